@@ -1,0 +1,25 @@
+#pragma once
+// ISO 8601 instants in UTC, as the stored files write them. Instants are seconds relative to the
+// reference date 2001-01-01T00:00:00Z.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace amberloom::iso8601 {
+
+inline constexpr double kReferenceDateUnixSeconds = 978307200.0;
+
+// 2024-03-05T14:07:09.250Z (milliseconds, truncated toward the past).
+std::string formatWithMilliseconds(double secondsSinceReferenceDate);
+// 2024-03-05T14:07:09Z (whole seconds, truncated toward the past).
+std::string formatWholeSeconds(double secondsSinceReferenceDate);
+
+// Reads "YYYY-MM-DDTHH:MM:SS" with an optional fraction of one to nine digits, then "Z" or a
+// "+HH:MM"/"-HH:MM" offset. `requireFraction` demands the fraction. None for anything else.
+std::optional<double> parse(std::string_view text, bool requireFraction = false);
+
+// The current time as seconds relative to the reference date.
+double now();
+
+}  // namespace amberloom::iso8601

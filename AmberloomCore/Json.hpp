@@ -1,0 +1,68 @@
+#pragma once
+// The system's one JSON writer and the decoding errors of its JSON readers.
+//
+// Writing follows the platform conventions every stored file relies on: keys sorted, "/" written
+// as "\/", integral doubles without a fraction, pretty printing (two spaces, " : ") only where
+// asked, and a non-finite double refused with an error rather than written as null.
+
+#include <nlohmann/json.hpp>
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace amberloom {
+
+using Json = nlohmann::json;
+
+enum class JsonStyle { compact, pretty };
+
+class JsonWriteError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Throws JsonWriteError for a non-finite number.
+std::string writeJson(const Json& value, JsonStyle style = JsonStyle::compact);
+
+// A failure to read a document: the kind of failure, where it happened and what went wrong.
+class DecodingError : public std::runtime_error {
+ public:
+  enum class Kind { typeMismatch, valueNotFound, keyNotFound, dataCorrupted };
+  DecodingError(Kind kind, std::vector<std::string> codingPath, std::string debugDescription);
+
+  Kind kind() const { return kind_; }
+  const std::vector<std::string>& codingPath() const { return codingPath_; }
+  const std::string& debugDescription() const { return debugDescription_; }
+  bool operator==(const DecodingError& other) const {
+    return kind_ == other.kind_ && codingPath_ == other.codingPath_ && debugDescription_ == other.debugDescription_;
+  }
+
+ private:
+  Kind kind_;
+  std::vector<std::string> codingPath_;
+  std::string debugDescription_;
+};
+
+// Parses JSON text; malformed text is a dataCorrupted DecodingError at the root.
+Json parseJson(std::string_view text);
+
+// Where a value sits inside the document being read, for error reports.
+using CodingPath = std::vector<std::string>;
+CodingPath appending(const CodingPath& path, std::string key);
+CodingPath appending(const CodingPath& path, std::size_t index);
+
+// Typed reads that throw the decoder's errors: typeMismatch for the wrong JSON type,
+// valueNotFound for null, keyNotFound for a missing required member.
+const Json& member(const Json& object, const std::string& key, const CodingPath& path);  // required
+const Json* optionalMember(const Json& object, const std::string& key);                  // absent or null: nullptr
+const Json& requireObject(const Json& value, const CodingPath& path);
+const Json& requireArray(const Json& value, const CodingPath& path);
+std::string decodeString(const Json& value, const CodingPath& path);
+bool decodeBool(const Json& value, const CodingPath& path);
+std::int64_t decodeInt(const Json& value, const CodingPath& path);
+double decodeDouble(const Json& value, const CodingPath& path);
+std::vector<std::string> decodeStringArray(const Json& value, const CodingPath& path);
+
+}  // namespace amberloom

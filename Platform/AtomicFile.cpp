@@ -1,0 +1,72 @@
+#include "AtomicFile.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace amberloom::platform {
+namespace {
+
+std::string errnoText() { return std::strerror(errno); }
+
+void syncFolder(const std::filesystem::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
+}  // namespace
+
+void writeFileAtomically(const std::string& path, std::string_view bytes) {
+  const std::filesystem::path target(path);
+  const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec) throw FileWriteError(path, "cannot create folder (" + ec.message() + ")");
+
+  std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) throw FileWriteError(path, "cannot create temporary file (" + errnoText() + ")");
+  const char* cursor = bytes.data();
+  std::size_t left = bytes.size();
+  bool ok = true;
+  while (left > 0) {
+    const ssize_t written = ::write(fd, cursor, left);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      ok = false;
+      break;
+    }
+    cursor += written;
+    left -= static_cast<std::size_t>(written);
+  }
+  const std::string reason = ok ? "" : errnoText();
+  ok = ok && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
+  ::close(fd);
+  if (!ok || ::rename(temporary.c_str(), path.c_str()) != 0) {
+    const std::string why = reason.empty() ? errnoText() : reason;
+    ::unlink(temporary.c_str());
+    throw FileWriteError(path, "cannot write file (" + why + ")");
+  }
+  syncFolder(folder);
+}
+
+bool readWholeFile(const std::string& path, std::string& bytes) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return false;
+  std::ostringstream buffer;
+  buffer << file.rdbuf();
+  if (file.bad()) return false;
+  bytes = std::move(buffer).str();
+  return true;
+}
+
+}  // namespace amberloom::platform

@@ -1,0 +1,19 @@
+#pragma once
+// The machine's identity in place of the platform UUID: the systemd machine id, validated as 32
+// hex digits and shown as an upper-case 8-4-4-4-12 UUID.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace amberloom::platform {
+
+// The UUID read from the first of `candidates` holding a valid machine id, or none.
+std::optional<std::string> machineUUID(
+    const std::vector<std::string>& candidates = {"/etc/machine-id", "/var/lib/dbus/machine-id"});
+
+// The UUID that names this machine's by-host preference files. Read once; a machine without a
+// machine id uses the all-zero UUID so that by-host values still have one stable home.
+const std::string& hostUUID();
+
+}  // namespace amberloom::platform

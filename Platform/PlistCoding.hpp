@@ -1,0 +1,26 @@
+#pragma once
+// Property-list bytes to objects and back. Parsing accepts binary and XML property lists
+// (libplist); writing produces the binary form preference files use, or the XML form that the
+// `defaults export` command prints.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "PlistObject.hpp"
+
+namespace amberloom::platform {
+
+// The object held by `bytes`, or none when they are not a well-formed property list. Never throws;
+// truncated or hostile input reads as none.
+std::optional<PlistObject> parsePropertyList(std::string_view bytes);
+
+// The object as a binary property list ("bplist00"), every value kept exactly (reals and dates
+// as their full doubles, integers as signed 64-bit). A `PlistOther` is written as an empty string.
+std::string binaryPropertyList(const PlistObject& object);
+
+// The object as an XML property list the way the system's export writes it: reals to 17
+// significant digits, dates to the whole second, integers exactly.
+std::string xmlPropertyList(const PlistObject& object);
+
+}  // namespace amberloom::platform

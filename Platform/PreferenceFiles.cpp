@@ -1,0 +1,145 @@
+#include "PreferenceFiles.hpp"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "AtomicFile.hpp"
+#include "HomeDirectory.hpp"
+#include "MachineIdentity.hpp"
+#include "PlistCoding.hpp"
+
+namespace amberloom::platform {
+namespace {
+
+bool isPlainDomainName(const std::string& name) {
+  if (name.empty() || name.size() > 255 || name.find("..") != std::string::npos) return false;
+  if (name.front() == '.' || name.front() == '-') return false;
+  for (unsigned char c : name) {
+    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                    c == '.' || c == '-' || c == '_';
+    if (!ok) return false;
+  }
+  return true;
+}
+
+// Holds an exclusive advisory lock on a folder for the life of the object, serialising the
+// read-modify-write of every writer (this process, the login-time run, the `defaults` command).
+class FolderLock {
+ public:
+  explicit FolderLock(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ >= 0) {
+      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+      }
+    }
+  }
+  ~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+  }
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  bool locked() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+// Reads a preference file: an absent file is an empty domain, anything unreadable is none.
+std::optional<PlistDictionary> readDictionaryFile(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) {
+    if (ec) return std::nullopt;
+    return PlistDictionary{};
+  }
+  std::string bytes;
+  if (!std::filesystem::is_regular_file(path, ec) || !readWholeFile(path, bytes)) return std::nullopt;
+  auto object = parsePropertyList(bytes);
+  if (!object || !object->is<PlistDictionary>()) return std::nullopt;
+  return object->as<PlistDictionary>();
+}
+
+}  // namespace
+
+PreferenceFiles::PreferenceFiles(std::string homeDirectory, std::string hostUUID)
+    : home_(std::move(homeDirectory)), hostUUID_(std::move(hostUUID)) {}
+
+PreferenceFiles PreferenceFiles::live() { return PreferenceFiles(homeDirectory(), platform::hostUUID()); }
+
+std::optional<std::string> PreferenceFiles::filePath(const std::string& applicationID, bool currentHost) const {
+  for (unsigned char c : applicationID)
+    if (c < 0x20 || c == 0x7f) return std::nullopt;
+
+  std::string folder = home_ + "/Library/Preferences";
+  std::string name;
+  if (applicationID == kAnyApplicationID) {
+    name = ".GlobalPreferences";
+  } else if (!applicationID.empty() && applicationID.front() == '/') {
+    // A sandboxed app: <home>/Library/Containers/<container>/Data/Library/Preferences/<domain>
+    const std::string prefix = home_ + "/Library/Containers/";
+    if (applicationID.rfind(prefix, 0) != 0 || applicationID.find("/..") != std::string::npos)
+      return std::nullopt;
+    const std::string rest = applicationID.substr(prefix.size());
+    const auto slash = rest.find('/');
+    if (slash == std::string::npos || !isPlainDomainName(rest.substr(0, slash))) return std::nullopt;
+    const std::string middle = "/Data/Library/Preferences/";
+    if (rest.compare(slash, middle.size(), middle) != 0) return std::nullopt;
+    name = rest.substr(slash + middle.size());
+    if (!isPlainDomainName(name)) return std::nullopt;
+    folder = prefix + rest.substr(0, slash) + "/Data/Library/Preferences";
+  } else if (isPlainDomainName(applicationID)) {
+    name = applicationID;
+  } else {
+    return std::nullopt;
+  }
+  if (currentHost) return folder + "/ByHost/" + name + "." + hostUUID_ + ".plist";
+  return folder + "/" + name + ".plist";
+}
+
+std::optional<PlistDictionary> PreferenceFiles::readDomain(const std::string& applicationID,
+                                                           bool currentHost) const {
+  const auto path = filePath(applicationID, currentHost);
+  if (!path) return std::nullopt;
+  return readDictionaryFile(*path);
+}
+
+std::optional<PlistObject> PreferenceFiles::copyValue(const std::string& key, const std::string& applicationID,
+                                                      bool currentHost) const {
+  const auto domain = readDomain(applicationID, currentHost);
+  if (!domain) return std::nullopt;
+  const auto found = domain->find(key);
+  if (found == domain->end()) return std::nullopt;
+  return found->second;
+}
+
+void PreferenceFiles::setValue(const std::string& key, const std::optional<PlistObject>& value,
+                               const std::string& applicationID, bool currentHost) const {
+  const auto path = filePath(applicationID, currentHost);
+  if (!path) throw PreferenceFileError(applicationID, "refused preference domain");
+  const std::string folder = std::filesystem::path(*path).parent_path().string();
+  FolderLock lock(folder);
+  if (!lock.locked()) throw PreferenceFileError(applicationID, "cannot lock preference folder");
+  auto domain = readDictionaryFile(*path);
+  if (!domain) throw PreferenceFileError(applicationID, "unreadable preference file left untouched");
+  if (value) {
+    (*domain)[key] = *value;
+  } else if (domain->erase(key) == 0) {
+    return;  // nothing to remove
+  }
+  writeFileAtomically(*path, binaryPropertyList(PlistObject(std::move(*domain))));
+}
+
+void PreferenceFiles::removeDomain(const std::string& applicationID, bool currentHost) const {
+  const auto path = filePath(applicationID, currentHost);
+  if (!path) throw PreferenceFileError(applicationID, "refused preference domain");
+  FolderLock lock(std::filesystem::path(*path).parent_path().string());
+  if (::unlink(path->c_str()) != 0 && errno != ENOENT)
+    throw PreferenceFileError(applicationID, "cannot remove preference file");
+}
+
+}  // namespace amberloom::platform

@@ -1,0 +1,61 @@
+#pragma once
+// The preference files behind the preference store: one property-list file per (application id,
+// host scope) under ~/Library/Preferences, a ByHost file named with the machine's UUID, or a
+// sandboxed app's container file. Every read goes to disk, so another process's write is visible
+// at once; every write is a locked read-modify-write of the whole file, replaced atomically.
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "PlistObject.hpp"
+
+namespace amberloom::platform {
+
+// The application id that stands for every application (the global domain).
+inline constexpr const char* kAnyApplicationID = "kCFPreferencesAnyApplication";
+
+class PreferenceFileError : public std::runtime_error {
+ public:
+  PreferenceFileError(std::string applicationID, const std::string& reason)
+      : std::runtime_error(reason + ": " + applicationID), applicationID_(std::move(applicationID)) {}
+  const std::string& applicationID() const { return applicationID_; }
+
+ private:
+  std::string applicationID_;
+};
+
+class PreferenceFiles {
+ public:
+  // `homeDirectory` without a trailing "/"; `hostUUID` names by-host files.
+  PreferenceFiles(std::string homeDirectory, std::string hostUUID);
+  // The running user's home and this machine's UUID.
+  static PreferenceFiles live();
+
+  // The file behind a domain, or none when the application id is refused: only a reverse-DNS-like
+  // name, the any-application id, or an absolute path under
+  // ~/Library/Containers/*/Data/Library/Preferences/ with no ".." is accepted.
+  std::optional<std::string> filePath(const std::string& applicationID, bool currentHost) const;
+
+  // The domain's whole dictionary: empty when it has no file; none when the id is refused or the
+  // file cannot be read or is not a dictionary. Never throws.
+  std::optional<PlistDictionary> readDomain(const std::string& applicationID, bool currentHost) const;
+
+  // One top-level value, or none. Never throws.
+  std::optional<PlistObject> copyValue(const std::string& key, const std::string& applicationID,
+                                       bool currentHost) const;
+
+  // Sets `key` (none removes it). Throws PreferenceFileError for a refused id or an existing file
+  // that cannot be read (it is left as it was), FileWriteError when the file cannot be written.
+  void setValue(const std::string& key, const std::optional<PlistObject>& value,
+                const std::string& applicationID, bool currentHost) const;
+
+  // Removes the whole domain's file. Throws as setValue does.
+  void removeDomain(const std::string& applicationID, bool currentHost) const;
+
+ private:
+  std::string home_;
+  std::string hostUUID_;
+};
+
+}  // namespace amberloom::platform

@@ -1,0 +1,200 @@
+// The `defaults` command of this platform: reads, writes, deletes and exports preference domains
+// through the same preference files the application uses, so that another process can confirm
+// what the application wrote and an exported script can be run. Every misuse exits 1 with one
+// line on standard error.
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "../PlistCoding.hpp"
+#include "../PreferenceFiles.hpp"
+
+using namespace amberloom::platform;
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: defaults [-currentHost] (export <domain> - | read <domain> [<key>] | "
+    "write <domain> <key> (-bool|-int|-float|-string) <value> | delete <domain> [<key>])";
+
+int fail(const std::string& message) {
+  std::cerr << "defaults: " << message << "\n";
+  return 1;
+}
+
+std::string applicationID(std::string domain) {
+  if (domain == "-g" || domain == "-globalDomain" || domain == "NSGlobalDomain") return kAnyApplicationID;
+  if (!domain.empty() && domain.front() == '/' && domain.size() > 6 &&
+      domain.compare(domain.size() - 6, 6, ".plist") == 0)
+    domain.resize(domain.size() - 6);
+  return domain;
+}
+
+std::string realText(double v) {
+  char buffer[64];
+  auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
+  return std::string(buffer, end);
+}
+
+std::string quoted(const std::string& text) {
+  bool plain = !text.empty();
+  for (unsigned char c : text)
+    if (!(std::isalnum(c) || c == '.' || c == '_' || c == '-' || c == '/')) plain = false;
+  if (plain) return text;
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') out.push_back('\\');
+    out.push_back(c);
+  }
+  return out + "\"";
+}
+
+// The old-style text `defaults read` prints.
+void describe(std::string& out, const PlistObject& object, int indent, bool nested) {
+  const std::string pad(static_cast<std::size_t>(indent) * 4, ' ');
+  std::visit(
+      [&](const auto& v) {
+        using T = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<T, bool>) out += v ? "1" : "0";
+        else if constexpr (std::is_same_v<T, std::int64_t>) out += std::to_string(v);
+        else if constexpr (std::is_same_v<T, double>) out += realText(v);
+        else if constexpr (std::is_same_v<T, std::string>) out += nested ? quoted(v) : v;
+        else if constexpr (std::is_same_v<T, PlistData>) {
+          static const char hex[] = "0123456789abcdef";
+          out += "{length = " + std::to_string(v.size()) + ", bytes = 0x";
+          for (auto b : v) {
+            out.push_back(hex[b >> 4]);
+            out.push_back(hex[b & 15]);
+          }
+          out += "}";
+        } else if constexpr (std::is_same_v<T, PlistDate>) {
+          const auto unix = static_cast<std::time_t>(std::floor(v.secondsSinceReferenceDate + 978307200.0));
+          std::tm parts{};
+          gmtime_r(&unix, &parts);
+          char buffer[40];
+          std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S +0000", &parts);
+          out += buffer;
+        } else if constexpr (std::is_same_v<T, PlistDictionary>) {
+          out += "{\n";
+          for (const auto& [key, member] : v) {
+            out += pad + "    " + quoted(key) + " = ";
+            describe(out, member, indent + 1, true);
+            out += ";\n";
+          }
+          out += pad + "}";
+        } else if constexpr (std::is_same_v<T, PlistArray>) {
+          out += "(\n";
+          for (std::size_t i = 0; i < v.size(); ++i) {
+            out += pad + "    ";
+            describe(out, v[i], indent + 1, true);
+            out += i + 1 < v.size() ? ",\n" : "\n";
+          }
+          out += pad + ")";
+        } else {
+          out += "<" + v.kind + ">";
+        }
+      },
+      object.value);
+}
+
+std::optional<PlistObject> typedValue(const std::string& type, const std::string& text) {
+  if (type == "-bool" || type == "-boolean") {
+    std::string lower;
+    for (char c : text) lower.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    if (lower == "true" || lower == "yes" || lower == "1") return PlistObject(true);
+    if (lower == "false" || lower == "no" || lower == "0") return PlistObject(false);
+    return std::nullopt;
+  }
+  if (type == "-int" || type == "-integer") {
+    std::int64_t v = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data() + (text.starts_with('+') ? 1 : 0), end, v);
+    if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
+    return PlistObject(v);
+  }
+  if (type == "-float") {
+    double v = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data() + (text.starts_with('+') ? 1 : 0), end, v);
+    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(v)) return std::nullopt;
+    return PlistObject(v);
+  }
+  if (type == "-string") return PlistObject(text);
+  return std::nullopt;
+}
+
+int run(std::vector<std::string> args) {
+  bool currentHost = false;
+  if (!args.empty() && args.front() == "-currentHost") {
+    currentHost = true;
+    args.erase(args.begin());
+  }
+  if (args.size() < 2) return fail(kUsage);
+  const std::string command = args[0];
+  const std::string domainName = args[1];
+  const std::string domain = applicationID(domainName);
+  const auto files = PreferenceFiles::live();
+  if (!files.filePath(domain, currentHost)) return fail("refused domain " + domainName);
+
+  if (command == "export") {
+    if (args.size() != 3 || args[2] != "-") return fail("export writes only to standard output: export <domain> -");
+    const auto dictionary = files.readDomain(domain, currentHost);
+    if (!dictionary) return fail("cannot read domain " + domainName);
+    std::cout << xmlPropertyList(PlistObject(*dictionary));
+    return std::cout.good() ? 0 : 1;
+  }
+  if (command == "read") {
+    if (args.size() > 3) return fail(kUsage);
+    const auto dictionary = files.readDomain(domain, currentHost);
+    if (!dictionary) return fail("cannot read domain " + domainName);
+    std::string out;
+    if (args.size() == 3) {
+      const auto found = dictionary->find(args[2]);
+      if (found == dictionary->end())
+        return fail("the domain/default pair of (" + domainName + ", " + args[2] + ") does not exist");
+      describe(out, found->second, 0, false);
+    } else {
+      if (dictionary->empty()) return fail("domain " + domainName + " does not exist");
+      describe(out, PlistObject(*dictionary), 0, false);
+    }
+    std::cout << out << "\n";
+    return 0;
+  }
+  try {
+    if (command == "write") {
+      if (args.size() != 5) return fail(kUsage);
+      const auto value = typedValue(args[3], args[4]);
+      if (!value) return fail("cannot write \"" + args[4] + "\" as " + args[3]);
+      files.setValue(args[2], value, domain, currentHost);
+      return 0;
+    }
+    if (command == "delete") {
+      if (args.size() == 2) {
+        files.removeDomain(domain, currentHost);
+        return 0;
+      }
+      if (args.size() != 3) return fail(kUsage);
+      const auto dictionary = files.readDomain(domain, currentHost);
+      if (!dictionary) return fail("cannot read domain " + domainName);
+      if (!dictionary->contains(args[2]))
+        return fail("the domain/default pair of (" + domainName + ", " + args[2] + ") does not exist");
+      files.setValue(args[2], std::nullopt, domain, currentHost);
+      return 0;
+    }
+  } catch (const std::exception& error) {
+    return fail(error.what());
+  }
+  return fail(kUsage);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  return run(std::vector<std::string>(argv + 1, argv + argc));
+}
