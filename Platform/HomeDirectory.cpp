@@ -21,4 +21,6 @@ const std::string& homeDirectory() {
   return home;
 }
 
+std::string applicationSupportDirectory() { return homeDirectory() + "/Library/Application Support"; }
+
 }  // namespace amberloom::platform

@@ -9,4 +9,7 @@ namespace amberloom::platform {
 // `$HOME` without a trailing "/"; the passwd entry when `$HOME` is unset.
 const std::string& homeDirectory();
 
+// ~/Library/Application Support, where the application keeps its own folder "AmberLoom".
+std::string applicationSupportDirectory();
+
 }  // namespace amberloom::platform
