@@ -1,10 +1,15 @@
 #include "TestHome.hpp"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "PlistCoding.hpp"
 
 namespace amberloom::testing {
 
@@ -36,6 +41,45 @@ std::string makeContainer(const std::string& domain) {
   const std::string folder = home() + "/Library/Containers/" + domain + "/Data/Library/Preferences";
   std::filesystem::create_directories(folder);
   return folder + "/" + domain;
+}
+
+std::string preferencesFile(const std::string& name) { return home() + "/Library/Preferences/" + name + ".plist"; }
+
+std::optional<platform::PlistObject> readPlistFile(const std::string& path) {
+  if (!fileExists(path)) return std::nullopt;
+  return platform::parsePropertyList(readFile(path));
+}
+
+std::vector<std::string> filesBelow(const std::string& folder) {
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (std::filesystem::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+    if (it->is_regular_file()) files.push_back(std::filesystem::relative(it->path(), folder).string());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::string writeExecutable(const std::string& path, const std::string& script) {
+  writeFile(path, script);
+  ::chmod(path.c_str(), 0755);
+  return path;
+}
+
+std::optional<std::string> python3() {
+  const std::string path = "/usr/bin/python3";
+  if (!platform::isExecutableFile(path)) return std::nullopt;
+  return path;
+}
+
+std::string runPython(const std::string& code, const std::vector<std::string>& arguments) {
+  const auto python = python3();
+  if (!python) throw std::runtime_error("python3 is not installed");
+  std::vector<std::string> all{"-c", code};
+  all.insert(all.end(), arguments.begin(), arguments.end());
+  const auto result = platform::runProcess(*python, all);
+  if (!result || result->exitStatus != 0)
+    throw std::runtime_error("python3 failed: " + (result ? result->standardError : std::string("cannot start")));
+  return result->standardOutput;
 }
 
 }  // namespace amberloom::testing

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "PlistObject.hpp"
 #include "ProcessRunner.hpp"
 
 namespace amberloom::testing {
@@ -19,7 +20,23 @@ std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
 // Runs the `defaults` command with `arguments`.
 platform::ProcessResult runDefaults(const std::vector<std::string>& arguments);
-// Makes ~/Library/Containers/<domain>/Data/Library/Preferences so the domain counts as sandboxed.
+// Makes ~/Library/Containers/<domain>/Data/Library/Preferences so the domain counts as sandboxed;
+// returns the container's preference path without ".plist".
 std::string makeContainer(const std::string& domain);
+
+// ~/Library/Preferences/<name>.plist
+std::string preferencesFile(const std::string& name);
+// The property list in a file as another reader sees it; none when it cannot be read.
+std::optional<platform::PlistObject> readPlistFile(const std::string& path);
+// Every regular file below `folder`, as paths relative to it, sorted.
+std::vector<std::string> filesBelow(const std::string& folder);
+
+// Writes a shell script to `path` (under the temporary home) and makes it executable.
+std::string writeExecutable(const std::string& path, const std::string& script);
+
+// The system's python3, or none when it is not installed.
+std::optional<std::string> python3();
+// Runs `python3 -c code arguments...` and returns its standard output; throws when it fails.
+std::string runPython(const std::string& code, const std::vector<std::string>& arguments = {});
 
 }  // namespace amberloom::testing
