@@ -1,0 +1,174 @@
+#include "LoopbackServer.hpp"
+
+#include <arpa/inet.h>
+#include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <map>
+#include <stdexcept>
+#include <thread>
+
+namespace amberloom::testing {
+
+struct LoopbackServer::State {
+  httplib::Server server;
+  std::thread thread;
+  mutable std::mutex mutex;
+  mutable std::condition_variable changed;
+  std::map<std::string, std::string> bodies;
+  std::map<std::string, Failure> failures;
+  std::vector<Received> received;
+  bool releasing = false;
+
+  Failure failureFor(const std::string& path) {
+    const auto it = failures.find(path);
+    return it == failures.end() ? Failure::none : it->second;
+  }
+
+  // Records the request and gives the failure switched on for its path.
+  Failure arrive(const httplib::Request& request) {
+    std::lock_guard lock(mutex);
+    received.push_back({request.method, request.path, request.get_header_value("Content-Type"), request.body});
+    changed.notify_all();
+    return failureFor(request.path);
+  }
+
+  void stall() {
+    std::unique_lock lock(mutex);
+    changed.wait_for(lock, std::chrono::seconds(10), [this] { return releasing; });
+  }
+
+  // Gives false when the failure already produced the whole answer.
+  bool answerFailure(Failure failure, httplib::Response& response) {
+    switch (failure) {
+      case Failure::notFound:
+        response.status = 404;
+        response.set_content("Not Found", "text/plain");
+        return false;
+      case Failure::serverError:
+        response.status = 500;
+        response.set_content("Internal Server Error", "text/plain");
+        return false;
+      case Failure::stall: stall(); return true;
+      default: return true;
+    }
+  }
+
+  void get(const httplib::Request& request, httplib::Response& response) {
+    const Failure failure = arrive(request);
+    if (!answerFailure(failure, response)) return;
+    std::string body;
+    {
+      std::lock_guard lock(mutex);
+      const auto it = bodies.find(request.path);
+      if (it == bodies.end()) {
+        response.status = 404;
+        response.set_content("Not Found", "text/plain");
+        return;
+      }
+      body = it->second;
+    }
+    if (failure == Failure::corrupt && !body.empty()) body[body.size() / 2] ^= 0x01;
+    if (failure == Failure::truncated) {
+      const std::size_t half = body.size() / 2;
+      response.set_content_provider(body.size(), "application/octet-stream",
+                                    [body, half](std::size_t, std::size_t, httplib::DataSink& sink) {
+                                      sink.write(body.data(), half);
+                                      return false;  // drop the connection before the rest
+                                    });
+      return;
+    }
+    response.set_content(body, "application/octet-stream");
+  }
+
+  void post(const httplib::Request& request, httplib::Response& response) {
+    if (!answerFailure(arrive(request), response)) return;
+    response.set_content("{}", "application/json");
+  }
+};
+
+LoopbackServer::LoopbackServer() : state_(std::make_unique<State>()) {
+  State& state = *state_;
+  state.server.set_keep_alive_max_count(1);  // one request per connection: nothing lingers at stop
+  state.server.Get(".*", [&state](const httplib::Request& q, httplib::Response& r) { state.get(q, r); });
+  state.server.Post(".*", [&state](const httplib::Request& q, httplib::Response& r) { state.post(q, r); });
+  port_ = state.server.bind_to_any_port("127.0.0.1");
+  if (port_ <= 0) throw std::runtime_error("cannot listen on 127.0.0.1");
+  state.thread = std::thread([&state] { state.server.listen_after_bind(); });
+}
+
+LoopbackServer::~LoopbackServer() {
+  releaseStalls();
+  state_->server.stop();
+  state_->thread.join();
+}
+
+std::string LoopbackServer::host() const { return "127.0.0.1:" + std::to_string(port_); }
+
+std::string LoopbackServer::url(const std::string& path) const { return "http://" + host() + path; }
+
+void LoopbackServer::serve(const std::string& path, std::string body) {
+  std::lock_guard lock(state_->mutex);
+  state_->bodies[path] = std::move(body);
+}
+
+void LoopbackServer::fail(const std::string& path, Failure failure) {
+  std::lock_guard lock(state_->mutex);
+  state_->failures[path] = failure;
+}
+
+void LoopbackServer::releaseStalls() {
+  std::lock_guard lock(state_->mutex);
+  state_->releasing = true;
+  state_->changed.notify_all();
+}
+
+std::vector<LoopbackServer::Received> LoopbackServer::received() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->received;
+}
+
+bool LoopbackServer::waitForRequests(const std::string& path, std::size_t count,
+                                     std::chrono::milliseconds limit) const {
+  std::unique_lock lock(state_->mutex);
+  return state_->changed.wait_for(lock, limit, [&] {
+    return static_cast<std::size_t>(std::count_if(state_->received.begin(), state_->received.end(),
+                                                  [&](const Received& r) { return r.path == path; })) >= count;
+  });
+}
+
+std::string LoopbackServer::closedHost() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) throw std::runtime_error("cannot open a socket");
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                     ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+  ::close(fd);  // bound but never listening, and now closed: connections are refused
+  if (!bound) throw std::runtime_error("cannot pick a port");
+  return "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+}
+
+HttpResponse PlainLoopbackSession::perform(const HttpRequest& request, std::stop_token stop) {
+  {
+    std::lock_guard lock(mutex_);
+    urls_.push_back(request.url);
+  }
+  static constexpr std::string_view secureLoopback = "https://127.0.0.1:";
+  HttpRequest plain = request;
+  if (plain.url.starts_with(secureLoopback)) plain.url.replace(0, secureLoopback.size(), "http://127.0.0.1:");
+  return live_.perform(plain, stop);
+}
+
+std::vector<std::string> PlainLoopbackSession::requestedURLs() const {
+  std::lock_guard lock(mutex_);
+  return urls_;
+}
+
+}  // namespace amberloom::testing
