@@ -183,10 +183,13 @@ bool decodeBool(const Json& value, const CodingPath& path) {
 }
 
 std::int64_t decodeInt(const Json& value, const CodingPath& path) {
-  if (value.is_number_integer()) return value.get<std::int64_t>();
+  // nlohmann counts unsigned numbers as integers too, so they are checked first: a number above
+  // the signed range must fail, never wrap to a negative one.
   if (value.is_number_unsigned()) {
     const auto v = value.get<std::uint64_t>();
     if (v <= static_cast<std::uint64_t>(INT64_MAX)) return static_cast<std::int64_t>(v);
+  } else if (value.is_number_integer()) {
+    return value.get<std::int64_t>();
   } else if (value.is_number_float()) {
     // The platform decoder takes a number written with a fraction when it is a whole number.
     const double v = value.get<double>();

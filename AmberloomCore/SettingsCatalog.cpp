@@ -4,6 +4,7 @@
 
 #include "BundledResource.hpp"
 #include "NightShiftClient.hpp"
+#include "RawCatalog.hpp"
 #include "SnapshotService.hpp"
 
 namespace amberloom {
@@ -60,84 +61,6 @@ CatalogError CatalogError::controlCharacter(std::string settingID, std::string f
 
 namespace {
 
-struct RawSetting {
-  std::string id, domain;
-  std::vector<std::string> path;
-  std::string type, label;
-  bool byHost = false;
-  std::vector<std::string> restart;
-  std::optional<Version> osMin, osMax, minAppVersion;
-  std::vector<Version> brokenOn;
-  std::optional<RawControlSpec> control;
-  std::optional<std::string> channel;
-  bool effectUnverified = false, systemWritten = false;
-  std::optional<SettingText> decodedText;
-  std::optional<std::string> exposure, risk, tier;
-};
-
-std::optional<std::string> optionalString(const Json& object, const char* key, const CodingPath& path) {
-  if (const Json* v = optionalMember(object, key)) return decodeString(*v, appending(path, key));
-  return std::nullopt;
-}
-
-bool optionalBool(const Json& object, const char* key, const CodingPath& path) {
-  if (const Json* v = optionalMember(object, key)) return decodeBool(*v, appending(path, key));
-  return false;
-}
-
-std::optional<Version> optionalVersion(const Json& object, const char* key, const CodingPath& path) {
-  if (const Json* v = optionalMember(object, key)) return Version::fromJson(*v, appending(path, key));
-  return std::nullopt;
-}
-
-SettingText decodeText(const Json& json, const CodingPath& path) {
-  requireObject(json, path);
-  const auto required = [&](const char* key) { return decodeString(member(json, key, path), appending(path, key)); };
-  SettingText text;
-  text.summary = required("summary");
-  text.whyHidden = required("whyHidden");
-  const std::string level = required("level");
-  text.level = level == "advanced" ? SettingTextLevel::advanced
-               : level == "expert" ? SettingTextLevel::expert
-                                   : SettingTextLevel::basic;  // an unknown level is basic, not an error
-  text.category = required("category");
-  text.categoryName = required("categoryName");
-  text.subcategory = optionalString(json, "subcategory", path);
-  text.subcategoryName = optionalString(json, "subcategoryName", path);
-  text.riskNote = optionalString(json, "riskNote", path);
-  return text;
-}
-
-RawSetting decodeSetting(const Json& json, const CodingPath& path) {
-  requireObject(json, path);
-  const auto required = [&](const char* key) -> const Json& { return member(json, key, path); };
-  RawSetting raw;
-  raw.id = decodeString(required("id"), appending(path, "id"));
-  raw.domain = decodeString(required("domain"), appending(path, "domain"));
-  raw.path = decodeStringArray(required("path"), appending(path, "path"));
-  raw.type = decodeString(required("type"), appending(path, "type"));
-  raw.label = decodeString(required("label"), appending(path, "label"));
-  raw.byHost = optionalBool(json, "byHost", path);
-  if (const Json* v = optionalMember(json, "restart")) raw.restart = decodeStringArray(*v, appending(path, "restart"));
-  raw.osMin = optionalVersion(json, "osMin", path);
-  raw.osMax = optionalVersion(json, "osMax", path);
-  raw.minAppVersion = optionalVersion(json, "minAppVersion", path);
-  if (const Json* v = optionalMember(json, "brokenOn")) {
-    const auto brokenPath = appending(path, "brokenOn");
-    requireArray(*v, brokenPath);
-    for (std::size_t i = 0; i < v->size(); ++i) raw.brokenOn.push_back(Version::fromJson((*v)[i], appending(brokenPath, i)));
-  }
-  if (const Json* v = optionalMember(json, "control")) raw.control = RawControlSpec::fromJson(*v, appending(path, "control"));
-  raw.channel = optionalString(json, "channel", path);
-  raw.effectUnverified = optionalBool(json, "effectUnverified", path);
-  raw.systemWritten = optionalBool(json, "systemWritten", path);
-  if (const Json* v = optionalMember(json, "text")) raw.decodedText = decodeText(*v, appending(path, "text"));
-  raw.exposure = optionalString(json, "exposure", path);
-  raw.risk = optionalString(json, "risk", path);
-  raw.tier = optionalString(json, "tier", path);
-  return raw;
-}
-
 bool hasControlCharacter(const std::string& text) {
   for (unsigned char c : text)
     if (c < 0x20 || c == 0x7f) return true;
@@ -162,7 +85,6 @@ SettingDefinition validate(RawSetting raw, std::unordered_set<std::string>& seen
     if (hasControlCharacter(*value)) throw CatalogError::controlCharacter(raw.id, field);
 
   SettingDefinition setting;
-  setting.id = raw.id;
   setting.ref = SettingRef{raw.domain, std::move(raw.path), raw.byHost};
   setting.type = *type;
   setting.label = std::move(raw.label);
@@ -171,11 +93,12 @@ SettingDefinition validate(RawSetting raw, std::unordered_set<std::string>& seen
   setting.control = raw.control ? raw.control->resolve(raw.id, *type) : SettingControl::defaultFor(*type);
   setting.effectUnverified = raw.effectUnverified;
   setting.systemWritten = raw.systemWritten;
-  setting.text = std::move(raw.decodedText);
+  setting.text = std::move(raw.text);
   setting.channel = raw.channel && *raw.channel == "nightShift" ? SettingChannel::nightShift : SettingChannel::defaults;
   setting.exposure = fieldValue(raw.exposure, SettingExposure::hidden, &settingExposure, raw.id, "exposure");
   setting.risk = fieldValue(raw.risk, SettingRisk::none, &settingRisk, raw.id, "risk");
   setting.tier = fieldValue(raw.tier, SettingTier::editable, &settingTier, raw.id, "tier");
+  setting.id = std::move(raw.id);  // last: every error above names it
   return setting;
 }
 
@@ -184,29 +107,17 @@ SettingDefinition validate(RawSetting raw, std::unordered_set<std::string>& seen
 SettingsCatalog SettingsCatalog::bundled() { return fromData(BundledResource::data("catalog")); }
 
 SettingsCatalog SettingsCatalog::fromData(std::string_view bytes) {
-  const Json document = parseJson(bytes);
-  const CodingPath root;
-  requireObject(document, root);
-  const std::int64_t schemaVersion = decodeInt(member(document, "schemaVersion", root), {"schemaVersion"});
-  std::int64_t catalogVersion = 0;
-  if (const Json* v = optionalMember(document, "catalogVersion")) catalogVersion = decodeInt(*v, {"catalogVersion"});
-  const Json& settingsJson = requireArray(member(document, "settings", root), {"settings"});
-
   // The whole file is decoded before any check, so a decoding fault wins over every other.
-  std::vector<RawSetting> raws;
-  raws.reserve(settingsJson.size());
-  for (std::size_t i = 0; i < settingsJson.size(); ++i)
-    raws.push_back(decodeSetting(settingsJson[i], appending(CodingPath{"settings"}, i)));
-
-  if (schemaVersion > supportedSchemaVersion)
-    throw CatalogError::unsupportedSchemaVersion(schemaVersion, supportedSchemaVersion);
+  RawCatalog raw = RawCatalog::read(bytes);
+  if (raw.schemaVersion > supportedSchemaVersion)
+    throw CatalogError::unsupportedSchemaVersion(raw.schemaVersion, supportedSchemaVersion);
 
   std::unordered_set<std::string> seen;
-  seen.reserve(raws.size());
+  seen.reserve(raw.settings.size());
   std::vector<SettingDefinition> settings;
-  settings.reserve(raws.size());
-  for (auto& raw : raws) settings.push_back(validate(std::move(raw), seen));
-  return SettingsCatalog(schemaVersion, catalogVersion, std::move(settings));
+  settings.reserve(raw.settings.size());
+  for (auto& setting : raw.settings) settings.push_back(validate(std::move(setting), seen));
+  return SettingsCatalog(raw.schemaVersion, raw.catalogVersion, std::move(settings));
 }
 
 // ---- lookups ----
