@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "AtomicFile.hpp"
+#include "Base64.hpp"
 #include "BackgroundTask.hpp"
 #include "CatalogEndpoints.hpp"
 #include "HomeDirectory.hpp"
@@ -12,24 +13,10 @@
 namespace amberloom {
 namespace {
 
-std::string base64Encode(const std::string& bytes) {
-  std::string text(sodium_base64_ENCODED_LEN(bytes.size(), sodium_base64_VARIANT_ORIGINAL), '\0');
-  sodium_bin2base64(text.data(), text.size(), reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                    sodium_base64_VARIANT_ORIGINAL);
-  text.resize(text.size() - 1);  // the terminating NUL
-  return text;
-}
-
 std::string base64Decode(const std::string& text, const CodingPath& path) {
-  std::string bytes(text.size() / 4 * 3 + 3, '\0');
-  std::size_t length = 0;
-  const char* end = nullptr;
-  if (sodium_base642bin(reinterpret_cast<unsigned char*>(bytes.data()), bytes.size(), text.data(), text.size(),
-                        nullptr, &length, &end, sodium_base64_VARIANT_ORIGINAL) != 0 ||
-      end != text.data() + text.size())
-    throw DecodingError(DecodingError::Kind::dataCorrupted, path, "Encountered Data is not valid Base64.");
-  bytes.resize(length);
-  return bytes;
+  const auto bytes = base64::decode(text);
+  if (!bytes) throw DecodingError(DecodingError::Kind::dataCorrupted, path, "Encountered Data is not valid Base64.");
+  return std::string(bytes->begin(), bytes->end());
 }
 
 // Ed25519 over the whole of `data`. A signature of any other length than 64 bytes fails.
@@ -60,7 +47,7 @@ SettingsCatalog builtIn() {
 }  // namespace
 
 Json SignedCatalog::toJson() const {
-  return Json{{"data", base64Encode(data)}, {"signature", base64Encode(signature)}};
+  return Json{{"data", base64::encode(data)}, {"signature", base64::encode(signature)}};
 }
 
 SignedCatalog SignedCatalog::fromJson(const Json& json, const CodingPath& path) {

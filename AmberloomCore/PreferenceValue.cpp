@@ -1,9 +1,9 @@
 #include "PreferenceValue.hpp"
 
-#include <sodium.h>
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
 
+#include "Base64.hpp"
 #include "Iso8601.hpp"
 
 #include <cmath>
@@ -22,32 +22,15 @@ bool isAscii(const std::string& text) {
 // Texts are equal when they are canonically equivalent ("é" composed or decomposed).
 bool canonicallyEqual(const std::string& a, const std::string& b) {
   if (a == b) return true;
-  if (isAscii(a) || isAscii(b)) return false;
+  // Only two ASCII texts can be told apart bytewise: a non-ASCII text may normalise to ASCII
+  // (the Kelvin sign is the letter K).
+  if (isAscii(a) && isAscii(b)) return false;
   UErrorCode status = U_ZERO_ERROR;
   const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
   if (U_FAILURE(status)) return false;
   const auto left = nfc->normalize(icu::UnicodeString::fromUTF8(a), status);
   const auto right = nfc->normalize(icu::UnicodeString::fromUTF8(b), status);
   return U_SUCCESS(status) && left == right;
-}
-
-std::string base64Encode(const PreferenceValue::Data& bytes) {
-  std::string out(sodium_base64_ENCODED_LEN(bytes.size(), sodium_base64_VARIANT_ORIGINAL), '\0');
-  sodium_bin2base64(out.data(), out.size(), bytes.data(), bytes.size(), sodium_base64_VARIANT_ORIGINAL);
-  out.resize(out.size() - 1);  // the terminating NUL
-  return out;
-}
-
-std::optional<PreferenceValue::Data> base64Decode(const std::string& text) {
-  PreferenceValue::Data bytes(text.size() / 4 * 3 + 3);
-  std::size_t length = 0;
-  const char* end = nullptr;
-  if (sodium_base642bin(bytes.data(), bytes.size(), text.data(), text.size(), nullptr, &length, &end,
-                        sodium_base64_VARIANT_ORIGINAL) != 0 ||
-      end != text.data() + text.size())
-    return std::nullopt;
-  bytes.resize(length);
-  return bytes;
 }
 
 [[noreturn]] void corrupted(const CodingPath& path, const char* description) {
@@ -83,7 +66,7 @@ Json PreferenceValue::toJson() const {
       payload = asDouble();
       break;
     case Kind::string: payload = asString(); break;
-    case Kind::data: payload = base64Encode(asData()); break;
+    case Kind::data: payload = base64::encode(asData()); break;
     case Kind::date: payload = iso8601::formatWithMilliseconds(asDate()); break;
     case Kind::dictionary:
       payload = Json::object();
@@ -116,7 +99,7 @@ PreferenceValue PreferenceValue::fromJson(const Json& json, const CodingPath& pa
   if (kind == "double") return real(decodeDouble(payload, memberPath));
   if (kind == "string") return string(decodeString(payload, memberPath));
   if (kind == "data") {
-    auto bytes = base64Decode(decodeString(payload, memberPath));
+    auto bytes = base64::decode(decodeString(payload, memberPath));
     if (!bytes) corrupted(path, "Bozuk base64 veri");
     return data(std::move(*bytes));
   }

@@ -1,6 +1,8 @@
 #include "ProductKeys.hpp"
 
-#include <sodium.h>
+#include <algorithm>
+
+#include "Base64.hpp"
 
 namespace amberloom {
 
@@ -13,14 +15,11 @@ std::optional<SigningPublicKey> ProductKeys::catalogPublicKey() {
   return text ? publicKey(*text) : std::nullopt;
 }
 
-std::optional<SigningPublicKey> ProductKeys::publicKey(const std::string& base64) {
+std::optional<SigningPublicKey> ProductKeys::publicKey(const std::string& text) {
+  const auto bytes = base64::decode(text);
+  if (!bytes || bytes->size() != std::tuple_size_v<SigningPublicKey>) return std::nullopt;
   SigningPublicKey key{};
-  std::size_t length = 0;
-  const char* end = nullptr;
-  if (sodium_base642bin(key.data(), key.size(), base64.data(), base64.size(), nullptr, &length, &end,
-                        sodium_base64_VARIANT_ORIGINAL) != 0 ||
-      end != base64.data() + base64.size() || length != key.size())
-    return std::nullopt;
+  std::copy(bytes->begin(), bytes->end(), key.begin());
   return key;
 }
 

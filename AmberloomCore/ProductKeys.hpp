@@ -18,7 +18,7 @@ struct ProductKeys {
   // The same key ready for signature checks; none when the text is missing or not a valid key.
   static std::optional<SigningPublicKey> catalogPublicKey();
   // Decodes a Base64 Ed25519 public key; none unless it is exactly 32 bytes.
-  static std::optional<SigningPublicKey> publicKey(const std::string& base64);
+  static std::optional<SigningPublicKey> publicKey(const std::string& text);
 };
 
 }  // namespace amberloom

@@ -7,8 +7,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace amberloom::platform {
 namespace {
@@ -60,12 +58,19 @@ void writeFileAtomically(const std::string& path, std::string_view bytes) {
 }
 
 bool readWholeFile(const std::string& path, std::string& bytes) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
-  std::ostringstream buffer;
-  buffer << file.rdbuf();
-  if (file.bad()) return false;
-  bytes = std::move(buffer).str();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::string content;
+  char buffer[65536];
+  ssize_t n = 0;
+  while ((n = ::read(fd, buffer, sizeof buffer)) != 0) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) break;  // a read error is not the end of the file
+    content.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  if (n < 0) return false;
+  bytes = std::move(content);
   return true;
 }
 

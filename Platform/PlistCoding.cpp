@@ -2,6 +2,7 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -10,6 +11,7 @@
 #include <limits>
 #include <locale.h>
 #include <memory>
+#include <vector>
 
 namespace amberloom::platform {
 namespace {
@@ -19,30 +21,55 @@ struct NodeDeleter {
 };
 using Node = std::unique_ptr<void, NodeDeleter>;
 
+constexpr std::size_t kMaxDepth = 512;  // deeper nesting reads as none
 constexpr std::uint8_t kDateMarker = 0x33;
+constexpr std::uint8_t kWideIntegerMarker = 0x14;  // a 16-byte integer: how 2^63 and above are stored
 
-// libplist's date accessors go through whole seconds and truncated microseconds, which loses the
-// exact instant. The binary form keeps the full double, so dates cross through a one-object
-// binary property list instead.
-std::string singleDatePlist(double seconds) {
-  std::string bytes = "bplist00";
-  bytes.push_back(static_cast<char>(kDateMarker));
-  const auto bits = std::bit_cast<std::uint64_t>(seconds);
+std::string bigEndian(std::uint64_t bits) {
+  std::string bytes;
   for (int shift = 56; shift >= 0; shift -= 8) bytes.push_back(static_cast<char>(bits >> shift));
+  return bytes;
+}
+
+// A binary property list holding one object, given its marker byte and payload.
+std::string singleObjectPlist(std::uint8_t marker, const std::string& payload) {
+  std::string bytes = "bplist00";
+  bytes.push_back(static_cast<char>(marker));
+  bytes += payload;
+  const auto offsetTable = static_cast<unsigned char>(bytes.size());
   bytes.push_back(8);  // offset table: the object starts at byte 8
-  // trailer: 6 unused, offset size 1, ref size 1, 1 object, top object 0, offset table at 17
+  // trailer: 6 unused, offset size 1, ref size 1, 1 object, top object 0, offset table position
   const unsigned char trailer[32] = {0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 1,
-                                     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 17};
+                                     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, offsetTable};
   bytes.append(reinterpret_cast<const char*>(trailer), sizeof trailer);
   return bytes;
 }
 
-plist_t newExactDate(double seconds) {
-  const std::string bytes = singleDatePlist(seconds);
+plist_t nodeFromSingleObject(const std::string& bytes, plist_type expected) {
   plist_t node = nullptr;
   plist_from_bin(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &node);
-  if (node && plist_get_node_type(node) == PLIST_DATE) return node;
+  if (node && plist_get_node_type(node) == expected) return node;
   if (node) plist_free(node);
+  return nullptr;
+}
+
+// The marker byte a node gets in the binary form.
+std::uint8_t binaryMarker(plist_t node) {
+  Node copy(plist_copy(node));
+  char* bytes = nullptr;
+  std::uint32_t length = 0;
+  plist_to_bin(copy.get(), &bytes, &length);
+  const std::uint8_t marker = bytes && length > 8 ? static_cast<std::uint8_t>(bytes[8]) : 0;
+  plist_to_bin_free(bytes);
+  return marker;
+}
+
+// libplist's date accessors go through whole seconds and truncated microseconds, which loses the
+// exact instant. The binary form keeps the full double, so dates cross through a one-object
+// binary property list instead.
+plist_t newExactDate(double seconds) {
+  const std::string payload = bigEndian(std::bit_cast<std::uint64_t>(seconds));
+  if (plist_t node = nodeFromSingleObject(singleObjectPlist(kDateMarker, payload), PLIST_DATE)) return node;
   const double whole = std::floor(seconds);
   return plist_new_date(static_cast<std::int32_t>(whole),
                         static_cast<std::int32_t>(std::lround((seconds - whole) * 1e6)));
@@ -68,7 +95,8 @@ double exactDate(plist_t dateNode) {
 }
 
 std::optional<PlistObject> fromNode(plist_t node, int depth) {
-  if (!node || depth > 512) return std::nullopt;  // hostile nesting reads as none
+  // Hostile nesting reads as none.
+  if (!node || static_cast<std::size_t>(depth) > kMaxDepth) return std::nullopt;
   switch (plist_get_node_type(node)) {
     case PLIST_BOOLEAN: {
       std::uint8_t v = 0;
@@ -78,7 +106,10 @@ std::optional<PlistObject> fromNode(plist_t node, int depth) {
     case PLIST_UINT: {
       std::uint64_t v = 0;
       plist_get_uint_val(node, &v);
-      return PlistObject(static_cast<std::int64_t>(v));  // eight-byte integers are signed
+      // Eight-byte integers are signed; a 16-byte one above the signed range has no place here.
+      if (v > static_cast<std::uint64_t>(INT64_MAX) && binaryMarker(node) == kWideIntegerMarker)
+        return PlistObject(PlistOther{"uint64", v});
+      return PlistObject(static_cast<std::int64_t>(v));
     }
     case PLIST_REAL: {
       double v = 0;
@@ -135,8 +166,11 @@ std::optional<PlistObject> fromNode(plist_t node, int depth) {
       }
       return PlistObject(std::move(elements));
     }
-    case PLIST_UID:
-      return PlistObject(PlistOther{"uid"});
+    case PLIST_UID: {
+      std::uint64_t v = 0;
+      plist_get_uid_val(node, &v);
+      return PlistObject(PlistOther{"uid", v});
+    }
     default:
       return std::nullopt;
   }
@@ -162,10 +196,106 @@ plist_t toNode(const PlistObject& object) {
           for (const auto& element : v) plist_array_append_item(array, toNode(element));
           return array;
         } else {
+          if (v.kind == "uid") return plist_new_uid(v.value);
+          if (v.kind == "uint64")
+            if (plist_t node = nodeFromSingleObject(
+                    singleObjectPlist(kWideIntegerMarker, std::string(8, '\0') + bigEndian(v.value)), PLIST_UINT))
+              return node;
           return plist_new_string("");
         }
       },
       object.value);
+}
+
+// libplist reads a binary property list recursively and expands every reference it meets, so a
+// hostile file nested a few hundred thousand deep overflows the stack, and a few hundred bytes of
+// containers that each refer twice to the next expand to billions of nodes. The object graph is
+// therefore walked here first, without recursion: a cycle, nesting deeper than kMaxDepth, an
+// expansion beyond a bound proportional to the file, or a structure that cannot be walked refuses
+// the bytes.
+bool binaryObjectGraphIsBounded(std::string_view bytes) {
+  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t size = bytes.size();
+  const auto readBigEndian = [&](std::uint64_t at, std::uint64_t width, std::uint64_t& value) {
+    if (width == 0 || width > 8 || at > size || width > size - at) return false;
+    value = 0;
+    for (std::uint64_t i = 0; i < width; ++i) value = (value << 8) | data[at + i];
+    return true;
+  };
+  if (size < 8 + 32) return false;
+  const std::size_t trailer = size - 32;
+  const std::uint64_t offsetSize = data[trailer + 6], refSize = data[trailer + 7];
+  std::uint64_t count = 0, top = 0, table = 0;
+  if (!readBigEndian(trailer + 8, 8, count) || !readBigEndian(trailer + 16, 8, top) ||
+      !readBigEndian(trailer + 24, 8, table) || offsetSize == 0 || offsetSize > 8 || refSize == 0 ||
+      refSize > 8 || top >= count || table < 8 || table >= trailer || count > (trailer - table) / offsetSize)
+    return false;
+
+  // The references an object holds (none for a scalar); false when it cannot be read.
+  const auto children = [&](std::uint64_t object, std::vector<std::uint64_t>& refs) {
+    refs.clear();
+    std::uint64_t at = 0;
+    if (!readBigEndian(table + object * offsetSize, offsetSize, at) || at < 8 || at >= trailer) return false;
+    const unsigned type = data[at] >> 4;
+    if (type != 0xA && type != 0xC && type != 0xD) return true;
+    std::uint64_t n = data[at] & 0xF;
+    ++at;
+    if (n == 0xF) {
+      if (at >= trailer || data[at] >> 4 != 1 || (data[at] & 0xF) > 3) return false;
+      const std::uint64_t width = std::uint64_t{1} << (data[at] & 0xF);
+      if (!readBigEndian(at + 1, width, n)) return false;
+      at += 1 + width;
+    }
+    const std::uint64_t perEntry = type == 0xD ? 2 : 1;
+    if (at > trailer || n > (trailer - at) / refSize / perEntry) return false;
+    refs.resize(n * perEntry);
+    for (std::uint64_t i = 0; i < refs.size(); ++i)
+      if (!readBigEndian(at + i * refSize, refSize, refs[i]) || refs[i] >= count) return false;
+    return true;
+  };
+
+  const std::uint64_t limit = std::max<std::uint64_t>(std::uint64_t{1} << 20, std::uint64_t{4} * size);
+  enum : std::uint8_t { unseen, entered, finished };
+  std::vector<std::uint8_t> state(count, unseen);
+  std::vector<std::uint32_t> height(count, 0);
+  std::vector<std::uint64_t> expanded(count, 0);
+  struct Frame {
+    std::uint64_t object;
+    std::vector<std::uint64_t> refs;
+    std::size_t next = 0;
+  };
+  std::vector<Frame> stack;
+  stack.push_back({top, {}});
+  state[top] = entered;
+  if (!children(top, stack.back().refs)) return false;
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (frame.next < frame.refs.size()) {
+      const std::uint64_t child = frame.refs[frame.next++];
+      if (state[child] == entered) return false;  // a cycle
+      if (state[child] == finished) {
+        if (stack.size() + height[child] >= kMaxDepth) return false;
+        continue;
+      }
+      if (stack.size() >= kMaxDepth) return false;
+      state[child] = entered;
+      stack.push_back({child, {}});
+      if (!children(child, stack.back().refs)) return false;
+      continue;
+    }
+    std::uint32_t tallest = 0;
+    std::uint64_t total = 1;
+    for (const auto ref : frame.refs) {
+      tallest = std::max(tallest, height[ref] + 1);
+      total += expanded[ref];
+      if (total > limit) return false;
+    }
+    height[frame.object] = tallest;
+    expanded[frame.object] = total;
+    state[frame.object] = finished;
+    stack.pop_back();
+  }
+  return true;
 }
 
 // libplist reads XML reals with atof, which follows the thread's locale; parse under "C".
@@ -276,6 +406,8 @@ void writeXml(std::string& out, const PlistObject& object, int indent) {
           out += pad + "<array>\n";
           for (const auto& element : v) writeXml(out, element, indent + 1);
           out += pad + "</array>\n";
+        } else if (v.kind == "uint64") {
+          out += pad + "<integer>" + std::to_string(v.value) + "</integer>\n";
         } else {
           out += pad + "<string></string>\n";
         }
@@ -287,6 +419,7 @@ void writeXml(std::string& out, const PlistObject& object, int indent) {
 
 std::optional<PlistObject> parsePropertyList(std::string_view bytes) {
   if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
+  if (bytes.starts_with("bplist00") && !binaryObjectGraphIsBounded(bytes)) return std::nullopt;
   plist_t root = nullptr;
   {
     ClassicLocaleScope classic;

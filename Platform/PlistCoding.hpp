@@ -16,7 +16,9 @@ namespace amberloom::platform {
 std::optional<PlistObject> parsePropertyList(std::string_view bytes);
 
 // The object as a binary property list ("bplist00"), every value kept exactly (reals and dates
-// as their full doubles, integers as signed 64-bit). A `PlistOther` is written as an empty string.
+// as their full doubles, integers as signed 64-bit). A `PlistOther` UID or unsigned integer is
+// written back as it was read, so rewriting a file never loses a member it cannot represent; any
+// other `PlistOther` is written as an empty string.
 std::string binaryPropertyList(const PlistObject& object);
 
 // The object as an XML property list the way the system's export writes it: reals to 17

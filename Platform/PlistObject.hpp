@@ -25,7 +25,8 @@ struct PlistDate {
 
 // Something a property list can hold that has no place in a preference value.
 struct PlistOther {
-  std::string kind;  // "uid", "uint64", ...
+  std::string kind;         // "uid", "uint64", ...
+  std::uint64_t value = 0;  // the UID or the unsigned integer, so that a rewrite keeps it
   bool operator==(const PlistOther&) const = default;
 };
 

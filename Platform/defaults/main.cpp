@@ -3,14 +3,16 @@
 // what the application wrote and an exported script can be run. Every misuse exits 1 with one
 // line on standard error.
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <iostream>
 #include <string>
 #include <vector>
 
+#include "../HomeDirectory.hpp"
+#include "../MachineIdentity.hpp"
 #include "../PlistCoding.hpp"
 #include "../PreferenceFiles.hpp"
 
@@ -22,9 +24,28 @@ constexpr const char* kUsage =
     "usage: defaults [-currentHost] (export <domain> - | read <domain> [<key>] | "
     "write <domain> <key> (-bool|-int|-float|-string) <value> | delete <domain> [<key>])";
 
+// The message on one line: control characters from the arguments are shown escaped.
 int fail(const std::string& message) {
-  std::cerr << "defaults: " << message << "\n";
+  std::string line = "defaults: ";
+  for (unsigned char c : message) {
+    if (c < 0x20 || c == 0x7f) {
+      static const char hex[] = "0123456789abcdef";
+      line += "\\x";
+      line.push_back(hex[c >> 4]);
+      line.push_back(hex[c & 15]);
+    } else {
+      line.push_back(static_cast<char>(c));
+    }
+  }
+  line.push_back('\n');
+  std::fwrite(line.data(), 1, line.size(), stderr);
   return 1;
+}
+
+// Standard output through stdio: the command starts with every read-back, and the iostream objects
+// would add their initialisation to each start.
+bool writeOut(const std::string& text) {
+  return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
 }
 
 std::string applicationID(std::string domain) {
@@ -138,15 +159,15 @@ int run(std::vector<std::string> args) {
   const std::string command = args[0];
   const std::string domainName = args[1];
   const std::string domain = applicationID(domainName);
-  const auto files = PreferenceFiles::live();
+  // The machine's UUID is read only when a by-host file is named with it.
+  const PreferenceFiles files(homeDirectory(), currentHost ? hostUUID() : std::string());
   if (!files.filePath(domain, currentHost)) return fail("refused domain " + domainName);
 
   if (command == "export") {
     if (args.size() != 3 || args[2] != "-") return fail("export writes only to standard output: export <domain> -");
     const auto dictionary = files.readDomain(domain, currentHost);
     if (!dictionary) return fail("cannot read domain " + domainName);
-    std::cout << xmlPropertyList(PlistObject(*dictionary));
-    return std::cout.good() ? 0 : 1;
+    return writeOut(xmlPropertyList(PlistObject(*dictionary))) ? 0 : 1;
   }
   if (command == "read") {
     if (args.size() > 3) return fail(kUsage);
@@ -162,8 +183,8 @@ int run(std::vector<std::string> args) {
       if (dictionary->empty()) return fail("domain " + domainName + " does not exist");
       describe(out, PlistObject(*dictionary), 0, false);
     }
-    std::cout << out << "\n";
-    return 0;
+    out.push_back('\n');
+    return writeOut(out) ? 0 : 1;
   }
   try {
     if (command == "write") {
@@ -195,6 +216,5 @@ int run(std::vector<std::string> args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::ios::sync_with_stdio(false);
   return run(std::vector<std::string>(argv + 1, argv + argc));
 }

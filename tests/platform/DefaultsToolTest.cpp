@@ -1,0 +1,140 @@
+// The `defaults` command as scripts and the application's read-back use it: a real child process
+// in the temporary home.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "MachineIdentity.hpp"
+#include "PlistCoding.hpp"
+#include "TestHome.hpp"
+
+using namespace amberloom::platform;
+namespace test = amberloom::testing;
+
+namespace {
+
+constexpr const char* kHeader =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+    "<plist version=\"1.0\">\n";
+
+// Runs the command and expects it to succeed silently on standard error.
+std::string ok(const std::vector<std::string>& arguments) {
+  const auto result = test::runDefaults(arguments);
+  EXPECT_EQ(result.exitStatus, 0) << arguments[0] << ": " << result.standardError;
+  EXPECT_EQ(result.standardError, "") << arguments[0];
+  return result.standardOutput;
+}
+
+}  // namespace
+
+TEST(DefaultsTool, WritesReadsExportsAndDeletes) {
+  ok({"write", "com.example.tool", "count", "-int", "-42"});
+  ok({"write", "com.example.tool", "flag", "-bool", "YES"});
+  ok({"write", "com.example.tool", "off", "-boolean", "0"});
+  ok({"write", "com.example.tool", "scale", "-float", "2.5"});
+  ok({"write", "com.example.tool", "whole", "-float", "1"});
+  ok({"write", "com.example.tool", "name", "-string", "a&b <c>"});
+  ok({"write", "com.example.tool", "big", "-integer", "+9223372036854775807"});
+
+  EXPECT_EQ(ok({"read", "com.example.tool", "count"}), "-42\n");
+  EXPECT_EQ(ok({"read", "com.example.tool", "flag"}), "1\n");
+  EXPECT_EQ(ok({"read", "com.example.tool", "scale"}), "2.5\n");
+  EXPECT_EQ(ok({"read", "com.example.tool", "name"}), "a&b <c>\n");
+  EXPECT_EQ(ok({"export", "com.example.tool", "-"}), std::string(kHeader) +
+                                                           "<dict>\n"
+                                                           "\t<key>big</key>\n"
+                                                           "\t<integer>9223372036854775807</integer>\n"
+                                                           "\t<key>count</key>\n"
+                                                           "\t<integer>-42</integer>\n"
+                                                           "\t<key>flag</key>\n"
+                                                           "\t<true/>\n"
+                                                           "\t<key>name</key>\n"
+                                                           "\t<string>a&amp;b &lt;c&gt;</string>\n"
+                                                           "\t<key>off</key>\n"
+                                                           "\t<false/>\n"
+                                                           "\t<key>scale</key>\n"
+                                                           "\t<real>2.5</real>\n"
+                                                           "\t<key>whole</key>\n"
+                                                           "\t<real>1</real>\n"
+                                                           "</dict>\n"
+                                                           "</plist>\n");
+  const auto file = test::readPlistFile(test::preferencesFile("com.example.tool"));
+  ASSERT_TRUE(file.has_value());
+  EXPECT_TRUE(file->as<PlistDictionary>().at("whole").is<double>());
+
+  ok({"delete", "com.example.tool", "count"});
+  EXPECT_EQ(test::runDefaults({"read", "com.example.tool", "count"}).exitStatus, 1);
+  EXPECT_EQ(ok({"read", "com.example.tool", "big"}), "9223372036854775807\n");
+  ok({"delete", "com.example.tool"});
+  EXPECT_FALSE(test::fileExists(test::preferencesFile("com.example.tool")));
+}
+
+TEST(DefaultsTool, ExportOfADomainWithoutAFileIsAnEmptyDictionary) {
+  EXPECT_EQ(ok({"export", "com.example.never", "-"}), std::string(kHeader) + "<dict/>\n</plist>\n");
+  EXPECT_EQ(ok({"-currentHost", "export", "NSGlobalDomain", "-"}), std::string(kHeader) + "<dict/>\n</plist>\n");
+  EXPECT_EQ(test::filesBelow(test::home()), std::vector<std::string>{});
+}
+
+TEST(DefaultsTool, GlobalAndCurrentHostDomainsAreSeparateFiles) {
+  ok({"write", "-g", "k", "-int", "1"});
+  ok({"-currentHost", "write", "NSGlobalDomain", "k", "-int", "2"});
+  ok({"-currentHost", "write", "com.example.host", "k", "-int", "3"});
+  EXPECT_EQ(ok({"read", "NSGlobalDomain", "k"}), "1\n");
+  EXPECT_EQ(ok({"read", "-globalDomain", "k"}), "1\n");
+  EXPECT_EQ(ok({"-currentHost", "read", "-g", "k"}), "2\n");
+  EXPECT_EQ(ok({"-currentHost", "read", "com.example.host", "k"}), "3\n");
+  EXPECT_EQ(test::runDefaults({"read", "com.example.host", "k"}).exitStatus, 1);
+  EXPECT_EQ(test::filesBelow(test::home() + "/Library/Preferences"),
+            (std::vector<std::string>{".GlobalPreferences.plist", "ByHost/.GlobalPreferences." + hostUUID() + ".plist",
+                                      "ByHost/com.example.host." + hostUUID() + ".plist"}));
+}
+
+TEST(DefaultsTool, ContainerPathWorksWithOrWithoutItsExtension) {
+  const std::string container = test::makeContainer("com.example.box");
+  ok({"write", container, "k", "-string", "boxed"});
+  EXPECT_EQ(ok({"read", container + ".plist", "k"}), "boxed\n");
+  EXPECT_NE(ok({"export", container, "-"}).find("<string>boxed</string>"), std::string::npos);
+  EXPECT_TRUE(test::fileExists(container + ".plist"));
+  EXPECT_FALSE(test::fileExists(test::preferencesFile("com.example.box")));
+}
+
+TEST(DefaultsTool, EveryMisuseFailsWithOneLineOnStandardError) {
+  test::writeFile(test::preferencesFile("com.example.broken"), "garbage");
+  const std::vector<std::vector<std::string>> misuses = {
+      {},
+      {"-currentHost"},
+      {"frobnicate", "com.example.x"},
+      {"write", "com.example.x", "k", "-date", "2024-01-01"},
+      {"write", "com.example.x", "k", "-int", "12abc"},
+      {"write", "com.example.x", "k", "-int", "1.5"},
+      {"write", "com.example.x", "k", "-int", "99999999999999999999"},
+      {"write", "com.example.x", "k", "-float", "nan"},
+      {"write", "com.example.x", "k", "-bool", "maybe"},
+      {"write", "com.example.x", "k", "-int", "1", "extra"},
+      {"write", "com.example.x", "k", "-int", "1\n2"},
+      {"export", "com.example.x", test::home() + "/out.plist"},
+      {"read", "com.example.x", "absent"},
+      {"delete", "com.example.x", "absent"},
+      {"read", "../escape"},
+      {"write", "com/escape", "k", "-int", "1"},
+      {"write", "bad\nname", "k", "-int", "1"},
+      {"export", "/tmp/escape.plist", "-"},
+      {"export", "com.example.broken", "-"},
+      {"write", "com.example.broken", "k", "-int", "1"},
+  };
+  for (const auto& arguments : misuses) {
+    std::string shown;
+    for (const auto& a : arguments) shown += " [" + a + "]";
+    const auto result = test::runDefaults(arguments);
+    EXPECT_NE(result.exitStatus, 0) << shown;
+    EXPECT_EQ(result.standardOutput, "") << shown;
+    EXPECT_EQ(std::count(result.standardError.begin(), result.standardError.end(), '\n'), 1) << shown << ": "
+                                                                                              << result.standardError;
+    EXPECT_TRUE(result.standardError.ends_with("\n")) << shown;
+  }
+  EXPECT_EQ(test::filesBelow(test::home()), (std::vector<std::string>{"Library/Preferences/com.example.broken.plist"}));
+  EXPECT_EQ(test::readFile(test::preferencesFile("com.example.broken")), "garbage");
+  EXPECT_FALSE(test::fileExists("/tmp/escape.plist"));
+}

@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <regex>
+
+#include "AtomicFile.hpp"
+#include "MachineIdentity.hpp"
+#include "PlistCoding.hpp"
+#include "PreferenceFiles.hpp"
+#include "TestHome.hpp"
+
+using namespace amberloom::platform;
+namespace test = amberloom::testing;
+
+namespace {
+
+PreferenceFiles files() { return PreferenceFiles(test::home(), "HOST-UUID"); }
+
+std::string containerPath(const std::string& rest) { return test::home() + "/Library/Containers/" + rest; }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Which domains may be touched
+
+TEST(PreferenceFiles, AcceptsPlainGlobalAndContainerDomains) {
+  const std::string prefs = test::home() + "/Library/Preferences/";
+  struct Case {
+    std::string applicationID;
+    bool currentHost;
+    std::string file;
+  };
+  const Case cases[] = {
+      {"com.example.app", false, prefs + "com.example.app.plist"},
+      {"tv.winterbrae.amberloom", false, prefs + "tv.winterbrae.amberloom.plist"},
+      {"com.example-app_2", false, prefs + "com.example-app_2.plist"},
+      {"com.example.app", true, prefs + "ByHost/com.example.app.HOST-UUID.plist"},
+      {kAnyApplicationID, false, prefs + ".GlobalPreferences.plist"},
+      {kAnyApplicationID, true, prefs + "ByHost/.GlobalPreferences.HOST-UUID.plist"},
+      {containerPath("com.example.box/Data/Library/Preferences/com.example.box"), false,
+       containerPath("com.example.box/Data/Library/Preferences/com.example.box.plist")},
+      {containerPath("com.example.box/Data/Library/Preferences/com.example.box"), true,
+       containerPath("com.example.box/Data/Library/Preferences/ByHost/com.example.box.HOST-UUID.plist")},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(files().filePath(c.applicationID, c.currentHost), c.file);
+    files().setValue("k", PlistObject(1), c.applicationID, c.currentHost);
+    EXPECT_EQ(test::readPlistFile(c.file), PlistObject(PlistDictionary{{"k", PlistObject(1)}})) << c.file;
+    EXPECT_EQ(files().copyValue("k", c.applicationID, c.currentHost), PlistObject(1)) << c.file;
+  }
+}
+
+TEST(PreferenceFiles, RefusedDomainsReadAsNoneAndWriteNothingAnywhere) {
+  const std::string inside = "com.x/Data/Library/Preferences/";
+  const std::string refused[] = {
+      "",
+      "../escape",
+      "com.example/../../escape",
+      "com..example",
+      "a/b",
+      ".hidden",
+      "com example",
+      "com.example\n",
+      std::string("com.ex\0ample", 12),
+      "com\texample",
+      "caf\xC3\xA9",
+      std::string(300, 'a'),
+      "/tmp/amberloom-escape",
+      test::home() + "/Library/Preferences/com.example.app",
+      containerPath(inside + "../../../../Preferences/escape"),
+      containerPath(inside + "sub/com.x"),
+      containerPath("com.x/Data/Library/com.x"),
+      containerPath("../Preferences/com.x"),
+      containerPath("/Data/Library/Preferences/com.x"),
+      test::home() + "/../Library/Containers/" + inside + "com.x",
+  };
+  for (const auto& id : refused) {
+    for (bool currentHost : {false, true}) {
+      EXPECT_FALSE(files().filePath(id, currentHost).has_value()) << '"' << id << '"';
+      EXPECT_FALSE(files().readDomain(id, currentHost).has_value()) << '"' << id << '"';
+      EXPECT_FALSE(files().copyValue("k", id, currentHost).has_value()) << '"' << id << '"';
+      EXPECT_THROW(files().setValue("k", PlistObject(1), id, currentHost), PreferenceFileError) << '"' << id << '"';
+      EXPECT_THROW(files().removeDomain(id, currentHost), PreferenceFileError) << '"' << id << '"';
+    }
+  }
+  EXPECT_EQ(test::filesBelow(test::home()), std::vector<std::string>{});
+  EXPECT_FALSE(test::fileExists("/tmp/amberloom-escape.plist"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files that cannot be read
+
+TEST(PreferenceFiles, HostileOrTruncatedFilesReadAsNoneAndAreNeverOverwritten) {
+  const std::string good = binaryPropertyList(PlistObject(PlistDictionary{
+      {"a", PlistObject(std::string(200, 'x'))}, {"b", PlistObject(PlistArray{PlistObject(1), PlistObject(2.5)})}}));
+  std::string deep;
+  for (int i = 0; i < 100000; ++i) deep += "<array>";
+  struct Case {
+    const char* what;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"empty", ""},
+      {"text", "hello"},
+      {"truncated binary", good.substr(0, good.size() - 7)},
+      {"binary without its trailer", good.substr(0, 40)},
+      {"truncated XML", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key><integer>1"},
+      {"not a dictionary", binaryPropertyList(PlistObject(PlistArray{PlistObject(1)}))},
+      {"unclosed nesting", "<?xml version=\"1.0\"?><plist version=\"1.0\">" + deep},
+  };
+  const std::string path = test::preferencesFile("com.example.hostile");
+  for (const auto& c : cases) {
+    test::writeFile(path, c.bytes);
+    EXPECT_FALSE(files().readDomain("com.example.hostile", false).has_value()) << c.what;
+    EXPECT_FALSE(files().copyValue("a", "com.example.hostile", false).has_value()) << c.what;
+    EXPECT_THROW(files().setValue("a", PlistObject(1), "com.example.hostile", false), PreferenceFileError) << c.what;
+    EXPECT_THROW(files().setValue("a", std::nullopt, "com.example.hostile", false), PreferenceFileError) << c.what;
+    EXPECT_EQ(test::readFile(path), c.bytes) << c.what;
+  }
+  std::filesystem::remove(path);
+  std::filesystem::create_directories(path);  // a folder where the file should be
+  EXPECT_FALSE(files().readDomain("com.example.hostile", false).has_value());
+  EXPECT_ANY_THROW(files().setValue("a", PlistObject(1), "com.example.hostile", false));
+  EXPECT_TRUE(std::filesystem::is_directory(path));
+}
+
+TEST(AtomicFile, WholeFileReadsAreExactAndFailuresAreReported) {
+  std::string large(200000, '\0');
+  for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(i * 7);
+  const std::string path = test::home() + "/data/large.bin";
+  writeFileAtomically(path, large);
+  std::string bytes = "untouched";
+  ASSERT_TRUE(readWholeFile(path, bytes));
+  EXPECT_EQ(bytes, large);
+  EXPECT_EQ(test::filesBelow(test::home() + "/data"), std::vector<std::string>{"large.bin"});
+
+  bytes = "untouched";
+  EXPECT_FALSE(readWholeFile(test::home() + "/data", bytes));  // a folder cannot be read as a file
+  EXPECT_FALSE(readWholeFile(test::home() + "/data/missing", bytes));
+  EXPECT_EQ(bytes, "untouched");
+}
+
+TEST(PreferenceFiles, DomainWithoutAFileIsEmptyAndRemovingTouchesOnlyItsFile) {
+  EXPECT_EQ(files().readDomain("com.example.none", false), PlistDictionary{});
+  EXPECT_FALSE(files().copyValue("k", "com.example.none", false).has_value());
+  files().setValue("k", std::nullopt, "com.example.none", false);
+  files().removeDomain("com.example.none", false);
+  EXPECT_FALSE(test::fileExists(test::preferencesFile("com.example.none")));
+
+  files().setValue("k", PlistObject(1), "com.example.gone", false);
+  files().setValue("k", PlistObject(1), "com.example.gone", true);
+  files().removeDomain("com.example.gone", false);  // the by-host file stays
+  EXPECT_FALSE(test::fileExists(test::preferencesFile("com.example.gone")));
+  EXPECT_EQ(files().copyValue("k", "com.example.gone", true), PlistObject(1));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Several writers
+
+TEST(PreferenceFiles, TwoProcessesWritingOneDomainLoseNoKey) {
+  constexpr int kWrites = 500;
+  const auto writer = [](char prefix) {
+    const PreferenceFiles mine = PreferenceFiles::live();  // each process its own object
+    for (int i = 0; i < kWrites; ++i)
+      mine.setValue(std::string(1, prefix) + std::to_string(i), PlistObject(std::int64_t{i}), "com.example.shared", false);
+  };
+  std::vector<pid_t> children;
+  for (char prefix : {'a', 'b'}) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      try {
+        writer(prefix);
+      } catch (...) {
+        ::_exit(1);
+      }
+      ::_exit(0);
+    }
+    children.push_back(pid);
+  }
+  // Meanwhile this process reads: it never sees half a file.
+  std::map<pid_t, int> statuses;
+  int unreadable = 0, reads = 0;
+  while (statuses.size() < children.size()) {
+    for (pid_t pid : children) {
+      int status = 0;
+      if (!statuses.contains(pid) && ::waitpid(pid, &status, WNOHANG) == pid) statuses[pid] = status;
+    }
+    if (!files().readDomain("com.example.shared", false)) ++unreadable;
+    ++reads;
+    ::usleep(2000);
+  }
+  for (const auto& [pid, status] : statuses) EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << pid;
+  EXPECT_EQ(unreadable, 0) << "of " << reads << " reads";
+
+  const auto domain = files().readDomain("com.example.shared", false);
+  ASSERT_TRUE(domain.has_value());
+  EXPECT_EQ(domain->size(), 2u * kWrites);
+  for (char prefix : {'a', 'b'})
+    for (int i = 0; i < kWrites; ++i)
+      EXPECT_EQ(domain->count(std::string(1, prefix) + std::to_string(i)), 1u) << prefix << i;
+  // No temporary file is left beside it.
+  EXPECT_EQ(test::filesBelow(test::home() + "/Library/Preferences"),
+            std::vector<std::string>{"com.example.shared.plist"});
+}
+
+TEST(PreferenceFiles, EveryReadSeesAnotherProcessWriteAtOnce) {
+  const PreferenceFiles reader = files();
+  EXPECT_FALSE(reader.copyValue("k", "com.example.peer", false).has_value());
+  ASSERT_EQ(test::runDefaults({"write", "com.example.peer", "k", "-int", "1"}).exitStatus, 0);
+  EXPECT_EQ(reader.copyValue("k", "com.example.peer", false), PlistObject(1));
+  ASSERT_EQ(test::runDefaults({"write", "com.example.peer", "k", "-int", "2"}).exitStatus, 0);
+  EXPECT_EQ(reader.copyValue("k", "com.example.peer", false), PlistObject(2));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The host UUID of by-host files
+
+TEST(PreferenceFiles, ByHostFileIsNamedWithThisMachinesUUID) {
+  PreferenceFiles::live().setValue("k", PlistObject(true), "com.example.host", true);
+  const auto names = test::filesBelow(test::home() + "/Library/Preferences/ByHost");
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_EQ(names[0], "com.example.host." + hostUUID() + ".plist");
+  EXPECT_TRUE(std::regex_match(hostUUID(), std::regex("[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}")))
+      << hostUUID();
+  if (const auto id = machineUUID()) EXPECT_EQ(hostUUID(), *id);
+}
+
+TEST(MachineIdentity, ReadsTheFirstValidMachineID) {
+  const std::string folder = test::home() + "/ids/";
+  test::writeFile(folder + "short", "0123456789abcdef\n");
+  test::writeFile(folder + "nothex", "0123456789abcdef0123456789abcdeg\n");
+  test::writeFile(folder + "good", "0123456789abcdef0123456789ABCDEF\n");
+  test::writeFile(folder + "other", "ffffffffffffffffffffffffffffffff\n");
+  EXPECT_EQ(machineUUID({folder + "missing", folder + "short", folder + "nothex", folder + "good", folder + "other"}),
+            "01234567-89AB-CDEF-0123-456789ABCDEF");
+  EXPECT_FALSE(machineUUID({folder + "short", folder + "missing"}).has_value());
+}
