@@ -190,8 +190,9 @@ TEST(ControlSet, BundledControlsCoverBothExpectationsAndThoseThatFailAtOnceDoFai
   for (const auto& entry : set.entries()) {
     EXPECT_TRUE(ids.insert(entry.id).second) << entry.id << " appears twice";
     expectations.insert(entry.expectation);
-    if (entry.expectation == ControlExpectation::failsAfterRestart)
+    if (entry.expectation == ControlExpectation::failsAfterRestart) {
       EXPECT_FALSE(entry.restartsApps.empty()) << entry.id << " names no app whose restart would undo it";
+    }
   }
   EXPECT_EQ(expectations.size(), 2u);
 

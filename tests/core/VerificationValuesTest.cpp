@@ -124,7 +124,9 @@ TEST(VerificationValues, BundledValuesFitTheSettingsOfTheBundledCatalogue) {
                                 : value.value.asDouble();
       EXPECT_TRUE(number >= control.range().min && number <= control.range().max) << id << " is outside its slider";
     }
-    if (value.expandTilde) EXPECT_TRUE(value.value.asString().starts_with("~/")) << id;
+    if (value.expandTilde) {
+      EXPECT_TRUE(value.value.asString().starts_with("~/")) << id;
+    }
   }
 
   // A repeated id would silently hide the earlier entry.

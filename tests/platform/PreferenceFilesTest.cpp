@@ -226,7 +226,9 @@ TEST(PreferenceFiles, ByHostFileIsNamedWithThisMachinesUUID) {
   EXPECT_EQ(names[0], "com.example.host." + hostUUID() + ".plist");
   EXPECT_TRUE(std::regex_match(hostUUID(), std::regex("[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}")))
       << hostUUID();
-  if (const auto id = machineUUID()) EXPECT_EQ(hostUUID(), *id);
+  if (const auto id = machineUUID()) {
+    EXPECT_EQ(hostUUID(), *id);
+  }
 }
 
 TEST(MachineIdentity, ReadsTheFirstValidMachineID) {
