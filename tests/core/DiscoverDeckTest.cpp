@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "LoadOutcome.hpp"
+
 #include <cmath>
 #include <limits>
 
@@ -35,16 +37,7 @@ DiscoverDeck deckOf(const std::vector<std::string>& ids) {
 
 // What a load of `json` ends in: "loaded N", the error's description, or the decoding failure.
 std::string loadOutcome(const std::string& json) {
-  try {
-    return "loaded " + std::to_string(DiscoverDeck::fromData(json, catalog()).cards().size());
-  } catch (const DiscoverError& error) {
-    return error.what();
-  } catch (const DecodingError& error) {
-    static const char* kinds[] = {"typeMismatch", "valueNotFound", "keyNotFound", "dataCorrupted"};
-    std::string where;
-    for (const auto& key : error.codingPath()) where += "/" + key;
-    return std::string("decoding ") + kinds[static_cast<int>(error.kind())] + " at " + where;
-  }
+  return amberloom::testing::loadOutcome<DiscoverError>([&] { return DiscoverDeck::fromData(json, catalog()).cards().size(); });
 }
 
 std::string card(const std::string& id) { return R"({"settingID": ")" + id + R"(", "hook": "h", "body": "b"})"; }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "LoadOutcome.hpp"
+
 #include <set>
 
 #include "Json.hpp"
@@ -26,16 +28,7 @@ std::string guide(const std::vector<std::string>& sections) {
 
 // What a load of `json` ends in: "loaded N", the error's description, or the decoding failure.
 std::string loadOutcome(const std::string& json) {
-  try {
-    return "loaded " + std::to_string(ManualGuide::fromData(json).sections().size());
-  } catch (const ManualGuideError& error) {
-    return error.what();
-  } catch (const DecodingError& error) {
-    static const char* kinds[] = {"typeMismatch", "valueNotFound", "keyNotFound", "dataCorrupted"};
-    std::string where;
-    for (const auto& key : error.codingPath()) where += "/" + key;
-    return std::string("decoding ") + kinds[static_cast<int>(error.kind())] + " at " + where;
-  }
+  return amberloom::testing::loadOutcome<ManualGuideError>([&] { return ManualGuide::fromData(json).sections().size(); });
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "LoadOutcome.hpp"
+
 #include <set>
 
 #include "BundledResource.hpp"
@@ -13,16 +15,7 @@ namespace {
 
 // What a load of `json` ends in: "loaded N", the error's description, or the decoding failure.
 std::string loadOutcome(const std::string& json) {
-  try {
-    return "loaded " + std::to_string(VerificationValues::fromData(json).byID().size());
-  } catch (const VerificationValuesError& error) {
-    return error.what();
-  } catch (const DecodingError& error) {
-    static const char* kinds[] = {"typeMismatch", "valueNotFound", "keyNotFound", "dataCorrupted"};
-    std::string where;
-    for (const auto& key : error.codingPath()) where += "/" + key;
-    return std::string("decoding ") + kinds[static_cast<int>(error.kind())] + " at " + where;
-  }
+  return amberloom::testing::loadOutcome<VerificationValuesError>([&] { return VerificationValues::fromData(json).byID().size(); });
 }
 
 std::string valuesFile(const std::string& entries) { return R"({"values": [)" + entries + "]}"; }
