@@ -32,18 +32,17 @@ struct RawControl {
 
 RawControl decodeControl(const Json& json, const CodingPath& path) {
   requireObject(json, path);
-  auto text = [&](const char* key) { return decodeString(member(json, key, path), appending(path, key)); };
-  std::string id = text("id");
-  std::string domain = text("domain");
+  std::string id = requiredString(json, "id", path);
+  std::string domain = requiredString(json, "domain", path);
   auto keyPath = decodeStringArray(member(json, "path", path), appending(path, "path"));
-  std::string type = text("type");
+  std::string type = requiredString(json, "type", path);
   auto value = RawScalar::fromJson(member(json, "value", path), appending(path, "value"));
-  const std::string expectText = text("expect");
+  const std::string expectText = requiredString(json, "expect", path);
   const auto expect = controlExpectation(expectText);
   if (!expect)
     throw DecodingError(DecodingError::Kind::dataCorrupted, appending(path, "expect"),
                         "Cannot initialize ControlExpectation from invalid String value " + expectText);
-  std::string why = text("why");
+  std::string why = requiredString(json, "why", path);
   std::vector<std::string> restart;
   if (const Json* apps = optionalMember(json, "restart"))
     restart = decodeStringArray(*apps, appending(path, "restart"));

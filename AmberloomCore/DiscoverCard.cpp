@@ -25,11 +25,10 @@ namespace {
 
 DiscoverCard decodeCard(const Json& json, const CodingPath& path) {
   requireObject(json, path);
-  const auto required = [&](const char* key) { return decodeString(member(json, key, path), appending(path, key)); };
   DiscoverCard card;
-  card.settingID = required("settingID");
-  card.hook = required("hook");
-  card.body = required("body");
+  card.settingID = requiredString(json, "settingID", path);
+  card.hook = requiredString(json, "hook", path);
+  card.body = requiredString(json, "body", path);
   return card;
 }
 

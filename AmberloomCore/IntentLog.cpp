@@ -58,10 +58,10 @@ Json RecordedIntent::toJson() const {
 
 RecordedIntent RecordedIntent::fromJson(const Json& json, const CodingPath& path) {
   RecordedIntent intent;
-  intent.settingID = decodeString(member(json, "settingID", path), appending(path, "settingID"));
+  intent.settingID = requiredString(json, "settingID", path);
   if (const Json* v = optionalMember(json, "value")) intent.value = PreferenceValue::fromJson(*v, appending(path, "value"));
   intent.at = decodeDouble(member(json, "at", path), appending(path, "at"));
-  intent.osBuild = decodeString(member(json, "osBuild", path), appending(path, "osBuild"));
+  intent.osBuild = requiredString(json, "osBuild", path);
   return intent;
 }
 

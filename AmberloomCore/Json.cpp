@@ -214,4 +214,18 @@ std::vector<std::string> decodeStringArray(const Json& value, const CodingPath& 
   return result;
 }
 
+std::string requiredString(const Json& object, const std::string& key, const CodingPath& path) {
+  return decodeString(member(object, key, path), appending(path, key));
+}
+
+std::optional<std::string> optionalString(const Json& object, const std::string& key, const CodingPath& path) {
+  if (const Json* v = optionalMember(object, key)) return decodeString(*v, appending(path, key));
+  return std::nullopt;
+}
+
+bool optionalBool(const Json& object, const std::string& key, const CodingPath& path) {
+  if (const Json* v = optionalMember(object, key)) return decodeBool(*v, appending(path, key));
+  return false;
+}
+
 }  // namespace amberloom

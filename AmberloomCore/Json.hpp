@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -64,5 +65,11 @@ bool decodeBool(const Json& value, const CodingPath& path);
 std::int64_t decodeInt(const Json& value, const CodingPath& path);
 double decodeDouble(const Json& value, const CodingPath& path);
 std::vector<std::string> decodeStringArray(const Json& value, const CodingPath& path);
+
+// A member read with its key appended to the coding path: required (throws when absent) or
+// optional (absent or null gives none, or false for a flag).
+std::string requiredString(const Json& object, const std::string& key, const CodingPath& path);
+std::optional<std::string> optionalString(const Json& object, const std::string& key, const CodingPath& path);
+bool optionalBool(const Json& object, const std::string& key, const CodingPath& path);
 
 }  // namespace amberloom

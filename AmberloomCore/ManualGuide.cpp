@@ -52,30 +52,24 @@ struct RawSection {
   std::optional<std::string> note;
 };
 
-std::optional<std::string> optionalString(const Json& object, const char* key, const CodingPath& path) {
-  if (const Json* v = optionalMember(object, key)) return decodeString(*v, appending(path, key));
-  return std::nullopt;
-}
-
 RawStep decodeStep(const Json& json, const CodingPath& path) {
   requireObject(json, path);
-  return {decodeString(member(json, "do", path), appending(path, "do")),
-          decodeString(member(json, "see", path), appending(path, "see"))};
+  return {requiredString(json, "do", path),
+          requiredString(json, "see", path)};
 }
 
 RawSection decodeSection(const Json& json, const CodingPath& path) {
   requireObject(json, path);
-  const auto required = [&](const char* key) { return decodeString(member(json, key, path), appending(path, key)); };
   RawSection raw;
-  raw.id = required("id");
-  raw.title = required("title");
+  raw.id = requiredString(json, "id", path);
+  raw.title = requiredString(json, "title", path);
   raw.systemSettingsPath = optionalString(json, "systemSettingsPath", path);
-  raw.reason = required("reason");
-  raw.reasonKind = required("reasonKind");
+  raw.reason = requiredString(json, "reason", path);
+  raw.reasonKind = requiredString(json, "reasonKind", path);
   const CodingPath stepsPath = appending(path, "steps");
   const Json& steps = requireArray(member(json, "steps", path), stepsPath);
   for (std::size_t i = 0; i < steps.size(); ++i) raw.steps.push_back(decodeStep(steps[i], appending(stepsPath, i)));
-  raw.verify = required("verify");
+  raw.verify = requiredString(json, "verify", path);
   raw.note = optionalString(json, "note", path);
   return raw;
 }
@@ -103,7 +97,7 @@ ManualSection validate(RawSection raw, std::unordered_set<std::string>& ids) {
 ManualGuide ManualGuide::fromData(std::string_view bytes) {
   const Json document = parseJson(bytes);
   const CodingPath root;
-  const std::string intro = decodeString(member(document, "intro", root), {"intro"});
+  const std::string intro = requiredString(document, "intro", root);
   const CodingPath sectionsPath{"sections"};
   const Json& sectionsJson = requireArray(member(document, "sections", root), sectionsPath);
 

@@ -19,16 +19,6 @@ SettingTextLevel textLevel(std::string_view text) {
   return text == "advanced" ? SettingTextLevel::advanced : text == "expert" ? SettingTextLevel::expert : SettingTextLevel::basic;
 }
 
-std::optional<std::string> optionalString(const Json& object, const char* key, const CodingPath& path) {
-  if (const Json* v = optionalMember(object, key)) return decodeString(*v, appending(path, key));
-  return std::nullopt;
-}
-
-bool optionalBool(const Json& object, const char* key, const CodingPath& path) {
-  if (const Json* v = optionalMember(object, key)) return decodeBool(*v, appending(path, key));
-  return false;
-}
-
 std::optional<Version> optionalVersion(const Json& object, const char* key, const CodingPath& path) {
   if (const Json* v = optionalMember(object, key)) return Version::fromJson(*v, appending(path, key));
   return std::nullopt;
@@ -36,13 +26,12 @@ std::optional<Version> optionalVersion(const Json& object, const char* key, cons
 
 SettingText decodeText(const Json& json, const CodingPath& path) {
   requireObject(json, path);
-  const auto required = [&](const char* key) { return decodeString(member(json, key, path), appending(path, key)); };
   SettingText text;
-  text.summary = required("summary");
-  text.whyHidden = required("whyHidden");
-  text.level = textLevel(required("level"));
-  text.category = required("category");
-  text.categoryName = required("categoryName");
+  text.summary = requiredString(json, "summary", path);
+  text.whyHidden = requiredString(json, "whyHidden", path);
+  text.level = textLevel(requiredString(json, "level", path));
+  text.category = requiredString(json, "category", path);
+  text.categoryName = requiredString(json, "categoryName", path);
   text.subcategory = optionalString(json, "subcategory", path);
   text.subcategoryName = optionalString(json, "subcategoryName", path);
   text.riskNote = optionalString(json, "riskNote", path);
@@ -51,13 +40,12 @@ SettingText decodeText(const Json& json, const CodingPath& path) {
 
 RawSetting decodeSetting(const Json& json, const CodingPath& path) {
   requireObject(json, path);
-  const auto required = [&](const char* key) -> const Json& { return member(json, key, path); };
   RawSetting raw;
-  raw.id = decodeString(required("id"), appending(path, "id"));
-  raw.domain = decodeString(required("domain"), appending(path, "domain"));
-  raw.path = decodeStringArray(required("path"), appending(path, "path"));
-  raw.type = decodeString(required("type"), appending(path, "type"));
-  raw.label = decodeString(required("label"), appending(path, "label"));
+  raw.id = requiredString(json, "id", path);
+  raw.domain = requiredString(json, "domain", path);
+  raw.path = decodeStringArray(member(json, "path", path), appending(path, "path"));
+  raw.type = requiredString(json, "type", path);
+  raw.label = requiredString(json, "label", path);
   raw.byHost = optionalBool(json, "byHost", path);
   if (const Json* v = optionalMember(json, "restart")) raw.restart = decodeStringArray(*v, appending(path, "restart"));
   raw.osMin = optionalVersion(json, "osMin", path);

@@ -94,7 +94,7 @@ RawControlSpec RawControlSpec::fromJson(const Json& json, const CodingPath& path
       const auto optionPath = appending(choicePath, i);
       const Json& option = (*choice)[i];
       options.push_back({RawScalar::fromJson(member(option, "value", optionPath), appending(optionPath, "value")),
-                         decodeString(member(option, "label", optionPath), appending(optionPath, "label"))});
+                         requiredString(option, "label", optionPath)});
     }
     spec.choice = std::move(options);
   }

@@ -36,8 +36,8 @@ SettingHealthLog SettingHealthLog::fromData(std::string_view data) {
   for (std::size_t i = 0; i < list.size(); ++i) {
     const CodingPath path = appending({}, i);
     requireObject(list[i], path);
-    Key key{decodeString(member(list[i], "settingID", path), appending(path, "settingID")),
-            decodeString(member(list[i], "os", path), appending(path, "os"))};
+    Key key{requiredString(list[i], "settingID", path),
+            requiredString(list[i], "os", path)};
     log.broken_.insert(std::move(key));
   }
   return log;

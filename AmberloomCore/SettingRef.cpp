@@ -7,7 +7,7 @@ namespace amberloom {
 Json SettingRef::toJson() const { return Json{{"domain", domain}, {"path", path}, {"byHost", byHost}}; }
 
 SettingRef SettingRef::fromJson(const Json& json, const CodingPath& codingPath) {
-  return SettingRef{decodeString(member(json, "domain", codingPath), appending(codingPath, "domain")),
+  return SettingRef{requiredString(json, "domain", codingPath),
                     decodeStringArray(member(json, "path", codingPath), appending(codingPath, "path")),
                     decodeBool(member(json, "byHost", codingPath), appending(codingPath, "byHost"))};
 }

@@ -99,10 +99,10 @@ DecodingError dateError(const CodingPath& path) {
 StoredSnapshot decodePoint(const Json& json) {
   StoredSnapshot point;
   decodeInt(member(json, "schemaVersion", {}), {"schemaVersion"});
-  point.id = decodeString(member(json, "id", {}), {"id"});
-  point.reason = decodeString(member(json, "reason", {}), {"reason"});
+  point.id = requiredString(json, "id", {});
+  point.reason = requiredString(json, "reason", {});
   // Written to the whole second; a fraction marks a file this history did not write.
-  const std::string createdAt = decodeString(member(json, "createdAt", {}), {"createdAt"});
+  const std::string createdAt = requiredString(json, "createdAt", {});
   const auto date = iso8601::parse(createdAt);
   if (!date || createdAt.find('.') != std::string::npos) throw dateError({"createdAt"});
   point.createdAt = *date;

@@ -93,7 +93,7 @@ VerificationResult VerificationResult::fromJson(const Json& json, const CodingPa
       return mismatch(std::move(expected), std::move(actual));
     }
     case Kind::writeFailed:
-      return writeFailed(decodeString(member(payload, "_0", payloadPath), appending(payloadPath, "_0")));
+      return writeFailed(requiredString(payload, "_0", payloadPath));
     case Kind::inconclusive:
       return inconclusive(
           PreferenceValue::fromJson(member(payload, "value", payloadPath), appending(payloadPath, "value")));
@@ -110,8 +110,8 @@ Json VerificationOutcome::toJson() const {
 
 VerificationOutcome VerificationOutcome::fromJson(const Json& json, const CodingPath& path) {
   return VerificationOutcome{
-      decodeString(member(json, "settingID", path), appending(path, "settingID")),
-      decodeString(member(json, "storagePath", path), appending(path, "storagePath")),
+      requiredString(json, "settingID", path),
+      requiredString(json, "storagePath", path),
       VerificationResult::fromJson(member(json, "result", path), appending(path, "result")),
   };
 }

@@ -68,8 +68,8 @@ PreferenceValue decodeValue(const Json& entry, const std::string& id, const std:
 
 VerificationValue decodeEntry(const Json& entry, const CodingPath& path) {
   requireObject(entry, path);
-  const std::string id = decodeString(member(entry, "id", path), appending(path, "id"));
-  const std::string typeText = decodeString(member(entry, "type", path), appending(path, "type"));
+  const std::string id = requiredString(entry, "id", path);
+  const std::string typeText = requiredString(entry, "type", path);
   bool expandTilde = false;
   if (const Json* v = optionalMember(entry, "expandTilde"))
     expandTilde = decodeBool(*v, appending(path, "expandTilde"));
