@@ -38,6 +38,5 @@ std::optional<SettingTier> settingTier(std::string_view raw) { return match<Sett
 std::optional<SettingTextLevel> settingTextLevel(std::string_view raw) { return match<SettingTextLevel>(kLevels, raw); }
 
 std::string describeValue(SettingValueType value) { return describe::enumValue("SettingValueType", rawValue(value)); }
-std::string describeValue(SettingChannel value) { return describe::enumValue("SettingChannel", rawValue(value)); }
 
 }  // namespace amberloom

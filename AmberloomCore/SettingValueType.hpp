@@ -38,6 +38,5 @@ std::optional<SettingTextLevel> settingTextLevel(std::string_view raw);
 
 // AmberloomCore.SettingValueType.bool
 std::string describeValue(SettingValueType value);
-std::string describeValue(SettingChannel value);
 
 }  // namespace amberloom

@@ -9,7 +9,6 @@
 
 #include <array>
 #include <cerrno>
-#include <thread>
 
 extern char** environ;
 
@@ -102,22 +101,6 @@ std::optional<ProcessResult> runProcess(const std::string& executable, const std
   ::close(errPipe[0]);
   result.exitStatus = waitForExit(pid);
   return result;
-}
-
-bool startDetachedProcess(const std::string& executable, const std::vector<std::string>& arguments) {
-  if (!isExecutableFile(executable)) return false;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  auto argv = argumentVector(executable, arguments);
-  pid_t pid = 0;
-  const int spawned = ::posix_spawn(&pid, executable.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return false;
-  std::thread([pid] { waitForExit(pid); }).detach();
-  return true;
 }
 
 }  // namespace amberloom::platform

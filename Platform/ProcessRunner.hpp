@@ -18,10 +18,6 @@ struct ProcessResult {
 // None when it cannot be started (missing, not executable). Blocks until the child exits.
 std::optional<ProcessResult> runProcess(const std::string& executable, const std::vector<std::string>& arguments);
 
-// Starts `executable` without waiting for it; standard output and error go to /dev/null.
-// False when it cannot be started. The child is reaped in the background.
-bool startDetachedProcess(const std::string& executable, const std::vector<std::string>& arguments);
-
 // Whether `path` is a regular file this user may execute.
 bool isExecutableFile(const std::string& path);
 
