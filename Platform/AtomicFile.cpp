@@ -1,4 +1,4 @@
-#include "AtomicFile.hpp"
+#include "Platform/AtomicFile.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>

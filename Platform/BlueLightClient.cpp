@@ -1,4 +1,4 @@
-#include "BlueLightClient.hpp"
+#include "Platform/BlueLightClient.hpp"
 
 #include <unistd.h>
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "PreferenceFiles.hpp"
+#include "Platform/PreferenceFiles.hpp"
 
 namespace amberloom::platform {
 

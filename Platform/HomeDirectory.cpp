@@ -1,4 +1,4 @@
-#include "HomeDirectory.hpp"
+#include "Platform/HomeDirectory.hpp"
 
 #include <pwd.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "MachineIdentity.hpp"
+#include "Platform/MachineIdentity.hpp"
 
 #include <cctype>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "PlistCoding.hpp"
+#include "Platform/PlistCoding.hpp"
 
 #include <plist/plist.h>
 

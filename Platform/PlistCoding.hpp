@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "PlistObject.hpp"
+#include "Platform/PlistObject.hpp"
 
 namespace amberloom::platform {
 

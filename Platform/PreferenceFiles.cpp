@@ -1,4 +1,4 @@
-#include "PreferenceFiles.hpp"
+#include "Platform/PreferenceFiles.hpp"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -7,10 +7,10 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "AtomicFile.hpp"
-#include "HomeDirectory.hpp"
-#include "MachineIdentity.hpp"
-#include "PlistCoding.hpp"
+#include "Platform/AtomicFile.hpp"
+#include "Platform/HomeDirectory.hpp"
+#include "Platform/MachineIdentity.hpp"
+#include "Platform/PlistCoding.hpp"
 
 namespace amberloom::platform {
 namespace {

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "PlistObject.hpp"
+#include "Platform/PlistObject.hpp"
 
 namespace amberloom::platform {
 

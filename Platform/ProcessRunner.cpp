@@ -1,4 +1,4 @@
-#include "ProcessRunner.hpp"
+#include "Platform/ProcessRunner.hpp"
 
 #include <fcntl.h>
 #include <poll.h>

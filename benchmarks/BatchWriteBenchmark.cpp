@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <string>
 
-#include "CFPreferenceStore.hpp"
-#include "NightShiftVerifier.hpp"
-#include "ProcessRunner.hpp"
-#include "WriteReport.hpp"
+#include "Preferences/CFPreferenceStore.hpp"
+#include "Preferences/NightShiftVerifier.hpp"
+#include "Platform/ProcessRunner.hpp"
+#include "Changes/WriteReport.hpp"
 
 using namespace amberloom;
 using Clock = std::chrono::steady_clock;

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "BundledResource.hpp"
-#include "Json.hpp"
-#include "SettingsCatalog.hpp"
+#include "Preferences/BundledResource.hpp"
+#include "Support/Json.hpp"
+#include "Catalog/SettingsCatalog.hpp"
 
 using namespace amberloom;
 

@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <string>
 
-#include "CFPreferenceStore.hpp"
-#include "ExternalVerifier.hpp"
-#include "ProcessRunner.hpp"
+#include "Preferences/CFPreferenceStore.hpp"
+#include "Preferences/ExternalVerifier.hpp"
+#include "Platform/ProcessRunner.hpp"
 
 using namespace amberloom;
 using Clock = std::chrono::steady_clock;

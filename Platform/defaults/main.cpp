@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "../HomeDirectory.hpp"
-#include "../MachineIdentity.hpp"
-#include "../PlistCoding.hpp"
-#include "../PreferenceFiles.hpp"
+#include "Platform/HomeDirectory.hpp"
+#include "Platform/MachineIdentity.hpp"
+#include "Platform/PlistCoding.hpp"
+#include "Platform/PreferenceFiles.hpp"
 
 using namespace amberloom::platform;
 

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "MachineIdentity.hpp"
-#include "PlistCoding.hpp"
+#include "Platform/MachineIdentity.hpp"
+#include "Platform/PlistCoding.hpp"
 #include "TestHome.hpp"
 
 using namespace amberloom::platform;

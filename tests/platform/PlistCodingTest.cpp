@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "PlistCoding.hpp"
+#include "Platform/PlistCoding.hpp"
 
 using namespace amberloom::platform;
 

@@ -5,9 +5,9 @@
 
 #include <limits>
 
-#include "Iso8601.hpp"
-#include "PlistCoding.hpp"
-#include "PreferenceFiles.hpp"
+#include "Support/Iso8601.hpp"
+#include "Platform/PlistCoding.hpp"
+#include "Platform/PreferenceFiles.hpp"
 #include "TestHome.hpp"
 
 using namespace amberloom::platform;

@@ -6,10 +6,10 @@
 #include <map>
 #include <regex>
 
-#include "AtomicFile.hpp"
-#include "MachineIdentity.hpp"
-#include "PlistCoding.hpp"
-#include "PreferenceFiles.hpp"
+#include "Platform/AtomicFile.hpp"
+#include "Platform/MachineIdentity.hpp"
+#include "Platform/PlistCoding.hpp"
+#include "Platform/PreferenceFiles.hpp"
 #include "TestHome.hpp"
 
 using namespace amberloom::platform;

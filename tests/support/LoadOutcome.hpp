@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "Json.hpp"
+#include "Support/Json.hpp"
 
 namespace amberloom::testing {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "HttpSession.hpp"
+#include "Support/HttpSession.hpp"
 
 namespace amberloom::testing {
 

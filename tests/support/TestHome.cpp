@@ -9,7 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "PlistCoding.hpp"
+#include "Platform/PlistCoding.hpp"
 
 namespace amberloom::testing {
 

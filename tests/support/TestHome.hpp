@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "PlistObject.hpp"
-#include "ProcessRunner.hpp"
+#include "Platform/PlistObject.hpp"
+#include "Platform/ProcessRunner.hpp"
 
 namespace amberloom::testing {
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "NightShiftVerifier.hpp"
+#include "Preferences/NightShiftVerifier.hpp"
 
 int main(int argc, char** argv) {
   amberloom::NightShiftVerifier::handleReadArgumentIfPresent(argc, argv);

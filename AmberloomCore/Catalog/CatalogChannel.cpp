@@ -1,0 +1,132 @@
+#include "Catalog/CatalogChannel.hpp"
+
+#include <sodium.h>
+
+#include <filesystem>
+
+#include "Platform/AtomicFile.hpp"
+#include "Support/Base64.hpp"
+#include "Support/BackgroundTask.hpp"
+#include "Catalog/CatalogEndpoints.hpp"
+#include "Platform/HomeDirectory.hpp"
+
+namespace amberloom {
+namespace {
+
+std::string base64Decode(const std::string& text, const CodingPath& path) {
+  const auto bytes = base64::decode(text);
+  if (!bytes) throw DecodingError(DecodingError::Kind::dataCorrupted, path, "Encountered Data is not valid Base64.");
+  return std::string(bytes->begin(), bytes->end());
+}
+
+// Ed25519 over the whole of `data`. A signature of any other length than 64 bytes fails.
+bool isSigned(const SignedCatalog& catalog, const SigningPublicKey& key) {
+  if (sodium_init() < 0 || catalog.signature.size() != crypto_sign_BYTES) return false;
+  return crypto_sign_verify_detached(reinterpret_cast<const unsigned char*>(catalog.signature.data()),
+                                     reinterpret_cast<const unsigned char*>(catalog.data.data()),
+                                     catalog.data.size(), key.data()) == 0;
+}
+
+// The verified bytes themselves are parsed: nothing is re-encoded between the check and the use.
+std::optional<SettingsCatalog> readable(const std::string& data) {
+  try {
+    return SettingsCatalog::fromData(data);
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
+SettingsCatalog builtIn() {
+  try {
+    return SettingsCatalog::bundled();
+  } catch (...) {
+    return SettingsCatalog(SettingsCatalog::supportedSchemaVersion, 0, {});
+  }
+}
+
+}  // namespace
+
+Json SignedCatalog::toJson() const {
+  return Json{{"data", base64::encode(data)}, {"signature", base64::encode(signature)}};
+}
+
+SignedCatalog SignedCatalog::fromJson(const Json& json, const CodingPath& path) {
+  requireObject(json, path);
+  const auto bytes = [&](const char* key) {
+    const CodingPath memberPath = appending(path, key);
+    return base64Decode(decodeString(member(json, key, path), memberPath), memberPath);
+  };
+  std::string data = bytes("data");
+  return SignedCatalog{std::move(data), bytes("signature")};
+}
+
+FileCatalogCache FileCatalogCache::standard() {
+  const std::string folder = platform::applicationSupportDirectory() + "/AmberLoom";
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  return FileCatalogCache(folder + "/" + std::string(fileName));
+}
+
+std::optional<SignedCatalog> FileCatalogCache::read() const {
+  std::string bytes;
+  if (!platform::readWholeFile(url_, bytes)) return std::nullopt;
+  try {
+    return SignedCatalog::fromJson(parseJson(bytes));
+  } catch (const DecodingError&) {
+    return std::nullopt;
+  }
+}
+
+void FileCatalogCache::write(const SignedCatalog& catalog) {
+  try {
+    platform::writeFileAtomically(url_, writeJson(catalog.toJson()));
+  } catch (const std::exception&) {
+    // The previous file, if any, stays.
+  }
+}
+
+CatalogChannel CatalogChannel::production(SigningPublicKey publicKey, const std::string& host,
+                                          std::shared_ptr<HttpSession> session) {
+  const CatalogEndpoint endpoint = CatalogEndpoint::standard(host);
+  return CatalogChannel(publicKey, std::make_shared<FileCatalogCache>(FileCatalogCache::standard()),
+                        [endpoint, session = std::move(session)] { return endpoint.fetch(session); });
+}
+
+std::future<CatalogLoadResult> CatalogChannel::load() const {
+  return runInBackground([channel = *this] { return channel.loadNow(); });
+}
+
+CatalogLoadResult CatalogChannel::loadNow() const {
+  // A cached copy counts only when it verifies and reads, every time; otherwise it is left alone.
+  std::optional<SettingsCatalog> cached;
+  std::optional<SignedCatalog> stored;
+  try {
+    if (cache_) stored = cache_->read();
+  } catch (...) {
+  }
+  if (stored && isSigned(*stored, publicKey_)) cached = readable(stored->data);
+
+  const auto fallBack = [&](bool needsAppUpdate) {
+    if (cached) return CatalogLoadResult{*cached, CatalogSource::cache, needsAppUpdate};
+    return CatalogLoadResult{builtIn(), CatalogSource::bundled, needsAppUpdate};
+  };
+
+  SignedCatalog fetched;
+  try {
+    fetched = fetch_().get();
+  } catch (...) {
+    return fallBack(false);
+  }
+  if (!isSigned(fetched, publicKey_)) return fallBack(false);
+  auto catalog = readable(fetched.data);
+  if (!catalog) return fallBack(true);
+  // A tie goes to the server's copy, which then rewrites the cache.
+  if (catalog->catalogVersion() < (cached ? cached->catalogVersion() : 0)) return fallBack(false);
+  try {
+    if (cache_) cache_->write(fetched);
+  } catch (...) {
+  }
+  return CatalogLoadResult{std::move(*catalog), CatalogSource::network, false};
+}
+
+}  // namespace amberloom

@@ -1,0 +1,40 @@
+#include "Catalog/CatalogEndpoints.hpp"
+
+#include <stdexcept>
+#include <stop_token>
+
+#include "Support/BackgroundTask.hpp"
+#include "Support/HttpSession.hpp"
+
+namespace amberloom {
+
+CatalogEndpoint CatalogEndpoint::standard(const std::string& host) {
+  const std::string base = "https://" + host + "/catalog/v1/latest.json";
+  return {base, base + ".sig"};
+}
+
+std::future<SignedCatalog> CatalogEndpoint::fetch(std::shared_ptr<HttpSession> session) const {
+  return runInBackground([endpoint = *this, session = std::move(session)]() -> SignedCatalog {
+    if (!session) throw std::invalid_argument("no HTTP session");
+    const auto download = [&session](const std::string& url, std::stop_token stop) {
+      HttpRequest request;
+      request.url = url;
+      return session->perform(request, stop).body;
+    };
+    std::stop_source signatureStop;
+    auto catalogue = std::async(std::launch::async, download, endpoint.catalogURL, std::stop_token{});
+    auto signature = std::async(std::launch::async, download, endpoint.signatureURL, signatureStop.get_token());
+    std::string data;
+    try {
+      data = catalogue.get();
+    } catch (...) {
+      // The signature is useless without its catalogue; stop it and let it finish before reporting.
+      signatureStop.request_stop();
+      signature.wait();
+      throw;
+    }
+    return SignedCatalog{std::move(data), signature.get()};
+  });
+}
+
+}  // namespace amberloom

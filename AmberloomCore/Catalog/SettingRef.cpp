@@ -1,0 +1,30 @@
+#include "Catalog/SettingRef.hpp"
+
+#include "Support/ErrorDescription.hpp"
+
+namespace amberloom {
+
+Json SettingRef::toJson() const { return Json{{"domain", domain}, {"path", path}, {"byHost", byHost}}; }
+
+SettingRef SettingRef::fromJson(const Json& json, const CodingPath& codingPath) {
+  return SettingRef{requiredString(json, "domain", codingPath),
+                    decodeStringArray(member(json, "path", codingPath), appending(codingPath, "path")),
+                    decodeBool(member(json, "byHost", codingPath), appending(codingPath, "byHost"))};
+}
+
+std::string SettingRef::description() const {
+  return describe::structure("SettingRef", {{"domain", describe::text(domain)},
+                                           {"path", describe::textList(path)},
+                                           {"byHost", describe::boolean(byHost)}});
+}
+
+}  // namespace amberloom
+
+std::size_t std::hash<amberloom::SettingRef>::operator()(const amberloom::SettingRef& ref) const noexcept {
+  std::size_t seed = std::hash<std::string>{}(ref.domain);
+  const auto mix = [&seed](std::size_t value) { seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2); };
+  mix(ref.path.size());
+  for (const auto& element : ref.path) mix(std::hash<std::string>{}(element));
+  mix(ref.byHost ? 1 : 0);
+  return seed;
+}

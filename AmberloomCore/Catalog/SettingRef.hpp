@@ -1,0 +1,33 @@
+#pragma once
+// Where a setting lives: its domain as the catalogue writes it ("NSGlobalDomain" or an app id),
+// its key path (the preference key, then keys of nested dictionaries) and whether it is a
+// current-host value. Two refs differing only in the by-host flag are different settings.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Support/Json.hpp"
+
+namespace amberloom {
+
+struct SettingRef {
+  std::string domain;
+  std::vector<std::string> path;
+  bool byHost = false;
+
+  bool operator==(const SettingRef&) const = default;
+
+  // {"byHost": false, "domain": "...", "path": [...]}; all three keys required when reading.
+  Json toJson() const;
+  static SettingRef fromJson(const Json& json, const CodingPath& path = {});
+  // AmberloomCore.SettingRef(domain: "...", path: [...], byHost: false)
+  std::string description() const;
+};
+
+}  // namespace amberloom
+
+template <>
+struct std::hash<amberloom::SettingRef> {
+  std::size_t operator()(const amberloom::SettingRef& ref) const noexcept;
+};

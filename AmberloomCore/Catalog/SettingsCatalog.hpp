@@ -1,0 +1,124 @@
+#pragma once
+// The settings catalogue: every known setting with where its value lives, the kind of value it
+// takes, how it is edited, which apps restart after a change, the macOS and app versions it
+// applies to, and the texts and flags the screens show. Loaded from JSON and validated whole: a
+// faulty file gives an error, never a partial catalogue. Never changed after it is built.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Support/ErrorDescription.hpp"
+#include "Catalog/SettingControl.hpp"
+#include "Catalog/SettingRef.hpp"
+#include "Catalog/SettingValueType.hpp"
+#include "Preferences/Version.hpp"
+
+namespace amberloom {
+
+struct Snapshot;
+
+struct SettingAvailability {
+  std::optional<Version> osMin;          // inclusive
+  std::optional<Version> osMax;          // inclusive
+  std::optional<Version> minAppVersion;  // inclusive
+  std::vector<Version> brokenOn;         // these releases and their point releases
+
+  static SettingAvailability always() { return {}; }
+  // False below osMin, above osMax, below minAppVersion, or on a broken release family.
+  bool allows(const Version& os, const Version& app) const;
+  bool operator==(const SettingAvailability&) const = default;
+};
+
+struct SettingText {
+  std::string summary;
+  std::string whyHidden;
+  SettingTextLevel level = SettingTextLevel::basic;
+  std::string category;      // the sidebar group's key
+  std::string categoryName;  // its display name
+  std::optional<std::string> subcategory;
+  std::optional<std::string> subcategoryName;
+  std::optional<std::string> riskNote;
+  bool operator==(const SettingText&) const = default;
+};
+
+struct SettingDefinition {
+  std::string id;
+  SettingRef ref;
+  SettingValueType type = SettingValueType::boolean;
+  std::string label;
+  std::vector<std::string> restartsApps;
+  SettingAvailability availability;
+  SettingControl control = SettingControl::unsupported();
+  bool effectUnverified = false;  // written properly, but may do nothing on recent macOS
+  bool systemWritten = false;     // macOS writes it itself; the exported script leaves it out
+  std::optional<SettingText> text;
+  SettingChannel channel = SettingChannel::defaults;
+  SettingExposure exposure = SettingExposure::hidden;
+  SettingRisk risk = SettingRisk::none;
+  SettingTier tier = SettingTier::editable;
+
+  bool operator==(const SettingDefinition&) const = default;
+  // Every defaults setting; a Night Shift setting only while a Night Shift client can be created.
+  bool isUsableOnThisMac() const;
+};
+
+class CatalogError : public DescribedError {
+ public:
+  enum class Case { unsupportedSchemaVersion, emptyPath, unknownValueType, duplicateSettingID, unknownFieldValue,
+                    controlCharacter };
+
+  static CatalogError unsupportedSchemaVersion(std::int64_t found, std::int64_t supported);
+  static CatalogError emptyPath(std::string settingID);
+  static CatalogError unknownValueType(std::string settingID, std::string type);
+  static CatalogError duplicateSettingID(std::string settingID);
+  static CatalogError unknownFieldValue(std::string settingID, std::string field, std::string value);
+  // An id, domain or label holding a control character (a line break would escape the comment
+  // lines of an exported script).
+  static CatalogError controlCharacter(std::string settingID, std::string field);
+
+  Case errorCase() const { return case_; }
+  const std::string& settingID() const { return settingID_; }
+  bool operator==(const CatalogError& other) const { return description() == other.description(); }
+
+ private:
+  CatalogError(Case c, std::string settingID, const std::string& description)
+      : DescribedError(description), case_(c), settingID_(std::move(settingID)) {}
+  Case case_;
+  std::string settingID_;
+};
+
+class SettingsCatalog {
+ public:
+  static constexpr std::int64_t supportedSchemaVersion = 1;
+
+  SettingsCatalog(std::int64_t schemaVersion, std::int64_t catalogVersion, std::vector<SettingDefinition> settings)
+      : schemaVersion_(schemaVersion), catalogVersion_(catalogVersion), settings_(std::move(settings)) {}
+
+  // The built-in "catalog" resource. Throws what loading the resource or the bytes throws.
+  static SettingsCatalog bundled();
+  // Validates a catalogue file. Throws DecodingError, ControlError or CatalogError; the first
+  // fault wins: decoding, then the schema version, then the first faulty setting in file order.
+  static SettingsCatalog fromData(std::string_view bytes);
+
+  std::int64_t schemaVersion() const { return schemaVersion_; }
+  std::int64_t catalogVersion() const { return catalogVersion_; }
+  const std::vector<SettingDefinition>& settings() const { return settings_; }
+
+  // The first setting with exactly this id.
+  const SettingDefinition* setting(const std::string& id) const;
+  // The settings allowed for this macOS and app version, in catalogue order.
+  std::vector<SettingDefinition> settings(const Version& os, const Version& app) const;
+  // The ids of the settings whose root key (by-host flag, domain, first path element) the
+  // snapshot captured, in catalogue order.
+  std::vector<std::string> settingIDs(const Snapshot& touchedBy) const;
+
+ private:
+  std::int64_t schemaVersion_;
+  std::int64_t catalogVersion_;
+  std::vector<SettingDefinition> settings_;
+};
+
+}  // namespace amberloom

@@ -1,0 +1,149 @@
+#include "Changes/IntentLog.hpp"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "Platform/AtomicFile.hpp"
+#include "Platform/HomeDirectory.hpp"
+
+namespace amberloom {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kQuarantinePrefix = "intents.corrupt-";
+constexpr std::string_view kQuarantineSuffix = ".json";
+
+// "yyyy-MM-dd-HHmmss" in UTC, from the one ISO-8601 formatter ("2024-03-05T14:07:09Z").
+std::string quarantineStamp(double secondsSinceReferenceDate) {
+  std::string stamp;
+  for (char c : iso8601::formatWholeSeconds(secondsSinceReferenceDate)) {
+    if (c == 'T') stamp.push_back('-');
+    else if (c != ':' && c != 'Z') stamp.push_back(c);
+  }
+  return stamp;
+}
+
+// Something already stands at `path`, a dangling link included, so a move must not go there.
+bool occupied(const fs::path& path) {
+  std::error_code ec;
+  return fs::symlink_status(path, ec).type() != fs::file_type::not_found && !ec;
+}
+
+enum class ReadResult { missing, decoded, unreadable };
+
+ReadResult readIntents(const std::string& path, std::vector<RecordedIntent>& intents) {
+  std::error_code ec;
+  std::string bytes;
+  if (fs::is_directory(path, ec) || !platform::readWholeFile(path, bytes)) return ReadResult::missing;
+  try {
+    const Json json = parseJson(bytes);
+    const Json& list = requireArray(json, {});
+    intents.clear();
+    for (std::size_t i = 0; i < list.size(); ++i) intents.push_back(RecordedIntent::fromJson(list[i], appending({}, i)));
+    return ReadResult::decoded;
+  } catch (const DecodingError&) {
+    intents.clear();
+    return ReadResult::unreadable;
+  }
+}
+
+}  // namespace
+
+Json RecordedIntent::toJson() const {
+  Json json{{"settingID", settingID}, {"at", at}, {"osBuild", osBuild}};
+  if (value) json["value"] = value->toJson();
+  return json;
+}
+
+RecordedIntent RecordedIntent::fromJson(const Json& json, const CodingPath& path) {
+  RecordedIntent intent;
+  intent.settingID = requiredString(json, "settingID", path);
+  if (const Json* v = optionalMember(json, "value")) intent.value = PreferenceValue::fromJson(*v, appending(path, "value"));
+  intent.at = decodeDouble(member(json, "at", path), appending(path, "at"));
+  intent.osBuild = requiredString(json, "osBuild", path);
+  return intent;
+}
+
+IntentLog::IntentLog(std::string path, std::string osBuild, Clock clock)
+    : path_(std::move(path)), osBuild_(std::move(osBuild)), clock_(std::move(clock)) {}
+
+IntentLog IntentLog::standard(std::string osBuild) {
+  const std::string folder = platform::applicationSupportDirectory() + "/AmberLoom";
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  return IntentLog(folder + "/" + std::string(fileName), std::move(osBuild));
+}
+
+std::string IntentLog::folder() const {
+  const fs::path parent = fs::path(path_).parent_path();
+  return parent.empty() ? "." : parent.string();
+}
+
+std::vector<RecordedIntent> IntentLog::all() const {
+  std::vector<RecordedIntent> intents;
+  if (readIntents(path_, intents) == ReadResult::unreadable) quarantine();
+  return intents;
+}
+
+std::vector<RecordedIntent> IntentLog::newestFirst() const {
+  auto intents = all();
+  std::stable_sort(intents.begin(), intents.end(), [](const auto& a, const auto& b) { return a.at > b.at; });
+  return intents;
+}
+
+std::optional<RecordedIntent> IntentLog::intent(const std::string& settingID) const {
+  for (auto& intent : all())
+    if (intent.settingID == settingID) return std::move(intent);
+  return std::nullopt;
+}
+
+RecordedIntent IntentLog::record(const std::string& settingID, std::optional<PreferenceValue> value) const {
+  RecordedIntent entry{settingID, std::move(value), clock_(), osBuild_};
+  auto intents = all();
+  std::erase_if(intents, [&](const RecordedIntent& intent) { return intent.settingID == settingID; });
+  intents.push_back(entry);
+  write(intents);
+  return entry;
+}
+
+void IntentLog::forget(const std::string& settingID) const {
+  auto intents = all();
+  std::erase_if(intents, [&](const RecordedIntent& intent) { return intent.settingID == settingID; });
+  write(intents);
+}
+
+std::vector<std::string> IntentLog::quarantinedFiles() const {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder(), ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.starts_with(kQuarantinePrefix) && name.ends_with(kQuarantineSuffix)) names.push_back(name);
+  }
+  if (ec) return {};
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void IntentLog::quarantine() const {
+  const std::string base = std::string(kQuarantinePrefix) + quarantineStamp(clock_());
+  const fs::path folderPath(folder());
+  fs::path target = folderPath / (base + std::string(kQuarantineSuffix));
+  for (int n = 2; occupied(target); ++n)
+    target = folderPath / (base + "-" + std::to_string(n) + std::string(kQuarantineSuffix));
+  // A failed move leaves the bad file in place; the next record or forget replaces it.
+  std::error_code ec;
+  fs::rename(path_, target, ec);
+}
+
+void IntentLog::write(const std::vector<RecordedIntent>& intents) const {
+  try {
+    Json list = Json::array();
+    for (const auto& intent : intents) list.push_back(intent.toJson());
+    platform::writeFileAtomically(path_, writeJson(list, JsonStyle::compact));
+  } catch (const JsonWriteError&) {
+  } catch (const platform::FileWriteError&) {
+  }
+}
+
+}  // namespace amberloom

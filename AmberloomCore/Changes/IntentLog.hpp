@@ -1,0 +1,77 @@
+#pragma once
+// The change history: for each setting the application changed for the user, the last value the
+// user chose (none for a reset), when, and on which macOS build. One entry per setting, kept in
+// the compact JSON file "intents.json"; recording a setting replaces its entry and appends it at
+// the end. Nothing is held in memory: every call reads the file anew and every change rewrites it
+// whole and atomically. No call throws. An unreadable file is moved aside as
+// "intents.corrupt-<yyyy-MM-dd-HHmmss UTC>.json" ("-2", "-3", ... before ".json" when taken) and
+// the history reads as empty.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Support/Iso8601.hpp"
+#include "Support/Json.hpp"
+#include "Preferences/PreferenceValue.hpp"
+
+namespace amberloom {
+
+struct RecordedIntent {
+  std::string settingID;
+  std::optional<PreferenceValue> value;  // none: the setting was reset
+  double at = 0;                         // seconds since the reference date
+  std::string osBuild;                   // possibly empty
+
+  bool operator==(const RecordedIntent&) const = default;
+
+  // {"at": 1.5, "osBuild": "...", "settingID": "...", "value": {...}}; "value" only when present.
+  Json toJson() const;
+  // Requires "settingID", "at" (a number) and "osBuild"; a "value" absent or null is none.
+  // Throws DecodingError, also for a value that is not a valid PreferenceValue.
+  static RecordedIntent fromJson(const Json& json, const CodingPath& path = {});
+};
+
+class IntentLog {
+ public:
+  using Clock = std::function<double()>;  // seconds since the reference date
+
+  static constexpr std::string_view fileName = "intents.json";
+
+  IntentLog(std::string path, std::string osBuild, Clock clock = iso8601::now);
+  // The log on ~/Library/Application Support/AmberLoom/intents.json; creates the folder first,
+  // ignoring a failure (later writes then fail silently).
+  static IntentLog standard(std::string osBuild);
+
+  const std::string& path() const { return path_; }
+  const std::string& osBuild() const { return osBuild_; }
+
+  // Every entry in file order; empty when the file is missing, unopenable or quarantined.
+  std::vector<RecordedIntent> all() const;
+  // all() latest first; entries of the same time keep their file order.
+  std::vector<RecordedIntent> newestFirst() const;
+  // The first entry of all() for exactly this id.
+  std::optional<RecordedIntent> intent(const std::string& settingID) const;
+  // Drops every entry of the setting and appends the new one (time taken before reading). A
+  // failure to store it is ignored: the entry built is returned in any case.
+  RecordedIntent record(const std::string& settingID, std::optional<PreferenceValue> value) const;
+  // Drops every entry of the setting and rewrites the file, also when nothing was dropped ("[]"
+  // for a missing or unreadable history). A failure to write is ignored.
+  void forget(const std::string& settingID) const;
+  // Names (not paths) in the history's folder that begin with "intents.corrupt-" and end with
+  // ".json", in ascending string order; empty when the folder cannot be listed.
+  std::vector<std::string> quarantinedFiles() const;
+
+ private:
+  std::string folder() const;
+  void quarantine() const;
+  void write(const std::vector<RecordedIntent>& intents) const;
+
+  std::string path_;
+  std::string osBuild_;
+  Clock clock_;
+};
+
+}  // namespace amberloom

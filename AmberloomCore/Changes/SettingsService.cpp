@@ -1,0 +1,152 @@
+#include "Changes/SettingsService.hpp"
+
+#include "Preferences/NightShiftClient.hpp"
+#include "Preferences/NightShiftVerifier.hpp"
+
+namespace amberloom {
+
+SettingsServiceError SettingsServiceError::channelUnavailable(std::string settingID) {
+  const auto text = describe::enumCase("channelUnavailable", {{"settingID", describe::text(settingID)}});
+  return SettingsServiceError(Case::channelUnavailable, std::move(settingID), text);
+}
+SettingsServiceError SettingsServiceError::writeRefused(std::string settingID) {
+  const auto text = describe::enumCase("writeRefused", {{"settingID", describe::text(settingID)}});
+  return SettingsServiceError(Case::writeRefused, std::move(settingID), text);
+}
+SettingsServiceError SettingsServiceError::typeMismatch(std::string settingID, SettingValueType expected) {
+  const auto text = describe::enumCase(
+      "typeMismatch", {{"settingID", describe::text(settingID)}, {"expected", describeValue(expected)}});
+  return SettingsServiceError(Case::typeMismatch, std::move(settingID), text);
+}
+
+bool valueFits(const PreferenceValue& value, SettingValueType type) {
+  using Kind = PreferenceValue::Kind;
+  switch (value.kind()) {
+    case Kind::boolean: return type == SettingValueType::boolean;
+    case Kind::integer: return type == SettingValueType::integer;
+    case Kind::real: return type == SettingValueType::real;
+    case Kind::string: return type == SettingValueType::string;
+    case Kind::dictionary: return type == SettingValueType::dictionary;
+    case Kind::array: return type == SettingValueType::array;
+    case Kind::data:
+    case Kind::date: return false;
+  }
+  return false;
+}
+
+std::optional<PreferenceValue> valueAlongPath(std::optional<PreferenceValue> root, const std::vector<std::string>& path) {
+  for (std::size_t i = 1; i < path.size(); ++i) {
+    if (!root || root->kind() != PreferenceValue::Kind::dictionary) return std::nullopt;
+    const auto& members = root->asDictionary();
+    const auto found = members.find(path[i]);
+    if (found == members.end()) return std::nullopt;
+    root = PreferenceValue(found->second);
+  }
+  return root;
+}
+
+std::optional<PreferenceValue> toggleValue(const SettingDefinition& setting, bool on) {
+  if (setting.type == SettingValueType::boolean) return PreferenceValue::boolean(on);
+  if (setting.type == SettingValueType::integer) return PreferenceValue::integer(on ? 1 : 0);
+  return std::nullopt;
+}
+
+bool isOn(const std::optional<PreferenceValue>& value) {
+  if (!value) return false;
+  if (value->kind() == PreferenceValue::Kind::boolean) return value->asBool();
+  if (value->kind() == PreferenceValue::Kind::integer) return value->asInt() != 0;
+  return false;
+}
+
+namespace {
+
+bool endsInEnabled(const SettingRef& ref) { return !ref.path.empty() && ref.path.back() == "enabled"; }
+
+// Removes a nested key path from a dictionary; absent keys and non-dictionaries are left alone.
+void removePath(std::span<const std::string> path, PreferenceValue::Dictionary& dictionary) {
+  if (path.empty()) return;
+  if (path.size() == 1) {
+    dictionary.erase(path.front());
+    return;
+  }
+  const auto found = dictionary.find(path.front());
+  if (found == dictionary.end() || found->second.kind() != PreferenceValue::Kind::dictionary) return;
+  auto inner = found->second.asDictionary();
+  removePath(path.subspan(1), inner);
+  found->second = PreferenceValue::dictionary(std::move(inner));
+}
+
+}  // namespace
+
+std::optional<PreferenceValue> nightShiftValueFromOutside(const SettingRef& ref) {
+  if (!endsInEnabled(ref)) return std::nullopt;
+  const auto enabled = NightShiftVerifier::forCurrentExecutable().enabledFromSeparateProcess();
+  if (!enabled) return std::nullopt;
+  return PreferenceValue::boolean(*enabled);
+}
+
+std::optional<PreferenceValue> SettingsService::currentValue(const SettingDefinition& setting) const {
+  const auto& ref = setting.ref;
+  if (setting.channel == SettingChannel::nightShift) {
+    if (!endsInEnabled(ref)) return std::nullopt;
+    const auto client = NightShiftClient::create();
+    if (!client) return std::nullopt;
+    const auto enabled = client->isEnabled();
+    if (!enabled) return std::nullopt;
+    return PreferenceValue::boolean(*enabled);
+  }
+  if (ref.path.empty()) return std::nullopt;
+  const auto domain = resolver_.resolve(ref.domain, ref.byHost);
+  return valueAlongPath(store_->read(ref.path.front(), domain), ref.path);
+}
+
+std::optional<PreferenceValue> SettingsService::externallyVisibleValue(const SettingDefinition& setting,
+                                                                       const ExternalPreferenceReader& reader) const {
+  const auto& ref = setting.ref;
+  if (setting.channel == SettingChannel::nightShift) return nightShiftValueFromOutside(ref);
+  if (ref.path.empty()) return std::nullopt;
+  const auto domain = resolver_.resolve(ref.domain, ref.byHost);
+  return valueAlongPath(reader.read(ref.path.front(), domain), ref.path);
+}
+
+std::vector<std::string> SettingsService::apply(const PreferenceValue& value, const SettingDefinition& setting) const {
+  if (!valueFits(value, setting.type)) throw SettingsServiceError::typeMismatch(setting.id, setting.type);
+  if (setting.channel == SettingChannel::nightShift) {
+    writeNightShift(value, setting);
+  } else {
+    writer_.write(value, setting.ref.path, resolver_.resolve(setting.ref.domain, setting.ref.byHost));
+  }
+  return setting.restartsApps;
+}
+
+std::vector<std::string> SettingsService::reset(const SettingDefinition& setting) const {
+  const auto& ref = setting.ref;
+  if (setting.channel == SettingChannel::nightShift) {
+    writeNightShift(PreferenceValue::boolean(false), setting);
+    return setting.restartsApps;
+  }
+  const auto domain = resolver_.resolve(ref.domain, ref.byHost);
+  if (ref.path.empty()) throw PreferenceWriteError::emptyPath();
+  if (ref.path.size() == 1) {
+    store_->write(std::nullopt, ref.path.front(), domain);
+    return setting.restartsApps;
+  }
+  const auto root = store_->read(ref.path.front(), domain);
+  if (root && root->kind() == PreferenceValue::Kind::dictionary) {
+    auto members = root->asDictionary();
+    removePath(std::span<const std::string>(ref.path).subspan(1), members);
+    store_->write(PreferenceValue::dictionary(std::move(members)), ref.path.front(), domain);
+  }
+  return setting.restartsApps;
+}
+
+void SettingsService::writeNightShift(const PreferenceValue& value, const SettingDefinition& setting) const {
+  if (isDryRun_) return;
+  const auto client = NightShiftClient::create();
+  if (!client) throw SettingsServiceError::channelUnavailable(setting.id);
+  if (value.kind() != PreferenceValue::Kind::boolean || !endsInEnabled(setting.ref))
+    throw SettingsServiceError::typeMismatch(setting.id, setting.type);
+  if (!client->setEnabled(value.asBool())) throw SettingsServiceError::writeRefused(setting.id);
+}
+
+}  // namespace amberloom

@@ -1,0 +1,82 @@
+#pragma once
+// Reads, writes and resets one catalogue setting through its channel: a key path in a preference
+// domain, or Night Shift. It never confirms a write and never records anything: confirming from
+// outside and recording are the caller's steps.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Preferences/DomainResolver.hpp"
+#include "Support/ErrorDescription.hpp"
+#include "Preferences/ExternalVerifier.hpp"
+#include "Preferences/PreferenceWriter.hpp"
+#include "Catalog/SettingsCatalog.hpp"
+
+namespace amberloom {
+
+class SettingsServiceError : public DescribedError {
+ public:
+  enum class Case { channelUnavailable, writeRefused, typeMismatch };
+
+  static SettingsServiceError channelUnavailable(std::string settingID);
+  static SettingsServiceError writeRefused(std::string settingID);
+  static SettingsServiceError typeMismatch(std::string settingID, SettingValueType expected);
+
+  Case errorCase() const { return case_; }
+  const std::string& settingID() const { return settingID_; }
+  bool operator==(const SettingsServiceError& other) const { return description() == other.description(); }
+
+ private:
+  SettingsServiceError(Case c, std::string settingID, const std::string& description)
+      : DescribedError(description), case_(c), settingID_(std::move(settingID)) {}
+  Case case_;
+  std::string settingID_;
+};
+
+// Whether a value's kind fits a setting's value type (data and dates fit none).
+bool valueFits(const PreferenceValue& value, SettingValueType type);
+// Follows `path` (after the root key) through nested dictionaries; none when a level is missing.
+std::optional<PreferenceValue> valueAlongPath(std::optional<PreferenceValue> root,
+                                              const std::vector<std::string>& path);
+
+// The value that switches a bool or int setting on or off; none for other types.
+std::optional<PreferenceValue> toggleValue(const SettingDefinition& setting, bool on);
+// Whether a value shows a switch-like setting as on.
+bool isOn(const std::optional<PreferenceValue>& value);
+
+class SettingsService {
+ public:
+  SettingsService(DomainResolver resolver, PreferenceStoreRef store, bool isDryRun = false)
+      : resolver_(std::move(resolver)), store_(store), writer_(store), isDryRun_(isDryRun) {}
+
+  // The value inside this process; none when unset or unreadable.
+  std::optional<PreferenceValue> currentValue(const SettingDefinition& setting) const;
+  // The value as another process sees it; none when unset or unreadable.
+  std::optional<PreferenceValue> externallyVisibleValue(const SettingDefinition& setting,
+                                                        const ExternalPreferenceReader& reader) const;
+  // Writes the value after checking its kind; returns the apps to restart. Throws
+  // SettingsServiceError, PreferenceWriteError or the store's errors.
+  std::vector<std::string> apply(const PreferenceValue& value, const SettingDefinition& setting) const;
+  // Removes the value (Night Shift: turns it off); returns the apps to restart.
+  std::vector<std::string> reset(const SettingDefinition& setting) const;
+
+  const DomainResolver& resolver() const { return resolver_; }
+  const PreferenceStoreRef& store() const { return store_; }
+  const PreferenceWriter& writer() const { return writer_; }
+  bool isDryRun() const { return isDryRun_; }
+
+ private:
+  void writeNightShift(const PreferenceValue& value, const SettingDefinition& setting) const;
+
+  DomainResolver resolver_;
+  PreferenceStoreRef store_;
+  PreferenceWriter writer_;
+  bool isDryRun_;
+};
+
+// The Night Shift state as a second run of this executable reports it, for a setting whose key
+// path ends in "enabled"; none otherwise.
+std::optional<PreferenceValue> nightShiftValueFromOutside(const SettingRef& ref);
+
+}  // namespace amberloom

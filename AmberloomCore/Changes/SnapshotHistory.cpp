@@ -1,0 +1,184 @@
+#include "Changes/SnapshotHistory.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <tuple>
+
+#include "Platform/AtomicFile.hpp"
+#include "Platform/HomeDirectory.hpp"
+#include "Support/Iso8601.hpp"
+
+namespace amberloom {
+namespace fs = std::filesystem;
+
+namespace {
+
+// "yyyy-MM-dd-HHmmss-SSS" in UTC, from the one ISO-8601 formatter ("2024-03-05T14:07:09.250Z").
+std::string stampFor(double secondsSinceReferenceDate) {
+  std::string stamp;
+  for (char c : iso8601::formatWithMilliseconds(secondsSinceReferenceDate)) {
+    if (c == 'T' || c == '.') stamp.push_back('-');
+    else if (c != ':' && c != 'Z') stamp.push_back(c);
+  }
+  return stamp;
+}
+
+bool allDigits(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+struct StampKey {
+  std::string stamp;
+  std::uint64_t collision;  // 1 for the plain stamp, n for "-n"
+};
+
+// The parts of an id of the form "yyyy-MM-dd-HHmmss-SSS" or "yyyy-MM-dd-HHmmss-SSS-n"; none for
+// any other id.
+std::optional<StampKey> stampKey(std::string_view id) {
+  static constexpr std::string_view shape = "0000-00-00-000000-000";
+  if (id.size() < shape.size()) return std::nullopt;
+  for (std::size_t i = 0; i < shape.size(); ++i) {
+    const bool digit = id[i] >= '0' && id[i] <= '9';
+    if (shape[i] == '0' ? !digit : id[i] != '-') return std::nullopt;
+  }
+  if (id.size() == shape.size()) return StampKey{std::string(id), 1};
+  const std::string_view suffix = id.substr(shape.size());
+  std::uint64_t n = 0;
+  if (suffix[0] != '-' || !allDigits(suffix.substr(1))) return std::nullopt;
+  const auto [end, error] = std::from_chars(suffix.data() + 1, suffix.data() + suffix.size(), n);
+  if (error != std::errc() || end != suffix.data() + suffix.size()) return std::nullopt;
+  return StampKey{std::string(id.substr(0, shape.size())), n};
+}
+
+// A point as found in the folder: pruning removes the file it was read from, never a path built
+// from the id stored inside it.
+struct FoundPoint {
+  StoredSnapshot point;
+  std::string fileName;
+};
+
+// Orders points of the same second by their stamps (milliseconds, then collision number), so the
+// newest is first whatever order the folder lists them in; ids of another form sort by text.
+bool isNewer(const FoundPoint& a, const FoundPoint& b) {
+  if (a.point.createdAt != b.point.createdAt) return a.point.createdAt > b.point.createdAt;
+  const auto key = [](const FoundPoint& p) {
+    auto stamp = stampKey(p.point.id);
+    return stamp ? std::tuple(stamp->stamp, stamp->collision, p.fileName)
+                 : std::tuple(p.point.id, std::uint64_t{0}, p.fileName);
+  };
+  return key(a) > key(b);
+}
+
+bool occupied(const fs::path& path) {
+  std::error_code ec;
+  return fs::symlink_status(path, ec).type() != fs::file_type::not_found && !ec;
+}
+
+// The highest collision number among the files of `stamp` in the folder (1 for the plain
+// stamp), 0 when there is none.
+std::uint64_t highestCollision(const std::string& folder, const std::string& stamp) {
+  const std::string suffix = "." + std::string(SnapshotHistory::fileExtension);
+  std::uint64_t highest = 0;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (!name.ends_with(suffix)) continue;
+    const auto key = stampKey(std::string_view(name).substr(0, name.size() - suffix.size()));
+    if (key && key->stamp == stamp) highest = std::max(highest, key->collision);
+  }
+  return highest;
+}
+
+DecodingError dateError(const CodingPath& path) {
+  return DecodingError(DecodingError::Kind::dataCorrupted, path, "Expected date string to be ISO8601-formatted.");
+}
+
+StoredSnapshot decodePoint(const Json& json) {
+  StoredSnapshot point;
+  decodeInt(member(json, "schemaVersion", {}), {"schemaVersion"});
+  point.id = requiredString(json, "id", {});
+  point.reason = requiredString(json, "reason", {});
+  // Written to the whole second; a fraction marks a file this history did not write.
+  const std::string createdAt = requiredString(json, "createdAt", {});
+  const auto date = iso8601::parse(createdAt);
+  if (!date || createdAt.find('.') != std::string::npos) throw dateError({"createdAt"});
+  point.createdAt = *date;
+  point.snapshot = Snapshot::fromJson(member(json, "snapshot", {}), {"snapshot"});
+  return point;
+}
+
+std::vector<FoundPoint> readPoints(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    if (name.ends_with(SnapshotHistory::fileExtension)) names.push_back(std::move(name));
+  }
+  if (ec) return {};
+
+  std::vector<FoundPoint> points;
+  for (auto& name : names) {
+    const std::string path = (fs::path(folder) / name).string();
+    std::string bytes;
+    if (fs::is_directory(path, ec) || !platform::readWholeFile(path, bytes)) continue;
+    try {
+      points.push_back({decodePoint(parseJson(bytes)), std::move(name)});
+    } catch (const DecodingError&) {
+    }
+  }
+  std::sort(points.begin(), points.end(), isNewer);
+  return points;
+}
+
+void pruneOldEntries(const std::string& folder) {
+  const auto points = readPoints(folder);
+  for (std::size_t i = SnapshotHistory::keepCount; i < points.size(); ++i) {
+    std::error_code ec;
+    fs::remove(fs::path(folder) / points[i].fileName, ec);
+  }
+}
+
+}  // namespace
+
+SnapshotHistory SnapshotHistory::standard() { return SnapshotHistory(defaultFolder(platform::homeDirectory())); }
+
+std::string SnapshotHistory::defaultFolder(const std::string& homeDirectory) {
+  return homeDirectory + "/Library/Application Support/AmberLoom/History";
+}
+
+StoredSnapshot SnapshotHistory::record(const Snapshot& snapshot, const std::string& reason, double at) const {
+  std::error_code ec;
+  fs::create_directories(folder_, ec);
+  if (!ec && !fs::is_directory(folder_, ec)) ec = std::make_error_code(std::errc::not_a_directory);
+  if (ec) throw fs::filesystem_error("cannot create the undo history folder", folder_, ec);
+
+  // Points of the same millisecond get "-2", "-3", ... rather than replacing each other, always
+  // above the highest number present: a number freed by pruning would make the new point look
+  // older than the ones kept, and the next pruning would remove it.
+  const std::string stamp = stampFor(at);
+  const auto fileFor = [&](const std::string& id) { return fs::path(folder_) / (id + "." + std::string(fileExtension)); };
+  std::uint64_t n = highestCollision(folder_, stamp) + 1;
+  std::string id = n == 1 ? stamp : stamp + "-" + std::to_string(n);
+  while (occupied(fileFor(id))) id = stamp + "-" + std::to_string(++n);
+
+  StoredSnapshot result{id, reason, at, snapshot};
+  const Json record{{"schemaVersion", 1},
+                    {"id", id},
+                    {"reason", reason},
+                    {"createdAt", iso8601::formatWholeSeconds(at)},
+                    {"snapshot", snapshot.toJson()}};
+  platform::writeFileAtomically(fileFor(id).string(), writeJson(record, JsonStyle::pretty));
+  pruneOldEntries(folder_);
+  return result;
+}
+
+std::vector<StoredSnapshot> SnapshotHistory::all() const {
+  std::vector<StoredSnapshot> result;
+  for (auto& found : readPoints(folder_)) result.push_back(std::move(found.point));
+  return result;
+}
+
+}  // namespace amberloom

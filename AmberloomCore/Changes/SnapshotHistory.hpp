@@ -1,0 +1,53 @@
+#pragma once
+// Undo points on disk: the snapshot taken before a batch of writes, kept as one pretty-printed
+// JSON file per point so that the batch can still be undone after the application quit. Files
+// are "<id>.amberloom-undo.json" in one folder, where the id is the UTC stamp
+// "yyyy-MM-dd-HHmmss-SSS" of the point (with "-2", "-3", ... when points share a millisecond).
+// Only the ten newest readable points are kept; unreadable files are skipped, never removed.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Changes/SnapshotService.hpp"
+
+namespace amberloom {
+
+struct StoredSnapshot {
+  std::string id;      // the point's stamp, also the stem of its file name
+  std::string reason;  // the sentence the recording screen gave
+  double createdAt = 0;  // seconds since the reference date; stored to the whole second
+  Snapshot snapshot;
+
+  bool operator==(const StoredSnapshot&) const = default;
+};
+
+class SnapshotHistory {
+ public:
+  static constexpr std::string_view fileExtension = "amberloom-undo.json";
+  static constexpr std::size_t keepCount = 10;
+
+  explicit SnapshotHistory(std::string folder) : folder_(std::move(folder)) {}
+  // ~/Library/Application Support/AmberLoom/History.
+  static SnapshotHistory standard();
+  // `homeDirectory` + "/Library/Application Support/AmberLoom/History".
+  static std::string defaultFolder(const std::string& homeDirectory);
+
+  const std::string& folder() const { return folder_; }
+
+  // Stores a new point taken at `at`, then prunes to the ten newest. Returns the point with `at`
+  // at full precision. Never replaces an existing point. Throws std::filesystem::filesystem_error
+  // when the folder cannot be created, JsonWriteError when the snapshot holds a non-finite number,
+  // platform::FileWriteError when the file cannot be written; nothing is stored or pruned then.
+  StoredSnapshot record(const Snapshot& snapshot, const std::string& reason, double at) const;
+
+  // Every readable point, newest first: by createdAt, then by id (whose stamp carries the
+  // milliseconds). Never fails: a missing folder lists nothing; unreadable files are skipped.
+  std::vector<StoredSnapshot> all() const;
+
+ private:
+  std::string folder_;
+};
+
+}  // namespace amberloom

@@ -1,0 +1,115 @@
+#include "Changes/SnapshotService.hpp"
+
+#include "Preferences/NightShiftClient.hpp"
+
+namespace amberloom {
+
+SnapshotRestoreError::SnapshotRestoreError(Case c, SettingRef ref)
+    : DescribedError(describe::enumCase(
+          c == Case::channelUnavailable ? "channelUnavailable" : c == Case::writeRefused ? "writeRefused" : "valueUnknown",
+          {{std::nullopt, ref.description()}})),
+      case_(c), ref_(std::move(ref)) {}
+
+Json SnapshotEntry::toJson() const {
+  Json json{{"ref", ref.toJson()}};
+  if (rootValue) json["rootValue"] = rootValue->toJson();
+  if (channel != SettingChannel::defaults) json["channel"] = std::string(rawValue(channel));
+  if (isUnreadable) json["unreadable"] = true;
+  return json;
+}
+
+SnapshotEntry SnapshotEntry::fromJson(const Json& json, const CodingPath& path) {
+  SnapshotEntry entry;
+  entry.ref = SettingRef::fromJson(member(json, "ref", path), appending(path, "ref"));
+  if (const Json* v = optionalMember(json, "rootValue")) entry.rootValue = PreferenceValue::fromJson(*v, appending(path, "rootValue"));
+  if (const Json* v = optionalMember(json, "channel")) {
+    const auto channelPath = appending(path, "channel");
+    const auto channel = settingChannel(decodeString(*v, channelPath));
+    if (!channel)
+      throw DecodingError(DecodingError::Kind::dataCorrupted, channelPath,
+                          "Cannot initialize SettingChannel from invalid String value " + v->get<std::string>());
+    entry.channel = *channel;
+  }
+  if (const Json* v = optionalMember(json, "unreadable")) entry.isUnreadable = decodeBool(*v, appending(path, "unreadable"));
+  return entry;
+}
+
+Json Snapshot::toJson() const {
+  Json list = Json::array();
+  for (const auto& entry : entries) list.push_back(entry.toJson());
+  return Json{{"entries", std::move(list)}};
+}
+
+Snapshot Snapshot::fromJson(const Json& json, const CodingPath& path) {
+  const auto entriesPath = appending(path, "entries");
+  const Json& list = requireArray(member(json, "entries", path), entriesPath);
+  Snapshot snapshot;
+  for (std::size_t i = 0; i < list.size(); ++i) snapshot.entries.push_back(SnapshotEntry::fromJson(list[i], appending(entriesPath, i)));
+  return snapshot;
+}
+
+namespace {
+
+std::optional<PreferenceValue> nightShiftValue(const SettingRef& ref) {
+  if (ref.path.empty() || ref.path.back() != "enabled") return std::nullopt;
+  const auto client = NightShiftClient::create();
+  if (!client) return std::nullopt;
+  if (const auto enabled = client->isEnabled()) return PreferenceValue::boolean(*enabled);
+  return std::nullopt;
+}
+
+void restoreNightShift(const SnapshotEntry& entry) {
+  const auto client = NightShiftClient::create();
+  if (!client) throw SnapshotRestoreError::channelUnavailable(entry.ref);
+  if (entry.rootValue && entry.rootValue->kind() == PreferenceValue::Kind::boolean && entry.ref.path.back() == "enabled") {
+    if (!client->setEnabled(entry.rootValue->asBool())) throw SnapshotRestoreError::writeRefused(entry.ref);
+    return;
+  }
+  throw SnapshotRestoreError::valueUnknown(entry.ref);
+}
+
+}  // namespace
+
+Snapshot SnapshotService::capture(const std::vector<SettingRef>& refs) const {
+  std::vector<std::pair<SettingRef, SettingChannel>> items;
+  items.reserve(refs.size());
+  for (const auto& ref : refs) items.emplace_back(ref, SettingChannel::defaults);
+  return capture(items);
+}
+
+Snapshot SnapshotService::capture(const std::vector<std::pair<SettingRef, SettingChannel>>& items) const {
+  Snapshot snapshot;
+  const auto* probe = dynamic_cast<const PreferenceKeyProbing*>(store_.get());
+  for (const auto& [ref, channel] : items) {
+    if (ref.path.empty()) continue;
+    SnapshotEntry entry{ref, std::nullopt, channel, false};
+    if (channel == SettingChannel::nightShift) {
+      entry.rootValue = nightShiftValue(ref);
+    } else {
+      const auto domain = resolver_.resolve(ref.domain, ref.byHost);
+      entry.rootValue = store_->read(ref.path.front(), domain);
+      if (!entry.rootValue && probe) entry.isUnreadable = probe->keyExists(ref.path.front(), domain);
+    }
+    snapshot.entries.push_back(std::move(entry));
+  }
+  return snapshot;
+}
+
+void SnapshotService::restore(const Snapshot& snapshot) const {
+  std::optional<SnapshotRestoreError> heldUnknown;
+  for (const auto& entry : snapshot.entries) {
+    if (entry.ref.path.empty()) continue;
+    if (entry.channel == SettingChannel::nightShift) {
+      restoreNightShift(entry);
+      continue;
+    }
+    if (entry.isUnreadable) {
+      if (!heldUnknown) heldUnknown = SnapshotRestoreError::valueUnknown(entry.ref);
+      continue;
+    }
+    store_->write(entry.rootValue, entry.ref.path.front(), resolver_.resolve(entry.ref.domain, entry.ref.byHost));
+  }
+  if (heldUnknown) throw *heldUnknown;
+}
+
+}  // namespace amberloom

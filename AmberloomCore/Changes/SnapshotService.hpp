@@ -1,0 +1,78 @@
+#pragma once
+// Snapshots: what the top-level preference key of each of a list of settings holds at one moment
+// (or the Night Shift state), so that exactly that state can be put back later. The payload of
+// undo points, backups and self-test reports, always in the JSON form below.
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "Preferences/DomainResolver.hpp"
+#include "Support/ErrorDescription.hpp"
+#include "Preferences/PreferenceStore.hpp"
+#include "Preferences/PreferenceValue.hpp"
+#include "Catalog/SettingRef.hpp"
+#include "Catalog/SettingValueType.hpp"
+
+namespace amberloom {
+
+struct SnapshotEntry {
+  SettingRef ref;
+  std::optional<PreferenceValue> rootValue;  // the whole root key's value; none: absent or unreadable
+  SettingChannel channel = SettingChannel::defaults;
+  bool isUnreadable = false;  // the key exists but its value cannot be represented
+
+  bool operator==(const SnapshotEntry&) const = default;
+  // {"ref": ..., "rootValue": ...}; "channel" only for Night Shift, "unreadable" only when true.
+  Json toJson() const;
+  static SnapshotEntry fromJson(const Json& json, const CodingPath& path = {});
+};
+
+struct Snapshot {
+  std::vector<SnapshotEntry> entries;  // capture order
+
+  bool operator==(const Snapshot&) const = default;
+  Json toJson() const;  // {"entries": [...]}
+  static Snapshot fromJson(const Json& json, const CodingPath& path = {});
+};
+
+class SnapshotRestoreError : public DescribedError {
+ public:
+  enum class Case { channelUnavailable, writeRefused, valueUnknown };
+  static SnapshotRestoreError channelUnavailable(SettingRef ref) { return {Case::channelUnavailable, std::move(ref)}; }
+  static SnapshotRestoreError writeRefused(SettingRef ref) { return {Case::writeRefused, std::move(ref)}; }
+  static SnapshotRestoreError valueUnknown(SettingRef ref) { return {Case::valueUnknown, std::move(ref)}; }
+
+  Case errorCase() const { return case_; }
+  const SettingRef& ref() const { return ref_; }
+  bool operator==(const SnapshotRestoreError& other) const { return case_ == other.case_ && ref_ == other.ref_; }
+
+ private:
+  SnapshotRestoreError(Case c, SettingRef ref);
+  Case case_;
+  SettingRef ref_;
+};
+
+class SnapshotService {
+ public:
+  SnapshotService(PreferenceStoreRef store, DomainResolver resolver)
+      : store_(std::move(store)), resolver_(std::move(resolver)) {}
+
+  // Every ref as a defaults-channel setting.
+  Snapshot capture(const std::vector<SettingRef>& refs) const;
+  // Never fails; an empty path gives no entry; duplicates are captured twice.
+  Snapshot capture(const std::vector<std::pair<SettingRef, SettingChannel>>& items) const;
+  // Writes every entry back in order. A Night Shift failure or a store error stops at that entry
+  // and is thrown; an unreadable defaults entry is skipped and its valueUnknown is thrown after
+  // all other entries were written.
+  void restore(const Snapshot& snapshot) const;
+
+  const PreferenceStoreRef& store() const { return store_; }
+  const DomainResolver& resolver() const { return resolver_; }
+
+ private:
+  PreferenceStoreRef store_;
+  DomainResolver resolver_;
+};
+
+}  // namespace amberloom

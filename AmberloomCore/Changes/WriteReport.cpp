@@ -1,0 +1,145 @@
+#include "Changes/WriteReport.hpp"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "Preferences/NightShiftVerifier.hpp"
+
+namespace amberloom {
+
+std::size_t WriteReport::appliedCount() const {
+  return static_cast<std::size_t>(std::count_if(outcomes.begin(), outcomes.end(), [](const auto& o) { return o.applied; }));
+}
+
+std::vector<WriteOutcome> WriteReport::failed() const {
+  std::vector<WriteOutcome> result;
+  std::copy_if(outcomes.begin(), outcomes.end(), std::back_inserter(result), [](const auto& o) { return !o.applied; });
+  return result;
+}
+
+std::size_t UndoReport::restoredCount() const {
+  return static_cast<std::size_t>(std::count_if(outcomes.begin(), outcomes.end(), [](const auto& o) { return o.restored; }));
+}
+
+std::vector<UndoOutcome> UndoReport::failed() const {
+  std::vector<UndoOutcome> result;
+  std::copy_if(outcomes.begin(), outcomes.end(), std::back_inserter(result),
+               [](const auto& o) { return !o.restored && !o.valueUnknown; });
+  return result;
+}
+
+std::vector<UndoOutcome> UndoReport::unknownValues() const {
+  std::vector<UndoOutcome> result;
+  std::copy_if(outcomes.begin(), outcomes.end(), std::back_inserter(result), [](const auto& o) { return o.valueUnknown; });
+  return result;
+}
+
+namespace {
+
+std::string errorText(const std::exception& error) { return error.what(); }
+
+// Whether another process sees the wanted state. Both absent counts only when the reader can see
+// the domain at all.
+bool matchesFromOutside(const std::optional<PreferenceValue>& seen, const std::optional<PreferenceValue>& wanted,
+                        const ExternalPreferenceReader& reader, const ResolvedDomain& domain) {
+  if (!seen && !wanted) return reader.canRead(domain);
+  if (!seen || !wanted) return false;
+  return *seen == *wanted;
+}
+
+}  // namespace
+
+std::optional<PreferenceValue> PreferenceApplier::externalValue(const std::vector<std::string>& path,
+                                                                const ResolvedDomain& domain,
+                                                                const ExternalPreferenceReader& reader) const {
+  if (path.empty()) return std::nullopt;
+  return valueAlongPath(reader.read(path.front(), domain), path);
+}
+
+std::optional<PreferenceValue> PreferenceApplier::externalValue(const SettingDefinition& setting,
+                                                                const ExternalPreferenceReader& reader) const {
+  if (setting.channel == SettingChannel::nightShift) return nightShiftValueFromOutside(setting.ref);
+  return externalValue(setting.ref.path, resolver_.resolve(setting.ref.domain, setting.ref.byHost), reader);
+}
+
+WriteReport PreferenceApplier::apply(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+                                     std::vector<std::string> alreadyMatching,
+                                     std::vector<std::string> skippedPinned) const {
+  // One undo entry per root key (Night Shift settings whole), captured before any write.
+  std::vector<std::pair<SettingRef, SettingChannel>> undoRefs;
+  std::unordered_set<SettingRef> taken;
+  for (const auto& item : items) {
+    const auto& ref = item.setting.ref;
+    if (ref.path.empty()) continue;
+    SettingRef undoRef = item.setting.channel == SettingChannel::nightShift ? ref : SettingRef{ref.domain, {ref.path.front()}, ref.byHost};
+    if (taken.insert(undoRef).second) undoRefs.emplace_back(std::move(undoRef), item.setting.channel);
+  }
+
+  WriteReport report;
+  report.undo = snapshots_.capture(undoRefs);
+  report.alreadyMatching = std::move(alreadyMatching);
+  report.skippedPinned = std::move(skippedPinned);
+
+  for (const auto& [setting, value] : items) {
+    try {
+      if (value)
+        service_.apply(*value, setting);
+      else
+        service_.reset(setting);
+    } catch (const std::exception& error) {
+      report.outcomes.push_back({setting.id, false, errorText(error)});
+      continue;
+    }
+
+    const auto seen = externalValue(setting, reader);
+    bool confirmed;
+    if (setting.channel == SettingChannel::nightShift && !value) {
+      // A Night Shift reset turns it off: confirmed only when the second run answers "off".
+      confirmed = seen && *seen == PreferenceValue::boolean(false);
+    } else {
+      confirmed = matchesFromOutside(seen, value, reader, resolver_.resolve(setting.ref.domain, setting.ref.byHost));
+    }
+    std::optional<std::string> reason;
+    if (!confirmed) reason = value ? kWrittenButNotVisible : kRemovedButStillVisible;
+    report.outcomes.push_back({setting.id, confirmed, reason});
+    if (confirmed && intents_) intents_->record(setting.id, value);
+
+    for (const auto& app : setting.restartsApps)
+      if (std::find(report.restartTargets.begin(), report.restartTargets.end(), app) == report.restartTargets.end())
+        report.restartTargets.push_back(app);
+  }
+  return report;
+}
+
+UndoReport PreferenceApplier::undo(const Snapshot& snapshot, const std::vector<std::string>& forgetting,
+                                   const ExternalPreferenceReader& reader) const {
+  if (intents_)
+    for (const auto& id : forgetting) intents_->forget(id);
+
+  UndoReport report;
+  try {
+    snapshots_.restore(snapshot);
+  } catch (const std::exception& error) {
+    report.failure = errorText(error);
+  }
+
+  for (const auto& entry : snapshot.entries) {
+    if (entry.ref.path.empty()) continue;
+    if (entry.channel == SettingChannel::nightShift) {
+      const auto enabled = NightShiftVerifier::forCurrentExecutable().enabledFromSeparateProcess();
+      const bool restored = enabled && entry.rootValue && PreferenceValue::boolean(*enabled) == *entry.rootValue;
+      report.outcomes.push_back({entry.ref, restored, false});
+      continue;
+    }
+    if (entry.isUnreadable) {
+      report.outcomes.push_back({entry.ref, false, true});
+      continue;
+    }
+    const auto domain = resolver_.resolve(entry.ref.domain, entry.ref.byHost);
+    const auto seen = reader.read(entry.ref.path.front(), domain);
+    report.outcomes.push_back({entry.ref, matchesFromOutside(seen, entry.rootValue, reader, domain), false});
+  }
+  return report;
+}
+
+}  // namespace amberloom

@@ -1,0 +1,94 @@
+#pragma once
+// The batch writer: changes a set of settings at once (a recipe, a repair, settings copied from
+// another Mac, putting everything back before removal). It captures an undo snapshot first,
+// writes or resets each setting, reads each back from outside, records the confirmed ones and
+// collects the apps to restart. It never stops at a failing setting and never throws.
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Preferences/ExternalVerifier.hpp"
+#include "Changes/IntentLog.hpp"
+#include "Changes/SettingsService.hpp"
+#include "Changes/SnapshotService.hpp"
+
+namespace amberloom {
+
+struct WriteOutcome {
+  std::string settingID;
+  bool applied = false;  // written and seen from outside
+  std::optional<std::string> failureReason;
+  bool operator==(const WriteOutcome&) const = default;
+};
+
+struct WriteReport {
+  std::vector<WriteOutcome> outcomes;        // one per item, in batch order
+  std::vector<std::string> restartTargets;   // each app once, in order of first appearance
+  Snapshot undo;                             // the state before the batch
+  std::vector<std::string> alreadyMatching;  // carried unchanged
+  std::vector<std::string> skippedPinned;    // carried unchanged
+
+  std::size_t appliedCount() const;
+  std::vector<WriteOutcome> failed() const;
+  std::size_t total() const { return outcomes.size(); }
+  bool operator==(const WriteReport&) const = default;
+};
+
+struct UndoOutcome {
+  SettingRef ref;
+  bool restored = false;      // another process sees the captured value again
+  bool valueUnknown = false;  // captured as unreadable, so it could not be put back
+  bool operator==(const UndoOutcome&) const = default;
+};
+
+struct UndoReport {
+  std::vector<UndoOutcome> outcomes;
+  std::optional<std::string> failure;  // the restore's error text
+
+  std::size_t restoredCount() const;
+  std::size_t total() const { return outcomes.size(); }
+  std::vector<UndoOutcome> failed() const;
+  std::vector<UndoOutcome> unknownValues() const;
+  bool isComplete() const { return !failure && failed().empty() && unknownValues().empty(); }
+  bool operator==(const UndoReport&) const = default;
+};
+
+// The read-back texts of a write or reset that another process does not see.
+inline constexpr const char* kWrittenButNotVisible = "yazildi ama disaridan gorunmuyor";
+inline constexpr const char* kRemovedButStillVisible = "silindi ama disaridan hala gorunuyor";
+
+struct BatchItem {
+  SettingDefinition setting;
+  std::optional<PreferenceValue> value;  // none: reset the setting
+};
+
+class PreferenceApplier {
+ public:
+  PreferenceApplier(SettingsService service, DomainResolver resolver, SnapshotService snapshots,
+                    std::optional<IntentLog> intents)
+      : service_(std::move(service)), resolver_(std::move(resolver)), snapshots_(std::move(snapshots)),
+        intents_(std::move(intents)) {}
+
+  WriteReport apply(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+                    std::vector<std::string> alreadyMatching = {}, std::vector<std::string> skippedPinned = {}) const;
+  // Forgets the given settings' recorded choices, restores the snapshot and checks every entry
+  // from outside.
+  UndoReport undo(const Snapshot& snapshot, const std::vector<std::string>& forgetting,
+                  const ExternalPreferenceReader& reader) const;
+
+  // The setting's value as another process sees it (Night Shift through a second run).
+  std::optional<PreferenceValue> externalValue(const SettingDefinition& setting,
+                                               const ExternalPreferenceReader& reader) const;
+  std::optional<PreferenceValue> externalValue(const std::vector<std::string>& path, const ResolvedDomain& domain,
+                                               const ExternalPreferenceReader& reader) const;
+
+ private:
+  SettingsService service_;
+  DomainResolver resolver_;
+  SnapshotService snapshots_;
+  std::optional<IntentLog> intents_;
+};
+
+}  // namespace amberloom

@@ -1,0 +1,26 @@
+#pragma once
+// The live preference store: the current user's preference files, read from disk on every call
+// and written whole and atomically (see PreferenceFiles).
+
+#include "Platform/PreferenceFiles.hpp"
+#include "Preferences/PreferenceStore.hpp"
+
+namespace amberloom {
+
+class CFPreferenceStore : public PreferenceStore, public PreferenceKeyProbing {
+ public:
+  CFPreferenceStore();
+  explicit CFPreferenceStore(platform::PreferenceFiles files) : files_(std::move(files)) {}
+
+  std::optional<PreferenceValue> read(const std::string& key, const ResolvedDomain& domain) const override;
+  // Throws platform::PreferenceFileError for a refused domain or an unreadable file (left as it
+  // was), platform::FileWriteError when the file cannot be replaced. Nothing is written elsewhere.
+  void write(const std::optional<PreferenceValue>& value, const std::string& key,
+             const ResolvedDomain& domain) override;
+  bool keyExists(const std::string& key, const ResolvedDomain& domain) const override;
+
+ private:
+  platform::PreferenceFiles files_;
+};
+
+}  // namespace amberloom

@@ -1,0 +1,35 @@
+#pragma once
+// The seam to the system preference store: read and write one top-level key of a resolved domain.
+// `PreferenceKeyProbing` adds the one question only the live store answers: whether a key holds
+// anything at all, even a value no PreferenceValue can represent.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "Preferences/DomainResolver.hpp"
+#include "Preferences/PreferenceValue.hpp"
+
+namespace amberloom {
+
+class PreferenceStore {
+ public:
+  virtual ~PreferenceStore() = default;
+  // The value of a top-level key; none when absent or not representable. Never throws.
+  virtual std::optional<PreferenceValue> read(const std::string& key, const ResolvedDomain& domain) const = 0;
+  // Sets the key; none removes it. May throw the store's own errors.
+  virtual void write(const std::optional<PreferenceValue>& value, const std::string& key,
+                     const ResolvedDomain& domain) = 0;
+};
+
+class PreferenceKeyProbing {
+ public:
+  virtual ~PreferenceKeyProbing() = default;
+  // True when the key holds any object, representable or not. Never throws.
+  virtual bool keyExists(const std::string& key, const ResolvedDomain& domain) const = 0;
+};
+
+// Holders share a store freely; copies of a service use the same store.
+using PreferenceStoreRef = std::shared_ptr<PreferenceStore>;
+
+}  // namespace amberloom

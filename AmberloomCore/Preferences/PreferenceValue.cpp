@@ -1,0 +1,185 @@
+#include "Preferences/PreferenceValue.hpp"
+
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+
+#include "Support/Base64.hpp"
+#include "Support/Iso8601.hpp"
+
+#include <cmath>
+
+namespace amberloom {
+namespace {
+
+constexpr const char* kKindNames[] = {"bool", "int", "double", "string", "data", "date", "dictionary", "array"};
+
+bool isAscii(const std::string& text) {
+  for (unsigned char c : text)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+// Texts are equal when they are canonically equivalent ("é" composed or decomposed).
+bool canonicallyEqual(const std::string& a, const std::string& b) {
+  if (a == b) return true;
+  // Only two ASCII texts can be told apart bytewise: a non-ASCII text may normalise to ASCII
+  // (the Kelvin sign is the letter K).
+  if (isAscii(a) && isAscii(b)) return false;
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+  if (U_FAILURE(status)) return false;
+  const auto left = nfc->normalize(icu::UnicodeString::fromUTF8(a), status);
+  const auto right = nfc->normalize(icu::UnicodeString::fromUTF8(b), status);
+  return U_SUCCESS(status) && left == right;
+}
+
+[[noreturn]] void corrupted(const CodingPath& path, const char* description) {
+  throw DecodingError(DecodingError::Kind::dataCorrupted, path, description);
+}
+
+}  // namespace
+
+const char* PreferenceValue::kindName(Kind kind) { return kKindNames[static_cast<int>(kind)]; }
+
+bool PreferenceValue::operator==(const PreferenceValue& other) const {
+  if (storage_.index() != other.storage_.index()) return false;
+  switch (kind()) {
+    case Kind::boolean: return asBool() == other.asBool();
+    case Kind::integer: return asInt() == other.asInt();
+    case Kind::real: return asDouble() == other.asDouble();
+    case Kind::string: return canonicallyEqual(asString(), other.asString());
+    case Kind::data: return asData() == other.asData();
+    case Kind::date: return asDate() == other.asDate();
+    case Kind::dictionary: return asDictionary() == other.asDictionary();
+    case Kind::array: return asArray() == other.asArray();
+  }
+  return false;
+}
+
+Json PreferenceValue::toJson() const {
+  Json payload;
+  switch (kind()) {
+    case Kind::boolean: payload = asBool(); break;
+    case Kind::integer: payload = asInt(); break;
+    case Kind::real:
+      if (!std::isfinite(asDouble())) throw JsonWriteError("a double that is not finite cannot be written as JSON");
+      payload = asDouble();
+      break;
+    case Kind::string: payload = asString(); break;
+    case Kind::data: payload = base64::encode(asData()); break;
+    case Kind::date: payload = iso8601::formatWithMilliseconds(asDate()); break;
+    case Kind::dictionary:
+      payload = Json::object();
+      for (const auto& [key, member] : asDictionary()) payload[key] = member.toJson();
+      break;
+    case Kind::array:
+      payload = Json::array();
+      for (const auto& element : asArray()) payload.push_back(element.toJson());
+      break;
+  }
+  return Json{{kindName(kind()), std::move(payload)}};
+}
+
+PreferenceValue PreferenceValue::fromJson(const Json& json, const CodingPath& path) {
+  requireObject(json, path);
+  const char* found = nullptr;
+  int count = 0;
+  for (const char* name : kKindNames) {
+    if (json.contains(name)) {
+      found = name;
+      ++count;
+    }
+  }
+  if (count != 1) corrupted(path, "Deger tam olarak bir tip anahtari tasimali");
+  const std::string kind = found;
+  const auto memberPath = appending(path, kind);
+  const Json& payload = json.at(kind);
+  if (kind == "bool") return boolean(decodeBool(payload, memberPath));
+  if (kind == "int") return integer(decodeInt(payload, memberPath));
+  if (kind == "double") return real(decodeDouble(payload, memberPath));
+  if (kind == "string") return string(decodeString(payload, memberPath));
+  if (kind == "data") {
+    auto bytes = base64::decode(decodeString(payload, memberPath));
+    if (!bytes) corrupted(path, "Bozuk base64 veri");
+    return data(std::move(*bytes));
+  }
+  if (kind == "date") {
+    const std::string text = decodeString(payload, memberPath);
+    auto instant = iso8601::parse(text, true);
+    if (!instant) instant = iso8601::parse(text, false);
+    if (!instant) corrupted(path, "Bozuk ISO8601 tarih");
+    return date(*instant);
+  }
+  if (kind == "dictionary") {
+    requireObject(payload, memberPath);
+    Dictionary members;
+    for (const auto& [key, member] : payload.items()) members.emplace(key, fromJson(member, appending(memberPath, key)));
+    return dictionary(std::move(members));
+  }
+  requireArray(payload, memberPath);
+  Array elements;
+  elements.reserve(payload.size());
+  for (std::size_t i = 0; i < payload.size(); ++i) elements.push_back(fromJson(payload[i], appending(memberPath, i)));
+  return array(std::move(elements));
+}
+
+platform::PlistObject PreferenceValue::propertyList() const {
+  using namespace platform;
+  switch (kind()) {
+    case Kind::boolean: return PlistObject(asBool());
+    case Kind::integer: return PlistObject(asInt());
+    case Kind::real: return PlistObject(asDouble());
+    case Kind::string: return PlistObject(asString());
+    case Kind::data: return PlistObject(PlistData(asData()));
+    case Kind::date: return PlistObject(PlistDate{asDate()});
+    case Kind::dictionary: {
+      PlistDictionary members;
+      for (const auto& [key, member] : asDictionary()) members.emplace(key, member.propertyList());
+      return PlistObject(std::move(members));
+    }
+    case Kind::array: {
+      PlistArray elements;
+      for (const auto& element : asArray()) elements.push_back(element.propertyList());
+      return PlistObject(std::move(elements));
+    }
+  }
+  return PlistObject();
+}
+
+std::optional<PreferenceValue> PreferenceValue::fromPropertyList(const std::optional<platform::PlistObject>& object) {
+  using namespace platform;
+  if (!object) return std::nullopt;
+  return std::visit(
+      [](const auto& v) -> std::optional<PreferenceValue> {
+        using T = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<T, bool>) return boolean(v);
+        else if constexpr (std::is_same_v<T, std::int64_t>) return integer(v);
+        else if constexpr (std::is_same_v<T, double>) return real(v);
+        else if constexpr (std::is_same_v<T, std::string>) return string(v);
+        else if constexpr (std::is_same_v<T, PlistData>) return data(v);
+        else if constexpr (std::is_same_v<T, PlistDate>) return date(v.secondsSinceReferenceDate);
+        else if constexpr (std::is_same_v<T, PlistDictionary>) {
+          Dictionary members;
+          for (const auto& [key, member] : v) {
+            auto converted = fromPropertyList(member);
+            if (!converted) return std::nullopt;  // one unconvertible member spoils the whole value
+            members.emplace(key, std::move(*converted));
+          }
+          return dictionary(std::move(members));
+        } else if constexpr (std::is_same_v<T, PlistArray>) {
+          Array elements;
+          elements.reserve(v.size());
+          for (const auto& element : v) {
+            auto converted = fromPropertyList(element);
+            if (!converted) return std::nullopt;
+            elements.push_back(std::move(*converted));
+          }
+          return array(std::move(elements));
+        } else {
+          return std::nullopt;
+        }
+      },
+      object->value);
+}
+
+}  // namespace amberloom

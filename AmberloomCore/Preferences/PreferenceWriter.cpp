@@ -1,0 +1,62 @@
+#include "Preferences/PreferenceWriter.hpp"
+
+namespace amberloom {
+
+PreferenceWriteError PreferenceWriteError::pathBlockedByNonDictionary(std::vector<std::string> path) {
+  const auto text = describe::enumCase("pathBlockedByNonDictionary", {{"path", describe::textList(path)}});
+  return PreferenceWriteError(Case::pathBlockedByNonDictionary, std::move(path), text);
+}
+
+PreferenceWriteError PreferenceWriteError::emptyPath() { return PreferenceWriteError(Case::emptyPath, {}, "emptyPath"); }
+
+PreferenceWriteError PreferenceWriteError::rootNotRepresentable(std::vector<std::string> path) {
+  const auto text = describe::enumCase("rootNotRepresentable", {{"path", describe::textList(path)}});
+  return PreferenceWriteError(Case::rootNotRepresentable, std::move(path), text);
+}
+
+namespace {
+
+PreferenceValue merge(const PreferenceValue& value, const std::optional<PreferenceValue>& into,
+                      std::span<const std::string> remaining, std::vector<std::string> consumed) {
+  if (remaining.empty()) return value;
+  PreferenceValue::Dictionary working;
+  if (into) {
+    if (into->kind() != PreferenceValue::Kind::dictionary)
+      throw PreferenceWriteError::pathBlockedByNonDictionary(std::move(consumed));
+    working = into->asDictionary();
+  }
+  const std::string& key = remaining.front();
+  std::optional<PreferenceValue> child;
+  if (const auto found = working.find(key); found != working.end()) child = found->second;
+  consumed.push_back(key);
+  working.insert_or_assign(key, merge(value, child, remaining.subspan(1), std::move(consumed)));
+  return PreferenceValue::dictionary(std::move(working));
+}
+
+}  // namespace
+
+void PreferenceWriter::write(const PreferenceValue& value, const std::string& key, const ResolvedDomain& domain) const {
+  store_->write(value, key, domain);
+}
+
+void PreferenceWriter::write(const PreferenceValue& value, const std::vector<std::string>& path,
+                             const ResolvedDomain& domain) const {
+  if (path.empty()) throw PreferenceWriteError::emptyPath();
+  if (path.size() == 1) {
+    store_->write(value, path.front(), domain);
+    return;
+  }
+  const std::string& rootKey = path.front();
+  const auto root = store_->read(rootKey, domain);
+  if (!root) {
+    // A root that reads as none but exists holds something we cannot represent; replacing it with
+    // a fresh dictionary would silently drop all its members.
+    if (const auto* probe = dynamic_cast<const PreferenceKeyProbing*>(store_.get());
+        probe && probe->keyExists(rootKey, domain))
+      throw PreferenceWriteError::rootNotRepresentable({rootKey});
+  }
+  const auto merged = merge(value, root, std::span<const std::string>(path).subspan(1), {rootKey});
+  store_->write(merged, rootKey, domain);
+}
+
+}  // namespace amberloom

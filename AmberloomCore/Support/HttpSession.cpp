@@ -1,0 +1,154 @@
+#include "Support/HttpSession.hpp"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+#include <mutex>
+
+namespace amberloom {
+namespace {
+
+void initialiseCurlOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct UrlDeleter {
+  void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+struct EasyDeleter {
+  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+struct MultiDeleter {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+struct HeaderListDeleter {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+std::string urlPart(CURLU* url, CURLUPart part) {
+  char* text = nullptr;
+  if (curl_url_get(url, part, &text, 0) != CURLUE_OK || !text) return {};
+  std::string value(text);
+  curl_free(text);
+  std::transform(value.begin(), value.end(), value.begin(), [](unsigned char c) { return std::tolower(c); });
+  return value;
+}
+
+// Parses the URL once; the same parsed handle is what curl then uses, so the check and the transfer
+// cannot read the text differently.
+std::unique_ptr<CURLU, UrlDeleter> checkedURL(const std::string& text) {
+  std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
+  if (!url || curl_url_set(url.get(), CURLUPART_URL, text.c_str(), 0) != CURLUE_OK)
+    throw HttpTransferError::badURL(text);
+  const std::string scheme = urlPart(url.get(), CURLUPART_SCHEME);
+  if (scheme != "https" && scheme != "http") throw HttpTransferError::unsupportedURL(text);
+  const std::string host = urlPart(url.get(), CURLUPART_HOST);
+  if (host.empty()) throw HttpTransferError::badURL(text);
+  const bool loopback = host == "127.0.0.1" || host == "localhost" || host == "[::1]";
+  if (scheme == "http" && !loopback) throw HttpTransferError::unsupportedURL(text);
+  return url;
+}
+
+std::size_t appendBody(char* data, std::size_t size, std::size_t count, void* target) {
+  static_cast<std::string*>(target)->append(data, size * count);
+  return size * count;
+}
+
+}  // namespace
+
+HttpTransferError HttpTransferError::badURL(const std::string& url) {
+  return {Case::badURL, describe::enumCase("badURL", {{"url", describe::text(url)}})};
+}
+HttpTransferError HttpTransferError::unsupportedURL(const std::string& url) {
+  return {Case::unsupportedURL, describe::enumCase("unsupportedURL", {{"url", describe::text(url)}})};
+}
+HttpTransferError HttpTransferError::timedOut() { return {Case::timedOut, describe::enumCase("timedOut")}; }
+HttpTransferError HttpTransferError::cancelled() { return {Case::cancelled, describe::enumCase("cancelled")}; }
+HttpTransferError HttpTransferError::transferFailed(long code, const std::string& message) {
+  return {Case::transferFailed, describe::enumCase("transferFailed", {{"code", describe::integer(code)},
+                                                                      {"message", describe::text(message)}})};
+}
+
+CurlHttpSession::CurlHttpSession(std::chrono::milliseconds timeout) : timeout_(timeout) { initialiseCurlOnce(); }
+
+HttpResponse CurlHttpSession::perform(const HttpRequest& request, std::stop_token stop) {
+  auto url = checkedURL(request.url);
+  if (stop.stop_requested()) throw HttpTransferError::cancelled();
+
+  std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+  std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+  if (!easy || !multi) throw HttpTransferError::transferFailed(CURLE_FAILED_INIT, "cannot start a transfer");
+
+  std::unique_ptr<curl_slist, HeaderListDeleter> headers;
+  for (const auto& [name, value] : request.headers) {
+    curl_slist* extended = curl_slist_append(headers.get(), (name + ": " + value).c_str());
+    if (!extended) throw HttpTransferError::transferFailed(CURLE_OUT_OF_MEMORY, "cannot build the headers");
+    headers.release();
+    headers.reset(extended);
+  }
+
+  HttpResponse response;
+  const long timeoutMs = static_cast<long>(request.timeout.value_or(timeout_).count());
+  CURL* h = easy.get();
+  curl_easy_setopt(h, CURLOPT_CURLU, url.get());
+  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);  // worker threads: no SIGALRM for name look-ups
+  curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, std::max(timeoutMs, 1L));
+  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
+  curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+  curl_easy_setopt(h, CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");  // loopback never through a proxy
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, appendBody);
+  curl_easy_setopt(h, CURLOPT_WRITEDATA, &response.body);
+  if (headers) curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
+  if (request.method == "POST") {
+    curl_easy_setopt(h, CURLOPT_POST, 1L);
+    curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+    curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.body.data());
+  } else if (request.method != "GET") {
+    curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, request.method.c_str());
+    if (!request.body.empty()) {
+      curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+      curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.body.data());
+    }
+  }
+
+  // A multi handle lets a stop request wake the wait at once instead of at the next progress tick.
+  curl_multi_add_handle(multi.get(), h);
+  CURLcode result = CURLE_OK;
+  bool cancelled = false;
+  {
+    CURLM* m = multi.get();
+    std::stop_callback wake(stop, [m] { curl_multi_wakeup(m); });
+    for (;;) {
+      int running = 0;
+      if (curl_multi_perform(m, &running) != CURLM_OK) {
+        result = CURLE_FAILED_INIT;
+        break;
+      }
+      if (running == 0) {
+        int left = 0;
+        while (CURLMsg* message = curl_multi_info_read(m, &left))
+          if (message->msg == CURLMSG_DONE) result = message->data.result;
+        break;
+      }
+      if (stop.stop_requested()) {
+        cancelled = true;
+        break;
+      }
+      curl_multi_poll(m, nullptr, 0, 1000, nullptr);
+    }
+  }
+  curl_multi_remove_handle(multi.get(), h);
+
+  if (cancelled) throw HttpTransferError::cancelled();
+  if (result == CURLE_OPERATION_TIMEDOUT) throw HttpTransferError::timedOut();
+  if (result != CURLE_OK) throw HttpTransferError::transferFailed(result, curl_easy_strerror(result));
+  curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &response.status);
+  return response;
+}
+
+}  // namespace amberloom

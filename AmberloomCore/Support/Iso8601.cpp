@@ -1,0 +1,127 @@
+#include "Support/Iso8601.hpp"
+
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+namespace amberloom::iso8601 {
+namespace {
+
+// Days since 1970-01-01 of a proleptic Gregorian date (Howard Hinnant's algorithm).
+std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+void civilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
+  z += 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  y = static_cast<std::int64_t>(yoe) + era * 400;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = doy - (153 * mp + 2) / 5 + 1;
+  m = mp < 10 ? mp + 3 : mp - 9;
+  y += m <= 2;
+}
+
+std::string format(double secondsSinceReferenceDate, bool milliseconds) {
+  // Round to the microsecond first so that a millisecond instant stored as a binary fraction
+  // (0.123 is a hair below 0.123) is not truncated to the millisecond before it.
+  const std::int64_t micros = std::llround(secondsSinceReferenceDate * 1e6) +
+                              static_cast<std::int64_t>(kReferenceDateUnixSeconds) * 1000000;
+  const std::int64_t totalMs = micros >= 0 ? micros / 1000 : -((-micros + 999) / 1000);
+  std::int64_t seconds = totalMs >= 0 ? totalMs / 1000 : -((-totalMs + 999) / 1000);
+  const int ms = static_cast<int>(totalMs - seconds * 1000);
+  std::int64_t days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
+  const std::int64_t secondOfDay = seconds - days * 86400;
+  std::int64_t y;
+  unsigned m, d;
+  civilFromDays(days, y, m, d);
+  char buffer[48];
+  const int hh = static_cast<int>(secondOfDay / 3600), mm = static_cast<int>(secondOfDay / 60 % 60),
+            ss = static_cast<int>(secondOfDay % 60);
+  if (milliseconds)
+    std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<long long>(y), m, d, hh,
+                  mm, ss, ms);
+  else
+    std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02d:%02d:%02dZ", static_cast<long long>(y), m, d, hh, mm,
+                  ss);
+  return buffer;
+}
+
+bool digits(std::string_view text, std::size_t at, std::size_t count, int& value) {
+  if (at + count > text.size()) return false;
+  value = 0;
+  for (std::size_t i = at; i < at + count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    value = value * 10 + (text[i] - '0');
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string formatWithMilliseconds(double secondsSinceReferenceDate) { return format(secondsSinceReferenceDate, true); }
+std::string formatWholeSeconds(double secondsSinceReferenceDate) { return format(secondsSinceReferenceDate, false); }
+
+std::optional<double> parse(std::string_view text, bool requireFraction) {
+  int year, month, day, hour, minute, second;
+  if (!digits(text, 0, 4, year) || text.size() < 19 || text[4] != '-' || !digits(text, 5, 2, month) ||
+      text[7] != '-' || !digits(text, 8, 2, day) || text[10] != 'T' || !digits(text, 11, 2, hour) ||
+      text[13] != ':' || !digits(text, 14, 2, minute) || text[16] != ':' || !digits(text, 17, 2, second))
+    return std::nullopt;
+  static const int monthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12 || day < 1 || day > monthDays[month - 1] || hour > 23 || minute > 59 || second > 59)
+    return std::nullopt;
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (month == 2 && day == 29 && !leap) return std::nullopt;
+
+  std::size_t at = 19;
+  std::int64_t fraction = 0, scale = 1;
+  if (at < text.size() && text[at] == '.') {
+    ++at;
+    const std::size_t start = at;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < 9) {
+      fraction = fraction * 10 + (text[at] - '0');
+      scale *= 10;
+      ++at;
+    }
+    if (at == start) return std::nullopt;
+  } else if (requireFraction) {
+    return std::nullopt;
+  }
+  int offsetSeconds = 0;
+  if (at < text.size() && text[at] == 'Z') {
+    ++at;
+  } else if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+    int oh, om;
+    if (!digits(text, at + 1, 2, oh) || at + 3 >= text.size() || text[at + 3] != ':' || !digits(text, at + 4, 2, om) ||
+        oh > 23 || om > 59)
+      return std::nullopt;
+    offsetSeconds = (oh * 3600 + om * 60) * (text[at] == '+' ? 1 : -1);
+    at += 6;
+  } else {
+    return std::nullopt;
+  }
+  if (at != text.size()) return std::nullopt;
+  const std::int64_t unixSeconds = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
+                                   hour * 3600 + minute * 60 + second - offsetSeconds;
+  // Whole seconds first, then the fraction, so a millisecond text gives the same double each time.
+  return static_cast<double>(unixSeconds - static_cast<std::int64_t>(kReferenceDateUnixSeconds)) +
+         static_cast<double>(fraction) / static_cast<double>(scale);
+}
+
+double now() {
+  const auto since = std::chrono::system_clock::now().time_since_epoch();
+  return std::chrono::duration<double>(since).count() - kReferenceDateUnixSeconds;
+}
+
+}  // namespace amberloom::iso8601

@@ -1,0 +1,231 @@
+#include "Support/Json.hpp"
+
+#include <charconv>
+#include <cmath>
+
+namespace amberloom {
+namespace {
+
+void writeString(std::string& out, const std::string& text) {
+  static const char hex[] = "0123456789abcdef";
+  out.push_back('"');
+  for (unsigned char c : text) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '/': out += "\\/"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      case '\b': out += "\\b"; break;
+      case '\f': out += "\\f"; break;
+      default:
+        if (c < 0x20) {
+          out += "\\u00";
+          out.push_back(hex[c >> 4]);
+          out.push_back(hex[c & 15]);
+        } else {
+          out.push_back(static_cast<char>(c));
+        }
+    }
+  }
+  out.push_back('"');
+}
+
+void writeDouble(std::string& out, double v) {
+  if (!std::isfinite(v)) throw JsonWriteError("Invalid number value (" + std::to_string(v) + ") in JSON write");
+  char buffer[64];
+  char* end;
+  if (v == std::floor(v) && std::fabs(v) < 9007199254740992.0)
+    end = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(v)).ptr;
+  else
+    end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
+  out.append(buffer, end);
+}
+
+void newline(std::string& out, JsonStyle style, int depth) {
+  if (style == JsonStyle::pretty) {
+    out.push_back('\n');
+    out.append(static_cast<std::size_t>(depth) * 2, ' ');
+  }
+}
+
+void write(std::string& out, const Json& value, JsonStyle style, int depth) {
+  switch (value.type()) {
+    case Json::value_t::null: out += "null"; break;
+    case Json::value_t::boolean: out += value.get<bool>() ? "true" : "false"; break;
+    case Json::value_t::number_integer: out += std::to_string(value.get<std::int64_t>()); break;
+    case Json::value_t::number_unsigned: out += std::to_string(value.get<std::uint64_t>()); break;
+    case Json::value_t::number_float: writeDouble(out, value.get<double>()); break;
+    case Json::value_t::string: writeString(out, value.get_ref<const std::string&>()); break;
+    case Json::value_t::object: {
+      if (value.empty()) {
+        out += "{}";
+        break;
+      }
+      out.push_back('{');
+      bool first = true;
+      for (const auto& [key, member] : value.items()) {  // std::map order: sorted keys
+        if (!first) out.push_back(',');
+        first = false;
+        newline(out, style, depth + 1);
+        writeString(out, key);
+        out += style == JsonStyle::pretty ? " : " : ":";
+        write(out, member, style, depth + 1);
+      }
+      newline(out, style, depth);
+      out.push_back('}');
+      break;
+    }
+    case Json::value_t::array: {
+      if (value.empty()) {
+        out += "[]";
+        break;
+      }
+      out.push_back('[');
+      for (std::size_t i = 0; i < value.size(); ++i) {
+        if (i) out.push_back(',');
+        newline(out, style, depth + 1);
+        write(out, value[i], style, depth + 1);
+      }
+      newline(out, style, depth);
+      out.push_back(']');
+      break;
+    }
+    default: throw JsonWriteError("value cannot be written as JSON");
+  }
+}
+
+std::string typeName(const Json& value) {
+  switch (value.type()) {
+    case Json::value_t::null: return "null";
+    case Json::value_t::boolean: return "a boolean";
+    case Json::value_t::number_integer:
+    case Json::value_t::number_unsigned:
+    case Json::value_t::number_float: return "a number";
+    case Json::value_t::string: return "a string";
+    case Json::value_t::object: return "a dictionary";
+    case Json::value_t::array: return "an array";
+    default: return "something else";
+  }
+}
+
+[[noreturn]] void mismatch(const Json& value, const CodingPath& path, const std::string& expected) {
+  if (value.is_null())
+    throw DecodingError(DecodingError::Kind::valueNotFound, path, "Expected " + expected + " value but found null instead.");
+  throw DecodingError(DecodingError::Kind::typeMismatch, path,
+                      "Expected to decode " + expected + " but found " + typeName(value) + " instead.");
+}
+
+}  // namespace
+
+std::string writeJson(const Json& value, JsonStyle style) {
+  std::string out;
+  write(out, value, style, 0);
+  return out;
+}
+
+DecodingError::DecodingError(Kind kind, std::vector<std::string> codingPath, std::string debugDescription)
+    : std::runtime_error(debugDescription), kind_(kind), codingPath_(std::move(codingPath)),
+      debugDescription_(std::move(debugDescription)) {}
+
+Json parseJson(std::string_view text) {
+  try {
+    return Json::parse(text.begin(), text.end());
+  } catch (const Json::exception& error) {
+    throw DecodingError(DecodingError::Kind::dataCorrupted, {}, "The given data was not valid JSON.");
+  }
+}
+
+CodingPath appending(const CodingPath& path, std::string key) {
+  CodingPath next = path;
+  next.push_back(std::move(key));
+  return next;
+}
+
+CodingPath appending(const CodingPath& path, std::size_t index) {
+  return appending(path, "Index " + std::to_string(index));
+}
+
+const Json& requireObject(const Json& value, const CodingPath& path) {
+  if (!value.is_object()) mismatch(value, path, "Dictionary<String, Any>");
+  return value;
+}
+
+const Json& requireArray(const Json& value, const CodingPath& path) {
+  if (!value.is_array()) mismatch(value, path, "Array<Any>");
+  return value;
+}
+
+const Json& member(const Json& object, const std::string& key, const CodingPath& path) {
+  requireObject(object, path);
+  const auto found = object.find(key);
+  if (found == object.end())
+    throw DecodingError(DecodingError::Kind::keyNotFound, path, "No value associated with key \"" + key + "\".");
+  return *found;
+}
+
+const Json* optionalMember(const Json& object, const std::string& key) {
+  if (!object.is_object()) return nullptr;
+  const auto found = object.find(key);
+  if (found == object.end() || found->is_null()) return nullptr;
+  return &*found;
+}
+
+std::string decodeString(const Json& value, const CodingPath& path) {
+  if (!value.is_string()) mismatch(value, path, "String");
+  return value.get<std::string>();
+}
+
+bool decodeBool(const Json& value, const CodingPath& path) {
+  if (!value.is_boolean()) mismatch(value, path, "Bool");
+  return value.get<bool>();
+}
+
+std::int64_t decodeInt(const Json& value, const CodingPath& path) {
+  // nlohmann counts unsigned numbers as integers too, so they are checked first: a number above
+  // the signed range must fail, never wrap to a negative one.
+  if (value.is_number_unsigned()) {
+    const auto v = value.get<std::uint64_t>();
+    if (v <= static_cast<std::uint64_t>(INT64_MAX)) return static_cast<std::int64_t>(v);
+  } else if (value.is_number_integer()) {
+    return value.get<std::int64_t>();
+  } else if (value.is_number_float()) {
+    // The platform decoder takes a number written with a fraction when it is a whole number.
+    const double v = value.get<double>();
+    if (std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 9.2e18) return static_cast<std::int64_t>(v);
+  }
+  if (value.is_number())
+    throw DecodingError(DecodingError::Kind::dataCorrupted, path,
+                        "Parsed JSON number <" + value.dump() + "> does not fit in Int64.");
+  mismatch(value, path, "Int64");
+}
+
+double decodeDouble(const Json& value, const CodingPath& path) {
+  if (!value.is_number()) mismatch(value, path, "Double");
+  return value.get<double>();
+}
+
+std::vector<std::string> decodeStringArray(const Json& value, const CodingPath& path) {
+  requireArray(value, path);
+  std::vector<std::string> result;
+  result.reserve(value.size());
+  for (std::size_t i = 0; i < value.size(); ++i) result.push_back(decodeString(value[i], appending(path, i)));
+  return result;
+}
+
+std::string requiredString(const Json& object, const std::string& key, const CodingPath& path) {
+  return decodeString(member(object, key, path), appending(path, key));
+}
+
+std::optional<std::string> optionalString(const Json& object, const std::string& key, const CodingPath& path) {
+  if (const Json* v = optionalMember(object, key)) return decodeString(*v, appending(path, key));
+  return std::nullopt;
+}
+
+bool optionalBool(const Json& object, const std::string& key, const CodingPath& path) {
+  if (const Json* v = optionalMember(object, key)) return decodeBool(*v, appending(path, key));
+  return false;
+}
+
+}  // namespace amberloom

@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Changes/IntentLog.hpp"
+#include "TestHome.hpp"
+
+using amberloom::IntentLog;
+using amberloom::PreferenceValue;
+using amberloom::RecordedIntent;
+namespace iso8601 = amberloom::iso8601;
+namespace testing_ = amberloom::testing;
+
+namespace {
+
+std::string logFolder() { return testing_::home() + "/Library/Application Support/AmberLoom"; }
+std::string logPath() { return logFolder() + "/intents.json"; }
+
+// A clock that returns the given times in turn, then keeps returning the last.
+IntentLog::Clock ticking(std::vector<double> times) {
+  auto next = std::make_shared<std::size_t>(0);
+  return [times, next] { return times[std::min((*next)++, times.size() - 1)]; };
+}
+
+double at(const char* text) { return *iso8601::parse(text); }
+
+std::vector<std::string> ids(const std::vector<RecordedIntent>& intents) {
+  std::vector<std::string> result;
+  for (const auto& intent : intents) result.push_back(intent.settingID);
+  return result;
+}
+
+}  // namespace
+
+TEST(IntentLog, StoresEntriesAsCompactJsonWithoutValueKeyForAReset) {
+  IntentLog log(logPath(), "23F79", ticking({10.5, 20}));
+  log.record("dock/autohide", PreferenceValue::integer(1));
+  const RecordedIntent reset = log.record("finder.showExtensions", std::nullopt);
+
+  EXPECT_EQ(testing_::readFile(logPath()),
+            R"([{"at":10.5,"osBuild":"23F79","settingID":"dock\/autohide","value":{"int":1}},)"
+            R"({"at":20,"osBuild":"23F79","settingID":"finder.showExtensions"}])");
+  EXPECT_EQ(reset, (RecordedIntent{"finder.showExtensions", std::nullopt, 20, "23F79"}));
+  EXPECT_EQ(log.all(), (std::vector<RecordedIntent>{{"dock/autohide", PreferenceValue::integer(1), 10.5, "23F79"},
+                                                    {"finder.showExtensions", std::nullopt, 20, "23F79"}}));
+}
+
+TEST(IntentLog, RecordingASettingAgainKeepsOneEntryAtTheEndWithTheNewValue) {
+  IntentLog log(logPath(), "23F79", ticking({1, 2, 3, 4}));
+  log.record("a", PreferenceValue::boolean(true));
+  log.record("b", PreferenceValue::string("x"));
+  log.record("c", PreferenceValue::real(0.25));
+  log.record("a", PreferenceValue::boolean(false));
+
+  const auto all = log.all();
+  EXPECT_EQ(ids(all), (std::vector<std::string>{"b", "c", "a"}));
+  EXPECT_EQ(all.back(), (RecordedIntent{"a", PreferenceValue::boolean(false), 4, "23F79"}));
+  EXPECT_EQ(log.intent("a"), all.back());
+  EXPECT_EQ(log.intent("A"), std::nullopt);
+}
+
+TEST(IntentLog, HandEditedDuplicatesAndExtraKeys) {
+  // Indented, with an unknown key, two entries for "a" and an "at" written as an integer.
+  testing_::writeFile(logPath(), R"([
+    {"settingID": "a", "value": {"int": 1}, "at": 5, "osBuild": "X", "note": "hand made"},
+    {"settingID": "b", "value": null, "at": 6.5, "osBuild": ""},
+    {"settingID": "a", "value": {"int": 2}, "at": 7, "osBuild": "X"}
+  ])");
+  IntentLog log(logPath(), "23F79", ticking({9}));
+
+  EXPECT_EQ(log.intent("a"), (RecordedIntent{"a", PreferenceValue::integer(1), 5, "X"}));
+  EXPECT_EQ(log.intent("b"), (RecordedIntent{"b", std::nullopt, 6.5, ""}));
+
+  log.forget("nobody");  // rewrites compactly, entries unchanged
+  EXPECT_EQ(testing_::readFile(logPath()),
+            R"([{"at":5,"osBuild":"X","settingID":"a","value":{"int":1}},{"at":6.5,"osBuild":"","settingID":"b"},)"
+            R"({"at":7,"osBuild":"X","settingID":"a","value":{"int":2}}])");
+
+  log.record("a", PreferenceValue::integer(3));
+  EXPECT_EQ(ids(log.all()), (std::vector<std::string>{"b", "a"}));
+  EXPECT_EQ(log.intent("a")->value, PreferenceValue::integer(3));
+  EXPECT_TRUE(log.quarantinedFiles().empty());
+}
+
+TEST(IntentLog, AMissingFileReadsAsEmptyAndForgetWritesWhatRemains) {
+  IntentLog log(logPath(), "23F79", ticking({1, 2}));
+  EXPECT_TRUE(log.all().empty());
+  EXPECT_EQ(log.intent("a"), std::nullopt);
+  EXPECT_FALSE(testing_::fileExists(logPath()));
+  EXPECT_TRUE(log.quarantinedFiles().empty());
+
+  log.forget("a");
+  EXPECT_EQ(testing_::readFile(logPath()), "[]");
+
+  log.record("a", PreferenceValue::integer(1));
+  log.record("b", PreferenceValue::integer(2));
+  log.forget("a");
+  EXPECT_EQ(ids(log.all()), (std::vector<std::string>{"b"}));
+  EXPECT_EQ(log.intent("a"), std::nullopt);
+}
+
+TEST(IntentLog, NewestFirstSortsByTimeAndKeepsFileOrderForEqualTimes) {
+  testing_::writeFile(logPath(), R"([{"settingID":"early","at":5,"osBuild":""},)"
+                                 R"({"settingID":"latest","at":9,"osBuild":""},)"
+                                 R"({"settingID":"tieFirst","at":7,"osBuild":""},)"
+                                 R"({"settingID":"beforeReference","at":-3.5,"osBuild":""},)"
+                                 R"({"settingID":"tieSecond","at":7,"osBuild":""}])");
+  const IntentLog log(logPath(), "23F79");
+  EXPECT_EQ(ids(log.newestFirst()),
+            (std::vector<std::string>{"latest", "tieFirst", "tieSecond", "early", "beforeReference"}));
+}
+
+TEST(IntentLog, AnUnreadableFileIsQuarantinedUnderItsUtcStampByAnyReadingOperation) {
+  struct Case {
+    const char* name;
+    const char* contents;
+  };
+  const Case files[] = {
+      {"truncated", R"([{"settingID":"a","at":1,"osBu)"},
+      {"not JSON", "hello"},
+      {"an object, not a list", R"({"settingID":"a","at":1,"osBuild":""})"},
+      {"missing settingID", R"([{"at":1,"osBuild":""}])"},
+      {"missing at", R"([{"settingID":"a","osBuild":""}])"},
+      {"missing osBuild", R"([{"settingID":"a","at":1}])"},
+      {"at as a string", R"([{"settingID":"a","at":"1","osBuild":""}])"},
+      {"value with two kinds", R"([{"settingID":"a","value":{"int":1,"bool":true},"at":1,"osBuild":""}])"},
+      {"value of an unknown kind", R"([{"settingID":"a","value":{"number":1},"at":1,"osBuild":""}])"},
+      {"empty file", ""},
+  };
+  const std::vector<std::pair<const char*, std::function<bool(const IntentLog&)>>> operations = {
+      {"all", [](const IntentLog& log) { return log.all().empty(); }},
+      {"newestFirst", [](const IntentLog& log) { return log.newestFirst().empty(); }},
+      {"intent", [](const IntentLog& log) { return !log.intent("a"); }},
+      {"forget", [](const IntentLog& log) { return log.forget("a"), true; }},
+  };
+  // The stamp is truncated to the second, not rounded.
+  const IntentLog log(logPath(), "23F79", [] { return at("2024-03-05T14:07:09.750Z"); });
+  const std::string quarantined = logFolder() + "/intents.corrupt-2024-03-05-140709.json";
+
+  for (const auto& file : files) {
+    for (const auto& [operation, readsEmpty] : operations) {
+      SCOPED_TRACE(std::string(file.name) + " via " + operation);
+      std::filesystem::remove_all(logFolder());
+      testing_::writeFile(logPath(), file.contents);
+
+      EXPECT_TRUE(readsEmpty(log));
+      EXPECT_EQ(log.quarantinedFiles(), std::vector<std::string>{"intents.corrupt-2024-03-05-140709.json"});
+      EXPECT_EQ(testing_::readFile(quarantined), file.contents);
+      // forget writes its (empty) list in place of the bad file; the others leave no file behind.
+      if (std::string(operation) == "forget")
+        EXPECT_EQ(testing_::readFile(logPath()), "[]");
+      else
+        EXPECT_FALSE(testing_::fileExists(logPath()));
+    }
+  }
+}
+
+TEST(IntentLog, RecordQuarantinesABadFileThenStoresJustTheNewEntry) {
+  testing_::writeFile(logPath(), "{broken");
+  const IntentLog log(logPath(), "23F79", [] { return at("2023-12-31T23:59:59Z"); });
+  log.record("a", PreferenceValue::boolean(true));
+
+  EXPECT_EQ(log.quarantinedFiles(), std::vector<std::string>{"intents.corrupt-2023-12-31-235959.json"});
+  EXPECT_EQ(testing_::readFile(logFolder() + "/intents.corrupt-2023-12-31-235959.json"), "{broken");
+  EXPECT_EQ(log.all(), (std::vector<RecordedIntent>{{"a", PreferenceValue::boolean(true), at("2023-12-31T23:59:59Z"), "23F79"}}));
+}
+
+TEST(IntentLog, BadFilesOfTheSameSecondTakeNumberedNamesThatSortBeforeThePlainOne) {
+  const IntentLog log(logPath(), "23F79", [] { return at("2024-03-05T14:07:09.001Z"); });
+  for (const char* contents : {"first", "second", "third"}) {
+    testing_::writeFile(logPath(), contents);
+    EXPECT_TRUE(log.all().empty());
+  }
+  // A file that merely looks similar is not a quarantined copy.
+  testing_::writeFile(logFolder() + "/intents.corrupt-notes.txt", "");
+  testing_::writeFile(logFolder() + "/other.json", "");
+
+  EXPECT_EQ(log.quarantinedFiles(), (std::vector<std::string>{"intents.corrupt-2024-03-05-140709-2.json",
+                                                              "intents.corrupt-2024-03-05-140709-3.json",
+                                                              "intents.corrupt-2024-03-05-140709.json"}));
+  EXPECT_EQ(testing_::readFile(logFolder() + "/intents.corrupt-2024-03-05-140709.json"), "first");
+  EXPECT_EQ(testing_::readFile(logFolder() + "/intents.corrupt-2024-03-05-140709-2.json"), "second");
+  EXPECT_EQ(testing_::readFile(logFolder() + "/intents.corrupt-2024-03-05-140709-3.json"), "third");
+}
+
+TEST(IntentLog, StandardLogLivesInApplicationSupportAndCreatesItsFolder) {
+  const IntentLog log = IntentLog::standard("23F79");
+  EXPECT_EQ(log.path(), logPath());
+  EXPECT_TRUE(std::filesystem::is_directory(logFolder()));
+  log.record("a", std::nullopt);
+  EXPECT_EQ(ids(IntentLog(logPath(), "").all()), std::vector<std::string>{"a"});
+}

@@ -1,0 +1,182 @@
+// Batches through the real store, read back by the `defaults` command: per-setting outcomes,
+// restart targets, the change history and undo back to the exact earlier state.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "Preferences/CFPreferenceStore.hpp"
+#include "Platform/PlistCoding.hpp"
+#include "TestHome.hpp"
+#include "Changes/WriteReport.hpp"
+
+using namespace amberloom;
+namespace th = amberloom::testing;
+
+namespace {
+
+SettingDefinition makeSetting(std::string id, std::string domain, std::vector<std::string> path, SettingValueType type,
+                              std::vector<std::string> restarts = {}, SettingChannel channel = SettingChannel::defaults) {
+  SettingDefinition setting;
+  setting.id = std::move(id);
+  setting.ref = SettingRef{std::move(domain), std::move(path), false};
+  setting.type = type;
+  setting.label = setting.id;
+  setting.restartsApps = std::move(restarts);
+  setting.channel = channel;
+  return setting;
+}
+
+// The live store, except that writes to one domain silently go nowhere: a write the system
+// accepted but no other process can see.
+class LosingStore : public CFPreferenceStore {
+ public:
+  void write(const std::optional<PreferenceValue>& value, const std::string& key, const ResolvedDomain& domain) override {
+    if (domain.applicationID != "com.example.lost") CFPreferenceStore::write(value, key, domain);
+  }
+};
+
+class PreferenceApplierTest : public ::testing::Test {
+ protected:
+  std::shared_ptr<CFPreferenceStore> store = std::make_shared<LosingStore>();
+  DomainResolver resolver = DomainResolver::live();
+  IntentLog intents{th::home() + "/Library/Application Support/AmberLoom/intents.json", "23F79"};
+  PreferenceApplier applier{SettingsService(resolver, store), resolver, SnapshotService(store, resolver), intents};
+  ExternalVerifier outside{th::defaultsPath()};
+
+  ResolvedDomain domain(const std::string& name) const { return resolver.resolve(name, false); }
+};
+
+}  // namespace
+
+TEST_F(PreferenceApplierTest, MixedBatchReportsEveryOutcomeAndKeepsGoing) {
+  const auto dock = makeSetting("dock.autohide", "com.example.dock", {"autohide"}, SettingValueType::boolean, {"Dock"});
+  const auto tile = makeSetting("dock.tile", "com.example.dock", {"tilesize"}, SettingValueType::real, {"Dock", "Finder"});
+  const auto lost = makeSetting("lost.flag", "com.example.lost", {"flag"}, SettingValueType::boolean, {"Lost"});
+  const auto wrong = makeSetting("wrong.kind", "com.example.dock", {"count"}, SettingValueType::integer, {"Never"});
+  const auto empty = makeSetting("no.path", "com.example.dock", {}, SettingValueType::boolean, {"Never"});
+  const auto nested = makeSetting("finder.nested", "com.example.finder", {"Panes", "General"}, SettingValueType::boolean);
+
+  const auto report = applier.apply({{dock, PreferenceValue::boolean(true)},
+                                     {tile, PreferenceValue::real(0.1234567)},
+                                     {lost, PreferenceValue::boolean(true)},
+                                     {wrong, PreferenceValue::string("3")},
+                                     {empty, PreferenceValue::boolean(true)},
+                                     {nested, PreferenceValue::boolean(false)}},
+                                    outside, {"already.there"}, {"pinned.here"});
+
+  const std::vector<WriteOutcome> expected{
+      {"dock.autohide", true, std::nullopt},
+      {"dock.tile", true, std::nullopt},
+      {"lost.flag", false, std::string("yazildi ama disaridan gorunmuyor")},
+      {"wrong.kind", false,
+       std::string("typeMismatch(settingID: \"wrong.kind\", expected: AmberloomCore.SettingValueType.int)")},
+      {"no.path", false, std::string("emptyPath")},
+      {"finder.nested", true, std::nullopt},
+  };
+  EXPECT_EQ(report.outcomes, expected);
+  EXPECT_EQ(report.appliedCount(), 3u);
+  EXPECT_EQ(report.failed().size(), 3u);
+  // Unconfirmed writes still need their restart; failed writes never do.
+  EXPECT_EQ(report.restartTargets, (std::vector<std::string>{"Dock", "Finder", "Lost"}));
+  EXPECT_EQ(report.alreadyMatching, std::vector<std::string>{"already.there"});
+  EXPECT_EQ(report.skippedPinned, std::vector<std::string>{"pinned.here"});
+  // One undo entry per root key, captured before the writes: everything was absent.
+  ASSERT_EQ(report.undo.entries.size(), 5u);
+  for (const auto& entry : report.undo.entries) EXPECT_FALSE(entry.rootValue.has_value());
+
+  // Only confirmed writes are in the change history.
+  std::vector<std::string> recorded;
+  for (const auto& intent : intents.all()) recorded.push_back(intent.settingID);
+  EXPECT_EQ(recorded, (std::vector<std::string>{"dock.autohide", "dock.tile", "finder.nested"}));
+}
+
+TEST_F(PreferenceApplierTest, UndoRestoresTheExactEarlierValuesAbsentKeysIncluded) {
+  store->write(PreferenceValue::integer(36), "tilesize", domain("com.example.dock"));
+  store->write(PreferenceValue::dictionary({{"General", PreferenceValue::boolean(true)},
+                                            {"Comments", PreferenceValue::string("x")}}),
+               "Panes", domain("com.example.finder"));
+  const auto tile = makeSetting("dock.tile", "com.example.dock", {"tilesize"}, SettingValueType::real);
+  const auto hide = makeSetting("dock.autohide", "com.example.dock", {"autohide"}, SettingValueType::boolean);
+  const auto general = makeSetting("finder.general", "com.example.finder", {"Panes", "General"}, SettingValueType::boolean);
+  const auto comments = makeSetting("finder.comments", "com.example.finder", {"Panes", "Comments"}, SettingValueType::string);
+
+  const auto report = applier.apply({{tile, PreferenceValue::real(64)},
+                                     {hide, PreferenceValue::boolean(true)},
+                                     {general, PreferenceValue::boolean(false)},
+                                     {comments, std::nullopt}},
+                                    outside);
+  ASSERT_EQ(report.appliedCount(), 4u);
+  EXPECT_EQ(report.undo.entries.size(), 3u);  // the two Finder settings share one root key
+  EXPECT_EQ(intents.intent("finder.comments")->value, std::nullopt);
+
+  const auto undo = applier.undo(report.undo, {"dock.tile", "finder.general"}, outside);
+  EXPECT_TRUE(undo.isComplete());
+  EXPECT_EQ(undo.restoredCount(), 3u);
+  EXPECT_EQ(outside.read("tilesize", domain("com.example.dock")), PreferenceValue::integer(36));
+  EXPECT_EQ(outside.read("autohide", domain("com.example.dock")), std::nullopt);
+  EXPECT_EQ(outside.read("Panes", domain("com.example.finder")),
+            PreferenceValue::dictionary({{"General", PreferenceValue::boolean(true)},
+                                         {"Comments", PreferenceValue::string("x")}}));
+  std::vector<std::string> remaining;
+  for (const auto& intent : intents.all()) remaining.push_back(intent.settingID);
+  EXPECT_EQ(remaining, (std::vector<std::string>{"dock.autohide", "finder.comments"}));
+}
+
+TEST_F(PreferenceApplierTest, UnreadableRootIsNeverOverwrittenAndReportedOnUndo) {
+  // A root key holding a value the system cannot represent (a UID), written by another program.
+  const std::string path = th::home() + "/Library/Preferences/com.example.odd.plist";
+  std::filesystem::create_directories(th::home() + "/Library/Preferences");
+  auto made = platform::runProcess(
+      "/usr/bin/python3",
+      {"-c", "import plistlib,sys; open(sys.argv[1],'wb').write(plistlib.dumps({'Root': {'uid': plistlib.UID(3)}, "
+             "'Other': 1}, fmt=plistlib.FMT_BINARY))",
+       path});
+  ASSERT_TRUE(made && made->exitStatus == 0) << (made ? made->standardError : "not started");
+  const auto nested = makeSetting("odd.nested", "com.example.odd", {"Root", "Leaf"}, SettingValueType::boolean);
+  const auto plain = makeSetting("odd.other", "com.example.odd", {"Other"}, SettingValueType::integer);
+
+  const auto report = applier.apply({{nested, PreferenceValue::boolean(true)}, {plain, PreferenceValue::integer(2)}}, outside);
+  EXPECT_EQ(report.outcomes[0].failureReason, "rootNotRepresentable(path: [\"Root\"])");
+  EXPECT_TRUE(report.outcomes[1].applied);
+  ASSERT_EQ(report.undo.entries.size(), 2u);
+  EXPECT_TRUE(report.undo.entries[0].isUnreadable);
+
+  const auto undo = applier.undo(report.undo, {}, outside);
+  EXPECT_FALSE(undo.isComplete());
+  EXPECT_EQ(undo.unknownValues().size(), 1u);
+  EXPECT_EQ(undo.failure,
+            "valueUnknown(AmberloomCore.SettingRef(domain: \"com.example.odd\", path: [\"Root\"], byHost: false))");
+  EXPECT_EQ(outside.read("Other", domain("com.example.odd")), PreferenceValue::integer(1));
+  EXPECT_TRUE(store->keyExists("Root", domain("com.example.odd")));  // the odd value survives
+}
+
+TEST_F(PreferenceApplierTest, NightShiftResetIsConfirmedOnlyWhenTheSecondRunSaysOff) {
+  const auto night = makeSetting("night", "com.apple.CoreBrightness", {"CBBlueReductionStatus", "enabled"},
+                                 SettingValueType::boolean, {}, SettingChannel::nightShift);
+  ASSERT_TRUE(applier.apply({{night, PreferenceValue::boolean(true)}}, outside).outcomes[0].applied);
+  const auto reset = applier.apply({{night, std::nullopt}}, outside);
+  EXPECT_TRUE(reset.outcomes[0].applied);
+  EXPECT_EQ(reset.undo.entries[0].rootValue, PreferenceValue::boolean(true));
+
+  // With no answer from the second run, a reset is not confirmed.
+  ::setenv("AMBERLOOM_NIGHT_SHIFT", "unavailable", 1);
+  SettingsService dryRun(resolver, store, true);
+  PreferenceApplier dryApplier(dryRun, resolver, SnapshotService(store, resolver), std::nullopt);
+  const auto unanswered = dryApplier.apply({{night, std::nullopt}}, outside);
+  EXPECT_FALSE(unanswered.outcomes[0].applied);
+  EXPECT_EQ(unanswered.outcomes[0].failureReason, "silindi ama disaridan hala gorunuyor");
+}
+
+TEST_F(PreferenceApplierTest, EmptyBatchAndRepeatedSettings) {
+  const auto empty = applier.apply({}, outside, {"a"}, {"b"});
+  EXPECT_TRUE(empty.outcomes.empty());
+  EXPECT_TRUE(empty.undo.entries.empty());
+  EXPECT_EQ(empty.alreadyMatching, std::vector<std::string>{"a"});
+
+  const auto hide = makeSetting("dock.autohide", "com.example.dock", {"autohide"}, SettingValueType::boolean);
+  const auto twice = applier.apply({{hide, PreferenceValue::boolean(true)}, {hide, PreferenceValue::boolean(false)}}, outside);
+  EXPECT_EQ(twice.undo.entries.size(), 1u);
+  EXPECT_EQ(twice.appliedCount(), 2u);
+  EXPECT_EQ(outside.read("autohide", domain("com.example.dock")), PreferenceValue::boolean(false));
+}

@@ -1,0 +1,160 @@
+// One setting at a time through the real store, confirmed by another process (the `defaults`
+// command), for every channel and scope a catalogue setting can have.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "Preferences/CFPreferenceStore.hpp"
+#include "Changes/SettingsService.hpp"
+#include "TestHome.hpp"
+
+using namespace amberloom;
+namespace th = amberloom::testing;
+
+namespace {
+
+SettingDefinition makeSetting(std::string id, std::string domain, std::vector<std::string> path, SettingValueType type,
+                              bool byHost = false, SettingChannel channel = SettingChannel::defaults) {
+  SettingDefinition setting;
+  setting.id = std::move(id);
+  setting.ref = SettingRef{std::move(domain), std::move(path), byHost};
+  setting.type = type;
+  setting.label = setting.id;
+  setting.restartsApps = {"Dock", "Finder", "Dock"};
+  setting.channel = channel;
+  return setting;
+}
+
+class SettingsServiceTest : public ::testing::Test {
+ protected:
+  std::shared_ptr<CFPreferenceStore> store = std::make_shared<CFPreferenceStore>();
+  SettingsService service{DomainResolver::live(), store};
+  ExternalVerifier outside{th::defaultsPath()};
+};
+
+}  // namespace
+
+TEST_F(SettingsServiceTest, AppliesAndResetsEveryScopeSeenFromAnotherProcess) {
+  th::makeContainer("com.example.sandboxed");
+  struct Case {
+    SettingDefinition setting;
+    PreferenceValue value;
+  } cases[] = {
+      {makeSetting("plain", "com.example.plain", {"Flag"}, SettingValueType::boolean), PreferenceValue::boolean(true)},
+      {makeSetting("global", "NSGlobalDomain", {"AppleScale"}, SettingValueType::real), PreferenceValue::real(1.0)},
+      {makeSetting("byhost", "NSGlobalDomain", {"tapBehavior"}, SettingValueType::integer, true),
+       PreferenceValue::integer(-3)},
+      {makeSetting("container", "com.example.sandboxed", {"Name"}, SettingValueType::string),
+       PreferenceValue::string("caf\xC3\xA9 \"x\"")},
+      {makeSetting("nested", "com.example.plain", {"Outer", "Inner", "Leaf"}, SettingValueType::integer),
+       PreferenceValue::integer(7)},
+  };
+  for (const auto& [setting, value] : cases) {
+    SCOPED_TRACE(setting.id);
+    EXPECT_EQ(service.apply(value, setting), setting.restartsApps);
+    EXPECT_EQ(service.currentValue(setting), value);
+    EXPECT_EQ(service.externallyVisibleValue(setting, outside), value);
+    service.reset(setting);
+    EXPECT_EQ(service.currentValue(setting), std::nullopt);
+    EXPECT_EQ(service.externallyVisibleValue(setting, outside), std::nullopt);
+  }
+  // The sandboxed value lives in its container, not in the plain preferences folder.
+  EXPECT_TRUE(th::fileExists(th::home() +
+                                  "/Library/Containers/com.example.sandboxed/Data/Library/Preferences/"
+                                  "com.example.sandboxed.plist"));
+  EXPECT_FALSE(th::fileExists(th::home() + "/Library/Preferences/com.example.sandboxed.plist"));
+}
+
+TEST_F(SettingsServiceTest, NestedResetRemovesOnlyTheInnermostKey) {
+  const auto leaf = makeSetting("leaf", "com.example.nested", {"Root", "Leaf"}, SettingValueType::boolean);
+  const auto sibling = makeSetting("sibling", "com.example.nested", {"Root", "Sibling"}, SettingValueType::string);
+  service.apply(PreferenceValue::boolean(true), leaf);
+  service.apply(PreferenceValue::string("kept"), sibling);
+  service.reset(leaf);
+  EXPECT_EQ(service.externallyVisibleValue(leaf, outside), std::nullopt);
+  EXPECT_EQ(service.externallyVisibleValue(sibling, outside), PreferenceValue::string("kept"));
+  service.reset(sibling);
+  // The root key stays, holding an empty dictionary.
+  EXPECT_EQ(outside.read("Root", service.resolver().resolve("com.example.nested", false)),
+            PreferenceValue::dictionary({}));
+}
+
+TEST_F(SettingsServiceTest, ResetOfANestedSettingUnderANonDictionaryWritesNothing) {
+  const auto setting = makeSetting("leaf", "com.example.nested", {"Root", "Leaf"}, SettingValueType::boolean);
+  const auto domain = service.resolver().resolve("com.example.nested", false);
+  store->write(PreferenceValue::integer(4), "Root", domain);
+  EXPECT_EQ(service.reset(setting), setting.restartsApps);
+  EXPECT_EQ(outside.read("Root", domain), PreferenceValue::integer(4));
+}
+
+TEST_F(SettingsServiceTest, RefusesAValueOfTheWrongKindBeforeWritingAnything) {
+  const auto setting = makeSetting("scale", "com.example.kinds", {"Scale"}, SettingValueType::real);
+  const PreferenceValue wrong[] = {PreferenceValue::integer(1), PreferenceValue::data({1, 2}),
+                                   PreferenceValue::date(0), PreferenceValue::string("1.0")};
+  for (const auto& value : wrong) {
+    try {
+      service.apply(value, setting);
+      ADD_FAILURE() << "accepted a " << PreferenceValue::kindName(value.kind());
+    } catch (const SettingsServiceError& error) {
+      EXPECT_STREQ(error.what(), "typeMismatch(settingID: \"scale\", expected: AmberloomCore.SettingValueType.double)");
+    }
+  }
+  EXPECT_FALSE(th::fileExists(th::home() + "/Library/Preferences/com.example.kinds.plist"));
+}
+
+TEST_F(SettingsServiceTest, AnEmptyKeyPathReadsAsNoneAndCannotBeReset) {
+  const auto setting = makeSetting("empty", "com.example.plain", {}, SettingValueType::boolean);
+  EXPECT_EQ(service.currentValue(setting), std::nullopt);
+  try {
+    service.reset(setting);
+    FAIL();
+  } catch (const PreferenceWriteError& error) {
+    EXPECT_STREQ(error.what(), "emptyPath");
+  }
+}
+
+TEST_F(SettingsServiceTest, NightShiftIsSwitchedAndConfirmedByASecondRun) {
+  const auto setting = makeSetting("nightshift", "com.apple.CoreBrightness", {"CBBlueReductionStatus", "enabled"},
+                                   SettingValueType::boolean, false, SettingChannel::nightShift);
+  service.apply(PreferenceValue::boolean(true), setting);
+  EXPECT_EQ(service.currentValue(setting), PreferenceValue::boolean(true));
+  EXPECT_EQ(service.externallyVisibleValue(setting, outside), PreferenceValue::boolean(true));
+  service.reset(setting);
+  EXPECT_EQ(service.externallyVisibleValue(setting, outside), PreferenceValue::boolean(false));
+
+  const auto wrongPath = makeSetting("ns2", "x", {"enabledNot"}, SettingValueType::boolean, false, SettingChannel::nightShift);
+  EXPECT_EQ(service.currentValue(wrongPath), std::nullopt);
+  EXPECT_THROW(service.apply(PreferenceValue::boolean(true), wrongPath), SettingsServiceError);
+}
+
+TEST_F(SettingsServiceTest, NightShiftUnavailableOrDryRun) {
+  const auto setting = makeSetting("nightshift", "com.apple.CoreBrightness", {"CBBlueReductionStatus", "enabled"},
+                                   SettingValueType::boolean, false, SettingChannel::nightShift);
+  SettingsService dryRun(DomainResolver::live(), store, true);
+  EXPECT_EQ(dryRun.apply(PreferenceValue::boolean(true), setting), setting.restartsApps);
+  EXPECT_EQ(service.currentValue(setting), PreferenceValue::boolean(false));  // untouched
+
+  ::setenv("AMBERLOOM_NIGHT_SHIFT", "unavailable", 1);
+  try {
+    service.apply(PreferenceValue::boolean(true), setting);
+    FAIL();
+  } catch (const SettingsServiceError& error) {
+    EXPECT_STREQ(error.what(), "channelUnavailable(settingID: \"nightshift\")");
+  }
+  EXPECT_EQ(service.externallyVisibleValue(setting, outside), std::nullopt);
+  EXPECT_FALSE(setting.isUsableOnThisMac());
+}
+
+TEST(SwitchLikeSettings, ToggleValuesAndOnState) {
+  auto flag = makeSetting("f", "d", {"k"}, SettingValueType::boolean);
+  auto number = makeSetting("n", "d", {"k"}, SettingValueType::integer);
+  auto text = makeSetting("t", "d", {"k"}, SettingValueType::string);
+  EXPECT_EQ(toggleValue(flag, true), PreferenceValue::boolean(true));
+  EXPECT_EQ(toggleValue(number, true), PreferenceValue::integer(1));
+  EXPECT_EQ(toggleValue(number, false), PreferenceValue::integer(0));
+  EXPECT_EQ(toggleValue(text, true), std::nullopt);
+  EXPECT_TRUE(isOn(PreferenceValue::integer(2)));
+  EXPECT_FALSE(isOn(PreferenceValue::string("1")));
+  EXPECT_FALSE(isOn(std::nullopt));
+}

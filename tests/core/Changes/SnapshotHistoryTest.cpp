@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Support/Iso8601.hpp"
+#include "Changes/SnapshotHistory.hpp"
+#include "TestHome.hpp"
+
+using amberloom::PreferenceValue;
+using amberloom::SettingChannel;
+using amberloom::SettingRef;
+using amberloom::Snapshot;
+using amberloom::SnapshotEntry;
+using amberloom::SnapshotHistory;
+using amberloom::StoredSnapshot;
+namespace iso8601 = amberloom::iso8601;
+namespace fs = std::filesystem;
+namespace testing_ = amberloom::testing;
+
+namespace {
+
+std::string historyFolder() { return testing_::home() + "/Library/Application Support/AmberLoom/History"; }
+
+double at(const std::string& text) { return *iso8601::parse(text); }
+
+Snapshot dockSnapshot(bool autohide) {
+  return Snapshot{{SnapshotEntry{SettingRef{"com.apple.dock", {"autohide"}, false}, PreferenceValue::boolean(autohide),
+                                 SettingChannel::defaults, false}}};
+}
+
+std::vector<std::string> fileNames(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> ids(const std::vector<StoredSnapshot>& points) {
+  std::vector<std::string> result;
+  for (const auto& point : points) result.push_back(point.id);
+  return result;
+}
+
+// A point file as another writer might have left it.
+std::string pointJson(const std::string& id, const std::string& createdAt) {
+  return R"({"schemaVersion":1,"id":")" + id + R"(","reason":"r","createdAt":")" + createdAt +
+         R"(","snapshot":{"entries":[]}})";
+}
+
+}  // namespace
+
+TEST(SnapshotHistory, FirstRecordCreatesTheFolderAndWritesSortedPrettyJsonUnderTheStamp) {
+  const SnapshotHistory history = SnapshotHistory::standard();
+  EXPECT_EQ(history.folder(), historyFolder());
+  EXPECT_TRUE(history.all().empty());
+  EXPECT_EQ(SnapshotHistory::defaultFolder("/Users/ada"), "/Users/ada/Library/Application Support/AmberLoom/History");
+
+  const double time = at("2024-03-05T14:07:09.250Z");
+  const StoredSnapshot point = history.record(dockSnapshot(true), "Quick setup / Dock", time);
+
+  EXPECT_EQ(point, (StoredSnapshot{"2024-03-05-140709-250", "Quick setup / Dock", time, dockSnapshot(true)}));
+  EXPECT_EQ(fileNames(historyFolder()), std::vector<std::string>{"2024-03-05-140709-250.amberloom-undo.json"});
+  EXPECT_EQ(testing_::readFile(historyFolder() + "/2024-03-05-140709-250.amberloom-undo.json"),
+            R"({
+  "createdAt" : "2024-03-05T14:07:09Z",
+  "id" : "2024-03-05-140709-250",
+  "reason" : "Quick setup \/ Dock",
+  "schemaVersion" : 1,
+  "snapshot" : {
+    "entries" : [
+      {
+        "ref" : {
+          "byHost" : false,
+          "domain" : "com.apple.dock",
+          "path" : [
+            "autohide"
+          ]
+        },
+        "rootValue" : {
+          "bool" : true
+        }
+      }
+    ]
+  }
+})");
+}
+
+TEST(SnapshotHistory, PointsSurviveARestartWithTheirTimeCutToTheSecond) {
+  const double first = at("2024-03-05T14:07:09.250Z"), second = at("2024-03-05T14:08:00Z");
+  SnapshotHistory(historyFolder()).record(dockSnapshot(true), "Repair", first);
+  SnapshotHistory(historyFolder()).record(dockSnapshot(false), "Restore", second);
+
+  const auto points = SnapshotHistory(historyFolder()).all();
+  EXPECT_EQ(points, (std::vector<StoredSnapshot>{
+                        {"2024-03-05-140800-000", "Restore", second, dockSnapshot(false)},
+                        {"2024-03-05-140709-250", "Repair", at("2024-03-05T14:07:09Z"), dockSnapshot(true)},
+                    }));
+}
+
+TEST(SnapshotHistory, TheEleventhRecordRemovesTheOldestPoint) {
+  const SnapshotHistory history(historyFolder());
+  std::vector<std::string> expected;
+  for (int minute = 10; minute <= 20; ++minute) {
+    const std::string stamp = "2024-03-05T14:" + std::to_string(minute) + ":00Z";
+    history.record(dockSnapshot(minute % 2 == 0), "batch " + std::to_string(minute), at(stamp));
+    expected.insert(expected.begin(), "2024-03-05-14" + std::to_string(minute) + "00-000");
+  }
+  expected.pop_back();  // 14:10 is gone
+
+  EXPECT_EQ(ids(history.all()), expected);
+  EXPECT_EQ(fileNames(historyFolder()).size(), 10u);
+  EXPECT_FALSE(testing_::fileExists(historyFolder() + "/2024-03-05-141000-000.amberloom-undo.json"));
+}
+
+TEST(SnapshotHistory, PointsOfTheSameMillisecondAreAllKeptUnderNumberedIds) {
+  const SnapshotHistory history(historyFolder());
+  const double time = at("2024-03-05T14:07:09.250Z");
+  const auto first = history.record(dockSnapshot(true), "first", time);
+  const auto second = history.record(dockSnapshot(false), "second", time);
+  const auto third = history.record(dockSnapshot(true), "third", time);
+
+  EXPECT_EQ(first.id, "2024-03-05-140709-250");
+  EXPECT_EQ(second.id, "2024-03-05-140709-250-2");
+  EXPECT_EQ(third.id, "2024-03-05-140709-250-3");
+  EXPECT_EQ(fileNames(historyFolder()), (std::vector<std::string>{"2024-03-05-140709-250-2.amberloom-undo.json",
+                                                                   "2024-03-05-140709-250-3.amberloom-undo.json",
+                                                                   "2024-03-05-140709-250.amberloom-undo.json"}));
+  std::vector<std::string> reasons;
+  for (const auto& point : history.all()) reasons.push_back(point.reason);
+  EXPECT_EQ(reasons, (std::vector<std::string>{"third", "second", "first"}));
+}
+
+TEST(SnapshotHistory, PruningWithinOneSecondRemovesTheOldestByStampNotByListingOrder) {
+  struct Case {
+    const char* name;
+    std::vector<double> times;  // in recording order
+    std::vector<std::string> removed;
+  };
+  const double second = at("2024-03-05T14:07:09Z");
+  std::vector<double> millis, sameMilli(12, second + 0.5);
+  for (int ms = 0; ms <= 10; ++ms) millis.push_back(second + ms / 1000.0);
+  const Case cases[] = {
+      {"eleven milliseconds", millis, {"2024-03-05-140709-000"}},
+      // "-10" and "-11" are newer than "-9" although they sort before it as text.
+      {"twelve in one millisecond", sameMilli, {"2024-03-05-140709-500", "2024-03-05-140709-500-2"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(historyFolder());
+    const SnapshotHistory history(historyFolder());
+    std::vector<std::string> recorded;
+    for (double time : c.times) recorded.push_back(history.record(dockSnapshot(true), "batch", time).id);
+
+    std::vector<std::string> kept(recorded.rbegin(), recorded.rend());
+    std::erase_if(kept, [&](const std::string& id) { return std::ranges::count(c.removed, id) > 0; });
+    EXPECT_EQ(ids(history.all()), kept);
+    for (const auto& id : c.removed)
+      EXPECT_FALSE(testing_::fileExists(historyFolder() + "/" + id + ".amberloom-undo.json")) << id;
+  }
+}
+
+TEST(SnapshotHistory, PruningRemovesOnlyTheFileAPointWasReadFromInsideTheFolder) {
+  // Paths that a stored id would name if it were trusted: one outside the folder, one a newer
+  // point's own file.
+  const std::string sentinel = testing_::home() + "/Library/Application Support/AmberLoom/sentinel.amberloom-undo.json";
+  testing_::writeFile(sentinel, "keep me");
+  testing_::writeFile(historyFolder() + "/evil.amberloom-undo.json", pointJson("../sentinel", "2020-01-01T00:00:00Z"));
+  testing_::writeFile(historyFolder() + "/copy.amberloom-undo.json",
+                      pointJson("2024-03-05-141900-000", "2020-01-01T00:00:01Z"));
+
+  const SnapshotHistory history(historyFolder());
+  EXPECT_EQ(ids(history.all()), (std::vector<std::string>{"2024-03-05-141900-000", "../sentinel"}));
+
+  for (int minute = 10; minute <= 19; ++minute)
+    history.record(dockSnapshot(true), "batch", at("2024-03-05T14:" + std::to_string(minute) + ":00Z"));
+
+  EXPECT_EQ(testing_::readFile(sentinel), "keep me");
+  EXPECT_FALSE(testing_::fileExists(historyFolder() + "/evil.amberloom-undo.json"));
+  EXPECT_FALSE(testing_::fileExists(historyFolder() + "/copy.amberloom-undo.json"));
+  EXPECT_TRUE(testing_::fileExists(historyFolder() + "/2024-03-05-141900-000.amberloom-undo.json"));
+  EXPECT_EQ(history.all().size(), 10u);
+  EXPECT_EQ(history.all().front().id, "2024-03-05-141900-000");
+}
+
+TEST(SnapshotHistory, UnreadableFilesAreSkippedAndNeverPruned) {
+  const std::vector<std::pair<std::string, std::string>> unreadable = {
+      {"fraction.amberloom-undo.json", pointJson("2020-01-01-000000-000", "2020-01-01T00:00:00.5Z")},
+      {"no-date.amberloom-undo.json", pointJson("2020-01-01-000000-000", "yesterday")},
+      {"no-id.amberloom-undo.json",
+       R"({"schemaVersion":1,"reason":"r","createdAt":"2020-01-01T00:00:00Z","snapshot":{"entries":[]}})"},
+      {"no-reason.amberloom-undo.json",
+       R"({"schemaVersion":1,"id":"x","createdAt":"2020-01-01T00:00:00Z","snapshot":{"entries":[]}})"},
+      {"no-createdAt.amberloom-undo.json", R"({"schemaVersion":1,"id":"x","reason":"r","snapshot":{"entries":[]}})"},
+      {"no-schema.amberloom-undo.json",
+       R"({"id":"x","reason":"r","createdAt":"2020-01-01T00:00:00Z","snapshot":{"entries":[]}})"},
+      {"no-snapshot.amberloom-undo.json", R"({"schemaVersion":1,"id":"x","reason":"r","createdAt":"2020-01-01T00:00:00Z"})"},
+      {"bad-snapshot.amberloom-undo.json",
+       R"({"schemaVersion":1,"id":"x","reason":"r","createdAt":"2020-01-01T00:00:00Z",)"
+       R"("snapshot":{"entries":[{"ref":{"domain":"d","path":["k"],"byHost":false},"rootValue":{"int":"1"}}]}})"},
+      {"not-json.amberloom-undo.json", "{"},
+  };
+  for (const auto& [name, contents] : unreadable) testing_::writeFile(historyFolder() + "/" + name, contents);
+  fs::create_directories(historyFolder() + "/folder.amberloom-undo.json");
+  // Readable oddities: the suffix glued to other letters, and another schema version.
+  testing_::writeFile(historyFolder() + "/gluedamberloom-undo.json", pointJson("glued", "2020-01-01T00:00:02Z"));
+  testing_::writeFile(historyFolder() + "/v2.amberloom-undo.json",
+                      R"({"schemaVersion":2,"id":"v2","reason":"r","createdAt":"2020-01-01T00:00:03Z","snapshot":{"entries":[]}})");
+  testing_::writeFile(historyFolder() + "/notes.json", pointJson("notes", "2020-01-01T00:00:04Z"));
+
+  const SnapshotHistory history(historyFolder());
+  EXPECT_EQ(ids(history.all()), (std::vector<std::string>{"v2", "glued"}));
+
+  for (int minute = 10; minute <= 19; ++minute)
+    history.record(dockSnapshot(true), "batch", at("2024-03-05T14:" + std::to_string(minute) + ":00Z"));
+
+  EXPECT_EQ(history.all().size(), 10u);
+  for (const auto& [name, contents] : unreadable)
+    EXPECT_EQ(testing_::readFile(historyFolder() + "/" + name), contents) << name;
+  EXPECT_TRUE(fs::is_directory(historyFolder() + "/folder.amberloom-undo.json"));
+  EXPECT_FALSE(testing_::fileExists(historyFolder() + "/gluedamberloom-undo.json"));
+  EXPECT_FALSE(testing_::fileExists(historyFolder() + "/v2.amberloom-undo.json"));
+}
+
+TEST(SnapshotHistory, RecordThrowsAndStoresNothingWhenTheFolderCannotBeMadeOrTheSnapshotWritten) {
+  testing_::writeFile(testing_::home() + "/blocked", "a file where the folder should be");
+  EXPECT_THROW(SnapshotHistory(testing_::home() + "/blocked/History").record(dockSnapshot(true), "r", 0),
+               fs::filesystem_error);
+
+  const Snapshot notFinite{{SnapshotEntry{SettingRef{"d", {"k"}, false}, PreferenceValue::real(1.0 / 0.0),
+                                          SettingChannel::defaults, false}}};
+  EXPECT_THROW(SnapshotHistory(historyFolder()).record(notFinite, "r", 0), amberloom::JsonWriteError);
+  EXPECT_TRUE(fileNames(historyFolder()).empty());
+}
