@@ -110,7 +110,7 @@ TEST_F(PreferenceApplierTest, UndoRestoresTheExactEarlierValuesAbsentKeysInclude
   EXPECT_EQ(report.undo.entries.size(), 3u);  // the two Finder settings share one root key
   EXPECT_EQ(intents.intent("finder.comments")->value, std::nullopt);
 
-  const auto undo = applier.undo(report.undo, {"dock.tile", "finder.general"}, outside);
+  const auto undo = applier.undo(report.undo, {tile, general}, outside);
   EXPECT_TRUE(undo.isComplete());
   EXPECT_EQ(undo.restoredCount(), 3u);
   EXPECT_EQ(outside.read("tilesize", domain("com.example.dock")), PreferenceValue::integer(36));
