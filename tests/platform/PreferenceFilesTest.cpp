@@ -241,3 +241,25 @@ TEST(MachineIdentity, ReadsTheFirstValidMachineID) {
             "01234567-89AB-CDEF-0123-456789ABCDEF");
   EXPECT_FALSE(machineUUID({folder + "short", folder + "missing"}).has_value());
 }
+
+TEST(MachineIdentity, HardwareModelIsTheFirstLineOfTheFirmwareName) {
+  const std::string folder = test::home() + "/dmi/";
+  const struct {
+    const char* name;
+    std::string content;
+    std::string expected;
+  } cases[] = {
+      {"plain", "ThinkPad X1\n", "ThinkPad X1"},
+      {"no-newline", "Mac14,2", "Mac14,2"},
+      {"zero-byte", std::string("Box\0junk\n", 9), "Box"},
+      {"two-lines", "First\nSecond\n", "First"},
+      {"blank-line", "\n", ""},
+      {"empty", "", "unknown"},
+  };
+  for (const auto& c : cases) {
+    test::writeFile(folder + c.name, c.content);
+    EXPECT_EQ(hardwareModel(folder + c.name), c.expected) << c.name;
+  }
+  EXPECT_EQ(hardwareModel(folder + "missing"), "unknown");
+  EXPECT_EQ(hardwareModel(folder), "unknown");  // a folder cannot be read as text
+}
