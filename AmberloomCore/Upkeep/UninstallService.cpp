@@ -101,8 +101,11 @@ WriteReport UninstallService::revertEverything(const ExternalPreferenceReader& v
   for (const auto& setting : catalog_) byID.try_emplace(setting.id, &setting);
 
   std::vector<BatchItem> batch;
-  for (const auto& intent : writtenIntents())
-    if (const auto found = byID.find(intent.settingID); found != byID.end()) batch.push_back({*found->second, std::nullopt});
+  for (const auto& intent : writtenIntents()) {
+    // No value resets the setting: its key is removed, which puts back the system default.
+    const auto found = byID.find(intent.settingID);
+    if (found != byID.end()) batch.push_back({*found->second, std::nullopt});
+  }
   return applier_.apply(batch, verifier);
 }
 

@@ -45,31 +45,23 @@ void touch(const std::string& path, int minutesAgo) {
 
 }  // namespace
 
-TEST(SupportService, ReportCarriesTheNoteUnchangedThenTheBuildLines) {
-  const auto report = service().report("  It crashed\nwhen I clicked.  ");
-  EXPECT_EQ(report.subject, "AmberLoom 2.3 (41) \u2014 support");
-  EXPECT_EQ(report.body,
-            "  It crashed\nwhen I clicked.  \n\n---\nPlease keep the lines below; they say which build you are on.\n\n"
-            "AmberLoom: 2.3 (41)\nmacOS: 14.5 (23F79)\nMac: Mac14,2");
-  EXPECT_EQ(report.crashReportPath, std::nullopt);
-  EXPECT_TRUE(service().report("").body.starts_with("\n\n---\n"));
-}
-
-TEST(SupportService, MailLinkGivesBackExactlyWhatWasWritten) {
-  const std::string note = "a+b & c = d #1 100% sure?\r\nline two\n\u00e9t\u00e9 \u65e5\u672c /x;y";
+TEST(SupportService, TheMailCarriesTheNoteExactlyAsWrittenThenTheBuildLines) {
+  const std::string note = " a+b & c = d #1 100% sure?\r\nline two\n\u00e9t\u00e9 \u65e5\u672c /x;y ";
   const auto report = service().report(note);
-  const auto link = service().mailtoURL(report);
-  ASSERT_TRUE(link.has_value());
+  EXPECT_EQ(report.subject, "AmberLoom 2.3 (41) \u2014 support");
+  EXPECT_EQ(report.body, note + "\n\n---\nPlease keep the lines below; they say which build you are on.\n\n"
+                                "AmberLoom: 2.3 (41)\nmacOS: 14.5 (23F79)\nMac: Mac14,2");
+  EXPECT_EQ(report.crashReportPath, std::nullopt);
 
+  const auto link = service().mailtoURL(report);
   const std::string prefix = "mailto:help+mail@amberloom.example?subject=";
-  ASSERT_TRUE(link->starts_with(prefix)) << *link;
+  ASSERT_TRUE(link && link->starts_with(prefix)) << link.value_or("none");
   const std::string query = link->substr(prefix.size());
   const auto split = query.find("&body=");
   ASSERT_NE(split, std::string::npos);
   EXPECT_EQ(query.find('&', split + 1), std::string::npos);  // the note's "&" did not start another item
   EXPECT_EQ(decode(query.substr(0, split)), report.subject);
   EXPECT_EQ(decode(query.substr(split + 6)), report.body);
-  EXPECT_TRUE(decode(query.substr(split + 6)).starts_with(note));
 }
 
 TEST(SupportService, OffersTheNewestCrashReportOfThisAppOnly) {

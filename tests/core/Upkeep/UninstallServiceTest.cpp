@@ -70,9 +70,7 @@ class UninstallServiceTest : public ::testing::Test {
 
 TEST_F(UninstallServiceTest, PlanListsTheAppDataInOrderWithSizesAndTheBackupsApart) {
   const std::string backups = th::home() + "/Backups/";  // kept exactly as configured
-  const RemovalPlan nothing = service(backups).plan();
-  EXPECT_EQ(nothing, RemovalPlan{});
-  EXPECT_EQ(nothing.appDataBytes(), 0);
+  EXPECT_EQ(service(backups).plan(), RemovalPlan{});  // nothing on disk yet
 
   prepare();
   th::writeFile(backups + "mac.amberloom.json", "1234");
@@ -83,8 +81,8 @@ TEST_F(UninstallServiceTest, PlanListsTheAppDataInOrderWithSizesAndTheBackupsApa
           {"Cached settings catalogue", supportPath("catalog.cache.json"), 10},
           {"Undo history", supportPath("History"), 5 + 3 + 2 + linkBytes},
           {"An unsent sync upload", supportPath("pending-sync.json"), 7},
-          {"An old change history file that could not be read", supportPath("intents.corrupt-2024-12-31-235959.json"), 5},
-          {"An old change history file that could not be read", supportPath("intents.corrupt-2025-01-01-000000.json"), 3},
+          {UninstallService::kQuarantinedLabel, supportPath("intents.corrupt-2024-12-31-235959.json"), 5},
+          {UninstallService::kQuarantinedLabel, supportPath("intents.corrupt-2025-01-01-000000.json"), 3},
           {"AmberLoom's own preferences", th::preferencesFile("tv.winterbrae.amberloom"), 5},
       },
       RemovalPlan::Item{"Your backups (kept)", backups, 4},
@@ -160,22 +158,18 @@ TEST_F(UninstallServiceTest, RevertEverythingResetsTheWrittenSettingsAndRecordsT
 }
 
 TEST_F(UninstallServiceTest, AnUnreadableHistoryIsMovedAsideAndListedNeverLost) {
-  const std::string quarantined = supportPath("intents.corrupt-2001-01-01-000000.json");
-  th::writeFile(quarantined, "an older one");
+  const std::string older = supportPath("intents.corrupt-2001-01-01-000000.json");
+  const std::string moved = supportPath("intents.corrupt-2001-01-01-000000-2.json");
+  th::writeFile(older, "an older one");
   th::writeFile(supportPath("intents.json"), "{not json");
   const auto uninstall = service(std::nullopt);
 
-  // The first plan was listed before the move.
-  const auto first = uninstall.plan();
-  ASSERT_EQ(first.appData.size(), 2u);
-  EXPECT_EQ(first.appData[0].path, supportPath("intents.json"));
+  const auto first = uninstall.plan();  // drawn before the move
+  EXPECT_EQ(first.appData.at(0).path, supportPath("intents.json"));
   EXPECT_EQ(first.settingsLeftChanged, 0);
-  EXPECT_EQ(th::readFile(supportPath("intents.corrupt-2001-01-01-000000-2.json")), "{not json");
-  EXPECT_EQ(th::readFile(quarantined), "an older one");
-
+  EXPECT_EQ(th::readFile(moved), "{not json");
+  EXPECT_EQ(th::readFile(older), "an older one");
   const auto second = uninstall.plan();
-  std::vector<std::string> labels, paths;
-  for (const auto& item : second.appData) labels.push_back(item.label), paths.push_back(item.path);
-  EXPECT_EQ(paths, (std::vector<std::string>{supportPath("intents.corrupt-2001-01-01-000000-2.json"), quarantined}));
-  EXPECT_EQ(labels, std::vector<std::string>(2, UninstallService::kQuarantinedLabel));
+  EXPECT_EQ(second.appData, (std::vector<RemovalPlan::Item>{{UninstallService::kQuarantinedLabel, moved, 9},
+                                                             {UninstallService::kQuarantinedLabel, older, 12}}));
 }
