@@ -83,8 +83,12 @@ RemovalPlan UninstallService::plan() const {
     list(kQuarantinedLabel, inSupport + name);
   if (preferencesFile_) list(kPreferencesLabel, *preferencesFile_);
 
-  if (backupFolder_ && existsAt(*backupFolder_))
-    plan.backups = RemovalPlan::Item{kBackupsLabel, *backupFolder_, sizeOf(*backupFolder_)};
+  if (backupFolder_ && existsAt(*backupFolder_)) {
+    // Nothing here is deleted, so a configured folder that is a link is measured where it leads.
+    std::error_code ec;
+    const fs::path real = fs::canonical(*backupFolder_, ec);
+    plan.backups = RemovalPlan::Item{kBackupsLabel, *backupFolder_, sizeOf(ec ? *backupFolder_ : real.string())};
+  }
   plan.settingsLeftChanged = static_cast<std::int64_t>(writtenIntents().size());
   return plan;
 }

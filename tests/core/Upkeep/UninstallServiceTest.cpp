@@ -69,11 +69,12 @@ class UninstallServiceTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(UninstallServiceTest, PlanListsTheAppDataInOrderWithSizesAndTheBackupsApart) {
-  const std::string backups = th::home() + "/Backups/";  // kept exactly as configured
+  const std::string backups = th::home() + "/to-backups/";  // a link, kept exactly as configured
   EXPECT_EQ(service(backups).plan(), RemovalPlan{});  // nothing on disk yet
 
   prepare();
-  th::writeFile(backups + "mac.amberloom.json", "1234");
+  th::writeFile(th::home() + "/Backups/mac.amberloom.json", "1234");
+  fs::create_directory_symlink(th::home() + "/Backups", th::home() + "/to-backups");
   const auto linkBytes = static_cast<std::int64_t>(outsideFile.size());  // the link itself, not its target
   const RemovalPlan expected{
       {
