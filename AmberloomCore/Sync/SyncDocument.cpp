@@ -142,6 +142,8 @@ SyncDocument SyncDocument::fromData(std::string_view data) {
   } catch (...) {  // not JSON, too deep, a key missing, a field or value of the wrong form
     throw SyncError::unreadable();
   }
+  if (raw.deviceID.size() > maximumTextLength || raw.deviceName.value_or("").size() > maximumTextLength)
+    throw SyncError::unreadable();
   for (const auto& [settingID, value] : raw.intents)
     if (!isShareable(settingID, value)) throw SyncError::unreadable();
 
