@@ -46,28 +46,6 @@ std::string nested(int depth) {
 
 }  // namespace
 
-TEST(SyncDocument, FileFormRoundTripsEveryKindAndTheNameAsStored) {
-  const SyncDocument full{"MAC-A",
-                          "",
-                          {{"bool", V::boolean(true)},
-                           {"double", V::real(0.1)},
-                           {"data", V::data({0, 255, 7})},
-                           {"date", V::date(733000000.25)},
-                           {"nested", V::dictionary({{"k/ey", V::array({V::integer(-3), V::string("é\n\"")})}})}}};
-  const SyncDocument unnamed{"MAC-B", std::nullopt, {}};
-  EXPECT_EQ(SyncDocument::fromData(full.encoded()), full);
-  EXPECT_EQ(full.displayName(), "");
-  EXPECT_EQ(SyncDocument::fromData(unnamed.encoded()), unnamed);
-  EXPECT_EQ(unnamed.displayName(), "MAC-B");
-  EXPECT_EQ(unnamed.fileName(), "MAC-B.amberloom-sync.json");
-
-  const std::string bytes = unnamed.encoded();
-  EXPECT_EQ(bytes.find("deviceName"), std::string::npos);
-  EXPECT_NE(bytes.find("\"intents\" : {}"), std::string::npos);
-  EXPECT_LT(bytes.find("\"checksum\""), bytes.find("\"deviceID\""));  // sorted keys
-  EXPECT_LT(bytes.find("\"intents\""), bytes.find("\"schemaVersion\""));
-}
-
 TEST(SyncDocument, ReadingAcceptsHarmlessEditsAndRefusesEverythingElse) {
   const auto checksumMismatch = SyncError::checksumMismatch("MAC-A");
   const auto unreadable = SyncError::unreadable();
@@ -84,7 +62,6 @@ TEST(SyncDocument, ReadingAcceptsHarmlessEditsAndRefusesEverythingElse) {
       {"schema 0", edited([](Json& j) { j["schemaVersion"] = 0; }), std::nullopt},
       {"unknown key", edited([](Json& j) { j["extra"] = {1, 2}; }), std::nullopt},
       {"value changed", edited([](Json& j) { j["intents"]["a"] = {{"int", 2}}; }), checksumMismatch},
-      {"kind changed", edited([](Json& j) { j["intents"]["a"] = {{"double", 1}}; }), checksumMismatch},
       {"setting added", edited([](Json& j) { j["intents"]["c"] = {{"bool", true}}; }), checksumMismatch},
       {"setting removed", edited([](Json& j) { j["intents"].erase("b"); }), checksumMismatch},
       {"upper-case checksum",
@@ -99,13 +76,10 @@ TEST(SyncDocument, ReadingAcceptsHarmlessEditsAndRefusesEverythingElse) {
        SyncError::unsupportedSchemaVersion("MAC-A", 2, 1)},
       {"checksum missing", edited([](Json& j) { j.erase("checksum"); }), unreadable},
       {"intents missing", edited([](Json& j) { j.erase("intents"); }), unreadable},
-      {"name not text", edited([](Json& j) { j["deviceName"] = 7; }), unreadable},
       {"two kinds", edited([](Json& j) { j["intents"]["a"]["bool"] = true; }), unreadable},
-      {"bad base64", edited([](Json& j) { j["intents"]["a"] = {{"data", "***"}}; }), unreadable},
       {"not JSON", "{\"schemaVersion\": 1,", unreadable},
       {"huge text", edited([&](Json& j) { j["intents"]["a"] = {{"string", hugeText}}; }), unreadable},
       {"huge name", edited([&](Json& j) { j["deviceName"] = hugeText; }), unreadable},
-      {"huge setting id", edited([&](Json& j) { j["intents"][hugeText] = {{"int", 1}}; }), unreadable},
       {"overflowing double",
        "{\"schemaVersion\":1,\"deviceID\":\"MAC-A\",\"checksum\":\"\",\"intents\":{\"a\":{\"double\":1e999}}}",
        unreadable},
@@ -138,17 +112,19 @@ TEST(SyncDocument, ValuesAnotherMacCouldNotReadAreLeftOutAndTheRestIsShared) {
   EXPECT_EQ(shared.intents, (V::Dictionary{{"kept", V::real(2.5)}}));
 }
 
-TEST(SyncDocument, ChecksumMatchesAnIndependentHashOfTheCompactSortedIntents) {
+TEST(SyncDocument, RoundTripsEveryKindWithAChecksumPythonRecomputesFromTheCompactSortedIntents) {
   if (!th::python3()) GTEST_SKIP() << "python3 is not installed";
   const SyncDocument document{"MAC-A",
-                              "Studio",
+                              "",
                               {{"z.last", V::real(0.1)},
-                               {"a.first", V::dictionary({{"b", V::real(2)}, {"a/", V::string("ü\t😀\x01")}})},
+                               {"a.first", V::dictionary({{"b", V::real(2)}, {"a/", V::string("ü\t😀\x01\"")}})},
                                {"m.middle", V::array({V::integer(-9007199254740993), V::boolean(false)})},
                                {"d.data", V::data({1, 2, 3, 250})},
                                {"t.date", V::date(700000000.5)}}};
   const std::string path = th::home() + "/doc.json";
   th::writeFile(path, document.encoded());
+  EXPECT_EQ(SyncDocument::fromData(th::readFile(path)), document);
+  EXPECT_EQ(document.displayName(), "");
   // Python's compact sorted dump, with the writer's two conventions: "/" escaped and integral
   // doubles without a fraction.
   const std::string hash = th::runPython(
@@ -164,4 +140,12 @@ TEST(SyncDocument, ChecksumMatchesAnIndependentHashOfTheCompactSortedIntents) {
       {path});
   EXPECT_EQ(hash, parseJson(th::readFile(path))["checksum"].get<std::string>());
   EXPECT_EQ(hash.size(), 64u);
+
+  // No name, no settings: no "deviceName" key, "{}" under a valid checksum.
+  const SyncDocument unnamed{"MAC-B", std::nullopt, {}};
+  const std::string bytes = unnamed.encoded();
+  EXPECT_EQ(bytes.find("deviceName"), std::string::npos);
+  EXPECT_NE(bytes.find("\"intents\" : {}"), std::string::npos);
+  EXPECT_EQ(SyncDocument::fromData(bytes), unnamed);
+  EXPECT_EQ(unnamed.displayName(), "MAC-B");
 }
