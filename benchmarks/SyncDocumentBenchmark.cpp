@@ -5,14 +5,13 @@
 // Run by hand from the build folder: bin/sync_document_benchmark [runs].
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "MedianTime.hpp"
 #include "Platform/AtomicFile.hpp"
 #include "Platform/PlistCoding.hpp"
 #include "Platform/PreferenceFiles.hpp"
@@ -22,17 +21,6 @@
 using namespace amberloom;
 
 namespace {
-
-double medianMilliseconds(int runs, const std::function<void()>& work) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
 
 PreferenceValue sampleValue(SettingValueType type, int i) {
   switch (type) {
