@@ -3,7 +3,10 @@
 // host scope) under ~/Library/Preferences, a ByHost file named with the machine's UUID, or a
 // sandboxed app's container file. Every read goes to disk, so another process's write is visible
 // at once; every write is a locked read-modify-write of the whole file, replaced atomically.
+// A file's parsed content is kept while its device, inode, size and modification time stay the
+// same (copies of one PreferenceFiles share it), so repeated reads of a large domain parse once.
 
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -54,8 +57,13 @@ class PreferenceFiles {
   void removeDomain(const std::string& applicationID, bool currentHost) const;
 
  private:
+  class ReadCache;
+  // The domain's parsed file; an empty dictionary when there is none; null when unreadable.
+  std::shared_ptr<const PlistDictionary> parsedDomain(const std::string& path) const;
+
   std::string home_;
   std::string hostUUID_;
+  std::shared_ptr<ReadCache> cache_;
 };
 
 }  // namespace amberloom::platform
