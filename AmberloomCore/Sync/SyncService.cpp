@@ -36,7 +36,7 @@ WriteReport SyncService::apply(const std::vector<SyncRow>& rows, const ExternalP
 }
 
 UndoReport SyncService::undo(const Snapshot& snapshot, const ExternalPreferenceReader& verifiedBy) const {
-  return applier_.undo(snapshot, catalog().settingIDs(snapshot), verifiedBy);
+  return applier_.undo(snapshot, catalog().settings(snapshot), verifiedBy);
 }
 
 }  // namespace amberloom
