@@ -1,15 +1,12 @@
 // The first-run scan: which settings count as customised and deliberate, the groups they fall in,
-// and the route the wizard takes; whether the backup folder holds a backup.
+// and the route the wizard takes.
 
 #include <gtest/gtest.h>
 
-#include "Backup/BackupLocator.hpp"
 #include "Backup/PersonalisationScanner.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
-#include "TestHome.hpp"
 
 using namespace amberloom;
-namespace th = amberloom::testing;
 
 namespace {
 
@@ -42,11 +39,8 @@ TEST(PersonalisationScanner, CountsDeliberateChangesGroupsThemAndPicksTheRoute) 
     FirstRunRoute route;
   };
   const std::vector<Case> cases{
-      {{}, false, {}, {}, {}, FirstRunRoute::discover},
       {{"com.example.tile", "com.example.plain", "com.example.future"}, false, {"dock.tile", "plain"}, {"dock.tile"},
        {{"dock", 1}, {"plain", 1}}, FirstRunRoute::discover},
-      {{"com.example.tile", "com.example.plain"}, true, {"dock.tile", "plain"}, {"dock.tile"},
-       {{"dock", 1}, {"plain", 1}}, FirstRunRoute::restore},
       {{"com.example.plain", "com.example.hidden"}, true, {"plain", ".hidden"}, {}, {{"plain", 1}, {"", 1}},
        FirstRunRoute::restore},
       {{"com.example.autohide", "com.example.tile"}, false, {"dock.autohide", "dock.tile"},
@@ -75,14 +69,4 @@ TEST(PersonalisationScanner, CountsDeliberateChangesGroupsThemAndPicksTheRoute) 
     EXPECT_EQ(scan.hasBackup, c.backup);
     EXPECT_EQ(scan.route(), c.route);
   }
-}
-
-TEST(BackupLocator, AnyFileNamedLikeABackupCountsUnread) {
-  const BackupLocator locator{th::home()};
-  EXPECT_FALSE(locator.backupExists());
-  th::writeFile(locator.defaultFolder() + "/notes.txt", "");
-  EXPECT_FALSE(locator.backupExists());
-  th::writeFile(locator.defaultFolder() + "/X.amberloom.json", "not json");
-  EXPECT_TRUE(locator.backupExists());
-  EXPECT_FALSE(locator.backupExists(th::home() + "/missing"));
 }
