@@ -9,6 +9,7 @@
 #include "Backup/BackupLocator.hpp"
 #include "Changes/SettingsService.hpp"
 #include "Platform/AtomicFile.hpp"
+#include "Preferences/NightShiftClient.hpp"
 #include "SelfTest/SettingHealth.hpp"
 #include "Support/Sha256.hpp"
 
@@ -210,9 +211,14 @@ RestoreReport BackupService::restore(const BackupEnvelope& backup, RestoreMode m
       chosen.entries.push_back(entry);
   }
 
-  // A Night Shift entry without a state is held back like any unreadable entry, so that it fails
-  // the restore only after every other entry was written.
+  // On a Mac without Night Shift its entries are not written (their outcomes say they did not
+  // take) rather than failing the restore. A Night Shift entry without a state is held back like
+  // any unreadable entry, so that it fails the restore only after every other entry was written.
   Snapshot writing = chosen;
+  const bool hasNightShift = std::any_of(writing.entries.begin(), writing.entries.end(),
+                                         [](const auto& e) { return e.channel == SettingChannel::nightShift; });
+  if (hasNightShift && !NightShiftClient::isAvailable())
+    std::erase_if(writing.entries, [](const auto& e) { return e.channel == SettingChannel::nightShift; });
   for (auto& entry : writing.entries) {
     if (entry.channel == SettingChannel::nightShift && !entry.rootValue) {
       entry.channel = SettingChannel::defaults;

@@ -128,17 +128,26 @@ TEST_F(BackupServiceTest, AFailedWriteHandsBackTheUndoCaptureAndAHostileBackupWr
 
 TEST_F(BackupServiceTest, NightShiftIsBackedUpAndRestoredThroughItsOwnChannel) {
   const auto here = service({setting("com.apple.CoreBrightness", {"CBBlueReductionStatus", "enabled"}, false,
-                                     SettingChannel::nightShift)});
+                                     SettingChannel::nightShift),
+                             setting("com.example.dock", {"tilesize"})});
   ASSERT_TRUE(NightShiftClient::create()->setEnabled(true));
+  set({{"com.example.dock", "tilesize", PV::integer(16)}});
   const auto backup = BackupEnvelope::fromData(th::readFile(here.createBackup(folder)));
-  ASSERT_EQ(backup.snapshot.entries.size(), 1u);
+  ASSERT_EQ(backup.snapshot.entries.size(), 2u);
   EXPECT_EQ(backup.snapshot.entries[0].channel, SettingChannel::nightShift);
   EXPECT_EQ(backup.snapshot.entries[0].rootValue, PV::boolean(true));
 
   ASSERT_TRUE(NightShiftClient::create()->setEnabled(false));
-  EXPECT_EQ(here.restore(backup, RestoreMode::presentValues, outside).restoredCount(), 1u);
+  EXPECT_EQ(here.restore(backup, RestoreMode::presentValues, outside).restoredCount(), 2u);
   EXPECT_EQ(NightShiftClient::create()->isEnabled(), true);
   expectSeen({{"com.apple.CoreBrightness", "CBBlueReductionStatus", std::nullopt}});  // no ordinary key written
+
+  // A Mac without Night Shift restores everything else and reports Night Shift as not taken.
+  set({{"com.example.dock", "tilesize", PV::integer(64)}});
+  ::setenv("AMBERLOOM_NIGHT_SHIFT", "unavailable", 1);
+  const auto withoutNightShift = here.restore(backup, RestoreMode::exactMirror, outside);
+  EXPECT_EQ(withoutNightShift.failed(), (std::vector<RestoreOutcome>{{backup.snapshot.entries[0].ref, false}}));
+  expectSeen({{"com.example.dock", "tilesize", PV::integer(16)}});
 }
 
 TEST_F(BackupServiceTest, TheFolderListsReadableBackupsAndRefusedFilesOnly) {
