@@ -17,7 +17,6 @@
 #include "Platform/PlistCoding.hpp"
 
 namespace amberloom::platform {
-namespace {
 
 bool isPlainDomainName(const std::string& name) {
   if (name.empty() || name.size() > 255 || name.find("..") != std::string::npos) return false;
@@ -29,6 +28,8 @@ bool isPlainDomainName(const std::string& name) {
   }
   return true;
 }
+
+namespace {
 
 // Holds an exclusive advisory lock on a folder for the life of the object, serialising the
 // read-modify-write of every writer (this process, the login-time run, the `defaults` command).

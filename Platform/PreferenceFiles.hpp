@@ -18,6 +18,10 @@ namespace amberloom::platform {
 // The application id that stands for every application (the global domain).
 inline constexpr const char* kAnyApplicationID = "kCFPreferencesAnyApplication";
 
+// A reverse-DNS-like domain name: letters, digits, ".", "-" and "_", not starting with "." or "-",
+// no "..", at most 255 characters.
+bool isPlainDomainName(const std::string& name);
+
 class PreferenceFileError : public std::runtime_error {
  public:
   PreferenceFileError(std::string applicationID, const std::string& reason)

@@ -15,6 +15,7 @@
 #include "Catalog/SettingsCatalog.hpp"
 
 using namespace amberloom;
+using bench::medianMilliseconds;
 
 namespace {
 

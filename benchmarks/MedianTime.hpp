@@ -1,10 +1,12 @@
 #pragma once
-// The median wall-clock time of several runs of one piece of work, for the hand-run benchmarks.
+// The median wall time of several runs of a piece of work, in milliseconds.
 
 #include <algorithm>
 #include <chrono>
 #include <functional>
 #include <vector>
+
+namespace amberloom::bench {
 
 inline double medianMilliseconds(int runs, const std::function<void()>& work) {
   std::vector<double> times;
@@ -16,3 +18,5 @@ inline double medianMilliseconds(int runs, const std::function<void()>& work) {
   std::sort(times.begin(), times.end());
   return times[times.size() / 2];
 }
+
+}  // namespace amberloom::bench

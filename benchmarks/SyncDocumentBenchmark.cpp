@@ -19,6 +19,7 @@
 #include "Sync/SyncService.hpp"
 
 using namespace amberloom;
+using bench::medianMilliseconds;
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "Sync/SyncDocument.hpp"
 
-#include <sodium.h>
 
 #include <cmath>
 
 #include "Support/Json.hpp"
+#include "Support/Sha256.hpp"
 
 namespace amberloom {
 namespace {
@@ -53,12 +53,7 @@ Json intentsJson(const PreferenceValue::Dictionary& intents) {
 
 // SHA-256 of the compact, sorted-key JSON text of the intents, as 64 lower-case hex digits.
 std::string checksum(const Json& intents) {
-  const std::string text = writeJson(intents, JsonStyle::compact);
-  unsigned char digest[crypto_hash_sha256_BYTES];
-  crypto_hash_sha256(digest, reinterpret_cast<const unsigned char*>(text.data()), text.size());
-  char hex[crypto_hash_sha256_BYTES * 2 + 1];
-  sodium_bin2hex(hex, sizeof hex, digest, sizeof digest);
-  return hex;
+  return sha256Hex(writeJson(intents, JsonStyle::compact));
 }
 
 // The stored record, as decoded before any check of its content.
