@@ -22,15 +22,12 @@ std::string isoDate(std::int64_t unixSeconds) {
 }
 
 std::string randomHex(std::size_t bytes) {
-  std::string raw(bytes, '\0');
+  std::vector<unsigned char> raw(bytes);
   randombytes_buf(raw.data(), raw.size());
-  static const char hex[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : raw) {
-    out.push_back(hex[c >> 4]);
-    out.push_back(hex[c & 15]);
-  }
-  return out;
+  std::string hex(2 * bytes + 1, '\0');
+  sodium_bin2hex(hex.data(), hex.size(), raw.data(), raw.size());
+  hex.pop_back();
+  return hex;
 }
 
 void answer(httplib::Response& response, int status, const Json& body) {

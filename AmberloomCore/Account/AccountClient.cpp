@@ -1,8 +1,8 @@
 #include "Account/AccountClient.hpp"
 
+#include <curl/curl.h>
 #include <sodium.h>
 
-#include <cctype>
 #include <cstdlib>
 
 #include "Support/Base64.hpp"
@@ -16,17 +16,10 @@ namespace {
 // Every character outside the unreserved set is encoded, "/" included, so that an id stays one
 // segment whatever it holds.
 std::string encodePathSegment(const std::string& segment) {
-  static const char hex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : segment) {
-    if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-      out.push_back(static_cast<char>(c));
-    } else {
-      out.push_back('%');
-      out.push_back(hex[c >> 4]);
-      out.push_back(hex[c & 15]);
-    }
-  }
+  char* encoded = curl_easy_escape(nullptr, segment.data(), static_cast<int>(segment.size()));
+  if (!encoded) throw std::bad_alloc();
+  std::string out(encoded);
+  curl_free(encoded);
   return out;
 }
 
@@ -76,7 +69,9 @@ AccountClient AccountClient::standard(const std::string& host) {
   std::string base = "https://" + host + "/api/v1";
   if (const char* override = std::getenv("AMBERLOOM_ACCOUNT_URL"); override && isLoopbackURL(override))
     base = override;
-  return AccountClient(std::move(base), std::make_shared<CurlHttpSession>());
+  // The idle limit is what bounds an account request: an exchange that keeps moving may take as
+  // long as the platform's resource limit of seven days.
+  return AccountClient(std::move(base), std::make_shared<CurlHttpSession>(std::chrono::hours(24 * 7)));
 }
 
 AccountClient::Answer AccountClient::send(const std::string& path, const std::string& method,
@@ -218,13 +213,8 @@ std::string AccountClient::sha256Hex(const std::string& text) {
   if (sodium_init() < 0) throw std::runtime_error("no hash function");
   unsigned char digest[crypto_hash_sha256_BYTES];
   crypto_hash_sha256(digest, reinterpret_cast<const unsigned char*>(text.data()), text.size());
-  static const char hex[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char byte : digest) {
-    out.push_back(hex[byte >> 4]);
-    out.push_back(hex[byte & 15]);
-  }
-  return out;
+  char hex[2 * crypto_hash_sha256_BYTES + 1];
+  return sodium_bin2hex(hex, sizeof hex, digest, sizeof digest);
 }
 
 }  // namespace amberloom
