@@ -7,11 +7,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
 
 #include "Support/HttpSession.hpp"
+#include "TestHome.hpp"
 #include "Support/Json.hpp"
 
 namespace amberloom::testing {
@@ -24,14 +26,19 @@ struct AccountServerProcess::Output {
   std::thread reader;
 };
 
-AccountServerProcess::AccountServerProcess(const std::string& dataFolder) : output_(std::make_shared<Output>()) {
+AccountServerProcess::AccountServerProcess(std::string dataFolder)
+    : dataFolder_(std::move(dataFolder)), output_(std::make_shared<Output>()) {
+  if (dataFolder_.empty()) {
+    dataFolder_ = home() + "/account-server-XXXXXX";
+    if (!::mkdtemp(dataFolder_.data())) throw std::runtime_error("cannot make a data folder");
+  }
   int pipeFds[2];
   if (::pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("cannot make a pipe");
   pid_ = ::fork();
   if (pid_ < 0) throw std::runtime_error("cannot fork");
   if (pid_ == 0) {
     ::dup2(pipeFds[1], STDOUT_FILENO);
-    ::execl(AMBERLOOM_ACCOUNT_SERVER_PATH, AMBERLOOM_ACCOUNT_SERVER_PATH, "--data", dataFolder.c_str(), "--port", "0",
+    ::execl(AMBERLOOM_ACCOUNT_SERVER_PATH, AMBERLOOM_ACCOUNT_SERVER_PATH, "--data", dataFolder_.c_str(), "--port", "0",
             static_cast<char*>(nullptr));
     ::_exit(127);
   }

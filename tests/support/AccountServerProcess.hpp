@@ -16,8 +16,10 @@ std::string httpGet(const std::string& url);
 
 class AccountServerProcess {
  public:
-  // Starts it over the data folder `dataFolder` (made when missing). Throws when it does not come up.
-  explicit AccountServerProcess(const std::string& dataFolder);
+  // Starts it over the data folder `dataFolder` (made when missing; empty: a fresh folder under the
+  // test's home). Throws when it does not come up.
+  explicit AccountServerProcess(std::string dataFolder = {});
+  const std::string& dataFolder() const { return dataFolder_; }
   ~AccountServerProcess();
   AccountServerProcess(const AccountServerProcess&) = delete;
   AccountServerProcess& operator=(const AccountServerProcess&) = delete;
@@ -38,6 +40,7 @@ class AccountServerProcess {
 
  private:
   struct Output;
+  std::string dataFolder_;
   pid_t pid_ = -1;
   int port_ = 0;
   int status_ = -1;

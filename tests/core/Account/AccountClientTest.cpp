@@ -77,7 +77,7 @@ const std::vector<Operation>& operations() {
 }  // namespace
 
 TEST(AccountClient, SignsInByLinkAndKeepsTheSessionPrivate) {
-  AccountServerProcess server(home() + "/server");
+  AccountServerProcess server;
   const AccountClient client(server.apiBase(), std::make_shared<CurlHttpSession>());
 
   const std::string first = client.requestSignIn("ann@example.com");
@@ -118,7 +118,7 @@ TEST(AccountClient, SignsInByLinkAndKeepsTheSessionPrivate) {
 }
 
 TEST(AccountClient, EveryOperationAgainstTheLocalServer) {
-  AccountServerProcess server(home() + "/server");
+  AccountServerProcess server;
   const AccountClient client(server.apiBase(), std::make_shared<CurlHttpSession>());
   const auto ann = server.signIn(client, "team@example.com", "HW-1", "Studio");
   const auto bob = server.signIn(client, "team@example.com", "HW-2", "Laptop");
