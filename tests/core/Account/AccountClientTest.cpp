@@ -303,7 +303,6 @@ TEST(AccountClient, TransportFailuresAreOffline) {
            failure->offlineDescription().find(mentions) != std::string::npos;
   };
   const auto session = std::make_shared<LimitedSession>();
-  session->idle = std::chrono::milliseconds(300);
   session->maxBytes = 1u << 20;
 
   const AccountClient refused("http://" + LoopbackServer::closedHost() + "/api/v1", session);
@@ -316,6 +315,7 @@ TEST(AccountClient, TransportFailuresAreOffline) {
   server.answer({200, std::string((1u << 20) + 1, ' ')});
   EXPECT_TRUE(isOffline(failureOf([&] { client.documents("tok"); }), "transferFailed"));
 
+  session->idle = std::chrono::milliseconds(300);
   server.answer({200, "{}", true});
   const auto started = std::chrono::steady_clock::now();
   EXPECT_TRUE(isOffline(failureOf([&] { client.documents("tok"); }), "timedOut"));
