@@ -83,8 +83,9 @@ TEST(AccountServer, BadInputIsRefusedAndTheStoreKeepsAnswering) {
   for (const auto& c : cases) {
     const auto response = send(*server, c.method, c.path, c.body, c.headers);
     EXPECT_EQ(response.status, c.status) << c.method << " " << c.path << " " << c.body.substr(0, 40);
-    if (c.status != 404 || c.path.rfind("/confirm", 0) != 0)
+    if (c.status != 404 || c.path.rfind("/confirm", 0) != 0) {
       EXPECT_TRUE(parseJson(response.body).contains("error")) << c.method << " " << c.path;
+    }
   }
   EXPECT_EQ(accountView(client), accountBefore);
   EXPECT_EQ(client.documents(mac.token), documentsBefore);

@@ -281,7 +281,9 @@ TEST(AccountClient, SendsTheWireProtocol) {
     EXPECT_EQ(r.header("Authorization"), expected[i].authorization) << i;
     EXPECT_EQ(r.header("If-Match"), expected[i].ifMatch) << i;
     EXPECT_EQ(r.header("Content-Type").has_value(), !r.body.empty()) << i;
-    if (!r.body.empty()) EXPECT_EQ(r.header("Content-Type"), "application/json") << i;
+    if (!r.body.empty()) {
+      EXPECT_EQ(r.header("Content-Type"), "application/json") << i;
+    }
     EXPECT_EQ(session->asked[i].idleTimeout, std::chrono::seconds(20)) << i;
   }
   EXPECT_EQ(parseJson(received[0].body),

@@ -64,7 +64,9 @@ TEST(AccountStore, SignedInOnlyWithTheSecretAndBothKeys) {
     store.clear();
     defaults->set(c.email, AccountStore::emailKey);
     defaults->set(c.deviceID, AccountStore::deviceIDKey);
-    if (c.secret) ASSERT_EQ(secrets->add(kService, kAccount, *c.secret), platform::SecretStore::success);
+    if (c.secret) {
+      ASSERT_EQ(secrets->add(kService, kAccount, *c.secret), platform::SecretStore::success);
+    }
     EXPECT_EQ(store.stored().has_value(), c.storedPresent) << c.what;
     EXPECT_EQ(store.token().has_value(), c.tokenPresent) << c.what;
     EXPECT_EQ(store.isSignedIn(), c.storedPresent && c.tokenPresent) << c.what;
