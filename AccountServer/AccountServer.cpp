@@ -8,6 +8,7 @@
 #include "Account/AccountClient.hpp"
 #include "Support/ErrorDescription.hpp"
 #include "Support/Iso8601.hpp"
+#include "Support/Sha256.hpp"
 #include "Support/Json.hpp"
 
 namespace amberloom::server {
@@ -195,7 +196,7 @@ std::optional<AccountDatabase::Caller> AccountServer::caller(const Request& requ
   const std::string prefix = "Bearer ";
   std::optional<AccountDatabase::Caller> found;
   if (header.size() > prefix.size() && header.size() <= 1024 && header.compare(0, prefix.size(), prefix) == 0)
-    found = database_.authenticate(AccountClient::sha256Hex(header.substr(prefix.size())), unixNow());
+    found = database_.authenticate(sha256Hex(header.substr(prefix.size())), unixNow());
   if (!found) refuse(response, 401, "unauthorized");
   return found;
 }
@@ -227,8 +228,8 @@ void AccountServer::poll(const Request& request, Response& response) {
   const std::string deviceName = field(body, "device_name", 256);
   const std::string hardwareID = field(body, "hardware_id", 256);
   const std::string token = randomHex(32);
-  const auto result = database_.collectSignIn(AccountClient::sha256Hex(verifier), deviceName, hardwareID,
-                                              randomHex(16), AccountClient::sha256Hex(token), unixNow());
+  const auto result = database_.collectSignIn(sha256Hex(verifier), deviceName, hardwareID,
+                                              randomHex(16), sha256Hex(token), unixNow());
   switch (result.state) {
     case AccountDatabase::PollState::unknown: return refuse(response, 404, "sign_in_not_found");
     case AccountDatabase::PollState::pending: return answer(response, 202, Json::object());

@@ -8,6 +8,7 @@
 #include "Support/Base64.hpp"
 #include "Support/HttpSession.hpp"
 #include "Support/Iso8601.hpp"
+#include "Support/Sha256.hpp"
 #include "Support/Json.hpp"
 
 namespace amberloom {
@@ -207,14 +208,6 @@ std::string AccountClient::newVerifier() {
   unsigned char key[32];
   randombytes_buf(key, sizeof key);
   return base64::encode(key, sizeof key);
-}
-
-std::string AccountClient::sha256Hex(const std::string& text) {
-  if (sodium_init() < 0) throw std::runtime_error("no hash function");
-  unsigned char digest[crypto_hash_sha256_BYTES];
-  crypto_hash_sha256(digest, reinterpret_cast<const unsigned char*>(text.data()), text.size());
-  char hex[2 * crypto_hash_sha256_BYTES + 1];
-  return sodium_bin2hex(hex, sizeof hex, digest, sizeof digest);
 }
 
 }  // namespace amberloom

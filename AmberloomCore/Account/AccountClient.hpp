@@ -146,8 +146,6 @@ class AccountClient {
 
   // 32 random bytes as padded standard Base64: 44 characters.
   static std::string newVerifier();
-  // SHA-256 of the text's bytes as 64 lower-case hexadecimal digits.
-  static std::string sha256Hex(const std::string& text);
 
  private:
   struct Answer {

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "Account/AccountClient.hpp"
+#include "Support/Sha256.hpp"
 #include "AccountServerProcess.hpp"
 #include "Support/HttpSession.hpp"
 #include "Support/Json.hpp"
@@ -98,7 +99,7 @@ TEST(AccountServer, BadInputIsRefusedAndTheStoreKeepsAnswering) {
   EXPECT_EQ(accountView(restarted), accountBefore);
   const std::string file = readFile(data + "/accounts.sqlite");
   EXPECT_EQ(file.find(mac.token), std::string::npos);
-  EXPECT_NE(file.find(AccountClient::sha256Hex(mac.token)), std::string::npos);
+  EXPECT_NE(file.find(sha256Hex(mac.token)), std::string::npos);
 }
 
 TEST(AccountServer, RacingUploadsNeverLoseAnUpdateSilently) {

@@ -7,6 +7,7 @@
 #include <regex>
 
 #include "Account/AccountClient.hpp"
+#include "Support/Sha256.hpp"
 #include "Account/AccountStore.hpp"
 #include "AccountServerProcess.hpp"
 #include "LoopbackServer.hpp"
@@ -287,12 +288,12 @@ TEST(AccountClient, SendsTheWireProtocol) {
     EXPECT_EQ(session->asked[i].idleTimeout, std::chrono::seconds(20)) << i;
   }
   EXPECT_EQ(parseJson(received[0].body),
-            (Json{{"email", "ann@example.com"}, {"verifier_hash", AccountClient::sha256Hex(verifier)}}));
+            (Json{{"email", "ann@example.com"}, {"verifier_hash", sha256Hex(verifier)}}));
   EXPECT_EQ(parseJson(received[1].body),
             (Json{{"verifier", verifier}, {"device_name", "Ann's Mac"}, {"hardware_id", "HW-1"}}));
   EXPECT_EQ(received[6].body, R"({"x":"a/b"})");
   EXPECT_EQ(received[6].header("X-Device-Hardware-Id"), "HW-1");
-  EXPECT_EQ(AccountClient::sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  EXPECT_EQ(sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
 
   for (const char* id : {"", ".", ".."})
     EXPECT_THROW(client.removeDevice(id, "tok"), AccountClient::InvalidDeviceID) << id;
