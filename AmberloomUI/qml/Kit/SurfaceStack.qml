@@ -6,10 +6,8 @@ import QtQuick
 Column {
     id: stack
 
-    function centre() {
-        for (const child of children)
-            child.x = Qt.binding(() => Math.round((stack.width - child.width) / 2));
+    onChildrenChanged: {
+        for (let i = 0; i < children.length; ++i)
+            children[i].anchors.horizontalCenter = stack.horizontalCenter;
     }
-
-    onChildrenChanged: centre()
 }

@@ -15,6 +15,8 @@ Image {
     sourceSize.width: Math.ceil(pointSize * Screen.devicePixelRatio)
     sourceSize.height: Math.ceil(pointSize * Screen.devicePixelRatio)
     fillMode: Image.PreserveAspectFit
+    // Kept with the item only: the icons are cheap to draw again.
+    cache: false
     // The provider reads "<name>/<colour without #>".
     source: "image://symbol/" + name + "/" + String(color).substring(1)
     Accessible.ignored: true
