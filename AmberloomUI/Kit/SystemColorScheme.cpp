@@ -60,8 +60,9 @@ void SystemColorScheme::portalSettingChanged(const QString& group, const QString
 #endif
 
 SystemColorScheme& SystemColorScheme::instance() {
-  static SystemColorScheme scheme;
-  return scheme;
+  // Never destroyed: it may hold a bus connection that is gone by the time statics are.
+  static auto* scheme = new SystemColorScheme;
+  return *scheme;
 }
 
 SystemColorScheme* SystemColorScheme::create(QQmlEngine*, QJSEngine*) {

@@ -23,7 +23,7 @@ bool listsTestsOnly(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  qputenv("QT_QPA_PLATFORM", "offscreen");
   qputenv("QT_QUICK_BACKEND", "software");
   qputenv("AMBERLOOM_COLOR_SCHEME", "light");
   // Listing the tests (CTest does it at build time) needs no application.
