@@ -29,7 +29,7 @@ uint unwrapped(QVariant value) {
 }  // namespace
 #endif
 
-SystemColorScheme::SystemColorScheme() {
+SystemColorScheme::SystemColorScheme(QObject* parent) : QObject(parent) {
   const QString override = qEnvironmentVariable("AMBERLOOM_COLOR_SCHEME");
   if (!override.isEmpty())
     scheme_ = fromName(override);
@@ -61,7 +61,7 @@ void SystemColorScheme::portalSettingChanged(const QString& group, const QString
 
 SystemColorScheme& SystemColorScheme::instance() {
   // Never destroyed: it may hold a bus connection that is gone by the time statics are.
-  static auto* scheme = new SystemColorScheme;
+  static auto* scheme = new SystemColorScheme(nullptr);
   return *scheme;
 }
 

@@ -28,6 +28,11 @@ class SystemColorScheme : public QObject {
   enum Scheme { Light, Dark };
   Q_ENUM(Scheme)
 
+  // Reads the scheme now, as the header says, and follows the portal from then on. The
+  // application uses instance(); a test may build its own. (Not default-constructible, so that
+  // QML takes the one instance from create().)
+  explicit SystemColorScheme(QObject* parent);
+
   // The process's one instance, created on first use on the main thread.
   static SystemColorScheme& instance();
   static SystemColorScheme* create(QQmlEngine*, QJSEngine*);
@@ -50,7 +55,6 @@ class SystemColorScheme : public QObject {
 #endif
 
  private:
-  SystemColorScheme();
   void followPortal();
 
   Scheme scheme_ = Light;
