@@ -105,7 +105,9 @@ TEST(GroupSymbols, anUnknownOrUnsafeNameDrawsTheFallbackIconInTheAskedColour) {
   const QImage half = provider.requestImage("gearshape/80336699", &size, QSize(32, 32));
   for (int y = 0; y < 32; ++y)
     for (int x = 0; x < 32; ++x) {
-      if (qAlpha(known.pixel(x, y)) == 255) EXPECT_EQ(known.pixelColor(x, y), QColor(255, 0, 0));
+      if (qAlpha(known.pixel(x, y)) == 255) {
+        EXPECT_EQ(known.pixelColor(x, y), QColor(255, 0, 0));
+      }
       EXPECT_LE(qAlpha(half.pixel(x, y)), 0x80);
     }
   EXPECT_EQ(provider.requestImage("gearshape/zz", &size, {}).size(), QSize(16, 16)) << "a bad colour and no size";
