@@ -42,7 +42,8 @@ ScreenWindow::~ScreenWindow() = default;
 QQuickItem* ScreenWindow::screen() const {
   QQuickItem* root = view_->rootObject();
   if (!root || root->objectName() != QLatin1String("screenHost")) return root;
-  return root->findChild<QQuickItem*>(QStringLiteral("screen"))->property("item").value<QQuickItem*>();
+  auto* loader = root->findChild<QQuickItem*>(QStringLiteral("screen"));
+  return loader ? loader->property("item").value<QQuickItem*>() : nullptr;
 }
 
 QQuickItem* ScreenWindow::item(const QString& objectName) const {
