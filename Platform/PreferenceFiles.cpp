@@ -10,6 +10,7 @@
 #include "Platform/AtomicFile.hpp"
 #include "Platform/HomeDirectory.hpp"
 #include "Platform/MachineIdentity.hpp"
+#include "Platform/PreferenceFileCache.hpp"
 #include "Platform/PlistCoding.hpp"
 
 namespace amberloom::platform {
@@ -71,6 +72,12 @@ PreferenceFiles::PreferenceFiles(std::string homeDirectory, std::string hostUUID
 
 PreferenceFiles PreferenceFiles::live() { return PreferenceFiles(homeDirectory(), platform::hostUUID()); }
 
+PreferenceFiles PreferenceFiles::withCache(std::shared_ptr<PreferenceFileCache> cache) const {
+  PreferenceFiles files = *this;
+  files.cache_ = std::move(cache);
+  return files;
+}
+
 std::optional<std::string> PreferenceFiles::filePath(const std::string& applicationID, bool currentHost) const {
   for (unsigned char c : applicationID)
     if (c < 0x20 || c == 0x7f) return std::nullopt;
@@ -103,14 +110,28 @@ std::optional<std::string> PreferenceFiles::filePath(const std::string& applicat
 
 std::optional<PlistDictionary> PreferenceFiles::readDomain(const std::string& applicationID,
                                                            bool currentHost) const {
+  if (cache_) {
+    const auto domain = sharedDomain(applicationID, currentHost);
+    if (!domain) return std::nullopt;
+    return *domain;
+  }
   const auto path = filePath(applicationID, currentHost);
   if (!path) return std::nullopt;
   return readDictionaryFile(*path);
 }
 
+std::shared_ptr<const PlistDictionary> PreferenceFiles::sharedDomain(const std::string& applicationID,
+                                                                     bool currentHost) const {
+  const auto path = filePath(applicationID, currentHost);
+  if (!path) return nullptr;
+  if (cache_) return cache_->read(*path, readDictionaryFile);
+  auto domain = readDictionaryFile(*path);
+  return domain ? std::make_shared<const PlistDictionary>(std::move(*domain)) : nullptr;
+}
+
 std::optional<PlistObject> PreferenceFiles::copyValue(const std::string& key, const std::string& applicationID,
                                                       bool currentHost) const {
-  const auto domain = readDomain(applicationID, currentHost);
+  const auto domain = sharedDomain(applicationID, currentHost);  // no copy of the whole domain
   if (!domain) return std::nullopt;
   const auto found = domain->find(key);
   if (found == domain->end()) return std::nullopt;
@@ -132,6 +153,7 @@ void PreferenceFiles::setValue(const std::string& key, const std::optional<Plist
     return;  // nothing to remove
   }
   writeFileAtomically(*path, binaryPropertyList(PlistObject(std::move(*domain))));
+  if (cache_) cache_->forget(*path);
 }
 
 void PreferenceFiles::removeDomain(const std::string& applicationID, bool currentHost) const {
@@ -140,6 +162,7 @@ void PreferenceFiles::removeDomain(const std::string& applicationID, bool curren
   FolderLock lock(std::filesystem::path(*path).parent_path().string());
   if (::unlink(path->c_str()) != 0 && errno != ENOENT)
     throw PreferenceFileError(applicationID, "cannot remove preference file");
+  if (cache_) cache_->forget(*path);
 }
 
 }  // namespace amberloom::platform
