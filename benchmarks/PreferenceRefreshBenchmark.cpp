@@ -5,7 +5,6 @@
 // Run by hand from the build folder: bin/preference_refresh_benchmark [runs].
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "Catalog/SettingsCatalog.hpp"
+#include "MedianTime.hpp"
 #include "Changes/SettingsService.hpp"
 #include "Platform/AtomicFile.hpp"
 #include "Platform/PlistCoding.hpp"
@@ -25,23 +25,13 @@ using namespace amberloom;
 using platform::PlistArray;
 using platform::PlistDictionary;
 using platform::PlistObject;
+using bench::medianMilliseconds;
 
 namespace {
 
 constexpr int kGlobalKeys = 7500;
 constexpr int kAppDomains = 50;
 constexpr int kAppKeys = 300;
-
-double medianMilliseconds(int runs, const std::function<void()>& work) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
 
 // A value of the kind a setting of `type` holds.
 PlistObject sampleValue(SettingValueType type) {
