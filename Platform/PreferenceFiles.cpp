@@ -10,8 +10,8 @@
 #include "Platform/AtomicFile.hpp"
 #include "Platform/HomeDirectory.hpp"
 #include "Platform/MachineIdentity.hpp"
-#include "Platform/PreferenceFileCache.hpp"
 #include "Platform/PlistCoding.hpp"
+#include "Platform/PreferenceFileCache.hpp"
 
 namespace amberloom::platform {
 namespace {

@@ -61,6 +61,7 @@ class PreferenceFiles {
   void removeDomain(const std::string& applicationID, bool currentHost) const;
 
  private:
+  // As readDomain, without copying what the cache holds; null where readDomain gives none.
   std::shared_ptr<const PlistDictionary> sharedDomain(const std::string& applicationID, bool currentHost) const;
 
   std::string home_;
