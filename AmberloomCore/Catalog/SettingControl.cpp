@@ -1,5 +1,10 @@
 #include "Catalog/SettingControl.hpp"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
 namespace amberloom {
 namespace {
 describe::Field idField(const std::string& settingID) { return {"settingID", describe::text(settingID)}; }
@@ -27,6 +32,59 @@ bool SettingControl::operator==(const SettingControl& other) const {
   if (kind_ == Kind::choice) return options_ == other.options_;
   if (kind_ == Kind::slider) return range_ == other.range_;
   return true;
+}
+
+bool SettingControl::accepts(const PreferenceValue& value) const {
+  switch (kind_) {
+    case Kind::choice:
+      return std::any_of(options_.begin(), options_.end(), [&](const ControlOption& o) { return o.value == value; });
+    case Kind::slider: {
+      double number;
+      if (value.kind() == PreferenceValue::Kind::integer)
+        number = static_cast<double>(value.asInt());
+      else if (value.kind() == PreferenceValue::Kind::real)
+        number = value.asDouble();
+      else
+        return false;
+      return range_.min <= number && number <= range_.max;  // false for NaN
+    }
+    default: return true;
+  }
+}
+
+namespace {
+
+// Whole numbers read as integers ("3", never "3.0"). A double outside the 64-bit range, infinite
+// or NaN has no integer form; it is never converted to one.
+std::string describeDouble(double value) {
+  if (std::isnan(value)) return "nan";
+  if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
+  constexpr double twoTo63 = 9223372036854775808.0;
+  if (std::trunc(value) == value) {
+    if (std::fabs(value) < twoTo63) return std::to_string(static_cast<std::int64_t>(value));
+    char buffer[32];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;  // shortest exact form
+    return std::string(buffer, end);
+  }
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%g", value);
+  return buffer;
+}
+
+}  // namespace
+
+std::string SettingControl::describe(const std::optional<PreferenceValue>& value) const {
+  if (!value) return "not set";
+  if (kind_ == Kind::choice)
+    for (const auto& option : options_)
+      if (option.value == *value) return option.label;
+  switch (value->kind()) {
+    case PreferenceValue::Kind::boolean: return value->asBool() ? "on" : "off";
+    case PreferenceValue::Kind::integer: return std::to_string(value->asInt());
+    case PreferenceValue::Kind::real: return describeDouble(value->asDouble());
+    case PreferenceValue::Kind::string: return value->asString();
+    default: return "\u2026";
+  }
 }
 
 ControlError ControlError::emptyChoiceList(std::string settingID) {

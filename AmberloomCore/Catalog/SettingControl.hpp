@@ -47,6 +47,15 @@ class SettingControl {
   const ControlRange& range() const { return range_; }                     // slider only
   static const char* kindName(Kind kind);  // "choice", "slider", ...
 
+  // Whether the control admits the value: a choice only one of its option values (same kind and
+  // payload, so an int 1 never matches a double 1.0); a slider an int or double within its bounds,
+  // both inclusive, step not consulted; every other control anything.
+  bool accepts(const PreferenceValue& value) const;
+  // The display text beside a setting: "not set" for no value, a matching choice's label, else the
+  // value by kind ("on"/"off", decimal numbers, the string itself, "…" for containers, data and
+  // dates). Never fails, also for infinite, NaN or huge doubles.
+  std::string describe(const std::optional<PreferenceValue>& value) const;
+
   bool operator==(const SettingControl& other) const;
 
  private:

@@ -45,6 +45,12 @@ std::optional<PreferenceValue> valueAlongPath(std::optional<PreferenceValue> roo
   return root;
 }
 
+std::optional<PreferenceValue> asReadFor(std::optional<PreferenceValue> value, SettingValueType type) {
+  if (value && type == SettingValueType::real && value->kind() == PreferenceValue::Kind::integer)
+    return PreferenceValue::real(static_cast<double>(value->asInt()));
+  return value;
+}
+
 std::optional<PreferenceValue> toggleValue(const SettingDefinition& setting, bool on) {
   if (setting.type == SettingValueType::boolean) return PreferenceValue::boolean(on);
   if (setting.type == SettingValueType::integer) return PreferenceValue::integer(on ? 1 : 0);
@@ -97,7 +103,7 @@ std::optional<PreferenceValue> SettingsService::currentValue(const SettingDefini
   }
   if (ref.path.empty()) return std::nullopt;
   const auto domain = resolver_.resolve(ref.domain, ref.byHost);
-  return valueAlongPath(store_->read(ref.path.front(), domain), ref.path);
+  return asReadFor(valueAlongPath(store_->read(ref.path.front(), domain), ref.path), setting.type);
 }
 
 std::optional<PreferenceValue> SettingsService::externallyVisibleValue(const SettingDefinition& setting,
@@ -106,7 +112,7 @@ std::optional<PreferenceValue> SettingsService::externallyVisibleValue(const Set
   if (setting.channel == SettingChannel::nightShift) return nightShiftValueFromOutside(ref);
   if (ref.path.empty()) return std::nullopt;
   const auto domain = resolver_.resolve(ref.domain, ref.byHost);
-  return valueAlongPath(reader.read(ref.path.front(), domain), ref.path);
+  return asReadFor(valueAlongPath(reader.read(ref.path.front(), domain), ref.path), setting.type);
 }
 
 std::vector<std::string> SettingsService::apply(const PreferenceValue& value, const SettingDefinition& setting) const {

@@ -39,6 +39,9 @@ bool valueFits(const PreferenceValue& value, SettingValueType type);
 // Follows `path` (after the root key) through nested dictionaries; none when a level is missing.
 std::optional<PreferenceValue> valueAlongPath(std::optional<PreferenceValue> root,
                                               const std::vector<std::string>& path);
+// A stored value as a setting of `type` reads it: a whole number where a double belongs (what
+// `defaults write -int` leaves behind) becomes that double; everything else is unchanged.
+std::optional<PreferenceValue> asReadFor(std::optional<PreferenceValue> value, SettingValueType type);
 
 // The value that switches a bool or int setting on or off; none for other types.
 std::optional<PreferenceValue> toggleValue(const SettingDefinition& setting, bool on);
@@ -50,9 +53,10 @@ class SettingsService {
   SettingsService(DomainResolver resolver, PreferenceStoreRef store, bool isDryRun = false)
       : resolver_(std::move(resolver)), store_(store), writer_(store), isDryRun_(isDryRun) {}
 
-  // The value inside this process; none when unset or unreadable.
+  // The value inside this process; none when unset or unreadable. An int stored for a double
+  // setting reads as that double (see asReadFor), so it can be shown and written back.
   std::optional<PreferenceValue> currentValue(const SettingDefinition& setting) const;
-  // The value as another process sees it; none when unset or unreadable.
+  // The value as another process sees it; none when unset or unreadable; read as currentValue is.
   std::optional<PreferenceValue> externallyVisibleValue(const SettingDefinition& setting,
                                                         const ExternalPreferenceReader& reader) const;
   // Writes the value after checking its kind; returns the apps to restart. Throws

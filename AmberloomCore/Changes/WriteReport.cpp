@@ -111,11 +111,8 @@ WriteReport PreferenceApplier::apply(const std::vector<BatchItem>& items, const 
   return report;
 }
 
-UndoReport PreferenceApplier::undo(const Snapshot& snapshot, const std::vector<std::string>& forgetting,
+UndoReport PreferenceApplier::undo(const Snapshot& snapshot, const std::vector<SettingDefinition>& forgetting,
                                    const ExternalPreferenceReader& reader) const {
-  if (intents_)
-    for (const auto& id : forgetting) intents_->forget(id);
-
   UndoReport report;
   try {
     snapshots_.restore(snapshot);
@@ -139,6 +136,13 @@ UndoReport PreferenceApplier::undo(const Snapshot& snapshot, const std::vector<s
     const auto seen = reader.read(entry.ref.path.front(), domain);
     report.outcomes.push_back({entry.ref, matchesFromOutside(seen, entry.rootValue, reader, domain), false});
   }
+
+  // Only after the restore is it known which recorded choices the undo really took back.
+  if (intents_)
+    for (const auto& setting : forgetting) {
+      const auto recorded = intents_->intent(setting.id);
+      if (recorded && recorded->value != service_.currentValue(setting)) intents_->forget(setting.id);
+    }
   return report;
 }
 

@@ -73,9 +73,11 @@ class PreferenceApplier {
 
   WriteReport apply(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
                     std::vector<std::string> alreadyMatching = {}, std::vector<std::string> skippedPinned = {}) const;
-  // Forgets the given settings' recorded choices, restores the snapshot and checks every entry
-  // from outside.
-  UndoReport undo(const Snapshot& snapshot, const std::vector<std::string>& forgetting,
+  // Restores the snapshot and checks every entry from outside. Then, of the `forgetting`
+  // settings, forgets the recorded choice of each whose value no longer equals it; a setting the
+  // restore left at the user's choice (a nested key under a restored root, a failed restore)
+  // keeps its record.
+  UndoReport undo(const Snapshot& snapshot, const std::vector<SettingDefinition>& forgetting,
                   const ExternalPreferenceReader& reader) const;
 
   // The setting's value as another process sees it (Night Shift through a second run).

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -26,12 +27,21 @@ class BundledCatalog : public ::testing::Test {
   static std::size_t countWhere(bool (*test)(const SettingDefinition&)) {
     return static_cast<std::size_t>(std::count_if(settings().begin(), settings().end(), test));
   }
+  // The setting stored at `domain` and `path` ("/" between nested keys); null when there is none.
+  static const SettingDefinition* at(const std::string& domain, const std::string& path) {
+    for (const auto& setting : settings()) {
+      std::string joined;
+      for (const auto& key : setting.ref.path) joined += (joined.empty() ? "" : "/") + key;
+      if (setting.ref.domain == domain && joined == path && !setting.ref.byHost) return &setting;
+    }
+    return nullptr;
+  }
   static SettingsCatalog* catalog_;
 };
 SettingsCatalog* BundledCatalog::catalog_ = nullptr;
 
-TEST_F(BundledCatalog, LoadsWithAtLeast150UniqueSettings) {
-  EXPECT_GE(settings().size(), 150u);
+TEST_F(BundledCatalog, LoadsWithAtLeast370UniqueSettings) {
+  EXPECT_GE(settings().size(), 370u);
   std::set<std::string> ids;
   for (const auto& setting : settings()) EXPECT_TRUE(ids.insert(setting.id).second) << setting.id;
   EXPECT_EQ(catalog_->schemaVersion(), SettingsCatalog::supportedSchemaVersion);
@@ -106,6 +116,111 @@ TEST_F(BundledCatalog, RiskyAndHiddenSettingsExplainThemselves) {
       EXPECT_FALSE(setting.text->whyHidden.empty()) << setting.id << " does not say why it is hidden";
     }
   }
+}
+
+// Where setup scripts commonly write, the catalogue must carry the setting with the type macOS
+// itself stores and the process that has to restart before it shows. The clock settings restart
+// Control Center, which has drawn the menu bar clock since macOS 11; the global web-view spelling
+// switch stays in the global domain, where every app's web views look for it, beside Safari's own.
+TEST_F(BundledCatalog, CarriesCommonlyScriptedSettingsWithTheirTypesAndRestarts) {
+  using T = SettingValueType;
+  const std::string trackpad = "com.apple.AppleMultitouchTrackpad";
+  const std::string magicTrackpad = "com.apple.driver.AppleBluetoothMultitouch.trackpad";
+  struct Case {
+    std::string domain;
+    std::string path;
+    SettingValueType type;
+    std::vector<std::string> restart;
+  };
+  const std::vector<Case> cases{
+      {"com.apple.dock", "tilesize", T::real, {"Dock"}},
+      {"com.apple.dock", "largesize", T::real, {"Dock"}},
+      {"com.apple.spaces", "spans-displays", T::boolean, {"SystemUIServer"}},
+      {"NSGlobalDomain", "AppleSpacesSwitchOnActivate", T::boolean, {"Dock"}},
+      {"NSGlobalDomain", "NSTableViewDefaultSizeMode", T::integer, {"Finder"}},
+      {"NSGlobalDomain", "NSToolbarTitleViewRolloverDelay", T::real, {"Finder"}},
+      {"com.apple.universalaccess", "showWindowTitlebarIcons", T::boolean, {"Finder"}},
+      {"com.apple.universalaccess", "HIDScrollZoomModifierMask", T::integer, {}},
+      {"NSGlobalDomain", "WebAutomaticSpellingCorrectionEnabled", T::boolean, {}},
+      {"NSGlobalDomain", "com.apple.mouse.linear", T::boolean, {}},
+      {"com.apple.menuextra.clock", "FlashDateSeparators", T::boolean, {"ControlCenter"}},
+      {"com.apple.menuextra.clock", "Show24Hour", T::boolean, {"ControlCenter"}},
+      {"com.apple.menuextra.clock", "ShowDayOfMonth", T::boolean, {"ControlCenter"}},
+      {trackpad, "TrackpadRightClick", T::boolean, {}},
+      {magicTrackpad, "TrackpadRightClick", T::boolean, {}},
+      {trackpad, "TrackpadCornerSecondaryClick", T::integer, {}},
+      {magicTrackpad, "TrackpadCornerSecondaryClick", T::integer, {}},
+      {trackpad, "Dragging", T::boolean, {}},
+      {magicTrackpad, "Dragging", T::boolean, {}},
+      {trackpad, "DragLock", T::boolean, {}},
+      {magicTrackpad, "DragLock", T::boolean, {}},
+      {trackpad, "TrackpadThreeFingerHorizSwipeGesture", T::integer, {}},
+      {trackpad, "TrackpadThreeFingerVertSwipeGesture", T::integer, {}},
+      {trackpad, "TrackpadFourFingerVertSwipeGesture", T::integer, {}},
+      {trackpad, "TrackpadFourFingerPinchGesture", T::integer, {}},
+      {"com.apple.finder", "StandardViewSettings/IconViewSettings/iconSize", T::real, {"Finder"}},
+      {"com.apple.finder", "StandardViewSettings/IconViewSettings/gridSpacing", T::real, {"Finder"}},
+      {"com.apple.finder", "StandardViewSettings/IconViewSettings/arrangeBy", T::string, {"Finder"}},
+      {"com.apple.finder", "_FXEnableColumnAutoSizing", T::boolean, {"Finder"}},
+      {"com.apple.screencapture", "save-selections", T::boolean, {"SystemUIServer"}},
+      {"com.apple.WindowManager", "AppWindowGroupingBehavior", T::boolean, {"WindowManager"}},
+      {"com.apple.ActivityMonitor", "SortColumn", T::string, {"Activity Monitor"}},
+      {"com.apple.ActivityMonitor", "SortDirection", T::integer, {"Activity Monitor"}},
+      {"com.apple.Terminal", "StringEncodings", T::array, {"Terminal"}},
+      {"com.apple.Safari", "WebAutomaticSpellingCorrectionEnabled", T::boolean, {"Safari"}},
+      {"com.apple.Safari", "com.apple.Safari.ContentPageGroupIdentifier.WebKit2DeveloperExtrasEnabled", T::boolean,
+       {"Safari"}},
+      {"com.apple.Safari", "com.apple.Safari.ContentPageGroupIdentifier.WebKit2BackspaceKeyNavigationEnabled",
+       T::boolean, {"Safari"}},
+      {"com.apple.Safari", "FindOnPageMatchesWordStartsOnly", T::boolean, {"Safari"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.domain + " " + c.path);
+    const auto* setting = at(c.domain, c.path);
+    ASSERT_NE(setting, nullptr);
+    EXPECT_EQ(setting->type, c.type);
+    EXPECT_EQ(setting->restartsApps, c.restart);
+  }
+  for (const auto& setting : settings())
+    if (setting.ref.domain == "com.apple.menuextra.clock")
+      EXPECT_EQ(setting.restartsApps, std::vector<std::string>{"ControlCenter"}) << setting.id;
+}
+
+// A value that macOS still honours must show as one of its options, not as an unknown value:
+// scripts write 0 for an empty hot corner and 3 for keyboard navigation as macOS 13 did.
+TEST_F(BundledCatalog, OffersTheValuesOlderScriptsWriteThatMacOSStillHonours) {
+  const std::map<std::string, std::vector<std::int64_t>> honoured{
+      {"wvous-tl-corner", {0, 1}}, {"wvous-tr-corner", {0, 1}}, {"wvous-bl-corner", {0, 1}},
+      {"wvous-br-corner", {0, 1}}, {"AppleKeyboardUIMode", {0, 2, 3}}};
+  for (const auto& [key, values] : honoured) {
+    const auto* setting = at(key == "AppleKeyboardUIMode" ? "NSGlobalDomain" : "com.apple.dock", key);
+    ASSERT_NE(setting, nullptr) << key;
+    ASSERT_EQ(setting->control.kind(), SettingControl::Kind::choice) << key;
+    const auto& options = setting->control.options();
+    for (auto value : values)
+      EXPECT_TRUE(std::any_of(options.begin(), options.end(),
+                              [&](const ControlOption& o) { return o.value == PreferenceValue::integer(value); }))
+          << key << " has no option for " << value;
+  }
+}
+
+// A Magic Trackpad or Magic Mouse keeps the same keys as the built-in device in a domain of its
+// own; the two must agree on type and control, or one of them is edited wrongly.
+TEST_F(BundledCatalog, BluetoothDevicesMirrorTheirBuiltInTwins) {
+  const std::map<std::string, std::string> builtIn{
+      {"com.apple.driver.AppleBluetoothMultitouch.trackpad", "com.apple.AppleMultitouchTrackpad"},
+      {"com.apple.driver.AppleBluetoothMultitouch.mouse", "com.apple.AppleMultitouchMouse"}};
+  std::size_t twins = 0;
+  for (const auto& setting : settings()) {
+    const auto found = builtIn.find(setting.ref.domain);
+    if (found == builtIn.end()) continue;
+    const auto* twin = at(found->second, setting.ref.path.front());
+    ASSERT_NE(twin, nullptr) << setting.id << " has no built-in twin";
+    EXPECT_EQ(setting.type, twin->type) << setting.id;
+    EXPECT_TRUE(setting.control == twin->control) << setting.id;
+    ++twins;
+  }
+  EXPECT_GE(twins, 6u);
 }
 
 TEST_F(BundledCatalog, HasExactlyOneNightShiftSetting) {

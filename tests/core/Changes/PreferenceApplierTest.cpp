@@ -110,7 +110,7 @@ TEST_F(PreferenceApplierTest, UndoRestoresTheExactEarlierValuesAbsentKeysInclude
   EXPECT_EQ(report.undo.entries.size(), 3u);  // the two Finder settings share one root key
   EXPECT_EQ(intents.intent("finder.comments")->value, std::nullopt);
 
-  const auto undo = applier.undo(report.undo, {"dock.tile", "finder.general"}, outside);
+  const auto undo = applier.undo(report.undo, {tile, general}, outside);
   EXPECT_TRUE(undo.isComplete());
   EXPECT_EQ(undo.restoredCount(), 3u);
   EXPECT_EQ(outside.read("tilesize", domain("com.example.dock")), PreferenceValue::integer(36));
@@ -179,4 +179,26 @@ TEST_F(PreferenceApplierTest, EmptyBatchAndRepeatedSettings) {
   EXPECT_EQ(twice.undo.entries.size(), 1u);
   EXPECT_EQ(twice.appliedCount(), 2u);
   EXPECT_EQ(outside.read("autohide", domain("com.example.dock")), PreferenceValue::boolean(false));
+}
+
+TEST_F(PreferenceApplierTest, UndoForgetsOnlyTheChoicesItTookBack) {
+  const auto general = makeSetting("finder.general", "com.example.finder", {"Panes", "General"}, SettingValueType::boolean);
+  const auto comments = makeSetting("finder.comments", "com.example.finder", {"Panes", "Comments"}, SettingValueType::string);
+  const auto tile = makeSetting("dock.tile", "com.example.dock", {"tilesize"}, SettingValueType::real);
+  const auto hide = makeSetting("dock.autohide", "com.example.dock", {"autohide"}, SettingValueType::boolean);
+  // Earlier choices: a nested key under the root the next batch touches, and a reset.
+  ASSERT_EQ(applier.apply({{general, PreferenceValue::boolean(false)}, {hide, std::nullopt}}, outside).appliedCount(), 2u);
+
+  const auto report =
+      applier.apply({{comments, PreferenceValue::string("y")}, {tile, PreferenceValue::real(64)}}, outside);
+  ASSERT_EQ(report.appliedCount(), 2u);
+
+  const auto undo = applier.undo(report.undo, {general, comments, tile, hide}, outside);
+  EXPECT_TRUE(undo.isComplete());
+  EXPECT_EQ(outside.read("Panes", domain("com.example.finder")),
+            PreferenceValue::dictionary({{"General", PreferenceValue::boolean(false)}}));
+  // The nested choice and the reset still hold, so their records stay; the undone writes go.
+  std::vector<std::string> remaining;
+  for (const auto& intent : intents.all()) remaining.push_back(intent.settingID);
+  EXPECT_EQ(remaining, (std::vector<std::string>{"finder.general", "dock.autohide"}));
 }

@@ -7,6 +7,7 @@
 
 #include "Preferences/CFPreferenceStore.hpp"
 #include "Changes/SettingsService.hpp"
+#include "Changes/ShellCommand.hpp"
 #include "TestHome.hpp"
 
 using namespace amberloom;
@@ -101,6 +102,43 @@ TEST_F(SettingsServiceTest, RefusesAValueOfTheWrongKindBeforeWritingAnything) {
     }
   }
   EXPECT_FALSE(th::fileExists(th::home() + "/Library/Preferences/com.example.kinds.plist"));
+}
+
+// Scripts write `-int 48` where macOS itself keeps a double (the Dock's sizes). Such a value must
+// read, export and travel back as the double, or writing what was read would be refused.
+TEST_F(SettingsServiceTest, AWholeNumberWrittenByAScriptReadsAsTheDoubleItsSettingTakes) {
+  struct Case {
+    SettingDefinition setting;
+    std::vector<std::string> scriptWrites;
+    PreferenceValue reads;
+    const char* exported;
+  } cases[] = {
+      {makeSetting("size", "com.example.dock", {"tilesize"}, SettingValueType::real), {"-int", "48"},
+       PreferenceValue::real(48), "defaults write com.example.dock tilesize -float 48"},
+      {makeSetting("magnified", "com.example.dock", {"largesize"}, SettingValueType::real), {"-float", "64.5"},
+       PreferenceValue::real(64.5), "defaults write com.example.dock largesize -float 64.5"},
+      {makeSetting("count", "com.example.dock", {"columns"}, SettingValueType::integer), {"-int", "7"},
+       PreferenceValue::integer(7), "defaults write com.example.dock columns -int 7"},
+      {makeSetting("flag", "com.example.dock", {"flag"}, SettingValueType::boolean), {"-int", "1"},
+       PreferenceValue::integer(1), "defaults write com.example.dock flag -int 1"},
+  };
+  for (const auto& [setting, scriptWrites, reads, exported] : cases) {
+    SCOPED_TRACE(setting.id);
+    std::vector<std::string> arguments{"write", setting.ref.domain, setting.ref.path.front()};
+    arguments.insert(arguments.end(), scriptWrites.begin(), scriptWrites.end());
+    ASSERT_EQ(th::runDefaults(arguments).exitStatus, 0);
+
+    const auto current = service.currentValue(setting);
+    EXPECT_EQ(current, reads);
+    EXPECT_EQ(service.externallyVisibleValue(setting, outside), reads);
+    ASSERT_TRUE(current);
+    EXPECT_EQ(ShellCommand::write(setting, *current), exported);
+    if (valueFits(*current, setting.type)) {
+      EXPECT_NO_THROW(service.apply(*current, setting));
+      EXPECT_EQ(outside.read(setting.ref.path.front(), service.resolver().resolve(setting.ref.domain, false)), reads);
+    }
+  }
+  EXPECT_EQ(asReadFor(std::nullopt, SettingValueType::real), std::nullopt);
 }
 
 TEST_F(SettingsServiceTest, AnEmptyKeyPathReadsAsNoneAndCannotBeReset) {

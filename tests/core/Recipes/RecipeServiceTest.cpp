@@ -1,0 +1,147 @@
+// Recipes previewed, applied and undone on the temporary home, every write read back through the
+// `defaults` command.
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Preferences/CFPreferenceStore.hpp"
+#include "Recipes/RecipeCatalog.hpp"
+#include "Recipes/RecipeService.hpp"
+#include "TestHome.hpp"
+
+using namespace amberloom;
+namespace th = amberloom::testing;
+
+namespace {
+
+using PV = PreferenceValue;
+constexpr const char* kDomain = "com.example.recipes";
+
+SettingDefinition setting(std::string id, SettingValueType type, SettingControl control) {
+  SettingDefinition definition;
+  definition.id = std::move(id);
+  definition.ref = SettingRef{kDomain, {"key-" + definition.id}, false};
+  definition.type = type;
+  definition.label = "Label of " + definition.id;
+  definition.control = std::move(control);
+  return definition;
+}
+
+std::vector<std::string> recordedIDs(const IntentLog& log) {
+  std::vector<std::string> ids;
+  for (const auto& intent : log.all()) ids.push_back(intent.settingID);
+  return ids;
+}
+
+class RecipeServiceTest : public ::testing::Test {
+ protected:
+  SettingsCatalog catalog{1, 1,
+                          {setting("b.pinnedSame", SettingValueType::boolean, SettingControl::toggle()),
+                           setting("a.pinnedDiff", SettingValueType::boolean, SettingControl::toggle()),
+                           setting("c.wholeDouble", SettingValueType::real, SettingControl::slider({0, 4, 1})),
+                           setting("D.unset", SettingValueType::string, SettingControl::text()),
+                           setting("e.same", SettingValueType::integer,
+                                   SettingControl::choice({{PV::integer(1), "One"}, {PV::integer(2), "Two"}}))}};
+  std::shared_ptr<CFPreferenceStore> store = std::make_shared<CFPreferenceStore>();
+  DomainResolver resolver = DomainResolver::live();
+  IntentLog intents{th::home() + "/Library/Application Support/AmberLoom/intents.json", "23F79"};
+  ExternalVerifier outside{th::defaultsPath()};
+
+  RecipeService serviceOver(const SettingsCatalog& settings) const {
+    return RecipeService(settings, SettingsService(resolver, store), resolver, store, intents);
+  }
+  void put(const std::string& id, const PV& value) {
+    store->write(value, "key-" + id, resolver.resolve(kDomain, false));
+  }
+  std::optional<PV> seen(const std::string& id) const {
+    return outside.read("key-" + id, resolver.resolve(kDomain, false));
+  }
+};
+
+}  // namespace
+
+TEST_F(RecipeServiceTest, EveryRowLandsInExactlyOneListAndOnlyChangesAreWritten) {
+  put("b.pinnedSame", PV::boolean(true));
+  put("a.pinnedDiff", PV::boolean(false));
+  put("c.wholeDouble", PV::integer(2));  // a script-written int, read as the double 2.0
+  put("e.same", PV::integer(2));
+  const Recipe recipe{"r", "R", "", "", std::nullopt,
+                      {{"e.same", PV::integer(2)},
+                       {"c.wholeDouble", PV::real(1)},
+                       {"b.pinnedSame", PV::boolean(true)},
+                       {"a.pinnedDiff", PV::boolean(true)},
+                       {"D.unset", PV::string("hello")},
+                       {"not.in.catalogue", PV::boolean(true)}}};
+  const std::set<std::string> pinned{"a.pinnedDiff", "b.pinnedSame"};
+  const auto service = serviceOver(catalog);
+
+  const auto rows = service.preview(recipe, pinned);
+  std::vector<std::string> summary;
+  for (const auto& row : rows)
+    summary.push_back(row.settingID + " " + row.label + ": " + row.currentText() + " -> " + row.targetText() +
+                      (row.changes() ? " changes" : "") + (row.willWrite() ? " writes" : "") +
+                      (row.pinnedToThisMac ? " pinned" : ""));
+  EXPECT_EQ(summary, (std::vector<std::string>{
+                         "D.unset Label of D.unset: not set -> hello changes writes",
+                         "a.pinnedDiff Label of a.pinnedDiff: off -> on changes pinned",
+                         "b.pinnedSame Label of b.pinnedSame: on -> on pinned",
+                         "c.wholeDouble Label of c.wholeDouble: 2 -> 1 changes writes",
+                         "e.same Label of e.same: Two -> Two",
+                     }));
+
+  const auto report = service.apply(recipe, pinned, outside);
+  EXPECT_EQ(report.outcomes, (std::vector<WriteOutcome>{{"D.unset", true, std::nullopt},
+                                                        {"c.wholeDouble", true, std::nullopt}}));
+  EXPECT_EQ(report.alreadyMatching, (std::vector<std::string>{"b.pinnedSame", "e.same"}));
+  EXPECT_EQ(report.skippedPinned, std::vector<std::string>{"a.pinnedDiff"});
+  EXPECT_EQ(seen("a.pinnedDiff"), PV::boolean(false));
+  EXPECT_EQ(seen("c.wholeDouble"), PV::real(1));
+  EXPECT_EQ(recordedIDs(intents), (std::vector<std::string>{"D.unset", "c.wholeDouble"}));
+
+  // A second apply finds the first one's writes in place and writes nothing.
+  const auto again = service.apply(recipe, pinned, outside);
+  EXPECT_TRUE(again.outcomes.empty());
+  EXPECT_EQ(again.alreadyMatching, (std::vector<std::string>{"D.unset", "b.pinnedSame", "c.wholeDouble", "e.same"}));
+  EXPECT_EQ(again.skippedPinned, std::vector<std::string>{"a.pinnedDiff"});
+
+  // Undoing the first apply puts back the int and the absent key and forgets what it took back.
+  const auto undo = service.undo(report.undo, outside);
+  EXPECT_TRUE(undo.isComplete());
+  EXPECT_EQ(seen("c.wholeDouble"), PV::integer(2));
+  EXPECT_EQ(seen("D.unset"), std::nullopt);
+  EXPECT_EQ(seen("a.pinnedDiff"), PV::boolean(false));
+  EXPECT_TRUE(recordedIDs(intents).empty());
+}
+
+TEST_F(RecipeServiceTest, EveryBuiltInRecipeAppliesAndUndoesCleanly) {
+  const auto settings = SettingsCatalog::bundled();
+  const auto recipes = RecipeCatalog::bundled(settings);
+  const auto service = serviceOver(settings);
+  const SettingsService reader(resolver, store);
+
+  // Loading checks every value against the catalogue, so content and catalogue cannot drift apart.
+  ASSERT_GE(recipes.recipes().size(), 12u);
+  for (const auto& recipe : recipes.recipes()) {
+    SCOPED_TRACE(recipe.id);
+    EXPECT_TRUE(recipe.values.size() >= 3 && recipe.values.size() <= 10);
+    std::map<std::string, std::optional<PV>> before;
+    for (const auto& [id, value] : recipe.values) before[id] = reader.externallyVisibleValue(*settings.setting(id), outside);
+
+    const auto report = service.apply(recipe, {}, outside);
+    EXPECT_TRUE(report.failed().empty()) << report.failed().front().settingID << ": "
+                                         << report.failed().front().failureReason.value_or("");
+    EXPECT_EQ(report.total() + report.alreadyMatching.size(), recipe.values.size());
+    for (const auto& [id, value] : recipe.values)
+      EXPECT_EQ(reader.externallyVisibleValue(*settings.setting(id), outside), value) << id;
+
+    const auto undo = service.undo(report.undo, outside);
+    EXPECT_TRUE(undo.isComplete()) << undo.failure.value_or("") << " " << undo.failed().size() << " failed";
+    for (const auto& [id, value] : recipe.values) {
+      EXPECT_EQ(reader.externallyVisibleValue(*settings.setting(id), outside), before[id]) << id;
+      EXPECT_FALSE(intents.intent(id).has_value()) << id;
+    }
+  }
+}
