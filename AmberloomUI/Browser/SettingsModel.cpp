@@ -144,22 +144,21 @@ void SettingsModel::setSearchText(const QString& text) {
   updateVisible();
 }
 
-void SettingsModel::setShowsBasicOnly(bool on) {
-  const bool changed = on != showsBasicOnly_;
-  showsBasicOnly_ = on;
-  remember([&](UserDefaults& d) { d.setBool(on, kShowsBasicOnly); });
-  if (!changed) return;
-  emit showsBasicOnlyChanged();
+void SettingsModel::assignFilter(bool& filter, bool on, const char* key, void (SettingsModel::*changed)()) {
+  const bool differs = on != filter;
+  filter = on;
+  remember([&](UserDefaults& d) { d.setBool(on, key); });
+  if (!differs) return;
+  emit(this->*changed)();
   updateVisible();
 }
 
+void SettingsModel::setShowsBasicOnly(bool on) {
+  assignFilter(showsBasicOnly_, on, kShowsBasicOnly, &SettingsModel::showsBasicOnlyChanged);
+}
+
 void SettingsModel::setShowsRiskySettings(bool on) {
-  const bool changed = on != showsRiskySettings_;
-  showsRiskySettings_ = on;
-  remember([&](UserDefaults& d) { d.setBool(on, kShowsRiskySettings); });
-  if (!changed) return;
-  emit showsRiskySettingsChanged();
-  updateVisible();
+  assignFilter(showsRiskySettings_, on, kShowsRiskySettings, &SettingsModel::showsRiskySettingsChanged);
 }
 
 std::vector<const SettingDefinition*> SettingsModel::bySearch() {

@@ -181,6 +181,8 @@ class SettingsModel : public QObject {
   void valueChanged(const QString& settingID);
 
  private:
+  // Stores a filter flag and its preference; tells observers and lists again only on a change.
+  void assignFilter(bool& filter, bool on, const char* key, void (SettingsModel::*changed)());
   void setLastError(std::optional<std::string> error);
   void afterChange(const SettingDefinition& setting, const std::optional<PreferenceValue>& expected,
                    const std::vector<std::string>& restarts);
