@@ -76,7 +76,7 @@ class UnreadableReader : public ExternalPreferenceReader {
 
 class SettingsModelTest : public ::testing::Test {
  protected:
-  std::shared_ptr<th::MemoryUserDefaults> defaults = std::make_shared<th::MemoryUserDefaults>();
+  UserDefaultsRef defaults = std::make_shared<th::MemoryUserDefaults>();
   std::shared_ptr<CFPreferenceStore> store = std::make_shared<CFPreferenceStore>();
   DomainResolver resolver = DomainResolver::live();
   IntentLog intents{th::home() + "/Library/Application Support/AmberLoom/intents.json", "23F79"};
@@ -111,11 +111,11 @@ TEST_F(SettingsModelTest, ConstructionSplitsGroupsCarriedAndRestoresTheSelection
   const Case cases[] = {
       {std::nullopt, "group:displays"},  // the first group by name
       {PreferenceValue::string("group:gate"), "group:gate"},
-      {PreferenceValue::string("finder"), "group:finder"},      // a bare group id
-      {PreferenceValue::string("group:gone"), "group:displays"},    // a group that no longer exists
-      {PreferenceValue::string("account"), "group:displays"},       // read as a group id, which no group has
+      {PreferenceValue::string("finder"), "group:finder"},        // a bare group id
+      {PreferenceValue::string("group:gone"), "group:displays"},  // a group that no longer exists
+      {PreferenceValue::string("account"), "group:displays"},     // a group id, which no group has
       {PreferenceValue::string("recipes"), "recipes"},
-      {PreferenceValue::integer(3), "group:displays"},              // not a string
+      {PreferenceValue::integer(3), "group:displays"},  // not a string
   };
   for (const auto& c : cases) {
     defaults = std::make_shared<th::MemoryUserDefaults>();
@@ -155,6 +155,7 @@ TEST_F(SettingsModelTest, ConstructionSplitsGroupsCarriedAndRestoresTheSelection
 }
 
 TEST_F(SettingsModelTest, NotifiesOnlyOnChangeAndStoresEveryAssignment) {
+  defaults = std::make_shared<StoreUserDefaults>(store);  // the application's own preference file
   const auto model = make();
   QSignalSpy selection(model.get(), &SettingsModel::selectionChanged);
   QSignalSpy search(model.get(), &SettingsModel::searchTextChanged);
@@ -185,6 +186,7 @@ TEST_F(SettingsModelTest, NotifiesOnlyOnChangeAndStoresEveryAssignment) {
   EXPECT_EQ(defaults->boolValue("showsRiskySettings"), true);
 
   // Restored on the next start.
+  EXPECT_TRUE(th::fileExists(th::preferencesFile("tv.winterbrae.amberloom")));
   model->selectGroup("gate");
   model->setShowsBasicOnly(true);
   const auto again = make();
