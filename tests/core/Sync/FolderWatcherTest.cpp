@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "Platform/ProcessRunner.hpp"
+#include "Sync/FolderWatcher.hpp"
+#include "TestHome.hpp"
+
+using amberloom::FolderWatcher;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+namespace test = amberloom::testing;
+
+namespace {
+
+// The times the handler was called, for the test thread to wait on.
+class Calls {
+ public:
+  std::function<void()> handler() {
+    return [this] {
+      std::lock_guard lock(mutex_);
+      times_.push_back(Clock::now());
+      changed_.notify_all();
+    };
+  }
+  std::vector<Clock::time_point> after(std::chrono::milliseconds wait) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, wait, [] { return false; });
+    return times_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<Clock::time_point> times_;
+};
+
+std::size_t openDescriptors() {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+}
+
+void append(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::app) << text; }
+
+}  // namespace
+
+TEST(FolderWatcher, PathThatCannotBeWatchedGivesNone) {
+  EXPECT_EQ(FolderWatcher::watch(test::home() + "/absent", 50, [] {}), nullptr);
+  EXPECT_EQ(FolderWatcher::watch("", 50, [] {}), nullptr);
+}
+
+TEST(FolderWatcher, BurstOfWritesByAnotherProcessGivesOneCallAfterTheQuietPeriod) {
+  const std::string folder = test::home() + "/Watched";
+  fs::create_directories(folder);
+  Calls calls;
+  auto watcher = FolderWatcher::watch(folder, 200, calls.handler());
+  ASSERT_NE(watcher, nullptr);
+
+  // Ten new files 10 ms apart, written by a separate process.
+  const auto result = amberloom::platform::runProcess(
+      "/bin/sh", {"-c", "for i in 0 1 2 3 4 5 6 7 8 9; do echo $i > \"$0/file$i\"; sleep 0.01; done", folder});
+  const auto lastWrite = Clock::now();
+  ASSERT_TRUE(result && result->exitStatus == 0);
+
+  const auto times = calls.after(700ms);
+  ASSERT_EQ(times.size(), 1u);
+  EXPECT_GE(times[0] - lastWrite, 150ms) << "called before the quiet period after the last write";
+  EXPECT_LE(times[0] - lastWrite, 500ms);
+}
+
+TEST(FolderWatcher, WhatCountsAsAChange) {
+  const struct {
+    std::string name;
+    bool watchFile;  // the watched item is a file rather than a folder
+    std::function<void(const std::string& watched)> act;
+    bool reported;
+  } cases[] = {
+      {"entry added", false, [](const std::string& w) { test::writeFile(w + "/new", "x"); }, true},
+      {"entry renamed", false, [](const std::string& w) { fs::rename(w + "/old", w + "/renamed"); }, true},
+      {"entry removed", false, [](const std::string& w) { fs::remove(w + "/old"); }, true},
+      {"folder renamed", false, [](const std::string& w) { fs::rename(w, w + "-moved"); }, true},
+      {"contents of an entry", false, [](const std::string& w) { append(w + "/old", "more"); }, false},
+      {"file written", true, [](const std::string& w) { append(w, "more"); }, true},
+      {"file deleted", true, [](const std::string& w) { fs::remove(w); }, true},
+      {"file only read", true, [](const std::string& w) { test::readFile(w); }, false},
+  };
+  for (const auto& c : cases) {
+    const std::string folder = test::home() + "/" + std::to_string(&c - cases);
+    test::writeFile(folder + "/old", "old");
+    const std::string watched = c.watchFile ? folder + "/old" : folder;
+    Calls calls;
+    auto watcher = FolderWatcher::watch(watched, 50, calls.handler());
+    ASSERT_NE(watcher, nullptr) << c.name;
+    c.act(watched);
+    EXPECT_EQ(calls.after(300ms).size(), c.reported ? 1u : 0u) << c.name;
+  }
+}
+
+TEST(FolderWatcher, DeletedAndRecreatedFolderIsReportedOnceAndTheWatcherStopsCleanly) {
+  const std::string folder = test::home() + "/Watched";
+  fs::create_directories(folder);
+  const auto descriptorsBefore = openDescriptors();
+  Calls calls;
+  auto watcher = FolderWatcher::watch(folder, 50, calls.handler());
+  ASSERT_NE(watcher, nullptr);
+
+  fs::remove_all(folder);
+  EXPECT_EQ(calls.after(300ms).size(), 1u);
+  // The new folder is another one: the watcher does not follow the path to it.
+  test::writeFile(folder + "/new", "x");
+  EXPECT_EQ(calls.after(300ms).size(), 1u);
+
+  watcher.reset();
+  EXPECT_EQ(openDescriptors(), descriptorsBefore);
+}
+
+TEST(FolderWatcher, ReleasingTheWatcherDropsAPendingCall) {
+  const std::string folder = test::home() + "/Watched";
+  fs::create_directories(folder);
+  const auto descriptorsBefore = openDescriptors();
+  Calls calls;
+  auto watcher = FolderWatcher::watch(folder, 100, calls.handler());
+  ASSERT_NE(watcher, nullptr);
+  test::writeFile(folder + "/new", "x");
+  std::this_thread::sleep_for(30ms);  // the event has arrived; the call waits for its quiet period
+  watcher.reset();
+  EXPECT_EQ(calls.after(300ms).size(), 0u);
+  EXPECT_EQ(openDescriptors(), descriptorsBefore);
+
+  // A handler may release its own watcher.
+  std::unique_ptr<FolderWatcher> selfReleasing;
+  std::mutex mutex;
+  std::condition_variable released;
+  bool done = false;
+  selfReleasing = FolderWatcher::watch(folder, 20, [&] {
+    std::lock_guard lock(mutex);
+    selfReleasing.reset();
+    done = true;
+    released.notify_all();
+  });
+  ASSERT_NE(selfReleasing, nullptr);
+  test::writeFile(folder + "/again", "x");
+  std::unique_lock lock(mutex);
+  EXPECT_TRUE(released.wait_for(lock, 2s, [&] { return done; }));
+}
