@@ -23,7 +23,7 @@ void syncFolder(const std::filesystem::path& folder) {
 
 }  // namespace
 
-void writeFileAtomically(const std::string& path, std::string_view bytes) {
+void writeFileAtomically(const std::string& path, std::string_view bytes, unsigned mode) {
   const std::filesystem::path target(path);
   const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
   std::error_code ec;
@@ -47,7 +47,7 @@ void writeFileAtomically(const std::string& path, std::string_view bytes) {
     left -= static_cast<std::size_t>(written);
   }
   const std::string reason = ok ? "" : errnoText();
-  ok = ok && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
+  ok = ok && ::fchmod(fd, static_cast<mode_t>(mode)) == 0 && ::fsync(fd) == 0;
   ::close(fd);
   if (!ok || ::rename(temporary.c_str(), path.c_str()) != 0) {
     const std::string why = reason.empty() ? errnoText() : reason;

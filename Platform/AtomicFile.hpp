@@ -18,9 +18,10 @@ class FileWriteError : public std::runtime_error {
   std::string path_;
 };
 
-// Replaces `path` with `bytes`, creating missing parent folders. Throws FileWriteError; on
-// failure the old file is left as it was.
-void writeFileAtomically(const std::string& path, std::string_view bytes);
+// Replaces `path` with `bytes`, creating missing parent folders; the file gets the permission bits
+// `mode` (never wider at any moment). Throws FileWriteError; on failure the old file is left as it
+// was.
+void writeFileAtomically(const std::string& path, std::string_view bytes, unsigned mode = 0644);
 
 // The whole file, or none when it cannot be read.
 bool readWholeFile(const std::string& path, std::string& bytes);

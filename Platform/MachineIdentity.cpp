@@ -24,6 +24,13 @@ std::optional<std::string> machineUUID(const std::vector<std::string>& candidate
   return std::nullopt;
 }
 
+std::string hardwareModel(const std::string& productNamePath) {
+  std::ifstream file(productNamePath, std::ios::binary);
+  std::string text;
+  if (!file || !std::getline(file, text)) return "unknown";  // missing, unreadable or empty
+  return text.substr(0, text.find('\0'));
+}
+
 const std::string& hostUUID() {
   static const std::string uuid = machineUUID().value_or("00000000-0000-0000-0000-000000000000");
   return uuid;

@@ -1,6 +1,6 @@
 #pragma once
 // The machine's identity in place of the platform UUID: the systemd machine id, validated as 32
-// hex digits and shown as an upper-case 8-4-4-4-12 UUID.
+// hex digits and shown as an upper-case 8-4-4-4-12 UUID; and the hardware model's name.
 
 #include <optional>
 #include <string>
@@ -15,5 +15,9 @@ std::optional<std::string> machineUUID(
 // The UUID that names this machine's by-host preference files. Read once; a machine without a
 // machine id uses the all-zero UUID so that by-host values still have one stable home.
 const std::string& hostUUID();
+
+// The hardware model as the firmware names it: the file's text up to the first zero byte or line
+// break, bytes as they are; "unknown" when the file cannot be read or is empty. Never throws.
+std::string hardwareModel(const std::string& productNamePath = "/sys/class/dmi/id/product_name");
 
 }  // namespace amberloom::platform

@@ -2,10 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <map>
+#include <mutex>
+#include <tuple>
 
 #include "Platform/AtomicFile.hpp"
 #include "Platform/HomeDirectory.hpp"
@@ -13,7 +17,6 @@
 #include "Platform/PlistCoding.hpp"
 
 namespace amberloom::platform {
-namespace {
 
 bool isPlainDomainName(const std::string& name) {
   if (name.empty() || name.size() > 255 || name.find("..") != std::string::npos) return false;
@@ -25,6 +28,8 @@ bool isPlainDomainName(const std::string& name) {
   }
   return true;
 }
+
+namespace {
 
 // Holds an exclusive advisory lock on a folder for the life of the object, serialising the
 // read-modify-write of every writer (this process, the login-time run, the `defaults` command).
@@ -66,8 +71,53 @@ std::optional<PlistDictionary> readDictionaryFile(const std::string& path) {
 
 }  // namespace
 
+// Parsed files by path, each valid while the file's identity and modification time are unchanged.
+// A writer replaces a file by renaming a new one over it, which always changes the inode.
+class PreferenceFiles::ReadCache {
+ public:
+  using Stamp = std::tuple<dev_t, ino_t, off_t, time_t, long>;
+
+  static std::optional<Stamp> stamp(const std::string& path) {
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    return Stamp{info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+  }
+
+  std::shared_ptr<const PlistDictionary> find(const std::string& path, const Stamp& stamp) const {
+    std::lock_guard lock(mutex_);
+    const auto found = entries_.find(path);
+    if (found == entries_.end() || found->second.first != stamp) return nullptr;
+    return found->second.second;
+  }
+
+  void store(const std::string& path, const Stamp& stamp, std::shared_ptr<const PlistDictionary> domain) {
+    std::lock_guard lock(mutex_);
+    if (entries_.size() >= kCapacity && !entries_.contains(path)) entries_.clear();
+    entries_.insert_or_assign(path, std::make_pair(stamp, std::move(domain)));
+  }
+
+ private:
+  static constexpr std::size_t kCapacity = 64;  // files; far more than the catalogued domains
+  mutable std::mutex mutex_;
+  std::map<std::string, std::pair<Stamp, std::shared_ptr<const PlistDictionary>>> entries_;
+};
+
 PreferenceFiles::PreferenceFiles(std::string homeDirectory, std::string hostUUID)
-    : home_(std::move(homeDirectory)), hostUUID_(std::move(hostUUID)) {}
+    : home_(std::move(homeDirectory)), hostUUID_(std::move(hostUUID)), cache_(std::make_shared<ReadCache>()) {}
+
+std::shared_ptr<const PlistDictionary> PreferenceFiles::parsedDomain(const std::string& path) const {
+  // Stamped before reading: the content read is never older than its stamp, so a file replaced
+  // meanwhile is read again next time.
+  const auto stamp = ReadCache::stamp(path);
+  if (stamp) {
+    if (auto cached = cache_->find(path, *stamp)) return cached;
+  }
+  auto domain = readDictionaryFile(path);
+  if (!domain) return nullptr;
+  auto parsed = std::make_shared<const PlistDictionary>(std::move(*domain));
+  if (stamp) cache_->store(path, *stamp, parsed);
+  return parsed;
+}
 
 PreferenceFiles PreferenceFiles::live() { return PreferenceFiles(homeDirectory(), platform::hostUUID()); }
 
@@ -105,12 +155,16 @@ std::optional<PlistDictionary> PreferenceFiles::readDomain(const std::string& ap
                                                            bool currentHost) const {
   const auto path = filePath(applicationID, currentHost);
   if (!path) return std::nullopt;
-  return readDictionaryFile(*path);
+  const auto domain = parsedDomain(*path);
+  if (!domain) return std::nullopt;
+  return *domain;
 }
 
 std::optional<PlistObject> PreferenceFiles::copyValue(const std::string& key, const std::string& applicationID,
                                                       bool currentHost) const {
-  const auto domain = readDomain(applicationID, currentHost);
+  const auto path = filePath(applicationID, currentHost);
+  if (!path) return std::nullopt;
+  const auto domain = parsedDomain(*path);
   if (!domain) return std::nullopt;
   const auto found = domain->find(key);
   if (found == domain->end()) return std::nullopt;

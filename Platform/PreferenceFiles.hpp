@@ -3,7 +3,10 @@
 // host scope) under ~/Library/Preferences, a ByHost file named with the machine's UUID, or a
 // sandboxed app's container file. Every read goes to disk, so another process's write is visible
 // at once; every write is a locked read-modify-write of the whole file, replaced atomically.
+// A file's parsed content is kept while its device, inode, size and modification time stay the
+// same (copies of one PreferenceFiles share it), so repeated reads of a large domain parse once.
 
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -14,6 +17,10 @@ namespace amberloom::platform {
 
 // The application id that stands for every application (the global domain).
 inline constexpr const char* kAnyApplicationID = "kCFPreferencesAnyApplication";
+
+// A reverse-DNS-like domain name: letters, digits, ".", "-" and "_", not starting with "." or "-",
+// no "..", at most 255 characters.
+bool isPlainDomainName(const std::string& name);
 
 class PreferenceFileError : public std::runtime_error {
  public:
@@ -54,8 +61,13 @@ class PreferenceFiles {
   void removeDomain(const std::string& applicationID, bool currentHost) const;
 
  private:
+  class ReadCache;
+  // The domain's parsed file; an empty dictionary when there is none; null when unreadable.
+  std::shared_ptr<const PlistDictionary> parsedDomain(const std::string& path) const;
+
   std::string home_;
   std::string hostUUID_;
+  std::shared_ptr<ReadCache> cache_;
 };
 
 }  // namespace amberloom::platform

@@ -9,24 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "MedianTime.hpp"
 #include "Preferences/BundledResource.hpp"
 #include "Support/Json.hpp"
 #include "Catalog/SettingsCatalog.hpp"
 
 using namespace amberloom;
+using bench::medianMilliseconds;
 
 namespace {
-
-double medianMilliseconds(int runs, const std::function<void()>& work) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
 
 // Settings of every shape the loader handles (all value types and controls, texts, version
 // bounds, restart lists, by-host and nested paths), about as long as the built-in ones.

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace amberloom {
 
@@ -12,6 +13,10 @@ struct BackupLocator {
   static constexpr const char* fileExtension = "amberloom.json";  // no leading dot
 
   std::string homeDirectory;  // no trailing "/"
+
+  // Whether a folder entry's name marks a backup file: it ends in "amberloom.json" (no dot
+  // required before it).
+  static bool isBackupFileName(std::string_view name);
 
   // <home>/Library/Mobile Documents/com~apple~CloudDocs/AmberLoom. No file-system access.
   std::string defaultFolder() const;

@@ -141,13 +141,19 @@ std::string rootKey(const SettingRef& ref) {
 }
 }  // namespace
 
-std::vector<std::string> SettingsCatalog::settingIDs(const Snapshot& touchedBy) const {
+std::vector<SettingDefinition> SettingsCatalog::settings(const Snapshot& touchedBy) const {
   std::unordered_set<std::string> keys;
   for (const auto& entry : touchedBy.entries)
     if (!entry.ref.path.empty()) keys.insert(rootKey(entry.ref));
-  std::vector<std::string> ids;
+  std::vector<SettingDefinition> touched;
   for (const auto& setting : settings_)
-    if (!setting.ref.path.empty() && keys.contains(rootKey(setting.ref))) ids.push_back(setting.id);
+    if (!setting.ref.path.empty() && keys.contains(rootKey(setting.ref))) touched.push_back(setting);
+  return touched;
+}
+
+std::vector<std::string> SettingsCatalog::settingIDs(const Snapshot& touchedBy) const {
+  std::vector<std::string> ids;
+  for (const auto& setting : settings(touchedBy)) ids.push_back(setting.id);
   return ids;
 }
 

@@ -114,6 +114,8 @@ class SettingsCatalog {
   // The ids of the settings whose root key (by-host flag, domain, first path element) the
   // snapshot captured, in catalogue order.
   std::vector<std::string> settingIDs(const Snapshot& touchedBy) const;
+  // The same settings as whole definitions, which an undo needs to compare values.
+  std::vector<SettingDefinition> settings(const Snapshot& touchedBy) const;
 
  private:
   std::int64_t schemaVersion_;

@@ -36,9 +36,7 @@ WriteReport RecipeService::apply(const Recipe& recipe, const std::set<std::strin
 }
 
 UndoReport RecipeService::undo(const Snapshot& snapshot, const ExternalPreferenceReader& reader) const {
-  std::vector<SettingDefinition> touched;
-  for (const auto& id : catalog_.settingIDs(snapshot)) touched.push_back(*catalog_.setting(id));
-  return applier_.undo(snapshot, touched, reader);
+  return applier_.undo(snapshot, catalog_.settings(snapshot), reader);
 }
 
 }  // namespace amberloom

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 
@@ -37,6 +38,8 @@ std::string urlPart(CURLU* url, CURLUPart part) {
   return value;
 }
 
+bool isLoopbackHost(const std::string& host) { return host == "127.0.0.1" || host == "localhost" || host == "[::1]"; }
+
 // Parses the URL once; the same parsed handle is what curl then uses, so the check and the transfer
 // cannot read the text differently.
 std::unique_ptr<CURLU, UrlDeleter> checkedURL(const std::string& text) {
@@ -47,17 +50,40 @@ std::unique_ptr<CURLU, UrlDeleter> checkedURL(const std::string& text) {
   if (scheme != "https" && scheme != "http") throw HttpTransferError::unsupportedURL(text);
   const std::string host = urlPart(url.get(), CURLUPART_HOST);
   if (host.empty()) throw HttpTransferError::badURL(text);
-  const bool loopback = host == "127.0.0.1" || host == "localhost" || host == "[::1]";
-  if (scheme == "http" && !loopback) throw HttpTransferError::unsupportedURL(text);
+  if (scheme == "http" && !isLoopbackHost(host)) throw HttpTransferError::unsupportedURL(text);
   return url;
 }
 
+struct BodySink {
+  std::string* body;
+  std::size_t limit;
+};
+
 std::size_t appendBody(char* data, std::size_t size, std::size_t count, void* target) {
-  static_cast<std::string*>(target)->append(data, size * count);
+  auto* sink = static_cast<BodySink*>(target);
+  if (size * count > sink->limit - sink->body->size()) return 0;  // curl then fails with a write error
+  sink->body->append(data, size * count);
   return size * count;
 }
 
+// How much has moved so far, to tell an idle exchange from a slow one.
+curl_off_t bytesMoved(CURL* easy) {
+  curl_off_t down = 0, up = 0;
+  long headers = 0;
+  curl_easy_getinfo(easy, CURLINFO_SIZE_DOWNLOAD_T, &down);
+  curl_easy_getinfo(easy, CURLINFO_SIZE_UPLOAD_T, &up);
+  curl_easy_getinfo(easy, CURLINFO_HEADER_SIZE, &headers);
+  return down + up + headers;
+}
+
 }  // namespace
+
+bool isLoopbackURL(const std::string& text) {
+  std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
+  if (!url || curl_url_set(url.get(), CURLUPART_URL, text.c_str(), 0) != CURLUE_OK) return false;
+  const std::string scheme = urlPart(url.get(), CURLUPART_SCHEME);
+  return (scheme == "http" || scheme == "https") && isLoopbackHost(urlPart(url.get(), CURLUPART_HOST));
+}
 
 HttpTransferError HttpTransferError::badURL(const std::string& url) {
   return {Case::badURL, describe::enumCase("badURL", {{"url", describe::text(url)}})};
@@ -102,7 +128,8 @@ HttpResponse CurlHttpSession::perform(const HttpRequest& request, std::stop_toke
   curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "https");
   curl_easy_setopt(h, CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");  // loopback never through a proxy
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, appendBody);
-  curl_easy_setopt(h, CURLOPT_WRITEDATA, &response.body);
+  BodySink sink{&response.body, request.maxResponseBytes.value_or(response.body.max_size())};
+  curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
   if (headers) curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
   if (request.method == "POST") {
     curl_easy_setopt(h, CURLOPT_POST, 1L);
@@ -120,7 +147,11 @@ HttpResponse CurlHttpSession::perform(const HttpRequest& request, std::stop_toke
   curl_multi_add_handle(multi.get(), h);
   CURLcode result = CURLE_OK;
   bool cancelled = false;
+  bool idle = false;
   {
+    using Clock = std::chrono::steady_clock;
+    auto lastActivity = Clock::now();
+    curl_off_t moved = 0;
     CURLM* m = multi.get();
     std::stop_callback wake(stop, [m] { curl_multi_wakeup(m); });
     for (;;) {
@@ -139,13 +170,28 @@ HttpResponse CurlHttpSession::perform(const HttpRequest& request, std::stop_toke
         cancelled = true;
         break;
       }
-      curl_multi_poll(m, nullptr, 0, 1000, nullptr);
+      int waitMs = 1000;
+      if (request.idleTimeout) {
+        const auto now = Clock::now();
+        if (const curl_off_t nowMoved = bytesMoved(h); nowMoved != moved) {
+          moved = nowMoved;
+          lastActivity = now;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            lastActivity + *request.idleTimeout - now);
+        if (left.count() <= 0) {
+          idle = true;
+          break;
+        }
+        waitMs = static_cast<int>(std::min<std::int64_t>(waitMs, left.count()));
+      }
+      curl_multi_poll(m, nullptr, 0, waitMs, nullptr);
     }
   }
   curl_multi_remove_handle(multi.get(), h);
 
   if (cancelled) throw HttpTransferError::cancelled();
-  if (result == CURLE_OPERATION_TIMEDOUT) throw HttpTransferError::timedOut();
+  if (idle || result == CURLE_OPERATION_TIMEDOUT) throw HttpTransferError::timedOut();
   if (result != CURLE_OK) throw HttpTransferError::transferFailed(result, curl_easy_strerror(result));
   curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &response.status);
   return response;

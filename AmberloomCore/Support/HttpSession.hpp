@@ -21,6 +21,11 @@ struct HttpRequest {
   std::vector<std::pair<std::string, std::string>> headers;
   std::string body;
   std::optional<std::chrono::milliseconds> timeout;  // none: the session's own limit
+  // The exchange fails as timed out once no byte has moved for this long (connecting included);
+  // none: only `timeout` applies.
+  std::optional<std::chrono::milliseconds> idleTimeout;
+  // A response body longer than this fails the transfer instead of filling memory; none: no limit.
+  std::optional<std::size_t> maxResponseBytes;
 };
 
 struct HttpResponse {
@@ -58,6 +63,9 @@ class HttpSession {
   // `stop` is requested. Safe to call from several threads at once.
   virtual HttpResponse perform(const HttpRequest& request, std::stop_token stop = {}) = 0;
 };
+
+// True when `url` parses as an http or https URL whose host is 127.0.0.1, localhost or [::1].
+bool isLoopbackURL(const std::string& url);
 
 // libcurl: HTTPS with the system's certificate checks; plain HTTP only to 127.0.0.1, localhost and
 // [::1]; any other scheme is refused before anything is sent. Redirects are followed to HTTPS only.

@@ -241,3 +241,15 @@ TEST(MachineIdentity, ReadsTheFirstValidMachineID) {
             "01234567-89AB-CDEF-0123-456789ABCDEF");
   EXPECT_FALSE(machineUUID({folder + "short", folder + "missing"}).has_value());
 }
+
+TEST(MachineIdentity, HardwareModelIsTheFirstLineOfTheFirmwareName) {
+  const std::string folder = test::home() + "/dmi/";
+  const std::pair<std::string, std::string> cases[] = {
+      {"ThinkPad X1\nSecond\n", "ThinkPad X1"}, {"Mac14,2", "Mac14,2"}, {std::string("Box\0junk", 8), "Box"},
+      {"\n", ""}, {"", "unknown"}};
+  for (const auto& [content, expected] : cases) {
+    test::writeFile(folder + "name", content);
+    EXPECT_EQ(hardwareModel(folder + "name"), expected) << content;
+  }
+  EXPECT_EQ(hardwareModel(folder + "missing"), "unknown");
+}

@@ -1,5 +1,6 @@
 #include "TestHome.hpp"
 
+#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -12,6 +13,19 @@
 #include "Platform/PlistCoding.hpp"
 
 namespace amberloom::testing {
+
+int runInTemporaryHome(const std::function<int()>& run) {
+  std::string folder = (std::filesystem::temp_directory_path() / "amberloom-test-XXXXXX").string();
+  if (!::mkdtemp(folder.data())) return 3;
+  ::setenv("HOME", folder.c_str(), 1);
+  ::unsetenv("AMBERLOOM_NIGHT_SHIFT");
+  ::unsetenv("AMBERLOOM_MACOS_VERSION");
+  ::unsetenv("AMBERLOOM_MACOS_BUILD");
+  const int status = run();
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);
+  return status;
+}
 
 std::string home() { return std::getenv("HOME"); }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Test helpers around the temporary home every test process runs in.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,11 @@
 #include "Platform/ProcessRunner.hpp"
 
 namespace amberloom::testing {
+
+// Runs `run` with HOME set to a fresh temporary folder (children inherit it) and the platform
+// overrides of the environment cleared, removes the folder, and returns what `run` returned
+// (3 when no folder could be made). For the mains of the test binaries.
+int runInTemporaryHome(const std::function<int()>& run);
 
 // The process's temporary home (the value of HOME).
 std::string home();

@@ -66,7 +66,7 @@ class RecipeServiceTest : public ::testing::Test {
 TEST_F(RecipeServiceTest, EveryRowLandsInExactlyOneListAndOnlyChangesAreWritten) {
   put("b.pinnedSame", PV::boolean(true));
   put("a.pinnedDiff", PV::boolean(false));
-  put("c.wholeDouble", PV::integer(1));  // an int on the Mac is not the recipe's 1.0
+  put("c.wholeDouble", PV::integer(2));  // a script-written int, read as the double 2.0
   put("e.same", PV::integer(2));
   const Recipe recipe{"r", "R", "", "", std::nullopt,
                       {{"e.same", PV::integer(2)},
@@ -88,7 +88,7 @@ TEST_F(RecipeServiceTest, EveryRowLandsInExactlyOneListAndOnlyChangesAreWritten)
                          "D.unset Label of D.unset: not set -> hello changes writes",
                          "a.pinnedDiff Label of a.pinnedDiff: off -> on changes pinned",
                          "b.pinnedSame Label of b.pinnedSame: on -> on pinned",
-                         "c.wholeDouble Label of c.wholeDouble: 1 -> 1 changes writes",
+                         "c.wholeDouble Label of c.wholeDouble: 2 -> 1 changes writes",
                          "e.same Label of e.same: Two -> Two",
                      }));
 
@@ -110,7 +110,7 @@ TEST_F(RecipeServiceTest, EveryRowLandsInExactlyOneListAndOnlyChangesAreWritten)
   // Undoing the first apply puts back the int and the absent key and forgets what it took back.
   const auto undo = service.undo(report.undo, outside);
   EXPECT_TRUE(undo.isComplete());
-  EXPECT_EQ(seen("c.wholeDouble"), PV::integer(1));
+  EXPECT_EQ(seen("c.wholeDouble"), PV::integer(2));
   EXPECT_EQ(seen("D.unset"), std::nullopt);
   EXPECT_EQ(seen("a.pinnedDiff"), PV::boolean(false));
   EXPECT_TRUE(recordedIDs(intents).empty());

@@ -1,0 +1,273 @@
+#include "AccountDatabase.hpp"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+namespace amberloom::server {
+namespace {
+
+const char* const kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS accounts (
+  id INTEGER PRIMARY KEY,
+  email TEXT NOT NULL UNIQUE,
+  created_at INTEGER NOT NULL
+);
+CREATE TABLE IF NOT EXISTS devices (
+  id TEXT PRIMARY KEY,
+  account_id INTEGER NOT NULL REFERENCES accounts(id) ON DELETE CASCADE,
+  name TEXT NOT NULL,
+  hardware_id TEXT NOT NULL,
+  token_hash TEXT NOT NULL UNIQUE,
+  joined INTEGER NOT NULL,
+  last_seen_at INTEGER NOT NULL
+);
+CREATE TABLE IF NOT EXISTS documents (
+  device_id TEXT PRIMARY KEY REFERENCES devices(id) ON DELETE CASCADE,
+  revision INTEGER NOT NULL,
+  payload TEXT NOT NULL,
+  updated_at INTEGER NOT NULL
+);
+CREATE TABLE IF NOT EXISTS sign_ins (
+  verifier_hash TEXT PRIMARY KEY,
+  email TEXT NOT NULL,
+  code TEXT NOT NULL UNIQUE,
+  confirmed INTEGER NOT NULL DEFAULT 0,
+  created_at INTEGER NOT NULL
+);
+CREATE TABLE IF NOT EXISTS outbox (
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  email TEXT NOT NULL,
+  link TEXT NOT NULL
+);
+)sql";
+
+// One prepared statement: bind in order, step, read columns.
+class Statement {
+ public:
+  Statement(sqlite3* db, const char* sql) : db_(db) {
+    if (sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr) != SQLITE_OK) fail();
+  }
+  ~Statement() { sqlite3_finalize(statement_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  Statement& bind(const std::string& text) {
+    check(sqlite3_bind_text(statement_, ++bound_, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT));
+    return *this;
+  }
+  Statement& bind(std::int64_t value) {
+    check(sqlite3_bind_int64(statement_, ++bound_, value));
+    return *this;
+  }
+  // True while a row is available.
+  bool step() {
+    const int result = sqlite3_step(statement_);
+    if (result == SQLITE_ROW) return true;
+    if (result != SQLITE_DONE) fail();
+    return false;
+  }
+  std::string text(int column) const {
+    const auto* bytes = sqlite3_column_text(statement_, column);
+    return bytes ? std::string(reinterpret_cast<const char*>(bytes),
+                               static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)))
+                 : std::string();
+  }
+  std::int64_t integer(int column) const { return sqlite3_column_int64(statement_, column); }
+
+ private:
+  void check(int result) {
+    if (result != SQLITE_OK) fail();
+  }
+  [[noreturn]] void fail() { throw DatabaseError(sqlite3_errmsg(db_)); }
+
+  sqlite3* db_;
+  sqlite3_stmt* statement_ = nullptr;
+  int bound_ = 0;
+};
+
+}  // namespace
+
+// Holds the lock and an immediate (write-reserving) transaction; rolls back unless committed.
+class AccountDatabase::Transaction {
+ public:
+  explicit Transaction(AccountDatabase& db) : lock_(db.mutex_), db_(db) { db_.execute("BEGIN IMMEDIATE"); }
+  ~Transaction() {
+    if (!done_) sqlite3_exec(db_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+  void commit() {
+    db_.execute("COMMIT");
+    done_ = true;
+  }
+  sqlite3* handle() const { return db_.db_; }
+
+ private:
+  std::lock_guard<std::mutex> lock_;
+  AccountDatabase& db_;
+  bool done_ = false;
+};
+
+AccountDatabase::AccountDatabase(const std::string& path) {
+  if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                      nullptr) != SQLITE_OK) {
+    const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
+    sqlite3_close(db_);
+    throw DatabaseError("cannot open " + path + ": " + reason);
+  }
+  try {
+    sqlite3_busy_timeout(db_, 5000);
+    execute("PRAGMA foreign_keys = ON");
+    execute("PRAGMA synchronous = FULL");
+    std::lock_guard lock(mutex_);
+    execute("BEGIN IMMEDIATE");
+    execute(kSchema);
+    execute("COMMIT");
+  } catch (...) {
+    sqlite3_close(db_);
+    throw;
+  }
+}
+
+AccountDatabase::~AccountDatabase() { sqlite3_close(db_); }
+
+void AccountDatabase::execute(const char* sql) {
+  char* message = nullptr;
+  if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
+    const std::string reason = message ? message : sqlite3_errmsg(db_);
+    sqlite3_free(message);
+    throw DatabaseError(reason);
+  }
+}
+
+bool AccountDatabase::addSignIn(const std::string& email, const std::string& verifierHash, const std::string& code,
+                                const std::string& link, std::int64_t now) {
+  Transaction t(*this);
+  Statement(t.handle(), "DELETE FROM sign_ins WHERE created_at < ?").bind(now - signInLifetimeSeconds).step();
+  Statement pending(t.handle(), "SELECT 1 FROM sign_ins WHERE verifier_hash = ?");
+  if (pending.bind(verifierHash).step()) return false;
+  Statement(t.handle(), "INSERT INTO sign_ins (verifier_hash, email, code, created_at) VALUES (?, ?, ?, ?)")
+      .bind(verifierHash).bind(email).bind(code).bind(now).step();
+  Statement(t.handle(), "INSERT INTO outbox (email, link) VALUES (?, ?)").bind(email).bind(link).step();
+  t.commit();
+  return true;
+}
+
+bool AccountDatabase::confirmSignIn(const std::string& code, std::int64_t now) {
+  Transaction t(*this);
+  Statement update(t.handle(), "UPDATE sign_ins SET confirmed = 1 WHERE code = ? AND created_at >= ?");
+  update.bind(code).bind(now - signInLifetimeSeconds).step();
+  const bool found = sqlite3_changes(t.handle()) > 0;
+  t.commit();
+  return found;
+}
+
+AccountDatabase::Poll AccountDatabase::collectSignIn(const std::string& verifierHash, const std::string& deviceName,
+                                                     const std::string& hardwareID, const std::string& newDeviceID,
+                                                     const std::string& tokenHash, std::int64_t now) {
+  Transaction t(*this);
+  Statement signIn(t.handle(), "SELECT email, confirmed FROM sign_ins WHERE verifier_hash = ? AND created_at >= ?");
+  if (!signIn.bind(verifierHash).bind(now - signInLifetimeSeconds).step()) return {};
+  if (signIn.integer(1) == 0) return {PollState::pending, {}};
+  const std::string email = signIn.text(0);
+
+  Statement(t.handle(), "INSERT OR IGNORE INTO accounts (email, created_at) VALUES (?, ?)").bind(email).bind(now).step();
+  Statement account(t.handle(), "SELECT id FROM accounts WHERE email = ?");
+  if (!account.bind(email).step()) throw DatabaseError("account vanished");
+  const std::int64_t accountID = account.integer(0);
+
+  // The same Mac signing in again keeps its entry, its document and its revision.
+  Statement existing(t.handle(), "SELECT id FROM devices WHERE account_id = ? AND hardware_id = ?");
+  std::string deviceID = newDeviceID;
+  if (existing.bind(accountID).bind(hardwareID).step()) {
+    deviceID = existing.text(0);
+    Statement(t.handle(), "UPDATE devices SET name = ?, token_hash = ?, last_seen_at = ? WHERE id = ?")
+        .bind(deviceName).bind(tokenHash).bind(now).bind(deviceID).step();
+  } else {
+    Statement(t.handle(),
+              "INSERT INTO devices (id, account_id, name, hardware_id, token_hash, joined, last_seen_at) "
+              "VALUES (?, ?, ?, ?, ?, (SELECT COALESCE(MAX(joined), 0) + 1 FROM devices), ?)")
+        .bind(deviceID).bind(accountID).bind(deviceName).bind(hardwareID).bind(tokenHash).bind(now).step();
+  }
+  Statement(t.handle(), "DELETE FROM sign_ins WHERE verifier_hash = ?").bind(verifierHash).step();
+  t.commit();
+  return {PollState::confirmed, deviceID};
+}
+
+std::optional<AccountDatabase::Caller> AccountDatabase::authenticate(const std::string& tokenHash, std::int64_t now) {
+  Transaction t(*this);
+  Statement device(t.handle(), "SELECT account_id, id FROM devices WHERE token_hash = ?");
+  if (!device.bind(tokenHash).step()) return std::nullopt;
+  Caller caller{device.integer(0), device.text(1)};
+  Statement(t.handle(), "UPDATE devices SET last_seen_at = ? WHERE id = ?").bind(now).bind(caller.deviceID).step();
+  t.commit();
+  return caller;
+}
+
+std::string AccountDatabase::email(std::int64_t accountID) {
+  Transaction t(*this);
+  Statement account(t.handle(), "SELECT email FROM accounts WHERE id = ?");
+  return account.bind(accountID).step() ? account.text(0) : std::string();
+}
+
+std::vector<AccountDatabase::Device> AccountDatabase::devices(std::int64_t accountID) {
+  Transaction t(*this);
+  Statement rows(t.handle(), "SELECT id, name, last_seen_at FROM devices WHERE account_id = ? ORDER BY joined");
+  rows.bind(accountID);
+  std::vector<Device> devices;
+  while (rows.step()) devices.push_back({rows.text(0), rows.text(1), rows.integer(2)});
+  return devices;
+}
+
+bool AccountDatabase::removeDevice(std::int64_t accountID, const std::string& deviceID) {
+  Transaction t(*this);
+  Statement(t.handle(), "DELETE FROM devices WHERE account_id = ? AND id = ?").bind(accountID).bind(deviceID).step();
+  const bool removed = sqlite3_changes(t.handle()) > 0;
+  t.commit();
+  return removed;
+}
+
+void AccountDatabase::deleteAccount(std::int64_t accountID) {
+  Transaction t(*this);
+  Statement(t.handle(), "DELETE FROM accounts WHERE id = ?").bind(accountID).step();
+  t.commit();
+}
+
+AccountDatabase::Upload AccountDatabase::putDocument(const std::string& deviceID, std::int64_t ifRevision,
+                                                     const std::string& payload, std::int64_t now) {
+  Transaction t(*this);
+  Statement current(t.handle(), "SELECT revision FROM documents WHERE device_id = ?");
+  std::int64_t revision = 1;
+  if (current.bind(deviceID).step()) {
+    if (current.integer(0) != ifRevision) return {false, current.integer(0)};
+    revision = current.integer(0) + 1;
+  }
+  Statement(t.handle(),
+            "INSERT INTO documents (device_id, revision, payload, updated_at) VALUES (?, ?, ?, ?) "
+            "ON CONFLICT(device_id) DO UPDATE SET revision = excluded.revision, payload = excluded.payload, "
+            "updated_at = excluded.updated_at")
+      .bind(deviceID).bind(revision).bind(payload).bind(now).step();
+  t.commit();
+  return {true, revision};
+}
+
+std::vector<AccountDatabase::Document> AccountDatabase::documents(std::int64_t accountID) {
+  Transaction t(*this);
+  Statement rows(t.handle(),
+                 "SELECT d.id, d.name, doc.revision, doc.payload, doc.updated_at FROM documents doc "
+                 "JOIN devices d ON d.id = doc.device_id WHERE d.account_id = ? ORDER BY d.joined");
+  rows.bind(accountID);
+  std::vector<Document> documents;
+  while (rows.step())
+    documents.push_back({rows.text(0), rows.text(1), rows.integer(2), rows.text(3), rows.integer(4)});
+  return documents;
+}
+
+std::vector<AccountDatabase::OutboxEntry> AccountDatabase::outbox() {
+  Transaction t(*this);
+  Statement rows(t.handle(), "SELECT email, link FROM outbox ORDER BY id");
+  std::vector<OutboxEntry> entries;
+  while (rows.step()) entries.push_back({rows.text(0), rows.text(1)});
+  return entries;
+}
+
+}  // namespace amberloom::server

@@ -1,0 +1,100 @@
+#pragma once
+// The account server's storage: one SQLite file holding accounts, their devices (each with the
+// SHA-256 of its device token, never the token), one sync document per device with its revision,
+// pending sign-ins (by the hash of their verifier) and the outbox of sign-in links. The schema is
+// made on first open; every operation is one transaction, so a failure or a crash leaves the file
+// as it was before the operation. Safe to call from several threads: operations run one at a time.
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace amberloom::server {
+
+class DatabaseError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class AccountDatabase {
+ public:
+  // A sign-in link that nobody collected stops working after this long.
+  static constexpr std::int64_t signInLifetimeSeconds = 15 * 60;
+
+  struct Caller {
+    std::int64_t accountID = 0;
+    std::string deviceID;
+  };
+  struct Device {
+    std::string id;
+    std::string name;
+    std::int64_t lastSeenAt = 0;  // Unix seconds
+  };
+  struct Document {
+    std::string deviceID;
+    std::string deviceName;
+    std::int64_t revision = 0;
+    std::string payload;
+    std::int64_t updatedAt = 0;  // Unix seconds
+  };
+  struct OutboxEntry {
+    std::string email;
+    std::string link;
+  };
+  enum class PollState { unknown, pending, confirmed };
+  struct Poll {
+    PollState state = PollState::unknown;
+    std::string deviceID;  // set when confirmed
+  };
+  struct Upload {
+    bool stored = false;  // false: the device no longer holds `ifRevision`
+    std::int64_t revision = 0;
+  };
+
+  // Opens or creates the file. Throws DatabaseError.
+  explicit AccountDatabase(const std::string& path);
+  ~AccountDatabase();
+  AccountDatabase(const AccountDatabase&) = delete;
+  AccountDatabase& operator=(const AccountDatabase&) = delete;
+
+  // All operations throw DatabaseError when the file cannot be read or written.
+
+  // Records a pending sign-in and its outbox entry. False when `verifierHash` is already pending.
+  bool addSignIn(const std::string& email, const std::string& verifierHash, const std::string& code,
+                 const std::string& link, std::int64_t now);
+  // Marks the sign-in of `code` confirmed; false for an unknown or expired code.
+  bool confirmSignIn(const std::string& code, std::int64_t now);
+  // Where the sign-in of `verifierHash` stands. Once confirmed, the sign-in is used up: the account
+  // is made when new, the device of `hardwareID` on it is reused (or made) with `tokenHash` as its
+  // only token.
+  Poll collectSignIn(const std::string& verifierHash, const std::string& deviceName, const std::string& hardwareID,
+                     const std::string& newDeviceID, const std::string& tokenHash, std::int64_t now);
+
+  // The device holding the token of `tokenHash`, marked seen at `now`; none for an unknown token.
+  std::optional<Caller> authenticate(const std::string& tokenHash, std::int64_t now);
+  std::string email(std::int64_t accountID);
+  std::vector<Device> devices(std::int64_t accountID);  // in the order they joined
+  // False when the account has no such device.
+  bool removeDevice(std::int64_t accountID, const std::string& deviceID);
+  void deleteAccount(std::int64_t accountID);
+  // Stores the device's document when it still holds `ifRevision`; a device without a document
+  // accepts any, since nothing can be overwritten.
+  Upload putDocument(const std::string& deviceID, std::int64_t ifRevision, const std::string& payload,
+                     std::int64_t now);
+  std::vector<Document> documents(std::int64_t accountID);  // in the order the devices joined
+  std::vector<OutboxEntry> outbox();                         // oldest first
+
+ private:
+  class Transaction;
+  void execute(const char* sql);
+
+  std::mutex mutex_;
+  sqlite3* db_ = nullptr;
+};
+
+}  // namespace amberloom::server

@@ -1,0 +1,311 @@
+#include "AccountServer.hpp"
+
+#include <httplib.h>
+#include <sodium.h>
+
+#include <stdexcept>
+
+#include "Account/AccountClient.hpp"
+#include "Support/ErrorDescription.hpp"
+#include "Support/Iso8601.hpp"
+#include "Support/Sha256.hpp"
+#include "Support/Json.hpp"
+
+namespace amberloom::server {
+namespace {
+
+std::int64_t unixNow() {
+  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+std::string isoDate(std::int64_t unixSeconds) {
+  return iso8601::formatWholeSeconds(static_cast<double>(unixSeconds) - iso8601::kReferenceDateUnixSeconds);
+}
+
+std::string randomHex(std::size_t bytes) {
+  std::vector<unsigned char> raw(bytes);
+  randombytes_buf(raw.data(), raw.size());
+  std::string hex(2 * bytes + 1, '\0');
+  sodium_bin2hex(hex.data(), hex.size(), raw.data(), raw.size());
+  hex.pop_back();
+  return hex;
+}
+
+void answer(httplib::Response& response, int status, const Json& body) {
+  response.status = status;
+  response.set_content(writeJson(body), "application/json");
+}
+
+void refuse(httplib::Response& response, int status, const std::string& code) {
+  answer(response, status, Json{{"error", code}});
+}
+
+class BadRequest : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A request body that must be one JSON object.
+Json bodyObject(const httplib::Request& request) {
+  try {
+    Json body = parseJson(request.body);
+    if (!body.is_object()) throw BadRequest("not an object");
+    return body;
+  } catch (const DecodingError&) {
+    throw BadRequest("not JSON");
+  }
+}
+
+bool hasControlCharacter(const std::string& text) {
+  for (unsigned char c : text)
+    if (c < 0x20 || c == 0x7f) return true;
+  return false;
+}
+
+// A string member of 1 to `maxLength` bytes without control characters.
+std::string field(const Json& body, const char* key, std::size_t maxLength) {
+  const auto found = body.find(key);
+  if (found == body.end() || !found->is_string()) throw BadRequest(key);
+  std::string value = found->get<std::string>();
+  if (value.empty() || value.size() > maxLength || hasControlCharacter(value)) throw BadRequest(key);
+  return value;
+}
+
+bool isLowerHex(const std::string& text, std::size_t length) {
+  if (text.size() != length) return false;
+  for (char c : text)
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+  return true;
+}
+
+// Plain decimal digits with an optional minus sign, within 64 bits.
+std::optional<std::int64_t> parseRevision(const std::string& text) {
+  std::size_t at = text.size() > 1 && text[0] == '-' ? 1 : 0;
+  if (at == text.size() || text.size() - at > 19) return std::nullopt;
+  for (std::size_t i = at; i < text.size(); ++i)
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+  try {
+    return std::stoll(text);
+  } catch (const std::out_of_range&) {
+    return std::nullopt;
+  }
+}
+
+std::string escapeHTML(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&#39;"; break;
+      default: out.push_back(c);
+    }
+  }
+  return out;
+}
+
+void page(httplib::Response& response, int status, const std::string& title, const std::string& content) {
+  response.status = status;
+  response.set_content("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + escapeHTML(title) +
+                           "</title></head>\n<body><h1>" + escapeHTML(title) + "</h1>\n" + content + "</body></html>\n",
+                       "text/html; charset=utf-8");
+}
+
+const char* codeForStatus(int status) {
+  switch (status) {
+    case 400: return "bad_request";
+    case 404: return "not_found";
+    case 405: return "method_not_allowed";
+    case 413: return "payload_too_large";
+    case 414: return "uri_too_long";
+    default: return status >= 500 ? "internal" : "refused";
+  }
+}
+
+}  // namespace
+
+AccountServer::AccountServer(AccountDatabase& database, std::ostream& log)
+    : database_(database), log_(log), http_(std::make_unique<httplib::Server>()) {
+  if (sodium_init() < 0) throw std::runtime_error("no random source");
+  auto route = [this](void (AccountServer::*handler)(const Request&, Response&)) {
+    return [this, handler](const Request& request, Response& response) {
+      try {
+        (this->*handler)(request, response);
+      } catch (const BadRequest&) {
+        refuse(response, 400, "bad_request");
+      }
+    };
+  };
+  http_->Post("/api/v1/auth/request", route(&AccountServer::requestSignIn));
+  http_->Post("/api/v1/auth/poll", route(&AccountServer::poll));
+  http_->Get("/api/v1/me", route(&AccountServer::me));
+  http_->Delete(R"(/api/v1/devices/([^/]+))", route(&AccountServer::removeDevice));
+  http_->Delete("/api/v1/account", route(&AccountServer::deleteAccount));
+  http_->Put("/api/v1/documents/mine", route(&AccountServer::putDocument));
+  http_->Get("/api/v1/documents", route(&AccountServer::documents));
+  http_->Get("/confirm", route(&AccountServer::confirm));
+  http_->Get("/outbox", route(&AccountServer::outboxPage));
+  http_->Get("/outbox.json", route(&AccountServer::outboxJson));
+
+  http_->set_payload_max_length(maxBodyBytes);
+  // Whatever went wrong in a handler (the database included) is one 500; the store is untouched
+  // because every change is a transaction of its own.
+  http_->set_exception_handler([](const Request&, Response& response, std::exception_ptr) {
+    refuse(response, 500, "internal");
+  });
+  http_->set_error_handler([](const Request&, Response& response) {
+    if (response.body.empty()) refuse(response, response.status, codeForStatus(response.status));
+  });
+}
+
+AccountServer::~AccountServer() = default;
+
+int AccountServer::bind(int port) {
+  port_ = port == 0 ? http_->bind_to_any_port("127.0.0.1") : (http_->bind_to_port("127.0.0.1", port) ? port : -1);
+  if (port_ <= 0) throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port));
+  return port_;
+}
+
+bool AccountServer::run() { return http_->listen_after_bind(); }
+
+void AccountServer::stop() { http_->stop(); }
+
+void AccountServer::logLine(const std::string& line) {
+  std::lock_guard lock(logMutex_);
+  log_ << line << std::endl;
+}
+
+bool AccountServer::admitSignIn(const std::string& address) {
+  const auto now = std::chrono::steady_clock::now();
+  std::lock_guard lock(throttleMutex_);
+  for (auto it = signInsByAddress_.begin(); it != signInsByAddress_.end();) {
+    auto& times = it->second;
+    while (!times.empty() && now - times.front() >= signInWindow) times.pop_front();
+    it = times.empty() ? signInsByAddress_.erase(it) : std::next(it);
+  }
+  auto& times = signInsByAddress_[address];
+  if (times.size() >= static_cast<std::size_t>(signInBurst)) return false;
+  times.push_back(now);
+  return true;
+}
+
+std::optional<AccountDatabase::Caller> AccountServer::caller(const Request& request, Response& response) {
+  const std::string header = request.get_header_value("Authorization");
+  const std::string prefix = "Bearer ";
+  std::optional<AccountDatabase::Caller> found;
+  if (header.size() > prefix.size() && header.size() <= 1024 && header.compare(0, prefix.size(), prefix) == 0)
+    found = database_.authenticate(sha256Hex(header.substr(prefix.size())), unixNow());
+  if (!found) refuse(response, 401, "unauthorized");
+  return found;
+}
+
+void AccountServer::requestSignIn(const Request& request, Response& response) {
+  if (!admitSignIn(request.remote_addr)) return refuse(response, 429, "too_many_requests");
+  const Json body = bodyObject(request);
+  const std::string email = field(body, "email", 254);
+  const std::string verifierHash = field(body, "verifier_hash", 64);
+  if (email.find('@') == std::string::npos || !isLowerHex(verifierHash, 64)) throw BadRequest("sign-in");
+  const std::string code = randomHex(16);
+  const std::string link = "http://127.0.0.1:" + std::to_string(port_) + "/confirm?code=" + code;
+  if (!database_.addSignIn(email, verifierHash, code, link, unixNow()))
+    return refuse(response, 400, "verifier_in_use");
+  logLine("sign-in link for " + describe::text(email) + ": " + link);
+  answer(response, 202, Json::object());
+}
+
+void AccountServer::confirm(const Request& request, Response& response) {
+  const std::string code = request.get_param_value("code");
+  if (!isLowerHex(code, 32) || !database_.confirmSignIn(code, unixNow()))
+    return page(response, 404, "Link not valid", "<p>This sign-in link is unknown or has expired.</p>\n");
+  page(response, 200, "Signed in", "<p>The sign-in is confirmed. You can return to AmberLoom.</p>\n");
+}
+
+void AccountServer::poll(const Request& request, Response& response) {
+  const Json body = bodyObject(request);
+  const std::string verifier = field(body, "verifier", 512);
+  const std::string deviceName = field(body, "device_name", 256);
+  const std::string hardwareID = field(body, "hardware_id", 256);
+  const std::string token = randomHex(32);
+  const auto result = database_.collectSignIn(sha256Hex(verifier), deviceName, hardwareID,
+                                              randomHex(16), sha256Hex(token), unixNow());
+  switch (result.state) {
+    case AccountDatabase::PollState::unknown: return refuse(response, 404, "sign_in_not_found");
+    case AccountDatabase::PollState::pending: return answer(response, 202, Json::object());
+    case AccountDatabase::PollState::confirmed:
+      return answer(response, 200, Json{{"device_token", token}, {"device_id", result.deviceID}});
+  }
+}
+
+void AccountServer::me(const Request& request, Response& response) {
+  const auto who = caller(request, response);
+  if (!who) return;
+  Json devices = Json::array();
+  for (const auto& device : database_.devices(who->accountID))
+    devices.push_back({{"id", device.id},
+                       {"name", device.name},
+                       {"last_seen_at", isoDate(device.lastSeenAt)},
+                       {"is_this_mac", device.id == who->deviceID}});
+  answer(response, 200, Json{{"email", database_.email(who->accountID)}, {"devices", std::move(devices)}});
+}
+
+void AccountServer::removeDevice(const Request& request, Response& response) {
+  const auto who = caller(request, response);
+  if (!who) return;
+  if (!database_.removeDevice(who->accountID, request.matches[1].str()))
+    return refuse(response, 404, "device_not_found");
+  response.status = 204;
+}
+
+void AccountServer::deleteAccount(const Request& request, Response& response) {
+  const auto who = caller(request, response);
+  if (!who) return;
+  database_.deleteAccount(who->accountID);
+  response.status = 204;
+}
+
+void AccountServer::putDocument(const Request& request, Response& response) {
+  const auto who = caller(request, response);
+  if (!who) return;
+  const auto ifRevision = parseRevision(request.get_header_value("If-Match"));
+  if (!ifRevision) return refuse(response, 400, "bad_if_match");
+  if (request.get_header_value("X-Device-Hardware-Id").empty()) return refuse(response, 400, "missing_hardware_id");
+  try {
+    parseJson(request.body);
+  } catch (const DecodingError&) {
+    return refuse(response, 400, "bad_document");
+  }
+  const auto upload = database_.putDocument(who->deviceID, *ifRevision, request.body, unixNow());
+  if (!upload.stored) return refuse(response, 409, "revision_stale");
+  answer(response, 200, Json{{"revision", upload.revision}});
+}
+
+void AccountServer::documents(const Request& request, Response& response) {
+  const auto who = caller(request, response);
+  if (!who) return;
+  Json list = Json::array();
+  for (const auto& document : database_.documents(who->accountID))
+    list.push_back({{"device_id", document.deviceID},
+                    {"device_name", document.deviceName},
+                    {"revision", document.revision},
+                    {"payload", document.payload},
+                    {"updated_at", isoDate(document.updatedAt)}});
+  answer(response, 200, Json{{"documents", std::move(list)}});
+}
+
+void AccountServer::outboxPage(const Request&, Response& response) {
+  std::string items;
+  for (const auto& entry : database_.outbox())
+    items += "<li>" + escapeHTML(entry.email) + ": <a href=\"" + escapeHTML(entry.link) + "\">" +
+             escapeHTML(entry.link) + "</a></li>\n";
+  page(response, 200, "Outbox", items.empty() ? "<p>No sign-in links yet.</p>\n" : "<ul>\n" + items + "</ul>\n");
+}
+
+void AccountServer::outboxJson(const Request&, Response& response) {
+  Json list = Json::array();
+  for (const auto& entry : database_.outbox()) list.push_back({{"email", entry.email}, {"link", entry.link}});
+  answer(response, 200, list);
+}
+
+}  // namespace amberloom::server

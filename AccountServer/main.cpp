@@ -1,0 +1,80 @@
+// amberloom-account-server --data DIR --port PORT
+//
+// Serves the account interface on 127.0.0.1 from the database in DIR (made on first start). PORT 0
+// picks a free port. The first line printed is "listening on http://127.0.0.1:PORT"; sign-in links
+// follow, one a line. SIGINT or SIGTERM stops it (exit 0).
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "AccountDatabase.hpp"
+#include "AccountServer.hpp"
+
+namespace {
+
+int usage() {
+  std::cerr << "usage: amberloom-account-server --data DIR --port PORT\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string data;
+  int port = -1;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (i + 1 >= argc) return usage();
+    const std::string_view value = argv[++i];
+    if (argument == "--data") {
+      data = value;
+    } else if (argument == "--port") {
+      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), port);
+      if (error != std::errc() || end != value.data() + value.size() || port < 0 || port > 65535) return usage();
+    } else {
+      return usage();
+    }
+  }
+  if (data.empty() || port < 0) return usage();
+
+  // Signals are taken by sigwait below, never by a handler on a serving thread.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  try {
+    std::filesystem::create_directories(data);
+    ::chmod(data.c_str(), 0700);
+    amberloom::server::AccountDatabase database((std::filesystem::path(data) / "accounts.sqlite").string());
+    amberloom::server::AccountServer server(database, std::cout);
+    const int bound = server.bind(port);
+    std::cout << "listening on http://127.0.0.1:" << bound << std::endl;
+
+    bool served = true;
+    std::thread serving([&] {
+      served = server.run();
+      kill(getpid(), SIGTERM);  // a server that stops by itself ends the process too
+    });
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    server.stop();
+    serving.join();
+    return served ? 0 : 1;
+  } catch (const std::exception& error) {
+    std::cerr << "amberloom-account-server: " << error.what() << "\n";
+    return 1;
+  }
+}

@@ -1,0 +1,63 @@
+#include "Account/AccountStore.hpp"
+
+#include <unicode/utf8.h>
+
+namespace amberloom {
+namespace {
+
+bool isValidUTF8(const std::string& text) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+  const auto length = static_cast<std::int32_t>(text.size());
+  if (static_cast<std::size_t>(length) != text.size()) return false;
+  for (std::int32_t at = 0; at < length;) {
+    UChar32 c;
+    U8_NEXT(bytes, at, length, c);
+    if (c < 0) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+AccountStoreError::AccountStoreError(int code)
+    : std::runtime_error("Oturum bu Mac'e kaydedilemedi (Keychain hatasi " + std::to_string(code) + ")."),
+      code_(code) {}
+
+AccountStore::AccountStore(std::string service, std::string account, UserDefaultsRef defaults,
+                           std::shared_ptr<platform::SecretStore> secrets)
+    : service_(std::move(service)), account_(std::move(account)), defaults_(std::move(defaults)),
+      secrets_(std::move(secrets)) {}
+
+std::optional<AccountStore::Stored> AccountStore::stored() const {
+  auto email = defaults_->stringValue(emailKey);
+  auto deviceID = defaults_->stringValue(deviceIDKey);
+  if (!email || !deviceID) return std::nullopt;
+  return Stored{std::move(*email), std::move(*deviceID)};
+}
+
+std::optional<std::string> AccountStore::token() const {
+  auto bytes = secrets_->read(service_, account_);
+  if (!bytes || !isValidUTF8(*bytes)) return std::nullopt;
+  return bytes;
+}
+
+void AccountStore::save(const std::string& token, const std::string& email, const std::string& deviceID) const {
+  secrets_->remove(service_, account_);
+  if (const int status = secrets_->add(service_, account_, token); status != platform::SecretStore::success)
+    throw AccountStoreError(status);
+  defaults_->setString(email, emailKey);
+  defaults_->setString(deviceID, deviceIDKey);
+}
+
+void AccountStore::clear() const {
+  secrets_->remove(service_, account_);
+  for (const char* key : {emailKey, deviceIDKey}) {
+    try {
+      defaults_->remove(key);
+    } catch (const std::exception&) {
+      // Signing out must always complete; a key that cannot be removed is left for the next clear.
+    }
+  }
+}
+
+}  // namespace amberloom

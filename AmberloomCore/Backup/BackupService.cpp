@@ -1,0 +1,238 @@
+#include "Backup/BackupService.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <filesystem>
+#include <unordered_set>
+
+#include "Backup/BackupLocator.hpp"
+#include "Changes/SettingsService.hpp"
+#include "Platform/AtomicFile.hpp"
+#include "Preferences/NightShiftClient.hpp"
+#include "SelfTest/SettingHealth.hpp"
+#include "Support/Sha256.hpp"
+
+namespace amberloom {
+namespace fs = std::filesystem;
+
+namespace {
+
+// What a setting or a backup entry captures: the first key of a defaults setting, whose whole
+// value is written back; a Night Shift setting whole, as its channel reads and writes it.
+std::pair<SettingRef, SettingChannel> rootOf(const SettingRef& ref, SettingChannel channel) {
+  if (channel == SettingChannel::nightShift) return {ref, channel};
+  return {SettingRef{ref.domain, {ref.path.front()}, ref.byHost}, channel};
+}
+
+// 16 bytes as upper-case 8-4-4-4-12 UUID text.
+std::string uuidText(const std::uint8_t* bytes) {
+  static constexpr char digits[] = "0123456789ABCDEF";
+  std::string text;
+  for (int i = 0; i < 16; ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) text.push_back('-');
+    text.push_back(digits[bytes[i] >> 4]);
+    text.push_back(digits[bytes[i] & 15]);
+  }
+  return text;
+}
+
+// A UUID made of the first 16 bytes of the name's SHA-256, unchanged (no version or variant bits).
+std::string uuid(const std::string& derivedFrom) { return uuidText(sha256(derivedFrom).data()); }
+
+bool isUUIDText(const std::string& text) {
+  if (text.size() != 36) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
+    if (hyphen ? text[i] != '-' : !std::isxdigit(static_cast<unsigned char>(text[i]))) return false;
+  }
+  return true;
+}
+
+void remember(const UserDefaultsRef& preferences, const std::string& deviceID) {
+  if (!preferences || preferences->stringValue(BackupService::deviceIDKey) == deviceID) return;
+  try {
+    preferences->setString(deviceID, BackupService::deviceIDKey);
+  } catch (const std::exception&) {
+    // The ID is still right for this run; the next run tries again.
+  }
+}
+
+// Whether another process sees the entry as the backup has it. A deleted key that is gone counts
+// only when the reader can see the domain at all.
+bool readsBack(const SnapshotEntry& entry, const DomainResolver& resolver, const ExternalPreferenceReader& reader) {
+  if (entry.ref.path.empty()) return false;
+  if (entry.channel == SettingChannel::nightShift) {
+    const auto seen = nightShiftValueFromOutside(entry.ref);
+    return seen && entry.rootValue && *seen == *entry.rootValue;
+  }
+  const auto domain = resolver.resolve(entry.ref.domain, entry.ref.byHost);
+  const auto seen = reader.read(entry.ref.path.front(), domain);
+  if (seen && entry.rootValue) return *seen == *entry.rootValue;
+  if (seen || entry.rootValue) return false;
+  return reader.canRead(domain);
+}
+
+void refuseUnsafeEntries(const Snapshot& snapshot) {
+  for (std::size_t i = 0; i < snapshot.entries.size(); ++i)
+    if (const auto refusal = BackupEnvelope::entryRefusal(snapshot.entries[i]))
+      throw BackupError::unreadable("entry " + std::to_string(i) + " (" + snapshot.entries[i].ref.description() +
+                                    "): " + *refusal);
+}
+
+}  // namespace
+
+std::size_t RestoreReport::restoredCount() const {
+  return static_cast<std::size_t>(std::count_if(outcomes.begin(), outcomes.end(), [](const auto& o) { return o.restored; }));
+}
+
+std::vector<RestoreOutcome> RestoreReport::failed() const {
+  std::vector<RestoreOutcome> result;
+  std::copy_if(outcomes.begin(), outcomes.end(), std::back_inserter(result), [](const auto& o) { return !o.restored; });
+  return result;
+}
+
+BackupService::BackupService(SettingsCatalog catalog, DomainResolver resolver, PreferenceStoreRef store,
+                             std::string deviceID, std::string deviceName, Clock clock)
+    : catalog_(std::move(catalog)), snapshots_(std::move(store), resolver), resolver_(std::move(resolver)),
+      deviceID_(std::move(deviceID)), deviceName_(std::move(deviceName)), clock_(std::move(clock)) {}
+
+std::string BackupService::currentDeviceID(const platform::Host& host, const UserDefaultsRef& preferences) {
+  if (auto hardware = host.hardwareUUID(std::chrono::seconds(2))) {
+    remember(preferences, *hardware);
+    return *hardware;
+  }
+  // Without a timely hardware answer, the ID this Mac had before keeps its backups together.
+  if (preferences)
+    if (auto stored = preferences->stringValue(deviceIDKey); stored && isUUIDText(*stored)) return *stored;
+  const std::string derived = uuid(currentDeviceName(host));
+  remember(preferences, derived);
+  return derived;
+}
+
+std::string BackupService::currentDeviceName(const platform::Host& host) {
+  auto name = host.localizedName();
+  return name && !name->empty() ? *name : "Mac";
+}
+
+std::string BackupService::fileName() const { return deviceID_ + "." + BackupLocator::fileExtension; }
+
+std::vector<std::pair<SettingRef, SettingChannel>> BackupService::distinctRoots() const {
+  std::vector<std::pair<SettingRef, SettingChannel>> roots;
+  std::unordered_set<SettingRef> taken;
+  for (const auto& setting : catalog_.settings()) {
+    if (setting.ref.path.empty()) continue;
+    auto root = rootOf(setting.ref, setting.channel);
+    if (taken.insert(root.first).second) roots.push_back(std::move(root));
+  }
+  return roots;
+}
+
+std::string BackupService::createBackup(const std::string& folder) const {
+  Snapshot snapshot;
+  for (auto& entry : snapshots_.capture(distinctRoots()).entries) {
+    // A value no backup can hold is saved as unreadable, so that it never costs the others.
+    if (entry.rootValue && BackupEnvelope::entryRefusal(entry)) {
+      entry.rootValue.reset();
+      entry.isUnreadable = true;
+    }
+    // Night Shift is never unset: no state means it could not be read.
+    if (entry.channel == SettingChannel::nightShift && !entry.rootValue) entry.isUnreadable = true;
+    // A root no backup may name cannot be read on this Mac either.
+    if (BackupEnvelope::entryRefusal(entry)) continue;
+    snapshot.entries.push_back(std::move(entry));
+  }
+
+  const BackupEnvelope envelope{deviceID_, deviceName_, clock_(), ProcessInfo::current().operatingSystemVersionString,
+                                std::move(snapshot)};
+  fs::create_directories(folder);
+  const std::string path = (fs::path(folder) / fileName()).string();
+  platform::writeFileAtomically(path, envelope.encoded());
+  return path;
+}
+
+BackupEnvelope::ReadResult BackupService::readBackups(const std::string& folder) const {
+  std::error_code error;
+  fs::directory_iterator entries(folder, error);
+  if (error) return {};
+
+  std::map<std::string, std::string> files;
+  std::vector<std::string> oversized;
+  for (auto it = entries; it != fs::directory_iterator(); it.increment(error)) {
+    if (error) break;
+    const std::string name = it->path().filename().string();
+    if (!BackupLocator::isBackupFileName(name)) continue;
+    // Only regular files: a link to a device or a pipe is never opened.
+    std::error_code statError;
+    if (!fs::is_regular_file(it->path(), statError)) continue;
+    const auto size = fs::file_size(it->path(), statError);
+    if (statError) continue;
+    if (size > BackupEnvelope::maxFileBytes) {
+      oversized.push_back(name);
+      continue;
+    }
+    std::string bytes;
+    if (platform::readWholeFile(it->path().string(), bytes)) files.emplace(name, std::move(bytes));
+  }
+
+  auto result = BackupEnvelope::readAll(files);
+  for (const auto& name : oversized) {
+    const auto at = std::lower_bound(result.unreadable.begin(), result.unreadable.end(), name,
+                                     [](const auto& unreadable, const std::string& n) { return unreadable.file < n; });
+    result.unreadable.insert(at, {name, BackupError::unreadable("larger than " + std::to_string(BackupEnvelope::maxFileBytes) + " bytes")});
+  }
+  return result;
+}
+
+RestoreReport BackupService::restore(const BackupEnvelope& backup, RestoreMode mode,
+                                     const ExternalPreferenceReader& verifiedBy) const {
+  refuseUnsafeEntries(backup.snapshot);
+
+  // The undo point covers the backup's own roots too: a backup from a newer catalogue may hold
+  // settings this one does not know, and undo must put those back as well.
+  auto roots = distinctRoots();
+  std::unordered_set<SettingRef> taken;
+  for (const auto& root : roots) taken.insert(root.first);
+  for (const auto& entry : backup.snapshot.entries) {
+    auto root = rootOf(entry.ref, entry.channel);
+    if (taken.insert(root.first).second) roots.push_back(std::move(root));
+  }
+  RestoreReport report;
+  report.undo = snapshots_.capture(roots);
+  // A Night Shift state that could not be read cannot be put back; leaving it out keeps undo whole.
+  std::erase_if(report.undo.entries,
+                [](const SnapshotEntry& e) { return e.channel == SettingChannel::nightShift && !e.rootValue; });
+
+  Snapshot chosen;
+  for (const auto& entry : backup.snapshot.entries) {
+    if (mode == RestoreMode::presentValues && !entry.rootValue)
+      report.skipped.push_back(entry.ref);
+    else
+      chosen.entries.push_back(entry);
+  }
+
+  // On a Mac without Night Shift its entries are not written (their outcomes say they did not
+  // take) rather than failing the restore. A Night Shift entry without a state is held back like
+  // any unreadable entry, so that it fails the restore only after every other entry was written.
+  Snapshot writing = chosen;
+  const bool hasNightShift = std::any_of(writing.entries.begin(), writing.entries.end(),
+                                         [](const auto& e) { return e.channel == SettingChannel::nightShift; });
+  if (hasNightShift && !NightShiftClient::isAvailable())
+    std::erase_if(writing.entries, [](const auto& e) { return e.channel == SettingChannel::nightShift; });
+  for (auto& entry : writing.entries) {
+    if (entry.channel == SettingChannel::nightShift && !entry.rootValue) {
+      entry.channel = SettingChannel::defaults;
+      entry.isUnreadable = true;
+    }
+  }
+  try {
+    snapshots_.restore(writing);
+  } catch (const std::exception& error) {
+    throw RestoreFailure(std::current_exception(), error.what(), std::move(report.undo));
+  }
+
+  for (const auto& entry : chosen.entries) report.outcomes.push_back({entry.ref, readsBack(entry, resolver_, verifiedBy)});
+  return report;
+}
+
+}  // namespace amberloom

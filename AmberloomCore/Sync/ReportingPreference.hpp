@@ -1,0 +1,20 @@
+#pragma once
+// The user's consent to anonymous self-test result reports, kept in the application's
+// preferences. Given unless the user said no.
+
+#include "Preferences/UserDefaults.hpp"
+
+namespace amberloom {
+
+struct ReportingPreference {
+  ReportingPreference() = delete;
+
+  static constexpr const char* defaultsKey = "sendsAnonymousReports";
+
+  // The stored Boolean; true when absent or of any other kind. Never throws.
+  static bool isEnabled(const UserDefaults& defaults);
+  // Throws as UserDefaults::set does.
+  static void set(bool enabled, UserDefaults& defaults);
+};
+
+}  // namespace amberloom

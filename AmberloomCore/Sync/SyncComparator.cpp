@@ -1,0 +1,30 @@
+#include "Sync/SyncComparator.hpp"
+
+namespace amberloom {
+
+PreferenceValue::Dictionary SyncComparator::localIntents(const Version& os, const Version& app) const {
+  PreferenceValue::Dictionary intents;
+  for (const auto& setting : catalog_.settings(os, app))
+    if (auto value = service_.currentValue(setting)) intents.insert_or_assign(setting.id, std::move(*value));
+  return intents;
+}
+
+std::vector<SyncRow> SyncComparator::compare(const SyncDocument& with, const std::set<std::string>& pinned,
+                                             const Version& os, const Version& app) const {
+  const auto here = localIntents(os, app);
+  std::vector<SyncRow> rows;
+  for (const auto& setting : catalog_.settings(os, app)) {
+    const auto h = here.find(setting.id);
+    const auto t = with.intents.find(setting.id);
+    const bool hasHere = h != here.end(), hasThere = t != with.intents.end();
+    if (!hasHere && !hasThere) continue;
+    auto difference = !hasThere             ? SyncDifference::onlyHere(h->second)
+                      : !hasHere            ? SyncDifference::onlyThere(t->second)
+                      : h->second == t->second ? SyncDifference::same(h->second)
+                                               : SyncDifference::differs(h->second, t->second);
+    rows.push_back(SyncRow{setting.id, setting.label, std::move(difference), pinned.contains(setting.id)});
+  }
+  return rows;
+}
+
+}  // namespace amberloom

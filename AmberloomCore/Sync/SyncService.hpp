@@ -1,0 +1,93 @@
+#pragma once
+// The data side of syncing settings between Macs: builds this Mac's sync document, compares this
+// Mac with another Mac's document, copies the other Mac's values onto this Mac through the batch
+// writer (read back from outside, recorded, with an undo snapshot) and takes such a copy back.
+// Knows nothing of the network. Runs synchronously on the caller's thread; no operation throws:
+// the failure of one setting is an outcome in the report.
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Catalog/SettingsCatalog.hpp"
+#include "Changes/IntentLog.hpp"
+#include "Changes/SettingsService.hpp"
+#include "Changes/SnapshotService.hpp"
+#include "Changes/WriteReport.hpp"
+#include "Preferences/DomainResolver.hpp"
+#include "Preferences/ExternalVerifier.hpp"
+#include "Preferences/PreferenceStore.hpp"
+#include "Sync/SyncComparator.hpp"
+#include "Sync/SyncDocument.hpp"
+#include "Sync/SyncRow.hpp"
+
+namespace amberloom {
+
+// The outcome of a copied row whose setting this Mac's catalogue does not hold.
+inline constexpr const char* kNotInCatalog = "katalogda yok";
+
+class SyncService {
+ public:
+  // What a fetch of the other Macs' documents yields.
+  class ReadResult {
+   public:
+    ReadResult(std::vector<SyncDocument> documents, std::vector<std::string> unreadable,
+               std::map<std::string, double> sharedAt = {})
+        : sharedAt(std::move(sharedAt)), documents_(std::move(documents)), unreadable_(std::move(unreadable)) {}
+
+    // The other Macs' documents that could be read.
+    const std::vector<SyncDocument>& documents() const { return documents_; }
+    // One name per other Mac whose document could not be read.
+    const std::vector<std::string>& unreadable() const { return unreadable_; }
+    // Device id to the update time the server reports (seconds since the reference date).
+    std::map<std::string, double> sharedAt;
+
+    bool operator==(const ReadResult&) const = default;
+
+   private:
+    std::vector<SyncDocument> documents_;
+    std::vector<std::string> unreadable_;
+  };
+
+  // Copies of the values ride along; `intents` (the change history) records confirmed copies.
+  SyncService(SettingsCatalog catalog, SettingsService service, DomainResolver resolver, PreferenceStoreRef store,
+              std::string deviceID, std::string deviceName, std::optional<IntentLog> intents);
+
+  const SettingsCatalog& catalog() const { return comparator_.catalog(); }
+  const SettingsService& service() const { return comparator_.service(); }
+  const SyncComparator& comparator() const { return comparator_; }
+  const SnapshotService& snapshots() const { return snapshots_; }
+  const PreferenceApplier& applier() const { return applier_; }
+  const DomainResolver& resolver() const { return resolver_; }
+  const std::string& deviceID() const { return deviceID_; }
+  const std::string& deviceName() const { return deviceName_; }
+
+  // "<deviceID>.amberloom-sync.json", the name of this Mac's document.
+  std::string fileName() const;
+
+  // This Mac's document for the running macOS and app versions; always carries the name.
+  SyncDocument currentDocument() const;
+
+  // The comparison with another Mac for the running versions, taken afresh on every call.
+  std::vector<SyncRow> compare(const SyncDocument& with, const std::set<std::string>& pinned) const;
+
+  // Writes the other Mac's value of every unpinned differs and onlyThere row, in row order;
+  // other rows give no outcome. A row whose id the catalogue lacks (any version) is never written
+  // and gets the outcome "katalogda yok", after the applier's outcomes.
+  WriteReport apply(const std::vector<SyncRow>& rows, const ExternalPreferenceReader& verifiedBy) const;
+
+  // Puts a copy's snapshot back and forgets the recorded choices of the settings it touches.
+  UndoReport undo(const Snapshot& snapshot, const ExternalPreferenceReader& verifiedBy) const;
+
+ private:
+  SyncComparator comparator_;
+  SnapshotService snapshots_;
+  PreferenceApplier applier_;
+  DomainResolver resolver_;
+  std::string deviceID_;
+  std::string deviceName_;
+};
+
+}  // namespace amberloom

@@ -1,0 +1,68 @@
+#pragma once
+// Clears the application's traces before the user throws the app away: lists its files with
+// their sizes (the plan), puts every setting it changed back to the system default in one
+// verified batch, and deletes its files. Backups are never deleted, nor anything that holds the
+// backup folder. Each call reads the file system afresh; no call throws.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Changes/IntentLog.hpp"
+#include "Changes/WriteReport.hpp"
+#include "Upkeep/RemovalPlan.hpp"
+
+namespace amberloom {
+
+class UninstallService {
+ public:
+  // Labels of the plan's items.
+  static constexpr const char* kHistoryLabel = "Your change history";
+  static constexpr const char* kCatalogCacheLabel = "Cached settings catalogue";
+  static constexpr const char* kUndoHistoryLabel = "Undo history";
+  static constexpr const char* kPendingSyncLabel = "An unsent sync upload";
+  static constexpr const char* kQuarantinedLabel = "An old change history file that could not be read";
+  static constexpr const char* kPreferencesLabel = "AmberLoom's own preferences";
+  static constexpr const char* kBackupsLabel = "Your backups (kept)";
+
+  // The support folder is `homeDirectory` + "/Library/Application Support/AmberLoom"; the
+  // preferences file `homeDirectory` + "/Library/Preferences/<bundleIdentifier>.plist" (none
+  // without an identifier). `backupFolder` is the configured backup folder, kept as given. Resets
+  // go through a batch writer over `service`, a snapshot service on `store` and `resolver`, and
+  // `log`, so every confirmed reset is recorded in this change history.
+  UninstallService(std::vector<SettingDefinition> catalog, IntentLog log, SettingsService service,
+                   std::optional<std::string> backupFolder, DomainResolver resolver, PreferenceStoreRef store,
+                   std::optional<std::string> bundleIdentifier, const std::string& homeDirectory);
+
+  // The app's files that exist: the history, the catalogue cache, the undo points, the unsent sync
+  // upload, then quarantined histories by name, then the preferences file; the backup folder when
+  // something is there; the count of written choices. Moves an undecodable history aside (the
+  // plan drawn in that call still lists it under its old name and counts nothing).
+  RemovalPlan plan() const;
+  // Resets every setting with a written choice that the catalogue knows (the first definition of
+  // an id wins), through one batch, and returns its report. An empty list still runs as a batch.
+  WriteReport revertEverything(const ExternalPreferenceReader& verifier) const;
+  // Deletes the app data of a fresh plan (symbolic links as links, folders whole) and returns the
+  // paths not deleted, in plan order: those that failed and those that hold the backup folder.
+  // Then removes the support folder if it is left empty and holds no backups.
+  std::vector<std::string> removeAppData() const;
+
+  const std::string& supportFolder() const { return supportFolder_; }
+  const std::optional<std::string>& preferencesFile() const { return preferencesFile_; }
+  const std::optional<std::string>& backupFolder() const { return backupFolder_; }
+
+ private:
+  std::vector<RecordedIntent> writtenIntents() const;
+  // Whether deleting `path` would take the existing backup folder with it.
+  bool holdsBackups(const std::string& path) const;
+
+  std::string supportFolder_;
+  std::string undoFolder_;
+  std::optional<std::string> backupFolder_;
+  std::optional<std::string> preferencesFile_;
+  std::vector<SettingDefinition> catalog_;
+  IntentLog log_;
+  PreferenceApplier applier_;
+};
+
+}  // namespace amberloom

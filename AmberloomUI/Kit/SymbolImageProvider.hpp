@@ -1,0 +1,31 @@
+#pragma once
+// Draws symbols by name for QML: `image://symbol/<name>/<colour>`, where <colour> is a QML colour
+// without its "#" ("rrggbb" or "aarrggbb"). Each name the screens use is bundled as an SVG at
+// build time; the image is that SVG drawn in the colour at the requested size. A name without an
+// icon of its own, or one that is not a plain name, draws the neutral fallback icon.
+// QML draws symbols through the `SymbolIcon` component rather than building these addresses.
+
+#include <QQuickImageProvider>
+#include <QString>
+
+class QQmlEngine;
+
+namespace amberloom::ui {
+
+class SymbolImageProvider : public QQuickImageProvider {
+ public:
+  SymbolImageProvider();
+
+  // The resource of `name`'s icon, or of the fallback icon when `name` has none.
+  static QString resourcePath(const QString& name);
+  // Whether `name` has an icon of its own (not the fallback).
+  static bool hasIcon(const QString& name);
+
+  // Never fails: an unreadable colour draws in black, a missing size is 16 x 16.
+  QImage requestImage(const QString& id, QSize* size, const QSize& requestedSize) override;
+};
+
+// Makes the kit usable in `engine`: registers the symbol image provider. The engine owns it.
+void installKit(QQmlEngine& engine);
+
+}  // namespace amberloom::ui

@@ -1,0 +1,43 @@
+import QtQuick
+import QtQuick.Templates as T
+import AmberLoom.UI
+
+// The button of action rows and bars: prominent (filled in the palette's primary colour) or
+// bordered (a light fill with a thin frame). Text and font come from the button; a disabled
+// button is drawn faded and takes no clicks.
+T.Button {
+    id: button
+
+    required property bool prominent
+
+    implicitWidth: Math.max(implicitBackgroundWidth, implicitContentWidth + leftPadding + rightPadding)
+    implicitHeight: Math.max(implicitBackgroundHeight, implicitContentHeight + topPadding + bottomPadding)
+    leftPadding: 12
+    rightPadding: 12
+    topPadding: 5
+    bottomPadding: 5
+    font.pixelSize: 13
+    opacity: enabled ? 1 : 0.45
+
+    contentItem: Text {
+        text: button.text
+        font: button.font
+        color: button.prominent ? Theme.palette.onPrimary : Theme.palette.onSurface
+        horizontalAlignment: Text.AlignHCenter
+        verticalAlignment: Text.AlignVCenter
+        elide: Text.ElideRight
+    }
+
+    background: Rectangle {
+        readonly property color ink: Theme.palette.onSurface
+        implicitWidth: 64
+        implicitHeight: 26
+        radius: 6
+        antialiasing: true
+        color: button.prominent
+               ? (button.down ? Theme.palette.primaryDeep : Theme.palette.primary)
+               : Qt.rgba(ink.r, ink.g, ink.b, button.down ? 0.14 : button.hovered ? 0.1 : 0.06)
+        border.width: button.prominent ? 0 : 1
+        border.color: Theme.palette.borderStrong
+    }
+}

@@ -1,0 +1,23 @@
+import QtQuick
+import AmberLoom.UI
+
+// A symbol by name, drawn in one colour. `pointSize` is the size of the font the symbol is set
+// in; the icon is a square of that many points. An unknown name draws the neutral fallback icon.
+Image {
+    id: icon
+
+    property string name
+    property color color: Theme.palette.onSurface
+    property real pointSize: 13
+
+    width: pointSize
+    height: pointSize
+    sourceSize.width: Math.ceil(pointSize * Screen.devicePixelRatio)
+    sourceSize.height: Math.ceil(pointSize * Screen.devicePixelRatio)
+    fillMode: Image.PreserveAspectFit
+    // Kept with the item only: the icons are cheap to draw again.
+    cache: false
+    // The provider reads "<name>/<colour without #>".
+    source: "image://symbol/" + name + "/" + String(color).substring(1)
+    Accessible.ignored: true
+}

@@ -1,0 +1,142 @@
+// The backup file: what a reader accepts, what it refuses and why, and that another JSON
+// implementation reads the file and recomputes its checksum.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "Backup/BackupEnvelope.hpp"
+#include "TestHome.hpp"
+
+using namespace amberloom;
+namespace th = amberloom::testing;
+
+namespace {
+
+SnapshotEntry entry(std::string domain, std::vector<std::string> path, std::optional<PreferenceValue> value,
+                    SettingChannel channel = SettingChannel::defaults) {
+  return SnapshotEntry{SettingRef{std::move(domain), std::move(path), false}, std::move(value), channel, false};
+}
+
+// Values whose text forms differ most between JSON writers: escapes, non-ASCII, reals, data and
+// dates, nesting.
+BackupEnvelope sample() {
+  using PV = PreferenceValue;
+  Snapshot snapshot;
+  snapshot.entries = {
+      entry("NSGlobalDomain", {"AppleShowAllExtensions"}, PV::boolean(true)),
+      entry("com.example.dock", {"tilesize"}, PV::real(0.1234567)),
+      entry("com.example.dock", {"small"}, PV::real(1e-7)),
+      entry("com.example.dock", {"whole"}, PV::real(48)),
+      entry("com.example.finder", {"NewWindowTarget"}, PV::string("file:///Users/ü/\"Desk\"\ttop")),
+      entry("com.example.finder", {"Panes"},
+            PV::dictionary({{"General", PV::array({PV::integer(-9007199254740993), PV::data({0xfb, 0xff, 0x00})})},
+                            {"When", PV::date(731000000.25)}})),
+      entry("com.example.absent", {"gone"}, std::nullopt),
+      entry("com.apple.CoreBrightness", {"CBBlueReductionStatus", "enabled"}, PV::boolean(false),
+            SettingChannel::nightShift),
+  };
+  snapshot.entries.push_back(entry("com.example.odd", {"uid"}, std::nullopt));
+  snapshot.entries.back().isUnreadable = true;
+  return BackupEnvelope{"0AA91AF2-EC4C-1FD7-61CC-39B838088C06", "Studio", 735000000.0, "Version 14.5 (Build 23F79)",
+                        snapshot};
+}
+
+// The sample's file with one change made to its JSON.
+std::string edited(const std::function<void(Json&)>& edit) {
+  Json json = parseJson(sample().encoded());
+  edit(json);
+  return json.dump();
+}
+
+// A file whose checksum is right but whose snapshot holds `hostile`.
+std::string holding(SnapshotEntry hostile) {
+  auto envelope = sample();
+  envelope.snapshot.entries.push_back(std::move(hostile));
+  return envelope.encoded();
+}
+
+PreferenceValue nested(int levels) {
+  PreferenceValue value = PreferenceValue::integer(1);
+  for (int i = 1; i < levels; ++i) value = PreferenceValue::array({value});
+  return value;
+}
+
+}  // namespace
+
+TEST(BackupEnvelope, AWrittenFileReadsBackAndAnotherJsonReaderRecomputesItsChecksum) {
+  const auto envelope = sample();
+  const std::string bytes = envelope.encoded();
+  EXPECT_EQ(BackupEnvelope::fromData(bytes), envelope);
+
+  if (!th::python3()) GTEST_SKIP() << "python3 is not installed";
+  const std::string path = th::home() + "/sample.amberloom.json";
+  th::writeFile(path, bytes);
+  // The checksum is SHA-256 of the snapshot as compact sorted-key JSON, with "/" escaped and
+  // non-ASCII text written as it is.
+  const auto answer = th::runPython(
+      "import hashlib, json, sys\n"
+      "text = open(sys.argv[1], encoding='utf-8').read()\n"
+      "doc = json.loads(text)\n"
+      "snapshot = json.dumps(doc['snapshot'], sort_keys=True, separators=(',', ':'), ensure_ascii=False)\n"
+      "digest = hashlib.sha256(snapshot.replace('/', '\\\\/').encode('utf-8')).hexdigest()\n"
+      "order = [k for k in doc]\n"
+      "print(digest == doc['checksum'], order == sorted(order), doc['schemaVersion'], doc['createdAt'])\n",
+      {path});
+  EXPECT_EQ(answer, "True True 2 2024-04-16T22:40:00Z\n");
+}
+
+TEST(BackupEnvelope, EachCheckAcceptsOrRefusesWithItsReason) {
+  const std::string id = sample().deviceID;
+  const std::string good = sample().encoded();
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::optional<BackupError> refusal;  // none: accepted
+  };
+  const std::vector<Case> cases{
+      {"truncated", good.substr(0, good.size() / 2), BackupError::unreadable()},
+      {"no snapshot", edited([](Json& j) { j.erase("snapshot"); }), BackupError::unreadable()},
+      {"a newer schema with a wrong checksum too",
+       edited([](Json& j) { j["schemaVersion"] = 3; j["checksum"] = "0"; }),
+       BackupError::unsupportedSchemaVersion(id, 3, 2)},
+      {"an upper-case checksum",
+       edited([](Json& j) {
+         auto text = j["checksum"].get<std::string>();
+         for (auto& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+         j["checksum"] = text;
+       }),
+       BackupError::checksumMismatch(id)},
+      {"a changed value", edited([](Json& j) { j["snapshot"]["entries"][0]["rootValue"]["bool"] = false; }),
+       BackupError::checksumMismatch(id)},
+      {"an older schema, no optional fields, a null name",
+       edited([](Json& j) { j["schemaVersion"] = 1; j.erase("createdAt"); j.erase("osVersion"); j["deviceName"] = nullptr; }),
+       std::nullopt},
+      {"a domain climbing out", holding(entry("../../.ssh/x", {"k"}, PreferenceValue::integer(1))), BackupError::unreadable()},
+      {"a container path", holding(entry(th::home() + "/Library/Containers/x/Data/Library/Preferences/x", {"k"},
+                                         PreferenceValue::integer(1))),
+       BackupError::unreadable()},
+      {"an empty key path", holding(entry("com.example.x", {}, PreferenceValue::integer(1))), BackupError::unreadable()},
+      {"a Night Shift text", holding(entry("com.apple.CoreBrightness", {"CBBlueReductionStatus", "enabled"},
+                                           PreferenceValue::string("on"), SettingChannel::nightShift)),
+       BackupError::unreadable()},
+      {"an oversized value", holding(entry("com.example.x", {"k"}, PreferenceValue::string(std::string(4u << 20, 'a')))),
+       BackupError::unreadable()},
+      {"a value nested too deep", holding(entry("com.example.x", {"k"}, nested(65))), BackupError::unreadable()},
+      {"a value nested as deep as allowed", holding(entry("com.example.x", {"k"}, nested(64))), std::nullopt},
+      {"JSON nested a million deep", std::string(1000000, '[') + std::string(1000000, ']'), BackupError::unreadable()},
+      {"a file over the size limit", good + std::string(BackupEnvelope::maxFileBytes, ' '), BackupError::unreadable()},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    try {
+      const auto envelope = BackupEnvelope::fromData(c.bytes);
+      EXPECT_FALSE(c.refusal) << "accepted";
+      if (!envelope.deviceName) EXPECT_EQ(envelope.displayName(), id);
+    } catch (const BackupError& error) {
+      ASSERT_TRUE(c.refusal) << error.description() << " " << error.detail();
+      EXPECT_EQ(error, *c.refusal) << error.description() << " " << error.detail();
+    }
+  }
+}

@@ -1,0 +1,72 @@
+// The first-run scan: which settings count as customised and deliberate, the groups they fall in,
+// and the route the wizard takes.
+
+#include <gtest/gtest.h>
+
+#include "Backup/PersonalisationScanner.hpp"
+#include "Preferences/CFPreferenceStore.hpp"
+
+using namespace amberloom;
+
+namespace {
+
+SettingDefinition setting(std::string id, std::string domain, bool systemWritten) {
+  SettingDefinition definition;
+  definition.id = std::move(id);
+  definition.ref = SettingRef{std::move(domain), {"flag"}, false};
+  definition.systemWritten = systemWritten;
+  return definition;
+}
+
+}  // namespace
+
+TEST(PersonalisationScanner, CountsDeliberateChangesGroupsThemAndPicksTheRoute) {
+  auto future = setting("future.only", "com.example.future", false);
+  future.availability.osMin = Version({99});
+  const SettingsCatalog catalog(1, 1,
+                                {setting("dock.autohide", "com.example.autohide", false),
+                                 setting("dock.tile", "com.example.tile", false),
+                                 setting("plain", "com.example.plain", true),
+                                 setting(".hidden", "com.example.hidden", true), future});
+  const auto store = std::make_shared<CFPreferenceStore>();
+  const auto resolver = DomainResolver::live();
+
+  struct Case {
+    std::vector<std::string> setDomains;
+    bool backup;
+    std::vector<std::string> customised, deliberate;
+    std::map<std::string, int> groups;
+    FirstRunRoute route;
+  };
+  const std::vector<Case> cases{
+      {{"com.example.tile", "com.example.plain", "com.example.future"}, false, {"dock.tile", "plain"}, {"dock.tile"},
+       {{"dock", 1}, {"plain", 1}}, FirstRunRoute::discover},
+      {{"com.example.plain", "com.example.hidden"}, true, {"plain", ".hidden"}, {}, {{"plain", 1}, {"", 1}},
+       FirstRunRoute::restore},
+      {{"com.example.autohide", "com.example.tile"}, false, {"dock.autohide", "dock.tile"},
+       {"dock.autohide", "dock.tile"}, {{"dock", 2}}, FirstRunRoute::backUpWhatYouHave},
+      {{"com.example.autohide", "com.example.tile", "com.example.hidden"}, true,
+       {"dock.autohide", "dock.tile", ".hidden"}, {"dock.autohide", "dock.tile"}, {{"dock", 2}, {"", 1}},
+       FirstRunRoute::compare},
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(i);
+    const auto& c = cases[i];
+    for (const auto& definition : catalog.settings()) {
+      const bool set = std::find(c.setDomains.begin(), c.setDomains.end(), definition.ref.domain) != c.setDomains.end();
+      // A value equal to the system default still counts as set.
+      store->write(set ? std::optional(PreferenceValue::boolean(false)) : std::nullopt, "flag",
+                   resolver.resolve(definition.ref.domain, false));
+    }
+    int asked = 0;
+    const PersonalisationScanner scanner(catalog, SettingsService(resolver, store), [&] { ++asked; return c.backup; });
+    const auto scan = scanner.scan(Version({14, 5}), Version({1, 0}));
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(scan.scannedCount, 4u);
+    EXPECT_EQ(scan.customisedIDs, c.customised);
+    EXPECT_EQ(scan.deliberateIDs, c.deliberate);
+    EXPECT_EQ(scan.customisedByGroup, c.groups);
+    EXPECT_EQ(scan.hasBackup, c.backup);
+    EXPECT_EQ(scan.route(), c.route);
+  }
+}

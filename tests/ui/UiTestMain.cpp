@@ -1,0 +1,37 @@
+// The user-interface tests: a QGuiApplication on the offscreen platform with Qt Quick's software
+// renderer (so grabbing a window needs no GPU), the light colour scheme unless a test sets
+// another, and the fresh temporary home every test process gets.
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QtQml/QQmlExtensionPlugin>
+#include <cstring>
+
+#include "TestHome.hpp"
+
+Q_IMPORT_QML_PLUGIN(AmberLoom_UIPlugin)
+
+namespace {
+
+bool listsTestsOnly(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "--gtest_list_tests") == 0) return true;
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  qputenv("QT_QUICK_BACKEND", "software");
+  qputenv("AMBERLOOM_COLOR_SCHEME", "light");
+  // Listing the tests (CTest does it at build time) needs no application.
+  const bool listOnly = listsTestsOnly(argc, argv);
+  return amberloom::testing::runInTemporaryHome([&] {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (listOnly) return RUN_ALL_TESTS();
+    QGuiApplication application(argc, argv);
+    return RUN_ALL_TESTS();
+  });
+}

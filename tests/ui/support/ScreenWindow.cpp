@@ -1,0 +1,76 @@
+#include "ScreenWindow.hpp"
+
+#include <QDir>
+#include <QQmlEngine>
+#include <QTest>
+#include <stdexcept>
+
+#include "Kit/SymbolImageProvider.hpp"
+#include "Kit/SystemColorScheme.hpp"
+
+namespace amberloom::testing {
+
+namespace {
+
+std::string describe(const QList<QQmlError>& errors) {
+  QString text;
+  for (const QQmlError& error : errors) text += error.toString() + u'\n';
+  return text.toStdString();
+}
+
+}  // namespace
+
+QUrl testQml(const QString& fileName) {
+  return QUrl::fromLocalFile(QStringLiteral(AMBERLOOM_UI_TEST_QML) + u'/' + fileName);
+}
+
+ScreenWindow::ScreenWindow(const QUrl& screen, QSize size, Palette palette)
+    : view_(std::make_unique<QQuickView>()) {
+  ui::installKit(*view_->engine());
+  view_->setResizeMode(QQuickView::SizeRootObjectToView);
+  if (palette == Palette::FromScheme) view_->setInitialProperties({{"screen", screen}});
+  view_->setSource(palette == Palette::FromScheme ? testQml("ScreenHost.qml") : screen);
+  if (view_->status() != QQuickView::Ready) throw std::runtime_error(describe(view_->errors()));
+  if (!this->screen()) throw std::runtime_error("the screen did not load: " + screen.toString().toStdString());
+  view_->resize(size);
+  view_->show();
+  if (!QTest::qWaitForWindowExposed(view_.get())) throw std::runtime_error("the window was never shown");
+}
+
+ScreenWindow::~ScreenWindow() = default;
+
+QQuickItem* ScreenWindow::screen() const {
+  QQuickItem* root = view_->rootObject();
+  if (!root || root->objectName() != QLatin1String("screenHost")) return root;
+  return root->findChild<QQuickItem*>(QStringLiteral("screen"))->property("item").value<QQuickItem*>();
+}
+
+QQuickItem* ScreenWindow::item(const QString& objectName) const {
+  auto* found = screen()->findChild<QQuickItem*>(objectName);
+  if (!found) throw std::runtime_error("no item named " + objectName.toStdString());
+  return found;
+}
+
+QPoint ScreenWindow::centreOf(const QQuickItem* item) const {
+  return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+}
+
+QImage ScreenWindow::grab() { return view_->grabWindow(); }
+
+ScreenImages renderInBothPalettes(const QUrl& screen, const QString& name, QSize size) {
+  auto& scheme = ui::SystemColorScheme::instance();
+  ScreenWindow window(screen, size);
+  const QDir folder(QStringLiteral(AMBERLOOM_SCREENS_DIR));
+  folder.mkpath(QStringLiteral("."));
+  ScreenImages images;
+  scheme.setScheme(ui::SystemColorScheme::Light);
+  images.light = window.grab();
+  scheme.setScheme(ui::SystemColorScheme::Dark);
+  images.dark = window.grab();
+  scheme.setScheme(ui::SystemColorScheme::Light);
+  images.light.save(folder.filePath(name + QStringLiteral("-light.png")));
+  images.dark.save(folder.filePath(name + QStringLiteral("-dark.png")));
+  return images;
+}
+
+}  // namespace amberloom::testing

@@ -1,0 +1,53 @@
+#pragma once
+// A QML screen shown offscreen the way the application shows one: in a window whose root carries
+// the palette of the system colour scheme down to the screen. Tests drive it with QTest input,
+// find its items by objectName and grab it as an image; `renderInBothPalettes` saves a screen as
+// PNG files in the light and the dark palette under <build>/screens to be looked at.
+
+#include <QImage>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QSize>
+#include <QString>
+#include <QUrl>
+#include <memory>
+
+namespace amberloom::testing {
+
+// A file of tests/ui/qml.
+QUrl testQml(const QString& fileName);
+
+class ScreenWindow {
+ public:
+  enum class Palette { FromScheme, None };
+
+  // Shows `screen` in a window of `size`; with Palette::None nothing above the screen sets a
+  // palette. Waits until the window is exposed. Throws std::runtime_error with the QML errors when
+  // the screen cannot be loaded.
+  ScreenWindow(const QUrl& screen, QSize size, Palette palette = Palette::FromScheme);
+  ~ScreenWindow();
+
+  QQuickView& window() { return *view_; }
+  // The screen's root item.
+  QQuickItem* screen() const;
+  // The first item of the screen named `objectName`; throws std::runtime_error when there is none.
+  QQuickItem* item(const QString& objectName) const;
+  // The item's centre in window coordinates, for mouse input.
+  QPoint centreOf(const QQuickItem* item) const;
+  // Renders the window now.
+  QImage grab();
+
+ private:
+  std::unique_ptr<QQuickView> view_;
+};
+
+struct ScreenImages {
+  QImage light;
+  QImage dark;
+};
+
+// Renders `screen` under the light and then the dark colour scheme and saves the images as
+// <build>/screens/<name>-light.png and <name>-dark.png. Leaves the light scheme in force.
+ScreenImages renderInBothPalettes(const QUrl& screen, const QString& name, QSize size);
+
+}  // namespace amberloom::testing
