@@ -23,41 +23,31 @@ namespace {
 
 constexpr const char* kHardwareID = "HW-ONE";
 
-// The live session to the local account server, recording every request; a scripted step stands
-// in for the server's answer to one request, in call order, for what the server would not do.
+// The live session to the local account server, recording every request; scripted steps answer
+// the next requests in its place, in call order, for what the server would not do. An empty step
+// goes to the server.
 class ScriptableSession final : public HttpSession {
  public:
-  using Step = std::function<HttpResponse(const HttpRequest&, std::stop_token)>;
-
+  using Step = std::function<HttpResponse(std::stop_token)>;
   static Step answer(long status, std::string body = "{}") {
-    return [status, body](const HttpRequest&, std::stop_token) { return HttpResponse{status, body}; };
+    return [status, body](std::stop_token) { return HttpResponse{status, body}; };
   }
-  static Step offline() {
-    return [](const HttpRequest&, std::stop_token) -> HttpResponse { throw std::runtime_error("Couldn't connect"); };
-  }
-  Step live() {
-    return [this](const HttpRequest& request, std::stop_token stop) { return live_.perform(request, stop); };
-  }
-  // Held until the caller cancels the transfer.
-  static Step stall() {
-    return [](const HttpRequest&, std::stop_token stop) -> HttpResponse {
-      while (!stop.stop_requested()) std::this_thread::sleep_for(5ms);
-      throw HttpTransferError::cancelled();
-    };
+  static HttpResponse offline(std::stop_token) { throw std::runtime_error("Couldn't connect"); }
+  static HttpResponse stall(std::stop_token stop) {  // until the caller cancels
+    while (!stop.stop_requested()) std::this_thread::sleep_for(5ms);
+    throw HttpTransferError::cancelled();
   }
 
   void script(std::vector<Step> steps) {
     std::lock_guard lock(mutex_);
     script_.assign(steps.begin(), steps.end());
   }
-  std::vector<HttpRequest> sent() {
+  // The requests so far with `method` (all of them for none).
+  std::vector<HttpRequest> sent(const std::string& method = {}) {
     std::lock_guard lock(mutex_);
-    return sent_;
-  }
-  std::vector<HttpRequest> sent(const std::string& method) {
     std::vector<HttpRequest> matching;
-    for (auto& request : sent())
-      if (request.method == method) matching.push_back(request);
+    for (const auto& request : sent_)
+      if (method.empty() || request.method == method) matching.push_back(request);
     return matching;
   }
 
@@ -71,7 +61,7 @@ class ScriptableSession final : public HttpSession {
         script_.pop_front();
       }
     }
-    return step ? step(request, stop) : live_.perform(request, stop);
+    return step ? step(stop) : live_.perform(request, stop);
   }
 
  private:
@@ -105,11 +95,9 @@ struct Fixture {
 
   std::int64_t storedRevision() const { return defaults->integerValue("sync.serverRevision").value_or(-1); }
   std::optional<std::string> pending() const {
-    if (!fileExists(pendingPath)) return std::nullopt;
-    return readFile(pendingPath);
+    return fileExists(pendingPath) ? std::optional(readFile(pendingPath)) : std::nullopt;
   }
-  // What the server holds for this Mac.
-  std::optional<SyncDocument> onServer() {
+  std::optional<SyncDocument> onServer() {  // this Mac's document as the server holds it
     for (const auto& record : client.documents(session->token))
       if (record.deviceID == session->deviceID) return SyncDocument::fromData(record.payload);
     return std::nullopt;
@@ -124,113 +112,86 @@ TEST(ServerSync, UploadsAgainstTheStoredRevisionAndRefreshesItOnceAfterARefusal)
   const auto first = f.sync.publish(document("one", "a")).get();
   ASSERT_EQ(first.outcomeCase(), Outcome::Case::published) << first.reason();
   EXPECT_EQ(f.storedRevision(), first.revision());
-  EXPECT_EQ(f.onServer(), document("one", "a"));
 
   // Another copy of this Mac's preferences remembers an older revision: refused, refreshed, sent.
   f.defaults->setInteger(first.revision() + 7, "sync.serverRevision");
   const auto second = f.sync.publish(document("one", "b")).get();
   ASSERT_EQ(second.outcomeCase(), Outcome::Case::published) << second.reason();
   EXPECT_GT(second.revision(), first.revision());
-  EXPECT_EQ(f.storedRevision(), second.revision());
   EXPECT_EQ(f.onServer(), document("one", "b"));
+
+  // Signed in to another account that holds no document of this Mac: the old revision is refused
+  // (scripted: the local server takes any revision for a first upload), and the retry is a first
+  // upload.
+  f.session = f.server.signIn(f.client, "two@example.com", kHardwareID, "Mac One");
+  f.http->script({ScriptableSession::answer(409, R"({"error":"revision_stale"})")});
+  const auto third = f.sync.publish(document("one", "c")).get();
+  ASSERT_EQ(third.outcomeCase(), Outcome::Case::published) << third.reason();
+  EXPECT_EQ(f.onServer(), document("one", "c"));
+  EXPECT_EQ(f.storedRevision(), third.revision());
 
   std::vector<std::string> ifMatch;
   for (const auto& put : f.http->sent("PUT")) {
     ifMatch.push_back(header(put, "If-Match"));
     EXPECT_EQ(header(put, "X-Device-Hardware-Id"), kHardwareID);
   }
-  EXPECT_EQ(ifMatch, (std::vector<std::string>{"0", std::to_string(first.revision() + 7),
-                                               std::to_string(first.revision())}));
+  const auto revision = [](std::int64_t r) { return std::to_string(r); };
+  EXPECT_EQ(ifMatch, (std::vector<std::string>{"0", revision(first.revision() + 7), revision(first.revision()),
+                                               revision(second.revision()), "0"}));
   EXPECT_FALSE(f.pending());
 }
 
 TEST(ServerSync, EveryFailedPublishKeepsTheDocumentPendingWithItsSentence) {
-  using Step = ScriptableSession::Step;
+  using S = ScriptableSession;
+  enum class Session { signedIn, none, badToken };
   Fixture f;
-  const auto live = f.http->live();
   const struct {
-    std::string name;
-    std::vector<Step> steps;  // the answers to the publish's requests, in order
-    bool badToken;
+    std::string value;
+    Session session;
+    std::vector<S::Step> steps;  // the answers to the publish's requests, in order
     std::string reason;
     std::size_t requests;
   } cases[] = {
-      {"offline", {ScriptableSession::offline()}, false, "No internet connection.", 1},
-      {"401", {}, true, "Session invalid — please sign in again.", 1},
-      {"429", {ScriptableSession::answer(429)}, false, "The server is busy right now.", 1},
-      {"500", {ScriptableSession::answer(500, R"({"error":"internal"})")}, false, "Could not reach the server.", 1},
-      {"409 twice", {ScriptableSession::answer(409), live, ScriptableSession::answer(409)}, false,
-       "Could not reach the server.", 3},
-      {"409, list fails", {ScriptableSession::answer(409), ScriptableSession::answer(500)}, false,
+      {"no session", Session::none, {}, "Sign-in required.", 0},
+      {"offline", Session::signedIn, {S::offline}, "No internet connection.", 1},
+      {"401", Session::badToken, {}, "Session invalid — please sign in again.", 1},
+      {"429", Session::signedIn, {S::answer(429)}, "The server is busy right now.", 1},
+      {"500", Session::signedIn, {S::answer(500, R"({"error":"internal"})")}, "Could not reach the server.", 1},
+      {"409 twice", Session::signedIn, {S::answer(409), {}, S::answer(409)}, "Could not reach the server.", 3},
+      {"409, no list", Session::signedIn, {S::answer(409), S::answer(500)}, "Could not read the server's version.", 2},
+      {"409, bad list", Session::signedIn, {S::answer(409), S::answer(200, "[]")},
        "Could not read the server's version.", 2},
-      {"409, list unreadable", {ScriptableSession::answer(409), ScriptableSession::answer(200, "[]")}, false,
-       "Could not read the server's version.", 2},
+      // Bytes that no Mac would read back: not sent, and the earlier pending document stays.
+      {"bad \xff\xfe bytes", Session::signedIn, {}, "This Mac's settings could not be prepared for upload.", 0},
   };
-  const auto realSession = f.session;
+  const auto signedIn = f.session;
+  std::string lastKept;
   for (const auto& c : cases) {
     f.http->script(c.steps);
-    f.session = c.badToken ? AccountClient::Session{"not-a-token", realSession->deviceID} : *realSession;
+    f.session = c.session == Session::none       ? std::nullopt
+                : c.session == Session::badToken ? std::optional(AccountClient::Session{"nope", signedIn->deviceID})
+                                                 : signedIn;
     const auto before = f.requestsSoFar();
-    const auto sent = document("one", c.name);
-    EXPECT_EQ(f.sync.publish(sent).get(), Outcome::queued(c.reason)) << c.name;
-    EXPECT_EQ(f.requestsSoFar() - before, c.requests) << c.name;
-    EXPECT_EQ(f.pending(), sent.encoded()) << c.name << ": the pending file holds the latest document only";
+    const auto sent = document("one", c.value);
+    EXPECT_EQ(f.sync.publish(sent).get(), Outcome::queued(c.reason)) << c.value;
+    EXPECT_EQ(f.requestsSoFar() - before, c.requests) << c.value;
+    if (c.requests > 0 || c.session == Session::none) lastKept = sent.encoded();
+    EXPECT_EQ(f.pending(), lastKept) << c.value << ": the pending file holds the latest document kept";
   }
-  f.session = realSession;
+  f.session.reset();
+  EXPECT_EQ(f.sync.fetchOthers().get(), SyncService::ReadResult({}, {})) << "nothing to fetch without a session";
+  f.session = signedIn;
 
   // A later success sends only its own document and clears the pending one.
   f.http->script({});
   const auto before = f.requestsSoFar();
   EXPECT_EQ(f.sync.publish(document("one", "third")).get().outcomeCase(), Outcome::Case::published);
   EXPECT_EQ(f.requestsSoFar() - before, 1u);
-  EXPECT_EQ(f.onServer(), document("one", "third"));
   EXPECT_FALSE(f.pending());
-
   // An answer without a readable revision still counts as accepted, at revision 0.
-  f.http->script({ScriptableSession::answer(200, "{}")});
+  f.http->script({S::answer(200, "{}")});
   EXPECT_EQ(f.sync.publish(document("one", "fourth")).get(), Outcome::published(0));
   EXPECT_EQ(f.storedRevision(), 0);
-}
-
-TEST(ServerSync, WithoutASessionNothingIsSentAndTheDocumentWaits) {
-  Fixture f;
-  f.session.reset();
-  const auto before = f.requestsSoFar();
-  EXPECT_EQ(f.sync.publish(document("one", "a")).get(), Outcome::queued("Sign-in required."));
-  EXPECT_EQ(f.pending(), document("one", "a").encoded());
-  EXPECT_EQ(f.sync.fetchOthers().get(), SyncService::ReadResult({}, {}));
-  EXPECT_EQ(f.requestsSoFar(), before);
-}
-
-TEST(ServerSync, ARevisionFromAnotherAccountDoesNotStopThisMacPublishing) {
-  Fixture f;
-  ASSERT_EQ(f.sync.publish(document("one", "a")).get().outcomeCase(), Outcome::Case::published);
-  f.defaults->setInteger(f.storedRevision() + 3, "sync.serverRevision");  // a few more uploads there
-
-  // Signed in to another account, with this Mac's preferences kept. That account holds no document
-  // of this Mac, so the old revision is refused (the local server would take any revision for a
-  // first upload, so the refusal is scripted).
-  f.session = f.server.signIn(f.client, "two@example.com", kHardwareID, "Mac One");
-  f.http->script({ScriptableSession::answer(409, R"({"error":"revision_stale"})")});
-  const auto outcome = f.sync.publish(document("one", "b")).get();
-  ASSERT_EQ(outcome.outcomeCase(), Outcome::Case::published) << outcome.reason();
-  EXPECT_EQ(f.onServer(), document("one", "b"));
-  EXPECT_EQ(header(f.http->sent("PUT").back(), "If-Match"), "0") << "the retry is a first upload";
-  EXPECT_EQ(f.storedRevision(), outcome.revision());
-}
-
-TEST(ServerSync, ADocumentThatCannotBePreparedIsNeitherSentNorClaimedQueued) {
-  Fixture f;
-  const auto signedIn = f.session;
-  f.session.reset();
-  ASSERT_EQ(f.sync.publish(document("one", "kept")).get().outcomeCase(), Outcome::Case::queued);
-  f.session = signedIn;
-
-  const auto before = f.requestsSoFar();
-  const auto outcome = f.sync.publish(document("one", "bad \xff\xfe bytes")).get();
-  EXPECT_EQ(outcome, Outcome::queued("This Mac's settings could not be prepared for upload."));
-  EXPECT_EQ(f.requestsSoFar(), before);
-  EXPECT_EQ(f.pending(), document("one", "kept").encoded()) << "the earlier pending document is untouched";
 }
 
 TEST(ServerSync, PendingDocumentIsSentOnlyWhenItReadsBack) {
@@ -261,22 +222,20 @@ TEST(ServerSync, PendingDocumentIsSentOnlyWhenItReadsBack) {
 TEST(ServerSync, PublishesRunOneAtATimeInCallOrder) {
   Fixture f;
   // The first upload is slow to arrive; the second is called while it waits.
-  f.http->script({[live = f.http->live()](const HttpRequest& request, std::stop_token stop) {
+  f.http->script({[](std::stop_token) {
     std::this_thread::sleep_for(300ms);
-    return live(request, stop);
+    return HttpResponse{503, "{}"};
   }});
   auto older = f.sync.publish(document("one", "older"));
   auto flush = f.sync.flushPending();
   auto newer = f.sync.publish(document("one", "newer"));
   const auto olderOutcome = older.get();
   const auto newerOutcome = newer.get();
-  ASSERT_EQ(olderOutcome.outcomeCase(), Outcome::Case::published) << olderOutcome.reason();
+  EXPECT_EQ(olderOutcome, Outcome::queued("Could not reach the server."));
+  ASSERT_TRUE(flush.get().has_value()) << "the older document was pending when the flush came";
   ASSERT_EQ(newerOutcome.outcomeCase(), Outcome::Case::published) << newerOutcome.reason();
-  EXPECT_EQ(flush.get(), std::nullopt);
-  EXPECT_GT(newerOutcome.revision(), olderOutcome.revision());
   EXPECT_EQ(f.onServer(), document("one", "newer"));
-  EXPECT_EQ(f.http->sent("PUT").size(), 2u);
-  EXPECT_FALSE(f.pending());
+  EXPECT_FALSE(f.pending()) << "the older document never lands over the newer one";
 }
 
 TEST(ServerSync, FetchesTheOtherMacsAndSkipsThisOne) {
@@ -305,7 +264,7 @@ TEST(ServerSync, FetchesTheOtherMacsAndSkipsThisOne) {
 
 TEST(ServerSync, ReleasingItCancelsTheUploadUnderWayAndKeepsTheDocument) {
   Fixture f;
-  f.http->script({ScriptableSession::stall()});
+  f.http->script({ScriptableSession::stall});
   auto stalled = f.sync.publish(document("one", "late"));
   std::this_thread::sleep_for(100ms);
   f.owned.reset();
