@@ -29,9 +29,8 @@ class FolderWatcher {
   FolderWatcher(const FolderWatcher&) = delete;
   FolderWatcher& operator=(const FolderWatcher&) = delete;
 
-  struct Watch;  // what the thread shares with the owner
-
  private:
+  struct Watch;  // what the thread shares with the owner
   FolderWatcher(std::shared_ptr<Watch> watch, std::thread thread);
   std::shared_ptr<Watch> watch_;
   std::thread thread_;
