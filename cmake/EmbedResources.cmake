@@ -1,12 +1,12 @@
 # Compiles JSON resources into a library: a generated source holds each file's bytes and a
-# lookup by resource name (the file name without its extension).
+# lookup by resource name (the file name without its last extension).
 function(amberloom_embed_resources target lookup_function)
   set(generated ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.cpp)
   set(entries "")
   set(arrays "")
   set(index 0)
   foreach(file IN LISTS ARGN)
-    get_filename_component(name ${file} NAME_WE)
+    get_filename_component(name ${file} NAME_WLE)
     file(READ ${file} hex HEX)
     string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," bytes "${hex}")
     string(APPEND arrays "static const char resource_${index}[] = {${bytes} 0};\n")

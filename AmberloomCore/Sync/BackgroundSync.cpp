@@ -1,0 +1,27 @@
+#include "Sync/BackgroundSync.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+#include "Support/BackgroundTask.hpp"
+
+namespace amberloom {
+
+void BackgroundSync::runIfRequested(const std::vector<std::string>& arguments, std::function<void()> work,
+                                    std::chrono::milliseconds limit) {
+  if (std::find(arguments.begin(), arguments.end(), argument) == arguments.end()) return;
+  auto finished = runInBackground([work = std::move(work)] {
+    try {
+      work();
+    } catch (...) {  // the work owns its failures; one that escapes still ends the run quietly
+    }
+  });
+  finished.wait_for(limit);
+  // The work may still be running: leave without destroying the objects it may be using.
+  std::fflush(nullptr);
+  std::_Exit(0);
+}
+
+}  // namespace amberloom

@@ -1,0 +1,319 @@
+#include "Sync/ServerSync.hpp"
+
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+
+#include "Account/AccountStore.hpp"
+#include "Platform/AtomicFile.hpp"
+#include "Platform/HomeDirectory.hpp"
+
+namespace amberloom {
+namespace {
+
+constexpr const char* kSignInRequired = "Sign-in required.";
+constexpr const char* kRevisionUnreadable = "Could not read the server's version.";
+constexpr const char* kNotPrepared = "This Mac's settings could not be prepared for upload.";
+constexpr const char* kOffline = "No internet connection.";
+constexpr const char* kSessionInvalid = "Session invalid — please sign in again.";
+constexpr const char* kBusy = "The server is busy right now.";
+constexpr const char* kUnreachable = "Could not reach the server.";
+
+using Failure = AccountClient::Failure;
+
+// The sentence of a failed upload.
+std::string failureSentence(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const Failure& failure) {
+    switch (failure.errorCase()) {
+      case Failure::Case::offline: return kOffline;
+      case Failure::Case::needsSignIn: return kSessionInvalid;
+      case Failure::Case::tooManyRequests: return kBusy;
+      case Failure::Case::server:
+      case Failure::Case::revisionStale: break;
+    }
+  } catch (...) {
+  }
+  return kUnreachable;
+}
+
+// `bytes` with every byte that does not belong to a well-formed UTF-8 sequence replaced by U+FFFD.
+std::string repairedUtf8(const std::string& bytes) {
+  std::string text;
+  text.reserve(bytes.size());
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  for (std::size_t i = 0; i < bytes.size();) {
+    const unsigned char lead = byte(i);
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
+    if (lead < 0x80) length = 1;
+    else if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;          // no overlong forms
+      if (lead == 0xED) high = 0x9F;         // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;         // nothing above U+10FFFF
+    }
+    bool valid = length > 0 && i + length <= bytes.size();
+    for (std::size_t k = 1; valid && k < length; ++k) {
+      const unsigned char next = byte(i + k);
+      valid = k == 1 ? (next >= low && next <= high) : (next >= 0x80 && next <= 0xBF);
+    }
+    if (valid) {
+      text.append(bytes, i, length);
+      i += length;
+    } else {
+      text += "\xEF\xBF\xBD";
+      ++i;
+    }
+  }
+  return text;
+}
+
+// A document ready to go: the bytes kept in the pending file and the text uploaded.
+struct Prepared {
+  std::string bytes;
+  std::string text;
+};
+
+// None when the document cannot be encoded, or its upload would not read back as a document
+// (every other Mac, and this one from the pending file, would refuse it).
+std::optional<Prepared> prepare(const SyncDocument& document) {
+  try {
+    Prepared prepared;
+    prepared.bytes = document.encoded();
+    prepared.text = repairedUtf8(prepared.bytes);
+    SyncDocument::fromData(prepared.text);
+    return prepared;
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
+ServerSync::SessionProvider keychainSession() {
+  auto store = std::make_shared<AccountStore>("tv.winterbrae.amberloom.session", "device-token",
+                                              StoreUserDefaults::standard());
+  return [store]() -> std::optional<AccountClient::Session> {
+    const auto stored = store->stored();
+    if (!stored) return std::nullopt;
+    auto token = store->token();
+    if (!token) return std::nullopt;
+    return AccountClient::Session{std::move(*token), stored->deviceID};
+  };
+}
+
+}  // namespace
+
+struct ServerSync::Actor {
+  explicit Actor(AccountClient client) : client(std::move(client)) {}
+
+  AccountClient client;
+  SessionProvider currentSession;
+  UserDefaultsRef defaults;
+  std::string hardwareID;
+  std::string pendingPath;
+
+  std::stop_source stopping;  // cancels the request under way when the owner goes
+  std::mutex mutex;
+  std::condition_variable wake;
+  std::deque<std::function<void()>> operations;
+  bool closing = false;
+  std::thread worker;
+
+  // Runs `operation` after every operation called before it; its result or error in the future.
+  template <class Operation>
+  auto enqueue(Operation operation) {
+    auto task = std::make_shared<std::packaged_task<std::invoke_result_t<Operation>()>>(std::move(operation));
+    auto result = task->get_future();
+    {
+      std::lock_guard lock(mutex);
+      operations.emplace_back([task] { (*task)(); });
+    }
+    wake.notify_one();
+    return result;
+  }
+
+  void work() {
+    while (true) {
+      std::function<void()> operation;
+      {
+        std::unique_lock lock(mutex);
+        wake.wait(lock, [&] { return closing || !operations.empty(); });
+        if (operations.empty()) return;
+        operation = std::move(operations.front());
+        operations.pop_front();
+      }
+      operation();
+    }
+  }
+
+  std::int64_t storedRevision() const { return defaults->integerValue(revisionKey).value_or(0); }
+
+  // A revision that cannot be stored costs at most one refused upload later.
+  void storeRevision(std::int64_t revision) {
+    try {
+      defaults->setInteger(revision, revisionKey);
+    } catch (...) {
+    }
+  }
+
+  // Failures leave the pending state as the file system has it.
+  void queue(const Prepared& prepared) {
+    try {
+      platform::writeFileAtomically(pendingPath, prepared.bytes);
+    } catch (...) {
+    }
+  }
+
+  void clearQueue() {
+    std::error_code ignored;
+    std::filesystem::remove(pendingPath, ignored);
+  }
+
+  // One upload against the stored revision; throws the client's error.
+  Outcome attempt(const Prepared& prepared, const AccountClient::Session& session) {
+    const auto revision =
+        client.putDocument(prepared.text, storedRevision(), session.token, hardwareID, stopping.get_token());
+    storeRevision(revision);
+    clearQueue();
+    return Outcome::published(revision);
+  }
+
+  // After a refused upload: this Mac's revision as the server lists it. When the list holds no
+  // document of this Mac (a new account, or this Mac removed from it), the next upload is a
+  // first one, made against revision 0.
+  bool refreshRevision(const std::string& token) {
+    const auto session = currentSession();
+    if (!session) return false;
+    try {
+      for (const auto& record : client.documents(token, stopping.get_token()))
+        if (record.deviceID == session->deviceID) {
+          storeRevision(record.revision);
+          return true;
+        }
+    } catch (...) {
+      return false;
+    }
+    storeRevision(0);
+    return true;
+  }
+
+  Outcome publish(const SyncDocument& document) {
+    const auto prepared = prepare(document);
+    if (!prepared) return Outcome::queued(kNotPrepared);  // nothing could be kept either
+    const auto session = currentSession();
+    if (!session) {
+      queue(*prepared);
+      return Outcome::queued(kSignInRequired);
+    }
+    try {
+      return attempt(*prepared, *session);
+    } catch (const Failure& failure) {
+      if (failure.errorCase() != Failure::Case::revisionStale) {
+        queue(*prepared);
+        return Outcome::queued(failureSentence(std::current_exception()));
+      }
+    } catch (...) {
+      queue(*prepared);
+      return Outcome::queued(failureSentence(std::current_exception()));
+    }
+    if (!refreshRevision(session->token)) {
+      queue(*prepared);
+      return Outcome::queued(kRevisionUnreadable);
+    }
+    try {
+      return attempt(*prepared, *session);
+    } catch (...) {
+      queue(*prepared);
+      return Outcome::queued(failureSentence(std::current_exception()));
+    }
+  }
+
+  std::optional<Outcome> flushPending() {
+    std::string bytes;
+    if (!platform::readWholeFile(pendingPath, bytes) || bytes.empty()) return std::nullopt;
+    std::optional<SyncDocument> document;
+    try {
+      document = SyncDocument::fromData(bytes);
+    } catch (...) {
+      return std::nullopt;  // left for a later publish to replace or clear
+    }
+    return publish(*document);
+  }
+
+  SyncService::ReadResult fetchOthers() {
+    const auto session = currentSession();
+    if (!session) return SyncService::ReadResult({}, {});
+    const auto records = client.documents(session->token, stopping.get_token());
+    std::vector<SyncDocument> documents;
+    std::vector<std::string> unreadable;
+    std::map<std::string, double> sharedAt;
+    for (const auto& record : records) {
+      if (record.deviceID == session->deviceID) continue;
+      try {
+        auto document = SyncDocument::fromData(record.payload);
+        sharedAt[document.deviceID] = record.updatedAt;
+        documents.push_back(std::move(document));
+      } catch (...) {
+        unreadable.push_back(record.deviceName);
+      }
+    }
+    for (const auto& record : records)
+      if (record.deviceID == session->deviceID) {
+        storeRevision(record.revision);
+        break;
+      }
+    return SyncService::ReadResult(std::move(documents), std::move(unreadable), std::move(sharedAt));
+  }
+};
+
+ServerSync::ServerSync(AccountClient client, SessionProvider session, UserDefaultsRef defaults, std::string hardwareID,
+                       std::optional<std::string> pendingPath)
+    : actor_(std::make_unique<Actor>(std::move(client))) {
+  actor_->currentSession = session ? std::move(session) : keychainSession();
+  actor_->defaults = std::move(defaults);
+  actor_->hardwareID = std::move(hardwareID);
+  actor_->pendingPath =
+      pendingPath ? std::move(*pendingPath) : platform::applicationSupportDirectory() + "/AmberLoom/pending-sync.json";
+  actor_->worker = std::thread([actor = actor_.get()] { actor->work(); });
+}
+
+ServerSync::~ServerSync() {
+  actor_->stopping.request_stop();
+  {
+    std::lock_guard lock(actor_->mutex);
+    actor_->closing = true;
+  }
+  actor_->wake.notify_one();
+  actor_->worker.join();
+}
+
+const std::string& ServerSync::pendingPath() const { return actor_->pendingPath; }
+
+std::future<bool> ServerSync::hasPendingDocument() {
+  return actor_->enqueue([actor = actor_.get()] {
+    std::error_code ignored;
+    return std::filesystem::exists(actor->pendingPath, ignored);
+  });
+}
+
+std::future<ServerSync::Outcome> ServerSync::publish(SyncDocument document) {
+  return actor_->enqueue([actor = actor_.get(), document = std::move(document)] { return actor->publish(document); });
+}
+
+std::future<std::optional<ServerSync::Outcome>> ServerSync::flushPending() {
+  return actor_->enqueue([actor = actor_.get()] { return actor->flushPending(); });
+}
+
+std::future<SyncService::ReadResult> ServerSync::fetchOthers() {
+  return actor_->enqueue([actor = actor_.get()] { return actor->fetchOthers(); });
+}
+
+}  // namespace amberloom

@@ -1,0 +1,87 @@
+#pragma once
+// Carries this Mac's sync document to the account server and brings the other Macs' documents
+// back. The last server revision of this Mac's document is kept in the user defaults
+// ("sync.serverRevision") and sent with every upload, so that the server refuses an upload made
+// against an older one; a document that cannot be sent (no session, no network, a server error)
+// waits in a pending file, to be sent by a later call.
+//
+// Every operation runs on the object's own worker thread, one at a time in the order they were
+// called: an older document can never overtake a newer one, and the pending file and the stored
+// revision are only touched there. Each operation returns a future at once; the caller waits on
+// it when it needs the answer. Nothing here shows anything to the user: a publish answers with a
+// sentence the caller may show.
+
+#include <cstdint>
+#include <functional>
+#include <future>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "Account/AccountClient.hpp"
+#include "Preferences/UserDefaults.hpp"
+#include "Sync/SyncDocument.hpp"
+#include "Sync/SyncService.hpp"
+
+namespace amberloom {
+
+class ServerSync {
+ public:
+  // The result of a publish: accepted with the server's new revision, or not accepted and kept as
+  // the pending document (unless it could not be prepared at all), with a sentence saying why.
+  class Outcome {
+   public:
+    enum class Case { published, queued };
+    static Outcome published(std::int64_t revision) { return Outcome(Case::published, revision, {}); }
+    static Outcome queued(std::string reason) { return Outcome(Case::queued, 0, std::move(reason)); }
+
+    Case outcomeCase() const { return case_; }
+    std::int64_t revision() const { return revision_; }  // 0 unless published
+    const std::string& reason() const { return reason_; }  // empty unless queued
+    bool operator==(const Outcome&) const = default;
+
+   private:
+    Outcome(Case c, std::int64_t revision, std::string reason)
+        : case_(c), revision_(revision), reason_(std::move(reason)) {}
+    Case case_;
+    std::int64_t revision_;
+    std::string reason_;
+  };
+
+  // Where the session comes from; asked afresh by every operation that needs it, so a sign-in or
+  // sign-out needs no new ServerSync. None: signed out.
+  using SessionProvider = std::function<std::optional<AccountClient::Session>()>;
+
+  static constexpr const char* revisionKey = "sync.serverRevision";
+
+  // `session` none: the keychain session of AccountStore ("tv.winterbrae.amberloom.session",
+  // "device-token") with the standard user defaults. `pendingPath` none: "pending-sync.json" in
+  // the application's folder under Application Support. Creates no file or folder.
+  ServerSync(AccountClient client, SessionProvider session, UserDefaultsRef defaults, std::string hardwareID,
+             std::optional<std::string> pendingPath = std::nullopt);
+  // Cancels the request under way (its document becomes the pending one), lets the operations
+  // already called finish, then returns.
+  ~ServerSync();
+  ServerSync(const ServerSync&) = delete;
+  ServerSync& operator=(const ServerSync&) = delete;
+
+  const std::string& pendingPath() const;
+
+  // Whether a pending file exists (readable or not).
+  std::future<bool> hasPendingDocument();
+  // Uploads `document` against the stored revision, refreshing the revision once after a 409.
+  // Never fails: every failure is `queued` with its sentence.
+  std::future<Outcome> publish(SyncDocument document);
+  // Publishes the pending document; none when there is none or it cannot be read (the file is
+  // then left as it is).
+  std::future<std::optional<Outcome>> flushPending();
+  // The other Macs' documents; this Mac's own is skipped, and its revision stored. Without a
+  // session an empty result, nothing sent. The future throws AccountClient's errors unchanged.
+  std::future<SyncService::ReadResult> fetchOthers();
+
+ private:
+  struct Actor;
+  std::unique_ptr<Actor> actor_;
+};
+
+}  // namespace amberloom

@@ -1,0 +1,257 @@
+#include "Sync/XdgAutostartAgent.hpp"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <string_view>
+
+#include "Platform/AtomicFile.hpp"
+#include "Platform/HomeDirectory.hpp"
+#include "Platform/PlistCoding.hpp"
+#include "Platform/ProcessRunner.hpp"
+
+// Generated from AmberloomCore/Resources at configure time.
+std::optional<std::string_view> amberloomCoreResource(const std::string& name);
+
+namespace amberloom {
+namespace {
+
+constexpr std::string_view kPlistSuffix = ".plist";
+constexpr std::string_view kGroup = "[Desktop Entry]";
+
+struct AgentDefinition {
+  std::string label;
+  std::string name;                     // the program's name, shown by the session's settings
+  std::vector<std::string> arguments;   // after the program
+};
+
+// The built-in property list's label and command line; none when it is missing or lacks either.
+std::optional<AgentDefinition> loadDefinition(const std::string& plistName) {
+  if (plistName.size() <= kPlistSuffix.size() || !plistName.ends_with(kPlistSuffix)) return std::nullopt;
+  const auto bytes = amberloomCoreResource(plistName.substr(0, plistName.size() - kPlistSuffix.size()));
+  if (!bytes) return std::nullopt;
+  const auto plist = platform::parsePropertyList(*bytes);
+  const auto* root = plist ? plist->getIf<platform::PlistDictionary>() : nullptr;
+  if (!root) return std::nullopt;
+  const auto label = root->find("Label");
+  const auto program = root->find("ProgramArguments");
+  if (label == root->end() || program == root->end()) return std::nullopt;
+  const auto* labelText = label->second.getIf<std::string>();
+  const auto* commandLine = program->second.getIf<platform::PlistArray>();
+  if (!labelText || labelText->empty() || labelText->find('/') != std::string::npos || !commandLine ||
+      commandLine->empty())
+    return std::nullopt;
+  AgentDefinition definition{*labelText, {}, {}};
+  for (const auto& element : *commandLine) {
+    const auto* text = element.getIf<std::string>();
+    if (!text) return std::nullopt;
+    definition.arguments.push_back(*text);
+  }
+  definition.name = definition.arguments.front();
+  definition.arguments.erase(definition.arguments.begin());
+  if (definition.name.empty()) return std::nullopt;
+  return definition;
+}
+
+// Undoes the escapes every desktop-entry string value may carry; an unknown escape is kept as
+// written, so that the quoting of "Exec" sees it.
+std::string unescapeValue(std::string_view value) {
+  std::string out;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] != '\\' || i + 1 == value.size()) {
+      out += value[i];
+      continue;
+    }
+    switch (const char next = value[++i]) {
+      case 's': out += ' '; break;
+      case 'n': out += '\n'; break;
+      case 't': out += '\t'; break;
+      case 'r': out += '\r'; break;
+      case '\\': out += '\\'; break;
+      default: out += '\\'; out += next;
+    }
+  }
+  return out;
+}
+
+std::string escapeValue(std::string_view value) {
+  std::string out;
+  for (const char c : value) {
+    switch (c) {
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\t': out += "\\t"; break;
+      case '\r': out += "\\r"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string_view trim(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t\r");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// The keys of the "[Desktop Entry]" group (the first value of a key repeated); none when the file
+// does not begin with that group.
+std::optional<std::map<std::string, std::string>> readEntry(const std::string& bytes) {
+  std::map<std::string, std::string> keys;
+  bool inGroup = false;
+  std::size_t start = 0;
+  while (start <= bytes.size()) {
+    auto end = bytes.find('\n', start);
+    if (end == std::string::npos) end = bytes.size();
+    const auto line = trim(std::string_view(bytes).substr(start, end - start));
+    start = end + 1;
+    if (line.empty() || line.front() == '#') continue;
+    if (line.front() == '[') {
+      if (inGroup) break;
+      if (line != kGroup) return std::nullopt;
+      inGroup = true;
+      continue;
+    }
+    if (!inGroup) return std::nullopt;
+    const auto equals = line.find('=');
+    if (equals == std::string_view::npos) continue;
+    keys.emplace(std::string(trim(line.substr(0, equals))), std::string(trim(line.substr(equals + 1))));
+  }
+  if (!inGroup) return std::nullopt;
+  return keys;
+}
+
+bool isReserved(char c) { return std::string_view(" \t\n\"'\\><~|&;$*?#()`").find(c) != std::string_view::npos; }
+
+}  // namespace
+
+std::optional<std::vector<std::string>> splitDesktopExec(const std::string& value) {
+  const std::string text = unescapeValue(value);
+  std::vector<std::string> words;
+  std::size_t i = 0;
+  while (true) {
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    if (i == text.size()) break;
+    std::string word;
+    if (text[i] == '"') {
+      for (++i;; ++i) {
+        if (i == text.size()) return std::nullopt;
+        if (text[i] == '"') break;
+        if (text[i] == '\\') {
+          if (++i == text.size() || std::string_view("\"`$\\").find(text[i]) == std::string_view::npos)
+            return std::nullopt;
+        }
+        word += text[i];
+      }
+      ++i;
+      if (i < text.size() && text[i] != ' ' && text[i] != '\t') return std::nullopt;
+    } else {
+      while (i < text.size() && text[i] != ' ' && text[i] != '\t') {
+        if (text[i] == '"' || text[i] == '\\') return std::nullopt;
+        word += text[i++];
+      }
+    }
+    std::string literal;
+    for (std::size_t k = 0; k < word.size(); ++k) {
+      if (word[k] != '%') {
+        literal += word[k];
+      } else if (k + 1 < word.size() && word[k + 1] == '%') {
+        literal += '%';
+        ++k;
+      } else {
+        return std::nullopt;  // a field code: the entry expects files to be handed to it
+      }
+    }
+    words.push_back(std::move(literal));
+  }
+  return words;
+}
+
+std::string joinDesktopExec(const std::vector<std::string>& commandLine) {
+  std::string exec;
+  for (const auto& word : commandLine) {
+    if (!exec.empty()) exec += ' ';
+    std::string quoted;
+    bool needsQuotes = word.empty();
+    for (const char c : word) {
+      needsQuotes = needsQuotes || isReserved(c);
+      if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+      quoted += c;
+      if (c == '%') quoted += '%';
+    }
+    exec += needsQuotes ? "\"" + quoted + "\"" : quoted;
+  }
+  return escapeValue(exec);
+}
+
+XdgAutostartAgent::XdgAutostartAgent(const std::string& plistName)
+    : XdgAutostartAgent(plistName, platform::currentExecutablePath(), platform::homeDirectory()) {}
+
+XdgAutostartAgent::XdgAutostartAgent(const std::string& plistName, std::string executable, std::string home)
+    : plistName_(plistName), executable_(std::move(executable)), home_(std::move(home)) {
+  if (auto definition = loadDefinition(plistName)) {
+    label_ = definition->label;
+    name_ = definition->name;
+    arguments_ = std::move(definition->arguments);
+  }
+}
+
+std::optional<std::string> XdgAutostartAgent::entryPath() const {
+  if (!label_) return std::nullopt;
+  return home_ + "/.config/autostart/" + *label_ + ".desktop";
+}
+
+LaunchAgentStatus XdgAutostartAgent::status() const {
+  const auto path = entryPath();
+  if (!path) return LaunchAgentStatus::notFound;
+  std::error_code ec;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(*path, ec))) return LaunchAgentStatus::notRegistered;
+  std::string bytes;
+  if (!std::filesystem::is_regular_file(*path, ec) || !platform::readWholeFile(*path, bytes))
+    return LaunchAgentStatus::unrecognised;
+  const auto keys = readEntry(bytes);
+  if (!keys) return LaunchAgentStatus::unrecognised;
+  const auto value = [&](const std::string& key) -> std::string {
+    const auto found = keys->find(key);
+    return found == keys->end() ? std::string() : found->second;
+  };
+  // The entry must start some program with this agent's arguments (a wrapper such as `env` in
+  // front is the user's business).
+  const auto exec = splitDesktopExec(value("Exec"));
+  if (value("Type") != "Application" || !exec || exec->size() <= arguments_.size() ||
+      !std::equal(arguments_.rbegin(), arguments_.rend(), exec->rbegin()))
+    return LaunchAgentStatus::unrecognised;
+  if (value("Hidden") == "true" || value("X-GNOME-Autostart-enabled") == "false")
+    return LaunchAgentStatus::requiresApproval;
+  return LaunchAgentStatus::enabled;
+}
+
+void XdgAutostartAgent::registerAgent() {
+  const auto path = entryPath();
+  if (!path) throw LaunchAgentError("The launch agent \"" + plistName_ + "\" could not be found.");
+  std::vector<std::string> commandLine{executable_};
+  commandLine.insert(commandLine.end(), arguments_.begin(), arguments_.end());
+  const std::string entry = std::string(kGroup) +
+                            "\n"
+                            "Type=Application\n"
+                            "Name=" + escapeValue(name_) + "\n"
+                            "Exec=" + joinDesktopExec(commandLine) + "\n"
+                            "Terminal=false\n"
+                            "NoDisplay=true\n"
+                            "X-GNOME-Autostart-enabled=true\n";
+  try {
+    platform::writeFileAtomically(*path, entry);
+  } catch (const platform::FileWriteError& error) {
+    throw LaunchAgentError(std::string("The startup entry could not be saved: ") + error.what());
+  }
+}
+
+void XdgAutostartAgent::unregisterAgent() {
+  const auto path = entryPath();
+  if (!path) throw LaunchAgentError("The launch agent \"" + plistName_ + "\" could not be found.");
+  std::error_code ec;
+  std::filesystem::remove(*path, ec);
+  if (ec) throw LaunchAgentError("The startup entry could not be removed: " + ec.message() + ": " + *path);
+}
+
+}  // namespace amberloom

@@ -1,0 +1,51 @@
+#pragma once
+// A launch agent as a desktop session starts it: an autostart entry
+// ~/.config/autostart/<Label>.desktop that runs the application's executable with the arguments
+// of the agent's property list. The property list is a built-in resource named like the agent
+// ("tv.winterbrae.amberloom.sync.plist"); its "Label" names the entry and its "ProgramArguments"
+// after the first give the arguments.
+//
+// An entry the user turned off in the session's startup settings ("Hidden=true" or
+// "X-GNOME-Autostart-enabled=false") counts as waiting for approval; an entry that cannot be read
+// as a desktop entry starting the agent's arguments reports a state outside the named ones.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Sync/LaunchAgent.hpp"
+
+namespace amberloom {
+
+class XdgAutostartAgent : public LaunchAgent {
+ public:
+  // The agent of the built-in property list `plistName`, started as `executable` (the running
+  // program by default), with its entry below `home`'s ".config/autostart". Never throws; an
+  // unknown or unusable property list makes the agent "not found".
+  explicit XdgAutostartAgent(const std::string& plistName);
+  XdgAutostartAgent(const std::string& plistName, std::string executable, std::string home);
+
+  LaunchAgentStatus status() const override;
+  void registerAgent() override;
+  void unregisterAgent() override;
+
+  // Where the entry lives; none when the agent is not found.
+  std::optional<std::string> entryPath() const;
+
+ private:
+  std::string plistName_;
+  std::string executable_;
+  std::string home_;
+  std::optional<std::string> label_;   // none: the property list is missing or unusable
+  std::string name_;                    // the program's name, for the session's settings
+  std::vector<std::string> arguments_;  // after the program
+};
+
+// The command line of a desktop entry's "Exec" value, split into the program and its arguments
+// (quoting and escapes undone, "%%" read as "%"); none when the value is malformed (an unclosed
+// quote, a stray escape, a field code).
+std::optional<std::vector<std::string>> splitDesktopExec(const std::string& value);
+// The "Exec" value that `splitDesktopExec` reads back as exactly `commandLine`.
+std::string joinDesktopExec(const std::vector<std::string>& commandLine);
+
+}  // namespace amberloom

@@ -1,0 +1,274 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "Account/AccountClient.hpp"
+#include "AccountServerProcess.hpp"
+#include "MemoryUserDefaults.hpp"
+#include "Support/HttpSession.hpp"
+#include "Sync/ServerSync.hpp"
+#include "TestHome.hpp"
+
+using namespace amberloom;
+using namespace amberloom::testing;
+using namespace std::chrono_literals;
+using Outcome = ServerSync::Outcome;
+
+namespace {
+
+constexpr const char* kHardwareID = "HW-ONE";
+
+// The live session to the local account server, recording every request; scripted steps answer
+// the next requests in its place, in call order, for what the server would not do. An empty step
+// goes to the server.
+class ScriptableSession final : public HttpSession {
+ public:
+  using Step = std::function<HttpResponse(std::stop_token)>;
+  static Step answer(long status, std::string body = "{}") {
+    return [status, body](std::stop_token) { return HttpResponse{status, body}; };
+  }
+  static HttpResponse offline(std::stop_token) { throw std::runtime_error("Couldn't connect"); }
+  static HttpResponse stall(std::stop_token stop) {  // until the caller cancels
+    while (!stop.stop_requested()) std::this_thread::sleep_for(5ms);
+    throw HttpTransferError::cancelled();
+  }
+
+  void script(std::vector<Step> steps) {
+    std::lock_guard lock(mutex_);
+    script_.assign(steps.begin(), steps.end());
+  }
+  // The requests so far with `method` (all of them for none).
+  std::vector<HttpRequest> sent(const std::string& method = {}) {
+    std::lock_guard lock(mutex_);
+    std::vector<HttpRequest> matching;
+    for (const auto& request : sent_)
+      if (method.empty() || request.method == method) matching.push_back(request);
+    return matching;
+  }
+
+  HttpResponse perform(const HttpRequest& request, std::stop_token stop) override {
+    Step step;
+    {
+      std::lock_guard lock(mutex_);
+      sent_.push_back(request);
+      if (!script_.empty()) {
+        step = std::move(script_.front());
+        script_.pop_front();
+      }
+    }
+    return step ? step(stop) : live_.perform(request, stop);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::deque<Step> script_;
+  std::vector<HttpRequest> sent_;
+  CurlHttpSession live_;
+};
+
+std::string header(const HttpRequest& request, const std::string& name) {
+  for (const auto& [key, value] : request.headers)
+    if (key == name) return value;
+  return "<none>";
+}
+
+SyncDocument document(const std::string& deviceID, const std::string& value) {
+  return SyncDocument{deviceID, "Mac " + deviceID, {{"com.example.setting", PreferenceValue::string(value)}}};
+}
+
+// One signed-in Mac against a fresh local account server.
+struct Fixture {
+  AccountServerProcess server{home() + "/server"};
+  std::shared_ptr<ScriptableSession> http = std::make_shared<ScriptableSession>();
+  AccountClient client{server.apiBase(), http};
+  std::optional<AccountClient::Session> session = server.signIn(client, "one@example.com", kHardwareID, "Mac One");
+  std::shared_ptr<MemoryUserDefaults> defaults = std::make_shared<MemoryUserDefaults>();
+  std::string pendingPath = home() + "/Support/pending-sync.json";
+  std::unique_ptr<ServerSync> owned =
+      std::make_unique<ServerSync>(client, [this] { return session; }, defaults, kHardwareID, pendingPath);
+  ServerSync& sync = *owned;
+
+  std::int64_t storedRevision() const { return defaults->integerValue("sync.serverRevision").value_or(-1); }
+  std::optional<std::string> pending() const {
+    return fileExists(pendingPath) ? std::optional(readFile(pendingPath)) : std::nullopt;
+  }
+  std::optional<SyncDocument> onServer() {  // this Mac's document as the server holds it
+    for (const auto& record : client.documents(session->token))
+      if (record.deviceID == session->deviceID) return SyncDocument::fromData(record.payload);
+    return std::nullopt;
+  }
+  std::size_t requestsSoFar() { return http->sent().size(); }
+};
+
+}  // namespace
+
+TEST(ServerSync, UploadsAgainstTheStoredRevisionAndRefreshesItOnceAfterARefusal) {
+  Fixture f;
+  const auto first = f.sync.publish(document("one", "a")).get();
+  ASSERT_EQ(first.outcomeCase(), Outcome::Case::published) << first.reason();
+  EXPECT_EQ(f.storedRevision(), first.revision());
+
+  // Another copy of this Mac's preferences remembers an older revision: refused, refreshed, sent.
+  f.defaults->setInteger(first.revision() + 7, "sync.serverRevision");
+  const auto second = f.sync.publish(document("one", "b")).get();
+  ASSERT_EQ(second.outcomeCase(), Outcome::Case::published) << second.reason();
+  EXPECT_GT(second.revision(), first.revision());
+  EXPECT_EQ(f.onServer(), document("one", "b"));
+
+  // Signed in to another account that holds no document of this Mac: the old revision is refused
+  // (scripted: the local server takes any revision for a first upload), and the retry is a first
+  // upload.
+  f.session = f.server.signIn(f.client, "two@example.com", kHardwareID, "Mac One");
+  f.http->script({ScriptableSession::answer(409, R"({"error":"revision_stale"})")});
+  const auto third = f.sync.publish(document("one", "c")).get();
+  ASSERT_EQ(third.outcomeCase(), Outcome::Case::published) << third.reason();
+  EXPECT_EQ(f.onServer(), document("one", "c"));
+  EXPECT_EQ(f.storedRevision(), third.revision());
+
+  std::vector<std::string> ifMatch;
+  for (const auto& put : f.http->sent("PUT")) {
+    ifMatch.push_back(header(put, "If-Match"));
+    EXPECT_EQ(header(put, "X-Device-Hardware-Id"), kHardwareID);
+  }
+  const auto revision = [](std::int64_t r) { return std::to_string(r); };
+  EXPECT_EQ(ifMatch, (std::vector<std::string>{"0", revision(first.revision() + 7), revision(first.revision()),
+                                               revision(second.revision()), "0"}));
+  EXPECT_FALSE(f.pending());
+}
+
+TEST(ServerSync, EveryFailedPublishKeepsTheDocumentPendingWithItsSentence) {
+  using S = ScriptableSession;
+  enum class Session { signedIn, none, badToken };
+  Fixture f;
+  const struct {
+    std::string value;
+    Session session;
+    std::vector<S::Step> steps;  // the answers to the publish's requests, in order
+    std::string reason;
+    std::size_t requests;
+  } cases[] = {
+      {"no session", Session::none, {}, "Sign-in required.", 0},
+      {"offline", Session::signedIn, {S::offline}, "No internet connection.", 1},
+      {"401", Session::badToken, {}, "Session invalid — please sign in again.", 1},
+      {"429", Session::signedIn, {S::answer(429)}, "The server is busy right now.", 1},
+      {"500", Session::signedIn, {S::answer(500, R"({"error":"internal"})")}, "Could not reach the server.", 1},
+      {"409 twice", Session::signedIn, {S::answer(409), {}, S::answer(409)}, "Could not reach the server.", 3},
+      {"409, no list", Session::signedIn, {S::answer(409), S::answer(500)}, "Could not read the server's version.", 2},
+      {"409, bad list", Session::signedIn, {S::answer(409), S::answer(200, "[]")},
+       "Could not read the server's version.", 2},
+      // Bytes that no Mac would read back: not sent, and the earlier pending document stays.
+      {"bad \xff\xfe bytes", Session::signedIn, {}, "This Mac's settings could not be prepared for upload.", 0},
+  };
+  const auto signedIn = f.session;
+  std::string lastKept;
+  for (const auto& c : cases) {
+    f.http->script(c.steps);
+    f.session = c.session == Session::none       ? std::nullopt
+                : c.session == Session::badToken ? std::optional(AccountClient::Session{"nope", signedIn->deviceID})
+                                                 : signedIn;
+    const auto before = f.requestsSoFar();
+    const auto sent = document("one", c.value);
+    EXPECT_EQ(f.sync.publish(sent).get(), Outcome::queued(c.reason)) << c.value;
+    EXPECT_EQ(f.requestsSoFar() - before, c.requests) << c.value;
+    if (c.requests > 0 || c.session == Session::none) lastKept = sent.encoded();
+    EXPECT_EQ(f.pending(), lastKept) << c.value << ": the pending file holds the latest document kept";
+  }
+  f.session.reset();
+  EXPECT_EQ(f.sync.fetchOthers().get(), SyncService::ReadResult({}, {})) << "nothing to fetch without a session";
+  f.session = signedIn;
+
+  // A later success sends only its own document and clears the pending one.
+  f.http->script({});
+  const auto before = f.requestsSoFar();
+  EXPECT_EQ(f.sync.publish(document("one", "third")).get().outcomeCase(), Outcome::Case::published);
+  EXPECT_EQ(f.requestsSoFar() - before, 1u);
+  EXPECT_FALSE(f.pending());
+  // An answer without a readable revision still counts as accepted, at revision 0.
+  f.http->script({S::answer(200, "{}")});
+  EXPECT_EQ(f.sync.publish(document("one", "fourth")).get(), Outcome::published(0));
+  EXPECT_EQ(f.storedRevision(), 0);
+}
+
+TEST(ServerSync, PendingDocumentIsSentOnlyWhenItReadsBack) {
+  Fixture f;
+  const auto before = f.requestsSoFar();
+  EXPECT_FALSE(f.sync.hasPendingDocument().get());
+  EXPECT_EQ(f.sync.flushPending().get(), std::nullopt);
+
+  const std::string good = document("one", "pending").encoded();
+  std::string tampered = good;
+  tampered.replace(tampered.find("pending"), 7, "Pending");
+  for (const auto& bytes : {tampered, good.substr(0, good.size() / 2), std::string()}) {
+    writeFile(f.pendingPath, bytes);
+    EXPECT_EQ(f.sync.flushPending().get(), std::nullopt);
+    EXPECT_TRUE(f.sync.hasPendingDocument().get());
+    EXPECT_EQ(readFile(f.pendingPath), bytes) << "an unreadable pending file is left alone";
+  }
+  EXPECT_EQ(f.requestsSoFar(), before);
+
+  writeFile(f.pendingPath, good);
+  const auto flushed = f.sync.flushPending().get();
+  ASSERT_TRUE(flushed);
+  EXPECT_EQ(flushed->outcomeCase(), Outcome::Case::published);
+  EXPECT_FALSE(f.sync.hasPendingDocument().get());
+  EXPECT_EQ(f.onServer(), document("one", "pending"));
+}
+
+TEST(ServerSync, PublishesRunOneAtATimeInCallOrder) {
+  Fixture f;
+  // The first upload is slow to arrive; the second is called while it waits.
+  f.http->script({[](std::stop_token) {
+    std::this_thread::sleep_for(300ms);
+    return HttpResponse{503, "{}"};
+  }});
+  auto older = f.sync.publish(document("one", "older"));
+  auto flush = f.sync.flushPending();
+  auto newer = f.sync.publish(document("one", "newer"));
+  const auto olderOutcome = older.get();
+  const auto newerOutcome = newer.get();
+  EXPECT_EQ(olderOutcome, Outcome::queued("Could not reach the server."));
+  ASSERT_TRUE(flush.get().has_value()) << "the older document was pending when the flush came";
+  ASSERT_EQ(newerOutcome.outcomeCase(), Outcome::Case::published) << newerOutcome.reason();
+  EXPECT_EQ(f.onServer(), document("one", "newer"));
+  EXPECT_FALSE(f.pending()) << "the older document never lands over the newer one";
+}
+
+TEST(ServerSync, FetchesTheOtherMacsAndSkipsThisOne) {
+  Fixture f;
+  AccountClient::Session two = f.server.signIn(f.client, "one@example.com", "HW-TWO", "Mac Two");
+  AccountClient::Session three = f.server.signIn(f.client, "one@example.com", "HW-THREE", "Mac Three");
+
+  // Only this Mac's document on the server: nothing to show, its revision remembered.
+  const auto mine = f.client.putDocument(document("one", "a").encoded(), 0, f.session->token, kHardwareID);
+  f.defaults->setInteger(99, "sync.serverRevision");
+  EXPECT_EQ(f.sync.fetchOthers().get(), SyncService::ReadResult({}, {}));
+  EXPECT_EQ(f.storedRevision(), mine);
+
+  f.client.putDocument(document("two", "b").encoded(), 0, two.token, "HW-TWO");
+  f.client.putDocument(R"({"deviceID":"three"})", 0, three.token, "HW-THREE");
+  const auto result = f.sync.fetchOthers().get();
+  EXPECT_EQ(result.documents(), std::vector<SyncDocument>{document("two", "b")});
+  EXPECT_EQ(result.unreadable(), std::vector<std::string>{"Mac Three"});
+  ASSERT_EQ(result.sharedAt.size(), 1u);
+  EXPECT_GT(result.sharedAt.count("two"), 0u);
+
+  // A list that cannot be had is the caller's to handle.
+  f.http->script({ScriptableSession::answer(429)});
+  EXPECT_THROW(f.sync.fetchOthers().get(), AccountClient::Failure);
+}
+
+TEST(ServerSync, ReleasingItCancelsTheUploadUnderWayAndKeepsTheDocument) {
+  Fixture f;
+  f.http->script({ScriptableSession::stall});
+  auto stalled = f.sync.publish(document("one", "late"));
+  std::this_thread::sleep_for(100ms);
+  f.owned.reset();
+  ASSERT_EQ(stalled.wait_for(0s), std::future_status::ready);
+  EXPECT_EQ(stalled.get(), Outcome::queued("No internet connection."));
+  EXPECT_EQ(f.pending(), document("one", "late").encoded());
+}
