@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Shapes
 import AmberLoom.UI
 
 // A small indeterminate progress indicator: three quarters of a ring turning once a second, in
@@ -15,23 +16,22 @@ Item {
     Accessible.role: Accessible.Indicator
     Accessible.name: qsTr("In progress")
 
-    Canvas {
-        id: ring
+    Shape {
         anchors.fill: parent
-        onPaint: {
-            const context = getContext("2d");
-            context.reset();
-            context.strokeStyle = spinner.color;
-            context.lineWidth = spinner.lineWidth;
-            context.lineCap = "round";
-            const radius = (Math.min(width, height) - spinner.lineWidth) / 2;
-            context.beginPath();
-            context.arc(width / 2, height / 2, radius, 0, Math.PI * 1.5);
-            context.stroke();
-        }
-        Connections {
-            target: spinner
-            function onColorChanged() { ring.requestPaint(); }
+        antialiasing: true
+        ShapePath {
+            strokeColor: spinner.color
+            strokeWidth: spinner.lineWidth
+            fillColor: "transparent"
+            capStyle: ShapePath.RoundCap
+            PathAngleArc {
+                centerX: spinner.width / 2
+                centerY: spinner.height / 2
+                radiusX: (spinner.width - spinner.lineWidth) / 2
+                radiusY: (spinner.height - spinner.lineWidth) / 2
+                startAngle: 0
+                sweepAngle: 270
+            }
         }
         RotationAnimator on rotation {
             from: 0

@@ -165,6 +165,8 @@ Item {
                 Layout.fillWidth: true
                 prominent: true
                 enabled: !form.sending
+                // Still readable while it says "Sending…".
+                opacity: enabled ? 1 : 0.7
                 topPadding: 8
                 bottomPadding: 8
                 font: Tokens.text.body

@@ -115,9 +115,11 @@ TEST(SignInView, rendersEachFaceInBothPalettes) {
   unconfirmed.answer({202, ""});
   Page page;
 
-  auto withMessage = page.model(stalled.url("/api/v1"), std::chrono::seconds(2));
-  withMessage->setEmail(QStringLiteral("ada"));
+  // Nothing listens on port 1: the longest sentence, the one for no connection.
+  auto withMessage = page.model("http://127.0.0.1:1/api/v1", std::chrono::seconds(2));
+  withMessage->setEmail(QStringLiteral("ada@example.com"));
   withMessage->signIn();
+  ASSERT_EVENTUALLY(withMessage->hasMessage());
   auto sending = page.model(stalled.url("/api/v1"), std::chrono::seconds(2));
   sending->setEmail(QStringLiteral("ada@example.com"));
   sending->signIn();
