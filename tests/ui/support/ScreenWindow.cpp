@@ -24,11 +24,14 @@ QUrl testQml(const QString& fileName) {
   return QUrl::fromLocalFile(QStringLiteral(AMBERLOOM_UI_TEST_QML) + u'/' + fileName);
 }
 
-ScreenWindow::ScreenWindow(const QUrl& screen, QSize size, Palette palette)
+ScreenWindow::ScreenWindow(const QUrl& screen, QSize size, Palette palette, const QVariantMap& properties)
     : view_(std::make_unique<QQuickView>()) {
   ui::installKit(*view_->engine());
   view_->setResizeMode(QQuickView::SizeRootObjectToView);
-  if (palette == Palette::FromScheme) view_->setInitialProperties({{"screen", screen}});
+  if (palette == Palette::FromScheme)
+    view_->setInitialProperties({{"screen", screen}, {"screenProperties", properties}});
+  else
+    view_->setInitialProperties(properties);
   view_->setSource(palette == Palette::FromScheme ? testQml("ScreenHost.qml") : screen);
   if (view_->status() != QQuickView::Ready) throw std::runtime_error(describe(view_->errors()));
   if (!this->screen()) throw std::runtime_error("the screen did not load: " + screen.toString().toStdString());
@@ -58,9 +61,10 @@ QPoint ScreenWindow::centreOf(const QQuickItem* item) const {
 
 QImage ScreenWindow::grab() { return view_->grabWindow(); }
 
-ScreenImages renderInBothPalettes(const QUrl& screen, const QString& name, QSize size) {
+ScreenImages renderInBothPalettes(const QUrl& screen, const QString& name, QSize size,
+                                  const QVariantMap& properties) {
   auto& scheme = ui::SystemColorScheme::instance();
-  ScreenWindow window(screen, size);
+  ScreenWindow window(screen, size, ScreenWindow::Palette::FromScheme, properties);
   const QDir folder(QStringLiteral(AMBERLOOM_SCREENS_DIR));
   folder.mkpath(QStringLiteral("."));
   ScreenImages images;

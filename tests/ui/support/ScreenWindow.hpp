@@ -10,6 +10,7 @@
 #include <QSize>
 #include <QString>
 #include <QUrl>
+#include <QVariantMap>
 #include <memory>
 
 namespace amberloom::testing {
@@ -22,9 +23,10 @@ class ScreenWindow {
   enum class Palette { FromScheme, None };
 
   // Shows `screen` in a window of `size`; with Palette::None nothing above the screen sets a
-  // palette. Waits until the window is exposed. Throws std::runtime_error with the QML errors when
-  // the screen cannot be loaded.
-  ScreenWindow(const QUrl& screen, QSize size, Palette palette = Palette::FromScheme);
+  // palette. `properties` are set on the screen as it is made (its models). Waits until the window
+  // is exposed. Throws std::runtime_error with the QML errors when the screen cannot be loaded.
+  ScreenWindow(const QUrl& screen, QSize size, Palette palette = Palette::FromScheme,
+               const QVariantMap& properties = {});
   ~ScreenWindow();
 
   QQuickView& window() { return *view_; }
@@ -48,6 +50,7 @@ struct ScreenImages {
 
 // Renders `screen` under the light and then the dark colour scheme and saves the images as
 // <build>/screens/<name>-light.png and <name>-dark.png. Leaves the light scheme in force.
-ScreenImages renderInBothPalettes(const QUrl& screen, const QString& name, QSize size);
+ScreenImages renderInBothPalettes(const QUrl& screen, const QString& name, QSize size,
+                                  const QVariantMap& properties = {});
 
 }  // namespace amberloom::testing
