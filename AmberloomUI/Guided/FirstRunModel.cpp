@@ -197,7 +197,7 @@ void FirstRunModel::undoRestore() {
   undoReport_ = applier.undo(*undoSnapshot_, {}, *verifier_);
   if (undoReport_->isComplete()) {
     setUndoSnapshot(std::nullopt);
-    setUndoState(undoSurvivesRestart_, false, undoWarning_);
+    setUndoState(undoSurvivesRestart_, false, {});
   }
   refreshOutcomeRow();
 }
@@ -225,10 +225,9 @@ void FirstRunModel::setUndoState(bool survivesRestart, bool offersUndo, QString 
 }
 
 void FirstRunModel::refreshOutcomeRow() {
-  QVariantMap row;
-  if (outcome_) {
-    const auto text = firstrun::outcomeRow(*outcome_);
-    row = {{"text", text.text},
+  // Every key is there without an outcome too, so that a hidden row still binds.
+  const auto text = outcome_ ? firstrun::outcomeRow(*outcome_) : OutcomeRowText{};
+  const QVariantMap row{{"text", text.text},
            {"symbol", text.symbol},
            {"warning", text.isWarning},
            {"details", text.details},
@@ -236,9 +235,8 @@ void FirstRunModel::refreshOutcomeRow() {
            {"undoWarning", undoWarning_},
            {"undoResult", undoReport_ ? undoResultText(*undoReport_) : QString()},
            {"undoResultWarning", undoReport_ && !undoReport_->isComplete()}};
-  }
   if (row == outcomeRow_) return;
-  outcomeRow_ = std::move(row);
+  outcomeRow_ = row;
   emit outcomeRowChanged();
 }
 

@@ -112,7 +112,7 @@ class FirstRunModel : public QObject {
   QStringList unreadableWarnings() const;
   bool hasOutcome() const { return outcome_.has_value(); }
   // text, symbol, warning, details (list); offersUndo, undoWarning (text, empty when none),
-  // undoResult (text of the last undo, empty when none), undoResultWarning. Empty without outcome.
+  // undoResult (text of the last undo, empty when none), undoResultWarning. Empty texts without an outcome.
   QVariantMap outcomeRow() const { return outcomeRow_; }
   bool hasPendingRestore() const { return pendingRestore_.has_value(); }
   // Setting false dismisses the confirmation; true is ignored (only asking opens it).

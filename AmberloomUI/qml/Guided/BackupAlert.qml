@@ -10,6 +10,9 @@ import AmberLoom.UI
 T.Popup {
     id: alert
 
+    // The palette of the screen that shows the alert: the alert is drawn above the window's
+    // content, out of reach of the screen's own.
+    required property Palette themePalette
     property string title
     property string message
     property string actionTitle
@@ -20,6 +23,7 @@ T.Popup {
     parent: T.Overlay.overlay
     anchors.centerIn: parent
     width: Math.min(460, parent ? parent.width - 48 : 460)
+    implicitHeight: implicitContentHeight + topPadding + bottomPadding
     modal: true
     dim: true
     focus: true
@@ -31,6 +35,7 @@ T.Popup {
     }
 
     background: Rectangle {
+        Theme.palette: alert.themePalette
         radius: Tokens.radius.card
         color: Theme.palette.surfaceRaised
         border.width: 1
@@ -39,6 +44,7 @@ T.Popup {
     }
 
     contentItem: ColumnLayout {
+        Theme.palette: alert.themePalette
         spacing: 12
 
         Text {

@@ -16,6 +16,9 @@ ColumnLayout {
 
     spacing: 4
 
+    // Lines below the first start under its text, clear of the symbol.
+    readonly property real indent: 20
+
     RowLayout {
         Layout.fillWidth: true
         spacing: 6
@@ -43,6 +46,7 @@ ColumnLayout {
         Text {
             required property string modelData
             Layout.fillWidth: true
+            Layout.leftMargin: row.indent
             text: modelData
             font: Tokens.text.mono
             color: Theme.palette.onSurfaceMuted
@@ -52,6 +56,7 @@ ColumnLayout {
 
     Text {
         objectName: "undoWarning"
+        Layout.leftMargin: row.indent
         Layout.fillWidth: true
         visible: text !== ""
         text: row.content.undoWarning
@@ -62,6 +67,7 @@ ColumnLayout {
 
     Text {
         objectName: "undoResult"
+        Layout.leftMargin: row.indent
         Layout.fillWidth: true
         visible: text !== ""
         text: row.content.undoResult
@@ -72,6 +78,7 @@ ColumnLayout {
 
     ActionButton {
         objectName: "undoButton"
+        Layout.leftMargin: row.indent
         Layout.topMargin: 4
         visible: row.content.offersUndo
         prominent: false

@@ -219,6 +219,8 @@ Item {
                 T.Button {
                     id: skip
                     objectName: "skipButton"
+                    implicitWidth: implicitContentWidth + leftPadding + rightPadding
+                    implicitHeight: implicitContentHeight + topPadding + bottomPadding
                     padding: 4
                     text: qsTr("Skip")
                     contentItem: Text {
@@ -233,6 +235,12 @@ Item {
         }
     }
 
-    RestoreConfirmation { model: view.model }
-    ReplaceBackupConfirmation { model: view.model }
+    RestoreConfirmation {
+        model: view.model
+        themePalette: view.Theme.palette
+    }
+    ReplaceBackupConfirmation {
+        model: view.model
+        themePalette: view.Theme.palette
+    }
 }
