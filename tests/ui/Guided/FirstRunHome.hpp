@@ -27,7 +27,7 @@ class FirstRunHome {
  public:
   std::shared_ptr<CFPreferenceStore> store = std::make_shared<CFPreferenceStore>();
   DomainResolver resolver = DomainResolver::live();
-  std::shared_ptr<ExternalVerifier> outside = std::make_shared<ExternalVerifier>(defaultsPath());
+  std::shared_ptr<const ExternalPreferenceReader> outside = std::make_shared<ExternalVerifier>(defaultsPath());
   std::string folder = home() + "/Cloud/AmberLoom";
   std::string historyFolder = SnapshotHistory::defaultFolder(home());
   // Groups dock (3), finder (1), clock (1); the clock is written by the system.

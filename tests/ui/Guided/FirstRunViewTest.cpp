@@ -69,6 +69,12 @@ class Wizard {
   ScreenWindow window_;
 };
 
+// Another process that sees none of this Mac's preferences.
+class BlindReader : public ExternalPreferenceReader {
+ public:
+  std::optional<PreferenceValue> read(const std::string&, const ResolvedDomain&) const override { return std::nullopt; }
+};
+
 const PrefKey tile16{"com.example.dock", "tilesize", PV::integer(16)};
 const PrefKey autohide{"com.example.dock", "autohide", PV::boolean(true)};
 
@@ -190,4 +196,22 @@ TEST(FirstRunView, APartlyFailedRestoreListsWhatDidNotComeBackAndItsUndoButtonPu
   EXPECT_EQ(wizard.item("undoResult")->property("text").toString(),
             "Your settings are back as they were before the restore.");
   wizard.render("first-run-undone");
+}
+
+TEST(FirstRunView, KeysThatDoNotReadBackAfterARestoreAreListedUnderTheOutcome) {
+  FirstRunHome mac;
+  mac.set({tile16, autohide, {"com.example.dock", "magnification", PV::boolean(true)}});
+  mac.backUpAs("OTHER-MAC", "Office");
+  mac.set({{"com.example.dock", "tilesize", std::nullopt}, {"com.example.dock", "autohide", std::nullopt}});
+  mac.outside = std::make_shared<BlindReader>();
+  const auto model = mac.model();
+  Wizard wizard(*model);
+  wizard.click(wizard.nthRow(0)->findChild<QQuickItem*>("bringOverButton"));
+  wizard.clickInAlert("restoreConfirmation", "alertAction");
+  EXPECT_EQ(wizard.outcomeText().toStdString(), "0 of 3 settings restored from Office");
+  EXPECT_EQ(model->outcomeRow().value("details").toStringList(),
+            QStringList({"\u00B7 com.example.dock tilesize did not come back",
+                         "\u00B7 com.example.dock autohide did not come back",
+                         "\u00B7 com.example.dock magnification did not come back"}));
+  wizard.render("first-run-restored-not-back");
 }
