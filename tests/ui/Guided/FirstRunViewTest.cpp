@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QQuickItem>
 #include <QTest>
 #include <filesystem>
 
 #include "FirstRunHome.hpp"
+#include "Kit/SystemColorScheme.hpp"
 #include "ScreenWindow.hpp"
 
 using namespace amberloom;
@@ -63,7 +65,17 @@ class Wizard {
     return rows.at(n);
   }
   QString outcomeText() { return item("outcomeText")->property("text").toString(); }
-  void render(const QString& name) { renderInBothPalettes(window_, name); }
+  // Each step as it stands, in the light and the dark palette, under <build>/screens.
+  void render(const QString& name) {
+    auto& scheme = ui::SystemColorScheme::instance();
+    const QDir folder(QStringLiteral(AMBERLOOM_SCREENS_DIR));
+    folder.mkpath(QStringLiteral("."));
+    for (const auto& [value, suffix] : {std::pair{ui::SystemColorScheme::Dark, "-dark.png"},
+                                        std::pair{ui::SystemColorScheme::Light, "-light.png"}}) {
+      scheme.setScheme(value);
+      window_.grab().save(folder.filePath(name + QLatin1String(suffix)));
+    }
+  }
 
  private:
   ScreenWindow window_;
