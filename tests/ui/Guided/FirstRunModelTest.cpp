@@ -20,10 +20,6 @@ namespace {
 
 std::string text(const QVariantMap& row, const char* key) { return row.value(key).toString().toStdString(); }
 
-bool endsWith(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 const PrefKey tile16{"com.example.dock", "tilesize", PV::integer(16)};
 const PrefKey autohide{"com.example.dock", "autohide", PV::boolean(true)};
 const PrefKey seconds{"com.example.clock", "ShowSeconds", PV::boolean(true)};
@@ -95,10 +91,9 @@ TEST(FirstRunModel, BackingUpThenRestoringAfterConfirmationBringsTheValuesBackAn
   model->askToRestore(0);
   ASSERT_TRUE(model->hasPendingRestore());
   EXPECT_EQ(model->confirmationTitle(), "Bring settings over from Studio?");
-  EXPECT_EQ(model->confirmationMessage(),
-            "2 settings will be brought over from Studio.\n\n1 of them replace a value that is set on this Mac: "
-            "com.example.dock tilesize.\n\n0 are already the same, and 3 have no value in that backup \u2014 those are "
-            "left exactly as they are. Nothing is removed.");
+  const auto& plan = model->pendingRestore()->plan;
+  EXPECT_EQ(plan, (ui::RestorePlan{{{"com.example.dock", {"tilesize"}, false}, {"com.example.dock", {"autohide"}, false}},
+                                   {{"com.example.dock", {"tilesize"}, false}}, 0, 3}));
   model->cancelRestore();
   EXPECT_FALSE(model->hasPendingRestore());
   EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(64));
@@ -151,39 +146,6 @@ TEST(FirstRunModel, PracticeModeReportsWhatWouldHappenAndWritesNothing) {
   EXPECT_EQ(model->backups().size(), 1u);
   EXPECT_EQ(filesBelow(home()), before);
   EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(64));
-  EXPECT_FALSE(model->undoSnapshot());
-}
-
-TEST(FirstRunModel, ARestoreThatFailsPartWayIsStoredAsAnUndoPointAndOffersUndo) {
-  FirstRunHome mac;
-  mac.set({tile16});
-  writeFile(preferencesFile("com.example.damaged"), "not a property list");
-  BackupEnvelope backup{"OTHER-MAC", "Office", std::nullopt, std::nullopt, {}};
-  backup.snapshot.entries = {{{"com.example.dock", {"tilesize"}, false}, PV::integer(99)},
-                             {{"com.example.damaged", {"k"}, false}, PV::boolean(true)}};
-  const auto model = mac.model();
-
-  model->restore(backup);
-  EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(99)) << "written before the failure";
-  const auto row = model->outcomeRow();
-  EXPECT_TRUE(row.value("warning").toBool());
-  EXPECT_TRUE(endsWith(text(row, "text"), " Some settings may already have changed. Fix the problem above and try "
-                                           "again, or bring settings over one at a time from My Macs."));
-  EXPECT_TRUE(model->offersUndo());
-  EXPECT_TRUE(model->undoSurvivesRestart());
-  const auto points = SnapshotHistory(mac.historyFolder).all();
-  ASSERT_EQ(points.size(), 1u);
-  EXPECT_EQ(points[0].reason, "Before restoring from OTHER-MAC");
-
-  // The damaged file still refuses every write: the undo stops there and stays offered.
-  model->undoRestore();
-  EXPECT_TRUE(model->outcomeRow().value("undoResultWarning").toBool());
-  EXPECT_TRUE(model->offersUndo());
-  fs::remove(preferencesFile("com.example.damaged"));
-  model->undoRestore();
-  EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(16));
-  EXPECT_EQ(text(model->outcomeRow(), "undoResult"), "Your settings are back as they were before the restore.");
-  EXPECT_FALSE(model->offersUndo());
   EXPECT_FALSE(model->undoSnapshot());
 }
 
