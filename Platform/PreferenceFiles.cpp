@@ -2,19 +2,16 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
-#include <map>
-#include <mutex>
-#include <tuple>
 
 #include "Platform/AtomicFile.hpp"
 #include "Platform/HomeDirectory.hpp"
 #include "Platform/MachineIdentity.hpp"
 #include "Platform/PlistCoding.hpp"
+#include "Platform/PreferenceFileCache.hpp"
 
 namespace amberloom::platform {
 
@@ -71,55 +68,16 @@ std::optional<PlistDictionary> readDictionaryFile(const std::string& path) {
 
 }  // namespace
 
-// Parsed files by path, each valid while the file's identity and modification time are unchanged.
-// A writer replaces a file by renaming a new one over it, which always changes the inode.
-class PreferenceFiles::ReadCache {
- public:
-  using Stamp = std::tuple<dev_t, ino_t, off_t, time_t, long>;
-
-  static std::optional<Stamp> stamp(const std::string& path) {
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-    return Stamp{info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
-  }
-
-  std::shared_ptr<const PlistDictionary> find(const std::string& path, const Stamp& stamp) const {
-    std::lock_guard lock(mutex_);
-    const auto found = entries_.find(path);
-    if (found == entries_.end() || found->second.first != stamp) return nullptr;
-    return found->second.second;
-  }
-
-  void store(const std::string& path, const Stamp& stamp, std::shared_ptr<const PlistDictionary> domain) {
-    std::lock_guard lock(mutex_);
-    if (entries_.size() >= kCapacity && !entries_.contains(path)) entries_.clear();
-    entries_.insert_or_assign(path, std::make_pair(stamp, std::move(domain)));
-  }
-
- private:
-  static constexpr std::size_t kCapacity = 64;  // files; far more than the catalogued domains
-  mutable std::mutex mutex_;
-  std::map<std::string, std::pair<Stamp, std::shared_ptr<const PlistDictionary>>> entries_;
-};
-
 PreferenceFiles::PreferenceFiles(std::string homeDirectory, std::string hostUUID)
-    : home_(std::move(homeDirectory)), hostUUID_(std::move(hostUUID)), cache_(std::make_shared<ReadCache>()) {}
-
-std::shared_ptr<const PlistDictionary> PreferenceFiles::parsedDomain(const std::string& path) const {
-  // Stamped before reading: the content read is never older than its stamp, so a file replaced
-  // meanwhile is read again next time.
-  const auto stamp = ReadCache::stamp(path);
-  if (stamp) {
-    if (auto cached = cache_->find(path, *stamp)) return cached;
-  }
-  auto domain = readDictionaryFile(path);
-  if (!domain) return nullptr;
-  auto parsed = std::make_shared<const PlistDictionary>(std::move(*domain));
-  if (stamp) cache_->store(path, *stamp, parsed);
-  return parsed;
-}
+    : home_(std::move(homeDirectory)), hostUUID_(std::move(hostUUID)) {}
 
 PreferenceFiles PreferenceFiles::live() { return PreferenceFiles(homeDirectory(), platform::hostUUID()); }
+
+PreferenceFiles PreferenceFiles::withCache(std::shared_ptr<PreferenceFileCache> cache) const {
+  PreferenceFiles files = *this;
+  files.cache_ = std::move(cache);
+  return files;
+}
 
 std::optional<std::string> PreferenceFiles::filePath(const std::string& applicationID, bool currentHost) const {
   for (unsigned char c : applicationID)
@@ -153,18 +111,28 @@ std::optional<std::string> PreferenceFiles::filePath(const std::string& applicat
 
 std::optional<PlistDictionary> PreferenceFiles::readDomain(const std::string& applicationID,
                                                            bool currentHost) const {
+  if (cache_) {
+    const auto domain = sharedDomain(applicationID, currentHost);
+    if (!domain) return std::nullopt;
+    return *domain;
+  }
   const auto path = filePath(applicationID, currentHost);
   if (!path) return std::nullopt;
-  const auto domain = parsedDomain(*path);
-  if (!domain) return std::nullopt;
-  return *domain;
+  return readDictionaryFile(*path);
+}
+
+std::shared_ptr<const PlistDictionary> PreferenceFiles::sharedDomain(const std::string& applicationID,
+                                                                     bool currentHost) const {
+  const auto path = filePath(applicationID, currentHost);
+  if (!path) return nullptr;
+  if (cache_) return cache_->read(*path, readDictionaryFile);
+  auto domain = readDictionaryFile(*path);
+  return domain ? std::make_shared<const PlistDictionary>(std::move(*domain)) : nullptr;
 }
 
 std::optional<PlistObject> PreferenceFiles::copyValue(const std::string& key, const std::string& applicationID,
                                                       bool currentHost) const {
-  const auto path = filePath(applicationID, currentHost);
-  if (!path) return std::nullopt;
-  const auto domain = parsedDomain(*path);
+  const auto domain = sharedDomain(applicationID, currentHost);  // no copy of the whole domain
   if (!domain) return std::nullopt;
   const auto found = domain->find(key);
   if (found == domain->end()) return std::nullopt;
@@ -186,6 +154,7 @@ void PreferenceFiles::setValue(const std::string& key, const std::optional<Plist
     return;  // nothing to remove
   }
   writeFileAtomically(*path, binaryPropertyList(PlistObject(std::move(*domain))));
+  if (cache_) cache_->forget(*path);
 }
 
 void PreferenceFiles::removeDomain(const std::string& applicationID, bool currentHost) const {
@@ -194,6 +163,7 @@ void PreferenceFiles::removeDomain(const std::string& applicationID, bool curren
   FolderLock lock(std::filesystem::path(*path).parent_path().string());
   if (::unlink(path->c_str()) != 0 && errno != ENOENT)
     throw PreferenceFileError(applicationID, "cannot remove preference file");
+  if (cache_) cache_->forget(*path);
 }
 
 }  // namespace amberloom::platform

@@ -2,9 +2,8 @@
 // The preference files behind the preference store: one property-list file per (application id,
 // host scope) under ~/Library/Preferences, a ByHost file named with the machine's UUID, or a
 // sandboxed app's container file. Every read goes to disk, so another process's write is visible
-// at once; every write is a locked read-modify-write of the whole file, replaced atomically.
-// A file's parsed content is kept while its device, inode, size and modification time stay the
-// same (copies of one PreferenceFiles share it), so repeated reads of a large domain parse once.
+// at once (with a PreferenceFileCache, a file unchanged on disk is not parsed again); every write is
+// a locked read-modify-write of the whole file, replaced atomically.
 
 #include <memory>
 #include <optional>
@@ -32,12 +31,17 @@ class PreferenceFileError : public std::runtime_error {
   std::string applicationID_;
 };
 
+class PreferenceFileCache;
+
 class PreferenceFiles {
  public:
   // `homeDirectory` without a trailing "/"; `hostUUID` names by-host files.
   PreferenceFiles(std::string homeDirectory, std::string hostUUID);
   // The running user's home and this machine's UUID.
   static PreferenceFiles live();
+  // The same files, read through `cache` (shared with every copy of the result). Without one, every
+  // read parses the file, which suits a one-shot process such as the `defaults` command.
+  PreferenceFiles withCache(std::shared_ptr<PreferenceFileCache> cache) const;
 
   // The file behind a domain, or none when the application id is refused: only a reverse-DNS-like
   // name, the any-application id, or an absolute path under
@@ -61,13 +65,12 @@ class PreferenceFiles {
   void removeDomain(const std::string& applicationID, bool currentHost) const;
 
  private:
-  class ReadCache;
-  // The domain's parsed file; an empty dictionary when there is none; null when unreadable.
-  std::shared_ptr<const PlistDictionary> parsedDomain(const std::string& path) const;
+  // As readDomain, without copying what the cache holds; null where readDomain gives none.
+  std::shared_ptr<const PlistDictionary> sharedDomain(const std::string& applicationID, bool currentHost) const;
 
   std::string home_;
   std::string hostUUID_;
-  std::shared_ptr<ReadCache> cache_;
+  std::shared_ptr<PreferenceFileCache> cache_;
 };
 
 }  // namespace amberloom::platform

@@ -7,8 +7,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <csignal>
+#include <limits>
+#include <thread>
 
 extern char** environ;
 
@@ -23,26 +27,53 @@ std::vector<char*> argumentVector(const std::string& executable, const std::vect
   return argv;
 }
 
-int waitForExit(pid_t pid) {
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return -1;
-  }
+using Clock = std::chrono::steady_clock;
+using Deadline = std::optional<Clock::time_point>;
+
+int exitStatusOf(int status) {
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
   return -1;
 }
 
-void drain(int outFd, int errFd, std::string& out, std::string& err) {
+// The child's exit status (-1 when it cannot be waited for), or none when it is still running at
+// the deadline. Without a deadline this blocks; with one it polls, briefly at first, since a child
+// that has closed its pipes is usually about to exit.
+std::optional<int> waitForExit(pid_t pid, const Deadline& deadline) {
+  auto pause = std::chrono::microseconds(50);
+  for (;;) {
+    int status = 0;
+    const pid_t done = ::waitpid(pid, &status, deadline ? WNOHANG : 0);
+    if (done < 0 && errno == EINTR) continue;
+    if (done < 0) return -1;
+    if (done == pid) return exitStatusOf(status);
+    const auto now = Clock::now();
+    if (now >= *deadline) return std::nullopt;
+    std::this_thread::sleep_for(std::min<Clock::duration>(pause, *deadline - now));
+    pause = std::min(pause * 2, std::chrono::microseconds(10000));
+  }
+}
+
+// Milliseconds left for poll(): -1 (no limit) without a deadline.
+int pollTimeout(const Deadline& deadline) {
+  if (!deadline) return -1;
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
+  return static_cast<int>(std::clamp<long long>(left, 0, std::numeric_limits<int>::max()));
+}
+
+// Reads both pipes until both are closed; false when the deadline comes first.
+bool drain(int outFd, int errFd, std::string& out, std::string& err, const Deadline& deadline) {
   std::array<pollfd, 2> fds{{{outFd, POLLIN, 0}, {errFd, POLLIN, 0}}};
   std::array<std::string*, 2> sinks{&out, &err};
   int open = 2;
   char buffer[16384];
   while (open > 0) {
-    if (::poll(fds.data(), fds.size(), -1) < 0) {
+    const int ready = ::poll(fds.data(), fds.size(), pollTimeout(deadline));
+    if (ready < 0) {
       if (errno == EINTR) continue;
       break;
     }
+    if (ready == 0) return false;
     for (std::size_t i = 0; i < fds.size(); ++i) {
       if (fds[i].fd < 0 || fds[i].revents == 0) continue;
       const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
@@ -54,6 +85,7 @@ void drain(int outFd, int errFd, std::string& out, std::string& err) {
       }
     }
   }
+  return true;
 }
 
 }  // namespace
@@ -69,7 +101,9 @@ std::string currentExecutablePath() {
   return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
 }
 
-std::optional<ProcessResult> runProcess(const std::string& executable, const std::vector<std::string>& arguments) {
+std::optional<ProcessResult> runProcess(const std::string& executable, const std::vector<std::string>& arguments,
+                                        std::optional<std::chrono::milliseconds> timeLimit) {
+  const Deadline deadline = timeLimit ? Deadline(Clock::now() + *timeLimit) : std::nullopt;
   if (!isExecutableFile(executable)) return std::nullopt;
   int outPipe[2], errPipe[2];
   if (::pipe2(outPipe, O_CLOEXEC) != 0) return std::nullopt;
@@ -84,10 +118,20 @@ std::optional<ProcessResult> runProcess(const std::string& executable, const std
   posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
 
+  // A child with a time limit leads a process group of its own, so that ending it also ends
+  // whatever it started (which may hold the pipes open).
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  if (deadline) {
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+  }
+
   auto argv = argumentVector(executable, arguments);
   pid_t pid = 0;
-  const int spawned = ::posix_spawn(&pid, executable.c_str(), &actions, nullptr, argv.data(), environ);
+  const int spawned = ::posix_spawn(&pid, executable.c_str(), &actions, &attributes, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
   ::close(outPipe[1]);
   ::close(errPipe[1]);
   if (spawned != 0) {
@@ -96,10 +140,17 @@ std::optional<ProcessResult> runProcess(const std::string& executable, const std
     return std::nullopt;
   }
   ProcessResult result;
-  drain(outPipe[0], errPipe[0], result.standardOutput, result.standardError);
+  const bool drained = drain(outPipe[0], errPipe[0], result.standardOutput, result.standardError, deadline);
   ::close(outPipe[0]);
   ::close(errPipe[0]);
-  result.exitStatus = waitForExit(pid);
+  std::optional<int> status = drained ? waitForExit(pid, deadline) : std::nullopt;
+  if (!status) {
+    result.timedOut = true;
+    ::kill(-pid, SIGKILL);
+    ::kill(pid, SIGKILL);  // in case it left the group
+    status = waitForExit(pid, std::nullopt);
+  }
+  result.exitStatus = *status;
   return result;
 }
 

@@ -2,6 +2,7 @@
 // The one way the system runs a child process: start it, drain standard output and standard
 // error together (a child that writes a lot to either never blocks), then wait for its exit.
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,11 +13,15 @@ struct ProcessResult {
   int exitStatus = -1;  // the exit code; 128 + signal number when a signal ended it
   std::string standardOutput;
   std::string standardError;
+  bool timedOut = false;  // the child outlived its time limit and was killed
 };
 
 // Runs `executable` with `arguments` (not counting argv[0]) and the current environment.
-// None when it cannot be started (missing, not executable). Blocks until the child exits.
-std::optional<ProcessResult> runProcess(const std::string& executable, const std::vector<std::string>& arguments);
+// None when it cannot be started (missing, not executable). Blocks until the child exits, or with
+// `timeLimit` at most that long: then the child and whatever it started (it runs in a process group
+// of its own) are killed, the child is reaped, and the result has `timedOut` set.
+std::optional<ProcessResult> runProcess(const std::string& executable, const std::vector<std::string>& arguments,
+                                        std::optional<std::chrono::milliseconds> timeLimit = std::nullopt);
 
 // Whether `path` is a regular file this user may execute.
 bool isExecutableFile(const std::string& path);

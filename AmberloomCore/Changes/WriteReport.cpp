@@ -38,16 +38,14 @@ namespace {
 
 std::string errorText(const std::exception& error) { return error.what(); }
 
-// Whether another process sees the wanted state. Both absent counts only when the reader can see
-// the domain at all.
+}  // namespace
+
 bool matchesFromOutside(const std::optional<PreferenceValue>& seen, const std::optional<PreferenceValue>& wanted,
                         const ExternalPreferenceReader& reader, const ResolvedDomain& domain) {
   if (!seen && !wanted) return reader.canRead(domain);
   if (!seen || !wanted) return false;
   return *seen == *wanted;
 }
-
-}  // namespace
 
 std::optional<PreferenceValue> PreferenceApplier::externalValue(const std::vector<std::string>& path,
                                                                 const ResolvedDomain& domain,

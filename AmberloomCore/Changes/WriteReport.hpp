@@ -59,6 +59,11 @@ struct UndoReport {
 inline constexpr const char* kWrittenButNotVisible = "yazildi ama disaridan gorunmuyor";
 inline constexpr const char* kRemovedButStillVisible = "silindi ama disaridan hala gorunuyor";
 
+// Whether another process sees the wanted state (`seen` is what it read). Both absent counts
+// only when the reader can read the domain at all: an unreadable domain confirms no removal.
+bool matchesFromOutside(const std::optional<PreferenceValue>& seen, const std::optional<PreferenceValue>& wanted,
+                        const ExternalPreferenceReader& reader, const ResolvedDomain& domain);
+
 struct BatchItem {
   SettingDefinition setting;
   std::optional<PreferenceValue> value;  // none: reset the setting

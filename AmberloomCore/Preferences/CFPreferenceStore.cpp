@@ -1,11 +1,14 @@
 #include "Preferences/CFPreferenceStore.hpp"
 
+#include "Platform/PreferenceFileCache.hpp"
+
 namespace amberloom {
 namespace {
 bool currentHost(const ResolvedDomain& domain) { return domain.hostScope == HostScope::currentHost; }
 }  // namespace
 
-CFPreferenceStore::CFPreferenceStore() : files_(platform::PreferenceFiles::live()) {}
+CFPreferenceStore::CFPreferenceStore()
+    : files_(platform::PreferenceFiles::live().withCache(std::make_shared<platform::PreferenceFileCache>())) {}
 
 std::optional<PreferenceValue> CFPreferenceStore::read(const std::string& key, const ResolvedDomain& domain) const {
   return PreferenceValue::fromPropertyList(files_.copyValue(key, domain.applicationID, currentHost(domain)));

@@ -1,6 +1,7 @@
 #pragma once
-// The live preference store: the current user's preference files, read from disk on every call
-// and written whole and atomically (see PreferenceFiles).
+// The live preference store: the current user's preference files, checked on disk on every call
+// (a file is parsed again only when it changed, see PreferenceFileCache) and written whole and
+// atomically (see PreferenceFiles).
 
 #include "Platform/PreferenceFiles.hpp"
 #include "Preferences/PreferenceStore.hpp"
@@ -9,7 +10,9 @@ namespace amberloom {
 
 class CFPreferenceStore : public PreferenceStore, public PreferenceKeyProbing {
  public:
+  // The running user's files, with a cache of their own.
   CFPreferenceStore();
+  // Exactly `files`, cached or not as they come.
   explicit CFPreferenceStore(platform::PreferenceFiles files) : files_(std::move(files)) {}
 
   std::optional<PreferenceValue> read(const std::string& key, const ResolvedDomain& domain) const override;

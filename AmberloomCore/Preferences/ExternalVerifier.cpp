@@ -7,14 +7,15 @@ namespace amberloom {
 namespace {
 
 // The domain's top-level dictionary as `defaults export` prints it, or none.
-std::optional<platform::PlistDictionary> exportDomain(const std::string& defaultsPath, const ResolvedDomain& domain) {
+std::optional<platform::PlistDictionary> exportDomain(const std::string& defaultsPath, const ResolvedDomain& domain,
+                                                      std::chrono::milliseconds waitLimit) {
   std::vector<std::string> arguments;
   if (domain.hostScope == HostScope::currentHost) arguments.push_back("-currentHost");
   arguments.push_back("export");
   arguments.push_back(domain.applicationID == kAnyApplication ? "NSGlobalDomain" : domain.applicationID);
   arguments.push_back("-");
-  const auto result = platform::runProcess(defaultsPath, arguments);  // drains standard error too
-  if (!result || result->exitStatus != 0) return std::nullopt;
+  const auto result = platform::runProcess(defaultsPath, arguments, waitLimit);  // drains standard error too
+  if (!result || result->timedOut || result->exitStatus != 0) return std::nullopt;
   auto object = platform::parsePropertyList(result->standardOutput);
   if (!object || !object->is<platform::PlistDictionary>()) return std::nullopt;
   return object->as<platform::PlistDictionary>();
@@ -23,7 +24,7 @@ std::optional<platform::PlistDictionary> exportDomain(const std::string& default
 }  // namespace
 
 std::optional<PreferenceValue> ExternalVerifier::read(const std::string& key, const ResolvedDomain& domain) const {
-  const auto dictionary = exportDomain(defaultsPath_, domain);
+  const auto dictionary = exportDomain(defaultsPath_, domain, waitLimit_);
   if (!dictionary) return std::nullopt;
   const auto found = dictionary->find(key);
   if (found == dictionary->end()) return std::nullopt;
@@ -31,7 +32,7 @@ std::optional<PreferenceValue> ExternalVerifier::read(const std::string& key, co
 }
 
 bool ExternalVerifier::canRead(const ResolvedDomain& domain) const {
-  return exportDomain(defaultsPath_, domain).has_value();
+  return exportDomain(defaultsPath_, domain, waitLimit_).has_value();
 }
 
 bool ExternalVerifier::confirm(const std::string& key, const ResolvedDomain& domain,

@@ -1,8 +1,10 @@
 #pragma once
 // Confirms writes from outside the process: a write counts only when another process sees it.
 // `ExternalVerifier` runs the `defaults` command as a child, lets it export the whole domain as a
-// property list and picks the key out of it. Nothing is cached: every call runs the command.
+// property list and picks the key out of it. Nothing is cached: every call runs the command. A
+// command that has not finished within the wait limit is killed and counts as a failed read.
 
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -22,7 +24,11 @@ class ExternalPreferenceReader {
 
 class ExternalVerifier : public ExternalPreferenceReader {
  public:
-  explicit ExternalVerifier(std::string defaultsPath) : defaultsPath_(std::move(defaultsPath)) {}
+  // Long enough for any healthy export, short enough that a stalled command does not hang the caller.
+  static constexpr std::chrono::milliseconds defaultWaitLimit{10000};
+
+  explicit ExternalVerifier(std::string defaultsPath, std::chrono::milliseconds waitLimit = defaultWaitLimit)
+      : defaultsPath_(std::move(defaultsPath)), waitLimit_(waitLimit) {}
 
   const std::string& defaultsPath() const { return defaultsPath_; }
 
@@ -34,6 +40,7 @@ class ExternalVerifier : public ExternalPreferenceReader {
 
  private:
   std::string defaultsPath_;
+  std::chrono::milliseconds waitLimit_;
 };
 
 }  // namespace amberloom

@@ -30,8 +30,8 @@ void NightShiftVerifier::handleReadArgumentIfPresent(int argc, char** argv) {
 
 std::optional<bool> NightShiftVerifier::enabledFromSeparateProcess() const {
   if (!executablePath_ || !platform::isExecutableFile(*executablePath_)) return std::nullopt;
-  const auto result = platform::runProcess(*executablePath_, {readArgument});
-  if (!result || result->exitStatus != 0) return std::nullopt;
+  const auto result = platform::runProcess(*executablePath_, {readArgument}, waitLimit_);
+  if (!result || result->timedOut || result->exitStatus != 0) return std::nullopt;
   // Trim whitespace and newlines at both ends; the word must match exactly.
   std::string text = result->standardOutput;
   const auto isSpace = [](char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f'; };

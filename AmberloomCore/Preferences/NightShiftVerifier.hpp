@@ -1,8 +1,10 @@
 #pragma once
 // Confirms Night Shift from outside: a second run of the application's own executable with
 // "--amberloom-read-night-shift" prints "on" or "off" and exits. Every executable of the system
-// hands its arguments to `handleReadArgumentIfPresent` before anything else.
+// hands its arguments to `handleReadArgumentIfPresent` before anything else. A run that has not
+// finished within the wait limit is killed and counts as unreadable.
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,7 +15,11 @@ class NightShiftVerifier {
  public:
   static constexpr const char* readArgument = "--amberloom-read-night-shift";
 
-  explicit NightShiftVerifier(std::optional<std::string> executablePath) : executablePath_(std::move(executablePath)) {}
+  static constexpr std::chrono::milliseconds defaultWaitLimit{10000};
+
+  explicit NightShiftVerifier(std::optional<std::string> executablePath,
+                              std::chrono::milliseconds waitLimit = defaultWaitLimit)
+      : executablePath_(std::move(executablePath)), waitLimit_(waitLimit) {}
   // The running executable.
   static NightShiftVerifier forCurrentExecutable();
 
@@ -27,6 +33,7 @@ class NightShiftVerifier {
 
  private:
   std::optional<std::string> executablePath_;
+  std::chrono::milliseconds waitLimit_;
 };
 
 }  // namespace amberloom

@@ -8,6 +8,7 @@
 #include <QtQml/QQmlExtensionPlugin>
 #include <cstring>
 
+#include "Preferences/NightShiftVerifier.hpp"
 #include "TestHome.hpp"
 
 Q_IMPORT_QML_PLUGIN(AmberLoom_UIPlugin)
@@ -23,6 +24,8 @@ bool listsTestsOnly(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A test may run this binary again to read Night Shift from outside.
+  amberloom::NightShiftVerifier::handleReadArgumentIfPresent(argc, argv);
   qputenv("QT_QPA_PLATFORM", "offscreen");
   qputenv("QT_QUICK_BACKEND", "software");
   qputenv("AMBERLOOM_COLOR_SCHEME", "light");

@@ -173,3 +173,13 @@ TEST_F(ExternalVerifierTest, ChildFloodingStandardErrorDoesNotHang) {
                                            "cat <<'EOF'\n" + kPlistWithK + "EOF\n"));
   EXPECT_EQ(fake.read("k", {"com.example.loud", HostScope::anyHost}), V::integer(1));
 }
+
+TEST_F(ExternalVerifierTest, ExportThatDoesNotFinishInTimeIsAFailedRead) {
+  // The whole answer is printed, but the command never exits: it is killed and nothing counts.
+  const ExternalVerifier stalled(fakeDefaults(std::string("cat <<'EOF'\n") + kPlistWithK + "EOF\nsleep 30\n"),
+                                 std::chrono::milliseconds(300));
+  const ResolvedDomain domain{"com.example.stalled", HostScope::anyHost};
+  EXPECT_FALSE(stalled.read("k", domain).has_value());
+  EXPECT_FALSE(stalled.canRead(domain));
+  EXPECT_FALSE(stalled.confirm("k", domain, V::integer(1)));
+}

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 
 #include "Preferences/NightShiftClient.hpp"
@@ -106,6 +107,11 @@ TEST(NightShiftVerifier, ReadsOnlyTheTrimmedWordsOnAndOff) {
                                        c.script + "\n");
     EXPECT_EQ(NightShiftVerifier(path).enabledFromSeparateProcess(), c.state) << c.script;
   }
+}
+
+TEST(NightShiftVerifier, ReadBackThatDoesNotFinishInTimeGivesNone) {
+  const auto path = test::writeExecutable(test::home() + "/bin/stalled-app", "#!/bin/sh\necho on\nsleep 30\n");
+  EXPECT_FALSE(NightShiftVerifier(path, std::chrono::milliseconds(300)).enabledFromSeparateProcess().has_value());
 }
 
 TEST(NightShiftVerifier, NoUsableExecutableGivesNone) {

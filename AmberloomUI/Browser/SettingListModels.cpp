@@ -1,0 +1,103 @@
+#include "Browser/SettingListModels.hpp"
+
+#include "Browser/SettingsModel.hpp"
+
+namespace amberloom::ui {
+
+namespace {
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+SettingGroupListModel::SettingGroupListModel(const std::vector<SettingGroup>& groups, QObject* parent)
+    : QAbstractListModel(parent), groups_(groups) {}
+
+int SettingGroupListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(groups_.size());
+}
+
+QVariant SettingGroupListModel::data(const QModelIndex& index, int role) const {
+  if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return {};
+  const auto& group = groups_[static_cast<std::size_t>(index.row())];
+  switch (role) {
+    case Qt::DisplayRole:
+    case NameRole: return qs(group.name);
+    case GroupIDRole: return qs(group.id);
+    case CountRole: return static_cast<int>(group.count());
+    case IsAppRole: return group.isApp();
+    default: return {};
+  }
+}
+
+QHash<int, QByteArray> SettingGroupListModel::roleNames() const {
+  return {{GroupIDRole, "groupID"}, {NameRole, "name"}, {CountRole, "count"}, {IsAppRole, "isApp"}};
+}
+
+SettingListModel::SettingListModel(const SettingsModel& model, QObject* parent)
+    : QAbstractListModel(parent), model_(model) {
+  connect(&model, &SettingsModel::valueChanged, this, &SettingListModel::valueChanged);
+}
+
+void SettingListModel::setRows(std::vector<const SettingDefinition*> rows) {
+  if (rows == rows_) return;
+  beginResetModel();
+  rows_ = std::move(rows);
+  rowOf_.clear();
+  endResetModel();
+}
+
+void SettingListModel::valueChanged(const QString& settingID) {
+  if (rows_.empty()) return;
+  if (rowOf_.empty())
+    for (std::size_t row = 0; row < rows_.size(); ++row) rowOf_.emplace(rows_[row]->id, static_cast<int>(row));
+  const auto found = rowOf_.find(settingID.toStdString());
+  if (found == rowOf_.end()) return;
+  const auto changed = index(found->second);
+  emit dataChanged(changed, changed, {IsSetRole, ValueTextRole});
+}
+
+int SettingListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+QVariant SettingListModel::data(const QModelIndex& index, int role) const {
+  if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return {};
+  const SettingDefinition& setting = *rows_[static_cast<std::size_t>(index.row())];
+  const auto& text = setting.text;
+  switch (role) {
+    case Qt::DisplayRole:
+    case LabelRole: return qs(setting.label);
+    case SettingIDRole: return qs(setting.id);
+    case SummaryRole: return text ? qs(text->summary) : QString();
+    case WhyHiddenRole: return text ? qs(text->whyHidden) : QString();
+    case LevelRole: return text ? qs(std::string(rawValue(text->level))) : QString();
+    case WeakensSecurityRole: return setting.risk == SettingRisk::weakensSecurity;
+    case RiskNoteRole: return text && text->riskNote ? qs(*text->riskNote) : QString();
+    case ControlRole: return QString::fromLatin1(SettingControl::kindName(setting.control.kind()));
+    case EffectUnverifiedRole: return setting.effectUnverified;
+    case AlsoInSystemSettingsRole: return setting.exposure == SettingExposure::alsoInSystemSettings;
+    case GroupNameRole: return qs(model_.groupName(setting).value_or(""));
+    case IsSetRole: return model_.value(setting).has_value();
+    case ValueTextRole: return qs(setting.control.describe(model_.value(setting)));
+    default: return {};
+  }
+}
+
+QHash<int, QByteArray> SettingListModel::roleNames() const {
+  return {{SettingIDRole, "settingID"},
+          {LabelRole, "label"},
+          {SummaryRole, "summary"},
+          {WhyHiddenRole, "whyHidden"},
+          {LevelRole, "level"},
+          {WeakensSecurityRole, "weakensSecurity"},
+          {RiskNoteRole, "riskNote"},
+          {ControlRole, "control"},
+          {EffectUnverifiedRole, "effectUnverified"},
+          {AlsoInSystemSettingsRole, "alsoInSystemSettings"},
+          {GroupNameRole, "groupName"},
+          {IsSetRole, "isSet"},
+          {ValueTextRole, "valueText"}};
+}
+
+}  // namespace amberloom::ui

@@ -1,0 +1,71 @@
+#pragma once
+// The lists the browser's views iterate: the sidebar groups, and rows of settings (the visible
+// cards, the carried settings) with their current values. Rows of settings are reset when the
+// settings model picks other settings and changed in place when a value is read again.
+
+#include <QAbstractListModel>
+#include <unordered_map>
+#include <vector>
+
+#include "Catalog/SettingGroup.hpp"
+
+namespace amberloom::ui {
+
+class SettingsModel;
+
+// One row per sidebar group: groupID, name, count, isApp.
+class SettingGroupListModel : public QAbstractListModel {
+  Q_OBJECT
+ public:
+  enum Role { GroupIDRole = Qt::UserRole + 1, NameRole, CountRole, IsAppRole };
+
+  SettingGroupListModel(const std::vector<SettingGroup>& groups, QObject* parent);
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QHash<int, QByteArray> roleNames() const override;
+
+ private:
+  const std::vector<SettingGroup>& groups_;
+};
+
+// One row per setting. Texts come from the catalogue; isSet and valueText from the settings
+// model's current value. groupName is empty for a setting no group holds (a carried one).
+class SettingListModel : public QAbstractListModel {
+  Q_OBJECT
+ public:
+  enum Role {
+    SettingIDRole = Qt::UserRole + 1,
+    LabelRole,
+    SummaryRole,
+    WhyHiddenRole,
+    LevelRole,
+    WeakensSecurityRole,
+    RiskNoteRole,
+    ControlRole,
+    EffectUnverifiedRole,
+    AlsoInSystemSettingsRole,
+    GroupNameRole,
+    IsSetRole,
+    ValueTextRole,
+  };
+
+  // Announces a value read again through `model`'s valueChanged.
+  SettingListModel(const SettingsModel& model, QObject* parent);
+
+  // Shows these settings; a list equal to the one shown changes nothing.
+  void setRows(std::vector<const SettingDefinition*> rows);
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QHash<int, QByteArray> roleNames() const override;
+
+ private:
+  void valueChanged(const QString& settingID);
+
+  const SettingsModel& model_;
+  std::vector<const SettingDefinition*> rows_;
+  std::unordered_map<std::string, int> rowOf_;  // built when a value first changes after a reset
+};
+
+}  // namespace amberloom::ui

@@ -1,0 +1,387 @@
+#include "Browser/SettingsModel.hpp"
+
+#include <algorithm>
+
+#include "Browser/SettingListModels.hpp"
+#include "Changes/ShellCommand.hpp"
+#include "Changes/WriteReport.hpp"
+#include "Support/Iso8601.hpp"
+#include "Support/LocalizedOrder.hpp"
+
+namespace amberloom::ui {
+
+namespace {
+
+constexpr const char* kLastSelectedGroup = "lastSelectedGroup";
+constexpr const char* kShowsBasicOnly = "showsBasicOnly";
+constexpr const char* kShowsRiskySettings = "showsRiskySettings";
+constexpr const char* kSeenDiscoverCards = "seenDiscoverCards";
+
+// Texts are the same when canonically equivalent, as preference strings are compared.
+bool sameText(const std::string& a, const std::string& b) {
+  return a == b || PreferenceValue::string(a) == PreferenceValue::string(b);
+}
+
+// What another process should see once the change is made: the value written, or for a reset
+// nothing at all, except Night Shift, which a reset switches off.
+std::optional<PreferenceValue> stateLeftBy(const SettingDefinition& setting, const std::optional<PreferenceValue>& value) {
+  if (!value && setting.channel == SettingChannel::nightShift) return PreferenceValue::boolean(false);
+  return value;
+}
+
+}  // namespace
+
+SettingsModel::SettingsModel(const SettingsCatalog& catalog, SettingsService service, bool isDryRun, const Version& os,
+                             const Version& app, UserDefaultsRef defaults, std::optional<IntentLog> intents,
+                             std::shared_ptr<const ExternalPreferenceReader> verifier, std::optional<DiscoverDeck> deck,
+                             RestartApps restartApps, QObject* parent)
+    : QObject(parent),
+      isDryRun_(isDryRun),
+      service_(std::move(service)),
+      defaults_(std::move(defaults)),
+      intents_(std::move(intents)),
+      verifier_(std::move(verifier)),
+      deck_(std::move(deck)),
+      restartApps_(std::move(restartApps)),
+      clock_(iso8601::now) {
+  const auto available = catalog.settings(os, app);
+  for (const auto& setting : available)
+    if (setting.tier == SettingTier::editable && setting.isUsableOnThisMac()) editable_.push_back(setting);
+  showsRiskySettings_ = defaults_->boolValue(kShowsRiskySettings).value_or(false);
+
+  // Carried settings skip the Night Shift test: they are backed up and copied, never edited here.
+  for (const auto& setting : available)
+    if (setting.tier == SettingTier::syncOnly) carried_.push_back(setting);
+  const LocalizedOrder order;
+  std::stable_sort(carried_.begin(), carried_.end(),
+                   [&](const SettingDefinition& a, const SettingDefinition& b) { return order.before(a.label, b.label); });
+
+  groups_ = SettingGroup::build(editable_);
+  for (const auto& setting : editable_) settingsByID_.emplace(setting.id, &setting);
+
+  // A stored group that no longer exists falls back to the first group; nothing is written back.
+  const auto stored = SidebarSelection::fromStored(defaults_->stringValue(kLastSelectedGroup));
+  const bool usable = stored && (!stored->isGroup() || std::any_of(groups_.begin(), groups_.end(), [&](const SettingGroup& g) {
+                                   return g.id == stored->groupID();
+                                 }));
+  if (usable)
+    selection_ = *stored;
+  else if (!groups_.empty())
+    selection_ = SidebarSelection::group(groups_.front().id);
+
+  groupList_ = new SettingGroupListModel(groups_, this);
+  visibleList_ = new SettingListModel(*this, this);
+  carriedList_ = new SettingListModel(*this, this);
+  std::vector<const SettingDefinition*> carriedRows;
+  for (const auto& setting : carried_) carriedRows.push_back(&setting);
+  carriedList_->setRows(std::move(carriedRows));
+
+  // Through the setter, so the preference exists after the first start.
+  setShowsBasicOnly(defaults_->boolValue(kShowsBasicOnly).value_or(false));
+  updateVisible();
+  refreshAll();
+}
+
+SettingsModel::~SettingsModel() = default;
+
+QAbstractItemModel* SettingsModel::groupList() const { return groupList_; }
+QAbstractItemModel* SettingsModel::visibleSettingList() const { return visibleList_; }
+QAbstractItemModel* SettingsModel::carriedSettingList() const { return carriedList_; }
+
+void SettingsModel::remember(const std::function<void(UserDefaults&)>& write) {
+  // A preference that cannot be stored only costs the memory of this choice; the model goes on.
+  try {
+    write(*defaults_);
+  } catch (const std::exception&) {
+  }
+}
+
+// ---- selection ----
+
+void SettingsModel::setSelection(const SidebarSelection& selection) {
+  const bool changed = !(selection == selection_);
+  selection_ = selection;
+  remember([&](UserDefaults& d) { d.setString(selection_.stored(), kLastSelectedGroup); });
+  if (!changed) return;
+  emit selectionChanged();
+  emit discoverCardChanged();
+  updateVisible();
+}
+
+bool SettingsModel::selectPage(const QString& name) {
+  const auto page = SidebarSelection::pageNamed(name.toStdString());
+  if (!page || *page == SidebarSelection::Page::group) return false;
+  setSelection(SidebarSelection::page(*page));
+  return true;
+}
+
+std::optional<std::string> SettingsModel::selectedGroupID() const {
+  if (!selection_.isGroup()) return std::nullopt;
+  return selection_.groupID();
+}
+
+const SettingGroup* SettingsModel::selectedGroup() const {
+  if (!selection_.isGroup()) return nullptr;
+  const auto found = std::find_if(groups_.begin(), groups_.end(),
+                                  [&](const SettingGroup& g) { return g.id == selection_.groupID(); });
+  return found == groups_.end() ? nullptr : &*found;
+}
+
+QString SettingsModel::selectedGroupName() const {
+  const auto* group = selectedGroup();
+  return group ? QString::fromStdString(group->name) : QString();
+}
+
+// ---- search and filters ----
+
+void SettingsModel::setSearchText(const QString& text) {
+  const std::string updated = text.toStdString();
+  const bool changed = !sameText(updated, searchText_);
+  searchText_ = updated;
+  if (!changed) return;
+  emit searchTextChanged();
+  emit discoverCardChanged();
+  updateVisible();
+}
+
+void SettingsModel::assignFilter(bool& filter, bool on, const char* key, void (SettingsModel::*changed)()) {
+  const bool differs = on != filter;
+  filter = on;
+  remember([&](UserDefaults& d) { d.setBool(on, key); });
+  if (!differs) return;
+  emit(this->*changed)();
+  updateVisible();
+}
+
+void SettingsModel::setShowsBasicOnly(bool on) {
+  assignFilter(showsBasicOnly_, on, kShowsBasicOnly, &SettingsModel::showsBasicOnlyChanged);
+}
+
+void SettingsModel::setShowsRiskySettings(bool on) {
+  assignFilter(showsRiskySettings_, on, kShowsRiskySettings, &SettingsModel::showsRiskySettingsChanged);
+}
+
+std::vector<const SettingDefinition*> SettingsModel::bySearch() {
+  std::string query = trimmingHorizontalSpace(searchText_);
+  if (query.empty()) {
+    std::vector<const SettingDefinition*> members;
+    if (const auto* group = selectedGroup())
+      for (const auto& setting : group->settings) members.push_back(&setting);
+    return members;
+  }
+  if (searchCache_ && sameText(searchCache_->first, query)) return searchCache_->second;
+  if (!searchIndex_) searchIndex_ = std::make_unique<SettingSearchIndex>(groups_);
+  auto found = searchIndex_->find(query);
+  searchCache_.emplace(std::move(query), found);
+  return found;
+}
+
+void SettingsModel::updateVisible() {
+  const auto candidates = bySearch();
+  std::vector<const SettingDefinition*> visible;
+  int hiddenByRisk = 0;
+  for (const auto* setting : candidates) {
+    if (setting->risk == SettingRisk::weakensSecurity && !showsRiskySettings_) {
+      ++hiddenByRisk;
+      continue;
+    }
+    if (showsBasicOnly_ && !(setting->text && setting->text->level == SettingTextLevel::basic)) continue;
+    visible.push_back(setting);
+  }
+  if (visible != visible_) {
+    visible_ = std::move(visible);
+    visibleList_->setRows(visible_);
+    emit visibleSettingsChanged();
+  }
+  if (hiddenByRisk != hiddenByRisk_) {
+    hiddenByRisk_ = hiddenByRisk;
+    emit hiddenByRiskCountChanged();
+  }
+}
+
+// ---- values and lookups ----
+
+std::optional<PreferenceValue> SettingsModel::value(const SettingDefinition& setting) const {
+  const auto found = values_.find(setting.id);
+  if (found == values_.end()) return std::nullopt;
+  return found->second;
+}
+
+const SettingDefinition* SettingsModel::setting(const std::string& id) const {
+  const auto found = settingsByID_.find(id);
+  return found == settingsByID_.end() ? nullptr : found->second;
+}
+
+std::optional<std::string> SettingsModel::groupName(const SettingDefinition& setting) const {
+  for (const auto& group : groups_)
+    for (const auto& member : group.settings)
+      if (member.id == setting.id) return group.name;
+  return std::nullopt;
+}
+
+QString SettingsModel::groupNameFor(const QString& settingID) const {
+  const auto* found = setting(settingID.toStdString());
+  if (!found) return {};
+  return QString::fromStdString(groupName(*found).value_or(""));
+}
+
+void SettingsModel::refresh(const SettingDefinition& setting) {
+  auto current = service_.currentValue(setting);
+  if (current)
+    values_.insert_or_assign(setting.id, std::move(*current));
+  else
+    values_.erase(setting.id);
+  emit valueChanged(QString::fromStdString(setting.id));
+}
+
+void SettingsModel::refreshAll() {
+  for (const auto& setting : editable_) refresh(setting);
+  for (const auto& setting : carried_) refresh(setting);
+}
+
+// ---- tip of the day ----
+
+std::set<std::string> SettingsModel::seenDiscoverCards() const {
+  const auto stored = defaults_->stringArray(kSeenDiscoverCards).value_or(std::vector<std::string>{});
+  return {stored.begin(), stored.end()};
+}
+
+std::optional<DiscoverCard> SettingsModel::discoverCard() const {
+  if (!deck_ || !trimmingHorizontalSpace(searchText_).empty() || !selection_.isGroup()) return std::nullopt;
+  return deck_->card(DiscoverDeck::dayNumber(clock_()), seenDiscoverCards());
+}
+
+QVariantMap SettingsModel::discoverCardMap() const {
+  const auto card = discoverCard();
+  if (!card) return {};
+  return {{"settingID", QString::fromStdString(card->settingID)},
+          {"hook", QString::fromStdString(card->hook)},
+          {"body", QString::fromStdString(card->body)}};
+}
+
+void SettingsModel::dismissDiscoverCard() {
+  const auto card = discoverCard();
+  if (!card) return;
+  auto seen = seenDiscoverCards();
+  seen.insert(card->settingID);
+  remember([&](UserDefaults& d) { d.setStringArray({seen.begin(), seen.end()}, kSeenDiscoverCards); });
+  // The next card replaces the dismissed one on screen at once.
+  emit discoverCardChanged();
+}
+
+void SettingsModel::revealDiscoverCard() {
+  const auto card = discoverCard();
+  if (!card) return;
+  const auto* target = setting(card->settingID);
+  if (!target) return;
+  const SettingDefinition revealed = *target;
+  dismissDiscoverCard();
+  for (const auto& group : groups_) {
+    const bool holds = std::any_of(group.settings.begin(), group.settings.end(),
+                                   [&](const SettingDefinition& member) { return member.id == revealed.id; });
+    if (holds) {
+      setSelection(SidebarSelection::group(group.id));
+      break;
+    }
+  }
+  setSearchText(QString::fromStdString(revealed.label));
+}
+
+// ---- applying, resetting, restarts, export ----
+
+void SettingsModel::setLastError(std::optional<std::string> error) {
+  const bool changed = error.has_value() != lastError_.has_value() || (error && !sameText(*error, *lastError_));
+  lastError_ = std::move(error);
+  if (changed) emit lastErrorChanged();
+}
+
+void SettingsModel::apply(const PreferenceValue& value, const SettingDefinition& setting) {
+  std::vector<std::string> restarts;
+  try {
+    restarts = service_.apply(value, setting);
+  } catch (const std::exception& error) {
+    setLastError(setting.label + ": " + error.what());
+    return;
+  }
+  afterChange(setting, value, restarts);
+}
+
+void SettingsModel::reset(const SettingDefinition& setting) {
+  std::vector<std::string> restarts;
+  try {
+    restarts = service_.reset(setting);
+  } catch (const std::exception& error) {
+    setLastError(setting.label + ": " + error.what());
+    return;
+  }
+  afterChange(setting, std::nullopt, restarts);
+}
+
+void SettingsModel::resetSetting(const QString& settingID) {
+  if (const auto* found = setting(settingID.toStdString())) reset(*found);
+}
+
+void SettingsModel::afterChange(const SettingDefinition& setting, const std::optional<PreferenceValue>& expected,
+                                const std::vector<std::string>& restarts) {
+  setLastError(std::nullopt);
+  recordIntentIfVisible(setting, expected);
+  refresh(setting);
+  for (const auto& app : restarts) appendPendingRestart(app);
+}
+
+void SettingsModel::recordIntentIfVisible(const SettingDefinition& setting, const std::optional<PreferenceValue>& value) {
+  if (!intents_ || isDryRun_) return;
+  const auto expected = stateLeftBy(setting, value);
+  const auto seen = service_.externallyVisibleValue(setting, *verifier_);
+  const auto domain = service_.resolver().resolve(setting.ref.domain, setting.ref.byHost);
+  if (!matchesFromOutside(seen, expected, *verifier_, domain)) return;
+  intents_->record(setting.id, expected);
+  onIntentRecorded_();
+}
+
+void SettingsModel::appendPendingRestart(const std::string& app) {
+  const bool known = std::any_of(pendingRestarts_.begin(), pendingRestarts_.end(),
+                                 [&](const QString& pending) { return sameText(pending.toStdString(), app); });
+  if (known) return;
+  pendingRestarts_.append(QString::fromStdString(app));
+  emit pendingRestartsChanged();
+}
+
+void SettingsModel::restartPendingApps() {
+  if (pendingRestarts_.isEmpty()) return;
+  if (!isDryRun_) {
+    std::vector<std::string> names;
+    for (const auto& app : pendingRestarts_) names.push_back(app.toStdString());
+    restartApps_(names);
+  }
+  pendingRestarts_.clear();
+  emit pendingRestartsChanged();
+}
+
+std::optional<std::string> SettingsModel::command(const SettingDefinition& setting) const {
+  if (const auto current = value(setting)) return ShellCommand::write(setting, *current);
+  return ShellCommand::deleteCommand(setting);
+}
+
+QString SettingsModel::commandFor(const QString& settingID) const {
+  const auto* found = setting(settingID.toStdString());
+  if (!found) return {};
+  const auto text = command(*found);
+  return text ? QString::fromStdString(*text) : QString();
+}
+
+std::string SettingsModel::exportScript(double now) const {
+  std::vector<ShellCommand::Item> items;
+  for (const auto& setting : editable_) {
+    if (setting.systemWritten) continue;
+    if (auto current = value(setting)) items.push_back({setting, std::move(*current)});
+  }
+  return ShellCommand::script(items, now);
+}
+
+void SettingsModel::setOnIntentRecorded(std::function<void()> action) {
+  onIntentRecorded_ = action ? std::move(action) : [] {};
+  emit onIntentRecordedChanged();
+}
+
+}  // namespace amberloom::ui

@@ -1,0 +1,229 @@
+#pragma once
+// The settings browser's one observable model: the editable settings in sidebar groups, the
+// carried settings, their current values, the sidebar selection, the search text and the two list
+// filters, the app restarts that changes wait for, the last error and the tip of the day.
+//
+// Observation: a property's signal fires only when an assignment changes its value; actions
+// (refreshing a value, dismissing the tip) always fire theirs. The selection and the two filters
+// are written to the application preferences on every assignment, changed or not. Main thread
+// only. Nothing here throws: failures end up in `lastError` or are dropped as described.
+
+#include <QAbstractItemModel>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+#include <QtQml/qqmlregistration.h>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "Browser/SidebarSelection.hpp"
+#include "Catalog/DiscoverCard.hpp"
+#include "Catalog/SettingGroup.hpp"
+#include "Catalog/SettingSearch.hpp"
+#include "Changes/IntentLog.hpp"
+#include "Changes/SettingsService.hpp"
+#include "Preferences/ExternalVerifier.hpp"
+#include "Preferences/UserDefaults.hpp"
+
+namespace amberloom::ui {
+
+class SettingGroupListModel;
+class SettingListModel;
+
+class SettingsModel : public QObject {
+  Q_OBJECT
+  QML_ELEMENT
+  QML_UNCREATABLE("SettingsModel is built once by the application")
+  Q_PROPERTY(QString selectedPage READ selectedPage NOTIFY selectionChanged)
+  Q_PROPERTY(QString selectedGroupID READ selectedGroupIDText NOTIFY selectionChanged)
+  Q_PROPERTY(QString selectedGroupName READ selectedGroupName NOTIFY selectionChanged)
+  Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
+  Q_PROPERTY(bool showsBasicOnly READ showsBasicOnly WRITE setShowsBasicOnly NOTIFY showsBasicOnlyChanged)
+  Q_PROPERTY(bool showsRiskySettings READ showsRiskySettings WRITE setShowsRiskySettings NOTIFY showsRiskySettingsChanged)
+  Q_PROPERTY(QStringList pendingRestarts READ pendingRestarts NOTIFY pendingRestartsChanged)
+  Q_PROPERTY(QString lastError READ lastErrorText NOTIFY lastErrorChanged)
+  Q_PROPERTY(bool hasLastError READ hasLastError NOTIFY lastErrorChanged)
+  Q_PROPERTY(bool isDryRun READ isDryRun CONSTANT)
+  Q_PROPERTY(int editableCount READ editableCount CONSTANT)
+  Q_PROPERTY(int carriedCount READ carriedCount CONSTANT)
+  Q_PROPERTY(QVariantMap discoverCard READ discoverCardMap NOTIFY discoverCardChanged)
+  Q_PROPERTY(int hiddenByRiskCount READ hiddenByRiskCount NOTIFY hiddenByRiskCountChanged)
+  Q_PROPERTY(QAbstractItemModel* groups READ groupList CONSTANT)
+  Q_PROPERTY(QAbstractItemModel* visibleSettings READ visibleSettingList CONSTANT)
+  Q_PROPERTY(QAbstractItemModel* carriedSettings READ carriedSettingList CONSTANT)
+
+ public:
+  using RestartApps = std::function<void(const std::vector<std::string>& names)>;
+  using Clock = std::function<double()>;  // seconds since the 2001 reference date
+
+  // Builds the model over the catalogue's settings usable with `os` and `app`, restores the
+  // selection and the filters from `defaults` (writing "showsBasicOnly" back) and reads every
+  // value. `intents` absent records nothing; `deck` absent shows no tip; `restartApps` is called
+  // with the whole restart list (the application passes AppRestarter::killall).
+  SettingsModel(const SettingsCatalog& catalog, SettingsService service, bool isDryRun, const Version& os,
+                const Version& app, UserDefaultsRef defaults, std::optional<IntentLog> intents,
+                std::shared_ptr<const ExternalPreferenceReader> verifier, std::optional<DiscoverDeck> deck,
+                RestartApps restartApps, QObject* parent = nullptr);
+  ~SettingsModel() override;
+
+  // ---- fixed at construction ----
+  const std::vector<SettingGroup>& groups() const { return groups_; }
+  // The carried settings, by label in the user's locale (equal labels in catalogue order).
+  const std::vector<SettingDefinition>& carriedSettings() const { return carried_; }
+  bool isDryRun() const { return isDryRun_; }
+  int editableCount() const { return static_cast<int>(editable_.size()); }
+  int carriedCount() const { return static_cast<int>(carried_.size()); }
+  const SettingsService& service() const { return service_; }
+
+  // ---- selection ----
+  const SidebarSelection& selection() const { return selection_; }
+  // Stores the selection (notifying only when it differs) and writes "lastSelectedGroup".
+  void setSelection(const SidebarSelection& selection);
+  Q_INVOKABLE void selectGroup(const QString& groupID) { setSelection(SidebarSelection::group(groupID.toStdString())); }
+  // Selects the page named as `selectedPage` names pages ("carried", "account", ...); "group" or
+  // an unknown name changes nothing and gives false.
+  Q_INVOKABLE bool selectPage(const QString& name);
+  QString selectedPage() const { return SidebarSelection::pageName(selection_.kind()); }
+  // The selected group id, also one that names no group; none while a page is selected.
+  std::optional<std::string> selectedGroupID() const;
+  QString selectedGroupIDText() const { return QString::fromStdString(selection_.groupID()); }
+  // The first group whose id is the selected one; null while a page or an unknown id is selected.
+  const SettingGroup* selectedGroup() const;
+  QString selectedGroupName() const;
+
+  // ---- search and filters ----
+  QString searchText() const { return QString::fromStdString(searchText_); }
+  void setSearchText(const QString& text);
+  bool showsBasicOnly() const { return showsBasicOnly_; }
+  void setShowsBasicOnly(bool on);  // writes "showsBasicOnly" on every call
+  bool showsRiskySettings() const { return showsRiskySettings_; }
+  void setShowsRiskySettings(bool on);  // writes "showsRiskySettings" on every call
+  // The cards to show: the search result over every group while the trimmed search text is not
+  // empty, else the selected group's settings; then without the settings that weaken security
+  // (unless shown) and, with basic-only on, without those not of level basic.
+  const std::vector<const SettingDefinition*>& visibleSettings() const { return visible_; }
+  // How many settings of the group or search the risk filter hides (0 while risky ones show).
+  int hiddenByRiskCount() const { return hiddenByRisk_; }
+
+  // ---- values and lookups ----
+  std::optional<PreferenceValue> value(const SettingDefinition& setting) const;
+  // The editable setting with this id; carried settings are not found.
+  const SettingDefinition* setting(const std::string& id) const;
+  // The name of the first group holding a setting with this id.
+  std::optional<std::string> groupName(const SettingDefinition& setting) const;
+  Q_INVOKABLE QString groupNameFor(const QString& settingID) const;
+  // Re-reads one value through the service; always announces it with valueChanged.
+  void refresh(const SettingDefinition& setting);
+  // Re-reads every editable and every carried setting.
+  Q_INVOKABLE void refreshAll();
+
+  // ---- tip of the day ----
+  // None without a deck, while the trimmed search text is not empty, or while a page is selected;
+  // otherwise the deck's card for today, skipping the ids in "seenDiscoverCards".
+  std::optional<DiscoverCard> discoverCard() const;
+  QVariantMap discoverCardMap() const;  // settingID, hook, body; empty when there is none
+  // Adds the card's setting to "seenDiscoverCards" (sorted, no repeats) and announces the change.
+  Q_INVOKABLE void dismissDiscoverCard();
+  // Dismisses the card, selects the group of its setting and searches for the setting's label.
+  // Does nothing when the card's setting is not editable here.
+  Q_INVOKABLE void revealDiscoverCard();
+
+  // ---- applying, resetting, restarts, export ----
+  // Writes `value` through the service. On failure `lastError` becomes "<label>: <error>" and
+  // nothing else happens; on success the error clears, the change is read back from outside and
+  // recorded when seen (not in practice mode), the value is re-read and the apps to restart are
+  // added to `pendingRestarts`.
+  void apply(const PreferenceValue& value, const SettingDefinition& setting);
+  // The same for removing the user's value (Night Shift: switching it off).
+  void reset(const SettingDefinition& setting);
+  Q_INVOKABLE void resetSetting(const QString& settingID);
+  QStringList pendingRestarts() const { return pendingRestarts_; }
+  // Restarts the pending apps at once (not in practice mode) and empties the list.
+  Q_INVOKABLE void restartPendingApps();
+  std::optional<std::string> lastError() const { return lastError_; }
+  QString lastErrorText() const { return QString::fromStdString(lastError_.value_or("")); }
+  bool hasLastError() const { return lastError_.has_value(); }
+  // The one-line `defaults` command that writes the current value, or deletes the setting when it
+  // is unset; none when no one-line command exists.
+  std::optional<std::string> command(const SettingDefinition& setting) const;
+  Q_INVOKABLE QString commandFor(const QString& settingID) const;
+  // The shell script of every editable setting that has a value and is not written by the system.
+  std::string exportScript(double now) const;
+
+  // Run after a change was confirmed from outside and recorded. Assigning always notifies.
+  void setOnIntentRecorded(std::function<void()> action);
+  // Replaces the clock the tip of the day is chosen by.
+  void setClock(Clock clock) { clock_ = std::move(clock); }
+
+  QAbstractItemModel* groupList() const;
+  QAbstractItemModel* visibleSettingList() const;
+  QAbstractItemModel* carriedSettingList() const;
+
+ signals:
+  void selectionChanged();
+  void searchTextChanged();
+  void showsBasicOnlyChanged();
+  void showsRiskySettingsChanged();
+  void pendingRestartsChanged();
+  void lastErrorChanged();
+  void onIntentRecordedChanged();
+  void discoverCardChanged();
+  void hiddenByRiskCountChanged();
+  void visibleSettingsChanged();
+  // A value was read again (also when it stayed the same).
+  void valueChanged(const QString& settingID);
+
+ private:
+  // Stores a filter flag and its preference; tells observers and lists again only on a change.
+  void assignFilter(bool& filter, bool on, const char* key, void (SettingsModel::*changed)());
+  void setLastError(std::optional<std::string> error);
+  void afterChange(const SettingDefinition& setting, const std::optional<PreferenceValue>& expected,
+                   const std::vector<std::string>& restarts);
+  void recordIntentIfVisible(const SettingDefinition& setting, const std::optional<PreferenceValue>& value);
+  void appendPendingRestart(const std::string& app);
+  // Works the visible list and the hidden count out again after the search or a filter changed.
+  void updateVisible();
+  std::vector<const SettingDefinition*> bySearch();
+  void remember(const std::function<void(UserDefaults&)>& write);
+  std::set<std::string> seenDiscoverCards() const;
+
+  std::vector<SettingDefinition> editable_;
+  std::vector<SettingDefinition> carried_;
+  std::vector<SettingGroup> groups_;
+  std::unordered_map<std::string, const SettingDefinition*> settingsByID_;
+  bool isDryRun_;
+  SettingsService service_;
+  UserDefaultsRef defaults_;
+  std::optional<IntentLog> intents_;
+  std::shared_ptr<const ExternalPreferenceReader> verifier_;
+  std::optional<DiscoverDeck> deck_;
+  RestartApps restartApps_;
+  std::function<void()> onIntentRecorded_ = [] {};
+  Clock clock_;
+
+  SidebarSelection selection_ = SidebarSelection::page(SidebarSelection::Page::myMacs);
+  std::string searchText_;
+  bool showsBasicOnly_ = false;
+  bool showsRiskySettings_ = false;
+  QStringList pendingRestarts_;
+  std::optional<std::string> lastError_;
+  std::unordered_map<std::string, PreferenceValue> values_;
+
+  std::unique_ptr<SettingSearchIndex> searchIndex_;  // built on the first search
+  std::optional<std::pair<std::string, std::vector<const SettingDefinition*>>> searchCache_;
+  std::vector<const SettingDefinition*> visible_;
+  int hiddenByRisk_ = 0;
+
+  SettingGroupListModel* groupList_;
+  SettingListModel* visibleList_;
+  SettingListModel* carriedList_;
+};
+
+}  // namespace amberloom::ui
