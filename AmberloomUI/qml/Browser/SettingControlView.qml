@@ -74,7 +74,6 @@ Item {
             height: toggle.height
             radius: height / 2
             color: toggle.checked ? Theme.palette.primary : Qt.rgba(ink.r, ink.g, ink.b, 0.16)
-            Behavior on color { ColorAnimation { duration: 120 } }
 
             Rectangle {
                 x: toggle.checked ? parent.width - width - 2 : 2
@@ -166,9 +165,19 @@ Item {
             anchors.right: parent.right
             anchors.verticalCenter: parent.verticalCenter
             width: Math.min(parent.width, implicitWidth)
-            implicitWidth: implicitContentWidth + leftPadding + rightPadding
+            // As wide as its widest entry, whichever is selected.
+            implicitWidth: Math.ceil(widestEntry) + leftPadding + rightPadding
             implicitHeight: 26
-            implicitContentWidthPolicy: T.ComboBox.WidestText
+            readonly property real widestEntry: {
+                let widest = 0;
+                for (const entry of choice.adapter.entries)
+                    widest = Math.max(widest, metrics.advanceWidth(entry));
+                return widest;
+            }
+            FontMetrics {
+                id: metrics
+                font: menu.font
+            }
             leftPadding: 10
             rightPadding: 28
             font: Tokens.text.caption

@@ -33,13 +33,6 @@ SettingDefinition settingOf(T type, SettingControl control) {
   return setting;
 }
 
-QQuickItem* find(QQuickItem* item, const QString& name) {
-  if (item->objectName() == name) return item;
-  for (QQuickItem* child : item->childItems())
-    if (auto* found = find(child, name)) return found;
-  return nullptr;
-}
-
 // One control on screen. With `echo` on, every handed value becomes the current value, as the
 // settings model does after a successful write.
 class ControlScreen {
@@ -57,12 +50,8 @@ class ControlScreen {
   Handed handed;
   SettingControlAdapter& adapter() { return *adapter_; }
   QQuickItem* screen() { return window_.screen(); }
-  // Items of the screen and of its pop-ups, found along the item tree (a menu's entries have no
-  // object parent).
-  QQuickItem* item(const QString& name) {
-    if (auto* found = find(window_.window().contentItem(), name)) return found;
-    throw std::runtime_error("no item named " + name.toStdString());
-  }
+  // Items of the screen and of its pop-ups.
+  QQuickItem* item(const QString& name) { return window_.itemInWindow(name); }
   void click(QQuickItem* item) {
     QTest::mouseClick(&window_.window(), Qt::LeftButton, {}, window_.centreOf(item));
     window_.grab();
