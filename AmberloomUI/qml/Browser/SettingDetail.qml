@@ -135,6 +135,8 @@ T.Popup {
                 id: copyButton
                 objectName: "copyButton"
                 visible: sheet.card.hasCommand
+                implicitWidth: implicitContentWidth + leftPadding + rightPadding
+                implicitHeight: implicitContentHeight + topPadding + bottomPadding
                 padding: 2
                 text: sheet.copied ? qsTr("Copied") : qsTr("Copy Terminal command")
                 font: Tokens.text.caption
