@@ -23,6 +23,7 @@ Item {
     Loader {
         id: loader
         anchors.fill: parent
+        active: view.adapter !== null
         sourceComponent: {
             switch (view.adapter.kind) {
             case "toggle": return toggleControl;
@@ -238,7 +239,10 @@ Item {
                 width: Math.max(menu.width, implicitContentWidth + leftPadding + rightPadding)
                 implicitHeight: contentItem.implicitHeight + topPadding + bottomPadding
                 padding: 4
+                // The pop-up sits in the window's overlay, outside the tree that carries the
+                // palette: it takes the menu's.
                 contentItem: ListView {
+                    Theme.palette: menu.Theme.palette
                     clip: true
                     implicitHeight: contentHeight
                     model: menu.popup.visible ? menu.delegateModel : null
@@ -246,9 +250,9 @@ Item {
                 }
                 background: Rectangle {
                     radius: 8
-                    color: Theme.palette.surfaceRaised
+                    color: menu.Theme.palette.surfaceRaised
                     border.width: 1
-                    border.color: Theme.palette.borderStrong
+                    border.color: menu.Theme.palette.borderStrong
                 }
             }
         }
@@ -290,6 +294,14 @@ Item {
             }
 
             Component.onCompleted: text = textControl.adapter.currentText
+            // Another setting's adapter (a list reusing the view) starts a fresh draft.
+            Connections {
+                target: textControl
+                function onAdapterChanged() {
+                    field.edited = false;
+                    field.text = textControl.adapter.currentText;
+                }
+            }
             onTextEdited: edited = true
             onAccepted: commitDraft()
             onActiveFocusChanged: if (!activeFocus) commitDraft()
