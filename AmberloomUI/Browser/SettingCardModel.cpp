@@ -18,7 +18,10 @@ SettingCardModel::~SettingCardModel() = default;
 
 void SettingCardModel::setModel(SettingsModel* model) {
   if (model == model_) return;
+  disconnect(modelWatch_);
   model_ = model;
+  // The setting belongs to the model: a model that goes leaves the card without one.
+  if (model) modelWatch_ = connect(model, &QObject::destroyed, this, [this] { resolve(); });
   resolve();
 }
 

@@ -99,6 +99,7 @@ class SettingCardModel : public QObject {
   const SettingDefinition* setting_ = nullptr;  // owned by the model
   std::unique_ptr<SettingControlAdapter> control_;
   QMetaObject::Connection valueWatch_;
+  QMetaObject::Connection modelWatch_;
 };
 
 }  // namespace amberloom::ui
