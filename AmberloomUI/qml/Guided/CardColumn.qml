@@ -7,9 +7,9 @@ import AmberLoom.UI
 SurfaceGroup {
     id: card
 
-    property real horizontalPadding: 18
-    property real verticalPadding: 14
-    property real spacing: 6
+    property real sidePadding: 18
+    property real endPadding: 14
+    property real lineSpacing: 6
     default property alias lines: column.data
 
     cornerRadius: Tokens.radius.card
@@ -17,15 +17,15 @@ SurfaceGroup {
     Layout.fillWidth: true
 
     contentItem: Item {
-        implicitWidth: column.implicitWidth + 2 * card.horizontalPadding
-        implicitHeight: column.implicitHeight + 2 * card.verticalPadding
+        implicitWidth: column.implicitWidth + 2 * card.sidePadding
+        implicitHeight: column.implicitHeight + 2 * card.endPadding
 
         ColumnLayout {
             id: column
-            x: card.horizontalPadding
-            y: card.verticalPadding
-            width: parent.width - 2 * card.horizontalPadding
-            spacing: card.spacing
+            x: card.sidePadding
+            y: card.endPadding
+            width: parent.width - 2 * card.sidePadding
+            spacing: card.lineSpacing
         }
     }
 }

@@ -156,7 +156,9 @@ Item {
                         recipe: model
                         Layout.fillWidth: true
                         Layout.fillHeight: true
+                        // Equal columns of at least 280 points, as many as the width holds.
                         Layout.preferredWidth: (gridPage.width - (gridPage.columns - 1) * 12) / gridPage.columns
+                        Layout.maximumWidth: Layout.preferredWidth
                         onClicked: view.model.selectedRecipeID = model.recipeId
                     }
                 }
@@ -179,7 +181,7 @@ Item {
 
             CardColumn {
                 objectName: "recipeHeader"
-                spacing: 8
+                lineSpacing: 8
                 Text {
                     Layout.fillWidth: true
                     text: view.recipe ? view.recipe.summary : ""
@@ -209,7 +211,7 @@ Item {
                 objectName: "reportPanel"
                 readonly property var report: view.model.report
                 visible: report !== null && report !== undefined
-                spacing: 10
+                lineSpacing: 10
 
                 SymbolText {
                     objectName: "reportHeading"
@@ -291,9 +293,9 @@ Item {
             CardColumn {
                 objectName: "previewList"
                 visible: !reportPanel.visible
-                horizontalPadding: 0
-                verticalPadding: 0
-                spacing: 0
+                sidePadding: 0
+                endPadding: 0
+                lineSpacing: 0
 
                 Repeater {
                     model: view.model.preview
@@ -332,7 +334,8 @@ Item {
                             Text {
                                 objectName: "valueText"
                                 visible: row.model.badge === ""
-                                Layout.maximumWidth: row.width * 0.55
+                                // Whole pixels, so the layout never cuts a text that fits.
+                                Layout.preferredWidth: Math.min(Math.ceil(implicitWidth) + 1, row.width * 0.55)
                                 text: row.model.valueText
                                 font: Tokens.text.mono
                                 color: Theme.palette.onSurfaceMuted
