@@ -27,8 +27,10 @@ QString abbreviatedDateTime(double secondsSinceReferenceDate, const QLocale& loc
   QString format = locale.dateFormat(QLocale::LongFormat);
   format.remove(QRegularExpression(QStringLiteral("d{4}[^dMy]*")));
   format.replace(QLatin1String("MMMM"), QLatin1String("MMM"));
-  return locale.toString(at.date(), format.trimmed()) + QLatin1String(", ") +
-         locale.toString(at.time(), QLocale::ShortFormat);
+  // Hours and minutes: some locales' short time carries seconds.
+  QString time = locale.timeFormat(QLocale::ShortFormat);
+  time.remove(QRegularExpression(QStringLiteral("[^hHmaApPt ]?s+")));
+  return locale.toString(at.date(), format.trimmed()) + QLatin1String(", ") + locale.toString(at.time(), time.trimmed());
 }
 
 QString fileSize(std::int64_t bytes, const QLocale& locale) {
