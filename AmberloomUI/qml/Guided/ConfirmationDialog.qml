@@ -12,12 +12,15 @@ T.Popup {
     property string title
     property string message
     property string actionTitle
+    // The palette of the screen that asks: the dialog is drawn in the window's overlay, outside it.
+    property Palette theme: null
 
     signal confirmed()
 
     parent: T.Overlay.overlay
     anchors.centerIn: parent
     width: Math.min(420, parent ? parent.width - 40 : 420)
+    implicitHeight: implicitContentHeight + topPadding + bottomPadding
     modal: true
     focus: true
     closePolicy: T.Popup.CloseOnEscape
@@ -26,11 +29,13 @@ T.Popup {
     T.Overlay.modal: Rectangle { color: Qt.rgba(0, 0, 0, 0.35) }
 
     background: SurfaceGroup {
+        Theme.palette: dialog.theme
         cornerRadius: Tokens.radius.card
         border: Theme.palette.borderStrong
     }
 
     contentItem: ColumnLayout {
+        Theme.palette: dialog.theme
         spacing: 10
         Text {
             objectName: "dialogTitle"

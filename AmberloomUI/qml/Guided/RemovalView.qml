@@ -170,6 +170,7 @@ Item {
     ConfirmationDialog {
         id: revertConfirmation
         objectName: "revertConfirmation"
+        theme: view.Theme.palette
         onClosed: view.confirmingRevert = false
         title: qsTr("Put ") + view.count + qsTr(" settings back to their macOS defaults?")
         message: qsTr("AmberLoom will clear every setting it changed, so your Mac goes back to Apple's usual settings. This cannot be undone from here.")
@@ -180,6 +181,7 @@ Item {
     ConfirmationDialog {
         id: deleteConfirmation
         objectName: "deleteConfirmation"
+        theme: view.Theme.palette
         onClosed: view.confirmingDelete = false
         title: qsTr("Delete AmberLoom's files?")
         message: qsTr("Your undo history goes with them, so earlier changes can no longer be undone. Your backups are not touched. Once your change history is gone, putting the settings you changed back to their macOS defaults will no longer be possible.")

@@ -21,5 +21,18 @@ Item {
 
     Component { id: recipes; RecipesView { model: host.model } }
     Component { id: repair; RepairView { model: host.model; undoPoints: host.undoPoints } }
-    Component { id: removal; RemovalView { model: host.model } }
+    // The removal screen in its sheet over a window's canvas; `model` is the model factory.
+    Component {
+        id: removal
+        Item {
+            id: window
+            AppCanvas {}
+            RemovalSheet {
+                objectName: "removalSheet"
+                theme: window.Theme.palette
+                factory: host.model
+                Component.onCompleted: open()
+            }
+        }
+    }
 }
