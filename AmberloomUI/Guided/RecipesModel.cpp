@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "Guided/GuidedText.hpp"
+#include "Guided/UndoPoint.hpp"
 #include "Preferences/PinnedSettings.hpp"
-#include "Support/Iso8601.hpp"
 
 namespace amberloom::ui {
 
@@ -147,15 +147,9 @@ void RecipesModel::apply() {
   setAppliedRecipeID(recipe.id);
   setUndoReport(std::nullopt);
   setLastUndo(undo);
-  try {
-    snapshots_.record(undo, undoReason(recipe), iso8601::now());
-    setUndoSurvivesRestart(true);
-    setLastError(std::nullopt);
-  } catch (const std::exception& error) {
-    setUndoSurvivesRestart(false);
-    setLastError("The undo point could not be saved to disk (" + std::string(error.what()) +
-                 "). Undo works while this window is open, but not after you quit.");
-  }
+  const auto notStored = guided::recordUndoPoint(snapshots_, undo, undoReason(recipe));
+  setUndoSurvivesRestart(!notStored);
+  setLastError(notStored ? std::optional(guided::undoPointNotSaved(*notStored, true)) : std::nullopt);
   refreshValuesAfterWrite();
 }
 
@@ -170,8 +164,7 @@ void RecipesModel::undoLast() {
     refreshPreview();
     setUndoReport(result);
   } else {
-    setLastError(result.failure ? *result.failure
-                                : std::to_string(result.failed().size()) + " settings did not go back to their old value");
+    setLastError(guided::incompleteUndo(result));
   }
   refreshValuesAfterWrite();
 }

@@ -3,7 +3,7 @@
 #include <QStringList>
 
 #include "Guided/GuidedText.hpp"
-#include "Support/Iso8601.hpp"
+#include "Guided/UndoPoint.hpp"
 
 namespace amberloom::ui {
 
@@ -33,14 +33,9 @@ void RemovalModel::revertEverything() {
   if (isDryRun_) return;
   const WriteReport report = service_.revertEverything(*verifier_);
   setOutcome(Reverted{report});
-  try {
-    snapshots_.record(report.undo, revertReason, iso8601::now());
-    setUndoSurvivesRestart(true);
-    setLastError(std::nullopt);
-  } catch (const std::exception& error) {
-    setUndoSurvivesRestart(false);
-    setLastError("The undo point could not be saved to disk (" + std::string(error.what()) + ").");
-  }
+  const auto notStored = guided::recordUndoPoint(snapshots_, report.undo, revertReason);
+  setUndoSurvivesRestart(!notStored);
+  setLastError(notStored ? std::optional(guided::undoPointNotSaved(*notStored, false)) : std::nullopt);
   unregisterLoginItem();
   reload();
 }

@@ -1,7 +1,7 @@
 #include "Guided/RepairModel.hpp"
 
 #include "Guided/GuidedText.hpp"
-#include "Support/Iso8601.hpp"
+#include "Guided/UndoPoint.hpp"
 
 namespace amberloom::ui {
 
@@ -110,16 +110,11 @@ void RepairModel::repairSelected() {
                            : std::optional(std::to_string(failed) + " settings could not be put back"));
   setUndoReport(std::nullopt);
   setLastUndo(report.undo);
-  try {
-    snapshots_.record(report.undo, "Before putting back " + std::to_string(chosen.size()) + " settings",
-                      iso8601::now());
-    setUndoSurvivesRestart(true);
-  } catch (const std::exception& error) {
-    setUndoSurvivesRestart(false);
-    if (!lastError_)
-      setLastError("The undo point could not be saved to disk (" + std::string(error.what()) +
-                   "). Undo works while this window is open, but not after you quit.");
-  }
+  const auto notStored = guided::recordUndoPoint(
+      snapshots_, report.undo, "Before putting back " + std::to_string(chosen.size()) + " settings");
+  setUndoSurvivesRestart(!notStored);
+  // A count of settings that failed is the message that matters more.
+  if (notStored && !lastError_) setLastError(guided::undoPointNotSaved(*notStored, true));
   if (onRepaired_) onRepaired_();
   scanAgain();
   setReport(report);
@@ -136,8 +131,7 @@ void RepairModel::undoLast() {
     rescan();
     setUndoReport(result);
   } else {
-    setLastError(result.failure ? *result.failure
-                                : std::to_string(result.failed().size()) + " settings did not go back to their old value");
+    setLastError(guided::incompleteUndo(result));
   }
   if (onRepaired_) onRepaired_();
 }

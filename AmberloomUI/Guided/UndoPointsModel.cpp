@@ -1,6 +1,7 @@
 #include "Guided/UndoPointsModel.hpp"
 
 #include "Guided/GuidedText.hpp"
+#include "Guided/UndoPoint.hpp"
 
 namespace amberloom::ui {
 
@@ -30,9 +31,7 @@ void UndoPointsModel::undo(int row) {
   const StoredSnapshot point = history_[static_cast<std::size_t>(row)];
   const UndoReport report = undo_(point.snapshot);
   std::optional<std::string> error;
-  if (!report.isComplete())
-    error = report.failure ? *report.failure
-                           : std::to_string(report.failed().size()) + " settings did not go back to their old value";
+  if (!report.isComplete()) error = guided::incompleteUndo(report);
   if (guided::replace(lastError_, std::move(error))) emit lastErrorChanged();
   if (onApplied_) onApplied_();
 }

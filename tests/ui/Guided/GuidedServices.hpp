@@ -8,12 +8,20 @@
 #include <string>
 #include <vector>
 
+#include <functional>
+
 #include "Changes/SnapshotHistory.hpp"
+#include "Guided/RecipesModel.hpp"
+#include "Guided/RemovalModel.hpp"
+#include "Guided/RepairModel.hpp"
 #include "MemoryUserDefaults.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
 #include "Preferences/ExternalVerifier.hpp"
 #include "Recipes/RecipeService.hpp"
 #include "TestHome.hpp"
+#include "Upkeep/RepairScanner.hpp"
+#include "Upkeep/RepairService.hpp"
+#include "Upkeep/UninstallService.hpp"
 
 namespace amberloom::testing {
 
@@ -47,6 +55,29 @@ struct GuidedServices {
   }
 
   RecipeService recipeService() const { return RecipeService(catalog, settings, resolver, store, log); }
+  RepairScanner repairScanner() const { return RepairScanner(catalog, settings, log, "23F79"); }
+  RepairService repairService() const { return RepairService(settings, log, resolver, store); }
+  UninstallService uninstallService(std::string backupFolder) const {
+    return UninstallService(catalog.settings(), log, settings, std::move(backupFolder), resolver, store,
+                            "tv.winterbrae.amberloom", home());
+  }
+
+  std::unique_ptr<ui::RecipesModel> recipesModel(std::vector<Recipe> recipes, bool isDryRun,
+                                                 std::function<void()> onApplied = [] {},
+                                                 std::optional<SnapshotHistory> undoPoints = std::nullopt) const {
+    return std::make_unique<ui::RecipesModel>(std::move(recipes), recipeService(), isDryRun,
+                                              undoPoints.value_or(history), outside, defaults, std::move(onApplied));
+  }
+  std::unique_ptr<ui::RepairModel> repairModel(bool isDryRun, std::function<void()> onRepaired = [] {}) const {
+    return std::make_unique<ui::RepairModel>(repairScanner(), repairService(), isDryRun, history, outside, defaults, log,
+                                             std::move(onRepaired));
+  }
+  std::unique_ptr<ui::RemovalModel> removalModel(bool isDryRun, std::string backupFolder,
+                                                 ui::RemovalModel::UnregisterLoginItem unregister,
+                                                 std::optional<SnapshotHistory> undoPoints = std::nullopt) const {
+    return std::make_unique<ui::RemovalModel>(uninstallService(std::move(backupFolder)), isDryRun,
+                                              undoPoints.value_or(history), outside, std::move(unregister));
+  }
 
   // Another process writes the key, as `defaults write <domain> <key> <type> <value>`.
   static void writeOutside(const std::string& key, const std::string& type, const std::string& value) {

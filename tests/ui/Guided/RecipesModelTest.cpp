@@ -33,9 +33,7 @@ class RecipesModelTest : public ::testing::Test {
   int applied = 0;
 
   std::unique_ptr<RecipesModel> model(bool isDryRun = false, std::optional<SnapshotHistory> history = std::nullopt) {
-    return std::make_unique<RecipesModel>(std::vector<Recipe>{kTidyDock, kOther}, services.recipeService(), isDryRun,
-                                          history.value_or(services.history), services.outside, services.defaults,
-                                          [this] { ++applied; });
+    return services.recipesModel({kTidyDock, kOther}, isDryRun, [this] { ++applied; }, history);
   }
 
   // dock.size already matches; finder.hidden differs but is pinned; the other two will be written.

@@ -32,8 +32,7 @@ class RecipesViewTest : public ::testing::Test {
  protected:
   th::GuidedServices services;
   std::unique_ptr<RecipesModel> model(bool isDryRun = false) {
-    return std::make_unique<RecipesModel>(recipes(), services.recipeService(), isDryRun, services.history,
-                                          services.outside, services.defaults, [] {});
+    return services.recipesModel(recipes(), isDryRun);
   }
 };
 

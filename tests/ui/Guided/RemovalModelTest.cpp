@@ -27,14 +27,11 @@ class RemovalModelTest : public ::testing::Test {
 
   std::unique_ptr<RemovalModel> model(bool isDryRun = false, std::optional<std::string> backupFolder = std::nullopt,
                                       std::optional<SnapshotHistory> history = std::nullopt) {
-    UninstallService service(services.catalog.settings(), services.log, services.settings,
-                             backupFolder.value_or(backups), services.resolver, services.store,
-                             "tv.winterbrae.amberloom", th::home());
-    return std::make_unique<RemovalModel>(std::move(service), isDryRun, history.value_or(services.history),
-                                          services.outside, [this] {
-                                            ++unregistered;
-                                            return unregisterFailure;
-                                          });
+    const auto unregister = [this] {
+      ++unregistered;
+      return unregisterFailure;
+    };
+    return services.removalModel(isDryRun, backupFolder.value_or(backups), unregister, history);
   }
 
   void prepare() {

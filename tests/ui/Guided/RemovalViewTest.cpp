@@ -28,9 +28,7 @@ class RemovalViewTest : public ::testing::Test {
   std::unique_ptr<RemovalModelFactory> factory(bool isDryRun = false) {
     return std::make_unique<RemovalModelFactory>([this, isDryRun] {
       ++made;
-      UninstallService service(services.catalog.settings(), services.log, services.settings, backups,
-                               services.resolver, services.store, "tv.winterbrae.amberloom", th::home());
-      return std::make_unique<RemovalModel>(std::move(service), isDryRun, services.history, services.outside, [this] {
+      return services.removalModel(isDryRun, backups, [this] {
         ++unregistered;
         return std::optional<std::string>();
       });

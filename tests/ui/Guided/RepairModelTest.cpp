@@ -26,10 +26,7 @@ class RepairModelTest : public ::testing::Test {
   int repaired = 0;
 
   std::unique_ptr<RepairModel> model(bool isDryRun = false) {
-    const RepairScanner scanner(services.catalog, services.settings, services.log, "23F79");
-    const RepairService repairs(services.settings, services.log, services.resolver, services.store);
-    return std::make_unique<RepairModel>(scanner, repairs, isDryRun, services.history, services.outside,
-                                         services.defaults, services.log, [this] { ++repaired; });
+    return services.repairModel(isDryRun, [this] { ++repaired; });
   }
 
   // The user chose two values here; another process then changed both.

@@ -22,10 +22,7 @@ class RepairViewTest : public ::testing::Test {
   std::vector<Snapshot> undone;
 
   std::unique_ptr<RepairModel> model(bool isDryRun = false) {
-    const RepairScanner scanner(services.catalog, services.settings, services.log, "23F79");
-    const RepairService repairs(services.settings, services.log, services.resolver, services.store);
-    return std::make_unique<RepairModel>(scanner, repairs, isDryRun, services.history, services.outside,
-                                         services.defaults, services.log, [] {});
+    return services.repairModel(isDryRun);
   }
   std::unique_ptr<UndoPointsModel> points() {
     return std::make_unique<UndoPointsModel>(
