@@ -309,22 +309,31 @@ Item {
                         Accessible.name: model.label
                         Accessible.description: model.accessibleValue
 
-                        RowLayout {
+                        // Anchored rather than laid out: a layout rounds widths and would cut
+                        // a value that fits.
+                        Item {
                             Layout.fillWidth: true
                             Layout.leftMargin: 18
                             Layout.rightMargin: 18
                             Layout.topMargin: 9
                             Layout.bottomMargin: 9
-                            spacing: 12
+                            implicitHeight: Math.max(label.implicitHeight, valueText.implicitHeight)
+
                             Text {
-                                Layout.fillWidth: true
+                                id: label
+                                anchors.left: parent.left
+                                anchors.right: badge.visible ? badge.left : valueText.left
+                                anchors.rightMargin: 12
                                 text: row.model.label
                                 font: Tokens.text.body
                                 color: row.model.willWrite ? Theme.palette.onSurface : Theme.palette.onSurfaceFaint
                                 elide: Text.ElideRight
                             }
                             RecipeBadge {
+                                id: badge
                                 objectName: "badge"
+                                anchors.right: parent.right
+                                anchors.verticalCenter: label.verticalCenter
                                 visible: row.model.badge !== ""
                                 text: row.model.badge
                                 colour: row.model.badge === qsTr("Pinned") ? Theme.palette.onSurfaceMuted
@@ -332,13 +341,16 @@ Item {
                                 color: Theme.palette.surfaceGlass
                             }
                             Text {
+                                id: valueText
                                 objectName: "valueText"
+                                anchors.right: parent.right
+                                anchors.baseline: label.baseline
+                                width: Math.min(Math.ceil(implicitWidth) + 1, parent.width * 0.55)
                                 visible: row.model.badge === ""
-                                // Whole pixels, so the layout never cuts a text that fits.
-                                Layout.preferredWidth: Math.min(Math.ceil(implicitWidth) + 1, row.width * 0.55)
                                 text: row.model.valueText
                                 font: Tokens.text.mono
                                 color: Theme.palette.onSurfaceMuted
+                                horizontalAlignment: Text.AlignRight
                                 elide: Text.ElideMiddle
                             }
                         }

@@ -47,6 +47,9 @@ TEST_F(RecipesViewTest, RendersTheGridAndTheDetailInBothPalettes) {
   recipesModel->setSelectedRecipeID("tidy-dock");
   grid.settle();
   th::renderInBothPalettes(grid.window(), "recipe-detail");
+  // A value that fits is shown whole.
+  const auto* value = grid.item("previewRow-finder.path")->findChild<QQuickItem*>("valueText");
+  EXPECT_GE(value->width(), value->implicitWidth());
   recipesModel->apply();
   grid.settle();
   th::renderInBothPalettes(grid.window(), "recipe-report");
