@@ -112,7 +112,8 @@ TEST_F(RepairViewTest, TickingPuttingBackUndoingAndKeepingAsAUserWould) {
   EXPECT_TRUE(screen.shows("undoPoint")) << "the point stays listed";
 }
 
-TEST_F(RepairViewTest, NothingToDoShowsTheCalmCardAndADisabledPutBack) {
+TEST_F(RepairViewTest, AnUnreadableHistoryLeavesNothingToDoAndSaysSo) {
+  th::writeFile(services.support + "/intents.json", "{not json");
   auto repair = model(true);
   auto undoPoints = points();
   th::GuidedScreen screen("repair", repair.get(), undoPoints.get());
@@ -122,5 +123,6 @@ TEST_F(RepairViewTest, NothingToDoShowsTheCalmCardAndADisabledPutBack) {
   EXPECT_TRUE(screen.shows("dryRunNotice"));
   EXPECT_FALSE(screen.item("putBackRow")->property("isEnabled").toBool());
   EXPECT_FALSE(screen.shows("undoPoints")) << "no stored points, no section";
-  EXPECT_FALSE(screen.shows("unreadableHistory"));
+  EXPECT_TRUE(screen.shows("unreadableHistory"));
+  th::renderInBothPalettes(screen.window(), "recent-changes-unreadable");
 }
