@@ -100,6 +100,7 @@ TEST_F(RemovalViewTest, PuttingBackAndDeletingAfterConfirmingAsAUserWould) {
   EXPECT_TRUE(screen.shows("noFiles"));
   EXPECT_FALSE(screen.shows("deleteButton"));
   EXPECT_EQ(unregistered, 2);
+  th::renderInBothPalettes(screen.window(), "removal-done");
 
   screen.click("done");
   EXPECT_FALSE(sheet->property("visible").toBool());
