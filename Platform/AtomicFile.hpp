@@ -18,11 +18,13 @@ class FileWriteError : public std::runtime_error {
   std::string path_;
 };
 
-// Replaces `path` with `bytes`, creating missing parent folders. Throws FileWriteError; on
-// failure the old file is left as it was.
+// Replaces `path` with `bytes`, creating missing parent folders. The new file keeps the mode of the
+// file it replaces, or is created 0600. Throws FileWriteError; on failure the old file is left as
+// it was.
 void writeFileAtomically(const std::string& path, std::string_view bytes);
 
-// The whole file, or none when it cannot be read.
+// Reads the whole file into `bytes`; false when it cannot be read or is no regular file (a FIFO
+// or device is never opened for blocking reads).
 bool readWholeFile(const std::string& path, std::string& bytes);
 
 }  // namespace amberloom::platform

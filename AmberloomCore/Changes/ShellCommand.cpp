@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 
 #include "Support/Iso8601.hpp"
@@ -120,6 +121,7 @@ std::optional<std::string> ShellCommand::argument(const PreferenceValue& value) 
     case PreferenceValue::Kind::integer:
       return "-int " + std::to_string(value.asInt());
     case PreferenceValue::Kind::real:
+      if (!std::isfinite(value.asDouble())) return std::nullopt;  // `defaults` takes no "nan" or "inf"
       return "-float " + decimal(value.asDouble());
     case PreferenceValue::Kind::string:
       if (hasNul(value.asString())) return std::nullopt;  // an argument ends at a NUL

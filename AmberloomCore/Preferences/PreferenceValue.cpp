@@ -80,7 +80,11 @@ Json PreferenceValue::toJson() const {
   return Json{{kindName(kind()), std::move(payload)}};
 }
 
-PreferenceValue PreferenceValue::fromJson(const Json& json, const CodingPath& path) {
+namespace {
+
+// Reads one value; `path` is where it sits, extended and restored on the way down, so that the
+// cost stays linear in the document (the path is copied only into an error).
+PreferenceValue decodeValue(const Json& json, CodingPath& path) {
   requireObject(json, path);
   const char* found = nullptr;
   int count = 0;
@@ -92,35 +96,54 @@ PreferenceValue PreferenceValue::fromJson(const Json& json, const CodingPath& pa
   }
   if (count != 1) corrupted(path, "Deger tam olarak bir tip anahtari tasimali");
   const std::string kind = found;
-  const auto memberPath = appending(path, kind);
   const Json& payload = json.at(kind);
-  if (kind == "bool") return boolean(decodeBool(payload, memberPath));
-  if (kind == "int") return integer(decodeInt(payload, memberPath));
-  if (kind == "double") return real(decodeDouble(payload, memberPath));
-  if (kind == "string") return string(decodeString(payload, memberPath));
-  if (kind == "data") {
-    auto bytes = base64::decode(decodeString(payload, memberPath));
+  path.push_back(kind);
+  std::optional<PreferenceValue> result;
+  if (kind == "bool") result = PreferenceValue::boolean(decodeBool(payload, path));
+  else if (kind == "int") result = PreferenceValue::integer(decodeInt(payload, path));
+  else if (kind == "double") result = PreferenceValue::real(decodeDouble(payload, path));
+  else if (kind == "string") result = PreferenceValue::string(decodeString(payload, path));
+  else if (kind == "data") {
+    auto bytes = base64::decode(decodeString(payload, path));
+    path.pop_back();
     if (!bytes) corrupted(path, "Bozuk base64 veri");
-    return data(std::move(*bytes));
-  }
-  if (kind == "date") {
-    const std::string text = decodeString(payload, memberPath);
+    return PreferenceValue::data(std::move(*bytes));
+  } else if (kind == "date") {
+    const std::string text = decodeString(payload, path);
+    path.pop_back();
     auto instant = iso8601::parse(text, true);
     if (!instant) instant = iso8601::parse(text, false);
     if (!instant) corrupted(path, "Bozuk ISO8601 tarih");
-    return date(*instant);
+    return PreferenceValue::date(*instant);
+  } else if (kind == "dictionary") {
+    requireObject(payload, path);
+    PreferenceValue::Dictionary members;
+    for (const auto& [key, member] : payload.items()) {
+      path.push_back(key);
+      members.emplace(key, decodeValue(member, path));
+      path.pop_back();
+    }
+    result = PreferenceValue::dictionary(std::move(members));
+  } else {
+    requireArray(payload, path);
+    PreferenceValue::Array elements;
+    elements.reserve(payload.size());
+    for (std::size_t i = 0; i < payload.size(); ++i) {
+      path.push_back(indexKey(i));
+      elements.push_back(decodeValue(payload[i], path));
+      path.pop_back();
+    }
+    result = PreferenceValue::array(std::move(elements));
   }
-  if (kind == "dictionary") {
-    requireObject(payload, memberPath);
-    Dictionary members;
-    for (const auto& [key, member] : payload.items()) members.emplace(key, fromJson(member, appending(memberPath, key)));
-    return dictionary(std::move(members));
-  }
-  requireArray(payload, memberPath);
-  Array elements;
-  elements.reserve(payload.size());
-  for (std::size_t i = 0; i < payload.size(); ++i) elements.push_back(fromJson(payload[i], appending(memberPath, i)));
-  return array(std::move(elements));
+  path.pop_back();
+  return std::move(*result);
+}
+
+}  // namespace
+
+PreferenceValue PreferenceValue::fromJson(const Json& json, const CodingPath& path) {
+  CodingPath working = path;
+  return decodeValue(json, working);
 }
 
 platform::PlistObject PreferenceValue::propertyList() const {
