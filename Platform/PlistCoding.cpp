@@ -245,9 +245,14 @@ std::string realText(double v) {
   return std::string(buffer, end);
 }
 
+// The instant to the whole second; throws PlistEncodingError outside the years 1 to 9999, which
+// the XML form cannot carry so that they read back.
 std::string dateText(double secondsSinceReferenceDate) {
   constexpr double kReferenceDateUnix = 978307200.0;
-  const auto unix = static_cast<std::time_t>(std::floor(secondsSinceReferenceDate + kReferenceDateUnix));
+  const double unixSeconds = std::floor(secondsSinceReferenceDate + kReferenceDateUnix);
+  if (!(unixSeconds >= -62135596800.0 && unixSeconds < 253402300800.0))
+    throw PlistEncodingError("a date outside the years 1 to 9999 cannot be written as XML");
+  const auto unix = static_cast<std::time_t>(unixSeconds);
   std::tm parts{};
   gmtime_r(&unix, &parts);
   char buffer[32];
@@ -281,10 +286,18 @@ void writeXml(std::string& out, const PlistObject& object, int indent) {
           }
           out += pad + "<dict>\n";
           for (const auto& [key, member] : v) {
+            // Text that is not well-formed has no XML form; leaving the member out lets an outside
+            // reader see none there, as the store does.
+            const auto* other = std::get_if<PlistOther>(&member.value);
+            if (isRawKey(key) || (other && other->kind == "utf16")) continue;
             out += pad + "\t<key>";
             appendEscaped(out, key);
             out += "</key>\n";
-            writeXml(out, member, indent + 1);
+            try {
+              writeXml(out, member, indent + 1);
+            } catch (const PlistEncodingError& error) {
+              throw PlistEncodingError("key \"" + key + "\": " + error.what());
+            }
           }
           out += pad + "</dict>\n";
         } else if constexpr (std::is_same_v<T, PlistArray>) {
@@ -297,6 +310,9 @@ void writeXml(std::string& out, const PlistObject& object, int indent) {
           out += pad + "</array>\n";
         } else if (v.kind == "uint64") {
           out += pad + "<integer>" + std::to_string(v.value) + "</integer>\n";
+        } else if (v.kind == "uid") {
+          out += pad + "<dict>\n" + pad + "\t<key>CF$UID</key>\n" + pad + "\t<integer>" + std::to_string(v.value) +
+                 "</integer>\n" + pad + "</dict>\n";
         } else {
           out += pad + "<string></string>\n";
         }

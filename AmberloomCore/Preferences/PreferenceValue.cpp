@@ -67,7 +67,10 @@ Json PreferenceValue::toJson() const {
       break;
     case Kind::string: payload = asString(); break;
     case Kind::data: payload = base64::encode(asData()); break;
-    case Kind::date: payload = iso8601::formatWithMilliseconds(asDate()); break;
+    case Kind::date:
+      if (!iso8601::isWritable(asDate())) throw JsonWriteError("a date outside the years 1 to 9999 cannot be written as JSON");
+      payload = iso8601::formatWithMilliseconds(asDate());
+      break;
     case Kind::dictionary:
       payload = Json::object();
       for (const auto& [key, member] : asDictionary()) payload[key] = member.toJson();

@@ -94,7 +94,12 @@ void describe(std::string& out, const PlistObject& object, int indent, bool nest
           }
           out += "}";
         } else if constexpr (std::is_same_v<T, PlistDate>) {
-          const auto unix = static_cast<std::time_t>(std::floor(v.secondsSinceReferenceDate + 978307200.0));
+          const double unixSeconds = std::floor(v.secondsSinceReferenceDate + 978307200.0);
+          if (!(std::fabs(unixSeconds) < 1e15)) {  // beyond any calendar: the seconds themselves
+            out += realText(v.secondsSinceReferenceDate) + " seconds after 2001-01-01 00:00:00 +0000";
+            return;
+          }
+          const auto unix = static_cast<std::time_t>(unixSeconds);
           std::tm parts{};
           gmtime_r(&unix, &parts);
           char buffer[40];
@@ -167,7 +172,11 @@ int run(std::vector<std::string> args) {
     if (args.size() != 3 || args[2] != "-") return fail("export writes only to standard output: export <domain> -");
     const auto dictionary = files.readDomain(domain, currentHost);
     if (!dictionary) return fail("cannot read domain " + domainName);
-    return writeOut(xmlPropertyList(PlistObject(*dictionary))) ? 0 : 1;
+    try {
+      return writeOut(xmlPropertyList(PlistObject(*dictionary))) ? 0 : 1;
+    } catch (const PlistEncodingError& error) {
+      return fail("cannot export domain " + domainName + ": " + error.what());
+    }
   }
   if (command == "read") {
     if (args.size() > 3) return fail(kUsage);
