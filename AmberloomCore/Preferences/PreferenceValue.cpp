@@ -1,9 +1,9 @@
 #include "Preferences/PreferenceValue.hpp"
 
-#include <unicode/normalizer2.h>
-#include <unicode/unistr.h>
+#include <algorithm>
 
 #include "Support/Base64.hpp"
+#include "Support/CanonicalText.hpp"
 #include "Support/Iso8601.hpp"
 
 #include <cmath>
@@ -13,24 +13,20 @@ namespace {
 
 constexpr const char* kKindNames[] = {"bool", "int", "double", "string", "data", "date", "dictionary", "array"};
 
-bool isAscii(const std::string& text) {
-  for (unsigned char c : text)
-    if (c >= 0x80) return false;
-  return true;
-}
-
-// Texts are equal when they are canonically equivalent ("é" composed or decomposed).
-bool canonicallyEqual(const std::string& a, const std::string& b) {
+// Dictionaries are equal when their keys match up to canonical equivalence and the values under
+// matching keys are equal.
+bool equalDictionaries(const PreferenceValue::Dictionary& a, const PreferenceValue::Dictionary& b) {
+  if (a.size() != b.size()) return false;
   if (a == b) return true;
-  // Only two ASCII texts can be told apart bytewise: a non-ASCII text may normalise to ASCII
-  // (the Kelvin sign is the letter K).
-  if (isAscii(a) && isAscii(b)) return false;
-  UErrorCode status = U_ZERO_ERROR;
-  const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
-  if (U_FAILURE(status)) return false;
-  const auto left = nfc->normalize(icu::UnicodeString::fromUTF8(a), status);
-  const auto right = nfc->normalize(icu::UnicodeString::fromUTF8(b), status);
-  return U_SUCCESS(status) && left == right;
+  const auto byCanonicalKey = [](const PreferenceValue::Dictionary& d) {
+    std::map<std::string, const PreferenceValue*> members;
+    for (const auto& [key, value] : d) members.emplace(canonicalForm(key), &value);
+    return members;
+  };
+  const auto left = byCanonicalKey(a), right = byCanonicalKey(b);
+  if (left.size() != right.size()) return false;
+  return std::equal(left.begin(), left.end(), right.begin(),
+                    [](const auto& l, const auto& r) { return l.first == r.first && *l.second == *r.second; });
 }
 
 [[noreturn]] void corrupted(const CodingPath& path, const char* description) {
@@ -50,7 +46,7 @@ bool PreferenceValue::operator==(const PreferenceValue& other) const {
     case Kind::string: return canonicallyEqual(asString(), other.asString());
     case Kind::data: return asData() == other.asData();
     case Kind::date: return asDate() == other.asDate();
-    case Kind::dictionary: return asDictionary() == other.asDictionary();
+    case Kind::dictionary: return equalDictionaries(asDictionary(), other.asDictionary());
     case Kind::array: return asArray() == other.asArray();
   }
   return false;

@@ -47,7 +47,17 @@ std::string format(double secondsSinceReferenceDate, bool milliseconds) {
                               static_cast<std::int64_t>(kReferenceDateUnixSeconds) * 1000000;
   const std::int64_t totalMs = micros >= 0 ? micros / 1000 : -((-micros + 999) / 1000);
   std::int64_t seconds = totalMs >= 0 ? totalMs / 1000 : -((-totalMs + 999) / 1000);
-  const int ms = static_cast<int>(totalMs - seconds * 1000);
+  int ms = static_cast<int>(totalMs - seconds * 1000);
+  // Far from the reference date a double cannot hold a millisecond exactly, and the instant read
+  // from "...09.250Z" may lie a hair below it: the text that reads back as this very instant wins.
+  const auto readsBack = [&](std::int64_t s, int m) {
+    return static_cast<double>(s - static_cast<std::int64_t>(kReferenceDateUnixSeconds)) +
+               static_cast<double>(m) / 1000.0 == secondsSinceReferenceDate;
+  };
+  if (milliseconds && !readsBack(seconds, ms) && readsBack(seconds + (ms + 1) / 1000, (ms + 1) % 1000)) {
+    seconds += (ms + 1) / 1000;
+    ms = (ms + 1) % 1000;
+  }
   std::int64_t days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
   const std::int64_t secondOfDay = seconds - days * 86400;
   std::int64_t y;

@@ -45,6 +45,31 @@ TEST(PlistCoding, XmlFormKeepsNumbersAndDatesToTheSecond) {
   EXPECT_EQ(*back, PlistObject(values));
 }
 
+TEST(PlistCoding, XmlExportShowsWhatTheStoreSeesOrRefusesNamingTheKey) {
+  using namespace std::string_literals;
+  const auto exported = parsePropertyList(xmlPropertyList(PlistObject(PlistDictionary{
+      {"ref", PlistObject(PlistOther{"uid", 42})},
+      {"broken", PlistObject(PlistOther{"utf16", 0, "\xD8\x00"s})},
+      {"\xFF\xD8\x00"s, PlistObject(1)},
+      {"first", PlistObject(PlistDate{-63113904000.0})},
+      {"last", PlistObject(PlistDate{252423993599.0})},
+  })));
+  ASSERT_TRUE(exported.has_value());
+  EXPECT_EQ(*exported, PlistObject(PlistDictionary{
+                           {"ref", PlistObject(PlistDictionary{{"CF$UID", PlistObject(42)}})},
+                           {"first", PlistObject(PlistDate{-63113904000.0})},
+                           {"last", PlistObject(PlistDate{252423993599.0})},
+                       }));
+  for (const double instant : {252423993600.0, -63113904001.0, std::nan(""), HUGE_VAL}) {
+    try {
+      xmlPropertyList(PlistObject(PlistDictionary{{"outer", PlistObject(PlistDictionary{{"when", PlistDate{instant}}})}}));
+      ADD_FAILURE() << instant << " was written";
+    } catch (const PlistEncodingError& error) {
+      EXPECT_NE(std::string(error.what()).find("key \"outer\": key \"when\""), std::string::npos) << error.what();
+    }
+  }
+}
+
 TEST(PlistCoding, MalformedBytesReadAsNone) {
   const std::string binary = binaryPropertyList(everyKind());
   EXPECT_FALSE(parsePropertyList("").has_value());
