@@ -99,8 +99,14 @@ std::optional<std::string> PreferenceFiles::filePath(const std::string& applicat
   } else {
     return std::nullopt;
   }
-  if (currentHost) return folder + "/ByHost/" + name + "." + hostUUID_ + ".plist";
-  return folder + "/" + name + ".plist";
+  // A sandboxed app keeps one file in its container, whatever the host scope (as the locator
+  // names it).
+  const bool byHost = currentHost && applicationID.front() != '/';
+  const std::string file = byHost ? name + "." + hostUUID_ + ".plist" : name + ".plist";
+  // The name must leave room for the temporary file an atomic write makes beside it
+  // ("." + name + ".XXXXXX") within the file system's 255 bytes.
+  if (file.size() + 8 > 255) return std::nullopt;
+  return byHost ? folder + "/ByHost/" + file : folder + "/" + file;
 }
 
 std::optional<PlistDictionary> PreferenceFiles::readDomain(const std::string& applicationID,

@@ -34,7 +34,9 @@ class PreferenceFiles {
 
   // The file behind a domain, or none when the application id is refused: only a reverse-DNS-like
   // name, the any-application id, or an absolute path under
-  // ~/Library/Containers/*/Data/Library/Preferences/ with no ".." is accepted.
+  // ~/Library/Containers/*/Data/Library/Preferences/ with no ".." is accepted, and only when the
+  // file's name (with room for a temporary file beside it) fits the file system. A container's
+  // file is the same for both host scopes.
   std::optional<std::string> filePath(const std::string& applicationID, bool currentHost) const;
 
   // The domain's whole dictionary: empty when it has no file or an empty one; none when the id is

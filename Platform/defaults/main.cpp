@@ -3,7 +3,10 @@
 // what the application wrote and an exported script can be run. Every misuse exits 1 with one
 // line on standard error.
 
+#include <sys/stat.h>
+
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -136,17 +139,18 @@ std::optional<PlistObject> typedValue(const std::string& type, const std::string
     if (lower == "false" || lower == "no" || lower == "0") return PlistObject(false);
     return std::nullopt;
   }
+  // A number takes one sign at most: "+5" is 5, "+-5" no number.
+  const char* end = text.data() + text.size();
+  const char* start = text.data() + (text.starts_with('+') && !text.starts_with("+-") ? 1 : 0);
   if (type == "-int" || type == "-integer") {
     std::int64_t v = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data() + (text.starts_with('+') ? 1 : 0), end, v);
+    auto [ptr, ec] = std::from_chars(start, end, v);
     if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
     return PlistObject(v);
   }
   if (type == "-float") {
     double v = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data() + (text.starts_with('+') ? 1 : 0), end, v);
+    auto [ptr, ec] = std::from_chars(start, end, v);
     if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(v)) return std::nullopt;
     return PlistObject(v);
   }
@@ -205,6 +209,9 @@ int run(std::vector<std::string> args) {
     }
     if (command == "delete") {
       if (args.size() == 2) {
+        struct stat info {};
+        if (::lstat(files.filePath(domain, currentHost)->c_str(), &info) != 0 && errno == ENOENT)
+          return fail("domain " + domainName + " does not exist");
         files.removeDomain(domain, currentHost);
         return 0;
       }

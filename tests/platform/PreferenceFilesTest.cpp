@@ -45,7 +45,7 @@ TEST(PreferenceFiles, AcceptsPlainGlobalAndContainerDomains) {
       {containerPath("com.example.box/Data/Library/Preferences/com.example.box"), false,
        containerPath("com.example.box/Data/Library/Preferences/com.example.box.plist")},
       {containerPath("com.example.box/Data/Library/Preferences/com.example.box"), true,
-       containerPath("com.example.box/Data/Library/Preferences/ByHost/com.example.box.HOST-UUID.plist")},
+       containerPath("com.example.box/Data/Library/Preferences/com.example.box.plist")},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(files().filePath(c.applicationID, c.currentHost), c.file);
@@ -70,6 +70,7 @@ TEST(PreferenceFiles, RefusedDomainsReadAsNoneAndWriteNothingAnywhere) {
       "com\texample",
       "caf\xC3\xA9",
       std::string(300, 'a'),
+      "com." + std::string(240, 'a'),  // valid as a name, too long for its file and the one written beside it
       "/tmp/amberloom-escape",
       test::home() + "/Library/Preferences/com.example.app",
       containerPath(inside + "../../../../Preferences/escape"),
