@@ -183,6 +183,7 @@ std::optional<PreferenceValue> PreferenceValue::fromPropertyList(const std::opti
         else if constexpr (std::is_same_v<T, PlistDictionary>) {
           Dictionary members;
           for (const auto& [key, member] : v) {
+            if (platform::isRawKey(key)) return std::nullopt;  // a key that is not text
             auto converted = fromPropertyList(member);
             if (!converted) return std::nullopt;  // one unconvertible member spoils the whole value
             members.emplace(key, std::move(*converted));

@@ -210,5 +210,8 @@ TEST(PreferenceValuePropertyList, OneUnrepresentableMemberMakesTheWholeValueNone
                    PlistObject(PlistDictionary{{"ok", PlistObject(1)},
                                                {"deep", PlistObject(PlistDictionary{{"x", PlistObject(PlistArray{uid})}})}}))
                    .has_value());
+  // Text stored as UTF-16 that is not well-formed, as a value or as a key.
+  EXPECT_FALSE(V::fromPropertyList(PlistObject(platform::PlistOther{"utf16", 0, std::string("\xD8\x00", 2)})).has_value());
+  EXPECT_FALSE(V::fromPropertyList(PlistObject(PlistDictionary{{std::string("\xFF\xD8\x00", 3), PlistObject(1)}})).has_value());
   EXPECT_EQ(V::fromPropertyList(PlistObject(PlistArray{})), list({}));
 }
