@@ -59,8 +59,12 @@ QPoint ScreenWindow::centreOf(const QQuickItem* item) const {
 QImage ScreenWindow::grab() { return view_->grabWindow(); }
 
 ScreenImages renderInBothPalettes(const QUrl& screen, const QString& name, QSize size) {
-  auto& scheme = ui::SystemColorScheme::instance();
   ScreenWindow window(screen, size);
+  return renderInBothPalettes(window, name);
+}
+
+ScreenImages renderInBothPalettes(ScreenWindow& window, const QString& name) {
+  auto& scheme = ui::SystemColorScheme::instance();
   const QDir folder(QStringLiteral(AMBERLOOM_SCREENS_DIR));
   folder.mkpath(QStringLiteral("."));
   ScreenImages images;

@@ -49,5 +49,7 @@ struct ScreenImages {
 // Renders `screen` under the light and then the dark colour scheme and saves the images as
 // <build>/screens/<name>-light.png and <name>-dark.png. Leaves the light scheme in force.
 ScreenImages renderInBothPalettes(const QUrl& screen, const QString& name, QSize size);
+// The same for a window already shown, as it stands now.
+ScreenImages renderInBothPalettes(ScreenWindow& window, const QString& name);
 
 }  // namespace amberloom::testing
