@@ -6,12 +6,14 @@ import AmberLoom.UI
 Item {
     objectName: "screenHost"
     required property url screen
+    // Set on the screen as it is made.
+    property var screenProperties: ({})
 
     Theme.palette: Tokens.amberloomPalette(SystemColorScheme.scheme)
 
     Loader {
         objectName: "screen"
         anchors.fill: parent
-        source: parent.screen
+        Component.onCompleted: setSource(parent.screen, parent.screenProperties)
     }
 }

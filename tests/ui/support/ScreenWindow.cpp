@@ -24,11 +24,14 @@ QUrl testQml(const QString& fileName) {
   return QUrl::fromLocalFile(QStringLiteral(AMBERLOOM_UI_TEST_QML) + u'/' + fileName);
 }
 
-ScreenWindow::ScreenWindow(const QUrl& screen, QSize size, Palette palette)
+ScreenWindow::ScreenWindow(const QUrl& screen, QSize size, Palette palette, const QVariantMap& properties)
     : view_(std::make_unique<QQuickView>()) {
   ui::installKit(*view_->engine());
   view_->setResizeMode(QQuickView::SizeRootObjectToView);
-  if (palette == Palette::FromScheme) view_->setInitialProperties({{"screen", screen}});
+  if (palette == Palette::FromScheme)
+    view_->setInitialProperties({{"screen", screen}, {"screenProperties", properties}});
+  else
+    view_->setInitialProperties(properties);
   view_->setSource(palette == Palette::FromScheme ? testQml("ScreenHost.qml") : screen);
   if (view_->status() != QQuickView::Ready) throw std::runtime_error(describe(view_->errors()));
   if (!this->screen()) throw std::runtime_error("the screen did not load: " + screen.toString().toStdString());
@@ -52,14 +55,27 @@ QQuickItem* ScreenWindow::item(const QString& objectName) const {
   return found;
 }
 
+QQuickItem* ScreenWindow::findBelow(QQuickItem* root, const QString& objectName) {
+  if (root->objectName() == objectName) return root;
+  for (QQuickItem* child : root->childItems())
+    if (auto* found = findBelow(child, objectName)) return found;
+  return nullptr;
+}
+
+QQuickItem* ScreenWindow::itemInWindow(const QString& objectName) const {
+  if (auto* found = findBelow(view_->contentItem(), objectName)) return found;
+  throw std::runtime_error("no item named " + objectName.toStdString());
+}
+
 QPoint ScreenWindow::centreOf(const QQuickItem* item) const {
   return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
 }
 
 QImage ScreenWindow::grab() { return view_->grabWindow(); }
 
-ScreenImages renderInBothPalettes(const QUrl& screen, const QString& name, QSize size) {
-  ScreenWindow window(screen, size);
+ScreenImages renderInBothPalettes(const QUrl& screen, const QString& name, QSize size,
+                                  const QVariantMap& properties) {
+  ScreenWindow window(screen, size, ScreenWindow::Palette::FromScheme, properties);
   return renderInBothPalettes(window, name);
 }
 

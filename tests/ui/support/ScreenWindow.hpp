@@ -10,6 +10,7 @@
 #include <QSize>
 #include <QString>
 #include <QUrl>
+#include <QVariantMap>
 #include <memory>
 
 namespace amberloom::testing {
@@ -22,9 +23,10 @@ class ScreenWindow {
   enum class Palette { FromScheme, None };
 
   // Shows `screen` in a window of `size`; with Palette::None nothing above the screen sets a
-  // palette. Waits until the window is exposed. Throws std::runtime_error with the QML errors when
-  // the screen cannot be loaded.
-  ScreenWindow(const QUrl& screen, QSize size, Palette palette = Palette::FromScheme);
+  // palette. `properties` are set on the screen as it is made (its models). Waits until the window
+  // is exposed. Throws std::runtime_error with the QML errors when the screen cannot be loaded.
+  ScreenWindow(const QUrl& screen, QSize size, Palette palette = Palette::FromScheme,
+               const QVariantMap& properties = {});
   ~ScreenWindow();
 
   QQuickView& window() { return *view_; }
@@ -32,6 +34,12 @@ class ScreenWindow {
   QQuickItem* screen() const;
   // The first item of the screen named `objectName`; throws std::runtime_error when there is none.
   QQuickItem* item(const QString& objectName) const;
+  // The first item named `objectName` along the item tree of the whole window, pop-ups included
+  // (the entries of a menu or a list have no object parent); throws std::runtime_error when none.
+  QQuickItem* itemInWindow(const QString& objectName) const;
+  // The first item named `objectName` along the item tree from `root` (itself included); null
+  // when there is none.
+  static QQuickItem* findBelow(QQuickItem* root, const QString& objectName);
   // The item's centre in window coordinates, for mouse input.
   QPoint centreOf(const QQuickItem* item) const;
   // Renders the window now.
@@ -48,8 +56,9 @@ struct ScreenImages {
 
 // Renders `screen` under the light and then the dark colour scheme and saves the images as
 // <build>/screens/<name>-light.png and <name>-dark.png. Leaves the light scheme in force.
-ScreenImages renderInBothPalettes(const QUrl& screen, const QString& name, QSize size);
-// The same for a window already shown, as it stands now.
+ScreenImages renderInBothPalettes(const QUrl& screen, const QString& name, QSize size,
+                                  const QVariantMap& properties = {});
+// The same for a screen already shown (and set up by the test) in `window`.
 ScreenImages renderInBothPalettes(ScreenWindow& window, const QString& name);
 
 }  // namespace amberloom::testing

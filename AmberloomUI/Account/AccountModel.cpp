@@ -1,0 +1,263 @@
+#include "Account/AccountModel.hpp"
+
+#include <QVariantMap>
+
+#include "Kit/BackgroundCall.hpp"
+
+namespace amberloom::ui {
+
+using Device = AccountClient::Account::Device;
+
+AccountModel::AccountModel(AccountClient client, AccountStore store, std::string deviceName, std::string hardwareID,
+                           QObject* parent)
+    : AccountModel(std::move(client), std::move(store), std::move(deviceName), std::move(hardwareID), Timing{},
+                   parent) {}
+
+AccountModel::AccountModel(AccountClient client, AccountStore store, std::string deviceName, std::string hardwareID,
+                           Timing timing, QObject* parent)
+    : QObject(parent),
+      client_(std::move(client)),
+      store_(std::move(store)),
+      deviceName_(std::move(deviceName)),
+      hardwareID_(std::move(hardwareID)),
+      timing_(timing),
+      inbox_(std::make_shared<BackgroundInbox>(this)) {
+  pollTimer_.setSingleShot(true);
+  connect(&pollTimer_, &QTimer::timeout, this, &AccountModel::poll);
+  if (const auto stored = store_.stored(); stored && store_.token()) {
+    email_ = QString::fromStdString(stored->email);
+    setState(SignedIn, email_);
+  }
+}
+
+AccountModel::~AccountModel() {
+  inbox_->close();
+  attemptStop_.request_stop();
+  loadStop_.request_stop();
+  lifetimeStop_.request_stop();
+}
+
+void AccountModel::setState(State state, const QString& email) {
+  if (state == state_ && email == stateEmail_) return;
+  state_ = state;
+  stateEmail_ = email;
+  emit stateChanged();
+}
+
+void AccountModel::setMessage(const std::optional<QString>& message) {
+  if (message == message_) return;
+  message_ = message;
+  emit messageChanged();
+}
+
+void AccountModel::setEmail(const QString& email) {
+  if (email == email_) return;
+  email_ = email;
+  emit emailChanged();
+}
+
+void AccountModel::setDevices(std::vector<Device> devices) {
+  if (devices == devices_) return;
+  devices_ = std::move(devices);
+  emit devicesChanged();
+}
+
+QVariantList AccountModel::deviceList() const {
+  QVariantList list;
+  for (const Device& device : devices_)
+    list.append(QVariantMap{{QStringLiteral("deviceID"), QString::fromStdString(device.id)},
+                            {QStringLiteral("name"), QString::fromStdString(device.name)},
+                            {QStringLiteral("lastSeenAt"), device.lastSeenAt},
+                            {QStringLiteral("isThisMac"), device.isThisMac}});
+  return list;
+}
+
+std::optional<AccountModel::Session> AccountModel::session() const {
+  auto stored = store_.stored();
+  auto token = store_.token();
+  if (!stored || !token) return std::nullopt;
+  return Session{std::move(*token), std::move(stored->deviceID)};
+}
+
+void AccountModel::endAttempt() {
+  ++attempt_;
+  pollTimer_.stop();
+  attemptStop_.request_stop();
+  attemptStop_ = std::stop_source();
+}
+
+void AccountModel::signIn() {
+  const QString address = email_.trimmed().toLower();
+  if (!address.contains(u'@') || address.size() < 4) {
+    setMessage(incompleteAddress);
+    return;
+  }
+  endAttempt();
+  setMessage(std::nullopt);
+  setState(Sending);
+  requestLink(address.toStdString());
+}
+
+void AccountModel::requestLink(const std::string& address) {
+  const auto attempt = attempt_;
+  runOffMainThread(
+      inbox_,
+      [client = client_, address, stop = attemptStop_.get_token()] { return client.requestSignIn(address, stop); },
+      [this, attempt, address](BackgroundOutcome<std::string> outcome) {
+        if (attempt != attempt_) return;
+        if (outcome.error) {
+          setState(SignedOut);
+          setMessage(describe(outcome.error));
+          return;
+        }
+        verifier_ = std::move(*outcome.value);
+        waitingAddress_ = address;
+        setState(Waiting, QString::fromStdString(address));
+        deadline_ = std::chrono::steady_clock::now() + timing_.waitLimit;
+        scheduleNextPoll();
+      });
+}
+
+void AccountModel::scheduleNextPoll() { pollTimer_.start(timing_.pollInterval); }
+
+void AccountModel::poll() {
+  if (!verifier_) return;
+  const auto attempt = attempt_;
+  runOffMainThread(
+      inbox_,
+      [client = client_, verifier = *verifier_, deviceName = deviceName_, hardwareID = hardwareID_,
+       stop = attemptStop_.get_token()] { return client.pollForSession(verifier, deviceName, hardwareID, stop); },
+      [this, attempt](BackgroundOutcome<std::optional<AccountClient::Session>> outcome) {
+        // An answer for a wait that was given up (or replaced) signs nobody in.
+        if (attempt != attempt_) return;
+        if (outcome.error) {
+          setState(SignedOut);
+          setMessage(describe(outcome.error));
+        } else if (*outcome.value) {
+          finishSignIn(*outcome.value);
+        } else if (std::chrono::steady_clock::now() >= deadline_) {
+          if (state_ == Waiting) {
+            setState(SignedOut);
+            setMessage(linkNotConfirmed);
+          }
+        } else {
+          scheduleNextPoll();
+        }
+      });
+}
+
+void AccountModel::finishSignIn(const std::optional<AccountClient::Session>& session) {
+  try {
+    store_.save(session->token, waitingAddress_, session->deviceID);
+  } catch (...) {
+    setState(SignedOut);
+    setMessage(describe(std::current_exception()));
+    return;
+  }
+  setState(SignedIn, QString::fromStdString(waitingAddress_));
+  setMessage(std::nullopt);
+}
+
+void AccountModel::cancelWaiting() {
+  endAttempt();
+  verifier_.reset();
+  setState(SignedOut);
+}
+
+void AccountModel::signOutHere() {
+  endAttempt();
+  store_.clear();
+  setState(SignedOut);
+  setMessage(std::nullopt);
+}
+
+void AccountModel::signOut() { signOutHere(); }
+
+void AccountModel::loadAccount() {
+  const auto current = session();
+  if (!current) return;
+  const std::stop_token stop = loadStop_.get_token();
+  runOffMainThread(
+      inbox_, [client = client_, token = current->token, stop] { return client.account(token, stop); },
+      [this, stop](BackgroundOutcome<AccountClient::Account> outcome) {
+        // Whoever asked has gone: the transfer was broken off, which says nothing about the network.
+        if (stop.stop_requested()) return;
+        if (outcome.error) {
+          setMessage(describe(outcome.error));
+          return;
+        }
+        setDevices(std::move(outcome.value->devices));
+        setMessage(std::nullopt);
+      });
+}
+
+void AccountModel::cancelLoading() {
+  loadStop_.request_stop();
+  loadStop_ = std::stop_source();
+}
+
+void AccountModel::removeDevice(const QString& id) {
+  const auto current = session();
+  if (!current) return;
+  const std::string deviceID = id.toStdString();
+  runOffMainThread(
+      inbox_,
+      [client = client_, deviceID, token = current->token, stop = lifetimeStop_.get_token()] {
+        client.removeDevice(deviceID, token, stop);
+      },
+      [this, deviceID](BackgroundOutcome<std::monostate> outcome) {
+        if (outcome.error) {
+          setMessage(describe(outcome.error));
+          return;
+        }
+        const auto stored = store_.stored();
+        if (stored && stored->deviceID == deviceID)
+          signOutHere();
+        else
+          loadAccount();
+      });
+}
+
+void AccountModel::deleteAccount() {
+  const auto current = session();
+  if (!current) return;
+  runOffMainThread(
+      inbox_,
+      [client = client_, token = current->token, stop = lifetimeStop_.get_token()] {
+        client.deleteAccount(token, stop);
+      },
+      [this](BackgroundOutcome<std::monostate> outcome) {
+        if (outcome.error)
+          setMessage(describe(outcome.error));
+        else
+          signOutHere();
+      });
+}
+
+QString AccountModel::describe(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const AccountClient::Failure& failure) {
+    switch (failure.errorCase()) {
+      case AccountClient::Failure::Case::offline:
+        return QStringLiteral("There seems to be no internet connection. Your settings keep working on this Mac.");
+      case AccountClient::Failure::Case::server:
+        return QStringLiteral("The server could not complete the request (%1, %2).")
+            .arg(failure.status())
+            .arg(QString::fromStdString(failure.code()));
+      case AccountClient::Failure::Case::needsSignIn:
+        return QStringLiteral("This session is no longer valid. Please sign in again.");
+      case AccountClient::Failure::Case::tooManyRequests:
+        return QStringLiteral("Too many attempts. Try again in a few minutes.");
+      case AccountClient::Failure::Case::revisionStale:
+        break;
+    }
+    return QString::fromStdString(failure.what());
+  } catch (const std::exception& other) {
+    return QString::fromStdString(other.what());
+  } catch (...) {
+    return QStringLiteral("The operation could not be completed.");
+  }
+}
+
+}  // namespace amberloom::ui

@@ -1,0 +1,152 @@
+#pragma once
+// The account as the screens see it: sign-in by an e-mailed link (the address is sent, the server
+// mails a link, this Mac polls until the link has been opened and then stores the device token),
+// the account's Macs, removing a Mac, signing out and deleting the account. Every server failure
+// ends as one sentence in `message`; no operation throws.
+//
+// Main thread only. Requests run on threads of their own and report back with queued calls, so
+// the window never waits on the network. The wait for the link is a timer of the main thread that
+// polls every `pollInterval` until `waitLimit` has passed on the monotonic clock. Giving up the
+// wait (or signing out) ends it for good: an answer that arrives later for it is dropped, so it
+// can never sign anyone in.
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <QVariantList>
+#include <QtQml/qqmlregistration.h>
+#include <chrono>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include "Account/AccountClient.hpp"
+#include "Account/AccountStore.hpp"
+
+namespace amberloom::ui {
+
+class BackgroundInbox;
+
+class AccountModel : public QObject {
+  Q_OBJECT
+  QML_ELEMENT
+  QML_UNCREATABLE("The application builds the one account model")
+  Q_PROPERTY(State state READ state NOTIFY stateChanged)
+  // The address of the waiting and signed-in states; empty in the others.
+  Q_PROPERTY(QString stateEmail READ stateEmail NOTIFY stateChanged)
+  Q_PROPERTY(QString message READ message NOTIFY messageChanged)
+  Q_PROPERTY(bool hasMessage READ hasMessage NOTIFY messageChanged)
+  Q_PROPERTY(QString email READ email WRITE setEmail NOTIFY emailChanged)
+  // The account's Macs as last loaded: maps with deviceID, name, lastSeenAt and isThisMac.
+  Q_PROPERTY(QVariantList devices READ deviceList NOTIFY devicesChanged)
+
+ public:
+  enum State { SignedOut, Sending, Waiting, SignedIn };
+  Q_ENUM(State)
+
+  struct Timing {
+    std::chrono::milliseconds pollInterval{std::chrono::seconds(2)};
+    // As long as the waiting screen says the link stays valid.
+    std::chrono::milliseconds waitLimit{std::chrono::minutes(15)};
+  };
+
+  struct Session {
+    std::string token;
+    std::string deviceID;
+    bool operator==(const Session&) const = default;
+  };
+
+  static inline const QString incompleteAddress = QStringLiteral("That email address looks incomplete.");
+  static inline const QString linkNotConfirmed = QStringLiteral("The link was not confirmed. Try again.");
+
+  // Signed in at once when `store` holds both an account and a token (then `email` is the stored
+  // address); sends nothing. Without `timing`, the standard one.
+  AccountModel(AccountClient client, AccountStore store, std::string deviceName, std::string hardwareID,
+               QObject* parent = nullptr);
+  AccountModel(AccountClient client, AccountStore store, std::string deviceName, std::string hardwareID,
+               Timing timing, QObject* parent = nullptr);
+  ~AccountModel() override;
+
+  State state() const { return state_; }
+  QString stateEmail() const { return stateEmail_; }
+  QString message() const { return message_.value_or(QString()); }
+  bool hasMessage() const { return message_.has_value(); }
+  const std::optional<QString>& messageIfAny() const { return message_; }
+  QString email() const { return email_; }
+  void setEmail(const QString& email);
+  const std::vector<AccountClient::Account::Device>& devices() const { return devices_; }
+  QVariantList deviceList() const;
+
+  // The stored account's device id with the stored token; none unless both are there.
+  std::optional<Session> session() const;
+
+  // Checks the typed address (trimmed, lower-cased) and, when it will do, requests a link and
+  // waits for it; returns at once. An address without "@" or shorter than 4 characters only sets
+  // the message. Starting again gives up any wait under way.
+  Q_INVOKABLE void signIn();
+  // Gives up the wait for the link: signed out, the message as it was.
+  Q_INVOKABLE void cancelWaiting();
+  // Loads the account's Macs into `devices`. Without a session does nothing.
+  Q_INVOKABLE void loadAccount();
+  // Drops the answers of the loads under way (the page that asked is gone): neither `devices` nor
+  // the message changes for them.
+  Q_INVOKABLE void cancelLoading();
+  // Removes a Mac from the account; removing this Mac signs out here, any other reloads the list.
+  Q_INVOKABLE void removeDevice(const QString& id);
+  // Forgets the session on this Mac; sends nothing.
+  Q_INVOKABLE void signOut();
+  // Deletes the account on the server, then signs out; on failure the session stays.
+  Q_INVOKABLE void deleteAccount();
+
+  // The sentence shown for an error.
+  static QString describe(const std::exception_ptr& error);
+
+ signals:
+  void stateChanged();
+  void messageChanged();
+  void emailChanged();
+  void devicesChanged();
+
+ private:
+  void setState(State state, const QString& email = {});
+  void setMessage(const std::optional<QString>& message);
+  void setDevices(std::vector<AccountClient::Account::Device> devices);
+  // Ends the sign-in under way (request or wait): its answers are dropped from now on.
+  void endAttempt();
+  void requestLink(const std::string& address);
+  void scheduleNextPoll();
+  void poll();
+  void finishSignIn(const std::optional<AccountClient::Session>& session);
+  void signOutHere();
+
+  AccountClient client_;
+  AccountStore store_;
+  std::string deviceName_;
+  std::string hardwareID_;
+  Timing timing_;
+
+  State state_ = SignedOut;
+  QString stateEmail_;
+  std::optional<QString> message_;
+  QString email_;
+  std::vector<AccountClient::Account::Device> devices_;
+
+  // The sign-in under way: its number (answers of an older one are dropped), its verifier, the
+  // address being signed in, when the wait gives up, and the stop of its request in flight.
+  std::uint64_t attempt_ = 0;
+  std::optional<std::string> verifier_;
+  std::string waitingAddress_;
+  std::chrono::steady_clock::time_point deadline_;
+  std::stop_source attemptStop_;
+  QTimer pollTimer_;
+
+  std::stop_source loadStop_;
+  std::stop_source lifetimeStop_;
+  std::shared_ptr<BackgroundInbox> inbox_;
+};
+
+}  // namespace amberloom::ui

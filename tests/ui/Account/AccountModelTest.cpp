@@ -1,0 +1,175 @@
+// The account model against the local account server and against scripted answers: signing in by
+// the mailed link, giving up the wait, the account's Macs, signing out, deleting the account and
+// the sentence each failure ends in.
+
+#include "AccountFixture.hpp"
+#include "AccountServerProcess.hpp"
+#include "ScriptedServer.hpp"
+
+using namespace amberloom::testing;
+using amberloom::AccountClient;
+
+namespace {
+
+std::string messageOf(const AccountModel& model) { return model.message().toStdString(); }
+
+void signInByLink(AccountModel& model, const AccountServerProcess& server) {
+  startSignIn(model, QStringLiteral("ada@example.com"));
+  ASSERT_EVENTUALLY(model.state() == AccountModel::Waiting);
+  httpGet(server.outboxLink("ada@example.com"));
+  ASSERT_EVENTUALLY(model.state() == AccountModel::SignedIn);
+}
+
+}  // namespace
+
+TEST(AccountModel, signsInByTheMailedLinkThenLoadsTheMacsAndSignsOut) {
+  AccountServerProcess server;
+  AccountMac mac;
+  auto model = mac.model(server.apiBase());
+  startSignIn(*model, QStringLiteral("  Ada@Example.COM\n"));
+  EXPECT_EQ(model->state(), AccountModel::Sending);
+  ASSERT_EVENTUALLY(model->state() == AccountModel::Waiting);
+  EXPECT_EQ(model->stateEmail(), QStringLiteral("ada@example.com")) << "sent trimmed and in lower case";
+  EXPECT_EQ(model->email(), QStringLiteral("  Ada@Example.COM\n")) << "the field keeps what was typed";
+  QTest::qWait(300);
+  EXPECT_EQ(model->state(), AccountModel::Waiting) << "nothing confirmed yet";
+
+  httpGet(server.outboxLink("ada@example.com"));
+  ASSERT_EVENTUALLY(model->state() == AccountModel::SignedIn);
+  EXPECT_EQ(model->stateEmail(), QStringLiteral("ada@example.com"));
+  EXPECT_EQ(mac.model(server.apiBase())->state(), AccountModel::SignedIn) << "the next start finds the session";
+
+  model->loadAccount();
+  ASSERT_EVENTUALLY(model->devices().size() == 1u);
+  EXPECT_EQ(model->devices()[0].name, "Test Mac");
+
+  model->signOut();
+  EXPECT_EQ(model->state(), AccountModel::SignedOut);
+  EXPECT_FALSE(model->session());
+  EXPECT_FALSE(mac.store().stored());
+}
+
+TEST(AccountModel, aWaitThatWasGivenUpSignsNobodyIn) {
+  {
+    // The link is opened after the user gave up: no later poll collects it.
+    AccountServerProcess server;
+    AccountMac mac;
+    auto model = mac.model(server.apiBase());
+    startSignIn(*model, QStringLiteral("ada@example.com"));
+    ASSERT_EVENTUALLY(model->state() == AccountModel::Waiting);
+    model->cancelWaiting();
+    httpGet(server.outboxLink("ada@example.com"));
+    QTest::qWait(300);
+    EXPECT_EQ(model->state(), AccountModel::SignedOut);
+    EXPECT_FALSE(mac.store().stored());
+  }
+  // A poll already on its way when the user gives up: its answer (here the broken-off transfer)
+  // is dropped.
+  ScriptedServer server;
+  AccountMac mac;
+  auto model = mac.model(server.url("/api/v1"));
+  server.answer({202, ""});
+  startSignIn(*model, QStringLiteral("ada@example.com"));
+  ASSERT_EVENTUALLY(model->state() == AccountModel::Waiting);
+  server.answer({200, "", true});
+  const auto sent = server.received().size();
+  ASSERT_EVENTUALLY(server.received().size() > sent);
+  model->cancelWaiting();
+  QTest::qWait(300);
+  EXPECT_EQ(model->state(), AccountModel::SignedOut);
+  EXPECT_FALSE(model->hasMessage()) << messageOf(*model);
+}
+
+TEST(AccountModel, theWaitLastsAsLongAsTheLinkIsValid) {
+  EXPECT_EQ(AccountModel::Timing{}.waitLimit, std::chrono::minutes(15));
+  AccountServerProcess server;
+  auto model = AccountMac().model(server.apiBase(), std::chrono::milliseconds(40), std::chrono::milliseconds(300));
+  startSignIn(*model, QStringLiteral("ada@example.com"));
+  ASSERT_EVENTUALLY(model->state() == AccountModel::Waiting);
+  ASSERT_EVENTUALLY(model->state() == AccountModel::SignedOut);
+  EXPECT_EQ(model->message(), AccountModel::linkNotConfirmed);
+}
+
+TEST(AccountModel, removesMacsAndDeletesTheAccount) {
+  AccountServerProcess server;
+  auto model = AccountMac().model(server.apiBase());
+  signInByLink(*model, server);
+  const auto other = server.signIn(AccountMac::client(server.apiBase()), "ada@example.com", "HW-OTHER", "Other Mac");
+  model->loadAccount();
+  ASSERT_EVENTUALLY(model->devices().size() == 2u);
+
+  // Another Mac: the list is loaded again. This Mac: signed out here.
+  model->removeDevice(QString::fromStdString(other.deviceID));
+  ASSERT_EVENTUALLY(model->devices().size() == 1u);
+  EXPECT_EQ(model->devices()[0].name, "Test Mac");
+  model->removeDevice(QString::fromStdString(model->session()->deviceID));
+  ASSERT_EVENTUALLY(model->state() == AccountModel::SignedOut);
+  EXPECT_FALSE(model->session());
+
+  signInByLink(*model, server);
+  const std::string token = model->session()->token;
+  model->deleteAccount();
+  ASSERT_EVENTUALLY(model->state() == AccountModel::SignedOut);
+  EXPECT_FALSE(model->session());
+  EXPECT_THROW(AccountMac::client(server.apiBase()).account(token), AccountClient::Failure);
+}
+
+TEST(AccountModel, eachFailureEndsInItsSentence) {
+  struct Case {
+    std::optional<ScriptedServer::Answer> answer;  // none: nothing listens
+    std::string message;
+  };
+  const Case cases[] = {
+      {ScriptedServer::Answer{500, R"({"error":"maintenance"})"},
+       "The server could not complete the request (500, maintenance)."},
+      {ScriptedServer::Answer{429, ""}, "Too many attempts. Try again in a few minutes."},
+      {ScriptedServer::Answer{401, ""}, "This session is no longer valid. Please sign in again."},
+      // The link request takes any 2xx; the poll cannot read the answer.
+      {ScriptedServer::Answer{200, "<html>"}, "The server could not complete the request (200, cozumlenemedi)."},
+      {std::nullopt, "There seems to be no internet connection. Your settings keep working on this Mac."},
+  };
+  for (const Case& c : cases) {
+    ScriptedServer server;
+    if (c.answer) server.answer(*c.answer);
+    auto model = AccountMac().model(c.answer ? server.url("/api/v1") : nowhere);
+    startSignIn(*model, QStringLiteral("ada@example.com"));
+    ASSERT_EVENTUALLY(model->state() == AccountModel::SignedOut && model->hasMessage());
+    EXPECT_EQ(messageOf(*model), c.message);
+  }
+
+  // A session the keychain will not take leaves the Mac signed out with the store's sentence.
+  struct RefusingSecretStore final : amberloom::platform::SecretStore {
+    std::optional<std::string> read(const std::string&, const std::string&) const override { return {}; }
+    int add(const std::string&, const std::string&, const std::string&) override { return ioError; }
+    int remove(const std::string&, const std::string&) override { return success; }
+  };
+  ScriptedServer server;
+  server.answer({200, R"({"device_token":"t","device_id":"D-1"})"});
+  AccountMac refusing;
+  refusing.secrets = std::make_shared<RefusingSecretStore>();
+  auto model = refusing.model(server.url("/api/v1"));
+  startSignIn(*model, QStringLiteral("ada@example.com"));
+  ASSERT_EVENTUALLY(model->state() == AccountModel::SignedOut && model->hasMessage());
+  EXPECT_EQ(messageOf(*model), amberloom::AccountStoreError(amberloom::platform::SecretStore::ioError).what());
+  EXPECT_FALSE(refusing.store().stored());
+}
+
+TEST(AccountModel, loadingReportsFailuresButALoadBrokenOffChangesNothing) {
+  const std::string stale = "This session is no longer valid. Please sign in again.";
+  ScriptedServer server;
+  AccountMac mac;
+  mac.store().save("token", "ada@example.com", "D-1");
+  auto model = mac.model(server.url("/api/v1"));
+  server.answer({401, ""});
+  model->loadAccount();
+  ASSERT_EVENTUALLY(messageOf(*model) == stale);
+
+  // Leaving the page while the server is silent: the message stays what it was.
+  server.answer({200, "", true});
+  const auto sent = server.received().size();
+  model->loadAccount();
+  ASSERT_EVENTUALLY(server.received().size() > sent);
+  model->cancelLoading();
+  QTest::qWait(300);
+  EXPECT_EQ(messageOf(*model), stale);
+}
