@@ -11,17 +11,19 @@ Item {
     id: list
 
     required property SettingsModel settingsModel
-    readonly property string title: content.title
-    readonly property string subtitle: content.subtitle
-    // One card; it receives the row's roles as required properties.
+    readonly property string title: listContent.title
+    readonly property string subtitle: listContent.subtitle
+    // One card per row, reused as the list scrolls.
     property Component cardDelegate: Component {
-        SettingSummaryRow {
+        SettingCard {
+            required groupName
             width: ListView.view.width
+            settingsModel: list.settingsModel
         }
     }
 
     SettingsListContent {
-        id: content
+        id: listContent
         settingsModel: list.settingsModel
     }
 
@@ -42,7 +44,7 @@ Item {
         topMargin: 22
         bottomMargin: 40
         spacing: 6
-        model: content.rows
+        model: listContent.rows
         delegate: list.cardDelegate
         T.ScrollBar.vertical: scrollBar
 
@@ -59,8 +61,8 @@ Item {
                 width: parent.width
                 hook: parent.hasTip ? parent.card.hook : ""
                 body: parent.hasTip ? parent.card.body : ""
-                settingLabel: content.tipSettingLabel
-                hasSetting: content.tipHasSetting
+                settingLabel: listContent.tipSettingLabel
+                hasSetting: listContent.tipHasSetting
                 onDismiss: list.settingsModel.dismissDiscoverCard()
                 onReveal: list.settingsModel.revealDiscoverCard()
             }
@@ -69,7 +71,7 @@ Item {
         section.property: "subgroupID"
         section.delegate: Item {
             required property string section
-            readonly property real above: section === content.firstSubgroupID ? 4 : 30 - cards.spacing
+            readonly property real above: section === listContent.firstSubgroupID ? 4 : 30 - cards.spacing
             width: ListView.view.width
             height: section === "" ? 0 : above + heading.implicitHeight + 8
             visible: section !== ""
@@ -80,7 +82,7 @@ Item {
                 x: 4
                 y: parent.above
                 width: parent.width - 4
-                text: content.subgroupHeading(parent.section)
+                text: listContent.subgroupHeading(parent.section)
                 textFormat: Text.PlainText
                 font.pixelSize: 11
                 font.weight: Font.DemiBold
@@ -97,7 +99,7 @@ Item {
             Item {
                 width: parent.width
                 height: 4 + hidden.implicitHeight
-                visible: content.hiddenNote !== ""
+                visible: listContent.hiddenNote !== ""
 
                 RowLayout {
                     id: hidden
@@ -114,7 +116,7 @@ Item {
                     Text {
                         objectName: "hiddenNote"
                         Layout.fillWidth: true
-                        text: content.hiddenNote
+                        text: listContent.hiddenNote
                         font: Tokens.text.caption
                         color: Theme.palette.onSurfaceFaint
                         wrapMode: Text.Wrap
@@ -125,8 +127,8 @@ Item {
                 objectName: "emptyNote"
                 width: parent.width
                 topPadding: 40
-                visible: content.emptyNote !== ""
-                text: content.emptyNote
+                visible: listContent.emptyNote !== ""
+                text: listContent.emptyNote
                 textFormat: Text.PlainText
                 font: Tokens.text.body
                 color: Theme.palette.onSurfaceMuted
