@@ -13,10 +13,8 @@
 #include "Browser/AppRestarter.hpp"
 #include "Browser/ManualGuideList.hpp"
 #include "Browser/SettingsModel.hpp"
-#include "MemoryUserDefaults.hpp"
-#include "Preferences/CFPreferenceStore.hpp"
+#include "BrowserFixture.hpp"
 #include "ScreenWindow.hpp"
-#include "TestHome.hpp"
 
 using namespace amberloom;
 using amberloom::testing::ScreenWindow;
@@ -26,27 +24,15 @@ namespace th = amberloom::testing;
 
 namespace {
 
-const Version kOS({14, 5});
-const Version kApp({1, 0});
-
-SettingDefinition toggle(std::string id, std::string category, std::string label,
-                         std::optional<std::string> subcategory = std::nullopt) {
-  SettingDefinition setting;
-  setting.id = std::move(id);
-  setting.label = std::move(label);
-  setting.ref = SettingRef{"com.example." + category, {setting.id.substr(setting.id.find('.') + 1)}, false};
-  setting.text = SettingText{"What " + setting.label + " does", "", SettingTextLevel::basic, category,
-                             category + " settings", subcategory, subcategory, {}};
-  return setting;
-}
+using th::browserSetting;
 
 SettingsCatalog smallCatalog() {
-  auto autohide = toggle("dock.autohide", "dock", "Hide the Dock", "behavior");
+  auto autohide = browserSetting("dock.autohide", "dock", "Hide the Dock", "behavior");
   autohide.restartsApps = {"Dock"};
   return SettingsCatalog(1, 1,
-                         {autohide, toggle("dock.magnify", "dock", "Magnify icons", "look"),
-                          toggle("finder.hidden", "finder", "Show hidden files"),
-                          toggle("finder.ext", "finder", "Show all extensions")});
+                         {autohide, browserSetting("dock.magnify", "dock", "Magnify icons", "look"),
+                          browserSetting("finder.hidden", "finder", "Show hidden files"),
+                          browserSetting("finder.ext", "finder", "Show all extensions")});
 }
 
 ManualGuide guideWithRepeatedSteps() {
@@ -75,22 +61,17 @@ std::vector<QQuickItem*> visibleItems(QQuickItem* root, const QString& name) {
 }
 
 // The catalogue window over a settings model in the temporary home.
-class CatalogView : public ::testing::Test {
+class CatalogView : public ::testing::Test, protected th::BrowserFixture {
  protected:
-  UserDefaultsRef defaults = std::make_shared<th::MemoryUserDefaults>();
-  std::shared_ptr<CFPreferenceStore> store = std::make_shared<CFPreferenceStore>();
   std::string killall = th::writeExecutable(th::home() + "/fake-killall", "#!/bin/sh\ntouch \"$HOME/restarted-$1\"\n");
   std::unique_ptr<SettingsModel> model;
   std::unique_ptr<ManualGuideList> guide;
   std::unique_ptr<QQmlPropertyMap> fixture = std::make_unique<QQmlPropertyMap>();
   std::unique_ptr<ScreenWindow> window;
 
-  void open(const SettingsCatalog& catalog, std::optional<DiscoverDeck> deck, std::optional<ManualGuide> manual,
-            bool dryRun = false) {
-    model = std::make_unique<SettingsModel>(
-        catalog, SettingsService(DomainResolver::live(), store), dryRun, kOS, kApp, defaults, std::nullopt,
-        std::make_shared<ExternalVerifier>(th::defaultsPath()), std::move(deck),
-        [this](const std::vector<std::string>& names) { ui::AppRestarter::killall(names, killall); });
+  void open(const SettingsCatalog& catalog, std::optional<DiscoverDeck> deck, std::optional<ManualGuide> manual) {
+    model = makeModel(catalog, std::move(deck),
+                      [this](const std::vector<std::string>& names) { ui::AppRestarter::killall(names, killall); });
     if (manual) guide = std::make_unique<ManualGuideList>(std::move(*manual));
     fixture->insert("model", QVariant::fromValue(model.get()));
     fixture->insert("guide", QVariant::fromValue(guide.get()));
