@@ -24,6 +24,13 @@ inline SettingDefinition browserSetting(std::string id, std::string category, st
   return setting;
 }
 
+// A setting of the sync-only tier, backed up and copied but not edited here.
+inline SettingDefinition carriedSetting(std::string id, std::string label) {
+  auto setting = browserSetting(std::move(id), "carried", std::move(label));
+  setting.tier = SettingTier::syncOnly;
+  return setting;
+}
+
 struct BrowserFixture {
   UserDefaultsRef defaults = std::make_shared<MemoryUserDefaults>();
   std::shared_ptr<CFPreferenceStore> store = std::make_shared<CFPreferenceStore>();

@@ -14,23 +14,15 @@ using namespace amberloom;
 using amberloom::ui::CarriedSettingsList;
 namespace th = amberloom::testing;
 
-namespace {
-
-SettingDefinition carried(std::string id, std::string label) {
-  auto setting = th::browserSetting(std::move(id), "carried", std::move(label));
-  setting.tier = SettingTier::syncOnly;
-  return setting;
-}
-
-}  // namespace
+using amberloom::testing::carriedSetting;
 
 TEST(CarriedSettingsList, GroupsByAppAndShowsCurrentValues) {
   th::BrowserFixture fixture;
   const auto model = fixture.makeModel(SettingsCatalog(
       1, 1,
-      {carried("dock.apps", "Dock: Apps kept"), carried("dock.stacks", "Dock : Stacks"),
-       carried("finder.tags", "Finder: Tags"), carried("finder.recent", "Finder:\tRecent folders "),
-       carried("sshot.where", "Save location"), carried("x.format", "Screenshots: Format"),
+      {carriedSetting("dock.apps", "Dock: Apps kept"), carriedSetting("dock.stacks", "Dock : Stacks"),
+       carriedSetting("finder.tags", "Finder: Tags"), carriedSetting("finder.recent", "Finder:\tRecent folders "),
+       carriedSetting("sshot.where", "Save location"), carriedSetting("x.format", "Screenshots: Format"),
        th::browserSetting("dock.editable", "dock", "Not carried")}));
   CarriedSettingsList list;
   QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::Fatal);

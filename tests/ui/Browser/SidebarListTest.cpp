@@ -17,11 +17,7 @@ namespace th = amberloom::testing;
 
 namespace {
 
-SettingDefinition carried(std::string id, std::string label) {
-  auto setting = th::browserSetting(std::move(id), "carried", std::move(label));
-  setting.tier = SettingTier::syncOnly;
-  return setting;
-}
+using th::carriedSetting;
 
 // Each entry as "<section>|<title>[ <count>]".
 std::vector<std::string> entries(const SidebarList& list) {
@@ -43,7 +39,7 @@ TEST(SidebarList, ListsThePagesAndTheGroupsWithTheirCounts) {
   th::BrowserFixture fixture;
   const auto model = fixture.makeModel(SettingsCatalog(
       1, 1, {th::browserSetting("dock.a", "dock", "A"), th::browserSetting("dock.b", "dock", "B"),
-             th::browserSetting("zzz.c", "zzz", "C"), carried("carry.x", "X"), carried("carry.y", "Y")}));
+             th::browserSetting("zzz.c", "zzz", "C"), carriedSetting("carry.x", "X"), carriedSetting("carry.y", "Y")}));
   SidebarList list;
   QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::Fatal);
   list.setSettingsModel(model.get());
