@@ -12,7 +12,11 @@ QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 // ---- rows ----
 
-SettingsListRows::SettingsListRows(const SettingsModel& model, QObject* parent) : SettingListModel(model, parent) {}
+SettingsListRows::SettingsListRows(const SettingsModel& model, QObject* parent) : SettingListModel(model, parent) {
+  // The first group holding a setting names it, as the model's own lookup does.
+  for (const auto& group : model.groups())
+    for (const auto& member : group.settings) groupNameOf_.try_emplace(member.id, qs(group.name));
+}
 
 void SettingsListRows::show(std::vector<const SettingDefinition*> rows, std::vector<QString> subgroupOf, bool withGroupNames) {
   const bool sameRows = rows == rows_;
@@ -33,7 +37,11 @@ QVariant SettingsListRows::data(const QModelIndex& index, int role) const {
   if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return {};
   const auto row = static_cast<std::size_t>(index.row());
   if (role == SubgroupIDRole) return row < subgroupOf_.size() ? subgroupOf_[row] : QString();
-  if (role == GroupNameRole && !withGroupNames_) return QString();
+  if (role == GroupNameRole) {
+    if (!withGroupNames_ || row >= rows_.size()) return QString();
+    const auto found = groupNameOf_.find(rows_[row]->id);
+    return found == groupNameOf_.end() ? QString() : found->second;
+  }
   return SettingListModel::data(index, role);
 }
 

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
+#include <unordered_map>
 #include <vector>
 
 #include "Browser/SettingListModels.hpp"
@@ -19,7 +20,7 @@ namespace amberloom::ui {
 
 // The cards of the list: the settings model's roles, and `subgroupID` (empty in the flat form).
 // `groupName` is what the card shows as its badge: the setting's group in search results, empty
-// otherwise.
+// otherwise (looked up in a table made once, as search results may be long).
 class SettingsListRows : public SettingListModel {
   Q_OBJECT
  public:
@@ -38,6 +39,7 @@ class SettingsListRows : public SettingListModel {
   std::vector<const SettingDefinition*> rows_;
   std::vector<QString> subgroupOf_;
   bool withGroupNames_ = false;
+  std::unordered_map<std::string, QString> groupNameOf_;  // by setting id
 };
 
 class SettingsListContent : public QObject {

@@ -76,7 +76,12 @@ void SidebarList::rebuild() {
   if (hasGuide_)
     entries_.push_back({kStartSection, tr("Set up by hand"), "hand.raised", {}, SidebarSelection::page(Page::manualGuide), tr("Set up by hand")});
   if (settingsModel_) {
-    for (const auto& section : SidebarSection::build(settingsModel_->groups())) {
+    // Sections are chosen by the groups' ids, names and sizes alone: stand-ins of empty settings
+    // keep a large catalogue's settings from being copied.
+    std::vector<SettingGroup> outlines;
+    for (const auto& group : settingsModel_->groups())
+      outlines.push_back({group.id, group.name, std::vector<SettingDefinition>(group.count())});
+    for (const auto& section : SidebarSection::build(outlines)) {
       const QString sectionID = qs(section.id);
       sectionTitles_.emplace_back(sectionID, qs(section.title));
       for (const auto& group : section.groups) {
