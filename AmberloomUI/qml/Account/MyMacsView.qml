@@ -461,18 +461,4 @@ Item {
             wrapMode: Text.Wrap
         }
     }
-
-    // A borderless button: its text alone in the primary colour.
-    component LinkButton: T.AbstractButton {
-        id: link
-        implicitWidth: implicitContentWidth
-        implicitHeight: implicitContentHeight
-        font: Tokens.text.caption
-        Accessible.name: text
-        contentItem: Text {
-            text: link.text
-            font: link.font
-            color: link.down ? Theme.palette.primaryDeep : Theme.palette.primary
-        }
-    }
 }
