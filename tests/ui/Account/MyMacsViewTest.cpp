@@ -62,6 +62,8 @@ void prepareTwoMacs(TwoMacs& macs) {
   macs.here.set("com.example.dock", "autohide", V::boolean(true));
   auto publisher = macs.there.model();
   await(*publisher, &SyncModel::publish);
+  const auto third = macs.server.signIn(macs.here.client, "ada@example.com", "HW-C", "Garbled Mac");
+  macs.here.client.putDocument("{}", 0, third.token, "HW-C");
 }
 
 }  // namespace
@@ -73,9 +75,11 @@ TEST(MyMacsView, ticksCopiesPinsAndAsksAboutSyncAtLogin) {
   TwoMacs macs;
   prepareTwoMacs(macs);
   auto model = macs.here.model();
-  await(*model, &SyncModel::refresh);
+  await(*model, &SyncModel::syncNow);
   ui::StartupQuestion startup(LoginItemService(LoginItemService::agentPlist));
   Page page(*model, firstRun.get(), &startup);
+  EXPECT_TRUE(page.item("publishedNote")->isVisible());
+  EXPECT_TRUE(page.item("unreadable")->isVisible());
 
   EXPECT_FALSE(page.item("copyRow", "actionButton")->isEnabled());
   page.click(page.item("card-dock.tile", "tick"));

@@ -39,12 +39,16 @@ void prepare(TwoMacs& macs) {
 TEST(SyncModel, comparesAnotherMacCopiesTheTickedSettingsAndUndoesTheCopy) {
   TwoMacs macs;
   prepare(macs);
+  // A third Mac of the account shares something that is not a sync document.
+  const auto third = macs.server.signIn(macs.here.client, "ada@example.com", "HW-C", "Garbled Mac");
+  macs.here.client.putDocument("{\"not\": \"a document\"}", 0, third.token, "HW-C");
   auto model = macs.here.model();
   QAbstractItemModelTester macTester(model->macList());
   QAbstractItemModelTester rowTester(model->differenceList());
   await(*model, &SyncModel::refresh);
 
   ASSERT_EQ(model->others().size(), 1u);
+  EXPECT_EQ(model->unreadable(), std::vector<std::string>{"Garbled Mac"});
   EXPECT_EQ(model->selectedDeviceID(), "MAC-B");
   EXPECT_TRUE(model->sharedAt().contains("MAC-B"));
   EXPECT_EQ(ids(model->actionableRows()), (std::vector<std::string>{"dock.tile", "finder.hidden", "finder.title",
