@@ -1,8 +1,8 @@
 #include "Account/AccountTexts.hpp"
 
-#include <QCoreApplication>
 #include <cmath>
 
+#include "Guided/FirstRunTexts.hpp"
 #include "Support/Iso8601.hpp"
 
 namespace amberloom::ui {
@@ -28,11 +28,8 @@ QString lastSeenText(double lastSeenAt, double now) {
       break;
     }
   const auto count = static_cast<long long>(std::floor(distance / unit->seconds));
-  const QString amount = QCoreApplication::translate("AmberLoom", count == 1 ? unit->one : unit->many)
-                             .replace(QLatin1String("%lld"), QString::number(count));
-  const QString phrase = elapsed >= 0 ? QCoreApplication::translate("AmberLoom", "%@ ago").replace(QLatin1String("%@"), amount)
-                                      : QCoreApplication::translate("AmberLoom", "in %@").replace(QLatin1String("%@"), amount);
-  return QCoreApplication::translate("AmberLoom", "last seen ") + phrase;
+  const QString amount = firstrun::localized(count == 1 ? unit->one : unit->many, {QString::number(count)});
+  return firstrun::localized("last seen ") + firstrun::localized(elapsed >= 0 ? "%@ ago" : "in %@", {amount});
 }
 
 QString AccountTexts::lastSeen(double lastSeenAt) { return lastSeenText(lastSeenAt, iso8601::now()); }

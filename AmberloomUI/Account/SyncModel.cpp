@@ -6,6 +6,7 @@
 #include "Account/SyncListModels.hpp"
 #include "Account/SyncTexts.hpp"
 #include "Kit/BackgroundCall.hpp"
+#include "Preferences/PinnedSettings.hpp"
 
 namespace amberloom::ui {
 
@@ -44,7 +45,7 @@ SyncModel::SyncModel(SyncService service, std::shared_ptr<ServerSync> transport,
       macs_(new MacListModel(clock_, this)),
       differences_(new DifferenceListModel(this)),
       inbox_(std::make_shared<BackgroundInbox>(this)) {
-  if (auto ids = defaults_->stringArray(pinnedKey)) pinned_ = {ids->begin(), ids->end()};
+  pinned_ = PinnedSettings::load(*defaults_);
   isAutoSyncOn_ = defaults_->boolValue(autoSyncKey).value_or(false);
   history_ = snapshots_.all();
   refresh();
@@ -346,10 +347,7 @@ void SyncModel::togglePin(const QString& settingID) {
     if (selectedIDs_.erase(id)) emit selectedIDsChanged();
   }
   emit pinnedChanged();
-  // A std::set iterates in byte order, which is code-point order for UTF-8.
-  remember([this](UserDefaults& defaults) {
-    defaults.setStringArray(std::vector<std::string>(pinned_.begin(), pinned_.end()), pinnedKey);
-  });
+  remember([this](UserDefaults& defaults) { PinnedSettings::save(pinned_, defaults); });
   refreshRows();
 }
 

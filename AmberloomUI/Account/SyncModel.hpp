@@ -67,7 +67,6 @@ class SyncModel : public QObject {
 
  public:
   static constexpr const char* autoSyncKey = "sync.autoSyncEnabled";
-  static constexpr const char* pinnedKey = "pinnedSettingIDs";
   static inline const std::string practicePublish = "(practice mode \u2014 nothing sent)";
   static inline const std::string sharedSentence = "This Mac's settings were shared.";
   static inline const std::string queuedSuffix =

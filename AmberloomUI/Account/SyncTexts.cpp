@@ -1,31 +1,17 @@
 #include "Account/SyncTexts.hpp"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QLocale>
 #include <cstdio>
 
+#include "Guided/FirstRunTexts.hpp"
 #include "Support/Iso8601.hpp"
 
 namespace amberloom::ui::synctexts {
 
 namespace {
 
-QString tr(const char* key) { return QCoreApplication::translate("AmberLoom", key); }
 QString number(std::size_t n) { return QString::number(static_cast<qulonglong>(n)); }
-
-// The fixed text, each "%lld" filled in turn with the next count.
-QString counted(const char* key, const QStringList& counts) {
-  QString text = tr(key);
-  qsizetype from = 0;
-  for (const QString& count : counts) {
-    const qsizetype at = text.indexOf(QLatin1String("%lld"), from);
-    if (at < 0) break;
-    text.replace(at, 4, count);
-    from = at + count.size();
-  }
-  return text;
-}
 
 QDateTime localTime(double secondsSinceReferenceDate) {
   const double unixSeconds = secondsSinceReferenceDate + iso8601::kReferenceDateUnixSeconds;
@@ -36,7 +22,7 @@ QDateTime localTime(double secondsSinceReferenceDate) {
 
 QString shortValue(const PreferenceValue& value) {
   switch (value.kind()) {
-    case PreferenceValue::Kind::boolean: return value.asBool() ? tr("on") : tr("off");
+    case PreferenceValue::Kind::boolean: return value.asBool() ? firstrun::localized("on") : firstrun::localized("off");
     case PreferenceValue::Kind::integer: return QString::number(value.asInt());
     case PreferenceValue::Kind::real: {
       char text[64];
@@ -44,55 +30,55 @@ QString shortValue(const PreferenceValue& value) {
       return QString::fromLatin1(text);
     }
     case PreferenceValue::Kind::string:
-      return value.asString().empty() ? tr("(empty)") : QString::fromStdString(value.asString());
-    case PreferenceValue::Kind::data: return counted("%lld bytes", {number(value.asData().size())});
+      return value.asString().empty() ? firstrun::localized("(empty)") : QString::fromStdString(value.asString());
+    case PreferenceValue::Kind::data: return firstrun::localized("%lld bytes", {number(value.asData().size())});
     case PreferenceValue::Kind::date: return QLocale().toString(localTime(value.asDate()), QLocale::ShortFormat);
-    case PreferenceValue::Kind::dictionary: return tr("(group of values)");
+    case PreferenceValue::Kind::dictionary: return firstrun::localized("(group of values)");
     case PreferenceValue::Kind::array: break;
   }
-  return tr("(list)");
+  return firstrun::localized("(list)");
 }
 
 QString describe(const SyncDifference& difference) {
   const QString arrow = QStringLiteral("  \u2192  ");
   switch (difference.kind()) {
-    case SyncDifference::Case::same: return tr("same on both Macs");
+    case SyncDifference::Case::same: return firstrun::localized("same on both Macs");
     case SyncDifference::Case::differs:
-      return tr("this Mac: ") + shortValue(*difference.here()) + arrow + tr("incoming: ") +
+      return firstrun::localized("this Mac: ") + shortValue(*difference.here()) + arrow + firstrun::localized("incoming: ") +
              shortValue(*difference.there());
     case SyncDifference::Case::onlyThere:
-      return tr("not set here") + arrow + tr("incoming: ") + shortValue(*difference.there());
+      return firstrun::localized("not set here") + arrow + firstrun::localized("incoming: ") + shortValue(*difference.there());
     case SyncDifference::Case::onlyHere: break;
   }
-  return tr("only on this Mac: ") + shortValue(*difference.here());
+  return firstrun::localized("only on this Mac: ") + shortValue(*difference.here());
 }
 
 Freshness freshness(std::optional<double> sharedAt, double now) {
-  if (!sharedAt) return {tr("date unknown"), true};
+  if (!sharedAt) return {firstrun::localized("date unknown"), true};
   const QDateTime from = localTime(*sharedAt);
   const QDateTime to = localTime(now);
   // Whole days elapsed on the local calendar: midnights passed, less one when the last day is
   // not yet complete (23 hours across a midnight is still today).
   qint64 days = from.date().daysTo(to.date());
   if (days > 0 && from.addDays(days) > to) --days;
-  if (days <= 0) return {tr("shared today"), false};
-  if (days == 1) return {tr("shared yesterday"), false};
-  return {counted("shared %lld days ago", {QString::number(days)}), days > 13};
+  if (days <= 0) return {firstrun::localized("shared today"), false};
+  if (days == 1) return {firstrun::localized("shared yesterday"), false};
+  return {firstrun::localized("shared %lld days ago", {QString::number(days)}), days > 13};
 }
 
 ReportText report(const WriteReport& report) {
   ReportText text;
-  text.summary = counted("%lld of %lld settings brought over", {number(report.appliedCount()), number(report.total())});
+  text.summary = firstrun::localized("%lld of %lld settings brought over", {number(report.appliedCount()), number(report.total())});
   const auto failed = report.failed();
   text.hasFailures = !failed.empty();
   for (std::size_t i = 0; i < failed.size() && i < 5; ++i)
     text.failures << QStringLiteral("\u00b7 ") + QString::fromStdString(failed[i].settingID) + QStringLiteral(": ") +
                          (failed[i].failureReason ? QString::fromStdString(*failed[i].failureReason)
-                                                  : tr("did not apply"));
+                                                  : firstrun::localized("did not apply"));
   if (!report.restartTargets.empty()) {
     QStringList apps;
     for (const auto& app : report.restartTargets) apps << QString::fromStdString(app);
-    text.restartLine = tr("Needs a restart: ") + apps.join(QStringLiteral(", "));
+    text.restartLine = firstrun::localized("Needs a restart: ") + apps.join(QStringLiteral(", "));
   }
   return text;
 }

@@ -112,7 +112,9 @@ ColumnLayout {
                             color: Theme.palette.onSurfaceFaint
                         }
                     }
-                    LinkButton {
+                    BorderlessButton {
+                        font: Tokens.text.caption
+                        color: Theme.palette.primary
                         objectName: "remove"
                         visible: page.signedIn
                         text: qsTr("Remove")
@@ -193,13 +195,13 @@ ColumnLayout {
         }
     }
 
-    BackupAlert {
+    ConfirmationDialog {
         id: deleteConfirmation
         objectName: "deleteConfirmation"
-        themePalette: page.Theme.palette
+        theme: page.Theme.palette
         title: qsTr("Delete your account and everything on the server?")
         message: qsTr("This cannot be undone and there is no waiting period. The settings on your Macs are untouched — what goes is our copy of them.")
         actionTitle: qsTr("Delete account")
-        onAccepted: page.model.deleteAccount()
+        onConfirmed: page.model.deleteAccount()
     }
 }

@@ -23,33 +23,12 @@ SurfaceGroup {
     RowLayout {
         spacing: 14
 
-        T.CheckBox {
-            id: tick
+        TickBox {
             objectName: "tick"
             Layout.leftMargin: 16
-            implicitWidth: 18
-            implicitHeight: 18
-            padding: 0
             checked: card.isTicked
             onToggled: card.sync.setTicked(card.settingID, checked)
-            Accessible.name: qsTr("Bring %@ over from the other Mac").replace("%@", card.label)
-
-            indicator: Rectangle {
-                anchors.fill: parent
-                radius: 4
-                color: tick.checked ? Theme.palette.primary : Theme.palette.surface
-                border.width: tick.checked ? 0 : 1
-                border.color: Theme.palette.borderStrong
-                antialiasing: true
-                SymbolIcon {
-                    anchors.centerIn: parent
-                    visible: tick.checked
-                    name: "checkmark"
-                    color: Theme.palette.onPrimary
-                    pointSize: 12
-                }
-            }
-            contentItem: Item {}
+            text: qsTr("Bring %@ over from the other Mac").replace("%@", card.label)
         }
 
         ColumnLayout {

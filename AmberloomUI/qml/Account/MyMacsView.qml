@@ -75,19 +75,21 @@ Item {
                 Layout.fillWidth: true
                 spacing: 4
                 visible: page.model.hasPublishedPath || page.model.hasLastError
-                NoteLine {
+                SymbolText {
+                    font: Tokens.text.caption
                     objectName: "publishedNote"
                     visible: page.model.hasPublishedPath
                     symbol: "checkmark.seal"
                     text: page.model.publishedPath
-                    tint: Theme.palette.stateOn
+                    color: Theme.palette.stateOn
                 }
-                NoteLine {
+                SymbolText {
+                    font: Tokens.text.caption
                     objectName: "lastError"
                     visible: page.model.hasLastError
                     symbol: "exclamationmark.triangle"
                     text: page.model.lastError
-                    tint: Theme.palette.stateWarn
+                    color: Theme.palette.stateWarn
                 }
             }
 
@@ -172,13 +174,14 @@ Item {
                     }
                 }
 
-                NoteLine {
+                SymbolText {
+                    font: Tokens.text.caption
                     objectName: "autoApplied"
                     Layout.fillWidth: true
                     visible: page.model.autoAppliedCount >= 1
                     symbol: "checkmark.circle"
                     text: qsTr("%lld setting(s) brought over automatically.").replace("%lld", page.model.autoAppliedCount)
-                    tint: Theme.palette.stateOn
+                    color: Theme.palette.stateOn
                 }
 
                 ActionRow {
@@ -243,11 +246,14 @@ Item {
                             }
                         }
 
-                        BackupOutcomeRow {
+                        Loader {
                             Layout.fillWidth: true
-                            visible: page.backup !== null && page.backup.hasOutcome
-                            content: page.backup ? page.backup.outcomeRow : ({})
-                            onUndo: page.backup.undoRestore()
+                            active: page.backup !== null && page.backup.hasOutcome
+                            visible: active
+                            sourceComponent: BackupOutcomeRow {
+                                content: page.backup.outcomeRow
+                                onUndo: page.backup.undoRestore()
+                            }
                         }
 
                         // Counts the backups for the line shown while there are none.
@@ -351,12 +357,16 @@ Item {
                         color: Theme.palette.stateWarn
                     }
                     Item { Layout.fillWidth: true }
-                    LinkButton {
+                    BorderlessButton {
+                        font: Tokens.text.caption
+                        color: Theme.palette.primary
                         objectName: "selectAll"
                         text: qsTr("Select all")
                         onClicked: page.model.selectAll()
                     }
-                    LinkButton {
+                    BorderlessButton {
+                        font: Tokens.text.caption
+                        color: Theme.palette.primary
                         objectName: "selectNone"
                         text: qsTr("Select none")
                         onClicked: page.model.clearSelection()
@@ -393,12 +403,13 @@ Item {
                 spacing: 4
                 Repeater {
                     model: page.model.unreadable
-                    NoteLine {
+                    SymbolText {
+                        font: Tokens.text.caption
                         required property string modelData
                         Layout.fillWidth: true
                         symbol: "exclamationmark.triangle"
                         text: qsTr("%@ could not be read").replace("%@", modelData)
-                        tint: Theme.palette.stateWarn
+                        color: Theme.palette.stateWarn
                     }
                 }
             }
@@ -436,29 +447,6 @@ Item {
         sourceComponent: RestoreConfirmation {
             model: page.backup
             themePalette: page.Theme.palette
-        }
-    }
-
-    // A line of a symbol and a text in one colour, the caption font.
-    component NoteLine: RowLayout {
-        property string symbol
-        property string text
-        property color tint
-        spacing: 6
-        SymbolIcon {
-            Layout.alignment: Qt.AlignTop
-            Layout.topMargin: 1
-            name: parent.symbol
-            pointSize: 13
-            color: parent.tint
-        }
-        Text {
-            Layout.fillWidth: true
-            text: parent.text
-            textFormat: Text.PlainText
-            font: Tokens.text.caption
-            color: parent.tint
-            wrapMode: Text.Wrap
         }
     }
 }

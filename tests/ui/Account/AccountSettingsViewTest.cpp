@@ -74,7 +74,7 @@ TEST(AccountSettingsView, listsTheMacsRemovesOneAsksBeforeDeletingAndOffersNothi
   // "Delete account…" asks first; Cancel sends nothing.
   page.click(page.item("deleteAccount"));
   ASSERT_TRUE(QTest::qWaitFor([&] { return page.popup("deleteConfirmation")->property("opened").toBool(); }));
-  page.click(page.popup("deleteConfirmation")->findChild<QQuickItem*>("alertCancel"));
+  page.click(page.popup("deleteConfirmation")->findChild<QQuickItem*>("dialogCancel"));
   QTest::qWait(200);
   EXPECT_EQ(model->state(), AccountModel::SignedIn);
   EXPECT_EQ(client.account(session.token).devices.size(), 1u);

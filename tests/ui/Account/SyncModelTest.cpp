@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <filesystem>
 
+#include "Preferences/PinnedSettings.hpp"
 #include "TwoMacs.hpp"
 
 using namespace amberloom;
@@ -64,7 +65,7 @@ TEST(SyncModel, comparesAnotherMacCopiesTheTickedSettingsAndUndoesTheCopy) {
   model->selectAll();
   EXPECT_EQ(model->selectedCount(), 4);
   model->togglePin(QStringLiteral("finder.hidden"));
-  EXPECT_EQ(macs.here.defaults->stringArray(SyncModel::pinnedKey), std::vector<std::string>{"finder.hidden"});
+  EXPECT_EQ(macs.here.defaults->stringArray(PinnedSettings::defaultsKey), std::vector<std::string>{"finder.hidden"});
   EXPECT_EQ(model->selectedIDs(), (std::set<std::string>{"dock.tile", "finder.title", "dock.local"}));
   EXPECT_EQ(model->actionableCount(), 3);
 
@@ -95,7 +96,7 @@ TEST(SyncModel, comparesAnotherMacCopiesTheTickedSettingsAndUndoesTheCopy) {
   // Unpinning brings the row back; the next start reads the pins again.
   model->togglePin(QStringLiteral("finder.hidden"));
   EXPECT_EQ(model->actionableCount(), 4);
-  EXPECT_EQ(macs.here.defaults->stringArray(SyncModel::pinnedKey), std::vector<std::string>{});
+  EXPECT_EQ(macs.here.defaults->stringArray(PinnedSettings::defaultsKey), std::vector<std::string>{});
 }
 
 TEST(SyncModel, automaticSyncCopiesOnlyWhatThisMacLacks) {

@@ -7,6 +7,7 @@
 #include <QAbstractItemModelTester>
 #include <QTest>
 #include <atomic>
+#include <filesystem>
 #include <memory>
 
 #include "Account/SyncListModels.hpp"
@@ -94,7 +95,12 @@ struct SyncMac {
 
 // This Mac (the test's home) and the other Mac, signed into one fresh server.
 struct TwoMacs {
-  AccountServerProcess server{home() + "/server"};
+  // Both Macs start without preferences, pending documents or undo points.
+  bool cleared = [] {
+    for (const char* path : {"/Library", "/other-mac", "/Support", "/.config"}) std::filesystem::remove_all(home() + path);
+    return true;
+  }();
+  AccountServerProcess server;  // over a fresh data folder
   SyncMac here{server, home(), "MAC-A", std::make_shared<CFPreferenceStore>()};
   SyncMac there{server, home() + "/other-mac", "MAC-B",
                 std::make_shared<CFPreferenceStore>(platform::PreferenceFiles(home() + "/other-mac", "HOST-B"))};
