@@ -1,7 +1,6 @@
 #include "Account/SyncTexts.hpp"
 
 #include <QDateTime>
-#include <QLocale>
 #include <cstdio>
 
 #include "Guided/FirstRunTexts.hpp"
