@@ -176,9 +176,11 @@ void SyncModel::refresh(std::function<void()> done) {
 }
 
 void SyncModel::apply(SyncService::ReadResult result) {
-  others_ = result.documents();
-  sharedAt_ = std::move(result.sharedAt);
-  emit othersChanged();
+  if (result.documents() != others_ || result.sharedAt != sharedAt_) {
+    others_ = result.documents();
+    sharedAt_ = std::move(result.sharedAt);
+    emit othersChanged();
+  }
   if (unreadable_ != result.unreadable()) {
     unreadable_ = result.unreadable();
     emit unreadableChanged();

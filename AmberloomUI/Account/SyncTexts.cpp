@@ -1,10 +1,10 @@
 #include "Account/SyncTexts.hpp"
 
 #include <QDateTime>
-#include <QLocale>
 #include <cstdio>
 
 #include "Guided/FirstRunTexts.hpp"
+#include "Guided/GuidedText.hpp"
 #include "Support/Iso8601.hpp"
 
 namespace amberloom::ui::synctexts {
@@ -32,7 +32,7 @@ QString shortValue(const PreferenceValue& value) {
     case PreferenceValue::Kind::string:
       return value.asString().empty() ? firstrun::localized("(empty)") : QString::fromStdString(value.asString());
     case PreferenceValue::Kind::data: return firstrun::localized("%lld bytes", {number(value.asData().size())});
-    case PreferenceValue::Kind::date: return QLocale().toString(localTime(value.asDate()), QLocale::ShortFormat);
+    case PreferenceValue::Kind::date: return guided::abbreviatedDateTime(value.asDate());
     case PreferenceValue::Kind::dictionary: return firstrun::localized("(group of values)");
     case PreferenceValue::Kind::array: break;
   }

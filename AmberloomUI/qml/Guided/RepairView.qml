@@ -18,32 +18,6 @@ Item {
                                        ? qsTr("%lld to look at").replace("%lld", model.findings.count)
                                        : qsTr("nothing to do")
 
-    component UndoPointsHeading: RowLayout {
-        id: headingRow
-        property alias title: heading.text
-        property int count
-        spacing: 8
-        Text {
-            id: heading
-            font: Tokens.text.label
-            color: Theme.palette.onSurface
-        }
-        Rectangle {
-            implicitWidth: badge.implicitWidth + 12
-            implicitHeight: badge.implicitHeight + 2
-            radius: height / 2
-            color: Theme.palette.surfaceGlassHi
-            border.color: Theme.palette.border
-            Text {
-                id: badge
-                anchors.centerIn: parent
-                text: String(headingRow.count)
-                font: Tokens.text.kicker
-                color: Theme.palette.onSurfaceMuted
-            }
-        }
-    }
-
     GuidedPage {
         anchors.fill: parent
         horizontalPadding: 26
@@ -271,7 +245,8 @@ Item {
             Layout.fillWidth: true
             spacing: 8
 
-            UndoPointsHeading {
+            SectionHeading {
+                objectName: "undoPointsHeading"
                 title: qsTr("Undo points")
                 count: view.undoPoints ? view.undoPoints.count : 0
             }

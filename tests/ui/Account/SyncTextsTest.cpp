@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QLocale>
 
 #include "Account/SyncTexts.hpp"
 #include "Support/Iso8601.hpp"
@@ -43,7 +44,13 @@ TEST(SyncTexts, valuesAndDifferencesAreShownInAFewWordsWithNothingDropped) {
       {D::onlyThere(V::array({V::integer(1)})), QStringLiteral("not set here  \u2192  incoming: (list)")},
   };
   for (const auto& c : cases) EXPECT_EQ(synctexts::describe(c.difference), c.expected);
-  EXPECT_FALSE(synctexts::shortValue(V::date(0)).isEmpty());
+  // A date reads like the other dates of the application: the month by its short name, the year
+  // in full, and the time.
+  const QLocale before;
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  const QString date = synctexts::shortValue(V::date(localNoonPlus(2026, 3, 20, 0)));
+  QLocale::setDefault(before);
+  EXPECT_TRUE(date.contains("Mar 20") && date.contains("2026") && date.contains("12:00")) << date.toStdString();
 }
 
 TEST(SyncTexts, freshnessCountsWholeDaysAndGoesStaleFromTheFourteenth) {
