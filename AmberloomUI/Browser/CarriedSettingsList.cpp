@@ -1,10 +1,9 @@
 #include "Browser/CarriedSettingsList.hpp"
 
-#include <QDateTime>
-#include <QLocale>
 #include <algorithm>
 
 #include "Catalog/SettingSearch.hpp"
+#include "Guided/GuidedText.hpp"
 #include "Kit/GroupSymbols.hpp"
 #include "Support/LocalizedOrder.hpp"
 
@@ -13,9 +12,6 @@ namespace amberloom::ui {
 namespace {
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
-
-// Seconds from 1970 to the 2001 reference date that preference dates count from.
-constexpr qint64 kReferenceDateOffset = 978307200;
 
 std::string idPrefix(const std::string& id) { return id.substr(0, id.find('.')); }
 
@@ -91,10 +87,7 @@ QString CarriedSettingsList::describe(const std::optional<PreferenceValue>& valu
     case PreferenceValue::Kind::real: return QString::asprintf("%g", value->asDouble());
     case PreferenceValue::Kind::string: return qs(value->asString());
     case PreferenceValue::Kind::data: return tr("%1 bytes").arg(value->asData().size());
-    case PreferenceValue::Kind::date: {
-      const auto seconds = static_cast<qint64>(value->asDate()) + kReferenceDateOffset;
-      return QLocale().toString(QDateTime::fromSecsSinceEpoch(seconds), QLocale::ShortFormat);
-    }
+    case PreferenceValue::Kind::date: return guided::abbreviatedDateTime(value->asDate());
     case PreferenceValue::Kind::dictionary: return tr("%1 entries").arg(value->asDictionary().size());
     case PreferenceValue::Kind::array: return tr("%1 items").arg(value->asArray().size());
   }

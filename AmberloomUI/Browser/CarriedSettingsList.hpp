@@ -45,7 +45,7 @@ class CarriedSettingsList : public QAbstractListModel {
   QString firstApp() const { return rows_.empty() ? QString() : rows_.front().app; }
 
   // The text of a carried value: "not set", "on"/"off", the number, the string, the byte, entry or
-  // item count, or the date and time in the user's locale.
+  // item count, or the abbreviated date and short time in the user's locale ("Oct 17, 2020, 4:29 PM").
   static QString describe(const std::optional<PreferenceValue>& value);
 
   int rowCount(const QModelIndex& parent = {}) const override;

@@ -5,6 +5,7 @@
 #include "Browser/SettingListModels.hpp"
 #include "Changes/ShellCommand.hpp"
 #include "Changes/WriteReport.hpp"
+#include "Support/CanonicalText.hpp"
 #include "Support/Iso8601.hpp"
 #include "Support/LocalizedOrder.hpp"
 
@@ -18,9 +19,7 @@ constexpr const char* kShowsRiskySettings = "showsRiskySettings";
 constexpr const char* kSeenDiscoverCards = "seenDiscoverCards";
 
 // Texts are the same when canonically equivalent, as preference strings are compared.
-bool sameText(const std::string& a, const std::string& b) {
-  return a == b || PreferenceValue::string(a) == PreferenceValue::string(b);
-}
+bool sameText(const std::string& a, const std::string& b) { return canonicallyEqual(a, b); }
 
 }  // namespace
 
@@ -55,7 +54,7 @@ SettingsModel::SettingsModel(const SettingsCatalog& catalog, SettingsService ser
   // A stored group that no longer exists falls back to the first group; nothing is written back.
   const auto stored = SidebarSelection::fromStored(defaults_->stringValue(kLastSelectedGroup));
   const bool usable = stored && (!stored->isGroup() || std::any_of(groups_.begin(), groups_.end(), [&](const SettingGroup& g) {
-                                   return g.id == stored->groupID();
+                                   return sameText(g.id, stored->groupID());
                                  }));
   if (usable)
     selection_ = *stored;
@@ -116,7 +115,7 @@ std::optional<std::string> SettingsModel::selectedGroupID() const {
 const SettingGroup* SettingsModel::selectedGroup() const {
   if (!selection_.isGroup()) return nullptr;
   const auto found = std::find_if(groups_.begin(), groups_.end(),
-                                  [&](const SettingGroup& g) { return g.id == selection_.groupID(); });
+                                  [&](const SettingGroup& g) { return sameText(g.id, selection_.groupID()); });
   return found == groups_.end() ? nullptr : &*found;
 }
 

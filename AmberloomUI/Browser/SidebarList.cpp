@@ -86,8 +86,9 @@ void SidebarList::rebuild() {
       sectionTitles_.emplace_back(sectionID, qs(section.title));
       for (const auto& group : section.groups) {
         const int count = static_cast<int>(group.count());
+        // Filled in one pass, so a marker such as "%1" in a group's name stays as written.
         entries_.push_back({sectionID, qs(group.name), qs(GroupSymbol::name(group)), count, SidebarSelection::group(group.id),
-                            tr("%1, %2 settings").arg(qs(group.name)).arg(count)});
+                            tr("%1, %2 settings").arg(qs(group.name), QString::number(count))});
       }
     }
   }

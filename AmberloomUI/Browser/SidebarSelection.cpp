@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "Support/CanonicalText.hpp"
+
 namespace amberloom::ui {
 namespace {
 
@@ -41,6 +43,10 @@ std::optional<SidebarSelection> SidebarSelection::fromStored(const std::optional
   if (page && *page != Page::group && *page != Page::account) return SidebarSelection::page(*page);
   if (stored->starts_with(kGroupPrefix)) return group(stored->substr(kGroupPrefix.size()));
   return group(*stored);
+}
+
+bool SidebarSelection::operator==(const SidebarSelection& other) const {
+  return page_ == other.page_ && canonicallyEqual(groupID_, other.groupID_);
 }
 
 std::string SidebarSelection::stored() const {

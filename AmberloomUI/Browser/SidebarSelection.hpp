@@ -29,7 +29,8 @@ class SidebarSelection {
   // The text stored in "lastSelectedGroup".
   std::string stored() const;
 
-  bool operator==(const SidebarSelection&) const = default;
+  // The same case and, for a group, canonically equivalent ids ("é" precomposed or with a mark).
+  bool operator==(const SidebarSelection& other) const;
 
  private:
   SidebarSelection(Page page, std::string groupID) : page_(page), groupID_(std::move(groupID)) {}

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
+#include <QLocale>
+#include <QRegularExpression>
 #include <QSignalSpy>
 
 #include "Browser/CarriedSettingsList.hpp"
@@ -67,5 +69,11 @@ TEST(CarriedSettingsList, DescribesEveryKindOfValue) {
       {PreferenceValue::array({}), "0 items"},
   };
   for (const auto& [value, text] : cases) EXPECT_EQ(CarriedSettingsList::describe(value), text) << text;
-  EXPECT_FALSE(CarriedSettingsList::describe(PreferenceValue::date(0)).isEmpty());
+
+  // A date in the abbreviated date style with the short time: "Jan 16, 2001, 12:00 PM" in UTC.
+  const QLocale previous;
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  const QString date = CarriedSettingsList::describe(PreferenceValue::date(15 * 86400 + 43200));
+  QLocale::setDefault(previous);
+  EXPECT_TRUE(QRegularExpression("^Jan 1[67], 2001, \\d{1,2}:\\d\\d.[AP]M$").match(date).hasMatch()) << date.toStdString();
 }

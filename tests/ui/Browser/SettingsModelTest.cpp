@@ -152,6 +152,13 @@ TEST_F(SettingsModelTest, ConstructionSplitsGroupsCarriedAndRestoresTheSelection
   EXPECT_EQ(empty->selection().stored(), "recipes");
   defaults->remove("lastSelectedGroup");
   EXPECT_EQ(make(SettingsCatalog(1, 0, {}))->selection().stored(), "myMacs");
+
+  // A stored id written with a combining mark still names the group whose id is precomposed.
+  defaults->setString("group:ze\xCC\x81", "lastSelectedGroup");
+  const auto accented = make(SettingsCatalog(1, 0, {makeSetting("a.a", "dock"), makeSetting("b.b", "z\xC3\xA9")}));
+  ASSERT_NE(accented->selectedGroup(), nullptr);
+  EXPECT_EQ(accented->selectedGroup()->id, "z\xC3\xA9");
+  EXPECT_EQ(accented->selection(), SidebarSelection::group("z\xC3\xA9"));
 }
 
 TEST_F(SettingsModelTest, NotifiesOnlyOnChangeAndStoresEveryAssignment) {

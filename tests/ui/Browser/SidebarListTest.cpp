@@ -70,6 +70,15 @@ TEST(SidebarList, ListsThePagesAndTheGroupsWithTheirCounts) {
   EXPECT_EQ(list.data(list.index(4), SidebarList::AccessibleNameRole).toString(), "Backed up for you, 2 settings");
   EXPECT_EQ(list.data(list.index(5), SidebarList::AccessibleNameRole).toString(), "dock settings, 2 settings");
   EXPECT_EQ(list.subtitle(), QString::fromUtf8("5 settings · 3 editable"));
+
+  // A group's name is shown as written, also in its accessibility text when it holds "%1".
+  auto percent = th::browserSetting("pct.a", "pct", "A");
+  percent.text->categoryName = "50%1 off";
+  const auto percentModel = fixture.makeModel(SettingsCatalog(1, 1, {percent}));
+  list.setSettingsModel(percentModel.get());
+  const auto last = list.index(list.rowCount() - 1);
+  EXPECT_EQ(list.data(last, SidebarList::TitleRole).toString(), "50%1 off");
+  EXPECT_EQ(list.data(last, SidebarList::AccessibleNameRole).toString(), "50%1 off, 1 settings");
 }
 
 TEST(SidebarList, HeaderCountLine) {
