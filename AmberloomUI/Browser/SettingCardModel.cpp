@@ -34,6 +34,7 @@ void SettingCardModel::setSettingID(const QString& settingID) {
 void SettingCardModel::resolve() {
   disconnect(valueWatch_);
   setting_ = model_ ? model_->setting(settingID_.toStdString()) : nullptr;
+  texts_ = textsOfSetting();
   auto previous = std::move(control_);
   if (setting_) {
     SettingsModel* model = model_;
@@ -56,28 +57,22 @@ std::optional<PreferenceValue> SettingCardModel::currentValue() const {
   return setting_ && model_ ? model_->value(*setting_) : std::nullopt;
 }
 
-QString SettingCardModel::label() const { return setting_ ? qs(setting_->label) : QString(); }
-
-QString SettingCardModel::summary() const { return hasTexts() ? qs(setting_->text->summary) : QString(); }
+SettingCardModel::Texts SettingCardModel::textsOfSetting() const {
+  if (!setting_) return {};
+  Texts texts;
+  texts.label = qs(setting_->label);
+  const auto category = hasTexts() ? std::optional(setting_->text->category) : std::nullopt;
+  texts.summary = hasTexts() ? qs(setting_->text->summary) : QString();
+  texts.symbol = qs(GroupSymbol::nameForCategory(category));
+  if (!setting_->restartsApps.empty()) texts.restartLine = tr("restarts ") + qs(setting_->restartsApps.front());
+  texts.resetLabel = tr("Reset ") + texts.label + tr(" to the macOS default");
+  texts.infoLabel = tr("What ") + texts.label + tr(" does");
+  return texts;
+}
 
 QString SettingCardModel::whyHidden() const { return hasTexts() ? qs(setting_->text->whyHidden) : QString(); }
 
 QString SettingCardModel::riskNote() const { return hasRiskNote() ? qs(*setting_->text->riskNote) : QString(); }
-
-QString SettingCardModel::symbol() const {
-  if (!setting_) return {};
-  const auto category = hasTexts() ? std::optional(setting_->text->category) : std::nullopt;
-  return qs(GroupSymbol::nameForCategory(category));
-}
-
-QString SettingCardModel::restartLine() const {
-  if (!setting_ || setting_->restartsApps.empty()) return {};
-  return tr("restarts ") + qs(setting_->restartsApps.front());
-}
-
-QString SettingCardModel::resetLabel() const { return tr("Reset ") + label() + tr(" to the macOS default"); }
-
-QString SettingCardModel::infoLabel() const { return tr("What ") + label() + tr(" does"); }
 
 bool SettingCardModel::isSet() const { return currentValue().has_value(); }
 

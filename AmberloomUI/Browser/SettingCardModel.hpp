@@ -60,19 +60,19 @@ class SettingCardModel : public QObject {
   void setSettingID(const QString& settingID);
   bool isValid() const { return setting_ != nullptr; }
 
-  QString label() const;
+  QString label() const { return texts_.label; }
   bool hasTexts() const { return setting_ && setting_->text; }
-  QString summary() const;
+  QString summary() const { return texts_.summary; }
   QString whyHidden() const;
   QString riskNote() const;
   bool hasRiskNote() const { return hasTexts() && setting_->text->riskNote; }
-  QString symbol() const;
+  QString symbol() const { return texts_.symbol; }
   bool weakensSecurity() const { return setting_ && setting_->risk == SettingRisk::weakensSecurity; }
   bool effectUnverified() const { return setting_ && setting_->effectUnverified; }
   bool alsoInSystemSettings() const { return setting_ && setting_->exposure == SettingExposure::alsoInSystemSettings; }
-  QString restartLine() const;
-  QString resetLabel() const;
-  QString infoLabel() const;
+  QString restartLine() const { return texts_.restartLine; }
+  QString resetLabel() const { return texts_.resetLabel; }
+  QString infoLabel() const { return texts_.infoLabel; }
   SettingControlAdapter* control() const { return control_.get(); }
 
   bool isSet() const;
@@ -90,13 +90,19 @@ class SettingCardModel : public QObject {
   void valueChanged();
 
  private:
-  // Finds the setting again and rebuilds the control.
+  // The texts the card binds most, made once per setting: a list reusing the card rebinds them all.
+  struct Texts {
+    QString label, summary, symbol, restartLine, resetLabel, infoLabel;
+  };
+  // Finds the setting again, makes its texts and rebuilds the control.
   void resolve();
+  Texts textsOfSetting() const;
   std::optional<PreferenceValue> currentValue() const;
 
   QPointer<SettingsModel> model_;
   QString settingID_;
   const SettingDefinition* setting_ = nullptr;  // owned by the model
+  Texts texts_;
   std::unique_ptr<SettingControlAdapter> control_;
   QMetaObject::Connection valueWatch_;
   QMetaObject::Connection modelWatch_;

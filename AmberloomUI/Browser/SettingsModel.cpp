@@ -50,6 +50,9 @@ SettingsModel::SettingsModel(const SettingsCatalog& catalog, SettingsService ser
 
   groups_ = SettingGroup::build(editable_);
   for (const auto& setting : editable_) settingsByID_.emplace(setting.id, &setting);
+  // Built now rather than on the first keystroke, which would otherwise wait for every setting's
+  // text to be folded.
+  searchIndex_ = std::make_unique<SettingSearchIndex>(groups_);
 
   // A stored group that no longer exists falls back to the first group; nothing is written back.
   const auto stored = SidebarSelection::fromStored(defaults_->stringValue(kLastSelectedGroup));
@@ -162,7 +165,6 @@ std::vector<const SettingDefinition*> SettingsModel::bySearch() {
     return members;
   }
   if (searchCache_ && sameText(searchCache_->first, query)) return searchCache_->second;
-  if (!searchIndex_) searchIndex_ = std::make_unique<SettingSearchIndex>(groups_);
   auto found = searchIndex_->find(query);
   searchCache_.emplace(std::move(query), found);
   return found;

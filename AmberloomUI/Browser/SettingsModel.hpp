@@ -216,7 +216,7 @@ class SettingsModel : public QObject {
   std::optional<std::string> lastError_;
   std::unordered_map<std::string, PreferenceValue> values_;
 
-  std::unique_ptr<SettingSearchIndex> searchIndex_;  // built on the first search
+  std::unique_ptr<SettingSearchIndex> searchIndex_;  // over groups_, built with them
   std::optional<std::pair<std::string, std::vector<const SettingDefinition*>>> searchCache_;
   std::vector<const SettingDefinition*> visible_;
   int hiddenByRisk_ = 0;

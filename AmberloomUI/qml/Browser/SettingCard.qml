@@ -14,8 +14,8 @@ Item {
     required property string settingID
     // The name of the setting's group, shown as a badge in search results; "" for none.
     property string groupName: ""
-    // Where the detail sheet copies the Terminal command to.
-    property Pasteboard pasteboard: Pasteboard {}
+    // Where the detail sheet copies the Terminal command to; null for the system pasteboard.
+    property Pasteboard pasteboard: null
     // Makes the folder control's open panel (see SettingControlView).
     property alias folderPanel: control.folderPanel
 
@@ -95,12 +95,13 @@ Item {
 
             ColumnLayout {
                 id: identity
+                objectName: "identity"
                 Layout.fillWidth: true
                 spacing: 1
                 clip: true
 
-                // The label takes its width first; the marks, the badge and the reset button follow
-                // it and are cut off at the end of the line when it is too long.
+                // The marks, the badge and the reset button keep their natural width; the label
+                // takes what is left of the line and is cut off at its end when that is too little.
                 Row {
                     id: titleLine
                     Layout.fillWidth: true
@@ -110,7 +111,9 @@ Item {
                         id: title
                         objectName: "title"
                         anchors.verticalCenter: parent.verticalCenter
-                        width: Math.min(implicitWidth, identity.width)
+                        // An empty row of marks takes no place (positioners skip items without width).
+                        width: Math.max(0, Math.min(implicitWidth, identity.width
+                                                    - (trailing.width > 0 ? trailing.width + titleLine.spacing : 0)))
                         text: cardModel.label
                         font: Tokens.text.rowTitle
                         color: Theme.palette.onSurface
@@ -121,56 +124,62 @@ Item {
                         C.ToolTip.visible: titleHover.hovered
                         C.ToolTip.delay: 700
                     }
-                    Mark {
-                        objectName: "setMark"
+                    Row {
+                        id: trailing
                         anchors.verticalCenter: parent.verticalCenter
-                        visible: cardModel.isSet
-                        symbol: "circle.fill"
-                        size: 5
-                        colour: Theme.palette.stateOn
-                        tip: qsTr("This one has its own setting saved on this Mac, instead of Apple's usual one")
-                    }
-                    Mark {
-                        objectName: "unverifiedMark"
-                        anchors.verticalCenter: parent.verticalCenter
-                        visible: cardModel.effectUnverified
-                        symbol: "questionmark.circle"
-                        size: 10
-                        colour: Theme.palette.stateWarn
-                        tip: qsTr("Saved properly, but we have never seen it actually change anything — see the info panel")
-                    }
-                    Badge {
-                        objectName: "groupBadge"
-                        anchors.verticalCenter: parent.verticalCenter
-                        visible: root.groupName !== ""
-                        text: root.groupName
-                        colour: Theme.palette.onSurfaceMuted
-                        background: Theme.palette.surfaceGlass
-                    }
-                    T.Button {
-                        id: resetButton
-                        objectName: "resetButton"
-                        anchors.verticalCenter: parent.verticalCenter
-                        visible: cardModel.isSet
-                        // Present while the pointer is elsewhere, shown when it is over the card.
-                        opacity: root.isHovered ? 1 : 0
-                        implicitWidth: 16
-                        implicitHeight: 16
-                        padding: 0
-                        Accessible.name: cardModel.resetLabel
-                        C.ToolTip.text: qsTr("Back to Apple's setting")
-                        C.ToolTip.visible: hovered
-                        C.ToolTip.delay: 700
-                        onClicked: cardModel.reset()
-                        contentItem: Item {
-                            SymbolIcon {
-                                anchors.centerIn: parent
-                                name: "arrow.uturn.backward"
-                                pointSize: 11
-                                color: Theme.palette.onSurfaceMuted
-                            }
+                        spacing: 8
+
+                        Mark {
+                            objectName: "setMark"
+                            anchors.verticalCenter: parent.verticalCenter
+                            shown: cardModel.isSet
+                            symbol: "circle.fill"
+                            size: 5
+                            colour: Theme.palette.stateOn
+                            tip: qsTr("This one has its own setting saved on this Mac, instead of Apple's usual one")
                         }
-                        background: Item {}
+                        Mark {
+                            objectName: "unverifiedMark"
+                            anchors.verticalCenter: parent.verticalCenter
+                            shown: cardModel.effectUnverified
+                            symbol: "questionmark.circle"
+                            size: 10
+                            colour: Theme.palette.stateWarn
+                            tip: qsTr("Saved properly, but we have never seen it actually change anything — see the info panel")
+                        }
+                        Badge {
+                            objectName: "groupBadge"
+                            anchors.verticalCenter: parent.verticalCenter
+                            visible: root.groupName !== ""
+                            text: root.groupName
+                            colour: Theme.palette.onSurfaceMuted
+                            background: Theme.palette.surfaceGlass
+                        }
+                        T.Button {
+                            id: resetButton
+                            objectName: "resetButton"
+                            anchors.verticalCenter: parent.verticalCenter
+                            visible: cardModel.isSet
+                            // Present while the pointer is elsewhere, shown when it is over the card.
+                            opacity: root.isHovered ? 1 : 0
+                            implicitWidth: 16
+                            implicitHeight: 16
+                            padding: 0
+                            Accessible.name: cardModel.resetLabel
+                            C.ToolTip.text: qsTr("Back to Apple's setting")
+                            C.ToolTip.visible: hovered
+                            C.ToolTip.delay: 700
+                            onClicked: cardModel.reset()
+                            contentItem: Item {
+                                SymbolIcon {
+                                    anchors.centerIn: parent
+                                    name: "arrow.uturn.backward"
+                                    pointSize: 11
+                                    color: Theme.palette.onSurfaceMuted
+                                }
+                            }
+                            background: Item {}
+                        }
                     }
                 }
 
@@ -265,8 +274,10 @@ Item {
         objectName: "detailLoader"
         active: root.showsDetail
         sourceComponent: SettingDetail {
+            // Made with the sheet, not with every card.
+            property Pasteboard systemPasteboard: Pasteboard {}
             card: cardModel
-            pasteboard: root.pasteboard
+            pasteboard: root.pasteboard ?? systemPasteboard
             visible: true
             onDismiss: close()
             onClosed: root.showsDetail = false
@@ -274,24 +285,33 @@ Item {
     }
 
     // A status mark of the title line: a small symbol with a tooltip, silent for screen readers.
+    // Most cards show no mark: its symbol and tooltip are only made while it is shown.
     component Mark: Item {
         id: mark
+        required property bool shown
         required property string symbol
         required property real size
         required property color colour
         required property string tip
+        visible: shown
         implicitWidth: size
         implicitHeight: size
         Accessible.ignored: true
-        SymbolIcon {
-            anchors.centerIn: parent
-            name: mark.symbol
-            pointSize: mark.size
-            color: mark.colour
+        Loader {
+            anchors.fill: parent
+            active: mark.shown
+            sourceComponent: Item {
+                SymbolIcon {
+                    anchors.centerIn: parent
+                    name: mark.symbol
+                    pointSize: mark.size
+                    color: mark.colour
+                }
+                HoverHandler { id: markHover }
+                C.ToolTip.text: mark.tip
+                C.ToolTip.visible: markHover.hovered
+                C.ToolTip.delay: 700
+            }
         }
-        HoverHandler { id: markHover }
-        C.ToolTip.text: mark.tip
-        C.ToolTip.visible: markHover.hovered
-        C.ToolTip.delay: 700
     }
 }

@@ -24,7 +24,10 @@ Item {
         id: loader
         anchors.fill: parent
         active: view.adapter !== null
+        // A card being built or torn down has no adapter for a moment: nothing to show then.
         sourceComponent: {
+            if (view.adapter === null)
+                return null;
             switch (view.adapter.kind) {
             case "toggle": return toggleControl;
             case "slider": return sliderControl;

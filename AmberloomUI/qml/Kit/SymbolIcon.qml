@@ -15,8 +15,9 @@ Image {
     sourceSize.width: Math.ceil(pointSize * Screen.devicePixelRatio)
     sourceSize.height: Math.ceil(pointSize * Screen.devicePixelRatio)
     fillMode: Image.PreserveAspectFit
-    // Kept with the item only: the icons are cheap to draw again.
-    cache: false
+    // Shared through the image cache: the address names the symbol and its colour and the cache
+    // tells sizes apart, so each tint is drawn once, and a palette change asks for new images.
+    cache: true
     // The provider reads "<name>/<colour without #>".
     source: "image://symbol/" + name + "/" + String(color).substring(1)
     Accessible.ignored: true

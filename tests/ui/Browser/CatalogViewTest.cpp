@@ -1,6 +1,6 @@
 // The catalogue window driven as a user drives it, on the offscreen platform: the sidebar, the
 // search field, the tip of the day, the restart button, coming back to the application, and the
-// manual guide. Also renders the window on the built-in catalogue in both palettes.
+// manual guide; search results scrolled without a warning and with whole group badges. Also renders the window on the built-in catalogue in both palettes.
 
 #include <gtest/gtest.h>
 
@@ -59,6 +59,24 @@ std::vector<QQuickItem*> visibleItems(QQuickItem* root, const QString& name) {
     if (item->isVisible()) shown.push_back(item);
   return shown;
 }
+
+// Keeps the warnings Qt and QML print while it lives, instead of printing them.
+class WarningTrap {
+ public:
+  WarningTrap() : previous_(qInstallMessageHandler(&keep)) { kept().clear(); }
+  ~WarningTrap() { qInstallMessageHandler(previous_); }
+  const std::vector<std::string>& warnings() const { return kept(); }
+
+ private:
+  static std::vector<std::string>& kept() {
+    static std::vector<std::string> messages;
+    return messages;
+  }
+  static void keep(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtDebugMsg && type != QtInfoMsg) kept().push_back(message.toStdString());
+  }
+  QtMessageHandler previous_;
+};
 
 // The catalogue window over a settings model in the temporary home.
 class CatalogView : public ::testing::Test, protected th::BrowserFixture {
@@ -171,6 +189,43 @@ TEST_F(CatalogView, TypingOnAGuidedPageJumpsToTheFirstGroupAndFilters) {
   EXPECT_EQ(badges, (std::vector<QString>{"finder settings", "finder settings"}));
   type("xyz");
   EXPECT_EQ(one("emptyNote")->property("text").toString(), QString::fromUtf8("No settings match \u201cshowxyz\u201d."));
+}
+
+TEST_F(CatalogView, SearchResultsScrollWithoutWarningsAndShowWholeBadges) {
+  // Short and long labels in turn, so reused cards change between a short title and an elided one.
+  std::vector<SettingDefinition> settings;
+  const std::string categories[] = {"accessibility", "activity", "appearance"};
+  for (int i = 0; i < 45; ++i) {
+    const std::string label = i % 2 ? "Show " + std::to_string(i)
+                                    : "Show the pointer larger while it moves fast across a wide display " + std::to_string(i);
+    settings.push_back(browserSetting(categories[i % 3] + ".s" + std::to_string(i), categories[i % 3], label));
+  }
+  const WarningTrap trap;  // cards are built as the window opens
+  open(SettingsCatalog(1, 1, settings), std::nullopt, std::nullopt);
+  one("searchField")->forceActiveFocus();
+  type("show");
+
+  QQuickItem* cards = one("settingsCards");
+  int badges = 0;
+  for (int page = 0; page < 40; ++page) {
+    window->grab();  // lays the cards out
+    for (auto* badge : visibleItems(cards, "groupBadge")) {
+      // Cards beyond the view may still be in the making.
+      const QPointF place = badge->mapToItem(cards, QPointF(0, 0));
+      if (place.y() < 0 || place.y() > cards->height()) continue;
+      QQuickItem* identity = badge->parentItem();
+      while (identity && identity->objectName() != "identity") identity = identity->parentItem();
+      ASSERT_TRUE(identity);
+      const QRectF shown = badge->mapRectToItem(identity, QRectF(0, 0, badge->width(), badge->height()));
+      EXPECT_LE(shown.right(), identity->width() + 0.5) << badge->property("text").toString().toStdString();
+      ++badges;
+    }
+    if (cards->property("atYEnd").toBool()) break;
+    cards->setProperty("contentY", cards->property("contentY").toDouble() + 250);
+    settle();
+  }
+  EXPECT_GE(badges, 45);
+  EXPECT_EQ(trap.warnings(), std::vector<std::string>{});
 }
 
 TEST_F(CatalogView, TheTipIsHiddenAndRevealed) {
