@@ -1,0 +1,143 @@
+#include "AmberLoom/RootScene.hpp"
+
+#include <filesystem>
+#include <vector>
+
+#include "Account/AccountClient.hpp"
+#include "Account/AccountStore.hpp"
+#include "Account/MachineIdentity.hpp"
+#include "Account/AccountModel.hpp"
+#include "Backup/BackupLocator.hpp"
+#include "Backup/BackupService.hpp"
+#include "Backup/PersonalisationScanner.hpp"
+#include "Browser/AppRestarter.hpp"
+#include "Browser/SettingsModel.hpp"
+#include "Catalog/CatalogEndpoints.hpp"
+#include "Catalog/DiscoverCard.hpp"
+#include "Catalog/SettingsCatalog.hpp"
+#include "Changes/IntentLog.hpp"
+#include "Changes/SettingsService.hpp"
+#include "Platform/HomeDirectory.hpp"
+#include "Platform/ProcessRunner.hpp"
+#include "Preferences/CFPreferenceStore.hpp"
+#include "Preferences/DomainResolver.hpp"
+#include "Preferences/ExternalVerifier.hpp"
+#include "Preferences/UserDefaults.hpp"
+#include "Preferences/Version.hpp"
+#include "SelfTest/SettingHealth.hpp"
+#include "Sync/ServerSync.hpp"
+#include "Sync/SyncFolder.hpp"
+#include "Sync/SyncService.hpp"
+
+namespace amberloom::app {
+
+namespace {
+
+// The preference that turns automatic sync on, shared with the My Macs page.
+constexpr const char* autoSyncKey = "sync.autoSyncEnabled";
+// The settings the user keeps different on this Mac.
+constexpr const char* pinnedKey = "pinnedSettingIDs";
+
+SettingsCatalog bundledCatalogOrEmpty() {
+  try {
+    return SettingsCatalog::bundled();
+  } catch (...) {
+    return SettingsCatalog(1, 0, {});
+  }
+}
+
+std::string osBuild() { return currentOSBuild(ProcessInfo::current()); }
+
+AccountClient accountClient() { return AccountClient::standard(std::string(CatalogEndpoints::productionHost)); }
+
+std::shared_ptr<const ExternalPreferenceReader> verifier() {
+  return std::make_shared<ExternalVerifier>(RootScene::defaultsToolPath());
+}
+
+}  // namespace
+
+std::string RootScene::defaultsToolPath() {
+  const std::filesystem::path folder = std::filesystem::path(platform::currentExecutablePath()).parent_path();
+  const auto beside = (folder / "defaults").string();
+  if (platform::isExecutableFile(beside)) return beside;
+  return (folder.parent_path() / "libexec" / "amberloom" / "defaults").string();
+}
+
+RootScene RootScene::make() {
+  const UserDefaultsRef defaults = StoreUserDefaults::standard();
+  const std::string home = platform::homeDirectory();
+
+  // The store, a resolver and the settings service every other service shares.
+  const PreferenceStoreRef store = std::make_shared<CFPreferenceStore>();
+  const SettingsService service(DomainResolver::live(), store);
+  const SettingsCatalog catalog = bundledCatalogOrEmpty();
+
+  const BackupLocator locator{home};
+  const std::string folder = SyncFolder::current(*defaults, locator);
+  // Read before any model exists, so it sees the Mac as the user left it.
+  const PersonalisationScan scan =
+      PersonalisationScanner(catalog, service, [locator, folder] { return locator.backupExists(folder); })
+          .scan(Version::current(), Version::currentApp());
+  (void)scan;
+
+  const IntentLog intents = IntentLog::standard(osBuild());
+  std::optional<DiscoverDeck> deck;
+  try {
+    deck = DiscoverDeck::bundled(catalog);
+  } catch (...) {
+  }
+
+  RootScene scene;
+  scene.catalog = std::make_shared<ui::SettingsModel>(
+      catalog, service, false, Version::current(), Version::currentApp(), defaults, intents, verifier(), deck,
+      [](const std::vector<std::string>& names) { ui::AppRestarter::killall(names); });
+
+  try {
+    scene.guide = ManualGuide::bundled();
+  } catch (...) {
+  }
+
+  scene.account = std::make_shared<ui::AccountModel>(
+      accountClient(), AccountStore("tv.winterbrae.amberloom.session", "device-token", defaults),
+      BackupService::currentDeviceName(), MachineIdentity::hardwareID());
+  return scene;
+}
+
+void RootScene::runBackgroundSync() {
+  const UserDefaultsRef defaults = StoreUserDefaults::standard();
+  if (!defaults->boolValue(autoSyncKey).value_or(false)) return;
+
+  const PreferenceStoreRef store = std::make_shared<CFPreferenceStore>();
+  const SettingsService service(DomainResolver::live(), store);
+  std::optional<SettingsCatalog> catalog;
+  try {
+    catalog = SettingsCatalog::bundled();
+  } catch (...) {
+    return;
+  }
+  const IntentLog intents = IntentLog::standard(osBuild());
+  const SyncService sync(*catalog, service, DomainResolver::live(), store, BackupService::currentDeviceID(),
+                         BackupService::currentDeviceName(), intents);
+  ServerSync server(accountClient(), nullptr, defaults, MachineIdentity::hardwareID());
+
+  // A document that cannot be sent waits in the pending file; the run goes on either way.
+  server.publish(sync.currentDocument()).get();
+  std::optional<SyncService::ReadResult> others;
+  try {
+    others = server.fetchOthers().get();
+  } catch (...) {
+    return;
+  }
+  if (others->documents().empty()) return;
+
+  const auto pinnedIDs = defaults->stringArray(pinnedKey).value_or(std::vector<std::string>{});
+  const std::set<std::string> pinned(pinnedIDs.begin(), pinnedIDs.end());
+  std::vector<SyncRow> additions;
+  for (auto& row : sync.compare(others->documents().front(), pinned))
+    if (!row.pinnedToThisMac && row.difference.kind() == SyncDifference::Case::onlyThere)
+      additions.push_back(std::move(row));
+  if (additions.empty()) return;
+  sync.apply(additions, ExternalVerifier(defaultsToolPath()));
+}
+
+}  // namespace amberloom::app

@@ -1,0 +1,89 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Dialogs
+import AmberLoom.UI
+
+// The main window: exactly 980 points wide, at least 560 high, showing the root view under the
+// application's menus. `app` carries out the menu commands; `savePanel` makes the export's save
+// panel (an object with open() that signals chosen(url) or cancelled()).
+ApplicationWindow {
+    id: window
+
+    required property QtObject app
+    required property AccountModel account
+    required property RootViewState viewState
+    required property SettingsModel catalogModel
+    property Component savePanel: Component { SavePanel {} }
+
+    title: "AmberLoom"
+    width: 980
+    height: 700
+    minimumWidth: 980
+    maximumWidth: 980
+    minimumHeight: 560
+    color: Theme.palette.surface
+    Theme.palette: Tokens.amberloomPalette(SystemColorScheme.scheme)
+
+    // Asks for a place, then has the application write the script there; a failed write is shown.
+    function exportScript() {
+        const panel = savePanel.createObject(window);
+        panel.chosen.connect(file => {
+            panel.destroy();
+            const error = app.exportScript(file);
+            if (error.length > 0) {
+                exportAlert.text = error;
+                exportAlert.open();
+            }
+        });
+        panel.cancelled.connect(() => panel.destroy());
+        panel.open();
+    }
+
+    menuBar: MenuBar {
+        objectName: "menuBar"
+        Menu {
+            title: "AmberLoom"
+            Action {
+                objectName: "checkForUpdates"
+                text: qsTr("Check for Updates…")
+                enabled: window.app.canCheckForUpdates
+                onTriggered: window.app.checkForUpdates()
+            }
+            MenuSeparator {}
+            Action {
+                text: qsTr("Settings…")
+                shortcut: "Ctrl+,"
+                onTriggered: window.app.showPreferences()
+            }
+            MenuSeparator {}
+            Action {
+                text: qsTr("Quit AmberLoom")
+                shortcut: StandardKey.Quit
+                onTriggered: Qt.quit()
+            }
+        }
+        Menu {
+            title: qsTr("File")
+            Action {
+                objectName: "exportScript"
+                text: qsTr("Export as Terminal Commands…")
+                onTriggered: window.exportScript()
+            }
+        }
+    }
+
+    RootView {
+        objectName: "rootView"
+        anchors.fill: parent
+        account: window.account
+        viewState: window.viewState
+        catalogModel: window.catalogModel
+    }
+
+    MessageDialog {
+        id: exportAlert
+        objectName: "exportAlert"
+        title: qsTr("The script could not be saved")
+        buttons: MessageDialog.Ok
+    }
+}
