@@ -23,6 +23,17 @@ ApplicationWindow {
     minimumHeight: 560
     color: Theme.palette.surface
     Theme.palette: Tokens.amberloomPalette(SystemColorScheme.scheme)
+    // The menus and the system panels are drawn by Qt's own controls: give them the same colours.
+    palette.window: Theme.palette.surfaceRaised
+    palette.windowText: Theme.palette.onSurface
+    palette.button: Theme.palette.surfaceRaised
+    palette.buttonText: Theme.palette.onSurface
+    palette.base: Theme.palette.surface
+    palette.text: Theme.palette.onSurface
+    palette.mid: Theme.palette.border
+    palette.dark: Theme.palette.borderStrong
+    palette.highlight: Theme.palette.primary
+    palette.highlightedText: Theme.palette.onPrimary
 
     // Asks for a place, then has the application write the script there; a failed write is shown.
     function exportScript() {
@@ -41,6 +52,16 @@ ApplicationWindow {
 
     menuBar: MenuBar {
         objectName: "menuBar"
+        background: Rectangle {
+            implicitHeight: 30
+            color: Theme.palette.surfaceRaised
+            Rectangle {
+                anchors.bottom: parent.bottom
+                width: parent.width
+                height: 1
+                color: Theme.palette.border
+            }
+        }
         Menu {
             title: "AmberLoom"
             Action {

@@ -1,0 +1,204 @@
+// The real application in this process on the offscreen platform: which screen the main window
+// shows at each stage, its size limits, the export command through a stand-in save panel, and the
+// settings window. Every stage is saved as a picture in both palettes.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+#include <filesystem>
+#include <memory>
+
+#include "Account/AccountModel.hpp"
+#include "Account/AccountStore.hpp"
+#include "AmberLoom/AmberloomApp.hpp"
+#include "Browser/SettingsModel.hpp"
+#include "Kit/SystemColorScheme.hpp"
+#include "Kit/Workspace.hpp"
+#include "Preferences/UserDefaults.hpp"
+#include "TestHome.hpp"
+
+namespace th = amberloom::testing;
+using amberloom::AccountStore;
+using amberloom::StoreUserDefaults;
+using amberloom::app::AmberloomApp;
+using amberloom::ui::SystemColorScheme;
+
+namespace {
+
+struct RecordingWorkspace : amberloom::ui::Workspace {
+  void open(const QUrl& link) override { opened.push_back(link); }
+  void reveal(const QString& path) override { revealed.push_back(path); }
+  std::vector<QUrl> opened;
+  std::vector<QString> revealed;
+};
+
+class AppWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The account server of these tests is a closed port: nothing may leave the machine.
+    ::setenv("AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:9/api/v1", 1);
+  }
+
+  static void signIn() {
+    AccountStore("tv.winterbrae.amberloom.session", "device-token", StoreUserDefaults::standard())
+        .save("token-1", "ada@example.com", "mac-1");
+  }
+
+  std::unique_ptr<AmberloomApp> start() {
+    auto app = std::make_unique<AmberloomApp>();
+    app->showMainWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(app->mainWindow()));
+    return app;
+  }
+
+  static QQuickItem* find(QQuickWindow* window, const char* name) {
+    return window->findChild<QQuickItem*>(QString::fromLatin1(name));
+  }
+
+  // What the root view shows: the object name of its screen.
+  static QString screenOf(AmberloomApp& app) {
+    auto* content = find(app.mainWindow(), "rootContent");
+    auto* item = content ? content->property("item").value<QQuickItem*>() : nullptr;
+    return item ? item->objectName() : QString();
+  }
+
+  static void saveInBothPalettes(QQuickWindow* window, const QString& name) {
+    const QDir folder(QStringLiteral(AMBERLOOM_SCREENS_DIR));
+    folder.mkpath(QStringLiteral("."));
+    auto& scheme = SystemColorScheme::instance();
+    for (auto [value, suffix] : {std::pair{SystemColorScheme::Light, "-light.png"}, {SystemColorScheme::Dark, "-dark.png"}}) {
+      scheme.setScheme(value);
+      const QImage image = window->grabWindow();
+      ASSERT_FALSE(image.isNull());
+      image.save(folder.filePath(name + QLatin1String(suffix)));
+    }
+    scheme.setScheme(SystemColorScheme::Light);
+  }
+
+  // A save panel that answers at once: with `file` chosen, or cancelled when it is empty.
+  static QQmlComponent* answeringPanel(AmberloomApp& app, const std::string& file) {
+    auto* component = new QQmlComponent(&app.engine(), app.mainWindow());
+    const QString answer = file.empty() ? QStringLiteral("cancelled()")
+                                        : QStringLiteral("chosen(\"%1\")").arg(QUrl::fromLocalFile(QString::fromStdString(file)).toString());
+    component->setData(QStringLiteral("import QtQuick\nQtObject { signal chosen(url file); signal cancelled();"
+                                      " function open() { %1 } }\n").arg(answer).toUtf8(), QUrl());
+    return component;
+  }
+};
+
+TEST_F(AppWindow, ShowsSignInThenTheWizardOnceThenTheCatalogueWindow) {
+  {
+    auto app = start();
+    QQuickWindow* window = app->mainWindow();
+    EXPECT_EQ(window->width(), 980);
+    EXPECT_EQ(window->minimumWidth(), 980);
+    EXPECT_EQ(window->maximumWidth(), 980);
+    EXPECT_EQ(window->minimumHeight(), 560);
+    EXPECT_EQ(window->title(), QStringLiteral("AmberLoom"));
+    EXPECT_EQ(screenOf(*app), QStringLiteral("signInView"));
+    saveInBothPalettes(window, QStringLiteral("app-sign-in"));
+  }
+  signIn();
+  {
+    auto app = start();
+    EXPECT_EQ(screenOf(*app), QStringLiteral("firstRunView"));
+    saveInBothPalettes(app->mainWindow(), QStringLiteral("app-first-run"));
+    // Signing out and in again while the wizard is unfinished brings it back.
+    app->root().account->signOut();
+    EXPECT_EQ(screenOf(*app), QStringLiteral("signInView"));
+  }
+  signIn();
+  {
+    auto app = start();
+    ASSERT_EQ(screenOf(*app), QStringLiteral("firstRunView"));
+    auto* finish = find(app->mainWindow(), "placeholderAction");
+    ASSERT_TRUE(finish);
+    QTest::mouseClick(app->mainWindow(), Qt::LeftButton, {},
+                      finish->mapToScene(QPointF(finish->width() / 2, finish->height() / 2)).toPoint());
+    EXPECT_EQ(screenOf(*app), QStringLiteral("catalogView"));
+    EXPECT_EQ(StoreUserDefaults::standard()->boolValue("hasCompletedFirstRun"), true);
+    saveInBothPalettes(app->mainWindow(), QStringLiteral("app-catalogue"));
+  }
+  // The next start goes straight to the catalogue window.
+  auto app = start();
+  EXPECT_EQ(screenOf(*app), QStringLiteral("catalogView"));
+}
+
+TEST_F(AppWindow, ExportWritesAnExecutableScriptWhereThePanelSaysAndNothingWhenCancelled) {
+  auto app = start();
+  QQuickWindow* window = app->mainWindow();
+  const std::string folder = th::home() + "/Exports";
+  const std::string target = folder + "/amberloom-settings.sh";
+  th::writeFile(target, "old contents");
+  std::filesystem::permissions(target, std::filesystem::perms(0600));
+
+  struct Case {
+    const char* name;
+    std::string chosen;
+    bool writes;
+  };
+  const std::vector<Case> cases = {
+      {"over an existing file", target, true},
+      {"cancelled", "", false},
+      {"into a folder that cannot exist", th::home() + "/Exports/amberloom-settings.sh/inside.sh", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    th::writeFile(target, "old contents");
+    window->setProperty("savePanel", QVariant::fromValue(answeringPanel(*app, c.chosen)));
+    QMetaObject::invokeMethod(window, "exportScript");
+    EXPECT_EQ(th::readFile(target).rfind("#!/usr/bin/env bash\n", 0) == 0, c.writes);
+  }
+  // The replaced file is readable and runnable by all.
+  EXPECT_EQ(std::filesystem::status(target).permissions() & std::filesystem::perms::all, std::filesystem::perms(0755));
+  // A write that fails says why and leaves nothing.
+  const QString error = app->exportScript(QUrl::fromLocalFile(QString::fromStdString(target + "/inside.sh")));
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_FALSE(th::fileExists(target + "/inside.sh"));
+}
+
+TEST_F(AppWindow, SettingsWindowHandsTheRiskySwitchToTheBrowserAndOffersTheCrashReport) {
+  signIn();
+  const std::string report = th::home() + "/Library/Logs/DiagnosticReports/AmberLoom-2026-12-08.ips";
+  th::writeFile(report, "crash");
+  auto app = start();
+  auto workspace = std::make_shared<RecordingWorkspace>();
+  app->setWorkspace(workspace);
+  app->showPreferences();
+  QQuickWindow* window = app->preferencesWindow();
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+  EXPECT_EQ(window->width(), 520);
+  saveInBothPalettes(window, QStringLiteral("app-preferences"));
+
+  const auto click = [window](const char* name) {
+    auto* item = find(window, name);
+    ASSERT_TRUE(item) << name;
+    QTest::mouseClick(window, Qt::LeftButton, {}, item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
+  };
+  EXPECT_EQ(find(window, "reportLine")->property("text").toString(),
+            QStringLiteral("This version sends no usage or crash reports."));
+  // Opening the window changed nothing; the switch reaches the browser and its preference.
+  EXPECT_FALSE(app->root().catalog->showsRiskySettings());
+  click("riskyToggle");
+  EXPECT_TRUE(app->root().catalog->showsRiskySettings());
+  EXPECT_EQ(StoreUserDefaults::standard()->boolValue("showsRiskySettings"), true);
+  click("riskyToggle");
+  EXPECT_FALSE(app->root().catalog->showsRiskySettings());
+
+  EXPECT_TRUE(find(window, "crashNotice")->isVisible());
+  click("showReport");
+  ASSERT_EQ(workspace->revealed.size(), 1u);
+  EXPECT_EQ(workspace->revealed[0].toStdString(), report);
+  click("emailSupport");
+  ASSERT_EQ(workspace->opened.size(), 1u);
+  EXPECT_TRUE(workspace->opened[0].toString().startsWith(QStringLiteral("mailto:support@winterbrae.tv?subject=")));
+  EXPECT_FALSE(find(window, "practiceNote")->isVisible());
+}
+
+}  // namespace
