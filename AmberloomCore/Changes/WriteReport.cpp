@@ -47,6 +47,11 @@ bool matchesFromOutside(const std::optional<PreferenceValue>& seen, const std::o
   return *seen == *wanted;
 }
 
+std::optional<PreferenceValue> stateLeftBy(const SettingDefinition& setting, const std::optional<PreferenceValue>& value) {
+  if (!value && setting.channel == SettingChannel::nightShift) return PreferenceValue::boolean(false);
+  return value;
+}
+
 std::optional<PreferenceValue> PreferenceApplier::externalValue(const std::vector<std::string>& path,
                                                                 const ResolvedDomain& domain,
                                                                 const ExternalPreferenceReader& reader) const {
@@ -89,18 +94,16 @@ WriteReport PreferenceApplier::apply(const std::vector<BatchItem>& items, const 
       continue;
     }
 
+    // A Night Shift reset turns it off: confirmed only when the second run answers "off", and
+    // recorded as off, so that the repair scan does not take it for a change made behind our back.
     const auto seen = externalValue(setting, reader);
-    bool confirmed;
-    if (setting.channel == SettingChannel::nightShift && !value) {
-      // A Night Shift reset turns it off: confirmed only when the second run answers "off".
-      confirmed = seen && *seen == PreferenceValue::boolean(false);
-    } else {
-      confirmed = matchesFromOutside(seen, value, reader, resolver_.resolve(setting.ref.domain, setting.ref.byHost));
-    }
+    const auto expected = stateLeftBy(setting, value);
+    const bool confirmed =
+        matchesFromOutside(seen, expected, reader, resolver_.resolve(setting.ref.domain, setting.ref.byHost));
     std::optional<std::string> reason;
     if (!confirmed) reason = value ? kWrittenButNotVisible : kRemovedButStillVisible;
     report.outcomes.push_back({setting.id, confirmed, reason});
-    if (confirmed && intents_) intents_->record(setting.id, value);
+    if (confirmed && intents_) intents_->record(setting.id, expected);
 
     for (const auto& app : setting.restartsApps)
       if (std::find(report.restartTargets.begin(), report.restartTargets.end(), app) == report.restartTargets.end())

@@ -64,6 +64,10 @@ inline constexpr const char* kRemovedButStillVisible = "silindi ama disaridan ha
 bool matchesFromOutside(const std::optional<PreferenceValue>& seen, const std::optional<PreferenceValue>& wanted,
                         const ExternalPreferenceReader& reader, const ResolvedDomain& domain);
 
+// The state a write leaves, as another process should see it and the change history records it:
+// the value written, or for a reset nothing at all, except Night Shift, which a reset switches off.
+std::optional<PreferenceValue> stateLeftBy(const SettingDefinition& setting, const std::optional<PreferenceValue>& value);
+
 struct BatchItem {
   SettingDefinition setting;
   std::optional<PreferenceValue> value;  // none: reset the setting

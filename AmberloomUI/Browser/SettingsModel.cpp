@@ -22,13 +22,6 @@ bool sameText(const std::string& a, const std::string& b) {
   return a == b || PreferenceValue::string(a) == PreferenceValue::string(b);
 }
 
-// What another process should see once the change is made: the value written, or for a reset
-// nothing at all, except Night Shift, which a reset switches off.
-std::optional<PreferenceValue> stateLeftBy(const SettingDefinition& setting, const std::optional<PreferenceValue>& value) {
-  if (!value && setting.channel == SettingChannel::nightShift) return PreferenceValue::boolean(false);
-  return value;
-}
-
 }  // namespace
 
 SettingsModel::SettingsModel(const SettingsCatalog& catalog, SettingsService service, bool isDryRun, const Version& os,

@@ -158,6 +158,8 @@ TEST_F(PreferenceApplierTest, NightShiftResetIsConfirmedOnlyWhenTheSecondRunSays
   const auto reset = applier.apply({{night, std::nullopt}}, outside);
   EXPECT_TRUE(reset.outcomes[0].applied);
   EXPECT_EQ(reset.undo.entries[0].rootValue, PreferenceValue::boolean(true));
+  // Recorded as the state it leaves, so a later repair scan finds nothing changed back.
+  EXPECT_EQ(intents.intent("night")->value, PreferenceValue::boolean(false));
 
   // With no answer from the second run, a reset is not confirmed.
   ::setenv("AMBERLOOM_NIGHT_SHIFT", "unavailable", 1);

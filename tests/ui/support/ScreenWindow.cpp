@@ -55,6 +55,18 @@ QQuickItem* ScreenWindow::item(const QString& objectName) const {
   return found;
 }
 
+QQuickItem* ScreenWindow::findBelow(QQuickItem* root, const QString& objectName) {
+  if (root->objectName() == objectName) return root;
+  for (QQuickItem* child : root->childItems())
+    if (auto* found = findBelow(child, objectName)) return found;
+  return nullptr;
+}
+
+QQuickItem* ScreenWindow::itemInWindow(const QString& objectName) const {
+  if (auto* found = findBelow(view_->contentItem(), objectName)) return found;
+  throw std::runtime_error("no item named " + objectName.toStdString());
+}
+
 QPoint ScreenWindow::centreOf(const QQuickItem* item) const {
   return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
 }
@@ -63,8 +75,12 @@ QImage ScreenWindow::grab() { return view_->grabWindow(); }
 
 ScreenImages renderInBothPalettes(const QUrl& screen, const QString& name, QSize size,
                                   const QVariantMap& properties) {
-  auto& scheme = ui::SystemColorScheme::instance();
   ScreenWindow window(screen, size, ScreenWindow::Palette::FromScheme, properties);
+  return renderInBothPalettes(window, name);
+}
+
+ScreenImages renderInBothPalettes(ScreenWindow& window, const QString& name) {
+  auto& scheme = ui::SystemColorScheme::instance();
   const QDir folder(QStringLiteral(AMBERLOOM_SCREENS_DIR));
   folder.mkpath(QStringLiteral("."));
   ScreenImages images;

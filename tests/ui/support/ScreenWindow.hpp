@@ -34,6 +34,12 @@ class ScreenWindow {
   QQuickItem* screen() const;
   // The first item of the screen named `objectName`; throws std::runtime_error when there is none.
   QQuickItem* item(const QString& objectName) const;
+  // The first item named `objectName` along the item tree of the whole window, pop-ups included
+  // (the entries of a menu or a list have no object parent); throws std::runtime_error when none.
+  QQuickItem* itemInWindow(const QString& objectName) const;
+  // The first item named `objectName` along the item tree from `root` (itself included); null
+  // when there is none.
+  static QQuickItem* findBelow(QQuickItem* root, const QString& objectName);
   // The item's centre in window coordinates, for mouse input.
   QPoint centreOf(const QQuickItem* item) const;
   // Renders the window now.
@@ -52,5 +58,7 @@ struct ScreenImages {
 // <build>/screens/<name>-light.png and <name>-dark.png. Leaves the light scheme in force.
 ScreenImages renderInBothPalettes(const QUrl& screen, const QString& name, QSize size,
                                   const QVariantMap& properties = {});
+// The same for a screen already shown (and set up by the test) in `window`.
+ScreenImages renderInBothPalettes(ScreenWindow& window, const QString& name);
 
 }  // namespace amberloom::testing

@@ -1,0 +1,108 @@
+#include "Browser/SettingControlAdapter.hpp"
+
+#include "Browser/SettingControlInput.hpp"
+#include "Platform/HomeDirectory.hpp"
+
+namespace amberloom::ui {
+
+namespace input = SettingControlInput;
+using ControlKind = SettingControl::Kind;
+
+SettingControlAdapter::SettingControlAdapter(SettingDefinition setting, Value value, Apply apply, QObject* parent)
+    : QObject(parent), setting_(std::move(setting)), value_(std::move(value)), apply_(std::move(apply)) {}
+
+void SettingControlAdapter::setValue(Value value) {
+  if (value == value_) return;
+  value_ = std::move(value);
+  emit changed();
+}
+
+QString SettingControlAdapter::kind() const { return QString::fromLatin1(SettingControl::kindName(setting_.control.kind())); }
+
+QString SettingControlAdapter::accessibleDescription() const {
+  switch (setting_.control.kind()) {
+    case ControlKind::slider: return formatted();
+    case ControlKind::text: return tr("Press Return to save");
+    case ControlKind::color: return colourName();
+    case ControlKind::folder: return folderText() + QStringLiteral(". ") + tr("Opens a folder picker");
+    case ControlKind::choice:
+    case ControlKind::toggle:
+    case ControlKind::unsupported: return {};
+  }
+  return {};
+}
+
+bool SettingControlAdapter::switchOn() const { return input::switchState(value_); }
+
+double SettingControlAdapter::knob() const { return input::knobPosition(value_, setting_.control.range()); }
+
+QString SettingControlAdapter::formatted() const {
+  return QString::fromStdString(input::sliderLabel(setting_.type, setting_.control.range(), value_));
+}
+
+QStringList SettingControlAdapter::entries() const {
+  QStringList entries;
+  if (input::selectedIndex(setting_.control.options(), value_) < 0) entries << tr("Custom");
+  for (const ControlOption& option : setting_.control.options()) entries << QString::fromStdString(option.label);
+  return entries;
+}
+
+int SettingControlAdapter::currentEntry() const {
+  // "Custom" is the first entry exactly when no option matches.
+  return std::max(input::selectedIndex(setting_.control.options(), value_), 0);
+}
+
+QString SettingControlAdapter::currentText() const { return QString::fromStdString(input::textReading(value_)); }
+
+bool SettingControlAdapter::hasColour() const { return input::shownColour(value_).has_value(); }
+
+QColor SettingControlAdapter::colour() const {
+  const auto shown = input::shownColour(value_);
+  return shown ? QColor::fromRgbF(float(shown->red), float(shown->green), float(shown->blue)) : QColor();
+}
+
+QString SettingControlAdapter::colourName() const {
+  const auto name = input::colourName(value_);
+  return name ? QString::fromStdString(*name) : tr("Custom colour");
+}
+
+QString SettingControlAdapter::folderText() const {
+  const auto text = input::folderText(value_, platform::homeDirectory());
+  return text ? QString::fromStdString(*text) : tr("Default");
+}
+
+void SettingControlAdapter::hand(const std::optional<PreferenceValue>& value) {
+  if (value && apply_) apply_(*value);
+}
+
+void SettingControlAdapter::flip(bool on) { hand(input::toggled(setting_.type, on)); }
+
+void SettingControlAdapter::slide(double position) {
+  hand(input::sliderValue(setting_.type, setting_.control.range(), position));
+}
+
+void SettingControlAdapter::pick(int entry) {
+  const auto& options = setting_.control.options();
+  const int option = entry - (input::selectedIndex(options, value_) < 0 ? 1 : 0);
+  if (option >= 0 && option < static_cast<int>(options.size()))
+    hand(options[static_cast<std::size_t>(option)].value);
+}
+
+bool SettingControlAdapter::commit(const QString& draft) {
+  const auto value = input::committedText(setting_.type, value_, draft.toStdString());
+  hand(value);
+  return value.has_value();
+}
+
+void SettingControlAdapter::pickColour(const QColor& picked) {
+  if (!picked.isValid()) return;
+  // Components of an extended (wide-gamut) colour can lie outside 0...1; the input clamps them.
+  hand(input::pickedColour(picked.redF(), picked.greenF(), picked.blueF(), value_));
+}
+
+void SettingControlAdapter::chooseFolder(const QUrl& folder) {
+  if (!folder.isLocalFile() || folder.toLocalFile().isEmpty()) return;
+  hand(PreferenceValue::string(folder.toLocalFile().toStdString()));
+}
+
+}  // namespace amberloom::ui

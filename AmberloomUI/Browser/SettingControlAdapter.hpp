@@ -1,0 +1,101 @@
+#pragma once
+// One setting's control as the view `SettingControlView` needs it: which of the six controls the
+// setting gets, what it shows for the current value, and the input operations that turn a flip,
+// a slider position, a menu entry, a typed draft, a picked colour or a chosen folder into a value
+// of the setting's kind. Each input hands its value to the `apply` action and nothing else:
+// nothing here writes, removes or keeps a value; what the control shows next comes from the value
+// the owner sets afterwards. Main thread only.
+
+#include <QColor>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <QtQml/qqmlregistration.h>
+#include <functional>
+#include <optional>
+
+#include "Catalog/SettingsCatalog.hpp"
+#include "Preferences/PreferenceValue.hpp"
+
+namespace amberloom::ui {
+
+class SettingControlAdapter : public QObject {
+  Q_OBJECT
+  QML_ELEMENT
+  QML_UNCREATABLE("A control is made for a setting by its owner")
+  // "choice", "slider", "toggle", "text", "color", "folder" or "unsupported".
+  Q_PROPERTY(QString kind READ kind NOTIFY changed)
+  Q_PROPERTY(QString label READ label NOTIFY changed)
+  // The value or hint a screen reader gives after the label ("" when the control's own role
+  // carries its value, as a switch's state or a menu's entry do).
+  Q_PROPERTY(QString accessibleDescription READ accessibleDescription NOTIFY changed)
+  Q_PROPERTY(bool switchOn READ switchOn NOTIFY changed)
+  Q_PROPERTY(double minimum READ minimum NOTIFY changed)
+  Q_PROPERTY(double maximum READ maximum NOTIFY changed)
+  Q_PROPERTY(double knob READ knob NOTIFY changed)
+  Q_PROPERTY(QString formatted READ formatted NOTIFY changed)
+  // The menu's entries: "Custom" first while no option matches the value, then the options.
+  Q_PROPERTY(QStringList entries READ entries NOTIFY changed)
+  Q_PROPERTY(int currentEntry READ currentEntry NOTIFY changed)
+  Q_PROPERTY(QString currentText READ currentText NOTIFY changed)
+  // Whether the value holds a colour; without one the view shows the accent colour.
+  Q_PROPERTY(bool hasColour READ hasColour NOTIFY changed)
+  Q_PROPERTY(QColor colour READ colour NOTIFY changed)
+  Q_PROPERTY(QString colourName READ colourName NOTIFY changed)
+  Q_PROPERTY(QString folderText READ folderText NOTIFY changed)
+
+ public:
+  using Value = std::optional<PreferenceValue>;
+  using Apply = std::function<void(const PreferenceValue&)>;
+
+  SettingControlAdapter(SettingDefinition setting, Value value, Apply apply, QObject* parent = nullptr);
+
+  const SettingDefinition& setting() const { return setting_; }
+  const Value& value() const { return value_; }
+  // Shows another current value; announces `changed` only when it differs.
+  void setValue(Value value);
+
+  QString kind() const;
+  QString label() const { return QString::fromStdString(setting_.label); }
+  QString accessibleDescription() const;
+  bool switchOn() const;
+  double minimum() const { return setting_.control.range().min; }
+  double maximum() const { return setting_.control.range().max; }
+  double knob() const;
+  QString formatted() const;
+  QStringList entries() const;
+  int currentEntry() const;
+  QString currentText() const;
+  bool hasColour() const;
+  QColor colour() const;
+  QString colourName() const;
+  QString folderText() const;
+
+  // The switch flipped to `on`: bool or int 1/0 by the setting's type; nothing for other types.
+  Q_INVOKABLE void flip(bool on);
+  // The slider moved to `position`: the snapped value, kept within the range.
+  Q_INVOKABLE void slide(double position);
+  // Menu entry `entry` (a position in `entries`) picked: that option's value; "Custom" hands nothing.
+  Q_INVOKABLE void pick(int entry);
+  // The text field committed `draft`: the value it reads as, when it parses and differs from the
+  // current one. Returns whether a value was handed over.
+  Q_INVOKABLE bool commit(const QString& draft);
+  // A colour picked: its red, green and blue, each kept within 0...1, with the current name.
+  // An invalid colour hands nothing.
+  Q_INVOKABLE void pickColour(const QColor& picked);
+  // A folder chosen: its full path. Anything but a local folder address hands nothing.
+  Q_INVOKABLE void chooseFolder(const QUrl& folder);
+
+ signals:
+  void changed();
+
+ private:
+  void hand(const std::optional<PreferenceValue>& value);
+
+  SettingDefinition setting_;
+  Value value_;
+  Apply apply_;
+};
+
+}  // namespace amberloom::ui

@@ -1,0 +1,256 @@
+#include "Guided/FirstRunModel.hpp"
+
+#include <filesystem>
+#include <unordered_map>
+
+#include "Changes/SettingsService.hpp"
+
+namespace amberloom::ui {
+
+namespace {
+
+using firstrun::localized;
+
+QString failureHint(const std::string& folder) {
+  // A folder in iCloud Drive is usually unwritable because the drive is off on this Mac.
+  if (folder.find("Mobile Documents") != std::string::npos)
+    return localized("iCloud Drive may be turned off on this Mac. Turn it on in System Settings, or choose another "
+                     "backup folder in AmberLoom Settings.");
+  return localized("Choose a backup folder AmberLoom can write to in AmberLoom Settings.");
+}
+
+std::string withHint(const std::exception& error, const QString& hint) {
+  return std::string(error.what()) + " " + hint.toStdString();
+}
+
+QString undoResultText(const UndoReport& report) {
+  if (report.isComplete()) return localized("Your settings are back as they were before the restore.");
+  if (report.failure) return QString::fromStdString(*report.failure);
+  const auto left = report.failed().size() + report.unknownValues().size();
+  return localized("%lld settings did not go back to their old value", {QString::number(static_cast<qulonglong>(left))});
+}
+
+}  // namespace
+
+FirstRunModel::FirstRunModel(PersonalisationScan scan, BackupService service, std::string backupFolder, bool isDryRun,
+                             DomainResolver resolver, PreferenceStoreRef store,
+                             std::shared_ptr<const ExternalPreferenceReader> verifier, SnapshotHistory history,
+                             Clock clock, QObject* parent)
+    : QObject(parent), scan_(std::move(scan)), service_(std::move(service)), backupFolder_(std::move(backupFolder)),
+      isDryRun_(isDryRun), resolver_(resolver), store_(store), verifier_(std::move(verifier)),
+      snapshots_(std::move(history)), clock_(std::move(clock)), localState_(std::move(store), std::move(resolver)),
+      backupList_(new BackupListModel(this)) {
+  readFolder();
+  refreshOutcomeRow();
+}
+
+void FirstRunModel::readFolder() {
+  auto read = service_.readBackups(backupFolder_);
+  const auto before = backups();
+  backupList_->setBackups(std::move(read.backups));
+  if (backups() != before) emit backupsChanged();
+  if (read.unreadable != unreadable_) {
+    unreadable_ = std::move(read.unreadable);
+    emit unreadableChanged();
+  }
+}
+
+void FirstRunModel::backUpNow() {
+  setUndoState(undoSurvivesRestart_, false, {});
+  undoReport_.reset();
+  if (isDryRun_) {
+    setOutcome(BackedUp{backupFolder_ + "/" + service_.fileName() + kPracticeMark});
+    return;
+  }
+  try {
+    const std::string path = service_.createBackup(backupFolder_);
+    setOutcome(BackedUp{path});
+    readFolder();
+  } catch (const std::exception& error) {
+    setOutcome(BackupFailed{withHint(error, failureHint(backupFolder_))});
+  }
+}
+
+void FirstRunModel::askToBackUp() {
+  std::error_code error;
+  if (std::filesystem::exists(std::filesystem::path(backupFolder_) / service_.fileName(), error)) {
+    setAsksToReplaceBackup(true);
+    return;
+  }
+  backUpNow();
+}
+
+void FirstRunModel::confirmReplace() {
+  if (!asksToReplace_) return;
+  setAsksToReplaceBackup(false);
+  backUpNow();
+}
+
+void FirstRunModel::cancelReplace() { setAsksToReplaceBackup(false); }
+
+void FirstRunModel::setAsksToReplaceBackup(bool shown) {
+  if (shown == asksToReplace_) return;
+  asksToReplace_ = shown;
+  emit replaceQuestionChanged();
+}
+
+QString FirstRunModel::replaceMessage() const {
+  for (const auto& backup : backups())
+    if (backup.deviceID == service_.deviceID())
+      return localized("The backup folder already holds a backup of this Mac with %lld settings saved. Backing up now "
+                       "replaces it with the settings this Mac has now.",
+                       {QString::number(static_cast<qulonglong>(backup.snapshot.entries.size()))});
+  return localized("The backup folder already holds a backup file of this Mac. Backing up now replaces it with the "
+                   "settings this Mac has now.");
+}
+
+RestorePlan FirstRunModel::plan(const BackupEnvelope& backup) const {
+  std::vector<std::pair<SettingRef, SettingChannel>> roots;
+  for (const auto& entry : backup.snapshot.entries) roots.emplace_back(entry.ref, entry.channel);
+  std::unordered_map<SettingRef, std::optional<PreferenceValue>> here;
+  for (auto& entry : localState_.capture(roots).entries) here.emplace(entry.ref, std::move(entry.rootValue));
+
+  RestorePlan plan;
+  for (const auto& entry : backup.snapshot.entries) {
+    if (!entry.rootValue) {
+      ++plan.leftAlone;
+      continue;
+    }
+    const auto found = here.find(entry.ref);
+    const bool setHere = found != here.end() && found->second;
+    if (setHere && *found->second == *entry.rootValue) {
+      ++plan.unchanged;
+      continue;
+    }
+    plan.incoming.push_back(entry.ref);
+    if (setHere) plan.overwritten.push_back(entry.ref);
+  }
+  return plan;
+}
+
+void FirstRunModel::askToRestore(const BackupEnvelope& backup) { setPendingRestore(PendingRestore{backup, plan(backup)}); }
+
+void FirstRunModel::askToRestore(int row) {
+  if (row < 0 || static_cast<std::size_t>(row) >= backups().size()) return;
+  askToRestore(backups()[static_cast<std::size_t>(row)]);
+}
+
+void FirstRunModel::cancelRestore() { setPendingRestore(std::nullopt); }
+
+void FirstRunModel::confirmRestore() {
+  if (!pendingRestore_) return;
+  const BackupEnvelope backup = pendingRestore_->envelope;
+  setPendingRestore(std::nullopt);
+  restore(backup);
+}
+
+void FirstRunModel::setPendingRestore(std::optional<PendingRestore> pending) {
+  if (pending == pendingRestore_) return;
+  pendingRestore_ = std::move(pending);
+  emit pendingRestoreChanged();
+}
+
+void FirstRunModel::setHasPendingRestore(bool shown) {
+  if (!shown) cancelRestore();
+}
+
+void FirstRunModel::restore(const BackupEnvelope& backup) {
+  setUndoState(undoSurvivesRestart_, false, {});
+  undoReport_.reset();
+  if (isDryRun_) {
+    setOutcome(Restored{backup.deviceID + kPracticeMark, backup.deviceName, std::nullopt});
+    return;
+  }
+  const QString advice = localized("Some settings may already have changed. Fix the problem above and try again, or "
+                                   "bring settings over one at a time from My Macs.");
+  try {
+    auto report = service_.restore(backup, RestoreMode::presentValues, *verifier_);
+    keepUndo(report.undo, backup.deviceID, false);
+    setOutcome(Restored{backup.deviceID, backup.deviceName, std::move(report)});
+  } catch (const RestoreFailure& failure) {
+    // Part of the backup is already written: the state before it is the only way back.
+    keepUndo(failure.undo(), backup.deviceID, true);
+    setOutcome(BackupFailed{withHint(failure, advice)});
+  } catch (const std::exception& error) {
+    setOutcome(BackupFailed{withHint(error, advice)});
+  }
+}
+
+void FirstRunModel::keepUndo(const Snapshot& undo, const std::string& deviceID, bool failedPartway) {
+  setUndoSnapshot(undo);
+  try {
+    snapshots_.record(undo, "Before restoring from " + deviceID, clock_());
+    setUndoState(true, failedPartway, {});
+  } catch (const std::exception& error) {
+    // Without the stored point, the held state is the only way back, and only until the app quits.
+    setUndoState(false, true,
+                 localized("The undo point could not be saved to disk (%@). Undo works while this window is open, but "
+                           "not after you quit.",
+                           {QString::fromUtf8(error.what())}));
+  }
+}
+
+void FirstRunModel::undoRestore() {
+  if (isDryRun_ || !offersUndo_ || !undoSnapshot_) return;
+  // A restore records no change history, so its undo has none to forget.
+  const PreferenceApplier applier(SettingsService(resolver_, store_), resolver_, localState_, std::nullopt);
+  undoReport_ = applier.undo(*undoSnapshot_, {}, *verifier_);
+  if (undoReport_->isComplete()) {
+    setUndoSnapshot(std::nullopt);
+    setUndoState(undoSurvivesRestart_, false, {});
+  }
+  refreshOutcomeRow();
+}
+
+void FirstRunModel::setOutcome(BackupOutcome outcome) {
+  if (outcome_ != outcome) {
+    outcome_ = std::move(outcome);
+    emit outcomeChanged();
+  }
+  refreshOutcomeRow();
+}
+
+void FirstRunModel::setUndoSnapshot(std::optional<Snapshot> snapshot) {
+  if (snapshot == undoSnapshot_) return;
+  undoSnapshot_ = std::move(snapshot);
+  emit undoSnapshotChanged();
+}
+
+void FirstRunModel::setUndoState(bool survivesRestart, bool offersUndo, QString warning) {
+  undoWarning_ = std::move(warning);
+  if (survivesRestart == undoSurvivesRestart_ && offersUndo == offersUndo_) return;
+  undoSurvivesRestart_ = survivesRestart;
+  offersUndo_ = offersUndo;
+  emit undoStateChanged();
+}
+
+void FirstRunModel::refreshOutcomeRow() {
+  // Every key is there without an outcome too, so that a hidden row still binds.
+  const auto text = outcome_ ? firstrun::outcomeRow(*outcome_) : OutcomeRowText{};
+  const QVariantMap row{{"text", text.text},
+           {"symbol", text.symbol},
+           {"warning", text.isWarning},
+           {"details", text.details},
+           {"offersUndo", offersUndo_},
+           {"undoWarning", undoWarning_},
+           {"undoResult", undoReport_ ? undoResultText(*undoReport_) : QString()},
+           {"undoResultWarning", undoReport_ && !undoReport_->isComplete()}};
+  if (row == outcomeRow_) return;
+  outcomeRow_ = row;
+  emit outcomeRowChanged();
+}
+
+QVariantList FirstRunModel::groupChips() const {
+  QVariantList chips;
+  for (const auto& chip : firstrun::topGroups(scan_))
+    chips.append(QVariantMap{{"group", chip.group}, {"countText", chip.countText}, {"accessibleName", chip.accessibleName}});
+  return chips;
+}
+
+QStringList FirstRunModel::unreadableWarnings() const {
+  QStringList warnings;
+  for (const auto& file : unreadable_) warnings << firstrun::unreadableWarning(file);
+  return warnings;
+}
+
+}  // namespace amberloom::ui

@@ -1,0 +1,170 @@
+#pragma once
+// The model behind the first-run wizard and the backup section of the My Macs page: the
+// personalisation scan made at start, the backups of the backup folder, the outcome of the last
+// backup or restore, the restore awaiting confirmation and the state before the last restore.
+// Every operation runs to its end on the main thread, the backup service's file work and
+// read-back included. In practice mode nothing is written: outcomes say what would have happened.
+
+#include <QObject>
+#include <QStringList>
+#include <QVariantList>
+#include <QVariantMap>
+#include <QtQml/qqmlregistration.h>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Backup/BackupService.hpp"
+#include "Backup/PersonalisationScanner.hpp"
+#include "Changes/SnapshotHistory.hpp"
+#include "Changes/WriteReport.hpp"
+#include "Guided/BackupListModel.hpp"
+#include "Guided/FirstRunTexts.hpp"
+
+namespace amberloom::ui {
+
+class FirstRunModel : public QObject {
+  Q_OBJECT
+  QML_ELEMENT
+  QML_UNCREATABLE("The application makes the first-run model")
+  Q_PROPERTY(Route route READ routeValue CONSTANT)
+  Q_PROPERTY(QString title READ title CONSTANT)
+  Q_PROPERTY(QString subtitle READ subtitle CONSTANT)
+  Q_PROPERTY(QString backupFolder READ backupFolderText CONSTANT)
+  Q_PROPERTY(QVariantList groupChips READ groupChips CONSTANT)
+  Q_PROPERTY(bool isDryRun READ isDryRun CONSTANT)
+  Q_PROPERTY(amberloom::ui::BackupListModel* backupList READ backupList CONSTANT)
+  Q_PROPERTY(QStringList unreadableWarnings READ unreadableWarnings NOTIFY unreadableChanged)
+  Q_PROPERTY(bool hasOutcome READ hasOutcome NOTIFY outcomeRowChanged)
+  Q_PROPERTY(QVariantMap outcomeRow READ outcomeRow NOTIFY outcomeRowChanged)
+  Q_PROPERTY(bool hasPendingRestore READ hasPendingRestore WRITE setHasPendingRestore NOTIFY pendingRestoreChanged)
+  Q_PROPERTY(QString confirmationTitle READ confirmationTitle NOTIFY pendingRestoreChanged)
+  Q_PROPERTY(QString confirmationMessage READ confirmationMessage NOTIFY pendingRestoreChanged)
+  Q_PROPERTY(bool asksToReplaceBackup READ asksToReplaceBackup WRITE setAsksToReplaceBackup NOTIFY replaceQuestionChanged)
+  Q_PROPERTY(QString replaceMessage READ replaceMessage NOTIFY replaceQuestionChanged)
+  Q_PROPERTY(bool undoSurvivesRestart READ undoSurvivesRestart NOTIFY undoStateChanged)
+  Q_PROPERTY(bool offersUndo READ offersUndo NOTIFY undoStateChanged)
+
+ public:
+  enum Route { Restore, Discover, BackUpWhatYouHave, Compare };
+  Q_ENUM(Route)
+
+  using Clock = BackupService::Clock;
+
+  // Reads the backup folder at once (in practice mode too: reading writes nothing). `verifier`
+  // reads written keys back from outside the process; `history` keeps the undo points; `clock`
+  // dates them.
+  FirstRunModel(PersonalisationScan scan, BackupService service, std::string backupFolder, bool isDryRun,
+                DomainResolver resolver, PreferenceStoreRef store,
+                std::shared_ptr<const ExternalPreferenceReader> verifier, SnapshotHistory history,
+                Clock clock = iso8601::now, QObject* parent = nullptr);
+
+  const PersonalisationScan& scan() const { return scan_; }
+  const std::string& backupFolder() const { return backupFolder_; }
+  FirstRunRoute route() const { return scan_.route(); }
+  bool isDryRun() const { return isDryRun_; }
+  const std::vector<BackupEnvelope>& backups() const { return backupList_->backups(); }
+  const std::vector<BackupEnvelope::UnreadableBackup>& unreadable() const { return unreadable_; }
+  const std::optional<BackupOutcome>& outcome() const { return outcome_; }
+  const std::optional<PendingRestore>& pendingRestore() const { return pendingRestore_; }
+  // Only dismissing is meant for the views; any value is taken.
+  void setPendingRestore(std::optional<PendingRestore> pending);
+  // The state before the last real restore, also when that restore failed part-way.
+  const std::optional<Snapshot>& undoSnapshot() const { return undoSnapshot_; }
+  // The undo point of the last real restore reached the disk.
+  bool undoSurvivesRestart() const { return undoSurvivesRestart_; }
+  // The outcome row offers Undo: the last restore failed part-way, or its undo point could not be
+  // stored, and the state before it is still held.
+  bool offersUndo() const { return offersUndo_; }
+  const std::optional<UndoReport>& undoReport() const { return undoReport_; }
+
+  // Backs this Mac up into the backup folder and reads the folder again; a failure becomes the
+  // outcome with a hint where to look. Never throws.
+  Q_INVOKABLE void backUpNow();
+  // Backs up at once, unless the folder already holds this Mac's backup file: then asks first
+  // (`asksToReplaceBackup`), so that one click never replaces a full backup unseen.
+  Q_INVOKABLE void askToBackUp();
+  Q_INVOKABLE void confirmReplace();
+  Q_INVOKABLE void cancelReplace();
+
+  // Works out what restoring `backup` would do and opens the confirmation. Writes nothing.
+  void askToRestore(const BackupEnvelope& backup);
+  // The same for the backup list's row; an out-of-range row does nothing.
+  Q_INVOKABLE void askToRestore(int row);
+  Q_INVOKABLE void cancelRestore();
+  // Closes the confirmation, then restores the pending backup; nothing when none is pending.
+  Q_INVOKABLE void confirmRestore();
+  // Writes the backup's values (never deletes a key), reads them back, keeps the state before as
+  // `undoSnapshot` and stores it as an undo point. Never throws: a failure becomes the outcome.
+  void restore(const BackupEnvelope& backup);
+  // Puts the state before the last restore back, read back from outside; a complete undo ends the
+  // offer. Nothing in practice mode or without a held state.
+  Q_INVOKABLE void undoRestore();
+
+  // For QML.
+  Route routeValue() const { return static_cast<Route>(route()); }
+  QString title() const { return firstrun::title(route()); }
+  QString subtitle() const { return firstrun::subtitle(route(), scan_); }
+  QString backupFolderText() const { return QString::fromStdString(backupFolder_); }
+  QVariantList groupChips() const;
+  BackupListModel* backupList() const { return backupList_; }
+  QStringList unreadableWarnings() const;
+  bool hasOutcome() const { return outcome_.has_value(); }
+  // text, symbol, warning, details (list); offersUndo, undoWarning (text, empty when none),
+  // undoResult (text of the last undo, empty when none), undoResultWarning. Empty texts without an outcome.
+  QVariantMap outcomeRow() const { return outcomeRow_; }
+  bool hasPendingRestore() const { return pendingRestore_.has_value(); }
+  // Setting false dismisses the confirmation; true is ignored (only asking opens it).
+  void setHasPendingRestore(bool shown);
+  QString confirmationTitle() const { return firstrun::confirmationTitle(pendingRestore_); }
+  QString confirmationMessage() const { return pendingRestore_ ? pendingRestore_->summary() : QString(); }
+  bool asksToReplaceBackup() const { return asksToReplace_; }
+  void setAsksToReplaceBackup(bool shown);
+  QString replaceMessage() const;
+
+ signals:
+  void backupsChanged();
+  void unreadableChanged();
+  void outcomeChanged();
+  void outcomeRowChanged();
+  void pendingRestoreChanged();
+  void undoSnapshotChanged();
+  void undoStateChanged();
+  void replaceQuestionChanged();
+
+ private:
+  RestorePlan plan(const BackupEnvelope& backup) const;
+  void readFolder();
+  void setOutcome(BackupOutcome outcome);
+  void setUndoSnapshot(std::optional<Snapshot> snapshot);
+  void setUndoState(bool survivesRestart, bool offersUndo, QString warning);
+  // Holds `undo` and stores it as an undo point for the restore from `deviceID`.
+  void keepUndo(const Snapshot& undo, const std::string& deviceID, bool failedPartway);
+  void refreshOutcomeRow();
+
+  PersonalisationScan scan_;
+  BackupService service_;
+  std::string backupFolder_;
+  bool isDryRun_;
+  DomainResolver resolver_;
+  PreferenceStoreRef store_;
+  std::shared_ptr<const ExternalPreferenceReader> verifier_;
+  SnapshotHistory snapshots_;
+  Clock clock_;
+  SnapshotService localState_;
+
+  BackupListModel* backupList_;
+  std::vector<BackupEnvelope::UnreadableBackup> unreadable_;
+  std::optional<BackupOutcome> outcome_;
+  std::optional<PendingRestore> pendingRestore_;
+  std::optional<Snapshot> undoSnapshot_;
+  bool undoSurvivesRestart_ = false;
+  bool offersUndo_ = false;
+  QString undoWarning_;
+  std::optional<UndoReport> undoReport_;
+  bool asksToReplace_ = false;
+  QVariantMap outcomeRow_;
+};
+
+}  // namespace amberloom::ui

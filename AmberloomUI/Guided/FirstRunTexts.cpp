@@ -1,0 +1,156 @@
+#include "Guided/FirstRunTexts.hpp"
+
+#include <QCoreApplication>
+#include <algorithm>
+
+namespace amberloom::ui::firstrun {
+
+namespace {
+
+QString q(const std::string& text) { return QString::fromStdString(text); }
+QString number(std::size_t n) { return QString::number(static_cast<qulonglong>(n)); }
+
+QString reasonText(const BackupError& error) {
+  switch (error.errorCase()) {
+    case BackupError::Case::checksumMismatch: return localized("the file is damaged or half-written");
+    case BackupError::Case::unsupportedSchemaVersion: return localized("written by a newer version of AmberLoom");
+    case BackupError::Case::unreadable: break;
+  }
+  return localized("not a AmberLoom backup");
+}
+
+}  // namespace
+
+QString localized(const char* key, const QStringList& values) {
+  const QString text = QCoreApplication::translate("AmberLoom", key);
+  // Filled left to right, so a value holding "%@" is never filled again.
+  QString result;
+  qsizetype next = 0;
+  for (qsizetype at = 0; at < text.size();) {
+    const bool count = text.mid(at, 4) == QLatin1String("%lld");
+    const bool name = text.mid(at, 2) == QLatin1String("%@");
+    if ((count || name) && next < values.size()) {
+      result += values[next++];
+      at += count ? 4 : 2;
+    } else {
+      result += text[at++];
+    }
+  }
+  return result;
+}
+
+QString title(FirstRunRoute route) {
+  switch (route) {
+    case FirstRunRoute::restore: return QStringLiteral("We found a backup");
+    case FirstRunRoute::discover: return QStringLiteral("This Mac is untouched");
+    case FirstRunRoute::backUpWhatYouHave: return QStringLiteral("You have already made this Mac yours");
+    case FirstRunRoute::compare: break;
+  }
+  return QStringLiteral("Two sets of settings");
+}
+
+QString subtitle(FirstRunRoute route, const PersonalisationScan& scan) {
+  const QString scanned = number(scan.scannedCount);
+  const QString deliberate = number(scan.deliberateCount());
+  switch (route) {
+    case FirstRunRoute::restore:
+      return QStringLiteral("This Mac is untouched, and there is a backup in your cloud folder. Restoring it brings "
+                            "your settings across.");
+    case FirstRunRoute::discover:
+      return QStringLiteral("None of the ") + scanned +
+             QStringLiteral(" settings AmberLoom knows about have been changed here. Have a look at what you can change.");
+    case FirstRunRoute::backUpWhatYouHave:
+      return deliberate + QStringLiteral(" of ") + scanned +
+             QStringLiteral(" settings have a value stored on this Mac. Save them before anything changes.");
+    case FirstRunRoute::compare: break;
+  }
+  return QStringLiteral("This Mac has ") + deliberate +
+         QStringLiteral(" settings of its own, and there is already a backup. Nothing is overwritten until you say so.");
+}
+
+std::vector<GroupChip> topGroups(const PersonalisationScan& scan) {
+  std::vector<std::pair<std::string, int>> pairs(scan.customisedByGroup.begin(), scan.customisedByGroup.end());
+  std::stable_sort(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+  pairs.resize(std::min<std::size_t>(pairs.size(), 6));
+  std::vector<GroupChip> chips;
+  for (const auto& [group, count] : pairs) {
+    const QString n = QString::number(count);
+    chips.push_back({q(group), count, localized("%lld", {n}),
+                     localized("%@: %lld settings set on this Mac", {q(group), n})});
+  }
+  return chips;
+}
+
+QString unreadableWarning(const BackupEnvelope::UnreadableBackup& file) {
+  return localized("%@ could not be read (%@)", {q(file.file), reasonText(file.reason)});
+}
+
+QString refText(const SettingRef& ref) {
+  QStringList keys;
+  for (const auto& key : ref.path) keys << q(key);
+  return q(ref.domain) + u' ' + keys.join(QStringLiteral(" \u2192 "));
+}
+
+QString names(const std::vector<SettingRef>& refs) {
+  QStringList shown;
+  for (std::size_t i = 0; i < std::min<std::size_t>(refs.size(), 4); ++i) shown << refText(refs[i]);
+  const QString joined = shown.join(QStringLiteral(", "));
+  if (refs.size() <= 4) return joined;
+  return localized("%@ and %lld more", {joined, number(refs.size() - 4)});
+}
+
+OutcomeRowText outcomeRow(const BackupOutcome& outcome) {
+  const QString check = QStringLiteral("checkmark.seal");
+  const QString warning = QStringLiteral("exclamationmark.triangle");
+  if (const auto* backedUp = std::get_if<BackedUp>(&outcome))
+    return {localized("Saved to %@", {q(backedUp->path)}), check, false, {}};
+  if (const auto* failed = std::get_if<BackupFailed>(&outcome)) return {q(failed->message), warning, true, {}};
+
+  const auto& restored = std::get<Restored>(outcome);
+  const QString name = q(restored.deviceName ? *restored.deviceName : restored.deviceID);
+  if (!restored.report) return {localized("Settings from %@ applied", {name}), check, false, {}};
+
+  const auto& report = *restored.report;
+  const auto failedKeys = report.failed();
+  OutcomeRowText row{localized("%lld of %lld settings restored from %@",
+                               {number(report.restoredCount()), number(report.total()), name}),
+                     failedKeys.empty() ? check : warning, !failedKeys.empty(), {}};
+  for (std::size_t i = 0; i < std::min<std::size_t>(failedKeys.size(), 5); ++i)
+    row.details << localized("\u00B7 %@ did not come back", {refText(failedKeys[i].ref)});
+  if (failedKeys.size() > 5) row.details << localized("\u00B7 and %lld more", {number(failedKeys.size() - 5)});
+  return row;
+}
+
+QString confirmationTitle(const std::optional<PendingRestore>& pending) {
+  return localized("Bring settings over from %@?", {pending ? q(pending->deviceName()) : QString()});
+}
+
+QString savedCount(const BackupEnvelope& backup) {
+  return localized("%lld settings saved", {number(backup.snapshot.entries.size())});
+}
+
+QString restoreButtonLabel(const BackupEnvelope& backup) {
+  return localized("Restore %lld settings from %@", {number(backup.snapshot.entries.size()), q(backup.displayName())});
+}
+
+}  // namespace amberloom::ui::firstrun
+
+namespace amberloom::ui {
+
+QString PendingRestore::summary() const {
+  using firstrun::localized;
+  const auto count = [](auto n) { return QString::number(static_cast<qlonglong>(n)); };
+  const QString brought = localized("%lld settings will be brought over from %@.",
+                                    {count(plan.incoming.size()), QString::fromStdString(deviceName())});
+  const QString replaced =
+      plan.overwritten.empty()
+          ? localized("None of them replace a value you have set on this Mac.")
+          : localized("%lld of them replace a value that is set on this Mac: %@.",
+                      {count(plan.overwritten.size()), firstrun::names(plan.overwritten)});
+  const QString kept = localized("%lld are already the same, and %lld have no value in that backup \u2014 those are "
+                                 "left exactly as they are. Nothing is removed.",
+                                 {count(plan.unchanged), count(plan.leftAlone)});
+  return brought + QStringLiteral("\n\n") + replaced + QStringLiteral("\n\n") + kept;
+}
+
+}  // namespace amberloom::ui

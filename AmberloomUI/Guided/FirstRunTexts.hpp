@@ -1,0 +1,108 @@
+#pragma once
+// What the first-run wizard and the backup screens say: the wizard's title and subtitle by route,
+// the customised-group chips, the warnings for refused backup files, the restore confirmation's
+// summary and the outcome row of the last backup or restore. Kept apart from the views so that
+// every sentence can be checked without a window. Fixed texts go through the string table (the
+// key is the English text; "%lld" takes a count, "%@" a name); data is shown verbatim.
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "Backup/BackupService.hpp"
+#include "Backup/PersonalisationScanner.hpp"
+
+namespace amberloom::ui {
+
+// Marks what practice mode would have done; it writes nothing.
+inline constexpr const char* kPracticeMark = " (kuru kosum \u2014 yazilmadi)";
+
+// What the last backup or restore did.
+struct BackedUp {
+  std::string path;
+  bool operator==(const BackedUp&) const = default;
+};
+struct Restored {
+  std::string deviceID;
+  std::optional<std::string> deviceName;
+  std::optional<RestoreReport> report;  // none in practice mode
+  bool operator==(const Restored&) const = default;
+};
+struct BackupFailed {
+  std::string message;
+  bool operator==(const BackupFailed&) const = default;
+};
+using BackupOutcome = std::variant<BackedUp, Restored, BackupFailed>;
+
+// What a restore from a backup would do to this Mac.
+struct RestorePlan {
+  std::vector<SettingRef> incoming;     // entries that would change this Mac, in backup order
+  std::vector<SettingRef> overwritten;  // those of `incoming` replacing a value set here
+  int unchanged = 0;                    // entries already equal to this Mac's value
+  int leftAlone = 0;                    // entries with no value in the backup
+  bool operator==(const RestorePlan&) const = default;
+};
+
+// A restore awaiting the user's confirmation.
+struct PendingRestore {
+  BackupEnvelope envelope;
+  RestorePlan plan;
+
+  // The backup's device name, or its device ID when it has none.
+  const std::string& deviceName() const { return envelope.displayName(); }
+  // The confirmation's message: three paragraphs separated by a blank line.
+  QString summary() const;
+  bool operator==(const PendingRestore&) const = default;
+};
+
+// The outcome row's content.
+struct OutcomeRowText {
+  QString text;
+  QString symbol;
+  bool isWarning = false;
+  QStringList details;  // keys that did not come back: at most five, then a "more" line
+  bool operator==(const OutcomeRowText&) const = default;
+};
+
+// One customised-group chip of the back-up-what-you-have step.
+struct GroupChip {
+  QString group;  // the group ID as the scan holds it
+  int count = 0;
+  QString countText;
+  QString accessibleName;
+  bool operator==(const GroupChip&) const = default;
+};
+
+namespace firstrun {
+
+// A fixed text from the string table, each "%lld" and "%@" filled in turn from `values`.
+QString localized(const char* key, const QStringList& values = {});
+
+QString title(FirstRunRoute route);
+QString subtitle(FirstRunRoute route, const PersonalisationScan& scan);
+
+// The six groups with the most customised settings, most first; ties keep the map's order.
+std::vector<GroupChip> topGroups(const PersonalisationScan& scan);
+
+// "<file> could not be read (<reason>)".
+QString unreadableWarning(const BackupEnvelope::UnreadableBackup& file);
+
+// "<domain> <key> → <key>".
+QString refText(const SettingRef& ref);
+// At most four references, then " and <n> more".
+QString names(const std::vector<SettingRef>& refs);
+
+OutcomeRowText outcomeRow(const BackupOutcome& outcome);
+
+// "Bring settings over from <name>?"; an empty name part when nothing is pending.
+QString confirmationTitle(const std::optional<PendingRestore>& pending);
+
+// Backup list row texts.
+QString savedCount(const BackupEnvelope& backup);
+QString restoreButtonLabel(const BackupEnvelope& backup);
+
+}  // namespace firstrun
+}  // namespace amberloom::ui

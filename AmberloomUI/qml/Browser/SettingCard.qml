@@ -1,0 +1,297 @@
+import QtQuick
+import QtQuick.Controls as C
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import AmberLoom.UI
+
+// One setting's row in the settings list: its icon, label, summary and the app it restarts, the
+// marks of its state on this Mac, its control, a reset button while it is set here, and an info
+// button that opens the detail sheet. Every change goes through the settings model.
+Item {
+    id: root
+
+    required property SettingsModel settingsModel
+    required property string settingID
+    // The name of the setting's group, shown as a badge in search results; "" for none.
+    property string groupName: ""
+    // Where the detail sheet copies the Terminal command to.
+    property Pasteboard pasteboard: Pasteboard {}
+    // Makes the folder control's open panel (see SettingControlView).
+    property alias folderPanel: control.folderPanel
+
+    property bool showsDetail: false
+    readonly property bool isHovered: hover.hovered
+
+    implicitWidth: 640
+    implicitHeight: 76
+
+    Accessible.role: Accessible.Grouping
+    Accessible.name: cardModel.label
+    Accessible.description: cardModel.accessibilityHint
+
+    SettingCardModel {
+        id: cardModel
+        model: root.settingsModel
+        settingID: root.settingID
+    }
+
+    HoverHandler { id: hover }
+
+    Rectangle {
+        anchors.fill: parent
+        radius: 12
+        color: Theme.palette.surfaceRaised
+        antialiasing: true
+    }
+    Rectangle {
+        objectName: "hoverTint"
+        anchors.fill: parent
+        radius: 12
+        color: Theme.palette.onSurface
+        opacity: root.isHovered ? 0.045 : 0
+        antialiasing: true
+        Behavior on opacity { NumberAnimation { duration: 130; easing.type: Easing.OutQuad } }
+    }
+    // Along the leading edge, following the card's rounded corners there.
+    Item {
+        objectName: "riskStrip"
+        visible: cardModel.weakensSecurity
+        width: 3
+        height: parent.height
+        clip: true
+        Rectangle {
+            width: 24
+            height: parent.height
+            radius: 12
+            color: Theme.palette.stateWarn
+            antialiasing: true
+        }
+    }
+
+    RowLayout {
+        anchors.fill: parent
+        anchors.leftMargin: 16
+        anchors.rightMargin: 16
+        anchors.topMargin: 12
+        anchors.bottomMargin: 12
+        spacing: 16
+
+        // Icon, title line, summary and restart line.
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 16
+
+            Item {
+                Layout.preferredWidth: 22
+                Layout.preferredHeight: 22
+                SymbolIcon {
+                    objectName: "cardIcon"
+                    anchors.centerIn: parent
+                    name: cardModel.weakensSecurity ? "exclamationmark.shield.fill" : cardModel.symbol
+                    pointSize: cardModel.weakensSecurity ? 14 : 13
+                    color: cardModel.weakensSecurity ? Theme.palette.stateWarn : Theme.palette.onSurfaceFaint
+                }
+            }
+
+            ColumnLayout {
+                id: identity
+                Layout.fillWidth: true
+                spacing: 1
+                clip: true
+
+                // The label takes its width first; the marks, the badge and the reset button follow
+                // it and are cut off at the end of the line when it is too long.
+                Row {
+                    id: titleLine
+                    Layout.fillWidth: true
+                    spacing: 8
+
+                    Text {
+                        id: title
+                        objectName: "title"
+                        anchors.verticalCenter: parent.verticalCenter
+                        width: Math.min(implicitWidth, identity.width)
+                        text: cardModel.label
+                        font: Tokens.text.rowTitle
+                        color: Theme.palette.onSurface
+                        elide: Text.ElideRight
+                        maximumLineCount: 1
+                        HoverHandler { id: titleHover }
+                        C.ToolTip.text: cardModel.label
+                        C.ToolTip.visible: titleHover.hovered
+                        C.ToolTip.delay: 700
+                    }
+                    Mark {
+                        objectName: "setMark"
+                        anchors.verticalCenter: parent.verticalCenter
+                        visible: cardModel.isSet
+                        symbol: "circle.fill"
+                        size: 5
+                        colour: Theme.palette.stateOn
+                        tip: qsTr("This one has its own setting saved on this Mac, instead of Apple's usual one")
+                    }
+                    Mark {
+                        objectName: "unverifiedMark"
+                        anchors.verticalCenter: parent.verticalCenter
+                        visible: cardModel.effectUnverified
+                        symbol: "questionmark.circle"
+                        size: 10
+                        colour: Theme.palette.stateWarn
+                        tip: qsTr("Saved properly, but we have never seen it actually change anything — see the info panel")
+                    }
+                    Badge {
+                        objectName: "groupBadge"
+                        anchors.verticalCenter: parent.verticalCenter
+                        visible: root.groupName !== ""
+                        text: root.groupName
+                        colour: Theme.palette.onSurfaceMuted
+                        background: Theme.palette.surfaceGlass
+                    }
+                    T.Button {
+                        id: resetButton
+                        objectName: "resetButton"
+                        anchors.verticalCenter: parent.verticalCenter
+                        visible: cardModel.isSet
+                        // Present while the pointer is elsewhere, shown when it is over the card.
+                        opacity: root.isHovered ? 1 : 0
+                        implicitWidth: 16
+                        implicitHeight: 16
+                        padding: 0
+                        Accessible.name: cardModel.resetLabel
+                        C.ToolTip.text: qsTr("Back to Apple's setting")
+                        C.ToolTip.visible: hovered
+                        C.ToolTip.delay: 700
+                        onClicked: cardModel.reset()
+                        contentItem: Item {
+                            SymbolIcon {
+                                anchors.centerIn: parent
+                                name: "arrow.uturn.backward"
+                                pointSize: 11
+                                color: Theme.palette.onSurfaceMuted
+                            }
+                        }
+                        background: Item {}
+                    }
+                }
+
+                Text {
+                    objectName: "summary"
+                    Layout.fillWidth: true
+                    visible: cardModel.hasTexts
+                    text: cardModel.summary
+                    font: Tokens.text.rowBody
+                    color: Theme.palette.onSurfaceMuted
+                    elide: Text.ElideRight
+                    maximumLineCount: 1
+                    HoverHandler { id: summaryHover }
+                    C.ToolTip.text: cardModel.summary
+                    C.ToolTip.visible: summaryHover.hovered && truncated
+                    C.ToolTip.delay: 700
+                }
+
+                Text {
+                    objectName: "restartLine"
+                    Layout.fillWidth: true
+                    Layout.topMargin: 3
+                    visible: cardModel.restartLine !== ""
+                    text: cardModel.restartLine
+                    font: Qt.font({ family: "monospace", pixelSize: Tokens.text.rowMeta.pixelSize,
+                                    weight: Tokens.text.rowMeta.weight })
+                    color: Theme.palette.onSurfaceFaint
+                    elide: Text.ElideRight
+                }
+            }
+        }
+
+        // The identity block fills the line, so this keeps at least 12 points before the control.
+        Item {
+            Layout.preferredWidth: 12
+        }
+
+        RowLayout {
+            spacing: 14
+
+            Item {
+                Layout.preferredWidth: 230
+                Layout.preferredHeight: control.implicitHeight
+                SettingControlView {
+                    id: control
+                    objectName: "control"
+                    anchors.right: parent.right
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: Math.min(implicitWidth, parent.width)
+                    adapter: cardModel.control
+                    visible: cardModel.control !== null
+                }
+            }
+
+            T.Button {
+                id: infoButton
+                objectName: "infoButton"
+                readonly property bool infoHovered: hovered
+                implicitWidth: 22
+                implicitHeight: 22
+                padding: 0
+                scale: infoHovered ? 1.08 : 1
+                Accessible.name: cardModel.infoLabel
+                C.ToolTip.text: qsTr("What this setting does")
+                C.ToolTip.visible: hovered
+                C.ToolTip.delay: 700
+                onClicked: root.showsDetail = true
+                Behavior on scale { SpringAnimation { spring: 8; damping: 0.7; epsilon: 0.001 } }
+
+                contentItem: Text {
+                    text: "i"
+                    font.family: "serif"
+                    font.pixelSize: 12
+                    font.weight: Font.DemiBold
+                    color: infoButton.infoHovered ? Theme.palette.onSurface : Theme.palette.onSurfaceMuted
+                    horizontalAlignment: Text.AlignHCenter
+                    verticalAlignment: Text.AlignVCenter
+                }
+                background: Rectangle {
+                    readonly property color ink: Theme.palette.onSurface
+                    radius: 6
+                    color: Qt.rgba(ink.r, ink.g, ink.b, infoButton.infoHovered ? 0.12 : 0.06)
+                    border.width: 1
+                    border.color: infoButton.infoHovered ? Theme.palette.borderStrong : "transparent"
+                    antialiasing: true
+                }
+            }
+        }
+    }
+
+    Loader {
+        objectName: "detailLoader"
+        active: root.showsDetail
+        sourceComponent: SettingDetail {
+            card: cardModel
+            pasteboard: root.pasteboard
+            visible: true
+            onDismiss: close()
+            onClosed: root.showsDetail = false
+        }
+    }
+
+    // A status mark of the title line: a small symbol with a tooltip, silent for screen readers.
+    component Mark: Item {
+        id: mark
+        required property string symbol
+        required property real size
+        required property color colour
+        required property string tip
+        implicitWidth: size
+        implicitHeight: size
+        Accessible.ignored: true
+        SymbolIcon {
+            anchors.centerIn: parent
+            name: mark.symbol
+            pointSize: mark.size
+            color: mark.colour
+        }
+        HoverHandler { id: markHover }
+        C.ToolTip.text: mark.tip
+        C.ToolTip.visible: markHover.hovered
+        C.ToolTip.delay: 700
+    }
+}

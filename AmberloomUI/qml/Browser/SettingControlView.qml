@@ -1,0 +1,409 @@
+import QtQuick
+import QtQuick.Dialogs
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import AmberLoom.UI
+
+// The control that edits one setting: a switch, a slider with its value label, a pop-up menu, a
+// text field, a colour well or a folder chooser, picked by the setting's control kind. It shows
+// what `adapter` says of the current value and hands every input to the adapter, which turns it
+// into a value and passes it on; the view keeps no value of its own (only the text field keeps
+// the user's draft while it is being edited). Each control carries the setting's label for
+// accessibility and shows no name of its own: the card shows it.
+Item {
+    id: view
+
+    required property SettingControlAdapter adapter
+    // Makes the folder panel: an object with open() that signals chosen(url) or cancelled().
+    property Component folderPanel: Component { FolderPanel {} }
+
+    implicitWidth: loader.implicitWidth
+    implicitHeight: loader.implicitHeight
+
+    Loader {
+        id: loader
+        anchors.fill: parent
+        active: view.adapter !== null
+        sourceComponent: {
+            switch (view.adapter.kind) {
+            case "toggle": return toggleControl;
+            case "slider": return sliderControl;
+            case "choice": return choiceControl;
+            case "text": return textControl;
+            case "color": return colorControl;
+            case "folder": return folderControl;
+            default: return unsupportedControl;
+            }
+        }
+    }
+
+    Component { id: toggleControl; ToggleControl { adapter: view.adapter } }
+    Component { id: sliderControl; SliderControl { adapter: view.adapter } }
+    Component { id: choiceControl; ChoiceControl { adapter: view.adapter } }
+    Component { id: textControl; TextControl { adapter: view.adapter } }
+    Component { id: colorControl; ColorControl { adapter: view.adapter } }
+    Component { id: folderControl; FolderControl { adapter: view.adapter; panel: view.folderPanel } }
+    Component {
+        id: unsupportedControl
+        Text {
+            objectName: "unsupported"
+            text: qsTr("Can't be changed here yet")
+            color: Theme.palette.onSurfaceMuted
+            verticalAlignment: Text.AlignVCenter
+        }
+    }
+
+    // A switch. A flip on a setting that is neither bool nor int hands nothing, and the switch
+    // shows the current value again.
+    component ToggleControl: T.Switch {
+        id: toggle
+        required property SettingControlAdapter adapter
+        objectName: "toggle"
+        implicitWidth: 38
+        implicitHeight: 22
+        padding: 0
+        checked: adapter.switchOn
+        Accessible.name: adapter.label
+        onToggled: {
+            adapter.flip(checked);
+            checked = Qt.binding(() => toggle.adapter.switchOn);
+        }
+
+        indicator: Rectangle {
+            readonly property color ink: Theme.palette.onSurface
+            width: toggle.width
+            height: toggle.height
+            radius: height / 2
+            color: toggle.checked ? Theme.palette.primary : Qt.rgba(ink.r, ink.g, ink.b, 0.16)
+
+            Rectangle {
+                x: toggle.checked ? parent.width - width - 2 : 2
+                y: 2
+                width: parent.height - 4
+                height: width
+                radius: width / 2
+                color: Theme.palette.onPrimary
+                border.width: 1
+                border.color: Theme.palette.border
+                Behavior on x { NumberAnimation { duration: 120; easing.type: Easing.OutQuad } }
+            }
+        }
+        contentItem: Item {}
+    }
+
+    // A continuous slider over the range and, beside it, the current value as text.
+    component SliderControl: RowLayout {
+        id: sliderRow
+        required property SettingControlAdapter adapter
+        spacing: 12
+
+        T.Slider {
+            id: slider
+            objectName: "slider"
+            Layout.preferredWidth: 150
+            implicitHeight: 22
+            from: sliderRow.adapter.minimum
+            to: sliderRow.adapter.maximum
+            value: sliderRow.adapter.knob
+            Accessible.name: sliderRow.adapter.label
+            Accessible.description: sliderRow.adapter.accessibleDescription
+            // Every movement, while dragging too; the knob then shows the value handed back.
+            onMoved: {
+                sliderRow.adapter.slide(value);
+                value = Qt.binding(() => sliderRow.adapter.knob);
+            }
+
+            background: Rectangle {
+                readonly property color ink: Theme.palette.onSurface
+                x: slider.leftPadding
+                y: slider.topPadding + (slider.availableHeight - height) / 2
+                width: slider.availableWidth
+                height: 4
+                radius: 2
+                color: Qt.rgba(ink.r, ink.g, ink.b, 0.14)
+                Rectangle {
+                    width: slider.visualPosition * parent.width
+                    height: parent.height
+                    radius: 2
+                    color: Theme.palette.primary
+                }
+            }
+            handle: Rectangle {
+                x: slider.leftPadding + slider.visualPosition * (slider.availableWidth - width)
+                y: slider.topPadding + (slider.availableHeight - height) / 2
+                width: 16
+                height: 16
+                radius: 8
+                color: Theme.palette.onPrimary
+                border.width: 1
+                border.color: Theme.palette.borderStrong
+            }
+        }
+
+        Text {
+            objectName: "sliderValue"
+            Layout.minimumWidth: 52
+            text: sliderRow.adapter.formatted
+            // A fixed-width face, so that the digits keep their places as the value changes.
+            font: Qt.font({ family: "monospace", pointSize: Tokens.text.mono.pointSize,
+                            weight: Tokens.text.mono.weight })
+            color: Theme.palette.onSurfaceMuted
+            horizontalAlignment: Text.AlignRight
+            Accessible.ignored: true
+        }
+    }
+
+    // A pop-up menu of the options, with "Custom" first while none of them matches the value.
+    component ChoiceControl: Item {
+        id: choice
+        required property SettingControlAdapter adapter
+        implicitWidth: Math.min(220, menu.implicitWidth)
+        implicitHeight: menu.implicitHeight
+
+        T.ComboBox {
+            id: menu
+            objectName: "choice"
+            anchors.right: parent.right
+            anchors.verticalCenter: parent.verticalCenter
+            width: Math.min(parent.width, implicitWidth)
+            // As wide as its widest entry, whichever is selected.
+            implicitWidth: Math.ceil(widestEntry) + leftPadding + rightPadding
+            implicitHeight: 26
+            readonly property real widestEntry: {
+                let widest = 0;
+                for (const entry of choice.adapter.entries)
+                    widest = Math.max(widest, metrics.advanceWidth(entry));
+                return widest;
+            }
+            FontMetrics {
+                id: metrics
+                font: menu.font
+            }
+            leftPadding: 10
+            rightPadding: 28
+            font: Tokens.text.caption
+            model: choice.adapter.entries
+            currentIndex: choice.adapter.currentEntry
+            Accessible.name: choice.adapter.label
+            onActivated: index => {
+                choice.adapter.pick(index);
+                currentIndex = Qt.binding(() => choice.adapter.currentEntry);
+            }
+
+            contentItem: Text {
+                text: menu.displayText
+                font: menu.font
+                color: Theme.palette.onSurface
+                verticalAlignment: Text.AlignVCenter
+                elide: Text.ElideRight
+            }
+            indicator: SymbolIcon {
+                x: menu.width - width - 9
+                y: (menu.height - height) / 2
+                name: "chevron.down"
+                pointSize: 10
+                color: Theme.palette.onSurfaceMuted
+            }
+            background: Rectangle {
+                readonly property color ink: Theme.palette.onSurface
+                radius: 6
+                color: Qt.rgba(ink.r, ink.g, ink.b, menu.down ? 0.14 : menu.hovered ? 0.1 : 0.06)
+                border.width: 1
+                border.color: Theme.palette.borderStrong
+            }
+            delegate: T.ItemDelegate {
+                id: entry
+                required property int index
+                required property string modelData
+                objectName: "choiceEntry" + index
+                width: ListView.view.width
+                implicitHeight: 24
+                leftPadding: 10
+                rightPadding: 10
+                text: modelData
+                highlighted: menu.highlightedIndex === index
+                contentItem: Text {
+                    text: entry.text
+                    font: menu.font
+                    color: entry.highlighted ? Theme.palette.onPrimary : Theme.palette.onSurface
+                    verticalAlignment: Text.AlignVCenter
+                    elide: Text.ElideRight
+                }
+                background: Rectangle {
+                    radius: 4
+                    color: entry.highlighted ? Theme.palette.primary : "transparent"
+                }
+            }
+            popup: T.Popup {
+                y: menu.height + 2
+                width: Math.max(menu.width, implicitContentWidth + leftPadding + rightPadding)
+                implicitHeight: contentItem.implicitHeight + topPadding + bottomPadding
+                padding: 4
+                // The pop-up sits in the window's overlay, outside the tree that carries the
+                // palette: it takes the menu's.
+                contentItem: ListView {
+                    Theme.palette: menu.Theme.palette
+                    clip: true
+                    implicitHeight: contentHeight
+                    model: menu.popup.visible ? menu.delegateModel : null
+                    currentIndex: menu.highlightedIndex
+                }
+                background: Rectangle {
+                    radius: 8
+                    color: menu.Theme.palette.surfaceRaised
+                    border.width: 1
+                    border.color: menu.Theme.palette.borderStrong
+                }
+            }
+        }
+    }
+
+    // A text field. The draft follows the value until the user edits it; an edited draft is
+    // committed on Return or when the field loses focus, and the field then shows the value again.
+    component TextControl: Item {
+        id: textControl
+        required property SettingControlAdapter adapter
+        implicitWidth: 220
+        implicitHeight: field.implicitHeight
+
+        T.TextField {
+            id: field
+            objectName: "textField"
+            // The user has typed since the draft last followed the value.
+            property bool edited: false
+
+            anchors.centerIn: parent
+            width: Math.min(220, parent.width)
+            implicitHeight: 26
+            leftPadding: 8
+            rightPadding: 8
+            font: Tokens.text.caption
+            color: Theme.palette.onSurface
+            selectionColor: Theme.palette.primary
+            selectedTextColor: Theme.palette.onPrimary
+            verticalAlignment: TextInput.AlignVCenter
+            Accessible.name: textControl.adapter.label
+            Accessible.description: textControl.adapter.accessibleDescription
+
+            function commitDraft() {
+                if (!edited)
+                    return;
+                edited = false;
+                textControl.adapter.commit(text);
+                text = textControl.adapter.currentText;
+            }
+
+            Component.onCompleted: text = textControl.adapter.currentText
+            // Another setting's adapter (a list reusing the view) starts a fresh draft.
+            Connections {
+                target: textControl
+                function onAdapterChanged() {
+                    field.edited = false;
+                    field.text = textControl.adapter.currentText;
+                }
+            }
+            onTextEdited: edited = true
+            onAccepted: commitDraft()
+            onActiveFocusChanged: if (!activeFocus) commitDraft()
+
+            Connections {
+                target: textControl.adapter
+                function onChanged() {
+                    if (!field.edited)
+                        field.text = textControl.adapter.currentText;
+                }
+            }
+
+            background: Rectangle {
+                radius: Tokens.radius.input
+                color: Theme.palette.surface
+                border.width: field.activeFocus ? 2 : 1
+                border.color: field.activeFocus ? Theme.palette.primary : Theme.palette.borderStrong
+            }
+        }
+    }
+
+    // A colour well; pressing it opens the colour picker (no opacity), and a picked colour is
+    // handed over when the picker is confirmed.
+    component ColorControl: T.Button {
+        id: well
+        required property SettingControlAdapter adapter
+        readonly property color shown: adapter.hasColour ? adapter.colour : Theme.palette.primary
+        objectName: "colourWell"
+        implicitWidth: 44
+        implicitHeight: 24
+        Accessible.name: adapter.label
+        Accessible.description: adapter.accessibleDescription
+        onClicked: {
+            picker.selectedColor = shown;
+            picker.open();
+        }
+
+        background: Rectangle {
+            readonly property color ink: Theme.palette.onSurface
+            radius: 6
+            color: Qt.rgba(ink.r, ink.g, ink.b, well.down ? 0.14 : well.hovered ? 0.1 : 0.06)
+            border.width: 1
+            border.color: Theme.palette.borderStrong
+            Rectangle {
+                objectName: "colourSwatch"
+                anchors.fill: parent
+                anchors.margins: 4
+                radius: 3
+                color: well.shown
+                border.width: 1
+                border.color: Theme.palette.border
+            }
+        }
+        contentItem: Item {}
+
+        ColorDialog {
+            id: picker
+            objectName: "colourPicker"
+            title: well.adapter.label
+            options: ColorDialog.NoEyeDropperButton
+            onAccepted: well.adapter.pickColour(selectedColor)
+        }
+    }
+
+    // The folder in use and a button that opens the folder panel; one accessible button.
+    component FolderControl: RowLayout {
+        id: folder
+        required property SettingControlAdapter adapter
+        required property Component panel
+        spacing: 8
+        Accessible.role: Accessible.Button
+        Accessible.name: adapter.label
+        Accessible.description: adapter.accessibleDescription
+        Accessible.onPressAction: choose()
+
+        function choose() {
+            const panel = folder.panel.createObject(folder);
+            panel.chosen.connect(url => {
+                folder.adapter.chooseFolder(url);
+                panel.destroy();
+            });
+            panel.cancelled.connect(() => panel.destroy());
+            panel.open();
+        }
+
+        Text {
+            objectName: "folderText"
+            Layout.maximumWidth: 140
+            text: folder.adapter.folderText
+            font: Tokens.text.caption
+            color: Theme.palette.onSurfaceMuted
+            horizontalAlignment: Text.AlignRight
+            elide: Text.ElideLeft
+            maximumLineCount: 1
+            Accessible.ignored: true
+        }
+        ActionButton {
+            objectName: "chooseButton"
+            prominent: false
+            text: qsTr("Choose…")
+            Accessible.ignored: true
+            onClicked: folder.choose()
+        }
+    }
+}

@@ -1,0 +1,88 @@
+import QtQuick
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import AmberLoom.UI
+
+// A question before a backup or a restore replaces something: a modal card centred on the
+// window over a dimmed backdrop, with a title, a message and two buttons. Escape, a click on the
+// backdrop and Cancel all close it unanswered; only the action button answers. Return presses no
+// button: these actions are never one key press away.
+T.Popup {
+    id: alert
+
+    // The palette of the screen that shows the alert: the alert is drawn above the window's
+    // content, out of reach of the screen's own.
+    required property Palette themePalette
+    property string title
+    property string message
+    property string actionTitle
+
+    // The action button was pressed; the alert closes after.
+    signal accepted()
+
+    parent: T.Overlay.overlay
+    anchors.centerIn: parent
+    width: Math.min(460, parent ? parent.width - 48 : 460)
+    implicitHeight: implicitContentHeight + topPadding + bottomPadding
+    modal: true
+    dim: true
+    focus: true
+    closePolicy: T.Popup.CloseOnEscape | T.Popup.CloseOnPressOutside
+    padding: 22
+
+    T.Overlay.modal: Rectangle {
+        color: Qt.rgba(0, 0, 0, 0.35)
+    }
+
+    background: Rectangle {
+        Theme.palette: alert.themePalette
+        radius: Tokens.radius.card
+        color: Theme.palette.surfaceRaised
+        border.width: 1
+        border.color: Theme.palette.border
+        antialiasing: true
+    }
+
+    contentItem: ColumnLayout {
+        Theme.palette: alert.themePalette
+        spacing: 12
+
+        Text {
+            objectName: "alertTitle"
+            Layout.fillWidth: true
+            text: alert.title
+            font: Tokens.text.h3
+            color: Theme.palette.onSurface
+            wrapMode: Text.Wrap
+        }
+        Text {
+            objectName: "alertMessage"
+            Layout.fillWidth: true
+            text: alert.message
+            font: Tokens.text.body
+            color: Theme.palette.onSurfaceMuted
+            wrapMode: Text.Wrap
+        }
+        RowLayout {
+            Layout.topMargin: 6
+            Layout.alignment: Qt.AlignRight
+            spacing: 12
+
+            ActionButton {
+                objectName: "alertCancel"
+                prominent: false
+                text: qsTr("Cancel")
+                onClicked: alert.close()
+            }
+            ActionButton {
+                objectName: "alertAction"
+                prominent: true
+                text: alert.actionTitle
+                onClicked: {
+                    alert.accepted();
+                    alert.close();
+                }
+            }
+        }
+    }
+}

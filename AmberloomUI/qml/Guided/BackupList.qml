@@ -1,0 +1,71 @@
+import QtQuick
+import QtQuick.Layouts
+import AmberLoom.UI
+
+// The backups of the backup folder, one card each: the Mac's name, how many settings the backup
+// holds, and a button that asks to bring them over. The button only asks: the restore runs from
+// the confirmation.
+SurfaceStack {
+    id: list
+
+    // A BackupListModel.
+    required property var backups
+
+    // The row's button was pressed.
+    signal restore(int index)
+
+    spacing: 8
+
+    Repeater {
+        model: list.backups
+
+        SurfaceGroup {
+            id: card
+            objectName: "backupRow"
+
+            required property int index
+            required property string name
+            required property string savedCount
+            required property string restoreLabel
+
+            width: list.width
+            cornerRadius: 8
+            border: Theme.palette.border
+
+            RowLayout {
+                spacing: 8
+
+                ColumnLayout {
+                    Layout.leftMargin: 16
+                    Layout.topMargin: 12
+                    Layout.bottomMargin: 12
+                    Layout.fillWidth: true
+                    spacing: 2
+
+                    Text {
+                        Layout.fillWidth: true
+                        text: card.name
+                        font: Tokens.text.label
+                        color: Theme.palette.onSurface
+                        elide: Text.ElideRight
+                    }
+                    Text {
+                        Layout.fillWidth: true
+                        text: card.savedCount
+                        font: Tokens.text.caption
+                        color: Theme.palette.onSurfaceMuted
+                    }
+                }
+
+                ActionButton {
+                    objectName: "bringOverButton"
+                    Layout.rightMargin: 16
+                    prominent: false
+                    text: qsTr("Bring my settings over")
+                    Accessible.name: card.restoreLabel
+                    onClicked: list.restore(card.index)
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,88 @@
+import QtQuick
+import QtQuick.Layouts
+import AmberLoom.UI
+
+// What the last backup or restore did: one line with a check or a warning symbol, the keys that
+// did not come back under a restore, and, while the state before a restore is the only way back,
+// a warning and the Undo button.
+ColumnLayout {
+    id: row
+
+    // The model's outcomeRow: text, symbol, warning, details, offersUndo, undoWarning, undoResult,
+    // undoResultWarning.
+    required property var content
+
+    signal undo()
+
+    spacing: 4
+
+    // Lines below the first start under its text, clear of the symbol.
+    readonly property real indent: 20
+
+    RowLayout {
+        Layout.fillWidth: true
+        spacing: 6
+
+        SymbolIcon {
+            Layout.alignment: Qt.AlignTop
+            Layout.topMargin: 1
+            name: row.content.symbol
+            pointSize: 14
+            color: row.content.warning ? Theme.palette.stateWarn : Theme.palette.stateOn
+        }
+        Text {
+            objectName: "outcomeText"
+            Layout.fillWidth: true
+            text: row.content.text
+            font: Tokens.text.caption
+            color: row.content.warning ? Theme.palette.stateWarn : Theme.palette.stateOn
+            wrapMode: Text.Wrap
+        }
+    }
+
+    Repeater {
+        model: row.content.details
+
+        Text {
+            required property string modelData
+            Layout.fillWidth: true
+            Layout.leftMargin: row.indent
+            text: modelData
+            font: Tokens.text.mono
+            color: Theme.palette.onSurfaceMuted
+            elide: Text.ElideMiddle
+        }
+    }
+
+    Text {
+        objectName: "undoWarning"
+        Layout.leftMargin: row.indent
+        Layout.fillWidth: true
+        visible: text !== ""
+        text: row.content.undoWarning
+        font: Tokens.text.caption
+        color: Theme.palette.stateWarn
+        wrapMode: Text.Wrap
+    }
+
+    Text {
+        objectName: "undoResult"
+        Layout.leftMargin: row.indent
+        Layout.fillWidth: true
+        visible: text !== ""
+        text: row.content.undoResult
+        font: Tokens.text.caption
+        color: row.content.undoResultWarning ? Theme.palette.stateWarn : Theme.palette.stateOn
+        wrapMode: Text.Wrap
+    }
+
+    ActionButton {
+        objectName: "undoButton"
+        Layout.leftMargin: row.indent
+        Layout.topMargin: 4
+        visible: row.content.offersUndo
+        prominent: false
+        text: qsTr("Undo")
+        onClicked: row.undo()
+    }
+}

@@ -1,0 +1,246 @@
+import QtQuick
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import AmberLoom.UI
+
+// The wizard shown the first time the application opens. The route the start-up scan chose
+// decides its title, its body and its buttons: bring settings over from a backup, look around,
+// back up what this Mac already has, or compare this Mac with a backup. Every control calls the
+// model or leaves the wizard through `finish`; the owner hides the wizard then.
+Item {
+    id: view
+
+    // A FirstRunModel.
+    required property var model
+
+    // Every control that leaves the wizard.
+    signal finish()
+
+    readonly property int route: model.route
+    readonly property bool asking: model.hasPendingRestore || model.asksToReplaceBackup
+
+    implicitWidth: 980
+    implicitHeight: 560
+
+    AppCanvas {}
+
+    // Return and Escape, as the route gives them to its buttons. Never while a question is open,
+    // and never the backup of the compare route: that one may replace this Mac's earlier backup.
+    Shortcut {
+        sequences: ["Return", "Enter"]
+        enabled: !view.asking && (view.route === FirstRunModel.Discover || view.route === FirstRunModel.BackUpWhatYouHave)
+        onActivated: view.route === FirstRunModel.Discover ? view.finish() : view.model.askToBackUp()
+    }
+    Shortcut {
+        sequence: "Escape"
+        enabled: !view.asking && view.route === FirstRunModel.BackUpWhatYouHave
+        onActivated: view.finish()
+    }
+
+    Flickable {
+        id: scroller
+        anchors.fill: parent
+        contentWidth: width
+        contentHeight: Math.max(height, stack.implicitHeight + 64)
+        boundsBehavior: Flickable.StopAtBounds
+        clip: true
+
+        ColumnLayout {
+            id: stack
+            x: 32
+            y: 32
+            width: scroller.width - 64
+            height: scroller.contentHeight - 64
+            spacing: 22
+
+            ColumnLayout {
+                objectName: "header"
+                Layout.fillWidth: true
+                spacing: 6
+
+                Text {
+                    objectName: "title"
+                    Layout.fillWidth: true
+                    text: view.model.title
+                    font: Tokens.text.h2
+                    color: Theme.palette.onSurface
+                    wrapMode: Text.Wrap
+                }
+                Text {
+                    objectName: "subtitle"
+                    Layout.fillWidth: true
+                    text: view.model.subtitle
+                    font: Tokens.text.bodyLg
+                    color: Theme.palette.onSurfaceMuted
+                    wrapMode: Text.Wrap
+                }
+            }
+
+            Rectangle {
+                Layout.fillWidth: true
+                implicitHeight: 1
+                color: Theme.palette.borderStrong
+                opacity: 0.4
+            }
+
+            // Which groups this Mac has customised most.
+            Flow {
+                objectName: "groupBreakdown"
+                Layout.fillWidth: true
+                visible: view.route === FirstRunModel.BackUpWhatYouHave
+                spacing: 8
+
+                Repeater {
+                    model: view.model.groupChips
+
+                    Rectangle {
+                        id: chip
+                        required property var modelData
+                        objectName: "groupChip"
+                        implicitWidth: chipRow.implicitWidth + 18
+                        implicitHeight: chipRow.implicitHeight + 10
+                        radius: height / 2
+                        color: Theme.palette.surfaceGlass
+                        Accessible.role: Accessible.StaticText
+                        Accessible.name: modelData.accessibleName
+
+                        Row {
+                            id: chipRow
+                            anchors.centerIn: parent
+                            spacing: 5
+                            Text {
+                                anchors.verticalCenter: parent.verticalCenter
+                                text: chip.modelData.group
+                                font: Tokens.text.caption
+                                color: Theme.palette.onSurfaceMuted
+                                Accessible.ignored: true
+                            }
+                            Text {
+                                anchors.verticalCenter: parent.verticalCenter
+                                text: chip.modelData.countText
+                                font: Tokens.text.kicker
+                                color: Theme.palette.stateOn
+                                Accessible.ignored: true
+                            }
+                        }
+                    }
+                }
+            }
+
+            BackupList {
+                objectName: "backupList"
+                Layout.fillWidth: true
+                visible: view.route === FirstRunModel.Restore || view.route === FirstRunModel.Compare
+                backups: view.model.backupList
+                onRestore: index => view.model.askToRestore(index)
+            }
+
+            RowLayout {
+                objectName: "buttons"
+                spacing: 12
+
+                ActionButton {
+                    objectName: "backUpButton"
+                    visible: view.route === FirstRunModel.BackUpWhatYouHave || view.route === FirstRunModel.Compare
+                    prominent: true
+                    text: view.route === FirstRunModel.Compare ? qsTr("Back up this Mac too") : qsTr("Back up this Mac")
+                    onClicked: view.model.askToBackUp()
+                }
+                ActionButton {
+                    objectName: "skipForNowButton"
+                    visible: view.route === FirstRunModel.BackUpWhatYouHave
+                    prominent: false
+                    text: qsTr("Skip for now")
+                    onClicked: view.finish()
+                }
+                ActionButton {
+                    objectName: "browseButton"
+                    visible: view.route !== FirstRunModel.BackUpWhatYouHave
+                    prominent: view.route === FirstRunModel.Discover
+                    text: qsTr("Browse settings")
+                    onClicked: view.finish()
+                }
+            }
+
+            BackupOutcomeRow {
+                objectName: "outcomeRow"
+                Layout.fillWidth: true
+                visible: view.model.hasOutcome
+                content: view.model.outcomeRow
+                onUndo: view.model.undoRestore()
+            }
+
+            ColumnLayout {
+                objectName: "unreadableWarning"
+                Layout.fillWidth: true
+                visible: view.model.unreadableWarnings.length > 0
+                spacing: 4
+
+                Repeater {
+                    model: view.model.unreadableWarnings
+
+                    RowLayout {
+                        required property string modelData
+                        Layout.fillWidth: true
+                        spacing: 6
+                        SymbolIcon {
+                            Layout.alignment: Qt.AlignTop
+                            Layout.topMargin: 1
+                            name: "exclamationmark.triangle"
+                            pointSize: 14
+                            color: Theme.palette.stateWarn
+                        }
+                        Text {
+                            Layout.fillWidth: true
+                            text: modelData
+                            font: Tokens.text.caption
+                            color: Theme.palette.stateWarn
+                            wrapMode: Text.Wrap
+                        }
+                    }
+                }
+            }
+
+            Item { Layout.fillHeight: true }
+
+            RowLayout {
+                objectName: "footer"
+                Layout.fillWidth: true
+
+                Text {
+                    objectName: "folderPath"
+                    Layout.fillWidth: true
+                    text: view.model.backupFolder
+                    font: Tokens.text.mono
+                    color: Theme.palette.onSurfaceFaint
+                    elide: Text.ElideLeft
+                    maximumLineCount: 1
+                }
+                T.Button {
+                    id: skip
+                    objectName: "skipButton"
+                    implicitWidth: implicitContentWidth + leftPadding + rightPadding
+                    implicitHeight: implicitContentHeight + topPadding + bottomPadding
+                    padding: 4
+                    text: qsTr("Skip")
+                    contentItem: Text {
+                        text: skip.text
+                        font: Tokens.text.body
+                        color: Theme.palette.onSurfaceMuted
+                        opacity: skip.down ? 0.6 : 1
+                    }
+                    onClicked: view.finish()
+                }
+            }
+        }
+    }
+
+    RestoreConfirmation {
+        model: view.model
+        themePalette: view.Theme.palette
+    }
+    ReplaceBackupConfirmation {
+        model: view.model
+        themePalette: view.Theme.palette
+    }
+}

@@ -1,0 +1,141 @@
+// Setting cards over a real settings model: the set-on-this-Mac mark, the reset button and the
+// Terminal command follow the stored value; the card's icon, strip, lines and badge; what a
+// screen reader is told; and every kind of card drawn in both palettes.
+
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+
+#include "Browser/SettingCardModel.hpp"
+#include "Changes/ShellCommand.hpp"
+#include "Kit/GroupSymbols.hpp"
+#include "Platform/HomeDirectory.hpp"
+#include "SettingCardsScreen.hpp"
+
+using namespace amberloom;
+using amberloom::testing::ScreenWindow;
+using amberloom::testing::SettingCardsScreen;
+using amberloom::ui::SettingCardModel;
+
+namespace {
+
+QString accessible(QQuickItem* item, QAccessible::Text which) {
+  QAccessibleInterface* interface = QAccessible::queryAccessibleInterface(item);
+  return interface ? interface->text(which) : QString();
+}
+
+QQuickItem* in(QQuickItem* card, const char* name) {
+  QQuickItem* found = ScreenWindow::findBelow(card, QString::fromLatin1(name));
+  if (!found) throw std::runtime_error(std::string("no item named ") + name);
+  return found;
+}
+
+QString qs(const std::optional<std::string>& text) { return QString::fromStdString(text.value_or("<none>")); }
+
+}  // namespace
+
+TEST(SettingCard, markResetButtonAndCommandFollowWhetherTheSettingIsSet) {
+  SettingCardsScreen screen({"dock.autohide"});
+  const SettingDefinition& setting = screen.setting("dock.autohide");
+  QQuickItem* card = screen.card("dock.autohide");
+  auto* model = card->findChild<SettingCardModel*>();
+  QQuickItem* mark = in(card, "setMark");
+  QQuickItem* reset = in(card, "resetButton");
+  EXPECT_FALSE(mark->isVisible());
+  EXPECT_FALSE(reset->isVisible());
+  EXPECT_EQ(model->command(), qs(ShellCommand::deleteCommand(setting)));
+
+  // The switch writes through the model; the card then shows what the model read back.
+  screen.click(in(card, "toggle"));
+  ASSERT_EQ(screen.model().value(setting), PreferenceValue::boolean(true));
+  EXPECT_TRUE(mark->isVisible());
+  EXPECT_TRUE(reset->isVisible());
+  EXPECT_EQ(model->command(), qs(ShellCommand::write(setting, PreferenceValue::boolean(true))));
+  EXPECT_TRUE(accessible(card, QAccessible::Description).contains("Changed on this Mac"));
+
+  // The reset button keeps its place, seen only while the pointer is over the card.
+  QTest::mouseMove(&screen.window().window(), {5, 5});
+  screen.window().grab();
+  EXPECT_EQ(reset->opacity(), 0);
+  screen.hover(card);
+  EXPECT_EQ(reset->opacity(), 1);
+  EXPECT_EQ(accessible(reset, QAccessible::Name), "Reset Hide the Dock automatically to the macOS default");
+
+  screen.click(reset);
+  EXPECT_EQ(screen.model().value(setting), std::nullopt);
+  EXPECT_FALSE(mark->isVisible());
+  EXPECT_FALSE(reset->isVisible());
+  EXPECT_EQ(model->command(), qs(ShellCommand::deleteCommand(setting)));
+}
+
+TEST(SettingCard, screenReadersHearTheLabelAndAHintOfTheSettingsState) {
+  SettingCardsScreen screen({"dock.autohide", "gate.open", "appearance.note", "plist.blob"});
+  screen.model().apply(PreferenceValue::dictionary({{"x", PreferenceValue::integer(1)}}), screen.setting("plist.blob"));
+  struct Case {
+    QString id, label, hint;
+  };
+  const Case cases[] = {
+      {"dock.autohide", "Hide the Dock automatically",
+       "What Hide the Dock automatically changes, told in one line that is rather long for a card.. "
+       "Also available in System Settings; it is here so it travels between your Macs. "
+       "May do nothing: it saves properly, but we have never seen it actually change anything. "
+       "Changing it restarts Dock"},
+      {"gate.open", "Open apps from anywhere",
+       "What Open apps from anywhere changes, told in one line that is rather long for a card.. "
+       "Weakens security: turning this on removes a protection macOS applies by default"},
+      {"appearance.note", "Note under the clock", ""},  // no texts, nothing to say
+      {"plist.blob", "Window positions", "Changed on this Mac"},
+  };
+  for (const auto& c : cases) {
+    QQuickItem* card = screen.card(c.id);
+    EXPECT_EQ(accessible(card, QAccessible::Name), c.label);
+    EXPECT_EQ(accessible(card, QAccessible::Description), c.hint) << c.id.toStdString();
+    EXPECT_EQ(accessible(in(card, "infoButton"), QAccessible::Name), "What " + c.label + " does");
+  }
+}
+
+TEST(SettingCard, showsIconStripSummaryRestartLineAndBadgeAsTheSettingCallsFor) {
+  SettingCardsScreen screen({"dock.autohide", "gate.open", "appearance.note"});
+  screen.setGroupNames({{"gate.open", "Privacy & Security"}});
+  struct Case {
+    QString id, icon;
+    bool strip, summary;
+    QString restartLine, badge;
+  };
+  const Case cases[] = {
+      {"dock.autohide", QString::fromStdString(ui::GroupSymbol::nameForCategory("dock")), false, true, "restarts Dock", ""},
+      {"gate.open", "exclamationmark.shield.fill", true, true, "", "Privacy & Security"},
+      {"appearance.note", QString::fromStdString(ui::GroupSymbol::nameForCategory(std::nullopt)), false, false, "", ""},
+  };
+  for (const auto& c : cases) {
+    QQuickItem* card = screen.card(c.id);
+    EXPECT_EQ(in(card, "cardIcon")->property("name").toString(), c.icon);
+    EXPECT_EQ(in(card, "riskStrip")->isVisible(), c.strip);
+    EXPECT_EQ(in(card, "summary")->isVisible(), c.summary);
+    EXPECT_EQ(in(card, "restartLine")->isVisible(), !c.restartLine.isEmpty());
+    EXPECT_EQ(in(card, "restartLine")->property("text").toString(), c.restartLine);
+    EXPECT_EQ(in(card, "groupBadge")->isVisible(), !c.badge.isEmpty());
+    EXPECT_EQ(in(card, "groupBadge")->property("text").toString(), c.badge);
+    EXPECT_EQ(card->height(), 76);
+  }
+}
+
+TEST(SettingCard, everyKindOfCardInBothPalettes) {
+  SettingCardsScreen screen({"dock.autohide", "dock.tilesize", "finder.view", "appearance.note",
+                             "appearance.highlight", "screenshots.location", "gate.open", "plist.blob"});
+  auto& model = screen.model();
+  const std::string home = platform::homeDirectory();
+  model.apply(PreferenceValue::boolean(true), screen.setting("dock.autohide"));
+  model.apply(PreferenceValue::real(48), screen.setting("dock.tilesize"));
+  model.apply(PreferenceValue::string("Nlsv"), screen.setting("finder.view"));
+  model.apply(PreferenceValue::string("Back at five"), screen.setting("appearance.note"));
+  model.apply(PreferenceValue::string("0.2 0.5 0.9 Ocean"), screen.setting("appearance.highlight"));
+  model.apply(PreferenceValue::string(home + "/Pictures/Screenshots of the week"), screen.setting("screenshots.location"));
+  screen.setGroupNames({{"finder.view", "Finder"}});
+  screen.hover(screen.card("appearance.highlight"));
+  QTest::qWait(300);  // switches and hover tints move into place
+
+  const auto images = amberloom::testing::renderInBothPalettes(screen.window(), "setting-cards");
+  EXPECT_FALSE(images.light.isNull());
+  EXPECT_NE(images.light.pixelColor(300, 40), images.dark.pixelColor(300, 40));
+}

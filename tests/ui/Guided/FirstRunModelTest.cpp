@@ -1,0 +1,234 @@
+// The first-run model over the real backup service, preference files and undo-point history in
+// the temporary home: the route each home leads to, backing up, the restore asked, cancelled and
+// confirmed, its undo point, practice mode, and the failures a user can meet.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <filesystem>
+
+#include "FirstRunHome.hpp"
+
+using namespace amberloom;
+using namespace amberloom::testing;
+using ui::FirstRunModel;
+using PV = PreferenceValue;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string text(const QVariantMap& row, const char* key) { return row.value(key).toString().toStdString(); }
+
+const PrefKey tile16{"com.example.dock", "tilesize", PV::integer(16)};
+const PrefKey autohide{"com.example.dock", "autohide", PV::boolean(true)};
+const PrefKey seconds{"com.example.clock", "ShowSeconds", PV::boolean(true)};
+
+}  // namespace
+
+TEST(FirstRunModel, EachPreparedHomeLeadsToItsRouteAndListsEveryBackupFile) {
+  struct Case {
+    std::vector<PrefKey> values;
+    bool otherMacBackup;
+    FirstRunModel::Route route;
+    std::string subtitleStart;
+  };
+  // The system-written clock never counts as a deliberate change.
+  const std::vector<Case> cases{
+      {{seconds}, false, FirstRunModel::Discover, "None of the 5 settings"},
+      {{tile16, seconds}, true, FirstRunModel::Restore, "This Mac is untouched, and there is a backup"},
+      {{tile16, autohide, seconds}, false, FirstRunModel::BackUpWhatYouHave, "2 of 5 settings have a value"},
+      {{tile16, autohide}, true, FirstRunModel::Compare, "This Mac has 2 settings of its own"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.route);
+    FirstRunHome mac;
+    if (c.otherMacBackup) {
+      mac.set({{"com.example.dock", "magnification", PV::boolean(true)}});
+      mac.backUpAs("OTHER-MAC", "Office");
+      mac.set({{"com.example.dock", "magnification", std::nullopt}});
+      // Refused files are listed with their reasons, never as backups.
+      writeFile(mac.folder + "/BROKEN.amberloom.json", "not json");
+      auto damaged = readFile(mac.folder + "/OTHER-MAC.amberloom.json");
+      damaged.replace(damaged.find("magnification"), 13, "magnificatioN");
+      writeFile(mac.folder + "/DAMAGED.amberloom.json", damaged);
+      writeFile(mac.folder + "/notes.txt", "ignored");
+    }
+    mac.set(c.values);
+    const auto model = mac.model();
+    QAbstractItemModelTester tester(model->backupList());
+
+    EXPECT_EQ(model->routeValue(), c.route);
+    EXPECT_TRUE(model->subtitle().startsWith(QString::fromStdString(c.subtitleStart))) << model->subtitle().toStdString();
+    ASSERT_EQ(model->backups().size(), c.otherMacBackup ? 1u : 0u);
+    if (!c.otherMacBackup) continue;
+    EXPECT_EQ(model->backupList()->data(model->backupList()->index(0), ui::BackupListModel::SavedCountRole).toString(),
+              "5 settings saved");
+    EXPECT_EQ(model->unreadableWarnings(),
+              QStringList({"BROKEN.amberloom.json could not be read (not a AmberLoom backup)",
+                           "DAMAGED.amberloom.json could not be read (the file is damaged or half-written)"}));
+    model->askToRestore(1);  // no such row: a refused file cannot be restored
+    EXPECT_FALSE(model->hasPendingRestore());
+  }
+}
+
+TEST(FirstRunModel, BackingUpThenRestoringAfterConfirmationBringsTheValuesBackAndStoresTheUndoPoint) {
+  FirstRunHome mac;
+  mac.set({tile16, autohide});
+  const auto model = mac.model();
+  QSignalSpy backupsChanged(model.get(), &FirstRunModel::backupsChanged);
+  model->backUpNow();
+  const std::string file = mac.folder + "/THIS-MAC.amberloom.json";
+  ASSERT_TRUE(fileExists(file));
+  EXPECT_EQ(text(model->outcomeRow(), "text"), "Saved to " + file);
+  EXPECT_EQ(backupsChanged.count(), 1);
+  ASSERT_EQ(model->backups().size(), 1u);
+
+  // This Mac moves on: one value differs, one is gone, one is new.
+  mac.set({{"com.example.dock", "tilesize", PV::integer(64)},
+            {"com.example.dock", "autohide", std::nullopt},
+            {"com.example.dock", "magnification", PV::boolean(true)}});
+  model->askToRestore(0);
+  ASSERT_TRUE(model->hasPendingRestore());
+  EXPECT_EQ(model->confirmationTitle(), "Bring settings over from Studio?");
+  const auto& plan = model->pendingRestore()->plan;
+  EXPECT_EQ(plan, (ui::RestorePlan{{{"com.example.dock", {"tilesize"}, false}, {"com.example.dock", {"autohide"}, false}},
+                                   {{"com.example.dock", {"tilesize"}, false}}, 0, 3}));
+  model->cancelRestore();
+  EXPECT_FALSE(model->hasPendingRestore());
+  EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(64));
+  EXPECT_EQ(text(model->outcomeRow(), "text"), "Saved to " + file);
+
+  model->askToRestore(0);
+  bool closedBeforeWriting = false;
+  QObject::connect(model.get(), &FirstRunModel::pendingRestoreChanged, [&] {
+    closedBeforeWriting = !model->hasPendingRestore() && mac.seen("com.example.dock", "tilesize") == PV::integer(64);
+  });
+  model->confirmRestore();
+  EXPECT_TRUE(closedBeforeWriting);
+  EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(16));
+  EXPECT_EQ(mac.seen("com.example.dock", "autohide"), PV::boolean(true));
+  EXPECT_EQ(mac.seen("com.example.dock", "magnification"), PV::boolean(true)) << "a restore never deletes a key";
+  EXPECT_EQ(text(model->outcomeRow(), "text"), "2 of 2 settings restored from Studio");
+  EXPECT_FALSE(model->outcomeRow().value("warning").toBool());
+
+  const auto points = SnapshotHistory(mac.historyFolder).all();
+  ASSERT_EQ(points.size(), 1u);
+  EXPECT_EQ(points[0].reason, "Before restoring from THIS-MAC");
+  ASSERT_TRUE(model->undoSnapshot());
+  EXPECT_EQ(points[0].snapshot, *model->undoSnapshot());
+  EXPECT_TRUE(model->undoSurvivesRestart());
+  EXPECT_FALSE(model->offersUndo()) << "a stored point is undone from the list of undo points";
+  SnapshotService(mac.store, mac.resolver).restore(points[0].snapshot);
+  EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(64));
+  EXPECT_EQ(mac.seen("com.example.dock", "autohide"), std::nullopt);
+
+  QSignalSpy outcomes(model.get(), &FirstRunModel::outcomeChanged);
+  model->confirmRestore();  // nothing pending
+  EXPECT_EQ(outcomes.count(), 0);
+}
+
+TEST(FirstRunModel, PracticeModeReportsWhatWouldHappenAndWritesNothing) {
+  FirstRunHome mac;
+  mac.set({tile16});
+  mac.backUpAs("OTHER-MAC", "Office");
+  mac.set({{"com.example.dock", "tilesize", PV::integer(64)}});
+  const auto before = filesBelow(home());
+  const auto model = mac.model(true);
+
+  model->backUpNow();
+  EXPECT_EQ(model->outcome(), ui::BackupOutcome(ui::BackedUp{mac.folder + "/THIS-MAC.amberloom.json (kuru kosum \u2014 yazilmadi)"}));
+  model->askToRestore(0);
+  ASSERT_TRUE(model->hasPendingRestore()) << "the plan is made in practice mode too";
+  model->confirmRestore();
+  EXPECT_EQ(model->outcome(), ui::BackupOutcome(ui::Restored{"OTHER-MAC (kuru kosum \u2014 yazilmadi)", "Office", std::nullopt}));
+  EXPECT_EQ(text(model->outcomeRow(), "text"), "Settings from Office applied");
+  EXPECT_EQ(model->backups().size(), 1u);
+  EXPECT_EQ(filesBelow(home()), before);
+  EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(64));
+  EXPECT_FALSE(model->undoSnapshot());
+}
+
+TEST(FirstRunModel, ARestoreOutlivesItsFolderAndWarnsWhenItsUndoPointCannotBeStored) {
+  FirstRunHome mac;
+  mac.set({tile16});
+  mac.backUpAs("OTHER-MAC", "Office");
+  mac.set({{"com.example.dock", "tilesize", PV::integer(64)}});
+  writeFile(home() + "/blocked", "a file where the history folder belongs");
+  const auto model = mac.model(false, home() + "/blocked/History");
+  QSignalSpy undoState(model.get(), &FirstRunModel::undoStateChanged);
+  fs::remove_all(mac.folder);  // gone between listing and restoring: the listed backup is restored
+
+  model->askToRestore(0);
+  model->confirmRestore();
+  EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(16));
+  EXPECT_EQ(text(model->outcomeRow(), "text"), "1 of 1 settings restored from Office");
+  EXPECT_TRUE(text(model->outcomeRow(), "undoWarning").starts_with("The undo point could not be saved to disk ("));
+  EXPECT_FALSE(model->undoSurvivesRestart());
+  EXPECT_TRUE(model->offersUndo());
+  EXPECT_EQ(undoState.count(), 1);
+
+  model->undoRestore();
+  EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(64));
+  EXPECT_FALSE(model->offersUndo());
+}
+
+TEST(FirstRunModel, ABackupFolderThatCannotBeWrittenShowsThePlatformErrorAndWritesNothing) {
+  const std::string writeHint = "Choose a backup folder AmberLoom can write to in AmberLoom Settings.";
+  const std::string cloudHint = "iCloud Drive may be turned off on this Mac. Turn it on in System Settings, or choose "
+                                "another backup folder in AmberLoom Settings.";
+  struct Case {
+    std::string folder;
+    std::string hint;
+  };
+  for (const auto& c : {Case{home() + "/blocked/AmberLoom", writeHint},
+                        Case{home() + "/blocked/Library/Mobile Documents/com~apple~CloudDocs/AmberLoom", cloudHint}}) {
+    FirstRunHome mac;
+    mac.folder = c.folder;
+    writeFile(home() + "/blocked", "a file where a folder belongs");
+    std::string platformText;
+    try {
+      mac.service().createBackup(c.folder);
+    } catch (const std::exception& error) {
+      platformText = error.what();
+    }
+    ASSERT_FALSE(platformText.empty());
+    const auto model = mac.model();
+    QSignalSpy backupsChanged(model.get(), &FirstRunModel::backupsChanged);
+    model->backUpNow();
+    EXPECT_EQ(model->outcome(), ui::BackupOutcome(ui::BackupFailed{platformText + " " + c.hint}));
+    EXPECT_TRUE(model->outcomeRow().value("warning").toBool());
+    EXPECT_EQ(backupsChanged.count(), 0);
+    EXPECT_EQ(readFile(home() + "/blocked"), "a file where a folder belongs");
+  }
+}
+
+TEST(FirstRunModel, BackingUpAsksBeforeReplacingThisMacsBackupAndOnlyThen) {
+  FirstRunHome mac;
+  mac.set({tile16, autohide, {"com.example.dock", "magnification", PV::boolean(true)}});
+  const std::string own = mac.backUpAs("THIS-MAC", "Studio");
+  // After a reinstall this Mac keeps its id and holds far fewer values.
+  mac.set({{"com.example.dock", "magnification", std::nullopt}});
+  const auto model = mac.model();
+  ASSERT_EQ(model->routeValue(), FirstRunModel::Compare);
+  const std::string saved = readFile(own);
+
+  model->askToBackUp();
+  EXPECT_TRUE(model->asksToReplaceBackup());
+  EXPECT_TRUE(model->replaceMessage().contains("with 5 settings saved"));
+  EXPECT_FALSE(model->outcome());
+  model->cancelReplace();
+  EXPECT_FALSE(model->asksToReplaceBackup());
+  EXPECT_EQ(readFile(own), saved);
+
+  model->askToBackUp();
+  model->confirmReplace();
+  EXPECT_FALSE(model->asksToReplaceBackup());
+  EXPECT_NE(readFile(own), saved);
+  EXPECT_EQ(text(model->outcomeRow(), "text"), "Saved to " + own);
+
+  fs::remove(own);
+  model->askToBackUp();
+  EXPECT_FALSE(model->asksToReplaceBackup()) << "nothing to replace: backed up at once";
+  EXPECT_TRUE(fileExists(own));
+}

@@ -1,0 +1,92 @@
+// The sentences of the first-run wizard and the backup screens that carry counts and names: the
+// restore confirmation's summary, the outcome row, and the customised-group chips.
+
+#include <gtest/gtest.h>
+
+#include "Guided/FirstRunTexts.hpp"
+
+using namespace amberloom;
+using namespace amberloom::ui;
+
+namespace {
+
+std::vector<SettingRef> refs(int n) {
+  std::vector<SettingRef> result;
+  for (int i = 1; i <= n; ++i) result.push_back({"com.example.d" + std::to_string(i), {"root", "leaf"}, false});
+  return result;
+}
+
+RestoreReport reportWithFailures(int failed) {
+  RestoreReport report;
+  report.outcomes.push_back({{"com.example.ok", {"k"}, false}, true});
+  for (const auto& ref : refs(failed)) report.outcomes.push_back({ref, false});
+  return report;
+}
+
+}  // namespace
+
+TEST(FirstRunTexts, TheSummaryNamesAtMostFourReplacedValuesAndCountsTheRest) {
+  struct Case {
+    int overwritten;
+    std::string second;
+  };
+  const std::string four = "com.example.d1 root \u2192 leaf, com.example.d2 root \u2192 leaf, com.example.d3 root "
+                           "\u2192 leaf, com.example.d4 root \u2192 leaf";
+  for (const auto& c : {Case{0, "None of them replace a value you have set on this Mac."},
+                        Case{4, "4 of them replace a value that is set on this Mac: " + four + "."},
+                        Case{6, "6 of them replace a value that is set on this Mac: " + four + " and 2 more."}}) {
+    PendingRestore pending{{"ID-1", std::nullopt, std::nullopt, std::nullopt, {}}, {refs(7), refs(c.overwritten), 3, 0}};
+    EXPECT_EQ(pending.summary().toStdString(),
+              "7 settings will be brought over from ID-1.\n\n" + c.second +
+                  "\n\n3 are already the same, and 0 have no value in that backup \u2014 those are left exactly as "
+                  "they are. Nothing is removed.");
+  }
+  EXPECT_EQ(firstrun::confirmationTitle(std::nullopt), "Bring settings over from ?");
+}
+
+TEST(FirstRunTexts, TheOutcomeRowWarnsOnFailuresAndListsAtMostFiveKeysThatDidNotComeBack) {
+  struct Case {
+    BackupOutcome outcome;
+    std::string text;
+    bool warning;
+    std::vector<std::string> details;
+  };
+  const std::string d = "\u00B7 com.example.d";
+  const std::string back = " root \u2192 leaf did not come back";
+  const std::vector<Case> cases{
+      {BackedUp{"/b/X.amberloom.json"}, "Saved to /b/X.amberloom.json", false, {}},
+      {BackupFailed{"disk full"}, "disk full", true, {}},
+      {Restored{"ID (kuru kosum \u2014 yazilmadi)", "Office", std::nullopt}, "Settings from Office applied", false, {}},
+      {Restored{"ID-2", std::nullopt, reportWithFailures(0)}, "1 of 1 settings restored from ID-2", false, {}},
+      {Restored{"ID-2", "Office", reportWithFailures(1)}, "1 of 2 settings restored from Office", true, {d + "1" + back}},
+      {Restored{"ID-2", "Office", reportWithFailures(5)}, "1 of 6 settings restored from Office", true,
+       {d + "1" + back, d + "2" + back, d + "3" + back, d + "4" + back, d + "5" + back}},
+      {Restored{"ID-2", "Office", reportWithFailures(6)}, "1 of 7 settings restored from Office", true,
+       {d + "1" + back, d + "2" + back, d + "3" + back, d + "4" + back, d + "5" + back, "\u00B7 and 1 more"}},
+  };
+  for (const auto& c : cases) {
+    const auto row = firstrun::outcomeRow(c.outcome);
+    EXPECT_EQ(row.text.toStdString(), c.text);
+    EXPECT_EQ(row.isWarning, c.warning) << c.text;
+    EXPECT_EQ(row.symbol, c.warning ? "exclamationmark.triangle" : "checkmark.seal") << c.text;
+    QStringList details;
+    for (const auto& line : c.details) details << QString::fromStdString(line);
+    EXPECT_EQ(row.details, details) << c.text;
+  }
+}
+
+TEST(FirstRunTexts, ChipsShowTheSixLargestGroupsAndSubtitlesCarryTheScanCounts) {
+  PersonalisationScan scan;
+  scan.customisedByGroup = {{"a", 1}, {"b", 5}, {"c", 2}, {"d", 5}, {"e", 3}, {"f", 1}, {"g", 4}, {"h", 2}};
+  QStringList shown;
+  for (const auto& chip : firstrun::topGroups(scan)) shown << chip.group + u'=' + chip.countText;
+  EXPECT_EQ(shown, QStringList({"b=5", "d=5", "g=4", "e=3", "c=2", "h=2"}));
+  scan.customisedByGroup = {{"dock", 3}, {"finder", 1}};
+  const auto chips = firstrun::topGroups(scan);
+  ASSERT_EQ(chips.size(), 2u);
+  EXPECT_EQ(chips[0].accessibleName, "dock: 3 settings set on this Mac");
+
+  scan.scannedCount = 0;
+  EXPECT_EQ(firstrun::subtitle(FirstRunRoute::discover, scan),
+            "None of the 0 settings AmberLoom knows about have been changed here. Have a look at what you can change.");
+}

@@ -1,0 +1,215 @@
+// The first-run wizard as a user goes through it, over the real services in the temporary home:
+// which keys and buttons each route answers, the restore confirmation's Cancel, Escape and
+// Restore, the question before this Mac's backup is replaced, and the Undo of a restore that
+// failed part-way. Every step is saved in both palettes at the main window's size.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QQuickItem>
+#include <QTest>
+#include <filesystem>
+
+#include "FirstRunHome.hpp"
+#include "Kit/SystemColorScheme.hpp"
+#include "ScreenWindow.hpp"
+
+using namespace amberloom;
+using namespace amberloom::testing;
+using ui::FirstRunModel;
+using PV = PreferenceValue;
+
+namespace {
+
+const QSize mainWindow{980, 560};
+
+// Items made by a repeater are found through the item tree, not their owners.
+void collect(QQuickItem* item, const QString& name, QList<QQuickItem*>& found) {
+  if (item->objectName() == name) found.append(item);
+  for (auto* child : item->childItems()) collect(child, name, found);
+}
+
+// The wizard over `model`, shown and ready for keys.
+class Wizard {
+ public:
+  explicit Wizard(FirstRunModel& model) : window_(testQml("FirstRunScreen.qml"), mainWindow) {
+    window_.screen()->setProperty("model", QVariant::fromValue<QObject*>(&model));
+    window_.window().requestActivate();
+    if (!QTest::qWaitForWindowActive(&window_.window())) throw std::runtime_error("the window never became active");
+  }
+
+  ScreenWindow& window() { return window_; }
+  QQuickItem* item(const char* name) { return window_.item(name); }
+  int finishes() const { return window_.screen()->property("finishes").toInt(); }
+
+  void click(const QQuickItem* item) {
+    QTest::mouseClick(&window_.window(), Qt::LeftButton, {}, window_.centreOf(item));
+  }
+  void press(Qt::Key key) { QTest::keyClick(&window_.window(), key); }
+
+  QObject* alert(const char* name) {
+    auto* found = window_.screen()->findChild<QObject*>(name);
+    if (!found) throw std::runtime_error(std::string("no ") + name);
+    return found;
+  }
+  bool isOpen(const char* alertName) { return alert(alertName)->property("opened").toBool(); }
+  void clickInAlert(const char* alertName, const char* button) {
+    auto* found = alert(alertName)->findChild<QQuickItem*>(button);
+    if (!found) throw std::runtime_error(std::string("no ") + button);
+    click(found);
+  }
+  QQuickItem* nthRow(int n) {
+    QList<QQuickItem*> rows;
+    collect(window_.screen(), "backupRow", rows);
+    std::sort(rows.begin(), rows.end(), [](auto* a, auto* b) { return a->y() < b->y(); });
+    return rows.at(n);
+  }
+  QString outcomeText() { return item("outcomeText")->property("text").toString(); }
+  // Each step as it stands, in the light and the dark palette, under <build>/screens.
+  void render(const QString& name) {
+    auto& scheme = ui::SystemColorScheme::instance();
+    const QDir folder(QStringLiteral(AMBERLOOM_SCREENS_DIR));
+    folder.mkpath(QStringLiteral("."));
+    for (const auto& [value, suffix] : {std::pair{ui::SystemColorScheme::Dark, "-dark.png"},
+                                        std::pair{ui::SystemColorScheme::Light, "-light.png"}}) {
+      scheme.setScheme(value);
+      window_.grab().save(folder.filePath(name + QLatin1String(suffix)));
+    }
+  }
+
+ private:
+  ScreenWindow window_;
+};
+
+const PrefKey tile16{"com.example.dock", "tilesize", PV::integer(16)};
+const PrefKey autohide{"com.example.dock", "autohide", PV::boolean(true)};
+
+}  // namespace
+
+TEST(FirstRunView, CompareWalkConfirmsTheRestoreAndAsksBeforeReplacingThisMacsBackup) {
+  FirstRunHome mac;
+  mac.set({tile16, autohide, {"com.example.dock", "magnification", PV::boolean(true)}});
+  mac.backUpAs("THIS-MAC", "Studio");
+  mac.set({{"com.example.dock", "tilesize", PV::integer(48)}});
+  mac.backUpAs("OTHER-MAC", "Office");
+  mac.set({{"com.example.dock", "tilesize", PV::integer(64)}, {"com.example.dock", "magnification", std::nullopt}});
+  const auto model = mac.model();
+  ASSERT_EQ(model->routeValue(), FirstRunModel::Compare);
+  Wizard wizard(*model);
+  wizard.render("first-run-compare");
+
+  wizard.press(Qt::Key_Return);
+  EXPECT_FALSE(model->outcome()) << "Return must not back up over this Mac's backup";
+  EXPECT_FALSE(model->asksToReplaceBackup());
+
+  // Office's row, the first by file name: Cancel, then Escape, leave everything as it was.
+  wizard.click(wizard.nthRow(0)->findChild<QQuickItem*>("bringOverButton"));
+  ASSERT_TRUE(wizard.isOpen("restoreConfirmation"));
+  wizard.render("first-run-restore-confirmation");
+  wizard.clickInAlert("restoreConfirmation", "alertCancel");
+  EXPECT_FALSE(wizard.isOpen("restoreConfirmation"));
+  EXPECT_FALSE(model->hasPendingRestore());
+  wizard.click(wizard.nthRow(0)->findChild<QQuickItem*>("bringOverButton"));
+  ASSERT_TRUE(wizard.isOpen("restoreConfirmation"));
+  wizard.press(Qt::Key_Escape);
+  EXPECT_FALSE(wizard.isOpen("restoreConfirmation"));
+  EXPECT_FALSE(model->hasPendingRestore());
+  EXPECT_FALSE(model->outcome());
+  EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(64));
+  EXPECT_EQ(wizard.finishes(), 0) << "Escape closed the question, not the wizard";
+
+  wizard.click(wizard.nthRow(0)->findChild<QQuickItem*>("bringOverButton"));
+  wizard.clickInAlert("restoreConfirmation", "alertAction");
+  EXPECT_FALSE(wizard.isOpen("restoreConfirmation"));
+  EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(48));
+  EXPECT_TRUE(wizard.item("outcomeRow")->isVisible());
+  EXPECT_EQ(wizard.outcomeText().toStdString(), "3 of 3 settings restored from Office");
+  wizard.render("first-run-restored");
+
+  wizard.click(wizard.item("backUpButton"));
+  ASSERT_TRUE(wizard.isOpen("replaceConfirmation"));
+  wizard.render("first-run-replace-question");
+  wizard.clickInAlert("replaceConfirmation", "alertAction");
+  EXPECT_EQ(wizard.outcomeText().toStdString(), "Saved to " + mac.folder + "/THIS-MAC.amberloom.json");
+
+  wizard.click(wizard.item("skipButton"));
+  EXPECT_EQ(wizard.finishes(), 1);
+}
+
+TEST(FirstRunView, EachRouteAnswersReturnAndEscapeAsItsButtonsSay) {
+  struct Case {
+    std::vector<PrefKey> values;
+    bool otherMacBackup;
+    FirstRunModel::Route route;
+    QString screen;
+    std::vector<const char*> buttons;  // visible, in order
+    bool returnFinishes, returnBacksUp, escapeFinishes;
+  };
+  const std::vector<Case> cases{
+      {{}, false, FirstRunModel::Discover, "first-run-discover", {"browseButton"}, true, false, false},
+      {{tile16, autohide}, false, FirstRunModel::BackUpWhatYouHave, "first-run-back-up",
+       {"backUpButton", "skipForNowButton"}, false, true, true},
+      {{}, true, FirstRunModel::Restore, "first-run-restore", {"browseButton"}, false, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.screen.toStdString());
+    FirstRunHome mac;
+    if (c.otherMacBackup) {
+      mac.set({tile16});
+      mac.backUpAs("OTHER-MAC", "Office");
+      mac.set({{"com.example.dock", "tilesize", std::nullopt}});
+      writeFile(mac.folder + "/BROKEN.amberloom.json", "not json");
+    }
+    mac.set(c.values);
+    const auto model = mac.model();
+    ASSERT_EQ(model->routeValue(), c.route);
+    Wizard wizard(*model);
+    for (const char* name : {"backUpButton", "skipForNowButton", "browseButton"}) {
+      const bool shown = std::find(c.buttons.begin(), c.buttons.end(), std::string_view(name)) != c.buttons.end();
+      EXPECT_EQ(wizard.item(name)->isVisible(), shown) << name;
+    }
+    EXPECT_EQ(wizard.item("unreadableWarning")->isVisible(), c.otherMacBackup);
+    wizard.render(c.screen);
+
+    wizard.press(Qt::Key_Return);
+    EXPECT_EQ(wizard.finishes(), c.returnFinishes ? 1 : 0);
+    EXPECT_EQ(model->outcome().has_value(), c.returnBacksUp);
+    if (c.returnBacksUp) wizard.render(c.screen + "-saved");
+    wizard.press(Qt::Key_Escape);
+    EXPECT_EQ(wizard.finishes(), (c.returnFinishes ? 1 : 0) + (c.escapeFinishes ? 1 : 0));
+  }
+}
+
+TEST(FirstRunView, ARestoreThatFailsPartWayIsKeptAsAnUndoPointAndItsUndoButtonPutsThingsBack) {
+  FirstRunHome mac;
+  mac.set({tile16});
+  writeFile(preferencesFile("com.example.damaged"), "not a property list");
+  BackupEnvelope backup{"OTHER-MAC", std::nullopt, std::nullopt, std::nullopt, {}};
+  backup.snapshot.entries = {{{"com.example.dock", {"tilesize"}, false}, PV::integer(99)},
+                             {{"com.example.damaged", {"k"}, false}, PV::boolean(true)}};
+  const auto model = mac.model();
+  Wizard wizard(*model);
+  model->restore(backup);
+  EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(99)) << "written before the failure";
+  EXPECT_TRUE(wizard.outcomeText().endsWith(" Some settings may already have changed. Fix the problem above and try "
+                                            "again, or bring settings over one at a time from My Macs."));
+  const auto points = SnapshotHistory(mac.historyFolder).all();
+  ASSERT_EQ(points.size(), 1u);
+  EXPECT_EQ(points[0].reason, "Before restoring from OTHER-MAC");
+  EXPECT_TRUE(model->undoSurvivesRestart());
+  ASSERT_TRUE(wizard.item("undoButton")->isVisible());
+  wizard.render("first-run-partial-restore");
+
+  // The damaged file still refuses every write: the undo stops there and stays offered.
+  wizard.click(wizard.item("undoButton"));
+  EXPECT_TRUE(model->outcomeRow().value("undoResultWarning").toBool());
+  EXPECT_TRUE(wizard.item("undoButton")->isVisible());
+  std::filesystem::remove(preferencesFile("com.example.damaged"));
+  wizard.click(wizard.item("undoButton"));
+  EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(16));
+  EXPECT_FALSE(wizard.item("undoButton")->isVisible());
+  EXPECT_FALSE(model->undoSnapshot());
+  EXPECT_EQ(wizard.item("undoResult")->property("text").toString(),
+            "Your settings are back as they were before the restore.");
+  wizard.render("first-run-undone");
+}
