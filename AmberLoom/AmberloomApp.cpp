@@ -9,6 +9,7 @@
 
 #include "Account/AccountModel.hpp"
 #include "Browser/SettingsModel.hpp"
+#include "Guided/FirstRunModel.hpp"
 #include "Kit/SymbolImageProvider.hpp"
 #include "Kit/Workspace.hpp"
 #include "Platform/AtomicFile.hpp"
@@ -54,6 +55,7 @@ AmberloomApp::AmberloomApp(QObject* parent)
   ui::installKit(*engine_);
   // The models belong to the root scene, never to the engine.
   for (QObject* model : {static_cast<QObject*>(root_.catalog.get()), static_cast<QObject*>(root_.account.get()),
+                         static_cast<QObject*>(root_.firstRun.get()),
                          static_cast<QObject*>(rootState_.get()), static_cast<QObject*>(this)})
     QQmlEngine::setObjectOwnership(model, QQmlEngine::CppOwnership);
 }
@@ -83,7 +85,8 @@ void AmberloomApp::showMainWindow() {
     mainWindow_ = createWindow(QStringLiteral("AppWindow"), {{"app", QVariant::fromValue<QObject*>(this)},
                                                              {"account", QVariant::fromValue(root_.account.get())},
                                                              {"viewState", QVariant::fromValue(rootState_.get())},
-                                                             {"catalogModel", QVariant::fromValue(root_.catalog.get())}});
+                                                             {"catalogModel", QVariant::fromValue(root_.catalog.get())},
+                                                             {"firstRun", QVariant::fromValue(root_.firstRun.get())}});
   }
   mainWindow_->show();
 }

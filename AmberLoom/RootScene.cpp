@@ -12,6 +12,8 @@
 #include "Backup/PersonalisationScanner.hpp"
 #include "Browser/AppRestarter.hpp"
 #include "Browser/SettingsModel.hpp"
+#include "Changes/SnapshotHistory.hpp"
+#include "Guided/FirstRunModel.hpp"
 #include "Catalog/CatalogEndpoints.hpp"
 #include "Catalog/DiscoverCard.hpp"
 #include "Catalog/SettingsCatalog.hpp"
@@ -54,6 +56,9 @@ std::shared_ptr<const ExternalPreferenceReader> verifier() {
   return std::make_shared<ExternalVerifier>(RootScene::defaultsToolPath());
 }
 
+// The stored undo points, made afresh for each model that keeps or lists them.
+SnapshotHistory undoPoints(const std::string& home) { return SnapshotHistory(SnapshotHistory::defaultFolder(home)); }
+
 }  // namespace
 
 std::string RootScene::defaultsToolPath() {
@@ -78,7 +83,6 @@ RootScene RootScene::make() {
   const PersonalisationScan scan =
       PersonalisationScanner(catalog, service, [locator, folder] { return locator.backupExists(folder); })
           .scan(Version::current(), Version::currentApp());
-  (void)scan;
 
   const IntentLog intents = IntentLog::standard(osBuild());
   std::optional<DiscoverDeck> deck;
@@ -96,6 +100,11 @@ RootScene RootScene::make() {
     scene.guide = ManualGuide::bundled();
   } catch (...) {
   }
+
+  const BackupService backups(catalog, DomainResolver::live(), store, BackupService::currentDeviceID(),
+                              BackupService::currentDeviceName());
+  scene.firstRun = std::make_shared<ui::FirstRunModel>(scan, backups, folder, false, DomainResolver::live(), store,
+                                                       verifier(), undoPoints(home));
 
   scene.account = std::make_shared<ui::AccountModel>(
       accountClient(), AccountStore("tv.winterbrae.amberloom.session", "device-token", defaults),

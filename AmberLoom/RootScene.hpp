@@ -12,6 +12,7 @@
 
 namespace amberloom::ui {
 class AccountModel;
+class FirstRunModel;
 class SettingsModel;
 }  // namespace amberloom::ui
 
@@ -20,6 +21,7 @@ namespace amberloom::app {
 struct RootScene {
   std::shared_ptr<ui::SettingsModel> catalog;
   std::optional<ManualGuide> guide;  // none when the built-in guide cannot be read
+  std::shared_ptr<ui::FirstRunModel> firstRun;
   std::shared_ptr<ui::AccountModel> account;
 
   // Builds every service and model, in an order that matters: each model reads the preferences

@@ -13,6 +13,7 @@ ApplicationWindow {
     required property AccountModel account
     required property RootViewState viewState
     required property SettingsModel catalogModel
+    required property FirstRunModel firstRun
     property Component savePanel: Component { SavePanel {} }
 
     title: "AmberLoom"
@@ -99,6 +100,7 @@ ApplicationWindow {
         account: window.account
         viewState: window.viewState
         catalogModel: window.catalogModel
+        firstRun: window.firstRun
     }
 
     MessageDialog {

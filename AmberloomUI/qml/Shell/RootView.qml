@@ -10,6 +10,8 @@ Item {
     required property AccountModel account
     required property RootViewState viewState
     required property SettingsModel catalogModel
+    // Also read by the My Macs page for its backup section.
+    required property FirstRunModel firstRun
 
     Theme.palette: Tokens.amberloomPalette(SystemColorScheme.scheme)
 
@@ -33,12 +35,10 @@ Item {
 
     Component {
         id: wizard
-        ScreenPlaceholder {
+        FirstRunView {
             objectName: "firstRunView"
-            title: qsTr("Welcome to AmberLoom")
-            detail: qsTr("The first-run guide will look at how you have set up this Mac and offer a backup.")
-            actionTitle: qsTr("Continue")
-            onAction: root.viewState.finishWizard()
+            model: root.firstRun
+            onFinish: root.viewState.finishWizard()
         }
     }
 

@@ -116,7 +116,7 @@ TEST_F(AppWindow, ShowsSignInThenTheWizardOnceThenTheCatalogueWindow) {
   {
     auto app = start();
     ASSERT_EQ(screenOf(*app), QStringLiteral("firstRunView"));
-    auto* finish = find(app->mainWindow(), "placeholderAction");
+    auto* finish = find(app->mainWindow(), "browseButton");
     ASSERT_TRUE(finish);
     QTest::mouseClick(app->mainWindow(), Qt::LeftButton, {},
                       finish->mapToScene(QPointF(finish->width() / 2, finish->height() / 2)).toPoint());
