@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -116,6 +117,26 @@ TEST_F(BackgroundSyncRun, AgainstAServerThatNeverAnswersEndsWithinTheMinuteAndKe
   EXPECT_EQ(server.received().front().method, "PUT");
   // The upload that never got through waits for the next run.
   EXPECT_TRUE(th::fileExists(pendingFile()));
+}
+
+}  // namespace
+
+namespace {
+
+// Built-in resources that cannot be read are replaced by empty ones: the window still comes up.
+TEST(AppStart, UnreadableBuiltInResourcesStillStartTheWindow) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::path(th::home()) / "App";
+  fs::create_directories(folder / "Resources");
+  fs::copy_file(AMBERLOOM_APP_PATH, folder / "AmberLoom");
+  for (const char* name : {"catalog", "discover_cards", "recipes", "manual_guide"})
+    th::writeFile((folder / "Resources" / (std::string(name) + ".json")).string(), "{ not json");
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  ::setenv("AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:9/api/v1", 1);
+  const auto result = runProcess((folder / "AmberLoom").string(), {}, windowedStart);
+  ASSERT_TRUE(result);
+  EXPECT_TRUE(result->timedOut) << "exited with " << result->exitStatus << ": " << result->standardError;
+  EXPECT_EQ(result->standardError.find("cannot show"), std::string::npos) << result->standardError;
 }
 
 }  // namespace

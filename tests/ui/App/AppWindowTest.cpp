@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "Account/AccountModel.hpp"
+#include "AmberLoom/Updater.hpp"
 #include "AppFixture.hpp"
 #include "Browser/SettingsModel.hpp"
 #include "TestHome.hpp"
@@ -28,6 +29,10 @@ TEST_F(AppWindow, ShowsSignInThenTheWizardOnceThenTheCatalogueWindow) {
     EXPECT_EQ(window->minimumHeight(), 560);
     EXPECT_EQ(window->title(), QStringLiteral("AmberLoom"));
     EXPECT_EQ(screenOf(*app), QStringLiteral("signInView"));
+    // The built-in information list names no update feed.
+    auto* checkForUpdates = window->findChild<QObject*>(QStringLiteral("checkForUpdates"));
+    ASSERT_TRUE(checkForUpdates);
+    EXPECT_FALSE(checkForUpdates->property("enabled").toBool());
     saveInBothPalettes(window, QStringLiteral("app-sign-in"));
   }
   signIn();
@@ -126,6 +131,25 @@ TEST_F(AppWindow, SettingsWindowHandsTheRiskySwitchToTheBrowserAndOffersTheCrash
   ASSERT_EQ(workspace->opened.size(), 1u);
   EXPECT_TRUE(workspace->opened[0].toString().startsWith(QStringLiteral("mailto:support@winterbrae.tv?subject=")));
   EXPECT_FALSE(find(window, "practiceNote")->isVisible());
+}
+
+TEST(Updater, OffersChecksOnlyForANonEmptyFeedText) {
+  using amberloom::app::Updater;
+  const struct {
+    const char* informationList;
+    bool offers;
+  } cases[] = {
+      {R"({})", false},
+      {R"({"SUFeedURL": ""})", false},
+      {R"({"SUFeedURL": 5})", false},
+      {R"({"SUFeedURL": null})", false},
+      {R"(["SUFeedURL"])", false},
+      {R"({"SUFeedURL": "https://updates.example/appcast.xml"})", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.informationList);
+    EXPECT_EQ(Updater(Updater::feedURL(amberloom::parseJson(c.informationList))).canCheckForUpdates(), c.offers);
+  }
 }
 
 }  // namespace
