@@ -71,6 +71,8 @@ void AmberloomApp::setWorkspace(std::shared_ptr<ui::Workspace> workspace) { work
 QQuickWindow* AmberloomApp::createWindow(const QString& type, const QVariantMap& properties) {
   QQmlComponent component(engine_.get());
   component.setData(QStringLiteral("import AmberLoom.UI\n%1 {}\n").arg(type).toUtf8(), QUrl());
+  if (!component.isReady())
+    throw std::runtime_error("cannot show " + type.toStdString() + ": " + component.errorString().toStdString());
   QObject* object = component.createWithInitialProperties(properties);
   auto* window = qobject_cast<QQuickWindow*>(object);
   if (!window) {

@@ -3,6 +3,8 @@
 
 #include <QGuiApplication>
 #include <QtQml/QQmlExtensionPlugin>
+#include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,11 @@ int main(int argc, char** argv) {
   QGuiApplication::setApplicationName(QStringLiteral("AmberLoom"));
   QGuiApplication::setOrganizationDomain(QStringLiteral("winterbrae.tv"));
   amberloom::app::AmberloomApp app;
-  app.showMainWindow();
+  try {
+    app.showMainWindow();
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "AmberLoom: %s\n", error.what());
+    return 1;
+  }
   return QGuiApplication::exec();
 }

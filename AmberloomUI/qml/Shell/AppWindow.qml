@@ -1,12 +1,12 @@
 import QtQuick
-import QtQuick.Controls.Basic
-import QtQuick.Dialogs
+import QtQuick.Templates as T
 import AmberLoom.UI
 
 // The main window: exactly 980 points wide, at least 560 high, showing the root view under the
 // application's menus. `app` carries out the menu commands; `savePanel` makes the export's save
-// panel (an object with open() that signals chosen(url) or cancelled()).
-ApplicationWindow {
+// panel (an object with open() that signals chosen(url) or cancelled()); the system panels are
+// loaded only when first needed, which keeps them out of the start-up.
+T.ApplicationWindow {
     id: window
 
     required property QtObject app
@@ -14,7 +14,7 @@ ApplicationWindow {
     required property RootViewState viewState
     required property SettingsModel catalogModel
     required property FirstRunModel firstRun
-    property Component savePanel: Component { SavePanel {} }
+    property Component savePanel: null
 
     title: "AmberLoom"
     width: 980
@@ -24,69 +24,52 @@ ApplicationWindow {
     minimumHeight: 560
     color: Theme.palette.surface
     Theme.palette: Tokens.amberloomPalette(SystemColorScheme.scheme)
-    // The menus and the system panels are drawn by Qt's own controls: give them the same colours.
-    palette.window: Theme.palette.surfaceRaised
-    palette.windowText: Theme.palette.onSurface
-    palette.button: Theme.palette.surfaceRaised
-    palette.buttonText: Theme.palette.onSurface
-    palette.base: Theme.palette.surface
-    palette.text: Theme.palette.onSurface
-    palette.mid: Theme.palette.border
-    palette.dark: Theme.palette.borderStrong
-    palette.highlight: Theme.palette.primary
-    palette.highlightedText: Theme.palette.onPrimary
 
     // Asks for a place, then has the application write the script there; a failed write is shown.
     function exportScript() {
+        if (!savePanel)
+            savePanel = Qt.createComponent("SavePanel.qml");
         const panel = savePanel.createObject(window);
         panel.chosen.connect(file => {
             panel.destroy();
             const error = app.exportScript(file);
             if (error.length > 0) {
-                exportAlert.text = error;
-                exportAlert.open();
+                const alert = Qt.createComponent("ExportAlert.qml").createObject(window, {text: error});
+                alert.accepted.connect(() => alert.destroy());
+                alert.rejected.connect(() => alert.destroy());
+                alert.open();
             }
         });
         panel.cancelled.connect(() => panel.destroy());
         panel.open();
     }
 
-    menuBar: MenuBar {
+    menuBar: AppMenuBar {
         objectName: "menuBar"
-        background: Rectangle {
-            implicitHeight: 30
-            color: Theme.palette.surfaceRaised
-            Rectangle {
-                anchors.bottom: parent.bottom
-                width: parent.width
-                height: 1
-                color: Theme.palette.border
-            }
-        }
-        Menu {
+        AppMenuBar.Menu {
             title: "AmberLoom"
-            Action {
+            T.Action {
                 objectName: "checkForUpdates"
                 text: qsTr("Check for Updates…")
                 enabled: window.app.canCheckForUpdates
                 onTriggered: window.app.checkForUpdates()
             }
-            MenuSeparator {}
-            Action {
+            AppMenuBar.Separator {}
+            T.Action {
                 text: qsTr("Settings…")
                 shortcut: "Ctrl+,"
                 onTriggered: window.app.showPreferences()
             }
-            MenuSeparator {}
-            Action {
+            AppMenuBar.Separator {}
+            T.Action {
                 text: qsTr("Quit AmberLoom")
-                shortcut: StandardKey.Quit
+                shortcut: "Ctrl+Q"
                 onTriggered: Qt.quit()
             }
         }
-        Menu {
+        AppMenuBar.Menu {
             title: qsTr("File")
-            Action {
+            T.Action {
                 objectName: "exportScript"
                 text: qsTr("Export as Terminal Commands…")
                 onTriggered: window.exportScript()
@@ -101,12 +84,5 @@ ApplicationWindow {
         viewState: window.viewState
         catalogModel: window.catalogModel
         firstRun: window.firstRun
-    }
-
-    MessageDialog {
-        id: exportAlert
-        objectName: "exportAlert"
-        title: qsTr("The script could not be saved")
-        buttons: MessageDialog.Ok
     }
 }

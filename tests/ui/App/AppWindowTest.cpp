@@ -34,6 +34,10 @@ TEST_F(AppWindow, ShowsSignInThenTheWizardOnceThenTheCatalogueWindow) {
     ASSERT_TRUE(checkForUpdates);
     EXPECT_FALSE(checkForUpdates->property("enabled").toBool());
     saveInBothPalettes(window, QStringLiteral("app-sign-in"));
+    // The application menu, open.
+    QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(40, 15));
+    saveInBothPalettes(window, QStringLiteral("app-menu"));
+    QTest::keyClick(window, Qt::Key_Escape);
   }
   signIn();
   {
