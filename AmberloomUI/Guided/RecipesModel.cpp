@@ -1,0 +1,233 @@
+#include "Guided/RecipesModel.hpp"
+
+#include <QStringList>
+#include <algorithm>
+
+#include "Guided/GuidedText.hpp"
+#include "Guided/UndoPoint.hpp"
+#include "Preferences/PinnedSettings.hpp"
+
+namespace amberloom::ui {
+
+using guided::qstr;
+using guided::replace;
+
+namespace {
+
+constexpr const char* kOpenRecipeKey = "AmberloomOpenRecipe";
+constexpr const char* kDryRunReason = "kuru kosum";
+
+QVariantMap cardRow(const Recipe& recipe) {
+  return {{QStringLiteral("recipeId"), qstr(recipe.id)},
+          {QStringLiteral("title"), qstr(recipe.title)},
+          {QStringLiteral("tagline"), qstr(recipe.tagline)},
+          {QStringLiteral("summary"), qstr(recipe.summary)},
+          {QStringLiteral("caution"), qstr(recipe.caution.value_or(""))},
+          {QStringLiteral("settingCount"), static_cast<int>(recipe.values.size())}};
+}
+
+QVariantMap previewRow(const RecipePreviewRow& row, bool isLast) {
+  QString badge;
+  QString accessibleValue;
+  const QString target = qstr(row.targetText());
+  if (!row.changes()) {
+    badge = guided::localized("Already set");
+    accessibleValue = guided::localized("Already ") + target;
+  } else if (row.pinnedToThisMac) {
+    badge = guided::localized("Pinned");
+    accessibleValue = guided::localized("Pinned to this Mac, will not change");
+  } else {
+    accessibleValue = qstr(row.currentText()) + guided::localized(", changing to ") + target;
+  }
+  return {{QStringLiteral("settingID"), qstr(row.settingID)},
+          {QStringLiteral("label"), qstr(row.label)},
+          {QStringLiteral("willWrite"), row.willWrite()},
+          {QStringLiteral("badge"), badge},
+          {QStringLiteral("valueText"), qstr(row.currentText()) + QStringLiteral(" → ") + target},
+          {QStringLiteral("accessibleValue"), accessibleValue},
+          {QStringLiteral("isLast"), isLast}};
+}
+
+}  // namespace
+
+std::string RecipesModel::undoReason(const Recipe& recipe) { return "Before applying “" + recipe.title + "”"; }
+
+std::vector<Recipe> RecipesModel::bundledRecipes(const SettingsCatalog& catalog) {
+  try {
+    return RecipeCatalog::bundled(catalog).recipes();
+  } catch (const std::exception&) {
+    // A recipe file that no longer fits the catalogue offers nothing rather than a wrong setup.
+    return {};
+  }
+}
+
+RecipesModel::RecipesModel(std::vector<Recipe> recipes, RecipeService service, bool isDryRun, SnapshotHistory history,
+                           std::shared_ptr<const ExternalPreferenceReader> verifier, UserDefaultsRef defaults,
+                           std::function<void()> onApplied, QObject* parent)
+    : QObject(parent),
+      recipes_(std::move(recipes)),
+      isDryRun_(isDryRun),
+      service_(std::move(service)),
+      snapshots_(std::move(history)),
+      verifier_(std::move(verifier)),
+      defaults_(std::move(defaults)),
+      onApplied_(std::move(onApplied)),
+      recipeRows_(new RowListModel({"recipeId", "title", "tagline", "summary", "caution", "settingCount"}, this)),
+      previewRows_(new RowListModel({"settingID", "label", "willWrite", "badge", "valueText", "accessibleValue", "isLast"},
+                                    this)) {
+  QList<QVariantMap> cards;
+  for (const auto& recipe : recipes_) cards << cardRow(recipe);
+  recipeRows_->setRows(std::move(cards));
+  if (auto open = defaults_->stringValue(kOpenRecipeKey)) {
+    const bool known = std::any_of(recipes_.begin(), recipes_.end(), [&](const Recipe& r) { return r.id == *open; });
+    if (known) setSelectedRecipeID(*open);
+  }
+}
+
+void RecipesModel::setSelectedRecipeID(std::optional<std::string> id) {
+  const bool changed = replace(selectedRecipeID_, std::move(id));
+  refreshPreview();
+  if (changed) emit selectedRecipeIDChanged();
+}
+
+const Recipe* RecipesModel::selectedRecipe() const {
+  if (!selectedRecipeID_) return nullptr;
+  for (const auto& recipe : recipes_)
+    if (recipe.id == *selectedRecipeID_) return &recipe;
+  return nullptr;
+}
+
+int RecipesModel::changeCount() const {
+  return static_cast<int>(std::count_if(preview_.begin(), preview_.end(), [](const auto& r) { return r.willWrite(); }));
+}
+
+int RecipesModel::unchangedCount() const {
+  return static_cast<int>(std::count_if(preview_.begin(), preview_.end(), [](const auto& r) { return !r.changes(); }));
+}
+
+int RecipesModel::pinnedCount() const {
+  return static_cast<int>(
+      std::count_if(preview_.begin(), preview_.end(), [](const auto& r) { return r.changes() && r.pinnedToThisMac; }));
+}
+
+std::vector<RecipePreviewRow> RecipesModel::freshPreview(const Recipe& recipe) const {
+  return service_.preview(recipe, PinnedSettings::load(*defaults_));
+}
+
+void RecipesModel::refreshPreview() {
+  setReport(std::nullopt);
+  setUndoReport(std::nullopt);
+  setAppliedRecipeID(std::nullopt);
+  const Recipe* recipe = selectedRecipe();
+  setPreview(recipe ? freshPreview(*recipe) : std::vector<RecipePreviewRow>{});
+}
+
+void RecipesModel::apply() {
+  const Recipe* found = selectedRecipe();
+  if (!found) return;
+  const Recipe recipe = *found;
+  setPreview(freshPreview(recipe));
+  if (changeCount() == 0) return;
+
+  if (isDryRun_) {
+    WriteReport report;
+    for (const auto& row : preview_) {
+      if (row.willWrite()) report.outcomes.push_back({row.settingID, false, kDryRunReason});
+      if (!row.changes()) report.alreadyMatching.push_back(row.settingID);
+      if (row.changes() && row.pinnedToThisMac) report.skippedPinned.push_back(row.settingID);
+    }
+    setReport(std::move(report));
+    setAppliedRecipeID(recipe.id);
+    return;
+  }
+
+  WriteReport report = service_.apply(recipe, PinnedSettings::load(*defaults_), *verifier_);
+  const Snapshot undo = report.undo;
+  setReport(std::move(report));
+  setAppliedRecipeID(recipe.id);
+  setUndoReport(std::nullopt);
+  setLastUndo(undo);
+  const auto notStored = guided::recordUndoPoint(snapshots_, undo, undoReason(recipe));
+  setUndoSurvivesRestart(!notStored);
+  setLastError(notStored ? std::optional(guided::undoPointNotSaved(*notStored, true)) : std::nullopt);
+  refreshValuesAfterWrite();
+}
+
+void RecipesModel::undoLast() {
+  if (isDryRun_ || !lastUndo_) return;
+  const UndoReport result = service_.undo(*lastUndo_, *verifier_);
+  setUndoReport(result);
+  if (result.isComplete()) {
+    setLastError(std::nullopt);
+    setLastUndo(std::nullopt);
+    setUndoSurvivesRestart(false);
+    refreshPreview();
+    setUndoReport(result);
+  } else {
+    setLastError(guided::incompleteUndo(result));
+  }
+  refreshValuesAfterWrite();
+}
+
+void RecipesModel::refreshValuesAfterWrite() {
+  if (onApplied_) onApplied_();
+  if (const Recipe* recipe = selectedRecipe()) setPreview(freshPreview(*recipe));
+}
+
+void RecipesModel::setPreview(std::vector<RecipePreviewRow> rows) {
+  if (!replace(preview_, std::move(rows))) return;
+  QList<QVariantMap> shown;
+  for (std::size_t i = 0; i < preview_.size(); ++i) shown << previewRow(preview_[i], i + 1 == preview_.size());
+  previewRows_->setRows(std::move(shown));
+  emit previewChanged();
+}
+
+void RecipesModel::setReport(std::optional<WriteReport> report) {
+  if (replace(report_, std::move(report))) emit reportChanged();
+}
+void RecipesModel::setLastUndo(std::optional<Snapshot> undo) {
+  if (replace(lastUndo_, std::move(undo))) emit lastUndoChanged();
+}
+void RecipesModel::setUndoSurvivesRestart(bool survives) {
+  if (replace(undoSurvivesRestart_, survives)) emit undoSurvivesRestartChanged();
+}
+void RecipesModel::setLastError(std::optional<std::string> error) {
+  if (replace(lastError_, std::move(error))) emit lastErrorChanged();
+}
+void RecipesModel::setAppliedRecipeID(std::optional<std::string> id) {
+  if (replace(appliedRecipeID_, std::move(id))) emit appliedRecipeIDChanged();
+}
+void RecipesModel::setUndoReport(std::optional<UndoReport> report) {
+  if (replace(undoReport_, std::move(report))) emit undoReportChanged();
+}
+
+QString RecipesModel::selectedRecipeIDText() const { return qstr(selectedRecipeID_.value_or("")); }
+
+void RecipesModel::setSelectedRecipeIDText(const QString& id) {
+  setSelectedRecipeID(id.isEmpty() ? std::nullopt : std::optional(id.toStdString()));
+}
+
+QVariant RecipesModel::selectedRecipeRow() const {
+  const Recipe* recipe = selectedRecipe();
+  return recipe ? QVariant(cardRow(*recipe)) : QVariant();
+}
+
+QString RecipesModel::summaryLine() const {
+  QStringList parts{QString::number(changeCount()) + QStringLiteral(" will change")};
+  if (unchangedCount() > 0) parts << QString::number(unchangedCount()) + QStringLiteral(" already match");
+  if (pinnedCount() > 0) parts << QString::number(pinnedCount()) + QStringLiteral(" pinned to this Mac");
+  return parts.join(QStringLiteral(" · "));
+}
+
+QVariant RecipesModel::reportCard() const {
+  return report_ ? QVariant(guided::writeReportCard(*report_, isDryRun_)) : QVariant();
+}
+
+QString RecipesModel::lastErrorText() const { return qstr(lastError_.value_or("")); }
+QString RecipesModel::appliedRecipeIDText() const { return qstr(appliedRecipeID_.value_or("")); }
+
+QVariant RecipesModel::undoReportCard() const {
+  return undoReport_ ? QVariant(guided::undoReportCard(*undoReport_)) : QVariant();
+}
+
+}  // namespace amberloom::ui

@@ -1,0 +1,108 @@
+#include "Guided/RemovalModel.hpp"
+
+#include <QStringList>
+
+#include "Guided/GuidedText.hpp"
+#include "Guided/UndoPoint.hpp"
+
+namespace amberloom::ui {
+
+using guided::qstr;
+using guided::replace;
+
+RemovalModel::RemovalModel(UninstallService service, bool isDryRun, SnapshotHistory history,
+                           std::shared_ptr<const ExternalPreferenceReader> verifier,
+                           UnregisterLoginItem unregisterLoginItem, QObject* parent)
+    : QObject(parent),
+      isDryRun_(isDryRun),
+      service_(std::move(service)),
+      snapshots_(std::move(history)),
+      verifier_(std::move(verifier)),
+      unregisterLoginItem_(std::move(unregisterLoginItem)),
+      appDataRows_(new RowListModel({"label", "path", "size", "accessibleName"}, this)) {
+  reload();
+}
+
+QString RemovalModel::closingSentence() const {
+  return guided::localized("Then quit AmberLoom and drag it from your Applications folder to the Trash.");
+}
+
+void RemovalModel::reload() { setPlan(service_.plan()); }
+
+void RemovalModel::revertEverything() {
+  if (isDryRun_) return;
+  const WriteReport report = service_.revertEverything(*verifier_);
+  setOutcome(Reverted{report});
+  const auto notStored = guided::recordUndoPoint(snapshots_, report.undo, revertReason);
+  setUndoSurvivesRestart(!notStored);
+  setLastError(notStored ? std::optional(guided::undoPointNotSaved(*notStored, false)) : std::nullopt);
+  unregisterLoginItem();
+  reload();
+}
+
+void RemovalModel::removeAppData() {
+  if (isDryRun_) return;
+  setOutcome(Removed{service_.removeAppData()});
+  unregisterLoginItem();
+  reload();
+}
+
+void RemovalModel::unregisterLoginItem() {
+  if (!unregisterLoginItem_) return;
+  if (auto failure = unregisterLoginItem_(); failure && !lastError_) setLastError(std::move(failure));
+}
+
+void RemovalModel::setPlan(RemovalPlan plan) {
+  if (!replace(plan_, std::move(plan))) return;
+  QList<QVariantMap> rows;
+  for (const auto& item : plan_.appData) {
+    const QString size = guided::fileSize(item.bytes);
+    rows << QVariantMap{{QStringLiteral("label"), qstr(item.label)},
+                        {QStringLiteral("path"), qstr(item.path)},
+                        {QStringLiteral("size"), size},
+                        {QStringLiteral("accessibleName"), qstr(item.label) + QStringLiteral(", ") + size}};
+  }
+  appDataRows_->setRows(std::move(rows));
+  emit planChanged();
+}
+
+void RemovalModel::setOutcome(Outcome outcome) {
+  if (outcome_ == outcome) return;
+  outcome_ = std::move(outcome);
+  emit outcomeChanged();
+}
+void RemovalModel::setUndoSurvivesRestart(bool survives) {
+  if (replace(undoSurvivesRestart_, survives)) emit undoSurvivesRestartChanged();
+}
+void RemovalModel::setLastError(std::optional<std::string> error) {
+  if (replace(lastError_, std::move(error))) emit lastErrorChanged();
+}
+
+QString RemovalModel::backupsPath() const { return plan_.backups ? qstr(plan_.backups->path) : QString(); }
+
+QString RemovalModel::outcomeText() const {
+  if (!outcome_) return {};
+  if (const auto* reverted = std::get_if<Reverted>(&*outcome_)) {
+    const auto& report = reverted->report;
+    const QString counts = QString::number(report.appliedCount()) + QStringLiteral(" of ") + QString::number(report.total());
+    if (report.failed().empty()) return counts + QStringLiteral(" settings put back");
+    return counts + QStringLiteral(" put back — ") + QString::number(report.failed().size()) +
+           QStringLiteral(" did not budge");
+  }
+  const auto& failures = std::get<Removed>(*outcome_).failures;
+  if (failures.empty()) return QStringLiteral("AmberLoom's files are gone");
+  QStringList paths;
+  for (const auto& path : failures) paths << qstr(path);
+  return QString::number(failures.size()) + QStringLiteral(" file(s) could not be deleted: ") +
+         paths.join(QStringLiteral(", "));
+}
+
+bool RemovalModel::outcomeIsWarning() const {
+  if (!outcome_) return false;
+  if (const auto* reverted = std::get_if<Reverted>(&*outcome_)) return !reverted->report.failed().empty();
+  return !std::get<Removed>(*outcome_).failures.empty();
+}
+
+QString RemovalModel::lastErrorText() const { return qstr(lastError_.value_or("")); }
+
+}  // namespace amberloom::ui

@@ -1,0 +1,113 @@
+#pragma once
+// The removal screen's model, made afresh each time the screen opens: the plan of what removing
+// the application leaves and deletes, putting every changed setting back (with an undo point on
+// disk) and deleting the application's files, and the result of the last of these steps. Either
+// step also turns off sync at login, so that the next login's sync cannot copy back from the
+// other Macs what was just put back or bring back data that was just deleted. Main thread only;
+// nothing throws.
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <QtQml/qqmlregistration.h>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "Changes/SnapshotHistory.hpp"
+#include "Changes/WriteReport.hpp"
+#include "Guided/RowListModel.hpp"
+#include "Upkeep/UninstallService.hpp"
+
+namespace amberloom::ui {
+
+class RemovalModel : public QObject {
+  Q_OBJECT
+  QML_ELEMENT
+  QML_UNCREATABLE("Made by the application")
+  Q_PROPERTY(bool isDryRun READ isDryRun CONSTANT)
+  Q_PROPERTY(int settingsLeftChanged READ settingsLeftChanged NOTIFY planChanged)
+  // Rows: label, path, size (in the file style of the user's locale), accessibleName.
+  Q_PROPERTY(amberloom::ui::RowListModel* appData READ appDataRows CONSTANT)
+  // The backup folder's path; empty when the plan has none.
+  Q_PROPERTY(QString backupsPath READ backupsPath NOTIFY planChanged)
+  Q_PROPERTY(bool hasOutcome READ hasOutcome NOTIFY outcomeChanged)
+  Q_PROPERTY(QString outcomeText READ outcomeText NOTIFY outcomeChanged)
+  Q_PROPERTY(bool outcomeIsWarning READ outcomeIsWarning NOTIFY outcomeChanged)
+  Q_PROPERTY(bool undoSurvivesRestart READ undoSurvivesRestart NOTIFY undoSurvivesRestartChanged)
+  Q_PROPERTY(QString lastError READ lastErrorText NOTIFY lastErrorChanged)
+  Q_PROPERTY(QString closingSentence READ closingSentence CONSTANT)
+
+ public:
+  struct Reverted {
+    WriteReport report;
+    bool operator==(const Reverted&) const = default;
+  };
+  struct Removed {
+    std::vector<std::string> failures;  // paths not deleted, in plan order
+    bool operator==(const Removed&) const = default;
+  };
+  using Outcome = std::variant<Reverted, Removed>;
+
+  // Turns off sync at login; none on success, else the text of the failure.
+  using UnregisterLoginItem = std::function<std::optional<std::string>()>;
+
+  static constexpr const char* revertReason = "Before reverting everything AmberLoom changed";
+
+  // Draws the first plan (which may move an unreadable change history aside).
+  RemovalModel(UninstallService service, bool isDryRun, SnapshotHistory history,
+               std::shared_ptr<const ExternalPreferenceReader> verifier, UnregisterLoginItem unregisterLoginItem,
+               QObject* parent = nullptr);
+
+  const RemovalPlan& plan() const { return plan_; }
+  const std::optional<Outcome>& outcome() const { return outcome_; }
+  bool undoSurvivesRestart() const { return undoSurvivesRestart_; }
+  const std::optional<std::string>& lastError() const { return lastError_; }
+  bool isDryRun() const { return isDryRun_; }
+  QString closingSentence() const;
+
+  Q_INVOKABLE void reload();
+  // Resets every setting the application changed, stores the undo point and plans again. Nothing
+  // in practice mode.
+  Q_INVOKABLE void revertEverything();
+  // Deletes the application's files (never the backups) and plans again. Nothing in practice mode.
+  Q_INVOKABLE void removeAppData();
+
+ signals:
+  void planChanged();
+  void outcomeChanged();
+  void undoSurvivesRestartChanged();
+  void lastErrorChanged();
+
+ private:
+  void setPlan(RemovalPlan plan);
+  void setOutcome(Outcome outcome);
+  void setUndoSurvivesRestart(bool survives);
+  void setLastError(std::optional<std::string> error);
+  // Turns off sync at login; a failure becomes lastError unless a message is already there.
+  void unregisterLoginItem();
+
+  RowListModel* appDataRows() { return appDataRows_; }
+  int settingsLeftChanged() const { return static_cast<int>(plan_.settingsLeftChanged); }
+  QString backupsPath() const;
+  bool hasOutcome() const { return outcome_.has_value(); }
+  QString outcomeText() const;
+  bool outcomeIsWarning() const;
+  QString lastErrorText() const;
+
+  RemovalPlan plan_;
+  std::optional<Outcome> outcome_;
+  bool undoSurvivesRestart_ = false;
+  std::optional<std::string> lastError_;
+  bool isDryRun_;
+  UninstallService service_;
+  SnapshotHistory snapshots_;
+  std::shared_ptr<const ExternalPreferenceReader> verifier_;
+  UnregisterLoginItem unregisterLoginItem_;
+  RowListModel* appDataRows_;
+};
+
+}  // namespace amberloom::ui

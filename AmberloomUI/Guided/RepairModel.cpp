@@ -1,0 +1,204 @@
+#include "Guided/RepairModel.hpp"
+
+#include "Guided/GuidedText.hpp"
+#include "Guided/UndoPoint.hpp"
+
+namespace amberloom::ui {
+
+using guided::qstr;
+using guided::replace;
+
+namespace {
+
+constexpr const char* kDryRunReason = "kuru kosum";
+
+QVariantMap findingRow(const RepairFinding& finding, bool selected) {
+  const auto& control = finding.setting.control;
+  return {{QStringLiteral("findingId"), qstr(finding.id())},
+          {QStringLiteral("label"), qstr(finding.setting.label)},
+          {QStringLiteral("valuesLine"),
+           qstr(control.describe(finding.current)) + QStringLiteral(" now · you chose ") +
+               qstr(control.describe(finding.wanted))},
+          {QStringLiteral("chosenAt"), guided::abbreviatedDateTime(finding.chosenAt)},
+          {QStringLiteral("selected"), selected}};
+}
+
+std::set<std::string> allIDs(const RepairScan& scan) {
+  std::set<std::string> ids;
+  for (const auto& finding : scan.findings) ids.insert(finding.id());
+  return ids;
+}
+
+}  // namespace
+
+RepairModel::RepairModel(RepairScanner scanner, RepairService service, bool isDryRun, SnapshotHistory history,
+                         std::shared_ptr<const ExternalPreferenceReader> verifier, UserDefaultsRef defaults,
+                         IntentLog log, std::function<void()> onRepaired, QObject* parent)
+    : QObject(parent),
+      isDryRun_(isDryRun),
+      scanner_(std::move(scanner)),
+      service_(std::move(service)),
+      snapshots_(std::move(history)),
+      verifier_(std::move(verifier)),
+      defaults_(std::move(defaults)),
+      onRepaired_(std::move(onRepaired)),
+      log_(std::move(log)),
+      findingRows_(new RowListModel({"findingId", "label", "valuesLine", "chosenAt", "selected"}, this)) {
+  scan_ = scanner_.scan(defaults_->stringValue(lastSeenBuildKey));
+  selectedIDs_ = allIDs(scan_);
+  unreadableHistoryFiles_ = log_.quarantinedFiles();
+  showFindings();
+  try {
+    defaults_->setString(scan_.currentOSBuild, lastSeenBuildKey);
+  } catch (const std::exception&) {
+    // The next start then compares with an older build; nothing else depends on it.
+  }
+}
+
+std::string RepairModel::headline() const {
+  const auto n = scan_.findings.size();
+  if (n == 0) return "Everything is the way you left it.";
+  if (scan_.osChanged())
+    return "A macOS update reset " + std::to_string(n) + (n == 1 ? " setting" : " settings") + " you had changed.";
+  if (n == 1) return "1 setting you changed is not the way you left it.";
+  return std::to_string(n) + " settings you changed are not the way you left them.";
+}
+
+void RepairModel::setSelectedIDs(std::set<std::string> ids) {
+  if (!replace(selectedIDs_, std::move(ids))) return;
+  showFindings();
+  emit selectedIDsChanged();
+}
+
+void RepairModel::setSelected(const QString& findingId, bool selected) {
+  auto ids = selectedIDs_;
+  if (selected)
+    ids.insert(findingId.toStdString());
+  else
+    ids.erase(findingId.toStdString());
+  setSelectedIDs(std::move(ids));
+}
+
+void RepairModel::scanAgain() {
+  setScan(scanner_.scan(scan_.currentOSBuild));
+  setSelectedIDs(allIDs(scan_));
+  setUnreadableHistoryFiles(log_.quarantinedFiles());
+}
+
+void RepairModel::rescan() {
+  setReport(std::nullopt);
+  scanAgain();
+}
+
+void RepairModel::repairSelected() {
+  std::vector<RepairFinding> chosen;
+  for (const auto& finding : scan_.findings)
+    if (selectedIDs_.contains(finding.id())) chosen.push_back(finding);
+  if (chosen.empty()) return;
+
+  if (isDryRun_) {
+    WriteReport report;
+    for (const auto& finding : chosen) report.outcomes.push_back({finding.id(), false, kDryRunReason});
+    setReport(std::move(report));
+    return;
+  }
+
+  const WriteReport report = service_.repair(chosen, *verifier_);
+  setReport(report);
+  const auto failed = report.failed().size();
+  setLastError(failed == 0 ? std::nullopt
+                           : std::optional(std::to_string(failed) + " settings could not be put back"));
+  setUndoReport(std::nullopt);
+  setLastUndo(report.undo);
+  const auto notStored = guided::recordUndoPoint(
+      snapshots_, report.undo, "Before putting back " + std::to_string(chosen.size()) + " settings");
+  setUndoSurvivesRestart(!notStored);
+  // A count of settings that failed is the message that matters more.
+  if (notStored && !lastError_) setLastError(guided::undoPointNotSaved(*notStored, true));
+  if (onRepaired_) onRepaired_();
+  scanAgain();
+  setReport(report);
+}
+
+void RepairModel::undoLast() {
+  if (isDryRun_ || !lastUndo_) return;
+  const UndoReport result = service_.undo(*lastUndo_, *verifier_);
+  setUndoReport(result);
+  if (result.isComplete()) {
+    setLastError(std::nullopt);
+    setLastUndo(std::nullopt);
+    setUndoSurvivesRestart(false);
+    rescan();
+    setUndoReport(result);
+  } else {
+    setLastError(guided::incompleteUndo(result));
+  }
+  if (onRepaired_) onRepaired_();
+}
+
+void RepairModel::keep(const RepairFinding& finding) {
+  service_.accept(finding);
+  rescan();
+}
+
+void RepairModel::keep(const QString& findingId) {
+  for (const auto& finding : scan_.findings)
+    if (finding.id() == findingId.toStdString()) return keep(RepairFinding(finding));
+}
+
+void RepairModel::setScan(RepairScan scan) {
+  if (!replace(scan_, std::move(scan))) return;
+  showFindings();
+  emit scanChanged();
+}
+
+void RepairModel::showFindings() {
+  QList<QVariantMap> rows;
+  for (const auto& finding : scan_.findings) rows << findingRow(finding, selectedIDs_.contains(finding.id()));
+  findingRows_->setRows(std::move(rows));
+}
+
+void RepairModel::setReport(std::optional<WriteReport> report) {
+  if (replace(report_, std::move(report))) emit reportChanged();
+}
+void RepairModel::setLastError(std::optional<std::string> error) {
+  if (replace(lastError_, std::move(error))) emit lastErrorChanged();
+}
+void RepairModel::setLastUndo(std::optional<Snapshot> undo) {
+  if (replace(lastUndo_, std::move(undo))) emit lastUndoChanged();
+}
+void RepairModel::setUndoSurvivesRestart(bool survives) {
+  if (replace(undoSurvivesRestart_, survives)) emit undoSurvivesRestartChanged();
+}
+void RepairModel::setUndoReport(std::optional<UndoReport> report) {
+  if (replace(undoReport_, std::move(report))) emit undoReportChanged();
+}
+void RepairModel::setUnreadableHistoryFiles(std::vector<std::string> names) {
+  if (replace(unreadableHistoryFiles_, std::move(names))) emit unreadableHistoryFilesChanged();
+}
+
+QString RepairModel::headlineText() const { return qstr(headline()); }
+
+QStringList RepairModel::selectedIDList() const {
+  QStringList ids;
+  for (const auto& id : selectedIDs_) ids << qstr(id);
+  return ids;
+}
+
+void RepairModel::setSelectedIDList(const QStringList& ids) {
+  std::set<std::string> chosen;
+  for (const auto& id : ids) chosen.insert(id.toStdString());
+  setSelectedIDs(std::move(chosen));
+}
+
+QVariant RepairModel::reportCard() const {
+  return report_ ? QVariant(guided::writeReportCard(*report_, isDryRun_)) : QVariant();
+}
+
+QVariant RepairModel::undoReportCard() const {
+  return undoReport_ ? QVariant(guided::undoReportCard(*undoReport_)) : QVariant();
+}
+
+QString RepairModel::lastErrorText() const { return qstr(lastError_.value_or("")); }
+
+}  // namespace amberloom::ui

@@ -1,0 +1,137 @@
+#pragma once
+// The recent-changes screen's model: the settings the user changed here that something else has
+// changed since, found by a scan at creation (which also remembers the macOS build seen, under
+// "lastSeenOSBuild"), the user's ticks, putting the ticked ones back with an undo point on disk,
+// undoing that, and keeping the system's value of one setting. Main thread only; every operation
+// runs to its end synchronously and none throws.
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QtQml/qqmlregistration.h>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Changes/SnapshotHistory.hpp"
+#include "Changes/WriteReport.hpp"
+#include "Guided/RowListModel.hpp"
+#include "Preferences/UserDefaults.hpp"
+#include "Upkeep/RepairScanner.hpp"
+#include "Upkeep/RepairService.hpp"
+
+namespace amberloom::ui {
+
+class RepairModel : public QObject {
+  Q_OBJECT
+  QML_ELEMENT
+  QML_UNCREATABLE("Made by the application")
+  Q_PROPERTY(bool isDryRun READ isDryRun CONSTANT)
+  Q_PROPERTY(QString headline READ headlineText NOTIFY scanChanged)
+  Q_PROPERTY(bool hasFindings READ hasFindings NOTIFY scanChanged)
+  // Rows: findingId, label, valuesLine ("<current> now · you chose <wanted>"), chosenAt (the
+  // date in the user's locale), selected.
+  Q_PROPERTY(amberloom::ui::RowListModel* findings READ findingRows CONSTANT)
+  Q_PROPERTY(QStringList selectedIDs READ selectedIDList WRITE setSelectedIDList NOTIFY selectedIDsChanged)
+  Q_PROPERTY(int selectedCount READ selectedCount NOTIFY selectedIDsChanged)
+  // The report card (see guided::writeReportCard); null without a report.
+  Q_PROPERTY(QVariant report READ reportCard NOTIFY reportChanged)
+  Q_PROPERTY(bool canUndo READ canUndo NOTIFY lastUndoChanged)
+  Q_PROPERTY(bool undoSurvivesRestart READ undoSurvivesRestart NOTIFY undoSurvivesRestartChanged)
+  // The undo card (see guided::undoReportCard); null without an undo report.
+  Q_PROPERTY(QVariant undoReport READ undoReportCard NOTIFY undoReportChanged)
+  Q_PROPERTY(bool historyWasUnreadable READ historyWasUnreadable NOTIFY unreadableHistoryFilesChanged)
+  Q_PROPERTY(QString lastError READ lastErrorText NOTIFY lastErrorChanged)
+
+ public:
+  static constexpr const char* lastSeenBuildKey = "lastSeenOSBuild";
+
+  // Scans with the build stored under "lastSeenOSBuild" as the previous one, ticks every finding,
+  // then stores the current build there.
+  RepairModel(RepairScanner scanner, RepairService service, bool isDryRun, SnapshotHistory history,
+              std::shared_ptr<const ExternalPreferenceReader> verifier, UserDefaultsRef defaults, IntentLog log,
+              std::function<void()> onRepaired, QObject* parent = nullptr);
+
+  bool isDryRun() const { return isDryRun_; }
+  const RepairScan& scan() const { return scan_; }
+  const std::vector<RepairFinding>& findings() const { return scan_.findings; }
+  bool hasFindings() const { return !scan_.isEmpty(); }
+  std::string headline() const;
+  const std::optional<WriteReport>& report() const { return report_; }
+  const std::set<std::string>& selectedIDs() const { return selectedIDs_; }
+  void setSelectedIDs(std::set<std::string> ids);
+  const std::optional<Snapshot>& lastUndo() const { return lastUndo_; }
+  bool undoSurvivesRestart() const { return undoSurvivesRestart_; }
+  const std::optional<UndoReport>& undoReport() const { return undoReport_; }
+  const std::vector<std::string>& unreadableHistoryFiles() const { return unreadableHistoryFiles_; }
+  bool historyWasUnreadable() const { return !unreadableHistoryFiles_.empty(); }
+  const std::optional<std::string>& lastError() const { return lastError_; }
+
+  // Scans again (the last scan's build as the previous one), ticks everything, clears the report.
+  Q_INVOKABLE void rescan();
+  // Puts back the ticked findings, stores the undo point and scans again keeping the report.
+  Q_INVOKABLE void repairSelected();
+  // Undoes the last real repair.
+  Q_INVOKABLE void undoLast();
+  // Records the finding's current value as the user's choice, also in practice mode, and scans.
+  void keep(const RepairFinding& finding);
+  Q_INVOKABLE void keep(const QString& findingId);
+  // Ticks or unticks one finding.
+  Q_INVOKABLE void setSelected(const QString& findingId, bool selected);
+
+ signals:
+  void scanChanged();
+  void reportChanged();
+  void lastErrorChanged();
+  void selectedIDsChanged();
+  void lastUndoChanged();
+  void undoSurvivesRestartChanged();
+  void undoReportChanged();
+  void unreadableHistoryFilesChanged();
+
+ private:
+  // A scan with the last scan's build as the previous one; ticks every finding.
+  void scanAgain();
+  void setScan(RepairScan scan);
+  void setReport(std::optional<WriteReport> report);
+  void setLastError(std::optional<std::string> error);
+  void setLastUndo(std::optional<Snapshot> undo);
+  void setUndoSurvivesRestart(bool survives);
+  void setUndoReport(std::optional<UndoReport> report);
+  void setUnreadableHistoryFiles(std::vector<std::string> names);
+  void showFindings();
+
+  RowListModel* findingRows() { return findingRows_; }
+  QString headlineText() const;
+  QStringList selectedIDList() const;
+  void setSelectedIDList(const QStringList& ids);
+  int selectedCount() const { return static_cast<int>(selectedIDs_.size()); }
+  QVariant reportCard() const;
+  bool canUndo() const { return lastUndo_.has_value(); }
+  QVariant undoReportCard() const;
+  QString lastErrorText() const;
+
+  bool isDryRun_;
+  RepairScan scan_;
+  std::optional<WriteReport> report_;
+  std::optional<std::string> lastError_;
+  std::set<std::string> selectedIDs_;
+  std::optional<Snapshot> lastUndo_;
+  bool undoSurvivesRestart_ = false;
+  std::optional<UndoReport> undoReport_;
+  std::vector<std::string> unreadableHistoryFiles_;
+  RepairScanner scanner_;
+  RepairService service_;
+  SnapshotHistory snapshots_;
+  std::shared_ptr<const ExternalPreferenceReader> verifier_;
+  UserDefaultsRef defaults_;
+  std::function<void()> onRepaired_;
+  IntentLog log_;
+  RowListModel* findingRows_;
+};
+
+}  // namespace amberloom::ui

@@ -1,0 +1,48 @@
+import QtQuick
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import AmberLoom.UI
+
+// A guided screen's page: the canvas behind a vertically scrolling column of sections, with the
+// scroll indicator always shown. Sections fill the column's width.
+Item {
+    id: page
+
+    property real horizontalPadding: 20
+    property real topPadding: 20
+    property real bottomPadding: 20
+    property real spacing: 12
+    default property alias content: body.data
+    readonly property alias flickable: flick
+
+    AppCanvas {}
+
+    Flickable {
+        id: flick
+        objectName: "pageScroller"
+        anchors.fill: parent
+        contentWidth: width
+        contentHeight: body.implicitHeight + page.topPadding + page.bottomPadding
+        clip: true
+        boundsBehavior: Flickable.StopAtBounds
+
+        T.ScrollBar.vertical: T.ScrollBar {
+            policy: T.ScrollBar.AlwaysOn
+            padding: 2
+            contentItem: Rectangle {
+                implicitWidth: 6
+                radius: 3
+                color: Theme.palette.onSurfaceFaint
+                opacity: 0.5
+            }
+        }
+
+        ColumnLayout {
+            id: body
+            x: page.horizontalPadding
+            y: page.topPadding
+            width: flick.width - 2 * page.horizontalPadding
+            spacing: page.spacing
+        }
+    }
+}

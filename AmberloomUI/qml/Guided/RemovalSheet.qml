@@ -1,0 +1,88 @@
+import QtQuick
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import AmberLoom.UI
+
+// The preferences window's sheet for removing AmberLoom: a heading, the removal screen over a
+// model made afresh at each opening, and "Done" (also Return or Escape) to close it.
+T.Popup {
+    id: sheet
+
+    required property RemovalModelFactory factory
+    property RemovalModel model: null
+    // The palette of the window that opens the sheet: the sheet is drawn in its overlay.
+    property Palette theme: null
+
+    parent: T.Overlay.overlay
+    anchors.centerIn: parent
+    width: Math.min(640, parent ? parent.width - 80 : 640)
+    implicitHeight: implicitContentHeight + topPadding + bottomPadding
+    height: Math.min(implicitHeight, parent ? parent.height - 60 : implicitHeight)
+    modal: true
+    focus: true
+    closePolicy: T.Popup.CloseOnEscape
+    padding: 24
+
+    onAboutToShow: model = factory.make()
+
+    T.Overlay.modal: Rectangle { color: Qt.rgba(0, 0, 0, 0.35) }
+
+    background: Rectangle {
+        Theme.palette: sheet.theme
+        radius: Tokens.radius.card
+        color: Theme.palette.surface
+        border.color: Theme.palette.borderStrong
+    }
+
+    contentItem: ColumnLayout {
+        Theme.palette: sheet.theme
+        spacing: 16
+
+        Text {
+            text: qsTr("Removing AmberLoom")
+            font: Tokens.text.h2
+            color: Theme.palette.onSurface
+        }
+
+        Flickable {
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            implicitHeight: removal.item ? removal.item.implicitHeight : 0
+            contentHeight: removal.item ? removal.item.implicitHeight : 0
+            contentWidth: width
+            clip: true
+            boundsBehavior: Flickable.StopAtBounds
+            T.ScrollBar.vertical: T.ScrollBar {
+                padding: 2
+                contentItem: Rectangle {
+                    implicitWidth: 6
+                    radius: 3
+                    color: Theme.palette.onSurfaceFaint
+                    opacity: 0.5
+                }
+            }
+
+            Loader {
+                id: removal
+                width: parent.width
+                active: sheet.model !== null
+                sourceComponent: RemovalView { model: sheet.model }
+            }
+        }
+
+        ActionButton {
+            objectName: "done"
+            Layout.alignment: Qt.AlignRight
+            prominent: true
+            text: qsTr("Done")
+            onClicked: sheet.close()
+        }
+    }
+
+    Shortcut {
+        sequences: ["Return", "Enter"]
+        // Not while the screen asks a question of its own.
+        enabled: sheet.opened && !(removal.item && (removal.item.confirmingRevert || removal.item.confirmingDelete))
+        onActivated: sheet.close()
+    }
+}

@@ -1,0 +1,97 @@
+#pragma once
+// The real services of the guided screens on the temporary home: a small catalogue in one test
+// domain, the change history and the undo points in the application's support folder, writes read
+// back through the `defaults` command, and the application's preferences in memory.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <functional>
+
+#include "Changes/SnapshotHistory.hpp"
+#include "Guided/RecipesModel.hpp"
+#include "Guided/RemovalModel.hpp"
+#include "Guided/RepairModel.hpp"
+#include "MemoryUserDefaults.hpp"
+#include "Preferences/CFPreferenceStore.hpp"
+#include "Preferences/ExternalVerifier.hpp"
+#include "Recipes/RecipeService.hpp"
+#include "TestHome.hpp"
+#include "Upkeep/RepairScanner.hpp"
+#include "Upkeep/RepairService.hpp"
+#include "Upkeep/UninstallService.hpp"
+
+namespace amberloom::testing {
+
+struct GuidedServices {
+  static constexpr const char* domain = "com.example.guided";
+
+  std::shared_ptr<CFPreferenceStore> store = std::make_shared<CFPreferenceStore>();
+  DomainResolver resolver = DomainResolver::live();
+  SettingsService settings{resolver, store};
+  std::shared_ptr<const ExternalVerifier> outside = std::make_shared<ExternalVerifier>(defaultsPath());
+  std::string support = home() + "/Library/Application Support/AmberLoom";
+  IntentLog log{support + "/intents.json", "23F79"};
+  SnapshotHistory history{SnapshotHistory::defaultFolder(home())};
+  std::shared_ptr<MemoryUserDefaults> defaults = std::make_shared<MemoryUserDefaults>();
+  // dock.autohide (bool toggle), dock.size (int choice), finder.path (text), finder.hidden (bool).
+  SettingsCatalog catalog{1, 1, {definition("dock.autohide", "autohide", SettingValueType::boolean, SettingControl::toggle()),
+                                 definition("dock.size", "size", SettingValueType::integer,
+                                            SettingControl::choice({{PreferenceValue::integer(36), "Small"},
+                                                                    {PreferenceValue::integer(64), "Large"}})),
+                                 definition("finder.path", "path", SettingValueType::string, SettingControl::text()),
+                                 definition("finder.hidden", "hidden", SettingValueType::boolean, SettingControl::toggle())}};
+
+  static SettingDefinition definition(std::string id, std::string key, SettingValueType type, SettingControl control) {
+    SettingDefinition setting;
+    setting.id = std::move(id);
+    setting.ref = SettingRef{domain, {std::move(key)}, false};
+    setting.type = type;
+    setting.label = "Label of " + setting.id;
+    setting.control = std::move(control);
+    return setting;
+  }
+
+  RecipeService recipeService() const { return RecipeService(catalog, settings, resolver, store, log); }
+  RepairScanner repairScanner() const { return RepairScanner(catalog, settings, log, "23F79"); }
+  RepairService repairService() const { return RepairService(settings, log, resolver, store); }
+  UninstallService uninstallService(std::string backupFolder) const {
+    return UninstallService(catalog.settings(), log, settings, std::move(backupFolder), resolver, store,
+                            "tv.winterbrae.amberloom", home());
+  }
+
+  std::unique_ptr<ui::RecipesModel> recipesModel(std::vector<Recipe> recipes, bool isDryRun,
+                                                 std::function<void()> onApplied = [] {},
+                                                 std::optional<SnapshotHistory> undoPoints = std::nullopt) const {
+    return std::make_unique<ui::RecipesModel>(std::move(recipes), recipeService(), isDryRun,
+                                              undoPoints.value_or(history), outside, defaults, std::move(onApplied));
+  }
+  std::unique_ptr<ui::RepairModel> repairModel(bool isDryRun, std::function<void()> onRepaired = [] {}) const {
+    return std::make_unique<ui::RepairModel>(repairScanner(), repairService(), isDryRun, history, outside, defaults, log,
+                                             std::move(onRepaired));
+  }
+  std::unique_ptr<ui::RemovalModel> removalModel(bool isDryRun, std::string backupFolder,
+                                                 ui::RemovalModel::UnregisterLoginItem unregister,
+                                                 std::optional<SnapshotHistory> undoPoints = std::nullopt) const {
+    return std::make_unique<ui::RemovalModel>(uninstallService(std::move(backupFolder)), isDryRun,
+                                              undoPoints.value_or(history), outside, std::move(unregister));
+  }
+
+  // Another process writes the key, as `defaults write <domain> <key> <type> <value>`.
+  static void writeOutside(const std::string& key, const std::string& type, const std::string& value) {
+    runDefaults({"write", domain, key, type, value});
+  }
+  // The key as another process sees it.
+  std::optional<PreferenceValue> seen(const std::string& key) const {
+    return outside->read(key, resolver.resolve(domain, false));
+  }
+  // Undo points can no longer be stored: a file stands where the history folder's parent should be.
+  static SnapshotHistory unwritableHistory() {
+    writeFile(home() + "/blocked", "a file, not a folder");
+    return SnapshotHistory(home() + "/blocked/History");
+  }
+};
+
+}  // namespace amberloom::testing

@@ -1,0 +1,134 @@
+// The quick-setups screen driven as a user would: opening a recipe from the grid, reading its
+// preview, applying, undoing and going back; rendered in both palettes to be looked at.
+
+#include <gtest/gtest.h>
+
+#include "GuidedScreen.hpp"
+#include "GuidedServices.hpp"
+#include "Guided/RecipesModel.hpp"
+#include "Preferences/PinnedSettings.hpp"
+
+using namespace amberloom;
+using amberloom::ui::RecipesModel;
+using PV = PreferenceValue;
+namespace th = amberloom::testing;
+
+namespace {
+
+std::vector<Recipe> recipes() {
+  return {{"tidy-dock", "Tidy Dock", "A calmer Dock that keeps out of the way",
+           "Hides the Dock until you point at it, makes it small and shows hidden files in the Finder.", std::nullopt,
+           {{"dock.autohide", PV::boolean(true)},
+            {"dock.size", PV::integer(36)},
+            {"finder.path", PV::string("~/Work")},
+            {"finder.hidden", PV::boolean(true)}}},
+          {"big-dock", "Big Dock", "Everything within reach", "A large Dock.", "It changes how the Dock looks.",
+           {{"dock.size", PV::integer(64)}}},
+          {"finder", "Finder for power users", "Paths and hidden files", "Shows the path.", std::nullopt,
+           {{"finder.path", PV::string("~/Projects")}, {"finder.hidden", PV::boolean(true)}}}};
+}
+
+class RecipesViewTest : public ::testing::Test {
+ protected:
+  th::GuidedServices services;
+  std::unique_ptr<RecipesModel> model(bool isDryRun = false) {
+    return services.recipesModel(recipes(), isDryRun);
+  }
+};
+
+}  // namespace
+
+TEST_F(RecipesViewTest, RendersTheGridAndTheDetailInBothPalettes) {
+  th::GuidedServices::writeOutside("size", "-int", "36");
+  PinnedSettings::save({"finder.hidden"}, *services.defaults);
+  auto recipesModel = model();
+  th::GuidedScreen grid("recipes", recipesModel.get());
+  th::renderInBothPalettes(grid.window(), "quick-setups");
+  recipesModel->setSelectedRecipeID("tidy-dock");
+  grid.settle();
+  th::renderInBothPalettes(grid.window(), "recipe-detail");
+  // A value that fits is shown whole.
+  const auto* value = grid.item("previewRow-finder.path")->findChild<QQuickItem*>("valueText");
+  EXPECT_GE(value->width(), value->implicitWidth());
+  recipesModel->apply();
+  grid.settle();
+  th::renderInBothPalettes(grid.window(), "recipe-report");
+}
+
+TEST_F(RecipesViewTest, OpeningApplyingUndoingAndGoingBackAsAUserWould) {
+  th::GuidedServices::writeOutside("size", "-int", "36");
+  PinnedSettings::save({"finder.hidden"}, *services.defaults);
+  auto recipesModel = model();
+  th::GuidedScreen screen("recipes", recipesModel.get());
+  EXPECT_EQ(screen.shown()->property("title").toString(), "Recipes");
+  EXPECT_EQ(screen.shown()->property("subtitle").toString(), "3 ready-made sets");
+  EXPECT_TRUE(screen.shows("cardSummary")) << "the hero card's summary";
+  EXPECT_TRUE(screen.item("recipeCard-big-dock")->findChild<QQuickItem*>("cardCaution")->isVisible());
+  EXPECT_FALSE(screen.item("recipeCard-finder")->findChild<QQuickItem*>("cardCaution")->isVisible());
+  EXPECT_FALSE(screen.item("recipeCard-finder")->findChild<QQuickItem*>("cardSummary")->isVisible());
+  // 940 points hold three columns of at least 280 with 12 between them.
+  EXPECT_EQ(screen.item("restGrid")->property("columns").toInt(), 3);
+  EXPECT_NEAR(screen.item("recipeCard-finder")->width(), (940 - 24) / 3.0, 1);
+
+  screen.click("heroCard");
+  EXPECT_EQ(recipesModel->selectedRecipeID(), "tidy-dock");
+  EXPECT_EQ(screen.shown()->property("title").toString(), "Tidy Dock");
+  EXPECT_EQ(screen.text("summaryLine"), "2 will change · 1 already match · 1 pinned to this Mac");
+  EXPECT_EQ(screen.text("applyButton"), "Apply 2 changes");
+  const struct {
+    const char* row;
+    const char* shown;  // the badge, else the value change
+    const char* accessibleValue;
+  } rows[] = {
+      {"previewRow-dock.autohide", "not set → on", "not set, changing to on"},
+      {"previewRow-dock.size", "Already set", "Already Small"},
+      {"previewRow-finder.hidden", "Pinned", "Pinned to this Mac, will not change"},
+  };
+  for (const auto& r : rows) {
+    QQuickItem* row = screen.item(r.row);
+    const auto* badge = row->findChild<QQuickItem*>("badge");
+    const auto* value = row->findChild<QQuickItem*>("valueText");
+    EXPECT_EQ((badge->isVisible() ? badge : value)->property("text").toString(), r.shown) << r.row;
+    const auto previewRows = recipesModel->property("preview").value<ui::RowListModel*>()->rows();
+    const auto described = std::find_if(previewRows.begin(), previewRows.end(), [&](const QVariantMap& m) {
+      return "previewRow-" + m.value("settingID").toString() == QLatin1String(r.row);
+    });
+    ASSERT_NE(described, previewRows.end());
+    EXPECT_EQ(described->value("accessibleValue").toString(), r.accessibleValue) << r.row;
+  }
+
+  screen.click("applyButton");
+  EXPECT_EQ(services.seen("autohide"), PV::boolean(true));
+  EXPECT_EQ(screen.text("reportHeading"), "2 of 2 applied and verified");
+  EXPECT_EQ(screen.text("skippedPinned"), "1 were left alone because you pinned them to this Mac.");
+  EXPECT_FALSE(screen.shows("applyBar"));
+  EXPECT_FALSE(screen.shows("undoWarning"));
+
+  screen.click("undoQuickSetup");
+  EXPECT_EQ(services.seen("autohide"), std::nullopt);
+  EXPECT_EQ(screen.text("undoHeading"), "Put back — 2 of 2 keys verified");
+  EXPECT_TRUE(screen.shows("applyBar")) << "a complete undo brings the preview back";
+
+  screen.click("allQuickSetups");
+  EXPECT_EQ(recipesModel->selectedRecipeID(), std::nullopt);
+  EXPECT_TRUE(screen.shows("heroCard"));
+}
+
+TEST_F(RecipesViewTest, PracticeModeSaysSoAndNothingToChangeCannotBePressed) {
+  th::GuidedServices::writeOutside("size", "-int", "64");
+  auto recipesModel = model(true);
+  recipesModel->setSelectedRecipeID("big-dock");
+  th::GuidedScreen screen("recipes", recipesModel.get());
+  EXPECT_EQ(screen.text("applyButton"), "Nothing to change");
+  EXPECT_FALSE(screen.item("applyButton")->isEnabled());
+  EXPECT_EQ(screen.text("summaryLine"), "0 will change · 1 already match");
+  EXPECT_EQ(screen.text("headerCaution"), "It changes how the Dock looks.");
+
+  recipesModel->setSelectedRecipeID("finder");
+  screen.settle();
+  EXPECT_TRUE(screen.shows("practiceNotice"));
+  screen.click("applyButton");
+  EXPECT_EQ(screen.text("reportHeading"), "Dry run — 2 settings were not written");
+  EXPECT_FALSE(screen.item("undoQuickSetup")->isEnabled());
+  EXPECT_EQ(services.seen("path"), std::nullopt);
+}

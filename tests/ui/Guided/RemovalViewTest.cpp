@@ -1,0 +1,120 @@
+// The removal sheet driven as a user would: what stays and what goes, putting the settings back
+// and deleting the files after confirming, the count kept once the history is gone, and practice
+// mode; rendered in both palettes to be looked at.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "GuidedScreen.hpp"
+#include "GuidedServices.hpp"
+#include "Guided/RemovalModelFactory.hpp"
+
+using namespace amberloom;
+using amberloom::ui::RemovalModel;
+using amberloom::ui::RemovalModelFactory;
+using PV = PreferenceValue;
+namespace th = amberloom::testing;
+
+namespace {
+
+class RemovalViewTest : public ::testing::Test {
+ protected:
+  th::GuidedServices services;
+  std::string backups = th::home() + "/Documents/AmberLoom Backups";
+  int made = 0;
+  int unregistered = 0;
+
+  std::unique_ptr<RemovalModelFactory> factory(bool isDryRun = false) {
+    return std::make_unique<RemovalModelFactory>([this, isDryRun] {
+      ++made;
+      return services.removalModel(isDryRun, backups, [this] {
+        ++unregistered;
+        return std::optional<std::string>();
+      });
+    });
+  }
+
+  void prepare() {
+    for (const auto& [id, key] : {std::pair{"dock.autohide", "autohide"}, {"finder.hidden", "hidden"}, {"dock.size", "size"}}) {
+      services.log.record(id, PV::boolean(true));
+      th::GuidedServices::writeOutside(key, "-bool", "true");
+    }
+    th::writeFile(services.support + "/catalog.cache.json", std::string(2500, 'c'));
+    th::writeFile(services.support + "/pending-sync.json", "{}");
+    th::writeFile(backups + "/mac.amberloom.json", "1234");
+  }
+};
+
+}  // namespace
+
+TEST_F(RemovalViewTest, RendersTheSheetInBothPalettes) {
+  prepare();
+  auto models = factory();
+  th::GuidedScreen screen("removal", models.get(), nullptr, {980, 720});
+  th::renderInBothPalettes(screen.window(), "removal");
+  screen.click("revertButton");
+  th::renderInBothPalettes(screen.window(), "removal-confirmation");
+}
+
+TEST_F(RemovalViewTest, PuttingBackAndDeletingAfterConfirmingAsAUserWould) {
+  prepare();
+  auto models = factory();
+  th::GuidedScreen screen("removal", models.get());
+  EXPECT_EQ(made, 1);
+  EXPECT_EQ(screen.text("settingsText"),
+            "Deleting AmberLoom does not undo its work. 3 settings you changed here will stay changed.");
+  EXPECT_EQ(screen.text("revertButton"), "Put all 3 settings back to their macOS defaults");
+  EXPECT_TRUE(screen.shows("backupsSection"));
+
+  screen.click("revertButton");
+  EXPECT_EQ(screen.text("dialogTitle"), "Put 3 settings back to their macOS defaults?");
+  screen.click("dialogCancel");
+  EXPECT_EQ(services.seen("autohide"), PV::boolean(true)) << "cancelled";
+  screen.click("revertButton");
+  screen.click("dialogAction");
+  EXPECT_EQ(services.seen("autohide"), std::nullopt);
+  EXPECT_EQ(screen.text("outcomeRow"), "3 of 3 settings put back");
+  EXPECT_EQ(screen.text("settingsText"),
+            "You have not changed any settings with AmberLoom, so removing it leaves your Mac exactly as it is.");
+  EXPECT_EQ(unregistered, 1);
+
+  // Changed again elsewhere, then the files go: the count stays, the way back does not.
+  services.log.record("dock.size", PV::boolean(false));
+  services.log.record("finder.path", PV::string("~"));
+  auto* sheet = screen.shown()->findChild<QObject*>("removalSheet");
+  QMetaObject::invokeMethod(sheet, "close");
+  QMetaObject::invokeMethod(sheet, "open");
+  screen.settle();
+  EXPECT_EQ(made, 2) << "a fresh model at each opening";
+  screen.click("deleteButton");
+  EXPECT_EQ(screen.text("dialogTitle"), "Delete AmberLoom's files?");
+  screen.click("dialogAction");
+  EXPECT_FALSE(std::filesystem::exists(services.support + "/intents.json"));
+  EXPECT_EQ(th::readFile(backups + "/mac.amberloom.json"), "1234");
+  EXPECT_EQ(screen.text("outcomeRow"), "AmberLoom's files are gone");
+  EXPECT_EQ(screen.text("settingsText"),
+            "Deleting AmberLoom does not undo its work. 2 settings you changed here will stay changed — and with your "
+            "change history gone, AmberLoom can no longer put them back for you.");
+  EXPECT_FALSE(screen.shows("revertButton"));
+  EXPECT_TRUE(screen.shows("noFiles"));
+  EXPECT_FALSE(screen.shows("deleteButton"));
+  EXPECT_EQ(unregistered, 2);
+  th::renderInBothPalettes(screen.window(), "removal-done");
+
+  screen.click("done");
+  EXPECT_FALSE(sheet->property("visible").toBool());
+}
+
+TEST_F(RemovalViewTest, PracticeModeShowsBothButtonsDisabled) {
+  prepare();
+  auto models = factory(true);
+  th::GuidedScreen screen("removal", models.get());
+  EXPECT_FALSE(screen.item("revertButton")->isEnabled());
+  EXPECT_FALSE(screen.item("deleteButton")->isEnabled());
+  screen.click("deleteButton");
+  EXPECT_FALSE(screen.shows("dialogTitle"));
+  EXPECT_TRUE(std::filesystem::exists(services.support + "/intents.json"));
+  EXPECT_FALSE(screen.shows("outcomeRow"));
+  EXPECT_EQ(screen.text("closingSentence"), "Then quit AmberLoom and drag it from your Applications folder to the Trash.");
+}

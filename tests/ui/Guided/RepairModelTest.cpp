@@ -1,0 +1,149 @@
+// The recent-changes model over the real repair services on the temporary home: settings changed
+// behind the application's back found after an update, put back with an undo point, the repair
+// undone, the system's value kept, practice mode and an unreadable change history. And the list
+// of stored undo points with the undo of one of them.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+
+#include "GuidedServices.hpp"
+#include "Guided/RepairModel.hpp"
+#include "Guided/UndoPointsModel.hpp"
+
+using namespace amberloom;
+using amberloom::ui::RepairModel;
+using amberloom::ui::UndoPointsModel;
+using PV = PreferenceValue;
+namespace th = amberloom::testing;
+
+namespace {
+
+class RepairModelTest : public ::testing::Test {
+ protected:
+  th::GuidedServices services;
+  int repaired = 0;
+
+  std::unique_ptr<RepairModel> model(bool isDryRun = false) {
+    return services.repairModel(isDryRun, [this] { ++repaired; });
+  }
+
+  // The user chose two values here; another process then changed both.
+  void chooseThenDrift() {
+    services.log.record("dock.autohide", PV::boolean(true));
+    services.log.record("dock.size", PV::integer(64));
+    th::GuidedServices::writeOutside("autohide", "-bool", "false");
+    th::GuidedServices::writeOutside("size", "-int", "36");
+  }
+};
+
+}  // namespace
+
+TEST_F(RepairModelTest, AnUpdateThatChangedSettingsBackIsNamedRepairedAndUndone) {
+  chooseThenDrift();
+  services.defaults->setString("22A100", "lastSeenOSBuild");
+  auto repair = model();
+  QAbstractItemModelTester tester(repair->property("findings").value<QAbstractItemModel*>());
+
+  EXPECT_EQ(repair->headline(), "A macOS update reset 2 settings you had changed.");
+  EXPECT_EQ(services.defaults->stringValue("lastSeenOSBuild"), "23F79");
+  EXPECT_EQ(repair->selectedIDs(), (std::set<std::string>{"dock.autohide", "dock.size"})) << "all start ticked";
+  const auto rows = repair->property("findings").value<ui::RowListModel*>()->rows();
+  ASSERT_EQ(rows.size(), 2);
+  EXPECT_EQ(rows[0].value("valuesLine").toString(), "Small now · you chose Large");
+
+  QSignalSpy selection(repair.get(), &RepairModel::selectedIDsChanged);
+  repair->setSelected("dock.autohide", false);
+  repair->setSelected("dock.autohide", false);
+  EXPECT_EQ(selection.count(), 1);
+  repair->repairSelected();
+
+  EXPECT_EQ(services.seen("size"), PV::integer(64));
+  EXPECT_EQ(services.seen("autohide"), PV::boolean(false)) << "an unticked finding is left alone";
+  ASSERT_TRUE(repair->report()) << "the report stays beside the fresh scan";
+  EXPECT_EQ(repair->report()->outcomes, (std::vector<WriteOutcome>{{"dock.size", true, std::nullopt}}));
+  EXPECT_EQ(repair->headline(), "1 setting you changed is not the way you left it.") << "no update after a rescan";
+  EXPECT_TRUE(repair->undoSurvivesRestart());
+  ASSERT_EQ(services.history.all().size(), 1u);
+  EXPECT_EQ(services.history.all()[0].reason, "Before putting back 1 settings");
+  EXPECT_EQ(repaired, 1);
+
+  repair->undoLast();
+  EXPECT_EQ(services.seen("size"), PV::integer(36));
+  EXPECT_EQ(repair->findings().size(), 2u) << "the put-back choice shows as a finding again";
+  EXPECT_EQ(repair->lastUndo(), std::nullopt);
+  EXPECT_EQ(repair->report(), std::nullopt);
+  ASSERT_TRUE(repair->undoReport());
+  EXPECT_TRUE(repair->undoReport()->isComplete());
+  EXPECT_EQ(repaired, 2);
+  EXPECT_EQ(services.history.all().size(), 1u) << "the undo point stays stored";
+}
+
+TEST_F(RepairModelTest, KeepingAcceptsTheSystemsValueEvenInPracticeModeWhereNothingIsWritten) {
+  chooseThenDrift();
+  auto repair = model(true);
+  EXPECT_EQ(repair->headline(), "2 settings you changed are not the way you left them.") << "no stored build yet";
+
+  repair->repairSelected();
+  ASSERT_TRUE(repair->report());
+  EXPECT_EQ(repair->report()->outcomes, (std::vector<WriteOutcome>{{"dock.size", false, "kuru kosum"},
+                                                                   {"dock.autohide", false, "kuru kosum"}}))
+      << "newest choice first";
+  EXPECT_EQ(services.seen("size"), PV::integer(36));
+  EXPECT_TRUE(services.history.all().empty());
+  EXPECT_EQ(repaired, 0);
+
+  repair->setSelected("dock.autohide", false);
+  repair->keep(QStringLiteral("dock.size"));
+  EXPECT_EQ(services.log.intent("dock.size")->value, PV::integer(36));
+  ASSERT_EQ(repair->findings().size(), 1u);
+  EXPECT_EQ(repair->findings()[0].id(), "dock.autohide");
+  EXPECT_EQ(repair->selectedIDs(), std::set<std::string>{"dock.autohide"}) << "the rest is ticked again";
+  EXPECT_EQ(repair->report(), std::nullopt);
+}
+
+TEST_F(RepairModelTest, AnUnreadableHistoryShowsNothingToRepairAndSaysSo) {
+  th::writeFile(services.support + "/intents.json", "{not json");
+  auto repair = model();
+  EXPECT_FALSE(repair->hasFindings());
+  EXPECT_EQ(repair->headline(), "Everything is the way you left it.");
+  EXPECT_TRUE(repair->historyWasUnreadable());
+  EXPECT_EQ(repair->unreadableHistoryFiles().size(), 1u);
+  repair->repairSelected();
+  EXPECT_EQ(repair->report(), std::nullopt);
+}
+
+TEST(UndoPointsModel, ListsReadablePointsNewestFirstAndUndoesOneWithoutDroppingIt) {
+  const SnapshotHistory history(SnapshotHistory::defaultFolder(th::home()));
+  const Snapshot one{{{SettingRef{"d", {"k"}, false}, PV::boolean(true)}}};
+  history.record(one, "Before applying “Calm”", 100);
+  history.record(Snapshot{}, "Before restoring from MAC-1", 200);
+  th::writeFile(history.folder() + "/2001-01-01-000500-000.amberloom-undo.json", "{broken");
+  std::vector<Snapshot> undone;
+  int told = 0;
+  const auto undo = [&](const Snapshot& s) {
+    undone.push_back(s);
+    return UndoReport{{{SettingRef{"d", {"k"}, false}, false, false}}, std::nullopt};
+  };
+
+  UndoPointsModel points(history, false, undo, [&] { ++told; });
+  QAbstractItemModelTester tester(&points);
+  ASSERT_EQ(points.count(), 2) << "the unreadable file is skipped";
+  EXPECT_EQ(points.data(points.index(0), UndoPointsModel::ReasonRole).toString(), "Before restoring from MAC-1");
+  const QString detail = points.data(points.index(1), UndoPointsModel::DetailRole).toString();
+  EXPECT_TRUE(detail.endsWith(" · 1 settings saved")) << detail.toStdString();
+  EXPECT_EQ(points.data(points.index(1), UndoPointsModel::UndoLabelRole).toString(), "Undo: Before applying “Calm”");
+
+  points.undo(1);
+  points.undo(1);
+  EXPECT_EQ(undone, (std::vector<Snapshot>{one, one}));
+  EXPECT_EQ(points.lastError(), "1 settings did not go back to their old value");
+  EXPECT_EQ(told, 2);
+  EXPECT_EQ(points.count(), 2);
+
+  UndoPointsModel practice(history, true, undo, [&] { ++told; });
+  practice.undo(0);
+  EXPECT_EQ(undone.size(), 2u);
+  EXPECT_EQ(told, 2);
+}
