@@ -10,6 +10,9 @@
 #include "Account/AccountModel.hpp"
 #include "Browser/SettingsModel.hpp"
 #include "Guided/FirstRunModel.hpp"
+#include "Guided/RecipesModel.hpp"
+#include "Guided/RemovalModelFactory.hpp"
+#include "Guided/RepairModel.hpp"
 #include "Kit/SymbolImageProvider.hpp"
 #include "Kit/Workspace.hpp"
 #include "Platform/AtomicFile.hpp"
@@ -51,11 +54,14 @@ AmberloomApp::AmberloomApp(QObject* parent)
     : QObject(parent), root_(RootScene::make()), updater_(), workspace_(ui::Workspace::live()) {
   rootState_ = std::make_unique<ui::RootViewState>(StoreUserDefaults::standard(),
                                                    [catalog = root_.catalog] { catalog->refreshAll(); });
+  removalFactory_ = std::make_unique<ui::RemovalModelFactory>(root_.makeRemovalModel);
   engine_ = std::make_unique<QQmlEngine>();
   ui::installKit(*engine_);
   // The models belong to the root scene, never to the engine.
   for (QObject* model : {static_cast<QObject*>(root_.catalog.get()), static_cast<QObject*>(root_.account.get()),
                          static_cast<QObject*>(root_.firstRun.get()),
+                         static_cast<QObject*>(root_.recipes.get()), static_cast<QObject*>(root_.repairs.get()),
+                         static_cast<QObject*>(removalFactory_.get()),
                          static_cast<QObject*>(rootState_.get()), static_cast<QObject*>(this)})
     QQmlEngine::setObjectOwnership(model, QQmlEngine::CppOwnership);
 }
@@ -102,7 +108,7 @@ void AmberloomApp::showPreferences() {
   delete preferencesWindow_;
   // Made afresh with each window, so the switch starts from the stored preference.
   auto* model = new ui::PreferencesViewModel(
-      false, *StoreUserDefaults::standard(), supportService(), {},
+      false, *StoreUserDefaults::standard(), supportService(), removalFactory_.get(),
       [catalog = root_.catalog](bool on) { catalog->setShowsRiskySettings(on); }, root_.account.get(), workspace_);
   preferencesWindow_ = createWindow(QStringLiteral("PreferencesWindow"), {{"model", QVariant::fromValue(model)}});
   model->setParent(preferencesWindow_);

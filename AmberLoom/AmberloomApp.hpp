@@ -18,6 +18,7 @@
 class QQmlEngine;
 
 namespace amberloom::ui {
+class RemovalModelFactory;
 class RootViewState;
 class Workspace;
 }  // namespace amberloom::ui
@@ -68,6 +69,7 @@ class AmberloomApp : public QObject {
   Updater updater_;
   std::shared_ptr<ui::Workspace> workspace_;
   std::unique_ptr<ui::RootViewState> rootState_;
+  std::unique_ptr<ui::RemovalModelFactory> removalFactory_;
   std::unique_ptr<QQmlEngine> engine_;
   QPointer<QQuickWindow> mainWindow_;
   QPointer<QQuickWindow> preferencesWindow_;

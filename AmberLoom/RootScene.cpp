@@ -14,6 +14,16 @@
 #include "Browser/SettingsModel.hpp"
 #include "Changes/SnapshotHistory.hpp"
 #include "Guided/FirstRunModel.hpp"
+#include "Guided/RecipesModel.hpp"
+#include "Guided/RemovalModel.hpp"
+#include "Guided/RepairModel.hpp"
+#include "Preferences/BundledResource.hpp"
+#include "Preferences/PinnedSettings.hpp"
+#include "Recipes/RecipeService.hpp"
+#include "Sync/LoginItemService.hpp"
+#include "Upkeep/RepairScanner.hpp"
+#include "Upkeep/RepairService.hpp"
+#include "Upkeep/UninstallService.hpp"
 #include "Catalog/CatalogEndpoints.hpp"
 #include "Catalog/DiscoverCard.hpp"
 #include "Catalog/SettingsCatalog.hpp"
@@ -37,8 +47,6 @@ namespace {
 
 // The preference that turns automatic sync on, shared with the My Macs page.
 constexpr const char* autoSyncKey = "sync.autoSyncEnabled";
-// The settings the user keeps different on this Mac.
-constexpr const char* pinnedKey = "pinnedSettingIDs";
 
 SettingsCatalog bundledCatalogOrEmpty() {
   try {
@@ -54,6 +62,17 @@ AccountClient accountClient() { return AccountClient::standard(std::string(Catal
 
 std::shared_ptr<const ExternalPreferenceReader> verifier() {
   return std::make_shared<ExternalVerifier>(RootScene::defaultsToolPath());
+}
+
+// The application's identifier from its information list; none when it names none.
+std::optional<std::string> bundleIdentifier() {
+  try {
+    const Json info = parseJson(BundledResource::data("Info"));
+    const Json* identifier = info.is_object() ? optionalMember(info, "CFBundleIdentifier") : nullptr;
+    if (identifier && identifier->is_string()) return identifier->get<std::string>();
+  } catch (...) {
+  }
+  return std::nullopt;
 }
 
 // The stored undo points, made afresh for each model that keeps or lists them.
@@ -95,6 +114,24 @@ RootScene RootScene::make() {
   scene.catalog = std::make_shared<ui::SettingsModel>(
       catalog, service, false, Version::current(), Version::currentApp(), defaults, intents, verifier(), deck,
       [](const std::vector<std::string>& names) { ui::AppRestarter::killall(names); });
+
+  const auto catalogModel = scene.catalog;
+  scene.recipes = std::make_shared<ui::RecipesModel>(
+      ui::RecipesModel::bundledRecipes(catalog), RecipeService(catalog, service, DomainResolver::live(), store, intents),
+      false, undoPoints(home), verifier(), defaults, [catalogModel] { catalogModel->refreshAll(); });
+
+  scene.repairs = std::make_shared<ui::RepairModel>(
+      RepairScanner(catalog, service, intents, osBuild()), RepairService(service, intents, DomainResolver::live(), store),
+      false, undoPoints(home), verifier(), defaults, IntentLog::standard(osBuild()),
+      [catalogModel] { catalogModel->refreshAll(); });
+
+  scene.makeRemovalModel = [settings = catalog.settings(), intents, service, store, folder, home] {
+    UninstallService uninstall(settings, intents, service, folder, DomainResolver::live(), store, bundleIdentifier(),
+                               home);
+    return std::make_unique<ui::RemovalModel>(std::move(uninstall), false, undoPoints(home), verifier(), [] {
+      return LoginItemService(LoginItemService::agentPlist).disable();
+    });
+  };
 
   try {
     scene.guide = ManualGuide::bundled();
@@ -139,8 +176,7 @@ void RootScene::runBackgroundSync() {
   }
   if (others->documents().empty()) return;
 
-  const auto pinnedIDs = defaults->stringArray(pinnedKey).value_or(std::vector<std::string>{});
-  const std::set<std::string> pinned(pinnedIDs.begin(), pinnedIDs.end());
+  const std::set<std::string> pinned = PinnedSettings::load(*defaults);
   std::vector<SyncRow> additions;
   for (auto& row : sync.compare(others->documents().front(), pinned))
     if (!row.pinnedToThisMac && row.difference.kind() == SyncDifference::Case::onlyThere)

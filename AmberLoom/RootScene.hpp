@@ -13,6 +13,9 @@
 namespace amberloom::ui {
 class AccountModel;
 class FirstRunModel;
+class RecipesModel;
+class RemovalModel;
+class RepairModel;
 class SettingsModel;
 }  // namespace amberloom::ui
 
@@ -20,6 +23,10 @@ namespace amberloom::app {
 
 struct RootScene {
   std::shared_ptr<ui::SettingsModel> catalog;
+  std::shared_ptr<ui::RecipesModel> recipes;
+  std::shared_ptr<ui::RepairModel> repairs;
+  // A fresh removal model over a fresh uninstall service on every call.
+  std::function<std::unique_ptr<ui::RemovalModel>()> makeRemovalModel;
   std::optional<ManualGuide> guide;  // none when the built-in guide cannot be read
   std::shared_ptr<ui::FirstRunModel> firstRun;
   std::shared_ptr<ui::AccountModel> account;

@@ -1,6 +1,5 @@
 #include "Shell/PreferencesViewModel.hpp"
 
-#include <QQmlEngine>
 #include <QUrl>
 
 #include "Account/AccountModel.hpp"
@@ -9,14 +8,14 @@
 namespace amberloom::ui {
 
 PreferencesViewModel::PreferencesViewModel(bool isDryRun, const UserDefaults& defaults, SupportService support,
-                                           std::function<QObject*()> removal,
+                                           RemovalModelFactory* removal,
                                            std::function<void(bool)> onRiskyChanged, AccountModel* account,
                                            std::shared_ptr<Workspace> workspace, QObject* parent)
     : QObject(parent),
       isDryRun_(isDryRun),
       showsRisky_(defaults.boolValue(riskyKey).value_or(false)),
       support_(std::move(support)),
-      removal_(std::move(removal)),
+      removal_(removal),
       onRiskyChanged_(std::move(onRiskyChanged)),
       account_(account),
       workspace_(std::move(workspace)) {}
@@ -39,14 +38,6 @@ void PreferencesViewModel::revealCrashReport(const QString& path) {
 void PreferencesViewModel::openSupportMail() {
   const auto link = support_.mailtoURL(support_.report(""));
   if (link) workspace_->open(QUrl(QString::fromStdString(*link), QUrl::StrictMode));
-}
-
-QObject* PreferencesViewModel::makeRemovalModel() {
-  if (!removal_) return nullptr;
-  QObject* model = removal_();
-  // The sheet that asked owns it and lets the engine collect it once closed.
-  if (model) QQmlEngine::setObjectOwnership(model, QQmlEngine::JavaScriptOwnership);
-  return model;
 }
 
 }  // namespace amberloom::ui

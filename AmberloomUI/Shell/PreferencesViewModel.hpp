@@ -1,7 +1,7 @@
 #pragma once
 // The actions and state behind the application's preferences window: the risky-settings switch
 // (started from "showsRiskySettings", every change handed to the settings browser), the support
-// mail, the newest crash report, the removal sheet's model and the account section's model. Main
+// mail, the newest crash report, the removal sheet's models and the account section's model. Main
 // thread only; nothing here throws.
 
 #include <QObject>
@@ -16,6 +16,7 @@
 namespace amberloom::ui {
 
 class AccountModel;
+class RemovalModelFactory;
 class Workspace;
 
 class PreferencesViewModel : public QObject {
@@ -25,14 +26,15 @@ class PreferencesViewModel : public QObject {
   Q_PROPERTY(bool isDryRun READ isDryRun CONSTANT)
   Q_PROPERTY(bool showsRisky READ showsRisky WRITE setShowsRisky NOTIFY showsRiskyChanged)
   Q_PROPERTY(amberloom::ui::AccountModel* account READ account CONSTANT)
+  Q_PROPERTY(amberloom::ui::RemovalModelFactory* removalFactory READ removalFactory CONSTANT)
 
  public:
   static constexpr const char* riskyKey = "showsRiskySettings";
 
-  // `removal` makes a fresh model for every opening of the removal sheet (may be empty while the
-  // application has none); `onRiskyChanged` is told every new value of the switch.
+  // `removal` makes a fresh model for every opening of the removal sheet; `onRiskyChanged` is told
+  // every new value of the switch.
   PreferencesViewModel(bool isDryRun, const UserDefaults& defaults, SupportService support,
-                       std::function<QObject*()> removal, std::function<void(bool)> onRiskyChanged,
+                       RemovalModelFactory* removal, std::function<void(bool)> onRiskyChanged,
                        AccountModel* account, std::shared_ptr<Workspace> workspace, QObject* parent = nullptr);
 
   bool isDryRun() const { return isDryRun_; }
@@ -40,6 +42,7 @@ class PreferencesViewModel : public QObject {
   // Calls `onRiskyChanged` only when the value changes.
   void setShowsRisky(bool on);
   AccountModel* account() const { return account_; }
+  RemovalModelFactory* removalFactory() const { return removal_; }
 
   // The newest crash report's path, looked for afresh; empty when there is none.
   Q_INVOKABLE QString lastCrashReport() const;
@@ -48,8 +51,6 @@ class PreferencesViewModel : public QObject {
   // Opens the support mail (version details filled in) in the mail program; nothing happens when
   // no link can be formed.
   Q_INVOKABLE void openSupportMail();
-  // A new removal model for the sheet, owned by the caller (the sheet); null when there is none.
-  Q_INVOKABLE QObject* makeRemovalModel();
 
  signals:
   void showsRiskyChanged();
@@ -58,7 +59,7 @@ class PreferencesViewModel : public QObject {
   bool isDryRun_;
   bool showsRisky_;
   SupportService support_;
-  std::function<QObject*()> removal_;
+  RemovalModelFactory* removal_;
   std::function<void(bool)> onRiskyChanged_;
   AccountModel* account_;
   std::shared_ptr<Workspace> workspace_;

@@ -207,61 +207,10 @@ Item {
         background: null
     }
 
-    // The removal sheet: a fresh removal model every time it opens.
-    T.Popup {
+    RemovalSheet {
         id: removalSheet
         objectName: "removalSheet"
-        property QtObject removalModel: null
-
-        parent: T.Overlay.overlay
-        anchors.centerIn: parent
-        width: 520
-        implicitHeight: implicitContentHeight + topPadding + bottomPadding
-        padding: 24
-        modal: true
-        dim: true
-        focus: true
-        closePolicy: T.Popup.CloseOnEscape
-        onAboutToShow: removalModel = view.model.makeRemovalModel()
-        onClosed: removalModel = null
-
-        T.Overlay.modal: Rectangle { color: Qt.rgba(0, 0, 0, 0.35) }
-        background: Rectangle {
-            Theme.palette: view.Theme.palette
-            color: Theme.palette.surface
-            radius: Tokens.radius.card
-            border.width: 1
-            border.color: Theme.palette.border
-        }
-
-        contentItem: ColumnLayout {
-            Theme.palette: view.Theme.palette
-            spacing: 18
-            Text {
-                text: qsTr("Removing AmberLoom")
-                font: Tokens.text.h2
-                color: Theme.palette.onSurface
-            }
-            Text {
-                objectName: "removalView"
-                Layout.fillWidth: true
-                text: qsTr("The removal steps will appear here.")
-                font: Tokens.text.body
-                color: Theme.palette.onSurfaceMuted
-                wrapMode: Text.WordWrap
-            }
-            RowLayout {
-                Layout.fillWidth: true
-                Item { Layout.fillWidth: true }
-                ActionButton {
-                    objectName: "removalDone"
-                    prominent: true
-                    text: qsTr("Done")
-                    onClicked: removalSheet.close()
-                }
-            }
-            Keys.onReturnPressed: removalSheet.close()
-            Keys.onEnterPressed: removalSheet.close()
-        }
+        factory: view.model.removalFactory
+        theme: view.Theme.palette
     }
 }

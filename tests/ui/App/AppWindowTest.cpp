@@ -135,6 +135,21 @@ TEST_F(AppWindow, SettingsWindowHandsTheRiskySwitchToTheBrowserAndOffersTheCrash
   ASSERT_EQ(workspace->opened.size(), 1u);
   EXPECT_TRUE(workspace->opened[0].toString().startsWith(QStringLiteral("mailto:support@winterbrae.tv?subject=")));
   EXPECT_FALSE(find(window, "practiceNote")->isVisible());
+
+  // Each opening of the removal sheet plans afresh with a model of its own; Return closes it.
+  QObject* sheet = window->findChild<QObject*>(QStringLiteral("removalSheet"));
+  ASSERT_TRUE(sheet);
+  std::vector<QObject*> models;
+  for (int opening = 0; opening < 2; ++opening) {
+    click("removeApp");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sheet->property("opened").toBool(); }, 5000));
+    models.push_back(sheet->property("model").value<QObject*>());
+    if (opening == 0) saveInBothPalettes(window, QStringLiteral("app-removal-sheet"));
+    QTest::keyClick(window, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sheet->property("visible").toBool(); }, 5000));
+  }
+  EXPECT_TRUE(models[0] && models[1]);
+  EXPECT_NE(models[0], models[1]);
 }
 
 TEST(Updater, OffersChecksOnlyForANonEmptyFeedText) {
