@@ -21,24 +21,6 @@ QString reasonText(const BackupError& error) {
 
 }  // namespace
 
-QString localized(const char* key, const QStringList& values) {
-  const QString text = QCoreApplication::translate("AmberLoom", key);
-  // Filled left to right, so a value holding "%@" is never filled again.
-  QString result;
-  qsizetype next = 0;
-  for (qsizetype at = 0; at < text.size();) {
-    const bool count = text.mid(at, 4) == QLatin1String("%lld");
-    const bool name = text.mid(at, 2) == QLatin1String("%@");
-    if ((count || name) && next < values.size()) {
-      result += values[next++];
-      at += count ? 4 : 2;
-    } else {
-      result += text[at++];
-    }
-  }
-  return result;
-}
-
 QString title(FirstRunRoute route) {
   switch (route) {
     case FirstRunRoute::restore: return QStringLiteral("We found a backup");

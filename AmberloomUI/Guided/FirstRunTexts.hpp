@@ -12,6 +12,7 @@
 #include <variant>
 #include <vector>
 
+#include "Kit/Localized.hpp"
 #include "Backup/BackupService.hpp"
 #include "Backup/PersonalisationScanner.hpp"
 
@@ -78,8 +79,7 @@ struct GroupChip {
 
 namespace firstrun {
 
-// A fixed text from the string table, each "%lld" and "%@" filled in turn from `values`.
-QString localized(const char* key, const QStringList& values = {});
+using ui::localized;
 
 QString title(FirstRunRoute route);
 QString subtitle(FirstRunRoute route, const PersonalisationScan& scan);

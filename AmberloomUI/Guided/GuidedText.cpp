@@ -9,16 +9,6 @@
 
 namespace amberloom::ui::guided {
 
-QString localized(const char* key, std::initializer_list<std::int64_t> counts) {
-  QString text = QCoreApplication::translate("AmberLoom", key);
-  for (std::int64_t count : counts) {
-    const auto at = text.indexOf(QLatin1String("%lld"));
-    if (at < 0) break;
-    text.replace(at, 4, QString::number(count));
-  }
-  return text;
-}
-
 QString abbreviatedDateTime(double secondsSinceReferenceDate, const QLocale& locale) {
   const auto unixMilliseconds =
       static_cast<qint64>((secondsSinceReferenceDate + iso8601::kReferenceDateUnixSeconds) * 1000.0);

@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "Kit/Localized.hpp"
 #include "Changes/WriteReport.hpp"
 
 namespace amberloom::ui::guided {
@@ -25,9 +26,7 @@ bool replace(T& field, T value) {
   return true;
 }
 
-// The key looked up in the application's string table (its English text is the key itself), with
-// each "%lld" replaced by the next count in plain decimal digits.
-QString localized(const char* key, std::initializer_list<std::int64_t> counts = {});
+using ui::localized;
 
 // The abbreviated date (short month name, no weekday) and the short time of an instant given in
 // seconds since the reference date, in `locale`.

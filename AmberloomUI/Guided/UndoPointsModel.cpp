@@ -47,8 +47,8 @@ QVariant UndoPointsModel::data(const QModelIndex& index, int role) const {
     case ReasonRole:
       return qstr(point.reason);
     case DetailRole:
-      return guided::localized("%@ · %lld settings saved", {static_cast<std::int64_t>(point.snapshot.entries.size())})
-          .replace(QLatin1String("%@"), guided::abbreviatedDateTime(point.createdAt));
+      return localized("%@ · %lld settings saved", {guided::abbreviatedDateTime(point.createdAt),
+                                                    QString::number(point.snapshot.entries.size())});
     case UndoLabelRole:
       return guided::localized("Undo: ") + qstr(point.reason);
     default:
