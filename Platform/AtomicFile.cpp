@@ -23,12 +23,19 @@ void syncFolder(const std::filesystem::path& folder) {
 
 }  // namespace
 
-void writeFileAtomically(const std::string& path, std::string_view bytes, unsigned mode) {
+void writeFileAtomically(const std::string& path, std::string_view bytes, std::optional<unsigned> wanted) {
   const std::filesystem::path target(path);
   const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (ec) throw FileWriteError(path, "cannot create folder (" + ec.message() + ")");
+
+  // The replacement keeps the mode of the file it replaces, so a private file stays private; a new
+  // file is readable by its owner only.
+  struct stat existing {};
+  const mode_t mode = wanted                                                                  ? static_cast<mode_t>(*wanted)
+                      : ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) ? existing.st_mode & 07777
+                                                                                          : 0600;
 
   std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
   const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
@@ -47,7 +54,7 @@ void writeFileAtomically(const std::string& path, std::string_view bytes, unsign
     left -= static_cast<std::size_t>(written);
   }
   const std::string reason = ok ? "" : errnoText();
-  ok = ok && ::fchmod(fd, static_cast<mode_t>(mode)) == 0 && ::fsync(fd) == 0;
+  ok = ok && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
   ::close(fd);
   if (!ok || ::rename(temporary.c_str(), path.c_str()) != 0) {
     const std::string why = reason.empty() ? errnoText() : reason;
@@ -58,8 +65,15 @@ void writeFileAtomically(const std::string& path, std::string_view bytes, unsign
 }
 
 bool readWholeFile(const std::string& path, std::string& bytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without blocking, so a FIFO or device standing at the path cannot stall the caller;
+  // only a regular file is read.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return false;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return false;
+  }
   std::string content;
   char buffer[65536];
   ssize_t n = 0;

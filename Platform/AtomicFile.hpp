@@ -3,6 +3,7 @@
 // flushed to disk, then renamed over the target.
 
 #include <stdexcept>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,12 +19,14 @@ class FileWriteError : public std::runtime_error {
   std::string path_;
 };
 
-// Replaces `path` with `bytes`, creating missing parent folders; the file gets the permission bits
-// `mode` (never wider at any moment). Throws FileWriteError; on failure the old file is left as it
-// was.
-void writeFileAtomically(const std::string& path, std::string_view bytes, unsigned mode = 0644);
+// Replaces `path` with `bytes`, creating missing parent folders. The new file keeps the mode of the
+// file it replaces, or is created 0600; `mode`, when given, is used instead (never wider at any
+// moment). Throws FileWriteError; on failure the old file is left as it was.
+void writeFileAtomically(const std::string& path, std::string_view bytes,
+                         std::optional<unsigned> mode = std::nullopt);
 
-// The whole file, or none when it cannot be read.
+// Reads the whole file into `bytes`; false when it cannot be read or is no regular file (a FIFO
+// or device is never opened for blocking reads).
 bool readWholeFile(const std::string& path, std::string& bytes);
 
 }  // namespace amberloom::platform

@@ -1,5 +1,8 @@
 #include "Platform/PlistCoding.hpp"
 
+#include "Platform/BinaryPropertyList.hpp"
+#include "Platform/TextEncoding.hpp"
+
 #include <plist/plist.h>
 
 #include <algorithm>
@@ -21,37 +24,8 @@ struct NodeDeleter {
 };
 using Node = std::unique_ptr<void, NodeDeleter>;
 
-constexpr std::size_t kMaxDepth = 512;  // deeper nesting reads as none
 constexpr std::uint8_t kDateMarker = 0x33;
 constexpr std::uint8_t kWideIntegerMarker = 0x14;  // a 16-byte integer: how 2^63 and above are stored
-
-std::string bigEndian(std::uint64_t bits) {
-  std::string bytes;
-  for (int shift = 56; shift >= 0; shift -= 8) bytes.push_back(static_cast<char>(bits >> shift));
-  return bytes;
-}
-
-// A binary property list holding one object, given its marker byte and payload.
-std::string singleObjectPlist(std::uint8_t marker, const std::string& payload) {
-  std::string bytes = "bplist00";
-  bytes.push_back(static_cast<char>(marker));
-  bytes += payload;
-  const auto offsetTable = static_cast<unsigned char>(bytes.size());
-  bytes.push_back(8);  // offset table: the object starts at byte 8
-  // trailer: 6 unused, offset size 1, ref size 1, 1 object, top object 0, offset table position
-  const unsigned char trailer[32] = {0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 1,
-                                     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, offsetTable};
-  bytes.append(reinterpret_cast<const char*>(trailer), sizeof trailer);
-  return bytes;
-}
-
-plist_t nodeFromSingleObject(const std::string& bytes, plist_type expected) {
-  plist_t node = nullptr;
-  plist_from_bin(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &node);
-  if (node && plist_get_node_type(node) == expected) return node;
-  if (node) plist_free(node);
-  return nullptr;
-}
 
 // The marker byte a node gets in the binary form.
 std::uint8_t binaryMarker(plist_t node) {
@@ -64,17 +38,8 @@ std::uint8_t binaryMarker(plist_t node) {
   return marker;
 }
 
-// libplist's date accessors go through whole seconds and truncated microseconds, which loses the
-// exact instant. The binary form keeps the full double, so dates cross through a one-object
-// binary property list instead.
-plist_t newExactDate(double seconds) {
-  const std::string payload = bigEndian(std::bit_cast<std::uint64_t>(seconds));
-  if (plist_t node = nodeFromSingleObject(singleObjectPlist(kDateMarker, payload), PLIST_DATE)) return node;
-  const double whole = std::floor(seconds);
-  return plist_new_date(static_cast<std::int32_t>(whole),
-                        static_cast<std::int32_t>(std::lround((seconds - whole) * 1e6)));
-}
-
+// libplist's date accessor goes through whole seconds and truncated microseconds; its binary form
+// keeps the full double.
 double exactDate(plist_t dateNode) {
   Node copy(plist_copy(dateNode));
   char* bytes = nullptr;
@@ -94,9 +59,10 @@ double exactDate(plist_t dateNode) {
   return seconds;
 }
 
-std::optional<PlistObject> fromNode(plist_t node, int depth) {
-  // Hostile nesting reads as none.
-  if (!node || static_cast<std::size_t>(depth) > kMaxDepth) return std::nullopt;
+// An object read by libplist's XML parser. Text that is not well-formed UTF-8 refuses the document,
+// as a malformed one.
+std::optional<PlistObject> fromNode(plist_t node, std::size_t level) {
+  if (!node || level > kMaxPropertyListDepth) return std::nullopt;
   switch (plist_get_node_type(node)) {
     case PLIST_BOOLEAN: {
       std::uint8_t v = 0;
@@ -117,11 +83,11 @@ std::optional<PlistObject> fromNode(plist_t node, int depth) {
       return PlistObject(v);
     }
     case PLIST_STRING: {
-      char* text = nullptr;
-      plist_get_string_val(node, &text);
-      PlistObject result(std::string(text ? text : ""));
-      std::free(text);
-      return result;
+      std::uint64_t length = 0;
+      const char* text = plist_get_string_ptr(node, &length);
+      std::string value(text ? text : "", text ? length : 0);
+      if (!isValidUtf8(value)) return std::nullopt;
+      return PlistObject(std::move(value));
     }
     case PLIST_DATA: {
       char* bytes = nullptr;
@@ -145,7 +111,11 @@ std::optional<PlistObject> fromNode(plist_t node, int depth) {
         if (!key) break;
         std::string name(key);
         std::free(key);
-        auto member = fromNode(value, depth + 1);
+        if (!isValidUtf8(name)) {
+          std::free(it);
+          return std::nullopt;
+        }
+        auto member = fromNode(value, level + 1);
         if (!member) {
           std::free(it);
           return std::nullopt;
@@ -160,7 +130,7 @@ std::optional<PlistObject> fromNode(plist_t node, int depth) {
       const std::uint32_t count = plist_array_get_size(node);
       elements.reserve(count);
       for (std::uint32_t i = 0; i < count; ++i) {
-        auto element = fromNode(plist_array_get_item(node, i), depth + 1);
+        auto element = fromNode(plist_array_get_item(node, i), level + 1);
         if (!element) return std::nullopt;
         elements.push_back(std::move(*element));
       }
@@ -176,124 +146,43 @@ std::optional<PlistObject> fromNode(plist_t node, int depth) {
   }
 }
 
-plist_t toNode(const PlistObject& object) {
-  return std::visit(
-      [](const auto& v) -> plist_t {
-        using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, bool>) return plist_new_bool(v ? 1 : 0);
-        else if constexpr (std::is_same_v<T, std::int64_t>) return plist_new_uint(static_cast<std::uint64_t>(v));
-        else if constexpr (std::is_same_v<T, double>) return plist_new_real(v);
-        else if constexpr (std::is_same_v<T, std::string>) return plist_new_string(v.c_str());
-        else if constexpr (std::is_same_v<T, PlistData>)
-          return plist_new_data(reinterpret_cast<const char*>(v.data()), v.size());
-        else if constexpr (std::is_same_v<T, PlistDate>) return newExactDate(v.secondsSinceReferenceDate);
-        else if constexpr (std::is_same_v<T, PlistDictionary>) {
-          plist_t dict = plist_new_dict();
-          for (const auto& [key, member] : v) plist_dict_set_item(dict, key.c_str(), toNode(member));
-          return dict;
-        } else if constexpr (std::is_same_v<T, PlistArray>) {
-          plist_t array = plist_new_array();
-          for (const auto& element : v) plist_array_append_item(array, toNode(element));
-          return array;
-        } else {
-          if (v.kind == "uid") return plist_new_uid(v.value);
-          if (v.kind == "uint64")
-            if (plist_t node = nodeFromSingleObject(
-                    singleObjectPlist(kWideIntegerMarker, std::string(8, '\0') + bigEndian(v.value)), PLIST_UINT))
-              return node;
-          return plist_new_string("");
+// Whether no element of the XML text is nested deeper than a property list of the allowed depth
+// needs (the <plist> element adds one level). Comments, CDATA, declarations and quoted attribute
+// values are skipped, so a ">" or "/>" inside them cannot hide an opening tag.
+bool xmlNestingIsBounded(std::string_view text) {
+  std::size_t depth = 0;
+  std::size_t i = 0;
+  const auto skipPast = [&](std::string_view end) {
+    const auto found = text.find(end, i);
+    i = found == std::string_view::npos ? text.size() : found + end.size();
+  };
+  while ((i = text.find('<', i)) != std::string_view::npos) {
+    const std::string_view rest = text.substr(i);
+    if (rest.starts_with("<!--")) {
+      skipPast("-->");
+    } else if (rest.starts_with("<![CDATA[")) {
+      skipPast("]]>");
+    } else if (rest.starts_with("<?") || rest.starts_with("<!")) {
+      skipPast(">");
+    } else if (rest.starts_with("</")) {
+      if (depth > 0) --depth;
+      skipPast(">");
+    } else {
+      char quote = 0;
+      bool selfClosing = false;
+      for (++i; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quote) {
+          if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+          quote = c;
+        } else if (c == '>') {
+          selfClosing = text[i - 1] == '/';
+          break;
         }
-      },
-      object.value);
-}
-
-// libplist reads a binary property list recursively and expands every reference it meets, so a
-// hostile file nested a few hundred thousand deep overflows the stack, and a few hundred bytes of
-// containers that each refer twice to the next expand to billions of nodes. The object graph is
-// therefore walked here first, without recursion: a cycle, nesting deeper than kMaxDepth, an
-// expansion beyond a bound proportional to the file, or a structure that cannot be walked refuses
-// the bytes.
-bool binaryObjectGraphIsBounded(std::string_view bytes) {
-  const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-  const std::size_t size = bytes.size();
-  const auto readBigEndian = [&](std::uint64_t at, std::uint64_t width, std::uint64_t& value) {
-    if (width == 0 || width > 8 || at > size || width > size - at) return false;
-    value = 0;
-    for (std::uint64_t i = 0; i < width; ++i) value = (value << 8) | data[at + i];
-    return true;
-  };
-  if (size < 8 + 32) return false;
-  const std::size_t trailer = size - 32;
-  const std::uint64_t offsetSize = data[trailer + 6], refSize = data[trailer + 7];
-  std::uint64_t count = 0, top = 0, table = 0;
-  if (!readBigEndian(trailer + 8, 8, count) || !readBigEndian(trailer + 16, 8, top) ||
-      !readBigEndian(trailer + 24, 8, table) || offsetSize == 0 || offsetSize > 8 || refSize == 0 ||
-      refSize > 8 || top >= count || table < 8 || table >= trailer || count > (trailer - table) / offsetSize)
-    return false;
-
-  // The references an object holds (none for a scalar); false when it cannot be read.
-  const auto children = [&](std::uint64_t object, std::vector<std::uint64_t>& refs) {
-    refs.clear();
-    std::uint64_t at = 0;
-    if (!readBigEndian(table + object * offsetSize, offsetSize, at) || at < 8 || at >= trailer) return false;
-    const unsigned type = data[at] >> 4;
-    if (type != 0xA && type != 0xC && type != 0xD) return true;
-    std::uint64_t n = data[at] & 0xF;
-    ++at;
-    if (n == 0xF) {
-      if (at >= trailer || data[at] >> 4 != 1 || (data[at] & 0xF) > 3) return false;
-      const std::uint64_t width = std::uint64_t{1} << (data[at] & 0xF);
-      if (!readBigEndian(at + 1, width, n)) return false;
-      at += 1 + width;
-    }
-    const std::uint64_t perEntry = type == 0xD ? 2 : 1;
-    if (at > trailer || n > (trailer - at) / refSize / perEntry) return false;
-    refs.resize(n * perEntry);
-    for (std::uint64_t i = 0; i < refs.size(); ++i)
-      if (!readBigEndian(at + i * refSize, refSize, refs[i]) || refs[i] >= count) return false;
-    return true;
-  };
-
-  const std::uint64_t limit = std::max<std::uint64_t>(std::uint64_t{1} << 20, std::uint64_t{4} * size);
-  enum : std::uint8_t { unseen, entered, finished };
-  std::vector<std::uint8_t> state(count, unseen);
-  std::vector<std::uint32_t> height(count, 0);
-  std::vector<std::uint64_t> expanded(count, 0);
-  struct Frame {
-    std::uint64_t object;
-    std::vector<std::uint64_t> refs;
-    std::size_t next = 0;
-  };
-  std::vector<Frame> stack;
-  stack.push_back({top, {}});
-  state[top] = entered;
-  if (!children(top, stack.back().refs)) return false;
-  while (!stack.empty()) {
-    Frame& frame = stack.back();
-    if (frame.next < frame.refs.size()) {
-      const std::uint64_t child = frame.refs[frame.next++];
-      if (state[child] == entered) return false;  // a cycle
-      if (state[child] == finished) {
-        if (stack.size() + height[child] >= kMaxDepth) return false;
-        continue;
       }
-      if (stack.size() >= kMaxDepth) return false;
-      state[child] = entered;
-      stack.push_back({child, {}});
-      if (!children(child, stack.back().refs)) return false;
-      continue;
+      if (!selfClosing && ++depth > kMaxPropertyListDepth + 1) return false;
     }
-    std::uint32_t tallest = 0;
-    std::uint64_t total = 1;
-    for (const auto ref : frame.refs) {
-      tallest = std::max(tallest, height[ref] + 1);
-      total += expanded[ref];
-      if (total > limit) return false;
-    }
-    height[frame.object] = tallest;
-    expanded[frame.object] = total;
-    state[frame.object] = finished;
-    stack.pop_back();
   }
   return true;
 }
@@ -356,9 +245,14 @@ std::string realText(double v) {
   return std::string(buffer, end);
 }
 
+// The instant to the whole second; throws PlistEncodingError outside the years 1 to 9999, which
+// the XML form cannot carry so that they read back.
 std::string dateText(double secondsSinceReferenceDate) {
   constexpr double kReferenceDateUnix = 978307200.0;
-  const auto unix = static_cast<std::time_t>(std::floor(secondsSinceReferenceDate + kReferenceDateUnix));
+  const double unixSeconds = std::floor(secondsSinceReferenceDate + kReferenceDateUnix);
+  if (!(unixSeconds >= -62135596800.0 && unixSeconds < 253402300800.0))
+    throw PlistEncodingError("a date outside the years 1 to 9999 cannot be written as XML");
+  const auto unix = static_cast<std::time_t>(unixSeconds);
   std::tm parts{};
   gmtime_r(&unix, &parts);
   char buffer[32];
@@ -392,10 +286,18 @@ void writeXml(std::string& out, const PlistObject& object, int indent) {
           }
           out += pad + "<dict>\n";
           for (const auto& [key, member] : v) {
+            // Text that is not well-formed has no XML form; leaving the member out lets an outside
+            // reader see none there, as the store does.
+            const auto* other = std::get_if<PlistOther>(&member.value);
+            if (isRawKey(key) || (other && other->kind == "utf16")) continue;
             out += pad + "\t<key>";
             appendEscaped(out, key);
             out += "</key>\n";
-            writeXml(out, member, indent + 1);
+            try {
+              writeXml(out, member, indent + 1);
+            } catch (const PlistEncodingError& error) {
+              throw PlistEncodingError("key \"" + key + "\": " + error.what());
+            }
           }
           out += pad + "</dict>\n";
         } else if constexpr (std::is_same_v<T, PlistArray>) {
@@ -408,6 +310,9 @@ void writeXml(std::string& out, const PlistObject& object, int indent) {
           out += pad + "</array>\n";
         } else if (v.kind == "uint64") {
           out += pad + "<integer>" + std::to_string(v.value) + "</integer>\n";
+        } else if (v.kind == "uid") {
+          out += pad + "<dict>\n" + pad + "\t<key>CF$UID</key>\n" + pad + "\t<integer>" + std::to_string(v.value) +
+                 "</integer>\n" + pad + "</dict>\n";
         } else {
           out += pad + "<string></string>\n";
         }
@@ -418,8 +323,12 @@ void writeXml(std::string& out, const PlistObject& object, int indent) {
 }  // namespace
 
 std::optional<PlistObject> parsePropertyList(std::string_view bytes) {
-  if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
-  if (bytes.starts_with("bplist00") && !binaryObjectGraphIsBounded(bytes)) return std::nullopt;
+  if (bytes.starts_with("bplist")) return parseBinaryPropertyList(bytes);
+  // libplist parses XML recursively and takes a U+0000 in text for its end; neither can be allowed
+  // to reach it (a NUL is no XML character anyway).
+  if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max() ||
+      bytes.find('\0') != std::string_view::npos || !xmlNestingIsBounded(bytes))
+    return std::nullopt;
   plist_t root = nullptr;
   {
     ClassicLocaleScope classic;
@@ -427,18 +336,10 @@ std::optional<PlistObject> parsePropertyList(std::string_view bytes) {
   }
   if (!root) return std::nullopt;
   Node owner(root);
-  return fromNode(root, 0);
+  return fromNode(root, 1);
 }
 
-std::string binaryPropertyList(const PlistObject& object) {
-  Node root(toNode(object));
-  char* bytes = nullptr;
-  std::uint32_t length = 0;
-  plist_to_bin(root.get(), &bytes, &length);
-  std::string result(bytes ? bytes : "", bytes ? length : 0);
-  plist_to_bin_free(bytes);
-  return result;
-}
+std::string binaryPropertyList(const PlistObject& object) { return encodeBinaryPropertyList(object); }
 
 std::string xmlPropertyList(const PlistObject& object) {
   std::string out =

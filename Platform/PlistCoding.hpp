@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "Platform/BinaryPropertyList.hpp"
 #include "Platform/PlistObject.hpp"
 
 namespace amberloom::platform {
@@ -16,13 +17,16 @@ namespace amberloom::platform {
 std::optional<PlistObject> parsePropertyList(std::string_view bytes);
 
 // The object as a binary property list ("bplist00"), every value kept exactly (reals and dates
-// as their full doubles, integers as signed 64-bit). A `PlistOther` UID or unsigned integer is
-// written back as it was read, so rewriting a file never loses a member it cannot represent; any
-// other `PlistOther` is written as an empty string.
+// as their full doubles, integers as signed 64-bit). A `PlistOther` UID, unsigned integer or
+// UTF-16 text is written back as it was read, so rewriting a file never loses a member it cannot
+// represent; any other `PlistOther` is written as an empty string. Throws PlistEncodingError for
+// text or a key that is not well-formed UTF-8.
 std::string binaryPropertyList(const PlistObject& object);
 
 // The object as an XML property list the way the system's export writes it: reals to 17
-// significant digits, dates to the whole second, integers exactly.
+// significant digits, dates to the whole second, integers exactly, a UID as a dictionary holding
+// "CF$UID". Members whose text is not well-formed are left out. Throws PlistEncodingError, naming
+// the key, for a date outside the years 1 to 9999.
 std::string xmlPropertyList(const PlistObject& object);
 
 }  // namespace amberloom::platform

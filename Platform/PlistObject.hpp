@@ -1,8 +1,9 @@
 #pragma once
 // A property-list object as the preference files hold it: the eight kinds a property list can
 // carry, plus `PlistOther` for what the rest of the system cannot represent (a UID, an unsigned
-// integer beyond the signed 64-bit range). Converted to and from libplist nodes only in
-// PlistCoding.cpp.
+// integer beyond the signed 64-bit range, text that is not well-formed). Text is always well-formed
+// UTF-8 and may hold U+0000. Converted to and from bytes only in PlistCoding.cpp and
+// BinaryPropertyList.cpp.
 
 #include <cstdint>
 #include <map>
@@ -25,10 +26,16 @@ struct PlistDate {
 
 // Something a property list can hold that has no place in a preference value.
 struct PlistOther {
-  std::string kind;         // "uid", "uint64", ...
+  std::string kind;         // "uid", "uint64", "utf16" (text with an unpaired surrogate)
   std::uint64_t value = 0;  // the UID or the unsigned integer, so that a rewrite keeps it
+  std::string bytes = {};   // "utf16": the stored big-endian code units, written back unchanged
   bool operator==(const PlistOther&) const = default;
 };
+
+// A dictionary key that is not well-formed text is kept as this byte, which never occurs in UTF-8,
+// followed by the key's stored big-endian UTF-16 code units, so that a rewrite keeps the member.
+inline constexpr char kRawKeyMarker = '\xFF';
+inline bool isRawKey(const std::string& key) { return !key.empty() && key.front() == kRawKeyMarker; }
 
 struct PlistObject {
   using Storage = std::variant<bool, std::int64_t, double, std::string, PlistData, PlistDate,

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "Platform/AtomicFile.hpp"
+#include "Platform/BinaryPropertyList.hpp"
 #include "Platform/HomeDirectory.hpp"
 #include "Platform/MachineIdentity.hpp"
 #include "Platform/PlistCoding.hpp"
@@ -60,7 +61,8 @@ std::optional<PlistDictionary> readDictionaryFile(const std::string& path) {
     return PlistDictionary{};
   }
   std::string bytes;
-  if (!std::filesystem::is_regular_file(path, ec) || !readWholeFile(path, bytes)) return std::nullopt;
+  if (!readWholeFile(path, bytes)) return std::nullopt;
+  if (bytes.empty()) return PlistDictionary{};  // what a crash during a write can leave behind
   auto object = parsePropertyList(bytes);
   if (!object || !object->is<PlistDictionary>()) return std::nullopt;
   return object->as<PlistDictionary>();
@@ -105,8 +107,14 @@ std::optional<std::string> PreferenceFiles::filePath(const std::string& applicat
   } else {
     return std::nullopt;
   }
-  if (currentHost) return folder + "/ByHost/" + name + "." + hostUUID_ + ".plist";
-  return folder + "/" + name + ".plist";
+  // A sandboxed app keeps one file in its container, whatever the host scope (as the locator
+  // names it).
+  const bool byHost = currentHost && applicationID.front() != '/';
+  const std::string file = byHost ? name + "." + hostUUID_ + ".plist" : name + ".plist";
+  // The name must leave room for the temporary file an atomic write makes beside it
+  // ("." + name + ".XXXXXX") within the file system's 255 bytes.
+  if (file.size() + 8 > 255) return std::nullopt;
+  return byHost ? folder + "/ByHost/" + file : folder + "/" + file;
 }
 
 std::optional<PlistDictionary> PreferenceFiles::readDomain(const std::string& applicationID,
@@ -148,12 +156,21 @@ void PreferenceFiles::setValue(const std::string& key, const std::optional<Plist
   if (!lock.locked()) throw PreferenceFileError(applicationID, "cannot lock preference folder");
   auto domain = readDictionaryFile(*path);
   if (!domain) throw PreferenceFileError(applicationID, "unreadable preference file left untouched");
+  // A value the reader would refuse would make the whole domain unreadable from then on.
+  if (value && nestedDeeperThan(*value, kMaxPropertyListDepth - 1))
+    throw PreferenceFileError(applicationID, "value of key \"" + key + "\" nested too deep to be stored");
   if (value) {
     (*domain)[key] = *value;
   } else if (domain->erase(key) == 0) {
     return;  // nothing to remove
   }
-  writeFileAtomically(*path, binaryPropertyList(PlistObject(std::move(*domain))));
+  std::string bytes;
+  try {
+    bytes = binaryPropertyList(PlistObject(std::move(*domain)));
+  } catch (const PlistEncodingError& error) {
+    throw PreferenceFileError(applicationID, "value of key \"" + key + "\" cannot be stored exactly (" + error.what() + ")");
+  }
+  writeFileAtomically(*path, bytes);
   if (cache_) cache_->forget(*path);
 }
 

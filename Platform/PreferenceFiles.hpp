@@ -45,19 +45,23 @@ class PreferenceFiles {
 
   // The file behind a domain, or none when the application id is refused: only a reverse-DNS-like
   // name, the any-application id, or an absolute path under
-  // ~/Library/Containers/*/Data/Library/Preferences/ with no ".." is accepted.
+  // ~/Library/Containers/*/Data/Library/Preferences/ with no ".." is accepted, and only when the
+  // file's name (with room for a temporary file beside it) fits the file system. A container's
+  // file is the same for both host scopes.
   std::optional<std::string> filePath(const std::string& applicationID, bool currentHost) const;
 
-  // The domain's whole dictionary: empty when it has no file; none when the id is refused or the
-  // file cannot be read or is not a dictionary. Never throws.
+  // The domain's whole dictionary: empty when it has no file or an empty one; none when the id is
+  // refused or the file cannot be read (or is no regular file) or is not a dictionary. Never throws.
   std::optional<PlistDictionary> readDomain(const std::string& applicationID, bool currentHost) const;
 
   // One top-level value, or none. Never throws.
   std::optional<PlistObject> copyValue(const std::string& key, const std::string& applicationID,
                                        bool currentHost) const;
 
-  // Sets `key` (none removes it). Throws PreferenceFileError for a refused id or an existing file
-  // that cannot be read (it is left as it was), FileWriteError when the file cannot be written.
+  // Sets `key` (none removes it). Throws PreferenceFileError for a refused id, an existing file
+  // that cannot be read (it is left as it was), or a value that could not be read back: nested
+  // deeper than the reader accepts, or holding text or keys that are not well-formed UTF-8 (the
+  // file is left as it was); FileWriteError when the file cannot be written.
   void setValue(const std::string& key, const std::optional<PlistObject>& value,
                 const std::string& applicationID, bool currentHost) const;
 

@@ -90,7 +90,8 @@ class CatalogChannel {
 
   // Returns at once; the work runs on a thread of its own (the future may be dropped). The future
   // never holds an exception: every failure ends in the cached or the built-in catalogue. A built-in
-  // catalogue that cannot be read gives an empty catalogue.
+  // catalogue that cannot be read gives an empty catalogue. Never throws: when no thread can be
+  // started the work runs on the caller's thread.
   std::future<CatalogLoadResult> load() const;
 
  private:

@@ -1,8 +1,17 @@
 #include "Catalog/SettingRef.hpp"
 
+#include <algorithm>
+
+#include "Support/CanonicalText.hpp"
 #include "Support/ErrorDescription.hpp"
 
 namespace amberloom {
+
+bool SettingRef::operator==(const SettingRef& other) const {
+  return byHost == other.byHost && canonicallyEqual(domain, other.domain) &&
+         std::equal(path.begin(), path.end(), other.path.begin(), other.path.end(),
+                    [](const std::string& a, const std::string& b) { return canonicallyEqual(a, b); });
+}
 
 Json SettingRef::toJson() const { return Json{{"domain", domain}, {"path", path}, {"byHost", byHost}}; }
 
@@ -21,10 +30,10 @@ std::string SettingRef::description() const {
 }  // namespace amberloom
 
 std::size_t std::hash<amberloom::SettingRef>::operator()(const amberloom::SettingRef& ref) const noexcept {
-  std::size_t seed = std::hash<std::string>{}(ref.domain);
+  std::size_t seed = std::hash<std::string>{}(amberloom::canonicalForm(ref.domain));
   const auto mix = [&seed](std::size_t value) { seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2); };
   mix(ref.path.size());
-  for (const auto& element : ref.path) mix(std::hash<std::string>{}(element));
+  for (const auto& element : ref.path) mix(std::hash<std::string>{}(amberloom::canonicalForm(element)));
   mix(ref.byHost ? 1 : 0);
   return seed;
 }

@@ -16,7 +16,8 @@ struct SettingRef {
   std::vector<std::string> path;
   bool byHost = false;
 
-  bool operator==(const SettingRef&) const = default;
+  // Domains and path elements compare by canonical equivalence, as the platform compares them.
+  bool operator==(const SettingRef& other) const;
 
   // {"byHost": false, "domain": "...", "path": [...]}; all three keys required when reading.
   Json toJson() const;
@@ -27,6 +28,7 @@ struct SettingRef {
 
 }  // namespace amberloom
 
+// Consistent with ==: canonically equivalent refs hash alike.
 template <>
 struct std::hash<amberloom::SettingRef> {
   std::size_t operator()(const amberloom::SettingRef& ref) const noexcept;

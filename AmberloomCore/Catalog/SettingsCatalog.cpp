@@ -5,6 +5,7 @@
 #include "Preferences/BundledResource.hpp"
 #include "Preferences/NightShiftClient.hpp"
 #include "Catalog/RawCatalog.hpp"
+#include "Support/CanonicalText.hpp"
 #include "Changes/SnapshotService.hpp"
 
 namespace amberloom {
@@ -79,7 +80,7 @@ SettingDefinition validate(RawSetting raw, std::unordered_set<std::string>& seen
   if (raw.path.empty()) throw CatalogError::emptyPath(raw.id);
   const auto type = settingValueType(raw.type);
   if (!type) throw CatalogError::unknownValueType(raw.id, raw.type);
-  if (!seen.insert(raw.id).second) throw CatalogError::duplicateSettingID(raw.id);
+  if (!seen.insert(canonicalForm(raw.id)).second) throw CatalogError::duplicateSettingID(raw.id);
   for (const auto& [field, value] : {std::pair<const char*, const std::string*>{"id", &raw.id},
                                      {"domain", &raw.domain}, {"label", &raw.label}})
     if (hasControlCharacter(*value)) throw CatalogError::controlCharacter(raw.id, field);
@@ -124,7 +125,7 @@ SettingsCatalog SettingsCatalog::fromData(std::string_view bytes) {
 
 const SettingDefinition* SettingsCatalog::setting(const std::string& id) const {
   for (const auto& setting : settings_)
-    if (setting.id == id) return &setting;
+    if (canonicallyEqual(setting.id, id)) return &setting;
   return nullptr;
 }
 

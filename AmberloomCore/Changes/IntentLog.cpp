@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "Platform/AtomicFile.hpp"
+#include "Support/CanonicalText.hpp"
 #include "Platform/HomeDirectory.hpp"
 
 namespace amberloom {
@@ -94,14 +95,14 @@ std::vector<RecordedIntent> IntentLog::newestFirst() const {
 
 std::optional<RecordedIntent> IntentLog::intent(const std::string& settingID) const {
   for (auto& intent : all())
-    if (intent.settingID == settingID) return std::move(intent);
+    if (canonicallyEqual(intent.settingID, settingID)) return std::move(intent);
   return std::nullopt;
 }
 
 RecordedIntent IntentLog::record(const std::string& settingID, std::optional<PreferenceValue> value) const {
   RecordedIntent entry{settingID, std::move(value), clock_(), osBuild_};
   auto intents = all();
-  std::erase_if(intents, [&](const RecordedIntent& intent) { return intent.settingID == settingID; });
+  std::erase_if(intents, [&](const RecordedIntent& intent) { return canonicallyEqual(intent.settingID, settingID); });
   intents.push_back(entry);
   write(intents);
   return entry;
@@ -109,7 +110,7 @@ RecordedIntent IntentLog::record(const std::string& settingID, std::optional<Pre
 
 void IntentLog::forget(const std::string& settingID) const {
   auto intents = all();
-  std::erase_if(intents, [&](const RecordedIntent& intent) { return intent.settingID == settingID; });
+  std::erase_if(intents, [&](const RecordedIntent& intent) { return canonicallyEqual(intent.settingID, settingID); });
   write(intents);
 }
 

@@ -1,14 +1,15 @@
 #include "Changes/ShellCommand.hpp"
 
-#include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 #include <unicode/utf8.h>
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 
+#include "Support/CanonicalText.hpp"
 #include "Support/Iso8601.hpp"
 
 namespace amberloom {
@@ -43,25 +44,12 @@ std::string commentText(const std::string& text) {
   return out;
 }
 
-// The text in canonical composed form: comparing these bytes orders by Unicode scalar values
-// after canonical normalisation, and equal keys mean canonically equivalent texts.
-std::string orderKey(const std::string& text) {
-  UErrorCode status = U_ZERO_ERROR;
-  const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
-  if (U_FAILURE(status)) return text;
-  const auto normalized = nfc->normalize(icu::UnicodeString::fromUTF8(text), status);
-  if (U_FAILURE(status)) return text;
-  std::string out;
-  normalized.toUTF8String(out);
-  return out;
-}
-
 template <typename T, typename Text>
 void stableSortByText(std::vector<T>& values, Text text) {
   std::vector<std::pair<std::string, T>> keyed;
   keyed.reserve(values.size());
   for (auto& v : values) {
-    auto key = orderKey(text(v));
+    auto key = canonicalForm(text(v));
     keyed.emplace_back(std::move(key), std::move(v));
   }
   std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -120,6 +108,7 @@ std::optional<std::string> ShellCommand::argument(const PreferenceValue& value) 
     case PreferenceValue::Kind::integer:
       return "-int " + std::to_string(value.asInt());
     case PreferenceValue::Kind::real:
+      if (!std::isfinite(value.asDouble())) return std::nullopt;  // `defaults` takes no "nan" or "inf"
       return "-float " + decimal(value.asDouble());
     case PreferenceValue::Kind::string:
       if (hasNul(value.asString())) return std::nullopt;  // an argument ends at a NUL
@@ -178,7 +167,7 @@ std::string ShellCommand::script(const std::vector<Item>& items, double generate
     lines.push_back("# " + commentText(item->setting.label));
     lines.push_back(*command);
     for (auto& line : restarts(item->setting)) {
-      auto key = orderKey(line);
+      auto key = canonicalForm(line);
       if (std::find(restartKeys.begin(), restartKeys.end(), key) != restartKeys.end()) continue;
       restartKeys.push_back(std::move(key));
       restartLines.push_back(std::move(line));

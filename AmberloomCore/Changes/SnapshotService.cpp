@@ -2,6 +2,8 @@
 
 #include "Preferences/NightShiftClient.hpp"
 
+#include <exception>
+
 namespace amberloom {
 
 SnapshotRestoreError::SnapshotRestoreError(Case c, SettingRef ref)
@@ -96,19 +98,26 @@ Snapshot SnapshotService::capture(const std::vector<std::pair<SettingRef, Settin
 }
 
 void SnapshotService::restore(const Snapshot& snapshot) const {
+  // One entry that cannot be written must not leave the later ones changed: every entry is tried,
+  // and the first failure is thrown at the end.
+  std::exception_ptr firstFailure;
   std::optional<SnapshotRestoreError> heldUnknown;
   for (const auto& entry : snapshot.entries) {
     if (entry.ref.path.empty()) continue;
-    if (entry.channel == SettingChannel::nightShift) {
-      restoreNightShift(entry);
-      continue;
-    }
-    if (entry.isUnreadable) {
+    if (entry.channel != SettingChannel::nightShift && entry.isUnreadable) {
       if (!heldUnknown) heldUnknown = SnapshotRestoreError::valueUnknown(entry.ref);
       continue;
     }
-    store_->write(entry.rootValue, entry.ref.path.front(), resolver_.resolve(entry.ref.domain, entry.ref.byHost));
+    try {
+      if (entry.channel == SettingChannel::nightShift)
+        restoreNightShift(entry);
+      else
+        store_->write(entry.rootValue, entry.ref.path.front(), resolver_.resolve(entry.ref.domain, entry.ref.byHost));
+    } catch (...) {
+      if (!firstFailure) firstFailure = std::current_exception();
+    }
   }
+  if (firstFailure) std::rethrow_exception(firstFailure);
   if (heldUnknown) throw *heldUnknown;
 }
 

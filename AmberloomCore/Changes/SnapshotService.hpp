@@ -62,9 +62,10 @@ class SnapshotService {
   Snapshot capture(const std::vector<SettingRef>& refs) const;
   // Never fails; an empty path gives no entry; duplicates are captured twice.
   Snapshot capture(const std::vector<std::pair<SettingRef, SettingChannel>>& items) const;
-  // Writes every entry back in order. A Night Shift failure or a store error stops at that entry
-  // and is thrown; an unreadable defaults entry is skipped and its valueUnknown is thrown after
-  // all other entries were written.
+  // Writes every entry back in order, each that can be: a Night Shift failure or a store error
+  // skips that entry only, and the first such error is thrown once all entries were tried; an
+  // unreadable defaults entry is skipped and, when nothing else failed, its valueUnknown is thrown
+  // at the end. Callers read back which entries were put back.
   void restore(const Snapshot& snapshot) const;
 
   const PreferenceStoreRef& store() const { return store_; }

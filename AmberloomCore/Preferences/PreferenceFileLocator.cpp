@@ -25,7 +25,9 @@ std::string PreferenceFileLocator::path(const ResolvedDomain& domain) const {
   const std::string prefix = name + ".";
   if (filesInDirectory) {
     for (const auto& entry : filesInDirectory(folder)) {
-      if (entry.size() >= prefix.size() + 6 && entry.starts_with(prefix) && entry.ends_with(".plist"))
+      // The host part between the prefix and ".plist" holds at least one character: in
+      // "name.plist" the two would share the dot.
+      if (entry.size() > prefix.size() + 6 && entry.starts_with(prefix) && entry.ends_with(".plist"))
         return folder + "/" + entry;
     }
   }

@@ -1,9 +1,9 @@
 #include "Preferences/PreferenceValue.hpp"
 
-#include <unicode/normalizer2.h>
-#include <unicode/unistr.h>
+#include <algorithm>
 
 #include "Support/Base64.hpp"
+#include "Support/CanonicalText.hpp"
 #include "Support/Iso8601.hpp"
 
 #include <cmath>
@@ -13,24 +13,20 @@ namespace {
 
 constexpr const char* kKindNames[] = {"bool", "int", "double", "string", "data", "date", "dictionary", "array"};
 
-bool isAscii(const std::string& text) {
-  for (unsigned char c : text)
-    if (c >= 0x80) return false;
-  return true;
-}
-
-// Texts are equal when they are canonically equivalent ("é" composed or decomposed).
-bool canonicallyEqual(const std::string& a, const std::string& b) {
+// Dictionaries are equal when their keys match up to canonical equivalence and the values under
+// matching keys are equal.
+bool equalDictionaries(const PreferenceValue::Dictionary& a, const PreferenceValue::Dictionary& b) {
+  if (a.size() != b.size()) return false;
   if (a == b) return true;
-  // Only two ASCII texts can be told apart bytewise: a non-ASCII text may normalise to ASCII
-  // (the Kelvin sign is the letter K).
-  if (isAscii(a) && isAscii(b)) return false;
-  UErrorCode status = U_ZERO_ERROR;
-  const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
-  if (U_FAILURE(status)) return false;
-  const auto left = nfc->normalize(icu::UnicodeString::fromUTF8(a), status);
-  const auto right = nfc->normalize(icu::UnicodeString::fromUTF8(b), status);
-  return U_SUCCESS(status) && left == right;
+  const auto byCanonicalKey = [](const PreferenceValue::Dictionary& d) {
+    std::map<std::string, const PreferenceValue*> members;
+    for (const auto& [key, value] : d) members.emplace(canonicalForm(key), &value);
+    return members;
+  };
+  const auto left = byCanonicalKey(a), right = byCanonicalKey(b);
+  if (left.size() != right.size()) return false;
+  return std::equal(left.begin(), left.end(), right.begin(),
+                    [](const auto& l, const auto& r) { return l.first == r.first && *l.second == *r.second; });
 }
 
 [[noreturn]] void corrupted(const CodingPath& path, const char* description) {
@@ -50,7 +46,7 @@ bool PreferenceValue::operator==(const PreferenceValue& other) const {
     case Kind::string: return canonicallyEqual(asString(), other.asString());
     case Kind::data: return asData() == other.asData();
     case Kind::date: return asDate() == other.asDate();
-    case Kind::dictionary: return asDictionary() == other.asDictionary();
+    case Kind::dictionary: return equalDictionaries(asDictionary(), other.asDictionary());
     case Kind::array: return asArray() == other.asArray();
   }
   return false;
@@ -67,7 +63,10 @@ Json PreferenceValue::toJson() const {
       break;
     case Kind::string: payload = asString(); break;
     case Kind::data: payload = base64::encode(asData()); break;
-    case Kind::date: payload = iso8601::formatWithMilliseconds(asDate()); break;
+    case Kind::date:
+      if (!iso8601::isWritable(asDate())) throw JsonWriteError("a date outside the years 1 to 9999 cannot be written as JSON");
+      payload = iso8601::formatWithMilliseconds(asDate());
+      break;
     case Kind::dictionary:
       payload = Json::object();
       for (const auto& [key, member] : asDictionary()) payload[key] = member.toJson();
@@ -80,7 +79,11 @@ Json PreferenceValue::toJson() const {
   return Json{{kindName(kind()), std::move(payload)}};
 }
 
-PreferenceValue PreferenceValue::fromJson(const Json& json, const CodingPath& path) {
+namespace {
+
+// Reads one value; `path` is where it sits, extended and restored on the way down, so that the
+// cost stays linear in the document (the path is copied only into an error).
+PreferenceValue decodeValue(const Json& json, CodingPath& path) {
   requireObject(json, path);
   const char* found = nullptr;
   int count = 0;
@@ -92,35 +95,54 @@ PreferenceValue PreferenceValue::fromJson(const Json& json, const CodingPath& pa
   }
   if (count != 1) corrupted(path, "Deger tam olarak bir tip anahtari tasimali");
   const std::string kind = found;
-  const auto memberPath = appending(path, kind);
   const Json& payload = json.at(kind);
-  if (kind == "bool") return boolean(decodeBool(payload, memberPath));
-  if (kind == "int") return integer(decodeInt(payload, memberPath));
-  if (kind == "double") return real(decodeDouble(payload, memberPath));
-  if (kind == "string") return string(decodeString(payload, memberPath));
-  if (kind == "data") {
-    auto bytes = base64::decode(decodeString(payload, memberPath));
+  path.push_back(kind);
+  std::optional<PreferenceValue> result;
+  if (kind == "bool") result = PreferenceValue::boolean(decodeBool(payload, path));
+  else if (kind == "int") result = PreferenceValue::integer(decodeInt(payload, path));
+  else if (kind == "double") result = PreferenceValue::real(decodeDouble(payload, path));
+  else if (kind == "string") result = PreferenceValue::string(decodeString(payload, path));
+  else if (kind == "data") {
+    auto bytes = base64::decode(decodeString(payload, path));
+    path.pop_back();
     if (!bytes) corrupted(path, "Bozuk base64 veri");
-    return data(std::move(*bytes));
-  }
-  if (kind == "date") {
-    const std::string text = decodeString(payload, memberPath);
+    return PreferenceValue::data(std::move(*bytes));
+  } else if (kind == "date") {
+    const std::string text = decodeString(payload, path);
+    path.pop_back();
     auto instant = iso8601::parse(text, true);
     if (!instant) instant = iso8601::parse(text, false);
     if (!instant) corrupted(path, "Bozuk ISO8601 tarih");
-    return date(*instant);
+    return PreferenceValue::date(*instant);
+  } else if (kind == "dictionary") {
+    requireObject(payload, path);
+    PreferenceValue::Dictionary members;
+    for (const auto& [key, member] : payload.items()) {
+      path.push_back(key);
+      members.emplace(key, decodeValue(member, path));
+      path.pop_back();
+    }
+    result = PreferenceValue::dictionary(std::move(members));
+  } else {
+    requireArray(payload, path);
+    PreferenceValue::Array elements;
+    elements.reserve(payload.size());
+    for (std::size_t i = 0; i < payload.size(); ++i) {
+      path.push_back(indexKey(i));
+      elements.push_back(decodeValue(payload[i], path));
+      path.pop_back();
+    }
+    result = PreferenceValue::array(std::move(elements));
   }
-  if (kind == "dictionary") {
-    requireObject(payload, memberPath);
-    Dictionary members;
-    for (const auto& [key, member] : payload.items()) members.emplace(key, fromJson(member, appending(memberPath, key)));
-    return dictionary(std::move(members));
-  }
-  requireArray(payload, memberPath);
-  Array elements;
-  elements.reserve(payload.size());
-  for (std::size_t i = 0; i < payload.size(); ++i) elements.push_back(fromJson(payload[i], appending(memberPath, i)));
-  return array(std::move(elements));
+  path.pop_back();
+  return std::move(*result);
+}
+
+}  // namespace
+
+PreferenceValue PreferenceValue::fromJson(const Json& json, const CodingPath& path) {
+  CodingPath working = path;
+  return decodeValue(json, working);
 }
 
 platform::PlistObject PreferenceValue::propertyList() const {
@@ -161,6 +183,7 @@ std::optional<PreferenceValue> PreferenceValue::fromPropertyList(const std::opti
         else if constexpr (std::is_same_v<T, PlistDictionary>) {
           Dictionary members;
           for (const auto& [key, member] : v) {
+            if (platform::isRawKey(key)) return std::nullopt;  // a key that is not text
             auto converted = fromPropertyList(member);
             if (!converted) return std::nullopt;  // one unconvertible member spoils the whole value
             members.emplace(key, std::move(*converted));

@@ -57,7 +57,8 @@ class PreferenceValue {
   bool operator==(const PreferenceValue& other) const;
 
   // The JSON form: {"int": 3}, {"data": "<base64>"}, {"date": "2024-03-05T14:07:09.250Z"}, ...
-  // Throws JsonWriteError for a non-finite double.
+  // Throws JsonWriteError for a non-finite double or a date outside the years 1 to 9999 (neither
+  // would read back).
   Json toJson() const;
   // Reads the JSON form. Throws DecodingError: "Deger tam olarak bir tip anahtari tasimali" when
   // the object does not carry exactly one kind member, "Bozuk base64 veri", "Bozuk ISO8601 tarih",

@@ -14,12 +14,13 @@ std::optional<Version> Version::parse(std::string_view text) {
     const std::size_t dot = text.find('.', start);
     std::string_view piece = text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
     if (piece.empty()) return std::nullopt;
-    // One optional sign, then digits only, within the signed 64-bit range.
-    if (piece.front() == '+') piece.remove_prefix(1);
-    if (piece.empty() || piece.front() == '+') return std::nullopt;
+    // One optional sign, then digits only, within the signed 64-bit range; "-0" is 0.
+    const bool negative = piece.front() == '-';
+    if (negative || piece.front() == '+') piece.remove_prefix(1);
+    if (piece.empty() || piece.front() < '0' || piece.front() > '9') return std::nullopt;
     std::int64_t value = 0;
     const auto [end, ec] = std::from_chars(piece.data(), piece.data() + piece.size(), value);
-    if (ec != std::errc() || end != piece.data() + piece.size() || value < 0) return std::nullopt;
+    if (ec != std::errc() || end != piece.data() + piece.size() || (negative && value != 0)) return std::nullopt;
     components.push_back(value);
     if (dot == std::string_view::npos) break;
     start = dot + 1;

@@ -83,7 +83,12 @@ AnonymousReporter AnonymousReporter::production(Version appVersion, std::string 
 }
 
 std::future<void> AnonymousReporter::report(const std::string& settingID, bool succeeded) const {
-  return runInBackground([reporter = *this, settingID, succeeded] { reporter.reportNow(settingID, succeeded); });
+  if (auto started = startInBackground([reporter = *this, settingID, succeeded] { reporter.reportNow(settingID, succeeded); }))
+    return std::move(*started);
+  // No thread to send it from: the report is dropped, as any other failed delivery.
+  std::promise<void> dropped;
+  dropped.set_value();
+  return dropped.get_future();
 }
 
 void AnonymousReporter::reportNow(const std::string& settingID, bool succeeded) const {

@@ -86,6 +86,7 @@ class AnonymousReporter {
 
   // Returns at once; asks the switch, builds and sends on a thread of its own. The future (which may
   // be dropped) becomes ready when the report was sent or given up, and never holds an exception.
+  // Never throws: when no thread can be started the report is dropped.
   std::future<void> report(const std::string& settingID, bool succeeded) const;
 
  private:

@@ -1,5 +1,7 @@
 #include "Support/Iso8601.hpp"
 
+#include <stdexcept>
+
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -32,14 +34,30 @@ void civilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
   y += m <= 2;
 }
 
+// 0001-01-01T00:00:00Z and 10000-01-01T00:00:00Z, relative to the reference date.
+constexpr double kFirstWritable = -62135596800.0 - kReferenceDateUnixSeconds;
+constexpr double kPastLastWritable = 253402300800.0 - kReferenceDateUnixSeconds;
+
 std::string format(double secondsSinceReferenceDate, bool milliseconds) {
+  if (!isWritable(secondsSinceReferenceDate))
+    throw std::out_of_range("an instant outside the years 1 to 9999 has no ISO 8601 form here");
   // Round to the microsecond first so that a millisecond instant stored as a binary fraction
   // (0.123 is a hair below 0.123) is not truncated to the millisecond before it.
   const std::int64_t micros = std::llround(secondsSinceReferenceDate * 1e6) +
                               static_cast<std::int64_t>(kReferenceDateUnixSeconds) * 1000000;
   const std::int64_t totalMs = micros >= 0 ? micros / 1000 : -((-micros + 999) / 1000);
   std::int64_t seconds = totalMs >= 0 ? totalMs / 1000 : -((-totalMs + 999) / 1000);
-  const int ms = static_cast<int>(totalMs - seconds * 1000);
+  int ms = static_cast<int>(totalMs - seconds * 1000);
+  // Far from the reference date a double cannot hold a millisecond exactly, and the instant read
+  // from "...09.250Z" may lie a hair below it: the text that reads back as this very instant wins.
+  const auto readsBack = [&](std::int64_t s, int m) {
+    return static_cast<double>(s - static_cast<std::int64_t>(kReferenceDateUnixSeconds)) +
+               static_cast<double>(m) / 1000.0 == secondsSinceReferenceDate;
+  };
+  if (milliseconds && !readsBack(seconds, ms) && readsBack(seconds + (ms + 1) / 1000, (ms + 1) % 1000)) {
+    seconds += (ms + 1) / 1000;
+    ms = (ms + 1) % 1000;
+  }
   std::int64_t days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
   const std::int64_t secondOfDay = seconds - days * 86400;
   std::int64_t y;
@@ -68,6 +86,12 @@ bool digits(std::string_view text, std::size_t at, std::size_t count, int& value
 }
 
 }  // namespace
+
+bool isWritable(double secondsSinceReferenceDate) {
+  // Compared after the rounding to the microsecond that formatting does.
+  const double rounded = std::round(secondsSinceReferenceDate * 1e6) / 1e6;
+  return std::isfinite(rounded) && rounded >= kFirstWritable && rounded < kPastLastWritable;
+}
 
 std::string formatWithMilliseconds(double secondsSinceReferenceDate) { return format(secondsSinceReferenceDate, true); }
 std::string formatWholeSeconds(double secondsSinceReferenceDate) { return format(secondsSinceReferenceDate, false); }

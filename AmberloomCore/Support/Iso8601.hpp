@@ -10,9 +10,14 @@ namespace amberloom::iso8601 {
 
 inline constexpr double kReferenceDateUnixSeconds = 978307200.0;
 
-// 2024-03-05T14:07:09.250Z (milliseconds, truncated toward the past).
+// Whether the instant can be written in the forms below and read back: finite, and within the
+// years 1 to 9999.
+bool isWritable(double secondsSinceReferenceDate);
+
+// 2024-03-05T14:07:09.250Z (milliseconds, truncated toward the past). Throws std::out_of_range
+// for an instant that is not writable.
 std::string formatWithMilliseconds(double secondsSinceReferenceDate);
-// 2024-03-05T14:07:09Z (whole seconds, truncated toward the past).
+// 2024-03-05T14:07:09Z (whole seconds, truncated toward the past). Throws as above.
 std::string formatWholeSeconds(double secondsSinceReferenceDate);
 
 // Reads "YYYY-MM-DDTHH:MM:SS" with an optional fraction of one to nine digits, then "Z" or a

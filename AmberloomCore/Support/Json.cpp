@@ -3,10 +3,13 @@
 #include <charconv>
 #include <cmath>
 
+#include "Platform/TextEncoding.hpp"
+
 namespace amberloom {
 namespace {
 
 void writeString(std::string& out, const std::string& text) {
+  if (!platform::isValidUtf8(text)) throw JsonWriteError("text that is not well-formed UTF-8 cannot be written as JSON");
   static const char hex[] = "0123456789abcdef";
   out.push_back('"');
   for (unsigned char c : text) {
@@ -117,6 +120,27 @@ std::string typeName(const Json& value) {
                       "Expected to decode " + expected + " but found " + typeName(value) + " instead.");
 }
 
+// Whether arrays and objects in the JSON text are nested more than `limit` deep; brackets inside
+// strings do not count. Malformed text is left to the parser.
+bool nestedDeeperThan(std::string_view text, std::size_t limit) {
+  std::size_t depth = 0;
+  bool inString = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (inString) {
+      if (c == '\\') ++i;
+      else if (c == '"') inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > limit) return true;
+    } else if ((c == ']' || c == '}') && depth > 0) {
+      --depth;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string writeJson(const Json& value, JsonStyle style) {
@@ -130,6 +154,8 @@ DecodingError::DecodingError(Kind kind, std::vector<std::string> codingPath, std
       debugDescription_(std::move(debugDescription)) {}
 
 Json parseJson(std::string_view text) {
+  if (nestedDeeperThan(text, kMaxJsonDepth))
+    throw DecodingError(DecodingError::Kind::dataCorrupted, {}, "The given data was not valid JSON.");
   try {
     return Json::parse(text.begin(), text.end());
   } catch (const Json::exception& error) {
@@ -143,9 +169,9 @@ CodingPath appending(const CodingPath& path, std::string key) {
   return next;
 }
 
-CodingPath appending(const CodingPath& path, std::size_t index) {
-  return appending(path, "Index " + std::to_string(index));
-}
+std::string indexKey(std::size_t index) { return "Index " + std::to_string(index); }
+
+CodingPath appending(const CodingPath& path, std::size_t index) { return appending(path, indexKey(index)); }
 
 const Json& requireObject(const Json& value, const CodingPath& path) {
   if (!value.is_object()) mismatch(value, path, "Dictionary<String, Any>");

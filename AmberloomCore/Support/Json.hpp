@@ -3,7 +3,8 @@
 //
 // Writing follows the platform conventions every stored file relies on: keys sorted, "/" written
 // as "\/", integral doubles without a fraction, pretty printing (two spaces, " : ") only where
-// asked, and a non-finite double refused with an error rather than written as null.
+// asked, and a non-finite double or text that is not UTF-8 refused with an error rather than
+// written as null or raw bytes.
 
 #include <nlohmann/json.hpp>
 
@@ -24,7 +25,7 @@ class JsonWriteError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Throws JsonWriteError for a non-finite number.
+// Throws JsonWriteError for a non-finite number or text that is not well-formed UTF-8.
 std::string writeJson(const Json& value, JsonStyle style = JsonStyle::compact);
 
 // A failure to read a document: the kind of failure, where it happened and what went wrong.
@@ -46,13 +47,19 @@ class DecodingError : public std::runtime_error {
   std::string debugDescription_;
 };
 
-// Parses JSON text; malformed text is a dataCorrupted DecodingError at the root.
+// The deepest nesting of arrays and objects a document may have: room for a preference value
+// nested as deep as a property list may be (each level is two here) inside its document.
+inline constexpr std::size_t kMaxJsonDepth = 2 * 512 + 32;
+
+// Parses JSON text; malformed text, or text nested deeper than kMaxJsonDepth, is a dataCorrupted
+// DecodingError at the root.
 Json parseJson(std::string_view text);
 
 // Where a value sits inside the document being read, for error reports.
 using CodingPath = std::vector<std::string>;
 CodingPath appending(const CodingPath& path, std::string key);
 CodingPath appending(const CodingPath& path, std::size_t index);
+std::string indexKey(std::size_t index);  // how an array index appears in a path: "Index 3"
 
 // Typed reads that throw the decoder's errors: typeMismatch for the wrong JSON type,
 // valueNotFound for null, keyNotFound for a missing required member.

@@ -4,15 +4,31 @@
 #include <unicode/locid.h>
 #include <unicode/stringpiece.h>
 
+#include <string_view>
+
 namespace amberloom {
 
 struct LocalizedOrder::Collator {
   std::unique_ptr<icu::Collator> icu;
 };
 
+namespace {
+
+// The C/POSIX locale (what ICU makes of an unset LANG) collates in code-point order, capitals
+// before every small letter; with no real locale the common root order is the sensible one.
+icu::Locale collationLocale() {
+  const icu::Locale& locale = icu::Locale::getDefault();
+  const std::string_view variant = locale.getVariant();
+  const std::string_view language = locale.getLanguage();
+  if (language.empty() || language == "c" || variant == "POSIX") return icu::Locale::getRoot();
+  return locale;
+}
+
+}  // namespace
+
 LocalizedOrder::LocalizedOrder() : collator_(std::make_unique<Collator>()) {
   UErrorCode status = U_ZERO_ERROR;
-  collator_->icu.reset(icu::Collator::createInstance(icu::Locale::getDefault(), status));
+  collator_->icu.reset(icu::Collator::createInstance(collationLocale(), status));
   if (U_FAILURE(status)) collator_->icu.reset();
 }
 

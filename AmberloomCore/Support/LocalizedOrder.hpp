@@ -1,7 +1,7 @@
 #pragma once
 // How the user's current locale orders texts: the collation of ICU's default locale (which follows
-// LC_ALL / LANG unless the process set another), the way sidebar groups, members, subgroups and
-// app groups are sorted by name. The locale is read when the order is made, so make one per sort.
+// LC_ALL / LANG unless the process set another; the root collation under the C/POSIX locale), the
+// way sidebar groups, members, subgroups and app groups are sorted by name. The locale is read when the order is made, so make one per sort.
 
 #include <memory>
 #include <string_view>

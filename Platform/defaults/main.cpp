@@ -3,7 +3,10 @@
 // what the application wrote and an exported script can be run. Every misuse exits 1 with one
 // line on standard error.
 
+#include <sys/stat.h>
+
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -94,7 +97,12 @@ void describe(std::string& out, const PlistObject& object, int indent, bool nest
           }
           out += "}";
         } else if constexpr (std::is_same_v<T, PlistDate>) {
-          const auto unix = static_cast<std::time_t>(std::floor(v.secondsSinceReferenceDate + 978307200.0));
+          const double unixSeconds = std::floor(v.secondsSinceReferenceDate + 978307200.0);
+          if (!(std::fabs(unixSeconds) < 1e15)) {  // beyond any calendar: the seconds themselves
+            out += realText(v.secondsSinceReferenceDate) + " seconds after 2001-01-01 00:00:00 +0000";
+            return;
+          }
+          const auto unix = static_cast<std::time_t>(unixSeconds);
           std::tm parts{};
           gmtime_r(&unix, &parts);
           char buffer[40];
@@ -131,17 +139,18 @@ std::optional<PlistObject> typedValue(const std::string& type, const std::string
     if (lower == "false" || lower == "no" || lower == "0") return PlistObject(false);
     return std::nullopt;
   }
+  // A number takes one sign at most: "+5" is 5, "+-5" no number.
+  const char* end = text.data() + text.size();
+  const char* start = text.data() + (text.starts_with('+') && !text.starts_with("+-") ? 1 : 0);
   if (type == "-int" || type == "-integer") {
     std::int64_t v = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data() + (text.starts_with('+') ? 1 : 0), end, v);
+    auto [ptr, ec] = std::from_chars(start, end, v);
     if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
     return PlistObject(v);
   }
   if (type == "-float") {
     double v = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data() + (text.starts_with('+') ? 1 : 0), end, v);
+    auto [ptr, ec] = std::from_chars(start, end, v);
     if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(v)) return std::nullopt;
     return PlistObject(v);
   }
@@ -167,7 +176,11 @@ int run(std::vector<std::string> args) {
     if (args.size() != 3 || args[2] != "-") return fail("export writes only to standard output: export <domain> -");
     const auto dictionary = files.readDomain(domain, currentHost);
     if (!dictionary) return fail("cannot read domain " + domainName);
-    return writeOut(xmlPropertyList(PlistObject(*dictionary))) ? 0 : 1;
+    try {
+      return writeOut(xmlPropertyList(PlistObject(*dictionary))) ? 0 : 1;
+    } catch (const PlistEncodingError& error) {
+      return fail("cannot export domain " + domainName + ": " + error.what());
+    }
   }
   if (command == "read") {
     if (args.size() > 3) return fail(kUsage);
@@ -196,6 +209,9 @@ int run(std::vector<std::string> args) {
     }
     if (command == "delete") {
       if (args.size() == 2) {
+        struct stat info {};
+        if (::lstat(files.filePath(domain, currentHost)->c_str(), &info) != 0 && errno == ENOENT)
+          return fail("domain " + domainName + " does not exist");
         files.removeDomain(domain, currentHost);
         return 0;
       }

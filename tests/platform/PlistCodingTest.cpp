@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Platform/BinaryPropertyList.hpp"
 #include "Platform/PlistCoding.hpp"
 
 using namespace amberloom::platform;
@@ -42,6 +43,31 @@ TEST(PlistCoding, XmlFormKeepsNumbersAndDatesToTheSecond) {
   const auto back = parsePropertyList(xmlPropertyList(PlistObject(values)));
   ASSERT_TRUE(back.has_value());
   EXPECT_EQ(*back, PlistObject(values));
+}
+
+TEST(PlistCoding, XmlExportShowsWhatTheStoreSeesOrRefusesNamingTheKey) {
+  using namespace std::string_literals;
+  const auto exported = parsePropertyList(xmlPropertyList(PlistObject(PlistDictionary{
+      {"ref", PlistObject(PlistOther{"uid", 42})},
+      {"broken", PlistObject(PlistOther{"utf16", 0, "\xD8\x00"s})},
+      {"\xFF\xD8\x00"s, PlistObject(1)},
+      {"first", PlistObject(PlistDate{-63113904000.0})},
+      {"last", PlistObject(PlistDate{252423993599.0})},
+  })));
+  ASSERT_TRUE(exported.has_value());
+  EXPECT_EQ(*exported, PlistObject(PlistDictionary{
+                           {"ref", PlistObject(PlistDictionary{{"CF$UID", PlistObject(42)}})},
+                           {"first", PlistObject(PlistDate{-63113904000.0})},
+                           {"last", PlistObject(PlistDate{252423993599.0})},
+                       }));
+  for (const double instant : {252423993600.0, -63113904001.0, std::nan(""), HUGE_VAL}) {
+    try {
+      xmlPropertyList(PlistObject(PlistDictionary{{"outer", PlistObject(PlistDictionary{{"when", PlistDate{instant}}})}}));
+      ADD_FAILURE() << instant << " was written";
+    } catch (const PlistEncodingError& error) {
+      EXPECT_NE(std::string(error.what()).find("key \"outer\": key \"when\""), std::string::npos) << error.what();
+    }
+  }
 }
 
 TEST(PlistCoding, MalformedBytesReadAsNone) {
@@ -129,4 +155,83 @@ TEST(PlistCoding, UidsAndWideUnsignedIntegersAreKeptThroughARewrite) {
   const auto back = parsePropertyList(binaryPropertyList(original));
   ASSERT_TRUE(back.has_value());
   EXPECT_EQ(*back, original);
+}
+
+namespace {
+
+// A binary property list of a dictionary with one member, its key and value given as encoded
+// objects (marker and payload).
+std::string oneMemberDictionary(const std::string& key, const std::string& value) {
+  const std::string parts[] = {key, value};
+  return craftedBinary(3, [&](std::uint64_t i, std::string& bytes, auto bigEndian) {
+    if (i == 0) {
+      bytes += '\xD1';
+      bigEndian(bytes, 1, 4);
+      bigEndian(bytes, 2, 4);
+    } else {
+      bytes += parts[i - 1];
+    }
+  });
+}
+
+std::string ascii(const std::string& text) { return static_cast<char>(0x50 | text.size()) + text; }
+std::string utf16(const std::string& units) { return static_cast<char>(0x60 | units.size() / 2) + units; }
+
+}  // namespace
+
+TEST(PlistCoding, ForeignTextReadsExactlyAndSurvivesARewrite) {
+  using namespace std::string_literals;
+  struct Case {
+    const char* what;
+    std::string bytes;
+    PlistObject expected;
+  };
+  const Case cases[] = {
+      {"U+0000 inside a value", oneMemberDictionary(ascii("k"), ascii("x\0y"s)),
+       PlistDictionary{{"k", PlistObject("x\0y"s)}}},
+      {"U+0000 inside a key", oneMemberDictionary(ascii("a\0b"s), ascii("v")),
+       PlistDictionary{{"a\0b"s, PlistObject("v")}}},
+      {"U+0000 in UTF-16 text", oneMemberDictionary(ascii("k"), utf16("\x00\xE9\x00\x00"s)),
+       PlistDictionary{{"k", PlistObject("\xC3\xA9\0"s)}}},
+      {"single-byte text above 0x7F", oneMemberDictionary(ascii("k"), ascii("caf\xE9")),
+       PlistDictionary{{"k", PlistObject("caf\xC3\xA9")}}},
+      {"an unpaired surrogate in a value", oneMemberDictionary(ascii("k"), utf16("\xD8\x00\x00\x41"s)),
+       PlistDictionary{{"k", PlistObject(PlistOther{"utf16", 0, "\xD8\x00\x00\x41"s})}}},
+      {"an unpaired surrogate in a key", oneMemberDictionary(utf16("\xDC\x01"s), ascii("v")),
+       PlistDictionary{{"\xFF\xDC\x01"s, PlistObject("v")}}},
+  };
+  for (const auto& c : cases) {
+    const auto read = parsePropertyList(c.bytes);
+    ASSERT_TRUE(read.has_value()) << c.what;
+    EXPECT_EQ(*read, c.expected) << c.what;
+    EXPECT_EQ(parsePropertyList(binaryPropertyList(*read)), c.expected) << c.what;
+  }
+  // Keys that differ only after a U+0000 stay two members.
+  const PlistObject twoKeys(PlistDictionary{{"a\0b"s, PlistObject(1)}, {"a\0c"s, PlistObject(2)}});
+  EXPECT_EQ(parsePropertyList(binaryPropertyList(twoKeys)), twoKeys);
+  // Text the binary form cannot hold exactly is refused, never shortened or replaced.
+  EXPECT_THROW(binaryPropertyList(PlistObject("caf\xE9")), PlistEncodingError);
+  EXPECT_THROW(binaryPropertyList(PlistObject(PlistDictionary{{"\xC0\x80", PlistObject(1)}})), PlistEncodingError);
+}
+
+TEST(PlistCoding, HostileXmlReadsAsNoneWithoutExhaustingTheProcess) {
+  const std::string head = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
+  const auto nested = [](int depth, const std::string& open, const std::string& close) {
+    std::string text;
+    for (int i = 0; i < depth; ++i) text += open;
+    text += "<true/>";
+    for (int i = 0; i < depth; ++i) text += close;
+    return text;
+  };
+  ASSERT_TRUE(parsePropertyList(head + nested(500, "<array>", "</array>") + "</plist>").has_value());
+  const std::string cases[] = {
+      head + nested(200000, "<array>", "</array>") + "</plist>",
+      head + nested(200000, "<array a=\"/>\">", "</array>") + "</plist>",  // an opening tag posing as closed
+      head + nested(600, "<dict><key>k</key>", "</dict>") + "</plist>",
+      head + "<string>a\0b</string></plist>",
+      head + "<dict><key>a\0b</key><true/></dict></plist>",
+      head + "<string>caf\xE9</string></plist>",
+      head + "<dict><key>caf\xE9</key><true/></dict></plist>",
+  };
+  for (const auto& bytes : cases) EXPECT_FALSE(parsePropertyList(bytes).has_value()) << bytes.substr(0, 80);
 }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 #include <regex>
 
 #include "Platform/AtomicFile.hpp"
+#include "Platform/BinaryPropertyList.hpp"
 #include "Platform/MachineIdentity.hpp"
 #include "Platform/PlistCoding.hpp"
 #include "Platform/PreferenceFiles.hpp"
@@ -43,7 +45,7 @@ TEST(PreferenceFiles, AcceptsPlainGlobalAndContainerDomains) {
       {containerPath("com.example.box/Data/Library/Preferences/com.example.box"), false,
        containerPath("com.example.box/Data/Library/Preferences/com.example.box.plist")},
       {containerPath("com.example.box/Data/Library/Preferences/com.example.box"), true,
-       containerPath("com.example.box/Data/Library/Preferences/ByHost/com.example.box.HOST-UUID.plist")},
+       containerPath("com.example.box/Data/Library/Preferences/com.example.box.plist")},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(files().filePath(c.applicationID, c.currentHost), c.file);
@@ -68,6 +70,7 @@ TEST(PreferenceFiles, RefusedDomainsReadAsNoneAndWriteNothingAnywhere) {
       "com\texample",
       "caf\xC3\xA9",
       std::string(300, 'a'),
+      "com." + std::string(240, 'a'),  // valid as a name, too long for its file and the one written beside it
       "/tmp/amberloom-escape",
       test::home() + "/Library/Preferences/com.example.app",
       containerPath(inside + "../../../../Preferences/escape"),
@@ -103,7 +106,6 @@ TEST(PreferenceFiles, HostileOrTruncatedFilesReadAsNoneAndAreNeverOverwritten) {
     std::string bytes;
   };
   const Case cases[] = {
-      {"empty", ""},
       {"text", "hello"},
       {"truncated binary", good.substr(0, good.size() - 7)},
       {"binary without its trailer", good.substr(0, 40)},
@@ -155,6 +157,75 @@ TEST(PreferenceFiles, DomainWithoutAFileIsEmptyAndRemovingTouchesOnlyItsFile) {
   files().removeDomain("com.example.gone", false);  // the by-host file stays
   EXPECT_FALSE(test::fileExists(test::preferencesFile("com.example.gone")));
   EXPECT_EQ(files().copyValue("k", "com.example.gone", true), PlistObject(1));
+}
+
+TEST(PreferenceFiles, EmptyFilesAndSpecialFilesNeverStopAReader) {
+  // A zero-length file is what a crash during a write leaves: an empty domain, writable again.
+  const std::string path = test::preferencesFile("com.example.crashed");
+  test::writeFile(path, "");
+  EXPECT_EQ(files().readDomain("com.example.crashed", false), PlistDictionary{});
+  EXPECT_NO_THROW(files().setValue("gone", std::nullopt, "com.example.crashed", false));
+  files().setValue("k", PlistObject(1), "com.example.crashed", false);
+  EXPECT_EQ(files().copyValue("k", "com.example.crashed", false), PlistObject(1));
+
+  // A FIFO where a file should be is never opened for a blocking read, nor replaced.
+  const std::string fifo = test::preferencesFile("com.example.fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::string bytes = "untouched";
+  EXPECT_FALSE(readWholeFile(fifo, bytes));
+  EXPECT_EQ(bytes, "untouched");
+  EXPECT_FALSE(files().readDomain("com.example.fifo", false).has_value());
+  EXPECT_THROW(files().setValue("k", PlistObject(1), "com.example.fifo", false), PreferenceFileError);
+  EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+}
+
+TEST(PreferenceFiles, AValueTheReaderWouldRefuseIsNeverWritten) {
+  const auto nested = [](std::size_t levels) {
+    PlistObject value(true);
+    for (std::size_t i = 1; i < levels; ++i) value = PlistObject(PlistArray{value});
+    return value;
+  };
+  // The file's dictionary is one level, so a member may hold one level fewer than the reader takes.
+  files().setValue("deepest", nested(kMaxPropertyListDepth - 1), "com.example.deep", false);
+  EXPECT_EQ(files().copyValue("deepest", "com.example.deep", false), nested(kMaxPropertyListDepth - 1));
+  const std::string before = test::readFile(test::preferencesFile("com.example.deep"));
+  struct Case {
+    const char* what;
+    PlistObject value;
+  };
+  const Case cases[] = {
+      {"nested one level too deep", nested(kMaxPropertyListDepth)},
+      {"text that is not UTF-8", PlistObject("caf\xE9")},
+      {"a key that is not UTF-8", PlistObject(PlistDictionary{{"\xE9", PlistObject(1)}})},
+  };
+  for (const auto& c : cases) {
+    try {
+      files().setValue("refused", c.value, "com.example.deep", false);
+      ADD_FAILURE() << c.what << " was written";
+    } catch (const PreferenceFileError& error) {
+      EXPECT_NE(std::string(error.what()).find("\"refused\""), std::string::npos) << c.what << ": " << error.what();
+    }
+    EXPECT_EQ(test::readFile(test::preferencesFile("com.example.deep")), before) << c.what;
+  }
+}
+
+TEST(AtomicFile, AReplacementKeepsTheModeAndNewFilesArePrivate) {
+  const std::string folder = test::home() + "/modes/";
+  const auto modeOf = [](const std::string& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_mode & 07777;
+  };
+  writeFileAtomically(folder + "new", "one");
+  EXPECT_EQ(modeOf(folder + "new"), 0600u);
+  for (const mode_t mode : {0600, 0640, 0644}) {
+    const std::string path = folder + "kept-" + std::to_string(mode);
+    writeFileAtomically(path, "one");
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+    writeFileAtomically(path, "two");
+    EXPECT_EQ(modeOf(path), mode) << std::oct << mode;
+    EXPECT_EQ(test::readFile(path), "two");
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

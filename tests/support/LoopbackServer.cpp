@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdint>
 #include <map>
 #include <stdexcept>
 #include <thread>
@@ -22,29 +23,35 @@ struct LoopbackServer::State {
   std::map<std::string, std::string> bodies;
   std::map<std::string, Failure> failures;
   std::vector<Received> received;
-  bool releasing = false;
+  std::uint64_t releases = 0;  // each release frees the stalls that began before it
+  bool stopping = false;
 
   Failure failureFor(const std::string& path) {
     const auto it = failures.find(path);
     return it == failures.end() ? Failure::none : it->second;
   }
 
+  struct Arrival {
+    Failure failure;
+    std::uint64_t releasesSeen;  // a stall lasts until the count moves past this
+  };
+
   // Records the request and gives the failure switched on for its path.
-  Failure arrive(const httplib::Request& request) {
+  Arrival arrive(const httplib::Request& request) {
     std::lock_guard lock(mutex);
     received.push_back({request.method, request.path, request.get_header_value("Content-Type"), request.body});
     changed.notify_all();
-    return failureFor(request.path);
+    return {failureFor(request.path), releases};
   }
 
-  void stall() {
+  void stall(std::uint64_t seen) {
     std::unique_lock lock(mutex);
-    changed.wait_for(lock, std::chrono::seconds(10), [this] { return releasing; });
+    changed.wait_for(lock, std::chrono::seconds(10), [&] { return stopping || releases != seen; });
   }
 
   // Gives false when the failure already produced the whole answer.
-  bool answerFailure(Failure failure, httplib::Response& response) {
-    switch (failure) {
+  bool answerFailure(const Arrival& arrival, httplib::Response& response) {
+    switch (arrival.failure) {
       case Failure::notFound:
         response.status = 404;
         response.set_content("Not Found", "text/plain");
@@ -53,14 +60,15 @@ struct LoopbackServer::State {
         response.status = 500;
         response.set_content("Internal Server Error", "text/plain");
         return false;
-      case Failure::stall: stall(); return true;
+      case Failure::stall: stall(arrival.releasesSeen); return true;
       default: return true;
     }
   }
 
   void get(const httplib::Request& request, httplib::Response& response) {
-    const Failure failure = arrive(request);
-    if (!answerFailure(failure, response)) return;
+    const Arrival arrival = arrive(request);
+    const Failure failure = arrival.failure;
+    if (!answerFailure(arrival, response)) return;
     std::string body;
     {
       std::lock_guard lock(mutex);
@@ -94,6 +102,8 @@ struct LoopbackServer::State {
 LoopbackServer::LoopbackServer() : state_(std::make_unique<State>()) {
   State& state = *state_;
   state.server.set_keep_alive_max_count(1);  // one request per connection: nothing lingers at stop
+  // Stalled requests each hold a thread; enough of them that others are still answered.
+  state.server.new_task_queue = [] { return new httplib::ThreadPool(64); };
   state.server.Get(".*", [&state](const httplib::Request& q, httplib::Response& r) { state.get(q, r); });
   state.server.Post(".*", [&state](const httplib::Request& q, httplib::Response& r) { state.post(q, r); });
   port_ = state.server.bind_to_any_port("127.0.0.1");
@@ -102,7 +112,11 @@ LoopbackServer::LoopbackServer() : state_(std::make_unique<State>()) {
 }
 
 LoopbackServer::~LoopbackServer() {
-  releaseStalls();
+  {
+    std::lock_guard lock(state_->mutex);
+    state_->stopping = true;
+    state_->changed.notify_all();
+  }
   state_->server.stop();
   state_->thread.join();
 }
@@ -123,7 +137,7 @@ void LoopbackServer::fail(const std::string& path, Failure failure) {
 
 void LoopbackServer::releaseStalls() {
   std::lock_guard lock(state_->mutex);
-  state_->releasing = true;
+  ++state_->releases;
   state_->changed.notify_all();
 }
 

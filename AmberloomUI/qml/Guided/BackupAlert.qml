@@ -16,6 +16,7 @@ T.Popup {
     property string title
     property string message
     property string actionTitle
+    property string cancelTitle: qsTr("Cancel")
 
     // The action button was pressed; the alert closes after.
     signal accepted()
@@ -71,7 +72,7 @@ T.Popup {
             ActionButton {
                 objectName: "alertCancel"
                 prominent: false
-                text: qsTr("Cancel")
+                text: alert.cancelTitle
                 onClicked: alert.close()
             }
             ActionButton {

@@ -10,68 +10,12 @@
 
 #include "Preferences/BundledResource.hpp"
 #include "Catalog/RawCatalog.hpp"
+#include "RawCatalogDescription.hpp"
 
 using namespace amberloom;
+using amberloom::testing::describeRecords;
 
 namespace {
-
-std::string describeScalar(const RawScalar& scalar) {
-  return std::visit(
-      [](const auto& v) -> std::string {
-        using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, bool>) return v ? "bool true" : "bool false";
-        else if constexpr (std::is_same_v<T, std::int64_t>) return "int " + std::to_string(v);
-        else if constexpr (std::is_same_v<T, double>) return "double " + std::to_string(v);
-        else return "string " + v;
-      },
-      scalar.value());
-}
-
-std::string describeVersion(const std::optional<Version>& version) { return version ? version->description() : "-"; }
-
-std::string describeStrings(const std::vector<std::string>& texts) {
-  std::string out = "[";
-  for (const auto& text : texts) out += text + ";";
-  return out + "]";
-}
-
-std::string describeOptional(const std::optional<std::string>& text) { return text ? "'" + *text + "'" : "-"; }
-
-// Every field of the records, so that two readers' results compare as text.
-std::string describe(const RawCatalog& catalog) {
-  std::string out = "schema " + std::to_string(catalog.schemaVersion) + " edition " + std::to_string(catalog.catalogVersion) + "\n";
-  for (const auto& s : catalog.settings) {
-    out += "id '" + s.id + "' domain '" + s.domain + "' path " + describeStrings(s.path) + " type '" + s.type +
-           "' label '" + s.label + "' byHost " + std::to_string(s.byHost) + " restart " + describeStrings(s.restart) +
-           " osMin " + describeVersion(s.osMin) + " osMax " + describeVersion(s.osMax) + " app " +
-           describeVersion(s.minAppVersion) + " broken";
-    for (const auto& v : s.brokenOn) out += " " + v.description();
-    out += " control ";
-    if (!s.control) {
-      out += "-";
-    } else {
-      out += "simple " + describeOptional(s.control->simple);
-      if (s.control->choice) {
-        out += " choice";
-        for (const auto& option : *s.control->choice) out += " (" + describeScalar(option.value) + " '" + option.label + "')";
-      }
-      if (s.control->slider)
-        out += " slider " + std::to_string(s.control->slider->min) + ".." + std::to_string(s.control->slider->max) +
-               " step " + (s.control->slider->step ? std::to_string(*s.control->slider->step) : "-");
-    }
-    out += " channel " + describeOptional(s.channel) + " unverified " + std::to_string(s.effectUnverified) +
-           " systemWritten " + std::to_string(s.systemWritten) + " text ";
-    if (s.text)
-      out += "'" + s.text->summary + "' '" + s.text->whyHidden + "' level " + std::to_string(static_cast<int>(s.text->level)) +
-             " '" + s.text->category + "' '" + s.text->categoryName + "' " + describeOptional(s.text->subcategory) + " " +
-             describeOptional(s.text->subcategoryName) + " " + describeOptional(s.text->riskNote);
-    else
-      out += "-";
-    out += " exposure " + describeOptional(s.exposure) + " risk " + describeOptional(s.risk) + " tier " +
-           describeOptional(s.tier) + "\n";
-  }
-  return out;
-}
 
 const std::string fullSetting = R"({
   "id": "finder.pathbar", "domain": "com.apple.finder", "path": ["Outer", "Inner"], "type": "bool",
@@ -185,7 +129,7 @@ TEST(RawCatalog, TheEventReaderGivesWhatTheTreeDecoderGives) {
     ASSERT_TRUE(fast.has_value()) << bytes;
     const auto tree = decodeTree(bytes);
     ASSERT_TRUE(tree.records.has_value()) << bytes;
-    EXPECT_EQ(describe(*fast), describe(*tree.records)) << bytes;
+    EXPECT_EQ(describeRecords(*fast), describeRecords(*tree.records)) << bytes;
   }
 }
 
@@ -196,7 +140,7 @@ TEST(RawCatalog, AnythingUnexpectedIsLeftToTheTreeDecoder) {
     try {
       const auto records = RawCatalog::read(bytes);
       ASSERT_TRUE(tree.records.has_value()) << bytes;
-      EXPECT_EQ(describe(records), describe(*tree.records)) << bytes;
+      EXPECT_EQ(describeRecords(records), describeRecords(*tree.records)) << bytes;
     } catch (const DecodingError& error) {
       ASSERT_TRUE(tree.error.has_value()) << bytes;
       EXPECT_EQ(error, *tree.error) << bytes;
@@ -214,7 +158,7 @@ TEST(RawCatalog, TheBuiltInCatalogueTakesTheEventReader) {
   const std::string bytes = BundledResource::data("catalog");
   const auto fast = RawCatalog::readWellFormed(bytes);
   ASSERT_TRUE(fast.has_value());
-  EXPECT_EQ(describe(*fast), describe(RawCatalog::decode(bytes)));
+  EXPECT_EQ(describeRecords(*fast), describeRecords(RawCatalog::decode(bytes)));
 }
 
 }  // namespace

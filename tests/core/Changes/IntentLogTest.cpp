@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -194,4 +195,21 @@ TEST(IntentLog, StandardLogLivesInApplicationSupportAndCreatesItsFolder) {
   EXPECT_TRUE(std::filesystem::is_directory(logFolder()));
   log.record("a", std::nullopt);
   EXPECT_EQ(ids(IntentLog(logPath(), "").all()), std::vector<std::string>{"a"});
+}
+
+TEST(IntentLog, HostileFilesAreQuarantinedOrPassedOverWithoutExhaustingTheProcess) {
+  const IntentLog log(logPath(), "23F79", [] { return at("2024-03-05T14:07:09Z"); });
+  // A value nested ten thousand deep: refused as a whole, at a cost linear in its size.
+  std::string deep = R"([{"settingID":"a","at":1,"osBuild":"b","value":)";
+  for (int i = 0; i < 10000; ++i) deep += R"({"array":[)";
+  for (int i = 0; i < 10000; ++i) deep += "]}";
+  testing_::writeFile(logPath(), deep + "}]");
+  EXPECT_TRUE(log.all().empty());
+  EXPECT_EQ(log.quarantinedFiles(), std::vector<std::string>{"intents.corrupt-2024-03-05-140709.json"});
+
+  // A FIFO in the file's place is not read, so nothing waits for a writer that never comes.
+  ASSERT_EQ(::mkfifo(logPath().c_str(), 0600), 0);
+  EXPECT_TRUE(log.all().empty());
+  log.record("b", PreferenceValue::integer(1));
+  EXPECT_EQ(ids(log.all()), std::vector<std::string>{"b"});
 }

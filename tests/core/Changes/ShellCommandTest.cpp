@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <bit>
 #include <charconv>
 #include <cstdint>
@@ -208,7 +210,9 @@ TEST(ShellCommand, ScriptSortsSettingsByIdMergesRestartsAndListsWhatItCouldNotWr
        {nested, PreferenceValue::boolean(true)},
        {screen, PreferenceValue::integer(300)},
        {dock, PreferenceValue::real(0.1234567)},
-       {dict, PreferenceValue::dictionary({})}},
+       {dict, PreferenceValue::dictionary({})},
+       {setting("real.nan", "com.example.app", {"N"}), PreferenceValue::real(std::nan(""))},
+       {setting("real.inf", "com.example.app", {"I"}), PreferenceValue::real(-HUGE_VAL)}},
       kGeneratedOn);
 
   EXPECT_EQ(script,
@@ -230,7 +234,9 @@ TEST(ShellCommand, ScriptSortsSettingsByIdMergesRestartsAndListsWhatItCouldNotWr
             "\n"
             "# These could not be written as one-line commands:\n"
             "#   app.dict\n"
-            "#   finder.nested\n");
+            "#   finder.nested\n"
+            "#   real.inf\n"
+            "#   real.nan\n");
 }
 
 TEST(ShellCommand, ScriptOrdersByCanonicalFormAndKeepsInputOrderForEqualIds) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -201,9 +202,13 @@ TEST(SnapshotHistory, UnreadableFilesAreSkippedAndNeverPruned) {
        R"({"schemaVersion":1,"id":"x","reason":"r","createdAt":"2020-01-01T00:00:00Z",)"
        R"("snapshot":{"entries":[{"ref":{"domain":"d","path":["k"],"byHost":false},"rootValue":{"int":"1"}}]}})"},
       {"not-json.amberloom-undo.json", "{"},
+      {"deep.amberloom-undo.json",
+       R"({"schemaVersion":1,"id":"x","reason":"r","createdAt":"2020-01-01T00:00:00Z","snapshot":{"entries":[)" +
+           std::string(10000, '[') + std::string(10000, ']') + "]}}"},
   };
   for (const auto& [name, contents] : unreadable) testing_::writeFile(historyFolder() + "/" + name, contents);
   fs::create_directories(historyFolder() + "/folder.amberloom-undo.json");
+  ASSERT_EQ(::mkfifo((historyFolder() + "/fifo.amberloom-undo.json").c_str(), 0600), 0);  // never opened to block
   // Readable oddities: the suffix glued to other letters, and another schema version.
   testing_::writeFile(historyFolder() + "/gluedamberloom-undo.json", pointJson("glued", "2020-01-01T00:00:02Z"));
   testing_::writeFile(historyFolder() + "/v2.amberloom-undo.json",

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "Preferences/CFPreferenceStore.hpp"
 #include "Preferences/ExternalVerifier.hpp"
 #include "Catalog/SettingsCatalog.hpp"
@@ -66,6 +68,29 @@ TEST(SnapshotService, RestoreWritesEveryReadableEntryThenReportsTheFirstUnreadab
   ExternalVerifier outside(th::defaultsPath());
   EXPECT_EQ(outside.read("nested", domain), PreferenceValue::dictionary({{"inner", PreferenceValue::integer(1)}}));
   EXPECT_EQ(outside.read("absent", domain), std::nullopt);
+}
+
+TEST(SnapshotService, RestorePutsBackEveryEntryItCanAndThrowsTheFirstFailureLast) {
+  auto store = std::make_shared<CFPreferenceStore>();
+  const auto resolver = DomainResolver::live();
+  SnapshotService service(store, resolver);
+  const auto domain = resolver.resolve("com.example.snap", false);
+  const auto blockedDomain = resolver.resolve("com.example.blocked", false);
+  store->write(PreferenceValue::integer(1), "a", domain);
+  store->write(PreferenceValue::integer(1), "k", blockedDomain);
+  const auto snapshot = service.capture(std::vector<SettingRef>{
+      {"com.example.snap", {"a"}, false}, {"com.example.blocked", {"k"}, false}, {"com.example.snap", {"b"}, false}});
+
+  store->write(PreferenceValue::integer(2), "a", domain);
+  store->write(PreferenceValue::integer(2), "b", domain);
+  // A domain whose file turned into something no write may replace.
+  const std::string blocked = th::preferencesFile("com.example.blocked");
+  std::filesystem::remove(blocked);
+  std::filesystem::create_directories(blocked);
+  EXPECT_THROW(service.restore(snapshot), std::exception);
+  ExternalVerifier outside(th::defaultsPath());
+  EXPECT_EQ(outside.read("a", domain), PreferenceValue::integer(1));
+  EXPECT_EQ(outside.read("b", domain), std::nullopt) << "the entry after the failure was left changed";
 }
 
 TEST(SettingsCatalog, SettingsTouchedByASnapshotFollowRootKeyAndHostScope) {

@@ -87,6 +87,9 @@ TEST(PreferenceFileLocator, FirstListedByHostFileWinsEvenForALongerDomain) {
   EXPECT_EQ(locator.path({"com.a", HostScope::currentHost}), "/Users/ada/Library/Preferences/ByHost/com.a.b.UUID.plist");
   const PreferenceFileLocator reversed = locatorListing({"com.a.UUID.plist", "com.a.b.UUID.plist"});
   EXPECT_EQ(reversed.path({"com.a", HostScope::currentHost}), "/Users/ada/Library/Preferences/ByHost/com.a.UUID.plist");
+  // "com.a.plist" begins with "com.a." and ends with ".plist" only by sharing the dot: no host part.
+  const PreferenceFileLocator overlapping = locatorListing({"com.a.plist", "com.a.UUID.plist"});
+  EXPECT_EQ(overlapping.path({"com.a", HostScope::currentHost}), "/Users/ada/Library/Preferences/ByHost/com.a.UUID.plist");
 }
 
 TEST(PreferenceFileLocator, LiveLocatorFindsTheFilesTheStoreWrote) {
@@ -97,7 +100,7 @@ TEST(PreferenceFileLocator, LiveLocatorFindsTheFilesTheStoreWrote) {
   CFPreferenceStore store;
   const std::pair<const char*, bool> settings[] = {
       {"NSGlobalDomain", false}, {"NSGlobalDomain", true}, {"com.example.plain", false},
-      {"com.example.plain", true}, {"com.example.sandboxed", false}};
+      {"com.example.plain", true}, {"com.example.sandboxed", false}, {"com.example.sandboxed", true}};
   for (const auto& [domain, byHost] : settings) {
     const ResolvedDomain resolved = resolver.resolve(domain, byHost);
     store.write(PreferenceValue::integer(7), "marker", resolved);

@@ -54,6 +54,10 @@ TEST(PreferenceValueEquality, ComparesKindFirstThenContent) {
        dict({{"a", dict({{"b", V::real(1)}})}}), false},
       {"a missing member", dict({{"a", V::integer(1)}, {"b", V::integer(2)}}),
        dict({{"a", V::integer(1)}}), false},
+      {"keys composed and decomposed are one key", dict({{"caf\xC3\xA9", V::integer(1)}, {"z", V::integer(2)}}),
+       dict({{"cafe\xCC\x81", V::integer(1)}, {"z", V::integer(2)}}), true},
+      {"equivalent keys with unequal values", dict({{"caf\xC3\xA9", V::integer(1)}}),
+       dict({{"cafe\xCC\x81", V::integer(2)}}), false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.a == c.b, c.equal) << c.what;
@@ -103,11 +107,20 @@ TEST(PreferenceValueJson, ReadsWhatItWritesForEveryKind) {
   EXPECT_EQ(toText(back.asDictionary().at("date")), R"({"date":"2024-03-05T14:07:09.250Z"})");
 }
 
-TEST(PreferenceValueJson, NonFiniteDoubleIsRefusedByTheWriter) {
-  for (double v : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-                   -std::numeric_limits<double>::infinity()}) {
-    EXPECT_THROW(toText(V::real(v)), JsonWriteError) << v;
-    EXPECT_THROW(toText(list({V::real(v)})), JsonWriteError) << v;
+TEST(PreferenceValueJson, WhatCannotReadBackIsRefusedByTheWriter) {
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const V& v : {V::real(std::numeric_limits<double>::quiet_NaN()), V::real(inf), V::real(-inf), V::date(inf),
+                     V::date(std::numeric_limits<double>::quiet_NaN()), V::date(252423993600.0) /* year 10000 */,
+                     V::date(-63114076801.0) /* before year 1 */}) {
+    EXPECT_THROW(toText(v), JsonWriteError) << (v.kind() == Kind::real ? v.asDouble() : v.asDate());
+    EXPECT_THROW(toText(list({v})), JsonWriteError);
+  }
+  // Every date that is written reads back as the very same instant, far from the reference date too.
+  for (const char* text : {"0001-01-01T00:00:00.000Z", "2024-03-05T14:07:09.250Z", "8073-03-05T14:07:09.250Z",
+                           "9999-12-31T23:59:59.999Z"}) {
+    const V date = fromText(std::string("{\"date\":\"") + text + "\"}");
+    EXPECT_EQ(toText(date), std::string("{\"date\":\"") + text + "\"}");
+    EXPECT_EQ(fromText(toText(date)), date) << text;
   }
 }
 
@@ -197,5 +210,8 @@ TEST(PreferenceValuePropertyList, OneUnrepresentableMemberMakesTheWholeValueNone
                    PlistObject(PlistDictionary{{"ok", PlistObject(1)},
                                                {"deep", PlistObject(PlistDictionary{{"x", PlistObject(PlistArray{uid})}})}}))
                    .has_value());
+  // Text stored as UTF-16 that is not well-formed, as a value or as a key.
+  EXPECT_FALSE(V::fromPropertyList(PlistObject(platform::PlistOther{"utf16", 0, std::string("\xD8\x00", 2)})).has_value());
+  EXPECT_FALSE(V::fromPropertyList(PlistObject(PlistDictionary{{std::string("\xFF\xD8\x00", 3), PlistObject(1)}})).has_value());
   EXPECT_EQ(V::fromPropertyList(PlistObject(PlistArray{})), list({}));
 }

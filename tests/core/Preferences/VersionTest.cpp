@@ -35,6 +35,7 @@ TEST(Version, ParsesDottedNonNegativeIntegers) {
       {"14.2.1", "14.2.1"}, {"1.02", "1.2"},  {"+14", "14"},    {"0", "0"},      {"", nullptr},
       {".", nullptr},       {"14.", nullptr},  {".14", nullptr},  {"14..1", nullptr}, {"14.a", nullptr},
       {"14.-1", nullptr},   {"14. 1", nullptr}, {"v14", nullptr}, {"++14", nullptr}, {"99999999999999999999", nullptr},
+      {"+-0", nullptr},     {"-+0", nullptr},   {"-0", "0"},
   };
   for (const auto& c : cases) {
     const auto parsed = Version::parse(c.text);

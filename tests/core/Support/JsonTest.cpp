@@ -7,6 +7,7 @@
 #include "Preferences/PreferenceWriter.hpp"
 
 using namespace amberloom;
+using namespace std::string_literals;
 
 // ---------------------------------------------------------------------------------------------
 // The JSON writer
@@ -46,23 +47,32 @@ TEST(JsonWriter, PrettyPrintsWithTwoSpacesAndSpacedColons) {
             "}");
 }
 
-TEST(JsonWriter, RefusesNonFiniteNumbersAnywhere) {
+TEST(JsonWriter, RefusesNonFiniteNumbersAndTextThatIsNotUtf8Anywhere) {
   for (double v : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
     EXPECT_THROW(writeJson(Json(v)), JsonWriteError);
     Json nested = Json::object();
     nested["list"] = Json::array({1, v});
     EXPECT_THROW(writeJson(nested, JsonStyle::pretty), JsonWriteError);
   }
+  for (const char* text : {"caf\xE9", "\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82"}) {
+    EXPECT_THROW(writeJson(Json::array({text})), JsonWriteError) << text;
+    EXPECT_THROW(writeJson(Json::object({{text, 1}})), JsonWriteError) << text;
+  }
+  EXPECT_EQ(writeJson(Json("a\0\xF0\x9F\x99\x82"s)), "\"a\\u0000\xF0\x9F\x99\x82\"");
 }
 
-TEST(JsonReader, MalformedTextIsDataCorruptedAtTheRoot) {
-  for (const char* text : {"", "{", "{\"a\":}", "[1,]", "nul"}) {
+TEST(JsonReader, MalformedOrTooDeeplyNestedTextIsDataCorruptedAtTheRoot) {
+  const std::string tooDeep = std::string(kMaxJsonDepth + 1, '[') + std::string(kMaxJsonDepth + 1, ']');
+  const std::string deepest = std::string(kMaxJsonDepth, '[') + std::string(kMaxJsonDepth, ']');
+  EXPECT_NO_THROW(parseJson(deepest));
+  EXPECT_NO_THROW(parseJson("[\"" + std::string(2000, '[') + "\"]"));  // brackets inside text do not count
+  for (const std::string text : {"", "{", "{\"a\":}", "[1,]", "nul", tooDeep.c_str(), "[\"\xE9\"]"}) {
     try {
       parseJson(text);
-      ADD_FAILURE() << text << " was accepted";
+      ADD_FAILURE() << text.substr(0, 40) << " was accepted";
     } catch (const DecodingError& error) {
-      EXPECT_EQ(error.kind(), DecodingError::Kind::dataCorrupted) << text;
-      EXPECT_TRUE(error.codingPath().empty()) << text;
+      EXPECT_EQ(error.kind(), DecodingError::Kind::dataCorrupted) << text.substr(0, 40);
+      EXPECT_TRUE(error.codingPath().empty()) << text.substr(0, 40);
     }
   }
 }

@@ -1,0 +1,83 @@
+#include "Account/SyncListModels.hpp"
+
+#include "Account/SyncTexts.hpp"
+
+namespace amberloom::ui {
+
+MacListModel::MacListModel(Clock clock, QObject* parent) : ReplacingListModel(parent), clock_(std::move(clock)) {}
+
+void MacListModel::update(const std::vector<SyncDocument>& documents, const std::map<std::string, double>& sharedAt,
+                          const std::optional<std::string>& selected, int differences) {
+  std::vector<Row> next;
+  for (const auto& document : documents) {
+    Row row{document.deviceID, document.displayName(), std::nullopt, static_cast<int>(document.intents.size())};
+    if (auto found = sharedAt.find(document.deviceID); found != sharedAt.end()) row.sharedAt = found->second;
+    row.isSelected = selected == document.deviceID;
+    row.differences = row.isSelected ? differences : -1;
+    next.push_back(std::move(row));
+  }
+  // The freshness moves on with the clock: a refresh always tells the views.
+  replaceRows(rows_, std::move(next), [](const Row& row) { return row.deviceID; }, true);
+}
+
+int MacListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+QVariant MacListModel::data(const QModelIndex& index, int role) const {
+  if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return {};
+  const Row& row = rows_[static_cast<std::size_t>(index.row())];
+  switch (role) {
+    case DeviceIDRole: return QString::fromStdString(row.deviceID);
+    case Qt::DisplayRole:
+    case NameRole: return QString::fromStdString(row.name);
+    case FreshnessRole: return synctexts::freshness(row.sharedAt, clock_()).text;
+    case IsStaleRole: return synctexts::freshness(row.sharedAt, clock_()).isStale;
+    case SettingCountRole: return row.settingCount;
+    case IsSelectedRole: return row.isSelected;
+    case DifferencesRole: return row.differences;
+    default: return {};
+  }
+}
+
+QHash<int, QByteArray> MacListModel::roleNames() const {
+  return {{DeviceIDRole, "deviceID"},   {NameRole, "name"},         {FreshnessRole, "freshness"},
+          {IsStaleRole, "isStale"},     {SettingCountRole, "settingCount"}, {IsSelectedRole, "isSelected"},
+          {DifferencesRole, "differences"}};
+}
+
+DifferenceListModel::DifferenceListModel(QObject* parent) : ReplacingListModel(parent) {}
+
+void DifferenceListModel::update(const std::vector<SyncRow>& rows, const std::set<std::string>& ticked) {
+  const bool tickChanged = ticked != ticked_;
+  ticked_ = ticked;
+  replaceRows(rows_, rows, [](const SyncRow& row) { return row.settingID; }, tickChanged);
+}
+
+int DifferenceListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+QVariant DifferenceListModel::data(const QModelIndex& index, int role) const {
+  if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return {};
+  const SyncRow& row = rows_[static_cast<std::size_t>(index.row())];
+  switch (role) {
+    case SettingIDRole: return QString::fromStdString(row.settingID);
+    case Qt::DisplayRole:
+    case LabelRole: return QString::fromStdString(row.label);
+    case DifferenceRole: return synctexts::describe(row.difference);
+    case IsTickedRole: return ticked_.contains(row.settingID);
+    case IsPinnedRole: return row.pinnedToThisMac;
+    default: return {};
+  }
+}
+
+QHash<int, QByteArray> DifferenceListModel::roleNames() const {
+  return {{SettingIDRole, "settingID"},
+          {LabelRole, "label"},
+          {DifferenceRole, "difference"},
+          {IsTickedRole, "isTicked"},
+          {IsPinnedRole, "isPinned"}};
+}
+
+}  // namespace amberloom::ui

@@ -1,0 +1,378 @@
+#include "Account/SyncModel.hpp"
+
+#include <exception>
+
+#include "Account/AccountModel.hpp"
+#include "Account/SyncListModels.hpp"
+#include "Account/SyncTexts.hpp"
+#include "Kit/BackgroundCall.hpp"
+#include "Preferences/PinnedSettings.hpp"
+
+namespace amberloom::ui {
+
+namespace {
+
+// What a refresh brings back from the worker: the fetch, and whether a document still waits.
+struct Fetched {
+  SyncService::ReadResult result;
+  bool isWaitingToSend = false;
+};
+
+std::string errorText(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "unknown error";
+  }
+}
+
+}  // namespace
+
+SyncModel::SyncModel(SyncService service, std::shared_ptr<ServerSync> transport, bool isDryRun,
+                     SnapshotHistory history, std::shared_ptr<const ExternalPreferenceReader> verifier,
+                     UserDefaultsRef defaults, std::function<void()> onApplied, Clock clock, QObject* parent)
+    : QObject(parent),
+      service_(std::move(service)),
+      transport_(std::move(transport)),
+      isDryRun_(isDryRun),
+      snapshots_(std::move(history)),
+      verifier_(std::move(verifier)),
+      defaults_(std::move(defaults)),
+      onApplied_(std::move(onApplied)),
+      clock_(std::move(clock)),
+      macs_(new MacListModel(clock_, this)),
+      differences_(new DifferenceListModel(this)),
+      inbox_(std::make_shared<BackgroundInbox>(this)) {
+  pinned_ = PinnedSettings::load(*defaults_);
+  isAutoSyncOn_ = defaults_->boolValue(autoSyncKey).value_or(false);
+  history_ = snapshots_.all();
+  refresh();
+}
+
+SyncModel::~SyncModel() { inbox_->close(); }
+
+// ---- observed state ----
+
+void SyncModel::setLastError(std::optional<std::string> error) {
+  if (error == lastError_) return;
+  lastError_ = std::move(error);
+  emit lastErrorChanged();
+}
+
+void SyncModel::setPublishedPath(std::optional<std::string> path) {
+  if (path == publishedPath_) return;
+  publishedPath_ = std::move(path);
+  emit publishedPathChanged();
+}
+
+void SyncModel::setWaitingToSend(bool waiting) {
+  if (waiting == isWaitingToSend_) return;
+  isWaitingToSend_ = waiting;
+  emit isWaitingToSendChanged();
+}
+
+void SyncModel::setAutoAppliedCount(int count) {
+  if (count == autoAppliedCount_) return;
+  autoAppliedCount_ = count;
+  emit autoAppliedCountChanged();
+}
+
+void SyncModel::setSelectedIDs(std::set<std::string> ids) {
+  if (ids == selectedIDs_) return;
+  selectedIDs_ = std::move(ids);
+  updateLists();
+  emit selectedIDsChanged();
+}
+
+void SyncModel::setSelectedDeviceID(std::optional<std::string> deviceID) {
+  const bool changed = deviceID != selectedDeviceID_;
+  selectedDeviceID_ = std::move(deviceID);
+  if (changed) emit selectedDeviceIDChanged();
+  refreshRows();
+}
+
+void SyncModel::selectDevice(const QString& deviceID) {
+  setSelectedDeviceID(deviceID.isEmpty() ? std::nullopt : std::optional(deviceID.toStdString()));
+}
+
+void SyncModel::setAutoSyncOn(bool on) {
+  const bool changed = on != isAutoSyncOn_;
+  isAutoSyncOn_ = on;
+  if (changed) emit isAutoSyncOnChanged();
+  remember([on](UserDefaults& defaults) { defaults.setBool(on, autoSyncKey); });
+}
+
+void SyncModel::setHistory(std::vector<StoredSnapshot> history) {
+  if (history == history_) return;
+  history_ = std::move(history);
+  emit historyChanged();
+}
+
+void SyncModel::setRows(std::vector<SyncRow> rows) {
+  if (rows == rows_) return;
+  rows_ = std::move(rows);
+  emit rowsChanged();
+}
+
+void SyncModel::remember(const std::function<void(UserDefaults&)>& write) {
+  try {
+    write(*defaults_);
+  } catch (const std::exception& error) {
+    setLastError(std::string("This choice could not be saved: ") + error.what());
+  }
+}
+
+// ---- derived ----
+
+std::vector<SyncRow> SyncModel::actionableRows() const {
+  std::vector<SyncRow> actionable;
+  for (const auto& row : rows_)
+    if (row.needsAttention()) actionable.push_back(row);
+  return actionable;
+}
+
+int SyncModel::identicalCount() const {
+  int count = 0;
+  for (const auto& row : rows_) count += row.difference.kind() == SyncDifference::Case::same;
+  return count;
+}
+
+const SyncDocument* SyncModel::selectedDocument() const {
+  if (!selectedDeviceID_) return nullptr;
+  for (const auto& document : others_)
+    if (document.deviceID == *selectedDeviceID_) return &document;
+  return nullptr;
+}
+
+// ---- fetching and publishing ----
+
+void SyncModel::refresh(std::function<void()> done) {
+  runOffMainThread(
+      inbox_,
+      [transport = transport_] {
+        if (transport->hasPendingDocument().get()) {
+          // A pending document that still cannot be sent is not this refresh's failure.
+          try {
+            transport->flushPending().get();
+          } catch (...) {
+          }
+        }
+        Fetched fetched{transport->fetchOthers().get()};
+        fetched.isWaitingToSend = transport->hasPendingDocument().get();
+        return fetched;
+      },
+      [this, done = std::move(done)](BackgroundOutcome<Fetched> outcome) {
+        if (outcome.error) {
+          setLastError(AccountModel::describe(outcome.error).toStdString());
+        } else {
+          apply(std::move(outcome.value->result));
+          setWaitingToSend(outcome.value->isWaitingToSend);
+          setLastError(std::nullopt);
+        }
+        if (done) done();
+      });
+}
+
+void SyncModel::apply(SyncService::ReadResult result) {
+  others_ = result.documents();
+  sharedAt_ = std::move(result.sharedAt);
+  emit othersChanged();
+  if (unreadable_ != result.unreadable()) {
+    unreadable_ = result.unreadable();
+    emit unreadableChanged();
+  }
+  if (selectedDocument())
+    refreshRows();
+  else
+    setSelectedDeviceID(others_.empty() ? std::nullopt : std::optional(others_.front().deviceID));
+}
+
+void SyncModel::refreshRows() {
+  const SyncDocument* document = selectedDocument();
+  if (!document) {
+    setRows({});
+    updateLists();
+    return;
+  }
+  setRows(service_.compare(*document, pinned_));
+  std::set<std::string> kept;
+  for (const auto& row : rows_)
+    if (selectedIDs_.contains(row.settingID)) kept.insert(row.settingID);
+  if (kept != selectedIDs_) {
+    selectedIDs_ = std::move(kept);
+    emit selectedIDsChanged();
+  }
+  updateLists();
+}
+
+void SyncModel::updateLists() {
+  const auto actionable = actionableRows();
+  macs_->update(others_, sharedAt_, selectedDocument() ? selectedDeviceID_ : std::nullopt,
+                static_cast<int>(actionable.size()));
+  differences_->update(actionable, selectedIDs_);
+}
+
+void SyncModel::publish(std::function<void()> done) {
+  if (isDryRun_) {
+    setPublishedPath(practicePublish);
+    if (done) done();
+    return;
+  }
+  runOffMainThread(
+      inbox_, [transport = transport_, document = service_.currentDocument()] {
+        return transport->publish(document).get();
+      },
+      [this, done = std::move(done)](BackgroundOutcome<ServerSync::Outcome> outcome) {
+        if (outcome.error) {
+          // The transport answers every failure with a queued outcome; anything else still
+          // leaves the document unsent.
+          setPublishedPath(std::nullopt);
+          setWaitingToSend(true);
+          setLastError(errorText(outcome.error) + queuedSuffix);
+        } else if (outcome.value->outcomeCase() == ServerSync::Outcome::Case::published) {
+          setPublishedPath(sharedSentence);
+          setWaitingToSend(false);
+          setLastError(std::nullopt);
+        } else {
+          setPublishedPath(std::nullopt);
+          setWaitingToSend(true);
+          setLastError(outcome.value->reason() + queuedSuffix);
+        }
+        if (done) done();
+      });
+}
+
+void SyncModel::syncNow(std::function<void()> done) {
+  publish([this, done = std::move(done)]() mutable {
+    refresh([this, done = std::move(done)]() mutable {
+      if (isAutoSyncOn_)
+        applyNonConflicting(std::move(done));
+      else if (done)
+        done();
+    });
+  });
+}
+
+// ---- copying ----
+
+void SyncModel::applyNonConflicting(std::function<void()> done) {
+  std::vector<SyncRow> eligible;
+  for (const auto& row : rows_)
+    if (!row.pinnedToThisMac && row.difference.kind() == SyncDifference::Case::onlyThere) eligible.push_back(row);
+  // Practice mode writes nothing, the automatic copy included.
+  if (eligible.empty() || isDryRun_) {
+    setAutoAppliedCount(0);
+    if (done) done();
+    return;
+  }
+  const WriteReport report = service_.apply(eligible, *verifier_);
+  setAutoAppliedCount(static_cast<int>(report.appliedCount()));
+  setHistory(snapshots_.all());
+  if (onApplied_) onApplied_();
+  refresh(std::move(done));
+}
+
+void SyncModel::applySelected() {
+  std::vector<SyncRow> chosen;
+  for (const auto& row : actionableRows())
+    if (selectedIDs_.contains(row.settingID)) chosen.push_back(row);
+  if (chosen.empty()) return;
+
+  if (isDryRun_) {
+    WriteReport practice;
+    for (const auto& row : chosen) practice.outcomes.push_back({row.settingID, false, practiceOutcome});
+    report_ = std::move(practice);
+    emit reportChanged();
+    return;
+  }
+
+  WriteReport report = service_.apply(chosen, *verifier_);
+  // An empty batch changed nothing, so there is nothing to go back to.
+  if (report.total() > 0) {
+    const std::string reason = "Before bringing " + std::to_string(report.total()) + " settings from " +
+                               selectedDeviceID_.value_or("another Mac");
+    try {
+      snapshots_.record(report.undo, reason, clock_());
+    } catch (const std::exception& error) {
+      // The values are already overwritten: the user must know there is no way back.
+      setLastError("The settings were copied, but no undo point could be saved: " + std::string(error.what()));
+    }
+  }
+  setHistory(snapshots_.all());
+  report_ = std::move(report);
+  emit reportChanged();
+  setSelectedIDs({});
+  refreshRows();
+  if (onApplied_) onApplied_();
+}
+
+void SyncModel::undo(const StoredSnapshot& point) {
+  if (isDryRun_) return;
+  const UndoReport report = service_.undo(point.snapshot, *verifier_);
+  if (report.isComplete())
+    setLastError(std::nullopt);
+  else if (report.failure)
+    setLastError(*report.failure);
+  else
+    setLastError(std::to_string(report.failed().size()) + " settings did not go back to their old value");
+  refresh();
+  if (onApplied_) onApplied_();
+}
+
+// ---- small operations ----
+
+void SyncModel::selectAll() {
+  std::set<std::string> ids;
+  for (const auto& row : actionableRows()) ids.insert(row.settingID);
+  setSelectedIDs(std::move(ids));
+}
+
+void SyncModel::clearSelection() { setSelectedIDs({}); }
+
+void SyncModel::setTicked(const QString& settingID, bool ticked) {
+  auto ids = selectedIDs_;
+  if (ticked)
+    ids.insert(settingID.toStdString());
+  else
+    ids.erase(settingID.toStdString());
+  setSelectedIDs(std::move(ids));
+}
+
+void SyncModel::togglePin(const QString& settingID) {
+  const std::string id = settingID.toStdString();
+  if (!pinned_.erase(id)) {
+    pinned_.insert(id);
+    if (selectedIDs_.erase(id)) emit selectedIDsChanged();
+  }
+  emit pinnedChanged();
+  remember([this](UserDefaults& defaults) { PinnedSettings::save(pinned_, defaults); });
+  refreshRows();
+}
+
+void SyncModel::reportProblem(const QString& sentence) { setLastError(sentence.toStdString()); }
+
+void SyncModel::refreshHistory() { setHistory(snapshots_.all()); }
+
+// ---- for QML ----
+
+QStringList SyncModel::unreadableList() const {
+  QStringList names;
+  for (const auto& name : unreadable_) names << QString::fromStdString(name);
+  return names;
+}
+
+QVariantMap SyncModel::reportRow() const {
+  if (!report_) return {};
+  const auto text = synctexts::report(*report_);
+  return {{QStringLiteral("summary"), text.summary},
+          {QStringLiteral("hasFailures"), text.hasFailures},
+          {QStringLiteral("failures"), text.failures},
+          {QStringLiteral("restartLine"), text.restartLine}};
+}
+
+QAbstractItemModel* SyncModel::macList() const { return macs_; }
+QAbstractItemModel* SyncModel::differenceList() const { return differences_; }
+
+}  // namespace amberloom::ui

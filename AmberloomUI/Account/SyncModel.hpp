@@ -1,0 +1,218 @@
+#pragma once
+// The state of the My Macs page and its actions: the other Macs' documents fetched from the
+// account server, this Mac compared with the Mac the user picked, the settings ticked for copying
+// and those pinned to this Mac, the copy of ticked values with a stored undo point, the automatic
+// copy of values only the other Mac has, publishing this Mac's own document, whether that document
+// still waits to be sent, and taking a stored undo point back.
+//
+// Main thread only; no operation throws. Documents travel through the server-sync object, whose
+// answers are awaited on a worker thread and handed back with a queued call, so the window never
+// waits on the network; several refreshes may overlap, and the last one to come back wins.
+// Building this Mac's document, comparing, copying and undoing run on the main thread, read-back
+// included. In practice mode nothing is sent, written or taken back (fetching still happens).
+
+#include <QAbstractItemModel>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+#include <QtQml/qqmlregistration.h>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Changes/SnapshotHistory.hpp"
+#include "Changes/WriteReport.hpp"
+#include "Preferences/ExternalVerifier.hpp"
+#include "Preferences/UserDefaults.hpp"
+#include "Support/Iso8601.hpp"
+#include "Sync/ServerSync.hpp"
+#include "Sync/SyncService.hpp"
+
+namespace amberloom::ui {
+
+class BackgroundInbox;
+class DifferenceListModel;
+class MacListModel;
+
+class SyncModel : public QObject {
+  Q_OBJECT
+  QML_ELEMENT
+  QML_UNCREATABLE("The application builds the one sync model")
+  // Empty while no other Mac is selected.
+  Q_PROPERTY(QString selectedDeviceID READ selectedDeviceIDText WRITE selectDevice NOTIFY selectedDeviceIDChanged)
+  Q_PROPERTY(bool isAutoSyncOn READ isAutoSyncOn WRITE setAutoSyncOn NOTIFY isAutoSyncOnChanged)
+  Q_PROPERTY(bool isWaitingToSend READ isWaitingToSend NOTIFY isWaitingToSendChanged)
+  Q_PROPERTY(QString lastError READ lastErrorText NOTIFY lastErrorChanged)
+  Q_PROPERTY(bool hasLastError READ hasLastError NOTIFY lastErrorChanged)
+  Q_PROPERTY(QString publishedPath READ publishedPathText NOTIFY publishedPathChanged)
+  Q_PROPERTY(bool hasPublishedPath READ hasPublishedPath NOTIFY publishedPathChanged)
+  Q_PROPERTY(int autoAppliedCount READ autoAppliedCount NOTIFY autoAppliedCountChanged)
+  Q_PROPERTY(int otherCount READ otherCount NOTIFY othersChanged)
+  Q_PROPERTY(int actionableCount READ actionableCount NOTIFY rowsChanged)
+  Q_PROPERTY(int identicalCount READ identicalCount NOTIFY rowsChanged)
+  Q_PROPERTY(int pinnedCount READ pinnedCount NOTIFY pinnedChanged)
+  Q_PROPERTY(int selectedCount READ selectedCount NOTIFY selectedIDsChanged)
+  Q_PROPERTY(QStringList unreadable READ unreadableList NOTIFY unreadableChanged)
+  Q_PROPERTY(bool hasReport READ hasReport NOTIFY reportChanged)
+  // summary, hasFailures, failures (list), restartLine; empty without a report.
+  Q_PROPERTY(QVariantMap reportRow READ reportRow NOTIFY reportChanged)
+  Q_PROPERTY(bool isDryRun READ isDryRun CONSTANT)
+  Q_PROPERTY(QAbstractItemModel* macs READ macList CONSTANT)
+  Q_PROPERTY(QAbstractItemModel* differences READ differenceList CONSTANT)
+
+ public:
+  static constexpr const char* autoSyncKey = "sync.autoSyncEnabled";
+  static inline const std::string practicePublish = "(practice mode \u2014 nothing sent)";
+  static inline const std::string sharedSentence = "This Mac's settings were shared.";
+  static inline const std::string queuedSuffix =
+      " Your settings were applied on this Mac; they will reach your other Macs once you are back online.";
+  static inline const std::string practiceOutcome = "kuru kosum";
+
+  using Clock = std::function<double()>;  // seconds since the reference date
+
+  // Reads the pins and automatic sync from `defaults` and the undo points from `history`, then
+  // starts the first refresh. `onApplied` is called after values were written to this Mac.
+  SyncModel(SyncService service, std::shared_ptr<ServerSync> transport, bool isDryRun, SnapshotHistory history,
+            std::shared_ptr<const ExternalPreferenceReader> verifier, UserDefaultsRef defaults,
+            std::function<void()> onApplied, Clock clock = iso8601::now, QObject* parent = nullptr);
+  ~SyncModel() override;
+
+  // ---- observed state ----
+  const std::vector<SyncDocument>& others() const { return others_; }
+  const std::map<std::string, double>& sharedAt() const { return sharedAt_; }
+  const std::vector<std::string>& unreadable() const { return unreadable_; }
+  const std::vector<SyncRow>& rows() const { return rows_; }
+  const std::optional<WriteReport>& report() const { return report_; }
+  const std::optional<std::string>& lastError() const { return lastError_; }
+  const std::optional<std::string>& publishedPath() const { return publishedPath_; }
+  const std::optional<std::string>& selectedDeviceID() const { return selectedDeviceID_; }
+  // Every assignment, also of the same id, compares again.
+  void setSelectedDeviceID(std::optional<std::string> deviceID);
+  const std::set<std::string>& pinned() const { return pinned_; }
+  const std::set<std::string>& selectedIDs() const { return selectedIDs_; }
+  void setSelectedIDs(std::set<std::string> ids);
+  bool isWaitingToSend() const { return isWaitingToSend_; }
+  bool isAutoSyncOn() const { return isAutoSyncOn_; }
+  // Every assignment, also of the same value, writes "sync.autoSyncEnabled".
+  void setAutoSyncOn(bool on);
+  int autoAppliedCount() const { return autoAppliedCount_; }
+  bool isDryRun() const { return isDryRun_; }
+  const std::vector<StoredSnapshot>& history() const { return history_; }
+  void setHistory(std::vector<StoredSnapshot> history);
+
+  // ---- derived ----
+  // Rows neither pinned nor the same on both Macs, in order.
+  std::vector<SyncRow> actionableRows() const;
+  // Rows the same on both Macs, pinned ones included.
+  int identicalCount() const;
+  // The listed document of the selected Mac; null when none is selected or listed.
+  const SyncDocument* selectedDocument() const;
+
+  // ---- operations ----
+  // Sends a pending document first (its outcome dropped), then fetches the other Macs' documents.
+  // A failed fetch keeps everything and words the error in lastError. `done` runs when finished.
+  void refresh(std::function<void()> done);
+  Q_INVOKABLE void refresh() { refresh({}); }
+  // Sends this Mac's document; when it cannot be sent it waits in the pending file.
+  void publish(std::function<void()> done);
+  Q_INVOKABLE void publish() { publish({}); }
+  // Publishes, refreshes, and with automatic sync on copies what only the other Mac has.
+  void syncNow(std::function<void()> done);
+  Q_INVOKABLE void syncNow() { syncNow({}); }
+  // Copies the unpinned values only the selected Mac has (never differing ones), then refreshes.
+  // Stores no undo point. Writes nothing in practice mode.
+  void applyNonConflicting(std::function<void()> done);
+  Q_INVOKABLE void applyNonConflicting() { applyNonConflicting({}); }
+  // Copies the ticked actionable rows and stores an undo point of the copy (none for an empty
+  // batch). In practice mode only reports what would have been copied.
+  Q_INVOKABLE void applySelected();
+  Q_INVOKABLE void selectAll();
+  Q_INVOKABLE void clearSelection();
+  // Ticks or unticks one setting.
+  Q_INVOKABLE void setTicked(const QString& settingID, bool ticked);
+  Q_INVOKABLE void togglePin(const QString& settingID);
+  Q_INVOKABLE void reportProblem(const QString& sentence);
+  // Puts an undo point back (nothing in practice mode), then refreshes; the point stays stored.
+  void undo(const StoredSnapshot& point);
+  Q_INVOKABLE void refreshHistory();
+
+  // ---- for QML ----
+  QString selectedDeviceIDText() const { return QString::fromStdString(selectedDeviceID_.value_or("")); }
+  // An empty id selects no Mac.
+  void selectDevice(const QString& deviceID);
+  QString lastErrorText() const { return QString::fromStdString(lastError_.value_or("")); }
+  bool hasLastError() const { return lastError_.has_value(); }
+  QString publishedPathText() const { return QString::fromStdString(publishedPath_.value_or("")); }
+  bool hasPublishedPath() const { return publishedPath_.has_value(); }
+  int otherCount() const { return static_cast<int>(others_.size()); }
+  int actionableCount() const { return static_cast<int>(actionableRows().size()); }
+  int pinnedCount() const { return static_cast<int>(pinned_.size()); }
+  int selectedCount() const { return static_cast<int>(selectedIDs_.size()); }
+  QStringList unreadableList() const;
+  bool hasReport() const { return report_.has_value(); }
+  QVariantMap reportRow() const;
+  QAbstractItemModel* macList() const;
+  QAbstractItemModel* differenceList() const;
+
+ signals:
+  void othersChanged();
+  void unreadableChanged();
+  void rowsChanged();
+  void reportChanged();
+  void lastErrorChanged();
+  void publishedPathChanged();
+  void selectedDeviceIDChanged();
+  void pinnedChanged();
+  void selectedIDsChanged();
+  void isWaitingToSendChanged();
+  void isAutoSyncOnChanged();
+  void autoAppliedCountChanged();
+  void historyChanged();
+
+ private:
+  void apply(SyncService::ReadResult result);
+  void refreshRows();
+  void updateLists();
+  void setLastError(std::optional<std::string> error);
+  void setPublishedPath(std::optional<std::string> path);
+  void setWaitingToSend(bool waiting);
+  void setAutoAppliedCount(int count);
+  void setRows(std::vector<SyncRow> rows);
+  // Writes a preference of this model; a failure shows in lastError.
+  void remember(const std::function<void(UserDefaults&)>& write);
+
+  SyncService service_;
+  std::shared_ptr<ServerSync> transport_;
+  bool isDryRun_;
+  SnapshotHistory snapshots_;
+  std::shared_ptr<const ExternalPreferenceReader> verifier_;
+  UserDefaultsRef defaults_;
+  std::function<void()> onApplied_;
+  Clock clock_;
+
+  std::vector<SyncDocument> others_;
+  std::map<std::string, double> sharedAt_;
+  std::vector<std::string> unreadable_;
+  std::vector<SyncRow> rows_;
+  std::optional<WriteReport> report_;
+  std::optional<std::string> lastError_;
+  std::optional<std::string> publishedPath_;
+  std::optional<std::string> selectedDeviceID_;
+  std::set<std::string> pinned_;
+  std::set<std::string> selectedIDs_;
+  bool isWaitingToSend_ = false;
+  bool isAutoSyncOn_ = false;
+  int autoAppliedCount_ = 0;
+  std::vector<StoredSnapshot> history_;
+
+  MacListModel* macs_;
+  DifferenceListModel* differences_;
+  std::shared_ptr<BackgroundInbox> inbox_;
+};
+
+}  // namespace amberloom::ui

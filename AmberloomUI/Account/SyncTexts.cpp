@@ -1,0 +1,86 @@
+#include "Account/SyncTexts.hpp"
+
+#include <QDateTime>
+#include <QLocale>
+#include <cstdio>
+
+#include "Guided/FirstRunTexts.hpp"
+#include "Support/Iso8601.hpp"
+
+namespace amberloom::ui::synctexts {
+
+namespace {
+
+QString number(std::size_t n) { return QString::number(static_cast<qulonglong>(n)); }
+
+QDateTime localTime(double secondsSinceReferenceDate) {
+  const double unixSeconds = secondsSinceReferenceDate + iso8601::kReferenceDateUnixSeconds;
+  return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(unixSeconds * 1000.0)).toLocalTime();
+}
+
+}  // namespace
+
+QString shortValue(const PreferenceValue& value) {
+  switch (value.kind()) {
+    case PreferenceValue::Kind::boolean: return value.asBool() ? firstrun::localized("on") : firstrun::localized("off");
+    case PreferenceValue::Kind::integer: return QString::number(value.asInt());
+    case PreferenceValue::Kind::real: {
+      char text[64];
+      std::snprintf(text, sizeof text, "%g", value.asDouble());
+      return QString::fromLatin1(text);
+    }
+    case PreferenceValue::Kind::string:
+      return value.asString().empty() ? firstrun::localized("(empty)") : QString::fromStdString(value.asString());
+    case PreferenceValue::Kind::data: return firstrun::localized("%lld bytes", {number(value.asData().size())});
+    case PreferenceValue::Kind::date: return QLocale().toString(localTime(value.asDate()), QLocale::ShortFormat);
+    case PreferenceValue::Kind::dictionary: return firstrun::localized("(group of values)");
+    case PreferenceValue::Kind::array: break;
+  }
+  return firstrun::localized("(list)");
+}
+
+QString describe(const SyncDifference& difference) {
+  const QString arrow = QStringLiteral("  \u2192  ");
+  switch (difference.kind()) {
+    case SyncDifference::Case::same: return firstrun::localized("same on both Macs");
+    case SyncDifference::Case::differs:
+      return firstrun::localized("this Mac: ") + shortValue(*difference.here()) + arrow + firstrun::localized("incoming: ") +
+             shortValue(*difference.there());
+    case SyncDifference::Case::onlyThere:
+      return firstrun::localized("not set here") + arrow + firstrun::localized("incoming: ") + shortValue(*difference.there());
+    case SyncDifference::Case::onlyHere: break;
+  }
+  return firstrun::localized("only on this Mac: ") + shortValue(*difference.here());
+}
+
+Freshness freshness(std::optional<double> sharedAt, double now) {
+  if (!sharedAt) return {firstrun::localized("date unknown"), true};
+  const QDateTime from = localTime(*sharedAt);
+  const QDateTime to = localTime(now);
+  // Whole days elapsed on the local calendar: midnights passed, less one when the last day is
+  // not yet complete (23 hours across a midnight is still today).
+  qint64 days = from.date().daysTo(to.date());
+  if (days > 0 && from.addDays(days) > to) --days;
+  if (days <= 0) return {firstrun::localized("shared today"), false};
+  if (days == 1) return {firstrun::localized("shared yesterday"), false};
+  return {firstrun::localized("shared %lld days ago", {QString::number(days)}), days > 13};
+}
+
+ReportText report(const WriteReport& report) {
+  ReportText text;
+  text.summary = firstrun::localized("%lld of %lld settings brought over", {number(report.appliedCount()), number(report.total())});
+  const auto failed = report.failed();
+  text.hasFailures = !failed.empty();
+  for (std::size_t i = 0; i < failed.size() && i < 5; ++i)
+    text.failures << QStringLiteral("\u00b7 ") + QString::fromStdString(failed[i].settingID) + QStringLiteral(": ") +
+                         (failed[i].failureReason ? QString::fromStdString(*failed[i].failureReason)
+                                                  : firstrun::localized("did not apply"));
+  if (!report.restartTargets.empty()) {
+    QStringList apps;
+    for (const auto& app : report.restartTargets) apps << QString::fromStdString(app);
+    text.restartLine = firstrun::localized("Needs a restart: ") + apps.join(QStringLiteral(", "));
+  }
+  return text;
+}
+
+}  // namespace amberloom::ui::synctexts

@@ -1,0 +1,148 @@
+#include "Browser/SettingsListContent.hpp"
+
+#include "Catalog/SettingSearch.hpp"
+
+namespace amberloom::ui {
+
+namespace {
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+// ---- rows ----
+
+SettingsListRows::SettingsListRows(const SettingsModel& model, QObject* parent) : SettingListModel(model, parent) {
+  // The first group holding a setting names it, as the model's own lookup does.
+  for (const auto& group : model.groups())
+    for (const auto& member : group.settings) groupNameOf_.try_emplace(member.id, qs(group.name));
+}
+
+void SettingsListRows::show(std::vector<const SettingDefinition*> rows, std::vector<QString> subgroupOf, bool withGroupNames) {
+  const bool sameRows = rows == rows_;
+  if (sameRows && subgroupOf == subgroupOf_ && withGroupNames == withGroupNames_) return;
+  rows_ = rows;
+  subgroupOf_ = std::move(subgroupOf);
+  withGroupNames_ = withGroupNames;
+  if (!sameRows) {
+    setRows(std::move(rows));  // resets
+    return;
+  }
+  // The same cards under other headings or badges: the view lays them out again.
+  beginResetModel();
+  endResetModel();
+}
+
+QVariant SettingsListRows::data(const QModelIndex& index, int role) const {
+  if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return {};
+  const auto row = static_cast<std::size_t>(index.row());
+  if (role == SubgroupIDRole) return row < subgroupOf_.size() ? subgroupOf_[row] : QString();
+  if (role == GroupNameRole) {
+    if (!withGroupNames_ || row >= rows_.size()) return QString();
+    const auto found = groupNameOf_.find(rows_[row]->id);
+    return found == groupNameOf_.end() ? QString() : found->second;
+  }
+  return SettingListModel::data(index, role);
+}
+
+QHash<int, QByteArray> SettingsListRows::roleNames() const {
+  auto names = SettingListModel::roleNames();
+  names.insert(SubgroupIDRole, "subgroupID");
+  return names;
+}
+
+// ---- content ----
+
+SettingsListContent::SettingsListContent(QObject* parent) : QObject(parent) {}
+
+void SettingsListContent::setSettingsModel(SettingsModel* model) {
+  if (model == settingsModel_) return;
+  if (settingsModel_) disconnect(settingsModel_, nullptr, this, nullptr);
+  delete rows_;
+  rows_ = nullptr;
+  settingsModel_ = model;
+  if (model) {
+    rows_ = new SettingsListRows(*model, this);
+    for (auto signal : {&SettingsModel::visibleSettingsChanged, &SettingsModel::searchTextChanged,
+                        &SettingsModel::selectionChanged, &SettingsModel::hiddenByRiskCountChanged,
+                        &SettingsModel::discoverCardChanged})
+      connect(model, signal, this, &SettingsListContent::scheduleUpdate);
+  }
+  update();
+  emit settingsModelChanged();
+}
+
+void SettingsListContent::scheduleUpdate() {
+  if (updatePending_) return;
+  updatePending_ = true;
+  QMetaObject::invokeMethod(this, &SettingsListContent::update, Qt::QueuedConnection);
+}
+
+void SettingsListContent::update() {
+  updatePending_ = false;
+  State next;
+  if (!settingsModel_) {
+    const bool changed = !(next == state_);
+    state_ = next;
+    if (changed) emit contentChanged();
+    return;
+  }
+  const SettingsModel& model = *settingsModel_;
+  const auto& visible = model.visibleSettings();
+  next.isSearching = !trimmingHorizontalSpace(model.searchText().toStdString()).empty();
+
+  std::vector<const SettingDefinition*> rows;
+  std::vector<QString> subgroupOf;
+  std::vector<std::pair<QString, QString>> headings;
+  if (!next.isSearching) {
+    std::vector<SettingDefinition> members;
+    members.reserve(visible.size());
+    for (const auto* setting : visible) members.push_back(*setting);
+    for (const auto& subgroup : SettingSubgroup::build(members)) {
+      const QString id = qs(subgroup.id);
+      headings.emplace_back(id, qs(subgroup.title).toUpper());
+      for (const auto& member : subgroup.settings) {
+        rows.push_back(model.setting(member.id));
+        subgroupOf.push_back(id);
+      }
+    }
+  }
+  next.isGrouped = !headings.empty();
+  if (!next.isGrouped) {
+    rows = visible;
+    subgroupOf.assign(rows.size(), QString());
+  }
+  headings_ = std::move(headings);
+  rows_->show(std::move(rows), std::move(subgroupOf), next.isSearching);
+
+  if (next.isSearching)
+    next.title = tr("Search results");
+  else if (const auto* group = model.selectedGroup())
+    next.title = qs(group->name);
+  else
+    next.title = tr("Settings");
+  next.subtitle = tr("%1 settings · all measured").arg(visible.size());
+  next.firstSubgroupID = headings_.empty() ? QString() : headings_.front().first;
+  if (model.hiddenByRiskCount() >= 1)
+    next.hiddenNote = tr("%1 settings here are hidden because they switch off a macOS protection. Settings ▸ Show them.")
+                          .arg(model.hiddenByRiskCount());
+  if (visible.empty())
+    next.emptyNote = next.isSearching ? tr("No settings match “%1”.").arg(model.searchText()) : tr("No settings in this group.");
+  if (const auto card = model.discoverCard())
+    if (const auto* setting = model.setting(card->settingID)) {
+      next.tipSettingLabel = qs(setting->label);
+      next.tipHasSetting = true;
+    }
+
+  const bool changed = !(next == state_);
+  state_ = std::move(next);
+  if (changed) emit contentChanged();
+}
+
+QString SettingsListContent::subgroupHeading(const QString& subgroupID) const {
+  for (const auto& [id, heading] : headings_)
+    if (id == subgroupID) return heading;
+  return {};
+}
+
+}  // namespace amberloom::ui

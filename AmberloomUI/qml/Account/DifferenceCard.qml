@@ -1,0 +1,95 @@
+import QtQuick
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import AmberLoom.UI
+
+// One compared setting: a tick box that puts it among the settings to copy, its label, how this
+// Mac's value and the incoming one differ, its id, and a pin that keeps it different on this Mac.
+// The tick and the pin live in the sync model; the card keeps nothing.
+SurfaceGroup {
+    id: card
+
+    required property SyncModel sync
+    required property string settingID
+    required property string label
+    required property string difference
+    required property bool isTicked
+    required property bool isPinned
+
+    cornerRadius: 8
+    border: Theme.palette.border
+    Accessible.name: label
+
+    RowLayout {
+        spacing: 14
+
+        TickBox {
+            objectName: "tick"
+            Layout.leftMargin: 16
+            checked: card.isTicked
+            onToggled: card.sync.setTicked(card.settingID, checked)
+            text: qsTr("Bring %@ over from the other Mac").replace("%@", card.label)
+        }
+
+        ColumnLayout {
+            Layout.fillWidth: true
+            Layout.topMargin: 12
+            Layout.bottomMargin: 12
+            spacing: 3
+
+            Text {
+                objectName: "label"
+                Layout.fillWidth: true
+                text: card.label
+                textFormat: Text.PlainText
+                font: Tokens.text.label
+                color: Theme.palette.onSurface
+                wrapMode: Text.Wrap
+            }
+            // The difference and the id share a line while they fit, and wrap below each other
+            // when they do not.
+            Flow {
+                Layout.fillWidth: true
+                spacing: 8
+                Text {
+                    objectName: "difference"
+                    width: Math.min(implicitWidth, parent.width)
+                    text: card.difference
+                    textFormat: Text.PlainText
+                    font: Tokens.text.caption
+                    color: Theme.palette.onSurfaceMuted
+                    wrapMode: Text.Wrap
+                }
+                Text {
+                    objectName: "settingID"
+                    width: Math.min(implicitWidth, parent.width)
+                    text: card.settingID
+                    textFormat: Text.PlainText
+                    font: Tokens.text.mono
+                    color: Theme.palette.onSurfaceFaint
+                    wrapMode: Text.WrapAnywhere
+                }
+            }
+        }
+
+        T.AbstractButton {
+            id: pin
+            objectName: "pin"
+            Layout.rightMargin: 16
+            implicitWidth: 20
+            implicitHeight: 20
+            onClicked: card.sync.togglePin(card.settingID)
+            Accessible.name: qsTr("Keep %@ different on this Mac").replace("%@", card.label)
+            hoverEnabled: true
+            T.ToolTip.visible: hovered
+            T.ToolTip.delay: 600
+            T.ToolTip.text: qsTr("Keep this setting different on this Mac")
+            contentItem: SymbolIcon {
+                name: card.isPinned ? "pin.fill" : "pin"
+                pointSize: 15
+                color: card.isPinned ? Theme.palette.stateWarn : Theme.palette.onSurfaceFaint
+                opacity: pin.down ? 0.6 : 1
+            }
+        }
+    }
+}

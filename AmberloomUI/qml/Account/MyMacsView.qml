@@ -1,0 +1,452 @@
+import QtQuick
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import AmberLoom.UI
+
+// The My Macs page: sync this Mac, automatic sync (and whether it runs at login too), the backup
+// box, the other Macs with the differences of the selected one, and the report of the last copy.
+// Everything shown comes from the sync model (and the first-run model for backups); the page only
+// calls their operations.
+Item {
+    id: page
+
+    required property SyncModel model
+    // The first-run model; without one the backup box is left out.
+    property var backup: null
+    // The login item behind "Sync at startup too?".
+    property StartupQuestion startup: StartupQuestion {}
+
+    readonly property bool hasOthers: model.otherCount > 0
+
+    AppCanvas {}
+
+    Connections {
+        target: page.model
+        function onIsAutoSyncOnChanged() { page.startup.autoSyncChanged(page.model.isAutoSyncOn) }
+    }
+
+    Flickable {
+        id: flick
+        objectName: "pageScroller"
+        anchors.fill: parent
+        contentWidth: width
+        contentHeight: body.implicitHeight + 22 + 40
+        clip: true
+        boundsBehavior: Flickable.StopAtBounds
+
+        T.ScrollBar.vertical: T.ScrollBar {
+            policy: T.ScrollBar.AlwaysOn
+            padding: 2
+            contentItem: Rectangle {
+                implicitWidth: 6
+                radius: 3
+                color: Theme.palette.onSurfaceFaint
+                opacity: 0.5
+            }
+        }
+
+        ColumnLayout {
+            id: body
+            x: 26
+            y: 22
+            width: flick.width - 52
+            spacing: 14
+
+            // Title and subtitle of the page.
+            ColumnLayout {
+                Layout.fillWidth: true
+                spacing: 2
+                Text {
+                    text: qsTr("My Macs")
+                    font: Tokens.text.h2
+                    color: Theme.palette.onSurface
+                }
+                Text {
+                    objectName: "subtitle"
+                    text: page.hasOthers ? qsTr("%lld other Mac(s)").replace("%lld", page.model.otherCount)
+                                         : qsTr("no other Macs yet")
+                    font: Tokens.text.caption
+                    color: Theme.palette.onSurfaceMuted
+                }
+            }
+
+            // Header: the note of the last publish and the problem line.
+            ColumnLayout {
+                Layout.fillWidth: true
+                spacing: 4
+                visible: page.model.hasPublishedPath || page.model.hasLastError
+                SymbolText {
+                    font: Tokens.text.caption
+                    objectName: "publishedNote"
+                    visible: page.model.hasPublishedPath
+                    symbol: "checkmark.seal"
+                    text: page.model.publishedPath
+                    color: Theme.palette.stateOn
+                }
+                SymbolText {
+                    font: Tokens.text.caption
+                    objectName: "lastError"
+                    visible: page.model.hasLastError
+                    symbol: "exclamationmark.triangle"
+                    text: page.model.lastError
+                    color: Theme.palette.stateWarn
+                }
+            }
+
+            // Actions.
+            ColumnLayout {
+                Layout.fillWidth: true
+                spacing: 8
+
+                ActionRow {
+                    objectName: "syncRow"
+                    Layout.fillWidth: true
+                    title: qsTr("Sync this Mac")
+                    explanation: page.model.isWaitingToSend
+                                 ? qsTr("Something is waiting to be sent — it will go when you are back online.")
+                                 : qsTr("Sends this Mac's settings to your account and picks up what your other Macs shared.")
+                    symbol: "arrow.triangle.2.circlepath"
+                    actionTitle: qsTr("Sync now")
+                    isProminent: true
+                    isEnabled: true
+                    disabledReason: null
+                    onAction: page.model.syncNow()
+                }
+
+                Rectangle {
+                    Layout.fillWidth: true
+                    implicitHeight: autoSync.implicitHeight + 24
+                    radius: 10
+                    color: Theme.palette.surfaceRaised
+                    antialiasing: true
+
+                    RowLayout {
+                        id: autoSync
+                        anchors.fill: parent
+                        anchors.leftMargin: 14
+                        anchors.rightMargin: 14
+                        anchors.topMargin: 12
+                        anchors.bottomMargin: 12
+                        spacing: 16
+
+                        ColumnLayout {
+                            Layout.fillWidth: true
+                            spacing: 2
+                            Text {
+                                text: qsTr("Automatic sync")
+                                font: Tokens.text.rowTitle
+                                color: Theme.palette.onSurface
+                            }
+                            Text {
+                                Layout.fillWidth: true
+                                text: qsTr("When on, settings that exist on another Mac but not here at all come over by themselves. A setting that differs on both sides is never touched — you choose those.")
+                                font: Tokens.text.rowBody
+                                color: Theme.palette.onSurfaceMuted
+                                wrapMode: Text.Wrap
+                            }
+                        }
+
+                        T.Switch {
+                            id: autoSwitch
+                            objectName: "autoSyncSwitch"
+                            checked: page.model.isAutoSyncOn
+                            onToggled: page.model.isAutoSyncOn = checked
+                            implicitWidth: 38
+                            implicitHeight: 22
+                            Accessible.name: qsTr("Automatic sync")
+                            indicator: Rectangle {
+                                anchors.fill: parent
+                                radius: height / 2
+                                color: autoSwitch.checked ? Theme.palette.primary : Theme.palette.border
+                                antialiasing: true
+                                Rectangle {
+                                    width: 18
+                                    height: 18
+                                    radius: 9
+                                    y: 2
+                                    x: autoSwitch.checked ? parent.width - width - 2 : 2
+                                    color: "white"
+                                    antialiasing: true
+                                    Behavior on x { NumberAnimation { duration: 120 } }
+                                }
+                            }
+                        }
+                    }
+                }
+
+                SymbolText {
+                    font: Tokens.text.caption
+                    objectName: "autoApplied"
+                    Layout.fillWidth: true
+                    visible: page.model.autoAppliedCount >= 1
+                    symbol: "checkmark.circle"
+                    text: qsTr("%lld setting(s) brought over automatically.").replace("%lld", page.model.autoAppliedCount)
+                    color: Theme.palette.stateOn
+                }
+
+                ActionRow {
+                    objectName: "copyRow"
+                    Layout.fillWidth: true
+                    title: qsTr("Copy the ticked settings to this Mac")
+                    explanation: qsTr("%lld setting(s) ticked. They are written to this Mac and verified afterwards.")
+                                 .replace("%lld", page.model.selectedCount)
+                    symbol: "arrow.down.to.line"
+                    actionTitle: qsTr("Copy over")
+                    isProminent: true
+                    isEnabled: page.model.selectedCount > 0
+                    disabledReason: qsTr("Nothing ticked yet — choose the differences you want from the list below.")
+                    onAction: page.model.applySelected()
+                }
+            }
+
+            // Backup box.
+            SurfaceGroup {
+                objectName: "backupSection"
+                Layout.fillWidth: true
+                visible: page.backup !== null
+                cornerRadius: 10
+                border: Theme.palette.border
+
+                Item {
+                    implicitHeight: backupColumn.implicitHeight + 28
+                    ColumnLayout {
+                        id: backupColumn
+                        anchors.fill: parent
+                        anchors.leftMargin: 18
+                        anchors.rightMargin: 18
+                        anchors.topMargin: 14
+                        anchors.bottomMargin: 14
+                        spacing: 10
+
+                        RowLayout {
+                            Layout.fillWidth: true
+                            spacing: 12
+                            ColumnLayout {
+                                Layout.fillWidth: true
+                                spacing: 3
+                                Text {
+                                    text: qsTr("Back up this Mac")
+                                    font: Tokens.text.h3
+                                    color: Theme.palette.onSurface
+                                }
+                                Text {
+                                    Layout.fillWidth: true
+                                    text: qsTr("A full copy of this Mac's settings goes into your backup folder; you can bring it back at any time.")
+                                    font: Tokens.text.body
+                                    color: Theme.palette.onSurfaceMuted
+                                    wrapMode: Text.Wrap
+                                }
+                            }
+                            ActionButton {
+                                objectName: "backUpButton"
+                                Layout.alignment: Qt.AlignTop
+                                prominent: false
+                                text: qsTr("Back up now")
+                                onClicked: page.backup.backUpNow()
+                            }
+                        }
+
+                        Loader {
+                            Layout.fillWidth: true
+                            active: page.backup !== null && page.backup.hasOutcome
+                            visible: active
+                            sourceComponent: BackupOutcomeRow {
+                                content: page.backup.outcomeRow
+                                onUndo: page.backup.undoRestore()
+                            }
+                        }
+
+                        // Counts the backups for the line shown while there are none.
+                        Repeater {
+                            id: backupCounter
+                            model: page.backup ? page.backup.backupList : null
+                            Item { visible: false }
+                        }
+                        Text {
+                            objectName: "noBackups"
+                            Layout.fillWidth: true
+                            visible: backupCounter.count === 0
+                            text: qsTr("No backups in %@ yet.").replace("%@", page.backup ? page.backup.backupFolder : "")
+                            textFormat: Text.PlainText
+                            font: Tokens.text.mono
+                            color: Theme.palette.onSurfaceFaint
+                            maximumLineCount: 1
+                            elide: Text.ElideLeft
+                        }
+                        BackupList {
+                            Layout.fillWidth: true
+                            visible: backupCounter.count > 0
+                            backups: page.backup ? page.backup.backupList : null
+                            onRestore: index => page.backup.askToRestore(index)
+                        }
+                    }
+                }
+            }
+
+            // No other Macs yet.
+            ColumnLayout {
+                objectName: "emptyState"
+                Layout.fillWidth: true
+                visible: !page.hasOthers
+                spacing: 8
+                Text {
+                    text: qsTr("No other Macs yet")
+                    font: Tokens.text.h3
+                    color: Theme.palette.onSurface
+                }
+                Text {
+                    Layout.fillWidth: true
+                    text: qsTr("Share this Mac's settings, then sign in to AmberLoom on your other Mac with the same address — that Mac will show up here.")
+                    font: Tokens.text.body
+                    color: Theme.palette.onSurfaceMuted
+                    wrapMode: Text.Wrap
+                }
+            }
+
+            // The other Macs.
+            ColumnLayout {
+                objectName: "macList"
+                Layout.fillWidth: true
+                visible: page.hasOthers
+                spacing: 8
+                SectionHeading {
+                    title: "Your other Macs"
+                    count: page.model.otherCount
+                }
+                Repeater {
+                    model: page.model.macs
+                    MacRow {
+                        objectName: "macRow-" + deviceID
+                        Layout.fillWidth: true
+                        onClicked: page.model.selectedDeviceID = deviceID
+                    }
+                }
+            }
+
+            // The differences of the selected Mac.
+            ColumnLayout {
+                objectName: "differences"
+                Layout.fillWidth: true
+                visible: page.hasOthers
+                spacing: 8
+
+                SectionHeading {
+                    title: "Differences"
+                    count: page.model.actionableCount
+                }
+
+                RowLayout {
+                    objectName: "summary"
+                    Layout.fillWidth: true
+                    spacing: 10
+                    Text {
+                        text: qsTr("%lld to review").replace("%lld", page.model.actionableCount)
+                        font: Tokens.text.label
+                        color: Theme.palette.onSurface
+                    }
+                    Text {
+                        text: qsTr("%lld already the same").replace("%lld", page.model.identicalCount)
+                        font: Tokens.text.caption
+                        color: Theme.palette.onSurfaceMuted
+                    }
+                    Text {
+                        objectName: "pinnedCount"
+                        visible: page.model.pinnedCount > 0
+                        text: qsTr("%lld kept different on this Mac").replace("%lld", page.model.pinnedCount)
+                        font: Tokens.text.caption
+                        color: Theme.palette.stateWarn
+                    }
+                    Item { Layout.fillWidth: true }
+                    BorderlessButton {
+                        font: Tokens.text.caption
+                        color: Theme.palette.primary
+                        objectName: "selectAll"
+                        text: qsTr("Select all")
+                        onClicked: page.model.selectAll()
+                    }
+                    BorderlessButton {
+                        font: Tokens.text.caption
+                        color: Theme.palette.primary
+                        objectName: "selectNone"
+                        text: qsTr("Select none")
+                        onClicked: page.model.clearSelection()
+                    }
+                }
+
+                Repeater {
+                    model: page.model.differences
+                    DifferenceCard {
+                        objectName: "card-" + settingID
+                        Layout.fillWidth: true
+                        sync: page.model
+                    }
+                }
+
+                Text {
+                    objectName: "nothingToBring"
+                    Layout.fillWidth: true
+                    Layout.topMargin: 20
+                    visible: page.model.actionableCount === 0
+                    text: qsTr("Nothing to bring over — this Mac already matches %@.").replace("%@", page.model.selectedDeviceID)
+                    textFormat: Text.PlainText
+                    font: Tokens.text.body
+                    color: Theme.palette.onSurfaceMuted
+                    wrapMode: Text.Wrap
+                }
+            }
+
+            // Documents of other Macs that could not be read.
+            ColumnLayout {
+                objectName: "unreadable"
+                Layout.fillWidth: true
+                visible: page.model.unreadable.length > 0
+                spacing: 4
+                Repeater {
+                    model: page.model.unreadable
+                    SymbolText {
+                        font: Tokens.text.caption
+                        required property string modelData
+                        Layout.fillWidth: true
+                        symbol: "exclamationmark.triangle"
+                        text: qsTr("%@ could not be read").replace("%@", modelData)
+                        color: Theme.palette.stateWarn
+                    }
+                }
+            }
+
+            ReportRow {
+                objectName: "reportRow"
+                Layout.fillWidth: true
+                visible: page.model.hasReport
+                content: page.model.reportRow
+            }
+        }
+    }
+
+    BackupAlert {
+        id: startupAlert
+        objectName: "startupQuestion"
+        themePalette: page.Theme.palette
+        title: qsTr("Sync at startup too?")
+        message: qsTr("The app does not open and nothing appears on screen — a short sync runs in the background and quits. You can turn it off any time in System Settings → General → Login Items.")
+        actionTitle: qsTr("Yes, sync at startup")
+        cancelTitle: qsTr("No, only while the app is open")
+        onAccepted: {
+            const problem = page.startup.enable();
+            if (problem !== "") page.model.reportProblem(problem);
+        }
+        onClosed: page.startup.isAsking = false
+        Connections {
+            target: page.startup
+            function onIsAskingChanged() { if (page.startup.isAsking) startupAlert.open() }
+        }
+    }
+
+    Loader {
+        active: page.backup !== null
+        sourceComponent: RestoreConfirmation {
+            model: page.backup
+            themePalette: page.Theme.palette
+        }
+    }
+}

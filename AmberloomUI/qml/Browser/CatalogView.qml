@@ -1,0 +1,199 @@
+import QtQuick
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import AmberLoom.UI
+
+// The working area of the main window: the group sidebar beside the page the sidebar's selection
+// chooses, a tool bar with the page's title and the search field, and the status bar along the
+// bottom. Pages of the other screens are handed in as components; a page not handed in shows the
+// bare canvas. Everything shown is read from the models and every change goes through them.
+Item {
+    id: catalog
+
+    required property SettingsModel model
+    // The manual guide; null when none was loaded.
+    property ManualGuideList guide: null
+    // The number of findings of the repair screen's current scan.
+    property int repairCount: 0
+    property Component myMacsPage: null
+    property Component recipesPage: null
+    property Component accountPage: null
+    property Component repairsPage: null
+
+    // Values read again on activation; the search jump from the guided pages.
+    CatalogController {
+        settingsModel: catalog.model
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 0
+
+        T.SplitView {
+            id: split
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            orientation: Qt.Horizontal
+            Theme.palette: Tokens.amberloomPalette(SystemColorScheme.scheme)
+
+            handle: Rectangle {
+                implicitWidth: 1
+                color: Theme.palette.border
+            }
+
+            GroupSidebar {
+                objectName: "sidebar"
+                T.SplitView.minimumWidth: 210
+                T.SplitView.preferredWidth: 230
+                settingsModel: catalog.model
+                hasGuide: catalog.guide !== null
+                repairCount: catalog.repairCount
+            }
+
+            Item {
+                T.SplitView.fillWidth: true
+                T.SplitView.minimumWidth: 360
+
+                Rectangle {
+                    id: toolbar
+                    anchors.left: parent.left
+                    anchors.right: parent.right
+                    height: 52
+                    color: Theme.palette.surface
+                    z: 1
+
+                    RowLayout {
+                        anchors.fill: parent
+                        anchors.leftMargin: 20
+                        anchors.rightMargin: 14
+                        spacing: 16
+
+                        ColumnLayout {
+                            Layout.fillWidth: true
+                            spacing: 1
+                            Text {
+                                objectName: "pageTitle"
+                                Layout.fillWidth: true
+                                text: detail.item && detail.item.title !== undefined ? detail.item.title : ""
+                                textFormat: Text.PlainText
+                                font: Tokens.text.label
+                                color: Theme.palette.onSurface
+                                elide: Text.ElideRight
+                                Accessible.role: Accessible.TitleBar
+                            }
+                            Text {
+                                objectName: "pageSubtitle"
+                                Layout.fillWidth: true
+                                visible: text !== ""
+                                text: detail.item && detail.item.subtitle !== undefined ? detail.item.subtitle : ""
+                                textFormat: Text.PlainText
+                                font: Tokens.text.caption
+                                color: Theme.palette.onSurfaceFaint
+                                elide: Text.ElideRight
+                            }
+                        }
+                        SearchField {
+                            objectName: "searchField"
+                            text: catalog.model.searchText
+                            onTextEdited: catalog.model.searchText = text
+                        }
+                    }
+
+                    Rectangle {
+                        anchors.left: parent.left
+                        anchors.right: parent.right
+                        anchors.bottom: parent.bottom
+                        height: 1
+                        color: Theme.palette.border
+                    }
+                }
+
+                Loader {
+                    id: detail
+                    objectName: "detail"
+                    anchors.top: toolbar.bottom
+                    anchors.left: parent.left
+                    anchors.right: parent.right
+                    anchors.bottom: parent.bottom
+                    sourceComponent: {
+                        switch (catalog.model.selectedPage) {
+                        case "group": return settingsPage;
+                        case "carried": return carriedPage;
+                        case "myMacs": return catalog.myMacsPage ?? emptyPage;
+                        case "recipes": return catalog.recipesPage ?? emptyPage;
+                        case "manualGuide": return catalog.guide ? guidePage : settingsPage;
+                        case "account": return accountScroll;
+                        case "repairs": return catalog.repairsPage ?? emptyPage;
+                        }
+                        return emptyPage;
+                    }
+                }
+            }
+        }
+
+        StatusBar {
+            objectName: "statusBar"
+            Layout.fillWidth: true
+            settingsModel: catalog.model
+        }
+    }
+
+    Component {
+        id: settingsPage
+        SettingsList {
+            objectName: "settingsList"
+            settingsModel: catalog.model
+        }
+    }
+    Component {
+        id: carriedPage
+        CarriedView {
+            objectName: "carriedView"
+            settingsModel: catalog.model
+        }
+    }
+    Component {
+        id: guidePage
+        ManualGuideView {
+            objectName: "manualGuideView"
+            guide: catalog.guide
+        }
+    }
+    Component {
+        id: emptyPage
+        AppCanvas {
+            objectName: "emptyPage"
+        }
+    }
+    // The account settings scroll, with 20 points around them, when the window is too short.
+    Component {
+        id: accountScroll
+        Item {
+            objectName: "accountPage"
+            readonly property var title: account.item ? account.item.title : undefined
+            readonly property var subtitle: account.item ? account.item.subtitle : undefined
+            AppCanvas {}
+            Flickable {
+                id: scroller
+                anchors.fill: parent
+                contentHeight: account.height + 40
+                boundsBehavior: Flickable.StopAtBounds
+                clip: true
+                T.ScrollBar.vertical: accountScrollBar
+                Loader {
+                    id: account
+                    x: 20
+                    y: 20
+                    width: scroller.width - 40
+                    sourceComponent: catalog.accountPage
+                }
+            }
+            PageScrollBar {
+                id: accountScrollBar
+                anchors.top: parent.top
+                anchors.bottom: parent.bottom
+                anchors.right: parent.right
+            }
+        }
+    }
+}

@@ -1,0 +1,85 @@
+import QtQuick
+import QtQuick.Templates as T
+import AmberLoom.UI
+
+// The left column of the catalogue window: the header, the fixed pages and one entry per settings
+// group under its section. Choosing an entry sets the settings model's selection.
+Rectangle {
+    id: sidebar
+
+    required property SettingsModel settingsModel
+    property bool hasGuide: false
+    property int repairCount: 0
+
+    color: Theme.palette.surface
+
+    SidebarList {
+        id: entries
+        settingsModel: sidebar.settingsModel
+        hasGuide: sidebar.hasGuide
+        repairCount: sidebar.repairCount
+    }
+
+    // The sidebar stands a shade apart from the detail pane.
+    Rectangle {
+        readonly property color tint: Theme.palette.onSurface
+        anchors.fill: parent
+        color: Qt.rgba(tint.r, tint.g, tint.b, 0.025)
+    }
+
+    ListView {
+        id: list
+        objectName: "sidebarList"
+        anchors.fill: parent
+        anchors.leftMargin: 10
+        anchors.rightMargin: 10
+        topMargin: header.height + 4
+        bottomMargin: 10
+        clip: true
+        model: entries
+        reuseItems: true
+        boundsBehavior: Flickable.StopAtBounds
+
+        delegate: SidebarRow {
+            required property int index
+            required property string key
+            objectName: "sidebarRow-" + key
+            width: ListView.view.width
+            onClicked: entries.select(index)
+        }
+
+        section.property: "sectionID"
+        section.delegate: Text {
+            required property string section
+            width: ListView.view.width
+            leftPadding: 10
+            topPadding: 14
+            bottomPadding: 5
+            text: entries.sectionTitle(section)
+            font.pixelSize: 11
+            font.weight: Font.DemiBold
+            color: Theme.palette.onSurfaceFaint
+            elide: Text.ElideRight
+            Accessible.role: Accessible.Heading
+        }
+
+        T.ScrollBar.vertical: scrollBar
+    }
+
+    PageScrollBar {
+        id: scrollBar
+        anchors.top: parent.top
+        anchors.topMargin: header.height
+        anchors.bottom: parent.bottom
+        anchors.right: parent.right
+    }
+
+    BrandHeader {
+        id: header
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: parent.top
+        z: 1
+        subtitle: entries.subtitle
+    }
+}

@@ -1,0 +1,20 @@
+import QtQuick
+
+// The scrolling list of a browser page. Its header grows and shrinks as its texts wrap to the
+// page's width; until the user scrolls, the list keeps the top of the header in view.
+ListView {
+    id: list
+
+    property bool userScrolled: false
+
+    // Shows the top of the page, margin included, and keeps it there until the user scrolls again.
+    function showTop() {
+        userScrolled = false;
+        contentY = originY - topMargin;
+    }
+
+    reuseItems: true
+    boundsBehavior: Flickable.StopAtBounds
+    onMovementStarted: userScrolled = true
+    onOriginYChanged: if (!userScrolled) contentY = originY - topMargin
+}

@@ -1,0 +1,147 @@
+import QtQuick
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import AmberLoom.UI
+
+// The settings of the selected group or of the search as cards, under subgroup headings when the
+// group's visible settings fall into two or more subgroups; the tip of the day above them, the
+// note on settings hidden by the risk filter and the note shown when nothing is left below them.
+// Cards are built as they scroll into view and reused as they scroll out.
+Item {
+    id: list
+
+    required property SettingsModel settingsModel
+    readonly property string title: listContent.title
+    readonly property string subtitle: listContent.subtitle
+    // One card per row, reused as the list scrolls.
+    property Component cardDelegate: Component {
+        SettingCard {
+            required groupName
+            width: ListView.view.width
+            settingsModel: list.settingsModel
+        }
+    }
+
+    SettingsListContent {
+        id: listContent
+        settingsModel: list.settingsModel
+    }
+
+    AppCanvas {}
+
+    // Another group, or the search results, start from the top.
+    Connections {
+        target: list.settingsModel
+        function onSelectionChanged() { cards.showTop() }
+    }
+
+    PageListView {
+        id: cards
+        objectName: "settingsCards"
+        anchors.fill: parent
+        anchors.leftMargin: 26
+        anchors.rightMargin: 26
+        topMargin: 22
+        bottomMargin: 40
+        spacing: 6
+        model: listContent.rows
+        delegate: list.cardDelegate
+        T.ScrollBar.vertical: scrollBar
+
+        header: Item {
+            readonly property var card: list.settingsModel.discoverCard
+            readonly property bool hasTip: card.hook !== undefined
+            width: ListView.view.width
+            height: hasTip ? tip.height + 22 : 0
+            visible: hasTip
+
+            DiscoverCardView {
+                id: tip
+                objectName: "discoverCard"
+                width: parent.width
+                hook: parent.hasTip ? parent.card.hook : ""
+                body: parent.hasTip ? parent.card.body : ""
+                settingLabel: listContent.tipSettingLabel
+                hasSetting: listContent.tipHasSetting
+                onDismiss: list.settingsModel.dismissDiscoverCard()
+                onReveal: list.settingsModel.revealDiscoverCard()
+            }
+        }
+
+        section.property: "subgroupID"
+        section.delegate: Item {
+            required property string section
+            readonly property real above: section === listContent.firstSubgroupID ? 4 : 30 - cards.spacing
+            width: ListView.view.width
+            height: section === "" ? 0 : above + heading.implicitHeight + 8
+            visible: section !== ""
+
+            Text {
+                id: heading
+                objectName: "subgroupHeading"
+                x: 4
+                y: parent.above
+                width: parent.width - 4
+                text: listContent.subgroupHeading(parent.section)
+                textFormat: Text.PlainText
+                font.pixelSize: 11
+                font.weight: Font.DemiBold
+                font.letterSpacing: 0.66
+                color: Theme.palette.onSurfaceFaint
+                elide: Text.ElideRight
+                Accessible.role: Accessible.Heading
+            }
+        }
+
+        footer: Column {
+            width: ListView.view.width
+
+            Item {
+                width: parent.width
+                height: 4 + hidden.implicitHeight
+                visible: listContent.hiddenNote !== ""
+
+                RowLayout {
+                    id: hidden
+                    y: 4
+                    width: parent.width
+                    spacing: 6
+                    SymbolIcon {
+                        Layout.alignment: Qt.AlignTop
+                        Layout.topMargin: 2
+                        name: "lock.shield"
+                        pointSize: 12
+                        color: Theme.palette.onSurfaceFaint
+                    }
+                    Text {
+                        objectName: "hiddenNote"
+                        Layout.fillWidth: true
+                        text: listContent.hiddenNote
+                        font: Tokens.text.caption
+                        color: Theme.palette.onSurfaceFaint
+                        wrapMode: Text.Wrap
+                    }
+                }
+            }
+            Text {
+                objectName: "emptyNote"
+                width: parent.width
+                topPadding: 40
+                visible: listContent.emptyNote !== ""
+                text: listContent.emptyNote
+                textFormat: Text.PlainText
+                font: Tokens.text.body
+                color: Theme.palette.onSurfaceMuted
+                horizontalAlignment: Text.AlignHCenter
+                wrapMode: Text.Wrap
+            }
+        }
+    }
+
+    PageScrollBar {
+        id: scrollBar
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        anchors.right: parent.right
+    }
+}

@@ -1,0 +1,73 @@
+import QtQuick
+import QtQuick.Layouts
+import AmberLoom.UI
+
+// The bar along the bottom of the catalogue window: practice mode, the last failed change and the
+// apps that must restart, with the button that restarts them. With nothing to say it takes no room.
+Item {
+    id: status
+
+    required property SettingsModel settingsModel
+
+    readonly property bool shown: settingsModel.isDryRun || settingsModel.hasLastError
+                                  || settingsModel.pendingRestarts.length > 0
+
+    visible: shown
+    implicitHeight: shown ? bar.implicitHeight : 0
+
+    SurfaceBar {
+        id: bar
+        anchors.fill: parent
+        border: Theme.palette.border
+
+        Item {
+            implicitWidth: row.implicitWidth + 36
+            implicitHeight: row.implicitHeight + 20
+
+            RowLayout {
+                id: row
+                anchors.fill: parent
+                anchors.leftMargin: 18
+                anchors.rightMargin: 18
+                anchors.topMargin: 10
+                anchors.bottomMargin: 10
+                spacing: 12
+
+                StatusLabel {
+                    objectName: "practiceNotice"
+                    visible: status.settingsModel.isDryRun
+                    symbol: "eye"
+                    text: qsTr("Practice mode — nothing will really change")
+                    Layout.maximumWidth: implicitWidth
+                }
+                StatusLabel {
+                    objectName: "lastError"
+                    visible: status.settingsModel.hasLastError
+                    symbol: "exclamationmark.triangle"
+                    text: status.settingsModel.lastError
+                    oneLine: true
+                    Layout.fillWidth: true
+                    Layout.maximumWidth: implicitWidth
+                }
+                Item {
+                    Layout.fillWidth: true
+                    Layout.minimumWidth: 8
+                }
+                Text {
+                    objectName: "restartList"
+                    visible: status.settingsModel.pendingRestarts.length > 0
+                    text: qsTr("Needs a restart: %1").arg(status.settingsModel.pendingRestarts.join(", "))
+                    font: Tokens.text.caption
+                    color: Theme.palette.onSurfaceMuted
+                }
+                ActionButton {
+                    objectName: "restartButton"
+                    visible: status.settingsModel.pendingRestarts.length > 0
+                    prominent: true
+                    text: qsTr("Finish applying")
+                    onClicked: status.settingsModel.restartPendingApps()
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,107 @@
+#include "Platform/TextEncoding.hpp"
+
+#include <vector>
+
+namespace amberloom::platform {
+namespace {
+
+void appendUtf8(std::string& out, std::uint32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+// The code point starting at `i` (advanced past it), or none for an ill-formed sequence.
+std::optional<std::uint32_t> nextCodePoint(std::string_view text, std::size_t& i) {
+  const auto byte = [&](std::size_t at) { return static_cast<std::uint8_t>(text[at]); };
+  const std::uint8_t lead = byte(i);
+  if (lead < 0x80) {
+    ++i;
+    return lead;
+  }
+  std::size_t length;
+  std::uint32_t c, minimum;
+  if ((lead & 0xE0) == 0xC0) length = 2, c = lead & 0x1F, minimum = 0x80;
+  else if ((lead & 0xF0) == 0xE0) length = 3, c = lead & 0x0F, minimum = 0x800;
+  else if ((lead & 0xF8) == 0xF0) length = 4, c = lead & 0x07, minimum = 0x10000;
+  else return std::nullopt;
+  if (text.size() - i < length) return std::nullopt;
+  for (std::size_t k = 1; k < length; ++k) {
+    if ((byte(i + k) & 0xC0) != 0x80) return std::nullopt;
+    c = (c << 6) | (byte(i + k) & 0x3F);
+  }
+  if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
+  i += length;
+  return c;
+}
+
+}  // namespace
+
+bool isValidUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();)
+    if (!nextCodePoint(text, i)) return false;
+  return true;
+}
+
+std::string latin1ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (unsigned char b : bytes) appendUtf8(out, b);
+  return out;
+}
+
+std::optional<std::string> utf16BigEndianToUtf8(std::string_view bytes) {
+  if (bytes.size() % 2 != 0) return std::nullopt;
+  const auto unit = [&](std::size_t at) {
+    return static_cast<std::uint32_t>((static_cast<std::uint8_t>(bytes[at]) << 8) | static_cast<std::uint8_t>(bytes[at + 1]));
+  };
+  std::string out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); i += 2) {
+    std::uint32_t c = unit(i);
+    if (c >= 0xDC00 && c <= 0xDFFF) return std::nullopt;
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (i + 4 > bytes.size()) return std::nullopt;
+      const std::uint32_t low = unit(i + 2);
+      if (low < 0xDC00 || low > 0xDFFF) return std::nullopt;
+      c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+      i += 2;
+    }
+    appendUtf8(out, c);
+  }
+  return out;
+}
+
+std::optional<std::string> utf8ToUtf16BigEndian(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() * 2);
+  const auto put = [&](std::uint32_t u) {
+    out.push_back(static_cast<char>(u >> 8));
+    out.push_back(static_cast<char>(u & 0xFF));
+  };
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = nextCodePoint(text, i);
+    if (!c) return std::nullopt;
+    if (*c < 0x10000) {
+      put(*c);
+    } else {
+      put(0xD800 + ((*c - 0x10000) >> 10));
+      put(0xDC00 + ((*c - 0x10000) & 0x3FF));
+    }
+  }
+  return out;
+}
+
+}  // namespace amberloom::platform

@@ -1,0 +1,139 @@
+// The My Macs page over two Macs of one local account server and a backup folder: ticking cards,
+// copying, pinning, choosing a Mac, the question about sync at login, and the page in both
+// palettes at the main window's width.
+
+#include <QQuickItem>
+
+#include "../Guided/FirstRunHome.hpp"
+#include "Account/StartupQuestion.hpp"
+#include "ScreenWindow.hpp"
+#include "Sync/XdgAutostartAgent.hpp"
+#include "TwoMacs.hpp"
+
+using namespace amberloom;
+using namespace amberloom::testing;
+using V = PreferenceValue;
+
+namespace {
+
+class Page {
+ public:
+  Page(SyncModel& model, QObject* backup, QObject* startup, QSize size = {980, 1000})
+      : window_(testQml("MyMacsScreen.qml"), size) {
+    window_.screen()->setProperty("backup", QVariant::fromValue(backup));
+    window_.screen()->setProperty("startup", QVariant::fromValue(startup));
+    window_.screen()->setProperty("model", QVariant::fromValue<QObject*>(&model));
+  }
+  ScreenWindow& window() { return window_; }
+  // Found through the item tree, so that items made by repeaters are found too.
+  QQuickItem* item(const QString& name) {
+    if (auto* found = find(window_.window().contentItem(), name)) return found;
+    throw std::runtime_error("no item named " + name.toStdString());
+  }
+  // The item named `name` inside the item named `owner`.
+  QQuickItem* item(const QString& owner, const QString& name) {
+    if (auto* found = find(item(owner), name)) return found;
+    throw std::runtime_error("no item named " + name.toStdString() + " in " + owner.toStdString());
+  }
+  void click(const QString& name) { click(item(name)); }
+  void click(const QQuickItem* target) {
+    QTest::mouseClick(&window_.window(), Qt::LeftButton, {}, window_.centreOf(target));
+  }
+  QObject* popup(const char* name) { return window_.screen()->findChild<QObject*>(name); }
+  void clickInPopup(const char* popupName, const char* button) {
+    click(popup(popupName)->findChild<QQuickItem*>(button));
+  }
+
+ private:
+  static QQuickItem* find(QQuickItem* item, const QString& name) {
+    if (item->objectName() == name) return item;
+    for (auto* child : item->childItems())
+      if (auto* found = find(child, name)) return found;
+    return nullptr;
+  }
+  ScreenWindow window_;
+};
+
+void prepareTwoMacs(TwoMacs& macs) {
+  macs.there.set("com.example.dock", "tilesize", V::integer(64));
+  macs.there.set("com.example.finder", "ShowHidden", V::boolean(true));
+  macs.there.set("com.example.finder", "Title", V::string("A rather long window title that the card shows whole"));
+  macs.here.set("com.example.dock", "tilesize", V::integer(36));
+  macs.here.set("com.example.dock", "autohide", V::boolean(true));
+  auto publisher = macs.there.model();
+  await(*publisher, &SyncModel::publish);
+  const auto third = macs.server.signIn(macs.here.client, "ada@example.com", "HW-C", "Garbled Mac");
+  macs.here.client.putDocument("{}", 0, third.token, "HW-C");
+}
+
+}  // namespace
+
+TEST(MyMacsView, ticksCopiesPinsAndAsksAboutSyncAtLogin) {
+  FirstRunHome backups;
+  backups.backUpAs("11111111-2222-3333-4444-555555555555", "Studio");
+  auto firstRun = backups.model();
+  TwoMacs macs;
+  prepareTwoMacs(macs);
+  auto model = macs.here.model();
+  await(*model, &SyncModel::syncNow);
+  ui::StartupQuestion startup(LoginItemService(LoginItemService::agentPlist));
+  Page page(*model, firstRun.get(), &startup);
+  EXPECT_TRUE(page.item("publishedNote")->isVisible());
+  EXPECT_TRUE(page.item("unreadable")->isVisible());
+
+  EXPECT_FALSE(page.item("copyRow", "actionButton")->isEnabled());
+  page.click(page.item("card-dock.tile", "tick"));
+  EXPECT_EQ(model->selectedIDs(), std::set<std::string>{"dock.tile"});
+  EXPECT_EQ(page.item("copyRow", "secondLine")->property("text").toString(),
+            QStringLiteral("1 setting(s) ticked. They are written to this Mac and verified afterwards."));
+
+  // Pinning a card takes it off the list, and the summary counts the pin.
+  page.click(page.item("card-finder.hidden", "pin"));
+  EXPECT_EQ(model->pinned(), std::set<std::string>{"finder.hidden"});
+  EXPECT_TRUE(page.item("pinnedCount")->isVisible());
+
+  page.click(page.item("copyRow", "actionButton"));
+  EXPECT_EQ(macs.here.seen("com.example.dock", "tilesize"), V::integer(64));
+  EXPECT_TRUE(page.item("reportRow")->isVisible());
+  EXPECT_EQ(page.item("reportSummary")->property("text").toString(), QStringLiteral("1 of 1 settings brought over"));
+
+  // Choosing the Mac again compares afresh.
+  page.click(page.item("macRow-MAC-B"));
+  EXPECT_EQ(model->selectedDeviceID(), "MAC-B");
+
+  renderInBothPalettes(testQml("MyMacsScreen.qml"), QStringLiteral("my-macs"), {980, 1000},
+                       {{"model", QVariant::fromValue<QObject*>(model.get())},
+                        {"backup", QVariant::fromValue<QObject*>(firstRun.get())},
+                        {"startup", QVariant::fromValue<QObject*>(&startup)}});
+
+  // Automatic sync on, with no login item yet: the page asks; "Yes" registers it.
+  page.click(page.item("autoSyncSwitch"));
+  EXPECT_TRUE(model->isAutoSyncOn());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return page.popup("startupQuestion")->property("opened").toBool(); }));
+  page.clickInPopup("startupQuestion", "alertAction");
+  EXPECT_EQ(LoginItemService(LoginItemService::agentPlist).status(), LoginItemService::Status::enabled);
+  EXPECT_FALSE(startup.isAsking());
+
+  // Off removes the login item without asking; on again with the item gone asks again, and "No"
+  // keeps automatic sync on.
+  page.click(page.item("autoSyncSwitch"));
+  EXPECT_EQ(LoginItemService(LoginItemService::agentPlist).status(), LoginItemService::Status::disabled);
+  page.click(page.item("autoSyncSwitch"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return page.popup("startupQuestion")->property("opened").toBool(); }));
+  page.clickInPopup("startupQuestion", "alertCancel");
+  EXPECT_TRUE(model->isAutoSyncOn());
+  EXPECT_EQ(LoginItemService(LoginItemService::agentPlist).status(), LoginItemService::Status::disabled);
+}
+
+TEST(MyMacsView, withoutOtherMacsShowsTheEmptyStateAndNoBackupBoxWithoutAFirstRunModel) {
+  TwoMacs macs;
+  auto model = macs.here.model();
+  await(*model, &SyncModel::refresh);
+  ui::StartupQuestion startup(LoginItemService(LoginItemService::agentPlist));
+  Page page(*model, nullptr, &startup, {980, 560});
+  EXPECT_TRUE(page.item("emptyState")->isVisible());
+  EXPECT_FALSE(page.item("macList")->isVisible());
+  EXPECT_FALSE(page.item("differences")->isVisible());
+  EXPECT_FALSE(page.item("backupSection")->isVisible());
+  EXPECT_EQ(page.item("subtitle")->property("text").toString(), QStringLiteral("no other Macs yet"));
+}

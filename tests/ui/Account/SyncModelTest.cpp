@@ -1,0 +1,221 @@
+// The sync model on two Macs signed into one local account server: publishing on one, fetching,
+// comparing and copying on the other with read-back through the `defaults` command, undo points,
+// automatic sync, practice mode and an offline Mac whose document waits and is sent later.
+
+#include <QSignalSpy>
+#include <filesystem>
+
+#include "Preferences/PinnedSettings.hpp"
+#include "TwoMacs.hpp"
+
+using namespace amberloom;
+using namespace amberloom::testing;
+using V = PreferenceValue;
+
+namespace {
+
+std::vector<std::string> ids(const std::vector<SyncRow>& rows) {
+  std::vector<std::string> result;
+  for (const auto& row : rows) result.push_back(row.settingID);
+  return result;
+}
+
+// The other Mac shares: autohide as here, tile size different, Finder's hidden files and title
+// not set here; this Mac alone has "local".
+void prepare(TwoMacs& macs) {
+  macs.there.set("com.example.dock", "autohide", V::boolean(true));
+  macs.there.set("com.example.dock", "tilesize", V::integer(64));
+  macs.there.set("com.example.finder", "ShowHidden", V::boolean(true));
+  macs.there.set("com.example.finder", "Title", V::string("Home"));
+  macs.here.set("com.example.dock", "autohide", V::boolean(true));
+  macs.here.set("com.example.dock", "tilesize", V::integer(36));
+  macs.here.set("com.example.dock", "local", V::boolean(true));
+  auto publisher = macs.there.model();
+  await(*publisher, &SyncModel::publish);
+  ASSERT_EQ(publisher->publishedPath(), SyncModel::sharedSentence) << publisher->lastError().value_or("");
+}
+
+}  // namespace
+
+TEST(SyncModel, comparesAnotherMacCopiesTheTickedSettingsAndUndoesTheCopy) {
+  TwoMacs macs;
+  prepare(macs);
+  // A third Mac of the account shares something that is not a sync document.
+  const auto third = macs.server.signIn(macs.here.client, "ada@example.com", "HW-C", "Garbled Mac");
+  macs.here.client.putDocument("{\"not\": \"a document\"}", 0, third.token, "HW-C");
+  auto model = macs.here.model();
+  QAbstractItemModelTester macTester(model->macList());
+  QAbstractItemModelTester rowTester(model->differenceList());
+  await(*model, &SyncModel::refresh);
+
+  ASSERT_EQ(model->others().size(), 1u);
+  EXPECT_EQ(model->unreadable(), std::vector<std::string>{"Garbled Mac"});
+  EXPECT_EQ(model->selectedDeviceID(), "MAC-B");
+  EXPECT_TRUE(model->sharedAt().contains("MAC-B"));
+  EXPECT_EQ(ids(model->actionableRows()), (std::vector<std::string>{"dock.tile", "finder.hidden", "finder.title",
+                                                                     "dock.local"}));
+  EXPECT_EQ(model->identicalCount(), 1);
+  const auto* macs0 = model->macList();
+  EXPECT_EQ(macs0->data(macs0->index(0, 0), ui::MacListModel::NameRole).toString(), QStringLiteral("Mac MAC-B"));
+  EXPECT_EQ(macs0->data(macs0->index(0, 0), ui::MacListModel::DifferencesRole).toInt(), 4);
+  EXPECT_EQ(macs0->data(macs0->index(0, 0), ui::MacListModel::FreshnessRole).toString(),
+            QStringLiteral("shared today"));
+
+  // Pinning a ticked setting takes its tick away and keeps it out of the differences.
+  model->selectAll();
+  EXPECT_EQ(model->selectedCount(), 4);
+  model->togglePin(QStringLiteral("finder.hidden"));
+  EXPECT_EQ(macs.here.defaults->stringArray(PinnedSettings::defaultsKey), std::vector<std::string>{"finder.hidden"});
+  EXPECT_EQ(model->selectedIDs(), (std::set<std::string>{"dock.tile", "finder.title", "dock.local"}));
+  EXPECT_EQ(model->actionableCount(), 3);
+
+  // Copies what is ticked and can be copied; the onlyHere row gives no outcome.
+  model->applySelected();
+  ASSERT_TRUE(model->report());
+  EXPECT_EQ(model->report()->appliedCount(), 2u);
+  EXPECT_EQ(model->report()->total(), 2u);
+  EXPECT_EQ(macs.here.seen("com.example.dock", "tilesize"), V::integer(64));
+  EXPECT_EQ(macs.here.seen("com.example.finder", "Title"), V::string("Home"));
+  EXPECT_EQ(macs.here.seen("com.example.finder", "ShowHidden"), std::nullopt) << "pinned: never written";
+  EXPECT_TRUE(model->selectedIDs().empty());
+  EXPECT_EQ(ids(model->actionableRows()), std::vector<std::string>{"dock.local"});
+  EXPECT_EQ(macs.here.appliedCalls, 1);
+  ASSERT_EQ(model->history().size(), 1u);
+  EXPECT_EQ(model->history()[0].reason, "Before bringing 2 settings from MAC-B");
+  EXPECT_EQ(model->reportRow()[QStringLiteral("summary")].toString(), QStringLiteral("2 of 2 settings brought over"));
+
+  // The undo point takes the copy back and refreshes.
+  model->undo(model->history()[0]);
+  EXPECT_FALSE(model->lastError()) << *model->lastError();
+  EXPECT_EQ(macs.here.seen("com.example.dock", "tilesize"), V::integer(36));
+  EXPECT_EQ(macs.here.seen("com.example.finder", "Title"), std::nullopt);
+  EXPECT_EQ(macs.here.appliedCalls, 2);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return model->actionableCount() == 3; }, 15000));
+  EXPECT_EQ(model->history().size(), 1u) << "the undo point stays";
+
+  // Unpinning brings the row back; the next start reads the pins again.
+  model->togglePin(QStringLiteral("finder.hidden"));
+  EXPECT_EQ(model->actionableCount(), 4);
+  EXPECT_EQ(macs.here.defaults->stringArray(PinnedSettings::defaultsKey), std::vector<std::string>{});
+}
+
+TEST(SyncModel, automaticSyncCopiesOnlyWhatThisMacLacks) {
+  TwoMacs macs;
+  prepare(macs);
+  auto model = macs.here.model();
+  EXPECT_FALSE(model->isAutoSyncOn());
+
+  // Off: a sync sends this Mac's document and fetches, but copies nothing.
+  await(*model, &SyncModel::syncNow);
+  EXPECT_EQ(model->publishedPath(), SyncModel::sharedSentence);
+  EXPECT_EQ(macs.here.seen("com.example.finder", "Title"), std::nullopt);
+  EXPECT_EQ(macs.here.appliedCalls, 0);
+
+  model->setAutoSyncOn(true);
+  EXPECT_EQ(macs.here.defaults->boolValue(SyncModel::autoSyncKey), true);
+  model->togglePin(QStringLiteral("finder.hidden"));
+  await(*model, &SyncModel::syncNow);
+  EXPECT_EQ(model->autoAppliedCount(), 1) << "the pinned setting and the differing one stay";
+  EXPECT_EQ(macs.here.seen("com.example.finder", "Title"), V::string("Home"));
+  EXPECT_EQ(macs.here.seen("com.example.finder", "ShowHidden"), std::nullopt);
+  EXPECT_EQ(macs.here.seen("com.example.dock", "tilesize"), V::integer(36));
+  EXPECT_EQ(macs.here.appliedCalls, 1);
+  EXPECT_TRUE(model->history().empty()) << "the automatic copy stores no undo point";
+
+  // Nothing left to copy: the count goes back to 0 and nothing is called.
+  await(*model, &SyncModel::applyNonConflicting);
+  EXPECT_EQ(model->autoAppliedCount(), 0);
+  EXPECT_EQ(macs.here.appliedCalls, 1);
+  EXPECT_EQ(macs.here.model()->isAutoSyncOn(), true) << "read back at the next start";
+}
+
+TEST(SyncModel, anOfflineMacKeepsItsDocumentAndSendsItWhenBackOnline) {
+  TwoMacs macs;
+  prepare(macs);
+  auto model = macs.here.model();
+  await(*model, &SyncModel::refresh);
+  ASSERT_EQ(model->others().size(), 1u);
+
+  macs.here.http->offline = true;
+  await(*model, &SyncModel::publish);
+  EXPECT_TRUE(model->isWaitingToSend());
+  EXPECT_FALSE(model->publishedPath());
+  ASSERT_TRUE(model->lastError());
+  EXPECT_TRUE(model->lastError()->ends_with(SyncModel::queuedSuffix)) << *model->lastError();
+  EXPECT_TRUE(fileExists(macs.here.transport->pendingPath()));
+
+  // A failed fetch keeps what was shown and words the failure.
+  await(*model, &SyncModel::refresh);
+  EXPECT_EQ(model->lastError(),
+            "There seems to be no internet connection. Your settings keep working on this Mac.");
+  EXPECT_EQ(model->others().size(), 1u);
+  EXPECT_EQ(model->actionableCount(), 4);
+  EXPECT_TRUE(model->isWaitingToSend());
+
+  // Back online, the next refresh sends the waiting document first.
+  macs.here.http->offline = false;
+  await(*model, &SyncModel::refresh);
+  EXPECT_FALSE(model->lastError());
+  EXPECT_FALSE(model->isWaitingToSend());
+  auto other = macs.there.model();
+  await(*other, &SyncModel::refresh);
+  ASSERT_EQ(other->others().size(), 1u);
+  EXPECT_EQ(other->others()[0].deviceID, "MAC-A");
+}
+
+TEST(SyncModel, practiceModeSendsWritesAndTakesBackNothing) {
+  TwoMacs macs;
+  prepare(macs);
+  auto model = macs.here.model(true);
+  await(*model, &SyncModel::refresh);
+  ASSERT_EQ(model->actionableCount(), 4) << "fetching goes on in practice mode";
+
+  await(*model, &SyncModel::publish);
+  EXPECT_EQ(model->publishedPath(), SyncModel::practicePublish);
+  EXPECT_FALSE(model->isWaitingToSend());
+  auto other = macs.there.model();
+  await(*other, &SyncModel::refresh);
+  EXPECT_TRUE(other->others().empty()) << "nothing reached the server";
+
+  model->setTicked(QStringLiteral("dock.tile"), true);
+  model->setTicked(QStringLiteral("finder.title"), true);
+  model->applySelected();
+  ASSERT_TRUE(model->report());
+  EXPECT_EQ(model->report()->outcomes,
+            (std::vector<WriteOutcome>{{"dock.tile", false, "kuru kosum"}, {"finder.title", false, "kuru kosum"}}));
+  EXPECT_EQ(model->selectedCount(), 2) << "the ticks stay";
+
+  model->setAutoSyncOn(true);
+  await(*model, &SyncModel::applyNonConflicting);
+  EXPECT_EQ(model->autoAppliedCount(), 0);
+  EXPECT_EQ(macs.here.seen("com.example.dock", "tilesize"), V::integer(36));
+  EXPECT_EQ(macs.here.seen("com.example.finder", "Title"), std::nullopt);
+  EXPECT_EQ(macs.here.appliedCalls, 0);
+  EXPECT_TRUE(model->history().empty());
+}
+
+TEST(SyncModel, emptyBatchesStoreNoUndoPointAndALostUndoPointIsReported) {
+  TwoMacs macs;
+  prepare(macs);
+  auto model = macs.here.model();
+  await(*model, &SyncModel::refresh);
+
+  // Only a row this Mac alone has: nothing to copy, nothing to go back to.
+  model->setTicked(QStringLiteral("dock.local"), true);
+  model->applySelected();
+  ASSERT_TRUE(model->report());
+  EXPECT_EQ(model->report()->total(), 0u);
+  EXPECT_TRUE(model->history().empty());
+  EXPECT_FALSE(fileExists(macs.here.historyFolder()));
+  EXPECT_FALSE(model->lastError());
+
+  // The undo-point folder cannot be made: the copy stands, and the user is told.
+  writeFile(macs.here.historyFolder(), "not a folder");
+  model->setTicked(QStringLiteral("dock.tile"), true);
+  model->applySelected();
+  EXPECT_EQ(macs.here.seen("com.example.dock", "tilesize"), V::integer(64));
+  ASSERT_TRUE(model->lastError());
+  EXPECT_TRUE(model->lastError()->starts_with("The settings were copied, but no undo point could be saved"))
+      << *model->lastError();
+  EXPECT_TRUE(model->history().empty());
+}

@@ -1,0 +1,47 @@
+#pragma once
+// Settings and a settings model over them in the temporary home, for the catalogue window's tests.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "Browser/SettingsModel.hpp"
+#include "MemoryUserDefaults.hpp"
+#include "Preferences/CFPreferenceStore.hpp"
+#include "TestHome.hpp"
+
+namespace amberloom::testing {
+
+// A toggle in preference domain "com.example.<category>", grouped under "<category> settings".
+inline SettingDefinition browserSetting(std::string id, std::string category, std::string label,
+                                        std::optional<std::string> subcategory = std::nullopt) {
+  SettingDefinition setting;
+  setting.id = std::move(id);
+  setting.label = std::move(label);
+  setting.ref = SettingRef{"com.example." + category, {setting.id.substr(setting.id.find('.') + 1)}, false};
+  setting.text = SettingText{"What " + setting.label + " does", "", SettingTextLevel::basic, category,
+                             category + " settings", subcategory, subcategory, {}};
+  return setting;
+}
+
+// A setting of the sync-only tier, backed up and copied but not edited here.
+inline SettingDefinition carriedSetting(std::string id, std::string label) {
+  auto setting = browserSetting(std::move(id), "carried", std::move(label));
+  setting.tier = SettingTier::syncOnly;
+  return setting;
+}
+
+struct BrowserFixture {
+  UserDefaultsRef defaults = std::make_shared<MemoryUserDefaults>();
+  std::shared_ptr<CFPreferenceStore> store = std::make_shared<CFPreferenceStore>();
+
+  std::unique_ptr<ui::SettingsModel> makeModel(const SettingsCatalog& catalog, std::optional<DiscoverDeck> deck = std::nullopt,
+                                               ui::SettingsModel::RestartApps restart = [](const auto&) {}) {
+    return std::make_unique<ui::SettingsModel>(catalog, SettingsService(DomainResolver::live(), store), false,
+                                               Version({14, 5}), Version({1, 0}), defaults, std::nullopt,
+                                               std::make_shared<ExternalVerifier>(defaultsPath()), std::move(deck),
+                                               std::move(restart));
+  }
+};
+
+}  // namespace amberloom::testing

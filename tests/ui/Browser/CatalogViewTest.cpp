@@ -1,0 +1,274 @@
+// The catalogue window driven as a user drives it, on the offscreen platform: the sidebar, the
+// search field, the tip of the day, the restart button, coming back to the application, and the
+// manual guide. Also renders the window on the built-in catalogue in both palettes.
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QQmlPropertyMap>
+#include <QQuickItem>
+#include <QTest>
+#include <filesystem>
+
+#include "Browser/AppRestarter.hpp"
+#include "Browser/ManualGuideList.hpp"
+#include "Browser/SettingsModel.hpp"
+#include "BrowserFixture.hpp"
+#include "ScreenWindow.hpp"
+
+using namespace amberloom;
+using amberloom::testing::ScreenWindow;
+using amberloom::ui::ManualGuideList;
+using amberloom::ui::SettingsModel;
+namespace th = amberloom::testing;
+
+namespace {
+
+using th::browserSetting;
+
+SettingsCatalog smallCatalog() {
+  auto autohide = browserSetting("dock.autohide", "dock", "Hide the Dock", "behavior");
+  autohide.restartsApps = {"Dock"};
+  return SettingsCatalog(1, 1,
+                         {autohide, browserSetting("dock.magnify", "dock", "Magnify icons", "look"),
+                          browserSetting("finder.hidden", "finder", "Show hidden files"),
+                          browserSetting("finder.ext", "finder", "Show all extensions")});
+}
+
+ManualGuide guideWithRepeatedSteps() {
+  auto section = [](std::string id, std::vector<ManualStep> steps) {
+    return ManualSection{id, "Title of " + id, std::nullopt, "Why " + id, ManualSection::ReasonKind::refused,
+                         std::move(steps), "Check " + id, std::nullopt};
+  };
+  return ManualGuide("Left to you.", {section("a", {{"Press Return", "a sheet"}, {"Press Return", "it closes"}, {"Quit", ""}}),
+                                      section("b", {{"Open it", "a window"}})});
+}
+
+// Every item below `root` named `name`, delegates of views included, in tree order.
+void collect(QQuickItem* root, const QString& name, std::vector<QQuickItem*>& found) {
+  for (QQuickItem* child : root->childItems()) {
+    if (child->objectName() == name) found.push_back(child);
+    collect(child, name, found);
+  }
+}
+
+std::vector<QQuickItem*> visibleItems(QQuickItem* root, const QString& name) {
+  std::vector<QQuickItem*> all, shown;
+  collect(root, name, all);
+  for (auto* item : all)
+    if (item->isVisible()) shown.push_back(item);
+  return shown;
+}
+
+// The catalogue window over a settings model in the temporary home.
+class CatalogView : public ::testing::Test, protected th::BrowserFixture {
+ protected:
+  std::string killall = th::writeExecutable(th::home() + "/fake-killall", "#!/bin/sh\ntouch \"$HOME/restarted-$1\"\n");
+  std::unique_ptr<SettingsModel> model;
+  std::unique_ptr<ManualGuideList> guide;
+  std::unique_ptr<QQmlPropertyMap> fixture = std::make_unique<QQmlPropertyMap>();
+  std::unique_ptr<ScreenWindow> window;
+
+  void open(const SettingsCatalog& catalog, std::optional<DiscoverDeck> deck, std::optional<ManualGuide> manual) {
+    model = makeModel(catalog, std::move(deck),
+                      [this](const std::vector<std::string>& names) { ui::AppRestarter::killall(names, killall); });
+    if (manual) guide = std::make_unique<ManualGuideList>(std::move(*manual));
+    fixture->insert("model", QVariant::fromValue(model.get()));
+    fixture->insert("guide", QVariant::fromValue(guide.get()));
+    fixture->insert("repairCount", 0);
+    window = std::make_unique<ScreenWindow>(th::testQml("CatalogScreen.qml"), QSize(980, 700));
+    window->screen()->setProperty("fixture", QVariant::fromValue<QObject*>(fixture.get()));
+    settle();
+  }
+
+  void settle() {
+    QCoreApplication::processEvents();
+    QTest::qWait(30);
+  }
+
+  QQuickItem* root() const { return window->screen(); }
+  QQuickItem* one(const QString& name) const {
+    const auto found = visibleItems(root(), name);
+    if (found.empty()) throw std::runtime_error("nothing visible named " + name.toStdString());
+    return found.front();
+  }
+  QQuickItem* detail() const { return one("detail")->property("item").value<QQuickItem*>(); }
+
+  // Types into the item that has the keyboard focus, key by key.
+  void type(const char* text) {
+    for (const char* key = text; *key; ++key) QTest::keyClick(&window->window(), *key);
+    settle();
+  }
+
+  void click(const QString& name) {
+    QTest::mouseClick(&window->window(), Qt::LeftButton, {}, window->centreOf(one(name)));
+    settle();
+  }
+};
+
+}  // namespace
+
+TEST_F(CatalogView, SidebarEntriesChooseThePaneAndAreRemembered) {
+  open(smallCatalog(), std::nullopt, guideWithRepeatedSteps());
+  struct Case {
+    const char* entry;
+    const char* pane;
+    const char* stored;
+    const char* title;
+  };
+  const Case cases[] = {
+      {"sidebarRow-myMacs", "pageStandIn", "myMacs", "Another screen"},
+      {"sidebarRow-group:finder", "settingsList", "group:finder", "finder settings"},
+      {"sidebarRow-carried", "carriedView", "carried", "Backed up for you"},
+      {"sidebarRow-manualGuide", "manualGuideView", "manualGuide", "Manual setup"},
+      {"sidebarRow-account", "accountPage", "account", "Account"},
+      {"sidebarRow-repairs", "pageStandIn", "repairs", "Another screen"},
+      {"sidebarRow-repairs", "pageStandIn", "repairs", "Another screen"},  // chosen again: stored again
+  };
+  for (const auto& c : cases) {
+    defaults->remove("lastSelectedGroup");
+    click(c.entry);
+    EXPECT_EQ(detail()->objectName(), c.pane) << c.entry;
+    EXPECT_EQ(defaults->stringValue("lastSelectedGroup"), c.stored) << c.entry;
+    EXPECT_EQ(one("pageTitle")->property("text").toString(), c.title) << c.entry;
+    const auto selected = one(c.entry)->property("isSelected").toBool();
+    EXPECT_TRUE(selected) << c.entry;
+  }
+}
+
+TEST_F(CatalogView, TypingOnAGuidedPageJumpsToTheFirstGroupAndFilters) {
+  open(smallCatalog(), std::nullopt, guideWithRepeatedSteps());
+  struct Case {
+    const char* page;
+    const char* typed;
+    const char* stored;  // the selection afterwards
+  };
+  const Case cases[] = {
+      {"recipes", "show", "group:dock"}, {"manualGuide", "show", "group:dock"}, {"account", "show", "group:dock"},
+      {"repairs", "show", "group:dock"}, {"carried", "show", "carried"},       {"myMacs", "show", "myMacs"},
+      {"recipes", "  ", "recipes"},  // blanks are no search
+  };
+  for (const auto& c : cases) {
+    model->setSearchText("");
+    model->selectPage(c.page);
+    settle();
+    one("searchField")->forceActiveFocus();
+    type(c.typed);
+    EXPECT_EQ(model->selection().stored(), c.stored) << c.page << " '" << c.typed << "'";
+    EXPECT_EQ(model->searchText(), c.typed);
+  }
+  // The list that took over shows the search result, each card with its group's badge.
+  model->setSearchText("");
+  model->selectPage("recipes");
+  settle();
+  one("searchField")->forceActiveFocus();
+  type("show");
+  EXPECT_EQ(detail()->objectName(), "settingsList");
+  EXPECT_EQ(one("pageTitle")->property("text").toString(), "Search results");
+  EXPECT_EQ(one("pageSubtitle")->property("text").toString(), QString::fromUtf8("2 settings · all measured"));
+  std::vector<QString> badges;
+  for (auto* card : visibleItems(root(), "groupBadge")) badges.push_back(card->property("text").toString());
+  EXPECT_EQ(badges, (std::vector<QString>{"finder settings", "finder settings"}));
+  type("xyz");
+  EXPECT_EQ(one("emptyNote")->property("text").toString(), QString::fromUtf8("No settings match \u201cshowxyz\u201d."));
+}
+
+TEST_F(CatalogView, TheTipIsHiddenAndRevealed) {
+  defaults->setString("group:dock", "lastSelectedGroup");
+  open(smallCatalog(),
+       DiscoverDeck({{"finder.hidden", "See dot files", "They hide."}, {"dock.magnify", "Bigger icons", "Under the pointer."}}),
+       std::nullopt);
+  const QString first = one("tipHook")->property("text").toString();
+  click("tipDismiss");
+  EXPECT_EQ(defaults->stringArray("seenDiscoverCards").value_or(std::vector<std::string>{}).size(), 1u);
+  const QString second = one("tipHook")->property("text").toString();
+  EXPECT_NE(second, first);
+
+  const auto card = model->discoverCard();
+  ASSERT_TRUE(card);
+  const auto* target = model->setting(card->settingID);
+  EXPECT_EQ(one("tipReveal")->property("text").toString(), QString::fromStdString("Show me " + target->label));
+  click("tipReveal");
+  EXPECT_EQ(model->selection().stored(), "group:" + target->ref.domain.substr(std::string("com.example.").size()));
+  EXPECT_EQ(model->searchText().toStdString(), target->label);
+  EXPECT_TRUE(visibleItems(root(), "discoverCard").empty());
+  EXPECT_EQ(visibleItems(root(), "title").size(), 1u);  // the one card of the search
+}
+
+TEST_F(CatalogView, FinishApplyingRestartsThePendingAppsAndEmptiesTheList) {
+  open(smallCatalog(), std::nullopt, std::nullopt);
+  EXPECT_TRUE(visibleItems(root(), "statusBar").empty());  // nothing to say: no room taken
+  model->apply(PreferenceValue::boolean(true), *model->setting("dock.autohide"));
+  settle();
+  EXPECT_EQ(one("restartList")->property("text").toString(), "Needs a restart: Dock");
+  click("restartButton");
+  EXPECT_TRUE(model->pendingRestarts().isEmpty());
+  EXPECT_TRUE(visibleItems(root(), "statusBar").empty());
+  for (int tries = 0; tries < 100 && !th::fileExists(th::home() + "/restarted-Dock"); ++tries) QTest::qWait(50);
+  EXPECT_TRUE(th::fileExists(th::home() + "/restarted-Dock"));
+}
+
+TEST_F(CatalogView, ComingBackToTheApplicationReadsValuesChangedElsewhere) {
+  defaults->setString("group:dock", "lastSelectedGroup");
+  open(smallCatalog(), std::nullopt, std::nullopt);
+  const auto setMarks = [&] {
+    std::vector<QQuickItem*> marks;
+    collect(root(), "setMark", marks);
+    return std::count_if(marks.begin(), marks.end(), [](auto* mark) { return mark->isVisible(); });
+  };
+  const auto before = setMarks();
+  const auto& magnify = *model->setting("dock.magnify");
+  ASSERT_EQ(model->value(magnify), std::nullopt);
+
+  model->selectPage("recipes");  // also while a guided page is shown
+  settle();
+  th::runDefaults({"write", "com.example.dock", "magnify", "-bool", "true"});
+  emit static_cast<QGuiApplication*>(QCoreApplication::instance())->applicationStateChanged(Qt::ApplicationActive);
+  EXPECT_EQ(model->value(magnify), PreferenceValue::boolean(true));
+  model->selectGroup("dock");
+  settle();
+  EXPECT_EQ(setMarks(), before + 1);
+}
+
+TEST_F(CatalogView, GuideStepsAreRowsByPositionAndOneCardIsOpen) {
+  open(smallCatalog(), std::nullopt, guideWithRepeatedSteps());
+  click("sidebarRow-manualGuide");
+  EXPECT_EQ(one("pageSubtitle")->property("text").toString(), "2 things this app leaves to you");
+  EXPECT_TRUE(visibleItems(root(), "stepRow").empty());
+
+  QTest::mouseClick(&window->window(), Qt::LeftButton, {}, window->centreOf(visibleItems(root(), "sectionHeader")[0]));
+  settle();
+  std::vector<QString> steps;
+  for (auto* number : visibleItems(root(), "stepNumber")) steps.push_back(number->property("text").toString());
+  for (auto* action : visibleItems(root(), "stepAction")) steps.push_back(action->property("text").toString());
+  EXPECT_EQ(steps, (std::vector<QString>{"1", "2", "3", "Press Return", "Press Return", "Quit"}));
+
+  // Opening the second card closes the first; pressing it again closes it too.
+  QTest::mouseClick(&window->window(), Qt::LeftButton, {}, window->centreOf(visibleItems(root(), "sectionHeader")[1]));
+  settle();
+  EXPECT_EQ(visibleItems(root(), "stepRow").size(), 1u);
+  QTest::mouseClick(&window->window(), Qt::LeftButton, {}, window->centreOf(visibleItems(root(), "sectionHeader")[1]));
+  settle();
+  EXPECT_TRUE(visibleItems(root(), "stepRow").empty());
+}
+
+TEST_F(CatalogView, RendersTheBuiltInCatalogueInBothPalettes) {
+  const auto catalog = SettingsCatalog::bundled();
+  defaults->setString("group:dock", "lastSelectedGroup");
+  open(catalog, DiscoverDeck::bundled(catalog), ManualGuide::bundled());
+  th::renderInBothPalettes(*window, "catalog-group");
+
+  one("searchField")->forceActiveFocus();
+  type("window");
+  th::renderInBothPalettes(*window, "catalog-search");
+
+  model->setSearchText("");
+  model->selectPage("carried");
+  settle();
+  th::renderInBothPalettes(*window, "catalog-carried");
+
+  model->selectPage("manualGuide");
+  settle();
+  click("sectionHeader");
+  th::renderInBothPalettes(*window, "catalog-guide");
+}
