@@ -9,10 +9,13 @@
 
 #include "Account/AccountModel.hpp"
 #include "Browser/SettingsModel.hpp"
+#include "Account/SyncModel.hpp"
+#include "Browser/ManualGuideList.hpp"
 #include "Guided/FirstRunModel.hpp"
 #include "Guided/RecipesModel.hpp"
 #include "Guided/RemovalModelFactory.hpp"
 #include "Guided/RepairModel.hpp"
+#include "Guided/UndoPointsModel.hpp"
 #include "Kit/SymbolImageProvider.hpp"
 #include "Kit/Workspace.hpp"
 #include "Platform/AtomicFile.hpp"
@@ -52,16 +55,23 @@ void AmberloomApp::handleCommandLineSwitches(const std::vector<std::string>& arg
 
 AmberloomApp::AmberloomApp(QObject* parent)
     : QObject(parent), root_(RootScene::make()), updater_(), workspace_(ui::Workspace::live()) {
-  rootState_ = std::make_unique<ui::RootViewState>(StoreUserDefaults::standard(),
-                                                   [catalog = root_.catalog] { catalog->refreshAll(); });
+  // A restore in the wizard may have changed values and stored an undo point.
+  rootState_ = std::make_unique<ui::RootViewState>(
+      StoreUserDefaults::standard(), [catalog = root_.catalog, sync = root_.sync, points = root_.undoPoints] {
+        catalog->refreshAll();
+        sync->refreshHistory();
+        points->refreshHistory();
+      });
+  if (root_.guide) guide_ = std::make_unique<ui::ManualGuideList>(*root_.guide);
   removalFactory_ = std::make_unique<ui::RemovalModelFactory>(root_.makeRemovalModel);
   engine_ = std::make_unique<QQmlEngine>();
   ui::installKit(*engine_);
   // The models belong to the root scene, never to the engine.
   for (QObject* model : {static_cast<QObject*>(root_.catalog.get()), static_cast<QObject*>(root_.account.get()),
                          static_cast<QObject*>(root_.firstRun.get()),
+                         static_cast<QObject*>(root_.sync.get()), static_cast<QObject*>(root_.undoPoints.get()),
                          static_cast<QObject*>(root_.recipes.get()), static_cast<QObject*>(root_.repairs.get()),
-                         static_cast<QObject*>(removalFactory_.get()),
+                         static_cast<QObject*>(removalFactory_.get()), static_cast<QObject*>(guide_.get()),
                          static_cast<QObject*>(rootState_.get()), static_cast<QObject*>(this)})
     QQmlEngine::setObjectOwnership(model, QQmlEngine::CppOwnership);
 }
@@ -94,7 +104,12 @@ void AmberloomApp::showMainWindow() {
                                                              {"account", QVariant::fromValue(root_.account.get())},
                                                              {"viewState", QVariant::fromValue(rootState_.get())},
                                                              {"catalogModel", QVariant::fromValue(root_.catalog.get())},
-                                                             {"firstRun", QVariant::fromValue(root_.firstRun.get())}});
+                                                             {"firstRun", QVariant::fromValue(root_.firstRun.get())},
+                                                             {"syncModel", QVariant::fromValue(root_.sync.get())},
+                                                             {"recipesModel", QVariant::fromValue(root_.recipes.get())},
+                                                             {"repairModel", QVariant::fromValue(root_.repairs.get())},
+                                                             {"undoPoints", QVariant::fromValue(root_.undoPoints.get())},
+                                                             {"guide", QVariant::fromValue(guide_.get())}});
   }
   mainWindow_->show();
 }

@@ -18,6 +18,7 @@
 class QQmlEngine;
 
 namespace amberloom::ui {
+class ManualGuideList;
 class RemovalModelFactory;
 class RootViewState;
 class Workspace;
@@ -70,6 +71,7 @@ class AmberloomApp : public QObject {
   std::shared_ptr<ui::Workspace> workspace_;
   std::unique_ptr<ui::RootViewState> rootState_;
   std::unique_ptr<ui::RemovalModelFactory> removalFactory_;
+  std::unique_ptr<ui::ManualGuideList> guide_;  // none without a guide
   std::unique_ptr<QQmlEngine> engine_;
   QPointer<QQuickWindow> mainWindow_;
   QPointer<QQuickWindow> preferencesWindow_;

@@ -4,49 +4,48 @@
 #include <vector>
 
 #include "Account/AccountClient.hpp"
+#include "Account/AccountModel.hpp"
 #include "Account/AccountStore.hpp"
 #include "Account/MachineIdentity.hpp"
-#include "Account/AccountModel.hpp"
+#include "Account/SyncModel.hpp"
 #include "Backup/BackupLocator.hpp"
 #include "Backup/BackupService.hpp"
 #include "Backup/PersonalisationScanner.hpp"
 #include "Browser/AppRestarter.hpp"
 #include "Browser/SettingsModel.hpp"
-#include "Changes/SnapshotHistory.hpp"
-#include "Guided/FirstRunModel.hpp"
-#include "Guided/RecipesModel.hpp"
-#include "Guided/RemovalModel.hpp"
-#include "Guided/RepairModel.hpp"
-#include "Preferences/BundledResource.hpp"
-#include "Preferences/PinnedSettings.hpp"
-#include "Recipes/RecipeService.hpp"
-#include "Sync/LoginItemService.hpp"
-#include "Upkeep/RepairScanner.hpp"
-#include "Upkeep/RepairService.hpp"
-#include "Upkeep/UninstallService.hpp"
 #include "Catalog/CatalogEndpoints.hpp"
 #include "Catalog/DiscoverCard.hpp"
 #include "Catalog/SettingsCatalog.hpp"
 #include "Changes/IntentLog.hpp"
 #include "Changes/SettingsService.hpp"
+#include "Changes/SnapshotHistory.hpp"
+#include "Guided/FirstRunModel.hpp"
+#include "Guided/RecipesModel.hpp"
+#include "Guided/RemovalModel.hpp"
+#include "Guided/RepairModel.hpp"
+#include "Guided/UndoPointsModel.hpp"
 #include "Platform/HomeDirectory.hpp"
 #include "Platform/ProcessRunner.hpp"
+#include "Preferences/BundledResource.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
 #include "Preferences/DomainResolver.hpp"
 #include "Preferences/ExternalVerifier.hpp"
+#include "Preferences/PinnedSettings.hpp"
 #include "Preferences/UserDefaults.hpp"
 #include "Preferences/Version.hpp"
+#include "Recipes/RecipeService.hpp"
 #include "SelfTest/SettingHealth.hpp"
+#include "Sync/LoginItemService.hpp"
 #include "Sync/ServerSync.hpp"
 #include "Sync/SyncFolder.hpp"
 #include "Sync/SyncService.hpp"
+#include "Upkeep/RepairScanner.hpp"
+#include "Upkeep/RepairService.hpp"
+#include "Upkeep/UninstallService.hpp"
 
 namespace amberloom::app {
 
 namespace {
-
-// The preference that turns automatic sync on, shared with the My Macs page.
-constexpr const char* autoSyncKey = "sync.autoSyncEnabled";
 
 SettingsCatalog bundledCatalogOrEmpty() {
   try {
@@ -76,7 +75,7 @@ std::optional<std::string> bundleIdentifier() {
 }
 
 // The stored undo points, made afresh for each model that keeps or lists them.
-SnapshotHistory undoPoints(const std::string& home) { return SnapshotHistory(SnapshotHistory::defaultFolder(home)); }
+SnapshotHistory undoHistory(const std::string& home) { return SnapshotHistory(SnapshotHistory::defaultFolder(home)); }
 
 }  // namespace
 
@@ -116,19 +115,42 @@ RootScene RootScene::make() {
       [](const std::vector<std::string>& names) { ui::AppRestarter::killall(names); });
 
   const auto catalogModel = scene.catalog;
+  const std::vector<Recipe> recipes = ui::RecipesModel::bundledRecipes(catalog);
+
+  const SyncService sync(catalog, service, DomainResolver::live(), store, BackupService::currentDeviceID(),
+                         BackupService::currentDeviceName(), intents);
+  auto transport = std::make_shared<ServerSync>(accountClient(), nullptr, defaults, MachineIdentity::hardwareID());
+  scene.sync = std::make_shared<ui::SyncModel>(sync, transport, false, undoHistory(home), verifier(), defaults,
+                                               [catalogModel] { catalogModel->refreshAll(); });
+  // Every confirmed change shares this Mac's values while automatic sync is on. Held weakly: the
+  // sync model's own callback already holds the settings model.
+  scene.catalog->setOnIntentRecorded([weakSync = std::weak_ptr<ui::SyncModel>(scene.sync)] {
+    const auto syncModel = weakSync.lock();
+    if (syncModel && syncModel->isAutoSyncOn()) syncModel->publish();
+  });
+  scene.undoPoints = std::make_shared<ui::UndoPointsModel>(
+      undoHistory(home), false,
+      [sync, reader = verifier()](const Snapshot& snapshot) { return sync.undo(snapshot, *reader); },
+      [catalogModel] { catalogModel->refreshAll(); });
+
   scene.recipes = std::make_shared<ui::RecipesModel>(
-      ui::RecipesModel::bundledRecipes(catalog), RecipeService(catalog, service, DomainResolver::live(), store, intents),
-      false, undoPoints(home), verifier(), defaults, [catalogModel] { catalogModel->refreshAll(); });
+      recipes, RecipeService(catalog, service, DomainResolver::live(), store, intents), false, undoHistory(home),
+      verifier(), defaults,
+      [catalogModel, syncModel = scene.sync, points = scene.undoPoints] {
+        catalogModel->refreshAll();
+        syncModel->refreshHistory();
+        points->refreshHistory();
+      });
 
   scene.repairs = std::make_shared<ui::RepairModel>(
       RepairScanner(catalog, service, intents, osBuild()), RepairService(service, intents, DomainResolver::live(), store),
-      false, undoPoints(home), verifier(), defaults, IntentLog::standard(osBuild()),
+      false, undoHistory(home), verifier(), defaults, IntentLog::standard(osBuild()),
       [catalogModel] { catalogModel->refreshAll(); });
 
   scene.makeRemovalModel = [settings = catalog.settings(), intents, service, store, folder, home] {
     UninstallService uninstall(settings, intents, service, folder, DomainResolver::live(), store, bundleIdentifier(),
                                home);
-    return std::make_unique<ui::RemovalModel>(std::move(uninstall), false, undoPoints(home), verifier(), [] {
+    return std::make_unique<ui::RemovalModel>(std::move(uninstall), false, undoHistory(home), verifier(), [] {
       return LoginItemService(LoginItemService::agentPlist).disable();
     });
   };
@@ -141,7 +163,7 @@ RootScene RootScene::make() {
   const BackupService backups(catalog, DomainResolver::live(), store, BackupService::currentDeviceID(),
                               BackupService::currentDeviceName());
   scene.firstRun = std::make_shared<ui::FirstRunModel>(scan, backups, folder, false, DomainResolver::live(), store,
-                                                       verifier(), undoPoints(home));
+                                                       verifier(), undoHistory(home));
 
   scene.account = std::make_shared<ui::AccountModel>(
       accountClient(), AccountStore("tv.winterbrae.amberloom.session", "device-token", defaults),
@@ -151,7 +173,7 @@ RootScene RootScene::make() {
 
 void RootScene::runBackgroundSync() {
   const UserDefaultsRef defaults = StoreUserDefaults::standard();
-  if (!defaults->boolValue(autoSyncKey).value_or(false)) return;
+  if (!defaults->boolValue(ui::SyncModel::autoSyncKey).value_or(false)) return;
 
   const PreferenceStoreRef store = std::make_shared<CFPreferenceStore>();
   const SettingsService service(DomainResolver::live(), store);

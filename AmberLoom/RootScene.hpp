@@ -17,14 +17,19 @@ class RecipesModel;
 class RemovalModel;
 class RepairModel;
 class SettingsModel;
+class SyncModel;
+class UndoPointsModel;
 }  // namespace amberloom::ui
 
 namespace amberloom::app {
 
 struct RootScene {
   std::shared_ptr<ui::SettingsModel> catalog;
+  std::shared_ptr<ui::SyncModel> sync;
   std::shared_ptr<ui::RecipesModel> recipes;
   std::shared_ptr<ui::RepairModel> repairs;
+  // The stored undo points as the recent-changes screen lists them, undone through the sync service.
+  std::shared_ptr<ui::UndoPointsModel> undoPoints;
   // A fresh removal model over a fresh uninstall service on every call.
   std::function<std::unique_ptr<ui::RemovalModel>()> makeRemovalModel;
   std::optional<ManualGuide> guide;  // none when the built-in guide cannot be read

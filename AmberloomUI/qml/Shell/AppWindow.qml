@@ -14,6 +14,11 @@ T.ApplicationWindow {
     required property RootViewState viewState
     required property SettingsModel catalogModel
     required property FirstRunModel firstRun
+    required property SyncModel syncModel
+    required property RecipesModel recipesModel
+    required property RepairModel repairModel
+    required property UndoPointsModel undoPoints
+    required property ManualGuideList guide
     property Component savePanel: null
 
     title: "AmberLoom"
@@ -84,5 +89,10 @@ T.ApplicationWindow {
         viewState: window.viewState
         catalogModel: window.catalogModel
         firstRun: window.firstRun
+        syncModel: window.syncModel
+        recipesModel: window.recipesModel
+        repairModel: window.repairModel
+        undoPoints: window.undoPoints
+        guide: window.guide
     }
 }

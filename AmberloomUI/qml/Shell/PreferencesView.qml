@@ -24,26 +24,11 @@ Item {
         width: parent.width - 48
         spacing: 18
 
-        // The account section.
-        ColumnLayout {
+        AccountSettingsView {
             objectName: "accountSection"
             Layout.fillWidth: true
             Layout.bottomMargin: 4
-            spacing: 6
-            Text {
-                text: qsTr("Account")
-                font: Tokens.text.label
-                color: Theme.palette.onSurface
-            }
-            Text {
-                Layout.fillWidth: true
-                text: view.model.account.state === AccountModel.SignedIn
-                      ? qsTr("Signed in as %1").arg(view.model.account.stateEmail)
-                      : qsTr("Not signed in")
-                font: Tokens.text.body
-                color: Theme.palette.onSurfaceMuted
-                wrapMode: Text.WordWrap
-            }
+            model: view.model.account
         }
 
         ShellDivider { Layout.fillWidth: true }

@@ -12,6 +12,12 @@ Item {
     required property SettingsModel catalogModel
     // Also read by the My Macs page for its backup section.
     required property FirstRunModel firstRun
+    required property SyncModel syncModel
+    required property RecipesModel recipesModel
+    required property RepairModel repairModel
+    required property UndoPointsModel undoPoints
+    // Null when no manual guide was loaded.
+    required property ManualGuideList guide
 
     Theme.palette: Tokens.amberloomPalette(SystemColorScheme.scheme)
 
@@ -44,10 +50,15 @@ Item {
 
     Component {
         id: catalogue
-        ScreenPlaceholder {
+        CatalogView {
             objectName: "catalogView"
-            title: qsTr("%1 settings").arg(root.catalogModel.editableCount)
-            detail: qsTr("The settings browser will list them here by group.")
+            model: root.catalogModel
+            guide: root.guide
+            repairCount: root.repairModel.findings.count
+            myMacsPage: Component { MyMacsView { model: root.syncModel; backup: root.firstRun } }
+            recipesPage: Component { RecipesView { model: root.recipesModel } }
+            accountPage: Component { AccountSettingsView { model: root.account } }
+            repairsPage: Component { RepairView { model: root.repairModel; undoPoints: root.undoPoints } }
         }
     }
 }

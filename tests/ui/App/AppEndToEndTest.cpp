@@ -10,11 +10,9 @@
 #include "Browser/SettingsModel.hpp"
 #include "Catalog/SettingsCatalog.hpp"
 #include "Platform/ProcessRunner.hpp"
-#include "Preferences/PreferenceValue.hpp"
 #include "TestHome.hpp"
 
 namespace th = amberloom::testing;
-using amberloom::PreferenceValue;
 using amberloom::ui::AccountModel;
 
 namespace {
@@ -27,6 +25,17 @@ class AppEndToEnd : public th::AppFixture {
     auto* item = find(window, name);
     ASSERT_TRUE(item) << name;
     QTest::mouseClick(window, Qt::LeftButton, {}, item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
+  }
+
+  // The first visible item named `name` below `item`, depth first through the drawn items (list
+  // delegates have no object parent to find them by).
+  static QQuickItem* firstVisible(QQuickItem* item, const char* name) {
+    if (item->objectName() == QLatin1String(name) && item->isVisible() && item->width() > 0 &&
+        item->window()->contentItem()->contains(item->mapToItem(item->window()->contentItem(), QPointF(1, 1))))
+      return item;
+    for (QQuickItem* child : item->childItems())
+      if (QQuickItem* found = firstVisible(child, name)) return found;
+    return nullptr;
   }
 
   th::AccountServerProcess server;
@@ -47,12 +56,17 @@ TEST_F(AppEndToEnd, SignInWizardChangeExportAndRestart) {
     click(window, "browseButton");
     ASSERT_EQ(screenOf(*app), QStringLiteral("catalogView"));
 
-    // A change goes through the preference files and another process sees it.
+    // The setting's card, found by searching; its switch writes through the preference files and
+    // another process sees the value.
     auto& catalog = *app->root().catalog;
-    const auto* setting = catalog.setting("dock.autohide");
-    ASSERT_TRUE(setting);
-    catalog.apply(PreferenceValue::boolean(true), *setting);
+    catalog.setSearchText(QStringLiteral("Hide the Dock automatically"));
+    QQuickItem* toggle = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (toggle = firstVisible(window->contentItem(), "toggle")) != nullptr; }, 5000));
+    QTest::qWait(200);  // the list settles after the search
+    toggle = firstVisible(window->contentItem(), "toggle");
+    QTest::mouseClick(window, Qt::LeftButton, {}, toggle->mapToScene(QPointF(toggle->width() / 2, toggle->height() / 2)).toPoint());
     EXPECT_FALSE(catalog.hasLastError()) << catalog.lastErrorText().toStdString();
+    saveInBothPalettes(window, QStringLiteral("app-catalogue-changed"));
     const auto read = th::runDefaults({"read", "com.apple.dock", "autohide"});
     EXPECT_EQ(read.exitStatus, 0);
     EXPECT_EQ(read.standardOutput, "1\n");
