@@ -207,7 +207,7 @@ struct ServerSync::Actor {
 
   Outcome publish(const SyncDocument& document) {
     const auto prepared = prepare(document);
-    if (!prepared) return Outcome::queued(kNotPrepared);  // nothing could be kept either
+    if (!prepared) return Outcome::notSent(kNotPrepared);  // nothing could be kept either
     const auto session = currentSession();
     if (!session) {
       queue(*prepared);

@@ -27,17 +27,19 @@ namespace amberloom {
 
 class ServerSync {
  public:
-  // The result of a publish: accepted with the server's new revision, or not accepted and kept as
-  // the pending document (unless it could not be prepared at all), with a sentence saying why.
+  // The result of a publish: accepted with the server's new revision; not accepted and kept as
+  // the pending document; or not sent and not kept, because the document could not be prepared
+  // for upload (an earlier pending document then stays). The last two carry a sentence saying why.
   class Outcome {
    public:
-    enum class Case { published, queued };
+    enum class Case { published, queued, notSent };
     static Outcome published(std::int64_t revision) { return Outcome(Case::published, revision, {}); }
     static Outcome queued(std::string reason) { return Outcome(Case::queued, 0, std::move(reason)); }
+    static Outcome notSent(std::string reason) { return Outcome(Case::notSent, 0, std::move(reason)); }
 
     Case outcomeCase() const { return case_; }
     std::int64_t revision() const { return revision_; }  // 0 unless published
-    const std::string& reason() const { return reason_; }  // empty unless queued
+    const std::string& reason() const { return reason_; }  // empty when published
     bool operator==(const Outcome&) const = default;
 
    private:
@@ -70,7 +72,8 @@ class ServerSync {
   // Whether a pending file exists (readable or not).
   std::future<bool> hasPendingDocument();
   // Uploads `document` against the stored revision, refreshing the revision once after a 409.
-  // Never fails: every failure is `queued` with its sentence.
+  // Never fails: every failure is `queued` with its sentence, or `notSent` when the document cannot
+  // be prepared for upload.
   std::future<Outcome> publish(SyncDocument document);
   // Publishes the pending document; none when there is none or it cannot be read (the file is
   // then left as it is).

@@ -235,6 +235,10 @@ void SyncModel::publish(std::function<void()> done) {
           setPublishedPath(sharedSentence);
           setWaitingToSend(false);
           setLastError(std::nullopt);
+        } else if (outcome.value->outcomeCase() == ServerSync::Outcome::Case::notSent) {
+          // Nothing was kept for a later send, so nothing may promise one.
+          setPublishedPath(std::nullopt);
+          setLastError(outcome.value->reason());
         } else {
           setPublishedPath(std::nullopt);
           setWaitingToSend(true);
