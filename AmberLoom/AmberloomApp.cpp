@@ -1,0 +1,146 @@
+#include "AmberLoom/AmberloomApp.hpp"
+
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickWindow>
+#include <filesystem>
+#include <mutex>
+#include <stdexcept>
+
+#include "Account/AccountModel.hpp"
+#include "Browser/SettingsModel.hpp"
+#include "Account/SyncModel.hpp"
+#include "Browser/ManualGuideList.hpp"
+#include "Guided/FirstRunModel.hpp"
+#include "Guided/RecipesModel.hpp"
+#include "Guided/RemovalModelFactory.hpp"
+#include "Guided/RepairModel.hpp"
+#include "Guided/UndoPointsModel.hpp"
+#include "Kit/SymbolImageProvider.hpp"
+#include "Kit/Workspace.hpp"
+#include "Platform/AtomicFile.hpp"
+#include "Platform/HomeDirectory.hpp"
+#include "Preferences/NightShiftVerifier.hpp"
+#include "Preferences/UserDefaults.hpp"
+#include "Preferences/Version.hpp"
+#include "SelfTest/SettingHealth.hpp"
+#include "Shell/PreferencesViewModel.hpp"
+#include "Shell/RootViewState.hpp"
+#include "Support/Iso8601.hpp"
+#include "Sync/BackgroundSync.hpp"
+#include "Upkeep/SupportService.hpp"
+
+namespace amberloom::app {
+
+namespace {
+
+// Where support mail goes.
+constexpr const char* supportAddress = "support@winterbrae.tv";
+
+SupportService supportService() {
+  return SupportService(supportAddress, Version::currentApp().description(), Version::current().description(),
+                        currentOSBuild(ProcessInfo::current()), SupportService::hardwareModel(),
+                        platform::homeDirectory());
+}
+
+}  // namespace
+
+void AmberloomApp::handleCommandLineSwitches(const std::vector<std::string>& arguments) {
+  static std::once_flag handled;
+  std::call_once(handled, [&arguments] {
+    NightShiftVerifier::handleReadArgumentIfPresent(arguments);
+    BackgroundSync::runIfRequested(arguments, &RootScene::runBackgroundSync);
+  });
+}
+
+AmberloomApp::AmberloomApp(QObject* parent)
+    : QObject(parent), root_(RootScene::make()), updater_(), workspace_(ui::Workspace::live()) {
+  // A restore in the wizard may have changed values and stored an undo point.
+  rootState_ = std::make_unique<ui::RootViewState>(
+      StoreUserDefaults::standard(), [catalog = root_.catalog, sync = root_.sync, points = root_.undoPoints] {
+        catalog->refreshAll();
+        sync->refreshHistory();
+        points->refreshHistory();
+      });
+  if (root_.guide) guide_ = std::make_unique<ui::ManualGuideList>(*root_.guide);
+  removalFactory_ = std::make_unique<ui::RemovalModelFactory>(root_.makeRemovalModel);
+  engine_ = std::make_unique<QQmlEngine>();
+  ui::installKit(*engine_);
+  // The models belong to the root scene, never to the engine.
+  for (QObject* model : {static_cast<QObject*>(root_.catalog.get()), static_cast<QObject*>(root_.account.get()),
+                         static_cast<QObject*>(root_.firstRun.get()),
+                         static_cast<QObject*>(root_.sync.get()), static_cast<QObject*>(root_.undoPoints.get()),
+                         static_cast<QObject*>(root_.recipes.get()), static_cast<QObject*>(root_.repairs.get()),
+                         static_cast<QObject*>(removalFactory_.get()), static_cast<QObject*>(guide_.get()),
+                         static_cast<QObject*>(rootState_.get()), static_cast<QObject*>(this)})
+    QQmlEngine::setObjectOwnership(model, QQmlEngine::CppOwnership);
+}
+
+AmberloomApp::~AmberloomApp() {
+  delete preferencesWindow_;
+  delete mainWindow_;
+  engine_.reset();
+}
+
+void AmberloomApp::setWorkspace(std::shared_ptr<ui::Workspace> workspace) { workspace_ = std::move(workspace); }
+
+QQuickWindow* AmberloomApp::createWindow(const QString& type, const QVariantMap& properties) {
+  QQmlComponent component(engine_.get());
+  component.setData(QStringLiteral("import AmberLoom.UI\n%1 {}\n").arg(type).toUtf8(), QUrl());
+  if (!component.isReady())
+    throw std::runtime_error("cannot show " + type.toStdString() + ": " + component.errorString().toStdString());
+  QObject* object = component.createWithInitialProperties(properties);
+  auto* window = qobject_cast<QQuickWindow*>(object);
+  if (!window) {
+    delete object;
+    throw std::runtime_error("cannot show " + type.toStdString() + ": " + component.errorString().toStdString());
+  }
+  return window;
+}
+
+void AmberloomApp::showMainWindow() {
+  if (!mainWindow_) {
+    mainWindow_ = createWindow(QStringLiteral("AppWindow"), {{"app", QVariant::fromValue<QObject*>(this)},
+                                                             {"account", QVariant::fromValue(root_.account.get())},
+                                                             {"viewState", QVariant::fromValue(rootState_.get())},
+                                                             {"catalogModel", QVariant::fromValue(root_.catalog.get())},
+                                                             {"firstRun", QVariant::fromValue(root_.firstRun.get())},
+                                                             {"syncModel", QVariant::fromValue(root_.sync.get())},
+                                                             {"recipesModel", QVariant::fromValue(root_.recipes.get())},
+                                                             {"repairModel", QVariant::fromValue(root_.repairs.get())},
+                                                             {"undoPoints", QVariant::fromValue(root_.undoPoints.get())},
+                                                             {"guide", QVariant::fromValue(guide_.get())}});
+  }
+  mainWindow_->show();
+}
+
+void AmberloomApp::showPreferences() {
+  if (preferencesWindow_ && preferencesWindow_->isVisible()) {
+    preferencesWindow_->raise();
+    preferencesWindow_->requestActivate();
+    return;
+  }
+  delete preferencesWindow_;
+  // Made afresh with each window, so the switch starts from the stored preference.
+  auto* model = new ui::PreferencesViewModel(
+      false, *StoreUserDefaults::standard(), supportService(), removalFactory_.get(),
+      [catalog = root_.catalog](bool on) { catalog->setShowsRiskySettings(on); }, root_.account.get(), workspace_);
+  preferencesWindow_ = createWindow(QStringLiteral("PreferencesWindow"), {{"model", QVariant::fromValue(model)}});
+  model->setParent(preferencesWindow_);
+  preferencesWindow_->show();
+}
+
+QString AmberloomApp::exportScript(const QUrl& location) {
+  if (!location.isLocalFile()) return tr("Only a file on this computer can be written: %1").arg(location.toString());
+  const std::string path = location.toLocalFile().toStdString();
+  try {
+    platform::writeFileAtomically(path, root_.catalog->exportScript(iso8601::now()));
+  } catch (const std::exception& error) {
+    return QString::fromStdString(error.what());
+  }
+  std::error_code ignored;
+  std::filesystem::permissions(path, std::filesystem::perms(0755), std::filesystem::perm_options::replace, ignored);
+  return {};
+}
+
+}  // namespace amberloom::app

@@ -1,0 +1,80 @@
+#pragma once
+// The application: answers the headless switches, builds the root scene and the updater once, and
+// shows the main window (root view and menus) and, on request, the settings window. It carries
+// out the menu commands: exporting every set setting as a shell script and checking for updates.
+
+#include <QObject>
+#include <QPointer>
+#include <QQuickWindow>
+#include <QString>
+#include <QUrl>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "AmberLoom/RootScene.hpp"
+#include "AmberLoom/Updater.hpp"
+
+class QQmlEngine;
+
+namespace amberloom::ui {
+class ManualGuideList;
+class RemovalModelFactory;
+class RootViewState;
+class Workspace;
+}  // namespace amberloom::ui
+
+namespace amberloom::app {
+
+class AmberloomApp : public QObject {
+  Q_OBJECT
+  Q_PROPERTY(bool canCheckForUpdates READ canCheckForUpdates CONSTANT)
+
+ public:
+  // The proposed name of the exported script.
+  static constexpr const char* exportFileName = "amberloom-settings.sh";
+
+  // Handles "--amberloom-read-night-shift" (first) and "--background-sync", each only as a whole,
+  // exact argument: either ends the process. Returns when neither is given. Does its work once per
+  // process; later calls return at once. Call it before any Qt application object exists.
+  static void handleCommandLineSwitches(const std::vector<std::string>& arguments);
+
+  // Builds the root scene and the updater; needs the QGuiApplication. Shows nothing yet.
+  explicit AmberloomApp(QObject* parent = nullptr);
+  ~AmberloomApp() override;
+
+  // Makes and shows the main window. Throws std::runtime_error when its QML cannot be loaded.
+  void showMainWindow();
+  QQuickWindow* mainWindow() const { return mainWindow_; }
+  // The settings window, null until first opened.
+  QQuickWindow* preferencesWindow() const { return preferencesWindow_; }
+  const RootScene& root() const { return root_; }
+  QQmlEngine& engine() { return *engine_; }
+  // Replaces how the settings window opens links and reveals files (before it is first opened).
+  void setWorkspace(std::shared_ptr<ui::Workspace> workspace);
+
+  bool canCheckForUpdates() const { return updater_.canCheckForUpdates(); }
+  Q_INVOKABLE void checkForUpdates() { updater_.checkForUpdates(); }
+  // Opens the settings window, or brings it forward.
+  Q_INVOKABLE void showPreferences();
+  // Writes the script of every set setting to the local file `location` (UTF-8, atomically,
+  // replacing a file there), then makes it executable. Returns the write error's text, or an empty
+  // text on success; permissions that cannot be set are not an error.
+  Q_INVOKABLE QString exportScript(const QUrl& location);
+
+ private:
+  QQuickWindow* createWindow(const QString& type, const QVariantMap& properties);
+
+  // Models first, so that the windows over them go before them.
+  RootScene root_;
+  Updater updater_;
+  std::shared_ptr<ui::Workspace> workspace_;
+  std::unique_ptr<ui::RootViewState> rootState_;
+  std::unique_ptr<ui::RemovalModelFactory> removalFactory_;
+  std::unique_ptr<ui::ManualGuideList> guide_;  // none without a guide
+  std::unique_ptr<QQmlEngine> engine_;
+  QPointer<QQuickWindow> mainWindow_;
+  QPointer<QQuickWindow> preferencesWindow_;
+};
+
+}  // namespace amberloom::app

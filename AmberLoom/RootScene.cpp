@@ -1,0 +1,210 @@
+#include "AmberLoom/RootScene.hpp"
+
+#include <filesystem>
+#include <vector>
+
+#include "Account/AccountClient.hpp"
+#include "Account/AccountModel.hpp"
+#include "Account/AccountStore.hpp"
+#include "Account/MachineIdentity.hpp"
+#include "Account/SyncModel.hpp"
+#include "Backup/BackupLocator.hpp"
+#include "Backup/BackupService.hpp"
+#include "Backup/PersonalisationScanner.hpp"
+#include "Browser/AppRestarter.hpp"
+#include "Browser/SettingsModel.hpp"
+#include "Catalog/CatalogEndpoints.hpp"
+#include "Catalog/DiscoverCard.hpp"
+#include "Catalog/SettingsCatalog.hpp"
+#include "Changes/IntentLog.hpp"
+#include "Changes/SettingsService.hpp"
+#include "Changes/SnapshotHistory.hpp"
+#include "Guided/FirstRunModel.hpp"
+#include "Guided/RecipesModel.hpp"
+#include "Guided/RemovalModel.hpp"
+#include "Guided/RepairModel.hpp"
+#include "Guided/UndoPointsModel.hpp"
+#include "Platform/HomeDirectory.hpp"
+#include "Platform/ProcessRunner.hpp"
+#include "Preferences/BundledResource.hpp"
+#include "Preferences/CFPreferenceStore.hpp"
+#include "Preferences/DomainResolver.hpp"
+#include "Preferences/ExternalVerifier.hpp"
+#include "Preferences/PinnedSettings.hpp"
+#include "Preferences/UserDefaults.hpp"
+#include "Preferences/Version.hpp"
+#include "Recipes/RecipeService.hpp"
+#include "SelfTest/SettingHealth.hpp"
+#include "Sync/LoginItemService.hpp"
+#include "Sync/ServerSync.hpp"
+#include "Sync/SyncFolder.hpp"
+#include "Sync/SyncService.hpp"
+#include "Upkeep/RepairScanner.hpp"
+#include "Upkeep/RepairService.hpp"
+#include "Upkeep/UninstallService.hpp"
+
+namespace amberloom::app {
+
+namespace {
+
+SettingsCatalog bundledCatalogOrEmpty() {
+  try {
+    return SettingsCatalog::bundled();
+  } catch (...) {
+    return SettingsCatalog(1, 0, {});
+  }
+}
+
+std::string osBuild() { return currentOSBuild(ProcessInfo::current()); }
+
+AccountClient accountClient() { return AccountClient::standard(std::string(CatalogEndpoints::productionHost)); }
+
+std::shared_ptr<const ExternalPreferenceReader> verifier() {
+  return std::make_shared<ExternalVerifier>(RootScene::defaultsToolPath());
+}
+
+// The application's identifier from its information list; none when it names none.
+std::optional<std::string> bundleIdentifier() {
+  try {
+    const Json info = parseJson(BundledResource::data("Info"));
+    const Json* identifier = info.is_object() ? optionalMember(info, "CFBundleIdentifier") : nullptr;
+    if (identifier && identifier->is_string()) return identifier->get<std::string>();
+  } catch (...) {
+  }
+  return std::nullopt;
+}
+
+// The stored undo points, made afresh for each model that keeps or lists them.
+SnapshotHistory undoHistory(const std::string& home) { return SnapshotHistory(SnapshotHistory::defaultFolder(home)); }
+
+}  // namespace
+
+std::string RootScene::defaultsToolPath() {
+  const std::filesystem::path folder = std::filesystem::path(platform::currentExecutablePath()).parent_path();
+  const auto beside = (folder / "defaults").string();
+  if (platform::isExecutableFile(beside)) return beside;
+  return (folder.parent_path() / "libexec" / "amberloom" / "defaults").string();
+}
+
+RootScene RootScene::make() {
+  const UserDefaultsRef defaults = StoreUserDefaults::standard();
+  const std::string home = platform::homeDirectory();
+
+  // The store, a resolver and the settings service every other service shares.
+  const PreferenceStoreRef store = std::make_shared<CFPreferenceStore>();
+  const SettingsService service(DomainResolver::live(), store);
+  const SettingsCatalog catalog = bundledCatalogOrEmpty();
+
+  const BackupLocator locator{home};
+  const std::string folder = SyncFolder::current(*defaults, locator);
+  // Read before any model exists, so it sees the Mac as the user left it.
+  const PersonalisationScan scan =
+      PersonalisationScanner(catalog, service, [locator, folder] { return locator.backupExists(folder); })
+          .scan(Version::current(), Version::currentApp());
+
+  const IntentLog intents = IntentLog::standard(osBuild());
+  std::optional<DiscoverDeck> deck;
+  try {
+    deck = DiscoverDeck::bundled(catalog);
+  } catch (...) {
+  }
+
+  RootScene scene;
+  scene.catalog = std::make_shared<ui::SettingsModel>(
+      catalog, service, false, Version::current(), Version::currentApp(), defaults, intents, verifier(), deck,
+      [](const std::vector<std::string>& names) { ui::AppRestarter::killall(names); });
+
+  const auto catalogModel = scene.catalog;
+  const std::vector<Recipe> recipes = ui::RecipesModel::bundledRecipes(catalog);
+
+  const SyncService sync(catalog, service, DomainResolver::live(), store, BackupService::currentDeviceID(),
+                         BackupService::currentDeviceName(), intents);
+  auto transport = std::make_shared<ServerSync>(accountClient(), nullptr, defaults, MachineIdentity::hardwareID());
+  scene.sync = std::make_shared<ui::SyncModel>(sync, transport, false, undoHistory(home), verifier(), defaults,
+                                               [catalogModel] { catalogModel->refreshAll(); });
+  // Every confirmed change shares this Mac's values while automatic sync is on. Held weakly: the
+  // sync model's own callback already holds the settings model.
+  scene.catalog->setOnIntentRecorded([weakSync = std::weak_ptr<ui::SyncModel>(scene.sync)] {
+    const auto syncModel = weakSync.lock();
+    if (syncModel && syncModel->isAutoSyncOn()) syncModel->publish();
+  });
+  scene.undoPoints = std::make_shared<ui::UndoPointsModel>(
+      undoHistory(home), false,
+      [sync, reader = verifier()](const Snapshot& snapshot) { return sync.undo(snapshot, *reader); },
+      [catalogModel] { catalogModel->refreshAll(); });
+
+  scene.recipes = std::make_shared<ui::RecipesModel>(
+      recipes, RecipeService(catalog, service, DomainResolver::live(), store, intents), false, undoHistory(home),
+      verifier(), defaults,
+      [catalogModel, syncModel = scene.sync, points = scene.undoPoints] {
+        catalogModel->refreshAll();
+        syncModel->refreshHistory();
+        points->refreshHistory();
+      });
+
+  scene.repairs = std::make_shared<ui::RepairModel>(
+      RepairScanner(catalog, service, intents, osBuild()), RepairService(service, intents, DomainResolver::live(), store),
+      false, undoHistory(home), verifier(), defaults, IntentLog::standard(osBuild()),
+      [catalogModel] { catalogModel->refreshAll(); });
+
+  scene.makeRemovalModel = [settings = catalog.settings(), intents, service, store, folder, home] {
+    UninstallService uninstall(settings, intents, service, folder, DomainResolver::live(), store, bundleIdentifier(),
+                               home);
+    return std::make_unique<ui::RemovalModel>(std::move(uninstall), false, undoHistory(home), verifier(), [] {
+      return LoginItemService(LoginItemService::agentPlist).disable();
+    });
+  };
+
+  try {
+    scene.guide = ManualGuide::bundled();
+  } catch (...) {
+  }
+
+  const BackupService backups(catalog, DomainResolver::live(), store, BackupService::currentDeviceID(),
+                              BackupService::currentDeviceName());
+  scene.firstRun = std::make_shared<ui::FirstRunModel>(scan, backups, folder, false, DomainResolver::live(), store,
+                                                       verifier(), undoHistory(home));
+
+  scene.account = std::make_shared<ui::AccountModel>(
+      accountClient(), AccountStore("tv.winterbrae.amberloom.session", "device-token", defaults),
+      BackupService::currentDeviceName(), MachineIdentity::hardwareID());
+  return scene;
+}
+
+void RootScene::runBackgroundSync() {
+  const UserDefaultsRef defaults = StoreUserDefaults::standard();
+  if (!defaults->boolValue(ui::SyncModel::autoSyncKey).value_or(false)) return;
+
+  const PreferenceStoreRef store = std::make_shared<CFPreferenceStore>();
+  const SettingsService service(DomainResolver::live(), store);
+  std::optional<SettingsCatalog> catalog;
+  try {
+    catalog = SettingsCatalog::bundled();
+  } catch (...) {
+    return;
+  }
+  const IntentLog intents = IntentLog::standard(osBuild());
+  const SyncService sync(*catalog, service, DomainResolver::live(), store, BackupService::currentDeviceID(),
+                         BackupService::currentDeviceName(), intents);
+  ServerSync server(accountClient(), nullptr, defaults, MachineIdentity::hardwareID());
+
+  // A document that cannot be sent waits in the pending file; the run goes on either way.
+  server.publish(sync.currentDocument()).get();
+  std::optional<SyncService::ReadResult> others;
+  try {
+    others = server.fetchOthers().get();
+  } catch (...) {
+    return;
+  }
+  if (others->documents().empty()) return;
+
+  const std::set<std::string> pinned = PinnedSettings::load(*defaults);
+  std::vector<SyncRow> additions;
+  for (auto& row : sync.compare(others->documents().front(), pinned))
+    if (!row.pinnedToThisMac && row.difference.kind() == SyncDifference::Case::onlyThere)
+      additions.push_back(std::move(row));
+  if (additions.empty()) return;
+  sync.apply(additions, ExternalVerifier(defaultsToolPath()));
+}
+
+}  // namespace amberloom::app

@@ -1,0 +1,115 @@
+import QtQuick
+import QtQuick.Templates as T
+import AmberLoom.UI
+
+// The main window's menu bar, drawn in the window's palette: a row of menu titles whose menus
+// drop down below them (AppMenuBar.Menu, holding Actions and AppMenuBar.Separators). Menus are
+// drawn over the window's content and take the window's palette.
+T.MenuBar {
+    id: bar
+
+    implicitWidth: contentWidth + leftPadding + rightPadding
+    implicitHeight: 30
+    leftPadding: 4
+
+    delegate: T.MenuBarItem {
+        id: title
+        implicitWidth: contentItem.implicitWidth + leftPadding + rightPadding
+        implicitHeight: 30
+        leftPadding: 10
+        rightPadding: 10
+        contentItem: Text {
+            text: title.text
+            font.pixelSize: 13
+            color: Theme.palette.onSurface
+            verticalAlignment: Text.AlignVCenter
+        }
+        background: Rectangle {
+            color: title.highlighted ? Theme.palette.border : "transparent"
+            radius: 4
+        }
+    }
+
+    contentItem: Row {
+        spacing: bar.spacing
+        Repeater { model: bar.contentModel }
+    }
+
+    background: Rectangle {
+        color: Theme.palette.surfaceRaised
+        Rectangle {
+            anchors.bottom: parent.bottom
+            width: parent.width
+            height: 1
+            color: Theme.palette.border
+        }
+    }
+
+    component Menu: T.Menu {
+        id: menu
+        implicitWidth: 240
+        implicitHeight: contentItem.implicitHeight + topPadding + bottomPadding
+        padding: 5
+
+        delegate: Component {
+            T.MenuItem {
+                id: item
+                implicitWidth: menu.implicitWidth - menu.leftPadding - menu.rightPadding
+                implicitHeight: 26
+                leftPadding: 10
+                rightPadding: 10
+                contentItem: Row {
+                    spacing: 12
+                    Text {
+                        width: parent.width - shortcutText.width - parent.spacing
+                        text: item.text
+                        font.pixelSize: 13
+                        color: item.highlighted ? Theme.palette.onPrimary : Theme.palette.onSurface
+                        opacity: item.enabled ? 1 : 0.45
+                        verticalAlignment: Text.AlignVCenter
+                        height: parent.height
+                        elide: Text.ElideRight
+                    }
+                    Text {
+                        id: shortcutText
+                        text: item.action && item.action.shortcut ? String(item.action.shortcut) : ""
+                        font.pixelSize: 12
+                        color: item.highlighted ? Theme.palette.onPrimary : Theme.palette.onSurfaceMuted
+                        verticalAlignment: Text.AlignVCenter
+                        height: parent.height
+                    }
+                }
+                background: Rectangle {
+                    radius: 4
+                    color: item.highlighted && item.enabled ? Theme.palette.primary : "transparent"
+                }
+            }
+        }
+
+        contentItem: ListView {
+            implicitHeight: contentHeight
+            model: menu.contentModel
+            interactive: false
+            clip: true
+            currentIndex: menu.currentIndex
+        }
+
+        background: Rectangle {
+            color: Theme.palette.surfaceRaised
+            border.width: 1
+            border.color: Theme.palette.borderStrong
+            radius: 6
+        }
+    }
+
+    component Separator: T.MenuSeparator {
+        implicitWidth: 200
+        implicitHeight: 9
+        topPadding: 4
+        bottomPadding: 4
+        contentItem: Rectangle {
+            implicitHeight: 1
+            color: Theme.palette.border
+        }
+    }
+}

@@ -1,0 +1,84 @@
+#pragma once
+// The real application made in the test's own process on the offscreen platform, with helpers to
+// see which screen its main window shows, to drive it and to save its windows as pictures.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Account/AccountStore.hpp"
+#include "AmberLoom/AmberloomApp.hpp"
+#include "Kit/SystemColorScheme.hpp"
+#include "Kit/Workspace.hpp"
+#include "Preferences/UserDefaults.hpp"
+
+namespace amberloom::testing {
+
+struct RecordingWorkspace : ui::Workspace {
+  void open(const QUrl& link) override { opened.push_back(link); }
+  void reveal(const QString& path) override { revealed.push_back(path); }
+  std::vector<QUrl> opened;
+  std::vector<QString> revealed;
+};
+
+class AppFixture : public ::testing::Test {
+ protected:
+  // Unless a test names a server, the account server is a closed port: nothing leaves the machine.
+  void SetUp() override { ::setenv("AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:9/api/v1", 1); }
+
+  static void signIn() {
+    AccountStore("tv.winterbrae.amberloom.session", "device-token", StoreUserDefaults::standard())
+        .save("token-1", "ada@example.com", "mac-1");
+  }
+
+  std::unique_ptr<app::AmberloomApp> start() {
+    auto app = std::make_unique<app::AmberloomApp>();
+    app->showMainWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(app->mainWindow()));
+    return app;
+  }
+
+  static QQuickItem* find(QQuickWindow* window, const char* name) {
+    return window->findChild<QQuickItem*>(QString::fromLatin1(name));
+  }
+
+  // What the root view shows: the object name of its screen.
+  static QString screenOf(app::AmberloomApp& app) {
+    auto* content = find(app.mainWindow(), "rootContent");
+    auto* item = content ? content->property("item").value<QQuickItem*>() : nullptr;
+    return item ? item->objectName() : QString();
+  }
+
+  static void saveInBothPalettes(QQuickWindow* window, const QString& name) {
+    const QDir folder(QStringLiteral(AMBERLOOM_SCREENS_DIR));
+    folder.mkpath(QStringLiteral("."));
+    auto& scheme = ui::SystemColorScheme::instance();
+    for (auto [value, suffix] : {std::pair{ui::SystemColorScheme::Light, "-light.png"}, {ui::SystemColorScheme::Dark, "-dark.png"}}) {
+      scheme.setScheme(value);
+      const QImage image = window->grabWindow();
+      ASSERT_FALSE(image.isNull());
+      image.save(folder.filePath(name + QLatin1String(suffix)));
+    }
+    scheme.setScheme(ui::SystemColorScheme::Light);
+  }
+
+  // A save panel that answers at once: with `file` chosen, or cancelled when it is empty.
+  static QQmlComponent* answeringPanel(app::AmberloomApp& app, const std::string& file) {
+    auto* component = new QQmlComponent(&app.engine(), app.mainWindow());
+    const QString answer = file.empty() ? QStringLiteral("cancelled()")
+                                        : QStringLiteral("chosen(\"%1\")").arg(QUrl::fromLocalFile(QString::fromStdString(file)).toString());
+    component->setData(QStringLiteral("import QtQuick\nQtObject { signal chosen(url file); signal cancelled();"
+                                      " function open() { %1 } }\n").arg(answer).toUtf8(), QUrl());
+    return component;
+  }
+};
+
+}  // namespace amberloom::testing

@@ -1,0 +1,174 @@
+// The real application in this process on the offscreen platform: which screen the main window
+// shows at each stage, its size limits, the export command through a stand-in save panel, and the
+// settings window. Every stage is saved as a picture in both palettes.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "Account/AccountModel.hpp"
+#include "AmberLoom/Updater.hpp"
+#include "AppFixture.hpp"
+#include "Browser/SettingsModel.hpp"
+#include "TestHome.hpp"
+
+namespace th = amberloom::testing;
+using amberloom::StoreUserDefaults;
+using AppWindow = amberloom::testing::AppFixture;
+using amberloom::testing::RecordingWorkspace;
+
+namespace {
+
+TEST_F(AppWindow, ShowsSignInThenTheWizardOnceThenTheCatalogueWindow) {
+  {
+    auto app = start();
+    QQuickWindow* window = app->mainWindow();
+    EXPECT_EQ(window->width(), 980);
+    EXPECT_EQ(window->minimumWidth(), 980);
+    EXPECT_EQ(window->maximumWidth(), 980);
+    EXPECT_EQ(window->minimumHeight(), 560);
+    EXPECT_EQ(window->title(), QStringLiteral("AmberLoom"));
+    EXPECT_EQ(screenOf(*app), QStringLiteral("signInView"));
+    // The built-in information list names no update feed.
+    auto* checkForUpdates = window->findChild<QObject*>(QStringLiteral("checkForUpdates"));
+    ASSERT_TRUE(checkForUpdates);
+    EXPECT_FALSE(checkForUpdates->property("enabled").toBool());
+    saveInBothPalettes(window, QStringLiteral("app-sign-in"));
+    // The application menu, open.
+    QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(40, 15));
+    saveInBothPalettes(window, QStringLiteral("app-menu"));
+    QTest::keyClick(window, Qt::Key_Escape);
+  }
+  signIn();
+  {
+    auto app = start();
+    EXPECT_EQ(screenOf(*app), QStringLiteral("firstRunView"));
+    saveInBothPalettes(app->mainWindow(), QStringLiteral("app-first-run"));
+    // Signing out and in again while the wizard is unfinished brings it back.
+    app->root().account->signOut();
+    EXPECT_EQ(screenOf(*app), QStringLiteral("signInView"));
+  }
+  signIn();
+  {
+    auto app = start();
+    ASSERT_EQ(screenOf(*app), QStringLiteral("firstRunView"));
+    auto* finish = find(app->mainWindow(), "browseButton");
+    ASSERT_TRUE(finish);
+    QTest::mouseClick(app->mainWindow(), Qt::LeftButton, {},
+                      finish->mapToScene(QPointF(finish->width() / 2, finish->height() / 2)).toPoint());
+    EXPECT_EQ(screenOf(*app), QStringLiteral("catalogView"));
+    EXPECT_EQ(StoreUserDefaults::standard()->boolValue("hasCompletedFirstRun"), true);
+    saveInBothPalettes(app->mainWindow(), QStringLiteral("app-catalogue"));
+  }
+  // The next start goes straight to the catalogue window.
+  auto app = start();
+  EXPECT_EQ(screenOf(*app), QStringLiteral("catalogView"));
+}
+
+TEST_F(AppWindow, ExportWritesAnExecutableScriptWhereThePanelSaysAndNothingWhenCancelled) {
+  auto app = start();
+  QQuickWindow* window = app->mainWindow();
+  const std::string folder = th::home() + "/Exports";
+  const std::string target = folder + "/amberloom-settings.sh";
+  th::writeFile(target, "old contents");
+  std::filesystem::permissions(target, std::filesystem::perms(0600));
+
+  struct Case {
+    const char* name;
+    std::string chosen;
+    bool writes;
+  };
+  const std::vector<Case> cases = {
+      {"over an existing file", target, true},
+      {"cancelled", "", false},
+      {"into a folder that cannot exist", th::home() + "/Exports/amberloom-settings.sh/inside.sh", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    th::writeFile(target, "old contents");
+    window->setProperty("savePanel", QVariant::fromValue(answeringPanel(*app, c.chosen)));
+    QMetaObject::invokeMethod(window, "exportScript");
+    EXPECT_EQ(th::readFile(target).rfind("#!/usr/bin/env bash\n", 0) == 0, c.writes);
+  }
+  // The replaced file is readable and runnable by all.
+  EXPECT_EQ(std::filesystem::status(target).permissions() & std::filesystem::perms::all, std::filesystem::perms(0755));
+  // A write that fails says why and leaves nothing.
+  const QString error = app->exportScript(QUrl::fromLocalFile(QString::fromStdString(target + "/inside.sh")));
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_FALSE(th::fileExists(target + "/inside.sh"));
+}
+
+TEST_F(AppWindow, SettingsWindowHandsTheRiskySwitchToTheBrowserAndOffersTheCrashReport) {
+  signIn();
+  const std::string report = th::home() + "/Library/Logs/DiagnosticReports/AmberLoom-2026-12-08.ips";
+  th::writeFile(report, "crash");
+  auto app = start();
+  auto workspace = std::make_shared<RecordingWorkspace>();
+  app->setWorkspace(workspace);
+  app->showPreferences();
+  QQuickWindow* window = app->preferencesWindow();
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+  EXPECT_EQ(window->width(), 520);
+  saveInBothPalettes(window, QStringLiteral("app-preferences"));
+
+  const auto click = [window](const char* name) {
+    auto* item = find(window, name);
+    ASSERT_TRUE(item) << name;
+    QTest::mouseClick(window, Qt::LeftButton, {}, item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
+  };
+  EXPECT_EQ(find(window, "reportLine")->property("text").toString(),
+            QStringLiteral("This version sends no usage or crash reports."));
+  // Opening the window changed nothing; the switch reaches the browser and its preference.
+  EXPECT_FALSE(app->root().catalog->showsRiskySettings());
+  click("riskyToggle");
+  EXPECT_TRUE(app->root().catalog->showsRiskySettings());
+  EXPECT_EQ(StoreUserDefaults::standard()->boolValue("showsRiskySettings"), true);
+  click("riskyToggle");
+  EXPECT_FALSE(app->root().catalog->showsRiskySettings());
+
+  EXPECT_TRUE(find(window, "crashNotice")->isVisible());
+  click("showReport");
+  ASSERT_EQ(workspace->revealed.size(), 1u);
+  EXPECT_EQ(workspace->revealed[0].toStdString(), report);
+  click("emailSupport");
+  ASSERT_EQ(workspace->opened.size(), 1u);
+  EXPECT_TRUE(workspace->opened[0].toString().startsWith(QStringLiteral("mailto:support@winterbrae.tv?subject=")));
+  EXPECT_FALSE(find(window, "practiceNote")->isVisible());
+
+  // Each opening of the removal sheet plans afresh with a model of its own; Return closes it.
+  QObject* sheet = window->findChild<QObject*>(QStringLiteral("removalSheet"));
+  ASSERT_TRUE(sheet);
+  std::vector<QObject*> models;
+  for (int opening = 0; opening < 2; ++opening) {
+    click("removeApp");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sheet->property("opened").toBool(); }, 5000));
+    models.push_back(sheet->property("model").value<QObject*>());
+    if (opening == 0) saveInBothPalettes(window, QStringLiteral("app-removal-sheet"));
+    QTest::keyClick(window, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sheet->property("visible").toBool(); }, 5000));
+  }
+  EXPECT_TRUE(models[0] && models[1]);
+  EXPECT_NE(models[0], models[1]);
+}
+
+TEST(Updater, OffersChecksOnlyForANonEmptyFeedText) {
+  using amberloom::app::Updater;
+  const struct {
+    const char* informationList;
+    bool offers;
+  } cases[] = {
+      {R"({})", false},
+      {R"({"SUFeedURL": ""})", false},
+      {R"({"SUFeedURL": 5})", false},
+      {R"({"SUFeedURL": null})", false},
+      {R"(["SUFeedURL"])", false},
+      {R"({"SUFeedURL": "https://updates.example/appcast.xml"})", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.informationList);
+    EXPECT_EQ(Updater(Updater::feedURL(amberloom::parseJson(c.informationList))).canCheckForUpdates(), c.offers);
+  }
+}
+
+}  // namespace
