@@ -40,8 +40,10 @@ std::optional<SyncError> readAndRewrite(std::string_view bytes) {
   }
   for (const auto& [settingID, value] : document->intents)
     fuzz::require(SyncDocument::isShareable(settingID, value), "every value read can be shared again");
+  // Compared in the written form: a date is written to the millisecond, whatever it was read with.
+  const std::string written = document->encoded();
   try {
-    fuzz::require(SyncDocument::fromData(document->encoded()) == *document, "a document reads back as written");
+    fuzz::require(SyncDocument::fromData(written).encoded() == written, "a document reads back as written");
   } catch (const SyncError&) {
     fuzz::require(false, "what a document writes reads back");
   }
