@@ -5,7 +5,6 @@
 
 #include "Backup/BackupService.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
-#include "Support/Sha256.hpp"
 #include "FuzzInput.hpp"
 
 using namespace amberloom;
@@ -13,19 +12,8 @@ namespace fuzz = amberloom::fuzz;
 
 namespace {
 
-// The file with "checksum" set to the one its snapshot calls for; none when the snapshot does not
-// decode.
-std::optional<std::string> withFittingChecksum(std::string_view bytes) {
-  try {
-    Json json = parseJson(bytes);
-    const Snapshot snapshot = Snapshot::fromJson(member(json, "snapshot", {}), {"snapshot"});
-    json["checksum"] = sha256Hex(writeJson(snapshot.toJson(), JsonStyle::compact));
-    return writeJson(json);
-  } catch (const DecodingError&) {
-  } catch (const JsonWriteError&) {
-  }
-  return std::nullopt;
-}
+// What the checksum sums: the snapshot, as it reads.
+Json summedSnapshot(const Json& json) { return Snapshot::fromJson(member(json, "snapshot", {}), {"snapshot"}).toJson(); }
 
 // Reads `bytes` through the folder; a backup that reads must write back to the same backup.
 BackupEnvelope::ReadResult readAndRewrite(const BackupService& service, const std::string& bytes) {
@@ -61,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto read = readAndRewrite(service, bytes);
   if (read.unreadable.empty() || read.unreadable.front().reason.errorCase() != BackupError::Case::checksumMismatch)
     return 0;
-  if (const auto repaired = withFittingChecksum(bytes)) {
+  if (const auto repaired = fuzz::withFittingChecksum(bytes, summedSnapshot)) {
     const auto again = readAndRewrite(service, *repaired);
     fuzz::require(again.unreadable.empty() ||
                       again.unreadable.front().reason.errorCase() != BackupError::Case::checksumMismatch,

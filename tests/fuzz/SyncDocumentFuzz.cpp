@@ -4,8 +4,6 @@
 // time with its checksum made to fit what it holds: the checks after the checksum get tried too.
 
 #include "FuzzInput.hpp"
-#include "Support/Json.hpp"
-#include "Support/Sha256.hpp"
 #include "Sync/SyncDocument.hpp"
 
 using namespace amberloom;
@@ -13,21 +11,12 @@ namespace fuzz = amberloom::fuzz;
 
 namespace {
 
-// The input with "checksum" set to the one its intents call for; none when there are no
-// readable intents to sum.
-std::optional<std::string> withFittingChecksum(std::string_view bytes) {
-  try {
-    Json json = parseJson(bytes);
-    const Json& intents = requireObject(member(json, "intents", {}), {"intents"});
-    Json summed = Json::object();
-    for (const auto& [settingID, value] : intents.items())
-      summed[settingID] = PreferenceValue::fromJson(value, {"intents", settingID}).toJson();
-    json["checksum"] = sha256Hex(writeJson(summed, JsonStyle::compact));
-    return writeJson(json);
-  } catch (const DecodingError&) {
-  } catch (const JsonWriteError&) {
-  }
-  return std::nullopt;
+// What the checksum sums: the intents, each as it reads.
+Json summedIntents(const Json& json) {
+  Json summed = Json::object();
+  for (const auto& [settingID, value] : requireObject(member(json, "intents", {}), {"intents"}).items())
+    summed[settingID] = PreferenceValue::fromJson(value, {"intents", settingID}).toJson();
+  return summed;
 }
 
 // Reads `bytes`; a document that reads must write back to the same document.
@@ -56,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto bytes = fuzz::text(data, size);
   const auto error = readAndRewrite(bytes);
   if (!error || error->errorCase() != SyncError::Case::checksumMismatch) return 0;
-  if (const auto repaired = withFittingChecksum(bytes)) {
+  if (const auto repaired = fuzz::withFittingChecksum(bytes, summedIntents)) {
     const auto again = readAndRewrite(*repaired);
     fuzz::require(!again || again->errorCase() != SyncError::Case::checksumMismatch,
                   "the checksum is the same whoever sums the same intents");
