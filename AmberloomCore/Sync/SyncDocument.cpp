@@ -3,7 +3,6 @@
 
 #include <cmath>
 
-#include "Platform/TextEncoding.hpp"
 #include "Support/Json.hpp"
 #include "Support/Sha256.hpp"
 
@@ -21,24 +20,19 @@ constexpr int kMaximumJsonDepth = 2 + 2 * static_cast<int>(SyncDocument::maximum
 
 struct TooDeep {};
 
-bool shareableText(const std::string& text) {
-  return text.size() <= SyncDocument::maximumTextLength && platform::isValidUtf8(text);
-}
-
 bool withinLimits(const PreferenceValue& value, std::size_t nesting) {
   using Kind = PreferenceValue::Kind;
   switch (value.kind()) {
     case Kind::boolean:
     case Kind::integer: return true;
     case Kind::real: return std::isfinite(value.asDouble());
-    // Text that is not UTF-8 has no JSON form: written, it would fail the whole document.
-    case Kind::string: return shareableText(value.asString());
+    case Kind::string: return value.asString().size() <= SyncDocument::maximumTextLength;
     case Kind::data: return (value.asData().size() + 2) / 3 * 4 <= SyncDocument::maximumTextLength;
     case Kind::date: return value.asDate() >= kEarliestDate && value.asDate() <= kLatestDate;
     case Kind::dictionary:
       if (nesting >= SyncDocument::maximumNesting) return false;
       for (const auto& [key, member] : value.asDictionary())
-        if (!shareableText(key) || !withinLimits(member, nesting + 1)) return false;
+        if (key.size() > SyncDocument::maximumTextLength || !withinLimits(member, nesting + 1)) return false;
       return true;
     case Kind::array:
       if (nesting >= SyncDocument::maximumNesting) return false;
@@ -121,7 +115,7 @@ SyncError SyncError::unreadable() { return SyncError(Case::unreadable, {}, 0, 0)
 std::string SyncDocument::fileName() const { return deviceID + "." + std::string(fileExtension); }
 
 bool SyncDocument::isShareable(const std::string& settingID, const PreferenceValue& value) {
-  return shareableText(settingID) && withinLimits(value, 0);
+  return settingID.size() <= maximumTextLength && withinLimits(value, 0);
 }
 
 std::string SyncDocument::encoded() const {
