@@ -72,7 +72,8 @@ struct SyncDocument {
   std::string fileName() const;
 
   // The file's bytes. Every intent whose value has no JSON form (a non-finite double) or exceeds
-  // the limits above is left out, of the checksum too. Never throws for a value.
+  // the limits above is left out, of the checksum too. Throws JsonWriteError for text (a value, a
+  // key, the device id or name) that is not well-formed UTF-8.
   std::string encoded() const;
 
   // Reads a document. Throws SyncError: unreadable for anything that is not a well-formed document

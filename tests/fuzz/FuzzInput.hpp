@@ -7,8 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "Support/Json.hpp"
+#include "Support/Sha256.hpp"
 
 namespace amberloom::fuzz {
 
@@ -41,6 +45,21 @@ inline std::string writeScratchFile(const std::string& name, std::string_view by
   std::fwrite(bytes.data(), 1, bytes.size(), file);
   std::fclose(file);
   return path;
+}
+
+// `bytes` as JSON with "checksum" set to the SHA-256 of the compact text `summed` makes of it: a
+// changed byte rarely keeps a checksum right, so this lets the checks after it be tried too. None
+// when the bytes do not decode that far.
+template <class Summed>
+std::optional<std::string> withFittingChecksum(std::string_view bytes, Summed summed) {
+  try {
+    Json json = parseJson(bytes);
+    json["checksum"] = sha256Hex(writeJson(summed(json), JsonStyle::compact));
+    return writeJson(json);
+  } catch (const DecodingError&) {
+  } catch (const JsonWriteError&) {
+  }
+  return std::nullopt;
 }
 
 inline void require(bool condition, const char* promise) {
