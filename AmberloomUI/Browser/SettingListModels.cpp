@@ -47,6 +47,27 @@ void SettingListModel::setRows(std::vector<const SettingDefinition*> rows) {
   endResetModel();
 }
 
+void SettingListModel::replaceRows(std::vector<const SettingDefinition*> rows) {
+  const std::size_t before = rows_.size(), after = rows.size();
+  rowOf_.clear();
+  if (after < before) {
+    beginRemoveRows({}, static_cast<int>(after), static_cast<int>(before) - 1);
+    rows_.resize(after);
+    endRemoveRows();
+  } else if (after > before) {
+    beginInsertRows({}, static_cast<int>(before), static_cast<int>(after) - 1);
+    rows_.insert(rows_.end(), rows.begin() + static_cast<std::ptrdiff_t>(before), rows.end());
+    endInsertRows();
+  }
+  // Of the rows both lists have, only the span from the first to the last that differs changes.
+  const std::size_t common = std::min(before, after);
+  std::size_t first = 0, last = common;
+  while (first < common && rows_[first] == rows[first]) ++first;
+  while (last > first && rows_[last - 1] == rows[last - 1]) --last;
+  rows_ = std::move(rows);
+  if (first < last) emit dataChanged(index(static_cast<int>(first)), index(static_cast<int>(last) - 1));
+}
+
 void SettingListModel::valueChanged(const QString& settingID) {
   if (rows_.empty()) return;
   if (rowOf_.empty())

@@ -60,6 +60,11 @@ class SettingListModel : public QAbstractListModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QHash<int, QByteArray> roleNames() const override;
 
+ protected:
+  // Shows these settings by changing the rows in place and adding or removing rows at the end,
+  // so a view keeps the cards it has made and only binds them to other settings.
+  void replaceRows(std::vector<const SettingDefinition*> rows);
+
  private:
   void valueChanged(const QString& settingID);
 

@@ -1,5 +1,7 @@
 #include "Browser/SettingsListContent.hpp"
 
+#include <algorithm>
+
 #include "Catalog/SettingSearch.hpp"
 
 namespace amberloom::ui {
@@ -12,23 +14,38 @@ QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 // ---- rows ----
 
-SettingsListRows::SettingsListRows(const SettingsModel& model, QObject* parent) : SettingListModel(model, parent) {
-  // The first group holding a setting names it, as the model's own lookup does.
-  for (const auto& group : model.groups())
-    for (const auto& member : group.settings) groupNameOf_.try_emplace(member.id, qs(group.name));
-}
+SettingsListRows::SettingsListRows(const SettingsModel& model, QObject* parent)
+    : SettingListModel(model, parent), model_(model) {}
 
 void SettingsListRows::show(std::vector<const SettingDefinition*> rows, std::vector<QString> subgroupOf, bool withGroupNames) {
   const bool sameRows = rows == rows_;
   if (sameRows && subgroupOf == subgroupOf_ && withGroupNames == withGroupNames_) return;
+  const auto flat = [](const std::vector<QString>& subgroups) {
+    return std::all_of(subgroups.begin(), subgroups.end(), [](const QString& id) { return id.isEmpty(); });
+  };
+  // Without headings on either side the cards are rebound in place (every keystroke of a search);
+  // the view places headings only when it lays the list out anew.
+  const bool inPlace = flat(subgroupOf) && flat(subgroupOf_);
+  const bool badgesChange = withGroupNames != withGroupNames_;
   rows_ = rows;
   subgroupOf_ = std::move(subgroupOf);
   withGroupNames_ = withGroupNames;
+  // Made with the first search rather than with the window: the first group holding a setting
+  // names it, as the model's own lookup does.
+  if (withGroupNames && groupNameOf_.empty())
+    for (const auto& group : model_.groups())
+      for (const auto& member : group.settings) groupNameOf_.try_emplace(member.id, qs(group.name));
+  if (inPlace) {
+    replaceRows(std::move(rows));
+    if (badgesChange && !rows_.empty())
+      emit dataChanged(index(0), index(static_cast<int>(rows_.size()) - 1), {GroupNameRole});
+    return;
+  }
   if (!sameRows) {
     setRows(std::move(rows));  // resets
     return;
   }
-  // The same cards under other headings or badges: the view lays them out again.
+  // The same cards under other headings: the view lays them out again.
   beginResetModel();
   endResetModel();
 }

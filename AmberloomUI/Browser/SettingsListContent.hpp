@@ -20,7 +20,7 @@ namespace amberloom::ui {
 
 // The cards of the list: the settings model's roles, and `subgroupID` (empty in the flat form).
 // `groupName` is what the card shows as its badge: the setting's group in search results, empty
-// otherwise (looked up in a table made once, as search results may be long).
+// otherwise (looked up in a table made at the first search, as search results may be long).
 class SettingsListRows : public SettingListModel {
   Q_OBJECT
  public:
@@ -36,6 +36,7 @@ class SettingsListRows : public SettingListModel {
   QHash<int, QByteArray> roleNames() const override;
 
  private:
+  const SettingsModel& model_;
   std::vector<const SettingDefinition*> rows_;
   std::vector<QString> subgroupOf_;
   bool withGroupNames_ = false;

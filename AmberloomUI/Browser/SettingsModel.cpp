@@ -220,17 +220,33 @@ QString SettingsModel::groupNameFor(const QString& settingID) const {
 }
 
 void SettingsModel::refresh(const SettingDefinition& setting) {
-  auto current = service_.currentValue(setting);
-  if (current)
-    values_.insert_or_assign(setting.id, std::move(*current));
-  else
-    values_.erase(setting.id);
+  reread(setting);
   emit valueChanged(QString::fromStdString(setting.id));
 }
 
+bool SettingsModel::reread(const SettingDefinition& setting) {
+  auto current = service_.currentValue(setting);
+  const auto found = values_.find(setting.id);
+  if (!current) {
+    if (found == values_.end()) return false;
+    values_.erase(found);
+    return true;
+  }
+  if (found != values_.end()) {
+    if (found->second == *current) return false;
+    found->second = std::move(*current);
+    return true;
+  }
+  values_.emplace(setting.id, std::move(*current));
+  return true;
+}
+
 void SettingsModel::refreshAll() {
-  for (const auto& setting : editable_) refresh(setting);
-  for (const auto& setting : carried_) refresh(setting);
+  // Thousands of values are read again when the application comes to the front; the views only
+  // hear of the few that moved (an unchanged value is already shown as it is).
+  for (const auto* settings : {&editable_, &carried_})
+    for (const auto& setting : *settings)
+      if (reread(setting)) emit valueChanged(QString::fromStdString(setting.id));
 }
 
 // ---- tip of the day ----

@@ -121,7 +121,7 @@ class SettingsModel : public QObject {
   Q_INVOKABLE QString groupNameFor(const QString& settingID) const;
   // Re-reads one value through the service; always announces it with valueChanged.
   void refresh(const SettingDefinition& setting);
-  // Re-reads every editable and every carried setting.
+  // Re-reads every editable and every carried setting; announces only the values that changed.
   Q_INVOKABLE void refreshAll();
 
   // ---- tip of the day ----
@@ -192,6 +192,8 @@ class SettingsModel : public QObject {
   void updateVisible();
   std::vector<const SettingDefinition*> bySearch();
   void remember(const std::function<void(UserDefaults&)>& write);
+  // Reads the setting's value again into values_; true when it differs from the one held.
+  bool reread(const SettingDefinition& setting);
   std::set<std::string> seenDiscoverCards() const;
 
   std::vector<SettingDefinition> editable_;

@@ -20,6 +20,8 @@ Item {
     property alias folderPanel: control.folderPanel
 
     property bool showsDetail: false
+    // A list may bind the card to another setting: its sheet belongs to the one it was opened for.
+    onSettingIDChanged: showsDetail = false
     readonly property bool isHovered: hover.hovered
 
     implicitWidth: 640

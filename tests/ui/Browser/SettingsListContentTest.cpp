@@ -110,6 +110,7 @@ TEST(SettingsListContent, AKeystrokeRelaysTheCardsOnce) {
   const auto model = fixture.makeModel(catalog());
   SettingsListContent content;
   content.setSettingsModel(model.get());
+  QAbstractItemModelTester tester(content.rows(), QAbstractItemModelTester::FailureReportingMode::Fatal);
   QSignalSpy resets(content.rows(), &QAbstractItemModel::modelReset);
   QSignalSpy changes(&content, &SettingsListContent::contentChanged);
   model->setSearchText("s");
@@ -120,6 +121,17 @@ TEST(SettingsListContent, AKeystrokeRelaysTheCardsOnce) {
   QCoreApplication::processEvents();
   EXPECT_EQ(resets.count(), 1);
   EXPECT_EQ(changes.count(), 1);
+  // Narrower and wider searches change the cards in place: the list keeps the cards it made.
+  for (const auto& [search, expected] : std::vector<std::pair<const char*, std::vector<std::string>>>{
+           {"show", {"dock.size [dock settings]", "finder.ext [finder settings]"}},
+           {"show e", {"finder.ext [finder settings]"}},
+           {"t", {"dock.hide [dock settings]", "dock.size [dock settings]", "dock.tint [dock settings]",
+                  "finder.bar [finder settings]", "finder.ext [finder settings]"}}}) {
+    model->setSearchText(search);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(cards(content), expected) << search;
+  }
+  EXPECT_EQ(resets.count(), 1);
 }
 
 TEST(SettingsListContent, NamesTheTipsSettingWhenItIsKnown) {
