@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "BenchmarkHome.hpp"
 #include "Backup/BackupService.hpp"
 #include "Backup/PersonalisationScanner.hpp"
 #include "Platform/AtomicFile.hpp"
@@ -45,9 +46,9 @@ void writeGlobalDomain(const std::string& home, const SettingsCatalog& catalog) 
 
 int main(int argc, char** argv) {
   NightShiftVerifier::handleReadArgumentIfPresent(argc, argv);
-  std::string home = (std::filesystem::temp_directory_path() / "amberloom-bench-XXXXXX").string();
-  if (!::mkdtemp(home.data())) return 1;
-  ::setenv("HOME", home.c_str(), 1);  // before anything reads the home directory
+  const auto temporaryHome = bench::useTemporaryHome();
+  if (!temporaryHome) return 1;
+  const std::string& home = *temporaryHome;
 
   const auto catalog = SettingsCatalog::bundled();
   writeGlobalDomain(home, catalog);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "BenchmarkHome.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
 #include "Preferences/NightShiftVerifier.hpp"
 #include "Platform/ProcessRunner.hpp"
@@ -18,9 +19,9 @@ using Clock = std::chrono::steady_clock;
 
 int main(int argc, char** argv) {
   NightShiftVerifier::handleReadArgumentIfPresent(argc, argv);
-  std::string home = (std::filesystem::temp_directory_path() / "amberloom-bench-XXXXXX").string();
-  if (!::mkdtemp(home.data())) return 1;
-  ::setenv("HOME", home.c_str(), 1);  // before anything reads the home directory
+  const auto temporaryHome = bench::useTemporaryHome();
+  if (!temporaryHome) return 1;
+  const std::string& home = *temporaryHome;
 
   const std::string defaults = (std::filesystem::path(platform::currentExecutablePath()).parent_path() / "defaults").string();
   constexpr int kItems = 100;

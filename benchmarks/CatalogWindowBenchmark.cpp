@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "BenchmarkHome.hpp"
 #include "Browser/SettingsModel.hpp"
 #include "GeneratedCatalog.hpp"
 #include "Kit/SymbolImageProvider.hpp"
@@ -58,9 +59,9 @@ double firstFrame(QQmlEngine& engine, const char* qml, const QVariantMap& proper
 
 int main(int argc, char** argv) {
   const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
-  std::string home = (std::filesystem::temp_directory_path() / "amberloom-bench-XXXXXX").string();
-  if (!::mkdtemp(home.data())) return 1;
-  ::setenv("HOME", home.c_str(), 1);  // before anything reads the home directory
+  const auto temporaryHome = bench::useTemporaryHome();
+  if (!temporaryHome) return 1;
+  const std::string& home = *temporaryHome;
   qputenv("QT_QPA_PLATFORM", "offscreen");
   qputenv("QT_QUICK_BACKEND", "software");
   QGuiApplication application(argc, argv);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "BenchmarkHome.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
 #include "Preferences/ExternalVerifier.hpp"
 #include "Platform/ProcessRunner.hpp"
@@ -27,9 +28,9 @@ double elapsedMicroseconds(Clock::time_point start) {
 
 int main(int argc, char** argv) {
   const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 300;
-  std::string home = (std::filesystem::temp_directory_path() / "amberloom-bench-XXXXXX").string();
-  if (!::mkdtemp(home.data())) return 1;
-  ::setenv("HOME", home.c_str(), 1);  // before anything reads the home directory
+  const auto temporaryHome = bench::useTemporaryHome();
+  if (!temporaryHome) return 1;
+  const std::string& home = *temporaryHome;
 
   const std::string defaults =
       (std::filesystem::path(platform::currentExecutablePath()).parent_path() / "defaults").string();

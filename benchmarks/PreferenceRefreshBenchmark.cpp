@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchmarkHome.hpp"
 #include "Catalog/SettingsCatalog.hpp"
 #include "MedianTime.hpp"
 #include "Changes/SettingsService.hpp"
@@ -105,9 +106,9 @@ std::vector<std::string> writeRealisticHome(const SettingsCatalog& catalog) {
 
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
-  std::string home = (std::filesystem::temp_directory_path() / "amberloom-bench-XXXXXX").string();
-  if (!::mkdtemp(home.data())) return 1;
-  ::setenv("HOME", home.c_str(), 1);  // before anything reads the home directory
+  const auto temporaryHome = bench::useTemporaryHome();
+  if (!temporaryHome) return 1;
+  const std::string& home = *temporaryHome;
 
   const SettingsCatalog catalog = SettingsCatalog::bundled();
   const auto paths = writeRealisticHome(catalog);

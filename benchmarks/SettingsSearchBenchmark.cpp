@@ -14,6 +14,7 @@
 #include <random>
 #include <string>
 
+#include "BenchmarkHome.hpp"
 #include "Browser/SettingsModel.hpp"
 #include "GeneratedCatalog.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
@@ -34,9 +35,9 @@ double elapsedMilliseconds(Clock::time_point start) {
 
 int main(int argc, char** argv) {
   const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
-  std::string home = (std::filesystem::temp_directory_path() / "amberloom-bench-XXXXXX").string();
-  if (!::mkdtemp(home.data())) return 1;
-  ::setenv("HOME", home.c_str(), 1);  // before anything reads the home directory
+  const auto temporaryHome = bench::useTemporaryHome();
+  if (!temporaryHome) return 1;
+  const std::string& home = *temporaryHome;
   QCoreApplication application(argc, argv);
 
   ui::SettingsModel model(generatedCatalog(count), SettingsService(DomainResolver::live(), std::make_shared<CFPreferenceStore>()),

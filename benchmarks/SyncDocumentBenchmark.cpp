@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchmarkHome.hpp"
 #include "MedianTime.hpp"
 #include "Platform/AtomicFile.hpp"
 #include "Platform/PlistCoding.hpp"
@@ -50,9 +51,9 @@ void fillGlobalDomain(const std::string& home) {
 
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
-  std::string home = (std::filesystem::temp_directory_path() / "amberloom-bench-XXXXXX").string();
-  if (!::mkdtemp(home.data())) return 1;
-  ::setenv("HOME", home.c_str(), 1);  // before anything reads the home directory
+  const auto temporaryHome = bench::useTemporaryHome();
+  if (!temporaryHome) return 1;
+  const std::string& home = *temporaryHome;
   ::setenv("AMBERLOOM_NIGHT_SHIFT", "unavailable", 1);
 
   fillGlobalDomain(home);
