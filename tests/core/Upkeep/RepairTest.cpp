@@ -7,8 +7,7 @@
 #include <set>
 #include <tuple>
 
-#include "Preferences/CFPreferenceStore.hpp"
-#include "TestHome.hpp"
+#include "LivePreferences.hpp"
 #include "Upkeep/RepairScanner.hpp"
 #include "Upkeep/RepairService.hpp"
 
@@ -18,12 +17,7 @@ namespace th = amberloom::testing;
 namespace {
 
 SettingDefinition setting(std::string id, std::string key, SettingValueType type = SettingValueType::boolean) {
-  SettingDefinition definition;
-  definition.type = type;
-  definition.id = std::move(id);
-  definition.ref = SettingRef{"com.example.repair", {std::move(key)}, false};
-  definition.label = definition.id;
-  return definition;
+  return th::makeSetting(std::move(id), SettingRef{"com.example.repair", {std::move(key)}, false}, type);
 }
 
 using Value = std::optional<PreferenceValue>;
@@ -33,13 +27,10 @@ struct Row {
   bool operator==(const Row&) const = default;
 };
 
-class RepairTest : public ::testing::Test {
+class RepairTest : public ::testing::Test, protected th::LivePreferences {
  protected:
-  std::shared_ptr<CFPreferenceStore> store = std::make_shared<CFPreferenceStore>();
-  DomainResolver resolver = DomainResolver::live();
   SettingsService settings{resolver, store};
-  ExternalVerifier outside{th::defaultsPath()};
-  std::string history = th::home() + "/Library/Application Support/AmberLoom/intents.json";
+  std::string history = th::supportFile("intents.json");
   SettingsCatalog catalog{1, 1, {setting("a.flag", "flag"), setting("b.size", "size", SettingValueType::integer),
                                   setting("c.hidden", "hidden"), setting("d.path", "path", SettingValueType::string),
                                   setting("e.speed", "speed", SettingValueType::integer), setting("f.clock", "clock")}};
@@ -68,7 +59,7 @@ class RepairTest : public ::testing::Test {
     for (const auto& f : scanner.scan(std::nullopt).findings) rows.push_back({f.id(), f.wanted, f.current});
     return rows;
   }
-  Value seen(const std::string& key) const { return outside.read(key, resolver.resolve("com.example.repair", false)); }
+  Value seen(const std::string& key) const { return LivePreferences::seen("com.example.repair", key); }
 };
 
 }  // namespace
