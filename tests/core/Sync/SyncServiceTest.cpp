@@ -4,9 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "Preferences/CFPreferenceStore.hpp"
+#include "LivePreferences.hpp"
 #include "Sync/SyncService.hpp"
-#include "TestHome.hpp"
 
 using namespace amberloom;
 namespace th = amberloom::testing;
@@ -18,11 +17,8 @@ using D = SyncDifference;
 
 SettingDefinition setting(std::string id, std::string domain, std::vector<std::string> path, SettingValueType type,
                           std::optional<Version> osMin = std::nullopt) {
-  SettingDefinition s;
-  s.id = std::move(id);
-  s.ref = SettingRef{std::move(domain), std::move(path), false};
-  s.type = type;
-  s.label = "Label of " + s.id;
+  auto s = th::makeSetting(id, SettingRef{std::move(domain), std::move(path), false}, type,
+                           SettingControl::unsupported(), "Label of " + id);
   s.availability.osMin = std::move(osMin);
   return s;
 }
@@ -68,7 +64,7 @@ TEST(SyncService, AnotherMacsDocumentIsComparedCopiedWithReadBackAndUndone) {
   there.set("com.example.dock", "count", V::string("3"));  // of the wrong kind for this catalogue
   there.set("com.example.dock", "future", V::boolean(true));
 
-  IntentLog history(th::home() + "/Library/Application Support/AmberLoom/intents.json", "23F79");
+  IntentLog history(th::supportFile("intents.json"), "23F79");
   Mac here(th::home(), std::make_shared<CFPreferenceStore>(), "MAC-A", history);
   here.set("com.example.dock", "autohide", V::boolean(true));
   here.set("com.example.dock", "tilesize", V::integer(36));
