@@ -20,7 +20,8 @@ SettingDefinition setting(std::string id, std::string key, SettingValueType type
   return th::makeSetting(std::move(id), SettingRef{"com.example.repair", {std::move(key)}, false}, type);
 }
 
-using Value = std::optional<PreferenceValue>;
+using PV = PreferenceValue;
+using Value = std::optional<PV>;
 struct Row {
   std::string id;
   Value wanted, current;
@@ -42,13 +43,11 @@ class RepairTest : public ::testing::Test, protected th::LivePreferences {
     const std::vector<double> times{100, 300, 300, 200, 500, 400, 50};
     std::size_t tick = 0;
     const IntentLog log(history, "23F79", [&] { return times.at(tick++); });
-    log.record("a.flag", PreferenceValue::boolean(true));
-    log.record("c.hidden", std::nullopt);
-    log.record("d.path", PreferenceValue::string("~/Work"));
-    log.record("b.size", PreferenceValue::integer(36));
-    log.record("e.speed", PreferenceValue::integer(1));
-    log.record("gone.setting", PreferenceValue::boolean(true));  // no longer catalogued
-    log.record("f.clock", std::nullopt);
+    for (const auto& [id, value] : std::vector<std::pair<std::string, Value>>{
+             {"a.flag", PV::boolean(true)}, {"c.hidden", std::nullopt}, {"d.path", PV::string("~/Work")},
+             {"b.size", PV::integer(36)}, {"e.speed", PV::integer(1)}, {"gone.setting", PV::boolean(true)},
+             {"f.clock", std::nullopt}})  // gone.setting is no longer catalogued
+      log.record(id, value);
     for (const auto& [key, type, value] : {std::tuple{"flag", "-bool", "false"}, {"size", "-int", "36"},
                                            {"hidden", "-bool", "true"}, {"speed", "-bool", "true"}})
       ASSERT_EQ(th::runDefaults({"write", "com.example.repair", key, type, value}).exitStatus, 0);
@@ -68,23 +67,22 @@ TEST_F(RepairTest, DriftedSettingsAreFoundPutBackAndFoundAgainAfterUndo) {
   chooseThenDrift();
   const auto findings = scanner.scan(std::nullopt).findings;
   const std::vector<Row> drifted{
-      {"e.speed", PreferenceValue::integer(1), PreferenceValue::boolean(true)},  // same number, other kind
-      {"c.hidden", std::nullopt, PreferenceValue::boolean(true)},
-      {"d.path", PreferenceValue::string("~/Work"), std::nullopt},  // same time as c.hidden, later in the file
-      {"a.flag", PreferenceValue::boolean(true), PreferenceValue::boolean(false)},
+      {"e.speed", PV::integer(1), PV::boolean(true)},  // same number, other kind
+      {"c.hidden", std::nullopt, PV::boolean(true)},
+      {"d.path", PV::string("~/Work"), std::nullopt},  // same time as c.hidden, later in the file
+      {"a.flag", PV::boolean(true), PV::boolean(false)},
   };
   ASSERT_EQ(scan(), drifted);
 
   const auto report = repairs.repair(findings, outside);
   EXPECT_EQ(report.appliedCount(), 4u);
   EXPECT_EQ(std::vector<Value>({seen("speed"), seen("hidden"), seen("path"), seen("flag")}),
-            std::vector<Value>({PreferenceValue::integer(1), std::nullopt, PreferenceValue::string("~/Work"),
-                                PreferenceValue::boolean(true)}));
+            std::vector<Value>({PV::integer(1), std::nullopt, PV::string("~/Work"), PV::boolean(true)}));
   EXPECT_TRUE(scan().empty());
 
   // The choices the repair recorded stay: undone, the same settings show again.
   EXPECT_TRUE(repairs.undo(report.undo, outside).isComplete());
-  EXPECT_EQ(seen("speed"), PreferenceValue::boolean(true));
+  EXPECT_EQ(seen("speed"), PV::boolean(true));
   EXPECT_EQ(seen("path"), std::nullopt);
   std::set<std::string> again;
   for (const auto& row : scan()) again.insert(row.id);
@@ -98,6 +96,6 @@ TEST_F(RepairTest, KeepingTheSystemValueRecordsItAndWritesNothing) {
   repairs.accept(findings[0]);
   repairs.accept(findings[2]);
   EXPECT_EQ(th::readFile(th::preferencesFile("com.example.repair")), before);
-  EXPECT_EQ(scan(), (std::vector<Row>{{"c.hidden", std::nullopt, PreferenceValue::boolean(true)},
-                                      {"a.flag", PreferenceValue::boolean(true), PreferenceValue::boolean(false)}}));
+  EXPECT_EQ(scan(), (std::vector<Row>{{"c.hidden", std::nullopt, PV::boolean(true)},
+                                      {"a.flag", PV::boolean(true), PV::boolean(false)}}));
 }
