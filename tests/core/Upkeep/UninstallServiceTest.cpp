@@ -102,10 +102,7 @@ TEST_F(UninstallServiceTest, RemovalDeletesTheAppDataButNeverBackupsOrWhatLinksP
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    fs::remove_all(th::home() + "/Library");
-    fs::remove_all(th::home() + "/outside");
-    fs::remove_all(th::home() + "/Backups");
-    fs::remove(th::home() + "/to-history");
+    for (const auto* left : {"/Library", "/outside", "/Backups", "/to-history"}) fs::remove_all(th::home() + left);
     prepare();
     fs::remove(supportPath("intents.corrupt-x.txt"));  // so the support folder can empty
     fs::create_directory_symlink(supportPath("History"), th::home() + "/to-history");
