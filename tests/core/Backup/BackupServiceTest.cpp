@@ -20,9 +20,7 @@ namespace {
 
 SettingDefinition setting(std::string domain, std::vector<std::string> path, bool byHost = false,
                           SettingChannel channel = SettingChannel::defaults) {
-  SettingDefinition definition;
-  definition.id = domain + "." + (path.empty() ? "" : path.back());
-  definition.ref = SettingRef{std::move(domain), std::move(path), byHost};
+  auto definition = th::makeSetting(domain + "." + (path.empty() ? "" : path.back()), SettingRef{domain, path, byHost});
   definition.channel = channel;
   return definition;
 }

@@ -11,9 +11,7 @@ using namespace amberloom;
 namespace {
 
 SettingDefinition setting(std::string id, std::string domain, bool systemWritten) {
-  SettingDefinition definition;
-  definition.id = std::move(id);
-  definition.ref = SettingRef{std::move(domain), {"flag"}, false};
+  auto definition = amberloom::testing::makeSetting(std::move(id), SettingRef{std::move(domain), {"flag"}, false});
   definition.systemWritten = systemWritten;
   return definition;
 }
