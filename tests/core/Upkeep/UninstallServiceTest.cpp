@@ -43,17 +43,14 @@ class UninstallServiceTest : public ::testing::Test, protected th::LivePreferenc
   // Every kind of app data, a link from inside the support folder to a file outside it, and a
   // file the plan does not know.
   void prepare() {
-    th::writeFile(supportPath("intents.json"), kHistory);
-    th::writeFile(supportPath("catalog.cache.json"), "0123456789");
-    th::writeFile(supportPath("History/a.amberloom-undo.json"), "12345");
-    th::writeFile(supportPath("History/.hidden"), "abc");
-    th::writeFile(supportPath("History/sub/deep"), "xy");
+    for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
+             {"intents.json", kHistory}, {"catalog.cache.json", "0123456789"}, {"History/.hidden", "abc"},
+             {"History/a.amberloom-undo.json", "12345"}, {"History/sub/deep", "xy"}, {"pending-sync.json", "{\"v\":1}"},
+             {"intents.corrupt-2025-01-01-000000.json", "bad"}, {"intents.corrupt-2024-12-31-235959.json", "worse"},
+             {"intents.corrupt-x.txt", "not a history"}})
+      th::writeFile(supportPath(name), bytes);
     th::writeFile(outsideFile, std::string(1000, 'x'));
     fs::create_symlink(outsideFile, supportPath("History/outside-link"));
-    th::writeFile(supportPath("pending-sync.json"), "{\"v\":1}");
-    th::writeFile(supportPath("intents.corrupt-2025-01-01-000000.json"), "bad");
-    th::writeFile(supportPath("intents.corrupt-2024-12-31-235959.json"), "worse");
-    th::writeFile(supportPath("intents.corrupt-x.txt"), "not a history");
     th::writeFile(th::preferencesFile("tv.winterbrae.amberloom"), "plist");
   }
 };
