@@ -14,7 +14,9 @@ namespace th = amberloom::testing;
 
 namespace {
 
-SnapshotEntry entry(std::string domain, std::vector<std::string> path, std::optional<PreferenceValue> value,
+using PV = PreferenceValue;
+
+SnapshotEntry entry(std::string domain, std::vector<std::string> path, std::optional<PV> value,
                     SettingChannel channel = SettingChannel::defaults) {
   return SnapshotEntry{SettingRef{std::move(domain), std::move(path), false}, std::move(value), channel, false};
 }
@@ -22,7 +24,6 @@ SnapshotEntry entry(std::string domain, std::vector<std::string> path, std::opti
 // Values whose text forms differ most between JSON writers: escapes, non-ASCII, reals, data and
 // dates, nesting.
 BackupEnvelope sample() {
-  using PV = PreferenceValue;
   Snapshot snapshot;
   snapshot.entries = {
       entry("NSGlobalDomain", {"AppleShowAllExtensions"}, PV::boolean(true)),
@@ -57,9 +58,9 @@ std::string holding(SnapshotEntry hostile) {
   return envelope.encoded();
 }
 
-PreferenceValue nested(int levels) {
-  PreferenceValue value = PreferenceValue::integer(1);
-  for (int i = 1; i < levels; ++i) value = PreferenceValue::array({value});
+PV nested(int levels) {
+  PV value = PV::integer(1);
+  for (int i = 1; i < levels; ++i) value = PV::array({value});
   return value;
 }
 
@@ -95,11 +96,12 @@ TEST(BackupEnvelope, EachCheckAcceptsOrRefusesWithItsReason) {
     std::string bytes;
     std::optional<BackupError> refusal;  // none: accepted
   };
+  const auto unreadable = BackupError::unreadable();
+  const auto mismatch = BackupError::checksumMismatch(id);
   const std::vector<Case> cases{
-      {"truncated", good.substr(0, good.size() / 2), BackupError::unreadable()},
-      {"no snapshot", edited([](Json& j) { j.erase("snapshot"); }), BackupError::unreadable()},
-      {"a newer schema with a wrong checksum too",
-       edited([](Json& j) { j["schemaVersion"] = 3; j["checksum"] = "0"; }),
+      {"truncated", good.substr(0, good.size() / 2), unreadable},
+      {"no snapshot", edited([](Json& j) { j.erase("snapshot"); }), unreadable},
+      {"a newer schema with a wrong checksum too", edited([](Json& j) { j["schemaVersion"] = 3; j["checksum"] = "0"; }),
        BackupError::unsupportedSchemaVersion(id, 3, 2)},
       {"an upper-case checksum",
        edited([](Json& j) {
@@ -107,26 +109,25 @@ TEST(BackupEnvelope, EachCheckAcceptsOrRefusesWithItsReason) {
          for (auto& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
          j["checksum"] = text;
        }),
-       BackupError::checksumMismatch(id)},
-      {"a changed value", edited([](Json& j) { j["snapshot"]["entries"][0]["rootValue"]["bool"] = false; }),
-       BackupError::checksumMismatch(id)},
+       mismatch},
+      {"a changed value", edited([](Json& j) { j["snapshot"]["entries"][0]["rootValue"]["bool"] = false; }), mismatch},
       {"an older schema, no optional fields, a null name",
        edited([](Json& j) { j["schemaVersion"] = 1; j.erase("createdAt"); j.erase("osVersion"); j["deviceName"] = nullptr; }),
        std::nullopt},
-      {"a domain climbing out", holding(entry("../../.ssh/x", {"k"}, PreferenceValue::integer(1))), BackupError::unreadable()},
-      {"a container path", holding(entry(th::home() + "/Library/Containers/x/Data/Library/Preferences/x", {"k"},
-                                         PreferenceValue::integer(1))),
-       BackupError::unreadable()},
-      {"an empty key path", holding(entry("com.example.x", {}, PreferenceValue::integer(1))), BackupError::unreadable()},
+      {"a domain climbing out", holding(entry("../../.ssh/x", {"k"}, PV::integer(1))), unreadable},
+      {"a container path",
+       holding(entry(th::home() + "/Library/Containers/x/Data/Library/Preferences/x", {"k"}, PV::integer(1))),
+       unreadable},
+      {"an empty key path", holding(entry("com.example.x", {}, PV::integer(1))), unreadable},
       {"a Night Shift text", holding(entry("com.apple.CoreBrightness", {"CBBlueReductionStatus", "enabled"},
-                                           PreferenceValue::string("on"), SettingChannel::nightShift)),
-       BackupError::unreadable()},
-      {"an oversized value", holding(entry("com.example.x", {"k"}, PreferenceValue::string(std::string(4u << 20, 'a')))),
-       BackupError::unreadable()},
-      {"a value nested too deep", holding(entry("com.example.x", {"k"}, nested(65))), BackupError::unreadable()},
+                                           PV::string("on"), SettingChannel::nightShift)),
+       unreadable},
+      {"an oversized value", holding(entry("com.example.x", {"k"}, PV::string(std::string(4u << 20, 'a')))),
+       unreadable},
+      {"a value nested too deep", holding(entry("com.example.x", {"k"}, nested(65))), unreadable},
       {"a value nested as deep as allowed", holding(entry("com.example.x", {"k"}, nested(64))), std::nullopt},
-      {"JSON nested a million deep", std::string(1000000, '[') + std::string(1000000, ']'), BackupError::unreadable()},
-      {"a file over the size limit", good + std::string(BackupEnvelope::maxFileBytes, ' '), BackupError::unreadable()},
+      {"JSON nested a million deep", std::string(1000000, '[') + std::string(1000000, ']'), unreadable},
+      {"a file over the size limit", good + std::string(BackupEnvelope::maxFileBytes, ' '), unreadable},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -7,10 +7,9 @@
 #include <filesystem>
 
 #include "Backup/BackupService.hpp"
+#include "LivePreferences.hpp"
 #include "MemoryUserDefaults.hpp"
-#include "Preferences/CFPreferenceStore.hpp"
 #include "Preferences/NightShiftClient.hpp"
-#include "TestHome.hpp"
 
 using namespace amberloom;
 namespace th = amberloom::testing;
@@ -21,9 +20,7 @@ namespace {
 
 SettingDefinition setting(std::string domain, std::vector<std::string> path, bool byHost = false,
                           SettingChannel channel = SettingChannel::defaults) {
-  SettingDefinition definition;
-  definition.id = domain + "." + (path.empty() ? "" : path.back());
-  definition.ref = SettingRef{std::move(domain), std::move(path), byHost};
+  auto definition = th::makeSetting(domain + "." + (path.empty() ? "" : path.back()), SettingRef{domain, path, byHost});
   definition.channel = channel;
   return definition;
 }
@@ -34,11 +31,8 @@ struct Key {
   bool byHost = false;
 };
 
-class BackupServiceTest : public ::testing::Test {
+class BackupServiceTest : public ::testing::Test, protected th::LivePreferences {
  protected:
-  std::shared_ptr<CFPreferenceStore> store = std::make_shared<CFPreferenceStore>();
-  DomainResolver resolver = DomainResolver::live();
-  ExternalVerifier outside{th::defaultsPath()};
   std::string folder = th::home() + "/Backups";
 
   // Five roots: two settings share the dock's "persistent" root, one has no key path.
@@ -54,10 +48,10 @@ class BackupServiceTest : public ::testing::Test {
                          [] { return 735000000.0; });
   }
   void set(const std::vector<Key>& keys) {
-    for (const auto& k : keys) store->write(k.value, k.key, resolver.resolve(k.domain, k.byHost));
+    for (const auto& k : keys) put(k.domain, k.key, k.value, k.byHost);
   }
   void expectSeen(const std::vector<Key>& keys) const {
-    for (const auto& k : keys) EXPECT_EQ(outside.read(k.key, resolver.resolve(k.domain, k.byHost)), k.value) << k.key;
+    for (const auto& k : keys) EXPECT_EQ(seen(k.domain, k.key, k.byHost), k.value) << k.key;
   }
 };
 

@@ -4,16 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "Backup/PersonalisationScanner.hpp"
-#include "Preferences/CFPreferenceStore.hpp"
+#include "LivePreferences.hpp"
 
 using namespace amberloom;
 
 namespace {
 
 SettingDefinition setting(std::string id, std::string domain, bool systemWritten) {
-  SettingDefinition definition;
-  definition.id = std::move(id);
-  definition.ref = SettingRef{std::move(domain), {"flag"}, false};
+  auto definition = amberloom::testing::makeSetting(std::move(id), SettingRef{std::move(domain), {"flag"}, false});
   definition.systemWritten = systemWritten;
   return definition;
 }
@@ -28,8 +26,7 @@ TEST(PersonalisationScanner, CountsDeliberateChangesGroupsThemAndPicksTheRoute) 
                                  setting("dock.tile", "com.example.tile", false),
                                  setting("plain", "com.example.plain", true),
                                  setting(".hidden", "com.example.hidden", true), future});
-  const auto store = std::make_shared<CFPreferenceStore>();
-  const auto resolver = DomainResolver::live();
+  const amberloom::testing::LivePreferences live;
 
   struct Case {
     std::vector<std::string> setDomains;
@@ -55,11 +52,10 @@ TEST(PersonalisationScanner, CountsDeliberateChangesGroupsThemAndPicksTheRoute) 
     for (const auto& definition : catalog.settings()) {
       const bool set = std::find(c.setDomains.begin(), c.setDomains.end(), definition.ref.domain) != c.setDomains.end();
       // A value equal to the system default still counts as set.
-      store->write(set ? std::optional(PreferenceValue::boolean(false)) : std::nullopt, "flag",
-                   resolver.resolve(definition.ref.domain, false));
+      live.put(definition.ref.domain, "flag", set ? std::optional(PreferenceValue::boolean(false)) : std::nullopt);
     }
     int asked = 0;
-    const PersonalisationScanner scanner(catalog, SettingsService(resolver, store), [&] { ++asked; return c.backup; });
+    const PersonalisationScanner scanner(catalog, SettingsService(live.resolver, live.store), [&] { ++asked; return c.backup; });
     const auto scan = scanner.scan(Version({14, 5}), Version({1, 0}));
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(scan.scannedCount, 4u);

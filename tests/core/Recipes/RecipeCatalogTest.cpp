@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "LivePreferences.hpp"
 #include "LoadOutcome.hpp"
 #include "Recipes/RecipeCatalog.hpp"
 
@@ -16,13 +17,7 @@ namespace {
 using PV = PreferenceValue;
 
 SettingDefinition setting(std::string id, SettingValueType type, SettingControl control) {
-  SettingDefinition definition;
-  definition.id = std::move(id);
-  definition.ref = SettingRef{"com.example.app", {definition.id}, false};
-  definition.type = type;
-  definition.label = definition.id;
-  definition.control = std::move(control);
-  return definition;
+  return amberloom::testing::makeSetting(id, SettingRef{"com.example.app", {id}, false}, type, std::move(control));
 }
 
 const SettingsCatalog& testCatalog() {

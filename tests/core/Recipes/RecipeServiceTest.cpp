@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "Preferences/CFPreferenceStore.hpp"
+#include "LivePreferences.hpp"
 #include "Recipes/RecipeCatalog.hpp"
 #include "Recipes/RecipeService.hpp"
-#include "TestHome.hpp"
 
 using namespace amberloom;
 namespace th = amberloom::testing;
@@ -21,13 +20,8 @@ using PV = PreferenceValue;
 constexpr const char* kDomain = "com.example.recipes";
 
 SettingDefinition setting(std::string id, SettingValueType type, SettingControl control) {
-  SettingDefinition definition;
-  definition.id = std::move(id);
-  definition.ref = SettingRef{kDomain, {"key-" + definition.id}, false};
-  definition.type = type;
-  definition.label = "Label of " + definition.id;
-  definition.control = std::move(control);
-  return definition;
+  const SettingRef ref{kDomain, {"key-" + id}, false};
+  return th::makeSetting(id, ref, type, std::move(control), "Label of " + id);
 }
 
 std::vector<std::string> recordedIDs(const IntentLog& log) {
@@ -36,7 +30,7 @@ std::vector<std::string> recordedIDs(const IntentLog& log) {
   return ids;
 }
 
-class RecipeServiceTest : public ::testing::Test {
+class RecipeServiceTest : public ::testing::Test, protected th::LivePreferences {
  protected:
   SettingsCatalog catalog{1, 1,
                           {setting("b.pinnedSame", SettingValueType::boolean, SettingControl::toggle()),
@@ -45,20 +39,13 @@ class RecipeServiceTest : public ::testing::Test {
                            setting("D.unset", SettingValueType::string, SettingControl::text()),
                            setting("e.same", SettingValueType::integer,
                                    SettingControl::choice({{PV::integer(1), "One"}, {PV::integer(2), "Two"}}))}};
-  std::shared_ptr<CFPreferenceStore> store = std::make_shared<CFPreferenceStore>();
-  DomainResolver resolver = DomainResolver::live();
-  IntentLog intents{th::home() + "/Library/Application Support/AmberLoom/intents.json", "23F79"};
-  ExternalVerifier outside{th::defaultsPath()};
+  IntentLog intents{th::supportFile("intents.json"), "23F79"};
 
   RecipeService serviceOver(const SettingsCatalog& settings) const {
     return RecipeService(settings, SettingsService(resolver, store), resolver, store, intents);
   }
-  void put(const std::string& id, const PV& value) {
-    store->write(value, "key-" + id, resolver.resolve(kDomain, false));
-  }
-  std::optional<PV> seen(const std::string& id) const {
-    return outside.read("key-" + id, resolver.resolve(kDomain, false));
-  }
+  void put(const std::string& id, const PV& value) const { LivePreferences::put(kDomain, "key-" + id, value); }
+  std::optional<PV> seen(const std::string& id) const { return LivePreferences::seen(kDomain, "key-" + id); }
 };
 
 }  // namespace

@@ -4,9 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "Preferences/CFPreferenceStore.hpp"
+#include <tuple>
+
+#include "LivePreferences.hpp"
 #include "Sync/SyncService.hpp"
-#include "TestHome.hpp"
 
 using namespace amberloom;
 namespace th = amberloom::testing;
@@ -18,11 +19,8 @@ using D = SyncDifference;
 
 SettingDefinition setting(std::string id, std::string domain, std::vector<std::string> path, SettingValueType type,
                           std::optional<Version> osMin = std::nullopt) {
-  SettingDefinition s;
-  s.id = std::move(id);
-  s.ref = SettingRef{std::move(domain), std::move(path), false};
-  s.type = type;
-  s.label = "Label of " + s.id;
+  auto s = th::makeSetting(id, SettingRef{std::move(domain), std::move(path), false}, type,
+                           SettingControl::unsupported(), "Label of " + id);
   s.availability.osMin = std::move(osMin);
   return s;
 }
@@ -49,8 +47,9 @@ struct Mac {
         sync(catalog, SettingsService(resolver, this->store), resolver, this->store, std::move(deviceID), "Mac of test",
              std::move(intents)) {}
 
-  void set(const std::string& domain, const std::string& key, const V& value) {
-    store->write(value, key, resolver.resolve(domain, false));
+  // Writes each (domain, key, value).
+  void set(const std::vector<std::tuple<std::string, std::string, V>>& values) {
+    for (const auto& [domain, key, value] : values) store->write(value, key, resolver.resolve(domain, false));
   }
 };
 
@@ -60,22 +59,17 @@ TEST(SyncService, AnotherMacsDocumentIsComparedCopiedWithReadBackAndUndone) {
   const std::string otherHome = th::home() + "/other-mac";
   Mac there(otherHome, std::make_shared<CFPreferenceStore>(platform::PreferenceFiles(otherHome, "HOST-B")), "MAC-B",
             std::nullopt);
-  there.set("com.example.dock", "autohide", V::boolean(true));
-  there.set("com.example.dock", "tilesize", V::integer(64));
-  there.set("NSGlobalDomain", "com.example.swipe", V::boolean(false));
-  there.set("com.example.finder", "Panes", V::dictionary({{"General", V::string("open")}}));
-  there.set("com.example.finder", "ShowHidden", V::boolean(true));
-  there.set("com.example.dock", "count", V::string("3"));  // of the wrong kind for this catalogue
-  there.set("com.example.dock", "future", V::boolean(true));
-
-  IntentLog history(th::home() + "/Library/Application Support/AmberLoom/intents.json", "23F79");
+  there.set({{"com.example.dock", "autohide", V::boolean(true)}, {"com.example.dock", "tilesize", V::integer(64)},
+             {"NSGlobalDomain", "com.example.swipe", V::boolean(false)},
+             {"com.example.finder", "Panes", V::dictionary({{"General", V::string("open")}})},
+             {"com.example.finder", "ShowHidden", V::boolean(true)}, {"com.example.dock", "future", V::boolean(true)},
+             {"com.example.dock", "count", V::string("3")}});  // of the wrong kind for this catalogue
+  IntentLog history(th::supportFile("intents.json"), "23F79");
   Mac here(th::home(), std::make_shared<CFPreferenceStore>(), "MAC-A", history);
-  here.set("com.example.dock", "autohide", V::boolean(true));
-  here.set("com.example.dock", "tilesize", V::integer(36));
-  here.set("com.example.finder", "Panes", V::dictionary({{"Other", V::integer(1)}}));
-  here.set("com.example.finder", "ShowHidden", V::boolean(false));
-  here.set("com.example.dock", "count", V::integer(5));
-  here.set("com.example.dock", "local", V::boolean(true));
+  here.set({{"com.example.dock", "autohide", V::boolean(true)}, {"com.example.dock", "tilesize", V::integer(36)},
+            {"com.example.finder", "Panes", V::dictionary({{"Other", V::integer(1)}})},
+            {"com.example.finder", "ShowHidden", V::boolean(false)}, {"com.example.dock", "count", V::integer(5)},
+            {"com.example.dock", "local", V::boolean(true)}});
 
   // The other Mac's document leaves out what is not available on its macOS; ids unknown here
   // (another catalogue) travel but get no row.

@@ -7,8 +7,7 @@
 #include <set>
 #include <tuple>
 
-#include "Preferences/CFPreferenceStore.hpp"
-#include "TestHome.hpp"
+#include "LivePreferences.hpp"
 #include "Upkeep/RepairScanner.hpp"
 #include "Upkeep/RepairService.hpp"
 
@@ -18,28 +17,21 @@ namespace th = amberloom::testing;
 namespace {
 
 SettingDefinition setting(std::string id, std::string key, SettingValueType type = SettingValueType::boolean) {
-  SettingDefinition definition;
-  definition.type = type;
-  definition.id = std::move(id);
-  definition.ref = SettingRef{"com.example.repair", {std::move(key)}, false};
-  definition.label = definition.id;
-  return definition;
+  return th::makeSetting(std::move(id), SettingRef{"com.example.repair", {std::move(key)}, false}, type);
 }
 
-using Value = std::optional<PreferenceValue>;
+using PV = PreferenceValue;
+using Value = std::optional<PV>;
 struct Row {
   std::string id;
   Value wanted, current;
   bool operator==(const Row&) const = default;
 };
 
-class RepairTest : public ::testing::Test {
+class RepairTest : public ::testing::Test, protected th::LivePreferences {
  protected:
-  std::shared_ptr<CFPreferenceStore> store = std::make_shared<CFPreferenceStore>();
-  DomainResolver resolver = DomainResolver::live();
   SettingsService settings{resolver, store};
-  ExternalVerifier outside{th::defaultsPath()};
-  std::string history = th::home() + "/Library/Application Support/AmberLoom/intents.json";
+  std::string history = th::supportFile("intents.json");
   SettingsCatalog catalog{1, 1, {setting("a.flag", "flag"), setting("b.size", "size", SettingValueType::integer),
                                   setting("c.hidden", "hidden"), setting("d.path", "path", SettingValueType::string),
                                   setting("e.speed", "speed", SettingValueType::integer), setting("f.clock", "clock")}};
@@ -51,13 +43,11 @@ class RepairTest : public ::testing::Test {
     const std::vector<double> times{100, 300, 300, 200, 500, 400, 50};
     std::size_t tick = 0;
     const IntentLog log(history, "23F79", [&] { return times.at(tick++); });
-    log.record("a.flag", PreferenceValue::boolean(true));
-    log.record("c.hidden", std::nullopt);
-    log.record("d.path", PreferenceValue::string("~/Work"));
-    log.record("b.size", PreferenceValue::integer(36));
-    log.record("e.speed", PreferenceValue::integer(1));
-    log.record("gone.setting", PreferenceValue::boolean(true));  // no longer catalogued
-    log.record("f.clock", std::nullopt);
+    for (const auto& [id, value] : std::vector<std::pair<std::string, Value>>{
+             {"a.flag", PV::boolean(true)}, {"c.hidden", std::nullopt}, {"d.path", PV::string("~/Work")},
+             {"b.size", PV::integer(36)}, {"e.speed", PV::integer(1)}, {"gone.setting", PV::boolean(true)},
+             {"f.clock", std::nullopt}})  // gone.setting is no longer catalogued
+      log.record(id, value);
     for (const auto& [key, type, value] : {std::tuple{"flag", "-bool", "false"}, {"size", "-int", "36"},
                                            {"hidden", "-bool", "true"}, {"speed", "-bool", "true"}})
       ASSERT_EQ(th::runDefaults({"write", "com.example.repair", key, type, value}).exitStatus, 0);
@@ -68,7 +58,7 @@ class RepairTest : public ::testing::Test {
     for (const auto& f : scanner.scan(std::nullopt).findings) rows.push_back({f.id(), f.wanted, f.current});
     return rows;
   }
-  Value seen(const std::string& key) const { return outside.read(key, resolver.resolve("com.example.repair", false)); }
+  Value seen(const std::string& key) const { return LivePreferences::seen("com.example.repair", key); }
 };
 
 }  // namespace
@@ -77,23 +67,22 @@ TEST_F(RepairTest, DriftedSettingsAreFoundPutBackAndFoundAgainAfterUndo) {
   chooseThenDrift();
   const auto findings = scanner.scan(std::nullopt).findings;
   const std::vector<Row> drifted{
-      {"e.speed", PreferenceValue::integer(1), PreferenceValue::boolean(true)},  // same number, other kind
-      {"c.hidden", std::nullopt, PreferenceValue::boolean(true)},
-      {"d.path", PreferenceValue::string("~/Work"), std::nullopt},  // same time as c.hidden, later in the file
-      {"a.flag", PreferenceValue::boolean(true), PreferenceValue::boolean(false)},
+      {"e.speed", PV::integer(1), PV::boolean(true)},  // same number, other kind
+      {"c.hidden", std::nullopt, PV::boolean(true)},
+      {"d.path", PV::string("~/Work"), std::nullopt},  // same time as c.hidden, later in the file
+      {"a.flag", PV::boolean(true), PV::boolean(false)},
   };
   ASSERT_EQ(scan(), drifted);
 
   const auto report = repairs.repair(findings, outside);
   EXPECT_EQ(report.appliedCount(), 4u);
   EXPECT_EQ(std::vector<Value>({seen("speed"), seen("hidden"), seen("path"), seen("flag")}),
-            std::vector<Value>({PreferenceValue::integer(1), std::nullopt, PreferenceValue::string("~/Work"),
-                                PreferenceValue::boolean(true)}));
+            std::vector<Value>({PV::integer(1), std::nullopt, PV::string("~/Work"), PV::boolean(true)}));
   EXPECT_TRUE(scan().empty());
 
   // The choices the repair recorded stay: undone, the same settings show again.
   EXPECT_TRUE(repairs.undo(report.undo, outside).isComplete());
-  EXPECT_EQ(seen("speed"), PreferenceValue::boolean(true));
+  EXPECT_EQ(seen("speed"), PV::boolean(true));
   EXPECT_EQ(seen("path"), std::nullopt);
   std::set<std::string> again;
   for (const auto& row : scan()) again.insert(row.id);
@@ -107,6 +96,6 @@ TEST_F(RepairTest, KeepingTheSystemValueRecordsItAndWritesNothing) {
   repairs.accept(findings[0]);
   repairs.accept(findings[2]);
   EXPECT_EQ(th::readFile(th::preferencesFile("com.example.repair")), before);
-  EXPECT_EQ(scan(), (std::vector<Row>{{"c.hidden", std::nullopt, PreferenceValue::boolean(true)},
-                                      {"a.flag", PreferenceValue::boolean(true), PreferenceValue::boolean(false)}}));
+  EXPECT_EQ(scan(), (std::vector<Row>{{"c.hidden", std::nullopt, PV::boolean(true)},
+                                      {"a.flag", PV::boolean(true), PV::boolean(false)}}));
 }

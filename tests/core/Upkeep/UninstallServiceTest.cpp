@@ -7,8 +7,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "Preferences/CFPreferenceStore.hpp"
-#include "TestHome.hpp"
+#include "LivePreferences.hpp"
 #include "Upkeep/UninstallService.hpp"
 
 using namespace amberloom;
@@ -18,26 +17,19 @@ namespace fs = std::filesystem;
 namespace {
 
 SettingDefinition setting(std::string id, std::string key) {
-  SettingDefinition definition;
-  definition.id = std::move(id);
-  definition.ref = SettingRef{"com.example.removal", {std::move(key)}, false};
-  definition.type = SettingValueType::boolean;
-  definition.label = definition.id;
-  return definition;
+  return th::makeSetting(std::move(id), SettingRef{"com.example.removal", {std::move(key)}, false});
 }
 
 std::string support() { return th::home() + "/Library/Application Support/AmberLoom"; }
-std::string supportPath(const std::string& name) { return support() + "/" + name; }
+const auto supportPath = th::supportFile;
 
 const std::string kHistory =
     R"([{"settingID":"dock.autohide","value":{"bool":true},"at":1,"osBuild":"23F79"},)"
     R"({"settingID":"finder.hidden","at":2,"osBuild":"23F79"},)"
     R"({"settingID":"gone.setting","value":{"bool":true},"at":3,"osBuild":"23F79"}])";
 
-class UninstallServiceTest : public ::testing::Test {
+class UninstallServiceTest : public ::testing::Test, protected th::LivePreferences {
  protected:
-  std::shared_ptr<CFPreferenceStore> store = std::make_shared<CFPreferenceStore>();
-  DomainResolver resolver = DomainResolver::live();
   IntentLog log{supportPath("intents.json"), "23F79", [] { return 0.0; }};  // 2001-01-01 00:00:00 UTC
   std::vector<SettingDefinition> catalog{setting("dock.autohide", "autohide"), setting("dock.autohide", "other"),
                                          setting("finder.hidden", "hidden")};
@@ -51,17 +43,14 @@ class UninstallServiceTest : public ::testing::Test {
   // Every kind of app data, a link from inside the support folder to a file outside it, and a
   // file the plan does not know.
   void prepare() {
-    th::writeFile(supportPath("intents.json"), kHistory);
-    th::writeFile(supportPath("catalog.cache.json"), "0123456789");
-    th::writeFile(supportPath("History/a.amberloom-undo.json"), "12345");
-    th::writeFile(supportPath("History/.hidden"), "abc");
-    th::writeFile(supportPath("History/sub/deep"), "xy");
+    for (const auto& [name, bytes] : std::vector<std::pair<std::string, std::string>>{
+             {"intents.json", kHistory}, {"catalog.cache.json", "0123456789"}, {"History/.hidden", "abc"},
+             {"History/a.amberloom-undo.json", "12345"}, {"History/sub/deep", "xy"}, {"pending-sync.json", "{\"v\":1}"},
+             {"intents.corrupt-2025-01-01-000000.json", "bad"}, {"intents.corrupt-2024-12-31-235959.json", "worse"},
+             {"intents.corrupt-x.txt", "not a history"}})
+      th::writeFile(supportPath(name), bytes);
     th::writeFile(outsideFile, std::string(1000, 'x'));
     fs::create_symlink(outsideFile, supportPath("History/outside-link"));
-    th::writeFile(supportPath("pending-sync.json"), "{\"v\":1}");
-    th::writeFile(supportPath("intents.corrupt-2025-01-01-000000.json"), "bad");
-    th::writeFile(supportPath("intents.corrupt-2024-12-31-235959.json"), "worse");
-    th::writeFile(supportPath("intents.corrupt-x.txt"), "not a history");
     th::writeFile(th::preferencesFile("tv.winterbrae.amberloom"), "plist");
   }
 };
@@ -110,10 +99,7 @@ TEST_F(UninstallServiceTest, RemovalDeletesTheAppDataButNeverBackupsOrWhatLinksP
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    fs::remove_all(th::home() + "/Library");
-    fs::remove_all(th::home() + "/outside");
-    fs::remove_all(th::home() + "/Backups");
-    fs::remove(th::home() + "/to-history");
+    for (const auto* left : {"/Library", "/outside", "/Backups", "/to-history"}) fs::remove_all(th::home() + left);
     prepare();
     fs::remove(supportPath("intents.corrupt-x.txt"));  // so the support folder can empty
     fs::create_directory_symlink(supportPath("History"), th::home() + "/to-history");
@@ -141,18 +127,16 @@ TEST_F(UninstallServiceTest, RevertEverythingResetsTheWrittenSettingsAndRecordsT
   th::writeFile(supportPath("intents.json"), kHistory);
   for (const auto* key : {"autohide", "other", "hidden"})
     ASSERT_EQ(th::runDefaults({"write", "com.example.removal", key, "-bool", "true"}).exitStatus, 0);
-  const ExternalVerifier outside(th::defaultsPath());
   const auto uninstall = service(std::nullopt);
 
   const auto report = uninstall.revertEverything(outside);
   EXPECT_EQ(report.outcomes, (std::vector<WriteOutcome>{{"dock.autohide", true, std::nullopt}}));
   ASSERT_EQ(report.undo.entries.size(), 1u);
   EXPECT_EQ(report.undo.entries[0].rootValue, PreferenceValue::boolean(true));
-  const auto domain = resolver.resolve("com.example.removal", false);
-  EXPECT_EQ(outside.read("autohide", domain), std::nullopt);
+  EXPECT_EQ(seen("com.example.removal", "autohide"), std::nullopt);
   // The second definition of the same id and the setting the user had reset are left alone.
-  EXPECT_EQ(outside.read("other", domain), PreferenceValue::boolean(true));
-  EXPECT_EQ(outside.read("hidden", domain), PreferenceValue::boolean(true));
+  EXPECT_EQ(seen("com.example.removal", "other"), PreferenceValue::boolean(true));
+  EXPECT_EQ(seen("com.example.removal", "hidden"), PreferenceValue::boolean(true));
   // Only the setting the catalogue no longer knows is still counted.
   EXPECT_EQ(uninstall.plan().settingsLeftChanged, 1);
   EXPECT_EQ(uninstall.revertEverything(outside).total(), 0u);
