@@ -15,20 +15,6 @@ using namespace amberloom;
 using namespace amberloom::testing;
 using Failure = AccountClient::Failure;
 
-namespace {
-
-HttpResponse send(const AccountServerProcess& server, const std::string& method, const std::string& path,
-                  const std::string& body = {}, std::vector<std::pair<std::string, std::string>> headers = {}) {
-  HttpRequest request;
-  request.method = method;
-  request.url = server.url(path);
-  request.body = body;
-  request.headers = std::move(headers);
-  return CurlHttpSession().perform(request);
-}
-
-}  // namespace
-
 TEST(AccountServer, BadInputIsRefusedAndTheStoreKeepsAnswering) {
   auto server = std::make_unique<AccountServerProcess>();
   const std::string data = server->dataFolder();
@@ -82,7 +68,8 @@ TEST(AccountServer, BadInputIsRefusedAndTheStoreKeepsAnswering) {
       {"GET", "/confirm?code=" + std::string(32, '0'), "", {}, 404},
   };
   for (const auto& c : cases) {
-    const auto response = send(*server, c.method, c.path, c.body, c.headers);
+    const HttpRequest request{.method = c.method, .url = server->url(c.path), .headers = c.headers, .body = c.body};
+    const auto response = CurlHttpSession().perform(request);
     EXPECT_EQ(response.status, c.status) << c.method << " " << c.path << " " << c.body.substr(0, 40);
     if (c.status != 404 || c.path.rfind("/confirm", 0) != 0) {
       EXPECT_TRUE(parseJson(response.body).contains("error")) << c.method << " " << c.path;

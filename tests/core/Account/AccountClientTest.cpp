@@ -209,24 +209,21 @@ TEST(AccountClient, DecodesAnswersByTheRecordRules) {
                   "is_this_mac":false}]})");
   EXPECT_EQ(client.account("tok").devices.at(0).lastSeenAt, *iso8601::parse("2024-03-05T12:07:09Z"));
 
+  // One stored document with `field` set to `value`: the readable one, or one spoiled in one field.
+  const auto documentWith = [](const char* field, const Json& value) {
+    Json document{{"device_id", "D"}, {"device_name", "N"}, {"revision", 3}, {"payload", "{}"},
+                  {"updated_at", "2024-03-05T14:07:09Z"}};
+    document[field] = value;
+    return writeJson(Json{{"documents", Json::array({document})}});
+  };
   const std::string huge(3u << 20, 'x');
-  answer(200, writeJson(Json{{"documents", {{{"device_id", "D"}, {"device_name", "N"}, {"revision", 3},
-                                             {"payload", huge}, {"updated_at", "2024-03-05T14:07:09Z"}}}}}));
+  answer(200, documentWith("payload", huge));
   EXPECT_EQ(client.documents("tok").at(0).payload, huge);
 
-  const char* unreadable[] = {
-      R"({"documents":[{"device_id":"D","device_name":"N","revision":3,"payload":"{}",
-          "updated_at":"2024-03-05T14:07:09.250Z"}]})",
-      R"({"documents":[{"device_id":"D","device_name":"N","revision":3,"payload":{},
-          "updated_at":"2024-03-05T14:07:09Z"}]})",
-      R"({"documents":[{"device_id":"D","device_name":"N","revision":3.5,"payload":"{}",
-          "updated_at":"2024-03-05T14:07:09Z"}]})",
-      R"({"documents":[{"device_id":"D","device_name":"N","revision":3,"payload":"{}",
-          "updated_at":"2024-03-05 14:07:09"}]})",
-      R"({"docs":[]})",
-      "<html>",
-  };
-  for (const char* body : unreadable) {
+  const std::string unreadable[] = {
+      documentWith("updated_at", "2024-03-05T14:07:09.250Z"), documentWith("payload", Json::object()),
+      documentWith("revision", 3.5), documentWith("updated_at", "2024-03-05 14:07:09"), R"({"docs":[]})", "<html>"};
+  for (const auto& body : unreadable) {
     answer(200, body);
     EXPECT_THROW(client.documents("tok"), DecodingError) << body;
   }

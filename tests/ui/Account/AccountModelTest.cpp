@@ -20,6 +20,14 @@ void signInByLink(AccountModel& model, const AccountServerProcess& server) {
   ASSERT_EVENTUALLY(model.state() == AccountModel::SignedIn);
 }
 
+// From now on the server never finishes an answer; returns once `send` has made a request reach it.
+void awaitUnansweredRequest(ScriptedServer& server, const std::function<void()>& send) {
+  server.answer({200, "", true});
+  const auto sent = server.received().size();
+  send();
+  ASSERT_EVENTUALLY(server.received().size() > sent);
+}
+
 }  // namespace
 
 TEST(AccountModel, signsInByTheMailedLinkThenLoadsTheMacsAndSignsOut) {
@@ -71,9 +79,7 @@ TEST(AccountModel, aWaitThatWasGivenUpSignsNobodyIn) {
   server.answer({202, ""});
   startSignIn(*model, QStringLiteral("ada@example.com"));
   ASSERT_EVENTUALLY(model->state() == AccountModel::Waiting);
-  server.answer({200, "", true});
-  const auto sent = server.received().size();
-  ASSERT_EVENTUALLY(server.received().size() > sent);
+  ASSERT_NO_FATAL_FAILURE(awaitUnansweredRequest(server, [] {}));
   model->cancelWaiting();
   QTest::qWait(300);
   EXPECT_EQ(model->state(), AccountModel::SignedOut);
@@ -115,9 +121,16 @@ TEST(AccountModel, removesMacsAndDeletesTheAccount) {
 }
 
 TEST(AccountModel, eachFailureEndsInItsSentence) {
+  // A keychain that will not take the session: the Mac stays signed out with the store's sentence.
+  struct RefusingSecretStore final : amberloom::platform::SecretStore {
+    std::optional<std::string> read(const std::string&, const std::string&) const override { return {}; }
+    int add(const std::string&, const std::string&, const std::string&) override { return ioError; }
+    int remove(const std::string&, const std::string&) override { return success; }
+  };
   struct Case {
     std::optional<ScriptedServer::Answer> answer;  // none: nothing listens
     std::string message;
+    bool refusingKeychain = false;
   };
   const Case cases[] = {
       {ScriptedServer::Answer{500, R"({"error":"maintenance"})"},
@@ -127,31 +140,20 @@ TEST(AccountModel, eachFailureEndsInItsSentence) {
       // The link request takes any 2xx; the poll cannot read the answer.
       {ScriptedServer::Answer{200, "<html>"}, "The server could not complete the request (200, cozumlenemedi)."},
       {std::nullopt, "There seems to be no internet connection. Your settings keep working on this Mac."},
+      {ScriptedServer::Answer{200, R"({"device_token":"t","device_id":"D-1"})"},
+       amberloom::AccountStoreError(amberloom::platform::SecretStore::ioError).what(), true},
   };
   for (const Case& c : cases) {
     ScriptedServer server;
     if (c.answer) server.answer(*c.answer);
-    auto model = AccountMac().model(c.answer ? server.url("/api/v1") : nowhere);
+    AccountMac mac;
+    if (c.refusingKeychain) mac.secrets = std::make_shared<RefusingSecretStore>();
+    auto model = mac.model(c.answer ? server.url("/api/v1") : nowhere);
     startSignIn(*model, QStringLiteral("ada@example.com"));
     ASSERT_EVENTUALLY(model->state() == AccountModel::SignedOut && model->hasMessage());
     EXPECT_EQ(messageOf(*model), c.message);
+    EXPECT_FALSE(mac.store().stored()) << c.message;
   }
-
-  // A session the keychain will not take leaves the Mac signed out with the store's sentence.
-  struct RefusingSecretStore final : amberloom::platform::SecretStore {
-    std::optional<std::string> read(const std::string&, const std::string&) const override { return {}; }
-    int add(const std::string&, const std::string&, const std::string&) override { return ioError; }
-    int remove(const std::string&, const std::string&) override { return success; }
-  };
-  ScriptedServer server;
-  server.answer({200, R"({"device_token":"t","device_id":"D-1"})"});
-  AccountMac refusing;
-  refusing.secrets = std::make_shared<RefusingSecretStore>();
-  auto model = refusing.model(server.url("/api/v1"));
-  startSignIn(*model, QStringLiteral("ada@example.com"));
-  ASSERT_EVENTUALLY(model->state() == AccountModel::SignedOut && model->hasMessage());
-  EXPECT_EQ(messageOf(*model), amberloom::AccountStoreError(amberloom::platform::SecretStore::ioError).what());
-  EXPECT_FALSE(refusing.store().stored());
 }
 
 TEST(AccountModel, loadingReportsFailuresButALoadBrokenOffChangesNothing) {
@@ -165,10 +167,7 @@ TEST(AccountModel, loadingReportsFailuresButALoadBrokenOffChangesNothing) {
   ASSERT_EVENTUALLY(messageOf(*model) == stale);
 
   // Leaving the page while the server is silent: the message stays what it was.
-  server.answer({200, "", true});
-  const auto sent = server.received().size();
-  model->loadAccount();
-  ASSERT_EVENTUALLY(server.received().size() > sent);
+  ASSERT_NO_FATAL_FAILURE(awaitUnansweredRequest(server, [&] { model->loadAccount(); }));
   model->cancelLoading();
   QTest::qWait(300);
   EXPECT_EQ(messageOf(*model), stale);

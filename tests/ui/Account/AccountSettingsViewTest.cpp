@@ -3,52 +3,13 @@
 // deleting the account, signing out, and what is left to do while signed out. The page is saved
 // in both palettes at the main window's width.
 
-#include <QQuickItem>
-
 #include "Account/AccountTexts.hpp"
 #include "AccountFixture.hpp"
 #include "AccountServerProcess.hpp"
-#include "ScreenWindow.hpp"
+#include "PageDriver.hpp"
 
 using namespace amberloom;
 using namespace amberloom::testing;
-
-namespace {
-
-QQuickItem* find(QQuickItem* item, const QString& name) {
-  if (item->objectName() == name) return item;
-  for (auto* child : item->childItems())
-    if (auto* found = find(child, name)) return found;
-  return nullptr;
-}
-
-class AccountPage {
- public:
-  explicit AccountPage(AccountModel& model) : window_(testQml("AccountSettingsScreen.qml"), {980, 560}) {
-    window_.screen()->setProperty("model", QVariant::fromValue<QObject*>(&model));
-  }
-  QQuickItem* item(const QString& name) {
-    if (auto* found = find(window_.window().contentItem(), name)) return found;
-    throw std::runtime_error("no item named " + name.toStdString());
-  }
-  bool shows(const QString& name) {
-    auto* found = find(window_.window().contentItem(), name);
-    return found && found->isVisible();
-  }
-  QQuickItem* item(const QString& owner, const QString& name) {
-    if (auto* found = find(item(owner), name)) return found;
-    throw std::runtime_error("no item named " + name.toStdString() + " in " + owner.toStdString());
-  }
-  void click(const QQuickItem* target) {
-    QTest::mouseClick(&window_.window(), Qt::LeftButton, {}, window_.centreOf(target));
-  }
-  QObject* popup(const char* name) { return window_.screen()->findChild<QObject*>(name); }
-
- private:
-  ScreenWindow window_;
-};
-
-}  // namespace
 
 TEST(AccountSettingsView, listsTheMacsRemovesOneAsksBeforeDeletingAndOffersNothingSignedOut) {
   AccountServerProcess server;
@@ -59,7 +20,7 @@ TEST(AccountSettingsView, listsTheMacsRemovesOneAsksBeforeDeletingAndOffersNothi
   const auto other = server.signIn(client, "ada@example.com", "HW-OTHER", "A laptop with a long name");
   auto model = mac.model(server.apiBase());
 
-  AccountPage page(*model);
+  PageDriver page("AccountSettingsScreen.qml", {980, 560}, {{"model", model.get()}});
   ASSERT_EVENTUALLY(model->devices().size() == 2u);
   EXPECT_EQ(page.item("address")->property("text").toString(), QStringLiteral("ada@example.com"));
   EXPECT_TRUE(page.shows("device-" + QString::fromStdString(session.deviceID)));
@@ -73,8 +34,8 @@ TEST(AccountSettingsView, listsTheMacsRemovesOneAsksBeforeDeletingAndOffersNothi
 
   // "Delete account…" asks first; Cancel sends nothing.
   page.click(page.item("deleteAccount"));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return page.popup("deleteConfirmation")->property("opened").toBool(); }));
-  page.click(page.popup("deleteConfirmation")->findChild<QQuickItem*>("dialogCancel"));
+  ASSERT_TRUE(page.popupOpens("deleteConfirmation"));
+  page.clickInPopup("deleteConfirmation", "dialogCancel");
   QTest::qWait(200);
   EXPECT_EQ(model->state(), AccountModel::SignedIn);
   EXPECT_EQ(client.account(session.token).devices.size(), 1u);

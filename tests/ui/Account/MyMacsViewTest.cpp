@@ -2,11 +2,9 @@
 // copying, pinning, choosing a Mac, the question about sync at login, and the page in both
 // palettes at the main window's width.
 
-#include <QQuickItem>
-
 #include "../Guided/FirstRunHome.hpp"
 #include "Account/StartupQuestion.hpp"
-#include "ScreenWindow.hpp"
+#include "PageDriver.hpp"
 #include "Sync/XdgAutostartAgent.hpp"
 #include "TwoMacs.hpp"
 
@@ -15,44 +13,6 @@ using namespace amberloom::testing;
 using V = PreferenceValue;
 
 namespace {
-
-class Page {
- public:
-  Page(SyncModel& model, QObject* backup, QObject* startup, QSize size = {980, 1000})
-      : window_(testQml("MyMacsScreen.qml"), size) {
-    window_.screen()->setProperty("backup", QVariant::fromValue(backup));
-    window_.screen()->setProperty("startup", QVariant::fromValue(startup));
-    window_.screen()->setProperty("model", QVariant::fromValue<QObject*>(&model));
-  }
-  ScreenWindow& window() { return window_; }
-  // Found through the item tree, so that items made by repeaters are found too.
-  QQuickItem* item(const QString& name) {
-    if (auto* found = find(window_.window().contentItem(), name)) return found;
-    throw std::runtime_error("no item named " + name.toStdString());
-  }
-  // The item named `name` inside the item named `owner`.
-  QQuickItem* item(const QString& owner, const QString& name) {
-    if (auto* found = find(item(owner), name)) return found;
-    throw std::runtime_error("no item named " + name.toStdString() + " in " + owner.toStdString());
-  }
-  void click(const QString& name) { click(item(name)); }
-  void click(const QQuickItem* target) {
-    QTest::mouseClick(&window_.window(), Qt::LeftButton, {}, window_.centreOf(target));
-  }
-  QObject* popup(const char* name) { return window_.screen()->findChild<QObject*>(name); }
-  void clickInPopup(const char* popupName, const char* button) {
-    click(popup(popupName)->findChild<QQuickItem*>(button));
-  }
-
- private:
-  static QQuickItem* find(QQuickItem* item, const QString& name) {
-    if (item->objectName() == name) return item;
-    for (auto* child : item->childItems())
-      if (auto* found = find(child, name)) return found;
-    return nullptr;
-  }
-  ScreenWindow window_;
-};
 
 void prepareTwoMacs(TwoMacs& macs) {
   macs.there.set("com.example.dock", "tilesize", V::integer(64));
@@ -77,7 +37,8 @@ TEST(MyMacsView, ticksCopiesPinsAndAsksAboutSyncAtLogin) {
   auto model = macs.here.model();
   await(*model, &SyncModel::syncNow);
   ui::StartupQuestion startup(LoginItemService(LoginItemService::agentPlist));
-  Page page(*model, firstRun.get(), &startup);
+  PageDriver page("MyMacsScreen.qml", {980, 1000},
+                  {{"backup", firstRun.get()}, {"startup", &startup}, {"model", model.get()}});
   EXPECT_TRUE(page.item("publishedNote")->isVisible());
   EXPECT_TRUE(page.item("unreadable")->isVisible());
 
@@ -109,7 +70,7 @@ TEST(MyMacsView, ticksCopiesPinsAndAsksAboutSyncAtLogin) {
   // Automatic sync on, with no login item yet: the page asks; "Yes" registers it.
   page.click(page.item("autoSyncSwitch"));
   EXPECT_TRUE(model->isAutoSyncOn());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return page.popup("startupQuestion")->property("opened").toBool(); }));
+  ASSERT_TRUE(page.popupOpens("startupQuestion"));
   page.clickInPopup("startupQuestion", "alertAction");
   EXPECT_EQ(LoginItemService(LoginItemService::agentPlist).status(), LoginItemService::Status::enabled);
   EXPECT_FALSE(startup.isAsking());
@@ -119,7 +80,7 @@ TEST(MyMacsView, ticksCopiesPinsAndAsksAboutSyncAtLogin) {
   page.click(page.item("autoSyncSwitch"));
   EXPECT_EQ(LoginItemService(LoginItemService::agentPlist).status(), LoginItemService::Status::disabled);
   page.click(page.item("autoSyncSwitch"));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return page.popup("startupQuestion")->property("opened").toBool(); }));
+  ASSERT_TRUE(page.popupOpens("startupQuestion"));
   page.clickInPopup("startupQuestion", "alertCancel");
   EXPECT_TRUE(model->isAutoSyncOn());
   EXPECT_EQ(LoginItemService(LoginItemService::agentPlist).status(), LoginItemService::Status::disabled);
@@ -130,7 +91,7 @@ TEST(MyMacsView, withoutOtherMacsShowsTheEmptyStateAndNoBackupBoxWithoutAFirstRu
   auto model = macs.here.model();
   await(*model, &SyncModel::refresh);
   ui::StartupQuestion startup(LoginItemService(LoginItemService::agentPlist));
-  Page page(*model, nullptr, &startup, {980, 560});
+  PageDriver page("MyMacsScreen.qml", {980, 560}, {{"backup", nullptr}, {"startup", &startup}, {"model", model.get()}});
   EXPECT_TRUE(page.item("emptyState")->isVisible());
   EXPECT_FALSE(page.item("macList")->isVisible());
   EXPECT_FALSE(page.item("differences")->isVisible());
