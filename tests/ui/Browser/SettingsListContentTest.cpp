@@ -52,12 +52,10 @@ class SettingsListContent : public ::testing::Test, protected th::BrowserFixture
  protected:
   std::unique_ptr<ui::SettingsModel> model = makeModel(catalog());
   ui::SettingsListContent content;
-  std::unique_ptr<QAbstractItemModelTester> tester;
+  QAbstractItemModelTester tester{attached(), QAbstractItemModelTester::FailureReportingMode::Fatal};
 
-  SettingsListContent() {
-    content.setSettingsModel(model.get());
-    tester = std::make_unique<QAbstractItemModelTester>(content.rows(), QAbstractItemModelTester::FailureReportingMode::Fatal);
-  }
+  // The content's rows once it shows the model (the tester needs them made).
+  QAbstractItemModel* attached() { content.setSettingsModel(model.get()); return content.rows(); }
   void search(const char* text) {
     model->setSearchText(QString::fromUtf8(text));
     QCoreApplication::processEvents();
