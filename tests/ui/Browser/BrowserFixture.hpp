@@ -1,6 +1,8 @@
 #pragma once
 // Settings and a settings model over them in the temporary home, for the catalogue window's tests.
 
+#include <QAccessible>
+#include <QQuickItem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +31,12 @@ inline SettingDefinition carriedSetting(std::string id, std::string label) {
   auto setting = browserSetting(std::move(id), "carried", std::move(label));
   setting.tier = SettingTier::syncOnly;
   return setting;
+}
+
+// What a screen reader hears of `item`: its name or its description; empty without an interface.
+inline QString accessible(QQuickItem* item, QAccessible::Text which) {
+  QAccessibleInterface* interface = QAccessible::queryAccessibleInterface(item);
+  return interface ? interface->text(which) : QString();
 }
 
 struct BrowserFixture {

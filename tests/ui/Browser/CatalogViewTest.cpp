@@ -118,9 +118,23 @@ class CatalogView : public ::testing::Test, protected th::BrowserFixture {
     settle();
   }
 
-  void click(const QString& name) {
-    QTest::mouseClick(&window->window(), Qt::LeftButton, {}, window->centreOf(one(name)));
+  void click(const QString& name) { click(one(name)); }
+  void click(QQuickItem* item) {
+    QTest::mouseClick(&window->window(), Qt::LeftButton, {}, window->centreOf(item));
     settle();
+  }
+  QString text(const QString& name) const { return one(name)->property("text").toString(); }
+
+  void showPage(const char* page) {
+    model->selectPage(page);
+    settle();
+  }
+  // Starts a new search by typing `typed` into the search field while `page` is shown.
+  void searchFrom(const char* page, const char* typed) {
+    model->setSearchText("");
+    showPage(page);
+    one("searchField")->forceActiveFocus();
+    type(typed);
   }
 };
 
@@ -148,9 +162,8 @@ TEST_F(CatalogView, SidebarEntriesChooseThePaneAndAreRemembered) {
     click(c.entry);
     EXPECT_EQ(detail()->objectName(), c.pane) << c.entry;
     EXPECT_EQ(defaults->stringValue("lastSelectedGroup"), c.stored) << c.entry;
-    EXPECT_EQ(one("pageTitle")->property("text").toString(), c.title) << c.entry;
-    const auto selected = one(c.entry)->property("isSelected").toBool();
-    EXPECT_TRUE(selected) << c.entry;
+    EXPECT_EQ(text("pageTitle"), c.title) << c.entry;
+    EXPECT_TRUE(one(c.entry)->property("isSelected").toBool()) << c.entry;
   }
 }
 
@@ -162,28 +175,19 @@ TEST_F(CatalogView, TypingOnAGuidedPageJumpsToTheFirstGroupAndFilters) {
     const char* stored;  // the selection afterwards
   };
   const Case cases[] = {
-      {"recipes", "show", "group:dock"}, {"manualGuide", "show", "group:dock"}, {"account", "show", "group:dock"},
-      {"repairs", "show", "group:dock"}, {"carried", "show", "carried"},       {"myMacs", "show", "myMacs"},
       {"recipes", "  ", "recipes"},  // blanks are no search
+      {"manualGuide", "show", "group:dock"}, {"account", "show", "group:dock"}, {"repairs", "show", "group:dock"},
+      {"carried", "show", "carried"},         {"myMacs", "show", "myMacs"},     {"recipes", "show", "group:dock"},
   };
   for (const auto& c : cases) {
-    model->setSearchText("");
-    model->selectPage(c.page);
-    settle();
-    one("searchField")->forceActiveFocus();
-    type(c.typed);
+    searchFrom(c.page, c.typed);
     EXPECT_EQ(model->selection().stored(), c.stored) << c.page << " '" << c.typed << "'";
     EXPECT_EQ(model->searchText(), c.typed);
   }
-  // The list that took over shows the search result, each card with its group's badge.
-  model->setSearchText("");
-  model->selectPage("recipes");
-  settle();
-  one("searchField")->forceActiveFocus();
-  type("show");
+  // The list that took over from the last page shows the search result, each card with its group's badge.
   EXPECT_EQ(detail()->objectName(), "settingsList");
-  EXPECT_EQ(one("pageTitle")->property("text").toString(), "Search results");
-  EXPECT_EQ(one("pageSubtitle")->property("text").toString(), QString::fromUtf8("2 settings · all measured"));
+  EXPECT_EQ(text("pageTitle"), "Search results");
+  EXPECT_EQ(text("pageSubtitle"), QString::fromUtf8("2 settings · all measured"));
   // The cards the list holds for its rows (cards put aside for reuse are not among them).
   std::vector<QString> badges;
   QQuickItem* list = one("settingsCards");
@@ -196,7 +200,7 @@ TEST_F(CatalogView, TypingOnAGuidedPageJumpsToTheFirstGroupAndFilters) {
   }
   EXPECT_EQ(badges, (std::vector<QString>{"finder settings", "finder settings"}));
   type("xyz");
-  EXPECT_EQ(one("emptyNote")->property("text").toString(), QString::fromUtf8("No settings match \u201cshowxyz\u201d."));
+  EXPECT_EQ(text("emptyNote"), QString::fromUtf8("No settings match \u201cshowxyz\u201d."));
 }
 
 TEST_F(CatalogView, SearchResultsScrollWithoutWarningsAndShowWholeBadges) {
@@ -242,16 +246,16 @@ TEST_F(CatalogView, TheTipIsHiddenAndRevealed) {
   open(smallCatalog(),
        DiscoverDeck({{"finder.hidden", "See dot files", "They hide."}, {"dock.magnify", "Bigger icons", "Under the pointer."}}),
        std::nullopt);
-  const QString first = one("tipHook")->property("text").toString();
+  const QString first = text("tipHook");
   click("tipDismiss");
   EXPECT_EQ(defaults->stringArray("seenDiscoverCards").value_or(std::vector<std::string>{}).size(), 1u);
-  const QString second = one("tipHook")->property("text").toString();
+  const QString second = text("tipHook");
   EXPECT_NE(second, first);
 
   const auto card = model->discoverCard();
   ASSERT_TRUE(card);
   const auto* target = model->setting(card->settingID);
-  EXPECT_EQ(one("tipReveal")->property("text").toString(), QString::fromStdString("Show me " + target->label));
+  EXPECT_EQ(text("tipReveal"), QString::fromStdString("Show me " + target->label));
   click("tipReveal");
   EXPECT_EQ(model->selection().stored(), "group:" + target->ref.domain.substr(std::string("com.example.").size()));
   EXPECT_EQ(model->searchText().toStdString(), target->label);
@@ -264,7 +268,7 @@ TEST_F(CatalogView, FinishApplyingRestartsThePendingAppsAndEmptiesTheList) {
   EXPECT_TRUE(visibleItems(root(), "statusBar").empty());  // nothing to say: no room taken
   model->apply(PreferenceValue::boolean(true), *model->setting("dock.autohide"));
   settle();
-  EXPECT_EQ(one("restartList")->property("text").toString(), "Needs a restart: Dock");
+  EXPECT_EQ(text("restartList"), "Needs a restart: Dock");
   click("restartButton");
   EXPECT_TRUE(model->pendingRestarts().isEmpty());
   EXPECT_TRUE(visibleItems(root(), "statusBar").empty());
@@ -275,17 +279,12 @@ TEST_F(CatalogView, FinishApplyingRestartsThePendingAppsAndEmptiesTheList) {
 TEST_F(CatalogView, ComingBackToTheApplicationReadsValuesChangedElsewhere) {
   defaults->setString("group:dock", "lastSelectedGroup");
   open(smallCatalog(), std::nullopt, std::nullopt);
-  const auto setMarks = [&] {
-    std::vector<QQuickItem*> marks;
-    collect(root(), "setMark", marks);
-    return std::count_if(marks.begin(), marks.end(), [](auto* mark) { return mark->isVisible(); });
-  };
+  const auto setMarks = [&] { return visibleItems(root(), "setMark").size(); };
   const auto before = setMarks();
   const auto& magnify = *model->setting("dock.magnify");
   ASSERT_EQ(model->value(magnify), std::nullopt);
 
-  model->selectPage("recipes");  // also while a guided page is shown
-  settle();
+  showPage("recipes");  // also while a guided page is shown
   th::runDefaults({"write", "com.example.dock", "magnify", "-bool", "true"});
   emit static_cast<QGuiApplication*>(QCoreApplication::instance())->applicationStateChanged(Qt::ApplicationActive);
   EXPECT_EQ(model->value(magnify), PreferenceValue::boolean(true));
@@ -297,22 +296,19 @@ TEST_F(CatalogView, ComingBackToTheApplicationReadsValuesChangedElsewhere) {
 TEST_F(CatalogView, GuideStepsAreRowsByPositionAndOneCardIsOpen) {
   open(smallCatalog(), std::nullopt, guideWithRepeatedSteps());
   click("sidebarRow-manualGuide");
-  EXPECT_EQ(one("pageSubtitle")->property("text").toString(), "2 things this app leaves to you");
+  EXPECT_EQ(text("pageSubtitle"), "2 things this app leaves to you");
   EXPECT_TRUE(visibleItems(root(), "stepRow").empty());
 
-  QTest::mouseClick(&window->window(), Qt::LeftButton, {}, window->centreOf(visibleItems(root(), "sectionHeader")[0]));
-  settle();
+  click(visibleItems(root(), "sectionHeader")[0]);
   std::vector<QString> steps;
   for (auto* number : visibleItems(root(), "stepNumber")) steps.push_back(number->property("text").toString());
   for (auto* action : visibleItems(root(), "stepAction")) steps.push_back(action->property("text").toString());
   EXPECT_EQ(steps, (std::vector<QString>{"1", "2", "3", "Press Return", "Press Return", "Quit"}));
 
   // Opening the second card closes the first; pressing it again closes it too.
-  QTest::mouseClick(&window->window(), Qt::LeftButton, {}, window->centreOf(visibleItems(root(), "sectionHeader")[1]));
-  settle();
+  click(visibleItems(root(), "sectionHeader")[1]);
   EXPECT_EQ(visibleItems(root(), "stepRow").size(), 1u);
-  QTest::mouseClick(&window->window(), Qt::LeftButton, {}, window->centreOf(visibleItems(root(), "sectionHeader")[1]));
-  settle();
+  click(visibleItems(root(), "sectionHeader")[1]);
   EXPECT_TRUE(visibleItems(root(), "stepRow").empty());
 }
 
@@ -327,12 +323,10 @@ TEST_F(CatalogView, RendersTheBuiltInCatalogueInBothPalettes) {
   th::renderInBothPalettes(*window, "catalog-search");
 
   model->setSearchText("");
-  model->selectPage("carried");
-  settle();
+  showPage("carried");
   th::renderInBothPalettes(*window, "catalog-carried");
 
-  model->selectPage("manualGuide");
-  settle();
+  showPage("manualGuide");
   click("sectionHeader");
   th::renderInBothPalettes(*window, "catalog-guide");
 }

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QAccessible>
 
 #include "Browser/SettingCardModel.hpp"
+#include "BrowserFixture.hpp"
 #include "Changes/ShellCommand.hpp"
 #include "Kit/GroupSymbols.hpp"
 #include "Platform/HomeDirectory.hpp"
@@ -16,13 +16,9 @@ using namespace amberloom;
 using amberloom::testing::ScreenWindow;
 using amberloom::testing::SettingCardsScreen;
 using amberloom::ui::SettingCardModel;
+using amberloom::testing::accessible;
 
 namespace {
-
-QString accessible(QQuickItem* item, QAccessible::Text which) {
-  QAccessibleInterface* interface = QAccessible::queryAccessibleInterface(item);
-  return interface ? interface->text(which) : QString();
-}
 
 QQuickItem* in(QQuickItem* card, const char* name) {
   QQuickItem* found = ScreenWindow::findBelow(card, QString::fromLatin1(name));

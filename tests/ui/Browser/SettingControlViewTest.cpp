@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QAccessible>
 #include <QQuickItem>
 #include <QTest>
 #include <memory>
 
 #include "Browser/SettingControlAdapter.hpp"
+#include "BrowserFixture.hpp"
 #include "Platform/HomeDirectory.hpp"
 #include "ScreenWindow.hpp"
 
@@ -16,6 +16,7 @@ using namespace amberloom;
 using amberloom::testing::ScreenWindow;
 using amberloom::testing::testQml;
 using amberloom::ui::SettingControlAdapter;
+using amberloom::testing::accessible;
 using T = SettingValueType;
 using Handed = std::vector<PreferenceValue>;
 
@@ -77,11 +78,6 @@ class ControlScreen {
   std::unique_ptr<SettingControlAdapter> adapter_;
   ScreenWindow window_{testQml("SettingControls.qml"), {980, 300}};
 };
-
-QString accessible(QQuickItem* item, QAccessible::Text which) {
-  QAccessibleInterface* interface = QAccessible::queryAccessibleInterface(item);
-  return interface ? interface->text(which) : QString();
-}
 
 }  // namespace
 
@@ -148,19 +144,20 @@ TEST(SettingControlView, menuOffersCustomUntilAnOptionMatchesAndHandsTheOptionsV
   const auto control = SettingControl::choice({{integer(0), "Off"}, {integer(1), "On"}});
   ControlScreen screen(settingOf(T::integer, control), integer(2), true);
   QQuickItem* menu = screen.item("choice");
+  const auto choose = [&](const char* entry) {
+    screen.click(menu);
+    screen.click(entry);
+  };
   EXPECT_EQ(menu->property("displayText").toString(), "Custom");
 
-  screen.click(menu);
-  screen.click("choiceEntry0");  // "Custom" hands nothing
+  choose("choiceEntry0");  // "Custom" hands nothing
   EXPECT_TRUE(screen.handed.empty());
-  screen.click(menu);
-  screen.click("choiceEntry1");
+  choose("choiceEntry1");
   EXPECT_EQ(screen.handed, Handed{integer(0)});
   // The value now matches an option: no "Custom" any more.
   EXPECT_EQ(screen.adapter().entries(), QStringList({"Off", "On"}));
   EXPECT_EQ(menu->property("displayText").toString(), "Off");
-  screen.click(menu);
-  screen.click("choiceEntry1");
+  choose("choiceEntry1");
   EXPECT_EQ(screen.handed, (Handed{integer(0), integer(1)}));
   EXPECT_EQ(menu->property("displayText").toString(), "On");
 }

@@ -12,7 +12,6 @@
 #include "BrowserFixture.hpp"
 
 using namespace amberloom;
-using amberloom::ui::SettingsListContent;
 using amberloom::ui::SettingsListRows;
 using amberloom::ui::SidebarSelection;
 namespace th = amberloom::testing;
@@ -31,7 +30,7 @@ SettingsCatalog catalog() {
 }
 
 // Each card as its id, preceded by the heading of each new subgroup and followed by a badge.
-std::vector<std::string> cards(const SettingsListContent& content) {
+std::vector<std::string> cards(const ui::SettingsListContent& content) {
   std::vector<std::string> rows;
   QString subgroup;
   const auto* list = content.rows();
@@ -48,14 +47,24 @@ std::vector<std::string> cards(const SettingsListContent& content) {
   return rows;
 }
 
+// The list content over a settings model of the catalogue above.
+class SettingsListContent : public ::testing::Test, protected th::BrowserFixture {
+ protected:
+  std::unique_ptr<ui::SettingsModel> model = makeModel(catalog());
+  ui::SettingsListContent content;
+  QAbstractItemModelTester tester{attached(), QAbstractItemModelTester::FailureReportingMode::Fatal};
+
+  // The content's rows once it shows the model (the tester needs them made).
+  QAbstractItemModel* attached() { content.setSettingsModel(model.get()); return content.rows(); }
+  void search(const char* text) {
+    model->setSearchText(QString::fromUtf8(text));
+    QCoreApplication::processEvents();
+  }
+};
+
 }  // namespace
 
-TEST(SettingsListContent, FollowsTheSelectionTheSearchAndTheFilters) {
-  th::BrowserFixture fixture;
-  const auto model = fixture.makeModel(catalog());
-  SettingsListContent content;
-  content.setSettingsModel(model.get());
-  QAbstractItemModelTester tester(content.rows(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+TEST_F(SettingsListContent, FollowsTheSelectionTheSearchAndTheFilters) {
 
   struct Case {
     SidebarSelection selection;
@@ -87,9 +96,8 @@ TEST(SettingsListContent, FollowsTheSelectionTheSearchAndTheFilters) {
   };
   for (const auto& c : cases) {
     model->setSelection(c.selection);
-    model->setSearchText(QString::fromUtf8(c.search));
     model->setShowsRiskySettings(c.showsRisky);
-    QCoreApplication::processEvents();
+    search(c.search);
     const std::string name = c.selection.stored() + " '" + c.search + "'";
     EXPECT_EQ(content.title().toStdString(), c.title) << name;
     EXPECT_EQ(content.subtitle(), QString::fromUtf8(c.subtitle)) << name;
@@ -97,54 +105,45 @@ TEST(SettingsListContent, FollowsTheSelectionTheSearchAndTheFilters) {
     EXPECT_EQ(content.hiddenNote().isEmpty(), !c.hiddenNote) << name;
     EXPECT_EQ(content.emptyNote(), QString::fromUtf8(c.emptyNote)) << name;
   }
-  model->setSearchText("");
   model->setSelection(SidebarSelection::group("dock"));
-  QCoreApplication::processEvents();
+  search("");
   EXPECT_EQ(content.hiddenNote(), QString::fromUtf8("1 settings here are hidden because they switch off a macOS "
                                                     "protection. Settings ▸ Show them."));
   EXPECT_EQ(content.firstSubgroupID(), "look");
 }
 
-TEST(SettingsListContent, AKeystrokeRelaysTheCardsOnce) {
-  th::BrowserFixture fixture;
-  const auto model = fixture.makeModel(catalog());
-  SettingsListContent content;
-  content.setSettingsModel(model.get());
-  QAbstractItemModelTester tester(content.rows(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+TEST_F(SettingsListContent, AKeystrokeRelaysTheCardsOnce) {
   QSignalSpy resets(content.rows(), &QAbstractItemModel::modelReset);
-  QSignalSpy changes(&content, &SettingsListContent::contentChanged);
-  model->setSearchText("s");
-  QCoreApplication::processEvents();
-  EXPECT_EQ(resets.count(), 1);
-  EXPECT_EQ(changes.count(), 1);
-  model->setSearchText("s ");  // the same result and texts
-  QCoreApplication::processEvents();
-  EXPECT_EQ(resets.count(), 1);
-  EXPECT_EQ(changes.count(), 1);
+  QSignalSpy changes(&content, &ui::SettingsListContent::contentChanged);
+  for (const char* text : {"s", "s "}) {  // the second: the same result and texts
+    search(text);
+    EXPECT_EQ(resets.count(), 1) << text;
+    EXPECT_EQ(changes.count(), 1) << text;
+  }
   // Narrower and wider searches change the cards in place: the list keeps the cards it made.
-  for (const auto& [search, expected] : std::vector<std::pair<const char*, std::vector<std::string>>>{
+  for (const auto& [text, expected] : std::vector<std::pair<const char*, std::vector<std::string>>>{
            {"show", {"dock.size [dock settings]", "finder.ext [finder settings]"}},
            {"show e", {"finder.ext [finder settings]"}},
            {"t", {"dock.hide [dock settings]", "dock.size [dock settings]", "dock.tint [dock settings]",
                   "finder.bar [finder settings]", "finder.ext [finder settings]"}}}) {
-    model->setSearchText(search);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(cards(content), expected) << search;
+    search(text);
+    EXPECT_EQ(cards(content), expected) << text;
   }
   EXPECT_EQ(resets.count(), 1);
 }
 
-TEST(SettingsListContent, NamesTheTipsSettingWhenItIsKnown) {
-  th::BrowserFixture fixture;
-  const auto model = fixture.makeModel(catalog(), DiscoverDeck({{"finder.bar", "Paths", "Shows where you are."}}));
-  SettingsListContent content;
-  content.setSettingsModel(model.get());
-  EXPECT_TRUE(content.tipHasSetting());
-  EXPECT_EQ(content.tipSettingLabel(), "Path bar");
-
-  const auto unknown = fixture.makeModel(catalog(), DiscoverDeck({{"gone.setting", "Gone", "Not here."}}));
-  content.setSettingsModel(unknown.get());
-  EXPECT_FALSE(unknown->discoverCardMap().isEmpty());
-  EXPECT_FALSE(content.tipHasSetting());
-  EXPECT_EQ(content.tipSettingLabel(), "");
+TEST_F(SettingsListContent, NamesTheTipsSettingWhenItIsKnown) {
+  struct Case {
+    const char* settingID;
+    bool known;
+    const char* label;
+  };
+  std::vector<std::unique_ptr<ui::SettingsModel>> models;  // each outlives the content's use of it
+  for (const auto& c : {Case{"finder.bar", true, "Path bar"}, Case{"gone.setting", false, ""}}) {
+    auto* tipped = models.emplace_back(makeModel(catalog(), DiscoverDeck({{c.settingID, "Hook", "Body."}}))).get();
+    content.setSettingsModel(tipped);
+    EXPECT_FALSE(tipped->discoverCardMap().isEmpty()) << c.settingID;
+    EXPECT_EQ(content.tipHasSetting(), c.known) << c.settingID;
+    EXPECT_EQ(content.tipSettingLabel(), c.label) << c.settingID;
+  }
 }

@@ -94,9 +94,13 @@ class SettingsModelTest : public ::testing::Test {
     return model;
   }
 
-  static std::vector<std::string> ids(const std::vector<const SettingDefinition*>& settings) {
+  // The ids of settings or groups, held by value or by pointer.
+  template <class Items>
+  static std::vector<std::string> ids(const Items& items) {
     std::vector<std::string> result;
-    for (const auto* setting : settings) result.push_back(setting->id);
+    for (const auto& item : items)
+      if constexpr (std::is_pointer_v<std::decay_t<decltype(item)>>) result.push_back(item->id);
+      else result.push_back(item.id);
     return result;
   }
 };
@@ -129,17 +133,13 @@ TEST_F(SettingsModelTest, ConstructionSplitsGroupsCarriedAndRestoresTheSelection
   }
 
   const auto model = make();
-  std::vector<std::string> groupIDs;
-  for (const auto& group : model->groups()) groupIDs.push_back(group.id);
-  EXPECT_EQ(groupIDs, (std::vector<std::string>{"displays", "dock", "finder", "gate"}));
+  EXPECT_EQ(ids(model->groups()), (std::vector<std::string>{"displays", "dock", "finder", "gate"}));
   EXPECT_EQ(model->editableCount(), 7);
   EXPECT_NE(model->setting("displays.nightShift"), nullptr);
   EXPECT_EQ(model->setting("carry.b"), nullptr);
   EXPECT_EQ(model->groupName(*model->setting("finder.bar")), "finder name");
   // Carried settings by label, equal labels in catalogue order.
-  std::vector<std::string> carriedIDs;
-  for (const auto& setting : model->carriedSettings()) carriedIDs.push_back(setting.id);
-  EXPECT_EQ(carriedIDs, (std::vector<std::string>{"carry.a1", "carry.a2", "carry.b"}));
+  EXPECT_EQ(ids(model->carriedSettings()), (std::vector<std::string>{"carry.a1", "carry.a2", "carry.b"}));
 
   qputenv("AMBERLOOM_NIGHT_SHIFT", "unavailable");
   const auto withoutNightShift = make();
