@@ -21,12 +21,6 @@ class AppEndToEnd : public th::AppFixture {
  protected:
   void SetUp() override { ::setenv("AMBERLOOM_ACCOUNT_URL", server.apiBase().c_str(), 1); }
 
-  static void click(QQuickWindow* window, const char* name) {
-    auto* item = find(window, name);
-    ASSERT_TRUE(item) << name;
-    QTest::mouseClick(window, Qt::LeftButton, {}, item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
-  }
-
   // The first visible item named `name` below `item`, depth first through the drawn items (list
   // delegates have no object parent to find them by).
   static QQuickItem* firstVisible(QQuickItem* item, const char* name) {
@@ -60,11 +54,9 @@ TEST_F(AppEndToEnd, SignInWizardChangeExportAndRestart) {
     // another process sees the value.
     auto& catalog = *app->root().catalog;
     catalog.setSearchText(QStringLiteral("Hide the Dock automatically"));
-    QQuickItem* toggle = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return (toggle = firstVisible(window->contentItem(), "toggle")) != nullptr; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return firstVisible(window->contentItem(), "toggle") != nullptr; }, 5000));
     QTest::qWait(200);  // the list settles after the search
-    toggle = firstVisible(window->contentItem(), "toggle");
-    QTest::mouseClick(window, Qt::LeftButton, {}, toggle->mapToScene(QPointF(toggle->width() / 2, toggle->height() / 2)).toPoint());
+    click(window, firstVisible(window->contentItem(), "toggle"));
     EXPECT_FALSE(catalog.hasLastError()) << catalog.lastErrorText().toStdString();
     saveInBothPalettes(window, QStringLiteral("app-catalogue-changed"));
     const auto read = th::runDefaults({"read", "com.apple.dock", "autohide"});

@@ -50,6 +50,16 @@ class AppFixture : public ::testing::Test {
     return window->findChild<QQuickItem*>(QString::fromLatin1(name));
   }
 
+  // Clicks the centre of `item`, or of the item named `name` (failing the test when there is none).
+  static void click(QQuickWindow* window, QQuickItem* item) {
+    QTest::mouseClick(window, Qt::LeftButton, {}, item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
+  }
+  static void click(QQuickWindow* window, const char* name) {
+    auto* item = find(window, name);
+    ASSERT_TRUE(item) << name;
+    click(window, item);
+  }
+
   // What the root view shows: the object name of its screen.
   static QString screenOf(app::AmberloomApp& app) {
     auto* content = find(app.mainWindow(), "rootContent");

@@ -52,10 +52,7 @@ TEST_F(AppWindow, ShowsSignInThenTheWizardOnceThenTheCatalogueWindow) {
   {
     auto app = start();
     ASSERT_EQ(screenOf(*app), QStringLiteral("firstRunView"));
-    auto* finish = find(app->mainWindow(), "browseButton");
-    ASSERT_TRUE(finish);
-    QTest::mouseClick(app->mainWindow(), Qt::LeftButton, {},
-                      finish->mapToScene(QPointF(finish->width() / 2, finish->height() / 2)).toPoint());
+    click(app->mainWindow(), "browseButton");
     EXPECT_EQ(screenOf(*app), QStringLiteral("catalogView"));
     EXPECT_EQ(StoreUserDefaults::standard()->boolValue("hasCompletedFirstRun"), true);
     saveInBothPalettes(app->mainWindow(), QStringLiteral("app-catalogue"));
@@ -112,26 +109,21 @@ TEST_F(AppWindow, SettingsWindowHandsTheRiskySwitchToTheBrowserAndOffersTheCrash
   EXPECT_EQ(window->width(), 520);
   saveInBothPalettes(window, QStringLiteral("app-preferences"));
 
-  const auto click = [window](const char* name) {
-    auto* item = find(window, name);
-    ASSERT_TRUE(item) << name;
-    QTest::mouseClick(window, Qt::LeftButton, {}, item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
-  };
   EXPECT_EQ(find(window, "reportLine")->property("text").toString(),
             QStringLiteral("This version sends no usage or crash reports."));
   // Opening the window changed nothing; the switch reaches the browser and its preference.
   EXPECT_FALSE(app->root().catalog->showsRiskySettings());
-  click("riskyToggle");
+  click(window, "riskyToggle");
   EXPECT_TRUE(app->root().catalog->showsRiskySettings());
   EXPECT_EQ(StoreUserDefaults::standard()->boolValue("showsRiskySettings"), true);
-  click("riskyToggle");
+  click(window, "riskyToggle");
   EXPECT_FALSE(app->root().catalog->showsRiskySettings());
 
   EXPECT_TRUE(find(window, "crashNotice")->isVisible());
-  click("showReport");
+  click(window, "showReport");
   ASSERT_EQ(workspace->revealed.size(), 1u);
   EXPECT_EQ(workspace->revealed[0].toStdString(), report);
-  click("emailSupport");
+  click(window, "emailSupport");
   ASSERT_EQ(workspace->opened.size(), 1u);
   EXPECT_TRUE(workspace->opened[0].toString().startsWith(QStringLiteral("mailto:support@winterbrae.tv?subject=")));
   EXPECT_FALSE(find(window, "practiceNote")->isVisible());
@@ -141,7 +133,7 @@ TEST_F(AppWindow, SettingsWindowHandsTheRiskySwitchToTheBrowserAndOffersTheCrash
   ASSERT_TRUE(sheet);
   std::vector<QObject*> models;
   for (int opening = 0; opening < 2; ++opening) {
-    click("removeApp");
+    click(window, "removeApp");
     ASSERT_TRUE(QTest::qWaitFor([&] { return sheet->property("opened").toBool(); }, 5000));
     models.push_back(sheet->property("model").value<QObject*>());
     if (opening == 0) saveInBothPalettes(window, QStringLiteral("app-removal-sheet"));

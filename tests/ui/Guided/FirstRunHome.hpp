@@ -22,6 +22,9 @@ struct PrefKey {
   std::string domain, key;
   std::optional<PreferenceValue> value;
 };
+// Two Dock values the first-run tests set.
+inline const PrefKey tile16{"com.example.dock", "tilesize", PreferenceValue::integer(16)};
+inline const PrefKey autohide{"com.example.dock", "autohide", PreferenceValue::boolean(true)};
 
 class FirstRunHome {
  public:

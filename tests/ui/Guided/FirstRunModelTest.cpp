@@ -20,8 +20,6 @@ namespace {
 
 std::string text(const QVariantMap& row, const char* key) { return row.value(key).toString().toStdString(); }
 
-const PrefKey tile16{"com.example.dock", "tilesize", PV::integer(16)};
-const PrefKey autohide{"com.example.dock", "autohide", PV::boolean(true)};
 const PrefKey seconds{"com.example.clock", "ShowSeconds", PV::boolean(true)};
 
 }  // namespace

@@ -5,13 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QQuickItem>
 #include <QTest>
 #include <filesystem>
 
 #include "FirstRunHome.hpp"
-#include "Kit/SystemColorScheme.hpp"
 #include "ScreenWindow.hpp"
 
 using namespace amberloom;
@@ -66,23 +64,12 @@ class Wizard {
   }
   QString outcomeText() { return item("outcomeText")->property("text").toString(); }
   // Each step as it stands, in the light and the dark palette, under <build>/screens.
-  void render(const QString& name) {
-    auto& scheme = ui::SystemColorScheme::instance();
-    const QDir folder(QStringLiteral(AMBERLOOM_SCREENS_DIR));
-    folder.mkpath(QStringLiteral("."));
-    for (const auto& [value, suffix] : {std::pair{ui::SystemColorScheme::Dark, "-dark.png"},
-                                        std::pair{ui::SystemColorScheme::Light, "-light.png"}}) {
-      scheme.setScheme(value);
-      window_.grab().save(folder.filePath(name + QLatin1String(suffix)));
-    }
-  }
+  void render(const QString& name) { renderInBothPalettes(window_, name); }
 
  private:
   ScreenWindow window_;
 };
 
-const PrefKey tile16{"com.example.dock", "tilesize", PV::integer(16)};
-const PrefKey autohide{"com.example.dock", "autohide", PV::boolean(true)};
 
 }  // namespace
 

@@ -39,9 +39,11 @@ class GuidedScreen {
     if (QQuickItem* inner = visibleItem(found, QStringLiteral("text"))) return inner->property("text").toString();
     return found->property("text").toString();
   }
-  // Scrolls the item into view and clicks its centre.
-  void click(const QString& name) {
-    QQuickItem* target = item(name);
+  // The descendant named `child` of the visible item `name`, or null.
+  QQuickItem* child(const QString& name, const char* child) const { return item(name)->findChild<QQuickItem*>(child); }
+  // Scrolls the item (or its descendant named `inner`) into view and clicks its centre.
+  void click(const QString& name, const char* inner = nullptr) {
+    QQuickItem* target = inner ? child(name, inner) : item(name);
     bringIntoView(target);
     QTest::mouseClick(&window_->window(), Qt::LeftButton, {}, window_->centreOf(target));
     settle();

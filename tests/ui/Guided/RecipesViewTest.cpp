@@ -48,7 +48,7 @@ TEST_F(RecipesViewTest, RendersTheGridAndTheDetailInBothPalettes) {
   grid.settle();
   th::renderInBothPalettes(grid.window(), "recipe-detail");
   // A value that fits is shown whole.
-  const auto* value = grid.item("previewRow-finder.path")->findChild<QQuickItem*>("valueText");
+  const auto* value = grid.child("previewRow-finder.path", "valueText");
   EXPECT_GE(value->width(), value->implicitWidth());
   recipesModel->apply();
   grid.settle();
@@ -63,9 +63,9 @@ TEST_F(RecipesViewTest, OpeningApplyingUndoingAndGoingBackAsAUserWould) {
   EXPECT_EQ(screen.shown()->property("title").toString(), "Recipes");
   EXPECT_EQ(screen.shown()->property("subtitle").toString(), "3 ready-made sets");
   EXPECT_TRUE(screen.shows("cardSummary")) << "the hero card's summary";
-  EXPECT_TRUE(screen.item("recipeCard-big-dock")->findChild<QQuickItem*>("cardCaution")->isVisible());
-  EXPECT_FALSE(screen.item("recipeCard-finder")->findChild<QQuickItem*>("cardCaution")->isVisible());
-  EXPECT_FALSE(screen.item("recipeCard-finder")->findChild<QQuickItem*>("cardSummary")->isVisible());
+  EXPECT_TRUE(screen.child("recipeCard-big-dock", "cardCaution")->isVisible());
+  EXPECT_FALSE(screen.child("recipeCard-finder", "cardCaution")->isVisible());
+  EXPECT_FALSE(screen.child("recipeCard-finder", "cardSummary")->isVisible());
   // 940 points hold three columns of at least 280 with 12 between them.
   EXPECT_EQ(screen.item("restGrid")->property("columns").toInt(), 3);
   EXPECT_NEAR(screen.item("recipeCard-finder")->width(), (940 - 24) / 3.0, 1);
@@ -85,9 +85,8 @@ TEST_F(RecipesViewTest, OpeningApplyingUndoingAndGoingBackAsAUserWould) {
       {"previewRow-finder.hidden", "Pinned", "Pinned to this Mac, will not change"},
   };
   for (const auto& r : rows) {
-    QQuickItem* row = screen.item(r.row);
-    const auto* badge = row->findChild<QQuickItem*>("badge");
-    const auto* value = row->findChild<QQuickItem*>("valueText");
+    const auto* badge = screen.child(r.row, "badge");
+    const auto* value = screen.child(r.row, "valueText");
     EXPECT_EQ((badge->isVisible() ? badge : value)->property("text").toString(), r.shown) << r.row;
     const auto previewRows = recipesModel->property("preview").value<ui::RowListModel*>()->rows();
     const auto described = std::find_if(previewRows.begin(), previewRows.end(), [&](const QVariantMap& m) {

@@ -8,37 +8,14 @@
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
-#include "GuidedServices.hpp"
-#include "Guided/RepairModel.hpp"
-#include "Guided/UndoPointsModel.hpp"
+#include "RepairFixture.hpp"
 
 using namespace amberloom;
 using amberloom::ui::RepairModel;
 using amberloom::ui::UndoPointsModel;
 using PV = PreferenceValue;
 namespace th = amberloom::testing;
-
-namespace {
-
-class RepairModelTest : public ::testing::Test {
- protected:
-  th::GuidedServices services;
-  int repaired = 0;
-
-  std::unique_ptr<RepairModel> model(bool isDryRun = false) {
-    return services.repairModel(isDryRun, [this] { ++repaired; });
-  }
-
-  // The user chose two values here; another process then changed both.
-  void chooseThenDrift() {
-    services.log.record("dock.autohide", PV::boolean(true));
-    services.log.record("dock.size", PV::integer(64));
-    th::GuidedServices::writeOutside("autohide", "-bool", "false");
-    th::GuidedServices::writeOutside("size", "-int", "36");
-  }
-};
-
-}  // namespace
+using RepairModelTest = th::RepairFixture;
 
 TEST_F(RepairModelTest, AnUpdateThatChangedSettingsBackIsNamedRepairedAndUndone) {
   chooseThenDrift();

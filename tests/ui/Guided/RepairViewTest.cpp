@@ -4,48 +4,15 @@
 #include <gtest/gtest.h>
 
 #include "GuidedScreen.hpp"
-#include "GuidedServices.hpp"
-#include "Guided/RepairModel.hpp"
-#include "Guided/UndoPointsModel.hpp"
+#include "RepairFixture.hpp"
 
 using namespace amberloom;
-using amberloom::ui::RepairModel;
-using amberloom::ui::UndoPointsModel;
 using PV = PreferenceValue;
 namespace th = amberloom::testing;
-
-namespace {
-
-class RepairViewTest : public ::testing::Test {
- protected:
-  th::GuidedServices services;
-  std::vector<Snapshot> undone;
-
-  std::unique_ptr<RepairModel> model(bool isDryRun = false) {
-    return services.repairModel(isDryRun);
-  }
-  std::unique_ptr<UndoPointsModel> points() {
-    return std::make_unique<UndoPointsModel>(
-        services.history, false,
-        [this](const Snapshot& s) {
-          undone.push_back(s);
-          return UndoReport{};
-        },
-        [] {});
-  }
-  void chooseThenDrift() {
-    services.log.record("dock.autohide", PV::boolean(true));
-    services.log.record("dock.size", PV::integer(64));
-    services.log.record("finder.path", PV::string("~/Projects/amberloom/very/long/folder/name"));
-    th::GuidedServices::writeOutside("autohide", "-bool", "false");
-    th::GuidedServices::writeOutside("size", "-int", "36");
-  }
-};
-
-}  // namespace
+using RepairViewTest = th::RepairFixture;
 
 TEST_F(RepairViewTest, RendersFindingsTheReportAndTheUndoPointsInBothPalettes) {
-  chooseThenDrift();
+  chooseThenDrift(true);
   services.defaults->setString("22A100", "lastSeenOSBuild");
   services.history.record(Snapshot{{{SettingRef{"com.apple.dock", {"autohide"}, false}, PV::boolean(false)}}},
                           "Before applying “Tidy Dock”", 800000000);
@@ -61,7 +28,7 @@ TEST_F(RepairViewTest, RendersFindingsTheReportAndTheUndoPointsInBothPalettes) {
 }
 
 TEST_F(RepairViewTest, TickingPuttingBackUndoingAndKeepingAsAUserWould) {
-  chooseThenDrift();
+  chooseThenDrift(true);
   services.history.record(Snapshot{}, "Before restoring from MAC-1", 800000000);
   auto repair = model();
   auto undoPoints = points();
@@ -70,22 +37,14 @@ TEST_F(RepairViewTest, TickingPuttingBackUndoingAndKeepingAsAUserWould) {
   EXPECT_EQ(screen.text("headlineText"), "3 settings you changed are not the way you left them.");
 
   // Every finding starts ticked; untick all three by their boxes.
-  for (const char* id : {"dock.autohide", "dock.size", "finder.path"}) {
-    QQuickItem* tick = screen.item(QString("finding-") + id)->findChild<QQuickItem*>("tick");
-    screen.bringIntoView(tick);
-    QTest::mouseClick(&screen.window().window(), Qt::LeftButton, {}, screen.window().centreOf(tick));
-  }
-  screen.settle();
+  for (const char* id : {"dock.autohide", "dock.size", "finder.path"}) screen.click(QString("finding-") + id, "tick");
   EXPECT_TRUE(repair->selectedIDs().empty());
   QQuickItem* putBack = screen.item("putBackRow");
   EXPECT_FALSE(putBack->property("isEnabled").toBool());
   EXPECT_EQ(putBack->property("secondLine").toString(),
             "Nothing ticked yet — choose what you want restored from the list below.");
 
-  QQuickItem* sizeTick = screen.item("finding-dock.size")->findChild<QQuickItem*>("tick");
-  screen.bringIntoView(sizeTick);
-  QTest::mouseClick(&screen.window().window(), Qt::LeftButton, {}, screen.window().centreOf(sizeTick));
-  screen.settle();
+  screen.click("finding-dock.size", "tick");
   EXPECT_EQ(putBack->property("actionTitle").toString(), "Put back 1");
   EXPECT_EQ(putBack->property("explanation").toString(),
             "1 setting(s) ticked. Each one is written and then read back to confirm it stuck.");
@@ -100,10 +59,7 @@ TEST_F(RepairViewTest, TickingPuttingBackUndoingAndKeepingAsAUserWould) {
   EXPECT_FALSE(screen.shows("reportCard"));
   EXPECT_TRUE(screen.shows("finding-dock.size"));
 
-  QQuickItem* keep = screen.item("finding-finder.path")->findChild<QQuickItem*>("keep");
-  screen.bringIntoView(keep);
-  QTest::mouseClick(&screen.window().window(), Qt::LeftButton, {}, screen.window().centreOf(keep));
-  screen.settle();
+  screen.click("finding-finder.path", "keep");
   EXPECT_FALSE(screen.shows("finding-finder.path"));
   EXPECT_EQ(services.log.intent("finder.path")->value, std::nullopt) << "the system's value is the choice now";
 
