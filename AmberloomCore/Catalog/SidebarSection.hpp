@@ -21,6 +21,15 @@ struct SidebarSection {
   // Between none and four sections of `groups` (normally SettingGroup::build's output).
   static std::vector<SidebarSection> build(const std::vector<SettingGroup>& groups);
 
+  // The same sections, pointing into `groups` instead of copying them (a large catalogue's groups
+  // hold thousands of settings). Valid while `groups` is.
+  struct Outline {
+    std::string id;
+    std::string title;
+    std::vector<const SettingGroup*> groups;
+  };
+  static std::vector<Outline> outline(const std::vector<SettingGroup>& groups);
+
  private:
   struct Planned {
     const char* id;

@@ -76,15 +76,11 @@ void SidebarList::rebuild() {
   if (hasGuide_)
     entries_.push_back({kStartSection, tr("Set up by hand"), "hand.raised", {}, SidebarSelection::page(Page::manualGuide), tr("Set up by hand")});
   if (settingsModel_) {
-    // Sections are chosen by the groups' ids, names and sizes alone: stand-ins of empty settings
-    // keep a large catalogue's settings from being copied.
-    std::vector<SettingGroup> outlines;
-    for (const auto& group : settingsModel_->groups())
-      outlines.push_back({group.id, group.name, std::vector<SettingDefinition>(group.count())});
-    for (const auto& section : SidebarSection::build(outlines)) {
+    for (const auto& section : SidebarSection::outline(settingsModel_->groups())) {
       const QString sectionID = qs(section.id);
       sectionTitles_.emplace_back(sectionID, qs(section.title));
-      for (const auto& group : section.groups) {
+      for (const auto* entry : section.groups) {
+        const SettingGroup& group = *entry;
         const int count = static_cast<int>(group.count());
         // Filled in one pass, so a marker such as "%1" in a group's name stays as written.
         entries_.push_back({sectionID, qs(group.name), qs(GroupSymbol::name(group)), count, SidebarSelection::group(group.id),

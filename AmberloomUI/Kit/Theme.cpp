@@ -6,15 +6,20 @@
 
 namespace amberloom::ui {
 
-ThemeAttached* Theme::existing(QObject* owner) {
-  return owner ? qobject_cast<ThemeAttached*>(qmlAttachedPropertiesObject<Theme>(owner, false)) : nullptr;
+namespace {
+ThemeAttached* themeOf(QObject* owner) {
+  return qobject_cast<ThemeAttached*>(qmlAttachedPropertiesObject<Theme>(owner, true));
 }
+}  // namespace
 
-ThemeAttached::ThemeAttached(QObject* owner) : QObject(owner), owner_(owner) { resolve(); }
+ThemeAttached::ThemeAttached(QObject* owner) : QObject(owner), owner_(owner) {
+  if (auto* item = qobject_cast<QQuickItem*>(owner)) connect(item, &QQuickItem::parentChanged, this, &ThemeAttached::resolve);
+  resolve();
+}
 
 Palette* ThemeAttached::palette() const {
   if (own_) return own_;
-  if (ancestor_) return ancestor_->palette();
+  if (inherited_) return inherited_;
   return &Tokens::dark();
 }
 
@@ -22,51 +27,40 @@ void ThemeAttached::setPalette(Palette* palette) {
   if (palette == own_) return;
   Palette* before = this->palette();
   own_ = palette;
+  // Every item between this one and a Theme below has a Theme of its own (see resolve), so the
+  // change travels down the chain.
   emitIfChanged(before);
-  // Items below that already read a palette may have found an ancestor above this one.
-  if (auto* item = qobject_cast<QQuickItem*>(owner_))
-    resolveBelow(item);
-  else if (auto* window = qobject_cast<QQuickWindow*>(owner_))
-    resolveBelow(window->contentItem());
 }
 
 void ThemeAttached::emitIfChanged(Palette* before) {
   if (palette() != before) emit paletteChanged();
 }
 
-void ThemeAttached::resolve() {
+void ThemeAttached::inheritedChanged() {
   Palette* before = palette();
-  for (const auto& watch : watches_) disconnect(watch);
-  watches_.clear();
-
-  ThemeAttached* found = nullptr;
-  QQuickItem* top = nullptr;
-  for (auto* item = qobject_cast<QQuickItem*>(owner_); item; item = item->parentItem()) {
-    if (item != owner_) found = Theme::existing(item);
-    if (found) break;
-    watches_.push_back(connect(item, &QQuickItem::parentChanged, this, &ThemeAttached::resolve));
-    top = item;
-  }
-  // A window's content item has no parent item: the window itself is the next ancestor.
-  if (!found && top) {
-    watches_.push_back(connect(top, &QQuickItem::windowChanged, this, &ThemeAttached::resolve));
-    if (QQuickWindow* window = top->window(); window && window->contentItem() == top)
-      found = Theme::existing(window);
-  }
-  ancestor_ = found;
-  if (found)
-    watches_.push_back(connect(found, &ThemeAttached::paletteChanged, this, [this] {
-      if (!own_) emit paletteChanged();
-    }));
+  inherited_ = ancestor_ ? ancestor_->palette() : nullptr;
   emitIfChanged(before);
 }
 
-void ThemeAttached::resolveBelow(QQuickItem* item) {
-  if (!item) return;
-  for (QQuickItem* child : item->childItems()) {
-    if (ThemeAttached* theme = Theme::existing(child)) theme->resolve();
-    resolveBelow(child);
+void ThemeAttached::resolve() {
+  disconnect(ancestorWatch_);
+  disconnect(windowWatch_);
+
+  // The parent item's Theme, made if it has none: each item then watches one link of the way up,
+  // and the items of a subtree share the links above it.
+  ThemeAttached* found = nullptr;
+  if (auto* item = qobject_cast<QQuickItem*>(owner_)) {
+    if (QQuickItem* parent = item->parentItem()) {
+      found = themeOf(parent);
+    } else {
+      // A window's content item has no parent item: the window itself is the next ancestor.
+      windowWatch_ = connect(item, &QQuickItem::windowChanged, this, &ThemeAttached::resolve);
+      if (QQuickWindow* window = item->window(); window && window->contentItem() == item) found = themeOf(window);
+    }
   }
+  ancestor_ = found;
+  if (found) ancestorWatch_ = connect(found, &ThemeAttached::paletteChanged, this, &ThemeAttached::inheritedChanged);
+  inheritedChanged();
 }
 
 }  // namespace amberloom::ui

@@ -9,7 +9,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QtQml/qqmlregistration.h>
-#include <vector>
 
 #include "Kit/DesignTokens.hpp"
 
@@ -36,16 +35,18 @@ class ThemeAttached : public QObject {
   void paletteChanged();
 
  private:
-  // Finds the nearest ancestor that has a Theme and watches the way up to it.
+  // Links this Theme to the parent item's (or, for a window's content item, the window's).
   void resolve();
-  // Resolves every Theme below `item` again.
-  static void resolveBelow(QQuickItem* item);
+  // Takes the palette of the Theme above again.
+  void inheritedChanged();
   void emitIfChanged(Palette* before);
 
   QPointer<QObject> owner_;
   Palette* own_ = nullptr;
+  Palette* inherited_ = nullptr;  // the palette of the Theme above; null for none
   QPointer<ThemeAttached> ancestor_;
-  std::vector<QMetaObject::Connection> watches_;
+  QMetaObject::Connection ancestorWatch_;
+  QMetaObject::Connection windowWatch_;
 };
 
 // Registers the attached property `Theme.palette`.
@@ -57,8 +58,6 @@ class Theme : public QObject {
 
  public:
   static ThemeAttached* qmlAttachedProperties(QObject* owner) { return new ThemeAttached(owner); }
-  // The owner's Theme if it has one; never creates one.
-  static ThemeAttached* existing(QObject* owner);
 };
 
 }  // namespace amberloom::ui

@@ -38,6 +38,7 @@ Rectangle {
         clip: true
         model: entries
         reuseItems: true
+        cacheBuffer: 0
         boundsBehavior: Flickable.StopAtBounds
 
         delegate: SidebarRow {

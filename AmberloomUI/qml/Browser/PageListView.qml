@@ -14,6 +14,7 @@ ListView {
     }
 
     reuseItems: true
+    cacheBuffer: 0
     boundsBehavior: Flickable.StopAtBounds
     onMovementStarted: userScrolled = true
     onOriginYChanged: if (!userScrolled) contentY = originY - topMargin

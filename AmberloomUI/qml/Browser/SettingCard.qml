@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls as C
 import QtQuick.Layouts
 import QtQuick.Templates as T
 import AmberLoom.UI
@@ -122,9 +121,9 @@ Item {
                         elide: Text.ElideRight
                         maximumLineCount: 1
                         HoverHandler { id: titleHover }
-                        C.ToolTip.text: cardModel.label
-                        C.ToolTip.visible: titleHover.hovered
-                        C.ToolTip.delay: 700
+                        T.ToolTip.text: cardModel.label
+                        T.ToolTip.visible: titleHover.hovered
+                        T.ToolTip.delay: 700
                     }
                     Row {
                         id: trailing
@@ -168,9 +167,9 @@ Item {
                             implicitHeight: 16
                             padding: 0
                             Accessible.name: cardModel.resetLabel
-                            C.ToolTip.text: qsTr("Back to Apple's setting")
-                            C.ToolTip.visible: hovered
-                            C.ToolTip.delay: 700
+                            T.ToolTip.text: qsTr("Back to Apple's setting")
+                            T.ToolTip.visible: hovered
+                            T.ToolTip.delay: 700
                             onClicked: cardModel.reset()
                             contentItem: Item {
                                 SymbolIcon {
@@ -195,9 +194,9 @@ Item {
                     elide: Text.ElideRight
                     maximumLineCount: 1
                     HoverHandler { id: summaryHover }
-                    C.ToolTip.text: cardModel.summary
-                    C.ToolTip.visible: summaryHover.hovered && truncated
-                    C.ToolTip.delay: 700
+                    T.ToolTip.text: cardModel.summary
+                    T.ToolTip.visible: summaryHover.hovered && truncated
+                    T.ToolTip.delay: 700
                 }
 
                 Text {
@@ -245,9 +244,9 @@ Item {
                 padding: 0
                 scale: infoHovered ? 1.08 : 1
                 Accessible.name: cardModel.infoLabel
-                C.ToolTip.text: qsTr("What this setting does")
-                C.ToolTip.visible: hovered
-                C.ToolTip.delay: 700
+                T.ToolTip.text: qsTr("What this setting does")
+                T.ToolTip.visible: hovered
+                T.ToolTip.delay: 700
                 onClicked: root.showsDetail = true
                 Behavior on scale { SpringAnimation { spring: 8; damping: 0.7; epsilon: 0.001 } }
 
@@ -310,9 +309,9 @@ Item {
                     color: mark.colour
                 }
                 HoverHandler { id: markHover }
-                C.ToolTip.text: mark.tip
-                C.ToolTip.visible: markHover.hovered
-                C.ToolTip.delay: 700
+                T.ToolTip.text: mark.tip
+                T.ToolTip.visible: markHover.hovered
+                T.ToolTip.delay: 700
             }
         }
     }

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Dialogs
 import QtQuick.Layouts
 import QtQuick.Templates as T
 import AmberLoom.UI
@@ -14,8 +13,9 @@ Item {
     id: view
 
     required property SettingControlAdapter adapter
-    // Makes the folder panel: an object with open() that signals chosen(url) or cancelled().
-    property Component folderPanel: Component { FolderPanel {} }
+    // Makes the folder panel: an object with open() that signals chosen(url) or cancelled(); null
+    // for the system's, loaded when first asked for.
+    property Component folderPanel: null
 
     implicitWidth: loader.implicitWidth
     implicitHeight: loader.implicitHeight
@@ -332,12 +332,18 @@ Item {
         id: well
         required property SettingControlAdapter adapter
         readonly property color shown: adapter.hasColour ? adapter.colour : Theme.palette.primary
+        property QtObject picker: null
         objectName: "colourWell"
         implicitWidth: 44
         implicitHeight: 24
         Accessible.name: adapter.label
         Accessible.description: adapter.accessibleDescription
         onClicked: {
+            if (!picker) {
+                picker = Qt.createComponent("ColourPicker.qml").createObject(well);
+                picker.accepted.connect(() => well.adapter.pickColour(well.picker.selectedColor));
+            }
+            picker.title = adapter.label;
             picker.selectedColor = shown;
             picker.open();
         }
@@ -359,14 +365,6 @@ Item {
             }
         }
         contentItem: Item {}
-
-        ColorDialog {
-            id: picker
-            objectName: "colourPicker"
-            title: well.adapter.label
-            options: ColorDialog.NoEyeDropperButton
-            onAccepted: well.adapter.pickColour(selectedColor)
-        }
     }
 
     // The folder in use and a button that opens the folder panel; one accessible button.
@@ -381,7 +379,7 @@ Item {
         Accessible.onPressAction: choose()
 
         function choose() {
-            const panel = folder.panel.createObject(folder);
+            const panel = (folder.panel ?? Qt.createComponent("FolderPanel.qml")).createObject(folder);
             panel.chosen.connect(url => {
                 folder.adapter.chooseFolder(url);
                 panel.destroy();

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls as C
 import QtQuick.Layouts
 import QtQuick.Templates as T
 import AmberLoom.UI
@@ -140,9 +139,9 @@ T.Popup {
                 padding: 2
                 text: sheet.copied ? qsTr("Copied") : qsTr("Copy Terminal command")
                 font: Tokens.text.caption
-                C.ToolTip.text: sheet.card.command
-                C.ToolTip.visible: hovered
-                C.ToolTip.delay: 500
+                T.ToolTip.text: sheet.card.command
+                T.ToolTip.visible: hovered
+                T.ToolTip.delay: 500
                 onClicked: {
                     sheet.pasteboard.copy(sheet.card.command);
                     sheet.copied = true;

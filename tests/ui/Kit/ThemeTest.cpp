@@ -56,11 +56,14 @@ TEST(Theme, anItemGetsTheNearestAncestorsPaletteAndDarkWithoutOne) {
   themeOf(window.item("lateBranch"))->resetPalette();
   EXPECT_EQ(fillOf(late), surfaceOf(Tokens::dark()));
 
-  // Moving an item takes the palette of its new place.
-  nested->setParentItem(window.item("plainBranch"));
-  EXPECT_EQ(fillOf(nested), surfaceOf(Tokens::dark()));
-  nested->setParentItem(window.item("lightBranch"));
-  EXPECT_EQ(fillOf(nested), surfaceOf(Tokens::light()));
+  // Moving an item, or an item above it, takes the palette of the new place.
+  for (QQuickItem* moved : {nested, window.item("nestedHolder")}) {
+    QQuickItem* home = moved->parentItem();
+    moved->setParentItem(window.item("plainBranch"));
+    EXPECT_EQ(fillOf(nested), surfaceOf(Tokens::dark())) << moved->objectName().toStdString();
+    moved->setParentItem(home);
+    EXPECT_EQ(fillOf(nested), surfaceOf(Tokens::light())) << moved->objectName().toStdString();
+  }
 }
 
 TEST(Theme, aChangeOfColourSchemeRepaintsEveryOpenWindow) {

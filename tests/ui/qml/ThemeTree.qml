@@ -10,6 +10,7 @@ Item {
         objectName: "lightBranch"
         Theme.palette: Tokens.light
         Item {
+            objectName: "nestedHolder"
             Item {
                 Rectangle {
                     objectName: "nestedProbe"
