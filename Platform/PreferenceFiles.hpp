@@ -54,6 +54,10 @@ class PreferenceFiles {
   // refused or the file cannot be read (or is no regular file) or is not a dictionary. Never throws.
   std::optional<PlistDictionary> readDomain(const std::string& applicationID, bool currentHost) const;
 
+  // As readDomain, without copying what the cache holds; null where readDomain gives none. For
+  // reading many keys of one domain from one look at its file. Never throws.
+  std::shared_ptr<const PlistDictionary> sharedDomain(const std::string& applicationID, bool currentHost) const;
+
   // One top-level value, or none. Never throws.
   std::optional<PlistObject> copyValue(const std::string& key, const std::string& applicationID,
                                        bool currentHost) const;
@@ -69,9 +73,6 @@ class PreferenceFiles {
   void removeDomain(const std::string& applicationID, bool currentHost) const;
 
  private:
-  // As readDomain, without copying what the cache holds; null where readDomain gives none.
-  std::shared_ptr<const PlistDictionary> sharedDomain(const std::string& applicationID, bool currentHost) const;
-
   std::string home_;
   std::string hostUUID_;
   std::shared_ptr<PreferenceFileCache> cache_;

@@ -119,11 +119,13 @@ int main(int argc, char** argv) {
     bytes += contents[i].size();
   }
 
+  std::vector<const SettingDefinition*> settings;
+  for (const auto& setting : catalog.settings()) settings.push_back(&setting);
   int unset = 0;
   const auto refresh = [&](const SettingsService& service) {
     unset = 0;
-    for (const auto& setting : catalog.settings())
-      if (!service.currentValue(setting)) ++unset;
+    for (const auto& value : service.currentValues(settings))
+      if (!value) ++unset;
   };
 
   const double parse = medianMilliseconds(runs, [&] {

@@ -6,7 +6,8 @@
 //
 // Shared by reference: every holder sees the same shadow. Safe to use from several threads; each
 // read or write is atomic on its own. Nothing is persisted; the shadow lives as long as the store.
-// Deliberately not a PreferenceKeyProbing store.
+// Deliberately not a PreferenceKeyProbing store. Reading many keys at once keeps the store's
+// default (one `read` per key), so every key sees the shadow first.
 
 #include <map>
 #include <mutex>

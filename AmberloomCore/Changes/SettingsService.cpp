@@ -1,5 +1,8 @@
 #include "Changes/SettingsService.hpp"
 
+#include <map>
+#include <utility>
+
 #include "Preferences/NightShiftClient.hpp"
 #include "Preferences/NightShiftVerifier.hpp"
 
@@ -104,6 +107,31 @@ std::optional<PreferenceValue> SettingsService::currentValue(const SettingDefini
   if (ref.path.empty()) return std::nullopt;
   const auto domain = resolver_.resolve(ref.domain, ref.byHost);
   return asReadFor(valueAlongPath(store_->read(ref.path.front(), domain), ref.path), setting.type);
+}
+
+std::vector<std::optional<PreferenceValue>> SettingsService::currentValues(
+    const std::vector<const SettingDefinition*>& settings) const {
+  std::vector<std::optional<PreferenceValue>> values(settings.size());
+  // Positions in `settings` of the settings kept in each (domain, by-host) pair.
+  std::map<std::pair<std::string, bool>, std::vector<std::size_t>> byDomain;
+  for (std::size_t i = 0; i < settings.size(); ++i) {
+    const auto& setting = *settings[i];
+    if (setting.channel == SettingChannel::nightShift || setting.ref.path.empty())
+      values[i] = currentValue(setting);
+    else
+      byDomain[{setting.ref.domain, setting.ref.byHost}].push_back(i);
+  }
+  for (const auto& [where, members] : byDomain) {
+    std::vector<std::string> keys;
+    keys.reserve(members.size());
+    for (const auto i : members) keys.push_back(settings[i]->ref.path.front());
+    auto roots = store_->readKeys(keys, resolver_.resolve(where.first, where.second));
+    for (std::size_t j = 0; j < members.size(); ++j) {
+      const auto& setting = *settings[members[j]];
+      values[members[j]] = asReadFor(valueAlongPath(std::move(roots[j]), setting.ref.path), setting.type);
+    }
+  }
+  return values;
 }
 
 std::optional<PreferenceValue> SettingsService::externallyVisibleValue(const SettingDefinition& setting,

@@ -56,6 +56,10 @@ class SettingsService {
   // The value inside this process; none when unset or unreadable. An int stored for a double
   // setting reads as that double (see asReadFor), so it can be shown and written back.
   std::optional<PreferenceValue> currentValue(const SettingDefinition& setting) const;
+  // What currentValue gives for each setting, in order. The values of one domain (and host scope)
+  // come from one read of the store, so they are a consistent snapshot of it; each domain is
+  // resolved once. For reading thousands of settings at a time.
+  std::vector<std::optional<PreferenceValue>> currentValues(const std::vector<const SettingDefinition*>& settings) const;
   // The value as another process sees it; none when unset or unreadable; read as currentValue is.
   std::optional<PreferenceValue> externallyVisibleValue(const SettingDefinition& setting,
                                                         const ExternalPreferenceReader& reader) const;

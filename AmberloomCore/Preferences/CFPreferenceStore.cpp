@@ -14,6 +14,17 @@ std::optional<PreferenceValue> CFPreferenceStore::read(const std::string& key, c
   return PreferenceValue::fromPropertyList(files_.copyValue(key, domain.applicationID, currentHost(domain)));
 }
 
+std::vector<std::optional<PreferenceValue>> CFPreferenceStore::readKeys(const std::vector<std::string>& keys,
+                                                                        const ResolvedDomain& domain) const {
+  std::vector<std::optional<PreferenceValue>> values(keys.size());
+  const auto dictionary = files_.sharedDomain(domain.applicationID, currentHost(domain));
+  if (!dictionary) return values;
+  for (std::size_t i = 0; i < keys.size(); ++i)
+    if (const auto found = dictionary->find(keys[i]); found != dictionary->end())
+      values[i] = PreferenceValue::fromPropertyList(found->second);
+  return values;
+}
+
 void CFPreferenceStore::write(const std::optional<PreferenceValue>& value, const std::string& key,
                               const ResolvedDomain& domain) {
   std::optional<platform::PlistObject> object;

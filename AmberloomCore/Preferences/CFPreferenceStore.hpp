@@ -16,6 +16,9 @@ class CFPreferenceStore : public PreferenceStore, public PreferenceKeyProbing {
   explicit CFPreferenceStore(platform::PreferenceFiles files) : files_(std::move(files)) {}
 
   std::optional<PreferenceValue> read(const std::string& key, const ResolvedDomain& domain) const override;
+  // Every key from one look at the domain's file, so the values agree with each other.
+  std::vector<std::optional<PreferenceValue>> readKeys(const std::vector<std::string>& keys,
+                                                       const ResolvedDomain& domain) const override;
   // Throws platform::PreferenceFileError for a refused domain or an unreadable file (left as it
   // was), platform::FileWriteError when the file cannot be replaced. Nothing is written elsewhere.
   void write(const std::optional<PreferenceValue>& value, const std::string& key,

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Preferences/DomainResolver.hpp"
 #include "Preferences/PreferenceValue.hpp"
@@ -17,6 +18,11 @@ class PreferenceStore {
   virtual ~PreferenceStore() = default;
   // The value of a top-level key; none when absent or not representable. Never throws.
   virtual std::optional<PreferenceValue> read(const std::string& key, const ResolvedDomain& domain) const = 0;
+  // The values of several top-level keys of one domain, one per key in order, each as `read` gives
+  // it. Never throws. By default `read` once per key; a store that can look at a domain once for
+  // all of them does so.
+  virtual std::vector<std::optional<PreferenceValue>> readKeys(const std::vector<std::string>& keys,
+                                                               const ResolvedDomain& domain) const;
   // Sets the key; none removes it. May throw the store's own errors.
   virtual void write(const std::optional<PreferenceValue>& value, const std::string& key,
                      const ResolvedDomain& domain) = 0;

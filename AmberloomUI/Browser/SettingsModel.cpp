@@ -225,7 +225,10 @@ void SettingsModel::refresh(const SettingDefinition& setting) {
 }
 
 bool SettingsModel::reread(const SettingDefinition& setting) {
-  auto current = service_.currentValue(setting);
+  return assignValue(setting, service_.currentValue(setting));
+}
+
+bool SettingsModel::assignValue(const SettingDefinition& setting, std::optional<PreferenceValue> current) {
   const auto found = values_.find(setting.id);
   if (!current) {
     if (found == values_.end()) return false;
@@ -243,10 +246,15 @@ bool SettingsModel::reread(const SettingDefinition& setting) {
 
 void SettingsModel::refreshAll() {
   // Thousands of values are read again when the application comes to the front; the views only
-  // hear of the few that moved (an unchanged value is already shown as it is).
-  for (const auto* settings : {&editable_, &carried_})
-    for (const auto& setting : *settings)
-      if (reread(setting)) emit valueChanged(QString::fromStdString(setting.id));
+  // hear of the few that moved (an unchanged value is already shown as it is). Read together, each
+  // preference file is looked at once rather than once per setting.
+  std::vector<const SettingDefinition*> settings;
+  settings.reserve(editable_.size() + carried_.size());
+  for (const auto* list : {&editable_, &carried_})
+    for (const auto& setting : *list) settings.push_back(&setting);
+  auto values = service_.currentValues(settings);
+  for (std::size_t i = 0; i < settings.size(); ++i)
+    if (assignValue(*settings[i], std::move(values[i]))) emit valueChanged(QString::fromStdString(settings[i]->id));
 }
 
 // ---- tip of the day ----

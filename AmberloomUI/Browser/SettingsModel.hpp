@@ -194,6 +194,8 @@ class SettingsModel : public QObject {
   void remember(const std::function<void(UserDefaults&)>& write);
   // Reads the setting's value again into values_; true when it differs from the one held.
   bool reread(const SettingDefinition& setting);
+  // Holds `current` as the setting's value; true when it differs from the one held.
+  bool assignValue(const SettingDefinition& setting, std::optional<PreferenceValue> current);
   std::set<std::string> seenDiscoverCards() const;
 
   std::vector<SettingDefinition> editable_;

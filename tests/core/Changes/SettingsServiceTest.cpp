@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "Preferences/CFPreferenceStore.hpp"
+#include "Changes/DryRunStore.hpp"
 #include "Changes/SettingsService.hpp"
 #include "Changes/ShellCommand.hpp"
 #include "TestHome.hpp"
@@ -139,6 +140,70 @@ TEST_F(SettingsServiceTest, AWholeNumberWrittenByAScriptReadsAsTheDoubleItsSetti
     }
   }
   EXPECT_EQ(asReadFor(std::nullopt, SettingValueType::real), std::nullopt);
+}
+
+TEST_F(SettingsServiceTest, ReadingManySettingsAtOnceGivesWhatEachReadsAlone) {
+  th::makeContainer("com.example.sandboxed");
+  using T = SettingValueType;
+  struct Case {
+    SettingDefinition setting;
+    std::optional<PreferenceValue> stored;  // written at the setting's key path first
+    std::optional<PreferenceValue> reads;
+  } cases[] = {
+      {makeSetting("first", "com.example.plain", {"First"}, T::boolean), PreferenceValue::boolean(true),
+       PreferenceValue::boolean(true)},
+      {makeSetting("second", "com.example.plain", {"Second"}, T::string), PreferenceValue::string("two"),
+       PreferenceValue::string("two")},
+      {makeSetting("nested", "com.example.plain", {"Outer", "Inner"}, T::integer), PreferenceValue::integer(7),
+       PreferenceValue::integer(7)},
+      {makeSetting("byhost", "com.example.plain", {"First"}, T::integer, true), PreferenceValue::integer(3),
+       PreferenceValue::integer(3)},
+      {makeSetting("container", "com.example.sandboxed", {"Name"}, T::string), PreferenceValue::string("boxed"),
+       PreferenceValue::string("boxed")},
+      {makeSetting("global", "NSGlobalDomain", {"AppleScale"}, T::real), PreferenceValue::real(1.5),
+       PreferenceValue::real(1.5)},
+      {makeSetting("nofile", "com.example.nofile", {"Flag"}, T::boolean), std::nullopt, std::nullopt},
+      {makeSetting("unset", "com.example.plain", {"Outer", "Missing"}, T::integer), std::nullopt, std::nullopt},
+      {makeSetting("widened", "com.example.plain", {"Size"}, T::real), PreferenceValue::integer(48),
+       PreferenceValue::real(48)},
+      {makeSetting("empty", "com.example.plain", {}, T::boolean), std::nullopt, std::nullopt},
+  };
+  std::vector<const SettingDefinition*> settings;
+  for (const auto& c : cases) {
+    const auto& ref = c.setting.ref;
+    if (c.stored) service.writer().write(*c.stored, ref.path, service.resolver().resolve(ref.domain, ref.byHost));
+    settings.push_back(&c.setting);
+  }
+  const auto values = service.currentValues(settings);
+  ASSERT_EQ(values.size(), settings.size());
+  for (std::size_t i = 0; i < settings.size(); ++i) {
+    SCOPED_TRACE(settings[i]->id);
+    EXPECT_EQ(values[i], cases[i].reads);
+    EXPECT_EQ(values[i], service.currentValue(*settings[i]));
+  }
+}
+
+// A store without a batch read of its own is read key by key; a practice run still sees its writes.
+TEST(SettingsServiceBatchRead, AStoreWithoutItsOwnBatchReadIsReadKeyByKey) {
+  struct CountingStore : PreferenceStore {
+    mutable int reads = 0;
+    std::optional<PreferenceValue> read(const std::string& key, const ResolvedDomain&) const override {
+      ++reads;
+      return PreferenceValue::string(key);
+    }
+    void write(const std::optional<PreferenceValue>&, const std::string&, const ResolvedDomain&) override {}
+  };
+  auto counting = std::make_shared<CountingStore>();
+  auto practice = std::make_shared<DryRunStore>(counting);
+  practice->write(PreferenceValue::string("pending"), "b", ResolvedDomain{"com.example.d"});
+  const SettingsService service(DomainResolver{th::home(), nullptr}, practice, true);
+  const auto a = makeSetting("a", "com.example.d", {"a"}, SettingValueType::string);
+  const auto b = makeSetting("b", "com.example.d", {"b"}, SettingValueType::string);
+  const auto c = makeSetting("c", "com.example.d", {"c"}, SettingValueType::string);
+  EXPECT_EQ(service.currentValues({&a, &b, &c}),
+            (std::vector<std::optional<PreferenceValue>>{PreferenceValue::string("a"), PreferenceValue::string("pending"),
+                                                         PreferenceValue::string("c")}));
+  EXPECT_EQ(counting->reads, 2);
 }
 
 TEST_F(SettingsServiceTest, AnEmptyKeyPathReadsAsNoneAndCannotBeReset) {

@@ -1,0 +1,13 @@
+#include "Preferences/PreferenceStore.hpp"
+
+namespace amberloom {
+
+std::vector<std::optional<PreferenceValue>> PreferenceStore::readKeys(const std::vector<std::string>& keys,
+                                                                      const ResolvedDomain& domain) const {
+  std::vector<std::optional<PreferenceValue>> values;
+  values.reserve(keys.size());
+  for (const auto& key : keys) values.push_back(read(key, domain));
+  return values;
+}
+
+}  // namespace amberloom
