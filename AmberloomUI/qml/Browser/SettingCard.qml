@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Layouts
 import QtQuick.Templates as T
 import AmberLoom.UI
 
@@ -69,205 +68,198 @@ Item {
         }
     }
 
-    RowLayout {
-        anchors.fill: parent
+    Item {
+        id: iconBox
+        x: 16
+        width: 22
+        height: 22
+        anchors.verticalCenter: parent.verticalCenter
+        SymbolIcon {
+            objectName: "cardIcon"
+            anchors.centerIn: parent
+            name: cardModel.weakensSecurity ? "exclamationmark.shield.fill" : cardModel.symbol
+            pointSize: cardModel.weakensSecurity ? 14 : 13
+            color: cardModel.weakensSecurity ? Theme.palette.stateWarn : Theme.palette.onSurfaceFaint
+        }
+    }
+
+    // Title line, summary and restart line, between the icon and the control; positioned by hand
+    // rather than by layouts, since a long list builds many cards.
+    Column {
+        id: identity
+        objectName: "identity"
+        anchors.left: iconBox.right
         anchors.leftMargin: 16
-        anchors.rightMargin: 16
-        anchors.topMargin: 12
-        anchors.bottomMargin: 12
-        spacing: 16
+        anchors.right: controlBox.left
+        // At least 12 points before the control, besides the two gaps around it.
+        anchors.rightMargin: 44
+        anchors.verticalCenter: parent.verticalCenter
+        spacing: 1
+        clip: true
 
-        // Icon, title line, summary and restart line.
-        RowLayout {
-            Layout.fillWidth: true
-            spacing: 16
+        // The marks, the badge and the reset button keep their natural width; the label takes
+        // what is left of the line and is cut off at its end when that is too little.
+        Row {
+            id: titleLine
+            width: parent.width
+            spacing: 8
 
-            Item {
-                Layout.preferredWidth: 22
-                Layout.preferredHeight: 22
-                SymbolIcon {
-                    objectName: "cardIcon"
-                    anchors.centerIn: parent
-                    name: cardModel.weakensSecurity ? "exclamationmark.shield.fill" : cardModel.symbol
-                    pointSize: cardModel.weakensSecurity ? 14 : 13
-                    color: cardModel.weakensSecurity ? Theme.palette.stateWarn : Theme.palette.onSurfaceFaint
-                }
-            }
-
-            ColumnLayout {
-                id: identity
-                objectName: "identity"
-                Layout.fillWidth: true
-                spacing: 1
-                clip: true
-
-                // The marks, the badge and the reset button keep their natural width; the label
-                // takes what is left of the line and is cut off at its end when that is too little.
-                Row {
-                    id: titleLine
-                    Layout.fillWidth: true
-                    spacing: 8
-
-                    Text {
-                        id: title
-                        objectName: "title"
-                        anchors.verticalCenter: parent.verticalCenter
-                        // An empty row of marks takes no place (positioners skip items without width).
-                        width: Math.max(0, Math.min(implicitWidth, identity.width
-                                                    - (trailing.width > 0 ? trailing.width + titleLine.spacing : 0)))
-                        text: cardModel.label
-                        font: Tokens.text.rowTitle
-                        color: Theme.palette.onSurface
-                        elide: Text.ElideRight
-                        maximumLineCount: 1
-                        HoverHandler { id: titleHover }
-                        T.ToolTip.text: cardModel.label
-                        T.ToolTip.visible: titleHover.hovered
-                        T.ToolTip.delay: 700
-                    }
-                    Row {
-                        id: trailing
-                        anchors.verticalCenter: parent.verticalCenter
-                        spacing: 8
-
-                        Mark {
-                            objectName: "setMark"
-                            anchors.verticalCenter: parent.verticalCenter
-                            shown: cardModel.isSet
-                            symbol: "circle.fill"
-                            size: 5
-                            colour: Theme.palette.stateOn
-                            tip: qsTr("This one has its own setting saved on this Mac, instead of Apple's usual one")
-                        }
-                        Mark {
-                            objectName: "unverifiedMark"
-                            anchors.verticalCenter: parent.verticalCenter
-                            shown: cardModel.effectUnverified
-                            symbol: "questionmark.circle"
-                            size: 10
-                            colour: Theme.palette.stateWarn
-                            tip: qsTr("Saved properly, but we have never seen it actually change anything — see the info panel")
-                        }
-                        Badge {
-                            objectName: "groupBadge"
-                            anchors.verticalCenter: parent.verticalCenter
-                            visible: root.groupName !== ""
-                            text: root.groupName
-                            colour: Theme.palette.onSurfaceMuted
-                            background: Theme.palette.surfaceGlass
-                        }
-                        T.Button {
-                            id: resetButton
-                            objectName: "resetButton"
-                            anchors.verticalCenter: parent.verticalCenter
-                            visible: cardModel.isSet
-                            // Present while the pointer is elsewhere, shown when it is over the card.
-                            opacity: root.isHovered ? 1 : 0
-                            implicitWidth: 16
-                            implicitHeight: 16
-                            padding: 0
-                            Accessible.name: cardModel.resetLabel
-                            T.ToolTip.text: qsTr("Back to Apple's setting")
-                            T.ToolTip.visible: hovered
-                            T.ToolTip.delay: 700
-                            onClicked: cardModel.reset()
-                            contentItem: Item {
-                                SymbolIcon {
-                                    anchors.centerIn: parent
-                                    name: "arrow.uturn.backward"
-                                    pointSize: 11
-                                    color: Theme.palette.onSurfaceMuted
-                                }
-                            }
-                            background: Item {}
-                        }
-                    }
-                }
-
-                Text {
-                    objectName: "summary"
-                    Layout.fillWidth: true
-                    visible: cardModel.hasTexts
-                    text: cardModel.summary
-                    font: Tokens.text.rowBody
-                    color: Theme.palette.onSurfaceMuted
-                    elide: Text.ElideRight
-                    maximumLineCount: 1
-                    HoverHandler { id: summaryHover }
-                    T.ToolTip.text: cardModel.summary
-                    T.ToolTip.visible: summaryHover.hovered && truncated
-                    T.ToolTip.delay: 700
-                }
-
-                Text {
-                    objectName: "restartLine"
-                    Layout.fillWidth: true
-                    Layout.topMargin: 3
-                    visible: cardModel.restartLine !== ""
-                    text: cardModel.restartLine
-                    font: Qt.font({ family: "monospace", pixelSize: Tokens.text.rowMeta.pixelSize,
-                                    weight: Tokens.text.rowMeta.weight })
-                    color: Theme.palette.onSurfaceFaint
-                    elide: Text.ElideRight
-                }
-            }
-        }
-
-        // The identity block fills the line, so this keeps at least 12 points before the control.
-        Item {
-            Layout.preferredWidth: 12
-        }
-
-        RowLayout {
-            spacing: 14
-
-            Item {
-                Layout.preferredWidth: 230
-                Layout.preferredHeight: control.implicitHeight
-                SettingControlView {
-                    id: control
-                    objectName: "control"
-                    anchors.right: parent.right
-                    anchors.verticalCenter: parent.verticalCenter
-                    width: Math.min(implicitWidth, parent.width)
-                    adapter: cardModel.control
-                    visible: cardModel.control !== null
-                }
-            }
-
-            T.Button {
-                id: infoButton
-                objectName: "infoButton"
-                readonly property bool infoHovered: hovered
-                implicitWidth: 22
-                implicitHeight: 22
-                padding: 0
-                scale: infoHovered ? 1.08 : 1
-                Accessible.name: cardModel.infoLabel
-                T.ToolTip.text: qsTr("What this setting does")
-                T.ToolTip.visible: hovered
+            Text {
+                id: title
+                objectName: "title"
+                anchors.verticalCenter: parent.verticalCenter
+                // An empty row of marks takes no place (positioners skip items without width).
+                width: Math.max(0, Math.min(implicitWidth, identity.width
+                                            - (trailing.width > 0 ? trailing.width + titleLine.spacing : 0)))
+                text: cardModel.label
+                font: Tokens.text.rowTitle
+                color: Theme.palette.onSurface
+                elide: Text.ElideRight
+                maximumLineCount: 1
+                HoverHandler { id: titleHover }
+                T.ToolTip.text: cardModel.label
+                T.ToolTip.visible: titleHover.hovered
                 T.ToolTip.delay: 700
-                onClicked: root.showsDetail = true
-                Behavior on scale { SpringAnimation { spring: 8; damping: 0.7; epsilon: 0.001 } }
+            }
+            Row {
+                id: trailing
+                anchors.verticalCenter: parent.verticalCenter
+                spacing: 8
 
-                contentItem: Text {
-                    text: "i"
-                    font.family: "serif"
-                    font.pixelSize: 12
-                    font.weight: Font.DemiBold
-                    color: infoButton.infoHovered ? Theme.palette.onSurface : Theme.palette.onSurfaceMuted
-                    horizontalAlignment: Text.AlignHCenter
-                    verticalAlignment: Text.AlignVCenter
+                Mark {
+                    objectName: "setMark"
+                    anchors.verticalCenter: parent.verticalCenter
+                    shown: cardModel.isSet
+                    symbol: "circle.fill"
+                    size: 5
+                    colour: Theme.palette.stateOn
+                    tip: qsTr("This one has its own setting saved on this Mac, instead of Apple's usual one")
                 }
-                background: Rectangle {
-                    readonly property color ink: Theme.palette.onSurface
-                    radius: 6
-                    color: Qt.rgba(ink.r, ink.g, ink.b, infoButton.infoHovered ? 0.12 : 0.06)
-                    border.width: 1
-                    border.color: infoButton.infoHovered ? Theme.palette.borderStrong : "transparent"
-                    antialiasing: true
+                Mark {
+                    objectName: "unverifiedMark"
+                    anchors.verticalCenter: parent.verticalCenter
+                    shown: cardModel.effectUnverified
+                    symbol: "questionmark.circle"
+                    size: 10
+                    colour: Theme.palette.stateWarn
+                    tip: qsTr("Saved properly, but we have never seen it actually change anything — see the info panel")
+                }
+                Badge {
+                    objectName: "groupBadge"
+                    anchors.verticalCenter: parent.verticalCenter
+                    visible: root.groupName !== ""
+                    text: root.groupName
+                    colour: Theme.palette.onSurfaceMuted
+                    background: Theme.palette.surfaceGlass
+                }
+                T.Button {
+                    id: resetButton
+                    objectName: "resetButton"
+                    anchors.verticalCenter: parent.verticalCenter
+                    visible: cardModel.isSet
+                    // Present while the pointer is elsewhere, shown when it is over the card.
+                    opacity: root.isHovered ? 1 : 0
+                    implicitWidth: 16
+                    implicitHeight: 16
+                    padding: 0
+                    Accessible.name: cardModel.resetLabel
+                    T.ToolTip.text: qsTr("Back to Apple's setting")
+                    T.ToolTip.visible: hovered
+                    T.ToolTip.delay: 700
+                    onClicked: cardModel.reset()
+                    contentItem: Item {
+                        SymbolIcon {
+                            anchors.centerIn: parent
+                            name: "arrow.uturn.backward"
+                            pointSize: 11
+                            color: Theme.palette.onSurfaceMuted
+                        }
+                    }
+                    background: Item {}
                 }
             }
+        }
+
+        Text {
+            objectName: "summary"
+            width: parent.width
+            visible: cardModel.hasTexts
+            text: cardModel.summary
+            font: Tokens.text.rowBody
+            color: Theme.palette.onSurfaceMuted
+            elide: Text.ElideRight
+            maximumLineCount: 1
+            HoverHandler { id: summaryHover }
+            T.ToolTip.text: cardModel.summary
+            T.ToolTip.visible: summaryHover.hovered && truncated
+            T.ToolTip.delay: 700
+        }
+
+        Text {
+            objectName: "restartLine"
+            width: parent.width
+            topPadding: 3
+            visible: cardModel.restartLine !== ""
+            text: cardModel.restartLine
+            font: Qt.font({ family: "monospace", pixelSize: Tokens.text.rowMeta.pixelSize,
+                            weight: Tokens.text.rowMeta.weight })
+            color: Theme.palette.onSurfaceFaint
+            elide: Text.ElideRight
+        }
+    }
+
+    Item {
+        id: controlBox
+        anchors.right: infoButton.left
+        anchors.rightMargin: 14
+        anchors.verticalCenter: parent.verticalCenter
+        width: 230
+        height: control.implicitHeight
+        SettingControlView {
+            id: control
+            objectName: "control"
+            anchors.right: parent.right
+            anchors.verticalCenter: parent.verticalCenter
+            width: Math.min(implicitWidth, parent.width)
+            adapter: cardModel.control
+            visible: cardModel.control !== null
+        }
+    }
+
+    T.Button {
+        id: infoButton
+        objectName: "infoButton"
+        readonly property bool infoHovered: hovered
+        anchors.right: parent.right
+        anchors.rightMargin: 16
+        anchors.verticalCenter: parent.verticalCenter
+        implicitWidth: 22
+        implicitHeight: 22
+        padding: 0
+        scale: infoHovered ? 1.08 : 1
+        Accessible.name: cardModel.infoLabel
+        T.ToolTip.text: qsTr("What this setting does")
+        T.ToolTip.visible: hovered
+        T.ToolTip.delay: 700
+        onClicked: root.showsDetail = true
+        Behavior on scale { SpringAnimation { spring: 8; damping: 0.7; epsilon: 0.001 } }
+
+        contentItem: Text {
+            text: "i"
+            font.family: "serif"
+            font.pixelSize: 12
+            font.weight: Font.DemiBold
+            color: infoButton.infoHovered ? Theme.palette.onSurface : Theme.palette.onSurfaceMuted
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
+        }
+        background: Rectangle {
+            readonly property color ink: Theme.palette.onSurface
+            radius: 6
+            color: Qt.rgba(ink.r, ink.g, ink.b, infoButton.infoHovered ? 0.12 : 0.06)
+            border.width: 1
+            border.color: infoButton.infoHovered ? Theme.palette.borderStrong : "transparent"
+            antialiasing: true
         }
     }
 
