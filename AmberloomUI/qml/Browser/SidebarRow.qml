@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Layouts
 import QtQuick.Templates as T
 import AmberLoom.UI
 
@@ -18,7 +17,7 @@ T.AbstractButton {
     readonly property bool lit: isSelected || hovered
     readonly property color ink: lit ? Theme.palette.onSurface : Theme.palette.onSurfaceMuted
 
-    implicitHeight: Math.max(30, implicitContentHeight + topPadding + bottomPadding)
+    implicitHeight: Math.max(30, label.implicitHeight + topPadding + bottomPadding)
     leftPadding: 10
     rightPadding: 10
     topPadding: 7
@@ -28,45 +27,49 @@ T.AbstractButton {
     Accessible.role: Accessible.Button
     Accessible.name: accessibleName
 
-    background: Rectangle {
+    // Drawn by plain children rather than a content item and background, which a control would
+    // build on its own: the sidebar makes one row per group.
+    Rectangle {
         readonly property color tint: Theme.palette.onSurface
+        anchors.fill: parent
         radius: 8
         antialiasing: true
         color: Qt.rgba(tint.r, tint.g, tint.b, 0.06)
         opacity: row.lit ? 1 : 0
         Behavior on opacity { NumberAnimation { duration: 120; easing.type: Easing.OutQuad } }
     }
-
-    contentItem: RowLayout {
-        spacing: 9
-
-        Item {
-            Layout.preferredWidth: 16
-            Layout.preferredHeight: 16
-            SymbolIcon {
-                anchors.centerIn: parent
-                name: row.symbol
-                pointSize: 13
-                color: row.ink
-                opacity: 0.85
-            }
-        }
-        Text {
-            Layout.fillWidth: true
-            text: row.title
-            // 13.5 points
-            font.pointSize: 13.5 * 0.75
-            font.weight: row.isSelected ? Font.Medium : Font.Normal
-            color: row.ink
-            elide: Text.ElideRight
-            maximumLineCount: 1
-        }
-        Text {
-            objectName: "sidebarCount"
-            visible: row.hasCount
-            text: row.count
-            font: Tokens.text.rowMeta
-            color: row.isSelected ? Theme.palette.primary : Theme.palette.onSurfaceFaint
-        }
+    SymbolIcon {
+        x: row.leftPadding + (16 - width) / 2
+        anchors.verticalCenter: parent.verticalCenter
+        name: row.symbol
+        pointSize: 13
+        color: row.ink
+        opacity: 0.85
+    }
+    Text {
+        id: label
+        anchors.left: parent.left
+        anchors.leftMargin: row.leftPadding + 16 + 9
+        anchors.right: count.visible ? count.left : parent.right
+        anchors.rightMargin: count.visible ? 9 : row.rightPadding
+        anchors.verticalCenter: parent.verticalCenter
+        text: row.title
+        // 13.5 points
+        font.pointSize: 13.5 * 0.75
+        font.weight: row.isSelected ? Font.Medium : Font.Normal
+        color: row.ink
+        elide: Text.ElideRight
+        maximumLineCount: 1
+    }
+    Text {
+        id: count
+        objectName: "sidebarCount"
+        anchors.right: parent.right
+        anchors.rightMargin: row.rightPadding
+        anchors.verticalCenter: parent.verticalCenter
+        visible: row.hasCount
+        text: row.count
+        font: Tokens.text.rowMeta
+        color: row.isSelected ? Theme.palette.primary : Theme.palette.onSurfaceFaint
     }
 }
