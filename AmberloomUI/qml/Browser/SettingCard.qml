@@ -167,15 +167,13 @@ Item {
                     T.ToolTip.visible: hovered
                     T.ToolTip.delay: 700
                     onClicked: cardModel.reset()
-                    contentItem: Item {
-                        SymbolIcon {
-                            anchors.centerIn: parent
-                            name: "arrow.uturn.backward"
-                            pointSize: 11
-                            color: Theme.palette.onSurfaceMuted
-                        }
+                    // Drawn by a plain child: a control would build a content item for every card.
+                    SymbolIcon {
+                        anchors.centerIn: parent
+                        name: "arrow.uturn.backward"
+                        pointSize: 11
+                        color: Theme.palette.onSurfaceMuted
                     }
-                    background: Item {}
                 }
             }
         }
@@ -244,7 +242,18 @@ Item {
         onClicked: root.showsDetail = true
         Behavior on scale { SpringAnimation { spring: 8; damping: 0.7; epsilon: 0.001 } }
 
-        contentItem: Text {
+        // Drawn by plain children: a control would build a content item and background for every card.
+        Rectangle {
+            readonly property color ink: Theme.palette.onSurface
+            anchors.fill: parent
+            radius: 6
+            color: Qt.rgba(ink.r, ink.g, ink.b, infoButton.infoHovered ? 0.12 : 0.06)
+            border.width: 1
+            border.color: infoButton.infoHovered ? Theme.palette.borderStrong : "transparent"
+            antialiasing: true
+        }
+        Text {
+            anchors.fill: parent
             text: "i"
             font.family: "serif"
             font.pixelSize: 12
@@ -252,14 +261,6 @@ Item {
             color: infoButton.infoHovered ? Theme.palette.onSurface : Theme.palette.onSurfaceMuted
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
-        }
-        background: Rectangle {
-            readonly property color ink: Theme.palette.onSurface
-            radius: 6
-            color: Qt.rgba(ink.r, ink.g, ink.b, infoButton.infoHovered ? 0.12 : 0.06)
-            border.width: 1
-            border.color: infoButton.infoHovered ? Theme.palette.borderStrong : "transparent"
-            antialiasing: true
         }
     }
 

@@ -72,7 +72,8 @@ Item {
             checked = Qt.binding(() => toggle.adapter.switchOn);
         }
 
-        indicator: Rectangle {
+        // Drawn by a plain child rather than an indicator and content item the control would build.
+        Rectangle {
             readonly property color ink: Theme.palette.onSurface
             width: toggle.width
             height: toggle.height
@@ -91,7 +92,6 @@ Item {
                 Behavior on x { NumberAnimation { duration: 120; easing.type: Easing.OutQuad } }
             }
         }
-        contentItem: Item {}
     }
 
     // A continuous slider over the range and, beside it, the current value as text.
