@@ -52,19 +52,23 @@ Item {
         antialiasing: true
         Behavior on opacity { NumberAnimation { duration: 130; easing.type: Easing.OutQuad } }
     }
-    // Along the leading edge, following the card's rounded corners there.
-    Item {
-        objectName: "riskStrip"
-        visible: cardModel.weakensSecurity
-        width: 3
+    // Along the leading edge, following the card's rounded corners there. Few cards show the strip,
+    // the badge or the reset button: each is made only while it is shown.
+    Loader {
+        active: cardModel.weakensSecurity
+        visible: active
         height: parent.height
-        clip: true
-        Rectangle {
-            width: 24
-            height: parent.height
-            radius: 12
-            color: Theme.palette.stateWarn
-            antialiasing: true
+        sourceComponent: Item {
+            objectName: "riskStrip"
+            width: 3
+            clip: true
+            Rectangle {
+                width: 24
+                height: parent.height
+                radius: 12
+                color: Theme.palette.stateWarn
+                antialiasing: true
+            }
         }
     }
 
@@ -144,35 +148,40 @@ Item {
                     colour: Theme.palette.stateWarn
                     tip: qsTr("Saved properly, but we have never seen it actually change anything — see the info panel")
                 }
-                Badge {
-                    objectName: "groupBadge"
+                Loader {
                     anchors.verticalCenter: parent.verticalCenter
-                    visible: root.groupName !== ""
-                    text: root.groupName
-                    colour: Theme.palette.onSurfaceMuted
-                    background: Theme.palette.surfaceGlass
+                    active: root.groupName !== ""
+                    visible: active
+                    sourceComponent: Badge {
+                        objectName: "groupBadge"
+                        text: root.groupName
+                        colour: Theme.palette.onSurfaceMuted
+                        background: Theme.palette.surfaceGlass
+                    }
                 }
-                T.Button {
-                    id: resetButton
-                    objectName: "resetButton"
+                Loader {
                     anchors.verticalCenter: parent.verticalCenter
-                    visible: cardModel.isSet
-                    // Present while the pointer is elsewhere, shown when it is over the card.
-                    opacity: root.isHovered ? 1 : 0
-                    implicitWidth: 16
-                    implicitHeight: 16
-                    padding: 0
-                    Accessible.name: cardModel.resetLabel
-                    T.ToolTip.text: qsTr("Back to Apple's setting")
-                    T.ToolTip.visible: hovered
-                    T.ToolTip.delay: 700
-                    onClicked: cardModel.reset()
-                    // Drawn by a plain child: a control would build a content item for every card.
-                    SymbolIcon {
-                        anchors.centerIn: parent
-                        name: "arrow.uturn.backward"
-                        pointSize: 11
-                        color: Theme.palette.onSurfaceMuted
+                    active: cardModel.isSet
+                    visible: active
+                    sourceComponent: T.Button {
+                        objectName: "resetButton"
+                        // Present while the pointer is elsewhere, shown when it is over the card.
+                        opacity: root.isHovered ? 1 : 0
+                        implicitWidth: 16
+                        implicitHeight: 16
+                        padding: 0
+                        Accessible.name: cardModel.resetLabel
+                        T.ToolTip.text: qsTr("Back to Apple's setting")
+                        T.ToolTip.visible: hovered
+                        T.ToolTip.delay: 700
+                        onClicked: cardModel.reset()
+                        // Drawn by a plain child rather than a content item the control would build.
+                        SymbolIcon {
+                            anchors.centerIn: parent
+                            name: "arrow.uturn.backward"
+                            pointSize: 11
+                            color: Theme.palette.onSurfaceMuted
+                        }
                     }
                 }
             }

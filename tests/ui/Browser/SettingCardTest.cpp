@@ -26,6 +26,12 @@ QQuickItem* in(QQuickItem* card, const char* name) {
   return found;
 }
 
+// Whether the card shows the named part; parts seen on few cards are made only while shown.
+bool shows(QQuickItem* card, const char* name) {
+  QQuickItem* found = ScreenWindow::findBelow(card, QString::fromLatin1(name));
+  return found && found->isVisible();
+}
+
 QString qs(const std::optional<std::string>& text) { return QString::fromStdString(text.value_or("<none>")); }
 
 }  // namespace
@@ -35,21 +41,20 @@ TEST(SettingCard, markResetButtonAndCommandFollowWhetherTheSettingIsSet) {
   const SettingDefinition& setting = screen.setting("dock.autohide");
   QQuickItem* card = screen.card("dock.autohide");
   auto* model = card->findChild<SettingCardModel*>();
-  QQuickItem* mark = in(card, "setMark");
-  QQuickItem* reset = in(card, "resetButton");
-  EXPECT_FALSE(mark->isVisible());
-  EXPECT_FALSE(reset->isVisible());
+  EXPECT_FALSE(shows(card, "setMark"));
+  EXPECT_FALSE(shows(card, "resetButton"));
   EXPECT_EQ(model->command(), qs(ShellCommand::deleteCommand(setting)));
 
   // The switch writes through the model; the card then shows what the model read back.
   screen.click(in(card, "toggle"));
   ASSERT_EQ(screen.model().value(setting), PreferenceValue::boolean(true));
-  EXPECT_TRUE(mark->isVisible());
-  EXPECT_TRUE(reset->isVisible());
+  EXPECT_TRUE(shows(card, "setMark"));
+  ASSERT_TRUE(shows(card, "resetButton"));
   EXPECT_EQ(model->command(), qs(ShellCommand::write(setting, PreferenceValue::boolean(true))));
   EXPECT_TRUE(accessible(card, QAccessible::Description).contains("Changed on this Mac"));
 
   // The reset button keeps its place, seen only while the pointer is over the card.
+  QQuickItem* reset = in(card, "resetButton");
   QTest::mouseMove(&screen.window().window(), {5, 5});
   screen.window().grab();
   EXPECT_EQ(reset->opacity(), 0);
@@ -59,8 +64,8 @@ TEST(SettingCard, markResetButtonAndCommandFollowWhetherTheSettingIsSet) {
 
   screen.click(reset);
   EXPECT_EQ(screen.model().value(setting), std::nullopt);
-  EXPECT_FALSE(mark->isVisible());
-  EXPECT_FALSE(reset->isVisible());
+  EXPECT_FALSE(shows(card, "setMark"));
+  EXPECT_FALSE(shows(card, "resetButton"));
   EXPECT_EQ(model->command(), qs(ShellCommand::deleteCommand(setting)));
 }
 
@@ -106,12 +111,12 @@ TEST(SettingCard, showsIconStripSummaryRestartLineAndBadgeAsTheSettingCallsFor) 
   for (const auto& c : cases) {
     QQuickItem* card = screen.card(c.id);
     EXPECT_EQ(in(card, "cardIcon")->property("name").toString(), c.icon);
-    EXPECT_EQ(in(card, "riskStrip")->isVisible(), c.strip);
+    EXPECT_EQ(shows(card, "riskStrip"), c.strip);
     EXPECT_EQ(in(card, "summary")->isVisible(), c.summary);
     EXPECT_EQ(in(card, "restartLine")->isVisible(), !c.restartLine.isEmpty());
     EXPECT_EQ(in(card, "restartLine")->property("text").toString(), c.restartLine);
-    EXPECT_EQ(in(card, "groupBadge")->isVisible(), !c.badge.isEmpty());
-    EXPECT_EQ(in(card, "groupBadge")->property("text").toString(), c.badge);
+    EXPECT_EQ(shows(card, "groupBadge"), !c.badge.isEmpty());
+    if (!c.badge.isEmpty()) EXPECT_EQ(in(card, "groupBadge")->property("text").toString(), c.badge);
     EXPECT_EQ(card->height(), 76);
   }
 }
