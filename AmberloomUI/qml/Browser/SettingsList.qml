@@ -48,19 +48,17 @@ Item {
         delegate: list.cardDelegate
         T.ScrollBar.vertical: scrollBar
 
-        header: Item {
+        // The tip of the day, made only while there is one to show.
+        header: Loader {
             readonly property var card: list.settingsModel.discoverCard
-            readonly property bool hasTip: card.hook !== undefined
             width: ListView.view.width
-            height: hasTip ? tip.height + 22 : 0
-            visible: hasTip
-
-            DiscoverCardView {
-                id: tip
+            height: item ? item.height + 22 : 0
+            active: card.hook !== undefined
+            sourceComponent: DiscoverCardView {
                 objectName: "discoverCard"
                 width: parent.width
-                hook: parent.hasTip ? parent.card.hook : ""
-                body: parent.hasTip ? parent.card.body : ""
+                hook: parent.card.hook ?? ""
+                body: parent.card.body ?? ""
                 settingLabel: listContent.tipSettingLabel
                 hasSetting: listContent.tipHasSetting
                 onDismiss: list.settingsModel.dismissDiscoverCard()
