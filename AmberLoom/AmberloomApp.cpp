@@ -1,11 +1,14 @@
 #include "AmberLoom/AmberloomApp.hpp"
 
+#include <QFontDatabase>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickWindow>
 #include <filesystem>
+#include <future>
 #include <mutex>
 #include <stdexcept>
+#include <system_error>
 
 #include "Account/AccountModel.hpp"
 #include "Browser/SettingsModel.hpp"
@@ -53,8 +56,23 @@ void AmberloomApp::handleCommandLineSwitches(const std::vector<std::string>& arg
   });
 }
 
-AmberloomApp::AmberloomApp(QObject* parent)
-    : QObject(parent), root_(RootScene::make()), updater_(), workspace_(ui::Workspace::live()) {
+AmberloomApp::AmberloomApp(QObject* parent) : QObject(parent), updater_(), workspace_(ui::Workspace::live()) {
+  // The resources load on a worker while this thread readies the engine and the main window's
+  // types; the models are QObjects, so they are made here once both are done.
+  std::future<RootScene::Resources> resources;
+  try {
+    resources = std::async(std::launch::async, &RootScene::loadResources);
+  } catch (const std::system_error&) {
+    resources = std::async(std::launch::deferred, &RootScene::loadResources);  // no thread to be had
+  }
+  engine_ = std::make_unique<QQmlEngine>();
+  ui::installKit(*engine_);
+  mainComponent_ = compile(QStringLiteral("AppWindow"));
+  // The first frame needs the font database; filling it here uses whatever time the worker
+  // still takes.
+  QFontDatabase::families();
+  root_ = RootScene::make(resources.get());
+
   // A restore in the wizard may have changed values and stored an undo point.
   rootState_ = std::make_unique<ui::RootViewState>(
       StoreUserDefaults::standard(), [catalog = root_.catalog, sync = root_.sync, points = root_.undoPoints] {
@@ -64,8 +82,6 @@ AmberloomApp::AmberloomApp(QObject* parent)
       });
   if (root_.guide) guide_ = std::make_unique<ui::ManualGuideList>(*root_.guide);
   removalFactory_ = std::make_unique<ui::RemovalModelFactory>(root_.makeRemovalModel);
-  engine_ = std::make_unique<QQmlEngine>();
-  ui::installKit(*engine_);
   // The models belong to the root scene, never to the engine.
   for (QObject* model : {static_cast<QObject*>(root_.catalog.get()), static_cast<QObject*>(root_.account.get()),
                          static_cast<QObject*>(root_.firstRun.get()),
@@ -79,14 +95,20 @@ AmberloomApp::AmberloomApp(QObject* parent)
 AmberloomApp::~AmberloomApp() {
   delete preferencesWindow_;
   delete mainWindow_;
+  mainComponent_.reset();
   engine_.reset();
 }
 
 void AmberloomApp::setWorkspace(std::shared_ptr<ui::Workspace> workspace) { workspace_ = std::move(workspace); }
 
-QQuickWindow* AmberloomApp::createWindow(const QString& type, const QVariantMap& properties) {
-  QQmlComponent component(engine_.get());
-  component.setData(QStringLiteral("import AmberLoom.UI\n%1 {}\n").arg(type).toUtf8(), QUrl());
+std::unique_ptr<QQmlComponent> AmberloomApp::compile(const QString& type) {
+  auto component = std::make_unique<QQmlComponent>(engine_.get());
+  component->setData(QStringLiteral("import AmberLoom.UI\n%1 {}\n").arg(type).toUtf8(), QUrl());
+  return component;
+}
+
+QQuickWindow* AmberloomApp::createWindow(QQmlComponent& component, const QString& type,
+                                         const QVariantMap& properties) {
   if (!component.isReady())
     throw std::runtime_error("cannot show " + type.toStdString() + ": " + component.errorString().toStdString());
   QObject* object = component.createWithInitialProperties(properties);
@@ -100,16 +122,17 @@ QQuickWindow* AmberloomApp::createWindow(const QString& type, const QVariantMap&
 
 void AmberloomApp::showMainWindow() {
   if (!mainWindow_) {
-    mainWindow_ = createWindow(QStringLiteral("AppWindow"), {{"app", QVariant::fromValue<QObject*>(this)},
-                                                             {"account", QVariant::fromValue(root_.account.get())},
-                                                             {"viewState", QVariant::fromValue(rootState_.get())},
-                                                             {"catalogModel", QVariant::fromValue(root_.catalog.get())},
-                                                             {"firstRun", QVariant::fromValue(root_.firstRun.get())},
-                                                             {"syncModel", QVariant::fromValue(root_.sync.get())},
-                                                             {"recipesModel", QVariant::fromValue(root_.recipes.get())},
-                                                             {"repairModel", QVariant::fromValue(root_.repairs.get())},
-                                                             {"undoPoints", QVariant::fromValue(root_.undoPoints.get())},
-                                                             {"guide", QVariant::fromValue(guide_.get())}});
+    mainWindow_ = createWindow(*mainComponent_, QStringLiteral("AppWindow"),
+                               {{"app", QVariant::fromValue<QObject*>(this)},
+                                {"account", QVariant::fromValue(root_.account.get())},
+                                {"viewState", QVariant::fromValue(rootState_.get())},
+                                {"catalogModel", QVariant::fromValue(root_.catalog.get())},
+                                {"firstRun", QVariant::fromValue(root_.firstRun.get())},
+                                {"syncModel", QVariant::fromValue(root_.sync.get())},
+                                {"recipesModel", QVariant::fromValue(root_.recipes.get())},
+                                {"repairModel", QVariant::fromValue(root_.repairs.get())},
+                                {"undoPoints", QVariant::fromValue(root_.undoPoints.get())},
+                                {"guide", QVariant::fromValue(guide_.get())}});
   }
   mainWindow_->show();
 }
@@ -125,7 +148,8 @@ void AmberloomApp::showPreferences() {
   auto* model = new ui::PreferencesViewModel(
       false, *StoreUserDefaults::standard(), supportService(), removalFactory_.get(),
       [catalog = root_.catalog](bool on) { catalog->setShowsRiskySettings(on); }, root_.account.get(), workspace_);
-  preferencesWindow_ = createWindow(QStringLiteral("PreferencesWindow"), {{"model", QVariant::fromValue(model)}});
+  preferencesWindow_ = createWindow(*compile(QStringLiteral("PreferencesWindow")), QStringLiteral("PreferencesWindow"),
+                                    {{"model", QVariant::fromValue(model)}});
   model->setParent(preferencesWindow_);
   preferencesWindow_->show();
 }

@@ -15,6 +15,7 @@
 #include "AmberLoom/RootScene.hpp"
 #include "AmberLoom/Updater.hpp"
 
+class QQmlComponent;
 class QQmlEngine;
 
 namespace amberloom::ui {
@@ -39,7 +40,8 @@ class AmberloomApp : public QObject {
   // process; later calls return at once. Call it before any Qt application object exists.
   static void handleCommandLineSwitches(const std::vector<std::string>& arguments);
 
-  // Builds the root scene and the updater; needs the QGuiApplication. Shows nothing yet.
+  // Builds the root scene and the updater and compiles the main window; needs the
+  // QGuiApplication. Shows nothing yet.
   explicit AmberloomApp(QObject* parent = nullptr);
   ~AmberloomApp() override;
 
@@ -63,7 +65,10 @@ class AmberloomApp : public QObject {
   Q_INVOKABLE QString exportScript(const QUrl& location);
 
  private:
-  QQuickWindow* createWindow(const QString& type, const QVariantMap& properties);
+  // The component of `type` from the UI module, compiled (or failed) with everything it imports.
+  std::unique_ptr<QQmlComponent> compile(const QString& type);
+  // Throws std::runtime_error when `component` did not compile or does not make a window.
+  QQuickWindow* createWindow(QQmlComponent& component, const QString& type, const QVariantMap& properties);
 
   // Models first, so that the windows over them go before them.
   RootScene root_;
@@ -73,6 +78,7 @@ class AmberloomApp : public QObject {
   std::unique_ptr<ui::RemovalModelFactory> removalFactory_;
   std::unique_ptr<ui::ManualGuideList> guide_;  // none without a guide
   std::unique_ptr<QQmlEngine> engine_;
+  std::unique_ptr<QQmlComponent> mainComponent_;
   QPointer<QQuickWindow> mainWindow_;
   QPointer<QQuickWindow> preferencesWindow_;
 };

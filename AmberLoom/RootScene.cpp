@@ -86,39 +86,59 @@ std::string RootScene::defaultsToolPath() {
   return (folder.parent_path() / "libexec" / "amberloom" / "defaults").string();
 }
 
-RootScene RootScene::make() {
+RootScene::Resources RootScene::loadResources() {
   const UserDefaultsRef defaults = StoreUserDefaults::standard();
-  const std::string home = platform::homeDirectory();
-
-  // The store, a resolver and the settings service every other service shares.
+  std::string home = platform::homeDirectory();
   const PreferenceStoreRef store = std::make_shared<CFPreferenceStore>();
-  const SettingsService service(DomainResolver::live(), store);
-  const SettingsCatalog catalog = bundledCatalogOrEmpty();
+  SettingsCatalog catalog = bundledCatalogOrEmpty();
 
   const BackupLocator locator{home};
-  const std::string folder = SyncFolder::current(*defaults, locator);
+  std::string folder = SyncFolder::current(*defaults, locator);
   // Read before any model exists, so it sees the Mac as the user left it.
-  const PersonalisationScan scan =
-      PersonalisationScanner(catalog, service, [locator, folder] { return locator.backupExists(folder); })
+  PersonalisationScan scan =
+      PersonalisationScanner(catalog, SettingsService(DomainResolver::live(), store),
+                             [locator, folder] { return locator.backupExists(folder); })
           .scan(Version::current(), Version::currentApp());
 
-  const IntentLog intents = IntentLog::standard(osBuild());
   std::optional<DiscoverDeck> deck;
   try {
     deck = DiscoverDeck::bundled(catalog);
   } catch (...) {
   }
+  std::vector<Recipe> recipes = ui::RecipesModel::bundledRecipes(catalog);
+  std::optional<ManualGuide> guide;
+  try {
+    guide = ManualGuide::bundled();
+  } catch (...) {
+  }
+  return Resources{std::move(home), defaults,          store,
+                   std::move(folder), std::move(catalog), std::move(deck),
+                   std::move(recipes), std::move(guide),  std::move(scan)};
+}
+
+RootScene RootScene::make() { return make(loadResources()); }
+
+RootScene RootScene::make(Resources resources) {
+  const UserDefaultsRef& defaults = resources.defaults;
+  const std::string& home = resources.home;
+  const std::string& folder = resources.syncFolder;
+  const SettingsCatalog& catalog = resources.catalog;
+
+  // The store, a resolver and the settings service every other service shares.
+  const PreferenceStoreRef store = resources.store;
+  const SettingsService service(DomainResolver::live(), store);
+  const IntentLog intents = IntentLog::standard(osBuild());
 
   RootScene scene;
   scene.catalog = std::make_shared<ui::SettingsModel>(
-      catalog, service, false, Version::current(), Version::currentApp(), defaults, intents, verifier(), deck,
+      catalog, service, false, Version::current(), Version::currentApp(), defaults, intents, verifier(),
+      std::move(resources.deck),
       [](const std::vector<std::string>& names) { ui::AppRestarter::killall(names); });
 
   const auto catalogModel = scene.catalog;
-  const std::vector<Recipe> recipes = ui::RecipesModel::bundledRecipes(catalog);
 
-  const SyncService sync(catalog, service, DomainResolver::live(), store, BackupService::currentDeviceID(),
-                         BackupService::currentDeviceName(), intents);
+  SyncService sync(catalog, service, DomainResolver::live(), store, BackupService::currentDeviceID(),
+                   BackupService::currentDeviceName(), intents);
   auto transport = std::make_shared<ServerSync>(accountClient(), nullptr, defaults, MachineIdentity::hardwareID());
   scene.sync = std::make_shared<ui::SyncModel>(sync, transport, false, undoHistory(home), verifier(), defaults,
                                                [catalogModel] { catalogModel->refreshAll(); });
@@ -130,12 +150,12 @@ RootScene RootScene::make() {
   });
   scene.undoPoints = std::make_shared<ui::UndoPointsModel>(
       undoHistory(home), false,
-      [sync, reader = verifier()](const Snapshot& snapshot) { return sync.undo(snapshot, *reader); },
+      [sync = std::move(sync), reader = verifier()](const Snapshot& snapshot) { return sync.undo(snapshot, *reader); },
       [catalogModel] { catalogModel->refreshAll(); });
 
   scene.recipes = std::make_shared<ui::RecipesModel>(
-      recipes, RecipeService(catalog, service, DomainResolver::live(), store, intents), false, undoHistory(home),
-      verifier(), defaults,
+      std::move(resources.recipes), RecipeService(catalog, service, DomainResolver::live(), store, intents), false,
+      undoHistory(home), verifier(), defaults,
       [catalogModel, syncModel = scene.sync, points = scene.undoPoints] {
         catalogModel->refreshAll();
         syncModel->refreshHistory();
@@ -155,15 +175,13 @@ RootScene RootScene::make() {
     });
   };
 
-  try {
-    scene.guide = ManualGuide::bundled();
-  } catch (...) {
-  }
+  scene.guide = std::move(resources.guide);
 
-  const BackupService backups(catalog, DomainResolver::live(), store, BackupService::currentDeviceID(),
-                              BackupService::currentDeviceName());
-  scene.firstRun = std::make_shared<ui::FirstRunModel>(scan, backups, folder, false, DomainResolver::live(), store,
-                                                       verifier(), undoHistory(home));
+  // The catalogue's last use: moved, not copied.
+  BackupService backups(std::move(resources.catalog), DomainResolver::live(), store, BackupService::currentDeviceID(),
+                        BackupService::currentDeviceName());
+  scene.firstRun = std::make_shared<ui::FirstRunModel>(std::move(resources.scan), std::move(backups), folder, false,
+                                                       DomainResolver::live(), store, verifier(), undoHistory(home));
 
   scene.account = std::make_shared<ui::AccountModel>(
       accountClient(), AccountStore("tv.winterbrae.amberloom.session", "device-token", defaults),

@@ -2,13 +2,22 @@
 // Every long-lived model of the windowed application, built and wired together once at start by
 // `make()`, and the work of the unattended run that sync at login starts. Production wiring only:
 // the live preference store, the `defaults` command for every confirmation, practice mode off.
+// Start-up splits `make()` in two: `loadResources()` reads the built-in resources and this Mac's
+// files on any thread, `make(resources)` then builds the models on the main thread.
 
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "Backup/PersonalisationScanner.hpp"
+#include "Catalog/DiscoverCard.hpp"
 #include "Catalog/ManualGuide.hpp"
+#include "Catalog/SettingsCatalog.hpp"
+#include "Preferences/PreferenceStore.hpp"
+#include "Preferences/UserDefaults.hpp"
+#include "Recipes/Recipe.hpp"
 
 namespace amberloom::ui {
 class AccountModel;
@@ -36,9 +45,28 @@ struct RootScene {
   std::shared_ptr<ui::FirstRunModel> firstRun;
   std::shared_ptr<ui::AccountModel> account;
 
-  // Builds every service and model, in an order that matters: each model reads the preferences
-  // as it is made. A built-in resource that cannot be read is replaced by an empty one. Main
-  // thread only; never throws.
+  // What the models are built from: the built-in resources, each replaced by an empty one when it
+  // cannot be read, and this Mac as the user left it, read before any model exists.
+  struct Resources {
+    std::string home;
+    UserDefaultsRef defaults;
+    PreferenceStoreRef store;  // shared by every service; its file cache already holds what the scan read
+    std::string syncFolder;
+    SettingsCatalog catalog;
+    std::optional<DiscoverDeck> deck;
+    std::vector<Recipe> recipes;
+    std::optional<ManualGuide> guide;
+    PersonalisationScan scan;
+  };
+
+  // Reads the resources and scans this Mac's preferences. Only reads files and touches nothing of
+  // Qt, so it may run on any thread; never throws.
+  static Resources loadResources();
+
+  // Builds every service and model over `resources`, in an order that matters: each model reads
+  // the preferences as it is made. Main thread only; never throws.
+  static RootScene make(Resources resources);
+  // make(loadResources()).
   static RootScene make();
 
   // The unattended sync: with automatic sync on, shares this Mac's values with the account server,
