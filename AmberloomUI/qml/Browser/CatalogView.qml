@@ -147,16 +147,18 @@ Item {
     }
     Component {
         id: carriedPage
-        CarriedView {
+        PageLoader {
             objectName: "carriedView"
-            settingsModel: catalog.model
+            file: "CarriedView.qml"
+            properties: ({settingsModel: catalog.model})
         }
     }
     Component {
         id: guidePage
-        ManualGuideView {
+        PageLoader {
             objectName: "manualGuideView"
-            guide: catalog.guide
+            file: "ManualGuideView.qml"
+            properties: ({guide: catalog.guide})
         }
     }
     Component {

@@ -273,17 +273,18 @@ Item {
         }
     }
 
+    // The sheet is loaded from its file when opened and dropped when closed, not made with every card.
     Loader {
         objectName: "detailLoader"
-        active: root.showsDetail
-        sourceComponent: SettingDetail {
-            // Made with the sheet, not with every card.
-            property Pasteboard systemPasteboard: Pasteboard {}
-            card: cardModel
-            pasteboard: root.pasteboard ?? systemPasteboard
-            visible: true
-            onDismiss: close()
-            onClosed: root.showsDetail = false
+        readonly property bool open: root.showsDetail
+        onOpenChanged: open ? setSource("SettingDetail.qml", {card: cardModel, pasteboard: root.pasteboard, visible: true})
+                            : setSource("")
+        onLoaded: {
+            if (!item)
+                return;
+            item.dismiss.connect(item.close);
+            // A sheet also closes as the card goes away.
+            item.closed.connect(() => { if (root) root.showsDetail = false; });
         }
     }
 

@@ -11,7 +11,9 @@ T.Popup {
     id: sheet
 
     required property SettingCardModel card
+    // Where the command is copied to; null for the system pasteboard.
     property Pasteboard pasteboard: null
+    property Pasteboard systemPasteboard: Pasteboard {}
     // The command was copied; a sheet opened again starts without.
     property bool copied: false
     // The palette of the system colour scheme: the sheet sits above the screen that opened it.
@@ -143,7 +145,7 @@ T.Popup {
                 T.ToolTip.visible: hovered
                 T.ToolTip.delay: 500
                 onClicked: {
-                    sheet.pasteboard.copy(sheet.card.command);
+                    (sheet.pasteboard ?? sheet.systemPasteboard).copy(sheet.card.command);
                     sheet.copied = true;
                 }
                 contentItem: Text {

@@ -48,21 +48,25 @@ Item {
         delegate: list.cardDelegate
         T.ScrollBar.vertical: scrollBar
 
-        // The tip of the day, made only while there is one to show.
-        header: Loader {
-            readonly property var card: list.settingsModel.discoverCard
+        header: Item {
             width: ListView.view.width
-            height: item ? item.height + 22 : 0
-            active: card.hook !== undefined
-            sourceComponent: DiscoverCardView {
-                objectName: "discoverCard"
+            height: tip.item ? tip.item.height + 22 : 0
+
+            // The tip of the day, made only while there is one to show.
+            Loader {
+                id: tip
+                readonly property var card: list.settingsModel.discoverCard
                 width: parent.width
-                hook: parent.card.hook ?? ""
-                body: parent.card.body ?? ""
-                settingLabel: listContent.tipSettingLabel
-                hasSetting: listContent.tipHasSetting
-                onDismiss: list.settingsModel.dismissDiscoverCard()
-                onReveal: list.settingsModel.revealDiscoverCard()
+                active: card.hook !== undefined
+                sourceComponent: DiscoverCardView {
+                    objectName: "discoverCard"
+                    hook: tip.card.hook ?? ""
+                    body: tip.card.body ?? ""
+                    settingLabel: listContent.tipSettingLabel
+                    hasSetting: listContent.tipHasSetting
+                    onDismiss: list.settingsModel.dismissDiscoverCard()
+                    onReveal: list.settingsModel.revealDiscoverCard()
+                }
             }
         }
 

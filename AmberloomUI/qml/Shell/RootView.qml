@@ -25,7 +25,8 @@ Item {
         id: content
         objectName: "rootContent"
         anchors.fill: parent
-        // Switching between the three replaces the whole screen.
+        // Switching between the three replaces the whole screen. Sign-in and the wizard are loaded
+        // from their files only when shown: most starts show neither.
         sourceComponent: root.account.state !== AccountModel.SignedIn ? signIn
                        : root.viewState.showsWizard ? wizard
                        : catalogue
@@ -33,18 +34,20 @@ Item {
 
     Component {
         id: signIn
-        SignInView {
+        PageLoader {
             objectName: "signInView"
-            account: root.account
+            file: "SignInView.qml"
+            properties: ({account: root.account})
         }
     }
 
     Component {
         id: wizard
-        FirstRunView {
+        PageLoader {
             objectName: "firstRunView"
-            model: root.firstRun
-            onFinish: root.viewState.finishWizard()
+            file: "FirstRunView.qml"
+            properties: ({model: root.firstRun})
+            onLoaded: item.finish.connect(root.viewState.finishWizard)
         }
     }
 
@@ -55,10 +58,18 @@ Item {
             model: root.catalogModel
             guide: root.guide
             repairCount: root.repairModel.findings.count
-            myMacsPage: Component { MyMacsView { model: root.syncModel; backup: root.firstRun } }
-            recipesPage: Component { RecipesView { model: root.recipesModel } }
-            accountPage: Component { AccountSettingsView { model: root.account } }
-            repairsPage: Component { RepairView { model: root.repairModel; undoPoints: root.undoPoints } }
+            myMacsPage: Component {
+                PageLoader { file: "MyMacsView.qml"; properties: ({model: root.syncModel, backup: root.firstRun}) }
+            }
+            recipesPage: Component {
+                PageLoader { file: "RecipesView.qml"; properties: ({model: root.recipesModel}) }
+            }
+            accountPage: Component {
+                PageLoader { file: "AccountSettingsView.qml"; properties: ({model: root.account}) }
+            }
+            repairsPage: Component {
+                PageLoader { file: "RepairView.qml"; properties: ({model: root.repairModel, undoPoints: root.undoPoints}) }
+            }
         }
     }
 }
