@@ -17,8 +17,10 @@ PersonalisationScan PersonalisationScanner::scan(const Version& os, const Versio
   PersonalisationScan scan;
   const auto settings = catalog_.settings(os, app);
   scan.scannedCount = settings.size();
-  for (const auto& setting : settings) {
-    if (!service_.currentValue(setting)) continue;
+  const auto values = service_.currentValues(settings);  // one read of each domain
+  for (std::size_t i = 0; i < settings.size(); ++i) {
+    const auto& setting = settings[i];
+    if (!values[i]) continue;
     scan.customisedIDs.push_back(setting.id);
     ++scan.customisedByGroup[groupID(setting.id)];
     if (!setting.systemWritten) scan.deliberateIDs.push_back(setting.id);

@@ -110,6 +110,14 @@ std::optional<PreferenceValue> SettingsService::currentValue(const SettingDefini
 }
 
 std::vector<std::optional<PreferenceValue>> SettingsService::currentValues(
+    const std::vector<SettingDefinition>& settings) const {
+  std::vector<const SettingDefinition*> pointers;
+  pointers.reserve(settings.size());
+  for (const auto& setting : settings) pointers.push_back(&setting);
+  return currentValues(pointers);
+}
+
+std::vector<std::optional<PreferenceValue>> SettingsService::currentValues(
     const std::vector<const SettingDefinition*>& settings) const {
   std::vector<std::optional<PreferenceValue>> values(settings.size());
   // Positions in `settings` of the settings kept in each (domain, by-host) pair.

@@ -60,6 +60,7 @@ class SettingsService {
   // come from one read of the store, so they are a consistent snapshot of it; each domain is
   // resolved once. For reading thousands of settings at a time.
   std::vector<std::optional<PreferenceValue>> currentValues(const std::vector<const SettingDefinition*>& settings) const;
+  std::vector<std::optional<PreferenceValue>> currentValues(const std::vector<SettingDefinition>& settings) const;
   // The value as another process sees it; none when unset or unreadable; read as currentValue is.
   std::optional<PreferenceValue> externallyVisibleValue(const SettingDefinition& setting,
                                                         const ExternalPreferenceReader& reader) const;

@@ -4,8 +4,10 @@ namespace amberloom {
 
 PreferenceValue::Dictionary SyncComparator::localIntents(const Version& os, const Version& app) const {
   PreferenceValue::Dictionary intents;
-  for (const auto& setting : catalog_.settings(os, app))
-    if (auto value = service_.currentValue(setting)) intents.insert_or_assign(setting.id, std::move(*value));
+  const auto settings = catalog_.settings(os, app);
+  auto values = service_.currentValues(settings);  // one read of each domain
+  for (std::size_t i = 0; i < settings.size(); ++i)
+    if (values[i]) intents.insert_or_assign(settings[i].id, std::move(*values[i]));
   return intents;
 }
 
