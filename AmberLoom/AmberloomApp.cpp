@@ -1,6 +1,5 @@
 #include "AmberLoom/AmberloomApp.hpp"
 
-#include <QFontDatabase>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickWindow>
@@ -68,9 +67,6 @@ AmberloomApp::AmberloomApp(QObject* parent) : QObject(parent), updater_(), works
   engine_ = std::make_unique<QQmlEngine>();
   ui::installKit(*engine_);
   mainComponent_ = compile(QStringLiteral("AppWindow"));
-  // The first frame needs the font database; filling it here uses whatever time the worker
-  // still takes.
-  QFontDatabase::families();
   root_ = RootScene::make(resources.get());
 
   // A restore in the wizard may have changed values and stored an undo point.
