@@ -213,12 +213,6 @@ std::optional<std::string> SettingsModel::groupName(const SettingDefinition& set
   return std::nullopt;
 }
 
-QString SettingsModel::groupNameFor(const QString& settingID) const {
-  const auto* found = setting(settingID.toStdString());
-  if (!found) return {};
-  return QString::fromStdString(groupName(*found).value_or(""));
-}
-
 void SettingsModel::refresh(const SettingDefinition& setting) {
   reread(setting);
   emit valueChanged(QString::fromStdString(setting.id));
@@ -335,10 +329,6 @@ void SettingsModel::reset(const SettingDefinition& setting) {
   afterChange(setting, std::nullopt, restarts);
 }
 
-void SettingsModel::resetSetting(const QString& settingID) {
-  if (const auto* found = setting(settingID.toStdString())) reset(*found);
-}
-
 void SettingsModel::afterChange(const SettingDefinition& setting, const std::optional<PreferenceValue>& expected,
                                 const std::vector<std::string>& restarts) {
   setLastError(std::nullopt);
@@ -379,13 +369,6 @@ void SettingsModel::restartPendingApps() {
 std::optional<std::string> SettingsModel::command(const SettingDefinition& setting) const {
   if (const auto current = value(setting)) return ShellCommand::write(setting, *current);
   return ShellCommand::deleteCommand(setting);
-}
-
-QString SettingsModel::commandFor(const QString& settingID) const {
-  const auto* found = setting(settingID.toStdString());
-  if (!found) return {};
-  const auto text = command(*found);
-  return text ? QString::fromStdString(*text) : QString();
 }
 
 std::string SettingsModel::exportScript(double now) const {

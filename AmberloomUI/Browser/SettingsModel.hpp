@@ -118,7 +118,6 @@ class SettingsModel : public QObject {
   const SettingDefinition* setting(const std::string& id) const;
   // The name of the first group holding a setting with this id.
   std::optional<std::string> groupName(const SettingDefinition& setting) const;
-  Q_INVOKABLE QString groupNameFor(const QString& settingID) const;
   // Re-reads one value through the service; always announces it with valueChanged.
   void refresh(const SettingDefinition& setting);
   // Re-reads every editable and every carried setting; announces only the values that changed.
@@ -143,7 +142,6 @@ class SettingsModel : public QObject {
   void apply(const PreferenceValue& value, const SettingDefinition& setting);
   // The same for removing the user's value (Night Shift: switching it off).
   void reset(const SettingDefinition& setting);
-  Q_INVOKABLE void resetSetting(const QString& settingID);
   QStringList pendingRestarts() const { return pendingRestarts_; }
   // Restarts the pending apps at once (not in practice mode) and empties the list.
   Q_INVOKABLE void restartPendingApps();
@@ -153,7 +151,6 @@ class SettingsModel : public QObject {
   // The one-line `defaults` command that writes the current value, or deletes the setting when it
   // is unset; none when no one-line command exists.
   std::optional<std::string> command(const SettingDefinition& setting) const;
-  Q_INVOKABLE QString commandFor(const QString& settingID) const;
   // The shell script of every editable setting that has a value and is not written by the system.
   std::string exportScript(double now) const;
 

@@ -156,16 +156,15 @@ void RecipesModel::apply() {
 void RecipesModel::undoLast() {
   if (isDryRun_ || !lastUndo_) return;
   const UndoReport result = service_.undo(*lastUndo_, *verifier_);
-  setUndoReport(result);
   if (result.isComplete()) {
     setLastError(std::nullopt);
     setLastUndo(std::nullopt);
     setUndoSurvivesRestart(false);
-    refreshPreview();
-    setUndoReport(result);
+    refreshPreview();  // clears the report shown so far: the undo's own is set below
   } else {
     setLastError(guided::incompleteUndo(result));
   }
+  setUndoReport(result);
   refreshValuesAfterWrite();
 }
 

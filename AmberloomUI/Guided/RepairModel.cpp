@@ -129,7 +129,6 @@ void RepairModel::undoLast() {
     setLastUndo(std::nullopt);
     setUndoSurvivesRestart(false);
     rescan();
-    setUndoReport(result);
   } else {
     setLastError(guided::incompleteUndo(result));
   }
