@@ -20,10 +20,8 @@
 #include <memory>
 
 #include "BenchmarkHome.hpp"
-#include "Browser/SettingsModel.hpp"
-#include "GeneratedCatalog.hpp"
+#include "BenchmarkSettingsModel.hpp"
 #include "Kit/SymbolImageProvider.hpp"
-#include "Preferences/CFPreferenceStore.hpp"
 
 Q_IMPORT_QML_PLUGIN(AmberLoom_UIPlugin)
 
@@ -73,20 +71,14 @@ int main(int argc, char** argv) {
   QQmlEngine engine;
   ui::installKit(engine);
 
-  const auto makeModel = [](const SettingsCatalog& catalog) {
-    return std::make_unique<ui::SettingsModel>(
-        catalog, SettingsService(DomainResolver::live(), std::make_shared<CFPreferenceStore>()), false, Version({14, 5}),
-        Version({1, 0}), std::make_shared<bench::MemoryDefaults>(), std::nullopt,
-        std::make_shared<ExternalVerifier>("/usr/bin/defaults"), std::nullopt, [](const auto&) {});
-  };
   std::unique_ptr<QQuickWindow> window;
-  const auto nothing = makeModel(SettingsCatalog(1, 0, {}));
+  const auto nothing = bench::settingsModel(SettingsCatalog(1, 0, {}));
   const QVariantMap noSettings{{"model", QVariant::fromValue(nothing.get())}};
   firstFrame(engine, kCatalogScreen, noSettings, window);  // the platform, the renderer and the views load once
   const double bare = firstFrame(engine, kBareScreen, {}, window);
   const double empty = firstFrame(engine, kCatalogScreen, noSettings, window);
 
-  const auto full = makeModel(bench::generatedCatalog(count));
+  const auto full = bench::settingsModel(bench::generatedCatalog(count));
   auto& model = *full;
   const double catalog = firstFrame(engine, kCatalogScreen, {{"model", QVariant::fromValue(full.get())}}, window);
 

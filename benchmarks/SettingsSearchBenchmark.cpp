@@ -10,14 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
-#include <random>
 #include <string>
 
 #include "BenchmarkHome.hpp"
-#include "Browser/SettingsModel.hpp"
-#include "GeneratedCatalog.hpp"
-#include "Preferences/CFPreferenceStore.hpp"
+#include "BenchmarkSettingsModel.hpp"
 
 using namespace amberloom;
 using Clock = std::chrono::steady_clock;
@@ -25,7 +21,6 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 using bench::generatedCatalog;
-using bench::MemoryDefaults;
 
 double elapsedMilliseconds(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -40,9 +35,8 @@ int main(int argc, char** argv) {
   const std::string& home = *temporaryHome;
   QCoreApplication application(argc, argv);
 
-  ui::SettingsModel model(generatedCatalog(count), SettingsService(DomainResolver::live(), std::make_shared<CFPreferenceStore>()),
-                          false, Version({14, 5}), Version({1, 0}), std::make_shared<MemoryDefaults>(), std::nullopt,
-                          std::make_shared<ExternalVerifier>("/usr/bin/defaults"), std::nullopt, [](const auto&) {});
+  const auto owned = bench::settingsModel(generatedCatalog(count));
+  ui::SettingsModel& model = *owned;
 
   // Typed letter by letter, erased, typed again: new queries, repeated ones and blank text.
   const std::vector<std::string> typed = {"show window", "exposé", "speed dock", "anim", "zzz", "area1", "größe"};
