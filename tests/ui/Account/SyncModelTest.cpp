@@ -79,7 +79,7 @@ TEST(SyncModel, comparesAnotherMacCopiesTheTickedSettingsAndUndoesTheCopy) {
   EXPECT_EQ(macs.here.seen("com.example.finder", "ShowHidden"), std::nullopt) << "pinned: never written";
   EXPECT_TRUE(model->selectedIDs().empty());
   EXPECT_EQ(ids(model->actionableRows()), std::vector<std::string>{"dock.local"});
-  EXPECT_EQ(macs.here.appliedCalls, 1);
+  EXPECT_EQ(macs.here.heard->size(), 1u);
   ASSERT_EQ(model->history().size(), 1u);
   EXPECT_EQ(model->history()[0].reason, "Before bringing 2 settings from MAC-B");
   EXPECT_EQ(model->reportRow()[QStringLiteral("summary")].toString(), QStringLiteral("2 of 2 settings brought over"));
@@ -89,7 +89,7 @@ TEST(SyncModel, comparesAnotherMacCopiesTheTickedSettingsAndUndoesTheCopy) {
   EXPECT_FALSE(model->lastError()) << *model->lastError();
   EXPECT_EQ(macs.here.seen("com.example.dock", "tilesize"), V::integer(36));
   EXPECT_EQ(macs.here.seen("com.example.finder", "Title"), std::nullopt);
-  EXPECT_EQ(macs.here.appliedCalls, 2);
+  EXPECT_EQ(macs.here.heard->size(), 2u);
   ASSERT_TRUE(QTest::qWaitFor([&] { return model->actionableCount() == 3; }, 15000));
   EXPECT_EQ(model->history().size(), 1u) << "the undo point stays";
 
@@ -109,7 +109,7 @@ TEST(SyncModel, automaticSyncCopiesOnlyWhatThisMacLacks) {
   await(*model, &SyncModel::syncNow);
   EXPECT_EQ(model->publishedPath(), SyncModel::sharedSentence);
   EXPECT_EQ(macs.here.seen("com.example.finder", "Title"), std::nullopt);
-  EXPECT_EQ(macs.here.appliedCalls, 0);
+  EXPECT_EQ(macs.here.heard->size(), 0u);
 
   model->setAutoSyncOn(true);
   EXPECT_EQ(macs.here.defaults->boolValue(SyncModel::autoSyncKey), true);
@@ -119,13 +119,13 @@ TEST(SyncModel, automaticSyncCopiesOnlyWhatThisMacLacks) {
   EXPECT_EQ(macs.here.seen("com.example.finder", "Title"), V::string("Home"));
   EXPECT_EQ(macs.here.seen("com.example.finder", "ShowHidden"), std::nullopt);
   EXPECT_EQ(macs.here.seen("com.example.dock", "tilesize"), V::integer(36));
-  EXPECT_EQ(macs.here.appliedCalls, 1);
+  EXPECT_EQ(macs.here.heard->size(), 1u);
   EXPECT_TRUE(model->history().empty()) << "the automatic copy stores no undo point";
 
   // Nothing left to copy: the count goes back to 0 and nothing is called.
   await(*model, &SyncModel::applyNonConflicting);
   EXPECT_EQ(model->autoAppliedCount(), 0);
-  EXPECT_EQ(macs.here.appliedCalls, 1);
+  EXPECT_EQ(macs.here.heard->size(), 1u);
   EXPECT_EQ(macs.here.model()->isAutoSyncOn(), true) << "read back at the next start";
 }
 
@@ -190,7 +190,7 @@ TEST(SyncModel, practiceModeSendsWritesAndTakesBackNothing) {
   EXPECT_EQ(model->autoAppliedCount(), 0);
   EXPECT_EQ(macs.here.seen("com.example.dock", "tilesize"), V::integer(36));
   EXPECT_EQ(macs.here.seen("com.example.finder", "Title"), std::nullopt);
-  EXPECT_EQ(macs.here.appliedCalls, 0);
+  EXPECT_EQ(macs.here.heard->size(), 0u);
   EXPECT_TRUE(model->history().empty());
 }
 
