@@ -346,7 +346,7 @@ void SettingsModel::takeChange(const Change& change) {
   std::vector<const SettingDefinition*> touched;
   for (const auto* list : {&editable_, &carried_})
     for (const auto& setting : *list)
-      if (roots.contains(rootOf(setting.ref))) touched.push_back(&setting);
+      if (roots.contains(setting.ref.root())) touched.push_back(&setting);
   auto values = service_.currentValues(touched);
   for (std::size_t i = 0; i < touched.size(); ++i)
     if (assignValue(*touched[i], std::move(values[i]))) emit valueChanged(QString::fromStdString(touched[i]->id));

@@ -13,14 +13,8 @@ Change Change::of(const Snapshot& touched, std::vector<std::string> restartTarge
 
 std::unordered_set<SettingRef> Change::roots() const {
   std::unordered_set<SettingRef> roots;
-  for (const auto& setting : settings) roots.insert(rootOf(setting));
+  for (const auto& setting : settings) roots.insert(setting.root());
   return roots;
-}
-
-SettingRef rootOf(const SettingRef& setting) {
-  SettingRef root{setting.domain, {}, setting.byHost};
-  if (!setting.path.empty()) root.path.push_back(setting.path.front());
-  return root;
 }
 
 void ChangeNotice::announce(const Change& change, const QObject* from) {

@@ -33,9 +33,6 @@ struct Change {
   bool operator==(const Change&) const = default;
 };
 
-// The root key a setting's value lives under.
-SettingRef rootOf(const SettingRef& setting);
-
 class ChangeNotice : public QObject {
   Q_OBJECT
 

@@ -219,3 +219,53 @@ TEST(SyncModel, emptyBatchesStoreNoUndoPointAndALostUndoPointIsReported) {
       << *model->lastError();
   EXPECT_TRUE(model->history().empty());
 }
+
+TEST(SyncModel, myMacsFollowsTheAccountSignedInAndKeepsTicksOnlyWhileTheirCardsShow) {
+  TwoMacs macs;
+  prepare(macs);
+  // This Mac starts signed out; the session is whatever the account model stored last.
+  auto session = std::make_shared<std::optional<AccountClient::Session>>();
+  auto transport = std::make_shared<ServerSync>(macs.here.client, [session] { return *session; }, macs.here.defaults,
+                                                "HW-MAC-A", macs.here.home + "/Support/pending-sync.json");
+  SyncModel model(macs.here.service(), transport, false, SnapshotHistory(macs.here.historyFolder()), macs.here.verifier,
+                  macs.here.defaults, macs.here.heard->notice);
+  model.setAccount(std::nullopt);
+  await(model, &SyncModel::refresh);
+  EXPECT_TRUE(model.others().empty());
+
+  *session = macs.here.session;
+  model.setAccount("ada@example.com");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return model.others().size() == 1; }, 15000)) << "the first sign-in fetches";
+
+  // A ticked difference that this Mac now shares is no card, so it keeps no tick.
+  model.setTicked(QStringLiteral("dock.tile"), true);
+  model.setTicked(QStringLiteral("finder.title"), true);
+  macs.here.set("com.example.dock", "tilesize", V::integer(64));
+  await(model, &SyncModel::refresh);
+  EXPECT_EQ(model.selectedIDs(), std::set<std::string>{"finder.title"});
+  EXPECT_EQ(model.selectedCount(), 1);
+
+  // Leaving the account forgets its Macs at once, and a fetch under way (its session still valid
+  // on the server) brings nothing back.
+  bool back = false;
+  model.refresh([&] { back = true; });
+  model.setAccount(std::nullopt);
+  const auto forgotten = [&] {
+    EXPECT_TRUE(model.others().empty());
+    EXPECT_TRUE(model.rows().empty());
+    EXPECT_TRUE(model.selectedIDs().empty());
+    EXPECT_EQ(model.selectedDeviceID(), std::nullopt);
+    EXPECT_EQ(model.macList()->rowCount(), 0);
+    EXPECT_EQ(model.differenceList()->rowCount(), 0);
+  };
+  forgotten();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return back; }, 15000));
+  forgotten();
+  *session = std::nullopt;
+
+  // Another account of this Mac has no other Macs.
+  *session = macs.server.signIn(macs.here.client, "bob@example.com", "HW-MAC-A", "Mac MAC-A");
+  model.setAccount("bob@example.com");
+  await(model, &SyncModel::refresh);
+  forgotten();
+}

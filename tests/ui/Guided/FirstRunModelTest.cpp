@@ -7,6 +7,7 @@
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <filesystem>
+#include <functional>
 
 #include "FirstRunHome.hpp"
 
@@ -169,6 +170,36 @@ TEST(FirstRunModel, ARestoreOutlivesItsFolderAndWarnsWhenItsUndoPointCannotBeSto
   model->undoRestore();
   EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(64));
   EXPECT_FALSE(model->offersUndo());
+}
+
+TEST(FirstRunModel, TheOnlyWayBackFromARestoreOutlastsABackupAndARestoreThatWritesNothing) {
+  FirstRunHome mac;
+  mac.set({tile16});
+  mac.backUpAs("OTHER-MAC", "Office");
+  mac.set({{"com.example.dock", "tilesize", PV::integer(64)}});
+  writeFile(home() + "/blocked", "a file where the history folder belongs");
+  const auto model = mac.model(false, home() + "/blocked/History");
+  model->askToRestore(0);
+  model->confirmRestore();
+  ASSERT_TRUE(model->offersUndo()) << "no undo point on disk: the held state is the only way back";
+  BackupEnvelope refused = model->backups()[0];
+  refused.snapshot.entries.push_back({SettingRef{"../elsewhere", {"key"}, false}, PV::boolean(true)});
+
+  const std::pair<const char*, std::function<void()>> steps[] = {
+      {"a backup", [&] { model->backUpNow(); }},
+      {"a restore refused before it writes", [&] { model->restore(refused); }},
+  };
+  for (const auto& [name, step] : steps) {
+    SCOPED_TRACE(name);
+    step();
+    EXPECT_TRUE(model->offersUndo());
+    EXPECT_TRUE(model->outcomeRow().value("offersUndo").toBool());
+  }
+  model->undoRestore();
+  EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(64));
+  EXPECT_FALSE(model->offersUndo());
+  ASSERT_EQ(mac.heard->size(), 2u) << "the restore and its undo, nothing for the others";
+  EXPECT_FALSE(mac.heard->changes[0].storedUndoPoint);
 }
 
 TEST(FirstRunModel, ABackupFolderThatCannotBeWrittenShowsThePlatformErrorAndWritesNothing) {

@@ -39,16 +39,20 @@ struct GuidedServices {
   SnapshotHistory history{SnapshotHistory::defaultFolder(home())};
   std::shared_ptr<MemoryUserDefaults> defaults = std::make_shared<MemoryUserDefaults>();
   std::shared_ptr<HeardChanges> heard = std::make_shared<HeardChanges>();
-  // dock.autohide (bool toggle), dock.size (int choice), finder.path (text), finder.hidden (bool).
-  SettingsCatalog catalog{1, 1, {definition("dock.autohide", "autohide", SettingValueType::boolean, SettingControl::toggle()),
+  // dock.autohide (bool toggle) and dock.size (int choice), both restarting the Dock; finder.path
+  // (text), finder.hidden (bool).
+  SettingsCatalog catalog{1, 1, {definition("dock.autohide", "autohide", SettingValueType::boolean, SettingControl::toggle(), {"Dock"}),
                                  definition("dock.size", "size", SettingValueType::integer,
                                             SettingControl::choice({{PreferenceValue::integer(36), "Small"},
-                                                                    {PreferenceValue::integer(64), "Large"}})),
+                                                                    {PreferenceValue::integer(64), "Large"}}),
+                                            {"Dock"}),
                                  definition("finder.path", "path", SettingValueType::string, SettingControl::text()),
                                  definition("finder.hidden", "hidden", SettingValueType::boolean, SettingControl::toggle())}};
 
-  static SettingDefinition definition(std::string id, std::string key, SettingValueType type, SettingControl control) {
+  static SettingDefinition definition(std::string id, std::string key, SettingValueType type, SettingControl control,
+                                      std::vector<std::string> restartsApps = {}) {
     SettingDefinition setting;
+    setting.restartsApps = std::move(restartsApps);
     setting.id = std::move(id);
     setting.ref = SettingRef{domain, {std::move(key)}, false};
     setting.type = type;
