@@ -1,0 +1,153 @@
+// The real application against the local account server, with another Mac of the same account:
+// whatever one screen writes, the others show. A quick setup needing the Dock restart offers to
+// finish applying; a repair and a copy from the other Mac are listed in Recent changes; undoing the
+// copy there puts the value back, says so and shows the difference on My Macs again. Recent
+// changes is saved as a picture after the repair and after the undo.
+
+#include <gtest/gtest.h>
+
+#include "Account/AccountModel.hpp"
+#include "Account/SyncModel.hpp"
+#include "AccountServerProcess.hpp"
+#include "AppFixture.hpp"
+#include "Browser/SettingsModel.hpp"
+#include "Catalog/SettingsCatalog.hpp"
+#include "Guided/RecipesModel.hpp"
+#include "Guided/UndoPointsModel.hpp"
+#include "MemoryUserDefaults.hpp"
+#include "Preferences/CFPreferenceStore.hpp"
+#include "Support/HttpSession.hpp"
+#include "Sync/ServerSync.hpp"
+#include "TestHome.hpp"
+
+namespace th = amberloom::testing;
+using namespace amberloom;
+using amberloom::ui::AccountModel;
+
+namespace {
+
+// The account's other Mac: its own preference files, sharing its values through the server.
+struct OtherMac {
+  std::string home = th::home() + "/other-mac";
+  std::shared_ptr<CFPreferenceStore> store =
+      std::make_shared<CFPreferenceStore>(platform::PreferenceFiles(home, "HOST-B"));
+  DomainResolver resolver{home, [](const std::string&) { return false; }};
+
+  void share(const th::AccountServerProcess& server, const std::string& domain, const std::string& key,
+             const PreferenceValue& value) {
+    store->write(value, key, resolver.resolve(domain, false));
+    const AccountClient client(server.apiBase(), std::make_shared<CurlHttpSession>());
+    const auto session = server.signIn(client, "ada@example.com", "HW-OTHER", "Office Mac");
+    const SyncService service(SettingsCatalog::bundled(), SettingsService(resolver, store), resolver, store, "OTHER-MAC",
+                              "Office Mac", std::nullopt);
+    ServerSync transport(client, [session] { return std::optional(session); }, std::make_shared<th::MemoryUserDefaults>(),
+                         "HW-OTHER", home + "/pending-sync.json");
+    const auto outcome = transport.publish(service.currentDocument()).get();
+    ASSERT_EQ(outcome.outcomeCase(), ServerSync::Outcome::Case::published) << outcome.reason();
+  }
+};
+
+class AppChanges : public th::AppFixture {
+ protected:
+  void SetUp() override { ::setenv("AMBERLOOM_ACCOUNT_URL", server.apiBase().c_str(), 1); }
+
+  // The first visible item named `name` in the window, depth first through the drawn items.
+  static QQuickItem* shown(QQuickItem* item, const QString& name) {
+    if (!item->isVisible()) return nullptr;
+    if (item->objectName() == name) return item;
+    for (QQuickItem* child : item->childItems())
+      if (QQuickItem* found = shown(child, name)) return found;
+    return nullptr;
+  }
+  QQuickItem* shown(const char* name) const { return shown(window->contentItem(), QString::fromLatin1(name)); }
+  // Presses the shown button `name`, or the button of the shown action row `name`.
+  void press(const char* name) const {
+    QQuickItem* target = shown(name);
+    ASSERT_TRUE(target) << name;
+    if (QQuickItem* button = shown(target, QStringLiteral("actionButton"))) target = button;
+    ASSERT_TRUE(QMetaObject::invokeMethod(target, "clicked")) << name;
+    QTest::qWait(30);
+  }
+  QString text(const char* name) const {
+    QQuickItem* item = shown(name);
+    if (!item) return {};
+    if (QQuickItem* inner = shown(item, QStringLiteral("text"))) item = inner;
+    return item->property("text").toString();
+  }
+  // Shows the sidebar's page `page` with its end in view.
+  void open(const char* page) const {
+    app->root().catalog->selectPage(QString::fromLatin1(page));
+    QTest::qWait(100);
+    if (QQuickItem* scroller = shown("pageScroller"))
+      scroller->setProperty("contentY", std::max(0.0, scroller->property("contentHeight").toReal() - scroller->height()));
+    QTest::qWait(30);
+  }
+  static std::string seen(const std::string& domain, const std::string& key) {
+    return th::runDefaults({"read", domain, key}).standardOutput;
+  }
+
+  th::AccountServerProcess server;
+  std::unique_ptr<app::AmberloomApp> app;
+  QQuickWindow* window = nullptr;
+};
+
+}  // namespace
+
+TEST_F(AppChanges, WhatOneScreenWritesEveryOtherShows) {
+  OtherMac other;
+  other.share(server, "com.apple.finder", "ShowStatusBar", PreferenceValue::boolean(true));
+  app = start();
+  window = app->mainWindow();
+  for (const char c : std::string("ada@example.com")) QTest::keyClick(window, c);
+  QTest::keyClick(window, Qt::Key_Return);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return app->root().account->state() == AccountModel::Waiting; }, 10000));
+  th::httpGet(server.outboxLink("ada@example.com"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return screenOf(*app) == QStringLiteral("firstRunView"); }, 10000));
+  press("browseButton");
+  ASSERT_EQ(screenOf(*app), QStringLiteral("catalogView"));
+  auto& sync = *app->root().sync;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return sync.otherCount() == 1; }, 15000)) << "My Macs fetches at the first sign-in";
+
+  // A quick setup that needs the Dock restarted offers to finish applying.
+  open("recipes");
+  app->root().recipes->setSelectedRecipeID("calm-dock");
+  QTest::qWait(50);
+  press("applyButton");
+  EXPECT_EQ(seen("com.apple.dock", "autohide"), "1\n");
+  EXPECT_EQ(text("restartList"), QStringLiteral("Needs a restart: Dock"));
+  ASSERT_TRUE(shown("restartButton"));
+  EXPECT_EQ(shown("restartButton")->property("text").toString(), QStringLiteral("Finish applying"));
+
+  // A setting changed in the browser, changed back behind the application's back, then put back.
+  auto& catalog = *app->root().catalog;
+  catalog.apply(PreferenceValue::boolean(true), *catalog.setting("finder.showPathBar"));
+  ASSERT_EQ(th::runDefaults({"write", "com.apple.finder", "ShowPathbar", "-bool", "false"}).exitStatus, 0);
+  open("repairs");
+  press("checkNowRow");
+  press("putBackRow");
+  EXPECT_EQ(seen("com.apple.finder", "ShowPathbar"), "1\n");
+  auto& points = *app->root().undoPoints;
+  ASSERT_EQ(points.count(), 2);
+  EXPECT_EQ(points.history()[0].reason, "Before putting back 1 settings");
+  EXPECT_EQ(text("restartList"), QStringLiteral("Needs a restart: Dock, Finder"));
+  open("repairs");
+  saveInBothPalettes(window, QStringLiteral("app-recent-changes-repair"));
+
+  // Copied from the other Mac: listed in Recent changes, and undone from there.
+  open("myMacs");
+  sync.setTicked(QStringLiteral("finder.showStatusBar"), true);
+  press("copyRow");
+  EXPECT_EQ(seen("com.apple.finder", "ShowStatusBar"), "1\n");
+  ASSERT_EQ(points.count(), 3);
+  EXPECT_EQ(points.history()[0].reason, "Before bringing 1 settings from OTHER-MAC");
+  open("repairs");
+  press("undoPoint");
+  EXPECT_EQ(th::runDefaults({"read", "com.apple.finder", "ShowStatusBar"}).exitStatus, 1) << "the value is gone again";
+  EXPECT_EQ(text("undoPointsOutcome"), QStringLiteral("1 of 1 settings put back"));
+  const auto rows = sync.actionableRows();
+  EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const SyncRow& r) { return r.settingID == "finder.showStatusBar"; }))
+      << "My Macs shows the difference again";
+  EXPECT_EQ(catalog.value(*catalog.setting("finder.showStatusBar")), std::nullopt) << "and the browser the value";
+  open("repairs");
+  saveInBothPalettes(window, QStringLiteral("app-recent-changes-undo"));
+}
