@@ -16,6 +16,7 @@
 #include "Guided/UndoPointsModel.hpp"
 #include "MemoryUserDefaults.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
+#include "ScreenWindow.hpp"
 #include "Support/HttpSession.hpp"
 #include "Sync/ServerSync.hpp"
 #include "TestHome.hpp"
@@ -51,14 +52,7 @@ class AppChanges : public th::AppFixture {
  protected:
   void SetUp() override { ::setenv("AMBERLOOM_ACCOUNT_URL", server.apiBase().c_str(), 1); }
 
-  // The first visible item named `name` in the window, depth first through the drawn items.
-  static QQuickItem* shown(QQuickItem* item, const QString& name) {
-    if (!item->isVisible()) return nullptr;
-    if (item->objectName() == name) return item;
-    for (QQuickItem* child : item->childItems())
-      if (QQuickItem* found = shown(child, name)) return found;
-    return nullptr;
-  }
+  static QQuickItem* shown(QQuickItem* item, const QString& name) { return th::ScreenWindow::findShownBelow(item, name); }
   QQuickItem* shown(const char* name) const { return shown(window->contentItem(), QString::fromLatin1(name)); }
   // Presses the shown button `name`, or the button of the shown action row `name`.
   void press(const char* name) const {
