@@ -7,46 +7,21 @@
 #include <gtest/gtest.h>
 
 #include "Account/AccountModel.hpp"
-#include "Account/SyncModel.hpp"
-#include "AccountServerProcess.hpp"
 #include "AppFixture.hpp"
 #include "Browser/SettingsModel.hpp"
 #include "Catalog/SettingsCatalog.hpp"
 #include "Guided/RecipesModel.hpp"
 #include "Guided/UndoPointsModel.hpp"
-#include "MemoryUserDefaults.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
 #include "ScreenWindow.hpp"
-#include "Support/HttpSession.hpp"
-#include "Sync/ServerSync.hpp"
 #include "TestHome.hpp"
+#include "../Account/TwoMacs.hpp"
 
 namespace th = amberloom::testing;
 using namespace amberloom;
 using amberloom::ui::AccountModel;
 
 namespace {
-
-// The account's other Mac: its own preference files, sharing its values through the server.
-struct OtherMac {
-  std::string home = th::home() + "/other-mac";
-  std::shared_ptr<CFPreferenceStore> store =
-      std::make_shared<CFPreferenceStore>(platform::PreferenceFiles(home, "HOST-B"));
-  DomainResolver resolver{home, [](const std::string&) { return false; }};
-
-  void share(const th::AccountServerProcess& server, const std::string& domain, const std::string& key,
-             const PreferenceValue& value) {
-    store->write(value, key, resolver.resolve(domain, false));
-    const AccountClient client(server.apiBase(), std::make_shared<CurlHttpSession>());
-    const auto session = server.signIn(client, "ada@example.com", "HW-OTHER", "Office Mac");
-    const SyncService service(SettingsCatalog::bundled(), SettingsService(resolver, store), resolver, store, "OTHER-MAC",
-                              "Office Mac", std::nullopt);
-    ServerSync transport(client, [session] { return std::optional(session); }, std::make_shared<th::MemoryUserDefaults>(),
-                         "HW-OTHER", home + "/pending-sync.json");
-    const auto outcome = transport.publish(service.currentDocument()).get();
-    ASSERT_EQ(outcome.outcomeCase(), ServerSync::Outcome::Case::published) << outcome.reason();
-  }
-};
 
 class AppChanges : public th::AppFixture {
  protected:
@@ -88,8 +63,13 @@ class AppChanges : public th::AppFixture {
 }  // namespace
 
 TEST_F(AppChanges, WhatOneScreenWritesEveryOtherShows) {
-  OtherMac other;
-  other.share(server, "com.apple.finder", "ShowStatusBar", PreferenceValue::boolean(true));
+  // The account's other Mac shares a Finder setting this Mac does not have.
+  th::SyncMac other{server, th::home() + "/other-mac", "OTHER-MAC",
+                    std::make_shared<CFPreferenceStore>(platform::PreferenceFiles(th::home() + "/other-mac", "HOST-B"))};
+  other.set("com.apple.finder", "ShowStatusBar", PreferenceValue::boolean(true));
+  const SyncService shared(SettingsCatalog::bundled(), SettingsService(other.resolver, other.store), other.resolver,
+                           other.store, other.deviceID, "Office Mac", std::nullopt);
+  ASSERT_EQ(other.transport->publish(shared.currentDocument()).get().outcomeCase(), ServerSync::Outcome::Case::published);
   app = start();
   window = app->mainWindow();
   for (const char c : std::string("ada@example.com")) QTest::keyClick(window, c);
