@@ -38,7 +38,8 @@ FirstRunModel::FirstRunModel(PersonalisationScan scan, BackupService service, st
                              ChangeNoticeRef notice, Clock clock, QObject* parent)
     : QObject(parent), scan_(std::move(scan)), service_(std::move(service)), backupFolder_(std::move(backupFolder)),
       isDryRun_(isDryRun), resolver_(resolver), store_(store), verifier_(std::move(verifier)),
-      snapshots_(std::move(history)), notice_(std::move(notice)), clock_(std::move(clock)), localState_(std::move(store), std::move(resolver)),
+      snapshots_(std::move(history)), notice_(std::move(notice)), clock_(std::move(clock)),
+      localState_(std::move(store), std::move(resolver)),
       backupList_(new BackupListModel(this)) {
   readFolder();
   refreshOutcomeRow();

@@ -100,7 +100,8 @@ Item {
         objectName: "undoOffer"
         Layout.fillWidth: true
         title: qsTr("Undo the last quick setup")
-        explanation: qsTr("Puts the settings that “%@” changed back the way they were.").replace("%@", view.model.undoableTitle)
+        explanation: qsTr("Puts the settings that “%@” changed back the way they were.")
+                     .replace("%@", view.model.undoableTitle)
         symbol: "arrow.uturn.backward"
         actionTitle: qsTr("Undo this quick setup")
         isProminent: false

@@ -27,7 +27,9 @@ class AppChanges : public th::AppFixture {
  protected:
   void SetUp() override { ::setenv("AMBERLOOM_ACCOUNT_URL", server.apiBase().c_str(), 1); }
 
-  static QQuickItem* shown(QQuickItem* item, const QString& name) { return th::ScreenWindow::findShownBelow(item, name); }
+  static QQuickItem* shown(QQuickItem* item, const QString& name) {
+    return th::ScreenWindow::findShownBelow(item, name);
+  }
   QQuickItem* shown(const char* name) const { return shown(window->contentItem(), QString::fromLatin1(name)); }
   // Presses the shown button `name`, or the button of the shown action row `name`.
   void press(const char* name) const {
@@ -47,8 +49,10 @@ class AppChanges : public th::AppFixture {
   void open(const char* page) const {
     app->root().catalog->selectPage(QString::fromLatin1(page));
     QTest::qWait(100);
-    if (QQuickItem* scroller = shown("pageScroller"))
-      scroller->setProperty("contentY", std::max(0.0, scroller->property("contentHeight").toReal() - scroller->height()));
+    if (QQuickItem* scroller = shown("pageScroller")) {
+      const qreal end = scroller->property("contentHeight").toReal() - scroller->height();
+      scroller->setProperty("contentY", std::max(0.0, end));
+    }
     QTest::qWait(30);
   }
   static std::string seen(const std::string& domain, const std::string& key) {
@@ -64,12 +68,14 @@ class AppChanges : public th::AppFixture {
 
 TEST_F(AppChanges, WhatOneScreenWritesEveryOtherShows) {
   // The account's other Mac shares a Finder setting this Mac does not have.
-  th::SyncMac other{server, th::home() + "/other-mac", "OTHER-MAC",
-                    std::make_shared<CFPreferenceStore>(platform::PreferenceFiles(th::home() + "/other-mac", "HOST-B"))};
+  const std::string otherHome = th::home() + "/other-mac";
+  th::SyncMac other{server, otherHome, "OTHER-MAC",
+                    std::make_shared<CFPreferenceStore>(platform::PreferenceFiles(otherHome, "HOST-B"))};
   other.set("com.apple.finder", "ShowStatusBar", PreferenceValue::boolean(true));
   const SyncService shared(SettingsCatalog::bundled(), SettingsService(other.resolver, other.store), other.resolver,
                            other.store, other.deviceID, "Office Mac", std::nullopt);
-  ASSERT_EQ(other.transport->publish(shared.currentDocument()).get().outcomeCase(), ServerSync::Outcome::Case::published);
+  ASSERT_EQ(other.transport->publish(shared.currentDocument()).get().outcomeCase(),
+            ServerSync::Outcome::Case::published);
   app = start();
   window = app->mainWindow();
   for (const char c : std::string("ada@example.com")) QTest::keyClick(window, c);
@@ -119,7 +125,8 @@ TEST_F(AppChanges, WhatOneScreenWritesEveryOtherShows) {
   EXPECT_EQ(th::runDefaults({"read", "com.apple.finder", "ShowStatusBar"}).exitStatus, 1) << "the value is gone again";
   EXPECT_EQ(text("undoPointsOutcome"), QStringLiteral("1 of 1 settings put back"));
   const auto rows = sync.actionableRows();
-  EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const SyncRow& r) { return r.settingID == "finder.showStatusBar"; }))
+  EXPECT_TRUE(std::any_of(rows.begin(), rows.end(),
+                          [](const SyncRow& row) { return row.settingID == "finder.showStatusBar"; }))
       << "My Macs shows the difference again";
   EXPECT_EQ(catalog.value(*catalog.setting("finder.showStatusBar")), std::nullopt) << "and the browser the value";
   open("repairs");

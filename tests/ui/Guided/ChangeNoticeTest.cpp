@@ -62,7 +62,8 @@ class ChangeNoticeTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(ChangeNoticeTest, EveryBatchIsAnnouncedOnceAndEveryOtherScreenFollowsIt) {
-  const Recipe tidy{"tidy", "Tidy", "", "", std::nullopt, {{"dock.size", PV::integer(64)}, {"finder.path", PV::string("~/Work")}}};
+  const Recipe tidy{"tidy", "Tidy", "", "", std::nullopt,
+                    {{"dock.size", PV::integer(64)}, {"finder.path", PV::string("~/Work")}}};
   auto recipes = services.recipesModel({tidy}, false);
   auto practice = services.recipesModel({tidy}, true);
   const std::vector<std::string> dock{"Dock"};

@@ -32,11 +32,14 @@ class GuidedScreen {
     if (QQuickItem* found = ScreenWindow::findShownBelow(window_->window().contentItem(), name)) return found;
     throw std::runtime_error("no visible item named " + name.toStdString());
   }
-  bool shows(const QString& name) const { return ScreenWindow::findShownBelow(window_->window().contentItem(), name) != nullptr; }
+  bool shows(const QString& name) const {
+    return ScreenWindow::findShownBelow(window_->window().contentItem(), name) != nullptr;
+  }
   // The text of the item, or of its child named "text" (a label with a symbol).
   QString text(const QString& name) const {
     QQuickItem* found = item(name);
-    if (QQuickItem* inner = ScreenWindow::findShownBelow(found, QStringLiteral("text"))) return inner->property("text").toString();
+    if (QQuickItem* inner = ScreenWindow::findShownBelow(found, QStringLiteral("text")))
+      return inner->property("text").toString();
     return found->property("text").toString();
   }
   // The descendant named `child` of the visible item `name`, or null.
