@@ -69,13 +69,8 @@ AmberloomApp::AmberloomApp(QObject* parent) : QObject(parent), updater_(), works
   mainComponent_ = compile(QStringLiteral("AppWindow"));
   root_ = RootScene::make(resources.get());
 
-  // A restore in the wizard may have changed values and stored an undo point.
-  rootState_ = std::make_unique<ui::RootViewState>(
-      StoreUserDefaults::standard(), [catalog = root_.catalog, sync = root_.sync, points = root_.undoPoints] {
-        catalog->refreshAll();
-        sync->refreshHistory();
-        points->refreshHistory();
-      });
+  // A restore in the wizard has already announced what it changed and the point it stored.
+  rootState_ = std::make_unique<ui::RootViewState>(StoreUserDefaults::standard(), nullptr);
   if (root_.guide) guide_ = std::make_unique<ui::ManualGuideList>(*root_.guide);
   removalFactory_ = std::make_unique<ui::RemovalModelFactory>(root_.makeRemovalModel);
   // The models belong to the root scene, never to the engine.

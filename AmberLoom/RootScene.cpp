@@ -24,6 +24,7 @@
 #include "Guided/RemovalModel.hpp"
 #include "Guided/RepairModel.hpp"
 #include "Guided/UndoPointsModel.hpp"
+#include "Kit/ChangeNotice.hpp"
 #include "Platform/HomeDirectory.hpp"
 #include "Platform/ProcessRunner.hpp"
 #include "Preferences/BundledResource.hpp"
@@ -129,50 +130,43 @@ RootScene RootScene::make(Resources resources) {
   const SettingsService service(DomainResolver::live(), store);
   const IntentLog intents = IntentLog::standard(osBuild());
 
+  // Every write announces what it touched here, and every model that shows values or undo points
+  // listens: the models are connected to each other only through this notice.
+  const auto notice = std::make_shared<ui::ChangeNotice>();
+
   RootScene scene;
   scene.catalog = std::make_shared<ui::SettingsModel>(
       catalog, service, false, Version::current(), Version::currentApp(), defaults, intents, verifier(),
       std::move(resources.deck),
-      [](const std::vector<std::string>& names) { ui::AppRestarter::killall(names); });
-
-  const auto catalogModel = scene.catalog;
+      [](const std::vector<std::string>& names) { ui::AppRestarter::killall(names); }, notice);
 
   SyncService sync(catalog, service, DomainResolver::live(), store, BackupService::currentDeviceID(),
                    BackupService::currentDeviceName(), intents);
   auto transport = std::make_shared<ServerSync>(accountClient(), nullptr, defaults, MachineIdentity::hardwareID());
-  scene.sync = std::make_shared<ui::SyncModel>(sync, transport, false, undoHistory(home), verifier(), defaults,
-                                               [catalogModel] { catalogModel->refreshAll(); });
+  scene.sync = std::make_shared<ui::SyncModel>(std::move(sync), transport, false, undoHistory(home), verifier(),
+                                               defaults, notice);
   // Every confirmed change shares this Mac's values while automatic sync is on. Held weakly: the
-  // sync model's own callback already holds the settings model.
+  // settings model must not keep the sync model alive.
   scene.catalog->setOnIntentRecorded([weakSync = std::weak_ptr<ui::SyncModel>(scene.sync)] {
     const auto syncModel = weakSync.lock();
     if (syncModel && syncModel->isAutoSyncOn()) syncModel->publish();
   });
-  scene.undoPoints = std::make_shared<ui::UndoPointsModel>(
-      undoHistory(home), false,
-      [sync = std::move(sync), reader = verifier()](const Snapshot& snapshot) { return sync.undo(snapshot, *reader); },
-      [catalogModel] { catalogModel->refreshAll(); });
+  scene.undoPoints = std::make_shared<ui::UndoPointsModel>(*scene.sync);
 
   scene.recipes = std::make_shared<ui::RecipesModel>(
       std::move(resources.recipes), RecipeService(catalog, service, DomainResolver::live(), store, intents), false,
-      undoHistory(home), verifier(), defaults,
-      [catalogModel, syncModel = scene.sync, points = scene.undoPoints] {
-        catalogModel->refreshAll();
-        syncModel->refreshHistory();
-        points->refreshHistory();
-      });
+      undoHistory(home), verifier(), defaults, notice);
 
   scene.repairs = std::make_shared<ui::RepairModel>(
       RepairScanner(catalog, service, intents, osBuild()), RepairService(service, intents, DomainResolver::live(), store),
-      false, undoHistory(home), verifier(), defaults, IntentLog::standard(osBuild()),
-      [catalogModel] { catalogModel->refreshAll(); });
+      false, undoHistory(home), verifier(), defaults, IntentLog::standard(osBuild()), notice);
 
-  scene.makeRemovalModel = [settings = catalog.settings(), intents, service, store, folder, home] {
+  scene.makeRemovalModel = [settings = catalog.settings(), intents, service, store, folder, home, notice] {
     UninstallService uninstall(settings, intents, service, folder, DomainResolver::live(), store, bundleIdentifier(),
                                home);
-    return std::make_unique<ui::RemovalModel>(std::move(uninstall), false, undoHistory(home), verifier(), [] {
-      return LoginItemService(LoginItemService::agentPlist).disable();
-    });
+    return std::make_unique<ui::RemovalModel>(
+        std::move(uninstall), false, undoHistory(home), verifier(),
+        [] { return LoginItemService(LoginItemService::agentPlist).disable(); }, notice);
   };
 
   scene.guide = std::move(resources.guide);
@@ -181,11 +175,19 @@ RootScene RootScene::make(Resources resources) {
   BackupService backups(std::move(resources.catalog), DomainResolver::live(), store, BackupService::currentDeviceID(),
                         BackupService::currentDeviceName());
   scene.firstRun = std::make_shared<ui::FirstRunModel>(std::move(resources.scan), std::move(backups), folder, false,
-                                                       DomainResolver::live(), store, verifier(), undoHistory(home));
+                                                       DomainResolver::live(), store, verifier(), undoHistory(home),
+                                                       notice);
 
   scene.account = std::make_shared<ui::AccountModel>(
       accountClient(), AccountStore("tv.winterbrae.amberloom.session", "device-token", defaults),
       BackupService::currentDeviceName(), MachineIdentity::hardwareID());
+  // My Macs shows the Macs of the account signed in now.
+  const auto followAccount = [account = scene.account.get(), syncModel = scene.sync.get()] {
+    const bool signedIn = account->state() == ui::AccountModel::SignedIn;
+    syncModel->setAccount(signedIn ? std::optional(account->stateEmail().toStdString()) : std::nullopt);
+  };
+  followAccount();
+  QObject::connect(scene.account.get(), &ui::AccountModel::stateChanged, scene.sync.get(), followAccount);
   return scene;
 }
 

@@ -37,7 +37,7 @@ struct RootScene {
   std::shared_ptr<ui::SyncModel> sync;
   std::shared_ptr<ui::RecipesModel> recipes;
   std::shared_ptr<ui::RepairModel> repairs;
-  // The stored undo points as the recent-changes screen lists them, undone through the sync service.
+  // The stored undo points as the recent-changes screen lists them, undone through the sync model.
   std::shared_ptr<ui::UndoPointsModel> undoPoints;
   // A fresh removal model over a fresh uninstall service on every call.
   std::function<std::unique_ptr<ui::RemovalModel>()> makeRemovalModel;

@@ -14,7 +14,7 @@ inline std::unique_ptr<ui::SettingsModel> settingsModel(SettingsCatalog catalog)
   return std::make_unique<ui::SettingsModel>(
       std::move(catalog), SettingsService(DomainResolver::live(), std::make_shared<CFPreferenceStore>()), false,
       Version({14, 5}), Version({1, 0}), std::make_shared<MemoryDefaults>(), std::nullopt,
-      std::make_shared<ExternalVerifier>("/usr/bin/defaults"), std::nullopt, [](const auto&) {});
+      std::make_shared<ExternalVerifier>("/usr/bin/defaults"), std::nullopt, [](const auto&) {}, nullptr);
 }
 
 }  // namespace amberloom::bench

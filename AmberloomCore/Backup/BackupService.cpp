@@ -22,7 +22,7 @@ namespace {
 // value is written back; a Night Shift setting whole, as its channel reads and writes it.
 std::pair<SettingRef, SettingChannel> rootOf(const SettingRef& ref, SettingChannel channel) {
   if (channel == SettingChannel::nightShift) return {ref, channel};
-  return {SettingRef{ref.domain, {ref.path.front()}, ref.byHost}, channel};
+  return {ref.root(), channel};
 }
 
 // 16 bytes as upper-case 8-4-4-4-12 UUID text.

@@ -13,6 +13,12 @@ bool SettingRef::operator==(const SettingRef& other) const {
                     [](const std::string& a, const std::string& b) { return canonicallyEqual(a, b); });
 }
 
+SettingRef SettingRef::root() const {
+  SettingRef root{domain, {}, byHost};
+  if (!path.empty()) root.path.push_back(path.front());
+  return root;
+}
+
 Json SettingRef::toJson() const { return Json{{"domain", domain}, {"path", path}, {"byHost", byHost}}; }
 
 SettingRef SettingRef::fromJson(const Json& json, const CodingPath& codingPath) {

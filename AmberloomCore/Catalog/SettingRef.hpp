@@ -18,6 +18,9 @@ struct SettingRef {
 
   // Domains and path elements compare by canonical equivalence, as the platform compares them.
   bool operator==(const SettingRef& other) const;
+  // The preference key the value lives under (the first path element), in the same domain: what
+  // snapshots capture and restore whole.
+  SettingRef root() const;
 
   // {"byHost": false, "domain": "...", "path": [...]}; all three keys required when reading.
   Json toJson() const;

@@ -150,8 +150,6 @@ VerificationRunner::VerificationRunner(SettingsCatalog catalog, VerificationValu
 
 namespace {
 
-SettingRef rootOf(const SettingRef& ref) { return SettingRef{ref.domain, {ref.path.front()}, ref.byHost}; }
-
 VerificationResult withoutTestValue(const SettingDefinition& setting) {
   const bool container = setting.type == SettingValueType::dictionary || setting.type == SettingValueType::array;
   return container ? VerificationResult::measuredElsewhere() : VerificationResult::missingTestValue();
@@ -194,7 +192,7 @@ Snapshot VerificationRunner::captureAll(const std::vector<const SettingDefinitio
   std::unordered_set<SettingRef> seen;
   for (const auto* setting : settings) {
     if (setting->ref.path.empty()) continue;
-    auto root = rootOf(setting->ref);
+    auto root = setting->ref.root();
     if (seen.insert(root).second) roots.push_back(std::move(root));
   }
   return snapshots_.capture(roots);
@@ -225,7 +223,7 @@ VerificationOutcome VerificationRunner::applyOne(const SettingDefinition& settin
 
   // A root the snapshot could not capture could never be put back by `restore`: replacing it,
   // even with a one-key write that needs no merge, would lose the user's value for good.
-  if (!setting.ref.path.empty() && rootIsUnreadable(before, rootOf(setting.ref))) {
+  if (!setting.ref.path.empty() && rootIsUnreadable(before, setting.ref.root())) {
     outcome.result = VerificationResult::writeFailed(
         PreferenceWriteError::rootNotRepresentable({setting.ref.path.front()}).description());
     return outcome;

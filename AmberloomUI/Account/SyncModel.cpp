@@ -32,7 +32,7 @@ std::string errorText(const std::exception_ptr& error) {
 
 SyncModel::SyncModel(SyncService service, std::shared_ptr<ServerSync> transport, bool isDryRun,
                      SnapshotHistory history, std::shared_ptr<const ExternalPreferenceReader> verifier,
-                     UserDefaultsRef defaults, std::function<void()> onApplied, Clock clock, QObject* parent)
+                     UserDefaultsRef defaults, ChangeNoticeRef notice, Clock clock, QObject* parent)
     : QObject(parent),
       service_(std::move(service)),
       transport_(std::move(transport)),
@@ -40,7 +40,7 @@ SyncModel::SyncModel(SyncService service, std::shared_ptr<ServerSync> transport,
       snapshots_(std::move(history)),
       verifier_(std::move(verifier)),
       defaults_(std::move(defaults)),
-      onApplied_(std::move(onApplied)),
+      notice_(std::move(notice)),
       clock_(std::move(clock)),
       macs_(new MacListModel(clock_, this)),
       differences_(new DifferenceListModel(this)),
@@ -48,6 +48,11 @@ SyncModel::SyncModel(SyncService service, std::shared_ptr<ServerSync> transport,
   pinned_ = PinnedSettings::load(*defaults_);
   isAutoSyncOn_ = defaults_->boolValue(autoSyncKey).value_or(false);
   history_ = snapshots_.all();
+  if (notice_)
+    notice_->listen(this, [this](const Change& change) {
+      refreshRows();
+      if (change.storedUndoPoint) refreshHistory();
+    });
   refresh();
 }
 
@@ -149,6 +154,7 @@ const SyncDocument* SyncModel::selectedDocument() const {
 // ---- fetching and publishing ----
 
 void SyncModel::refresh(std::function<void()> done) {
+  const int signOuts = signOuts_;
   runOffMainThread(
       inbox_,
       [transport = transport_] {
@@ -163,10 +169,11 @@ void SyncModel::refresh(std::function<void()> done) {
         fetched.isWaitingToSend = transport->hasPendingDocument().get();
         return fetched;
       },
-      [this, done = std::move(done)](BackgroundOutcome<Fetched> outcome) {
-        if (outcome.error) {
+      [this, signOuts, done = std::move(done)](BackgroundOutcome<Fetched> outcome) {
+        // What a fetch started for an account that has since signed out brings back is dropped.
+        if (signOuts == signOuts_ && outcome.error) {
           setLastError(AccountModel::describe(outcome.error).toStdString());
-        } else {
+        } else if (signOuts == signOuts_) {
           apply(std::move(outcome.value->result));
           setWaitingToSend(outcome.value->isWaitingToSend);
           setLastError(std::nullopt);
@@ -193,14 +200,11 @@ void SyncModel::apply(SyncService::ReadResult result) {
 
 void SyncModel::refreshRows() {
   const SyncDocument* document = selectedDocument();
-  if (!document) {
-    setRows({});
-    updateLists();
-    return;
-  }
-  setRows(service_.compare(*document, pinned_));
+  setRows(document ? service_.compare(*document, pinned_) : std::vector<SyncRow>{});
+  // A tick lives only as long as its card: a row that is now the same on both Macs, or gone,
+  // cannot be copied, and its tick would offer a copy that does nothing.
   std::set<std::string> kept;
-  for (const auto& row : rows_)
+  for (const auto& row : actionableRows())
     if (selectedIDs_.contains(row.settingID)) kept.insert(row.settingID);
   if (kept != selectedIDs_) {
     selectedIDs_ = std::move(kept);
@@ -276,7 +280,7 @@ void SyncModel::applyNonConflicting(std::function<void()> done) {
   const WriteReport report = service_.apply(eligible, *verifier_);
   setAutoAppliedCount(static_cast<int>(report.appliedCount()));
   setHistory(snapshots_.all());
-  if (onApplied_) onApplied_();
+  announce(Change::of(report.undo, report.restartTargets));
   refresh(std::move(done));
 }
 
@@ -295,27 +299,30 @@ void SyncModel::applySelected() {
   }
 
   WriteReport report = service_.apply(chosen, *verifier_);
+  bool stored = false;
   // An empty batch changed nothing, so there is nothing to go back to.
   if (report.total() > 0) {
     const std::string reason = "Before bringing " + std::to_string(report.total()) + " settings from " +
                                selectedDeviceID_.value_or("another Mac");
     try {
       snapshots_.record(report.undo, reason, clock_());
+      stored = true;
     } catch (const std::exception& error) {
       // The values are already overwritten: the user must know there is no way back.
       setLastError("The settings were copied, but no undo point could be saved: " + std::string(error.what()));
     }
   }
   setHistory(snapshots_.all());
+  const Change change = Change::of(report.undo, report.restartTargets, stored);
   report_ = std::move(report);
   emit reportChanged();
   setSelectedIDs({});
   refreshRows();
-  if (onApplied_) onApplied_();
+  if (report_->total() > 0) announce(change);
 }
 
-void SyncModel::undo(const StoredSnapshot& point) {
-  if (isDryRun_) return;
+std::optional<UndoReport> SyncModel::undo(const StoredSnapshot& point) {
+  if (isDryRun_) return std::nullopt;
   const UndoReport report = service_.undo(point.snapshot, *verifier_);
   if (report.isComplete())
     setLastError(std::nullopt);
@@ -323,8 +330,40 @@ void SyncModel::undo(const StoredSnapshot& point) {
     setLastError(*report.failure);
   else
     setLastError(std::to_string(report.failed().size()) + " settings did not go back to their old value");
+  refreshRows();  // at once, also when the refresh cannot reach the server
   refresh();
-  if (onApplied_) onApplied_();
+  announce(Change::of(point.snapshot));
+  return report;
+}
+
+void SyncModel::announce(const Change& change) {
+  if (notice_) notice_->announce(change, this);
+}
+
+void SyncModel::setAccount(std::optional<std::string> email) {
+  if (accountKnown_ && email == account_) return;
+  const bool leaving = accountKnown_ && account_;
+  const bool entering = accountKnown_ && email;
+  accountKnown_ = true;
+  account_ = std::move(email);
+  if (leaving) {
+    ++signOuts_;
+    if (!others_.empty() || !sharedAt_.empty()) {
+      others_.clear();
+      sharedAt_.clear();
+      emit othersChanged();
+    }
+    if (!unreadable_.empty()) {
+      unreadable_.clear();
+      emit unreadableChanged();
+    }
+    if (report_) {
+      report_.reset();
+      emit reportChanged();
+    }
+    setSelectedDeviceID(std::nullopt);
+  }
+  if (entering) refresh();
 }
 
 // ---- small operations ----

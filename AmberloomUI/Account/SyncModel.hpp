@@ -27,6 +27,7 @@
 
 #include "Changes/SnapshotHistory.hpp"
 #include "Changes/WriteReport.hpp"
+#include "Kit/ChangeNotice.hpp"
 #include "Preferences/ExternalVerifier.hpp"
 #include "Preferences/UserDefaults.hpp"
 #include "Support/Iso8601.hpp"
@@ -76,10 +77,12 @@ class SyncModel : public QObject {
   using Clock = std::function<double()>;  // seconds since the reference date
 
   // Reads the pins and automatic sync from `defaults` and the undo points from `history`, then
-  // starts the first refresh. `onApplied` is called after values were written to this Mac.
+  // starts the first refresh. Values written to this Mac are announced on `notice`; a change
+  // announced there by others compares again, and one that stored an undo point reads the undo
+  // points again.
   SyncModel(SyncService service, std::shared_ptr<ServerSync> transport, bool isDryRun, SnapshotHistory history,
             std::shared_ptr<const ExternalPreferenceReader> verifier, UserDefaultsRef defaults,
-            std::function<void()> onApplied, Clock clock = iso8601::now, QObject* parent = nullptr);
+            ChangeNoticeRef notice, Clock clock = iso8601::now, QObject* parent = nullptr);
   ~SyncModel() override;
 
   // ---- observed state ----
@@ -137,9 +140,15 @@ class SyncModel : public QObject {
   Q_INVOKABLE void setTicked(const QString& settingID, bool ticked);
   Q_INVOKABLE void togglePin(const QString& settingID);
   Q_INVOKABLE void reportProblem(const QString& sentence);
-  // Puts an undo point back (nothing in practice mode), then refreshes; the point stays stored.
-  void undo(const StoredSnapshot& point);
+  // Puts an undo point back and gives its report (none in practice mode, where nothing happens),
+  // then refreshes; the point stays stored.
+  std::optional<UndoReport> undo(const StoredSnapshot& point);
   Q_INVOKABLE void refreshHistory();
+  // The account signed in now (its address), none while signed out. The first call says whose
+  // Macs the first refresh fetched. Afterwards, leaving an account forgets its Macs, their
+  // comparison, the ticks and the last copy's report at once, and drops what a fetch still under
+  // way brings back; entering one fetches its Macs.
+  void setAccount(std::optional<std::string> email);
 
   // ---- for QML ----
   QString selectedDeviceIDText() const { return QString::fromStdString(selectedDeviceID_.value_or("")); }
@@ -183,6 +192,7 @@ class SyncModel : public QObject {
   void setWaitingToSend(bool waiting);
   void setAutoAppliedCount(int count);
   void setRows(std::vector<SyncRow> rows);
+  void announce(const Change& change);
   // Writes a preference of this model; a failure shows in lastError.
   void remember(const std::function<void(UserDefaults&)>& write);
 
@@ -192,7 +202,7 @@ class SyncModel : public QObject {
   SnapshotHistory snapshots_;
   std::shared_ptr<const ExternalPreferenceReader> verifier_;
   UserDefaultsRef defaults_;
-  std::function<void()> onApplied_;
+  ChangeNoticeRef notice_;
   Clock clock_;
 
   std::vector<SyncDocument> others_;
@@ -209,6 +219,10 @@ class SyncModel : public QObject {
   bool isAutoSyncOn_ = false;
   int autoAppliedCount_ = 0;
   std::vector<StoredSnapshot> history_;
+  bool accountKnown_ = false;
+  std::optional<std::string> account_;
+  // Counts the accounts left: a fetch started before the last one belongs to an account that left.
+  int signOuts_ = 0;
 
   MacListModel* macs_;
   DifferenceListModel* differences_;

@@ -26,7 +26,7 @@ bool sameText(const std::string& a, const std::string& b) { return canonicallyEq
 SettingsModel::SettingsModel(const SettingsCatalog& catalog, SettingsService service, bool isDryRun, const Version& os,
                              const Version& app, UserDefaultsRef defaults, std::optional<IntentLog> intents,
                              std::shared_ptr<const ExternalPreferenceReader> verifier, std::optional<DiscoverDeck> deck,
-                             RestartApps restartApps, QObject* parent)
+                             RestartApps restartApps, ChangeNoticeRef notice, QObject* parent)
     : QObject(parent),
       isDryRun_(isDryRun),
       service_(std::move(service)),
@@ -35,6 +35,7 @@ SettingsModel::SettingsModel(const SettingsCatalog& catalog, SettingsService ser
       verifier_(std::move(verifier)),
       deck_(std::move(deck)),
       restartApps_(std::move(restartApps)),
+      notice_(std::move(notice)),
       clock_(iso8601::now) {
   const auto available = catalog.settings(os, app);
   for (const auto& setting : available)
@@ -75,6 +76,7 @@ SettingsModel::SettingsModel(const SettingsCatalog& catalog, SettingsService ser
   setShowsBasicOnly(defaults_->boolValue(kShowsBasicOnly).value_or(false));
   updateVisible();
   refreshAll();
+  if (notice_) notice_->listen(this, [this](const Change& change) { takeChange(change); });
 }
 
 SettingsModel::~SettingsModel() = default;
@@ -335,6 +337,20 @@ void SettingsModel::afterChange(const SettingDefinition& setting, const std::opt
   recordIntentIfVisible(setting, expected);
   refresh(setting);
   for (const auto& app : restarts) appendPendingRestart(app);
+  // Practice mode writes to a store of its own, which no other model reads.
+  if (notice_ && !isDryRun_) notice_->announce(Change{{setting.ref}, restarts, false}, this);
+}
+
+void SettingsModel::takeChange(const Change& change) {
+  const auto roots = change.roots();
+  std::vector<const SettingDefinition*> touched;
+  for (const auto* list : {&editable_, &carried_})
+    for (const auto& setting : *list)
+      if (roots.contains(setting.ref.root())) touched.push_back(&setting);
+  auto values = service_.currentValues(touched);
+  for (std::size_t i = 0; i < touched.size(); ++i)
+    if (assignValue(*touched[i], std::move(values[i]))) emit valueChanged(QString::fromStdString(touched[i]->id));
+  for (const auto& app : change.restartTargets) appendPendingRestart(app);
 }
 
 void SettingsModel::recordIntentIfVisible(const SettingDefinition& setting, const std::optional<PreferenceValue>& value) {

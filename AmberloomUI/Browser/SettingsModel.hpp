@@ -29,6 +29,7 @@
 #include "Catalog/SettingSearch.hpp"
 #include "Changes/IntentLog.hpp"
 #include "Changes/SettingsService.hpp"
+#include "Kit/ChangeNotice.hpp"
 #include "Preferences/ExternalVerifier.hpp"
 #include "Preferences/UserDefaults.hpp"
 
@@ -66,11 +67,13 @@ class SettingsModel : public QObject {
   // Builds the model over the catalogue's settings usable with `os` and `app`, restores the
   // selection and the filters from `defaults` (writing "showsBasicOnly" back) and reads every
   // value. `intents` absent records nothing; `deck` absent shows no tip; `restartApps` is called
-  // with the whole restart list (the application passes AppRestarter::killall).
+  // with the whole restart list (the application passes AppRestarter::killall). Every change made
+  // here is announced on `notice`; a change announced there by others is read again here and its
+  // apps join the restart list.
   SettingsModel(const SettingsCatalog& catalog, SettingsService service, bool isDryRun, const Version& os,
                 const Version& app, UserDefaultsRef defaults, std::optional<IntentLog> intents,
                 std::shared_ptr<const ExternalPreferenceReader> verifier, std::optional<DiscoverDeck> deck,
-                RestartApps restartApps, QObject* parent = nullptr);
+                RestartApps restartApps, ChangeNoticeRef notice, QObject* parent = nullptr);
   ~SettingsModel() override;
 
   // ---- fixed at construction ----
@@ -184,6 +187,8 @@ class SettingsModel : public QObject {
   void afterChange(const SettingDefinition& setting, const std::optional<PreferenceValue>& expected,
                    const std::vector<std::string>& restarts);
   void recordIntentIfVisible(const SettingDefinition& setting, const std::optional<PreferenceValue>& value);
+  // Reads again the settings another model wrote and adds the apps they need restarted.
+  void takeChange(const Change& change);
   void appendPendingRestart(const std::string& app);
   // Works the visible list and the hidden count out again after the search or a filter changed.
   void updateVisible();
@@ -206,6 +211,7 @@ class SettingsModel : public QObject {
   std::shared_ptr<const ExternalPreferenceReader> verifier_;
   std::optional<DiscoverDeck> deck_;
   RestartApps restartApps_;
+  ChangeNoticeRef notice_;
   std::function<void()> onIntentRecorded_ = [] {};
   Clock clock_;
 

@@ -35,10 +35,11 @@ QString undoResultText(const UndoReport& report) {
 FirstRunModel::FirstRunModel(PersonalisationScan scan, BackupService service, std::string backupFolder, bool isDryRun,
                              DomainResolver resolver, PreferenceStoreRef store,
                              std::shared_ptr<const ExternalPreferenceReader> verifier, SnapshotHistory history,
-                             Clock clock, QObject* parent)
+                             ChangeNoticeRef notice, Clock clock, QObject* parent)
     : QObject(parent), scan_(std::move(scan)), service_(std::move(service)), backupFolder_(std::move(backupFolder)),
       isDryRun_(isDryRun), resolver_(resolver), store_(store), verifier_(std::move(verifier)),
-      snapshots_(std::move(history)), clock_(std::move(clock)), localState_(std::move(store), std::move(resolver)),
+      snapshots_(std::move(history)), notice_(std::move(notice)), clock_(std::move(clock)),
+      localState_(std::move(store), std::move(resolver)),
       backupList_(new BackupListModel(this)) {
   readFolder();
   refreshOutcomeRow();
@@ -56,7 +57,6 @@ void FirstRunModel::readFolder() {
 }
 
 void FirstRunModel::backUpNow() {
-  setUndoState(undoSurvivesRestart_, false, {});
   undoReport_.reset();
   if (isDryRun_) {
     setOutcome(BackedUp{backupFolder_ + "/" + service_.fileName() + kPracticeMark});
@@ -155,7 +155,6 @@ void FirstRunModel::setHasPendingRestore(bool shown) {
 }
 
 void FirstRunModel::restore(const BackupEnvelope& backup) {
-  setUndoState(undoSurvivesRestart_, false, {});
   undoReport_.reset();
   if (isDryRun_) {
     setOutcome(Restored{backup.deviceID + kPracticeMark, backup.deviceName, std::nullopt});
@@ -178,8 +177,10 @@ void FirstRunModel::restore(const BackupEnvelope& backup) {
 
 void FirstRunModel::keepUndo(const Snapshot& undo, const std::string& deviceID, bool failedPartway) {
   setUndoSnapshot(undo);
+  bool stored = false;
   try {
     snapshots_.record(undo, "Before restoring from " + deviceID, clock_());
+    stored = true;
     setUndoState(true, failedPartway, {});
   } catch (const std::exception& error) {
     // Without the stored point, the held state is the only way back, and only until the app quits.
@@ -188,6 +189,7 @@ void FirstRunModel::keepUndo(const Snapshot& undo, const std::string& deviceID, 
                            "not after you quit.",
                            {QString::fromUtf8(error.what())}));
   }
+  if (notice_) notice_->announce(Change::of(undo, {}, stored), this);
 }
 
 void FirstRunModel::undoRestore() {
@@ -195,6 +197,7 @@ void FirstRunModel::undoRestore() {
   // A restore records no change history, so its undo has none to forget.
   const PreferenceApplier applier(SettingsService(resolver_, store_), resolver_, localState_, std::nullopt);
   undoReport_ = applier.undo(*undoSnapshot_, {}, *verifier_);
+  if (notice_) notice_->announce(Change::of(*undoSnapshot_), this);
   if (undoReport_->isComplete()) {
     setUndoSnapshot(std::nullopt);
     setUndoState(undoSurvivesRestart_, false, {});

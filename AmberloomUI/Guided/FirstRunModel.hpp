@@ -21,6 +21,7 @@
 #include "Changes/WriteReport.hpp"
 #include "Guided/BackupListModel.hpp"
 #include "Guided/FirstRunTexts.hpp"
+#include "Kit/ChangeNotice.hpp"
 
 namespace amberloom::ui {
 
@@ -54,11 +55,11 @@ class FirstRunModel : public QObject {
 
   // Reads the backup folder at once (in practice mode too: reading writes nothing). `verifier`
   // reads written keys back from outside the process; `history` keeps the undo points; `clock`
-  // dates them.
+  // dates them. Every real restore and its undo is announced on `notice`.
   FirstRunModel(PersonalisationScan scan, BackupService service, std::string backupFolder, bool isDryRun,
                 DomainResolver resolver, PreferenceStoreRef store,
                 std::shared_ptr<const ExternalPreferenceReader> verifier, SnapshotHistory history,
-                Clock clock = iso8601::now, QObject* parent = nullptr);
+                ChangeNoticeRef notice, Clock clock = iso8601::now, QObject* parent = nullptr);
 
   const PersonalisationScan& scan() const { return scan_; }
   const std::string& backupFolder() const { return backupFolder_; }
@@ -75,7 +76,8 @@ class FirstRunModel : public QObject {
   // The undo point of the last real restore reached the disk.
   bool undoSurvivesRestart() const { return undoSurvivesRestart_; }
   // The outcome row offers Undo: the last restore failed part-way, or its undo point could not be
-  // stored, and the state before it is still held.
+  // stored, and the state before it is still held. A backup, or a restore that writes nothing,
+  // keeps the offer; a restore that writes replaces it.
   bool offersUndo() const { return offersUndo_; }
   const std::optional<UndoReport>& undoReport() const { return undoReport_; }
 
@@ -139,7 +141,8 @@ class FirstRunModel : public QObject {
   void setOutcome(BackupOutcome outcome);
   void setUndoSnapshot(std::optional<Snapshot> snapshot);
   void setUndoState(bool survivesRestart, bool offersUndo, QString warning);
-  // Holds `undo` and stores it as an undo point for the restore from `deviceID`.
+  // Holds `undo`, stores it as an undo point for the restore from `deviceID` and announces the
+  // restore.
   void keepUndo(const Snapshot& undo, const std::string& deviceID, bool failedPartway);
   void refreshOutcomeRow();
 
@@ -151,6 +154,7 @@ class FirstRunModel : public QObject {
   PreferenceStoreRef store_;
   std::shared_ptr<const ExternalPreferenceReader> verifier_;
   SnapshotHistory snapshots_;
+  ChangeNoticeRef notice_;
   Clock clock_;
   SnapshotService localState_;
 

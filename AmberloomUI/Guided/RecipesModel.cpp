@@ -63,7 +63,7 @@ std::vector<Recipe> RecipesModel::bundledRecipes(const SettingsCatalog& catalog)
 
 RecipesModel::RecipesModel(std::vector<Recipe> recipes, RecipeService service, bool isDryRun, SnapshotHistory history,
                            std::shared_ptr<const ExternalPreferenceReader> verifier, UserDefaultsRef defaults,
-                           std::function<void()> onApplied, QObject* parent)
+                           ChangeNoticeRef notice, QObject* parent)
     : QObject(parent),
       recipes_(std::move(recipes)),
       isDryRun_(isDryRun),
@@ -71,7 +71,7 @@ RecipesModel::RecipesModel(std::vector<Recipe> recipes, RecipeService service, b
       snapshots_(std::move(history)),
       verifier_(std::move(verifier)),
       defaults_(std::move(defaults)),
-      onApplied_(std::move(onApplied)),
+      notice_(std::move(notice)),
       recipeRows_(new RowListModel({"recipeId", "title", "tagline", "summary", "caution", "settingCount"}, this)),
       previewRows_(new RowListModel({"settingID", "label", "willWrite", "badge", "valueText", "accessibleValue", "isLast"},
                                     this)) {
@@ -82,6 +82,7 @@ RecipesModel::RecipesModel(std::vector<Recipe> recipes, RecipeService service, b
     const bool known = std::any_of(recipes_.begin(), recipes_.end(), [&](const Recipe& r) { return r.id == *open; });
     if (known) setSelectedRecipeID(*open);
   }
+  if (notice_) notice_->listen(this, [this](const Change&) { showCurrentValues(); });
 }
 
 void RecipesModel::setSelectedRecipeID(std::optional<std::string> id) {
@@ -146,16 +147,17 @@ void RecipesModel::apply() {
   setReport(std::move(report));
   setAppliedRecipeID(recipe.id);
   setUndoReport(std::nullopt);
-  setLastUndo(undo);
+  setLastUndo(undo, recipe.title);
   const auto notStored = guided::recordUndoPoint(snapshots_, undo, undoReason(recipe));
   setUndoSurvivesRestart(!notStored);
   setLastError(notStored ? std::optional(guided::undoPointNotSaved(*notStored, true)) : std::nullopt);
-  refreshValuesAfterWrite();
+  refreshValuesAfterWrite(Change::of(undo, report_->restartTargets, !notStored));
 }
 
 void RecipesModel::undoLast() {
   if (isDryRun_ || !lastUndo_) return;
-  const UndoReport result = service_.undo(*lastUndo_, *verifier_);
+  const Snapshot undone = *lastUndo_;
+  const UndoReport result = service_.undo(undone, *verifier_);
   if (result.isComplete()) {
     setLastError(std::nullopt);
     setLastUndo(std::nullopt);
@@ -165,11 +167,15 @@ void RecipesModel::undoLast() {
     setLastError(guided::incompleteUndo(result));
   }
   setUndoReport(result);
-  refreshValuesAfterWrite();
+  refreshValuesAfterWrite(Change::of(undone));
 }
 
-void RecipesModel::refreshValuesAfterWrite() {
-  if (onApplied_) onApplied_();
+void RecipesModel::refreshValuesAfterWrite(const Change& change) {
+  if (notice_) notice_->announce(change, this);
+  showCurrentValues();
+}
+
+void RecipesModel::showCurrentValues() {
   if (const Recipe* recipe = selectedRecipe()) setPreview(freshPreview(*recipe));
 }
 
@@ -184,8 +190,9 @@ void RecipesModel::setPreview(std::vector<RecipePreviewRow> rows) {
 void RecipesModel::setReport(std::optional<WriteReport> report) {
   if (replace(report_, std::move(report))) emit reportChanged();
 }
-void RecipesModel::setLastUndo(std::optional<Snapshot> undo) {
-  if (replace(lastUndo_, std::move(undo))) emit lastUndoChanged();
+void RecipesModel::setLastUndo(std::optional<Snapshot> undo, std::string recipeTitle) {
+  const bool titled = replace(lastUndoTitle_, undo ? std::move(recipeTitle) : std::string());
+  if (replace(lastUndo_, std::move(undo)) || titled) emit lastUndoChanged();
 }
 void RecipesModel::setUndoSurvivesRestart(bool survives) {
   if (replace(undoSurvivesRestart_, survives)) emit undoSurvivesRestartChanged();
@@ -221,6 +228,8 @@ QString RecipesModel::summaryLine() const {
 QVariant RecipesModel::reportCard() const {
   return report_ ? QVariant(guided::writeReportCard(*report_, isDryRun_)) : QVariant();
 }
+
+QString RecipesModel::undoableTitle() const { return qstr(lastUndoTitle_); }
 
 QString RecipesModel::lastErrorText() const { return qstr(lastError_.value_or("")); }
 QString RecipesModel::appliedRecipeIDText() const { return qstr(appliedRecipeID_.value_or("")); }

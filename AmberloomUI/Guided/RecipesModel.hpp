@@ -18,6 +18,7 @@
 #include "Changes/SnapshotHistory.hpp"
 #include "Changes/WriteReport.hpp"
 #include "Guided/RowListModel.hpp"
+#include "Kit/ChangeNotice.hpp"
 #include "Preferences/UserDefaults.hpp"
 #include "Recipes/RecipeCatalog.hpp"
 #include "Recipes/RecipeService.hpp"
@@ -45,6 +46,8 @@ class RecipesModel : public QObject {
   // The report card (see guided::writeReportCard); null without a report.
   Q_PROPERTY(QVariant report READ reportCard NOTIFY reportChanged)
   Q_PROPERTY(bool canUndo READ canUndo NOTIFY lastUndoChanged)
+  // The title of the recipe whose last application can still be undone; empty when none can.
+  Q_PROPERTY(QString undoableTitle READ undoableTitle NOTIFY lastUndoChanged)
   Q_PROPERTY(bool undoSurvivesRestart READ undoSurvivesRestart NOTIFY undoSurvivesRestartChanged)
   Q_PROPERTY(QString lastError READ lastErrorText NOTIFY lastErrorChanged)
   Q_PROPERTY(QString appliedRecipeID READ appliedRecipeIDText NOTIFY appliedRecipeIDChanged)
@@ -57,10 +60,11 @@ class RecipesModel : public QObject {
   // The built-in recipes checked against `catalog`; none when the file is missing or refused.
   static std::vector<Recipe> bundledRecipes(const SettingsCatalog& catalog);
 
-  // Opens the recipe named by "AmberloomOpenRecipe" in `defaults` when one has that ID.
+  // Opens the recipe named by "AmberloomOpenRecipe" in `defaults` when one has that ID. Every real
+  // application and undo is announced on `notice`; the preview follows what others announce.
   RecipesModel(std::vector<Recipe> recipes, RecipeService service, bool isDryRun, SnapshotHistory history,
                std::shared_ptr<const ExternalPreferenceReader> verifier, UserDefaultsRef defaults,
-               std::function<void()> onApplied, QObject* parent = nullptr);
+               ChangeNoticeRef notice, QObject* parent = nullptr);
 
   const std::vector<Recipe>& recipes() const { return recipes_; }
   bool isDryRun() const { return isDryRun_; }
@@ -99,12 +103,15 @@ class RecipesModel : public QObject {
  private:
   void setPreview(std::vector<RecipePreviewRow> rows);
   void setReport(std::optional<WriteReport> report);
-  void setLastUndo(std::optional<Snapshot> undo);
+  // The state before the application of `recipeTitle`, or none.
+  void setLastUndo(std::optional<Snapshot> undo, std::string recipeTitle = {});
   void setUndoSurvivesRestart(bool survives);
   void setLastError(std::optional<std::string> error);
   void setAppliedRecipeID(std::optional<std::string> id);
   void setUndoReport(std::optional<UndoReport> report);
-  void refreshValuesAfterWrite();
+  // Tells the others what was written, then previews the values now on this Mac.
+  void refreshValuesAfterWrite(const Change& change);
+  void showCurrentValues();
   std::vector<RecipePreviewRow> freshPreview(const Recipe& recipe) const;
 
   RowListModel* recipeRows() { return recipeRows_; }
@@ -115,6 +122,7 @@ class RecipesModel : public QObject {
   QString summaryLine() const;
   QVariant reportCard() const;
   bool canUndo() const { return lastUndo_.has_value(); }
+  QString undoableTitle() const;
   QString lastErrorText() const;
   QString appliedRecipeIDText() const;
   QVariant undoReportCard() const;
@@ -125,6 +133,7 @@ class RecipesModel : public QObject {
   std::vector<RecipePreviewRow> preview_;
   std::optional<WriteReport> report_;
   std::optional<Snapshot> lastUndo_;
+  std::string lastUndoTitle_;
   bool undoSurvivesRestart_ = false;
   std::optional<std::string> lastError_;
   std::optional<std::string> appliedRecipeID_;
@@ -133,7 +142,7 @@ class RecipesModel : public QObject {
   SnapshotHistory snapshots_;
   std::shared_ptr<const ExternalPreferenceReader> verifier_;
   UserDefaultsRef defaults_;
-  std::function<void()> onApplied_;
+  ChangeNoticeRef notice_;
   RowListModel* recipeRows_;
   RowListModel* previewRows_;
 };

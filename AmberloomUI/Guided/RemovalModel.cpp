@@ -12,15 +12,17 @@ using guided::replace;
 
 RemovalModel::RemovalModel(UninstallService service, bool isDryRun, SnapshotHistory history,
                            std::shared_ptr<const ExternalPreferenceReader> verifier,
-                           UnregisterLoginItem unregisterLoginItem, QObject* parent)
+                           UnregisterLoginItem unregisterLoginItem, ChangeNoticeRef notice, QObject* parent)
     : QObject(parent),
       isDryRun_(isDryRun),
       service_(std::move(service)),
       snapshots_(std::move(history)),
       verifier_(std::move(verifier)),
       unregisterLoginItem_(std::move(unregisterLoginItem)),
+      notice_(std::move(notice)),
       appDataRows_(new RowListModel({"label", "path", "size", "accessibleName"}, this)) {
   reload();
+  if (notice_) notice_->listen(this, [this](const Change&) { reload(); });
 }
 
 QString RemovalModel::closingSentence() const {
@@ -38,6 +40,7 @@ void RemovalModel::revertEverything() {
   setLastError(notStored ? std::optional(guided::undoPointNotSaved(*notStored, false)) : std::nullopt);
   unregisterLoginItem();
   reload();
+  if (notice_) notice_->announce(Change::of(report.undo, report.restartTargets, !notStored), this);
 }
 
 void RemovalModel::removeAppData() {

@@ -20,6 +20,7 @@
 #include "Changes/SnapshotHistory.hpp"
 #include "Changes/WriteReport.hpp"
 #include "Guided/RowListModel.hpp"
+#include "Kit/ChangeNotice.hpp"
 #include "Upkeep/UninstallService.hpp"
 
 namespace amberloom::ui {
@@ -57,10 +58,11 @@ class RemovalModel : public QObject {
 
   static constexpr const char* revertReason = "Before reverting everything AmberLoom changed";
 
-  // Draws the first plan (which may move an unreadable change history aside).
+  // Draws the first plan (which may move an unreadable change history aside). Putting the
+  // settings back is announced on `notice`; a change announced there by others plans again.
   RemovalModel(UninstallService service, bool isDryRun, SnapshotHistory history,
                std::shared_ptr<const ExternalPreferenceReader> verifier, UnregisterLoginItem unregisterLoginItem,
-               QObject* parent = nullptr);
+               ChangeNoticeRef notice, QObject* parent = nullptr);
 
   const RemovalPlan& plan() const { return plan_; }
   const std::optional<Outcome>& outcome() const { return outcome_; }
@@ -107,6 +109,7 @@ class RemovalModel : public QObject {
   SnapshotHistory snapshots_;
   std::shared_ptr<const ExternalPreferenceReader> verifier_;
   UnregisterLoginItem unregisterLoginItem_;
+  ChangeNoticeRef notice_;
   RowListModel* appDataRows_;
 };
 

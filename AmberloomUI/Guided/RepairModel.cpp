@@ -33,7 +33,7 @@ std::set<std::string> allIDs(const RepairScan& scan) {
 
 RepairModel::RepairModel(RepairScanner scanner, RepairService service, bool isDryRun, SnapshotHistory history,
                          std::shared_ptr<const ExternalPreferenceReader> verifier, UserDefaultsRef defaults,
-                         IntentLog log, std::function<void()> onRepaired, QObject* parent)
+                         IntentLog log, ChangeNoticeRef notice, QObject* parent)
     : QObject(parent),
       isDryRun_(isDryRun),
       scanner_(std::move(scanner)),
@@ -41,7 +41,7 @@ RepairModel::RepairModel(RepairScanner scanner, RepairService service, bool isDr
       snapshots_(std::move(history)),
       verifier_(std::move(verifier)),
       defaults_(std::move(defaults)),
-      onRepaired_(std::move(onRepaired)),
+      notice_(std::move(notice)),
       log_(std::move(log)),
       findingRows_(new RowListModel({"findingId", "label", "valuesLine", "chosenAt", "selected"}, this)) {
   scan_ = scanner_.scan(defaults_->stringValue(lastSeenBuildKey));
@@ -53,6 +53,7 @@ RepairModel::RepairModel(RepairScanner scanner, RepairService service, bool isDr
   } catch (const std::exception&) {
     // The next start then compares with an older build; nothing else depends on it.
   }
+  if (notice_) notice_->listen(this, [this](const Change&) { rescan(); });
 }
 
 std::string RepairModel::headline() const {
@@ -115,14 +116,15 @@ void RepairModel::repairSelected() {
   setUndoSurvivesRestart(!notStored);
   // A count of settings that failed is the message that matters more.
   if (notStored && !lastError_) setLastError(guided::undoPointNotSaved(*notStored, true));
-  if (onRepaired_) onRepaired_();
+  announce(Change::of(report.undo, report.restartTargets, !notStored));
   scanAgain();
   setReport(report);
 }
 
 void RepairModel::undoLast() {
   if (isDryRun_ || !lastUndo_) return;
-  const UndoReport result = service_.undo(*lastUndo_, *verifier_);
+  const Snapshot undone = *lastUndo_;
+  const UndoReport result = service_.undo(undone, *verifier_);
   setUndoReport(result);
   if (result.isComplete()) {
     setLastError(std::nullopt);
@@ -132,7 +134,11 @@ void RepairModel::undoLast() {
   } else {
     setLastError(guided::incompleteUndo(result));
   }
-  if (onRepaired_) onRepaired_();
+  announce(Change::of(undone));
+}
+
+void RepairModel::announce(const Change& change) {
+  if (notice_) notice_->announce(change, this);
 }
 
 void RepairModel::keep(const RepairFinding& finding) {

@@ -20,6 +20,7 @@
 #include "Changes/SnapshotHistory.hpp"
 #include "Changes/WriteReport.hpp"
 #include "Guided/RowListModel.hpp"
+#include "Kit/ChangeNotice.hpp"
 #include "Preferences/UserDefaults.hpp"
 #include "Upkeep/RepairScanner.hpp"
 #include "Upkeep/RepairService.hpp"
@@ -51,10 +52,11 @@ class RepairModel : public QObject {
   static constexpr const char* lastSeenBuildKey = "lastSeenOSBuild";
 
   // Scans with the build stored under "lastSeenOSBuild" as the previous one, ticks every finding,
-  // then stores the current build there.
+  // then stores the current build there. Every real repair and undo is announced on `notice`; a
+  // change announced there by others is a reason to scan again.
   RepairModel(RepairScanner scanner, RepairService service, bool isDryRun, SnapshotHistory history,
               std::shared_ptr<const ExternalPreferenceReader> verifier, UserDefaultsRef defaults, IntentLog log,
-              std::function<void()> onRepaired, QObject* parent = nullptr);
+              ChangeNoticeRef notice, QObject* parent = nullptr);
 
   bool isDryRun() const { return isDryRun_; }
   const RepairScan& scan() const { return scan_; }
@@ -104,6 +106,7 @@ class RepairModel : public QObject {
   void setUndoReport(std::optional<UndoReport> report);
   void setUnreadableHistoryFiles(std::vector<std::string> names);
   void showFindings();
+  void announce(const Change& change);
 
   RowListModel* findingRows() { return findingRows_; }
   QString headlineText() const;
@@ -129,7 +132,7 @@ class RepairModel : public QObject {
   SnapshotHistory snapshots_;
   std::shared_ptr<const ExternalPreferenceReader> verifier_;
   UserDefaultsRef defaults_;
-  std::function<void()> onRepaired_;
+  ChangeNoticeRef notice_;
   IntentLog log_;
   RowListModel* findingRows_;
 };

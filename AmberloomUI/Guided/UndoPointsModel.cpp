@@ -1,39 +1,48 @@
 #include "Guided/UndoPointsModel.hpp"
 
+#include "Account/SyncModel.hpp"
 #include "Guided/GuidedText.hpp"
-#include "Guided/UndoPoint.hpp"
 
 namespace amberloom::ui {
 
 using guided::qstr;
 
-UndoPointsModel::UndoPointsModel(SnapshotHistory history, bool isDryRun, Undo undo, std::function<void()> onApplied,
-                                 QObject* parent)
-    : QAbstractListModel(parent),
-      snapshots_(std::move(history)),
-      isDryRun_(isDryRun),
-      undo_(std::move(undo)),
-      onApplied_(std::move(onApplied)),
-      history_(snapshots_.all()) {}
+UndoPointsModel::UndoPointsModel(SyncModel& sync, QObject* parent)
+    : QAbstractListModel(parent), sync_(sync), history_(sync.history()) {
+  connect(&sync_, &SyncModel::historyChanged, this, &UndoPointsModel::follow);
+}
 
-void UndoPointsModel::refreshHistory() {
-  auto points = snapshots_.all();
-  if (points == history_) return;
+void UndoPointsModel::follow() {
   const int before = count();
   beginResetModel();
-  history_ = std::move(points);
+  history_ = sync_.history();
   endResetModel();
   if (count() != before) emit countChanged();
+  // The outcome of an undo belongs to the list it was taken from.
+  setOutcome({}, false);
 }
 
 void UndoPointsModel::undo(int row) {
-  if (isDryRun_ || row < 0 || row >= count()) return;
-  const StoredSnapshot point = history_[static_cast<std::size_t>(row)];
-  const UndoReport report = undo_(point.snapshot);
-  std::optional<std::string> error;
-  if (!report.isComplete()) error = guided::incompleteUndo(report);
-  if (guided::replace(lastError_, std::move(error))) emit lastErrorChanged();
-  if (onApplied_) onApplied_();
+  if (row < 0 || row >= count()) return;
+  const auto report = sync_.undo(history_[static_cast<std::size_t>(row)]);
+  if (!report) return;
+  if (report->isComplete())
+    setOutcome(localized("%lld of %lld settings put back", {static_cast<std::int64_t>(report->restoredCount()),
+                                                             static_cast<std::int64_t>(report->total())}),
+               false);
+  else if (report->failure)
+    setOutcome(qstr(*report->failure), true);
+  else  // values that could not be read when the point was taken cannot go back either
+    setOutcome(localized("%lld settings did not go back to their old value",
+                         {static_cast<std::int64_t>(report->failed().size() + report->unknownValues().size())}),
+               true);
+}
+
+void UndoPointsModel::setOutcome(QString text, bool isWarning) {
+  if (text == outcome_ && isWarning == outcomeIsWarning_) return;
+  outcome_ = std::move(text);
+  outcomeIsWarning_ = isWarning;
+  emit outcomeChanged();
 }
 
 int UndoPointsModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : count(); }
@@ -59,7 +68,5 @@ QVariant UndoPointsModel::data(const QModelIndex& index, int role) const {
 QHash<int, QByteArray> UndoPointsModel::roleNames() const {
   return {{PointIdRole, "pointId"}, {ReasonRole, "reason"}, {DetailRole, "detail"}, {UndoLabelRole, "undoLabel"}};
 }
-
-QString UndoPointsModel::lastErrorText() const { return qstr(lastError_.value_or("")); }
 
 }  // namespace amberloom::ui

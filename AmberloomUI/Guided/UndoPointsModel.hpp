@@ -1,47 +1,42 @@
 #pragma once
-// The stored undo points as the recent-changes screen lists them, newest first, and the undo of
-// one of them. The list is read from the undo history at creation and on refreshHistory() only;
-// undoing a point keeps it stored and listed. The undo itself is handed in (the application puts
-// the point back through the sync service, which also forgets the change-history records of the
-// settings it touched). Main thread only.
+// The stored undo points as the recent-changes screen lists them: the sync model's list, newest
+// first, following it as it changes. Undoing a point goes through the sync model, which keeps the
+// point stored and listed and announces what it put back; the outcome of the last undo is shown
+// under the list until the list changes. Main thread only.
 
 #include <QAbstractListModel>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
-#include <functional>
-#include <optional>
-#include <string>
 #include <vector>
 
 #include "Changes/SnapshotHistory.hpp"
-#include "Changes/WriteReport.hpp"
 
 namespace amberloom::ui {
+
+class SyncModel;
 
 class UndoPointsModel : public QAbstractListModel {
   Q_OBJECT
   QML_ELEMENT
   QML_UNCREATABLE("Made by the application")
   Q_PROPERTY(int count READ count NOTIFY countChanged)
-  Q_PROPERTY(QString lastError READ lastErrorText NOTIFY lastErrorChanged)
+  // "<n> of <m> settings put back", or why not all went back; empty before an undo.
+  Q_PROPERTY(QString outcome READ outcome NOTIFY outcomeChanged)
+  Q_PROPERTY(bool outcomeIsWarning READ outcomeIsWarning NOTIFY outcomeChanged)
 
  public:
   // Roles: pointId, reason, detail ("<date> · <n> settings saved"), undoLabel ("Undo: <reason>").
   enum Role { PointIdRole = Qt::UserRole, ReasonRole, DetailRole, UndoLabelRole };
 
-  using Undo = std::function<UndoReport(const Snapshot&)>;
-
-  UndoPointsModel(SnapshotHistory history, bool isDryRun, Undo undo, std::function<void()> onApplied,
-                  QObject* parent = nullptr);
+  explicit UndoPointsModel(SyncModel& sync, QObject* parent = nullptr);
 
   const std::vector<StoredSnapshot>& history() const { return history_; }
   int count() const { return static_cast<int>(history_.size()); }
-  const std::optional<std::string>& lastError() const { return lastError_; }
+  const QString& outcome() const { return outcome_; }
+  bool outcomeIsWarning() const { return outcomeIsWarning_; }
 
-  // Reads the stored points again.
-  Q_INVOKABLE void refreshHistory();
-  // Puts the point of `row` back (nothing in practice mode or for a row out of range), sets
-  // lastError from the undo's report and tells the owner; the list stays as it is.
+  // Puts the point of `row` back through the sync model; nothing in practice mode or for a row
+  // out of range.
   Q_INVOKABLE void undo(int row);
 
   int rowCount(const QModelIndex& parent = {}) const override;
@@ -50,17 +45,16 @@ class UndoPointsModel : public QAbstractListModel {
 
  signals:
   void countChanged();
-  void lastErrorChanged();
+  void outcomeChanged();
 
  private:
-  QString lastErrorText() const;
+  void follow();
+  void setOutcome(QString text, bool isWarning);
 
-  SnapshotHistory snapshots_;
-  bool isDryRun_;
-  Undo undo_;
-  std::function<void()> onApplied_;
+  SyncModel& sync_;
   std::vector<StoredSnapshot> history_;
-  std::optional<std::string> lastError_;
+  QString outcome_;
+  bool outcomeIsWarning_ = false;
 };
 
 }  // namespace amberloom::ui

@@ -4,8 +4,9 @@ import QtQuick.Templates as T
 import AmberLoom.UI
 
 // The quick-setups screen: the grid of recipes, or the detail of the open one with its preview,
-// the apply bar, the report of the last application and the outcome of an undo. The title and
-// subtitle are for the window that shows the screen.
+// the apply bar, the report of the last application and the outcome of an undo. While the last
+// application can still be undone, its Undo stays offered wherever its report is not shown. The
+// title and subtitle are for the window that shows the screen.
 Item {
     id: view
 
@@ -94,6 +95,27 @@ Item {
         }
     }
 
+    // The way back from the last application, shown where its report is not.
+    component UndoOffer: ActionRow {
+        objectName: "undoOffer"
+        Layout.fillWidth: true
+        title: qsTr("Undo the last quick setup")
+        explanation: qsTr("Puts the settings that “%@” changed back the way they were.")
+                     .replace("%@", view.model.undoableTitle)
+        symbol: "arrow.uturn.backward"
+        actionTitle: qsTr("Undo this quick setup")
+        isProminent: false
+        isEnabled: true
+        disabledReason: null
+        onAction: view.model.undoLast()
+    }
+
+    component UndoPanel: UndoReportCard {
+        objectName: "undoPanel"
+        visible: view.model.undoReport !== null && view.model.undoReport !== undefined
+        report: visible ? view.model.undoReport : { isComplete: true, restoredCount: 0, total: 0, failedLines: [] }
+    }
+
     component RecipeBadge: Rectangle {
         property alias text: label.text
         property alias colour: label.color
@@ -124,6 +146,8 @@ Item {
                 color: Theme.palette.onSurfaceMuted
                 wrapMode: Text.WordWrap
             }
+            UndoPanel {}
+            UndoOffer { visible: view.model.canUndo }
             RecipeCard {
                 objectName: "heroCard"
                 visible: view.model.recipes.count > 0
@@ -199,11 +223,8 @@ Item {
                 }
             }
 
-            UndoReportCard {
-                objectName: "undoPanel"
-                visible: view.model.undoReport !== null && view.model.undoReport !== undefined
-                report: visible ? view.model.undoReport : { isComplete: true, restoredCount: 0, total: 0, failedLines: [] }
-            }
+            UndoPanel {}
+            UndoOffer { visible: view.model.canUndo && !reportPanel.visible }
 
             // The report of the last application, in place of the preview and the apply bar.
             CardColumn {

@@ -4,7 +4,8 @@ import QtQuick.Templates as T
 import AmberLoom.UI
 
 // The preferences window's sheet for removing AmberLoom: a heading, the removal screen over a
-// model made afresh at each opening, and "Done" (also Return or Escape) to close it.
+// model made afresh at each opening, and "Done" (also Return or Escape) to close it. The screen
+// itself is made afresh too: what it remembers of one opening (a deletion) is not the next one's.
 T.Popup {
     id: sheet
 
@@ -24,6 +25,7 @@ T.Popup {
     padding: 24
 
     onAboutToShow: model = factory.make()
+    onClosed: model = null
 
     T.Overlay.modal: Rectangle { color: Qt.rgba(0, 0, 0, 0.35) }
 

@@ -148,6 +148,16 @@ Item {
             text: view.model.outcomeText
         }
 
+        // What went wrong beside the step itself: sync at login left on, or no undo point kept.
+        SymbolText {
+            objectName: "problemRow"
+            visible: view.model.lastError !== ""
+            symbol: "exclamationmark.triangle"
+            color: Theme.palette.stateWarn
+            font: Tokens.text.caption
+            text: view.model.lastError
+        }
+
         Rectangle {
             Layout.fillWidth: true
             implicitHeight: 1

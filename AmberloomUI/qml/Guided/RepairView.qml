@@ -308,6 +308,17 @@ Item {
                     }
                 }
             }
+            // What the last Undo of a point did.
+            SymbolText {
+                objectName: "undoPointsOutcome"
+                readonly property bool warning: view.undoPoints !== null && view.undoPoints.outcomeIsWarning
+                visible: view.undoPoints !== null && view.undoPoints.outcome !== ""
+                Layout.topMargin: 2
+                symbol: warning ? "exclamationmark.triangle" : "checkmark.seal"
+                text: visible ? view.undoPoints.outcome : ""
+                font: Tokens.text.caption
+                color: warning ? Theme.palette.stateWarn : Theme.palette.stateOn
+            }
         }
     }
 }

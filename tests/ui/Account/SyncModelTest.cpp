@@ -79,7 +79,7 @@ TEST(SyncModel, comparesAnotherMacCopiesTheTickedSettingsAndUndoesTheCopy) {
   EXPECT_EQ(macs.here.seen("com.example.finder", "ShowHidden"), std::nullopt) << "pinned: never written";
   EXPECT_TRUE(model->selectedIDs().empty());
   EXPECT_EQ(ids(model->actionableRows()), std::vector<std::string>{"dock.local"});
-  EXPECT_EQ(macs.here.appliedCalls, 1);
+  EXPECT_EQ(macs.here.heard->size(), 1u);
   ASSERT_EQ(model->history().size(), 1u);
   EXPECT_EQ(model->history()[0].reason, "Before bringing 2 settings from MAC-B");
   EXPECT_EQ(model->reportRow()[QStringLiteral("summary")].toString(), QStringLiteral("2 of 2 settings brought over"));
@@ -89,7 +89,7 @@ TEST(SyncModel, comparesAnotherMacCopiesTheTickedSettingsAndUndoesTheCopy) {
   EXPECT_FALSE(model->lastError()) << *model->lastError();
   EXPECT_EQ(macs.here.seen("com.example.dock", "tilesize"), V::integer(36));
   EXPECT_EQ(macs.here.seen("com.example.finder", "Title"), std::nullopt);
-  EXPECT_EQ(macs.here.appliedCalls, 2);
+  EXPECT_EQ(macs.here.heard->size(), 2u);
   ASSERT_TRUE(QTest::qWaitFor([&] { return model->actionableCount() == 3; }, 15000));
   EXPECT_EQ(model->history().size(), 1u) << "the undo point stays";
 
@@ -109,7 +109,7 @@ TEST(SyncModel, automaticSyncCopiesOnlyWhatThisMacLacks) {
   await(*model, &SyncModel::syncNow);
   EXPECT_EQ(model->publishedPath(), SyncModel::sharedSentence);
   EXPECT_EQ(macs.here.seen("com.example.finder", "Title"), std::nullopt);
-  EXPECT_EQ(macs.here.appliedCalls, 0);
+  EXPECT_EQ(macs.here.heard->size(), 0u);
 
   model->setAutoSyncOn(true);
   EXPECT_EQ(macs.here.defaults->boolValue(SyncModel::autoSyncKey), true);
@@ -119,13 +119,13 @@ TEST(SyncModel, automaticSyncCopiesOnlyWhatThisMacLacks) {
   EXPECT_EQ(macs.here.seen("com.example.finder", "Title"), V::string("Home"));
   EXPECT_EQ(macs.here.seen("com.example.finder", "ShowHidden"), std::nullopt);
   EXPECT_EQ(macs.here.seen("com.example.dock", "tilesize"), V::integer(36));
-  EXPECT_EQ(macs.here.appliedCalls, 1);
+  EXPECT_EQ(macs.here.heard->size(), 1u);
   EXPECT_TRUE(model->history().empty()) << "the automatic copy stores no undo point";
 
   // Nothing left to copy: the count goes back to 0 and nothing is called.
   await(*model, &SyncModel::applyNonConflicting);
   EXPECT_EQ(model->autoAppliedCount(), 0);
-  EXPECT_EQ(macs.here.appliedCalls, 1);
+  EXPECT_EQ(macs.here.heard->size(), 1u);
   EXPECT_EQ(macs.here.model()->isAutoSyncOn(), true) << "read back at the next start";
 }
 
@@ -190,7 +190,7 @@ TEST(SyncModel, practiceModeSendsWritesAndTakesBackNothing) {
   EXPECT_EQ(model->autoAppliedCount(), 0);
   EXPECT_EQ(macs.here.seen("com.example.dock", "tilesize"), V::integer(36));
   EXPECT_EQ(macs.here.seen("com.example.finder", "Title"), std::nullopt);
-  EXPECT_EQ(macs.here.appliedCalls, 0);
+  EXPECT_EQ(macs.here.heard->size(), 0u);
   EXPECT_TRUE(model->history().empty());
 }
 
@@ -218,4 +218,54 @@ TEST(SyncModel, emptyBatchesStoreNoUndoPointAndALostUndoPointIsReported) {
   EXPECT_TRUE(model->lastError()->starts_with("The settings were copied, but no undo point could be saved"))
       << *model->lastError();
   EXPECT_TRUE(model->history().empty());
+}
+
+TEST(SyncModel, myMacsFollowsTheAccountSignedInAndKeepsTicksOnlyWhileTheirCardsShow) {
+  TwoMacs macs;
+  prepare(macs);
+  // This Mac starts signed out; the session is whatever the account model stored last.
+  auto session = std::make_shared<std::optional<AccountClient::Session>>();
+  auto transport = std::make_shared<ServerSync>(macs.here.client, [session] { return *session; }, macs.here.defaults,
+                                                "HW-MAC-A", macs.here.home + "/Support/pending-sync.json");
+  SyncModel model(macs.here.service(), transport, false, SnapshotHistory(macs.here.historyFolder()), macs.here.verifier,
+                  macs.here.defaults, macs.here.heard->notice);
+  model.setAccount(std::nullopt);
+  await(model, &SyncModel::refresh);
+  EXPECT_TRUE(model.others().empty());
+
+  *session = macs.here.session;
+  model.setAccount("ada@example.com");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return model.others().size() == 1; }, 15000)) << "the first sign-in fetches";
+
+  // A ticked difference that this Mac now shares is no card, so it keeps no tick.
+  model.setTicked(QStringLiteral("dock.tile"), true);
+  model.setTicked(QStringLiteral("finder.title"), true);
+  macs.here.set("com.example.dock", "tilesize", V::integer(64));
+  await(model, &SyncModel::refresh);
+  EXPECT_EQ(model.selectedIDs(), std::set<std::string>{"finder.title"});
+  EXPECT_EQ(model.selectedCount(), 1);
+
+  // Leaving the account forgets its Macs at once, and a fetch under way (its session still valid
+  // on the server) brings nothing back.
+  bool back = false;
+  model.refresh([&] { back = true; });
+  model.setAccount(std::nullopt);
+  const auto forgotten = [&] {
+    EXPECT_TRUE(model.others().empty());
+    EXPECT_TRUE(model.rows().empty());
+    EXPECT_TRUE(model.selectedIDs().empty());
+    EXPECT_EQ(model.selectedDeviceID(), std::nullopt);
+    EXPECT_EQ(model.macList()->rowCount(), 0);
+    EXPECT_EQ(model.differenceList()->rowCount(), 0);
+  };
+  forgotten();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return back; }, 15000));
+  forgotten();
+  *session = std::nullopt;
+
+  // Another account of this Mac has no other Macs.
+  *session = macs.server.signIn(macs.here.client, "bob@example.com", "HW-MAC-A", "Mac MAC-A");
+  model.setAccount("bob@example.com");
+  await(model, &SyncModel::refresh);
+  forgotten();
 }

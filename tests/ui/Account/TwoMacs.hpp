@@ -14,6 +14,7 @@
 #include "Account/SyncModel.hpp"
 #include "AccountFixture.hpp"
 #include "AccountServerProcess.hpp"
+#include "HeardChanges.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
 
 namespace amberloom::testing {
@@ -64,7 +65,7 @@ struct SyncMac {
   std::shared_ptr<MemoryUserDefaults> defaults = std::make_shared<MemoryUserDefaults>();
   std::shared_ptr<ServerSync> transport;
   std::shared_ptr<ExternalVerifier> verifier = std::make_shared<ExternalVerifier>(defaultsPath());
-  int appliedCalls = 0;
+  std::shared_ptr<HeardChanges> heard = std::make_shared<HeardChanges>();
 
   SyncMac(const AccountServerProcess& server, std::string home, std::string deviceID,
           std::shared_ptr<CFPreferenceStore> store)
@@ -82,7 +83,7 @@ struct SyncMac {
   std::string historyFolder() const { return home + "/Support/History"; }
   std::unique_ptr<SyncModel> model(bool isDryRun = false) {
     return std::make_unique<SyncModel>(service(), transport, isDryRun, SnapshotHistory(historyFolder()), verifier,
-                                       defaults, [this] { ++appliedCalls; });
+                                       defaults, heard->notice);
   }
   void set(const std::string& domain, const std::string& key, const PreferenceValue& value) {
     store->write(value, key, resolver.resolve(domain, false));

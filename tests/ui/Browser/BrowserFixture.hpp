@@ -44,11 +44,12 @@ struct BrowserFixture {
   std::shared_ptr<CFPreferenceStore> store = std::make_shared<CFPreferenceStore>();
 
   std::unique_ptr<ui::SettingsModel> makeModel(const SettingsCatalog& catalog, std::optional<DiscoverDeck> deck = std::nullopt,
-                                               ui::SettingsModel::RestartApps restart = [](const auto&) {}) {
+                                               ui::SettingsModel::RestartApps restart = [](const auto&) {},
+                                               ui::ChangeNoticeRef notice = nullptr) {
     return std::make_unique<ui::SettingsModel>(catalog, SettingsService(DomainResolver::live(), store), false,
                                                Version({14, 5}), Version({1, 0}), defaults, std::nullopt,
                                                std::make_shared<ExternalVerifier>(defaultsPath()), std::move(deck),
-                                               std::move(restart));
+                                               std::move(restart), std::move(notice));
   }
 };
 

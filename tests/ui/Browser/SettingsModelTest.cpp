@@ -11,6 +11,7 @@
 
 #include "Browser/AppRestarter.hpp"
 #include "Browser/SettingsModel.hpp"
+#include "HeardChanges.hpp"
 #include "MemoryUserDefaults.hpp"
 #include "Changes/ShellCommand.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
@@ -82,6 +83,7 @@ class SettingsModelTest : public ::testing::Test {
   IntentLog intents{th::home() + "/Library/Application Support/AmberLoom/intents.json", "23F79"};
   std::vector<std::vector<std::string>> restarted;
   int recordedCalls = 0;
+  th::HeardChanges heard;
 
   std::unique_ptr<SettingsModel> make(const SettingsCatalog& catalog = smallCatalog(), bool dryRun = false,
                                       std::shared_ptr<const ExternalPreferenceReader> reader = nullptr,
@@ -89,7 +91,7 @@ class SettingsModelTest : public ::testing::Test {
     if (!reader) reader = std::make_shared<ExternalVerifier>(th::defaultsPath());
     auto model = std::make_unique<SettingsModel>(
         catalog, SettingsService(resolver, store), dryRun, kOS, kApp, defaults, intents, reader, deck,
-        [this](const std::vector<std::string>& names) { restarted.push_back(names); });
+        [this](const std::vector<std::string>& names) { restarted.push_back(names); }, heard.notice);
     model->setOnIntentRecorded([this] { ++recordedCalls; });
     return model;
   }

@@ -13,6 +13,7 @@
 #include "Backup/BackupService.hpp"
 #include "Backup/PersonalisationScanner.hpp"
 #include "Guided/FirstRunModel.hpp"
+#include "HeardChanges.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
 #include "TestHome.hpp"
 
@@ -33,6 +34,7 @@ class FirstRunHome {
   std::shared_ptr<const ExternalPreferenceReader> outside = std::make_shared<ExternalVerifier>(defaultsPath());
   std::string folder = home() + "/Cloud/AmberLoom";
   std::string historyFolder = SnapshotHistory::defaultFolder(home());
+  std::shared_ptr<HeardChanges> heard = std::make_shared<HeardChanges>();
   // Groups dock (3), finder (1), clock (1); the clock is written by the system.
   SettingsCatalog catalog{1, 1,
                           {setting("dock.tilesize", "com.example.dock", "tilesize"),
@@ -74,7 +76,7 @@ class FirstRunHome {
                         return BackupLocator{home()}.backupExists(folder);
                       }).scan(Version({15}), Version({1}));
     return std::make_unique<ui::FirstRunModel>(scan, service(), folder, isDryRun, resolver, store, outside,
-                                               SnapshotHistory(history.value_or(historyFolder)),
+                                               SnapshotHistory(history.value_or(historyFolder)), heard->notice,
                                                [] { return 736000000.0; });
   }
 };

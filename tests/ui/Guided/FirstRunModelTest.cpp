@@ -7,6 +7,7 @@
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <filesystem>
+#include <functional>
 
 #include "FirstRunHome.hpp"
 
@@ -147,7 +148,7 @@ TEST(FirstRunModel, PracticeModeReportsWhatWouldHappenAndWritesNothing) {
   EXPECT_FALSE(model->undoSnapshot());
 }
 
-TEST(FirstRunModel, ARestoreOutlivesItsFolderAndWarnsWhenItsUndoPointCannotBeStored) {
+TEST(FirstRunModel, ARestoreOutlivesItsFolderAndItsOnlyWayBackOutlastsABackupAndARefusedRestore) {
   FirstRunHome mac;
   mac.set({tile16});
   mac.backUpAs("OTHER-MAC", "Office");
@@ -166,9 +167,24 @@ TEST(FirstRunModel, ARestoreOutlivesItsFolderAndWarnsWhenItsUndoPointCannotBeSto
   EXPECT_TRUE(model->offersUndo());
   EXPECT_EQ(undoState.count(), 1);
 
+  // Without the point on disk the held state is the only way back: what writes nothing keeps it.
+  BackupEnvelope refused = model->backups()[0];
+  refused.snapshot.entries.push_back({SettingRef{"../elsewhere", {"key"}, false}, PV::boolean(true)});
+  const std::pair<const char*, std::function<void()>> steps[] = {
+      {"a backup", [&] { model->backUpNow(); }},
+      {"a restore refused before it writes", [&] { model->restore(refused); }},
+  };
+  for (const auto& [name, step] : steps) {
+    SCOPED_TRACE(name);
+    step();
+    EXPECT_TRUE(model->offersUndo());
+    EXPECT_TRUE(model->outcomeRow().value("offersUndo").toBool());
+  }
   model->undoRestore();
   EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(64));
   EXPECT_FALSE(model->offersUndo());
+  ASSERT_EQ(mac.heard->size(), 2u) << "the restore and its undo, announced to the other screens";
+  EXPECT_FALSE(mac.heard->changes[0].storedUndoPoint);
 }
 
 TEST(FirstRunModel, ABackupFolderThatCannotBeWrittenShowsThePlatformErrorAndWritesNothing) {

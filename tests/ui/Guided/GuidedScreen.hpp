@@ -29,14 +29,17 @@ class GuidedScreen {
   // The first visible item named `name` in the window, dialogs included, by the order of the item
   // tree (list delegates too); throws when there is none.
   QQuickItem* item(const QString& name) const {
-    if (QQuickItem* found = visibleItem(window_->window().contentItem(), name)) return found;
+    if (QQuickItem* found = ScreenWindow::findShownBelow(window_->window().contentItem(), name)) return found;
     throw std::runtime_error("no visible item named " + name.toStdString());
   }
-  bool shows(const QString& name) const { return visibleItem(window_->window().contentItem(), name) != nullptr; }
+  bool shows(const QString& name) const {
+    return ScreenWindow::findShownBelow(window_->window().contentItem(), name) != nullptr;
+  }
   // The text of the item, or of its child named "text" (a label with a symbol).
   QString text(const QString& name) const {
     QQuickItem* found = item(name);
-    if (QQuickItem* inner = visibleItem(found, QStringLiteral("text"))) return inner->property("text").toString();
+    if (QQuickItem* inner = ScreenWindow::findShownBelow(found, QStringLiteral("text")))
+      return inner->property("text").toString();
     return found->property("text").toString();
   }
   // The descendant named `child` of the visible item `name`, or null.
@@ -59,14 +62,6 @@ class GuidedScreen {
   void settle() { QTest::qWait(30); }
 
  private:
-  static QQuickItem* visibleItem(QQuickItem* root, const QString& name) {
-    if (!root->isVisible()) return nullptr;
-    if (root->objectName() == name) return root;
-    for (QQuickItem* child : root->childItems())
-      if (QQuickItem* found = visibleItem(child, name)) return found;
-    return nullptr;
-  }
-
   std::unique_ptr<ScreenWindow> window_;
 };
 

@@ -1,23 +1,25 @@
 #pragma once
 // The real services of the guided screens on the temporary home: a small catalogue in one test
 // domain, the change history and the undo points in the application's support folder, writes read
-// back through the `defaults` command, and the application's preferences in memory.
+// back through the `defaults` command, the application's preferences in memory, and a sync model
+// signed out (it fetches nothing) for the list of undo points. The models announce on `heard`.
 
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include <functional>
-
+#include "Account/SyncModel.hpp"
 #include "Changes/SnapshotHistory.hpp"
 #include "Guided/RecipesModel.hpp"
 #include "Guided/RemovalModel.hpp"
 #include "Guided/RepairModel.hpp"
+#include "HeardChanges.hpp"
 #include "MemoryUserDefaults.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
 #include "Preferences/ExternalVerifier.hpp"
 #include "Recipes/RecipeService.hpp"
+#include "Support/HttpSession.hpp"
 #include "TestHome.hpp"
 #include "Upkeep/RepairScanner.hpp"
 #include "Upkeep/RepairService.hpp"
@@ -36,16 +38,21 @@ struct GuidedServices {
   IntentLog log{support + "/intents.json", "23F79"};
   SnapshotHistory history{SnapshotHistory::defaultFolder(home())};
   std::shared_ptr<MemoryUserDefaults> defaults = std::make_shared<MemoryUserDefaults>();
-  // dock.autohide (bool toggle), dock.size (int choice), finder.path (text), finder.hidden (bool).
-  SettingsCatalog catalog{1, 1, {definition("dock.autohide", "autohide", SettingValueType::boolean, SettingControl::toggle()),
+  std::shared_ptr<HeardChanges> heard = std::make_shared<HeardChanges>();
+  // dock.autohide (bool toggle) and dock.size (int choice), both restarting the Dock; finder.path
+  // (text), finder.hidden (bool).
+  SettingsCatalog catalog{1, 1, {definition("dock.autohide", "autohide", SettingValueType::boolean, SettingControl::toggle(), {"Dock"}),
                                  definition("dock.size", "size", SettingValueType::integer,
                                             SettingControl::choice({{PreferenceValue::integer(36), "Small"},
-                                                                    {PreferenceValue::integer(64), "Large"}})),
+                                                                    {PreferenceValue::integer(64), "Large"}}),
+                                            {"Dock"}),
                                  definition("finder.path", "path", SettingValueType::string, SettingControl::text()),
                                  definition("finder.hidden", "hidden", SettingValueType::boolean, SettingControl::toggle())}};
 
-  static SettingDefinition definition(std::string id, std::string key, SettingValueType type, SettingControl control) {
+  static SettingDefinition definition(std::string id, std::string key, SettingValueType type, SettingControl control,
+                                      std::vector<std::string> restartsApps = {}) {
     SettingDefinition setting;
+    setting.restartsApps = std::move(restartsApps);
     setting.id = std::move(id);
     setting.ref = SettingRef{domain, {std::move(key)}, false};
     setting.type = type;
@@ -63,20 +70,27 @@ struct GuidedServices {
   }
 
   std::unique_ptr<ui::RecipesModel> recipesModel(std::vector<Recipe> recipes, bool isDryRun,
-                                                 std::function<void()> onApplied = [] {},
                                                  std::optional<SnapshotHistory> undoPoints = std::nullopt) const {
     return std::make_unique<ui::RecipesModel>(std::move(recipes), recipeService(), isDryRun,
-                                              undoPoints.value_or(history), outside, defaults, std::move(onApplied));
+                                              undoPoints.value_or(history), outside, defaults, heard->notice);
   }
-  std::unique_ptr<ui::RepairModel> repairModel(bool isDryRun, std::function<void()> onRepaired = [] {}) const {
+  std::unique_ptr<ui::RepairModel> repairModel(bool isDryRun) const {
     return std::make_unique<ui::RepairModel>(repairScanner(), repairService(), isDryRun, history, outside, defaults, log,
-                                             std::move(onRepaired));
+                                             heard->notice);
   }
   std::unique_ptr<ui::RemovalModel> removalModel(bool isDryRun, std::string backupFolder,
                                                  ui::RemovalModel::UnregisterLoginItem unregister,
                                                  std::optional<SnapshotHistory> undoPoints = std::nullopt) const {
     return std::make_unique<ui::RemovalModel>(uninstallService(std::move(backupFolder)), isDryRun,
-                                              undoPoints.value_or(history), outside, std::move(unregister));
+                                              undoPoints.value_or(history), outside, std::move(unregister),
+                                              heard->notice);
+  }
+  std::unique_ptr<ui::SyncModel> syncModel(bool isDryRun = false) const {
+    auto transport = std::make_shared<ServerSync>(
+        AccountClient("http://127.0.0.1:1/api/v1", std::make_shared<CurlHttpSession>()),
+        [] { return std::optional<AccountClient::Session>(); }, defaults, "HW-THIS", support + "/pending-sync.json");
+    return std::make_unique<ui::SyncModel>(SyncService(catalog, settings, resolver, store, "THIS-MAC", "This Mac", log),
+                                           std::move(transport), isDryRun, history, outside, defaults, heard->notice);
   }
 
   // Another process writes the key, as `defaults write <domain> <key> <type> <value>`.

@@ -113,6 +113,30 @@ TEST_F(RecipesViewTest, OpeningApplyingUndoingAndGoingBackAsAUserWould) {
   EXPECT_TRUE(screen.shows("heroCard"));
 }
 
+TEST_F(RecipesViewTest, TheLastQuickSetupCanBeUndoneAfterLeavingItsDetail) {
+  auto recipesModel = model();
+  th::GuidedScreen screen("recipes", recipesModel.get());
+  EXPECT_FALSE(screen.shows("undoOffer")) << "nothing applied yet";
+  screen.click("recipeCard-big-dock");
+  screen.click("applyButton");
+  EXPECT_EQ(services.seen("size"), PV::integer(64));
+  EXPECT_FALSE(screen.shows("undoOffer")) << "the report's own Undo is there";
+
+  // Back on the grid, then in the same detail again (its report cleared): the way back is offered.
+  screen.click("backToTheList");
+  EXPECT_EQ(screen.item("undoOffer")->property("explanation").toString(),
+            "Puts the settings that “Big Dock” changed back the way they were.");
+  th::renderInBothPalettes(screen.window(), "quick-setups-undo-offer");
+  screen.click("recipeCard-big-dock");
+  EXPECT_FALSE(screen.shows("reportPanel"));
+  screen.click("undoOffer", "actionButton");
+  EXPECT_EQ(services.seen("size"), std::nullopt);
+  EXPECT_EQ(screen.text("undoHeading"), "Put back — 1 of 1 keys verified");
+  EXPECT_FALSE(screen.shows("undoOffer"));
+  screen.click("allQuickSetups");
+  EXPECT_FALSE(screen.shows("undoOffer"));
+}
+
 TEST_F(RecipesViewTest, PracticeModeSaysSoAndNothingToChangeCannotBePressed) {
   th::GuidedServices::writeOutside("size", "-int", "64");
   auto recipesModel = model(true);

@@ -24,13 +24,14 @@ class RemovalViewTest : public ::testing::Test {
   std::string backups = th::home() + "/Documents/AmberLoom Backups";
   int made = 0;
   int unregistered = 0;
+  std::optional<std::string> unregisterFailure;
 
   std::unique_ptr<RemovalModelFactory> factory(bool isDryRun = false) {
     return std::make_unique<RemovalModelFactory>([this, isDryRun] {
       ++made;
       return services.removalModel(isDryRun, backups, [this] {
         ++unregistered;
-        return std::optional<std::string>();
+        return unregisterFailure;
       });
     });
   }
@@ -104,6 +105,30 @@ TEST_F(RemovalViewTest, PuttingBackAndDeletingAfterConfirmingAsAUserWould) {
 
   screen.click("done");
   EXPECT_FALSE(sheet->property("visible").toBool());
+}
+
+TEST_F(RemovalViewTest, EachOpeningIsANewScreenAndSyncAtLoginLeftOnIsSaid) {
+  prepare();
+  unregisterFailure = "The login item could not be removed (code 3).";
+  auto models = factory();
+  th::GuidedScreen screen("removal", models.get());
+  screen.click("revertButton");
+  screen.click("dialogAction");
+  EXPECT_EQ(screen.text("problemRow"), "The login item could not be removed (code 3).");
+  th::renderInBothPalettes(screen.window(), "removal-problem");
+  screen.click("deleteButton");
+  screen.click("dialogAction");
+  EXPECT_FALSE(screen.shows("revertButton"));
+
+  // Changed again after the files went: the next opening plans afresh and offers to put it back.
+  services.log.record("dock.size", PV::integer(64));
+  th::GuidedServices::writeOutside("size", "-int", "64");
+  auto* sheet = screen.shown()->findChild<QObject*>("removalSheet");
+  QMetaObject::invokeMethod(sheet, "close");
+  QMetaObject::invokeMethod(sheet, "open");
+  screen.settle();
+  EXPECT_EQ(screen.text("revertButton"), "Put all 1 settings back to their macOS defaults");
+  EXPECT_FALSE(screen.shows("problemRow")) << "nothing has gone wrong on this screen yet";
 }
 
 TEST_F(RemovalViewTest, PracticeModeShowsBothButtonsDisabled) {

@@ -1,5 +1,6 @@
 #pragma once
-// The repair services on the temporary home, with counters for repairs and undone points.
+// The repair services on the temporary home, with the stored undo points listed through a sync
+// model on the same change notice.
 
 #include <gtest/gtest.h>
 
@@ -12,15 +13,14 @@ namespace amberloom::testing {
 class RepairFixture : public ::testing::Test {
  protected:
   GuidedServices services;
-  int repaired = 0;
-  std::vector<Snapshot> undone;
+  std::unique_ptr<ui::SyncModel> sync;
 
-  std::unique_ptr<ui::RepairModel> model(bool isDryRun = false) {
-    return services.repairModel(isDryRun, [this] { ++repaired; });
-  }
+  std::unique_ptr<ui::RepairModel> model(bool isDryRun = false) { return services.repairModel(isDryRun); }
+  // Repairs and undos announced so far.
+  std::size_t repaired() const { return services.heard->size(); }
   std::unique_ptr<ui::UndoPointsModel> points() {
-    const auto undo = [this](const Snapshot& s) { return undone.push_back(s), UndoReport{}; };
-    return std::make_unique<ui::UndoPointsModel>(services.history, false, undo, [] {});
+    sync = services.syncModel();
+    return std::make_unique<ui::UndoPointsModel>(*sync);
   }
   // The user chose values here (a long path too when asked); another process then changed two.
   void chooseThenDrift(bool withPath = false) {

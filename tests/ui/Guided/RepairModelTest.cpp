@@ -44,7 +44,7 @@ TEST_F(RepairModelTest, AnUpdateThatChangedSettingsBackIsNamedRepairedAndUndone)
   EXPECT_TRUE(repair->undoSurvivesRestart());
   ASSERT_EQ(services.history.all().size(), 1u);
   EXPECT_EQ(services.history.all()[0].reason, "Before putting back 1 settings");
-  EXPECT_EQ(repaired, 1);
+  EXPECT_EQ(repaired(), 1u);
 
   repair->undoLast();
   EXPECT_EQ(services.seen("size"), PV::integer(36));
@@ -53,7 +53,7 @@ TEST_F(RepairModelTest, AnUpdateThatChangedSettingsBackIsNamedRepairedAndUndone)
   EXPECT_EQ(repair->report(), std::nullopt);
   ASSERT_TRUE(repair->undoReport());
   EXPECT_TRUE(repair->undoReport()->isComplete());
-  EXPECT_EQ(repaired, 2);
+  EXPECT_EQ(repaired(), 2u);
   EXPECT_EQ(services.history.all().size(), 1u) << "the undo point stays stored";
 }
 
@@ -69,7 +69,7 @@ TEST_F(RepairModelTest, KeepingAcceptsTheSystemsValueEvenInPracticeModeWhereNoth
       << "newest choice first";
   EXPECT_EQ(services.seen("size"), PV::integer(36));
   EXPECT_TRUE(services.history.all().empty());
-  EXPECT_EQ(repaired, 0);
+  EXPECT_EQ(repaired(), 0u);
 
   repair->setSelected("dock.autohide", false);
   repair->keep(QStringLiteral("dock.size"));
@@ -91,20 +91,19 @@ TEST_F(RepairModelTest, AnUnreadableHistoryShowsNothingToRepairAndSaysSo) {
   EXPECT_EQ(repair->report(), std::nullopt);
 }
 
-TEST(UndoPointsModel, ListsReadablePointsNewestFirstAndUndoesOneWithoutDroppingIt) {
-  const SnapshotHistory history(SnapshotHistory::defaultFolder(th::home()));
-  const Snapshot one{{{SettingRef{"d", {"k"}, false}, PV::boolean(true)}}};
-  history.record(one, "Before applying “Calm”", 100);
-  history.record(Snapshot{}, "Before restoring from MAC-1", 200);
-  th::writeFile(history.folder() + "/2001-01-01-000500-000.amberloom-undo.json", "{broken");
-  std::vector<Snapshot> undone;
-  int told = 0;
-  const auto undo = [&](const Snapshot& s) {
-    undone.push_back(s);
-    return UndoReport{{{SettingRef{"d", {"k"}, false}, false, false}}, std::nullopt};
-  };
+TEST(UndoPointsModel, ListsReadablePointsNewestFirstAndUndoesOneThroughTheSyncModelWithoutDroppingIt) {
+  th::GuidedServices services;
+  const SettingRef size{th::GuidedServices::domain, {"size"}, false};
+  const Snapshot one{{{size, PV::integer(64)}}};
+  services.history.record(one, "Before applying “Calm”", 100);
+  // A value that could not be read when it was taken can never be put back.
+  const SnapshotEntry unknown{SettingRef{th::GuidedServices::domain, {"autohide"}, false}, std::nullopt,
+                              SettingChannel::defaults, true};
+  services.history.record(Snapshot{{unknown}}, "Before restoring from MAC-1", 200);
+  th::writeFile(services.history.folder() + "/2001-01-01-000500-000.amberloom-undo.json", "{broken");
 
-  UndoPointsModel points(history, false, undo, [&] { ++told; });
+  const auto sync = services.syncModel();
+  UndoPointsModel points(*sync);
   QAbstractItemModelTester tester(&points);
   ASSERT_EQ(points.count(), 2) << "the unreadable file is skipped";
   EXPECT_EQ(points.data(points.index(0), UndoPointsModel::ReasonRole).toString(), "Before restoring from MAC-1");
@@ -113,14 +112,25 @@ TEST(UndoPointsModel, ListsReadablePointsNewestFirstAndUndoesOneWithoutDroppingI
   EXPECT_EQ(points.data(points.index(1), UndoPointsModel::UndoLabelRole).toString(), "Undo: Before applying “Calm”");
 
   points.undo(1);
-  points.undo(1);
-  EXPECT_EQ(undone, (std::vector<Snapshot>{one, one}));
-  EXPECT_EQ(points.lastError(), "1 settings did not go back to their old value");
-  EXPECT_EQ(told, 2);
+  EXPECT_EQ(services.seen("size"), PV::integer(64));
+  EXPECT_EQ(points.outcome(), "1 of 1 settings put back");
+  EXPECT_FALSE(points.outcomeIsWarning());
+  points.undo(0);
+  EXPECT_TRUE(points.outcomeIsWarning()) << "a failure is said, not shown as nothing";
+  EXPECT_EQ(points.outcome().toStdString(), *sync->lastError());
+  ASSERT_EQ(services.heard->size(), 2u) << "each undo is announced";
+  EXPECT_EQ(services.heard->changes[0], ui::Change::of(one));
   EXPECT_EQ(points.count(), 2);
 
-  UndoPointsModel practice(history, true, undo, [&] { ++told; });
-  practice.undo(0);
-  EXPECT_EQ(undone.size(), 2u);
-  EXPECT_EQ(told, 2);
+  // A new point replaces the list and the outcome of an undo taken from the old one.
+  services.history.record(one, "Before putting back 1 settings", 300);
+  sync->refreshHistory();
+  EXPECT_EQ(points.count(), 3);
+  EXPECT_TRUE(points.outcome().isEmpty());
+
+  const auto practice = services.syncModel(true);
+  UndoPointsModel practised(*practice);
+  practised.undo(0);
+  EXPECT_EQ(services.heard->size(), 2u) << "practice mode takes nothing back";
+  EXPECT_TRUE(practised.outcome().isEmpty());
 }

@@ -62,6 +62,14 @@ QQuickItem* ScreenWindow::findBelow(QQuickItem* root, const QString& objectName)
   return nullptr;
 }
 
+QQuickItem* ScreenWindow::findShownBelow(QQuickItem* root, const QString& objectName) {
+  if (!root->isVisible()) return nullptr;
+  if (root->objectName() == objectName) return root;
+  for (QQuickItem* child : root->childItems())
+    if (auto* found = findShownBelow(child, objectName)) return found;
+  return nullptr;
+}
+
 QQuickItem* ScreenWindow::itemInWindow(const QString& objectName) const {
   if (auto* found = findBelow(view_->contentItem(), objectName)) return found;
   throw std::runtime_error("no item named " + objectName.toStdString());

@@ -40,6 +40,8 @@ class ScreenWindow {
   // The first item named `objectName` along the item tree from `root` (itself included); null
   // when there is none.
   static QQuickItem* findBelow(QQuickItem* root, const QString& objectName);
+  // The same among the items shown: nothing below a hidden item counts.
+  static QQuickItem* findShownBelow(QQuickItem* root, const QString& objectName);
   // The item's centre in window coordinates, for mouse input.
   QPoint centreOf(const QQuickItem* item) const;
   // Renders the window now.

@@ -71,7 +71,7 @@ class SettingCardsScreen {
       : model_(std::make_unique<ui::SettingsModel>(
             cardCatalog(), SettingsService(DomainResolver::live(), std::make_shared<CFPreferenceStore>()), false,
             Version({14, 5}), Version({1, 0}), std::make_shared<MemoryUserDefaults>(), std::nullopt,
-            std::make_shared<ExternalVerifier>(defaultsPath()), std::nullopt, [](const auto&) {})),
+            std::make_shared<ExternalVerifier>(defaultsPath()), std::nullopt, [](const auto&) {}, nullptr)),
         window_(testQml("SettingCards.qml"), size) {
     window_.screen()->setProperty("pasteboard", QVariant::fromValue<ui::Pasteboard*>(&pasteboard));
     window_.screen()->setProperty("settingsModel", QVariant::fromValue(model_.get()));

@@ -1,0 +1,56 @@
+#pragma once
+// The one notice of writes to this Mac's settings. Every model that writes (a setting applied or
+// reset in the browser, a batch and its undo on any screen) announces each write once, with what
+// it touched; every model that shows values or undo points listens and brings itself up to date.
+// So no model refreshes another by hand, and a new screen needs no new wiring between models.
+//
+// Main thread: listeners run there, synchronously, in the order they started listening. Work
+// finished on another thread may announce from there; the change is handed to the main thread
+// and announced once it arrives.
+
+#include <QObject>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "Catalog/SettingRef.hpp"
+#include "Changes/SnapshotService.hpp"
+
+namespace amberloom::ui {
+
+struct Change {
+  std::vector<SettingRef> settings;         // the settings written, or their root keys
+  std::vector<std::string> restartTargets;  // apps to restart for the write to take effect
+  bool storedUndoPoint = false;             // a new undo point reached the disk
+
+  // The settings of the snapshot taken before a batch (or put back by an undo).
+  static Change of(const Snapshot& touched, std::vector<std::string> restartTargets = {},
+                   bool storedUndoPoint = false);
+  // The root keys written: a setting whose key lies under one of them may have changed.
+  std::unordered_set<SettingRef> roots() const;
+  bool operator==(const Change&) const = default;
+};
+
+class ChangeNotice : public QObject {
+  Q_OBJECT
+
+ public:
+  using Listener = std::function<void(const Change&)>;
+
+  explicit ChangeNotice(QObject* parent = nullptr) : QObject(parent) {}
+
+  // Tells every listener but `from` (the announcer, which brings itself up to date).
+  void announce(const Change& change, const QObject* from);
+  // `listener` hears every change that `receiver` did not announce, for as long as `receiver` lives.
+  void listen(QObject* receiver, Listener listener);
+
+ signals:
+  void changed(const amberloom::ui::Change& change, const QObject* from);
+};
+
+// Shared by the models that announce and listen; none: a model on its own, heard by nobody.
+using ChangeNoticeRef = std::shared_ptr<ChangeNotice>;
+
+}  // namespace amberloom::ui
