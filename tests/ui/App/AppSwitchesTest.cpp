@@ -81,7 +81,7 @@ class BackgroundSyncRun : public ::testing::Test {
     ::setenv("AMBERLOOM_ACCOUNT_URL", server.url("/api/v1").c_str(), 1);
     // A signed-in Mac, so that only the automatic-sync switch decides whether anything is sent.
     AccountStore("tv.winterbrae.amberloom.session", "device-token", StoreUserDefaults::standard())
-        .save("token-1", "ada@example.com", "mac-1");
+        .save("token-1", "ada@example.com", "mac-1", server.url("/api/v1"));
   }
 
   std::string pendingFile() const {
