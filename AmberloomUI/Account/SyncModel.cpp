@@ -12,12 +12,6 @@ namespace amberloom::ui {
 
 namespace {
 
-// What a refresh brings back from the worker: the fetch, and whether a document still waits.
-struct Fetched {
-  SyncService::ReadResult result;
-  bool isWaitingToSend = false;
-};
-
 std::string errorText(const std::exception_ptr& error) {
   try {
     std::rethrow_exception(error);
@@ -149,6 +143,12 @@ const SyncDocument* SyncModel::selectedDocument() const {
 // ---- fetching and publishing ----
 
 void SyncModel::refresh(std::function<void()> done) {
+  // A pending document goes out in its turn behind any upload under way while the other Macs are
+  // fetched beside it, so that a slow upload never holds the page back; `done` runs once both ended.
+  auto finished = std::make_shared<std::function<void()>>(
+      [left = 2, done = std::move(done)]() mutable {
+        if (--left == 0 && done) done();
+      });
   runOffMainThread(
       inbox_,
       [transport = transport_] {
@@ -159,19 +159,22 @@ void SyncModel::refresh(std::function<void()> done) {
           } catch (...) {
           }
         }
-        Fetched fetched{transport->fetchOthers().get()};
-        fetched.isWaitingToSend = transport->hasPendingDocument().get();
-        return fetched;
+        return transport->hasPendingDocument().get();
       },
-      [this, done = std::move(done)](BackgroundOutcome<Fetched> outcome) {
+      [this, finished](BackgroundOutcome<bool> outcome) {
+        if (outcome.value) setWaitingToSend(*outcome.value);
+        (*finished)();
+      });
+  runOffMainThread(
+      inbox_, [transport = transport_] { return transport->fetchOthers().get(); },
+      [this, finished](BackgroundOutcome<SyncService::ReadResult> outcome) {
         if (outcome.error) {
           setLastError(AccountModel::describe(outcome.error).toStdString());
         } else {
-          apply(std::move(outcome.value->result));
-          setWaitingToSend(outcome.value->isWaitingToSend);
+          apply(std::move(*outcome.value));
           setLastError(std::nullopt);
         }
-        if (done) done();
+        (*finished)();
       });
 }
 
