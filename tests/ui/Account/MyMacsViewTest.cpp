@@ -23,7 +23,8 @@ void prepareTwoMacs(TwoMacs& macs) {
   auto publisher = macs.there.model();
   await(*publisher, &SyncModel::publish);
   const auto third = macs.server.signIn(macs.here.client, "ada@example.com", "HW-C", "Garbled Mac");
-  macs.here.client.putDocument("{}", 0, third.token, "HW-C");
+  macs.here.client.putDocument(R"({"checksum":"0","deviceID":"C","intents":{},"schemaVersion":1})", 0, third.token,
+                               "HW-C");
 }
 
 }  // namespace
