@@ -1,7 +1,5 @@
 #include "Sync/XdgAutostartAgent.hpp"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -129,17 +127,14 @@ bool isReserved(char c) { return std::string_view(" \t\n\"'\\><~|&;$*?#()`").fin
 
 // Whether `program` names an executable file, directly or through PATH as the session would find it.
 bool isExecutable(const std::string& program) {
-  const auto runnable = [](const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec) && ::access(path.c_str(), X_OK) == 0;
-  };
-  if (program.find('/') != std::string::npos) return runnable(program);
+  if (program.find('/') != std::string::npos) return platform::isExecutableFile(program);
   const char* path = std::getenv("PATH");
   std::string_view folders = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
   while (true) {
     const auto colon = folders.find(':');
     const auto folder = folders.substr(0, colon);
-    if (!folder.empty() && !program.empty() && runnable(std::string(folder) + "/" + program)) return true;
+    if (!folder.empty() && !program.empty() && platform::isExecutableFile(std::string(folder) + "/" + program))
+      return true;
     if (colon == std::string_view::npos) return false;
     folders.remove_prefix(colon + 1);
   }
