@@ -178,6 +178,9 @@ class Connection final : public httplib::Stream {
 
 GuardedHttpServer::GuardedHttpServer(Limits limits) : limits_(limits) {
   new_task_queue = [threads = limits_.threads] { return new httplib::ThreadPool(threads); };
+  // What the answers' Keep-Alive header tells clients.
+  set_keep_alive_max_count(limits_.requestsPerConnection);
+  set_keep_alive_timeout(std::chrono::duration_cast<std::chrono::seconds>(limits_.idleTimeout).count());
   set_socket_options([this](socket_t sock) {
     const int yes = 1;
     ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
