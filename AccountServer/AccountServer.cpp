@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <stdexcept>
+#include <thread>
 
 #include "Account/AccountClient.hpp"
 #include "Support/ErrorDescription.hpp"
@@ -234,9 +235,27 @@ int AccountServer::bind(int port) {
 
 std::int64_t AccountServer::now() const { return options_.clock(); }
 
-bool AccountServer::run() { return http_->listen_after_bind(); }
+bool AccountServer::run() {
+  {
+    std::lock_guard lock(runMutex_);
+    if (stopRequested_) return true;
+    runStarted_ = true;
+  }
+  const bool served = http_->listen_after_bind();
+  runEnded_ = true;
+  return served;
+}
 
-void AccountServer::stop() { http_->stop(); }
+void AccountServer::stop() {
+  {
+    std::lock_guard lock(runMutex_);
+    stopRequested_ = true;
+    if (!runStarted_) return;  // run() now returns at once
+  }
+  // The library ignores a stop that comes before it listens: wait for it to listen (or fail to).
+  while (!http_->is_running() && !runEnded_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  http_->stop();
+}
 
 void AccountServer::logLine(const std::string& line) {
   std::lock_guard lock(logMutex_);

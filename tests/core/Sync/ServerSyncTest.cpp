@@ -282,8 +282,9 @@ TEST(ServerSync, ASlowUploadKeepsItsDocumentOnDiskAndHoldsUpNoFetch) {
   Fixture f;
   f.http->script({ScriptableSession::stall});
   auto stalled = f.sync.publish(document("one", "in flight"));
+  for (int i = 0; i < 500 && f.http->sent("PUT").empty(); ++i) std::this_thread::sleep_for(10ms);
+  ASSERT_EQ(f.http->sent("PUT").size(), 1u);
   // Cut off now (the login-time run at its limit, a quit), the next start would still send it.
-  for (int i = 0; i < 200 && !f.pending(); ++i) std::this_thread::sleep_for(10ms);
   EXPECT_EQ(f.pending(), document("one", "in flight").encoded());
 
   auto others = f.sync.fetchOthers();
@@ -300,13 +301,16 @@ TEST(ServerSync, AnUploadClearsThePendingFileOnlyWhileItHoldsWhatWasSent) {
   // A second process of the same user shares the pending file; it is signed out, so it queues.
   ServerSync other(f.client, [] { return std::optional<AccountClient::Session>(); }, f.defaults, kHardwareID,
                    f.pendingPath);
-  f.http->script({[](std::stop_token) {
-    std::this_thread::sleep_for(300ms);
+  std::promise<void> sent, answer;
+  f.http->script({[&](std::stop_token) {
+    sent.set_value();
+    answer.get_future().wait();
     return HttpResponse{200, R"({"revision":1})"};
   }});
   auto older = f.sync.publish(document("one", "older"));
-  std::this_thread::sleep_for(100ms);
+  sent.get_future().wait();
   EXPECT_EQ(other.publish(document("one", "newer")).get(), Outcome::queued("Sign-in required."));
+  answer.set_value();
   EXPECT_EQ(older.get(), Outcome::published(1));
   EXPECT_EQ(f.pending(), document("one", "newer").encoded()) << "the newer document waits for its turn";
 }
