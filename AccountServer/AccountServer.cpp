@@ -116,9 +116,14 @@ void page(httplib::Response& response, int status, const std::string& title, con
                        "text/html; charset=utf-8");
 }
 
+std::string lowerCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
 // Whether `host` (a Host header) names this server: the loopback address or name with `port`.
-bool isOwnHost(std::string host, int port) {
-  for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+bool isOwnHost(const std::string& value, int port) {
+  const std::string host = lowerCase(value);
   const std::string suffix = ":" + std::to_string(port);
   for (const char* name : {"127.0.0.1", "localhost", "[::1]"})
     if (host == name + suffix || (port == 80 && host == name)) return true;
@@ -130,9 +135,7 @@ std::string mediaType(const std::string& contentType) {
   std::string type = contentType.substr(0, contentType.find(';'));
   const auto first = type.find_first_not_of(" \t");
   const auto last = type.find_last_not_of(" \t");
-  type = first == std::string::npos ? std::string() : type.substr(first, last - first + 1);
-  for (char& c : type) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return type;
+  return first == std::string::npos ? std::string() : lowerCase(type.substr(first, last - first + 1));
 }
 
 bool isDecimal(const std::string& text) {
@@ -273,12 +276,11 @@ bool AccountServer::admitSignIn(const std::string& address, const std::string& e
     it = it->second.empty() ? signInsByAddressAndAccount_.erase(it) : std::next(it);
   }
   forget(signInsInAll_);
-  std::string account = email;
-  for (char& c : account) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  auto& times = signInsByAddressAndAccount_[address + "\n" + account];
+  const std::string key = address + "\n" + lowerCase(email);
+  auto& times = signInsByAddressAndAccount_[key];
   if (times.size() >= static_cast<std::size_t>(options_.signInsPerAddressAndAccount) ||
       signInsInAll_.size() >= static_cast<std::size_t>(options_.signInsInAll)) {
-    if (times.empty()) signInsByAddressAndAccount_.erase(address + "\n" + account);
+    if (times.empty()) signInsByAddressAndAccount_.erase(key);
     return false;
   }
   times.push_back(now);
@@ -287,11 +289,15 @@ bool AccountServer::admitSignIn(const std::string& address, const std::string& e
 }
 
 bool AccountServer::refusedUpFront(const Request& request, Response& response) {
-  const auto refuseAndClose = [&](int status, const char* code) {
-    refuse(response, status, code);
+  // Its body is never read: the connection must end with the answer.
+  const auto closing = [&] {
     response.set_header("Connection", "close");
     GuardedHttpServer::closeAfterAnswer();
     return true;
+  };
+  const auto refuseAndClose = [&](int status, const char* code) {
+    refuse(response, status, code);
+    return closing();
   };
   if (request.get_header_value_count("Host") != 1 || !isOwnHost(request.get_header_value("Host"), port_))
     return refuseAndClose(421, "misdirected_request");
@@ -311,12 +317,7 @@ bool AccountServer::refusedUpFront(const Request& request, Response& response) {
   const bool isUpload = request.method == "PUT" && request.path == "/api/v1/documents/mine";
   if (bytes > (isUpload ? maxBodyBytes : maxSignInBodyBytes)) return refuseAndClose(413, "payload_too_large");
   // A document is read only for a device that may store it.
-  if (isUpload && !caller(request, response)) {
-    response.set_header("Connection", "close");
-    GuardedHttpServer::closeAfterAnswer();
-    return true;
-  }
-  return false;
+  return isUpload && !caller(request, response) && closing();
 }
 
 std::optional<AccountDatabase::Caller> AccountServer::caller(const Request& request, Response& response) {
