@@ -1,6 +1,9 @@
 #include "AccountDatabase.hpp"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <utility>
 
@@ -108,6 +111,12 @@ class AccountDatabase::Transaction {
 };
 
 AccountDatabase::AccountDatabase(const std::string& path) {
+  // Made (or narrowed) to the owner alone before SQLite opens it: its journal takes the same mode.
+  if (const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600); fd >= 0) {
+    const bool narrowed = ::fchmod(fd, 0600) == 0;
+    ::close(fd);
+    if (!narrowed) throw DatabaseError("cannot make " + path + " private");
+  }
   if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                       nullptr) != SQLITE_OK) {
     const std::string reason = db_ ? sqlite3_errmsg(db_) : "out of memory";
@@ -175,28 +184,19 @@ AccountDatabase::Poll AccountDatabase::collectSignIn(const std::string& verifier
   if (!account.bind(email).step()) throw DatabaseError("account vanished");
   const std::int64_t accountID = account.integer(0);
 
-  // The same Mac signing in again keeps its entry, its document and its revision.
-  Statement existing(t.handle(), "SELECT id FROM devices WHERE account_id = ? AND hardware_id = ?");
-  std::string deviceID = newDeviceID;
-  if (existing.bind(accountID).bind(hardwareID).step()) {
-    deviceID = existing.text(0);
-    Statement(t.handle(), "UPDATE devices SET name = ?, token_hash = ?, last_seen_at = ? WHERE id = ?")
-        .bind(deviceName).bind(tokenHash).bind(now).bind(deviceID).step();
-  } else {
-    Statement(t.handle(),
-              "INSERT INTO devices (id, account_id, name, hardware_id, token_hash, joined, last_seen_at) "
-              "VALUES (?, ?, ?, ?, ?, (SELECT COALESCE(MAX(joined), 0) + 1 FROM devices), ?)")
-        .bind(deviceID).bind(accountID).bind(deviceName).bind(hardwareID).bind(tokenHash).bind(now).step();
-  }
+  Statement(t.handle(),
+            "INSERT INTO devices (id, account_id, name, hardware_id, token_hash, joined, last_seen_at) "
+            "VALUES (?, ?, ?, ?, ?, (SELECT COALESCE(MAX(joined), 0) + 1 FROM devices), ?)")
+      .bind(newDeviceID).bind(accountID).bind(deviceName).bind(hardwareID).bind(tokenHash).bind(now).step();
   Statement(t.handle(), "DELETE FROM sign_ins WHERE verifier_hash = ?").bind(verifierHash).step();
   t.commit();
-  return {PollState::confirmed, deviceID};
+  return {PollState::confirmed, newDeviceID};
 }
 
 std::optional<AccountDatabase::Caller> AccountDatabase::authenticate(const std::string& tokenHash, std::int64_t now) {
   Transaction t(*this);
-  Statement device(t.handle(), "SELECT account_id, id FROM devices WHERE token_hash = ?");
-  if (!device.bind(tokenHash).step()) return std::nullopt;
+  Statement device(t.handle(), "SELECT account_id, id FROM devices WHERE token_hash = ? AND last_seen_at >= ?");
+  if (!device.bind(tokenHash).bind(now - tokenIdleLifetimeSeconds).step()) return std::nullopt;
   Caller caller{device.integer(0), device.text(1)};
   Statement(t.handle(), "UPDATE devices SET last_seen_at = ? WHERE id = ?").bind(now).bind(caller.deviceID).step();
   t.commit();
@@ -228,17 +228,22 @@ bool AccountDatabase::removeDevice(std::int64_t accountID, const std::string& de
 
 void AccountDatabase::deleteAccount(std::int64_t accountID) {
   Transaction t(*this);
-  Statement(t.handle(), "DELETE FROM accounts WHERE id = ?").bind(accountID).step();
+  for (const char* sql : {"DELETE FROM outbox WHERE lower(email) = (SELECT lower(email) FROM accounts WHERE id = ?)",
+                          "DELETE FROM sign_ins WHERE lower(email) = (SELECT lower(email) FROM accounts WHERE id = ?)",
+                          "DELETE FROM accounts WHERE id = ?"})
+    Statement(t.handle(), sql).bind(accountID).step();
   t.commit();
 }
 
 AccountDatabase::Upload AccountDatabase::putDocument(const std::string& deviceID, std::int64_t ifRevision,
                                                      const std::string& payload, std::int64_t now) {
   Transaction t(*this);
+  if (!Statement(t.handle(), "SELECT 1 FROM devices WHERE id = ?").bind(deviceID).step())
+    return {Upload::State::noDevice, 0};
   Statement current(t.handle(), "SELECT revision FROM documents WHERE device_id = ?");
   std::int64_t revision = 1;
   if (current.bind(deviceID).step()) {
-    if (current.integer(0) != ifRevision) return {false, current.integer(0)};
+    if (current.integer(0) != ifRevision) return {Upload::State::stale, current.integer(0)};
     revision = current.integer(0) + 1;
   }
   Statement(t.handle(),
@@ -247,7 +252,7 @@ AccountDatabase::Upload AccountDatabase::putDocument(const std::string& deviceID
             "updated_at = excluded.updated_at")
       .bind(deviceID).bind(revision).bind(payload).bind(now).step();
   t.commit();
-  return {true, revision};
+  return {Upload::State::stored, revision};
 }
 
 std::vector<AccountDatabase::Document> AccountDatabase::documents(std::int64_t accountID) {

@@ -4,6 +4,7 @@
 // pending sign-ins (by the hash of their verifier) and the outbox of sign-in links. The schema is
 // made on first open; every operation is one transaction, so a failure or a crash leaves the file
 // as it was before the operation. Safe to call from several threads: operations run one at a time.
+// The file (and with it SQLite's journal) is readable by its owner only.
 
 #include <cstdint>
 #include <mutex>
@@ -23,8 +24,11 @@ class DatabaseError : public std::runtime_error {
 
 class AccountDatabase {
  public:
-  // A sign-in link that nobody collected stops working after this long.
-  static constexpr std::int64_t signInLifetimeSeconds = 15 * 60;
+  // A sign-in that nobody collected is forgotten after this long: a little longer than the
+  // application waits for its link (15 minutes), so that the wait's last poll still finds it.
+  static constexpr std::int64_t signInLifetimeSeconds = 16 * 60;
+  // A device token unused for this long no longer signs its device in.
+  static constexpr std::int64_t tokenIdleLifetimeSeconds = 180 * 24 * 60 * 60;
 
   struct Caller {
     std::int64_t accountID = 0;
@@ -52,8 +56,11 @@ class AccountDatabase {
     std::string deviceID;  // set when confirmed
   };
   struct Upload {
-    bool stored = false;  // false: the device no longer holds `ifRevision`
-    std::int64_t revision = 0;
+    // stale: the device no longer holds `ifRevision`; noDevice: the device is gone (removed since
+    // its request was authenticated).
+    enum class State { stored, stale, noDevice };
+    State state = State::noDevice;
+    std::int64_t revision = 0;  // the new one when stored, the current one when stale
   };
 
   // Opens or creates the file. Throws DatabaseError.
@@ -70,17 +77,20 @@ class AccountDatabase {
   // Marks the sign-in of `code` confirmed; false for an unknown or expired code.
   bool confirmSignIn(const std::string& code, std::int64_t now);
   // Where the sign-in of `verifierHash` stands. Once confirmed, the sign-in is used up: the account
-  // is made when new, the device of `hardwareID` on it is reused (or made) with `tokenHash` as its
-  // only token.
+  // is made when new, and a new device `newDeviceID` joins it with `tokenHash` as its only token.
+  // Devices are told apart by that id alone: a second Mac reporting a hardware id already in use
+  // (a cloned disk, or a forged id) gets an entry of its own and takes over no other.
   Poll collectSignIn(const std::string& verifierHash, const std::string& deviceName, const std::string& hardwareID,
                      const std::string& newDeviceID, const std::string& tokenHash, std::int64_t now);
 
-  // The device holding the token of `tokenHash`, marked seen at `now`; none for an unknown token.
+  // The device holding the token of `tokenHash`, marked seen at `now`; none for an unknown token
+  // or one unused for `tokenIdleLifetimeSeconds`.
   std::optional<Caller> authenticate(const std::string& tokenHash, std::int64_t now);
   std::string email(std::int64_t accountID);
   std::vector<Device> devices(std::int64_t accountID);  // in the order they joined
   // False when the account has no such device.
   bool removeDevice(std::int64_t accountID, const std::string& deviceID);
+  // Removes the account, its devices and documents, and its address's sign-ins and outbox entries.
   void deleteAccount(std::int64_t accountID);
   // Stores the device's document when it still holds `ifRevision`; a device without a document
   // accepts any, since nothing can be overwritten.

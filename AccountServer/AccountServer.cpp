@@ -3,7 +3,10 @@
 #include <httplib.h>
 #include <sodium.h>
 
+#include <algorithm>
+#include <cctype>
 #include <stdexcept>
+#include <thread>
 
 #include "Account/AccountClient.hpp"
 #include "Support/ErrorDescription.hpp"
@@ -113,6 +116,56 @@ void page(httplib::Response& response, int status, const std::string& title, con
                        "text/html; charset=utf-8");
 }
 
+std::string lowerCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// Whether `host` (a Host header) names this server: the loopback address or name with `port`.
+bool isOwnHost(const std::string& value, int port) {
+  const std::string host = lowerCase(value);
+  const std::string suffix = ":" + std::to_string(port);
+  for (const char* name : {"127.0.0.1", "localhost", "[::1]"})
+    if (host == name + suffix || (port == 80 && host == name)) return true;
+  return false;
+}
+
+// The media type of a Content-Type value, lower case, without its parameters.
+std::string mediaType(const std::string& contentType) {
+  std::string type = contentType.substr(0, contentType.find(';'));
+  const auto first = type.find_first_not_of(" \t");
+  const auto last = type.find_last_not_of(" \t");
+  return first == std::string::npos ? std::string() : lowerCase(type.substr(first, last - first + 1));
+}
+
+bool isDecimal(const std::string& text) {
+  return !text.empty() && text.size() <= 19 &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Whether `body` has the shape of a sync document: the members every reader needs, of their types.
+// The values themselves are the other Macs' business; they check them when they read.
+bool isSyncDocument(const std::string& body) {
+  try {
+    const Json document = parseJson(body);
+    if (!document.is_object()) return false;
+    const auto member = [&](const char* key) -> const Json* {
+      const auto found = document.find(key);
+      return found == document.end() ? nullptr : &*found;
+    };
+    const Json* schema = member("schemaVersion");
+    const Json* deviceID = member("deviceID");
+    const Json* checksum = member("checksum");
+    const Json* intents = member("intents");
+    const Json* name = member("deviceName");
+    return schema && schema->is_number_integer() && schema->get<std::int64_t>() >= 1 && deviceID &&
+           deviceID->is_string() && !deviceID->get<std::string>().empty() && checksum && checksum->is_string() &&
+           intents && intents->is_object() && (!name || name->is_null() || name->is_string());
+  } catch (const DecodingError&) {
+    return false;
+  }
+}
+
 const char* codeForStatus(int status) {
   switch (status) {
     case 400: return "bad_request";
@@ -127,8 +180,14 @@ const char* codeForStatus(int status) {
 }  // namespace
 
 AccountServer::AccountServer(AccountDatabase& database, std::ostream& log)
-    : database_(database), log_(log), http_(std::make_unique<httplib::Server>()) {
+    : AccountServer(database, log, Options{}) {}
+
+AccountServer::AccountServer(AccountDatabase& database, std::ostream& log, Options options)
+    : database_(database), log_(log), options_(std::move(options)) {
   if (sodium_init() < 0) throw std::runtime_error("no random source");
+  if (!options_.clock) options_.clock = unixNow;
+  options_.connections.maxRequestBytes = maxBodyBytes + (64u << 10);  // the body and a generous head
+  http_ = std::make_unique<GuardedHttpServer>(options_.connections);
   auto route = [this](void (AccountServer::*handler)(const Request&, Response&)) {
     return [this, handler](const Request& request, Response& response) {
       try {
@@ -150,6 +209,15 @@ AccountServer::AccountServer(AccountDatabase& database, std::ostream& log)
   http_->Get("/outbox.json", route(&AccountServer::outboxJson));
 
   http_->set_payload_max_length(maxBodyBytes);
+  // Before any body is read: a refused request's body never is.
+  http_->set_pre_routing_handler([this](const Request& request, Response& response) {
+    return refusedUpFront(request, response) ? httplib::Server::HandlerResponse::Handled
+                                             : httplib::Server::HandlerResponse::Unhandled;
+  });
+  // A client that waits for leave to send its body hears the refusal first.
+  http_->set_expect_100_continue_handler([this](const Request& request, Response& response) {
+    return refusedUpFront(request, response) ? response.status : 100;
+  });
   // Whatever went wrong in a handler (the database included) is one 500; the store is untouched
   // because every change is a transaction of its own.
   http_->set_exception_handler([](const Request&, Response& response, std::exception_ptr) {
@@ -163,32 +231,93 @@ AccountServer::AccountServer(AccountDatabase& database, std::ostream& log)
 AccountServer::~AccountServer() = default;
 
 int AccountServer::bind(int port) {
-  port_ = port == 0 ? http_->bind_to_any_port("127.0.0.1") : (http_->bind_to_port("127.0.0.1", port) ? port : -1);
+  port_ = http_->bindListener("127.0.0.1", port);
   if (port_ <= 0) throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port));
   return port_;
 }
 
-bool AccountServer::run() { return http_->listen_after_bind(); }
+std::int64_t AccountServer::now() const { return options_.clock(); }
 
-void AccountServer::stop() { http_->stop(); }
+bool AccountServer::run() {
+  {
+    std::lock_guard lock(runMutex_);
+    if (stopRequested_) return true;
+    runStarted_ = true;
+  }
+  const bool served = http_->listen_after_bind();
+  runEnded_ = true;
+  return served;
+}
+
+void AccountServer::stop() {
+  {
+    std::lock_guard lock(runMutex_);
+    stopRequested_ = true;
+    if (!runStarted_) return;  // run() now returns at once
+  }
+  // The library ignores a stop that comes before it listens: wait for it to listen (or fail to).
+  while (!http_->is_running() && !runEnded_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  http_->stop();
+}
 
 void AccountServer::logLine(const std::string& line) {
   std::lock_guard lock(logMutex_);
   log_ << line << std::endl;
 }
 
-bool AccountServer::admitSignIn(const std::string& address) {
+bool AccountServer::admitSignIn(const std::string& address, const std::string& email) {
   const auto now = std::chrono::steady_clock::now();
+  const auto forget = [&](std::deque<std::chrono::steady_clock::time_point>& times) {
+    while (!times.empty() && now - times.front() >= options_.signInWindow) times.pop_front();
+  };
   std::lock_guard lock(throttleMutex_);
-  for (auto it = signInsByAddress_.begin(); it != signInsByAddress_.end();) {
-    auto& times = it->second;
-    while (!times.empty() && now - times.front() >= signInWindow) times.pop_front();
-    it = times.empty() ? signInsByAddress_.erase(it) : std::next(it);
+  for (auto it = signInsByAddressAndAccount_.begin(); it != signInsByAddressAndAccount_.end();) {
+    forget(it->second);
+    it = it->second.empty() ? signInsByAddressAndAccount_.erase(it) : std::next(it);
   }
-  auto& times = signInsByAddress_[address];
-  if (times.size() >= static_cast<std::size_t>(signInBurst)) return false;
+  forget(signInsInAll_);
+  const std::string key = address + "\n" + lowerCase(email);
+  auto& times = signInsByAddressAndAccount_[key];
+  if (times.size() >= static_cast<std::size_t>(options_.signInsPerAddressAndAccount) ||
+      signInsInAll_.size() >= static_cast<std::size_t>(options_.signInsInAll)) {
+    if (times.empty()) signInsByAddressAndAccount_.erase(key);
+    return false;
+  }
   times.push_back(now);
+  signInsInAll_.push_back(now);
   return true;
+}
+
+bool AccountServer::refusedUpFront(const Request& request, Response& response) {
+  // Its body is never read: the connection must end with the answer.
+  const auto closing = [&] {
+    response.set_header("Connection", "close");
+    GuardedHttpServer::closeAfterAnswer();
+    return true;
+  };
+  const auto refuseAndClose = [&](int status, const char* code) {
+    refuse(response, status, code);
+    return closing();
+  };
+  if (request.get_header_value_count("Host") != 1 || !isOwnHost(request.get_header_value("Host"), port_))
+    return refuseAndClose(421, "misdirected_request");
+  if (request.has_header("Transfer-Encoding")) return refuseAndClose(411, "length_required");
+  if (request.has_header("Content-Encoding")) return refuseAndClose(415, "unsupported_encoding");
+
+  const bool takesBody = request.method == "POST" || request.method == "PUT";
+  const bool hasLength = request.has_header("Content-Length");
+  const std::string length = request.get_header_value("Content-Length");
+  if (hasLength && (request.get_header_value_count("Content-Length") != 1 || !isDecimal(length)))
+    return refuseAndClose(400, "bad_request");
+  const std::uint64_t bytes = hasLength ? std::stoull(length) : 0;
+  if (!takesBody) return bytes > 0 && refuseAndClose(400, "unexpected_body");
+  if (!hasLength) return refuseAndClose(411, "length_required");
+  if (mediaType(request.get_header_value("Content-Type")) != "application/json")
+    return refuseAndClose(415, "unsupported_media_type");
+  const bool isUpload = request.method == "PUT" && request.path == "/api/v1/documents/mine";
+  if (bytes > (isUpload ? maxBodyBytes : maxSignInBodyBytes)) return refuseAndClose(413, "payload_too_large");
+  // A document is read only for a device that may store it.
+  return isUpload && !caller(request, response) && closing();
 }
 
 std::optional<AccountDatabase::Caller> AccountServer::caller(const Request& request, Response& response) {
@@ -196,20 +325,21 @@ std::optional<AccountDatabase::Caller> AccountServer::caller(const Request& requ
   const std::string prefix = "Bearer ";
   std::optional<AccountDatabase::Caller> found;
   if (header.size() > prefix.size() && header.size() <= 1024 && header.compare(0, prefix.size(), prefix) == 0)
-    found = database_.authenticate(sha256Hex(header.substr(prefix.size())), unixNow());
+    found = database_.authenticate(sha256Hex(header.substr(prefix.size())), now());
   if (!found) refuse(response, 401, "unauthorized");
   return found;
 }
 
 void AccountServer::requestSignIn(const Request& request, Response& response) {
-  if (!admitSignIn(request.remote_addr)) return refuse(response, 429, "too_many_requests");
   const Json body = bodyObject(request);
   const std::string email = field(body, "email", 254);
   const std::string verifierHash = field(body, "verifier_hash", 64);
   if (email.find('@') == std::string::npos || !isLowerHex(verifierHash, 64)) throw BadRequest("sign-in");
+  // Only well-formed requests count: garbage locks nobody out.
+  if (!admitSignIn(request.remote_addr, email)) return refuse(response, 429, "too_many_requests");
   const std::string code = randomHex(16);
   const std::string link = "http://127.0.0.1:" + std::to_string(port_) + "/confirm?code=" + code;
-  if (!database_.addSignIn(email, verifierHash, code, link, unixNow()))
+  if (!database_.addSignIn(email, verifierHash, code, link, now()))
     return refuse(response, 400, "verifier_in_use");
   logLine("sign-in link for " + describe::text(email) + ": " + link);
   answer(response, 202, Json::object());
@@ -217,7 +347,7 @@ void AccountServer::requestSignIn(const Request& request, Response& response) {
 
 void AccountServer::confirm(const Request& request, Response& response) {
   const std::string code = request.get_param_value("code");
-  if (!isLowerHex(code, 32) || !database_.confirmSignIn(code, unixNow()))
+  if (!isLowerHex(code, 32) || !database_.confirmSignIn(code, now()))
     return page(response, 404, "Link not valid", "<p>This sign-in link is unknown or has expired.</p>\n");
   page(response, 200, "Signed in", "<p>The sign-in is confirmed. You can return to AmberLoom.</p>\n");
 }
@@ -229,7 +359,7 @@ void AccountServer::poll(const Request& request, Response& response) {
   const std::string hardwareID = field(body, "hardware_id", 256);
   const std::string token = randomHex(32);
   const auto result = database_.collectSignIn(sha256Hex(verifier), deviceName, hardwareID,
-                                              randomHex(16), sha256Hex(token), unixNow());
+                                              randomHex(16), sha256Hex(token), now());
   switch (result.state) {
     case AccountDatabase::PollState::unknown: return refuse(response, 404, "sign_in_not_found");
     case AccountDatabase::PollState::pending: return answer(response, 202, Json::object());
@@ -271,14 +401,14 @@ void AccountServer::putDocument(const Request& request, Response& response) {
   const auto ifRevision = parseRevision(request.get_header_value("If-Match"));
   if (!ifRevision) return refuse(response, 400, "bad_if_match");
   if (request.get_header_value("X-Device-Hardware-Id").empty()) return refuse(response, 400, "missing_hardware_id");
-  try {
-    parseJson(request.body);
-  } catch (const DecodingError&) {
-    return refuse(response, 400, "bad_document");
+  if (!isSyncDocument(request.body)) return refuse(response, 400, "bad_document");
+  const auto upload = database_.putDocument(who->deviceID, *ifRevision, request.body, now());
+  switch (upload.state) {
+    case AccountDatabase::Upload::State::stored: return answer(response, 200, Json{{"revision", upload.revision}});
+    case AccountDatabase::Upload::State::stale: return refuse(response, 409, "revision_stale");
+    // Removed while its upload was on the way: the token no longer stands for a device.
+    case AccountDatabase::Upload::State::noDevice: return refuse(response, 401, "unauthorized");
   }
-  const auto upload = database_.putDocument(who->deviceID, *ifRevision, request.body, unixNow());
-  if (!upload.stored) return refuse(response, 409, "revision_stale");
-  answer(response, 200, Json{{"revision", upload.revision}});
 }
 
 void AccountServer::documents(const Request& request, Response& response) {

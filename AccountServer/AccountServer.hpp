@@ -4,10 +4,19 @@
 // request writes its confirmation link to the log and to the outbox pages (/outbox for a browser,
 // /outbox.json as [{"email", "link"}], oldest first); opening the link (/confirm?code=...) confirms
 // that sign-in. Errors answer {"error": "<code>"}. Device tokens are never logged.
+//
+// It answers only requests addressed to itself (Host 127.0.0.1, localhost or [::1] with its port),
+// so that a web page whose own host name points at this machine cannot reach it, and reads only
+// JSON bodies ("Content-Type: application/json") of a stated length: chunked or compressed bodies,
+// writes without a length and bodies over the limit are refused before they are read, and the
+// connection is then closed. Any local process can read the outbox, as any process of the user
+// could read the user's mailbox; it stands in for that mailbox.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -16,22 +25,32 @@
 #include <string>
 
 #include "AccountDatabase.hpp"
-
-namespace httplib {
-class Server;
-struct Request;
-struct Response;
-}  // namespace httplib
+#include "GuardedHttpServer.hpp"
+#include "Sync/SyncDocument.hpp"
 
 namespace amberloom::server {
 
 class AccountServer {
  public:
-  static constexpr std::size_t maxBodyBytes = 8u << 20;  // larger requests are answered 413
-  static constexpr int signInBurst = 5;                   // sign-in requests per address...
-  static constexpr std::chrono::seconds signInWindow{60};  // ...within this window; more are 429
+  // The largest document upload: the largest sync document the application writes. A larger body
+  // is answered 413.
+  static constexpr std::size_t maxBodyBytes = SyncDocument::maximumSize;
+  // The largest body of a sign-in request.
+  static constexpr std::size_t maxSignInBodyBytes = 64u << 10;
+
+  struct Options {
+    GuardedHttpServer::Limits connections{};
+    // Well-formed sign-in requests admitted within `signInWindow`: per source address and account,
+    // and from everyone together; more are answered 429.
+    int signInsPerAddressAndAccount = 5;
+    int signInsInAll = 120;
+    std::chrono::seconds signInWindow{60};
+    // Unix seconds; the system clock unless a test turns it.
+    std::function<std::int64_t()> clock;
+  };
 
   AccountServer(AccountDatabase& database, std::ostream& log);
+  AccountServer(AccountDatabase& database, std::ostream& log, Options options);
   ~AccountServer();
   AccountServer(const AccountServer&) = delete;
   AccountServer& operator=(const AccountServer&) = delete;
@@ -40,7 +59,7 @@ class AccountServer {
   int bind(int port);
   // Serves until stop(); returns false when serving could not start.
   bool run();
-  // Safe from any thread.
+  // Safe from any thread, before or while run() serves: run() then returns.
   void stop();
 
  private:
@@ -60,17 +79,26 @@ class AccountServer {
 
   // The caller of a request with a valid Bearer token; otherwise answers 401 and gives none.
   std::optional<AccountDatabase::Caller> caller(const Request& request, Response& response);
-  // False when `address` has used up its sign-in requests for now.
-  bool admitSignIn(const std::string& address);
+  // Refuses, before its body is read, a request this server must not take; false when it may go on.
+  bool refusedUpFront(const Request& request, Response& response);
+  // False when the sign-ins of `address` for `email`, or of everyone, are used up for now.
+  bool admitSignIn(const std::string& address, const std::string& email);
   void logLine(const std::string& line);
+  std::int64_t now() const;
 
   AccountDatabase& database_;
   std::ostream& log_;
   std::mutex logMutex_;
-  std::unique_ptr<httplib::Server> http_;
+  Options options_;
+  std::unique_ptr<GuardedHttpServer> http_;
   int port_ = 0;
+  std::mutex runMutex_;
+  bool runStarted_ = false;
+  bool stopRequested_ = false;
+  std::atomic<bool> runEnded_ = false;
   std::mutex throttleMutex_;
-  std::map<std::string, std::deque<std::chrono::steady_clock::time_point>> signInsByAddress_;
+  std::map<std::string, std::deque<std::chrono::steady_clock::time_point>> signInsByAddressAndAccount_;
+  std::deque<std::chrono::steady_clock::time_point> signInsInAll_;
 };
 
 }  // namespace amberloom::server

@@ -55,6 +55,8 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   signal(SIGPIPE, SIG_IGN);
 
+  // Everything the server writes (the database and SQLite's journal) is the user's alone.
+  ::umask(077);
   try {
     std::filesystem::create_directories(data);
     ::chmod(data.c_str(), 0700);

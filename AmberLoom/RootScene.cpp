@@ -216,13 +216,7 @@ void RootScene::runBackgroundSync() {
   } catch (...) {
     return;
   }
-  if (others->documents().empty()) return;
-
-  const std::set<std::string> pinned = PinnedSettings::load(*defaults);
-  std::vector<SyncRow> additions;
-  for (auto& row : sync.compare(others->documents().front(), pinned))
-    if (!row.pinnedToThisMac && row.difference.kind() == SyncDifference::Case::onlyThere)
-      additions.push_back(std::move(row));
+  const auto additions = sync.missingHere(*others, PinnedSettings::load(*defaults));
   if (additions.empty()) return;
   sync.apply(additions, ExternalVerifier(defaultsToolPath()));
 }

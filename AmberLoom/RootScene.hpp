@@ -70,9 +70,10 @@ struct RootScene {
   static RootScene make();
 
   // The unattended sync: with automatic sync on, shares this Mac's values with the account server,
-  // fetches the other Macs' documents and copies onto this Mac only the settings the first other
-  // Mac has and this Mac lacks (never a pinned one). Builds its own services; every result and
-  // every failure is dropped. Blocks its caller (not the main thread); never throws.
+  // fetches the other Macs' documents and copies onto this Mac only the settings another Mac has
+  // and this Mac lacks (never a pinned one; the most recently shared value where they disagree).
+  // Builds its own services; every result and every failure is dropped. Blocks its caller (not the
+  // main thread); never throws.
   static void runBackgroundSync();
 
   // The `defaults` command: beside the executable in a build, else where the installation keeps it.

@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
   const auto defaults = amberloom::StoreUserDefaults::standard();
   defaults->setBool(true, "hasCompletedFirstRun");
   amberloom::AccountStore("tv.winterbrae.amberloom.session", "device-token", defaults)
-      .save("token", "ada@example.com", "mac-1");
+      .save("token", "ada@example.com", "mac-1", "http://127.0.0.1:9/api/v1");
 
   const std::string self = amberloom::platform::currentExecutablePath();
   const auto run = [&self](const char* what) {

@@ -66,13 +66,19 @@ AccountClient::Failure AccountClient::Failure::tooManyRequests() {
 AccountClient::InvalidDeviceID::InvalidDeviceID(std::string id)
     : std::invalid_argument("not a device id: " + describe::text(id)), id_(std::move(id)) {}
 
+std::optional<std::string> AccountClient::localServerBase() {
+  if (const char* base = std::getenv("AMBERLOOM_ACCOUNT_URL"); base && isLoopbackURL(base)) return base;
+  return std::nullopt;
+}
+
+std::string AccountClient::standardBase(const std::string& host) {
+  return localServerBase().value_or("https://" + host + "/api/v1");
+}
+
 AccountClient AccountClient::standard(const std::string& host) {
-  std::string base = "https://" + host + "/api/v1";
-  if (const char* override = std::getenv("AMBERLOOM_ACCOUNT_URL"); override && isLoopbackURL(override))
-    base = override;
   // The idle limit is what bounds an account request: an exchange that keeps moving may take as
   // long as the platform's resource limit of seven days.
-  return AccountClient(std::move(base), std::make_shared<CurlHttpSession>(std::chrono::hours(24 * 7)));
+  return AccountClient(standardBase(host), std::make_shared<CurlHttpSession>(std::chrono::hours(24 * 7)));
 }
 
 AccountClient::Answer AccountClient::send(const std::string& path, const std::string& method,

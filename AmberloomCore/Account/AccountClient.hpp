@@ -119,6 +119,10 @@ class AccountClient {
   // holds a loopback http(s) address (the local account server, e.g.
   // "http://127.0.0.1:8080/api/v1"), that address is the base instead; any other value is ignored.
   static AccountClient standard(const std::string& host);
+  // The base `standard(host)` uses.
+  static std::string standardBase(const std::string& host);
+  // The local account server's base that AMBERLOOM_ACCOUNT_URL names, when it is honoured.
+  static std::optional<std::string> localServerBase();
 
   const std::string& base() const { return base_; }
   const std::shared_ptr<HttpSession>& session() const { return session_; }

@@ -41,17 +41,32 @@ std::optional<std::string> AccountStore::token() const {
   return bytes;
 }
 
-void AccountStore::save(const std::string& token, const std::string& email, const std::string& deviceID) const {
+std::optional<std::string> AccountStore::server() const { return defaults_->stringValue(serverKey); }
+
+std::optional<AccountClient::Session> AccountStore::session(const std::string& server) const {
+  const auto issuer = this->server();
+  if (!issuer || *issuer != server) return std::nullopt;
+  auto signedIn = stored();
+  if (!signedIn) return std::nullopt;
+  auto secret = token();
+  if (!secret) return std::nullopt;
+  return AccountClient::Session{std::move(*secret), std::move(signedIn->deviceID)};
+}
+
+void AccountStore::save(const std::string& token, const std::string& email, const std::string& deviceID,
+                        const std::string& server) const {
+  defaults_->remove(serverKey);
   secrets_->remove(service_, account_);
   if (const int status = secrets_->add(service_, account_, token); status != platform::SecretStore::success)
     throw AccountStoreError(status);
   defaults_->setString(email, emailKey);
   defaults_->setString(deviceID, deviceIDKey);
+  defaults_->setString(server, serverKey);
 }
 
 void AccountStore::clear() const {
   secrets_->remove(service_, account_);
-  for (const char* key : {emailKey, deviceIDKey}) {
+  for (const char* key : {serverKey, emailKey, deviceIDKey}) {
     try {
       defaults_->remove(key);
     } catch (const std::exception&) {

@@ -1,14 +1,17 @@
 #pragma once
 // The signed-in session of this Mac: the device token in the secret store (the keychain item of
-// service/account), the account's address and this Mac's device id in the application's
-// preferences. It holds no session data itself: every access reads the stores afresh, so copies
-// in different threads and processes always agree. Signed in means all three are present.
+// service/account), the account's address, this Mac's device id and the account server that
+// issued the token in the application's preferences. It holds no session data itself: every access
+// reads the stores afresh, so copies in different threads and processes always agree. Signed in
+// means the token, the address and the device id are present; a session is handed out only for the
+// server that issued it, so a token never reaches another host.
 
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
+#include "Account/AccountClient.hpp"
 #include "Platform/SecretStore.hpp"
 #include "Preferences/UserDefaults.hpp"
 
@@ -36,6 +39,8 @@ class AccountStore {
 
   static constexpr const char* emailKey = "account.email";
   static constexpr const char* deviceIDKey = "account.deviceID";
+  // The API base of the account server that issued the token, as the client was given it.
+  static constexpr const char* serverKey = "account.server";
 
   // Stores the fields; touches neither store. `secrets` is the running user's secret store unless
   // a test hands in another.
@@ -51,12 +56,19 @@ class AccountStore {
   // The secret as text; none when absent, unreadable or not valid UTF-8.
   std::optional<std::string> token() const;
   bool isSignedIn() const { return stored() && token(); }
+  // The account server that issued the token; none for a session saved without one.
+  std::optional<std::string> server() const;
+  // The token and this Mac's device id, only while signed in with a token that `server` (an
+  // account client's base) issued; none otherwise, a session of another server included.
+  std::optional<AccountClient::Session> session(const std::string& server) const;
 
-  // Replaces the secret, then records the address and the device id. Throws AccountStoreError when
-  // the secret cannot be added (the old one is gone then, the preferences untouched); throws the
+  // Forgets the issuing server, replaces the secret, records the address and the device id, and
+  // then `server`, so that a save cut short leaves no session to present anywhere. Throws
+  // AccountStoreError when the secret cannot be added (the old one is gone then); throws the
   // preferences' error when they cannot be written.
-  void save(const std::string& token, const std::string& email, const std::string& deviceID) const;
-  // Removes the secret and both preference keys; never fails.
+  void save(const std::string& token, const std::string& email, const std::string& deviceID,
+            const std::string& server) const;
+  // Removes the secret and the preference keys; never fails.
   void clear() const;
 
  private:

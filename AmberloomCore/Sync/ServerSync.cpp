@@ -9,6 +9,7 @@
 
 #include "Account/AccountStore.hpp"
 #include "Platform/AtomicFile.hpp"
+#include "Platform/FolderLock.hpp"
 #include "Platform/HomeDirectory.hpp"
 
 namespace amberloom {
@@ -17,6 +18,7 @@ namespace {
 constexpr const char* kSignInRequired = "Sign-in required.";
 constexpr const char* kRevisionUnreadable = "Could not read the server's version.";
 constexpr const char* kNotPrepared = "This Mac's settings could not be prepared for upload.";
+constexpr const char* kTooLarge = "This Mac's settings are too large to share.";
 constexpr const char* kOffline = "No internet connection.";
 constexpr const char* kSessionInvalid = "Session invalid — please sign in again.";
 constexpr const char* kBusy = "The server is busy right now.";
@@ -77,37 +79,94 @@ std::string repairedUtf8(const std::string& bytes) {
   return text;
 }
 
-// A document ready to go: the bytes kept in the pending file and the text uploaded.
+// A document ready to go: the bytes kept in the pending file and the text uploaded; or, when it
+// cannot go, why not.
 struct Prepared {
   std::string bytes;
   std::string text;
+  std::string refusal;  // empty when the document can be sent
 };
 
-// None when the document cannot be encoded, or its upload would not read back as a document
-// (every other Mac, and this one from the pending file, would refuse it).
-std::optional<Prepared> prepare(const SyncDocument& document) {
+// Refused when the document cannot be encoded, is larger than a server takes, or its upload would
+// not read back as a document (every other Mac, and this one from the pending file, would refuse it).
+Prepared prepare(const SyncDocument& document) {
+  Prepared prepared;
   try {
-    Prepared prepared;
     prepared.bytes = document.encoded();
     prepared.text = repairedUtf8(prepared.bytes);
+    if (prepared.text.size() > SyncDocument::maximumSize) {
+      prepared.refusal = kTooLarge;
+      return prepared;
+    }
     SyncDocument::fromData(prepared.text);
-    return prepared;
   } catch (...) {
-    return std::nullopt;
+    prepared.refusal = kNotPrepared;
   }
+  return prepared;
 }
 
-ServerSync::SessionProvider keychainSession() {
+bool isTooLarge(const Failure& failure) {
+  return failure.errorCase() == Failure::Case::server && failure.status() == 413;
+}
+
+ServerSync::SessionProvider keychainSession(std::string server) {
   auto store = std::make_shared<AccountStore>("tv.winterbrae.amberloom.session", "device-token",
                                               StoreUserDefaults::standard());
-  return [store]() -> std::optional<AccountClient::Session> {
-    const auto stored = store->stored();
-    if (!stored) return std::nullopt;
-    auto token = store->token();
-    if (!token) return std::nullopt;
-    return AccountClient::Session{std::move(*token), stored->deviceID};
-  };
+  return [store, server = std::move(server)] { return store->session(server); };
 }
+
+// One worker thread running the operations handed to it one at a time, in the order they came.
+class Lane {
+ public:
+  Lane() : worker_([this] { work(); }) {}
+  ~Lane() { close(); }
+  Lane(const Lane&) = delete;
+  Lane& operator=(const Lane&) = delete;
+
+  // Runs `operation` after every operation handed in before it; its result or error in the future.
+  template <class Operation>
+  auto enqueue(Operation operation) {
+    auto task = std::make_shared<std::packaged_task<std::invoke_result_t<Operation>()>>(std::move(operation));
+    auto result = task->get_future();
+    {
+      std::lock_guard lock(mutex_);
+      operations_.emplace_back([task] { (*task)(); });
+    }
+    wake_.notify_one();
+    return result;
+  }
+
+  // Lets the operations already handed in finish, then ends the worker.
+  void close() {
+    {
+      std::lock_guard lock(mutex_);
+      closing_ = true;
+    }
+    wake_.notify_one();
+    if (worker_.joinable()) worker_.join();
+  }
+
+ private:
+  void work() {
+    while (true) {
+      std::function<void()> operation;
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [&] { return closing_ || !operations_.empty(); });
+        if (operations_.empty()) return;
+        operation = std::move(operations_.front());
+        operations_.pop_front();
+      }
+      operation();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::function<void()>> operations_;
+  bool closing_ = false;
+  std::thread worker_;  // last: started once everything it uses is ready
+};
 
 }  // namespace
 
@@ -120,59 +179,54 @@ struct ServerSync::Actor {
   std::string hardwareID;
   std::string pendingPath;
 
-  std::stop_source stopping;  // cancels the request under way when the owner goes
-  std::mutex mutex;
-  std::condition_variable wake;
-  std::deque<std::function<void()>> operations;
-  bool closing = false;
-  std::thread worker;
+  std::stop_source stopping;  // cancels the requests under way when the owner goes
 
-  // Runs `operation` after every operation called before it; its result or error in the future.
-  template <class Operation>
-  auto enqueue(Operation operation) {
-    auto task = std::make_shared<std::packaged_task<std::invoke_result_t<Operation>()>>(std::move(operation));
-    auto result = task->get_future();
-    {
-      std::lock_guard lock(mutex);
-      operations.emplace_back([task] { (*task)(); });
-    }
-    wake.notify_one();
-    return result;
+  // The stored revision is shared by both lanes. `revisionWrites` counts the revisions stored, so
+  // that a fetch whose list was read before an upload landed does not put the older revision back.
+  std::mutex revisionMutex;
+  std::uint64_t revisionWrites = 0;
+
+  std::optional<Lane> uploads;  // publish and flush
+  std::optional<Lane> reads;    // fetches and the pending check
+
+  std::uint64_t revisionWritesSoFar() {
+    std::lock_guard lock(revisionMutex);
+    return revisionWrites;
   }
 
-  void work() {
-    while (true) {
-      std::function<void()> operation;
-      {
-        std::unique_lock lock(mutex);
-        wake.wait(lock, [&] { return closing || !operations.empty(); });
-        if (operations.empty()) return;
-        operation = std::move(operations.front());
-        operations.pop_front();
-      }
-      operation();
-    }
+  std::int64_t storedRevision() {
+    std::lock_guard lock(revisionMutex);
+    return defaults->integerValue(revisionKey).value_or(0);
   }
 
-  std::int64_t storedRevision() const { return defaults->integerValue(revisionKey).value_or(0); }
-
-  // A revision that cannot be stored costs at most one refused upload later.
-  void storeRevision(std::int64_t revision) {
+  // A revision that cannot be stored costs at most one refused upload later. With `unlessAfter`,
+  // only when no other revision was stored since that count was taken.
+  void storeRevision(std::int64_t revision, std::optional<std::uint64_t> unlessAfter = std::nullopt) {
+    std::lock_guard lock(revisionMutex);
+    if (unlessAfter && *unlessAfter != revisionWrites) return;
+    ++revisionWrites;
     try {
       defaults->setInteger(revision, revisionKey);
     } catch (...) {
     }
   }
 
+  std::string pendingFolder() const { return std::filesystem::path(pendingPath).parent_path().string(); }
+
   // Failures leave the pending state as the file system has it.
   void queue(const Prepared& prepared) {
+    const platform::FolderLock lock(pendingFolder());
     try {
       platform::writeFileAtomically(pendingPath, prepared.bytes);
     } catch (...) {
     }
   }
 
-  void clearQueue() {
+  // Removes the pending file while it holds `bytes`: what another process queued since stays.
+  void clearQueue(const std::string& bytes) {
+    const platform::FolderLock lock(pendingFolder());
+    std::string held;
+    if (!platform::readWholeFile(pendingPath, held) || held != bytes) return;
     std::error_code ignored;
     std::filesystem::remove(pendingPath, ignored);
   }
@@ -182,7 +236,7 @@ struct ServerSync::Actor {
     const auto revision =
         client.putDocument(prepared.text, storedRevision(), session.token, hardwareID, stopping.get_token());
     storeRevision(revision);
-    clearQueue();
+    clearQueue(prepared.bytes);
     return Outcome::published(revision);
   }
 
@@ -205,34 +259,39 @@ struct ServerSync::Actor {
     return true;
   }
 
-  Outcome publish(const SyncDocument& document) {
-    const auto prepared = prepare(document);
-    if (!prepared) return Outcome::notSent(kNotPrepared);  // nothing could be kept either
-    const auto session = currentSession();
-    if (!session) {
-      queue(*prepared);
-      return Outcome::queued(kSignInRequired);
-    }
+  // The outcome of an upload that failed with `error`: the document stays pending, unless no server
+  // would ever take it.
+  Outcome failed(const Prepared& prepared, const std::exception_ptr& error) {
     try {
-      return attempt(*prepared, *session);
+      std::rethrow_exception(error);
     } catch (const Failure& failure) {
-      if (failure.errorCase() != Failure::Case::revisionStale) {
-        queue(*prepared);
-        return Outcome::queued(failureSentence(std::current_exception()));
+      if (isTooLarge(failure)) {
+        clearQueue(prepared.bytes);
+        return Outcome::notSent(kTooLarge);
       }
     } catch (...) {
-      queue(*prepared);
-      return Outcome::queued(failureSentence(std::current_exception()));
     }
-    if (!refreshRevision(session->token)) {
-      queue(*prepared);
-      return Outcome::queued(kRevisionUnreadable);
-    }
+    return Outcome::queued(failureSentence(error));
+  }
+
+  Outcome publish(const SyncDocument& document) {
+    const auto prepared = prepare(document);
+    if (!prepared.refusal.empty()) return Outcome::notSent(prepared.refusal);  // nothing could be kept either
+    queue(prepared);
+    const auto session = currentSession();
+    if (!session) return Outcome::queued(kSignInRequired);
     try {
-      return attempt(*prepared, *session);
+      return attempt(prepared, *session);
+    } catch (const Failure& failure) {
+      if (failure.errorCase() != Failure::Case::revisionStale) return failed(prepared, std::current_exception());
     } catch (...) {
-      queue(*prepared);
-      return Outcome::queued(failureSentence(std::current_exception()));
+      return failed(prepared, std::current_exception());
+    }
+    if (!refreshRevision(session->token)) return Outcome::queued(kRevisionUnreadable);
+    try {
+      return attempt(prepared, *session);
+    } catch (...) {
+      return failed(prepared, std::current_exception());
     }
   }
 
@@ -251,6 +310,7 @@ struct ServerSync::Actor {
   SyncService::ReadResult fetchOthers() {
     const auto session = currentSession();
     if (!session) return SyncService::ReadResult({}, {});
+    const auto writesBefore = revisionWritesSoFar();
     const auto records = client.documents(session->token, stopping.get_token());
     std::vector<SyncDocument> documents;
     std::vector<std::string> unreadable;
@@ -267,7 +327,7 @@ struct ServerSync::Actor {
     }
     for (const auto& record : records)
       if (record.deviceID == session->deviceID) {
-        storeRevision(record.revision);
+        storeRevision(record.revision, writesBefore);
         break;
       }
     return SyncService::ReadResult(std::move(documents), std::move(unreadable), std::move(sharedAt));
@@ -277,43 +337,41 @@ struct ServerSync::Actor {
 ServerSync::ServerSync(AccountClient client, SessionProvider session, UserDefaultsRef defaults, std::string hardwareID,
                        std::optional<std::string> pendingPath)
     : actor_(std::make_unique<Actor>(std::move(client))) {
-  actor_->currentSession = session ? std::move(session) : keychainSession();
+  actor_->currentSession = session ? std::move(session) : keychainSession(actor_->client.base());
   actor_->defaults = std::move(defaults);
   actor_->hardwareID = std::move(hardwareID);
   actor_->pendingPath =
       pendingPath ? std::move(*pendingPath) : platform::applicationSupportDirectory() + "/AmberLoom/pending-sync.json";
-  actor_->worker = std::thread([actor = actor_.get()] { actor->work(); });
+  actor_->uploads.emplace();
+  actor_->reads.emplace();
 }
 
 ServerSync::~ServerSync() {
   actor_->stopping.request_stop();
-  {
-    std::lock_guard lock(actor_->mutex);
-    actor_->closing = true;
-  }
-  actor_->wake.notify_one();
-  actor_->worker.join();
+  actor_->uploads->close();
+  actor_->reads->close();
 }
 
 const std::string& ServerSync::pendingPath() const { return actor_->pendingPath; }
 
 std::future<bool> ServerSync::hasPendingDocument() {
-  return actor_->enqueue([actor = actor_.get()] {
+  return actor_->reads->enqueue([actor = actor_.get()] {
     std::error_code ignored;
     return std::filesystem::exists(actor->pendingPath, ignored);
   });
 }
 
 std::future<ServerSync::Outcome> ServerSync::publish(SyncDocument document) {
-  return actor_->enqueue([actor = actor_.get(), document = std::move(document)] { return actor->publish(document); });
+  return actor_->uploads->enqueue(
+      [actor = actor_.get(), document = std::move(document)] { return actor->publish(document); });
 }
 
 std::future<std::optional<ServerSync::Outcome>> ServerSync::flushPending() {
-  return actor_->enqueue([actor = actor_.get()] { return actor->flushPending(); });
+  return actor_->uploads->enqueue([actor = actor_.get()] { return actor->flushPending(); });
 }
 
 std::future<SyncService::ReadResult> ServerSync::fetchOthers() {
-  return actor_->enqueue([actor = actor_.get()] { return actor->fetchOthers(); });
+  return actor_->reads->enqueue([actor = actor_.get()] { return actor->fetchOthers(); });
 }
 
 }  // namespace amberloom

@@ -5,11 +5,17 @@
 // against an older one; a document that cannot be sent (no session, no network, a server error)
 // waits in a pending file, to be sent by a later call.
 //
-// Every operation runs on the object's own worker thread, one at a time in the order they were
-// called: an older document can never overtake a newer one, and the pending file and the stored
-// revision are only touched there. Each operation returns a future at once; the caller waits on
-// it when it needs the answer. Nothing here shows anything to the user: a publish answers with a
-// sentence the caller may show.
+// Uploads (publish, flush) run on a worker thread of their own, one at a time in the order they
+// were called, so that an older document never overtakes a newer one; fetches and the pending check
+// run on a second worker beside them, so that a slow upload holds up nothing else. Each operation
+// returns a future at once; the caller waits on it when it needs the answer. Nothing here shows
+// anything to the user: a publish answers with a sentence the caller may show.
+//
+// A document goes into the pending file before its upload starts and leaves it only when the
+// server has taken it, so a process cut off mid-upload (the login-time run at its time limit, a
+// quit) still sends it at the next start. The pending file is shared by every process of the user
+// and changed only under the advisory lock of its folder: an upload clears it only while it still
+// holds the document just sent, never a newer one another process left there.
 
 #include <cstdint>
 #include <functional>
@@ -29,7 +35,8 @@ class ServerSync {
  public:
   // The result of a publish: accepted with the server's new revision; not accepted and kept as
   // the pending document; or not sent and not kept, because the document could not be prepared
-  // for upload (an earlier pending document then stays). The last two carry a sentence saying why.
+  // for upload or is too large (one refused before its upload leaves an earlier pending document
+  // as it was). The last two carry a sentence saying why.
   class Outcome {
    public:
     enum class Case { published, queued, notSent };
@@ -61,8 +68,8 @@ class ServerSync {
   // the application's folder under Application Support. Creates no file or folder.
   ServerSync(AccountClient client, SessionProvider session, UserDefaultsRef defaults, std::string hardwareID,
              std::optional<std::string> pendingPath = std::nullopt);
-  // Cancels the request under way (its document becomes the pending one), lets the operations
-  // already called finish, then returns.
+  // Cancels the requests under way (an upload's document stays the pending one), lets the
+  // operations already called finish, then returns.
   ~ServerSync();
   ServerSync(const ServerSync&) = delete;
   ServerSync& operator=(const ServerSync&) = delete;
@@ -73,13 +80,15 @@ class ServerSync {
   std::future<bool> hasPendingDocument();
   // Uploads `document` against the stored revision, refreshing the revision once after a 409.
   // Never fails: every failure is `queued` with its sentence, or `notSent` when the document cannot
-  // be prepared for upload.
+  // be prepared for upload or is larger than any server takes (SyncDocument::maximumSize, or the
+  // server's 413): such a document is never kept, so it is not sent again and again.
   std::future<Outcome> publish(SyncDocument document);
   // Publishes the pending document; none when there is none or it cannot be read (the file is
   // then left as it is).
   std::future<std::optional<Outcome>> flushPending();
-  // The other Macs' documents; this Mac's own is skipped, and its revision stored. Without a
-  // session an empty result, nothing sent. The future throws AccountClient's errors unchanged.
+  // The other Macs' documents; this Mac's own is skipped, and its revision stored unless an upload
+  // stored a newer one meanwhile. Without a session an empty result, nothing sent. The future
+  // throws AccountClient's errors unchanged.
   std::future<SyncService::ReadResult> fetchOthers();
 
  private:

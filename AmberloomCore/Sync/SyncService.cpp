@@ -1,5 +1,8 @@
 #include "Sync/SyncService.hpp"
 
+#include <algorithm>
+#include <limits>
+
 namespace amberloom {
 
 SyncService::SyncService(SettingsCatalog catalog, SettingsService service, DomainResolver resolver,
@@ -17,6 +20,31 @@ SyncDocument SyncService::currentDocument() const {
 
 std::vector<SyncRow> SyncService::compare(const SyncDocument& with, const std::set<std::string>& pinned) const {
   return comparator_.compare(with, pinned, Version::current(), Version::currentApp());
+}
+
+std::vector<SyncRow> SyncService::missingHere(const ReadResult& others, const std::set<std::string>& pinned) const {
+  std::vector<const SyncDocument*> newestFirst;
+  for (const auto& document : others.documents()) newestFirst.push_back(&document);
+  const auto sharedAt = [&](const SyncDocument* document) {
+    const auto found = others.sharedAt.find(document->deviceID);
+    return found == others.sharedAt.end() ? -std::numeric_limits<double>::infinity() : found->second;
+  };
+  std::stable_sort(newestFirst.begin(), newestFirst.end(),
+                   [&](const SyncDocument* a, const SyncDocument* b) { return sharedAt(a) > sharedAt(b); });
+
+  std::map<std::string, SyncRow> chosen;
+  for (const SyncDocument* document : newestFirst)
+    for (auto& row : compare(*document, pinned))
+      if (!row.pinnedToThisMac && row.difference.kind() == SyncDifference::Case::onlyThere)
+        chosen.try_emplace(row.settingID, std::move(row));
+
+  std::vector<SyncRow> rows;
+  for (const auto& setting : catalog().settings())
+    if (const auto found = chosen.find(setting.id); found != chosen.end()) {
+      rows.push_back(std::move(found->second));
+      chosen.erase(found);  // the first setting of an id, as everywhere else
+    }
+  return rows;
 }
 
 WriteReport SyncService::apply(const std::vector<SyncRow>& rows, const ExternalPreferenceReader& verifiedBy) const {

@@ -73,6 +73,12 @@ class SyncService {
   // The comparison with another Mac for the running versions, taken afresh on every call.
   std::vector<SyncRow> compare(const SyncDocument& with, const std::set<std::string>& pinned) const;
 
+  // What the other Macs have and this Mac lacks: one unpinned onlyThere row per such setting, in
+  // catalogue order, never a row where this Mac has a value. Where the other Macs disagree, the
+  // value of the Mac that shared most recently (by `sharedAt`) wins; a Mac without a time counts
+  // as the oldest, ties go to the server's order.
+  std::vector<SyncRow> missingHere(const ReadResult& others, const std::set<std::string>& pinned) const;
+
   // Writes the other Mac's value of every unpinned differs and onlyThere row, in row order;
   // other rows give no outcome. A row whose id the catalogue lacks (any version) is never written
   // and gets the outcome "katalogda yok", after the applier's outcomes.

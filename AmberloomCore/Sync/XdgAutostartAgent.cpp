@@ -1,10 +1,12 @@
 #include "Sync/XdgAutostartAgent.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string_view>
 
+#include "Account/AccountClient.hpp"
 #include "Platform/AtomicFile.hpp"
 #include "Platform/HomeDirectory.hpp"
 #include "Platform/PlistCoding.hpp"
@@ -123,6 +125,33 @@ std::optional<std::map<std::string, std::string>> readEntry(const std::string& b
 
 bool isReserved(char c) { return std::string_view(" \t\n\"'\\><~|&;$*?#()`").find(c) != std::string_view::npos; }
 
+// Whether `program` names an executable file, directly or through PATH as the session would find it.
+bool isExecutable(const std::string& program) {
+  if (program.find('/') != std::string::npos) return platform::isExecutableFile(program);
+  const char* path = std::getenv("PATH");
+  std::string_view folders = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
+  while (true) {
+    const auto colon = folders.find(':');
+    const auto folder = folders.substr(0, colon);
+    if (!folder.empty() && !program.empty() && platform::isExecutableFile(std::string(folder) + "/" + program))
+      return true;
+    if (colon == std::string_view::npos) return false;
+    folders.remove_prefix(colon + 1);
+  }
+}
+
+// Whether the words before the agent's arguments start a program that exists: the first word, or
+// past an `env` wrapper and its assignments, the program it runs.
+bool startsExistingProgram(const std::vector<std::string>& command, std::size_t argumentCount) {
+  const std::size_t end = command.size() - argumentCount;
+  std::size_t at = 0;
+  if (std::filesystem::path(command[0]).filename() == "env") {
+    if (!isExecutable(command[0])) return false;
+    for (at = 1; at < end && command[at].find('=') != std::string::npos && !command[at].starts_with('-');) ++at;
+  }
+  return at < end && isExecutable(command[at]);
+}
+
 }  // namespace
 
 std::optional<std::vector<std::string>> splitDesktopExec(const std::string& value) {
@@ -184,11 +213,19 @@ std::string joinDesktopExec(const std::vector<std::string>& commandLine) {
   return escapeValue(exec);
 }
 
-XdgAutostartAgent::XdgAutostartAgent(const std::string& plistName)
-    : XdgAutostartAgent(plistName, platform::currentExecutablePath(), platform::homeDirectory()) {}
+XdgAutostartAgent::Environment XdgAutostartAgent::carriedEnvironment() {
+  if (const auto base = AccountClient::localServerBase()) return {{"AMBERLOOM_ACCOUNT_URL", *base}};
+  return {};
+}
 
-XdgAutostartAgent::XdgAutostartAgent(const std::string& plistName, std::string executable, std::string home)
-    : plistName_(plistName), executable_(std::move(executable)), home_(std::move(home)) {
+XdgAutostartAgent::XdgAutostartAgent(const std::string& plistName)
+    : XdgAutostartAgent(plistName, platform::currentExecutablePath(), platform::homeDirectory(),
+                        carriedEnvironment()) {}
+
+XdgAutostartAgent::XdgAutostartAgent(const std::string& plistName, std::string executable, std::string home,
+                                     Environment environment)
+    : plistName_(plistName), executable_(std::move(executable)), home_(std::move(home)),
+      environment_(std::move(environment)) {
   if (auto definition = loadDefinition(plistName)) {
     label_ = definition->label;
     name_ = definition->name;
@@ -221,6 +258,7 @@ LaunchAgentStatus XdgAutostartAgent::status() const {
   if (value("Type") != "Application" || !exec || exec->size() <= arguments_.size() ||
       !std::equal(arguments_.rbegin(), arguments_.rend(), exec->rbegin()))
     return LaunchAgentStatus::unrecognised;
+  if (!startsExistingProgram(*exec, arguments_.size())) return LaunchAgentStatus::notRegistered;
   if (value("Hidden") == "true" || value("X-GNOME-Autostart-enabled") == "false")
     return LaunchAgentStatus::requiresApproval;
   return LaunchAgentStatus::enabled;
@@ -229,7 +267,12 @@ LaunchAgentStatus XdgAutostartAgent::status() const {
 void XdgAutostartAgent::registerAgent() {
   const auto path = entryPath();
   if (!path) throw LaunchAgentError("The launch agent \"" + plistName_ + "\" could not be found.");
-  std::vector<std::string> commandLine{executable_};
+  std::vector<std::string> commandLine;
+  if (!environment_.empty()) {
+    commandLine.push_back("env");
+    for (const auto& [name, value] : environment_) commandLine.push_back(name + "=" + value);
+  }
+  commandLine.push_back(executable_);
   commandLine.insert(commandLine.end(), arguments_.begin(), arguments_.end());
   const std::string entry = std::string(kGroup) +
                             "\n"

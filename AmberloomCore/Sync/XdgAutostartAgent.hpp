@@ -7,10 +7,16 @@
 //
 // An entry the user turned off in the session's startup settings ("Hidden=true" or
 // "X-GNOME-Autostart-enabled=false") counts as waiting for approval; an entry that cannot be read
-// as a desktop entry starting the agent's arguments reports a state outside the named ones.
+// as a desktop entry starting the agent's arguments reports a state outside the named ones. An
+// entry whose program no longer exists (the application moved or removed) starts nothing and reads
+// as not registered, so that registering writes it anew for the running executable.
+//
+// The entry carries the environment the application hands it ("env NAME=VALUE ... program ..."),
+// so that the run at login sees what the application saw.
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Sync/LaunchAgent.hpp"
@@ -19,11 +25,20 @@ namespace amberloom {
 
 class XdgAutostartAgent : public LaunchAgent {
  public:
+  using Environment = std::vector<std::pair<std::string, std::string>>;
+
+  // What the run at login must see as the running application does: the account server's address
+  // (AMBERLOOM_ACCOUNT_URL) when one is set, so that the run reaches the server this application
+  // signed in to. Empty otherwise.
+  static Environment carriedEnvironment();
+
   // The agent of the built-in property list `plistName`, started as `executable` (the running
-  // program by default), with its entry below `home`'s ".config/autostart". Never throws; an
-  // unknown or unusable property list makes the agent "not found".
+  // program by default) with `environment` (the carried one by default), its entry below `home`'s
+  // ".config/autostart". Never throws; an unknown or unusable property list makes the agent "not
+  // found".
   explicit XdgAutostartAgent(const std::string& plistName);
-  XdgAutostartAgent(const std::string& plistName, std::string executable, std::string home);
+  XdgAutostartAgent(const std::string& plistName, std::string executable, std::string home,
+                    Environment environment = {});
 
   LaunchAgentStatus status() const override;
   void registerAgent() override;
@@ -36,6 +51,7 @@ class XdgAutostartAgent : public LaunchAgent {
   std::string plistName_;
   std::string executable_;
   std::string home_;
+  Environment environment_;
   std::optional<std::string> label_;   // none: the property list is missing or unusable
   std::string name_;                    // the program's name, for the session's settings
   std::vector<std::string> arguments_;  // after the program

@@ -24,7 +24,8 @@ AccountModel::AccountModel(AccountClient client, AccountStore store, std::string
       inbox_(std::make_shared<BackgroundInbox>(this)) {
   pollTimer_.setSingleShot(true);
   connect(&pollTimer_, &QTimer::timeout, this, &AccountModel::poll);
-  if (const auto stored = store_.stored(); stored && store_.token()) {
+  // A session that another account server issued is no session here.
+  if (const auto stored = store_.stored(); stored && store_.session(client_.base())) {
     email_ = QString::fromStdString(stored->email);
     setState(SignedIn, email_);
   }
@@ -73,10 +74,9 @@ QVariantList AccountModel::deviceList() const {
 }
 
 std::optional<AccountModel::Session> AccountModel::session() const {
-  auto stored = store_.stored();
-  auto token = store_.token();
-  if (!stored || !token) return std::nullopt;
-  return Session{std::move(*token), std::move(stored->deviceID)};
+  auto current = store_.session(client_.base());
+  if (!current) return std::nullopt;
+  return Session{std::move(current->token), std::move(current->deviceID)};
 }
 
 void AccountModel::endAttempt() {
@@ -132,7 +132,7 @@ void AccountModel::poll() {
         if (attempt != attempt_) return;
         if (outcome.error) {
           setState(SignedOut);
-          setMessage(describe(outcome.error));
+          setMessage(endsUnconfirmed(outcome.error) ? linkNotConfirmed : describe(outcome.error));
         } else if (*outcome.value) {
           finishSignIn(*outcome.value);
         } else if (std::chrono::steady_clock::now() >= deadline_) {
@@ -148,7 +148,7 @@ void AccountModel::poll() {
 
 void AccountModel::finishSignIn(const std::optional<AccountClient::Session>& session) {
   try {
-    store_.save(session->token, waitingAddress_, session->deviceID);
+    store_.save(session->token, waitingAddress_, session->deviceID, client_.base());
   } catch (...) {
     setState(SignedOut);
     setMessage(describe(std::current_exception()));
@@ -156,6 +156,19 @@ void AccountModel::finishSignIn(const std::optional<AccountClient::Session>& ses
   }
   setState(SignedIn, QString::fromStdString(waitingAddress_));
   setMessage(std::nullopt);
+}
+
+bool AccountModel::endsUnconfirmed(const std::exception_ptr& error) const {
+  // The server forgets a sign-in nobody confirmed; a poll in the wait's last stretch may find it
+  // already gone.
+  if (std::chrono::steady_clock::now() + timing_.pollInterval < deadline_) return false;
+  try {
+    std::rethrow_exception(error);
+  } catch (const AccountClient::Failure& failure) {
+    return failure.errorCase() == AccountClient::Failure::Case::server && failure.status() == 404;
+  } catch (...) {
+    return false;
+  }
 }
 
 void AccountModel::cancelWaiting() {

@@ -63,8 +63,8 @@ class AccountModel : public QObject {
   static inline const QString incompleteAddress = QStringLiteral("That email address looks incomplete.");
   static inline const QString linkNotConfirmed = QStringLiteral("The link was not confirmed. Try again.");
 
-  // Signed in at once when `store` holds both an account and a token (then `email` is the stored
-  // address); sends nothing. Without `timing`, the standard one.
+  // Signed in at once when `store` holds an account and a token that this client's server issued
+  // (then `email` is the stored address); sends nothing. Without `timing`, the standard one.
   AccountModel(AccountClient client, AccountStore store, std::string deviceName, std::string hardwareID,
                QObject* parent = nullptr);
   AccountModel(AccountClient client, AccountStore store, std::string deviceName, std::string hardwareID,
@@ -121,6 +121,9 @@ class AccountModel : public QObject {
   void scheduleNextPoll();
   void poll();
   void finishSignIn(const std::optional<AccountClient::Session>& session);
+  // Whether a failed poll says only that the link was never confirmed: the server no longer knows
+  // the sign-in (404) as the wait runs out.
+  bool endsUnconfirmed(const std::exception_ptr& error) const;
   void signOutHere();
 
   AccountClient client_;

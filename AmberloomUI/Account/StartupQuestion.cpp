@@ -1,12 +1,16 @@
 #include "Account/StartupQuestion.hpp"
 
+#include "Account/AccountClient.hpp"
+
 namespace amberloom::ui {
 
 StartupQuestion::StartupQuestion(QObject* parent)
     : StartupQuestion(LoginItemService(LoginItemService::agentPlist), parent) {}
 
 StartupQuestion::StartupQuestion(LoginItemService loginItem, QObject* parent)
-    : QObject(parent), loginItem_(std::move(loginItem)) {}
+    : QObject(parent), loginItem_(std::move(loginItem)) {
+  if (const auto base = AccountClient::localServerBase()) serverNote_ = localServerNote.arg(QString::fromStdString(*base));
+}
 
 void StartupQuestion::setAsking(bool asking) {
   if (asking == isAsking_) return;

@@ -16,14 +16,22 @@ class StartupQuestion : public QObject {
   QML_ELEMENT
   // Whether "Sync at startup too?" is on screen; the page sets it false when the dialog closes.
   Q_PROPERTY(bool isAsking READ isAsking WRITE setAsking NOTIFY isAskingChanged)
+  // What the question adds when the application uses a local account server: the run at login
+  // reaches that server only if it is running there then. Empty for the production server.
+  Q_PROPERTY(QString serverNote READ serverNote CONSTANT)
 
  public:
   // Over the application's launch agent.
   explicit StartupQuestion(QObject* parent = nullptr);
   explicit StartupQuestion(LoginItemService loginItem, QObject* parent = nullptr);
 
+  static inline const QString localServerNote = QStringLiteral(
+      "This Mac uses the account server at %1. Sync at startup reaches it only when that server is "
+      "running there as you log in; otherwise this Mac's settings wait and are sent at the next sync.");
+
   bool isAsking() const { return isAsking_; }
   void setAsking(bool asking);
+  QString serverNote() const { return serverNote_; }
 
   // The reaction to the automatic-sync switch: off removes the login item (a failure is not
   // shown); on asks, but only when the login item is not registered.
@@ -37,6 +45,7 @@ class StartupQuestion : public QObject {
  private:
   LoginItemService loginItem_;
   bool isAsking_ = false;
+  QString serverNote_;
 };
 
 }  // namespace amberloom::ui

@@ -12,12 +12,6 @@ namespace amberloom::ui {
 
 namespace {
 
-// What a refresh brings back from the worker: the fetch, and whether a document still waits.
-struct Fetched {
-  SyncService::ReadResult result;
-  bool isWaitingToSend = false;
-};
-
 std::string errorText(const std::exception_ptr& error) {
   try {
     std::rethrow_exception(error);
@@ -154,7 +148,14 @@ const SyncDocument* SyncModel::selectedDocument() const {
 // ---- fetching and publishing ----
 
 void SyncModel::refresh(std::function<void()> done) {
+  // A pending document goes out in its turn behind any upload under way while the other Macs are
+  // fetched beside it, so that a slow upload never holds the page back; `done` runs once both ended.
+  // What a fetch started for an account that has since signed out brings back is dropped.
   const int signOuts = signOuts_;
+  auto finished = std::make_shared<std::function<void()>>(
+      [left = 2, done = std::move(done)]() mutable {
+        if (--left == 0 && done) done();
+      });
   runOffMainThread(
       inbox_,
       [transport = transport_] {
@@ -165,20 +166,22 @@ void SyncModel::refresh(std::function<void()> done) {
           } catch (...) {
           }
         }
-        Fetched fetched{transport->fetchOthers().get()};
-        fetched.isWaitingToSend = transport->hasPendingDocument().get();
-        return fetched;
+        return transport->hasPendingDocument().get();
       },
-      [this, signOuts, done = std::move(done)](BackgroundOutcome<Fetched> outcome) {
-        // What a fetch started for an account that has since signed out brings back is dropped.
+      [this, signOuts, finished](BackgroundOutcome<bool> outcome) {
+        if (signOuts == signOuts_ && outcome.value) setWaitingToSend(*outcome.value);
+        (*finished)();
+      });
+  runOffMainThread(
+      inbox_, [transport = transport_] { return transport->fetchOthers().get(); },
+      [this, signOuts, finished](BackgroundOutcome<SyncService::ReadResult> outcome) {
         if (signOuts == signOuts_ && outcome.error) {
           setLastError(AccountModel::describe(outcome.error).toStdString());
         } else if (signOuts == signOuts_) {
-          apply(std::move(outcome.value->result));
-          setWaitingToSend(outcome.value->isWaitingToSend);
+          apply(std::move(*outcome.value));
           setLastError(std::nullopt);
         }
-        if (done) done();
+        (*finished)();
       });
 }
 

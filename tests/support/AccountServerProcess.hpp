@@ -14,6 +14,14 @@ namespace amberloom::testing {
 // A plain GET through the live session; the body whatever the status.
 std::string httpGet(const std::string& url);
 
+// The newest outbox link the server at `root` ("http://127.0.0.1:<port>") sent to `email`; empty
+// when none.
+std::string outboxLink(const std::string& root, const std::string& email);
+// The whole sign-in by link through `client` against the server at `root`: request, one unconfirmed
+// poll, the link opened, the collecting poll. Throws when any step goes otherwise.
+AccountClient::Session signInByLink(const AccountClient& client, const std::string& root, const std::string& email,
+                                    const std::string& hardwareID, const std::string& deviceName);
+
 class AccountServerProcess {
  public:
   // Starts it over the data folder `dataFolder` (made when missing; empty: a fresh folder under the
@@ -25,6 +33,7 @@ class AccountServerProcess {
   AccountServerProcess& operator=(const AccountServerProcess&) = delete;
 
   int port() const { return port_; }
+  pid_t pid() const { return pid_; }
   std::string url(const std::string& path) const;  // "http://127.0.0.1:<port><path>"
   std::string apiBase() const { return url("/api/v1"); }
   // Everything printed after the first line so far.

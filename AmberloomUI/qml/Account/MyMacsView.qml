@@ -429,6 +429,7 @@ Item {
         themePalette: page.Theme.palette
         title: qsTr("Sync at startup too?")
         message: qsTr("The app does not open and nothing appears on screen — a short sync runs in the background and quits. You can turn it off any time in System Settings → General → Login Items.")
+                 + (page.startup.serverNote !== "" ? "\n\n" + page.startup.serverNote : "")
         actionTitle: qsTr("Yes, sync at startup")
         cancelTitle: qsTr("No, only while the app is open")
         onAccepted: {

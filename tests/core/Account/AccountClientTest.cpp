@@ -100,7 +100,7 @@ TEST(AccountClient, SignsInByLinkAndKeepsTheSessionPrivate) {
 
   const auto defaults = std::make_shared<MemoryUserDefaults>();
   const AccountStore store("tv.winterbrae.amberloom.session", "device-token", defaults);
-  store.save(session.token, "ann@example.com", session.deviceID);
+  store.save(session.token, "ann@example.com", session.deviceID, server.apiBase());
   const AccountStore again("tv.winterbrae.amberloom.session", "device-token", defaults);
   EXPECT_TRUE(again.isSignedIn());
   EXPECT_EQ(again.token(), session.token);
@@ -124,11 +124,12 @@ TEST(AccountClient, EveryOperationAgainstTheLocalServer) {
   const auto ann = server.signIn(client, "team@example.com", "HW-1", "Studio");
   const auto bob = server.signIn(client, "team@example.com", "HW-2", "Laptop");
 
-  const std::string payload = R"({"deviceID":"HW-1","intents":{"k":{"bool":true}}})";
+  const std::string payload = R"({"checksum":"c","deviceID":"HW-1","intents":{"k":{"bool":true}},"schemaVersion":1})";
+  const std::string other = R"({"checksum":"c","deviceID":"HW-2","intents":{},"schemaVersion":1})";
   EXPECT_EQ(client.putDocument(payload, 0, ann.token, "HW-1"), 1);
   EXPECT_EQ(client.putDocument(payload, 1, ann.token, "HW-1"), 2);
   EXPECT_EQ(failureOf([&] { client.putDocument(payload, 1, ann.token, "HW-1"); }), Failure::revisionStale());
-  EXPECT_EQ(client.putDocument("[]", 0, bob.token, "HW-2"), 1);
+  EXPECT_EQ(client.putDocument(other, 0, bob.token, "HW-2"), 1);
 
   const auto documents = client.documents(bob.token);
   ASSERT_EQ(documents.size(), 2u);
@@ -136,7 +137,7 @@ TEST(AccountClient, EveryOperationAgainstTheLocalServer) {
   EXPECT_EQ(documents[0].deviceName, "Studio");
   EXPECT_EQ(documents[0].revision, 2);
   EXPECT_EQ(documents[0].payload, payload);
-  EXPECT_EQ(documents[1].payload, "[]");
+  EXPECT_EQ(documents[1].payload, other);
 
   const auto seenByBob = client.account(bob.token).devices;
   ASSERT_EQ(seenByBob.size(), 2u);

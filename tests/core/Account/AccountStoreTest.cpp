@@ -76,8 +76,8 @@ TEST(AccountStore, SignedInOnlyWithTheSecretAndBothKeys) {
   defaults->setString("FALLBACK", MachineIdentity::fallbackKey);
   defaults->setInteger(7, "sync.serverRevision");
   const AccountStore store(kService, kAccount, defaults, secrets);
-  store.save("first", "a@b.c", "D1");
-  store.save("second", "c@d.e", "D2");
+  store.save("first", "a@b.c", "D1", "https://one.example/api/v1");
+  store.save("second", "c@d.e", "D2", "https://two.example/api/v1");
   EXPECT_EQ(filesBelow(folder).size(), 1u);
   EXPECT_EQ(store.token(), "second");
   EXPECT_EQ(store.stored(), (AccountStore::Stored{"c@d.e", "D2"}));
@@ -97,7 +97,7 @@ TEST(AccountStore, AFailedAddThrowsItsStatusAndLeavesThePreferences) {
   const auto secrets = std::make_shared<RefusingSecretStore>(platform::SecretStore::ioError);
   const AccountStore store(kService, kAccount, defaults, secrets);
   try {
-    store.save("new", "new@b.c", "D9");
+    store.save("new", "new@b.c", "D9", "https://one.example/api/v1");
     FAIL() << "saved without a secret";
   } catch (const AccountStoreError& error) {
     EXPECT_EQ(error.code(), -36);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "Sync/LoginItemService.hpp"
@@ -12,13 +13,37 @@ namespace test = amberloom::testing;
 
 namespace {
 
-// An executable path that needs every kind of quoting an entry can hold.
-const std::string kExecutable = "/opt/Amber Loom/$bin/it's \"the\" app\\100%";
+// An executable that exists, at a path that needs every kind of quoting an entry can hold.
+std::string executable() {
+  const std::string path = test::home() + "/Amber Loom/$bin/it's \"the\" app\\100%";
+  if (!test::fileExists(path)) {
+    test::writeFile(path, "#!/bin/sh\n");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+  }
+  return path;
+}
+
+// "amberloom" on the PATH, as a session would find it.
+std::string installedOnPath() {
+  const std::string folder = test::home() + "/bin";
+  test::writeFile(folder + "/amberloom", "#!/bin/sh\n");
+  std::filesystem::permissions(folder + "/amberloom", std::filesystem::perms::owner_all);
+  ::setenv("PATH", (folder + ":/usr/bin:/bin").c_str(), 1);
+  return folder + "/amberloom";
+}
 
 std::string entryPath() { return test::home() + "/.config/autostart/tv.winterbrae.amberloom.sync.desktop"; }
 
-LoginItemService service(const std::string& plist = LoginItemService::agentPlist) {
-  return LoginItemService(std::make_shared<XdgAutostartAgent>(plist, kExecutable, test::home()));
+LoginItemService service(const std::string& plist = LoginItemService::agentPlist,
+                         XdgAutostartAgent::Environment environment = {}) {
+  return LoginItemService(
+      std::make_shared<XdgAutostartAgent>(plist, executable(), test::home(), std::move(environment)));
+}
+
+std::vector<std::string> entryCommand() {
+  const std::string entry = test::readFile(entryPath());
+  const auto exec = entry.find("\nExec=") + 6;
+  return splitDesktopExec(entry.substr(exec, entry.find('\n', exec) - exec)).value_or(std::vector<std::string>{});
 }
 
 }  // namespace
@@ -31,10 +56,15 @@ TEST(LoginItem, EnableWritesAnEntryStartingTheBackgroundSyncAndDisableRemovesIt)
   EXPECT_EQ(item.enable(), std::nullopt);
   const std::string entry = test::readFile(entryPath());
   EXPECT_TRUE(entry.starts_with("[Desktop Entry]\nType=Application\n")) << entry;
-  const auto exec = entry.find("\nExec=") + 6;
-  EXPECT_EQ(splitDesktopExec(entry.substr(exec, entry.find('\n', exec) - exec)),
-            (std::vector<std::string>{kExecutable, "--background-sync"}));
+  EXPECT_EQ(entryCommand(), (std::vector<std::string>{executable(), "--background-sync"}));
   EXPECT_EQ(item.status(), Status::enabled);
+
+  // The account server the application was pointed at goes with the entry.
+  auto pointed = service(LoginItemService::agentPlist, {{"AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:8080/api/v1"}});
+  EXPECT_EQ(pointed.enable(), std::nullopt);
+  EXPECT_EQ(entryCommand(), (std::vector<std::string>{"env", "AMBERLOOM_ACCOUNT_URL=http://127.0.0.1:8080/api/v1",
+                                                      executable(), "--background-sync"}));
+  EXPECT_EQ(pointed.status(), Status::enabled);
 
   EXPECT_EQ(item.disable(), std::nullopt);
   EXPECT_FALSE(test::fileExists(entryPath()));
@@ -42,12 +72,17 @@ TEST(LoginItem, EnableWritesAnEntryStartingTheBackgroundSyncAndDisableRemovesIt)
 }
 
 TEST(LoginItem, HandEditedEntriesReadAsTheSessionWouldTreatThem) {
+  const std::string installed = installedOnPath();
   const std::string start = "[Desktop Entry]\nType=Application\n";
   const struct {
     std::string entry;
     Status status;
   } cases[] = {
-      {start + "Exec=/usr/bin/amberloom --background-sync\n", Status::enabled},
+      {start + "Exec=" + installed + " --background-sync\n", Status::enabled},
+      // A program that is gone starts nothing: not registered, so turning it on writes it anew.
+      {start + "Exec=/usr/bin/amberloom-moved --background-sync\n", Status::disabled},
+      {start + "Exec=env A=1 amberloom-moved --background-sync\n", Status::disabled},
+      {start + "Exec=env A=1 --background-sync\n", Status::disabled},
       {"# mine\n\n[Desktop Entry]\r\nType = Application\r\nExec = env A=1 amberloom --background-sync\r\n"
        "[Desktop Action x]\nHidden=true\n",
        Status::enabled},

@@ -122,3 +122,25 @@ TEST(SyncService, AnotherMacsDocumentIsComparedCopiedWithReadBackAndUndone) {
   EXPECT_TRUE(history.all().empty());
   EXPECT_EQ(here.sync.compare(received, {"finder.hidden"}), rows);
 }
+
+TEST(SyncService, WhatThisMacLacksComesFromEveryOtherMacTheLatestSharedValueWinning) {
+  Mac here(th::home(), std::make_shared<CFPreferenceStore>(), "MAC-A", std::nullopt);
+  here.set({{"com.example.dock", "tilesize", V::integer(36)}});
+  const auto mac = [](std::string id, PreferenceValue::Dictionary intents) {
+    return SyncDocument{id, "Mac " + id, std::move(intents)};
+  };
+  // B shared an hour before C; D's time is unknown.
+  const SyncService::ReadResult others(
+      {mac("B", {{"dock.autohide", V::boolean(true)}, {"dock.tile", V::integer(64)}, {"dock.local", V::boolean(true)}}),
+       mac("C", {{"dock.autohide", V::boolean(false)}, {"finder.hidden", V::boolean(true)}}),
+       mac("D", {{"dock.local", V::boolean(false)}, {"global.swipe", V::boolean(true)}})},
+      {}, {{"B", 1000.0}, {"C", 4600.0}});
+  const std::vector<SyncRow> expected{
+      {"dock.autohide", "Label of dock.autohide", D::onlyThere(V::boolean(false)), false},  // C is newer than B
+      {"global.swipe", "Label of global.swipe", D::onlyThere(V::boolean(true)), false},   // only D has it
+      {"dock.local", "Label of dock.local", D::onlyThere(V::boolean(true)), false},       // B over an unknown time
+  };
+  // Never what this Mac has (dock.tile), never what is pinned (finder.hidden).
+  EXPECT_EQ(here.sync.missingHere(others, {"finder.hidden"}), expected);
+  EXPECT_TRUE(here.sync.missingHere(SyncService::ReadResult({}, {}), {}).empty());
+}

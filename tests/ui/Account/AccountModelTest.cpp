@@ -96,6 +96,37 @@ TEST(AccountModel, theWaitLastsAsLongAsTheLinkIsValid) {
   EXPECT_EQ(model->message(), AccountModel::linkNotConfirmed);
 }
 
+TEST(AccountModel, aSignInTheServerForgotAtTheEndOfTheWaitReadsAsUnconfirmed) {
+  const struct {
+    std::chrono::milliseconds pollInterval, waitLimit;
+    std::string message;
+  } cases[] = {
+      {std::chrono::milliseconds(200), std::chrono::milliseconds(100), AccountModel::linkNotConfirmed.toStdString()},
+      // Early in the wait the server's answer is worded as it came.
+      {std::chrono::milliseconds(40), std::chrono::minutes(10),
+       "The server could not complete the request (404, sign_in_not_found)."},
+  };
+  for (const auto& c : cases) {
+    ScriptedServer server;
+    AccountMac mac;
+    auto model = mac.model(server.url("/api/v1"), c.pollInterval, c.waitLimit);
+    server.answer({202, "{}"});
+    startSignIn(*model, QStringLiteral("ada@example.com"));
+    ASSERT_EVENTUALLY(model->state() == AccountModel::Waiting);
+    server.answer({404, R"({"error":"sign_in_not_found"})"});
+    ASSERT_EVENTUALLY(model->state() == AccountModel::SignedOut);
+    EXPECT_EQ(messageOf(*model), c.message);
+  }
+}
+
+TEST(AccountModel, aSessionOfAnotherServerIsNoSessionHere) {
+  AccountMac mac;
+  mac.store().save("token", "ada@example.com", "D-1", "https://api.winterbrae.tv/api/v1");
+  const auto model = mac.model(nowhere);
+  EXPECT_EQ(model->state(), AccountModel::SignedOut);
+  EXPECT_FALSE(model->session());
+}
+
 TEST(AccountModel, removesMacsAndDeletesTheAccount) {
   AccountServerProcess server;
   auto model = AccountMac().model(server.apiBase());
@@ -160,7 +191,7 @@ TEST(AccountModel, loadingReportsFailuresButALoadBrokenOffChangesNothing) {
   const std::string stale = "This session is no longer valid. Please sign in again.";
   ScriptedServer server;
   AccountMac mac;
-  mac.store().save("token", "ada@example.com", "D-1");
+  mac.store().save("token", "ada@example.com", "D-1", server.url("/api/v1"));
   auto model = mac.model(server.url("/api/v1"));
   server.answer({401, ""});
   model->loadAccount();

@@ -16,7 +16,7 @@ TEST(AccountSettingsView, listsTheMacsRemovesOneAsksBeforeDeletingAndOffersNothi
   AccountMac mac;
   const auto client = AccountMac::client(server.apiBase());
   const auto session = server.signIn(client, "ada@example.com", "HW-THIS", "Studio");
-  mac.store().save(session.token, "ada@example.com", session.deviceID);
+  mac.store().save(session.token, "ada@example.com", session.deviceID, server.apiBase());
   const auto other = server.signIn(client, "ada@example.com", "HW-OTHER", "A laptop with a long name");
   auto model = mac.model(server.apiBase());
 

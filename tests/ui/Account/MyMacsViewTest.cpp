@@ -23,7 +23,8 @@ void prepareTwoMacs(TwoMacs& macs) {
   auto publisher = macs.there.model();
   await(*publisher, &SyncModel::publish);
   const auto third = macs.server.signIn(macs.here.client, "ada@example.com", "HW-C", "Garbled Mac");
-  macs.here.client.putDocument("{}", 0, third.token, "HW-C");
+  macs.here.client.putDocument(R"({"checksum":"0","deviceID":"C","intents":{},"schemaVersion":1})", 0, third.token,
+                               "HW-C");
 }
 
 }  // namespace
@@ -97,4 +98,23 @@ TEST(MyMacsView, withoutOtherMacsShowsTheEmptyStateAndNoBackupBoxWithoutAFirstRu
   EXPECT_FALSE(page.item("differences")->isVisible());
   EXPECT_FALSE(page.item("backupSection")->isVisible());
   EXPECT_EQ(page.item("subtitle")->property("text").toString(), QStringLiteral("no other Macs yet"));
+}
+
+TEST(MyMacsView, theStartupQuestionSaysWhatMustRunAtLoginForTheLocalServer) {
+  ::setenv("AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:8421/api/v1", 1);
+  TwoMacs macs;
+  prepareTwoMacs(macs);
+  auto model = macs.here.model();
+  await(*model, &SyncModel::refresh);
+  ui::StartupQuestion startup(LoginItemService(LoginItemService::agentPlist));
+  PageDriver page("MyMacsScreen.qml", {980, 1000}, {{"backup", nullptr}, {"startup", &startup}, {"model", model.get()}});
+  page.window().grab();  // the page's first frame lays it out
+  page.click(page.item("autoSyncSwitch"));
+  ASSERT_TRUE(model->isAutoSyncOn());
+  ASSERT_TRUE(page.popupOpens("startupQuestion"));
+  EXPECT_TRUE(page.popup("startupQuestion")
+                  ->property("message")
+                  .toString()
+                  .endsWith(ui::StartupQuestion::localServerNote.arg("http://127.0.0.1:8421/api/v1")));
+  renderInBothPalettes(page.window(), QStringLiteral("my-macs-startup-question"));
 }

@@ -77,7 +77,7 @@ TEST(SignInView, rendersEachFaceInBothPalettes) {
   }
   ASSERT_EVENTUALLY(models[0]->hasMessage() && models[2]->state() == AccountModel::Waiting);
   EXPECT_EQ(models[1]->state(), AccountModel::Sending);
-  mac.store().save("token", "ada@example.com", "D-1");
+  mac.store().save("token", "ada@example.com", "D-1", nowhere);
   models.push_back(mac.model(nowhere));
 
   const char* names[] = {"sign-in-form", "sign-in-sending", "sign-in-waiting", "sign-in-signed-in"};

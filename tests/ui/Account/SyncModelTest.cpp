@@ -40,9 +40,10 @@ void prepare(TwoMacs& macs) {
 TEST(SyncModel, comparesAnotherMacCopiesTheTickedSettingsAndUndoesTheCopy) {
   TwoMacs macs;
   prepare(macs);
-  // A third Mac of the account shares something that is not a sync document.
+  // A third Mac of the account shares a document no Mac can read (its checksum is wrong).
   const auto third = macs.server.signIn(macs.here.client, "ada@example.com", "HW-C", "Garbled Mac");
-  macs.here.client.putDocument("{\"not\": \"a document\"}", 0, third.token, "HW-C");
+  macs.here.client.putDocument(R"({"checksum":"0","deviceID":"C","intents":{},"schemaVersion":1})", 0, third.token,
+                               "HW-C");
   auto model = macs.here.model();
   QAbstractItemModelTester macTester(model->macList());
   QAbstractItemModelTester rowTester(model->differenceList());

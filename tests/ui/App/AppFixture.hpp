@@ -32,11 +32,12 @@ struct RecordingWorkspace : ui::Workspace {
 class AppFixture : public ::testing::Test {
  protected:
   // Unless a test names a server, the account server is a closed port: nothing leaves the machine.
-  void SetUp() override { ::setenv("AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:9/api/v1", 1); }
+  static constexpr const char* closedServer = "http://127.0.0.1:9/api/v1";
+  void SetUp() override { ::setenv("AMBERLOOM_ACCOUNT_URL", closedServer, 1); }
 
   static void signIn() {
     AccountStore("tv.winterbrae.amberloom.session", "device-token", StoreUserDefaults::standard())
-        .save("token-1", "ada@example.com", "mac-1");
+        .save("token-1", "ada@example.com", "mac-1", closedServer);
   }
 
   std::unique_ptr<app::AmberloomApp> start() {

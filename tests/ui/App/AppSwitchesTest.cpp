@@ -15,10 +15,18 @@
 #include "Platform/ProcessRunner.hpp"
 #include "Preferences/UserDefaults.hpp"
 #include "ScriptedServer.hpp"
+#include "Support/Json.hpp"
+#include "Sync/LoginItemService.hpp"
+#include "Sync/SyncDocument.hpp"
+#include "Sync/XdgAutostartAgent.hpp"
 #include "TestHome.hpp"
 
 namespace th = amberloom::testing;
 using amberloom::AccountStore;
+using amberloom::Json;
+using amberloom::PreferenceValue;
+using amberloom::SyncDocument;
+using amberloom::writeJson;
 using amberloom::StoreUserDefaults;
 using amberloom::platform::runProcess;
 using namespace std::chrono_literals;
@@ -81,7 +89,7 @@ class BackgroundSyncRun : public ::testing::Test {
     ::setenv("AMBERLOOM_ACCOUNT_URL", server.url("/api/v1").c_str(), 1);
     // A signed-in Mac, so that only the automatic-sync switch decides whether anything is sent.
     AccountStore("tv.winterbrae.amberloom.session", "device-token", StoreUserDefaults::standard())
-        .save("token-1", "ada@example.com", "mac-1");
+        .save("token-1", "ada@example.com", "mac-1", server.url("/api/v1"));
   }
 
   std::string pendingFile() const {
@@ -117,6 +125,44 @@ TEST_F(BackgroundSyncRun, AgainstAServerThatNeverAnswersEndsWithinTheMinuteAndKe
   EXPECT_EQ(server.received().front().method, "PUT");
   // The upload that never got through waits for the next run.
   EXPECT_TRUE(th::fileExists(pendingFile()));
+}
+
+// The other Macs' documents as the server lists them: C shared after B.
+std::string twoOtherMacs() {
+  const auto record = [](const std::string& id, const char* at, PreferenceValue::Dictionary intents) {
+    return Json{{"device_id", id}, {"device_name", "Mac " + id}, {"revision", 1}, {"updated_at", at},
+                {"payload", SyncDocument{id, "Mac " + id, std::move(intents)}.encoded()}};
+  };
+  using V = PreferenceValue;
+  return writeJson(Json{
+      {"revision", 3},
+      {"documents",
+       Json::array({record("B", "2026-01-01T08:00:00Z",
+                           {{"dock.autohide", V::boolean(false)}, {"dock.magnification", V::boolean(true)}}),
+                    record("C", "2026-01-01T09:00:00Z", {{"dock.autohide", V::boolean(true)}})})}});
+}
+
+TEST_F(BackgroundSyncRun, TheStartupEntryReachesTheSessionsServerAndBringsWhatAnyOtherMacHas) {
+  StoreUserDefaults::standard()->setBool(true, "sync.autoSyncEnabled");
+  server.answer({200, twoOtherMacs()});
+  // Turned on while the application used this server; run at login with nothing else set.
+  amberloom::XdgAutostartAgent entry(amberloom::LoginItemService::agentPlist, AMBERLOOM_APP_PATH, th::home(),
+                                     amberloom::XdgAutostartAgent::carriedEnvironment());
+  entry.registerAgent();
+  ::unsetenv("AMBERLOOM_ACCOUNT_URL");
+  const std::string text = th::readFile(*entry.entryPath());
+  const auto exec = text.find("\nExec=") + 6;
+  auto command = amberloom::splitDesktopExec(text.substr(exec, text.find('\n', exec) - exec)).value();
+  ASSERT_EQ(command.front(), "env");
+  const auto result = runProcess("/usr/bin/env", {command.begin() + 1, command.end()}, 30s);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->exitStatus, 0);
+
+  ASSERT_FALSE(server.received().empty());
+  EXPECT_EQ(server.received()[0].header("Authorization"), "Bearer token-1");
+  // Neither Mac was compared alone: the setting only B has came, and C's newer value won.
+  EXPECT_EQ(th::runDefaults({"read", "com.apple.dock", "magnification"}).standardOutput, "1\n");
+  EXPECT_EQ(th::runDefaults({"read", "com.apple.dock", "autohide"}).standardOutput, "1\n");
 }
 
 }  // namespace

@@ -1,0 +1,182 @@
+// Puts the local account server (its production limits, on a loopback port in this process) under
+// load: 50 Macs that each sign in by the outbox link and then make 200 requests (uploads against
+// their revision, fetches of every document, the account), while 8 stalled sockets send one header
+// line every 2 seconds and reconnect whenever they are cut off. Prints the latency percentiles of
+// the requests, the errors, and the writes the server acknowledged but no longer holds.
+// Run by hand from the build folder: bin/account_server_load [clients] [requests].
+
+#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Account/AccountClient.hpp"
+#include "AccountServer.hpp"
+#include "BenchmarkHome.hpp"
+#include "Support/HttpSession.hpp"
+#include "Support/Json.hpp"
+#include "Sync/SyncDocument.hpp"
+
+using namespace amberloom;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+std::string httpGet(const std::string& url) {
+  HttpRequest request;
+  request.url = url;
+  return CurlHttpSession().perform(request).body;
+}
+
+// A socket that sends a request head one line every 2 seconds, connecting again when cut off.
+void stall(int port, const std::atomic<bool>& running, std::atomic<int>& cutOff) {
+  sockaddr_in to{AF_INET, htons(static_cast<std::uint16_t>(port)), {}, {}};
+  ::inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+  while (running) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 &&
+        ::send(fd, "GET /outbox.json HTTP/1.1\r\n", 27, MSG_NOSIGNAL) > 0) {
+      while (running && ::send(fd, "X-Slow: 1\r\n", 11, MSG_NOSIGNAL) > 0) {
+        for (int i = 0; i < 20 && running; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        char byte;
+        if (::recv(fd, &byte, 1, MSG_DONTWAIT) == 0) break;
+      }
+      if (running) ++cutOff;
+    }
+    ::close(fd);
+  }
+}
+
+struct Results {
+  std::mutex mutex;
+  std::vector<double> milliseconds;
+  int errors = 0;
+  int lostWrites = 0;
+  void add(const std::vector<double>& times, int failed, int lost) {
+    std::lock_guard lock(mutex);
+    milliseconds.insert(milliseconds.end(), times.begin(), times.end());
+    errors += failed;
+    lostWrites += lost;
+  }
+};
+
+// One Mac: signs in, then uploads, fetches and reads its account in turn.
+void mac(int index, int requests, const std::string& root, Results& results) {
+  const AccountClient client(root + "/api/v1", std::make_shared<CurlHttpSession>());
+  const std::string email = "mac" + std::to_string(index) + "@example.com";
+  const std::string hardwareID = "HW-" + std::to_string(index);
+  std::vector<double> times;
+  int errors = 0;
+  const auto timed = [&](auto call) {
+    const auto started = Clock::now();
+    try {
+      call();
+    } catch (const std::exception& error) {
+      ++errors;
+      std::fprintf(stderr, "%s: %s\n", email.c_str(), error.what());
+    }
+    times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - started).count());
+  };
+
+  std::optional<AccountClient::Session> session;
+  timed([&] {
+    const std::string verifier = client.requestSignIn(email);
+    std::string link;
+    for (const auto& entry : parseJson(httpGet(root + "/outbox.json")))
+      if (entry.at("email") == email) link = entry.at("link");
+    httpGet(link);
+    session = client.pollForSession(verifier, "Mac " + std::to_string(index), hardwareID);
+  });
+  if (!session) {
+    results.add(times, errors + 1, 0);
+    return;
+  }
+
+  std::int64_t revision = 0;
+  std::string acknowledged;
+  for (int i = 0; i < requests; ++i) {
+    switch (i % 4) {
+      case 0:
+      case 2: {
+        const std::string payload =
+            SyncDocument{"D-" + std::to_string(index), "Mac", {{"n", PreferenceValue::integer(i)}}}.encoded();
+        timed([&] {
+          revision = client.putDocument(payload, revision, session->token, hardwareID);
+          acknowledged = payload;
+        });
+        break;
+      }
+      case 1: timed([&] { client.documents(session->token); }); break;
+      case 3: timed([&] { client.account(session->token); }); break;
+    }
+  }
+  int lost = 0;
+  if (!acknowledged.empty()) {
+    lost = 1;
+    for (const auto& document : client.documents(session->token))
+      if (document.deviceID == session->deviceID && document.payload == acknowledged) lost = 0;
+  }
+  results.add(times, errors, lost);
+}
+
+double percentile(std::vector<double>& values, double p) {
+  if (values.empty()) return 0;
+  const auto at = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1));
+  std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(at), values.end());
+  return values[at];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int clients = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
+  const int requests = argc > 2 ? std::max(1, std::atoi(argv[2])) : 200;
+  const auto temporaryHome = bench::useTemporaryHome();
+  if (!temporaryHome) return 1;
+
+  std::ostringstream log;
+  server::AccountDatabase database(*temporaryHome + "/accounts.sqlite");
+  server::AccountServer accountServer(database, log);
+  const int port = accountServer.bind(0);
+  std::thread serving([&] { accountServer.run(); });
+  const std::string root = "http://127.0.0.1:" + std::to_string(port);
+  httpGet(root + "/outbox.json");
+
+  std::atomic<bool> stalling = true;
+  std::atomic<int> cutOff = 0;
+  std::vector<std::thread> stalled;
+  for (int i = 0; i < 8; ++i) stalled.emplace_back(stall, port, std::cref(stalling), std::ref(cutOff));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+
+  Results results;
+  const auto started = Clock::now();
+  std::vector<std::thread> macs;
+  for (int i = 0; i < clients; ++i) macs.emplace_back(mac, i, requests, root, std::ref(results));
+  for (auto& thread : macs) thread.join();
+  const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+
+  stalling = false;
+  for (auto& thread : stalled) thread.join();
+  accountServer.stop();
+  serving.join();
+
+  auto& times = results.milliseconds;
+  std::printf("%d clients x %d requests (+ sign-in), 8 stalled sockets: %zu requests in %.1f s\n", clients, requests,
+              times.size(), seconds);
+  std::printf("latency p50 %.1f ms, p99 %.1f ms, max %.1f ms\n", percentile(times, 0.50), percentile(times, 0.99),
+              percentile(times, 1.0));
+  std::printf("errors %d, lost writes %d, stalled sockets cut off %d times\n", results.errors, results.lostWrites,
+              cutOff.load());
+  std::filesystem::remove_all(*temporaryHome);
+  return results.errors == 0 && results.lostWrites == 0 ? 0 : 1;
+}

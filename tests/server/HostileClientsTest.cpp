@@ -1,0 +1,271 @@
+// The account server in the test's own process, on a loopback port, against what other processes
+// of the machine and web pages could send it: requests written byte for byte on raw sockets where
+// the HTTP client would not send them.
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <sstream>
+#include <thread>
+
+#include "AccountServer.hpp"
+#include "AccountServerProcess.hpp"
+#include "Support/HttpSession.hpp"
+#include "Support/Json.hpp"
+#include "Support/Sha256.hpp"
+#include "TestHome.hpp"
+
+using namespace amberloom;
+using namespace amberloom::server;
+using namespace amberloom::testing;
+using namespace std::chrono_literals;
+using Failure = AccountClient::Failure;
+
+namespace {
+
+// A server over a fresh database, serving on a thread until the test ends.
+struct LiveServer {
+  explicit LiveServer(AccountServer::Options options = {})
+      : folder(home() + "/server"), database((std::filesystem::create_directories(folder), folder + "/accounts.sqlite")),
+        server(database, log, std::move(options)), port(server.bind(0)), serving([this] { server.run(); }) {}
+  ~LiveServer() {
+    server.stop();
+    serving.join();
+  }
+  std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port) + path; }
+  std::string host() const { return "127.0.0.1:" + std::to_string(port); }
+  AccountClient client() const { return AccountClient(url("/api/v1"), std::make_shared<CurlHttpSession>()); }
+  AccountClient::Session signIn(const std::string& email, const std::string& hardwareID) const {
+    return signInByLink(client(), url(""), email, hardwareID, "Mac " + hardwareID);
+  }
+
+  std::string folder;
+  AccountDatabase database;
+  std::ostringstream log;
+  AccountServer server;
+  int port;
+  std::thread serving;
+};
+
+// A socket connected from `source` (non-blocking connect when asked); -1 when it cannot connect.
+int connectFrom(int port, const char* source = "127.0.0.1", int flags = 0) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | flags, 0);
+  sockaddr_in from{AF_INET, 0, {}, {}}, to{AF_INET, htons(static_cast<std::uint16_t>(port)), {}, {}};
+  ::inet_pton(AF_INET, source, &from.sin_addr);
+  ::inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from);
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0 && errno != EINPROGRESS) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Reads until the server ends the connection; false when it is still open after `limit`.
+bool readToEnd(int fd, std::string& bytes, std::chrono::milliseconds limit = 3s) {
+  const auto until = std::chrono::steady_clock::now() + limit;
+  char buffer[4096];
+  while (std::chrono::steady_clock::now() < until) {
+    pollfd entry{fd, POLLIN, 0};
+    if (::poll(&entry, 1, 50) <= 0) continue;
+    const auto n = ::recv(fd, buffer, sizeof buffer, 0);
+    if (n <= 0) return true;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  return false;
+}
+
+struct Answer {
+  int status = 0;
+  std::string body;
+  bool closed = false;  // the server ended the connection
+};
+
+// Sends `request` as written and reads the answer up to the end of the connection.
+Answer roundTrip(int port, const std::string& request, const char* source = "127.0.0.1") {
+  Answer answer;
+  const int fd = connectFrom(port, source);
+  ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+  std::string bytes;
+  answer.closed = readToEnd(fd, bytes);
+  ::close(fd);
+  if (const auto head = bytes.find("\r\n\r\n"); bytes.starts_with("HTTP/1.1 ") && head != std::string::npos) {
+    answer.status = std::stoi(bytes.substr(9, 3));
+    answer.body = bytes.substr(head + 4);
+  }
+  return answer;
+}
+
+std::string request(const std::string& method, const std::string& path, const std::string& host,
+                    const std::string& headers = {}, const std::string& body = {}) {
+  return method + " " + path + " HTTP/1.1\r\nHost: " + host + "\r\n" + headers + "\r\n" + body;
+}
+
+const std::string json = "Content-Type: application/json\r\n";
+
+// A well-formed sign-in request for `email`, with a verifier of its own, ending the connection.
+std::string signInRequest(const std::string& host, const std::string& email, const std::string& contentType = json) {
+  static int made = 0;
+  const std::string body = writeJson(Json{{"email", email}, {"verifier_hash", sha256Hex(std::to_string(++made))}});
+  return request("POST", "/api/v1/auth/request", host,
+                 contentType + "Connection: close\r\nContent-Length: " + std::to_string(body.size()) + "\r\n", body);
+}
+
+}  // namespace
+
+TEST(HostileClients, RequestsTheServerMustNotTakeAreRefusedBeforeTheirBodyAndTheConnectionEnds) {
+  LiveServer live;
+  const auto mac = live.signIn("ann@example.com", "HW-1");
+  const std::string upload = "Authorization: Bearer " + mac.token + "\r\nIf-Match: 0\r\nX-Device-Hardware-Id: HW-1\r\n";
+  const struct {
+    const char* what;
+    std::string request;
+    int status;
+  } cases[] = {
+      // A page of another origin whose host name was pointed at this machine.
+      {"foreign host", request("GET", "/outbox.json", "victim.example:" + std::to_string(live.port)), 421},
+      {"no host", "GET /outbox.json HTTP/1.0\r\n\r\n", 421},
+      {"a form post", signInRequest(live.host(), "ann@example.com", "Content-Type: text/plain\r\n"), 415},
+      {"chunked", request("PUT", "/api/v1/documents/mine", live.host(), json + upload + "Transfer-Encoding: chunked\r\n",
+                          "100000\r\n" + std::string(64, 'x')), 411},
+      {"compressed", request("PUT", "/api/v1/documents/mine", live.host(),
+                             json + upload + "Content-Encoding: gzip\r\nContent-Length: 2\r\n", "{}"), 415},
+      {"no length", request("PUT", "/api/v1/documents/mine", live.host(), json + upload, "{}"), 411},
+      {"long sign-in", request("POST", "/api/v1/auth/request", live.host(), json + "Content-Length: 1048576\r\n"), 413},
+      {"a stranger's upload", request("PUT", "/api/v1/documents/mine", live.host(),
+                                      json + "Authorization: Bearer x\r\nContent-Length: 10000000\r\n"), 401},
+  };
+  for (const auto& c : cases) {
+    const auto answer = roundTrip(live.port, c.request);
+    EXPECT_EQ(answer.status, c.status) << c.what << ": " << answer.body;
+    EXPECT_TRUE(answer.closed) << c.what;
+  }
+  EXPECT_TRUE(live.client().documents(mac.token).empty()) << "no refused upload was stored";
+
+  // Its own names are served; a request for every range of the outbox gets all of it, once.
+  std::string ranges = "Connection: close\r\nRange: bytes=0-0";
+  for (int i = 0; i < 1500; ++i) ranges += ",0-";
+  for (const std::string& host : {"localhost:" + std::to_string(live.port), live.host()}) {
+    const auto answer = roundTrip(live.port, request("GET", "/outbox.json", host, ranges + "\r\n"));
+    EXPECT_EQ(answer.status, 200) << host;
+    EXPECT_EQ(parseJson(answer.body).at(0).at("email"), "ann@example.com") << host;
+  }
+}
+
+TEST(HostileClients, StalledClientsAreCutOffWhileOthersAreServed) {
+  AccountServer::Options options;
+  options.connections.requestDeadline = 1s;
+  LiveServer live(options);
+  // More stalled sockets than the server once had threads, each sending a header line now and then.
+  std::vector<int> stalled;
+  for (int i = 0; i < 12; ++i) stalled.push_back(connectFrom(live.port));
+  std::atomic<bool> trickling = true;
+  std::thread trickle([&] {
+    for (int fd : stalled) ::send(fd, "GET /outbox.json HTTP/1.1\r\n", 27, MSG_NOSIGNAL);
+    while (trickling) {
+      for (int fd : stalled) ::send(fd, "X-Slow: 1\r\n", 11, MSG_NOSIGNAL);
+      std::this_thread::sleep_for(200ms);
+    }
+  });
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(roundTrip(live.port, request("GET", "/outbox.json", live.host(), "Connection: close\r\n")).status, 200);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+  for (int fd : stalled) {
+    std::string ignored;
+    EXPECT_TRUE(readToEnd(fd, ignored, 4s)) << "a request that never finished arriving was kept";
+    ::close(fd);
+  }
+  trickling = false;
+  trickle.join();
+}
+
+TEST(HostileClients, SignInsAreThrottledPerAddressAndAccountCountingOnlyWellFormedOnes) {
+  AccountServer::Options options;
+  options.signInsInAll = 7;
+  LiveServer live(options);
+  const std::string garbage = json + "Connection: close\r\nContent-Length: 3\r\n";
+  for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(roundTrip(live.port, request("POST", "/api/v1/auth/request", live.host(), garbage, "{]!")).status, 400);
+  const auto signIn = [&](const char* email, const char* source) {
+    return roundTrip(live.port, signInRequest(live.host(), email), source).status;
+  };
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(signIn("a@example.com", "127.0.0.1"), 202);
+  EXPECT_EQ(signIn("A@example.com", "127.0.0.1"), 429);  // the sixth for that account from that address
+  EXPECT_EQ(signIn("b@example.com", "127.0.0.1"), 202);  // another account
+  EXPECT_EQ(signIn("a@example.com", "127.0.0.2"), 202);  // another address
+  EXPECT_EQ(signIn("c@example.com", "127.0.0.3"), 429);  // everyone's ceiling
+}
+
+TEST(HostileClients, AccountDataIsOwnedByTheDeviceExpiresAndGoesWithItsAccount) {
+  std::atomic<std::int64_t> now = 1'700'000'000;
+  AccountServer::Options options;
+  options.clock = [&] { return now.load(); };
+  LiveServer live(options);
+  const auto client = live.client();
+  struct stat info {};
+  ASSERT_EQ(::stat((live.folder + "/accounts.sqlite").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+  // Whatever hardware id a Mac reports (a cloned disk, a forged id), it gets an entry of its own.
+  const auto first = live.signIn("ann@example.com", "HW-SAME");
+  const auto second = live.signIn("ann@example.com", "HW-SAME");
+  EXPECT_NE(first.deviceID, second.deviceID);
+  EXPECT_EQ(client.account(first.token).devices.size(), 2u) << "the first Mac is still signed in";
+
+  // Uploads are sync documents, up to the size the application itself writes.
+  const auto failure = [&](const std::string& body) {
+    try {
+      client.putDocument(body, 0, first.token, "HW-SAME");
+    } catch (const Failure& f) {
+      return f;
+    }
+    return Failure::offline("stored");
+  };
+  for (const char* body : {"null", "[]", "1", "{}", R"({"checksum":"c","deviceID":"","intents":{},"schemaVersion":1})"})
+    EXPECT_EQ(failure(body), Failure::server(400, "bad_document")) << body;
+  const std::string large = writeJson(Json{{"checksum", "c"}, {"deviceID", "D"}, {"schemaVersion", 1},
+                                           {"intents", {{"k", {{"string", std::string(8u << 20, 'x')}}}}}});
+  EXPECT_EQ(client.putDocument(large, 0, first.token, "HW-SAME"), 1);
+
+  // A sign-in still waits at the very end of the application's 15-minute wait.
+  const std::string verifier = client.requestSignIn("bob@example.com");
+  now += 15 * 60 + 10;
+  EXPECT_EQ(client.pollForSession(verifier, "Mac", "HW-2"), std::nullopt);
+
+  // Deleting an account takes its address out of the outbox.
+  client.deleteAccount(live.signIn("bob@example.com", "HW-2").token);
+  EXPECT_EQ(outboxLink(live.url(""), "bob@example.com"), "");
+
+  // An upload arriving as its device is removed is refused as a sign-in problem, not a fault.
+  const auto caller = live.database.authenticate(sha256Hex(second.token), now);
+  ASSERT_TRUE(caller && live.database.removeDevice(caller->accountID, caller->deviceID));
+  EXPECT_EQ(live.database.putDocument(caller->deviceID, 0, "{}", now).state, AccountDatabase::Upload::State::noDevice);
+
+  // A token is good while used; after half a year without use it is not.
+  now += 179 * 24 * 3600;
+  EXPECT_EQ(client.account(first.token).email, "ann@example.com");
+  now += 181 * 24 * 3600;
+  EXPECT_EQ(failure("{}"), Failure::needsSignIn());
+}
+
+TEST(HostileClients, ABurstOfConnectionsWaitsToBeAcceptedRatherThanBeingDropped) {
+  AccountServerProcess server;
+  ::kill(server.pid(), SIGSTOP);  // nothing is accepted meanwhile
+  std::vector<int> sockets;
+  for (int i = 0; i < 64; ++i) sockets.push_back(connectFrom(server.port(), "127.0.0.1", SOCK_NONBLOCK));
+  std::this_thread::sleep_for(300ms);
+  int connected = 0;
+  for (int fd : sockets) {
+    pollfd entry{fd, POLLOUT, 0};
+    connected += ::poll(&entry, 1, 0) == 1 && !(entry.revents & (POLLERR | POLLHUP));
+    ::close(fd);
+  }
+  ::kill(server.pid(), SIGCONT);
+  EXPECT_EQ(connected, 64);
+}
