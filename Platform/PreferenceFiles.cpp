@@ -1,7 +1,5 @@
 #include "Platform/PreferenceFiles.hpp"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,6 +7,7 @@
 
 #include "Platform/AtomicFile.hpp"
 #include "Platform/BinaryPropertyList.hpp"
+#include "Platform/FolderLock.hpp"
 #include "Platform/HomeDirectory.hpp"
 #include "Platform/MachineIdentity.hpp"
 #include "Platform/PlistCoding.hpp"
@@ -28,30 +27,6 @@ bool isPlainDomainName(const std::string& name) {
 }
 
 namespace {
-
-// Holds an exclusive advisory lock on a folder for the life of the object, serialising the
-// read-modify-write of every writer (this process, the login-time run, the `defaults` command).
-class FolderLock {
- public:
-  explicit FolderLock(const std::string& folder) {
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ >= 0) {
-      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-      }
-    }
-  }
-  ~FolderLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-  }
-  FolderLock(const FolderLock&) = delete;
-  FolderLock& operator=(const FolderLock&) = delete;
-  bool locked() const { return fd_ >= 0; }
-
- private:
-  int fd_ = -1;
-};
 
 // Reads a preference file: an absent file is an empty domain, anything unreadable is none.
 std::optional<PlistDictionary> readDictionaryFile(const std::string& path) {
