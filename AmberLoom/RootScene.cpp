@@ -35,6 +35,7 @@
 #include "Preferences/Version.hpp"
 #include "Recipes/RecipeService.hpp"
 #include "SelfTest/SettingHealth.hpp"
+#include "Support/StaleTemporaries.hpp"
 #include "Sync/LoginItemService.hpp"
 #include "Sync/ServerSync.hpp"
 #include "Sync/SyncFolder.hpp"
@@ -94,6 +95,8 @@ RootScene::Resources RootScene::loadResources() {
 
   const BackupLocator locator{home};
   std::string folder = SyncFolder::current(*defaults, locator);
+  // What writes killed part-way left behind, before anything reads those folders.
+  sweepStaleTemporaries(home, folder);
   // Read before any model exists, so it sees the Mac as the user left it.
   PersonalisationScan scan =
       PersonalisationScanner(catalog, SettingsService(DomainResolver::live(), store),
@@ -150,7 +153,9 @@ RootScene RootScene::make(Resources resources) {
   });
   scene.undoPoints = std::make_shared<ui::UndoPointsModel>(
       undoHistory(home), false,
-      [sync = std::move(sync), reader = verifier()](const Snapshot& snapshot) { return sync.undo(snapshot, *reader); },
+      [sync = std::move(sync), reader = verifier()](const StoredSnapshot& point) {
+        return sync.undo(point.snapshot, *reader, point.priorIntents);
+      },
       [catalogModel] { catalogModel->refreshAll(); });
 
   scene.recipes = std::make_shared<ui::RecipesModel>(

@@ -51,8 +51,7 @@ void PreferenceWriter::write(const PreferenceValue& value, const std::vector<std
   if (!root) {
     // A root that reads as none but exists holds something we cannot represent; replacing it with
     // a fresh dictionary would silently drop all its members.
-    if (const auto* probe = dynamic_cast<const PreferenceKeyProbing*>(store_.get());
-        probe && probe->keyExists(rootKey, domain))
+    if (mayHoldUnreadable(*store_, rootKey, domain))
       throw PreferenceWriteError::rootNotRepresentable({rootKey});
   }
   const auto merged = merge(value, root, std::span<const std::string>(path).subspan(1), {rootKey});

@@ -5,6 +5,7 @@
 #include "Account/AccountModel.hpp"
 #include "Account/SyncListModels.hpp"
 #include "Account/SyncTexts.hpp"
+#include "Guided/UndoPoint.hpp"
 #include "Kit/BackgroundCall.hpp"
 #include "Preferences/PinnedSettings.hpp"
 
@@ -299,12 +300,12 @@ void SyncModel::applySelected() {
   if (report.total() > 0) {
     const std::string reason = "Before bringing " + std::to_string(report.total()) + " settings from " +
                                selectedDeviceID_.value_or("another Mac");
-    try {
-      snapshots_.record(report.undo, reason, clock_());
-    } catch (const std::exception& error) {
+    const auto stored = guided::recordUndoPoint(snapshots_, report.undo, reason, report.priorIntents, clock_());
+    if (stored.failure)
       // The values are already overwritten: the user must know there is no way back.
-      setLastError("The settings were copied, but no undo point could be saved: " + std::string(error.what()));
-    }
+      setLastError("The settings were copied, but no undo point could be saved: " + *stored.failure);
+    else if (stored.valuesLeftOut > 0)
+      setLastError(*guided::undoPointMessage(stored, false));
   }
   setHistory(snapshots_.all());
   report_ = std::move(report);
@@ -316,7 +317,7 @@ void SyncModel::applySelected() {
 
 void SyncModel::undo(const StoredSnapshot& point) {
   if (isDryRun_) return;
-  const UndoReport report = service_.undo(point.snapshot, *verifier_);
+  const UndoReport report = service_.undo(point.snapshot, *verifier_, point.priorIntents);
   if (report.isComplete())
     setLastError(std::nullopt);
   else if (report.failure)

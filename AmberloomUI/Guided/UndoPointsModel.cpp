@@ -29,7 +29,7 @@ void UndoPointsModel::refreshHistory() {
 void UndoPointsModel::undo(int row) {
   if (isDryRun_ || row < 0 || row >= count()) return;
   const StoredSnapshot point = history_[static_cast<std::size_t>(row)];
-  const UndoReport report = undo_(point.snapshot);
+  const UndoReport report = undo_(point);
   std::optional<std::string> error;
   if (!report.isComplete()) error = guided::incompleteUndo(report);
   if (guided::replace(lastError_, std::move(error))) emit lastErrorChanged();

@@ -29,7 +29,8 @@ class UndoPointsModel : public QAbstractListModel {
   // Roles: pointId, reason, detail ("<date> · <n> settings saved"), undoLabel ("Undo: <reason>").
   enum Role { PointIdRole = Qt::UserRole, ReasonRole, DetailRole, UndoLabelRole };
 
-  using Undo = std::function<UndoReport(const Snapshot&)>;
+  // Puts a point back: its snapshot, and its change-history records when it keeps them.
+  using Undo = std::function<UndoReport(const StoredSnapshot&)>;
 
   UndoPointsModel(SnapshotHistory history, bool isDryRun, Undo undo, std::function<void()> onApplied,
                   QObject* parent = nullptr);

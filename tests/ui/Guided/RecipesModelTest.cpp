@@ -77,7 +77,9 @@ TEST_F(RecipesModelTest, ApplyingSkipsPinnedSettingsAndTheUndoPointOutlivesTheMo
   // The application quits; a new run undoes the point it finds on disk.
   recipes.reset();
   UndoPointsModel points(services.history, false,
-                         [this](const Snapshot& s) { return services.recipeService().undo(s, *services.outside); },
+                         [this](const StoredSnapshot& p) {
+                           return services.recipeService().undo(p.snapshot, *services.outside, p.priorIntents);
+                         },
                          [this] { ++applied; });
   ASSERT_EQ(points.count(), 1);
   EXPECT_EQ(points.history()[0].reason, "Before applying “Tidy Dock”");

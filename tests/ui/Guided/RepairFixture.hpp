@@ -19,7 +19,7 @@ class RepairFixture : public ::testing::Test {
     return services.repairModel(isDryRun, [this] { ++repaired; });
   }
   std::unique_ptr<ui::UndoPointsModel> points() {
-    const auto undo = [this](const Snapshot& s) { return undone.push_back(s), UndoReport{}; };
+    const auto undo = [this](const StoredSnapshot& p) { return undone.push_back(p.snapshot), UndoReport{}; };
     return std::make_unique<ui::UndoPointsModel>(services.history, false, undo, [] {});
   }
   // The user chose values here (a long path too when asked); another process then changed two.

@@ -99,8 +99,8 @@ TEST(UndoPointsModel, ListsReadablePointsNewestFirstAndUndoesOneWithoutDroppingI
   th::writeFile(history.folder() + "/2001-01-01-000500-000.amberloom-undo.json", "{broken");
   std::vector<Snapshot> undone;
   int told = 0;
-  const auto undo = [&](const Snapshot& s) {
-    undone.push_back(s);
+  const auto undo = [&](const StoredSnapshot& point) {
+    undone.push_back(point.snapshot);
     return UndoReport{{{SettingRef{"d", {"k"}, false}, false, false}}, std::nullopt};
   };
 
