@@ -102,8 +102,9 @@ class BackupService {
 
   // Writes the backup's entries chosen by `mode` and reads each back through `verifiedBy` (Night
   // Shift through a second run); an entry of a domain no restore may write counts as unreadable.
-  // The undo capture holds every catalogued root and every root of the backup. Throws BackupError (unreadable) before any write for an entry no backup may hold;
-  // RestoreFailure, with the undo capture, when the writing fails part-way.
+  // The undo capture holds every catalogued root and every root of the backup. Throws BackupError
+  // (unreadable) before any write for an entry no backup may hold; RestoreFailure, with the undo
+  // capture, when the writing fails part-way.
   RestoreReport restore(const BackupEnvelope& backup, RestoreMode mode, const ExternalPreferenceReader& verifiedBy) const;
 
  private:

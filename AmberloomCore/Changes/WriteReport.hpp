@@ -86,8 +86,8 @@ class PreferenceApplier {
   WriteReport apply(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
                     std::vector<std::string> alreadyMatching = {}, std::vector<std::string> skippedPinned = {}) const;
   // Restores the snapshot and checks every entry from outside. Then puts `priorIntents` (the
-  // batch's WriteReport::priorIntents) back into the change history, and touches no other record.
-  // Without them (an undo point stored before points kept them), of the `forgetting` settings it
+  // batch's WriteReport::priorIntents) back into the change history, except for a setting among
+  // `forgetting` whose root did not go back, and touches no other record. Without them (an undo point stored before points kept them), of the `forgetting` settings it
   // forgets the recorded choice of each whose value no longer equals it; a setting the restore
   // left at the user's choice (a nested key under a restored root, a failed restore) keeps its
   // record.
