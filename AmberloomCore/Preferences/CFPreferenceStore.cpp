@@ -33,11 +33,13 @@ void CFPreferenceStore::write(const std::optional<PreferenceValue>& value, const
 }
 
 bool CFPreferenceStore::keyExists(const std::string& key, const ResolvedDomain& domain) const {
-  const auto dictionary = files_.sharedDomain(domain.applicationID, currentHost(domain));
-  // An accepted domain reads as none only when its file is there but cannot be read: any key may
-  // be in it.
-  if (!dictionary) return files_.filePath(domain.applicationID, currentHost(domain)).has_value();
-  return dictionary->contains(key);
+  return files_.copyValue(key, domain.applicationID, currentHost(domain)).has_value();
+}
+
+bool CFPreferenceStore::isUnreadable(const ResolvedDomain& domain) const {
+  // An accepted domain reads as none only when its file is there but cannot be read.
+  return !files_.sharedDomain(domain.applicationID, currentHost(domain)) &&
+         files_.filePath(domain.applicationID, currentHost(domain)).has_value();
 }
 
 }  // namespace amberloom

@@ -12,7 +12,7 @@ std::vector<std::optional<PreferenceValue>> PreferenceStore::readKeys(const std:
 
 bool mayHoldUnreadable(const PreferenceStore& store, const std::string& key, const ResolvedDomain& domain) {
   const auto* probe = dynamic_cast<const PreferenceKeyProbing*>(&store);
-  return probe && probe->keyExists(key, domain);
+  return probe && (probe->keyExists(key, domain) || probe->isUnreadable(domain));
 }
 
 }  // namespace amberloom

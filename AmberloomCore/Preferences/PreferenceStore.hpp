@@ -32,16 +32,19 @@ class PreferenceStore {
 class PreferenceKeyProbing {
  public:
   virtual ~PreferenceKeyProbing() = default;
-  // True when the key holds any object, representable or not, and when the domain's file cannot be
-  // read at all, so that it may hold the key. Never throws.
+  // True when the key holds any object, representable or not. Never throws.
   virtual bool keyExists(const std::string& key, const ResolvedDomain& domain) const = 0;
+  // True when the domain has a file that cannot be read at all, so any key may be in it. Never
+  // throws.
+  virtual bool isUnreadable(const ResolvedDomain& domain) const = 0;
 };
 
 // Holders share a store freely; copies of a service use the same store.
 using PreferenceStoreRef = std::shared_ptr<PreferenceStore>;
 
-// Whether a key the store reads as none may still hold something it cannot read: only a probing
-// store can tell; any other answers no. Never throws.
+// Whether a key the store reads as none may still hold something: a value it cannot represent, or
+// anything in a file it cannot read. Only a probing store can tell; any other answers no. Never
+// throws.
 bool mayHoldUnreadable(const PreferenceStore& store, const std::string& key, const ResolvedDomain& domain);
 
 }  // namespace amberloom

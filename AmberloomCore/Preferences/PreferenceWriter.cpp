@@ -51,7 +51,8 @@ void PreferenceWriter::write(const PreferenceValue& value, const std::vector<std
   if (!root) {
     // A root that reads as none but exists holds something we cannot represent; replacing it with
     // a fresh dictionary would silently drop all its members.
-    if (mayHoldUnreadable(*store_, rootKey, domain))
+    if (const auto* probe = dynamic_cast<const PreferenceKeyProbing*>(store_.get());
+        probe && probe->keyExists(rootKey, domain))
       throw PreferenceWriteError::rootNotRepresentable({rootKey});
   }
   const auto merged = merge(value, root, std::span<const std::string>(path).subspan(1), {rootKey});

@@ -10,6 +10,7 @@
 #include "Backup/BackupService.hpp"
 #include "Changes/IntentLog.hpp"
 #include "Changes/SnapshotHistory.hpp"
+#include "Platform/SecretStore.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
 #include "Support/StaleTemporaries.hpp"
 #include "TestHome.hpp"
@@ -33,8 +34,10 @@ TEST(ApplicationFolders, EveryFolderTheApplicationMakesIsTheUsersAlone) {
   SnapshotHistory::standard().record(Snapshot{}, "r", 0);
   BackupService(SettingsCatalog(1, 1, {}), DomainResolver::live(), std::make_shared<CFPreferenceStore>(), "MAC", "Mac")
       .createBackup(home + "/Cloud/AmberLoom");
+  platform::FileSecretStore(platform::FileSecretStore::defaultFolder()).add("service", "account", "secret");
   for (const auto* folder : {"/Library", "/Library/Application Support", "/Library/Application Support/AmberLoom",
-                             "/Library/Application Support/AmberLoom/History", "/Cloud", "/Cloud/AmberLoom"})
+                             "/Library/Application Support/AmberLoom/History", "/Cloud", "/Cloud/AmberLoom",
+                             "/Library/Keychains", "/Library/Keychains/AmberLoom"})
     EXPECT_EQ(modeOf(home + folder), 0700u) << folder;
 }
 
