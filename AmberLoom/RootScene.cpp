@@ -36,6 +36,7 @@
 #include "Preferences/Version.hpp"
 #include "Recipes/RecipeService.hpp"
 #include "SelfTest/SettingHealth.hpp"
+#include "Support/StaleTemporaries.hpp"
 #include "Sync/LoginItemService.hpp"
 #include "Sync/ServerSync.hpp"
 #include "Sync/SyncFolder.hpp"
@@ -95,6 +96,8 @@ RootScene::Resources RootScene::loadResources() {
 
   const BackupLocator locator{home};
   std::string folder = SyncFolder::current(*defaults, locator);
+  // What writes killed part-way left behind, before anything reads those folders.
+  sweepStaleTemporaries(home, folder);
   // Read before any model exists, so it sees the Mac as the user left it.
   PersonalisationScan scan =
       PersonalisationScanner(catalog, SettingsService(DomainResolver::live(), store),

@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -21,23 +24,21 @@ void syncFolder(const std::filesystem::path& folder) {
   }
 }
 
-}  // namespace
 
-void writeFileAtomically(const std::string& path, std::string_view bytes, std::optional<unsigned> wanted) {
+// The target's folder, created owner-only where missing.
+std::filesystem::path folderOf(const std::string& path) {
   const std::filesystem::path target(path);
   const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  if (ec) throw FileWriteError(path, "cannot create folder (" + ec.message() + ")");
+  if (const auto ec = createPrivateFolders(folder.string()))
+    throw FileWriteError(path, "cannot create folder (" + ec.message() + ")");
+  return folder;
+}
 
-  // The replacement keeps the mode of the file it replaces, so a private file stays private; a new
-  // file is readable by its owner only.
-  struct stat existing {};
-  const mode_t mode = wanted                                                                  ? static_cast<mode_t>(*wanted)
-                      : ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) ? existing.st_mode & 07777
-                                                                                          : 0600;
-
-  std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+// Writes `bytes` to a new temporary file beside `path`, flushed and given `mode`; returns its path.
+// Throws FileWriteError, leaving nothing behind.
+std::string writeTemporary(const std::filesystem::path& folder, const std::string& path, std::string_view bytes,
+                           mode_t mode) {
+  std::string temporary = (folder / ("." + std::filesystem::path(path).filename().string() + ".XXXXXX")).string();
   const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) throw FileWriteError(path, "cannot create temporary file (" + errnoText() + ")");
   const char* cursor = bytes.data();
@@ -56,12 +57,88 @@ void writeFileAtomically(const std::string& path, std::string_view bytes, std::o
   const std::string reason = ok ? "" : errnoText();
   ok = ok && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
   ::close(fd);
-  if (!ok || ::rename(temporary.c_str(), path.c_str()) != 0) {
+  if (!ok) {
     const std::string why = reason.empty() ? errnoText() : reason;
     ::unlink(temporary.c_str());
     throw FileWriteError(path, "cannot write file (" + why + ")");
   }
+  return temporary;
+}
+
+bool isTemporarySuffix(std::string_view suffix) {
+  return suffix.size() == 6 &&
+         std::all_of(suffix.begin(), suffix.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+}
+
+}  // namespace
+
+void writeFileAtomically(const std::string& path, std::string_view bytes, std::optional<unsigned> wanted) {
+  const auto folder = folderOf(path);
+  // The replacement keeps the mode of the file it replaces, so a private file stays private; a new
+  // file is readable by its owner only.
+  struct stat existing {};
+  const mode_t mode = wanted                                                                  ? static_cast<mode_t>(*wanted)
+                      : ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) ? existing.st_mode & 07777
+                                                                                          : 0600;
+  const std::string temporary = writeTemporary(folder, path, bytes, mode);
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    const std::string why = errnoText();
+    ::unlink(temporary.c_str());
+    throw FileWriteError(path, "cannot write file (" + why + ")");
+  }
   syncFolder(folder);
+}
+
+bool writeNewFileAtomically(const std::string& path, std::string_view bytes) {
+  const auto folder = folderOf(path);
+  const std::string temporary = writeTemporary(folder, path, bytes, 0600);
+  // Renaming without replacing is one step; a file system that cannot do it takes a hard link,
+  // which never replaces either.
+  int result = ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+  if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+    result = ::link(temporary.c_str(), path.c_str());
+    const int linkError = errno;
+    ::unlink(temporary.c_str());
+    errno = linkError;
+  }
+  if (result != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    if (error == EEXIST) return false;
+    throw FileWriteError(path, "cannot write file (" + std::string(std::strerror(error)) + ")");
+  }
+  syncFolder(folder);
+  return true;
+}
+
+std::error_code createPrivateFolders(const std::string& folder) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(folder, ec)) return {};
+  std::filesystem::path made;
+  for (const auto& part : std::filesystem::path(folder)) {
+    made /= part;
+    if (::mkdir(made.c_str(), 0700) == 0) continue;
+    if (errno != EEXIST) return {errno, std::generic_category()};
+    if (!std::filesystem::is_directory(made, ec)) return ec ? ec : std::make_error_code(std::errc::not_a_directory);
+  }
+  return {};
+}
+
+void removeStaleTemporaries(const std::string& folder, const std::function<bool(std::string_view name)>& isTarget,
+                            std::chrono::seconds olderThan) {
+  const auto cutoff = std::chrono::system_clock::now() - olderThan;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    // "." + target + "." + XXXXXX, as writeTemporary names them.
+    if (name.size() < 9 || name.front() != '.' || name[name.size() - 7] != '.') continue;
+    if (!isTemporarySuffix(std::string_view(name).substr(name.size() - 6))) continue;
+    if (!isTarget(std::string_view(name).substr(1, name.size() - 8))) continue;
+    struct stat info {};
+    if (::lstat(it->path().c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+    if (std::chrono::system_clock::from_time_t(info.st_mtime) >= cutoff) continue;
+    ::unlink(it->path().c_str());
+  }
 }
 
 bool readWholeFile(const std::string& path, std::string& bytes) {

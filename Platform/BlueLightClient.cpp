@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+#include "Platform/AtomicFile.hpp"
+
 namespace amberloom::platform {
 namespace {
 
@@ -32,9 +34,7 @@ std::unique_ptr<BlueLightClient> BlueLightClient::create() {
   if (!readState(files)) return nullptr;
   const auto path = files.filePath(kDomain, false);
   const auto folder = std::filesystem::path(*path).parent_path();
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  if (ec || ::access(folder.c_str(), W_OK) != 0) return nullptr;
+  if (createPrivateFolders(folder.string()) || ::access(folder.c_str(), W_OK) != 0) return nullptr;
   return std::unique_ptr<BlueLightClient>(new BlueLightClient(std::move(files)));
 }
 

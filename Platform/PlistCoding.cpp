@@ -272,6 +272,8 @@ void writeXml(std::string& out, const PlistObject& object, int indent) {
         } else if constexpr (std::is_same_v<T, double>) {
           out += pad + "<real>" + realText(v) + "</real>\n";
         } else if constexpr (std::is_same_v<T, std::string>) {
+          // No XML character stands for U+0000: a reader would refuse the whole document.
+          if (v.find('\0') != std::string::npos) throw PlistEncodingError("text holding U+0000 cannot be written as XML");
           out += pad + "<string>";
           appendEscaped(out, v);
           out += "</string>\n";
@@ -289,14 +291,17 @@ void writeXml(std::string& out, const PlistObject& object, int indent) {
             // Text that is not well-formed has no XML form; leaving the member out lets an outside
             // reader see none there, as the store does.
             const auto* other = std::get_if<PlistOther>(&member.value);
-            if (isRawKey(key) || (other && other->kind == "utf16")) continue;
+            if (isRawKey(key) || key.find('\0') != std::string::npos || (other && other->kind == "utf16")) continue;
+            // A member holding text with U+0000 or a date the XML form cannot carry (outside the
+            // years 1 to 9999) is left out the same way, so the rest of the domain still reads.
+            const std::size_t start = out.size();
             out += pad + "\t<key>";
             appendEscaped(out, key);
             out += "</key>\n";
             try {
               writeXml(out, member, indent + 1);
-            } catch (const PlistEncodingError& error) {
-              throw PlistEncodingError("key \"" + key + "\": " + error.what());
+            } catch (const PlistEncodingError&) {
+              out.resize(start);
             }
           }
           out += pad + "</dict>\n";

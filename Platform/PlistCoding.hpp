@@ -25,8 +25,9 @@ std::string binaryPropertyList(const PlistObject& object);
 
 // The object as an XML property list the way the system's export writes it: reals to 17
 // significant digits, dates to the whole second, integers exactly, a UID as a dictionary holding
-// "CF$UID". Members whose text is not well-formed are left out. Throws PlistEncodingError, naming
-// the key, for a date outside the years 1 to 9999.
+// "CF$UID". Dictionary members whose text is not well-formed or holds U+0000, or that hold a date
+// outside the years 1 to 9999, are left out. Throws PlistEncodingError for such a text or date
+// outside any dictionary.
 std::string xmlPropertyList(const PlistObject& object);
 
 }  // namespace amberloom::platform

@@ -34,8 +34,7 @@ std::string encodeName(const std::string& text) {
 
 // Creates the folder owner-only (its parents as usual); tightens one that exists with wider bits.
 bool makePrivateFolder(const std::filesystem::path& folder) {
-  std::error_code ec;
-  std::filesystem::create_directories(folder.parent_path(), ec);
+  createPrivateFolders(folder.parent_path().string());
   if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
   struct stat info {};
   if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;

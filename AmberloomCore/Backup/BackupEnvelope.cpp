@@ -1,6 +1,10 @@
 #include "Backup/BackupEnvelope.hpp"
 
+#include <algorithm>
+#include <cctype>
+
 #include "Platform/PreferenceFiles.hpp"
+#include "Preferences/UserDefaults.hpp"
 #include "Support/Iso8601.hpp"
 #include "Support/Sha256.hpp"
 
@@ -95,6 +99,24 @@ std::optional<std::string> BackupEnvelope::entryRefusal(const SnapshotEntry& ent
   return std::nullopt;
 }
 
+bool BackupEnvelope::mayWrite(const std::string& domain) {
+  const auto sameLetters = [&](std::string_view name) {
+    return std::equal(domain.begin(), domain.end(), name.begin(), name.end(), [](char a, char b) {
+      return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    });
+  };
+  return !sameLetters(StoreUserDefaults::applicationDomain) && !sameLetters(platform::kAnyApplicationID);
+}
+
+Snapshot BackupEnvelope::withoutForbiddenWrites(Snapshot snapshot) {
+  for (auto& entry : snapshot.entries) {
+    if (mayWrite(entry.ref.domain)) continue;
+    entry.rootValue.reset();
+    entry.isUnreadable = true;
+  }
+  return snapshot;
+}
+
 BackupEnvelope BackupEnvelope::fromData(std::string_view bytes) {
   if (bytes.size() > maxFileBytes) throw BackupError::unreadable("larger than " + std::to_string(maxFileBytes) + " bytes");
   const Json json = parseBounded(bytes);
@@ -128,6 +150,7 @@ BackupEnvelope BackupEnvelope::fromData(std::string_view bytes) {
     const auto& entry = envelope.snapshot.entries[i];
     if (const auto refusal = entryRefusal(entry)) throw BackupError::unreadable(entryName(i, entry) + ": " + *refusal);
   }
+  envelope.snapshot = withoutForbiddenWrites(std::move(envelope.snapshot));
   return envelope;
 }
 

@@ -3,7 +3,9 @@
 // when and on which macOS, and a checksum of the snapshot. The file is pretty-printed JSON with
 // sorted keys, named "<deviceID>.amberloom.json" in the backup folder. A backup is input from
 // another Mac or another person, so reading checks it whole: its size, its nesting, its schema
-// version, its checksum and every entry's domain and key path, and refuses it with a reason.
+// version, its checksum and every entry's domain and key path, and refuses it with a reason. A
+// backup never writes this application's own preferences or the global domain by its alias:
+// such entries read as unreadable ones, which no restore writes.
 
 #include <cstdint>
 #include <map>
@@ -82,7 +84,8 @@ struct BackupEnvelope {
 
   // Decodes and checks one file's bytes; the first failing check decides the error: unreadable
   // (too large, too deep, not the file's JSON form), unsupportedSchemaVersion (above 2),
-  // checksumMismatch, then unreadable for an entry no backup may hold. Throws BackupError only.
+  // checksumMismatch, then unreadable for an entry no backup may hold. Entries for domains no
+  // backup may write come out unreadable (see withoutForbiddenWrites). Throws BackupError only.
   static BackupEnvelope fromData(std::string_view bytes);
   // The file's bytes. Throws JsonWriteError for a value with no JSON form.
   std::string encoded() const;
@@ -96,6 +99,13 @@ struct BackupEnvelope {
   // domain ("NSGlobalDomain" or a reverse-DNS-like name), a Night Shift entry that is not a
   // switch state, or a refused value; none when it may. Never throws.
   static std::optional<std::string> entryRefusal(const SnapshotEntry& entry);
+  // Whether a restore may write the domain: not "tv.winterbrae.amberloom" (the application's own
+  // preferences) nor "kCFPreferencesAnyApplication" (the global domain, which backups name
+  // "NSGlobalDomain"), in any letter case, as a Mac's file names ignore it.
+  static bool mayWrite(const std::string& domain);
+  // The snapshot with every entry of a domain no restore may write made unreadable, without its
+  // value.
+  static Snapshot withoutForbiddenWrites(Snapshot snapshot);
 };
 
 }  // namespace amberloom

@@ -11,6 +11,7 @@
 #include "Platform/AtomicFile.hpp"
 #include "Preferences/NightShiftClient.hpp"
 #include "SelfTest/SettingHealth.hpp"
+#include "Support/CanonicalText.hpp"
 #include "Support/Sha256.hpp"
 
 namespace amberloom {
@@ -112,14 +113,15 @@ std::string BackupService::currentDeviceID(const platform::Host& host, const Use
 
 std::string BackupService::currentDeviceName(const platform::Host& host) {
   auto name = host.localizedName();
-  return name && !name->empty() ? *name : "Mac";
+  // The name goes into every backup and sync document, which only hold well-formed text.
+  return name && !name->empty() ? wellFormedText(*name) : "Mac";
 }
 
 std::string BackupService::fileName() const { return deviceID_ + "." + BackupLocator::fileExtension; }
 
 std::vector<std::pair<SettingRef, SettingChannel>> BackupService::distinctRoots() const {
   std::vector<std::pair<SettingRef, SettingChannel>> roots;
-  std::unordered_set<SettingRef> taken;
+  ExactRefSet taken;
   for (const auto& setting : catalog_.settings()) {
     if (setting.ref.path.empty()) continue;
     auto root = rootOf(setting.ref, setting.channel);
@@ -138,16 +140,25 @@ std::string BackupService::createBackup(const std::string& folder) const {
     }
     // Night Shift is never unset: no state means it could not be read.
     if (entry.channel == SettingChannel::nightShift && !entry.rootValue) entry.isUnreadable = true;
-    // A root no backup may name cannot be read on this Mac either.
-    if (BackupEnvelope::entryRefusal(entry)) continue;
+    // A root no backup may name cannot be read on this Mac either, and one no restore may write
+    // is no business of a backup.
+    if (BackupEnvelope::entryRefusal(entry) || !BackupEnvelope::mayWrite(entry.ref.domain)) continue;
     snapshot.entries.push_back(std::move(entry));
   }
 
   const BackupEnvelope envelope{deviceID_, deviceName_, clock_(), ProcessInfo::current().operatingSystemVersionString,
                                 std::move(snapshot)};
-  fs::create_directories(folder);
   const std::string path = (fs::path(folder) / fileName()).string();
-  platform::writeFileAtomically(path, envelope.encoded());
+  const std::string bytes = envelope.encoded();
+  // Every value fits, but all of them together may not: a file the reader refuses must not replace
+  // a backup that reads.
+  if (bytes.size() > BackupEnvelope::maxFileBytes)
+    throw platform::FileWriteError(path, "a backup of " + std::to_string(bytes.size()) + " bytes is larger than the " +
+                                             std::to_string(BackupEnvelope::maxFileBytes) +
+                                             " bytes a backup may have, so the earlier backup is kept");
+  if (const auto ec = platform::createPrivateFolders(folder))
+    throw fs::filesystem_error("cannot create the backup folder", folder, ec);
+  platform::writeFileAtomically(path, bytes);
   return path;
 }
 
@@ -184,14 +195,17 @@ BackupEnvelope::ReadResult BackupService::readBackups(const std::string& folder)
   return result;
 }
 
-RestoreReport BackupService::restore(const BackupEnvelope& backup, RestoreMode mode,
+RestoreReport BackupService::restore(const BackupEnvelope& given, RestoreMode mode,
                                      const ExternalPreferenceReader& verifiedBy) const {
-  refuseUnsafeEntries(backup.snapshot);
+  refuseUnsafeEntries(given.snapshot);
+  // A backup read from a file is already so; one made otherwise is held to the same rule.
+  const BackupEnvelope backup{given.deviceID, given.deviceName, given.createdAt, given.osVersion,
+                              BackupEnvelope::withoutForbiddenWrites(given.snapshot)};
 
   // The undo point covers the backup's own roots too: a backup from a newer catalogue may hold
   // settings this one does not know, and undo must put those back as well.
   auto roots = distinctRoots();
-  std::unordered_set<SettingRef> taken;
+  ExactRefSet taken;
   for (const auto& root : roots) taken.insert(root.first);
   for (const auto& entry : backup.snapshot.entries) {
     auto root = rootOf(entry.ref, entry.channel);

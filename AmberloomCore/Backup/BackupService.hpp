@@ -75,7 +75,8 @@ class BackupService {
   // name, remembered from then on. Upper-case 8-4-4-4-12 text. A failure to remember is ignored.
   static std::string currentDeviceID(const platform::Host& host = platform::Host::current(),
                                      const UserDefaultsRef& preferences = StoreUserDefaults::standard());
-  // The host's name; "Mac" when it has none or an empty one.
+  // The host's name, made well-formed text (see wellFormedText); "Mac" when it has none or an empty
+  // one.
   static std::string currentDeviceName(const platform::Host& host = platform::Host::current());
 
   const SettingsCatalog& catalog() const { return catalog_; }
@@ -85,10 +86,12 @@ class BackupService {
   std::string fileName() const;
 
   // Captures every catalogued root (Night Shift through its own channel) and writes this Mac's
-  // backup file into `folder`, creating it, replacing the earlier file atomically. A value that a
-  // backup cannot hold is saved as unreadable, without a value. Returns the file's path. Throws
+  // backup file into `folder`, creating it owner-only, replacing the earlier file atomically. A
+  // value that a backup cannot hold is saved as unreadable, without a value; a root of a domain
+  // no restore may write is left out. Returns the file's path. Throws
   // std::filesystem::filesystem_error when the folder cannot be made, platform::FileWriteError
-  // when the file cannot be written; nothing is left half written.
+  // when the file cannot be written or would be larger than BackupEnvelope::maxFileBytes (the
+  // earlier file is kept then); nothing is left half written.
   std::string createBackup(const std::string& folder) const;
 
   // Every file of `folder` whose name ends in "amberloom.json": the readable backups and the
@@ -98,9 +101,10 @@ class BackupService {
   BackupEnvelope::ReadResult readBackups(const std::string& folder) const;
 
   // Writes the backup's entries chosen by `mode` and reads each back through `verifiedBy` (Night
-  // Shift through a second run). The undo capture holds every catalogued root and every root of
-  // the backup. Throws BackupError (unreadable) before any write for an entry no backup may hold;
-  // RestoreFailure, with the undo capture, when the writing fails part-way.
+  // Shift through a second run); an entry of a domain no restore may write counts as unreadable.
+  // The undo capture holds every catalogued root and every root of the backup. Throws BackupError
+  // (unreadable) before any write for an entry no backup may hold; RestoreFailure, with the undo
+  // capture, when the writing fails part-way.
   RestoreReport restore(const BackupEnvelope& backup, RestoreMode mode, const ExternalPreferenceReader& verifiedBy) const;
 
  private:

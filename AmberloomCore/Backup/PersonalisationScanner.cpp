@@ -20,7 +20,7 @@ PersonalisationScan PersonalisationScanner::scan(const Version& os, const Versio
   const auto values = service_.currentValues(settings);  // one read of each domain
   for (std::size_t i = 0; i < settings.size(); ++i) {
     const auto& setting = settings[i];
-    if (!values[i]) continue;
+    if (!countsAsSet(setting, values[i])) continue;
     scan.customisedIDs.push_back(setting.id);
     ++scan.customisedByGroup[groupID(setting.id)];
     if (!setting.systemWritten) scan.deliberateIDs.push_back(setting.id);

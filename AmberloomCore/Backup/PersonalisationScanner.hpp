@@ -41,8 +41,8 @@ class PersonalisationScanner {
       : catalog_(std::move(catalog)), service_(std::move(service)), backupExists_(std::move(backupExists)) {}
 
   // Reads every setting that applies to `os` and `app` inside the process (any value counts, the
-  // system default included; an unreadable one does not), then asks once whether a backup
-  // exists. Never throws.
+  // system default included, except Night Shift while off: see countsAsSet; an unreadable one does
+  // not), then asks once whether a backup exists. Never throws.
   PersonalisationScan scan(const Version& os, const Version& app) const;
 
  private:

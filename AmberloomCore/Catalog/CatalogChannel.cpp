@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "Platform/AtomicFile.hpp"
+#include "Platform/FolderLock.hpp"
 #include "Support/Base64.hpp"
 #include "Support/BackgroundTask.hpp"
 #include "Catalog/CatalogEndpoints.hpp"
@@ -60,10 +61,15 @@ SignedCatalog SignedCatalog::fromJson(const Json& json, const CodingPath& path) 
   return SignedCatalog{std::move(data), bytes("signature")};
 }
 
+void CatalogCache::replace(const SignedCatalog& catalog,
+                           const std::function<bool(const SignedCatalog& stored)>& keepsStored) {
+  if (const auto stored = read(); stored && keepsStored(*stored)) return;
+  write(catalog);
+}
+
 FileCatalogCache FileCatalogCache::standard() {
   const std::string folder = platform::applicationSupportDirectory() + "/AmberLoom";
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
+  platform::createPrivateFolders(folder);
   return FileCatalogCache(folder + "/" + std::string(fileName));
 }
 
@@ -83,6 +89,13 @@ void FileCatalogCache::write(const SignedCatalog& catalog) {
   } catch (const std::exception&) {
     // The previous file, if any, stays.
   }
+}
+
+void FileCatalogCache::replace(const SignedCatalog& catalog,
+                               const std::function<bool(const SignedCatalog& stored)>& keepsStored) {
+  const std::filesystem::path folder = std::filesystem::path(url_).parent_path();
+  const platform::FolderLock lock(folder.empty() ? "." : folder.string());
+  CatalogCache::replace(catalog, keepsStored);
 }
 
 CatalogChannel CatalogChannel::production(SigningPublicKey publicKey, const std::string& host,
@@ -120,10 +133,16 @@ CatalogLoadResult CatalogChannel::loadNow() const {
   if (!isSigned(fetched, publicKey_)) return fallBack(false);
   auto catalog = readable(fetched.data);
   if (!catalog) return fallBack(true);
-  // A tie goes to the server's copy, which then rewrites the cache.
+  // A tie goes to the server's copy, which then rewrites the cache, unless another process has
+  // cached a newer one since.
   if (catalog->catalogVersion() < (cached ? cached->catalogVersion() : 0)) return fallBack(false);
   try {
-    if (cache_) cache_->write(fetched);
+    if (cache_)
+      cache_->replace(fetched, [&](const SignedCatalog& stored) {
+        if (!isSigned(stored, publicKey_)) return false;
+        const auto storedCatalog = readable(stored.data);
+        return storedCatalog && storedCatalog->catalogVersion() > catalog->catalogVersion();
+      });
   } catch (...) {
   }
   return CatalogLoadResult{std::move(*catalog), CatalogSource::network, false};

@@ -50,10 +50,14 @@ class CatalogCache {
   virtual std::optional<SignedCatalog> read() const = 0;
   // Replaces the stored catalogue; on failure the previous one stays.
   virtual void write(const SignedCatalog& catalog) = 0;
+  // Replaces the stored catalogue unless `keepsStored` says the one stored now (read afresh, since
+  // another process may have replaced it meanwhile) should stay. By default a read, then a write.
+  virtual void replace(const SignedCatalog& catalog, const std::function<bool(const SignedCatalog& stored)>& keepsStored);
 };
 
-// The cache as one compact JSON file, written atomically. A missing, unreadable or undecodable file
-// reads as none and is left alone.
+// The cache as one compact JSON file, written atomically; `replace` reads and writes it under the
+// advisory lock of its folder. A missing, unreadable or undecodable file reads as none and is left
+// alone.
 class FileCatalogCache final : public CatalogCache {
  public:
   static constexpr std::string_view fileName = "catalog.cache.json";
@@ -66,6 +70,7 @@ class FileCatalogCache final : public CatalogCache {
   const std::string& url() const { return url_; }
   std::optional<SignedCatalog> read() const override;
   void write(const SignedCatalog& catalog) override;
+  void replace(const SignedCatalog& catalog, const std::function<bool(const SignedCatalog& stored)>& keepsStored) override;
 
  private:
   std::string url_;

@@ -7,6 +7,22 @@
 
 namespace amberloom {
 
+namespace {
+
+// The domain, then the number of path elements and each element, then the flag, each text taken
+// in the form `form` gives it.
+template <class Form>
+std::size_t hashOf(const SettingRef& ref, Form form) {
+  std::size_t seed = std::hash<std::string>{}(form(ref.domain));
+  const auto mix = [&seed](std::size_t value) { seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2); };
+  mix(ref.path.size());
+  for (const auto& element : ref.path) mix(std::hash<std::string>{}(form(element)));
+  mix(ref.byHost ? 1 : 0);
+  return seed;
+}
+
+}  // namespace
+
 bool SettingRef::operator==(const SettingRef& other) const {
   return byHost == other.byHost && canonicallyEqual(domain, other.domain) &&
          std::equal(path.begin(), path.end(), other.path.begin(), other.path.end(),
@@ -33,13 +49,12 @@ std::string SettingRef::description() const {
                                            {"byHost", describe::boolean(byHost)}});
 }
 
+std::size_t SettingRef::ExactHash::operator()(const SettingRef& ref) const noexcept {
+  return hashOf(ref, [](const std::string& text) -> const std::string& { return text; });
+}
+
 }  // namespace amberloom
 
 std::size_t std::hash<amberloom::SettingRef>::operator()(const amberloom::SettingRef& ref) const noexcept {
-  std::size_t seed = std::hash<std::string>{}(amberloom::canonicalForm(ref.domain));
-  const auto mix = [&seed](std::size_t value) { seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2); };
-  mix(ref.path.size());
-  for (const auto& element : ref.path) mix(std::hash<std::string>{}(amberloom::canonicalForm(element)));
-  mix(ref.byHost ? 1 : 0);
-  return seed;
+  return amberloom::hashOf(ref, [](const std::string& text) { return amberloom::canonicalForm(text); });
 }

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "Support/Json.hpp"
@@ -27,7 +28,21 @@ struct SettingRef {
   static SettingRef fromJson(const Json& json, const CodingPath& path = {});
   // AmberloomCore.SettingRef(domain: "...", path: [...], byHost: false)
   std::string description() const;
+
+  // Byte-exact equality and hashing, for sets of the keys a store holds: the store keeps "café"
+  // composed and "café" decomposed as two keys, which == takes for one.
+  struct ExactEqual {
+    bool operator()(const SettingRef& a, const SettingRef& b) const {
+      return a.byHost == b.byHost && a.domain == b.domain && a.path == b.path;
+    }
+  };
+  struct ExactHash {
+    std::size_t operator()(const SettingRef& ref) const noexcept;
+  };
 };
+
+// The refs of distinct keys, as a store tells them apart.
+using ExactRefSet = std::unordered_set<SettingRef, SettingRef::ExactHash, SettingRef::ExactEqual>;
 
 }  // namespace amberloom
 

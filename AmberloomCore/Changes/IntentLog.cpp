@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "Platform/AtomicFile.hpp"
+#include "Platform/FolderLock.hpp"
 #include "Support/CanonicalText.hpp"
 #include "Platform/HomeDirectory.hpp"
 
@@ -66,13 +67,24 @@ RecordedIntent RecordedIntent::fromJson(const Json& json, const CodingPath& path
   return intent;
 }
 
+Json PriorIntent::toJson() const {
+  Json json{{"settingID", settingID}};
+  if (record) json["record"] = record->toJson();
+  return json;
+}
+
+PriorIntent PriorIntent::fromJson(const Json& json, const CodingPath& path) {
+  PriorIntent prior{requiredString(json, "settingID", path), std::nullopt};
+  if (const Json* v = optionalMember(json, "record")) prior.record = RecordedIntent::fromJson(*v, appending(path, "record"));
+  return prior;
+}
+
 IntentLog::IntentLog(std::string path, std::string osBuild, Clock clock)
     : path_(std::move(path)), osBuild_(std::move(osBuild)), clock_(std::move(clock)) {}
 
 IntentLog IntentLog::standard(std::string osBuild) {
   const std::string folder = platform::applicationSupportDirectory() + "/AmberLoom";
-  std::error_code ec;
-  fs::create_directories(folder, ec);
+  platform::createPrivateFolders(folder);
   return IntentLog(folder + "/" + std::string(fileName), std::move(osBuild));
 }
 
@@ -101,16 +113,42 @@ std::optional<RecordedIntent> IntentLog::intent(const std::string& settingID) co
 
 RecordedIntent IntentLog::record(const std::string& settingID, std::optional<PreferenceValue> value) const {
   RecordedIntent entry{settingID, std::move(value), clock_(), osBuild_};
-  auto intents = all();
-  std::erase_if(intents, [&](const RecordedIntent& intent) { return canonicallyEqual(intent.settingID, settingID); });
-  intents.push_back(entry);
-  write(intents);
+  update([&](std::vector<RecordedIntent>& intents) {
+    std::erase_if(intents, [&](const RecordedIntent& intent) { return canonicallyEqual(intent.settingID, settingID); });
+    intents.push_back(entry);
+  });
   return entry;
 }
 
-void IntentLog::forget(const std::string& settingID) const {
+void IntentLog::forget(const std::string& settingID) const { putBack({{settingID, std::nullopt}}); }
+
+std::vector<PriorIntent> IntentLog::records(const std::vector<std::string>& settingIDs) const {
+  const auto intents = all();
+  std::vector<PriorIntent> result;
+  for (const auto& id : settingIDs) {
+    const auto seen = [&](const PriorIntent& prior) { return canonicallyEqual(prior.settingID, id); };
+    if (std::any_of(result.begin(), result.end(), seen)) continue;
+    const auto found = std::find_if(intents.begin(), intents.end(),
+                                    [&](const RecordedIntent& intent) { return canonicallyEqual(intent.settingID, id); });
+    result.push_back({id, found == intents.end() ? std::nullopt : std::optional(*found)});
+  }
+  return result;
+}
+
+void IntentLog::putBack(const std::vector<PriorIntent>& records) const {
+  update([&](std::vector<RecordedIntent>& intents) {
+    for (const auto& prior : records) {
+      std::erase_if(intents, [&](const RecordedIntent& intent) { return canonicallyEqual(intent.settingID, prior.settingID); });
+      if (prior.record) intents.push_back(*prior.record);
+    }
+  });
+}
+
+void IntentLog::update(const std::function<void(std::vector<RecordedIntent>&)>& change) const {
+  // Held across the read and the replacement: another process's change in between would be lost.
+  const platform::FolderLock lock(folder());
   auto intents = all();
-  std::erase_if(intents, [&](const RecordedIntent& intent) { return canonicallyEqual(intent.settingID, settingID); });
+  change(intents);
   write(intents);
 }
 

@@ -3,9 +3,10 @@
 // user chose (none for a reset), when, and on which macOS build. One entry per setting, kept in
 // the compact JSON file "intents.json"; recording a setting replaces its entry and appends it at
 // the end. Nothing is held in memory: every call reads the file anew and every change rewrites it
-// whole and atomically. No call throws. An unreadable file is moved aside as
-// "intents.corrupt-<yyyy-MM-dd-HHmmss UTC>.json" ("-2", "-3", ... before ".json" when taken) and
-// the history reads as empty.
+// whole and atomically, under the advisory lock of its folder, so that two processes recording at
+// once (the application and the login-time run) lose nothing. No call throws. An unreadable file
+// is moved aside as "intents.corrupt-<yyyy-MM-dd-HHmmss UTC>.json" ("-2", "-3", ... before ".json"
+// when taken) and the history reads as empty.
 
 #include <functional>
 #include <optional>
@@ -34,6 +35,20 @@ struct RecordedIntent {
   static RecordedIntent fromJson(const Json& json, const CodingPath& path = {});
 };
 
+// A setting's record in the change history at one moment; none when it had none. What an undo
+// point keeps so that taking it back puts the history back too.
+struct PriorIntent {
+  std::string settingID;
+  std::optional<RecordedIntent> record;
+
+  bool operator==(const PriorIntent&) const = default;
+
+  // {"settingID": "...", "record": {...}}; "record" only when there is one.
+  Json toJson() const;
+  // Requires "settingID"; a "record" absent or null is none. Throws DecodingError.
+  static PriorIntent fromJson(const Json& json, const CodingPath& path = {});
+};
+
 class IntentLog {
  public:
   using Clock = std::function<double()>;  // seconds since the reference date
@@ -60,6 +75,11 @@ class IntentLog {
   // Drops every entry of the setting and rewrites the file, also when nothing was dropped ("[]"
   // for a missing or unreadable history). A failure to write is ignored.
   void forget(const std::string& settingID) const;
+  // The record of each setting, each setting once, in the given order.
+  std::vector<PriorIntent> records(const std::vector<std::string>& settingIDs) const;
+  // Puts each setting's record back as it was: the record itself, as it was stored, appended at the
+  // end; none forgets the setting. One rewrite of the file; a failure to write is ignored.
+  void putBack(const std::vector<PriorIntent>& records) const;
   // Names (not paths) in the history's folder that begin with "intents.corrupt-" and end with
   // ".json", in ascending string order; empty when the folder cannot be listed.
   std::vector<std::string> quarantinedFiles() const;
@@ -67,6 +87,8 @@ class IntentLog {
  private:
   std::string folder() const;
   void quarantine() const;
+  // Reads the history, lets `change` edit it and writes it back, all under the folder's lock.
+  void update(const std::function<void(std::vector<RecordedIntent>&)>& change) const;
   void write(const std::vector<RecordedIntent>& intents) const;
 
   std::string path_;

@@ -54,6 +54,11 @@ std::optional<PreferenceValue> asReadFor(std::optional<PreferenceValue> value, S
   return value;
 }
 
+bool countsAsSet(const SettingDefinition& setting, const std::optional<PreferenceValue>& value) {
+  if (setting.channel == SettingChannel::nightShift) return isOn(value);
+  return value.has_value();
+}
+
 std::optional<PreferenceValue> toggleValue(const SettingDefinition& setting, bool on) {
   if (setting.type == SettingValueType::boolean) return PreferenceValue::boolean(on);
   if (setting.type == SettingValueType::integer) return PreferenceValue::integer(on ? 1 : 0);
@@ -107,6 +112,13 @@ std::optional<PreferenceValue> SettingsService::currentValue(const SettingDefini
   if (ref.path.empty()) return std::nullopt;
   const auto domain = resolver_.resolve(ref.domain, ref.byHost);
   return asReadFor(valueAlongPath(store_->read(ref.path.front(), domain), ref.path), setting.type);
+}
+
+bool SettingsService::isUnreadable(const SettingDefinition& setting) const {
+  const auto& ref = setting.ref;
+  if (setting.channel == SettingChannel::nightShift || ref.path.empty()) return false;
+  const auto domain = resolver_.resolve(ref.domain, ref.byHost);
+  return !store_->read(ref.path.front(), domain) && mayHoldUnreadable(*store_, ref.path.front(), domain);
 }
 
 std::vector<std::optional<PreferenceValue>> SettingsService::currentValues(

@@ -43,6 +43,11 @@ std::optional<PreferenceValue> valueAlongPath(std::optional<PreferenceValue> roo
 // `defaults write -int` leaves behind) becomes that double; everything else is unchanged.
 std::optional<PreferenceValue> asReadFor(std::optional<PreferenceValue> value, SettingValueType type);
 
+// Whether a setting holding `value` counts as changed from the macOS default: any value does,
+// except for Night Shift, which always reads on or off and is off by default, so it counts only
+// while on.
+bool countsAsSet(const SettingDefinition& setting, const std::optional<PreferenceValue>& value);
+
 // The value that switches a bool or int setting on or off; none for other types.
 std::optional<PreferenceValue> toggleValue(const SettingDefinition& setting, bool on);
 // Whether a value shows a switch-like setting as on.
@@ -56,6 +61,9 @@ class SettingsService {
   // The value inside this process; none when unset or unreadable. An int stored for a double
   // setting reads as that double (see asReadFor), so it can be shown and written back.
   std::optional<PreferenceValue> currentValue(const SettingDefinition& setting) const;
+  // Whether a setting that reads as none may hold a value after all: its root key holds something
+  // no PreferenceValue represents, or its domain's file cannot be read. Never throws.
+  bool isUnreadable(const SettingDefinition& setting) const;
   // What currentValue gives for each setting, in order. The values of one domain (and host scope)
   // come from one read of the store, so they are a consistent snapshot of it; each domain is
   // resolved once. For reading thousands of settings at a time.

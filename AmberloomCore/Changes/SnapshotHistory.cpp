@@ -72,11 +72,6 @@ bool isNewer(const FoundPoint& a, const FoundPoint& b) {
   return key(a) > key(b);
 }
 
-bool occupied(const fs::path& path) {
-  std::error_code ec;
-  return fs::symlink_status(path, ec).type() != fs::file_type::not_found && !ec;
-}
-
 // The highest collision number among the files of `stamp` in the folder (1 for the plain
 // stamp), 0 when there is none.
 std::uint64_t highestCollision(const std::string& folder, const std::string& stamp) {
@@ -107,6 +102,13 @@ StoredSnapshot decodePoint(const Json& json) {
   if (!date || createdAt.find('.') != std::string::npos) throw dateError({"createdAt"});
   point.createdAt = *date;
   point.snapshot = Snapshot::fromJson(member(json, "snapshot", {}), {"snapshot"});
+  if (const Json* priors = optionalMember(json, "priorIntents")) {
+    const CodingPath path{"priorIntents"};
+    requireArray(*priors, path);
+    point.priorIntents.emplace();
+    for (std::size_t i = 0; i < priors->size(); ++i)
+      point.priorIntents->push_back(PriorIntent::fromJson((*priors)[i], appending(path, i)));
+  }
   return point;
 }
 
@@ -149,28 +151,44 @@ std::string SnapshotHistory::defaultFolder(const std::string& homeDirectory) {
   return homeDirectory + "/Library/Application Support/AmberLoom/History";
 }
 
-StoredSnapshot SnapshotHistory::record(const Snapshot& snapshot, const std::string& reason, double at) const {
-  std::error_code ec;
-  fs::create_directories(folder_, ec);
-  if (!ec && !fs::is_directory(folder_, ec)) ec = std::make_error_code(std::errc::not_a_directory);
-  if (ec) throw fs::filesystem_error("cannot create the undo history folder", folder_, ec);
+StoredSnapshot SnapshotHistory::record(const Snapshot& snapshot, const std::string& reason, double at,
+                                       std::optional<std::vector<PriorIntent>> priorIntents) const {
+  if (const auto ec = platform::createPrivateFolders(folder_))
+    throw fs::filesystem_error("cannot create the undo history folder", folder_, ec);
+
+  StoredSnapshot result{{}, reason, at, snapshot.storable(), std::move(priorIntents)};
+  Json record{{"schemaVersion", 1},
+              {"reason", reason},
+              {"createdAt", iso8601::formatWholeSeconds(at)},
+              {"snapshot", result.snapshot.toJson()}};
+  if (result.priorIntents) {
+    // A record with no JSON form (a hand-edited history may hold one) is left out: taking the
+    // point back then leaves that setting's record as it is.
+    Json priors = Json::array();
+    std::erase_if(*result.priorIntents, [&](const PriorIntent& prior) {
+      try {
+        Json json = prior.toJson();
+        writeJson(json);
+        priors.push_back(std::move(json));
+        return false;
+      } catch (const JsonWriteError&) {
+        return true;
+      }
+    });
+    record["priorIntents"] = std::move(priors);
+  }
 
   // Points of the same millisecond get "-2", "-3", ... rather than replacing each other, always
   // above the highest number present: a number freed by pruning would make the new point look
-  // older than the ones kept, and the next pruning would remove it.
+  // older than the ones kept, and the next pruning would remove it. Another process may take a
+  // name between the look and the write, so a file is only ever made where none stands.
   const std::string stamp = stampFor(at);
-  const auto fileFor = [&](const std::string& id) { return fs::path(folder_) / (id + "." + std::string(fileExtension)); };
-  std::uint64_t n = highestCollision(folder_, stamp) + 1;
-  std::string id = n == 1 ? stamp : stamp + "-" + std::to_string(n);
-  while (occupied(fileFor(id))) id = stamp + "-" + std::to_string(++n);
-
-  StoredSnapshot result{id, reason, at, snapshot};
-  const Json record{{"schemaVersion", 1},
-                    {"id", id},
-                    {"reason", reason},
-                    {"createdAt", iso8601::formatWholeSeconds(at)},
-                    {"snapshot", snapshot.toJson()}};
-  platform::writeFileAtomically(fileFor(id).string(), writeJson(record, JsonStyle::pretty));
+  for (std::uint64_t n = highestCollision(folder_, stamp) + 1;; ++n) {
+    result.id = n == 1 ? stamp : stamp + "-" + std::to_string(n);
+    record["id"] = result.id;
+    const auto path = fs::path(folder_) / (result.id + "." + std::string(fileExtension));
+    if (platform::writeNewFileAtomically(path.string(), writeJson(record, JsonStyle::pretty))) break;
+  }
   pruneOldEntries(folder_);
   return result;
 }

@@ -2,14 +2,18 @@
 // Undo points on disk: the snapshot taken before a batch of writes, kept as one pretty-printed
 // JSON file per point so that the batch can still be undone after the application quit. Files
 // are "<id>.amberloom-undo.json" in one folder, where the id is the UTC stamp
-// "yyyy-MM-dd-HHmmss-SSS" of the point (with "-2", "-3", ... when points share a millisecond).
-// Only the ten newest readable points are kept; unreadable files are skipped, never removed.
+// "yyyy-MM-dd-HHmmss-SSS" of the point (with "-2", "-3", ... when points share a millisecond, also
+// between processes). Only the ten newest readable points are kept; unreadable files are skipped,
+// never removed. A point may carry the change-history records of its batch's settings as they
+// were before it; a point written before points carried them has none.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "Changes/IntentLog.hpp"
 #include "Changes/SnapshotService.hpp"
 
 namespace amberloom {
@@ -19,6 +23,9 @@ struct StoredSnapshot {
   std::string reason;  // the sentence the recording screen gave
   double createdAt = 0;  // seconds since the reference date; stored to the whole second
   Snapshot snapshot;
+  // The records to put back when the point is taken back; none for a point stored without them,
+  // whose undo forgets the records its values no longer match instead.
+  std::optional<std::vector<PriorIntent>> priorIntents;
 
   bool operator==(const StoredSnapshot&) const = default;
 };
@@ -36,11 +43,14 @@ class SnapshotHistory {
 
   const std::string& folder() const { return folder_; }
 
-  // Stores a new point taken at `at`, then prunes to the ten newest. Returns the point with `at`
-  // at full precision. Never replaces an existing point. Throws std::filesystem::filesystem_error
-  // when the folder cannot be created, JsonWriteError when the snapshot holds a non-finite number,
-  // platform::FileWriteError when the file cannot be written; nothing is stored or pruned then.
-  StoredSnapshot record(const Snapshot& snapshot, const std::string& reason, double at) const;
+  // Stores a new point taken at `at`, then prunes to the ten newest. An entry whose value has no
+  // JSON form is stored unreadable (Snapshot::storable). Returns the point as stored, with `at` at
+  // full precision. Never replaces an existing point, not even one another process stores at the
+  // same moment. Throws std::filesystem::filesystem_error when the folder cannot be created,
+  // JsonWriteError when the reason is not well-formed text, platform::FileWriteError when the
+  // file cannot be written; nothing is stored or pruned then.
+  StoredSnapshot record(const Snapshot& snapshot, const std::string& reason, double at,
+                        std::optional<std::vector<PriorIntent>> priorIntents = std::nullopt) const;
 
   // Every readable point, newest first: by createdAt, then by id (whose stamp carries the
   // milliseconds). Never fails: a missing folder lists nothing; unreadable files are skipped.

@@ -42,6 +42,20 @@ Json Snapshot::toJson() const {
   return Json{{"entries", std::move(list)}};
 }
 
+Snapshot Snapshot::storable() const {
+  Snapshot kept = *this;
+  for (auto& entry : kept.entries) {
+    if (!entry.rootValue) continue;
+    try {
+      writeJson(entry.rootValue->toJson());
+    } catch (const JsonWriteError&) {
+      entry.rootValue.reset();
+      entry.isUnreadable = true;
+    }
+  }
+  return kept;
+}
+
 Snapshot Snapshot::fromJson(const Json& json, const CodingPath& path) {
   const auto entriesPath = appending(path, "entries");
   const Json& list = requireArray(member(json, "entries", path), entriesPath);
@@ -81,7 +95,6 @@ Snapshot SnapshotService::capture(const std::vector<SettingRef>& refs) const {
 
 Snapshot SnapshotService::capture(const std::vector<std::pair<SettingRef, SettingChannel>>& items) const {
   Snapshot snapshot;
-  const auto* probe = dynamic_cast<const PreferenceKeyProbing*>(store_.get());
   for (const auto& [ref, channel] : items) {
     if (ref.path.empty()) continue;
     SnapshotEntry entry{ref, std::nullopt, channel, false};
@@ -90,7 +103,8 @@ Snapshot SnapshotService::capture(const std::vector<std::pair<SettingRef, Settin
     } else {
       const auto domain = resolver_.resolve(ref.domain, ref.byHost);
       entry.rootValue = store_->read(ref.path.front(), domain);
-      if (!entry.rootValue && probe) entry.isUnreadable = probe->keyExists(ref.path.front(), domain);
+      // A key whose file cannot be read is not known to be absent: an undo must leave it alone.
+      if (!entry.rootValue) entry.isUnreadable = mayHoldUnreadable(*store_, ref.path.front(), domain);
     }
     snapshot.entries.push_back(std::move(entry));
   }

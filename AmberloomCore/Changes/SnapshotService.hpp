@@ -20,7 +20,9 @@ struct SnapshotEntry {
   SettingRef ref;
   std::optional<PreferenceValue> rootValue;  // the whole root key's value; none: absent or unreadable
   SettingChannel channel = SettingChannel::defaults;
-  bool isUnreadable = false;  // the key exists but its value cannot be represented
+  // The key exists but its value cannot be represented, or its domain's file cannot be read, or
+  // (in a stored file) its value had no JSON form.
+  bool isUnreadable = false;
 
   bool operator==(const SnapshotEntry&) const = default;
   // {"ref": ..., "rootValue": ...}; "channel" only for Night Shift, "unreadable" only when true.
@@ -33,6 +35,9 @@ struct Snapshot {
 
   bool operator==(const Snapshot&) const = default;
   Json toJson() const;  // {"entries": [...]}
+  // The snapshot as a file can keep it: an entry whose value has no JSON form (a number that is
+  // not finite, a date outside the years 1 to 9999) becomes unreadable, without its value.
+  Snapshot storable() const;
   static Snapshot fromJson(const Json& json, const CodingPath& path = {});
 };
 

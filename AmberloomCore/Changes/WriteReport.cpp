@@ -38,6 +38,13 @@ namespace {
 
 std::string errorText(const std::exception& error) { return error.what(); }
 
+// The ref of the undo entry that holds a setting: its root key, or a Night Shift setting whole.
+SettingRef undoRefOf(const SettingDefinition& setting) {
+  const auto& ref = setting.ref;
+  if (setting.channel == SettingChannel::nightShift) return ref;
+  return SettingRef{ref.domain, {ref.path.front()}, ref.byHost};
+}
+
 }  // namespace
 
 bool matchesFromOutside(const std::optional<PreferenceValue>& seen, const std::optional<PreferenceValue>& wanted,
@@ -70,11 +77,10 @@ WriteReport PreferenceApplier::apply(const std::vector<BatchItem>& items, const 
                                      std::vector<std::string> skippedPinned) const {
   // One undo entry per root key (Night Shift settings whole), captured before any write.
   std::vector<std::pair<SettingRef, SettingChannel>> undoRefs;
-  std::unordered_set<SettingRef> taken;
+  ExactRefSet taken;
   for (const auto& item : items) {
-    const auto& ref = item.setting.ref;
-    if (ref.path.empty()) continue;
-    SettingRef undoRef = item.setting.channel == SettingChannel::nightShift ? ref : SettingRef{ref.domain, {ref.path.front()}, ref.byHost};
+    if (item.setting.ref.path.empty()) continue;
+    SettingRef undoRef = undoRefOf(item.setting);
     if (taken.insert(undoRef).second) undoRefs.emplace_back(std::move(undoRef), item.setting.channel);
   }
 
@@ -82,6 +88,12 @@ WriteReport PreferenceApplier::apply(const std::vector<BatchItem>& items, const 
   report.undo = snapshots_.capture(undoRefs);
   report.alreadyMatching = std::move(alreadyMatching);
   report.skippedPinned = std::move(skippedPinned);
+  if (intents_) {
+    std::vector<std::string> ids;
+    ids.reserve(items.size());
+    for (const auto& item : items) ids.push_back(item.setting.id);
+    report.priorIntents = intents_->records(ids);
+  }
 
   for (const auto& [setting, value] : items) {
     try {
@@ -113,7 +125,8 @@ WriteReport PreferenceApplier::apply(const std::vector<BatchItem>& items, const 
 }
 
 UndoReport PreferenceApplier::undo(const Snapshot& snapshot, const std::vector<SettingDefinition>& forgetting,
-                                   const ExternalPreferenceReader& reader) const {
+                                   const ExternalPreferenceReader& reader,
+                                   const std::optional<std::vector<PriorIntent>>& priorIntents) const {
   UndoReport report;
   try {
     snapshots_.restore(snapshot);
@@ -138,12 +151,28 @@ UndoReport PreferenceApplier::undo(const Snapshot& snapshot, const std::vector<S
     report.outcomes.push_back({entry.ref, matchesFromOutside(seen, entry.rootValue, reader, domain), false});
   }
 
-  // Only after the restore is it known which recorded choices the undo really took back.
-  if (intents_)
-    for (const auto& setting : forgetting) {
-      const auto recorded = intents_->intent(setting.id);
-      if (recorded && recorded->value != service_.currentValue(setting)) intents_->forget(setting.id);
+  if (!intents_) return report;
+  // The batch recorded only its own settings: their records as they were are the whole way back,
+  // except where the value did not go back (then the batch's record still says what is there).
+  if (priorIntents) {
+    std::vector<PriorIntent> back;
+    for (const auto& prior : *priorIntents) {
+      const auto setting = std::find_if(forgetting.begin(), forgetting.end(),
+                                        [&](const SettingDefinition& s) { return s.id == prior.settingID; });
+      const bool stayed = setting != forgetting.end() && !setting->ref.path.empty() &&
+                          std::any_of(report.outcomes.begin(), report.outcomes.end(), [&](const UndoOutcome& o) {
+                            return !o.restored && SettingRef::ExactEqual{}(o.ref, undoRefOf(*setting));
+                          });
+      if (!stayed) back.push_back(prior);
     }
+    intents_->putBack(back);
+    return report;
+  }
+  // Only after the restore is it known which recorded choices the undo really took back.
+  for (const auto& setting : forgetting) {
+    const auto recorded = intents_->intent(setting.id);
+    if (recorded && recorded->value != service_.currentValue(setting)) intents_->forget(setting.id);
+  }
   return report;
 }
 

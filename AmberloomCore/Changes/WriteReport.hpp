@@ -29,6 +29,9 @@ struct WriteReport {
   Snapshot undo;                             // the state before the batch
   std::vector<std::string> alreadyMatching;  // carried unchanged
   std::vector<std::string> skippedPinned;    // carried unchanged
+  // The change-history records of the batch's settings before it (none without a history): what
+  // taking the batch back puts back.
+  std::vector<PriorIntent> priorIntents;
 
   std::size_t appliedCount() const;
   std::vector<WriteOutcome> failed() const;
@@ -82,12 +85,15 @@ class PreferenceApplier {
 
   WriteReport apply(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
                     std::vector<std::string> alreadyMatching = {}, std::vector<std::string> skippedPinned = {}) const;
-  // Restores the snapshot and checks every entry from outside. Then, of the `forgetting`
-  // settings, forgets the recorded choice of each whose value no longer equals it; a setting the
-  // restore left at the user's choice (a nested key under a restored root, a failed restore)
-  // keeps its record.
+  // Restores the snapshot and checks every entry from outside. Then puts `priorIntents` (the
+  // batch's WriteReport::priorIntents) back into the change history, except for a setting among
+  // `forgetting` whose root did not go back, and touches no other record. Without them (an undo point stored before points kept them), of the `forgetting` settings it
+  // forgets the recorded choice of each whose value no longer equals it; a setting the restore
+  // left at the user's choice (a nested key under a restored root, a failed restore) keeps its
+  // record.
   UndoReport undo(const Snapshot& snapshot, const std::vector<SettingDefinition>& forgetting,
-                  const ExternalPreferenceReader& reader) const;
+                  const ExternalPreferenceReader& reader,
+                  const std::optional<std::vector<PriorIntent>>& priorIntents = std::nullopt) const;
 
   // The setting's value as another process sees it (Night Shift through a second run).
   std::optional<PreferenceValue> externalValue(const SettingDefinition& setting,

@@ -36,4 +36,10 @@ bool CFPreferenceStore::keyExists(const std::string& key, const ResolvedDomain& 
   return files_.copyValue(key, domain.applicationID, currentHost(domain)).has_value();
 }
 
+bool CFPreferenceStore::isUnreadable(const ResolvedDomain& domain) const {
+  // An accepted domain reads as none only when its file is there but cannot be read.
+  return !files_.sharedDomain(domain.applicationID, currentHost(domain)) &&
+         files_.filePath(domain.applicationID, currentHost(domain)).has_value();
+}
+
 }  // namespace amberloom

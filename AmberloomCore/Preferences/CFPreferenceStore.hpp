@@ -24,6 +24,7 @@ class CFPreferenceStore : public PreferenceStore, public PreferenceKeyProbing {
   void write(const std::optional<PreferenceValue>& value, const std::string& key,
              const ResolvedDomain& domain) override;
   bool keyExists(const std::string& key, const ResolvedDomain& domain) const override;
+  bool isUnreadable(const ResolvedDomain& domain) const override;
 
  private:
   platform::PreferenceFiles files_;

@@ -10,4 +10,9 @@ std::vector<std::optional<PreferenceValue>> PreferenceStore::readKeys(const std:
   return values;
 }
 
+bool mayHoldUnreadable(const PreferenceStore& store, const std::string& key, const ResolvedDomain& domain) {
+  const auto* probe = dynamic_cast<const PreferenceKeyProbing*>(&store);
+  return probe && (probe->keyExists(key, domain) || probe->isUnreadable(domain));
+}
+
 }  // namespace amberloom

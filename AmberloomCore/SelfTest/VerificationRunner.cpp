@@ -189,7 +189,7 @@ std::vector<const SettingDefinition*> VerificationRunner::settings(
 
 Snapshot VerificationRunner::captureAll(const std::vector<const SettingDefinition*>& settings) const {
   std::vector<SettingRef> roots;
-  std::unordered_set<SettingRef> seen;
+  ExactRefSet seen;
   for (const auto* setting : settings) {
     if (setting->ref.path.empty()) continue;
     auto root = setting->ref.root();

@@ -27,6 +27,12 @@ std::string canonicalForm(std::string_view text) {
   return out;
 }
 
+std::string wellFormedText(std::string_view bytes) {
+  std::string text;
+  icu::UnicodeString::fromUTF8(icu::StringPiece(bytes.data(), static_cast<int32_t>(bytes.size()))).toUTF8String(text);
+  return text;
+}
+
 bool canonicallyEqual(std::string_view a, std::string_view b) {
   if (a == b) return true;
   // Only two ASCII texts can be told apart bytewise: a non-ASCII text may normalise to ASCII

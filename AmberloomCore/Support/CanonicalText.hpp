@@ -15,4 +15,8 @@ std::string canonicalForm(std::string_view text);
 // Whether the two texts are canonically equivalent. Cheap for ASCII texts.
 bool canonicallyEqual(std::string_view a, std::string_view b);
 
+// Bytes from the system (a host name, a model name) as well-formed UTF-8: every ill-formed
+// sequence becomes U+FFFD, so that the text can go into a file or a message.
+std::string wellFormedText(std::string_view bytes);
+
 }  // namespace amberloom

@@ -12,7 +12,13 @@ void writeString(std::string& out, const std::string& text) {
   if (!platform::isValidUtf8(text)) throw JsonWriteError("text that is not well-formed UTF-8 cannot be written as JSON");
   static const char hex[] = "0123456789abcdef";
   out.push_back('"');
-  for (unsigned char c : text) {
+  const char* run = text.data();  // the start of the bytes copied as they are
+  const char* const end = text.data() + text.size();
+  for (const char* at = run; at < end; ++at) {
+    const unsigned char c = static_cast<unsigned char>(*at);
+    if (c >= 0x20 && c != '"' && c != '\\' && c != '/') continue;
+    out.append(run, at);
+    run = at + 1;
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
@@ -23,15 +29,12 @@ void writeString(std::string& out, const std::string& text) {
       case '\b': out += "\\b"; break;
       case '\f': out += "\\f"; break;
       default:
-        if (c < 0x20) {
-          out += "\\u00";
-          out.push_back(hex[c >> 4]);
-          out.push_back(hex[c & 15]);
-        } else {
-          out.push_back(static_cast<char>(c));
-        }
+        out += "\\u00";
+        out.push_back(hex[c >> 4]);
+        out.push_back(hex[c & 15]);
     }
   }
+  out.append(run, end);
   out.push_back('"');
 }
 

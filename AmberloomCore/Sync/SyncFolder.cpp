@@ -1,6 +1,6 @@
 #include "Sync/SyncFolder.hpp"
 
-#include <filesystem>
+#include "Platform/AtomicFile.hpp"
 
 namespace amberloom {
 
@@ -24,11 +24,7 @@ bool SyncFolder::isDefault(const std::string& path, const BackupLocator& locator
 }
 
 std::error_code SyncFolder::ensureExists(const std::string& path) {
-  std::error_code error;
-  std::filesystem::create_directories(path, error);
-  if (!error && !std::filesystem::is_directory(path, error) && !error)
-    error = std::make_error_code(std::errc::not_a_directory);
-  return error;
+  return platform::createPrivateFolders(path);
 }
 
 }  // namespace amberloom

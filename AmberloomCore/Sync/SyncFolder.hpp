@@ -24,7 +24,8 @@ struct SyncFolder {
   static void choose(const std::optional<std::string>& path, UserDefaults& defaults);
   // Exact text equality with the default folder (no normalisation of any kind).
   static bool isDefault(const std::string& path, const BackupLocator& locator);
-  // Creates the folder with its parents; no error also when it exists already. Never throws.
+  // Creates the folder with its missing parents, owner-only; no error also when it exists already.
+  // Never throws.
   static std::error_code ensureExists(const std::string& path);
 };
 

@@ -63,8 +63,9 @@ WriteReport SyncService::apply(const std::vector<SyncRow>& rows, const ExternalP
   return report;
 }
 
-UndoReport SyncService::undo(const Snapshot& snapshot, const ExternalPreferenceReader& verifiedBy) const {
-  return applier_.undo(snapshot, catalog().settings(snapshot), verifiedBy);
+UndoReport SyncService::undo(const Snapshot& snapshot, const ExternalPreferenceReader& verifiedBy,
+                             const std::optional<std::vector<PriorIntent>>& priorIntents) const {
+  return applier_.undo(snapshot, catalog().settings(snapshot), verifiedBy, priorIntents);
 }
 
 }  // namespace amberloom

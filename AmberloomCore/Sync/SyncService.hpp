@@ -84,8 +84,11 @@ class SyncService {
   // and gets the outcome "katalogda yok", after the applier's outcomes.
   WriteReport apply(const std::vector<SyncRow>& rows, const ExternalPreferenceReader& verifiedBy) const;
 
-  // Puts a copy's snapshot back and forgets the recorded choices of the settings it touches.
-  UndoReport undo(const Snapshot& snapshot, const ExternalPreferenceReader& verifiedBy) const;
+  // Puts an undo point's snapshot back, and its `priorIntents` into the change history; without
+  // them, forgets the recorded choices of the settings it touches that their values no longer
+  // match. For the points of every batch, not only copies.
+  UndoReport undo(const Snapshot& snapshot, const ExternalPreferenceReader& verifiedBy,
+                  const std::optional<std::vector<PriorIntent>>& priorIntents = std::nullopt) const;
 
  private:
   SyncComparator comparator_;

@@ -19,7 +19,8 @@ struct RemovalPlan {
 
   std::vector<Item> appData;    // deleted by removal, in listing order
   std::optional<Item> backups;  // the backup folder, shown and never deleted; none when missing
-  std::int64_t settingsLeftChanged = 0;  // change-history records that still hold a value
+  // Change-history records that still hold a value, of settings the catalogue knows.
+  std::int64_t settingsLeftChanged = 0;
 
   // The sum of the app-data sizes; 0 for none.
   std::int64_t appDataBytes() const;

@@ -15,6 +15,8 @@ struct RepairFinding {
   std::optional<PreferenceValue> wanted;   // the recorded choice; none: the user removed the key
   std::optional<PreferenceValue> current;  // what the setting holds now; none: the key is absent
   double chosenAt = 0;                     // when the choice was recorded, seconds since the reference date
+  // The value there now cannot be read (`current` is none): it may or may not be the choice.
+  bool currentUnreadable = false;
 
   // The setting's id: the identity used for selection and lists.
   const std::string& id() const { return setting.id; }

@@ -9,8 +9,10 @@ RepairScan RepairScanner::scan(const std::optional<std::string>& previousBuild) 
     const SettingDefinition* setting = catalog_.setting(intent.settingID);
     if (!setting) continue;
     auto current = service_.currentValue(*setting);
-    if (current == intent.value) continue;
-    result.findings.push_back({*setting, std::move(intent.value), std::move(current), intent.at});
+    // A value that cannot be read is not "not set": it is unknown whether the choice still holds.
+    const bool unreadable = !current && service_.isUnreadable(*setting);
+    if (current == intent.value && !unreadable) continue;
+    result.findings.push_back({*setting, std::move(intent.value), std::move(current), intent.at, unreadable});
   }
   return result;
 }

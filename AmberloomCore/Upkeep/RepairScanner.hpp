@@ -32,7 +32,7 @@ class RepairScanner {
         currentBuild_(std::move(currentBuild)) {}
 
   // One finding per recorded choice that differs from the current value (an absent value equals
-  // only an absent one), newest choice first. Choices for settings the catalogue no longer holds
+  // only an absent one) or whose setting's value cannot be read, newest choice first. Choices for settings the catalogue no longer holds
   // are passed over. An undecodable history is moved aside by the log and gives no findings. The
   // builds choose nothing: `previousBuild` is only carried into the result. Never throws.
   RepairScan scan(const std::optional<std::string>& previousBuild) const;

@@ -14,7 +14,12 @@ WriteReport RepairService::repair(const std::vector<RepairFinding>& findings,
   return applier_.apply(batch, reader);
 }
 
-void RepairService::accept(const RepairFinding& finding) const { log_.record(finding.id(), finding.current); }
+void RepairService::accept(const RepairFinding& finding) const {
+  if (finding.currentUnreadable)
+    log_.forget(finding.id());
+  else
+    log_.record(finding.id(), finding.current);
+}
 
 UndoReport RepairService::undo(const Snapshot& snapshot, const ExternalPreferenceReader& reader) const {
   return applier_.undo(snapshot, {}, reader);

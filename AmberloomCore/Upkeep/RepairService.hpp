@@ -22,7 +22,9 @@ class RepairService {
   // through `reader` and returns the batch's report; its `undo` holds the state before. An empty
   // list still runs as an empty batch. Never throws: failures are per setting in the report.
   WriteReport repair(const std::vector<RepairFinding>& findings, const ExternalPreferenceReader& reader) const;
-  // Records the finding's current value as the user's choice; writes no preference.
+  // Records the finding's current value as the user's choice; writes no preference. A value that
+  // cannot be read is no choice to record: the setting's record is forgotten instead, so that
+  // nothing claims the user removed it.
   void accept(const RepairFinding& finding) const;
   // Restores a repair's undo snapshot. The choices the repair recorded stay in the history, so the
   // settings show as findings again on the next scan. Never throws.

@@ -1,12 +1,11 @@
 #include "Upkeep/SupportService.hpp"
 
-#include <unicode/unistr.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <vector>
 
 #include "Platform/MachineIdentity.hpp"
+#include "Support/CanonicalText.hpp"
 
 namespace amberloom {
 namespace fs = std::filesystem;
@@ -50,11 +49,7 @@ SupportService::SupportService(std::string address, std::string appVersion, std:
       osBuild_(std::move(osBuild)), model_(std::move(model)),
       crashFolder_(homeDirectory + "/Library/Logs/DiagnosticReports") {}
 
-std::string SupportService::hardwareModel() {
-  std::string valid;
-  icu::UnicodeString::fromUTF8(platform::hardwareModel()).toUTF8String(valid);
-  return valid;
-}
+std::string SupportService::hardwareModel() { return wellFormedText(platform::hardwareModel()); }
 
 SupportService::Report SupportService::report(const std::string& note) const {
   Report report;

@@ -2,7 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <unordered_map>
 
 #include "Catalog/CatalogChannel.hpp"
@@ -52,6 +54,41 @@ bool isWithin(const fs::path& inner, const fs::path& outer) {
   return i == o || i.starts_with(o == "/" ? o : o + "/");
 }
 
+// Calls `visit` for everything inside `folder` that lies beside `kept` (beneath `folder`): every
+// entry but `kept` and the folders that lead to it. A listing error lands in `failure`.
+void forEachBeside(const fs::path& folder, const fs::path& kept, const std::function<void(const fs::path&)>& visit,
+                   std::error_code& failure) {
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::path child = it->path();
+    if (!isWithin(kept, child))
+      visit(child);
+    else if (!isWithin(child, kept))
+      forEachBeside(child, kept, visit, failure);
+  }
+  if (ec && !failure) failure = ec;
+}
+
+bool anythingBeside(const fs::path& folder, const fs::path& kept) {
+  bool found = false;
+  std::error_code ignored;
+  forEachBeside(folder, kept, [&](const fs::path&) { found = true; }, ignored);
+  return found;
+}
+
+// Deletes everything beside `kept` in `folder` (symbolic links as links); the first failure lands
+// in `failure` and the rest still goes.
+void removeAllBeside(const fs::path& folder, const fs::path& kept, std::error_code& failure) {
+  forEachBeside(
+      folder, kept,
+      [&](const fs::path& child) {
+        std::error_code removal;
+        fs::remove_all(child, removal);
+        if (removal && !failure) failure = removal;
+      },
+      failure);
+}
+
 }  // namespace
 
 UninstallService::UninstallService(std::vector<SettingDefinition> catalog, IntentLog log, SettingsService service,
@@ -69,8 +106,18 @@ UninstallService::UninstallService(std::vector<SettingDefinition> catalog, Inten
 
 RemovalPlan UninstallService::plan() const {
   RemovalPlan plan;
+  const auto backups = backupsOnDisk();
   auto list = [&](const char* label, const std::string& path) {
-    if (existsAt(path)) plan.appData.push_back({label, path, sizeOf(path)});
+    if (!existsAt(path)) return;
+    std::int64_t bytes = sizeOf(path);
+    if (backups && holdsBackups(path)) {
+      // The backups count once, as backups; a folder that holds nothing else is no app data.
+      std::error_code ec;
+      const fs::path real = fs::weakly_canonical(path, ec);
+      if (!ec && (isWithin(real, *backups) || !anythingBeside(real, *backups))) return;
+      bytes = std::max<std::int64_t>(0, bytes - sizeOf(backups->string()));
+    }
+    plan.appData.push_back({label, path, bytes});
   };
 
   const std::string inSupport = supportFolder_ + "/";
@@ -85,32 +132,39 @@ RemovalPlan UninstallService::plan() const {
 
   if (backupFolder_ && existsAt(*backupFolder_)) {
     // Nothing here is deleted, so a configured folder that is a link is measured where it leads.
-    std::error_code ec;
-    const fs::path real = fs::canonical(*backupFolder_, ec);
-    plan.backups = RemovalPlan::Item{kBackupsLabel, *backupFolder_, sizeOf(ec ? *backupFolder_ : real.string())};
+    plan.backups = RemovalPlan::Item{kBackupsLabel, *backupFolder_, sizeOf(backups ? backups->string() : *backupFolder_)};
   }
-  plan.settingsLeftChanged = static_cast<std::int64_t>(writtenIntents().size());
+  // Only what a revert can put back: a record of a setting the catalogue no longer holds would
+  // leave the revert offered for ever.
+  plan.settingsLeftChanged = static_cast<std::int64_t>(changedSettings().size());
   return plan;
 }
 
-std::vector<RecordedIntent> UninstallService::writtenIntents() const {
+std::vector<const SettingDefinition*> UninstallService::changedSettings() const {
+  std::unordered_map<std::string, const SettingDefinition*> byID;
+  for (const auto& setting : catalog_) byID.try_emplace(setting.id, &setting);
+  std::vector<const SettingDefinition*> changed;
   // The log itself moves an undecodable history aside and reads it as empty.
-  auto intents = log_.all();
-  std::erase_if(intents, [](const RecordedIntent& intent) { return !intent.value; });
-  return intents;
+  for (const auto& intent : log_.all()) {
+    if (!intent.value) continue;
+    if (const auto found = byID.find(intent.settingID); found != byID.end()) changed.push_back(found->second);
+  }
+  return changed;
 }
 
 WriteReport UninstallService::revertEverything(const ExternalPreferenceReader& verifier) const {
-  std::unordered_map<std::string, const SettingDefinition*> byID;
-  for (const auto& setting : catalog_) byID.try_emplace(setting.id, &setting);
-
   std::vector<BatchItem> batch;
-  for (const auto& intent : writtenIntents()) {
-    // No value resets the setting: its key is removed, which puts back the system default.
-    const auto found = byID.find(intent.settingID);
-    if (found != byID.end()) batch.push_back({*found->second, std::nullopt});
-  }
+  // No value resets the setting: its key is removed, which puts back the system default.
+  for (const auto* setting : changedSettings()) batch.push_back({*setting, std::nullopt});
   return applier_.apply(batch, verifier);
+}
+
+std::optional<fs::path> UninstallService::backupsOnDisk() const {
+  if (!backupFolder_ || !existsAt(*backupFolder_)) return std::nullopt;
+  std::error_code ec;
+  fs::path real = fs::canonical(*backupFolder_, ec);
+  if (ec) return std::nullopt;
+  return real;
 }
 
 bool UninstallService::holdsBackups(const std::string& path) const {
@@ -128,13 +182,20 @@ bool UninstallService::holdsBackups(const std::string& path) const {
 std::vector<std::string> UninstallService::removeAppData() const {
   std::vector<std::string> notDeleted;
   for (const auto& item : plan().appData) {
-    if (holdsBackups(item.path)) {
-      notDeleted.push_back(item.path);
-      continue;
-    }
-    // remove_all deletes a symbolic link itself and never follows one inside a folder.
     std::error_code ec;
-    fs::remove_all(item.path, ec);
+    if (holdsBackups(item.path)) {
+      // Only what lies beside the backups goes; when that cannot be worked out, nothing does.
+      const auto backups = backupsOnDisk();
+      const fs::path real = fs::weakly_canonical(item.path, ec);
+      if (ec || !backups || isWithin(real, *backups)) {
+        notDeleted.push_back(item.path);
+        continue;
+      }
+      removeAllBeside(real, *backups, ec);
+    } else {
+      // remove_all deletes a symbolic link itself and never follows one inside a folder.
+      fs::remove_all(item.path, ec);
+    }
     if (ec) notDeleted.push_back(item.path);
   }
 

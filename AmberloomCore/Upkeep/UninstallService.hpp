@@ -1,9 +1,11 @@
 #pragma once
 // Clears the application's traces before the user throws the app away: lists its files with
 // their sizes (the plan), puts every setting it changed back to the system default in one
-// verified batch, and deletes its files. Backups are never deleted, nor anything that holds the
-// backup folder. Each call reads the file system afresh; no call throws.
+// verified batch, and deletes its files. Backups are never deleted: of an item that holds the
+// backup folder, only what lies beside it goes. Each call reads the file system afresh; no call
+// throws.
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,15 +38,17 @@ class UninstallService {
 
   // The app's files that exist: the history, the catalogue cache, the undo points, the unsent sync
   // upload, then quarantined histories by name, then the preferences file; the backup folder when
-  // something is there; the count of written choices. Moves an undecodable history aside (the
-  // plan drawn in that call still lists it under its old name and counts nothing).
+  // something is there; the count of written choices of settings the catalogue knows. An item
+  // that holds the backup folder is measured without it (the backups count once, as backups);
+  // one that is the backup folder or holds nothing else is not app data. Moves an undecodable history aside (the plan
+  // drawn in that call still lists it under its old name and counts nothing).
   RemovalPlan plan() const;
   // Resets every setting with a written choice that the catalogue knows (the first definition of
   // an id wins), through one batch, and returns its report. An empty list still runs as a batch.
   WriteReport revertEverything(const ExternalPreferenceReader& verifier) const;
-  // Deletes the app data of a fresh plan (symbolic links as links, folders whole) and returns the
-  // paths not deleted, in plan order: those that failed and those that hold the backup folder.
-  // Then removes the support folder if it is left empty and holds no backups.
+  // Deletes the app data of a fresh plan (symbolic links as links, folders whole, and of a folder
+  // that holds the backup folder everything beside it) and returns the paths not wholly deleted
+  // that should have been, in plan order. Then removes the support folder if it is left empty.
   std::vector<std::string> removeAppData() const;
 
   const std::string& supportFolder() const { return supportFolder_; }
@@ -52,7 +56,10 @@ class UninstallService {
   const std::optional<std::string>& backupFolder() const { return backupFolder_; }
 
  private:
-  std::vector<RecordedIntent> writtenIntents() const;
+  // The settings the catalogue knows that hold a written choice, in history order.
+  std::vector<const SettingDefinition*> changedSettings() const;
+  // The existing backup folder without links; none when there is none.
+  std::optional<std::filesystem::path> backupsOnDisk() const;
   // Whether deleting `path` would take the existing backup folder with it.
   bool holdsBackups(const std::string& path) const;
 

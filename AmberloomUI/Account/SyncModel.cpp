@@ -5,6 +5,7 @@
 #include "Account/AccountModel.hpp"
 #include "Account/SyncListModels.hpp"
 #include "Account/SyncTexts.hpp"
+#include "Guided/UndoPoint.hpp"
 #include "Kit/BackgroundCall.hpp"
 #include "Preferences/PinnedSettings.hpp"
 
@@ -307,13 +308,13 @@ void SyncModel::applySelected() {
   if (report.total() > 0) {
     const std::string reason = "Before bringing " + std::to_string(report.total()) + " settings from " +
                                selectedDeviceID_.value_or("another Mac");
-    try {
-      snapshots_.record(report.undo, reason, clock_());
-      stored = true;
-    } catch (const std::exception& error) {
+    const auto point = guided::recordUndoPoint(snapshots_, report.undo, reason, report.priorIntents, clock_());
+    stored = !point.failure;
+    if (point.failure)
       // The values are already overwritten: the user must know there is no way back.
-      setLastError("The settings were copied, but no undo point could be saved: " + std::string(error.what()));
-    }
+      setLastError("The settings were copied, but no undo point could be saved: " + *point.failure);
+    else if (point.valuesLeftOut > 0)
+      setLastError(*guided::undoPointMessage(point, false));
   }
   setHistory(snapshots_.all());
   const Change change = Change::of(report.undo, report.restartTargets, stored);
@@ -326,13 +327,13 @@ void SyncModel::applySelected() {
 
 std::optional<UndoReport> SyncModel::undo(const StoredSnapshot& point) {
   if (isDryRun_) return std::nullopt;
-  const UndoReport report = service_.undo(point.snapshot, *verifier_);
+  const UndoReport report = service_.undo(point.snapshot, *verifier_, point.priorIntents);
   if (report.isComplete())
     setLastError(std::nullopt);
   else if (report.failure)
     setLastError(*report.failure);
   else
-    setLastError(std::to_string(report.failed().size()) + " settings did not go back to their old value");
+    setLastError(guided::incompleteUndo(report));
   refreshRows();  // at once, also when the refresh cannot reach the server
   refresh();
   announce(Change::of(point.snapshot));

@@ -226,7 +226,8 @@ bool SettingsModel::reread(const SettingDefinition& setting) {
 
 bool SettingsModel::assignValue(const SettingDefinition& setting, std::optional<PreferenceValue> current) {
   const auto found = values_.find(setting.id);
-  if (!current) {
+  // A setting at the macOS default shows as unset (Night Shift while off too).
+  if (!countsAsSet(setting, current)) {
     if (found == values_.end()) return false;
     values_.erase(found);
     return true;

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "Changes/SettingsService.hpp"
+#include "Guided/UndoPoint.hpp"
 
 namespace amberloom::ui {
 
@@ -23,8 +24,16 @@ std::string withHint(const std::exception& error, const QString& hint) {
   return std::string(error.what()) + " " + hint.toStdString();
 }
 
+// Everything that could be put back is back: what is left had no known value before the restore
+// (its file could not be read then), so no undo can ever do more.
+bool didAllItCan(const UndoReport& report) { return report.failed().empty(); }
+
 QString undoResultText(const UndoReport& report) {
   if (report.isComplete()) return localized("Your settings are back as they were before the restore.");
+  if (didAllItCan(report))
+    return localized("Your settings are back as they were before the restore, except %lld that could not be read "
+                     "then: those were left as they are.",
+                     {static_cast<std::int64_t>(report.unknownValues().size())});
   if (report.failure) return QString::fromStdString(*report.failure);
   const auto left = report.failed().size() + report.unknownValues().size();
   return localized("%lld settings did not go back to their old value", {QString::number(static_cast<qulonglong>(left))});
@@ -107,7 +116,7 @@ QString FirstRunModel::replaceMessage() const {
 RestorePlan FirstRunModel::plan(const BackupEnvelope& backup) const {
   std::vector<std::pair<SettingRef, SettingChannel>> roots;
   for (const auto& entry : backup.snapshot.entries) roots.emplace_back(entry.ref, entry.channel);
-  std::unordered_map<SettingRef, std::optional<PreferenceValue>> here;
+  std::unordered_map<SettingRef, std::optional<PreferenceValue>, SettingRef::ExactHash, SettingRef::ExactEqual> here;
   for (auto& entry : localState_.capture(roots).entries) here.emplace(entry.ref, std::move(entry.rootValue));
 
   RestorePlan plan;
@@ -164,7 +173,8 @@ void FirstRunModel::restore(const BackupEnvelope& backup) {
                                    "bring settings over one at a time from My Macs.");
   try {
     auto report = service_.restore(backup, RestoreMode::presentValues, *verifier_);
-    keepUndo(report.undo, backup.deviceID, false);
+    // A restore that wrote nothing leaves nothing to go back to.
+    if (report.total() > 0) keepUndo(report.undo, backup.deviceID, false);
     setOutcome(Restored{backup.deviceID, backup.deviceName, std::move(report)});
   } catch (const RestoreFailure& failure) {
     // Part of the backup is already written: the state before it is the only way back.
@@ -177,19 +187,25 @@ void FirstRunModel::restore(const BackupEnvelope& backup) {
 
 void FirstRunModel::keepUndo(const Snapshot& undo, const std::string& deviceID, bool failedPartway) {
   setUndoSnapshot(undo);
-  bool stored = false;
-  try {
-    snapshots_.record(undo, "Before restoring from " + deviceID, clock_());
-    stored = true;
-    setUndoState(true, failedPartway, {});
-  } catch (const std::exception& error) {
+  // A restore records no change history, so taking its point back changes none.
+  const auto stored = guided::recordUndoPoint(snapshots_, undo, "Before restoring from " + deviceID,
+                                              std::vector<PriorIntent>{}, clock_());
+  if (stored.failure) {
     // Without the stored point, the held state is the only way back, and only until the app quits.
     setUndoState(false, true,
                  localized("The undo point could not be saved to disk (%@). Undo works while this window is open, but "
                            "not after you quit.",
-                           {QString::fromUtf8(error.what())}));
+                           {QString::fromUtf8(*stored.failure)}));
+  } else if (stored.valuesLeftOut > 0) {
+    // The stored point cannot put those back: the held state still can, until the app quits.
+    setUndoState(true, true,
+                 localized("The undo point saved to disk leaves out %lld settings whose values cannot be saved in it. "
+                           "Undo here puts them back too while this window is open.",
+                           {static_cast<std::int64_t>(stored.valuesLeftOut)}));
+  } else {
+    setUndoState(true, failedPartway, {});
   }
-  if (notice_) notice_->announce(Change::of(undo, {}, stored), this);
+  if (notice_) notice_->announce(Change::of(undo, {}, !stored.failure), this);
 }
 
 void FirstRunModel::undoRestore() {
@@ -198,7 +214,7 @@ void FirstRunModel::undoRestore() {
   const PreferenceApplier applier(SettingsService(resolver_, store_), resolver_, localState_, std::nullopt);
   undoReport_ = applier.undo(*undoSnapshot_, {}, *verifier_);
   if (notice_) notice_->announce(Change::of(*undoSnapshot_), this);
-  if (undoReport_->isComplete()) {
+  if (didAllItCan(*undoReport_)) {
     setUndoSnapshot(std::nullopt);
     setUndoState(undoSurvivesRestart_, false, {});
   }

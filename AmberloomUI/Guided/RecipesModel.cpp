@@ -144,20 +144,28 @@ void RecipesModel::apply() {
 
   WriteReport report = service_.apply(recipe, PinnedSettings::load(*defaults_), *verifier_);
   const Snapshot undo = report.undo;
+  auto priorIntents = report.priorIntents;
+  const bool wroteNothing = report.total() == 0;
   setReport(std::move(report));
   setAppliedRecipeID(recipe.id);
   setUndoReport(std::nullopt);
+  if (wroteNothing) {
+    // Nothing changed, so there is nothing to go back to, and no stored point to push out.
+    showCurrentValues();
+    return;
+  }
   setLastUndo(undo, recipe.title);
-  const auto notStored = guided::recordUndoPoint(snapshots_, undo, undoReason(recipe));
-  setUndoSurvivesRestart(!notStored);
-  setLastError(notStored ? std::optional(guided::undoPointNotSaved(*notStored, true)) : std::nullopt);
-  refreshValuesAfterWrite(Change::of(undo, report_->restartTargets, !notStored));
+  lastPriorIntents_ = priorIntents;
+  const auto stored = guided::recordUndoPoint(snapshots_, undo, undoReason(recipe), std::move(priorIntents));
+  setUndoSurvivesRestart(!stored.failure);
+  setLastError(guided::undoPointMessage(stored, true));
+  refreshValuesAfterWrite(Change::of(undo, report_->restartTargets, !stored.failure));
 }
 
 void RecipesModel::undoLast() {
   if (isDryRun_ || !lastUndo_) return;
   const Snapshot undone = *lastUndo_;
-  const UndoReport result = service_.undo(undone, *verifier_);
+  const UndoReport result = service_.undo(undone, *verifier_, lastPriorIntents_);
   if (result.isComplete()) {
     setLastError(std::nullopt);
     setLastUndo(std::nullopt);
@@ -222,7 +230,22 @@ QString RecipesModel::summaryLine() const {
   QStringList parts{QString::number(changeCount()) + QStringLiteral(" will change")};
   if (unchangedCount() > 0) parts << QString::number(unchangedCount()) + QStringLiteral(" already match");
   if (pinnedCount() > 0) parts << QString::number(pinnedCount()) + QStringLiteral(" pinned to this Mac");
+  if (const auto left = leftOut().size(); left > 0)
+    parts << QString::number(left) + QStringLiteral(" left out on this macOS");
   return parts.join(QStringLiteral(" · "));
+}
+
+std::vector<SettingDefinition> RecipesModel::leftOut() const {
+  const Recipe* recipe = selectedRecipe();
+  return recipe ? service_.unavailable(*recipe) : std::vector<SettingDefinition>{};
+}
+
+QString RecipesModel::leftOutLine() const {
+  QStringList labels;
+  for (const auto& setting : leftOut()) labels << qstr(setting.label);
+  if (labels.isEmpty()) return {};
+  return guided::localized("Left out, as they do not apply to macOS %@: ", {qstr(service_.os().description())}) +
+         labels.join(QStringLiteral(", "));
 }
 
 QVariant RecipesModel::reportCard() const {

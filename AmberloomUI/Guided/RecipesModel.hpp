@@ -43,6 +43,8 @@ class RecipesModel : public QObject {
   Q_PROPERTY(int unchangedCount READ unchangedCount NOTIFY previewChanged)
   Q_PROPERTY(int pinnedCount READ pinnedCount NOTIFY previewChanged)
   Q_PROPERTY(QString summaryLine READ summaryLine NOTIFY previewChanged)
+  // "Left out, as they do not apply to macOS <version>: <labels>"; empty when none is left out.
+  Q_PROPERTY(QString leftOutLine READ leftOutLine NOTIFY previewChanged)
   // The report card (see guided::writeReportCard); null without a report.
   Q_PROPERTY(QVariant report READ reportCard NOTIFY reportChanged)
   Q_PROPERTY(bool canUndo READ canUndo NOTIFY lastUndoChanged)
@@ -82,10 +84,13 @@ class RecipesModel : public QObject {
   int changeCount() const;
   int unchangedCount() const;
   int pinnedCount() const;
+  // The open recipe's settings that do not apply to this Mac: preview and apply leave them out.
+  std::vector<SettingDefinition> leftOut() const;
 
   // Clears the report and undo report and previews the open recipe (nothing when none is open).
   Q_INVOKABLE void refreshPreview();
-  // Applies the open recipe, skipping pinned settings, and stores the undo point.
+  // Applies the open recipe, skipping pinned settings and those that do not apply to this Mac, and
+  // stores the undo point (none when nothing was written).
   Q_INVOKABLE void apply();
   // Undoes the last real application.
   Q_INVOKABLE void undoLast();
@@ -120,6 +125,7 @@ class RecipesModel : public QObject {
   void setSelectedRecipeIDText(const QString& id);
   QVariant selectedRecipeRow() const;
   QString summaryLine() const;
+  QString leftOutLine() const;
   QVariant reportCard() const;
   bool canUndo() const { return lastUndo_.has_value(); }
   QString undoableTitle() const;
@@ -134,6 +140,7 @@ class RecipesModel : public QObject {
   std::optional<WriteReport> report_;
   std::optional<Snapshot> lastUndo_;
   std::string lastUndoTitle_;
+  std::vector<PriorIntent> lastPriorIntents_;  // the change history before the last application
   bool undoSurvivesRestart_ = false;
   std::optional<std::string> lastError_;
   std::optional<std::string> appliedRecipeID_;

@@ -35,9 +35,15 @@ void RemovalModel::revertEverything() {
   if (isDryRun_) return;
   const WriteReport report = service_.revertEverything(*verifier_);
   setOutcome(Reverted{report});
-  const auto notStored = guided::recordUndoPoint(snapshots_, report.undo, revertReason);
-  setUndoSurvivesRestart(!notStored);
-  setLastError(notStored ? std::optional(guided::undoPointNotSaved(*notStored, false)) : std::nullopt);
+  if (report.total() == 0) {
+    // Nothing was put back, so there is nothing to undo: a point would only push a real one out.
+    setUndoSurvivesRestart(false);
+    setLastError(std::nullopt);
+  } else {
+    const auto stored = guided::recordUndoPoint(snapshots_, report.undo, revertReason, report.priorIntents);
+    setUndoSurvivesRestart(!stored.failure);
+    setLastError(guided::undoPointMessage(stored, false));
+  }
   unregisterLoginItem();
   reload();
   if (notice_) notice_->announce(Change::of(report.undo, report.restartTargets, !notStored), this);

@@ -72,8 +72,8 @@ class RemovalModel : public QObject {
   QString closingSentence() const;
 
   Q_INVOKABLE void reload();
-  // Resets every setting the application changed, stores the undo point and plans again. Nothing
-  // in practice mode.
+  // Resets every setting the application changed, stores the undo point (none for an empty batch)
+  // and plans again. Nothing in practice mode.
   Q_INVOKABLE void revertEverything();
   // Deletes the application's files (never the backups) and plans again. Nothing in practice mode.
   Q_INVOKABLE void removeAppData();

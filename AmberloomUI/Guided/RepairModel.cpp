@@ -17,8 +17,8 @@ QVariantMap findingRow(const RepairFinding& finding, bool selected) {
   return {{QStringLiteral("findingId"), qstr(finding.id())},
           {QStringLiteral("label"), qstr(finding.setting.label)},
           {QStringLiteral("valuesLine"),
-           qstr(control.describe(finding.current)) + QStringLiteral(" now · you chose ") +
-               qstr(control.describe(finding.wanted))},
+           (finding.currentUnreadable ? guided::localized("cannot be read") : qstr(control.describe(finding.current))) +
+               QStringLiteral(" now · you chose ") + qstr(control.describe(finding.wanted))},
           {QStringLiteral("chosenAt"), guided::abbreviatedDateTime(finding.chosenAt)},
           {QStringLiteral("selected"), selected}};
 }
@@ -111,12 +111,13 @@ void RepairModel::repairSelected() {
                            : std::optional(std::to_string(failed) + " settings could not be put back"));
   setUndoReport(std::nullopt);
   setLastUndo(report.undo);
-  const auto notStored = guided::recordUndoPoint(
-      snapshots_, report.undo, "Before putting back " + std::to_string(chosen.size()) + " settings");
-  setUndoSurvivesRestart(!notStored);
+  const auto stored = guided::recordUndoPoint(snapshots_, report.undo,
+                                              "Before putting back " + std::to_string(chosen.size()) + " settings",
+                                              report.priorIntents);
+  setUndoSurvivesRestart(!stored.failure);
   // A count of settings that failed is the message that matters more.
-  if (notStored && !lastError_) setLastError(guided::undoPointNotSaved(*notStored, true));
-  announce(Change::of(report.undo, report.restartTargets, !notStored));
+  if (!lastError_) setLastError(guided::undoPointMessage(stored, true));
+  announce(Change::of(report.undo, report.restartTargets, !stored.failure));
   scanAgain();
   setReport(report);
 }

@@ -2,6 +2,8 @@
 // folder gives what the file alone gives, and a backup that reads writes back to bytes that read
 // as the same backup. A changed byte rarely keeps the checksum right, so a file refused for its
 // checksum is read again with a checksum that fits its snapshot: the checks after it get tried too.
+// No backup that reads may write this application's own preferences or the global domain by its
+// alias.
 
 #include "Backup/BackupService.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
@@ -25,6 +27,9 @@ BackupEnvelope::ReadResult readAndRewrite(const BackupService& service, const st
   if (read.backups.empty()) return read;
 
   const BackupEnvelope& backup = read.backups.front();
+  for (const auto& entry : backup.snapshot.entries)
+    fuzz::require(BackupEnvelope::mayWrite(entry.ref.domain) || (entry.isUnreadable && !entry.rootValue),
+                  "a domain no restore may write holds no value");
   std::string written;
   try {
     written = backup.encoded();

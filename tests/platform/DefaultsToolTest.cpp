@@ -7,6 +7,7 @@
 
 #include "Platform/MachineIdentity.hpp"
 #include "Platform/PlistCoding.hpp"
+#include "Platform/PreferenceFiles.hpp"
 #include "TestHome.hpp"
 
 using namespace amberloom::platform;
@@ -141,4 +142,22 @@ TEST(DefaultsTool, EveryMisuseFailsWithOneLineOnStandardError) {
   EXPECT_EQ(test::filesBelow(test::home()), (std::vector<std::string>{"Library/Preferences/com.example.broken.plist"}));
   EXPECT_EQ(test::readFile(test::preferencesFile("com.example.broken")), "garbage");
   EXPECT_FALSE(test::fileExists("/tmp/escape.plist"));
+}
+
+TEST(DefaultsTool, AMemberExportCannotCarryCostsOnlyThatMember) {
+  // Dates beyond the year 9999 and text holding U+0000, as other programs may store them; every
+  // other key must still read back from outside.
+  using namespace std::string_literals;
+  const PreferenceFiles files(test::home(), "HOST-UUID");
+  files.setValue("nul", PlistObject("a\0b"s), "com.example.far", false);
+  files.setValue("a\0key"s, PlistObject(3), "com.example.far", false);
+  files.setValue("far", PlistObject(PlistDate{252423993600.0}), "com.example.far", false);
+  files.setValue("nested", PlistObject(PlistDictionary{{"when", PlistObject(PlistDate{-63113904001.0})},
+                                                       {"kept", PlistObject(1)}}),
+                 "com.example.far", false);
+  files.setValue("plain", PlistObject(2), "com.example.far", false);
+  const auto exported = parsePropertyList(ok({"export", "com.example.far", "-"}));
+  ASSERT_TRUE(exported.has_value());
+  EXPECT_EQ(*exported, PlistObject(PlistDictionary{{"nested", PlistObject(PlistDictionary{{"kept", PlistObject(1)}})},
+                                                   {"plain", PlistObject(2)}}));
 }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -226,6 +227,48 @@ TEST(AtomicFile, AReplacementKeepsTheModeAndNewFilesArePrivate) {
     EXPECT_EQ(modeOf(path), mode) << std::oct << mode;
     EXPECT_EQ(test::readFile(path), "two");
   }
+  // Folders made on the way are the user's only, as a Mac keeps the Library; one that exists keeps
+  // its mode.
+  ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+  writeFileAtomically(folder + "deeper/still/file", "x");
+  EXPECT_EQ(modeOf(folder), 0755u);
+  EXPECT_EQ(modeOf(folder + "deeper"), 0700u);
+  EXPECT_EQ(modeOf(folder + "deeper/still"), 0700u);
+  files().setValue("k", PlistObject(1), "com.example.modes", true);
+  for (const auto* made : {"/Library", "/Library/Preferences", "/Library/Preferences/ByHost"})
+    EXPECT_EQ(modeOf(test::home() + made), 0700u) << made;
+}
+
+TEST(AtomicFile, ANewFileNeverReplacesOneThatIsThere) {
+  const std::string path = test::home() + "/new-only/point";
+  EXPECT_TRUE(writeNewFileAtomically(path, "first"));
+  EXPECT_FALSE(writeNewFileAtomically(path, "second"));
+  EXPECT_EQ(test::readFile(path), "first");
+  EXPECT_EQ(test::filesBelow(test::home() + "/new-only"), std::vector<std::string>{"point"}) << "no temporary left";
+}
+
+TEST(AtomicFile, OnlyStaleTemporariesOfTheNamedFilesAreSwept) {
+  const std::string folder = test::home() + "/sweep";
+  const auto age = [&](const std::string& name, int minutes) {
+    const timespec times[2] = {{0, UTIME_OMIT}, {::time(nullptr) - minutes * 60, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (folder + "/" + name).c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+  };
+  const auto aged = [&](const std::string& name, int minutes) {
+    test::writeFile(folder + "/" + name, "partial");
+    age(name, minutes);
+  };
+  aged(".a.plist.Xy12Zq", 60);      // a write killed an hour ago
+  aged("..GlobalPreferences.plist.AbCdEf", 60);
+  aged(".b.plist.Qw3rTy", 1);       // a write that may still be going on
+  aged(".c.json.Zz9Zz9", 60);       // not a file this folder's writers make
+  aged(".a.plist.short", 60);       // not a temporary's name
+  aged("a.plist", 60);
+  ASSERT_EQ(::symlink("elsewhere", (folder + "/.d.plist.Lnk123").c_str()), 0);
+  age(".d.plist.Lnk123", 60);
+  removeStaleTemporaries(folder, [](std::string_view name) { return name.ends_with(".plist"); }, std::chrono::minutes(10));
+  EXPECT_EQ(test::filesBelow(folder), (std::vector<std::string>{".a.plist.short", ".b.plist.Qw3rTy", ".c.json.Zz9Zz9",
+                                                                "a.plist"}));
+  EXPECT_TRUE(std::filesystem::is_symlink(folder + "/.d.plist.Lnk123")) << "a link is never a temporary";
 }
 
 // ---------------------------------------------------------------------------------------------

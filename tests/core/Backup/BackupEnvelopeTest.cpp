@@ -141,3 +141,17 @@ TEST(BackupEnvelope, EachCheckAcceptsOrRefusesWithItsReason) {
     }
   }
 }
+
+TEST(BackupEnvelope, ABackupNeverWritesThisApplicationsPreferencesOrTheGlobalDomainByItsAlias) {
+  // Crafted with a right checksum: turning automatic sync on or moving the backup folder.
+  for (const char* domain : {"tv.winterbrae.amberloom", "TV.Winterbrae.AmberLoom", "kCFPreferencesAnyApplication",
+                             "kcfpreferencesanyapplication"}) {
+    const auto read = BackupEnvelope::fromData(holding(entry(domain, {"sync.autoSyncEnabled"}, PV::boolean(true))));
+    const auto& crafted = read.snapshot.entries.back();
+    EXPECT_TRUE(crafted.isUnreadable) << domain;
+    EXPECT_EQ(crafted.rootValue, std::nullopt) << domain;
+    EXPECT_EQ(read.snapshot.entries.front(), sample().snapshot.entries.front()) << "the rest reads as it is";
+  }
+  EXPECT_TRUE(BackupEnvelope::mayWrite("tv.winterbrae.amberloomx"));
+  EXPECT_TRUE(BackupEnvelope::mayWrite("NSGlobalDomain"));
+}

@@ -9,6 +9,7 @@
 #include "Backup/BackupService.hpp"
 #include "LivePreferences.hpp"
 #include "MemoryUserDefaults.hpp"
+#include "Platform/AtomicFile.hpp"
 #include "Preferences/NightShiftClient.hpp"
 
 using namespace amberloom;
@@ -193,6 +194,7 @@ TEST(BackupServiceDeviceID, StaysTheSameThroughARenameAndASlowHardwareAnswer) {
       {std::nullopt, "Office", fromStudio, "Office"},  // renamed: the kept ID stays
       {hardware, "Office", hardware, "Office"},        // the hardware answers: its ID, kept
       {std::nullopt, "", hardware, "Mac"},             // one slow answer: still the same Mac
+      {hardware, "Ada\xFF\xC3Mac", hardware, "Ada\uFFFD\uFFFDMac"},  // not text: repaired, as files need
   };
   FakeHost host;
   for (const auto& [uuid, name, expectedID, expectedName] : steps) {
@@ -202,4 +204,33 @@ TEST(BackupServiceDeviceID, StaysTheSameThroughARenameAndASlowHardwareAnswer) {
     EXPECT_EQ(BackupService::currentDeviceName(host), expectedName);
     EXPECT_EQ(preferences->stringValue(BackupService::deviceIDKey), expectedID);
   }
+}
+
+TEST_F(BackupServiceTest, ABackupThatWouldNotReadBackNeverReplacesTheOneThatDoes) {
+  // Each value is within the limit, the pretty-printed file is not.
+  std::vector<SettingDefinition> big;
+  for (int i = 0; i < 5; ++i) big.push_back(setting("com.example.big" + std::to_string(i), {"k"}));
+  const auto here = service(big);
+  const std::string path = here.createBackup(folder);
+  const std::string good = th::readFile(path);
+  for (int i = 0; i < 5; ++i) put("com.example.big" + std::to_string(i), "k", PV::string(std::string(3500000, 'x')));
+
+  EXPECT_THROW(here.createBackup(folder), platform::FileWriteError);
+  EXPECT_EQ(th::readFile(path), good);
+  EXPECT_EQ(here.readBackups(folder).backups.size(), 1u);
+  EXPECT_EQ(th::filesBelow(folder), std::vector<std::string>{"THIS-MAC.amberloom.json"});
+}
+
+TEST_F(BackupServiceTest, UndoOfARestoreTellsKeysApartByteForByte) {
+  // "café" composed and decomposed are two keys to the store, however alike they read.
+  const std::string composed = "caf\xC3\xA9", decomposed = "cafe\xCC\x81";
+  set({{"com.example.accents", composed, PV::integer(1)}});
+  const auto here = service({setting("com.example.accents", {composed})});
+  BackupEnvelope backup{"OTHER-MAC", std::nullopt, std::nullopt, std::nullopt, {}};
+  backup.snapshot.entries = {{{"com.example.accents", {decomposed}, false}, PV::integer(2), SettingChannel::defaults, false}};
+
+  const auto report = here.restore(backup, RestoreMode::presentValues, outside);
+  EXPECT_EQ(report.undo.entries.size(), 2u);
+  SnapshotService(store, resolver).restore(report.undo);
+  expectSeen({{"com.example.accents", composed, PV::integer(1)}, {"com.example.accents", decomposed, std::nullopt}});
 }

@@ -66,3 +66,20 @@ TEST(PersonalisationScanner, CountsDeliberateChangesGroupsThemAndPicksTheRoute) 
     EXPECT_EQ(scan.route(), c.route);
   }
 }
+
+TEST(PersonalisationScanner, NightShiftCountsAsAChangeOnlyWhileOn) {
+  // Its channel always reads on or off; off is how macOS comes.
+  auto night = amberloom::testing::makeSetting(
+      "displays.nightShift", SettingRef{"com.apple.CoreBrightness", {"CBBlueReductionStatus", "enabled"}, false});
+  night.channel = SettingChannel::nightShift;
+  const SettingsCatalog catalog(1, 1, {night, setting("dock.tile", "com.example.onlyone", false)});
+  const amberloom::testing::LivePreferences live;
+  live.put("com.example.onlyone", "flag", PreferenceValue::boolean(true));
+  for (const bool on : {false, true}) {
+    live.put("com.apple.CoreBrightness", "BlueReductionEnabled", PreferenceValue::boolean(on));
+    const PersonalisationScanner scanner(catalog, SettingsService(live.resolver, live.store), [] { return true; });
+    const auto scan = scanner.scan(Version({14, 5}), Version({1, 0}));
+    EXPECT_EQ(scan.deliberateCount(), on ? 2u : 1u) << on;
+    EXPECT_EQ(scan.route(), on ? FirstRunRoute::compare : FirstRunRoute::restore) << on;
+  }
+}

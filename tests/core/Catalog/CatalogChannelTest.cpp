@@ -286,6 +286,20 @@ TEST_F(CatalogChannelTest, StalledServerHoldsNeitherTheCallerNorTheLoadPastTheSe
   EXPECT_EQ(onlySettingID(result), "cached");
 }
 
+TEST_F(CatalogChannelTest, ANewerCatalogueAnotherProcessCachedMeanwhileStaysCached) {
+  storeSignedCache(catalogue(5, "cached"));
+  LoopbackServer server;
+  publishSigned(server, catalogue(6, "fetched"));
+  server.fail(kSignaturePath, Failure::stall);
+  auto future = CatalogChannel::production(signer.key(), server.host(), std::make_shared<PlainLoopbackSession>(5s)).load();
+  ASSERT_TRUE(server.waitForRequests(kSignaturePath, 1, 5s));  // the cache was read before the fetch
+  storeSignedCache(catalogue(8, "newer"));
+  server.releaseStalls();
+  ASSERT_EQ(future.wait_for(10s), std::future_status::ready);
+  EXPECT_EQ(onlySettingID(future.get()), "fetched");
+  EXPECT_EQ(cachedBytes()->first, catalogue(8, "newer"));
+}
+
 // Answers the signature request only when it is cancelled, and fails the catalogue request.
 class FailingCatalogueSession final : public HttpSession {
  public:

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -212,4 +214,30 @@ TEST(IntentLog, HostileFilesAreQuarantinedOrPassedOverWithoutExhaustingTheProces
   EXPECT_TRUE(log.all().empty());
   log.record("b", PreferenceValue::integer(1));
   EXPECT_EQ(ids(log.all()), std::vector<std::string>{"b"});
+}
+
+TEST(IntentLog, TwoProcessesRecordingAtOnceLoseNothing) {
+  // The application and the login-time run each rewrite the whole file.
+  constexpr int kRecords = 60;
+  std::vector<pid_t> children;
+  for (const char* who : {"a.", "b."}) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      const IntentLog mine(logPath(), "23F79");
+      for (int i = 0; i < kRecords; ++i) mine.record(who + std::to_string(i), PreferenceValue::integer(i));
+      // Putting records back is the same kind of rewrite.
+      mine.putBack({{std::string(who) + "0", std::nullopt}});
+      ::_exit(0);
+    }
+    children.push_back(pid);
+  }
+  for (const pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  const auto kept = IntentLog(logPath(), "23F79").all();
+  EXPECT_EQ(kept.size(), 2u * (kRecords - 1));
+  EXPECT_TRUE(IntentLog(logPath(), "23F79").quarantinedFiles().empty());
 }

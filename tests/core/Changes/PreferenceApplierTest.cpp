@@ -179,6 +179,12 @@ TEST_F(PreferenceApplierTest, EmptyBatchAndRepeatedSettings) {
   const auto hide = makeSetting("dock.autohide", "com.example.dock", {"autohide"}, SettingValueType::boolean);
   const auto twice = applier.apply({{hide, PreferenceValue::boolean(true)}, {hide, PreferenceValue::boolean(false)}}, outside);
   EXPECT_EQ(twice.undo.entries.size(), 1u);
+  // Keys alike but not byte for byte ("café" composed and decomposed) are two keys to the store.
+  const auto composed = makeSetting("a.composed", "com.example.dock", {"caf\xC3\xA9"}, SettingValueType::boolean);
+  const auto decomposed = makeSetting("a.decomposed", "com.example.dock", {"cafe\xCC\x81"}, SettingValueType::boolean);
+  EXPECT_EQ(applier.apply({{composed, PreferenceValue::boolean(true)}, {decomposed, PreferenceValue::boolean(true)}}, outside)
+                .undo.entries.size(),
+            2u);
   EXPECT_EQ(twice.appliedCount(), 2u);
   EXPECT_EQ(outside.read("autohide", domain("com.example.dock")), PreferenceValue::boolean(false));
 }

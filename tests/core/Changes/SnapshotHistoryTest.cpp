@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -229,13 +233,87 @@ TEST(SnapshotHistory, UnreadableFilesAreSkippedAndNeverPruned) {
   EXPECT_FALSE(testing_::fileExists(historyFolder() + "/v2.amberloom-undo.json"));
 }
 
-TEST(SnapshotHistory, RecordThrowsAndStoresNothingWhenTheFolderCannotBeMadeOrTheSnapshotWritten) {
+TEST(SnapshotHistory, RecordThrowsAndStoresNothingWhenTheFolderCannotBeMade) {
   testing_::writeFile(testing_::home() + "/blocked", "a file where the folder should be");
   EXPECT_THROW(SnapshotHistory(testing_::home() + "/blocked/History").record(dockSnapshot(true), "r", 0),
                fs::filesystem_error);
+  EXPECT_FALSE(fs::exists(testing_::home() + "/blocked/History"));
+}
 
-  const Snapshot notFinite{{SnapshotEntry{SettingRef{"d", {"k"}, false}, PreferenceValue::real(1.0 / 0.0),
-                                          SettingChannel::defaults, false}}};
-  EXPECT_THROW(SnapshotHistory(historyFolder()).record(notFinite, "r", 0), amberloom::JsonWriteError);
-  EXPECT_TRUE(fileNames(historyFolder()).empty());
+TEST(SnapshotHistory, ValuesWithNoJsonFormAreStoredUnreadableAndTheRestOfThePointKept) {
+  // One such value anywhere on the Mac is in every restore's capture: it must not cost the point.
+  const SettingRef other{"d", {"other"}, false};
+  const PreferenceValue unwritable[] = {
+      PreferenceValue::real(std::nan("")),
+      PreferenceValue::real(-1.0 / 0.0),
+      PreferenceValue::date(253402300800.0 - 978307200.0),  // 10000-01-01
+      PreferenceValue::dictionary({{"deep", PreferenceValue::array({PreferenceValue::real(1.0 / 0.0)})}}),
+  };
+  const SnapshotHistory history(testing_::home() + "/Unwritable");
+  for (std::size_t i = 0; i < std::size(unwritable); ++i) {
+    const SettingRef ref{"d", {"k" + std::to_string(i)}, false};
+    const Snapshot taken{{SnapshotEntry{ref, unwritable[i], SettingChannel::defaults, false},
+                          SnapshotEntry{other, PreferenceValue::integer(7), SettingChannel::defaults, false}}};
+    const Snapshot kept{{SnapshotEntry{ref, std::nullopt, SettingChannel::defaults, true}, taken.entries[1]}};
+    const StoredSnapshot point = history.record(taken, "r", 100.0 * static_cast<double>(i));
+    EXPECT_EQ(point.snapshot, kept) << i;
+    const auto listed = history.all();
+    ASSERT_FALSE(listed.empty());
+    EXPECT_EQ(listed.front().snapshot, kept) << i;
+  }
+}
+
+TEST(SnapshotHistory, APointKeepsTheChangeHistoryBeforeItsBatchAndOlderPointsReadWithout) {
+  using amberloom::PriorIntent;
+  using amberloom::RecordedIntent;
+  const SnapshotHistory history(historyFolder());
+  const std::vector<PriorIntent> priors{{"dock.autohide", RecordedIntent{"dock.autohide", PreferenceValue::boolean(true), 12.25, "23F79"}},
+                                        {"dock.tile", std::nullopt}};
+  history.record(dockSnapshot(true), "with", at("2024-03-05T14:00:00Z"), priors);
+  history.record(dockSnapshot(true), "none kept", at("2024-03-05T14:01:00Z"), std::vector<PriorIntent>{});
+  testing_::writeFile(historyFolder() + "/old.amberloom-undo.json", pointJson("old", "2024-03-05T13:00:00Z"));
+  testing_::writeFile(historyFolder() + "/bad.amberloom-undo.json",
+                      R"({"schemaVersion":1,"id":"bad","reason":"r","createdAt":"2024-03-05T15:00:00Z",)"
+                      R"("snapshot":{"entries":[]},"priorIntents":{"dock.tile":null}})");
+
+  const auto points = history.all();
+  ASSERT_EQ(ids(points), (std::vector<std::string>{"2024-03-05-140100-000", "2024-03-05-140000-000", "old"}));
+  EXPECT_EQ(points[0].priorIntents, std::vector<PriorIntent>{});
+  EXPECT_EQ(points[1].priorIntents, priors);
+  EXPECT_EQ(points[2].priorIntents, std::nullopt);
+}
+
+TEST(SnapshotHistory, TwoProcessesRecordingAtTheSameMomentNeverReplaceEachOthersPoints) {
+  // Every id a record returns must name its own point, whoever else records in that millisecond.
+  constexpr int kRecords = 150;
+  const double moment = at("2024-03-05T14:07:09.250Z");
+  std::vector<pid_t> children;
+  for (const char* who : {"a", "b"}) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      int wrong = 0;
+      try {
+        const SnapshotHistory mine(historyFolder());
+        for (int i = 0; i < kRecords; ++i) {
+          const std::string reason = std::string(who) + std::to_string(i);
+          const auto point = mine.record(dockSnapshot(true), reason, moment);
+          const std::string path = historyFolder() + "/" + point.id + ".amberloom-undo.json";
+          if (testing_::fileExists(path) && testing_::readFile(path).find("\"" + reason + "\"") == std::string::npos) ++wrong;
+        }
+      } catch (...) {
+        ::_exit(2);
+      }
+      ::_exit(wrong == 0 ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  for (const pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a point was replaced by the other process's";
+  }
+  const auto kept = SnapshotHistory(historyFolder()).all();
+  EXPECT_EQ(kept.size(), SnapshotHistory::keepCount);
+  EXPECT_EQ(fileNames(historyFolder()).size(), SnapshotHistory::keepCount) << "no temporary is left";
 }

@@ -111,3 +111,23 @@ TEST(SettingsCatalog, SettingsTouchedByASnapshotFollowRootKeyAndHostScope) {
   EXPECT_EQ(catalog.settingIDs(snapshot), (std::vector<std::string>{"a", "b"}));
   EXPECT_TRUE(catalog.settingIDs(Snapshot{}).empty());
 }
+
+TEST(SnapshotService, AKeyIsCapturedUnreadableWheneverItsFileCannotBeRead) {
+  // Restoring an entry captured as "not set" deletes the key: only a key known to be absent may
+  // be captured so.
+  const auto store = std::make_shared<CFPreferenceStore>();
+  const auto resolver = DomainResolver::live();
+  store->write(PreferenceValue::integer(1), "other", resolver.resolve("com.example.readable", false));
+  th::writeFile(th::preferencesFile("com.example.corrupt"), "not a property list");
+  th::writeFile(th::preferencesFile("com.example.empty"), "");  // what a crash mid-write can leave
+  const struct {
+    std::string domain;
+    bool unreadable;
+  } cases[] = {{"com.example.corrupt", true}, {"com.example.readable", false}, {"com.example.empty", false},
+               {"com.example.none", false}, {"no/such domain", false}};
+  for (const auto& c : cases) {
+    const auto entry = SnapshotService(store, resolver).capture(std::vector<SettingRef>{{c.domain, {"k"}, false}}).entries.at(0);
+    EXPECT_EQ(entry.isUnreadable, c.unreadable) << c.domain;
+    EXPECT_EQ(entry.rootValue, std::nullopt) << c.domain;
+  }
+}

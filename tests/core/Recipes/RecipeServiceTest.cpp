@@ -120,9 +120,12 @@ TEST_F(RecipeServiceTest, EveryBuiltInRecipeAppliesAndUndoesCleanly) {
     const auto report = service.apply(recipe, {}, outside);
     EXPECT_TRUE(report.failed().empty()) << report.failed().front().settingID << ": "
                                          << report.failed().front().failureReason.value_or("");
-    EXPECT_EQ(report.total() + report.alreadyMatching.size(), recipe.values.size());
+    std::set<std::string> leftOut;
+    for (const auto& setting : service.unavailable(recipe)) leftOut.insert(setting.id);
+    EXPECT_EQ(report.total() + report.alreadyMatching.size() + leftOut.size(), recipe.values.size());
     for (const auto& [id, value] : recipe.values)
-      EXPECT_EQ(reader.externallyVisibleValue(*settings.setting(id), outside), value) << id;
+      EXPECT_EQ(reader.externallyVisibleValue(*settings.setting(id), outside), leftOut.contains(id) ? before[id] : value)
+          << id;
 
     const auto undo = service.undo(report.undo, outside);
     EXPECT_TRUE(undo.isComplete()) << undo.failure.value_or("") << " " << undo.failed().size() << " failed";
@@ -130,5 +133,33 @@ TEST_F(RecipeServiceTest, EveryBuiltInRecipeAppliesAndUndoesCleanly) {
       EXPECT_EQ(reader.externallyVisibleValue(*settings.setting(id), outside), before[id]) << id;
       EXPECT_FALSE(intents.intent(id).has_value()) << id;
     }
+  }
+}
+
+TEST_F(RecipeServiceTest, SettingsThatDoNotApplyToThisMacOSAreLeftOutOfPreviewAndApply) {
+  auto needs15 = setting("needs15", SettingValueType::boolean, SettingControl::toggle());
+  needs15.availability.osMin = Version({15});
+  auto brokenOn14 = setting("broken14", SettingValueType::boolean, SettingControl::toggle());
+  brokenOn14.availability.brokenOn = {Version({14})};
+  const SettingsCatalog versions{1, 1, {needs15, brokenOn14, setting("plain", SettingValueType::boolean, SettingControl::toggle())}};
+  const Recipe recipe{"r", "R", "", "", std::nullopt,
+                      {{"needs15", PV::boolean(true)}, {"broken14", PV::boolean(true)}, {"plain", PV::boolean(true)}}};
+  const struct {
+    Version os;
+    std::vector<std::string> written, leftOut;
+  } cases[] = {{Version({14, 5}), {"plain"}, {"broken14", "needs15"}},
+               {Version({15, 1}), {"broken14", "needs15", "plain"}, {}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.os.description());
+    for (const auto* id : {"needs15", "broken14", "plain"}) put(id, PV::boolean(false));
+    const RecipeService service(versions, SettingsService(resolver, store), resolver, store, intents, c.os, Version({1}));
+    std::vector<std::string> previewed, written, leftOut;
+    for (const auto& row : service.preview(recipe, {})) previewed.push_back(row.settingID);
+    for (const auto& setting : service.unavailable(recipe)) leftOut.push_back(setting.id);
+    for (const auto& outcome : service.apply(recipe, {}, outside).outcomes) written.push_back(outcome.settingID);
+    EXPECT_EQ(previewed, c.written);
+    EXPECT_EQ(written, c.written);
+    EXPECT_EQ(leftOut, c.leftOut);
+    for (const auto& id : c.leftOut) EXPECT_EQ(seen(id), PV::boolean(false)) << id << " stays as it was";
   }
 }

@@ -7,7 +7,9 @@
 #include <set>
 #include <tuple>
 
+#include "Changes/SnapshotHistory.hpp"
 #include "LivePreferences.hpp"
+#include "Sync/SyncService.hpp"
 #include "Upkeep/RepairScanner.hpp"
 #include "Upkeep/RepairService.hpp"
 
@@ -98,4 +100,47 @@ TEST_F(RepairTest, KeepingTheSystemValueRecordsItAndWritesNothing) {
   EXPECT_EQ(th::readFile(th::preferencesFile("com.example.repair")), before);
   EXPECT_EQ(scan(), (std::vector<Row>{{"c.hidden", std::nullopt, PV::boolean(true)},
                                       {"a.flag", PV::boolean(true), PV::boolean(false)}}));
+}
+
+TEST_F(RepairTest, AValueThatCannotBeReadIsNoChoiceToKeepAndNotUnset) {
+  const IntentLog log(history, "23F79");
+  log.record("a.flag", PV::boolean(true));
+  log.record("c.hidden", std::nullopt);
+  th::writeFile(th::preferencesFile("com.example.repair"), "not a property list");
+
+  const auto findings = scanner.scan(std::nullopt).findings;
+  ASSERT_EQ(findings.size(), 2u) << "whether either choice still holds is unknown";
+  for (const auto& finding : findings) {
+    EXPECT_TRUE(finding.currentUnreadable) << finding.id();
+    EXPECT_EQ(finding.current, std::nullopt) << finding.id();
+  }
+  // Keeping it as it is records no removal the user never made.
+  repairs.accept(findings.back());
+  EXPECT_EQ(log.intent("a.flag"), std::nullopt);
+  EXPECT_EQ(scan().size(), 1u);
+}
+
+TEST_F(RepairTest, APutBackTakenBackFromTheUndoPointsKeepsTheChoicesUnlessThePointPredatesThem) {
+  const SnapshotHistory points(th::home() + "/points");
+  const SyncService list(catalog, settings, resolver, store, "MAC", "Mac", IntentLog(history, "23F79"));
+  for (const bool keepsRecords : {true, false}) {
+    SCOPED_TRACE(keepsRecords);
+    chooseThenDrift();
+    const auto report = repairs.repair(scanner.scan(std::nullopt).findings, outside);
+    ASSERT_EQ(report.appliedCount(), 4u);
+    const auto stored = points.record(report.undo, "Before putting back 4 settings", keepsRecords ? 1000 : 2000,
+                                      keepsRecords ? std::optional(report.priorIntents) : std::nullopt);
+    const auto point = points.all().front();
+    ASSERT_EQ(point.id, stored.id);
+
+    EXPECT_TRUE(list.undo(point.snapshot, outside, point.priorIntents).isComplete());
+    EXPECT_EQ(seen("flag"), PV::boolean(false));
+    // The choices come back with the drift, as the report card's own Undo leaves them; a point
+    // written before points kept them forgets the choices its values no longer match.
+    std::set<std::string> found;
+    for (const auto& row : scan()) found.insert(row.id);
+    const std::set<std::string> expected =
+        keepsRecords ? std::set<std::string>{"a.flag", "c.hidden", "d.path", "e.speed"} : std::set<std::string>{};
+    EXPECT_EQ(found, expected);
+  }
 }

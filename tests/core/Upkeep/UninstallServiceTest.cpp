@@ -76,7 +76,7 @@ TEST_F(UninstallServiceTest, PlanListsTheAppDataInOrderWithSizesAndTheBackupsApa
           {"AmberLoom's own preferences", th::preferencesFile("tv.winterbrae.amberloom"), 5},
       },
       RemovalPlan::Item{"Your backups (kept)", backups, 4},
-      2,  // the no-value record does not count; the one no longer catalogued does
+      1,  // neither the no-value record nor the one no longer catalogued, which no revert can put back
   };
   const auto plan = service(backups).plan();
   EXPECT_EQ(plan, expected);
@@ -93,8 +93,8 @@ TEST_F(UninstallServiceTest, RemovalDeletesTheAppDataButNeverBackupsOrWhatLinksP
   } cases[] = {
       {"outside", th::home() + "/Backups", true, {}, false},
       {"in the support folder", supportPath("Backups"), true, {}, true},
-      {"in the undo history", supportPath("History/Backups"), true, {supportPath("History")}, true},
-      {"in the undo history through a link", th::home() + "/to-history/Backups", true, {supportPath("History")}, true},
+      {"in the undo history", supportPath("History/Backups"), true, {}, true},
+      {"in the undo history through a link", th::home() + "/to-history/Backups", true, {}, true},
       {"the support folder itself, still without backups", support() + "/", false, {}, true},
   };
   for (const auto& c : cases) {
@@ -108,7 +108,15 @@ TEST_F(UninstallServiceTest, RemovalDeletesTheAppDataButNeverBackupsOrWhatLinksP
     if (c.withBackupFile) th::writeFile(backupFile, "1234");
 
     const auto uninstall = service(c.backupFolder);
+    // The backups count once, as backups, wherever they lie.
+    const auto plan = uninstall.plan();
+    const auto linkBytes = static_cast<std::int64_t>(outsideFile.size());
+    EXPECT_EQ(plan.appDataBytes(), static_cast<std::int64_t>(kHistory.size()) + 10 + 5 + 3 + 2 + linkBytes + 7 + 3 + 5 + 5);
+    if (c.withBackupFile) EXPECT_EQ(plan.backups->bytes, 4);
     EXPECT_EQ(uninstall.removeAppData(), c.notDeleted);
+    // Of a folder holding the backups, everything beside them went.
+    if (fs::exists(supportPath("History")))
+      EXPECT_EQ(th::filesBelow(supportPath("History")), std::vector<std::string>{"Backups/mac.amberloom.json"});
 
     for (const auto& name : {"intents.json", "catalog.cache.json", "pending-sync.json",
                              "intents.corrupt-2025-01-01-000000.json", "intents.corrupt-2024-12-31-235959.json"})
@@ -137,8 +145,8 @@ TEST_F(UninstallServiceTest, RevertEverythingResetsTheWrittenSettingsAndRecordsT
   // The second definition of the same id and the setting the user had reset are left alone.
   EXPECT_EQ(seen("com.example.removal", "other"), PreferenceValue::boolean(true));
   EXPECT_EQ(seen("com.example.removal", "hidden"), PreferenceValue::boolean(true));
-  // Only the setting the catalogue no longer knows is still counted.
-  EXPECT_EQ(uninstall.plan().settingsLeftChanged, 1);
+  // The record of the setting the catalogue no longer knows is not counted: nothing can revert it.
+  EXPECT_EQ(uninstall.plan().settingsLeftChanged, 0);
   EXPECT_EQ(uninstall.revertEverything(outside).total(), 0u);
 }
 

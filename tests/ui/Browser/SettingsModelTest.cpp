@@ -310,9 +310,9 @@ TEST_F(SettingsModelTest, ApplyAndResetAreConfirmedFromOutsideAndRecorded) {
   // Only set editable settings the system does not write itself are exported.
   model->apply(PreferenceValue::boolean(false), *model->setting("finder.written"));
   const auto script = model->exportScript(0);
-  // Night Shift reads as off here, a value of its own with no one-line command.
-  const auto& shift = *model->setting("displays.nightShift");
-  EXPECT_EQ(script, ShellCommand::script({{bar, PreferenceValue::boolean(true)}, {shift, PreferenceValue::boolean(false)}}, 0));
+  // Night Shift reads as off here, the macOS default: nothing to export, and no line saying it could
+  // not be written.
+  EXPECT_EQ(script, ShellCommand::script({{bar, PreferenceValue::boolean(true)}}, 0));
 }
 
 TEST_F(SettingsModelTest, AResetIsRecordedOnlyAsTheStateItLeaves) {
@@ -328,9 +328,11 @@ TEST_F(SettingsModelTest, AResetIsRecordedOnlyAsTheStateItLeaves) {
   const auto& shift = *model->setting("displays.nightShift");
   model->apply(PreferenceValue::boolean(true), shift);
   EXPECT_EQ(intents.intent("displays.nightShift")->value, PreferenceValue::boolean(true));
+  EXPECT_EQ(model->value(shift), PreferenceValue::boolean(true));
   model->reset(shift);
   EXPECT_EQ(intents.intent("displays.nightShift")->value, PreferenceValue::boolean(false));
-  EXPECT_EQ(model->value(shift), PreferenceValue::boolean(false));
+  // Off is the macOS default, so the card shows it unchanged.
+  EXPECT_EQ(model->value(shift), std::nullopt);
   EXPECT_EQ(recordedCalls, 2);
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 #include "GuidedServices.hpp"
@@ -75,19 +76,32 @@ TEST_F(RemovalModelTest, PuttingBackThenDeletingLeavesOnlyTheBackupsAndTurnsOffS
   EXPECT_EQ(removal->lastError(), std::nullopt);
 }
 
-TEST_F(RemovalModelTest, ADeletionThatLeavesSomethingListsItAndKeepsItPlanned) {
+TEST_F(RemovalModelTest, BackupsInsideTheUndoHistoryStayAndEverythingBesideThemGoes) {
   prepare();
   const std::string backupsInHistory = services.history.folder() + "/Backups";
   th::writeFile(backupsInHistory + "/mac.amberloom.json", "1234");
+  th::writeFile(services.history.folder() + "/a.amberloom-undo.json", "12345");
   auto removal = model(false, backupsInHistory);
 
   removal->removeAppData();
-  EXPECT_EQ(removal->property("outcomeText").toString(),
-            QString::fromStdString("1 file(s) could not be deleted: " + services.history.folder()));
-  EXPECT_TRUE(removal->property("outcomeIsWarning").toBool());
-  ASSERT_EQ(removal->plan().appData.size(), 1u);
-  EXPECT_EQ(removal->plan().appData[0].path, services.history.folder());
-  EXPECT_EQ(th::readFile(backupsInHistory + "/mac.amberloom.json"), "1234");
+  EXPECT_EQ(removal->property("outcomeText").toString(), "AmberLoom's files are gone");
+  EXPECT_FALSE(removal->property("outcomeIsWarning").toBool());
+  EXPECT_TRUE(removal->plan().appData.empty()) << "a folder holding only the backups is no app data";
+  EXPECT_EQ(th::filesBelow(services.history.folder()), std::vector<std::string>{"Backups/mac.amberloom.json"});
+}
+
+TEST_F(RemovalModelTest, NothingToPutBackOffersNoRevertAndStoresNoUndoPoint) {
+  // The only record is of a setting the catalogue no longer holds: no revert can put it back.
+  services.log.record("gone.setting", PV::boolean(true));
+  services.history.record(Snapshot{{{SettingRef{"d", {"k"}, false}, PV::integer(1)}}}, "an earlier batch", 1);
+  auto removal = model();
+  EXPECT_EQ(removal->plan().settingsLeftChanged, 0);
+
+  removal->revertEverything();
+  EXPECT_EQ(removal->property("outcomeText").toString(), "0 of 0 settings put back");
+  EXPECT_FALSE(removal->undoSurvivesRestart());
+  ASSERT_EQ(services.history.all().size(), 1u);
+  EXPECT_EQ(services.history.all()[0].reason, "an earlier batch");
 }
 
 TEST_F(RemovalModelTest, PracticeModeChangesNothingAndFailuresAreKeptForTheOwner) {
@@ -113,4 +127,19 @@ TEST_F(RemovalModelTest, PracticeModeChangesNothingAndFailuresAreKeptForTheOwner
   auto again = model();
   again->removeAppData();
   EXPECT_EQ(again->lastError(), "Could not turn off sync at startup: no agent");
+}
+
+TEST_F(RemovalModelTest, AValueNoUndoPointCanHoldIsLeftOutOfItAndTheUserIsTold) {
+  // A number that is not finite, as another program may store it.
+  services.log.record("dock.autohide", PV::boolean(true));
+  services.store->write(PV::real(std::nan("")), "autohide", services.resolver.resolve(services.domain, false));
+  auto removal = model();
+  removal->revertEverything();
+
+  EXPECT_TRUE(removal->undoSurvivesRestart());
+  ASSERT_EQ(services.history.all().size(), 1u);
+  EXPECT_TRUE(services.history.all()[0].snapshot.entries.at(0).isUnreadable);
+  EXPECT_EQ(removal->lastError(),
+            "The undo point saved to disk leaves out 1 settings whose values cannot be saved in it: taking it back from "
+            "the list leaves them as they are.");
 }
