@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "Changes/SettingsService.hpp"
+#include "Kit/DisplayText.hpp"
 
 namespace amberloom::ui {
 
@@ -19,8 +20,9 @@ QString failureHint(const std::string& folder) {
   return localized("Choose a backup folder AmberLoom can write to in AmberLoom Settings.");
 }
 
+// The error's own words, closed as a sentence, then the advice.
 std::string withHint(const std::exception& error, const QString& hint) {
-  return std::string(error.what()) + " " + hint.toStdString();
+  return display::joinedSentences({QString::fromUtf8(error.what()), hint}).toStdString();
 }
 
 QString undoResultText(const UndoReport& report) {

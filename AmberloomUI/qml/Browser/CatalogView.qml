@@ -34,11 +34,15 @@ Item {
             Layout.fillWidth: true
             Layout.fillHeight: true
             orientation: Qt.Horizontal
+            // The panes end where the status bar begins: a list scrolled to its end draws nothing
+            // into the bar.
+            clip: true
             Theme.palette: Tokens.amberloomPalette(SystemColorScheme.scheme)
 
+            // Made by the split view outside the item tree the palette travels down.
             handle: Rectangle {
                 implicitWidth: 1
-                color: Theme.palette.border
+                color: split.Theme.palette.border
             }
 
             GroupSidebar {

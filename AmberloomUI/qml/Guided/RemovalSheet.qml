@@ -15,7 +15,8 @@ T.Popup {
 
     parent: T.Overlay.overlay
     anchors.centerIn: parent
-    width: Math.min(640, parent ? parent.width - 80 : 640)
+    // 520 points with its margins, as wide as the preferences window it opens over.
+    width: Math.min(520, parent ? parent.width : 520)
     implicitHeight: implicitContentHeight + topPadding + bottomPadding
     height: Math.min(implicitHeight, parent ? parent.height - 60 : implicitHeight)
     modal: true
@@ -36,7 +37,7 @@ T.Popup {
 
     contentItem: ColumnLayout {
         Theme.palette: sheet.theme
-        spacing: 16
+        spacing: 18
 
         Text {
             text: qsTr("Removing AmberLoom")

@@ -96,5 +96,8 @@ TEST(MyMacsView, withoutOtherMacsShowsTheEmptyStateAndNoBackupBoxWithoutAFirstRu
   EXPECT_FALSE(page.item("macList")->isVisible());
   EXPECT_FALSE(page.item("differences")->isVisible());
   EXPECT_FALSE(page.item("backupSection")->isVisible());
-  EXPECT_EQ(page.item("subtitle")->property("text").toString(), QStringLiteral("no other Macs yet"));
+  // The window's tool bar shows the page's title and subtitle.
+  const auto* shown = page.item("page")->property("item").value<QQuickItem*>();
+  EXPECT_EQ(shown->property("title").toString(), QStringLiteral("My Macs"));
+  EXPECT_EQ(shown->property("subtitle").toString(), QStringLiteral("no other Macs yet"));
 }
