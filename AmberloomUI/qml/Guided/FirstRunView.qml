@@ -71,17 +71,9 @@ Item {
         onMovementStarted: view.outcomePending = false
         onContentHeightChanged: view.revealOutcome()
 
-        T.ScrollBar.vertical: T.ScrollBar {
+        T.ScrollBar.vertical: PageScrollBar {
             objectName: "wizardScrollBar"
-            policy: T.ScrollBar.AlwaysOn
-            visible: size < 1
-            padding: 2
-            contentItem: Rectangle {
-                implicitWidth: 6
-                radius: 3
-                color: Theme.palette.onSurfaceFaint
-                opacity: 0.5
-            }
+            alwaysShown: true
         }
 
         ColumnLayout {

@@ -53,14 +53,8 @@ T.Popup {
             contentWidth: width
             clip: true
             boundsBehavior: Flickable.StopAtBounds
-            T.ScrollBar.vertical: T.ScrollBar {
-                padding: 2
-                contentItem: Rectangle {
-                    implicitWidth: 6
-                    radius: 3
-                    color: Theme.palette.onSurfaceFaint
-                    opacity: 0.5
-                }
+            T.ScrollBar.vertical: PageScrollBar {
+                alwaysShown: true
             }
 
             Loader {

@@ -140,6 +140,34 @@ TEST(SettingControlView, sliderHandsSnappedValuesWithinTheRangeOnEveryMovement) 
   }
 }
 
+TEST(SettingControlView, arrowKeysStepAlongTheGridAndSnappedValuesKeepTheStepsDecimals) {
+  const auto real = [](double v) { return PreferenceValue::real(v); };
+  struct Case {
+    T type;
+    ControlRange range;
+    PreferenceValue start;
+    std::vector<Qt::Key> keys;
+    Handed handed;
+  };
+  const Case cases[] = {
+      // Three tenths are 0.3, not 0.30000000000000004, for the command and the export.
+      {T::real, {0, 1, 0.1}, real(0), {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right}, {real(0.1), real(0.2), real(0.3)}},
+      // Quarter steps, which a key step of 0.1 would snap back to where they were.
+      {T::real, {0, 1, 0.25}, real(0.5), {Qt::Key_Right, Qt::Key_Up, Qt::Key_Up, Qt::Key_Left, Qt::Key_Down},
+       {real(0.75), real(1), real(1), real(0.75), real(0.5)}},
+      // A grid counted from zero, not from the range's start.
+      {T::real, {0.4, 2.6, 1}, real(0.4), {Qt::Key_Up, Qt::Key_Up}, {real(1), real(2)}},
+      // Whole numbers without a grid move by one.
+      {T::integer, {0, 10, 0}, integer(3), {Qt::Key_Left, Qt::Key_Down}, {integer(2), integer(1)}},
+  };
+  for (const auto& c : cases) {
+    ControlScreen screen(settingOf(c.type, SettingControl::slider(c.range)), c.start, true);
+    screen.item("slider")->forceActiveFocus();
+    for (Qt::Key key : c.keys) screen.press(key);
+    EXPECT_EQ(screen.handed, c.handed) << c.range.step;
+  }
+}
+
 TEST(SettingControlView, menuOffersCustomUntilAnOptionMatchesAndHandsTheOptionsValue) {
   const auto control = SettingControl::choice({{integer(0), "Off"}, {integer(1), "On"}});
   ControlScreen screen(settingOf(T::integer, control), integer(2), true);

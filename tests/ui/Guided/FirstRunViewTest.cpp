@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "FirstRunHome.hpp"
+#include "ScreenGeometry.hpp"
 #include "ScreenWindow.hpp"
 
 using namespace amberloom;
@@ -121,6 +122,27 @@ TEST(FirstRunView, CompareWalkConfirmsTheRestoreAndAsksBeforeReplacingThisMacsBa
 
   wizard.click(wizard.item("skipButton"));
   EXPECT_EQ(wizard.finishes(), 1);
+}
+
+TEST(FirstRunView, SixBackupsScrollAboveAFooterThatStaysAndARestoreComesIntoView) {
+  FirstRunHome mac;
+  mac.set({tile16});
+  for (int i = 0; i < 6; ++i) mac.backUpAs("MAC-" + std::to_string(i), "Mac number " + std::to_string(i));
+  mac.set({{"com.example.dock", "tilesize", std::nullopt}});
+  const auto model = mac.model();
+  ASSERT_EQ(model->routeValue(), FirstRunModel::Restore);
+  Wizard wizard(*model);
+  wizard.render("first-run-six-backups");
+  EXPECT_TRUE(wizard.item("wizardScrollBar")->isVisible()) << "the page says it scrolls";
+  EXPECT_GT(wizard.item("wizardScrollBar")->width(), 0);
+  expectInsideAndApart({wizard.item("folderPath"), wizard.item("skipButton"), wizard.item("wizardScroller")});
+
+  wizard.click(wizard.nthRow(0)->findChild<QQuickItem*>("bringOverButton"));
+  wizard.clickInAlert("restoreConfirmation", "alertAction");
+  ASSERT_TRUE(QTest::qWaitFor([&] {
+    return sceneRect(wizard.item("wizardScroller")).contains(sceneRect(wizard.item("outcomeRow")));
+  })) << "the outcome is brought into view";
+  wizard.render("first-run-six-backups-restored");
 }
 
 TEST(FirstRunView, EachRouteAnswersReturnAndEscapeAsItsButtonsSay) {
