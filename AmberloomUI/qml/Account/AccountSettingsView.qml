@@ -30,8 +30,11 @@ ColumnLayout {
             font: Tokens.text.h3
             color: Theme.palette.onSurface
         }
+        // A long address wraps within the page rather than widening it.
         TextEdit {
             objectName: "address"
+            Layout.fillWidth: true
+            wrapMode: TextEdit.WrapAtWordBoundaryOrAnywhere
             visible: page.signedIn
             text: page.signedIn ? page.model.stateEmail : ""
             textFormat: TextEdit.PlainText

@@ -136,6 +136,8 @@ TEST(AccountModel, eachFailureEndsInItsSentence) {
       {ScriptedServer::Answer{500, R"({"error":"maintenance"})"},
        "The server could not complete the request (500, maintenance)."},
       {ScriptedServer::Answer{429, ""}, "Too many attempts. Try again in a few minutes."},
+      {ScriptedServer::Answer{409, ""},
+       "The server already holds a newer copy of this Mac's settings. Sync again to send the ones this Mac has now."},
       {ScriptedServer::Answer{401, ""}, "This session is no longer valid. Please sign in again."},
       // The link request takes any 2xx; the poll cannot read the answer.
       {ScriptedServer::Answer{200, "<html>"}, "The server could not complete the request (200, cozumlenemedi)."},
@@ -153,6 +155,34 @@ TEST(AccountModel, eachFailureEndsInItsSentence) {
     ASSERT_EVENTUALLY(model->state() == AccountModel::SignedOut && model->hasMessage());
     EXPECT_EQ(messageOf(*model), c.message);
     EXPECT_FALSE(mac.store().stored()) << c.message;
+  }
+}
+
+TEST(AccountModel, leavingOnePageDropsOnlyTheLoadThatPageAskedFor) {
+  AccountMac mac;
+  mac.store().save("token", "ada@example.com", "D-1");
+  auto server = std::make_unique<ScriptedServer>();
+  auto model = mac.model(server->url("/api/v1"));
+  // The account page of the main window and that of the settings window, both waiting.
+  int left = 0;
+  ASSERT_NO_FATAL_FAILURE(awaitUnansweredRequest(*server, [&] { left = model->loadAccount(); }));
+  ASSERT_NO_FATAL_FAILURE(awaitUnansweredRequest(*server, [&] { model->loadAccount(); }));
+  model->cancelLoading(left);
+  server.reset();  // releases the answers: the page still open hears how its load ended
+  ASSERT_EVENTUALLY(model->hasMessage());
+}
+
+TEST(AccountModel, anAddressNeedsAnAtSignAndFourCharactersAsAReaderCountsThem) {
+  const struct {
+    const char* typed;
+    bool sent;
+  } cases[] = {{"a@b", false}, {" a@b \n", false}, {"a@😀", false}, {"a@e\u0301\u0301", false},
+               {"abcd", false}, {"a@bc", true},      {"a@😀😀", true}};
+  for (const auto& c : cases) {
+    auto model = AccountMac().model(nowhere);
+    startSignIn(*model, QString::fromUtf8(c.typed));
+    EXPECT_EQ(model->state() == AccountModel::Sending, c.sent) << c.typed;
+    EXPECT_EQ(model->message() == AccountModel::incompleteAddress, !c.sent) << c.typed;
   }
 }
 

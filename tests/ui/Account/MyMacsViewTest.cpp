@@ -5,6 +5,7 @@
 #include "../Guided/FirstRunHome.hpp"
 #include "Account/StartupQuestion.hpp"
 #include "PageDriver.hpp"
+#include "ScreenGeometry.hpp"
 #include "Sync/XdgAutostartAgent.hpp"
 #include "TwoMacs.hpp"
 
@@ -62,10 +63,15 @@ TEST(MyMacsView, ticksCopiesPinsAndAsksAboutSyncAtLogin) {
   page.click(page.item("macRow-MAC-B"));
   EXPECT_EQ(model->selectedDeviceID(), "MAC-B");
 
-  renderInBothPalettes(testQml("MyMacsScreen.qml"), QStringLiteral("my-macs"), {980, 1000},
-                       {{"model", QVariant::fromValue<QObject*>(model.get())},
-                        {"backup", QVariant::fromValue<QObject*>(firstRun.get())},
-                        {"startup", QVariant::fromValue<QObject*>(&startup)}});
+  const auto images = renderInBothPalettes(testQml("MyMacsScreen.qml"), QStringLiteral("my-macs"), {980, 1000},
+                                           {{"model", QVariant::fromValue<QObject*>(model.get())},
+                                            {"backup", QVariant::fromValue<QObject*>(firstRun.get())},
+                                            {"startup", QVariant::fromValue<QObject*>(&startup)}});
+  // Off, the switch's track stands out from its white row in the light palette too.
+  const QRectF track = sceneRect(page.item("autoSyncSwitch"));
+  const QColor off = images.light.pixelColor(QPointF(track.right() - 8, track.center().y()).toPoint());
+  const QColor row = images.light.pixelColor(QPointF(track.left() - 8, track.center().y()).toPoint());
+  EXPECT_GE(row.lightness() - off.lightness(), 30);
 
   // Automatic sync on, with no login item yet: the page asks; "Yes" registers it.
   page.click(page.item("autoSyncSwitch"));
@@ -84,6 +90,28 @@ TEST(MyMacsView, ticksCopiesPinsAndAsksAboutSyncAtLogin) {
   page.clickInPopup("startupQuestion", "alertCancel");
   EXPECT_TRUE(model->isAutoSyncOn());
   EXPECT_EQ(LoginItemService(LoginItemService::agentPlist).status(), LoginItemService::Status::disabled);
+}
+
+TEST(MyMacsView, namesIdsAndPathsWithDollarSignsAreShownAsTheyAre) {
+  FirstRunHome backups;
+  backups.folder = home() + "/Cloud/$&$`$'/AmberLoom";  // no backups there yet
+  auto firstRun = backups.model();
+  TwoMacs macs;
+  SyncMac odd{macs.server, home() + "/odd-mac", "MAC-$&",
+              std::make_shared<CFPreferenceStore>(platform::PreferenceFiles(home() + "/odd-mac", "HOST-C"))};
+  await(*odd.model(), &SyncModel::publish);  // nothing set there either: nothing to bring over
+  const auto garbled = macs.server.signIn(macs.here.client, "ada@example.com", "HW-C", "Garbled $& Mac");
+  macs.here.client.putDocument("{}", 0, garbled.token, "HW-C");
+  auto model = macs.here.model();
+  await(*model, &SyncModel::syncNow);
+  model->selectDevice(QStringLiteral("MAC-$&"));
+  ui::StartupQuestion startup(LoginItemService(LoginItemService::agentPlist));
+  PageDriver page("MyMacsScreen.qml", {980, 1000}, {{"backup", firstRun.get()}, {"startup", &startup}, {"model", model.get()}});
+  const auto textOf = [&](const char* name) { return page.item(name)->property("text").toString().toStdString(); };
+  EXPECT_EQ(textOf("noBackups"), "No backups in " + backups.folder + " yet.");
+  EXPECT_EQ(textOf("nothingToBring"), "Nothing to bring over \u2014 this Mac already matches MAC-$&.");
+  EXPECT_EQ(page.item("unreadable", "text")->property("text").toString().toStdString(),
+            "Garbled $& Mac could not be read");
 }
 
 TEST(MyMacsView, withoutOtherMacsShowsTheEmptyStateAndNoBackupBoxWithoutAFirstRunModel) {

@@ -93,6 +93,11 @@ TEST(FirstRunView, CompareWalkConfirmsTheRestoreAndAsksBeforeReplacingThisMacsBa
   // Office's row, the first by file name: Cancel, then Escape, leave everything as it was.
   wizard.click(wizard.nthRow(0)->findChild<QQuickItem*>("bringOverButton"));
   ASSERT_TRUE(wizard.isOpen("restoreConfirmation"));
+  // "Restore" before "Cancel", as the removal's questions order theirs, and drawn as destructive.
+  auto* restore = wizard.alert("restoreConfirmation")->findChild<QQuickItem*>("alertAction");
+  EXPECT_TRUE(restore->property("destructive").toBool());
+  EXPECT_LT(sceneRect(restore).right(),
+            sceneRect(wizard.alert("restoreConfirmation")->findChild<QQuickItem*>("alertCancel")).left());
   wizard.render("first-run-restore-confirmation");
   wizard.clickInAlert("restoreConfirmation", "alertCancel");
   EXPECT_FALSE(wizard.isOpen("restoreConfirmation"));
@@ -200,7 +205,7 @@ TEST(FirstRunView, ARestoreThatFailsPartWayIsKeptAsAnUndoPointAndItsUndoButtonPu
   Wizard wizard(*model);
   model->restore(backup);
   EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(99)) << "written before the failure";
-  EXPECT_TRUE(wizard.outcomeText().endsWith(" Some settings may already have changed. Fix the problem above and try "
+  EXPECT_TRUE(wizard.outcomeText().endsWith(". Some settings may already have changed. Fix the problem above and try "
                                             "again, or bring settings over one at a time from My Macs."));
   const auto points = SnapshotHistory(mac.historyFolder).all();
   ASSERT_EQ(points.size(), 1u);
