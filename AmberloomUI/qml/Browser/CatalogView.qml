@@ -39,10 +39,9 @@ Item {
             clip: true
             Theme.palette: Tokens.amberloomPalette(SystemColorScheme.scheme)
 
-            // Made by the split view outside the item tree the palette travels down.
             handle: Rectangle {
                 implicitWidth: 1
-                color: split.Theme.palette.border
+                color: Theme.palette.border
             }
 
             GroupSidebar {

@@ -348,6 +348,7 @@ TEST_F(CatalogView, ManyAppsLongSearchesAndHugeValuesStayInTheWindowAndTakeAFram
   EXPECT_LT(th::millisecondsUntilDrawn(window->window(), [&] { model->setSearchText(token); }), th::kAFrameOrTwoUnderLoad);
   EXPECT_EQ(text("emptyNote").size(), QString("No settings match \u201c\u201d.").size() + 81);
   th::expectInsideAndApart({one("emptyNote"), one("restartButton")});
+  th::renderInBothPalettes(*window, "catalog-long-search");
   model->setSearchText("");
   showPage("carried");  // its file is read and compiled once, outside the timing
   model->selectGroup("dock");
@@ -361,6 +362,7 @@ TEST_F(CatalogView, ManyAppsLongSearchesAndHugeValuesStayInTheWindowAndTakeAFram
   EXPECT_TRUE(shown.endsWith(QStringLiteral("v\u2026"))) << "says the value goes on";
   EXPECT_TRUE(th::accessible(row, QAccessible::Description).startsWith(shown + " Backed up"));
   th::expectInsideAndApart({one("carriedValue"), one("carriedName")});
+  th::renderInBothPalettes(*window, "catalog-carried-huge-value");
 }
 
 TEST_F(CatalogView, RendersTheBuiltInCatalogueInBothPalettes) {
