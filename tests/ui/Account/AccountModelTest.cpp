@@ -172,17 +172,12 @@ TEST(AccountModel, leavingOnePageDropsOnlyTheLoadThatPageAskedFor) {
   ASSERT_EVENTUALLY(model->hasMessage());
 }
 
-TEST(AccountModel, anAddressNeedsAnAtSignAndFourCharactersAsAReaderCountsThem) {
-  const struct {
-    const char* typed;
-    bool sent;
-  } cases[] = {{"a@b", false}, {" a@b \n", false}, {"a@😀", false}, {"a@e\u0301\u0301", false},
-               {"abcd", false}, {"a@bc", true},      {"a@😀😀", true}};
-  for (const auto& c : cases) {
+TEST(AccountModel, anAddressNeedsFourCharactersAsAReaderCountsThem) {
+  for (const auto& [typed, sent] : {std::pair{"a@😀", false}, {"a@e\u0301\u0301", false}, {"a@😀😀", true}}) {
     auto model = AccountMac().model(nowhere);
-    startSignIn(*model, QString::fromUtf8(c.typed));
-    EXPECT_EQ(model->state() == AccountModel::Sending, c.sent) << c.typed;
-    EXPECT_EQ(model->message() == AccountModel::incompleteAddress, !c.sent) << c.typed;
+    startSignIn(*model, QString::fromUtf8(typed));
+    EXPECT_EQ(model->state() == AccountModel::Sending, sent) << typed;
+    EXPECT_EQ(model->message() == AccountModel::incompleteAddress, !sent) << typed;
   }
 }
 

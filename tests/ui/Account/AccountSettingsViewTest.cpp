@@ -60,10 +60,8 @@ TEST(AccountSettingsView, aLongAddressStaysWithinTheSettingsWindowsWidth) {
   auto model = mac.model(server.apiBase());
   PageDriver page("AccountSettingsScreen.qml", {520, 560}, {{"model", model.get()}});
   ASSERT_EVENTUALLY(model->devices().size() == 1u);
-  page.window().grab();
-  EXPECT_LE(page.item("page")->property("item").value<QQuickItem*>()->width(), 520 - 40);
-  expectInsideAndApart({page.item("address"), page.item("remove"), page.item("signOut"), page.item("deleteAccount")});
   renderInBothPalettes(page.window(), QStringLiteral("account-settings-long-address"));
+  expectInsideAndApart({page.item("address"), page.item("remove"), page.item("signOut"), page.item("deleteAccount")});
 }
 
 TEST(AccountSettingsView, lastSeenSaysHowLongAgoInTheLargestWholeUnit) {

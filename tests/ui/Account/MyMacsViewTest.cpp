@@ -94,24 +94,22 @@ TEST(MyMacsView, ticksCopiesPinsAndAsksAboutSyncAtLogin) {
 
 TEST(MyMacsView, namesIdsAndPathsWithDollarSignsAreShownAsTheyAre) {
   FirstRunHome backups;
-  backups.folder = home() + "/Cloud/$&$`$'/AmberLoom";  // no backups there yet
+  backups.folder = home() + "/Cloud/$&$`$'";  // no backups there yet
   auto firstRun = backups.model();
   TwoMacs macs;
   SyncMac odd{macs.server, home() + "/odd-mac", "MAC-$&",
               std::make_shared<CFPreferenceStore>(platform::PreferenceFiles(home() + "/odd-mac", "HOST-C"))};
-  await(*odd.model(), &SyncModel::publish);  // nothing set there either: nothing to bring over
+  await(*odd.model(), &SyncModel::publish);  // as bare as this Mac: nothing to bring over
   const auto garbled = macs.server.signIn(macs.here.client, "ada@example.com", "HW-C", "Garbled $& Mac");
   macs.here.client.putDocument("{}", 0, garbled.token, "HW-C");
   auto model = macs.here.model();
   await(*model, &SyncModel::syncNow);
   model->selectDevice(QStringLiteral("MAC-$&"));
-  ui::StartupQuestion startup(LoginItemService(LoginItemService::agentPlist));
-  PageDriver page("MyMacsScreen.qml", {980, 1000}, {{"backup", firstRun.get()}, {"startup", &startup}, {"model", model.get()}});
-  const auto textOf = [&](const char* name) { return page.item(name)->property("text").toString().toStdString(); };
-  EXPECT_EQ(textOf("noBackups"), "No backups in " + backups.folder + " yet.");
-  EXPECT_EQ(textOf("nothingToBring"), "Nothing to bring over \u2014 this Mac already matches MAC-$&.");
-  EXPECT_EQ(page.item("unreadable", "text")->property("text").toString().toStdString(),
-            "Garbled $& Mac could not be read");
+  PageDriver page("MyMacsScreen.qml", {980, 1000}, {{"backup", firstRun.get()}, {"model", model.get()}});
+  const auto textOf = [&](const char* owner, const char* name) { return page.item(owner, name)->property("text").toString(); };
+  EXPECT_EQ(textOf("backupSection", "noBackups"), QString::fromStdString("No backups in " + backups.folder + " yet."));
+  EXPECT_EQ(textOf("differences", "nothingToBring"), QString::fromUtf8("Nothing to bring over — this Mac already matches MAC-$&."));
+  EXPECT_EQ(textOf("unreadable", "text"), "Garbled $& Mac could not be read");
 }
 
 TEST(MyMacsView, withoutOtherMacsShowsTheEmptyStateAndNoBackupBoxWithoutAFirstRunModel) {

@@ -141,24 +141,19 @@ TEST(SettingControlView, sliderHandsSnappedValuesWithinTheRangeOnEveryMovement) 
 }
 
 TEST(SettingControlView, arrowKeysStepAlongTheGridAndSnappedValuesKeepTheStepsDecimals) {
-  const auto real = [](double v) { return PreferenceValue::real(v); };
-  struct Case {
+  using P = PreferenceValue;
+  const struct {
     T type;
     ControlRange range;
-    PreferenceValue start;
+    P start;
     std::vector<Qt::Key> keys;
     Handed handed;
-  };
-  const Case cases[] = {
-      // Three tenths are 0.3, not 0.30000000000000004, for the command and the export.
-      {T::real, {0, 1, 0.1}, real(0), {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right}, {real(0.1), real(0.2), real(0.3)}},
-      // Quarter steps, which a key step of 0.1 would snap back to where they were.
-      {T::real, {0, 1, 0.25}, real(0.5), {Qt::Key_Right, Qt::Key_Up, Qt::Key_Up, Qt::Key_Left, Qt::Key_Down},
-       {real(0.75), real(1), real(1), real(0.75), real(0.5)}},
-      // A grid counted from zero, not from the range's start.
-      {T::real, {0.4, 2.6, 1}, real(0.4), {Qt::Key_Up, Qt::Key_Up}, {real(1), real(2)}},
-      // Whole numbers without a grid move by one.
-      {T::integer, {0, 10, 0}, integer(3), {Qt::Key_Left, Qt::Key_Down}, {integer(2), integer(1)}},
+  } cases[] = {
+      // Three tenths are 0.3, not 0.30000000000000004, in the command and the export.
+      {T::real, {0, 1, 0.1}, P::real(0), {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right}, {P::real(0.1), P::real(0.2), P::real(0.3)}},
+      // Quarter steps, which a key step of 0.1 would snap back where they were; up to the end.
+      {T::real, {0, 1, 0.25}, P::real(0.5), {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Left}, {P::real(0.75), P::real(1), P::real(1), P::real(0.75)}},
+      {T::integer, {0, 10, 0}, integer(3), {Qt::Key_Down}, {integer(2)}},  // no grid: by one
   };
   for (const auto& c : cases) {
     ControlScreen screen(settingOf(c.type, SettingControl::slider(c.range)), c.start, true);

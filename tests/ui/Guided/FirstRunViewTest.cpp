@@ -94,10 +94,9 @@ TEST(FirstRunView, CompareWalkConfirmsTheRestoreAndAsksBeforeReplacingThisMacsBa
   wizard.click(wizard.nthRow(0)->findChild<QQuickItem*>("bringOverButton"));
   ASSERT_TRUE(wizard.isOpen("restoreConfirmation"));
   // "Restore" before "Cancel", as the removal's questions order theirs, and drawn as destructive.
-  auto* restore = wizard.alert("restoreConfirmation")->findChild<QQuickItem*>("alertAction");
-  EXPECT_TRUE(restore->property("destructive").toBool());
-  EXPECT_LT(sceneRect(restore).right(),
-            sceneRect(wizard.alert("restoreConfirmation")->findChild<QQuickItem*>("alertCancel")).left());
+  const auto button = [&](const char* name) { return wizard.alert("restoreConfirmation")->findChild<QQuickItem*>(name); };
+  EXPECT_TRUE(button("alertAction")->property("destructive").toBool());
+  EXPECT_LT(sceneRect(button("alertAction")).right(), sceneRect(button("alertCancel")).left());
   wizard.render("first-run-restore-confirmation");
   wizard.clickInAlert("restoreConfirmation", "alertCancel");
   EXPECT_FALSE(wizard.isOpen("restoreConfirmation"));
@@ -131,22 +130,16 @@ TEST(FirstRunView, CompareWalkConfirmsTheRestoreAndAsksBeforeReplacingThisMacsBa
 
 TEST(FirstRunView, SixBackupsScrollAboveAFooterThatStaysAndARestoreComesIntoView) {
   FirstRunHome mac;
-  mac.set({tile16});
   for (int i = 0; i < 6; ++i) mac.backUpAs("MAC-" + std::to_string(i), "Mac number " + std::to_string(i));
-  mac.set({{"com.example.dock", "tilesize", std::nullopt}});
   const auto model = mac.model();
-  ASSERT_EQ(model->routeValue(), FirstRunModel::Restore);
   Wizard wizard(*model);
   wizard.render("first-run-six-backups");
-  EXPECT_TRUE(wizard.item("wizardScrollBar")->isVisible()) << "the page says it scrolls";
-  EXPECT_GT(wizard.item("wizardScrollBar")->width(), 0);
-  expectInsideAndApart({wizard.item("folderPath"), wizard.item("skipButton"), wizard.item("wizardScroller")});
-
+  QQuickItem* scroller = wizard.item("wizardScroller");
+  EXPECT_TRUE(wizard.item("wizardScrollBar")->isVisible() && wizard.item("wizardScrollBar")->width() > 0);
+  expectInsideAndApart({wizard.item("folderPath"), wizard.item("skipButton"), scroller});
   wizard.click(wizard.nthRow(0)->findChild<QQuickItem*>("bringOverButton"));
   wizard.clickInAlert("restoreConfirmation", "alertAction");
-  ASSERT_TRUE(QTest::qWaitFor([&] {
-    return sceneRect(wizard.item("wizardScroller")).contains(sceneRect(wizard.item("outcomeRow")));
-  })) << "the outcome is brought into view";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return sceneRect(scroller).contains(sceneRect(wizard.item("outcomeRow"))); }));
   wizard.render("first-run-six-backups-restored");
 }
 

@@ -48,12 +48,3 @@ TEST(KitGallery, drawsCanvasGroupsAndCornersInEachPalette) {
     EXPECT_NE(image.pixelColor(squareCorner), image.pixelColor(squareCorner - QPoint(3, 3))) << "square corner";
   }
 }
-
-TEST(KitGallery, barsDrawTheirTopLineOnlyBeforeMacOS26) {
-  for (const auto& [version, line] : {std::pair{"15.4", true}, std::pair{"26.0", false}}) {
-    qputenv("AMBERLOOM_MACOS_VERSION", version);
-    ScreenWindow window(testQml("KitGallery.qml"), {760, 980});
-    EXPECT_EQ(window.itemInWindow("barTopLine")->isVisible(), line) << version;
-  }
-  qunsetenv("AMBERLOOM_MACOS_VERSION");
-}

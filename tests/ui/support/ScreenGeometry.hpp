@@ -1,6 +1,6 @@
 #pragma once
-// What a screen under heavy content must still hold to: every item that matters inside the
-// window, no two of them on top of each other, and each step done within a frame or two.
+// What a screen under heavy content still holds to: the items that matter inside the window, no
+// two of them on top of each other, and each step drawn within a frame or two.
 
 #include <gtest/gtest.h>
 
@@ -8,20 +8,18 @@
 #include <QElapsedTimer>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <functional>
 #include <vector>
 
 namespace amberloom::testing {
 
-inline QRectF sceneRect(const QQuickItem* item) {
-  return item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
-}
+inline QRectF sceneRect(const QQuickItem* item) { return item->mapRectToScene(QRectF(QPointF(), item->size())); }
 
-// Each item lies wholly inside its window; no two overlap (sharing an edge is not overlapping).
+// Sharing an edge is not overlapping.
 inline void expectInsideAndApart(const std::vector<const QQuickItem*>& items) {
   for (std::size_t i = 0; i < items.size(); ++i) {
     const QRectF shown = sceneRect(items[i]);
-    const QRectF window(QPointF(0, 0), items[i]->window()->size());
-    EXPECT_TRUE(window.adjusted(-0.5, -0.5, 0.5, 0.5).contains(shown))
+    EXPECT_TRUE(QRectF(QPointF(), items[i]->window()->size()).adjusted(-0.5, -0.5, 0.5, 0.5).contains(shown))
         << items[i]->objectName().toStdString() << " lies outside the window";
     for (std::size_t j = i + 1; j < items.size(); ++j)
       EXPECT_FALSE(shown.adjusted(0.5, 0.5, -0.5, -0.5).intersects(sceneRect(items[j])))
@@ -29,19 +27,18 @@ inline void expectInsideAndApart(const std::vector<const QQuickItem*>& items) {
   }
 }
 
-// How long `step` takes until the window has drawn its outcome, in milliseconds.
-template <typename Step>
-qint64 millisecondsUntilDrawn(QQuickWindow& window, Step step) {
+// Milliseconds from `step` until the window has drawn what follows from it.
+inline qint64 millisecondsUntilDrawn(QQuickWindow& window, const std::function<void()>& step) {
   QElapsedTimer timer;
   timer.start();
   step();
-  QCoreApplication::processEvents();  // updates the models queued
+  QCoreApplication::processEvents();  // the models' queued updates
   window.grabWindow();
   return timer.elapsed();
 }
 
 // A frame or two of the optimised build, allowing for the sanitized build on a busy machine: the
-// heavy steps the tests time take 100 to 200 ms there, and took 3 to 5 seconds when they froze.
+// steps timed take 100 to 200 ms there, and took 3 to 5 seconds when they froze the window.
 constexpr qint64 kAFrameOrTwoUnderLoad = 800;
 
 }  // namespace amberloom::testing
