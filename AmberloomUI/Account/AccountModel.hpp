@@ -18,9 +18,9 @@
 #include <chrono>
 #include <cstdint>
 #include <exception>
+#include <map>
 #include <memory>
 #include <optional>
-#include <map>
 #include <stop_token>
 #include <string>
 #include <vector>

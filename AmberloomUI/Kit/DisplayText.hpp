@@ -17,7 +17,7 @@ qsizetype characterCount(const QString& text);
 QString head(const QString& text, qsizetype limit);
 
 // One line standing for `text`, for a one-line item: the first line that holds anything but
-// blanks, followed by "…" when other lines follow it or come before it; a line longer than `limit`
+// blanks, followed by "…" when another such line follows it; a line longer than `limit`
 // characters keeps its first and last halves around "…".
 QString oneLine(const QString& text, qsizetype limit);
 

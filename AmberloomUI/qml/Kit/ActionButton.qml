@@ -39,7 +39,7 @@ T.Button {
         antialiasing: true
         color: button.prominent && !button.destructive
                ? (button.down ? Theme.palette.primaryDeep : Theme.palette.primary)
-               : Qt.rgba(ink.r, ink.g, ink.b, button.down ? 0.2 : button.hovered ? 0.15 : button.destructive ? 0.1 : 0.06)
+               : Qt.rgba(ink.r, ink.g, ink.b, (button.destructive ? 0.1 : 0.06) + (button.down ? 0.08 : button.hovered ? 0.04 : 0))
         border.width: button.prominent && !button.destructive ? 0 : 1
         border.color: button.destructive ? Qt.rgba(ink.r, ink.g, ink.b, 0.45) : Theme.palette.borderStrong
     }
