@@ -3,6 +3,7 @@
 #include <QVariantMap>
 
 #include "Kit/BackgroundCall.hpp"
+#include "Kit/DisplayText.hpp"
 
 namespace amberloom::ui {
 
@@ -34,7 +35,7 @@ AccountModel::AccountModel(AccountClient client, AccountStore store, std::string
 AccountModel::~AccountModel() {
   inbox_->close();
   attemptStop_.request_stop();
-  loadStop_.request_stop();
+  for (auto& [load, stop] : loads_) stop.request_stop();
   lifetimeStop_.request_stop();
 }
 
@@ -88,7 +89,7 @@ void AccountModel::endAttempt() {
 
 void AccountModel::signIn() {
   const QString address = email_.trimmed().toLower();
-  if (!address.contains(u'@') || address.size() < 4) {
+  if (!address.contains(u'@') || display::characterCount(address) < 4) {
     setMessage(incompleteAddress);
     return;
   }
@@ -186,15 +187,17 @@ void AccountModel::signOutHere() {
 
 void AccountModel::signOut() { signOutHere(); }
 
-void AccountModel::loadAccount() {
+int AccountModel::loadAccount() {
   const auto current = session();
-  if (!current) return;
-  const std::stop_token stop = loadStop_.get_token();
+  if (!current) return 0;
+  const int load = ++lastLoad_;
+  const std::stop_token stop = loads_[load].get_token();
   runOffMainThread(
       inbox_, [client = client_, token = current->token, stop] { return client.account(token, stop); },
-      [this, stop](BackgroundOutcome<AccountClient::Account> outcome) {
+      [this, load, stop](BackgroundOutcome<AccountClient::Account> outcome) {
         // Whoever asked has gone: the transfer was broken off, which says nothing about the network.
         if (stop.stop_requested()) return;
+        loads_.erase(load);
         if (outcome.error) {
           setMessage(describe(outcome.error));
           return;
@@ -202,11 +205,14 @@ void AccountModel::loadAccount() {
         setDevices(std::move(outcome.value->devices));
         setMessage(std::nullopt);
       });
+  return load;
 }
 
-void AccountModel::cancelLoading() {
-  loadStop_.request_stop();
-  loadStop_ = std::stop_source();
+void AccountModel::cancelLoading(int load) {
+  const auto found = loads_.find(load);
+  if (found == loads_.end()) return;
+  found->second.request_stop();
+  loads_.erase(found);
 }
 
 void AccountModel::removeDevice(const QString& id) {
@@ -263,7 +269,8 @@ QString AccountModel::describe(const std::exception_ptr& error) {
       case AccountClient::Failure::Case::tooManyRequests:
         return QStringLiteral("Too many attempts. Try again in a few minutes.");
       case AccountClient::Failure::Case::revisionStale:
-        break;
+        return QStringLiteral("The server already holds a newer copy of this Mac's settings. Sync again to send "
+                              "the ones this Mac has now.");
     }
     return QString::fromStdString(failure.what());
   } catch (const std::exception& other) {

@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdint>
 #include <exception>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stop_token>
@@ -90,11 +91,12 @@ class AccountModel : public QObject {
   Q_INVOKABLE void signIn();
   // Gives up the wait for the link: signed out, the message as it was.
   Q_INVOKABLE void cancelWaiting();
-  // Loads the account's Macs into `devices`. Without a session does nothing.
-  Q_INVOKABLE void loadAccount();
-  // Drops the answers of the loads under way (the page that asked is gone): neither `devices` nor
-  // the message changes for them.
-  Q_INVOKABLE void cancelLoading();
+  // Loads the account's Macs into `devices` and returns the load's number (0 without a session,
+  // when nothing is loaded).
+  Q_INVOKABLE int loadAccount();
+  // Drops the answer of load `load` (the page that asked is gone): neither `devices` nor the
+  // message changes for it. Loads another page asked for go on.
+  Q_INVOKABLE void cancelLoading(int load);
   // Removes a Mac from the account; removing this Mac signs out here, any other reloads the list.
   Q_INVOKABLE void removeDevice(const QString& id);
   // Forgets the session on this Mac; sends nothing.
@@ -147,7 +149,9 @@ class AccountModel : public QObject {
   std::stop_source attemptStop_;
   QTimer pollTimer_;
 
-  std::stop_source loadStop_;
+  // The loads under way by number, each with its own stop.
+  std::map<int, std::stop_source> loads_;
+  int lastLoad_ = 0;
   std::stop_source lifetimeStop_;
   std::shared_ptr<BackgroundInbox> inbox_;
 };

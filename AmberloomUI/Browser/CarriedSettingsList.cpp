@@ -4,6 +4,7 @@
 
 #include "Catalog/SettingSearch.hpp"
 #include "Guided/GuidedText.hpp"
+#include "Kit/DisplayText.hpp"
 #include "Kit/GroupSymbols.hpp"
 #include "Support/LocalizedOrder.hpp"
 
@@ -12,6 +13,10 @@ namespace amberloom::ui {
 namespace {
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+// A value is shown on one line in a narrow column, cut in its middle: a value of megabytes is cut
+// down to what such a line can show before a text item lays it out.
+constexpr qsizetype kShownValue = 120;
 
 std::string idPrefix(const std::string& id) { return id.substr(0, id.find('.')); }
 
@@ -76,7 +81,7 @@ void CarriedSettingsList::valueChanged(const QString& settingID) {
   const auto found = rowOf_.find(settingID.toStdString());
   if (found == rowOf_.end()) return;
   const auto changed = index(found->second);
-  emit dataChanged(changed, changed, {ValueTextRole, IsSetRole});
+  emit dataChanged(changed, changed, {ValueTextRole, IsSetRole, AccessibleDescriptionRole});
 }
 
 QString CarriedSettingsList::describe(const std::optional<PreferenceValue>& value) {
@@ -109,15 +114,20 @@ QVariant CarriedSettingsList::data(const QModelIndex& index, int role) const {
     case LabelRole: return qs(setting.label);
     case AppRole: return row.app;
     case SymbolRole: return qs(GroupSymbol::nameForPrefix(idPrefix(setting.id)));
-    case ValueTextRole: return describe(settingsModel_->value(setting));
+    case ValueTextRole: return display::oneLine(describe(settingsModel_->value(setting)), kShownValue);
     case IsSetRole: return settingsModel_->value(setting).has_value();
+    case AccessibleDescriptionRole:
+      return display::joinedSentences(
+          {data(index, ValueTextRole).toString(),
+           tr("Backed up and copied to your other Macs. Change it where you normally would.")});
     default: return {};
   }
 }
 
 QHash<int, QByteArray> CarriedSettingsList::roleNames() const {
   return {{SettingIDRole, "settingID"}, {LabelRole, "label"},   {NameRole, "name"},   {AppRole, "app"},
-          {SymbolRole, "symbol"},       {ValueTextRole, "valueText"}, {IsSetRole, "isSet"}};
+          {SymbolRole, "symbol"},       {ValueTextRole, "valueText"}, {IsSetRole, "isSet"},
+          {AccessibleDescriptionRole, "accessibleDescription"}};
 }
 
 }  // namespace amberloom::ui

@@ -31,8 +31,10 @@ class CarriedSettingsList : public QAbstractListModel {
     NameRole,   // the label after the first colon, trimmed; the whole label without a colon
     AppRole,    // the app the row is listed under
     SymbolRole,
-    ValueTextRole,
+    ValueTextRole,  // describe(), cut down to one line of at most 120 characters
     IsSetRole,
+    // What a screen reader says after the label: the value text, then the row's hint.
+    AccessibleDescriptionRole,
   };
 
   explicit CarriedSettingsList(QObject* parent = nullptr);

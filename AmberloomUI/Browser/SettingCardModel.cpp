@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include "Kit/DisplayText.hpp"
 #include "Kit/GroupSymbols.hpp"
 
 namespace amberloom::ui {
@@ -88,7 +89,8 @@ QString SettingCardModel::accessibilityHint() const {
   if (effectUnverified())
     sentences << tr("May do nothing: it saves properly, but we have never seen it actually change anything");
   if (!setting_->restartsApps.empty()) sentences << tr("Changing it restarts ") + qs(setting_->restartsApps.front());
-  return sentences.join(QStringLiteral(". "));
+  // Summaries end in a full stop of their own; the joints add one only where none is.
+  return display::joinedSentences(sentences);
 }
 
 QString SettingCardModel::command() const {

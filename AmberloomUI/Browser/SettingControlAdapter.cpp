@@ -81,6 +81,11 @@ void SettingControlAdapter::slide(double position) {
   hand(input::sliderValue(setting_.type, setting_.control.range(), position));
 }
 
+void SettingControlAdapter::nudge(int steps) {
+  const auto& range = setting_.control.range();
+  slide(input::nudgedPosition(setting_.type, range, value_, steps));
+}
+
 void SettingControlAdapter::pick(int entry) {
   const auto& options = setting_.control.options();
   const int option = entry - (input::selectedIndex(options, value_) < 0 ? 1 : 0);

@@ -76,6 +76,8 @@ class SettingControlAdapter : public QObject {
   Q_INVOKABLE void flip(bool on);
   // The slider moved to `position`: the snapped value, kept within the range.
   Q_INVOKABLE void slide(double position);
+  // An arrow key moved the slider `steps` steps up (or down, when negative) from the knob.
+  Q_INVOKABLE void nudge(int steps);
   // Menu entry `entry` (a position in `entries`) picked: that option's value; "Custom" hands nothing.
   Q_INVOKABLE void pick(int entry);
   // The text field committed `draft`: the value it reads as, when it parses and differs from the

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string_view>
 
 #include "Changes/ShellCommand.hpp"
 
@@ -30,6 +31,21 @@ std::string fixed(double value, int decimals) {
   char buffer[400];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
   return std::string(buffer, result.ptr);
+}
+
+// `snapped` written with the step's decimal places and read back: 3 × 0.1 is stored as 0.3, not
+// as 0.30000000000000004. A step of more places than a double keeps is left as it came.
+double onGrid(double snapped, double step) {
+  char buffer[400];
+  const auto written = std::to_chars(buffer, buffer + sizeof buffer, step, std::chars_format::fixed);
+  const std::string_view digits(buffer, written.ptr);
+  const auto point = digits.find('.');
+  const int places = point == std::string_view::npos ? 0 : static_cast<int>(digits.size() - point - 1);
+  if (places > 15 || !std::isfinite(snapped)) return snapped;
+  const std::string rounded = fixed(snapped, places);
+  double result = snapped;
+  std::from_chars(rounded.data(), rounded.data() + rounded.size(), result);
+  return result;
 }
 
 std::string trimmed(const std::string& text) {
@@ -80,7 +96,7 @@ double knobPosition(const Value& value, const ControlRange& range) {
 
 PreferenceValue sliderValue(SettingValueType type, const ControlRange& range, double position) {
   double v = std::isnan(position) ? range.min : position;
-  if (range.step > 0) v = range.step * std::round(v / range.step);
+  if (range.step > 0) v = onGrid(range.step * std::round(v / range.step), range.step);
   // The grid counts from zero, so a snapped value can land beyond either end.
   v = std::clamp(v, range.min, range.max);
   if (type != SettingValueType::integer) return PreferenceValue::real(v);
@@ -89,6 +105,11 @@ PreferenceValue sliderValue(SettingValueType type, const ControlRange& range, do
   const double lowest = std::ceil(range.min), highest = std::floor(range.max);
   if (lowest <= highest) whole = std::clamp(whole, lowest, highest);  // else no whole number fits
   return PreferenceValue::integer(saturatingInt(whole));
+}
+
+double nudgedPosition(SettingValueType type, const ControlRange& range, const Value& value, int steps) {
+  const double step = range.step > 0 ? range.step : type == SettingValueType::integer ? 1 : 0.1;
+  return knobPosition(value, range) + steps * step;
 }
 
 std::string sliderLabel(SettingValueType type, const ControlRange& range, const Value& value) {

@@ -30,9 +30,14 @@ double numberReading(const Value& value, const ControlRange& range);
 // The number reading clamped into the range (a NaN reading shows the minimum).
 double knobPosition(const Value& value, const ControlRange& range);
 // The value a slider position hands over: snapped to the step's grid (counted from zero, halves
-// away from zero) when the step is positive, kept within [min, max], and for an int setting the
-// nearest whole number within the range. The position itself may lie anywhere.
+// away from zero, written with no more decimal places than the step has) when the step is
+// positive, kept within [min, max], and for an int setting the nearest whole number within the
+// range. The position itself may lie anywhere.
 PreferenceValue sliderValue(SettingValueType type, const ControlRange& range, double position);
+// Where `steps` presses of an arrow key put the slider: the knob moved by that many steps of the
+// grid (by 1 on an int slider without a grid, by 0.1 on any other), so that the snapped value
+// always moves on until the range ends.
+double nudgedPosition(SettingValueType type, const ControlRange& range, const Value& value, int steps);
 // The value label, from the unclamped number reading: an int setting's whole number, else two
 // decimals when the step is below 0.1 and one otherwise. A reading that is not finite shows "–";
 // an int reading beyond the 64-bit range shows its digits without a fraction.

@@ -3,12 +3,16 @@
 #include <algorithm>
 
 #include "Catalog/SettingSearch.hpp"
+#include "Kit/DisplayText.hpp"
 
 namespace amberloom::ui {
 
 namespace {
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+// How much of the search text the note on an empty result repeats.
+constexpr qsizetype kEchoedSearch = 80;
 
 }  // namespace
 
@@ -144,7 +148,9 @@ void SettingsListContent::update() {
     next.hiddenNote = tr("%1 settings here are hidden because they switch off a macOS protection. Settings ▸ Show them.")
                           .arg(model.hiddenByRiskCount());
   if (visible.empty())
-    next.emptyNote = next.isSearching ? tr("No settings match “%1”.").arg(model.searchText()) : tr("No settings in this group.");
+    // A pasted token of any length echoes in a line or two, not in thousands of wrapped ones.
+    next.emptyNote = next.isSearching ? tr("No settings match “%1”.").arg(display::head(model.searchText(), kEchoedSearch))
+                                      : tr("No settings in this group.");
   if (const auto card = model.discoverCard())
     if (const auto* setting = model.setting(card->settingID)) {
       next.tipSettingLabel = qs(setting->label);

@@ -147,6 +147,7 @@ void SettingsModel::assignFilter(bool& filter, bool on, const char* key, void (S
   remember([&](UserDefaults& d) { d.setBool(on, key); });
   if (!differs) return;
   emit(this->*changed)();
+  emit discoverCardChanged();
   updateVisible();
 }
 
@@ -175,24 +176,29 @@ std::vector<const SettingDefinition*> SettingsModel::bySearch() {
 void SettingsModel::updateVisible() {
   const auto candidates = bySearch();
   std::vector<const SettingDefinition*> visible;
-  int hiddenByRisk = 0;
+  int riskHidden = 0;
   for (const auto* setting : candidates) {
-    if (setting->risk == SettingRisk::weakensSecurity && !showsRiskySettings_) {
-      ++hiddenByRisk;
-      continue;
-    }
-    if (showsBasicOnly_ && !(setting->text && setting->text->level == SettingTextLevel::basic)) continue;
-    visible.push_back(setting);
+    if (hiddenByRisk(*setting)) ++riskHidden;
+    if (shownByFilters(*setting)) visible.push_back(setting);
   }
   if (visible != visible_) {
     visible_ = std::move(visible);
     visibleList_->setRows(visible_);
     emit visibleSettingsChanged();
   }
-  if (hiddenByRisk != hiddenByRisk_) {
-    hiddenByRisk_ = hiddenByRisk;
+  if (riskHidden != hiddenByRisk_) {
+    hiddenByRisk_ = riskHidden;
     emit hiddenByRiskCountChanged();
   }
+}
+
+bool SettingsModel::hiddenByRisk(const SettingDefinition& setting) const {
+  return setting.risk == SettingRisk::weakensSecurity && !showsRiskySettings_;
+}
+
+bool SettingsModel::shownByFilters(const SettingDefinition& setting) const {
+  if (hiddenByRisk(setting)) return false;
+  return !showsBasicOnly_ || (setting.text && setting.text->level == SettingTextLevel::basic);
 }
 
 // ---- values and lookups ----
@@ -263,7 +269,20 @@ std::set<std::string> SettingsModel::seenDiscoverCards() const {
 
 std::optional<DiscoverCard> SettingsModel::discoverCard() const {
   if (!deck_ || !trimmingHorizontalSpace(searchText_).empty() || !selection_.isGroup()) return std::nullopt;
-  return deck_->card(DiscoverDeck::dayNumber(clock_()), seenDiscoverCards());
+  // The deck skips what is left out here; with nothing left it would start over, so the model
+  // offers no card instead. A tip whose setting is not editable here is offered without "Show me".
+  auto leftOut = seenDiscoverCards();
+  bool anyLeft = false;
+  for (const auto& card : deck_->cards()) {
+    if (leftOut.contains(card.settingID)) continue;
+    const auto* target = setting(card.settingID);
+    if (target && !shownByFilters(*target))
+      leftOut.insert(card.settingID);
+    else
+      anyLeft = true;
+  }
+  if (!anyLeft) return std::nullopt;
+  return deck_->card(DiscoverDeck::dayNumber(clock_()), leftOut);
 }
 
 QVariantMap SettingsModel::discoverCardMap() const {

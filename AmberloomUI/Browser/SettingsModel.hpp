@@ -128,7 +128,9 @@ class SettingsModel : public QObject {
 
   // ---- tip of the day ----
   // None without a deck, while the trimmed search text is not empty, or while a page is selected;
-  // otherwise the deck's card for today, skipping the ids in "seenDiscoverCards".
+  // otherwise the deck's card for today among the cards not in "seenDiscoverCards" whose setting
+  // the filters show (a tip leading to a hidden setting would find nothing). None once no such
+  // card is left: a hidden tip stays hidden.
   std::optional<DiscoverCard> discoverCard() const;
   QVariantMap discoverCardMap() const;  // settingID, hook, body; empty when there is none
   // Adds the card's setting to "seenDiscoverCards" (sorted, no repeats) and announces the change.
@@ -192,6 +194,9 @@ class SettingsModel : public QObject {
   void appendPendingRestart(const std::string& app);
   // Works the visible list and the hidden count out again after the search or a filter changed.
   void updateVisible();
+  bool hiddenByRisk(const SettingDefinition& setting) const;
+  // Neither the risk filter nor the basic-only filter hides it.
+  bool shownByFilters(const SettingDefinition& setting) const;
   std::vector<const SettingDefinition*> bySearch();
   void remember(const std::function<void(UserDefaults&)>& write);
   // Reads the setting's value again into values_; true when it differs from the one held.

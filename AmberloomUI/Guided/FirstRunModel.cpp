@@ -5,6 +5,7 @@
 
 #include "Changes/SettingsService.hpp"
 #include "Guided/UndoPoint.hpp"
+#include "Kit/DisplayText.hpp"
 
 namespace amberloom::ui {
 
@@ -20,8 +21,9 @@ QString failureHint(const std::string& folder) {
   return localized("Choose a backup folder AmberLoom can write to in AmberLoom Settings.");
 }
 
+// The error's own words, closed as a sentence, then the advice.
 std::string withHint(const std::exception& error, const QString& hint) {
-  return std::string(error.what()) + " " + hint.toStdString();
+  return display::joinedSentences({QString::fromUtf8(error.what()), hint}).toStdString();
 }
 
 // Everything that could be put back is back: what is left had no known value before the restore

@@ -35,18 +35,21 @@ void RemovalModel::revertEverything() {
   if (isDryRun_) return;
   const WriteReport report = service_.revertEverything(*verifier_);
   setOutcome(Reverted{report});
+  bool storedPoint = false;
   if (report.total() == 0) {
     // Nothing was put back, so there is nothing to undo: a point would only push a real one out.
     setUndoSurvivesRestart(false);
     setLastError(std::nullopt);
   } else {
     const auto stored = guided::recordUndoPoint(snapshots_, report.undo, revertReason, report.priorIntents);
-    setUndoSurvivesRestart(!stored.failure);
+    storedPoint = !stored.failure;
+    setUndoSurvivesRestart(storedPoint);
     setLastError(guided::undoPointMessage(stored, false));
   }
   unregisterLoginItem();
   reload();
-  if (notice_) notice_->announce(Change::of(report.undo, report.restartTargets, !notStored), this);
+  if (notice_ && report.total() > 0)
+    notice_->announce(Change::of(report.undo, report.restartTargets, storedPoint), this);
 }
 
 void RemovalModel::removeAppData() {

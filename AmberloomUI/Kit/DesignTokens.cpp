@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Kit/SystemColorScheme.hpp"
+#include "Preferences/Version.hpp"
 
 namespace amberloom::ui {
 
@@ -115,6 +116,8 @@ TextStyles& Tokens::text() {
 Palette* Tokens::amberloomPalette(int scheme) {
   return scheme == SystemColorScheme::Dark ? &dark() : &light();
 }
+
+bool Tokens::glassBars() { return Version::current() >= Version({26}); }
 
 Tokens* Tokens::create(QQmlEngine*, QJSEngine*) {
   static Tokens tokens;

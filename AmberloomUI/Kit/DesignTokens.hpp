@@ -117,6 +117,9 @@ class Tokens : public QObject {
   Q_PROPERTY(amberloom::ui::Palette* dark READ darkPalette CONSTANT)
   Q_PROPERTY(amberloom::ui::Radius* radius READ radiusTokens CONSTANT)
   Q_PROPERTY(amberloom::ui::TextStyles* text READ textTokens CONSTANT)
+  // Whether bars take the glass finish of macOS 26 and later (no line along their top edge)
+  // rather than the bar material of earlier versions; read from the running version each time.
+  Q_PROPERTY(bool glassBars READ glassBars CONSTANT)
 
  public:
   static Palette& light();
@@ -137,6 +140,7 @@ class Tokens : public QObject {
   Palette* darkPalette() const { return &dark(); }
   Radius* radiusTokens() const { return &radius(); }
   TextStyles* textTokens() const { return &text(); }
+  static bool glassBars();
 };
 
 }  // namespace amberloom::ui

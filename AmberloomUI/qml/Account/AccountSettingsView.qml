@@ -16,8 +16,10 @@ ColumnLayout {
     spacing: 20
 
     // Loaded each time the page comes on screen; an answer that arrives after it left is dropped.
-    Component.onCompleted: model.loadAccount()
-    Component.onDestruction: model.cancelLoading()
+    // The same account may be open in another window too: only this page's load is dropped.
+    property int load: 0
+    Component.onCompleted: load = model.loadAccount()
+    Component.onDestruction: model.cancelLoading(load)
 
     ColumnLayout {
         objectName: "header"
@@ -28,8 +30,11 @@ ColumnLayout {
             font: Tokens.text.h3
             color: Theme.palette.onSurface
         }
+        // A long address wraps within the page rather than widening it.
         TextEdit {
             objectName: "address"
+            Layout.fillWidth: true
+            wrapMode: TextEdit.WrapAtWordBoundaryOrAnywhere
             visible: page.signedIn
             text: page.signedIn ? page.model.stateEmail : ""
             textFormat: TextEdit.PlainText
@@ -172,14 +177,8 @@ ColumnLayout {
             ActionButton {
                 objectName: "deleteAccount"
                 prominent: false
+                destructive: true
                 text: qsTr("Delete account…")
-                contentItem: Text {
-                    text: parent.text
-                    font: parent.font
-                    color: Theme.palette.stateWarn
-                    horizontalAlignment: Text.AlignHCenter
-                    verticalAlignment: Text.AlignVCenter
-                }
                 onClicked: deleteConfirmation.open()
             }
         }

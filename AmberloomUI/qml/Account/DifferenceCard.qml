@@ -28,7 +28,8 @@ SurfaceGroup {
             Layout.leftMargin: 16
             checked: card.isTicked
             onToggled: card.sync.setTicked(card.settingID, checked)
-            text: qsTr("Bring %@ over from the other Mac").replace("%@", card.label)
+            // Data goes in through a function: a replacement string would read "$&" as a pattern.
+            text: qsTr("Bring %@ over from the other Mac").replace("%@", () => card.label)
         }
 
         ColumnLayout {
@@ -79,7 +80,7 @@ SurfaceGroup {
             implicitWidth: 20
             implicitHeight: 20
             onClicked: card.sync.togglePin(card.settingID)
-            Accessible.name: qsTr("Keep %@ different on this Mac").replace("%@", card.label)
+            Accessible.name: qsTr("Keep %@ different on this Mac").replace("%@", () => card.label)
             hoverEnabled: true
             T.ToolTip.visible: hovered
             T.ToolTip.delay: 600

@@ -17,6 +17,10 @@ Item {
     property StartupQuestion startup: StartupQuestion {}
 
     readonly property bool hasOthers: model.otherCount > 0
+    // Shown in the window's tool bar.
+    readonly property string title: qsTr("My Macs")
+    readonly property string subtitle: hasOthers ? qsTr("%lld other Mac(s)").replace("%lld", model.otherCount)
+                                                 : qsTr("no other Macs yet")
 
     AppCanvas {}
 
@@ -34,15 +38,8 @@ Item {
         clip: true
         boundsBehavior: Flickable.StopAtBounds
 
-        T.ScrollBar.vertical: T.ScrollBar {
-            policy: T.ScrollBar.AlwaysOn
-            padding: 2
-            contentItem: Rectangle {
-                implicitWidth: 6
-                radius: 3
-                color: Theme.palette.onSurfaceFaint
-                opacity: 0.5
-            }
+        T.ScrollBar.vertical: PageScrollBar {
+            alwaysShown: true
         }
 
         ColumnLayout {
@@ -51,24 +48,6 @@ Item {
             y: 22
             width: flick.width - 52
             spacing: 14
-
-            // Title and subtitle of the page.
-            ColumnLayout {
-                Layout.fillWidth: true
-                spacing: 2
-                Text {
-                    text: qsTr("My Macs")
-                    font: Tokens.text.h2
-                    color: Theme.palette.onSurface
-                }
-                Text {
-                    objectName: "subtitle"
-                    text: page.hasOthers ? qsTr("%lld other Mac(s)").replace("%lld", page.model.otherCount)
-                                         : qsTr("no other Macs yet")
-                    font: Tokens.text.caption
-                    color: Theme.palette.onSurfaceMuted
-                }
-            }
 
             // Header: the note of the last publish and the problem line.
             ColumnLayout {
@@ -154,21 +133,9 @@ Item {
                             implicitWidth: 38
                             implicitHeight: 22
                             Accessible.name: qsTr("Automatic sync")
-                            indicator: Rectangle {
+                            indicator: SwitchTrack {
                                 anchors.fill: parent
-                                radius: height / 2
-                                color: autoSwitch.checked ? Theme.palette.primary : Theme.palette.border
-                                antialiasing: true
-                                Rectangle {
-                                    width: 18
-                                    height: 18
-                                    radius: 9
-                                    y: 2
-                                    x: autoSwitch.checked ? parent.width - width - 2 : 2
-                                    color: "white"
-                                    antialiasing: true
-                                    Behavior on x { NumberAnimation { duration: 120 } }
-                                }
+                                on: autoSwitch.checked
                             }
                         }
                     }
@@ -266,7 +233,9 @@ Item {
                             objectName: "noBackups"
                             Layout.fillWidth: true
                             visible: backupCounter.count === 0
-                            text: qsTr("No backups in %@ yet.").replace("%@", page.backup ? page.backup.backupFolder : "")
+                            // Data goes in through a function: a replacement string would read
+                            // "$&" in a path as a pattern.
+                            text: qsTr("No backups in %@ yet.").replace("%@", () => page.backup ? page.backup.backupFolder : "")
                             textFormat: Text.PlainText
                             font: Tokens.text.mono
                             color: Theme.palette.onSurfaceFaint
@@ -387,7 +356,7 @@ Item {
                     Layout.fillWidth: true
                     Layout.topMargin: 20
                     visible: page.model.actionableCount === 0
-                    text: qsTr("Nothing to bring over — this Mac already matches %@.").replace("%@", page.model.selectedDeviceID)
+                    text: qsTr("Nothing to bring over — this Mac already matches %@.").replace("%@", () => page.model.selectedDeviceID)
                     textFormat: Text.PlainText
                     font: Tokens.text.body
                     color: Theme.palette.onSurfaceMuted
@@ -408,7 +377,7 @@ Item {
                         required property string modelData
                         Layout.fillWidth: true
                         symbol: "exclamationmark.triangle"
-                        text: qsTr("%@ could not be read").replace("%@", modelData)
+                        text: qsTr("%@ could not be read").replace("%@", () => modelData)
                         color: Theme.palette.stateWarn
                     }
                 }

@@ -1,8 +1,8 @@
 import QtQuick
 import AmberLoom.UI
 
-// A small upper-case section title with an optional count after it, both in the palette's faint
-// colour. The title is upper-cased as written, whatever the user's language.
+// A small upper-case section title with an optional count after it in a badge, both in the
+// palette's faint colour. The title is upper-cased as written, whatever the user's language.
 Row {
     id: heading
 
@@ -23,12 +23,23 @@ Row {
         font.letterSpacing: 0.66
         color: Theme.palette.onSurfaceFaint
     }
-    Text {
-        objectName: "headingCount"
+    Rectangle {
+        objectName: "headingBadge"
+        readonly property color ink: Theme.palette.onSurface
         anchors.verticalCenter: parent.verticalCenter
         visible: heading.count !== null && heading.count !== undefined
-        text: visible ? String(heading.count) : ""
-        font: Tokens.text.rowMeta
-        color: Theme.palette.onSurfaceFaint
+        implicitWidth: Math.max(implicitHeight, countText.implicitWidth + 12)
+        implicitHeight: countText.implicitHeight + 2
+        radius: height / 2
+        color: Qt.rgba(ink.r, ink.g, ink.b, 0.07)
+        antialiasing: true
+        Text {
+            id: countText
+            objectName: "headingCount"
+            anchors.centerIn: parent
+            text: parent.visible ? String(heading.count) : ""
+            font: Tokens.text.rowMeta
+            color: Theme.palette.onSurfaceFaint
+        }
     }
 }

@@ -11,13 +11,15 @@ SurfaceGroup {
     required property string symbol
     required property string valueText
     required property bool isSet
+    required property string accessibleDescription
 
     cornerRadius: 10
     border: Theme.palette.border
     implicitHeight: 64
     Accessible.role: Accessible.ListItem
     Accessible.name: label
-    Accessible.description: qsTr("Backed up and copied to your other Macs. Change it where you normally would.")
+    // The value, then the hint: the value is all the row has to tell.
+    Accessible.description: accessibleDescription
 
     Item {
         RowLayout {

@@ -34,6 +34,9 @@ Item {
             Layout.fillWidth: true
             Layout.fillHeight: true
             orientation: Qt.Horizontal
+            // The panes end where the status bar begins: a list scrolled to its end draws nothing
+            // into the bar.
+            clip: true
             Theme.palette: Tokens.amberloomPalette(SystemColorScheme.scheme)
 
             handle: Rectangle {

@@ -73,24 +73,10 @@ Item {
         }
 
         // Drawn by a plain child rather than an indicator and content item the control would build.
-        Rectangle {
-            readonly property color ink: Theme.palette.onSurface
+        SwitchTrack {
             width: toggle.width
             height: toggle.height
-            radius: height / 2
-            color: toggle.checked ? Theme.palette.primary : Qt.rgba(ink.r, ink.g, ink.b, 0.16)
-
-            Rectangle {
-                x: toggle.checked ? parent.width - width - 2 : 2
-                y: 2
-                width: parent.height - 4
-                height: width
-                radius: width / 2
-                color: Theme.palette.onPrimary
-                border.width: 1
-                border.color: Theme.palette.border
-                Behavior on x { NumberAnimation { duration: 120; easing.type: Easing.OutQuad } }
-            }
+            on: toggle.checked
         }
     }
 
@@ -114,6 +100,16 @@ Item {
             onMoved: {
                 sliderRow.adapter.slide(value);
                 value = Qt.binding(() => sliderRow.adapter.knob);
+            }
+            // The arrow keys move by one step of the setting's grid. The slider's own steps would
+            // count from the range's start, which the grid does not.
+            Keys.onPressed: event => {
+                const steps = event.key === Qt.Key_Right || event.key === Qt.Key_Up ? 1
+                            : event.key === Qt.Key_Left || event.key === Qt.Key_Down ? -1 : 0;
+                if (steps === 0)
+                    return;
+                sliderRow.adapter.nudge(steps);
+                event.accepted = true;
             }
 
             background: Rectangle {
@@ -147,9 +143,7 @@ Item {
             objectName: "sliderValue"
             Layout.minimumWidth: 52
             text: sliderRow.adapter.formatted
-            // A fixed-width face, so that the digits keep their places as the value changes.
-            font: Qt.font({ family: "monospace", pointSize: Tokens.text.mono.pointSize,
-                            weight: Tokens.text.mono.weight })
+            font: Tokens.text.mono
             color: Theme.palette.onSurfaceMuted
             horizontalAlignment: Text.AlignRight
             Accessible.ignored: true

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Layouts
+import QtQuick.Templates as T
 import AmberLoom.UI
 
 // The bar along the bottom of the catalogue window: practice mode, the last failed change and the
@@ -53,12 +54,24 @@ Item {
                     Layout.fillWidth: true
                     Layout.minimumWidth: 8
                 }
+                // The names give way to the button: cut short, with the whole list on the pointer.
                 Text {
+                    id: restartList
                     objectName: "restartList"
                     visible: status.settingsModel.pendingRestarts.length > 0
+                    Layout.fillWidth: true
+                    Layout.maximumWidth: implicitWidth
+                    Layout.minimumWidth: Math.min(implicitWidth, 60)
                     text: qsTr("Needs a restart: %1").arg(status.settingsModel.pendingRestarts.join(", "))
+                    textFormat: Text.PlainText
                     font: Tokens.text.caption
                     color: Theme.palette.onSurfaceMuted
+                    elide: Text.ElideRight
+                    maximumLineCount: 1
+                    HoverHandler { id: restartHover }
+                    T.ToolTip.text: text
+                    T.ToolTip.visible: restartHover.hovered && truncated
+                    T.ToolTip.delay: 700
                 }
                 ActionButton {
                     objectName: "restartButton"

@@ -4,9 +4,9 @@ import QtQuick.Templates as T
 import AmberLoom.UI
 
 // A question before a backup or a restore replaces something: a modal card centred on the
-// window over a dimmed backdrop, with a title, a message and two buttons. Escape, a click on the
-// backdrop and Cancel all close it unanswered; only the action button answers. Return presses no
-// button: these actions are never one key press away.
+// window over a dimmed backdrop, with a title, a message and two buttons, the action's first.
+// Escape, a click on the backdrop and Cancel all close it unanswered; only the action button
+// answers. Return presses no button: these actions are never one key press away.
 T.Popup {
     id: alert
 
@@ -17,6 +17,8 @@ T.Popup {
     property string message
     property string actionTitle
     property string cancelTitle: qsTr("Cancel")
+    // The action replaces what was there: drawn in the warning colour rather than as the default.
+    property bool destructive: false
 
     // The action button was pressed; the alert closes after.
     signal accepted()
@@ -70,19 +72,20 @@ T.Popup {
             spacing: 12
 
             ActionButton {
-                objectName: "alertCancel"
-                prominent: false
-                text: alert.cancelTitle
-                onClicked: alert.close()
-            }
-            ActionButton {
                 objectName: "alertAction"
                 prominent: true
+                destructive: alert.destructive
                 text: alert.actionTitle
                 onClicked: {
                     alert.accepted();
                     alert.close();
                 }
+            }
+            ActionButton {
+                objectName: "alertCancel"
+                prominent: false
+                text: alert.cancelTitle
+                onClicked: alert.close()
             }
         }
     }

@@ -60,6 +60,7 @@ T.Popup {
             ActionButton {
                 objectName: "dialogAction"
                 prominent: true
+                destructive: true
                 text: dialog.actionTitle
                 onClicked: {
                     dialog.close();

@@ -37,20 +37,50 @@ Item {
         onActivated: view.finish()
     }
 
+    // After a backup or a restore its outcome is brought into view once it is laid out, and kept
+    // there as it grows, until the user scrolls.
+    property bool outcomePending: false
+    function revealOutcome() {
+        if (!outcomePending || !outcomeRow.visible)
+            return;
+        const bottom = stack.y + outcomeRow.y + outcomeRow.height + 8;
+        if (bottom > scroller.contentY + scroller.height)
+            scroller.contentY = Math.min(bottom, scroller.contentHeight) - scroller.height;
+    }
+    Connections {
+        target: view.model
+        function onOutcomeRowChanged() {
+            view.outcomePending = true;
+            Qt.callLater(view.revealOutcome);
+        }
+    }
+
+    // Everything but the footer scrolls; the footer, with "Skip", stays at the bottom in view.
     Flickable {
         id: scroller
-        anchors.fill: parent
+        objectName: "wizardScroller"
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: parent.top
+        anchors.bottom: footer.top
+        anchors.bottomMargin: 22
         contentWidth: width
-        contentHeight: Math.max(height, stack.implicitHeight + 64)
+        contentHeight: stack.implicitHeight + 32
         boundsBehavior: Flickable.StopAtBounds
         clip: true
+        onMovementStarted: view.outcomePending = false
+        onContentHeightChanged: view.revealOutcome()
+
+        T.ScrollBar.vertical: PageScrollBar {
+            objectName: "wizardScrollBar"
+            alwaysShown: true
+        }
 
         ColumnLayout {
             id: stack
             x: 32
             y: 32
             width: scroller.width - 64
-            height: scroller.contentHeight - 64
             spacing: 22
 
             ColumnLayout {
@@ -163,9 +193,12 @@ Item {
             }
 
             BackupOutcomeRow {
+                id: outcomeRow
                 objectName: "outcomeRow"
                 Layout.fillWidth: true
                 visible: view.model.hasOutcome
+                onHeightChanged: view.revealOutcome()
+                onYChanged: view.revealOutcome()
                 content: view.model.outcomeRow
                 onUndo: view.model.undoRestore()
             }
@@ -201,37 +234,43 @@ Item {
                 }
             }
 
-            Item { Layout.fillHeight: true }
+        }
+    }
 
-            RowLayout {
-                objectName: "footer"
-                Layout.fillWidth: true
+    RowLayout {
+        id: footer
+        objectName: "footer"
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        anchors.leftMargin: 32
+        anchors.rightMargin: 32
+        anchors.bottomMargin: 32
 
-                Text {
-                    objectName: "folderPath"
-                    Layout.fillWidth: true
-                    text: view.model.backupFolder
-                    font: Tokens.text.mono
-                    color: Theme.palette.onSurfaceFaint
-                    elide: Text.ElideLeft
-                    maximumLineCount: 1
-                }
-                T.Button {
-                    id: skip
-                    objectName: "skipButton"
-                    implicitWidth: implicitContentWidth + leftPadding + rightPadding
-                    implicitHeight: implicitContentHeight + topPadding + bottomPadding
-                    padding: 4
-                    text: qsTr("Skip")
-                    contentItem: Text {
-                        text: skip.text
-                        font: Tokens.text.body
-                        color: Theme.palette.onSurfaceMuted
-                        opacity: skip.down ? 0.6 : 1
-                    }
-                    onClicked: view.finish()
-                }
+        Text {
+            objectName: "folderPath"
+            Layout.fillWidth: true
+            text: view.model.backupFolder
+            textFormat: Text.PlainText
+            font: Tokens.text.mono
+            color: Theme.palette.onSurfaceFaint
+            elide: Text.ElideLeft
+            maximumLineCount: 1
+        }
+        T.Button {
+            id: skip
+            objectName: "skipButton"
+            implicitWidth: implicitContentWidth + leftPadding + rightPadding
+            implicitHeight: implicitContentHeight + topPadding + bottomPadding
+            padding: 4
+            text: qsTr("Skip")
+            contentItem: Text {
+                text: skip.text
+                font: Tokens.text.body
+                color: Theme.palette.onSurfaceMuted
+                opacity: skip.down ? 0.6 : 1
             }
+            onClicked: view.finish()
         }
     }
 

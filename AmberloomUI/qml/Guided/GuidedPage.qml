@@ -26,15 +26,8 @@ Item {
         clip: true
         boundsBehavior: Flickable.StopAtBounds
 
-        T.ScrollBar.vertical: T.ScrollBar {
-            policy: T.ScrollBar.AlwaysOn
-            padding: 2
-            contentItem: Rectangle {
-                implicitWidth: 6
-                radius: 3
-                color: Theme.palette.onSurfaceFaint
-                opacity: 0.5
-            }
+        T.ScrollBar.vertical: PageScrollBar {
+            alwaysShown: true
         }
 
         ColumnLayout {

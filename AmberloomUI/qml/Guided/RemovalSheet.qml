@@ -16,7 +16,8 @@ T.Popup {
 
     parent: T.Overlay.overlay
     anchors.centerIn: parent
-    width: Math.min(640, parent ? parent.width - 80 : 640)
+    // 520 points with its margins, as wide as the preferences window it opens over.
+    width: Math.min(520, parent ? parent.width : 520)
     implicitHeight: implicitContentHeight + topPadding + bottomPadding
     height: Math.min(implicitHeight, parent ? parent.height - 60 : implicitHeight)
     modal: true
@@ -38,7 +39,7 @@ T.Popup {
 
     contentItem: ColumnLayout {
         Theme.palette: sheet.theme
-        spacing: 16
+        spacing: 18
 
         Text {
             text: qsTr("Removing AmberLoom")
@@ -54,14 +55,8 @@ T.Popup {
             contentWidth: width
             clip: true
             boundsBehavior: Flickable.StopAtBounds
-            T.ScrollBar.vertical: T.ScrollBar {
-                padding: 2
-                contentItem: Rectangle {
-                    implicitWidth: 6
-                    radius: 3
-                    color: Theme.palette.onSurfaceFaint
-                    opacity: 0.5
-                }
+            T.ScrollBar.vertical: PageScrollBar {
+                alwaysShown: true
             }
 
             Loader {

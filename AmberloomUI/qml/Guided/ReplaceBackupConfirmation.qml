@@ -13,6 +13,7 @@ BackupAlert {
     title: qsTr("Replace this Mac's backup?")
     message: model.replaceMessage
     actionTitle: qsTr("Replace")
+    destructive: true
 
     onAccepted: model.confirmReplace()
     onClosed: model.asksToReplaceBackup = false

@@ -14,6 +14,7 @@ BackupAlert {
     title: model.confirmationTitle
     message: model.confirmationMessage
     actionTitle: qsTr("Restore")
+    destructive: true
 
     onAccepted: model.confirmRestore()
     onClosed: model.hasPendingRestore = false

@@ -26,7 +26,8 @@ T.ApplicationWindow {
     height: 700
     minimumWidth: 980
     maximumWidth: 980
-    minimumHeight: 560
+    // The menu bar is drawn inside the window here: the root view keeps its 560 points below it.
+    minimumHeight: 560 + (menuBar ? menuBar.implicitHeight : 0)
     color: Theme.palette.surface
     Theme.palette: Tokens.amberloomPalette(SystemColorScheme.scheme)
 

@@ -167,6 +167,8 @@ TEST(AccountModel, eachFailureEndsInItsSentence) {
       {ScriptedServer::Answer{500, R"({"error":"maintenance"})"},
        "The server could not complete the request (500, maintenance)."},
       {ScriptedServer::Answer{429, ""}, "Too many attempts. Try again in a few minutes."},
+      {ScriptedServer::Answer{409, ""},
+       "The server already holds a newer copy of this Mac's settings. Sync again to send the ones this Mac has now."},
       {ScriptedServer::Answer{401, ""}, "This session is no longer valid. Please sign in again."},
       // The link request takes any 2xx; the poll cannot read the answer.
       {ScriptedServer::Answer{200, "<html>"}, "The server could not complete the request (200, cozumlenemedi)."},
@@ -187,6 +189,29 @@ TEST(AccountModel, eachFailureEndsInItsSentence) {
   }
 }
 
+TEST(AccountModel, leavingOnePageDropsOnlyTheLoadThatPageAskedFor) {
+  AccountMac mac;
+  auto server = std::make_unique<ScriptedServer>();
+  mac.store().save("token", "ada@example.com", "D-1", server->url("/api/v1"));
+  auto model = mac.model(server->url("/api/v1"));
+  // The account page of the main window and that of the settings window, both waiting.
+  int left = 0;
+  ASSERT_NO_FATAL_FAILURE(awaitUnansweredRequest(*server, [&] { left = model->loadAccount(); }));
+  ASSERT_NO_FATAL_FAILURE(awaitUnansweredRequest(*server, [&] { model->loadAccount(); }));
+  model->cancelLoading(left);
+  server.reset();  // releases the answers: the page still open hears how its load ended
+  ASSERT_EVENTUALLY(model->hasMessage());
+}
+
+TEST(AccountModel, anAddressNeedsFourCharactersAsAReaderCountsThem) {
+  for (const auto& [typed, sent] : {std::pair{"a@😀", false}, {"a@e\u0301\u0301", false}, {"a@😀😀", true}}) {
+    auto model = AccountMac().model(nowhere);
+    startSignIn(*model, QString::fromUtf8(typed));
+    EXPECT_EQ(model->state() == AccountModel::Sending, sent) << typed;
+    EXPECT_EQ(model->message() == AccountModel::incompleteAddress, !sent) << typed;
+  }
+}
+
 TEST(AccountModel, loadingReportsFailuresButALoadBrokenOffChangesNothing) {
   const std::string stale = "This session is no longer valid. Please sign in again.";
   ScriptedServer server;
@@ -198,8 +223,9 @@ TEST(AccountModel, loadingReportsFailuresButALoadBrokenOffChangesNothing) {
   ASSERT_EVENTUALLY(messageOf(*model) == stale);
 
   // Leaving the page while the server is silent: the message stays what it was.
-  ASSERT_NO_FATAL_FAILURE(awaitUnansweredRequest(server, [&] { model->loadAccount(); }));
-  model->cancelLoading();
+  int load = 0;
+  ASSERT_NO_FATAL_FAILURE(awaitUnansweredRequest(server, [&] { load = model->loadAccount(); }));
+  model->cancelLoading(load);
   QTest::qWait(300);
   EXPECT_EQ(messageOf(*model), stale);
 }

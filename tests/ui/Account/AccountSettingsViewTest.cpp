@@ -7,6 +7,7 @@
 #include "AccountFixture.hpp"
 #include "AccountServerProcess.hpp"
 #include "PageDriver.hpp"
+#include "ScreenGeometry.hpp"
 
 using namespace amberloom;
 using namespace amberloom::testing;
@@ -48,6 +49,19 @@ TEST(AccountSettingsView, listsTheMacsRemovesOneAsksBeforeDeletingAndOffersNothi
   EXPECT_FALSE(page.shows("signOut"));
   EXPECT_FALSE(page.shows("deleteAccount"));
   EXPECT_TRUE(page.shows("explanation"));
+}
+
+TEST(AccountSettingsView, aLongAddressStaysWithinTheSettingsWindowsWidth) {
+  AccountServerProcess server;
+  AccountMac mac;
+  const std::string address = std::string(76, 'a') + "@example.com";  // 88 characters, no space
+  const auto session = server.signIn(AccountMac::client(server.apiBase()), address, "HW-THIS", "Studio");
+  mac.store().save(session.token, address, session.deviceID, server.apiBase());
+  auto model = mac.model(server.apiBase());
+  PageDriver page("AccountSettingsScreen.qml", {520, 560}, {{"model", model.get()}});
+  ASSERT_EVENTUALLY(model->devices().size() == 1u);
+  renderInBothPalettes(page.window(), QStringLiteral("account-settings-long-address"));
+  expectInsideAndApart({page.item("address"), page.item("remove"), page.item("signOut"), page.item("deleteAccount")});
 }
 
 TEST(AccountSettingsView, lastSeenSaysHowLongAgoInTheLargestWholeUnit) {

@@ -5,6 +5,7 @@
 #include "../Guided/FirstRunHome.hpp"
 #include "Account/StartupQuestion.hpp"
 #include "PageDriver.hpp"
+#include "ScreenGeometry.hpp"
 #include "Sync/XdgAutostartAgent.hpp"
 #include "TwoMacs.hpp"
 
@@ -63,10 +64,15 @@ TEST(MyMacsView, ticksCopiesPinsAndAsksAboutSyncAtLogin) {
   page.click(page.item("macRow-MAC-B"));
   EXPECT_EQ(model->selectedDeviceID(), "MAC-B");
 
-  renderInBothPalettes(testQml("MyMacsScreen.qml"), QStringLiteral("my-macs"), {980, 1000},
-                       {{"model", QVariant::fromValue<QObject*>(model.get())},
-                        {"backup", QVariant::fromValue<QObject*>(firstRun.get())},
-                        {"startup", QVariant::fromValue<QObject*>(&startup)}});
+  const auto images = renderInBothPalettes(testQml("MyMacsScreen.qml"), QStringLiteral("my-macs"), {980, 1000},
+                                           {{"model", QVariant::fromValue<QObject*>(model.get())},
+                                            {"backup", QVariant::fromValue<QObject*>(firstRun.get())},
+                                            {"startup", QVariant::fromValue<QObject*>(&startup)}});
+  // Off, the switch's track stands out from its white row in the light palette too.
+  const QRectF track = sceneRect(page.item("autoSyncSwitch"));
+  const QColor off = images.light.pixelColor(QPointF(track.right() - 8, track.center().y()).toPoint());
+  const QColor row = images.light.pixelColor(QPointF(track.left() - 8, track.center().y()).toPoint());
+  EXPECT_GE(row.lightness() - off.lightness(), 30);
 
   // Automatic sync on, with no login item yet: the page asks; "Yes" registers it.
   page.click(page.item("autoSyncSwitch"));
@@ -87,6 +93,28 @@ TEST(MyMacsView, ticksCopiesPinsAndAsksAboutSyncAtLogin) {
   EXPECT_EQ(LoginItemService(LoginItemService::agentPlist).status(), LoginItemService::Status::disabled);
 }
 
+TEST(MyMacsView, namesIdsAndPathsWithDollarSignsAreShownAsTheyAre) {
+  FirstRunHome backups;
+  backups.folder = home() + "/Cloud/$&$`$'";  // no backups there yet
+  auto firstRun = backups.model();
+  TwoMacs macs;
+  SyncMac odd{macs.server, home() + "/odd-mac", "MAC-$&",
+              std::make_shared<CFPreferenceStore>(platform::PreferenceFiles(home() + "/odd-mac", "HOST-C"))};
+  await(*odd.model(), &SyncModel::publish);  // as bare as this Mac: nothing to bring over
+  const auto garbled = macs.server.signIn(macs.here.client, "ada@example.com", "HW-C", "Garbled $& Mac");
+  // Shaped as a document, so the server takes it, but its checksum does not hold.
+  macs.here.client.putDocument(R"({"schemaVersion":1,"deviceID":"MAC-G","checksum":"0","intents":{}})", 0,
+                               garbled.token, "HW-C");
+  auto model = macs.here.model();
+  await(*model, &SyncModel::syncNow);
+  model->selectDevice(QStringLiteral("MAC-$&"));
+  PageDriver page("MyMacsScreen.qml", {980, 1000}, {{"backup", firstRun.get()}, {"model", model.get()}});
+  const auto textOf = [&](const char* owner, const char* name) { return page.item(owner, name)->property("text").toString(); };
+  EXPECT_EQ(textOf("backupSection", "noBackups"), QString::fromStdString("No backups in " + backups.folder + " yet."));
+  EXPECT_EQ(textOf("differences", "nothingToBring"), QString::fromUtf8("Nothing to bring over — this Mac already matches MAC-$&."));
+  EXPECT_EQ(textOf("unreadable", "text"), "Garbled $& Mac could not be read");
+}
+
 TEST(MyMacsView, withoutOtherMacsShowsTheEmptyStateAndNoBackupBoxWithoutAFirstRunModel) {
   TwoMacs macs;
   auto model = macs.here.model();
@@ -97,7 +125,10 @@ TEST(MyMacsView, withoutOtherMacsShowsTheEmptyStateAndNoBackupBoxWithoutAFirstRu
   EXPECT_FALSE(page.item("macList")->isVisible());
   EXPECT_FALSE(page.item("differences")->isVisible());
   EXPECT_FALSE(page.item("backupSection")->isVisible());
-  EXPECT_EQ(page.item("subtitle")->property("text").toString(), QStringLiteral("no other Macs yet"));
+  // The window's tool bar shows the page's title and subtitle.
+  const auto* shown = page.item("page")->property("item").value<QQuickItem*>();
+  EXPECT_EQ(shown->property("title").toString(), QStringLiteral("My Macs"));
+  EXPECT_EQ(shown->property("subtitle").toString(), QStringLiteral("no other Macs yet"));
 }
 
 TEST(MyMacsView, theStartupQuestionSaysWhatMustRunAtLoginForTheLocalServer) {

@@ -14,6 +14,7 @@
 #include "Browser/ManualGuideList.hpp"
 #include "Browser/SettingsModel.hpp"
 #include "BrowserFixture.hpp"
+#include "ScreenGeometry.hpp"
 #include "ScreenWindow.hpp"
 
 using namespace amberloom;
@@ -310,6 +311,58 @@ TEST_F(CatalogView, GuideStepsAreRowsByPositionAndOneCardIsOpen) {
   EXPECT_EQ(visibleItems(root(), "stepRow").size(), 1u);
   click(visibleItems(root(), "sectionHeader")[1]);
   EXPECT_TRUE(visibleItems(root(), "stepRow").empty());
+}
+
+TEST_F(CatalogView, ManyAppsLongSearchesAndHugeValuesStayInTheWindowAndTakeAFrameOrTwo) {
+  // Twelve cards, more than the window holds; the first restarts one app, the second eleven more.
+  std::vector<SettingDefinition> settings;
+  for (int i = 0; i < 12; ++i)
+    settings.push_back(browserSetting("dock.s" + std::to_string(i), "dock", "Setting " + std::to_string(i)));
+  settings[0].restartsApps = {"Application Helper 0"};
+  for (int i = 1; i < 12; ++i) settings[1].restartsApps.push_back("Application Helper " + std::to_string(i));
+  settings.push_back(th::carriedSetting("carried.notes", "Notes: Long note"));
+  defaults->setString("group:dock", "lastSelectedGroup");
+  open(SettingsCatalog(1, 1, settings), std::nullopt, std::nullopt);
+  const auto apply = [&](int i) { model->apply(PreferenceValue::boolean(true), *model->setting("dock.s" + std::to_string(i))); };
+
+  // The cards run on below the bar: in the dark palette, where the bar's tint is faint, nothing
+  // of them shows through it beside the one restart.
+  apply(0);
+  settle();
+  const QImage dark = th::renderInBothPalettes(*window, "catalog-status-bar").dark;
+  const QRect bar = th::sceneRect(one("statusBar")).toRect().adjusted(0, 2, 0, -2);
+  const QColor finish = dark.pixelColor(bar.left() + 2, bar.top());
+  const int restartText = th::sceneRect(one("restartList")).left();
+  for (int y = bar.top(); y < bar.bottom(); y += 3)
+    for (int x = bar.left() + 2; x < restartText - 4; x += 5) ASSERT_EQ(dark.pixelColor(x, y), finish) << x << "," << y;
+
+  // Twelve apps waiting: the names give way, the button stays in the window.
+  apply(1);
+  settle();
+  EXPECT_TRUE(text("restartList").endsWith("Application Helper 11"));
+  EXPECT_TRUE(one("restartList")->property("truncated").toBool());
+  th::expectInsideAndApart({one("restartList"), one("restartButton")});
+
+  // A pasted token of 300,000 characters, and the carried page over a value of 4 MB on several lines.
+  const QString token(300000, u'x');
+  EXPECT_LT(th::millisecondsUntilDrawn(window->window(), [&] { model->setSearchText(token); }), th::kAFrameOrTwoUnderLoad);
+  EXPECT_EQ(text("emptyNote").size(), QString("No settings match \u201c\u201d.").size() + 81);
+  th::expectInsideAndApart({one("emptyNote"), one("restartButton")});
+  th::renderInBothPalettes(*window, "catalog-long-search");
+  model->setSearchText("");
+  showPage("carried");  // its file is read and compiled once, outside the timing
+  model->selectGroup("dock");
+  store->write(PreferenceValue::string(std::string(4 << 20, 'v') + "\nand a second line"), "notes",
+               DomainResolver::live().resolve("com.example.carried", false));
+  model->refreshAll();
+  EXPECT_LT(th::millisecondsUntilDrawn(window->window(), [&] { showPage("carried"); }), th::kAFrameOrTwoUnderLoad);
+  QQuickItem* row = one("carriedValue")->parentItem()->parentItem()->parentItem();
+  const QString shown = text("carriedValue");
+  EXPECT_LT(shown.size(), 130);
+  EXPECT_TRUE(shown.endsWith(QStringLiteral("v\u2026"))) << "says the value goes on";
+  EXPECT_TRUE(th::accessible(row, QAccessible::Description).startsWith(shown + " Backed up"));
+  th::expectInsideAndApart({one("carriedValue"), one("carriedName")});
+  th::renderInBothPalettes(*window, "catalog-carried-huge-value");
 }
 
 TEST_F(CatalogView, RendersTheBuiltInCatalogueInBothPalettes) {

@@ -77,12 +77,12 @@ TEST(SettingCard, screenReadersHearTheLabelAndAHintOfTheSettingsState) {
   };
   const Case cases[] = {
       {"dock.autohide", "Hide the Dock automatically",
-       "What Hide the Dock automatically changes, told in one line that is rather long for a card.. "
+       "What Hide the Dock automatically changes, told in one line that is rather long for a card. "
        "Also available in System Settings; it is here so it travels between your Macs. "
        "May do nothing: it saves properly, but we have never seen it actually change anything. "
        "Changing it restarts Dock"},
       {"gate.open", "Open apps from anywhere",
-       "What Open apps from anywhere changes, told in one line that is rather long for a card.. "
+       "What Open apps from anywhere changes, told in one line that is rather long for a card. "
        "Weakens security: turning this on removes a protection macOS applies by default"},
       {"appearance.note", "Note under the clock", ""},  // no texts, nothing to say
       {"plist.blob", "Window positions", "Changed on this Mac"},

@@ -140,6 +140,29 @@ TEST(SettingControlView, sliderHandsSnappedValuesWithinTheRangeOnEveryMovement) 
   }
 }
 
+TEST(SettingControlView, arrowKeysStepAlongTheGridAndSnappedValuesKeepTheStepsDecimals) {
+  using P = PreferenceValue;
+  const struct {
+    T type;
+    ControlRange range;
+    P start;
+    std::vector<Qt::Key> keys;
+    Handed handed;
+  } cases[] = {
+      // Three tenths are 0.3, not 0.30000000000000004, in the command and the export.
+      {T::real, {0, 1, 0.1}, P::real(0), {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right}, {P::real(0.1), P::real(0.2), P::real(0.3)}},
+      // Quarter steps, which a key step of 0.1 would snap back where they were; up to the end.
+      {T::real, {0, 1, 0.25}, P::real(0.5), {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Left}, {P::real(0.75), P::real(1), P::real(1), P::real(0.75)}},
+      {T::integer, {0, 10, 0}, integer(3), {Qt::Key_Down}, {integer(2)}},  // no grid: by one
+  };
+  for (const auto& c : cases) {
+    ControlScreen screen(settingOf(c.type, SettingControl::slider(c.range)), c.start, true);
+    screen.item("slider")->forceActiveFocus();
+    for (Qt::Key key : c.keys) screen.press(key);
+    EXPECT_EQ(screen.handed, c.handed) << c.range.step;
+  }
+}
+
 TEST(SettingControlView, menuOffersCustomUntilAnOptionMatchesAndHandsTheOptionsValue) {
   const auto control = SettingControl::choice({{integer(0), "Off"}, {integer(1), "On"}});
   ControlScreen screen(settingOf(T::integer, control), integer(2), true);

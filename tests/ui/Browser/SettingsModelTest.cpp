@@ -383,6 +383,24 @@ TEST_F(SettingsModelTest, TheTipOfTheDayChangesVisiblyWhenDismissedOrRevealed) {
   EXPECT_EQ(model->discoverCard(), std::nullopt);  // hidden while searching
 }
 
+TEST_F(SettingsModelTest, TipsLeadOnlyToSettingsTheFiltersShowAndAHiddenTipStaysHidden) {
+  // An advanced setting, a risky one, a basic one, and a carried one (a tip without "Show me").
+  const auto model = make(smallCatalog(), false, nullptr,
+                          DiscoverDeck({{"dock.count", "", ""}, {"gate.basic", "", ""}, {"finder.bar", "", ""}, {"carry.b", "", ""}}));
+  const auto hideEveryTip = [&] {
+    std::set<std::string> offered;
+    for (int i = 0; i < 8 && model->discoverCard(); ++i, model->dismissDiscoverCard()) offered.insert(model->discoverCard()->settingID);
+    return offered;
+  };
+  model->setShowsBasicOnly(true);
+  EXPECT_EQ(hideEveryTip(), (std::set<std::string>{"carry.b", "finder.bar"}));  // then none, not the same again
+  QSignalSpy card(model.get(), &SettingsModel::discoverCardChanged);
+  model->setShowsBasicOnly(false);
+  model->setShowsRiskySettings(true);
+  EXPECT_EQ(card.count(), 2);
+  EXPECT_EQ(hideEveryTip(), (std::set<std::string>{"dock.count", "gate.basic"}));
+}
+
 TEST(AppRestarter, StartsOneChildPerAppWithoutWaiting) {
   const std::string folder = th::home() + "/restarted";
   std::filesystem::create_directories(folder);

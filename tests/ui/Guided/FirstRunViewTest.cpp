@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "FirstRunHome.hpp"
+#include "ScreenGeometry.hpp"
 #include "ScreenWindow.hpp"
 
 using namespace amberloom;
@@ -92,6 +93,10 @@ TEST(FirstRunView, CompareWalkConfirmsTheRestoreAndAsksBeforeReplacingThisMacsBa
   // Office's row, the first by file name: Cancel, then Escape, leave everything as it was.
   wizard.click(wizard.nthRow(0)->findChild<QQuickItem*>("bringOverButton"));
   ASSERT_TRUE(wizard.isOpen("restoreConfirmation"));
+  // "Restore" before "Cancel", as the removal's questions order theirs, and drawn as destructive.
+  const auto button = [&](const char* name) { return wizard.alert("restoreConfirmation")->findChild<QQuickItem*>(name); };
+  EXPECT_TRUE(button("alertAction")->property("destructive").toBool());
+  EXPECT_LT(sceneRect(button("alertAction")).right(), sceneRect(button("alertCancel")).left());
   wizard.render("first-run-restore-confirmation");
   wizard.clickInAlert("restoreConfirmation", "alertCancel");
   EXPECT_FALSE(wizard.isOpen("restoreConfirmation"));
@@ -121,6 +126,21 @@ TEST(FirstRunView, CompareWalkConfirmsTheRestoreAndAsksBeforeReplacingThisMacsBa
 
   wizard.click(wizard.item("skipButton"));
   EXPECT_EQ(wizard.finishes(), 1);
+}
+
+TEST(FirstRunView, SixBackupsScrollAboveAFooterThatStaysAndARestoreComesIntoView) {
+  FirstRunHome mac;
+  for (int i = 0; i < 6; ++i) mac.backUpAs("MAC-" + std::to_string(i), "Mac number " + std::to_string(i));
+  const auto model = mac.model();
+  Wizard wizard(*model);
+  wizard.render("first-run-six-backups");
+  QQuickItem* scroller = wizard.item("wizardScroller");
+  EXPECT_TRUE(wizard.item("wizardScrollBar")->isVisible() && wizard.item("wizardScrollBar")->width() > 0);
+  expectInsideAndApart({wizard.item("folderPath"), wizard.item("skipButton"), scroller});
+  wizard.click(wizard.nthRow(0)->findChild<QQuickItem*>("bringOverButton"));
+  wizard.clickInAlert("restoreConfirmation", "alertAction");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return sceneRect(scroller).contains(sceneRect(wizard.item("outcomeRow"))); }));
+  wizard.render("first-run-six-backups-restored");
 }
 
 TEST(FirstRunView, EachRouteAnswersReturnAndEscapeAsItsButtonsSay) {
@@ -178,7 +198,7 @@ TEST(FirstRunView, ARestoreThatFailsPartWayIsKeptAsAnUndoPointAndItsUndoButtonPu
   Wizard wizard(*model);
   model->restore(backup);
   EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(99)) << "written before the failure";
-  EXPECT_TRUE(wizard.outcomeText().endsWith(" Some settings may already have changed. Fix the problem above and try "
+  EXPECT_TRUE(wizard.outcomeText().endsWith(". Some settings may already have changed. Fix the problem above and try "
                                             "again, or bring settings over one at a time from My Macs."));
   const auto points = SnapshotHistory(mac.historyFolder).all();
   ASSERT_EQ(points.size(), 1u);

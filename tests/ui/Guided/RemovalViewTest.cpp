@@ -55,6 +55,7 @@ TEST_F(RemovalViewTest, RendersTheSheetInBothPalettes) {
   th::GuidedScreen screen("removal", models.get(), nullptr, {980, 720});
   th::renderInBothPalettes(screen.window(), "removal");
   screen.click("revertButton");
+  EXPECT_TRUE(screen.item("dialogAction")->property("destructive").toBool()) << "not drawn as the default";
   th::renderInBothPalettes(screen.window(), "removal-confirmation");
 }
 

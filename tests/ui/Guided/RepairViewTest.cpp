@@ -23,6 +23,9 @@ TEST_F(RepairViewTest, RendersFindingsTheReportAndTheUndoPointsInBothPalettes) {
   repair->setSelected("finder.path", false);
   repair->repairSelected();
   screen.settle();
+  // The count of stored points is a badge beside the heading.
+  EXPECT_TRUE(screen.shows("headingBadge"));
+  EXPECT_EQ(screen.text("headingCount"), "2");
   th::renderInBothPalettes(screen.window(), "recent-changes-report");
 }
 

@@ -8,6 +8,9 @@ Item {
 
     property QtObject fixture: null
 
+    // The main window's own colour, behind the translucent divider of the split view.
+    AppCanvas {}
+
     Loader {
         objectName: "catalogLoader"
         anchors.fill: parent

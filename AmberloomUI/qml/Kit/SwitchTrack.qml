@@ -1,0 +1,32 @@
+import QtQuick
+import AmberLoom.UI
+
+// What a switch draws: a rounded track, filled in the palette's primary colour while on, and a
+// knob that slides to the on side. Off, the track is a grey with a thin frame, so that it stands
+// out from a white row in the light palette as well as from a dark one.
+Rectangle {
+    id: track
+
+    required property bool on
+
+    readonly property color ink: Theme.palette.onSurface
+
+    radius: height / 2
+    color: on ? Theme.palette.primary : Qt.rgba(ink.r, ink.g, ink.b, 0.16)
+    border.width: on ? 0 : 1
+    border.color: Theme.palette.borderStrong
+    antialiasing: true
+
+    Rectangle {
+        x: track.on ? parent.width - width - 2 : 2
+        y: 2
+        width: parent.height - 4
+        height: width
+        radius: width / 2
+        color: Theme.palette.onPrimary
+        border.width: 1
+        border.color: Theme.palette.border
+        antialiasing: true
+        Behavior on x { NumberAnimation { duration: 120; easing.type: Easing.OutQuad } }
+    }
+}

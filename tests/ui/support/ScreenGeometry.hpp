@@ -1,0 +1,44 @@
+#pragma once
+// What a screen under heavy content still holds to: the items that matter inside the window, no
+// two of them on top of each other, and each step drawn within a frame or two.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <functional>
+#include <vector>
+
+namespace amberloom::testing {
+
+inline QRectF sceneRect(const QQuickItem* item) { return item->mapRectToScene(QRectF(QPointF(), item->size())); }
+
+// Sharing an edge is not overlapping.
+inline void expectInsideAndApart(const std::vector<const QQuickItem*>& items) {
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const QRectF shown = sceneRect(items[i]);
+    EXPECT_TRUE(QRectF(QPointF(), items[i]->window()->size()).adjusted(-0.5, -0.5, 0.5, 0.5).contains(shown))
+        << items[i]->objectName().toStdString() << " lies outside the window";
+    for (std::size_t j = i + 1; j < items.size(); ++j)
+      EXPECT_FALSE(shown.adjusted(0.5, 0.5, -0.5, -0.5).intersects(sceneRect(items[j])))
+          << items[i]->objectName().toStdString() << " overlaps " << items[j]->objectName().toStdString();
+  }
+}
+
+// Milliseconds from `step` until the window has drawn what follows from it.
+inline qint64 millisecondsUntilDrawn(QQuickWindow& window, const std::function<void()>& step) {
+  QElapsedTimer timer;
+  timer.start();
+  step();
+  QCoreApplication::processEvents();  // the models' queued updates
+  window.grabWindow();
+  return timer.elapsed();
+}
+
+// A frame or two of the optimised build, allowing for the sanitized build on a busy machine: the
+// steps timed take 100 to 200 ms there, and took 3 to 5 seconds when they froze the window.
+constexpr qint64 kAFrameOrTwoUnderLoad = 800;
+
+}  // namespace amberloom::testing
