@@ -19,6 +19,7 @@
 #include "Guided/RepairModel.hpp"
 #include "Guided/UndoPointsModel.hpp"
 #include "Kit/SymbolImageProvider.hpp"
+#include "Kit/SystemDialogs.hpp"
 #include "Kit/Workspace.hpp"
 #include "Platform/AtomicFile.hpp"
 #include "Platform/HomeDirectory.hpp"
@@ -151,8 +152,9 @@ void AmberloomApp::showPreferences() {
 }
 
 QString AmberloomApp::exportScript(const QUrl& location) {
-  if (!location.isLocalFile()) return tr("Only a file on this computer can be written: %1").arg(location.toString());
-  const std::string path = location.toLocalFile().toStdString();
+  const auto local = ui::SystemDialogs::localPath(location);
+  if (!local) return tr("Only a file on this computer can be written: %1").arg(location.toString());
+  const std::string path = local->toStdString();
   try {
     platform::writeFileAtomically(path, root_.catalog->exportScript(iso8601::now()));
   } catch (const std::exception& error) {
@@ -160,7 +162,17 @@ QString AmberloomApp::exportScript(const QUrl& location) {
   }
   std::error_code ignored;
   std::filesystem::permissions(path, std::filesystem::perms(0755), std::filesystem::perm_options::replace, ignored);
+  const QString folder = QString::fromStdString(std::filesystem::path(path).parent_path().string());
+  if (folder != lastExportFolder_) {
+    lastExportFolder_ = folder;
+    emit exportFolderChanged();
+  }
   return {};
+}
+
+QUrl AmberloomApp::exportFolder() const {
+  return QUrl::fromLocalFile(lastExportFolder_.isEmpty() ? QString::fromStdString(platform::homeDirectory())
+                                                        : lastExportFolder_);
 }
 
 }  // namespace amberloom::app

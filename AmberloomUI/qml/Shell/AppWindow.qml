@@ -31,22 +31,41 @@ T.ApplicationWindow {
     Theme.palette: Tokens.amberloomPalette(SystemColorScheme.scheme)
 
     // Asks for a place, then has the application write the script there; a failed write is shown.
+    // A panel that cannot be made is said so in an alert of the application's own.
     function exportScript() {
         if (!savePanel)
             savePanel = Qt.createComponent("SavePanel.qml");
-        const panel = savePanel.createObject(window);
+        const panel = SystemDialogs.make(savePanel, SystemDialogs.FileDialog, window.contentItem,
+                                         {folder: app.exportFolder, themePalette: Theme.palette});
+        if (!panel) {
+            alert(qsTr("The save panel could not be opened"), SystemDialogs.failure);
+            return;
+        }
         panel.chosen.connect(file => {
             panel.destroy();
             const error = app.exportScript(file);
-            if (error.length > 0) {
-                const alert = Qt.createComponent("ExportAlert.qml").createObject(window, {text: error});
-                alert.accepted.connect(() => alert.destroy());
-                alert.rejected.connect(() => alert.destroy());
-                alert.open();
-            }
+            if (error.length > 0)
+                showExportError(error);
         });
         panel.cancelled.connect(() => panel.destroy());
         panel.open();
+    }
+
+    function showExportError(error) {
+        const message = SystemDialogs.make(Qt.createComponent("ExportAlert.qml"), SystemDialogs.MessageDialog, window,
+                                           {text: error});
+        if (!message) {
+            alert(qsTr("The script could not be saved"), error);
+            return;
+        }
+        message.accepted.connect(() => message.destroy());
+        message.rejected.connect(() => message.destroy());
+        message.open();
+    }
+
+    function alert(title, message) {
+        Qt.createComponent("DialogAlert.qml").createObject(window.contentItem,
+                {themePalette: Theme.palette, title: title, message: message}).open();
     }
 
     menuBar: AppMenuBar {

@@ -1,0 +1,113 @@
+#include "Kit/SystemDialogs.hpp"
+
+#include <QFileInfo>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QWindow>
+
+#include "Platform/HomeDirectory.hpp"
+
+namespace amberloom::ui {
+
+namespace {
+
+// Where Qt 6.4 keeps the QML implementation of each dialog that it compiles on first open.
+QUrl implementation(SystemDialogs::Kind kind) {
+  static constexpr const char* files[] = {"FileDialog", "FolderDialog", "ColorDialog", "MessageDialog"};
+  return QUrl(QStringLiteral("qrc:/qt-project.org/imports/QtQuick/Dialogs/quickimpl/qml/%1.qml")
+                  .arg(QLatin1String(files[kind])));
+}
+
+QString errorsOf(const QQmlComponent& component) {
+  QStringList lines;
+  for (const auto& error : component.errors()) lines << error.toString();
+  return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
+QString SystemDialogs::unavailable(QQmlEngine& engine, Kind kind) {
+  // Qt's implementation is compiled from the same place, with the same engine and style, as
+  // Qt itself compiles it; the engine keeps the compiled type, so asking again costs little.
+  QQmlComponent component(&engine, implementation(kind));
+  if (component.isLoading()) return QStringLiteral("%1 is still loading").arg(component.url().toString());
+  return component.isReady() ? QString() : errorsOf(component);
+}
+
+QObject* SystemDialogs::make(QQmlComponent* component, Kind kind, QObject* parent, const QVariantMap& properties) {
+  QQmlEngine* engine = component ? component->engine() : nullptr;
+  if (!engine) {
+    setFailure(QStringLiteral("no dialog component"));
+    return nullptr;
+  }
+  if (QString reason = unavailable(*engine, kind); !reason.isEmpty()) {
+    setFailure(reason);
+    return nullptr;
+  }
+  if (!component->isReady()) {
+    setFailure(errorsOf(*component));
+    return nullptr;
+  }
+  // As createObject(parent) in QML: owned and (for items) drawn by the parent before it completes,
+  // so a dialog finds its window, and free to be destroyed from QML.
+  QObject* object = component->beginCreate(component->creationContext());
+  if (!object) {
+    setFailure(errorsOf(*component));
+    return nullptr;
+  }
+  QQmlEngine::setObjectOwnership(object, QQmlEngine::JavaScriptOwnership);
+  object->setParent(parent);
+  auto* item = qobject_cast<QQuickItem*>(object);
+  if (auto* parentItem = qobject_cast<QQuickItem*>(parent); item && parentItem) item->setParentItem(parentItem);
+  component->setInitialProperties(object, properties);
+  component->completeCreate();
+  if (component->isError()) {
+    setFailure(errorsOf(*component));
+    delete object;
+    return nullptr;
+  }
+  setFailure({});
+  return object;
+}
+
+void SystemDialogs::setFailure(const QString& failure) {
+  if (failure == failure_) return;
+  failure_ = failure;
+  emit failureChanged();
+}
+
+void SystemDialogs::proposeFileName(QObject* dialog, const QString& name) {
+  // Qt's own dialog is a popup that open() has just put in the dialog's window.
+  auto* window = dialog ? dialog->property("parentWindow").value<QWindow*>() : nullptr;
+  if (!window) return;
+  for (QObject* impl : window->findChildren<QObject*>()) {
+    if (!impl->inherits("QQuickFileDialogImpl") || !impl->property("visible").toBool()) continue;
+    impl->setProperty("fileName", name);
+    // As in a save panel, the name is ready to be typed over and Return saves. Qt's dialog takes
+    // the field's text on editingFinished, which comes after accepted: hence queued.
+    auto* field = impl->findChild<QQuickItem*>(QStringLiteral("fileNameTextField"));
+    if (!field || field->property("amberloomSaves").toBool()) continue;
+    field->setProperty("amberloomSaves", true);
+    field->forceActiveFocus();
+    QMetaObject::invokeMethod(field, "selectAll");
+    QObject::connect(field, SIGNAL(accepted()), impl, SLOT(accept()), Qt::QueuedConnection);
+  }
+}
+
+std::optional<QString> SystemDialogs::localPath(const QUrl& location) {
+  if (location.isLocalFile()) return location.toLocalFile();
+  if (location.scheme().isEmpty() && location.path().startsWith(QLatin1Char('/'))) return location.path();
+  return std::nullopt;
+}
+
+bool SystemDialogs::exists(const QUrl& location) const {
+  const auto path = localPath(location);
+  return path && QFileInfo(*path).exists();
+}
+
+QUrl SystemDialogs::homeFolder() const {
+  return QUrl::fromLocalFile(QString::fromStdString(platform::homeDirectory()));
+}
+
+}  // namespace amberloom::ui
