@@ -3,6 +3,7 @@
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickWindow>
+#include <QtQuickControls2/QQuickStyle>
 #include <filesystem>
 #include <future>
 #include <mutex>
@@ -65,6 +66,9 @@ AmberloomApp::AmberloomApp(QObject* parent) : QObject(parent), updater_(), works
   } catch (const std::system_error&) {
     resources = std::async(std::launch::deferred, &RootScene::loadResources);  // no thread to be had
   }
+  // Qt draws its own dialogs in the style of the process; Fusion takes every colour from the
+  // window's palette, and makes them look the same on every platform plugin.
+  QQuickStyle::setStyle(QStringLiteral("Fusion"));
   engine_ = std::make_unique<QQmlEngine>();
   ui::installKit(*engine_);
   mainComponent_ = compile(QStringLiteral("AppWindow"));

@@ -77,20 +77,29 @@ void SystemDialogs::setFailure(const QString& failure) {
   emit failureChanged();
 }
 
-void SystemDialogs::proposeFileName(QObject* dialog, const QString& name) {
+void SystemDialogs::readyOpened(QObject* dialog, const QString& proposedName) {
   // Qt's own dialog is a popup that open() has just put in the dialog's window.
   auto* window = dialog ? dialog->property("parentWindow").value<QWindow*>() : nullptr;
   if (!window) return;
   for (QObject* impl : window->findChildren<QObject*>()) {
-    if (!impl->inherits("QQuickFileDialogImpl") || !impl->property("visible").toBool()) continue;
-    impl->setProperty("fileName", name);
-    // As in a save panel, the name is ready to be typed over and Return saves. Qt's dialog takes
-    // the field's text on editingFinished, which comes after accepted: hence queued.
+    const bool files = impl->inherits("QQuickFileDialogImpl");
+    if ((!files && !impl->inherits("QQuickFolderDialogImpl")) || !impl->property("visible").toBool()) continue;
+    for (auto* bar : impl->findChildren<QQuickItem*>()) {
+      if (!bar->inherits("QQuickFolderBreadcrumbBar")) continue;
+      auto* palette = bar->property("palette").value<QObject*>();
+      auto* background = bar->property("background").value<QQuickItem*>();
+      if (palette && background) background->setProperty("color", palette->property("base"));
+    }
+    if (!files || proposedName.isEmpty()) continue;
+    impl->setProperty("fileName", proposedName);
+    // Qt's dialog takes the field's text on editingFinished, which comes after accepted: hence
+    // queued. Connected once per dialog, which Qt keeps for the window.
     auto* field = impl->findChild<QQuickItem*>(QStringLiteral("fileNameTextField"));
-    if (!field || field->property("amberloomSaves").toBool()) continue;
-    field->setProperty("amberloomSaves", true);
+    if (!field) continue;
     field->forceActiveFocus();
     QMetaObject::invokeMethod(field, "selectAll");
+    if (field->property("amberloomSaves").toBool()) continue;
+    field->setProperty("amberloomSaves", true);
     QObject::connect(field, SIGNAL(accepted()), impl, SLOT(accept()), Qt::QueuedConnection);
   }
 }

@@ -43,10 +43,12 @@ class SystemDialogs : public QObject {
   // Why the last `make` made nothing; empty after one that made its object.
   QString failure() const { return failure_; }
 
-  // Fills `name` into the file-name field of Qt's own save dialog `dialog` once it is open (Qt 6.4
-  // takes a proposed name only when a file of that name exists already), selected and focused, and
-  // has Return in that field save, as a save panel does. Does nothing for a desktop's dialog.
-  Q_INVOKABLE static void proposeFileName(QObject* dialog, const QString& name);
+  // Readies Qt's own dialog that `dialog`'s open() has just shown in its window: the path bar of
+  // the file and folder dialogs, which Qt 6.4 paints white whatever the palette, takes the
+  // palette's base colour; and a save dialog gets `proposedName` in its file-name field (Qt 6.4
+  // takes a proposed name only when such a file exists already), selected and focused, with Return
+  // in that field saving, as in a save panel. Does nothing for a desktop's dialog.
+  Q_INVOKABLE static void readyOpened(QObject* dialog, const QString& proposedName = {});
 
   // A "file:" address or a plain absolute path (Qt 6.4's save and folder dialogs hand back the
   // latter) as a local path; none for anything else.

@@ -30,6 +30,32 @@ T.ApplicationWindow {
     color: Theme.palette.surface
     Theme.palette: Tokens.amberloomPalette(SystemColorScheme.scheme)
 
+    // Qt's own file, folder, colour and message dialogs are drawn in this window in Qt's style, which
+    // takes its colours from the window's palette: these roles give them the palette in force.
+    palette {
+        window: Theme.palette.surface
+        windowText: Theme.palette.onSurface
+        base: Theme.palette.surfaceRaised
+        alternateBase: Theme.palette.surface
+        text: Theme.palette.onSurface
+        button: Theme.palette.surfaceRaised
+        buttonText: Theme.palette.onSurface
+        brightText: Theme.palette.onPrimary
+        highlight: Theme.palette.primary
+        highlightedText: Theme.palette.onPrimary
+        light: Theme.palette.surfaceRaised
+        midlight: Theme.palette.border
+        mid: Theme.palette.borderStrong
+        dark: Theme.palette.borderStrong
+        placeholderText: Theme.palette.onSurfaceFaint
+        link: Theme.palette.primary
+        toolTipBase: Theme.palette.surfaceRaised
+        toolTipText: Theme.palette.onSurface
+        disabled.text: Theme.palette.onSurfaceFaint
+        disabled.buttonText: Theme.palette.onSurfaceFaint
+        disabled.windowText: Theme.palette.onSurfaceFaint
+    }
+
     // Asks for a place, then has the application write the script there; a failed write is shown.
     // A panel that cannot be made is said so in an alert of the application's own.
     function exportScript() {

@@ -19,7 +19,7 @@ Item {
 
     function open() {
         dialog.open();
-        SystemDialogs.proposeFileName(dialog, "amberloom-settings.sh");
+        SystemDialogs.readyOpened(dialog, "amberloom-settings.sh");
     }
 
     FileDialog {
