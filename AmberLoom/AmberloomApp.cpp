@@ -1,5 +1,6 @@
 #include "AmberLoom/AmberloomApp.hpp"
 
+#include <QCoreApplication>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickWindow>
@@ -71,6 +72,9 @@ AmberloomApp::AmberloomApp(QObject* parent) : QObject(parent), updater_(), works
   QQuickStyle::setStyle(QStringLiteral("Fusion"));
   engine_ = std::make_unique<QQmlEngine>();
   ui::installKit(*engine_);
+  // "Quit AmberLoom" and Ctrl+Q end the application as closing its last window does.
+  connect(engine_.get(), &QQmlEngine::quit, QCoreApplication::instance(), &QCoreApplication::quit,
+          Qt::QueuedConnection);
   mainComponent_ = compile(QStringLiteral("AppWindow"));
   root_ = RootScene::make(resources.get());
 

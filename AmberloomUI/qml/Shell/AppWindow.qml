@@ -97,6 +97,7 @@ T.ApplicationWindow {
     menuBar: AppMenuBar {
         objectName: "menuBar"
         AppMenuBar.Menu {
+            id: applicationMenu
             title: "AmberLoom"
             T.Action {
                 objectName: "checkForUpdates"
@@ -125,6 +126,21 @@ T.ApplicationWindow {
                 onTriggered: window.exportScript()
             }
         }
+    }
+
+    // The key equivalents of the application menu, in every window of the application. A menu's
+    // actions answer their keys only while the menu is open, so these stand in while it is closed.
+    Shortcut {
+        sequence: "Ctrl+,"
+        context: Qt.ApplicationShortcut
+        enabled: !applicationMenu.visible
+        onActivated: window.app.showPreferences()
+    }
+    Shortcut {
+        sequence: "Ctrl+Q"
+        context: Qt.ApplicationShortcut
+        enabled: !applicationMenu.visible
+        onActivated: Qt.quit()
     }
 
     RootView {

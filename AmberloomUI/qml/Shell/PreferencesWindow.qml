@@ -22,5 +22,13 @@ Window {
         objectName: "preferencesView"
         anchors.fill: parent
         model: window.model
+        // Escape and Ctrl+W close the window; while a sheet or an alert is open, it takes the keys.
+        focus: true
+        Keys.onPressed: event => {
+            if (event.key === Qt.Key_Escape || event.matches(StandardKey.Close)) {
+                event.accepted = true;
+                window.close();
+            }
+        }
     }
 }

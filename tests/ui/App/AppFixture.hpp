@@ -23,10 +23,14 @@
 namespace amberloom::testing {
 
 struct RecordingWorkspace : ui::Workspace {
-  void open(const QUrl& link) override { opened.push_back(link); }
+  bool open(const QUrl& link) override {
+    opened.push_back(link);
+    return answers;
+  }
   void reveal(const QString& path) override { revealed.push_back(path); }
   std::vector<QUrl> opened;
   std::vector<QString> revealed;
+  bool answers = true;  // a program took the link
 };
 
 class AppFixture : public ::testing::Test {
