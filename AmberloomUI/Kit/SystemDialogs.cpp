@@ -28,6 +28,10 @@ QString errorsOf(const QQmlComponent& component) {
 }  // namespace
 
 QString SystemDialogs::unavailable(QQmlEngine& engine, Kind kind) {
+  // The module brings Qt's implementations with it (into the resources).
+  QQmlComponent module(&engine);
+  module.setData("import QtQuick\nimport QtQuick.Dialogs\nQtObject {}\n", QUrl());
+  if (!module.isReady()) return errorsOf(module);
   // Qt's implementation is compiled from the same place, with the same engine and style, as
   // Qt itself compiles it; the engine keeps the compiled type, so asking again costs little.
   QQmlComponent component(&engine, implementation(kind));

@@ -89,8 +89,9 @@ class AppFixture : public ::testing::Test {
     auto* component = new QQmlComponent(&app.engine(), app.mainWindow());
     const QString answer = file.empty() ? QStringLiteral("cancelled()")
                                         : QStringLiteral("chosen(\"%1\")").arg(QUrl::fromLocalFile(QString::fromStdString(file)).toString());
-    component->setData(QStringLiteral("import QtQuick\nQtObject { signal chosen(url file); signal cancelled();"
-                                      " function open() { %1 } }\n").arg(answer).toUtf8(), QUrl());
+    component->setData(QStringLiteral("import QtQuick\nQtObject { property url folder; property var themePalette;"
+                                      " signal chosen(url file); signal cancelled(); function open() { %1 } }\n")
+                           .arg(answer).toUtf8(), QUrl());
     return component;
   }
 };
