@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QQmlComponent>
+#include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QWindow>
@@ -55,7 +56,8 @@ QObject* SystemDialogs::make(QQmlComponent* component, Kind kind, QObject* paren
   }
   // As createObject(parent) in QML: owned and (for items) drawn by the parent before it completes,
   // so a dialog finds its window, and free to be destroyed from QML.
-  QObject* object = component->beginCreate(component->creationContext());
+  QQmlContext* context = component->creationContext();
+  QObject* object = component->beginCreate(context ? context : engine->rootContext());
   if (!object) {
     setFailure(errorsOf(*component));
     return nullptr;

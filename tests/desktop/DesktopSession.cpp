@@ -333,9 +333,8 @@ std::optional<DesktopSession::Element> DesktopSession::reveal(const QString& nam
   const auto window = find(QStringLiteral("AmberLoom"), QStringLiteral("frame"));
   auto element = find(name, role);
   for (int turns = 0; element && window && turns < 40; ++turns) {
-    const QRect inside = window->place.adjusted(0, 40, 0, -10);
-    if (inside.contains(element->place)) return element;
-    const bool down = element->place.bottom() > inside.bottom();
+    if (window->place.contains(element->place)) return element;
+    const bool down = element->place.bottom() > window->place.bottom();
     xdotool({"mousemove", std::to_string(element->place.center().x()), std::to_string(window->place.center().y())});
     xdotool({"click", down ? "5" : "4"});
     QThread::msleep(150);
