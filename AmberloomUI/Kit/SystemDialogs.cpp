@@ -7,6 +7,7 @@
 #include <QQuickItem>
 #include <QWindow>
 
+#include "Kit/SystemColorScheme.hpp"
 #include "Platform/HomeDirectory.hpp"
 
 namespace amberloom::ui {
@@ -92,9 +93,23 @@ void SystemDialogs::readyOpened(QObject* dialog, const QString& proposedName) {
     if ((!files && !impl->inherits("QQuickFolderDialogImpl")) || !impl->property("visible").toBool()) continue;
     for (auto* bar : impl->findChildren<QQuickItem*>()) {
       if (!bar->inherits("QQuickFolderBreadcrumbBar")) continue;
-      auto* palette = bar->property("palette").value<QObject*>();
       auto* background = bar->property("background").value<QQuickItem*>();
-      if (palette && background) background->setProperty("color", palette->property("base"));
+      if (!background) continue;
+      // The separators between the folders are drawn in the buttons' colour, which is the base.
+      const auto paint = [bar, background] {
+        auto* palette = bar->property("palette").value<QObject*>();
+        if (!palette) return;
+        background->setProperty("color", palette->property("base"));
+        for (auto* part : bar->findChildren<QQuickItem*>())
+          if (part->property("source").toUrl().fileName().startsWith(QLatin1String("crumb-separator")))
+            part->setProperty("color", palette->property("placeholderText"));
+      };
+      paint();
+      if (background->property("amberloomPainted").toBool()) continue;
+      background->setProperty("amberloomPainted", true);
+      // Again whenever the colour scheme changes; the palette has followed it by then (its
+      // bindings were connected first).
+      QObject::connect(&SystemColorScheme::instance(), &SystemColorScheme::schemeChanged, background, paint);
     }
     if (!files || proposedName.isEmpty()) continue;
     impl->setProperty("fileName", proposedName);
@@ -102,6 +117,9 @@ void SystemDialogs::readyOpened(QObject* dialog, const QString& proposedName) {
     // queued. Connected once per dialog, which Qt keeps for the window.
     auto* field = impl->findChild<QQuickItem*>(QStringLiteral("fileNameTextField"));
     if (!field) continue;
+    // The selected name is drawn on the full highlight, unlike the rows.
+    if (auto* palette = field->property("palette").value<QObject*>())
+      field->setProperty("selectedTextColor", palette->property("brightText"));
     field->forceActiveFocus();
     QMetaObject::invokeMethod(field, "selectAll");
     if (field->property("amberloomSaves").toBool()) continue;

@@ -37,6 +37,7 @@ T.Popup {
     contentItem: ColumnLayout {
         Theme.palette: alert.themePalette
         spacing: 12
+        focus: true
         Keys.onReturnPressed: alert.close()
         Keys.onEnterPressed: alert.close()
 

@@ -42,7 +42,8 @@ T.ApplicationWindow {
         buttonText: Theme.palette.onSurface
         brightText: Theme.palette.onPrimary
         highlight: Theme.palette.primary
-        highlightedText: Theme.palette.onPrimary
+        // Qt's dialogs draw the current row in a faint tint of the highlight with this colour on it.
+        highlightedText: Theme.palette.onSurface
         light: Theme.palette.surfaceRaised
         midlight: Theme.palette.border
         mid: Theme.palette.borderStrong

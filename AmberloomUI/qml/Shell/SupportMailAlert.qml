@@ -38,6 +38,7 @@ T.Popup {
     contentItem: ColumnLayout {
         Theme.palette: alert.theme
         spacing: 12
+        focus: true
         Keys.onReturnPressed: alert.close()
         Keys.onEnterPressed: alert.close()
 

@@ -10,10 +10,12 @@
 #include "AmberLoom/Updater.hpp"
 #include "AppFixture.hpp"
 #include "Browser/SettingsModel.hpp"
+#include "Kit/SystemColorScheme.hpp"
 #include "TestHome.hpp"
 
 namespace th = amberloom::testing;
 using amberloom::StoreUserDefaults;
+namespace ui = amberloom::ui;
 using AppWindow = amberloom::testing::AppFixture;
 using amberloom::testing::RecordingWorkspace;
 
@@ -93,6 +95,65 @@ TEST_F(AppWindow, ExportWritesAnExecutableScriptWhereThePanelSaysAndNothingWhenC
   const QString error = app->exportScript(QUrl::fromLocalFile(QString::fromStdString(target + "/inside.sh")));
   EXPECT_FALSE(error.isEmpty());
   EXPECT_FALSE(th::fileExists(target + "/inside.sh"));
+}
+
+// Qt's own save and folder panels, as the application makes them: ready to use, and readable in
+// either palette (the pictures are looked at); a panel that cannot be made is an alert, never a
+// crash.
+TEST_F(AppWindow, RealPanelsOpenReadyInEitherPaletteAndOneThatCannotBeMadeIsAnAlert) {
+  signIn();
+  StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
+  auto app = start();
+  QQuickWindow* window = app->mainWindow();
+  const QUrl home = QUrl::fromLocalFile(QString::fromStdString(th::home()));
+  app->root().catalog->setSearchText(QStringLiteral("Save screenshots to"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return firstVisible(window->contentItem(), "chooseButton") != nullptr; }, 5000));
+  const QDir screens(QStringLiteral(AMBERLOOM_SCREENS_DIR));
+
+  for (auto [scheme, suffix] : {std::pair{ui::SystemColorScheme::Light, "-light.png"}, {ui::SystemColorScheme::Dark, "-dark.png"}}) {
+    SCOPED_TRACE(suffix);
+    ui::SystemColorScheme::instance().setScheme(scheme);
+    const QColor base = window->property("palette").value<QObject*>()->property("base").value<QColor>();
+
+    // The export's save panel: the proposed name in the home folder, and a Save button.
+    QMetaObject::invokeMethod(window, "exportScript");
+    QObject* save = shownDialog(window, "QQuickFileDialogImpl");
+    ASSERT_TRUE(save);
+    EXPECT_EQ(save->property("fileName").toString(), QStringLiteral("amberloom-settings.sh"));
+    EXPECT_EQ(save->property("currentFolder").toUrl(), home);
+    bool saveButton = false;
+    for (auto* item : save->findChildren<QQuickItem*>())
+      saveButton = saveButton || (item->inherits("QQuickAbstractButton") && item->property("text") == "Save");
+    EXPECT_TRUE(saveButton);
+    QTest::qWait(300);  // the folder's listing
+    window->grabWindow().save(screens.filePath(QStringLiteral("app-save-panel") + suffix));
+    QMetaObject::invokeMethod(save, "reject");
+
+    // The folder control opens the folder panel in the home folder; the path bar, which Qt paints
+    // white, keeps to the palette.
+    click(window, firstVisible(window->contentItem(), "chooseButton"));
+    QObject* folder = shownDialog(window, "QQuickFolderDialogImpl");
+    ASSERT_TRUE(folder);
+    EXPECT_EQ(folder->property("currentFolder").toUrl(), home);
+    for (auto* bar : folder->findChildren<QQuickItem*>())
+      if (bar->inherits("QQuickFolderBreadcrumbBar"))
+        EXPECT_EQ(bar->property("background").value<QQuickItem*>()->property("color").value<QColor>(), base);
+    QTest::qWait(300);
+    window->grabWindow().save(screens.filePath(QStringLiteral("app-folder-panel") + suffix));
+    QMetaObject::invokeMethod(folder, "reject");
+  }
+  ui::SystemColorScheme::instance().setScheme(ui::SystemColorScheme::Light);
+
+  // A panel whose QML needs a module that is not there.
+  auto* broken = new QQmlComponent(&app->engine(), window);
+  broken->setData("import QtQuick\nimport Qt.labs.notinstalled\nQtObject {}\n", QUrl());
+  window->setProperty("savePanel", QVariant::fromValue(broken));
+  QMetaObject::invokeMethod(window, "exportScript");
+  QQuickItem* message = firstVisible(window->contentItem(), "dialogAlertMessage");
+  ASSERT_TRUE(message);
+  EXPECT_TRUE(message->property("text").toString().contains(QStringLiteral("is not installed"))) << message->property("text").toString().toStdString();
+  QTest::keyClick(window, Qt::Key_Return);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !firstVisible(window->contentItem(), "dialogAlertMessage"); }, 2000));
 }
 
 TEST_F(AppWindow, SettingsWindowHandsTheRiskySwitchToTheBrowserAndOffersTheCrashReport) {
