@@ -17,6 +17,9 @@ Window {
     color: Theme.palette.surface
     Theme.palette: Tokens.amberloomPalette(SystemColorScheme.scheme)
 
+    // The keys go to the content whenever no sheet or alert holds them.
+    onActiveFocusItemChanged: if (!activeFocusItem || activeFocusItem === contentItem) content.forceActiveFocus()
+
     PreferencesView {
         id: content
         objectName: "preferencesView"

@@ -11,6 +11,7 @@
 #include "AppFixture.hpp"
 #include "Browser/SettingsModel.hpp"
 #include "Kit/SystemColorScheme.hpp"
+#include "SettingCardsScreen.hpp"
 #include "TestHome.hpp"
 
 namespace th = amberloom::testing;
@@ -187,6 +188,26 @@ TEST_F(AppWindow, SettingsWindowHandsTheRiskySwitchToTheBrowserAndOffersTheCrash
   click(window, "emailSupport");
   ASSERT_EQ(workspace->opened.size(), 1u);
   EXPECT_TRUE(workspace->opened[0].toString().startsWith(QStringLiteral("mailto:support@winterbrae.tv?subject=")));
+  QObject* mailAlert = window->findChild<QObject*>(QStringLiteral("supportMailAlert"));
+  ASSERT_TRUE(mailAlert);
+  EXPECT_FALSE(mailAlert->property("visible").toBool());
+  // No mail program takes the link: the address and the prepared text are offered to copy.
+  workspace->answers = false;
+  click(window, "emailSupport");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return mailAlert->property("opened").toBool(); }, 5000));
+  saveInBothPalettes(window, QStringLiteral("app-support-mail"));
+  EXPECT_EQ(find(window, "supportAddress")->property("text").toString(), QStringLiteral("support@winterbrae.tv"));
+  const QString prepared = find(window, "supportMailText")->property("text").toString();
+  EXPECT_TRUE(prepared.startsWith(QStringLiteral("AmberLoom "))) << prepared.toStdString();
+  th::RecordingPasteboard pasteboard;
+  mailAlert->setProperty("pasteboard", QVariant::fromValue<ui::Pasteboard*>(&pasteboard));
+  click(window, "copyAddress");
+  click(window, "copyMailText");
+  EXPECT_EQ(pasteboard.copied, (QStringList{QStringLiteral("support@winterbrae.tv"), prepared}));
+  // Escape closes the alert, not the window.
+  QTest::keyClick(window, Qt::Key_Escape);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !mailAlert->property("visible").toBool(); }, 5000));
+  EXPECT_TRUE(window->isVisible());
   EXPECT_FALSE(find(window, "practiceNote")->isVisible());
 
   // Each opening of the removal sheet plans afresh with a model of its own; Return closes it.
@@ -203,6 +224,15 @@ TEST_F(AppWindow, SettingsWindowHandsTheRiskySwitchToTheBrowserAndOffersTheCrash
   }
   EXPECT_TRUE(models[0] && models[1]);
   EXPECT_NE(models[0], models[1]);
+
+  // Escape and Ctrl+W close the window itself.
+  for (const auto& [key, modifiers] : {std::pair{Qt::Key_Escape, Qt::NoModifier}, {Qt::Key_W, Qt::ControlModifier}}) {
+    app->showPreferences();
+    QQuickWindow* shown = app->preferencesWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(shown));
+    QTest::keyClick(shown, key, modifiers);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !shown->isVisible(); }, 2000)) << key;
+  }
 }
 
 TEST(Updater, OffersChecksOnlyForANonEmptyFeedText) {
