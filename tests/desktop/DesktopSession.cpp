@@ -196,9 +196,10 @@ void DesktopSession::startApp(const std::string& home, const std::map<std::strin
       {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"},
       // Leaks are looked for by the tests that make the application in their own process.
       {"ASAN_OPTIONS", "detect_leaks=0:abort_on_error=0"},
+      // Qt Quick's software renderer: a bare X server may have no OpenGL to offer.
+      {"QT_QUICK_BACKEND", "software"},
   };
   for (const auto& [name, value] : environment) all[name] = value;
-  ::unsetenv("QT_QUICK_BACKEND");
   appStatus_.reset();
   accessibility_.reset();
   app_ = spawn({AMBERLOOM_APP_PATH}, all, appLogPath_);
