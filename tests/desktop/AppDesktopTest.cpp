@@ -32,6 +32,17 @@ std::string read(const std::string& home, const std::string& domain, const std::
   return defaultsIn(home, {"read", domain, key}).standardOutput;
 }
 
+// What `defaults read` gives once it gives anything, within five seconds (a click's write has its
+// read-back to wait for); empty when it never does.
+std::string readWhenSet(const std::string& home, const std::string& domain, const std::string& key) {
+  std::string value;
+  for (int tries = 0; tries < 50 && value.empty(); ++tries) {
+    std::this_thread::sleep_for(100ms);
+    value = read(home, domain, key);
+  }
+  return value;
+}
+
 class AppDesktop : public ::testing::Test {
  protected:
   // Finds what `name` names on screen and clicks it; fails the test with the screen's contents
@@ -89,11 +100,14 @@ TEST_F(AppDesktop, ExportThroughTheRealSavePanelRunsOnAnotherHome) {
 
   // File ▸ Export as Terminal Commands…: the panel opens in the home folder with the proposed name;
   // Return saves.
-  openApplicationMenu(mac);
-  mac.key("Right");
-  clickOn(mac, "Export as Terminal Commands…");
-  waitFor(mac, "Save", "push button");
-  mac.key("Return");
+  const auto saveWithTheProposedName = [&mac] {
+    openApplicationMenu(mac);
+    mac.key("Right");
+    clickOn(mac, "Export as Terminal Commands…");
+    waitFor(mac, "Save", "push button");
+    mac.key("Return");
+  };
+  saveWithTheProposedName();
   const std::string script = home + "/amberloom-settings.sh";
   for (int tries = 0; tries < 50 && !th::fileExists(script); ++tries) std::this_thread::sleep_for(100ms);
   ASSERT_TRUE(th::fileExists(script)) << mac.describeScreen() << mac.appLog();
@@ -101,18 +115,10 @@ TEST_F(AppDesktop, ExportThroughTheRealSavePanelRunsOnAnotherHome) {
   const auto written = fs::last_write_time(script);
 
   // Again: the same name is replaced only once the user agreed.
-  openApplicationMenu(mac);
-  mac.key("Right");
-  clickOn(mac, "Export as Terminal Commands…");
-  waitFor(mac, "Save", "push button");
-  mac.key("Return");
+  saveWithTheProposedName();
   clickOn(mac, "Cancel", "push button");
   EXPECT_EQ(fs::last_write_time(script), written);
-  openApplicationMenu(mac);
-  mac.key("Right");
-  clickOn(mac, "Export as Terminal Commands…");
-  waitFor(mac, "Save", "push button");
-  mac.key("Return");
+  saveWithTheProposedName();
   clickOn(mac, "Replace", "push button");
   for (int tries = 0; tries < 50 && fs::last_write_time(script) == written; ++tries) std::this_thread::sleep_for(100ms);
   EXPECT_NE(fs::last_write_time(script), written);
@@ -146,15 +152,11 @@ TEST_F(AppDesktop, FolderControlWritesTheFolderChosenInTheRealOpenPanel) {
   mac.click(control->place.right() - 12, control->place.center().y());
   clickOn(mac, "Shots");
   clickOn(mac, "Choose", "push button");
-  std::string stored;
-  for (int tries = 0; tries < 50 && stored.empty(); ++tries) {
-    std::this_thread::sleep_for(100ms);
-    stored = read(home, "com.apple.screencapture", "location");
-  }
-  EXPECT_EQ(stored, home + "/Shots\n") << mac.describeScreen() << mac.appLog();
+  EXPECT_EQ(readWhenSet(home, "com.apple.screencapture", "location"), home + "/Shots\n")
+      << mac.describeScreen() << mac.appLog();
 }
 
-TEST_F(AppDesktop, QuitAndItsKeyEndTheApplication) {
+TEST_F(AppDesktop, QuitAndTheKeysOfTheWindowsDoWhatTheySay) {
   const std::string home = th::home();
   DesktopSession mac(home + "/desktop");
   const std::map<std::string, std::string> environment = {{"AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:9/api/v1"}};
@@ -164,7 +166,19 @@ TEST_F(AppDesktop, QuitAndItsKeyEndTheApplication) {
   clickOn(mac, "Quit AmberLoom");
   EXPECT_EQ(mac.waitForExit(20s), 0) << mac.appLog();
 
+  // Ctrl+, opens the settings window, Escape and Ctrl+W close it; Ctrl+Q from the main window
+  // ends the application.
   mac.startApp(home, environment);
+  for (const char* closing : {"Escape", "ctrl+w"}) {
+    mac.click(490, 600);
+    mac.key("ctrl+comma");
+    const auto help = mac.find("Email support", "push button");
+    ASSERT_TRUE(help) << mac.describeScreen();
+    mac.click(help->place.x() + help->place.width() + 40, help->place.center().y());  // beside it, in that window
+    mac.key(closing);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_FALSE(mac.showsWindow("AmberLoom Settings")) << closing;
+  }
   mac.click(490, 600);
   mac.key("ctrl+q");
   EXPECT_EQ(mac.waitForExit(20s), 0) << mac.appLog();
@@ -195,17 +209,20 @@ TEST_F(AppDesktop, TwoMacsCopyASettingAndUndoItFromRecentChanges) {
   th::AccountServerProcess server;
   struct Mac {
     std::string home;
+    std::map<std::string, std::string> environment;
     std::unique_ptr<DesktopSession> desktop;
   };
   std::vector<Mac> macs;
   for (const auto& [name, id] : {std::pair{"Studio", "a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0"},
                                  std::pair{"Laptop", "b1b1b1b1b1b1b1b1b1b1b1b1b1b1b1b1"}}) {
-    Mac mac{th::home() + "/" + name, nullptr};
-    th::writeFile(mac.home + "/machine-id", std::string(id) + "\n");
-    mac.desktop = std::make_unique<DesktopSession>(mac.home + "/desktop");
-    mac.desktop->startApp(mac.home, {{"AMBERLOOM_ACCOUNT_URL", server.apiBase()},
-                                     {"AMBERLOOM_MACHINE_ID_FILE", mac.home + "/machine-id"},
-                                     {"AMBERLOOM_HOST_NAME", name}});
+    const std::string home = th::home() + "/" + name;
+    th::writeFile(home + "/machine-id", std::string(id) + "\n");
+    Mac mac{home,
+            {{"AMBERLOOM_ACCOUNT_URL", server.apiBase()},
+             {"AMBERLOOM_MACHINE_ID_FILE", home + "/machine-id"},
+             {"AMBERLOOM_HOST_NAME", name}},
+            std::make_unique<DesktopSession>(home + "/desktop")};
+    mac.desktop->startApp(mac.home, mac.environment);
     macs.push_back(std::move(mac));
   }
   auto& studio = *macs[0].desktop;
@@ -218,12 +235,7 @@ TEST_F(AppDesktop, TwoMacsCopyASettingAndUndoItFromRecentChanges) {
   studio.type("Hide the Dock automatically");
   std::this_thread::sleep_for(1s);  // the list settles on what was typed
   clickOn(studio, "Hide the Dock automatically", "check box");
-  std::string hidden;
-  for (int tries = 0; tries < 50 && hidden.empty(); ++tries) {
-    std::this_thread::sleep_for(100ms);
-    hidden = read(macs[0].home, "com.apple.dock", "autohide");
-  }
-  ASSERT_EQ(hidden, "1\n") << studio.describeScreen() << studio.appLog();
+  ASSERT_EQ(readWhenSet(macs[0].home, "com.apple.dock", "autohide"), "1\n") << studio.describeScreen() << studio.appLog();
   clickOn(studio, "My Macs", "push button");
   clickOn(studio, "Sync now", "push button");
 
@@ -232,20 +244,13 @@ TEST_F(AppDesktop, TwoMacsCopyASettingAndUndoItFromRecentChanges) {
   clickOn(laptop, "Sync now", "push button");
   clickOn(laptop, "Bring Hide the Dock automatically over from the other Mac", "check box");
   clickOn(laptop, "Copy over", "push button");
-  std::string copied;
-  for (int tries = 0; tries < 50 && copied.empty(); ++tries) {
-    std::this_thread::sleep_for(100ms);
-    copied = read(macs[1].home, "com.apple.dock", "autohide");
-  }
-  EXPECT_EQ(copied, "1\n") << laptop.describeScreen() << laptop.appLog();
+  EXPECT_EQ(readWhenSet(macs[1].home, "com.apple.dock", "autohide"), "1\n") << laptop.describeScreen() << laptop.appLog();
 
   // Started afresh, Recent changes lists the copy's undo point from disk, whether or not the running
   // screens hear of new ones.
   laptop.key("ctrl+q");
   ASSERT_EQ(laptop.waitForExit(20s), 0) << laptop.appLog();
-  laptop.startApp(macs[1].home, {{"AMBERLOOM_ACCOUNT_URL", server.apiBase()},
-                                 {"AMBERLOOM_MACHINE_ID_FILE", macs[1].home + "/machine-id"},
-                                 {"AMBERLOOM_HOST_NAME", "Laptop"}});
+  laptop.startApp(macs[1].home, macs[1].environment);
   clickOn(laptop, "Recent changes", "push button");
   clickOn(laptop, "Undo: Before bringing 1 settings from*", "push button");
   amberloom::platform::ProcessResult undone;

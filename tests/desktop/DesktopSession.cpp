@@ -352,6 +352,13 @@ void DesktopSession::xdotool(const std::vector<std::string>& arguments) {
     throw std::runtime_error("xdotool failed: " + (ran ? ran->standardError : std::string("not started")));
 }
 
+bool DesktopSession::showsWindow(const std::string& title) {
+  const auto found = platform::runProcess(
+      "/usr/bin/env", {"DISPLAY=" + display_, "xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"},
+      std::chrono::seconds(30));
+  return found && found->exitStatus == 0 && !found->standardOutput.empty();
+}
+
 void DesktopSession::click(int x, int y) {
   xdotool({"mousemove", std::to_string(x), std::to_string(y)});
   QThread::msleep(100);

@@ -51,6 +51,9 @@ class DesktopSession {
   std::vector<Element> elements();
   std::string describeScreen();
 
+  // Whether a window titled exactly `title` is shown now.
+  bool showsWindow(const std::string& title);
+
   // The pointer clicks `point` / the middle of `element`; keys as xdotool names them ("ctrl+q",
   // "Return"); text typed key by key.
   void click(int x, int y);
