@@ -1,8 +1,10 @@
 #include "AmberLoom/AmberloomApp.hpp"
 
+#include <QCoreApplication>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickWindow>
+#include <QtQuickControls2/QQuickStyle>
 #include <filesystem>
 #include <future>
 #include <mutex>
@@ -19,6 +21,7 @@
 #include "Guided/RepairModel.hpp"
 #include "Guided/UndoPointsModel.hpp"
 #include "Kit/SymbolImageProvider.hpp"
+#include "Kit/SystemDialogs.hpp"
 #include "Kit/Workspace.hpp"
 #include "Platform/AtomicFile.hpp"
 #include "Platform/HomeDirectory.hpp"
@@ -64,8 +67,14 @@ AmberloomApp::AmberloomApp(QObject* parent) : QObject(parent), updater_(), works
   } catch (const std::system_error&) {
     resources = std::async(std::launch::deferred, &RootScene::loadResources);  // no thread to be had
   }
+  // Qt draws its own dialogs in the style of the process; Fusion takes every colour from the
+  // window's palette, and makes them look the same on every platform plugin.
+  QQuickStyle::setStyle(QStringLiteral("Fusion"));
   engine_ = std::make_unique<QQmlEngine>();
   ui::installKit(*engine_);
+  // "Quit AmberLoom" and Ctrl+Q end the application as closing its last window does.
+  connect(engine_.get(), &QQmlEngine::quit, QCoreApplication::instance(), &QCoreApplication::quit,
+          Qt::QueuedConnection);
   mainComponent_ = compile(QStringLiteral("AppWindow"));
   root_ = RootScene::make(resources.get());
 
@@ -146,8 +155,9 @@ void AmberloomApp::showPreferences() {
 }
 
 QString AmberloomApp::exportScript(const QUrl& location) {
-  if (!location.isLocalFile()) return tr("Only a file on this computer can be written: %1").arg(location.toString());
-  const std::string path = location.toLocalFile().toStdString();
+  const auto local = ui::SystemDialogs::localPath(location);
+  if (!local) return tr("Only a file on this computer can be written: %1").arg(location.toString());
+  const std::string path = local->toStdString();
   try {
     platform::writeFileAtomically(path, root_.catalog->exportScript(iso8601::now()));
   } catch (const std::exception& error) {
@@ -155,7 +165,17 @@ QString AmberloomApp::exportScript(const QUrl& location) {
   }
   std::error_code ignored;
   std::filesystem::permissions(path, std::filesystem::perms(0755), std::filesystem::perm_options::replace, ignored);
+  const QString folder = QString::fromStdString(std::filesystem::path(path).parent_path().string());
+  if (folder != lastExportFolder_) {
+    lastExportFolder_ = folder;
+    emit exportFolderChanged();
+  }
   return {};
+}
+
+QUrl AmberloomApp::exportFolder() const {
+  return QUrl::fromLocalFile(lastExportFolder_.isEmpty() ? QString::fromStdString(platform::homeDirectory())
+                                                        : lastExportFolder_);
 }
 
 }  // namespace amberloom::app

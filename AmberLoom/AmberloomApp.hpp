@@ -30,6 +30,7 @@ namespace amberloom::app {
 class AmberloomApp : public QObject {
   Q_OBJECT
   Q_PROPERTY(bool canCheckForUpdates READ canCheckForUpdates CONSTANT)
+  Q_PROPERTY(QUrl exportFolder READ exportFolder NOTIFY exportFolderChanged)
 
  public:
   // The proposed name of the exported script.
@@ -59,10 +60,16 @@ class AmberloomApp : public QObject {
   Q_INVOKABLE void checkForUpdates() { updater_.checkForUpdates(); }
   // Opens the settings window, or brings it forward.
   Q_INVOKABLE void showPreferences();
-  // Writes the script of every set setting to the local file `location` (UTF-8, atomically,
-  // replacing a file there), then makes it executable. Returns the write error's text, or an empty
-  // text on success; permissions that cannot be set are not an error.
+  // Writes the script of every set setting to the local file `location` (a "file:" address or a
+  // plain absolute path; UTF-8, atomically, replacing a file there), then makes it executable.
+  // Returns the write error's text, or an empty text on success; permissions that cannot be set
+  // are not an error.
   Q_INVOKABLE QString exportScript(const QUrl& location);
+  // Where the save panel opens: the folder of the last script written, else the home folder.
+  QUrl exportFolder() const;
+
+ signals:
+  void exportFolderChanged();
 
  private:
   // The component of `type` from the UI module, compiled (or failed) with everything it imports.
@@ -81,6 +88,7 @@ class AmberloomApp : public QObject {
   std::unique_ptr<QQmlComponent> mainComponent_;
   QPointer<QQuickWindow> mainWindow_;
   QPointer<QQuickWindow> preferencesWindow_;
+  QString lastExportFolder_;  // empty until a script was written
 };
 
 }  // namespace amberloom::app

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 
 #include "Platform/MachineIdentity.hpp"
@@ -35,6 +36,7 @@ std::optional<std::string> prettyHostName(const std::string& path) {
 std::optional<std::string> Host::hardwareUUID(std::chrono::milliseconds) const { return machineUUID(); }
 
 std::optional<std::string> Host::localizedName() const {
+  if (const char* named = std::getenv(kHostNameVariable); named && *named) return std::string(named);
   if (auto pretty = prettyHostName("/etc/machine-info")) return pretty;
   char buffer[256] = {};
   if (::gethostname(buffer, sizeof buffer - 1) == 0 && buffer[0] != '\0') return std::string(buffer);

@@ -1,9 +1,16 @@
 #include "Platform/MachineIdentity.hpp"
 
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
 
 namespace amberloom::platform {
+
+std::vector<std::string> machineIDFiles() {
+  const char* named = std::getenv(kMachineIDFileVariable);
+  if (named && *named) return {named};
+  return {"/etc/machine-id", "/var/lib/dbus/machine-id"};
+}
 
 std::optional<std::string> machineUUID(const std::vector<std::string>& candidates) {
   for (const auto& path : candidates) {

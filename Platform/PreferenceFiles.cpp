@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <filesystem>
 
 #include "Platform/AtomicFile.hpp"
@@ -147,6 +148,31 @@ void PreferenceFiles::setValue(const std::string& key, const std::optional<Plist
   }
   writeFileAtomically(*path, bytes);
   if (cache_) cache_->forget(*path);
+}
+
+std::optional<std::string> PreferenceFiles::moveUnreadableAside(const std::string& applicationID,
+                                                                bool currentHost) const {
+  const auto path = filePath(applicationID, currentHost);
+  if (!path) return std::nullopt;
+  const std::filesystem::path file(*path);
+  FolderLock lock(file.parent_path().string());
+  std::error_code ec;
+  if (!lock.locked() || !std::filesystem::exists(std::filesystem::symlink_status(file, ec)) ||
+      readDictionaryFile(*path))
+    return std::nullopt;
+
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  char stamp[32] = "0000-00-00-000000";
+  if (::gmtime_r(&now, &utc)) std::strftime(stamp, sizeof stamp, "%Y-%m-%d-%H%M%S", &utc);
+  const std::string base = file.stem().string() + ".corrupt-" + stamp;
+  std::filesystem::path target = file.parent_path() / (base + ".plist");
+  for (int n = 2; std::filesystem::symlink_status(target, ec).type() != std::filesystem::file_type::not_found; ++n)
+    target = file.parent_path() / (base + "-" + std::to_string(n) + ".plist");
+  std::filesystem::rename(file, target, ec);
+  if (ec) return std::nullopt;
+  if (cache_) cache_->forget(*path);
+  return target.string();
 }
 
 void PreferenceFiles::removeDomain(const std::string& applicationID, bool currentHost) const {

@@ -69,6 +69,12 @@ class PreferenceFiles {
   void setValue(const std::string& key, const std::optional<PlistObject>& value,
                 const std::string& applicationID, bool currentHost) const;
 
+  // When the domain's file exists and cannot be read, moves it aside under the lock every writer
+  // takes, as "<name>.corrupt-<yyyy-MM-dd-HHmmss UTC>.plist" in its folder ("-2", "-3", ... before
+  // ".plist" when taken), so that a fresh file can start and the bad one is kept. Returns the path
+  // it was moved to; none when the file is readable or absent, or cannot be moved. Never throws.
+  std::optional<std::string> moveUnreadableAside(const std::string& applicationID, bool currentHost) const;
+
   // Removes the whole domain's file. Throws as setValue does.
   void removeDomain(const std::string& applicationID, bool currentHost) const;
 

@@ -5,6 +5,7 @@
 // them in the same preference files as everything else, domain "tv.winterbrae.amberloom".
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,12 +26,19 @@ class UserDefaults {
   // stored; the earlier value is then kept.
   virtual void set(const std::optional<PreferenceValue>& value, const std::string& key) = 0;
 
-  // Typed reads: a value of another kind reads as none, never as a converted value.
+  // Typed reads, converting as the platform's own reads do, since other programs (`defaults
+  // write ... -int 1`, management profiles) store these keys too. A Boolean: a number is true unless
+  // 0; a text is true for "YES" and "true", false for "NO" and "false" (any case), else true when it
+  // starts with a whole number other than 0. An integer: a real is cut to its whole part, a Boolean
+  // is 1 or 0, a text gives the whole number it starts with. Anything else reads as none.
   std::optional<bool> boolValue(const std::string& key) const;
   std::optional<std::int64_t> integerValue(const std::string& key) const;
+  // A text; any other kind reads as none.
   std::optional<std::string> stringValue(const std::string& key) const;
   // An array of strings; an array holding anything else reads as none.
   std::optional<std::vector<std::string>> stringArray(const std::string& key) const;
+  // The strings of an array, in order, anything else in it left out; none when it is no array.
+  std::optional<std::vector<std::string>> stringsOfArray(const std::string& key) const;
 
   // Typed writes; each throws as `set` does.
   void setBool(bool value, const std::string& key);
@@ -43,12 +51,17 @@ class UserDefaults {
 using UserDefaultsRef = std::shared_ptr<UserDefaults>;
 
 // The application's preferences in a preference store: top-level keys of the domain
-// "tv.winterbrae.amberloom", any host.
+// "tv.winterbrae.amberloom", any host. The file is the application's own, so one that cannot be
+// read never locks the user out: a write it refuses has `moveUnreadableAside` keep the bad file
+// under another name and starts a fresh one.
 class StoreUserDefaults : public UserDefaults {
  public:
   static constexpr const char* applicationDomain = "tv.winterbrae.amberloom";
 
-  explicit StoreUserDefaults(PreferenceStoreRef store) : store_(std::move(store)) {}
+  // `moveUnreadableAside` moves the domain's file away when it cannot be read and says whether it
+  // did; without one, such a write fails as the store's does.
+  explicit StoreUserDefaults(PreferenceStoreRef store, std::function<bool()> moveUnreadableAside = {})
+      : store_(std::move(store)), moveUnreadableAside_(std::move(moveUnreadableAside)) {}
   // Over the live preference files of the running user.
   static UserDefaultsRef standard();
 
@@ -57,6 +70,7 @@ class StoreUserDefaults : public UserDefaults {
 
  private:
   PreferenceStoreRef store_;
+  std::function<bool()> moveUnreadableAside_;
 };
 
 }  // namespace amberloom

@@ -11,7 +11,8 @@ struct ReportingPreference {
 
   static constexpr const char* defaultsKey = "sendsAnonymousReports";
 
-  // The stored Boolean; true when absent or of any other kind. Never throws.
+  // The stored value read as a Boolean (a number or a text counts, see UserDefaults); true when
+  // absent or not readable as one. Never throws.
   static bool isEnabled(const UserDefaults& defaults);
   // Throws as UserDefaults::set does.
   static void set(bool enabled, UserDefaults& defaults);

@@ -29,6 +29,8 @@ class SupportService {
   // The note unchanged, a separator, then the lines "AmberLoom: <app>", "macOS: <version> (<build>)"
   // and "Mac: <model>", with no final line break; the subject names the app version.
   Report report(const std::string& note) const;
+  // Where support mail goes.
+  const std::string& address() const { return address_; }
   // "mailto:<address>?subject=...&body=..." with every byte outside the unreserved characters
   // percent-encoded, so that "+", "&", "=", "#", "%", line breaks and non-ASCII text arrive exactly
   // as written. The crash report is not part of the link. Never none with this encoding.

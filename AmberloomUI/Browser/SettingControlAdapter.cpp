@@ -1,6 +1,7 @@
 #include "Browser/SettingControlAdapter.hpp"
 
 #include "Browser/SettingControlInput.hpp"
+#include "Kit/SystemDialogs.hpp"
 #include "Platform/HomeDirectory.hpp"
 
 namespace amberloom::ui {
@@ -106,8 +107,9 @@ void SettingControlAdapter::pickColour(const QColor& picked) {
 }
 
 void SettingControlAdapter::chooseFolder(const QUrl& folder) {
-  if (!folder.isLocalFile() || folder.toLocalFile().isEmpty()) return;
-  hand(PreferenceValue::string(folder.toLocalFile().toStdString()));
+  const auto path = SystemDialogs::localPath(folder);
+  if (!path || path->isEmpty()) return;
+  hand(PreferenceValue::string(path->toStdString()));
 }
 
 }  // namespace amberloom::ui

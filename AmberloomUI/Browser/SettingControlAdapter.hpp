@@ -86,7 +86,8 @@ class SettingControlAdapter : public QObject {
   // A colour picked: its red, green and blue, each kept within 0...1, with the current name.
   // An invalid colour hands nothing.
   Q_INVOKABLE void pickColour(const QColor& picked);
-  // A folder chosen: its full path. Anything but a local folder address hands nothing.
+  // A folder chosen ("file:" address or plain absolute path): its full path. Anything else hands
+  // nothing.
   Q_INVOKABLE void chooseFolder(const QUrl& folder);
 
  signals:

@@ -263,7 +263,7 @@ void SettingsModel::refreshAll() {
 // ---- tip of the day ----
 
 std::set<std::string> SettingsModel::seenDiscoverCards() const {
-  const auto stored = defaults_->stringArray(kSeenDiscoverCards).value_or(std::vector<std::string>{});
+  const auto stored = defaults_->stringsOfArray(kSeenDiscoverCards).value_or(std::vector<std::string>{});
   return {stored.begin(), stored.end()};
 }
 

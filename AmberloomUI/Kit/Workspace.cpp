@@ -14,7 +14,7 @@ namespace {
 
 class DesktopWorkspace final : public Workspace {
  public:
-  void open(const QUrl& link) override { QDesktopServices::openUrl(link); }
+  bool open(const QUrl& link) override { return QDesktopServices::openUrl(link); }
 
   void reveal(const QString& path) override {
     const QUrl file = QUrl::fromLocalFile(path);

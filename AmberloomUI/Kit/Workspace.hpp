@@ -12,8 +12,9 @@ namespace amberloom::ui {
 class Workspace {
  public:
   virtual ~Workspace() = default;
-  // Hands `link` to the desktop; whether anything opened is not reported.
-  virtual void open(const QUrl& link) = 0;
+  // Hands `link` to the desktop; false when no program took it (none is set up to open such
+  // links). Whether the program then did anything with it is not known.
+  virtual bool open(const QUrl& link) = 0;
   // Shows the file at `path` in the file browser, selected where the browser can do that, else its
   // folder.
   virtual void reveal(const QString& path) = 0;

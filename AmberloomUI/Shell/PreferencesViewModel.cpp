@@ -35,9 +35,14 @@ void PreferencesViewModel::revealCrashReport(const QString& path) {
   if (!path.isEmpty()) workspace_->reveal(path);
 }
 
-void PreferencesViewModel::openSupportMail() {
+bool PreferencesViewModel::openSupportMail() {
   const auto link = support_.mailtoURL(support_.report(""));
-  if (link) workspace_->open(QUrl(QString::fromStdString(*link), QUrl::StrictMode));
+  return link && workspace_->open(QUrl(QString::fromStdString(*link), QUrl::StrictMode));
+}
+
+QString PreferencesViewModel::supportMailText() const {
+  const auto report = support_.report("");
+  return QString::fromStdString(report.subject + "\n\n" + report.body);
 }
 
 }  // namespace amberloom::ui

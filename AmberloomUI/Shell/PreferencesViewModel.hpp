@@ -27,6 +27,7 @@ class PreferencesViewModel : public QObject {
   Q_PROPERTY(bool showsRisky READ showsRisky WRITE setShowsRisky NOTIFY showsRiskyChanged)
   Q_PROPERTY(amberloom::ui::AccountModel* account READ account CONSTANT)
   Q_PROPERTY(amberloom::ui::RemovalModelFactory* removalFactory READ removalFactory CONSTANT)
+  Q_PROPERTY(QString supportAddress READ supportAddress CONSTANT)
 
  public:
   static constexpr const char* riskyKey = "showsRiskySettings";
@@ -48,9 +49,13 @@ class PreferencesViewModel : public QObject {
   Q_INVOKABLE QString lastCrashReport() const;
   // Shows that report selected in the file browser.
   Q_INVOKABLE void revealCrashReport(const QString& path);
-  // Opens the support mail (version details filled in) in the mail program; nothing happens when
-  // no link can be formed.
-  Q_INVOKABLE void openSupportMail();
+  // Opens the support mail (version details filled in) in the mail program. False when that
+  // cannot be done (no link can be formed, or no program takes it): the window then offers the
+  // address and supportMailText() to copy.
+  Q_INVOKABLE bool openSupportMail();
+  QString supportAddress() const { return QString::fromStdString(support_.address()); }
+  // The prepared mail as text: the subject, a blank line, the body.
+  Q_INVOKABLE QString supportMailText() const;
 
  signals:
   void showsRiskyChanged();

@@ -10,6 +10,7 @@
 
 #include "Platform/AtomicFile.hpp"
 #include "Platform/BinaryPropertyList.hpp"
+#include "Platform/Host.hpp"
 #include "Platform/MachineIdentity.hpp"
 #include "Platform/PlistCoding.hpp"
 #include "Platform/PreferenceFiles.hpp"
@@ -354,6 +355,27 @@ TEST(MachineIdentity, ReadsTheFirstValidMachineID) {
   EXPECT_EQ(machineUUID({folder + "missing", folder + "short", folder + "nothex", folder + "good", folder + "other"}),
             "01234567-89AB-CDEF-0123-456789ABCDEF");
   EXPECT_FALSE(machineUUID({folder + "short", folder + "missing"}).has_value());
+}
+
+// Two homes on one machine play two Macs: the machine id and the name come from the environment,
+// for this process and the children it starts, and no system file is read instead.
+TEST(MachineIdentity, EnvironmentNamesTheMachineIDFileAndTheHostName) {
+  const std::string idFile = test::home() + "/mac-b/machine-id";
+  test::writeFile(idFile, "b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0b0\n");
+  ::setenv(kMachineIDFileVariable, idFile.c_str(), 1);
+  ::setenv(kHostNameVariable, "Ada’s Mac $& 2", 1);
+  const std::string uuid = "B0B0B0B0-B0B0-B0B0-B0B0-B0B0B0B0B0B0";
+  EXPECT_EQ(machineUUID(), uuid);
+  EXPECT_EQ(hostUUID(), uuid);
+  EXPECT_EQ(Host::current().localizedName(), "Ada’s Mac $& 2");
+  ASSERT_EQ(test::runDefaults({"-currentHost", "write", "com.example.host", "k", "-int", "1"}).exitStatus, 0);
+  EXPECT_EQ(test::filesBelow(test::home() + "/Library/Preferences/ByHost"),
+            std::vector<std::string>{"com.example.host." + uuid + ".plist"});
+
+  ::setenv(kMachineIDFileVariable, (idFile + ".missing").c_str(), 1);
+  EXPECT_FALSE(machineUUID().has_value());
+  ::setenv(kHostNameVariable, "", 1);
+  EXPECT_NE(Host::current().localizedName(), "");
 }
 
 TEST(MachineIdentity, HardwareModelIsTheFirstLineOfTheFirmwareName) {

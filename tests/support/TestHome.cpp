@@ -21,6 +21,8 @@ int runInTemporaryHome(const std::function<int()>& run) {
   ::unsetenv("AMBERLOOM_NIGHT_SHIFT");
   ::unsetenv("AMBERLOOM_MACOS_VERSION");
   ::unsetenv("AMBERLOOM_MACOS_BUILD");
+  ::unsetenv("AMBERLOOM_MACHINE_ID_FILE");
+  ::unsetenv("AMBERLOOM_HOST_NAME");
   const int status = run();
   std::error_code ec;
   std::filesystem::remove_all(folder, ec);

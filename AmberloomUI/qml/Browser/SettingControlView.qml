@@ -334,7 +334,12 @@ Item {
         Accessible.description: adapter.accessibleDescription
         onClicked: {
             if (!picker) {
-                picker = Qt.createComponent("ColourPicker.qml").createObject(well);
+                picker = SystemDialogs.make(Qt.createComponent("ColourPicker.qml"), SystemDialogs.ColorDialog, well);
+                if (!picker) {
+                    Qt.createComponent("DialogAlert.qml").createObject(well, {themePalette: Theme.palette,
+                            title: qsTr("The colour picker could not be opened"), message: SystemDialogs.failure}).open();
+                    return;
+                }
                 picker.accepted.connect(() => well.adapter.pickColour(well.picker.selectedColor));
             }
             picker.title = adapter.label;
@@ -373,13 +378,20 @@ Item {
         Accessible.onPressAction: choose()
 
         function choose() {
-            const panel = (folder.panel ?? Qt.createComponent("FolderPanel.qml")).createObject(folder);
+            const panel = SystemDialogs.make(folder.panel ?? Qt.createComponent("FolderPanel.qml"),
+                                             SystemDialogs.FolderDialog, folder);
+            if (!panel) {
+                Qt.createComponent("DialogAlert.qml").createObject(folder, {themePalette: Theme.palette,
+                        title: qsTr("The folder panel could not be opened"), message: SystemDialogs.failure}).open();
+                return;
+            }
             panel.chosen.connect(url => {
                 folder.adapter.chooseFolder(url);
                 panel.destroy();
             });
             panel.cancelled.connect(() => panel.destroy());
             panel.open();
+            SystemDialogs.readyOpened(panel);
         }
 
         Text {

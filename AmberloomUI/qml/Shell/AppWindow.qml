@@ -31,28 +31,75 @@ T.ApplicationWindow {
     color: Theme.palette.surface
     Theme.palette: Tokens.amberloomPalette(SystemColorScheme.scheme)
 
+    // Qt's own file, folder, colour and message dialogs are drawn in this window in Qt's style, which
+    // takes its colours from the window's palette: these roles give them the palette in force.
+    palette {
+        window: Theme.palette.surface
+        windowText: Theme.palette.onSurface
+        base: Theme.palette.surfaceRaised
+        alternateBase: Theme.palette.surface
+        text: Theme.palette.onSurface
+        button: Theme.palette.surfaceRaised
+        buttonText: Theme.palette.onSurface
+        brightText: Theme.palette.onPrimary
+        highlight: Theme.palette.primary
+        // Qt's dialogs draw the current row in a faint tint of the highlight with this colour on it.
+        highlightedText: Theme.palette.onSurface
+        light: Theme.palette.surfaceRaised
+        midlight: Theme.palette.border
+        mid: Theme.palette.borderStrong
+        dark: Theme.palette.borderStrong
+        placeholderText: Theme.palette.onSurfaceFaint
+        link: Theme.palette.primary
+        toolTipBase: Theme.palette.surfaceRaised
+        toolTipText: Theme.palette.onSurface
+        disabled.text: Theme.palette.onSurfaceFaint
+        disabled.buttonText: Theme.palette.onSurfaceFaint
+        disabled.windowText: Theme.palette.onSurfaceFaint
+    }
+
     // Asks for a place, then has the application write the script there; a failed write is shown.
+    // A panel that cannot be made is said so in an alert of the application's own.
     function exportScript() {
         if (!savePanel)
             savePanel = Qt.createComponent("SavePanel.qml");
-        const panel = savePanel.createObject(window);
+        const panel = SystemDialogs.make(savePanel, SystemDialogs.FileDialog, window.contentItem,
+                                         {folder: app.exportFolder, themePalette: Theme.palette});
+        if (!panel) {
+            alert(qsTr("The save panel could not be opened"), SystemDialogs.failure);
+            return;
+        }
         panel.chosen.connect(file => {
             panel.destroy();
             const error = app.exportScript(file);
-            if (error.length > 0) {
-                const alert = Qt.createComponent("ExportAlert.qml").createObject(window, {text: error});
-                alert.accepted.connect(() => alert.destroy());
-                alert.rejected.connect(() => alert.destroy());
-                alert.open();
-            }
+            if (error.length > 0)
+                showExportError(error);
         });
         panel.cancelled.connect(() => panel.destroy());
         panel.open();
     }
 
+    function showExportError(error) {
+        const message = SystemDialogs.make(Qt.createComponent("ExportAlert.qml"), SystemDialogs.MessageDialog, window,
+                                           {text: error});
+        if (!message) {
+            alert(qsTr("The script could not be saved"), error);
+            return;
+        }
+        message.accepted.connect(() => message.destroy());
+        message.rejected.connect(() => message.destroy());
+        message.open();
+    }
+
+    function alert(title, message) {
+        Qt.createComponent("DialogAlert.qml").createObject(window.contentItem,
+                {themePalette: Theme.palette, title: title, message: message}).open();
+    }
+
     menuBar: AppMenuBar {
         objectName: "menuBar"
         AppMenuBar.Menu {
+            id: applicationMenu
             title: "AmberLoom"
             T.Action {
                 objectName: "checkForUpdates"
@@ -81,6 +128,21 @@ T.ApplicationWindow {
                 onTriggered: window.exportScript()
             }
         }
+    }
+
+    // The key equivalents of the application menu, in every window of the application. A menu's
+    // actions answer their keys only while the menu is open, so these stand in while it is closed.
+    Shortcut {
+        sequence: "Ctrl+,"
+        context: Qt.ApplicationShortcut
+        enabled: !applicationMenu.visible
+        onActivated: window.app.showPreferences()
+    }
+    Shortcut {
+        sequence: "Ctrl+Q"
+        context: Qt.ApplicationShortcut
+        enabled: !applicationMenu.visible
+        onActivated: Qt.quit()
     }
 
     RootView {

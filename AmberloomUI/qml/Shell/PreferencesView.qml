@@ -122,7 +122,7 @@ Item {
                     prominent: false
                     text: qsTr("Email support")
                     Accessible.description: qsTr("Opens your mail app with the version details filled in")
-                    onClicked: view.model.openSupportMail()
+                    onClicked: if (!view.model.openSupportMail()) supportMail.open()
                 }
                 Item { Layout.fillWidth: true; Layout.minimumWidth: 8 }
                 LinkButton {
@@ -190,6 +190,13 @@ Item {
             color: link.down ? Theme.palette.onSurface : Theme.palette.onSurfaceMuted
         }
         background: null
+    }
+
+    SupportMailAlert {
+        id: supportMail
+        objectName: "supportMailAlert"
+        model: view.model
+        theme: view.Theme.palette
     }
 
     RemovalSheet {

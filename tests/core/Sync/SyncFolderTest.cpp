@@ -32,10 +32,13 @@ TEST(SyncFolder, ChoiceIsTrimmedOfSpacesAndTabsOnlyAndFallsBackToTheDefault) {
   EXPECT_TRUE(SyncFolder::ensureExists(th::home() + "/file"));
 }
 
-TEST(ReportingPreference, ConsentIsGivenUnlessAFalseBooleanIsStored) {
+TEST(ReportingPreference, ConsentIsGivenUnlessTheStoredValueReadsFalse) {
   th::MemoryUserDefaults defaults;
   EXPECT_TRUE(ReportingPreference::isEnabled(defaults));
+  // `defaults write ... -int 0` says no, as the platform reads it.
   defaults.set(PreferenceValue::integer(0), "sendsAnonymousReports");
+  EXPECT_FALSE(ReportingPreference::isEnabled(defaults));
+  defaults.set(PreferenceValue::array({}), "sendsAnonymousReports");
   EXPECT_TRUE(ReportingPreference::isEnabled(defaults));
   ReportingPreference::set(false, defaults);
   EXPECT_EQ(defaults.value("sendsAnonymousReports"), PreferenceValue::boolean(false));

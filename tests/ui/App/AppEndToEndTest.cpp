@@ -21,17 +21,6 @@ class AppEndToEnd : public th::AppFixture {
  protected:
   void SetUp() override { ::setenv("AMBERLOOM_ACCOUNT_URL", server.apiBase().c_str(), 1); }
 
-  // The first visible item named `name` below `item`, depth first through the drawn items (list
-  // delegates have no object parent to find them by).
-  static QQuickItem* firstVisible(QQuickItem* item, const char* name) {
-    if (item->objectName() == QLatin1String(name) && item->isVisible() && item->width() > 0 &&
-        item->window()->contentItem()->contains(item->mapToItem(item->window()->contentItem(), QPointF(1, 1))))
-      return item;
-    for (QQuickItem* child : item->childItems())
-      if (QQuickItem* found = firstVisible(child, name)) return found;
-    return nullptr;
-  }
-
   th::AccountServerProcess server;
 };
 

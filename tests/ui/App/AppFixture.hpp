@@ -23,10 +23,14 @@
 namespace amberloom::testing {
 
 struct RecordingWorkspace : ui::Workspace {
-  void open(const QUrl& link) override { opened.push_back(link); }
+  bool open(const QUrl& link) override {
+    opened.push_back(link);
+    return answers;
+  }
   void reveal(const QString& path) override { revealed.push_back(path); }
   std::vector<QUrl> opened;
   std::vector<QString> revealed;
+  bool answers = true;  // a program took the link
 };
 
 class AppFixture : public ::testing::Test {
@@ -61,6 +65,24 @@ class AppFixture : public ::testing::Test {
     click(window, item);
   }
 
+  // The first visible item named `name` below `item`, depth first through the drawn items (list
+  // delegates have no object parent to find them by).
+  static QQuickItem* firstVisible(QQuickItem* item, const char* name) {
+    if (item->objectName() == QLatin1String(name) && item->isVisible() && item->width() > 0 &&
+        item->window()->contentItem()->contains(item->mapToItem(item->window()->contentItem(), QPointF(1, 1))))
+      return item;
+    for (QQuickItem* child : item->childItems())
+      if (QQuickItem* found = firstVisible(child, name)) return found;
+    return nullptr;
+  }
+
+  // The part of Qt's own dialog of class `type` ("QQuickFileDialogImpl", ...) that `window` shows.
+  static QObject* shownDialog(QQuickWindow* window, const char* type) {
+    for (QObject* part : window->findChildren<QObject*>())
+      if (part->inherits(type) && part->property("visible").toBool()) return part;
+    return nullptr;
+  }
+
   // What the root view shows: the object name of its screen.
   static QString screenOf(app::AmberloomApp& app) {
     auto* content = find(app.mainWindow(), "rootContent");
@@ -74,6 +96,7 @@ class AppFixture : public ::testing::Test {
     auto& scheme = ui::SystemColorScheme::instance();
     for (auto [value, suffix] : {std::pair{ui::SystemColorScheme::Light, "-light.png"}, {ui::SystemColorScheme::Dark, "-dark.png"}}) {
       scheme.setScheme(value);
+      QCoreApplication::processEvents();
       const QImage image = window->grabWindow();
       ASSERT_FALSE(image.isNull());
       image.save(folder.filePath(name + QLatin1String(suffix)));
@@ -86,8 +109,9 @@ class AppFixture : public ::testing::Test {
     auto* component = new QQmlComponent(&app.engine(), app.mainWindow());
     const QString answer = file.empty() ? QStringLiteral("cancelled()")
                                         : QStringLiteral("chosen(\"%1\")").arg(QUrl::fromLocalFile(QString::fromStdString(file)).toString());
-    component->setData(QStringLiteral("import QtQuick\nQtObject { signal chosen(url file); signal cancelled();"
-                                      " function open() { %1 } }\n").arg(answer).toUtf8(), QUrl());
+    component->setData(QStringLiteral("import QtQuick\nQtObject { property url folder; property var themePalette;"
+                                      " signal chosen(url file); signal cancelled(); function open() { %1 } }\n")
+                           .arg(answer).toUtf8(), QUrl());
     return component;
   }
 };

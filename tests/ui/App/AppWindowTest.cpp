@@ -10,10 +10,13 @@
 #include "AmberLoom/Updater.hpp"
 #include "AppFixture.hpp"
 #include "Browser/SettingsModel.hpp"
+#include "Kit/SystemColorScheme.hpp"
+#include "SettingCardsScreen.hpp"
 #include "TestHome.hpp"
 
 namespace th = amberloom::testing;
 using amberloom::StoreUserDefaults;
+namespace ui = amberloom::ui;
 using AppWindow = amberloom::testing::AppFixture;
 using amberloom::testing::RecordingWorkspace;
 
@@ -97,6 +100,65 @@ TEST_F(AppWindow, ExportWritesAnExecutableScriptWhereThePanelSaysAndNothingWhenC
   EXPECT_FALSE(th::fileExists(target + "/inside.sh"));
 }
 
+// Qt's own save and folder panels, as the application makes them: ready to use, and readable in
+// either palette (the pictures are looked at); a panel that cannot be made is an alert, never a
+// crash.
+TEST_F(AppWindow, RealPanelsOpenReadyInEitherPaletteAndOneThatCannotBeMadeIsAnAlert) {
+  signIn();
+  StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
+  auto app = start();
+  QQuickWindow* window = app->mainWindow();
+  const QUrl home = QUrl::fromLocalFile(QString::fromStdString(th::home()));
+  app->root().catalog->setSearchText(QStringLiteral("Save screenshots to"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return firstVisible(window->contentItem(), "chooseButton") != nullptr; }, 5000));
+  const QDir screens(QStringLiteral(AMBERLOOM_SCREENS_DIR));
+
+  for (auto [scheme, suffix] : {std::pair{ui::SystemColorScheme::Light, "-light.png"}, {ui::SystemColorScheme::Dark, "-dark.png"}}) {
+    SCOPED_TRACE(suffix);
+    ui::SystemColorScheme::instance().setScheme(scheme);
+    const QColor base = window->property("palette").value<QObject*>()->property("base").value<QColor>();
+
+    // The export's save panel: the proposed name in the home folder, and a Save button.
+    QMetaObject::invokeMethod(window, "exportScript");
+    QObject* save = shownDialog(window, "QQuickFileDialogImpl");
+    ASSERT_TRUE(save);
+    EXPECT_EQ(save->property("fileName").toString(), QStringLiteral("amberloom-settings.sh"));
+    EXPECT_EQ(save->property("currentFolder").toUrl(), home);
+    bool saveButton = false;
+    for (auto* item : save->findChildren<QQuickItem*>())
+      saveButton = saveButton || (item->inherits("QQuickAbstractButton") && item->property("text") == "Save");
+    EXPECT_TRUE(saveButton);
+    QTest::qWait(300);  // the folder's listing
+    window->grabWindow().save(screens.filePath(QStringLiteral("app-save-panel") + suffix));
+    QMetaObject::invokeMethod(save, "reject");
+
+    // The folder control opens the folder panel in the home folder; the path bar, which Qt paints
+    // white, keeps to the palette.
+    click(window, firstVisible(window->contentItem(), "chooseButton"));
+    QObject* folder = shownDialog(window, "QQuickFolderDialogImpl");
+    ASSERT_TRUE(folder);
+    EXPECT_EQ(folder->property("currentFolder").toUrl(), home);
+    for (auto* bar : folder->findChildren<QQuickItem*>())
+      if (bar->inherits("QQuickFolderBreadcrumbBar"))
+        EXPECT_EQ(bar->property("background").value<QQuickItem*>()->property("color").value<QColor>(), base);
+    QTest::qWait(300);
+    window->grabWindow().save(screens.filePath(QStringLiteral("app-folder-panel") + suffix));
+    QMetaObject::invokeMethod(folder, "reject");
+  }
+  ui::SystemColorScheme::instance().setScheme(ui::SystemColorScheme::Light);
+
+  // A panel whose QML needs a module that is not there.
+  auto* broken = new QQmlComponent(&app->engine(), window);
+  broken->setData("import QtQuick\nimport Qt.labs.notinstalled\nQtObject {}\n", QUrl());
+  window->setProperty("savePanel", QVariant::fromValue(broken));
+  QMetaObject::invokeMethod(window, "exportScript");
+  QQuickItem* message = firstVisible(window->contentItem(), "dialogAlertMessage");
+  ASSERT_TRUE(message);
+  EXPECT_TRUE(message->property("text").toString().contains(QStringLiteral("is not installed"))) << message->property("text").toString().toStdString();
+  QTest::keyClick(window, Qt::Key_Return);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !firstVisible(window->contentItem(), "dialogAlertMessage"); }, 2000));
+}
+
 TEST_F(AppWindow, SettingsWindowHandsTheRiskySwitchToTheBrowserAndOffersTheCrashReport) {
   signIn();
   const std::string report = th::home() + "/Library/Logs/DiagnosticReports/AmberLoom-2026-12-08.ips";
@@ -128,6 +190,26 @@ TEST_F(AppWindow, SettingsWindowHandsTheRiskySwitchToTheBrowserAndOffersTheCrash
   click(window, "emailSupport");
   ASSERT_EQ(workspace->opened.size(), 1u);
   EXPECT_TRUE(workspace->opened[0].toString().startsWith(QStringLiteral("mailto:support@winterbrae.tv?subject=")));
+  QObject* mailAlert = window->findChild<QObject*>(QStringLiteral("supportMailAlert"));
+  ASSERT_TRUE(mailAlert);
+  EXPECT_FALSE(mailAlert->property("visible").toBool());
+  // No mail program takes the link: the address and the prepared text are offered to copy.
+  workspace->answers = false;
+  click(window, "emailSupport");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return mailAlert->property("opened").toBool(); }, 5000));
+  saveInBothPalettes(window, QStringLiteral("app-support-mail"));
+  EXPECT_EQ(find(window, "supportAddress")->property("text").toString(), QStringLiteral("support@winterbrae.tv"));
+  const QString prepared = find(window, "supportMailText")->property("text").toString();
+  EXPECT_TRUE(prepared.startsWith(QStringLiteral("AmberLoom "))) << prepared.toStdString();
+  th::RecordingPasteboard pasteboard;
+  mailAlert->setProperty("pasteboard", QVariant::fromValue<ui::Pasteboard*>(&pasteboard));
+  click(window, "copyAddress");
+  click(window, "copyMailText");
+  EXPECT_EQ(pasteboard.copied, (QStringList{QStringLiteral("support@winterbrae.tv"), prepared}));
+  // Escape closes the alert, not the window.
+  QTest::keyClick(window, Qt::Key_Escape);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !mailAlert->property("visible").toBool(); }, 5000));
+  EXPECT_TRUE(window->isVisible());
   EXPECT_FALSE(find(window, "practiceNote")->isVisible());
 
   // Each opening of the removal sheet plans afresh with a model of its own; Return closes it.
@@ -144,6 +226,15 @@ TEST_F(AppWindow, SettingsWindowHandsTheRiskySwitchToTheBrowserAndOffersTheCrash
   }
   EXPECT_TRUE(models[0] && models[1]);
   EXPECT_NE(models[0], models[1]);
+
+  // Escape and Ctrl+W close the window itself.
+  for (const auto& [key, modifiers] : {std::pair{Qt::Key_Escape, Qt::NoModifier}, {Qt::Key_W, Qt::ControlModifier}}) {
+    app->showPreferences();
+    QQuickWindow* shown = app->preferencesWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(shown));
+    QTest::keyClick(shown, key, modifiers);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !shown->isVisible(); }, 2000)) << key;
+  }
 }
 
 TEST(Updater, OffersChecksOnlyForANonEmptyFeedText) {

@@ -1,0 +1,72 @@
+import QtQuick
+import QtQuick.Layouts
+import QtQuick.Templates as T
+import AmberLoom.UI
+
+// An alert drawn by the application itself, for when one of Qt's dialogs cannot be made: a title,
+// what went wrong and OK (also Return and Escape), modal over the window. It removes itself once
+// closed.
+T.Popup {
+    id: alert
+
+    required property Palette themePalette
+    property string title
+    property string message
+
+    parent: T.Overlay.overlay
+    anchors.centerIn: parent
+    width: Math.min(440, parent ? parent.width - 48 : 440)
+    implicitHeight: implicitContentHeight + topPadding + bottomPadding
+    modal: true
+    focus: true
+    closePolicy: T.Popup.CloseOnEscape
+    padding: 22
+    onClosed: destroy()
+
+    T.Overlay.modal: Rectangle { color: Qt.rgba(0, 0, 0, 0.35) }
+
+    background: Rectangle {
+        Theme.palette: alert.themePalette
+        radius: Tokens.radius.card
+        color: Theme.palette.surfaceRaised
+        border.width: 1
+        border.color: Theme.palette.borderStrong
+        antialiasing: true
+    }
+
+    contentItem: ColumnLayout {
+        Theme.palette: alert.themePalette
+        spacing: 12
+        focus: true
+        Keys.onReturnPressed: alert.close()
+        Keys.onEnterPressed: alert.close()
+
+        Text {
+            objectName: "dialogAlertTitle"
+            Layout.fillWidth: true
+            text: alert.title
+            font: Tokens.text.h3
+            color: Theme.palette.onSurface
+            wrapMode: Text.Wrap
+        }
+        Text {
+            objectName: "dialogAlertMessage"
+            Layout.fillWidth: true
+            Layout.maximumHeight: 240
+            text: alert.message
+            font: Tokens.text.caption
+            color: Theme.palette.onSurfaceMuted
+            wrapMode: Text.WrapAnywhere
+            elide: Text.ElideRight
+            clip: true
+        }
+        ActionButton {
+            objectName: "dialogAlertOK"
+            Layout.topMargin: 6
+            Layout.alignment: Qt.AlignRight
+            prominent: true
+            text: qsTr("OK")
+            onClicked: alert.close()
+        }
+    }
+}

@@ -1,0 +1,267 @@
+// The real executable, nothing swapped, on a desktop of its own: Qt's own save and open panels,
+// the menu commands and their keys, sign-in through the outbox link over an unreadable
+// preferences file, and two Macs of one account copying and undoing a setting, each step taken
+// through what is on screen.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "Account/AccountStore.hpp"
+#include "AccountServerProcess.hpp"
+#include "DesktopSession.hpp"
+#include "Platform/ProcessRunner.hpp"
+#include "Preferences/UserDefaults.hpp"
+#include "TestHome.hpp"
+
+namespace th = amberloom::testing;
+namespace fs = std::filesystem;
+using amberloom::testing::DesktopSession;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The `defaults` command run over the home `home`.
+amberloom::platform::ProcessResult defaultsIn(const std::string& home, std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), {"HOME=" + home, th::defaultsPath()});
+  return *amberloom::platform::runProcess("/usr/bin/env", arguments, 30s);
+}
+
+std::string read(const std::string& home, const std::string& domain, const std::string& key) {
+  return defaultsIn(home, {"read", domain, key}).standardOutput;
+}
+
+// What `defaults read` gives once it gives anything, within five seconds (a click's write has its
+// read-back to wait for); empty when it never does.
+std::string readWhenSet(const std::string& home, const std::string& domain, const std::string& key) {
+  std::string value;
+  for (int tries = 0; tries < 50 && value.empty(); ++tries) {
+    std::this_thread::sleep_for(100ms);
+    value = read(home, domain, key);
+  }
+  return value;
+}
+
+class AppDesktop : public ::testing::Test {
+ protected:
+  // Finds what `name` names on screen and clicks it; fails the test with the screen's contents
+  // when it is not there.
+  static DesktopSession::Element clickOn(DesktopSession& mac, const QString& name, const QString& role = {}) {
+    const auto element = mac.reveal(name, role);
+    if (!element) throw std::runtime_error("not on screen: " + name.toStdString() + "\n" + mac.describeScreen() +
+                                           "\nlog:\n" + mac.appLog());
+    mac.click(*element);
+    return *element;
+  }
+
+  static void waitFor(DesktopSession& mac, const QString& name, const QString& role = {}) {
+    if (!mac.find(name, role))
+      throw std::runtime_error("never shown: " + name.toStdString() + "\n" + mac.describeScreen() + "\nlog:\n" +
+                               mac.appLog());
+  }
+
+  // Signs in on the sign-in page through the outbox link, then leaves the first-run wizard.
+  static void signInAndBrowse(DesktopSession& mac, const th::AccountServerProcess& server, const std::string& email) {
+    const std::string before = server.outboxLink(email);
+    clickOn(mac, "your email address", "text");
+    mac.type(email);
+    mac.key("Return");
+    std::string link;
+    for (int tries = 0; tries < 100 && (link.empty() || link == before); ++tries) {
+      std::this_thread::sleep_for(200ms);
+      link = server.outboxLink(email);
+    }
+    ASSERT_FALSE(link.empty() || link == before) << mac.appLog();
+    th::httpGet(link);
+    // The wizard's way out: "Browse settings", or "Skip" where it first offers a backup of what
+    // this Mac has set.
+    for (int tries = 0; tries < 80; ++tries) {
+      for (const auto& element : mac.elements())
+        if (element.role == "push button" && (element.name == "Browse settings" || element.name == "Skip")) {
+          mac.click(element);
+          waitFor(mac, "Search settings", "text");
+          return;
+        }
+      std::this_thread::sleep_for(250ms);
+    }
+    FAIL() << "no way out of the wizard\n" << mac.describeScreen() << mac.appLog();
+  }
+
+  // The application's menu, opened from its title.
+  static void openApplicationMenu(DesktopSession& mac) { clickOn(mac, "AmberLoom", "menu bar"); }
+};
+
+TEST_F(AppDesktop, ExportThroughTheRealSavePanelRunsOnAnotherHome) {
+  const std::string home = th::home();
+  ASSERT_EQ(defaultsIn(home, {"write", "com.apple.dock", "autohide", "-bool", "true"}).exitStatus, 0);
+  DesktopSession mac(home + "/desktop");
+  mac.startApp(home, {{"AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:9/api/v1"}});
+
+  // File ▸ Export as Terminal Commands…: the panel opens in the home folder with the proposed name;
+  // Return saves.
+  const auto saveWithTheProposedName = [&mac] {
+    openApplicationMenu(mac);
+    mac.key("Right");
+    clickOn(mac, "Export as Terminal Commands…");
+    waitFor(mac, "Save", "push button");
+    mac.key("Return");
+  };
+  saveWithTheProposedName();
+  const std::string script = home + "/amberloom-settings.sh";
+  for (int tries = 0; tries < 50 && !th::fileExists(script); ++tries) std::this_thread::sleep_for(100ms);
+  ASSERT_TRUE(th::fileExists(script)) << mac.describeScreen() << mac.appLog();
+  EXPECT_EQ(fs::status(script).permissions() & fs::perms::all, fs::perms(0755));
+  const auto written = fs::last_write_time(script);
+
+  // Again: the same name is replaced only once the user agreed.
+  saveWithTheProposedName();
+  clickOn(mac, "Cancel", "push button");
+  EXPECT_EQ(fs::last_write_time(script), written);
+  saveWithTheProposedName();
+  clickOn(mac, "Replace", "push button");
+  for (int tries = 0; tries < 50 && fs::last_write_time(script) == written; ++tries) std::this_thread::sleep_for(100ms);
+  EXPECT_NE(fs::last_write_time(script), written);
+
+  // Another Mac runs it with its own `defaults`.
+  const std::string other = home + "/other-mac";
+  fs::create_directories(other);
+  const auto ran = amberloom::platform::runProcess(
+      "/usr/bin/env", {"HOME=" + other, "PATH=" + fs::path(th::defaultsPath()).parent_path().string() + ":/usr/bin:/bin",
+                       "/bin/sh", script}, 30s);
+  ASSERT_TRUE(ran);
+  EXPECT_EQ(ran->exitStatus, 0) << ran->standardError;
+  EXPECT_EQ(read(other, "com.apple.dock", "autohide"), "1\n");
+}
+
+TEST_F(AppDesktop, FolderControlWritesTheFolderChosenInTheRealOpenPanel) {
+  const std::string home = th::home();
+  fs::create_directories(home + "/Shots");
+  amberloom::AccountStore("tv.winterbrae.amberloom.session", "device-token", amberloom::StoreUserDefaults::standard())
+      .save("token-1", "ada@example.com", "mac-1");
+  amberloom::StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
+  DesktopSession mac(home + "/desktop");
+  mac.startApp(home, {{"AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:9/api/v1"}});
+
+  clickOn(mac, "Search settings", "text");
+  mac.type("Save screenshots to");
+  std::this_thread::sleep_for(1s);  // the list settles on what was typed
+  // The control is one accessible button, the folder's name and "Choose…"; the button is at its end.
+  const auto control = mac.find("Save screenshots to", "push button");
+  ASSERT_TRUE(control) << mac.describeScreen();
+  mac.click(control->place.right() - 12, control->place.center().y());
+  clickOn(mac, "Shots");
+  clickOn(mac, "Choose", "push button");
+  EXPECT_EQ(readWhenSet(home, "com.apple.screencapture", "location"), home + "/Shots\n")
+      << mac.describeScreen() << mac.appLog();
+}
+
+TEST_F(AppDesktop, QuitAndTheKeysOfTheWindowsDoWhatTheySay) {
+  const std::string home = th::home();
+  DesktopSession mac(home + "/desktop");
+  const std::map<std::string, std::string> environment = {{"AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:9/api/v1"}};
+
+  mac.startApp(home, environment);
+  openApplicationMenu(mac);
+  clickOn(mac, "Quit AmberLoom");
+  EXPECT_EQ(mac.waitForExit(20s), 0) << mac.appLog();
+
+  // Ctrl+, opens the settings window, Escape and Ctrl+W close it; Ctrl+Q from the main window
+  // ends the application.
+  mac.startApp(home, environment);
+  for (const char* closing : {"Escape", "ctrl+w"}) {
+    mac.click(490, 600);
+    mac.key("ctrl+comma");
+    const auto help = mac.find("Email support", "push button");
+    ASSERT_TRUE(help) << mac.describeScreen();
+    mac.click(help->place.x() + help->place.width() + 40, help->place.center().y());  // beside it, in that window
+    mac.key(closing);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_FALSE(mac.showsWindow("AmberLoom Settings")) << closing;
+  }
+  mac.click(490, 600);
+  mac.key("ctrl+q");
+  EXPECT_EQ(mac.waitForExit(20s), 0) << mac.appLog();
+}
+
+TEST_F(AppDesktop, AnUnreadablePreferencesFileIsKeptAsideAndSignInReachesTheCatalogue) {
+  const std::string home = th::home();
+  const std::string own = th::preferencesFile("tv.winterbrae.amberloom");
+  th::writeFile(own, "bplist00 not really");
+  th::AccountServerProcess server;
+  DesktopSession mac(home + "/desktop");
+  mac.startApp(home, {{"AMBERLOOM_ACCOUNT_URL", server.apiBase()}});
+
+  signInAndBrowse(mac, server, "ada@example.com");
+  EXPECT_EQ(read(home, "tv.winterbrae.amberloom", "account.email"), "ada@example.com\n");
+  EXPECT_EQ(read(home, "tv.winterbrae.amberloom", "hasCompletedFirstRun"), "1\n");
+  int kept = 0;
+  for (const auto& name : th::filesBelow(home + "/Library/Preferences"))
+    if (name.starts_with("tv.winterbrae.amberloom.corrupt-")) {
+      ++kept;
+      EXPECT_EQ(th::readFile(home + "/Library/Preferences/" + name), "bplist00 not really");
+    }
+  EXPECT_EQ(kept, 1);
+}
+
+// Two homes on one machine, each its own Mac by its machine id and name, signed into one account.
+TEST_F(AppDesktop, TwoMacsCopyASettingAndUndoItFromRecentChanges) {
+  th::AccountServerProcess server;
+  struct Mac {
+    std::string home;
+    std::map<std::string, std::string> environment;
+    std::unique_ptr<DesktopSession> desktop;
+  };
+  std::vector<Mac> macs;
+  for (const auto& [name, id] : {std::pair{"Studio", "a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0a0"},
+                                 std::pair{"Laptop", "b1b1b1b1b1b1b1b1b1b1b1b1b1b1b1b1"}}) {
+    const std::string home = th::home() + "/" + name;
+    th::writeFile(home + "/machine-id", std::string(id) + "\n");
+    Mac mac{home,
+            {{"AMBERLOOM_ACCOUNT_URL", server.apiBase()},
+             {"AMBERLOOM_MACHINE_ID_FILE", home + "/machine-id"},
+             {"AMBERLOOM_HOST_NAME", name}},
+            std::make_unique<DesktopSession>(home + "/desktop")};
+    mac.desktop->startApp(mac.home, mac.environment);
+    macs.push_back(std::move(mac));
+  }
+  auto& studio = *macs[0].desktop;
+  auto& laptop = *macs[1].desktop;
+  signInAndBrowse(studio, server, "ada@example.com");
+  signInAndBrowse(laptop, server, "ada@example.com");
+
+  // The studio hides its Dock and shares its settings.
+  clickOn(studio, "Search settings", "text");
+  studio.type("Hide the Dock automatically");
+  std::this_thread::sleep_for(1s);  // the list settles on what was typed
+  clickOn(studio, "Hide the Dock automatically", "check box");
+  ASSERT_EQ(readWhenSet(macs[0].home, "com.apple.dock", "autohide"), "1\n") << studio.describeScreen() << studio.appLog();
+  clickOn(studio, "My Macs", "push button");
+  clickOn(studio, "Sync now", "push button");
+
+  // The laptop sees the studio, brings the setting over, and takes it back.
+  clickOn(laptop, "My Macs", "push button");
+  clickOn(laptop, "Sync now", "push button");
+  clickOn(laptop, "Bring Hide the Dock automatically over from the other Mac", "check box");
+  clickOn(laptop, "Copy over", "push button");
+  EXPECT_EQ(readWhenSet(macs[1].home, "com.apple.dock", "autohide"), "1\n") << laptop.describeScreen() << laptop.appLog();
+
+  // Started afresh, Recent changes lists the copy's undo point from disk, whether or not the running
+  // screens hear of new ones.
+  laptop.key("ctrl+q");
+  ASSERT_EQ(laptop.waitForExit(20s), 0) << laptop.appLog();
+  laptop.startApp(macs[1].home, macs[1].environment);
+  clickOn(laptop, "Recent changes", "push button");
+  clickOn(laptop, "Undo: Before bringing 1 settings from*", "push button");
+  amberloom::platform::ProcessResult undone;
+  for (int tries = 0; tries < 50; ++tries) {
+    undone = defaultsIn(macs[1].home, {"read", "com.apple.dock", "autohide"});
+    if (undone.exitStatus != 0) break;
+    std::this_thread::sleep_for(100ms);
+  }
+  EXPECT_NE(undone.exitStatus, 0) << "still set: " << undone.standardOutput << laptop.describeScreen();
+  // The studio kept its own.
+  EXPECT_EQ(read(macs[0].home, "com.apple.dock", "autohide"), "1\n");
+}
+
+}  // namespace

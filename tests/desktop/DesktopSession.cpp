@@ -1,0 +1,381 @@
+#include "DesktopSession.hpp"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QThread>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "Platform/ProcessRunner.hpp"
+
+namespace amberloom::testing {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Starts `arguments` with `environment` set on top of this process's, its output and errors added
+// to the file `errorPath` (when not empty), in a process group of its own so that what it starts is
+// stopped with it.
+pid_t spawn(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& environment,
+            const std::string& errorPath) {
+  const pid_t pid = ::fork();
+  if (pid < 0) throw std::runtime_error("cannot fork");
+  if (pid == 0) {
+    ::setpgid(0, 0);
+    for (const auto& [name, value] : environment) ::setenv(name.c_str(), value.c_str(), 1);
+    if (!errorPath.empty()) {
+      const int error = ::open(errorPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+      if (error >= 0) {
+        ::dup2(error, STDERR_FILENO);
+        ::dup2(error, STDOUT_FILENO);
+      }
+    }
+    std::vector<char*> argv;
+    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    ::execvp(argv[0], argv.data());
+    ::_exit(127);
+  }
+  return pid;
+}
+
+// Ends the process group of `pid` and reaps it; its exit status.
+int stopGroup(pid_t pid) {
+  ::kill(-pid, SIGTERM);
+  int status = 0;
+  for (int waited = 0; waited < 50; ++waited) {
+    const pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    ::usleep(100'000);
+  }
+  ::kill(-pid, SIGKILL);
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return 128 + SIGKILL;
+}
+
+// The first line that `pid` writes to `fd`, within `limit`.
+std::string firstLine(int fd, std::chrono::milliseconds limit, const char* what) {
+  std::string line;
+  const auto deadline = Clock::now() + limit;
+  while (line.find('\n') == std::string::npos) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    pollfd wait{fd, POLLIN, 0};
+    char c;
+    if (left <= 0 || ::poll(&wait, 1, static_cast<int>(left)) <= 0 || ::read(fd, &c, 1) != 1)
+      throw std::runtime_error(std::string(what) + " did not start: " + line);
+    line.push_back(c);
+  }
+  line.pop_back();
+  return line;
+}
+
+}  // namespace
+
+// The accessibility bus and the application's place on it.
+struct DesktopSession::Accessibility {
+  QDBusConnection bus{QString()};
+  QString service;
+  QString root;
+
+  QDBusMessage call(const QString& path, const QString& interface, const QString& method,
+                    const QVariantList& arguments = {}) {
+    auto message = QDBusMessage::createMethodCall(service, path, interface, method);
+    message.setArguments(arguments);
+    return bus.call(message, QDBus::Block, 5000);
+  }
+
+  std::vector<QString> children(const QString& path) {
+    const auto reply = call(path, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetChildren"));
+    std::vector<QString> paths;
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return paths;
+    const auto list = reply.arguments().at(0).value<QDBusArgument>();
+    list.beginArray();
+    while (!list.atEnd()) {
+      QString owner;
+      QDBusObjectPath child;
+      list.beginStructure();
+      list >> owner >> child;
+      list.endStructure();
+      paths.push_back(child.path());
+    }
+    list.endArray();
+    return paths;
+  }
+
+  Element element(const QString& path) {
+    Element found;
+    const auto name = call(path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+                           {QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("Name")});
+    if (name.type() == QDBusMessage::ReplyMessage && !name.arguments().isEmpty())
+      found.name = name.arguments().at(0).value<QDBusVariant>().variant().toString();
+    const auto role = call(path, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetRoleName"));
+    if (role.type() == QDBusMessage::ReplyMessage && !role.arguments().isEmpty())
+      found.role = role.arguments().at(0).toString();
+    const auto extents = call(path, QStringLiteral("org.a11y.atspi.Component"), QStringLiteral("GetExtents"),
+                              {QVariant::fromValue(uint(0))});
+    if (extents.type() == QDBusMessage::ReplyMessage && !extents.arguments().isEmpty()) {
+      const auto box = extents.arguments().at(0).value<QDBusArgument>();
+      int x = 0, y = 0, w = 0, h = 0;
+      box.beginStructure();
+      box >> x >> y >> w >> h;
+      box.endStructure();
+      found.place = QRect(x, y, w, h);
+    }
+    return found;
+  }
+};
+
+DesktopSession::DesktopSession(std::string folder) : folder_(std::move(folder)) {
+  std::filesystem::create_directories(folder_ + "/run");
+  ::chmod((folder_ + "/run").c_str(), 0700);
+  appLogPath_ = folder_ + "/app.log";
+
+  int pipeFds[2];
+  if (::pipe(pipeFds) != 0) throw std::runtime_error("cannot make a pipe");
+  xvfb_ = spawn({"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0", "1280x900x24", "-dpi", "96",
+                 "-nolisten", "tcp"},
+                {}, folder_ + "/xvfb.log");
+  ::close(pipeFds[1]);
+  try {
+    display_ = ":" + firstLine(pipeFds[0], std::chrono::seconds(20), "Xvfb");
+  } catch (...) {
+    ::close(pipeFds[0]);
+    stopGroup(xvfb_);
+    throw;
+  }
+  ::close(pipeFds[0]);
+
+  // The bus, and the accessibility bus it starts on demand, live in this folder, not in a home.
+  if (::pipe(pipeFds) != 0) throw std::runtime_error("cannot make a pipe");
+  bus_ = spawn({"dbus-daemon", "--session", "--nofork", "--print-address=" + std::to_string(pipeFds[1])},
+               {{"HOME", folder_}, {"XDG_RUNTIME_DIR", folder_ + "/run"}, {"DISPLAY", display_}},
+               folder_ + "/bus.log");
+  ::close(pipeFds[1]);
+  try {
+    sessionBus_ = firstLine(pipeFds[0], std::chrono::seconds(20), "the session bus");
+  } catch (...) {
+    ::close(pipeFds[0]);
+    stopGroup(bus_);
+    stopGroup(xvfb_);
+    throw;
+  }
+  ::close(pipeFds[0]);
+}
+
+DesktopSession::~DesktopSession() {
+  if (app_ > 0 && !appStatus_) stopGroup(app_);
+  accessibility_.reset();
+  if (bus_ > 0) stopGroup(bus_);
+  if (xvfb_ > 0) stopGroup(xvfb_);
+}
+
+void DesktopSession::startApp(const std::string& home, const std::map<std::string, std::string>& environment) {
+  if (app_ > 0 && !appStatus_) throw std::runtime_error("the application is running already");
+  std::map<std::string, std::string> all = {
+      {"HOME", home},
+      {"DISPLAY", display_},
+      {"QT_QPA_PLATFORM", "xcb"},
+      {"DBUS_SESSION_BUS_ADDRESS", sessionBus_},
+      {"XDG_RUNTIME_DIR", folder_ + "/run"},
+      {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1"},
+      // Leaks are looked for by the tests that make the application in their own process.
+      {"ASAN_OPTIONS", "detect_leaks=0:abort_on_error=0"},
+      // Qt Quick's software renderer: a bare X server may have no OpenGL to offer.
+      {"QT_QUICK_BACKEND", "software"},
+  };
+  for (const auto& [name, value] : environment) all[name] = value;
+  appStatus_.reset();
+  accessibility_.reset();
+  app_ = spawn({AMBERLOOM_APP_PATH}, all, appLogPath_);
+
+  // The main window is up, then the screen reader is turned on, as a user would: the application
+  // joins the accessibility bus when it is told.
+  const auto shown = platform::runProcess(
+      "/usr/bin/env", {"DISPLAY=" + display_, "xdotool", "search", "--sync", "--onlyvisible", "--name", "^AmberLoom$"},
+      std::chrono::seconds(60));
+  if (!shown || shown->exitStatus != 0) throw std::runtime_error("no main window: " + appLog());
+  const auto deadline = Clock::now() + std::chrono::seconds(30);
+  while (!connectAccessibility()) {
+    if (Clock::now() > deadline || !appRunning()) throw std::runtime_error("not on the accessibility bus: " + appLog());
+    QThread::msleep(200);
+  }
+}
+
+bool DesktopSession::connectAccessibility() {
+  static int connections = 0;
+  const QString name = QStringLiteral("desktop-session-%1").arg(++connections);
+  auto session = QDBusConnection::connectToBus(QString::fromStdString(sessionBus_), name);
+  auto call = [&](const QString& interface, const QString& method, const QVariantList& arguments) {
+    auto message = QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                                                  interface, method);
+    message.setArguments(arguments);
+    return session.call(message, QDBus::Block, 10000);
+  };
+  const auto address = call(QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"), {});
+  for (bool on : {false, true})
+    call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
+         {QStringLiteral("org.a11y.Status"), QStringLiteral("ScreenReaderEnabled"),
+          QVariant::fromValue(QDBusVariant(on))});
+  QDBusConnection::disconnectFromBus(name);
+  if (address.type() != QDBusMessage::ReplyMessage || address.arguments().isEmpty()) return false;
+
+  auto accessibility = std::make_unique<Accessibility>();
+  accessibility->bus = QDBusConnection::connectToBus(address.arguments().at(0).toString(), name + "-a11y");
+  accessibility->service = QStringLiteral("org.a11y.atspi.Registry");
+  for (int tries = 0; tries < 25; ++tries) {
+    // The registry lists each application by its place on the bus.
+    const auto reply = accessibility->call(QStringLiteral("/org/a11y/atspi/accessible/root"),
+                                           QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetChildren"));
+    if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
+      const auto list = reply.arguments().at(0).value<QDBusArgument>();
+      QString owner;
+      QDBusObjectPath path;
+      list.beginArray();
+      while (!list.atEnd()) {
+        list.beginStructure();
+        list >> owner >> path;
+        list.endStructure();
+      }
+      list.endArray();
+      if (!owner.isEmpty()) {
+        accessibility->service = owner;
+        accessibility->root = path.path();
+        accessibility_ = std::move(accessibility);
+        return true;
+      }
+    }
+    QThread::msleep(200);
+  }
+  return false;
+}
+
+bool DesktopSession::appRunning() { return !waitForExit(std::chrono::milliseconds(0)); }
+
+std::optional<int> DesktopSession::waitForExit(std::chrono::milliseconds limit) {
+  if (appStatus_ || app_ <= 0) return appStatus_;
+  const auto deadline = Clock::now() + limit;
+  do {
+    int status = 0;
+    if (::waitpid(app_, &status, WNOHANG) == app_) {
+      appStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      ::kill(-app_, SIGKILL);  // whatever it left behind
+      return appStatus_;
+    }
+    QThread::msleep(50);
+  } while (Clock::now() < deadline);
+  return std::nullopt;
+}
+
+std::string DesktopSession::appLog() const {
+  std::ifstream file(appLogPath_);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+std::vector<DesktopSession::Element> DesktopSession::elements() {
+  std::vector<Element> found;
+  if (!accessibility_) return found;
+  const QRect screen(0, 0, 1280, 900);
+  std::vector<QString> pending = accessibility_->children(accessibility_->root);
+  while (!pending.empty() && found.size() < 5000) {
+    const QString path = pending.back();
+    pending.pop_back();
+    Element element = accessibility_->element(path);
+    // Hidden items keep their places in the tree with no size; nothing below them shows.
+    if (element.place.isEmpty() || !element.place.intersects(screen)) continue;
+    found.push_back(element);
+    for (auto& child : accessibility_->children(path)) pending.push_back(std::move(child));
+  }
+  return found;
+}
+
+std::string DesktopSession::describeScreen() {
+  std::string text;
+  for (const auto& e : elements())
+    text += e.role.toStdString() + " \"" + e.name.toStdString() + "\" at " + std::to_string(e.place.x()) + "," +
+            std::to_string(e.place.y()) + "\n";
+  return text;
+}
+
+std::optional<DesktopSession::Element> DesktopSession::find(const QString& name, const QString& role,
+                                                            std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  do {
+    std::optional<Element> highest;
+    for (const auto& element : elements())
+      if ((name.endsWith(QLatin1Char('*')) ? element.name.startsWith(name.chopped(1)) : element.name == name) &&
+          (role.isEmpty() || element.role == role) &&
+          (!highest || element.place.y() < highest->place.y()))
+        highest = element;
+    if (highest) return highest;
+    QThread::msleep(250);
+  } while (Clock::now() < deadline && appRunning());
+  return std::nullopt;
+}
+
+std::optional<DesktopSession::Element> DesktopSession::reveal(const QString& name, const QString& role) {
+  const auto window = find(QStringLiteral("AmberLoom"), QStringLiteral("frame"));
+  auto element = find(name, role);
+  for (int turns = 0; element && window && turns < 40; ++turns) {
+    if (window->place.contains(element->place)) return element;
+    const bool down = element->place.bottom() > window->place.bottom();
+    xdotool({"mousemove", std::to_string(element->place.center().x()), std::to_string(window->place.center().y())});
+    xdotool({"click", down ? "5" : "4"});
+    QThread::msleep(150);
+    element = find(name, role, std::chrono::seconds(2));
+  }
+  return std::nullopt;
+}
+
+void DesktopSession::xdotool(const std::vector<std::string>& arguments) {
+  std::vector<std::string> all = {"DISPLAY=" + display_, "xdotool"};
+  all.insert(all.end(), arguments.begin(), arguments.end());
+  const auto ran = platform::runProcess("/usr/bin/env", all, std::chrono::seconds(30));
+  if (!ran || ran->exitStatus != 0)
+    throw std::runtime_error("xdotool failed: " + (ran ? ran->standardError : std::string("not started")));
+}
+
+bool DesktopSession::showsWindow(const std::string& title) {
+  const auto found = platform::runProcess(
+      "/usr/bin/env", {"DISPLAY=" + display_, "xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"},
+      std::chrono::seconds(30));
+  return found && found->exitStatus == 0 && !found->standardOutput.empty();
+}
+
+void DesktopSession::click(int x, int y) {
+  xdotool({"mousemove", std::to_string(x), std::to_string(y)});
+  QThread::msleep(100);
+  xdotool({"click", "1"});
+  QThread::msleep(300);
+}
+
+void DesktopSession::click(const Element& element) { click(element.place.center().x(), element.place.center().y()); }
+
+void DesktopSession::key(const std::string& keys) {
+  xdotool({"key", keys});
+  QThread::msleep(300);
+}
+
+void DesktopSession::type(const std::string& text) {
+  xdotool({"type", "--delay", "20", text});
+  QThread::msleep(200);
+}
+
+}  // namespace amberloom::testing

@@ -1,0 +1,80 @@
+#pragma once
+// The real AmberLoom executable on a desktop of its own, for the end-to-end tests: a virtual X
+// server (Xvfb, on the display number it picks itself, so tests run side by side), a private
+// session bus with the accessibility bus behind it, and the application started with its own
+// home and environment. The test finds what is on screen as a screen reader does (the
+// accessibility tree's names, roles and places) and drives it as a user does: xdotool moves the
+// pointer, clicks and types. Everything started is stopped when the session goes.
+
+#include <sys/types.h>
+
+#include <QRect>
+#include <QString>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace amberloom::testing {
+
+class DesktopSession {
+ public:
+  // Starts Xvfb and the session bus; `folder` (made when missing) holds their files.
+  explicit DesktopSession(std::string folder);
+  ~DesktopSession();
+  DesktopSession(const DesktopSession&) = delete;
+  DesktopSession& operator=(const DesktopSession&) = delete;
+
+  // Starts the built AmberLoom with HOME `home` and `environment` on top of this desktop's.
+  void startApp(const std::string& home, const std::map<std::string, std::string>& environment = {});
+  // Waits at most `limit` for the application to end; its exit status, or none while it runs.
+  std::optional<int> waitForExit(std::chrono::milliseconds limit);
+  bool appRunning();
+  // What the application printed on standard error so far.
+  std::string appLog() const;
+
+  struct Element {
+    QString role;  // as the accessibility tree names it: "push button", "check box", "text", ...
+    QString name;
+    QRect place;   // on screen
+  };
+  // The highest element on screen whose name is `name` (or begins with it, when it ends in "*"), of
+  // the role `role` unless that is empty, looked for until `limit` has passed; none then.
+  std::optional<Element> find(const QString& name, const QString& role = {},
+                              std::chrono::milliseconds limit = std::chrono::seconds(20));
+  // As find, and scrolls the page under the pointer (the wheel over the middle of the window)
+  // until the element is wholly inside the main window.
+  std::optional<Element> reveal(const QString& name, const QString& role = {});
+  // Every element on screen now (for messages when something is not found).
+  std::vector<Element> elements();
+  std::string describeScreen();
+
+  // Whether a window titled exactly `title` is shown now.
+  bool showsWindow(const std::string& title);
+
+  // The pointer clicks `point` / the middle of `element`; keys as xdotool names them ("ctrl+q",
+  // "Return"); text typed key by key.
+  void click(int x, int y);
+  void click(const Element& element);
+  void key(const std::string& keys);
+  void type(const std::string& text);
+
+ private:
+  void xdotool(const std::vector<std::string>& arguments);
+  bool connectAccessibility();
+
+  std::string folder_;
+  std::string display_;
+  std::string sessionBus_;
+  pid_t xvfb_ = -1;
+  pid_t bus_ = -1;
+  pid_t app_ = -1;
+  std::optional<int> appStatus_;
+  std::string appLogPath_;
+  struct Accessibility;
+  std::unique_ptr<Accessibility> accessibility_;
+};
+
+}  // namespace amberloom::testing
