@@ -138,7 +138,7 @@ TEST_F(AppDesktop, FolderControlWritesTheFolderChosenInTheRealOpenPanel) {
   const std::string home = th::home();
   fs::create_directories(home + "/Shots");
   amberloom::AccountStore("tv.winterbrae.amberloom.session", "device-token", amberloom::StoreUserDefaults::standard())
-      .save("token-1", "ada@example.com", "mac-1");
+      .save("token-1", "ada@example.com", "mac-1", "http://127.0.0.1:9/api/v1");
   amberloom::StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
   DesktopSession mac(home + "/desktop");
   mac.startApp(home, {{"AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:9/api/v1"}});
