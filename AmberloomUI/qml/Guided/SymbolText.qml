@@ -14,6 +14,9 @@ RowLayout {
 
     spacing: 6
     Layout.fillWidth: wraps
+    // Read out as the message it is.
+    Accessible.role: Accessible.StaticText
+    Accessible.name: text
 
     SymbolIcon {
         Layout.alignment: Qt.AlignTop
