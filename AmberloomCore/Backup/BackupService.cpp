@@ -85,7 +85,9 @@ std::vector<bool> readBack(const std::vector<SnapshotEntry>& entries, const Doma
   return restored;
 }
 
-void refuseUnsafeEntries(const Snapshot& snapshot) {
+void refuseUnsafeEntries(const Snapshot& snapshot, std::size_t maxEntries) {
+  if (const auto refusal = BackupEnvelope::sizeRefusal(snapshot.entries.size(), maxEntries))
+    throw BackupError::unreadable(*refusal);
   for (std::size_t i = 0; i < snapshot.entries.size(); ++i)
     if (const auto refusal = BackupEnvelope::entryRefusal(snapshot.entries[i]))
       throw BackupError::unreadable("entry " + std::to_string(i) + " (" + snapshot.entries[i].ref.description() +
@@ -140,6 +142,8 @@ std::vector<std::pair<SettingRef, SettingChannel>> BackupService::distinctRoots(
   }
   return roots;
 }
+
+std::size_t BackupService::maxEntries() const { return distinctRoots().size() + extraEntries; }
 
 std::string BackupService::createBackup(const std::string& folder) const {
   Snapshot snapshot;
@@ -197,7 +201,7 @@ BackupEnvelope::ReadResult BackupService::readBackups(const std::string& folder)
     if (platform::readWholeFile(it->path().string(), bytes)) files.emplace(name, std::move(bytes));
   }
 
-  auto result = BackupEnvelope::readAll(files);
+  auto result = BackupEnvelope::readAll(files, maxEntries());
   for (const auto& name : oversized) {
     const auto at = std::lower_bound(result.unreadable.begin(), result.unreadable.end(), name,
                                      [](const auto& unreadable, const std::string& n) { return unreadable.file < n; });
@@ -208,7 +212,7 @@ BackupEnvelope::ReadResult BackupService::readBackups(const std::string& folder)
 
 RestoreReport BackupService::restore(const BackupEnvelope& given, RestoreMode mode,
                                      const ExternalPreferenceReader& verifiedBy) const {
-  refuseUnsafeEntries(given.snapshot);
+  refuseUnsafeEntries(given.snapshot, maxEntries());
   // A backup read from a file is already so; one made otherwise is held to the same rule.
   const BackupEnvelope backup{given.deviceID, given.deviceName, given.createdAt, given.osVersion,
                               BackupEnvelope::withoutForbiddenWrites(given.snapshot)};
