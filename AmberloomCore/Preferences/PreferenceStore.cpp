@@ -2,6 +2,7 @@
 
 #include <map>
 #include <set>
+#include <tuple>
 
 namespace amberloom {
 
@@ -38,9 +39,12 @@ std::vector<std::pair<ResolvedDomain, std::vector<std::size_t>>> groupByDomain(c
 }
 
 bool rootsRepeat(const std::vector<RootKey>& roots) {
-  std::set<std::pair<std::string, std::string>> seen;
-  for (const auto& root : roots)
-    if (!seen.emplace(root.domain.applicationID, root.key).second) return true;
+  std::set<std::tuple<std::string, bool, std::string>> seen;
+  for (const auto& [domain, key] : roots) {
+    const bool ownFilePerScope = !domain.applicationID.starts_with('/');
+    if (!seen.emplace(domain.applicationID, ownFilePerScope && domain.hostScope == HostScope::currentHost, key).second)
+      return true;
+  }
   return false;
 }
 

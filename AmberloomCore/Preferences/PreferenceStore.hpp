@@ -62,8 +62,9 @@ struct RootKey {
 // appearance, positions in order.
 std::vector<std::pair<ResolvedDomain, std::vector<std::size_t>>> groupByDomain(const std::vector<ResolvedDomain>& domains);
 
-// Whether a key of one application id comes twice, also once under each host scope (an app's
-// container keeps one file for both): then the order of writes and reads between them matters.
+// Whether a key of one domain comes twice: then the order of writes and reads between them
+// matters. An app's container (an application id that is a path) keeps one file for both host
+// scopes, so there a key under each scope comes twice too.
 bool rootsRepeat(const std::vector<RootKey>& roots);
 
 // Writes values[i] to roots[i] for every i: one writeKeys per domain, or where roots repeat one
