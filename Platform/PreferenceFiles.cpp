@@ -125,29 +125,61 @@ std::optional<PlistObject> PreferenceFiles::copyValue(const std::string& key, co
 
 void PreferenceFiles::setValue(const std::string& key, const std::optional<PlistObject>& value,
                                const std::string& applicationID, bool currentHost) const {
+  if (const auto error = setValues({{key, value}}, applicationID, currentHost).front()) std::rethrow_exception(error);
+}
+
+std::vector<std::exception_ptr> PreferenceFiles::setValues(const std::vector<KeyChange>& changes,
+                                                           const std::string& applicationID, bool currentHost) const {
+  std::vector<std::exception_ptr> errors(changes.size());
+  if (changes.empty()) return errors;
+  const auto failAll = [&](const std::exception_ptr& error) {
+    for (auto& slot : errors)
+      if (!slot) slot = error;
+    return errors;
+  };
   const auto path = filePath(applicationID, currentHost);
-  if (!path) throw PreferenceFileError(applicationID, "refused preference domain");
+  if (!path) return failAll(std::make_exception_ptr(PreferenceFileError(applicationID, "refused preference domain")));
   const std::string folder = std::filesystem::path(*path).parent_path().string();
   FolderLock lock(folder);
-  if (!lock.locked()) throw PreferenceFileError(applicationID, "cannot lock preference folder");
+  if (!lock.locked())
+    return failAll(std::make_exception_ptr(PreferenceFileError(applicationID, "cannot lock preference folder")));
   auto domain = readDictionaryFile(*path);
-  if (!domain) throw PreferenceFileError(applicationID, "unreadable preference file left untouched");
-  // A value the reader would refuse would make the whole domain unreadable from then on.
-  if (value && nestedDeeperThan(*value, kMaxPropertyListDepth - 1))
-    throw PreferenceFileError(applicationID, "value of key \"" + key + "\" nested too deep to be stored");
-  if (value) {
+  if (!domain)
+    return failAll(std::make_exception_ptr(PreferenceFileError(applicationID, "unreadable preference file left untouched")));
+
+  // The changes that alter the file: only they can fail with its replacement.
+  std::vector<std::size_t> altering;
+  for (std::size_t i = 0; i < changes.size(); ++i) {
+    const auto& [key, value] = changes[i];
+    if (!value) {
+      if (domain->erase(key) > 0) altering.push_back(i);
+      continue;
+    }
+    // A value the reader would refuse would make the whole domain unreadable from then on.
+    if (nestedDeeperThan(*value, kMaxPropertyListDepth - 1)) {
+      errors[i] = std::make_exception_ptr(
+          PreferenceFileError(applicationID, "value of key \"" + key + "\" nested too deep to be stored"));
+      continue;
+    }
+    try {
+      binaryPropertyList(PlistObject(PlistDictionary{{key, *value}}));
+    } catch (const PlistEncodingError& error) {
+      errors[i] = std::make_exception_ptr(PreferenceFileError(
+          applicationID, "value of key \"" + key + "\" cannot be stored exactly (" + error.what() + ")"));
+      continue;
+    }
     (*domain)[key] = *value;
-  } else if (domain->erase(key) == 0) {
-    return;  // nothing to remove
+    altering.push_back(i);
   }
-  std::string bytes;
+  if (altering.empty()) return errors;  // nothing to remove, or nothing that could be stored
   try {
-    bytes = binaryPropertyList(PlistObject(std::move(*domain)));
-  } catch (const PlistEncodingError& error) {
-    throw PreferenceFileError(applicationID, "value of key \"" + key + "\" cannot be stored exactly (" + error.what() + ")");
+    writeFileAtomically(*path, binaryPropertyList(PlistObject(std::move(*domain))));
+  } catch (...) {
+    for (const auto i : altering) errors[i] = std::current_exception();
+    return errors;
   }
-  writeFileAtomically(*path, bytes);
   if (cache_) cache_->forget(*path);
+  return errors;
 }
 
 std::optional<std::string> PreferenceFiles::moveUnreadableAside(const std::string& applicationID,

@@ -5,10 +5,12 @@
 // at once (with a PreferenceFileCache, a file unchanged on disk is not parsed again); every write is
 // a locked read-modify-write of the whole file, replaced atomically.
 
+#include <exception>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "Platform/PlistObject.hpp"
 
@@ -32,6 +34,12 @@ class PreferenceFileError : public std::runtime_error {
 };
 
 class PreferenceFileCache;
+
+// One key to set in a domain; none removes it.
+struct KeyChange {
+  std::string key;
+  std::optional<PlistObject> value;
+};
 
 class PreferenceFiles {
  public:
@@ -68,6 +76,14 @@ class PreferenceFiles {
   // file is left as it was); FileWriteError when the file cannot be written.
   void setValue(const std::string& key, const std::optional<PlistObject>& value,
                 const std::string& applicationID, bool currentHost) const;
+
+  // Makes every change, in order, in one locked read-modify-write of the file (replaced at most
+  // once), as setValue one after the other would. Gives per change the error setValue would have
+  // thrown for it, null when none: a change refused for its own value is left out and the others
+  // are made; a failure of the whole file (a refused id, an unreadable file, the lock, the write)
+  // is every change's. Never throws.
+  std::vector<std::exception_ptr> setValues(const std::vector<KeyChange>& changes, const std::string& applicationID,
+                                            bool currentHost) const;
 
   // When the domain's file exists and cannot be read, moves it aside under the lock every writer
   // takes, as "<name>.corrupt-<yyyy-MM-dd-HHmmss UTC>.plist" in its folder ("-2", "-3", ... before

@@ -11,38 +11,14 @@
 #include "BenchmarkHome.hpp"
 #include "Backup/BackupService.hpp"
 #include "Backup/PersonalisationScanner.hpp"
-#include "Platform/AtomicFile.hpp"
-#include "Platform/PlistCoding.hpp"
 #include "Platform/PreferenceFiles.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
 #include "Preferences/NightShiftVerifier.hpp"
 #include "MedianTime.hpp"
+#include "RealisticHome.hpp"
 
 using namespace amberloom;
 using bench::medianMilliseconds;
-
-namespace {
-
-// 7,500 keys of every kind, the catalogue's global keys first, written as one binary file.
-void writeGlobalDomain(const std::string& home, const SettingsCatalog& catalog) {
-  platform::PlistDictionary keys;
-  for (const auto& setting : catalog.settings())
-    if (setting.ref.domain == "NSGlobalDomain" && !setting.ref.byHost && !setting.ref.path.empty())
-      keys.emplace(setting.ref.path.front(), platform::PlistObject(true));
-  for (int i = 0; keys.size() < 7500; ++i) {
-    const std::string key = "Bench" + std::to_string(i);
-    switch (i % 4) {
-      case 0: keys.emplace(key, platform::PlistObject(static_cast<std::int64_t>(i))); break;
-      case 1: keys.emplace(key, platform::PlistObject("value " + std::to_string(i))); break;
-      case 2: keys.emplace(key, platform::PlistObject(i * 0.5)); break;
-      default: keys.emplace(key, platform::PlistObject(platform::PlistArray{platform::PlistObject(true)}));
-    }
-  }
-  platform::writeFileAtomically(home + "/Library/Preferences/.GlobalPreferences.plist",
-                                platform::binaryPropertyList(platform::PlistObject(std::move(keys))));
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   NightShiftVerifier::handleReadArgumentIfPresent(argc, argv);
@@ -51,7 +27,7 @@ int main(int argc, char** argv) {
   const std::string& home = *temporaryHome;
 
   const auto catalog = SettingsCatalog::bundled();
-  writeGlobalDomain(home, catalog);
+  bench::writeGlobalDomain(home, catalog);
   const auto store = std::make_shared<CFPreferenceStore>();
   const auto resolver = DomainResolver::live();
   const BackupService backups(catalog, resolver, store, "BENCH", "Bench");

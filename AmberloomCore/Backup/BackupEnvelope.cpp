@@ -117,7 +117,12 @@ Snapshot BackupEnvelope::withoutForbiddenWrites(Snapshot snapshot) {
   return snapshot;
 }
 
-BackupEnvelope BackupEnvelope::fromData(std::string_view bytes) {
+std::optional<std::string> BackupEnvelope::sizeRefusal(std::size_t entries, std::size_t maxEntries) {
+  if (entries <= maxEntries) return std::nullopt;
+  return std::to_string(entries) + " entries, more than the " + std::to_string(maxEntries) + " a backup may hold";
+}
+
+BackupEnvelope BackupEnvelope::fromData(std::string_view bytes, std::size_t maxEntries) {
   if (bytes.size() > maxFileBytes) throw BackupError::unreadable("larger than " + std::to_string(maxFileBytes) + " bytes");
   const Json json = parseBounded(bytes);
 
@@ -145,6 +150,8 @@ BackupEnvelope BackupEnvelope::fromData(std::string_view bytes) {
 
   if (schemaVersion > supportedSchemaVersion)
     throw BackupError::unsupportedSchemaVersion(envelope.deviceID, schemaVersion, supportedSchemaVersion);
+  // Refused before the checksum walks them all.
+  if (const auto refusal = sizeRefusal(envelope.snapshot.entries.size(), maxEntries)) throw BackupError::unreadable(*refusal);
   if (checksum(envelope.snapshot) != storedChecksum) throw BackupError::checksumMismatch(envelope.deviceID);
   for (std::size_t i = 0; i < envelope.snapshot.entries.size(); ++i) {
     const auto& entry = envelope.snapshot.entries[i];
@@ -165,11 +172,12 @@ std::string BackupEnvelope::encoded() const {
   return writeJson(json, JsonStyle::pretty);
 }
 
-BackupEnvelope::ReadResult BackupEnvelope::readAll(const std::map<std::string, std::string>& files) {
+BackupEnvelope::ReadResult BackupEnvelope::readAll(const std::map<std::string, std::string>& files,
+                                                   std::size_t maxEntries) {
   ReadResult result;
   for (const auto& [name, bytes] : files) {  // a std::map iterates in ascending name order
     try {
-      result.backups.push_back(fromData(bytes));
+      result.backups.push_back(fromData(bytes, maxEntries));
     } catch (const BackupError& error) {
       result.unreadable.push_back({name, error});
     } catch (const std::exception& error) {

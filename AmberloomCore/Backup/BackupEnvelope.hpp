@@ -7,6 +7,7 @@
 // backup never writes this application's own preferences or the global domain by its alias:
 // such entries read as unreadable ones, which no restore writes.
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -84,13 +85,18 @@ struct BackupEnvelope {
 
   // Decodes and checks one file's bytes; the first failing check decides the error: unreadable
   // (too large, too deep, not the file's JSON form), unsupportedSchemaVersion (above 2),
-  // checksumMismatch, then unreadable for an entry no backup may hold. Entries for domains no
-  // backup may write come out unreadable (see withoutForbiddenWrites). Throws BackupError only.
-  static BackupEnvelope fromData(std::string_view bytes);
+  // unreadable for more than `maxEntries` entries, checksumMismatch, then unreadable for an entry
+  // no backup may hold. Entries for domains no backup may write come out unreadable (see
+  // withoutForbiddenWrites). Throws BackupError only.
+  static BackupEnvelope fromData(std::string_view bytes, std::size_t maxEntries = SIZE_MAX);
   // The file's bytes. Throws JsonWriteError for a value with no JSON form.
   std::string encoded() const;
   // Every file of a folder, by name: each read with fromData, in ascending name order.
-  static ReadResult readAll(const std::map<std::string, std::string>& files);
+  static ReadResult readAll(const std::map<std::string, std::string>& files, std::size_t maxEntries = SIZE_MAX);
+
+  // Why a backup of this many entries is refused where at most `maxEntries` are read; none when
+  // it is not. Never throws.
+  static std::optional<std::string> sizeRefusal(std::size_t entries, std::size_t maxEntries);
 
   // Why a backup may not hold a value (no JSON form, larger than maxValueBytes, nested deeper than
   // maxValueNesting); none when it may. Never throws.

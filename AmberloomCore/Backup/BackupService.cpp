@@ -8,6 +8,7 @@
 
 #include "Backup/BackupLocator.hpp"
 #include "Changes/SettingsService.hpp"
+#include "Changes/WriteReport.hpp"
 #include "Platform/AtomicFile.hpp"
 #include "Preferences/NightShiftClient.hpp"
 #include "SelfTest/SettingHealth.hpp"
@@ -59,22 +60,34 @@ void remember(const UserDefaultsRef& preferences, const std::string& deviceID) {
   }
 }
 
-// Whether another process sees the entry as the backup has it. A deleted key that is gone counts
-// only when the reader can see the domain at all.
-bool readsBack(const SnapshotEntry& entry, const DomainResolver& resolver, const ExternalPreferenceReader& reader) {
-  if (entry.ref.path.empty()) return false;
-  if (entry.channel == SettingChannel::nightShift) {
-    const auto seen = nightShiftValueFromOutside(entry.ref);
-    return seen && entry.rootValue && *seen == *entry.rootValue;
+// Whether another process sees each entry as the backup has it, each domain read once. A deleted
+// key that is gone counts only when the reader can see the domain at all.
+std::vector<bool> readBack(const std::vector<SnapshotEntry>& entries, const DomainResolver& resolver,
+                           const ExternalPreferenceReader& reader) {
+  std::vector<RootKey> roots;
+  for (const auto& entry : entries)
+    if (!entry.ref.path.empty() && entry.channel != SettingChannel::nightShift)
+      roots.push_back({resolver.resolve(entry.ref.domain, entry.ref.byHost), entry.ref.path.front()});
+  const auto outside = readFromOutside(reader, roots);
+  std::vector<bool> restored;
+  std::size_t next = 0;
+  for (const auto& entry : entries) {
+    if (entry.ref.path.empty()) {
+      restored.push_back(false);
+    } else if (entry.channel == SettingChannel::nightShift) {
+      const auto seen = nightShiftValueFromOutside(entry.ref);
+      restored.push_back(seen && entry.rootValue && *seen == *entry.rootValue);
+    } else {
+      const auto& seen = outside[next++];
+      restored.push_back(matchesFromOutside(seen.value, entry.rootValue, seen.domainReadable));
+    }
   }
-  const auto domain = resolver.resolve(entry.ref.domain, entry.ref.byHost);
-  const auto seen = reader.read(entry.ref.path.front(), domain);
-  if (seen && entry.rootValue) return *seen == *entry.rootValue;
-  if (seen || entry.rootValue) return false;
-  return reader.canRead(domain);
+  return restored;
 }
 
-void refuseUnsafeEntries(const Snapshot& snapshot) {
+void refuseUnsafeEntries(const Snapshot& snapshot, std::size_t maxEntries) {
+  if (const auto refusal = BackupEnvelope::sizeRefusal(snapshot.entries.size(), maxEntries))
+    throw BackupError::unreadable(*refusal);
   for (std::size_t i = 0; i < snapshot.entries.size(); ++i)
     if (const auto refusal = BackupEnvelope::entryRefusal(snapshot.entries[i]))
       throw BackupError::unreadable("entry " + std::to_string(i) + " (" + snapshot.entries[i].ref.description() +
@@ -129,6 +142,8 @@ std::vector<std::pair<SettingRef, SettingChannel>> BackupService::distinctRoots(
   }
   return roots;
 }
+
+std::size_t BackupService::maxEntries() const { return distinctRoots().size() + extraEntries; }
 
 std::string BackupService::createBackup(const std::string& folder) const {
   Snapshot snapshot;
@@ -186,7 +201,7 @@ BackupEnvelope::ReadResult BackupService::readBackups(const std::string& folder)
     if (platform::readWholeFile(it->path().string(), bytes)) files.emplace(name, std::move(bytes));
   }
 
-  auto result = BackupEnvelope::readAll(files);
+  auto result = BackupEnvelope::readAll(files, maxEntries());
   for (const auto& name : oversized) {
     const auto at = std::lower_bound(result.unreadable.begin(), result.unreadable.end(), name,
                                      [](const auto& unreadable, const std::string& n) { return unreadable.file < n; });
@@ -197,7 +212,7 @@ BackupEnvelope::ReadResult BackupService::readBackups(const std::string& folder)
 
 RestoreReport BackupService::restore(const BackupEnvelope& given, RestoreMode mode,
                                      const ExternalPreferenceReader& verifiedBy) const {
-  refuseUnsafeEntries(given.snapshot);
+  refuseUnsafeEntries(given.snapshot, maxEntries());
   // A backup read from a file is already so; one made otherwise is held to the same rule.
   const BackupEnvelope backup{given.deviceID, given.deviceName, given.createdAt, given.osVersion,
                               BackupEnvelope::withoutForbiddenWrites(given.snapshot)};
@@ -245,7 +260,8 @@ RestoreReport BackupService::restore(const BackupEnvelope& given, RestoreMode mo
     throw RestoreFailure(std::current_exception(), error.what(), std::move(report.undo));
   }
 
-  for (const auto& entry : chosen.entries) report.outcomes.push_back({entry.ref, readsBack(entry, resolver_, verifiedBy)});
+  const auto restored = readBack(chosen.entries, resolver_, verifiedBy);
+  for (std::size_t i = 0; i < chosen.entries.size(); ++i) report.outcomes.push_back({chosen.entries[i].ref, restored[i]});
   return report;
 }
 

@@ -94,17 +94,24 @@ class BackupService {
   // earlier file is kept then); nothing is left half written.
   std::string createBackup(const std::string& folder) const;
 
+  // A later version's catalogue may know more roots than this one, so a backup may hold this many
+  // entries beyond this catalogue's roots; more than that no catalogue makes.
+  static constexpr std::size_t extraEntries = 4096;
+  // The most entries a backup may hold: this catalogue's roots and `extraEntries`.
+  std::size_t maxEntries() const;
+
   // Every file of `folder` whose name ends in "amberloom.json": the readable backups and the
   // refused files with their reasons, each in ascending name order. A folder that cannot be
   // listed reads as empty; an entry that is not a readable regular file is left out; a file larger
-  // than BackupEnvelope::maxFileBytes is refused unread. Never throws.
+  // than BackupEnvelope::maxFileBytes is refused unread, one of more than maxEntries() entries as
+  // unreadable. Never throws.
   BackupEnvelope::ReadResult readBackups(const std::string& folder) const;
 
   // Writes the backup's entries chosen by `mode` and reads each back through `verifiedBy` (Night
   // Shift through a second run); an entry of a domain no restore may write counts as unreadable.
   // The undo capture holds every catalogued root and every root of the backup. Throws BackupError
-  // (unreadable) before any write for an entry no backup may hold; RestoreFailure, with the undo
-  // capture, when the writing fails part-way.
+  // (unreadable) before any write for more than maxEntries() entries or an entry no backup may
+  // hold; RestoreFailure, with the undo capture, when the writing fails part-way.
   RestoreReport restore(const BackupEnvelope& backup, RestoreMode mode, const ExternalPreferenceReader& verifiedBy) const;
 
  private:

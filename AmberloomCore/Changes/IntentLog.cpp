@@ -112,12 +112,22 @@ std::optional<RecordedIntent> IntentLog::intent(const std::string& settingID) co
 }
 
 RecordedIntent IntentLog::record(const std::string& settingID, std::optional<PreferenceValue> value) const {
-  RecordedIntent entry{settingID, std::move(value), clock_(), osBuild_};
+  return record({{settingID, std::move(value)}}).front();
+}
+
+std::vector<RecordedIntent> IntentLog::record(
+    const std::vector<std::pair<std::string, std::optional<PreferenceValue>>>& choices) const {
+  std::vector<RecordedIntent> entries;
+  entries.reserve(choices.size());
+  for (const auto& [settingID, value] : choices) entries.push_back({settingID, value, clock_(), osBuild_});
+  if (entries.empty()) return entries;
   update([&](std::vector<RecordedIntent>& intents) {
-    std::erase_if(intents, [&](const RecordedIntent& intent) { return canonicallyEqual(intent.settingID, settingID); });
-    intents.push_back(entry);
+    for (const auto& entry : entries) {
+      std::erase_if(intents, [&](const RecordedIntent& intent) { return canonicallyEqual(intent.settingID, entry.settingID); });
+      intents.push_back(entry);
+    }
   });
-  return entry;
+  return entries;
 }
 
 void IntentLog::forget(const std::string& settingID) const { putBack({{settingID, std::nullopt}}); }

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "Support/Iso8601.hpp"
@@ -72,6 +73,9 @@ class IntentLog {
   // Drops every entry of the setting and appends the new one (time taken before reading). A
   // failure to store it is ignored: the entry built is returned in any case.
   RecordedIntent record(const std::string& settingID, std::optional<PreferenceValue> value) const;
+  // Records each choice in order, as record one after the other would, in one rewrite of the file.
+  std::vector<RecordedIntent> record(
+      const std::vector<std::pair<std::string, std::optional<PreferenceValue>>>& choices) const;
   // Drops every entry of the setting and rewrites the file, also when nothing was dropped ("[]"
   // for a missing or unreadable history). A failure to write is ignored.
   void forget(const std::string& settingID) const;

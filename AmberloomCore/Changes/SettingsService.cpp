@@ -92,6 +92,20 @@ void removePath(std::span<const std::string> path, PreferenceValue::Dictionary& 
 
 }  // namespace
 
+std::optional<KeyWrite> rootWrite(const SettingDefinition& setting, const std::optional<PreferenceValue>& value,
+                                  const std::optional<PreferenceValue>& root, bool rootExists) {
+  const auto& path = setting.ref.path;
+  if (value && !valueFits(*value, setting.type)) throw SettingsServiceError::typeMismatch(setting.id, setting.type);
+  if (path.empty()) throw PreferenceWriteError::emptyPath();
+  if (path.size() == 1) return KeyWrite{path.front(), value};
+  if (value) return KeyWrite{path.front(), PreferenceWriter::merged(*value, path, root, rootExists)};
+  // A reset under a root that is no dictionary has nothing to remove.
+  if (!root || root->kind() != PreferenceValue::Kind::dictionary) return std::nullopt;
+  auto members = root->asDictionary();
+  removePath(std::span<const std::string>(path).subspan(1), members);
+  return KeyWrite{path.front(), PreferenceValue::dictionary(std::move(members))};
+}
+
 std::optional<PreferenceValue> nightShiftValueFromOutside(const SettingRef& ref) {
   if (!endsInEnabled(ref)) return std::nullopt;
   const auto enabled = NightShiftVerifier::forCurrentExecutable().enabledFromSeparateProcess();
@@ -180,17 +194,8 @@ std::vector<std::string> SettingsService::reset(const SettingDefinition& setting
     return setting.restartsApps;
   }
   const auto domain = resolver_.resolve(ref.domain, ref.byHost);
-  if (ref.path.empty()) throw PreferenceWriteError::emptyPath();
-  if (ref.path.size() == 1) {
-    store_->write(std::nullopt, ref.path.front(), domain);
-    return setting.restartsApps;
-  }
-  const auto root = store_->read(ref.path.front(), domain);
-  if (root && root->kind() == PreferenceValue::Kind::dictionary) {
-    auto members = root->asDictionary();
-    removePath(std::span<const std::string>(ref.path).subspan(1), members);
-    store_->write(PreferenceValue::dictionary(std::move(members)), ref.path.front(), domain);
-  }
+  const auto root = ref.path.size() > 1 ? store_->read(ref.path.front(), domain) : std::nullopt;
+  if (const auto write = rootWrite(setting, std::nullopt, root, false)) store_->write(write->value, write->key, domain);
   return setting.restartsApps;
 }
 

@@ -53,6 +53,13 @@ std::optional<PreferenceValue> toggleValue(const SettingDefinition& setting, boo
 // Whether a value shows a switch-like setting as on.
 bool isOn(const std::optional<PreferenceValue>& value);
 
+// The write of a defaults-channel setting's root key that writing `value` (none: resetting) makes,
+// given what the root key holds now (`root` as the store reads it; `rootExists` when the key holds
+// something all the same); none when nothing is to be written. Throws what apply and reset throw
+// before writing.
+std::optional<KeyWrite> rootWrite(const SettingDefinition& setting, const std::optional<PreferenceValue>& value,
+                                  const std::optional<PreferenceValue>& root, bool rootExists);
+
 class SettingsService {
  public:
   SettingsService(DomainResolver resolver, PreferenceStoreRef store, bool isDryRun = false)

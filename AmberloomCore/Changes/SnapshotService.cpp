@@ -113,25 +113,34 @@ Snapshot SnapshotService::capture(const std::vector<std::pair<SettingRef, Settin
 
 void SnapshotService::restore(const Snapshot& snapshot) const {
   // One entry that cannot be written must not leave the later ones changed: every entry is tried,
-  // and the first failure is thrown at the end.
-  std::exception_ptr firstFailure;
+  // and the first failure in snapshot order is thrown at the end.
+  const auto& entries = snapshot.entries;
+  std::vector<std::exception_ptr> failures(entries.size());
   std::optional<SnapshotRestoreError> heldUnknown;
-  for (const auto& entry : snapshot.entries) {
+  std::vector<std::size_t> writing;
+  std::vector<RootKey> roots;
+  std::vector<std::optional<PreferenceValue>> values;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const auto& entry = entries[i];
     if (entry.ref.path.empty()) continue;
-    if (entry.channel != SettingChannel::nightShift && entry.isUnreadable) {
-      if (!heldUnknown) heldUnknown = SnapshotRestoreError::valueUnknown(entry.ref);
-      continue;
-    }
-    try {
-      if (entry.channel == SettingChannel::nightShift)
+    if (entry.channel == SettingChannel::nightShift) {
+      try {
         restoreNightShift(entry);
-      else
-        store_->write(entry.rootValue, entry.ref.path.front(), resolver_.resolve(entry.ref.domain, entry.ref.byHost));
-    } catch (...) {
-      if (!firstFailure) firstFailure = std::current_exception();
+      } catch (...) {
+        failures[i] = std::current_exception();
+      }
+    } else if (entry.isUnreadable) {
+      if (!heldUnknown) heldUnknown = SnapshotRestoreError::valueUnknown(entry.ref);
+    } else {
+      writing.push_back(i);
+      roots.push_back({resolver_.resolve(entry.ref.domain, entry.ref.byHost), entry.ref.path.front()});
+      values.push_back(entry.rootValue);
     }
   }
-  if (firstFailure) std::rethrow_exception(firstFailure);
+  const auto written = writeRoots(*store_, roots, values);
+  for (std::size_t j = 0; j < writing.size(); ++j) failures[writing[j]] = written[j];
+  for (const auto& failure : failures)
+    if (failure) std::rethrow_exception(failure);
   if (heldUnknown) throw *heldUnknown;
 }
 

@@ -67,10 +67,12 @@ class SnapshotService {
   Snapshot capture(const std::vector<SettingRef>& refs) const;
   // Never fails; an empty path gives no entry; duplicates are captured twice.
   Snapshot capture(const std::vector<std::pair<SettingRef, SettingChannel>>& items) const;
-  // Writes every entry back in order, each that can be: a Night Shift failure or a store error
-  // skips that entry only, and the first such error is thrown once all entries were tried; an
-  // unreadable defaults entry is skipped and, when nothing else failed, its valueUnknown is thrown
-  // at the end. Callers read back which entries were put back.
+  // Writes every entry back, each that can be, as writing them in order would: the entries of one
+  // domain in one write of its file (one after the other where root keys repeat). A Night Shift
+  // failure or a store error skips that entry only, and the first such error in snapshot order is
+  // thrown once all entries were tried; an unreadable defaults entry is skipped and, when nothing
+  // else failed, its valueUnknown is thrown at the end. Callers read back which entries were put
+  // back.
   void restore(const Snapshot& snapshot) const;
 
   const PreferenceStoreRef& store() const { return store_; }

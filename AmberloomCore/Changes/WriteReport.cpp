@@ -1,6 +1,7 @@
 #include "Changes/WriteReport.hpp"
 
 #include <algorithm>
+#include <exception>
 #include <unordered_set>
 
 #include "Preferences/NightShiftVerifier.hpp"
@@ -50,6 +51,12 @@ SettingRef undoRefOf(const SettingDefinition& setting) {
 bool matchesFromOutside(const std::optional<PreferenceValue>& seen, const std::optional<PreferenceValue>& wanted,
                         const ExternalPreferenceReader& reader, const ResolvedDomain& domain) {
   if (!seen && !wanted) return reader.canRead(domain);
+  return matchesFromOutside(seen, wanted, true);
+}
+
+bool matchesFromOutside(const std::optional<PreferenceValue>& seen, const std::optional<PreferenceValue>& wanted,
+                        bool domainReadable) {
+  if (!seen && !wanted) return domainReadable;
   if (!seen || !wanted) return false;
   return *seen == *wanted;
 }
@@ -72,8 +79,26 @@ std::optional<PreferenceValue> PreferenceApplier::externalValue(const SettingDef
   return externalValue(setting.ref.path, resolver_.resolve(setting.ref.domain, setting.ref.byHost), reader);
 }
 
-WriteReport PreferenceApplier::apply(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
-                                     std::vector<std::string> alreadyMatching,
+namespace {
+
+void addRestartTargets(std::vector<std::string>& targets, const SettingDefinition& setting) {
+  for (const auto& app : setting.restartsApps)
+    if (std::find(targets.begin(), targets.end(), app) == targets.end()) targets.push_back(app);
+}
+
+// The outcome of a write that did not throw, from what another process sees.
+WriteOutcome outcomeOf(const SettingDefinition& setting, const std::optional<PreferenceValue>& value, bool confirmed) {
+  if (confirmed) return {setting.id, true, std::nullopt};
+  return {setting.id, false, std::string(value ? kWrittenButNotVisible : kRemovedButStillVisible)};
+}
+
+bool isDefaultsWithPath(const SettingDefinition& setting) {
+  return setting.channel != SettingChannel::nightShift && !setting.ref.path.empty();
+}
+
+}  // namespace
+
+WriteReport PreferenceApplier::begin(const std::vector<BatchItem>& items, std::vector<std::string> alreadyMatching,
                                      std::vector<std::string> skippedPinned) const {
   // One undo entry per root key (Night Shift settings whole), captured before any write.
   std::vector<std::pair<SettingRef, SettingChannel>> undoRefs;
@@ -94,7 +119,26 @@ WriteReport PreferenceApplier::apply(const std::vector<BatchItem>& items, const 
     for (const auto& item : items) ids.push_back(item.setting.id);
     report.priorIntents = intents_->records(ids);
   }
+  return report;
+}
 
+WriteReport PreferenceApplier::apply(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+                                     std::vector<std::string> alreadyMatching,
+                                     std::vector<std::string> skippedPinned) const {
+  std::vector<RootKey> roots;
+  for (const auto& [setting, value] : items)
+    if (isDefaultsWithPath(setting))
+      roots.push_back({service_.resolver().resolve(setting.ref.domain, setting.ref.byHost), setting.ref.path.front()});
+  // A root written twice is merged into, or read back, between its writes: only the order of
+  // the items gives each its outcome.
+  if (rootsRepeat(roots)) return applyInOrder(items, reader, std::move(alreadyMatching), std::move(skippedPinned));
+  return applyByDomain(items, reader, std::move(alreadyMatching), std::move(skippedPinned));
+}
+
+WriteReport PreferenceApplier::applyInOrder(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+                                            std::vector<std::string> alreadyMatching,
+                                            std::vector<std::string> skippedPinned) const {
+  WriteReport report = begin(items, std::move(alreadyMatching), std::move(skippedPinned));
   for (const auto& [setting, value] : items) {
     try {
       if (value)
@@ -112,15 +156,107 @@ WriteReport PreferenceApplier::apply(const std::vector<BatchItem>& items, const 
     const auto expected = stateLeftBy(setting, value);
     const bool confirmed =
         matchesFromOutside(seen, expected, reader, resolver_.resolve(setting.ref.domain, setting.ref.byHost));
-    std::optional<std::string> reason;
-    if (!confirmed) reason = value ? kWrittenButNotVisible : kRemovedButStillVisible;
-    report.outcomes.push_back({setting.id, confirmed, reason});
+    report.outcomes.push_back(outcomeOf(setting, value, confirmed));
     if (confirmed && intents_) intents_->record(setting.id, expected);
-
-    for (const auto& app : setting.restartsApps)
-      if (std::find(report.restartTargets.begin(), report.restartTargets.end(), app) == report.restartTargets.end())
-        report.restartTargets.push_back(app);
+    addRestartTargets(report.restartTargets, setting);
   }
+  return report;
+}
+
+WriteReport PreferenceApplier::applyByDomain(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+                                             std::vector<std::string> alreadyMatching,
+                                             std::vector<std::string> skippedPinned) const {
+  WriteReport report = begin(items, std::move(alreadyMatching), std::move(skippedPinned));
+  std::vector<std::optional<std::string>> failures(items.size());  // the text of what a write threw
+  std::vector<std::optional<PreferenceValue>> seen(items.size());
+  std::vector<bool> readable(items.size(), true);
+
+  // Night Shift has no file of its own: each of its items is written and read back as in order.
+  // Every other item is planned from its root as the store holds it now.
+  std::vector<std::size_t> planned;
+  std::vector<ResolvedDomain> domains;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const auto& [setting, value] = items[i];
+    try {
+      if (setting.channel == SettingChannel::nightShift) {
+        if (value)
+          service_.apply(*value, setting);
+        else
+          service_.reset(setting);
+        seen[i] = externalValue(setting, reader);
+      } else if (setting.ref.path.empty()) {
+        rootWrite(setting, value, std::nullopt, false);  // throws what writing it would
+      } else {
+        planned.push_back(i);
+        domains.push_back(service_.resolver().resolve(setting.ref.domain, setting.ref.byHost));
+      }
+    } catch (const std::exception& error) {
+      failures[i] = errorText(error);
+    }
+  }
+
+  const auto& store = service_.store();
+  const auto* probe = dynamic_cast<const PreferenceKeyProbing*>(store.get());
+  for (const auto& [domain, members] : groupByDomain(domains)) {
+    std::vector<std::string> keys;
+    for (const auto j : members) keys.push_back(items[planned[j]].setting.ref.path.front());
+    const auto roots = store->readKeys(keys, domain);
+    std::vector<KeyWrite> writes;
+    std::vector<std::size_t> writers;  // the item behind each write
+    for (std::size_t k = 0; k < members.size(); ++k) {
+      const std::size_t i = planned[members[k]];
+      const auto& [setting, value] = items[i];
+      try {
+        const bool exists = value && !roots[k] && setting.ref.path.size() > 1 && probe && probe->keyExists(keys[k], domain);
+        if (auto write = rootWrite(setting, value, roots[k], exists)) {
+          writes.push_back(std::move(*write));
+          writers.push_back(i);
+        }
+      } catch (const std::exception& error) {
+        failures[i] = errorText(error);
+      }
+    }
+    const auto errors = store->writeKeys(writes, domain);
+    for (std::size_t w = 0; w < writes.size(); ++w) {
+      if (!errors[w]) continue;
+      try {
+        std::rethrow_exception(errors[w]);
+      } catch (const std::exception& error) {
+        failures[writers[w]] = errorText(error);
+      }
+    }
+  }
+
+  // Every root is written before any is read back: no item shares its root with another.
+  std::vector<std::size_t> reading;
+  std::vector<RootKey> roots;
+  for (const auto i : planned) {
+    if (failures[i]) continue;
+    const auto& ref = items[i].setting.ref;
+    reading.push_back(i);
+    roots.push_back({resolver_.resolve(ref.domain, ref.byHost), ref.path.front()});
+  }
+  const auto outside = readFromOutside(reader, roots);
+  for (std::size_t r = 0; r < reading.size(); ++r) {
+    const std::size_t i = reading[r];
+    seen[i] = valueAlongPath(outside[r].value, items[i].setting.ref.path);
+    readable[i] = outside[r].domainReadable;
+  }
+
+  std::vector<std::pair<std::string, std::optional<PreferenceValue>>> confirmedChoices;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const auto& [setting, value] = items[i];
+    if (failures[i]) {
+      report.outcomes.push_back({setting.id, false, failures[i]});
+      continue;
+    }
+    const auto expected = stateLeftBy(setting, value);
+    const bool confirmed = matchesFromOutside(seen[i], expected, readable[i]);
+    report.outcomes.push_back(outcomeOf(setting, value, confirmed));
+    if (confirmed) confirmedChoices.emplace_back(setting.id, expected);
+    addRestartTargets(report.restartTargets, setting);
+  }
+  if (intents_) intents_->record(confirmedChoices);
   return report;
 }
 
@@ -134,6 +270,13 @@ UndoReport PreferenceApplier::undo(const Snapshot& snapshot, const std::vector<S
     report.failure = errorText(error);
   }
 
+  // Every entry is written before any is read back, so each domain is read once for all of them.
+  std::vector<RootKey> roots;
+  for (const auto& entry : snapshot.entries)
+    if (!entry.ref.path.empty() && entry.channel != SettingChannel::nightShift && !entry.isUnreadable)
+      roots.push_back({resolver_.resolve(entry.ref.domain, entry.ref.byHost), entry.ref.path.front()});
+  const auto outside = readFromOutside(reader, roots);
+  std::size_t next = 0;
   for (const auto& entry : snapshot.entries) {
     if (entry.ref.path.empty()) continue;
     if (entry.channel == SettingChannel::nightShift) {
@@ -146,9 +289,8 @@ UndoReport PreferenceApplier::undo(const Snapshot& snapshot, const std::vector<S
       report.outcomes.push_back({entry.ref, false, true});
       continue;
     }
-    const auto domain = resolver_.resolve(entry.ref.domain, entry.ref.byHost);
-    const auto seen = reader.read(entry.ref.path.front(), domain);
-    report.outcomes.push_back({entry.ref, matchesFromOutside(seen, entry.rootValue, reader, domain), false});
+    const auto& seen = outside[next++];
+    report.outcomes.push_back({entry.ref, matchesFromOutside(seen.value, entry.rootValue, seen.domainReadable), false});
   }
 
   if (!intents_) return report;

@@ -66,6 +66,9 @@ inline constexpr const char* kRemovedButStillVisible = "silindi ama disaridan ha
 // only when the reader can read the domain at all: an unreadable domain confirms no removal.
 bool matchesFromOutside(const std::optional<PreferenceValue>& seen, const std::optional<PreferenceValue>& wanted,
                         const ExternalPreferenceReader& reader, const ResolvedDomain& domain);
+// The same, where whether the domain could be read is known already.
+bool matchesFromOutside(const std::optional<PreferenceValue>& seen, const std::optional<PreferenceValue>& wanted,
+                        bool domainReadable);
 
 // The state a write leaves, as another process should see it and the change history records it:
 // the value written, or for a reset nothing at all, except Night Shift, which a reset switches off.
@@ -83,8 +86,15 @@ class PreferenceApplier {
       : service_(std::move(service)), resolver_(std::move(resolver)), snapshots_(std::move(snapshots)),
         intents_(std::move(intents)) {}
 
+  // Where no two items share a root key, the items of each domain are written in one go (one
+  // replace of its file) and read back with one read from outside; otherwise as applyInOrder.
+  // Either way the outcomes, the files and the change history come out the same.
   WriteReport apply(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
                     std::vector<std::string> alreadyMatching = {}, std::vector<std::string> skippedPinned = {}) const;
+  // Each item written, read back and recorded before the next.
+  WriteReport applyInOrder(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+                           std::vector<std::string> alreadyMatching = {},
+                           std::vector<std::string> skippedPinned = {}) const;
   // Restores the snapshot and checks every entry from outside. Then puts `priorIntents` (the
   // batch's WriteReport::priorIntents) back into the change history, except for a setting among
   // `forgetting` whose root did not go back, and touches no other record. Without them (an undo point stored before points kept them), of the `forgetting` settings it
@@ -102,6 +112,12 @@ class PreferenceApplier {
                                                const ExternalPreferenceReader& reader) const;
 
  private:
+  // The report before any write: the undo snapshot, the change history before and the two lists.
+  WriteReport begin(const std::vector<BatchItem>& items, std::vector<std::string> alreadyMatching,
+                    std::vector<std::string> skippedPinned) const;
+  WriteReport applyByDomain(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+                            std::vector<std::string> alreadyMatching, std::vector<std::string> skippedPinned) const;
+
   SettingsService service_;
   DomainResolver resolver_;
   SnapshotService snapshots_;

@@ -29,7 +29,45 @@ void CFPreferenceStore::write(const std::optional<PreferenceValue>& value, const
                               const ResolvedDomain& domain) {
   std::optional<platform::PlistObject> object;
   if (value) object = value->propertyList();
+  if (Gathering* gathering = gatheringFor(domain)) {
+    gathering->changes.push_back({key, std::move(object)});
+    return;
+  }
   files_.setValue(key, object, domain.applicationID, currentHost(domain));
+}
+
+CFPreferenceStore::Gathering* CFPreferenceStore::gatheringFor(const ResolvedDomain& domain) const {
+  std::lock_guard lock(gatherings_->mutex);
+  const auto found = gatherings_->byThread.find(std::this_thread::get_id());
+  return found != gatherings_->byThread.end() && found->second->domain == domain ? found->second : nullptr;
+}
+
+std::vector<std::exception_ptr> CFPreferenceStore::writeKeys(const std::vector<KeyWrite>& writes,
+                                                             const ResolvedDomain& domain) {
+  Gathering gathering{domain, {}};
+  const auto thread = std::this_thread::get_id();
+  {
+    std::lock_guard lock(gatherings_->mutex);
+    if (!gatherings_->byThread.emplace(thread, &gathering).second) return PreferenceStore::writeKeys(writes, domain);
+  }
+  std::vector<std::exception_ptr> errors(writes.size());
+  std::vector<std::size_t> gathered;  // the write behind each gathered change
+  for (std::size_t i = 0; i < writes.size(); ++i) {
+    try {
+      write(writes[i].value, writes[i].key, domain);
+    } catch (...) {
+      errors[i] = std::current_exception();
+    }
+    gathered.resize(gathering.changes.size(), i);
+  }
+  {
+    std::lock_guard lock(gatherings_->mutex);
+    gatherings_->byThread.erase(thread);
+  }
+  const auto fileErrors = files_.setValues(gathering.changes, domain.applicationID, currentHost(domain));
+  for (std::size_t j = 0; j < fileErrors.size(); ++j)
+    if (fileErrors[j] && !errors[gathered[j]]) errors[gathered[j]] = fileErrors[j];
+  return errors;
 }
 
 bool CFPreferenceStore::keyExists(const std::string& key, const ResolvedDomain& domain) const {

@@ -21,14 +21,52 @@ std::optional<platform::PlistDictionary> exportDomain(const std::string& default
   return object->as<platform::PlistDictionary>();
 }
 
+std::optional<PreferenceValue> member(const platform::PlistDictionary& dictionary, const std::string& key) {
+  const auto found = dictionary.find(key);
+  if (found == dictionary.end()) return std::nullopt;
+  return PreferenceValue::fromPropertyList(found->second);
+}
+
 }  // namespace
+
+DomainReading ExternalPreferenceReader::readKeys(const std::vector<std::string>& keys,
+                                                 const ResolvedDomain& domain) const {
+  DomainReading reading;
+  reading.values.reserve(keys.size());
+  for (const auto& key : keys) reading.values.push_back(read(key, domain));
+  reading.readable = canRead(domain);
+  return reading;
+}
+
+std::vector<SeenRoot> readFromOutside(const ExternalPreferenceReader& reader, const std::vector<RootKey>& roots) {
+  std::vector<ResolvedDomain> domains;
+  domains.reserve(roots.size());
+  for (const auto& root : roots) domains.push_back(root.domain);
+  std::vector<SeenRoot> seen(roots.size());
+  for (const auto& [domain, positions] : groupByDomain(domains)) {
+    std::vector<std::string> keys;
+    keys.reserve(positions.size());
+    for (const auto i : positions) keys.push_back(roots[i].key);
+    auto reading = reader.readKeys(keys, domain);
+    for (std::size_t j = 0; j < positions.size(); ++j) seen[positions[j]] = {std::move(reading.values[j]), reading.readable};
+  }
+  return seen;
+}
 
 std::optional<PreferenceValue> ExternalVerifier::read(const std::string& key, const ResolvedDomain& domain) const {
   const auto dictionary = exportDomain(defaultsPath_, domain, waitLimit_);
   if (!dictionary) return std::nullopt;
-  const auto found = dictionary->find(key);
-  if (found == dictionary->end()) return std::nullopt;
-  return PreferenceValue::fromPropertyList(found->second);
+  return member(*dictionary, key);
+}
+
+DomainReading ExternalVerifier::readKeys(const std::vector<std::string>& keys, const ResolvedDomain& domain) const {
+  DomainReading reading;
+  reading.values.resize(keys.size());
+  const auto dictionary = exportDomain(defaultsPath_, domain, waitLimit_);
+  if (!dictionary) return reading;
+  reading.readable = true;
+  for (std::size_t i = 0; i < keys.size(); ++i) reading.values[i] = member(*dictionary, keys[i]);
+  return reading;
 }
 
 bool ExternalVerifier::canRead(const ResolvedDomain& domain) const {

@@ -7,11 +7,19 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Preferences/DomainResolver.hpp"
+#include "Preferences/PreferenceStore.hpp"
 #include "Preferences/PreferenceValue.hpp"
 
 namespace amberloom {
+
+// Several top-level keys of one domain as another process sees them.
+struct DomainReading {
+  std::vector<std::optional<PreferenceValue>> values;  // one per key, in order, as `read` gives it
+  bool readable = false;                               // as `canRead` gives it
+};
 
 class ExternalPreferenceReader {
  public:
@@ -20,7 +28,19 @@ class ExternalPreferenceReader {
   virtual std::optional<PreferenceValue> read(const std::string& key, const ResolvedDomain& domain) const = 0;
   // Whether this reader can read the domain at all.
   virtual bool canRead(const ResolvedDomain&) const { return true; }
+  // Every key and whether the domain can be read. By default `read` once per key and `canRead`
+  // once; a reader that sees the whole domain at one look reads it once. Never throws.
+  virtual DomainReading readKeys(const std::vector<std::string>& keys, const ResolvedDomain& domain) const;
 };
+
+// A root key as another process sees it.
+struct SeenRoot {
+  std::optional<PreferenceValue> value;
+  bool domainReadable = false;  // the reader could read its domain at all
+};
+
+// Every root key, from one readKeys per domain.
+std::vector<SeenRoot> readFromOutside(const ExternalPreferenceReader& reader, const std::vector<RootKey>& roots);
 
 class ExternalVerifier : public ExternalPreferenceReader {
  public:
@@ -35,6 +55,8 @@ class ExternalVerifier : public ExternalPreferenceReader {
   std::optional<PreferenceValue> read(const std::string& key, const ResolvedDomain& domain) const override;
   // True when the export of the domain succeeds.
   bool canRead(const ResolvedDomain& domain) const override;
+  // One export for every key.
+  DomainReading readKeys(const std::vector<std::string>& keys, const ResolvedDomain& domain) const override;
   // True when `read` gives a value equal to `expected`.
   bool confirm(const std::string& key, const ResolvedDomain& domain, const PreferenceValue& expected) const;
 

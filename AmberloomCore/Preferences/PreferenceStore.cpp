@@ -1,5 +1,9 @@
 #include "Preferences/PreferenceStore.hpp"
 
+#include <map>
+#include <set>
+#include <tuple>
+
 namespace amberloom {
 
 std::vector<std::optional<PreferenceValue>> PreferenceStore::readKeys(const std::vector<std::string>& keys,
@@ -8,6 +12,60 @@ std::vector<std::optional<PreferenceValue>> PreferenceStore::readKeys(const std:
   values.reserve(keys.size());
   for (const auto& key : keys) values.push_back(read(key, domain));
   return values;
+}
+
+std::vector<std::exception_ptr> PreferenceStore::writeKeys(const std::vector<KeyWrite>& writes,
+                                                           const ResolvedDomain& domain) {
+  std::vector<std::exception_ptr> errors(writes.size());
+  for (std::size_t i = 0; i < writes.size(); ++i) {
+    try {
+      write(writes[i].value, writes[i].key, domain);
+    } catch (...) {
+      errors[i] = std::current_exception();
+    }
+  }
+  return errors;
+}
+
+std::vector<std::pair<ResolvedDomain, std::vector<std::size_t>>> groupByDomain(const std::vector<ResolvedDomain>& domains) {
+  std::vector<std::pair<ResolvedDomain, std::vector<std::size_t>>> groups;
+  std::map<std::pair<std::string, HostScope>, std::size_t> groupOf;
+  for (std::size_t i = 0; i < domains.size(); ++i) {
+    const auto [at, added] = groupOf.try_emplace({domains[i].applicationID, domains[i].hostScope}, groups.size());
+    if (added) groups.push_back({domains[i], {}});
+    groups[at->second].second.push_back(i);
+  }
+  return groups;
+}
+
+bool rootsRepeat(const std::vector<RootKey>& roots) {
+  std::set<std::tuple<std::string, bool, std::string>> seen;
+  for (const auto& [domain, key] : roots) {
+    const bool ownFilePerScope = !domain.applicationID.starts_with('/');
+    if (!seen.emplace(domain.applicationID, ownFilePerScope && domain.hostScope == HostScope::currentHost, key).second)
+      return true;
+  }
+  return false;
+}
+
+std::vector<std::exception_ptr> writeRoots(PreferenceStore& store, const std::vector<RootKey>& roots,
+                                           const std::vector<std::optional<PreferenceValue>>& values) {
+  std::vector<std::exception_ptr> errors(roots.size());
+  if (rootsRepeat(roots)) {
+    for (std::size_t i = 0; i < roots.size(); ++i) errors[i] = store.writeKeys({{roots[i].key, values[i]}}, roots[i].domain).front();
+    return errors;
+  }
+  std::vector<ResolvedDomain> domains;
+  domains.reserve(roots.size());
+  for (const auto& root : roots) domains.push_back(root.domain);
+  for (const auto& [domain, positions] : groupByDomain(domains)) {
+    std::vector<KeyWrite> writes;
+    writes.reserve(positions.size());
+    for (const auto i : positions) writes.push_back({roots[i].key, values[i]});
+    const auto written = store.writeKeys(writes, domain);
+    for (std::size_t j = 0; j < positions.size(); ++j) errors[positions[j]] = written[j];
+  }
+  return errors;
 }
 
 bool mayHoldUnreadable(const PreferenceStore& store, const std::string& key, const ResolvedDomain& domain) {

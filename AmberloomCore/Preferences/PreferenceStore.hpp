@@ -4,15 +4,24 @@
 // anything at all, even a value no PreferenceValue can represent or one in a file that cannot be
 // read.
 
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Preferences/DomainResolver.hpp"
 #include "Preferences/PreferenceValue.hpp"
 
 namespace amberloom {
+
+// One top-level key to write; none removes it.
+struct KeyWrite {
+  std::string key;
+  std::optional<PreferenceValue> value;
+  bool operator==(const KeyWrite&) const = default;
+};
 
 class PreferenceStore {
  public:
@@ -27,6 +36,10 @@ class PreferenceStore {
   // Sets the key; none removes it. May throw the store's own errors.
   virtual void write(const std::optional<PreferenceValue>& value, const std::string& key,
                      const ResolvedDomain& domain) = 0;
+  // Writes several keys of one domain, in order, each as `write` would; gives per write the error
+  // it threw, null when none. Never throws. By default `write` once per key; a store that can
+  // replace a domain's file once for all of them does so.
+  virtual std::vector<std::exception_ptr> writeKeys(const std::vector<KeyWrite>& writes, const ResolvedDomain& domain);
 };
 
 class PreferenceKeyProbing {
@@ -38,6 +51,27 @@ class PreferenceKeyProbing {
   // throws.
   virtual bool isUnreadable(const ResolvedDomain& domain) const = 0;
 };
+
+// A top-level key of a resolved domain.
+struct RootKey {
+  ResolvedDomain domain;
+  std::string key;
+};
+
+// The positions of `domains`, grouped by domain (and host scope), groups in order of first
+// appearance, positions in order.
+std::vector<std::pair<ResolvedDomain, std::vector<std::size_t>>> groupByDomain(const std::vector<ResolvedDomain>& domains);
+
+// Whether a key of one domain comes twice: then the order of writes and reads between them
+// matters. An app's container (an application id that is a path) keeps one file for both host
+// scopes, so there a key under each scope comes twice too.
+bool rootsRepeat(const std::vector<RootKey>& roots);
+
+// Writes values[i] to roots[i] for every i: one writeKeys per domain, or where roots repeat one
+// write after the other, in order. Gives per write the error it threw, null when none. Never
+// throws.
+std::vector<std::exception_ptr> writeRoots(PreferenceStore& store, const std::vector<RootKey>& roots,
+                                           const std::vector<std::optional<PreferenceValue>>& values);
 
 // Holders share a store freely; copies of a service use the same store.
 using PreferenceStoreRef = std::shared_ptr<PreferenceStore>;

@@ -39,6 +39,14 @@ void PreferenceWriter::write(const PreferenceValue& value, const std::string& ke
   store_->write(value, key, domain);
 }
 
+PreferenceValue PreferenceWriter::merged(const PreferenceValue& value, const std::vector<std::string>& path,
+                                         const std::optional<PreferenceValue>& root, bool rootExists) {
+  // A root that reads as none but exists holds something we cannot represent; replacing it with
+  // a fresh dictionary would silently drop all its members.
+  if (!root && rootExists) throw PreferenceWriteError::rootNotRepresentable({path.front()});
+  return merge(value, root, std::span<const std::string>(path).subspan(1), {path.front()});
+}
+
 void PreferenceWriter::write(const PreferenceValue& value, const std::vector<std::string>& path,
                              const ResolvedDomain& domain) const {
   if (path.empty()) throw PreferenceWriteError::emptyPath();
@@ -48,15 +56,8 @@ void PreferenceWriter::write(const PreferenceValue& value, const std::vector<std
   }
   const std::string& rootKey = path.front();
   const auto root = store_->read(rootKey, domain);
-  if (!root) {
-    // A root that reads as none but exists holds something we cannot represent; replacing it with
-    // a fresh dictionary would silently drop all its members.
-    if (const auto* probe = dynamic_cast<const PreferenceKeyProbing*>(store_.get());
-        probe && probe->keyExists(rootKey, domain))
-      throw PreferenceWriteError::rootNotRepresentable({rootKey});
-  }
-  const auto merged = merge(value, root, std::span<const std::string>(path).subspan(1), {rootKey});
-  store_->write(merged, rootKey, domain);
+  const auto* probe = dynamic_cast<const PreferenceKeyProbing*>(store_.get());
+  store_->write(merged(value, path, root, !root && probe && probe->keyExists(rootKey, domain)), rootKey, domain);
 }
 
 }  // namespace amberloom

@@ -43,6 +43,11 @@ class PreferenceWriter {
   void write(const PreferenceValue& value, const std::string& key, const ResolvedDomain& domain) const;
   // A write at a key path. Throws PreferenceWriteError (nothing written) or the store's errors.
   void write(const PreferenceValue& value, const std::vector<std::string>& path, const ResolvedDomain& domain) const;
+  // What a write at a key path of two or more keys makes of the root key's value `root` (none
+  // when it reads as none; `rootExists` when the key holds something all the same). Throws
+  // PreferenceWriteError.
+  static PreferenceValue merged(const PreferenceValue& value, const std::vector<std::string>& path,
+                                const std::optional<PreferenceValue>& root, bool rootExists);
 
   const PreferenceStoreRef& store() const { return store_; }
 

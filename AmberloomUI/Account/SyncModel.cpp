@@ -7,6 +7,7 @@
 #include "Account/SyncTexts.hpp"
 #include "Guided/UndoPoint.hpp"
 #include "Kit/BackgroundCall.hpp"
+#include "Kit/Localized.hpp"
 #include "Preferences/PinnedSettings.hpp"
 
 namespace amberloom::ui {
@@ -39,7 +40,8 @@ SyncModel::SyncModel(SyncService service, std::shared_ptr<ServerSync> transport,
       clock_(std::move(clock)),
       macs_(new MacListModel(clock_, this)),
       differences_(new DifferenceListModel(this)),
-      inbox_(std::make_shared<BackgroundInbox>(this)) {
+      inbox_(std::make_shared<BackgroundInbox>(this)),
+      progress_(new WorkInProgress(this)) {
   pinned_ = PinnedSettings::load(*defaults_);
   isAutoSyncOn_ = defaults_->boolValue(autoSyncKey).value_or(false);
   history_ = snapshots_.all();
@@ -137,6 +139,11 @@ int SyncModel::identicalCount() const {
   int count = 0;
   for (const auto& row : rows_) count += row.difference.kind() == SyncDifference::Case::same;
   return count;
+}
+
+QString SyncModel::selectedMacName() const {
+  const SyncDocument* document = selectedDocument();
+  return QString::fromStdString(document ? document->displayName() : selectedDeviceID_.value_or("another Mac"));
 }
 
 const SyncDocument* SyncModel::selectedDocument() const {
@@ -275,13 +282,15 @@ void SyncModel::applyNonConflicting(std::function<void()> done) {
   std::vector<SyncRow> eligible;
   for (const auto& row : rows_)
     if (!row.pinnedToThisMac && row.difference.kind() == SyncDifference::Case::onlyThere) eligible.push_back(row);
-  // Practice mode writes nothing, the automatic copy included.
-  if (eligible.empty() || isDryRun_) {
+  // Practice mode writes nothing, the automatic copy included; a copy under way is not made twice.
+  if (eligible.empty() || isDryRun_ || progress_->isRunning()) {
     setAutoAppliedCount(0);
     if (done) done();
     return;
   }
-  const WriteReport report = service_.apply(eligible, *verifier_);
+  const WriteReport report = progress_->run(
+      localized("Copying %lld settings from %@…", {QString::number(eligible.size()), selectedMacName()}),
+      [service = service_, eligible, verifier = verifier_] { return service.apply(eligible, *verifier); });
   setAutoAppliedCount(static_cast<int>(report.appliedCount()));
   setHistory(snapshots_.all());
   announce(Change::of(report.undo, report.restartTargets));
@@ -289,6 +298,7 @@ void SyncModel::applyNonConflicting(std::function<void()> done) {
 }
 
 void SyncModel::applySelected() {
+  if (progress_->isRunning()) return;
   std::vector<SyncRow> chosen;
   for (const auto& row : actionableRows())
     if (selectedIDs_.contains(row.settingID)) chosen.push_back(row);
@@ -302,7 +312,9 @@ void SyncModel::applySelected() {
     return;
   }
 
-  WriteReport report = service_.apply(chosen, *verifier_);
+  WriteReport report = progress_->run(
+      localized("Copying %lld settings from %@…", {QString::number(chosen.size()), selectedMacName()}),
+      [service = service_, chosen, verifier = verifier_] { return service.apply(chosen, *verifier); });
   bool stored = false;
   // An empty batch changed nothing, so there is nothing to go back to.
   if (report.total() > 0) {
@@ -325,9 +337,12 @@ void SyncModel::applySelected() {
   if (report_->total() > 0) announce(change);
 }
 
-std::optional<UndoReport> SyncModel::undo(const StoredSnapshot& point) {
-  if (isDryRun_) return std::nullopt;
-  const UndoReport report = service_.undo(point.snapshot, *verifier_, point.priorIntents);
+std::optional<UndoReport> SyncModel::undo(const StoredSnapshot& given) {
+  const StoredSnapshot point = given;  // the list it comes from may change while the undo runs
+  if (isDryRun_ || progress_->isRunning()) return std::nullopt;
+  const UndoReport report = progress_->run(
+      localized("Undoing: %@…", {QString::fromStdString(point.reason)}),
+      [service = service_, point, verifier = verifier_] { return service.undo(point.snapshot, *verifier, point.priorIntents); });
   if (report.isComplete())
     setLastError(std::nullopt);
   else if (report.failure)

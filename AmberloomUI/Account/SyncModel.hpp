@@ -8,8 +8,10 @@
 // Main thread only; no operation throws. Documents travel through the server-sync object, whose
 // answers are awaited on a worker thread and handed back with a queued call, so the window never
 // waits on the network; several refreshes may overlap, and the last one to come back wins.
-// Building this Mac's document, comparing, copying and undoing run on the main thread, read-back
-// included. In practice mode nothing is sent, written or taken back (fetching still happens).
+// Building this Mac's document and comparing run on the main thread. Copying and undoing run to
+// their end before they return, writing and reading back on a thread of their own meanwhile (see
+// WorkInProgress); another copy or undo asked for until then is not made. In practice mode nothing
+// is sent, written or taken back (fetching still happens).
 
 #include <QAbstractItemModel>
 #include <QObject>
@@ -28,6 +30,7 @@
 #include "Changes/SnapshotHistory.hpp"
 #include "Changes/WriteReport.hpp"
 #include "Kit/ChangeNotice.hpp"
+#include "Kit/WorkInProgress.hpp"
 #include "Preferences/ExternalVerifier.hpp"
 #include "Preferences/UserDefaults.hpp"
 #include "Support/Iso8601.hpp"
@@ -65,6 +68,8 @@ class SyncModel : public QObject {
   Q_PROPERTY(bool isDryRun READ isDryRun CONSTANT)
   Q_PROPERTY(QAbstractItemModel* macs READ macList CONSTANT)
   Q_PROPERTY(QAbstractItemModel* differences READ differenceList CONSTANT)
+  // A copy or undo under way.
+  Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
 
  public:
   static constexpr const char* autoSyncKey = "sync.autoSyncEnabled";
@@ -140,8 +145,8 @@ class SyncModel : public QObject {
   Q_INVOKABLE void setTicked(const QString& settingID, bool ticked);
   Q_INVOKABLE void togglePin(const QString& settingID);
   Q_INVOKABLE void reportProblem(const QString& sentence);
-  // Puts an undo point back and gives its report (none in practice mode, where nothing happens),
-  // then refreshes; the point stays stored.
+  // Puts an undo point back and gives its report (none in practice mode, where nothing happens,
+  // and while a copy or undo is under way), then refreshes; the point stays stored.
   std::optional<UndoReport> undo(const StoredSnapshot& point);
   Q_INVOKABLE void refreshHistory();
   // The account signed in now (its address), none while signed out. The first call says whose
@@ -167,6 +172,7 @@ class SyncModel : public QObject {
   QVariantMap reportRow() const;
   QAbstractItemModel* macList() const;
   QAbstractItemModel* differenceList() const;
+  WorkInProgress* progress() const { return progress_; }
 
  signals:
   void othersChanged();
@@ -193,6 +199,8 @@ class SyncModel : public QObject {
   void setAutoAppliedCount(int count);
   void setRows(std::vector<SyncRow> rows);
   void announce(const Change& change);
+  // The selected Mac's name, for texts.
+  QString selectedMacName() const;
   // Writes a preference of this model; a failure shows in lastError.
   void remember(const std::function<void(UserDefaults&)>& write);
 
@@ -227,6 +235,7 @@ class SyncModel : public QObject {
   MacListModel* macs_;
   DifferenceListModel* differences_;
   std::shared_ptr<BackgroundInbox> inbox_;
+  WorkInProgress* progress_;
 };
 
 }  // namespace amberloom::ui

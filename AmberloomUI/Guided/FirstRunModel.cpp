@@ -51,7 +51,7 @@ FirstRunModel::FirstRunModel(PersonalisationScan scan, BackupService service, st
       isDryRun_(isDryRun), resolver_(resolver), store_(store), verifier_(std::move(verifier)),
       snapshots_(std::move(history)), notice_(std::move(notice)), clock_(std::move(clock)),
       localState_(std::move(store), std::move(resolver)),
-      backupList_(new BackupListModel(this)) {
+      backupList_(new BackupListModel(this)), progress_(new WorkInProgress(this)) {
   readFolder();
   refreshOutcomeRow();
 }
@@ -68,6 +68,7 @@ void FirstRunModel::readFolder() {
 }
 
 void FirstRunModel::backUpNow() {
+  if (progress_->isRunning()) return;
   undoReport_.reset();
   if (isDryRun_) {
     setOutcome(BackedUp{backupFolder_ + "/" + service_.fileName() + kPracticeMark});
@@ -83,6 +84,7 @@ void FirstRunModel::backUpNow() {
 }
 
 void FirstRunModel::askToBackUp() {
+  if (progress_->isRunning()) return;
   std::error_code error;
   if (std::filesystem::exists(std::filesystem::path(backupFolder_) / service_.fileName(), error)) {
     setAsksToReplaceBackup(true);
@@ -139,7 +141,9 @@ RestorePlan FirstRunModel::plan(const BackupEnvelope& backup) const {
   return plan;
 }
 
-void FirstRunModel::askToRestore(const BackupEnvelope& backup) { setPendingRestore(PendingRestore{backup, plan(backup)}); }
+void FirstRunModel::askToRestore(const BackupEnvelope& backup) {
+  if (!progress_->isRunning()) setPendingRestore(PendingRestore{backup, plan(backup)});
+}
 
 void FirstRunModel::askToRestore(int row) {
   if (row < 0 || static_cast<std::size_t>(row) >= backups().size()) return;
@@ -149,7 +153,7 @@ void FirstRunModel::askToRestore(int row) {
 void FirstRunModel::cancelRestore() { setPendingRestore(std::nullopt); }
 
 void FirstRunModel::confirmRestore() {
-  if (!pendingRestore_) return;
+  if (!pendingRestore_ || progress_->isRunning()) return;
   const BackupEnvelope backup = pendingRestore_->envelope;
   setPendingRestore(std::nullopt);
   restore(backup);
@@ -165,7 +169,9 @@ void FirstRunModel::setHasPendingRestore(bool shown) {
   if (!shown) cancelRestore();
 }
 
-void FirstRunModel::restore(const BackupEnvelope& backup) {
+void FirstRunModel::restore(const BackupEnvelope& given) {
+  if (progress_->isRunning()) return;
+  const BackupEnvelope backup = given;  // the list it comes from may change while the restore runs
   undoReport_.reset();
   if (isDryRun_) {
     setOutcome(Restored{backup.deviceID + kPracticeMark, backup.deviceName, std::nullopt});
@@ -174,7 +180,10 @@ void FirstRunModel::restore(const BackupEnvelope& backup) {
   const QString advice = localized("Some settings may already have changed. Fix the problem above and try again, or "
                                    "bring settings over one at a time from My Macs.");
   try {
-    auto report = service_.restore(backup, RestoreMode::presentValues, *verifier_);
+    auto report = progress_->run(localized("Bringing settings over from %@…", {QString::fromStdString(backup.displayName())}),
+                                 [service = service_, backup, verifier = verifier_] {
+                                   return service.restore(backup, RestoreMode::presentValues, *verifier);
+                                 });
     // A restore that wrote nothing leaves nothing to go back to.
     if (report.total() > 0) keepUndo(report.undo, backup.deviceID, false);
     setOutcome(Restored{backup.deviceID, backup.deviceName, std::move(report)});
@@ -211,10 +220,13 @@ void FirstRunModel::keepUndo(const Snapshot& undo, const std::string& deviceID, 
 }
 
 void FirstRunModel::undoRestore() {
-  if (isDryRun_ || !offersUndo_ || !undoSnapshot_) return;
+  if (isDryRun_ || !offersUndo_ || !undoSnapshot_ || progress_->isRunning()) return;
   // A restore records no change history, so its undo has none to forget.
   const PreferenceApplier applier(SettingsService(resolver_, store_), resolver_, localState_, std::nullopt);
-  undoReport_ = applier.undo(*undoSnapshot_, {}, *verifier_);
+  undoReport_ = progress_->run(localized("Putting your settings back as they were before the restore…"),
+                               [applier, snapshot = *undoSnapshot_, verifier = verifier_] {
+                                 return applier.undo(snapshot, {}, *verifier);
+                               });
   if (notice_) notice_->announce(Change::of(*undoSnapshot_), this);
   if (didAllItCan(*undoReport_)) {
     setUndoSnapshot(std::nullopt);

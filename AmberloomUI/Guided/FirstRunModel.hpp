@@ -2,8 +2,9 @@
 // The model behind the first-run wizard and the backup section of the My Macs page: the
 // personalisation scan made at start, the backups of the backup folder, the outcome of the last
 // backup or restore, the restore awaiting confirmation and the state before the last restore.
-// Every operation runs to its end on the main thread, the backup service's file work and
-// read-back included. In practice mode nothing is written: outcomes say what would have happened.
+// Every operation runs to its end before it returns; a restore and its undo write and read back on
+// a thread of their own meanwhile (see WorkInProgress), and the model ignores other operations
+// until they end. In practice mode nothing is written: outcomes say what would have happened.
 
 #include <QObject>
 #include <QStringList>
@@ -22,6 +23,7 @@
 #include "Guided/BackupListModel.hpp"
 #include "Guided/FirstRunTexts.hpp"
 #include "Kit/ChangeNotice.hpp"
+#include "Kit/WorkInProgress.hpp"
 
 namespace amberloom::ui {
 
@@ -46,6 +48,7 @@ class FirstRunModel : public QObject {
   Q_PROPERTY(QString replaceMessage READ replaceMessage NOTIFY replaceQuestionChanged)
   Q_PROPERTY(bool undoSurvivesRestart READ undoSurvivesRestart NOTIFY undoStateChanged)
   Q_PROPERTY(bool offersUndo READ offersUndo NOTIFY undoStateChanged)
+  Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
 
  public:
   enum Route { Restore, Discover, BackUpWhatYouHave, Compare };
@@ -104,6 +107,9 @@ class FirstRunModel : public QObject {
   // offer. Nothing in practice mode or without a held state.
   Q_INVOKABLE void undoRestore();
 
+  // A restore or its undo under way.
+  WorkInProgress* progress() const { return progress_; }
+
   // For QML.
   Route routeValue() const { return static_cast<Route>(route()); }
   QString title() const { return firstrun::title(route()); }
@@ -159,6 +165,7 @@ class FirstRunModel : public QObject {
   SnapshotService localState_;
 
   BackupListModel* backupList_;
+  WorkInProgress* progress_;
   std::vector<BackupEnvelope::UnreadableBackup> unreadable_;
   std::optional<BackupOutcome> outcome_;
   std::optional<PendingRestore> pendingRestore_;

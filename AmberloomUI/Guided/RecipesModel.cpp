@@ -74,7 +74,8 @@ RecipesModel::RecipesModel(std::vector<Recipe> recipes, RecipeService service, b
       notice_(std::move(notice)),
       recipeRows_(new RowListModel({"recipeId", "title", "tagline", "summary", "caution", "settingCount"}, this)),
       previewRows_(new RowListModel({"settingID", "label", "willWrite", "badge", "valueText", "accessibleValue", "isLast"},
-                                    this)) {
+                                    this)),
+      progress_(new WorkInProgress(this)) {
   QList<QVariantMap> cards;
   for (const auto& recipe : recipes_) cards << cardRow(recipe);
   recipeRows_->setRows(std::move(cards));
@@ -86,6 +87,7 @@ RecipesModel::RecipesModel(std::vector<Recipe> recipes, RecipeService service, b
 }
 
 void RecipesModel::setSelectedRecipeID(std::optional<std::string> id) {
+  if (progress_->isRunning()) return;
   const bool changed = replace(selectedRecipeID_, std::move(id));
   refreshPreview();
   if (changed) emit selectedRecipeIDChanged();
@@ -116,6 +118,7 @@ std::vector<RecipePreviewRow> RecipesModel::freshPreview(const Recipe& recipe) c
 }
 
 void RecipesModel::refreshPreview() {
+  if (progress_->isRunning()) return;
   setReport(std::nullopt);
   setUndoReport(std::nullopt);
   setAppliedRecipeID(std::nullopt);
@@ -124,6 +127,7 @@ void RecipesModel::refreshPreview() {
 }
 
 void RecipesModel::apply() {
+  if (progress_->isRunning()) return;
   const Recipe* found = selectedRecipe();
   if (!found) return;
   const Recipe recipe = *found;
@@ -142,7 +146,9 @@ void RecipesModel::apply() {
     return;
   }
 
-  WriteReport report = service_.apply(recipe, PinnedSettings::load(*defaults_), *verifier_);
+  WriteReport report = progress_->run(guided::localized("Applying “%@”…", {qstr(recipe.title)}),
+                                      [service = service_, recipe, pinned = PinnedSettings::load(*defaults_),
+                                       verifier = verifier_] { return service.apply(recipe, pinned, *verifier); });
   const Snapshot undo = report.undo;
   auto priorIntents = report.priorIntents;
   const bool wroteNothing = report.total() == 0;
@@ -163,9 +169,13 @@ void RecipesModel::apply() {
 }
 
 void RecipesModel::undoLast() {
-  if (isDryRun_ || !lastUndo_) return;
+  if (isDryRun_ || !lastUndo_ || progress_->isRunning()) return;
   const Snapshot undone = *lastUndo_;
-  const UndoReport result = service_.undo(undone, *verifier_, lastPriorIntents_);
+  const UndoReport result = progress_->run(
+      guided::localized("Undoing “%@”…", {qstr(lastUndoTitle_)}),
+      [service = service_, undone, priorIntents = lastPriorIntents_, verifier = verifier_] {
+        return service.undo(undone, *verifier, priorIntents);
+      });
   if (result.isComplete()) {
     setLastError(std::nullopt);
     setLastUndo(std::nullopt);

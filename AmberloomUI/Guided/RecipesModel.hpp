@@ -3,7 +3,9 @@
 // change on this Mac, the report of its last application, the undo of that application (kept in
 // memory and stored on disk as an undo point) and the report of the last undo. Settings pinned to
 // this Mac are read afresh at each step and never written. Main thread only; every operation runs
-// to its end synchronously and none throws.
+// to its end before it returns and none throws. An application and its undo write and read back
+// on a thread of their own meanwhile (see WorkInProgress); other operations wait for no one and
+// are ignored until they end.
 
 #include <QObject>
 #include <QString>
@@ -19,6 +21,7 @@
 #include "Changes/WriteReport.hpp"
 #include "Guided/RowListModel.hpp"
 #include "Kit/ChangeNotice.hpp"
+#include "Kit/WorkInProgress.hpp"
 #include "Preferences/UserDefaults.hpp"
 #include "Recipes/RecipeCatalog.hpp"
 #include "Recipes/RecipeService.hpp"
@@ -55,6 +58,8 @@ class RecipesModel : public QObject {
   Q_PROPERTY(QString appliedRecipeID READ appliedRecipeIDText NOTIFY appliedRecipeIDChanged)
   // The undo card (see guided::undoReportCard); null without an undo report.
   Q_PROPERTY(QVariant undoReport READ undoReportCard NOTIFY undoReportChanged)
+  // An application or undo under way.
+  Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
 
  public:
   // "Before applying “" + the title + "”".
@@ -81,6 +86,7 @@ class RecipesModel : public QObject {
   const std::optional<std::string>& lastError() const { return lastError_; }
   const std::optional<std::string>& appliedRecipeID() const { return appliedRecipeID_; }
   const std::optional<UndoReport>& undoReport() const { return undoReport_; }
+  WorkInProgress* progress() const { return progress_; }
   int changeCount() const;
   int unchangedCount() const;
   int pinnedCount() const;
@@ -152,6 +158,7 @@ class RecipesModel : public QObject {
   ChangeNoticeRef notice_;
   RowListModel* recipeRows_;
   RowListModel* previewRows_;
+  WorkInProgress* progress_;
 };
 
 }  // namespace amberloom::ui

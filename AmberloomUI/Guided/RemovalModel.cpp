@@ -20,7 +20,8 @@ RemovalModel::RemovalModel(UninstallService service, bool isDryRun, SnapshotHist
       verifier_(std::move(verifier)),
       unregisterLoginItem_(std::move(unregisterLoginItem)),
       notice_(std::move(notice)),
-      appDataRows_(new RowListModel({"label", "path", "size", "accessibleName"}, this)) {
+      appDataRows_(new RowListModel({"label", "path", "size", "accessibleName"}, this)),
+      progress_(new WorkInProgress(this)) {
   reload();
   if (notice_) notice_->listen(this, [this](const Change&) { reload(); });
 }
@@ -32,8 +33,10 @@ QString RemovalModel::closingSentence() const {
 void RemovalModel::reload() { setPlan(service_.plan()); }
 
 void RemovalModel::revertEverything() {
-  if (isDryRun_) return;
-  const WriteReport report = service_.revertEverything(*verifier_);
+  if (isDryRun_ || progress_->isRunning()) return;
+  const WriteReport report =
+      progress_->run(guided::localized("Putting %lld settings back to the macOS default…", {static_cast<std::int64_t>(plan_.settingsLeftChanged)}),
+                     [service = service_, verifier = verifier_] { return service.revertEverything(*verifier); });
   setOutcome(Reverted{report});
   bool storedPoint = false;
   if (report.total() == 0) {
@@ -53,7 +56,7 @@ void RemovalModel::revertEverything() {
 }
 
 void RemovalModel::removeAppData() {
-  if (isDryRun_) return;
+  if (isDryRun_ || progress_->isRunning()) return;
   setOutcome(Removed{service_.removeAppData()});
   unregisterLoginItem();
   reload();

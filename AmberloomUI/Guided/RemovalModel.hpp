@@ -4,7 +4,9 @@
 // disk) and deleting the application's files, and the result of the last of these steps. Either
 // step also turns off sync at login, so that the next login's sync cannot copy back from the
 // other Macs what was just put back or bring back data that was just deleted. Main thread only;
-// nothing throws.
+// nothing throws. Putting the settings back runs to its end before it returns, writing and reading
+// back on a thread of its own meanwhile (see WorkInProgress); either step asked for until then is
+// not taken.
 
 #include <QObject>
 #include <QString>
@@ -21,6 +23,7 @@
 #include "Changes/WriteReport.hpp"
 #include "Guided/RowListModel.hpp"
 #include "Kit/ChangeNotice.hpp"
+#include "Kit/WorkInProgress.hpp"
 #include "Upkeep/UninstallService.hpp"
 
 namespace amberloom::ui {
@@ -41,6 +44,8 @@ class RemovalModel : public QObject {
   Q_PROPERTY(bool undoSurvivesRestart READ undoSurvivesRestart NOTIFY undoSurvivesRestartChanged)
   Q_PROPERTY(QString lastError READ lastErrorText NOTIFY lastErrorChanged)
   Q_PROPERTY(QString closingSentence READ closingSentence CONSTANT)
+  // Putting the settings back under way.
+  Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
 
  public:
   struct Reverted {
@@ -70,6 +75,7 @@ class RemovalModel : public QObject {
   const std::optional<std::string>& lastError() const { return lastError_; }
   bool isDryRun() const { return isDryRun_; }
   QString closingSentence() const;
+  WorkInProgress* progress() const { return progress_; }
 
   Q_INVOKABLE void reload();
   // Resets every setting the application changed, stores the undo point (none for an empty batch)
@@ -111,6 +117,7 @@ class RemovalModel : public QObject {
   UnregisterLoginItem unregisterLoginItem_;
   ChangeNoticeRef notice_;
   RowListModel* appDataRows_;
+  WorkInProgress* progress_;
 };
 
 }  // namespace amberloom::ui

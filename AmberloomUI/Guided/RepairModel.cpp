@@ -43,7 +43,8 @@ RepairModel::RepairModel(RepairScanner scanner, RepairService service, bool isDr
       defaults_(std::move(defaults)),
       notice_(std::move(notice)),
       log_(std::move(log)),
-      findingRows_(new RowListModel({"findingId", "label", "valuesLine", "chosenAt", "selected"}, this)) {
+      findingRows_(new RowListModel({"findingId", "label", "valuesLine", "chosenAt", "selected"}, this)),
+      progress_(new WorkInProgress(this)) {
   scan_ = scanner_.scan(defaults_->stringValue(lastSeenBuildKey));
   selectedIDs_ = allIDs(scan_);
   unreadableHistoryFiles_ = log_.quarantinedFiles();
@@ -87,11 +88,13 @@ void RepairModel::scanAgain() {
 }
 
 void RepairModel::rescan() {
+  if (progress_->isRunning()) return;
   setReport(std::nullopt);
   scanAgain();
 }
 
 void RepairModel::repairSelected() {
+  if (progress_->isRunning()) return;
   std::vector<RepairFinding> chosen;
   for (const auto& finding : scan_.findings)
     if (selectedIDs_.contains(finding.id())) chosen.push_back(finding);
@@ -104,7 +107,9 @@ void RepairModel::repairSelected() {
     return;
   }
 
-  const WriteReport report = service_.repair(chosen, *verifier_);
+  const WriteReport report = progress_->run(
+      guided::localized("Putting back %lld settings…", {static_cast<std::int64_t>(chosen.size())}),
+      [service = service_, chosen, verifier = verifier_] { return service.repair(chosen, *verifier); });
   setReport(report);
   const auto failed = report.failed().size();
   setLastError(failed == 0 ? std::nullopt
@@ -123,9 +128,12 @@ void RepairModel::repairSelected() {
 }
 
 void RepairModel::undoLast() {
-  if (isDryRun_ || !lastUndo_) return;
+  if (isDryRun_ || !lastUndo_ || progress_->isRunning()) return;
   const Snapshot undone = *lastUndo_;
-  const UndoReport result = service_.undo(undone, *verifier_);
+  const UndoReport result = progress_->run(guided::localized("Undoing the repair…"),
+                                           [service = service_, undone, verifier = verifier_] {
+                                             return service.undo(undone, *verifier);
+                                           });
   setUndoReport(result);
   if (result.isComplete()) {
     setLastError(std::nullopt);
@@ -143,6 +151,7 @@ void RepairModel::announce(const Change& change) {
 }
 
 void RepairModel::keep(const RepairFinding& finding) {
+  if (progress_->isRunning()) return;
   service_.accept(finding);
   rescan();
 }

@@ -3,7 +3,9 @@
 // changed since, found by a scan at creation (which also remembers the macOS build seen, under
 // "lastSeenOSBuild"), the user's ticks, putting the ticked ones back with an undo point on disk,
 // undoing that, and keeping the system's value of one setting. Main thread only; every operation
-// runs to its end synchronously and none throws.
+// runs to its end before it returns and none throws. Putting back and its undo write and read back
+// on a thread of their own meanwhile (see WorkInProgress); other operations are ignored until they
+// end.
 
 #include <QObject>
 #include <QString>
@@ -21,6 +23,7 @@
 #include "Changes/WriteReport.hpp"
 #include "Guided/RowListModel.hpp"
 #include "Kit/ChangeNotice.hpp"
+#include "Kit/WorkInProgress.hpp"
 #include "Preferences/UserDefaults.hpp"
 #include "Upkeep/RepairScanner.hpp"
 #include "Upkeep/RepairService.hpp"
@@ -47,6 +50,8 @@ class RepairModel : public QObject {
   Q_PROPERTY(QVariant undoReport READ undoReportCard NOTIFY undoReportChanged)
   Q_PROPERTY(bool historyWasUnreadable READ historyWasUnreadable NOTIFY unreadableHistoryFilesChanged)
   Q_PROPERTY(QString lastError READ lastErrorText NOTIFY lastErrorChanged)
+  // Putting back or its undo under way.
+  Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
 
  public:
   static constexpr const char* lastSeenBuildKey = "lastSeenOSBuild";
@@ -72,6 +77,7 @@ class RepairModel : public QObject {
   const std::vector<std::string>& unreadableHistoryFiles() const { return unreadableHistoryFiles_; }
   bool historyWasUnreadable() const { return !unreadableHistoryFiles_.empty(); }
   const std::optional<std::string>& lastError() const { return lastError_; }
+  WorkInProgress* progress() const { return progress_; }
 
   // Scans again (the last scan's build as the previous one), ticks everything, clears the report.
   Q_INVOKABLE void rescan();
@@ -135,6 +141,7 @@ class RepairModel : public QObject {
   ChangeNoticeRef notice_;
   IntentLog log_;
   RowListModel* findingRows_;
+  WorkInProgress* progress_;
 };
 
 }  // namespace amberloom::ui

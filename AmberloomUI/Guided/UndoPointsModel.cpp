@@ -24,7 +24,9 @@ void UndoPointsModel::follow() {
 
 void UndoPointsModel::undo(int row) {
   if (row < 0 || row >= count()) return;
-  const auto report = sync_.undo(history_[static_cast<std::size_t>(row)]);
+  // A copy: the list may change while the undo runs.
+  const StoredSnapshot point = history_[static_cast<std::size_t>(row)];
+  const auto report = sync_.undo(point);
   if (!report) return;
   if (report->isComplete())
     setOutcome(localized("%lld of %lld settings put back", {static_cast<std::int64_t>(report->restoredCount()),
@@ -37,6 +39,8 @@ void UndoPointsModel::undo(int row) {
                          {static_cast<std::int64_t>(report->failed().size() + report->unknownValues().size())}),
                true);
 }
+
+WorkInProgress* UndoPointsModel::progress() const { return sync_.progress(); }
 
 void UndoPointsModel::setOutcome(QString text, bool isWarning) {
   if (text == outcome_ && isWarning == outcomeIsWarning_) return;

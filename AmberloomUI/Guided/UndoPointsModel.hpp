@@ -14,6 +14,7 @@
 namespace amberloom::ui {
 
 class SyncModel;
+class WorkInProgress;
 
 class UndoPointsModel : public QAbstractListModel {
   Q_OBJECT
@@ -23,6 +24,8 @@ class UndoPointsModel : public QAbstractListModel {
   // "<n> of <m> settings put back", or why not all went back; empty before an undo.
   Q_PROPERTY(QString outcome READ outcome NOTIFY outcomeChanged)
   Q_PROPERTY(bool outcomeIsWarning READ outcomeIsWarning NOTIFY outcomeChanged)
+  // The sync model's copy or undo under way.
+  Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
 
  public:
   // Roles: pointId, reason, detail ("<date> · <n> settings saved"), undoLabel ("Undo: <reason>").
@@ -34,6 +37,7 @@ class UndoPointsModel : public QAbstractListModel {
   int count() const { return static_cast<int>(history_.size()); }
   const QString& outcome() const { return outcome_; }
   bool outcomeIsWarning() const { return outcomeIsWarning_; }
+  WorkInProgress* progress() const;
 
   // Puts the point of `row` back through the sync model; nothing in practice mode or for a row
   // out of range.

@@ -17,6 +17,8 @@ Item {
     property StartupQuestion startup: StartupQuestion {}
 
     readonly property bool hasOthers: model.otherCount > 0
+    // A copy, a restore or an undo under way: no control takes input until it ends.
+    readonly property bool working: model.progress.shown || (backup !== null && backup.progress.shown)
     // Shown in the window's tool bar.
     readonly property string title: qsTr("My Macs")
     readonly property string subtitle: hasOthers ? qsTr("%lld other Mac(s)").replace("%lld", model.otherCount)
@@ -44,6 +46,7 @@ Item {
 
         ColumnLayout {
             id: body
+            enabled: !page.working
             x: 26
             y: 22
             width: flick.width - 52
@@ -215,10 +218,11 @@ Item {
 
                         Loader {
                             Layout.fillWidth: true
-                            active: page.backup !== null && page.backup.hasOutcome
+                            active: page.backup !== null && (page.backup.hasOutcome || page.backup.progress.shown)
                             visible: active
                             sourceComponent: BackupOutcomeRow {
                                 content: page.backup.outcomeRow
+                                progress: page.backup.progress
                                 onUndo: page.backup.undoRestore()
                             }
                         }
@@ -383,10 +387,16 @@ Item {
                 }
             }
 
+            WorkingLine {
+                objectName: "workingLine"
+                Layout.fillWidth: true
+                visible: page.model.progress.shown
+                text: page.model.progress.text
+            }
             ReportRow {
                 objectName: "reportRow"
                 Layout.fillWidth: true
-                visible: page.model.hasReport
+                visible: page.model.hasReport && !page.model.progress.shown
                 content: page.model.reportRow
             }
         }

@@ -4,13 +4,16 @@ import AmberLoom.UI
 
 // What the last backup or restore did: one line with a check or a warning symbol, the keys that
 // did not come back under a restore, and, while the state before a restore is the only way back,
-// a warning and the Undo button.
+// a warning and the Undo button. While a restore or its undo is under way, that work's line alone.
 ColumnLayout {
     id: row
 
     // The model's outcomeRow: text, symbol, warning, details, offersUndo, undoWarning, undoResult,
     // undoResultWarning.
     required property var content
+    // The model's WorkInProgress; none leaves the working line out.
+    property var progress: null
+    readonly property bool working: progress !== null && progress.shown
 
     signal undo()
 
@@ -19,8 +22,16 @@ ColumnLayout {
     // Lines below the first start under its text, clear of the symbol.
     readonly property real indent: 20
 
+    WorkingLine {
+        objectName: "workingLine"
+        Layout.fillWidth: true
+        visible: row.working
+        text: row.working ? row.progress.text : ""
+    }
+
     RowLayout {
         Layout.fillWidth: true
+        visible: !row.working
         spacing: 6
 
         SymbolIcon {
@@ -41,7 +52,7 @@ ColumnLayout {
     }
 
     Repeater {
-        model: row.content.details
+        model: row.working ? [] : row.content.details
 
         Text {
             required property string modelData
@@ -58,7 +69,7 @@ ColumnLayout {
         objectName: "undoWarning"
         Layout.leftMargin: row.indent
         Layout.fillWidth: true
-        visible: text !== ""
+        visible: text !== "" && !row.working
         text: row.content.undoWarning
         font: Tokens.text.caption
         color: Theme.palette.stateWarn
@@ -69,7 +80,7 @@ ColumnLayout {
         objectName: "undoResult"
         Layout.leftMargin: row.indent
         Layout.fillWidth: true
-        visible: text !== ""
+        visible: text !== "" && !row.working
         text: row.content.undoResult
         font: Tokens.text.caption
         color: row.content.undoResultWarning ? Theme.palette.stateWarn : Theme.palette.stateOn
@@ -80,7 +91,7 @@ ColumnLayout {
         objectName: "undoButton"
         Layout.leftMargin: row.indent
         Layout.topMargin: 4
-        visible: row.content.offersUndo
+        visible: row.content.offersUndo && !row.working
         prominent: false
         text: qsTr("Undo")
         onClicked: row.undo()

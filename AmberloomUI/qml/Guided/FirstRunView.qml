@@ -18,6 +18,8 @@ Item {
 
     readonly property int route: model.route
     readonly property bool asking: model.hasPendingRestore || model.asksToReplaceBackup
+    // A restore or its undo under way: no control takes input until it ends.
+    readonly property bool working: model.progress.shown
 
     implicitWidth: 980
     implicitHeight: 560
@@ -28,12 +30,12 @@ Item {
     // and never the backup of the compare route: that one may replace this Mac's earlier backup.
     Shortcut {
         sequences: ["Return", "Enter"]
-        enabled: !view.asking && (view.route === FirstRunModel.Discover || view.route === FirstRunModel.BackUpWhatYouHave)
+        enabled: !view.asking && !view.working && (view.route === FirstRunModel.Discover || view.route === FirstRunModel.BackUpWhatYouHave)
         onActivated: view.route === FirstRunModel.Discover ? view.finish() : view.model.askToBackUp()
     }
     Shortcut {
         sequence: "Escape"
-        enabled: !view.asking && view.route === FirstRunModel.BackUpWhatYouHave
+        enabled: !view.asking && !view.working && view.route === FirstRunModel.BackUpWhatYouHave
         onActivated: view.finish()
     }
 
@@ -50,6 +52,13 @@ Item {
     Connections {
         target: view.model
         function onOutcomeRowChanged() {
+            view.outcomePending = true;
+            Qt.callLater(view.revealOutcome);
+        }
+    }
+    Connections {
+        target: view.model.progress
+        function onShownChanged() {
             view.outcomePending = true;
             Qt.callLater(view.revealOutcome);
         }
@@ -78,6 +87,7 @@ Item {
 
         ColumnLayout {
             id: stack
+            enabled: !view.working
             x: 32
             y: 32
             width: scroller.width - 64
@@ -196,10 +206,11 @@ Item {
                 id: outcomeRow
                 objectName: "outcomeRow"
                 Layout.fillWidth: true
-                visible: view.model.hasOutcome
+                visible: view.model.hasOutcome || view.working
                 onHeightChanged: view.revealOutcome()
                 onYChanged: view.revealOutcome()
                 content: view.model.outcomeRow
+                progress: view.model.progress
                 onUndo: view.model.undoRestore()
             }
 
@@ -246,6 +257,7 @@ Item {
         anchors.leftMargin: 32
         anchors.rightMargin: 32
         anchors.bottomMargin: 32
+        enabled: !view.working
 
         Text {
             objectName: "folderPath"
@@ -268,7 +280,7 @@ Item {
                 text: skip.text
                 font: Tokens.text.body
                 color: Theme.palette.onSurfaceMuted
-                opacity: skip.down ? 0.6 : 1
+                opacity: !skip.enabled ? 0.45 : skip.down ? 0.6 : 1
             }
             onClicked: view.finish()
         }

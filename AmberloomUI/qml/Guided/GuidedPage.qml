@@ -4,7 +4,8 @@ import QtQuick.Templates as T
 import AmberLoom.UI
 
 // A guided screen's page: the canvas behind a vertically scrolling column of sections, with the
-// scroll indicator always shown. Sections fill the column's width.
+// scroll indicator always shown. Sections fill the column's width. While `working`, no control of
+// the page takes input; the page still scrolls.
 Item {
     id: page
 
@@ -12,6 +13,7 @@ Item {
     property real topPadding: 20
     property real bottomPadding: 20
     property real spacing: 12
+    property bool working: false
     default property alias content: body.data
     readonly property alias flickable: flick
 
@@ -32,6 +34,7 @@ Item {
 
         ColumnLayout {
             id: body
+            enabled: !page.working
             x: page.horizontalPadding
             y: page.topPadding
             width: flick.width - 2 * page.horizontalPadding

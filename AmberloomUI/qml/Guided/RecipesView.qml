@@ -18,6 +18,7 @@ Item {
 
     GuidedPage {
         anchors.fill: parent
+        working: view.model.progress.shown
 
         Loader {
             objectName: view.recipe ? "recipeDetail" : "recipeGrid"
@@ -146,6 +147,7 @@ Item {
                 color: Theme.palette.onSurfaceMuted
                 wrapMode: Text.WordWrap
             }
+            WorkingCard { progress: view.model.progress }
             UndoPanel {}
             UndoOffer { visible: view.model.canUndo }
             RecipeCard {
@@ -223,6 +225,7 @@ Item {
                 }
             }
 
+            WorkingCard { progress: view.model.progress }
             UndoPanel {}
             UndoOffer { visible: view.model.canUndo && !reportPanel.visible }
 

@@ -22,7 +22,9 @@ T.Popup {
     height: Math.min(implicitHeight, parent ? parent.height - 60 : implicitHeight)
     modal: true
     focus: true
-    closePolicy: T.Popup.CloseOnEscape
+    // Kept open while the settings are being put back.
+    readonly property bool working: model !== null && model.progress.shown
+    closePolicy: working ? T.Popup.NoAutoClose : T.Popup.CloseOnEscape
     padding: 24
 
     onAboutToShow: model = factory.make()
@@ -71,6 +73,7 @@ T.Popup {
             objectName: "done"
             Layout.alignment: Qt.AlignRight
             prominent: true
+            enabled: !sheet.working
             text: qsTr("Done")
             onClicked: sheet.close()
         }
@@ -79,7 +82,7 @@ T.Popup {
     Shortcut {
         sequences: ["Return", "Enter"]
         // Not while the screen asks a question of its own.
-        enabled: sheet.opened && !(removal.item && (removal.item.confirmingRevert || removal.item.confirmingDelete))
+        enabled: sheet.opened && !sheet.working && !(removal.item && (removal.item.confirmingRevert || removal.item.confirmingDelete))
         onActivated: sheet.close()
     }
 }

@@ -16,6 +16,8 @@ Item {
     property int settingsChangedBeforeDeletion: -1
     readonly property bool historyGone: settingsChangedBeforeDeletion >= 0
     readonly property int count: historyGone ? settingsChangedBeforeDeletion : model.settingsLeftChanged
+    // Putting the settings back under way: no control takes input until it ends.
+    readonly property bool working: model.progress.shown
 
     implicitHeight: body.implicitHeight
 
@@ -24,6 +26,7 @@ Item {
         anchors.left: parent.left
         anchors.right: parent.right
         spacing: 18
+        enabled: !view.working
 
         ColumnLayout {
             objectName: "settingsSection"
@@ -139,9 +142,15 @@ Item {
             }
         }
 
+        WorkingLine {
+            objectName: "workingLine"
+            Layout.fillWidth: true
+            visible: view.working
+            text: view.model.progress.text
+        }
         SymbolText {
             objectName: "outcomeRow"
-            visible: view.model.hasOutcome
+            visible: view.model.hasOutcome && !view.working
             symbol: view.model.outcomeIsWarning ? "exclamationmark.triangle" : "checkmark.seal"
             color: view.model.outcomeIsWarning ? Theme.palette.stateWarn : Theme.palette.stateOn
             font: Tokens.text.caption

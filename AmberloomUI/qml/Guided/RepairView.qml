@@ -20,6 +20,7 @@ Item {
 
     GuidedPage {
         anchors.fill: parent
+        working: view.model.progress.shown || (view.undoPoints !== null && view.undoPoints.progress.shown)
         horizontalPadding: 26
         topPadding: 22
         bottomPadding: 40
@@ -100,6 +101,8 @@ Item {
                 wrapMode: Text.WordWrap
             }
         }
+
+        WorkingCard { progress: view.model.progress }
 
         UndoReportCard {
             objectName: "undoCard"
@@ -308,11 +311,18 @@ Item {
                     }
                 }
             }
-            // What the last Undo of a point did.
+            // What the Undo of a point does, and then what it did.
+            WorkingLine {
+                objectName: "workingLine"
+                Layout.fillWidth: true
+                Layout.topMargin: 2
+                visible: view.undoPoints !== null && view.undoPoints.progress.shown
+                text: visible ? view.undoPoints.progress.text : ""
+            }
             SymbolText {
                 objectName: "undoPointsOutcome"
                 readonly property bool warning: view.undoPoints !== null && view.undoPoints.outcomeIsWarning
-                visible: view.undoPoints !== null && view.undoPoints.outcome !== ""
+                visible: view.undoPoints !== null && view.undoPoints.outcome !== "" && !view.undoPoints.progress.shown
                 Layout.topMargin: 2
                 symbol: warning ? "exclamationmark.triangle" : "checkmark.seal"
                 text: visible ? view.undoPoints.outcome : ""

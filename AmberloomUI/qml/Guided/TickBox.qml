@@ -3,13 +3,14 @@ import QtQuick.Templates as T
 import AmberLoom.UI
 
 // A tick box without a visible label: a rounded square, filled in the palette's primary colour
-// with a tick while checked. The text is for assistive technology only.
+// with a tick while checked, faded while disabled. The text is for assistive technology only.
 T.CheckBox {
     id: box
 
     implicitWidth: 18
     implicitHeight: 18
     padding: 0
+    opacity: enabled ? 1 : 0.45
     Accessible.name: text
 
     indicator: Rectangle {

@@ -5,7 +5,8 @@ import AmberLoom.UI
 
 // The standard line for one action on a page: a symbol, a title, a sentence explaining the action
 // (or, while it cannot be taken, why not) and a button. All texts are shown verbatim. A disabled
-// row keeps its layout, greys its symbol and button and shows no hover tint.
+// row (or one inside a disabled item) keeps its layout, greys its symbol and button and shows no
+// hover tint.
 T.Control {
     id: row
 
@@ -18,6 +19,8 @@ T.Control {
     // A string, or null when no reason is given.
     required property var disabledReason
     readonly property bool isHovered: hover.hovered
+    // Enabled itself and inside enabled items.
+    readonly property bool takesAction: isEnabled && enabled
     readonly property string secondLine: !isEnabled && typeof disabledReason === "string"
                                          ? disabledReason : explanation
 
@@ -46,7 +49,7 @@ T.Control {
             anchors.fill: parent
             radius: 12
             color: Theme.palette.onSurface
-            opacity: row.isHovered && row.isEnabled ? 0.045 : 0
+            opacity: row.isHovered && row.takesAction ? 0.045 : 0
             antialiasing: true
             Behavior on opacity { NumberAnimation { duration: 130; easing.type: Easing.OutQuad } }
         }
@@ -63,7 +66,7 @@ T.Control {
                 anchors.centerIn: parent
                 name: row.symbol
                 pointSize: 16
-                color: row.isEnabled ? Theme.palette.primary : Theme.palette.onSurfaceFaint
+                color: row.takesAction ? Theme.palette.primary : Theme.palette.onSurfaceFaint
             }
         }
 

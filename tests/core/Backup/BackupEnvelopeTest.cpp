@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <functional>
+#include <map>
 
 #include "Backup/BackupEnvelope.hpp"
 #include "TestHome.hpp"
@@ -139,6 +140,20 @@ TEST(BackupEnvelope, EachCheckAcceptsOrRefusesWithItsReason) {
       ASSERT_TRUE(c.refusal) << error.description() << " " << error.detail();
       EXPECT_EQ(error, *c.refusal) << error.description() << " " << error.detail();
     }
+  }
+}
+
+TEST(BackupEnvelope, AFolderReadRefusesAFileOfMoreEntriesThanItMayHoldUnhashed) {
+  const auto held = sample().snapshot.entries.size();
+  const std::map<std::string, std::string> files{{"A.amberloom.json", sample().encoded()},
+                                                 {"B.amberloom.json", edited([](Json& j) { j["checksum"] = "0"; })}};
+  EXPECT_EQ(BackupEnvelope::readAll(files, held).backups.size(), 1u);
+  const auto refused = BackupEnvelope::readAll(files, held - 1).unreadable;
+  ASSERT_EQ(refused.size(), 2u);
+  for (const auto& file : refused) {
+    EXPECT_EQ(file.reason, BackupError::unreadable()) << file.file;
+    EXPECT_EQ(file.reason.detail(), std::to_string(held) + " entries, more than the " + std::to_string(held - 1) +
+                                        " a backup may hold");
   }
 }
 

@@ -172,6 +172,23 @@ TEST_F(BackupServiceTest, TheFolderListsReadableBackupsAndRefusedFilesOnly) {
                                    {"E.amberloom.json", BackupError::unreadable()}}));
 }
 
+TEST_F(BackupServiceTest, ABackupOfMoreEntriesThanACatalogueCouldMakeIsRefusedBeforeAnyWrite) {
+  const auto here = service(known);
+  EXPECT_EQ(here.maxEntries(), 5 + BackupService::extraEntries);
+  BackupEnvelope tooMany{"MANY", std::nullopt, std::nullopt, std::nullopt, {}};
+  for (std::size_t i = 0; i <= here.maxEntries(); ++i)
+    tooMany.snapshot.entries.push_back(
+        {{"com.example.many", {"k" + std::to_string(i)}, false}, PV::integer(1), SettingChannel::defaults, false});
+  const auto before = th::filesBelow(th::home());
+  try {
+    here.restore(tooMany, RestoreMode::presentValues, outside);
+    FAIL() << "restored";
+  } catch (const BackupError& error) {
+    EXPECT_EQ(error.detail(), "4102 entries, more than the 4101 a backup may hold");
+  }
+  EXPECT_EQ(th::filesBelow(th::home()), before);
+}
+
 namespace {
 
 struct FakeHost : platform::Host {

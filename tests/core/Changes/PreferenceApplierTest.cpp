@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 #include "Preferences/CFPreferenceStore.hpp"
 #include "Platform/PlistCoding.hpp"
@@ -209,4 +210,59 @@ TEST_F(PreferenceApplierTest, UndoForgetsOnlyTheChoicesItTookBack) {
   std::vector<std::string> remaining;
   for (const auto& intent : intents.all()) remaining.push_back(intent.settingID);
   EXPECT_EQ(remaining, (std::vector<std::string>{"finder.general", "dock.autohide"}));
+}
+
+TEST_F(PreferenceApplierTest, WritingEachDomainAtOnceComesOutAsWritingItemByItem) {
+  // Plain, current-host, global and sandboxed domains; writes and resets of present and absent keys,
+  // nested writes and resets beside members that stay, a refused kind, a path blocked by a
+  // non-dictionary, a domain whose writes go nowhere, Night Shift; an earlier record in the history.
+  const std::string boxed = "com.example.boxed";
+  th::makeContainer(boxed);
+  auto hereOnly = makeSetting("dock.here", "com.example.dock", {"showhidden"}, SettingValueType::boolean);
+  hereOnly.ref.byHost = true;
+  const std::vector<BatchItem> items{
+      {makeSetting("dock.tile", "com.example.dock", {"tilesize"}, SettingValueType::integer, {"Dock"}), PreferenceValue::integer(64)},
+      {makeSetting("dock.gone", "com.example.dock", {"orientation"}, SettingValueType::string, {"Dock"}), std::nullopt},
+      {makeSetting("dock.never", "com.example.dock", {"absent"}, SettingValueType::string), std::nullopt},
+      {hereOnly, PreferenceValue::boolean(true)},
+      {makeSetting("finder.general", "com.example.finder", {"Panes", "General"}, SettingValueType::boolean, {"Finder"}), PreferenceValue::boolean(false)},
+      {makeSetting("finder.deep", "com.example.finder", {"View", "Icons", "Size"}, SettingValueType::integer), PreferenceValue::integer(48)},
+      {makeSetting("finder.blocked", "com.example.finder", {"Count", "x"}, SettingValueType::integer), PreferenceValue::integer(1)},
+      {makeSetting("finder.kind", "com.example.finder", {"Kind"}, SettingValueType::integer), PreferenceValue::string("1")},
+      {makeSetting("global.style", "NSGlobalDomain", {"AppleInterfaceStyle"}, SettingValueType::string), PreferenceValue::string("Dark")},
+      {makeSetting("boxed.tabs", boxed, {"Tabs", "Shown"}, SettingValueType::boolean), std::nullopt},
+      {makeSetting("lost.flag", "com.example.lost", {"flag"}, SettingValueType::boolean, {"Lost"}), PreferenceValue::boolean(true)},
+      {makeSetting("night", "com.apple.CoreBrightness", {"CBBlueReductionStatus", "enabled"}, SettingValueType::boolean, {},
+                   SettingChannel::nightShift), PreferenceValue::boolean(true)},
+  };
+  const IntentLog history{intents.path(), "23F79", [] { return 700000000.0; }};
+  const PreferenceApplier byDomain{SettingsService(resolver, store), resolver, SnapshotService(store, resolver), history};
+  const std::string library = th::home() + "/Library";
+
+  struct Result {
+    WriteReport report;
+    std::map<std::string, std::string> files;  // below ~/Library, the change history among them
+  };
+  const auto run = [&](bool inOrder) {
+    std::filesystem::remove_all(library);
+    th::makeContainer(boxed);
+    store->write(PreferenceValue::integer(36), "tilesize", domain("com.example.dock"));
+    store->write(PreferenceValue::string("left"), "orientation", domain("com.example.dock"));
+    store->write(PreferenceValue::dictionary({{"General", PreferenceValue::boolean(true)}, {"Comments", PreferenceValue::string("x")}}),
+                 "Panes", domain("com.example.finder"));
+    store->write(PreferenceValue::integer(3), "Count", domain("com.example.finder"));
+    store->write(PreferenceValue::dictionary({{"Shown", PreferenceValue::boolean(true)}, {"Width", PreferenceValue::integer(2)}}),
+                 "Tabs", resolver.resolve(boxed, false));
+    history.record("dock.tile", PreferenceValue::integer(12));
+    Result result{inOrder ? byDomain.applyInOrder(items, outside) : byDomain.apply(items, outside), {}};
+    for (const auto& file : th::filesBelow(library)) result.files[file] = th::readFile(library + "/" + file);
+    return result;
+  };
+
+  const auto together = run(false);
+  const auto oneByOne = run(true);
+  EXPECT_EQ(together.report, oneByOne.report);
+  EXPECT_EQ(together.files, oneByOne.files);
+  EXPECT_EQ(together.report.appliedCount(), 9u);
+  EXPECT_EQ(together.report.priorIntents.size(), items.size());
 }
