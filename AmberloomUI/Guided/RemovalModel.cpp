@@ -60,6 +60,8 @@ void RemovalModel::removeAppData() {
   setOutcome(Removed{service_.removeAppData()});
   unregisterLoginItem();
   reload();
+  // The undo points and the change history are gone: the screens that list them read again.
+  if (notice_) notice_->announce(Change{{}, {}, true}, this);
 }
 
 void RemovalModel::unregisterLoginItem() {

@@ -23,7 +23,7 @@ namespace amberloom::ui {
 struct Change {
   std::vector<SettingRef> settings;         // the settings written, or their root keys
   std::vector<std::string> restartTargets;  // apps to restart for the write to take effect
-  bool storedUndoPoint = false;             // a new undo point reached the disk
+  bool storedUndoPoint = false;             // the undo points on disk changed: one was stored (or all removed)
 
   // The settings of the snapshot taken before a batch (or put back by an undo).
   static Change of(const Snapshot& touched, std::vector<std::string> restartTargets = {},

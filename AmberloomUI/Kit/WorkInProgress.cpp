@@ -5,16 +5,22 @@
 namespace amberloom::ui {
 
 void WorkInProgress::wait(QString text, QEventLoop& loop, const std::function<bool()>& finished) {
-  running_ = true;
   text_ = std::move(text);
+  setRunning(true);
   QTimer slow;
   slow.setSingleShot(true);
   connect(&slow, &QTimer::timeout, this, [this] { setShown(true); });
   slow.start(patience);
   if (!finished()) loop.exec();
   slow.stop();
-  running_ = false;
   setShown(false);
+  setRunning(false);
+}
+
+void WorkInProgress::setRunning(bool running) {
+  if (running == running_) return;
+  running_ = running;
+  emit runningChanged();
 }
 
 void WorkInProgress::setShown(bool shown) {

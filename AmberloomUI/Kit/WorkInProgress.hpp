@@ -25,6 +25,7 @@ class WorkInProgress : public QObject {
   Q_OBJECT
   QML_ELEMENT
   QML_UNCREATABLE("Each model owns its own")
+  Q_PROPERTY(bool running READ isRunning NOTIFY runningChanged)
   Q_PROPERTY(bool shown READ shown NOTIFY shownChanged)
   Q_PROPERTY(QString text READ text NOTIFY shownChanged)
 
@@ -61,11 +62,13 @@ class WorkInProgress : public QObject {
   }
 
  signals:
+  void runningChanged();
   void shownChanged();
 
  private:
   // Handles events in `loop` until the work wakes it, unless it has `finished` already.
   void wait(QString text, QEventLoop& loop, const std::function<bool()>& finished);
+  void setRunning(bool running);
   void setShown(bool shown);
 
   bool running_ = false;

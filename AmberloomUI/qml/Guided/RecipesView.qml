@@ -276,6 +276,16 @@ Item {
                     font: Tokens.text.caption
                     color: Theme.palette.stateWarn
                 }
+                // Stored, but without values it cannot hold: the model's sentence says which way back remains.
+                SymbolText {
+                    objectName: "undoPointNote"
+                    visible: view.model.undoSurvivesRestart && view.model.canUndo && !view.model.isDryRun
+                             && view.model.lastError !== ""
+                    symbol: "exclamationmark.triangle"
+                    text: visible ? view.model.lastError : ""
+                    font: Tokens.text.caption
+                    color: Theme.palette.stateWarn
+                }
                 Repeater {
                     model: reportPanel.visible ? reportPanel.report.failedLines : []
                     Text {
@@ -408,6 +418,15 @@ Item {
                             text: view.model.summaryLine
                             font: Tokens.text.caption
                             color: Theme.palette.onSurfaceMuted
+                            wrapMode: Text.WordWrap
+                        }
+                        Text {
+                            objectName: "leftOutLine"
+                            visible: view.model.leftOutLine !== ""
+                            Layout.fillWidth: true
+                            text: view.model.leftOutLine
+                            font: Tokens.text.caption
+                            color: Theme.palette.onSurfaceFaint
                             wrapMode: Text.WordWrap
                         }
                         Text {

@@ -22,9 +22,11 @@ T.Popup {
     height: Math.min(implicitHeight, parent ? parent.height - 60 : implicitHeight)
     modal: true
     focus: true
-    // Kept open while the settings are being put back.
+    // Kept open while the settings are being put back, shown as work yet or not: the model must
+    // outlive the work it runs. `working` is the part the user sees.
+    readonly property bool busy: model !== null && model.progress.running
     readonly property bool working: model !== null && model.progress.shown
-    closePolicy: working ? T.Popup.NoAutoClose : T.Popup.CloseOnEscape
+    closePolicy: busy ? T.Popup.NoAutoClose : T.Popup.CloseOnEscape
     padding: 24
 
     onAboutToShow: model = factory.make()
@@ -75,14 +77,14 @@ T.Popup {
             prominent: true
             enabled: !sheet.working
             text: qsTr("Done")
-            onClicked: sheet.close()
+            onClicked: if (!sheet.busy) sheet.close()
         }
     }
 
     Shortcut {
         sequences: ["Return", "Enter"]
         // Not while the screen asks a question of its own.
-        enabled: sheet.opened && !sheet.working && !(removal.item && (removal.item.confirmingRevert || removal.item.confirmingDelete))
+        enabled: sheet.opened && !sheet.busy && !(removal.item && (removal.item.confirmingRevert || removal.item.confirmingDelete))
         onActivated: sheet.close()
     }
 }

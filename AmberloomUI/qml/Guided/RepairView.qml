@@ -156,6 +156,16 @@ Item {
                 font: Tokens.text.caption
                 color: Theme.palette.stateWarn
             }
+            // Stored, but without values it cannot hold: the model's sentence says which way back remains.
+            SymbolText {
+                objectName: "undoPointNote"
+                visible: reportCard.visible && reportCard.report.allApplied && view.model.undoSurvivesRestart
+                         && view.model.canUndo && !view.model.isDryRun && view.model.lastError !== ""
+                symbol: "exclamationmark.triangle"
+                text: visible ? view.model.lastError : ""
+                font: Tokens.text.caption
+                color: Theme.palette.stateWarn
+            }
             ActionButton {
                 objectName: "undoRepair"
                 visible: !view.model.isDryRun && view.model.canUndo

@@ -155,3 +155,25 @@ TEST_F(RecipesViewTest, PracticeModeSaysSoAndNothingToChangeCannotBePressed) {
   EXPECT_FALSE(screen.item("undoQuickSetup")->isEnabled());
   EXPECT_EQ(services.seen("path"), std::nullopt);
 }
+
+TEST_F(RecipesViewTest, SaysWhatItLeavesOutOnThisMacOSAndWhatItsUndoPointCannotHold) {
+  // The path setting needs a macOS far ahead of this one; the Dock's size holds a number that is
+  // not finite, as another program may store it.
+  auto settings = services.catalog.settings();
+  for (auto& setting : settings)
+    if (setting.id == "finder.path") setting.availability.osMin = Version({99});
+  services.catalog = SettingsCatalog(1, 1, settings);
+  services.store->write(PV::real(std::nan("")), "size", services.resolver.resolve(services.domain, false));
+  auto recipesModel = model();
+  th::GuidedScreen screen("recipes", recipesModel.get());
+  recipesModel->setSelectedRecipeID("tidy-dock");
+  screen.settle();
+  EXPECT_TRUE(screen.text("leftOutLine").startsWith("Left out, as they do not apply to macOS ")) << screen.text("leftOutLine").toStdString();
+  EXPECT_TRUE(screen.text("leftOutLine").endsWith(": Label of finder.path"));
+
+  screen.click("applyButton");
+  EXPECT_EQ(services.seen("path"), std::nullopt) << "a setting left out is not written";
+  EXPECT_TRUE(screen.text("undoPointNote").startsWith("The undo point saved to disk leaves out 1 settings"));
+  EXPECT_FALSE(screen.shows("undoWarning"));
+  th::renderInBothPalettes(screen.window(), "recipe-report-left-out");
+}

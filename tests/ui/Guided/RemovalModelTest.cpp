@@ -74,6 +74,8 @@ TEST_F(RemovalModelTest, PuttingBackThenDeletingLeavesOnlyTheBackupsAndTurnsOffS
   EXPECT_EQ(th::readFile(backups + "/mac.amberloom.json"), "1234");
   EXPECT_EQ(unregistered, 2);
   EXPECT_EQ(removal->lastError(), std::nullopt);
+  ASSERT_FALSE(services.heard->changes.empty());
+  EXPECT_TRUE(services.heard->changes.back().storedUndoPoint) << "the lists of undo points read again";
 }
 
 TEST_F(RemovalModelTest, BackupsInsideTheUndoHistoryStayAndEverythingBesideThemGoes) {
