@@ -72,7 +72,7 @@ SurfaceGroup {
                     Layout.topMargin: 2
                     Layout.fillWidth: true
                     Layout.maximumWidth: implicitWidth
-                    implicitWidth: showMeText.implicitWidth
+                    implicitWidth: Math.ceil(showMeText.implicitWidth)
                     implicitHeight: showMeText.implicitHeight
                     text: qsTr("Show me %1").arg(card.settingLabel)
                     hoverEnabled: true

@@ -39,7 +39,7 @@ Item {
                     visible: status.settingsModel.isDryRun
                     symbol: "eye"
                     text: qsTr("Practice mode — nothing will really change")
-                    Layout.maximumWidth: implicitWidth
+                    Layout.maximumWidth: Math.ceil(implicitWidth)
                 }
                 StatusLabel {
                     objectName: "lastError"
@@ -48,20 +48,22 @@ Item {
                     text: status.settingsModel.lastError
                     oneLine: true
                     Layout.fillWidth: true
-                    Layout.maximumWidth: implicitWidth
+                    Layout.maximumWidth: Math.ceil(implicitWidth)
                 }
                 Item {
                     Layout.fillWidth: true
                     Layout.minimumWidth: 8
                 }
                 // The names give way to the button: cut short, with the whole list on the pointer.
+                // The layout hands out whole pixels: every text here asks for its width rounded up,
+                // or a name that fits would still lose its last letters.
                 Text {
                     id: restartList
                     objectName: "restartList"
                     visible: status.settingsModel.pendingRestarts.length > 0
                     Layout.fillWidth: true
-                    Layout.maximumWidth: implicitWidth
-                    Layout.minimumWidth: Math.min(implicitWidth, 60)
+                    Layout.maximumWidth: Math.ceil(implicitWidth)
+                    Layout.minimumWidth: Math.min(Math.ceil(implicitWidth), 60)
                     text: qsTr("Needs a restart: %1").arg(status.settingsModel.pendingRestarts.join(", "))
                     textFormat: Text.PlainText
                     font: Tokens.text.caption

@@ -270,6 +270,7 @@ TEST_F(CatalogView, FinishApplyingRestartsThePendingAppsAndEmptiesTheList) {
   model->apply(PreferenceValue::boolean(true), *model->setting("dock.autohide"));
   settle();
   EXPECT_EQ(text("restartList"), "Needs a restart: Dock");
+  EXPECT_FALSE(one("restartList")->property("truncated").toBool());  // one name fits whole
   click("restartButton");
   EXPECT_TRUE(model->pendingRestarts().isEmpty());
   EXPECT_TRUE(visibleItems(root(), "statusBar").empty());
