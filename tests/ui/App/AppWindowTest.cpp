@@ -94,10 +94,14 @@ TEST_F(AppWindow, ExportWritesAnExecutableScriptWhereThePanelSaysAndNothingWhenC
   }
   // The replaced file is readable and runnable by all.
   EXPECT_EQ(std::filesystem::status(target).permissions() & std::filesystem::perms::all, std::filesystem::perms(0755));
-  // A write that fails says why and leaves nothing.
-  const QString error = app->exportScript(QUrl::fromLocalFile(QString::fromStdString(target + "/inside.sh")));
-  EXPECT_FALSE(error.isEmpty());
-  EXPECT_FALSE(th::fileExists(target + "/inside.sh"));
+  // A write that fails says why and leaves nothing: under a file, or in folders that do not exist
+  // (a path typed into the name field), which are not made.
+  for (const std::string& chosen : {target + "/inside.sh", folder + "/proc/none/x.sh"}) {
+    SCOPED_TRACE(chosen);
+    EXPECT_FALSE(app->exportScript(QUrl::fromLocalFile(QString::fromStdString(chosen))).isEmpty());
+    EXPECT_FALSE(th::fileExists(chosen));
+  }
+  EXPECT_FALSE(th::fileExists(folder + "/proc"));
 }
 
 // Qt's own save and folder panels, as the application makes them: ready to use, and readable in
