@@ -159,7 +159,7 @@ QString AmberloomApp::exportScript(const QUrl& location) {
   if (!local) return tr("Only a file on this computer can be written: %1").arg(location.toString());
   const std::string path = local->toStdString();
   // The script goes into a folder the user picked: a name typed as a path leads nowhere new.
-  const auto parent = std::filesystem::path(path).parent_path();
+  const auto parent = std::filesystem::path(path).parent_path().lexically_normal();
   std::error_code missing;
   if (!std::filesystem::is_directory(parent, missing))
     return tr("There is no folder %1 to save the script in.").arg(QString::fromStdString(parent.string()));
