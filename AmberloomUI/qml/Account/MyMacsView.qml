@@ -29,7 +29,16 @@ Item {
     Connections {
         target: page.model
         function onIsAutoSyncOnChanged() { page.startup.autoSyncChanged(page.model.isAutoSyncOn) }
+        function onReportChanged() { reportInView.show() }
     }
+    // A copy is started at the top of the page; what it is doing and then what it did show at the
+    // bottom, below the differences, and are brought into view.
+    Connections {
+        target: page.model.progress
+        function onShownChanged() { page.model.progress.shown ? workingInView.show() : reportInView.show() }
+    }
+    OutcomeInView { id: workingInView; flickable: flick; target: workingLine }
+    OutcomeInView { id: reportInView; flickable: flick; target: reportRow }
 
     Flickable {
         id: flick
@@ -388,12 +397,14 @@ Item {
             }
 
             WorkingLine {
+                id: workingLine
                 objectName: "workingLine"
                 Layout.fillWidth: true
                 visible: page.model.progress.shown
                 text: page.model.progress.text
             }
             ReportRow {
+                id: reportRow
                 objectName: "reportRow"
                 Layout.fillWidth: true
                 visible: page.model.hasReport && !page.model.progress.shown

@@ -39,29 +39,15 @@ Item {
         onActivated: view.finish()
     }
 
-    // After a backup or a restore its outcome is brought into view once it is laid out, and kept
-    // there as it grows, until the user scrolls.
-    property bool outcomePending: false
-    function revealOutcome() {
-        if (!outcomePending || !outcomeRow.visible)
-            return;
-        const bottom = stack.y + outcomeRow.y + outcomeRow.height + 8;
-        if (bottom > scroller.contentY + scroller.height)
-            scroller.contentY = Math.min(bottom, scroller.contentHeight) - scroller.height;
-    }
+    // After a backup or a restore its outcome is brought into view, and kept there as it grows.
+    OutcomeInView { id: outcomeInView; flickable: scroller; target: outcomeRow }
     Connections {
         target: view.model
-        function onOutcomeRowChanged() {
-            view.outcomePending = true;
-            Qt.callLater(view.revealOutcome);
-        }
+        function onOutcomeRowChanged() { outcomeInView.show() }
     }
     Connections {
         target: view.model.progress
-        function onShownChanged() {
-            view.outcomePending = true;
-            Qt.callLater(view.revealOutcome);
-        }
+        function onShownChanged() { outcomeInView.show() }
     }
 
     // Everything but the footer scrolls; the footer, with "Skip", stays at the bottom in view.
@@ -77,8 +63,6 @@ Item {
         contentHeight: stack.implicitHeight + 32
         boundsBehavior: Flickable.StopAtBounds
         clip: true
-        onMovementStarted: view.outcomePending = false
-        onContentHeightChanged: view.revealOutcome()
 
         T.ScrollBar.vertical: PageScrollBar {
             objectName: "wizardScrollBar"
@@ -207,8 +191,6 @@ Item {
                 objectName: "outcomeRow"
                 Layout.fillWidth: true
                 visible: view.model.hasOutcome || view.working
-                onHeightChanged: view.revealOutcome()
-                onYChanged: view.revealOutcome()
                 content: view.model.outcomeRow
                 progress: view.model.progress
                 onUndo: view.model.undoRestore()

@@ -18,7 +18,21 @@ Item {
                                        ? qsTr("%lld to look at").replace("%lld", model.findings.count)
                                        : qsTr("nothing to do")
 
+    // An undo point's Undo is pressed in the list; what it is doing and then what it did show under
+    // the list, and are brought into view.
+    Connections {
+        target: view.undoPoints
+        function onOutcomeChanged() { undoOutcomeInView.show() }
+    }
+    Connections {
+        target: view.undoPoints ? view.undoPoints.progress : null
+        function onShownChanged() { view.undoPoints.progress.shown ? undoWorkingInView.show() : undoOutcomeInView.show() }
+    }
+    OutcomeInView { id: undoWorkingInView; flickable: page.flickable; target: undoWorking }
+    OutcomeInView { id: undoOutcomeInView; flickable: page.flickable; target: undoOutcome }
+
     GuidedPage {
+        id: page
         anchors.fill: parent
         working: view.model.progress.shown || (view.undoPoints !== null && view.undoPoints.progress.shown)
         horizontalPadding: 26
@@ -323,6 +337,7 @@ Item {
             }
             // What the Undo of a point does, and then what it did.
             WorkingLine {
+                id: undoWorking
                 objectName: "workingLine"
                 Layout.fillWidth: true
                 Layout.topMargin: 2
@@ -330,6 +345,7 @@ Item {
                 text: visible ? view.undoPoints.progress.text : ""
             }
             SymbolText {
+                id: undoOutcome
                 objectName: "undoPointsOutcome"
                 readonly property bool warning: view.undoPoints !== null && view.undoPoints.outcomeIsWarning
                 visible: view.undoPoints !== null && view.undoPoints.outcome !== "" && !view.undoPoints.progress.shown

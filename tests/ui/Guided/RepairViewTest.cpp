@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "GuidedScreen.hpp"
+#include "ScreenGeometry.hpp"
 #include "RepairFixture.hpp"
 
 using namespace amberloom;
@@ -69,6 +70,17 @@ TEST_F(RepairViewTest, TickingPuttingBackUndoingAndKeepingAsAUserWould) {
   screen.click("undoPoint");
   EXPECT_EQ(screen.text("undoPointsOutcome"), "1 of 1 settings put back");
   EXPECT_TRUE(screen.shows("undoPoint")) << "the point stays listed";
+
+  // Scrolled only until the older point's Undo shows at the foot of the window: what that undo
+  // did, under the list, comes into view.
+  QQuickItem* older = screen.child("undoPoint-1", "undoPoint");
+  auto* flick = screen.shown()->findChild<QQuickItem*>("pageScroller");
+  auto* content = flick->property("contentItem").value<QQuickItem*>();
+  flick->setProperty("contentY", older->mapToItem(content, QPointF(0, older->height() + 4)).y() - flick->height());
+  screen.settle();
+  QTest::mouseClick(&screen.window().window(), Qt::LeftButton, {}, screen.window().centreOf(older));
+  screen.settle();
+  th::expectInsideAndApart({screen.item("undoPointsOutcome")});
 }
 
 TEST_F(RepairViewTest, AnUnreadableHistoryLeavesNothingToDoAndSaysSo) {

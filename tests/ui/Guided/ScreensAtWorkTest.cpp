@@ -13,6 +13,7 @@
 #include "FirstRunHome.hpp"
 #include "GuidedScreen.hpp"
 #include "GuidedServices.hpp"
+#include "ScreenGeometry.hpp"
 #include "Guided/RemovalModelFactory.hpp"
 
 using namespace amberloom;
@@ -62,6 +63,7 @@ void expectWorking(HeldReader& reader, ScreenWindow& window, const ui::WorkInPro
     looked = true;
     const QQuickItem* line = ScreenWindow::findShownBelow(window.window().contentItem(), "workingLine");
     EXPECT_TRUE(line && line->property("text").toString() == text) << text.toStdString();
+    if (line) expectInsideAndApart({line});  // in view, wherever the step was started
     for (const QQuickItem* control : controls) EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
     renderInBothPalettes(window, name);
     reader.letGo();
@@ -150,14 +152,21 @@ TEST(ScreensAtWork, MyMacsCopyingTickedSettings) {
   TwoMacs macs;
   macs.there.set("com.example.dock", "tilesize", PV::integer(64));
   macs.here.set("com.example.dock", "tilesize", PV::integer(36));
+  // More differences than the page shows at the window's least height: the copy is started at the
+  // top, its work and its report show below them.
+  macs.there.set("com.example.dock", "autohide", PV::boolean(true));
+  macs.there.set("com.example.finder", "ShowHidden", PV::boolean(true));
+  macs.there.set("com.example.finder", "Title", PV::string("Home"));
   await(*macs.there.model(), &SyncModel::publish);
   const auto held = heldReader();
   SyncModel model(macs.here.service(), macs.here.transport, false, SnapshotHistory(macs.here.historyFolder()), held,
                   macs.here.defaults, macs.here.heard->notice);
   await(model, &SyncModel::refresh);
   model.setTicked("dock.tile", true);
-  PageDriver page("MyMacsScreen.qml", {980, 800}, {{"model", &model}});
+  PageDriver page("MyMacsScreen.qml", {980, 560}, {{"model", &model}});
   expectWorking(*held, page.window(), model.progress(), "my-macs-copying", "Copying 1 settings from Mac MAC-B…",
                 {page.item("copyRow", "actionButton"), page.item("macRow-MAC-B")}, [&] { model.applySelected(); });
   EXPECT_EQ(page.item("reportSummary")->property("text").toString(), "1 of 1 settings brought over");
+  QTest::qWait(30);
+  expectInsideAndApart({page.item("reportRow")});
 }
