@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "Account/AccountModel.hpp"
 #include "AccountServerProcess.hpp"
 #include "AppFixture.hpp"
@@ -25,6 +27,8 @@ class AppEndToEnd : public th::AppFixture {
 };
 
 TEST_F(AppEndToEnd, SignInWizardChangeExportAndRestart) {
+  // A Mac's home has a Desktop folder; the export saves into folders that exist.
+  std::filesystem::create_directories(th::home() + "/Desktop");
   const std::string script = th::home() + "/Desktop/amberloom-settings.sh";
   {
     auto app = start();

@@ -142,9 +142,10 @@ TEST_F(AppWindow, RealPanelsOpenReadyInEitherPaletteAndOneThatCannotBeMadeIsAnAl
     QObject* folder = shownDialog(window, "QQuickFolderDialogImpl");
     ASSERT_TRUE(folder);
     EXPECT_EQ(folder->property("currentFolder").toUrl(), home);
-    for (auto* bar : folder->findChildren<QQuickItem*>())
-      if (bar->inherits("QQuickFolderBreadcrumbBar"))
+    for (auto* bar : folder->findChildren<QQuickItem*>()) {
+      if (!bar->inherits("QQuickFolderBreadcrumbBar")) continue;
         EXPECT_EQ(bar->property("background").value<QQuickItem*>()->property("color").value<QColor>(), base);
+    }
     QTest::qWait(300);
     window->grabWindow().save(screens.filePath(QStringLiteral("app-folder-panel") + suffix));
     QMetaObject::invokeMethod(folder, "reject");
