@@ -54,6 +54,7 @@ T.Popup {
             objectName: "alertTitle"
             Layout.fillWidth: true
             text: alert.title
+            textFormat: Text.PlainText
             font: Tokens.text.h3
             color: Theme.palette.onSurface
             wrapMode: Text.Wrap
@@ -62,6 +63,7 @@ T.Popup {
             objectName: "alertMessage"
             Layout.fillWidth: true
             text: alert.message
+            textFormat: Text.PlainText
             font: Tokens.text.body
             color: Theme.palette.onSurfaceMuted
             wrapMode: Text.Wrap

@@ -45,6 +45,7 @@ SurfaceStack {
                     Text {
                         Layout.fillWidth: true
                         text: card.name
+                        textFormat: Text.PlainText
                         font: Tokens.text.label
                         color: Theme.palette.onSurface
                         elide: Text.ElideRight
@@ -52,6 +53,7 @@ SurfaceStack {
                     Text {
                         Layout.fillWidth: true
                         text: card.savedCount
+                        textFormat: Text.PlainText
                         font: Tokens.text.caption
                         color: Theme.palette.onSurfaceMuted
                     }

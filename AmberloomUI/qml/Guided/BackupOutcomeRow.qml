@@ -45,6 +45,7 @@ ColumnLayout {
             objectName: "outcomeText"
             Layout.fillWidth: true
             text: row.content.text
+            textFormat: Text.PlainText
             font: Tokens.text.caption
             color: row.content.warning ? Theme.palette.stateWarn : Theme.palette.stateOn
             wrapMode: Text.Wrap
@@ -59,6 +60,7 @@ ColumnLayout {
             Layout.fillWidth: true
             Layout.leftMargin: row.indent
             text: modelData
+            textFormat: Text.PlainText
             font: Tokens.text.mono
             color: Theme.palette.onSurfaceMuted
             elide: Text.ElideMiddle
@@ -71,6 +73,7 @@ ColumnLayout {
         Layout.fillWidth: true
         visible: text !== "" && !row.working
         text: row.content.undoWarning
+        textFormat: Text.PlainText
         font: Tokens.text.caption
         color: Theme.palette.stateWarn
         wrapMode: Text.Wrap
@@ -82,6 +85,7 @@ ColumnLayout {
         Layout.fillWidth: true
         visible: text !== "" && !row.working
         text: row.content.undoResult
+        textFormat: Text.PlainText
         font: Tokens.text.caption
         color: row.content.undoResultWarning ? Theme.palette.stateWarn : Theme.palette.stateOn
         wrapMode: Text.Wrap

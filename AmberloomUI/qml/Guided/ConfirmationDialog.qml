@@ -41,17 +41,19 @@ T.Popup {
             objectName: "dialogTitle"
             Layout.fillWidth: true
             text: dialog.title
+            textFormat: Text.PlainText
             font: Tokens.text.label
             color: Theme.palette.onSurface
-            wrapMode: Text.WordWrap
+            wrapMode: Text.Wrap
         }
         Text {
             objectName: "dialogMessage"
             Layout.fillWidth: true
             text: dialog.message
+            textFormat: Text.PlainText
             font: Tokens.text.caption
             color: Theme.palette.onSurfaceMuted
-            wrapMode: Text.WordWrap
+            wrapMode: Text.Wrap
         }
         RowLayout {
             Layout.topMargin: 6

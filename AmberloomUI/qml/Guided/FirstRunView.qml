@@ -86,6 +86,7 @@ Item {
                     objectName: "title"
                     Layout.fillWidth: true
                     text: view.model.title
+                    textFormat: Text.PlainText
                     font: Tokens.text.h2
                     color: Theme.palette.onSurface
                     wrapMode: Text.Wrap
@@ -94,6 +95,7 @@ Item {
                     objectName: "subtitle"
                     Layout.fillWidth: true
                     text: view.model.subtitle
+                    textFormat: Text.PlainText
                     font: Tokens.text.bodyLg
                     color: Theme.palette.onSurfaceMuted
                     wrapMode: Text.Wrap
@@ -135,6 +137,7 @@ Item {
                             Text {
                                 anchors.verticalCenter: parent.verticalCenter
                                 text: chip.modelData.group
+                                textFormat: Text.PlainText
                                 font: Tokens.text.caption
                                 color: Theme.palette.onSurfaceMuted
                                 Accessible.ignored: true
@@ -142,6 +145,7 @@ Item {
                             Text {
                                 anchors.verticalCenter: parent.verticalCenter
                                 text: chip.modelData.countText
+                                textFormat: Text.PlainText
                                 font: Tokens.text.kicker
                                 color: Theme.palette.stateOn
                                 Accessible.ignored: true
@@ -219,6 +223,7 @@ Item {
                         Text {
                             Layout.fillWidth: true
                             text: modelData
+                            textFormat: Text.PlainText
                             font: Tokens.text.caption
                             color: Theme.palette.stateWarn
                             wrapMode: Text.Wrap

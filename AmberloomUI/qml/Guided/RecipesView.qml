@@ -54,25 +54,28 @@ Item {
                 objectName: "cardTitle"
                 Layout.fillWidth: true
                 text: card.recipe.title
+                textFormat: Text.PlainText
                 font: card.isHero ? Tokens.text.h3 : Tokens.text.label
                 color: Theme.palette.onSurface
-                wrapMode: Text.WordWrap
+                wrapMode: Text.Wrap
             }
             Text {
                 Layout.fillWidth: true
                 text: card.recipe.tagline
+                textFormat: Text.PlainText
                 font: Tokens.text.body
                 color: Theme.palette.onSurfaceMuted
-                wrapMode: Text.WordWrap
+                wrapMode: Text.Wrap
             }
             Text {
                 objectName: "cardSummary"
                 visible: card.isHero
                 Layout.fillWidth: true
                 text: card.recipe.summary
+                textFormat: Text.PlainText
                 font: Tokens.text.caption
                 color: Theme.palette.onSurfaceFaint
-                wrapMode: Text.WordWrap
+                wrapMode: Text.Wrap
             }
             Item { Layout.fillHeight: true }
             RowLayout {
@@ -211,9 +214,10 @@ Item {
                 Text {
                     Layout.fillWidth: true
                     text: view.recipe ? view.recipe.summary : ""
+                    textFormat: Text.PlainText
                     font: Tokens.text.body
                     color: Theme.palette.onSurfaceMuted
-                    wrapMode: Text.WordWrap
+                    wrapMode: Text.Wrap
                 }
                 SymbolText {
                     objectName: "headerCaution"
@@ -255,18 +259,20 @@ Item {
                     visible: reportPanel.visible && reportPanel.report.alreadyMatching > 0
                     Layout.fillWidth: true
                     text: visible ? qsTr("%lld were already set the way this recipe wants them.").replace("%lld", reportPanel.report.alreadyMatching) : ""
+                    textFormat: Text.PlainText
                     font: Tokens.text.caption
                     color: Theme.palette.onSurfaceFaint
-                    wrapMode: Text.WordWrap
+                    wrapMode: Text.Wrap
                 }
                 Text {
                     objectName: "skippedPinned"
                     visible: reportPanel.visible && reportPanel.report.skippedPinned > 0
                     Layout.fillWidth: true
                     text: visible ? qsTr("%lld were left alone because you pinned them to this Mac.").replace("%lld", reportPanel.report.skippedPinned) : ""
+                    textFormat: Text.PlainText
                     font: Tokens.text.caption
                     color: Theme.palette.onSurfaceMuted
-                    wrapMode: Text.WordWrap
+                    wrapMode: Text.Wrap
                 }
                 SymbolText {
                     objectName: "undoWarning"
@@ -292,6 +298,7 @@ Item {
                         required property string modelData
                         Layout.fillWidth: true
                         text: modelData
+                        textFormat: Text.PlainText
                         font: Tokens.text.mono
                         color: Theme.palette.stateWarn
                         wrapMode: Text.WrapAnywhere
@@ -302,9 +309,10 @@ Item {
                     visible: reportPanel.visible && reportPanel.report.restartLine !== ""
                     Layout.fillWidth: true
                     text: visible ? reportPanel.report.restartLine : ""
+                    textFormat: Text.PlainText
                     font: Tokens.text.caption
                     color: Theme.palette.onSurfaceMuted
-                    wrapMode: Text.WordWrap
+                    wrapMode: Text.Wrap
                 }
                 RowLayout {
                     Layout.topMargin: 2
@@ -359,6 +367,7 @@ Item {
                                 anchors.right: badge.visible ? badge.left : valueText.left
                                 anchors.rightMargin: 12
                                 text: row.model.label
+                                textFormat: Text.PlainText
                                 font: Tokens.text.body
                                 color: row.model.willWrite ? Theme.palette.onSurface : Theme.palette.onSurfaceFaint
                                 elide: Text.ElideRight
@@ -382,6 +391,7 @@ Item {
                                 width: Math.min(Math.ceil(implicitWidth) + 1, parent.width * 0.55)
                                 visible: row.model.badge === ""
                                 text: row.model.valueText
+                                textFormat: Text.PlainText
                                 font: Tokens.text.mono
                                 color: Theme.palette.onSurfaceMuted
                                 horizontalAlignment: Text.AlignRight
@@ -416,18 +426,20 @@ Item {
                             objectName: "summaryLine"
                             Layout.fillWidth: true
                             text: view.model.summaryLine
+                            textFormat: Text.PlainText
                             font: Tokens.text.caption
                             color: Theme.palette.onSurfaceMuted
-                            wrapMode: Text.WordWrap
+                            wrapMode: Text.Wrap
                         }
                         Text {
                             objectName: "leftOutLine"
                             visible: view.model.leftOutLine !== ""
                             Layout.fillWidth: true
                             text: view.model.leftOutLine
+                            textFormat: Text.PlainText
                             font: Tokens.text.caption
                             color: Theme.palette.onSurfaceFaint
-                            wrapMode: Text.WordWrap
+                            wrapMode: Text.Wrap
                         }
                         Text {
                             objectName: "practiceNotice"

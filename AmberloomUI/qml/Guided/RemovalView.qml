@@ -47,9 +47,10 @@ Item {
                           + qsTr(" settings you changed here will stay changed — and with your change history gone, AmberLoom can no longer put them back for you.")
                         : qsTr("Deleting AmberLoom does not undo its work. ") + view.count
                           + qsTr(" settings you changed here will stay changed.")
+                textFormat: Text.PlainText
                 font: Tokens.text.body
                 color: Theme.palette.onSurfaceMuted
-                wrapMode: Text.WordWrap
+                wrapMode: Text.Wrap
             }
             ActionButton {
                 objectName: "revertButton"
@@ -98,12 +99,14 @@ Item {
                     Text {
                         Layout.fillWidth: true
                         text: parent.label
+                        textFormat: Text.PlainText
                         font: Tokens.text.body
                         color: Theme.palette.onSurfaceMuted
                         elide: Text.ElideRight
                     }
                     Text {
                         text: parent.size
+                        textFormat: Text.PlainText
                         font: Tokens.text.mono
                         color: Theme.palette.onSurfaceFaint
                         horizontalAlignment: Text.AlignRight
@@ -135,6 +138,7 @@ Item {
             Text {
                 Layout.fillWidth: true
                 text: view.model.backupsPath
+                textFormat: Text.PlainText
                 font: Tokens.text.mono
                 color: Theme.palette.onSurfaceFaint
                 elide: Text.ElideLeft
@@ -177,9 +181,10 @@ Item {
             objectName: "closingSentence"
             Layout.fillWidth: true
             text: view.model.closingSentence
+            textFormat: Text.PlainText
             font: Tokens.text.caption
             color: Theme.palette.onSurfaceMuted
-            wrapMode: Text.WordWrap
+            wrapMode: Text.Wrap
         }
     }
 

@@ -45,9 +45,10 @@ Item {
                 objectName: "headlineText"
                 Layout.fillWidth: true
                 text: view.model.headline
+                textFormat: Text.PlainText
                 font: Tokens.text.label
                 color: view.model.hasFindings ? Theme.palette.onSurface : Theme.palette.stateOn
-                wrapMode: Text.WordWrap
+                wrapMode: Text.Wrap
             }
             Text {
                 visible: view.model.hasFindings
@@ -148,6 +149,7 @@ Item {
                     required property string modelData
                     Layout.fillWidth: true
                     text: modelData
+                    textFormat: Text.PlainText
                     font: Tokens.text.mono
                     color: Theme.palette.stateWarn
                     wrapMode: Text.WrapAnywhere
@@ -158,9 +160,10 @@ Item {
                 visible: reportCard.visible && reportCard.report.restartLine !== ""
                 Layout.fillWidth: true
                 text: visible ? reportCard.report.restartLine : ""
+                textFormat: Text.PlainText
                 font: Tokens.text.caption
                 color: Theme.palette.onSurfaceMuted
-                wrapMode: Text.WordWrap
+                wrapMode: Text.Wrap
             }
             SymbolText {
                 objectName: "undoWarning"
@@ -224,14 +227,16 @@ Item {
                             Text {
                                 Layout.fillWidth: true
                                 text: finding.model.label
+                                textFormat: Text.PlainText
                                 font: Tokens.text.label
                                 color: Theme.palette.onSurface
-                                wrapMode: Text.WordWrap
+                                wrapMode: Text.Wrap
                             }
                             Text {
                                 objectName: "values"
                                 Layout.fillWidth: true
                                 text: finding.model.valuesLine
+                                textFormat: Text.PlainText
                                 font: Tokens.text.mono
                                 color: Theme.palette.onSurfaceMuted
                                 wrapMode: Text.WrapAnywhere
@@ -239,6 +244,7 @@ Item {
                             Text {
                                 Layout.fillWidth: true
                                 text: qsTr("You set this on ") + finding.model.chosenAt
+                                textFormat: Text.PlainText
                                 font: Tokens.text.caption
                                 color: Theme.palette.onSurfaceFaint
                             }
@@ -313,16 +319,18 @@ Item {
                             Text {
                                 Layout.fillWidth: true
                                 text: point.reason
+                                textFormat: Text.PlainText
                                 font: Tokens.text.rowTitle
                                 color: Theme.palette.onSurface
-                                wrapMode: Text.WordWrap
+                                wrapMode: Text.Wrap
                             }
                             Text {
                                 Layout.fillWidth: true
                                 text: point.detail
+                                textFormat: Text.PlainText
                                 font: Tokens.text.rowBody
                                 color: Theme.palette.onSurfaceMuted
-                                wrapMode: Text.WordWrap
+                                wrapMode: Text.Wrap
                             }
                         }
                         ActionButton {

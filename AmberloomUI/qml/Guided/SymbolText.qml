@@ -30,8 +30,9 @@ RowLayout {
         objectName: "text"
         Layout.fillWidth: label.wraps
         text: label.text
+        textFormat: Text.PlainText
         font: label.font
         color: label.color
-        wrapMode: label.wraps ? Text.WordWrap : Text.NoWrap
+        wrapMode: label.wraps ? Text.Wrap : Text.NoWrap
     }
 }

@@ -23,9 +23,10 @@ CardColumn {
         visible: typeof card.report.failure === "string"
         Layout.fillWidth: true
         text: visible ? card.report.failure : ""
+        textFormat: Text.PlainText
         font: Tokens.text.caption
         color: Theme.palette.stateWarn
-        wrapMode: Text.WordWrap
+        wrapMode: Text.Wrap
     }
     Repeater {
         model: card.report.failedLines
@@ -33,6 +34,7 @@ CardColumn {
             required property string modelData
             Layout.fillWidth: true
             text: modelData
+            textFormat: Text.PlainText
             font: Tokens.text.mono
             color: Theme.palette.stateWarn
             elide: Text.ElideMiddle

@@ -23,6 +23,7 @@ RowLayout {
         objectName: "workingText"
         Layout.fillWidth: true
         text: line.text
+        textFormat: Text.PlainText
         font: Tokens.text.caption
         color: Theme.palette.onSurfaceMuted
         wrapMode: Text.Wrap

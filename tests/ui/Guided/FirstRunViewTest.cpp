@@ -130,16 +130,29 @@ TEST(FirstRunView, CompareWalkConfirmsTheRestoreAndAsksBeforeReplacingThisMacsBa
 
 TEST(FirstRunView, SixBackupsScrollAboveAFooterThatStaysAndARestoreComesIntoView) {
   FirstRunHome mac;
-  for (int i = 0; i < 6; ++i) mac.backUpAs("MAC-" + std::to_string(i), "Mac number " + std::to_string(i));
+  mac.set({tile16});
+  // Another Mac names its backup as it likes: markup and long unbroken names are shown as typed.
+  mac.backUpAs("MAC-0", "<b>Office</b> <img src=\"file:///usr/share/icons/x.png\"> & <i>Studio</i>");
+  for (int i = 1; i < 5; ++i) mac.backUpAs("MAC-" + std::to_string(i), "Mac number " + std::to_string(i));
+  mac.backUpAs("MAC-5", std::string(300, 'W'));
+  writeFile(mac.folder + "/<font size=7>odd.amberloom.json", "not json");
+  mac.set({{"com.example.dock", "tilesize", std::nullopt}});
   const auto model = mac.model();
   Wizard wizard(*model);
   wizard.render("first-run-six-backups");
   QQuickItem* scroller = wizard.item("wizardScroller");
   EXPECT_TRUE(wizard.item("wizardScrollBar")->isVisible() && wizard.item("wizardScrollBar")->width() > 0);
   expectInsideAndApart({wizard.item("folderPath"), wizard.item("skipButton"), scroller});
+  expectTextsAsTypedAndWithinTheirBoxes(wizard.window().window().contentItem());
   wizard.click(wizard.nthRow(0)->findChild<QQuickItem*>("bringOverButton"));
+  ASSERT_TRUE(wizard.isOpen("restoreConfirmation"));
+  expectTextsAsTypedAndWithinTheirBoxes(wizard.window().window().contentItem());
+  wizard.render("first-run-six-backups-confirmation");
   wizard.clickInAlert("restoreConfirmation", "alertAction");
   EXPECT_TRUE(QTest::qWaitFor([&] { return sceneRect(scroller).contains(sceneRect(wizard.item("outcomeRow"))); }));
+  EXPECT_EQ(wizard.outcomeText().toStdString(),
+            "1 of 1 settings restored from <b>Office</b> <img src=\"file:///usr/share/icons/x.png\"> & <i>Studio</i>");
+  expectTextsAsTypedAndWithinTheirBoxes(wizard.window().window().contentItem());
   wizard.render("first-run-six-backups-restored");
 }
 

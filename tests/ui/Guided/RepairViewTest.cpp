@@ -17,16 +17,19 @@ TEST_F(RepairViewTest, RendersFindingsTheReportAndTheUndoPointsInBothPalettes) {
   services.defaults->setString("22A100", "lastSeenOSBuild");
   services.history.record(Snapshot{{{SettingRef{"com.apple.dock", {"autohide"}, false}, PV::boolean(false)}}},
                           "Before applying “Tidy Dock”", 800000000);
+  // A restore from a backup whose Mac had an odd ID: the reason is shown as typed, within its row.
+  services.history.record(Snapshot{}, "Before restoring from <b>MAC</b>" + std::string(200, 'X'), 799000000);
   auto repair = model();
   auto undoPoints = points();
   th::GuidedScreen screen("repair", repair.get(), undoPoints.get(), {980, 1100});
+  th::expectTextsAsTypedAndWithinTheirBoxes(screen.window().window().contentItem());
   th::renderInBothPalettes(screen.window(), "recent-changes");
   repair->setSelected("finder.path", false);
   repair->repairSelected();
   screen.settle();
   // The count of stored points is a badge beside the heading.
   EXPECT_TRUE(screen.shows("headingBadge"));
-  EXPECT_EQ(screen.text("headingCount"), "2");
+  EXPECT_EQ(screen.text("headingCount"), "3");
   th::renderInBothPalettes(screen.window(), "recent-changes-report");
 }
 

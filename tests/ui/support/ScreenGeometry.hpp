@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QTextDocument>
 #include <functional>
 #include <vector>
 
@@ -25,6 +26,20 @@ inline void expectInsideAndApart(const std::vector<const QQuickItem*>& items) {
       EXPECT_FALSE(shown.adjusted(0.5, 0.5, -0.5, -0.5).intersects(sceneRect(items[j])))
           << items[i]->objectName().toStdString() << " overlaps " << items[j]->objectName().toStdString();
   }
+}
+
+// Every text shown below `root` (dialogs too, when `root` is the window's content item) is drawn
+// as the characters it holds, never as markup Qt reads into it, and none runs past its own box.
+inline void expectTextsAsTypedAndWithinTheirBoxes(const QQuickItem* root) {
+  if (!root->isVisible()) return;
+  if (root->inherits("QQuickText") && root->width() > 0) {
+    const QString text = root->property("text").toString();
+    const int format = root->property("textFormat").toInt();
+    EXPECT_TRUE(format == Qt::PlainText || (format == Qt::AutoText && !Qt::mightBeRichText(text)))
+        << "read as markup: " << text.toStdString();
+    EXPECT_LE(root->property("contentWidth").toReal(), root->width() + 1) << "runs past its box: " << text.toStdString();
+  }
+  for (const QQuickItem* child : root->childItems()) expectTextsAsTypedAndWithinTheirBoxes(child);
 }
 
 // Milliseconds from `step` until the window has drawn what follows from it.
