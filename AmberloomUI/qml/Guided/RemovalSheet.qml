@@ -60,12 +60,15 @@ T.Popup {
             clip: true
             boundsBehavior: Flickable.StopAtBounds
             T.ScrollBar.vertical: PageScrollBar {
+                id: bar
+                objectName: "removalScrollBar"
                 alwaysShown: true
             }
 
             Loader {
                 id: removal
-                width: parent.width
+                // Clear of the scroll bar, which is drawn over the trailing edge.
+                width: parent.width - (bar.visible ? bar.width + 4 : 0)
                 active: sheet.model !== null
                 sourceComponent: RemovalView { model: sheet.model }
             }

@@ -105,6 +105,7 @@ Item {
                         elide: Text.ElideRight
                     }
                     Text {
+                        objectName: "fileSize"
                         text: parent.size
                         textFormat: Text.PlainText
                         font: Tokens.text.mono

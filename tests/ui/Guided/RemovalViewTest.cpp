@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "GuidedScreen.hpp"
+#include "ScreenGeometry.hpp"
 #include "GuidedServices.hpp"
 #include "Guided/RemovalModelFactory.hpp"
 
@@ -57,6 +59,22 @@ TEST_F(RemovalViewTest, RendersTheSheetInBothPalettes) {
   screen.click("revertButton");
   EXPECT_TRUE(screen.item("dialogAction")->property("destructive").toBool()) << "not drawn as the default";
   th::renderInBothPalettes(screen.window(), "removal-confirmation");
+
+  // Over the preferences window, with old history files too, the sheet scrolls: every size stays
+  // clear of the scroll bar.
+  for (int i = 0; i < 4; ++i)
+    th::writeFile(services.support + "/intents.corrupt-2026-01-0" + std::to_string(i + 1) + "-101010.json", "{");
+  th::GuidedScreen small("removal", models.get(), nullptr, {520, 582});
+  const QRectF bar = th::sceneRect(small.item("removalScrollBar"));
+  std::vector<const QQuickItem*> sizes;
+  const std::function<void(const QQuickItem*)> collect = [&](const QQuickItem* item) {
+    if (item->objectName() == "fileSize") sizes.push_back(item);
+    for (const QQuickItem* child : item->childItems()) collect(child);
+  };
+  collect(small.window().window().contentItem());
+  ASSERT_EQ(sizes.size(), 7u);
+  for (const QQuickItem* size : sizes) EXPECT_LE(th::sceneRect(size).right(), bar.left()) << size->property("text").toString().toStdString();
+  th::renderInBothPalettes(small.window(), "removal-scrolling");
 }
 
 TEST_F(RemovalViewTest, PuttingBackAndDeletingAfterConfirmingAsAUserWould) {
