@@ -24,6 +24,8 @@ QString abbreviatedDateTime(double secondsSinceReferenceDate, const QLocale& loc
 }
 
 QString fileSize(std::int64_t bytes, const QLocale& locale) {
+  // Qt words every count below a kilobyte in the plural.
+  if (bytes == 1) return localized("1 byte");
   return locale.formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
 }
 

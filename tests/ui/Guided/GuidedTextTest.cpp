@@ -33,6 +33,7 @@ TEST(GuidedText, DatesAreAbbreviatedWithoutWeekdayOrSecondsInEveryLocale) {
 TEST(GuidedText, FileSizesUseDecimalUnits) {
   const QLocale english(QLocale::English, QLocale::UnitedStates);
   EXPECT_EQ(fileSize(0, english), "0 bytes");
+  EXPECT_EQ(fileSize(1, english), "1 byte");
   EXPECT_EQ(fileSize(999, english), "999 bytes");
   EXPECT_EQ(fileSize(2500, english), "2.5 kB");
   EXPECT_EQ(fileSize(3'000'000, english), "3.0 MB");
