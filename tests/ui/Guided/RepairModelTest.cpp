@@ -122,15 +122,35 @@ TEST(UndoPointsModel, ListsReadablePointsNewestFirstAndUndoesOneThroughTheSyncMo
   EXPECT_EQ(services.heard->changes[0], ui::Change::of(one));
   EXPECT_EQ(points.count(), 2);
 
+  // A point file put there by hand takes back neither AmberLoom's own preferences nor those of
+  // every application, as a backup never restores them; what else it holds goes back, and the
+  // undo says what did not.
+  const auto appOwn = services.resolver.resolve(StoreUserDefaults::applicationDomain, false);
+  services.store->write(PV::string("ada@example.com"), "account.email", appOwn);
+  services.history.record(Snapshot{{{SettingRef{StoreUserDefaults::applicationDomain, {"account.email"}, false},
+                                     PV::string("evil@example.com")},
+                                    {SettingRef{platform::kAnyApplicationID, {"k"}, false}, PV::integer(1)},
+                                    {size, PV::integer(48)}}},
+                          "Planted", 250);
+  sync->refreshHistory();
+  ASSERT_EQ(points.data(points.index(0), UndoPointsModel::ReasonRole).toString(), "Planted");
+  points.undo(0);
+  EXPECT_EQ(services.seen("size"), PV::integer(48));
+  EXPECT_EQ(th::runDefaults({"read", StoreUserDefaults::applicationDomain, "account.email"}).standardOutput,
+            "ada@example.com\n");
+  EXPECT_EQ(services.store->read("k", services.resolver.resolve(platform::kAnyApplicationID, false)), std::nullopt);
+  EXPECT_TRUE(points.outcomeIsWarning()) << points.outcome().toStdString();
+  EXPECT_EQ(points.count(), 3);
+
   // A new point replaces the list and the outcome of an undo taken from the old one.
   services.history.record(one, "Before putting back 1 settings", 300);
   sync->refreshHistory();
-  EXPECT_EQ(points.count(), 3);
+  EXPECT_EQ(points.count(), 4);
   EXPECT_TRUE(points.outcome().isEmpty());
 
   const auto practice = services.syncModel(true);
   UndoPointsModel practised(*practice);
   practised.undo(0);
-  EXPECT_EQ(services.heard->size(), 2u) << "practice mode takes nothing back";
+  EXPECT_EQ(services.heard->size(), 3u) << "practice mode takes nothing back";
   EXPECT_TRUE(practised.outcome().isEmpty());
 }
