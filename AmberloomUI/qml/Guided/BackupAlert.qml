@@ -58,6 +58,9 @@ T.Popup {
             font: Tokens.text.h3
             color: Theme.palette.onSurface
             wrapMode: Text.Wrap
+            // A name from another Mac may run on for ever; the buttons stay in view.
+            maximumLineCount: 3
+            elide: Text.ElideRight
         }
         Text {
             objectName: "alertMessage"
@@ -67,6 +70,8 @@ T.Popup {
             font: Tokens.text.body
             color: Theme.palette.onSurfaceMuted
             wrapMode: Text.Wrap
+            maximumLineCount: 16
+            elide: Text.ElideRight
         }
         RowLayout {
             Layout.topMargin: 6

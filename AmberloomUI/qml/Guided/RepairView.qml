@@ -323,6 +323,9 @@ Item {
                                 font: Tokens.text.rowTitle
                                 color: Theme.palette.onSurface
                                 wrapMode: Text.Wrap
+                                // A reason naming a Mac's ID as its backup had it may be endless.
+                                maximumLineCount: 3
+                                elide: Text.ElideRight
                             }
                             Text {
                                 Layout.fillWidth: true

@@ -134,7 +134,7 @@ TEST(FirstRunView, SixBackupsScrollAboveAFooterThatStaysAndARestoreComesIntoView
   // Another Mac names its backup as it likes: markup and long unbroken names are shown as typed.
   mac.backUpAs("MAC-0", "<b>Office</b> <img src=\"file:///usr/share/icons/x.png\"> & <i>Studio</i>");
   for (int i = 1; i < 5; ++i) mac.backUpAs("MAC-" + std::to_string(i), "Mac number " + std::to_string(i));
-  mac.backUpAs("MAC-5", std::string(300, 'W'));
+  mac.backUpAs("MAC-5", std::string(20000, 'W'));
   writeFile(mac.folder + "/<font size=7>odd.amberloom.json", "not json");
   mac.set({{"com.example.dock", "tilesize", std::nullopt}});
   const auto model = mac.model();
@@ -144,6 +144,17 @@ TEST(FirstRunView, SixBackupsScrollAboveAFooterThatStaysAndARestoreComesIntoView
   EXPECT_TRUE(wizard.item("wizardScrollBar")->isVisible() && wizard.item("wizardScrollBar")->width() > 0);
   expectInsideAndApart({wizard.item("folderPath"), wizard.item("skipButton"), scroller});
   expectTextsAsTypedAndWithinTheirBoxes(wizard.window().window().contentItem());
+  // The question about the Mac with the endless name still shows its buttons.
+  model->askToRestore(5);
+  ASSERT_TRUE(wizard.isOpen("restoreConfirmation"));
+  const auto alertButton = [&](const char* name) {
+    return wizard.alert("restoreConfirmation")->findChild<QQuickItem*>(name);
+  };
+  expectInsideAndApart({alertButton("alertTitle"), alertButton("alertMessage"), alertButton("alertAction"),
+                        alertButton("alertCancel")});
+  expectTextsAsTypedAndWithinTheirBoxes(wizard.window().window().contentItem());
+  wizard.render("first-run-long-name-confirmation");
+  wizard.clickInAlert("restoreConfirmation", "alertCancel");
   wizard.click(wizard.nthRow(0)->findChild<QQuickItem*>("bringOverButton"));
   ASSERT_TRUE(wizard.isOpen("restoreConfirmation"));
   expectTextsAsTypedAndWithinTheirBoxes(wizard.window().window().contentItem());

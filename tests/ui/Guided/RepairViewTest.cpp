@@ -18,11 +18,12 @@ TEST_F(RepairViewTest, RendersFindingsTheReportAndTheUndoPointsInBothPalettes) {
   services.history.record(Snapshot{{{SettingRef{"com.apple.dock", {"autohide"}, false}, PV::boolean(false)}}},
                           "Before applying “Tidy Dock”", 800000000);
   // A restore from a backup whose Mac had an odd ID: the reason is shown as typed, within its row.
-  services.history.record(Snapshot{}, "Before restoring from <b>MAC</b>" + std::string(200, 'X'), 799000000);
+  services.history.record(Snapshot{}, "Before restoring from <b>MAC</b>" + std::string(20000, 'X'), 799000000);
   auto repair = model();
   auto undoPoints = points();
   th::GuidedScreen screen("repair", repair.get(), undoPoints.get(), {980, 1100});
   th::expectTextsAsTypedAndWithinTheirBoxes(screen.window().window().contentItem());
+  EXPECT_LT(screen.item("undoPoint-1")->height(), 150) << "a few lines of it, not a page";
   th::renderInBothPalettes(screen.window(), "recent-changes");
   repair->setSelected("finder.path", false);
   repair->repairSelected();

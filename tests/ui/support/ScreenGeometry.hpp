@@ -29,7 +29,7 @@ inline void expectInsideAndApart(const std::vector<const QQuickItem*>& items) {
 }
 
 // Every text shown below `root` (dialogs too, when `root` is the window's content item) is drawn
-// as the characters it holds, never as markup Qt reads into it, and none runs past its own box.
+// as the characters it holds, never as markup Qt reads into it, and none runs out of its own box.
 inline void expectTextsAsTypedAndWithinTheirBoxes(const QQuickItem* root) {
   if (!root->isVisible()) return;
   if (root->inherits("QQuickText") && root->width() > 0) {
@@ -38,6 +38,7 @@ inline void expectTextsAsTypedAndWithinTheirBoxes(const QQuickItem* root) {
     EXPECT_TRUE(format == Qt::PlainText || (format == Qt::AutoText && !Qt::mightBeRichText(text)))
         << "read as markup: " << text.toStdString();
     EXPECT_LE(root->property("contentWidth").toReal(), root->width() + 1) << "runs past its box: " << text.toStdString();
+    EXPECT_LE(root->property("contentHeight").toReal(), root->height() + 1) << "runs below its box: " << text.toStdString();
   }
   for (const QQuickItem* child : root->childItems()) expectTextsAsTypedAndWithinTheirBoxes(child);
 }
