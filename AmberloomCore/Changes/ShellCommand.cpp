@@ -20,7 +20,14 @@ bool isBareCharacter(UChar32 c) {
   return (U_GET_GC_MASK(c) & (U_GC_L_MASK | U_GC_M_MASK | U_GC_N_MASK)) != 0;
 }
 
-bool hasNul(const std::string& text) { return text.find('\0') != std::string::npos; }
+// The longest argument a command line takes here: 128 KiB, its closing NUL included (a Mac takes
+// 1 MiB for all of them together). A longer one would stop the script at its line.
+constexpr std::size_t kLongestArgument = 128 * 1024 - 1;
+
+// Whether `word` can be one argument of a command line: an argument ends at a NUL.
+bool fitsOneArgument(const std::string& word) {
+  return word.find('\0') == std::string::npos && word.size() <= kLongestArgument;
+}
 
 // A comment ends at the first line feed, so every control character (and the Unicode line and
 // paragraph separators, which editors show as breaks) becomes a blank. Bytes that are not valid
@@ -60,7 +67,7 @@ void stableSortByText(std::vector<T>& values, Text text) {
 // "defaults [-currentHost ]<verb> <domain> <key>", or none when the setting has no one-line form.
 std::optional<std::string> commandStart(const SettingDefinition& setting, const char* verb) {
   if (setting.channel == SettingChannel::nightShift || setting.ref.path.size() != 1) return std::nullopt;
-  if (hasNul(setting.ref.domain) || hasNul(setting.ref.path[0])) return std::nullopt;
+  if (!fitsOneArgument(setting.ref.domain) || !fitsOneArgument(setting.ref.path[0])) return std::nullopt;
   std::string line = "defaults ";
   if (setting.ref.byHost) line += "-currentHost ";
   line += verb;
@@ -111,7 +118,7 @@ std::optional<std::string> ShellCommand::argument(const PreferenceValue& value) 
       if (!std::isfinite(value.asDouble())) return std::nullopt;  // `defaults` takes no "nan" or "inf"
       return "-float " + decimal(value.asDouble());
     case PreferenceValue::Kind::string:
-      if (hasNul(value.asString())) return std::nullopt;  // an argument ends at a NUL
+      if (!fitsOneArgument(value.asString())) return std::nullopt;
       return "-string " + quoted(value.asString());
     case PreferenceValue::Kind::data:
     case PreferenceValue::Kind::date:

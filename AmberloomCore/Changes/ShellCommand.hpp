@@ -23,8 +23,9 @@ class ShellCommand {
 
   // "defaults [-currentHost ]write <domain> <key> <flag> <value>". None for a Night Shift setting,
   // a key path of other than one element, a value of kind data, date, dictionary or array, or a
-  // word holding a NUL character (no command line can carry one). The flag follows the value's
-  // kind, not the setting's type; the domain is written as the catalogue names it.
+  // word holding a NUL character or longer than 128 KiB less one byte (no command line can carry
+  // either). The flag follows the value's kind, not the setting's type; the domain is written as
+  // the catalogue names it.
   static std::optional<std::string> write(const SettingDefinition& setting, const PreferenceValue& value);
   // "defaults [-currentHost ]delete <domain> <key>"; none in the same cases as `write`.
   static std::optional<std::string> deleteCommand(const SettingDefinition& setting);
@@ -47,7 +48,7 @@ class ShellCommand {
 
  private:
   // The type flag and value of a write ("-bool true", "-int -3", ...); none for a kind with no
-  // one-line form or a string holding a NUL character.
+  // one-line form or a string that cannot be one argument.
   static std::optional<std::string> argument(const PreferenceValue& value);
 };
 

@@ -175,9 +175,10 @@ TEST(ShellCommand, SettingsWithoutAOneLineFormGiveNoCommand) {
       PreferenceValue::dictionary({{"a", PreferenceValue::integer(1)}}),
       PreferenceValue::array({PreferenceValue::integer(1)}),
       PreferenceValue::string(std::string("cut\0off", 7)),  // no argument can carry a NUL
+      PreferenceValue::string(std::string(128 * 1024, 'x')),  // longer than one argument can be
   };
   for (const auto& value : noOneLineForm)
-    EXPECT_EQ(ShellCommand::write(plain, value), std::nullopt) << PreferenceValue::kindName(value.kind());
+    EXPECT_FALSE(ShellCommand::write(plain, value).has_value()) << PreferenceValue::kindName(value.kind());
 }
 
 TEST(ShellCommand, RestartLinesKeepOrderAndRepeatsAndNeverStopTheScript) {
@@ -308,6 +309,7 @@ TEST(ShellCommand, ExportedScriptRestoresEveryValueExactlyAndRunsNothingElse) {
       {setting("string.empty", domain, {"Empty"}), PreferenceValue::string("")},
       {setting("string.dash", domain, {"Dash"}), PreferenceValue::string("-bool")},
       {setting("string.unicode", domain, {"Unicode"}), PreferenceValue::string("Grüße 日本 Cafe\u0301")},
+      {setting("string.longest", domain, {"Longest"}), PreferenceValue::string(std::string(128 * 1024 - 1, 'x'))},
       {setting("key.hostile", domain, {"key with 'quote' and $HOME"}), PreferenceValue::string("'")},
       {setting("global.int", "NSGlobalDomain", {"AmberloomExportTest"}), PreferenceValue::integer(7)},
       {setting("host.real", domain, {"HostReal"}, "By host", true), PreferenceValue::real(2.5)},
@@ -319,6 +321,8 @@ TEST(ShellCommand, ExportedScriptRestoresEveryValueExactlyAndRunsNothingElse) {
   items.push_back({setting("nested", domain, {"Outer", "Inner"}, "Nested\ntouch ~/pwned"), PreferenceValue::integer(1)});
   items.push_back({setting("dict", domain, {"Dict"}), PreferenceValue::dictionary({{"a", PreferenceValue::integer(1)}})});
   items.push_back({nightShift, PreferenceValue::boolean(true)});
+  // Too long for one argument: listed, and the settings after it are still written.
+  items.push_back({setting("a.too.long", domain, {"TooLong"}), PreferenceValue::string(std::string(128 * 1024, 'x'))});
 
   const std::string scriptPath = home + "/amberloom-settings.sh";
   testing::writeFile(scriptPath, ShellCommand::script(items, kGeneratedOn));
@@ -348,6 +352,7 @@ TEST(ShellCommand, ExportedScriptRestoresEveryValueExactlyAndRunsNothingElse) {
   }
   EXPECT_FALSE(store.read("Outer", resolver.resolve(domain, false)));
   EXPECT_FALSE(store.read("Dict", resolver.resolve(domain, false)));
+  EXPECT_FALSE(store.read("TooLong", resolver.resolve(domain, false)));
   // Sorted as lines: the quoted name comes first.
   EXPECT_EQ(testing::readFile(home + "/killed"), "System Settings\nDock\n");
   EXPECT_FALSE(testing::fileExists(home + "/pwned"));
