@@ -90,6 +90,7 @@ Item {
             id: slider
             objectName: "slider"
             Layout.preferredWidth: 150
+            Layout.minimumWidth: 150
             implicitHeight: 22
             from: sliderRow.adapter.minimum
             to: sliderRow.adapter.maximum
@@ -142,6 +143,9 @@ Item {
         Text {
             objectName: "sliderValue"
             Layout.minimumWidth: 52
+            // A value far outside the range is cut where the row ends, not drawn over what follows.
+            Layout.fillWidth: true
+            elide: Text.ElideRight
             text: sliderRow.adapter.formatted
             font: Tokens.text.mono
             color: Theme.palette.onSurfaceMuted

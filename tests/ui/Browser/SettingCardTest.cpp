@@ -121,6 +121,24 @@ TEST(SettingCard, showsIconStripSummaryRestartLineAndBadgeAsTheSettingCallsFor) 
   }
 }
 
+// A value far outside the slider's range still shows in full on the card's accessible value, but
+// its label keeps to the control's place: it never runs under the info button or off the card.
+TEST(SettingCard, aSliderLabelOfAnyLengthStaysBesideItsSlider) {
+  SettingCardsScreen screen({"dock.tilesize"});
+  const SettingDefinition& setting = screen.setting("dock.tilesize");
+  QQuickItem* card = screen.card("dock.tilesize");
+  for (const double value : {48.0, -9223372036854775808.0, 1e300}) {
+    SCOPED_TRACE(value);
+    screen.model().apply(PreferenceValue::real(value), setting);
+    screen.window().grab();
+    QQuickItem* label = in(card, "sliderValue");
+    const QRectF shown = label->mapRectToScene(QRectF(0, 0, label->width(), label->height()));
+    EXPECT_LE(label->property("paintedWidth").toReal(), label->width());
+    EXPECT_GE(shown.left(), in(card, "slider")->mapRectToScene(QRectF(0, 0, 1, 1)).right());
+    EXPECT_LE(shown.right(), in(card, "infoButton")->mapToScene(QPointF(0, 0)).x());
+  }
+}
+
 TEST(SettingCard, everyKindOfCardInBothPalettes) {
   SettingCardsScreen screen({"dock.autohide", "dock.tilesize", "finder.view", "appearance.note",
                              "appearance.highlight", "screenshots.location", "gate.open", "plist.blob"});
