@@ -21,6 +21,21 @@ constexpr const char* kSeenDiscoverCards = "seenDiscoverCards";
 // Texts are the same when canonically equivalent, as preference strings are compared.
 bool sameText(const std::string& a, const std::string& b) { return canonicallyEqual(a, b); }
 
+// Whether a terminal would take part of `text`, pasted, as keys rather than text: a control
+// character other than tab, line feed and carriage return (Control-U empties the line, an escape
+// ends a bracketed paste), delete, or a C1 control (U+0080 to U+009F, "\xC2\x80" to "\xC2\x9F").
+bool holdsTerminalKeys(const std::string& text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7f) return true;
+    if (c == 0xc2 && i + 1 < text.size()) {
+      const auto next = static_cast<unsigned char>(text[i + 1]);
+      if (next >= 0x80 && next <= 0x9f) return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 SettingsModel::SettingsModel(const SettingsCatalog& catalog, SettingsService service, bool isDryRun, const Version& os,
@@ -403,8 +418,10 @@ void SettingsModel::restartPendingApps() {
 }
 
 std::optional<std::string> SettingsModel::command(const SettingDefinition& setting) const {
-  if (const auto current = value(setting)) return ShellCommand::write(setting, *current);
-  return ShellCommand::deleteCommand(setting);
+  const auto current = value(setting);
+  auto line = current ? ShellCommand::write(setting, *current) : ShellCommand::deleteCommand(setting);
+  if (line && holdsTerminalKeys(*line)) return std::nullopt;
+  return line;
 }
 
 std::string SettingsModel::exportScript(double now) const {

@@ -154,7 +154,9 @@ class SettingsModel : public QObject {
   QString lastErrorText() const { return QString::fromStdString(lastError_.value_or("")); }
   bool hasLastError() const { return lastError_.has_value(); }
   // The one-line `defaults` command that writes the current value, or deletes the setting when it
-  // is unset; none when no one-line command exists.
+  // is unset; none when no one-line command exists, or when the command holds a character that a
+  // terminal it is pasted into would take as a key (a control character other than tab and line
+  // breaks).
   std::optional<std::string> command(const SettingDefinition& setting) const;
   // The shell script of every editable setting that has a value and is not written by the system.
   std::string exportScript(double now) const;

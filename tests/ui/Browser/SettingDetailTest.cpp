@@ -81,6 +81,41 @@ TEST(SettingDetail, copiesTheExactCommandAndClosesWithReturn) {
   EXPECT_FALSE(screen.card("dock.autohide")->property("showsDetail").toBool());
 }
 
+// The copied command is pasted into a terminal, which takes control characters as keys: Control-U
+// and a line feed would throw the line away and run what follows, and an escape would end a
+// bracketed paste. A text that holds one has no command to copy; line breaks and tabs stay text.
+TEST(SettingDetail, offersNoCommandWhosePasteATerminalWouldTakeAsKeys) {
+  SettingCardsScreen screen({"appearance.note"});
+  const SettingDefinition& setting = screen.setting("appearance.note");
+  struct Case {
+    const char* name;
+    std::string value;
+    bool copyable;
+  };
+  const Case cases[] = {
+      {"lines and tabs", "two\nlines\tand a tab\r\n", true},
+      {"quotes", "it's $(not) `run`", true},
+      {"Control-U", "\x15touch ~/pwned\n", false},
+      {"end of a bracketed paste", "\x1b[201~\ntouch ~/pwned\n", false},
+      {"Control-C", "\x03", false},
+      {"delete", "\x7f", false},
+      {"C1 escape", "\u009b201~", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    screen.model().apply(PreferenceValue::string(c.value), setting);
+    ASSERT_EQ(screen.model().value(setting), PreferenceValue::string(c.value));
+    openSheet(screen, "appearance.note");
+    QQuickItem* copy = ScreenWindow::findBelow(screen.item("sheetContent"), "copyButton");
+    EXPECT_EQ(copy && copy->isVisible(), c.copyable);
+    if (c.copyable) {
+      screen.click(copy);
+      EXPECT_EQ(screen.pasteboard.copied.last(), QString::fromStdString(*ShellCommand::write(setting, PreferenceValue::string(c.value))));
+    }
+    screen.press(Qt::Key_Escape);
+  }
+}
+
 TEST(SettingDetail, openSheetInBothPalettes) {
   SettingCardsScreen screen({"dock.autohide", "gate.open"});
   openSheet(screen, "gate.open");
