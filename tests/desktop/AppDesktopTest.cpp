@@ -11,6 +11,8 @@
 #include "Account/AccountStore.hpp"
 #include "AccountServerProcess.hpp"
 #include "DesktopSession.hpp"
+#include "Platform/MachineIdentity.hpp"
+#include "Platform/PreferenceFiles.hpp"
 #include "Platform/ProcessRunner.hpp"
 #include "Preferences/UserDefaults.hpp"
 #include "TestHome.hpp"
@@ -95,6 +97,12 @@ class AppDesktop : public ::testing::Test {
 TEST_F(AppDesktop, ExportThroughTheRealSavePanelRunsOnAnotherHome) {
   const std::string home = th::home();
   ASSERT_EQ(defaultsIn(home, {"write", "com.apple.dock", "autohide", "-bool", "true"}).exitStatus, 0);
+  // A text that tries to break out of its quotes, and one too long for any command line, which
+  // must not stop the settings after it.
+  const std::string hostile = "it's $(touch ~/pwned) `touch ~/pwned`\n\"$HOME\" $&";
+  ASSERT_EQ(defaultsIn(home, {"write", "com.apple.screencapture", "name", "-string", hostile}).exitStatus, 0);
+  amberloom::platform::PreferenceFiles(home, amberloom::platform::hostUUID())
+      .setValue("NewWindowTargetPath", amberloom::platform::PlistObject(std::string(128 * 1024, 'x')), "com.apple.finder", false);
   DesktopSession mac(home + "/desktop");
   mac.startApp(home, {{"AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:9/api/v1"}});
 
@@ -132,6 +140,9 @@ TEST_F(AppDesktop, ExportThroughTheRealSavePanelRunsOnAnotherHome) {
   ASSERT_TRUE(ran);
   EXPECT_EQ(ran->exitStatus, 0) << ran->standardError;
   EXPECT_EQ(read(other, "com.apple.dock", "autohide"), "1\n");
+  EXPECT_EQ(read(other, "com.apple.screencapture", "name"), hostile + "\n");
+  EXPECT_EQ(read(other, "com.apple.finder", "NewWindowTargetPath"), "");
+  EXPECT_FALSE(th::fileExists(other + "/pwned") || th::fileExists(home + "/pwned"));
 }
 
 TEST_F(AppDesktop, FolderControlWritesTheFolderChosenInTheRealOpenPanel) {
