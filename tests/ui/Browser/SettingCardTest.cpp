@@ -116,7 +116,9 @@ TEST(SettingCard, showsIconStripSummaryRestartLineAndBadgeAsTheSettingCallsFor) 
     EXPECT_EQ(in(card, "restartLine")->isVisible(), !c.restartLine.isEmpty());
     EXPECT_EQ(in(card, "restartLine")->property("text").toString(), c.restartLine);
     EXPECT_EQ(shows(card, "groupBadge"), !c.badge.isEmpty());
-    if (!c.badge.isEmpty()) EXPECT_EQ(in(card, "groupBadge")->property("text").toString(), c.badge);
+    if (!c.badge.isEmpty()) {
+      EXPECT_EQ(in(card, "groupBadge")->property("text").toString(), c.badge);
+    }
     EXPECT_EQ(card->height(), 76);
   }
 }

@@ -50,7 +50,9 @@ class ChangeNoticeTest : public ::testing::Test {
       EXPECT_EQ(browser->value(setting), services.settings.currentValue(setting)) << setting.id;
     const auto stored = services.history.all();
     ASSERT_EQ(points.count(), static_cast<int>(stored.size()));
-    if (!stored.empty()) EXPECT_EQ(points.history()[0].reason, stored[0].reason);
+    if (!stored.empty()) {
+      EXPECT_EQ(points.history()[0].reason, stored[0].reason);
+    }
     std::vector<std::string> found, shown;
     for (const auto& finding : services.repairScanner().scan(std::nullopt).findings) found.push_back(finding.id());
     for (const auto& finding : repair->findings()) shown.push_back(finding.id());

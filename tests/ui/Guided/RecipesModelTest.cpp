@@ -99,7 +99,7 @@ TEST_F(RecipesModelTest, PracticeModeReportsWhatWouldBeWrittenAndWritesNothing) 
 
   ASSERT_TRUE(recipes->report());
   const WriteReport expected{{{"dock.autohide", false, "kuru kosum"}, {"finder.path", false, "kuru kosum"}},
-                             {}, {}, {"dock.size"}, {"finder.hidden"}};
+                             {}, {}, {"dock.size"}, {"finder.hidden"}, {}};
   EXPECT_EQ(*recipes->report(), expected);
   EXPECT_EQ(recipes->lastUndo(), std::nullopt);
   recipes->undoLast();
