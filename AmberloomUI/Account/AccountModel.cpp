@@ -2,6 +2,7 @@
 
 #include <QVariantMap>
 
+#include "Account/AccountTexts.hpp"
 #include "Kit/BackgroundCall.hpp"
 #include "Kit/DisplayText.hpp"
 
@@ -68,7 +69,7 @@ QVariantList AccountModel::deviceList() const {
   QVariantList list;
   for (const Device& device : devices_)
     list.append(QVariantMap{{QStringLiteral("deviceID"), QString::fromStdString(device.id)},
-                            {QStringLiteral("name"), QString::fromStdString(device.name)},
+                            {QStringLiteral("name"), macName(device.name)},
                             {QStringLiteral("lastSeenAt"), device.lastSeenAt},
                             {QStringLiteral("isThisMac"), device.isThisMac}});
   return list;

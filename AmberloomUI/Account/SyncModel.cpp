@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "Account/AccountModel.hpp"
+#include "Account/AccountTexts.hpp"
 #include "Account/SyncListModels.hpp"
 #include "Account/SyncTexts.hpp"
 #include "Guided/UndoPoint.hpp"
@@ -143,7 +144,7 @@ int SyncModel::identicalCount() const {
 
 QString SyncModel::selectedMacName() const {
   const SyncDocument* document = selectedDocument();
-  return QString::fromStdString(document ? document->displayName() : selectedDeviceID_.value_or("another Mac"));
+  return macName(document ? document->displayName() : selectedDeviceID_.value_or("another Mac"));
 }
 
 const SyncDocument* SyncModel::selectedDocument() const {
@@ -423,7 +424,7 @@ void SyncModel::refreshHistory() { setHistory(snapshots_.all()); }
 
 QStringList SyncModel::unreadableList() const {
   QStringList names;
-  for (const auto& name : unreadable_) names << QString::fromStdString(name);
+  for (const auto& name : unreadable_) names << macName(name);
   return names;
 }
 

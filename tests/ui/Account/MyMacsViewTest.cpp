@@ -115,6 +115,26 @@ TEST(MyMacsView, namesIdsAndPathsWithDollarSignsAreShownAsTheyAre) {
   EXPECT_EQ(textOf("unreadable", "text"), "Garbled $& Mac could not be read");
 }
 
+TEST(MyMacsView, theOtherMacsNamesOfAnyLengthAreShownOnOneShortLine) {
+  TwoMacs macs;
+  // A name of a megabyte (as much as a document may carry), and one as long as the server keeps.
+  const std::string hugeName = "Huge " + std::string((1 << 20) - 5, 'N');
+  const auto huge = macs.server.signIn(macs.here.client, "ada@example.com", "HW-H", "Huge Mac");
+  macs.here.client.putDocument(SyncDocument{"MAC-H", hugeName, {{"dock.autohide", V::boolean(true)}}}.encoded(), 0,
+                               huge.token, "HW-H");
+  const std::string longName(250, 'G');
+  const auto garbled = macs.server.signIn(macs.here.client, "ada@example.com", "HW-G", longName);
+  macs.here.client.putDocument(R"({"schemaVersion":1,"deviceID":"MAC-G","checksum":"0","intents":{}})", 0,
+                               garbled.token, "HW-G");
+  auto model = macs.here.model();
+  await(*model, &SyncModel::syncNow);
+  PageDriver page("MyMacsScreen.qml", {980, 1000}, {{"model", model.get()}});
+  const auto textOf = [&](const char* owner, const char* name) { return page.item(owner, name)->property("text").toString(); };
+  EXPECT_EQ(textOf("macRow-MAC-H", "macName"), "Huge " + QString(45, 'N') + u'\u2026' + QString(50, 'N'));
+  EXPECT_EQ(textOf("unreadable", "text"),
+            QString(50, 'G') + u'\u2026' + QString(50, 'G') + QStringLiteral(" could not be read"));
+}
+
 TEST(MyMacsView, withoutOtherMacsShowsTheEmptyStateAndNoBackupBoxWithoutAFirstRunModel) {
   TwoMacs macs;
   auto model = macs.here.model();
