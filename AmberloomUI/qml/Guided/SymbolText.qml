@@ -2,7 +2,9 @@ import QtQuick
 import QtQuick.Layouts
 import AmberLoom.UI
 
-// A symbol before a text, both in one colour; the text wraps when `wraps` is set.
+// A symbol before a text, both in one colour; the text wraps when `wraps` is set, within a word
+// too when the word is wider than the line. The text is shown as typed: messages carry names and
+// codes that other Macs and the account server choose, and markup in them is not obeyed.
 RowLayout {
     id: label
 
@@ -30,8 +32,9 @@ RowLayout {
         objectName: "text"
         Layout.fillWidth: label.wraps
         text: label.text
+        textFormat: Text.PlainText
         font: label.font
         color: label.color
-        wrapMode: label.wraps ? Text.WordWrap : Text.NoWrap
+        wrapMode: label.wraps ? Text.Wrap : Text.NoWrap
     }
 }

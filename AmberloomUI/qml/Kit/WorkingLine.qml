@@ -3,7 +3,7 @@ import QtQuick.Layouts
 import AmberLoom.UI
 
 // What a screen is doing while its work goes on: a turning ring and one sentence, read out
-// together.
+// together. The sentence may name another Mac, so it is shown as typed.
 RowLayout {
     id: line
 
@@ -23,6 +23,7 @@ RowLayout {
         objectName: "workingText"
         Layout.fillWidth: true
         text: line.text
+        textFormat: Text.PlainText
         font: Tokens.text.caption
         color: Theme.palette.onSurfaceMuted
         wrapMode: Text.Wrap

@@ -2,6 +2,8 @@
 // copying, pinning, choosing a Mac, the question about sync at login, and the page in both
 // palettes at the main window's width.
 
+#include <QFontMetricsF>
+
 #include "../Guided/FirstRunHome.hpp"
 #include "Account/StartupQuestion.hpp"
 #include "PageDriver.hpp"
@@ -93,7 +95,7 @@ TEST(MyMacsView, ticksCopiesPinsAndAsksAboutSyncAtLogin) {
   EXPECT_EQ(LoginItemService(LoginItemService::agentPlist).status(), LoginItemService::Status::disabled);
 }
 
-TEST(MyMacsView, namesIdsAndPathsWithDollarSignsAreShownAsTheyAre) {
+TEST(MyMacsView, namesIdsAndPathsWithDollarSignsOrMarkupAreShownAsTheyAre) {
   FirstRunHome backups;
   backups.folder = home() + "/Cloud/$&$`$'";  // no backups there yet
   auto firstRun = backups.model();
@@ -101,7 +103,7 @@ TEST(MyMacsView, namesIdsAndPathsWithDollarSignsAreShownAsTheyAre) {
   SyncMac odd{macs.server, home() + "/odd-mac", "MAC-$&",
               std::make_shared<CFPreferenceStore>(platform::PreferenceFiles(home() + "/odd-mac", "HOST-C"))};
   await(*odd.model(), &SyncModel::publish);  // as bare as this Mac: nothing to bring over
-  const auto garbled = macs.server.signIn(macs.here.client, "ada@example.com", "HW-C", "Garbled $& Mac");
+  const auto garbled = macs.server.signIn(macs.here.client, "ada@example.com", "HW-C", "<b>Garbled</b> $& Mac");
   // Shaped as a document, so the server takes it, but its checksum does not hold.
   macs.here.client.putDocument(R"({"schemaVersion":1,"deviceID":"MAC-G","checksum":"0","intents":{}})", 0,
                                garbled.token, "HW-C");
@@ -112,7 +114,11 @@ TEST(MyMacsView, namesIdsAndPathsWithDollarSignsAreShownAsTheyAre) {
   const auto textOf = [&](const char* owner, const char* name) { return page.item(owner, name)->property("text").toString(); };
   EXPECT_EQ(textOf("backupSection", "noBackups"), QString::fromStdString("No backups in " + backups.folder + " yet."));
   EXPECT_EQ(textOf("differences", "nothingToBring"), QString::fromUtf8("Nothing to bring over — this Mac already matches MAC-$&."));
-  EXPECT_EQ(textOf("unreadable", "text"), "Garbled $& Mac could not be read");
+  // As typed: the markup takes its room on the line instead of setting the name in bold.
+  const auto* unreadable = page.item("unreadable", "text");
+  EXPECT_EQ(unreadable->property("text").toString(), "<b>Garbled</b> $& Mac could not be read");
+  EXPECT_GE(unreadable->implicitWidth() + 1,
+            QFontMetricsF(unreadable->property("font").value<QFont>()).horizontalAdvance(unreadable->property("text").toString()));
 }
 
 TEST(MyMacsView, theOtherMacsNamesOfAnyLengthAreShownOnOneShortLine) {
@@ -122,7 +128,7 @@ TEST(MyMacsView, theOtherMacsNamesOfAnyLengthAreShownOnOneShortLine) {
   const auto huge = macs.server.signIn(macs.here.client, "ada@example.com", "HW-H", "Huge Mac");
   macs.here.client.putDocument(SyncDocument{"MAC-H", hugeName, {{"dock.autohide", V::boolean(true)}}}.encoded(), 0,
                                huge.token, "HW-H");
-  const std::string longName(250, 'G');
+  const std::string longName(250, 'W');
   const auto garbled = macs.server.signIn(macs.here.client, "ada@example.com", "HW-G", longName);
   macs.here.client.putDocument(R"({"schemaVersion":1,"deviceID":"MAC-G","checksum":"0","intents":{}})", 0,
                                garbled.token, "HW-G");
@@ -132,7 +138,8 @@ TEST(MyMacsView, theOtherMacsNamesOfAnyLengthAreShownOnOneShortLine) {
   const auto textOf = [&](const char* owner, const char* name) { return page.item(owner, name)->property("text").toString(); };
   EXPECT_EQ(textOf("macRow-MAC-H", "macName"), "Huge " + QString(45, 'N') + u'\u2026' + QString(50, 'N'));
   EXPECT_EQ(textOf("unreadable", "text"),
-            QString(50, 'G') + u'\u2026' + QString(50, 'G') + QStringLiteral(" could not be read"));
+            QString(50, 'W') + u'\u2026' + QString(50, 'W') + QStringLiteral(" could not be read"));
+  renderInBothPalettes(page.window(), QStringLiteral("my-macs-long-names"));
 }
 
 TEST(MyMacsView, withoutOtherMacsShowsTheEmptyStateAndNoBackupBoxWithoutAFirstRunModel) {
