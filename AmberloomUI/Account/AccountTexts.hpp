@@ -27,6 +27,8 @@ class AccountTexts : public QObject {
   using QObject::QObject;
   // Relative to the current time.
   Q_INVOKABLE static QString lastSeen(double lastSeenAt);
+  // macName() of a name or id.
+  Q_INVOKABLE static QString shownName(const QString& name) { return macName(name.toStdString()); }
 };
 
 }  // namespace amberloom::ui

@@ -319,8 +319,9 @@ void SyncModel::applySelected() {
   bool stored = false;
   // An empty batch changed nothing, so there is nothing to go back to.
   if (report.total() > 0) {
+    // The id is the other Mac's to choose: cut like a name, as the list of undo points shows it.
     const std::string reason = "Before bringing " + std::to_string(report.total()) + " settings from " +
-                               selectedDeviceID_.value_or("another Mac");
+                               macName(selectedDeviceID_.value_or("another Mac")).toStdString();
     const auto point = guided::recordUndoPoint(snapshots_, report.undo, reason, report.priorIntents, clock_());
     stored = !point.failure;
     if (point.failure)

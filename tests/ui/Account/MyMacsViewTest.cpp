@@ -121,7 +121,7 @@ TEST(MyMacsView, namesIdsAndPathsWithDollarSignsOrMarkupAreShownAsTheyAre) {
             QFontMetricsF(unreadable->property("font").value<QFont>()).horizontalAdvance(unreadable->property("text").toString()));
 }
 
-TEST(MyMacsView, theOtherMacsNamesOfAnyLengthAreShownOnOneShortLine) {
+TEST(MyMacsView, theOtherMacsNamesAndIdsOfAnyLengthAreShownOnOneShortLine) {
   TwoMacs macs;
   // A name of a megabyte (as much as a document may carry), and one as long as the server keeps.
   const std::string hugeName = "Huge " + std::string((1 << 20) - 5, 'N');
@@ -140,6 +140,20 @@ TEST(MyMacsView, theOtherMacsNamesOfAnyLengthAreShownOnOneShortLine) {
   EXPECT_EQ(textOf("unreadable", "text"),
             QString(50, 'W') + u'\u2026' + QString(50, 'W') + QStringLiteral(" could not be read"));
   renderInBothPalettes(page.window(), QStringLiteral("my-macs-long-names"));
+
+  // A copy from a Mac whose id runs to a megabyte: the undo point and the page name it cut.
+  const std::string hugeID = std::string((1 << 20) - 1, 'I') + "D";
+  macs.here.client.putDocument(SyncDocument{hugeID, "Huge id", {{"dock.autohide", V::boolean(true)}}}.encoded(), 1,
+                               huge.token, "HW-H");
+  await(*model, &SyncModel::refresh);
+  model->selectDevice(QString::fromStdString(hugeID));
+  model->selectAll();
+  model->applySelected();
+  ASSERT_EQ(model->history().size(), 1u);
+  const QString cutID = QString(50, 'I') + u'\u2026' + QString(49, 'I') + u'D';
+  EXPECT_EQ(QString::fromStdString(model->history()[0].reason), "Before bringing 1 settings from " + cutID);
+  EXPECT_EQ(textOf("differences", "nothingToBring"),
+            QString::fromUtf8("Nothing to bring over — this Mac already matches ") + cutID + u'.');
 }
 
 TEST(MyMacsView, withoutOtherMacsShowsTheEmptyStateAndNoBackupBoxWithoutAFirstRunModel) {
