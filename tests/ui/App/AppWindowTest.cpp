@@ -244,7 +244,7 @@ TEST_F(AppWindow, SettingsWindowHandsTheRiskySwitchToTheBrowserAndOffersTheCrash
   }
 }
 
-TEST_F(AppWindow, SettingsWindowOfAnAccountWithManyMacsKeepsEachRemoveWithin) {
+TEST_F(AppWindow, SettingsWindowOfAnAccountWithManyMacsFitsTheScreenAndScrollsToItsButtons) {
   // Fifty Macs, each named as long as the pages show a name.
   std::string devices;
   for (int i = 0; i < 50; ++i)
@@ -268,12 +268,19 @@ TEST_F(AppWindow, SettingsWindowOfAnAccountWithManyMacsKeepsEachRemoveWithin) {
   const auto below = [&](const char* name) { return th::ScreenWindow::findBelow(window->contentItem(), QString::fromLatin1(name)); };
   ASSERT_TRUE(QTest::qWaitFor([&] { return below("device-mac-49"); }, 10000));
   QCoreApplication::processEvents();
+  EXPECT_LE(window->height(), window->screen()->availableGeometry().height());
   saveInBothPalettes(window, QStringLiteral("app-preferences-many-macs"));
-  // Every Mac's Remove lies within the window's width.
+  // Every Mac's Remove lies within the window's width; the account's own buttons are a scroll away.
   for (const char* row : {"device-mac-0", "device-mac-49"}) {
     const QRectF remove = th::sceneRect(th::ScreenWindow::findBelow(below(row), QStringLiteral("remove")));
     EXPECT_LE(remove.right(), window->width()) << row;
   }
+  auto* scroller = find(window, "preferencesScroller");
+  ASSERT_TRUE(scroller);
+  scroller->setProperty("contentY", scroller->property("contentHeight").toDouble() - scroller->height());
+  QCoreApplication::processEvents();
+  const QRectF deleteAccount = th::sceneRect(below("deleteAccount"));
+  EXPECT_TRUE(QRectF(QPointF(), window->size()).contains(deleteAccount));
 }
 
 TEST(Updater, OffersChecksOnlyForANonEmptyFeedText) {
