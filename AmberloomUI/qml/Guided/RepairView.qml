@@ -310,11 +310,9 @@ Item {
                         ColumnLayout {
                             Layout.fillWidth: true
                             spacing: 2
-                            // A copy's reason names the other Mac by the id it chose: shown as typed.
                             Text {
                                 Layout.fillWidth: true
                                 text: point.reason
-                                textFormat: Text.PlainText
                                 font: Tokens.text.rowTitle
                                 color: Theme.palette.onSurface
                                 wrapMode: Text.WordWrap

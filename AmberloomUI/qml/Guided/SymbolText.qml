@@ -2,9 +2,7 @@ import QtQuick
 import QtQuick.Layouts
 import AmberLoom.UI
 
-// A symbol before a text, both in one colour; the text wraps when `wraps` is set, within a word
-// too when the word is wider than the line. The text is shown as typed: messages carry names and
-// codes that other Macs and the account server choose, and markup in them is not obeyed.
+// A symbol before a text, both in one colour; the text wraps when `wraps` is set.
 RowLayout {
     id: label
 

@@ -3,7 +3,7 @@ import QtQuick.Layouts
 import AmberLoom.UI
 
 // What a screen is doing while its work goes on: a turning ring and one sentence, read out
-// together. The sentence may name another Mac, so it is shown as typed.
+// together.
 RowLayout {
     id: line
 
