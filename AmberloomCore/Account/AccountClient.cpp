@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 #include <sodium.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "Support/Base64.hpp"
@@ -138,12 +139,18 @@ std::optional<AccountClient::Session> AccountClient::pollForSession(const std::s
       std::map<std::string, std::string>{{"verifier", verifier}, {"device_name", deviceName}, {"hardware_id", hardwareID}},
       std::nullopt, {}, stop);
   if (answer.status == 202) return std::nullopt;
+  std::optional<Session> session;
   try {
     const Json json = parseJson(answer.body);
-    return Session{requiredString(json, "device_token", {}), requiredString(json, "device_id", {})};
+    session = Session{requiredString(json, "device_token", {}), requiredString(json, "device_id", {})};
   } catch (const DecodingError&) {
-    throw Failure::server(answer.status, "cozumlenemedi");
   }
+  // The token goes into a header line of every later request: a control character in it would
+  // end that line and start one of the server's choosing.
+  const auto isControl = [](unsigned char c) { return c < 0x20 || c == 0x7f; };
+  if (!session || std::any_of(session->token.begin(), session->token.end(), isControl))
+    throw Failure::server(answer.status, "cozumlenemedi");
+  return session;
 }
 
 AccountClient::Account AccountClient::account(const std::string& token, std::stop_token stop) const {

@@ -131,7 +131,8 @@ class AccountClient {
   // Throws Failure.
   std::string requestSignIn(const std::string& email, std::stop_token stop = {}) const;
   // None while the link is unconfirmed (202); the session once it is. Throws Failure; an
-  // unreadable 2xx answer is server(status, "cozumlenemedi").
+  // unreadable 2xx answer, or one whose token holds a control character, is
+  // server(status, "cozumlenemedi").
   std::optional<Session> pollForSession(const std::string& verifier, const std::string& deviceName,
                                         const std::string& hardwareID, std::stop_token stop = {}) const;
   // Throws Failure, or DecodingError for an unreadable answer.

@@ -2,6 +2,7 @@
 
 #include <QVariantMap>
 
+#include "Account/AccountTexts.hpp"
 #include "Kit/BackgroundCall.hpp"
 #include "Kit/DisplayText.hpp"
 
@@ -68,7 +69,7 @@ QVariantList AccountModel::deviceList() const {
   QVariantList list;
   for (const Device& device : devices_)
     list.append(QVariantMap{{QStringLiteral("deviceID"), QString::fromStdString(device.id)},
-                            {QStringLiteral("name"), QString::fromStdString(device.name)},
+                            {QStringLiteral("name"), macName(device.name)},
                             {QStringLiteral("lastSeenAt"), device.lastSeenAt},
                             {QStringLiteral("isThisMac"), device.isThisMac}});
   return list;
@@ -261,9 +262,11 @@ QString AccountModel::describe(const std::exception_ptr& error) {
       case AccountClient::Failure::Case::offline:
         return QStringLiteral("There seems to be no internet connection. Your settings keep working on this Mac.");
       case AccountClient::Failure::Case::server:
+        // The code is the server's to choose: a short word as a rule, but cut, so that an answer of
+        // megabytes cannot become a message of megabytes.
         return QStringLiteral("The server could not complete the request (%1, %2).")
             .arg(failure.status())
-            .arg(QString::fromStdString(failure.code()));
+            .arg(display::oneLine(QString::fromStdString(failure.code()), 64));
       case AccountClient::Failure::Case::needsSignIn:
         return QStringLiteral("This session is no longer valid. Please sign in again.");
       case AccountClient::Failure::Case::tooManyRequests:

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "Guided/FirstRunTexts.hpp"
+#include "Kit/DisplayText.hpp"
 #include "Support/Iso8601.hpp"
 
 namespace amberloom::ui {
@@ -31,6 +32,8 @@ QString lastSeenText(double lastSeenAt, double now) {
   const QString amount = firstrun::localized(count == 1 ? unit->one : unit->many, {QString::number(count)});
   return firstrun::localized("last seen ") + firstrun::localized(elapsed >= 0 ? "%@ ago" : "in %@", {amount});
 }
+
+QString macName(const std::string& name) { return display::oneLine(QString::fromStdString(name), 100); }
 
 QString AccountTexts::lastSeen(double lastSeenAt) { return lastSeenText(lastSeenAt, iso8601::now()); }
 

@@ -1,5 +1,6 @@
 #include "Account/SyncListModels.hpp"
 
+#include "Account/AccountTexts.hpp"
 #include "Account/SyncTexts.hpp"
 
 namespace amberloom::ui {
@@ -30,7 +31,7 @@ QVariant MacListModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case DeviceIDRole: return QString::fromStdString(row.deviceID);
     case Qt::DisplayRole:
-    case NameRole: return QString::fromStdString(row.name);
+    case NameRole: return macName(row.name);
     case FreshnessRole: return synctexts::freshness(row.sharedAt, clock_()).text;
     case IsStaleRole: return synctexts::freshness(row.sharedAt, clock_()).isStale;
     case SettingCountRole: return row.settingCount;

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "Account/AccountModel.hpp"
+#include "Account/AccountTexts.hpp"
 #include "Account/SyncListModels.hpp"
 #include "Account/SyncTexts.hpp"
 #include "Guided/UndoPoint.hpp"
@@ -143,7 +144,7 @@ int SyncModel::identicalCount() const {
 
 QString SyncModel::selectedMacName() const {
   const SyncDocument* document = selectedDocument();
-  return QString::fromStdString(document ? document->displayName() : selectedDeviceID_.value_or("another Mac"));
+  return macName(document ? document->displayName() : selectedDeviceID_.value_or("another Mac"));
 }
 
 const SyncDocument* SyncModel::selectedDocument() const {
@@ -318,8 +319,9 @@ void SyncModel::applySelected() {
   bool stored = false;
   // An empty batch changed nothing, so there is nothing to go back to.
   if (report.total() > 0) {
+    // The id is the other Mac's to choose: cut like a name, as the list of undo points shows it.
     const std::string reason = "Before bringing " + std::to_string(report.total()) + " settings from " +
-                               selectedDeviceID_.value_or("another Mac");
+                               macName(selectedDeviceID_.value_or("another Mac")).toStdString();
     const auto point = guided::recordUndoPoint(snapshots_, report.undo, reason, report.priorIntents, clock_());
     stored = !point.failure;
     if (point.failure)
@@ -423,7 +425,7 @@ void SyncModel::refreshHistory() { setHistory(snapshots_.all()); }
 
 QStringList SyncModel::unreadableList() const {
   QStringList names;
-  for (const auto& name : unreadable_) names << QString::fromStdString(name);
+  for (const auto& name : unreadable_) names << macName(name);
   return names;
 }
 

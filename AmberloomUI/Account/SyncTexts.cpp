@@ -5,6 +5,7 @@
 
 #include "Guided/FirstRunTexts.hpp"
 #include "Guided/GuidedText.hpp"
+#include "Kit/DisplayText.hpp"
 #include "Support/Iso8601.hpp"
 
 namespace amberloom::ui::synctexts {
@@ -12,6 +13,10 @@ namespace amberloom::ui::synctexts {
 namespace {
 
 QString number(std::size_t n) { return QString::number(static_cast<qulonglong>(n)); }
+
+// Far more than any setting's text holds, far less than the megabyte another Mac's document may
+// carry, which would hold the window for minutes while its card is laid out.
+constexpr qsizetype kShownText = 1000;
 
 QDateTime localTime(double secondsSinceReferenceDate) {
   const double unixSeconds = secondsSinceReferenceDate + iso8601::kReferenceDateUnixSeconds;
@@ -30,7 +35,8 @@ QString shortValue(const PreferenceValue& value) {
       return QString::fromLatin1(text);
     }
     case PreferenceValue::Kind::string:
-      return value.asString().empty() ? firstrun::localized("(empty)") : QString::fromStdString(value.asString());
+      return value.asString().empty() ? firstrun::localized("(empty)")
+                                      : display::head(QString::fromStdString(value.asString()), kShownText);
     case PreferenceValue::Kind::data: return firstrun::localized("%lld bytes", {number(value.asData().size())});
     case PreferenceValue::Kind::date: return guided::abbreviatedDateTime(value.asDate());
     case PreferenceValue::Kind::dictionary: return firstrun::localized("(group of values)");

@@ -1,8 +1,8 @@
 #pragma once
 // What the My Macs page says about a compared setting, another Mac and the last copy. Kept apart
 // from the views so that every sentence can be checked without a window. Fixed texts go through
-// the string table (the key is the English text); data (labels, ids, names, strings) is shown
-// verbatim; counts are never put into the singular.
+// the string table (the key is the English text); data (labels, ids, strings) is shown verbatim,
+// only a string too long to read on screen is cut; counts are never put into the singular.
 
 #include <QString>
 #include <QStringList>
@@ -15,8 +15,9 @@
 
 namespace amberloom::ui::synctexts {
 
-// A value in a few words: "on"/"off", the number, the whole string ("(empty)" when empty), the
-// byte count of data, the date in the user's locale; a dictionary or array is named, not shown.
+// A value in a few words: "on"/"off", the number, the string ("(empty)" when empty; whole up to
+// 1000 characters, else its first 1000 and "…"), the byte count of data, the date in the user's
+// locale; a dictionary or array is named, not shown.
 QString shortValue(const PreferenceValue& value);
 
 // The line under a card's label: how this Mac's value and the incoming one stand.

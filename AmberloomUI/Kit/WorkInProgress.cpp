@@ -1,8 +1,42 @@
 #include "Kit/WorkInProgress.hpp"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QTimer>
 
 namespace amberloom::ui {
+
+namespace {
+
+// Drops the user's clicks and keys, to every window, while work runs. The events handled meanwhile
+// must not start anything that takes the screen away: a click on another page of the sidebar, or a
+// sign-out in the settings window, would destroy the page whose button is still waiting for the
+// work, and the application with it. Painting, timers, hovering and scrolling go on.
+class IgnoredInput final : public QObject {
+ public:
+  IgnoredInput() { QCoreApplication::instance()->installEventFilter(this); }
+  ~IgnoredInput() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::ShortcutOverride:
+      case QEvent::Shortcut:
+      case QEvent::TouchBegin:
+      case QEvent::TouchUpdate:
+      case QEvent::TouchEnd:
+      case QEvent::ContextMenu: return true;
+      default: return false;
+    }
+  }
+};
+
+}  // namespace
 
 void WorkInProgress::wait(QString text, QEventLoop& loop, const std::function<bool()>& finished) {
   text_ = std::move(text);
@@ -11,7 +45,10 @@ void WorkInProgress::wait(QString text, QEventLoop& loop, const std::function<bo
   slow.setSingleShot(true);
   connect(&slow, &QTimer::timeout, this, [this] { setShown(true); });
   slow.start(patience);
-  if (!finished()) loop.exec();
+  if (!finished()) {
+    const IgnoredInput ignored;
+    loop.exec();
+  }
   slow.stop();
   setShown(false);
   setRunning(false);

@@ -36,7 +36,7 @@ class WorkInProgress : public QObject {
   explicit WorkInProgress(QObject* parent = nullptr) : QObject(parent) {}
 
   // Work is under way. Its owner starts no other meanwhile: the events handled while it runs may
-  // ask for some.
+  // ask for some. The user's clicks and keys reach no window until it ends.
   bool isRunning() const { return running_; }
   // The work has run for `patience` and goes on.
   bool shown() const { return shown_; }

@@ -93,7 +93,7 @@ ColumnLayout {
                             spacing: 6
                             Text {
                                 Layout.preferredWidth: implicitWidth
-                                Layout.maximumWidth: deviceLine.width - 200
+                                Layout.maximumWidth: Math.max(0, deviceLine.width - 200)
                                 text: deviceRow.modelData.name
                                 textFormat: Text.PlainText
                                 font: Tokens.text.rowTitle

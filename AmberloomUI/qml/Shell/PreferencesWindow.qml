@@ -1,36 +1,51 @@
 import QtQuick
+import QtQuick.Templates as T
 import AmberLoom.UI
 
-// The settings window: the application's preferences at their own size, 520 points wide.
+// The settings window: the application's preferences at their own size, 520 points wide, and no
+// taller than the screen holds: an account of many Macs scrolls within it.
 Window {
     id: window
 
     required property PreferencesViewModel model
+    readonly property real fittedHeight: Math.min(content.implicitHeight, Math.max(240, Screen.desktopAvailableHeight - 60))
 
     title: qsTr("AmberLoom Settings")
     width: 520
-    height: content.implicitHeight
+    height: fittedHeight
     minimumWidth: 520
     maximumWidth: 520
-    minimumHeight: content.implicitHeight
-    maximumHeight: content.implicitHeight
+    minimumHeight: fittedHeight
+    maximumHeight: fittedHeight
     color: Theme.palette.surface
     Theme.palette: Tokens.amberloomPalette(SystemColorScheme.scheme)
 
     // The keys go to the content whenever no sheet or alert holds them.
     onActiveFocusItemChanged: if (!activeFocusItem || activeFocusItem === contentItem) content.forceActiveFocus()
 
-    PreferencesView {
-        id: content
-        objectName: "preferencesView"
+    Flickable {
+        id: scroller
+        objectName: "preferencesScroller"
         anchors.fill: parent
-        model: window.model
-        // Escape and Ctrl+W close the window; while a sheet or an alert is open, it takes the keys.
-        focus: true
-        Keys.onPressed: event => {
-            if (event.key === Qt.Key_Escape || event.matches(StandardKey.Close)) {
-                event.accepted = true;
-                window.close();
+        contentWidth: width
+        contentHeight: content.implicitHeight
+        clip: true
+        boundsBehavior: Flickable.StopAtBounds
+        T.ScrollBar.vertical: PageScrollBar { alwaysShown: true }
+
+        PreferencesView {
+            id: content
+            objectName: "preferencesView"
+            width: scroller.width
+            height: implicitHeight
+            model: window.model
+            // Escape and Ctrl+W close the window; while a sheet or an alert is open, it takes the keys.
+            focus: true
+            Keys.onPressed: event => {
+                if (event.key === Qt.Key_Escape || event.matches(StandardKey.Close)) {
+                    event.accepted = true;
+                    window.close();
+                }
             }
         }
     }

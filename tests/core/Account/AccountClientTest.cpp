@@ -193,7 +193,10 @@ TEST(AccountClient, DecodesAnswersByTheRecordRules) {
   EXPECT_EQ(client.pollForSession("v", "Mac", "HW"), std::nullopt);
   answer(200, R"({"device_token":"t","device_id":"d","more":1})");
   EXPECT_EQ(client.pollForSession("v", "Mac", "HW"), (AccountClient::Session{"t", "d"}));
-  for (const char* body : {R"({"device_token":"t"})", R"({"device_token":"t","device_id":5})", "[]", ""}) {
+  // A token that cannot stand in a header line (it would add lines of the server's choosing to
+  // every later request) is no token.
+  for (const char* body : {R"({"device_token":"t"})", R"({"device_token":"t","device_id":5})", "[]", "",
+                           R"({"device_token":"t\r\nX-Evil: 1","device_id":"d"})", R"({"device_token":"t\u0000","device_id":"d"})"}) {
     answer(200, body);
     EXPECT_EQ(failureOf([&] { client.pollForSession("v", "Mac", "HW"); }), Failure::server(200, "cozumlenemedi"))
         << body;

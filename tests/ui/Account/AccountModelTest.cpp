@@ -166,6 +166,10 @@ TEST(AccountModel, eachFailureEndsInItsSentence) {
   const Case cases[] = {
       {ScriptedServer::Answer{500, R"({"error":"maintenance"})"},
        "The server could not complete the request (500, maintenance)."},
+      // A code of megabytes is cut to one short line rather than handed to the page whole.
+      {ScriptedServer::Answer{500, R"({"error":"a)" + std::string(4 << 20, 'x') + R"(z"})"},
+       "The server could not complete the request (500, a" + std::string(31, 'x') + "\u2026" +
+           std::string(31, 'x') + "z)."},
       {ScriptedServer::Answer{429, ""}, "Too many attempts. Try again in a few minutes."},
       {ScriptedServer::Answer{409, ""},
        "The server already holds a newer copy of this Mac's settings. Sync again to send the ones this Mac has now."},

@@ -2,6 +2,8 @@
 // copying, pinning, choosing a Mac, the question about sync at login, and the page in both
 // palettes at the main window's width.
 
+#include <QFontMetricsF>
+
 #include "../Guided/FirstRunHome.hpp"
 #include "Account/StartupQuestion.hpp"
 #include "PageDriver.hpp"
@@ -93,7 +95,7 @@ TEST(MyMacsView, ticksCopiesPinsAndAsksAboutSyncAtLogin) {
   EXPECT_EQ(LoginItemService(LoginItemService::agentPlist).status(), LoginItemService::Status::disabled);
 }
 
-TEST(MyMacsView, namesIdsAndPathsWithDollarSignsAreShownAsTheyAre) {
+TEST(MyMacsView, namesIdsAndPathsWithDollarSignsOrMarkupAreShownAsTheyAre) {
   FirstRunHome backups;
   backups.folder = home() + "/Cloud/$&$`$'";  // no backups there yet
   auto firstRun = backups.model();
@@ -101,7 +103,7 @@ TEST(MyMacsView, namesIdsAndPathsWithDollarSignsAreShownAsTheyAre) {
   SyncMac odd{macs.server, home() + "/odd-mac", "MAC-$&",
               std::make_shared<CFPreferenceStore>(platform::PreferenceFiles(home() + "/odd-mac", "HOST-C"))};
   await(*odd.model(), &SyncModel::publish);  // as bare as this Mac: nothing to bring over
-  const auto garbled = macs.server.signIn(macs.here.client, "ada@example.com", "HW-C", "Garbled $& Mac");
+  const auto garbled = macs.server.signIn(macs.here.client, "ada@example.com", "HW-C", "<b>Garbled</b> $& Mac");
   // Shaped as a document, so the server takes it, but its checksum does not hold.
   macs.here.client.putDocument(R"({"schemaVersion":1,"deviceID":"MAC-G","checksum":"0","intents":{}})", 0,
                                garbled.token, "HW-C");
@@ -112,7 +114,46 @@ TEST(MyMacsView, namesIdsAndPathsWithDollarSignsAreShownAsTheyAre) {
   const auto textOf = [&](const char* owner, const char* name) { return page.item(owner, name)->property("text").toString(); };
   EXPECT_EQ(textOf("backupSection", "noBackups"), QString::fromStdString("No backups in " + backups.folder + " yet."));
   EXPECT_EQ(textOf("differences", "nothingToBring"), QString::fromUtf8("Nothing to bring over — this Mac already matches MAC-$&."));
-  EXPECT_EQ(textOf("unreadable", "text"), "Garbled $& Mac could not be read");
+  // As typed: the markup takes its room on the line instead of setting the name in bold.
+  const auto* unreadable = page.item("unreadable", "text");
+  EXPECT_EQ(unreadable->property("text").toString(), "<b>Garbled</b> $& Mac could not be read");
+  EXPECT_GE(unreadable->implicitWidth() + 1,
+            QFontMetricsF(unreadable->property("font").value<QFont>()).horizontalAdvance(unreadable->property("text").toString()));
+}
+
+TEST(MyMacsView, theOtherMacsNamesAndIdsOfAnyLengthAreShownOnOneShortLine) {
+  TwoMacs macs;
+  // A name of a megabyte (as much as a document may carry), and one as long as the server keeps.
+  const std::string hugeName = "Huge " + std::string((1 << 20) - 5, 'N');
+  const auto huge = macs.server.signIn(macs.here.client, "ada@example.com", "HW-H", "Huge Mac");
+  macs.here.client.putDocument(SyncDocument{"MAC-H", hugeName, {{"dock.autohide", V::boolean(true)}}}.encoded(), 0,
+                               huge.token, "HW-H");
+  const std::string longName(250, 'W');
+  const auto garbled = macs.server.signIn(macs.here.client, "ada@example.com", "HW-G", longName);
+  macs.here.client.putDocument(R"({"schemaVersion":1,"deviceID":"MAC-G","checksum":"0","intents":{}})", 0,
+                               garbled.token, "HW-G");
+  auto model = macs.here.model();
+  await(*model, &SyncModel::syncNow);
+  PageDriver page("MyMacsScreen.qml", {980, 1000}, {{"model", model.get()}});
+  const auto textOf = [&](const char* owner, const char* name) { return page.item(owner, name)->property("text").toString(); };
+  EXPECT_EQ(textOf("macRow-MAC-H", "macName"), "Huge " + QString(45, 'N') + u'\u2026' + QString(50, 'N'));
+  EXPECT_EQ(textOf("unreadable", "text"),
+            QString(50, 'W') + u'\u2026' + QString(50, 'W') + QStringLiteral(" could not be read"));
+  renderInBothPalettes(page.window(), QStringLiteral("my-macs-long-names"));
+
+  // A copy from a Mac whose id runs to a megabyte: the undo point and the page name it cut.
+  const std::string hugeID = std::string((1 << 20) - 1, 'I') + "D";
+  macs.here.client.putDocument(SyncDocument{hugeID, "Huge id", {{"dock.autohide", V::boolean(true)}}}.encoded(), 1,
+                               huge.token, "HW-H");
+  await(*model, &SyncModel::refresh);
+  model->selectDevice(QString::fromStdString(hugeID));
+  model->selectAll();
+  model->applySelected();
+  ASSERT_EQ(model->history().size(), 1u);
+  const QString cutID = QString(50, 'I') + u'\u2026' + QString(49, 'I') + u'D';
+  EXPECT_EQ(QString::fromStdString(model->history()[0].reason), "Before bringing 1 settings from " + cutID);
+  EXPECT_EQ(textOf("differences", "nothingToBring"),
+            QString::fromUtf8("Nothing to bring over — this Mac already matches ") + cutID + u'.');
 }
 
 TEST(MyMacsView, withoutOtherMacsShowsTheEmptyStateAndNoBackupBoxWithoutAFirstRunModel) {

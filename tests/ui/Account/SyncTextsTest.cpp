@@ -24,8 +24,8 @@ double localNoonPlus(int year, int month, int day, double hours) {
 
 }  // namespace
 
-TEST(SyncTexts, valuesAndDifferencesAreShownInAFewWordsWithNothingDropped) {
-  const std::string longText(300, 'x');
+TEST(SyncTexts, valuesAndDifferencesAreShownInAFewWordsWithNothingDroppedThatCanBeRead) {
+  const std::string longText(1000, 'x');
   const struct {
     D difference;
     QString expected;
@@ -38,6 +38,9 @@ TEST(SyncTexts, valuesAndDifferencesAreShownInAFewWordsWithNothingDropped) {
       {D::onlyHere(V::real(1.0 / 3)), QStringLiteral("only on this Mac: 0.333333")},
       {D::onlyHere(V::string("")), QStringLiteral("only on this Mac: (empty)")},
       {D::onlyHere(V::string(longText)), QStringLiteral("only on this Mac: ") + QString::fromStdString(longText)},
+      // A megabyte, as another Mac's document may carry, is cut before a card has to lay it out.
+      {D::onlyThere(V::string(longText + std::string(1 << 20, 'y'))),
+       QStringLiteral("not set here  \u2192  incoming: ") + QString::fromStdString(longText) + u'\u2026'},
       {D::onlyHere(V::data({0x01})), QStringLiteral("only on this Mac: 1 bytes")},
       {D::onlyHere(V::data({})), QStringLiteral("only on this Mac: 0 bytes")},
       {D::onlyThere(V::dictionary({{"a", V::integer(1)}})), QStringLiteral("not set here  \u2192  incoming: (group of values)")},

@@ -11,6 +11,8 @@
 #include "AppFixture.hpp"
 #include "Browser/SettingsModel.hpp"
 #include "Kit/SystemColorScheme.hpp"
+#include "ScreenGeometry.hpp"
+#include "ScriptedServer.hpp"
 #include "SettingCardsScreen.hpp"
 #include "TestHome.hpp"
 
@@ -240,6 +242,45 @@ TEST_F(AppWindow, SettingsWindowHandsTheRiskySwitchToTheBrowserAndOffersTheCrash
     QTest::keyClick(shown, key, modifiers);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !shown->isVisible(); }, 2000)) << key;
   }
+}
+
+TEST_F(AppWindow, SettingsWindowOfAnAccountWithManyMacsFitsTheScreenAndScrollsToItsButtons) {
+  // Fifty Macs, each named as long as the pages show a name.
+  std::string devices;
+  for (int i = 0; i < 50; ++i)
+    devices += (i ? "," : "") + std::string(R"({"id":"mac-)") + std::to_string(i) + R"(","name":")" +
+               std::string(100, 'W') + R"(","last_seen_at":"2026-12-08T10:00:00Z","is_this_mac":)" +
+               (i ? "false" : "true") + "}";
+  th::ScriptedServer server;
+  server.answer({200, R"({"email":"ada@example.com","devices":[)" + devices + "]}"});
+  const std::string base = server.url("/api/v1");
+  ::setenv("AMBERLOOM_ACCOUNT_URL", base.c_str(), 1);
+  amberloom::AccountStore("tv.winterbrae.amberloom.session", "device-token", StoreUserDefaults::standard())
+      .save("token-1", "ada@example.com", "mac-0", base);
+  auto app = start();
+  // The Macs are known before the window is made, as after a visit to the account page.
+  app->root().account->loadAccount();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return app->root().account->devices().size() == 50u; }, 10000));
+  app->showPreferences();
+  QQuickWindow* window = app->preferencesWindow();
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+  const auto below = [&](const char* name) { return th::ScreenWindow::findBelow(window->contentItem(), QString::fromLatin1(name)); };
+  ASSERT_TRUE(QTest::qWaitFor([&] { return below("device-mac-49"); }, 10000));
+  QCoreApplication::processEvents();
+  EXPECT_LE(window->height(), window->screen()->availableGeometry().height());
+  saveInBothPalettes(window, QStringLiteral("app-preferences-many-macs"));
+  // Every Mac's Remove lies within the window's width; the account's own buttons are a scroll away.
+  for (const char* row : {"device-mac-0", "device-mac-49"}) {
+    const QRectF remove = th::sceneRect(th::ScreenWindow::findBelow(below(row), QStringLiteral("remove")));
+    EXPECT_LE(remove.right(), window->width()) << row;
+  }
+  auto* scroller = find(window, "preferencesScroller");
+  ASSERT_TRUE(scroller);
+  scroller->setProperty("contentY", scroller->property("contentHeight").toDouble() - scroller->height());
+  QCoreApplication::processEvents();
+  const QRectF deleteAccount = th::sceneRect(below("deleteAccount"));
+  EXPECT_TRUE(QRectF(QPointF(), window->size()).contains(deleteAccount));
 }
 
 TEST(Updater, OffersChecksOnlyForANonEmptyFeedText) {

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTimer>
+#include <QWindow>
 #include <future>
 
 #include "../Account/PageDriver.hpp"
@@ -49,13 +52,24 @@ class HeldReader final : public ExternalPreferenceReader {
   bool letGo_ = false;
 };
 
+// Another window of the application, counting the clicks and keys it is given.
+struct OtherWindow : QWindow {
+  int inputs = 0;
+  void mousePressEvent(QMouseEvent*) override { ++inputs; }
+  void keyPressEvent(QKeyEvent*) override { ++inputs; }
+};
+
 // Runs `step`, whose batch `reader` holds. Once the screen shows the work (the main thread handles
-// a timer meanwhile), its working line must say `text` and none of `controls` may take input; the
+// a timer meanwhile), its working line must say `text` and none of `controls` may take input, nor
+// may any other window (a click there could take the screen away while its step waits); the
 // screen is saved as `name`, then the batch let go.
 void expectWorking(HeldReader& reader, ScreenWindow& window, const ui::WorkInProgress* progress, const QString& name,
                    const QString& text, const std::vector<QQuickItem*>& controls, const std::function<void()>& step) {
   bool looked = false;
   int ticks = 0;
+  OtherWindow other;
+  other.resize(100, 100);
+  other.show();
   QTimer timer;
   QObject::connect(&timer, &QTimer::timeout, [&] {
     if (++ticks > 1000) reader.letGo();  // never shown: the test fails below rather than hang
@@ -65,6 +79,8 @@ void expectWorking(HeldReader& reader, ScreenWindow& window, const ui::WorkInPro
     EXPECT_TRUE(line && line->property("text").toString() == text) << text.toStdString();
     if (line) expectInsideAndApart({line});  // in view, wherever the step was started
     for (const QQuickItem* control : controls) EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+    QTest::mouseClick(&other, Qt::LeftButton, {}, QPoint(50, 50));
+    QTest::keyClick(&other, Qt::Key_Return);
     renderInBothPalettes(window, name);
     reader.letGo();
   });
@@ -72,6 +88,9 @@ void expectWorking(HeldReader& reader, ScreenWindow& window, const ui::WorkInPro
   step();
   EXPECT_TRUE(looked) << "the screen never showed the work, or the window waited for it";
   EXPECT_FALSE(progress->shown());
+  EXPECT_EQ(other.inputs, 0);
+  QTest::mouseClick(&other, Qt::LeftButton, {}, QPoint(50, 50));  // and once the work is done, they do
+  EXPECT_EQ(other.inputs, 1);
 }
 
 std::shared_ptr<HeldReader> heldReader() { return std::make_shared<HeldReader>(); }
