@@ -64,7 +64,7 @@ void AccountStore::save(const std::string& token, const std::string& email, cons
   defaults_->setString(server, serverKey);
 }
 
-void AccountStore::clear() const {
+bool AccountStore::clear() const {
   secrets_->remove(service_, account_);
   for (const char* key : {serverKey, emailKey, deviceIDKey}) {
     try {
@@ -73,6 +73,7 @@ void AccountStore::clear() const {
       // Signing out must always complete; a key that cannot be removed is left for the next clear.
     }
   }
+  return !isSignedIn();
 }
 
 }  // namespace amberloom

@@ -68,8 +68,10 @@ class AccountStore {
   // preferences' error when they cannot be written.
   void save(const std::string& token, const std::string& email, const std::string& deviceID,
             const std::string& server) const;
-  // Removes the secret and the preference keys; never fails.
-  void clear() const;
+  // Removes the secret and the preference keys; never throws. False when this Mac is still signed
+  // in afterwards (neither the secret nor the keys could be removed, as on a read-only home), so
+  // the next start would find the session again.
+  bool clear() const;
 
  private:
   std::string service_;

@@ -181,9 +181,9 @@ void AccountModel::cancelWaiting() {
 
 void AccountModel::signOutHere() {
   endAttempt();
-  store_.clear();
+  const bool forgotten = store_.clear();
   setState(SignedOut);
-  setMessage(std::nullopt);
+  setMessage(forgotten ? std::nullopt : std::optional(sessionKept));
 }
 
 void AccountModel::signOut() { signOutHere(); }

@@ -63,6 +63,9 @@ class AccountModel : public QObject {
 
   static inline const QString incompleteAddress = QStringLiteral("That email address looks incomplete.");
   static inline const QString linkNotConfirmed = QStringLiteral("The link was not confirmed. Try again.");
+  static inline const QString sessionKept = QStringLiteral(
+      "AmberLoom could not forget the session on this Mac and will be signed in again when it next opens. Sign out "
+      "again once your Library folder can be written to.");
 
   // Signed in at once when `store` holds an account and a token that this client's server issued
   // (then `email` is the stored address); sends nothing. Without `timing`, the standard one.
@@ -99,7 +102,8 @@ class AccountModel : public QObject {
   Q_INVOKABLE void cancelLoading(int load);
   // Removes a Mac from the account; removing this Mac signs out here, any other reloads the list.
   Q_INVOKABLE void removeDevice(const QString& id);
-  // Forgets the session on this Mac; sends nothing.
+  // Forgets the session on this Mac; sends nothing. Signed out from then on; when the session
+  // stays on disk all the same, `message` says it will be back at the next start.
   Q_INVOKABLE void signOut();
   // Deletes the account on the server, then signs out; on failure the session stays.
   Q_INVOKABLE void deleteAccount();

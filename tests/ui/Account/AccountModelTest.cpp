@@ -5,6 +5,7 @@
 #include "AccountFixture.hpp"
 #include "AccountServerProcess.hpp"
 #include "ScriptedServer.hpp"
+#include "SmallDisk.hpp"
 
 using namespace amberloom::testing;
 using amberloom::AccountClient;
@@ -55,6 +56,45 @@ TEST(AccountModel, signsInByTheMailedLinkThenLoadsTheMacsAndSignsOut) {
   EXPECT_EQ(model->state(), AccountModel::SignedOut);
   EXPECT_FALSE(model->session());
   EXPECT_FALSE(mac.store().stored());
+}
+
+// Signing out on the real stores with ~/Library on a disk of its own: a full disk still lets the
+// device token go, so the next start is signed out; a read-only one keeps the whole session, and
+// the user is told it will be back instead of being shown a plain sign-out.
+TEST(AccountModel, signingOutSaysSoWhenThisMacCannotForgetTheSession) {
+  struct Case {
+    const char* disk;
+    bool readOnly;
+    bool forgotten;
+  };
+  for (const Case& c : {Case{"full", false, true}, Case{"read-only", true, false}}) {
+    SCOPED_TRACE(c.disk);
+    SmallDisk library(home() + "/Library", 1 << 20);
+    if (!library.mounted()) GTEST_SKIP() << "no small disk can be mounted here";
+    AccountServerProcess server;
+    const amberloom::AccountStore store("tv.winterbrae.amberloom.session", "device-token",
+                                        amberloom::StoreUserDefaults::standard());
+    const auto model = [&] {
+      return std::make_unique<AccountModel>(AccountMac::client(server.apiBase()), store, "Test Mac", "HW-THIS",
+                                            AccountModel::Timing{std::chrono::milliseconds(40), std::chrono::minutes(15)});
+    };
+    auto signedIn = model();
+    signInByLink(*signedIn, server);
+    if (c.readOnly)
+      library.setReadOnly(true);
+    else
+      library.fill();
+
+    signedIn->signOut();
+    EXPECT_EQ(signedIn->state(), AccountModel::SignedOut);
+    EXPECT_EQ(model()->state(), c.forgotten ? AccountModel::SignedOut : AccountModel::SignedIn) << "the next start";
+    if (c.forgotten)
+      EXPECT_EQ(messageOf(*signedIn), "");
+    else
+      EXPECT_EQ(messageOf(*signedIn), "AmberLoom could not forget the session on this Mac and will be signed in "
+                                      "again when it next opens. Sign out again once your Library folder can be "
+                                      "written to.");
+  }
 }
 
 TEST(AccountModel, aWaitThatWasGivenUpSignsNobodyIn) {
