@@ -59,9 +59,15 @@ void AccountStore::save(const std::string& token, const std::string& email, cons
   secrets_->remove(service_, account_);
   if (const int status = secrets_->add(service_, account_, token); status != platform::SecretStore::success)
     throw AccountStoreError(status);
-  defaults_->setString(email, emailKey);
-  defaults_->setString(deviceID, deviceIDKey);
-  defaults_->setString(server, serverKey);
+  try {
+    defaults_->setString(email, emailKey);
+    defaults_->setString(deviceID, deviceIDKey);
+    defaults_->setString(server, serverKey);
+  } catch (...) {
+    // A session stored in part signs nobody in; its token is not left behind on disk either.
+    secrets_->remove(service_, account_);
+    throw;
+  }
 }
 
 bool AccountStore::clear() const {

@@ -65,7 +65,7 @@ class AccountStore {
   // Forgets the issuing server, replaces the secret, records the address and the device id, and
   // then `server`, so that a save cut short leaves no session to present anywhere. Throws
   // AccountStoreError when the secret cannot be added (the old one is gone then); throws the
-  // preferences' error when they cannot be written.
+  // preferences' error when they cannot be written, after taking the new secret out again.
   void save(const std::string& token, const std::string& email, const std::string& deviceID,
             const std::string& server) const;
   // Removes the secret and the preference keys; never throws. False when this Mac is still signed

@@ -6,7 +6,9 @@
 
 #include "Account/AccountStore.hpp"
 #include "Account/MachineIdentity.hpp"
+#include "Platform/AtomicFile.hpp"
 #include "MemoryUserDefaults.hpp"
+#include "SmallDisk.hpp"
 #include "TestHome.hpp"
 
 using namespace amberloom;
@@ -107,6 +109,18 @@ TEST(AccountStore, AFailedAddThrowsItsStatusAndLeavesThePreferences) {
   EXPECT_EQ(defaults->stringValue(AccountStore::emailKey), "old@b.c");
   EXPECT_FALSE(defaults->value(AccountStore::deviceIDKey));
   EXPECT_FALSE(secrets->secret);  // the old item went first, as the keychain's replace does
+}
+
+// The real stores with ~/Library/Preferences on a full disk of its own: the token still fits in the
+// keychain folder, the account's keys do not. The sign-in fails as a whole: no token is left behind.
+TEST(AccountStore, ASessionWhoseKeysCannotBeStoredLeavesNoTokenBehind) {
+  SmallDisk preferences(home() + "/Library/Preferences", 1 << 20);
+  if (!preferences.mounted()) GTEST_SKIP() << "no small disk can be mounted here";
+  preferences.fill();
+  const AccountStore store(kService, kAccount, StoreUserDefaults::standard());
+  EXPECT_THROW(store.save("token-1", "ada@b.c", "D1", "https://one.example/api/v1"), platform::FileWriteError);
+  EXPECT_FALSE(store.token());
+  EXPECT_TRUE(filesBelow(home() + "/Library/Keychains").empty());
 }
 
 TEST(FileSecretStore, KeepsEachItemPrivateAndInsideItsFolder) {
