@@ -324,9 +324,12 @@ void SyncModel::applySelected() {
                                macName(selectedDeviceID_.value_or("another Mac")).toStdString();
     const auto point = guided::recordUndoPoint(snapshots_, report.undo, reason, report.priorIntents, clock_());
     stored = !point.failure;
-    if (point.failure)
+    if (point.failure && report.appliedCount() > 0)
       // The values are already overwritten: the user must know there is no way back.
       setLastError("The settings were copied, but no undo point could be saved: " + *point.failure);
+    else if (point.failure)
+      // Nothing was copied (the report says why); only the lost point is news.
+      setLastError(guided::undoPointNotSaved(*point.failure, false));
     else if (point.valuesLeftOut > 0)
       setLastError(*guided::undoPointMessage(point, false));
   }

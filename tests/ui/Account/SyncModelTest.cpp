@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "Preferences/PinnedSettings.hpp"
+#include "SmallDisk.hpp"
 #include "TwoMacs.hpp"
 
 using namespace amberloom;
@@ -219,6 +220,18 @@ TEST(SyncModel, emptyBatchesStoreNoUndoPointAndALostUndoPointIsReported) {
   EXPECT_TRUE(model->lastError()->starts_with("The settings were copied, but no undo point could be saved"))
       << *model->lastError();
   EXPECT_TRUE(model->history().empty());
+
+  // The preferences' disk is full as well: nothing is copied, and nothing says it was.
+  SmallDisk preferences(home() + "/Library/Preferences", 1 << 20);
+  if (!preferences.mounted()) GTEST_SKIP() << "no small disk can be mounted here";
+  preferences.fill();
+  model->setTicked(QStringLiteral("finder.title"), true);
+  model->applySelected();
+  ASSERT_TRUE(model->report());
+  EXPECT_EQ(model->report()->appliedCount(), 0u);
+  EXPECT_EQ(model->report()->failed().size(), 1u);
+  ASSERT_TRUE(model->lastError());
+  EXPECT_TRUE(model->lastError()->starts_with("The undo point could not be saved to disk (")) << *model->lastError();
 }
 
 TEST(SyncModel, myMacsFollowsTheAccountSignedInAndKeepsTicksOnlyWhileTheirCardsShow) {
