@@ -11,8 +11,9 @@
 namespace amberloom::platform {
 
 FolderLock::FolderLock(const std::string& folder) {
-  createPrivateFolders(folder);
+  const std::error_code made = createPrivateFolders(folder);
   fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd_ < 0) error_ = made ? made : std::error_code(errno, std::generic_category());
   if (fd_ >= 0) {
     while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
     }

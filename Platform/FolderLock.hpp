@@ -5,6 +5,7 @@
 // to another's. Nothing that takes the same lock may be called while it is held.
 
 #include <string>
+#include <system_error>
 
 namespace amberloom::platform {
 
@@ -16,11 +17,13 @@ class FolderLock {
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
 
-  // False when the folder could not be made or opened: nothing is held then.
+  // False when the folder could not be made or opened: nothing is held then, and `error` says why.
   bool locked() const { return fd_ >= 0; }
+  const std::error_code& error() const { return error_; }
 
  private:
   int fd_ = -1;
+  std::error_code error_;
 };
 
 }  // namespace amberloom::platform

@@ -142,7 +142,8 @@ std::vector<std::exception_ptr> PreferenceFiles::setValues(const std::vector<Key
   const std::string folder = std::filesystem::path(*path).parent_path().string();
   FolderLock lock(folder);
   if (!lock.locked())
-    return failAll(std::make_exception_ptr(PreferenceFileError(applicationID, "cannot lock preference folder")));
+    return failAll(std::make_exception_ptr(
+        PreferenceFileError(applicationID, "cannot lock preference folder (" + lock.error().message() + ")")));
   auto domain = readDictionaryFile(*path);
   if (!domain)
     return failAll(std::make_exception_ptr(PreferenceFileError(applicationID, "unreadable preference file left untouched")));

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <regex>
 
@@ -14,6 +15,7 @@
 #include "Platform/MachineIdentity.hpp"
 #include "Platform/PlistCoding.hpp"
 #include "Platform/PreferenceFiles.hpp"
+#include "SmallDisk.hpp"
 #include "TestHome.hpp"
 
 using namespace amberloom::platform;
@@ -145,6 +147,53 @@ TEST(AtomicFile, WholeFileReadsAreExactAndFailuresAreReported) {
   EXPECT_FALSE(readWholeFile(test::home() + "/data", bytes));  // a folder cannot be read as a file
   EXPECT_FALSE(readWholeFile(test::home() + "/data/missing", bytes));
   EXPECT_EQ(bytes, "untouched");
+}
+
+// ~/Library on a disk of its own that says no: full, read-only, or with a file where the preference
+// folder should be. The write is refused with the reason, the file already there stays whole and
+// nothing is left beside it; once the disk takes writes again, they go through.
+TEST(PreferenceFiles, AWriteTheDiskRefusesSaysWhyAndKeepsTheOldFileWhole) {
+  struct Case {
+    const char* disk;
+    std::function<void(test::SmallDisk&)> refuse, allow;
+    const char* reason;
+  };
+  const std::string folder = test::home() + "/Library/Preferences";
+  const Case cases[] = {
+      {"full", [](auto& disk) { disk.fill(); }, [](auto& disk) { disk.free(); }, "(No space left on device)"},
+      {"read-only", [](auto& disk) { disk.setReadOnly(true); }, [](auto& disk) { disk.setReadOnly(false); },
+       "(Read-only file system)"},
+      {"a file for the folder",
+       [&](auto&) {
+         std::filesystem::rename(folder, folder + ".kept");
+         test::writeFile(folder, "not a folder");
+       },
+       [&](auto&) {
+         std::filesystem::remove(folder);
+         std::filesystem::rename(folder + ".kept", folder);
+       },
+       "cannot lock preference folder (Not a directory)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.disk);
+    test::SmallDisk library(test::home() + "/Library", 1 << 20);
+    if (!library.mounted()) GTEST_SKIP() << "no small disk can be mounted here";
+    files().setValue("text", PlistObject(std::string(100000, 'a')), "com.example.full", false);
+    const std::string before = test::readFile(folder + "/com.example.full.plist");
+
+    c.refuse(library);
+    try {
+      files().setValue("text", PlistObject(std::string(100000, 'b')), "com.example.full", false);
+      ADD_FAILURE() << "written";
+    } catch (const std::exception& error) {
+      EXPECT_NE(std::string(error.what()).find(c.reason), std::string::npos) << error.what();
+    }
+    c.allow(library);
+    EXPECT_EQ(test::readFile(folder + "/com.example.full.plist"), before);
+    EXPECT_EQ(test::filesBelow(folder), std::vector<std::string>{"com.example.full.plist"});
+    files().setValue("text", PlistObject(std::string(10, 'c')), "com.example.full", false);
+    EXPECT_EQ(files().copyValue("text", "com.example.full", false), PlistObject(std::string(10, 'c')));
+  }
 }
 
 TEST(PreferenceFiles, DomainWithoutAFileIsEmptyAndRemovingTouchesOnlyItsFile) {
