@@ -91,6 +91,15 @@ class AppDesktop : public ::testing::Test {
     FAIL() << "no way out of the wizard\n" << mac.describeScreen() << mac.appLog();
   }
 
+  // Starts the application on the catalogue window: an account signed in (at a server that is not
+  // there) and the first-run wizard done.
+  static void startSignedIn(DesktopSession& mac, const std::string& home) {
+    amberloom::AccountStore("tv.winterbrae.amberloom.session", "device-token", amberloom::StoreUserDefaults::standard())
+        .save("token-1", "ada@example.com", "mac-1", "http://127.0.0.1:9/api/v1");
+    amberloom::StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
+    mac.startApp(home, {{"AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:9/api/v1"}});
+  }
+
   // The application's menu, opened from its title.
   static void openApplicationMenu(DesktopSession& mac) { clickOn(mac, "AmberLoom", "menu bar"); }
 };
@@ -149,11 +158,8 @@ TEST_F(AppDesktop, ExportThroughTheRealSavePanelRunsOnAnotherHome) {
 TEST_F(AppDesktop, FolderControlWritesTheFolderChosenInTheRealOpenPanel) {
   const std::string home = th::home();
   fs::create_directories(home + "/Shots");
-  amberloom::AccountStore("tv.winterbrae.amberloom.session", "device-token", amberloom::StoreUserDefaults::standard())
-      .save("token-1", "ada@example.com", "mac-1", "http://127.0.0.1:9/api/v1");
-  amberloom::StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
   DesktopSession mac(home + "/desktop");
-  mac.startApp(home, {{"AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:9/api/v1"}});
+  startSignedIn(mac, home);
 
   clickOn(mac, "Search settings", "text");
   mac.type("Save screenshots to");
@@ -200,11 +206,8 @@ TEST_F(AppDesktop, QuitAndTheKeysOfTheWindowsDoWhatTheySay) {
 // control, heading, page title and alert says what it is.
 TEST_F(AppDesktop, EveryControlHeadingAndAlertHasANameForAScreenReader) {
   const std::string home = th::home();
-  amberloom::AccountStore("tv.winterbrae.amberloom.session", "device-token", amberloom::StoreUserDefaults::standard())
-      .save("token-1", "ada@example.com", "mac-1", "http://127.0.0.1:9/api/v1");
-  amberloom::StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
   DesktopSession mac(home + "/desktop");
-  mac.startApp(home, {{"AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:9/api/v1"}});
+  startSignedIn(mac, home);
   waitFor(mac, "Search settings", "text");
 
   const std::set<QString> named = {"push button", "check box", "heading", "title bar", "dialog",
