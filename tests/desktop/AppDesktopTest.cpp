@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <thread>
 
 #include "Account/AccountStore.hpp"
@@ -90,6 +91,15 @@ class AppDesktop : public ::testing::Test {
     FAIL() << "no way out of the wizard\n" << mac.describeScreen() << mac.appLog();
   }
 
+  // Starts the application on the catalogue window: an account signed in (at a server that is not
+  // there) and the first-run wizard done.
+  static void startSignedIn(DesktopSession& mac, const std::string& home) {
+    amberloom::AccountStore("tv.winterbrae.amberloom.session", "device-token", amberloom::StoreUserDefaults::standard())
+        .save("token-1", "ada@example.com", "mac-1", "http://127.0.0.1:9/api/v1");
+    amberloom::StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
+    mac.startApp(home, {{"AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:9/api/v1"}});
+  }
+
   // The application's menu, opened from its title.
   static void openApplicationMenu(DesktopSession& mac) { clickOn(mac, "AmberLoom", "menu bar"); }
 };
@@ -148,11 +158,8 @@ TEST_F(AppDesktop, ExportThroughTheRealSavePanelRunsOnAnotherHome) {
 TEST_F(AppDesktop, FolderControlWritesTheFolderChosenInTheRealOpenPanel) {
   const std::string home = th::home();
   fs::create_directories(home + "/Shots");
-  amberloom::AccountStore("tv.winterbrae.amberloom.session", "device-token", amberloom::StoreUserDefaults::standard())
-      .save("token-1", "ada@example.com", "mac-1", "http://127.0.0.1:9/api/v1");
-  amberloom::StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
   DesktopSession mac(home + "/desktop");
-  mac.startApp(home, {{"AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:9/api/v1"}});
+  startSignedIn(mac, home);
 
   clickOn(mac, "Search settings", "text");
   mac.type("Save screenshots to");
@@ -193,6 +200,37 @@ TEST_F(AppDesktop, QuitAndTheKeysOfTheWindowsDoWhatTheySay) {
   mac.click(490, 600);
   mac.key("ctrl+q");
   EXPECT_EQ(mac.waitForExit(20s), 0) << mac.appLog();
+}
+
+// What a screen reader meets on each page, in the settings window and in the support alert: every
+// control, heading, page title and alert says what it is.
+TEST_F(AppDesktop, EveryControlHeadingAndAlertHasANameForAScreenReader) {
+  const std::string home = th::home();
+  DesktopSession mac(home + "/desktop");
+  startSignedIn(mac, home);
+  waitFor(mac, "Search settings", "text");
+
+  const std::set<QString> named = {"push button", "check box", "heading", "title bar", "dialog",
+                                   "slider",      "combo box", "menu item", "text"};
+  const auto expectAllNamed = [&](const std::string& where) {
+    for (const auto& element : mac.elements())
+      EXPECT_FALSE(named.contains(element.role) && element.name.isEmpty())
+          << where << ": a " << element.role.toStdString() << " with no name at " << element.place.x() << ","
+          << element.place.y() << "\n" << mac.describeScreen();
+  };
+  expectAllNamed("the first page");
+  for (const char* page : {"Quick setups", "Recent changes", "Backed up for you*", "Set up by hand", "My Macs",
+                           "Account", "Dock*"}) {
+    clickOn(mac, page, "push button");
+    std::this_thread::sleep_for(1s);
+    expectAllNamed(page);
+  }
+
+  mac.click(600, 650);
+  mac.key("ctrl+comma");
+  clickOn(mac, "Email support", "push button");
+  EXPECT_TRUE(mac.find("No mail program opened the message", "dialog")) << mac.describeScreen();
+  expectAllNamed("the support alert");
 }
 
 TEST_F(AppDesktop, AnUnreadablePreferencesFileIsKeptAsideAndSignInReachesTheCatalogue) {

@@ -83,6 +83,9 @@ Item {
                                 color: Theme.palette.onSurface
                                 elide: Text.ElideRight
                                 Accessible.role: Accessible.TitleBar
+                                Accessible.name: text
+                                // A page that heads itself (the account page) leaves the title empty.
+                                Accessible.ignored: text === ""
                             }
                             Text {
                                 objectName: "pageSubtitle"

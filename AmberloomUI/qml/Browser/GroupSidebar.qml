@@ -62,6 +62,7 @@ Rectangle {
             color: Theme.palette.onSurfaceFaint
             elide: Text.ElideRight
             Accessible.role: Accessible.Heading
+            Accessible.name: text
         }
 
         T.ScrollBar.vertical: scrollBar

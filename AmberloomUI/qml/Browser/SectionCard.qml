@@ -47,6 +47,8 @@ SurfaceGroup {
                 Layout.fillWidth: true
                 implicitHeight: header.implicitHeight
                 onClicked: card.toggle()
+                Accessible.name: card.title
+                Accessible.description: card.isOpen ? qsTr("Expanded") : qsTr("Collapsed")
                 contentItem: Item {}
 
                 RowLayout {

@@ -30,6 +30,7 @@ T.Popup {
     dim: true
     focus: true
     closePolicy: T.Popup.CloseOnEscape
+    Accessible.name: card.label
     onAboutToShow: copied = false
 
     T.Overlay.modal: Rectangle {

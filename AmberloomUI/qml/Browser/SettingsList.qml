@@ -92,6 +92,7 @@ Item {
                 color: Theme.palette.onSurfaceFaint
                 elide: Text.ElideRight
                 Accessible.role: Accessible.Heading
+                Accessible.name: text
             }
         }
 

@@ -31,6 +31,7 @@ T.Popup {
     dim: true
     focus: true
     closePolicy: T.Popup.CloseOnEscape | T.Popup.CloseOnPressOutside
+    Accessible.name: title
     padding: 22
 
     T.Overlay.modal: Rectangle {

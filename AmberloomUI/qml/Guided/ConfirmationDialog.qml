@@ -24,6 +24,7 @@ T.Popup {
     modal: true
     focus: true
     closePolicy: T.Popup.CloseOnEscape
+    Accessible.name: title
     padding: 20
 
     T.Overlay.modal: Rectangle { color: Qt.rgba(0, 0, 0, 0.35) }

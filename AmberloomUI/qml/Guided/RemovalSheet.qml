@@ -27,6 +27,7 @@ T.Popup {
     readonly property bool busy: model !== null && model.progress.running
     readonly property bool working: model !== null && model.progress.shown
     closePolicy: busy ? T.Popup.NoAutoClose : T.Popup.CloseOnEscape
+    Accessible.name: qsTr("Removing AmberLoom")
     padding: 24
 
     onAboutToShow: model = factory.make()

@@ -20,6 +20,7 @@ T.Popup {
     modal: true
     focus: true
     closePolicy: T.Popup.CloseOnEscape
+    Accessible.name: title
     padding: 22
     onClosed: destroy()
 

@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Layouts
 import AmberLoom.UI
 
 // A symbol by name, drawn in one colour. `pointSize` is the size of the font the symbol is set
@@ -10,6 +11,10 @@ Image {
     property color color: Theme.palette.onSurface
     property real pointSize: 13
 
+    // The image is drawn at the screen's density, which makes its own size that many times larger:
+    // a layout is told the size in points.
+    Layout.preferredWidth: pointSize
+    Layout.preferredHeight: pointSize
     width: pointSize
     height: pointSize
     sourceSize.width: Math.ceil(pointSize * Screen.devicePixelRatio)

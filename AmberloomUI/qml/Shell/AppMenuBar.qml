@@ -47,7 +47,9 @@ T.MenuBar {
 
     component Menu: T.Menu {
         id: menu
-        implicitWidth: 240
+        // As wide as its widest command, and never narrower than 240.
+        property real widestItem: 0
+        implicitWidth: Math.max(240, widestItem + leftPadding + rightPadding)
         implicitHeight: contentItem.implicitHeight + topPadding + bottomPadding
         padding: 5
 
@@ -58,9 +60,18 @@ T.MenuBar {
                 implicitHeight: 26
                 leftPadding: 10
                 rightPadding: 10
+                readonly property real naturalWidth: leftPadding + label.implicitWidth + 12 + shortcutText.implicitWidth
+                                                     + rightPadding
+                function widen() {
+                    if (menu)
+                        menu.widestItem = Math.max(menu.widestItem, naturalWidth);
+                }
+                onNaturalWidthChanged: widen()
+                Component.onCompleted: widen()
                 contentItem: Row {
                     spacing: 12
                     Text {
+                        id: label
                         width: parent.width - shortcutText.width - parent.spacing
                         text: item.text
                         font.pixelSize: 13

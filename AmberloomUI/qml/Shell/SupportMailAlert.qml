@@ -23,6 +23,7 @@ T.Popup {
     focus: true
     closePolicy: T.Popup.CloseOnEscape
     padding: 22
+    Accessible.name: qsTr("No mail program opened the message")
 
     T.Overlay.modal: Rectangle { color: Qt.rgba(0, 0, 0, 0.35) }
 

@@ -24,6 +24,20 @@ using amberloom::testing::RecordingWorkspace;
 
 namespace {
 
+// No text of an open menu of `window` is cut short.
+void expectMenuTextsWhole(QQuickWindow* window) {
+  int shown = 0;
+  for (auto* item : window->findChildren<QQuickItem*>()) {
+    bool inMenu = false;
+    for (auto* above = item; above && !inMenu; above = above->parentItem())
+      inMenu = QByteArray(above->metaObject()->className()).startsWith("QQuickPopupItem");
+    if (!inMenu || !item->isVisible() || !item->property("truncated").isValid()) continue;
+    ++shown;
+    EXPECT_FALSE(item->property("truncated").toBool()) << item->property("text").toString().toStdString();
+  }
+  EXPECT_GT(shown, 0) << "no menu open";
+}
+
 TEST_F(AppWindow, ShowsSignInThenTheWizardOnceThenTheCatalogueWindow) {
   {
     auto app = start();
@@ -41,9 +55,13 @@ TEST_F(AppWindow, ShowsSignInThenTheWizardOnceThenTheCatalogueWindow) {
     ASSERT_TRUE(checkForUpdates);
     EXPECT_FALSE(checkForUpdates->property("enabled").toBool());
     saveInBothPalettes(window, QStringLiteral("app-sign-in"));
-    // The application menu, open.
+    // The application menu, open, then the File menu: every command is shown whole.
     QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(40, 15));
     saveInBothPalettes(window, QStringLiteral("app-menu"));
+    expectMenuTextsWhole(window);
+    QTest::keyClick(window, Qt::Key_Right);
+    saveInBothPalettes(window, QStringLiteral("app-menu-file"));
+    expectMenuTextsWhole(window);
     QTest::keyClick(window, Qt::Key_Escape);
   }
   signIn();

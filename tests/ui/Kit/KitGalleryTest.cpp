@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QQuickItem>
+#include <chrono>
 
 #include "Kit/DesignTokens.hpp"
+#include "Platform/ProcessRunner.hpp"
 #include "ScreenWindow.hpp"
 
 using amberloom::testing::renderInBothPalettes;
@@ -47,4 +51,26 @@ TEST(KitGallery, drawsCanvasGroupsAndCornersInEachPalette) {
     expectPixel(image, cardCorner, colorOf(*palette, "surface"), "outside the rounded corner");
     EXPECT_NE(image.pixelColor(squareCorner), image.pixelColor(squareCorner - QPoint(3, 3))) << "square corner";
   }
+}
+
+// On a screen of twice the density (a Retina display) a symbol is drawn from an image of twice its
+// size in pixels; in a layout it still takes its size in points, as everywhere else. The test runs
+// itself again on such a screen.
+TEST(KitGallery, symbolsInALayoutKeepTheirSizeOnADoubleDensityScreen) {
+  if (qGuiApp->devicePixelRatio() == 1) {
+    const auto ran = amberloom::platform::runProcess(
+        "/usr/bin/env",
+        {"QT_SCALE_FACTOR=2", QCoreApplication::applicationFilePath().toStdString(),
+         "--gtest_filter=KitGallery.symbolsInALayoutKeepTheirSizeOnADoubleDensityScreen"},
+        std::chrono::seconds(60));
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(ran->exitStatus, 0) << ran->standardOutput << ran->standardError;
+    EXPECT_NE(ran->standardOutput.find("[  PASSED  ] 1 test"), std::string::npos) << ran->standardOutput;
+    return;
+  }
+  EXPECT_EQ(qGuiApp->devicePixelRatio(), 2);
+  ScreenWindow window(testQml("KitGallery.qml"), {760, 980});
+  const QQuickItem* symbol = window.item("barSymbol");
+  EXPECT_EQ(symbol->width(), 16);
+  EXPECT_EQ(symbol->height(), 16);
 }

@@ -93,6 +93,12 @@ Item {
             RowLayout {
                 spacing: 8
                 Item { implicitWidth: 4 }
+                SymbolIcon {
+                    objectName: "barSymbol"
+                    name: "gearshape"
+                    pointSize: 16
+                    color: Theme.palette.onSurfaceMuted
+                }
                 Text {
                     text: "A bar"
                     font: Tokens.text.label
