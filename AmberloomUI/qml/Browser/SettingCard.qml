@@ -116,6 +116,7 @@ Item {
                 width: Math.max(0, Math.min(implicitWidth, identity.width
                                             - (trailing.width > 0 ? trailing.width + titleLine.spacing : 0)))
                 text: cardModel.label
+                textFormat: Text.PlainText
                 font: Tokens.text.rowTitle
                 color: Theme.palette.onSurface
                 elide: Text.ElideRight
@@ -192,6 +193,7 @@ Item {
             width: parent.width
             visible: cardModel.hasTexts
             text: cardModel.summary
+            textFormat: Text.PlainText
             font: Tokens.text.rowBody
             color: Theme.palette.onSurfaceMuted
             elide: Text.ElideRight
@@ -208,6 +210,7 @@ Item {
             topPadding: 3
             visible: cardModel.restartLine !== ""
             text: cardModel.restartLine
+            textFormat: Text.PlainText
             font: Qt.font({ family: "monospace", pixelSize: Tokens.text.rowMeta.pixelSize,
                             weight: Tokens.text.rowMeta.weight })
             color: Theme.palette.onSurfaceFaint

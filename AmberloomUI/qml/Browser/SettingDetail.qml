@@ -56,6 +56,7 @@ T.Popup {
             objectName: "sheetTitle"
             Layout.fillWidth: true
             text: sheet.card.label
+            textFormat: Text.PlainText
             font: Tokens.text.label
             color: Theme.palette.onSurface
             wrapMode: Text.Wrap
@@ -66,6 +67,7 @@ T.Popup {
             Layout.fillWidth: true
             visible: sheet.card.hasTexts
             text: sheet.card.summary
+            textFormat: Text.PlainText
             font: Tokens.text.body
             color: Theme.palette.onSurfaceMuted
             wrapMode: Text.Wrap
@@ -191,6 +193,7 @@ T.Popup {
             objectName: note.objectName + "Text"
             Layout.fillWidth: true
             text: note.text
+            textFormat: Text.PlainText
             font: Tokens.text.caption
             color: note.colour
             wrapMode: Text.Wrap
