@@ -122,9 +122,12 @@ Item {
                 elide: Text.ElideRight
                 maximumLineCount: 1
                 HoverHandler { id: titleHover }
-                T.ToolTip.text: cardModel.label
-                T.ToolTip.visible: titleHover.hovered
-                T.ToolTip.delay: 700
+                PlainToolTip {
+                    objectName: "titleTip"
+                    text: cardModel.label
+                    visible: titleHover.hovered
+                    delay: 700
+                }
             }
             Row {
                 id: trailing
@@ -199,9 +202,11 @@ Item {
             elide: Text.ElideRight
             maximumLineCount: 1
             HoverHandler { id: summaryHover }
-            T.ToolTip.text: cardModel.summary
-            T.ToolTip.visible: summaryHover.hovered && truncated
-            T.ToolTip.delay: 700
+            PlainToolTip {
+                text: cardModel.summary
+                visible: summaryHover.hovered && parent.truncated
+                delay: 700
+            }
         }
 
         Text {

@@ -143,9 +143,12 @@ T.Popup {
                 padding: 2
                 text: sheet.copied ? qsTr("Copied") : qsTr("Copy Terminal command")
                 font: Tokens.text.caption
-                T.ToolTip.text: sheet.card.command
-                T.ToolTip.visible: hovered
-                T.ToolTip.delay: 500
+                PlainToolTip {
+                    objectName: "commandTip"
+                    text: sheet.card.command
+                    visible: copyButton.hovered
+                    delay: 500
+                }
                 onClicked: {
                     (sheet.pasteboard ?? sheet.systemPasteboard).copy(sheet.card.command);
                     sheet.copied = true;

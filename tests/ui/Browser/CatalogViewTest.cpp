@@ -421,15 +421,35 @@ TEST_F(CatalogView, ACatalogueFromElsewhereShowsMarkupAsTypedAndKeepsAbsurdContr
   th::expectTextsAsTypedAndWithinTheirBoxes(window->window().contentItem());
   th::renderInBothPalettes(*window, "catalog-odd-catalogue");
 
-  // So do the sheet of the card with markup in its label and the entries of the menu.
+  // So do the tooltips, the sheets (with the Terminal command holding the stored folder) and the
+  // entries of the menu.
   QQuickItem* overlay = window->window().contentItem();
-  for (QQuickItem* info : visibleItems(root(), "infoButton"))
-    if (ScreenWindow::findBelow(info->parentItem(), "title")->property("text").toString().startsWith("<b>")) click(info);
-  ASSERT_FALSE(visibleItems(overlay, "sheetTitle").empty());
+  const auto card = [&](const QString& label) -> QQuickItem* {
+    for (QQuickItem* info : visibleItems(root(), "infoButton"))
+      if (ScreenWindow::findBelow(info->parentItem(), "title")->property("text").toString().startsWith(label))
+        return info->parentItem();
+    throw std::runtime_error("no card " + label.toStdString());
+  };
+  const auto hover = [&](QQuickItem* item) {
+    QTest::mouseMove(&window->window(), window->centreOf(item));
+    QTest::qWait(800);
+  };
+  hover(ScreenWindow::findBelow(card("<b>"), "title"));
+  ASSERT_FALSE(visibleItems(overlay, "titleTip").empty());
   th::expectTextsAsTypedAndWithinTheirBoxes(overlay);
-  th::renderInBothPalettes(*window, "catalog-odd-catalogue-sheet");
-  QTest::keyClick(&window->window(), Qt::Key_Return);
-  settle();
+  th::renderInBothPalettes(*window, "catalog-odd-catalogue-tooltip");
+  for (const auto& [label, name] : {std::pair<QString, QString>{"<b>", "markup"}, {"Folder", "folder"}}) {
+    click(ScreenWindow::findBelow(card(label), "infoButton"));
+    ASSERT_FALSE(visibleItems(overlay, "sheetTitle").empty());
+    QQuickItem* copy = visibleItems(overlay, "copyButton").front();
+    copy->setProperty("hoverEnabled", true);  // as on a desktop; the offscreen platform asks for no hover effects
+    hover(copy);
+    ASSERT_FALSE(visibleItems(overlay, "commandTip").empty());
+    th::expectTextsAsTypedAndWithinTheirBoxes(overlay);
+    th::renderInBothPalettes(*window, "catalog-odd-catalogue-sheet-" + name);
+    QTest::keyClick(&window->window(), Qt::Key_Return);
+    settle();
+  }
   click("choice");
   ASSERT_FALSE(visibleItems(overlay, "choiceEntry1").empty());
   th::expectTextsAsTypedAndWithinTheirBoxes(overlay);
