@@ -16,14 +16,16 @@ CatalogEndpoint CatalogEndpoint::standard(const std::string& host) {
 std::future<SignedCatalog> CatalogEndpoint::fetch(std::shared_ptr<HttpSession> session) const {
   return runInBackground([endpoint = *this, session = std::move(session)]() -> SignedCatalog {
     if (!session) throw std::invalid_argument("no HTTP session");
-    const auto download = [&session](const std::string& url, std::stop_token stop) {
+    const auto download = [&session](const std::string& url, std::size_t limit, std::stop_token stop) {
       HttpRequest request;
       request.url = url;
+      request.maxResponseBytes = limit;
       return session->perform(request, stop).body;
     };
     std::stop_source signatureStop;
-    auto catalogue = std::async(std::launch::async, download, endpoint.catalogURL, std::stop_token{});
-    auto signature = std::async(std::launch::async, download, endpoint.signatureURL, signatureStop.get_token());
+    auto catalogue = std::async(std::launch::async, download, endpoint.catalogURL, maxCatalogBytes, std::stop_token{});
+    auto signature = std::async(std::launch::async, download, endpoint.signatureURL, maxSignatureBytes,
+                                signatureStop.get_token());
     std::string data;
     try {
       data = catalogue.get();

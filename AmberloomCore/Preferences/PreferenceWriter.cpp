@@ -1,5 +1,7 @@
 #include "Preferences/PreferenceWriter.hpp"
 
+#include "Platform/BinaryPropertyList.hpp"
+
 namespace amberloom {
 
 PreferenceWriteError PreferenceWriteError::pathBlockedByNonDictionary(std::vector<std::string> path) {
@@ -12,6 +14,11 @@ PreferenceWriteError PreferenceWriteError::emptyPath() { return PreferenceWriteE
 PreferenceWriteError PreferenceWriteError::rootNotRepresentable(std::vector<std::string> path) {
   const auto text = describe::enumCase("rootNotRepresentable", {{"path", describe::textList(path)}});
   return PreferenceWriteError(Case::rootNotRepresentable, std::move(path), text);
+}
+
+PreferenceWriteError PreferenceWriteError::pathTooDeep(std::vector<std::string> path) {
+  const auto text = describe::enumCase("pathTooDeep", {{"path", describe::textList(path)}});
+  return PreferenceWriteError(Case::pathTooDeep, std::move(path), text);
 }
 
 namespace {
@@ -44,6 +51,8 @@ PreferenceValue PreferenceWriter::merged(const PreferenceValue& value, const std
   // A root that reads as none but exists holds something we cannot represent; replacing it with
   // a fresh dictionary would silently drop all its members.
   if (!root && rootExists) throw PreferenceWriteError::rootNotRepresentable({path.front()});
+  // No file could hold the nesting such a path makes, and merging it would recurse once a key.
+  if (path.size() > platform::kMaxPropertyListDepth) throw PreferenceWriteError::pathTooDeep({path.front()});
   return merge(value, root, std::span<const std::string>(path).subspan(1), {path.front()});
 }
 

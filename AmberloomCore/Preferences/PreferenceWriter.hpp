@@ -14,7 +14,7 @@ namespace amberloom {
 
 class PreferenceWriteError : public DescribedError {
  public:
-  enum class Case { pathBlockedByNonDictionary, emptyPath, rootNotRepresentable };
+  enum class Case { pathBlockedByNonDictionary, emptyPath, rootNotRepresentable, pathTooDeep };
 
   // An existing value on the way down is not a dictionary; `path` runs from the root key to the
   // key whose value blocked the way.
@@ -23,6 +23,8 @@ class PreferenceWriteError : public DescribedError {
   // The root key holds a value no PreferenceValue can represent: merging into it would drop its
   // members, so the write is refused.
   static PreferenceWriteError rootNotRepresentable(std::vector<std::string> path);
+  // The key path is longer than a preference file can nest; `path` holds its root key only.
+  static PreferenceWriteError pathTooDeep(std::vector<std::string> path);
 
   Case errorCase() const { return case_; }
   const std::vector<std::string>& path() const { return path_; }

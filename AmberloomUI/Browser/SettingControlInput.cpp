@@ -96,7 +96,8 @@ double knobPosition(const Value& value, const ControlRange& range) {
 
 PreferenceValue sliderValue(SettingValueType type, const ControlRange& range, double position) {
   double v = std::isnan(position) ? range.min : position;
-  if (range.step > 0) v = onGrid(range.step * std::round(v / range.step), range.step);
+  // A step too fine to count the position in (the quotient overflows) leaves it off the grid.
+  if (range.step > 0 && std::isfinite(v / range.step)) v = onGrid(range.step * std::round(v / range.step), range.step);
   // The grid counts from zero, so a snapped value can land beyond either end.
   v = std::clamp(v, range.min, range.max);
   if (type != SettingValueType::integer) return PreferenceValue::real(v);

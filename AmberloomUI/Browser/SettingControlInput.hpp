@@ -31,8 +31,8 @@ double numberReading(const Value& value, const ControlRange& range);
 double knobPosition(const Value& value, const ControlRange& range);
 // The value a slider position hands over: snapped to the step's grid (counted from zero, halves
 // away from zero, written with no more decimal places than the step has) when the step is
-// positive, kept within [min, max], and for an int setting the nearest whole number within the
-// range. The position itself may lie anywhere.
+// positive and fine enough to count the position in, kept within [min, max], and for an int
+// setting the nearest whole number within the range. The position itself may lie anywhere.
 PreferenceValue sliderValue(SettingValueType type, const ControlRange& range, double position);
 // Where `steps` presses of an arrow key put the slider: the knob moved by that many steps of the
 // grid (by 1 on an int slider without a grid, by 0.1 on any other), so that the snapped value

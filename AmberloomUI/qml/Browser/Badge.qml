@@ -19,6 +19,7 @@ Rectangle {
         id: label
         anchors.centerIn: parent
         text: badge.text
+        textFormat: Text.PlainText
         font: Tokens.text.kicker
         color: badge.colour
     }

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Templates as T
 import AmberLoom.UI
 
 // Why a change of the manual guide is left to the user: "We can't" when macOS lets no app make it,
@@ -29,22 +28,9 @@ Rectangle {
 
     HoverHandler { id: hover }
 
-    T.ToolTip {
-        id: tip
+    PlainToolTip {
         visible: hover.hovered
         delay: 600
         text: badge.help
-        padding: 6
-        contentItem: Text {
-            text: tip.text
-            font: Tokens.text.caption
-            color: Theme.palette.onSurface
-        }
-        background: Rectangle {
-            radius: 6
-            color: Theme.palette.surfaceRaised
-            border.width: 1
-            border.color: Theme.palette.borderStrong
-        }
     }
 }

@@ -116,14 +116,18 @@ Item {
                 width: Math.max(0, Math.min(implicitWidth, identity.width
                                             - (trailing.width > 0 ? trailing.width + titleLine.spacing : 0)))
                 text: cardModel.label
+                textFormat: Text.PlainText
                 font: Tokens.text.rowTitle
                 color: Theme.palette.onSurface
                 elide: Text.ElideRight
                 maximumLineCount: 1
                 HoverHandler { id: titleHover }
-                T.ToolTip.text: cardModel.label
-                T.ToolTip.visible: titleHover.hovered
-                T.ToolTip.delay: 700
+                PlainToolTip {
+                    objectName: "titleTip"
+                    text: cardModel.label
+                    visible: titleHover.hovered
+                    delay: 700
+                }
             }
             Row {
                 id: trailing
@@ -192,14 +196,17 @@ Item {
             width: parent.width
             visible: cardModel.hasTexts
             text: cardModel.summary
+            textFormat: Text.PlainText
             font: Tokens.text.rowBody
             color: Theme.palette.onSurfaceMuted
             elide: Text.ElideRight
             maximumLineCount: 1
             HoverHandler { id: summaryHover }
-            T.ToolTip.text: cardModel.summary
-            T.ToolTip.visible: summaryHover.hovered && truncated
-            T.ToolTip.delay: 700
+            PlainToolTip {
+                text: cardModel.summary
+                visible: summaryHover.hovered && parent.truncated
+                delay: 700
+            }
         }
 
         Text {
@@ -208,6 +215,7 @@ Item {
             topPadding: 3
             visible: cardModel.restartLine !== ""
             text: cardModel.restartLine
+            textFormat: Text.PlainText
             font: Qt.font({ family: "monospace", pixelSize: Tokens.text.rowMeta.pixelSize,
                             weight: Tokens.text.rowMeta.weight })
             color: Theme.palette.onSurfaceFaint

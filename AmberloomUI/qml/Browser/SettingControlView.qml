@@ -193,6 +193,7 @@ Item {
 
             contentItem: Text {
                 text: menu.displayText
+                textFormat: Text.PlainText
                 font: menu.font
                 color: Theme.palette.onSurface
                 verticalAlignment: Text.AlignVCenter
@@ -225,6 +226,7 @@ Item {
                 highlighted: menu.highlightedIndex === index
                 contentItem: Text {
                     text: entry.text
+                    textFormat: Text.PlainText
                     font: menu.font
                     color: entry.highlighted ? Theme.palette.onPrimary : Theme.palette.onSurface
                     verticalAlignment: Text.AlignVCenter
@@ -402,6 +404,7 @@ Item {
             objectName: "folderText"
             Layout.maximumWidth: 140
             text: folder.adapter.folderText
+            textFormat: Text.PlainText
             font: Tokens.text.caption
             color: Theme.palette.onSurfaceMuted
             horizontalAlignment: Text.AlignRight

@@ -57,6 +57,7 @@ T.Popup {
             objectName: "sheetTitle"
             Layout.fillWidth: true
             text: sheet.card.label
+            textFormat: Text.PlainText
             font: Tokens.text.label
             color: Theme.palette.onSurface
             wrapMode: Text.Wrap
@@ -67,6 +68,7 @@ T.Popup {
             Layout.fillWidth: true
             visible: sheet.card.hasTexts
             text: sheet.card.summary
+            textFormat: Text.PlainText
             font: Tokens.text.body
             color: Theme.palette.onSurfaceMuted
             wrapMode: Text.Wrap
@@ -142,9 +144,12 @@ T.Popup {
                 padding: 2
                 text: sheet.copied ? qsTr("Copied") : qsTr("Copy Terminal command")
                 font: Tokens.text.caption
-                T.ToolTip.text: sheet.card.command
-                T.ToolTip.visible: hovered
-                T.ToolTip.delay: 500
+                PlainToolTip {
+                    objectName: "commandTip"
+                    text: sheet.card.command
+                    visible: copyButton.hovered
+                    delay: 500
+                }
                 onClicked: {
                     (sheet.pasteboard ?? sheet.systemPasteboard).copy(sheet.card.command);
                     sheet.copied = true;
@@ -192,6 +197,7 @@ T.Popup {
             objectName: note.objectName + "Text"
             Layout.fillWidth: true
             text: note.text
+            textFormat: Text.PlainText
             font: Tokens.text.caption
             color: note.colour
             wrapMode: Text.Wrap

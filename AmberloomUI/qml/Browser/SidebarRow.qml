@@ -54,6 +54,7 @@ T.AbstractButton {
         anchors.rightMargin: count.visible ? 9 : row.rightPadding
         anchors.verticalCenter: parent.verticalCenter
         text: row.title
+        textFormat: Text.PlainText
         // 13.5 points
         font.pointSize: 13.5 * 0.75
         font.weight: row.isSelected ? Font.Medium : Font.Normal

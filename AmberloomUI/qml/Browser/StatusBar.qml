@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Layouts
-import QtQuick.Templates as T
 import AmberLoom.UI
 
 // The bar along the bottom of the catalogue window: practice mode, the last failed change and the
@@ -71,9 +70,11 @@ Item {
                     elide: Text.ElideRight
                     maximumLineCount: 1
                     HoverHandler { id: restartHover }
-                    T.ToolTip.text: text
-                    T.ToolTip.visible: restartHover.hovered && truncated
-                    T.ToolTip.delay: 700
+                    PlainToolTip {
+                        text: restartList.text
+                        visible: restartHover.hovered && restartList.truncated
+                        delay: 700
+                    }
                 }
                 ActionButton {
                     objectName: "restartButton"

@@ -20,6 +20,7 @@ RowLayout {
     Text {
         Layout.fillWidth: true
         text: label.text
+        textFormat: Text.PlainText
         font: Tokens.text.caption
         color: Theme.palette.stateWarn
         elide: label.oneLine ? Text.ElideRight : Text.ElideNone

@@ -161,7 +161,7 @@ TEST_F(CatalogChannelTest, NewestSignedCatalogueWinsAndOnlyAWinnerIsCached) {
   }
 }
 
-TEST_F(CatalogChannelTest, ServerCatalogueThatDoesNotVerifyIsNeverUsed) {
+TEST_F(CatalogChannelTest, ServerCatalogueThatDoesNotVerifyOrIsOversizedIsNeverUsed) {
   const Signer stranger;
   struct Case {
     const char* name;
@@ -175,6 +175,8 @@ TEST_F(CatalogChannelTest, ServerCatalogueThatDoesNotVerifyIsNeverUsed) {
       {"signature with a line break after it", [&](auto& s, auto& d) { publish(s, d, signer.sign(d) + "\n"); }},
       {"error page instead of the catalogue", [&](auto& s, auto& d) { publishSigned(s, d); s.fail(kCatalogPath, Failure::serverError); }},
       {"catalogue transfer cut short", [&](auto& s, auto& d) { publishSigned(s, d); s.fail(kCatalogPath, Failure::truncated); }},
+      {"signed, but longer than any catalogue taken",
+       [&](auto& s, auto& d) { publishSigned(s, d + std::string(CatalogEndpoint::maxCatalogBytes, ' ')); }},
   };
   for (const auto& c : cases) {
     for (const bool withCache : {true, false}) {

@@ -78,6 +78,8 @@ TEST_F(PreferenceWriterTest, BlockedPathIsRefusedAndNothingIsWritten) {
       {{"s", "b", "c"}, PreferenceWriteError::Case::pathBlockedByNonDictionary,
        R"(pathBlockedByNonDictionary(path: ["s", "b"]))"},
       {{}, PreferenceWriteError::Case::emptyPath, "emptyPath"},
+      // Deeper than any preference file nests: refused before the merge goes down that far.
+      {Path(100000, "k"), PreferenceWriteError::Case::pathTooDeep, R"(pathTooDeep(path: ["k"]))"},
   };
   for (const auto& c : cases) {
     try {

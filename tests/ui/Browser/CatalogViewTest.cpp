@@ -384,3 +384,83 @@ TEST_F(CatalogView, RendersTheBuiltInCatalogueInBothPalettes) {
   click("sectionHeader");
   th::renderInBothPalettes(*window, "catalog-guide");
 }
+
+TEST_F(CatalogView, ACatalogueFromElsewhereShowsMarkupAsTypedAndKeepsAbsurdControlsInTheirPlace) {
+  // Read as a served catalogue is read: markup, bidirectional and combining text, a label of 300
+  // letters, a slider over the whole range of doubles with the smallest step there is, and a
+  // domain no preference file can have.
+  const std::string markup = "<b>Bold</b> <img src=\\\"file:///usr/share/icons/x.png\\\"> &amp; <i>it</i>";
+  const auto setting = [](const std::string& id, const std::string& label, const std::string& type,
+                          const std::string& control, const std::string& domain = "com.example.odd") {
+    return "{\"id\": \"" + id + "\", \"domain\": \"" + domain + "\", \"path\": [\"" + id.substr(4) +
+           "\"], \"type\": \"" + type + "\", \"label\": \"" + label + "\", \"control\": " + control +
+           ", \"text\": {\"summary\": \"<h1>Big</h1> " + label + "\", \"whyHidden\": \"<u>x</u>\", \"level\":"
+           " \"basic\", \"category\": \"odd\", \"categoryName\": \"<s>Odd</s>\"}}";
+  };
+  const auto catalog = SettingsCatalog::fromData(
+      "{\"schemaVersion\": 1, \"catalogVersion\": 7, \"settings\": [" +
+      setting("odd.markup", markup, "bool", "\"toggle\"") + ", " +
+      setting("odd.bidi", "\u202Eevil\u202C e\u0301\u0301\u0301 \U0001F600 \u200B", "bool", "\"toggle\"") + ", " +
+      setting("odd.long", std::string(300, 'W'), "bool", "\"toggle\"") + ", " +
+      setting("odd.slider", "<font size=7>Slide</font>", "double",
+              "{\"slider\": {\"min\": -1.7e308, \"max\": 1.7e308, \"step\": 5e-324}}") + ", " +
+      setting("odd.choice", "Pick", "int",
+              "{\"choice\": [{\"value\": 1, \"label\": \"<b>One</b>\"}, {\"value\": 2, \"label\": \"<b>One</b>\"}]}") + ", " +
+      setting("odd.folder", "Folder", "string", "\"folder\"") + ", " +
+      setting("odd.escape", "<a href=\\\"https://example.org\\\">Escape</a>", "bool", "\"toggle\"", "../escape") +
+      "]}");
+  store->write(PreferenceValue::string("<h1>/Users/x</h1><img src=\"file:///etc/hostname\">"), "folder",
+               DomainResolver::live().resolve("com.example.odd", false));
+  defaults->setString("group:odd", "lastSelectedGroup");
+  open(catalog, DiscoverDeck({{"odd.markup", "<h2>Tip</h2>", "<b>body</b>"}}), std::nullopt);
+
+  model->apply(PreferenceValue::boolean(true), *model->setting("odd.escape"));
+  settle();
+  ASSERT_TRUE(model->hasLastError()) << "no preference file is written for that domain";
+  EXPECT_FALSE(th::fileExists(th::home() + "/Library/escape.plist"));
+  th::expectTextsAsTypedAndWithinTheirBoxes(window->window().contentItem());
+  th::renderInBothPalettes(*window, "catalog-odd-catalogue");
+
+  // So do the tooltips, the sheets (with the Terminal command holding the stored folder) and the
+  // entries of the menu.
+  QQuickItem* overlay = window->window().contentItem();
+  const auto card = [&](const QString& label) -> QQuickItem* {
+    for (QQuickItem* info : visibleItems(root(), "infoButton"))
+      if (ScreenWindow::findBelow(info->parentItem(), "title")->property("text").toString().startsWith(label))
+        return info->parentItem();
+    throw std::runtime_error("no card " + label.toStdString());
+  };
+  const auto hover = [&](QQuickItem* item) {
+    QTest::mouseMove(&window->window(), window->centreOf(item));
+    QTest::qWait(800);
+  };
+  hover(ScreenWindow::findBelow(card("<b>"), "title"));
+  ASSERT_FALSE(visibleItems(overlay, "titleTip").empty());
+  th::expectTextsAsTypedAndWithinTheirBoxes(overlay);
+  th::renderInBothPalettes(*window, "catalog-odd-catalogue-tooltip");
+  for (const auto& [label, name] : {std::pair<QString, QString>{"<b>", "markup"}, {"Folder", "folder"}}) {
+    click(ScreenWindow::findBelow(card(label), "infoButton"));
+    ASSERT_FALSE(visibleItems(overlay, "sheetTitle").empty());
+    QQuickItem* copy = visibleItems(overlay, "copyButton").front();
+    copy->setProperty("hoverEnabled", true);  // as on a desktop; the offscreen platform asks for no hover effects
+    hover(copy);
+    ASSERT_FALSE(visibleItems(overlay, "commandTip").empty());
+    th::expectTextsAsTypedAndWithinTheirBoxes(overlay);
+    th::renderInBothPalettes(*window, "catalog-odd-catalogue-sheet-" + name);
+    QTest::keyClick(&window->window(), Qt::Key_Return);
+    settle();
+  }
+  click("choice");
+  ASSERT_FALSE(visibleItems(overlay, "choiceEntry1").empty());
+  th::expectTextsAsTypedAndWithinTheirBoxes(overlay);
+  QTest::keyClick(&window->window(), Qt::Key_Escape);
+  settle();
+
+  // The slider over the whole range still writes only numbers within it.
+  QQuickItem* slider = one("slider");
+  click(slider);
+  const auto written = model->value(*model->setting("odd.slider"));
+  ASSERT_TRUE(written && written->kind() == PreferenceValue::Kind::real);
+  EXPECT_TRUE(std::isfinite(written->asDouble()));
+  th::expectTextsAsTypedAndWithinTheirBoxes(window->window().contentItem());
+}

@@ -39,6 +39,9 @@ TEST(SettingControlInput, sliderSnapsToTheGridAndStaysWithinTheRange) {
       {T::integer, {0.5, 2.6, 1}, 2.6, integer(2)},
       {T::integer, {0.5, 2.6, 1}, 0.5, integer(1)},
       {T::integer, {-10, 10, 0}, -2.5, integer(-3)},
+      // A step so fine that the grid cannot count to the position leaves it unsnapped.
+      {T::real, {0, 10, 5e-324}, 5, real(5)},
+      {T::real, {-1e308, 1e308, 1e-300}, 1e10, real(1e10)},
   };
   for (const auto& c : cases)
     EXPECT_EQ(sliderValue(c.type, c.range, c.position), c.expected)
