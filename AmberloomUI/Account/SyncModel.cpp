@@ -6,6 +6,7 @@
 #include "Account/AccountTexts.hpp"
 #include "Account/SyncListModels.hpp"
 #include "Account/SyncTexts.hpp"
+#include "Backup/BackupEnvelope.hpp"
 #include "Guided/UndoPoint.hpp"
 #include "Kit/BackgroundCall.hpp"
 #include "Kit/Localized.hpp"
@@ -343,7 +344,11 @@ void SyncModel::applySelected() {
 }
 
 std::optional<UndoReport> SyncModel::undo(const StoredSnapshot& given) {
-  const StoredSnapshot point = given;  // the list it comes from may change while the undo runs
+  // A copy: the list it comes from may change while the undo runs. A stored point is a file like a
+  // backup, and like a backup it never writes AmberLoom's own preferences or those of every
+  // application: such entries go back as values that cannot be put back, and the outcome says so.
+  StoredSnapshot point = given;
+  point.snapshot = BackupEnvelope::withoutForbiddenWrites(std::move(point.snapshot));
   if (isDryRun_ || progress_->isRunning()) return std::nullopt;
   const UndoReport report = progress_->run(
       localized("Undoing: %@…", {QString::fromStdString(point.reason)}),

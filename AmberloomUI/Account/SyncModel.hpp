@@ -145,7 +145,8 @@ class SyncModel : public QObject {
   Q_INVOKABLE void setTicked(const QString& settingID, bool ticked);
   Q_INVOKABLE void togglePin(const QString& settingID);
   Q_INVOKABLE void reportProblem(const QString& sentence);
-  // Puts an undo point back and gives its report (none in practice mode, where nothing happens,
+  // Puts an undo point back, save its entries for AmberLoom's own preferences or those of every
+  // application, and gives its report (none in practice mode, where nothing happens,
   // and while a copy or undo is under way), then refreshes; the point stays stored.
   std::optional<UndoReport> undo(const StoredSnapshot& point);
   Q_INVOKABLE void refreshHistory();

@@ -1,7 +1,6 @@
 #include "Guided/UndoPointsModel.hpp"
 
 #include "Account/SyncModel.hpp"
-#include "Backup/BackupEnvelope.hpp"
 #include "Guided/GuidedText.hpp"
 
 namespace amberloom::ui {
@@ -25,11 +24,8 @@ void UndoPointsModel::follow() {
 
 void UndoPointsModel::undo(int row) {
   if (row < 0 || row >= count()) return;
-  // A copy: the list may change while the undo runs. A point is a file like a backup, and like a
-  // backup it never writes AmberLoom's own preferences or those of every application: such entries
-  // go back as values that cannot be put back, and the outcome says so.
-  StoredSnapshot point = history_[static_cast<std::size_t>(row)];
-  point.snapshot = BackupEnvelope::withoutForbiddenWrites(std::move(point.snapshot));
+  // A copy: the list may change while the undo runs.
+  const StoredSnapshot point = history_[static_cast<std::size_t>(row)];
   const auto report = sync_.undo(point);
   if (!report) return;
   if (report->isComplete())

@@ -39,8 +39,8 @@ class UndoPointsModel : public QAbstractListModel {
   bool outcomeIsWarning() const { return outcomeIsWarning_; }
   WorkInProgress* progress() const;
 
-  // Puts the point of `row` back through the sync model, save its entries for AmberLoom's own
-  // preferences or those of every application; nothing in practice mode or for a row out of range.
+  // Puts the point of `row` back through the sync model (which never writes AmberLoom's own
+  // preferences or those of every application); nothing in practice mode or for a row out of range.
   Q_INVOKABLE void undo(int row);
 
   int rowCount(const QModelIndex& parent = {}) const override;
