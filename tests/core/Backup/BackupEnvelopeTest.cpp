@@ -135,7 +135,9 @@ TEST(BackupEnvelope, EachCheckAcceptsOrRefusesWithItsReason) {
     try {
       const auto envelope = BackupEnvelope::fromData(c.bytes);
       EXPECT_FALSE(c.refusal) << "accepted";
-      if (!envelope.deviceName) EXPECT_EQ(envelope.displayName(), id);
+      if (!envelope.deviceName) {
+        EXPECT_EQ(envelope.displayName(), id);
+      }
     } catch (const BackupError& error) {
       ASSERT_TRUE(c.refusal) << error.description() << " " << error.detail();
       EXPECT_EQ(error, *c.refusal) << error.description() << " " << error.detail();

@@ -181,9 +181,11 @@ TEST_F(BundledCatalog, CarriesCommonlyScriptedSettingsWithTheirTypesAndRestarts)
     EXPECT_EQ(setting->type, c.type);
     EXPECT_EQ(setting->restartsApps, c.restart);
   }
-  for (const auto& setting : settings())
-    if (setting.ref.domain == "com.apple.menuextra.clock")
+  for (const auto& setting : settings()) {
+    if (setting.ref.domain == "com.apple.menuextra.clock") {
       EXPECT_EQ(setting.restartsApps, std::vector<std::string>{"ControlCenter"}) << setting.id;
+    }
+  }
 }
 
 // A value that macOS still honours must show as one of its options, not as an unknown value:

@@ -125,8 +125,9 @@ TEST(VerificationValues, BundledValuesFitTheSettingsOfTheBundledCatalogue) {
   // Every setting the runner could test has a value, so a new setting cannot slip past the self-test.
   for (const auto& setting : catalog.settings()) {
     const bool scalar = setting.type != SettingValueType::dictionary && setting.type != SettingValueType::array;
-    if (scalar && setting.channel == SettingChannel::defaults && setting.tier == SettingTier::editable)
+    if (scalar && setting.channel == SettingChannel::defaults && setting.tier == SettingTier::editable) {
       EXPECT_TRUE(values.value(setting.id)) << setting.id << " has no test value";
+    }
   }
 
   // A repeated id would silently hide the earlier entry.

@@ -112,18 +112,23 @@ TEST_F(UninstallServiceTest, RemovalDeletesTheAppDataButNeverBackupsOrWhatLinksP
     const auto plan = uninstall.plan();
     const auto linkBytes = static_cast<std::int64_t>(outsideFile.size());
     EXPECT_EQ(plan.appDataBytes(), static_cast<std::int64_t>(kHistory.size()) + 10 + 5 + 3 + 2 + linkBytes + 7 + 3 + 5 + 5);
-    if (c.withBackupFile) EXPECT_EQ(plan.backups->bytes, 4);
+    if (c.withBackupFile) {
+      EXPECT_EQ(plan.backups->bytes, 4);
+    }
     EXPECT_EQ(uninstall.removeAppData(), c.notDeleted);
     // Of a folder holding the backups, everything beside them went.
-    if (fs::exists(supportPath("History")))
+    if (fs::exists(supportPath("History"))) {
       EXPECT_EQ(th::filesBelow(supportPath("History")), std::vector<std::string>{"Backups/mac.amberloom.json"});
+    }
 
     for (const auto& name : {"intents.json", "catalog.cache.json", "pending-sync.json",
                              "intents.corrupt-2025-01-01-000000.json", "intents.corrupt-2024-12-31-235959.json"})
       EXPECT_FALSE(fs::exists(fs::symlink_status(supportPath(name)))) << name;
     EXPECT_FALSE(th::fileExists(th::preferencesFile("tv.winterbrae.amberloom")));
     EXPECT_EQ(th::readFile(outsideFile), std::string(1000, 'x'));
-    if (c.withBackupFile) EXPECT_EQ(th::readFile(backupFile), "1234");
+    if (c.withBackupFile) {
+      EXPECT_EQ(th::readFile(backupFile), "1234");
+    }
     EXPECT_TRUE(fs::is_directory(c.backupFolder));
     EXPECT_EQ(fs::exists(support()), c.supportFolderStays);
     // What was kept is kept again, and nothing new fails.
