@@ -45,6 +45,7 @@ CREATE TABLE IF NOT EXISTS outbox (
 );
 )sql";
 
+
 // One prepared statement: bind in order, step, read columns.
 class Statement {
  public:
@@ -130,6 +131,8 @@ AccountDatabase::AccountDatabase(const std::string& path) {
     std::lock_guard lock(mutex_);
     execute("BEGIN IMMEDIATE");
     execute(kSchema);
+    // The payload's bytes, so that its size is known without reading it.
+    addMissingColumn("documents", "size", "INTEGER");
     execute("COMMIT");
   } catch (...) {
     sqlite3_close(db_);
@@ -146,6 +149,12 @@ void AccountDatabase::execute(const char* sql) {
     sqlite3_free(message);
     throw DatabaseError(reason);
   }
+}
+
+void AccountDatabase::addMissingColumn(const char* table, const char* column, const char* definition) {
+  Statement existing(db_, "SELECT 1 FROM pragma_table_info(?) WHERE name = ?");
+  if (existing.bind(std::string(table)).bind(std::string(column)).step()) return;
+  execute(("ALTER TABLE " + std::string(table) + " ADD COLUMN " + column + " " + definition).c_str());
 }
 
 bool AccountDatabase::addSignIn(const std::string& email, const std::string& verifierHash, const std::string& code,
@@ -198,7 +207,9 @@ std::optional<AccountDatabase::Caller> AccountDatabase::authenticate(const std::
   Statement device(t.handle(), "SELECT account_id, id FROM devices WHERE token_hash = ? AND last_seen_at >= ?");
   if (!device.bind(tokenHash).bind(now - tokenIdleLifetimeSeconds).step()) return std::nullopt;
   Caller caller{device.integer(0), device.text(1)};
-  Statement(t.handle(), "UPDATE devices SET last_seen_at = ? WHERE id = ?").bind(now).bind(caller.deviceID).step();
+  // Within the same second nothing changes, and nothing is written.
+  Statement(t.handle(), "UPDATE devices SET last_seen_at = ? WHERE id = ? AND last_seen_at < ?")
+      .bind(now).bind(caller.deviceID).bind(now).step();
   t.commit();
   return caller;
 }
@@ -247,10 +258,10 @@ AccountDatabase::Upload AccountDatabase::putDocument(const std::string& deviceID
     revision = current.integer(0) + 1;
   }
   Statement(t.handle(),
-            "INSERT INTO documents (device_id, revision, payload, updated_at) VALUES (?, ?, ?, ?) "
+            "INSERT INTO documents (device_id, revision, payload, updated_at, size) VALUES (?, ?, ?, ?, ?) "
             "ON CONFLICT(device_id) DO UPDATE SET revision = excluded.revision, payload = excluded.payload, "
-            "updated_at = excluded.updated_at")
-      .bind(deviceID).bind(revision).bind(payload).bind(now).step();
+            "updated_at = excluded.updated_at, size = excluded.size")
+      .bind(deviceID).bind(revision).bind(payload).bind(now).bind(static_cast<std::int64_t>(payload.size())).step();
   t.commit();
   return {Upload::State::stored, revision};
 }
@@ -265,6 +276,15 @@ std::vector<AccountDatabase::Document> AccountDatabase::documents(std::int64_t a
   while (rows.step())
     documents.push_back({rows.text(0), rows.text(1), rows.integer(2), rows.text(3), rows.integer(4)});
   return documents;
+}
+
+std::size_t AccountDatabase::documentsSize(std::int64_t accountID) {
+  Transaction t(*this);
+  Statement size(t.handle(),
+                 "SELECT COALESCE(SUM(COALESCE(doc.size, length(doc.payload)) + 1024), 0) FROM documents doc "
+                 "JOIN devices d ON d.id = doc.device_id WHERE d.account_id = ?");
+  size.bind(accountID).step();
+  return static_cast<std::size_t>(size.integer(0));
 }
 
 std::vector<AccountDatabase::OutboxEntry> AccountDatabase::outbox() {

@@ -97,11 +97,14 @@ class AccountDatabase {
   Upload putDocument(const std::string& deviceID, std::int64_t ifRevision, const std::string& payload,
                      std::int64_t now);
   std::vector<Document> documents(std::int64_t accountID);  // in the order the devices joined
+  // About what documents() holds in memory: the payloads and a little for each.
+  std::size_t documentsSize(std::int64_t accountID);
   std::vector<OutboxEntry> outbox();                         // oldest first
 
  private:
   class Transaction;
   void execute(const char* sql);
+  void addMissingColumn(const char* table, const char* column, const char* definition);
 
   std::mutex mutex_;
   sqlite3* db_ = nullptr;

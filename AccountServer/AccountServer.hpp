@@ -12,7 +12,6 @@
 // connection is then closed. Any local process can read the outbox, as any process of the user
 // could read the user's mailbox; it stands in for that mailbox.
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -92,10 +91,6 @@ class AccountServer {
   Options options_;
   std::unique_ptr<GuardedHttpServer> http_;
   int port_ = 0;
-  std::mutex runMutex_;
-  bool runStarted_ = false;
-  bool stopRequested_ = false;
-  std::atomic<bool> runEnded_ = false;
   std::mutex throttleMutex_;
   std::map<std::string, std::deque<std::chrono::steady_clock::time_point>> signInsByAddressAndAccount_;
   std::deque<std::chrono::steady_clock::time_point> signInsInAll_;
