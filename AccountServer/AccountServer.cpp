@@ -193,7 +193,7 @@ AccountServer::AccountServer(AccountDatabase& database, std::ostream& log)
     : AccountServer(database, log, Options{}) {}
 
 AccountServer::AccountServer(AccountDatabase& database, std::ostream& log, Options options)
-    : database_(database), log_(log), options_(std::move(options)) {
+    : database_(database), log_(log), options_(std::move(options)), signIns_(options_.signIns) {
   if (sodium_init() < 0) throw std::runtime_error("no random source");
   if (!options_.clock) options_.clock = unixNow;
   options_.connections.maxBodyBytes = maxBodyBytes;
@@ -251,29 +251,6 @@ void AccountServer::logLine(const std::string& line) {
   log_ << line << std::endl;
 }
 
-bool AccountServer::admitSignIn(const std::string& address, const std::string& email) {
-  const auto now = std::chrono::steady_clock::now();
-  const auto forget = [&](std::deque<std::chrono::steady_clock::time_point>& times) {
-    while (!times.empty() && now - times.front() >= options_.signInWindow) times.pop_front();
-  };
-  std::lock_guard lock(throttleMutex_);
-  for (auto it = signInsByAddressAndAccount_.begin(); it != signInsByAddressAndAccount_.end();) {
-    forget(it->second);
-    it = it->second.empty() ? signInsByAddressAndAccount_.erase(it) : std::next(it);
-  }
-  forget(signInsInAll_);
-  const std::string key = address + "\n" + lowerCase(email);
-  auto& times = signInsByAddressAndAccount_[key];
-  if (times.size() >= static_cast<std::size_t>(options_.signInsPerAddressAndAccount) ||
-      signInsInAll_.size() >= static_cast<std::size_t>(options_.signInsInAll)) {
-    if (times.empty()) signInsByAddressAndAccount_.erase(key);
-    return false;
-  }
-  times.push_back(now);
-  signInsInAll_.push_back(now);
-  return true;
-}
-
 bool AccountServer::refusedUpFront(const Request& request, Response& response) {
   // Its body is never read: the connection must end with the answer.
   const auto closing = [&] {
@@ -322,11 +299,18 @@ void AccountServer::requestSignIn(const Request& request, Response& response) {
   const std::string verifierHash = field(body, "verifier_hash", 64);
   if (email.find('@') == std::string::npos || !isLowerHex(verifierHash, 64)) throw BadRequest("sign-in");
   // Only well-formed requests count: garbage locks nobody out.
-  if (!admitSignIn(request.remote_addr, email)) return refuse(response, 429, "too_many_requests");
+  const auto standing = database_.standing(email, now());
+  const bool newLink = signIns_.admitLink(lowerCase(email), standing.hasAccount || standing.hasPendingSignIn);
+  if (!newLink && !standing.hasPendingSignIn) return refuse(response, 429, "too_many_requests");
   const std::string code = randomHex(16);
   const std::string link = "http://127.0.0.1:" + std::to_string(port_) + "/confirm?code=" + code;
-  if (!database_.addSignIn(email, verifierHash, code, link, now()))
-    return refuse(response, 400, "verifier_in_use");
+  using Placement = AccountDatabase::Placement;
+  switch (database_.addSignIn(email, verifierHash, code, link, now(),
+                              newLink ? Placement::beside : Placement::replacingNewest)) {
+    case AccountDatabase::Added::added: break;
+    case AccountDatabase::Added::verifierInUse: return refuse(response, 400, "verifier_in_use");
+    case AccountDatabase::Added::nothingToReplace: return refuse(response, 429, "too_many_requests");
+  }
   logLine("sign-in link for " + describe::text(email) + ": " + link);
   answer(response, 202, Json::object());
 }
@@ -415,7 +399,7 @@ void AccountServer::documents(const Request& request, Response& response) {
 
 void AccountServer::outboxPage(const Request&, Response& response) {
   std::string items;
-  for (const auto& entry : database_.outbox())
+  for (const auto& entry : database_.outbox(now(), outboxPageEntries))
     items += "<li>" + escapeHTML(entry.email) + ": <a href=\"" + escapeHTML(entry.link) + "\">" +
              escapeHTML(entry.link) + "</a></li>\n";
   page(response, 200, "Outbox", items.empty() ? "<p>No sign-in links yet.</p>\n" : "<ul>\n" + items + "</ul>\n");
@@ -423,7 +407,8 @@ void AccountServer::outboxPage(const Request&, Response& response) {
 
 void AccountServer::outboxJson(const Request&, Response& response) {
   Json list = Json::array();
-  for (const auto& entry : database_.outbox()) list.push_back({{"email", entry.email}, {"link", entry.link}});
+  for (const auto& entry : database_.outbox(now(), outboxPageEntries))
+    list.push_back({{"email", entry.email}, {"link", entry.link}});
   answer(response, 200, list);
 }
 

@@ -175,21 +175,45 @@ TEST(HostileClients, RequestsAreFramedByTheServerItselfWithinItsHeadAndMemoryLim
   EXPECT_EQ(parseJson(outbox.body).at("error"), "busy");
 }
 
-TEST(HostileClients, SignInsAreThrottledPerAddressAndAccountCountingOnlyWellFormedOnes) {
+TEST(HostileClients, SignInLinksAreCountedPerAddressAndBeyondThemTheNewestRequestTakesOver) {
   AccountServer::Options options;
-  options.signInsInAll = 7;
+  options.signIns.perAddress = 2;
+  options.signIns.toNewAddresses = 3;
   LiveServer live(options);
   const std::string garbage = json + "Connection: close\r\nContent-Length: 3\r\n";
   for (int i = 0; i < 5; ++i)
     EXPECT_EQ(roundTrip(live.port, request("POST", "/api/v1/auth/request", live.host(), garbage, "{]!")).status, 400);
-  const auto signIn = [&](const char* email, const char* source) {
-    return roundTrip(live.port, signInRequest(live.host(), email), source).status;
+  const auto outbox = [&] {
+    return parseJson(roundTrip(live.port, request("GET", "/outbox.json", live.host(), "Connection: close\r\n")).body);
   };
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(signIn("a@example.com", "127.0.0.1"), 202);
-  EXPECT_EQ(signIn("A@example.com", "127.0.0.1"), 429);  // the sixth for that account from that address
-  EXPECT_EQ(signIn("b@example.com", "127.0.0.1"), 202);  // another account
-  EXPECT_EQ(signIn("a@example.com", "127.0.0.2"), 202);  // another address
-  EXPECT_EQ(signIn("c@example.com", "127.0.0.3"), 429);  // everyone's ceiling
+  const struct {
+    const char* email;
+    int status;
+    std::size_t outboxEntries;
+  } steps[] = {
+      {"a@example.com", 202, 1},  // a new address: one of the three links to new addresses
+      {"a@example.com", 202, 2},  // its second link
+      {"A@example.com", 202, 2},  // beyond its links: takes the place of its newest sign-in
+      {"b@example.com", 202, 3},
+      {"c@example.com", 202, 4},
+      {"d@example.com", 429, 4},  // new addresses have had their links
+      {"b@example.com", 202, 5},  // known addresses have not
+  };
+  std::string replaced;
+  for (const auto& step : steps) {
+    if (step.email == std::string("A@example.com")) replaced = outbox().back().at("link");
+    EXPECT_EQ(roundTrip(live.port, signInRequest(live.host(), step.email)).status, step.status) << step.email;
+    EXPECT_EQ(outbox().size(), step.outboxEntries) << step.email;
+  }
+  EXPECT_EQ(httpGet(replaced).find("Signed in"), std::string::npos) << "a link taken over still works";
+
+  // The owner of an address signs in whoever else asked for it; a confirmed sign-in is never taken over.
+  const auto client = live.client();
+  const std::string waiting = client.requestSignIn("a@example.com");
+  httpGet(outboxLink(live.url(""), "a@example.com"));
+  EXPECT_EQ(roundTrip(live.port, signInRequest(live.host(), "a@example.com")).status, 202);
+  EXPECT_TRUE(client.pollForSession(waiting, "Mac", "HW-1"));
+  EXPECT_NO_THROW(live.signIn("a@example.com", "HW-2"));
 }
 
 TEST(HostileClients, AccountDataIsOwnedByTheDeviceExpiresAndGoesWithItsAccount) {
@@ -227,6 +251,10 @@ TEST(HostileClients, AccountDataIsOwnedByTheDeviceExpiresAndGoesWithItsAccount) 
   const std::string verifier = client.requestSignIn("bob@example.com");
   now += 15 * 60 + 10;
   EXPECT_EQ(client.pollForSession(verifier, "Mac", "HW-2"), std::nullopt);
+  // Its outbox entry goes with its link.
+  EXPECT_NE(outboxLink(live.url(""), "bob@example.com"), "");
+  now += 60;
+  EXPECT_EQ(outboxLink(live.url(""), "bob@example.com"), "");
 
   // Deleting an account takes its address out of the outbox.
   client.deleteAccount(live.signIn("bob@example.com", "HW-2").token);

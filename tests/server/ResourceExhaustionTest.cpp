@@ -1,5 +1,6 @@
 // The built account server against local clients that try to wear it out rather than to fool it:
-// hundreds of sockets that stall, heads far beyond any real one. Written on raw sockets.
+// hundreds of sockets that stall, heads far beyond any real one, floods of sign-ins. Written on
+// raw sockets.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <fstream>
+#include <map>
 #include <thread>
 
 #include "AccountServerProcess.hpp"
@@ -130,4 +132,24 @@ TEST(ResourceExhaustion, HeadsOfSixteenMegabytesAreCutShortAndTheServerStaysSmal
   }
   EXPECT_LT(peakMemory(server.pid()), 256u << 20);
   EXPECT_EQ(roundTrip(server.port(), request("GET", "/outbox.json", hostOf(server))).status, 200);
+}
+
+TEST(ResourceExhaustion, AFloodOfSignInsForMadeUpAddressesLeavesRealOnesTheirLinks) {
+  AccountServerProcess server;
+  const std::string host = hostOf(server);
+  const AccountClient client(server.apiBase(), std::make_shared<CurlHttpSession>());
+  server.signIn(client, "ann@example.com", "HW-1", "Studio");
+
+  std::map<int, int> answers;
+  for (int i = 0; i < 130; ++i)
+    ++answers[roundTrip(server.port(), signInRequest(host, "nobody" + std::to_string(i) + "@example.com")).status];
+  // Ann's first link was one of the 120 a minute for new addresses.
+  EXPECT_EQ(answers, (std::map<int, int>{{202, 119}, {429, 11}}));
+  // Others asking for a real address again and again do not lock its owner out.
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(roundTrip(server.port(), signInRequest(host, "ann@example.com")).status, 202);
+
+  EXPECT_NO_THROW(server.signIn(client, "ann@example.com", "HW-2", "Laptop"));
+  const auto outbox = parseJson(httpGet(server.url("/outbox.json")));
+  EXPECT_EQ(outbox.size(), 100u) << "a page shows the newest links only";
+  EXPECT_EQ(outbox.back().at("email"), "ann@example.com");
 }
