@@ -45,6 +45,14 @@ CREATE TABLE IF NOT EXISTS outbox (
 );
 )sql";
 
+// After the columns that files of earlier versions lack have been added.
+const char* const kIndexes = R"sql(
+CREATE INDEX IF NOT EXISTS accounts_by_address ON accounts (lower(email));
+CREATE INDEX IF NOT EXISTS sign_ins_by_address ON sign_ins (lower(email));
+CREATE INDEX IF NOT EXISTS outbox_by_code ON outbox (code);
+CREATE INDEX IF NOT EXISTS outbox_by_age ON outbox (created_at);
+)sql";
+
 // One prepared statement: bind in order, step, read columns.
 class Statement {
  public:
@@ -130,6 +138,12 @@ AccountDatabase::AccountDatabase(const std::string& path) {
     std::lock_guard lock(mutex_);
     execute("BEGIN IMMEDIATE");
     execute(kSchema);
+    // Entries of earlier versions have no age: they count as expired.
+    addMissingColumn("outbox", "created_at", "INTEGER NOT NULL DEFAULT 0");
+    addMissingColumn("outbox", "code", "TEXT");
+    // The payload's bytes, so that its size is known without reading it.
+    addMissingColumn("documents", "size", "INTEGER");
+    execute(kIndexes);
     execute("COMMIT");
   } catch (...) {
     sqlite3_close(db_);
@@ -148,17 +162,45 @@ void AccountDatabase::execute(const char* sql) {
   }
 }
 
-bool AccountDatabase::addSignIn(const std::string& email, const std::string& verifierHash, const std::string& code,
-                                const std::string& link, std::int64_t now) {
+void AccountDatabase::addMissingColumn(const char* table, const char* column, const char* definition) {
+  Statement existing(db_, "SELECT 1 FROM pragma_table_info(?) WHERE name = ?");
+  if (existing.bind(std::string(table)).bind(std::string(column)).step()) return;
+  execute(("ALTER TABLE " + std::string(table) + " ADD COLUMN " + column + " " + definition).c_str());
+}
+
+AccountDatabase::Standing AccountDatabase::standing(const std::string& email, std::int64_t now) {
   Transaction t(*this);
-  Statement(t.handle(), "DELETE FROM sign_ins WHERE created_at < ?").bind(now - signInLifetimeSeconds).step();
+  Standing standing;
+  standing.hasAccount = Statement(t.handle(), "SELECT 1 FROM accounts WHERE lower(email) = lower(?)").bind(email).step();
+  standing.hasPendingSignIn =
+      Statement(t.handle(), "SELECT 1 FROM sign_ins WHERE lower(email) = lower(?) AND created_at >= ?")
+          .bind(email).bind(now - signInLifetimeSeconds).step();
+  return standing;
+}
+
+AccountDatabase::Added AccountDatabase::addSignIn(const std::string& email, const std::string& verifierHash,
+                                                  const std::string& code, const std::string& link, std::int64_t now,
+                                                  Placement placement) {
+  Transaction t(*this);
+  const std::int64_t expired = now - signInLifetimeSeconds;
+  Statement(t.handle(), "DELETE FROM sign_ins WHERE created_at < ?").bind(expired).step();
+  Statement(t.handle(), "DELETE FROM outbox WHERE created_at < ?").bind(expired).step();
   Statement pending(t.handle(), "SELECT 1 FROM sign_ins WHERE verifier_hash = ?");
-  if (pending.bind(verifierHash).step()) return false;
+  if (pending.bind(verifierHash).step()) return Added::verifierInUse;
+  if (placement == Placement::replacingNewest) {
+    Statement newest(t.handle(),
+                     "SELECT verifier_hash, code FROM sign_ins WHERE lower(email) = lower(?) AND confirmed = 0 "
+                     "ORDER BY created_at DESC, rowid DESC LIMIT 1");
+    if (!newest.bind(email).step()) return Added::nothingToReplace;
+    Statement(t.handle(), "DELETE FROM sign_ins WHERE verifier_hash = ?").bind(newest.text(0)).step();
+    Statement(t.handle(), "DELETE FROM outbox WHERE code = ?").bind(newest.text(1)).step();
+  }
   Statement(t.handle(), "INSERT INTO sign_ins (verifier_hash, email, code, created_at) VALUES (?, ?, ?, ?)")
       .bind(verifierHash).bind(email).bind(code).bind(now).step();
-  Statement(t.handle(), "INSERT INTO outbox (email, link) VALUES (?, ?)").bind(email).bind(link).step();
+  Statement(t.handle(), "INSERT INTO outbox (email, link, code, created_at) VALUES (?, ?, ?, ?)")
+      .bind(email).bind(link).bind(code).bind(now).step();
   t.commit();
-  return true;
+  return Added::added;
 }
 
 bool AccountDatabase::confirmSignIn(const std::string& code, std::int64_t now) {
@@ -198,7 +240,9 @@ std::optional<AccountDatabase::Caller> AccountDatabase::authenticate(const std::
   Statement device(t.handle(), "SELECT account_id, id FROM devices WHERE token_hash = ? AND last_seen_at >= ?");
   if (!device.bind(tokenHash).bind(now - tokenIdleLifetimeSeconds).step()) return std::nullopt;
   Caller caller{device.integer(0), device.text(1)};
-  Statement(t.handle(), "UPDATE devices SET last_seen_at = ? WHERE id = ?").bind(now).bind(caller.deviceID).step();
+  // Within the same second nothing changes, and nothing is written.
+  Statement(t.handle(), "UPDATE devices SET last_seen_at = ? WHERE id = ? AND last_seen_at < ?")
+      .bind(now).bind(caller.deviceID).bind(now).step();
   t.commit();
   return caller;
 }
@@ -247,10 +291,10 @@ AccountDatabase::Upload AccountDatabase::putDocument(const std::string& deviceID
     revision = current.integer(0) + 1;
   }
   Statement(t.handle(),
-            "INSERT INTO documents (device_id, revision, payload, updated_at) VALUES (?, ?, ?, ?) "
+            "INSERT INTO documents (device_id, revision, payload, updated_at, size) VALUES (?, ?, ?, ?, ?) "
             "ON CONFLICT(device_id) DO UPDATE SET revision = excluded.revision, payload = excluded.payload, "
-            "updated_at = excluded.updated_at")
-      .bind(deviceID).bind(revision).bind(payload).bind(now).step();
+            "updated_at = excluded.updated_at, size = excluded.size")
+      .bind(deviceID).bind(revision).bind(payload).bind(now).bind(static_cast<std::int64_t>(payload.size())).step();
   t.commit();
   return {Upload::State::stored, revision};
 }
@@ -267,9 +311,21 @@ std::vector<AccountDatabase::Document> AccountDatabase::documents(std::int64_t a
   return documents;
 }
 
-std::vector<AccountDatabase::OutboxEntry> AccountDatabase::outbox() {
+std::size_t AccountDatabase::documentsSize(std::int64_t accountID) {
   Transaction t(*this);
-  Statement rows(t.handle(), "SELECT email, link FROM outbox ORDER BY id");
+  Statement size(t.handle(),
+                 "SELECT COALESCE(SUM(COALESCE(doc.size, length(doc.payload)) + 1024), 0) FROM documents doc "
+                 "JOIN devices d ON d.id = doc.device_id WHERE d.account_id = ?");
+  size.bind(accountID).step();
+  return static_cast<std::size_t>(size.integer(0));
+}
+
+std::vector<AccountDatabase::OutboxEntry> AccountDatabase::outbox(std::int64_t now, std::size_t count) {
+  Transaction t(*this);
+  Statement rows(t.handle(),
+                 "SELECT email, link FROM (SELECT id, email, link FROM outbox WHERE created_at >= ? "
+                 "ORDER BY id DESC LIMIT ?) ORDER BY id");
+  rows.bind(now - signInLifetimeSeconds).bind(static_cast<std::int64_t>(count));
   std::vector<OutboxEntry> entries;
   while (rows.step()) entries.push_back({rows.text(0), rows.text(1)});
   return entries;

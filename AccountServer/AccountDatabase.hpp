@@ -1,7 +1,8 @@
 #pragma once
 // The account server's storage: one SQLite file holding accounts, their devices (each with the
 // SHA-256 of its device token, never the token), one sync document per device with its revision,
-// pending sign-ins (by the hash of their verifier) and the outbox of sign-in links. The schema is
+// pending sign-ins (by the hash of their verifier) and the outbox of sign-in links, whose entries
+// expire with their link. The schema is
 // made on first open; every operation is one transaction, so a failure or a crash leaves the file
 // as it was before the operation. Safe to call from several threads: operations run one at a time.
 // The file (and with it SQLite's journal) is readable by its owner only.
@@ -71,9 +72,20 @@ class AccountDatabase {
 
   // All operations throw DatabaseError when the file cannot be read or written.
 
-  // Records a pending sign-in and its outbox entry. False when `verifierHash` is already pending.
-  bool addSignIn(const std::string& email, const std::string& verifierHash, const std::string& code,
-                 const std::string& link, std::int64_t now);
+  // What the server knows of an address (compared without case).
+  struct Standing {
+    bool hasAccount = false;
+    bool hasPendingSignIn = false;
+  };
+  Standing standing(const std::string& email, std::int64_t now);
+
+  // Whether a new sign-in goes beside the address's pending ones, or takes the place of the newest
+  // of them that is not confirmed yet (which then stops working, outbox entry and all).
+  enum class Placement { beside, replacingNewest };
+  enum class Added { added, verifierInUse, nothingToReplace };
+  // Records a pending sign-in and its outbox entry, and forgets expired ones of both.
+  Added addSignIn(const std::string& email, const std::string& verifierHash, const std::string& code,
+                  const std::string& link, std::int64_t now, Placement placement = Placement::beside);
   // Marks the sign-in of `code` confirmed; false for an unknown or expired code.
   bool confirmSignIn(const std::string& code, std::int64_t now);
   // Where the sign-in of `verifierHash` stands. Once confirmed, the sign-in is used up: the account
@@ -97,11 +109,15 @@ class AccountDatabase {
   Upload putDocument(const std::string& deviceID, std::int64_t ifRevision, const std::string& payload,
                      std::int64_t now);
   std::vector<Document> documents(std::int64_t accountID);  // in the order the devices joined
-  std::vector<OutboxEntry> outbox();                         // oldest first
+  // About what documents() holds in memory: the payloads and a little for each.
+  std::size_t documentsSize(std::int64_t accountID);
+  // The newest `count` outbox entries whose link has not expired, oldest first.
+  std::vector<OutboxEntry> outbox(std::int64_t now, std::size_t count);
 
  private:
   class Transaction;
   void execute(const char* sql);
+  void addMissingColumn(const char* table, const char* column, const char* definition);
 
   std::mutex mutex_;
   sqlite3* db_ = nullptr;

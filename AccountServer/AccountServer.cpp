@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <stdexcept>
-#include <thread>
 
 #include "Account/AccountClient.hpp"
 #include "Support/ErrorDescription.hpp"
@@ -171,10 +171,20 @@ const char* codeForStatus(int status) {
     case 400: return "bad_request";
     case 404: return "not_found";
     case 405: return "method_not_allowed";
+    case 408: return "request_timeout";
+    case 411: return "length_required";
     case 413: return "payload_too_large";
     case 414: return "uri_too_long";
+    case 431: return "header_too_large";
+    case 503: return "busy";
     default: return status >= 500 ? "internal" : "refused";
   }
+}
+
+// A refusal by its status alone; one for want of room says when to ask again.
+void refuseWithStatus(httplib::Response& response, int status) {
+  if (status == 503) response.set_header("Retry-After", "1");
+  refuse(response, status, codeForStatus(status));
 }
 
 }  // namespace
@@ -183,11 +193,15 @@ AccountServer::AccountServer(AccountDatabase& database, std::ostream& log)
     : AccountServer(database, log, Options{}) {}
 
 AccountServer::AccountServer(AccountDatabase& database, std::ostream& log, Options options)
-    : database_(database), log_(log), options_(std::move(options)) {
+    : database_(database), log_(log), options_(std::move(options)), signIns_(options_.signIns) {
   if (sodium_init() < 0) throw std::runtime_error("no random source");
   if (!options_.clock) options_.clock = unixNow;
-  options_.connections.maxRequestBytes = maxBodyBytes + (64u << 10);  // the body and a generous head
-  http_ = std::make_unique<GuardedHttpServer>(options_.connections);
+  options_.connections.maxBodyBytes = maxBodyBytes;
+  // Before any body is read: a refused request's body never is.
+  http_ = std::make_unique<GuardedHttpServer>(
+      options_.connections,
+      [this](const Request& request, Response& response) { return refusedUpFront(request, response); },
+      refuseWithStatus);
   auto route = [this](void (AccountServer::*handler)(const Request&, Response&)) {
     return [this, handler](const Request& request, Response& response) {
       try {
@@ -208,23 +222,13 @@ AccountServer::AccountServer(AccountDatabase& database, std::ostream& log, Optio
   http_->Get("/outbox", route(&AccountServer::outboxPage));
   http_->Get("/outbox.json", route(&AccountServer::outboxJson));
 
-  http_->set_payload_max_length(maxBodyBytes);
-  // Before any body is read: a refused request's body never is.
-  http_->set_pre_routing_handler([this](const Request& request, Response& response) {
-    return refusedUpFront(request, response) ? httplib::Server::HandlerResponse::Handled
-                                             : httplib::Server::HandlerResponse::Unhandled;
-  });
-  // A client that waits for leave to send its body hears the refusal first.
-  http_->set_expect_100_continue_handler([this](const Request& request, Response& response) {
-    return refusedUpFront(request, response) ? response.status : 100;
-  });
   // Whatever went wrong in a handler (the database included) is one 500; the store is untouched
   // because every change is a transaction of its own.
   http_->set_exception_handler([](const Request&, Response& response, std::exception_ptr) {
     refuse(response, 500, "internal");
   });
   http_->set_error_handler([](const Request&, Response& response) {
-    if (response.body.empty()) refuse(response, response.status, codeForStatus(response.status));
+    if (response.body.empty()) refuseWithStatus(response, response.status);
   });
 }
 
@@ -238,54 +242,13 @@ int AccountServer::bind(int port) {
 
 std::int64_t AccountServer::now() const { return options_.clock(); }
 
-bool AccountServer::run() {
-  {
-    std::lock_guard lock(runMutex_);
-    if (stopRequested_) return true;
-    runStarted_ = true;
-  }
-  const bool served = http_->listen_after_bind();
-  runEnded_ = true;
-  return served;
-}
+bool AccountServer::run() { return http_->serve(); }
 
-void AccountServer::stop() {
-  {
-    std::lock_guard lock(runMutex_);
-    stopRequested_ = true;
-    if (!runStarted_) return;  // run() now returns at once
-  }
-  // The library ignores a stop that comes before it listens: wait for it to listen (or fail to).
-  while (!http_->is_running() && !runEnded_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  http_->stop();
-}
+void AccountServer::stop() { http_->stop(); }
 
 void AccountServer::logLine(const std::string& line) {
   std::lock_guard lock(logMutex_);
   log_ << line << std::endl;
-}
-
-bool AccountServer::admitSignIn(const std::string& address, const std::string& email) {
-  const auto now = std::chrono::steady_clock::now();
-  const auto forget = [&](std::deque<std::chrono::steady_clock::time_point>& times) {
-    while (!times.empty() && now - times.front() >= options_.signInWindow) times.pop_front();
-  };
-  std::lock_guard lock(throttleMutex_);
-  for (auto it = signInsByAddressAndAccount_.begin(); it != signInsByAddressAndAccount_.end();) {
-    forget(it->second);
-    it = it->second.empty() ? signInsByAddressAndAccount_.erase(it) : std::next(it);
-  }
-  forget(signInsInAll_);
-  const std::string key = address + "\n" + lowerCase(email);
-  auto& times = signInsByAddressAndAccount_[key];
-  if (times.size() >= static_cast<std::size_t>(options_.signInsPerAddressAndAccount) ||
-      signInsInAll_.size() >= static_cast<std::size_t>(options_.signInsInAll)) {
-    if (times.empty()) signInsByAddressAndAccount_.erase(key);
-    return false;
-  }
-  times.push_back(now);
-  signInsInAll_.push_back(now);
-  return true;
 }
 
 bool AccountServer::refusedUpFront(const Request& request, Response& response) {
@@ -336,11 +299,18 @@ void AccountServer::requestSignIn(const Request& request, Response& response) {
   const std::string verifierHash = field(body, "verifier_hash", 64);
   if (email.find('@') == std::string::npos || !isLowerHex(verifierHash, 64)) throw BadRequest("sign-in");
   // Only well-formed requests count: garbage locks nobody out.
-  if (!admitSignIn(request.remote_addr, email)) return refuse(response, 429, "too_many_requests");
+  const auto standing = database_.standing(email, now());
+  const bool newLink = signIns_.admitLink(lowerCase(email), standing.hasAccount || standing.hasPendingSignIn);
+  if (!newLink && !standing.hasPendingSignIn) return refuse(response, 429, "too_many_requests");
   const std::string code = randomHex(16);
   const std::string link = "http://127.0.0.1:" + std::to_string(port_) + "/confirm?code=" + code;
-  if (!database_.addSignIn(email, verifierHash, code, link, now()))
-    return refuse(response, 400, "verifier_in_use");
+  using Placement = AccountDatabase::Placement;
+  switch (database_.addSignIn(email, verifierHash, code, link, now(),
+                              newLink ? Placement::beside : Placement::replacingNewest)) {
+    case AccountDatabase::Added::added: break;
+    case AccountDatabase::Added::verifierInUse: return refuse(response, 400, "verifier_in_use");
+    case AccountDatabase::Added::nothingToReplace: return refuse(response, 429, "too_many_requests");
+  }
   logLine("sign-in link for " + describe::text(email) + ": " + link);
   answer(response, 202, Json::object());
 }
@@ -414,6 +384,9 @@ void AccountServer::putDocument(const Request& request, Response& response) {
 void AccountServer::documents(const Request& request, Response& response) {
   const auto who = caller(request, response);
   if (!who) return;
+  // Made only when the server has room to keep it until it is taken.
+  if (!GuardedHttpServer::reserveAnswer(database_.documentsSize(who->accountID)))
+    return refuseWithStatus(response, 503);
   Json list = Json::array();
   for (const auto& document : database_.documents(who->accountID))
     list.push_back({{"device_id", document.deviceID},
@@ -426,7 +399,7 @@ void AccountServer::documents(const Request& request, Response& response) {
 
 void AccountServer::outboxPage(const Request&, Response& response) {
   std::string items;
-  for (const auto& entry : database_.outbox())
+  for (const auto& entry : database_.outbox(now(), outboxPageEntries))
     items += "<li>" + escapeHTML(entry.email) + ": <a href=\"" + escapeHTML(entry.link) + "\">" +
              escapeHTML(entry.link) + "</a></li>\n";
   page(response, 200, "Outbox", items.empty() ? "<p>No sign-in links yet.</p>\n" : "<ul>\n" + items + "</ul>\n");
@@ -434,7 +407,8 @@ void AccountServer::outboxPage(const Request&, Response& response) {
 
 void AccountServer::outboxJson(const Request&, Response& response) {
   Json list = Json::array();
-  for (const auto& entry : database_.outbox()) list.push_back({{"email", entry.email}, {"link", entry.link}});
+  for (const auto& entry : database_.outbox(now(), outboxPageEntries))
+    list.push_back({{"email", entry.email}, {"link", entry.link}});
   answer(response, 200, list);
 }
 

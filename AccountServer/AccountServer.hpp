@@ -10,14 +10,15 @@
 // JSON bodies ("Content-Type: application/json") of a stated length: chunked or compressed bodies,
 // writes without a length and bodies over the limit are refused before they are read, and the
 // connection is then closed. Any local process can read the outbox, as any process of the user
-// could read the user's mailbox; it stands in for that mailbox.
+// could read the user's mailbox; it stands in for that mailbox. Its entries go when their link
+// expires, and a page shows the newest `outboxPageEntries`.
+//
+// Sign-in links are limited by address, not by caller (SignInThrottle). A request beyond its
+// address's links takes the place of that address's newest unconfirmed sign-in, with a link of its
+// own: so whoever else asked for an address, its owner's newest request gets a working link.
 
-#include <atomic>
-#include <chrono>
 #include <cstdint>
-#include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -26,6 +27,7 @@
 
 #include "AccountDatabase.hpp"
 #include "GuardedHttpServer.hpp"
+#include "SignInThrottle.hpp"
 #include "Sync/SyncDocument.hpp"
 
 namespace amberloom::server {
@@ -37,14 +39,12 @@ class AccountServer {
   static constexpr std::size_t maxBodyBytes = SyncDocument::maximumSize;
   // The largest body of a sign-in request.
   static constexpr std::size_t maxSignInBodyBytes = 64u << 10;
+  // The entries an outbox page shows at most.
+  static constexpr std::size_t outboxPageEntries = 100;
 
   struct Options {
     GuardedHttpServer::Limits connections{};
-    // Well-formed sign-in requests admitted within `signInWindow`: per source address and account,
-    // and from everyone together; more are answered 429.
-    int signInsPerAddressAndAccount = 5;
-    int signInsInAll = 120;
-    std::chrono::seconds signInWindow{60};
+    SignInThrottle::Limits signIns{};
     // Unix seconds; the system clock unless a test turns it.
     std::function<std::int64_t()> clock;
   };
@@ -81,8 +81,6 @@ class AccountServer {
   std::optional<AccountDatabase::Caller> caller(const Request& request, Response& response);
   // Refuses, before its body is read, a request this server must not take; false when it may go on.
   bool refusedUpFront(const Request& request, Response& response);
-  // False when the sign-ins of `address` for `email`, or of everyone, are used up for now.
-  bool admitSignIn(const std::string& address, const std::string& email);
   void logLine(const std::string& line);
   std::int64_t now() const;
 
@@ -90,15 +88,9 @@ class AccountServer {
   std::ostream& log_;
   std::mutex logMutex_;
   Options options_;
+  SignInThrottle signIns_;
   std::unique_ptr<GuardedHttpServer> http_;
   int port_ = 0;
-  std::mutex runMutex_;
-  bool runStarted_ = false;
-  bool stopRequested_ = false;
-  std::atomic<bool> runEnded_ = false;
-  std::mutex throttleMutex_;
-  std::map<std::string, std::deque<std::chrono::steady_clock::time_point>> signInsByAddressAndAccount_;
-  std::deque<std::chrono::steady_clock::time_point> signInsInAll_;
 };
 
 }  // namespace amberloom::server

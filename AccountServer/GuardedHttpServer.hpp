@@ -1,48 +1,56 @@
 #pragma once
-// cpp-httplib's request handling over connections of our own, so that slow or hostile clients on
-// the machine cannot stop the server or fill its memory:
-//  - a request (line, headers and body) must arrive within `requestDeadline` of its first byte and
-//    stay within `maxRequestBytes`, and its answer must be taken within `responseDeadline`;
-//    otherwise the connection is closed;
-//  - `threads` connections are served at once and up to `backlog` more wait to be accepted;
-//  - the listening socket is not shared with other processes (no SO_REUSEPORT);
-//  - Range headers are ignored: every answer is whole;
-//  - a handler that refuses a request without reading its body ends the connection after its
-//    answer (`closeAfterAnswer`), so that the unread bytes are never taken for a next request.
+// cpp-httplib's request handling (parsing, routes, answers) behind a serving loop of our own
+// (ServingLoop: its limits are the server's), so that slow or hostile clients on the machine can
+// neither stop the server nor fill its memory. On top of the loop:
+//  - every request's head is vetted (`Vetting`) before its body is read; a refused request's body
+//    never is, and its connection ends after the answer;
+//  - only bodies of one stated length are read: a transfer coding or a doubtful length is refused
+//    (411, 400) and ends the connection;
+//  - "Expect: 100-continue" is answered once the head is admitted; Range headers are ignored, so
+//    every answer is whole.
 
 #include <httplib.h>
 
-#include <atomic>
-#include <chrono>
-#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "HttpExchange.hpp"
+#include "ServingLoop.hpp"
 
 namespace amberloom::server {
 
 class GuardedHttpServer : public httplib::Server {
  public:
-  struct Limits {
-    std::chrono::milliseconds requestDeadline{std::chrono::seconds(10)};
-    std::chrono::milliseconds responseDeadline{std::chrono::seconds(60)};
-    std::chrono::milliseconds idleTimeout{std::chrono::seconds(5)};  // between requests of one connection
-    std::size_t maxRequestBytes = 64u << 20;
-    std::size_t requestsPerConnection = 100;
-    std::size_t threads = 64;
-    int backlog = 1024;
-  };
+  using Limits = ServingLimits;
+  // Fills `response` and returns true for a request that is refused on its head alone.
+  using Vetting = std::function<bool(const httplib::Request&, httplib::Response&)>;
+  // Fills the answer of a refusal made before any handler saw the request (a head too long, a
+  // deadline passed, no memory left for it).
+  using Refusal = std::function<void(httplib::Response&, int status)>;
 
-  explicit GuardedHttpServer(Limits limits);
+  GuardedHttpServer(Limits limits, Vetting vetting, Refusal refusal);
 
-  // Binds `host`:`port` (0: a free port) with the listen queue of `backlog`; the port, or -1.
+  // Listens on `host`:`port` (0: a free port) with a queue of `backlog`; the port, or -1.
   int bindListener(const std::string& host, int port);
+  // Serves until stop(); false when serving could not start.
+  bool serve();
+  // Safe from any thread, before or while serve() runs: serve() then returns.
+  void stop();
 
   // Called from a handler: the connection of the request it answers ends after this answer.
   static void closeAfterAnswer();
+  // Called from a handler before it makes an answer of about `bytes`: false when the server's
+  // memory has no room for it now.
+  static bool reserveAnswer(std::size_t bytes);
 
  private:
-  bool process_and_close_socket(socket_t sock) override;
+  void handle(HttpExchange& exchange);
+  HandlerResponse vet(const httplib::Request& request, httplib::Response& response);
+  std::string refusalAnswer(int status) const;
 
-  Limits limits_;
-  std::atomic<socket_t> listener_{INVALID_SOCKET};
+  Vetting vetting_;
+  Refusal refusal_;
+  ServingLoop loop_;
 };
 
 }  // namespace amberloom::server

@@ -1,15 +1,16 @@
 // Puts the local account server (its production limits, on a loopback port in this process) under
 // load: 50 Macs that each sign in by the outbox link and then make 200 requests (uploads against
-// their revision, fetches of every document, the account), while 8 stalled sockets send one header
-// line every 2 seconds and reconnect whenever they are cut off. Prints the latency percentiles of
-// the requests, the errors, and the writes the server acknowledged but no longer holds.
-// Run by hand from the build folder: bin/account_server_load [clients] [requests].
+// their revision, fetches of every document, the account), while 200 stalled sockets send one
+// header line every 2 seconds and connect again whenever they are cut off. Prints the latency
+// percentiles of the requests, the errors, and the writes the server acknowledged but no longer
+// holds. Run by hand from the build folder: bin/account_server_load [clients] [requests] [stalled].
 
 #include <arpa/inet.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -38,23 +39,38 @@ std::string httpGet(const std::string& url) {
   return CurlHttpSession().perform(request).body;
 }
 
-// A socket that sends a request head one line every 2 seconds, connecting again when cut off.
-void stall(int port, const std::atomic<bool>& running, std::atomic<int>& cutOff) {
+// A socket that has begun a request head, or -1.
+int beginStalling(const sockaddr_in& to) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0 &&
+      ::send(fd, "GET /outbox.json HTTP/1.1\r\n", 27, MSG_NOSIGNAL) > 0)
+    return fd;
+  ::close(fd);
+  return -1;
+}
+
+// `count` sockets that each send a request head one line every 2 seconds, connecting again when
+// cut off.
+void stall(int port, int count, const std::atomic<bool>& running, std::atomic<int>& cutOff) {
   sockaddr_in to{AF_INET, htons(static_cast<std::uint16_t>(port)), {}, {}};
   ::inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+  std::vector<int> sockets(static_cast<std::size_t>(count), -1);
+  for (int& fd : sockets) fd = beginStalling(to);
   while (running) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 &&
-        ::send(fd, "GET /outbox.json HTTP/1.1\r\n", 27, MSG_NOSIGNAL) > 0) {
-      while (running && ::send(fd, "X-Slow: 1\r\n", 11, MSG_NOSIGNAL) > 0) {
-        for (int i = 0; i < 20 && running; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        char byte;
-        if (::recv(fd, &byte, 1, MSG_DONTWAIT) == 0) break;
+    for (int i = 0; i < 20 && running; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (int& fd : sockets) {
+      char byte;
+      const bool quiet = fd >= 0 && ::recv(fd, &byte, 1, MSG_DONTWAIT) < 0 && errno == EAGAIN;
+      if (quiet && ::send(fd, "X-Slow: 1\r\n", 11, MSG_NOSIGNAL) > 0) continue;
+      if (fd >= 0) {
+        ::close(fd);
+        ++cutOff;
       }
-      if (running) ++cutOff;
+      fd = beginStalling(to);
     }
-    ::close(fd);
   }
+  for (int fd : sockets)
+    if (fd >= 0) ::close(fd);
 }
 
 struct Results {
@@ -141,6 +157,7 @@ double percentile(std::vector<double>& values, double p) {
 int main(int argc, char** argv) {
   const int clients = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
   const int requests = argc > 2 ? std::max(1, std::atoi(argv[2])) : 200;
+  const int stalledSockets = argc > 3 ? std::max(0, std::atoi(argv[3])) : 200;
   const auto temporaryHome = bench::useTemporaryHome();
   if (!temporaryHome) return 1;
 
@@ -154,8 +171,7 @@ int main(int argc, char** argv) {
 
   std::atomic<bool> stalling = true;
   std::atomic<int> cutOff = 0;
-  std::vector<std::thread> stalled;
-  for (int i = 0; i < 8; ++i) stalled.emplace_back(stall, port, std::cref(stalling), std::ref(cutOff));
+  std::thread stalled(stall, port, stalledSockets, std::cref(stalling), std::ref(cutOff));
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
 
   Results results;
@@ -166,13 +182,13 @@ int main(int argc, char** argv) {
   const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
 
   stalling = false;
-  for (auto& thread : stalled) thread.join();
+  stalled.join();
   accountServer.stop();
   serving.join();
 
   auto& times = results.milliseconds;
-  std::printf("%d clients x %d requests (+ sign-in), 8 stalled sockets: %zu requests in %.1f s\n", clients, requests,
-              times.size(), seconds);
+  std::printf("%d clients x %d requests (+ sign-in), %d stalled sockets: %zu requests in %.1f s\n", clients, requests,
+              stalledSockets, times.size(), seconds);
   std::printf("latency p50 %.1f ms, p99 %.1f ms, max %.1f ms\n", percentile(times, 0.50), percentile(times, 0.99),
               percentile(times, 1.0));
   std::printf("errors %d, lost writes %d, stalled sockets cut off %d times\n", results.errors, results.lostWrites,

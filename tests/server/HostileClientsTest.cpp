@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -53,69 +52,7 @@ struct LiveServer {
   std::thread serving;
 };
 
-// A socket connected from `source` (non-blocking connect when asked); -1 when it cannot connect.
-int connectFrom(int port, const char* source = "127.0.0.1", int flags = 0) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | flags, 0);
-  sockaddr_in from{AF_INET, 0, {}, {}}, to{AF_INET, htons(static_cast<std::uint16_t>(port)), {}, {}};
-  ::inet_pton(AF_INET, source, &from.sin_addr);
-  ::inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from);
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0 && errno != EINPROGRESS) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
-
-// Reads until the server ends the connection; false when it is still open after `limit`.
-bool readToEnd(int fd, std::string& bytes, std::chrono::milliseconds limit = 3s) {
-  const auto until = std::chrono::steady_clock::now() + limit;
-  char buffer[4096];
-  while (std::chrono::steady_clock::now() < until) {
-    pollfd entry{fd, POLLIN, 0};
-    if (::poll(&entry, 1, 50) <= 0) continue;
-    const auto n = ::recv(fd, buffer, sizeof buffer, 0);
-    if (n <= 0) return true;
-    bytes.append(buffer, static_cast<std::size_t>(n));
-  }
-  return false;
-}
-
-struct Answer {
-  int status = 0;
-  std::string body;
-  bool closed = false;  // the server ended the connection
-};
-
-// Sends `request` as written and reads the answer up to the end of the connection.
-Answer roundTrip(int port, const std::string& request, const char* source = "127.0.0.1") {
-  Answer answer;
-  const int fd = connectFrom(port, source);
-  ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-  std::string bytes;
-  answer.closed = readToEnd(fd, bytes);
-  ::close(fd);
-  if (const auto head = bytes.find("\r\n\r\n"); bytes.starts_with("HTTP/1.1 ") && head != std::string::npos) {
-    answer.status = std::stoi(bytes.substr(9, 3));
-    answer.body = bytes.substr(head + 4);
-  }
-  return answer;
-}
-
-std::string request(const std::string& method, const std::string& path, const std::string& host,
-                    const std::string& headers = {}, const std::string& body = {}) {
-  return method + " " + path + " HTTP/1.1\r\nHost: " + host + "\r\n" + headers + "\r\n" + body;
-}
-
 const std::string json = "Content-Type: application/json\r\n";
-
-// A well-formed sign-in request for `email`, with a verifier of its own, ending the connection.
-std::string signInRequest(const std::string& host, const std::string& email, const std::string& contentType = json) {
-  static int made = 0;
-  const std::string body = writeJson(Json{{"email", email}, {"verifier_hash", sha256Hex(std::to_string(++made))}});
-  return request("POST", "/api/v1/auth/request", host,
-                 contentType + "Connection: close\r\nContent-Length: " + std::to_string(body.size()) + "\r\n", body);
-}
 
 }  // namespace
 
@@ -185,21 +122,98 @@ TEST(HostileClients, StalledClientsAreCutOffWhileOthersAreServed) {
   trickle.join();
 }
 
-TEST(HostileClients, SignInsAreThrottledPerAddressAndAccountCountingOnlyWellFormedOnes) {
+TEST(HostileClients, RequestsAreFramedByTheServerItselfWithinItsHeadAndMemoryLimits) {
   AccountServer::Options options;
-  options.signInsInAll = 7;
+  options.connections.memoryCeiling = 4u << 10;
+  LiveServer live(options);
+  const auto signIn = [&](const std::string& email, const std::string& headers = {}) {
+    const std::string full = signInRequest(live.host(), email);
+    const auto head = full.find("\r\n\r\n") + 2;
+    return std::pair{full.substr(0, head) + headers + "\r\n", full.substr(head + 2)};
+  };
+  const auto [plainHead, plainBody] = signIn("a@example.com");
+  const auto [waitingHead, waitingBody] = signIn("b@example.com", "Expect: 100-continue\r\n");
+  const std::string me = request("GET", "/api/v1/me", live.host());
+  const std::string bulky = R"({"email":"c@example.com","verifier_hash":")" + std::string(64, 'a') + "\"," +
+                            R"("padding":")" + std::string(5000, ' ') + "\"}";
+  const struct {
+    const char* what;
+    std::vector<std::string> pieces;  // sent one by one, a moment apart
+    std::vector<int> statuses;
+    bool retryLater = false;
+  } cases[] = {
+      {"two requests in one write", {me + request("GET", "/api/v1/me", live.host(), "Connection: close\r\n")}, {401, 401}},
+      {"a body in pieces", {plainHead, plainBody.substr(0, 10), plainBody.substr(10)}, {202}},
+      {"a client waiting for leave to send", {waitingHead, waitingBody}, {100, 202}},
+      {"a line ending in a bare line feed", {request("GET", "/api/v1/me", live.host(), "X-Odd: 1\nConnection: close\r\n")}, {401}},
+      {"a head over 8 KiB", {me.substr(0, me.size() - 2) + "X-Long: " + std::string(9000, 'x') + "\r\n\r\n"}, {431}},
+      {"a body beyond the memory left", {request("POST", "/api/v1/auth/request", live.host(),
+                                                 json + "Content-Length: " + std::to_string(bulky.size()) + "\r\n",
+                                                 bulky)}, {503}, true},
+  };
+  for (const auto& c : cases) {
+    const int fd = connectFrom(live.port);
+    for (const auto& piece : c.pieces) {
+      ::send(fd, piece.data(), piece.size(), MSG_NOSIGNAL);
+      std::this_thread::sleep_for(100ms);
+    }
+    std::string bytes;
+    EXPECT_TRUE(readToEnd(fd, bytes, 3s)) << c.what;
+    ::close(fd);
+    std::vector<int> statuses;
+    for (auto at = bytes.find("HTTP/1.1 "); at != std::string::npos; at = bytes.find("HTTP/1.1 ", at + 1))
+      statuses.push_back(std::stoi(bytes.substr(at + 9, 3)));
+    EXPECT_EQ(statuses, c.statuses) << c.what << "\n" << bytes;
+    EXPECT_EQ(bytes.find("Retry-After: 1\r\n") != std::string::npos, c.retryLater) << c.what;
+  }
+
+  // An answer that would pass the ceiling is not built up in memory for a GET: it is asked again later.
+  for (int i = 0; i < 50; ++i) roundTrip(live.port, signInRequest(live.host(), "user" + std::to_string(i) + "@example.com"));
+  const auto outbox = roundTrip(live.port, request("GET", "/outbox.json", live.host()));
+  EXPECT_EQ(outbox.status, 503);
+  EXPECT_NE(outbox.head.find("Retry-After: 1"), std::string::npos);
+  EXPECT_EQ(parseJson(outbox.body).at("error"), "busy");
+}
+
+TEST(HostileClients, SignInLinksAreCountedPerAddressAndBeyondThemTheNewestRequestTakesOver) {
+  AccountServer::Options options;
+  options.signIns.perAddress = 2;
+  options.signIns.toNewAddresses = 3;
   LiveServer live(options);
   const std::string garbage = json + "Connection: close\r\nContent-Length: 3\r\n";
   for (int i = 0; i < 5; ++i)
     EXPECT_EQ(roundTrip(live.port, request("POST", "/api/v1/auth/request", live.host(), garbage, "{]!")).status, 400);
-  const auto signIn = [&](const char* email, const char* source) {
-    return roundTrip(live.port, signInRequest(live.host(), email), source).status;
+  const auto outbox = [&] {
+    return parseJson(roundTrip(live.port, request("GET", "/outbox.json", live.host(), "Connection: close\r\n")).body);
   };
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(signIn("a@example.com", "127.0.0.1"), 202);
-  EXPECT_EQ(signIn("A@example.com", "127.0.0.1"), 429);  // the sixth for that account from that address
-  EXPECT_EQ(signIn("b@example.com", "127.0.0.1"), 202);  // another account
-  EXPECT_EQ(signIn("a@example.com", "127.0.0.2"), 202);  // another address
-  EXPECT_EQ(signIn("c@example.com", "127.0.0.3"), 429);  // everyone's ceiling
+  const struct {
+    const char* email;
+    int status;
+    std::size_t outboxEntries;
+  } steps[] = {
+      {"a@example.com", 202, 1},  // a new address: one of the three links to new addresses
+      {"a@example.com", 202, 2},  // its second link
+      {"A@example.com", 202, 2},  // beyond its links: takes the place of its newest sign-in
+      {"b@example.com", 202, 3},
+      {"c@example.com", 202, 4},
+      {"d@example.com", 429, 4},  // new addresses have had their links
+      {"b@example.com", 202, 5},  // known addresses have not
+  };
+  std::string replaced;
+  for (const auto& step : steps) {
+    if (step.email == std::string("A@example.com")) replaced = outbox().back().at("link");
+    EXPECT_EQ(roundTrip(live.port, signInRequest(live.host(), step.email)).status, step.status) << step.email;
+    EXPECT_EQ(outbox().size(), step.outboxEntries) << step.email;
+  }
+  EXPECT_EQ(httpGet(replaced).find("Signed in"), std::string::npos) << "a link taken over still works";
+
+  // The owner of an address signs in whoever else asked for it; a confirmed sign-in is never taken over.
+  const auto client = live.client();
+  const std::string waiting = client.requestSignIn("a@example.com");
+  httpGet(outboxLink(live.url(""), "a@example.com"));
+  EXPECT_EQ(roundTrip(live.port, signInRequest(live.host(), "a@example.com")).status, 202);
+  EXPECT_TRUE(client.pollForSession(waiting, "Mac", "HW-1"));
+  EXPECT_NO_THROW(live.signIn("a@example.com", "HW-2"));
 }
 
 TEST(HostileClients, AccountDataIsOwnedByTheDeviceExpiresAndGoesWithItsAccount) {
@@ -237,6 +251,10 @@ TEST(HostileClients, AccountDataIsOwnedByTheDeviceExpiresAndGoesWithItsAccount) 
   const std::string verifier = client.requestSignIn("bob@example.com");
   now += 15 * 60 + 10;
   EXPECT_EQ(client.pollForSession(verifier, "Mac", "HW-2"), std::nullopt);
+  // Its outbox entry goes with its link.
+  EXPECT_NE(outboxLink(live.url(""), "bob@example.com"), "");
+  now += 60;
+  EXPECT_EQ(outboxLink(live.url(""), "bob@example.com"), "");
 
   // Deleting an account takes its address out of the outbox.
   client.deleteAccount(live.signIn("bob@example.com", "HW-2").token);

@@ -1,11 +1,14 @@
 #include "AccountServerProcess.hpp"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <mutex>
@@ -15,6 +18,7 @@
 #include "Support/HttpSession.hpp"
 #include "TestHome.hpp"
 #include "Support/Json.hpp"
+#include "Support/Sha256.hpp"
 
 namespace amberloom::testing {
 
@@ -97,6 +101,65 @@ AccountClient::Session signInByLink(const AccountClient& client, const std::stri
   auto session = client.pollForSession(verifier, deviceName, hardwareID);
   if (!session) throw std::runtime_error("sign-in not confirmed by its link");
   return *session;
+}
+
+int connectFrom(int port, const char* source, int flags) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | flags, 0);
+  sockaddr_in from{AF_INET, 0, {}, {}}, to{AF_INET, htons(static_cast<std::uint16_t>(port)), {}, {}};
+  ::inet_pton(AF_INET, source, &from.sin_addr);
+  ::inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from);
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0 && errno != EINPROGRESS) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+bool readToEnd(int fd, std::string& bytes, std::chrono::milliseconds limit) {
+  const auto until = std::chrono::steady_clock::now() + limit;
+  char buffer[4096];
+  while (std::chrono::steady_clock::now() < until) {
+    pollfd entry{fd, POLLIN, 0};
+    if (::poll(&entry, 1, 50) <= 0) continue;
+    const auto n = ::recv(fd, buffer, sizeof buffer, 0);
+    if (n <= 0) return true;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  return false;
+}
+
+Answer parseAnswer(const std::string& bytes) {
+  Answer answer;
+  if (const auto head = bytes.find("\r\n\r\n"); bytes.starts_with("HTTP/1.1 ") && head != std::string::npos) {
+    answer.status = std::stoi(bytes.substr(9, 3));
+    answer.head = bytes.substr(0, head);
+    answer.body = bytes.substr(head + 4);
+  }
+  return answer;
+}
+
+Answer roundTrip(int port, const std::string& request, const char* source) {
+  const int fd = connectFrom(port, source);
+  ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+  std::string bytes;
+  const bool closed = readToEnd(fd, bytes);
+  ::close(fd);
+  Answer answer = parseAnswer(bytes);
+  answer.closed = closed;
+  return answer;
+}
+
+std::string request(const std::string& method, const std::string& path, const std::string& host,
+                    const std::string& headers, const std::string& body) {
+  return method + " " + path + " HTTP/1.1\r\nHost: " + host + "\r\n" + headers + "\r\n" + body;
+}
+
+std::string signInRequest(const std::string& host, const std::string& email, const std::string& contentType) {
+  static std::atomic<int> made = 0;
+  const std::string body = writeJson(Json{{"email", email}, {"verifier_hash", sha256Hex(std::to_string(++made))}});
+  return request("POST", "/api/v1/auth/request", host,
+                 contentType + "Connection: close\r\nContent-Length: " + std::to_string(body.size()) + "\r\n", body);
 }
 
 std::string AccountServerProcess::outboxLink(const std::string& email) const {

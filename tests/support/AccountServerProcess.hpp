@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -21,6 +22,32 @@ std::string outboxLink(const std::string& root, const std::string& email);
 // poll, the link opened, the collecting poll. Throws when any step goes otherwise.
 AccountClient::Session signInByLink(const AccountClient& client, const std::string& root, const std::string& email,
                                     const std::string& hardwareID, const std::string& deviceName);
+
+// Raw sockets to a server on loopback, for requests written byte for byte where the HTTP client
+// would not send them.
+
+// A socket connected from `source` (non-blocking connect when asked); -1 when it cannot connect.
+int connectFrom(int port, const char* source = "127.0.0.1", int flags = 0);
+// Reads until the server ends the connection; false when it is still open after `limit`.
+bool readToEnd(int fd, std::string& bytes, std::chrono::milliseconds limit = std::chrono::seconds(3));
+
+struct Answer {
+  int status = 0;
+  std::string head;  // status line and headers
+  std::string body;
+  bool closed = false;  // the server ended the connection
+};
+// The first answer in `bytes`, as read from a connection.
+Answer parseAnswer(const std::string& bytes);
+// Sends `request` as written and reads the answer up to the end of the connection.
+Answer roundTrip(int port, const std::string& request, const char* source = "127.0.0.1");
+// A request as sent on the wire: `headers` are whole lines, each ending in "\r\n".
+std::string request(const std::string& method, const std::string& path, const std::string& host,
+                    const std::string& headers = {}, const std::string& body = {});
+
+// A well-formed sign-in request for `email`, with a verifier of its own, ending the connection.
+std::string signInRequest(const std::string& host, const std::string& email,
+                          const std::string& contentType = "Content-Type: application/json\r\n");
 
 class AccountServerProcess {
  public:
