@@ -36,6 +36,7 @@
 #include "Preferences/Version.hpp"
 #include "Recipes/RecipeService.hpp"
 #include "SelfTest/SettingHealth.hpp"
+#include "Support/BackgroundTask.hpp"
 #include "Support/StaleTemporaries.hpp"
 #include "Sync/LoginItemService.hpp"
 #include "Sync/ServerSync.hpp"
@@ -78,6 +79,25 @@ std::optional<std::string> bundleIdentifier() {
 
 // The stored undo points, made afresh for each model that keeps or lists them.
 SnapshotHistory undoHistory(const std::string& home) { return SnapshotHistory(SnapshotHistory::defaultFolder(home)); }
+
+AccountStore sessionStore(const UserDefaultsRef& defaults) {
+  return AccountStore("tv.winterbrae.amberloom.session", "device-token", defaults);
+}
+
+// Removing the application's files takes its session: this Mac leaves its account first, when it
+// is signed in and the server answers. Nobody waits for the answer.
+void leaveAccountBeforeRemoval(const UserDefaultsRef& defaults) {
+  const AccountClient client = accountClient();
+  const auto session = sessionStore(defaults).session(client.base());
+  if (!session) return;
+  runInBackground([client, session = *session] {
+    try {
+      client.removeDevice(session.deviceID, session.token);
+    } catch (...) {
+      // Unreachable: the entry stays on the account until removed there; its token is gone.
+    }
+  });
+}
 
 }  // namespace
 
@@ -164,9 +184,9 @@ RootScene RootScene::make(Resources resources) {
       RepairScanner(catalog, service, intents, osBuild()), RepairService(service, intents, DomainResolver::live(), store),
       false, undoHistory(home), verifier(), defaults, IntentLog::standard(osBuild()), notice);
 
-  scene.makeRemovalModel = [settings = catalog.settings(), intents, service, store, folder, home, notice] {
+  scene.makeRemovalModel = [settings = catalog.settings(), intents, service, store, folder, home, notice, defaults] {
     UninstallService uninstall(settings, intents, service, folder, DomainResolver::live(), store, bundleIdentifier(),
-                               home);
+                               home, [defaults] { leaveAccountBeforeRemoval(defaults); });
     return std::make_unique<ui::RemovalModel>(
         std::move(uninstall), false, undoHistory(home), verifier(),
         [] { return LoginItemService(LoginItemService::agentPlist).disable(); }, notice);
@@ -181,13 +201,14 @@ RootScene RootScene::make(Resources resources) {
                                                        DomainResolver::live(), store, verifier(), undoHistory(home),
                                                        notice);
 
-  scene.account = std::make_shared<ui::AccountModel>(
-      accountClient(), AccountStore("tv.winterbrae.amberloom.session", "device-token", defaults),
-      BackupService::currentDeviceName(), MachineIdentity::hardwareID());
-  // My Macs shows the Macs of the account signed in now.
+  scene.account = std::make_shared<ui::AccountModel>(accountClient(), sessionStore(defaults),
+                                                     BackupService::currentDeviceName(), MachineIdentity::hardwareID());
+  // My Macs shows the Macs of the account signed in now, and sync at login reaches its server.
   const auto followAccount = [account = scene.account.get(), syncModel = scene.sync.get()] {
     const bool signedIn = account->state() == ui::AccountModel::SignedIn;
     syncModel->setAccount(signedIn ? std::optional(account->stateEmail().toStdString()) : std::nullopt);
+    // Registered while another server signed this Mac in, the run at login would go there.
+    if (signedIn && syncModel->isAutoSyncOn()) LoginItemService(LoginItemService::agentPlist).renew();
   };
   followAccount();
   QObject::connect(scene.account.get(), &ui::AccountModel::stateChanged, scene.sync.get(), followAccount);

@@ -47,7 +47,9 @@ std::shared_ptr<SecretStore> SecretStore::standard() {
   return std::make_shared<FileSecretStore>(FileSecretStore::defaultFolder());
 }
 
-std::string FileSecretStore::defaultFolder() { return homeDirectory() + "/Library/Keychains/AmberLoom"; }
+std::string FileSecretStore::defaultFolder() { return folderIn(homeDirectory()); }
+
+std::string FileSecretStore::folderIn(const std::string& home) { return home + "/Library/Keychains/AmberLoom"; }
 
 std::string FileSecretStore::itemPath(const std::string& service, const std::string& account) const {
   return folder_ + "/" + encodeName(service) + "," + encodeName(account);

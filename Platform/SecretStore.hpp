@@ -38,6 +38,8 @@ class FileSecretStore final : public SecretStore {
 
   // ~/Library/Keychains/AmberLoom
   static std::string defaultFolder();
+  // The same folder in the home `home`.
+  static std::string folderIn(const std::string& home);
 
   std::optional<std::string> read(const std::string& service, const std::string& account) const override;
   int add(const std::string& service, const std::string& account, const std::string& secret) override;

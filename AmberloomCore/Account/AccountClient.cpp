@@ -45,6 +45,15 @@ double decodeDate(const Json& value, const CodingPath& path) {
   return *seconds;
 }
 
+// The token is kept on disk and goes into a header line of every later request: it must be
+// visible ASCII (a control character would end that line and start one of the server's choosing),
+// present, and of a size a header takes.
+bool isUsableToken(const std::string& token) {
+  const auto visible = [](unsigned char c) { return c > 0x20 && c < 0x7f; };
+  return !token.empty() && token.size() <= AccountClient::maxTokenLength &&
+         std::all_of(token.begin(), token.end(), visible);
+}
+
 }  // namespace
 
 AccountClient::Failure AccountClient::Failure::offline(const std::string& description) {
@@ -145,11 +154,7 @@ std::optional<AccountClient::Session> AccountClient::pollForSession(const std::s
     session = Session{requiredString(json, "device_token", {}), requiredString(json, "device_id", {})};
   } catch (const DecodingError&) {
   }
-  // The token goes into a header line of every later request: a control character in it would
-  // end that line and start one of the server's choosing.
-  const auto isControl = [](unsigned char c) { return c < 0x20 || c == 0x7f; };
-  if (!session || std::any_of(session->token.begin(), session->token.end(), isControl))
-    throw Failure::server(answer.status, "cozumlenemedi");
+  if (!session || !isUsableToken(session->token)) throw Failure::server(answer.status, "cozumlenemedi");
   return session;
 }
 
@@ -190,7 +195,8 @@ std::int64_t AccountClient::putDocument(const std::string& payload, std::int64_t
     const Json json = parseJson(answer.body);
     return decodeInt(member(json, "revision", {}), {"revision"});
   } catch (const DecodingError&) {
-    return 0;
+    // Whatever took the upload gave no revision to build on: the document cannot count as stored.
+    throw Failure::server(answer.status, "cozumlenemedi");
   }
 }
 

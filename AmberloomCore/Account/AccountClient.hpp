@@ -111,6 +111,8 @@ class AccountClient {
   static constexpr std::chrono::seconds idleTimeout{20};
   // A longer answer fails as offline rather than filling memory.
   static constexpr std::size_t maxResponseBytes = 64u << 20;
+  // The longest device token a sign-in accepts.
+  static constexpr std::size_t maxTokenLength = 4096;
 
   AccountClient(std::string base, std::shared_ptr<HttpSession> session)
       : base_(std::move(base)), session_(std::move(session)) {}
@@ -131,8 +133,8 @@ class AccountClient {
   // Throws Failure.
   std::string requestSignIn(const std::string& email, std::stop_token stop = {}) const;
   // None while the link is unconfirmed (202); the session once it is. Throws Failure; an
-  // unreadable 2xx answer, or one whose token holds a control character, is
-  // server(status, "cozumlenemedi").
+  // unreadable 2xx answer, or one whose token is empty, longer than maxTokenLength or not wholly
+  // visible ASCII, is server(status, "cozumlenemedi").
   std::optional<Session> pollForSession(const std::string& verifier, const std::string& deviceName,
                                         const std::string& hardwareID, std::stop_token stop = {}) const;
   // Throws Failure, or DecodingError for an unreadable answer.
@@ -142,8 +144,8 @@ class AccountClient {
   // Throws Failure.
   void deleteAccount(const std::string& token, std::stop_token stop = {}) const;
   // Uploads this Mac's document on condition that the server still holds `ifRevision`; returns
-  // the new revision (0 when the answer carries none readable). Throws Failure (revisionStale for
-  // a 409).
+  // the new revision. Throws Failure: revisionStale for a 409, server(status, "cozumlenemedi")
+  // for a 2xx answer that is not a revision record (nothing says the document was stored).
   std::int64_t putDocument(const std::string& payload, std::int64_t ifRevision, const std::string& token,
                            const std::string& hardwareID, std::stop_token stop = {}) const;
   // Every stored document, in the server's order. Throws Failure, or DecodingError.

@@ -2,6 +2,8 @@
 
 #include <unicode/utf8.h>
 
+#include <algorithm>
+
 namespace amberloom {
 namespace {
 
@@ -55,6 +57,7 @@ std::optional<AccountClient::Session> AccountStore::session(const std::string& s
 
 void AccountStore::save(const std::string& token, const std::string& email, const std::string& deviceID,
                         const std::string& server) const {
+  rememberStoredDevice();
   defaults_->remove(serverKey);
   secrets_->remove(service_, account_);
   if (const int status = secrets_->add(service_, account_, token); status != platform::SecretStore::success)
@@ -71,6 +74,7 @@ void AccountStore::save(const std::string& token, const std::string& email, cons
 }
 
 bool AccountStore::clear() const {
+  rememberStoredDevice();
   secrets_->remove(service_, account_);
   for (const char* key : {serverKey, emailKey, deviceIDKey}) {
     try {
@@ -80,6 +84,38 @@ bool AccountStore::clear() const {
     }
   }
   return !isSignedIn();
+}
+
+std::vector<std::string> AccountStore::earlierDeviceIDs() const {
+  auto ids = defaults_->stringsOfArray(earlierDevicesKey).value_or(std::vector<std::string>{});
+  const auto current = defaults_->stringValue(deviceIDKey);
+  std::erase_if(ids, [&](const std::string& id) { return id.empty() || id == current; });
+  return ids;
+}
+
+void AccountStore::forgetEarlierDevices(const std::vector<std::string>& ids) const {
+  auto kept = defaults_->stringsOfArray(earlierDevicesKey).value_or(std::vector<std::string>{});
+  const auto before = kept.size();
+  std::erase_if(kept, [&](const std::string& id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); });
+  if (kept.size() != before) storeEarlierDevices(kept);
+}
+
+void AccountStore::rememberStoredDevice() const {
+  const auto current = defaults_->stringValue(deviceIDKey);
+  if (!current || current->empty()) return;
+  auto ids = defaults_->stringsOfArray(earlierDevicesKey).value_or(std::vector<std::string>{});
+  std::erase(ids, *current);
+  ids.push_back(*current);
+  if (ids.size() > earlierDevicesKept) ids.erase(ids.begin(), ids.end() - earlierDevicesKept);
+  storeEarlierDevices(ids);
+}
+
+void AccountStore::storeEarlierDevices(const std::vector<std::string>& ids) const {
+  try {
+    defaults_->setStringArray(ids, earlierDevicesKey);
+  } catch (const std::exception&) {
+    // Without the memory an earlier entry only stays listed on the account until removed by hand.
+  }
 }
 
 }  // namespace amberloom

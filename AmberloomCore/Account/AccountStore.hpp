@@ -5,11 +5,16 @@
 // reads the stores afresh, so copies in different threads and processes always agree. Signed in
 // means the token, the address and the device id are present; a session is handed out only for the
 // server that issued it, so a token never reaches another host.
+//
+// Every sign-in gives this Mac a device entry of its own. The entries it held before (signed out
+// since, or signed in at another server) are remembered, so that this Mac never takes its own
+// earlier entry and document for another Mac's, and can take them off the account.
 
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "Account/AccountClient.hpp"
 #include "Platform/SecretStore.hpp"
@@ -41,6 +46,10 @@ class AccountStore {
   static constexpr const char* deviceIDKey = "account.deviceID";
   // The API base of the account server that issued the token, as the client was given it.
   static constexpr const char* serverKey = "account.server";
+  // The device ids this Mac held before its current one, oldest first.
+  static constexpr const char* earlierDevicesKey = "account.earlierDeviceIDs";
+  // How many earlier device ids are remembered: the oldest are forgotten first.
+  static constexpr std::size_t earlierDevicesKept = 16;
 
   // Stores the fields; touches neither store. `secrets` is the running user's secret store unless
   // a test hands in another.
@@ -62,18 +71,29 @@ class AccountStore {
   // account client's base) issued; none otherwise, a session of another server included.
   std::optional<AccountClient::Session> session(const std::string& server) const;
 
-  // Forgets the issuing server, replaces the secret, records the address and the device id, and
-  // then `server`, so that a save cut short leaves no session to present anywhere. Throws
-  // AccountStoreError when the secret cannot be added (the old one is gone then); throws the
-  // preferences' error when they cannot be written, after taking the new secret out again.
+  // Remembers the device id stored so far among the earlier ones, forgets the issuing server,
+  // replaces the secret, records the address and the device id, and then `server`, so that a save
+  // cut short leaves no session to present anywhere. Throws AccountStoreError when the secret
+  // cannot be added (the old one is gone then); throws the preferences' error when they cannot be
+  // written, after taking the new secret out again.
   void save(const std::string& token, const std::string& email, const std::string& deviceID,
             const std::string& server) const;
-  // Removes the secret and the preference keys; never throws. False when this Mac is still signed
-  // in afterwards (neither the secret nor the keys could be removed, as on a read-only home), so
-  // the next start would find the session again.
+  // Remembers the stored device id among the earlier ones, then removes the secret and the
+  // preference keys; never throws. False when this Mac is still signed in afterwards (neither the
+  // secret nor the keys could be removed, as on a read-only home), so the next start would find
+  // the session again.
   bool clear() const;
 
+  // The device ids this Mac held before, oldest first; never the stored one.
+  std::vector<std::string> earlierDeviceIDs() const;
+  // Forgets earlier device ids that no account holds any longer; never throws.
+  void forgetEarlierDevices(const std::vector<std::string>& ids) const;
+
  private:
+  // Adds the stored device id to the earlier ones; a failure to write only costs the memory.
+  void rememberStoredDevice() const;
+  void storeEarlierDevices(const std::vector<std::string>& ids) const;
+
   std::string service_;
   std::string account_;
   UserDefaultsRef defaults_;

@@ -1,5 +1,7 @@
 #include "Backup/PersonalisationScanner.hpp"
 
+#include <algorithm>
+
 namespace amberloom {
 namespace {
 
@@ -18,8 +20,18 @@ PersonalisationScan PersonalisationScanner::scan(const Version& os, const Versio
   const auto settings = catalog_.settings(os, app);
   scan.scannedCount = settings.size();
   const auto values = service_.currentValues(settings);  // one read of each domain
+  std::vector<const SettingDefinition*> pointers;
+  for (const auto& setting : settings) pointers.push_back(&setting);
+  const auto unreadable = service_.inUnreadableDomain(pointers);
   for (std::size_t i = 0; i < settings.size(); ++i) {
     const auto& setting = settings[i];
+    if (unreadable[i]) {
+      scan.unreadableIDs.push_back(setting.id);
+      if (std::find(scan.unreadableDomains.begin(), scan.unreadableDomains.end(), setting.ref.domain) ==
+          scan.unreadableDomains.end())
+        scan.unreadableDomains.push_back(setting.ref.domain);
+      continue;
+    }
     if (!countsAsSet(setting, values[i])) continue;
     scan.customisedIDs.push_back(setting.id);
     ++scan.customisedByGroup[groupID(setting.id)];

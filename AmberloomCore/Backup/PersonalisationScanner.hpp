@@ -24,8 +24,12 @@ struct PersonalisationScan {
   std::size_t scannedCount = 0;            // settings that apply to this macOS and app version
   std::map<std::string, int> customisedByGroup;  // group ID -> customised settings; no zero counts
   bool hasBackup = false;
+  // Scanned settings whose domain's file cannot be read, catalogue order: neither set nor unset.
+  std::vector<std::string> unreadableIDs;
+  std::vector<std::string> unreadableDomains;  // their domains, in order of first appearance
 
   std::size_t customisedCount() const { return customisedIDs.size(); }
+  std::size_t unreadableCount() const { return unreadableIDs.size(); }
   std::size_t deliberateCount() const { return deliberateIDs.size(); }
   bool isPersonalised() const { return deliberateCount() >= personalisedThreshold; }
   // Personalised with a backup: compare; personalised without: back up what you have; otherwise
@@ -42,7 +46,8 @@ class PersonalisationScanner {
 
   // Reads every setting that applies to `os` and `app` inside the process (any value counts, the
   // system default included, except Night Shift while off: see countsAsSet; an unreadable one does
-  // not), then asks once whether a backup exists. Never throws.
+  // not, and one in a domain whose file cannot be read is listed as unreadable), then asks once
+  // whether a backup exists. Never throws.
   PersonalisationScan scan(const Version& os, const Version& app) const;
 
  private:

@@ -168,6 +168,23 @@ std::vector<std::optional<PreferenceValue>> SettingsService::currentValues(
   return values;
 }
 
+std::vector<bool> SettingsService::inUnreadableDomain(const std::vector<const SettingDefinition*>& settings) const {
+  std::vector<bool> unreadable(settings.size(), false);
+  const auto* probe = dynamic_cast<const PreferenceKeyProbing*>(store_.get());
+  if (!probe) return unreadable;
+  std::map<std::pair<std::string, bool>, bool> byDomain;
+  for (std::size_t i = 0; i < settings.size(); ++i) {
+    const auto& setting = *settings[i];
+    if (setting.channel == SettingChannel::nightShift || setting.ref.path.empty()) continue;
+    const std::pair where{setting.ref.domain, setting.ref.byHost};
+    auto found = byDomain.find(where);
+    if (found == byDomain.end())
+      found = byDomain.emplace(where, probe->isUnreadable(resolver_.resolve(where.first, where.second))).first;
+    unreadable[i] = found->second;
+  }
+  return unreadable;
+}
+
 std::optional<PreferenceValue> SettingsService::externallyVisibleValue(const SettingDefinition& setting,
                                                                        const ExternalPreferenceReader& reader) const {
   const auto& ref = setting.ref;

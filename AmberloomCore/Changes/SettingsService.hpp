@@ -76,6 +76,10 @@ class SettingsService {
   // resolved once. For reading thousands of settings at a time.
   std::vector<std::optional<PreferenceValue>> currentValues(const std::vector<const SettingDefinition*>& settings) const;
   std::vector<std::optional<PreferenceValue>> currentValues(const std::vector<SettingDefinition>& settings) const;
+  // For each setting, in order, whether the file of its domain is there but cannot be read (a
+  // damaged property list), so that its value is unknown rather than unset; each domain is looked
+  // at once. Only a probing store can tell; with any other, none is. Never throws.
+  std::vector<bool> inUnreadableDomain(const std::vector<const SettingDefinition*>& settings) const;
   // The value as another process sees it; none when unset or unreadable; read as currentValue is.
   std::optional<PreferenceValue> externallyVisibleValue(const SettingDefinition& setting,
                                                         const ExternalPreferenceReader& reader) const;

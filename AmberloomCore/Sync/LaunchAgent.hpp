@@ -38,6 +38,11 @@ class LaunchAgent {
   virtual void registerAgent() = 0;
   // Removes the registration; succeeds when there is none. Throws LaunchAgentError.
   virtual void unregisterAgent() = 0;
+  // Whether the agent stands registered and allowed as another setup of the application made it,
+  // so that it would run otherwise than this one would (here: reaching another account server);
+  // status() reads such a registration as not registered. Never throws; a platform whose agents
+  // carry no setup has none.
+  virtual bool isRegisteredForAnotherSetup() const { return false; }
 };
 
 }  // namespace amberloom

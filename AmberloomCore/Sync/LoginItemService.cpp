@@ -41,4 +41,9 @@ std::optional<std::string> LoginItemService::disable() {
   return attempt([this] { agent_->unregisterAgent(); }, "Could not turn off sync at startup: ");
 }
 
+std::optional<std::string> LoginItemService::renew() {
+  if (!agent_->isRegisteredForAnotherSetup()) return std::nullopt;
+  return enable();
+}
+
 }  // namespace amberloom

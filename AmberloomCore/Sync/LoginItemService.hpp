@@ -31,6 +31,11 @@ class LoginItemService {
   // Unregisters the agent: none on success, else "Could not turn off sync at startup: " and the
   // platform's description. Never throws.
   std::optional<std::string> disable();
+  // Registers the agent anew while it stands registered for another setup of the application (a
+  // run at login that would reach the account server this Mac was signed in at before): the user's
+  // yes to sync at startup holds for the server signed in now. None when done or when nothing was
+  // to do, else enable()'s sentence. Never throws.
+  std::optional<std::string> renew();
 
  private:
   std::shared_ptr<LaunchAgent> agent_;

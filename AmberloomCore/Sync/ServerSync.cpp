@@ -1,5 +1,6 @@
 #include "Sync/ServerSync.hpp"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
@@ -23,6 +24,8 @@ constexpr const char* kOffline = "No internet connection.";
 constexpr const char* kSessionInvalid = "Session invalid — please sign in again.";
 constexpr const char* kBusy = "The server is busy right now.";
 constexpr const char* kUnreachable = "Could not reach the server.";
+constexpr const char* kNotKept =
+    "This Mac's settings could not be kept to be sent later either, so they will not reach your other Macs: ";
 
 using Failure = AccountClient::Failure;
 
@@ -109,10 +112,9 @@ bool isTooLarge(const Failure& failure) {
   return failure.errorCase() == Failure::Case::server && failure.status() == 413;
 }
 
-ServerSync::SessionProvider keychainSession(std::string server) {
-  auto store = std::make_shared<AccountStore>("tv.winterbrae.amberloom.session", "device-token",
-                                              StoreUserDefaults::standard());
-  return [store, server = std::move(server)] { return store->session(server); };
+std::shared_ptr<AccountStore> keychainStore() {
+  return std::make_shared<AccountStore>("tv.winterbrae.amberloom.session", "device-token",
+                                        StoreUserDefaults::standard());
 }
 
 // One worker thread running the operations handed to it one at a time, in the order they came.
@@ -175,6 +177,7 @@ struct ServerSync::Actor {
 
   AccountClient client;
   SessionProvider currentSession;
+  EarlierDevices earlierDevices;
   UserDefaultsRef defaults;
   std::string hardwareID;
   std::string pendingPath;
@@ -213,12 +216,18 @@ struct ServerSync::Actor {
 
   std::string pendingFolder() const { return std::filesystem::path(pendingPath).parent_path().string(); }
 
-  // Failures leave the pending state as the file system has it.
-  void queue(const Prepared& prepared) {
+  // Keeps the document as the pending one. Why it could not be kept (a read-only or full disk),
+  // or none when the pending file holds it now.
+  std::optional<std::string> queue(const Prepared& prepared) {
     const platform::FolderLock lock(pendingFolder());
     try {
       platform::writeFileAtomically(pendingPath, prepared.bytes);
-    } catch (...) {
+      return std::nullopt;
+    } catch (const std::exception& error) {
+      // A pending document sent again is already there, whether or not it could be written anew.
+      std::string held;
+      if (platform::readWholeFile(pendingPath, held) && held == prepared.bytes) return std::nullopt;
+      return error.what();
     }
   }
 
@@ -259,9 +268,16 @@ struct ServerSync::Actor {
     return true;
   }
 
+  // The document was not taken, for `reason`: it waits as the pending one, or, when it could not
+  // be kept (`notKept` says why), nothing of it is left to send later.
+  static Outcome unsent(const std::string& reason, const std::optional<std::string>& notKept) {
+    if (!notKept) return Outcome::queued(reason);
+    return Outcome::notSent(reason + " " + kNotKept + *notKept);
+  }
+
   // The outcome of an upload that failed with `error`: the document stays pending, unless no server
   // would ever take it.
-  Outcome failed(const Prepared& prepared, const std::exception_ptr& error) {
+  Outcome failed(const Prepared& prepared, const std::exception_ptr& error, const std::optional<std::string>& notKept) {
     try {
       std::rethrow_exception(error);
     } catch (const Failure& failure) {
@@ -271,27 +287,28 @@ struct ServerSync::Actor {
       }
     } catch (...) {
     }
-    return Outcome::queued(failureSentence(error));
+    return unsent(failureSentence(error), notKept);
   }
 
   Outcome publish(const SyncDocument& document) {
     const auto prepared = prepare(document);
     if (!prepared.refusal.empty()) return Outcome::notSent(prepared.refusal);  // nothing could be kept either
-    queue(prepared);
+    const auto notKept = queue(prepared);
     const auto session = currentSession();
-    if (!session) return Outcome::queued(kSignInRequired);
+    if (!session) return unsent(kSignInRequired, notKept);
     try {
       return attempt(prepared, *session);
     } catch (const Failure& failure) {
-      if (failure.errorCase() != Failure::Case::revisionStale) return failed(prepared, std::current_exception());
+      if (failure.errorCase() != Failure::Case::revisionStale)
+        return failed(prepared, std::current_exception(), notKept);
     } catch (...) {
-      return failed(prepared, std::current_exception());
+      return failed(prepared, std::current_exception(), notKept);
     }
-    if (!refreshRevision(session->token)) return Outcome::queued(kRevisionUnreadable);
+    if (!refreshRevision(session->token)) return unsent(kRevisionUnreadable, notKept);
     try {
       return attempt(prepared, *session);
     } catch (...) {
-      return failed(prepared, std::current_exception());
+      return failed(prepared, std::current_exception(), notKept);
     }
   }
 
@@ -312,32 +329,53 @@ struct ServerSync::Actor {
     if (!session) return SyncService::ReadResult({}, {});
     const auto writesBefore = revisionWritesSoFar();
     const auto records = client.documents(session->token, stopping.get_token());
-    std::vector<SyncDocument> documents;
+    const auto earlier = earlierDevices ? earlierDevices() : std::vector<std::string>{};
+    const auto isOwn = [&](const std::string& id) {
+      return id == session->deviceID || std::find(earlier.begin(), earlier.end(), id) != earlier.end();
+    };
+    std::vector<std::pair<SyncDocument, const AccountClient::RemoteDocument*>> listed;
     std::vector<std::string> unreadable;
-    std::map<std::string, double> sharedAt;
+    std::map<std::string, int> holders;  // device id to the listed documents that carry it
     for (const auto& record : records) {
-      if (record.deviceID == session->deviceID) continue;
+      if (isOwn(record.deviceID)) continue;
       try {
-        auto document = SyncDocument::fromData(record.payload);
-        sharedAt[document.deviceID] = record.updatedAt;
-        documents.push_back(std::move(document));
+        listed.emplace_back(SyncDocument::fromData(record.payload), &record);
+        ++holders[listed.back().first.deviceID];
       } catch (...) {
         unreadable.push_back(record.deviceName);
       }
+    }
+    // A Mac is known by its document's device id; Macs that share one (a cloned disk) by their
+    // entries on the account, which never repeat.
+    std::vector<SyncDocument> documents;
+    std::vector<std::string> sources;
+    std::map<std::string, double> sharedAt;
+    for (auto& [document, record] : listed) {
+      sources.push_back(holders[document.deviceID] > 1 ? record->deviceID : document.deviceID);
+      sharedAt[sources.back()] = record->updatedAt;
+      documents.push_back(std::move(document));
     }
     for (const auto& record : records)
       if (record.deviceID == session->deviceID) {
         storeRevision(record.revision, writesBefore);
         break;
       }
-    return SyncService::ReadResult(std::move(documents), std::move(unreadable), std::move(sharedAt));
+    return SyncService::ReadResult(std::move(documents), std::move(unreadable), std::move(sharedAt),
+                                   std::move(sources));
   }
 };
 
 ServerSync::ServerSync(AccountClient client, SessionProvider session, UserDefaultsRef defaults, std::string hardwareID,
-                       std::optional<std::string> pendingPath)
+                       std::optional<std::string> pendingPath, EarlierDevices earlierDevices)
     : actor_(std::make_unique<Actor>(std::move(client))) {
-  actor_->currentSession = session ? std::move(session) : keychainSession(actor_->client.base());
+  if (session) {
+    actor_->currentSession = std::move(session);
+  } else {
+    const auto store = keychainStore();
+    actor_->currentSession = [store, server = actor_->client.base()] { return store->session(server); };
+    if (!earlierDevices) earlierDevices = [store] { return store->earlierDeviceIDs(); };
+  }
+  actor_->earlierDevices = std::move(earlierDevices);
   actor_->defaults = std::move(defaults);
   actor_->hardwareID = std::move(hardwareID);
   actor_->pendingPath =

@@ -23,6 +23,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Account/AccountClient.hpp"
 #include "Preferences/UserDefaults.hpp"
@@ -35,8 +36,8 @@ class ServerSync {
  public:
   // The result of a publish: accepted with the server's new revision; not accepted and kept as
   // the pending document; or not sent and not kept, because the document could not be prepared
-  // for upload or is too large (one refused before its upload leaves an earlier pending document
-  // as it was). The last two carry a sentence saying why.
+  // for upload, is too large, or could not be written to the pending file (one refused before its
+  // upload leaves an earlier pending document as it was). The last two carry a sentence saying why.
   class Outcome {
    public:
     enum class Case { published, queued, notSent };
@@ -61,13 +62,18 @@ class ServerSync {
   // sign-out needs no new ServerSync. None: signed out.
   using SessionProvider = std::function<std::optional<AccountClient::Session>()>;
 
+  // The device entries this Mac held before the session's one, asked afresh by every fetch: their
+  // documents are this Mac's own old values, never another Mac's.
+  using EarlierDevices = std::function<std::vector<std::string>()>;
+
   static constexpr const char* revisionKey = "sync.serverRevision";
 
   // `session` none: the keychain session of AccountStore ("tv.winterbrae.amberloom.session",
-  // "device-token") with the standard user defaults. `pendingPath` none: "pending-sync.json" in
-  // the application's folder under Application Support. Creates no file or folder.
+  // "device-token") with the standard user defaults, and that store's earlier devices unless
+  // `earlierDevices` names others. `pendingPath` none: "pending-sync.json" in the application's
+  // folder under Application Support. Creates no file or folder.
   ServerSync(AccountClient client, SessionProvider session, UserDefaultsRef defaults, std::string hardwareID,
-             std::optional<std::string> pendingPath = std::nullopt);
+             std::optional<std::string> pendingPath = std::nullopt, EarlierDevices earlierDevices = {});
   // Cancels the requests under way (an upload's document stays the pending one), lets the
   // operations already called finish, then returns.
   ~ServerSync();
@@ -81,14 +87,18 @@ class ServerSync {
   // Uploads `document` against the stored revision, refreshing the revision once after a 409.
   // Never fails: every failure is `queued` with its sentence, or `notSent` when the document cannot
   // be prepared for upload or is larger than any server takes (SyncDocument::maximumSize, or the
-  // server's 413): such a document is never kept, so it is not sent again and again.
+  // server's 413): such a document is never kept, so it is not sent again and again. A document
+  // that went unsent and could not be written to the pending file is `notSent` too, its sentence
+  // saying so.
   std::future<Outcome> publish(SyncDocument document);
   // Publishes the pending document; none when there is none or it cannot be read (the file is
   // then left as it is).
   std::future<std::optional<Outcome>> flushPending();
-  // The other Macs' documents; this Mac's own is skipped, and its revision stored unless an upload
-  // stored a newer one meanwhile. Without a session an empty result, nothing sent. The future
-  // throws AccountClient's errors unchanged.
+  // The other Macs' documents, each known by its device id, or where two share one by its entry on
+  // the account (SyncService::ReadResult::sources); this Mac's own and those of its earlier
+  // entries are skipped, and its revision stored unless an
+  // upload stored a newer one meanwhile. Without a session an empty result, nothing sent. The
+  // future throws AccountClient's errors unchanged.
   std::future<SyncService::ReadResult> fetchOthers();
 
  private:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <stdexcept>
 
 namespace amberloom {
 
@@ -11,6 +12,16 @@ SyncService::SyncService(SettingsCatalog catalog, SettingsService service, Domai
     : comparator_(std::move(catalog), service), snapshots_(store, resolver),
       applier_(service, resolver, SnapshotService(store, resolver), std::move(intents)), resolver_(resolver),
       deviceID_(std::move(deviceID)), deviceName_(std::move(deviceName)) {}
+
+SyncService::ReadResult::ReadResult(std::vector<SyncDocument> documents, std::vector<std::string> unreadable,
+                                    std::map<std::string, double> sharedAt, std::vector<std::string> sources)
+    : sharedAt(std::move(sharedAt)), documents_(std::move(documents)), sources_(std::move(sources)),
+      unreadable_(std::move(unreadable)) {
+  if (sources_.empty())
+    for (const auto& document : documents_) sources_.push_back(document.deviceID);
+  if (sources_.size() != documents_.size())
+    throw std::invalid_argument("a read result needs one source per document");
+}
 
 std::string SyncService::fileName() const { return SyncDocument{deviceID_, std::nullopt, {}}.fileName(); }
 
@@ -23,18 +34,18 @@ std::vector<SyncRow> SyncService::compare(const SyncDocument& with, const std::s
 }
 
 std::vector<SyncRow> SyncService::missingHere(const ReadResult& others, const std::set<std::string>& pinned) const {
-  std::vector<const SyncDocument*> newestFirst;
-  for (const auto& document : others.documents()) newestFirst.push_back(&document);
-  const auto sharedAt = [&](const SyncDocument* document) {
-    const auto found = others.sharedAt.find(document->deviceID);
+  std::vector<std::size_t> newestFirst(others.documents().size());
+  for (std::size_t i = 0; i < newestFirst.size(); ++i) newestFirst[i] = i;
+  const auto sharedAt = [&](std::size_t i) {
+    const auto found = others.sharedAt.find(others.sources()[i]);
     return found == others.sharedAt.end() ? -std::numeric_limits<double>::infinity() : found->second;
   };
   std::stable_sort(newestFirst.begin(), newestFirst.end(),
-                   [&](const SyncDocument* a, const SyncDocument* b) { return sharedAt(a) > sharedAt(b); });
+                   [&](std::size_t a, std::size_t b) { return sharedAt(a) > sharedAt(b); });
 
   std::map<std::string, SyncRow> chosen;
-  for (const SyncDocument* document : newestFirst)
-    for (auto& row : compare(*document, pinned))
+  for (const std::size_t i : newestFirst)
+    for (auto& row : compare(others.documents()[i], pinned))
       if (!row.pinnedToThisMac && row.difference.kind() == SyncDifference::Case::onlyThere)
         chosen.try_emplace(row.settingID, std::move(row));
 

@@ -33,21 +33,27 @@ class SyncService {
   // What a fetch of the other Macs' documents yields.
   class ReadResult {
    public:
+    // `sources` holds the key each document's Mac is told apart by, in the order of `documents`:
+    // its device id, or where two Macs share one (a cloned disk), its entry on the account, which
+    // never repeats. Left empty, each document's own device id. Throws std::invalid_argument when
+    // the counts differ.
     ReadResult(std::vector<SyncDocument> documents, std::vector<std::string> unreadable,
-               std::map<std::string, double> sharedAt = {})
-        : sharedAt(std::move(sharedAt)), documents_(std::move(documents)), unreadable_(std::move(unreadable)) {}
+               std::map<std::string, double> sharedAt = {}, std::vector<std::string> sources = {});
 
     // The other Macs' documents that could be read.
     const std::vector<SyncDocument>& documents() const { return documents_; }
+    // Who shared each of them, one per document.
+    const std::vector<std::string>& sources() const { return sources_; }
     // One name per other Mac whose document could not be read.
     const std::vector<std::string>& unreadable() const { return unreadable_; }
-    // Device id to the update time the server reports (seconds since the reference date).
+    // Source to the update time the server reports (seconds since the reference date).
     std::map<std::string, double> sharedAt;
 
     bool operator==(const ReadResult&) const = default;
 
    private:
     std::vector<SyncDocument> documents_;
+    std::vector<std::string> sources_;
     std::vector<std::string> unreadable_;
   };
 
@@ -75,7 +81,7 @@ class SyncService {
 
   // What the other Macs have and this Mac lacks: one unpinned onlyThere row per such setting, in
   // catalogue order, never a row where this Mac has a value. Where the other Macs disagree, the
-  // value of the Mac that shared most recently (by `sharedAt`) wins; a Mac without a time counts
+  // value of the Mac that shared most recently (by `sharedAt` of its source) wins; a Mac without a time counts
   // as the oldest, ties go to the server's order.
   std::vector<SyncRow> missingHere(const ReadResult& others, const std::set<std::string>& pinned) const;
 

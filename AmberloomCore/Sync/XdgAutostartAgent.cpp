@@ -140,15 +140,28 @@ bool isExecutable(const std::string& program) {
   }
 }
 
+// The variables the application hands its run at login.
+constexpr std::string_view kCarriedVariables[] = {"AMBERLOOM_ACCOUNT_URL"};
+
+bool isEnvWrapper(const std::vector<std::string>& command) {
+  return std::filesystem::path(command[0]).filename() == "env";
+}
+
+// The position of the first word after an `env` wrapper's assignments that lie before `end`: 0
+// without a wrapper.
+std::size_t pastAssignments(const std::vector<std::string>& command, std::size_t end) {
+  if (!isEnvWrapper(command)) return 0;
+  std::size_t at = 1;
+  while (at < end && command[at].find('=') != std::string::npos && !command[at].starts_with('-')) ++at;
+  return at;
+}
+
 // Whether the words before the agent's arguments start a program that exists: the first word, or
 // past an `env` wrapper and its assignments, the program it runs.
 bool startsExistingProgram(const std::vector<std::string>& command, std::size_t argumentCount) {
   const std::size_t end = command.size() - argumentCount;
-  std::size_t at = 0;
-  if (std::filesystem::path(command[0]).filename() == "env") {
-    if (!isExecutable(command[0])) return false;
-    for (at = 1; at < end && command[at].find('=') != std::string::npos && !command[at].starts_with('-');) ++at;
-  }
+  if (isEnvWrapper(command) && !isExecutable(command[0])) return false;
+  const std::size_t at = pastAssignments(command, end);
   return at < end && isExecutable(command[at]);
 }
 
@@ -238,16 +251,38 @@ std::optional<std::string> XdgAutostartAgent::entryPath() const {
   return home_ + "/.config/autostart/" + *label_ + ".desktop";
 }
 
-LaunchAgentStatus XdgAutostartAgent::status() const {
+LaunchAgentStatus XdgAutostartAgent::status() const { return inspect().status; }
+
+bool XdgAutostartAgent::isRegisteredForAnotherSetup() const { return inspect().forAnotherSetup; }
+
+bool XdgAutostartAgent::carriesThisEnvironment(const std::vector<std::string>& command) const {
+  std::map<std::string, std::string> carried;
+  const std::size_t assignmentsEnd = pastAssignments(command, command.size() - arguments_.size());
+  for (std::size_t at = 1; at < assignmentsEnd; ++at) {
+    const auto equals = command[at].find('=');
+    carried.emplace(command[at].substr(0, equals), command[at].substr(equals + 1));
+  }
+  const auto valueIn = [](const auto& pairs, const std::string& name) -> std::optional<std::string> {
+    for (const auto& [key, value] : pairs)
+      if (key == name) return value;
+    return std::nullopt;
+  };
+  std::vector<std::string> names(std::begin(kCarriedVariables), std::end(kCarriedVariables));
+  for (const auto& [name, value] : environment_) names.push_back(name);
+  return std::all_of(names.begin(), names.end(),
+                     [&](const std::string& name) { return valueIn(carried, name) == valueIn(environment_, name); });
+}
+
+XdgAutostartAgent::Inspection XdgAutostartAgent::inspect() const {
   const auto path = entryPath();
-  if (!path) return LaunchAgentStatus::notFound;
+  if (!path) return {LaunchAgentStatus::notFound};
   std::error_code ec;
-  if (!std::filesystem::exists(std::filesystem::symlink_status(*path, ec))) return LaunchAgentStatus::notRegistered;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(*path, ec))) return {LaunchAgentStatus::notRegistered};
   std::string bytes;
   if (!std::filesystem::is_regular_file(*path, ec) || !platform::readWholeFile(*path, bytes))
-    return LaunchAgentStatus::unrecognised;
+    return {LaunchAgentStatus::unrecognised};
   const auto keys = readEntry(bytes);
-  if (!keys) return LaunchAgentStatus::unrecognised;
+  if (!keys) return {LaunchAgentStatus::unrecognised};
   const auto value = [&](const std::string& key) -> std::string {
     const auto found = keys->find(key);
     return found == keys->end() ? std::string() : found->second;
@@ -257,11 +292,13 @@ LaunchAgentStatus XdgAutostartAgent::status() const {
   const auto exec = splitDesktopExec(value("Exec"));
   if (value("Type") != "Application" || !exec || exec->size() <= arguments_.size() ||
       !std::equal(arguments_.rbegin(), arguments_.rend(), exec->rbegin()))
-    return LaunchAgentStatus::unrecognised;
-  if (!startsExistingProgram(*exec, arguments_.size())) return LaunchAgentStatus::notRegistered;
+    return {LaunchAgentStatus::unrecognised};
+  if (!startsExistingProgram(*exec, arguments_.size())) return {LaunchAgentStatus::notRegistered};
   if (value("Hidden") == "true" || value("X-GNOME-Autostart-enabled") == "false")
-    return LaunchAgentStatus::requiresApproval;
-  return LaunchAgentStatus::enabled;
+    return {LaunchAgentStatus::requiresApproval};
+  // Written while the application reached another account server: the run would go there.
+  if (!carriesThisEnvironment(*exec)) return {LaunchAgentStatus::notRegistered, true};
+  return {LaunchAgentStatus::enabled};
 }
 
 void XdgAutostartAgent::registerAgent() {

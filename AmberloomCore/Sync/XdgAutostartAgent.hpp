@@ -12,7 +12,10 @@
 // as not registered, so that registering writes it anew for the running executable.
 //
 // The entry carries the environment the application hands it ("env NAME=VALUE ... program ..."),
-// so that the run at login sees what the application saw.
+// so that the run at login sees what the application saw. An entry of the agent that carries
+// another value, or none, of a variable the application hands on (another account server's
+// address) was registered for another setup: it reads as not registered, so that turning sync at
+// startup on asks again and writes it for this one.
 
 #include <optional>
 #include <string>
@@ -43,11 +46,21 @@ class XdgAutostartAgent : public LaunchAgent {
   LaunchAgentStatus status() const override;
   void registerAgent() override;
   void unregisterAgent() override;
+  bool isRegisteredForAnotherSetup() const override;
 
   // Where the entry lives; none when the agent is not found.
   std::optional<std::string> entryPath() const;
 
  private:
+  struct Inspection {
+    LaunchAgentStatus status;
+    bool forAnotherSetup = false;  // enabled as far as the session goes, but not for this setup
+  };
+  Inspection inspect() const;
+  // Whether `command` hands the run this agent's environment: the same value, or the same absence,
+  // of every variable the application hands on, in its `env` wrapper.
+  bool carriesThisEnvironment(const std::vector<std::string>& command) const;
+
   std::string plistName_;
   std::string executable_;
   std::string home_;

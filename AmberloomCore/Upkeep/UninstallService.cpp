@@ -9,6 +9,7 @@
 
 #include "Catalog/CatalogChannel.hpp"
 #include "Changes/SnapshotHistory.hpp"
+#include "Platform/SecretStore.hpp"
 
 namespace amberloom {
 namespace fs = std::filesystem;
@@ -94,9 +95,11 @@ void removeAllBeside(const fs::path& folder, const fs::path& kept, std::error_co
 UninstallService::UninstallService(std::vector<SettingDefinition> catalog, IntentLog log, SettingsService service,
                                    std::optional<std::string> backupFolder, DomainResolver resolver,
                                    PreferenceStoreRef store, std::optional<std::string> bundleIdentifier,
-                                   const std::string& homeDirectory)
+                                   const std::string& homeDirectory, LeaveAccount leaveAccount)
     : supportFolder_(homeDirectory + "/Library/Application Support/AmberLoom"),
       undoFolder_(SnapshotHistory::defaultFolder(homeDirectory)),
+      signInFolder_(platform::FileSecretStore::folderIn(homeDirectory)),
+      leaveAccount_(std::move(leaveAccount)),
       backupFolder_(std::move(backupFolder)),
       catalog_(std::move(catalog)),
       log_(log),
@@ -129,6 +132,7 @@ RemovalPlan UninstallService::plan() const {
   for (const auto& name : IntentLog(inSupport + std::string(IntentLog::fileName), {}).quarantinedFiles())
     list(kQuarantinedLabel, inSupport + name);
   if (preferencesFile_) list(kPreferencesLabel, *preferencesFile_);
+  list(kSignInLabel, signInFolder_);
 
   if (backupFolder_ && existsAt(*backupFolder_)) {
     // Nothing here is deleted, so a configured folder that is a link is measured where it leads.
@@ -180,6 +184,8 @@ bool UninstallService::holdsBackups(const std::string& path) const {
 }
 
 std::vector<std::string> UninstallService::removeAppData() const {
+  // The device token goes with the files: afterwards nothing could take the device entry away.
+  if (leaveAccount_) leaveAccount_();
   std::vector<std::string> notDeleted;
   for (const auto& item : plan().appData) {
     std::error_code ec;

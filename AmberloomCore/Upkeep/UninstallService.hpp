@@ -6,6 +6,7 @@
 // throws.
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,19 +26,27 @@ class UninstallService {
   static constexpr const char* kPendingSyncLabel = "An unsent sync upload";
   static constexpr const char* kQuarantinedLabel = "An old change history file that could not be read";
   static constexpr const char* kPreferencesLabel = "AmberLoom's own preferences";
+  static constexpr const char* kSignInLabel = "This Mac's sign-in to your account";
   static constexpr const char* kBackupsLabel = "Your backups (kept)";
+
+  // Takes this Mac off its account on the server while the session is still on disk; must not
+  // wait for the network.
+  using LeaveAccount = std::function<void()>;
 
   // The support folder is `homeDirectory` + "/Library/Application Support/AmberLoom"; the
   // preferences file `homeDirectory` + "/Library/Preferences/<bundleIdentifier>.plist" (none
-  // without an identifier). `backupFolder` is the configured backup folder, kept as given. Resets
-  // go through a batch writer over `service`, a snapshot service on `store` and `resolver`, and
-  // `log`, so every confirmed reset is recorded in this change history.
+  // without an identifier); the sign-in's folder the secret store's in `homeDirectory`.
+  // `backupFolder` is the configured backup folder, kept as given. Resets go through a batch writer
+  // over `service`, a snapshot service on `store` and `resolver`, and `log`, so every confirmed
+  // reset is recorded in this change history. `leaveAccount` runs before any file is deleted.
   UninstallService(std::vector<SettingDefinition> catalog, IntentLog log, SettingsService service,
                    std::optional<std::string> backupFolder, DomainResolver resolver, PreferenceStoreRef store,
-                   std::optional<std::string> bundleIdentifier, const std::string& homeDirectory);
+                   std::optional<std::string> bundleIdentifier, const std::string& homeDirectory,
+                   LeaveAccount leaveAccount = {});
 
   // The app's files that exist: the history, the catalogue cache, the undo points, the unsent sync
-  // upload, then quarantined histories by name, then the preferences file; the backup folder when
+  // upload, then quarantined histories by name, then the preferences file and the folder of the
+  // sign-in's device token (standing for the keychain item); the backup folder when
   // something is there; the count of written choices of settings the catalogue knows. An item
   // that holds the backup folder is measured without it (the backups count once, as backups);
   // one that is the backup folder or holds nothing else is not app data. Moves an undecodable history aside (the plan
@@ -46,9 +55,10 @@ class UninstallService {
   // Resets every setting with a written choice that the catalogue knows (the first definition of
   // an id wins), through one batch, and returns its report. An empty list still runs as a batch.
   WriteReport revertEverything(const ExternalPreferenceReader& verifier) const;
-  // Deletes the app data of a fresh plan (symbolic links as links, folders whole, and of a folder
-  // that holds the backup folder everything beside it) and returns the paths not wholly deleted
-  // that should have been, in plan order. Then removes the support folder if it is left empty.
+  // Takes this Mac off its account first (leaveAccount), then deletes the app data of a fresh plan
+  // (symbolic links as links, folders whole, and of a folder that holds the backup folder
+  // everything beside it) and returns the paths not wholly deleted that should have been, in plan
+  // order. Then removes the support folder if it is left empty.
   std::vector<std::string> removeAppData() const;
 
   const std::string& supportFolder() const { return supportFolder_; }
@@ -65,6 +75,8 @@ class UninstallService {
 
   std::string supportFolder_;
   std::string undoFolder_;
+  std::string signInFolder_;
+  LeaveAccount leaveAccount_;
   std::optional<std::string> backupFolder_;
   std::optional<std::string> preferencesFile_;
   std::vector<SettingDefinition> catalog_;

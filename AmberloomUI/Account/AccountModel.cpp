@@ -1,6 +1,7 @@
 #include "Account/AccountModel.hpp"
 
 #include <QVariantMap>
+#include <algorithm>
 
 #include "Account/AccountTexts.hpp"
 #include "Kit/BackgroundCall.hpp"
@@ -26,10 +27,16 @@ AccountModel::AccountModel(AccountClient client, AccountStore store, std::string
       inbox_(std::make_shared<BackgroundInbox>(this)) {
   pollTimer_.setSingleShot(true);
   connect(&pollTimer_, &QTimer::timeout, this, &AccountModel::poll);
-  // A session that another account server issued is no session here.
-  if (const auto stored = store_.stored(); stored && store_.session(client_.base())) {
+  // A session that another account server issued is no session here: its address is kept for the
+  // sign-in that has to follow, and the reason said.
+  if (const auto stored = store_.stored()) {
     email_ = QString::fromStdString(stored->email);
-    setState(SignedIn, email_);
+    if (store_.session(client_.base()))
+      setState(SignedIn, email_);
+    else if (const auto issuer = store_.server(); !issuer)
+      setMessage(earlierBuildSession);
+    else
+      setMessage(otherServerSession.arg(display::oneLine(QString::fromStdString(*issuer), 200)));
   }
 }
 
@@ -158,6 +165,47 @@ void AccountModel::finishSignIn(const std::optional<AccountClient::Session>& ses
   }
   setState(SignedIn, QString::fromStdString(waitingAddress_));
   setMessage(std::nullopt);
+  // The entry this Mac held before (signed out since, or at another port of this server) would
+  // list it twice, and offer its old values as another Mac's.
+  retireEarlierEntries(*session, lifetimeStop_.get_token(), [this](BackgroundOutcome<AccountClient::Account> outcome) {
+    if (outcome.value) setDevices(std::move(outcome.value->devices));
+  });
+}
+
+void AccountModel::retireEarlierEntries(const AccountClient::Session& session, std::stop_token stop,
+                                        std::function<void(BackgroundOutcome<AccountClient::Account>)> settled) {
+  struct Settled {
+    AccountClient::Account account;
+    std::vector<std::string> retired;
+  };
+  runOffMainThread(
+      inbox_,
+      [client = client_, session, earlier = store_.earlierDeviceIDs(), stop] {
+        Settled result{client.account(session.token, stop), {}};
+        const auto isEarlier = [&](const Device& device) {
+          return device.id != session.deviceID && std::find(earlier.begin(), earlier.end(), device.id) != earlier.end();
+        };
+        for (const Device& device : result.account.devices) {
+          if (!isEarlier(device)) continue;
+          try {
+            client.removeDevice(device.id, session.token, stop);
+            result.retired.push_back(device.id);
+          } catch (...) {
+            // Left for the next load; meanwhile it is neither listed nor read as another Mac.
+          }
+        }
+        std::erase_if(result.account.devices, isEarlier);
+        return result;
+      },
+      [this, settled = std::move(settled)](BackgroundOutcome<Settled> outcome) {
+        BackgroundOutcome<AccountClient::Account> account;
+        account.error = outcome.error;
+        if (outcome.value) {
+          store_.forgetEarlierDevices(outcome.value->retired);
+          account.value = std::move(outcome.value->account);
+        }
+        settled(std::move(account));
+      });
 }
 
 bool AccountModel::endsUnconfirmed(const std::exception_ptr& error) const {
@@ -193,8 +241,8 @@ int AccountModel::loadAccount() {
   if (!current) return 0;
   const int load = ++lastLoad_;
   const std::stop_token stop = loads_[load].get_token();
-  runOffMainThread(
-      inbox_, [client = client_, token = current->token, stop] { return client.account(token, stop); },
+  retireEarlierEntries(
+      AccountClient::Session{current->token, current->deviceID}, stop,
       [this, load, stop](BackgroundOutcome<AccountClient::Account> outcome) {
         // Whoever asked has gone: the transfer was broken off, which says nothing about the network.
         if (stop.stop_requested()) return;

@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -27,10 +28,10 @@
 
 #include "Account/AccountClient.hpp"
 #include "Account/AccountStore.hpp"
+#include "Kit/BackgroundCall.hpp"
 
 namespace amberloom::ui {
 
-class BackgroundInbox;
 
 class AccountModel : public QObject {
   Q_OBJECT
@@ -63,12 +64,21 @@ class AccountModel : public QObject {
 
   static inline const QString incompleteAddress = QStringLiteral("That email address looks incomplete.");
   static inline const QString linkNotConfirmed = QStringLiteral("The link was not confirmed. Try again.");
+  static inline const QString earlierBuildSession = QStringLiteral(
+      "This Mac was signed in by an earlier version of AmberLoom. Sign in again to keep carrying your settings "
+      "between your Macs.");
+  // %1: the account server the stored session belongs to.
+  static inline const QString otherServerSession = QStringLiteral(
+      "This Mac was signed in at another account server (%1). Sign in again to carry your settings through this "
+      "one.");
   static inline const QString sessionKept = QStringLiteral(
       "AmberLoom could not forget the session on this Mac and will be signed in again when it next opens. Sign out "
       "again once your Library folder can be written to.");
 
   // Signed in at once when `store` holds an account and a token that this client's server issued
-  // (then `email` is the stored address); sends nothing. Without `timing`, the standard one.
+  // (then `email` is the stored address); sends nothing. A stored account that this server did not
+  // sign in (an earlier version kept no server, or another server did) leaves it signed out with
+  // the stored address in `email` and the reason in `message`. Without `timing`, the standard one.
   AccountModel(AccountClient client, AccountStore store, std::string deviceName, std::string hardwareID,
                QObject* parent = nullptr);
   AccountModel(AccountClient client, AccountStore store, std::string deviceName, std::string hardwareID,
@@ -95,7 +105,8 @@ class AccountModel : public QObject {
   // Gives up the wait for the link: signed out, the message as it was.
   Q_INVOKABLE void cancelWaiting();
   // Loads the account's Macs into `devices` and returns the load's number (0 without a session,
-  // when nothing is loaded).
+  // when nothing is loaded). This Mac's earlier entries are never listed: they are taken off the
+  // account on the way (as after every sign-in), and a failure to do so is not reported.
   Q_INVOKABLE int loadAccount();
   // Drops the answer of load `load` (the page that asked is gone): neither `devices` nor the
   // message changes for it. Loads another page asked for go on.
@@ -127,6 +138,10 @@ class AccountModel : public QObject {
   void scheduleNextPoll();
   void poll();
   void finishSignIn(const std::optional<AccountClient::Session>& session);
+  // Takes this Mac's earlier entries off the account in the background; the account's Macs come
+  // back to `settled`.
+  void retireEarlierEntries(const AccountClient::Session& session, std::stop_token stop,
+                            std::function<void(BackgroundOutcome<AccountClient::Account>)> settled);
   // Whether a failed poll says only that the link was never confirmed: the server no longer knows
   // the sign-in (404) as the wait runs out.
   bool endsUnconfirmed(const std::exception_ptr& error) const;

@@ -7,13 +7,15 @@ namespace amberloom::ui {
 
 MacListModel::MacListModel(Clock clock, QObject* parent) : ReplacingListModel(parent), clock_(std::move(clock)) {}
 
-void MacListModel::update(const std::vector<SyncDocument>& documents, const std::map<std::string, double>& sharedAt,
-                          const std::optional<std::string>& selected, int differences) {
+void MacListModel::update(const std::vector<SyncDocument>& documents, const std::vector<std::string>& sources,
+                          const std::map<std::string, double>& sharedAt, const std::optional<std::string>& selected,
+                          int differences) {
   std::vector<Row> next;
-  for (const auto& document : documents) {
-    Row row{document.deviceID, document.displayName(), std::nullopt, static_cast<int>(document.intents.size())};
-    if (auto found = sharedAt.find(document.deviceID); found != sharedAt.end()) row.sharedAt = found->second;
-    row.isSelected = selected == document.deviceID;
+  for (std::size_t i = 0; i < documents.size(); ++i) {
+    const auto& document = documents[i];
+    Row row{sources[i], document.displayName(), std::nullopt, static_cast<int>(document.intents.size())};
+    if (auto found = sharedAt.find(sources[i]); found != sharedAt.end()) row.sharedAt = found->second;
+    row.isSelected = selected == sources[i];
     row.differences = row.isSelected ? differences : -1;
     next.push_back(std::move(row));
   }

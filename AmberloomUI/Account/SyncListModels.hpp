@@ -62,10 +62,12 @@ class MacListModel : public ReplacingListModel {
 
   explicit MacListModel(Clock clock, QObject* parent = nullptr);
 
-  // Shows `documents` with their upload times; `selected` is the selected Mac's device id and
-  // `differences` the number of its actionable rows.
-  void update(const std::vector<SyncDocument>& documents, const std::map<std::string, double>& sharedAt,
-              const std::optional<std::string>& selected, int differences);
+  // Shows `documents`, each named by its source (the deviceID role) with the upload time of that
+  // source; `selected` is the selected Mac's source and `differences` the number of its actionable
+  // rows.
+  void update(const std::vector<SyncDocument>& documents, const std::vector<std::string>& sources,
+              const std::map<std::string, double>& sharedAt, const std::optional<std::string>& selected,
+              int differences);
 
   int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;

@@ -150,8 +150,8 @@ QString SyncModel::selectedMacName() const {
 
 const SyncDocument* SyncModel::selectedDocument() const {
   if (!selectedDeviceID_) return nullptr;
-  for (const auto& document : others_)
-    if (document.deviceID == *selectedDeviceID_) return &document;
+  for (std::size_t i = 0; i < others_.size(); ++i)
+    if (sources_[i] == *selectedDeviceID_) return &others_[i];
   return nullptr;
 }
 
@@ -196,8 +196,9 @@ void SyncModel::refresh(std::function<void()> done) {
 }
 
 void SyncModel::apply(SyncService::ReadResult result) {
-  if (result.documents() != others_ || result.sharedAt != sharedAt_) {
+  if (result.documents() != others_ || result.sources() != sources_ || result.sharedAt != sharedAt_) {
     others_ = result.documents();
+    sources_ = result.sources();
     sharedAt_ = std::move(result.sharedAt);
     emit othersChanged();
   }
@@ -208,7 +209,7 @@ void SyncModel::apply(SyncService::ReadResult result) {
   if (selectedDocument())
     refreshRows();
   else
-    setSelectedDeviceID(others_.empty() ? std::nullopt : std::optional(others_.front().deviceID));
+    setSelectedDeviceID(sources_.empty() ? std::nullopt : std::optional(sources_.front()));
 }
 
 void SyncModel::refreshRows() {
@@ -228,7 +229,7 @@ void SyncModel::refreshRows() {
 
 void SyncModel::updateLists() {
   const auto actionable = actionableRows();
-  macs_->update(others_, sharedAt_, selectedDocument() ? selectedDeviceID_ : std::nullopt,
+  macs_->update(others_, sources_, sharedAt_, selectedDocument() ? selectedDeviceID_ : std::nullopt,
                 static_cast<int>(actionable.size()));
   differences_->update(actionable, selectedIDs_);
 }
@@ -379,6 +380,7 @@ void SyncModel::setAccount(std::optional<std::string> email) {
     ++signOuts_;
     if (!others_.empty() || !sharedAt_.empty()) {
       others_.clear();
+      sources_.clear();
       sharedAt_.clear();
       emit othersChanged();
     }

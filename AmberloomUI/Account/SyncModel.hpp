@@ -47,7 +47,7 @@ class SyncModel : public QObject {
   Q_OBJECT
   QML_ELEMENT
   QML_UNCREATABLE("The application builds the one sync model")
-  // Empty while no other Mac is selected.
+  // The selected Mac's source (see sources()); empty while none is selected.
   Q_PROPERTY(QString selectedDeviceID READ selectedDeviceIDText WRITE selectDevice NOTIFY selectedDeviceIDChanged)
   Q_PROPERTY(bool isAutoSyncOn READ isAutoSyncOn WRITE setAutoSyncOn NOTIFY isAutoSyncOnChanged)
   Q_PROPERTY(bool isWaitingToSend READ isWaitingToSend NOTIFY isWaitingToSendChanged)
@@ -92,14 +92,19 @@ class SyncModel : public QObject {
 
   // ---- observed state ----
   const std::vector<SyncDocument>& others() const { return others_; }
+  // The key of each of `others`, in their order, that the Macs are told apart by: the document's
+  // device id, or where two listed Macs share one, the account's entry (SyncService::ReadResult).
+  const std::vector<std::string>& sources() const { return sources_; }
+  // By source.
   const std::map<std::string, double>& sharedAt() const { return sharedAt_; }
   const std::vector<std::string>& unreadable() const { return unreadable_; }
   const std::vector<SyncRow>& rows() const { return rows_; }
   const std::optional<WriteReport>& report() const { return report_; }
   const std::optional<std::string>& lastError() const { return lastError_; }
   const std::optional<std::string>& publishedPath() const { return publishedPath_; }
+  // The selected Mac's source.
   const std::optional<std::string>& selectedDeviceID() const { return selectedDeviceID_; }
-  // Every assignment, also of the same id, compares again.
+  // Every assignment, also of the same source, compares again.
   void setSelectedDeviceID(std::optional<std::string> deviceID);
   const std::set<std::string>& pinned() const { return pinned_; }
   const std::set<std::string>& selectedIDs() const { return selectedIDs_; }
@@ -215,6 +220,7 @@ class SyncModel : public QObject {
   Clock clock_;
 
   std::vector<SyncDocument> others_;
+  std::vector<std::string> sources_;
   std::map<std::string, double> sharedAt_;
   std::vector<std::string> unreadable_;
   std::vector<SyncRow> rows_;

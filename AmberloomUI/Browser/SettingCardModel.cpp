@@ -82,6 +82,7 @@ QString SettingCardModel::accessibilityHint() const {
   QStringList sentences;
   if (hasTexts()) sentences << summary();
   if (isSet()) sentences << tr("Changed on this Mac");
+  if (isUnreadable()) sentences << tr("Its value on this Mac cannot be read: the preference file is damaged");
   if (alsoInSystemSettings())
     sentences << tr("Also available in System Settings; it is here so it travels between your Macs");
   if (weakensSecurity())

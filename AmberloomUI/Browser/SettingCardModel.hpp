@@ -44,6 +44,8 @@ class SettingCardModel : public QObject {
 
   // Set on this Mac: the model holds a value of the setting's own.
   Q_PROPERTY(bool isSet READ isSet NOTIFY valueChanged)
+  // The value cannot be read (the domain's file is damaged): neither set nor at the default.
+  Q_PROPERTY(bool isUnreadable READ isUnreadable NOTIFY valueChanged)
   Q_PROPERTY(QString accessibilityHint READ accessibilityHint NOTIFY valueChanged)
   // The write command of the current value while set, else the delete command; "" with
   // hasCommand false when there is no one-line command.
@@ -76,6 +78,7 @@ class SettingCardModel : public QObject {
   SettingControlAdapter* control() const { return control_.get(); }
 
   bool isSet() const;
+  bool isUnreadable() const { return setting_ && model_ && model_->isUnreadable(*setting_); }
   // The summary (when the setting has texts) and then one sentence per state that applies,
   // joined with ". ".
   QString accessibilityHint() const;

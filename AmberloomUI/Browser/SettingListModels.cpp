@@ -75,7 +75,7 @@ void SettingListModel::valueChanged(const QString& settingID) {
   const auto found = rowOf_.find(settingID.toStdString());
   if (found == rowOf_.end()) return;
   const auto changed = index(found->second);
-  emit dataChanged(changed, changed, {IsSetRole, ValueTextRole});
+  emit dataChanged(changed, changed, {IsSetRole, ValueTextRole, IsUnreadableRole});
 }
 
 int SettingListModel::rowCount(const QModelIndex& parent) const {
@@ -100,7 +100,10 @@ QVariant SettingListModel::data(const QModelIndex& index, int role) const {
     case AlsoInSystemSettingsRole: return setting.exposure == SettingExposure::alsoInSystemSettings;
     case GroupNameRole: return qs(model_.groupName(setting).value_or(""));
     case IsSetRole: return model_.value(setting).has_value();
-    case ValueTextRole: return qs(setting.control.describe(model_.value(setting)));
+    case ValueTextRole:
+      if (model_.isUnreadable(setting)) return tr("cannot be read");
+      return qs(setting.control.describe(model_.value(setting)));
+    case IsUnreadableRole: return model_.isUnreadable(setting);
     default: return {};
   }
 }
@@ -118,7 +121,8 @@ QHash<int, QByteArray> SettingListModel::roleNames() const {
           {AlsoInSystemSettingsRole, "alsoInSystemSettings"},
           {GroupNameRole, "groupName"},
           {IsSetRole, "isSet"},
-          {ValueTextRole, "valueText"}};
+          {ValueTextRole, "valueText"},
+          {IsUnreadableRole, "isUnreadable"}};
 }
 
 }  // namespace amberloom::ui

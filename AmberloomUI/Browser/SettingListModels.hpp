@@ -29,8 +29,8 @@ class SettingGroupListModel : public QAbstractListModel {
   const std::vector<SettingGroup>& groups_;
 };
 
-// One row per setting. Texts come from the catalogue; isSet and valueText from the settings
-// model's current value. groupName is empty for a setting no group holds (a carried one).
+// One row per setting. Texts come from the catalogue; isSet, isUnreadable and valueText ("cannot
+// be read" while unreadable) from the settings model's current value. groupName is empty for a setting no group holds (a carried one).
 class SettingListModel : public QAbstractListModel {
   Q_OBJECT
  public:
@@ -48,6 +48,7 @@ class SettingListModel : public QAbstractListModel {
     GroupNameRole,
     IsSetRole,
     ValueTextRole,
+    IsUnreadableRole,
   };
 
   // Announces a value read again through `model`'s valueChanged.

@@ -88,6 +88,8 @@ void SettingsListContent::setSettingsModel(SettingsModel* model) {
                         &SettingsModel::selectionChanged, &SettingsModel::hiddenByRiskCountChanged,
                         &SettingsModel::discoverCardChanged})
       connect(model, signal, this, &SettingsListContent::scheduleUpdate);
+    // A domain whose file turns unreadable, or readable again, changes the subtitle's count.
+    connect(model, &SettingsModel::valueChanged, this, &SettingsListContent::scheduleUpdate);
   }
   update();
   emit settingsModelChanged();
@@ -142,7 +144,10 @@ void SettingsListContent::update() {
     next.title = qs(group->name);
   else
     next.title = tr("Settings");
-  next.subtitle = tr("%1 settings · all measured").arg(visible.size());
+  const auto unreadable = std::count_if(visible.begin(), visible.end(),
+                                        [&](const SettingDefinition* setting) { return model.isUnreadable(*setting); });
+  next.subtitle = unreadable == 0 ? tr("%1 settings · all measured").arg(visible.size())
+                                  : tr("%1 settings · %2 cannot be read").arg(visible.size()).arg(unreadable);
   next.firstSubgroupID = headings_.empty() ? QString() : headings_.front().first;
   if (model.hiddenByRiskCount() >= 1)
     next.hiddenNote = tr("%1 settings here are hidden because they switch off a macOS protection. Settings ▸ Show them.")

@@ -68,7 +68,8 @@ class SettingsListContent : public QObject {
 
   // "Search results" while searching, else the selected group's name, else "Settings".
   QString title() const { return state_.title; }
-  // The number of visible settings, then " settings · all measured".
+  // The number of visible settings, then " settings · all measured", or while some of them cannot be
+  // read " settings · <n> cannot be read".
   QString subtitle() const { return state_.subtitle; }
   bool isSearching() const { return state_.isSearching; }
   bool isGrouped() const { return state_.isGrouped; }

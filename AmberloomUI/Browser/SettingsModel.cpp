@@ -237,12 +237,22 @@ std::optional<std::string> SettingsModel::groupName(const SettingDefinition& set
 }
 
 void SettingsModel::refresh(const SettingDefinition& setting) {
-  reread(setting);
+  assignValue(setting, service_.currentValue(setting), service_.inUnreadableDomain({&setting}).front());
   emit valueChanged(QString::fromStdString(setting.id));
 }
 
-bool SettingsModel::reread(const SettingDefinition& setting) {
-  return assignValue(setting, service_.currentValue(setting));
+void SettingsModel::readAgain(const std::vector<const SettingDefinition*>& settings) {
+  auto values = service_.currentValues(settings);
+  const auto unreadable = service_.inUnreadableDomain(settings);
+  for (std::size_t i = 0; i < settings.size(); ++i)
+    if (assignValue(*settings[i], std::move(values[i]), unreadable[i]))
+      emit valueChanged(QString::fromStdString(settings[i]->id));
+}
+
+bool SettingsModel::assignValue(const SettingDefinition& setting, std::optional<PreferenceValue> current,
+                                bool unreadable) {
+  const bool readabilityChanged = unreadable ? unreadable_.insert(setting.id).second : unreadable_.erase(setting.id) > 0;
+  return assignValue(setting, std::move(current)) || readabilityChanged;
 }
 
 bool SettingsModel::assignValue(const SettingDefinition& setting, std::optional<PreferenceValue> current) {
@@ -270,9 +280,7 @@ void SettingsModel::refreshAll() {
   settings.reserve(editable_.size() + carried_.size());
   for (const auto* list : {&editable_, &carried_})
     for (const auto& setting : *list) settings.push_back(&setting);
-  auto values = service_.currentValues(settings);
-  for (std::size_t i = 0; i < settings.size(); ++i)
-    if (assignValue(*settings[i], std::move(values[i]))) emit valueChanged(QString::fromStdString(settings[i]->id));
+  readAgain(settings);
 }
 
 // ---- tip of the day ----
@@ -382,9 +390,7 @@ void SettingsModel::takeChange(const Change& change) {
   for (const auto* list : {&editable_, &carried_})
     for (const auto& setting : *list)
       if (roots.contains(setting.ref.root())) touched.push_back(&setting);
-  auto values = service_.currentValues(touched);
-  for (std::size_t i = 0; i < touched.size(); ++i)
-    if (assignValue(*touched[i], std::move(values[i]))) emit valueChanged(QString::fromStdString(touched[i]->id));
+  readAgain(touched);
   for (const auto& app : change.restartTargets) appendPendingRestart(app);
 }
 

@@ -21,6 +21,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "Browser/SidebarSelection.hpp"
@@ -117,6 +118,9 @@ class SettingsModel : public QObject {
 
   // ---- values and lookups ----
   std::optional<PreferenceValue> value(const SettingDefinition& setting) const;
+  // Whether the setting's value cannot be read, its domain's file being damaged: unknown, not
+  // unset. Read with the value.
+  bool isUnreadable(const SettingDefinition& setting) const { return unreadable_.contains(setting.id); }
   // The editable setting with this id; carried settings are not found.
   const SettingDefinition* setting(const std::string& id) const;
   // The name of the first group holding a setting with this id.
@@ -201,9 +205,12 @@ class SettingsModel : public QObject {
   bool shownByFilters(const SettingDefinition& setting) const;
   std::vector<const SettingDefinition*> bySearch();
   void remember(const std::function<void(UserDefaults&)>& write);
-  // Reads the setting's value again into values_; true when it differs from the one held.
-  bool reread(const SettingDefinition& setting);
-  // Holds `current` as the setting's value; true when it differs from the one held.
+  // Reads the settings' values, and whether their domains can be read, again; announces with
+  // valueChanged those that changed.
+  void readAgain(const std::vector<const SettingDefinition*>& settings);
+  // Holds `current` as the setting's value and whether it can be read; true when either differs
+  // from what is held.
+  bool assignValue(const SettingDefinition& setting, std::optional<PreferenceValue> current, bool unreadable);
   bool assignValue(const SettingDefinition& setting, std::optional<PreferenceValue> current);
   std::set<std::string> seenDiscoverCards() const;
 
@@ -229,6 +236,7 @@ class SettingsModel : public QObject {
   QStringList pendingRestarts_;
   std::optional<std::string> lastError_;
   std::unordered_map<std::string, PreferenceValue> values_;
+  std::unordered_set<std::string> unreadable_;
 
   std::unique_ptr<SettingSearchIndex> searchIndex_;  // over groups_, built with them
   std::optional<std::pair<std::string, std::vector<const SettingDefinition*>>> searchCache_;

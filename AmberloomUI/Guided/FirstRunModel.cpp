@@ -120,8 +120,8 @@ QString FirstRunModel::replaceMessage() const {
 RestorePlan FirstRunModel::plan(const BackupEnvelope& backup) const {
   std::vector<std::pair<SettingRef, SettingChannel>> roots;
   for (const auto& entry : backup.snapshot.entries) roots.emplace_back(entry.ref, entry.channel);
-  std::unordered_map<SettingRef, std::optional<PreferenceValue>, SettingRef::ExactHash, SettingRef::ExactEqual> here;
-  for (auto& entry : localState_.capture(roots).entries) here.emplace(entry.ref, std::move(entry.rootValue));
+  std::unordered_map<SettingRef, SnapshotEntry, SettingRef::ExactHash, SettingRef::ExactEqual> here;
+  for (auto& entry : localState_.capture(roots).entries) here.emplace(entry.ref, std::move(entry));
 
   RestorePlan plan;
   for (const auto& entry : backup.snapshot.entries) {
@@ -130,8 +130,13 @@ RestorePlan FirstRunModel::plan(const BackupEnvelope& backup) const {
       continue;
     }
     const auto found = here.find(entry.ref);
-    const bool setHere = found != here.end() && found->second;
-    if (setHere && *found->second == *entry.rootValue) {
+    // What this Mac holds there is unknown (a damaged file): no write goes over it.
+    if (found != here.end() && found->second.isUnreadable) {
+      plan.unreadable.push_back(entry.ref);
+      continue;
+    }
+    const bool setHere = found != here.end() && found->second.rootValue;
+    if (setHere && *found->second.rootValue == *entry.rootValue) {
       ++plan.unchanged;
       continue;
     }

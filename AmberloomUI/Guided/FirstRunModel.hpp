@@ -34,6 +34,8 @@ class FirstRunModel : public QObject {
   Q_PROPERTY(Route route READ routeValue CONSTANT)
   Q_PROPERTY(QString title READ title CONSTANT)
   Q_PROPERTY(QString subtitle READ subtitle CONSTANT)
+  // Which settings the start-up scan could not read; empty when it read them all.
+  Q_PROPERTY(QString unreadableNote READ unreadableNote CONSTANT)
   Q_PROPERTY(QString backupFolder READ backupFolderText CONSTANT)
   Q_PROPERTY(QVariantList groupChips READ groupChips CONSTANT)
   Q_PROPERTY(bool isDryRun READ isDryRun CONSTANT)
@@ -112,7 +114,8 @@ class FirstRunModel : public QObject {
 
   // For QML.
   Route routeValue() const { return static_cast<Route>(route()); }
-  QString title() const { return firstrun::title(route()); }
+  QString title() const { return firstrun::title(route(), scan_); }
+  QString unreadableNote() const { return firstrun::unreadableNote(scan_); }
   QString subtitle() const { return firstrun::subtitle(route(), scan_); }
   QString backupFolderText() const { return QString::fromStdString(backupFolder_); }
   QVariantList groupChips() const;

@@ -19,12 +19,21 @@ QString reasonText(const BackupError& error) {
   return localized("not a AmberLoom backup");
 }
 
+// At most four items, then " and <n> more".
+QString listed(const QStringList& items) {
+  const QString joined = items.mid(0, 4).join(QStringLiteral(", "));
+  if (items.size() <= 4) return joined;
+  return localized("%@ and %lld more", {joined, number(static_cast<std::size_t>(items.size() - 4))});
+}
+
 }  // namespace
 
-QString title(FirstRunRoute route) {
+QString title(FirstRunRoute route, const PersonalisationScan& scan) {
   switch (route) {
     case FirstRunRoute::restore: return QStringLiteral("We found a backup");
-    case FirstRunRoute::discover: return QStringLiteral("This Mac is untouched");
+    case FirstRunRoute::discover:
+      if (scan.unreadableCount() > 0) return QStringLiteral("Some of this Mac's settings cannot be read");
+      return QStringLiteral("This Mac is untouched");
     case FirstRunRoute::backUpWhatYouHave: return QStringLiteral("You have already made this Mac yours");
     case FirstRunRoute::compare: break;
   }
@@ -34,11 +43,18 @@ QString title(FirstRunRoute route) {
 QString subtitle(FirstRunRoute route, const PersonalisationScan& scan) {
   const QString scanned = number(scan.scannedCount);
   const QString deliberate = number(scan.deliberateCount());
+  const bool readAll = scan.unreadableCount() == 0;
   switch (route) {
     case FirstRunRoute::restore:
+      if (!readAll)
+        return QStringLiteral("There is a backup in your cloud folder. Restoring it brings your settings across.");
       return QStringLiteral("This Mac is untouched, and there is a backup in your cloud folder. Restoring it brings "
                             "your settings across.");
     case FirstRunRoute::discover:
+      if (!readAll)
+        return QStringLiteral("None of the ") + number(scan.scannedCount - scan.unreadableCount()) +
+               QStringLiteral(" settings AmberLoom can read here have been changed. Have a look at what you can "
+                              "change.");
       return QStringLiteral("None of the ") + scanned +
              QStringLiteral(" settings AmberLoom knows about have been changed here. Have a look at what you can change.");
     case FirstRunRoute::backUpWhatYouHave:
@@ -48,6 +64,15 @@ QString subtitle(FirstRunRoute route, const PersonalisationScan& scan) {
   }
   return QStringLiteral("This Mac has ") + deliberate +
          QStringLiteral(" settings of its own, and there is already a backup. Nothing is overwritten until you say so.");
+}
+
+QString unreadableNote(const PersonalisationScan& scan) {
+  if (scan.unreadableCount() == 0) return {};
+  QStringList domains;
+  for (const auto& domain : scan.unreadableDomains) domains << q(domain);
+  return localized("The values of %lld settings cannot be read: the preferences of %@ are damaged. They count "
+                   "neither as changed nor as untouched, and AmberLoom writes nothing there.",
+                   {number(scan.unreadableCount()), listed(domains)});
 }
 
 std::vector<GroupChip> topGroups(const PersonalisationScan& scan) {
@@ -75,10 +100,8 @@ QString refText(const SettingRef& ref) {
 
 QString names(const std::vector<SettingRef>& refs) {
   QStringList shown;
-  for (std::size_t i = 0; i < std::min<std::size_t>(refs.size(), 4); ++i) shown << refText(refs[i]);
-  const QString joined = shown.join(QStringLiteral(", "));
-  if (refs.size() <= 4) return joined;
-  return localized("%@ and %lld more", {joined, number(refs.size() - 4)});
+  for (const auto& ref : refs) shown << refText(ref);
+  return listed(shown);
 }
 
 OutcomeRowText outcomeRow(const BackupOutcome& outcome) {
@@ -132,7 +155,12 @@ QString PendingRestore::summary() const {
   const QString kept = localized("%lld are already the same, and %lld have no value in that backup \u2014 those are "
                                  "left exactly as they are. Nothing is removed.",
                                  {count(plan.unchanged), count(plan.leftAlone)});
-  return brought + QStringLiteral("\n\n") + replaced + QStringLiteral("\n\n") + kept;
+  QString summary = brought + QStringLiteral("\n\n") + replaced + QStringLiteral("\n\n") + kept;
+  if (!plan.unreadable.empty())
+    summary += QStringLiteral("\n\n") +
+               localized("%lld cannot be brought over, as their values on this Mac cannot be read: %@.",
+                         {count(plan.unreadable.size()), firstrun::names(plan.unreadable)});
+  return summary;
 }
 
 }  // namespace amberloom::ui

@@ -44,6 +44,7 @@ struct RestorePlan {
   std::vector<SettingRef> overwritten;  // those of `incoming` replacing a value set here
   int unchanged = 0;                    // entries already equal to this Mac's value
   int leftAlone = 0;                    // entries with no value in the backup
+  std::vector<SettingRef> unreadable;   // entries whose value on this Mac cannot be read, in backup order
   bool operator==(const RestorePlan&) const = default;
 };
 
@@ -81,8 +82,11 @@ namespace firstrun {
 
 using ui::localized;
 
-QString title(FirstRunRoute route);
+// Neither says that this Mac is untouched while some of its settings cannot be read.
+QString title(FirstRunRoute route, const PersonalisationScan& scan);
 QString subtitle(FirstRunRoute route, const PersonalisationScan& scan);
+// Which settings the scan could not read, by their damaged domains; empty when it read them all.
+QString unreadableNote(const PersonalisationScan& scan);
 
 // The six groups with the most customised settings, most first; ties keep the map's order.
 std::vector<GroupChip> topGroups(const PersonalisationScan& scan);

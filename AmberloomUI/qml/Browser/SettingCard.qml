@@ -237,7 +237,28 @@ Item {
             anchors.verticalCenter: parent.verticalCenter
             width: Math.min(implicitWidth, parent.width)
             adapter: cardModel.control
-            visible: cardModel.control !== null
+            // A value that cannot be read is not shown as Apple's default, nor offered for changing.
+            visible: cardModel.control !== null && !cardModel.isUnreadable
+        }
+        Loader {
+            anchors.right: parent.right
+            anchors.verticalCenter: parent.verticalCenter
+            active: cardModel.isUnreadable
+            visible: active
+            sourceComponent: SymbolText {
+                objectName: "unreadableValue"
+                wraps: false
+                symbol: "exclamationmark.triangle"
+                text: qsTr("Cannot be read")
+                font: Tokens.text.caption
+                color: Theme.palette.stateWarn
+                HoverHandler { id: unreadableHover }
+                PlainToolTip {
+                    text: qsTr("The preference file this setting lives in is damaged, so its value on this Mac is unknown. AmberLoom changes nothing there.")
+                    visible: unreadableHover.hovered
+                    delay: 700
+                }
+            }
         }
     }
 

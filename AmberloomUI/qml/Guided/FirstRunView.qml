@@ -100,6 +100,14 @@ Item {
                     color: Theme.palette.onSurfaceMuted
                     wrapMode: Text.Wrap
                 }
+                SymbolText {
+                    objectName: "unreadableSettings"
+                    visible: view.model.unreadableNote !== ""
+                    symbol: "exclamationmark.triangle"
+                    text: view.model.unreadableNote
+                    font: Tokens.text.caption
+                    color: Theme.palette.stateWarn
+                }
             }
 
             Rectangle {

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 #include <regex>
 
 #include "Account/AccountStore.hpp"
@@ -91,6 +92,37 @@ TEST(AccountStore, SignedInOnlyWithTheSecretAndBothKeys) {
   EXPECT_FALSE(defaults->value(AccountStore::emailKey));
   EXPECT_EQ(defaults->stringValue(MachineIdentity::fallbackKey), "FALLBACK");
   EXPECT_EQ(defaults->integerValue("sync.serverRevision"), 7);
+}
+
+// Every sign-in and sign-out leaves the device id held so far among the earlier ones, newest last,
+// never the current one, never twice, and at most the newest sixteen.
+TEST(AccountStore, RemembersTheDeviceEntriesThisMacHeldBefore) {
+  const auto defaults = std::make_shared<MemoryUserDefaults>();
+  const AccountStore store(kService, kAccount, defaults,
+                           std::make_shared<platform::FileSecretStore>(home() + "/earlier-secrets"));
+  using IDs = std::vector<std::string>;
+  const auto save = [&](const std::string& id) { store.save("token-" + id, "a@b.c", id, "https://one.example/api/v1"); };
+  const struct {
+    const char* step;
+    std::function<void()> act;
+    IDs earlier;
+  } steps[] = {
+      {"first sign-in", [&] { save("D1"); }, {}},
+      {"signed in again", [&] { save("D2"); }, {"D1"}},
+      {"signed out", [&] { store.clear(); }, {"D1", "D2"}},
+      {"signed out twice", [&] { store.clear(); }, {"D1", "D2"}},
+      {"an id held before comes back", [&] { save("D1"); }, {"D2"}},
+      {"entries taken off the account", [&] { store.forgetEarlierDevices({"D2", "D9"}); }, {}},
+  };
+  for (const auto& s : steps) {
+    s.act();
+    EXPECT_EQ(store.earlierDeviceIDs(), s.earlier) << s.step;
+  }
+  for (int i = 0; i < 20; ++i) save("E" + std::to_string(i));
+  const auto kept = store.earlierDeviceIDs();
+  ASSERT_EQ(kept.size(), AccountStore::earlierDevicesKept);
+  EXPECT_EQ(kept.front(), "E3");
+  EXPECT_EQ(kept.back(), "E18");
 }
 
 TEST(AccountStore, AFailedAddThrowsItsStatusAndLeavesThePreferences) {

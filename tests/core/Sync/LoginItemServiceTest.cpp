@@ -106,6 +106,49 @@ TEST(LoginItem, HandEditedEntriesReadAsTheSessionWouldTreatThem) {
   EXPECT_EQ(item.status(), Status::enabled);
 }
 
+// Turned on while the application used one account server, the entry would send the run at login
+// there after the server moved (or the application went back to the default one): it reads as off,
+// so that turning sync at startup on asks again, and renewing writes it for the server in use.
+TEST(LoginItem, AnEntryForAnotherAccountServerReadsAsOffAndIsRenewedForThisOne) {
+  const std::string moved = "http://127.0.0.1:8081/api/v1";
+  const XdgAutostartAgent::Environment here = {{"AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:8080/api/v1"}};
+  const std::vector<std::string> command = {"env", "AMBERLOOM_ACCOUNT_URL=http://127.0.0.1:8080/api/v1", executable(),
+                                            "--background-sync"};
+  const struct {
+    const char* what;
+    XdgAutostartAgent::Environment registeredWith;
+    XdgAutostartAgent::Environment now;
+    bool hiddenByUser;
+    Status status;
+    bool renewed;
+  } cases[] = {
+      {"the same server", here, here, false, Status::enabled, false},
+      {"the server moved", {{"AMBERLOOM_ACCOUNT_URL", moved}}, here, false, Status::disabled, true},
+      {"back to the default server", here, {}, false, Status::disabled, true},
+      {"from the default server to a local one", {}, here, false, Status::disabled, true},
+      {"other variables are the user's", {{"LANG", "C"}}, {}, false, Status::enabled, false},
+      {"turned off by the user", {{"AMBERLOOM_ACCOUNT_URL", moved}}, here, true, Status::blockedByUser, false},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(service(LoginItemService::agentPlist, c.registeredWith).enable(), std::nullopt) << c.what;
+    if (c.hiddenByUser) test::writeFile(entryPath(), test::readFile(entryPath()) + "Hidden=true\n");
+    const std::string before = test::readFile(entryPath());
+    auto item = service(LoginItemService::agentPlist, c.now);
+    EXPECT_EQ(item.status(), c.status) << c.what;
+    EXPECT_EQ(item.renew(), std::nullopt) << c.what;
+    if (c.renewed) {
+      EXPECT_EQ(item.status(), Status::enabled) << c.what;
+      const std::vector<std::string> bare = {executable(), "--background-sync"};
+      EXPECT_EQ(entryCommand(), c.now.empty() ? bare : command) << c.what;
+    } else {
+      EXPECT_EQ(test::readFile(entryPath()), before) << c.what;
+    }
+  }
+  EXPECT_EQ(service().disable(), std::nullopt);
+  EXPECT_EQ(service().renew(), std::nullopt) << "nothing registered, nothing renewed";
+  EXPECT_FALSE(test::fileExists(entryPath()));
+}
+
 TEST(LoginItem, FailuresComeBackAsSentencesWithThePlatformsDescription) {
   // A folder where the entry should be is not a registration, and cannot be removed as one.
   std::filesystem::create_directories(entryPath() + "/inside");

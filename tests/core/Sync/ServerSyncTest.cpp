@@ -192,10 +192,46 @@ TEST(ServerSync, EveryFailedPublishKeepsTheDocumentPendingWithItsSentence) {
   EXPECT_EQ(f.sync.publish(document("one", "third")).get().outcomeCase(), Outcome::Case::published);
   EXPECT_EQ(f.requestsSoFar() - before, 1u);
   EXPECT_FALSE(f.pending());
-  // An answer without a readable revision still counts as accepted, at revision 0.
+  // An answer without a readable revision does not say the document was stored: it stays pending.
+  const auto revision = f.storedRevision();
   f.http->script({S::answer(200, "{}")});
-  EXPECT_EQ(f.sync.publish(document("one", "fourth")).get(), Outcome::published(0));
-  EXPECT_EQ(f.storedRevision(), 0);
+  EXPECT_EQ(f.sync.publish(document("one", "fourth")).get(), Outcome::queued("Could not reach the server."));
+  EXPECT_EQ(f.storedRevision(), revision);
+  EXPECT_EQ(f.pending(), document("one", "fourth").encoded());
+}
+
+// Application Support cannot take the pending file (here a file stands where its folder should):
+// a document that is not sent is not kept either, and the outcome never says it waits.
+TEST(ServerSync, ADocumentThatCannotBeKeptIsNeverReportedAsWaiting) {
+  Fixture f;
+  std::filesystem::remove_all(home() + "/Support");
+  writeFile(home() + "/Support", "a file where the folder should be");
+  using S = ScriptableSession;
+  const auto signedIn = f.session;
+  const struct {
+    const char* what;
+    bool withSession;
+    std::vector<S::Step> steps;
+    std::string reason;
+  } cases[] = {
+      {"no session", false, {}, "Sign-in required."},
+      {"offline", true, {S::offline}, "No internet connection."},
+      {"no revision record", true, {S::answer(200, "stored")}, "Could not reach the server."},
+  };
+  for (const auto& c : cases) {
+    f.session = c.withSession ? signedIn : std::nullopt;
+    f.http->script(c.steps);
+    const auto outcome = f.sync.publish(document("one", c.what)).get();
+    EXPECT_EQ(outcome.outcomeCase(), Outcome::Case::notSent) << c.what;
+    EXPECT_TRUE(outcome.reason().starts_with(c.reason + " This Mac's settings could not be kept to be sent later "
+                                                         "either, so they will not reach your other Macs: "))
+        << outcome.reason();
+  }
+  // Sent at once, nothing needs keeping.
+  f.session = signedIn;
+  f.http->script({});
+  EXPECT_EQ(f.sync.publish(document("one", "sent")).get().outcomeCase(), Outcome::Case::published);
+  EXPECT_EQ(f.onServer(), document("one", "sent"));
 }
 
 TEST(ServerSync, PendingDocumentIsSentOnlyWhenItReadsBack) {
@@ -265,6 +301,29 @@ TEST(ServerSync, FetchesTheOtherMacsAndSkipsThisOne) {
   // A list that cannot be had is the caller's to handle.
   f.http->script({ScriptableSession::answer(429)});
   EXPECT_THROW(f.sync.fetchOthers().get(), AccountClient::Failure);
+}
+
+// This Mac signed in before, and its old entry still holds its old values; two other Macs were
+// cloned from one disk and share a device id.
+TEST(ServerSync, ThisMacsEarlierEntriesAreNeverAnotherMacAndMacsSharingADeviceIDStayApart) {
+  Fixture f;
+  const auto earlier = f.server.signIn(f.client, "one@example.com", kHardwareID, "Mac One");
+  const auto studio = f.server.signIn(f.client, "one@example.com", "HW-TWIN", "Studio");
+  const auto laptop = f.server.signIn(f.client, "one@example.com", "HW-TWIN", "Laptop");
+  f.client.putDocument(document("one", "old").encoded(), 0, earlier.token, kHardwareID);
+  const auto other = f.server.signIn(f.client, "one@example.com", "HW-OTHER", "Other");
+  f.client.putDocument(document("twin", "studio").encoded(), 0, studio.token, "HW-TWIN");
+  f.client.putDocument(document("twin", "laptop").encoded(), 0, laptop.token, "HW-TWIN");
+  f.client.putDocument(document("other", "x").encoded(), 0, other.token, "HW-OTHER");
+
+  ServerSync sync(f.client, [&] { return f.session; }, f.defaults, kHardwareID, f.pendingPath,
+                  [&] { return std::vector<std::string>{earlier.deviceID}; });
+  const auto result = sync.fetchOthers().get();
+  EXPECT_EQ(result.documents(), (std::vector<SyncDocument>{document("twin", "studio"), document("twin", "laptop"),
+                                                           document("other", "x")}));
+  // A Mac with a device id of its own keeps it as its key.
+  EXPECT_EQ(result.sources(), (std::vector<std::string>{studio.deviceID, laptop.deviceID, "other"}));
+  EXPECT_EQ(result.sharedAt.size(), 3u);
 }
 
 TEST(ServerSync, ReleasingItCancelsTheUploadUnderWayAndKeepsTheDocument) {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "LivePreferences.hpp"
+#include "Platform/SecretStore.hpp"
 #include "Upkeep/UninstallService.hpp"
 
 using namespace amberloom;
@@ -21,6 +22,8 @@ SettingDefinition setting(std::string id, std::string key) {
 }
 
 std::string support() { return th::home() + "/Library/Application Support/AmberLoom"; }
+std::string signInFolder() { return th::home() + "/Library/Keychains/AmberLoom"; }
+const std::string kToken = "token-1";
 const auto supportPath = th::supportFile;
 
 const std::string kHistory =
@@ -35,9 +38,10 @@ class UninstallServiceTest : public ::testing::Test, protected th::LivePreferenc
                                          setting("finder.hidden", "hidden")};
   std::string outsideFile = th::home() + "/outside/keep.txt";
 
-  UninstallService service(std::optional<std::string> backupFolder) const {
+  UninstallService service(std::optional<std::string> backupFolder,
+                           UninstallService::LeaveAccount leaveAccount = {}) const {
     return UninstallService(catalog, log, SettingsService(resolver, store), std::move(backupFolder), resolver, store,
-                            "tv.winterbrae.amberloom", th::home());
+                            "tv.winterbrae.amberloom", th::home(), std::move(leaveAccount));
   }
 
   // Every kind of app data, a link from inside the support folder to a file outside it, and a
@@ -52,6 +56,7 @@ class UninstallServiceTest : public ::testing::Test, protected th::LivePreferenc
     th::writeFile(outsideFile, std::string(1000, 'x'));
     fs::create_symlink(outsideFile, supportPath("History/outside-link"));
     th::writeFile(th::preferencesFile("tv.winterbrae.amberloom"), "plist");
+    platform::FileSecretStore(signInFolder()).add("tv.winterbrae.amberloom.session", "device-token", kToken);
   }
 };
 
@@ -74,13 +79,14 @@ TEST_F(UninstallServiceTest, PlanListsTheAppDataInOrderWithSizesAndTheBackupsApa
           {UninstallService::kQuarantinedLabel, supportPath("intents.corrupt-2024-12-31-235959.json"), 5},
           {UninstallService::kQuarantinedLabel, supportPath("intents.corrupt-2025-01-01-000000.json"), 3},
           {"AmberLoom's own preferences", th::preferencesFile("tv.winterbrae.amberloom"), 5},
+          {"This Mac's sign-in to your account", signInFolder(), static_cast<std::int64_t>(kToken.size())},
       },
       RemovalPlan::Item{"Your backups (kept)", backups, 4},
       1,  // neither the no-value record nor the one no longer catalogued, which no revert can put back
   };
   const auto plan = service(backups).plan();
   EXPECT_EQ(plan, expected);
-  EXPECT_EQ(plan.appDataBytes(), kHistory.size() + 10 + 10 + linkBytes + 7 + 5 + 3 + 5);
+  EXPECT_EQ(plan.appDataBytes(), kHistory.size() + 10 + 10 + linkBytes + 7 + 5 + 3 + 5 + kToken.size());
 }
 
 TEST_F(UninstallServiceTest, RemovalDeletesTheAppDataButNeverBackupsOrWhatLinksPointAt) {
@@ -107,11 +113,14 @@ TEST_F(UninstallServiceTest, RemovalDeletesTheAppDataButNeverBackupsOrWhatLinksP
     const std::string backupFile = c.backupFolder + "/mac.amberloom.json";
     if (c.withBackupFile) th::writeFile(backupFile, "1234");
 
-    const auto uninstall = service(c.backupFolder);
+    // This Mac leaves its account while its sign-in is still there to do it with.
+    int leftWithTheSignIn = 0;
+    const auto uninstall = service(c.backupFolder, [&] { leftWithTheSignIn += th::fileExists(signInFolder()); });
     // The backups count once, as backups, wherever they lie.
     const auto plan = uninstall.plan();
     const auto linkBytes = static_cast<std::int64_t>(outsideFile.size());
-    EXPECT_EQ(plan.appDataBytes(), static_cast<std::int64_t>(kHistory.size()) + 10 + 5 + 3 + 2 + linkBytes + 7 + 3 + 5 + 5);
+    EXPECT_EQ(plan.appDataBytes(), static_cast<std::int64_t>(kHistory.size() + kToken.size()) + 10 + 5 + 3 + 2 +
+                                       linkBytes + 7 + 3 + 5 + 5);
     if (c.withBackupFile) {
       EXPECT_EQ(plan.backups->bytes, 4);
     }
@@ -125,6 +134,8 @@ TEST_F(UninstallServiceTest, RemovalDeletesTheAppDataButNeverBackupsOrWhatLinksP
                              "intents.corrupt-2025-01-01-000000.json", "intents.corrupt-2024-12-31-235959.json"})
       EXPECT_FALSE(fs::exists(fs::symlink_status(supportPath(name)))) << name;
     EXPECT_FALSE(th::fileExists(th::preferencesFile("tv.winterbrae.amberloom")));
+    EXPECT_FALSE(fs::exists(signInFolder()));
+    EXPECT_EQ(leftWithTheSignIn, 1);
     EXPECT_EQ(th::readFile(outsideFile), std::string(1000, 'x'));
     if (c.withBackupFile) {
       EXPECT_EQ(th::readFile(backupFile), "1234");

@@ -167,6 +167,47 @@ TEST(AccountModel, aSessionOfAnotherServerIsNoSessionHere) {
   EXPECT_FALSE(model->session());
 }
 
+// A session this server did not issue (an earlier version kept no server; or the server moved):
+// signed out, with the address filled in and the reason said. The new sign-in takes this Mac's
+// earlier entry off the account, so that it is listed once and its old document is gone.
+TEST(AccountModel, aSessionToSignInAgainKeepsItsAddressAndLeavesNoSecondEntry) {
+  AccountServerProcess server;
+  AccountMac mac;
+  const auto client = AccountMac::client(server.apiBase());
+  const auto earlier = server.signIn(client, "ada@example.com", "HW-THIS", "Test Mac");
+  client.putDocument(R"({"checksum":"0","deviceID":"THIS","intents":{},"schemaVersion":1})", 0, earlier.token,
+                     "HW-THIS");
+  const std::string movedFrom = "http://127.0.0.1:9/api/v1";
+  const struct {
+    const char* what;
+    std::optional<std::string> issuer;
+    QString message;
+  } cases[] = {
+      {"an earlier version's", std::nullopt, AccountModel::earlierBuildSession},
+      {"another server's", movedFrom, AccountModel::otherServerSession.arg(QString::fromStdString(movedFrom))},
+  };
+  std::unique_ptr<AccountModel> model;
+  for (const auto& c : cases) {
+    mac.store().save(earlier.token, "ada@example.com", earlier.deviceID, c.issuer.value_or(""));
+    if (!c.issuer) mac.defaults->remove(amberloom::AccountStore::serverKey);
+    model = mac.model(server.apiBase());
+    EXPECT_EQ(model->state(), AccountModel::SignedOut) << c.what;
+    EXPECT_EQ(model->email(), QStringLiteral("ada@example.com")) << c.what;
+    EXPECT_EQ(model->message(), c.message) << c.what;
+  }
+
+  model->signIn();
+  ASSERT_EVENTUALLY(model->state() == AccountModel::Waiting);
+  EXPECT_FALSE(model->hasMessage());
+  httpGet(server.outboxLink("ada@example.com"));
+  ASSERT_EVENTUALLY(model->state() == AccountModel::SignedIn);
+  ASSERT_EVENTUALLY(mac.store().earlierDeviceIDs().empty());
+  ASSERT_EQ(model->devices().size(), 1u);
+  EXPECT_EQ(model->devices()[0].id, model->session()->deviceID);
+  EXPECT_EQ(client.account(model->session()->token).devices.size(), 1u);
+  EXPECT_EQ(client.documents(model->session()->token).size(), 0u) << "the earlier entry's document went with it";
+}
+
 TEST(AccountModel, removesMacsAndDeletesTheAccount) {
   AccountServerProcess server;
   auto model = AccountMac().model(server.apiBase());

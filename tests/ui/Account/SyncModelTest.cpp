@@ -165,6 +165,52 @@ TEST(SyncModel, anOfflineMacKeepsItsDocumentAndSendsItWhenBackOnline) {
   EXPECT_EQ(other->others()[0].deviceID, "MAC-A");
 }
 
+// Application Support turned read-only: a document that cannot be sent now cannot wait either, and
+// the page must not promise that it will reach the other Macs.
+TEST(SyncModel, aDocumentThatCannotBeKeptIsNotPromisedToTheOtherMacs) {
+  TwoMacs macs;
+  SmallDisk support(home() + "/Support", 1 << 20);
+  if (!support.mounted()) GTEST_SKIP() << "no small disk can be mounted here";
+  support.setReadOnly(true);
+  auto model = macs.here.model();
+  await(*model, &SyncModel::refresh);
+  macs.here.http->offline = true;
+  await(*model, &SyncModel::publish);
+  ASSERT_TRUE(model->lastError());
+  EXPECT_TRUE(model->lastError()->starts_with("No internet connection. This Mac's settings could not be kept to be "
+                                              "sent later either"))
+      << *model->lastError();
+  EXPECT_FALSE(model->lastError()->ends_with(SyncModel::queuedSuffix));
+  EXPECT_FALSE(model->isWaitingToSend());
+  EXPECT_FALSE(fileExists(macs.here.transport->pendingPath()));
+}
+
+// Two other Macs cloned from one disk share a device id: both are listed, and either can be chosen.
+TEST(SyncModel, twoMacsSharingADeviceIDAreListedApartAndEitherCanBeChosen) {
+  TwoMacs macs;
+  prepare(macs);
+  SyncMac twin{macs.server, home() + "/twin-mac", "MAC-B",
+               std::make_shared<CFPreferenceStore>(platform::PreferenceFiles(home() + "/twin-mac", "HOST-T"))};
+  twin.set("com.example.dock", "tilesize", V::integer(16));
+  await(*twin.model(), &SyncModel::publish);
+
+  auto model = macs.here.model();
+  QAbstractItemModelTester macTester(model->macList());
+  await(*model, &SyncModel::refresh);
+  ASSERT_EQ(model->others().size(), 2u);
+  EXPECT_EQ(model->sources(), (std::vector<std::string>{macs.there.session.deviceID, twin.session.deviceID}));
+  const auto* list = model->macList();
+  ASSERT_EQ(list->rowCount(), 2);
+  const auto row = [&](int i, int role) { return list->data(list->index(i, 0), role); };
+  model->selectDevice(row(1, ui::MacListModel::DeviceIDRole).toString());
+  EXPECT_FALSE(row(0, ui::MacListModel::IsSelectedRole).toBool());
+  EXPECT_TRUE(row(1, ui::MacListModel::IsSelectedRole).toBool());
+  const auto rows = model->rows();
+  const auto tile = std::find_if(rows.begin(), rows.end(), [](const SyncRow& r) { return r.settingID == "dock.tile"; });
+  ASSERT_NE(tile, rows.end());
+  EXPECT_EQ(tile->difference, SyncDifference::differs(V::integer(36), V::integer(16))) << "the twin's value, not the first Mac's";
+}
+
 TEST(SyncModel, practiceModeSendsWritesAndTakesBackNothing) {
   TwoMacs macs;
   prepare(macs);

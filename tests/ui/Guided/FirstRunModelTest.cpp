@@ -127,6 +127,34 @@ TEST(FirstRunModel, BackingUpThenRestoringAfterConfirmationBringsTheValuesBackAn
   EXPECT_EQ(outcomes.count(), 0);
 }
 
+// The Dock's preference file is damaged: the scan counts its settings as neither set nor untouched,
+// the restore question says they cannot come over, and nothing is written there.
+TEST(FirstRunModel, ADamagedDomainIsNeitherUntouchedNorOfferedByTheRestore) {
+  FirstRunHome mac;
+  mac.set({tile16, autohide});
+  mac.backUpAs("OTHER-MAC", "Office");
+  const std::string dock = preferencesFile("com.example.dock");
+  writeFile(dock, "bplist00 damaged");
+  const auto model = mac.model();
+  EXPECT_EQ(model->routeValue(), FirstRunModel::Restore);
+  EXPECT_EQ(model->subtitle(), "There is a backup in your cloud folder. Restoring it brings your settings across.");
+  EXPECT_EQ(model->unreadableNote(),
+            "The values of 3 settings cannot be read: the preferences of com.example.dock are damaged. They count "
+            "neither as changed nor as untouched, and AmberLoom writes nothing there.");
+
+  model->askToRestore(0);
+  ASSERT_TRUE(model->hasPendingRestore());
+  const std::vector<SettingRef> damaged{{"com.example.dock", {"tilesize"}, false}, {"com.example.dock", {"autohide"}, false}};
+  EXPECT_EQ(model->pendingRestore()->plan, (ui::RestorePlan{{}, {}, 0, 3, damaged}));
+  EXPECT_TRUE(model->confirmationMessage().startsWith("0 settings will be brought over from Office."));
+  EXPECT_TRUE(model->confirmationMessage().endsWith(
+      "\n\n2 cannot be brought over, as their values on this Mac cannot be read: com.example.dock tilesize, "
+      "com.example.dock autohide."))
+      << model->confirmationMessage().toStdString();
+  model->confirmRestore();
+  EXPECT_EQ(readFile(dock), "bplist00 damaged");
+}
+
 TEST(FirstRunModel, PracticeModeReportsWhatWouldHappenAndWritesNothing) {
   FirstRunHome mac;
   mac.set({tile16});

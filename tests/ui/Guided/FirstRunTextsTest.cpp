@@ -89,4 +89,18 @@ TEST(FirstRunTexts, ChipsShowTheSixLargestGroupsAndSubtitlesCarryTheScanCounts) 
   scan.scannedCount = 0;
   EXPECT_EQ(firstrun::subtitle(FirstRunRoute::discover, scan),
             "None of the 0 settings AmberLoom knows about have been changed here. Have a look at what you can change.");
+  EXPECT_EQ(firstrun::title(FirstRunRoute::discover, scan), "This Mac is untouched");
+  EXPECT_EQ(firstrun::unreadableNote(scan), "");
+
+  // Settings that cannot be read are not counted as untouched.
+  scan.scannedCount = 10;
+  scan.unreadableIDs = {"dock.a", "dock.b", "finder.c", "d.d", "e.e", "f.f"};
+  scan.unreadableDomains = {"com.apple.dock", "com.apple.finder", "d", "e", "f"};
+  EXPECT_EQ(firstrun::title(FirstRunRoute::discover, scan), "Some of this Mac's settings cannot be read");
+  EXPECT_EQ(firstrun::subtitle(FirstRunRoute::discover, scan),
+            "None of the 4 settings AmberLoom can read here have been changed. Have a look at what you can change.");
+  EXPECT_TRUE(firstrun::unreadableNote(scan).startsWith(
+      "The values of 6 settings cannot be read: the preferences of com.apple.dock, com.apple.finder, d, e and 1 "
+      "more are damaged."))
+      << firstrun::unreadableNote(scan).toStdString();
 }

@@ -1,0 +1,203 @@
+// The real application against the local account server on the roads where a Mac meets its own
+// past: signed in again after the server moved to another port, with automatic sync and sync at
+// startup on; its files removed while signed in; and a Dock preference file that cannot be read.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "Account/AccountClient.hpp"
+#include "Account/AccountModel.hpp"
+#include "Account/AccountStore.hpp"
+#include "Account/SyncModel.hpp"
+#include "AccountServerProcess.hpp"
+#include "AppFixture.hpp"
+#include "Browser/SettingsModel.hpp"
+#include "Guided/FirstRunModel.hpp"
+#include "Guided/RemovalModel.hpp"
+#include "Platform/ProcessRunner.hpp"
+#include "Support/HttpSession.hpp"
+#include "Sync/LoginItemService.hpp"
+#include "Sync/XdgAutostartAgent.hpp"
+#include "TestHome.hpp"
+
+namespace th = amberloom::testing;
+namespace ui = amberloom::ui;
+using amberloom::AccountClient;
+using amberloom::AccountStore;
+using amberloom::LoginItemService;
+using amberloom::StoreUserDefaults;
+using ui::AccountModel;
+using ui::SidebarSelection;
+using namespace std::chrono_literals;
+
+namespace {
+
+AccountStore sessionStore() {
+  return AccountStore("tv.winterbrae.amberloom.session", "device-token", StoreUserDefaults::standard());
+}
+
+AccountClient clientOf(const th::AccountServerProcess& server) {
+  return AccountClient(server.apiBase(), std::make_shared<amberloom::CurlHttpSession>());
+}
+
+// The command line of the startup entry, as the session would start it.
+std::vector<std::string> startupCommand() {
+  const std::string text = th::readFile(th::home() + "/.config/autostart/tv.winterbrae.amberloom.sync.desktop");
+  const auto exec = text.find("\nExec=") + 6;
+  return amberloom::splitDesktopExec(text.substr(exec, text.find('\n', exec) - exec)).value_or(std::vector<std::string>{});
+}
+
+class AppAccountRoads : public th::AppFixture {
+ protected:
+  void SetUp() override { pointAt(*server); }
+  static void pointAt(const th::AccountServerProcess& at) { ::setenv("AMBERLOOM_ACCOUNT_URL", at.apiBase().c_str(), 1); }
+
+  // Signs in on the sign-in view through the outbox link, typing the address unless the field
+  // already holds it.
+  void signInThroughTheView(amberloom::app::AmberloomApp& app) {
+    AccountModel& account = *app.root().account;
+    if (account.email().isEmpty())
+      for (const char c : std::string("ada@example.com")) QTest::keyClick(app.mainWindow(), c);
+    QTest::keyClick(app.mainWindow(), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return account.state() == AccountModel::Waiting; }, 10000));
+    th::httpGet(server->outboxLink("ada@example.com"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return account.state() == AccountModel::SignedIn; }, 10000));
+  }
+
+  static void await(ui::SyncModel& sync, void (ui::SyncModel::*operation)(std::function<void()>)) {
+    bool finished = false;
+    (sync.*operation)([&] { finished = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 15000));
+  }
+
+  std::unique_ptr<th::AccountServerProcess> server = std::make_unique<th::AccountServerProcess>(th::home() + "/server");
+};
+
+TEST_F(AppAccountRoads, AMacSignedInAgainAfterTheServerMovedIsNeverItsOwnOtherMac) {
+  {
+    auto app = start();
+    signInThroughTheView(*app);
+    click(app->mainWindow(), "browseButton");
+    // Automatic sync with sync at startup, and the Dock magnified and shared.
+    auto& sync = *app->root().sync;
+    sync.setAutoSyncOn(true);
+    ASSERT_EQ(LoginItemService(LoginItemService::agentPlist).enable(), std::nullopt);
+    ASSERT_EQ(th::runDefaults({"write", "com.apple.dock", "magnification", "-bool", "true"}).exitStatus, 0);
+    await(sync, &ui::SyncModel::publish);
+    ASSERT_EQ(sync.publishedPath(), ui::SyncModel::sharedSentence) << sync.lastError().value_or("");
+  }
+  // The user puts the Dock back; the server comes up again on another port.
+  ASSERT_EQ(th::runDefaults({"delete", "com.apple.dock", "magnification"}).exitStatus, 0);
+  const std::string movedFrom = server->apiBase();
+  server->stop();
+  server = std::make_unique<th::AccountServerProcess>(th::home() + "/server");
+  pointAt(*server);
+  {
+    auto app = start();
+    AccountModel& account = *app->root().account;
+    ASSERT_EQ(screenOf(*app), QStringLiteral("signInView"));
+    EXPECT_EQ(account.email(), QStringLiteral("ada@example.com"));
+    EXPECT_EQ(account.message(), AccountModel::otherServerSession.arg(QString::fromStdString(movedFrom)));
+    saveInBothPalettes(app->mainWindow(), QStringLiteral("app-sign-in-again"));
+    signInThroughTheView(*app);
+    ASSERT_EQ(screenOf(*app), QStringLiteral("catalogView"));
+
+    // Listed once on the account, and not among the other Macs.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return account.devices().size() == 1u; }, 10000));
+    auto& sync = *app->root().sync;
+    await(sync, &ui::SyncModel::refresh);
+    EXPECT_TRUE(sync.others().empty());
+    app->root().catalog->setSelection(SidebarSelection::page(SidebarSelection::Page::myMacs));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+      const auto* empty = find(app->mainWindow(), "emptyState");
+      return empty && empty->isVisible();
+    }, 10000));
+    saveInBothPalettes(app->mainWindow(), QStringLiteral("app-my-macs-signed-in-again"));
+    app->root().catalog->setSelection(SidebarSelection::page(SidebarSelection::Page::account));
+    const std::string row = "device-" + account.devices()[0].id;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return firstVisible(app->mainWindow()->contentItem(), row.c_str()) != nullptr; },
+                                10000));
+    QTest::qWait(200);  // the page settles its layout
+    saveInBothPalettes(app->mainWindow(), QStringLiteral("app-account-signed-in-again"));
+
+    // Sync at startup follows the session to the server it was signed in at.
+    const auto command = startupCommand();
+    ASSERT_GE(command.size(), 2u);
+    EXPECT_EQ(command[1], "AMBERLOOM_ACCOUNT_URL=" + server->apiBase());
+  }
+  // The run at login sends this Mac's values there and brings back nothing of its own.
+  ::unsetenv("AMBERLOOM_ACCOUNT_URL");
+  auto command = startupCommand();
+  ASSERT_EQ(command.size(), 4u);
+  ASSERT_EQ(command[0], "env");
+  command[2] = AMBERLOOM_APP_PATH;  // registered by this test's own executable
+  const auto run = amberloom::platform::runProcess("/usr/bin/env", {command.begin() + 1, command.end()}, 90s);
+  ASSERT_TRUE(run);
+  EXPECT_EQ(run->exitStatus, 0) << run->standardError;
+  EXPECT_NE(th::runDefaults({"read", "com.apple.dock", "magnification"}).exitStatus, 0) << "the reset was undone";
+  const auto session = sessionStore().session(server->apiBase());
+  ASSERT_TRUE(session);
+  const auto documents = clientOf(*server).documents(session->token);
+  ASSERT_EQ(documents.size(), 1u);
+  EXPECT_EQ(documents[0].deviceID, session->deviceID);
+}
+
+TEST_F(AppAccountRoads, RemovingTheFilesTakesThisMacOffItsAccountAndItsSignInWithThem) {
+  const auto client = clientOf(*server);
+  const auto session = server->signIn(client, "ada@example.com", "HW-STUDIO", "Studio");
+  sessionStore().save(session.token, "ada@example.com", session.deviceID, server->apiBase());
+  StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
+  auto app = start();
+  ASSERT_EQ(screenOf(*app), QStringLiteral("catalogView"));
+
+  const std::string signIn = th::home() + "/Library/Keychains/AmberLoom";
+  auto removal = app->root().makeRemovalModel();
+  const auto& listed = removal->plan().appData;
+  EXPECT_TRUE(std::any_of(listed.begin(), listed.end(), [&](const auto& item) { return item.path == signIn; }));
+  removal->removeAppData();
+  EXPECT_EQ(removal->property("outcomeText").toString(), QStringLiteral("AmberLoom's files are gone"));
+  EXPECT_FALSE(std::filesystem::exists(signIn));
+  // The device left the account: its token opens nothing any more.
+  const auto refused = [&] {
+    try {
+      client.account(session.token);
+      return false;
+    } catch (const AccountClient::Failure& failure) {
+      return failure == AccountClient::Failure::needsSignIn();
+    }
+  };
+  EXPECT_TRUE(QTest::qWaitFor(refused, 10000));
+}
+
+// The Dock's preference file is damaged: its values are unknown, not Apple's defaults.
+using AppDamagedPreferences = th::AppFixture;
+
+TEST_F(AppDamagedPreferences, ADamagedDockFileReadsAsCannotBeReadAndIsNeverWritten) {
+  const std::string dock = th::preferencesFile("com.apple.dock");
+  th::writeFile(dock, "bplist00 damaged");
+  signIn();
+  auto app = start();
+  QQuickWindow* window = app->mainWindow();
+  ASSERT_EQ(screenOf(*app), QStringLiteral("firstRunView"));
+  const auto& firstRun = *app->root().firstRun;
+  EXPECT_EQ(firstRun.title(), QStringLiteral("Some of this Mac's settings cannot be read"));
+  EXPECT_TRUE(firstRun.unreadableNote().contains(QStringLiteral("the preferences of com.apple.dock are damaged")))
+      << firstRun.unreadableNote().toStdString();
+  EXPECT_TRUE(firstVisible(window->contentItem(), "unreadableSettings"));
+  saveInBothPalettes(window, QStringLiteral("app-first-run-damaged-dock"));
+
+  click(window, "browseButton");
+  app->root().catalog->selectGroup(QStringLiteral("dock"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return firstVisible(window->contentItem(), "unreadableValue") != nullptr; }, 5000));
+  QTest::qWait(200);  // the list settles
+  EXPECT_FALSE(firstVisible(window->contentItem(), "toggle")) << "no switch offers a value nobody can read";
+  const auto* list = find(window, "settingsList");
+  ASSERT_TRUE(list);
+  EXPECT_TRUE(list->property("subtitle").toString().endsWith(QStringLiteral(" cannot be read")))
+      << list->property("subtitle").toString().toStdString();
+  saveInBothPalettes(window, QStringLiteral("app-dock-damaged"));
+  EXPECT_EQ(th::readFile(dock), "bplist00 damaged");
+}
+
+}  // namespace
