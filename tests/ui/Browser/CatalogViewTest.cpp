@@ -547,8 +547,8 @@ TEST_F(CatalogView, TabGoesRegionByRegionAndTheArrowsReachEveryCardOfALongGroup)
 }
 
 // Every kind of control the keyboard reaches draws the ring of the palette's accent colour around
-// it in both palettes, and none for focus that came from a click; a focused info button is drawn
-// as under the pointer.
+// it in both palettes, and none for focus that came from a click; a focused reset or info button
+// is drawn as under the pointer, never invisible.
 TEST_F(CatalogView, KeyboardFocusDrawsTheAccentRingAndAClickDoesNot) {
   defaults->setString("group:long", "lastSelectedGroup");
   open(longGroup(6), std::nullopt, std::nullopt);
@@ -563,13 +563,14 @@ TEST_F(CatalogView, KeyboardFocusDrawsTheAccentRingAndAClickDoesNot) {
   const struct Case {
     const char* name;
     std::function<QQuickItem*()> control;
-    bool inside;  // the ring lies just inside the control's edge rather than outside it
+    int ring;  // where the ring's two points lie across the control's leading edge
   } cases[] = {
-      {"switch", [&] { return inCard(1, "toggle"); }, false},
-      {"slider", [&] { return inCard(4, "slider"); }, false},
-      {"info-button", [&] { return inCard(2, "infoButton"); }, false},
-      {"action-button", [&] { return one("restartButton"); }, false},
-      {"sidebar-row", [&] { return one("sidebarRow-group:long"); }, true},
+      {"switch", [&] { return inCard(1, "toggle"); }, -2},
+      {"slider", [&] { return inCard(4, "slider"); }, -2},
+      {"info-button", [&] { return inCard(2, "infoButton"); }, -2},
+      {"reset-button", [&] { return inCard(0, "resetButton"); }, -1},
+      {"action-button", [&] { return one("restartButton"); }, -2},
+      {"sidebar-row", [&] { return one("sidebarRow-group:long"); }, 1},
   };
   const auto isAccent = [](const QImage& image, QPoint at, const QColor& accent) {
     const QColor seen = image.pixelColor(at);
@@ -584,13 +585,14 @@ TEST_F(CatalogView, KeyboardFocusDrawsTheAccentRingAndAClickDoesNot) {
     ASSERT_TRUE(control);
     const QRectF box = th::sceneRect(control);
     // Halfway down the control's leading edge, in the ring's two points.
-    const QPoint ring(qRound(box.left() + (c.inside ? 1 : -2)), qRound(box.center().y()));
+    const QPoint ring(qRound(box.left()) + c.ring, qRound(box.center().y()));
     control->forceActiveFocus(Qt::TabFocusReason);
     settle();
     const auto focused = th::renderInBothPalettes(*window, QStringLiteral("focus-%1").arg(c.name));
     EXPECT_TRUE(isAccent(focused.light, ring, light)) << focused.light.pixelColor(ring).name().toStdString();
     EXPECT_TRUE(isAccent(focused.dark, ring, dark)) << focused.dark.pixelColor(ring).name().toStdString();
     if (QString(c.name) == "info-button") EXPECT_TRUE(control->property("infoHovered").toBool());
+    EXPECT_EQ(control->opacity(), 1.0);
 
     one("searchField")->forceActiveFocus();
     control->forceActiveFocus(Qt::MouseFocusReason);
