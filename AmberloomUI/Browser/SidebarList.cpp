@@ -89,11 +89,22 @@ void SidebarList::rebuild() {
     }
   }
   endResetModel();
+  updateSelectedRow();
 }
 
 void SidebarList::selectionChanged() {
   if (entries_.empty()) return;
   emit dataChanged(index(0), index(static_cast<int>(entries_.size()) - 1), {IsSelectedRole});
+  updateSelectedRow();
+}
+
+void SidebarList::updateSelectedRow() {
+  int selected = -1;
+  for (std::size_t row = 0; settingsModel_ && row < entries_.size() && selected < 0; ++row)
+    if (settingsModel_->selection() == entries_[row].selection) selected = static_cast<int>(row);
+  if (selected == selectedRow_) return;
+  selectedRow_ = selected;
+  emit selectedRowChanged();
 }
 
 void SidebarList::select(int row) {

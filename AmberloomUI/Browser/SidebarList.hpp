@@ -22,6 +22,7 @@ class SidebarList : public QAbstractListModel {
   Q_PROPERTY(bool hasGuide READ hasGuide WRITE setHasGuide NOTIFY hasGuideChanged)
   Q_PROPERTY(int repairCount READ repairCount WRITE setRepairCount NOTIFY repairCountChanged)
   Q_PROPERTY(QString subtitle READ subtitle NOTIFY settingsModelChanged)
+  Q_PROPERTY(int selectedRow READ selectedRow NOTIFY selectedRowChanged)
 
  public:
   enum Role {
@@ -51,6 +52,9 @@ class SidebarList : public QAbstractListModel {
   QString subtitle() const;
   static QString brandSubtitle(int editableCount, int carriedCount);
 
+  // The row of the entry shown as selected; -1 while none is.
+  int selectedRow() const { return selectedRow_; }
+
   // Assigns the selection of the entry at `row` (stored again also when it is already selected).
   Q_INVOKABLE void select(int row);
   // The heading of a section id as the SectionIDRole gives it; empty for an unknown id.
@@ -64,6 +68,7 @@ class SidebarList : public QAbstractListModel {
   void settingsModelChanged();
   void hasGuideChanged();
   void repairCountChanged();
+  void selectedRowChanged();
 
  private:
   struct Entry {
@@ -77,11 +82,13 @@ class SidebarList : public QAbstractListModel {
 
   void rebuild();
   void selectionChanged();
+  void updateSelectedRow();
   std::optional<int> repairEntryCount() const;
 
   QPointer<SettingsModel> settingsModel_;
   bool hasGuide_ = false;
   int repairCount_ = 0;
+  int selectedRow_ = -1;
   std::vector<Entry> entries_;
   std::vector<std::pair<QString, QString>> sectionTitles_;  // id, heading
   QMetaObject::Connection selectionWatch_;

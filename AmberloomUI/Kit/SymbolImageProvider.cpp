@@ -1,9 +1,12 @@
 #include "Kit/SymbolImageProvider.hpp"
 
+#include <QAccessible>
 #include <QFile>
 #include <QPainter>
 #include <QQmlEngine>
 #include <QSvgRenderer>
+
+#include "Kit/WindowAccessibility.hpp"
 
 namespace amberloom::ui {
 
@@ -50,6 +53,10 @@ QImage SymbolImageProvider::requestImage(const QString& id, QSize* size, const Q
   return image;
 }
 
-void installKit(QQmlEngine& engine) { engine.addImageProvider(QStringLiteral("symbol"), new SymbolImageProvider); }
+void installKit(QQmlEngine& engine) {
+  engine.addImageProvider(QStringLiteral("symbol"), new SymbolImageProvider);
+  // Qt keeps one list of factories for the process and adds each only once.
+  QAccessible::installFactory(&windowAccessibility);
+}
 
 }  // namespace amberloom::ui

@@ -25,7 +25,8 @@ class SymbolImageProvider : public QQuickImageProvider {
   QImage requestImage(const QString& id, QSize* size, const QSize& requestedSize) override;
 };
 
-// Makes the kit usable in `engine`: registers the symbol image provider. The engine owns it.
+// Makes the kit usable in `engine`: registers the symbol image provider (the engine owns it) and
+// the accessible form of the windows that say when they are busy (see WindowAccessibility).
 void installKit(QQmlEngine& engine);
 
 }  // namespace amberloom::ui

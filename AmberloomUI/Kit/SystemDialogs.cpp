@@ -89,6 +89,11 @@ void SystemDialogs::readyOpened(QObject* dialog, const QString& proposedName) {
   auto* window = dialog ? dialog->property("parentWindow").value<QWindow*>() : nullptr;
   if (!window) return;
   for (QObject* impl : window->findChildren<QObject*>()) {
+    if (impl->inherits("QQuickMessageDialogImpl") && impl->property("visible").toBool()) {
+      for (auto* label : impl->findChildren<QQuickItem*>())
+        if (label->inherits("QQuickText")) label->setProperty("textFormat", Qt::PlainText);
+      continue;
+    }
     const bool files = impl->inherits("QQuickFileDialogImpl");
     if ((!files && !impl->inherits("QQuickFolderDialogImpl")) || !impl->property("visible").toBool()) continue;
     for (auto* bar : impl->findChildren<QQuickItem*>()) {

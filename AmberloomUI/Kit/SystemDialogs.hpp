@@ -47,7 +47,8 @@ class SystemDialogs : public QObject {
   // the file and folder dialogs, which Qt 6.4 paints white whatever the palette, takes the
   // palette's base colour; and a save dialog gets `proposedName` in its file-name field (Qt 6.4
   // takes a proposed name only when such a file exists already), selected and focused, with Return
-  // in that field saving, as in a save panel. Does nothing for a desktop's dialog.
+  // in that field saving, as in a save panel; a message dialog shows its texts as typed, never as
+  // markup (an error names a path the user typed). Does nothing for a desktop's dialog.
   Q_INVOKABLE static void readyOpened(QObject* dialog, const QString& proposedName = {});
 
   // A "file:" address or a plain absolute path (Qt 6.4's save and folder dialogs hand back the

@@ -1,7 +1,7 @@
 // The real executable, nothing swapped, on a desktop of its own: Qt's own save and open panels,
 // the menu commands and their keys, sign-in through the outbox link over an unreadable
-// preferences file, and two Macs of one account copying and undoing a setting, each step taken
-// through what is on screen.
+// preferences file, two Macs of one account copying and undoing a setting, and the keyboard's and
+// a screen reader's way through the windows, each step taken through what is on screen.
 
 #include <gtest/gtest.h>
 
@@ -231,6 +231,97 @@ TEST_F(AppDesktop, EveryControlHeadingAndAlertHasANameForAScreenReader) {
   clickOn(mac, "Email support", "push button");
   EXPECT_TRUE(mac.find("No mail program opened the message", "dialog")) << mac.describeScreen();
   expectAllNamed("the support alert");
+}
+
+// From the sidebar, Tab goes to the search field and then into the list of cards, and Down goes
+// through every card of a long group, cards never drawn before included, the list scrolling each
+// into the window.
+TEST_F(AppDesktop, TabAndTheArrowsReachTheLastCardOfALongGroupAndTheListScrollsToIt) {
+  const std::string home = th::home();
+  DesktopSession mac(home + "/desktop");
+  startSignedIn(mac, home);
+  const auto group = clickOn(mac, "Trackpad, *", "push button");
+  const int count = group.name.section(u' ', 1, 1).toInt();
+  ASSERT_GT(count, 20) << group.name.toStdString();
+  const auto window = mac.find("AmberLoom", "frame");
+  ASSERT_TRUE(window);
+
+  mac.key("Tab");
+  EXPECT_EQ(mac.focused()->name, "Search settings");
+  mac.key("Tab");  // into the list: the tip above the cards, or the first card
+  mac.key("Home");
+  std::vector<QString> reached;
+  for (int press = 0; press < count + 2; ++press) {
+    const auto focused = mac.focused();
+    ASSERT_TRUE(focused) << mac.describeScreen();
+    EXPECT_TRUE(window->place.contains(focused->place)) << focused->name.toStdString() << " is out of the window";
+    if (reached.empty() || reached.back() != focused->name) reached.push_back(focused->name);
+    mac.key("Down");
+  }
+  // One stop on each card, the last one included.
+  EXPECT_EQ(static_cast<int>(reached.size()), count) << mac.describeScreen();
+  mac.key("Home");
+  EXPECT_EQ(mac.focused()->name, reached.front());
+  mac.key("End");
+  EXPECT_EQ(mac.focused()->name, reached.back());
+}
+
+// F10 opens the first menu, the arrows go on to the File menu and Return on its command opens
+// the save panel; Alt+F opens the File menu at once; Escape gives the focus back; and Ctrl+, still
+// opens the settings window after all that.
+TEST_F(AppDesktop, TheMenusOpenFromTheKeyboardAndGiveTheFocusBack) {
+  const std::string home = th::home();
+  DesktopSession mac(home + "/desktop");
+  startSignedIn(mac, home);
+  clickOn(mac, "Search settings", "text");
+
+  mac.key("F10");
+  waitFor(mac, "Check for Updates…", "menu item");
+  mac.key("Right");
+  waitFor(mac, "Export as Terminal Commands…", "menu item");
+  mac.key("Down");
+  mac.key("Return");
+  waitFor(mac, "Save", "push button");
+  mac.key("Escape");
+  for (int tries = 0; tries < 20 && mac.find("Save", "push button", 0ms); ++tries) std::this_thread::sleep_for(100ms);
+
+  clickOn(mac, "Search settings", "text");
+  mac.key("alt+f");
+  waitFor(mac, "Export as Terminal Commands…", "menu item");
+  mac.key("Left");
+  waitFor(mac, "Quit AmberLoom", "menu item");
+  mac.key("Escape");
+  const auto back = mac.focused();
+  ASSERT_TRUE(back) << mac.describeScreen();
+  EXPECT_EQ(back->name, "Search settings");
+
+  mac.key("ctrl+comma");
+  for (int tries = 0; tries < 50 && !mac.showsWindow("AmberLoom Settings"); ++tries) std::this_thread::sleep_for(100ms);
+  EXPECT_TRUE(mac.showsWindow("AmberLoom Settings")) << mac.appLog();
+}
+
+// Everything the settings window and its question show is in the accessibility tree, as text or
+// as a heading, and none of its alerts and sheets is named in a way Qt warns about.
+TEST_F(AppDesktop, TheSettingsWindowsTextsAreHeard) {
+  const std::string home = th::home();
+  DesktopSession mac(home + "/desktop");
+  startSignedIn(mac, home);
+  waitFor(mac, "Search settings", "text");
+  mac.key("ctrl+comma");
+  const std::pair<const char*, const char*> texts[] = {
+      {"Account", "heading"},
+      {"ada@example.com", "label"},
+      {"There seems to be no internet connection.*", "label"},
+      {"Signing out affects this Mac only.*", "label"},
+      {"This version sends no usage or crash reports.", "label"},
+      {"A few settings turn off protections*", "label"},
+      {"Help", "heading"},
+  };
+  for (const auto& [text, role] : texts) EXPECT_TRUE(mac.find(text, role)) << text << "\n" << mac.describeScreen();
+  clickOn(mac, "Delete account…", "push button");
+  waitFor(mac, "Delete your account and everything on the server?", "dialog");
+  EXPECT_TRUE(mac.find("This cannot be undone*", "label")) << mac.describeScreen();
+  EXPECT_EQ(mac.appLog().find("Accessible must be attached"), std::string::npos) << mac.appLog();
 }
 
 TEST_F(AppDesktop, AnUnreadablePreferencesFileIsKeptAsideAndSignInReachesTheCatalogue) {

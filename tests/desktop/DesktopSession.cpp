@@ -118,6 +118,22 @@ struct DesktopSession::Accessibility {
     return paths;
   }
 
+  // The element's states, as at-spi numbers them: bit n of the first word is state n.
+  quint32 states(const QString& path) {
+    const auto reply = call(path, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetState"));
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return 0;
+    const auto words = reply.arguments().at(0).value<QDBusArgument>();
+    quint32 first = 0;
+    words.beginArray();
+    if (!words.atEnd()) words >> first;
+    while (!words.atEnd()) {
+      quint32 rest = 0;
+      words >> rest;
+    }
+    words.endArray();
+    return first;
+  }
+
   Element element(const QString& path) {
     Element found;
     const auto name = call(path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
@@ -304,6 +320,27 @@ std::vector<DesktopSession::Element> DesktopSession::elements() {
     for (auto& child : accessibility_->children(path)) pending.push_back(std::move(child));
   }
   return found;
+}
+
+std::optional<DesktopSession::Element> DesktopSession::focused(std::chrono::milliseconds limit) {
+  constexpr quint32 kFocused = 1u << 12;  // ATSPI_STATE_FOCUSED
+  const auto deadline = Clock::now() + limit;
+  do {
+    // The focus scopes around the focused control say they have it too: the deepest one is it.
+    std::optional<Element> deepest;
+    std::vector<QString> pending = accessibility_ ? accessibility_->children(accessibility_->root) : std::vector<QString>();
+    while (!pending.empty()) {
+      const QString path = pending.back();
+      pending.pop_back();
+      Element element = accessibility_->element(path);
+      if (element.place.isEmpty()) continue;
+      if (accessibility_->states(path) & kFocused) deepest = element;
+      for (auto& child : accessibility_->children(path)) pending.push_back(std::move(child));
+    }
+    if (deepest) return deepest;
+    QThread::msleep(200);
+  } while (Clock::now() < deadline && appRunning());
+  return std::nullopt;
 }
 
 std::string DesktopSession::describeScreen() {

@@ -21,11 +21,17 @@ ColumnLayout {
     Component.onCompleted: load = model.loadAccount()
     Component.onDestruction: model.cancelLoading(load)
 
+    // The window the page is in is closing: its question goes with it.
+    function closeSheets() {
+        deleteConfirmation.close();
+    }
+
     ColumnLayout {
         objectName: "header"
         Layout.fillWidth: true
         spacing: 4
-        Text {
+        HeardText {
+            heading: true
             text: qsTr("Account")
             font: Tokens.text.h3
             color: Theme.palette.onSurface
@@ -44,6 +50,8 @@ ColumnLayout {
             color: Theme.palette.onSurfaceMuted
             selectionColor: Theme.palette.primary
             selectedTextColor: Theme.palette.onPrimary
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
         }
     }
 
@@ -91,7 +99,7 @@ ColumnLayout {
                         RowLayout {
                             Layout.fillWidth: true
                             spacing: 6
-                            Text {
+                            HeardText {
                                 Layout.preferredWidth: implicitWidth
                                 Layout.maximumWidth: Math.max(0, deviceLine.width - 200)
                                 text: deviceRow.modelData.name
@@ -100,7 +108,7 @@ ColumnLayout {
                                 color: Theme.palette.onSurface
                                 elide: Text.ElideRight
                             }
-                            Text {
+                            HeardText {
                                 objectName: "thisMac"
                                 Layout.fillWidth: true
                                 visible: deviceRow.modelData.isThisMac
@@ -109,7 +117,7 @@ ColumnLayout {
                                 color: Theme.palette.onSurfaceFaint
                             }
                         }
-                        Text {
+                        HeardText {
                             objectName: "lastSeen"
                             Layout.fillWidth: true
                             text: AccountTexts.lastSeen(deviceRow.modelData.lastSeenAt)
@@ -142,7 +150,7 @@ ColumnLayout {
             pointSize: 13
             color: Theme.palette.stateWarn
         }
-        Text {
+        HeardText {
             objectName: "message"
             Layout.fillWidth: true
             text: page.model.message
@@ -182,7 +190,7 @@ ColumnLayout {
                 onClicked: deleteConfirmation.open()
             }
         }
-        Text {
+        HeardText {
             objectName: "explanation"
             Layout.fillWidth: true
             text: page.signedIn

@@ -91,6 +91,7 @@ SurfaceGroup {
                 color: card.isPinned ? Theme.palette.stateWarn : Theme.palette.onSurfaceFaint
                 opacity: pin.down ? 0.6 : 1
             }
+            FocusRing { cornerRadius: 4 }
         }
     }
 }

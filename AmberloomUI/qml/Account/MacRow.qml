@@ -29,6 +29,7 @@ T.AbstractButton {
     Accessible.name: name + ", " + freshness
 
     HoverHandler { id: hover }
+    FocusRing { cornerRadius: 12 }
 
     background: Item {
         Rectangle {

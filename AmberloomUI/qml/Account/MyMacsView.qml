@@ -40,14 +40,13 @@ Item {
     OutcomeInView { id: workingInView; flickable: flick; target: workingLine }
     OutcomeInView { id: reportInView; flickable: flick; target: reportRow }
 
-    Flickable {
+    PageFlickable {
         id: flick
         objectName: "pageScroller"
         anchors.fill: parent
         contentWidth: width
         contentHeight: body.implicitHeight + 22 + 40
         clip: true
-        boundsBehavior: Flickable.StopAtBounds
 
         T.ScrollBar.vertical: PageScrollBar {
             alwaysShown: true
@@ -149,6 +148,7 @@ Item {
                                 anchors.fill: parent
                                 on: autoSwitch.checked
                             }
+                            FocusRing { cornerRadius: autoSwitch.height / 2 }
                         }
                     }
                 }

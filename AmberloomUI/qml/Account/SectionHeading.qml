@@ -14,10 +14,13 @@ Row {
     topPadding: 8
     leftPadding: 4
 
-    Text {
+    HeardText {
+        heading: true
         objectName: "headingTitle"
         anchors.verticalCenter: parent.verticalCenter
         text: heading.title.toUpperCase()
+        // Upper case is how it looks, not how it reads.
+        Accessible.name: heading.title
         font.pixelSize: 11
         font.weight: Font.DemiBold
         font.letterSpacing: 0.66

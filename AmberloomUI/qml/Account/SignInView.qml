@@ -249,6 +249,7 @@ Item {
                     font.underline: differentAddress.hovered
                     color: differentAddress.down ? Theme.palette.primaryDeep : Theme.palette.primary
                 }
+                FocusRing { cornerRadius: 2 }
             }
         }
     }

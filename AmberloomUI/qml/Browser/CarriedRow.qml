@@ -2,7 +2,9 @@ import QtQuick
 import QtQuick.Layouts
 import AmberLoom.UI
 
-// One carried setting: its app's symbol, its name and its current value. Nothing to change here.
+// One carried setting: its app's symbol, its name and its current value. Nothing to change here;
+// the row takes the keyboard's focus whole, for a screen reader to read it, while it is its list's
+// current row (see FocusList).
 SurfaceGroup {
     id: row
 
@@ -20,6 +22,12 @@ SurfaceGroup {
     Accessible.name: label
     // The value, then the hint: the value is all the row has to tell.
     Accessible.description: accessibleDescription
+    focusPolicy: ListView.isCurrentItem || activeFocus ? Qt.TabFocus : Qt.NoFocus
+    property Item focusRing: FocusRing {
+        parent: row
+        outset: 0
+        cornerRadius: row.cornerRadius
+    }
 
     Item {
         RowLayout {

@@ -181,11 +181,10 @@ Item {
             readonly property var title: account.item ? account.item.title : undefined
             readonly property var subtitle: account.item ? account.item.subtitle : undefined
             AppCanvas {}
-            Flickable {
+            PageFlickable {
                 id: scroller
                 anchors.fill: parent
                 contentHeight: account.height + 40
-                boundsBehavior: Flickable.StopAtBounds
                 clip: true
                 T.ScrollBar.vertical: accountScrollBar
                 Loader {

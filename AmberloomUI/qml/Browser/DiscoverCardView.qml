@@ -86,6 +86,7 @@ SurfaceGroup {
                         color: Theme.palette.primary
                         elide: Text.ElideRight
                     }
+                    FocusRing { cornerRadius: 2 }
                 }
             }
             T.AbstractButton {
@@ -103,6 +104,7 @@ SurfaceGroup {
                         color: Theme.palette.onSurfaceFaint
                     }
                 }
+                FocusRing { cornerRadius: 4 }
             }
         }
     }

@@ -27,7 +27,8 @@ Rectangle {
         color: Qt.rgba(tint.r, tint.g, tint.b, 0.025)
     }
 
-    ListView {
+    // The keyboard moves the selection: each row the arrows reach is chosen, as a click would.
+    FocusList {
         id: list
         objectName: "sidebarList"
         anchors.fill: parent
@@ -40,6 +41,8 @@ Rectangle {
         reuseItems: true
         cacheBuffer: 0
         boundsBehavior: Flickable.StopAtBounds
+        currentIndex: entries.selectedRow
+        onMovedByKeys: entries.select(currentIndex)
 
         delegate: SidebarRow {
             required property int index
@@ -66,6 +69,14 @@ Rectangle {
         }
 
         T.ScrollBar.vertical: scrollBar
+    }
+    // Another page chosen elsewhere (a search, a tip) is the current row again.
+    Connections {
+        target: entries
+        function onSelectedRowChanged() {
+            if (entries.selectedRow >= 0)
+                list.currentIndex = entries.selectedRow;
+        }
     }
 
     PageScrollBar {

@@ -1,8 +1,10 @@
 import QtQuick
+import AmberLoom.UI
 
-// The scrolling list of a browser page. Its header grows and shrinks as its texts wrap to the
-// page's width; until the user scrolls, the list keeps the top of the header in view.
-ListView {
+// The scrolling list of a browser page, moved through from the keyboard (see FocusList). Its
+// header grows and shrinks as its texts wrap to the page's width; until the user scrolls, the list
+// keeps the top of the header in view.
+FocusList {
     id: list
 
     property bool userScrolled: false
@@ -17,5 +19,6 @@ ListView {
     cacheBuffer: 0
     boundsBehavior: Flickable.StopAtBounds
     onMovementStarted: userScrolled = true
+    onMovedByKeys: userScrolled = true
     onOriginYChanged: if (!userScrolled) contentY = originY - topMargin
 }

@@ -20,6 +20,9 @@ SurfaceGroup {
 
     signal toggle()
 
+    // In the window's Tab order while the card is its list's current row (see FocusList).
+    readonly property bool inTabOrder: ListView.view === null || ListView.isCurrentItem
+
     cornerRadius: 10
     border: Theme.palette.border
     Accessible.role: Accessible.Grouping
@@ -46,6 +49,7 @@ SurfaceGroup {
                 objectName: "sectionHeader"
                 Layout.fillWidth: true
                 implicitHeight: header.implicitHeight
+                focusPolicy: card.inTabOrder || activeFocus ? Qt.StrongFocus : Qt.ClickFocus
                 onClicked: card.toggle()
                 Accessible.name: card.title
                 Accessible.description: card.isOpen ? qsTr("Expanded") : qsTr("Collapsed")
@@ -90,6 +94,10 @@ SurfaceGroup {
                         pointSize: 12
                         color: Theme.palette.onSurfaceFaint
                     }
+                }
+                FocusRing {
+                    outset: 6
+                    cornerRadius: 2
                 }
             }
 

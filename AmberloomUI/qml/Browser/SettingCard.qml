@@ -4,8 +4,9 @@ import AmberLoom.UI
 
 // One setting's row in the settings list: its icon, label, summary and the app it restarts, the
 // marks of its state on this Mac, its control, a reset button while it is set here, and an info
-// button that opens the detail sheet. Every change goes through the settings model.
-Item {
+// button that opens the detail sheet. Every change goes through the settings model. In a list that
+// the keyboard moves through, its controls are in the Tab order while it is the current row.
+FocusScope {
     id: root
 
     required property SettingsModel settingsModel
@@ -21,6 +22,10 @@ Item {
     // A list may bind the card to another setting: its sheet belongs to the one it was opened for.
     onSettingIDChanged: showsDetail = false
     readonly property bool isHovered: hover.hovered
+    readonly property bool inTabOrder: ListView.view === null || ListView.isCurrentItem
+    readonly property int focusPolicy: inTabOrder ? Qt.StrongFocus : Qt.ClickFocus
+    // Where the list's arrows bring the keyboard: the control, rather than the reset button before it.
+    readonly property Item focusTarget: controlBox
 
     implicitWidth: 640
     implicitHeight: 76
@@ -168,12 +173,15 @@ Item {
                     active: cardModel.isSet
                     visible: active
                     sourceComponent: T.Button {
+                        id: reset
                         objectName: "resetButton"
-                        // Present while the pointer is elsewhere, shown when it is over the card.
-                        opacity: root.isHovered ? 1 : 0
+                        // Present while the pointer is elsewhere, shown when it is over the card
+                        // or has the focus.
+                        opacity: root.isHovered || activeFocus ? 1 : 0
                         implicitWidth: 16
                         implicitHeight: 16
                         padding: 0
+                        focusPolicy: root.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
                         Accessible.name: cardModel.resetLabel
                         T.ToolTip.text: qsTr("Back to Apple's setting")
                         T.ToolTip.visible: hovered
@@ -185,6 +193,10 @@ Item {
                             name: "arrow.uturn.backward"
                             pointSize: 11
                             color: Theme.palette.onSurfaceMuted
+                        }
+                        FocusRing {
+                            outset: 2
+                            cornerRadius: 4
                         }
                     }
                 }
@@ -239,6 +251,8 @@ Item {
             adapter: cardModel.control
             // A value that cannot be read is not shown as Apple's default, nor offered for changing.
             visible: cardModel.control !== null && !cardModel.isUnreadable
+            inTabOrder: root.inTabOrder
+            rowKeys: root.ListView.view
         }
         Loader {
             anchors.right: parent.right
@@ -265,13 +279,15 @@ Item {
     T.Button {
         id: infoButton
         objectName: "infoButton"
-        readonly property bool infoHovered: hovered
+        // Drawn as under the pointer while it has the keyboard's focus too.
+        readonly property bool infoHovered: hovered || visualFocus
         anchors.right: parent.right
         anchors.rightMargin: 16
         anchors.verticalCenter: parent.verticalCenter
         implicitWidth: 22
         implicitHeight: 22
         padding: 0
+        focusPolicy: root.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
         scale: infoHovered ? 1.08 : 1
         Accessible.name: cardModel.infoLabel
         T.ToolTip.text: qsTr("What this setting does")
@@ -300,6 +316,7 @@ Item {
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
         }
+        FocusRing { cornerRadius: 6 }
     }
 
     // The sheet is loaded from its file when opened and dropped when closed, not made with every card.

@@ -16,6 +16,14 @@ Item {
     // Makes the folder panel: an object with open() that signals chosen(url) or cancelled(); null
     // for the system's, loaded when first asked for.
     property Component folderPanel: null
+    // Whether the control is in the window's Tab order; a list's row puts it there only while the
+    // row is current (see FocusList). A control with the focus keeps it either way.
+    property bool inTabOrder: true
+    // The list whose rows the card is in, or null: the keys that move between its rows (Up, Down,
+    // Page Up, Page Down, Home, End) go to it before a slider or a menu would take them as a change
+    // of value.
+    property Item rowKeys: null
+    readonly property int focusPolicy: inTabOrder ? Qt.StrongFocus : Qt.ClickFocus
 
     implicitWidth: loader.implicitWidth
     implicitHeight: loader.implicitHeight
@@ -65,6 +73,7 @@ Item {
         implicitWidth: 38
         implicitHeight: 22
         padding: 0
+        focusPolicy: view.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
         checked: adapter.switchOn
         Accessible.name: adapter.label
         onToggled: {
@@ -78,6 +87,7 @@ Item {
             height: toggle.height
             on: toggle.checked
         }
+        FocusRing { cornerRadius: toggle.height / 2 }
     }
 
     // A continuous slider over the range and, beside it, the current value as text.
@@ -92,6 +102,7 @@ Item {
             Layout.preferredWidth: 150
             Layout.minimumWidth: 150
             implicitHeight: 22
+            focusPolicy: view.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
             from: sliderRow.adapter.minimum
             to: sliderRow.adapter.maximum
             value: sliderRow.adapter.knob
@@ -102,6 +113,8 @@ Item {
                 sliderRow.adapter.slide(value);
                 value = Qt.binding(() => sliderRow.adapter.knob);
             }
+            // In a list, Up and Down go to the list's rows.
+            Keys.forwardTo: view.rowKeys ? [view.rowKeys] : []
             // The arrow keys move by one step of the setting's grid. The slider's own steps would
             // count from the range's start, which the grid does not.
             Keys.onPressed: event => {
@@ -138,6 +151,7 @@ Item {
                 border.width: 1
                 border.color: Theme.palette.borderStrong
             }
+            FocusRing { cornerRadius: slider.height / 2 }
         }
 
         Text {
@@ -183,6 +197,9 @@ Item {
             leftPadding: 10
             rightPadding: 28
             font: Tokens.text.caption
+            focusPolicy: view.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
+            // Closed, the menu would take the arrows, Home and End as a choice of another entry.
+            Keys.forwardTo: popup.visible || !view.rowKeys ? [] : [view.rowKeys]
             model: choice.adapter.entries
             currentIndex: choice.adapter.currentEntry
             Accessible.name: choice.adapter.label
@@ -213,6 +230,7 @@ Item {
                 border.width: 1
                 border.color: Theme.palette.borderStrong
             }
+            FocusRing {}
             delegate: T.ItemDelegate {
                 id: entry
                 required property int index
@@ -280,6 +298,7 @@ Item {
             implicitHeight: 26
             leftPadding: 8
             rightPadding: 8
+            activeFocusOnTab: view.inTabOrder || activeFocus
             font: Tokens.text.caption
             color: Theme.palette.onSurface
             selectionColor: Theme.palette.primary
@@ -336,6 +355,7 @@ Item {
         objectName: "colourWell"
         implicitWidth: 44
         implicitHeight: 24
+        focusPolicy: view.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
         Accessible.name: adapter.label
         Accessible.description: adapter.accessibleDescription
         onClicked: {
@@ -370,6 +390,7 @@ Item {
             }
         }
         contentItem: Item {}
+        FocusRing {}
     }
 
     // The folder in use and a button that opens the folder panel; one accessible button.
@@ -416,6 +437,7 @@ Item {
             objectName: "chooseButton"
             prominent: false
             text: qsTr("Choose…")
+            focusPolicy: view.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
             Accessible.ignored: true
             onClicked: folder.choose()
         }

@@ -7,7 +7,7 @@ import AmberLoom.UI
 // notes its flags call for, its identifier and a button that copies its Terminal command. A modal
 // panel centred on the window over a dimmed backdrop; Done (or Return) signals `dismiss`, Escape
 // closes it. It changes nothing but the clipboard.
-T.Popup {
+T.Dialog {
     id: sheet
 
     required property SettingCardModel card
@@ -30,7 +30,7 @@ T.Popup {
     dim: true
     focus: true
     closePolicy: T.Popup.CloseOnEscape
-    Accessible.name: card.label
+    title: card.label
     onAboutToShow: copied = false
 
     T.Overlay.modal: Rectangle {
@@ -53,7 +53,8 @@ T.Popup {
         Keys.onReturnPressed: sheet.dismiss()
         Keys.onEnterPressed: sheet.dismiss()
 
-        Text {
+        HeardText {
+            heading: true
             objectName: "sheetTitle"
             Layout.fillWidth: true
             text: sheet.card.label
@@ -63,7 +64,7 @@ T.Popup {
             wrapMode: Text.Wrap
         }
 
-        Text {
+        HeardText {
             objectName: "sheetSummary"
             Layout.fillWidth: true
             visible: sheet.card.hasTexts
@@ -87,7 +88,7 @@ T.Popup {
             text: sheet.card.riskNote
             colour: Theme.palette.stateWarn
         }
-        Text {
+        HeardText {
             objectName: "noDescription"
             Layout.fillWidth: true
             visible: !sheet.card.hasTexts
@@ -134,6 +135,8 @@ T.Popup {
                 selectByMouse: true
                 activeFocusOnPress: false
                 wrapMode: TextEdit.WrapAnywhere
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
             }
             T.Button {
                 id: copyButton
@@ -160,6 +163,7 @@ T.Popup {
                     color: sheet.copied ? Theme.palette.stateOn : Theme.palette.primary
                 }
                 background: Item {}
+                FocusRing { cornerRadius: 4 }
             }
         }
 
@@ -193,7 +197,7 @@ T.Popup {
             pointSize: 12
             color: note.colour
         }
-        Text {
+        HeardText {
             objectName: note.objectName + "Text"
             Layout.fillWidth: true
             text: note.text

@@ -23,6 +23,8 @@ T.AbstractButton {
     topPadding: 7
     bottomPadding: 7
     hoverEnabled: true
+    // In the window's Tab order while it is the sidebar's current row (see FocusList).
+    focusPolicy: ListView.isCurrentItem || activeFocus ? Qt.StrongFocus : Qt.ClickFocus
 
     Accessible.role: Accessible.Button
     Accessible.name: accessibleName
@@ -61,6 +63,10 @@ T.AbstractButton {
         color: row.ink
         elide: Text.ElideRight
         maximumLineCount: 1
+    }
+    FocusRing {
+        outset: 0
+        cornerRadius: 8
     }
     Text {
         id: count

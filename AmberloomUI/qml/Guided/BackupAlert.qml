@@ -6,22 +6,19 @@ import AmberLoom.UI
 // A question before a backup or a restore replaces something: a modal card centred on the
 // window over a dimmed backdrop, with a title, a message and two buttons, the action's first.
 // Escape, a click on the backdrop and Cancel all close it unanswered; only the action button
-// answers. Return presses no button: these actions are never one key press away.
-T.Popup {
+// answers (`accepted`). Return presses no button: these actions are never one key press away.
+// Its title names the dialog for a screen reader.
+T.Dialog {
     id: alert
 
     // The palette of the screen that shows the alert: the alert is drawn above the window's
     // content, out of reach of the screen's own.
     required property Palette themePalette
-    property string title
     property string message
     property string actionTitle
     property string cancelTitle: qsTr("Cancel")
     // The action replaces what was there: drawn in the warning colour rather than as the default.
     property bool destructive: false
-
-    // The action button was pressed; the alert closes after.
-    signal accepted()
 
     parent: T.Overlay.overlay
     anchors.centerIn: parent
@@ -31,7 +28,6 @@ T.Popup {
     dim: true
     focus: true
     closePolicy: T.Popup.CloseOnEscape | T.Popup.CloseOnPressOutside
-    Accessible.name: title
     padding: 22
 
     T.Overlay.modal: Rectangle {
@@ -51,7 +47,8 @@ T.Popup {
         Theme.palette: alert.themePalette
         spacing: 12
 
-        Text {
+        HeardText {
+            heading: true
             objectName: "alertTitle"
             Layout.fillWidth: true
             text: alert.title
@@ -63,7 +60,7 @@ T.Popup {
             maximumLineCount: 3
             elide: Text.ElideRight
         }
-        Text {
+        HeardText {
             objectName: "alertMessage"
             Layout.fillWidth: true
             text: alert.message

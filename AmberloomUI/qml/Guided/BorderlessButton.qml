@@ -32,4 +32,5 @@ T.AbstractButton {
             color: button.color
         }
     }
+    FocusRing { cornerRadius: 4 }
 }

@@ -5,11 +5,10 @@ import AmberLoom.UI
 
 // A modal question over the window with a dimmed backdrop: a title, a message, a destructive
 // action and "Cancel" (also Escape), in that order. `confirmed` is sent for the action; either
-// button closes the dialog.
-T.Popup {
+// button closes the dialog. Its title names the dialog for a screen reader.
+T.Dialog {
     id: dialog
 
-    property string title
     property string message
     property string actionTitle
     // The palette of the screen that asks: the dialog is drawn in the window's overlay, outside it.
@@ -24,7 +23,6 @@ T.Popup {
     modal: true
     focus: true
     closePolicy: T.Popup.CloseOnEscape
-    Accessible.name: title
     padding: 20
 
     T.Overlay.modal: Rectangle { color: Qt.rgba(0, 0, 0, 0.35) }
@@ -38,7 +36,8 @@ T.Popup {
     contentItem: ColumnLayout {
         Theme.palette: dialog.theme
         spacing: 10
-        Text {
+        HeardText {
+            heading: true
             objectName: "dialogTitle"
             Layout.fillWidth: true
             text: dialog.title
@@ -47,7 +46,7 @@ T.Popup {
             color: Theme.palette.onSurface
             wrapMode: Text.Wrap
         }
-        Text {
+        HeardText {
             objectName: "dialogMessage"
             Layout.fillWidth: true
             text: dialog.message

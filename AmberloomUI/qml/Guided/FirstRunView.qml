@@ -51,7 +51,7 @@ Item {
     }
 
     // Everything but the footer scrolls; the footer, with "Skip", stays at the bottom in view.
-    Flickable {
+    PageFlickable {
         id: scroller
         objectName: "wizardScroller"
         anchors.left: parent.left
@@ -61,7 +61,6 @@ Item {
         anchors.bottomMargin: 22
         contentWidth: width
         contentHeight: stack.implicitHeight + 32
-        boundsBehavior: Flickable.StopAtBounds
         clip: true
 
         T.ScrollBar.vertical: PageScrollBar {
@@ -277,6 +276,7 @@ Item {
                 color: Theme.palette.onSurfaceMuted
                 opacity: !skip.enabled ? 0.45 : skip.down ? 0.6 : 1
             }
+            FocusRing { cornerRadius: 4 }
             onClicked: view.finish()
         }
     }

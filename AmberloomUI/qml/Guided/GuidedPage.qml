@@ -19,14 +19,13 @@ Item {
 
     AppCanvas {}
 
-    Flickable {
+    PageFlickable {
         id: flick
         objectName: "pageScroller"
         anchors.fill: parent
         contentWidth: width
         contentHeight: body.implicitHeight + page.topPadding + page.bottomPadding
         clip: true
-        boundsBehavior: Flickable.StopAtBounds
 
         T.ScrollBar.vertical: PageScrollBar {
             alwaysShown: true

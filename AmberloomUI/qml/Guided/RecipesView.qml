@@ -47,6 +47,7 @@ Item {
             cornerRadius: Tokens.radius.card
             border: Theme.palette.border
         }
+        FocusRing { cornerRadius: Tokens.radius.card }
 
         contentItem: ColumnLayout {
             spacing: 6

@@ -6,7 +6,7 @@ import AmberLoom.UI
 // The preferences window's sheet for removing AmberLoom: a heading, the removal screen over a
 // model made afresh at each opening, and "Done" (also Return or Escape) to close it. The screen
 // itself is made afresh too: what it remembers of one opening (a deletion) is not the next one's.
-T.Popup {
+T.Dialog {
     id: sheet
 
     required property RemovalModelFactory factory
@@ -27,7 +27,7 @@ T.Popup {
     readonly property bool busy: model !== null && model.progress.running
     readonly property bool working: model !== null && model.progress.shown
     closePolicy: busy ? T.Popup.NoAutoClose : T.Popup.CloseOnEscape
-    Accessible.name: qsTr("Removing AmberLoom")
+    title: qsTr("Removing AmberLoom")
     padding: 24
 
     onAboutToShow: model = factory.make()
@@ -46,20 +46,20 @@ T.Popup {
         Theme.palette: sheet.theme
         spacing: 18
 
-        Text {
-            text: qsTr("Removing AmberLoom")
+        HeardText {
+            heading: true
+            text: sheet.title
             font: Tokens.text.h2
             color: Theme.palette.onSurface
         }
 
-        Flickable {
+        PageFlickable {
             Layout.fillWidth: true
             Layout.fillHeight: true
             implicitHeight: removal.item ? removal.item.implicitHeight : 0
             contentHeight: removal.item ? removal.item.implicitHeight : 0
             contentWidth: width
             clip: true
-            boundsBehavior: Flickable.StopAtBounds
             T.ScrollBar.vertical: PageScrollBar {
                 id: bar
                 objectName: "removalScrollBar"

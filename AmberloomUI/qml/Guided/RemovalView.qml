@@ -32,12 +32,13 @@ Item {
             objectName: "settingsSection"
             Layout.fillWidth: true
             spacing: 8
-            Text {
+            HeardText {
+                heading: true
                 text: qsTr("What stays behind")
                 font: Tokens.text.label
                 color: Theme.palette.onSurface
             }
-            Text {
+            HeardText {
                 objectName: "settingsText"
                 Layout.fillWidth: true
                 text: view.count === 0
@@ -72,12 +73,13 @@ Item {
             objectName: "filesSection"
             Layout.fillWidth: true
             spacing: 8
-            Text {
+            HeardText {
+                heading: true
                 text: qsTr("Files AmberLoom keeps on this Mac")
                 font: Tokens.text.label
                 color: Theme.palette.onSurface
             }
-            Text {
+            HeardText {
                 objectName: "noFiles"
                 visible: view.model.appData.count === 0
                 Layout.fillWidth: true
@@ -178,7 +180,7 @@ Item {
             color: Theme.palette.border
         }
 
-        Text {
+        HeardText {
             objectName: "closingSentence"
             Layout.fillWidth: true
             text: view.model.closingSentence

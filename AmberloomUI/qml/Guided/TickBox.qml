@@ -30,4 +30,5 @@ T.CheckBox {
         }
     }
     contentItem: Item {}
+    FocusRing { cornerRadius: 4 }
 }

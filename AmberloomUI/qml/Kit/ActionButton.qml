@@ -43,4 +43,5 @@ T.Button {
         border.width: button.prominent && !button.destructive ? 0 : 1
         border.color: button.destructive ? Qt.rgba(ink.r, ink.g, ink.b, 0.45) : Theme.palette.borderStrong
     }
+    FocusRing {}
 }

@@ -5,12 +5,11 @@ import AmberLoom.UI
 
 // An alert drawn by the application itself, for when one of Qt's dialogs cannot be made: a title,
 // what went wrong and OK (also Return and Escape), modal over the window. It removes itself once
-// closed.
-T.Popup {
+// closed. Its title names the dialog for a screen reader.
+T.Dialog {
     id: alert
 
     required property Palette themePalette
-    property string title
     property string message
 
     parent: T.Overlay.overlay
@@ -20,7 +19,6 @@ T.Popup {
     modal: true
     focus: true
     closePolicy: T.Popup.CloseOnEscape
-    Accessible.name: title
     padding: 22
     onClosed: destroy()
 
@@ -42,19 +40,22 @@ T.Popup {
         Keys.onReturnPressed: alert.close()
         Keys.onEnterPressed: alert.close()
 
-        Text {
+        HeardText {
+            heading: true
             objectName: "dialogAlertTitle"
             Layout.fillWidth: true
             text: alert.title
+            textFormat: Text.PlainText
             font: Tokens.text.h3
             color: Theme.palette.onSurface
             wrapMode: Text.Wrap
         }
-        Text {
+        HeardText {
             objectName: "dialogAlertMessage"
             Layout.fillWidth: true
             Layout.maximumHeight: 240
             text: alert.message
+            textFormat: Text.PlainText
             font: Tokens.text.caption
             color: Theme.palette.onSurfaceMuted
             wrapMode: Text.WrapAnywhere

@@ -3,10 +3,68 @@ import QtQuick.Templates as T
 import AmberLoom.UI
 
 // The main window's menu bar, drawn in the window's palette: a row of menu titles whose menus
-// drop down below them (AppMenuBar.Menu, holding Actions and AppMenuBar.Separators). Menus are
-// drawn over the window's content and take the window's palette.
+// (AppMenus) drop down below them, over the window's content. A title's "&" marks the letter that
+// opens its menu with Alt. Once the last menu closes, the keyboard's focus goes back where it was
+// before the first opened, unless the command chosen put it elsewhere.
 T.MenuBar {
     id: bar
+
+    // Where the focus was when the first menu opened, and how it got there.
+    property Item focusBefore: null
+    property int focusReasonBefore: Qt.OtherFocusReason
+
+    // Opens the first menu, or closes the open one.
+    function toggleFirst() {
+        if (openMenu() !== null)
+            dismiss();
+        else if (count > 0)
+            itemAt(0).triggered();
+    }
+    function dismiss() {
+        const menu = openMenu();
+        if (menu)
+            menu.dismiss();
+    }
+    function openMenu() {
+        for (let i = 0; i < count; ++i)
+            if (menuAt(i).visible)
+                return menuAt(i);
+        return null;
+    }
+    function menuOpening() {
+        const focused = Window.activeFocusItem;
+        if (focusBefore || !focused || FocusChain.isWithin(focused, bar))
+            return;
+        focusBefore = focused;
+        focusReasonBefore = focused.focusReason ?? Qt.OtherFocusReason;
+    }
+    function menuClosed() {
+        Qt.callLater(() => {
+            if (openMenu() !== null || !focusBefore)
+                return;
+            const back = focusBefore;
+            focusBefore = null;
+            const focused = Window.activeFocusItem;
+            // A command that opened a panel, a sheet or another window keeps the focus there.
+            if (!Window.active || (focused && focused !== back && focused !== Window.contentItem && !FocusChain.isWithin(focused, bar)))
+                return;
+            if (focused === back && back.focusReason !== undefined)
+                back.focusReason = focusReasonBefore;
+            else
+                back.forceActiveFocus(focusReasonBefore);
+        });
+    }
+    // Without its "&": "&File" reads "File".
+    function plainTitle(title) {
+        return title.replace(/&(.)/g, "$1");
+    }
+
+    Component.onCompleted: {
+        for (let i = 0; i < count; ++i) {
+            menuAt(i).aboutToShow.connect(menuOpening);
+            menuAt(i).closed.connect(menuClosed);
+        }
+    }
 
     implicitWidth: contentWidth + leftPadding + rightPadding
     implicitHeight: 30
@@ -18,8 +76,9 @@ T.MenuBar {
         implicitHeight: 30
         leftPadding: 10
         rightPadding: 10
+        Accessible.name: bar.plainTitle(text)
         contentItem: Text {
-            text: title.text
+            text: bar.plainTitle(title.text)
             font.pixelSize: 13
             color: Theme.palette.onSurface
             verticalAlignment: Text.AlignVCenter
@@ -41,85 +100,6 @@ T.MenuBar {
             anchors.bottom: parent.bottom
             width: parent.width
             height: 1
-            color: Theme.palette.border
-        }
-    }
-
-    component Menu: T.Menu {
-        id: menu
-        // As wide as its widest command, and never narrower than 240.
-        property real widestItem: 0
-        implicitWidth: Math.max(240, widestItem + leftPadding + rightPadding)
-        implicitHeight: contentItem.implicitHeight + topPadding + bottomPadding
-        padding: 5
-
-        delegate: Component {
-            T.MenuItem {
-                id: item
-                implicitWidth: menu.implicitWidth - menu.leftPadding - menu.rightPadding
-                implicitHeight: 26
-                leftPadding: 10
-                rightPadding: 10
-                readonly property real naturalWidth: leftPadding + label.implicitWidth + 12 + shortcutText.implicitWidth
-                                                     + rightPadding
-                function widen() {
-                    if (menu)
-                        menu.widestItem = Math.max(menu.widestItem, naturalWidth);
-                }
-                onNaturalWidthChanged: widen()
-                Component.onCompleted: widen()
-                contentItem: Row {
-                    spacing: 12
-                    Text {
-                        id: label
-                        width: parent.width - shortcutText.width - parent.spacing
-                        text: item.text
-                        font.pixelSize: 13
-                        color: item.highlighted ? Theme.palette.onPrimary : Theme.palette.onSurface
-                        opacity: item.enabled ? 1 : 0.45
-                        verticalAlignment: Text.AlignVCenter
-                        height: parent.height
-                        elide: Text.ElideRight
-                    }
-                    Text {
-                        id: shortcutText
-                        text: item.action && item.action.shortcut ? String(item.action.shortcut) : ""
-                        font.pixelSize: 12
-                        color: item.highlighted ? Theme.palette.onPrimary : Theme.palette.onSurfaceMuted
-                        verticalAlignment: Text.AlignVCenter
-                        height: parent.height
-                    }
-                }
-                background: Rectangle {
-                    radius: 4
-                    color: item.highlighted && item.enabled ? Theme.palette.primary : "transparent"
-                }
-            }
-        }
-
-        contentItem: ListView {
-            implicitHeight: contentHeight
-            model: menu.contentModel
-            interactive: false
-            clip: true
-            currentIndex: menu.currentIndex
-        }
-
-        background: Rectangle {
-            color: Theme.palette.surfaceRaised
-            border.width: 1
-            border.color: Theme.palette.borderStrong
-            radius: 6
-        }
-    }
-
-    component Separator: T.MenuSeparator {
-        implicitWidth: 200
-        implicitHeight: 9
-        topPadding: 4
-        bottomPadding: 4
-        contentItem: Rectangle {
-            implicitHeight: 1
             color: Theme.palette.border
         }
     }

@@ -20,6 +20,10 @@ T.ApplicationWindow {
     required property UndoPointsModel undoPoints
     required property ManualGuideList guide
     property Component savePanel: null
+    // A batch of writes runs on one of the screens and takes no input meanwhile: the window says
+    // it is busy (to a screen reader too) and the controls it blocks say they are unavailable.
+    readonly property bool busy: firstRun.progress.shown || recipesModel.progress.shown || repairModel.progress.shown
+                                 || undoPoints.progress.shown || syncModel.progress.shown
 
     title: "AmberLoom"
     width: 980
@@ -89,6 +93,7 @@ T.ApplicationWindow {
         message.accepted.connect(() => message.destroy());
         message.rejected.connect(() => message.destroy());
         message.open();
+        SystemDialogs.readyOpened(message);
     }
 
     function alert(title, message) {
@@ -96,32 +101,34 @@ T.ApplicationWindow {
                 {themePalette: Theme.palette, title: title, message: message}).open();
     }
 
+    // F10 and Alt with the underlined letter of a title open the menus (Linux conventions); the
+    // arrows move within and between them, Return chooses, Escape closes.
     menuBar: AppMenuBar {
+        id: menus
         objectName: "menuBar"
-        AppMenuBar.Menu {
-            id: applicationMenu
-            title: "AmberLoom"
+        AppMenu {
+            title: "&AmberLoom"
             T.Action {
                 objectName: "checkForUpdates"
                 text: qsTr("Check for Updates…")
                 enabled: window.app.canCheckForUpdates
                 onTriggered: window.app.checkForUpdates()
             }
-            AppMenuBar.Separator {}
+            AppMenuSeparator {}
             T.Action {
+                readonly property string keys: preferencesKeys.sequence
                 text: qsTr("Settings…")
-                shortcut: "Ctrl+,"
                 onTriggered: window.app.showPreferences()
             }
-            AppMenuBar.Separator {}
+            AppMenuSeparator {}
             T.Action {
+                readonly property string keys: quitKeys.sequence
                 text: qsTr("Quit AmberLoom")
-                shortcut: "Ctrl+Q"
                 onTriggered: Qt.quit()
             }
         }
-        AppMenuBar.Menu {
-            title: qsTr("File")
+        AppMenu {
+            title: qsTr("&File")
             T.Action {
                 objectName: "exportScript"
                 text: qsTr("Export as Terminal Commands…")
@@ -130,24 +137,38 @@ T.ApplicationWindow {
         }
     }
 
-    // The key equivalents of the application menu, in every window of the application. A menu's
-    // actions answer their keys only while the menu is open, so these stand in while it is closed.
+    // The key equivalents of the application menu, in every window of the application, whether a
+    // menu is open or not: the menus' commands show the keys but leave them to these, so that no
+    // key ever has two owners.
     Shortcut {
+        id: preferencesKeys
         sequence: "Ctrl+,"
         context: Qt.ApplicationShortcut
-        enabled: !applicationMenu.visible
-        onActivated: window.app.showPreferences()
+        onActivated: {
+            menus.dismiss();
+            window.app.showPreferences();
+        }
     }
     Shortcut {
+        id: quitKeys
         sequence: "Ctrl+Q"
         context: Qt.ApplicationShortcut
-        enabled: !applicationMenu.visible
         onActivated: Qt.quit()
+    }
+    Shortcut {
+        sequence: "F10"
+        onActivated: menus.toggleFirst()
+    }
+
+    FocusAfterWork {
+        shownIn: window
+        busy: window.busy
     }
 
     RootView {
         objectName: "rootView"
         anchors.fill: parent
+        enabled: !window.busy
         account: window.account
         viewState: window.viewState
         catalogModel: window.catalogModel

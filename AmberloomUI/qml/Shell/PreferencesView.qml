@@ -10,6 +10,14 @@ Item {
     id: view
 
     required property PreferencesViewModel model
+    readonly property bool busy: removalSheet.working
+
+    function closeSheets() {
+        supportMail.close();
+        if (!removalSheet.busy)
+            removalSheet.close();
+        account.closeSheets();
+    }
 
     implicitWidth: 520
     implicitHeight: column.implicitHeight + 48
@@ -25,6 +33,7 @@ Item {
         spacing: 18
 
         AccountSettingsView {
+            id: account
             objectName: "accountSection"
             Layout.fillWidth: true
             Layout.bottomMargin: 4
@@ -38,7 +47,7 @@ Item {
             Layout.fillWidth: true
             spacing: 6
             SymbolIcon { name: "network.slash"; pointSize: 13; color: Theme.palette.onSurface }
-            Text {
+            HeardText {
                 objectName: "reportLine"
                 Layout.fillWidth: true
                 text: qsTr("This version sends no usage or crash reports.")
@@ -90,8 +99,9 @@ Item {
                     verticalAlignment: Text.AlignVCenter
                     wrapMode: Text.WordWrap
                 }
+                FocusRing { cornerRadius: 4 }
             }
-            Text {
+            HeardText {
                 Layout.fillWidth: true
                 text: qsTr("A few settings turn off protections your Mac normally has — like the warning before opening a downloaded app, or the safety check on downloaded disk images. They are included so they can sync between your Macs, but they stay out of sight until you ask. Each one is marked in red.")
                 font: Tokens.text.caption
@@ -109,7 +119,8 @@ Item {
             // Looked for each time the section is made.
             readonly property string crashReport: view.model.lastCrashReport()
 
-            Text {
+            HeardText {
+                heading: true
                 text: qsTr("Help")
                 font: Tokens.text.label
                 color: Theme.palette.onSurface
@@ -138,7 +149,7 @@ Item {
                 visible: parent.crashReport.length > 0
                 spacing: 8
                 SymbolIcon { name: "exclamationmark.triangle"; pointSize: 12; color: Theme.palette.stateWarn }
-                Text {
+                HeardText {
                     text: qsTr("AmberLoom crashed on this Mac before")
                     font: Tokens.text.caption
                     color: Theme.palette.stateWarn
@@ -151,7 +162,7 @@ Item {
                     onClicked: view.model.revealCrashReport(parent.parent.crashReport)
                 }
             }
-            Text {
+            HeardText {
                 Layout.fillWidth: true
                 visible: parent.crashReport.length > 0
                 text: qsTr("Nothing is sent on its own. Attach the report to your email if you want us to see it.")
@@ -169,7 +180,7 @@ Item {
             visible: view.model.isDryRun
             spacing: 6
             SymbolIcon { name: "eye"; pointSize: 12; color: Theme.palette.stateWarn; Layout.alignment: Qt.AlignTop }
-            Text {
+            HeardText {
                 Layout.fillWidth: true
                 text: qsTr("This early version is in practice mode: it looks at your settings but never changes anything.")
                 font: Tokens.text.caption
@@ -190,6 +201,7 @@ Item {
             color: link.down ? Theme.palette.onSurface : Theme.palette.onSurfaceMuted
         }
         background: null
+        FocusRing { cornerRadius: 2 }
     }
 
     SupportMailAlert {

@@ -19,18 +19,27 @@ Window {
     maximumHeight: fittedHeight
     color: Theme.palette.surface
     Theme.palette: Tokens.amberloomPalette(SystemColorScheme.scheme)
+    // Settings are being put back before removal: the window is busy (see AppWindow).
+    readonly property bool busy: content.busy
 
-    // The keys go to the content whenever no sheet or alert holds them.
-    onActiveFocusItemChanged: if (!activeFocusItem || activeFocusItem === contentItem) content.forceActiveFocus()
+    // The keys go to the content whenever no sheet or alert holds them, while the window is in
+    // use: a closed (or inactive) window keeps nothing focused.
+    onActiveFocusItemChanged: if (active && (!activeFocusItem || activeFocusItem === contentItem)) content.forceActiveFocus()
+    // What was open over the window closes with it, short of work that must run to its end.
+    onVisibleChanged: if (!visible) content.closeSheets()
 
-    Flickable {
+    FocusAfterWork {
+        shownIn: window
+        busy: window.busy
+    }
+
+    PageFlickable {
         id: scroller
         objectName: "preferencesScroller"
         anchors.fill: parent
         contentWidth: width
         contentHeight: content.implicitHeight
         clip: true
-        boundsBehavior: Flickable.StopAtBounds
         T.ScrollBar.vertical: PageScrollBar { alwaysShown: true }
 
         PreferencesView {

@@ -6,7 +6,7 @@ import AmberLoom.UI
 // Shown when "Email support" found no mail program to hand the message to: the address and the
 // prepared message (version details included), each with a button that copies it. Done, Return
 // and Escape close it.
-T.Popup {
+T.Dialog {
     id: alert
 
     required property PreferencesViewModel model
@@ -23,7 +23,7 @@ T.Popup {
     focus: true
     closePolicy: T.Popup.CloseOnEscape
     padding: 22
-    Accessible.name: qsTr("No mail program opened the message")
+    title: qsTr("No mail program opened the message")
 
     T.Overlay.modal: Rectangle { color: Qt.rgba(0, 0, 0, 0.35) }
 
@@ -43,14 +43,15 @@ T.Popup {
         Keys.onReturnPressed: alert.close()
         Keys.onEnterPressed: alert.close()
 
-        Text {
+        HeardText {
+            heading: true
             Layout.fillWidth: true
-            text: qsTr("No mail program opened the message")
+            text: alert.title
             font: Tokens.text.h3
             color: Theme.palette.onSurface
             wrapMode: Text.Wrap
         }
-        Text {
+        HeardText {
             Layout.fillWidth: true
             text: qsTr("Write to the address below from any mail program, and paste the details so we know which version you have.")
             font: Tokens.text.caption
@@ -69,6 +70,8 @@ T.Popup {
                 readOnly: true
                 selectByMouse: true
                 wrapMode: TextEdit.WrapAnywhere
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
             }
             ActionButton {
                 objectName: "copyAddress"
@@ -102,6 +105,8 @@ T.Popup {
                     readOnly: true
                     selectByMouse: true
                     wrapMode: TextEdit.WrapAnywhere
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: text
                 }
             }
         }

@@ -190,3 +190,33 @@ TEST(MyMacsView, theStartupQuestionSaysWhatMustRunAtLoginForTheLocalServer) {
                   .endsWith(ui::StartupQuestion::localServerNote.arg("http://127.0.0.1:8421/api/v1")));
   renderInBothPalettes(page.window(), QStringLiteral("my-macs-startup-question"));
 }
+
+// Tab goes through every control of the page and round again, each drawn with its ring and the
+// page scrolled to show it, down to the cards and the copy button far below the first screenful.
+TEST(MyMacsView, tabReachesEveryControlAndThePageScrollsToEach) {
+  TwoMacs macs;
+  prepareTwoMacs(macs);
+  auto model = macs.here.model();
+  await(*model, &SyncModel::syncNow);
+  ui::StartupQuestion startup(LoginItemService(LoginItemService::agentPlist));
+  PageDriver page("MyMacsScreen.qml", {980, 420}, {{"startup", &startup}, {"model", model.get()}});
+  QQuickWindow& window = page.window().window();
+  const QRectF shown(QPointF(), window.size());
+  std::set<QString> reached;
+  QQuickItem* first = nullptr;
+  for (int press = 0; press < 60; ++press) {
+    QTest::keyClick(&window, Qt::Key_Tab);
+    QTest::qWait(20);  // the page scrolls once the focus has moved
+    QQuickItem* focused = window.activeFocusItem();
+    ASSERT_TRUE(focused);
+    if (focused == first) break;
+    if (!first) first = focused;
+    const std::string name = focused->objectName().toStdString();
+    EXPECT_TRUE(focused->property("visualFocus").toBool()) << name;
+    EXPECT_TRUE(shown.contains(sceneRect(focused))) << name << " is out of view";
+    reached.insert(focused->objectName());
+    if (name == "autoSyncSwitch") renderInBothPalettes(page.window(), QStringLiteral("my-macs-focus"));
+  }
+  for (const char* name : {"autoSyncSwitch", "macRow-MAC-B", "tick", "pin", "actionButton"})
+    EXPECT_TRUE(reached.contains(QString::fromLatin1(name))) << name;
+}

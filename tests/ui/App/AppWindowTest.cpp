@@ -301,6 +301,52 @@ TEST_F(AppWindow, SettingsWindowOfAnAccountWithManyMacsFitsTheScreenAndScrollsTo
   EXPECT_TRUE(QRectF(QPointF(), window->size()).contains(deleteAccount));
 }
 
+// A settings window closed with a question open keeps nothing: the question closes with it and no
+// item holds the focus (a screen reader would still find it there).
+TEST_F(AppWindow, AClosedSettingsWindowKeepsNoQuestionAndNoFocus) {
+  signIn();
+  auto app = start();
+  app->showPreferences();
+  QQuickWindow* window = app->preferencesWindow();
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+  window->requestActivate();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+  QTest::keyClick(window, Qt::Key_Tab);
+  saveInBothPalettes(window, QStringLiteral("app-preferences-focus"));
+  QTest::keyClick(window, Qt::Key_Tab);  // from "Sign out" to "Delete account…", which asks first
+  QTest::keyClick(window, Qt::Key_Space);
+  QObject* question = window->findChild<QObject*>(QStringLiteral("deleteConfirmation"));
+  ASSERT_TRUE(question);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return question->property("opened").toBool(); }, 5000));
+  saveInBothPalettes(window, QStringLiteral("app-preferences-delete-question"));
+
+  window->close();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 5000));
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(question->property("visible").toBool());
+  EXPECT_FALSE(window->activeFocusItem() && window->activeFocusItem() != window->contentItem());
+}
+
+// The alert of an export that could not be written shows the error, path and all, as typed: a
+// name that looks like markup is not drawn as a heading.
+TEST_F(AppWindow, TheExportsErrorAlertShowsThePathAsTyped) {
+  auto app = start();
+  QQuickWindow* window = app->mainWindow();
+  const QString error = QStringLiteral("There is no folder /tmp/<h1>Big</h1>/<b>x</b> to save the script in.");
+  QMetaObject::invokeMethod(window, "showExportError", Q_ARG(QVariant, error));
+  QObject* alert = nullptr;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (alert = shownDialog(window, "QQuickMessageDialogImpl")) != nullptr; }, 5000));
+  saveInBothPalettes(window, QStringLiteral("app-export-error"));
+  int shown = 0;
+  for (auto* text : alert->findChildren<QQuickItem*>()) {
+    if (!text->inherits("QQuickText") || text->property("text").toString() != error) continue;
+    ++shown;
+    EXPECT_EQ(text->property("textFormat").toInt(), Qt::PlainText);
+  }
+  EXPECT_EQ(shown, 1);
+}
+
 TEST(Updater, OffersChecksOnlyForANonEmptyFeedText) {
   using amberloom::app::Updater;
   const struct {

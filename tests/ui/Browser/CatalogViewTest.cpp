@@ -1,6 +1,8 @@
 // The catalogue window driven as a user drives it, on the offscreen platform: the sidebar, the
 // search field, the tip of the day, the restart button, coming back to the application, and the
-// manual guide; search results scrolled without a warning and with whole group badges. Also renders the window on the built-in catalogue in both palettes.
+// manual guide; search results scrolled without a warning and with whole group badges; the
+// keyboard's way through the window and the focus ring it shows. Also renders the window on the
+// built-in catalogue in both palettes.
 
 #include <gtest/gtest.h>
 
@@ -9,10 +11,12 @@
 #include <QQuickItem>
 #include <QTest>
 #include <filesystem>
+#include <functional>
 
 #include "Browser/AppRestarter.hpp"
 #include "Browser/ManualGuideList.hpp"
 #include "Browser/SettingsModel.hpp"
+#include "Kit/DesignTokens.hpp"
 #include "BrowserFixture.hpp"
 #include "ScreenGeometry.hpp"
 #include "ScreenWindow.hpp"
@@ -43,6 +47,34 @@ ManualGuide guideWithRepeatedSteps() {
   };
   return ManualGuide("Left to you.", {section("a", {{"Press Return", "a sheet"}, {"Press Return", "it closes"}, {"Quit", ""}}),
                                       section("b", {{"Open it", "a window"}})});
+}
+
+// A group of `count` switches, with a menu and a slider among them: more cards than a window shows.
+SettingsCatalog longGroup(int count) {
+  std::vector<SettingDefinition> settings;
+  for (int i = 0; i < count; ++i) {
+    const std::string number = QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')).toStdString();
+    auto setting = browserSetting("long.s" + number, "long", "Setting " + number);
+    setting.control = SettingControl::toggle();
+    if (i == 0) setting.restartsApps = {"Dock"};
+    if (i == 3) {
+      setting.type = SettingValueType::integer;
+      setting.control = SettingControl::choice({{PreferenceValue::integer(0), "Off"}, {PreferenceValue::integer(1), "On"}});
+    } else if (i == 4) {
+      setting.type = SettingValueType::real;
+      setting.control = SettingControl::slider({0, 1, 0.25});
+    }
+    settings.push_back(setting);
+  }
+  settings.push_back(browserSetting("other.one", "other", "Another group"));
+  return SettingsCatalog(1, 1, settings);
+}
+
+// The id of the setting whose card holds `item`; empty outside every card.
+QString cardOf(QQuickItem* item) {
+  for (; item; item = item->parentItem())
+    if (item->property("settingID").isValid()) return item->property("settingID").toString();
+  return {};
 }
 
 // Every item below `root` named `name`, delegates of views included, in tree order.
@@ -463,4 +495,110 @@ TEST_F(CatalogView, ACatalogueFromElsewhereShowsMarkupAsTypedAndKeepsAbsurdContr
   ASSERT_TRUE(written && written->kind() == PreferenceValue::Kind::real);
   EXPECT_TRUE(std::isfinite(written->asDouble()));
   th::expectTextsAsTypedAndWithinTheirBoxes(window->window().contentItem());
+}
+
+// Tab goes region by region in reading order (sidebar, search, the list's current card, out again)
+// and Shift+Tab back; the sidebar's arrows choose the entry they reach; the list's arrows, pages,
+// Home and End go card to card, cards never drawn included, without a menu or a slider taking them
+// as a change of value, and the focused card is kept in view.
+TEST_F(CatalogView, TabGoesRegionByRegionAndTheArrowsReachEveryCardOfALongGroup) {
+  defaults->setString("group:long", "lastSelectedGroup");
+  open(longGroup(30), std::nullopt, std::nullopt);
+  QQuickWindow& shown = window->window();
+  const struct Step {
+    Qt::Key key;
+    const char* focused;  // the object name of the item with the focus afterwards
+    const char* card;     // the setting of the card it is in; "" outside the list, "*" any card
+  } steps[] = {
+      {Qt::Key_Tab, "sidebarRow-group:long", ""}, {Qt::Key_Down, "sidebarRow-group:other", ""},
+      {Qt::Key_Up, "sidebarRow-group:long", ""},  {Qt::Key_Tab, "searchField", ""},
+      {Qt::Key_Tab, "toggle", "long.s00"},        {Qt::Key_Down, "toggle", "long.s01"},
+      {Qt::Key_Down, "toggle", "long.s02"},       {Qt::Key_Down, "choice", "long.s03"},
+      {Qt::Key_Down, "slider", "long.s04"},       {Qt::Key_Up, "choice", "long.s03"},
+      {Qt::Key_PageDown, "toggle", "*"},          {Qt::Key_End, "toggle", "long.s29"},
+      {Qt::Key_Tab, "infoButton", "long.s29"},    {Qt::Key_Tab, "sidebarRow-group:long", ""},
+      {Qt::Key_Backtab, "infoButton", "long.s29"}, {Qt::Key_Backtab, "toggle", "long.s29"},
+      {Qt::Key_Backtab, "searchField", ""},       {Qt::Key_Tab, "toggle", "long.s29"},
+      {Qt::Key_Home, "toggle", "long.s00"},
+  };
+  QQuickItem* list = one("settingsCards");
+  const QRectF viewport = list->mapRectToScene(QRectF(0, 0, list->width(), list->height()));
+  for (const Step& step : steps) {
+    QTest::keyClick(&shown, step.key, step.key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+    settle();
+    QQuickItem* focused = shown.activeFocusItem();
+    const std::string at = QKeySequence(step.key).toString().toStdString() + " to " + step.focused;
+    ASSERT_TRUE(focused) << at;
+    const QString name = focused->objectName();
+    EXPECT_EQ(name.toStdString(), step.focused) << at;
+    if (*step.card == '*')
+      EXPECT_TRUE(cardOf(focused).startsWith(QStringLiteral("long."))) << at;
+    else
+      EXPECT_EQ(cardOf(focused).toStdString(), step.card) << at;
+    // Text fields mark any focus themselves; every other control shows keyboard focus alone.
+    if (focused->property("visualFocus").isValid())
+      EXPECT_TRUE(focused->property("visualFocus").toBool()) << at << ": drawn without its ring";
+    if (*step.card) EXPECT_TRUE(viewport.contains(th::sceneRect(focused))) << at << ": out of view";
+    if (name.startsWith(QStringLiteral("sidebarRow-"))) EXPECT_EQ(model->selection().stored(), name.mid(11).toStdString());
+  }
+  // Passing over the menu and the slider changed neither.
+  EXPECT_FALSE(model->value(*model->setting("long.s03")));
+  EXPECT_FALSE(model->value(*model->setting("long.s04")));
+}
+
+// Every kind of control the keyboard reaches draws the ring of the palette's accent colour around
+// it in both palettes, and none for focus that came from a click; a focused reset or info button
+// is drawn as under the pointer, never invisible.
+TEST_F(CatalogView, KeyboardFocusDrawsTheAccentRingAndAClickDoesNot) {
+  defaults->setString("group:long", "lastSelectedGroup");
+  open(longGroup(6), std::nullopt, std::nullopt);
+  model->apply(PreferenceValue::boolean(true), *model->setting("long.s00"));  // an app to restart: the status bar's button
+  settle();
+  QQuickItem* list = one("settingsCards");
+  const auto inCard = [&](int row, const char* name) {
+    list->setProperty("currentIndex", row);
+    settle();
+    return ScreenWindow::findBelow(list->property("currentItem").value<QQuickItem*>(), name);
+  };
+  const struct Case {
+    const char* name;
+    std::function<QQuickItem*()> control;
+    int ring;  // where the ring's two points lie across the control's leading edge
+  } cases[] = {
+      {"switch", [&] { return inCard(1, "toggle"); }, -2},
+      {"slider", [&] { return inCard(4, "slider"); }, -2},
+      {"info-button", [&] { return inCard(2, "infoButton"); }, -2},
+      {"reset-button", [&] { return inCard(0, "resetButton"); }, -1},
+      {"action-button", [&] { return one("restartButton"); }, -2},
+      {"sidebar-row", [&] { return one("sidebarRow-group:long"); }, 1},
+  };
+  const auto isAccent = [](const QImage& image, QPoint at, const QColor& accent) {
+    const QColor seen = image.pixelColor(at);
+    return std::abs(seen.red() - accent.red()) < 40 && std::abs(seen.green() - accent.green()) < 40 &&
+           std::abs(seen.blue() - accent.blue()) < 40;
+  };
+  const QColor light = ui::Tokens::light().property("primary").value<QColor>();
+  const QColor dark = ui::Tokens::dark().property("primary").value<QColor>();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QQuickItem* control = c.control();
+    ASSERT_TRUE(control);
+    const QRectF box = th::sceneRect(control);
+    // Halfway down the control's leading edge, in the ring's two points.
+    const QPoint ring(qRound(box.left()) + c.ring, qRound(box.center().y()));
+    control->forceActiveFocus(Qt::TabFocusReason);
+    settle();
+    const auto focused = th::renderInBothPalettes(*window, QStringLiteral("focus-%1").arg(c.name));
+    EXPECT_TRUE(isAccent(focused.light, ring, light)) << focused.light.pixelColor(ring).name().toStdString();
+    EXPECT_TRUE(isAccent(focused.dark, ring, dark)) << focused.dark.pixelColor(ring).name().toStdString();
+    if (QString(c.name) == "info-button") EXPECT_TRUE(control->property("infoHovered").toBool());
+    EXPECT_EQ(control->opacity(), 1.0);
+
+    one("searchField")->forceActiveFocus();
+    control->forceActiveFocus(Qt::MouseFocusReason);
+    settle();
+    const auto clicked = th::renderInBothPalettes(*window, QStringLiteral("focus-%1-clicked").arg(c.name));
+    EXPECT_FALSE(isAccent(clicked.light, ring, light));
+    EXPECT_FALSE(isAccent(clicked.dark, ring, dark));
+  }
 }

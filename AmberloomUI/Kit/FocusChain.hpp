@@ -1,0 +1,23 @@
+#pragma once
+// What the views need of the item tree to move the keyboard's focus that Qt Quick keeps to C++:
+// whether an item lies within another (a row of a list, a menu bar, a scrolling page).
+
+#include <QObject>
+#include <QQuickItem>
+#include <QtQml/qqmlregistration.h>
+
+namespace amberloom::ui {
+
+class FocusChain : public QObject {
+  Q_OBJECT
+  QML_ELEMENT
+  QML_SINGLETON
+
+ public:
+  explicit FocusChain(QObject* parent = nullptr) : QObject(parent) {}
+
+  // Whether `item` is `ancestor` or lies below it; false when either is null.
+  Q_INVOKABLE static bool isWithin(const QQuickItem* item, const QQuickItem* ancestor);
+};
+
+}  // namespace amberloom::ui

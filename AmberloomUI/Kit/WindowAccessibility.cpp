@@ -1,0 +1,130 @@
+#include "Kit/WindowAccessibility.hpp"
+
+#include <QAccessible>
+#include <QAccessibleObject>
+#include <QGuiApplication>
+#include <QMetaProperty>
+#include <QPointer>
+#include <QQuickItem>
+#include <QQuickWindow>
+
+namespace amberloom::ui {
+
+namespace {
+
+constexpr const char* kBusy = "busy";
+
+// What Qt Quick's form of a window gives, with the busy state added.
+class BusyWindowAccessible final : public QAccessibleObject {
+ public:
+  explicit BusyWindowAccessible(QQuickWindow* window) : QAccessibleObject(window) {}
+
+  QWindow* window() const override { return quickWindow(); }
+  QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(qApp); }
+  QAccessible::Role role() const override { return QAccessible::Window; }
+
+  QAccessible::State state() const override {
+    QAccessible::State state;
+    QQuickWindow* window = quickWindow();
+    state.invisible = !window || !window->isVisible();
+    state.active = window && window == QGuiApplication::focusWindow();
+    state.busy = window && window->property(kBusy).toBool();
+    return state;
+  }
+
+  QRect rect() const override {
+    QQuickWindow* window = quickWindow();
+    return window ? QRect(window->x(), window->y(), window->width(), window->height()) : QRect();
+  }
+
+  QString text(QAccessible::Text text) const override {
+    QQuickWindow* window = quickWindow();
+    return window && text == QAccessible::Name ? window->title() : QString();
+  }
+
+  int childCount() const override { return static_cast<int>(children().size()); }
+  QAccessibleInterface* child(int index) const override {
+    const QList<QQuickItem*> items = children();
+    return index >= 0 && index < items.size() ? QAccessible::queryAccessibleInterface(items.at(index)) : nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    return child ? static_cast<int>(children().indexOf(qobject_cast<QQuickItem*>(child->object()))) : -1;
+  }
+  QAccessibleInterface* childAt(int x, int y) const override {
+    for (int i = childCount() - 1; i >= 0; --i) {
+      QAccessibleInterface* shown = child(i);
+      if (!shown || shown->state().invisible) continue;
+      if (QAccessibleInterface* inner = shown->childAt(x, y)) return inner;
+      if (shown->rect().contains(x, y)) return shown;
+    }
+    return nullptr;
+  }
+
+  QAccessibleInterface* focusChild() const override {
+    QQuickWindow* window = quickWindow();
+    QObject* focused = window ? window->focusObject() : nullptr;
+    QAccessibleInterface* focus = focused ? QAccessible::queryAccessibleInterface(focused) : nullptr;
+    if (!focus || focus == this || !focus->focusChild()) return focus;
+    return focus->focusChild();
+  }
+
+ private:
+  QQuickWindow* quickWindow() const { return static_cast<QQuickWindow*>(object()); }
+  // The items nearest the content item that assistive technology sees (Qt Quick makes an
+  // interface only for those), in the order of the item tree.
+  QList<QQuickItem*> children() const {
+    QList<QQuickItem*> found;
+    if (QQuickWindow* window = quickWindow(); window && window->contentItem()) collect(window->contentItem(), found);
+    return found;
+  }
+  static void collect(QQuickItem* item, QList<QQuickItem*>& found) {
+    for (QQuickItem* child : item->childItems()) {
+      if (QAccessible::queryAccessibleInterface(child))
+        found.append(child);
+      else
+        collect(child, found);
+    }
+  }
+};
+
+// Announces each turn of a window's `busy` property as a change of its busy state.
+class BusyAnnouncer final : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit BusyAnnouncer(QQuickWindow* window) : QObject(window), window_(window) {}
+
+ public slots:
+  void busyChanged() {
+    if (!window_) return;
+    QAccessible::State changed;
+    changed.busy = true;
+    QAccessibleStateChangeEvent event(window_.data(), changed);
+    QAccessible::updateAccessibility(&event);
+  }
+
+ private:
+  QPointer<QQuickWindow> window_;
+};
+
+}  // namespace
+
+QAccessibleInterface* windowAccessibility(const QString&, QObject* object) {
+  auto* window = qobject_cast<QQuickWindow*>(object);
+  if (!window) return nullptr;
+  const QMetaObject* type = window->metaObject();
+  const int busy = type->indexOfProperty(kBusy);
+  if (busy < 0) return nullptr;
+  // Asked once per window: the interface is kept for the window's life.
+  const QMetaProperty property = type->property(busy);
+  if (property.hasNotifySignal()) {
+    auto* announcer = new BusyAnnouncer(window);
+    QObject::connect(window, property.notifySignal(), announcer,
+                     announcer->metaObject()->method(announcer->metaObject()->indexOfSlot("busyChanged()")));
+  }
+  return new BusyWindowAccessible(window);
+}
+
+}  // namespace amberloom::ui
+
+#include "WindowAccessibility.moc"
