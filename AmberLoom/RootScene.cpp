@@ -35,6 +35,7 @@
 #include "Preferences/UserDefaults.hpp"
 #include "Preferences/Version.hpp"
 #include "Recipes/RecipeService.hpp"
+#include "Shell/RootViewState.hpp"
 #include "SelfTest/SettingHealth.hpp"
 #include "Support/StaleTemporaries.hpp"
 #include "Sync/LoginItemService.hpp"
@@ -98,11 +99,13 @@ RootScene::Resources RootScene::loadResources() {
   std::string folder = SyncFolder::current(*defaults, locator);
   // What writes killed part-way left behind, before anything reads those folders.
   sweepStaleTemporaries(home, folder);
-  // Read before any model exists, so it sees the Mac as the user left it.
-  PersonalisationScan scan =
-      PersonalisationScanner(catalog, SettingsService(DomainResolver::live(), store),
-                             [locator, folder] { return locator.backupExists(folder); })
-          .scan(Version::current(), Version::currentApp());
+  // Read before any model exists, so it sees the Mac as the user left it. Only the wizard shows
+  // it, and once the first run is done no window of this run shows the wizard.
+  PersonalisationScan scan;
+  if (!defaults->boolValue(ui::RootViewState::completedKey).value_or(false))
+    scan = PersonalisationScanner(catalog, SettingsService(DomainResolver::live(), store),
+                                  [locator, folder] { return locator.backupExists(folder); })
+               .scan(Version::current(), Version::currentApp());
 
   std::optional<DiscoverDeck> deck;
   try {

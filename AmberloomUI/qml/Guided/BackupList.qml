@@ -4,17 +4,26 @@ import AmberLoom.UI
 
 // The backups of the backup folder, one card each: the Mac's name, how many settings the backup
 // holds, and a button that asks to bring them over. The button only asks: the restore runs from
-// the confirmation.
+// the confirmation. While the folder is being read, a working line says so above the cards.
 SurfaceStack {
     id: list
 
     // A BackupListModel.
     required property var backups
+    // The backup folder is being read: the cards are those of the last read, if any.
+    property bool reading: false
 
     // The row's button was pressed.
     signal restore(int index)
 
     spacing: 8
+
+    WorkingLine {
+        objectName: "readingBackups"
+        width: list.width
+        visible: list.reading
+        text: qsTr("Reading the backup folder…")
+    }
 
     Repeater {
         model: list.backups
