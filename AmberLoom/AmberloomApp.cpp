@@ -137,6 +137,14 @@ void AmberloomApp::showMainWindow() {
   mainWindow_->show();
 }
 
+void AmberloomApp::bringForward() {
+  if (!mainWindow_) return;
+  if (mainWindow_->windowState() & Qt::WindowMinimized) mainWindow_->showNormal();
+  mainWindow_->show();
+  mainWindow_->raise();
+  mainWindow_->requestActivate();
+}
+
 void AmberloomApp::showPreferences() {
   if (preferencesWindow_ && preferencesWindow_->isVisible()) {
     preferencesWindow_->raise();
