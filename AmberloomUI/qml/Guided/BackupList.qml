@@ -18,10 +18,26 @@ SurfaceStack {
 
     spacing: 8
 
+    // Said only once reading has taken a moment: a quick read shows no flash of the line.
+    property bool readingShown: false
+    onReadingChanged: {
+        readingShown = false;
+        if (reading)
+            patience.restart();
+        else
+            patience.stop();
+    }
+    Component.onCompleted: if (reading) patience.start()
+    Timer {
+        id: patience
+        interval: 100
+        onTriggered: list.readingShown = list.reading
+    }
+
     WorkingLine {
         objectName: "readingBackups"
         width: list.width
-        visible: list.reading
+        visible: list.readingShown
         text: qsTr("Reading the backup folder…")
     }
 
