@@ -74,16 +74,27 @@ curl_off_t bytesMoved(CURL* easy) {
 }  // namespace
 
 bool isLoopbackURL(const std::string& text) {
-  // Without libcurl no request goes anywhere, loopback or not.
-  try {
-    curlLibrary();
-  } catch (const HttpTransferError&) {
+  // Read without libcurl, which the start would otherwise load for this check alone. Strict: only
+  // "http[s]://" + a loopback host + an optional port, then nothing or a path, query or fragment, so
+  // that no spelling another URL parser could read as a different host passes; the transfer parses
+  // the URL again with curl's own parser (checkedURL) before anything is sent.
+  if (std::any_of(text.begin(), text.end(), [](unsigned char c) { return c <= 0x20 || c >= 0x7f; })) return false;
+  std::string lower = text;
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+  std::size_t at = 0;
+  if (lower.starts_with("http://"))
+    at = 7;
+  else if (lower.starts_with("https://"))
+    at = 8;
+  else
     return false;
-  }
-  std::unique_ptr<CURLU, UrlDeleter> url(curlLibrary().url());
-  if (!url || curlLibrary().urlSet(url.get(), CURLUPART_URL, text.c_str(), 0) != CURLUE_OK) return false;
-  const std::string scheme = urlPart(url.get(), CURLUPART_SCHEME);
-  return (scheme == "http" || scheme == "https") && isLoopbackHost(urlPart(url.get(), CURLUPART_HOST));
+  const std::string authority = lower.substr(at, lower.find_first_of("/?#", at) - at);
+  const std::size_t hostEnd = authority.starts_with("[::1]") ? 5 : std::min(authority.find(':'), authority.size());
+  if (!isLoopbackHost(authority.substr(0, hostEnd))) return false;
+  const std::string port = authority.substr(hostEnd);
+  if (port.empty()) return true;
+  return port.size() >= 2 && port.size() <= 6 && port[0] == ':' &&
+         std::all_of(port.begin() + 1, port.end(), [](unsigned char c) { return std::isdigit(c); });
 }
 
 HttpTransferError HttpTransferError::badURL(const std::string& url) {
