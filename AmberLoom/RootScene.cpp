@@ -167,8 +167,8 @@ RootScene RootScene::make(Resources resources) {
       RepairScanner(catalog, service, intents, osBuild()), RepairService(service, intents, DomainResolver::live(), store),
       false, undoHistory(home), verifier(), defaults, IntentLog::standard(osBuild()), notice);
 
-  scene.makeRemovalModel = [settings = catalog.settings(), intents, service, store, folder, home, notice] {
-    UninstallService uninstall(settings, intents, service, folder, DomainResolver::live(), store, bundleIdentifier(),
+  scene.makeRemovalModel = [catalog, intents, service, store, folder, home, notice] {
+    UninstallService uninstall(catalog.settings(), intents, service, folder, DomainResolver::live(), store, bundleIdentifier(),
                                home);
     return std::make_unique<ui::RemovalModel>(
         std::move(uninstall), false, undoHistory(home), verifier(),
@@ -177,7 +177,6 @@ RootScene RootScene::make(Resources resources) {
 
   scene.guide = std::move(resources.guide);
 
-  // The catalogue's last use: moved, not copied.
   BackupService backups(std::move(resources.catalog), DomainResolver::live(), store, BackupService::currentDeviceID(),
                         BackupService::currentDeviceName());
   scene.firstRun = std::make_shared<ui::FirstRunModel>(std::move(resources.scan), std::move(backups), folder, false,
