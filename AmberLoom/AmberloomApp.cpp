@@ -1,6 +1,7 @@
 #include "AmberLoom/AmberloomApp.hpp"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickWindow>
@@ -59,8 +60,9 @@ void AmberloomApp::handleCommandLineSwitches(const std::vector<std::string>& arg
 }
 
 AmberloomApp::AmberloomApp(QObject* parent) : QObject(parent), updater_(), workspace_(ui::Workspace::live()) {
-  // The resources load on a worker while this thread readies the engine and the main window's
-  // types; the models are QObjects, so they are made here once both are done.
+  // The resources load on a worker while this thread readies the engine; the main window's types
+  // are then compiled on the engine's loader thread while this one builds the models over the
+  // resources (QObjects, so made here).
   std::future<RootScene::Resources> resources;
   try {
     resources = std::async(std::launch::async, &RootScene::loadResources);
@@ -75,7 +77,9 @@ AmberloomApp::AmberloomApp(QObject* parent) : QObject(parent), updater_(), works
   // "Quit AmberLoom" and Ctrl+Q end the application as closing its last window does.
   connect(engine_.get(), &QQmlEngine::quit, QCoreApplication::instance(), &QCoreApplication::quit,
           Qt::QueuedConnection);
-  mainComponent_ = compile(QStringLiteral("AppWindow"));
+  mainComponent_ = std::make_unique<QQmlComponent>(engine_.get());
+  mainComponent_->loadUrl(QUrl(QStringLiteral("qrc:/qt-project.org/imports/AmberLoom/UI/AppWindow.qml")),
+                          QQmlComponent::Asynchronous);
   root_ = RootScene::make(resources.get());
 
   // A restore in the wizard has already announced what it changed and the point it stored.
@@ -109,6 +113,8 @@ std::unique_ptr<QQmlComponent> AmberloomApp::compile(const QString& type) {
 
 QQuickWindow* AmberloomApp::createWindow(QQmlComponent& component, const QString& type,
                                          const QVariantMap& properties) {
+  // Compiled on the loader thread, which hands the result over through this thread's events.
+  while (component.isLoading()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   if (!component.isReady())
     throw std::runtime_error("cannot show " + type.toStdString() + ": " + component.errorString().toStdString());
   QObject* object = component.createWithInitialProperties(properties);
@@ -135,6 +141,14 @@ void AmberloomApp::showMainWindow() {
                                 {"guide", QVariant::fromValue(guide_.get())}});
   }
   mainWindow_->show();
+}
+
+void AmberloomApp::bringForward() {
+  if (!mainWindow_) return;
+  if (mainWindow_->windowState() & Qt::WindowMinimized) mainWindow_->showNormal();
+  mainWindow_->show();
+  mainWindow_->raise();
+  mainWindow_->requestActivate();
 }
 
 void AmberloomApp::showPreferences() {

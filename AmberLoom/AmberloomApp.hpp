@@ -49,6 +49,8 @@ class AmberloomApp : public QObject {
   // Makes and shows the main window. Throws std::runtime_error when its QML cannot be loaded.
   void showMainWindow();
   QQuickWindow* mainWindow() const { return mainWindow_; }
+  // Shows the main window in front of every other, as another start of this home asks.
+  void bringForward();
   // The settings window, null until first opened.
   QQuickWindow* preferencesWindow() const { return preferencesWindow_; }
   const RootScene& root() const { return root_; }

@@ -35,6 +35,7 @@
 #include "Preferences/UserDefaults.hpp"
 #include "Preferences/Version.hpp"
 #include "Recipes/RecipeService.hpp"
+#include "Shell/RootViewState.hpp"
 #include "SelfTest/SettingHealth.hpp"
 #include "Support/BackgroundTask.hpp"
 #include "Support/StaleTemporaries.hpp"
@@ -118,11 +119,13 @@ RootScene::Resources RootScene::loadResources() {
   std::string folder = SyncFolder::current(*defaults, locator);
   // What writes killed part-way left behind, before anything reads those folders.
   sweepStaleTemporaries(home, folder);
-  // Read before any model exists, so it sees the Mac as the user left it.
-  PersonalisationScan scan =
-      PersonalisationScanner(catalog, SettingsService(DomainResolver::live(), store),
-                             [locator, folder] { return locator.backupExists(folder); })
-          .scan(Version::current(), Version::currentApp());
+  // Read before any model exists, so it sees the Mac as the user left it. Only the wizard shows
+  // it, and once the first run is done no window of this run shows the wizard.
+  PersonalisationScan scan;
+  if (!defaults->boolValue(ui::RootViewState::completedKey).value_or(false))
+    scan = PersonalisationScanner(catalog, SettingsService(DomainResolver::live(), store),
+                                  [locator, folder] { return locator.backupExists(folder); })
+               .scan(Version::current(), Version::currentApp());
 
   std::optional<DiscoverDeck> deck;
   try {
@@ -184,9 +187,9 @@ RootScene RootScene::make(Resources resources) {
       RepairScanner(catalog, service, intents, osBuild()), RepairService(service, intents, DomainResolver::live(), store),
       false, undoHistory(home), verifier(), defaults, IntentLog::standard(osBuild()), notice);
 
-  scene.makeRemovalModel = [settings = catalog.settings(), intents, service, store, folder, home, notice, defaults] {
-    UninstallService uninstall(settings, intents, service, folder, DomainResolver::live(), store, bundleIdentifier(),
-                               home, [defaults] { leaveAccountBeforeRemoval(defaults); });
+  scene.makeRemovalModel = [catalog, intents, service, store, folder, home, notice, defaults] {
+    UninstallService uninstall(catalog.settings(), intents, service, folder, DomainResolver::live(), store,
+                               bundleIdentifier(), home, [defaults] { leaveAccountBeforeRemoval(defaults); });
     return std::make_unique<ui::RemovalModel>(
         std::move(uninstall), false, undoHistory(home), verifier(),
         [] { return LoginItemService(LoginItemService::agentPlist).disable(); }, notice);
@@ -194,7 +197,6 @@ RootScene RootScene::make(Resources resources) {
 
   scene.guide = std::move(resources.guide);
 
-  // The catalogue's last use: moved, not copied.
   BackupService backups(std::move(resources.catalog), DomainResolver::live(), store, BackupService::currentDeviceID(),
                         BackupService::currentDeviceName());
   scene.firstRun = std::make_shared<ui::FirstRunModel>(std::move(resources.scan), std::move(backups), folder, false,

@@ -56,7 +56,7 @@ struct RootScene {
     std::optional<DiscoverDeck> deck;
     std::vector<Recipe> recipes;
     std::optional<ManualGuide> guide;
-    PersonalisationScan scan;
+    PersonalisationScan scan;  // left empty when the first run is done: no wizard shows it
   };
 
   // Reads the resources and scans this Mac's preferences. Only reads files and touches nothing of

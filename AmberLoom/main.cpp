@@ -1,5 +1,6 @@
 // The process entry. The two headless switches are answered before anything of Qt exists; any
-// other start is the windowed application.
+// other start is the windowed application, unless this home's application runs already: that one
+// is asked to bring its window forward, and this start ends.
 
 #include <QGuiApplication>
 #include <QtQml/QQmlExtensionPlugin>
@@ -9,6 +10,8 @@
 #include <vector>
 
 #include "AmberLoom/AmberloomApp.hpp"
+#include "AmberLoom/SingleInstance.hpp"
+#include "Platform/HomeDirectory.hpp"
 
 Q_IMPORT_QML_PLUGIN(AmberLoom_UIPlugin)
 
@@ -17,7 +20,16 @@ int main(int argc, char** argv) {
   QGuiApplication application(argc, argv);
   QGuiApplication::setApplicationName(QStringLiteral("AmberLoom"));
   QGuiApplication::setOrganizationDomain(QStringLiteral("winterbrae.tv"));
+  const std::string home = amberloom::platform::homeDirectory();
+  const auto instance = amberloom::app::SingleInstance::claim(home);
+  if (!instance) {
+    if (amberloom::app::SingleInstance::askToShow(home)) return 0;
+    std::fprintf(stderr, "AmberLoom: it is running already for %s, but does not answer\n", home.c_str());
+    return 1;
+  }
   amberloom::app::AmberloomApp app;
+  QObject::connect(instance.get(), &amberloom::app::SingleInstance::showRequested, &app,
+                   &amberloom::app::AmberloomApp::bringForward);
   try {
     app.showMainWindow();
   } catch (const std::exception& error) {

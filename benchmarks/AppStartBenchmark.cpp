@@ -1,9 +1,13 @@
 // Start-up of the application: from starting the process to the first frame of the catalogue
-// window (signed in, first run done), against two processes that show an empty window of the same
-// size: a bare QQuickView, and the smallest Qt Quick application (a QML Window loaded through
-// QQmlApplicationEngine, as Qt's own application template does). All run on the offscreen platform
-// in a fresh home. Prints the medians in milliseconds and the ratios; the target is at most 2 times
-// the QQuickView.
+// window (signed in, first run done, this home claimed as the executable claims it), against two
+// processes that show an empty window of the same size: a bare QQuickView, and the smallest Qt
+// Quick application (a QML Window loaded through QQmlApplicationEngine, as Qt's own application
+// template does); then the same home with 300 backups in its backup folder, which no screen of
+// that start shows. All run in a fresh home, on the offscreen platform unless QT_QPA_PLATFORM
+// names another (run under xvfb-run with QT_QPA_PLATFORM=xcb, the first frame is the mapped
+// window's first paint). The runs of the four kinds are interleaved; prints the medians in
+// milliseconds and the ratios: at most 2 times the QQuickView, and at most 1.1 times with the
+// backups. Run by hand from the build folder: bin/app_start_benchmark [runs].
 
 #include <unistd.h>
 
@@ -15,12 +19,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <vector>
 #include <filesystem>
 #include <string>
 
 #include "Account/AccountStore.hpp"
 #include "AmberLoom/AmberloomApp.hpp"
 #include "AmberLoom/RootScene.hpp"
+#include "AmberLoom/SingleInstance.hpp"
+#include "Backup/BackupLocator.hpp"
+#include "Backup/BackupService.hpp"
+#include "Platform/HomeDirectory.hpp"
+#include "Preferences/CFPreferenceStore.hpp"
 #include "MedianTime.hpp"
 #include "Platform/ProcessRunner.hpp"
 #include "Preferences/UserDefaults.hpp"
@@ -29,7 +42,7 @@ Q_IMPORT_QML_PLUGIN(AmberLoom_UIPlugin)
 
 namespace {
 
-constexpr int kRuns = 5;
+constexpr int kBackups = 300;
 
 // Ends the child at its first frame, leaving out everything a normal exit tears down.
 void exitAtFirstFrame(QQuickWindow* window) {
@@ -55,6 +68,8 @@ int child(int argc, char** argv, const std::string& what) {
     exitAtFirstFrame(qobject_cast<QQuickWindow*>(engine.rootObjects().first()));
     return QGuiApplication::exec();
   }
+  const auto instance = amberloom::app::SingleInstance::claim(amberloom::platform::homeDirectory());
+  if (!instance) return 1;
   amberloom::app::AmberloomApp app;
   app.showMainWindow();
   exitAtFirstFrame(app.mainWindow());
@@ -63,40 +78,80 @@ int child(int argc, char** argv, const std::string& what) {
 
 }  // namespace
 
+// Fills `folder` with backups of `count` Macs, each as large as this Mac's own.
+void writeBackups(const std::string& folder, int count) {
+  const auto catalog = amberloom::SettingsCatalog::bundled();
+  const auto store = std::make_shared<amberloom::CFPreferenceStore>();
+  for (int i = 0; i < count; ++i) {
+    char deviceID[40];
+    std::snprintf(deviceID, sizeof deviceID, "00000000-0000-0000-0000-%012d", i);
+    amberloom::BackupService(catalog, amberloom::DomainResolver::live(), store, deviceID, "Mac " + std::to_string(i))
+        .createBackup(folder);
+  }
+}
+
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--child") == 0) return child(argc, argv, argv[2]);
+  const int runs = argc > 1 ? std::max(5, std::atoi(argv[1])) : 7;
 
   // A signed-in Mac that finished the first run, in a home of its own.
   char folder[] = "/tmp/amberloom-start-XXXXXX";
   if (!mkdtemp(folder)) return 1;
   setenv("HOME", folder, 1);
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
   setenv("AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:9/api/v1", 1);
   const auto defaults = amberloom::StoreUserDefaults::standard();
   defaults->setBool(true, "hasCompletedFirstRun");
   amberloom::AccountStore("tv.winterbrae.amberloom.session", "device-token", defaults)
       .save("token", "ada@example.com", "mac-1", "http://127.0.0.1:9/api/v1");
 
+  // The same home once more, its backup folder full.
+  const std::string withBackups = std::string(folder) + "-backups";
+  std::filesystem::copy(folder, withBackups, std::filesystem::copy_options::recursive);
+  setenv("HOME", withBackups.c_str(), 1);
+  writeBackups(amberloom::BackupLocator{withBackups}.defaultFolder(), kBackups);
+  setenv("HOME", folder, 1);
+
   const std::string self = amberloom::platform::currentExecutablePath();
-  const auto run = [&self](const char* what) {
-    const auto result = amberloom::platform::runProcess(self, {"--child", what});
+  const auto run = [&self](const char* what, const std::string& home) {
+    const auto result = amberloom::platform::runProcess("/usr/bin/env", {"HOME=" + home, self, "--child", what});
     if (!result || result->exitStatus != 0) {
       std::fprintf(stderr, "the %s start failed\n", what);
       std::exit(1);
     }
   };
+  const auto time = [](const std::function<void()>& start) {
+    const auto begin = std::chrono::steady_clock::now();
+    start();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+  };
+  // Interleaved, so that a change in the machine's load touches every kind alike.
+  std::vector<double> empty, emptyTemplate, app, appWithBackups;
+  for (int i = 0; i < runs; ++i) {
+    empty.push_back(time([&] { run("empty", folder); }));
+    emptyTemplate.push_back(time([&] { run("template", folder); }));
+    app.push_back(time([&] { run("app", folder); }));
+    appWithBackups.push_back(time([&] { run("app", withBackups); }));
+  }
   // The share of the root scene: every service and model built, nothing shown.
   QGuiApplication application(argc, argv);
-  const double scene = amberloom::bench::medianMilliseconds(kRuns, [] { amberloom::app::RootScene::make(); });
-  const double empty = amberloom::bench::medianMilliseconds(kRuns, [&] { run("empty"); });
-  const double emptyTemplate = amberloom::bench::medianMilliseconds(kRuns, [&] { run("template"); });
-  const double app = amberloom::bench::medianMilliseconds(kRuns, [&] { run("app"); });
+  const double scene = amberloom::bench::medianMilliseconds(5, [] { amberloom::app::RootScene::make(); });
   std::filesystem::remove_all(folder);
-  std::printf("empty QQuickView, first frame: %.1f ms\n", empty);
-  std::printf("empty QML Window (Qt Quick application template), first frame: %.1f ms\n", emptyTemplate);
-  std::printf("AmberLoom catalogue window, first frame: %.1f ms\n", app);
-  std::printf("of which building the root scene: %.1f ms\n", scene);
-  std::printf("ratio to the empty QQuickView: %.2f (target at most 2)\n", app / empty);
-  std::printf("ratio to the empty QML Window (Qt Quick application template): %.2f\n", app / emptyTemplate);
+  std::filesystem::remove_all(withBackups);
+
+  const auto median = [](std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+  };
+  std::printf("%d runs of each, %s platform\n", runs, getenv("QT_QPA_PLATFORM"));
+  std::printf("empty QQuickView, first frame: %.1f ms\n", median(empty));
+  std::printf("empty QML Window (Qt Quick application template), first frame: %.1f ms\n", median(emptyTemplate));
+  std::printf("AmberLoom catalogue window, first frame: %.1f ms\n", median(app));
+  std::printf("  the same with %d backups in the backup folder: %.1f ms\n", kBackups, median(appWithBackups));
+  std::printf("building the root scene alone (in a running process): %.1f ms\n", scene);
+  std::printf("ratio to the empty QQuickView: %.2f (target at most 2)\n", median(app) / median(empty));
+  std::printf("ratio to the empty QML Window (Qt Quick application template): %.2f\n", median(app) / median(emptyTemplate));
+  std::printf("ratio with %d backups to without: %.2f (target at most 1.1)\n", kBackups,
+              median(appWithBackups) / median(app));
   return 0;
 }

@@ -1,6 +1,6 @@
 #include "Account/AccountClient.hpp"
 
-#include <curl/curl.h>
+#include "Support/CurlLibrary.hpp"
 #include <sodium.h>
 
 #include <algorithm>
@@ -18,10 +18,10 @@ namespace {
 // Every character outside the unreserved set is encoded, "/" included, so that an id stays one
 // segment whatever it holds.
 std::string encodePathSegment(const std::string& segment) {
-  char* encoded = curl_easy_escape(nullptr, segment.data(), static_cast<int>(segment.size()));
+  char* encoded = curlLibrary().easyEscape(nullptr, segment.data(), static_cast<int>(segment.size()));
   if (!encoded) throw std::bad_alloc();
   std::string out(encoded);
-  curl_free(encoded);
+  curlLibrary().free(encoded);
   return out;
 }
 

@@ -5,6 +5,8 @@
 #include <unicode/unorm2.h>
 #include <unicode/ustring.h>
 
+#include <algorithm>
+
 namespace amberloom {
 namespace {
 
@@ -99,16 +101,35 @@ std::string SettingSearchIndex::haystack(const SettingDefinition& setting) {
   return folded(setting.label + " " + setting.id + " " + summary);
 }
 
+namespace {
+constexpr char kEndOfHaystack = '\xFF';
+}  // namespace
+
 SettingSearchIndex::SettingSearchIndex(const std::vector<SettingGroup>& groups) {
   for (const auto& group : groups)
-    for (const auto& setting : group.settings) entries_.push_back({&setting, haystack(setting)});
+    for (const auto& setting : group.settings) {
+      starts_.push_back(haystacks_.size());
+      settings_.push_back(&setting);
+      haystacks_ += haystack(setting);
+      haystacks_ += kEndOfHaystack;
+    }
 }
 
 std::vector<const SettingDefinition*> SettingSearchIndex::find(std::string_view query) const {
   const std::string needle = folded(query);
+  if (needle.empty()) return settings_;
   std::vector<const SettingDefinition*> found;
-  for (const auto& entry : entries_)
-    if (entry.haystack.find(needle) != std::string::npos) found.push_back(entry.setting);
+  // The library's find looks for the needle's first byte with a vectorised scan.
+  const std::string_view all(haystacks_);
+  std::size_t from = 0;
+  while (from < all.size()) {
+    const std::size_t match = all.find(needle, from);
+    if (match == std::string_view::npos) break;
+    // The setting whose haystack holds the match; the search goes on with the next one.
+    const auto next = std::upper_bound(starts_.begin(), starts_.end(), match);
+    found.push_back(settings_[static_cast<std::size_t>(next - starts_.begin()) - 1]);
+    from = next == starts_.end() ? all.size() : *next;
+  }
   return found;
 }
 

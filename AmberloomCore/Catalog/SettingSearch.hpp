@@ -30,14 +30,14 @@ class SettingSearchIndex {
   // taken as it is (trim it first); an empty query finds every setting.
   std::vector<const SettingDefinition*> find(std::string_view query) const;
 
-  std::size_t size() const { return entries_.size(); }
+  std::size_t size() const { return settings_.size(); }
 
  private:
-  struct Entry {
-    const SettingDefinition* setting;
-    std::string haystack;
-  };
-  std::vector<Entry> entries_;
+  // Every haystack in one text, each followed by a byte that no folded text holds (0xFF is never
+  // part of UTF-8), so one pass of a fast substring search covers them all and no match spans two.
+  std::string haystacks_;
+  std::vector<std::size_t> starts_;  // where each setting's haystack begins in `haystacks_`
+  std::vector<const SettingDefinition*> settings_;
 };
 
 }  // namespace amberloom

@@ -124,14 +124,14 @@ SettingsCatalog SettingsCatalog::fromData(std::string_view bytes) {
 // ---- lookups ----
 
 const SettingDefinition* SettingsCatalog::setting(const std::string& id) const {
-  for (const auto& setting : settings_)
+  for (const auto& setting : *settings_)
     if (canonicallyEqual(setting.id, id)) return &setting;
   return nullptr;
 }
 
 std::vector<SettingDefinition> SettingsCatalog::settings(const Version& os, const Version& app) const {
   std::vector<SettingDefinition> allowed;
-  for (const auto& setting : settings_)
+  for (const auto& setting : *settings_)
     if (setting.availability.allows(os, app)) allowed.push_back(setting);
   return allowed;
 }
@@ -147,7 +147,7 @@ std::vector<SettingDefinition> SettingsCatalog::settings(const Snapshot& touched
   for (const auto& entry : touchedBy.entries)
     if (!entry.ref.path.empty()) keys.insert(rootKey(entry.ref));
   std::vector<SettingDefinition> touched;
-  for (const auto& setting : settings_)
+  for (const auto& setting : *settings_)
     if (!setting.ref.path.empty() && keys.contains(rootKey(setting.ref))) touched.push_back(setting);
   return touched;
 }

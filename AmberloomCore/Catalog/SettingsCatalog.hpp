@@ -5,6 +5,7 @@
 // faulty file gives an error, never a partial catalogue. Never changed after it is built.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -95,7 +96,9 @@ class SettingsCatalog {
   static constexpr std::int64_t supportedSchemaVersion = 1;
 
   SettingsCatalog(std::int64_t schemaVersion, std::int64_t catalogVersion, std::vector<SettingDefinition> settings)
-      : schemaVersion_(schemaVersion), catalogVersion_(catalogVersion), settings_(std::move(settings)) {}
+      : schemaVersion_(schemaVersion),
+        catalogVersion_(catalogVersion),
+        settings_(std::make_shared<const std::vector<SettingDefinition>>(std::move(settings))) {}
 
   // The built-in "catalog" resource. Throws what loading the resource or the bytes throws.
   static SettingsCatalog bundled();
@@ -105,7 +108,7 @@ class SettingsCatalog {
 
   std::int64_t schemaVersion() const { return schemaVersion_; }
   std::int64_t catalogVersion() const { return catalogVersion_; }
-  const std::vector<SettingDefinition>& settings() const { return settings_; }
+  const std::vector<SettingDefinition>& settings() const { return *settings_; }
 
   // The first setting with exactly this id.
   const SettingDefinition* setting(const std::string& id) const;
@@ -120,7 +123,9 @@ class SettingsCatalog {
  private:
   std::int64_t schemaVersion_;
   std::int64_t catalogVersion_;
-  std::vector<SettingDefinition> settings_;
+  // Never changed once made, so copies share it: every service keeps a copy of the catalogue, and
+  // copying thousands of definitions into each would weigh on the start.
+  std::shared_ptr<const std::vector<SettingDefinition>> settings_;
 };
 
 }  // namespace amberloom

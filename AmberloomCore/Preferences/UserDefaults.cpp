@@ -125,6 +125,9 @@ std::optional<PreferenceValue> StoreUserDefaults::value(const std::string& key) 
 
 void StoreUserDefaults::set(const std::optional<PreferenceValue>& value, const std::string& key) {
   const ResolvedDomain domain{applicationDomain, HostScope::anyHost};
+  // Models store their choices on every assignment, most of them at every start with the value
+  // already there: rewriting the file (and syncing it to disk) would change nothing.
+  if (store_->read(key, domain) == value) return;
   try {
     store_->write(value, key, domain);
   } catch (const platform::PreferenceFileError&) {

@@ -23,7 +23,8 @@ class UserDefaults {
   // The value under `key`, or none. Never throws: an unreadable file reads as none.
   virtual std::optional<PreferenceValue> value(const std::string& key) const = 0;
   // Stores `value` under `key`; none removes the key. Throws the store's error when it cannot be
-  // stored; the earlier value is then kept.
+  // stored; the earlier value is then kept. The live store leaves its file alone when the key
+  // already holds that very value (same kind and content).
   virtual void set(const std::optional<PreferenceValue>& value, const std::string& key) = 0;
 
   // Typed reads, converting as the platform's own reads do, since other programs (`defaults

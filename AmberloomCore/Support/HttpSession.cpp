@@ -1,6 +1,6 @@
 #include "Support/HttpSession.hpp"
 
-#include <curl/curl.h>
+#include "Support/CurlLibrary.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -11,29 +11,24 @@
 namespace amberloom {
 namespace {
 
-void initialiseCurlOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 struct UrlDeleter {
-  void operator()(CURLU* url) const { curl_url_cleanup(url); }
+  void operator()(CURLU* url) const { curlLibrary().urlCleanup(url); }
 };
 struct EasyDeleter {
-  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+  void operator()(CURL* easy) const { curlLibrary().easyCleanup(easy); }
 };
 struct MultiDeleter {
-  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+  void operator()(CURLM* multi) const { curlLibrary().multiCleanup(multi); }
 };
 struct HeaderListDeleter {
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+  void operator()(curl_slist* list) const { curlLibrary().slistFreeAll(list); }
 };
 
 std::string urlPart(CURLU* url, CURLUPart part) {
   char* text = nullptr;
-  if (curl_url_get(url, part, &text, 0) != CURLUE_OK || !text) return {};
+  if (curlLibrary().urlGet(url, part, &text, 0) != CURLUE_OK || !text) return {};
   std::string value(text);
-  curl_free(text);
+  curlLibrary().free(text);
   std::transform(value.begin(), value.end(), value.begin(), [](unsigned char c) { return std::tolower(c); });
   return value;
 }
@@ -43,8 +38,8 @@ bool isLoopbackHost(const std::string& host) { return host == "127.0.0.1" || hos
 // Parses the URL once; the same parsed handle is what curl then uses, so the check and the transfer
 // cannot read the text differently.
 std::unique_ptr<CURLU, UrlDeleter> checkedURL(const std::string& text) {
-  std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
-  if (!url || curl_url_set(url.get(), CURLUPART_URL, text.c_str(), 0) != CURLUE_OK)
+  std::unique_ptr<CURLU, UrlDeleter> url(curlLibrary().url());
+  if (!url || curlLibrary().urlSet(url.get(), CURLUPART_URL, text.c_str(), 0) != CURLUE_OK)
     throw HttpTransferError::badURL(text);
   const std::string scheme = urlPart(url.get(), CURLUPART_SCHEME);
   if (scheme != "https" && scheme != "http") throw HttpTransferError::unsupportedURL(text);
@@ -70,19 +65,36 @@ std::size_t appendBody(char* data, std::size_t size, std::size_t count, void* ta
 curl_off_t bytesMoved(CURL* easy) {
   curl_off_t down = 0, up = 0;
   long headers = 0;
-  curl_easy_getinfo(easy, CURLINFO_SIZE_DOWNLOAD_T, &down);
-  curl_easy_getinfo(easy, CURLINFO_SIZE_UPLOAD_T, &up);
-  curl_easy_getinfo(easy, CURLINFO_HEADER_SIZE, &headers);
+  curlLibrary().easyGetinfo(easy, CURLINFO_SIZE_DOWNLOAD_T, &down);
+  curlLibrary().easyGetinfo(easy, CURLINFO_SIZE_UPLOAD_T, &up);
+  curlLibrary().easyGetinfo(easy, CURLINFO_HEADER_SIZE, &headers);
   return down + up + headers;
 }
 
 }  // namespace
 
 bool isLoopbackURL(const std::string& text) {
-  std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
-  if (!url || curl_url_set(url.get(), CURLUPART_URL, text.c_str(), 0) != CURLUE_OK) return false;
-  const std::string scheme = urlPart(url.get(), CURLUPART_SCHEME);
-  return (scheme == "http" || scheme == "https") && isLoopbackHost(urlPart(url.get(), CURLUPART_HOST));
+  // Read without libcurl, which the start would otherwise load for this check alone. Strict: only
+  // "http[s]://" + a loopback host + an optional port, then nothing or a path, query or fragment, so
+  // that no spelling another URL parser could read as a different host passes; the transfer parses
+  // the URL again with curl's own parser (checkedURL) before anything is sent.
+  if (std::any_of(text.begin(), text.end(), [](unsigned char c) { return c <= 0x20 || c >= 0x7f; })) return false;
+  std::string lower = text;
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+  std::size_t at = 0;
+  if (lower.starts_with("http://"))
+    at = 7;
+  else if (lower.starts_with("https://"))
+    at = 8;
+  else
+    return false;
+  const std::string authority = lower.substr(at, lower.find_first_of("/?#", at) - at);
+  const std::size_t hostEnd = authority.starts_with("[::1]") ? 5 : std::min(authority.find(':'), authority.size());
+  if (!isLoopbackHost(authority.substr(0, hostEnd))) return false;
+  const std::string port = authority.substr(hostEnd);
+  if (port.empty()) return true;
+  return port.size() >= 2 && port.size() <= 6 && port[0] == ':' &&
+         std::all_of(port.begin() + 1, port.end(), [](unsigned char c) { return std::isdigit(c); });
 }
 
 HttpTransferError HttpTransferError::badURL(const std::string& url) {
@@ -98,19 +110,20 @@ HttpTransferError HttpTransferError::transferFailed(long code, const std::string
                                                                       {"message", describe::text(message)}})};
 }
 
-CurlHttpSession::CurlHttpSession(std::chrono::milliseconds timeout) : timeout_(timeout) { initialiseCurlOnce(); }
+// libcurl is loaded by the first exchange, not here: sessions are made at start, long before one.
+CurlHttpSession::CurlHttpSession(std::chrono::milliseconds timeout) : timeout_(timeout) {}
 
 HttpResponse CurlHttpSession::perform(const HttpRequest& request, std::stop_token stop) {
   auto url = checkedURL(request.url);
   if (stop.stop_requested()) throw HttpTransferError::cancelled();
 
-  std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-  std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+  std::unique_ptr<CURL, EasyDeleter> easy(curlLibrary().easyInit());
+  std::unique_ptr<CURLM, MultiDeleter> multi(curlLibrary().multiInit());
   if (!easy || !multi) throw HttpTransferError::transferFailed(CURLE_FAILED_INIT, "cannot start a transfer");
 
   std::unique_ptr<curl_slist, HeaderListDeleter> headers;
   for (const auto& [name, value] : request.headers) {
-    curl_slist* extended = curl_slist_append(headers.get(), (name + ": " + value).c_str());
+    curl_slist* extended = curlLibrary().slistAppend(headers.get(), (name + ": " + value).c_str());
     if (!extended) throw HttpTransferError::transferFailed(CURLE_OUT_OF_MEMORY, "cannot build the headers");
     headers.release();
     headers.reset(extended);
@@ -119,32 +132,32 @@ HttpResponse CurlHttpSession::perform(const HttpRequest& request, std::stop_toke
   HttpResponse response;
   const long timeoutMs = static_cast<long>(request.timeout.value_or(timeout_).count());
   CURL* h = easy.get();
-  curl_easy_setopt(h, CURLOPT_CURLU, url.get());
-  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);  // worker threads: no SIGALRM for name look-ups
-  curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, std::max(timeoutMs, 1L));
-  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
-  curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "https");
-  curl_easy_setopt(h, CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");  // loopback never through a proxy
-  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, appendBody);
+  curlLibrary().easySetopt(h, CURLOPT_CURLU, url.get());
+  curlLibrary().easySetopt(h, CURLOPT_NOSIGNAL, 1L);  // worker threads: no SIGALRM for name look-ups
+  curlLibrary().easySetopt(h, CURLOPT_TIMEOUT_MS, std::max(timeoutMs, 1L));
+  curlLibrary().easySetopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+  curlLibrary().easySetopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+  curlLibrary().easySetopt(h, CURLOPT_MAXREDIRS, 10L);
+  curlLibrary().easySetopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+  curlLibrary().easySetopt(h, CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");  // loopback never through a proxy
+  curlLibrary().easySetopt(h, CURLOPT_WRITEFUNCTION, appendBody);
   BodySink sink{&response.body, request.maxResponseBytes.value_or(response.body.max_size())};
-  curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
-  if (headers) curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
+  curlLibrary().easySetopt(h, CURLOPT_WRITEDATA, &sink);
+  if (headers) curlLibrary().easySetopt(h, CURLOPT_HTTPHEADER, headers.get());
   if (request.method == "POST") {
-    curl_easy_setopt(h, CURLOPT_POST, 1L);
-    curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
-    curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.body.data());
+    curlLibrary().easySetopt(h, CURLOPT_POST, 1L);
+    curlLibrary().easySetopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+    curlLibrary().easySetopt(h, CURLOPT_POSTFIELDS, request.body.data());
   } else if (request.method != "GET") {
-    curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, request.method.c_str());
+    curlLibrary().easySetopt(h, CURLOPT_CUSTOMREQUEST, request.method.c_str());
     if (!request.body.empty()) {
-      curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
-      curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.body.data());
+      curlLibrary().easySetopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+      curlLibrary().easySetopt(h, CURLOPT_POSTFIELDS, request.body.data());
     }
   }
 
   // A multi handle lets a stop request wake the wait at once instead of at the next progress tick.
-  curl_multi_add_handle(multi.get(), h);
+  curlLibrary().multiAddHandle(multi.get(), h);
   CURLcode result = CURLE_OK;
   bool cancelled = false;
   bool idle = false;
@@ -153,16 +166,16 @@ HttpResponse CurlHttpSession::perform(const HttpRequest& request, std::stop_toke
     auto lastActivity = Clock::now();
     curl_off_t moved = 0;
     CURLM* m = multi.get();
-    std::stop_callback wake(stop, [m] { curl_multi_wakeup(m); });
+    std::stop_callback wake(stop, [m] { curlLibrary().multiWakeup(m); });
     for (;;) {
       int running = 0;
-      if (curl_multi_perform(m, &running) != CURLM_OK) {
+      if (curlLibrary().multiPerform(m, &running) != CURLM_OK) {
         result = CURLE_FAILED_INIT;
         break;
       }
       if (running == 0) {
         int left = 0;
-        while (CURLMsg* message = curl_multi_info_read(m, &left))
+        while (CURLMsg* message = curlLibrary().multiInfoRead(m, &left))
           if (message->msg == CURLMSG_DONE) result = message->data.result;
         break;
       }
@@ -185,15 +198,15 @@ HttpResponse CurlHttpSession::perform(const HttpRequest& request, std::stop_toke
         }
         waitMs = static_cast<int>(std::min<std::int64_t>(waitMs, left.count()));
       }
-      curl_multi_poll(m, nullptr, 0, waitMs, nullptr);
+      curlLibrary().multiPoll(m, nullptr, 0, waitMs, nullptr);
     }
   }
-  curl_multi_remove_handle(multi.get(), h);
+  curlLibrary().multiRemoveHandle(multi.get(), h);
 
   if (cancelled) throw HttpTransferError::cancelled();
   if (idle || result == CURLE_OPERATION_TIMEDOUT) throw HttpTransferError::timedOut();
-  if (result != CURLE_OK) throw HttpTransferError::transferFailed(result, curl_easy_strerror(result));
-  curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &response.status);
+  if (result != CURLE_OK) throw HttpTransferError::transferFailed(result, curlLibrary().easyStrerror(result));
+  curlLibrary().easyGetinfo(h, CURLINFO_RESPONSE_CODE, &response.status);
   return response;
 }
 

@@ -64,7 +64,8 @@ class HttpSession {
   virtual HttpResponse perform(const HttpRequest& request, std::stop_token stop = {}) = 0;
 };
 
-// True when `url` parses as an http or https URL whose host is 127.0.0.1, localhost or [::1].
+// True when `url` is an http or https URL whose host is 127.0.0.1, localhost or [::1], with at most
+// a port, a path, a query and a fragment besides (no user name, no other spelling of the host).
 bool isLoopbackURL(const std::string& url);
 
 // libcurl: HTTPS with the system's certificate checks; plain HTTP only to 127.0.0.1, localhost and

@@ -34,11 +34,6 @@ void SettingsListRows::show(std::vector<const SettingDefinition*> rows, std::vec
   rows_ = rows;
   subgroupOf_ = std::move(subgroupOf);
   withGroupNames_ = withGroupNames;
-  // Made with the first search rather than with the window: the first group holding a setting
-  // names it, as the model's own lookup does.
-  if (withGroupNames && groupNameOf_.empty())
-    for (const auto& group : model_.groups())
-      for (const auto& member : group.settings) groupNameOf_.try_emplace(member.id, qs(group.name));
   if (inPlace) {
     replaceRows(std::move(rows));
     if (badgesChange && !rows_.empty())
@@ -60,8 +55,7 @@ QVariant SettingsListRows::data(const QModelIndex& index, int role) const {
   if (role == SubgroupIDRole) return row < subgroupOf_.size() ? subgroupOf_[row] : QString();
   if (role == GroupNameRole) {
     if (!withGroupNames_ || row >= rows_.size()) return QString();
-    const auto found = groupNameOf_.find(rows_[row]->id);
-    return found == groupNameOf_.end() ? QString() : found->second;
+    return qs(model_.groupName(*rows_[row]).value_or(""));
   }
   return SettingListModel::data(index, role);
 }

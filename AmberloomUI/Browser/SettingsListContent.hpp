@@ -20,7 +20,7 @@ namespace amberloom::ui {
 
 // The cards of the list: the settings model's roles, and `subgroupID` (empty in the flat form).
 // `groupName` is what the card shows as its badge: the setting's group in search results, empty
-// otherwise (looked up in a table made at the first search, as search results may be long).
+// otherwise (found by the model for the rows a view asks about, as search results may be long).
 class SettingsListRows : public SettingListModel {
   Q_OBJECT
  public:
@@ -40,7 +40,6 @@ class SettingsListRows : public SettingListModel {
   std::vector<const SettingDefinition*> rows_;
   std::vector<QString> subgroupOf_;
   bool withGroupNames_ = false;
-  std::unordered_map<std::string, QString> groupNameOf_;  // by setting id
 };
 
 class SettingsListContent : public QObject {

@@ -6,6 +6,7 @@
 #include "Changes/ShellCommand.hpp"
 #include "Changes/WriteReport.hpp"
 #include "Support/CanonicalText.hpp"
+#include "Support/BackgroundTask.hpp"
 #include "Support/Iso8601.hpp"
 #include "Support/LocalizedOrder.hpp"
 
@@ -66,9 +67,13 @@ SettingsModel::SettingsModel(const SettingsCatalog& catalog, SettingsService ser
 
   groups_ = SettingGroup::build(editable_);
   for (const auto& setting : editable_) settingsByID_.emplace(setting.id, &setting);
-  // Built now rather than on the first keystroke, which would otherwise wait for every setting's
-  // text to be folded.
-  searchIndex_ = std::make_unique<SettingSearchIndex>(groups_);
+  // Begun now rather than on the first keystroke, which would otherwise wait for every setting's
+  // text to be folded; on a worker, so that the window's first frame does not wait for it either.
+  // The groups never change after this point.
+  if (auto building = startInBackground([this] { return std::make_unique<SettingSearchIndex>(groups_); }))
+    indexBuilding_ = std::move(*building);
+  else
+    searchIndex_ = std::make_unique<SettingSearchIndex>(groups_);
 
   // A stored group that no longer exists falls back to the first group; nothing is written back.
   const auto stored = SidebarSelection::fromStored(defaults_->stringValue(kLastSelectedGroup));
@@ -94,7 +99,14 @@ SettingsModel::SettingsModel(const SettingsCatalog& catalog, SettingsService ser
   if (notice_) notice_->listen(this, [this](const Change& change) { takeChange(change); });
 }
 
-SettingsModel::~SettingsModel() = default;
+SettingsModel::~SettingsModel() {
+  if (indexBuilding_.valid()) indexBuilding_.wait();  // it reads the groups
+}
+
+const SettingSearchIndex& SettingsModel::searchIndex() {
+  if (indexBuilding_.valid()) searchIndex_ = indexBuilding_.get();
+  return *searchIndex_;
+}
 
 QAbstractItemModel* SettingsModel::groupList() const { return groupList_; }
 QAbstractItemModel* SettingsModel::visibleSettingList() const { return visibleList_; }
@@ -183,7 +195,7 @@ std::vector<const SettingDefinition*> SettingsModel::bySearch() {
     return members;
   }
   if (searchCache_ && sameText(searchCache_->first, query)) return searchCache_->second;
-  auto found = searchIndex_->find(query);
+  auto found = searchIndex().find(query);
   searchCache_.emplace(std::move(query), found);
   return found;
 }
@@ -230,6 +242,11 @@ const SettingDefinition* SettingsModel::setting(const std::string& id) const {
 }
 
 std::optional<std::string> SettingsModel::groupName(const SettingDefinition& setting) const {
+  const std::less<const SettingDefinition*> before;
+  for (const auto& group : groups_) {
+    const auto* first = group.settings.data();
+    if (!before(&setting, first) && before(&setting, first + group.settings.size())) return group.name;
+  }
   for (const auto& group : groups_)
     for (const auto& member : group.settings)
       if (member.id == setting.id) return group.name;

@@ -15,6 +15,7 @@
 #include <QVariantMap>
 #include <QtQml/qqmlregistration.h>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <optional>
@@ -123,7 +124,8 @@ class SettingsModel : public QObject {
   bool isUnreadable(const SettingDefinition& setting) const { return unreadable_.contains(setting.id); }
   // The editable setting with this id; carried settings are not found.
   const SettingDefinition* setting(const std::string& id) const;
-  // The name of the first group holding a setting with this id.
+  // The name of the first group holding a setting with this id. A setting of `groups()` itself, as
+  // every listed row is, is found at once by where it lies.
   std::optional<std::string> groupName(const SettingDefinition& setting) const;
   // Re-reads one value through the service; always announces it with valueChanged.
   void refresh(const SettingDefinition& setting);
@@ -238,7 +240,11 @@ class SettingsModel : public QObject {
   std::unordered_map<std::string, PreferenceValue> values_;
   std::unordered_set<std::string> unreadable_;
 
-  std::unique_ptr<SettingSearchIndex> searchIndex_;  // over groups_, built with them
+  // Over groups_: built on a worker from the start, and waited for by the first search that
+  // comes before it is done.
+  const SettingSearchIndex& searchIndex();
+  std::future<std::unique_ptr<SettingSearchIndex>> indexBuilding_;
+  std::unique_ptr<SettingSearchIndex> searchIndex_;
   std::optional<std::pair<std::string, std::vector<const SettingDefinition*>>> searchCache_;
   std::vector<const SettingDefinition*> visible_;
   int hiddenByRisk_ = 0;

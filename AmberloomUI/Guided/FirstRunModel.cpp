@@ -1,6 +1,7 @@
 #include "Guided/FirstRunModel.hpp"
 
 #include <filesystem>
+#include <utility>
 #include <unordered_map>
 
 #include "Changes/SettingsService.hpp"
@@ -51,13 +52,41 @@ FirstRunModel::FirstRunModel(PersonalisationScan scan, BackupService service, st
       isDryRun_(isDryRun), resolver_(resolver), store_(store), verifier_(std::move(verifier)),
       snapshots_(std::move(history)), notice_(std::move(notice)), clock_(std::move(clock)),
       localState_(std::move(store), std::move(resolver)),
-      backupList_(new BackupListModel(this)), progress_(new WorkInProgress(this)) {
-  readFolder();
+      inbox_(std::make_shared<BackgroundInbox>(this)), backupList_(new BackupListModel(this)),
+      progress_(new WorkInProgress(this)) {
   refreshOutcomeRow();
 }
 
-void FirstRunModel::readFolder() {
-  auto read = service_.readBackups(backupFolder_);
+FirstRunModel::~FirstRunModel() { inbox_->close(); }
+
+void FirstRunModel::refreshBackups() {
+  if (reading_) {
+    readAgain_ = true;
+    return;
+  }
+  setReading(true);
+  startRead();
+}
+
+void FirstRunModel::startRead() {
+  runOffMainThread(inbox_, [service = service_, folder = backupFolder_] { return service.readBackups(folder); },
+                   [this](BackgroundOutcome<BackupEnvelope::ReadResult> outcome) {
+                     // Reading a folder never throws: an unlistable one reads as empty.
+                     if (outcome.value) takeFolder(std::move(*outcome.value));
+                     if (std::exchange(readAgain_, false))
+                       startRead();  // the folder changed meanwhile, maybe after it was listed
+                     else
+                       setReading(false);
+                   });
+}
+
+void FirstRunModel::setReading(bool reading) {
+  if (reading == reading_) return;
+  reading_ = reading;
+  emit readingBackupsChanged();
+}
+
+void FirstRunModel::takeFolder(BackupEnvelope::ReadResult read) {
   const auto before = backups();
   backupList_->setBackups(std::move(read.backups));
   if (backups() != before) emit backupsChanged();
@@ -74,23 +103,57 @@ void FirstRunModel::backUpNow() {
     setOutcome(BackedUp{backupFolder_ + "/" + service_.fileName() + kPracticeMark});
     return;
   }
-  try {
-    const std::string path = service_.createBackup(backupFolder_);
-    setOutcome(BackedUp{path});
-    readFolder();
-  } catch (const std::exception& error) {
-    setOutcome(BackupFailed{withHint(error, failureHint(backupFolder_))});
-  }
+  startBackup(false);
 }
 
 void FirstRunModel::askToBackUp() {
   if (progress_->isRunning()) return;
-  std::error_code error;
-  if (std::filesystem::exists(std::filesystem::path(backupFolder_) / service_.fileName(), error)) {
-    setAsksToReplaceBackup(true);
+  if (isDryRun_) {
+    backUpNow();  // writes nothing, so there is nothing to ask
     return;
   }
-  backUpNow();
+  undoReport_.reset();
+  startBackup(true);
+}
+
+namespace {
+
+// What the worker that backs up hands back: the question to ask first, or the backup's file and
+// the folder read again after it.
+struct BackupRun {
+  bool askFirst = false;
+  std::string path;
+  BackupEnvelope::ReadResult folder;
+};
+
+}  // namespace
+
+void FirstRunModel::startBackup(bool askFirst) {
+  progress_->begin(localized("Backing up this Mac…"));
+  runOffMainThread(
+      inbox_,
+      [service = service_, folder = backupFolder_, askFirst] {
+        std::error_code error;
+        if (askFirst && std::filesystem::exists(std::filesystem::path(folder) / service.fileName(), error))
+          return BackupRun{true, {}, {}};
+        std::string path = service.createBackup(folder);
+        return BackupRun{false, std::move(path), service.readBackups(folder)};
+      },
+      [this](BackgroundOutcome<BackupRun> outcome) {
+        progress_->end();
+        try {
+          if (outcome.error) std::rethrow_exception(outcome.error);
+        } catch (const std::exception& error) {
+          setOutcome(BackupFailed{withHint(error, failureHint(backupFolder_))});
+          return;
+        }
+        if (outcome.value->askFirst) {
+          setAsksToReplaceBackup(true);
+          return;
+        }
+        setOutcome(BackedUp{outcome.value->path});
+        takeFolder(std::move(outcome.value->folder));
+      });
 }
 
 void FirstRunModel::confirmReplace() {

@@ -2,9 +2,11 @@
 // The model behind the first-run wizard and the backup section of the My Macs page: the
 // personalisation scan made at start, the backups of the backup folder, the outcome of the last
 // backup or restore, the restore awaiting confirmation and the state before the last restore.
-// Every operation runs to its end before it returns; a restore and its undo write and read back on
-// a thread of their own meanwhile (see WorkInProgress), and the model ignores other operations
-// until they end. In practice mode nothing is written: outcomes say what would have happened.
+// A restore and its undo run to their end before they return, writing and reading back on a thread
+// of their own meanwhile (see WorkInProgress). The backup folder is read only when a screen that
+// lists it asks, and like a backup it is read and written on a worker: the lists and the outcome
+// change once that work is done. The model ignores other operations while a backup, a restore or
+// its undo is under way. In practice mode nothing is written: outcomes say what would have happened.
 
 #include <QObject>
 #include <QStringList>
@@ -22,6 +24,7 @@
 #include "Changes/WriteReport.hpp"
 #include "Guided/BackupListModel.hpp"
 #include "Guided/FirstRunTexts.hpp"
+#include "Kit/BackgroundCall.hpp"
 #include "Kit/ChangeNotice.hpp"
 #include "Kit/WorkInProgress.hpp"
 
@@ -41,6 +44,7 @@ class FirstRunModel : public QObject {
   Q_PROPERTY(bool isDryRun READ isDryRun CONSTANT)
   Q_PROPERTY(amberloom::ui::BackupListModel* backupList READ backupList CONSTANT)
   Q_PROPERTY(QStringList unreadableWarnings READ unreadableWarnings NOTIFY unreadableChanged)
+  Q_PROPERTY(bool readingBackups READ readingBackups NOTIFY readingBackupsChanged)
   Q_PROPERTY(bool hasOutcome READ hasOutcome NOTIFY outcomeRowChanged)
   Q_PROPERTY(QVariantMap outcomeRow READ outcomeRow NOTIFY outcomeRowChanged)
   Q_PROPERTY(bool hasPendingRestore READ hasPendingRestore WRITE setHasPendingRestore NOTIFY pendingRestoreChanged)
@@ -58,13 +62,14 @@ class FirstRunModel : public QObject {
 
   using Clock = BackupService::Clock;
 
-  // Reads the backup folder at once (in practice mode too: reading writes nothing). `verifier`
+  // Reads nothing yet: the backup lists stay empty until `refreshBackups`. `verifier`
   // reads written keys back from outside the process; `history` keeps the undo points; `clock`
   // dates them. Every real restore and its undo is announced on `notice`.
   FirstRunModel(PersonalisationScan scan, BackupService service, std::string backupFolder, bool isDryRun,
                 DomainResolver resolver, PreferenceStoreRef store,
                 std::shared_ptr<const ExternalPreferenceReader> verifier, SnapshotHistory history,
                 ChangeNoticeRef notice, Clock clock = iso8601::now, QObject* parent = nullptr);
+  ~FirstRunModel() override;
 
   const PersonalisationScan& scan() const { return scan_; }
   const std::string& backupFolder() const { return backupFolder_; }
@@ -86,11 +91,18 @@ class FirstRunModel : public QObject {
   bool offersUndo() const { return offersUndo_; }
   const std::optional<UndoReport>& undoReport() const { return undoReport_; }
 
-  // Backs this Mac up into the backup folder and reads the folder again; a failure becomes the
-  // outcome with a hint where to look. Never throws.
+  // Reads the backup folder on a worker (in practice mode too: reading writes nothing); the lists
+  // change when it has been read. Asked while a read is under way, it reads once more after it.
+  // Each screen that lists the backups asks when it appears.
+  Q_INVOKABLE void refreshBackups();
+  bool readingBackups() const { return reading_; }
+
+  // Backs this Mac up into the backup folder and reads the folder again, on a worker, shown as
+  // work in progress; a failure becomes the outcome with a hint where to look. Never throws.
   Q_INVOKABLE void backUpNow();
-  // Backs up at once, unless the folder already holds this Mac's backup file: then asks first
-  // (`asksToReplaceBackup`), so that one click never replaces a full backup unseen.
+  // Backs up, unless the folder already holds this Mac's backup file: then asks first
+  // (`asksToReplaceBackup`), so that one click never replaces a full backup unseen. The folder is
+  // looked at on the worker that backs up.
   Q_INVOKABLE void askToBackUp();
   Q_INVOKABLE void confirmReplace();
   Q_INVOKABLE void cancelReplace();
@@ -143,10 +155,15 @@ class FirstRunModel : public QObject {
   void undoSnapshotChanged();
   void undoStateChanged();
   void replaceQuestionChanged();
+  void readingBackupsChanged();
 
  private:
   RestorePlan plan(const BackupEnvelope& backup) const;
-  void readFolder();
+  // Backs up on a worker, first asking when `askFirst` and this Mac's file is there.
+  void startBackup(bool askFirst);
+  void startRead();
+  void takeFolder(BackupEnvelope::ReadResult read);
+  void setReading(bool reading);
   void setOutcome(BackupOutcome outcome);
   void setUndoSnapshot(std::optional<Snapshot> snapshot);
   void setUndoState(bool survivesRestart, bool offersUndo, QString warning);
@@ -167,6 +184,9 @@ class FirstRunModel : public QObject {
   Clock clock_;
   SnapshotService localState_;
 
+  std::shared_ptr<BackgroundInbox> inbox_;
+  bool reading_ = false;
+  bool readAgain_ = false;
   BackupListModel* backupList_;
   WorkInProgress* progress_;
   std::vector<BackupEnvelope::UnreadableBackup> unreadable_;

@@ -54,6 +54,27 @@ void WorkInProgress::wait(QString text, QEventLoop& loop, const std::function<bo
   setRunning(false);
 }
 
+QTimer* WorkInProgress::patienceTimer() {
+  if (!patience_) {
+    patience_ = new QTimer(this);
+    patience_->setSingleShot(true);
+    connect(patience_, &QTimer::timeout, this, [this] { setShown(true); });
+  }
+  return patience_;
+}
+
+void WorkInProgress::begin(QString text) {
+  text_ = std::move(text);
+  setRunning(true);
+  patienceTimer()->start(patience);
+}
+
+void WorkInProgress::end() {
+  if (patience_) patience_->stop();
+  setShown(false);
+  setRunning(false);
+}
+
 void WorkInProgress::setRunning(bool running) {
   if (running == running_) return;
   running_ = running;

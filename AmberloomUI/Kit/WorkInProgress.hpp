@@ -10,6 +10,7 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QtQml/qqmlregistration.h>
 #include <chrono>
 #include <functional>
@@ -43,6 +44,12 @@ class WorkInProgress : public QObject {
   // What the work shown does; empty while none is shown.
   QString text() const { return shown_ ? text_ : QString(); }
 
+  // Work that hands its outcome back by itself (run on a worker, its end posted to the main
+  // thread) is shown the same way, from `begin` until `end`. Nothing is held back meanwhile: its
+  // owner refuses other work while `isRunning`.
+  void begin(QString text);
+  void end();
+
   // Runs `work`, which must touch nothing the main thread changes meanwhile (it owns copies of
   // the services it calls), and returns what it returns, or throws what it throws. `text` says
   // what it does, should it be shown.
@@ -71,6 +78,9 @@ class WorkInProgress : public QObject {
   void setRunning(bool running);
   void setShown(bool shown);
 
+  QTimer* patienceTimer();
+
+  QTimer* patience_ = nullptr;  // of the work begun, made when first needed
   bool running_ = false;
   bool shown_ = false;
   QString text_;

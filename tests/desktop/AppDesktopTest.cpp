@@ -402,3 +402,47 @@ TEST_F(AppDesktop, TwoMacsCopyASettingAndUndoItFromRecentChanges) {
 }
 
 }  // namespace
+
+// One application per home: a second start brings the running window forward and ends; sync at
+// login still runs beside the window; a killed application's lock is taken over by the next start.
+TEST_F(AppDesktop, ASecondStartOfOneHomeBringsItsWindowForwardAndEnds) {
+  const std::string home = th::home();
+  const std::map<std::string, std::string> environment = {{"AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:9/api/v1"}};
+  DesktopSession mac(home + "/desktop");
+  startSignedIn(mac, home);
+  waitFor(mac, "Search settings", "text");
+  // The settings window in front, as the user left it.
+  mac.click(490, 600);
+  mac.key("ctrl+comma");
+  const auto help = mac.find("Email support", "push button");
+  ASSERT_TRUE(help) << mac.describeScreen();
+  mac.click(help->place.x() + help->place.width() + 40, help->place.center().y());  // beside it, in that window
+  for (int tries = 0; tries < 50 && mac.focusedWindowTitle() != "AmberLoom Settings"; ++tries)
+    std::this_thread::sleep_for(100ms);
+  ASSERT_EQ(mac.focusedWindowTitle(), "AmberLoom Settings");
+
+  const auto second = mac.runApp(home, {}, environment, 60s);
+  ASSERT_TRUE(second) << "the second start never ended";
+  EXPECT_EQ(second->status, 0) << second->output;
+  EXPECT_TRUE(mac.appRunning());
+  for (int tries = 0; tries < 50 && mac.focusedWindowTitle() != "AmberLoom"; ++tries) std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(mac.focusedWindowTitle(), "AmberLoom");
+  EXPECT_TRUE(mac.showsWindow("AmberLoom"));
+
+  // Sync at login is no second window: with automatic sync on and no server to take this Mac's
+  // values, it leaves them waiting in the pending file.
+  const std::string pending = home + "/Library/Application Support/AmberLoom/pending-sync.json";
+  ASSERT_FALSE(th::fileExists(pending));
+  ASSERT_EQ(defaultsIn(home, {"write", "tv.winterbrae.amberloom", "sync.autoSyncEnabled", "-bool", "true"}).exitStatus, 0);
+  const auto sync = mac.runApp(home, {"--background-sync"}, environment, 90s);
+  ASSERT_TRUE(sync);
+  EXPECT_EQ(sync->status, 0) << sync->output;
+  EXPECT_TRUE(th::fileExists(pending)) << sync->output;
+  EXPECT_TRUE(mac.appRunning());
+
+  // Killed, it leaves its lock file and socket behind: the next start takes them over.
+  mac.killApp();
+  mac.startApp(home, environment);
+  waitFor(mac, "Search settings", "text");
+  EXPECT_TRUE(mac.appRunning());
+}

@@ -201,8 +201,8 @@ DesktopSession::~DesktopSession() {
   if (xvfb_ > 0) stopGroup(xvfb_);
 }
 
-void DesktopSession::startApp(const std::string& home, const std::map<std::string, std::string>& environment) {
-  if (app_ > 0 && !appStatus_) throw std::runtime_error("the application is running already");
+std::map<std::string, std::string> DesktopSession::appEnvironment(
+    const std::string& home, const std::map<std::string, std::string>& environment) const {
   std::map<std::string, std::string> all = {
       {"HOME", home},
       {"DISPLAY", display_},
@@ -216,6 +216,12 @@ void DesktopSession::startApp(const std::string& home, const std::map<std::strin
       {"QT_QUICK_BACKEND", "software"},
   };
   for (const auto& [name, value] : environment) all[name] = value;
+  return all;
+}
+
+void DesktopSession::startApp(const std::string& home, const std::map<std::string, std::string>& environment) {
+  if (app_ > 0 && !appStatus_) throw std::runtime_error("the application is running already");
+  const auto all = appEnvironment(home, environment);
   appStatus_.reset();
   accessibility_.reset();
   app_ = spawn({AMBERLOOM_APP_PATH}, all, appLogPath_);
@@ -279,6 +285,37 @@ bool DesktopSession::connectAccessibility() {
     QThread::msleep(200);
   }
   return false;
+}
+
+std::optional<DesktopSession::Run> DesktopSession::runApp(const std::string& home,
+                                                          const std::vector<std::string>& arguments,
+                                                          const std::map<std::string, std::string>& environment,
+                                                          std::chrono::milliseconds limit) {
+  std::vector<std::string> command;
+  for (const auto& [name, value] : appEnvironment(home, environment)) command.push_back(name + "=" + value);
+  command.push_back(AMBERLOOM_APP_PATH);
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  const auto ran = platform::runProcess("/usr/bin/env", command, limit);
+  if (!ran || ran->timedOut) return std::nullopt;
+  return Run{ran->exitStatus, ran->standardOutput + ran->standardError};
+}
+
+void DesktopSession::killApp() {
+  if (app_ <= 0 || appStatus_) return;
+  ::kill(-app_, SIGKILL);
+  int status = 0;
+  while (::waitpid(app_, &status, 0) < 0 && errno == EINTR) {
+  }
+  appStatus_ = 128 + SIGKILL;
+}
+
+std::string DesktopSession::focusedWindowTitle() {
+  const auto focused = platform::runProcess(
+      "/usr/bin/env", {"DISPLAY=" + display_, "xdotool", "getwindowfocus", "getwindowname"}, std::chrono::seconds(10));
+  if (!focused || focused->exitStatus != 0) return {};
+  std::string title = focused->standardOutput;
+  while (!title.empty() && title.back() == '\n') title.pop_back();
+  return title;
 }
 
 bool DesktopSession::appRunning() { return !waitForExit(std::chrono::milliseconds(0)); }

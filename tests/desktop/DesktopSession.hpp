@@ -29,6 +29,18 @@ class DesktopSession {
 
   // Starts the built AmberLoom with HOME `home` and `environment` on top of this desktop's.
   void startApp(const std::string& home, const std::map<std::string, std::string>& environment = {});
+  // Another start of the built AmberLoom on this desktop, as startApp would make it, with
+  // `arguments`, run to its end within `limit`; its exit status and output, none when it ran over.
+  struct Run {
+    int status;
+    std::string output;
+  };
+  std::optional<Run> runApp(const std::string& home, const std::vector<std::string>& arguments,
+                            const std::map<std::string, std::string>& environment, std::chrono::milliseconds limit);
+  // Ends the application started by startApp at once, as a crash or `kill -9` would.
+  void killApp();
+  // The title of the window that has the keyboard focus; empty when none has.
+  std::string focusedWindowTitle();
   // Waits at most `limit` for the application to end; its exit status, or none while it runs.
   std::optional<int> waitForExit(std::chrono::milliseconds limit);
   bool appRunning();
@@ -66,6 +78,8 @@ class DesktopSession {
 
  private:
   void xdotool(const std::vector<std::string>& arguments);
+  std::map<std::string, std::string> appEnvironment(const std::string& home,
+                                                    const std::map<std::string, std::string>& environment) const;
   bool connectAccessibility();
 
   std::string folder_;

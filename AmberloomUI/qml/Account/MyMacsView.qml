@@ -26,6 +26,9 @@ Item {
 
     AppCanvas {}
 
+    // The backup folder is read each time the page appears, not at start.
+    Component.onCompleted: if (backup !== null) backup.refreshBackups()
+
     Connections {
         target: page.model
         function onIsAutoSyncOnChanged() { page.startup.autoSyncChanged(page.model.isAutoSyncOn) }
@@ -245,7 +248,7 @@ Item {
                         Text {
                             objectName: "noBackups"
                             Layout.fillWidth: true
-                            visible: backupCounter.count === 0
+                            visible: backupCounter.count === 0 && !(page.backup && page.backup.readingBackups)
                             // Data goes in through a function: a replacement string would read
                             // "$&" in a path as a pattern.
                             text: qsTr("No backups in %@ yet.").replace("%@", () => page.backup ? page.backup.backupFolder : "")
@@ -257,8 +260,9 @@ Item {
                         }
                         BackupList {
                             Layout.fillWidth: true
-                            visible: backupCounter.count > 0
+                            visible: backupCounter.count > 0 || reading
                             backups: page.backup ? page.backup.backupList : null
+                            reading: page.backup ? page.backup.readingBackups : false
                             onRestore: index => page.backup.askToRestore(index)
                         }
                     }

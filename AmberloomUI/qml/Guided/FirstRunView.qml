@@ -24,6 +24,9 @@ Item {
     implicitWidth: 980
     implicitHeight: 560
 
+    // The backup folder is read when the wizard appears, not at start.
+    Component.onCompleted: model.refreshBackups()
+
     AppCanvas {}
 
     // Return and Escape, as the route gives them to its buttons. Never while a question is open,
@@ -167,6 +170,7 @@ Item {
                 Layout.fillWidth: true
                 visible: view.route === FirstRunModel.Restore || view.route === FirstRunModel.Compare
                 backups: view.model.backupList
+                reading: view.model.readingBackups
                 onRestore: index => view.model.askToRestore(index)
             }
 

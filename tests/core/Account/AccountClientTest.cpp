@@ -348,7 +348,15 @@ TEST(AccountClient, StandardBaseTakesOnlyALoopbackOverride) {
   EXPECT_EQ(AccountClient::standard("api.example.net").base(), "https://api.example.net/api/v1");
   ::setenv("AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:8123/api/v1", 1);
   EXPECT_EQ(AccountClient::standard("api.example.net").base(), "http://127.0.0.1:8123/api/v1");
-  for (const char* refused : {"http://evil.example/api/v1", "https://127.0.0.1.evil.example/api/v1", "file:///tmp"}) {
+  for (const char* taken : {"HTTP://LOCALHOST:8123/api/v1", "https://[::1]/api/v1", "http://127.0.0.1", "http://localhost?x#y"}) {
+    ::setenv("AMBERLOOM_ACCOUNT_URL", taken, 1);
+    EXPECT_EQ(AccountClient::standard("api.example.net").base(), taken);
+  }
+  for (const char* refused : {"http://evil.example/api/v1", "https://127.0.0.1.evil.example/api/v1", "file:///tmp",
+                              "http://127.0.0.1@evil.example/", "http://127.0.0.1:80@evil.example/",
+                              "http://127.0.0.1\\@evil.example/", "http://127.0.0.1%2f@evil.example/",
+                              "http://127.0.0.1:/", "http://127.0.0.1:8o/", "http://[::1]x/", " http://127.0.0.1/",
+                              "http://127.0.0.1/\n", "ftp://127.0.0.1/"}) {
     ::setenv("AMBERLOOM_ACCOUNT_URL", refused, 1);
     EXPECT_EQ(AccountClient::standard("api.example.net").base(), "https://api.example.net/api/v1") << refused;
   }

@@ -4,6 +4,8 @@
 
 #include "Catalog/SettingSearch.hpp"
 
+#include <algorithm>
+
 using amberloom::SettingSearchIndex;
 using amberloom::trimmingHorizontalSpace;
 
@@ -29,4 +31,40 @@ TEST(SettingSearch, TrimsOnlyHorizontalSpace) {
       {" \t ", ""},
   };
   for (const auto& [text, expected] : cases) EXPECT_EQ(trimmingHorizontalSpace(text), expected) << text;
+}
+
+// Each setting is found once, in index order, by a run inside its own label, id or summary, never
+// by one that starts in a setting and ends in the next.
+TEST(SettingSearch, FindsEachSettingOnceAndNeverAcrossTwo) {
+  const auto setting = [](std::string id, std::string label) {
+    amberloom::SettingDefinition definition;
+    definition.id = std::move(id);
+    definition.label = std::move(label);
+    return definition;
+  };
+  const auto groups = amberloom::SettingGroup::build(
+      {setting("dock.size", "Dock size dock"), setting("dock.hide", "Hide the Dock"), setting("finder.bar", "Size bar")});
+  const SettingSearchIndex index(groups);
+  std::vector<std::string> order;
+  for (const auto* found : index.find("")) order.push_back(found->id);
+  const struct {
+    const char* query;
+    std::vector<std::string> ids;
+  } cases[] = {
+      {"DOCK", {"dock.size", "dock.hide"}},
+      {"size", {"dock.size", "finder.bar"}},
+      {"dock.size hide", {}},   // the end of one setting and the start of the next
+      {"dock.hide size", {}},
+      {"size dock dock.size", {"dock.size"}},  // label and id of one setting
+      {"zzz", {}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> ids;
+    for (const auto* found : index.find(c.query)) ids.push_back(found->id);
+    std::vector<std::string> expected;
+    for (const auto& id : order)  // in index order
+      if (std::find(c.ids.begin(), c.ids.end(), id) != c.ids.end()) expected.push_back(id);
+    EXPECT_EQ(ids, expected) << c.query;
+  }
+  EXPECT_EQ(order.size(), 3u);
 }

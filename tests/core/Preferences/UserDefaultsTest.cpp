@@ -1,6 +1,7 @@
 #include "Preferences/UserDefaults.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "Preferences/CFPreferenceStore.hpp"
 #include "TestHome.hpp"
@@ -76,6 +77,41 @@ TEST(UserDefaults, StringListsAreStrictUnlessOnlyTheirStringsAreAsked) {
   EXPECT_FALSE(defaults->stringArray("flag"));
   EXPECT_FALSE(defaults->stringsOfArray("flag"));
   EXPECT_FALSE(defaults->integerValue("flag"));
+}
+
+// A write of the value a key already holds leaves the file as it is (an atomic write would put a
+// new file in its place); any other value, or the same one of another kind, is written.
+TEST(UserDefaults, StoringTheValueAlreadyThereLeavesTheFileAlone) {
+  using V = PreferenceValue;
+  const struct {
+    const char* name;
+    std::optional<V> stored;
+    std::optional<V> written;
+    bool rewritten;
+  } cases[] = {
+      {"the same Boolean", V::boolean(false), V::boolean(false), false},
+      {"the same list", V::array({V::string("a")}), V::array({V::string("a")}), false},
+      {"removing what is not there", std::nullopt, std::nullopt, false},
+      {"another value", V::boolean(false), V::boolean(true), true},
+      {"the same number as another kind", V::integer(1), V::boolean(true), true},
+      {"a new key", std::nullopt, V::string(""), true},
+      {"removing a key", V::string("x"), std::nullopt, true},
+  };
+  const std::string own = testing::preferencesFile("tv.winterbrae.amberloom");
+  const auto fileIdentity = [&own] {
+    struct stat status {};
+    return ::stat(own.c_str(), &status) == 0 ? status.st_ino : 0;
+  };
+  auto defaults = StoreUserDefaults::standard();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    defaults->setString("kept", "other");  // the file exists whatever the case stores
+    defaults->set(c.stored, "key");
+    const auto before = fileIdentity();
+    defaults->set(c.written, "key");
+    EXPECT_EQ(fileIdentity() != before, c.rewritten);
+    EXPECT_EQ(defaults->value("key"), c.written);
+  }
 }
 
 // The application's own file never locks the user out: a write over an unreadable one keeps the

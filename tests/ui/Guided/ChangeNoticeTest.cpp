@@ -38,10 +38,14 @@ class ChangeNoticeTest : public ::testing::Test {
     return BackupService(services.catalog, services.resolver, services.store, deviceID, "Mac " + deviceID,
                          [] { return 735000000.0; });
   }
+  // As My Macs has it once shown: the backup folder read.
   std::unique_ptr<ui::FirstRunModel> firstRun() const {
-    return std::make_unique<ui::FirstRunModel>(PersonalisationScan{}, backupService("THIS-MAC"), backups, false,
-                                               services.resolver, services.store, services.outside, services.history,
-                                               services.heard->notice);
+    auto model = std::make_unique<ui::FirstRunModel>(PersonalisationScan{}, backupService("THIS-MAC"), backups, false,
+                                                     services.resolver, services.store, services.outside,
+                                                     services.history, services.heard->notice);
+    model->refreshBackups();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !model->readingBackups(); }, 30000));
+    return model;
   }
 
   // Each listener against what a fresh read of the disk gives now.

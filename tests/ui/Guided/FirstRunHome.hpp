@@ -3,6 +3,7 @@
 // Mac's values, backups of this and other Macs in a backup folder, and a first-run model made the
 // way the application makes it, reading back through the `defaults` stand-in.
 
+#include <QTest>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -16,6 +17,7 @@
 #include "HeardChanges.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
 #include "TestHome.hpp"
+#include <gtest/gtest.h>
 
 namespace amberloom::testing {
 
@@ -71,7 +73,21 @@ class FirstRunHome {
     return service(deviceID, name).createBackup(folder);
   }
 
+  // The model as a screen that lists the backups has it: made, then its folder read.
   std::unique_ptr<ui::FirstRunModel> model(bool isDryRun = false, std::optional<std::string> history = {}) const {
+    auto made = madeModel(isDryRun, std::move(history));
+    made->refreshBackups();
+    settle(*made);
+    return made;
+  }
+
+  // Waits until the model's backup and every read of its folder have ended.
+  static void settle(const ui::FirstRunModel& model) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !model.progress()->isRunning() && !model.readingBackups(); }, 30000));
+  }
+
+  // The model as the application makes it at start, before any screen showed it.
+  std::unique_ptr<ui::FirstRunModel> madeModel(bool isDryRun = false, std::optional<std::string> history = {}) const {
     const auto scan = PersonalisationScanner(catalog, SettingsService(resolver, store), [this] {
                         return BackupLocator{home()}.backupExists(folder);
                       }).scan(Version({15}), Version({1}));

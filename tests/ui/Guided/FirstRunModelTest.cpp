@@ -77,6 +77,7 @@ TEST(FirstRunModel, BackingUpThenRestoringAfterConfirmationBringsTheValuesBackAn
   const auto model = mac.model();
   QSignalSpy backupsChanged(model.get(), &FirstRunModel::backupsChanged);
   model->backUpNow();
+  FirstRunHome::settle(*model);
   const std::string file = mac.folder + "/THIS-MAC.amberloom.json";
   ASSERT_TRUE(fileExists(file));
   EXPECT_EQ(text(model->outcomeRow(), "text"), "Saved to " + file);
@@ -199,7 +200,7 @@ TEST(FirstRunModel, ARestoreOutlivesItsFolderAndItsOnlyWayBackOutlastsABackupAnd
   BackupEnvelope refused = model->backups()[0];
   refused.snapshot.entries.push_back({SettingRef{"../elsewhere", {"key"}, false}, PV::boolean(true)});
   const std::pair<const char*, std::function<void()>> steps[] = {
-      {"a backup", [&] { model->backUpNow(); }},
+      {"a backup", [&] { model->backUpNow(); FirstRunHome::settle(*model); }},
       {"a restore refused before it writes", [&] { model->restore(refused); }},
   };
   for (const auto& [name, step] : steps) {
@@ -238,6 +239,7 @@ TEST(FirstRunModel, ABackupFolderThatCannotBeWrittenShowsThePlatformErrorAndWrit
     const auto model = mac.model();
     QSignalSpy backupsChanged(model.get(), &FirstRunModel::backupsChanged);
     model->backUpNow();
+    FirstRunHome::settle(*model);
     // The platform's words closed as a sentence before the advice.
     ASSERT_NE(platformText.back(), '.');
     EXPECT_EQ(model->outcome(), ui::BackupOutcome(ui::BackupFailed{platformText + ". " + c.hint}));
@@ -258,6 +260,7 @@ TEST(FirstRunModel, BackingUpAsksBeforeReplacingThisMacsBackupAndOnlyThen) {
   const std::string saved = readFile(own);
 
   model->askToBackUp();
+  FirstRunHome::settle(*model);
   EXPECT_TRUE(model->asksToReplaceBackup());
   EXPECT_TRUE(model->replaceMessage().contains("with 5 settings saved"));
   EXPECT_FALSE(model->outcome());
@@ -266,13 +269,45 @@ TEST(FirstRunModel, BackingUpAsksBeforeReplacingThisMacsBackupAndOnlyThen) {
   EXPECT_EQ(readFile(own), saved);
 
   model->askToBackUp();
+  FirstRunHome::settle(*model);
   model->confirmReplace();
+  FirstRunHome::settle(*model);
   EXPECT_FALSE(model->asksToReplaceBackup());
   EXPECT_NE(readFile(own), saved);
   EXPECT_EQ(text(model->outcomeRow(), "text"), "Saved to " + own);
 
   fs::remove(own);
   model->askToBackUp();
+  FirstRunHome::settle(*model);
   EXPECT_FALSE(model->asksToReplaceBackup()) << "nothing to replace: backed up at once";
   EXPECT_TRUE(fileExists(own));
+}
+
+// Nothing is read at start; a screen's ask reads the folder on a worker, and an ask while that
+// read runs reads once more after it. A backup returns at once and holds off a restore meanwhile.
+TEST(FirstRunModel, TheFolderIsReadWhenAScreenAsksAndNeverOnTheCallersTurn) {
+  FirstRunHome mac;
+  mac.set({tile16});
+  mac.backUpAs("OTHER-MAC", "Office");
+  const auto model = mac.madeModel();
+  QSignalSpy reading(model.get(), &FirstRunModel::readingBackupsChanged);
+  EXPECT_TRUE(model->backups().empty()) << "nothing read before a screen asks";
+
+  model->refreshBackups();
+  EXPECT_TRUE(model->readingBackups());
+  EXPECT_TRUE(model->backups().empty()) << "taken in on a later turn of the event loop";
+  mac.backUpAs("THIRD-MAC", "Laptop");
+  model->refreshBackups();
+  FirstRunHome::settle(*model);
+  EXPECT_EQ(model->backups().size(), 2u) << "the second ask sees the file written after the first";
+  EXPECT_EQ(reading.count(), 2) << "one span of reading covers both asks";
+
+  model->backUpNow();
+  EXPECT_TRUE(model->progress()->isRunning());
+  EXPECT_FALSE(model->outcome());
+  model->restore(model->backups()[0]);  // refused while the backup runs
+  FirstRunHome::settle(*model);
+  EXPECT_EQ(model->outcome(), ui::BackupOutcome(ui::BackedUp{mac.folder + "/THIS-MAC.amberloom.json"}));
+  EXPECT_EQ(model->backups().size(), 3u);
+  EXPECT_TRUE(SnapshotHistory(mac.historyFolder).all().empty());
 }

@@ -119,9 +119,11 @@ TEST(FirstRunView, CompareWalkConfirmsTheRestoreAndAsksBeforeReplacingThisMacsBa
   wizard.render("first-run-restored");
 
   wizard.click(wizard.item("backUpButton"));
+  FirstRunHome::settle(*model);  // this Mac's file is looked for on the worker that backs up
   ASSERT_TRUE(wizard.isOpen("replaceConfirmation"));
   wizard.render("first-run-replace-question");
   wizard.clickInAlert("replaceConfirmation", "alertAction");
+  FirstRunHome::settle(*model);
   EXPECT_EQ(wizard.outcomeText().toStdString(), "Saved to " + mac.folder + "/THIS-MAC.amberloom.json");
 
   wizard.click(wizard.item("skipButton"));
@@ -203,6 +205,7 @@ TEST(FirstRunView, EachRouteAnswersReturnAndEscapeAsItsButtonsSay) {
     wizard.render(c.screen);
 
     wizard.press(Qt::Key_Return);
+    FirstRunHome::settle(*model);
     EXPECT_EQ(wizard.finishes(), c.returnFinishes ? 1 : 0);
     EXPECT_EQ(model->outcome().has_value(), c.returnBacksUp);
     if (c.returnBacksUp) wizard.render(c.screen + "-saved");

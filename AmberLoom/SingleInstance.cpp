@@ -1,0 +1,106 @@
+#include "AmberLoom/SingleInstance.hpp"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "Support/Sha256.hpp"
+
+namespace amberloom::app {
+
+namespace {
+
+constexpr const char* kShow = "show\n";
+constexpr const char* kShown = "shown\n";
+// How long a later start waits for the running one: it may be busy finishing its own start.
+constexpr int kConnectMilliseconds = 3000;
+constexpr int kAnswerMilliseconds = 10000;
+
+std::string pathOf(const std::string& home, const char* suffix) {
+  return SingleInstance::runtimeFolder() + "/amberloom-" + SingleInstance::keyOf(home) + suffix;
+}
+
+}  // namespace
+
+std::string SingleInstance::keyOf(const std::string& home) {
+  std::error_code error;
+  auto path = std::filesystem::weakly_canonical(std::filesystem::path(home), error);
+  if (error) path = std::filesystem::path(home).lexically_normal();
+  std::string text = path.string();
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+  return sha256Hex(text).substr(0, 24);
+}
+
+std::string SingleInstance::runtimeFolder() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  std::error_code error;
+  if (runtime && *runtime == '/' && std::filesystem::is_directory(runtime, error)) return runtime;
+  return std::filesystem::temp_directory_path(error).string();
+}
+
+std::unique_ptr<SingleInstance> SingleInstance::claim(const std::string& home) {
+  // Not inherited: a child that outlives the application must not keep its home taken.
+  const int fd = ::open(pathOf(home, ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd >= 0) {
+    int locked;
+    while ((locked = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+    }
+    if (locked != 0) {
+      ::close(fd);
+      return nullptr;
+    }
+  }
+  return std::unique_ptr<SingleInstance>(new SingleInstance(fd, fd >= 0 ? pathOf(home, ".socket") : std::string()));
+}
+
+SingleInstance::SingleInstance(int lockFd, const std::string& socketPath) : lockFd_(lockFd) {
+  if (socketPath.empty()) return;
+  server_ = new QLocalServer(this);
+  server_->setSocketOptions(QLocalServer::UserAccessOption);
+  // Holding the lock, whatever socket file is there was left by a process that is gone.
+  QLocalServer::removeServer(QString::fromStdString(socketPath));
+  if (!server_->listen(QString::fromStdString(socketPath))) return;  // later starts then find no one to ask
+  connect(server_, &QLocalServer::newConnection, this, &SingleInstance::answer);
+}
+
+SingleInstance::~SingleInstance() {
+  if (server_) server_->close();
+  if (lockFd_ >= 0) ::close(lockFd_);
+}
+
+void SingleInstance::answer() {
+  while (QLocalSocket* caller = server_->nextPendingConnection()) {
+    connect(caller, &QLocalSocket::disconnected, caller, &QObject::deleteLater);
+    connect(caller, &QLocalSocket::readyRead, this, [this, caller] {
+      if (!caller->canReadLine()) return;
+      if (caller->readLine() != kShow) {
+        caller->disconnectFromServer();
+        return;
+      }
+      caller->write(kShown);
+      caller->flush();
+      caller->disconnectFromServer();
+      emit showRequested();
+    });
+  }
+}
+
+bool SingleInstance::askToShow(const std::string& home) {
+  QLocalSocket socket;
+  socket.connectToServer(QString::fromStdString(pathOf(home, ".socket")));
+  if (!socket.waitForConnected(kConnectMilliseconds)) return false;
+  socket.write(kShow);
+  if (!socket.waitForBytesWritten(kConnectMilliseconds)) return false;
+  while (!socket.canReadLine())
+    if (!socket.waitForReadyRead(kAnswerMilliseconds)) return false;
+  return socket.readLine() == kShown;
+}
+
+}  // namespace amberloom::app
