@@ -135,12 +135,8 @@ std::vector<FoundPoint> readPoints(const std::string& folder) {
   return points;
 }
 
-void pruneOldEntries(const std::string& folder) {
-  const auto points = readPoints(folder);
-  for (std::size_t i = SnapshotHistory::keepCount; i < points.size(); ++i) {
-    std::error_code ec;
-    fs::remove(fs::path(folder) / points[i].fileName, ec);
-  }
+std::string fileNameOf(const StoredSnapshot& point) {
+  return point.id + "." + std::string(SnapshotHistory::fileExtension);
 }
 
 }  // namespace
@@ -153,6 +149,13 @@ std::string SnapshotHistory::defaultFolder(const std::string& homeDirectory) {
 
 StoredSnapshot SnapshotHistory::record(const Snapshot& snapshot, const std::string& reason, double at,
                                        std::optional<std::vector<PriorIntent>> priorIntents) const {
+  auto point = store(snapshot, reason, at, std::move(priorIntents));
+  prune(point);
+  return point;
+}
+
+StoredSnapshot SnapshotHistory::store(const Snapshot& snapshot, const std::string& reason, double at,
+                                      std::optional<std::vector<PriorIntent>> priorIntents) const {
   if (const auto ec = platform::createPrivateFolders(folder_))
     throw fs::filesystem_error("cannot create the undo history folder", folder_, ec);
 
@@ -186,11 +189,28 @@ StoredSnapshot SnapshotHistory::record(const Snapshot& snapshot, const std::stri
   for (std::uint64_t n = highestCollision(folder_, stamp) + 1;; ++n) {
     result.id = n == 1 ? stamp : stamp + "-" + std::to_string(n);
     record["id"] = result.id;
-    const auto path = fs::path(folder_) / (result.id + "." + std::string(fileExtension));
+    const auto path = fs::path(folder_) / fileNameOf(result);
     if (platform::writeNewFileAtomically(path.string(), writeJson(record, JsonStyle::pretty))) break;
   }
-  pruneOldEntries(folder_);
   return result;
+}
+
+void SnapshotHistory::prune(const StoredSnapshot& kept) const {
+  auto points = readPoints(folder_);
+  const std::string keptName = fileNameOf(kept);
+  std::erase_if(points, [&](const FoundPoint& found) { return found.fileName == keptName; });
+  // Dated in the future ranks below any other point, then newest first as listed.
+  const double now = clock_();
+  std::stable_partition(points.begin(), points.end(), [now](const FoundPoint& found) { return found.point.createdAt <= now; });
+  for (std::size_t i = keepCount - 1; i < points.size(); ++i) {
+    std::error_code ec;
+    fs::remove(fs::path(folder_) / points[i].fileName, ec);
+  }
+}
+
+bool SnapshotHistory::remove(const StoredSnapshot& point) const {
+  std::error_code ec;
+  return fs::remove(fs::path(folder_) / fileNameOf(point), ec) && !ec;
 }
 
 std::vector<StoredSnapshot> SnapshotHistory::all() const {

@@ -54,15 +54,13 @@ class FirstRunModel : public QObject {
   enum Route { Restore, Discover, BackUpWhatYouHave, Compare };
   Q_ENUM(Route)
 
-  using Clock = BackupService::Clock;
-
   // Reads the backup folder at once (in practice mode too: reading writes nothing). `verifier`
-  // reads written keys back from outside the process; `history` keeps the undo points; `clock`
-  // dates them. Every real restore and its undo is announced on `notice`.
+  // reads written keys back from outside the process; `history` keeps the undo points. Every
+  // real restore and its undo is announced on `notice`.
   FirstRunModel(PersonalisationScan scan, BackupService service, std::string backupFolder, bool isDryRun,
                 DomainResolver resolver, PreferenceStoreRef store,
                 std::shared_ptr<const ExternalPreferenceReader> verifier, SnapshotHistory history,
-                ChangeNoticeRef notice, Clock clock = iso8601::now, QObject* parent = nullptr);
+                ChangeNoticeRef notice, QObject* parent = nullptr);
 
   const PersonalisationScan& scan() const { return scan_; }
   const std::string& backupFolder() const { return backupFolder_; }
@@ -75,7 +73,9 @@ class FirstRunModel : public QObject {
   // Only dismissing is meant for the views; any value is taken.
   void setPendingRestore(std::optional<PendingRestore> pending);
   // The state before the last real restore, also when that restore failed part-way.
-  const std::optional<Snapshot>& undoSnapshot() const { return undoSnapshot_; }
+  std::optional<Snapshot> undoSnapshot() const {
+    return undoSnapshot_ ? std::optional(undoSnapshot_->snapshot) : std::nullopt;
+  }
   // The undo point of the last real restore reached the disk.
   bool undoSurvivesRestart() const { return undoSurvivesRestart_; }
   // The outcome row offers Undo: the last restore failed part-way, or its undo point could not be
@@ -145,23 +145,19 @@ class FirstRunModel : public QObject {
   RestorePlan plan(const BackupEnvelope& backup) const;
   void readFolder();
   void setOutcome(BackupOutcome outcome);
-  void setUndoSnapshot(std::optional<Snapshot> snapshot);
+  void setUndoSnapshot(std::optional<StoredSnapshot> snapshot);
   void setUndoState(bool survivesRestart, bool offersUndo, QString warning);
-  // Holds `undo`, stores it as an undo point for the restore from `deviceID` and announces the
-  // restore.
-  void keepUndo(const Snapshot& undo, const std::string& deviceID, bool failedPartway);
+  // Holds the restore's way back, says what became of its undo point and announces the restore.
+  void keepWayBack(const BatchResult<RestoreReport>& batch, bool failedPartway);
   void refreshOutcomeRow();
 
   PersonalisationScan scan_;
   BackupService service_;
   std::string backupFolder_;
   bool isDryRun_;
-  DomainResolver resolver_;
-  PreferenceStoreRef store_;
   std::shared_ptr<const ExternalPreferenceReader> verifier_;
   SnapshotHistory snapshots_;
   ChangeNoticeRef notice_;
-  Clock clock_;
   SnapshotService localState_;
 
   BackupListModel* backupList_;
@@ -169,7 +165,7 @@ class FirstRunModel : public QObject {
   std::vector<BackupEnvelope::UnreadableBackup> unreadable_;
   std::optional<BackupOutcome> outcome_;
   std::optional<PendingRestore> pendingRestore_;
-  std::optional<Snapshot> undoSnapshot_;
+  std::optional<StoredSnapshot> undoSnapshot_;  // the way back from the last real restore
   bool undoSurvivesRestart_ = false;
   bool offersUndo_ = false;
   QString undoWarning_;
