@@ -1,11 +1,9 @@
 #include "Backup/BackupEnvelope.hpp"
 
 #include <algorithm>
-#include <cctype>
 
 #include "Changes/BatchTransaction.hpp"
 #include "Platform/PreferenceFiles.hpp"
-#include "Preferences/UserDefaults.hpp"
 #include "Support/Iso8601.hpp"
 #include "Support/Sha256.hpp"
 

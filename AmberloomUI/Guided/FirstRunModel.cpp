@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <unordered_map>
 
-#include "Changes/SettingsService.hpp"
 #include "Kit/DisplayText.hpp"
 
 namespace amberloom::ui {
