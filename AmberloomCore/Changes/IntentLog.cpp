@@ -1,15 +1,13 @@
 #include "Changes/IntentLog.hpp"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cstdint>
 #include <filesystem>
 #include <mutex>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "Platform/AtomicFile.hpp"
+#include "Platform/FileIdentity.hpp"
 #include "Platform/FolderLock.hpp"
 #include "Support/CanonicalText.hpp"
 #include "Platform/HomeDirectory.hpp"
@@ -36,24 +34,6 @@ std::string quarantineStamp(double secondsSinceReferenceDate) {
 bool occupied(const fs::path& path) {
   std::error_code ec;
   return fs::symlink_status(path, ec).type() != fs::file_type::not_found && !ec;
-}
-
-// Which file stands at a path: a history read from it stays good until this changes.
-struct FileIdentity {
-  dev_t device = 0;
-  ino_t inode = 0;
-  off_t size = 0;
-  std::int64_t modified = 0;  // nanoseconds
-  std::int64_t changed = 0;
-
-  bool operator==(const FileIdentity&) const = default;
-};
-
-std::optional<FileIdentity> identityOf(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  const auto nanoseconds = [](const timespec& t) { return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; };
-  return FileIdentity{info.st_dev, info.st_ino, info.st_size, nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
 }
 
 }  // namespace
@@ -118,11 +98,11 @@ struct IntentLog::Contents {
 // What the file held when last read or written, shared by copies of a log. Any thread.
 class IntentLog::Cache {
  public:
-  std::shared_ptr<const Contents> find(const FileIdentity& identity) const {
+  std::shared_ptr<const Contents> find(const platform::FileIdentity& identity) const {
     std::lock_guard lock(mutex_);
     return identity_ == identity ? contents_ : nullptr;
   }
-  void keep(const FileIdentity& identity, std::shared_ptr<const Contents> contents) {
+  void keep(const platform::FileIdentity& identity, std::shared_ptr<const Contents> contents) {
     std::lock_guard lock(mutex_);
     identity_ = identity;
     contents_ = std::move(contents);
@@ -130,7 +110,7 @@ class IntentLog::Cache {
 
  private:
   mutable std::mutex mutex_;
-  std::optional<FileIdentity> identity_;
+  std::optional<platform::FileIdentity> identity_;
   std::shared_ptr<const Contents> contents_;
 };
 
@@ -153,7 +133,8 @@ std::shared_ptr<const IntentLog::Contents> IntentLog::load() const {
   std::error_code ec;
   // No file, or a folder in its place, is a history without entries.
   if (!occupied(path_) || fs::is_directory(path_, ec)) return std::make_shared<const Contents>(Contents({}));
-  const auto identity = identityOf(path_);
+  bool settled = false;
+  const auto identity = platform::identifyFile(path_, settled);
   if (identity)
     if (auto cached = cache_->find(*identity)) return cached;
   std::string bytes;
@@ -172,7 +153,8 @@ std::shared_ptr<const IntentLog::Contents> IntentLog::load() const {
     return nullptr;
   }
   auto contents = std::make_shared<const Contents>(Contents(std::move(entries)));
-  if (identity) cache_->keep(*identity, contents);
+  // Another writer's file is kept once settled (see FileIdentity).
+  if (identity && settled) cache_->keep(*identity, contents);
   return contents;
 }
 
@@ -274,7 +256,10 @@ void IntentLog::update(const std::vector<PriorIntent>& replaced) const {
   } catch (const platform::FileWriteError&) {
     return;
   }
-  if (const auto identity = identityOf(path_))
+  // The file just written is kept at once: under the folder's lock no one else replaced it, and a
+  // writer after the lock makes a file of another inode.
+  bool settled = false;
+  if (const auto identity = platform::identifyFile(path_, settled))
     cache_->keep(*identity, std::make_shared<const Contents>(Contents(std::move(entries))));
 }
 

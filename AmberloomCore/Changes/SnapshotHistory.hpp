@@ -6,10 +6,13 @@
 // between processes). Only the ten newest readable points are kept, the one just stored always
 // among them; unreadable files (a point cut short by a crash among them) are skipped, never
 // removed. A point may carry the change-history records of its batch's settings as they were
-// before it; a point written before points carried them has none.
+// before it; a point written before points carried them has none. What each file held when it was
+// read is kept, decoded, by the history and its copies until the file changes, so listing and
+// pruning cost no decoding of points already read.
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +23,8 @@
 #include "Support/Iso8601.hpp"
 
 namespace amberloom {
+
+class DecodedPoints;
 
 struct StoredSnapshot {
   std::string id;      // the point's stamp, also the stem of its file name
@@ -41,8 +46,7 @@ class SnapshotHistory {
   using Clock = std::function<double()>;  // seconds since the reference date
 
   // `clock` dates the points stored and tells which dates lie in the future.
-  explicit SnapshotHistory(std::string folder, Clock clock = iso8601::now)
-      : folder_(std::move(folder)), clock_(std::move(clock)) {}
+  explicit SnapshotHistory(std::string folder, Clock clock = iso8601::now);
   // ~/Library/Application Support/AmberLoom/History.
   static SnapshotHistory standard();
   // `homeDirectory` + "/Library/Application Support/AmberLoom/History".
@@ -78,6 +82,7 @@ class SnapshotHistory {
  private:
   std::string folder_;
   Clock clock_;
+  std::shared_ptr<DecodedPoints> decoded_;
 };
 
 }  // namespace amberloom

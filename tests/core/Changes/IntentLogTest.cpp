@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Changes/IntentLog.hpp"
+#include "Platform/AtomicFile.hpp"
 #include "TestHome.hpp"
 
 using amberloom::IntentLog;
@@ -285,8 +286,8 @@ TEST(IntentLog, AHistoryKeptReadIsReadAgainOnceAnotherWriterChangedIt) {
   const IntentLog log(logPath(), "23F79", ticking({1}));
   log.record("a", PreferenceValue::integer(1));
   EXPECT_EQ(log.intent("a")->value, PreferenceValue::integer(1));
-  // The same length, written by hand: only the file's identity tells it apart.
-  testing_::writeFile(logPath(), R"([{"at":1,"osBuild":"23F79","settingID":"a","value":{"int":2}}])");
+  // The same length, replaced as every writer replaces it: only the file's identity tells it apart.
+  amberloom::platform::writeFileAtomically(logPath(), R"([{"at":1,"osBuild":"23F79","settingID":"a","value":{"int":2}}])");
   EXPECT_EQ(log.intent("a")->value, PreferenceValue::integer(2));
   IntentLog(logPath(), "23F79").record("b", std::nullopt);
   EXPECT_EQ(ids(log.all()), (std::vector<std::string>{"a", "b"}));
