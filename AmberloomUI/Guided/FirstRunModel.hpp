@@ -100,8 +100,9 @@ class FirstRunModel : public QObject {
   Q_INVOKABLE void cancelRestore();
   // Closes the confirmation, then restores the pending backup; nothing when none is pending.
   Q_INVOKABLE void confirmRestore();
-  // Writes the backup's values (never deletes a key), reads them back, keeps the state before as
-  // `undoSnapshot` and stores it as an undo point. Never throws: a failure becomes the outcome.
+  // Writes the backup's values (never deletes a key), reads them back, and keeps the state before
+  // as `undoSnapshot`, stored as an undo point before the first write. Never throws: a failure
+  // becomes the outcome.
   void restore(const BackupEnvelope& backup);
   // Puts the state before the last restore back, read back from outside; a complete undo ends the
   // offer. Nothing in practice mode or without a held state.

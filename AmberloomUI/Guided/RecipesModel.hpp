@@ -94,8 +94,8 @@ class RecipesModel : public QObject {
 
   // Clears the report and undo report and previews the open recipe (nothing when none is open).
   Q_INVOKABLE void refreshPreview();
-  // Applies the open recipe, skipping pinned settings and those that do not apply to this Mac, and
-  // stores the undo point (none when nothing was written).
+  // Applies the open recipe, skipping pinned settings and those that do not apply to this Mac, its
+  // undo point stored before the first write (none kept when nothing was written).
   Q_INVOKABLE void apply();
   // Undoes the last real application.
   Q_INVOKABLE void undoLast();
