@@ -244,7 +244,8 @@ void RootScene::runBackgroundSync() {
   }
   const auto additions = sync.missingHere(*others, PinnedSettings::load(*defaults));
   if (additions.empty()) return;
-  sync.apply(additions, ExternalVerifier(defaultsToolPath()));
+  // Its undo point is listed in the window's Recent changes like any other.
+  sync.apply(additions, ExternalVerifier(defaultsToolPath()), "your other Macs", SnapshotHistory::standard());
 }
 
 }  // namespace amberloom::app

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "Platform/Steps.hpp"
+
 namespace amberloom::platform {
 namespace {
 
@@ -55,7 +57,10 @@ std::string writeTemporary(const std::filesystem::path& folder, const std::strin
     left -= static_cast<std::size_t>(written);
   }
   const std::string reason = ok ? "" : errnoText();
+  const std::string name = std::filesystem::path(path).filename().string();
+  step("written", name);
   ok = ok && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+  step("flushed", name);
   ::close(fd);
   if (!ok) {
     const std::string why = reason.empty() ? errnoText() : reason;
@@ -86,6 +91,7 @@ void writeFileAtomically(const std::string& path, std::string_view bytes, std::o
     ::unlink(temporary.c_str());
     throw FileWriteError(path, "cannot write file (" + why + ")");
   }
+  step("renamed", std::filesystem::path(path).filename().string());
   syncFolder(folder);
 }
 
@@ -107,6 +113,7 @@ bool writeNewFileAtomically(const std::string& path, std::string_view bytes) {
     if (error == EEXIST) return false;
     throw FileWriteError(path, "cannot write file (" + std::string(std::strerror(error)) + ")");
   }
+  step("renamed", std::filesystem::path(path).filename().string());
   syncFolder(folder);
   return true;
 }

@@ -2,12 +2,9 @@
 // Parsed preference files kept between reads, so that reading many keys of one domain, or every
 // setting again when the application comes to the front, parses each file at most once per change.
 //
-// An entry is used only while the file still has the identity it was read under: device, inode,
-// size, and modification and status-change times to the nanosecond. An atomic replace (every
-// writer of the system) makes a new inode, an in-place write moves the times, a change of
-// permissions moves the status-change time, so the next read sees any write by any process. A file
-// whose times are not yet older than the clock's current tick is read but not kept: another write
-// within that same tick could leave every field of the identity as it was.
+// An entry is used only while the file still has the identity it was read under (see
+// FileIdentity), so the next read sees any write by any process. A file that is not settled yet is
+// read but not kept.
 //
 // Bounded by a number of files and a total of file bytes; the least recently used file goes first.
 // Safe to use from several threads at once; files are parsed outside the lock.
@@ -21,6 +18,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "Platform/FileIdentity.hpp"
 #include "Platform/PlistObject.hpp"
 
 namespace amberloom::platform {
@@ -49,19 +47,12 @@ class PreferenceFileCache {
   void forget(const std::string& path);
 
  private:
-  // What identifies one version of a file on disk.
-  struct FileIdentity {
-    unsigned long long device = 0, inode = 0;
-    long long size = 0, modifiedSeconds = 0, modifiedNanoseconds = 0, changedSeconds = 0, changedNanoseconds = 0;
-    bool operator==(const FileIdentity&) const = default;
-  };
   struct Entry {
     FileIdentity identity;
     std::shared_ptr<const PlistDictionary> dictionary;  // null: the file could not be parsed
     std::list<std::string>::iterator recency;
   };
 
-  static std::optional<FileIdentity> identify(const std::string& path, bool& settled);
   void keep(const std::string& path, const FileIdentity& identity, std::shared_ptr<const PlistDictionary> dictionary);
   void erase(std::unordered_map<std::string, Entry>::iterator entry);
 

@@ -151,7 +151,17 @@ std::vector<std::exception_ptr> PreferenceFiles::setValues(const std::vector<Key
   // The changes that alter the file: only they can fail with its replacement.
   std::vector<std::size_t> altering;
   for (std::size_t i = 0; i < changes.size(); ++i) {
-    const auto& [key, value] = changes[i];
+    const auto& key = changes[i].key;
+    std::optional<PlistObject> value = changes[i].value;
+    if (changes[i].update) {
+      const auto found = domain->find(key);
+      try {
+        value = changes[i].update(found == domain->end() ? std::nullopt : std::optional(found->second));
+      } catch (...) {
+        errors[i] = std::current_exception();
+        continue;
+      }
+    }
     if (!value) {
       if (domain->erase(key) > 0) altering.push_back(i);
       continue;

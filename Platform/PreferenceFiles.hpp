@@ -6,6 +6,7 @@
 // a locked read-modify-write of the whole file, replaced atomically.
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -39,6 +40,10 @@ class PreferenceFileCache;
 struct KeyChange {
   std::string key;
   std::optional<PlistObject> value;
+  // When set, the value is made from what the key holds in the file at the moment of writing,
+  // under the lock (none: it holds nothing), in place of `value`: a change merged into a key keeps
+  // what another process put there meanwhile. What it throws is the change's error.
+  std::function<std::optional<PlistObject>(const std::optional<PlistObject>& current)> update = {};
 };
 
 class PreferenceFiles {

@@ -11,8 +11,11 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <filesystem>
 #include <limits>
 #include <thread>
+
+#include "Platform/Steps.hpp"
 
 extern char** environ;
 
@@ -105,6 +108,7 @@ std::optional<ProcessResult> runProcess(const std::string& executable, const std
                                         std::optional<std::chrono::milliseconds> timeLimit) {
   const Deadline deadline = timeLimit ? Deadline(Clock::now() + *timeLimit) : std::nullopt;
   if (!isExecutableFile(executable)) return std::nullopt;
+  step("run", std::filesystem::path(executable).filename().string());
   int outPipe[2], errPipe[2];
   if (::pipe2(outPipe, O_CLOEXEC) != 0) return std::nullopt;
   if (::pipe2(errPipe, O_CLOEXEC) != 0) {

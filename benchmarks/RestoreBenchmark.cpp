@@ -72,14 +72,14 @@ int main(int argc, char** argv) {
   });
 
   RestoreReport report;
-  const double restoreMs = medianMilliseconds(kRuns, [&] { report = backups.restore(backup, RestoreMode::presentValues, outside); });
+  const double restoreMs = medianMilliseconds(kRuns, [&] { report = backups.restore(backup, RestoreMode::presentValues, outside).report; });
 
   BackupEnvelope many{"MANY", std::nullopt, std::nullopt, std::nullopt, {}};
   for (int i = 0; i < 2000; ++i)
     many.snapshot.entries.push_back(
         {{"com.example.many", {"key" + std::to_string(i)}, false}, PreferenceValue::integer(i), SettingChannel::defaults, false});
   RestoreReport manyReport;
-  const double manyMs = medianMilliseconds(kRuns, [&] { manyReport = backups.restore(many, RestoreMode::presentValues, outside); });
+  const double manyMs = medianMilliseconds(kRuns, [&] { manyReport = backups.restore(many, RestoreMode::presentValues, outside).report; });
 
   std::printf("home: %zu settings set, %zu backup entries over %zu files%s\n", set, backup.snapshot.entries.size(),
               touched.size(), touchesNightShift ? " and Night Shift" : "");

@@ -1,10 +1,9 @@
 #include "Backup/BackupEnvelope.hpp"
 
 #include <algorithm>
-#include <cctype>
 
+#include "Changes/BatchTransaction.hpp"
 #include "Platform/PreferenceFiles.hpp"
-#include "Preferences/UserDefaults.hpp"
 #include "Support/Iso8601.hpp"
 #include "Support/Sha256.hpp"
 
@@ -99,24 +98,6 @@ std::optional<std::string> BackupEnvelope::entryRefusal(const SnapshotEntry& ent
   return std::nullopt;
 }
 
-bool BackupEnvelope::mayWrite(const std::string& domain) {
-  const auto sameLetters = [&](std::string_view name) {
-    return std::equal(domain.begin(), domain.end(), name.begin(), name.end(), [](char a, char b) {
-      return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-    });
-  };
-  return !sameLetters(StoreUserDefaults::applicationDomain) && !sameLetters(platform::kAnyApplicationID);
-}
-
-Snapshot BackupEnvelope::withoutForbiddenWrites(Snapshot snapshot) {
-  for (auto& entry : snapshot.entries) {
-    if (mayWrite(entry.ref.domain)) continue;
-    entry.rootValue.reset();
-    entry.isUnreadable = true;
-  }
-  return snapshot;
-}
-
 std::optional<std::string> BackupEnvelope::sizeRefusal(std::size_t entries, std::size_t maxEntries) {
   if (entries <= maxEntries) return std::nullopt;
   return std::to_string(entries) + " entries, more than the " + std::to_string(maxEntries) + " a backup may hold";
@@ -157,7 +138,7 @@ BackupEnvelope BackupEnvelope::fromData(std::string_view bytes, std::size_t maxE
     const auto& entry = envelope.snapshot.entries[i];
     if (const auto refusal = entryRefusal(entry)) throw BackupError::unreadable(entryName(i, entry) + ": " + *refusal);
   }
-  envelope.snapshot = withoutForbiddenWrites(std::move(envelope.snapshot));
+  envelope.snapshot = amberloom::withoutForbiddenWrites(std::move(envelope.snapshot));
   return envelope;
 }
 

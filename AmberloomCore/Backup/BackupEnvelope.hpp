@@ -86,7 +86,7 @@ struct BackupEnvelope {
   // Decodes and checks one file's bytes; the first failing check decides the error: unreadable
   // (too large, too deep, not the file's JSON form), unsupportedSchemaVersion (above 2),
   // unreadable for more than `maxEntries` entries, checksumMismatch, then unreadable for an entry
-  // no backup may hold. Entries for domains no backup may write come out unreadable (see
+  // no backup may hold. Entries for domains no batch may write come out unreadable (see
   // withoutForbiddenWrites). Throws BackupError only.
   static BackupEnvelope fromData(std::string_view bytes, std::size_t maxEntries = SIZE_MAX);
   // The file's bytes. Throws JsonWriteError for a value with no JSON form.
@@ -105,13 +105,6 @@ struct BackupEnvelope {
   // domain ("NSGlobalDomain" or a reverse-DNS-like name), a Night Shift entry that is not a
   // switch state, or a refused value; none when it may. Never throws.
   static std::optional<std::string> entryRefusal(const SnapshotEntry& entry);
-  // Whether a restore may write the domain: not "tv.winterbrae.amberloom" (the application's own
-  // preferences) nor "kCFPreferencesAnyApplication" (the global domain, which backups name
-  // "NSGlobalDomain"), in any letter case, as a Mac's file names ignore it.
-  static bool mayWrite(const std::string& domain);
-  // The snapshot with every entry of a domain no restore may write made unreadable, without its
-  // value.
-  static Snapshot withoutForbiddenWrites(Snapshot snapshot);
 };
 
 }  // namespace amberloom

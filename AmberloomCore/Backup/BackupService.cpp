@@ -157,7 +157,7 @@ std::string BackupService::createBackup(const std::string& folder) const {
     if (entry.channel == SettingChannel::nightShift && !entry.rootValue) entry.isUnreadable = true;
     // A root no backup may name cannot be read on this Mac either, and one no restore may write
     // is no business of a backup.
-    if (BackupEnvelope::entryRefusal(entry) || !BackupEnvelope::mayWrite(entry.ref.domain)) continue;
+    if (BackupEnvelope::entryRefusal(entry) || !batchMayWrite(entry.ref.domain)) continue;
     snapshot.entries.push_back(std::move(entry));
   }
 
@@ -210,12 +210,26 @@ BackupEnvelope::ReadResult BackupService::readBackups(const std::string& folder)
   return result;
 }
 
-RestoreReport BackupService::restore(const BackupEnvelope& given, RestoreMode mode,
-                                     const ExternalPreferenceReader& verifiedBy) const {
+std::string BackupService::undoReason(const std::string& deviceID) { return "Before restoring from " + deviceID; }
+
+BatchTransaction BackupService::transaction(const std::optional<SnapshotHistory>& undoPoints) const {
+  // A restore records no change history, so its batches keep none either.
+  return BatchTransaction(
+      PreferenceApplier(SettingsService(resolver_, snapshots_.store()), resolver_, snapshots_, std::nullopt), undoPoints);
+}
+
+BatchResult<UndoReport> BackupService::undo(const StoredSnapshot& wayBack, const ExternalPreferenceReader& verifiedBy,
+                                            const std::optional<SnapshotHistory>& undoPoints) const {
+  return transaction(undoPoints).takeBack(wayBack, {}, verifiedBy);
+}
+
+BatchResult<RestoreReport> BackupService::restore(const BackupEnvelope& given, RestoreMode mode,
+                                                  const ExternalPreferenceReader& verifiedBy,
+                                                  const std::optional<SnapshotHistory>& undoPoints) const {
   refuseUnsafeEntries(given.snapshot, maxEntries());
   // A backup read from a file is already so; one made otherwise is held to the same rule.
   const BackupEnvelope backup{given.deviceID, given.deviceName, given.createdAt, given.osVersion,
-                              BackupEnvelope::withoutForbiddenWrites(given.snapshot)};
+                              withoutForbiddenWrites(given.snapshot)};
 
   // The undo point covers the backup's own roots too: a backup from a newer catalogue may hold
   // settings this one does not know, and undo must put those back as well.
@@ -226,12 +240,16 @@ RestoreReport BackupService::restore(const BackupEnvelope& given, RestoreMode mo
     auto root = rootOf(entry.ref, entry.channel);
     if (taken.insert(root.first).second) roots.push_back(std::move(root));
   }
-  RestoreReport report;
-  report.undo = snapshots_.capture(roots);
-  // A Night Shift state that could not be read cannot be put back; leaving it out keeps undo whole.
-  std::erase_if(report.undo.entries,
-                [](const SnapshotEntry& e) { return e.channel == SettingChannel::nightShift && !e.rootValue; });
+  // A Night Shift state that cannot be read cannot be put back; leaving it out keeps undo whole.
+  std::vector<std::pair<SettingRef, SettingChannel>> nightShift;
+  std::copy_if(roots.begin(), roots.end(), std::back_inserter(nightShift),
+               [](const auto& root) { return root.second == SettingChannel::nightShift; });
+  ExactRefSet unreadableState;
+  for (const auto& entry : snapshots_.capture(nightShift).entries)
+    if (!entry.rootValue) unreadableState.insert(entry.ref);
+  std::erase_if(roots, [&](const auto& root) { return unreadableState.contains(root.first); });
 
+  RestoreReport report;
   Snapshot chosen;
   for (const auto& entry : backup.snapshot.entries) {
     if (mode == RestoreMode::presentValues && !entry.rootValue)
@@ -254,15 +272,28 @@ RestoreReport BackupService::restore(const BackupEnvelope& given, RestoreMode mo
       entry.isUnreadable = true;
     }
   }
-  try {
-    snapshots_.restore(writing);
-  } catch (const std::exception& error) {
-    throw RestoreFailure(std::current_exception(), error.what(), std::move(report.undo));
-  }
 
-  const auto restored = readBack(chosen.entries, resolver_, verifiedBy);
-  for (std::size_t i = 0; i < chosen.entries.size(); ++i) report.outcomes.push_back({chosen.entries[i].ref, restored[i]});
-  return report;
+  std::exception_ptr failure;
+  auto batch = transaction(undoPoints).run<RestoreReport>(roots, {}, undoReason(backup.deviceID), [&](const Snapshot& before) {
+    report.undo = before;
+    try {
+      snapshots_.restore(writing);
+    } catch (...) {
+      failure = std::current_exception();
+      return report;
+    }
+    const auto restored = readBack(chosen.entries, resolver_, verifiedBy);
+    for (std::size_t i = 0; i < chosen.entries.size(); ++i) report.outcomes.push_back({chosen.entries[i].ref, restored[i]});
+    return report;
+  });
+  if (failure) {
+    try {
+      std::rethrow_exception(failure);
+    } catch (const std::exception& error) {
+      throw RestoreFailure(failure, error.what(), std::move(batch));
+    }
+  }
+  return batch;
 }
 
 }  // namespace amberloom

@@ -2,8 +2,8 @@
 // Backs this Mac's catalogued settings up into a backup folder, reads every Mac's backup out of
 // that folder, and restores a chosen backup onto this Mac, reading each written key back from
 // outside the process. It also names this Mac: a device ID that stays the same across runs and a
-// display name. It records no change history, restarts no app and stores no undo point: the
-// caller keeps the undo snapshot a restore hands back.
+// display name. A restore is one batch (see BatchTransaction): its undo point is stored before the
+// first write. It records no change history and restarts no app.
 
 #include <exception>
 #include <functional>
@@ -13,6 +13,7 @@
 
 #include "Backup/BackupEnvelope.hpp"
 #include "Catalog/SettingsCatalog.hpp"
+#include "Changes/BatchTransaction.hpp"
 #include "Changes/SnapshotService.hpp"
 #include "Platform/Host.hpp"
 #include "Preferences/ExternalVerifier.hpp"
@@ -45,18 +46,20 @@ struct RestoreReport {
 };
 
 // A restore whose writing failed part-way: some keys may already hold the backup's values. It
-// carries the state captured before the first write, so the caller can still offer undo and store
-// the undo point. Its text is that of the write error.
+// carries the batch as it stood: the state captured before the first write and the undo point
+// stored ahead of it (or why there is none), so the caller can still offer undo. Its text is that
+// of the write error.
 class RestoreFailure : public DescribedError {
  public:
-  RestoreFailure(std::exception_ptr cause, const std::string& description, Snapshot undo)
-      : DescribedError(description), cause_(std::move(cause)), undo_(std::move(undo)) {}
+  RestoreFailure(std::exception_ptr cause, const std::string& description, BatchResult<RestoreReport> batch)
+      : DescribedError(description), cause_(std::move(cause)), batch_(std::move(batch)) {}
   const std::exception_ptr& cause() const { return cause_; }  // the write error itself
-  const Snapshot& undo() const { return undo_; }
+  const Snapshot& undo() const { return batch_.report.undo; }
+  const BatchResult<RestoreReport>& batch() const { return batch_; }
 
  private:
   std::exception_ptr cause_;
-  Snapshot undo_;
+  BatchResult<RestoreReport> batch_;
 };
 
 class BackupService {
@@ -107,14 +110,24 @@ class BackupService {
   // unreadable. Never throws.
   BackupEnvelope::ReadResult readBackups(const std::string& folder) const;
 
+  // "Before restoring from <deviceID>": the reason of a restore's undo point.
+  static std::string undoReason(const std::string& deviceID);
+
   // Writes the backup's entries chosen by `mode` and reads each back through `verifiedBy` (Night
   // Shift through a second run); an entry of a domain no restore may write counts as unreadable.
-  // The undo capture holds every catalogued root and every root of the backup. Throws BackupError
-  // (unreadable) before any write for more than maxEntries() entries or an entry no backup may
-  // hold; RestoreFailure, with the undo capture, when the writing fails part-way.
-  RestoreReport restore(const BackupEnvelope& backup, RestoreMode mode, const ExternalPreferenceReader& verifiedBy) const;
+  // The undo capture holds every catalogued root and every root of the backup; it is stored in
+  // `undoPoints` before the first write (none: in memory only). Throws BackupError (unreadable)
+  // before any write for more than maxEntries() entries or an entry no backup may hold;
+  // RestoreFailure, with the batch so far, when the writing fails part-way.
+  BatchResult<RestoreReport> restore(const BackupEnvelope& backup, RestoreMode mode,
+                                     const ExternalPreferenceReader& verifiedBy,
+                                     const std::optional<SnapshotHistory>& undoPoints = std::nullopt) const;
+  // Takes a restore's way back; a restore records no change history, so neither does this.
+  BatchResult<UndoReport> undo(const StoredSnapshot& wayBack, const ExternalPreferenceReader& verifiedBy,
+                               const std::optional<SnapshotHistory>& undoPoints = std::nullopt) const;
 
  private:
+  BatchTransaction transaction(const std::optional<SnapshotHistory>& undoPoints) const;
   // Each catalogued root once, in order of first appearance: the first key of a defaults setting,
   // a Night Shift setting whole.
   std::vector<std::pair<SettingRef, SettingChannel>> distinctRoots() const;

@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "Platform/AtomicFile.hpp"
+#include "Platform/FileIdentity.hpp"
 #include "Platform/FolderLock.hpp"
 #include "Support/CanonicalText.hpp"
 #include "Platform/HomeDirectory.hpp"
@@ -30,24 +34,6 @@ std::string quarantineStamp(double secondsSinceReferenceDate) {
 bool occupied(const fs::path& path) {
   std::error_code ec;
   return fs::symlink_status(path, ec).type() != fs::file_type::not_found && !ec;
-}
-
-enum class ReadResult { missing, decoded, unreadable };
-
-ReadResult readIntents(const std::string& path, std::vector<RecordedIntent>& intents) {
-  std::error_code ec;
-  std::string bytes;
-  if (fs::is_directory(path, ec) || !platform::readWholeFile(path, bytes)) return ReadResult::missing;
-  try {
-    const Json json = parseJson(bytes);
-    const Json& list = requireArray(json, {});
-    intents.clear();
-    for (std::size_t i = 0; i < list.size(); ++i) intents.push_back(RecordedIntent::fromJson(list[i], appending({}, i)));
-    return ReadResult::decoded;
-  } catch (const DecodingError&) {
-    intents.clear();
-    return ReadResult::unreadable;
-  }
 }
 
 }  // namespace
@@ -79,8 +65,58 @@ PriorIntent PriorIntent::fromJson(const Json& json, const CodingPath& path) {
   return prior;
 }
 
+// The history as one reading of the file: each entry with its compact JSON text (what the file
+// holds of it) and the canonical form of its setting id, which setting ids compare by.
+struct IntentLog::Contents {
+  struct Entry {
+    RecordedIntent intent;
+    std::string text;
+    std::string key;
+  };
+  std::vector<std::shared_ptr<const Entry>> entries;
+  std::unordered_map<std::string, std::size_t> firstOf;  // the first entry of each key
+
+  explicit Contents(std::vector<std::shared_ptr<const Entry>> all) : entries(std::move(all)) {
+    for (std::size_t i = 0; i < entries.size(); ++i) firstOf.try_emplace(entries[i]->key, i);
+  }
+  // The entry of a record; none when its value has no JSON form.
+  static std::shared_ptr<const Entry> entryOf(RecordedIntent intent) {
+    try {
+      std::string text = writeJson(intent.toJson(), JsonStyle::compact);
+      std::string key = canonicalForm(intent.settingID);
+      return std::make_shared<const Entry>(Entry{std::move(intent), std::move(text), std::move(key)});
+    } catch (const JsonWriteError&) {
+      return nullptr;
+    }
+  }
+  const Entry* first(const std::string& settingID) const {
+    const auto found = firstOf.find(canonicalForm(settingID));
+    return found == firstOf.end() ? nullptr : entries[found->second].get();
+  }
+};
+
+// What the file held when last read or written, shared by copies of a log. Any thread.
+class IntentLog::Cache {
+ public:
+  std::shared_ptr<const Contents> find(const platform::FileIdentity& identity) const {
+    std::lock_guard lock(mutex_);
+    return identity_ == identity ? contents_ : nullptr;
+  }
+  void keep(const platform::FileIdentity& identity, std::shared_ptr<const Contents> contents) {
+    std::lock_guard lock(mutex_);
+    identity_ = identity;
+    contents_ = std::move(contents);
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::optional<platform::FileIdentity> identity_;
+  std::shared_ptr<const Contents> contents_;
+};
+
 IntentLog::IntentLog(std::string path, std::string osBuild, Clock clock)
-    : path_(std::move(path)), osBuild_(std::move(osBuild)), clock_(std::move(clock)) {}
+    : path_(std::move(path)), osBuild_(std::move(osBuild)), clock_(std::move(clock)),
+      cache_(std::make_shared<Cache>()) {}
 
 IntentLog IntentLog::standard(std::string osBuild) {
   const std::string folder = platform::applicationSupportDirectory() + "/AmberLoom";
@@ -93,9 +129,44 @@ std::string IntentLog::folder() const {
   return parent.empty() ? "." : parent.string();
 }
 
+std::shared_ptr<const IntentLog::Contents> IntentLog::load() const {
+  std::error_code ec;
+  // No file, or a folder in its place, is a history without entries.
+  if (!occupied(path_) || fs::is_directory(path_, ec)) return std::make_shared<const Contents>(Contents({}));
+  bool settled = false;
+  const auto identity = platform::identifyFile(path_, settled);
+  if (identity)
+    if (auto cached = cache_->find(*identity)) return cached;
+  std::string bytes;
+  if (!platform::readWholeFile(path_, bytes)) return nullptr;
+  std::vector<std::shared_ptr<const Contents::Entry>> entries;
+  try {
+    const Json json = parseJson(bytes);
+    const Json& list = requireArray(json, {});
+    entries.reserve(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      auto entry = Contents::entryOf(RecordedIntent::fromJson(list[i], appending({}, i)));
+      if (!entry) throw DecodingError(DecodingError::Kind::dataCorrupted, {std::to_string(i)}, "not storable");
+      entries.push_back(std::move(entry));
+    }
+  } catch (const DecodingError&) {
+    return nullptr;
+  }
+  auto contents = std::make_shared<const Contents>(Contents(std::move(entries)));
+  // Another writer's file is kept once settled (see FileIdentity).
+  if (identity && settled) cache_->keep(*identity, contents);
+  return contents;
+}
+
 std::vector<RecordedIntent> IntentLog::all() const {
+  const auto contents = load();
+  if (!contents) {
+    quarantine();
+    return {};
+  }
   std::vector<RecordedIntent> intents;
-  if (readIntents(path_, intents) == ReadResult::unreadable) quarantine();
+  intents.reserve(contents->entries.size());
+  for (const auto& entry : contents->entries) intents.push_back(entry->intent);
   return intents;
 }
 
@@ -106,9 +177,7 @@ std::vector<RecordedIntent> IntentLog::newestFirst() const {
 }
 
 std::optional<RecordedIntent> IntentLog::intent(const std::string& settingID) const {
-  for (auto& intent : all())
-    if (canonicallyEqual(intent.settingID, settingID)) return std::move(intent);
-  return std::nullopt;
+  return records({settingID}).front().record;
 }
 
 RecordedIntent IntentLog::record(const std::string& settingID, std::optional<PreferenceValue> value) const {
@@ -121,45 +190,77 @@ std::vector<RecordedIntent> IntentLog::record(
   entries.reserve(choices.size());
   for (const auto& [settingID, value] : choices) entries.push_back({settingID, value, clock_(), osBuild_});
   if (entries.empty()) return entries;
-  update([&](std::vector<RecordedIntent>& intents) {
-    for (const auto& entry : entries) {
-      std::erase_if(intents, [&](const RecordedIntent& intent) { return canonicallyEqual(intent.settingID, entry.settingID); });
-      intents.push_back(entry);
-    }
-  });
+  std::vector<PriorIntent> replaced;
+  replaced.reserve(entries.size());
+  for (const auto& entry : entries) replaced.push_back({entry.settingID, entry});
+  update(replaced);
   return entries;
 }
 
 void IntentLog::forget(const std::string& settingID) const { putBack({{settingID, std::nullopt}}); }
 
 std::vector<PriorIntent> IntentLog::records(const std::vector<std::string>& settingIDs) const {
-  const auto intents = all();
+  auto contents = load();
+  if (!contents) {
+    quarantine();
+    contents = std::make_shared<const Contents>(Contents({}));
+  }
   std::vector<PriorIntent> result;
+  std::unordered_set<std::string> seen;
   for (const auto& id : settingIDs) {
-    const auto seen = [&](const PriorIntent& prior) { return canonicallyEqual(prior.settingID, id); };
-    if (std::any_of(result.begin(), result.end(), seen)) continue;
-    const auto found = std::find_if(intents.begin(), intents.end(),
-                                    [&](const RecordedIntent& intent) { return canonicallyEqual(intent.settingID, id); });
-    result.push_back({id, found == intents.end() ? std::nullopt : std::optional(*found)});
+    if (!seen.insert(canonicalForm(id)).second) continue;
+    const auto* entry = contents->first(id);
+    result.push_back({id, entry ? std::optional(entry->intent) : std::nullopt});
   }
   return result;
 }
 
-void IntentLog::putBack(const std::vector<PriorIntent>& records) const {
-  update([&](std::vector<RecordedIntent>& intents) {
-    for (const auto& prior : records) {
-      std::erase_if(intents, [&](const RecordedIntent& intent) { return canonicallyEqual(intent.settingID, prior.settingID); });
-      if (prior.record) intents.push_back(*prior.record);
-    }
-  });
-}
+void IntentLog::putBack(const std::vector<PriorIntent>& records) const { update(records); }
 
-void IntentLog::update(const std::function<void(std::vector<RecordedIntent>&)>& change) const {
+void IntentLog::update(const std::vector<PriorIntent>& replaced) const {
   // Held across the read and the replacement: another process's change in between would be lost.
   const platform::FolderLock lock(folder());
-  auto intents = all();
-  change(intents);
-  write(intents);
+  auto contents = load();
+  if (!contents) {
+    quarantine();
+    // Still there: replacing it would lose what it holds.
+    if (occupied(path_)) return;
+    contents = std::make_shared<const Contents>(Contents({}));
+  }
+  std::unordered_set<std::string> keys;
+  for (const auto& prior : replaced) keys.insert(canonicalForm(prior.settingID));
+  std::vector<std::shared_ptr<const Contents::Entry>> entries;
+  entries.reserve(contents->entries.size() + replaced.size());
+  for (const auto& entry : contents->entries)
+    if (!keys.contains(entry->key)) entries.push_back(entry);
+  const std::size_t added = entries.size();
+  for (const auto& prior : replaced) {
+    if (!prior.record) continue;
+    auto entry = Contents::entryOf(*prior.record);
+    if (!entry) continue;
+    // A setting given twice keeps its later record only, at the end.
+    const auto earlier = std::find_if(entries.begin() + static_cast<std::ptrdiff_t>(added), entries.end(),
+                                      [&](const auto& other) { return other->key == entry->key; });
+    if (earlier != entries.end()) entries.erase(earlier);
+    entries.push_back(std::move(entry));
+  }
+
+  std::string text = "[";
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (i) text.push_back(',');
+    text += entries[i]->text;
+  }
+  text.push_back(']');
+  try {
+    platform::writeFileAtomically(path_, text);
+  } catch (const platform::FileWriteError&) {
+    return;
+  }
+  // The file just written is kept at once: under the folder's lock no one else replaced it, and a
+  // writer after the lock makes a file of another inode.
+  bool settled = false;
+  if (const auto identity = platform::identifyFile(path_, settled))
+    cache_->keep(*identity, std::make_shared<const Contents>(Contents(std::move(entries))));
 }
 
 std::vector<std::string> IntentLog::quarantinedFiles() const {
@@ -183,16 +284,6 @@ void IntentLog::quarantine() const {
   // A failed move leaves the bad file in place; the next record or forget replaces it.
   std::error_code ec;
   fs::rename(path_, target, ec);
-}
-
-void IntentLog::write(const std::vector<RecordedIntent>& intents) const {
-  try {
-    Json list = Json::array();
-    for (const auto& intent : intents) list.push_back(intent.toJson());
-    platform::writeFileAtomically(path_, writeJson(list, JsonStyle::compact));
-  } catch (const JsonWriteError&) {
-  } catch (const platform::FileWriteError&) {
-  }
 }
 
 }  // namespace amberloom

@@ -1,14 +1,19 @@
 #pragma once
 // The change history: for each setting the application changed for the user, the last value the
 // user chose (none for a reset), when, and on which macOS build. One entry per setting, kept in
-// the compact JSON file "intents.json"; recording a setting replaces its entry and appends it at
-// the end. Nothing is held in memory: every call reads the file anew and every change rewrites it
+// the compact JSON file "intents.json" (an array of entries); recording a setting replaces its
+// entry and appends it at the end. Every call looks at the file anew and every change rewrites it
 // whole and atomically, under the advisory lock of its folder, so that two processes recording at
-// once (the application and the login-time run) lose nothing. No call throws. An unreadable file
-// is moved aside as "intents.corrupt-<yyyy-MM-dd-HHmmss UTC>.json" ("-2", "-3", ... before ".json"
-// when taken) and the history reads as empty.
+// once (the application and the login-time run) lose nothing. What the file held when last read
+// or written is kept, parsed, by the log and its copies, and read again only once the file has
+// changed on disk, so a record costs no parse of a long history. No call throws. A file that
+// exists but cannot be read (its permissions, a body that is not the history's) is moved aside as
+// "intents.corrupt-<yyyy-MM-dd-HHmmss UTC>.json" ("-2", "-3", ... before ".json" when taken) and
+// the history reads as empty; while it cannot be moved, no change replaces it. An entry whose
+// value has no JSON form is never stored; the others are.
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -73,7 +78,8 @@ class IntentLog {
   // Drops every entry of the setting and appends the new one (time taken before reading). A
   // failure to store it is ignored: the entry built is returned in any case.
   RecordedIntent record(const std::string& settingID, std::optional<PreferenceValue> value) const;
-  // Records each choice in order, as record one after the other would, in one rewrite of the file.
+  // Records each choice in order, as record one after the other would, in one rewrite of the file;
+  // a choice whose value has no JSON form (a number that is not finite) is left out alone.
   std::vector<RecordedIntent> record(
       const std::vector<std::pair<std::string, std::optional<PreferenceValue>>>& choices) const;
   // Drops every entry of the setting and rewrites the file, also when nothing was dropped ("[]"
@@ -89,15 +95,22 @@ class IntentLog {
   std::vector<std::string> quarantinedFiles() const;
 
  private:
+  class Cache;
+  struct Contents;
+
   std::string folder() const;
   void quarantine() const;
-  // Reads the history, lets `change` edit it and writes it back, all under the folder's lock.
-  void update(const std::function<void(std::vector<RecordedIntent>&)>& change) const;
-  void write(const std::vector<RecordedIntent>& intents) const;
+  // The history as it is on disk now (none when the file exists but cannot be read).
+  std::shared_ptr<const Contents> load() const;
+  // Under the folder's lock: drops every entry of the settings of `replaced` and appends those of
+  // them that hold a record, then writes the file. Nothing is written when the file exists, cannot
+  // be read and cannot be moved aside.
+  void update(const std::vector<PriorIntent>& replaced) const;
 
   std::string path_;
   std::string osBuild_;
   Clock clock_;
+  std::shared_ptr<Cache> cache_;
 };
 
 }  // namespace amberloom

@@ -90,6 +90,17 @@ void removePath(std::span<const std::string> path, PreferenceValue::Dictionary& 
   found->second = PreferenceValue::dictionary(std::move(inner));
 }
 
+// The write of a nested key path's root for `value` (none: a reset), given what the root holds.
+std::optional<KeyWrite> nestedWrite(const std::vector<std::string>& path, const std::optional<PreferenceValue>& value,
+                                    const std::optional<PreferenceValue>& root, bool rootExists) {
+  if (value) return KeyWrite{path.front(), PreferenceWriter::merged(*value, path, root, rootExists)};
+  // A reset under a root that is no dictionary has nothing to remove.
+  if (!root || root->kind() != PreferenceValue::Kind::dictionary) return std::nullopt;
+  auto members = root->asDictionary();
+  removePath(std::span<const std::string>(path).subspan(1), members);
+  return KeyWrite{path.front(), PreferenceValue::dictionary(std::move(members))};
+}
+
 }  // namespace
 
 std::optional<KeyWrite> rootWrite(const SettingDefinition& setting, const std::optional<PreferenceValue>& value,
@@ -98,12 +109,12 @@ std::optional<KeyWrite> rootWrite(const SettingDefinition& setting, const std::o
   if (value && !valueFits(*value, setting.type)) throw SettingsServiceError::typeMismatch(setting.id, setting.type);
   if (path.empty()) throw PreferenceWriteError::emptyPath();
   if (path.size() == 1) return KeyWrite{path.front(), value};
-  if (value) return KeyWrite{path.front(), PreferenceWriter::merged(*value, path, root, rootExists)};
-  // A reset under a root that is no dictionary has nothing to remove.
-  if (!root || root->kind() != PreferenceValue::Kind::dictionary) return std::nullopt;
-  auto members = root->asDictionary();
-  removePath(std::span<const std::string>(path).subspan(1), members);
-  return KeyWrite{path.front(), PreferenceValue::dictionary(std::move(members))};
+  auto write = nestedWrite(path, value, root, rootExists);
+  if (write)
+    write->merge = [path, value](const std::optional<PreferenceValue>& current, bool exists) {
+      return nestedWrite(path, value, current, exists);
+    };
+  return write;
 }
 
 std::optional<PreferenceValue> nightShiftValueFromOutside(const SettingRef& ref) {
@@ -212,7 +223,8 @@ std::vector<std::string> SettingsService::reset(const SettingDefinition& setting
   }
   const auto domain = resolver_.resolve(ref.domain, ref.byHost);
   const auto root = ref.path.size() > 1 ? store_->read(ref.path.front(), domain) : std::nullopt;
-  if (const auto write = rootWrite(setting, std::nullopt, root, false)) store_->write(write->value, write->key, domain);
+  if (const auto write = rootWrite(setting, std::nullopt, root, false))
+    if (const auto error = store_->writeKeys({*write}, domain).front()) std::rethrow_exception(error);
   return setting.restartsApps;
 }
 

@@ -4,10 +4,14 @@
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <tuple>
 
 #include "Platform/AtomicFile.hpp"
+#include "Platform/FileIdentity.hpp"
 #include "Platform/HomeDirectory.hpp"
 #include "Support/Iso8601.hpp"
 
@@ -112,38 +116,81 @@ StoredSnapshot decodePoint(const Json& json) {
   return point;
 }
 
-std::vector<FoundPoint> readPoints(const std::string& folder) {
-  std::vector<std::string> names;
+}  // namespace
+
+// The points of a folder as decoded from their files (none for a file that does not decode), each
+// kept while its file keeps the identity it was read under. Any thread.
+class DecodedPoints {
+ public:
+  struct Entry {
+    platform::FileIdentity identity;
+    std::optional<StoredSnapshot> point;
+  };
+
+  std::optional<Entry> find(const std::string& name, const platform::FileIdentity& identity) const {
+    std::lock_guard lock(mutex_);
+    const auto found = entries_.find(name);
+    if (found == entries_.end() || !(found->second.identity == identity)) return std::nullopt;
+    return found->second;
+  }
+  void keep(const std::string& name, Entry entry) {
+    std::lock_guard lock(mutex_);
+    entries_.insert_or_assign(name, std::move(entry));
+  }
+  // Forgets the files no longer listed.
+  void keepOnly(const std::set<std::string>& names) {
+    std::lock_guard lock(mutex_);
+    std::erase_if(entries_, [&](const auto& entry) { return !names.contains(entry.first); });
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::map<std::string, Entry> entries_;
+};
+
+namespace {
+
+std::vector<FoundPoint> readPoints(const std::string& folder, DecodedPoints& decoded) {
+  std::set<std::string> names;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     std::string name = it->path().filename().string();
-    if (name.ends_with(SnapshotHistory::fileExtension)) names.push_back(std::move(name));
+    if (name.ends_with(SnapshotHistory::fileExtension)) names.insert(std::move(name));
   }
   if (ec) return {};
 
   std::vector<FoundPoint> points;
-  for (auto& name : names) {
+  for (const auto& name : names) {
     const std::string path = (fs::path(folder) / name).string();
-    std::string bytes;
-    if (fs::is_directory(path, ec) || !platform::readWholeFile(path, bytes)) continue;
-    try {
-      points.push_back({decodePoint(parseJson(bytes)), std::move(name)});
-    } catch (const DecodingError&) {
+    bool settled = false;
+    const auto identity = platform::identifyFile(path, settled);
+    if (!identity) continue;  // a folder, a FIFO, gone meanwhile
+    auto entry = decoded.find(name, *identity);
+    if (!entry) {
+      std::string bytes;
+      if (!platform::readWholeFile(path, bytes)) continue;
+      entry = DecodedPoints::Entry{*identity, std::nullopt};
+      try {
+        entry->point = decodePoint(parseJson(bytes));
+      } catch (const DecodingError&) {
+      }
+      if (settled) decoded.keep(name, *entry);
     }
+    if (entry->point) points.push_back({std::move(*entry->point), name});
   }
+  decoded.keepOnly(names);
   std::sort(points.begin(), points.end(), isNewer);
   return points;
 }
 
-void pruneOldEntries(const std::string& folder) {
-  const auto points = readPoints(folder);
-  for (std::size_t i = SnapshotHistory::keepCount; i < points.size(); ++i) {
-    std::error_code ec;
-    fs::remove(fs::path(folder) / points[i].fileName, ec);
-  }
+std::string fileNameOf(const StoredSnapshot& point) {
+  return point.id + "." + std::string(SnapshotHistory::fileExtension);
 }
 
 }  // namespace
+
+SnapshotHistory::SnapshotHistory(std::string folder, Clock clock)
+    : folder_(std::move(folder)), clock_(std::move(clock)), decoded_(std::make_shared<DecodedPoints>()) {}
 
 SnapshotHistory SnapshotHistory::standard() { return SnapshotHistory(defaultFolder(platform::homeDirectory())); }
 
@@ -153,6 +200,13 @@ std::string SnapshotHistory::defaultFolder(const std::string& homeDirectory) {
 
 StoredSnapshot SnapshotHistory::record(const Snapshot& snapshot, const std::string& reason, double at,
                                        std::optional<std::vector<PriorIntent>> priorIntents) const {
+  auto point = store(snapshot, reason, at, std::move(priorIntents));
+  prune(point);
+  return point;
+}
+
+StoredSnapshot SnapshotHistory::store(const Snapshot& snapshot, const std::string& reason, double at,
+                                      std::optional<std::vector<PriorIntent>> priorIntents) const {
   if (const auto ec = platform::createPrivateFolders(folder_))
     throw fs::filesystem_error("cannot create the undo history folder", folder_, ec);
 
@@ -186,16 +240,33 @@ StoredSnapshot SnapshotHistory::record(const Snapshot& snapshot, const std::stri
   for (std::uint64_t n = highestCollision(folder_, stamp) + 1;; ++n) {
     result.id = n == 1 ? stamp : stamp + "-" + std::to_string(n);
     record["id"] = result.id;
-    const auto path = fs::path(folder_) / (result.id + "." + std::string(fileExtension));
+    const auto path = fs::path(folder_) / fileNameOf(result);
     if (platform::writeNewFileAtomically(path.string(), writeJson(record, JsonStyle::pretty))) break;
   }
-  pruneOldEntries(folder_);
   return result;
+}
+
+void SnapshotHistory::prune(const StoredSnapshot& kept) const {
+  auto points = readPoints(folder_, *decoded_);
+  const std::string keptName = fileNameOf(kept);
+  std::erase_if(points, [&](const FoundPoint& found) { return found.fileName == keptName; });
+  // Dated in the future ranks below any other point, then newest first as listed.
+  const double now = clock_();
+  std::stable_partition(points.begin(), points.end(), [now](const FoundPoint& found) { return found.point.createdAt <= now; });
+  for (std::size_t i = keepCount - 1; i < points.size(); ++i) {
+    std::error_code ec;
+    fs::remove(fs::path(folder_) / points[i].fileName, ec);
+  }
+}
+
+bool SnapshotHistory::remove(const StoredSnapshot& point) const {
+  std::error_code ec;
+  return fs::remove(fs::path(folder_) / fileNameOf(point), ec) && !ec;
 }
 
 std::vector<StoredSnapshot> SnapshotHistory::all() const {
   std::vector<StoredSnapshot> result;
-  for (auto& found : readPoints(folder_)) result.push_back(std::move(found.point));
+  for (auto& found : readPoints(folder_, *decoded_)) result.push_back(std::move(found.point));
   return result;
 }
 

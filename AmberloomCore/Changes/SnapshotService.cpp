@@ -1,5 +1,6 @@
 #include "Changes/SnapshotService.hpp"
 
+#include "Platform/Steps.hpp"
 #include "Preferences/NightShiftClient.hpp"
 
 #include <exception>
@@ -97,6 +98,7 @@ Snapshot SnapshotService::capture(const std::vector<std::pair<SettingRef, Settin
   Snapshot snapshot;
   for (const auto& [ref, channel] : items) {
     if (ref.path.empty()) continue;
+    platform::step("capture", ref.domain);
     SnapshotEntry entry{ref, std::nullopt, channel, false};
     if (channel == SettingChannel::nightShift) {
       entry.rootValue = nightShiftValue(ref);

@@ -1,6 +1,7 @@
 #include "Changes/WriteReport.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <unordered_set>
 
@@ -48,6 +49,28 @@ SettingRef undoRefOf(const SettingDefinition& setting) {
 
 }  // namespace
 
+namespace {
+
+// The value with every date, however deep, cut to its whole second.
+PreferenceValue atWholeSeconds(const PreferenceValue& value) {
+  switch (value.kind()) {
+    case PreferenceValue::Kind::date: return PreferenceValue::date(std::floor(value.asDate()));
+    case PreferenceValue::Kind::dictionary: {
+      PreferenceValue::Dictionary members;
+      for (const auto& [key, member] : value.asDictionary()) members.emplace(key, atWholeSeconds(member));
+      return PreferenceValue::dictionary(std::move(members));
+    }
+    case PreferenceValue::Kind::array: {
+      PreferenceValue::Array elements;
+      for (const auto& element : value.asArray()) elements.push_back(atWholeSeconds(element));
+      return PreferenceValue::array(std::move(elements));
+    }
+    default: return value;
+  }
+}
+
+}  // namespace
+
 bool matchesFromOutside(const std::optional<PreferenceValue>& seen, const std::optional<PreferenceValue>& wanted,
                         const ExternalPreferenceReader& reader, const ResolvedDomain& domain) {
   if (!seen && !wanted) return reader.canRead(domain);
@@ -58,7 +81,9 @@ bool matchesFromOutside(const std::optional<PreferenceValue>& seen, const std::o
                         bool domainReadable) {
   if (!seen && !wanted) return domainReadable;
   if (!seen || !wanted) return false;
-  return *seen == *wanted;
+  // The outside reader carries dates to the whole second only, as `defaults export` writes them;
+  // the file itself keeps the exact value.
+  return *seen == *wanted || atWholeSeconds(*seen) == atWholeSeconds(*wanted);
 }
 
 std::optional<PreferenceValue> stateLeftBy(const SettingDefinition& setting, const std::optional<PreferenceValue>& value) {
@@ -125,20 +150,35 @@ WriteReport PreferenceApplier::begin(const std::vector<BatchItem>& items, std::v
 WriteReport PreferenceApplier::apply(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
                                      std::vector<std::string> alreadyMatching,
                                      std::vector<std::string> skippedPinned) const {
+  WriteReport report = begin(items, std::move(alreadyMatching), std::move(skippedPinned));
+  write(items, reader, report);
+  return report;
+}
+
+void PreferenceApplier::write(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+                              WriteReport& begun) const {
   std::vector<RootKey> roots;
   for (const auto& [setting, value] : items)
     if (isDefaultsWithPath(setting))
       roots.push_back({service_.resolver().resolve(setting.ref.domain, setting.ref.byHost), setting.ref.path.front()});
   // A root written twice is merged into, or read back, between its writes: only the order of
   // the items gives each its outcome.
-  if (rootsRepeat(roots)) return applyInOrder(items, reader, std::move(alreadyMatching), std::move(skippedPinned));
-  return applyByDomain(items, reader, std::move(alreadyMatching), std::move(skippedPinned));
+  if (rootsRepeat(roots))
+    writeInOrder(items, reader, begun);
+  else
+    writeByDomain(items, reader, begun);
 }
 
 WriteReport PreferenceApplier::applyInOrder(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
                                             std::vector<std::string> alreadyMatching,
                                             std::vector<std::string> skippedPinned) const {
   WriteReport report = begin(items, std::move(alreadyMatching), std::move(skippedPinned));
+  writeInOrder(items, reader, report);
+  return report;
+}
+
+void PreferenceApplier::writeInOrder(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+                                     WriteReport& report) const {
   for (const auto& [setting, value] : items) {
     try {
       if (value)
@@ -160,13 +200,10 @@ WriteReport PreferenceApplier::applyInOrder(const std::vector<BatchItem>& items,
     if (confirmed && intents_) intents_->record(setting.id, expected);
     addRestartTargets(report.restartTargets, setting);
   }
-  return report;
 }
 
-WriteReport PreferenceApplier::applyByDomain(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
-                                             std::vector<std::string> alreadyMatching,
-                                             std::vector<std::string> skippedPinned) const {
-  WriteReport report = begin(items, std::move(alreadyMatching), std::move(skippedPinned));
+void PreferenceApplier::writeByDomain(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+                                      WriteReport& report) const {
   std::vector<std::optional<std::string>> failures(items.size());  // the text of what a write threw
   std::vector<std::optional<PreferenceValue>> seen(items.size());
   std::vector<bool> readable(items.size(), true);
@@ -257,12 +294,17 @@ WriteReport PreferenceApplier::applyByDomain(const std::vector<BatchItem>& items
     addRestartTargets(report.restartTargets, setting);
   }
   if (intents_) intents_->record(confirmedChoices);
-  return report;
 }
 
 UndoReport PreferenceApplier::undo(const Snapshot& snapshot, const std::vector<SettingDefinition>& forgetting,
                                    const ExternalPreferenceReader& reader,
                                    const std::optional<std::vector<PriorIntent>>& priorIntents) const {
+  UndoReport report = restore(snapshot, reader);
+  takeBackHistory(report, forgetting, priorIntents);
+  return report;
+}
+
+UndoReport PreferenceApplier::restore(const Snapshot& snapshot, const ExternalPreferenceReader& reader) const {
   UndoReport report;
   try {
     snapshots_.restore(snapshot);
@@ -293,7 +335,12 @@ UndoReport PreferenceApplier::undo(const Snapshot& snapshot, const std::vector<S
     report.outcomes.push_back({entry.ref, matchesFromOutside(seen.value, entry.rootValue, seen.domainReadable), false});
   }
 
-  if (!intents_) return report;
+  return report;
+}
+
+void PreferenceApplier::takeBackHistory(const UndoReport& restored, const std::vector<SettingDefinition>& forgetting,
+                                        const std::optional<std::vector<PriorIntent>>& priorIntents) const {
+  if (!intents_) return;
   // The batch recorded only its own settings: their records as they were are the whole way back,
   // except where the value did not go back (then the batch's record still says what is there).
   if (priorIntents) {
@@ -302,20 +349,19 @@ UndoReport PreferenceApplier::undo(const Snapshot& snapshot, const std::vector<S
       const auto setting = std::find_if(forgetting.begin(), forgetting.end(),
                                         [&](const SettingDefinition& s) { return s.id == prior.settingID; });
       const bool stayed = setting != forgetting.end() && !setting->ref.path.empty() &&
-                          std::any_of(report.outcomes.begin(), report.outcomes.end(), [&](const UndoOutcome& o) {
+                          std::any_of(restored.outcomes.begin(), restored.outcomes.end(), [&](const UndoOutcome& o) {
                             return !o.restored && SettingRef::ExactEqual{}(o.ref, undoRefOf(*setting));
                           });
       if (!stayed) back.push_back(prior);
     }
     intents_->putBack(back);
-    return report;
+    return;
   }
   // Only after the restore is it known which recorded choices the undo really took back.
   for (const auto& setting : forgetting) {
     const auto recorded = intents_->intent(setting.id);
     if (recorded && recorded->value != service_.currentValue(setting)) intents_->forget(setting.id);
   }
-  return report;
 }
 
 }  // namespace amberloom

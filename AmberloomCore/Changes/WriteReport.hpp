@@ -62,8 +62,9 @@ struct UndoReport {
 inline constexpr const char* kWrittenButNotVisible = "yazildi ama disaridan gorunmuyor";
 inline constexpr const char* kRemovedButStillVisible = "silindi ama disaridan hala gorunuyor";
 
-// Whether another process sees the wanted state (`seen` is what it read). Both absent counts
-// only when the reader can read the domain at all: an unreadable domain confirms no removal.
+// Whether another process sees the wanted state (`seen` is what it read), dates compared to the
+// whole second, as far as the outside reader carries them. Both absent counts only when the
+// reader can read the domain at all: an unreadable domain confirms no removal.
 bool matchesFromOutside(const std::optional<PreferenceValue>& seen, const std::optional<PreferenceValue>& wanted,
                         const ExternalPreferenceReader& reader, const ResolvedDomain& domain);
 // The same, where whether the domain could be read is known already.
@@ -95,15 +96,32 @@ class PreferenceApplier {
   WriteReport applyInOrder(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
                            std::vector<std::string> alreadyMatching = {},
                            std::vector<std::string> skippedPinned = {}) const;
-  // Restores the snapshot and checks every entry from outside. Then puts `priorIntents` (the
-  // batch's WriteReport::priorIntents) back into the change history, except for a setting among
-  // `forgetting` whose root did not go back, and touches no other record. Without them (an undo point stored before points kept them), of the `forgetting` settings it
-  // forgets the recorded choice of each whose value no longer equals it; a setting the restore
-  // left at the user's choice (a nested key under a restored root, a failed restore) keeps its
-  // record.
+  // Restores the snapshot and checks every entry from outside, then puts the change history back
+  // (see takeBackHistory).
   UndoReport undo(const Snapshot& snapshot, const std::vector<SettingDefinition>& forgetting,
                   const ExternalPreferenceReader& reader,
                   const std::optional<std::vector<PriorIntent>>& priorIntents = std::nullopt) const;
+
+  // apply in steps, for a caller that acts between them: the report before any write (the undo
+  // snapshot of every root the items touch, the change history of their settings, the two lists),
+  // then the writes into it.
+  WriteReport begin(const std::vector<BatchItem>& items, std::vector<std::string> alreadyMatching = {},
+                    std::vector<std::string> skippedPinned = {}) const;
+  void write(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader, WriteReport& begun) const;
+  // undo in steps: the snapshot restored and checked from outside; then the change history. The
+  // batch's `priorIntents` (WriteReport::priorIntents) go back into the history, except for a
+  // setting among `forgetting` whose root did not go back, and no other record is touched.
+  // Without them (an undo point stored before points kept them), of the `forgetting` settings it
+  // forgets the recorded choice of each whose value no longer equals it; a setting the restore
+  // left at the user's choice (a nested key under a restored root, a failed restore) keeps its
+  // record.
+  UndoReport restore(const Snapshot& snapshot, const ExternalPreferenceReader& reader) const;
+  void takeBackHistory(const UndoReport& restored, const std::vector<SettingDefinition>& forgetting,
+                       const std::optional<std::vector<PriorIntent>>& priorIntents) const;
+
+  const SettingsService& service() const { return service_; }
+  const SnapshotService& snapshots() const { return snapshots_; }
+  const std::optional<IntentLog>& intents() const { return intents_; }
 
   // The setting's value as another process sees it (Night Shift through a second run).
   std::optional<PreferenceValue> externalValue(const SettingDefinition& setting,
@@ -112,11 +130,10 @@ class PreferenceApplier {
                                                const ExternalPreferenceReader& reader) const;
 
  private:
-  // The report before any write: the undo snapshot, the change history before and the two lists.
-  WriteReport begin(const std::vector<BatchItem>& items, std::vector<std::string> alreadyMatching,
-                    std::vector<std::string> skippedPinned) const;
-  WriteReport applyByDomain(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
-                            std::vector<std::string> alreadyMatching, std::vector<std::string> skippedPinned) const;
+  void writeInOrder(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+                    WriteReport& report) const;
+  void writeByDomain(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+                     WriteReport& report) const;
 
   SettingsService service_;
   DomainResolver resolver_;

@@ -53,11 +53,18 @@ std::vector<std::exception_ptr> CFPreferenceStore::writeKeys(const std::vector<K
   std::vector<std::exception_ptr> errors(writes.size());
   std::vector<std::size_t> gathered;  // the write behind each gathered change
   for (std::size_t i = 0; i < writes.size(); ++i) {
+    const std::size_t before = gathering.changes.size();
     try {
       write(writes[i].value, writes[i].key, domain);
     } catch (...) {
       errors[i] = std::current_exception();
     }
+    if (writes[i].merge && gathering.changes.size() == before + 1)
+      gathering.changes.back().update = [merge = writes[i].merge](const std::optional<platform::PlistObject>& current) {
+        const auto write = merge(PreferenceValue::fromPropertyList(current), current.has_value());
+        if (!write) return current;  // left as it is
+        return write->value ? std::optional(write->value->propertyList()) : std::nullopt;
+      };
     gathered.resize(gathering.changes.size(), i);
   }
   {

@@ -28,9 +28,10 @@ class CFPreferenceStore : public PreferenceStore, public PreferenceKeyProbing {
   // was), platform::FileWriteError when the file cannot be replaced. Nothing is written elsewhere.
   void write(const std::optional<PreferenceValue>& value, const std::string& key,
              const ResolvedDomain& domain) override;
-  // Every write in one locked read-modify-write of the domain's file. The writes still go through
-  // `write`, so a store built on this one that changes `write` changes them too: what `write`
-  // hands on to this store for the domain is gathered and written together at the end.
+  // Every write in one locked read-modify-write of the domain's file, a merged write merged again
+  // into the key as the file holds it then. The writes still go through `write`, so a store built
+  // on this one that changes `write` changes them too: what `write` hands on to this store for
+  // the domain is gathered and written together at the end.
   std::vector<std::exception_ptr> writeKeys(const std::vector<KeyWrite>& writes, const ResolvedDomain& domain) override;
   bool keyExists(const std::string& key, const ResolvedDomain& domain) const override;
   bool isUnreadable(const ResolvedDomain& domain) const override;

@@ -5,6 +5,7 @@
 // read.
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,11 +17,22 @@
 
 namespace amberloom {
 
+struct KeyWrite;
+// What a write merged into a root key makes of the key as the store holds it at the moment of
+// writing: `current` (none when absent or not representable), `exists` (the key holds something
+// all the same). Gives the write, or none to leave the key as it is; may throw what the write would.
+using RootMerge = std::function<std::optional<KeyWrite>(const std::optional<PreferenceValue>& current, bool exists)>;
+
 // One top-level key to write; none removes it.
 struct KeyWrite {
   std::string key;
   std::optional<PreferenceValue> value;
-  bool operator==(const KeyWrite&) const = default;
+  // Set for a write merged into the key's value (a nested key path): a store that reads and
+  // replaces its file as one step under a lock merges again there, so that what another process
+  // put under the same key meanwhile is kept; any other store writes `value`.
+  RootMerge merge = {};
+
+  bool operator==(const KeyWrite& other) const { return key == other.key && value == other.value; }
 };
 
 class PreferenceStore {

@@ -66,7 +66,13 @@ void PreferenceWriter::write(const PreferenceValue& value, const std::vector<std
   const std::string& rootKey = path.front();
   const auto root = store_->read(rootKey, domain);
   const auto* probe = dynamic_cast<const PreferenceKeyProbing*>(store_.get());
-  store_->write(merged(value, path, root, !root && probe && probe->keyExists(rootKey, domain)), rootKey, domain);
+  // Merged again where the store writes its file, so a key another process put under the same
+  // root meanwhile is kept.
+  const KeyWrite write{rootKey, merged(value, path, root, !root && probe && probe->keyExists(rootKey, domain)),
+                       [value, path](const std::optional<PreferenceValue>& current, bool exists) {
+                         return std::optional(KeyWrite{path.front(), merged(value, path, current, exists)});
+                       }};
+  if (const auto error = store_->writeKeys({write}, domain).front()) std::rethrow_exception(error);
 }
 
 }  // namespace amberloom

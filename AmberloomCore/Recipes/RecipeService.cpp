@@ -30,8 +30,11 @@ std::vector<SettingDefinition> RecipeService::unavailable(const Recipe& recipe) 
   return settings;
 }
 
-WriteReport RecipeService::apply(const Recipe& recipe, const std::set<std::string>& pinned,
-                                 const ExternalPreferenceReader& reader) const {
+std::string RecipeService::undoReason(const Recipe& recipe) { return "Before applying “" + recipe.title + "”"; }
+
+BatchResult<WriteReport> RecipeService::apply(const Recipe& recipe, const std::set<std::string>& pinned,
+                                              const ExternalPreferenceReader& reader,
+                                              const std::optional<SnapshotHistory>& undoPoints) const {
   std::vector<BatchItem> writes;
   std::vector<std::string> alreadyMatching, skippedPinned;
   for (auto& row : preview(recipe, pinned)) {
@@ -42,12 +45,13 @@ WriteReport RecipeService::apply(const Recipe& recipe, const std::set<std::strin
     else
       skippedPinned.push_back(std::move(row.settingID));
   }
-  return applier_.apply(writes, reader, std::move(alreadyMatching), std::move(skippedPinned));
+  return BatchTransaction(applier_, undoPoints)
+      .write(writes, undoReason(recipe), reader, std::move(alreadyMatching), std::move(skippedPinned));
 }
 
-UndoReport RecipeService::undo(const Snapshot& snapshot, const ExternalPreferenceReader& reader,
-                               const std::optional<std::vector<PriorIntent>>& priorIntents) const {
-  return applier_.undo(snapshot, catalog_.settings(snapshot), reader, priorIntents);
+BatchResult<UndoReport> RecipeService::undo(const StoredSnapshot& wayBack, const ExternalPreferenceReader& reader,
+                                            const std::optional<SnapshotHistory>& undoPoints) const {
+  return BatchTransaction(applier_, undoPoints).takeBack(wayBack, catalog_.settings(wayBack.snapshot), reader);
 }
 
 }  // namespace amberloom

@@ -1,7 +1,8 @@
 #pragma once
-// Turns a recipe into changes on this Mac: a preview read fresh from the store, an apply through
-// the batch writer with read-back from outside, and an undo of such an apply. Holds no state
-// between calls and never throws: per-setting failures travel in the reports.
+// Turns a recipe into changes on this Mac: a preview read fresh from the store, an apply as one
+// batch (see BatchTransaction: its undo point stored before the first write, read back from
+// outside, confirmed choices recorded), and an undo of such an apply. Holds no state between
+// calls and never throws: per-setting failures travel in the reports.
 
 #include <optional>
 #include <set>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "Catalog/SettingsCatalog.hpp"
+#include "Changes/BatchTransaction.hpp"
 #include "Changes/IntentLog.hpp"
 #include "Changes/SettingsService.hpp"
 #include "Changes/SnapshotService.hpp"
@@ -32,16 +34,20 @@ class RecipeService {
   // The recipe's settings the catalogue knows that do not apply to this macOS or application, in
   // ascending setting-ID order: preview and apply leave them out.
   std::vector<SettingDefinition> unavailable(const Recipe& recipe) const;
+  // "Before applying “<title>”": the reason of an application's undo point.
+  static std::string undoReason(const Recipe& recipe);
+
   // Writes every row of a fresh preview that will write; rows already holding the target are
-  // reported in `alreadyMatching`, changing pinned rows in `skippedPinned`. The report's `undo`
-  // is the state before the writes.
-  WriteReport apply(const Recipe& recipe, const std::set<std::string>& pinned,
-                    const ExternalPreferenceReader& reader) const;
-  // Puts an apply's undo snapshot back, checked from outside, and the apply's `priorIntents` back
-  // into the change history; without them, the history drops the settings under the snapshot's
-  // root keys whose values no longer are the recorded choice.
-  UndoReport undo(const Snapshot& snapshot, const ExternalPreferenceReader& reader,
-                  const std::optional<std::vector<PriorIntent>>& priorIntents = std::nullopt) const;
+  // reported in `alreadyMatching`, changing pinned rows in `skippedPinned`. The undo point goes
+  // into `undoPoints` (none: kept in memory only).
+  BatchResult<WriteReport> apply(const Recipe& recipe, const std::set<std::string>& pinned,
+                                 const ExternalPreferenceReader& reader,
+                                 const std::optional<SnapshotHistory>& undoPoints = std::nullopt) const;
+  // Takes an application's way back, checked from outside, its change-history records with it;
+  // without them (a point stored before points kept them), the history drops the settings under
+  // the snapshot's root keys whose values no longer are the recorded choice.
+  BatchResult<UndoReport> undo(const StoredSnapshot& wayBack, const ExternalPreferenceReader& reader,
+                               const std::optional<SnapshotHistory>& undoPoints = std::nullopt) const;
 
   const SettingsCatalog& catalog() const { return catalog_; }
   const Version& os() const { return os_; }

@@ -58,7 +58,13 @@ std::vector<SyncRow> SyncService::missingHere(const ReadResult& others, const st
   return rows;
 }
 
-WriteReport SyncService::apply(const std::vector<SyncRow>& rows, const ExternalPreferenceReader& verifiedBy) const {
+std::string SyncService::undoReason(std::size_t count, const std::string& from) {
+  return "Before bringing " + std::to_string(count) + " settings from " + from;
+}
+
+BatchResult<WriteReport> SyncService::apply(const std::vector<SyncRow>& rows, const ExternalPreferenceReader& verifiedBy,
+                                            const std::string& from,
+                                            const std::optional<SnapshotHistory>& undoPoints) const {
   std::vector<BatchItem> planned;
   std::vector<WriteOutcome> missing;
   for (const auto& row : rows) {
@@ -69,14 +75,14 @@ WriteReport SyncService::apply(const std::vector<SyncRow>& rows, const ExternalP
     else
       missing.push_back(WriteOutcome{row.settingID, false, std::string(kNotInCatalog)});
   }
-  auto report = applier_.apply(planned, verifiedBy, {}, {});
-  report.outcomes.insert(report.outcomes.end(), missing.begin(), missing.end());
-  return report;
+  auto batch = BatchTransaction(applier_, undoPoints).write(planned, undoReason(planned.size() + missing.size(), from), verifiedBy);
+  batch.report.outcomes.insert(batch.report.outcomes.end(), missing.begin(), missing.end());
+  return batch;
 }
 
-UndoReport SyncService::undo(const Snapshot& snapshot, const ExternalPreferenceReader& verifiedBy,
-                             const std::optional<std::vector<PriorIntent>>& priorIntents) const {
-  return applier_.undo(snapshot, catalog().settings(snapshot), verifiedBy, priorIntents);
+BatchResult<UndoReport> SyncService::undo(const StoredSnapshot& point, const ExternalPreferenceReader& verifiedBy,
+                                          const std::optional<SnapshotHistory>& undoPoints) const {
+  return BatchTransaction(applier_, undoPoints).takeBack(point, catalog().settings(point.snapshot), verifiedBy);
 }
 
 }  // namespace amberloom

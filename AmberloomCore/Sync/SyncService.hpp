@@ -1,7 +1,8 @@
 #pragma once
 // The data side of syncing settings between Macs: builds this Mac's sync document, compares this
-// Mac with another Mac's document, copies the other Mac's values onto this Mac through the batch
-// writer (read back from outside, recorded, with an undo snapshot) and takes such a copy back.
+// Mac with another Mac's document, copies the other Mac's values onto this Mac as one batch (see
+// BatchTransaction: its undo point stored before the first write, each value read back from
+// outside, confirmed copies recorded) and takes an undo point back.
 // Knows nothing of the network. Runs synchronously on the caller's thread; no operation throws:
 // the failure of one setting is an outcome in the report.
 
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "Catalog/SettingsCatalog.hpp"
+#include "Changes/BatchTransaction.hpp"
 #include "Changes/IntentLog.hpp"
 #include "Changes/SettingsService.hpp"
 #include "Changes/SnapshotService.hpp"
@@ -85,16 +87,22 @@ class SyncService {
   // as the oldest, ties go to the server's order.
   std::vector<SyncRow> missingHere(const ReadResult& others, const std::set<std::string>& pinned) const;
 
-  // Writes the other Mac's value of every unpinned differs and onlyThere row, in row order;
-  // other rows give no outcome. A row whose id the catalogue lacks (any version) is never written
-  // and gets the outcome "katalogda yok", after the applier's outcomes.
-  WriteReport apply(const std::vector<SyncRow>& rows, const ExternalPreferenceReader& verifiedBy) const;
+  // "Before bringing <count> settings from <from>": the reason of a copy's undo point.
+  static std::string undoReason(std::size_t count, const std::string& from);
 
-  // Puts an undo point's snapshot back, and its `priorIntents` into the change history; without
-  // them, forgets the recorded choices of the settings it touches that their values no longer
-  // match. For the points of every batch, not only copies.
-  UndoReport undo(const Snapshot& snapshot, const ExternalPreferenceReader& verifiedBy,
-                  const std::optional<std::vector<PriorIntent>>& priorIntents = std::nullopt) const;
+  // Writes the other Mac's value of every unpinned differs and onlyThere row, in row order, as
+  // one batch whose undo point (reason: undoReason, `from` naming the other Mac) goes into
+  // `undoPoints`; other rows give no outcome. A row whose id the catalogue lacks (any version) is
+  // never written and gets the outcome "katalogda yok", after the batch's outcomes.
+  BatchResult<WriteReport> apply(const std::vector<SyncRow>& rows, const ExternalPreferenceReader& verifiedBy,
+                                 const std::string& from,
+                                 const std::optional<SnapshotHistory>& undoPoints = std::nullopt) const;
+
+  // Takes an undo point back (of any batch, not only copies), its `priorIntents` into the change
+  // history; without them, forgets the recorded choices of the settings it touches that their
+  // values no longer match. Its own undo point goes into `undoPoints`.
+  BatchResult<UndoReport> undo(const StoredSnapshot& point, const ExternalPreferenceReader& verifiedBy,
+                               const std::optional<SnapshotHistory>& undoPoints = std::nullopt) const;
 
  private:
   SyncComparator comparator_;

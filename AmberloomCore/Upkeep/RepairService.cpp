@@ -6,12 +6,17 @@ RepairService::RepairService(SettingsService service, IntentLog log, DomainResol
     : applier_(std::move(service), resolver, SnapshotService(std::move(store), resolver), log),
       log_(std::move(log)) {}
 
-WriteReport RepairService::repair(const std::vector<RepairFinding>& findings,
-                                  const ExternalPreferenceReader& reader) const {
+std::string RepairService::undoReason(std::size_t count) {
+  return "Before putting back " + std::to_string(count) + " settings";
+}
+
+BatchResult<WriteReport> RepairService::repair(const std::vector<RepairFinding>& findings,
+                                               const ExternalPreferenceReader& reader,
+                                               const std::optional<SnapshotHistory>& undoPoints) const {
   std::vector<BatchItem> batch;
   batch.reserve(findings.size());
   for (const auto& finding : findings) batch.push_back({finding.setting, finding.wanted});
-  return applier_.apply(batch, reader);
+  return BatchTransaction(applier_, undoPoints).write(batch, undoReason(findings.size()), reader);
 }
 
 void RepairService::accept(const RepairFinding& finding) const {
@@ -21,8 +26,11 @@ void RepairService::accept(const RepairFinding& finding) const {
     log_.record(finding.id(), finding.current);
 }
 
-UndoReport RepairService::undo(const Snapshot& snapshot, const ExternalPreferenceReader& reader) const {
-  return applier_.undo(snapshot, {}, reader);
+BatchResult<UndoReport> RepairService::undo(const StoredSnapshot& wayBack, const ExternalPreferenceReader& reader,
+                                            const std::optional<SnapshotHistory>& undoPoints) const {
+  StoredSnapshot valuesOnly = wayBack;
+  valuesOnly.priorIntents.reset();
+  return BatchTransaction(applier_, undoPoints).takeBack(valuesOnly, {}, reader);
 }
 
 }  // namespace amberloom

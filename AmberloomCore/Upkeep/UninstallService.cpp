@@ -156,11 +156,12 @@ std::vector<const SettingDefinition*> UninstallService::changedSettings() const 
   return changed;
 }
 
-WriteReport UninstallService::revertEverything(const ExternalPreferenceReader& verifier) const {
+BatchResult<WriteReport> UninstallService::revertEverything(const ExternalPreferenceReader& verifier,
+                                                            const std::optional<SnapshotHistory>& undoPoints) const {
   std::vector<BatchItem> batch;
   // No value resets the setting: its key is removed, which puts back the system default.
   for (const auto* setting : changedSettings()) batch.push_back({*setting, std::nullopt});
-  return applier_.apply(batch, verifier);
+  return BatchTransaction(applier_, undoPoints).write(batch, revertReason, verifier);
 }
 
 std::optional<fs::path> UninstallService::backupsOnDisk() const {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "Changes/BatchTransaction.hpp"
 #include "Changes/IntentLog.hpp"
 #include "Changes/WriteReport.hpp"
 #include "Upkeep/RemovalPlan.hpp"
@@ -52,9 +53,14 @@ class UninstallService {
   // one that is the backup folder or holds nothing else is not app data. Moves an undecodable history aside (the plan
   // drawn in that call still lists it under its old name and counts nothing).
   RemovalPlan plan() const;
+  // "Before reverting everything AmberLoom changed": the reason of a revert's undo point.
+  static constexpr const char* revertReason = "Before reverting everything AmberLoom changed";
+
   // Resets every setting with a written choice that the catalogue knows (the first definition of
-  // an id wins), through one batch, and returns its report. An empty list still runs as a batch.
-  WriteReport revertEverything(const ExternalPreferenceReader& verifier) const;
+  // an id wins), as one batch whose undo point goes into `undoPoints` (none: in memory only). An
+  // empty list still runs as a batch, which stores no point.
+  BatchResult<WriteReport> revertEverything(const ExternalPreferenceReader& verifier,
+                                            const std::optional<SnapshotHistory>& undoPoints = std::nullopt) const;
   // Takes this Mac off its account first (leaveAccount), then deletes the app data of a fresh plan
   // (symbolic links as links, folders whole, and of a folder that holds the backup folder
   // everything beside it) and returns the paths not wholly deleted that should have been, in plan

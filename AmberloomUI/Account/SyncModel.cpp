@@ -6,8 +6,7 @@
 #include "Account/AccountTexts.hpp"
 #include "Account/SyncListModels.hpp"
 #include "Account/SyncTexts.hpp"
-#include "Backup/BackupEnvelope.hpp"
-#include "Guided/UndoPoint.hpp"
+#include "Guided/GuidedText.hpp"
 #include "Kit/BackgroundCall.hpp"
 #include "Kit/Localized.hpp"
 #include "Preferences/PinnedSettings.hpp"
@@ -291,12 +290,14 @@ void SyncModel::applyNonConflicting(std::function<void()> done) {
     if (done) done();
     return;
   }
-  const WriteReport report = progress_->run(
+  const auto batch = progress_->run(
       localized("Copying %lld settings from %@…", {QString::number(eligible.size()), selectedMacName()}),
-      [service = service_, eligible, verifier = verifier_] { return service.apply(eligible, *verifier); });
-  setAutoAppliedCount(static_cast<int>(report.appliedCount()));
+      [service = service_, eligible, verifier = verifier_, from = selectedMacName().toStdString(),
+       history = snapshots_] { return service.apply(eligible, *verifier, from, history); });
+  setAutoAppliedCount(static_cast<int>(batch.report.appliedCount()));
+  if (const auto message = batch.undoPointMessage(false)) setLastError(message);
   setHistory(snapshots_.all());
-  announce(Change::of(report.undo, report.restartTargets));
+  if (batch.wayBack) announce(batch.change);
   refresh(std::move(done));
 }
 
@@ -315,54 +316,39 @@ void SyncModel::applySelected() {
     return;
   }
 
-  WriteReport report = progress_->run(
+  // The id is the other Mac's to choose: cut like a name, as the list of undo points shows it.
+  auto batch = progress_->run(
       localized("Copying %lld settings from %@…", {QString::number(chosen.size()), selectedMacName()}),
-      [service = service_, chosen, verifier = verifier_] { return service.apply(chosen, *verifier); });
-  bool stored = false;
-  // An empty batch changed nothing, so there is nothing to go back to.
-  if (report.total() > 0) {
-    // The id is the other Mac's to choose: cut like a name, as the list of undo points shows it.
-    const std::string reason = "Before bringing " + std::to_string(report.total()) + " settings from " +
-                               macName(selectedDeviceID_.value_or("another Mac")).toStdString();
-    const auto point = guided::recordUndoPoint(snapshots_, report.undo, reason, report.priorIntents, clock_());
-    stored = !point.failure;
-    if (point.failure && report.appliedCount() > 0)
-      // The values are already overwritten: the user must know there is no way back.
-      setLastError("The settings were copied, but no undo point could be saved: " + *point.failure);
-    else if (point.failure)
-      // Nothing was copied (the report says why); only the lost point is news.
-      setLastError(guided::undoPointNotSaved(*point.failure, false));
-    else if (point.valuesLeftOut > 0)
-      setLastError(*guided::undoPointMessage(point, false));
-  }
+      [service = service_, chosen, verifier = verifier_,
+       from = macName(selectedDeviceID_.value_or("another Mac")).toStdString(),
+       history = snapshots_] { return service.apply(chosen, *verifier, from, history); });
+  if (const auto message = batch.undoPointMessage(false)) setLastError(message);
   setHistory(snapshots_.all());
-  const Change change = Change::of(report.undo, report.restartTargets, stored);
-  report_ = std::move(report);
+  report_ = std::move(batch.report);
   emit reportChanged();
   setSelectedIDs({});
   refreshRows();
-  if (report_->total() > 0) announce(change);
+  if (batch.wayBack) announce(batch.change);
 }
 
 std::optional<UndoReport> SyncModel::undo(const StoredSnapshot& given) {
+  if (isDryRun_ || progress_->isRunning()) return std::nullopt;
   // A copy: the list it comes from may change while the undo runs. A stored point is a file like a
   // backup, and like a backup it never writes AmberLoom's own preferences or those of every
   // application: such entries go back as values that cannot be put back, and the outcome says so.
-  StoredSnapshot point = given;
-  point.snapshot = BackupEnvelope::withoutForbiddenWrites(std::move(point.snapshot));
-  if (isDryRun_ || progress_->isRunning()) return std::nullopt;
-  const UndoReport report = progress_->run(
-      localized("Undoing: %@…", {QString::fromStdString(point.reason)}),
-      [service = service_, point, verifier = verifier_] { return service.undo(point.snapshot, *verifier, point.priorIntents); });
+  const auto batch = progress_->run(localized("Undoing: %@…", {QString::fromStdString(given.reason)}),
+                                    [service = service_, point = given, verifier = verifier_, history = snapshots_] {
+                                      return service.undo(point, *verifier, history);
+                                    });
+  const UndoReport& report = batch.report;
   if (report.isComplete())
     setLastError(std::nullopt);
-  else if (report.failure)
-    setLastError(*report.failure);
   else
     setLastError(guided::incompleteUndo(report));
+  setHistory(snapshots_.all());
   refreshRows();  // at once, also when the refresh cannot reach the server
   refresh();
-  announce(Change::of(point.snapshot));
+  announce(batch.change);
   return report;
 }
 

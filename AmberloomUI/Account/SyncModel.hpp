@@ -137,8 +137,8 @@ class SyncModel : public QObject {
   // Publishes, refreshes, and with automatic sync on copies what only the other Mac has.
   void syncNow(std::function<void()> done);
   Q_INVOKABLE void syncNow() { syncNow({}); }
-  // Copies the unpinned values only the selected Mac has (never differing ones), then refreshes.
-  // Stores no undo point. Writes nothing in practice mode.
+  // Copies the unpinned values only the selected Mac has (never differing ones), its undo point
+  // stored before the first write like any batch's, then refreshes. Writes nothing in practice mode.
   void applyNonConflicting(std::function<void()> done);
   Q_INVOKABLE void applyNonConflicting() { applyNonConflicting({}); }
   // Copies the ticked actionable rows and stores an undo point of the copy (none for an empty
@@ -152,7 +152,8 @@ class SyncModel : public QObject {
   Q_INVOKABLE void reportProblem(const QString& sentence);
   // Puts an undo point back, save its entries for AmberLoom's own preferences or those of every
   // application, and gives its report (none in practice mode, where nothing happens,
-  // and while a copy or undo is under way), then refreshes; the point stays stored.
+  // and while a copy or undo is under way), then refreshes; the point stays stored, and the state
+  // before the undo is stored as a point of its own.
   std::optional<UndoReport> undo(const StoredSnapshot& point);
   Q_INVOKABLE void refreshHistory();
   // The account signed in now (its address), none while signed out. The first call says whose

@@ -5,6 +5,7 @@
 #include "Browser/SettingListModels.hpp"
 #include "Changes/ShellCommand.hpp"
 #include "Changes/WriteReport.hpp"
+#include "Kit/Localized.hpp"
 #include "Support/CanonicalText.hpp"
 #include "Support/BackgroundTask.hpp"
 #include "Support/Iso8601.hpp"
@@ -52,7 +53,8 @@ SettingsModel::SettingsModel(const SettingsCatalog& catalog, SettingsService ser
       deck_(std::move(deck)),
       restartApps_(std::move(restartApps)),
       notice_(std::move(notice)),
-      clock_(iso8601::now) {
+      clock_(iso8601::now),
+      progress_(new WorkInProgress(this)) {
   const auto available = catalog.settings(os, app);
   for (const auto& setting : available)
     if (setting.tier == SettingTier::editable && setting.isUsableOnThisMac()) editable_.push_back(setting);
@@ -369,36 +371,57 @@ void SettingsModel::setLastError(std::optional<std::string> error) {
   if (changed) emit lastErrorChanged();
 }
 
-void SettingsModel::apply(const PreferenceValue& value, const SettingDefinition& setting) {
-  std::vector<std::string> restarts;
-  try {
-    restarts = service_.apply(value, setting);
-  } catch (const std::exception& error) {
-    setLastError(setting.label + ": " + error.what());
-    return;
+void SettingsModel::apply(const PreferenceValue& value, const SettingDefinition& setting) { write(setting, value); }
+
+void SettingsModel::reset(const SettingDefinition& setting) { write(setting, std::nullopt); }
+
+void SettingsModel::write(const SettingDefinition& setting, std::optional<PreferenceValue> value) {
+  // A slider hands values faster than each can be read back: the latest of a setting wins.
+  const auto queued = std::find_if(queued_.begin(), queued_.end(),
+                                   [&](const QueuedWrite& write) { return write.setting.id == setting.id; });
+  if (queued != queued_.end())
+    queued->value = std::move(value);
+  else
+    queued_.push_back({setting, std::move(value)});
+  // The write under way takes the queue on once it ends.
+  if (progress_->isRunning()) return;
+  while (!queued_.empty()) {
+    const QueuedWrite next = std::move(queued_.front());
+    queued_.erase(queued_.begin());
+    writeNow(next.setting, next.value);
   }
-  afterChange(setting, value, restarts);
 }
 
-void SettingsModel::reset(const SettingDefinition& setting) {
-  std::vector<std::string> restarts;
-  try {
-    restarts = service_.reset(setting);
-  } catch (const std::exception& error) {
-    setLastError(setting.label + ": " + error.what());
+void SettingsModel::writeNow(const SettingDefinition& setting, const std::optional<PreferenceValue>& value) {
+  struct Written {
+    std::optional<std::string> error;
+    std::vector<std::string> restarts;
+    bool recorded = false;
+  };
+  // The write and its read-back from outside (a child process) run off the main thread.
+  const auto written = progress_->run(
+      localized("Writing “%@”…", {QString::fromStdString(setting.label)}),
+      [service = service_, setting, value, verifier = verifier_, intents = isDryRun_ ? std::nullopt : intents_] {
+        Written done;
+        try {
+          done.restarts = value ? service.apply(*value, setting) : service.reset(setting);
+        } catch (const std::exception& error) {
+          done.error = error.what();
+          return done;
+        }
+        done.recorded = intents && recordIfSeen(service, setting, value, *verifier, *intents);
+        return done;
+      });
+  if (written.error) {
+    setLastError(setting.label + ": " + *written.error);
     return;
   }
-  afterChange(setting, std::nullopt, restarts);
-}
-
-void SettingsModel::afterChange(const SettingDefinition& setting, const std::optional<PreferenceValue>& expected,
-                                const std::vector<std::string>& restarts) {
   setLastError(std::nullopt);
-  recordIntentIfVisible(setting, expected);
+  if (written.recorded) onIntentRecorded_();
   refresh(setting);
-  for (const auto& app : restarts) appendPendingRestart(app);
+  for (const auto& app : written.restarts) appendPendingRestart(app);
   // Practice mode writes to a store of its own, which no other model reads.
-  if (notice_ && !isDryRun_) notice_->announce(Change{{setting.ref}, restarts, false}, this);
+  if (notice_ && !isDryRun_) notice_->announce(Change{{setting.ref}, written.restarts, false}, this);
 }
 
 void SettingsModel::takeChange(const Change& change) {
@@ -411,14 +434,15 @@ void SettingsModel::takeChange(const Change& change) {
   for (const auto& app : change.restartTargets) appendPendingRestart(app);
 }
 
-void SettingsModel::recordIntentIfVisible(const SettingDefinition& setting, const std::optional<PreferenceValue>& value) {
-  if (!intents_ || isDryRun_) return;
+bool SettingsModel::recordIfSeen(const SettingsService& service, const SettingDefinition& setting,
+                                 const std::optional<PreferenceValue>& value, const ExternalPreferenceReader& verifier,
+                                 const IntentLog& intents) {
   const auto expected = stateLeftBy(setting, value);
-  const auto seen = service_.externallyVisibleValue(setting, *verifier_);
-  const auto domain = service_.resolver().resolve(setting.ref.domain, setting.ref.byHost);
-  if (!matchesFromOutside(seen, expected, *verifier_, domain)) return;
-  intents_->record(setting.id, expected);
-  onIntentRecorded_();
+  const auto seen = service.externallyVisibleValue(setting, verifier);
+  const auto domain = service.resolver().resolve(setting.ref.domain, setting.ref.byHost);
+  if (!matchesFromOutside(seen, expected, verifier, domain)) return false;
+  intents.record(setting.id, expected);
+  return true;
 }
 
 void SettingsModel::appendPendingRestart(const std::string& app) {

@@ -32,6 +32,7 @@
 #include "Changes/IntentLog.hpp"
 #include "Changes/SettingsService.hpp"
 #include "Kit/ChangeNotice.hpp"
+#include "Kit/WorkInProgress.hpp"
 #include "Preferences/ExternalVerifier.hpp"
 #include "Preferences/UserDefaults.hpp"
 
@@ -149,7 +150,9 @@ class SettingsModel : public QObject {
   // Writes `value` through the service. On failure `lastError` becomes "<label>: <error>" and
   // nothing else happens; on success the error clears, the change is read back from outside and
   // recorded when seen (not in practice mode), the value is re-read and the apps to restart are
-  // added to `pendingRestarts`.
+  // added to `pendingRestarts`. The write and its read-back run on a thread of their own meanwhile
+  // (see WorkInProgress); a write asked for until then waits its turn, the latest of a setting
+  // replacing the one before.
   void apply(const PreferenceValue& value, const SettingDefinition& setting);
   // The same for removing the user's value (Night Shift: switching it off).
   void reset(const SettingDefinition& setting);
@@ -194,9 +197,14 @@ class SettingsModel : public QObject {
   // Stores a filter flag and its preference; tells observers and lists again only on a change.
   void assignFilter(bool& filter, bool on, const char* key, void (SettingsModel::*changed)());
   void setLastError(std::optional<std::string> error);
-  void afterChange(const SettingDefinition& setting, const std::optional<PreferenceValue>& expected,
-                   const std::vector<std::string>& restarts);
-  void recordIntentIfVisible(const SettingDefinition& setting, const std::optional<PreferenceValue>& value);
+  // Queues the write of `value` (none: a reset), then writes the queue out unless a write is under way.
+  void write(const SettingDefinition& setting, std::optional<PreferenceValue> value);
+  void writeNow(const SettingDefinition& setting, const std::optional<PreferenceValue>& value);
+  // Reads the setting back from outside and records the state `value` leaves when another process
+  // sees it; whether it did. Off the main thread.
+  static bool recordIfSeen(const SettingsService& service, const SettingDefinition& setting,
+                           const std::optional<PreferenceValue>& value, const ExternalPreferenceReader& verifier,
+                           const IntentLog& intents);
   // Reads again the settings another model wrote and adds the apps they need restarted.
   void takeChange(const Change& change);
   void appendPendingRestart(const std::string& app);
@@ -239,6 +247,13 @@ class SettingsModel : public QObject {
   std::optional<std::string> lastError_;
   std::unordered_map<std::string, PreferenceValue> values_;
   std::unordered_set<std::string> unreadable_;
+  // Writes asked for while one is under way, in order, each setting once.
+  struct QueuedWrite {
+    SettingDefinition setting;
+    std::optional<PreferenceValue> value;  // none: a reset
+  };
+  std::vector<QueuedWrite> queued_;
+  WorkInProgress* progress_;
 
   // Over groups_: built on a worker from the start, and waited for by the first search that
   // comes before it is done.

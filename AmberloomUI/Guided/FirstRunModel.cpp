@@ -4,8 +4,6 @@
 #include <utility>
 #include <unordered_map>
 
-#include "Changes/SettingsService.hpp"
-#include "Guided/UndoPoint.hpp"
 #include "Kit/DisplayText.hpp"
 
 namespace amberloom::ui {
@@ -47,10 +45,10 @@ QString undoResultText(const UndoReport& report) {
 FirstRunModel::FirstRunModel(PersonalisationScan scan, BackupService service, std::string backupFolder, bool isDryRun,
                              DomainResolver resolver, PreferenceStoreRef store,
                              std::shared_ptr<const ExternalPreferenceReader> verifier, SnapshotHistory history,
-                             ChangeNoticeRef notice, Clock clock, QObject* parent)
+                             ChangeNoticeRef notice, QObject* parent)
     : QObject(parent), scan_(std::move(scan)), service_(std::move(service)), backupFolder_(std::move(backupFolder)),
-      isDryRun_(isDryRun), resolver_(resolver), store_(store), verifier_(std::move(verifier)),
-      snapshots_(std::move(history)), notice_(std::move(notice)), clock_(std::move(clock)),
+      isDryRun_(isDryRun), verifier_(std::move(verifier)), snapshots_(std::move(history)),
+      notice_(std::move(notice)),
       localState_(std::move(store), std::move(resolver)),
       inbox_(std::make_shared<BackgroundInbox>(this)), backupList_(new BackupListModel(this)),
       progress_(new WorkInProgress(this)) {
@@ -248,54 +246,40 @@ void FirstRunModel::restore(const BackupEnvelope& given) {
   const QString advice = localized("Some settings may already have changed. Fix the problem above and try again, or "
                                    "bring settings over one at a time from My Macs.");
   try {
-    auto report = progress_->run(localized("Bringing settings over from %@…", {QString::fromStdString(backup.displayName())}),
-                                 [service = service_, backup, verifier = verifier_] {
-                                   return service.restore(backup, RestoreMode::presentValues, *verifier);
-                                 });
-    // A restore that wrote nothing leaves nothing to go back to.
-    if (report.total() > 0) keepUndo(report.undo, backup.deviceID, false);
-    setOutcome(Restored{backup.deviceID, backup.deviceName, std::move(report)});
+    auto batch = progress_->run(localized("Bringing settings over from %@…", {QString::fromStdString(backup.displayName())}),
+                                [service = service_, backup, verifier = verifier_, history = snapshots_] {
+                                  return service.restore(backup, RestoreMode::presentValues, *verifier, history);
+                                });
+    keepWayBack(batch, false);
+    setOutcome(Restored{backup.deviceID, backup.deviceName, std::move(batch.report)});
   } catch (const RestoreFailure& failure) {
     // Part of the backup is already written: the state before it is the only way back.
-    keepUndo(failure.undo(), backup.deviceID, true);
+    keepWayBack(failure.batch(), true);
     setOutcome(BackupFailed{withHint(failure, advice)});
   } catch (const std::exception& error) {
     setOutcome(BackupFailed{withHint(error, advice)});
   }
 }
 
-void FirstRunModel::keepUndo(const Snapshot& undo, const std::string& deviceID, bool failedPartway) {
-  setUndoSnapshot(undo);
-  // A restore records no change history, so taking its point back changes none.
-  const auto stored = guided::recordUndoPoint(snapshots_, undo, "Before restoring from " + deviceID,
-                                              std::vector<PriorIntent>{}, clock_());
-  if (stored.failure) {
-    // Without the stored point, the held state is the only way back, and only until the app quits.
-    setUndoState(false, true,
-                 localized("The undo point could not be saved to disk (%@). Undo works while this window is open, but "
-                           "not after you quit.",
-                           {QString::fromUtf8(*stored.failure)}));
-  } else if (stored.valuesLeftOut > 0) {
-    // The stored point cannot put those back: the held state still can, until the app quits.
-    setUndoState(true, true,
-                 localized("The undo point saved to disk leaves out %lld settings whose values cannot be saved in it. "
-                           "Undo here puts them back too while this window is open.",
-                           {static_cast<std::int64_t>(stored.valuesLeftOut)}));
-  } else {
-    setUndoState(true, failedPartway, {});
-  }
-  if (notice_) notice_->announce(Change::of(undo, {}, !stored.failure), this);
+void FirstRunModel::keepWayBack(const BatchResult<RestoreReport>& batch, bool failedPartway) {
+  // A restore that wrote nothing leaves nothing to go back to: the last one's way back stays.
+  if (!batch.wayBack) return;
+  setUndoSnapshot(batch.wayBack->point);
+  const auto warning = batch.undoPointMessage(true);
+  // Without the stored point, or with values it cannot hold, the way back held here is the whole
+  // one, and only until the app quits.
+  setUndoState(batch.wayBack->onDisk(), failedPartway || warning.has_value(),
+               warning ? QString::fromStdString(*warning) : QString());
+  if (notice_) notice_->announce(batch.change, this);
 }
 
 void FirstRunModel::undoRestore() {
   if (isDryRun_ || !offersUndo_ || !undoSnapshot_ || progress_->isRunning()) return;
-  // A restore records no change history, so its undo has none to forget.
-  const PreferenceApplier applier(SettingsService(resolver_, store_), resolver_, localState_, std::nullopt);
-  undoReport_ = progress_->run(localized("Putting your settings back as they were before the restore…"),
-                               [applier, snapshot = *undoSnapshot_, verifier = verifier_] {
-                                 return applier.undo(snapshot, {}, *verifier);
-                               });
-  if (notice_) notice_->announce(Change::of(*undoSnapshot_), this);
+  const auto batch = progress_->run(localized("Putting your settings back as they were before the restore…"),
+                                    [service = service_, wayBack = *undoSnapshot_, verifier = verifier_,
+                                     history = snapshots_] { return service.undo(wayBack, *verifier, history); });
+  undoReport_ = batch.report;
+  if (notice_) notice_->announce(batch.change, this);
   if (didAllItCan(*undoReport_)) {
     setUndoSnapshot(std::nullopt);
     setUndoState(undoSurvivesRestart_, false, {});
@@ -311,7 +295,7 @@ void FirstRunModel::setOutcome(BackupOutcome outcome) {
   refreshOutcomeRow();
 }
 
-void FirstRunModel::setUndoSnapshot(std::optional<Snapshot> snapshot) {
+void FirstRunModel::setUndoSnapshot(std::optional<StoredSnapshot> snapshot) {
   if (snapshot == undoSnapshot_) return;
   undoSnapshot_ = std::move(snapshot);
   emit undoSnapshotChanged();

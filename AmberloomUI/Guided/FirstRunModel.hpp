@@ -60,15 +60,13 @@ class FirstRunModel : public QObject {
   enum Route { Restore, Discover, BackUpWhatYouHave, Compare };
   Q_ENUM(Route)
 
-  using Clock = BackupService::Clock;
-
   // Reads nothing yet: the backup lists stay empty until `refreshBackups`. `verifier`
-  // reads written keys back from outside the process; `history` keeps the undo points; `clock`
-  // dates them. Every real restore and its undo is announced on `notice`.
+  // reads written keys back from outside the process; `history` keeps the undo points. Every real
+  // restore and its undo is announced on `notice`.
   FirstRunModel(PersonalisationScan scan, BackupService service, std::string backupFolder, bool isDryRun,
                 DomainResolver resolver, PreferenceStoreRef store,
                 std::shared_ptr<const ExternalPreferenceReader> verifier, SnapshotHistory history,
-                ChangeNoticeRef notice, Clock clock = iso8601::now, QObject* parent = nullptr);
+                ChangeNoticeRef notice, QObject* parent = nullptr);
   ~FirstRunModel() override;
 
   const PersonalisationScan& scan() const { return scan_; }
@@ -82,7 +80,9 @@ class FirstRunModel : public QObject {
   // Only dismissing is meant for the views; any value is taken.
   void setPendingRestore(std::optional<PendingRestore> pending);
   // The state before the last real restore, also when that restore failed part-way.
-  const std::optional<Snapshot>& undoSnapshot() const { return undoSnapshot_; }
+  std::optional<Snapshot> undoSnapshot() const {
+    return undoSnapshot_ ? std::optional(undoSnapshot_->snapshot) : std::nullopt;
+  }
   // The undo point of the last real restore reached the disk.
   bool undoSurvivesRestart() const { return undoSurvivesRestart_; }
   // The outcome row offers Undo: the last restore failed part-way, or its undo point could not be
@@ -114,8 +114,9 @@ class FirstRunModel : public QObject {
   Q_INVOKABLE void cancelRestore();
   // Closes the confirmation, then restores the pending backup; nothing when none is pending.
   Q_INVOKABLE void confirmRestore();
-  // Writes the backup's values (never deletes a key), reads them back, keeps the state before as
-  // `undoSnapshot` and stores it as an undo point. Never throws: a failure becomes the outcome.
+  // Writes the backup's values (never deletes a key), reads them back, and keeps the state before
+  // as `undoSnapshot`, stored as an undo point before the first write. Never throws: a failure
+  // becomes the outcome.
   void restore(const BackupEnvelope& backup);
   // Puts the state before the last restore back, read back from outside; a complete undo ends the
   // offer. Nothing in practice mode or without a held state.
@@ -165,23 +166,19 @@ class FirstRunModel : public QObject {
   void takeFolder(BackupEnvelope::ReadResult read);
   void setReading(bool reading);
   void setOutcome(BackupOutcome outcome);
-  void setUndoSnapshot(std::optional<Snapshot> snapshot);
+  void setUndoSnapshot(std::optional<StoredSnapshot> snapshot);
   void setUndoState(bool survivesRestart, bool offersUndo, QString warning);
-  // Holds `undo`, stores it as an undo point for the restore from `deviceID` and announces the
-  // restore.
-  void keepUndo(const Snapshot& undo, const std::string& deviceID, bool failedPartway);
+  // Holds the restore's way back, says what became of its undo point and announces the restore.
+  void keepWayBack(const BatchResult<RestoreReport>& batch, bool failedPartway);
   void refreshOutcomeRow();
 
   PersonalisationScan scan_;
   BackupService service_;
   std::string backupFolder_;
   bool isDryRun_;
-  DomainResolver resolver_;
-  PreferenceStoreRef store_;
   std::shared_ptr<const ExternalPreferenceReader> verifier_;
   SnapshotHistory snapshots_;
   ChangeNoticeRef notice_;
-  Clock clock_;
   SnapshotService localState_;
 
   std::shared_ptr<BackgroundInbox> inbox_;
@@ -192,7 +189,7 @@ class FirstRunModel : public QObject {
   std::vector<BackupEnvelope::UnreadableBackup> unreadable_;
   std::optional<BackupOutcome> outcome_;
   std::optional<PendingRestore> pendingRestore_;
-  std::optional<Snapshot> undoSnapshot_;
+  std::optional<StoredSnapshot> undoSnapshot_;  // the way back from the last real restore
   bool undoSurvivesRestart_ = false;
   bool offersUndo_ = false;
   QString undoWarning_;

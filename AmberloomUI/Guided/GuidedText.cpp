@@ -48,6 +48,11 @@ QVariantMap writeReportCard(const WriteReport& report, bool isDryRun) {
   };
 }
 
+std::string incompleteUndo(const UndoReport& report) {
+  if (report.failure) return *report.failure;
+  return std::to_string(report.failed().size()) + " settings did not go back to their old value";
+}
+
 QVariantMap undoReportCard(const UndoReport& report) {
   QStringList failedLines;
   for (const auto& outcome : report.failed()) {

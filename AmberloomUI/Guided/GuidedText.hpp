@@ -38,6 +38,8 @@ QString fileSize(std::int64_t bytes, const QLocale& locale = QLocale());
 // failedLines ("<id> — <reason or unknown>", none in practice mode), alreadyMatching and
 // skippedPinned (counts), restartLine ("Needs a restart: a, b", or empty without targets).
 QVariantMap writeReportCard(const WriteReport& report, bool isDryRun);
+// The undo's failure text, else the count of entries that did not go back.
+std::string incompleteUndo(const UndoReport& report);
 // What an undo card shows: isComplete, restoredCount, total, failure (text or null) and
 // failedLines ("<domain> · <path joined by />" per entry neither restored nor of unknown value).
 QVariantMap undoReportCard(const UndoReport& report);

@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "Guided/GuidedText.hpp"
-#include "Guided/UndoPoint.hpp"
 #include "Preferences/PinnedSettings.hpp"
 
 namespace amberloom::ui {
@@ -49,8 +48,6 @@ QVariantMap previewRow(const RecipePreviewRow& row, bool isLast) {
 }
 
 }  // namespace
-
-std::string RecipesModel::undoReason(const Recipe& recipe) { return "Before applying “" + recipe.title + "”"; }
 
 std::vector<Recipe> RecipesModel::bundledRecipes(const SettingsCatalog& catalog) {
   try {
@@ -146,36 +143,31 @@ void RecipesModel::apply() {
     return;
   }
 
-  WriteReport report = progress_->run(guided::localized("Applying “%@”…", {qstr(recipe.title)}),
-                                      [service = service_, recipe, pinned = PinnedSettings::load(*defaults_),
-                                       verifier = verifier_] { return service.apply(recipe, pinned, *verifier); });
-  const Snapshot undo = report.undo;
-  auto priorIntents = report.priorIntents;
-  const bool wroteNothing = report.total() == 0;
-  setReport(std::move(report));
+  auto batch = progress_->run(guided::localized("Applying “%@”…", {qstr(recipe.title)}),
+                              [service = service_, recipe, pinned = PinnedSettings::load(*defaults_),
+                               verifier = verifier_, history = snapshots_] {
+                                return service.apply(recipe, pinned, *verifier, history);
+                              });
+  setReport(std::move(batch.report));
   setAppliedRecipeID(recipe.id);
   setUndoReport(std::nullopt);
-  if (wroteNothing) {
-    // Nothing changed, so there is nothing to go back to, and no stored point to push out.
+  setLastError(batch.undoPointMessage(batch.wayBack.has_value()));
+  if (!batch.wayBack) {
+    // Nothing changed, so there is nothing to go back to: the last application's undo stays.
     showCurrentValues();
     return;
   }
-  setLastUndo(undo, recipe.title);
-  lastPriorIntents_ = priorIntents;
-  const auto stored = guided::recordUndoPoint(snapshots_, undo, undoReason(recipe), std::move(priorIntents));
-  setUndoSurvivesRestart(!stored.failure);
-  setLastError(guided::undoPointMessage(stored, true));
-  refreshValuesAfterWrite(Change::of(undo, report_->restartTargets, !stored.failure));
+  setLastUndo(batch.wayBack->point, recipe.title);
+  setUndoSurvivesRestart(batch.wayBack->onDisk());
+  refreshValuesAfterWrite(batch.change);
 }
 
 void RecipesModel::undoLast() {
   if (isDryRun_ || !lastUndo_ || progress_->isRunning()) return;
-  const Snapshot undone = *lastUndo_;
-  const UndoReport result = progress_->run(
-      guided::localized("Undoing “%@”…", {qstr(lastUndoTitle_)}),
-      [service = service_, undone, priorIntents = lastPriorIntents_, verifier = verifier_] {
-        return service.undo(undone, *verifier, priorIntents);
-      });
+  const auto batch = progress_->run(guided::localized("Undoing “%@”…", {qstr(lastUndoTitle_)}),
+                                    [service = service_, wayBack = *lastUndo_, verifier = verifier_,
+                                     history = snapshots_] { return service.undo(wayBack, *verifier, history); });
+  const UndoReport& result = batch.report;
   if (result.isComplete()) {
     setLastError(std::nullopt);
     setLastUndo(std::nullopt);
@@ -185,7 +177,7 @@ void RecipesModel::undoLast() {
     setLastError(guided::incompleteUndo(result));
   }
   setUndoReport(result);
-  refreshValuesAfterWrite(Change::of(undone));
+  refreshValuesAfterWrite(batch.change);
 }
 
 void RecipesModel::refreshValuesAfterWrite(const Change& change) {
@@ -208,7 +200,7 @@ void RecipesModel::setPreview(std::vector<RecipePreviewRow> rows) {
 void RecipesModel::setReport(std::optional<WriteReport> report) {
   if (replace(report_, std::move(report))) emit reportChanged();
 }
-void RecipesModel::setLastUndo(std::optional<Snapshot> undo, std::string recipeTitle) {
+void RecipesModel::setLastUndo(std::optional<StoredSnapshot> undo, std::string recipeTitle) {
   const bool titled = replace(lastUndoTitle_, undo ? std::move(recipeTitle) : std::string());
   if (replace(lastUndo_, std::move(undo)) || titled) emit lastUndoChanged();
 }

@@ -62,8 +62,6 @@ class RecipesModel : public QObject {
   Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
 
  public:
-  // "Before applying “" + the title + "”".
-  static std::string undoReason(const Recipe& recipe);
   // The built-in recipes checked against `catalog`; none when the file is missing or refused.
   static std::vector<Recipe> bundledRecipes(const SettingsCatalog& catalog);
 
@@ -81,7 +79,8 @@ class RecipesModel : public QObject {
   const Recipe* selectedRecipe() const;
   const std::vector<RecipePreviewRow>& preview() const { return preview_; }
   const std::optional<WriteReport>& report() const { return report_; }
-  const std::optional<Snapshot>& lastUndo() const { return lastUndo_; }
+  // The way back from the last real application, in memory (and on disk when undoSurvivesRestart).
+  const std::optional<StoredSnapshot>& lastUndo() const { return lastUndo_; }
   bool undoSurvivesRestart() const { return undoSurvivesRestart_; }
   const std::optional<std::string>& lastError() const { return lastError_; }
   const std::optional<std::string>& appliedRecipeID() const { return appliedRecipeID_; }
@@ -95,8 +94,8 @@ class RecipesModel : public QObject {
 
   // Clears the report and undo report and previews the open recipe (nothing when none is open).
   Q_INVOKABLE void refreshPreview();
-  // Applies the open recipe, skipping pinned settings and those that do not apply to this Mac, and
-  // stores the undo point (none when nothing was written).
+  // Applies the open recipe, skipping pinned settings and those that do not apply to this Mac, its
+  // undo point stored before the first write (none kept when nothing was written).
   Q_INVOKABLE void apply();
   // Undoes the last real application.
   Q_INVOKABLE void undoLast();
@@ -115,7 +114,7 @@ class RecipesModel : public QObject {
   void setPreview(std::vector<RecipePreviewRow> rows);
   void setReport(std::optional<WriteReport> report);
   // The state before the application of `recipeTitle`, or none.
-  void setLastUndo(std::optional<Snapshot> undo, std::string recipeTitle = {});
+  void setLastUndo(std::optional<StoredSnapshot> undo, std::string recipeTitle = {});
   void setUndoSurvivesRestart(bool survives);
   void setLastError(std::optional<std::string> error);
   void setAppliedRecipeID(std::optional<std::string> id);
@@ -144,9 +143,8 @@ class RecipesModel : public QObject {
   std::optional<std::string> selectedRecipeID_;
   std::vector<RecipePreviewRow> preview_;
   std::optional<WriteReport> report_;
-  std::optional<Snapshot> lastUndo_;
+  std::optional<StoredSnapshot> lastUndo_;
   std::string lastUndoTitle_;
-  std::vector<PriorIntent> lastPriorIntents_;  // the change history before the last application
   bool undoSurvivesRestart_ = false;
   std::optional<std::string> lastError_;
   std::optional<std::string> appliedRecipeID_;

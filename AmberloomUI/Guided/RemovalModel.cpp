@@ -3,7 +3,6 @@
 #include <QStringList>
 
 #include "Guided/GuidedText.hpp"
-#include "Guided/UndoPoint.hpp"
 
 namespace amberloom::ui {
 
@@ -34,25 +33,19 @@ void RemovalModel::reload() { setPlan(service_.plan()); }
 
 void RemovalModel::revertEverything() {
   if (isDryRun_ || progress_->isRunning()) return;
-  const WriteReport report =
-      progress_->run(guided::localized("Putting %lld settings back to the macOS default…", {static_cast<std::int64_t>(plan_.settingsLeftChanged)}),
-                     [service = service_, verifier = verifier_] { return service.revertEverything(*verifier); });
-  setOutcome(Reverted{report});
-  bool storedPoint = false;
-  if (report.total() == 0) {
-    // Nothing was put back, so there is nothing to undo: a point would only push a real one out.
-    setUndoSurvivesRestart(false);
-    setLastError(std::nullopt);
-  } else {
-    const auto stored = guided::recordUndoPoint(snapshots_, report.undo, revertReason, report.priorIntents);
-    storedPoint = !stored.failure;
-    setUndoSurvivesRestart(storedPoint);
-    setLastError(guided::undoPointMessage(stored, false));
-  }
+  const auto batch = progress_->run(
+      guided::localized("Putting %lld settings back to the macOS default…",
+                        {static_cast<std::int64_t>(plan_.settingsLeftChanged)}),
+      [service = service_, verifier = verifier_, history = snapshots_] {
+        return service.revertEverything(*verifier, history);
+      });
+  setOutcome(Reverted{batch.report});
+  setUndoSurvivesRestart(batch.wayBack && batch.wayBack->onDisk());
+  setLastError(batch.undoPointMessage(false));
   unregisterLoginItem();
   reload();
-  if (notice_ && report.total() > 0)
-    notice_->announce(Change::of(report.undo, report.restartTargets, storedPoint), this);
+  // Nothing put back is nothing to announce.
+  if (notice_ && batch.wayBack) notice_->announce(batch.change, this);
 }
 
 void RemovalModel::removeAppData() {

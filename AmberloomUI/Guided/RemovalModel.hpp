@@ -61,8 +61,6 @@ class RemovalModel : public QObject {
   // Turns off sync at login; none on success, else the text of the failure.
   using UnregisterLoginItem = std::function<std::optional<std::string>()>;
 
-  static constexpr const char* revertReason = "Before reverting everything AmberLoom changed";
-
   // Draws the first plan (which may move an unreadable change history aside). Putting the
   // settings back is announced on `notice`; a change announced there by others plans again.
   RemovalModel(UninstallService service, bool isDryRun, SnapshotHistory history,

@@ -1,7 +1,6 @@
 #include "Guided/RepairModel.hpp"
 
 #include "Guided/GuidedText.hpp"
-#include "Guided/UndoPoint.hpp"
 
 namespace amberloom::ui {
 
@@ -107,33 +106,32 @@ void RepairModel::repairSelected() {
     return;
   }
 
-  const WriteReport report = progress_->run(
+  const auto batch = progress_->run(
       guided::localized("Putting back %lld settings…", {static_cast<std::int64_t>(chosen.size())}),
-      [service = service_, chosen, verifier = verifier_] { return service.repair(chosen, *verifier); });
+      [service = service_, chosen, verifier = verifier_, history = snapshots_] {
+        return service.repair(chosen, *verifier, history);
+      });
+  const WriteReport& report = batch.report;
   setReport(report);
   const auto failed = report.failed().size();
   setLastError(failed == 0 ? std::nullopt
                            : std::optional(std::to_string(failed) + " settings could not be put back"));
   setUndoReport(std::nullopt);
-  setLastUndo(report.undo);
-  const auto stored = guided::recordUndoPoint(snapshots_, report.undo,
-                                              "Before putting back " + std::to_string(chosen.size()) + " settings",
-                                              report.priorIntents);
-  setUndoSurvivesRestart(!stored.failure);
+  setLastUndo(batch.wayBack ? std::optional(batch.wayBack->point) : std::nullopt);
+  setUndoSurvivesRestart(batch.wayBack && batch.wayBack->onDisk());
   // A count of settings that failed is the message that matters more.
-  if (!lastError_) setLastError(guided::undoPointMessage(stored, true));
-  announce(Change::of(report.undo, report.restartTargets, !stored.failure));
+  if (!lastError_) setLastError(batch.undoPointMessage(batch.wayBack.has_value()));
+  announce(batch.change);
   scanAgain();
   setReport(report);
 }
 
 void RepairModel::undoLast() {
   if (isDryRun_ || !lastUndo_ || progress_->isRunning()) return;
-  const Snapshot undone = *lastUndo_;
-  const UndoReport result = progress_->run(guided::localized("Undoing the repair…"),
-                                           [service = service_, undone, verifier = verifier_] {
-                                             return service.undo(undone, *verifier);
-                                           });
+  const auto batch = progress_->run(guided::localized("Undoing the repair…"),
+                                    [service = service_, wayBack = *lastUndo_, verifier = verifier_,
+                                     history = snapshots_] { return service.undo(wayBack, *verifier, history); });
+  const UndoReport& result = batch.report;
   setUndoReport(result);
   if (result.isComplete()) {
     setLastError(std::nullopt);
@@ -143,7 +141,7 @@ void RepairModel::undoLast() {
   } else {
     setLastError(guided::incompleteUndo(result));
   }
-  announce(Change::of(undone));
+  announce(batch.change);
 }
 
 void RepairModel::announce(const Change& change) {
@@ -179,7 +177,7 @@ void RepairModel::setReport(std::optional<WriteReport> report) {
 void RepairModel::setLastError(std::optional<std::string> error) {
   if (replace(lastError_, std::move(error))) emit lastErrorChanged();
 }
-void RepairModel::setLastUndo(std::optional<Snapshot> undo) {
+void RepairModel::setLastUndo(std::optional<StoredSnapshot> undo) {
   if (replace(lastUndo_, std::move(undo))) emit lastUndoChanged();
 }
 void RepairModel::setUndoSurvivesRestart(bool survives) {

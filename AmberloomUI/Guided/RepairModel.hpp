@@ -71,7 +71,8 @@ class RepairModel : public QObject {
   const std::optional<WriteReport>& report() const { return report_; }
   const std::set<std::string>& selectedIDs() const { return selectedIDs_; }
   void setSelectedIDs(std::set<std::string> ids);
-  const std::optional<Snapshot>& lastUndo() const { return lastUndo_; }
+  // The way back from the last real repair, in memory (and on disk when undoSurvivesRestart).
+  const std::optional<StoredSnapshot>& lastUndo() const { return lastUndo_; }
   bool undoSurvivesRestart() const { return undoSurvivesRestart_; }
   const std::optional<UndoReport>& undoReport() const { return undoReport_; }
   const std::vector<std::string>& unreadableHistoryFiles() const { return unreadableHistoryFiles_; }
@@ -107,7 +108,7 @@ class RepairModel : public QObject {
   void setScan(RepairScan scan);
   void setReport(std::optional<WriteReport> report);
   void setLastError(std::optional<std::string> error);
-  void setLastUndo(std::optional<Snapshot> undo);
+  void setLastUndo(std::optional<StoredSnapshot> undo);
   void setUndoSurvivesRestart(bool survives);
   void setUndoReport(std::optional<UndoReport> report);
   void setUnreadableHistoryFiles(std::vector<std::string> names);
@@ -129,7 +130,7 @@ class RepairModel : public QObject {
   std::optional<WriteReport> report_;
   std::optional<std::string> lastError_;
   std::set<std::string> selectedIDs_;
-  std::optional<Snapshot> lastUndo_;
+  std::optional<StoredSnapshot> lastUndo_;
   bool undoSurvivesRestart_ = false;
   std::optional<UndoReport> undoReport_;
   std::vector<std::string> unreadableHistoryFiles_;

@@ -1,5 +1,7 @@
 #include "Guided/UndoPointsModel.hpp"
 
+#include <algorithm>
+
 #include "Account/SyncModel.hpp"
 #include "Guided/GuidedText.hpp"
 
@@ -13,10 +15,36 @@ UndoPointsModel::UndoPointsModel(SyncModel& sync, QObject* parent)
 }
 
 void UndoPointsModel::follow() {
+  const std::vector<StoredSnapshot>& next = sync_.history();
   const int before = count();
-  beginResetModel();
-  history_ = sync_.history();
-  endResetModel();
+  const auto listed = [](const std::vector<StoredSnapshot>& points, const std::string& id) {
+    return std::any_of(points.begin(), points.end(), [&](const StoredSnapshot& point) { return point.id == id; });
+  };
+  // Row by row, so that the rows of the points that stay stay too: an undo stores a point of its
+  // own, and a list built anew would take the page the user scrolled back to its top.
+  for (int row = count() - 1; row >= 0; --row) {
+    if (listed(next, history_[static_cast<std::size_t>(row)].id)) continue;
+    beginRemoveRows({}, row, row);
+    history_.erase(history_.begin() + row);
+    endRemoveRows();
+  }
+  for (std::size_t i = 0; i < next.size(); ++i) {
+    const int row = static_cast<int>(i);
+    if (i < history_.size() && history_[i].id == next[i].id) {
+      if (history_[i] == next[i]) continue;
+      history_[i] = next[i];
+      emit dataChanged(index(row), index(row));
+    } else if (listed(history_, next[i].id)) {  // the order changed: the list is read anew
+      beginResetModel();
+      history_ = next;
+      endResetModel();
+      break;
+    } else {
+      beginInsertRows({}, row, row);
+      history_.insert(history_.begin() + row, next[i]);
+      endInsertRows();
+    }
+  }
   if (count() != before) emit countChanged();
   // The outcome of an undo belongs to the list it was taken from.
   setOutcome({}, false);

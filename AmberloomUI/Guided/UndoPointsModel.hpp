@@ -1,8 +1,9 @@
 #pragma once
 // The stored undo points as the recent-changes screen lists them: the sync model's list, newest
 // first, following it as it changes. Undoing a point goes through the sync model, which keeps the
-// point stored and listed and announces what it put back; the outcome of the last undo is shown
-// under the list until the list changes. Main thread only.
+// point stored and listed, stores the state before the undo as a point of its own and announces
+// what it put back; the outcome of the last undo is shown under the list until the list changes
+// again. Main thread only.
 
 #include <QAbstractListModel>
 #include <QString>

@@ -11,27 +11,13 @@
 #include <QObject>
 #include <functional>
 #include <memory>
-#include <string>
-#include <unordered_set>
-#include <vector>
 
-#include "Catalog/SettingRef.hpp"
-#include "Changes/SnapshotService.hpp"
+#include "Changes/Change.hpp"
 
 namespace amberloom::ui {
 
-struct Change {
-  std::vector<SettingRef> settings;         // the settings written, or their root keys
-  std::vector<std::string> restartTargets;  // apps to restart for the write to take effect
-  bool storedUndoPoint = false;             // the undo points on disk changed: one was stored (or all removed)
-
-  // The settings of the snapshot taken before a batch (or put back by an undo).
-  static Change of(const Snapshot& touched, std::vector<std::string> restartTargets = {},
-                   bool storedUndoPoint = false);
-  // The root keys written: a setting whose key lies under one of them may have changed.
-  std::unordered_set<SettingRef> roots() const;
-  bool operator==(const Change&) const = default;
-};
+// The change itself is the core's: the batch that makes it says what to announce.
+using Change = amberloom::Change;
 
 class ChangeNotice : public QObject {
   Q_OBJECT
@@ -47,7 +33,7 @@ class ChangeNotice : public QObject {
   void listen(QObject* receiver, Listener listener);
 
  signals:
-  void changed(const amberloom::ui::Change& change, const QObject* from);
+  void changed(const amberloom::Change& change, const QObject* from);
 };
 
 // Shared by the models that announce and listen; none: a model on its own, heard by nobody.

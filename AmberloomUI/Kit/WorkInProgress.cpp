@@ -11,7 +11,9 @@ namespace {
 // Drops the user's clicks and keys, to every window, while work runs. The events handled meanwhile
 // must not start anything that takes the screen away: a click on another page of the sidebar, or a
 // sign-out in the settings window, would destroy the page whose button is still waiting for the
-// work, and the application with it. Painting, timers, hovering and scrolling go on.
+// work, and the application with it. Painting, timers, hovering and scrolling go on, and so does a
+// mouse button's release: the press before the work may have begun a drag (a slider handing each
+// value as it moves), which must end, and a release alone starts nothing.
 class IgnoredInput final : public QObject {
  public:
   IgnoredInput() { QCoreApplication::instance()->installEventFilter(this); }
@@ -21,7 +23,6 @@ class IgnoredInput final : public QObject {
   bool eventFilter(QObject*, QEvent* event) override {
     switch (event->type()) {
       case QEvent::MouseButtonPress:
-      case QEvent::MouseButtonRelease:
       case QEvent::MouseButtonDblClick:
       case QEvent::KeyPress:
       case QEvent::KeyRelease:

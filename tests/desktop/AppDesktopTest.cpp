@@ -1,7 +1,8 @@
 // The real executable, nothing swapped, on a desktop of its own: Qt's own save and open panels,
 // the menu commands and their keys, sign-in through the outbox link over an unreadable
-// preferences file, two Macs of one account copying and undoing a setting, and the keyboard's and
-// a screen reader's way through the windows, each step taken through what is on screen.
+// preferences file, two Macs of one account copying and undoing a setting, a restore killed
+// half-way then taken back after a restart, and the keyboard's and a screen reader's way through
+// the windows, each step taken through what is on screen.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <thread>
 
 #include "Account/AccountStore.hpp"
+#include "Backup/BackupEnvelope.hpp"
 #include "AccountServerProcess.hpp"
 #include "DesktopSession.hpp"
 #include "Platform/MachineIdentity.hpp"
@@ -399,6 +401,49 @@ TEST_F(AppDesktop, TwoMacsCopyASettingAndUndoItFromRecentChanges) {
   EXPECT_TRUE(laptop.find("1 of 1 settings put back")) << laptop.describeScreen();
   // The studio kept its own.
   EXPECT_EQ(read(macs[0].home, "com.apple.dock", "autohide"), "1\n");
+}
+
+// The wizard's restore dies (kill -9) once the first preference file is replaced; after a restart
+// its undo point, listed in Recent changes, returns every key the restore touched.
+TEST_F(AppDesktop, ARestoreKilledHalfWayIsTakenBackAfterARestart) {
+  const std::string home = th::home();
+  const std::vector<std::pair<std::string, std::string>> keys = {
+      {"com.apple.dock", "autohide"}, {"com.apple.finder", "ShowPathbar"}, {"com.apple.finder", "AppleShowAllFiles"}};
+  amberloom::Snapshot backup;
+  for (const auto& [domain, key] : keys) {
+    ASSERT_EQ(defaultsIn(home, {"write", domain, key, "-bool", "false"}).exitStatus, 0);
+    backup.entries.push_back({{domain, {key}, false}, amberloom::PreferenceValue::boolean(true),
+                              amberloom::SettingChannel::defaults, false});
+  }
+  th::writeFile(home + "/Library/Mobile Documents/com~apple~CloudDocs/AmberLoom/OTHER-MAC.amberloom.json",
+                amberloom::BackupEnvelope{"OTHER-MAC", "Office", std::nullopt, std::nullopt, backup}.encoded());
+  amberloom::AccountStore("tv.winterbrae.amberloom.session", "device-token", amberloom::StoreUserDefaults::standard())
+      .save("token-1", "ada@example.com", "mac-1", "http://127.0.0.1:9/api/v1");
+  DesktopSession mac(home + "/desktop");
+  const std::map<std::string, std::string> offline = {{"AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:9/api/v1"}};
+  auto killing = offline;
+  killing["AMBERLOOM_KILL_AT_STEP"] = "1:renamed com.apple.";
+  mac.startApp(home, killing);
+
+  clickOn(mac, "Restore 3 settings from Office", "push button");
+  clickOn(mac, "Restore", "push button");
+  EXPECT_EQ(mac.waitForExit(60s), 128 + SIGKILL) << mac.appLog();
+  int taken = 0;
+  for (const auto& [domain, key] : keys) taken += read(home, domain, key) == "1\n";
+  EXPECT_TRUE(taken > 0 && taken < 3) << "killed between two files: " << taken;
+
+  mac.startApp(home, offline);
+  clickOn(mac, "Skip", "push button");
+  clickOn(mac, "Recent changes", "push button");
+  clickOn(mac, "Undo: Before restoring from OTHER-MAC", "push button");
+  for (const auto& [domain, key] : keys) {
+    std::string value;
+    for (int tries = 0; tries < 50 && value != "0\n"; ++tries) {
+      std::this_thread::sleep_for(100ms);
+      value = read(home, domain, key);
+    }
+    EXPECT_EQ(value, "0\n") << domain << " " << key << "\n" << mac.describeScreen();
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 // alias.
 
 #include "Backup/BackupService.hpp"
+#include "Changes/BatchTransaction.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
 #include "FuzzInput.hpp"
 
@@ -28,7 +29,7 @@ BackupEnvelope::ReadResult readAndRewrite(const BackupService& service, const st
 
   const BackupEnvelope& backup = read.backups.front();
   for (const auto& entry : backup.snapshot.entries)
-    fuzz::require(BackupEnvelope::mayWrite(entry.ref.domain) || (entry.isUnreadable && !entry.rootValue),
+    fuzz::require(batchMayWrite(entry.ref.domain) || (entry.isUnreadable && !entry.rootValue),
                   "a domain no restore may write holds no value");
   std::string written;
   try {

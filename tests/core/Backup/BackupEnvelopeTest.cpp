@@ -8,6 +8,7 @@
 #include <map>
 
 #include "Backup/BackupEnvelope.hpp"
+#include "Changes/BatchTransaction.hpp"
 #include "TestHome.hpp"
 
 using namespace amberloom;
@@ -169,6 +170,6 @@ TEST(BackupEnvelope, ABackupNeverWritesThisApplicationsPreferencesOrTheGlobalDom
     EXPECT_EQ(crafted.rootValue, std::nullopt) << domain;
     EXPECT_EQ(read.snapshot.entries.front(), sample().snapshot.entries.front()) << "the rest reads as it is";
   }
-  EXPECT_TRUE(BackupEnvelope::mayWrite("tv.winterbrae.amberloomx"));
-  EXPECT_TRUE(BackupEnvelope::mayWrite("NSGlobalDomain"));
+  EXPECT_TRUE(batchMayWrite("tv.winterbrae.amberloomx"));
+  EXPECT_TRUE(batchMayWrite("NSGlobalDomain"));
 }

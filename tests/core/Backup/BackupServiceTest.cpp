@@ -81,7 +81,7 @@ TEST_F(BackupServiceTest, RestoreInBothModesThenUndoPutsEveryValueBackIncludingK
   const auto here = service(known);
   const auto backups = here.readBackups(folder).backups;
   ASSERT_EQ(backups.size(), 1u);
-  const auto report = here.restore(backups[0], RestoreMode::presentValues, outside);
+  const auto report = here.restore(backups[0], RestoreMode::presentValues, outside).report;
   EXPECT_EQ(report.restoredCount(), 5u);
   EXPECT_TRUE(report.failed().empty());
   EXPECT_EQ(report.skipped, (std::vector<SettingRef>{{"com.example.dock", {"autohide"}, false}}));
@@ -91,7 +91,7 @@ TEST_F(BackupServiceTest, RestoreInBothModesThenUndoPutsEveryValueBackIncludingK
   SnapshotService(store, resolver).restore(report.undo);
   expectSeen(changed);  // the unknown setting's key included
 
-  const auto mirror = here.restore(backups[0], RestoreMode::exactMirror, outside);
+  const auto mirror = here.restore(backups[0], RestoreMode::exactMirror, outside).report;
   EXPECT_EQ(mirror.restoredCount(), 6u);
   EXPECT_TRUE(mirror.skipped.empty());
   expectSeen({{"com.example.dock", "autohide", std::nullopt}});  // deleted, as the backup has it
@@ -133,14 +133,14 @@ TEST_F(BackupServiceTest, NightShiftIsBackedUpAndRestoredThroughItsOwnChannel) {
   EXPECT_EQ(backup.snapshot.entries[0].rootValue, PV::boolean(true));
 
   ASSERT_TRUE(NightShiftClient::create()->setEnabled(false));
-  EXPECT_EQ(here.restore(backup, RestoreMode::presentValues, outside).restoredCount(), 2u);
+  EXPECT_EQ(here.restore(backup, RestoreMode::presentValues, outside).report.restoredCount(), 2u);
   EXPECT_EQ(NightShiftClient::create()->isEnabled(), true);
   expectSeen({{"com.apple.CoreBrightness", "CBBlueReductionStatus", std::nullopt}});  // no ordinary key written
 
   // A Mac without Night Shift restores everything else and reports Night Shift as not taken.
   set({{"com.example.dock", "tilesize", PV::integer(64)}});
   ::setenv("AMBERLOOM_NIGHT_SHIFT", "unavailable", 1);
-  const auto withoutNightShift = here.restore(backup, RestoreMode::exactMirror, outside);
+  const auto withoutNightShift = here.restore(backup, RestoreMode::exactMirror, outside).report;
   EXPECT_EQ(withoutNightShift.failed(), (std::vector<RestoreOutcome>{{backup.snapshot.entries[0].ref, false}}));
   expectSeen({{"com.example.dock", "tilesize", PV::integer(16)}});
 }
@@ -246,7 +246,7 @@ TEST_F(BackupServiceTest, UndoOfARestoreTellsKeysApartByteForByte) {
   BackupEnvelope backup{"OTHER-MAC", std::nullopt, std::nullopt, std::nullopt, {}};
   backup.snapshot.entries = {{{"com.example.accents", {decomposed}, false}, PV::integer(2), SettingChannel::defaults, false}};
 
-  const auto report = here.restore(backup, RestoreMode::presentValues, outside);
+  const auto report = here.restore(backup, RestoreMode::presentValues, outside).report;
   EXPECT_EQ(report.undo.entries.size(), 2u);
   SnapshotService(store, resolver).restore(report.undo);
   expectSeen({{"com.example.accents", composed, PV::integer(1)}, {"com.example.accents", decomposed, std::nullopt}});

@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "Changes/IntentLog.hpp"
+#include "Platform/AtomicFile.hpp"
 #include "TestHome.hpp"
 
 using amberloom::IntentLog;
@@ -240,4 +242,53 @@ TEST(IntentLog, TwoProcessesRecordingAtOnceLoseNothing) {
   const auto kept = IntentLog(logPath(), "23F79").all();
   EXPECT_EQ(kept.size(), 2u * (kRecords - 1));
   EXPECT_TRUE(IntentLog(logPath(), "23F79").quarantinedFiles().empty());
+}
+
+TEST(IntentLog, AValueWithNoJsonFormLeavesOutOnlyItsOwnRecord) {
+  IntentLog log(logPath(), "23F79", ticking({1}));
+  log.record("kept", PreferenceValue::integer(1));
+  const auto notFinite = std::numeric_limits<double>::infinity();
+  log.record({{"inf", PreferenceValue::real(notFinite)},
+              {"ok", PreferenceValue::integer(2)},
+              {"deep", PreferenceValue::dictionary({{"x", PreferenceValue::real(-notFinite)}})}});
+  EXPECT_EQ(ids(log.all()), (std::vector<std::string>{"kept", "ok"}));
+  EXPECT_EQ(ids(IntentLog(logPath(), "").all()), (std::vector<std::string>{"kept", "ok"}));
+}
+
+TEST(IntentLog, AHistoryThatCannotBeReadIsSetAsideNeverReplaced) {
+  const IntentLog log(logPath(), "23F79", [] { return at("2024-03-05T14:07:09Z"); });
+  const std::string aside = logFolder() + "/intents.corrupt-2024-03-05-140709.json";
+  struct Case {
+    const char* name;
+    std::function<void()> make;
+  };
+  const Case cases[] = {
+      {"a link to nothing", [] { std::filesystem::create_symlink(logFolder() + "/gone.json", logPath()); }},
+      {"a file its owner may not read",
+       [] {
+         testing_::writeFile(logPath(), R"([{"at":1,"osBuild":"","settingID":"secret"}])");
+         ::chmod(logPath().c_str(), 0);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(logFolder());
+    std::filesystem::create_directories(logFolder());
+    c.make();
+    if (::geteuid() == 0 && std::string(c.name) == "a file its owner may not read") continue;  // root reads it all the same
+    log.record("a", PreferenceValue::integer(1));
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(aside))) << "set aside, not replaced";
+    EXPECT_EQ(ids(log.all()), std::vector<std::string>{"a"});
+  }
+}
+
+TEST(IntentLog, AHistoryKeptReadIsReadAgainOnceAnotherWriterChangedIt) {
+  const IntentLog log(logPath(), "23F79", ticking({1}));
+  log.record("a", PreferenceValue::integer(1));
+  EXPECT_EQ(log.intent("a")->value, PreferenceValue::integer(1));
+  // The same length, replaced as every writer replaces it: only the file's identity tells it apart.
+  amberloom::platform::writeFileAtomically(logPath(), R"([{"at":1,"osBuild":"23F79","settingID":"a","value":{"int":2}}])");
+  EXPECT_EQ(log.intent("a")->value, PreferenceValue::integer(2));
+  IntentLog(logPath(), "23F79").record("b", std::nullopt);
+  EXPECT_EQ(ids(log.all()), (std::vector<std::string>{"a", "b"}));
 }

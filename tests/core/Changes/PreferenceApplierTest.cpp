@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 
 #include "Preferences/CFPreferenceStore.hpp"
 #include "Platform/PlistCoding.hpp"
+#include "Platform/PreferenceFiles.hpp"
 #include "TestHome.hpp"
 #include "Changes/WriteReport.hpp"
 
@@ -265,4 +267,64 @@ TEST_F(PreferenceApplierTest, WritingEachDomainAtOnceComesOutAsWritingItemByItem
   EXPECT_EQ(together.files, oneByOne.files);
   EXPECT_EQ(together.report.appliedCount(), 9u);
   EXPECT_EQ(together.report.priorIntents.size(), items.size());
+}
+
+namespace {
+
+// The live store, where another process puts a key of its own under the same root between the
+// read of the root and the write into it.
+class RacedStore : public CFPreferenceStore {
+ public:
+  std::vector<std::exception_ptr> writeKeys(const std::vector<KeyWrite>& writes, const ResolvedDomain& domain) override {
+    otherProcessAddsItsKey();
+    return CFPreferenceStore::writeKeys(writes, domain);
+  }
+
+ private:
+  static void otherProcessAddsItsKey() {
+    const auto files = platform::PreferenceFiles::live();
+    auto panes = files.copyValue("Panes", "com.example.finder", false).value_or(platform::PlistObject(platform::PlistDictionary{}));
+    auto members = std::get<platform::PlistDictionary>(panes.value);
+    members["Sidebar"] = platform::PlistObject(true);
+    files.setValue("Panes", platform::PlistObject(std::move(members)), "com.example.finder", false);
+  }
+};
+
+}  // namespace
+
+TEST_F(PreferenceApplierTest, AKeyAnotherProcessPutUnderTheSameRootMeanwhileIsKept) {
+  const auto raced = std::make_shared<RacedStore>();
+  const SettingsService service(resolver, raced);
+  const PreferenceApplier batch(service, resolver, SnapshotService(raced, resolver), std::nullopt);
+  const auto general = makeSetting("finder.general", "com.example.finder", {"Panes", "General"}, SettingValueType::string);
+  const std::vector<std::pair<const char*, std::function<void()>>> writes = {
+      {"a batch", [&] { EXPECT_EQ(batch.apply({{general, PreferenceValue::string("open")}}, outside).appliedCount(), 1u); }},
+      {"one setting", [&] { service.apply(PreferenceValue::string("open"), general); }},
+  };
+  for (const auto& [what, write] : writes) {
+    SCOPED_TRACE(what);
+    std::filesystem::remove(th::preferencesFile("com.example.finder"));
+    write();
+    const auto panes = outside.read("Panes", domain("com.example.finder"));
+    ASSERT_TRUE(panes);
+    EXPECT_EQ(*panes, PreferenceValue::dictionary({{"General", PreferenceValue::string("open")},
+                                                   {"Sidebar", PreferenceValue::boolean(true)}}));
+  }
+}
+
+TEST_F(PreferenceApplierTest, DatesReadBackToTheWholeSecondWhileTheFileKeepsTheExactValue) {
+  const auto window = makeSetting("finder.window", "com.example.dates", {"Window"}, SettingValueType::dictionary);
+  const auto recent = makeSetting("finder.recent", "com.example.dates", {"Recent"}, SettingValueType::array);
+  store->write(PreferenceValue::dictionary({{"Shown", PreferenceValue::date(5.75)}}), "Window", domain("com.example.dates"));
+  const auto shown = PreferenceValue::dictionary({{"Shown", PreferenceValue::date(1000.25)}});
+  const auto opened = PreferenceValue::array({PreferenceValue::date(2000.5), PreferenceValue::integer(1)});
+
+  const auto report = applier.apply({{window, shown}, {recent, opened}}, outside);
+  EXPECT_EQ(report.appliedCount(), 2u) << report.failed().front().failureReason.value_or("");
+  EXPECT_EQ(store->read("Window", domain("com.example.dates")), shown);
+  EXPECT_EQ(store->read("Recent", domain("com.example.dates")), opened);
+  EXPECT_EQ(intents.intent("finder.window")->value, shown);
+  EXPECT_TRUE(applier.undo(report.undo, {window, recent}, outside, report.priorIntents).isComplete());
+  EXPECT_EQ(store->read("Window", domain("com.example.dates")),
+            PreferenceValue::dictionary({{"Shown", PreferenceValue::date(5.75)}}));
 }

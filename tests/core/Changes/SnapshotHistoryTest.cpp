@@ -206,6 +206,8 @@ TEST(SnapshotHistory, UnreadableFilesAreSkippedAndNeverPruned) {
        R"({"schemaVersion":1,"id":"x","reason":"r","createdAt":"2020-01-01T00:00:00Z",)"
        R"("snapshot":{"entries":[{"ref":{"domain":"d","path":["k"],"byHost":false},"rootValue":{"int":"1"}}]}})"},
       {"not-json.amberloom-undo.json", "{"},
+      // A point a crash cut short.
+      {"cut.amberloom-undo.json", pointJson("2020-01-01-000000-000", "2020-01-01T00:00:00Z").substr(0, 40)},
       {"deep.amberloom-undo.json",
        R"({"schemaVersion":1,"id":"x","reason":"r","createdAt":"2020-01-01T00:00:00Z","snapshot":{"entries":[)" +
            std::string(10000, '[') + std::string(10000, ']') + "]}}"},
@@ -231,6 +233,21 @@ TEST(SnapshotHistory, UnreadableFilesAreSkippedAndNeverPruned) {
   EXPECT_TRUE(fs::is_directory(historyFolder() + "/folder.amberloom-undo.json"));
   EXPECT_FALSE(testing_::fileExists(historyFolder() + "/gluedamberloom-undo.json"));
   EXPECT_FALSE(testing_::fileExists(historyFolder() + "/v2.amberloom-undo.json"));
+}
+
+TEST(SnapshotHistory, PointsDatedInTheFutureGoFirstAndNeverPushOutTheOneJustStored) {
+  const double now = at("2024-03-05T14:00:00Z");
+  const SnapshotHistory history(historyFolder(), [now] { return now; });
+  // Stored while the clock ran a year ahead.
+  for (int minute = 10; minute < 20; ++minute)
+    history.record(dockSnapshot(true), "ahead", at("2025-03-05T14:" + std::to_string(minute) + ":00Z"));
+  const auto repair = history.record(dockSnapshot(false), "Before putting back 1 settings", now - 60);
+  const auto next = history.record(dockSnapshot(false), "Before applying", now);
+
+  const auto kept = ids(history.all());
+  EXPECT_EQ(kept.size(), 10u);
+  EXPECT_EQ(std::ranges::count(kept, repair.id) + std::ranges::count(kept, next.id), 2);
+  EXPECT_FALSE(testing_::fileExists(historyFolder() + "/2025-03-05-141000-000.amberloom-undo.json"));
 }
 
 TEST(SnapshotHistory, RecordThrowsAndStoresNothingWhenTheFolderCannotBeMade) {

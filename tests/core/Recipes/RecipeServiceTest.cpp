@@ -79,7 +79,8 @@ TEST_F(RecipeServiceTest, EveryRowLandsInExactlyOneListAndOnlyChangesAreWritten)
                          "e.same Label of e.same: Two -> Two",
                      }));
 
-  const auto report = service.apply(recipe, pinned, outside);
+  const auto applied = service.apply(recipe, pinned, outside);
+  const auto& report = applied.report;
   EXPECT_EQ(report.outcomes, (std::vector<WriteOutcome>{{"D.unset", true, std::nullopt},
                                                         {"c.wholeDouble", true, std::nullopt}}));
   EXPECT_EQ(report.alreadyMatching, (std::vector<std::string>{"b.pinnedSame", "e.same"}));
@@ -89,13 +90,13 @@ TEST_F(RecipeServiceTest, EveryRowLandsInExactlyOneListAndOnlyChangesAreWritten)
   EXPECT_EQ(recordedIDs(intents), (std::vector<std::string>{"D.unset", "c.wholeDouble"}));
 
   // A second apply finds the first one's writes in place and writes nothing.
-  const auto again = service.apply(recipe, pinned, outside);
+  const auto again = service.apply(recipe, pinned, outside).report;
   EXPECT_TRUE(again.outcomes.empty());
   EXPECT_EQ(again.alreadyMatching, (std::vector<std::string>{"D.unset", "b.pinnedSame", "c.wholeDouble", "e.same"}));
   EXPECT_EQ(again.skippedPinned, std::vector<std::string>{"a.pinnedDiff"});
 
   // Undoing the first apply puts back the int and the absent key and forgets what it took back.
-  const auto undo = service.undo(report.undo, outside);
+  const auto undo = service.undo(applied.wayBack->point, outside).report;
   EXPECT_TRUE(undo.isComplete());
   EXPECT_EQ(seen("c.wholeDouble"), PV::integer(2));
   EXPECT_EQ(seen("D.unset"), std::nullopt);
@@ -117,7 +118,8 @@ TEST_F(RecipeServiceTest, EveryBuiltInRecipeAppliesAndUndoesCleanly) {
     std::map<std::string, std::optional<PV>> before;
     for (const auto& [id, value] : recipe.values) before[id] = reader.externallyVisibleValue(*settings.setting(id), outside);
 
-    const auto report = service.apply(recipe, {}, outside);
+    const auto applied = service.apply(recipe, {}, outside);
+    const auto& report = applied.report;
     EXPECT_TRUE(report.failed().empty()) << report.failed().front().settingID << ": "
                                          << report.failed().front().failureReason.value_or("");
     std::set<std::string> leftOut;
@@ -127,7 +129,7 @@ TEST_F(RecipeServiceTest, EveryBuiltInRecipeAppliesAndUndoesCleanly) {
       EXPECT_EQ(reader.externallyVisibleValue(*settings.setting(id), outside), leftOut.contains(id) ? before[id] : value)
           << id;
 
-    const auto undo = service.undo(report.undo, outside);
+    const auto undo = applied.wayBack ? service.undo(applied.wayBack->point, outside).report : UndoReport{};
     EXPECT_TRUE(undo.isComplete()) << undo.failure.value_or("") << " " << undo.failed().size() << " failed";
     for (const auto& [id, value] : recipe.values) {
       EXPECT_EQ(reader.externallyVisibleValue(*settings.setting(id), outside), before[id]) << id;
@@ -156,7 +158,7 @@ TEST_F(RecipeServiceTest, SettingsThatDoNotApplyToThisMacOSAreLeftOutOfPreviewAn
     std::vector<std::string> previewed, written, leftOut;
     for (const auto& row : service.preview(recipe, {})) previewed.push_back(row.settingID);
     for (const auto& setting : service.unavailable(recipe)) leftOut.push_back(setting.id);
-    for (const auto& outcome : service.apply(recipe, {}, outside).outcomes) written.push_back(outcome.settingID);
+    for (const auto& outcome : service.apply(recipe, {}, outside).report.outcomes) written.push_back(outcome.settingID);
     EXPECT_EQ(previewed, c.written);
     EXPECT_EQ(written, c.written);
     EXPECT_EQ(leftOut, c.leftOut);

@@ -96,7 +96,8 @@ TEST(SyncService, AnotherMacsDocumentIsComparedCopiedWithReadBackAndUndone) {
   auto toCopy = rows;
   toCopy.push_back({"gone.setting", "Gone", D::onlyThere(V::integer(1)), false});
   const ExternalVerifier outside(th::defaultsPath());
-  const auto report = here.sync.apply(toCopy, outside);
+  const auto copied = here.sync.apply(toCopy, outside, "MAC-B");
+  const auto& report = copied.report;
   const std::vector<WriteOutcome> outcomes{
       {"dock.tile", true, std::nullopt},
       {"global.swipe", true, std::nullopt},
@@ -114,7 +115,7 @@ TEST(SyncService, AnotherMacsDocumentIsComparedCopiedWithReadBackAndUndone) {
   EXPECT_EQ(outside.read("Panes", finder), V::dictionary({{"Other", V::integer(1)}, {"General", V::string("open")}}));
   EXPECT_EQ(history.all().size(), 3u);
 
-  const auto undo = here.sync.undo(report.undo, outside);
+  const auto undo = here.sync.undo(copied.wayBack->point, outside).report;
   EXPECT_TRUE(undo.isComplete());
   EXPECT_EQ(outside.read("tilesize", dock), V::integer(36));
   EXPECT_EQ(outside.read("com.example.swipe", here.resolver.resolve("NSGlobalDomain", false)), std::nullopt);

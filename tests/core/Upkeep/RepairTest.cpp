@@ -76,14 +76,14 @@ TEST_F(RepairTest, DriftedSettingsAreFoundPutBackAndFoundAgainAfterUndo) {
   };
   ASSERT_EQ(scan(), drifted);
 
-  const auto report = repairs.repair(findings, outside);
-  EXPECT_EQ(report.appliedCount(), 4u);
+  const auto repaired = repairs.repair(findings, outside);
+  EXPECT_EQ(repaired.report.appliedCount(), 4u);
   EXPECT_EQ(std::vector<Value>({seen("speed"), seen("hidden"), seen("path"), seen("flag")}),
             std::vector<Value>({PV::integer(1), std::nullopt, PV::string("~/Work"), PV::boolean(true)}));
   EXPECT_TRUE(scan().empty());
 
   // The choices the repair recorded stay: undone, the same settings show again.
-  EXPECT_TRUE(repairs.undo(report.undo, outside).isComplete());
+  EXPECT_TRUE(repairs.undo(repaired.wayBack->point, outside).report.isComplete());
   EXPECT_EQ(seen("speed"), PV::boolean(true));
   EXPECT_EQ(seen("path"), std::nullopt);
   std::set<std::string> again;
@@ -126,14 +126,14 @@ TEST_F(RepairTest, APutBackTakenBackFromTheUndoPointsKeepsTheChoicesUnlessThePoi
   for (const bool keepsRecords : {true, false}) {
     SCOPED_TRACE(keepsRecords);
     chooseThenDrift();
-    const auto report = repairs.repair(scanner.scan(std::nullopt).findings, outside);
+    const auto report = repairs.repair(scanner.scan(std::nullopt).findings, outside).report;
     ASSERT_EQ(report.appliedCount(), 4u);
     const auto stored = points.record(report.undo, "Before putting back 4 settings", keepsRecords ? 1000 : 2000,
                                       keepsRecords ? std::optional(report.priorIntents) : std::nullopt);
     const auto point = points.all().front();
     ASSERT_EQ(point.id, stored.id);
 
-    EXPECT_TRUE(list.undo(point.snapshot, outside, point.priorIntents).isComplete());
+    EXPECT_TRUE(list.undo(point, outside).report.isComplete());
     EXPECT_EQ(seen("flag"), PV::boolean(false));
     // The choices come back with the drift, as the report card's own Undo leaves them; a point
     // written before points kept them forgets the choices its values no longer match.

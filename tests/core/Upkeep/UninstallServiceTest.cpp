@@ -153,7 +153,7 @@ TEST_F(UninstallServiceTest, RevertEverythingResetsTheWrittenSettingsAndRecordsT
     ASSERT_EQ(th::runDefaults({"write", "com.example.removal", key, "-bool", "true"}).exitStatus, 0);
   const auto uninstall = service(std::nullopt);
 
-  const auto report = uninstall.revertEverything(outside);
+  const auto report = uninstall.revertEverything(outside).report;
   EXPECT_EQ(report.outcomes, (std::vector<WriteOutcome>{{"dock.autohide", true, std::nullopt}}));
   ASSERT_EQ(report.undo.entries.size(), 1u);
   EXPECT_EQ(report.undo.entries[0].rootValue, PreferenceValue::boolean(true));
@@ -163,7 +163,7 @@ TEST_F(UninstallServiceTest, RevertEverythingResetsTheWrittenSettingsAndRecordsT
   EXPECT_EQ(seen("com.example.removal", "hidden"), PreferenceValue::boolean(true));
   // The record of the setting the catalogue no longer knows is not counted: nothing can revert it.
   EXPECT_EQ(uninstall.plan().settingsLeftChanged, 0);
-  EXPECT_EQ(uninstall.revertEverything(outside).total(), 0u);
+  EXPECT_EQ(uninstall.revertEverything(outside).report.total(), 0u);
 }
 
 TEST_F(UninstallServiceTest, AnUnreadableHistoryIsMovedAsideAndListedNeverLost) {

@@ -93,7 +93,8 @@ TEST(SyncModel, comparesAnotherMacCopiesTheTickedSettingsAndUndoesTheCopy) {
   EXPECT_EQ(macs.here.seen("com.example.finder", "Title"), std::nullopt);
   EXPECT_EQ(macs.here.heard->size(), 2u);
   ASSERT_TRUE(QTest::qWaitFor([&] { return model->actionableCount() == 3; }, 15000));
-  EXPECT_EQ(model->history().size(), 1u) << "the undo point stays";
+  ASSERT_EQ(model->history().size(), 2u) << "the undo point stays, the state before the undo beside it";
+  EXPECT_EQ(model->history()[0].reason, "Before taking back: bringing 2 settings from MAC-B");
 
   // Unpinning brings the row back; the next start reads the pins again.
   model->togglePin(QStringLiteral("finder.hidden"));
@@ -122,7 +123,8 @@ TEST(SyncModel, automaticSyncCopiesOnlyWhatThisMacLacks) {
   EXPECT_EQ(macs.here.seen("com.example.finder", "ShowHidden"), std::nullopt);
   EXPECT_EQ(macs.here.seen("com.example.dock", "tilesize"), V::integer(36));
   EXPECT_EQ(macs.here.heard->size(), 1u);
-  EXPECT_TRUE(model->history().empty()) << "the automatic copy stores no undo point";
+  ASSERT_EQ(model->history().size(), 1u) << "the automatic copy stores its undo point too";
+  EXPECT_TRUE(model->history()[0].reason.starts_with("Before bringing 1 settings from ")) << model->history()[0].reason;
 
   // Nothing left to copy: the count goes back to 0 and nothing is called.
   await(*model, &SyncModel::applyNonConflicting);
@@ -263,8 +265,7 @@ TEST(SyncModel, emptyBatchesStoreNoUndoPointAndALostUndoPointIsReported) {
   model->applySelected();
   EXPECT_EQ(macs.here.seen("com.example.dock", "tilesize"), V::integer(64));
   ASSERT_TRUE(model->lastError());
-  EXPECT_TRUE(model->lastError()->starts_with("The settings were copied, but no undo point could be saved"))
-      << *model->lastError();
+  EXPECT_TRUE(model->lastError()->starts_with("The undo point could not be saved to disk (")) << *model->lastError();
   EXPECT_TRUE(model->history().empty());
 
   // The preferences' disk is full as well: nothing is copied, and nothing says it was.

@@ -7,6 +7,8 @@
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QThread>
+#include <QTimer>
+#include <atomic>
 #include <filesystem>
 
 #include "Browser/AppRestarter.hpp"
@@ -409,4 +411,43 @@ TEST(AppRestarter, StartsOneChildPerAppWithoutWaiting) {
   amberloom::ui::AppRestarter::killall({"Missing"}, th::home() + "/no-such-tool");  // dropped quietly
   for (int tries = 0; tries < 100 && th::filesBelow(folder).size() < 3; ++tries) QThread::msleep(50);
   EXPECT_EQ(th::filesBelow(folder), (std::vector<std::string>{"Dock", "Finder", "SystemUIServer"}));
+}
+
+namespace {
+
+// The `defaults` command, taking its time: what the user does meanwhile lands while a read-back
+// is still under way.
+class SlowReader : public ExternalVerifier {
+ public:
+  SlowReader() : ExternalVerifier(th::defaultsPath()) {}
+  std::optional<PreferenceValue> read(const std::string& key, const ResolvedDomain& domain) const override {
+    ++reads;
+    QThread::msleep(150);
+    return ExternalVerifier::read(key, domain);
+  }
+  mutable std::atomic<int> reads = 0;
+};
+
+}  // namespace
+
+TEST_F(SettingsModelTest, WritesAskedForDuringAReadBackWaitTheirTurnTheLatestOfASettingWinning) {
+  const auto reader = std::make_shared<SlowReader>();
+  auto model = make(smallCatalog(), false, reader);
+  const SettingDefinition& count = *model->setting("dock.count");
+  const SettingDefinition& autohide = *model->setting("dock.autohide");
+  // A slider moving on, and a switch flipped, while the first value is read back.
+  QTimer::singleShot(20, [&] {
+    model->apply(PreferenceValue::integer(2), count);
+    model->apply(PreferenceValue::boolean(true), autohide);
+    model->apply(PreferenceValue::integer(3), count);
+  });
+  model->apply(PreferenceValue::integer(1), count);
+
+  const auto dock = resolver.resolve("com.example.dock", false);
+  EXPECT_EQ(store->read("count", dock), PreferenceValue::integer(3));
+  EXPECT_EQ(store->read("autohide", dock), PreferenceValue::boolean(true));
+  EXPECT_EQ(reader->reads, 3) << "1, then 3 in place of 2, then the switch";
+  EXPECT_EQ(intents.intent("dock.count")->value, PreferenceValue::integer(3));
+  EXPECT_EQ(model->value(count), PreferenceValue::integer(3));
+  EXPECT_EQ(heard.size(), 3u);
 }

@@ -88,7 +88,7 @@ TEST_F(ChangeNoticeTest, EveryBatchIsAnnouncedOnceAndEveryOtherScreenFollowsIt) 
          recipes->apply();
        },
        1, true, dock},
-      {"its undo", [&] { recipes->undoLast(); }, 1, false, {}},
+      {"its undo", [&] { recipes->undoLast(); }, 1, true, {}},
       {"a repair",
        [&] {
          services.log.record("dock.autohide", PV::boolean(true));
@@ -97,7 +97,7 @@ TEST_F(ChangeNoticeTest, EveryBatchIsAnnouncedOnceAndEveryOtherScreenFollowsIt) 
          repair->repairSelected();
        },
        1, true, dock},
-      {"its undo", [&] { repair->undoLast(); }, 1, false, {}},
+      {"its undo", [&] { repair->undoLast(); }, 1, true, {}},
       {"a restore on My Macs",
        [&] {
          th::GuidedServices::writeOutside("hidden", "-bool", "true");
@@ -115,7 +115,7 @@ TEST_F(ChangeNoticeTest, EveryBatchIsAnnouncedOnceAndEveryOtherScreenFollowsIt) 
          removal->revertEverything();
        },
        1, true, dock},
-      {"a point taken back from Recent changes", [&] { points.undo(0); }, 1, false, {}},
+      {"a point taken back from Recent changes", [&] { points.undo(0); }, 1, true, {}},
       {"practice mode",
        [&] {
          practice->setSelectedRecipeID("tidy");

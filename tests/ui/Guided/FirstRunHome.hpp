@@ -92,8 +92,8 @@ class FirstRunHome {
                         return BackupLocator{home()}.backupExists(folder);
                       }).scan(Version({15}), Version({1}));
     return std::make_unique<ui::FirstRunModel>(scan, service(), folder, isDryRun, resolver, store, outside,
-                                               SnapshotHistory(history.value_or(historyFolder)), heard->notice,
-                                               [] { return 736000000.0; });
+                                               SnapshotHistory(history.value_or(historyFolder), [] { return 736000000.0; }),
+                                               heard->notice);
   }
 };
 

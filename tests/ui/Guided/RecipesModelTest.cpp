@@ -87,7 +87,8 @@ TEST_F(RecipesModelTest, ApplyingSkipsPinnedSettingsAndTheUndoPointOutlivesTheMo
   EXPECT_EQ(services.seen("size"), PV::integer(36));
   EXPECT_TRUE(services.log.all().empty()) << "the undone choices leave the change history";
   EXPECT_EQ(points.outcome(), "2 of 2 settings put back");
-  EXPECT_EQ(points.count(), 1) << "the point stays listed";
+  ASSERT_EQ(points.count(), 2) << "the point stays listed, the state before the undo above it";
+  EXPECT_EQ(points.history()[0].reason, "Before taking back: applying “Tidy Dock”");
   EXPECT_EQ(applied(), 2u);
 }
 

@@ -54,7 +54,8 @@ TEST_F(RepairModelTest, AnUpdateThatChangedSettingsBackIsNamedRepairedAndUndone)
   ASSERT_TRUE(repair->undoReport());
   EXPECT_TRUE(repair->undoReport()->isComplete());
   EXPECT_EQ(repaired(), 2u);
-  EXPECT_EQ(services.history.all().size(), 1u) << "the undo point stays stored";
+  ASSERT_EQ(services.history.all().size(), 2u) << "the undo point stays stored, the state before the undo beside it";
+  EXPECT_EQ(services.history.all()[0].reason, "Before taking back: putting back 1 settings");
 }
 
 TEST_F(RepairModelTest, KeepingAcceptsTheSystemsValueEvenInPracticeModeWhereNothingIsWritten) {
@@ -111,16 +112,23 @@ TEST(UndoPointsModel, ListsReadablePointsNewestFirstAndUndoesOneThroughTheSyncMo
   EXPECT_TRUE(detail.endsWith(" · 1 settings saved")) << detail.toStdString();
   EXPECT_EQ(points.data(points.index(1), UndoPointsModel::UndoLabelRole).toString(), "Undo: Before applying “Calm”");
 
+  // Taking a point back stores the state before it as a point of its own, listed first.
+  const auto rowOf = [&](const QString& reason) {
+    for (int row = 0; row < points.count(); ++row)
+      if (points.data(points.index(row), UndoPointsModel::ReasonRole).toString() == reason) return row;
+    return -1;
+  };
   points.undo(1);
   EXPECT_EQ(services.seen("size"), PV::integer(64));
   EXPECT_EQ(points.outcome(), "1 of 1 settings put back");
   EXPECT_FALSE(points.outcomeIsWarning());
-  points.undo(0);
+  EXPECT_EQ(rowOf("Before taking back: applying “Calm”"), 0);
+  points.undo(rowOf("Before restoring from MAC-1"));
   EXPECT_TRUE(points.outcomeIsWarning()) << "a failure is said, not shown as nothing";
   EXPECT_EQ(points.outcome().toStdString(), *sync->lastError());
   ASSERT_EQ(services.heard->size(), 2u) << "each undo is announced";
-  EXPECT_EQ(services.heard->changes[0], ui::Change::of(one));
-  EXPECT_EQ(points.count(), 2);
+  EXPECT_EQ(services.heard->changes[0], ui::Change::of(one, {}, true));
+  EXPECT_EQ(points.count(), 3) << "nothing that could be put back, no state before it to keep";
 
   // A point file put there by hand takes back neither AmberLoom's own preferences nor those of
   // every application, as a backup never restores them; what else it holds goes back, and the
@@ -133,19 +141,18 @@ TEST(UndoPointsModel, ListsReadablePointsNewestFirstAndUndoesOneThroughTheSyncMo
                                     {size, PV::integer(48)}}},
                           "Planted", 250);
   sync->refreshHistory();
-  ASSERT_EQ(points.data(points.index(0), UndoPointsModel::ReasonRole).toString(), "Planted");
-  points.undo(0);
+  points.undo(rowOf("Planted"));
   EXPECT_EQ(services.seen("size"), PV::integer(48));
   EXPECT_EQ(th::runDefaults({"read", StoreUserDefaults::applicationDomain, "account.email"}).standardOutput,
             "ada@example.com\n");
   EXPECT_EQ(services.store->read("k", services.resolver.resolve(platform::kAnyApplicationID, false)), std::nullopt);
   EXPECT_TRUE(points.outcomeIsWarning()) << points.outcome().toStdString();
-  EXPECT_EQ(points.count(), 3);
+  EXPECT_EQ(points.count(), 5);
 
   // A new point replaces the list and the outcome of an undo taken from the old one.
   services.history.record(one, "Before putting back 1 settings", 300);
   sync->refreshHistory();
-  EXPECT_EQ(points.count(), 4);
+  EXPECT_EQ(points.count(), 6);
   EXPECT_TRUE(points.outcome().isEmpty());
 
   const auto practice = services.syncModel(true);

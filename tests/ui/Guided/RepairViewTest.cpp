@@ -70,14 +70,15 @@ TEST_F(RepairViewTest, TickingPuttingBackUndoingAndKeepingAsAUserWould) {
   EXPECT_FALSE(screen.shows("finding-finder.path"));
   EXPECT_EQ(services.log.intent("finder.path")->value, std::nullopt) << "the system's value is the choice now";
 
-  // The repair's own point is listed first, newest.
+  // The state before the repair's undo is listed first, newest: taking it back puts the repair back.
   screen.click("undoPoint");
   EXPECT_EQ(screen.text("undoPointsOutcome"), "1 of 1 settings put back");
+  EXPECT_EQ(services.seen("size"), PV::integer(64));
   EXPECT_TRUE(screen.shows("undoPoint")) << "the point stays listed";
 
-  // Scrolled only until the older point's Undo shows at the foot of the window: what that undo
+  // Scrolled only until the oldest point's Undo shows at the foot of the window: what that undo
   // did, under the list, comes into view.
-  QQuickItem* older = screen.child("undoPoint-1", "undoPoint");
+  QQuickItem* older = screen.child("undoPoint-" + QString::number(undoPoints->count() - 1), "undoPoint");
   auto* flick = screen.shown()->findChild<QQuickItem*>("pageScroller");
   auto* content = flick->property("contentItem").value<QQuickItem*>();
   flick->setProperty("contentY", older->mapToItem(content, QPointF(0, older->height() + 4)).y() - flick->height());
