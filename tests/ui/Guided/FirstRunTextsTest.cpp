@@ -162,21 +162,3 @@ TEST(FirstRunTexts, TitlesSayWhatTheScanFoundThenWhatThisRunDid) {
     EXPECT_EQ(firstrun::subtitle(c.route, c.scan, c.step).toStdString(), c.subtitle);
   }
 }
-
-// Every count of a backup counts the values it holds, and a Mac whose name shows nothing is named
-// "Unnamed Mac" in the list, the question and the outcome alike.
-TEST(FirstRunTexts, ABackupIsCountedByItsValuesAndABlankNameReadsUnnamed) {
-  BackupEnvelope backup{"ID-3", " ", std::nullopt, std::nullopt, {}};
-  backup.snapshot.entries = {{{"com.example.a", {"k"}, false}, PreferenceValue::integer(1)},
-                             {{"com.example.b", {"k"}, false}, std::nullopt},
-                             {{"com.example.c", {"k"}, false}, PreferenceValue::boolean(false)}};
-  EXPECT_EQ(firstrun::savedValues(backup), 2u);
-  EXPECT_EQ(firstrun::savedCount(backup), "2 settings saved");
-  EXPECT_EQ(firstrun::restoreButtonLabel(backup), "Restore 2 settings from Unnamed Mac");
-  const PendingRestore pending{backup, {{backup.snapshot.entries[0].ref}, {}, 1, 1, {}}};
-  EXPECT_EQ(firstrun::confirmationTitle(pending), "Bring settings over from Unnamed Mac?");
-  EXPECT_TRUE(pending.summary().startsWith("1 settings will be brought over from Unnamed Mac.\n\n"));
-  RestoreReport report;
-  report.outcomes.push_back({backup.snapshot.entries[0].ref, true});
-  EXPECT_EQ(firstrun::outcomeRow(Restored{"ID-3", "", report}).text, "1 of 1 settings restored from Unnamed Mac");
-}
