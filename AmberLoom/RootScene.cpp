@@ -122,10 +122,13 @@ RootScene::Resources RootScene::loadResources() {
   // Read before any model exists, so it sees the Mac as the user left it. Only the wizard shows
   // it, and once the first run is done no window of this run shows the wizard.
   PersonalisationScan scan;
-  if (!defaults->boolValue(ui::RootViewState::completedKey).value_or(false))
+  if (!defaults->boolValue(ui::RootViewState::completedKey).value_or(false)) {
+    // This Mac's own backup, left by a run that quit before the wizard was done, is no second set.
+    const std::string ownFile = BackupLocator::fileName(BackupService::currentDeviceID(platform::Host::current(), defaults));
     scan = PersonalisationScanner(catalog, SettingsService(DomainResolver::live(), store),
-                                  [locator, folder] { return locator.backupExists(folder); })
+                                  [locator, folder, ownFile] { return locator.findBackups(folder, ownFile); })
                .scan(Version::current(), Version::currentApp());
+  }
 
   std::optional<DiscoverDeck> deck;
   try {
@@ -187,12 +190,19 @@ RootScene RootScene::make(Resources resources) {
       RepairScanner(catalog, service, intents, osBuild()), RepairService(service, intents, DomainResolver::live(), store),
       false, undoHistory(home), verifier(), defaults, IntentLog::standard(osBuild()), notice);
 
-  scene.makeRemovalModel = [catalog, intents, service, store, folder, home, notice, defaults] {
+  // Removal turns sync off as the sync page would, so that page and the next "Sync now" know it.
+  // Held weakly: a removal model left open must not keep the sync model alive.
+  const auto stopSync = [weakSync = std::weak_ptr<ui::SyncModel>(scene.sync)]() -> std::optional<std::string> {
+    std::optional<std::string> autoSyncLeftOn;
+    if (const auto syncModel = weakSync.lock()) autoSyncLeftOn = syncModel->turnOffAutoSync();
+    const auto loginItemLeftOn = LoginItemService(LoginItemService::agentPlist).disable();
+    return autoSyncLeftOn ? autoSyncLeftOn : loginItemLeftOn;
+  };
+  scene.makeRemovalModel = [catalog, intents, service, store, folder, home, notice, defaults, stopSync] {
     UninstallService uninstall(catalog.settings(), intents, service, folder, DomainResolver::live(), store,
                                bundleIdentifier(), home, [defaults] { leaveAccountBeforeRemoval(defaults); });
-    return std::make_unique<ui::RemovalModel>(
-        std::move(uninstall), false, undoHistory(home), verifier(),
-        [] { return LoginItemService(LoginItemService::agentPlist).disable(); }, notice);
+    return std::make_unique<ui::RemovalModel>(std::move(uninstall), false, undoHistory(home), verifier(), stopSync,
+                                              notice);
   };
 
   scene.guide = std::move(resources.guide);

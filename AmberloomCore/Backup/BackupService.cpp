@@ -130,7 +130,7 @@ std::string BackupService::currentDeviceName(const platform::Host& host) {
   return name && !name->empty() ? wellFormedText(*name) : "Mac";
 }
 
-std::string BackupService::fileName() const { return deviceID_ + "." + BackupLocator::fileExtension; }
+std::string BackupService::fileName() const { return BackupLocator::fileName(deviceID_); }
 
 std::vector<std::pair<SettingRef, SettingChannel>> BackupService::distinctRoots() const {
   std::vector<std::pair<SettingRef, SettingChannel>> roots;
@@ -210,7 +210,7 @@ BackupEnvelope::ReadResult BackupService::readBackups(const std::string& folder)
   return result;
 }
 
-std::string BackupService::undoReason(const std::string& deviceID) { return "Before restoring from " + deviceID; }
+std::string BackupService::undoReason(const std::string& name) { return "Before restoring from " + name; }
 
 BatchTransaction BackupService::transaction(const std::optional<SnapshotHistory>& undoPoints) const {
   // A restore records no change history, so its batches keep none either.
@@ -274,7 +274,7 @@ BatchResult<RestoreReport> BackupService::restore(const BackupEnvelope& given, R
   }
 
   std::exception_ptr failure;
-  auto batch = transaction(undoPoints).run<RestoreReport>(roots, {}, undoReason(backup.deviceID), [&](const Snapshot& before) {
+  auto batch = transaction(undoPoints).run<RestoreReport>(roots, {}, undoReason(backup.displayName()), [&](const Snapshot& before) {
     report.undo = before;
     try {
       snapshots_.restore(writing);

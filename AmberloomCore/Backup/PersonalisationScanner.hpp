@@ -1,7 +1,7 @@
 #pragma once
 // How customised this Mac already is, for the first-run wizard: which catalogued settings have a
-// value here, which of those the user rather than the system set, and whether a backup exists.
-// The scan picks the wizard's route.
+// value here, which of those the user rather than the system set, and which backups exist: this
+// Mac's own, other Macs'. The scan picks the wizard's route.
 
 #include <cstddef>
 #include <functional>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Backup/BackupLocator.hpp"
 #include "Catalog/SettingsCatalog.hpp"
 #include "Changes/SettingsService.hpp"
 
@@ -23,7 +24,8 @@ struct PersonalisationScan {
   std::vector<std::string> deliberateIDs;  // those not written by the system, catalogue order
   std::size_t scannedCount = 0;            // settings that apply to this macOS and app version
   std::map<std::string, int> customisedByGroup;  // group ID -> customised settings; no zero counts
-  bool hasBackup = false;
+  bool hasBackup = false;             // any backup file, this Mac's own included
+  bool hasOtherMacsBackup = false;    // a backup file of another Mac
   // Scanned settings whose domain's file cannot be read, catalogue order: neither set nor unset.
   std::vector<std::string> unreadableIDs;
   std::vector<std::string> unreadableDomains;  // their domains, in order of first appearance
@@ -32,8 +34,9 @@ struct PersonalisationScan {
   std::size_t unreadableCount() const { return unreadableIDs.size(); }
   std::size_t deliberateCount() const { return deliberateIDs.size(); }
   bool isPersonalised() const { return deliberateCount() >= personalisedThreshold; }
-  // Personalised with a backup: compare; personalised without: back up what you have; otherwise
-  // restore when there is a backup, discover when there is none.
+  // Personalised with another Mac's backup: compare (this Mac's own backup is no second set of
+  // settings); personalised without: back up what you have; otherwise restore when there is any
+  // backup (this Mac's own too: an erased Mac gets its settings back), discover when there is none.
   FirstRunRoute route() const;
 
   bool operator==(const PersonalisationScan&) const = default;
@@ -41,19 +44,19 @@ struct PersonalisationScan {
 
 class PersonalisationScanner {
  public:
-  PersonalisationScanner(SettingsCatalog catalog, SettingsService service, std::function<bool()> backupExists)
-      : catalog_(std::move(catalog)), service_(std::move(service)), backupExists_(std::move(backupExists)) {}
+  PersonalisationScanner(SettingsCatalog catalog, SettingsService service, std::function<FoundBackups()> findBackups)
+      : catalog_(std::move(catalog)), service_(std::move(service)), findBackups_(std::move(findBackups)) {}
 
   // Reads every setting that applies to `os` and `app` inside the process (any value counts, the
   // system default included, except Night Shift while off: see countsAsSet; an unreadable one does
   // not, and one in a domain whose file cannot be read is listed as unreadable), then asks once
-  // whether a backup exists. Never throws.
+  // which backups exist. Never throws.
   PersonalisationScan scan(const Version& os, const Version& app) const;
 
  private:
   SettingsCatalog catalog_;
   SettingsService service_;
-  std::function<bool()> backupExists_;
+  std::function<FoundBackups()> findBackups_;
 };
 
 }  // namespace amberloom

@@ -4,6 +4,7 @@
 
 #include "Guided/FirstRunTexts.hpp"
 #include "Kit/DisplayText.hpp"
+#include "Support/DeviceName.hpp"
 #include "Support/Iso8601.hpp"
 
 namespace amberloom::ui {
@@ -33,7 +34,10 @@ QString lastSeenText(double lastSeenAt, double now) {
   return firstrun::localized("last seen ") + firstrun::localized(elapsed >= 0 ? "%@ ago" : "in %@", {amount});
 }
 
-QString macName(const std::string& name) { return display::oneLine(QString::fromStdString(name), 100); }
+QString macName(const std::string& name) {
+  if (isBlankName(name)) return firstrun::localized(kUnnamedMac);
+  return display::oneLine(QString::fromStdString(name), 100);
+}
 
 QString AccountTexts::lastSeen(double lastSeenAt) { return lastSeenText(lastSeenAt, iso8601::now()); }
 

@@ -15,7 +15,8 @@ namespace amberloom::ui {
 QString lastSeenText(double lastSeenAt, double now);
 
 // A Mac's name as the pages show it: the account server and the other Macs choose it, so it is
-// cut to one line of at most 100 characters before a text item has to lay it out.
+// cut to one line of at most 100 characters before a text item has to lay it out, and a name that
+// shows nothing reads "Unnamed Mac" rather than leaving a blank.
 QString macName(const std::string& name);
 
 class AccountTexts : public QObject {
@@ -27,8 +28,6 @@ class AccountTexts : public QObject {
   using QObject::QObject;
   // Relative to the current time.
   Q_INVOKABLE static QString lastSeen(double lastSeenAt);
-  // macName() of a name or id.
-  Q_INVOKABLE static QString shownName(const QString& name) { return macName(name.toStdString()); }
 };
 
 }  // namespace amberloom::ui

@@ -46,6 +46,9 @@ SyncModel::SyncModel(SyncService service, std::shared_ptr<ServerSync> transport,
   pinned_ = PinnedSettings::load(*defaults_);
   isAutoSyncOn_ = defaults_->boolValue(autoSyncKey).value_or(false);
   history_ = snapshots_.all();
+  // The name follows both the selection and the documents it is read from.
+  connect(this, &SyncModel::selectedDeviceIDChanged, this, &SyncModel::selectedMacNameChanged);
+  connect(this, &SyncModel::othersChanged, this, &SyncModel::selectedMacNameChanged);
   if (notice_)
     notice_->listen(this, [this](const Change& change) {
       refreshRows();
@@ -100,11 +103,17 @@ void SyncModel::selectDevice(const QString& deviceID) {
   setSelectedDeviceID(deviceID.isEmpty() ? std::nullopt : std::optional(deviceID.toStdString()));
 }
 
-void SyncModel::setAutoSyncOn(bool on) {
+void SyncModel::setAutoSyncOn(bool on) { storeAutoSync(on); }
+
+std::optional<std::string> SyncModel::turnOffAutoSync() {
+  return isAutoSyncOn_ ? storeAutoSync(false) : std::nullopt;
+}
+
+std::optional<std::string> SyncModel::storeAutoSync(bool on) {
   const bool changed = on != isAutoSyncOn_;
   isAutoSyncOn_ = on;
   if (changed) emit isAutoSyncOnChanged();
-  remember([on](UserDefaults& defaults) { defaults.setBool(on, autoSyncKey); });
+  return remember([on](UserDefaults& defaults) { defaults.setBool(on, autoSyncKey); });
 }
 
 void SyncModel::setHistory(std::vector<StoredSnapshot> history) {
@@ -119,11 +128,14 @@ void SyncModel::setRows(std::vector<SyncRow> rows) {
   emit rowsChanged();
 }
 
-void SyncModel::remember(const std::function<void(UserDefaults&)>& write) {
+std::optional<std::string> SyncModel::remember(const std::function<void(UserDefaults&)>& write) {
   try {
     write(*defaults_);
+    return std::nullopt;
   } catch (const std::exception& error) {
-    setLastError(std::string("This choice could not be saved: ") + error.what());
+    std::string failure = std::string("This choice could not be saved: ") + error.what();
+    setLastError(failure);
+    return failure;
   }
 }
 
@@ -143,8 +155,9 @@ int SyncModel::identicalCount() const {
 }
 
 QString SyncModel::selectedMacName() const {
+  // With clones the selection is the account's entry, which no user knows: only a name is shown.
   const SyncDocument* document = selectedDocument();
-  return macName(document ? document->displayName() : selectedDeviceID_.value_or("another Mac"));
+  return document ? macName(document->displayName()) : localized("another Mac");
 }
 
 const SyncDocument* SyncModel::selectedDocument() const {
@@ -316,11 +329,10 @@ void SyncModel::applySelected() {
     return;
   }
 
-  // The id is the other Mac's to choose: cut like a name, as the list of undo points shows it.
+  // The undo point names the Mac as the page does.
   auto batch = progress_->run(
       localized("Copying %lld settings from %@…", {QString::number(chosen.size()), selectedMacName()}),
-      [service = service_, chosen, verifier = verifier_,
-       from = macName(selectedDeviceID_.value_or("another Mac")).toStdString(),
+      [service = service_, chosen, verifier = verifier_, from = selectedMacName().toStdString(),
        history = snapshots_] { return service.apply(chosen, *verifier, from, history); });
   if (const auto message = batch.undoPointMessage(false)) setLastError(message);
   setHistory(snapshots_.all());

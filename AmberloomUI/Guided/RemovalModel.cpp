@@ -11,13 +11,13 @@ using guided::replace;
 
 RemovalModel::RemovalModel(UninstallService service, bool isDryRun, SnapshotHistory history,
                            std::shared_ptr<const ExternalPreferenceReader> verifier,
-                           UnregisterLoginItem unregisterLoginItem, ChangeNoticeRef notice, QObject* parent)
+                           StopSync stopSync, ChangeNoticeRef notice, QObject* parent)
     : QObject(parent),
       isDryRun_(isDryRun),
       service_(std::move(service)),
       snapshots_(std::move(history)),
       verifier_(std::move(verifier)),
-      unregisterLoginItem_(std::move(unregisterLoginItem)),
+      stopSync_(std::move(stopSync)),
       notice_(std::move(notice)),
       appDataRows_(new RowListModel({"label", "path", "size", "accessibleName"}, this)),
       progress_(new WorkInProgress(this)) {
@@ -33,6 +33,8 @@ void RemovalModel::reload() { setPlan(service_.plan()); }
 
 void RemovalModel::revertEverything() {
   if (isDryRun_ || progress_->isRunning()) return;
+  // Off first: a sync meanwhile would copy back from the other Macs what is being put back.
+  auto syncLeftOn = stopSync();
   const auto batch = progress_->run(
       guided::localized("Putting %lld settings back to the macOS default…",
                         {static_cast<std::int64_t>(plan_.settingsLeftChanged)}),
@@ -41,8 +43,8 @@ void RemovalModel::revertEverything() {
       });
   setOutcome(Reverted{batch.report});
   setUndoSurvivesRestart(batch.wayBack && batch.wayBack->onDisk());
-  setLastError(batch.undoPointMessage(false));
-  unregisterLoginItem();
+  const auto undoPointMessage = batch.undoPointMessage(false);
+  setLastError(undoPointMessage ? undoPointMessage : std::move(syncLeftOn));
   reload();
   // Nothing put back is nothing to announce.
   if (notice_ && batch.wayBack) notice_->announce(batch.change, this);
@@ -50,17 +52,16 @@ void RemovalModel::revertEverything() {
 
 void RemovalModel::removeAppData() {
   if (isDryRun_ || progress_->isRunning()) return;
+  // Off before the files go, so that turning it off writes no preferences file anew.
+  auto syncLeftOn = stopSync();
   setOutcome(Removed{service_.removeAppData()});
-  unregisterLoginItem();
+  if (syncLeftOn && !lastError_) setLastError(std::move(syncLeftOn));
   reload();
   // The undo points and the change history are gone: the screens that list them read again.
   if (notice_) notice_->announce(Change{{}, {}, true}, this);
 }
 
-void RemovalModel::unregisterLoginItem() {
-  if (!unregisterLoginItem_) return;
-  if (auto failure = unregisterLoginItem_(); failure && !lastError_) setLastError(std::move(failure));
-}
+std::optional<std::string> RemovalModel::stopSync() const { return stopSync_ ? stopSync_() : std::nullopt; }
 
 void RemovalModel::setPlan(RemovalPlan plan) {
   if (!replace(plan_, std::move(plan))) return;

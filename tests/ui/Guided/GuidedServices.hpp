@@ -79,10 +79,10 @@ struct GuidedServices {
                                              heard->notice);
   }
   std::unique_ptr<ui::RemovalModel> removalModel(bool isDryRun, std::string backupFolder,
-                                                 ui::RemovalModel::UnregisterLoginItem unregister,
+                                                 ui::RemovalModel::StopSync stopSync,
                                                  std::optional<SnapshotHistory> undoPoints = std::nullopt) const {
     return std::make_unique<ui::RemovalModel>(uninstallService(std::move(backupFolder)), isDryRun,
-                                              undoPoints.value_or(history), outside, std::move(unregister),
+                                              undoPoints.value_or(history), outside, std::move(stopSync),
                                               heard->notice);
   }
   std::unique_ptr<ui::SyncModel> syncModel(bool isDryRun = false) const {
