@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "Support/Log.hpp"
+
 namespace amberloom {
 namespace {
 
@@ -81,6 +83,7 @@ bool AccountStore::clear() const {
       defaults_->remove(key);
     } catch (const std::exception&) {
       // Signing out must always complete; a key that cannot be removed is left for the next clear.
+      log::dropped(log::Area::account, std::string("Signing out could not remove \"") + key + "\" from the preferences");
     }
   }
   return !isSignedIn();
@@ -115,6 +118,7 @@ void AccountStore::storeEarlierDevices(const std::vector<std::string>& ids) cons
     defaults_->setStringArray(ids, earlierDevicesKey);
   } catch (const std::exception&) {
     // Without the memory an earlier entry only stays listed on the account until removed by hand.
+    log::dropped(log::Area::account, "The earlier device entries of this Mac cannot be remembered");
   }
 }
 

@@ -7,6 +7,7 @@
 #include "Support/BackgroundTask.hpp"
 #include "Support/HttpSession.hpp"
 #include "Support/Json.hpp"
+#include "Support/Log.hpp"
 
 namespace amberloom {
 
@@ -102,6 +103,7 @@ void AnonymousReporter::reportNow(const std::string& settingID, bool succeeded) 
   } catch (...) {
     // Reports are best effort: a switch that fails, a body that cannot be written and every error
     // of the delivery are dropped.
+    log::dropped(log::Area::support, "The anonymous report about " + settingID + " was not sent", log::Level::info);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "Support/BackgroundTask.hpp"
+#include "Support/Log.hpp"
 
 namespace amberloom {
 
@@ -15,7 +16,8 @@ void BackgroundSync::runIfRequested(const std::vector<std::string>& arguments, s
   auto finished = runInBackground([work = std::move(work)] {
     try {
       work();
-    } catch (...) {  // the work owns its failures; one that escapes still ends the run quietly
+    } catch (...) {  // the work owns its failures; one that escapes still ends the run, with a line
+      log::dropped(log::Area::sync, "Sync at login failed");
     }
   });
   finished.wait_for(limit);
