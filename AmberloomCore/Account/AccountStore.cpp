@@ -75,7 +75,7 @@ void AccountStore::save(const std::string& token, const std::string& email, cons
   }
 }
 
-bool AccountStore::clear() const {
+bool AccountStore::clear() const noexcept {
   rememberStoredDevice();
   secrets_->remove(service_, account_);
   for (const char* key : {serverKey, emailKey, deviceIDKey}) {
@@ -96,7 +96,7 @@ std::vector<std::string> AccountStore::earlierDeviceIDs() const {
   return ids;
 }
 
-void AccountStore::forgetEarlierDevices(const std::vector<std::string>& ids) const {
+void AccountStore::forgetEarlierDevices(const std::vector<std::string>& ids) const noexcept {
   auto kept = defaults_->stringsOfArray(earlierDevicesKey).value_or(std::vector<std::string>{});
   const auto before = kept.size();
   std::erase_if(kept, [&](const std::string& id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); });

@@ -83,7 +83,7 @@ AnonymousReporter AnonymousReporter::production(Version appVersion, std::string 
   return AnonymousReporter(std::move(appVersion), std::move(osBuild), std::move(isEnabled), std::move(send));
 }
 
-std::future<void> AnonymousReporter::report(const std::string& settingID, bool succeeded) const {
+std::future<void> AnonymousReporter::report(const std::string& settingID, bool succeeded) const noexcept {
   if (auto started = startInBackground([reporter = *this, settingID, succeeded] { reporter.reportNow(settingID, succeeded); }))
     return std::move(*started);
   // No thread to send it from: the report is dropped, as any other failed delivery.

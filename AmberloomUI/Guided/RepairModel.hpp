@@ -4,9 +4,8 @@
 // "lastSeenOSBuild"), the user's ticks, putting the ticked ones back with an undo point on disk,
 // undoing that, and keeping the system's value of one setting. Main thread only; every operation
 // runs to its end before it returns and none throws: a failure becomes a property the screen
-// shows. Putting back and its undo write and read back
-// on a thread of their own meanwhile (see WorkInProgress); other operations are ignored until they
-// end.
+// shows. Putting back and its undo write and read back on the worker pool meanwhile (see
+// WorkInProgress); other operations are ignored until they end.
 
 #include <QObject>
 #include <QString>
