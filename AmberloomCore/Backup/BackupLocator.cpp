@@ -14,7 +14,7 @@ bool BackupLocator::isBackupFileName(std::string_view name) {
   return name.size() >= suffix.size() && name.substr(name.size() - suffix.size()) == suffix;
 }
 
-bool BackupLocator::backupExists(const std::optional<std::string>& folder) const noexcept {
+bool BackupLocator::backupExists(const std::optional<std::string>& folder) const {
   std::error_code error;
   std::filesystem::directory_iterator entries(folder.value_or(defaultFolder()), error);
   if (error) return false;

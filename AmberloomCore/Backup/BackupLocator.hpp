@@ -24,7 +24,7 @@ struct BackupLocator {
   // True as soon as one entry of the folder (the default one when none is given) has a name
   // ending in "amberloom.json"; the files are not read. A folder that cannot be listed holds no
   // backup. Never throws.
-  bool backupExists(const std::optional<std::string>& folder = std::nullopt) const noexcept;
+  bool backupExists(const std::optional<std::string>& folder = std::nullopt) const;
 };
 
 }  // namespace amberloom
