@@ -25,6 +25,7 @@
 #include "Guided/RepairModel.hpp"
 #include "Guided/UndoPointsModel.hpp"
 #include "Kit/ChangeNotice.hpp"
+#include "Kit/Logging.hpp"
 #include "Platform/HomeDirectory.hpp"
 #include "Platform/ProcessRunner.hpp"
 #include "Preferences/BundledResource.hpp"
@@ -55,6 +56,8 @@ SettingsCatalog bundledCatalogOrEmpty() {
   try {
     return SettingsCatalog::bundled();
   } catch (...) {
+    qCWarning(ui::lcApp).noquote() << "The built-in catalogue cannot be read; the settings list stays empty:"
+                                   << ui::currentError();
     return SettingsCatalog(1, 0, {});
   }
 }
@@ -74,6 +77,8 @@ std::optional<std::string> bundleIdentifier() {
     const Json* identifier = info.is_object() ? optionalMember(info, "CFBundleIdentifier") : nullptr;
     if (identifier && identifier->is_string()) return identifier->get<std::string>();
   } catch (...) {
+    qCWarning(ui::lcApp).noquote() << "The built-in information list cannot be read for its identifier:"
+                                   << ui::currentError();
   }
   return std::nullopt;
 }
@@ -96,6 +101,8 @@ void leaveAccountBeforeRemoval(const UserDefaultsRef& defaults) {
       client.removeDevice(session.deviceID, session.token);
     } catch (...) {
       // Unreachable: the entry stays on the account until removed there; its token is gone.
+      qCWarning(ui::lcApp).noquote() << "This Mac could not be taken off its account before its files were removed:"
+                                     << ui::currentError();
     }
   });
 }
@@ -134,12 +141,16 @@ RootScene::Resources RootScene::loadResources() {
   try {
     deck = DiscoverDeck::bundled(catalog);
   } catch (...) {
+    qCWarning(ui::lcApp).noquote() << "The built-in discover cards cannot be read; none is shown:"
+                                   << ui::currentError();
   }
   std::vector<Recipe> recipes = ui::RecipesModel::bundledRecipes(catalog);
   std::optional<ManualGuide> guide;
   try {
     guide = ManualGuide::bundled();
   } catch (...) {
+    qCWarning(ui::lcApp).noquote() << "The built-in manual guide cannot be read; it is left out:"
+                                   << ui::currentError();
   }
   return Resources{std::move(home), defaults,          store,
                    std::move(folder), std::move(catalog), std::move(deck),
@@ -237,6 +248,8 @@ void RootScene::runBackgroundSync() {
   try {
     catalog = SettingsCatalog::bundled();
   } catch (...) {
+    qCWarning(ui::lcApp).noquote() << "Sync at login stops: the built-in catalogue cannot be read:"
+                                   << ui::currentError();
     return;
   }
   const IntentLog intents = IntentLog::standard(osBuild());
@@ -245,11 +258,15 @@ void RootScene::runBackgroundSync() {
   ServerSync server(accountClient(), nullptr, defaults, MachineIdentity::hardwareID());
 
   // A document that cannot be sent waits in the pending file; the run goes on either way.
-  server.publish(sync.currentDocument()).get();
+  const auto published = awaitResult(server.publish(sync.currentDocument()));
+  if (published.outcomeCase() != ServerSync::Outcome::Case::published)
+    qCInfo(ui::lcApp).noquote() << "Sync at login did not share this Mac's settings:" << published.reason().c_str();
   std::optional<SyncService::ReadResult> others;
   try {
-    others = server.fetchOthers().get();
+    others = awaitResult(server.fetchOthers());
   } catch (...) {
+    qCWarning(ui::lcApp).noquote() << "Sync at login stops: the other Macs' settings cannot be fetched:"
+                                   << ui::currentError();
     return;
   }
   const auto additions = sync.missingHere(*others, PinnedSettings::load(*defaults));

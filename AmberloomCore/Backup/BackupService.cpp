@@ -13,6 +13,7 @@
 #include "Preferences/NightShiftClient.hpp"
 #include "SelfTest/SettingHealth.hpp"
 #include "Support/CanonicalText.hpp"
+#include "Support/Log.hpp"
 #include "Support/Sha256.hpp"
 
 namespace amberloom {
@@ -57,6 +58,7 @@ void remember(const UserDefaultsRef& preferences, const std::string& deviceID) {
     preferences->setString(deviceID, BackupService::deviceIDKey);
   } catch (const std::exception&) {
     // The ID is still right for this run; the next run tries again.
+    log::dropped(log::Area::backup, "This Mac's device id " + deviceID + " cannot be stored");
   }
 }
 

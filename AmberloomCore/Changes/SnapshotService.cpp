@@ -2,6 +2,7 @@
 
 #include "Platform/Steps.hpp"
 #include "Preferences/NightShiftClient.hpp"
+#include "Support/Log.hpp"
 
 #include <exception>
 
@@ -50,6 +51,8 @@ Snapshot Snapshot::storable() const {
     try {
       writeJson(entry.rootValue->toJson());
     } catch (const JsonWriteError&) {
+      log::dropped(log::Area::changes, "An undo point keeps a value of " + entry.ref.domain + " as unreadable",
+                   log::Level::info);
       entry.rootValue.reset();
       entry.isUnreadable = true;
     }

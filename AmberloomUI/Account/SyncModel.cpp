@@ -9,6 +9,7 @@
 #include "Guided/GuidedText.hpp"
 #include "Kit/BackgroundCall.hpp"
 #include "Kit/Localized.hpp"
+#include "Kit/Logging.hpp"
 #include "Preferences/PinnedSettings.hpp"
 
 namespace amberloom::ui {
@@ -181,21 +182,22 @@ void SyncModel::refresh(std::function<void()> done) {
   runOffMainThread(
       inbox_,
       [transport = transport_] {
-        if (transport->hasPendingDocument().get()) {
+        if (awaitResult(transport->hasPendingDocument())) {
           // A pending document that still cannot be sent is not this refresh's failure.
           try {
-            transport->flushPending().get();
+            awaitResult(transport->flushPending());
           } catch (...) {
+            qCWarning(lcAccount).noquote() << "The pending sync document was not sent:" << currentError();
           }
         }
-        return transport->hasPendingDocument().get();
+        return awaitResult(transport->hasPendingDocument());
       },
       [this, signOuts, finished](BackgroundOutcome<bool> outcome) {
         if (signOuts == signOuts_ && outcome.value) setWaitingToSend(*outcome.value);
         (*finished)();
       });
   runOffMainThread(
-      inbox_, [transport = transport_] { return transport->fetchOthers().get(); },
+      inbox_, [transport = transport_] { return awaitResult(transport->fetchOthers()); },
       [this, signOuts, finished](BackgroundOutcome<SyncService::ReadResult> outcome) {
         if (signOuts == signOuts_ && outcome.error) {
           setLastError(AccountModel::describe(outcome.error).toStdString());
@@ -254,7 +256,7 @@ void SyncModel::publish(std::function<void()> done) {
   }
   runOffMainThread(
       inbox_, [transport = transport_, document = service_.currentDocument()] {
-        return transport->publish(document).get();
+        return awaitResult(transport->publish(document));
       },
       [this, done = std::move(done)](BackgroundOutcome<ServerSync::Outcome> outcome) {
         if (outcome.error) {

@@ -6,7 +6,7 @@
 // start, nor the next login's sync copies back from the other Macs what was just put back or
 // brings back data that was just deleted. Main thread only;
 // nothing throws. Putting the settings back runs to its end before it returns, writing and reading
-// back on a thread of its own meanwhile (see WorkInProgress); either step asked for until then is
+// back on the worker pool meanwhile (see WorkInProgress); either step asked for until then is
 // not taken.
 
 #include <QObject>
