@@ -16,11 +16,14 @@ namespace amberloom::platform {
 class FileWriteError : public std::runtime_error {
  public:
   FileWriteError(std::string path, const std::string& reason)
-      : std::runtime_error(reason + ": " + path), path_(std::move(path)) {}
+      : std::runtime_error(reason + ": " + path), path_(std::move(path)), reason_(reason) {}
   const std::string& path() const { return path_; }
+  // Why, without the path (for a message that names the file already).
+  const std::string& reason() const { return reason_; }
 
  private:
   std::string path_;
+  std::string reason_;
 };
 
 // Replaces `path` with `bytes`, creating missing parent folders. The new file keeps the mode of the

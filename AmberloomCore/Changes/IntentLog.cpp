@@ -259,7 +259,7 @@ void IntentLog::update(const std::vector<PriorIntent>& replaced) const {
   try {
     platform::writeFileAtomically(path_, text);
   } catch (const platform::FileWriteError& error) {
-    throw HistoryWriteError(path_, error.what());
+    throw HistoryWriteError(path_, error.reason());
   }
   // The file just written is kept at once: under the folder's lock no one else replaced it, and a
   // writer after the lock makes a file of another inode.
