@@ -80,7 +80,7 @@ TEST(AccountServer, BadInputIsRefusedAndTheStoreKeepsAnswering) {
     auto headers = c.headers;
     if (c.method == std::string("POST") || c.method == std::string("PUT"))
       headers.emplace_back("Content-Type", "application/json");
-    const HttpRequest request{.method = c.method, .url = server->url(c.path), .headers = headers, .body = c.body};
+    const HttpRequest request{.method = c.method, .url = server->url(c.path), .headers = headers, .body = c.body, .timeout = {}, .idleTimeout = {}, .maxResponseBytes = {}};
     const auto response = CurlHttpSession().perform(request);
     EXPECT_EQ(response.status, c.status) << c.method << " " << c.path << " " << c.body.substr(0, 40);
     if (c.status != 404 || c.path.rfind("/confirm", 0) != 0) {

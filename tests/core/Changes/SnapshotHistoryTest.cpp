@@ -66,7 +66,7 @@ TEST(SnapshotHistory, FirstRecordCreatesTheFolderAndWritesSortedPrettyJsonUnderT
   const double time = at("2024-03-05T14:07:09.250Z");
   const StoredSnapshot point = history.record(dockSnapshot(true), "Quick setup / Dock", time);
 
-  EXPECT_EQ(point, (StoredSnapshot{"2024-03-05-140709-250", "Quick setup / Dock", time, dockSnapshot(true)}));
+  EXPECT_EQ(point, (StoredSnapshot{"2024-03-05-140709-250", "Quick setup / Dock", time, dockSnapshot(true), std::nullopt}));
   EXPECT_EQ(fileNames(historyFolder()), std::vector<std::string>{"2024-03-05-140709-250.amberloom-undo.json"});
   EXPECT_EQ(testing_::readFile(historyFolder() + "/2024-03-05-140709-250.amberloom-undo.json"),
             R"({
@@ -100,8 +100,8 @@ TEST(SnapshotHistory, PointsSurviveARestartWithTheirTimeCutToTheSecond) {
 
   const auto points = SnapshotHistory(historyFolder()).all();
   EXPECT_EQ(points, (std::vector<StoredSnapshot>{
-                        {"2024-03-05-140800-000", "Restore", second, dockSnapshot(false)},
-                        {"2024-03-05-140709-250", "Repair", at("2024-03-05T14:07:09Z"), dockSnapshot(true)},
+                        {"2024-03-05-140800-000", "Restore", second, dockSnapshot(false), std::nullopt},
+                        {"2024-03-05-140709-250", "Repair", at("2024-03-05T14:07:09Z"), dockSnapshot(true), std::nullopt},
                     }));
 }
 

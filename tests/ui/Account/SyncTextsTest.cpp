@@ -78,7 +78,7 @@ TEST(SyncTexts, freshnessCountsWholeDaysAndGoesStaleFromTheFourteenth) {
 }
 
 TEST(SyncTexts, theReportListsFiveFailuresAndTheAppsToRestart) {
-  EXPECT_EQ(synctexts::report({}), (synctexts::ReportText{QStringLiteral("0 of 0 settings brought over")}));
+  EXPECT_EQ(synctexts::report({}), (synctexts::ReportText{QStringLiteral("0 of 0 settings brought over"), false, {}, {}}));
 
   WriteReport report;
   report.outcomes.push_back({"ok", true, std::nullopt});

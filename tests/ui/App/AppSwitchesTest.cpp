@@ -112,7 +112,7 @@ TEST_F(BackgroundSyncRun, WithAutomaticSyncOffEndsAtOnceHavingSentNothing) {
 
 TEST_F(BackgroundSyncRun, AgainstAServerThatNeverAnswersEndsWithinTheMinuteAndKeepsTheDocument) {
   StoreUserDefaults::standard()->setBool(true, "sync.autoSyncEnabled");
-  server.answer({.stall = true});
+  server.answer({.status = 200, .body = {}, .stall = true});
   const auto started = std::chrono::steady_clock::now();
   const auto result = runProcess(AMBERLOOM_APP_PATH, {"--background-sync"}, 90s);
   const auto took = std::chrono::steady_clock::now() - started;

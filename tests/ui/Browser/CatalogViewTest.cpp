@@ -536,10 +536,15 @@ TEST_F(CatalogView, TabGoesRegionByRegionAndTheArrowsReachEveryCardOfALongGroup)
     else
       EXPECT_EQ(cardOf(focused).toStdString(), step.card) << at;
     // Text fields mark any focus themselves; every other control shows keyboard focus alone.
-    if (focused->property("visualFocus").isValid())
+    if (focused->property("visualFocus").isValid()) {
       EXPECT_TRUE(focused->property("visualFocus").toBool()) << at << ": drawn without its ring";
-    if (*step.card) EXPECT_TRUE(viewport.contains(th::sceneRect(focused))) << at << ": out of view";
-    if (name.startsWith(QStringLiteral("sidebarRow-"))) EXPECT_EQ(model->selection().stored(), name.mid(11).toStdString());
+    }
+    if (*step.card) {
+      EXPECT_TRUE(viewport.contains(th::sceneRect(focused))) << at << ": out of view";
+    }
+    if (name.startsWith(QStringLiteral("sidebarRow-"))) {
+      EXPECT_EQ(model->selection().stored(), name.mid(11).toStdString());
+    }
   }
   // Passing over the menu and the slider changed neither.
   EXPECT_FALSE(model->value(*model->setting("long.s03")));
@@ -591,7 +596,9 @@ TEST_F(CatalogView, KeyboardFocusDrawsTheAccentRingAndAClickDoesNot) {
     const auto focused = th::renderInBothPalettes(*window, QStringLiteral("focus-%1").arg(c.name));
     EXPECT_TRUE(isAccent(focused.light, ring, light)) << focused.light.pixelColor(ring).name().toStdString();
     EXPECT_TRUE(isAccent(focused.dark, ring, dark)) << focused.dark.pixelColor(ring).name().toStdString();
-    if (QString(c.name) == "info-button") EXPECT_TRUE(control->property("infoHovered").toBool());
+    if (QString(c.name) == "info-button") {
+      EXPECT_TRUE(control->property("infoHovered").toBool());
+    }
     EXPECT_EQ(control->opacity(), 1.0);
 
     one("searchField")->forceActiveFocus();

@@ -95,7 +95,7 @@ TEST(FirstRunModel, BackingUpThenRestoringAfterConfirmationBringsTheValuesBackAn
   EXPECT_EQ(model->confirmationTitle(), "Bring settings over from Studio?");
   const auto& plan = model->pendingRestore()->plan;
   EXPECT_EQ(plan, (ui::RestorePlan{{{"com.example.dock", {"tilesize"}, false}, {"com.example.dock", {"autohide"}, false}},
-                                   {{"com.example.dock", {"tilesize"}, false}}, 0, 3}));
+                                   {{"com.example.dock", {"tilesize"}, false}}, 0, 3, {}}));
   model->cancelRestore();
   EXPECT_FALSE(model->hasPendingRestore());
   EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(64));

@@ -35,7 +35,7 @@ TEST(FirstRunTexts, TheSummaryNamesAtMostFourReplacedValuesAndCountsTheRest) {
   for (const auto& c : {Case{0, "None of them replace a value you have set on this Mac."},
                         Case{4, "4 of them replace a value that is set on this Mac: " + four + "."},
                         Case{6, "6 of them replace a value that is set on this Mac: " + four + " and 2 more."}}) {
-    PendingRestore pending{{"ID-1", std::nullopt, std::nullopt, std::nullopt, {}}, {refs(7), refs(c.overwritten), 3, 0}};
+    PendingRestore pending{{"ID-1", std::nullopt, std::nullopt, std::nullopt, {}}, {refs(7), refs(c.overwritten), 3, 0, {}}};
     EXPECT_EQ(pending.summary().toStdString(),
               "7 settings will be brought over from ID-1.\n\n" + c.second +
                   "\n\n3 are already the same, and 0 have no value in that backup \u2014 those are left exactly as "
