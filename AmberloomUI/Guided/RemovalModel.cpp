@@ -3,22 +3,22 @@
 #include <QStringList>
 
 #include "Guided/GuidedText.hpp"
+#include "Sync/LoginItemService.hpp"
 
 namespace amberloom::ui {
 
 using guided::qstr;
 using guided::replace;
 
-RemovalModel::RemovalModel(UninstallService service, bool isDryRun, SnapshotHistory history,
-                           std::shared_ptr<const ExternalPreferenceReader> verifier,
-                           UnregisterLoginItem unregisterLoginItem, ChangeNoticeRef notice, QObject* parent)
+RemovalModel::RemovalModel(const ModelContext& context, UninstallService service,
+                           UnregisterLoginItem unregisterLoginItem, QObject* parent)
     : QObject(parent),
-      isDryRun_(isDryRun),
+      isDryRun_(context.isDryRun),
       service_(std::move(service)),
-      snapshots_(std::move(history)),
-      verifier_(std::move(verifier)),
+      snapshots_(context.history),
+      verifier_(context.verifier),
       unregisterLoginItem_(std::move(unregisterLoginItem)),
-      notice_(std::move(notice)),
+      notice_(context.notice),
       appDataRows_(new RowListModel({"label", "path", "size", "accessibleName"}, this)),
       progress_(new WorkInProgress(this)) {
   reload();
@@ -27,6 +27,11 @@ RemovalModel::RemovalModel(UninstallService service, bool isDryRun, SnapshotHist
 
 QString RemovalModel::closingSentence() const {
   return guided::localized("Then quit AmberLoom and drag it from your Applications folder to the Trash.");
+}
+
+std::unique_ptr<RemovalModel> RemovalModel::live(const ModelContext& context, UninstallService service) {
+  return std::make_unique<RemovalModel>(context, std::move(service),
+                                        [] { return LoginItemService(LoginItemService::agentPlist).disable(); });
 }
 
 void RemovalModel::reload() { setPlan(service_.plan()); }
