@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
+#include "Account/MachineIdentity.hpp"
 #include "Backup/BackupService.hpp"
 #include "Catalog/CatalogEndpoints.hpp"
-#include "Account/MachineIdentity.hpp"
 #include "Platform/HomeDirectory.hpp"
 #include "Platform/ProcessRunner.hpp"
 #include "Preferences/DomainResolver.hpp"

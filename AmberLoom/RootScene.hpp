@@ -13,7 +13,7 @@
 
 #include "AmberLoom/AppServices.hpp"
 #include "Backup/PersonalisationScanner.hpp"
-#include "Catalog/DiscoverCard.hpp"
+#include "Catalog/DiscoverDeck.hpp"
 #include "Catalog/ManualGuide.hpp"
 #include "Recipes/Recipe.hpp"
 

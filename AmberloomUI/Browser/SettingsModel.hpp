@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "Browser/SidebarSelection.hpp"
-#include "Catalog/DiscoverCard.hpp"
+#include "Catalog/DiscoverDeck.hpp"
 #include "Catalog/SettingGroup.hpp"
 #include "Catalog/SettingSearch.hpp"
 #include "Changes/IntentLog.hpp"

@@ -9,7 +9,7 @@
 
 #include "Changes/SnapshotHistory.hpp"
 #include "Kit/ChangeNotice.hpp"
-#include "Preferences/ExternalVerifier.hpp"
+#include "Preferences/ExternalPreferenceReader.hpp"
 #include "Preferences/UserDefaults.hpp"
 #include "Support/Iso8601.hpp"
 
@@ -23,11 +23,11 @@ struct ModelContext {
   // The undo points: each model keeps a copy, over the one folder.
   SnapshotHistory history;
   // Reads a written key back from outside the process (the `defaults` command in the application).
-  std::shared_ptr<const ExternalPreferenceReader> verifier;
+  std::shared_ptr<const ExternalPreferenceReader> verifier{};
   // The application's own preferences: selections, filters, sync switches.
-  UserDefaultsRef defaults;
+  UserDefaultsRef defaults{};
   // None: each model on its own, heard by nobody.
-  ChangeNoticeRef notice;
+  ChangeNoticeRef notice{};
   Clock clock = iso8601::now;
 };
 
