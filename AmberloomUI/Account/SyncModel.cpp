@@ -4,10 +4,11 @@
 
 #include "Account/AccountModel.hpp"
 #include "Account/AccountTexts.hpp"
-#include "Account/SyncListModels.hpp"
+#include "Account/DifferenceListModel.hpp"
+#include "Account/MacListModel.hpp"
 #include "Account/SyncTexts.hpp"
-#include "Guided/GuidedText.hpp"
 #include "Kit/BackgroundCall.hpp"
+#include "Kit/GuidedText.hpp"
 #include "Kit/Localized.hpp"
 #include "Preferences/PinnedSettings.hpp"
 

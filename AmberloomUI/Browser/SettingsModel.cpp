@@ -3,12 +3,13 @@
 #include <algorithm>
 
 #include "Browser/AppRestarter.hpp"
-#include "Browser/SettingListModels.hpp"
+#include "Browser/SettingGroupListModel.hpp"
+#include "Browser/SettingListModel.hpp"
 #include "Changes/ShellCommand.hpp"
 #include "Changes/WriteReport.hpp"
 #include "Kit/Localized.hpp"
-#include "Support/CanonicalText.hpp"
 #include "Support/BackgroundTask.hpp"
+#include "Support/CanonicalText.hpp"
 #include "Support/Iso8601.hpp"
 #include "Support/LocalizedOrder.hpp"
 

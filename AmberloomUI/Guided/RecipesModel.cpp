@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <algorithm>
 
-#include "Guided/GuidedText.hpp"
+#include "Kit/GuidedText.hpp"
 #include "Preferences/PinnedSettings.hpp"
 
 namespace amberloom::ui {

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "Guided/GuidedText.hpp"
+#include "Kit/GuidedText.hpp"
 #include "Sync/LoginItemService.hpp"
 
 namespace amberloom::ui {

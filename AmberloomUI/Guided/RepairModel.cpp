@@ -1,6 +1,6 @@
 #include "Guided/RepairModel.hpp"
 
-#include "Guided/GuidedText.hpp"
+#include "Kit/GuidedText.hpp"
 
 namespace amberloom::ui {
 

@@ -10,7 +10,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "Account/SyncListModels.hpp"
+#include "Account/DifferenceListModel.hpp"
+#include "Account/MacListModel.hpp"
 #include "Account/SyncModel.hpp"
 #include "AccountFixture.hpp"
 #include "AccountServerProcess.hpp"

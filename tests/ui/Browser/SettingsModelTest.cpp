@@ -13,9 +13,9 @@
 
 #include "Browser/AppRestarter.hpp"
 #include "Browser/SettingsModel.hpp"
+#include "Changes/ShellCommand.hpp"
 #include "HeardChanges.hpp"
 #include "MemoryUserDefaults.hpp"
-#include "Changes/ShellCommand.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
 #include "Support/Iso8601.hpp"
 #include "TestHome.hpp"

@@ -9,9 +9,9 @@
 #include <functional>
 #include <thread>
 
+#include "Account/UndoPointsModel.hpp"
 #include "Browser/SettingsModel.hpp"
 #include "Guided/FirstRunModel.hpp"
-#include "Guided/UndoPointsModel.hpp"
 #include "GuidedServices.hpp"
 
 using namespace amberloom;

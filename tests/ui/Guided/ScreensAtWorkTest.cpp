@@ -14,10 +14,10 @@
 #include "../Account/PageDriver.hpp"
 #include "../Account/TwoMacs.hpp"
 #include "FirstRunHome.hpp"
+#include "Guided/RemovalModelFactory.hpp"
 #include "GuidedScreen.hpp"
 #include "GuidedServices.hpp"
 #include "ScreenGeometry.hpp"
-#include "Guided/RemovalModelFactory.hpp"
 
 using namespace amberloom;
 using namespace amberloom::testing;
