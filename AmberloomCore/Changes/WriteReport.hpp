@@ -1,7 +1,7 @@
 #pragma once
-// What a batch write reports (each setting's outcome, the apps to restart, the state before it) and
-// what an undo reports, and how a write is confirmed from outside. The batch writer itself is
-// PreferenceApplier.
+// What a batch write reports (each setting's outcome, the apps to restart, the state before it),
+// and how a write is confirmed from outside. The batch writer itself is PreferenceApplier; an undo
+// reports an UndoReport.
 
 #include <optional>
 #include <string>
@@ -10,6 +10,7 @@
 #include "Catalog/SettingsCatalog.hpp"
 #include "Changes/IntentLog.hpp"
 #include "Changes/Snapshot.hpp"
+#include "Changes/UndoReport.hpp"
 #include "Preferences/ExternalVerifier.hpp"
 
 namespace amberloom {
@@ -35,25 +36,6 @@ struct WriteReport {
   std::vector<WriteOutcome> failed() const;
   std::size_t total() const { return outcomes.size(); }
   bool operator==(const WriteReport&) const = default;
-};
-
-struct UndoOutcome {
-  SettingRef ref;
-  bool restored = false;      // another process sees the captured value again
-  bool valueUnknown = false;  // captured as unreadable, so it could not be put back
-  bool operator==(const UndoOutcome&) const = default;
-};
-
-struct UndoReport {
-  std::vector<UndoOutcome> outcomes;
-  std::optional<std::string> failure;  // the restore's error text
-
-  std::size_t restoredCount() const;
-  std::size_t total() const { return outcomes.size(); }
-  std::vector<UndoOutcome> failed() const;
-  std::vector<UndoOutcome> unknownValues() const;
-  bool isComplete() const { return !failure && failed().empty() && unknownValues().empty(); }
-  bool operator==(const UndoReport&) const = default;
 };
 
 // The read-back texts of a write or reset that another process does not see.
