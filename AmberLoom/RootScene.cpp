@@ -115,7 +115,8 @@ RootScene RootScene::make(Resources resources) {
   const ui::ModelContext context = services.modelContext(std::make_shared<ui::ChangeNotice>());
 
   RootScene scene;
-  scene.catalog = ui::SettingsModel::live(context, catalog, services.settings, services.intents, std::move(resources.deck));
+  scene.catalog =
+      ui::SettingsModel::live(context, catalog, services.settings, services.intents, std::move(resources.deck));
   scene.sync = ui::SyncModel::live(context, services.syncService(), services.serverSync());
   // Every confirmed change shares this Mac's values while automatic sync is on. Held weakly: the
   // settings model must not keep the sync model alive.
