@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "MemoryBudget.hpp"
+#include "Support/Log.hpp"
 
 namespace amberloom::server {
 namespace {
@@ -282,6 +283,7 @@ class ServingLoop::Serving {
       try {
         owner_.handle_(*exchange);
       } catch (...) {
+        log::dropped(log::Area::account, "The account server ended a connection without an answer");
         exchange->answer.clear();  // no answer: the connection ends
       }
       {

@@ -32,6 +32,7 @@
 #include "SelfTest/SettingHealth.hpp"
 #include "Shell/PreferencesViewModel.hpp"
 #include "Shell/RootViewState.hpp"
+#include "Support/BackgroundTask.hpp"
 #include "Support/Iso8601.hpp"
 #include "Sync/BackgroundSync.hpp"
 #include "Upkeep/SupportService.hpp"
@@ -63,12 +64,8 @@ AmberloomApp::AmberloomApp(QObject* parent) : QObject(parent), updater_(), works
   // The resources load on a worker while this thread readies the engine; the main window's types
   // are then compiled on the engine's loader thread while this one builds the models over the
   // resources (QObjects, so made here).
-  std::future<RootScene::Resources> resources;
-  try {
-    resources = std::async(std::launch::async, &RootScene::loadResources);
-  } catch (const std::system_error&) {
-    resources = std::async(std::launch::deferred, &RootScene::loadResources);  // no thread to be had
-  }
+  // With no thread to be had, they load here and now.
+  std::future<RootScene::Resources> resources = runInBackground(&RootScene::loadResources);
   // Qt draws its own dialogs in the style of the process; Fusion takes every colour from the
   // window's palette, and makes them look the same on every platform plugin.
   QQuickStyle::setStyle(QStringLiteral("Fusion"));

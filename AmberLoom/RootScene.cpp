@@ -16,6 +16,8 @@
 #include "Guided/RemovalModel.hpp"
 #include "Guided/RepairModel.hpp"
 #include "Kit/ChangeNotice.hpp"
+#include "Kit/Logging.hpp"
+#include "Platform/Host.hpp"
 #include "Preferences/BundledResource.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
 #include "Preferences/DomainResolver.hpp"
@@ -37,6 +39,8 @@ SettingsCatalog bundledCatalogOrEmpty() {
   try {
     return SettingsCatalog::bundled();
   } catch (...) {
+    qCWarning(ui::lcApp).noquote() << "The built-in catalogue cannot be read; the settings list stays empty:"
+                                   << ui::currentError();
     return SettingsCatalog(1, 0, {});
   }
 }
@@ -48,6 +52,8 @@ std::optional<std::string> bundleIdentifier() {
     const Json* identifier = info.is_object() ? optionalMember(info, "CFBundleIdentifier") : nullptr;
     if (identifier && identifier->is_string()) return identifier->get<std::string>();
   } catch (...) {
+    qCWarning(ui::lcApp).noquote() << "The built-in information list cannot be read for its identifier:"
+                                   << ui::currentError();
   }
   return std::nullopt;
 }
@@ -67,6 +73,8 @@ void leaveAccountBeforeRemoval(const UserDefaultsRef& defaults) {
       client.removeDevice(session.deviceID, session.token);
     } catch (...) {
       // Unreachable: the entry stays on the account until removed there; its token is gone.
+      qCWarning(ui::lcApp).noquote() << "This Mac could not be taken off its account before its files were removed:"
+                                     << ui::currentError();
     }
   });
 }
@@ -84,20 +92,29 @@ RootScene::Resources RootScene::loadResources() {
   // Read before any model exists, so it sees the Mac as the user left it. Only the wizard shows
   // it, and once the first run is done no window of this run shows the wizard.
   PersonalisationScan scan;
-  if (!services.defaults->boolValue(ui::RootViewState::completedKey).value_or(false))
-    scan = PersonalisationScanner(catalog, services.settings, [locator, folder] { return locator.backupExists(folder); })
+  if (!services.defaults->boolValue(ui::RootViewState::completedKey).value_or(false)) {
+    // This Mac's own backup, left by a run that quit before the wizard was done, is no second set.
+    const std::string ownFile =
+        BackupLocator::fileName(BackupService::currentDeviceID(platform::Host::current(), services.defaults));
+    scan = PersonalisationScanner(catalog, services.settings,
+                                  [locator, folder, ownFile] { return locator.findBackups(folder, ownFile); })
                .scan(Version::current(), Version::currentApp());
+  }
 
   std::optional<DiscoverDeck> deck;
   try {
     deck = DiscoverDeck::bundled(catalog);
   } catch (...) {
+    qCWarning(ui::lcApp).noquote() << "The built-in discover cards cannot be read; none is shown:"
+                                   << ui::currentError();
   }
   std::vector<Recipe> recipes = ui::RecipesModel::bundledRecipes(catalog);
   std::optional<ManualGuide> guide;
   try {
     guide = ManualGuide::bundled();
   } catch (...) {
+    qCWarning(ui::lcApp).noquote() << "The built-in manual guide cannot be read; it is left out:"
+                                   << ui::currentError();
   }
   return Resources{std::move(services), std::move(folder), std::move(deck),
                    std::move(recipes),  std::move(guide),  std::move(scan)};
@@ -131,12 +148,18 @@ RootScene RootScene::make(Resources resources) {
   scene.repairs = ui::RepairModel::live(context, catalog, services.settings, services.store, services.intents,
                                         services.osBuild);
 
-  scene.makeRemovalModel = [context, services, folder] {
+  // Removal turns sync off as the sync page would, so that page and the next "Sync now" know it.
+  // Held weakly: a removal model left open must not keep the sync model alive.
+  const auto turnOffAutoSync = [weakSync = std::weak_ptr<ui::SyncModel>(scene.sync)]() -> std::optional<std::string> {
+    const auto syncModel = weakSync.lock();
+    return syncModel ? syncModel->turnOffAutoSync() : std::nullopt;
+  };
+  scene.makeRemovalModel = [context, services, folder, turnOffAutoSync] {
     const UserDefaultsRef defaults = services.defaults;
     UninstallService uninstall(services.catalog.settings(), services.intents, services.settings, folder,
                                DomainResolver::live(), services.store, bundleIdentifier(), services.home,
                                [defaults] { leaveAccountBeforeRemoval(defaults); });
-    return ui::RemovalModel::live(context, std::move(uninstall));
+    return ui::RemovalModel::live(context, std::move(uninstall), turnOffAutoSync);
   };
 
   scene.guide = std::move(resources.guide);
@@ -168,6 +191,8 @@ void RootScene::runBackgroundSync() {
   try {
     catalog = SettingsCatalog::bundled();
   } catch (...) {
+    qCWarning(ui::lcApp).noquote() << "Sync at login stops: the built-in catalogue cannot be read:"
+                                   << ui::currentError();
     return;
   }
   const AppServices services(defaults, std::make_shared<CFPreferenceStore>(), std::move(*catalog));
@@ -175,11 +200,15 @@ void RootScene::runBackgroundSync() {
   const auto server = services.serverSync();
 
   // A document that cannot be sent waits in the pending file; the run goes on either way.
-  server->publish(sync.currentDocument()).get();
+  const auto published = awaitResult(server->publish(sync.currentDocument()));
+  if (published.outcomeCase() != ServerSync::Outcome::Case::published)
+    qCInfo(ui::lcApp).noquote() << "Sync at login did not share this Mac's settings:" << published.reason().c_str();
   std::optional<SyncService::ReadResult> others;
   try {
-    others = server->fetchOthers().get();
+    others = awaitResult(server->fetchOthers());
   } catch (...) {
+    qCWarning(ui::lcApp).noquote() << "Sync at login stops: the other Macs' settings cannot be fetched:"
+                                   << ui::currentError();
     return;
   }
   const auto additions = sync.missingHere(*others, PinnedSettings::load(*defaults));

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "Kit/Logging.hpp"
 #include "Preferences/BundledResource.hpp"
 
 namespace amberloom::app {
@@ -29,6 +30,8 @@ std::optional<std::string> Updater::bundledFeedURL() {
   try {
     return feedURL(parseJson(BundledResource::data("Info")));
   } catch (...) {
+    qCWarning(ui::lcApp).noquote() << "The built-in information list cannot be read for an update feed:"
+                                   << ui::currentError();
     return std::nullopt;
   }
 }

@@ -1,4 +1,4 @@
-// The process entry. The two headless switches are answered before anything of Qt exists; any
+// The process entry. The two headless switches are answered before any Qt object exists; any
 // other start is the windowed application, unless this home's application runs already: that one
 // is asked to bring its window forward, and this start ends.
 
@@ -11,11 +11,14 @@
 
 #include "AmberLoom/AmberloomApp.hpp"
 #include "AmberLoom/SingleInstance.hpp"
+#include "Kit/Logging.hpp"
 #include "Platform/HomeDirectory.hpp"
 
 Q_IMPORT_QML_PLUGIN(AmberLoom_UIPlugin)
 
 int main(int argc, char** argv) {
+  // The core's warnings go to Qt's categories from the start, the login-time run's included.
+  amberloom::ui::installCoreLogging();
   amberloom::app::AmberloomApp::handleCommandLineSwitches(std::vector<std::string>(argv, argv + argc));
   QGuiApplication application(argc, argv);
   QGuiApplication::setApplicationName(QStringLiteral("AmberLoom"));

@@ -15,7 +15,7 @@ bool earlier(long long seconds, long long nanoseconds, const timespec& than) {
 // File times are taken from the kernel's coarse clock (or finer), so a write made after this
 // clock has moved past a file's times cannot give the file those same times again. The clock is
 // read before the file is examined, which makes `settled` a safe judgement of what was examined.
-std::optional<FileIdentity> identifyFile(const std::string& path, bool& settled) {
+std::optional<FileIdentity> identifyFile(const std::string& path, bool& settled) noexcept {
   timespec now{};
   ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
   struct stat info {};

@@ -19,6 +19,6 @@ struct FileIdentity {
 
 // The identity of the regular file at `path`; none when there is none (absent, a folder, a FIFO).
 // `settled` says whether its times are older than the clock's tick. Never throws.
-std::optional<FileIdentity> identifyFile(const std::string& path, bool& settled);
+std::optional<FileIdentity> identifyFile(const std::string& path, bool& settled) noexcept;
 
 }  // namespace amberloom::platform

@@ -11,13 +11,15 @@ namespace amberloom::platform {
 
 class FolderLock {
  public:
-  // Creates the folder (owner-only, with its missing parents) and waits for the lock.
-  explicit FolderLock(const std::string& folder);
+  // Creates the folder (owner-only, with its missing parents) and waits for the lock. Never throws:
+  // every user checks `locked()` and refuses to replace a file it does not hold the lock for.
+  explicit FolderLock(const std::string& folder) noexcept;
   ~FolderLock();
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
 
-  // False when the folder could not be made or opened: nothing is held then, and `error` says why.
+  // False when the folder could not be made, opened or locked: nothing is held then, and `error`
+  // says why.
   bool locked() const { return fd_ >= 0; }
   const std::error_code& error() const { return error_; }
 

@@ -31,7 +31,7 @@ std::optional<std::string> machineUUID(const std::vector<std::string>& candidate
   return std::nullopt;
 }
 
-std::string hardwareModel(const std::string& productNamePath) {
+std::string hardwareModel(const std::string& productNamePath) noexcept {
   std::ifstream file(productNamePath, std::ios::binary);
   std::string text;
   if (!file || !std::getline(file, text)) return "unknown";  // missing, unreadable or empty

@@ -25,6 +25,6 @@ const std::string& hostUUID();
 
 // The hardware model as the firmware names it: the file's text up to the first zero byte or line
 // break, bytes as they are; "unknown" when the file cannot be read or is empty. Never throws.
-std::string hardwareModel(const std::string& productNamePath = "/sys/class/dmi/id/product_name");
+std::string hardwareModel(const std::string& productNamePath = "/sys/class/dmi/id/product_name") noexcept;
 
 }  // namespace amberloom::platform

@@ -222,6 +222,10 @@ void PreferenceFiles::removeDomain(const std::string& applicationID, bool curren
   const auto path = filePath(applicationID, currentHost);
   if (!path) throw PreferenceFileError(applicationID, "refused preference domain");
   FolderLock lock(std::filesystem::path(*path).parent_path().string());
+  // Unlocked, a writer could put the file back from what it read; without a folder there is no file.
+  std::error_code ec;
+  if (!lock.locked() && std::filesystem::exists(std::filesystem::symlink_status(*path, ec)))
+    throw PreferenceFileError(applicationID, "cannot lock preference folder (" + lock.error().message() + ")");
   if (::unlink(path->c_str()) != 0 && errno != ENOENT)
     throw PreferenceFileError(applicationID, "cannot remove preference file");
   if (cache_) cache_->forget(*path);

@@ -1,6 +1,7 @@
 #pragma once
 // The one way the system runs a child process: start it, drain standard output and standard
-// error together (a child that writes a lot to either never blocks), then wait for its exit.
+// error together (a child that writes a lot to either never blocks), then wait for its exit. Any
+// thread, several at once: each call has a child and pipes of its own, closed to every other child.
 
 #include <chrono>
 #include <optional>

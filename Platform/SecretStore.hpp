@@ -4,6 +4,9 @@
 //
 // The statuses follow the keychain's numbering so that callers can report them as the platform
 // would: 0 success, -25299 an item already exists, -36 an input/output failure.
+//
+// Any thread: each call reads, replaces or removes one item's file whole. Two adds of one item at
+// the same moment may both answer success; the later file wins.
 
 #include <memory>
 #include <optional>

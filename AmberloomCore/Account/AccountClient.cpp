@@ -9,6 +9,7 @@
 #include "Support/Base64.hpp"
 #include "Support/HttpSession.hpp"
 #include "Support/Iso8601.hpp"
+#include "Support/Log.hpp"
 #include "Support/Sha256.hpp"
 #include "Support/Json.hpp"
 
@@ -31,6 +32,7 @@ std::string errorCode(const std::string& body) {
     const Json json = parseJson(body);
     if (auto code = optionalString(requireObject(json, {}), "error", {})) return *code;
   } catch (const DecodingError&) {
+    log::dropped(log::Area::account, "An error answer of the account server names no code", log::Level::debug);
   }
   return "bilinmiyor";
 }
@@ -153,6 +155,7 @@ std::optional<AccountClient::Session> AccountClient::pollForSession(const std::s
     const Json json = parseJson(answer.body);
     session = Session{requiredString(json, "device_token", {}), requiredString(json, "device_id", {})};
   } catch (const DecodingError&) {
+    log::dropped(log::Area::account, "A sign-in answer of the account server does not read as a session");
   }
   if (!session || !isUsableToken(session->token)) throw Failure::server(answer.status, "cozumlenemedi");
   return session;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "Support/Log.hpp"
+
 namespace amberloom {
 namespace {
 
@@ -73,7 +75,7 @@ void AccountStore::save(const std::string& token, const std::string& email, cons
   }
 }
 
-bool AccountStore::clear() const {
+bool AccountStore::clear() const noexcept {
   rememberStoredDevice();
   secrets_->remove(service_, account_);
   for (const char* key : {serverKey, emailKey, deviceIDKey}) {
@@ -81,6 +83,7 @@ bool AccountStore::clear() const {
       defaults_->remove(key);
     } catch (const std::exception&) {
       // Signing out must always complete; a key that cannot be removed is left for the next clear.
+      log::dropped(log::Area::account, std::string("Signing out could not remove \"") + key + "\" from the preferences");
     }
   }
   return !isSignedIn();
@@ -93,7 +96,7 @@ std::vector<std::string> AccountStore::earlierDeviceIDs() const {
   return ids;
 }
 
-void AccountStore::forgetEarlierDevices(const std::vector<std::string>& ids) const {
+void AccountStore::forgetEarlierDevices(const std::vector<std::string>& ids) const noexcept {
   auto kept = defaults_->stringsOfArray(earlierDevicesKey).value_or(std::vector<std::string>{});
   const auto before = kept.size();
   std::erase_if(kept, [&](const std::string& id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); });
@@ -115,6 +118,7 @@ void AccountStore::storeEarlierDevices(const std::vector<std::string>& ids) cons
     defaults_->setStringArray(ids, earlierDevicesKey);
   } catch (const std::exception&) {
     // Without the memory an earlier entry only stays listed on the account until removed by hand.
+    log::dropped(log::Area::account, "The earlier device entries of this Mac cannot be remembered");
   }
 }
 

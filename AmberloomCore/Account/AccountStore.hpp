@@ -82,12 +82,12 @@ class AccountStore {
   // preference keys; never throws. False when this Mac is still signed in afterwards (neither the
   // secret nor the keys could be removed, as on a read-only home), so the next start would find
   // the session again.
-  bool clear() const;
+  bool clear() const noexcept;
 
   // The device ids this Mac held before, oldest first; never the stored one.
   std::vector<std::string> earlierDeviceIDs() const;
   // Forgets earlier device ids that no account holds any longer; never throws.
-  void forgetEarlierDevices(const std::vector<std::string>& ids) const;
+  void forgetEarlierDevices(const std::vector<std::string>& ids) const noexcept;
 
  private:
   // Adds the stored device id to the earlier ones; a failure to write only costs the memory.

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "Platform/MachineIdentity.hpp"
+#include "Support/Log.hpp"
 
 namespace amberloom {
 namespace {
@@ -37,6 +38,7 @@ std::string MachineIdentity::hardwareID(const std::optional<std::string>& platfo
     defaults.setString(fresh, fallbackKey);
   } catch (const std::exception&) {
     // The identifier never fails; an unstorable fallback only lasts for this run.
+    log::dropped(log::Area::account, "The fallback hardware identifier " + fresh + " cannot be stored");
   }
   return fresh;
 }

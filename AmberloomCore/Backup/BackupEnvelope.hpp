@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "Changes/SnapshotService.hpp"
+#include "Support/DeviceName.hpp"
 #include "Support/ErrorDescription.hpp"
 
 namespace amberloom {
@@ -80,8 +81,9 @@ struct BackupEnvelope {
 
   bool operator==(const BackupEnvelope&) const = default;
 
-  // The device name when there is one (even empty), else the device ID.
-  const std::string& displayName() const { return deviceName ? *deviceName : deviceID; }
+  // The name the user knows this Mac by (see shownDeviceName): the device name, a placeholder for
+  // one that shows nothing, the device ID when there is none.
+  std::string displayName() const { return shownDeviceName(deviceName, deviceID); }
 
   // Decodes and checks one file's bytes; the first failing check decides the error: unreadable
   // (too large, too deep, not the file's JSON form), unsupportedSchemaVersion (above 2),

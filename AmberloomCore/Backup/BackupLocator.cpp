@@ -14,15 +14,23 @@ bool BackupLocator::isBackupFileName(std::string_view name) {
   return name.size() >= suffix.size() && name.substr(name.size() - suffix.size()) == suffix;
 }
 
-bool BackupLocator::backupExists(const std::optional<std::string>& folder) const {
+std::string BackupLocator::fileName(std::string_view deviceID) {
+  return std::string(deviceID) + "." + fileExtension;
+}
+
+FoundBackups BackupLocator::findBackups(const std::optional<std::string>& folder, std::string_view ownFileName) const {
+  FoundBackups found;
   std::error_code error;
   std::filesystem::directory_iterator entries(folder.value_or(defaultFolder()), error);
-  if (error) return false;
+  if (error) return found;
   for (auto it = entries; it != std::filesystem::directory_iterator(); it.increment(error)) {
-    if (error) return false;
-    if (isBackupFileName(it->path().filename().string())) return true;
+    if (error) return FoundBackups{};
+    const std::string name = it->path().filename().string();
+    if (!isBackupFileName(name)) continue;
+    (name == ownFileName ? found.ofThisMac : found.ofOtherMacs) = true;
+    if (found.ofThisMac && found.ofOtherMacs) break;
   }
-  return false;
+  return found;
 }
 
 }  // namespace amberloom

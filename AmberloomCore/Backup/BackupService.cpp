@@ -14,6 +14,7 @@
 #include "Preferences/NightShiftClient.hpp"
 #include "SelfTest/SettingHealth.hpp"
 #include "Support/CanonicalText.hpp"
+#include "Support/Log.hpp"
 #include "Support/Sha256.hpp"
 
 namespace amberloom {
@@ -58,6 +59,7 @@ void remember(const UserDefaultsRef& preferences, const std::string& deviceID) {
     preferences->setString(deviceID, BackupService::deviceIDKey);
   } catch (const std::exception&) {
     // The ID is still right for this run; the next run tries again.
+    log::dropped(log::Area::backup, "This Mac's device id " + deviceID + " cannot be stored");
   }
 }
 
@@ -131,7 +133,7 @@ std::string BackupService::currentDeviceName(const platform::Host& host) {
   return name && !name->empty() ? wellFormedText(*name) : "Mac";
 }
 
-std::string BackupService::fileName() const { return deviceID_ + "." + BackupLocator::fileExtension; }
+std::string BackupService::fileName() const { return BackupLocator::fileName(deviceID_); }
 
 std::vector<std::pair<SettingRef, SettingChannel>> BackupService::distinctRoots() const {
   std::vector<std::pair<SettingRef, SettingChannel>> roots;
@@ -211,7 +213,7 @@ BackupEnvelope::ReadResult BackupService::readBackups(const std::string& folder)
   return result;
 }
 
-std::string BackupService::undoReason(const std::string& deviceID) { return "Before restoring from " + deviceID; }
+std::string BackupService::undoReason(const std::string& name) { return "Before restoring from " + name; }
 
 BatchTransaction BackupService::transaction(const std::optional<SnapshotHistory>& undoPoints) const {
   // A restore records no change history, so its batches keep none either.
@@ -275,7 +277,7 @@ BatchResult<RestoreReport> BackupService::restore(const BackupEnvelope& given, R
   }
 
   std::exception_ptr failure;
-  auto batch = transaction(undoPoints).run<RestoreReport>(roots, {}, undoReason(backup.deviceID), [&](const Snapshot& before) {
+  auto batch = transaction(undoPoints).run<RestoreReport>(roots, {}, undoReason(backup.displayName()), [&](const Snapshot& before) {
     report.undo = before;
     try {
       snapshots_.restore(writing);

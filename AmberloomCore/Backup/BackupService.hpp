@@ -110,8 +110,9 @@ class BackupService {
   // unreadable. Never throws.
   BackupEnvelope::ReadResult readBackups(const std::string& folder) const;
 
-  // "Before restoring from <deviceID>": the reason of a restore's undo point.
-  static std::string undoReason(const std::string& deviceID);
+  // "Before restoring from <name>": the reason of a restore's undo point, naming the Mac as the
+  // user knows it (BackupEnvelope::displayName), not by its ID.
+  static std::string undoReason(const std::string& name);
 
   // Writes the backup's entries chosen by `mode` and reads each back through `verifiedBy` (Night
   // Shift through a second run); an entry of a domain no restore may write counts as unreadable.

@@ -11,7 +11,7 @@ std::string groupID(const std::string& settingID) { return settingID.substr(0, s
 }  // namespace
 
 FirstRunRoute PersonalisationScan::route() const {
-  if (isPersonalised()) return hasBackup ? FirstRunRoute::compare : FirstRunRoute::backUpWhatYouHave;
+  if (isPersonalised()) return hasOtherMacsBackup ? FirstRunRoute::compare : FirstRunRoute::backUpWhatYouHave;
   return hasBackup ? FirstRunRoute::restore : FirstRunRoute::discover;
 }
 
@@ -37,7 +37,9 @@ PersonalisationScan PersonalisationScanner::scan(const Version& os, const Versio
     ++scan.customisedByGroup[groupID(setting.id)];
     if (!setting.systemWritten) scan.deliberateIDs.push_back(setting.id);
   }
-  scan.hasBackup = backupExists_ && backupExists_();
+  const FoundBackups found = findBackups_ ? findBackups_() : FoundBackups{};
+  scan.hasBackup = found.any();
+  scan.hasOtherMacsBackup = found.ofOtherMacs;
   return scan;
 }
 

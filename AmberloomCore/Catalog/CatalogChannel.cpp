@@ -8,6 +8,7 @@
 #include "Platform/FolderLock.hpp"
 #include "Support/Base64.hpp"
 #include "Support/BackgroundTask.hpp"
+#include "Support/Log.hpp"
 #include "Catalog/CatalogEndpoints.hpp"
 #include "Platform/HomeDirectory.hpp"
 
@@ -33,6 +34,7 @@ std::optional<SettingsCatalog> readable(const std::string& data) {
   try {
     return SettingsCatalog::fromData(data);
   } catch (...) {
+    log::dropped(log::Area::catalog, "A signed catalogue does not read as one");
     return std::nullopt;
   }
 }
@@ -41,6 +43,7 @@ SettingsCatalog builtIn() {
   try {
     return SettingsCatalog::bundled();
   } catch (...) {
+    log::dropped(log::Area::catalog, "The built-in catalogue cannot be read; an empty one stands in");
     return SettingsCatalog(SettingsCatalog::supportedSchemaVersion, 0, {});
   }
 }
@@ -79,6 +82,7 @@ std::optional<SignedCatalog> FileCatalogCache::read() const {
   try {
     return SignedCatalog::fromJson(parseJson(bytes));
   } catch (const DecodingError&) {
+    log::dropped(log::Area::catalog, "The cached catalogue " + url_ + " is not one; it is left alone");
     return std::nullopt;
   }
 }
@@ -86,8 +90,9 @@ std::optional<SignedCatalog> FileCatalogCache::read() const {
 void FileCatalogCache::write(const SignedCatalog& catalog) {
   try {
     platform::writeFileAtomically(url_, writeJson(catalog.toJson()));
-  } catch (const std::exception&) {
+  } catch (...) {
     // The previous file, if any, stays.
+    log::dropped(log::Area::catalog, "The downloaded catalogue cannot be cached in " + url_);
   }
 }
 
@@ -95,6 +100,10 @@ void FileCatalogCache::replace(const SignedCatalog& catalog,
                                const std::function<bool(const SignedCatalog& stored)>& keepsStored) {
   const std::filesystem::path folder = std::filesystem::path(url_).parent_path();
   const platform::FolderLock lock(folder.empty() ? "." : folder.string());
+  // Unlocked, another process's newer copy could be lost: the cache is left as it is.
+  if (!lock.locked())
+    return log::warning(log::Area::catalog, "The catalogue cache's folder " + folder.string() +
+                                                " cannot be locked (" + lock.error().message() + "); it is not updated");
   CatalogCache::replace(catalog, keepsStored);
 }
 
@@ -116,6 +125,7 @@ CatalogLoadResult CatalogChannel::loadNow() const {
   try {
     if (cache_) stored = cache_->read();
   } catch (...) {
+    log::dropped(log::Area::catalog, "The cached catalogue cannot be read");
   }
   if (stored && isSigned(*stored, publicKey_)) cached = readable(stored->data);
 
@@ -126,8 +136,9 @@ CatalogLoadResult CatalogChannel::loadNow() const {
 
   SignedCatalog fetched;
   try {
-    fetched = fetch_().get();
+    fetched = awaitResult(fetch_());
   } catch (...) {
+    log::dropped(log::Area::catalog, "No catalogue could be downloaded; the cached or built-in one stays");
     return fallBack(false);
   }
   if (!isSigned(fetched, publicKey_)) return fallBack(false);
@@ -144,6 +155,7 @@ CatalogLoadResult CatalogChannel::loadNow() const {
         return storedCatalog && storedCatalog->catalogVersion() > catalog->catalogVersion();
       });
   } catch (...) {
+    log::dropped(log::Area::catalog, "The downloaded catalogue cannot be cached");
   }
   return CatalogLoadResult{std::move(*catalog), CatalogSource::network, false};
 }

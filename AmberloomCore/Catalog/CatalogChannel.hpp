@@ -93,7 +93,7 @@ class CatalogChannel {
   const std::shared_ptr<CatalogCache>& cache() const { return cache_; }
   const Fetch& fetch() const { return fetch_; }
 
-  // Returns at once; the work runs on a thread of its own (the future may be dropped). The future
+  // Returns at once; the work runs on the worker pool (the future may be dropped). The future
   // never holds an exception: every failure ends in the cached or the built-in catalogue. A built-in
   // catalogue that cannot be read gives an empty catalogue. Never throws: when no thread can be
   // started the work runs on the caller's thread.

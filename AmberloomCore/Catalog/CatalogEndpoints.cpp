@@ -16,26 +16,27 @@ CatalogEndpoint CatalogEndpoint::standard(const std::string& host) {
 std::future<SignedCatalog> CatalogEndpoint::fetch(std::shared_ptr<HttpSession> session) const {
   return runInBackground([endpoint = *this, session = std::move(session)]() -> SignedCatalog {
     if (!session) throw std::invalid_argument("no HTTP session");
-    const auto download = [&session](const std::string& url, std::size_t limit, std::stop_token stop) {
-      HttpRequest request;
-      request.url = url;
-      request.maxResponseBytes = limit;
-      return session->perform(request, stop).body;
+    const auto download = [session](std::string url, std::size_t limit, std::stop_token stop) {
+      return [session, url = std::move(url), limit, stop] {
+        HttpRequest request;
+        request.url = url;
+        request.maxResponseBytes = limit;
+        return session->perform(request, stop).body;
+      };
     };
     std::stop_source signatureStop;
-    auto catalogue = std::async(std::launch::async, download, endpoint.catalogURL, maxCatalogBytes, std::stop_token{});
-    auto signature = std::async(std::launch::async, download, endpoint.signatureURL, maxSignatureBytes,
-                                signatureStop.get_token());
+    auto catalogue = runInBackground(download(endpoint.catalogURL, maxCatalogBytes, std::stop_token{}));
+    auto signature = runInBackground(download(endpoint.signatureURL, maxSignatureBytes, signatureStop.get_token()));
     std::string data;
     try {
-      data = catalogue.get();
+      data = awaitResult(std::move(catalogue));
     } catch (...) {
       // The signature is useless without its catalogue; stop it and let it finish before reporting.
       signatureStop.request_stop();
-      signature.wait();
+      WorkerPool::whileWaiting([&signature] { signature.wait(); });
       throw;
     }
-    return SignedCatalog{std::move(data), signature.get()};
+    return SignedCatalog{std::move(data), awaitResult(std::move(signature))};
   });
 }
 

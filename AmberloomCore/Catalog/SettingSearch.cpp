@@ -122,13 +122,18 @@ std::vector<const SettingDefinition*> SettingSearchIndex::find(std::string_view 
   // The library's find looks for the needle's first byte with a vectorised scan.
   const std::string_view all(haystacks_);
   std::size_t from = 0;
+  // Matches come in order, so the setting holding one is found by walking on from the last: a
+  // short query matches nearly every setting, and a search from the start for each costs more
+  // than the scan.
+  std::size_t setting = 0;
   while (from < all.size()) {
     const std::size_t match = all.find(needle, from);
     if (match == std::string_view::npos) break;
-    // The setting whose haystack holds the match; the search goes on with the next one.
-    const auto next = std::upper_bound(starts_.begin(), starts_.end(), match);
-    found.push_back(settings_[static_cast<std::size_t>(next - starts_.begin()) - 1]);
-    from = next == starts_.end() ? all.size() : *next;
+    while (setting + 1 < starts_.size() && starts_[setting + 1] <= match) ++setting;
+    found.push_back(settings_[setting]);
+    // The search goes on with the next setting's haystack.
+    ++setting;
+    from = setting < starts_.size() ? starts_[setting] : all.size();
   }
   return found;
 }

@@ -11,6 +11,7 @@
 #include "Platform/FolderLock.hpp"
 #include "Support/CanonicalText.hpp"
 #include "Platform/HomeDirectory.hpp"
+#include "Support/Log.hpp"
 
 namespace amberloom {
 namespace fs = std::filesystem;
@@ -86,6 +87,8 @@ struct IntentLog::Contents {
       std::string key = canonicalForm(intent.settingID);
       return std::make_shared<const Entry>(Entry{std::move(intent), std::move(text), std::move(key)});
     } catch (const JsonWriteError&) {
+      log::dropped(log::Area::changes, "The change of " + intent.settingID + " has no JSON form to keep",
+                   log::Level::info);
       return nullptr;
     }
   }
@@ -150,6 +153,7 @@ std::shared_ptr<const IntentLog::Contents> IntentLog::load() const {
       entries.push_back(std::move(entry));
     }
   } catch (const DecodingError&) {
+    log::dropped(log::Area::changes, "The change history " + path_ + " does not read as one", log::Level::info);
     return nullptr;
   }
   auto contents = std::make_shared<const Contents>(Contents(std::move(entries)));
@@ -220,11 +224,12 @@ void IntentLog::putBack(const std::vector<PriorIntent>& records) const { update(
 void IntentLog::update(const std::vector<PriorIntent>& replaced) const {
   // Held across the read and the replacement: another process's change in between would be lost.
   const platform::FolderLock lock(folder());
+  if (!lock.locked()) throw HistoryWriteError(path_, "its folder cannot be locked (" + lock.error().message() + ")");
   auto contents = load();
   if (!contents) {
     quarantine();
     // Still there: replacing it would lose what it holds.
-    if (occupied(path_)) return;
+    if (occupied(path_)) throw HistoryWriteError(path_, "the unreadable history in its place cannot be moved aside");
     contents = std::make_shared<const Contents>(Contents({}));
   }
   std::unordered_set<std::string> keys;
@@ -253,8 +258,8 @@ void IntentLog::update(const std::vector<PriorIntent>& replaced) const {
   text.push_back(']');
   try {
     platform::writeFileAtomically(path_, text);
-  } catch (const platform::FileWriteError&) {
-    return;
+  } catch (const platform::FileWriteError& error) {
+    throw HistoryWriteError(path_, error.what());
   }
   // The file just written is kept at once: under the folder's lock no one else replaced it, and a
   // writer after the lock makes a file of another inode.
@@ -281,9 +286,14 @@ void IntentLog::quarantine() const {
   fs::path target = folderPath / (base + std::string(kQuarantineSuffix));
   for (int n = 2; occupied(target); ++n)
     target = folderPath / (base + "-" + std::to_string(n) + std::string(kQuarantineSuffix));
-  // A failed move leaves the bad file in place; the next record or forget replaces it.
+  // A failed move leaves the bad file in place, and no change replaces it.
   std::error_code ec;
   fs::rename(path_, target, ec);
+  if (ec)
+    log::warning(log::Area::changes,
+                 "The unreadable change history " + path_ + " cannot be moved aside: " + ec.message());
+  else
+    log::warning(log::Area::changes, "The unreadable change history was moved aside as " + target.string());
 }
 
 }  // namespace amberloom

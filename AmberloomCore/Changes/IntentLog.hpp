@@ -6,15 +6,18 @@
 // whole and atomically, under the advisory lock of its folder, so that two processes recording at
 // once (the application and the login-time run) lose nothing. What the file held when last read
 // or written is kept, parsed, by the log and its copies, and read again only once the file has
-// changed on disk, so a record costs no parse of a long history. No call throws. A file that
+// changed on disk, so a record costs no parse of a long history. Reading never throws; a change
+// that cannot be stored throws HistoryWriteError, so that a caller can say so. A file that
 // exists but cannot be read (its permissions, a body that is not the history's) is moved aside as
 // "intents.corrupt-<yyyy-MM-dd-HHmmss UTC>.json" ("-2", "-3", ... before ".json" when taken) and
 // the history reads as empty; while it cannot be moved, no change replaces it. An entry whose
-// value has no JSON form is never stored; the others are.
+// value has no JSON form is never stored; the others are. Copies of a log may be used from any
+// thread at once.
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -55,6 +58,18 @@ struct PriorIntent {
   static PriorIntent fromJson(const Json& json, const CodingPath& path = {});
 };
 
+// A change of the history that was not stored: the history file, and why (its folder cannot be
+// made or locked, the disk is full or read-only, an unreadable history is in the way).
+class HistoryWriteError : public std::runtime_error {
+ public:
+  HistoryWriteError(std::string path, const std::string& reason)
+      : std::runtime_error("The change history " + path + " could not be saved: " + reason), path_(std::move(path)) {}
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 class IntentLog {
  public:
   using Clock = std::function<double()>;  // seconds since the reference date
@@ -63,7 +78,7 @@ class IntentLog {
 
   IntentLog(std::string path, std::string osBuild, Clock clock = iso8601::now);
   // The log on ~/Library/Application Support/AmberLoom/intents.json; creates the folder first,
-  // ignoring a failure (later writes then fail silently).
+  // ignoring a failure (later changes then throw HistoryWriteError).
   static IntentLog standard(std::string osBuild);
 
   const std::string& path() const { return path_; }
@@ -75,20 +90,22 @@ class IntentLog {
   std::vector<RecordedIntent> newestFirst() const;
   // The first entry of all() for exactly this id.
   std::optional<RecordedIntent> intent(const std::string& settingID) const;
-  // Drops every entry of the setting and appends the new one (time taken before reading). A
-  // failure to store it is ignored: the entry built is returned in any case.
+  // Drops every entry of the setting, appends the new one (time taken before reading) and returns
+  // it. Throws HistoryWriteError when it could not be stored.
   RecordedIntent record(const std::string& settingID, std::optional<PreferenceValue> value) const;
   // Records each choice in order, as record one after the other would, in one rewrite of the file;
-  // a choice whose value has no JSON form (a number that is not finite) is left out alone.
+  // a choice whose value has no JSON form (a number that is not finite) is left out alone. Throws
+  // HistoryWriteError when the file could not be rewritten.
   std::vector<RecordedIntent> record(
       const std::vector<std::pair<std::string, std::optional<PreferenceValue>>>& choices) const;
   // Drops every entry of the setting and rewrites the file, also when nothing was dropped ("[]"
-  // for a missing or unreadable history). A failure to write is ignored.
+  // for a missing or unreadable history). Throws HistoryWriteError when it could not be rewritten.
   void forget(const std::string& settingID) const;
   // The record of each setting, each setting once, in the given order.
   std::vector<PriorIntent> records(const std::vector<std::string>& settingIDs) const;
   // Puts each setting's record back as it was: the record itself, as it was stored, appended at the
-  // end; none forgets the setting. One rewrite of the file; a failure to write is ignored.
+  // end; none forgets the setting. One rewrite of the file; throws HistoryWriteError when it could
+  // not be rewritten.
   void putBack(const std::vector<PriorIntent>& records) const;
   // Names (not paths) in the history's folder that begin with "intents.corrupt-" and end with
   // ".json", in ascending string order; empty when the folder cannot be listed.
@@ -103,8 +120,9 @@ class IntentLog {
   // The history as it is on disk now (none when the file exists but cannot be read).
   std::shared_ptr<const Contents> load() const;
   // Under the folder's lock: drops every entry of the settings of `replaced` and appends those of
-  // them that hold a record, then writes the file. Nothing is written when the file exists, cannot
-  // be read and cannot be moved aside.
+  // them that hold a record, then writes the file. Nothing is written, and HistoryWriteError
+  // thrown, when the folder cannot be locked, the file cannot be written, or it exists, cannot be
+  // read and cannot be moved aside.
   void update(const std::vector<PriorIntent>& replaced) const;
 
   std::string path_;

@@ -5,12 +5,28 @@
 #include <unordered_set>
 
 #include "Preferences/NightShiftVerifier.hpp"
+#include "Support/Log.hpp"
 
 namespace amberloom {
 
 namespace {
 
 std::string errorText(const std::exception& error) { return error.what(); }
+
+// Changes the history after writes that stand whether or not it is stored: a batch goes on, and
+// says `failure` in the log, when the history cannot be saved (its settings may then show on the
+// repair screen as changed by something else).
+template <class Change>
+void changeHistory(const char* failure, Change change) noexcept {
+  try {
+    change();
+  } catch (...) {
+    log::dropped(log::Area::changes, failure);
+  }
+}
+
+constexpr const char* kNotRecorded = "Settings written and confirmed are missing from the change history";
+constexpr const char* kNotPutBack = "Settings taken back keep their batch's records in the change history";
 
 // The ref of the undo entry that holds a setting: its root key, or a Night Shift setting whole.
 SettingRef undoRefOf(const SettingDefinition& setting) {
@@ -127,7 +143,7 @@ void PreferenceApplier::writeInOrder(const std::vector<BatchItem>& items, const 
     const bool confirmed =
         matchesFromOutside(seen, expected, reader, resolver_.resolve(setting.ref.domain, setting.ref.byHost));
     report.outcomes.push_back(outcomeOf(setting, value, confirmed));
-    if (confirmed && intents_) intents_->record(setting.id, expected);
+    if (confirmed && intents_) changeHistory(kNotRecorded, [&] { intents_->record(setting.id, expected); });
     addRestartTargets(report.restartTargets, setting);
   }
 }
@@ -223,7 +239,7 @@ void PreferenceApplier::writeByDomain(const std::vector<BatchItem>& items, const
     if (confirmed) confirmedChoices.emplace_back(setting.id, expected);
     addRestartTargets(report.restartTargets, setting);
   }
-  if (intents_) intents_->record(confirmedChoices);
+  if (intents_) changeHistory(kNotRecorded, [&] { intents_->record(confirmedChoices); });
 }
 
 UndoReport PreferenceApplier::undo(const Snapshot& snapshot, const std::vector<SettingDefinition>& forgetting,
@@ -284,13 +300,14 @@ void PreferenceApplier::takeBackHistory(const UndoReport& restored, const std::v
                           });
       if (!stayed) back.push_back(prior);
     }
-    intents_->putBack(back);
+    changeHistory(kNotPutBack, [&] { intents_->putBack(back); });
     return;
   }
   // Only after the restore is it known which recorded choices the undo really took back.
   for (const auto& setting : forgetting) {
     const auto recorded = intents_->intent(setting.id);
-    if (recorded && recorded->value != service_.currentValue(setting)) intents_->forget(setting.id);
+    if (recorded && recorded->value != service_.currentValue(setting))
+      changeHistory(kNotPutBack, [&] { intents_->forget(setting.id); });
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "Support/Log.hpp"
+
 namespace amberloom {
 
 Json SnapshotEntry::toJson() const {
@@ -41,6 +43,8 @@ Snapshot Snapshot::storable() const {
     try {
       writeJson(entry.rootValue->toJson());
     } catch (const JsonWriteError&) {
+      log::dropped(log::Area::changes, "An undo point keeps a value of " + entry.ref.domain + " as unreadable",
+                   log::Level::info);
       entry.rootValue.reset();
       entry.isUnreadable = true;
     }

@@ -14,6 +14,7 @@
 #include "Platform/FileIdentity.hpp"
 #include "Platform/HomeDirectory.hpp"
 #include "Support/Iso8601.hpp"
+#include "Support/Log.hpp"
 
 namespace amberloom {
 namespace fs = std::filesystem;
@@ -173,6 +174,7 @@ std::vector<FoundPoint> readPoints(const std::string& folder, DecodedPoints& dec
       try {
         entry->point = decodePoint(parseJson(bytes));
       } catch (const DecodingError&) {
+        log::dropped(log::Area::changes, "The undo point " + path + " cannot be read; it is not listed");
       }
       if (settled) decoded.keep(name, *entry);
     }
@@ -226,6 +228,7 @@ StoredSnapshot SnapshotHistory::store(const Snapshot& snapshot, const std::strin
         priors.push_back(std::move(json));
         return false;
       } catch (const JsonWriteError&) {
+        log::dropped(log::Area::changes, "An undo point leaves out the record of " + prior.settingID, log::Level::info);
         return true;
       }
     });

@@ -1,6 +1,7 @@
 #pragma once
 // The seam every write is confirmed through: keys of a domain as another process sees them.
 // ExternalVerifier is the one that runs the `defaults` command; tests put readers of their own.
+// Readers are called from workers, several at once.
 
 #include <optional>
 #include <string>

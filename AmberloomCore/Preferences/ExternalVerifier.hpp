@@ -3,6 +3,7 @@
 // `ExternalVerifier` runs the `defaults` command as a child, lets it export the whole domain as a
 // property list and picks the key out of it. Nothing is cached: every call runs the command. A
 // command that has not finished within the wait limit is killed and counts as a failed read.
+// Readers are called from workers, several at once; the live one keeps nothing between calls.
 
 #include <chrono>
 #include <optional>

@@ -2,7 +2,8 @@
 // The seam to the system preference store: read and write one top-level key of a resolved domain.
 // `PreferenceKeyProbing` adds the one question only the live store answers: whether a key holds
 // anything at all, even a value no PreferenceValue can represent or one in a file that cannot be
-// read.
+// read. Any thread, several at once: a batch writes and reads back on a worker while the main
+// thread reads; every implementation guards what it keeps.
 
 #include <exception>
 #include <functional>

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "Preferences/CFPreferenceStore.hpp"
+#include "Support/Log.hpp"
 
 namespace amberloom {
 
@@ -115,7 +116,9 @@ void UserDefaults::setStringArray(const std::vector<std::string>& value, const s
 
 UserDefaultsRef StoreUserDefaults::standard() {
   return std::make_shared<StoreUserDefaults>(std::make_shared<CFPreferenceStore>(), [] {
-    return platform::PreferenceFiles::live().moveUnreadableAside(applicationDomain, false).has_value();
+    const auto aside = platform::PreferenceFiles::live().moveUnreadableAside(applicationDomain, false);
+    if (aside) log::warning(log::Area::preferences, "The application's unreadable preferences were moved aside as " + *aside);
+    return aside.has_value();
   });
 }
 

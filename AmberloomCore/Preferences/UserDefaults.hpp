@@ -2,7 +2,8 @@
 // The application's own preferences ("hasCompletedFirstRun", "lastSelectedGroup",
 // "sync.serverRevision", "pinnedSettingIDs", ...): one small seam, so that every service and model
 // that keeps a preference can be handed its own store in a test. The live implementation keeps
-// them in the same preference files as everything else, domain "tv.winterbrae.amberloom".
+// them in the same preference files as everything else, domain "tv.winterbrae.amberloom". Any
+// thread, several at once (the server-sync queues store the revision from a worker).
 
 #include <cstdint>
 #include <functional>

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "Preferences/BundledResource.hpp"
+#include "Support/Log.hpp"
 
 namespace amberloom {
 
@@ -73,6 +74,7 @@ Version Version::currentApp() {
   try {
     return currentApp(parseJson(BundledResource::data("Info")));
   } catch (const std::exception&) {
+    log::dropped(log::Area::preferences, "The built-in information list cannot be read for the version");
     return Version({0});
   }
 }

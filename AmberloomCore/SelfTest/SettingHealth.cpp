@@ -7,6 +7,7 @@
 #include "Support/BackgroundTask.hpp"
 #include "Support/HttpSession.hpp"
 #include "Support/Json.hpp"
+#include "Support/Log.hpp"
 
 namespace amberloom {
 
@@ -82,7 +83,7 @@ AnonymousReporter AnonymousReporter::production(Version appVersion, std::string 
   return AnonymousReporter(std::move(appVersion), std::move(osBuild), std::move(isEnabled), std::move(send));
 }
 
-std::future<void> AnonymousReporter::report(const std::string& settingID, bool succeeded) const {
+std::future<void> AnonymousReporter::report(const std::string& settingID, bool succeeded) const noexcept {
   if (auto started = startInBackground([reporter = *this, settingID, succeeded] { reporter.reportNow(settingID, succeeded); }))
     return std::move(*started);
   // No thread to send it from: the report is dropped, as any other failed delivery.
@@ -102,6 +103,7 @@ void AnonymousReporter::reportNow(const std::string& settingID, bool succeeded) 
   } catch (...) {
     // Reports are best effort: a switch that fails, a body that cannot be written and every error
     // of the delivery are dropped.
+    log::dropped(log::Area::support, "The anonymous report about " + settingID + " was not sent", log::Level::info);
   }
 }
 

@@ -84,10 +84,10 @@ class AnonymousReporter {
   const Version& appVersion() const { return appVersion_; }
   const std::string& osBuild() const { return osBuild_; }
 
-  // Returns at once; asks the switch, builds and sends on a thread of its own. The future (which may
+  // Returns at once; asks the switch, builds and sends on the worker pool. The future (which may
   // be dropped) becomes ready when the report was sent or given up, and never holds an exception.
   // Never throws: when no thread can be started the report is dropped.
-  std::future<void> report(const std::string& settingID, bool succeeded) const;
+  std::future<void> report(const std::string& settingID, bool succeeded) const noexcept;
 
  private:
   void reportNow(const std::string& settingID, bool succeeded) const;

@@ -6,7 +6,7 @@
 
 namespace amberloom {
 
-void sweepStaleTemporaries(const std::string& homeDirectory, const std::string& backupFolder) {
+void sweepStaleTemporaries(const std::string& homeDirectory, const std::string& backupFolder) noexcept {
   const auto endingIn = [](std::string_view suffix) {
     return [suffix](std::string_view name) { return name.ends_with(suffix); };
   };

@@ -15,6 +15,6 @@ inline constexpr std::chrono::seconds kStaleTemporaryAge{10 * 60};
 // ~/Library/Preferences and its ByHost folder, the files of Application Support's AmberLoom and
 // its undo history, the keychain stand-in's items, and the backup files in `backupFolder`.
 // Never throws.
-void sweepStaleTemporaries(const std::string& homeDirectory, const std::string& backupFolder);
+void sweepStaleTemporaries(const std::string& homeDirectory, const std::string& backupFolder) noexcept;
 
 }  // namespace amberloom

@@ -13,6 +13,8 @@
 #include <optional>
 #include <system_error>
 
+#include "Support/Log.hpp"
+
 namespace amberloom {
 namespace {
 
@@ -95,6 +97,7 @@ std::unique_ptr<FolderWatcher> FolderWatcher::watch(const std::string& path, int
     std::thread thread([watch] { watch->run(); });
     return std::unique_ptr<FolderWatcher>(new FolderWatcher(watch, std::move(thread)));
   } catch (const std::system_error&) {
+    log::dropped(log::Area::sync, "No thread can watch the backup folder for changes");
     return nullptr;
   }
 }

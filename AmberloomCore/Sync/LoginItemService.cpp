@@ -24,7 +24,7 @@ LoginItemService::LoginItemService(const std::string& plistName)
 
 LoginItemService::LoginItemService(std::shared_ptr<LaunchAgent> agent) : agent_(std::move(agent)) {}
 
-LoginItemService::Status LoginItemService::status() const {
+LoginItemService::Status LoginItemService::status() const noexcept {
   switch (agent_->status()) {
     case LaunchAgentStatus::notRegistered: return Status::disabled;
     case LaunchAgentStatus::enabled: return Status::enabled;

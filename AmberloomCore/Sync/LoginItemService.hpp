@@ -24,7 +24,7 @@ class LoginItemService {
   // The agent's state, read afresh on every call: registered and allowed (enabled), not
   // registered (disabled), registered but held back by the user's login-item settings
   // (blockedByUser), anything else including an unknown agent (unavailable). Never throws.
-  Status status() const;
+  Status status() const noexcept;
   // Registers the agent: none on success, else "Could not turn on sync at startup: " and the
   // platform's description. Never throws.
   std::optional<std::string> enable();

@@ -2,7 +2,7 @@
 
 namespace amberloom {
 
-bool ReportingPreference::isEnabled(const UserDefaults& defaults) { return defaults.boolValue(defaultsKey).value_or(true); }
+bool ReportingPreference::isEnabled(const UserDefaults& defaults) noexcept { return defaults.boolValue(defaultsKey).value_or(true); }
 
 void ReportingPreference::set(bool enabled, UserDefaults& defaults) { defaults.setBool(enabled, defaultsKey); }
 

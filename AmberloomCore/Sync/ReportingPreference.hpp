@@ -13,7 +13,7 @@ struct ReportingPreference {
 
   // The stored value read as a Boolean (a number or a text counts, see UserDefaults); true when
   // absent or not readable as one. Never throws.
-  static bool isEnabled(const UserDefaults& defaults);
+  static bool isEnabled(const UserDefaults& defaults) noexcept;
   // Throws as UserDefaults::set does.
   static void set(bool enabled, UserDefaults& defaults);
 };

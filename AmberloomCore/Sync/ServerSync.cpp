@@ -1,17 +1,16 @@
 #include "Sync/ServerSync.hpp"
 
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
 #include <filesystem>
 #include <mutex>
 #include <stop_token>
-#include <thread>
 
 #include "Account/AccountStore.hpp"
 #include "Platform/AtomicFile.hpp"
 #include "Platform/FolderLock.hpp"
 #include "Platform/HomeDirectory.hpp"
+#include "Support/Log.hpp"
+#include "Support/SerialQueue.hpp"
 
 namespace amberloom {
 namespace {
@@ -41,7 +40,7 @@ std::string failureSentence(const std::exception_ptr& error) {
       case Failure::Case::server:
       case Failure::Case::revisionStale: break;
     }
-  } catch (...) {
+  } catch (...) {  // any other error reads as the server out of reach; the caller logs it
   }
   return kUnreachable;
 }
@@ -103,6 +102,7 @@ Prepared prepare(const SyncDocument& document) {
     }
     SyncDocument::fromData(prepared.text);
   } catch (...) {
+    log::dropped(log::Area::sync, "This Mac's sync document cannot be prepared for upload");
     prepared.refusal = kNotPrepared;
   }
   return prepared;
@@ -116,59 +116,6 @@ std::shared_ptr<AccountStore> keychainStore() {
   return std::make_shared<AccountStore>("tv.winterbrae.amberloom.session", "device-token",
                                         StoreUserDefaults::standard());
 }
-
-// One worker thread running the operations handed to it one at a time, in the order they came.
-class Lane {
- public:
-  Lane() : worker_([this] { work(); }) {}
-  ~Lane() { close(); }
-  Lane(const Lane&) = delete;
-  Lane& operator=(const Lane&) = delete;
-
-  // Runs `operation` after every operation handed in before it; its result or error in the future.
-  template <class Operation>
-  auto enqueue(Operation operation) {
-    auto task = std::make_shared<std::packaged_task<std::invoke_result_t<Operation>()>>(std::move(operation));
-    auto result = task->get_future();
-    {
-      std::lock_guard lock(mutex_);
-      operations_.emplace_back([task] { (*task)(); });
-    }
-    wake_.notify_one();
-    return result;
-  }
-
-  // Lets the operations already handed in finish, then ends the worker.
-  void close() {
-    {
-      std::lock_guard lock(mutex_);
-      closing_ = true;
-    }
-    wake_.notify_one();
-    if (worker_.joinable()) worker_.join();
-  }
-
- private:
-  void work() {
-    while (true) {
-      std::function<void()> operation;
-      {
-        std::unique_lock lock(mutex_);
-        wake_.wait(lock, [&] { return closing_ || !operations_.empty(); });
-        if (operations_.empty()) return;
-        operation = std::move(operations_.front());
-        operations_.pop_front();
-      }
-      operation();
-    }
-  }
-
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::deque<std::function<void()>> operations_;
-  bool closing_ = false;
-  std::thread worker_;  // last: started once everything it uses is ready
-};
 
 }  // namespace
 
@@ -189,8 +136,8 @@ struct ServerSync::Actor {
   std::mutex revisionMutex;
   std::uint64_t revisionWrites = 0;
 
-  std::optional<Lane> uploads;  // publish and flush
-  std::optional<Lane> reads;    // fetches and the pending check
+  std::optional<SerialQueue> uploads;  // publish and flush
+  std::optional<SerialQueue> reads;    // fetches and the pending check
 
   std::uint64_t revisionWritesSoFar() {
     std::lock_guard lock(revisionMutex);
@@ -211,6 +158,7 @@ struct ServerSync::Actor {
     try {
       defaults->setInteger(revision, revisionKey);
     } catch (...) {
+      log::dropped(log::Area::sync, "The server's revision " + std::to_string(revision) + " cannot be stored");
     }
   }
 
@@ -220,6 +168,8 @@ struct ServerSync::Actor {
   // or none when the pending file holds it now.
   std::optional<std::string> queue(const Prepared& prepared) {
     const platform::FolderLock lock(pendingFolder());
+    // Unlocked, the document could replace a newer one another process is keeping there.
+    if (!lock.locked()) return "its folder " + pendingFolder() + " cannot be locked (" + lock.error().message() + ")";
     try {
       platform::writeFileAtomically(pendingPath, prepared.bytes);
       return std::nullopt;
@@ -234,6 +184,12 @@ struct ServerSync::Actor {
   // Removes the pending file while it holds `bytes`: what another process queued since stays.
   void clearQueue(const std::string& bytes) {
     const platform::FolderLock lock(pendingFolder());
+    if (!lock.locked()) {
+      // Left in place, it is only sent once more.
+      log::warning(log::Area::sync, "The pending sync document " + pendingPath + " is kept: its folder cannot be locked (" +
+                                        lock.error().message() + ")");
+      return;
+    }
     std::string held;
     if (!platform::readWholeFile(pendingPath, held) || held != bytes) return;
     std::error_code ignored;
@@ -262,6 +218,7 @@ struct ServerSync::Actor {
           return true;
         }
     } catch (...) {
+      log::dropped(log::Area::sync, "The server's revision of this Mac's settings cannot be read");
       return false;
     }
     storeRevision(0);
@@ -278,6 +235,7 @@ struct ServerSync::Actor {
   // The outcome of an upload that failed with `error`: the document stays pending, unless no server
   // would ever take it.
   Outcome failed(const Prepared& prepared, const std::exception_ptr& error, const std::optional<std::string>& notKept) {
+    log::warning(log::Area::sync, "The upload of this Mac's settings failed: " + log::errorText(error));
     try {
       std::rethrow_exception(error);
     } catch (const Failure& failure) {
@@ -285,7 +243,7 @@ struct ServerSync::Actor {
         clearQueue(prepared.bytes);
         return Outcome::notSent(kTooLarge);
       }
-    } catch (...) {
+    } catch (...) {  // logged above
     }
     return unsent(failureSentence(error), notKept);
   }
@@ -319,6 +277,7 @@ struct ServerSync::Actor {
     try {
       document = SyncDocument::fromData(bytes);
     } catch (...) {
+      log::dropped(log::Area::sync, "The pending sync document " + pendingPath + " cannot be read; it is left as it is");
       return std::nullopt;  // left for a later publish to replace or clear
     }
     return publish(*document);
@@ -342,6 +301,8 @@ struct ServerSync::Actor {
         listed.emplace_back(SyncDocument::fromData(record.payload), &record);
         ++holders[listed.back().first.deviceID];
       } catch (...) {
+        log::dropped(log::Area::sync, "The document of the account's device " + record.deviceID + " is unreadable",
+                     log::Level::info);
         unreadable.push_back(record.deviceName);
       }
     }
@@ -386,8 +347,8 @@ ServerSync::ServerSync(AccountClient client, SessionProvider session, UserDefaul
 
 ServerSync::~ServerSync() {
   actor_->stopping.request_stop();
-  actor_->uploads->close();
-  actor_->reads->close();
+  actor_->uploads.reset();
+  actor_->reads.reset();
 }
 
 const std::string& ServerSync::pendingPath() const { return actor_->pendingPath; }

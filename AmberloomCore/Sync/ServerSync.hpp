@@ -5,10 +5,11 @@
 // against an older one; a document that cannot be sent (no session, no network, a server error)
 // waits in a pending file, to be sent by a later call.
 //
-// Uploads (publish, flush) run on a worker thread of their own, one at a time in the order they
-// were called, so that an older document never overtakes a newer one; fetches and the pending check
-// run on a second worker beside them, so that a slow upload holds up nothing else. Each operation
-// returns a future at once; the caller waits on it when it needs the answer. Nothing here shows
+// Uploads (publish, flush) run on the worker pool one at a time, in the order they were called, so
+// that an older document never overtakes a newer one; fetches and the pending check run in a second
+// queue beside them, so that a slow upload holds up nothing else (see Support/SerialQueue.hpp).
+// Each operation returns a future at once; the caller waits on it when it needs the answer, through
+// awaitResult when the caller is itself work of the pool. Any thread. Nothing here shows
 // anything to the user: a publish answers with a sentence the caller may show.
 //
 // A document goes into the pending file before its upload starts and leaves it only when the

@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "Preferences/PreferenceValue.hpp"
+#include "Support/DeviceName.hpp"
 #include "Support/ErrorDescription.hpp"
 
 namespace amberloom {
@@ -66,8 +67,9 @@ struct SyncDocument {
 
   bool operator==(const SyncDocument&) const = default;
 
-  // The name when present (also an empty one), else the device id.
-  const std::string& displayName() const { return deviceName ? *deviceName : deviceID; }
+  // The name the user knows this Mac by (see shownDeviceName): the device name, a placeholder for
+  // one that shows nothing, the device id when there is none.
+  std::string displayName() const { return shownDeviceName(deviceName, deviceID); }
   // "<deviceID>.amberloom-sync.json".
   std::string fileName() const;
 

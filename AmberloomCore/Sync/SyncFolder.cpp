@@ -4,7 +4,7 @@
 
 namespace amberloom {
 
-std::string SyncFolder::current(const UserDefaults& defaults, const BackupLocator& locator) {
+std::string SyncFolder::current(const UserDefaults& defaults, const BackupLocator& locator) noexcept {
   if (const auto stored = defaults.stringValue(defaultsKey)) {
     const auto first = stored->find_first_not_of(" \t");
     if (first != std::string::npos) return stored->substr(first, stored->find_last_not_of(" \t") - first + 1);
@@ -23,7 +23,7 @@ bool SyncFolder::isDefault(const std::string& path, const BackupLocator& locator
   return path == locator.defaultFolder();
 }
 
-std::error_code SyncFolder::ensureExists(const std::string& path) {
+std::error_code SyncFolder::ensureExists(const std::string& path) noexcept {
   return platform::createPrivateFolders(path);
 }
 

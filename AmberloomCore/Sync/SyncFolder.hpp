@@ -18,7 +18,7 @@ struct SyncFolder {
 
   // The chosen folder with spaces and tabs trimmed at both ends (line breaks are kept); the
   // locator's default folder when none is stored or the trimmed text is empty. Never throws.
-  static std::string current(const UserDefaults& defaults, const BackupLocator& locator);
+  static std::string current(const UserDefaults& defaults, const BackupLocator& locator) noexcept;
   // Stores a non-empty path as given; none or the empty text forgets the choice. Throws as
   // UserDefaults::set does.
   static void choose(const std::optional<std::string>& path, UserDefaults& defaults);
@@ -26,7 +26,7 @@ struct SyncFolder {
   static bool isDefault(const std::string& path, const BackupLocator& locator);
   // Creates the folder with its missing parents, owner-only; no error also when it exists already.
   // Never throws.
-  static std::error_code ensureExists(const std::string& path);
+  static std::error_code ensureExists(const std::string& path) noexcept;
 };
 
 }  // namespace amberloom

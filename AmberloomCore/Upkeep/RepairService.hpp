@@ -31,7 +31,8 @@ class RepairService {
                                   const std::optional<SnapshotHistory>& undoPoints = std::nullopt) const;
   // Records the finding's current value as the user's choice; writes no preference. A value that
   // cannot be read is no choice to record: the setting's record is forgotten instead, so that
-  // nothing claims the user removed it.
+  // nothing claims the user removed it. Throws HistoryWriteError when the choice could not be
+  // saved: the finding then stays one.
   void accept(const RepairFinding& finding) const;
   // Takes a repair's way back, its values only: the choices the repair recorded stay in the
   // history, so the settings show as findings again on the next scan. Never throws.

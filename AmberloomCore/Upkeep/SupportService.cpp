@@ -49,7 +49,7 @@ SupportService::SupportService(std::string address, std::string appVersion, std:
       osBuild_(std::move(osBuild)), model_(std::move(model)),
       crashFolder_(homeDirectory + "/Library/Logs/DiagnosticReports") {}
 
-std::string SupportService::hardwareModel() { return wellFormedText(platform::hardwareModel()); }
+std::string SupportService::hardwareModel() noexcept { return wellFormedText(platform::hardwareModel()); }
 
 SupportService::Report SupportService::report(const std::string& note) const {
   Report report;

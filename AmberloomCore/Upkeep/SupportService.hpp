@@ -24,7 +24,7 @@ class SupportService {
 
   // This machine's model identifier as valid UTF-8 (invalid bytes become U+FFFD); "unknown" when
   // the firmware does not name it. Never throws.
-  static std::string hardwareModel();
+  static std::string hardwareModel() noexcept;
 
   // The note unchanged, a separator, then the lines "AmberLoom: <app>", "macOS: <version> (<build>)"
   // and "Mac: <model>", with no final line break; the subject names the app version.

@@ -6,6 +6,7 @@
 #include "Account/AccountTexts.hpp"
 #include "Kit/BackgroundCall.hpp"
 #include "Kit/DisplayText.hpp"
+#include "Kit/Logging.hpp"
 
 namespace amberloom::ui {
 
@@ -192,6 +193,8 @@ void AccountModel::retireEarlierEntries(const AccountClient::Session& session, s
             result.retired.push_back(device.id);
           } catch (...) {
             // Left for the next load; meanwhile it is neither listed nor read as another Mac.
+            qCWarning(lcAccount).noquote() << "This Mac's earlier entry" << device.id.c_str()
+                                           << "cannot be taken off the account yet:" << currentError();
           }
         }
         std::erase_if(result.account.devices, isEarlier);

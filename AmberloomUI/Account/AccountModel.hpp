@@ -4,7 +4,7 @@
 // the account's Macs, removing a Mac, signing out and deleting the account. Every server failure
 // ends as one sentence in `message`; no operation throws.
 //
-// Main thread only. Requests run on threads of their own and report back with queued calls, so
+// Main thread only. Requests run on the worker pool and report back with queued calls, so
 // the window never waits on the network. The wait for the link is a timer of the main thread that
 // polls every `pollInterval` until `waitLimit` has passed on the monotonic clock. Giving up the
 // wait (or signing out) ends it for good: an answer that arrives later for it is dropped, so it

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "Kit/DisplayText.hpp"
 #include "Kit/Localized.hpp"
 #include "Support/Iso8601.hpp"
 
@@ -32,8 +31,6 @@ QString lastSeenText(double lastSeenAt, double now) {
   const QString amount = localized(count == 1 ? unit->one : unit->many, {QString::number(count)});
   return localized("last seen ") + localized(elapsed >= 0 ? "%@ ago" : "in %@", {amount});
 }
-
-QString macName(const std::string& name) { return display::oneLine(QString::fromStdString(name), 100); }
 
 QString AccountTexts::lastSeen(double lastSeenAt) { return lastSeenText(lastSeenAt, iso8601::now()); }
 

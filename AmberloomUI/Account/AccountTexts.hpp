@@ -8,15 +8,13 @@
 #include <QtQml/qqmlregistration.h>
 #include <string>
 
+#include "Kit/MacName.hpp"
+
 namespace amberloom::ui {
 
 // "last seen " and the phrase for `lastSeenAt` relative to `now` (both seconds since the
 // reference date).
 QString lastSeenText(double lastSeenAt, double now);
-
-// A Mac's name as the pages show it: the account server and the other Macs choose it, so it is
-// cut to one line of at most 100 characters before a text item has to lay it out.
-QString macName(const std::string& name);
 
 class AccountTexts : public QObject {
   Q_OBJECT
@@ -27,8 +25,6 @@ class AccountTexts : public QObject {
   using QObject::QObject;
   // Relative to the current time.
   Q_INVOKABLE static QString lastSeen(double lastSeenAt);
-  // macName() of a name or id.
-  Q_INVOKABLE static QString shownName(const QString& name) { return macName(name.toStdString()); }
 };
 
 }  // namespace amberloom::ui

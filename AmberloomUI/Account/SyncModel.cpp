@@ -10,6 +10,7 @@
 #include "Kit/BackgroundCall.hpp"
 #include "Kit/GuidedText.hpp"
 #include "Kit/Localized.hpp"
+#include "Kit/Logging.hpp"
 #include "Preferences/PinnedSettings.hpp"
 
 namespace amberloom::ui {
@@ -46,6 +47,9 @@ SyncModel::SyncModel(const ModelContext& context, SyncService service, std::shar
   pinned_ = PinnedSettings::load(*defaults_);
   isAutoSyncOn_ = defaults_->boolValue(autoSyncKey).value_or(false);
   history_ = snapshots_.all();
+  // The name follows both the selection and the documents it is read from.
+  connect(this, &SyncModel::selectedDeviceIDChanged, this, &SyncModel::selectedMacNameChanged);
+  connect(this, &SyncModel::othersChanged, this, &SyncModel::selectedMacNameChanged);
   if (notice_)
     notice_->listen(this, [this](const Change& change) {
       refreshRows();
@@ -105,11 +109,17 @@ void SyncModel::selectDevice(const QString& deviceID) {
   setSelectedDeviceID(deviceID.isEmpty() ? std::nullopt : std::optional(deviceID.toStdString()));
 }
 
-void SyncModel::setAutoSyncOn(bool on) {
+void SyncModel::setAutoSyncOn(bool on) { storeAutoSync(on); }
+
+std::optional<std::string> SyncModel::turnOffAutoSync() {
+  return isAutoSyncOn_ ? storeAutoSync(false) : std::nullopt;
+}
+
+std::optional<std::string> SyncModel::storeAutoSync(bool on) {
   const bool changed = on != isAutoSyncOn_;
   isAutoSyncOn_ = on;
   if (changed) emit isAutoSyncOnChanged();
-  remember([on](UserDefaults& defaults) { defaults.setBool(on, autoSyncKey); });
+  return remember([on](UserDefaults& defaults) { defaults.setBool(on, autoSyncKey); });
 }
 
 void SyncModel::setHistory(std::vector<StoredSnapshot> history) {
@@ -124,11 +134,14 @@ void SyncModel::setRows(std::vector<SyncRow> rows) {
   emit rowsChanged();
 }
 
-void SyncModel::remember(const std::function<void(UserDefaults&)>& write) {
+std::optional<std::string> SyncModel::remember(const std::function<void(UserDefaults&)>& write) {
   try {
     write(*defaults_);
+    return std::nullopt;
   } catch (const std::exception& error) {
-    setLastError(std::string("This choice could not be saved: ") + error.what());
+    std::string failure = std::string("This choice could not be saved: ") + error.what();
+    setLastError(failure);
+    return failure;
   }
 }
 
@@ -148,8 +161,9 @@ int SyncModel::identicalCount() const {
 }
 
 QString SyncModel::selectedMacName() const {
+  // With clones the selection is the account's entry, which no user knows: only a name is shown.
   const SyncDocument* document = selectedDocument();
-  return macName(document ? document->displayName() : selectedDeviceID_.value_or("another Mac"));
+  return document ? macName(document->displayName()) : localized("another Mac");
 }
 
 const SyncDocument* SyncModel::selectedDocument() const {
@@ -173,21 +187,22 @@ void SyncModel::refresh(std::function<void()> done) {
   runOffMainThread(
       inbox_,
       [transport = transport_] {
-        if (transport->hasPendingDocument().get()) {
+        if (awaitResult(transport->hasPendingDocument())) {
           // A pending document that still cannot be sent is not this refresh's failure.
           try {
-            transport->flushPending().get();
+            awaitResult(transport->flushPending());
           } catch (...) {
+            qCWarning(lcAccount).noquote() << "The pending sync document was not sent:" << currentError();
           }
         }
-        return transport->hasPendingDocument().get();
+        return awaitResult(transport->hasPendingDocument());
       },
       [this, signOuts, finished](BackgroundOutcome<bool> outcome) {
         if (signOuts == signOuts_ && outcome.value) setWaitingToSend(*outcome.value);
         (*finished)();
       });
   runOffMainThread(
-      inbox_, [transport = transport_] { return transport->fetchOthers().get(); },
+      inbox_, [transport = transport_] { return awaitResult(transport->fetchOthers()); },
       [this, signOuts, finished](BackgroundOutcome<SyncService::ReadResult> outcome) {
         if (signOuts == signOuts_ && outcome.error) {
           setLastError(AccountModel::describe(outcome.error).toStdString());
@@ -246,7 +261,7 @@ void SyncModel::publish(std::function<void()> done) {
   }
   runOffMainThread(
       inbox_, [transport = transport_, document = service_.currentDocument()] {
-        return transport->publish(document).get();
+        return awaitResult(transport->publish(document));
       },
       [this, done = std::move(done)](BackgroundOutcome<ServerSync::Outcome> outcome) {
         if (outcome.error) {
@@ -321,11 +336,10 @@ void SyncModel::applySelected() {
     return;
   }
 
-  // The id is the other Mac's to choose: cut like a name, as the list of undo points shows it.
+  // The undo point names the Mac as the page does.
   auto batch = progress_->run(
       localized("Copying %lld settings from %@…", {QString::number(chosen.size()), selectedMacName()}),
-      [service = service_, chosen, verifier = verifier_,
-       from = macName(selectedDeviceID_.value_or("another Mac")).toStdString(),
+      [service = service_, chosen, verifier = verifier_, from = selectedMacName().toStdString(),
        history = snapshots_] { return service.apply(chosen, *verifier, from, history); });
   if (const auto message = batch.undoPointMessage(false)) setLastError(message);
   setHistory(snapshots_.all());

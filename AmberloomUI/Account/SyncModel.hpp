@@ -50,6 +50,8 @@ class SyncModel : public QObject {
   QML_UNCREATABLE("The application builds the one sync model")
   // The selected Mac's source (see sources()); empty while none is selected.
   Q_PROPERTY(QString selectedDeviceID READ selectedDeviceIDText WRITE selectDevice NOTIFY selectedDeviceIDChanged)
+  // The selected Mac's name as the page shows it, never its id; "another Mac" while none is listed.
+  Q_PROPERTY(QString selectedMacName READ selectedMacName NOTIFY selectedMacNameChanged)
   Q_PROPERTY(bool isAutoSyncOn READ isAutoSyncOn WRITE setAutoSyncOn NOTIFY isAutoSyncOnChanged)
   Q_PROPERTY(bool isWaitingToSend READ isWaitingToSend NOTIFY isWaitingToSendChanged)
   Q_PROPERTY(QString lastError READ lastErrorText NOTIFY lastErrorChanged)
@@ -115,6 +117,9 @@ class SyncModel : public QObject {
   bool isAutoSyncOn() const { return isAutoSyncOn_; }
   // Every assignment, also of the same value, writes "sync.autoSyncEnabled".
   void setAutoSyncOn(bool on);
+  // Switches automatic sync off when it is on; the text of the failure to store that, none on
+  // success. Sync at login is the login item's own business.
+  std::optional<std::string> turnOffAutoSync();
   int autoAppliedCount() const { return autoAppliedCount_; }
   bool isDryRun() const { return isDryRun_; }
   const std::vector<StoredSnapshot>& history() const { return history_; }
@@ -166,6 +171,7 @@ class SyncModel : public QObject {
 
   // ---- for QML ----
   QString selectedDeviceIDText() const { return QString::fromStdString(selectedDeviceID_.value_or("")); }
+  QString selectedMacName() const;
   // An empty id selects no Mac.
   void selectDevice(const QString& deviceID);
   QString lastErrorText() const { return QString::fromStdString(lastError_.value_or("")); }
@@ -191,6 +197,7 @@ class SyncModel : public QObject {
   void lastErrorChanged();
   void publishedPathChanged();
   void selectedDeviceIDChanged();
+  void selectedMacNameChanged();
   void pinnedChanged();
   void selectedIDsChanged();
   void isWaitingToSendChanged();
@@ -208,10 +215,10 @@ class SyncModel : public QObject {
   void setAutoAppliedCount(int count);
   void setRows(std::vector<SyncRow> rows);
   void announce(const Change& change);
-  // The selected Mac's name, for texts.
-  QString selectedMacName() const;
-  // Writes a preference of this model; a failure shows in lastError.
-  void remember(const std::function<void(UserDefaults&)>& write);
+  // Sets automatic sync and writes "sync.autoSyncEnabled"; the text of a failure to write it.
+  std::optional<std::string> storeAutoSync(bool on);
+  // Writes a preference of this model; a failure shows in lastError, and its text is returned.
+  std::optional<std::string> remember(const std::function<void(UserDefaults&)>& write);
 
   SyncService service_;
   std::shared_ptr<ServerSync> transport_;

@@ -127,7 +127,7 @@ void SettingsListContent::update() {
   next.isGrouped = !headings.empty();
   if (!next.isGrouped) {
     rows = visible;
-    subgroupOf.assign(rows.size(), QString());
+    subgroupOf.clear();  // no headings: a search's tens of thousands of rows need no empty ids
   }
   headings_ = std::move(headings);
   rows_->show(std::move(rows), std::move(subgroupOf), next.isSearching);

@@ -28,7 +28,8 @@ class SettingsListRows : public SettingListModel {
 
   SettingsListRows(const SettingsModel& model, QObject* parent);
 
-  // Shows `rows`, the i-th under subgroup `subgroupOf[i]`; announces nothing when all is as shown.
+  // Shows `rows`, the i-th under subgroup `subgroupOf[i]` (under none past the end of
+  // `subgroupOf`); announces nothing when all is as shown.
   void show(std::vector<const SettingDefinition*> rows, std::vector<QString> subgroupOf, bool withGroupNames);
   const std::vector<const SettingDefinition*>& rows() const { return rows_; }
 

@@ -8,6 +8,7 @@
 #include "Changes/ShellCommand.hpp"
 #include "Changes/WriteReport.hpp"
 #include "Kit/Localized.hpp"
+#include "Kit/Logging.hpp"
 #include "Support/BackgroundTask.hpp"
 #include "Support/CanonicalText.hpp"
 #include "Support/Iso8601.hpp"
@@ -119,7 +120,8 @@ void SettingsModel::remember(const std::function<void(UserDefaults&)>& write) {
   // A preference that cannot be stored only costs the memory of this choice; the model goes on.
   try {
     write(*defaults_);
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
+    qCWarning(lcBrowser).noquote() << "A choice of the settings window is not remembered:" << error.what();
   }
 }
 
@@ -442,7 +444,12 @@ bool SettingsModel::recordIfSeen(const SettingsService& service, const SettingDe
   const auto seen = service.externallyVisibleValue(setting, verifier);
   const auto domain = service.resolver().resolve(setting.ref.domain, setting.ref.byHost);
   if (!matchesFromOutside(seen, expected, verifier, domain)) return false;
-  intents.record(setting.id, expected);
+  try {
+    intents.record(setting.id, expected);
+  } catch (const HistoryWriteError& error) {
+    // The value stands and is shared all the same; only the repair screen will not know of it.
+    qCWarning(lcBrowser).noquote() << "A confirmed change of" << setting.id.c_str() << "is not recorded:" << error.what();
+  }
   return true;
 }
 

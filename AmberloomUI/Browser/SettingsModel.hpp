@@ -209,7 +209,8 @@ class SettingsModel : public QObject {
   void write(const SettingDefinition& setting, std::optional<PreferenceValue> value);
   void writeNow(const SettingDefinition& setting, const std::optional<PreferenceValue>& value);
   // Reads the setting back from outside and records the state `value` leaves when another process
-  // sees it; whether it did. Off the main thread.
+  // sees it; whether it does (a change history that cannot be saved is only logged). Off the main
+  // thread.
   static bool recordIfSeen(const SettingsService& service, const SettingDefinition& setting,
                            const std::optional<PreferenceValue>& value, const ExternalPreferenceReader& verifier,
                            const IntentLog& intents);

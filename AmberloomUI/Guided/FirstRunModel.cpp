@@ -179,7 +179,7 @@ QString FirstRunModel::replaceMessage() const {
     if (backup.deviceID == service_.deviceID())
       return localized("The backup folder already holds a backup of this Mac with %lld settings saved. Backing up now "
                        "replaces it with the settings this Mac has now.",
-                       {QString::number(static_cast<qulonglong>(backup.snapshot.entries.size()))});
+                       {QString::number(static_cast<qulonglong>(firstrun::savedValues(backup)))});
   return localized("The backup folder already holds a backup file of this Mac. Backing up now replaces it with the "
                    "settings this Mac has now.");
 }
@@ -226,9 +226,9 @@ void FirstRunModel::cancelRestore() { setPendingRestore(std::nullopt); }
 
 void FirstRunModel::confirmRestore() {
   if (!pendingRestore_ || progress_->isRunning()) return;
-  const BackupEnvelope backup = pendingRestore_->envelope;
+  const PendingRestore planned = *pendingRestore_;
   setPendingRestore(std::nullopt);
-  restore(backup);
+  restorePlanned(planned);
 }
 
 void FirstRunModel::setPendingRestore(std::optional<PendingRestore> pending) {
@@ -241,20 +241,31 @@ void FirstRunModel::setHasPendingRestore(bool shown) {
   if (!shown) cancelRestore();
 }
 
-void FirstRunModel::restore(const BackupEnvelope& given) {
+void FirstRunModel::restore(const BackupEnvelope& backup) {
+  if (!progress_->isRunning()) restorePlanned(PendingRestore{backup, plan(backup)});
+}
+
+void FirstRunModel::restorePlanned(const PendingRestore& given) {
   if (progress_->isRunning()) return;
-  const BackupEnvelope backup = given;  // the list it comes from may change while the restore runs
+  const PendingRestore planned = given;  // the list it comes from may change while the restore runs
+  const BackupEnvelope& backup = planned.envelope;
   undoReport_.reset();
   if (isDryRun_) {
     setOutcome(Restored{backup.deviceID + kPracticeMark, backup.deviceName, std::nullopt});
     return;
   }
+  // Only what the confirmation said would change this Mac, so that the outcome counts what it
+  // counted: a value that is already the same needs no write, and one over a value that cannot be
+  // read here is never made.
+  BackupEnvelope incoming = backup;
+  const ExactRefSet changing(planned.plan.incoming.begin(), planned.plan.incoming.end());
+  std::erase_if(incoming.snapshot.entries, [&](const SnapshotEntry& entry) { return !changing.contains(entry.ref); });
   const QString advice = localized("Some settings may already have changed. Fix the problem above and try again, or "
                                    "bring settings over one at a time from My Macs.");
   try {
-    auto batch = progress_->run(localized("Bringing settings over from %@…", {QString::fromStdString(backup.displayName())}),
-                                [service = service_, backup, verifier = verifier_, history = snapshots_] {
-                                  return service.restore(backup, RestoreMode::presentValues, *verifier, history);
+    auto batch = progress_->run(localized("Bringing settings over from %@…", {planned.deviceName()}),
+                                [service = service_, incoming, verifier = verifier_, history = snapshots_] {
+                                  return service.restore(incoming, RestoreMode::presentValues, *verifier, history);
                                 });
     keepWayBack(batch, false);
     setOutcome(Restored{backup.deviceID, backup.deviceName, std::move(batch.report)});
@@ -313,6 +324,16 @@ void FirstRunModel::setUndoState(bool survivesRestart, bool offersUndo, QString 
   emit undoStateChanged();
 }
 
+std::optional<BackupOutcome> FirstRunModel::movedOnBy() const {
+  if (!outcome_) return std::nullopt;
+  if (std::holds_alternative<BackedUp>(*outcome_)) return isDryRun_ ? std::nullopt : outcome_;
+  const auto* restored = std::get_if<Restored>(&*outcome_);
+  if (!restored || !restored->report) return std::nullopt;
+  // A restore taken back leaves this Mac where the scan found it.
+  if (undoReport_ && didAllItCan(*undoReport_)) return std::nullopt;
+  return outcome_;
+}
+
 void FirstRunModel::refreshOutcomeRow() {
   // Every key is there without an outcome too, so that a hidden row still binds.
   const auto text = outcome_ ? firstrun::outcomeRow(*outcome_) : OutcomeRowText{};
@@ -324,6 +345,11 @@ void FirstRunModel::refreshOutcomeRow() {
            {"undoWarning", undoWarning_},
            {"undoResult", undoReport_ ? undoResultText(*undoReport_) : QString()},
            {"undoResultWarning", undoReport_ && !undoReport_->isComplete()}};
+  const QStringList header{title(), subtitle(), hasMovedOn() ? QStringLiteral("moved on") : QString()};
+  if (header != header_) {
+    header_ = header;
+    emit headerChanged();
+  }
   if (row == outcomeRow_) return;
   outcomeRow_ = row;
   emit outcomeRowChanged();

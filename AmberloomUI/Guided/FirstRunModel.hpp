@@ -36,8 +36,11 @@ class FirstRunModel : public QObject {
   QML_ELEMENT
   QML_UNCREATABLE("The application makes the first-run model")
   Q_PROPERTY(Route route READ routeValue CONSTANT)
-  Q_PROPERTY(QString title READ title CONSTANT)
-  Q_PROPERTY(QString subtitle READ subtitle CONSTANT)
+  // What the scan found, or what this run's backup or restore did (see firstrun::title).
+  Q_PROPERTY(QString title READ title NOTIFY headerChanged)
+  Q_PROPERTY(QString subtitle READ subtitle NOTIFY headerChanged)
+  // This run has backed this Mac up or brought settings over: the way on is to browse settings.
+  Q_PROPERTY(bool hasMovedOn READ hasMovedOn NOTIFY headerChanged)
   // Which settings the start-up scan could not read; empty when it read them all.
   Q_PROPERTY(QString unreadableNote READ unreadableNote CONSTANT)
   Q_PROPERTY(QString backupFolder READ backupFolderText CONSTANT)
@@ -116,11 +119,13 @@ class FirstRunModel : public QObject {
   // The same for the backup list's row; an out-of-range row does nothing.
   Q_INVOKABLE void askToRestore(int row);
   Q_INVOKABLE void cancelRestore();
-  // Closes the confirmation, then restores the pending backup; nothing when none is pending.
+  // Closes the confirmation, then restores what it said: the pending backup's values that would
+  // change this Mac, as planned when it was asked. Nothing when none is pending.
   Q_INVOKABLE void confirmRestore();
-  // Writes the backup's values (never deletes a key), reads them back, and keeps the state before
-  // as `undoSnapshot`, stored as an undo point before the first write. Never throws: a failure
-  // becomes the outcome.
+  // Writes the backup's values that differ from this Mac's (never deletes a key, never writes over
+  // a value that cannot be read here), reads them back, and keeps the state before as
+  // `undoSnapshot`, stored as an undo point before the first write. The outcome counts the values
+  // written, as the confirmation does. Never throws: a failure becomes the outcome.
   void restore(const BackupEnvelope& backup);
   // Puts the state before the last restore back, read back from outside; a complete undo ends the
   // offer. Nothing in practice mode or without a held state.
@@ -131,9 +136,10 @@ class FirstRunModel : public QObject {
 
   // For QML.
   Route routeValue() const { return static_cast<Route>(route()); }
-  QString title() const { return firstrun::title(route(), scan_); }
+  QString title() const { return firstrun::title(route(), scan_, movedOnBy()); }
   QString unreadableNote() const { return firstrun::unreadableNote(scan_); }
-  QString subtitle() const { return firstrun::subtitle(route(), scan_); }
+  QString subtitle() const { return firstrun::subtitle(route(), scan_, movedOnBy()); }
+  bool hasMovedOn() const { return movedOnBy().has_value(); }
   QString backupFolderText() const { return QString::fromStdString(backupFolder_); }
   QVariantList groupChips() const;
   BackupListModel* backupList() const { return backupList_; }
@@ -160,9 +166,14 @@ class FirstRunModel : public QObject {
   void undoStateChanged();
   void replaceQuestionChanged();
   void readingBackupsChanged();
+  void headerChanged();
 
  private:
   RestorePlan plan(const BackupEnvelope& backup) const;
+  void restorePlanned(const PendingRestore& planned);
+  // The last outcome when it changed where this Mac stands: a real backup, or a real restore not
+  // taken back since; none otherwise.
+  std::optional<BackupOutcome> movedOnBy() const;
   // Backs up on a worker, first asking when `askFirst` and this Mac's file is there.
   void startBackup(bool askFirst);
   void startRead();
@@ -199,6 +210,7 @@ class FirstRunModel : public QObject {
   std::optional<UndoReport> undoReport_;
   bool asksToReplace_ = false;
   QVariantMap outcomeRow_;
+  QStringList header_;  // title, subtitle and hasMovedOn as last told
 };
 
 }  // namespace amberloom::ui

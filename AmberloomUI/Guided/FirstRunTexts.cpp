@@ -3,6 +3,9 @@
 #include <QCoreApplication>
 #include <algorithm>
 
+#include "Kit/MacName.hpp"
+#include "Support/DeviceName.hpp"
+
 namespace amberloom::ui::firstrun {
 
 namespace {
@@ -26,13 +29,30 @@ QString listed(const QStringList& items) {
   return localized("%@ and %lld more", {joined, number(static_cast<std::size_t>(items.size() - 4))});
 }
 
+// The name a restore's outcome shows: the backup's name, or its device ID when it has none.
+QString restoredName(const Restored& restored) { return macName(shownDeviceName(restored.deviceName, restored.deviceID)); }
+
+// The outcome a title speaks of: a backup, or a restore that wrote (practice mode's has no report).
+const Restored* restoredStep(const std::optional<BackupOutcome>& step) {
+  const auto* restored = step ? std::get_if<Restored>(&*step) : nullptr;
+  return restored && restored->report ? restored : nullptr;
+}
+bool backedUpStep(const std::optional<BackupOutcome>& step) { return step && std::holds_alternative<BackedUp>(*step); }
+
 }  // namespace
 
-QString title(FirstRunRoute route, const PersonalisationScan& scan) {
+QString title(FirstRunRoute route, const PersonalisationScan& scan, const std::optional<BackupOutcome>& step) {
+  if (backedUpStep(step)) return localized("This Mac is backed up");
+  if (const auto* restored = restoredStep(step)) {
+    if (restored->report->total() == 0) return localized("Nothing needed bringing over");
+    if (restored->report->restoredCount() == 0) return localized("The settings did not come over");
+    return localized("Your settings are here");
+  }
   switch (route) {
     case FirstRunRoute::restore: return QStringLiteral("We found a backup");
     case FirstRunRoute::discover:
       if (scan.unreadableCount() > 0) return QStringLiteral("Some of this Mac's settings cannot be read");
+      if (scan.deliberateCount() > 0) return localized("This Mac is nearly untouched");
       return QStringLiteral("This Mac is untouched");
     case FirstRunRoute::backUpWhatYouHave: return QStringLiteral("You have already made this Mac yours");
     case FirstRunRoute::compare: break;
@@ -40,23 +60,48 @@ QString title(FirstRunRoute route, const PersonalisationScan& scan) {
   return QStringLiteral("Two sets of settings");
 }
 
-QString subtitle(FirstRunRoute route, const PersonalisationScan& scan) {
+QString subtitle(FirstRunRoute route, const PersonalisationScan& scan, const std::optional<BackupOutcome>& step) {
+  if (backedUpStep(step))
+    return localized("Its settings are in your backup folder now, ready to come back whenever you want them. Browse "
+                     "settings to go on.");
+  if (const auto* restored = restoredStep(step)) {
+    const QString name = restoredName(*restored);
+    if (restored->report->total() == 0) return localized("This Mac already holds every value of %@'s backup.", {name});
+    if (restored->report->restoredCount() == 0)
+      return localized("None of the %lld settings from %@ read back as the backup has them: the lines below say "
+                       "which.",
+                       {number(restored->report->total()), name});
+    return localized("The settings from %@ are on this Mac now. Browse them, or take the restore back from Recent "
+                     "changes.",
+                     {name});
+  }
   const QString scanned = number(scan.scannedCount);
   const QString deliberate = number(scan.deliberateCount());
   const bool readAll = scan.unreadableCount() == 0;
+  // Untouched is said only of a Mac of which every setting was read and none was set.
+  const bool untouched = readAll && scan.deliberateCount() == 0;
   switch (route) {
     case FirstRunRoute::restore:
-      if (!readAll)
+      if (!untouched)
         return QStringLiteral("There is a backup in your cloud folder. Restoring it brings your settings across.");
       return QStringLiteral("This Mac is untouched, and there is a backup in your cloud folder. Restoring it brings "
                             "your settings across.");
-    case FirstRunRoute::discover:
+    case FirstRunRoute::discover: {
+      const QString readable = number(scan.scannedCount - scan.unreadableCount());
+      if (scan.deliberateCount() > 0)
+        return readAll ? localized("You have set %lld of the %lld settings AmberLoom knows about. Have a look at what "
+                                   "else you can change.",
+                                   {deliberate, scanned})
+                       : localized("You have set %lld of the %lld settings AmberLoom can read here. Have a look at what "
+                                   "else you can change.",
+                                   {deliberate, readable});
       if (!readAll)
-        return QStringLiteral("None of the ") + number(scan.scannedCount - scan.unreadableCount()) +
+        return QStringLiteral("None of the ") + readable +
                QStringLiteral(" settings AmberLoom can read here have been changed. Have a look at what you can "
                               "change.");
       return QStringLiteral("None of the ") + scanned +
              QStringLiteral(" settings AmberLoom knows about have been changed here. Have a look at what you can change.");
+    }
     case FirstRunRoute::backUpWhatYouHave:
       return deliberate + QStringLiteral(" of ") + scanned +
              QStringLiteral(" settings have a value stored on this Mac. Save them before anything changes.");
@@ -112,7 +157,7 @@ OutcomeRowText outcomeRow(const BackupOutcome& outcome) {
   if (const auto* failed = std::get_if<BackupFailed>(&outcome)) return {q(failed->message), warning, true, {}};
 
   const auto& restored = std::get<Restored>(outcome);
-  const QString name = q(restored.deviceName ? *restored.deviceName : restored.deviceID);
+  const QString name = restoredName(restored);
   if (!restored.report) return {localized("Settings from %@ applied", {name}), check, false, {}};
 
   const auto& report = *restored.report;
@@ -127,26 +172,30 @@ OutcomeRowText outcomeRow(const BackupOutcome& outcome) {
 }
 
 QString confirmationTitle(const std::optional<PendingRestore>& pending) {
-  return localized("Bring settings over from %@?", {pending ? q(pending->deviceName()) : QString()});
+  return localized("Bring settings over from %@?", {pending ? pending->deviceName() : QString()});
 }
 
-QString savedCount(const BackupEnvelope& backup) {
-  return localized("%lld settings saved", {number(backup.snapshot.entries.size())});
+std::size_t savedValues(const BackupEnvelope& backup) {
+  const auto& entries = backup.snapshot.entries;
+  return static_cast<std::size_t>(std::count_if(entries.begin(), entries.end(), [](const auto& entry) { return entry.rootValue.has_value(); }));
 }
+
+QString savedCount(const BackupEnvelope& backup) { return localized("%lld settings saved", {number(savedValues(backup))}); }
 
 QString restoreButtonLabel(const BackupEnvelope& backup) {
-  return localized("Restore %lld settings from %@", {number(backup.snapshot.entries.size()), q(backup.displayName())});
+  return localized("Restore %lld settings from %@", {number(savedValues(backup)), macName(backup.displayName())});
 }
 
 }  // namespace amberloom::ui::firstrun
 
 namespace amberloom::ui {
 
+QString PendingRestore::deviceName() const { return macName(envelope.displayName()); }
+
 QString PendingRestore::summary() const {
   using firstrun::localized;
   const auto count = [](auto n) { return QString::number(static_cast<qlonglong>(n)); };
-  const QString brought = localized("%lld settings will be brought over from %@.",
-                                    {count(plan.incoming.size()), QString::fromStdString(deviceName())});
+  const QString brought = localized("%lld settings will be brought over from %@.", {count(plan.incoming.size()), deviceName()});
   const QString replaced =
       plan.overwritten.empty()
           ? localized("None of them replace a value you have set on this Mac.")

@@ -53,8 +53,8 @@ struct PendingRestore {
   BackupEnvelope envelope;
   RestorePlan plan;
 
-  // The backup's device name, or its device ID when it has none.
-  const std::string& deviceName() const { return envelope.displayName(); }
+  // The backup's name as the screens show it (see BackupEnvelope::displayName and macName).
+  QString deviceName() const;
   // The confirmation's message: three paragraphs separated by a blank line.
   QString summary() const;
   bool operator==(const PendingRestore&) const = default;
@@ -82,9 +82,11 @@ namespace firstrun {
 
 using ui::localized;
 
-// Neither says that this Mac is untouched while some of its settings cannot be read.
-QString title(FirstRunRoute route, const PersonalisationScan& scan);
-QString subtitle(FirstRunRoute route, const PersonalisationScan& scan);
+// Where the wizard stands: what the start-up scan found, or, once this run has backed this Mac up
+// or brought settings over (`step`: that outcome, none otherwise), that. Neither says that this
+// Mac is untouched while some of its settings cannot be read or one of them was set.
+QString title(FirstRunRoute route, const PersonalisationScan& scan, const std::optional<BackupOutcome>& step = {});
+QString subtitle(FirstRunRoute route, const PersonalisationScan& scan, const std::optional<BackupOutcome>& step = {});
 // Which settings the scan could not read, by their damaged domains; empty when it read them all.
 QString unreadableNote(const PersonalisationScan& scan);
 
@@ -103,6 +105,10 @@ OutcomeRowText outcomeRow(const BackupOutcome& outcome);
 
 // "Bring settings over from <name>?"; an empty name part when nothing is pending.
 QString confirmationTitle(const std::optional<PendingRestore>& pending);
+
+// The settings a backup holds a value of: those a restore can bring over. Entries without a value
+// only say that the Mac had none there.
+std::size_t savedValues(const BackupEnvelope& backup);
 
 // Backup list row texts.
 QString savedCount(const BackupEnvelope& backup);

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "Kit/GuidedText.hpp"
+#include "Kit/Logging.hpp"
 #include "Preferences/PinnedSettings.hpp"
 
 namespace amberloom::ui {
@@ -59,8 +60,9 @@ std::shared_ptr<RecipesModel> RecipesModel::live(const ModelContext& context, st
 std::vector<Recipe> RecipesModel::bundledRecipes(const SettingsCatalog& catalog) {
   try {
     return RecipeCatalog::bundled(catalog).recipes();
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
     // A recipe file that no longer fits the catalogue offers nothing rather than a wrong setup.
+    qCWarning(lcGuided).noquote() << "The built-in quick setups cannot be read; none is offered:" << error.what();
     return {};
   }
 }

@@ -10,14 +10,14 @@ namespace amberloom::ui {
 using guided::qstr;
 using guided::replace;
 
-RemovalModel::RemovalModel(const ModelContext& context, UninstallService service,
-                           UnregisterLoginItem unregisterLoginItem, QObject* parent)
+RemovalModel::RemovalModel(const ModelContext& context, UninstallService service, StopSync stopSync,
+                           QObject* parent)
     : QObject(parent),
       isDryRun_(context.isDryRun),
       service_(std::move(service)),
       snapshots_(context.history),
       verifier_(context.verifier),
-      unregisterLoginItem_(std::move(unregisterLoginItem)),
+      stopSync_(std::move(stopSync)),
       notice_(context.notice),
       appDataRows_(new RowListModel({"label", "path", "size", "accessibleName"}, this)),
       progress_(new WorkInProgress(this)) {
@@ -29,15 +29,22 @@ QString RemovalModel::closingSentence() const {
   return guided::localized("Then quit AmberLoom and drag it from your Applications folder to the Trash.");
 }
 
-std::unique_ptr<RemovalModel> RemovalModel::live(const ModelContext& context, UninstallService service) {
-  return std::make_unique<RemovalModel>(context, std::move(service),
-                                        [] { return LoginItemService(LoginItemService::agentPlist).disable(); });
+std::unique_ptr<RemovalModel> RemovalModel::live(const ModelContext& context, UninstallService service,
+                                                 StopSync turnOffAutoSync) {
+  auto stopSync = [turnOffAutoSync = std::move(turnOffAutoSync)]() -> std::optional<std::string> {
+    const auto autoSyncLeftOn = turnOffAutoSync ? turnOffAutoSync() : std::nullopt;
+    const auto loginItemLeftOn = LoginItemService(LoginItemService::agentPlist).disable();
+    return autoSyncLeftOn ? autoSyncLeftOn : loginItemLeftOn;
+  };
+  return std::make_unique<RemovalModel>(context, std::move(service), std::move(stopSync));
 }
 
 void RemovalModel::reload() { setPlan(service_.plan()); }
 
 void RemovalModel::revertEverything() {
   if (isDryRun_ || progress_->isRunning()) return;
+  // Off first: a sync meanwhile would copy back from the other Macs what is being put back.
+  auto syncLeftOn = stopSync();
   const auto batch = progress_->run(
       guided::localized("Putting %lld settings back to the macOS default…",
                         {static_cast<std::int64_t>(plan_.settingsLeftChanged)}),
@@ -46,8 +53,8 @@ void RemovalModel::revertEverything() {
       });
   setOutcome(Reverted{batch.report});
   setUndoSurvivesRestart(batch.wayBack && batch.wayBack->onDisk());
-  setLastError(batch.undoPointMessage(false));
-  unregisterLoginItem();
+  const auto undoPointMessage = batch.undoPointMessage(false);
+  setLastError(undoPointMessage ? undoPointMessage : std::move(syncLeftOn));
   reload();
   // Nothing put back is nothing to announce.
   if (notice_ && batch.wayBack) notice_->announce(batch.change, this);
@@ -55,17 +62,16 @@ void RemovalModel::revertEverything() {
 
 void RemovalModel::removeAppData() {
   if (isDryRun_ || progress_->isRunning()) return;
+  // Off before the files go, so that turning it off writes no preferences file anew.
+  auto syncLeftOn = stopSync();
   setOutcome(Removed{service_.removeAppData()});
-  unregisterLoginItem();
+  if (syncLeftOn && !lastError_) setLastError(std::move(syncLeftOn));
   reload();
   // The undo points and the change history are gone: the screens that list them read again.
   if (notice_) notice_->announce(Change{{}, {}, true}, this);
 }
 
-void RemovalModel::unregisterLoginItem() {
-  if (!unregisterLoginItem_) return;
-  if (auto failure = unregisterLoginItem_(); failure && !lastError_) setLastError(std::move(failure));
-}
+std::optional<std::string> RemovalModel::stopSync() const { return stopSync_ ? stopSync_() : std::nullopt; }
 
 void RemovalModel::setPlan(RemovalPlan plan) {
   if (!replace(plan_, std::move(plan))) return;

@@ -2,10 +2,11 @@
 // The removal screen's model, made afresh each time the screen opens: the plan of what removing
 // the application leaves and deletes, putting every changed setting back (with an undo point on
 // disk) and deleting the application's files, and the result of the last of these steps. Either
-// step also turns off sync at login, so that the next login's sync cannot copy back from the
-// other Macs what was just put back or bring back data that was just deleted. Main thread only;
+// step also turns off automatic sync and sync at login, so that neither the next "Sync now", nor a
+// start, nor the next login's sync copies back from the other Macs what was just put back or
+// brings back data that was just deleted. Main thread only;
 // nothing throws. Putting the settings back runs to its end before it returns, writing and reading
-// back on a thread of its own meanwhile (see WorkInProgress); either step asked for until then is
+// back on the worker pool meanwhile (see WorkInProgress); either step asked for until then is
 // not taken.
 
 #include <QObject>
@@ -59,16 +60,17 @@ class RemovalModel : public QObject {
   };
   using Outcome = std::variant<Reverted, Removed>;
 
-  // Turns off sync at login; none on success, else the text of the failure.
-  using UnregisterLoginItem = std::function<std::optional<std::string>()>;
+  // Turns off automatic sync and sync at login; none on success, else the text of the failure.
+  using StopSync = std::function<std::optional<std::string>()>;
 
   // Draws the first plan (which may move an unreadable change history aside). Putting the
   // settings back is announced on the context's notice; a change announced there by others plans
   // again.
-  RemovalModel(const ModelContext& context, UninstallService service, UnregisterLoginItem unregisterLoginItem,
-               QObject* parent = nullptr);
-  // Sync at login is turned off through the login item service's autostart entry.
-  static std::unique_ptr<RemovalModel> live(const ModelContext& context, UninstallService service);
+  RemovalModel(const ModelContext& context, UninstallService service, StopSync stopSync, QObject* parent = nullptr);
+  // `turnOffAutoSync` turns automatic sync off (none on success, else the text of the failure);
+  // sync at login is turned off after it through the login item service's autostart entry.
+  static std::unique_ptr<RemovalModel> live(const ModelContext& context, UninstallService service,
+                                            StopSync turnOffAutoSync);
 
   const RemovalPlan& plan() const { return plan_; }
   const std::optional<Outcome>& outcome() const { return outcome_; }
@@ -79,10 +81,11 @@ class RemovalModel : public QObject {
   WorkInProgress* progress() const { return progress_; }
 
   Q_INVOKABLE void reload();
-  // Resets every setting the application changed, stores the undo point (none for an empty batch)
-  // and plans again. Nothing in practice mode.
+  // Turns sync off, then resets every setting the application changed, stores the undo point (none
+  // for an empty batch) and plans again. Nothing in practice mode.
   Q_INVOKABLE void revertEverything();
-  // Deletes the application's files (never the backups) and plans again. Nothing in practice mode.
+  // Turns sync off, then deletes the application's files (never the backups; the preferences that
+  // kept sync on go with them) and plans again. Nothing in practice mode.
   Q_INVOKABLE void removeAppData();
 
  signals:
@@ -96,8 +99,8 @@ class RemovalModel : public QObject {
   void setOutcome(Outcome outcome);
   void setUndoSurvivesRestart(bool survives);
   void setLastError(std::optional<std::string> error);
-  // Turns off sync at login; a failure becomes lastError unless a message is already there.
-  void unregisterLoginItem();
+  // Turns off automatic sync and sync at login; the text of a failure, none on success.
+  std::optional<std::string> stopSync() const;
 
   RowListModel* appDataRows() { return appDataRows_; }
   int settingsLeftChanged() const { return static_cast<int>(plan_.settingsLeftChanged); }
@@ -115,7 +118,7 @@ class RemovalModel : public QObject {
   UninstallService service_;
   SnapshotHistory snapshots_;
   std::shared_ptr<const ExternalPreferenceReader> verifier_;
-  UnregisterLoginItem unregisterLoginItem_;
+  StopSync stopSync_;
   ChangeNoticeRef notice_;
   RowListModel* appDataRows_;
   WorkInProgress* progress_;

@@ -1,6 +1,9 @@
 #include "Guided/RepairModel.hpp"
 
+#include <algorithm>
+
 #include "Kit/GuidedText.hpp"
+#include "Kit/Logging.hpp"
 
 namespace amberloom::ui {
 
@@ -11,7 +14,7 @@ namespace {
 
 constexpr const char* kDryRunReason = "kuru kosum";
 
-QVariantMap findingRow(const RepairFinding& finding, bool selected) {
+QVariantMap findingRow(const RepairFinding& finding, bool selected, const QString& keepFailure) {
   const auto& control = finding.setting.control;
   return {{QStringLiteral("findingId"), qstr(finding.id())},
           {QStringLiteral("label"), qstr(finding.setting.label)},
@@ -19,7 +22,8 @@ QVariantMap findingRow(const RepairFinding& finding, bool selected) {
            (finding.currentUnreadable ? guided::localized("cannot be read") : qstr(control.describe(finding.current))) +
                QStringLiteral(" now · you chose ") + qstr(control.describe(finding.wanted))},
           {QStringLiteral("chosenAt"), guided::abbreviatedDateTime(finding.chosenAt)},
-          {QStringLiteral("selected"), selected}};
+          {QStringLiteral("selected"), selected},
+          {QStringLiteral("keepFailure"), keepFailure}};
 }
 
 std::set<std::string> allIDs(const RepairScan& scan) {
@@ -41,7 +45,7 @@ RepairModel::RepairModel(const ModelContext& context, RepairScanner scanner, Rep
       defaults_(context.defaults),
       notice_(context.notice),
       log_(std::move(log)),
-      findingRows_(new RowListModel({"findingId", "label", "valuesLine", "chosenAt", "selected"}, this)),
+      findingRows_(new RowListModel({"findingId", "label", "valuesLine", "chosenAt", "selected", "keepFailure"}, this)),
       progress_(new WorkInProgress(this)) {
   scan_ = scanner_.scan(defaults_->stringValue(lastSeenBuildKey));
   selectedIDs_ = allIDs(scan_);
@@ -49,8 +53,9 @@ RepairModel::RepairModel(const ModelContext& context, RepairScanner scanner, Rep
   showFindings();
   try {
     defaults_->setString(scan_.currentOSBuild, lastSeenBuildKey);
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
     // The next start then compares with an older build; nothing else depends on it.
+    qCWarning(lcGuided).noquote() << "The macOS build seen cannot be remembered:" << error.what();
   }
   if (notice_) notice_->listen(this, [this](const Change&) { rescan(); });
 }
@@ -95,6 +100,7 @@ void RepairModel::scanAgain() {
 void RepairModel::rescan() {
   if (progress_->isRunning()) return;
   setReport(std::nullopt);
+  setKeepFailure(std::nullopt);
   scanAgain();
 }
 
@@ -156,8 +162,15 @@ void RepairModel::announce(const Change& change) {
 
 void RepairModel::keep(const RepairFinding& finding) {
   if (progress_->isRunning()) return;
-  service_.accept(finding);
+  std::optional<std::string> failure;
+  try {
+    service_.accept(finding);
+  } catch (const HistoryWriteError& error) {
+    qCWarning(lcGuided).noquote() << "Keeping" << finding.id().c_str() << "as it is was not saved:" << error.what();
+    failure = "“" + finding.setting.label + "” could not be kept as it is. " + error.what();
+  }
   rescan();
+  setKeepFailure(std::move(failure), finding.id());
 }
 
 void RepairModel::keep(const QString& findingId) {
@@ -173,7 +186,9 @@ void RepairModel::setScan(RepairScan scan) {
 
 void RepairModel::showFindings() {
   QList<QVariantMap> rows;
-  for (const auto& finding : scan_.findings) rows << findingRow(finding, selectedIDs_.contains(finding.id()));
+  for (const auto& finding : scan_.findings)
+    rows << findingRow(finding, selectedIDs_.contains(finding.id()),
+                       keepFailure_ && finding.id() == keepFailureID_ ? qstr(*keepFailure_) : QString());
   findingRows_->setRows(std::move(rows));
 }
 
@@ -194,6 +209,17 @@ void RepairModel::setUndoReport(std::optional<UndoReport> report) {
 }
 void RepairModel::setUnreadableHistoryFiles(std::vector<std::string> names) {
   if (replace(unreadableHistoryFiles_, std::move(names))) emit unreadableHistoryFilesChanged();
+}
+void RepairModel::setKeepFailure(std::optional<std::string> failure, std::string id) {
+  keepFailureID_ = std::move(id);
+  if (!replace(keepFailure_, std::move(failure))) return;
+  showFindings();
+  emit keepFailureChanged();
+}
+
+bool RepairModel::keepFailureListed() const {
+  return keepFailure_ && std::any_of(scan_.findings.begin(), scan_.findings.end(),
+                                     [this](const RepairFinding& finding) { return finding.id() == keepFailureID_; });
 }
 
 QString RepairModel::headlineText() const { return qstr(headline()); }
@@ -219,5 +245,6 @@ QVariant RepairModel::undoReportCard() const {
 }
 
 QString RepairModel::lastErrorText() const { return qstr(lastError_.value_or("")); }
+QString RepairModel::keepFailureText() const { return qstr(keepFailure_.value_or("")); }
 
 }  // namespace amberloom::ui

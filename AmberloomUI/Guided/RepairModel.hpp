@@ -3,9 +3,9 @@
 // changed since, found by a scan at creation (which also remembers the macOS build seen, under
 // "lastSeenOSBuild"), the user's ticks, putting the ticked ones back with an undo point on disk,
 // undoing that, and keeping the system's value of one setting. Main thread only; every operation
-// runs to its end before it returns and none throws. Putting back and its undo write and read back
-// on a thread of their own meanwhile (see WorkInProgress); other operations are ignored until they
-// end.
+// runs to its end before it returns and none throws: a failure becomes a property the screen
+// shows. Putting back and its undo write and read back on the worker pool meanwhile (see
+// WorkInProgress); other operations are ignored until they end.
 
 #include <QObject>
 #include <QString>
@@ -39,7 +39,8 @@ class RepairModel : public QObject {
   Q_PROPERTY(QString headline READ headlineText NOTIFY scanChanged)
   Q_PROPERTY(bool hasFindings READ hasFindings NOTIFY scanChanged)
   // Rows: findingId, label, valuesLine ("<current> now · you chose <wanted>"), chosenAt (the
-  // date in the user's locale), selected.
+  // date in the user's locale), selected, keepFailure (keepFailure on the finding it is about,
+  // else empty).
   Q_PROPERTY(amberloom::ui::RowListModel* findings READ findingRows CONSTANT)
   Q_PROPERTY(QStringList selectedIDs READ selectedIDList WRITE setSelectedIDList NOTIFY selectedIDsChanged)
   Q_PROPERTY(int selectedCount READ selectedCount NOTIFY selectedIDsChanged)
@@ -51,6 +52,10 @@ class RepairModel : public QObject {
   Q_PROPERTY(QVariant undoReport READ undoReportCard NOTIFY undoReportChanged)
   Q_PROPERTY(bool historyWasUnreadable READ historyWasUnreadable NOTIFY unreadableHistoryFilesChanged)
   Q_PROPERTY(QString lastError READ lastErrorText NOTIFY lastErrorChanged)
+  // Why the last "Keep as it is" was not saved; empty when it was, and after the next check.
+  Q_PROPERTY(QString keepFailure READ keepFailureText NOTIFY keepFailureChanged)
+  // Whether the finding keepFailure is about is listed (its row then says it).
+  Q_PROPERTY(bool keepFailureListed READ keepFailureListed NOTIFY keepFailureChanged)
   // Putting back or its undo under way.
   Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
 
@@ -83,6 +88,8 @@ class RepairModel : public QObject {
   const std::vector<std::string>& unreadableHistoryFiles() const { return unreadableHistoryFiles_; }
   bool historyWasUnreadable() const { return !unreadableHistoryFiles_.empty(); }
   const std::optional<std::string>& lastError() const { return lastError_; }
+  const std::optional<std::string>& keepFailure() const { return keepFailure_; }
+  bool keepFailureListed() const;
   WorkInProgress* progress() const { return progress_; }
 
   // Scans again (the last scan's build as the previous one), ticks everything, clears the report.
@@ -91,7 +98,8 @@ class RepairModel : public QObject {
   Q_INVOKABLE void repairSelected();
   // Undoes the last real repair.
   Q_INVOKABLE void undoLast();
-  // Records the finding's current value as the user's choice, also in practice mode, and scans.
+  // Records the finding's current value as the user's choice, also in practice mode, and scans;
+  // a choice that could not be saved leaves the finding listed and says why in keepFailure.
   void keep(const RepairFinding& finding);
   Q_INVOKABLE void keep(const QString& findingId);
   // Ticks or unticks one finding.
@@ -106,6 +114,7 @@ class RepairModel : public QObject {
   void undoSurvivesRestartChanged();
   void undoReportChanged();
   void unreadableHistoryFilesChanged();
+  void keepFailureChanged();
 
  private:
   // A scan with the last scan's build as the previous one; ticks every finding.
@@ -117,6 +126,8 @@ class RepairModel : public QObject {
   void setUndoSurvivesRestart(bool survives);
   void setUndoReport(std::optional<UndoReport> report);
   void setUnreadableHistoryFiles(std::vector<std::string> names);
+  // The failure of keeping the finding `id` as it is; none clears it.
+  void setKeepFailure(std::optional<std::string> failure, std::string id = {});
   void showFindings();
   void announce(const Change& change);
 
@@ -129,11 +140,14 @@ class RepairModel : public QObject {
   bool canUndo() const { return lastUndo_.has_value(); }
   QVariant undoReportCard() const;
   QString lastErrorText() const;
+  QString keepFailureText() const;
 
   bool isDryRun_;
   RepairScan scan_;
   std::optional<WriteReport> report_;
   std::optional<std::string> lastError_;
+  std::optional<std::string> keepFailure_;
+  std::string keepFailureID_;
   std::set<std::string> selectedIDs_;
   std::optional<StoredSnapshot> lastUndo_;
   bool undoSurvivesRestart_ = false;

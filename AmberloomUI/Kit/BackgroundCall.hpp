@@ -46,7 +46,7 @@ class BackgroundInbox {
   QObject* receiver_;
 };
 
-// Runs `work` (which must own everything it touches) on a thread of its own and calls `done` with
+// Runs `work` (which must own everything it touches) on the worker pool and calls `done` with
 // its BackgroundOutcome on the inbox's thread. Work returning void gives an outcome of
 // std::monostate.
 template <class Work, class Done>

@@ -1,6 +1,6 @@
 #pragma once
 // Blocking work that a screen waits for (a batch of preference writes with their read-back from
-// outside) run on a thread of its own while the main thread goes on handling events, so that the
+// outside) run on the worker pool while the main thread goes on handling events, so that the
 // window repaints and answers meanwhile. The caller still has the result when the call returns, as
 // if the work had run in place, so what follows it happens in the same order as ever. Once work
 // has taken longer than a moment, `shown` tells the screen to show that it is working, with `text`

@@ -1,5 +1,7 @@
 #include "Shell/RootViewState.hpp"
 
+#include "Kit/Logging.hpp"
+
 namespace amberloom::ui {
 
 RootViewState::RootViewState(UserDefaultsRef defaults, std::function<void()> afterWizard, QObject* parent)
@@ -12,6 +14,8 @@ void RootViewState::finishWizard() {
   try {
     defaults_->setBool(true, completedKey);
   } catch (...) {
+    // This run goes on to the settings; the next start shows the wizard again.
+    qCWarning(lcShell).noquote() << "The finished first run cannot be remembered:" << currentError();
   }
   if (afterWizard_) afterWizard_();
   if (!showsWizard_) return;

@@ -435,7 +435,7 @@ TEST_F(AppDesktop, ARestoreKilledHalfWayIsTakenBackAfterARestart) {
   mac.startApp(home, offline);
   clickOn(mac, "Skip", "push button");
   clickOn(mac, "Recent changes", "push button");
-  clickOn(mac, "Undo: Before restoring from OTHER-MAC", "push button");
+  clickOn(mac, "Undo: Before restoring from Office", "push button");
   for (const auto& [domain, key] : keys) {
     std::string value;
     for (int tries = 0; tries < 50 && value != "0\n"; ++tries) {
@@ -444,6 +444,60 @@ TEST_F(AppDesktop, ARestoreKilledHalfWayIsTakenBackAfterARestart) {
     }
     EXPECT_EQ(value, "0\n") << domain << " " << key << "\n" << mac.describeScreen();
   }
+}
+
+// The wizard on a Mac with settings of its own says what each step did and offers a way on after
+// it; quit after its backup, the next start does not take that backup for a second set of
+// settings; another Mac's backup is counted by the values it holds, and the restore's question and
+// outcome count the same ones.
+TEST_F(AppDesktop, TheWizardsTitlesAndCountsFollowWhatEachStepDid) {
+  const std::string home = th::home();
+  for (const auto& [domain, key] : {std::pair{"com.apple.dock", "autohide"}, std::pair{"com.apple.finder", "ShowPathbar"}})
+    ASSERT_EQ(defaultsIn(home, {"write", domain, key, "-bool", "true"}).exitStatus, 0);
+  amberloom::AccountStore("tv.winterbrae.amberloom.session", "device-token", amberloom::StoreUserDefaults::standard())
+      .save("token-1", "ada@example.com", "mac-1", "http://127.0.0.1:9/api/v1");
+  const std::map<std::string, std::string> offline = {{"AMBERLOOM_ACCOUNT_URL", "http://127.0.0.1:9/api/v1"}};
+  DesktopSession mac(home + "/desktop");
+  const auto quit = [&] {
+    openApplicationMenu(mac);
+    clickOn(mac, "Quit AmberLoom");
+    ASSERT_EQ(mac.waitForExit(20s), 0) << mac.appLog();
+  };
+
+  mac.startApp(home, offline);
+  waitFor(mac, "You have already made this Mac yours");
+  clickOn(mac, "Back up this Mac", "push button");
+  waitFor(mac, "This Mac is backed up");
+  waitFor(mac, "Browse settings", "push button");
+  quit();
+
+  mac.startApp(home, offline);
+  waitFor(mac, "You have already made this Mac yours");
+  EXPECT_FALSE(mac.find("Two sets of settings", {}, 1s)) << mac.describeScreen();
+  quit();
+
+  // Another Mac's backup: one value already the same here, two new ones, one key it had unset.
+  const auto entry = [](const char* domain, const char* key, std::optional<amberloom::PreferenceValue> value) {
+    return amberloom::SnapshotEntry{{domain, {key}, false}, std::move(value), amberloom::SettingChannel::defaults, false};
+  };
+  amberloom::Snapshot backup;
+  backup.entries = {entry("com.apple.dock", "autohide", amberloom::PreferenceValue::boolean(true)),
+                    entry("com.apple.finder", "AppleShowAllFiles", amberloom::PreferenceValue::boolean(true)),
+                    entry("com.apple.dock", "magnification", amberloom::PreferenceValue::boolean(true)),
+                    entry("com.apple.finder", "ShowStatusBar", std::nullopt)};
+  th::writeFile(home + "/Library/Mobile Documents/com~apple~CloudDocs/AmberLoom/OTHER-MAC.amberloom.json",
+                amberloom::BackupEnvelope{"OTHER-MAC", "Office", std::nullopt, std::nullopt, backup}.encoded());
+  mac.startApp(home, offline);
+  waitFor(mac, "Two sets of settings");
+  clickOn(mac, "Restore 3 settings from Office", "push button");
+  waitFor(mac, "2 settings will be brought over from Office.*");
+  clickOn(mac, "Restore", "push button");
+  waitFor(mac, "2 of 2 settings restored from Office");
+  waitFor(mac, "Your settings are here");
+  EXPECT_EQ(read(home, "com.apple.finder", "AppleShowAllFiles"), "1\n");
+  EXPECT_EQ(read(home, "com.apple.dock", "magnification"), "1\n");
+  clickOn(mac, "Browse settings", "push button");
+  waitFor(mac, "Search settings", "text");
 }
 
 }  // namespace

@@ -373,7 +373,7 @@ Item {
                     Layout.fillWidth: true
                     Layout.topMargin: 20
                     visible: page.model.actionableCount === 0
-                    text: qsTr("Nothing to bring over — this Mac already matches %@.").replace("%@", () => AccountTexts.shownName(page.model.selectedDeviceID))
+                    text: qsTr("Nothing to bring over — this Mac already matches %@.").replace("%@", () => page.model.selectedMacName)
                     textFormat: Text.PlainText
                     font: Tokens.text.body
                     color: Theme.palette.onSurfaceMuted

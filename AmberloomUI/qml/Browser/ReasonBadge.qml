@@ -28,8 +28,8 @@ Rectangle {
 
     HoverHandler { id: hover }
 
-    PlainToolTip {
-        visible: hover.hovered
+    HoverTip {
+        hovered: hover.hovered
         delay: 600
         text: badge.help
     }

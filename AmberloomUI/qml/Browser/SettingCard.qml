@@ -127,11 +127,10 @@ FocusScope {
                 elide: Text.ElideRight
                 maximumLineCount: 1
                 HoverHandler { id: titleHover }
-                PlainToolTip {
-                    objectName: "titleTip"
+                HoverTip {
+                    tipName: "titleTip"
                     text: cardModel.label
-                    visible: titleHover.hovered
-                    delay: 700
+                    hovered: titleHover.hovered
                 }
             }
             Row {
@@ -214,10 +213,9 @@ FocusScope {
             elide: Text.ElideRight
             maximumLineCount: 1
             HoverHandler { id: summaryHover }
-            PlainToolTip {
+            HoverTip {
                 text: cardModel.summary
-                visible: summaryHover.hovered && parent.truncated
-                delay: 700
+                hovered: summaryHover.hovered && parent.truncated
             }
         }
 
@@ -267,10 +265,9 @@ FocusScope {
                 font: Tokens.text.caption
                 color: Theme.palette.stateWarn
                 HoverHandler { id: unreadableHover }
-                PlainToolTip {
+                HoverTip {
                     text: qsTr("The preference file this setting lives in is damaged, so its value on this Mac is unknown. AmberLoom changes nothing there.")
-                    visible: unreadableHover.hovered
-                    delay: 700
+                    hovered: unreadableHover.hovered
                 }
             }
         }

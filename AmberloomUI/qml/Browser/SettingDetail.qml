@@ -147,10 +147,10 @@ T.Dialog {
                 padding: 2
                 text: sheet.copied ? qsTr("Copied") : qsTr("Copy Terminal command")
                 font: Tokens.text.caption
-                PlainToolTip {
-                    objectName: "commandTip"
+                HoverTip {
+                    tipName: "commandTip"
                     text: sheet.card.command
-                    visible: copyButton.hovered
+                    hovered: copyButton.hovered
                     delay: 500
                 }
                 onClicked: {

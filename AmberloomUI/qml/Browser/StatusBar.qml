@@ -70,10 +70,9 @@ Item {
                     elide: Text.ElideRight
                     maximumLineCount: 1
                     HoverHandler { id: restartHover }
-                    PlainToolTip {
+                    HoverTip {
                         text: restartList.text
-                        visible: restartHover.hovered && restartList.truncated
-                        delay: 700
+                        hovered: restartHover.hovered && restartList.truncated
                     }
                 }
                 ActionButton {

@@ -17,6 +17,8 @@ Item {
     signal finish()
 
     readonly property int route: model.route
+    // Backed up or brought over in this run: "Browse settings" is the way on.
+    readonly property bool movedOn: model.hasMovedOn
     readonly property bool asking: model.hasPendingRestore || model.asksToReplaceBackup
     // A restore or its undo under way: no control takes input until it ends.
     readonly property bool working: model.progress.shown
@@ -31,10 +33,12 @@ Item {
 
     // Return and Escape, as the route gives them to its buttons. Never while a question is open,
     // and never the backup of the compare route: that one may replace this Mac's earlier backup.
+    // Once this run has backed up or brought settings over, Return browses the settings.
     Shortcut {
         sequences: ["Return", "Enter"]
-        enabled: !view.asking && !view.working && (view.route === FirstRunModel.Discover || view.route === FirstRunModel.BackUpWhatYouHave)
-        onActivated: view.route === FirstRunModel.Discover ? view.finish() : view.model.askToBackUp()
+        enabled: !view.asking && !view.working
+                 && (view.movedOn || view.route === FirstRunModel.Discover || view.route === FirstRunModel.BackUpWhatYouHave)
+        onActivated: view.movedOn || view.route === FirstRunModel.Discover ? view.finish() : view.model.askToBackUp()
     }
     Shortcut {
         sequence: "Escape"
@@ -84,7 +88,8 @@ Item {
                 Layout.fillWidth: true
                 spacing: 6
 
-                Text {
+                HeardText {
+                    heading: true
                     objectName: "title"
                     Layout.fillWidth: true
                     text: view.model.title
@@ -93,7 +98,7 @@ Item {
                     color: Theme.palette.onSurface
                     wrapMode: Text.Wrap
                 }
-                Text {
+                HeardText {
                     objectName: "subtitle"
                     Layout.fillWidth: true
                     text: view.model.subtitle
@@ -181,21 +186,21 @@ Item {
                 ActionButton {
                     objectName: "backUpButton"
                     visible: view.route === FirstRunModel.BackUpWhatYouHave || view.route === FirstRunModel.Compare
-                    prominent: true
+                    prominent: !view.movedOn
                     text: view.route === FirstRunModel.Compare ? qsTr("Back up this Mac too") : qsTr("Back up this Mac")
                     onClicked: view.model.askToBackUp()
                 }
                 ActionButton {
                     objectName: "skipForNowButton"
-                    visible: view.route === FirstRunModel.BackUpWhatYouHave
+                    visible: view.route === FirstRunModel.BackUpWhatYouHave && !view.movedOn
                     prominent: false
                     text: qsTr("Skip for now")
                     onClicked: view.finish()
                 }
                 ActionButton {
                     objectName: "browseButton"
-                    visible: view.route !== FirstRunModel.BackUpWhatYouHave
-                    prominent: view.route === FirstRunModel.Discover
+                    visible: view.route !== FirstRunModel.BackUpWhatYouHave || view.movedOn
+                    prominent: view.route === FirstRunModel.Discover || view.movedOn
                     text: qsTr("Browse settings")
                     onClicked: view.finish()
                 }

@@ -201,6 +201,7 @@ Item {
         onClosed: view.confirmingRevert = false
         title: qsTr("Put ") + view.count + qsTr(" settings back to their macOS defaults?")
         message: qsTr("AmberLoom will clear every setting it changed, so your Mac goes back to Apple's usual settings. This cannot be undone from here.")
+                 + "\n\n" + qsTr("Automatic sync and sync at startup are turned off too, so that your other Macs do not bring these settings back.")
         actionTitle: qsTr("Put them back")
         onConfirmed: view.model.revertEverything()
     }

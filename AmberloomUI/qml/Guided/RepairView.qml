@@ -117,6 +117,27 @@ Item {
             }
         }
 
+        // A choice kept on a finding no longer listed; a listed one says it in its own card.
+        CardColumn {
+            objectName: "keepFailure"
+            visible: view.model.keepFailure !== "" && !view.model.keepFailureListed
+            SymbolText {
+                symbol: "exclamationmark.triangle"
+                text: qsTr("Your choice was not saved.")
+                font: Tokens.text.label
+                color: Theme.palette.stateWarn
+            }
+            Text {
+                objectName: "keepFailureText"
+                Layout.fillWidth: true
+                text: view.model.keepFailure
+                textFormat: Text.PlainText
+                font: Tokens.text.body
+                color: Theme.palette.onSurfaceMuted
+                wrapMode: Text.Wrap
+            }
+        }
+
         WorkingCard { progress: view.model.progress }
 
         UndoReportCard {
@@ -247,6 +268,15 @@ Item {
                                 textFormat: Text.PlainText
                                 font: Tokens.text.caption
                                 color: Theme.palette.onSurfaceFaint
+                            }
+                            SymbolText {
+                                objectName: "keepFailure"
+                                visible: finding.model.keepFailure !== ""
+                                Layout.fillWidth: true
+                                symbol: "exclamationmark.triangle"
+                                text: finding.model.keepFailure
+                                font: Tokens.text.caption
+                                color: Theme.palette.stateWarn
                             }
                         }
                         BorderlessButton {

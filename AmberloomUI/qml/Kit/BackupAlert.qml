@@ -5,9 +5,10 @@ import AmberLoom.UI
 
 // A question before a backup or a restore replaces something: a modal card centred on the
 // window over a dimmed backdrop, with a title, a message and two buttons, the action's first.
-// Escape, a click on the backdrop and Cancel all close it unanswered; only the action button
-// answers (`accepted`). Return presses no button: these actions are never one key press away.
-// Its title names the dialog for a screen reader.
+// Escape and Cancel close it unanswered; only the action button answers (`accepted`). A click on
+// the backdrop does nothing: the second click of a double click on the button that opened the
+// question lands there, and must not take the question away. Return presses no button: these
+// actions are never one key press away. Its title names the dialog for a screen reader.
 T.Dialog {
     id: alert
 
@@ -27,7 +28,7 @@ T.Dialog {
     modal: true
     dim: true
     focus: true
-    closePolicy: T.Popup.CloseOnEscape | T.Popup.CloseOnPressOutside
+    closePolicy: T.Popup.CloseOnEscape
     padding: 22
 
     T.Overlay.modal: Rectangle {

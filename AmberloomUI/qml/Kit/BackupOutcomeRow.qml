@@ -41,7 +41,7 @@ ColumnLayout {
             pointSize: 14
             color: row.content.warning ? Theme.palette.stateWarn : Theme.palette.stateOn
         }
-        Text {
+        HeardText {
             objectName: "outcomeText"
             Layout.fillWidth: true
             text: row.content.text

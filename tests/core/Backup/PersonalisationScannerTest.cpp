@@ -30,21 +30,28 @@ TEST(PersonalisationScanner, CountsDeliberateChangesGroupsThemAndPicksTheRoute) 
 
   struct Case {
     std::vector<std::string> setDomains;
-    bool backup;
+    FoundBackups backups;
     std::vector<std::string> customised, deliberate;
     std::map<std::string, int> groups;
     FirstRunRoute route;
   };
+  const FoundBackups none, others{false, true}, own{true, false};
   const std::vector<Case> cases{
-      {{"com.example.tile", "com.example.plain", "com.example.future"}, false, {"dock.tile", "plain"}, {"dock.tile"},
+      {{"com.example.tile", "com.example.plain", "com.example.future"}, none, {"dock.tile", "plain"}, {"dock.tile"},
        {{"dock", 1}, {"plain", 1}}, FirstRunRoute::discover},
-      {{"com.example.plain", "com.example.hidden"}, true, {"plain", ".hidden"}, {}, {{"plain", 1}, {"", 1}},
+      {{"com.example.plain", "com.example.hidden"}, others, {"plain", ".hidden"}, {}, {{"plain", 1}, {"", 1}},
        FirstRunRoute::restore},
-      {{"com.example.autohide", "com.example.tile"}, false, {"dock.autohide", "dock.tile"},
+      {{"com.example.autohide", "com.example.tile"}, none, {"dock.autohide", "dock.tile"},
        {"dock.autohide", "dock.tile"}, {{"dock", 2}}, FirstRunRoute::backUpWhatYouHave},
-      {{"com.example.autohide", "com.example.tile", "com.example.hidden"}, true,
+      {{"com.example.autohide", "com.example.tile", "com.example.hidden"}, others,
        {"dock.autohide", "dock.tile", ".hidden"}, {"dock.autohide", "dock.tile"}, {{"dock", 2}, {"", 1}},
        FirstRunRoute::compare},
+      // This Mac's own backup is no second set of settings, but an erased Mac is offered it back.
+      {{"com.example.autohide", "com.example.tile"}, own, {"dock.autohide", "dock.tile"},
+       {"dock.autohide", "dock.tile"}, {{"dock", 2}}, FirstRunRoute::backUpWhatYouHave},
+      {{}, own, {}, {}, {}, FirstRunRoute::restore},
+      {{"com.example.autohide", "com.example.tile"}, {true, true}, {"dock.autohide", "dock.tile"},
+       {"dock.autohide", "dock.tile"}, {{"dock", 2}}, FirstRunRoute::compare},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     SCOPED_TRACE(i);
@@ -55,14 +62,15 @@ TEST(PersonalisationScanner, CountsDeliberateChangesGroupsThemAndPicksTheRoute) 
       live.put(definition.ref.domain, "flag", set ? std::optional(PreferenceValue::boolean(false)) : std::nullopt);
     }
     int asked = 0;
-    const PersonalisationScanner scanner(catalog, SettingsService(live.resolver, live.store), [&] { ++asked; return c.backup; });
+    const PersonalisationScanner scanner(catalog, SettingsService(live.resolver, live.store), [&] { ++asked; return c.backups; });
     const auto scan = scanner.scan(Version({14, 5}), Version({1, 0}));
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(scan.scannedCount, 4u);
     EXPECT_EQ(scan.customisedIDs, c.customised);
     EXPECT_EQ(scan.deliberateIDs, c.deliberate);
     EXPECT_EQ(scan.customisedByGroup, c.groups);
-    EXPECT_EQ(scan.hasBackup, c.backup);
+    EXPECT_EQ(scan.hasBackup, c.backups.any());
+    EXPECT_EQ(scan.hasOtherMacsBackup, c.backups.ofOtherMacs);
     EXPECT_EQ(scan.route(), c.route);
   }
 }
@@ -77,7 +85,8 @@ TEST(PersonalisationScanner, NightShiftCountsAsAChangeOnlyWhileOn) {
   live.put("com.example.onlyone", "flag", PreferenceValue::boolean(true));
   for (const bool on : {false, true}) {
     live.put("com.apple.CoreBrightness", "BlueReductionEnabled", PreferenceValue::boolean(on));
-    const PersonalisationScanner scanner(catalog, SettingsService(live.resolver, live.store), [] { return true; });
+    const PersonalisationScanner scanner(catalog, SettingsService(live.resolver, live.store),
+                                         [] { return FoundBackups{false, true}; });
     const auto scan = scanner.scan(Version({14, 5}), Version({1, 0}));
     EXPECT_EQ(scan.deliberateCount(), on ? 2u : 1u) << on;
     EXPECT_EQ(scan.route(), on ? FirstRunRoute::compare : FirstRunRoute::restore) << on;

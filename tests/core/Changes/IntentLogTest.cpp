@@ -8,11 +8,13 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "Changes/IntentLog.hpp"
 #include "Platform/AtomicFile.hpp"
+#include "SmallDisk.hpp"
 #include "TestHome.hpp"
 
 using amberloom::IntentLog;
@@ -291,4 +293,49 @@ TEST(IntentLog, AHistoryKeptReadIsReadAgainOnceAnotherWriterChangedIt) {
   EXPECT_EQ(log.intent("a")->value, PreferenceValue::integer(2));
   IntentLog(logPath(), "23F79").record("b", std::nullopt);
   EXPECT_EQ(ids(log.all()), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(IntentLog, EveryChangeThatCannotBeStoredThrowsNamingTheHistoryAndLeavesItAsItWas) {
+  struct Change {
+    const char* name;
+    std::function<void(const IntentLog&)> make;
+  };
+  const Change changes[] = {
+      {"one record", [](const IntentLog& log) { log.record("b", PreferenceValue::integer(2)); }},
+      {"records at once", [](const IntentLog& log) { log.record({{"b", PreferenceValue::integer(2)}, {"c", std::nullopt}}); }},
+      {"forgetting", [](const IntentLog& log) { log.forget("a"); }},
+      {"putting back", [](const IntentLog& log) { log.putBack({{"a", std::nullopt}}); }},
+  };
+  for (const bool diskFull : {false, true}) {
+    for (const auto& change : changes) {
+      SCOPED_TRACE(std::string(change.name) + (diskFull ? " on a full disk" : " where the folder is a file"));
+      std::filesystem::remove_all(testing_::home() + "/blocked");
+      std::optional<testing_::SmallDisk> disk;
+      std::string path = testing_::home() + "/blocked/intents.json";
+      std::string before;
+      if (diskFull) {
+        disk.emplace(testing_::home() + "/small", 1 << 20);
+        if (!disk->mounted()) {
+          GTEST_SKIP() << "no small disk can be mounted here";
+        }
+        path = testing_::home() + "/small/intents.json";
+        IntentLog(path, "23F79").record("a", PreferenceValue::integer(1));
+        before = testing_::readFile(path);
+        disk->fill();
+      } else {
+        testing_::writeFile(testing_::home() + "/blocked", "a file where the history's folder should be");
+      }
+      const IntentLog log(path, "23F79");
+      try {
+        change.make(log);
+        ADD_FAILURE() << "the change claimed to be stored";
+      } catch (const amberloom::HistoryWriteError& error) {
+        EXPECT_EQ(error.path(), path);
+        EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+      }
+      if (diskFull) {
+        EXPECT_EQ(testing_::readFile(path), before);
+      }
+    }
+  }
 }

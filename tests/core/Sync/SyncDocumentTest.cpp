@@ -123,7 +123,7 @@ TEST(SyncDocument, RoundTripsEveryKindWithAChecksumPythonRecomputesFromTheCompac
   const std::string path = th::home() + "/doc.json";
   th::writeFile(path, document.encoded());
   EXPECT_EQ(SyncDocument::fromData(th::readFile(path)), document);
-  EXPECT_EQ(document.displayName(), "");
+  EXPECT_EQ(document.displayName(), "Unnamed Mac") << "a name that shows nothing is never shown as a blank";
   // Python's compact sorted dump, with the writer's two conventions: "/" escaped and integral
   // doubles without a fraction.
   const std::string hash = th::runPython(

@@ -113,7 +113,7 @@ TEST(MyMacsView, namesIdsAndPathsWithDollarSignsOrMarkupAreShownAsTheyAre) {
   PageDriver page("MyMacsScreen.qml", {980, 1000}, {{"backup", firstRun.get()}, {"model", model.get()}});
   const auto textOf = [&](const char* owner, const char* name) { return page.item(owner, name)->property("text").toString(); };
   EXPECT_EQ(textOf("backupSection", "noBackups"), QString::fromStdString("No backups in " + backups.folder + " yet."));
-  EXPECT_EQ(textOf("differences", "nothingToBring"), QString::fromUtf8("Nothing to bring over — this Mac already matches MAC-$&."));
+  EXPECT_EQ(textOf("differences", "nothingToBring"), QString::fromUtf8("Nothing to bring over — this Mac already matches Mac MAC-$&."));
   // As typed: the markup takes its room on the line instead of setting the name in bold.
   const auto* unreadable = page.item("unreadable", "text");
   EXPECT_EQ(unreadable->property("text").toString(), "<b>Garbled</b> $& Mac could not be read");
@@ -141,19 +141,20 @@ TEST(MyMacsView, theOtherMacsNamesAndIdsOfAnyLengthAreShownOnOneShortLine) {
             QString(50, 'W') + u'\u2026' + QString(50, 'W') + QStringLiteral(" could not be read"));
   renderInBothPalettes(page.window(), QStringLiteral("my-macs-long-names"));
 
-  // A copy from a Mac whose id runs to a megabyte: the undo point and the page name it cut.
+  // A copy from a Mac whose id and name run to a megabyte: the undo point and the page name it by
+  // its name, cut, never by its id.
   const std::string hugeID = std::string((1 << 20) - 1, 'I') + "D";
-  macs.here.client.putDocument(SyncDocument{hugeID, "Huge id", {{"dock.autohide", V::boolean(true)}}}.encoded(), 1,
+  macs.here.client.putDocument(SyncDocument{hugeID, hugeName, {{"dock.autohide", V::boolean(true)}}}.encoded(), 1,
                                huge.token, "HW-H");
   await(*model, &SyncModel::refresh);
   model->selectDevice(QString::fromStdString(hugeID));
   model->selectAll();
   model->applySelected();
   ASSERT_EQ(model->history().size(), 1u);
-  const QString cutID = QString(50, 'I') + u'\u2026' + QString(49, 'I') + u'D';
-  EXPECT_EQ(QString::fromStdString(model->history()[0].reason), "Before bringing 1 settings from " + cutID);
+  const QString cutName = "Huge " + QString(45, 'N') + u'\u2026' + QString(50, 'N');
+  EXPECT_EQ(QString::fromStdString(model->history()[0].reason), "Before bringing 1 settings from " + cutName);
   EXPECT_EQ(textOf("differences", "nothingToBring"),
-            QString::fromUtf8("Nothing to bring over — this Mac already matches ") + cutID + u'.');
+            QString::fromUtf8("Nothing to bring over — this Mac already matches ") + cutName + u'.');
 }
 
 TEST(MyMacsView, withoutOtherMacsShowsTheEmptyStateAndNoBackupBoxWithoutAFirstRunModel) {

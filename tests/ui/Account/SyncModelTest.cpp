@@ -83,7 +83,7 @@ TEST(SyncModel, comparesAnotherMacCopiesTheTickedSettingsAndUndoesTheCopy) {
   EXPECT_EQ(ids(model->actionableRows()), std::vector<std::string>{"dock.local"});
   EXPECT_EQ(macs.here.heard->size(), 1u);
   ASSERT_EQ(model->history().size(), 1u);
-  EXPECT_EQ(model->history()[0].reason, "Before bringing 2 settings from MAC-B");
+  EXPECT_EQ(model->history()[0].reason, "Before bringing 2 settings from Mac MAC-B");
   EXPECT_EQ(model->reportRow()[QStringLiteral("summary")].toString(), QStringLiteral("2 of 2 settings brought over"));
 
   // The undo point takes the copy back and refreshes.
@@ -94,7 +94,7 @@ TEST(SyncModel, comparesAnotherMacCopiesTheTickedSettingsAndUndoesTheCopy) {
   EXPECT_EQ(macs.here.heard->size(), 2u);
   ASSERT_TRUE(QTest::qWaitFor([&] { return model->actionableCount() == 3; }, 15000));
   ASSERT_EQ(model->history().size(), 2u) << "the undo point stays, the state before the undo beside it";
-  EXPECT_EQ(model->history()[0].reason, "Before taking back: bringing 2 settings from MAC-B");
+  EXPECT_EQ(model->history()[0].reason, "Before taking back: bringing 2 settings from Mac MAC-B");
 
   // Unpinning brings the row back; the next start reads the pins again.
   model->togglePin(QStringLiteral("finder.hidden"));

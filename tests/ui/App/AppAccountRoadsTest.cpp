@@ -17,6 +17,7 @@
 #include "Guided/RemovalModel.hpp"
 #include "Platform/ProcessRunner.hpp"
 #include "Support/HttpSession.hpp"
+#include "Sync/SyncDocument.hpp"
 #include "Sync/LoginItemService.hpp"
 #include "Sync/XdgAutostartAgent.hpp"
 #include "TestHome.hpp"
@@ -168,6 +169,61 @@ TEST_F(AppAccountRoads, RemovingTheFilesTakesThisMacOffItsAccountAndItsSignInWit
     }
   };
   EXPECT_TRUE(QTest::qWaitFor(refused, 10000));
+}
+
+// Another Mac that shares its settings under a name that shows nothing: every text names it
+// "Unnamed Mac"; after its setting is copied here and everything is put back, neither "Sync now"
+// nor sync at startup copies it back.
+TEST_F(AppAccountRoads, ABlankNamedMacIsNamedAndPuttingEverythingBackStopsItsCopies) {
+  const auto client = clientOf(*server);
+  const auto other = server->signIn(client, "ada@example.com", "HW-OFFICE", "Office");
+  const auto session = server->signIn(client, "ada@example.com", "HW-STUDIO", "Studio");
+  sessionStore().save(session.token, "ada@example.com", session.deviceID, server->apiBase());
+  StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
+  auto app = start();
+  auto& sync = *app->root().sync;
+
+  // The other Mac holds what this one holds, and hides its Dock.
+  std::map<std::string, amberloom::PreferenceValue> intents;
+  client.putDocument(amberloom::SyncDocument{other.deviceID, " ", intents}.encoded(), 0, other.token, "HW-OFFICE");
+  await(sync, &ui::SyncModel::refresh);
+  for (const auto& row : sync.actionableRows()) intents.emplace(row.settingID, *row.difference.here());
+  intents.emplace("dock.autohide", amberloom::PreferenceValue::boolean(true));
+  client.putDocument(amberloom::SyncDocument{other.deviceID, " ", intents}.encoded(), 1, other.token, "HW-OFFICE");
+  await(sync, &ui::SyncModel::refresh);
+  ASSERT_EQ(sync.others().size(), 1u);
+  EXPECT_EQ(sync.selectedMacName(), QStringLiteral("Unnamed Mac"));
+
+  sync.selectAll();
+  sync.applySelected();
+  ASSERT_EQ(th::runDefaults({"read", "com.apple.dock", "autohide"}).standardOutput, "1\n");
+  ASSERT_FALSE(sync.history().empty());
+  EXPECT_EQ(sync.history()[0].reason, "Before bringing 1 settings from Unnamed Mac");
+  app->root().catalog->setSelection(SidebarSelection::page(SidebarSelection::Page::myMacs));
+  const auto nothingToBring = [&] { return find(app->mainWindow(), "nothingToBring"); };
+  ASSERT_TRUE(QTest::qWaitFor([&] { return nothingToBring() && nothingToBring()->isVisible(); }, 10000));
+  EXPECT_EQ(nothingToBring()->property("text").toString(),
+            QString::fromUtf8("Nothing to bring over — this Mac already matches Unnamed Mac."));
+  QTest::qWait(200);  // the page settles its layout
+  auto* scroller = find(app->mainWindow(), "pageScroller");
+  ASSERT_TRUE(scroller);
+  scroller->setProperty("contentY", scroller->property("contentHeight").toDouble() - scroller->height());
+  saveInBothPalettes(app->mainWindow(), QStringLiteral("app-my-macs-after-copy"));
+
+  // Automatic sync and sync at startup on, then everything put back.
+  sync.setAutoSyncOn(true);
+  ASSERT_EQ(LoginItemService(LoginItemService::agentPlist).enable(), std::nullopt);
+  auto removal = app->root().makeRemovalModel();
+  removal->revertEverything();
+  EXPECT_EQ(removal->lastError(), std::nullopt);
+  EXPECT_FALSE(sync.isAutoSyncOn());
+  EXPECT_EQ(th::runDefaults({"read", "tv.winterbrae.amberloom", "sync.autoSyncEnabled"}).standardOutput, "0\n");
+  EXPECT_EQ(LoginItemService(LoginItemService::agentPlist).status(), LoginItemService::Status::disabled);
+  ASSERT_NE(th::runDefaults({"read", "com.apple.dock", "autohide"}).exitStatus, 0);
+
+  await(sync, &ui::SyncModel::syncNow);
+  EXPECT_NE(th::runDefaults({"read", "com.apple.dock", "autohide"}).exitStatus, 0) << "copied back by Sync now";
+  EXPECT_EQ(sync.actionableCount(), 1) << "still offered, for the user to copy by hand";
 }
 
 // The Dock's preference file is damaged: its values are unknown, not Apple's defaults.

@@ -119,7 +119,7 @@ TEST_F(AppChanges, WhatOneScreenWritesEveryOtherShows) {
   press("copyRow");
   EXPECT_EQ(seen("com.apple.finder", "ShowStatusBar"), "1\n");
   ASSERT_EQ(points.count(), 3);
-  EXPECT_EQ(points.history()[0].reason, "Before bringing 1 settings from OTHER-MAC");
+  EXPECT_EQ(points.history()[0].reason, "Before bringing 1 settings from Office Mac");
   open("repairs");
   press("undoPoint");
   EXPECT_EQ(th::runDefaults({"read", "com.apple.finder", "ShowStatusBar"}).exitStatus, 1) << "the value is gone again";

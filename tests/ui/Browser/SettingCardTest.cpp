@@ -34,6 +34,16 @@ bool shows(QQuickItem* card, const char* name) {
 
 QString qs(const std::optional<std::string>& text) { return QString::fromStdString(text.value_or("<none>")); }
 
+// The tooltips made below `object`, shown or not, along its object and item trees.
+int tooltipsBelow(QObject* object) {
+  int count = object->inherits("QQuickToolTip") ? 1 : 0;
+  for (QObject* child : object->children()) count += tooltipsBelow(child);
+  if (auto* item = qobject_cast<QQuickItem*>(object))
+    for (QQuickItem* child : item->childItems())
+      if (child->parent() != item) count += tooltipsBelow(child);
+  return count;
+}
+
 }  // namespace
 
 TEST(SettingCard, markResetButtonAndCommandFollowWhetherTheSettingIsSet) {
@@ -67,6 +77,27 @@ TEST(SettingCard, markResetButtonAndCommandFollowWhetherTheSettingIsSet) {
   EXPECT_FALSE(shows(card, "setMark"));
   EXPECT_FALSE(shows(card, "resetButton"));
   EXPECT_EQ(model->command(), qs(ShellCommand::deleteCommand(setting)));
+}
+
+// A list builds many cards and their tooltips are seldom read: each is made while the pointer
+// rests on its text and goes with the pointer.
+TEST(SettingCard, makesATooltipOnlyWhileThePointerRestsOnItsText) {
+  SettingCardsScreen screen({"dock.autohide", "gate.open", "finder.view"});
+  QQuickItem* root = screen.window().window().contentItem();
+  EXPECT_EQ(tooltipsBelow(root), 0);
+  for (const auto& [id, label] : {std::pair<QString, QString>{"dock.autohide", "Hide the Dock automatically"},
+                                  {"gate.open", "Open apps from anywhere"}}) {
+    SCOPED_TRACE(id.toStdString());
+    screen.hover(in(screen.card(id), "title"));
+    QTest::qWait(800);  // the tooltip's delay
+    const QQuickItem* tip = ScreenWindow::findShownBelow(root, "titleTip");
+    ASSERT_TRUE(tip);
+    EXPECT_EQ(tip->property("text").toString(), label);
+    EXPECT_EQ(tooltipsBelow(root), 1);
+    QTest::mouseMove(&screen.window().window(), {5, 5});
+    QTest::qWait(50);  // a tooltip let go of is deleted with the next events
+    EXPECT_EQ(tooltipsBelow(root), 0);
+  }
 }
 
 TEST(SettingCard, screenReadersHearTheLabelAndAHintOfTheSettingsState) {

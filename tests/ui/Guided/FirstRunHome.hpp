@@ -89,7 +89,7 @@ class FirstRunHome {
   // The model as the application makes it at start, before any screen showed it.
   std::unique_ptr<ui::FirstRunModel> madeModel(bool isDryRun = false, std::optional<std::string> history = {}) const {
     const auto scan = PersonalisationScanner(catalog, SettingsService(resolver, store), [this] {
-                        return BackupLocator{home()}.backupExists(folder);
+                        return BackupLocator{home()}.findBackups(folder, service().fileName());
                       }).scan(Version({15}), Version({1}));
     const ui::ModelContext context{
         .isDryRun = isDryRun,

@@ -104,3 +104,61 @@ TEST(FirstRunTexts, ChipsShowTheSixLargestGroupsAndSubtitlesCarryTheScanCounts) 
       "more are damaged."))
       << firstrun::unreadableNote(scan).toStdString();
 }
+
+// The title and subtitle say what the scan found, and once this run has backed up or brought
+// settings over, that; one setting set by the user is no untouched Mac.
+TEST(FirstRunTexts, TitlesSayWhatTheScanFoundThenWhatThisRunDid) {
+  const auto scanOf = [](std::size_t deliberate, std::size_t unreadable) {
+    PersonalisationScan scan;
+    scan.scannedCount = 5;
+    for (std::size_t i = 0; i < deliberate; ++i) scan.deliberateIDs.push_back("dock.s" + std::to_string(i));
+    for (std::size_t i = 0; i < unreadable; ++i) scan.unreadableIDs.push_back("finder.s" + std::to_string(i));
+    return scan;
+  };
+  const auto restored = [](int total, int failed, std::optional<std::string> name = "Office") {
+    RestoreReport report;
+    for (int i = 0; i < total; ++i) report.outcomes.push_back({{"com.example.d", {std::to_string(i)}, false}, i >= failed});
+    return BackupOutcome(Restored{"ID-2", std::move(name), report});
+  };
+  struct Case {
+    FirstRunRoute route;
+    PersonalisationScan scan;
+    std::optional<BackupOutcome> step;
+    std::string title, subtitle;
+  };
+  const std::string look = " Have a look at what else you can change.";
+  const std::vector<Case> cases{
+      {FirstRunRoute::discover, scanOf(0, 0), {}, "This Mac is untouched",
+       "None of the 5 settings AmberLoom knows about have been changed here. Have a look at what you can change."},
+      {FirstRunRoute::discover, scanOf(1, 0), {}, "This Mac is nearly untouched",
+       "You have set 1 of the 5 settings AmberLoom knows about." + look},
+      {FirstRunRoute::discover, scanOf(1, 2), {}, "Some of this Mac's settings cannot be read",
+       "You have set 1 of the 3 settings AmberLoom can read here." + look},
+      {FirstRunRoute::restore, scanOf(0, 0), {}, "We found a backup",
+       "This Mac is untouched, and there is a backup in your cloud folder. Restoring it brings your settings across."},
+      {FirstRunRoute::restore, scanOf(1, 0), {}, "We found a backup",
+       "There is a backup in your cloud folder. Restoring it brings your settings across."},
+      {FirstRunRoute::backUpWhatYouHave, scanOf(2, 0), BackupOutcome(BackedUp{"/b/X.amberloom.json"}),
+       "This Mac is backed up",
+       "Its settings are in your backup folder now, ready to come back whenever you want them. Browse settings to go "
+       "on."},
+      {FirstRunRoute::restore, scanOf(0, 0), restored(2, 0), "Your settings are here",
+       "The settings from Office are on this Mac now. Browse them, or take the restore back from Recent changes."},
+      {FirstRunRoute::compare, scanOf(2, 0), restored(3, 1, ""), "Your settings are here",
+       "The settings from Unnamed Mac are on this Mac now. Browse them, or take the restore back from Recent "
+       "changes."},
+      {FirstRunRoute::restore, scanOf(0, 0), restored(0, 0), "Nothing needed bringing over",
+       "This Mac already holds every value of Office's backup."},
+      {FirstRunRoute::restore, scanOf(0, 0), restored(2, 2), "The settings did not come over",
+       "None of the 2 settings from Office read back as the backup has them: the lines below say which."},
+      // Practice mode writes nothing: the Mac stands where the scan found it.
+      {FirstRunRoute::discover, scanOf(0, 0), BackupOutcome(Restored{"ID-2", "Office", std::nullopt}),
+       "This Mac is untouched",
+       "None of the 5 settings AmberLoom knows about have been changed here. Have a look at what you can change."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.title);
+    EXPECT_EQ(firstrun::title(c.route, c.scan, c.step).toStdString(), c.title);
+    EXPECT_EQ(firstrun::subtitle(c.route, c.scan, c.step).toStdString(), c.subtitle);
+  }
+}

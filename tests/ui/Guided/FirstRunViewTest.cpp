@@ -44,6 +44,10 @@ class Wizard {
   void click(const QQuickItem* item) {
     QTest::mouseClick(&window_.window(), Qt::LeftButton, {}, window_.centreOf(item));
   }
+  void doubleClick(const QQuickItem* item) {
+    QTest::mouseClick(&window_.window(), Qt::LeftButton, {}, window_.centreOf(item));
+    QTest::mouseDClick(&window_.window(), Qt::LeftButton, {}, window_.centreOf(item));
+  }
   void press(Qt::Key key) { QTest::keyClick(&window_.window(), key); }
 
   QObject* alert(const char* name) {
@@ -110,12 +114,20 @@ TEST(FirstRunView, CompareWalkConfirmsTheRestoreAndAsksBeforeReplacingThisMacsBa
   EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(64));
   EXPECT_EQ(wizard.finishes(), 0) << "Escape closed the question, not the wizard";
 
-  wizard.click(wizard.nthRow(0)->findChild<QQuickItem*>("bringOverButton"));
+  // A double click opens the question and leaves it open: the second click lands beside it.
+  wizard.doubleClick(wizard.nthRow(0)->findChild<QQuickItem*>("bringOverButton"));
+  QTest::qWait(100);
+  ASSERT_TRUE(wizard.isOpen("restoreConfirmation"));
+  EXPECT_TRUE(model->confirmationMessage().startsWith("2 settings will be brought over from Office.\n\n"));
+  EXPECT_TRUE(model->confirmationMessage().contains("1 are already the same"));
   wizard.clickInAlert("restoreConfirmation", "alertAction");
   EXPECT_FALSE(wizard.isOpen("restoreConfirmation"));
   EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(48));
   EXPECT_TRUE(wizard.item("outcomeRow")->isVisible());
-  EXPECT_EQ(wizard.outcomeText().toStdString(), "3 of 3 settings restored from Office");
+  // The outcome counts what the question counted: two values to bring over, one already the same.
+  EXPECT_EQ(wizard.outcomeText().toStdString(), "2 of 2 settings restored from Office");
+  EXPECT_EQ(wizard.item("title")->property("text").toString(), "Your settings are here");
+  EXPECT_TRUE(wizard.item("browseButton")->property("prominent").toBool()) << "the way on after a restore";
   wizard.render("first-run-restored");
 
   wizard.click(wizard.item("backUpButton"));
@@ -217,13 +229,16 @@ TEST(FirstRunView, EachRouteAnswersReturnAndEscapeAsItsButtonsSay) {
 TEST(FirstRunView, ARestoreThatFailsPartWayIsKeptAsAnUndoPointAndItsUndoButtonPutsThingsBack) {
   FirstRunHome mac;
   mac.set({tile16});
-  writeFile(preferencesFile("com.example.damaged"), "not a property list");
   BackupEnvelope backup{"OTHER-MAC", std::nullopt, std::nullopt, std::nullopt, {}};
   backup.snapshot.entries = {{{"com.example.dock", {"tilesize"}, false}, PV::integer(99)},
                              {{"com.example.damaged", {"k"}, false}, PV::boolean(true)}};
   const auto model = mac.model();
   Wizard wizard(*model);
-  model->restore(backup);
+  // A preference file is damaged between the question and the answer: the restore writes what
+  // the question said, and fails on that file.
+  model->askToRestore(backup);
+  writeFile(preferencesFile("com.example.damaged"), "not a property list");
+  model->confirmRestore();
   EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(99)) << "written before the failure";
   EXPECT_TRUE(wizard.outcomeText().endsWith(". Some settings may already have changed. Fix the problem above and try "
                                             "again, or bring settings over one at a time from My Macs."));

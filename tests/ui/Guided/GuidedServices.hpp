@@ -88,10 +88,10 @@ struct GuidedServices {
     return std::make_unique<ui::RepairModel>(context(isDryRun), repairScanner(), repairService(), log);
   }
   std::unique_ptr<ui::RemovalModel> removalModel(bool isDryRun, std::string backupFolder,
-                                                 ui::RemovalModel::UnregisterLoginItem unregister,
+                                                 ui::RemovalModel::StopSync stopSync,
                                                  std::optional<SnapshotHistory> undoPoints = std::nullopt) const {
     return std::make_unique<ui::RemovalModel>(context(isDryRun, std::move(undoPoints)),
-                                              uninstallService(std::move(backupFolder)), std::move(unregister));
+                                              uninstallService(std::move(backupFolder)), std::move(stopSync));
   }
   std::unique_ptr<ui::SyncModel> syncModel(bool isDryRun = false) const {
     auto transport = std::make_shared<ServerSync>(

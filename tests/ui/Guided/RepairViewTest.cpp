@@ -6,6 +6,7 @@
 #include "GuidedScreen.hpp"
 #include "ScreenGeometry.hpp"
 #include "RepairFixture.hpp"
+#include "SmallDisk.hpp"
 
 using namespace amberloom;
 using PV = PreferenceValue;
@@ -101,4 +102,40 @@ TEST_F(RepairViewTest, AnUnreadableHistoryLeavesNothingToDoAndSaysSo) {
   EXPECT_FALSE(screen.shows("undoPoints")) << "no stored points, no section";
   EXPECT_TRUE(screen.shows("unreadableHistory"));
   th::renderInBothPalettes(screen.window(), "recent-changes-unreadable");
+}
+
+TEST_F(RepairViewTest, KeepingAsItIsOnAFullOrReadOnlyDiskSaysItWasNotSavedOnTheFindingAndAWorkingKeepClearsIt) {
+  for (const bool readOnly : {false, true}) {
+    SCOPED_TRACE(readOnly ? "read-only" : "full");
+    th::SmallDisk disk(services.support, 1 << 20);
+    if (!disk.mounted()) GTEST_SKIP() << "no small disk can be mounted here";
+    chooseThenDrift();
+    auto repair = model();
+    auto undoPoints = points();
+    th::GuidedScreen screen("repair", repair.get(), undoPoints.get(), {980, 900});
+    if (readOnly)
+      disk.setReadOnly(true);
+    else
+      disk.fill();
+
+    screen.click("finding-dock.size", "keep");
+    ASSERT_TRUE(screen.shows("finding-dock.size")) << "the choice was not saved: the finding stays";
+    QQuickItem* said = screen.child("finding-dock.size", "keepFailure");
+    ASSERT_TRUE(said && said->isVisible());
+    EXPECT_TRUE(said->property("text").toString().startsWith("“Label of dock.size” could not be kept as it is. "))
+        << said->property("text").toString().toStdString();
+    EXPECT_FALSE(screen.child("finding-dock.autohide", "keepFailure")->isVisible()) << "only on the finding kept";
+    EXPECT_TRUE(repair->keepFailureListed());
+    EXPECT_EQ(services.log.intent("dock.size")->value, PV::integer(64)) << "the earlier choice stands";
+    if (!readOnly) th::renderInBothPalettes(screen.window(), "recent-changes-keep-failed");
+
+    if (readOnly)
+      disk.setReadOnly(false);
+    else
+      disk.free();
+    screen.click("finding-dock.size", "keep");
+    EXPECT_FALSE(screen.shows("finding-dock.size"));
+    EXPECT_EQ(repair->keepFailure(), std::nullopt);
+    EXPECT_FALSE(screen.shows("keepFailure"));
+  }
 }
