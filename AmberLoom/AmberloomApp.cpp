@@ -13,14 +13,14 @@
 #include <system_error>
 
 #include "Account/AccountModel.hpp"
-#include "Browser/SettingsModel.hpp"
 #include "Account/SyncModel.hpp"
+#include "Account/UndoPointsModel.hpp"
 #include "Browser/ManualGuideList.hpp"
+#include "Browser/SettingsModel.hpp"
 #include "Guided/FirstRunModel.hpp"
 #include "Guided/RecipesModel.hpp"
 #include "Guided/RemovalModelFactory.hpp"
 #include "Guided/RepairModel.hpp"
-#include "Guided/UndoPointsModel.hpp"
 #include "Kit/SymbolImageProvider.hpp"
 #include "Kit/SystemDialogs.hpp"
 #include "Kit/Workspace.hpp"

@@ -11,12 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "AmberLoom/AppServices.hpp"
 #include "Backup/PersonalisationScanner.hpp"
-#include "Catalog/DiscoverCard.hpp"
+#include "Catalog/DiscoverDeck.hpp"
 #include "Catalog/ManualGuide.hpp"
-#include "Catalog/SettingsCatalog.hpp"
-#include "Preferences/PreferenceStore.hpp"
-#include "Preferences/UserDefaults.hpp"
 #include "Recipes/Recipe.hpp"
 
 namespace amberloom::ui {
@@ -48,11 +46,8 @@ struct RootScene {
   // What the models are built from: the built-in resources, each replaced by an empty one when it
   // cannot be read, and this Mac as the user left it, read before any model exists.
   struct Resources {
-    std::string home;
-    UserDefaultsRef defaults;
-    PreferenceStoreRef store;  // shared by every service; its file cache already holds what the scan read
+    AppServices services;  // its store's file cache already holds what the scan read
     std::string syncFolder;
-    SettingsCatalog catalog;
     std::optional<DiscoverDeck> deck;
     std::vector<Recipe> recipes;
     std::optional<ManualGuide> guide;
@@ -72,12 +67,9 @@ struct RootScene {
   // The unattended sync: with automatic sync on, shares this Mac's values with the account server,
   // fetches the other Macs' documents and copies onto this Mac only the settings another Mac has
   // and this Mac lacks (never a pinned one; the most recently shared value where they disagree).
-  // Builds its own services; every result and every failure is dropped. Blocks its caller (not the
-  // main thread); never throws.
+  // Builds its own services, wired as the window's are; every result and every failure is dropped.
+  // Blocks its caller (not the main thread); never throws.
   static void runBackgroundSync();
-
-  // The `defaults` command: beside the executable in a build, else where the installation keeps it.
-  static std::string defaultsToolPath();
 };
 
 }  // namespace amberloom::app

@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
   const auto store = std::make_shared<CFPreferenceStore>();
   const auto resolver = DomainResolver::live();
   const BackupService backups(catalog, resolver, store, "BENCH", "Bench");
-  const PersonalisationScanner scanner(catalog, SettingsService(resolver, store), [] { return false; });
+  const PersonalisationScanner scanner(catalog, SettingsService(resolver, store), [] { return FoundBackups{}; });
   const auto files = platform::PreferenceFiles::live();
   constexpr int kRuns = 9;
 

@@ -11,10 +11,12 @@
 namespace amberloom::bench {
 
 inline std::unique_ptr<ui::SettingsModel> settingsModel(SettingsCatalog catalog) {
+  const ui::ModelContext context{.history = SnapshotHistory::standard(),
+                                 .verifier = std::make_shared<ExternalVerifier>("/usr/bin/defaults"),
+                                 .defaults = std::make_shared<MemoryDefaults>()};
   return std::make_unique<ui::SettingsModel>(
-      std::move(catalog), SettingsService(DomainResolver::live(), std::make_shared<CFPreferenceStore>()), false,
-      Version({14, 5}), Version({1, 0}), std::make_shared<MemoryDefaults>(), std::nullopt,
-      std::make_shared<ExternalVerifier>("/usr/bin/defaults"), std::nullopt, [](const auto&) {}, nullptr);
+      context, std::move(catalog), SettingsService(DomainResolver::live(), std::make_shared<CFPreferenceStore>()),
+      std::nullopt, std::nullopt, ui::SettingsModel::ThisMac{Version({14, 5}), Version({1, 0}), [](const auto&) {}});
 }
 
 }  // namespace amberloom::bench

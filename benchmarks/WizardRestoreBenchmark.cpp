@@ -50,11 +50,13 @@ int main(int argc, char** argv) {
   const std::string folder = home + "/Backups";
   BackupService(catalog, resolver, store, "OTHER-MAC", "Office").createBackup(folder);
   const BackupService here(catalog, resolver, store, "THIS-MAC", "Studio");
-  const auto scan = PersonalisationScanner(catalog, settings, [] { return true; }).scan(Version({14, 5}), Version({1, 0}));
+  // The backup just written is another Mac's.
+  const auto others = [] { return FoundBackups{.ofThisMac = false, .ofOtherMacs = true}; };
+  const auto scan = PersonalisationScanner(catalog, settings, others).scan(Version({14, 5}), Version({1, 0}));
   const auto outside = std::make_shared<ExternalVerifier>(
       (std::filesystem::path(platform::currentExecutablePath()).parent_path() / "defaults").string());
-  ui::FirstRunModel model(scan, here, folder, false, resolver, store, outside,
-                          SnapshotHistory(SnapshotHistory::defaultFolder(home)), nullptr);
+  ui::FirstRunModel model({.history = SnapshotHistory(SnapshotHistory::defaultFolder(home)), .verifier = outside}, scan,
+                          here, folder, resolver, store);
 
   QQuickWindow window;
   window.resize(980, 560);

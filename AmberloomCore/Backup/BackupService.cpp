@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "Backup/BackupLocator.hpp"
+#include "Changes/PreferenceApplier.hpp"
 #include "Changes/SettingsService.hpp"
 #include "Changes/WriteReport.hpp"
 #include "Platform/AtomicFile.hpp"

@@ -11,60 +11,16 @@
 #include <string_view>
 #include <vector>
 
-#include "Support/ErrorDescription.hpp"
 #include "Catalog/SettingControl.hpp"
+#include "Catalog/SettingDefinition.hpp"
 #include "Catalog/SettingRef.hpp"
 #include "Catalog/SettingValueType.hpp"
 #include "Preferences/Version.hpp"
+#include "Support/ErrorDescription.hpp"
 
 namespace amberloom {
 
 struct Snapshot;
-
-struct SettingAvailability {
-  std::optional<Version> osMin;          // inclusive
-  std::optional<Version> osMax;          // inclusive
-  std::optional<Version> minAppVersion;  // inclusive
-  std::vector<Version> brokenOn;         // these releases and their point releases
-
-  static SettingAvailability always() { return {}; }
-  // False below osMin, above osMax, below minAppVersion, or on a broken release family.
-  bool allows(const Version& os, const Version& app) const;
-  bool operator==(const SettingAvailability&) const = default;
-};
-
-struct SettingText {
-  std::string summary;
-  std::string whyHidden;
-  SettingTextLevel level = SettingTextLevel::basic;
-  std::string category;      // the sidebar group's key
-  std::string categoryName;  // its display name
-  std::optional<std::string> subcategory;
-  std::optional<std::string> subcategoryName;
-  std::optional<std::string> riskNote;
-  bool operator==(const SettingText&) const = default;
-};
-
-struct SettingDefinition {
-  std::string id;
-  SettingRef ref;
-  SettingValueType type = SettingValueType::boolean;
-  std::string label;
-  std::vector<std::string> restartsApps;
-  SettingAvailability availability;
-  SettingControl control = SettingControl::unsupported();
-  bool effectUnverified = false;  // written properly, but may do nothing on recent macOS
-  bool systemWritten = false;     // macOS writes it itself; the exported script leaves it out
-  std::optional<SettingText> text;
-  SettingChannel channel = SettingChannel::defaults;
-  SettingExposure exposure = SettingExposure::hidden;
-  SettingRisk risk = SettingRisk::none;
-  SettingTier tier = SettingTier::editable;
-
-  bool operator==(const SettingDefinition&) const = default;
-  // Every defaults setting; a Night Shift setting only while a Night Shift client can be created.
-  bool isUsableOnThisMac() const;
-};
 
 class CatalogError : public DescribedError {
  public:

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "Changes/Change.hpp"
+#include "Changes/PreferenceApplier.hpp"
 #include "Changes/SnapshotHistory.hpp"
 #include "Changes/WriteReport.hpp"
 

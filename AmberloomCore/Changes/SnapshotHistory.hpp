@@ -20,23 +20,12 @@
 
 #include "Changes/IntentLog.hpp"
 #include "Changes/SnapshotService.hpp"
+#include "Changes/StoredSnapshot.hpp"
 #include "Support/Iso8601.hpp"
 
 namespace amberloom {
 
 class DecodedPoints;
-
-struct StoredSnapshot {
-  std::string id;      // the point's stamp, also the stem of its file name
-  std::string reason;  // the sentence the recording screen gave
-  double createdAt = 0;  // seconds since the reference date; stored to the whole second
-  Snapshot snapshot;
-  // The records to put back when the point is taken back; none for a point stored without them,
-  // whose undo forgets the records its values no longer match instead.
-  std::optional<std::vector<PriorIntent>> priorIntents;
-
-  bool operator==(const StoredSnapshot&) const = default;
-};
 
 class SnapshotHistory {
  public:

@@ -1,18 +1,17 @@
 #pragma once
-// The batch writer: changes a set of settings at once (a recipe, a repair, settings copied from
-// another Mac, putting everything back before removal). It captures an undo snapshot first,
-// writes or resets each setting, reads each back from outside, records the confirmed ones and
-// collects the apps to restart. It never stops at a failing setting and never throws.
+// What a batch write reports (each setting's outcome, the apps to restart, the state before it),
+// and how a write is confirmed from outside. The batch writer itself is PreferenceApplier; an undo
+// reports an UndoReport.
 
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "Preferences/ExternalVerifier.hpp"
+#include "Catalog/SettingsCatalog.hpp"
 #include "Changes/IntentLog.hpp"
-#include "Changes/SettingsService.hpp"
-#include "Changes/SnapshotService.hpp"
+#include "Changes/Snapshot.hpp"
+#include "Changes/UndoReport.hpp"
+#include "Preferences/ExternalVerifier.hpp"
 
 namespace amberloom {
 
@@ -39,25 +38,6 @@ struct WriteReport {
   bool operator==(const WriteReport&) const = default;
 };
 
-struct UndoOutcome {
-  SettingRef ref;
-  bool restored = false;      // another process sees the captured value again
-  bool valueUnknown = false;  // captured as unreadable, so it could not be put back
-  bool operator==(const UndoOutcome&) const = default;
-};
-
-struct UndoReport {
-  std::vector<UndoOutcome> outcomes;
-  std::optional<std::string> failure;  // the restore's error text
-
-  std::size_t restoredCount() const;
-  std::size_t total() const { return outcomes.size(); }
-  std::vector<UndoOutcome> failed() const;
-  std::vector<UndoOutcome> unknownValues() const;
-  bool isComplete() const { return !failure && failed().empty() && unknownValues().empty(); }
-  bool operator==(const UndoReport&) const = default;
-};
-
 // The read-back texts of a write or reset that another process does not see.
 inline constexpr const char* kWrittenButNotVisible = "yazildi ama disaridan gorunmuyor";
 inline constexpr const char* kRemovedButStillVisible = "silindi ama disaridan hala gorunuyor";
@@ -74,71 +54,5 @@ bool matchesFromOutside(const std::optional<PreferenceValue>& seen, const std::o
 // The state a write leaves, as another process should see it and the change history records it:
 // the value written, or for a reset nothing at all, except Night Shift, which a reset switches off.
 std::optional<PreferenceValue> stateLeftBy(const SettingDefinition& setting, const std::optional<PreferenceValue>& value);
-
-struct BatchItem {
-  SettingDefinition setting;
-  std::optional<PreferenceValue> value;  // none: reset the setting
-};
-
-class PreferenceApplier {
- public:
-  PreferenceApplier(SettingsService service, DomainResolver resolver, SnapshotService snapshots,
-                    std::optional<IntentLog> intents)
-      : service_(std::move(service)), resolver_(std::move(resolver)), snapshots_(std::move(snapshots)),
-        intents_(std::move(intents)) {}
-
-  // Where no two items share a root key, the items of each domain are written in one go (one
-  // replace of its file) and read back with one read from outside; otherwise as applyInOrder.
-  // Either way the outcomes, the files and the change history come out the same.
-  WriteReport apply(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
-                    std::vector<std::string> alreadyMatching = {}, std::vector<std::string> skippedPinned = {}) const;
-  // Each item written, read back and recorded before the next.
-  WriteReport applyInOrder(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
-                           std::vector<std::string> alreadyMatching = {},
-                           std::vector<std::string> skippedPinned = {}) const;
-  // Restores the snapshot and checks every entry from outside, then puts the change history back
-  // (see takeBackHistory).
-  UndoReport undo(const Snapshot& snapshot, const std::vector<SettingDefinition>& forgetting,
-                  const ExternalPreferenceReader& reader,
-                  const std::optional<std::vector<PriorIntent>>& priorIntents = std::nullopt) const;
-
-  // apply in steps, for a caller that acts between them: the report before any write (the undo
-  // snapshot of every root the items touch, the change history of their settings, the two lists),
-  // then the writes into it.
-  WriteReport begin(const std::vector<BatchItem>& items, std::vector<std::string> alreadyMatching = {},
-                    std::vector<std::string> skippedPinned = {}) const;
-  void write(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader, WriteReport& begun) const;
-  // undo in steps: the snapshot restored and checked from outside; then the change history. The
-  // batch's `priorIntents` (WriteReport::priorIntents) go back into the history, except for a
-  // setting among `forgetting` whose root did not go back, and no other record is touched.
-  // Without them (an undo point stored before points kept them), of the `forgetting` settings it
-  // forgets the recorded choice of each whose value no longer equals it; a setting the restore
-  // left at the user's choice (a nested key under a restored root, a failed restore) keeps its
-  // record.
-  UndoReport restore(const Snapshot& snapshot, const ExternalPreferenceReader& reader) const;
-  void takeBackHistory(const UndoReport& restored, const std::vector<SettingDefinition>& forgetting,
-                       const std::optional<std::vector<PriorIntent>>& priorIntents) const;
-
-  const SettingsService& service() const { return service_; }
-  const SnapshotService& snapshots() const { return snapshots_; }
-  const std::optional<IntentLog>& intents() const { return intents_; }
-
-  // The setting's value as another process sees it (Night Shift through a second run).
-  std::optional<PreferenceValue> externalValue(const SettingDefinition& setting,
-                                               const ExternalPreferenceReader& reader) const;
-  std::optional<PreferenceValue> externalValue(const std::vector<std::string>& path, const ResolvedDomain& domain,
-                                               const ExternalPreferenceReader& reader) const;
-
- private:
-  void writeInOrder(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
-                    WriteReport& report) const;
-  void writeByDomain(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
-                     WriteReport& report) const;
-
-  SettingsService service_;
-  DomainResolver resolver_;
-  SnapshotService snapshots_;
-  std::optional<IntentLog> intents_;
-};
 
 }  // namespace amberloom

@@ -12,6 +12,7 @@
 #include "Catalog/SettingsCatalog.hpp"
 #include "Changes/BatchTransaction.hpp"
 #include "Changes/IntentLog.hpp"
+#include "Changes/PreferenceApplier.hpp"
 #include "Changes/SettingsService.hpp"
 #include "Changes/SnapshotService.hpp"
 #include "Changes/WriteReport.hpp"

@@ -7,23 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "Catalog/SettingsCatalog.hpp"
 #include "Changes/IntentLog.hpp"
 #include "Changes/SettingsService.hpp"
-#include "Catalog/SettingsCatalog.hpp"
 #include "Upkeep/RepairFinding.hpp"
+#include "Upkeep/RepairScan.hpp"
 
 namespace amberloom {
-
-struct RepairScan {
-  std::vector<RepairFinding> findings;        // newest choice first
-  std::optional<std::string> previousOSBuild;  // as the caller passed it
-  std::string currentOSBuild;
-
-  // True only when a previous build is known and differs from the current one.
-  bool osChanged() const { return previousOSBuild && *previousOSBuild != currentOSBuild; }
-  bool isEmpty() const { return findings.empty(); }
-  bool operator==(const RepairScan&) const = default;
-};
 
 class RepairScanner {
  public:

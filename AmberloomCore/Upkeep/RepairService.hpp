@@ -8,6 +8,7 @@
 
 #include "Changes/BatchTransaction.hpp"
 #include "Changes/IntentLog.hpp"
+#include "Changes/PreferenceApplier.hpp"
 #include "Changes/SettingsService.hpp"
 #include "Changes/WriteReport.hpp"
 #include "Upkeep/RepairFinding.hpp"

@@ -13,6 +13,7 @@
 
 #include "Changes/BatchTransaction.hpp"
 #include "Changes/IntentLog.hpp"
+#include "Changes/PreferenceApplier.hpp"
 #include "Changes/WriteReport.hpp"
 #include "Upkeep/RemovalPlan.hpp"
 

@@ -2,9 +2,7 @@
 
 #include <cmath>
 
-#include "Guided/FirstRunTexts.hpp"
-#include "Kit/DisplayText.hpp"
-#include "Support/DeviceName.hpp"
+#include "Kit/Localized.hpp"
 #include "Support/Iso8601.hpp"
 
 namespace amberloom::ui {
@@ -30,13 +28,8 @@ QString lastSeenText(double lastSeenAt, double now) {
       break;
     }
   const auto count = static_cast<long long>(std::floor(distance / unit->seconds));
-  const QString amount = firstrun::localized(count == 1 ? unit->one : unit->many, {QString::number(count)});
-  return firstrun::localized("last seen ") + firstrun::localized(elapsed >= 0 ? "%@ ago" : "in %@", {amount});
-}
-
-QString macName(const std::string& name) {
-  if (isBlankName(name)) return firstrun::localized(kUnnamedMac);
-  return display::oneLine(QString::fromStdString(name), 100);
+  const QString amount = localized(count == 1 ? unit->one : unit->many, {QString::number(count)});
+  return localized("last seen ") + localized(elapsed >= 0 ? "%@ ago" : "in %@", {amount});
 }
 
 QString AccountTexts::lastSeen(double lastSeenAt) { return lastSeenText(lastSeenAt, iso8601::now()); }

@@ -8,16 +8,13 @@
 #include <QtQml/qqmlregistration.h>
 #include <string>
 
+#include "Kit/MacName.hpp"
+
 namespace amberloom::ui {
 
 // "last seen " and the phrase for `lastSeenAt` relative to `now` (both seconds since the
 // reference date).
 QString lastSeenText(double lastSeenAt, double now);
-
-// A Mac's name as the pages show it: the account server and the other Macs choose it, so it is
-// cut to one line of at most 100 characters before a text item has to lay it out, and a name that
-// shows nothing reads "Unnamed Mac" rather than leaving a blank.
-QString macName(const std::string& name);
 
 class AccountTexts : public QObject {
   Q_OBJECT

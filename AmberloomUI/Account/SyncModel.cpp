@@ -4,10 +4,11 @@
 
 #include "Account/AccountModel.hpp"
 #include "Account/AccountTexts.hpp"
-#include "Account/SyncListModels.hpp"
+#include "Account/DifferenceListModel.hpp"
+#include "Account/MacListModel.hpp"
 #include "Account/SyncTexts.hpp"
-#include "Guided/GuidedText.hpp"
 #include "Kit/BackgroundCall.hpp"
+#include "Kit/GuidedText.hpp"
 #include "Kit/Localized.hpp"
 #include "Kit/Logging.hpp"
 #include "Preferences/PinnedSettings.hpp"
@@ -28,18 +29,17 @@ std::string errorText(const std::exception_ptr& error) {
 
 }  // namespace
 
-SyncModel::SyncModel(SyncService service, std::shared_ptr<ServerSync> transport, bool isDryRun,
-                     SnapshotHistory history, std::shared_ptr<const ExternalPreferenceReader> verifier,
-                     UserDefaultsRef defaults, ChangeNoticeRef notice, Clock clock, QObject* parent)
+SyncModel::SyncModel(const ModelContext& context, SyncService service, std::shared_ptr<ServerSync> transport,
+                     QObject* parent)
     : QObject(parent),
       service_(std::move(service)),
       transport_(std::move(transport)),
-      isDryRun_(isDryRun),
-      snapshots_(std::move(history)),
-      verifier_(std::move(verifier)),
-      defaults_(std::move(defaults)),
-      notice_(std::move(notice)),
-      clock_(std::move(clock)),
+      isDryRun_(context.isDryRun),
+      snapshots_(context.history),
+      verifier_(context.verifier),
+      defaults_(context.defaults),
+      notice_(context.notice),
+      clock_(context.clock),
       macs_(new MacListModel(clock_, this)),
       differences_(new DifferenceListModel(this)),
       inbox_(std::make_shared<BackgroundInbox>(this)),
@@ -56,6 +56,11 @@ SyncModel::SyncModel(SyncService service, std::shared_ptr<ServerSync> transport,
       if (change.storedUndoPoint) refreshHistory();
     });
   refresh();
+}
+
+std::shared_ptr<SyncModel> SyncModel::live(const ModelContext& context, SyncService service,
+                                           std::shared_ptr<ServerSync> transport) {
+  return std::make_shared<SyncModel>(context, std::move(service), std::move(transport));
 }
 
 SyncModel::~SyncModel() { inbox_->close(); }

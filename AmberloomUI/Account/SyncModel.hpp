@@ -30,6 +30,7 @@
 #include "Changes/SnapshotHistory.hpp"
 #include "Changes/WriteReport.hpp"
 #include "Kit/ChangeNotice.hpp"
+#include "Kit/ModelContext.hpp"
 #include "Kit/WorkInProgress.hpp"
 #include "Preferences/ExternalVerifier.hpp"
 #include "Preferences/UserDefaults.hpp"
@@ -81,15 +82,16 @@ class SyncModel : public QObject {
       " Your settings were applied on this Mac; they will reach your other Macs once you are back online.";
   static inline const std::string practiceOutcome = "kuru kosum";
 
-  using Clock = std::function<double()>;  // seconds since the reference date
+  using Clock = ModelContext::Clock;
 
-  // Reads the pins and automatic sync from `defaults` and the undo points from `history`, then
-  // starts the first refresh. Values written to this Mac are announced on `notice`; a change
-  // announced there by others compares again, and one that stored an undo point reads the undo
-  // points again.
-  SyncModel(SyncService service, std::shared_ptr<ServerSync> transport, bool isDryRun, SnapshotHistory history,
-            std::shared_ptr<const ExternalPreferenceReader> verifier, UserDefaultsRef defaults,
-            ChangeNoticeRef notice, Clock clock = iso8601::now, QObject* parent = nullptr);
+  // Reads the pins and automatic sync from the context's preferences and its undo points, then
+  // starts the first refresh. Values written to this Mac are announced on the context's notice; a
+  // change announced there by others compares again, and one that stored an undo point reads the
+  // undo points again. The context's clock dates the Macs' "last seen".
+  SyncModel(const ModelContext& context, SyncService service, std::shared_ptr<ServerSync> transport,
+            QObject* parent = nullptr);
+  static std::shared_ptr<SyncModel> live(const ModelContext& context, SyncService service,
+                                         std::shared_ptr<ServerSync> transport);
   ~SyncModel() override;
 
   // ---- observed state ----

@@ -3,9 +3,9 @@
 #include <QDateTime>
 #include <cstdio>
 
-#include "Guided/FirstRunTexts.hpp"
-#include "Guided/GuidedText.hpp"
 #include "Kit/DisplayText.hpp"
+#include "Kit/GuidedText.hpp"
+#include "Kit/Localized.hpp"
 #include "Support/Iso8601.hpp"
 
 namespace amberloom::ui::synctexts {
@@ -27,7 +27,7 @@ QDateTime localTime(double secondsSinceReferenceDate) {
 
 QString shortValue(const PreferenceValue& value) {
   switch (value.kind()) {
-    case PreferenceValue::Kind::boolean: return value.asBool() ? firstrun::localized("on") : firstrun::localized("off");
+    case PreferenceValue::Kind::boolean: return value.asBool() ? localized("on") : localized("off");
     case PreferenceValue::Kind::integer: return QString::number(value.asInt());
     case PreferenceValue::Kind::real: {
       char text[64];
@@ -35,56 +35,56 @@ QString shortValue(const PreferenceValue& value) {
       return QString::fromLatin1(text);
     }
     case PreferenceValue::Kind::string:
-      return value.asString().empty() ? firstrun::localized("(empty)")
+      return value.asString().empty() ? localized("(empty)")
                                       : display::head(QString::fromStdString(value.asString()), kShownText);
-    case PreferenceValue::Kind::data: return firstrun::localized("%lld bytes", {number(value.asData().size())});
+    case PreferenceValue::Kind::data: return localized("%lld bytes", {number(value.asData().size())});
     case PreferenceValue::Kind::date: return guided::abbreviatedDateTime(value.asDate());
-    case PreferenceValue::Kind::dictionary: return firstrun::localized("(group of values)");
+    case PreferenceValue::Kind::dictionary: return localized("(group of values)");
     case PreferenceValue::Kind::array: break;
   }
-  return firstrun::localized("(list)");
+  return localized("(list)");
 }
 
 QString describe(const SyncDifference& difference) {
   const QString arrow = QStringLiteral("  \u2192  ");
   switch (difference.kind()) {
-    case SyncDifference::Case::same: return firstrun::localized("same on both Macs");
+    case SyncDifference::Case::same: return localized("same on both Macs");
     case SyncDifference::Case::differs:
-      return firstrun::localized("this Mac: ") + shortValue(*difference.here()) + arrow + firstrun::localized("incoming: ") +
+      return localized("this Mac: ") + shortValue(*difference.here()) + arrow + localized("incoming: ") +
              shortValue(*difference.there());
     case SyncDifference::Case::onlyThere:
-      return firstrun::localized("not set here") + arrow + firstrun::localized("incoming: ") + shortValue(*difference.there());
+      return localized("not set here") + arrow + localized("incoming: ") + shortValue(*difference.there());
     case SyncDifference::Case::onlyHere: break;
   }
-  return firstrun::localized("only on this Mac: ") + shortValue(*difference.here());
+  return localized("only on this Mac: ") + shortValue(*difference.here());
 }
 
 Freshness freshness(std::optional<double> sharedAt, double now) {
-  if (!sharedAt) return {firstrun::localized("date unknown"), true};
+  if (!sharedAt) return {localized("date unknown"), true};
   const QDateTime from = localTime(*sharedAt);
   const QDateTime to = localTime(now);
   // Whole days elapsed on the local calendar: midnights passed, less one when the last day is
   // not yet complete (23 hours across a midnight is still today).
   qint64 days = from.date().daysTo(to.date());
   if (days > 0 && from.addDays(days) > to) --days;
-  if (days <= 0) return {firstrun::localized("shared today"), false};
-  if (days == 1) return {firstrun::localized("shared yesterday"), false};
-  return {firstrun::localized("shared %lld days ago", {QString::number(days)}), days > 13};
+  if (days <= 0) return {localized("shared today"), false};
+  if (days == 1) return {localized("shared yesterday"), false};
+  return {localized("shared %lld days ago", {QString::number(days)}), days > 13};
 }
 
 ReportText report(const WriteReport& report) {
   ReportText text;
-  text.summary = firstrun::localized("%lld of %lld settings brought over", {number(report.appliedCount()), number(report.total())});
+  text.summary = localized("%lld of %lld settings brought over", {number(report.appliedCount()), number(report.total())});
   const auto failed = report.failed();
   text.hasFailures = !failed.empty();
   for (std::size_t i = 0; i < failed.size() && i < 5; ++i)
     text.failures << QStringLiteral("\u00b7 ") + QString::fromStdString(failed[i].settingID) + QStringLiteral(": ") +
                          (failed[i].failureReason ? QString::fromStdString(*failed[i].failureReason)
-                                                  : firstrun::localized("did not apply"));
+                                                  : localized("did not apply"));
   if (!report.restartTargets.empty()) {
     QStringList apps;
     for (const auto& app : report.restartTargets) apps << QString::fromStdString(app);
-    text.restartLine = firstrun::localized("Needs a restart: ") + apps.join(QStringLiteral(", "));
+    text.restartLine = localized("Needs a restart: ") + apps.join(QStringLiteral(", "));
   }
   return text;
 }

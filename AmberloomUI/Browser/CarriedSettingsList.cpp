@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "Catalog/SettingSearch.hpp"
-#include "Guided/GuidedText.hpp"
 #include "Kit/DisplayText.hpp"
 #include "Kit/GroupSymbols.hpp"
+#include "Kit/GuidedText.hpp"
 #include "Support/LocalizedOrder.hpp"
 
 namespace amberloom::ui {

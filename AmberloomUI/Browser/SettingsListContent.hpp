@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "Browser/SettingListModels.hpp"
+#include "Browser/SettingListModel.hpp"
 #include "Browser/SettingsModel.hpp"
 
 namespace amberloom::ui {

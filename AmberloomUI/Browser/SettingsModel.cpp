@@ -2,13 +2,15 @@
 
 #include <algorithm>
 
-#include "Browser/SettingListModels.hpp"
+#include "Browser/AppRestarter.hpp"
+#include "Browser/SettingGroupListModel.hpp"
+#include "Browser/SettingListModel.hpp"
 #include "Changes/ShellCommand.hpp"
 #include "Changes/WriteReport.hpp"
 #include "Kit/Localized.hpp"
 #include "Kit/Logging.hpp"
-#include "Support/CanonicalText.hpp"
 #include "Support/BackgroundTask.hpp"
+#include "Support/CanonicalText.hpp"
 #include "Support/Iso8601.hpp"
 #include "Support/LocalizedOrder.hpp"
 
@@ -41,22 +43,21 @@ bool holdsTerminalKeys(const std::string& text) {
 
 }  // namespace
 
-SettingsModel::SettingsModel(const SettingsCatalog& catalog, SettingsService service, bool isDryRun, const Version& os,
-                             const Version& app, UserDefaultsRef defaults, std::optional<IntentLog> intents,
-                             std::shared_ptr<const ExternalPreferenceReader> verifier, std::optional<DiscoverDeck> deck,
-                             RestartApps restartApps, ChangeNoticeRef notice, QObject* parent)
+SettingsModel::SettingsModel(const ModelContext& context, const SettingsCatalog& catalog, SettingsService service,
+                             std::optional<IntentLog> intents, std::optional<DiscoverDeck> deck, ThisMac mac,
+                             QObject* parent)
     : QObject(parent),
-      isDryRun_(isDryRun),
+      isDryRun_(context.isDryRun),
       service_(std::move(service)),
-      defaults_(std::move(defaults)),
+      defaults_(context.defaults),
       intents_(std::move(intents)),
-      verifier_(std::move(verifier)),
+      verifier_(context.verifier),
       deck_(std::move(deck)),
-      restartApps_(std::move(restartApps)),
-      notice_(std::move(notice)),
-      clock_(iso8601::now),
+      restartApps_(std::move(mac.restartApps)),
+      notice_(context.notice),
+      clock_(context.clock),
       progress_(new WorkInProgress(this)) {
-  const auto available = catalog.settings(os, app);
+  const auto available = catalog.settings(mac.os, mac.app);
   for (const auto& setting : available)
     if (setting.tier == SettingTier::editable && setting.isUsableOnThisMac()) editable_.push_back(setting);
   showsRiskySettings_ = defaults_->boolValue(kShowsRiskySettings).value_or(false);
@@ -489,7 +490,15 @@ std::string SettingsModel::exportScript(double now) const {
 
 void SettingsModel::setOnIntentRecorded(std::function<void()> action) {
   onIntentRecorded_ = action ? std::move(action) : [] {};
-  emit onIntentRecordedChanged();
+}
+
+std::shared_ptr<SettingsModel> SettingsModel::live(const ModelContext& context, const SettingsCatalog& catalog,
+                                                   SettingsService service, IntentLog intents,
+                                                   std::optional<DiscoverDeck> deck) {
+  ThisMac mac{Version::current(), Version::currentApp(),
+              [](const std::vector<std::string>& names) { AppRestarter::killall(names); }};
+  return std::make_shared<SettingsModel>(context, catalog, std::move(service), std::move(intents), std::move(deck),
+                                         std::move(mac));
 }
 
 }  // namespace amberloom::ui

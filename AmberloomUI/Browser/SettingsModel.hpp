@@ -26,15 +26,17 @@
 #include <vector>
 
 #include "Browser/SidebarSelection.hpp"
-#include "Catalog/DiscoverCard.hpp"
+#include "Catalog/DiscoverDeck.hpp"
 #include "Catalog/SettingGroup.hpp"
 #include "Catalog/SettingSearch.hpp"
 #include "Changes/IntentLog.hpp"
 #include "Changes/SettingsService.hpp"
 #include "Kit/ChangeNotice.hpp"
+#include "Kit/ModelContext.hpp"
 #include "Kit/WorkInProgress.hpp"
 #include "Preferences/ExternalVerifier.hpp"
 #include "Preferences/UserDefaults.hpp"
+#include "Preferences/Version.hpp"
 
 namespace amberloom::ui {
 
@@ -65,18 +67,27 @@ class SettingsModel : public QObject {
 
  public:
   using RestartApps = std::function<void(const std::vector<std::string>& names)>;
-  using Clock = std::function<double()>;  // seconds since the 2001 reference date
+  using Clock = ModelContext::Clock;
 
-  // Builds the model over the catalogue's settings usable with `os` and `app`, restores the
-  // selection and the filters from `defaults` (writing "showsBasicOnly" back) and reads every
-  // value. `intents` absent records nothing; `deck` absent shows no tip; `restartApps` is called
-  // with the whole restart list (the application passes AppRestarter::killall). Every change made
-  // here is announced on `notice`; a change announced there by others is read again here and its
-  // apps join the restart list.
-  SettingsModel(const SettingsCatalog& catalog, SettingsService service, bool isDryRun, const Version& os,
-                const Version& app, UserDefaultsRef defaults, std::optional<IntentLog> intents,
-                std::shared_ptr<const ExternalPreferenceReader> verifier, std::optional<DiscoverDeck> deck,
-                RestartApps restartApps, ChangeNoticeRef notice, QObject* parent = nullptr);
+  // The Mac the model runs on: the system and application versions that decide which settings
+  // apply, and what restarts apps (the application passes AppRestarter::killall).
+  struct ThisMac {
+    Version os;
+    Version app;
+    RestartApps restartApps;  // called with the whole restart list
+  };
+
+  // Builds the model over the catalogue's settings usable with `mac`'s versions, restores the
+  // selection and the filters from the context's preferences (writing "showsBasicOnly" back) and
+  // reads every value. `intents` absent records nothing; `deck` absent shows no tip; the context's
+  // clock picks the tip of the day. Every change made here is announced on the context's notice; a
+  // change announced there by others is read again here and its apps join the restart list.
+  SettingsModel(const ModelContext& context, const SettingsCatalog& catalog, SettingsService service,
+                std::optional<IntentLog> intents, std::optional<DiscoverDeck> deck, ThisMac mac,
+                QObject* parent = nullptr);
+  // This Mac's versions, apps restarted by AppRestarter::killall.
+  static std::shared_ptr<SettingsModel> live(const ModelContext& context, const SettingsCatalog& catalog,
+                                             SettingsService service, IntentLog intents, std::optional<DiscoverDeck> deck);
   ~SettingsModel() override;
 
   // ---- fixed at construction ----
@@ -170,10 +181,8 @@ class SettingsModel : public QObject {
   // The shell script of every editable setting that has a value and is not written by the system.
   std::string exportScript(double now) const;
 
-  // Run after a change was confirmed from outside and recorded. Assigning always notifies.
+  // Run after a change was confirmed from outside and recorded.
   void setOnIntentRecorded(std::function<void()> action);
-  // Replaces the clock the tip of the day is chosen by.
-  void setClock(Clock clock) { clock_ = std::move(clock); }
 
   QAbstractItemModel* groupList() const;
   QAbstractItemModel* visibleSettingList() const;
@@ -186,7 +195,6 @@ class SettingsModel : public QObject {
   void showsRiskySettingsChanged();
   void pendingRestartsChanged();
   void lastErrorChanged();
-  void onIntentRecordedChanged();
   void discoverCardChanged();
   void hiddenByRiskCountChanged();
   void visibleSettingsChanged();

@@ -42,13 +42,12 @@ QString undoResultText(const UndoReport& report) {
 
 }  // namespace
 
-FirstRunModel::FirstRunModel(PersonalisationScan scan, BackupService service, std::string backupFolder, bool isDryRun,
-                             DomainResolver resolver, PreferenceStoreRef store,
-                             std::shared_ptr<const ExternalPreferenceReader> verifier, SnapshotHistory history,
-                             ChangeNoticeRef notice, QObject* parent)
+FirstRunModel::FirstRunModel(const ModelContext& context, PersonalisationScan scan, BackupService service,
+                             std::string backupFolder, DomainResolver resolver, PreferenceStoreRef store,
+                             QObject* parent)
     : QObject(parent), scan_(std::move(scan)), service_(std::move(service)), backupFolder_(std::move(backupFolder)),
-      isDryRun_(isDryRun), verifier_(std::move(verifier)), snapshots_(std::move(history)),
-      notice_(std::move(notice)),
+      isDryRun_(context.isDryRun), verifier_(context.verifier), snapshots_(context.history),
+      notice_(context.notice),
       localState_(std::move(store), std::move(resolver)),
       inbox_(std::make_shared<BackgroundInbox>(this)), backupList_(new BackupListModel(this)),
       progress_(new WorkInProgress(this)) {
@@ -56,6 +55,13 @@ FirstRunModel::FirstRunModel(PersonalisationScan scan, BackupService service, st
 }
 
 FirstRunModel::~FirstRunModel() { inbox_->close(); }
+
+std::shared_ptr<FirstRunModel> FirstRunModel::live(const ModelContext& context, PersonalisationScan scan,
+                                                   BackupService service, std::string backupFolder,
+                                                   PreferenceStoreRef store) {
+  return std::make_shared<FirstRunModel>(context, std::move(scan), std::move(service), std::move(backupFolder),
+                                         DomainResolver::live(), std::move(store));
+}
 
 void FirstRunModel::refreshBackups() {
   if (reading_) {
@@ -307,9 +313,7 @@ void FirstRunModel::setOutcome(BackupOutcome outcome) {
 }
 
 void FirstRunModel::setUndoSnapshot(std::optional<StoredSnapshot> snapshot) {
-  if (snapshot == undoSnapshot_) return;
   undoSnapshot_ = std::move(snapshot);
-  emit undoSnapshotChanged();
 }
 
 void FirstRunModel::setUndoState(bool survivesRestart, bool offersUndo, QString warning) {

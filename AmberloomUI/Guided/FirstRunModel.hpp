@@ -26,6 +26,7 @@
 #include "Guided/FirstRunTexts.hpp"
 #include "Kit/BackgroundCall.hpp"
 #include "Kit/ChangeNotice.hpp"
+#include "Kit/ModelContext.hpp"
 #include "Kit/WorkInProgress.hpp"
 
 namespace amberloom::ui {
@@ -63,13 +64,16 @@ class FirstRunModel : public QObject {
   enum Route { Restore, Discover, BackUpWhatYouHave, Compare };
   Q_ENUM(Route)
 
-  // Reads nothing yet: the backup lists stay empty until `refreshBackups`. `verifier`
-  // reads written keys back from outside the process; `history` keeps the undo points. Every real
-  // restore and its undo is announced on `notice`.
-  FirstRunModel(PersonalisationScan scan, BackupService service, std::string backupFolder, bool isDryRun,
-                DomainResolver resolver, PreferenceStoreRef store,
-                std::shared_ptr<const ExternalPreferenceReader> verifier, SnapshotHistory history,
-                ChangeNoticeRef notice, QObject* parent = nullptr);
+  // Reads nothing yet: the backup lists stay empty until `refreshBackups`. Every real restore and
+  // its undo is announced on the context's notice; `resolver` and `store` read this Mac's values
+  // before a restore, for its undo point.
+  FirstRunModel(const ModelContext& context, PersonalisationScan scan, BackupService service,
+                std::string backupFolder, DomainResolver resolver, PreferenceStoreRef store,
+                QObject* parent = nullptr);
+  // This Mac's domains, as the live resolver finds them.
+  static std::shared_ptr<FirstRunModel> live(const ModelContext& context, PersonalisationScan scan,
+                                             BackupService service, std::string backupFolder,
+                                             PreferenceStoreRef store);
   ~FirstRunModel() override;
 
   const PersonalisationScan& scan() const { return scan_; }
@@ -159,7 +163,6 @@ class FirstRunModel : public QObject {
   void outcomeChanged();
   void outcomeRowChanged();
   void pendingRestoreChanged();
-  void undoSnapshotChanged();
   void undoStateChanged();
   void replaceQuestionChanged();
   void readingBackupsChanged();

@@ -3,7 +3,8 @@
 #include <QCoreApplication>
 #include <algorithm>
 
-#include "Account/AccountTexts.hpp"
+#include "Kit/MacName.hpp"
+#include "Support/DeviceName.hpp"
 
 namespace amberloom::ui::firstrun {
 

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <algorithm>
 
-#include "Guided/GuidedText.hpp"
+#include "Kit/GuidedText.hpp"
 #include "Kit/Logging.hpp"
 #include "Preferences/PinnedSettings.hpp"
 
@@ -50,6 +50,13 @@ QVariantMap previewRow(const RecipePreviewRow& row, bool isLast) {
 
 }  // namespace
 
+std::shared_ptr<RecipesModel> RecipesModel::live(const ModelContext& context, std::vector<Recipe> recipes,
+                                                 const SettingsCatalog& catalog, const SettingsService& settings,
+                                                 const PreferenceStoreRef& store, const IntentLog& intents) {
+  return std::make_shared<RecipesModel>(context, std::move(recipes),
+                                        RecipeService(catalog, settings, DomainResolver::live(), store, intents));
+}
+
 std::vector<Recipe> RecipesModel::bundledRecipes(const SettingsCatalog& catalog) {
   try {
     return RecipeCatalog::bundled(catalog).recipes();
@@ -60,17 +67,16 @@ std::vector<Recipe> RecipesModel::bundledRecipes(const SettingsCatalog& catalog)
   }
 }
 
-RecipesModel::RecipesModel(std::vector<Recipe> recipes, RecipeService service, bool isDryRun, SnapshotHistory history,
-                           std::shared_ptr<const ExternalPreferenceReader> verifier, UserDefaultsRef defaults,
-                           ChangeNoticeRef notice, QObject* parent)
+RecipesModel::RecipesModel(const ModelContext& context, std::vector<Recipe> recipes, RecipeService service,
+                           QObject* parent)
     : QObject(parent),
       recipes_(std::move(recipes)),
-      isDryRun_(isDryRun),
+      isDryRun_(context.isDryRun),
       service_(std::move(service)),
-      snapshots_(std::move(history)),
-      verifier_(std::move(verifier)),
-      defaults_(std::move(defaults)),
-      notice_(std::move(notice)),
+      snapshots_(context.history),
+      verifier_(context.verifier),
+      defaults_(context.defaults),
+      notice_(context.notice),
       recipeRows_(new RowListModel({"recipeId", "title", "tagline", "summary", "caution", "settingCount"}, this)),
       previewRows_(new RowListModel({"settingID", "label", "willWrite", "badge", "valueText", "accessibleValue", "isLast"},
                                     this)),

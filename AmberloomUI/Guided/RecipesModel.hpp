@@ -21,6 +21,7 @@
 #include "Changes/WriteReport.hpp"
 #include "Guided/RowListModel.hpp"
 #include "Kit/ChangeNotice.hpp"
+#include "Kit/ModelContext.hpp"
 #include "Kit/WorkInProgress.hpp"
 #include "Preferences/UserDefaults.hpp"
 #include "Recipes/RecipeCatalog.hpp"
@@ -65,11 +66,15 @@ class RecipesModel : public QObject {
   // The built-in recipes checked against `catalog`; none when the file is missing or refused.
   static std::vector<Recipe> bundledRecipes(const SettingsCatalog& catalog);
 
-  // Opens the recipe named by "AmberloomOpenRecipe" in `defaults` when one has that ID. Every real
-  // application and undo is announced on `notice`; the preview follows what others announce.
-  RecipesModel(std::vector<Recipe> recipes, RecipeService service, bool isDryRun, SnapshotHistory history,
-               std::shared_ptr<const ExternalPreferenceReader> verifier, UserDefaultsRef defaults,
-               ChangeNoticeRef notice, QObject* parent = nullptr);
+  // Opens the recipe named by "AmberloomOpenRecipe" in the context's preferences when one has that
+  // ID. Every real application and undo is announced on the context's notice; the preview follows
+  // what others announce.
+  RecipesModel(const ModelContext& context, std::vector<Recipe> recipes, RecipeService service,
+               QObject* parent = nullptr);
+  // Applies through this Mac's domains, recording in `intents`.
+  static std::shared_ptr<RecipesModel> live(const ModelContext& context, std::vector<Recipe> recipes,
+                                            const SettingsCatalog& catalog, const SettingsService& settings,
+                                            const PreferenceStoreRef& store, const IntentLog& intents);
 
   const std::vector<Recipe>& recipes() const { return recipes_; }
   bool isDryRun() const { return isDryRun_; }

@@ -2,23 +2,23 @@
 
 #include <QStringList>
 
-#include "Guided/GuidedText.hpp"
+#include "Kit/GuidedText.hpp"
+#include "Sync/LoginItemService.hpp"
 
 namespace amberloom::ui {
 
 using guided::qstr;
 using guided::replace;
 
-RemovalModel::RemovalModel(UninstallService service, bool isDryRun, SnapshotHistory history,
-                           std::shared_ptr<const ExternalPreferenceReader> verifier,
-                           StopSync stopSync, ChangeNoticeRef notice, QObject* parent)
+RemovalModel::RemovalModel(const ModelContext& context, UninstallService service, StopSync stopSync,
+                           QObject* parent)
     : QObject(parent),
-      isDryRun_(isDryRun),
+      isDryRun_(context.isDryRun),
       service_(std::move(service)),
-      snapshots_(std::move(history)),
-      verifier_(std::move(verifier)),
+      snapshots_(context.history),
+      verifier_(context.verifier),
       stopSync_(std::move(stopSync)),
-      notice_(std::move(notice)),
+      notice_(context.notice),
       appDataRows_(new RowListModel({"label", "path", "size", "accessibleName"}, this)),
       progress_(new WorkInProgress(this)) {
   reload();
@@ -27,6 +27,16 @@ RemovalModel::RemovalModel(UninstallService service, bool isDryRun, SnapshotHist
 
 QString RemovalModel::closingSentence() const {
   return guided::localized("Then quit AmberLoom and drag it from your Applications folder to the Trash.");
+}
+
+std::unique_ptr<RemovalModel> RemovalModel::live(const ModelContext& context, UninstallService service,
+                                                 StopSync turnOffAutoSync) {
+  auto stopSync = [turnOffAutoSync = std::move(turnOffAutoSync)]() -> std::optional<std::string> {
+    const auto autoSyncLeftOn = turnOffAutoSync ? turnOffAutoSync() : std::nullopt;
+    const auto loginItemLeftOn = LoginItemService(LoginItemService::agentPlist).disable();
+    return autoSyncLeftOn ? autoSyncLeftOn : loginItemLeftOn;
+  };
+  return std::make_unique<RemovalModel>(context, std::move(service), std::move(stopSync));
 }
 
 void RemovalModel::reload() { setPlan(service_.plan()); }

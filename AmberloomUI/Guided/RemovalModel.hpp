@@ -24,6 +24,7 @@
 #include "Changes/WriteReport.hpp"
 #include "Guided/RowListModel.hpp"
 #include "Kit/ChangeNotice.hpp"
+#include "Kit/ModelContext.hpp"
 #include "Kit/WorkInProgress.hpp"
 #include "Upkeep/UninstallService.hpp"
 
@@ -63,10 +64,13 @@ class RemovalModel : public QObject {
   using StopSync = std::function<std::optional<std::string>()>;
 
   // Draws the first plan (which may move an unreadable change history aside). Putting the
-  // settings back is announced on `notice`; a change announced there by others plans again.
-  RemovalModel(UninstallService service, bool isDryRun, SnapshotHistory history,
-               std::shared_ptr<const ExternalPreferenceReader> verifier, StopSync stopSync,
-               ChangeNoticeRef notice, QObject* parent = nullptr);
+  // settings back is announced on the context's notice; a change announced there by others plans
+  // again.
+  RemovalModel(const ModelContext& context, UninstallService service, StopSync stopSync, QObject* parent = nullptr);
+  // `turnOffAutoSync` turns automatic sync off (none on success, else the text of the failure);
+  // sync at login is turned off after it through the login item service's autostart entry.
+  static std::unique_ptr<RemovalModel> live(const ModelContext& context, UninstallService service,
+                                            StopSync turnOffAutoSync);
 
   const RemovalPlan& plan() const { return plan_; }
   const std::optional<Outcome>& outcome() const { return outcome_; }

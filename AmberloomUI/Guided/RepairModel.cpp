@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "Guided/GuidedText.hpp"
+#include "Kit/GuidedText.hpp"
 #include "Kit/Logging.hpp"
 
 namespace amberloom::ui {
@@ -34,17 +34,16 @@ std::set<std::string> allIDs(const RepairScan& scan) {
 
 }  // namespace
 
-RepairModel::RepairModel(RepairScanner scanner, RepairService service, bool isDryRun, SnapshotHistory history,
-                         std::shared_ptr<const ExternalPreferenceReader> verifier, UserDefaultsRef defaults,
-                         IntentLog log, ChangeNoticeRef notice, QObject* parent)
+RepairModel::RepairModel(const ModelContext& context, RepairScanner scanner, RepairService service, IntentLog log,
+                         QObject* parent)
     : QObject(parent),
-      isDryRun_(isDryRun),
+      isDryRun_(context.isDryRun),
       scanner_(std::move(scanner)),
       service_(std::move(service)),
-      snapshots_(std::move(history)),
-      verifier_(std::move(verifier)),
-      defaults_(std::move(defaults)),
-      notice_(std::move(notice)),
+      snapshots_(context.history),
+      verifier_(context.verifier),
+      defaults_(context.defaults),
+      notice_(context.notice),
       log_(std::move(log)),
       findingRows_(new RowListModel({"findingId", "label", "valuesLine", "chosenAt", "selected", "keepFailure"}, this)),
       progress_(new WorkInProgress(this)) {
@@ -68,6 +67,13 @@ std::string RepairModel::headline() const {
     return "A macOS update reset " + std::to_string(n) + (n == 1 ? " setting" : " settings") + " you had changed.";
   if (n == 1) return "1 setting you changed is not the way you left it.";
   return std::to_string(n) + " settings you changed are not the way you left them.";
+}
+
+std::shared_ptr<RepairModel> RepairModel::live(const ModelContext& context, const SettingsCatalog& catalog,
+                                               const SettingsService& settings, const PreferenceStoreRef& store,
+                                               const IntentLog& log, std::string osBuild) {
+  return std::make_shared<RepairModel>(context, RepairScanner(catalog, settings, log, std::move(osBuild)),
+                                       RepairService(settings, log, DomainResolver::live(), store), log);
 }
 
 void RepairModel::setSelectedIDs(std::set<std::string> ids) {

@@ -23,6 +23,7 @@
 #include "Changes/WriteReport.hpp"
 #include "Guided/RowListModel.hpp"
 #include "Kit/ChangeNotice.hpp"
+#include "Kit/ModelContext.hpp"
 #include "Kit/WorkInProgress.hpp"
 #include "Preferences/UserDefaults.hpp"
 #include "Upkeep/RepairScanner.hpp"
@@ -62,11 +63,15 @@ class RepairModel : public QObject {
   static constexpr const char* lastSeenBuildKey = "lastSeenOSBuild";
 
   // Scans with the build stored under "lastSeenOSBuild" as the previous one, ticks every finding,
-  // then stores the current build there. Every real repair and undo is announced on `notice`; a
-  // change announced there by others is a reason to scan again.
-  RepairModel(RepairScanner scanner, RepairService service, bool isDryRun, SnapshotHistory history,
-              std::shared_ptr<const ExternalPreferenceReader> verifier, UserDefaultsRef defaults, IntentLog log,
-              ChangeNoticeRef notice, QObject* parent = nullptr);
+  // then stores the current build there (both in the context's preferences). Every real repair and
+  // undo is announced on the context's notice; a change announced there by others is a reason to
+  // scan again. `log` is the change history the scan reads.
+  RepairModel(const ModelContext& context, RepairScanner scanner, RepairService service, IntentLog log,
+              QObject* parent = nullptr);
+  // Scans `catalog`'s settings against the change history `log` on the system build `osBuild`.
+  static std::shared_ptr<RepairModel> live(const ModelContext& context, const SettingsCatalog& catalog,
+                                           const SettingsService& settings, const PreferenceStoreRef& store,
+                                           const IntentLog& log, std::string osBuild);
 
   bool isDryRun() const { return isDryRun_; }
   const RepairScan& scan() const { return scan_; }

@@ -1,9 +1,9 @@
 // A discover deck file, checked against the built-in catalogue; it fails only with its own errors.
 
-#include "Catalog/DiscoverCard.hpp"
+#include "Catalog/DiscoverDeck.hpp"
 #include "Catalog/SettingsCatalog.hpp"
-#include "Support/Json.hpp"
 #include "FuzzInput.hpp"
+#include "Support/Json.hpp"
 
 using namespace amberloom;
 namespace fuzz = amberloom::fuzz;

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <limits>
 
-#include "Catalog/DiscoverCard.hpp"
+#include "Catalog/DiscoverDeck.hpp"
+#include "Catalog/SettingsCatalog.hpp"
 #include "Support/Iso8601.hpp"
 #include "Support/Json.hpp"
-#include "Catalog/SettingsCatalog.hpp"
 
 using namespace amberloom;
 

@@ -7,11 +7,12 @@
 #include <functional>
 #include <map>
 
-#include "Preferences/CFPreferenceStore.hpp"
+#include "Changes/PreferenceApplier.hpp"
+#include "Changes/WriteReport.hpp"
 #include "Platform/PlistCoding.hpp"
 #include "Platform/PreferenceFiles.hpp"
+#include "Preferences/CFPreferenceStore.hpp"
 #include "TestHome.hpp"
-#include "Changes/WriteReport.hpp"
 
 using namespace amberloom;
 namespace th = amberloom::testing;

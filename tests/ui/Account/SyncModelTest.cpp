@@ -288,8 +288,7 @@ TEST(SyncModel, myMacsFollowsTheAccountSignedInAndKeepsTicksOnlyWhileTheirCardsS
   auto session = std::make_shared<std::optional<AccountClient::Session>>();
   auto transport = std::make_shared<ServerSync>(macs.here.client, [session] { return *session; }, macs.here.defaults,
                                                 "HW-MAC-A", macs.here.home + "/Support/pending-sync.json");
-  SyncModel model(macs.here.service(), transport, false, SnapshotHistory(macs.here.historyFolder()), macs.here.verifier,
-                  macs.here.defaults, macs.here.heard->notice);
+  SyncModel model(macs.here.context(), macs.here.service(), transport);
   model.setAccount(std::nullopt);
   await(model, &SyncModel::refresh);
   EXPECT_TRUE(model.others().empty());

@@ -10,7 +10,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "Account/SyncListModels.hpp"
+#include "Account/DifferenceListModel.hpp"
+#include "Account/MacListModel.hpp"
 #include "Account/SyncModel.hpp"
 #include "AccountFixture.hpp"
 #include "AccountServerProcess.hpp"
@@ -81,9 +82,17 @@ struct SyncMac {
                        "Mac " + deviceID, std::nullopt);
   }
   std::string historyFolder() const { return home + "/Support/History"; }
+  // What this Mac's models share; `reader` in place of the `defaults` command when given.
+  ui::ModelContext context(bool isDryRun = false,
+                           std::shared_ptr<const ExternalPreferenceReader> reader = nullptr) const {
+    return {.isDryRun = isDryRun,
+            .history = SnapshotHistory(historyFolder()),
+            .verifier = reader ? std::move(reader) : verifier,
+            .defaults = defaults,
+            .notice = heard->notice};
+  }
   std::unique_ptr<SyncModel> model(bool isDryRun = false) {
-    return std::make_unique<SyncModel>(service(), transport, isDryRun, SnapshotHistory(historyFolder()), verifier,
-                                       defaults, heard->notice);
+    return std::make_unique<SyncModel>(context(isDryRun), service(), transport);
   }
   void set(const std::string& domain, const std::string& key, const PreferenceValue& value) {
     store->write(value, key, resolver.resolve(domain, false));

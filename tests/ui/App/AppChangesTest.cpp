@@ -6,16 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include "../Account/TwoMacs.hpp"
 #include "Account/AccountModel.hpp"
+#include "Account/UndoPointsModel.hpp"
 #include "AppFixture.hpp"
 #include "Browser/SettingsModel.hpp"
 #include "Catalog/SettingsCatalog.hpp"
 #include "Guided/RecipesModel.hpp"
-#include "Guided/UndoPointsModel.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
 #include "ScreenWindow.hpp"
 #include "TestHome.hpp"
-#include "../Account/TwoMacs.hpp"
 
 namespace th = amberloom::testing;
 using namespace amberloom;

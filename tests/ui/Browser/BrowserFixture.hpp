@@ -46,10 +46,13 @@ struct BrowserFixture {
   std::unique_ptr<ui::SettingsModel> makeModel(const SettingsCatalog& catalog, std::optional<DiscoverDeck> deck = std::nullopt,
                                                ui::SettingsModel::RestartApps restart = [](const auto&) {},
                                                ui::ChangeNoticeRef notice = nullptr) {
-    return std::make_unique<ui::SettingsModel>(catalog, SettingsService(DomainResolver::live(), store), false,
-                                               Version({14, 5}), Version({1, 0}), defaults, std::nullopt,
-                                               std::make_shared<ExternalVerifier>(defaultsPath()), std::move(deck),
-                                               std::move(restart), std::move(notice));
+    const ui::ModelContext context{.history = SnapshotHistory::standard(),
+                                   .verifier = std::make_shared<ExternalVerifier>(defaultsPath()),
+                                   .defaults = defaults,
+                                   .notice = std::move(notice)};
+    return std::make_unique<ui::SettingsModel>(context, catalog, SettingsService(DomainResolver::live(), store),
+                                               std::nullopt, std::move(deck),
+                                               ui::SettingsModel::ThisMac{Version({14, 5}), Version({1, 0}), std::move(restart)});
   }
 };
 

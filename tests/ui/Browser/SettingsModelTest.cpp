@@ -13,9 +13,9 @@
 
 #include "Browser/AppRestarter.hpp"
 #include "Browser/SettingsModel.hpp"
+#include "Changes/ShellCommand.hpp"
 #include "HeardChanges.hpp"
 #include "MemoryUserDefaults.hpp"
-#include "Changes/ShellCommand.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
 #include "Support/Iso8601.hpp"
 #include "TestHome.hpp"
@@ -86,14 +86,18 @@ class SettingsModelTest : public ::testing::Test {
   std::vector<std::vector<std::string>> restarted;
   int recordedCalls = 0;
   th::HeardChanges heard;
+  ui::ModelContext::Clock clock = iso8601::now;  // picks the tip of the day
 
   std::unique_ptr<SettingsModel> make(const SettingsCatalog& catalog = smallCatalog(), bool dryRun = false,
                                       std::shared_ptr<const ExternalPreferenceReader> reader = nullptr,
                                       std::optional<DiscoverDeck> deck = std::nullopt) {
     if (!reader) reader = std::make_shared<ExternalVerifier>(th::defaultsPath());
+    const ui::ModelContext context{
+        .isDryRun = dryRun, .history = SnapshotHistory::standard(), .verifier = reader, .defaults = defaults,
+        .notice = heard.notice, .clock = clock};
     auto model = std::make_unique<SettingsModel>(
-        catalog, SettingsService(resolver, store), dryRun, kOS, kApp, defaults, intents, reader, deck,
-        [this](const std::vector<std::string>& names) { restarted.push_back(names); }, heard.notice);
+        context, catalog, SettingsService(resolver, store), intents, deck,
+        SettingsModel::ThisMac{kOS, kApp, [this](const std::vector<std::string>& names) { restarted.push_back(names); }});
     model->setOnIntentRecorded([this] { ++recordedCalls; });
     return model;
   }
@@ -364,8 +368,8 @@ TEST_F(SettingsModelTest, TheTipOfTheDayChangesVisiblyWhenDismissedOrRevealed) {
   const DiscoverDeck deck({{"finder.bar", "hook bar", "body"}, {"dock.count", "hook count", "body"},
                            {"carry.b", "hook carried", "body"}});
   defaults->set(PreferenceValue::string("wrong kind"), "seenDiscoverCards");  // counts as empty
+  clock = [] { return 0.0; };  // day 11323 since 1970: the pool's entry 11323 % 3 = 1
   const auto model = make(smallCatalog(), false, nullptr, deck);
-  model->setClock([] { return 0.0; });  // day 11323 since 1970: the pool's entry 11323 % 3 = 1
   QSignalSpy card(model.get(), &SettingsModel::discoverCardChanged);
   ASSERT_EQ(model->discoverCard()->settingID, "dock.count");
 

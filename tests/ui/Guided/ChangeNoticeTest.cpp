@@ -9,9 +9,9 @@
 #include <functional>
 #include <thread>
 
+#include "Account/UndoPointsModel.hpp"
 #include "Browser/SettingsModel.hpp"
 #include "Guided/FirstRunModel.hpp"
-#include "Guided/UndoPointsModel.hpp"
 #include "GuidedServices.hpp"
 
 using namespace amberloom;
@@ -27,8 +27,8 @@ class ChangeNoticeTest : public ::testing::Test {
 
   // Everything that shows values or undo points, listening on the one notice.
   std::unique_ptr<ui::SettingsModel> browser = std::make_unique<ui::SettingsModel>(
-      services.catalog, services.settings, false, Version({14, 5}), Version({1, 0}), services.defaults, services.log,
-      services.outside, std::nullopt, [](const auto&) {}, services.heard->notice);
+      services.context(), services.catalog, services.settings, services.log, std::nullopt,
+      ui::SettingsModel::ThisMac{Version({14, 5}), Version({1, 0}), [](const auto&) {}});
   std::unique_ptr<ui::SyncModel> sync = services.syncModel();
   ui::UndoPointsModel points{*sync};
   std::unique_ptr<ui::RepairModel> repair = services.repairModel(false);
@@ -40,9 +40,9 @@ class ChangeNoticeTest : public ::testing::Test {
   }
   // As My Macs has it once shown: the backup folder read.
   std::unique_ptr<ui::FirstRunModel> firstRun() const {
-    auto model = std::make_unique<ui::FirstRunModel>(PersonalisationScan{}, backupService("THIS-MAC"), backups, false,
-                                                     services.resolver, services.store, services.outside,
-                                                     services.history, services.heard->notice);
+    auto model = std::make_unique<ui::FirstRunModel>(services.context(), PersonalisationScan{},
+                                                     backupService("THIS-MAC"), backups, services.resolver,
+                                                     services.store);
     model->refreshBackups();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !model->readingBackups(); }, 30000));
     return model;

@@ -91,9 +91,13 @@ class FirstRunHome {
     const auto scan = PersonalisationScanner(catalog, SettingsService(resolver, store), [this] {
                         return BackupLocator{home()}.findBackups(folder, service().fileName());
                       }).scan(Version({15}), Version({1}));
-    return std::make_unique<ui::FirstRunModel>(scan, service(), folder, isDryRun, resolver, store, outside,
-                                               SnapshotHistory(history.value_or(historyFolder), [] { return 736000000.0; }),
-                                               heard->notice);
+    const ui::ModelContext context{
+        .isDryRun = isDryRun,
+        .history = SnapshotHistory(history.value_or(historyFolder), [] { return 736000000.0; }),
+        .verifier = outside,
+        .defaults = nullptr,  // the wizard keeps nothing in the application's preferences
+        .notice = heard->notice};
+    return std::make_unique<ui::FirstRunModel>(context, scan, service(), folder, resolver, store);
   }
 };
 

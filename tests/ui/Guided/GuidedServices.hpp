@@ -69,28 +69,37 @@ struct GuidedServices {
                             "tv.winterbrae.amberloom", home());
   }
 
+  // What the models share here; `reader` in place of the `defaults` command when given.
+  ui::ModelContext context(bool isDryRun = false, std::optional<SnapshotHistory> undoPoints = std::nullopt,
+                           std::shared_ptr<const ExternalPreferenceReader> reader = nullptr) const {
+    return {.isDryRun = isDryRun,
+            .history = undoPoints.value_or(history),
+            .verifier = reader ? std::move(reader) : outside,
+            .defaults = defaults,
+            .notice = heard->notice};
+  }
+
   std::unique_ptr<ui::RecipesModel> recipesModel(std::vector<Recipe> recipes, bool isDryRun,
                                                  std::optional<SnapshotHistory> undoPoints = std::nullopt) const {
-    return std::make_unique<ui::RecipesModel>(std::move(recipes), recipeService(), isDryRun,
-                                              undoPoints.value_or(history), outside, defaults, heard->notice);
+    return std::make_unique<ui::RecipesModel>(context(isDryRun, std::move(undoPoints)), std::move(recipes),
+                                              recipeService());
   }
   std::unique_ptr<ui::RepairModel> repairModel(bool isDryRun) const {
-    return std::make_unique<ui::RepairModel>(repairScanner(), repairService(), isDryRun, history, outside, defaults, log,
-                                             heard->notice);
+    return std::make_unique<ui::RepairModel>(context(isDryRun), repairScanner(), repairService(), log);
   }
   std::unique_ptr<ui::RemovalModel> removalModel(bool isDryRun, std::string backupFolder,
                                                  ui::RemovalModel::StopSync stopSync,
                                                  std::optional<SnapshotHistory> undoPoints = std::nullopt) const {
-    return std::make_unique<ui::RemovalModel>(uninstallService(std::move(backupFolder)), isDryRun,
-                                              undoPoints.value_or(history), outside, std::move(stopSync),
-                                              heard->notice);
+    return std::make_unique<ui::RemovalModel>(context(isDryRun, std::move(undoPoints)),
+                                              uninstallService(std::move(backupFolder)), std::move(stopSync));
   }
   std::unique_ptr<ui::SyncModel> syncModel(bool isDryRun = false) const {
     auto transport = std::make_shared<ServerSync>(
         AccountClient("http://127.0.0.1:1/api/v1", std::make_shared<CurlHttpSession>()),
         [] { return std::optional<AccountClient::Session>(); }, defaults, "HW-THIS", support + "/pending-sync.json");
-    return std::make_unique<ui::SyncModel>(SyncService(catalog, settings, resolver, store, "THIS-MAC", "This Mac", log),
-                                           std::move(transport), isDryRun, history, outside, defaults, heard->notice);
+    return std::make_unique<ui::SyncModel>(context(isDryRun),
+                                           SyncService(catalog, settings, resolver, store, "THIS-MAC", "This Mac", log),
+                                           std::move(transport));
   }
 
   // Another process writes the key, as `defaults write <domain> <key> <type> <value>`.

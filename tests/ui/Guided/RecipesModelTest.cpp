@@ -7,9 +7,9 @@
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
-#include "GuidedServices.hpp"
+#include "Account/UndoPointsModel.hpp"
 #include "Guided/RecipesModel.hpp"
-#include "Guided/UndoPointsModel.hpp"
+#include "GuidedServices.hpp"
 #include "Preferences/PinnedSettings.hpp"
 
 using namespace amberloom;

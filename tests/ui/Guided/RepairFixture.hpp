@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "GuidedServices.hpp"
+#include "Account/UndoPointsModel.hpp"
 #include "Guided/RepairModel.hpp"
-#include "Guided/UndoPointsModel.hpp"
+#include "GuidedServices.hpp"
 
 namespace amberloom::testing {
 

@@ -14,10 +14,10 @@
 #include "../Account/PageDriver.hpp"
 #include "../Account/TwoMacs.hpp"
 #include "FirstRunHome.hpp"
+#include "Guided/RemovalModelFactory.hpp"
 #include "GuidedScreen.hpp"
 #include "GuidedServices.hpp"
 #include "ScreenGeometry.hpp"
-#include "Guided/RemovalModelFactory.hpp"
 
 using namespace amberloom;
 using namespace amberloom::testing;
@@ -117,10 +117,10 @@ TEST(ScreensAtWork, TheWizardBringingABackupOver) {
 TEST(ScreensAtWork, AQuickSetupBeingApplied) {
   GuidedServices services;
   const auto held = heldReader();
-  ui::RecipesModel model({{"tidy-dock", "Tidy Dock", "A calmer Dock", "Hides the Dock.", std::nullopt,
+  ui::RecipesModel model(services.context(false, std::nullopt, held),
+                         {{"tidy-dock", "Tidy Dock", "A calmer Dock", "Hides the Dock.", std::nullopt,
                            {{"dock.autohide", PV::boolean(true)}, {"dock.size", PV::integer(36)}}}},
-                         services.recipeService(), false, services.history, held, services.defaults,
-                         services.heard->notice);
+                         services.recipeService());
   model.setSelectedRecipeID("tidy-dock");
   GuidedScreen screen("recipes", &model);
   expectWorking(*held, screen.window(), model.progress(), "recipe-applying", "Applying “Tidy Dock”…",
@@ -136,8 +136,8 @@ TEST(ScreensAtWork, ARepairPuttingSettingsBack) {
   GuidedServices::writeOutside("autohide", "-bool", "false");
   GuidedServices::writeOutside("size", "-int", "36");
   const auto held = heldReader();
-  ui::RepairModel model(services.repairScanner(), services.repairService(), false, services.history, held,
-                        services.defaults, services.log, services.heard->notice);
+  ui::RepairModel model(services.context(false, std::nullopt, held), services.repairScanner(),
+                        services.repairService(), services.log);
   GuidedScreen screen("repair", &model);
   expectWorking(*held, screen.window(), model.progress(), "repair-putting-back", "Putting back 2 settings…",
                 {screen.child("putBackRow", "actionButton"), screen.child("checkNowRow", "actionButton")},
@@ -154,9 +154,9 @@ TEST(ScreensAtWork, RemovalPuttingEverySettingBack) {
   }
   const auto held = heldReader();
   ui::RemovalModelFactory factory([&] {
-    return std::make_unique<ui::RemovalModel>(services.uninstallService(home() + "/Backups"), false, services.history,
-                                              held, [] { return std::optional<std::string>(); },
-                                              services.heard->notice);
+    return std::make_unique<ui::RemovalModel>(services.context(false, std::nullopt, held),
+                                              services.uninstallService(home() + "/Backups"),
+                                              [] { return std::optional<std::string>(); });
   });
   GuidedScreen screen("removal", &factory);
   auto* model = screen.shown()->findChild<QObject*>("removalSheet")->property("model").value<ui::RemovalModel*>();
@@ -178,8 +178,7 @@ TEST(ScreensAtWork, MyMacsCopyingTickedSettings) {
   macs.there.set("com.example.finder", "Title", PV::string("Home"));
   await(*macs.there.model(), &SyncModel::publish);
   const auto held = heldReader();
-  SyncModel model(macs.here.service(), macs.here.transport, false, SnapshotHistory(macs.here.historyFolder()), held,
-                  macs.here.defaults, macs.here.heard->notice);
+  SyncModel model(macs.here.context(false, held), macs.here.service(), macs.here.transport);
   await(model, &SyncModel::refresh);
   model.setTicked("dock.tile", true);
   PageDriver page("MyMacsScreen.qml", {980, 560}, {{"model", &model}});

@@ -69,9 +69,11 @@ class SettingCardsScreen {
  public:
   explicit SettingCardsScreen(const QStringList& ids, QSize size = {980, 760})
       : model_(std::make_unique<ui::SettingsModel>(
-            cardCatalog(), SettingsService(DomainResolver::live(), std::make_shared<CFPreferenceStore>()), false,
-            Version({14, 5}), Version({1, 0}), std::make_shared<MemoryUserDefaults>(), std::nullopt,
-            std::make_shared<ExternalVerifier>(defaultsPath()), std::nullopt, [](const auto&) {}, nullptr)),
+            ui::ModelContext{.history = SnapshotHistory::standard(),
+                             .verifier = std::make_shared<ExternalVerifier>(defaultsPath()),
+                             .defaults = std::make_shared<MemoryUserDefaults>()},
+            cardCatalog(), SettingsService(DomainResolver::live(), std::make_shared<CFPreferenceStore>()), std::nullopt,
+            std::nullopt, ui::SettingsModel::ThisMac{Version({14, 5}), Version({1, 0}), [](const auto&) {}})),
         window_(testQml("SettingCards.qml"), size) {
     window_.screen()->setProperty("pasteboard", QVariant::fromValue<ui::Pasteboard*>(&pasteboard));
     window_.screen()->setProperty("settingsModel", QVariant::fromValue(model_.get()));

@@ -1,4 +1,4 @@
-#include "Guided/GuidedText.hpp"
+#include "Kit/GuidedText.hpp"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,9 +1,9 @@
-#include "Guided/UndoPointsModel.hpp"
+#include "Account/UndoPointsModel.hpp"
 
 #include <algorithm>
 
 #include "Account/SyncModel.hpp"
-#include "Guided/GuidedText.hpp"
+#include "Kit/GuidedText.hpp"
 
 namespace amberloom::ui {
 

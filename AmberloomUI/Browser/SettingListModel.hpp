@@ -1,33 +1,17 @@
 #pragma once
-// The lists the browser's views iterate: the sidebar groups, and rows of settings (the visible
-// cards, the carried settings) with their current values. Rows of settings are reset when the
-// settings model picks other settings and changed in place when a value is read again.
+// Rows of settings the browser's views iterate (the visible cards, the carried settings) with
+// their current values: reset when the settings model picks other settings and changed in place
+// when a value is read again.
 
 #include <QAbstractListModel>
 #include <unordered_map>
 #include <vector>
 
-#include "Catalog/SettingGroup.hpp"
+#include "Catalog/SettingDefinition.hpp"
 
 namespace amberloom::ui {
 
 class SettingsModel;
-
-// One row per sidebar group: groupID, name, count, isApp.
-class SettingGroupListModel : public QAbstractListModel {
-  Q_OBJECT
- public:
-  enum Role { GroupIDRole = Qt::UserRole + 1, NameRole, CountRole, IsAppRole };
-
-  SettingGroupListModel(const std::vector<SettingGroup>& groups, QObject* parent);
-
-  int rowCount(const QModelIndex& parent = {}) const override;
-  QVariant data(const QModelIndex& index, int role) const override;
-  QHash<int, QByteArray> roleNames() const override;
-
- private:
-  const std::vector<SettingGroup>& groups_;
-};
 
 // One row per setting. Texts come from the catalogue; isSet, isUnreadable and valueText ("cannot
 // be read" while unreadable) from the settings model's current value. groupName is empty for a setting no group holds (a carried one).

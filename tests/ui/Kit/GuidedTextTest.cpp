@@ -5,7 +5,7 @@
 
 #include <QLocale>
 
-#include "Guided/GuidedText.hpp"
+#include "Kit/GuidedText.hpp"
 
 using amberloom::ui::guided::abbreviatedDateTime;
 using amberloom::ui::guided::fileSize;

@@ -1,6 +1,7 @@
 #pragma once
-// Texts the guided screens share: localisable keys with counts, dates and file sizes in the
-// user's locale, and the reports of a batch write or an undo turned into what their cards show.
+// Texts the guided screens and My Macs share: localisable keys with counts, dates and file sizes
+// in the user's locale, and the reports of a batch write or an undo turned into what their cards
+// show.
 
 #include <QLocale>
 #include <QString>
@@ -10,8 +11,8 @@
 #include <string>
 #include <utility>
 
-#include "Kit/Localized.hpp"
 #include "Changes/WriteReport.hpp"
+#include "Kit/Localized.hpp"
 
 namespace amberloom::ui::guided {
 

@@ -1,13 +1,13 @@
-#include "Catalog/DiscoverCard.hpp"
+#include "Catalog/DiscoverDeck.hpp"
 
 #include <cmath>
 #include <limits>
 #include <unordered_set>
 
+#include "Catalog/SettingsCatalog.hpp"
 #include "Preferences/BundledResource.hpp"
 #include "Support/Iso8601.hpp"
 #include "Support/Json.hpp"
-#include "Catalog/SettingsCatalog.hpp"
 
 namespace amberloom {
 

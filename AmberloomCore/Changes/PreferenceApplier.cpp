@@ -1,0 +1,314 @@
+#include "Changes/PreferenceApplier.hpp"
+
+#include <algorithm>
+#include <exception>
+#include <unordered_set>
+
+#include "Preferences/NightShiftVerifier.hpp"
+#include "Support/Log.hpp"
+
+namespace amberloom {
+
+namespace {
+
+std::string errorText(const std::exception& error) { return error.what(); }
+
+// Changes the history after writes that stand whether or not it is stored: a batch goes on, and
+// says `failure` in the log, when the history cannot be saved (its settings may then show on the
+// repair screen as changed by something else).
+template <class Change>
+void changeHistory(const char* failure, Change change) noexcept {
+  try {
+    change();
+  } catch (...) {
+    log::dropped(log::Area::changes, failure);
+  }
+}
+
+constexpr const char* kNotRecorded = "Settings written and confirmed are missing from the change history";
+constexpr const char* kNotPutBack = "Settings taken back keep their batch's records in the change history";
+
+// The ref of the undo entry that holds a setting: its root key, or a Night Shift setting whole.
+SettingRef undoRefOf(const SettingDefinition& setting) {
+  const auto& ref = setting.ref;
+  if (setting.channel == SettingChannel::nightShift) return ref;
+  return SettingRef{ref.domain, {ref.path.front()}, ref.byHost};
+}
+
+}  // namespace
+
+std::optional<PreferenceValue> PreferenceApplier::externalValue(const std::vector<std::string>& path,
+                                                                const ResolvedDomain& domain,
+                                                                const ExternalPreferenceReader& reader) const {
+  if (path.empty()) return std::nullopt;
+  return valueAlongPath(reader.read(path.front(), domain), path);
+}
+
+std::optional<PreferenceValue> PreferenceApplier::externalValue(const SettingDefinition& setting,
+                                                                const ExternalPreferenceReader& reader) const {
+  if (setting.channel == SettingChannel::nightShift) return nightShiftValueFromOutside(setting.ref);
+  return externalValue(setting.ref.path, resolver_.resolve(setting.ref.domain, setting.ref.byHost), reader);
+}
+
+namespace {
+
+void addRestartTargets(std::vector<std::string>& targets, const SettingDefinition& setting) {
+  for (const auto& app : setting.restartsApps)
+    if (std::find(targets.begin(), targets.end(), app) == targets.end()) targets.push_back(app);
+}
+
+// The outcome of a write that did not throw, from what another process sees.
+WriteOutcome outcomeOf(const SettingDefinition& setting, const std::optional<PreferenceValue>& value, bool confirmed) {
+  if (confirmed) return {setting.id, true, std::nullopt};
+  return {setting.id, false, std::string(value ? kWrittenButNotVisible : kRemovedButStillVisible)};
+}
+
+bool isDefaultsWithPath(const SettingDefinition& setting) {
+  return setting.channel != SettingChannel::nightShift && !setting.ref.path.empty();
+}
+
+}  // namespace
+
+WriteReport PreferenceApplier::begin(const std::vector<BatchItem>& items, std::vector<std::string> alreadyMatching,
+                                     std::vector<std::string> skippedPinned) const {
+  // One undo entry per root key (Night Shift settings whole), captured before any write.
+  std::vector<std::pair<SettingRef, SettingChannel>> undoRefs;
+  ExactRefSet taken;
+  for (const auto& item : items) {
+    if (item.setting.ref.path.empty()) continue;
+    SettingRef undoRef = undoRefOf(item.setting);
+    if (taken.insert(undoRef).second) undoRefs.emplace_back(std::move(undoRef), item.setting.channel);
+  }
+
+  WriteReport report;
+  report.undo = snapshots_.capture(undoRefs);
+  report.alreadyMatching = std::move(alreadyMatching);
+  report.skippedPinned = std::move(skippedPinned);
+  if (intents_) {
+    std::vector<std::string> ids;
+    ids.reserve(items.size());
+    for (const auto& item : items) ids.push_back(item.setting.id);
+    report.priorIntents = intents_->records(ids);
+  }
+  return report;
+}
+
+WriteReport PreferenceApplier::apply(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+                                     std::vector<std::string> alreadyMatching,
+                                     std::vector<std::string> skippedPinned) const {
+  WriteReport report = begin(items, std::move(alreadyMatching), std::move(skippedPinned));
+  write(items, reader, report);
+  return report;
+}
+
+void PreferenceApplier::write(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+                              WriteReport& begun) const {
+  std::vector<RootKey> roots;
+  for (const auto& [setting, value] : items)
+    if (isDefaultsWithPath(setting))
+      roots.push_back({service_.resolver().resolve(setting.ref.domain, setting.ref.byHost), setting.ref.path.front()});
+  // A root written twice is merged into, or read back, between its writes: only the order of
+  // the items gives each its outcome.
+  if (rootsRepeat(roots))
+    writeInOrder(items, reader, begun);
+  else
+    writeByDomain(items, reader, begun);
+}
+
+WriteReport PreferenceApplier::applyInOrder(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+                                            std::vector<std::string> alreadyMatching,
+                                            std::vector<std::string> skippedPinned) const {
+  WriteReport report = begin(items, std::move(alreadyMatching), std::move(skippedPinned));
+  writeInOrder(items, reader, report);
+  return report;
+}
+
+void PreferenceApplier::writeInOrder(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+                                     WriteReport& report) const {
+  for (const auto& [setting, value] : items) {
+    try {
+      if (value)
+        service_.apply(*value, setting);
+      else
+        service_.reset(setting);
+    } catch (const std::exception& error) {
+      report.outcomes.push_back({setting.id, false, errorText(error)});
+      continue;
+    }
+
+    // A Night Shift reset turns it off: confirmed only when the second run answers "off", and
+    // recorded as off, so that the repair scan does not take it for a change made behind our back.
+    const auto seen = externalValue(setting, reader);
+    const auto expected = stateLeftBy(setting, value);
+    const bool confirmed =
+        matchesFromOutside(seen, expected, reader, resolver_.resolve(setting.ref.domain, setting.ref.byHost));
+    report.outcomes.push_back(outcomeOf(setting, value, confirmed));
+    if (confirmed && intents_) changeHistory(kNotRecorded, [&] { intents_->record(setting.id, expected); });
+    addRestartTargets(report.restartTargets, setting);
+  }
+}
+
+void PreferenceApplier::writeByDomain(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+                                      WriteReport& report) const {
+  std::vector<std::optional<std::string>> failures(items.size());  // the text of what a write threw
+  std::vector<std::optional<PreferenceValue>> seen(items.size());
+  std::vector<bool> readable(items.size(), true);
+
+  // Night Shift has no file of its own: each of its items is written and read back as in order.
+  // Every other item is planned from its root as the store holds it now.
+  std::vector<std::size_t> planned;
+  std::vector<ResolvedDomain> domains;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const auto& [setting, value] = items[i];
+    try {
+      if (setting.channel == SettingChannel::nightShift) {
+        if (value)
+          service_.apply(*value, setting);
+        else
+          service_.reset(setting);
+        seen[i] = externalValue(setting, reader);
+      } else if (setting.ref.path.empty()) {
+        rootWrite(setting, value, std::nullopt, false);  // throws what writing it would
+      } else {
+        planned.push_back(i);
+        domains.push_back(service_.resolver().resolve(setting.ref.domain, setting.ref.byHost));
+      }
+    } catch (const std::exception& error) {
+      failures[i] = errorText(error);
+    }
+  }
+
+  const auto& store = service_.store();
+  const auto* probe = dynamic_cast<const PreferenceKeyProbing*>(store.get());
+  for (const auto& [domain, members] : groupByDomain(domains)) {
+    std::vector<std::string> keys;
+    for (const auto j : members) keys.push_back(items[planned[j]].setting.ref.path.front());
+    const auto roots = store->readKeys(keys, domain);
+    std::vector<KeyWrite> writes;
+    std::vector<std::size_t> writers;  // the item behind each write
+    for (std::size_t k = 0; k < members.size(); ++k) {
+      const std::size_t i = planned[members[k]];
+      const auto& [setting, value] = items[i];
+      try {
+        const bool exists = value && !roots[k] && setting.ref.path.size() > 1 && probe && probe->keyExists(keys[k], domain);
+        if (auto write = rootWrite(setting, value, roots[k], exists)) {
+          writes.push_back(std::move(*write));
+          writers.push_back(i);
+        }
+      } catch (const std::exception& error) {
+        failures[i] = errorText(error);
+      }
+    }
+    const auto errors = store->writeKeys(writes, domain);
+    for (std::size_t w = 0; w < writes.size(); ++w) {
+      if (!errors[w]) continue;
+      try {
+        std::rethrow_exception(errors[w]);
+      } catch (const std::exception& error) {
+        failures[writers[w]] = errorText(error);
+      }
+    }
+  }
+
+  // Every root is written before any is read back: no item shares its root with another.
+  std::vector<std::size_t> reading;
+  std::vector<RootKey> roots;
+  for (const auto i : planned) {
+    if (failures[i]) continue;
+    const auto& ref = items[i].setting.ref;
+    reading.push_back(i);
+    roots.push_back({resolver_.resolve(ref.domain, ref.byHost), ref.path.front()});
+  }
+  const auto outside = readFromOutside(reader, roots);
+  for (std::size_t r = 0; r < reading.size(); ++r) {
+    const std::size_t i = reading[r];
+    seen[i] = valueAlongPath(outside[r].value, items[i].setting.ref.path);
+    readable[i] = outside[r].domainReadable;
+  }
+
+  std::vector<std::pair<std::string, std::optional<PreferenceValue>>> confirmedChoices;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const auto& [setting, value] = items[i];
+    if (failures[i]) {
+      report.outcomes.push_back({setting.id, false, failures[i]});
+      continue;
+    }
+    const auto expected = stateLeftBy(setting, value);
+    const bool confirmed = matchesFromOutside(seen[i], expected, readable[i]);
+    report.outcomes.push_back(outcomeOf(setting, value, confirmed));
+    if (confirmed) confirmedChoices.emplace_back(setting.id, expected);
+    addRestartTargets(report.restartTargets, setting);
+  }
+  if (intents_) changeHistory(kNotRecorded, [&] { intents_->record(confirmedChoices); });
+}
+
+UndoReport PreferenceApplier::undo(const Snapshot& snapshot, const std::vector<SettingDefinition>& forgetting,
+                                   const ExternalPreferenceReader& reader,
+                                   const std::optional<std::vector<PriorIntent>>& priorIntents) const {
+  UndoReport report = restore(snapshot, reader);
+  takeBackHistory(report, forgetting, priorIntents);
+  return report;
+}
+
+UndoReport PreferenceApplier::restore(const Snapshot& snapshot, const ExternalPreferenceReader& reader) const {
+  UndoReport report;
+  try {
+    snapshots_.restore(snapshot);
+  } catch (const std::exception& error) {
+    report.failure = errorText(error);
+  }
+
+  // Every entry is written before any is read back, so each domain is read once for all of them.
+  std::vector<RootKey> roots;
+  for (const auto& entry : snapshot.entries)
+    if (!entry.ref.path.empty() && entry.channel != SettingChannel::nightShift && !entry.isUnreadable)
+      roots.push_back({resolver_.resolve(entry.ref.domain, entry.ref.byHost), entry.ref.path.front()});
+  const auto outside = readFromOutside(reader, roots);
+  std::size_t next = 0;
+  for (const auto& entry : snapshot.entries) {
+    if (entry.ref.path.empty()) continue;
+    if (entry.channel == SettingChannel::nightShift) {
+      const auto enabled = NightShiftVerifier::forCurrentExecutable().enabledFromSeparateProcess();
+      const bool restored = enabled && entry.rootValue && PreferenceValue::boolean(*enabled) == *entry.rootValue;
+      report.outcomes.push_back({entry.ref, restored, false});
+      continue;
+    }
+    if (entry.isUnreadable) {
+      report.outcomes.push_back({entry.ref, false, true});
+      continue;
+    }
+    const auto& seen = outside[next++];
+    report.outcomes.push_back({entry.ref, matchesFromOutside(seen.value, entry.rootValue, seen.domainReadable), false});
+  }
+
+  return report;
+}
+
+void PreferenceApplier::takeBackHistory(const UndoReport& restored, const std::vector<SettingDefinition>& forgetting,
+                                        const std::optional<std::vector<PriorIntent>>& priorIntents) const {
+  if (!intents_) return;
+  // The batch recorded only its own settings: their records as they were are the whole way back,
+  // except where the value did not go back (then the batch's record still says what is there).
+  if (priorIntents) {
+    std::vector<PriorIntent> back;
+    for (const auto& prior : *priorIntents) {
+      const auto setting = std::find_if(forgetting.begin(), forgetting.end(),
+                                        [&](const SettingDefinition& s) { return s.id == prior.settingID; });
+      const bool stayed = setting != forgetting.end() && !setting->ref.path.empty() &&
+                          std::any_of(restored.outcomes.begin(), restored.outcomes.end(), [&](const UndoOutcome& o) {
+                            return !o.restored && SettingRef::ExactEqual{}(o.ref, undoRefOf(*setting));
+                          });
+      if (!stayed) back.push_back(prior);
+    }
+    changeHistory(kNotPutBack, [&] { intents_->putBack(back); });
+    return;
+  }
+  // Only after the restore is it known which recorded choices the undo really took back.
+  for (const auto& setting : forgetting) {
+    const auto recorded = intents_->intent(setting.id);
+    if (recorded && recorded->value != service_.currentValue(setting))
+      changeHistory(kNotPutBack, [&] { intents_->forget(setting.id); });
+  }
+}
+
+}  // namespace amberloom
