@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <thread>
 
@@ -58,6 +59,12 @@ class AppDesktop : public ::testing::Test {
                                            "\nlog:\n" + mac.appLog());
     mac.click(*element);
     return *element;
+  }
+
+  // Polls `holds` every 100 ms for up to `seconds`; says whether it came to hold.
+  static bool eventually(const std::function<bool()>& holds, int seconds = 5) {
+    for (int tries = 0; tries < seconds * 10 && !holds(); ++tries) std::this_thread::sleep_for(100ms);
+    return holds();
   }
 
   static void waitFor(DesktopSession& mac, const QString& name, const QString& role = {}) {
@@ -129,8 +136,7 @@ TEST_F(AppDesktop, ExportThroughTheRealSavePanelRunsOnAnotherHome) {
   };
   saveWithTheProposedName();
   const std::string script = home + "/amberloom-settings.sh";
-  for (int tries = 0; tries < 50 && !th::fileExists(script); ++tries) std::this_thread::sleep_for(100ms);
-  ASSERT_TRUE(th::fileExists(script)) << mac.describeScreen() << mac.appLog();
+  ASSERT_TRUE(eventually([&] { return th::fileExists(script); })) << mac.describeScreen() << mac.appLog();
   EXPECT_EQ(fs::status(script).permissions() & fs::perms::all, fs::perms(0755));
   const auto written = fs::last_write_time(script);
 
@@ -140,8 +146,7 @@ TEST_F(AppDesktop, ExportThroughTheRealSavePanelRunsOnAnotherHome) {
   EXPECT_EQ(fs::last_write_time(script), written);
   saveWithTheProposedName();
   clickOn(mac, "Replace", "push button");
-  for (int tries = 0; tries < 50 && fs::last_write_time(script) == written; ++tries) std::this_thread::sleep_for(100ms);
-  EXPECT_NE(fs::last_write_time(script), written);
+  EXPECT_TRUE(eventually([&] { return fs::last_write_time(script) != written; }));
 
   // Another Mac runs it with its own `defaults`.
   const std::string other = home + "/other-mac";
@@ -285,7 +290,7 @@ TEST_F(AppDesktop, TheMenusOpenFromTheKeyboardAndGiveTheFocusBack) {
   mac.key("Return");
   waitFor(mac, "Save", "push button");
   mac.key("Escape");
-  for (int tries = 0; tries < 20 && mac.find("Save", "push button", 0ms); ++tries) std::this_thread::sleep_for(100ms);
+  eventually([&] { return !mac.find("Save", "push button", 0ms); }, 2);
 
   clickOn(mac, "Search settings", "text");
   mac.key("alt+f");
@@ -298,8 +303,7 @@ TEST_F(AppDesktop, TheMenusOpenFromTheKeyboardAndGiveTheFocusBack) {
   EXPECT_EQ(back->name, "Search settings");
 
   mac.key("ctrl+comma");
-  for (int tries = 0; tries < 50 && !mac.showsWindow("AmberLoom Settings"); ++tries) std::this_thread::sleep_for(100ms);
-  EXPECT_TRUE(mac.showsWindow("AmberLoom Settings")) << mac.appLog();
+  EXPECT_TRUE(eventually([&] { return mac.showsWindow("AmberLoom Settings"); })) << mac.appLog();
 }
 
 // Everything the settings window and its question show is in the accessibility tree, as text or
@@ -516,15 +520,14 @@ TEST_F(AppDesktop, ASecondStartOfOneHomeBringsItsWindowForwardAndEnds) {
   const auto help = mac.find("Email support", "push button");
   ASSERT_TRUE(help) << mac.describeScreen();
   mac.click(help->place.x() + help->place.width() + 40, help->place.center().y());  // beside it, in that window
-  for (int tries = 0; tries < 50 && mac.focusedWindowTitle() != "AmberLoom Settings"; ++tries)
-    std::this_thread::sleep_for(100ms);
+  eventually([&] { return mac.focusedWindowTitle() == "AmberLoom Settings"; });
   ASSERT_EQ(mac.focusedWindowTitle(), "AmberLoom Settings");
 
   const auto second = mac.runApp(home, {}, environment, 60s);
   ASSERT_TRUE(second) << "the second start never ended";
   EXPECT_EQ(second->status, 0) << second->output;
   EXPECT_TRUE(mac.appRunning());
-  for (int tries = 0; tries < 50 && mac.focusedWindowTitle() != "AmberLoom"; ++tries) std::this_thread::sleep_for(100ms);
+  eventually([&] { return mac.focusedWindowTitle() == "AmberLoom"; });
   EXPECT_EQ(mac.focusedWindowTitle(), "AmberLoom");
   EXPECT_TRUE(mac.showsWindow("AmberLoom"));
 
