@@ -1,10 +1,13 @@
 #include "AmberLoom/AmberloomApp.hpp"
 
 #include <QCoreApplication>
+#include <QFontDatabase>
 #include <QEventLoop>
 #include <QQmlComponent>
 #include <QQmlEngine>
+#include <QQuickItem>
 #include <QQuickWindow>
+#include <QTimer>
 #include <QtQuickControls2/QQuickStyle>
 #include <filesystem>
 #include <future>
@@ -21,6 +24,7 @@
 #include "Guided/RecipesModel.hpp"
 #include "Guided/RemovalModelFactory.hpp"
 #include "Guided/RepairModel.hpp"
+#include "Kit/Logging.hpp"
 #include "Kit/SymbolImageProvider.hpp"
 #include "Kit/SystemDialogs.hpp"
 #include "Kit/Workspace.hpp"
@@ -44,6 +48,11 @@ namespace {
 // Where support mail goes.
 constexpr const char* supportAddress = "support@winterbrae.tv";
 
+// A main window that draws no frame (never exposed) gets its root view after this long anyway.
+constexpr int rootViewLatest = 1000;  // milliseconds
+
+const QString uiModule = QStringLiteral("qrc:/qt-project.org/imports/AmberLoom/UI/");
+
 SupportService supportService() {
   return SupportService(supportAddress, Version::currentApp().description(), Version::current().description(),
                         currentOSBuild(ProcessInfo::current()), SupportService::hardwareModel(),
@@ -66,6 +75,9 @@ AmberloomApp::AmberloomApp(QObject* parent) : QObject(parent), updater_(), works
   // resources (QObjects, so made here).
   // With no thread to be had, they load here and now.
   std::future<RootScene::Resources> resources = runInBackground(&RootScene::loadResources);
+  // Reading the font configuration and the list of fonts is the first text's largest cost and
+  // needs no window: it runs beside the rest. The font database guards itself; nobody waits.
+  runInBackground([] { QFontDatabase::families(); });
   // Qt draws its own dialogs in the style of the process; Fusion takes every colour from the
   // window's palette, and makes them look the same on every platform plugin.
   QQuickStyle::setStyle(QStringLiteral("Fusion"));
@@ -75,8 +87,10 @@ AmberloomApp::AmberloomApp(QObject* parent) : QObject(parent), updater_(), works
   connect(engine_.get(), &QQmlEngine::quit, QCoreApplication::instance(), &QCoreApplication::quit,
           Qt::QueuedConnection);
   mainComponent_ = std::make_unique<QQmlComponent>(engine_.get());
-  mainComponent_->loadUrl(QUrl(QStringLiteral("qrc:/qt-project.org/imports/AmberLoom/UI/AppWindow.qml")),
-                          QQmlComponent::Asynchronous);
+  mainComponent_->loadUrl(QUrl(uiModule + QStringLiteral("AppWindow.qml")), QQmlComponent::Asynchronous);
+  // Behind the window on the loader thread: the window shows while the root view compiles.
+  rootViewComponent_ = std::make_unique<QQmlComponent>(engine_.get());
+  rootViewComponent_->loadUrl(QUrl(uiModule + QStringLiteral("RootView.qml")), QQmlComponent::Asynchronous);
   root_ = RootScene::make(resources.get());
 
   // A restore in the wizard has already announced what it changed and the point it stored.
@@ -96,6 +110,7 @@ AmberloomApp::AmberloomApp(QObject* parent) : QObject(parent), updater_(), works
 AmberloomApp::~AmberloomApp() {
   delete preferencesWindow_;
   delete mainWindow_;
+  rootViewComponent_.reset();
   mainComponent_.reset();
   engine_.reset();
 }
@@ -136,8 +151,33 @@ void AmberloomApp::showMainWindow() {
                                 {"repairModel", QVariant::fromValue(root_.repairs.get())},
                                 {"undoPoints", QVariant::fromValue(root_.undoPoints.get())},
                                 {"guide", QVariant::fromValue(guide_.get())}});
+    // Queued: a threaded render loop reports its frames from its own thread.
+    connect(mainWindow_, &QQuickWindow::frameSwapped, this, &AmberloomApp::mainWindowDrew, Qt::QueuedConnection);
+    QTimer::singleShot(rootViewLatest, this, [this] {
+      if (mainWindow_) mainWindow_->setProperty("showsContent", true);
+      startDeferredWork();
+    });
   }
   mainWindow_->show();
+}
+
+void AmberloomApp::mainWindowDrew() {
+  if (deferredWorkStarted_ || !mainWindow_) return;
+  if (!mainWindow_->property("showsContent").toBool()) {
+    if (rootViewComponent_->isError())
+      qCWarning(ui::lcApp).noquote() << "The main window's root view cannot be made:" << rootViewComponent_->errorString();
+    mainWindow_->setProperty("showsContent", true);
+    return;
+  }
+  if (!mainWindow_->property("rootView").value<QQuickItem*>()) return;
+  disconnect(mainWindow_, &QQuickWindow::frameSwapped, this, &AmberloomApp::mainWindowDrew);
+  startDeferredWork();
+}
+
+void AmberloomApp::startDeferredWork() {
+  if (deferredWorkStarted_) return;
+  deferredWorkStarted_ = true;
+  root_.startAfterFirstFrame();
 }
 
 void AmberloomApp::bringForward() {

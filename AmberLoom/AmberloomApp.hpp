@@ -46,7 +46,8 @@ class AmberloomApp : public QObject {
   explicit AmberloomApp(QObject* parent = nullptr);
   ~AmberloomApp() override;
 
-  // Makes and shows the main window. Throws std::runtime_error when its QML cannot be loaded.
+  // Makes and shows the main window; its root view follows once the window has drawn (see
+  // AppWindow's `rootView`). Throws std::runtime_error when its QML cannot be loaded.
   void showMainWindow();
   QQuickWindow* mainWindow() const { return mainWindow_; }
   // Shows the main window in front of every other, as another start of this home asks.
@@ -78,6 +79,11 @@ class AmberloomApp : public QObject {
   std::unique_ptr<QQmlComponent> compile(const QString& type);
   // Throws std::runtime_error when `component` did not compile or does not make a window.
   QQuickWindow* createWindow(QQmlComponent& component, const QString& type, const QVariantMap& properties);
+  // A frame of the main window was drawn: the first one makes the root view, the first with the
+  // root view starts the deferred work.
+  void mainWindowDrew();
+  // What the scene leaves until the window has drawn its root view; once.
+  void startDeferredWork();
 
   // Models first, so that the windows over them go before them.
   RootScene root_;
@@ -88,6 +94,9 @@ class AmberloomApp : public QObject {
   std::unique_ptr<ui::ManualGuideList> guide_;  // none without a guide
   std::unique_ptr<QQmlEngine> engine_;
   std::unique_ptr<QQmlComponent> mainComponent_;
+  // The root view, compiled beside the window; held so that the window's loader finds it compiled.
+  std::unique_ptr<QQmlComponent> rootViewComponent_;
+  bool deferredWorkStarted_ = false;
   QPointer<QQuickWindow> mainWindow_;
   QPointer<QQuickWindow> preferencesWindow_;
   QString lastExportFolder_;  // empty until a script was written

@@ -134,7 +134,8 @@ RootScene RootScene::make(Resources resources) {
   RootScene scene;
   scene.catalog =
       ui::SettingsModel::live(context, catalog, services.settings, services.intents, std::move(resources.deck));
-  scene.sync = ui::SyncModel::live(context, services.syncService(), services.serverSync());
+  scene.sync = ui::SyncModel::live(context, services.syncService(), services.serverSync(),
+                                   ui::SyncModel::FirstRefresh::whenAsked);
   // Every confirmed change shares this Mac's values while automatic sync is on. Held weakly: the
   // settings model must not keep the sync model alive.
   scene.catalog->setOnIntentRecorded([weakSync = std::weak_ptr<ui::SyncModel>(scene.sync)] {
@@ -182,6 +183,8 @@ RootScene RootScene::make(Resources resources) {
   QObject::connect(scene.account.get(), &ui::AccountModel::stateChanged, scene.sync.get(), followAccount);
   return scene;
 }
+
+void RootScene::startAfterFirstFrame() const { sync->refresh(); }
 
 void RootScene::runBackgroundSync() {
   const UserDefaultsRef defaults = StoreUserDefaults::standard();

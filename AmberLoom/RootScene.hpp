@@ -64,6 +64,11 @@ struct RootScene {
   // make(loadResources()).
   static RootScene make();
 
+  // What the scene leaves until the window has drawn its content: the first fetch of the other
+  // Macs, which loads the network library and would share the cores with the first frame. Call it
+  // once.
+  void startAfterFirstFrame() const;
+
   // The unattended sync: with automatic sync on, shares this Mac's values with the account server,
   // fetches the other Macs' documents and copies onto this Mac only the settings another Mac has
   // and this Mac lacks (never a pinned one; the most recently shared value where they disagree).

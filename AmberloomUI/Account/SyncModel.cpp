@@ -30,7 +30,7 @@ std::string errorText(const std::exception_ptr& error) {
 }  // namespace
 
 SyncModel::SyncModel(const ModelContext& context, SyncService service, std::shared_ptr<ServerSync> transport,
-                     QObject* parent)
+                     QObject* parent, FirstRefresh first)
     : QObject(parent),
       service_(std::move(service)),
       transport_(std::move(transport)),
@@ -55,12 +55,12 @@ SyncModel::SyncModel(const ModelContext& context, SyncService service, std::shar
       refreshRows();
       if (change.storedUndoPoint) refreshHistory();
     });
-  refresh();
+  if (first == FirstRefresh::now) refresh();
 }
 
 std::shared_ptr<SyncModel> SyncModel::live(const ModelContext& context, SyncService service,
-                                           std::shared_ptr<ServerSync> transport) {
-  return std::make_shared<SyncModel>(context, std::move(service), std::move(transport));
+                                           std::shared_ptr<ServerSync> transport, FirstRefresh first) {
+  return std::make_shared<SyncModel>(context, std::move(service), std::move(transport), nullptr, first);
 }
 
 SyncModel::~SyncModel() { inbox_->close(); }

@@ -84,14 +84,20 @@ class SyncModel : public QObject {
 
   using Clock = ModelContext::Clock;
 
+  // When the first refresh starts: with the model, or when its owner calls refresh() (the
+  // application waits until its window has drawn, so that the first frame shares no cores with
+  // loading the network library and fetching).
+  enum class FirstRefresh { now, whenAsked };
+
   // Reads the pins and automatic sync from the context's preferences and its undo points, then
-  // starts the first refresh. Values written to this Mac are announced on the context's notice; a
-  // change announced there by others compares again, and one that stored an undo point reads the
-  // undo points again. The context's clock dates the Macs' "last seen".
+  // starts the first refresh unless told to wait. Values written to this Mac are announced on the
+  // context's notice; a change announced there by others compares again, and one that stored an
+  // undo point reads the undo points again. The context's clock dates the Macs' "last seen".
   SyncModel(const ModelContext& context, SyncService service, std::shared_ptr<ServerSync> transport,
-            QObject* parent = nullptr);
+            QObject* parent = nullptr, FirstRefresh first = FirstRefresh::now);
   static std::shared_ptr<SyncModel> live(const ModelContext& context, SyncService service,
-                                         std::shared_ptr<ServerSync> transport);
+                                         std::shared_ptr<ServerSync> transport,
+                                         FirstRefresh first = FirstRefresh::now);
   ~SyncModel() override;
 
   // ---- observed state ----

@@ -433,6 +433,12 @@ bool DesktopSession::showsWindow(const std::string& title) {
   return found && found->exitStatus == 0 && !found->standardOutput.empty();
 }
 
+void DesktopSession::wheel(const Element& element, int notches) {
+  xdotool({"mousemove", std::to_string(element.place.center().x()), std::to_string(element.place.center().y())});
+  for (int turn = 0; turn < std::abs(notches); ++turn) xdotool({"click", notches > 0 ? "5" : "4"});
+  QThread::msleep(150);
+}
+
 void DesktopSession::click(int x, int y) {
   xdotool({"mousemove", std::to_string(x), std::to_string(y)});
   QThread::msleep(100);

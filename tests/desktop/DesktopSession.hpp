@@ -72,6 +72,8 @@ class DesktopSession {
   // The pointer clicks `point` / the middle of `element`; keys as xdotool names them ("ctrl+q",
   // "Return"); text typed key by key.
   void click(int x, int y);
+  // Turns the mouse wheel over the middle of `element`: down by `notches`, up when negative.
+  void wheel(const Element& element, int notches);
   void click(const Element& element);
   void key(const std::string& keys);
   void type(const std::string& text);

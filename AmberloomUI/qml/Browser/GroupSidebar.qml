@@ -41,7 +41,9 @@ Rectangle {
         reuseItems: true
         cacheBuffer: 0
         boundsBehavior: Flickable.StopAtBounds
-        currentIndex: entries.selectedRow
+        // Chosen once the list has its height: a list without one would scroll its current row to
+        // the top edge and start with the rows above it out of view.
+        currentIndex: height > 0 ? entries.selectedRow : -1
         onMovedByKeys: entries.select(currentIndex)
 
         delegate: SidebarRow {
@@ -74,7 +76,7 @@ Rectangle {
     Connections {
         target: entries
         function onSelectedRowChanged() {
-            if (entries.selectedRow >= 0)
+            if (entries.selectedRow >= 0 && list.height > 0)
                 list.currentIndex = entries.selectedRow;
         }
     }

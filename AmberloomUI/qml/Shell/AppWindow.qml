@@ -20,6 +20,10 @@ T.ApplicationWindow {
     required property UndoPointsModel undoPoints
     required property ManualGuideList guide
     property Component savePanel: null
+    // The root view is made once the window has drawn (the application sets `showsContent` then),
+    // so that the window shows at once; its types compile on the engine's loader thread meanwhile.
+    property bool showsContent: false
+    readonly property Item rootView: content.item
     // A batch of writes runs on one of the screens and takes no input meanwhile: the window says
     // it is busy (to a screen reader too) and the controls it blocks say they are unavailable.
     readonly property bool busy: firstRun.progress.shown || recipesModel.progress.shown || repairModel.progress.shown
@@ -101,38 +105,46 @@ T.ApplicationWindow {
                 {themePalette: Theme.palette, title: title, message: message}).open();
     }
 
+    // Made with the root view, so that the window's first frame is only its background.
+    onShowsContentChanged: {
+        if (showsContent && !menuBar)
+            menuBar = menus.createObject(window);
+    }
+
     // F10 and Alt with the underlined letter of a title open the menus (Linux conventions); the
     // arrows move within and between them, Return chooses, Escape closes.
-    menuBar: AppMenuBar {
+    Component {
         id: menus
-        objectName: "menuBar"
-        AppMenu {
-            title: "&AmberLoom"
-            T.Action {
-                objectName: "checkForUpdates"
-                text: qsTr("Check for Updates…")
-                enabled: window.app.canCheckForUpdates
-                onTriggered: window.app.checkForUpdates()
+        AppMenuBar {
+            objectName: "menuBar"
+            AppMenu {
+                title: "&AmberLoom"
+                T.Action {
+                    objectName: "checkForUpdates"
+                    text: qsTr("Check for Updates…")
+                    enabled: window.app.canCheckForUpdates
+                    onTriggered: window.app.checkForUpdates()
+                }
+                AppMenuSeparator {}
+                T.Action {
+                    readonly property string keys: preferencesKeys.sequence
+                    text: qsTr("Settings…")
+                    onTriggered: window.app.showPreferences()
+                }
+                AppMenuSeparator {}
+                T.Action {
+                    readonly property string keys: quitKeys.sequence
+                    text: qsTr("Quit AmberLoom")
+                    onTriggered: Qt.quit()
+                }
             }
-            AppMenuSeparator {}
-            T.Action {
-                readonly property string keys: preferencesKeys.sequence
-                text: qsTr("Settings…")
-                onTriggered: window.app.showPreferences()
-            }
-            AppMenuSeparator {}
-            T.Action {
-                readonly property string keys: quitKeys.sequence
-                text: qsTr("Quit AmberLoom")
-                onTriggered: Qt.quit()
-            }
-        }
-        AppMenu {
-            title: qsTr("&File")
-            T.Action {
-                objectName: "exportScript"
-                text: qsTr("Export as Terminal Commands…")
-                onTriggered: window.exportScript()
+            AppMenu {
+                title: qsTr("&File")
+                T.Action {
+                    objectName: "exportScript"
+                    text: qsTr("Export as Terminal Commands…")
+                    onTriggered: window.exportScript()
+                }
             }
         }
     }
@@ -145,7 +157,8 @@ T.ApplicationWindow {
         sequence: "Ctrl+,"
         context: Qt.ApplicationShortcut
         onActivated: {
-            menus.dismiss();
+            if (window.menuBar)
+                window.menuBar.dismiss();
             window.app.showPreferences();
         }
     }
@@ -157,7 +170,10 @@ T.ApplicationWindow {
     }
     Shortcut {
         sequence: "F10"
-        onActivated: menus.toggleFirst()
+        onActivated: {
+            if (window.menuBar)
+                window.menuBar.toggleFirst();
+        }
     }
 
     FocusAfterWork {
@@ -165,18 +181,23 @@ T.ApplicationWindow {
         busy: window.busy
     }
 
-    RootView {
-        objectName: "rootView"
+    Loader {
+        id: content
+        objectName: "rootViewLoader"
         anchors.fill: parent
+        focus: true
         enabled: !window.busy
-        account: window.account
-        viewState: window.viewState
-        catalogModel: window.catalogModel
-        firstRun: window.firstRun
-        syncModel: window.syncModel
-        recipesModel: window.recipesModel
-        repairModel: window.repairModel
-        undoPoints: window.undoPoints
-        guide: window.guide
+        active: window.showsContent
+        Component.onCompleted: setSource("RootView.qml", {
+            account: window.account,
+            viewState: window.viewState,
+            catalogModel: window.catalogModel,
+            firstRun: window.firstRun,
+            syncModel: window.syncModel,
+            recipesModel: window.recipesModel,
+            repairModel: window.repairModel,
+            undoPoints: window.undoPoints,
+            guide: window.guide
+        })
     }
 }

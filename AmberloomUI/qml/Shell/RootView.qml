@@ -6,6 +6,7 @@ import AmberLoom.UI
 // of the system colour scheme for everything it shows.
 Item {
     id: root
+    objectName: "rootView"
 
     required property AccountModel account
     required property RootViewState viewState

@@ -102,6 +102,18 @@ TEST(SyncModel, comparesAnotherMacCopiesTheTickedSettingsAndUndoesTheCopy) {
   EXPECT_EQ(macs.here.defaults->stringArray(PinnedSettings::defaultsKey), std::vector<std::string>{});
 }
 
+// The application asks for the first fetch itself, once its window has drawn.
+TEST(SyncModel, aModelToldToWaitFetchesOnlyWhenAsked) {
+  TwoMacs macs;
+  prepare(macs);
+  SyncModel model(macs.here.context(), macs.here.service(), macs.here.transport, nullptr,
+                  SyncModel::FirstRefresh::whenAsked);
+  QTest::qWait(300);
+  EXPECT_TRUE(model.others().empty());
+  await(model, &SyncModel::refresh);
+  EXPECT_EQ(model.others().size(), 1u);
+}
+
 TEST(SyncModel, automaticSyncCopiesOnlyWhatThisMacLacks) {
   TwoMacs macs;
   prepare(macs);

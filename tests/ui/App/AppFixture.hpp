@@ -48,6 +48,8 @@ class AppFixture : public ::testing::Test {
     auto app = std::make_unique<app::AmberloomApp>();
     app->showMainWindow();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(app->mainWindow()));
+    // The root view follows the window's first frame.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return find(app->mainWindow(), "rootView") != nullptr; }));
     return app;
   }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "Account/AccountModel.hpp"
+#include "Account/SyncModel.hpp"
 #include "AmberLoom/Updater.hpp"
 #include "AppFixture.hpp"
 #include "Browser/SettingsModel.hpp"
@@ -85,6 +86,27 @@ TEST_F(AppWindow, ShowsSignInThenTheWizardOnceThenTheCatalogueWindow) {
   // The next start goes straight to the catalogue window.
   auto app = start();
   EXPECT_EQ(screenOf(*app), QStringLiteral("catalogView"));
+}
+
+// The window draws once with nothing on it, so that it shows at once; its menus and root view
+// follow, and only once they are drawn does sync fetch the other Macs (the server here is closed,
+// so the fetch ends in an error).
+TEST_F(AppWindow, DrawsItsBackgroundFirstThenItsContentThenFetches) {
+  signIn();
+  amberloom::app::AmberloomApp app;
+  app.showMainWindow();
+  QQuickWindow* window = app.mainWindow();
+  EXPECT_EQ(find(window, "rootView"), nullptr);
+  EXPECT_EQ(window->property("menuBar").value<QObject*>(), nullptr);
+  bool drewBare = false;
+  // The offscreen platform draws on this thread.
+  QObject::connect(window, &QQuickWindow::frameSwapped, window,
+                   [&] { drewBare = drewBare || find(window, "rootView") == nullptr; }, Qt::DirectConnection);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return find(window, "rootView") != nullptr; }));
+  EXPECT_TRUE(drewBare);
+  EXPECT_NE(window->property("menuBar").value<QObject*>(), nullptr);
+  EXPECT_EQ(app.root().sync->lastError(), std::nullopt) << "fetched before the root view was drawn";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return app.root().sync->lastError().has_value(); }, 15000));
 }
 
 TEST_F(AppWindow, ExportWritesAnExecutableScriptWhereThePanelSaysAndNothingWhenCancelled) {
