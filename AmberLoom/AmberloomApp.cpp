@@ -76,8 +76,9 @@ AmberloomApp::AmberloomApp(QObject* parent) : QObject(parent), updater_(), works
   // With no thread to be had, they load here and now.
   std::future<RootScene::Resources> resources = runInBackground(&RootScene::loadResources);
   // Reading the font configuration and the list of fonts is the first text's largest cost and
-  // needs no window: it runs beside the rest. The font database guards itself; nobody waits.
-  runInBackground([] { QFontDatabase::families(); });
+  // needs no window: it runs beside the rest (or, without a thread to be had, with the first text).
+  // The font database guards itself; nobody waits.
+  startInBackground([] { QFontDatabase::families(); });
   // Qt draws its own dialogs in the style of the process; Fusion takes every colour from the
   // window's palette, and makes them look the same on every platform plugin.
   QQuickStyle::setStyle(QStringLiteral("Fusion"));
