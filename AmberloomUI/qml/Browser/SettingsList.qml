@@ -99,30 +99,34 @@ Item {
         footer: Column {
             width: ListView.view.width
 
-            Item {
+            // Made only while some settings are hidden.
+            Loader {
                 width: parent.width
-                height: 4 + hidden.implicitHeight
-                visible: listContent.hiddenNote !== ""
+                active: listContent.hiddenNote !== ""
+                visible: active
+                sourceComponent: Item {
+                    height: 4 + hidden.implicitHeight
 
-                RowLayout {
-                    id: hidden
-                    y: 4
-                    width: parent.width
-                    spacing: 6
-                    SymbolIcon {
-                        Layout.alignment: Qt.AlignTop
-                        Layout.topMargin: 2
-                        name: "lock.shield"
-                        pointSize: 12
-                        color: Theme.palette.onSurfaceFaint
-                    }
-                    Text {
-                        objectName: "hiddenNote"
-                        Layout.fillWidth: true
-                        text: listContent.hiddenNote
-                        font: Tokens.text.caption
-                        color: Theme.palette.onSurfaceFaint
-                        wrapMode: Text.Wrap
+                    RowLayout {
+                        id: hidden
+                        y: 4
+                        width: parent.width
+                        spacing: 6
+                        SymbolIcon {
+                            Layout.alignment: Qt.AlignTop
+                            Layout.topMargin: 2
+                            name: "lock.shield"
+                            pointSize: 12
+                            color: Theme.palette.onSurfaceFaint
+                        }
+                        Text {
+                            objectName: "hiddenNote"
+                            Layout.fillWidth: true
+                            text: listContent.hiddenNote
+                            font: Tokens.text.caption
+                            color: Theme.palette.onSurfaceFaint
+                            wrapMode: Text.Wrap
+                        }
                     }
                 }
             }
