@@ -41,9 +41,18 @@ Rectangle {
         reuseItems: true
         cacheBuffer: 0
         boundsBehavior: Flickable.StopAtBounds
-        // Chosen once the list has its height: a list without one would scroll its current row to
-        // the top edge and start with the rows above it out of view.
+        // Chosen once the list has its height, then scrolled to from the top only as far as it
+        // needs: chosen before, a list of no height put the row at its top edge and started with
+        // the rows above it out of view.
         currentIndex: height > 0 ? entries.selectedRow : -1
+        property bool placed: false
+        onCurrentIndexChanged: {
+            if (placed || currentIndex < 0)
+                return;
+            placed = true;
+            // Once the layout that gave the height is done: the first height may not be the last.
+            Qt.callLater(() => list.positionViewAtIndex(list.currentIndex, ListView.Contain));
+        }
         onMovedByKeys: entries.select(currentIndex)
 
         delegate: SidebarRow {

@@ -417,6 +417,30 @@ TEST_F(CatalogView, RendersTheBuiltInCatalogueInBothPalettes) {
   th::renderInBothPalettes(*window, "catalog-guide");
 }
 
+// The sidebar opens at its top with the remembered group in view, wherever that group is: chosen
+// before the list had its height, the row was scrolled to the list's edge and the rows above it
+// out of view.
+TEST_F(CatalogView, TheSidebarOpensAtItsTopWithTheRememberedGroupInView) {
+  const auto catalog = SettingsCatalog::bundled();
+  open(catalog, std::nullopt, std::nullopt);
+  std::vector<QString> groups;
+  const auto* rows = one("sidebarList")->property("model").value<QAbstractItemModel*>();
+  ASSERT_TRUE(rows);
+  const int keyRole = rows->roleNames().key("key");
+  for (int row = 0; row < rows->rowCount(); ++row)
+    if (const QString key = rows->index(row, 0).data(keyRole).toString(); key.startsWith("group:")) groups.push_back(key);
+  ASSERT_GT(groups.size(), 20u);
+
+  for (const auto& [remembered, atTop] : {std::pair{groups.front(), true}, {groups.back(), false}}) {
+    defaults->setString(remembered.toStdString(), "lastSelectedGroup");
+    open(catalog, std::nullopt, std::nullopt);
+    QQuickItem* list = one("sidebarList");
+    EXPECT_EQ(list->property("atYBeginning").toBool(), atTop) << remembered.toStdString();
+    const QRectF row = th::sceneRect(one("sidebarRow-" + remembered));
+    EXPECT_TRUE(th::sceneRect(list).contains(row)) << remembered.toStdString() << " is out of view";
+  }
+}
+
 TEST_F(CatalogView, ACatalogueFromElsewhereShowsMarkupAsTypedAndKeepsAbsurdControlsInTheirPlace) {
   // Read as a served catalogue is read: markup, bidirectional and combining text, a label of 300
   // letters, a slider over the whole range of doubles with the smallest step there is, and a
