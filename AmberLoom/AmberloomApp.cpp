@@ -1,8 +1,8 @@
 #include "AmberLoom/AmberloomApp.hpp"
 
 #include <QCoreApplication>
-#include <QFontDatabase>
 #include <QEventLoop>
+#include <QFontDatabase>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
