@@ -51,7 +51,11 @@ Rectangle {
                 return;
             placed = true;
             // Once the layout that gave the height is done: the first height may not be the last.
-            Qt.callLater(() => list.positionViewAtIndex(list.currentIndex, ListView.Contain));
+            // A sidebar closed meanwhile has nothing left to scroll.
+            Qt.callLater(() => {
+                if (list)
+                    list.positionViewAtIndex(list.currentIndex, ListView.Contain);
+            });
         }
         onMovedByKeys: entries.select(currentIndex)
 
