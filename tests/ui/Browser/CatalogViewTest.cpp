@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QQmlComponent>
+#include <QQmlEngine>
 #include <QQmlPropertyMap>
 #include <QQuickItem>
 #include <QTest>
@@ -17,6 +19,7 @@
 #include "Browser/ManualGuideList.hpp"
 #include "Browser/SettingsModel.hpp"
 #include "Kit/DesignTokens.hpp"
+#include "Kit/SymbolImageProvider.hpp"
 #include "BrowserFixture.hpp"
 #include "ScreenGeometry.hpp"
 #include "ScreenWindow.hpp"
@@ -419,7 +422,7 @@ TEST_F(CatalogView, RendersTheBuiltInCatalogueInBothPalettes) {
 
 // The sidebar opens at its top with the remembered group in view, wherever that group is: chosen
 // before the list had its height, the row was scrolled to the list's edge and the rows above it
-// out of view.
+// out of view. A sidebar closed before it got there leaves no error behind.
 TEST_F(CatalogView, TheSidebarOpensAtItsTopWithTheRememberedGroupInView) {
   const auto catalog = SettingsCatalog::bundled();
   open(catalog, std::nullopt, std::nullopt);
@@ -439,6 +442,25 @@ TEST_F(CatalogView, TheSidebarOpensAtItsTopWithTheRememberedGroupInView) {
     const QRectF row = th::sceneRect(one("sidebarRow-" + remembered));
     EXPECT_TRUE(th::sceneRect(list).contains(row)) << remembered.toStdString() << " is out of view";
   }
+
+  // Closed after its first layout, before it got to the remembered row, by an engine that lives on.
+  QQmlEngine engine;
+  ui::installKit(engine);
+  QQmlComponent component(&engine);
+  component.setData("import AmberLoom.UI\nCatalogView {}\n", QUrl());
+  QQuickWindow shown;
+  shown.resize(980, 700);
+  auto* catalogue =
+      qobject_cast<QQuickItem*>(component.createWithInitialProperties({{"model", QVariant::fromValue(model.get())}}));
+  ASSERT_TRUE(catalogue) << component.errorString().toStdString();
+  catalogue->setParentItem(shown.contentItem());
+  catalogue->setSize(shown.size());
+  shown.show();
+  shown.grabWindow();
+  const WarningTrap trap;
+  delete catalogue;
+  settle();
+  EXPECT_TRUE(trap.warnings().empty()) << trap.warnings().front();
 }
 
 TEST_F(CatalogView, ACatalogueFromElsewhereShowsMarkupAsTypedAndKeepsAbsurdControlsInTheirPlace) {
