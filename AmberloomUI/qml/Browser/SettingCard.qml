@@ -219,17 +219,21 @@ FocusScope {
             }
         }
 
-        Text {
-            objectName: "restartLine"
+        // Made only for the few settings that restart an app.
+        Loader {
             width: parent.width
-            topPadding: 3
-            visible: cardModel.restartLine !== ""
-            text: cardModel.restartLine
-            textFormat: Text.PlainText
-            font: Qt.font({ family: "monospace", pixelSize: Tokens.text.rowMeta.pixelSize,
-                            weight: Tokens.text.rowMeta.weight })
-            color: Theme.palette.onSurfaceFaint
-            elide: Text.ElideRight
+            active: cardModel.restartLine !== ""
+            visible: active
+            sourceComponent: Text {
+                objectName: "restartLine"
+                topPadding: 3
+                text: cardModel.restartLine
+                textFormat: Text.PlainText
+                font: Qt.font({ family: "monospace", pixelSize: Tokens.text.rowMeta.pixelSize,
+                                weight: Tokens.text.rowMeta.weight })
+                color: Theme.palette.onSurfaceFaint
+                elide: Text.ElideRight
+            }
         }
     }
 
@@ -333,21 +337,20 @@ FocusScope {
 
     // A status mark of the title line: a small symbol with a tooltip, silent for screen readers.
     // Most cards show no mark: its symbol and tooltip are only made while it is shown.
-    component Mark: Item {
+    component Mark: Loader {
         id: mark
         required property bool shown
         required property string symbol
         required property real size
         required property color colour
         required property string tip
+        active: shown
         visible: shown
-        implicitWidth: size
-        implicitHeight: size
         Accessible.ignored: true
-        Loader {
-            anchors.fill: parent
-            active: mark.shown
-            sourceComponent: Item {
+        sourceComponent: Component {
+            Item {
+                implicitWidth: mark.size
+                implicitHeight: mark.size
                 SymbolIcon {
                     anchors.centerIn: parent
                     name: mark.symbol
