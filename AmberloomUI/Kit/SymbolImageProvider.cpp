@@ -1,12 +1,17 @@
 #include "Kit/SymbolImageProvider.hpp"
 
 #include <QAccessible>
+#include <QDirIterator>
 #include <QFile>
 #include <QPainter>
 #include <QQmlEngine>
 #include <QSvgRenderer>
+#include <atomic>
+#include <map>
+#include <mutex>
 
 #include "Kit/WindowAccessibility.hpp"
+#include "Support/BackgroundTask.hpp"
 
 namespace amberloom::ui {
 
@@ -14,18 +19,80 @@ namespace {
 
 constexpr int defaultSide = 16;
 
+const QString symbolFolder = QStringLiteral(":/amberloom/symbols");
+
 }  // namespace
 
-SymbolImageProvider::SymbolImageProvider() : QQuickImageProvider(QQuickImageProvider::Image) {}
+// The icons read so far, by resource path. Shared with the worker that reads the bundled ones: it
+// stops once the provider is gone. A renderer keeps no thread of its own, so that whichever thread
+// draws an image may use it; one at a time, since drawing moves a document's clock.
+class SymbolImageProvider::Library {
+ public:
+  std::shared_ptr<QSvgRenderer> renderer(const QString& path) {
+    {
+      std::lock_guard lock(mutex_);
+      if (auto found = read_.find(path); found != read_.end()) return found->second;
+    }
+    return keep(path, read(path));
+  }
+
+  // Reads every bundled icon not read yet, until the provider goes.
+  void readAll() {
+    QDirIterator icons(symbolFolder);
+    while (icons.hasNext() && !abandoned_) {
+      const QString path = icons.next();
+      bool known;
+      {
+        std::lock_guard lock(mutex_);
+        known = read_.count(path) > 0;
+      }
+      if (!known) keep(path, read(path));
+    }
+  }
+
+  void draw(QSvgRenderer& renderer, QPainter& painter) {
+    std::lock_guard lock(drawing_);
+    renderer.render(&painter);
+  }
+
+  void abandon() { abandoned_ = true; }
+
+ private:
+  static std::shared_ptr<QSvgRenderer> read(const QString& path) {
+    auto renderer = std::make_shared<QSvgRenderer>(path);
+    renderer->setAspectRatioMode(Qt::KeepAspectRatio);
+    renderer->moveToThread(nullptr);
+    return renderer;
+  }
+
+  // The first reading of `path` stays; a second one, read meanwhile elsewhere, goes.
+  std::shared_ptr<QSvgRenderer> keep(const QString& path, std::shared_ptr<QSvgRenderer> renderer) {
+    std::lock_guard lock(mutex_);
+    return read_.try_emplace(path, std::move(renderer)).first->second;
+  }
+
+  std::mutex mutex_;
+  std::map<QString, std::shared_ptr<QSvgRenderer>> read_;
+  std::mutex drawing_;
+  std::atomic<bool> abandoned_ = false;
+};
+
+SymbolImageProvider::SymbolImageProvider()
+    : QQuickImageProvider(QQuickImageProvider::Image), library_(std::make_shared<Library>()) {
+  // Without a thread to be had, each icon is read when first drawn.
+  startInBackground([library = library_] { library->readAll(); });
+}
+
+SymbolImageProvider::~SymbolImageProvider() { library_->abandon(); }
 
 bool SymbolImageProvider::hasIcon(const QString& name) {
   // A name is one path element: anything that could climb out of the icon folder is no name.
   if (name.isEmpty() || name.contains(u'/') || name.startsWith(u'.')) return false;
-  return QFile::exists(QStringLiteral(":/amberloom/symbols/%1.svg").arg(name));
+  return QFile::exists(QStringLiteral("%1/%2.svg").arg(symbolFolder, name));
 }
 
 QString SymbolImageProvider::resourcePath(const QString& name) {
-  return hasIcon(name) ? QStringLiteral(":/amberloom/symbols/%1.svg").arg(name)
+  return hasIcon(name) ? QStringLiteral("%1/%2.svg").arg(symbolFolder, name)
                        : QStringLiteral(":/amberloom/symbol-fallback.svg");
 }
 
@@ -41,9 +108,7 @@ QImage SymbolImageProvider::requestImage(const QString& id, QSize* size, const Q
   image.fill(Qt::transparent);
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
-  QSvgRenderer svg(resourcePath(name));
-  svg.setAspectRatioMode(Qt::KeepAspectRatio);
-  svg.render(&painter);
+  library_->draw(*library_->renderer(resourcePath(name)), painter);
   // Keep the icon's shape and coverage, take the colour (and its opacity) from the caller.
   painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
   painter.fillRect(image.rect(), color);

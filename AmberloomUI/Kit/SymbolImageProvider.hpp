@@ -4,9 +4,12 @@
 // build time; the image is that SVG drawn in the colour at the requested size. A name without an
 // icon of its own, or one that is not a plain name, draws the neutral fallback icon.
 // QML draws symbols through the `SymbolIcon` component rather than building these addresses.
+// Each SVG is read once: the provider reads the bundled icons on a worker as it is made, so that
+// the first screen's rows only draw theirs; one not read yet is read where it is asked for.
 
 #include <QQuickImageProvider>
 #include <QString>
+#include <memory>
 
 class QQmlEngine;
 
@@ -15,6 +18,7 @@ namespace amberloom::ui {
 class SymbolImageProvider : public QQuickImageProvider {
  public:
   SymbolImageProvider();
+  ~SymbolImageProvider() override;
 
   // The resource of `name`'s icon, or of the fallback icon when `name` has none.
   static QString resourcePath(const QString& name);
@@ -23,6 +27,10 @@ class SymbolImageProvider : public QQuickImageProvider {
 
   // Never fails: an unreadable colour draws in black, a missing size is 16 x 16.
   QImage requestImage(const QString& id, QSize* size, const QSize& requestedSize) override;
+
+ private:
+  class Library;
+  std::shared_ptr<Library> library_;
 };
 
 // Makes the kit usable in `engine`: registers the symbol image provider (the engine owns it) and

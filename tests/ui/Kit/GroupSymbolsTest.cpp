@@ -5,8 +5,11 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
+#include <thread>
+#include <vector>
 
 #include "Catalog/SettingGroup.hpp"
 #include "Catalog/SettingsCatalog.hpp"
@@ -111,4 +114,33 @@ TEST(GroupSymbols, anUnknownOrUnsafeNameDrawsTheFallbackIconInTheAskedColour) {
       EXPECT_LE(qAlpha(half.pixel(x, y)), 0x80);
     }
   EXPECT_EQ(provider.requestImage("gearshape/zz", &size, {}).size(), QSize(16, 16)) << "a bad colour and no size";
+}
+
+// The provider reads every bundled icon on a worker as it is made: images asked for meanwhile, from
+// several threads at once, and from a provider gone before its worker ends, are drawn as ever.
+TEST(GroupSymbols, IconsDrawnWhileTheyAreStillBeingReadAreTheSameAsEver) {
+  const QStringList names = {"gearshape/ff0000", "dock.rectangle/336699", "safari/80000000", "no.such.symbol/00ff00",
+                             "internaldrive/000000", "square.grid.2x2/ffffff"};
+  std::vector<QImage> expected;
+  {
+    SymbolImageProvider settled;
+    for (const QString& id : names) expected.push_back(settled.requestImage(id, nullptr, QSize(26, 26)));
+  }
+  for (int round = 0; round < 3; ++round) {
+    SymbolImageProvider fresh;
+    std::vector<std::vector<QImage>> drawn(4, std::vector<QImage>(names.size()));
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < drawn.size(); ++t)
+      threads.emplace_back([&, t] {
+        for (int i = 0; i < names.size(); ++i) {
+          const int which = (i + int(t)) % int(names.size());
+          drawn[t][which] = fresh.requestImage(names[which], nullptr, QSize(26, 26));
+        }
+      });
+    for (auto& thread : threads) thread.join();
+    for (const auto& images : drawn)
+      for (int i = 0; i < names.size(); ++i) EXPECT_EQ(images[i], expected[i]) << names[i].toStdString();
+  }
+  // Gone at once: its worker stops on its own, touching nothing of the provider's.
+  for (int i = 0; i < 5; ++i) SymbolImageProvider gone;
 }
