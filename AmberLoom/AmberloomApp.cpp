@@ -179,6 +179,7 @@ void AmberloomApp::startDeferredWork() {
   if (deferredWorkStarted_) return;
   deferredWorkStarted_ = true;
   root_.startAfterFirstFrame();
+  emit started();
 }
 
 void AmberloomApp::bringForward() {

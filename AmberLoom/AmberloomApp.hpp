@@ -73,6 +73,8 @@ class AmberloomApp : public QObject {
 
  signals:
   void exportFolderChanged();
+  // The main window has drawn its root view (or gave up waiting for a frame): the start is over.
+  void started();
 
  private:
   // The component of `type` from the UI module, compiled (or failed) with everything it imports.

@@ -11,6 +11,7 @@
 
 #include "AmberLoom/AmberloomApp.hpp"
 #include "AmberLoom/SingleInstance.hpp"
+#include "AmberLoom/StartupHeap.hpp"
 #include "Kit/Logging.hpp"
 #include "Platform/HomeDirectory.hpp"
 
@@ -20,6 +21,8 @@ int main(int argc, char** argv) {
   // The core's warnings go to Qt's categories from the start, the login-time run's included.
   amberloom::ui::installCoreLogging();
   amberloom::app::AmberloomApp::handleCommandLineSwitches(std::vector<std::string>(argv, argv + argc));
+  // Before the windowed start allocates anything of size.
+  amberloom::app::StartupHeap heap(amberloom::app::applicationStartHeap);
   QGuiApplication application(argc, argv);
   QGuiApplication::setApplicationName(QStringLiteral("AmberLoom"));
   QGuiApplication::setOrganizationDomain(QStringLiteral("winterbrae.tv"));
@@ -33,6 +36,7 @@ int main(int argc, char** argv) {
   amberloom::app::AmberloomApp app;
   QObject::connect(instance.get(), &amberloom::app::SingleInstance::showRequested, &app,
                    &amberloom::app::AmberloomApp::bringForward);
+  QObject::connect(&app, &amberloom::app::AmberloomApp::started, [&heap] { heap.release(); });
   try {
     app.showMainWindow();
   } catch (const std::exception& error) {

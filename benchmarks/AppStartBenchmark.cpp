@@ -30,6 +30,7 @@
 #include <chrono>
 #include <vector>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <filesystem>
 #include <string>
@@ -38,6 +39,7 @@
 #include "AmberLoom/AmberloomApp.hpp"
 #include "AmberLoom/RootScene.hpp"
 #include "AmberLoom/SingleInstance.hpp"
+#include "AmberLoom/StartupHeap.hpp"
 #include "Backup/BackupLocator.hpp"
 #include "Backup/BackupService.hpp"
 #include "Platform/HomeDirectory.hpp"
@@ -100,6 +102,9 @@ void exitAtFirstFrame(QQuickWindow* window, std::function<bool()> content = [] {
 }
 
 int child(int argc, char** argv, const std::string& what) {
+  // The application's start, as its main() makes it.
+  std::optional<amberloom::app::StartupHeap> heap;
+  if (what == "app") heap.emplace(amberloom::app::applicationStartHeap);
   QGuiApplication application(argc, argv);
   if (what == "empty") {
     QQuickView view;
@@ -118,6 +123,7 @@ int child(int argc, char** argv, const std::string& what) {
   const auto instance = amberloom::app::SingleInstance::claim(amberloom::platform::homeDirectory());
   if (!instance) return 1;
   amberloom::app::AmberloomApp app;
+  QObject::connect(&app, &amberloom::app::AmberloomApp::started, [&heap] { heap->release(); });
   app.showMainWindow();
   QQuickWindow* window = app.mainWindow();
   exitAtFirstFrame(window, [window] { return window->property("rootView").value<QQuickItem*>() != nullptr; });
