@@ -82,6 +82,8 @@ void StartupHeap::release() {
   if (!reserved_) return;
   reserved_ = false;
   ::mallopt(M_TOP_PAD, usualTopPad);
+  // What the start left unused goes back now (about a millisecond) rather than at some later free.
+  ::malloc_trim(usualTopPad);
 #endif
 }
 

@@ -27,7 +27,8 @@ class StartupHeap {
   StartupHeap(const StartupHeap&) = delete;
   StartupHeap& operator=(const StartupHeap&) = delete;
 
-  // The heap keeps no more than its usual spare room from now on.
+  // The heap keeps no more than its usual spare room from now on, and gives back what the start
+  // left unused.
   void release();
 
  private:
