@@ -7,6 +7,7 @@
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QThreadPool>
 #include <QTimer>
 #include <QtQuickControls2/QQuickStyle>
 #include <filesystem>
@@ -79,6 +80,12 @@ AmberloomApp::AmberloomApp(QObject* parent) : QObject(parent), updater_(), works
   // needs no window: it runs beside the rest (or, without a thread to be had, with the first text).
   // The font database guards itself; nobody waits.
   startInBackground([] { QFontDatabase::families(); });
+  // The raster engine splits a large fill among the threads of the global pool and makes them
+  // as it first needs them: eight on this start's first frames, whose making took longer than
+  // the fills they shared (half of a 7 ms frame). The first frames fill with one; the pool is
+  // given back its size once the start is over.
+  fillThreadsAfterStart_ = QThreadPool::globalInstance()->maxThreadCount();
+  QThreadPool::globalInstance()->setMaxThreadCount(1);
   // Qt draws its own dialogs in the style of the process; Fusion takes every colour from the
   // window's palette, and makes them look the same on every platform plugin.
   QQuickStyle::setStyle(QStringLiteral("Fusion"));
@@ -178,6 +185,7 @@ void AmberloomApp::mainWindowDrew() {
 void AmberloomApp::startDeferredWork() {
   if (deferredWorkStarted_) return;
   deferredWorkStarted_ = true;
+  QThreadPool::globalInstance()->setMaxThreadCount(fillThreadsAfterStart_);
   root_.startAfterFirstFrame();
   emit started();
 }

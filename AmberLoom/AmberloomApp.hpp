@@ -99,6 +99,8 @@ class AmberloomApp : public QObject {
   // The root view, compiled beside the window; held so that the window's loader finds it compiled.
   std::unique_ptr<QQmlComponent> rootViewComponent_;
   bool deferredWorkStarted_ = false;
+  // The helper threads Qt's raster engine may share its fills with, until the start is over.
+  int fillThreadsAfterStart_ = 0;
   QPointer<QQuickWindow> mainWindow_;
   QPointer<QQuickWindow> preferencesWindow_;
   QString lastExportFolder_;  // empty until a script was written

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QThread>
+#include <QThreadPool>
+#include <algorithm>
 #include <filesystem>
 
 #include "Account/AccountModel.hpp"
@@ -99,11 +102,20 @@ TEST_F(AppWindow, DrawsItsBackgroundFirstThenItsContentThenFetches) {
   EXPECT_EQ(find(window, "rootView"), nullptr);
   EXPECT_EQ(window->property("menuBar").value<QObject*>(), nullptr);
   bool drewBare = false;
+  bool started = false;
+  int mostFillThreads = 0;
+  QObject::connect(&app, &amberloom::app::AmberloomApp::started, [&] { started = true; });
   // The offscreen platform draws on this thread.
-  QObject::connect(window, &QQuickWindow::frameSwapped, window,
-                   [&] { drewBare = drewBare || find(window, "rootView") == nullptr; }, Qt::DirectConnection);
+  QObject::connect(window, &QQuickWindow::frameSwapped, window, [&] {
+    drewBare = drewBare || find(window, "rootView") == nullptr;
+    if (!started) mostFillThreads = std::max(mostFillThreads, QThreadPool::globalInstance()->maxThreadCount());
+  }, Qt::DirectConnection);
   ASSERT_TRUE(QTest::qWaitFor([&] { return find(window, "rootView") != nullptr; }));
   EXPECT_TRUE(drewBare);
+  // The first frames fill with one helper thread, and the start gives the pool back its size.
+  EXPECT_EQ(mostFillThreads, 1);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return started; }));
+  EXPECT_EQ(QThreadPool::globalInstance()->maxThreadCount(), QThread::idealThreadCount());
   EXPECT_NE(window->property("menuBar").value<QObject*>(), nullptr);
   EXPECT_EQ(app.root().sync->lastError(), std::nullopt) << "fetched before the root view was drawn";
   EXPECT_TRUE(QTest::qWaitFor([&] { return app.root().sync->lastError().has_value(); }, 15000));
