@@ -1,12 +1,11 @@
 import QtQuick
-import QtQuick.Templates as T
 import AmberLoom.UI
 
 // The main window: exactly 980 points wide, at least 560 high, showing the root view under the
 // application's menus. `app` carries out the menu commands; `savePanel` makes the export's save
 // panel (an object with open() that signals chosen(url) or cancelled()); the system panels are
 // loaded only when first needed, which keeps them out of the start-up.
-T.ApplicationWindow {
+Window {
     id: window
 
     required property QtObject app
@@ -20,6 +19,11 @@ T.ApplicationWindow {
     required property UndoPointsModel undoPoints
     required property ManualGuideList guide
     property Component savePanel: null
+    // The menu bar along the top, made with the root view (AppMenus); null until then.
+    property Item menuBar: null
+    // The key equivalents the menus show.
+    readonly property string preferencesKeys: preferencesKeysShortcut.sequence
+    readonly property string quitKeys: quitKeysShortcut.sequence
     // The root view is made once the window has drawn (the application sets `showsContent` then),
     // so that the window shows at once; its types compile on the engine's loader thread meanwhile.
     property bool showsContent: false
@@ -108,52 +112,17 @@ T.ApplicationWindow {
     // Made with the root view, so that the window's first frame is only its background.
     onShowsContentChanged: {
         if (showsContent && !menuBar)
-            menuBar = menus.createObject(window);
-    }
-
-    // F10 and Alt with the underlined letter of a title open the menus (Linux conventions); the
-    // arrows move within and between them, Return chooses, Escape closes.
-    Component {
-        id: menus
-        AppMenuBar {
-            objectName: "menuBar"
-            AppMenu {
-                title: "&AmberLoom"
-                T.Action {
-                    objectName: "checkForUpdates"
-                    text: qsTr("Check for Updates…")
-                    enabled: window.app.canCheckForUpdates
-                    onTriggered: window.app.checkForUpdates()
-                }
-                AppMenuSeparator {}
-                T.Action {
-                    readonly property string keys: preferencesKeys.sequence
-                    text: qsTr("Settings…")
-                    onTriggered: window.app.showPreferences()
-                }
-                AppMenuSeparator {}
-                T.Action {
-                    readonly property string keys: quitKeys.sequence
-                    text: qsTr("Quit AmberLoom")
-                    onTriggered: Qt.quit()
-                }
-            }
-            AppMenu {
-                title: qsTr("&File")
-                T.Action {
-                    objectName: "exportScript"
-                    text: qsTr("Export as Terminal Commands…")
-                    onTriggered: window.exportScript()
-                }
-            }
-        }
+            menuBar = Qt.createComponent("AppMenus.qml").createObject(window.contentItem, {
+                mainWindow: window,
+                width: Qt.binding(() => window.width)
+            });
     }
 
     // The key equivalents of the application menu, in every window of the application, whether a
     // menu is open or not: the menus' commands show the keys but leave them to these, so that no
     // key ever has two owners.
     Shortcut {
-        id: preferencesKeys
+        id: preferencesKeysShortcut
         sequence: "Ctrl+,"
         context: Qt.ApplicationShortcut
         onActivated: {
@@ -163,7 +132,7 @@ T.ApplicationWindow {
         }
     }
     Shortcut {
-        id: quitKeys
+        id: quitKeysShortcut
         sequence: "Ctrl+Q"
         context: Qt.ApplicationShortcut
         onActivated: Qt.quit()
@@ -184,7 +153,11 @@ T.ApplicationWindow {
     Loader {
         id: content
         objectName: "rootViewLoader"
-        anchors.fill: parent
+        // Below the menu bar.
+        anchors.top: window.menuBar ? window.menuBar.bottom : parent.top
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
         focus: true
         enabled: !window.busy
         active: window.showsContent
