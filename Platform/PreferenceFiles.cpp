@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <ctime>
 #include <filesystem>
+#include <utility>
 
 #include "Platform/AtomicFile.hpp"
 #include "Platform/BinaryPropertyList.hpp"
@@ -41,7 +42,7 @@ std::optional<PlistDictionary> readDictionaryFile(const std::string& path) {
   if (bytes.empty()) return PlistDictionary{};  // what a crash during a write can leave behind
   auto object = parsePropertyList(bytes);
   if (!object || !object->is<PlistDictionary>()) return std::nullopt;
-  return object->as<PlistDictionary>();
+  return std::get<PlistDictionary>(std::move(object->value));
 }
 
 }  // namespace

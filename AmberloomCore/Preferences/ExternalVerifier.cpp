@@ -1,5 +1,7 @@
 #include "Preferences/ExternalVerifier.hpp"
 
+#include <utility>
+
 #include "Platform/PlistCoding.hpp"
 #include "Platform/ProcessRunner.hpp"
 
@@ -18,7 +20,7 @@ std::optional<platform::PlistDictionary> exportDomain(const std::string& default
   if (!result || result->timedOut || result->exitStatus != 0) return std::nullopt;
   auto object = platform::parsePropertyList(result->standardOutput);
   if (!object || !object->is<platform::PlistDictionary>()) return std::nullopt;
-  return object->as<platform::PlistDictionary>();
+  return std::get<platform::PlistDictionary>(std::move(object->value));
 }
 
 std::optional<PreferenceValue> member(const platform::PlistDictionary& dictionary, const std::string& key) {

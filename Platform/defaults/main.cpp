@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Platform/HomeDirectory.hpp"
@@ -174,10 +175,10 @@ int run(std::vector<std::string> args) {
 
   if (command == "export") {
     if (args.size() != 3 || args[2] != "-") return fail("export writes only to standard output: export <domain> -");
-    const auto dictionary = files.readDomain(domain, currentHost);
+    auto dictionary = files.readDomain(domain, currentHost);
     if (!dictionary) return fail("cannot read domain " + domainName);
     try {
-      return writeOut(xmlPropertyList(PlistObject(*dictionary))) ? 0 : 1;
+      return writeOut(xmlPropertyList(PlistObject(std::move(*dictionary)))) ? 0 : 1;
     } catch (const PlistEncodingError& error) {
       return fail("cannot export domain " + domainName + ": " + error.what());
     }
