@@ -116,6 +116,8 @@ AmberloomApp::AmberloomApp(QObject* parent) : QObject(parent), updater_(), works
 }
 
 AmberloomApp::~AmberloomApp() {
+  // An application gone before its start was over leaves the pool as it found it.
+  if (!deferredWorkStarted_) QThreadPool::globalInstance()->setMaxThreadCount(fillThreadsAfterStart_);
   delete preferencesWindow_;
   delete mainWindow_;
   rootViewComponent_.reset();
