@@ -119,7 +119,12 @@ TEST_F(AppWindow, DrawsItsBackgroundFirstThenItsContentThenFetches) {
   EXPECT_EQ(mostFillThreads, 1);
   ASSERT_TRUE(QTest::qWaitFor([&] { return started; }));
   EXPECT_EQ(QThreadPool::globalInstance()->maxThreadCount(), QThread::idealThreadCount());
-  EXPECT_NE(window->property("menuBar").value<QObject*>(), nullptr);
+  // The root view starts where the menu bar, as wide as the window, ends: nothing lies under it.
+  auto* menuBar = window->property("menuBar").value<QQuickItem*>();
+  ASSERT_NE(menuBar, nullptr);
+  EXPECT_GT(menuBar->height(), 0);
+  EXPECT_EQ(menuBar->width(), window->width());
+  EXPECT_EQ(find(window, "rootView")->mapToScene(QPointF(0, 0)).y(), menuBar->mapToScene(QPointF(0, menuBar->height())).y());
   EXPECT_EQ(app.root().sync->lastError(), std::nullopt) << "fetched before the root view was drawn";
   EXPECT_TRUE(QTest::qWaitFor([&] { return app.root().sync->lastError().has_value(); }, 15000));
 }
