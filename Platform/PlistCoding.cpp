@@ -1,6 +1,7 @@
 #include "Platform/PlistCoding.hpp"
 
 #include "Platform/BinaryPropertyList.hpp"
+#include "Platform/PlainXmlPropertyList.hpp"
 #include "Platform/TextEncoding.hpp"
 
 #include <plist/plist.h>
@@ -9,6 +10,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <limits>
@@ -255,8 +257,10 @@ std::string dateText(double secondsSinceReferenceDate) {
   const auto unix = static_cast<std::time_t>(unixSeconds);
   std::tm parts{};
   gmtime_r(&unix, &parts);
+  // Four digits of year whatever the year, as ISO 8601 has it ("%Y" would write 843 for 0843).
   char buffer[32];
-  std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &parts);
+  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02dZ", parts.tm_year + 1900, parts.tm_mon + 1,
+                parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
   return buffer;
 }
 
@@ -329,6 +333,12 @@ void writeXml(std::string& out, const PlistObject& object, int indent) {
 
 std::optional<PlistObject> parsePropertyList(std::string_view bytes) {
   if (bytes.starts_with("bplist")) return parseBinaryPropertyList(bytes);
+  if (bytes.find('\0') == std::string_view::npos)
+    if (auto plain = readPlainXmlPropertyList(bytes)) return plain;
+  return parseXmlPropertyListGenerally(bytes);
+}
+
+std::optional<PlistObject> parseXmlPropertyListGenerally(std::string_view bytes) {
   // libplist parses XML recursively and takes a U+0000 in text for its end; neither can be allowed
   // to reach it (a NUL is no XML character anyway).
   if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max() ||

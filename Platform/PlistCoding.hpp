@@ -1,6 +1,6 @@
 #pragma once
-// Property-list bytes to objects and back. Parsing accepts binary and XML property lists
-// (libplist); writing produces the binary form preference files use, or the XML form that the
+// Property-list bytes to objects and back. Parsing accepts binary and XML property lists;
+// writing produces the binary form preference files use, or the XML form that the
 // `defaults export` command prints.
 
 #include <optional>
@@ -13,8 +13,13 @@
 namespace amberloom::platform {
 
 // The object held by `bytes`, or none when they are not a well-formed property list. Never throws;
-// truncated or hostile input reads as none.
+// truncated or hostile input reads as none. XML in the plain form of an export is read by a fast
+// reader of its own (PlainXmlPropertyList.hpp), any other by libplist.
 std::optional<PlistObject> parsePropertyList(std::string_view bytes);
+
+// XML read by libplist alone, whatever its form: what parsePropertyList gives for XML the fast
+// reader leaves.
+std::optional<PlistObject> parseXmlPropertyListGenerally(std::string_view bytes);
 
 // The object as a binary property list ("bplist00"), every value kept exactly (reals and dates
 // as their full doubles, integers as signed 64-bit). A `PlistOther` UID, unsigned integer or

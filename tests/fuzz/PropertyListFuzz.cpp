@@ -3,13 +3,22 @@
 
 #include "FuzzInput.hpp"
 #include "Platform/BinaryPropertyList.hpp"
+#include "Platform/PlainXmlPropertyList.hpp"
 #include "Platform/PlistCoding.hpp"
 
 using namespace amberloom::platform;
 namespace fuzz = amberloom::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const auto object = parsePropertyList(fuzz::text(data, size));
+  const std::string_view bytes = fuzz::text(data, size);
+  // What the fast reader of plain exports reads, libplist reads alike.
+  if (bytes.find('\0') == std::string_view::npos) {
+    if (const auto plain = readPlainXmlPropertyList(bytes)) {
+      const auto general = parseXmlPropertyListGenerally(bytes);
+      fuzz::require(general.has_value() && *general == *plain, "the fast reader reads as libplist does");
+    }
+  }
+  const auto object = parsePropertyList(bytes);
   if (!object) return 0;
   fuzz::require(!nestedDeeperThan(*object, kMaxPropertyListDepth), "nothing deeper than the limit is read");
   std::string binary;

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "Platform/BinaryPropertyList.hpp"
+#include "Platform/PlainXmlPropertyList.hpp"
 #include "Platform/PlistCoding.hpp"
 
 using namespace amberloom::platform;
@@ -240,4 +243,126 @@ TEST(PlistCoding, HostileXmlReadsAsNoneWithoutExhaustingTheProcess) {
       head + "<dict><key>caf\xE9</key><true/></dict></plist>",
   };
   for (const auto& bytes : cases) EXPECT_FALSE(parsePropertyList(bytes).has_value()) << bytes.substr(0, 80);
+}
+
+namespace {
+
+// A random object of every kind the XML form carries exactly: finite reals, whole-second dates,
+// text with markup characters, white space and characters beyond ASCII.
+PlistObject randomObject(std::mt19937_64& random, int depth) {
+  static const std::string pieces[] = {"a", "Z", "0", " ", "\t", "\n", "&", "<", ">", "\"", "'", "\xC3\xA9",
+                                       "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "CF$UID", "key"};
+  const auto text = [&] {
+    std::string out;
+    for (int i = static_cast<int>(random() % 6); i > 0; --i) out += pieces[random() % std::size(pieces)];
+    return out;
+  };
+  switch (random() % (depth > 0 ? 8 : 6)) {
+    case 0: return PlistObject(random() % 2 == 0);
+    case 1: {
+      static const std::int64_t edges[] = {0, -1, INT64_MIN, INT64_MAX, 10, -10};
+      return PlistObject(random() % 2 ? edges[random() % std::size(edges)] : static_cast<std::int64_t>(random()));
+    }
+    case 2: {
+      double v = std::bit_cast<double>(random());
+      return PlistObject(std::isfinite(v) ? v : static_cast<double>(random() % 1000) / 7);
+    }
+    case 3: return PlistObject(text());
+    case 4: {
+      PlistData bytes(random() % 80);
+      for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random());
+      return PlistObject(std::move(bytes));
+    }
+    case 5: {
+      // Whole seconds between the years 1 and 9999.
+      const double seconds = -63114076800.0 + static_cast<double>(random() % 315537897600ULL);
+      return PlistObject(PlistDate{seconds});
+    }
+    case 6: {
+      PlistDictionary members;
+      for (int i = static_cast<int>(random() % 5); i > 0; --i)
+        members.insert_or_assign(text() + "k", randomObject(random, depth - 1));
+      return PlistObject(std::move(members));
+    }
+    default: {
+      PlistArray elements;
+      for (int i = static_cast<int>(random() % 5); i > 0; --i) elements.push_back(randomObject(random, depth - 1));
+      return PlistObject(std::move(elements));
+    }
+  }
+}
+
+}  // namespace
+
+// An export in its plain form is read by the fast reader; any other XML is left to libplist. What
+// the fast reader reads, libplist reads alike.
+TEST(PlistCoding, PlainExportsReadFastAndAsLibplistReadsThem) {
+  const std::string head =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+      "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\">\n";
+  const auto document = [&head](const std::string& body) { return head + body + "\n</plist>\n"; };
+  PlistDictionary values = everyKind().as<PlistDictionary>();
+  values["date"] = PlistObject(PlistDate{726842829.0});
+  struct Case {
+    std::string bytes;
+    bool plain;
+  };
+  const Case cases[] = {
+      {xmlPropertyList(PlistObject(values)), true},
+      {document("<dict>\n\t<key>a &amp; b</key>\n\t<string>  two\n\tlines &lt;&gt;&quot;&apos; \xC3\xA9</string>"
+                "\n</dict>"),
+       true},
+      {document("<data>\n\tAAEC\n\t/w==\n\t</data>"), true},  // wrapped as the Mac's export wraps it
+      {document("<array><integer>-9223372036854775808</integer><integer>-0</integer><real>-1.5e-7</real>"
+                "<real>3</real><string/><string></string><dict/><array/><true/><false/><data></data></array>"),
+       true},
+      {document("<array><date>0001-01-01T00:00:00Z</date><date>9999-12-31T23:59:59Z</date>"
+                "<date>2024-02-29T12:00:00Z</date></array>"),
+       true},
+      {"<?xml version=\"1.0\"?><plist version=\"1.0\"><true/></plist>", true},
+      {document("<!-- a note --><true/>"), false},
+      {document("<string><![CDATA[x]]></string>"), false},
+      {document("<string>&#65;</string>"), false},
+      {document("<integer>010</integer>"), false},
+      {document("<integer>+1</integer>"), false},
+      {document("<integer>18446744073709551615</integer>"), false},
+      {document("<real>nan</real>"), false},
+      {document("<real>0x1p3</real>"), false},
+      {document("<dict><key>CF$UID</key><integer>3</integer></dict>"), false},
+      {document("<dict><key>a</key><true/><key>a</key><false/></dict>"), false},
+      {"\xEF\xBB\xBF" + document("<true/>"), false},
+      {document("<string>a\r\nb</string>"), false},
+      {document("<date>2023-02-29T00:00:00Z</date>"), false},
+      {document("<date>2024-01-01T00:00:00.5Z</date>"), false},
+      {document("<data>QQ=</data>"), false},
+      {document("<data>QQ==QQ==</data>"), false},
+      {document("<string>caf\xE9</string>"), false},
+      {document("<true></true>"), false},
+      {document("<dict><key>a</key></dict>"), false},
+      {document("<string a=\"1\">x</string>"), false},
+      {head + "<true/>", false},
+      {document("<true/><true/>"), false},
+  };
+  for (const auto& [bytes, plain] : cases) {
+    const auto fast = readPlainXmlPropertyList(bytes);
+    EXPECT_EQ(fast.has_value(), plain) << bytes;
+    const auto general = parseXmlPropertyListGenerally(bytes);
+    if (fast) {
+      ASSERT_TRUE(general.has_value()) << bytes;
+      EXPECT_EQ(*fast, *general) << bytes;
+    }
+    EXPECT_EQ(parsePropertyList(bytes).has_value(), general.has_value()) << bytes;
+  }
+
+  std::mt19937_64 random(43);
+  for (int round = 0; round < 300; ++round) {
+    PlistDictionary domain;
+    for (int i = 0; i < 8; ++i) domain.insert_or_assign("k" + std::to_string(i), randomObject(random, 3));
+    const std::string bytes = xmlPropertyList(PlistObject(domain));
+    const auto fast = readPlainXmlPropertyList(bytes);
+    const auto general = parseXmlPropertyListGenerally(bytes);
+    ASSERT_TRUE(fast.has_value()) << bytes;
+    ASSERT_TRUE(general.has_value()) << bytes;
+    ASSERT_EQ(*fast, *general) << bytes;
+  }
 }
