@@ -143,7 +143,9 @@ void PreferenceApplier::writeInOrder(const std::vector<BatchItem>& items, const 
     const bool confirmed =
         matchesFromOutside(seen, expected, reader, resolver_.resolve(setting.ref.domain, setting.ref.byHost));
     report.outcomes.push_back(outcomeOf(setting, value, confirmed));
-    if (confirmed && intents_) changeHistory(kNotRecorded, [&] { intents_->record(setting.id, expected); });
+    // The identifier is captured by name: not every compiler takes a structured binding into a lambda.
+    if (confirmed && intents_)
+      changeHistory(kNotRecorded, [&, &id = setting.id] { intents_->record(id, expected); });
     addRestartTargets(report.restartTargets, setting);
   }
 }
