@@ -3,13 +3,16 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFontDatabase>
+#include <QQmlAbstractUrlInterceptor>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QThread>
 #include <QThreadPool>
 #include <QTimer>
 #include <QtQuickControls2/QQuickStyle>
+#include <atomic>
 #include <filesystem>
 #include <future>
 #include <mutex>
@@ -19,6 +22,7 @@
 #include "Account/AccountModel.hpp"
 #include "Account/SyncModel.hpp"
 #include "Account/UndoPointsModel.hpp"
+#include "AmberLoom/StartupHeap.hpp"
 #include "Browser/ManualGuideList.hpp"
 #include "Browser/SettingsModel.hpp"
 #include "Guided/FirstRunModel.hpp"
@@ -53,6 +57,25 @@ constexpr const char* supportAddress = "support@winterbrae.tv";
 constexpr int rootViewLatest = 1000;  // milliseconds
 
 const QString uiModule = QStringLiteral("qrc:/qt-project.org/imports/AmberLoom/UI/");
+
+// About what the engine's loader thread allocates while it compiles the start's types.
+constexpr std::size_t loaderThreadHeap = 3 << 20;
+
+// The engine compiles on a thread of its own, which allocates from a heap of its own: each page
+// there would fault in as the compile first writes it, some hundreds of them on the start's longest
+// path. The application reaches that thread only through the URLs the engine resolves there; at
+// the first, the thread's heap is faulted in at once.
+class LoaderThreadHeap : public QQmlAbstractUrlInterceptor {
+ public:
+  QUrl intercept(const QUrl& url, DataType) override {
+    if (QThread::currentThread() != engineThread_ && !warmed_.exchange(true)) warmThreadHeap(loaderThreadHeap);
+    return url;
+  }
+
+ private:
+  QThread* const engineThread_ = QThread::currentThread();
+  std::atomic<bool> warmed_ = false;
+};
 
 SupportService supportService() {
   return SupportService(supportAddress, Version::currentApp().description(), Version::current().description(),
@@ -90,6 +113,8 @@ AmberloomApp::AmberloomApp(QObject* parent) : QObject(parent), updater_(), works
   // window's palette, and makes them look the same on every platform plugin.
   QQuickStyle::setStyle(QStringLiteral("Fusion"));
   engine_ = std::make_unique<QQmlEngine>();
+  loaderThreadHeap_ = std::make_unique<LoaderThreadHeap>();
+  engine_->addUrlInterceptor(loaderThreadHeap_.get());
   ui::installKit(*engine_);
   // "Quit AmberLoom" and Ctrl+Q end the application as closing its last window does.
   connect(engine_.get(), &QQmlEngine::quit, QCoreApplication::instance(), &QCoreApplication::quit,
@@ -188,6 +213,7 @@ void AmberloomApp::startDeferredWork() {
   if (deferredWorkStarted_) return;
   deferredWorkStarted_ = true;
   QThreadPool::globalInstance()->setMaxThreadCount(fillThreadsAfterStart_);
+  if (mainWindow_) mainWindow_->setProperty("showsMenus", true);
   root_.startAfterFirstFrame();
   emit started();
 }

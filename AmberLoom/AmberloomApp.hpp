@@ -15,6 +15,7 @@
 #include "AmberLoom/RootScene.hpp"
 #include "AmberLoom/Updater.hpp"
 
+class QQmlAbstractUrlInterceptor;
 class QQmlComponent;
 class QQmlEngine;
 
@@ -94,6 +95,8 @@ class AmberloomApp : public QObject {
   std::unique_ptr<ui::RootViewState> rootState_;
   std::unique_ptr<ui::RemovalModelFactory> removalFactory_;
   std::unique_ptr<ui::ManualGuideList> guide_;  // none without a guide
+  // Readies the heap of the engine's loader thread (AmberloomApp.cpp); outlives the engine.
+  std::unique_ptr<QQmlAbstractUrlInterceptor> loaderThreadHeap_;
   std::unique_ptr<QQmlEngine> engine_;
   std::unique_ptr<QQmlComponent> mainComponent_;
   // The root view, compiled beside the window; held so that the window's loader finds it compiled.

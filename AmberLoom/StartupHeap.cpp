@@ -9,6 +9,7 @@
 #include <iterator>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -41,6 +42,27 @@ bool faultIn(void* from, void* to) {
   (void)from;
   (void)to;
   return false;
+#endif
+}
+
+void warmThreadHeap(std::size_t bytes) {
+#if defined(__GLIBC__) && defined(MADV_POPULATE_WRITE)
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  std::vector<void*> blocks;
+  blocks.reserve(bytes / heapBlock + 1);
+  for (std::size_t taken = 0; taken < bytes; taken += heapBlock) {
+    void* const block = std::malloc(heapBlock);
+    if (!block) break;
+    blocks.push_back(block);
+    const auto at = reinterpret_cast<std::uintptr_t>(block);
+    if (!faultIn(reinterpret_cast<void*>((at + page - 1) & ~(page - 1)),
+                 reinterpret_cast<void*>((at + heapBlock) & ~(page - 1))))
+      break;
+  }
+  // Given back from the top down, they join into one free block there.
+  for (auto block = blocks.rbegin(); block != blocks.rend(); ++block) std::free(*block);
+#else
+  (void)bytes;
 #endif
 }
 

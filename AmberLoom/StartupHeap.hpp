@@ -16,6 +16,13 @@ namespace amberloom::app {
 // refuses (an older kernel, or a range not mapped), the rest left to fault in as it is used.
 bool faultIn(void* from, void* to);
 
+// Faults `bytes` in at the top of the calling thread's own heap and leaves them free there, so that
+// the thread's next allocations find their pages ready. The C library gives each thread but the
+// main one a heap of its own, whose pages would otherwise fault in one at a time as it first writes
+// them. They stay only while a StartupHeap's reserve holds (beyond its usual spare room the C
+// library gives a heap's free top back). Where the C library or the kernel cannot, nothing happens.
+void warmThreadHeap(std::size_t bytes);
+
 // What the application's start reserves: more than its main thread allocates by the first frame of
 // the catalogue.
 inline constexpr std::size_t applicationStartHeap = 16 << 20;

@@ -19,13 +19,20 @@ Window {
     required property UndoPointsModel undoPoints
     required property ManualGuideList guide
     property Component savePanel: null
-    // The menu bar along the top, made with the root view (AppMenus); null until then.
+    // The menu bar along the top (AppMenus), made once the root view has drawn: the application
+    // sets `showsMenus` then. Null until then; its strip is kept and drawn from the first frame, so
+    // that nothing moves when it comes.
     property Item menuBar: null
+    property bool showsMenus: false
+    readonly property int menuBarHeight: 30
+    // The menus' types, compiled on the loader thread while the root view makes its first frame.
+    property Component menusComponent: null
     // The key equivalents the menus show.
     readonly property string preferencesKeys: preferencesKeysShortcut.sequence
     readonly property string quitKeys: quitKeysShortcut.sequence
     // The root view is made once the window has drawn (the application sets `showsContent` then),
     // so that the window shows at once; its types compile on the engine's loader thread meanwhile.
+    // The menus follow the root view's first frame, which their making would otherwise delay.
     property bool showsContent: false
     readonly property Item rootView: content.item
     // A batch of writes runs on one of the screens and takes no input meanwhile: the window says
@@ -39,7 +46,7 @@ Window {
     minimumWidth: 980
     maximumWidth: 980
     // The menu bar is drawn inside the window here: the root view keeps its 560 points below it.
-    minimumHeight: 560 + (menuBar ? menuBar.implicitHeight : 0)
+    minimumHeight: 560 + menuBarHeight
     color: Theme.palette.surface
     Theme.palette: Tokens.amberloomPalette(SystemColorScheme.scheme)
 
@@ -109,13 +116,39 @@ Window {
                 {themePalette: Theme.palette, title: title, message: message}).open();
     }
 
-    // Made with the root view, so that the window's first frame is only its background.
-    onShowsContentChanged: {
-        if (showsContent && !menuBar)
-            menuBar = Qt.createComponent("AppMenus.qml").createObject(window.contentItem, {
-                mainWindow: window,
-                width: Qt.binding(() => window.width)
-            });
+    onShowsMenusChanged: makeMenus()
+    function makeMenus() {
+        if (!showsMenus || menuBar)
+            return;
+        if (!menusComponent)
+            menusComponent = Qt.createComponent("AppMenus.qml");
+        if (menusComponent.status === Component.Loading) {
+            menusComponent.statusChanged.connect(makeMenus);
+            return;
+        }
+        if (menusComponent.status !== Component.Ready) {
+            console.warn("The menus cannot be made:", menusComponent.errorString());
+            return;
+        }
+        menuBar = menusComponent.createObject(window.contentItem, {
+            mainWindow: window,
+            width: Qt.binding(() => window.width),
+            height: menuBarHeight
+        });
+    }
+
+    // The menu bar's strip until the menus are made, drawn as their bar draws it.
+    Rectangle {
+        width: parent.width
+        height: window.menuBarHeight
+        visible: !window.menuBar
+        color: Theme.palette.surfaceRaised
+        Rectangle {
+            anchors.bottom: parent.bottom
+            width: parent.width
+            height: 1
+            color: Theme.palette.border
+        }
     }
 
     // The key equivalents of the application menu, in every window of the application, whether a
@@ -154,13 +187,18 @@ Window {
         id: content
         objectName: "rootViewLoader"
         // Below the menu bar.
-        anchors.top: window.menuBar ? window.menuBar.bottom : parent.top
+        anchors.top: parent.top
+        anchors.topMargin: window.menuBarHeight
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.bottom: parent.bottom
         focus: true
         enabled: !window.busy
         active: window.showsContent
+        onLoaded: {
+            if (!window.menusComponent)
+                window.menusComponent = Qt.createComponent("AppMenus.qml", Component.Asynchronous);
+        }
         Component.onCompleted: setSource("RootView.qml", {
             account: window.account,
             viewState: window.viewState,

@@ -48,8 +48,9 @@ class AppFixture : public ::testing::Test {
     auto app = std::make_unique<app::AmberloomApp>();
     app->showMainWindow();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(app->mainWindow()));
-    // The root view follows the window's first frame.
+    // The root view follows the window's first frame, and the menus follow the root view's.
     EXPECT_TRUE(QTest::qWaitFor([&] { return find(app->mainWindow(), "rootView") != nullptr; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app->mainWindow()->property("menuBar").value<QObject*>() != nullptr; }));
     return app;
   }
 

@@ -8,6 +8,7 @@
 #include <QThreadPool>
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 #include "Account/AccountModel.hpp"
 #include "Account/SyncModel.hpp"
@@ -91,9 +92,9 @@ TEST_F(AppWindow, ShowsSignInThenTheWizardOnceThenTheCatalogueWindow) {
   EXPECT_EQ(screenOf(*app), QStringLiteral("catalogView"));
 }
 
-// The window draws once with nothing on it, so that it shows at once; its menus and root view
-// follow, and only once they are drawn does sync fetch the other Macs (the server here is closed,
-// so the fetch ends in an error).
+// The window draws once with nothing on it, so that it shows at once; its root view follows, then
+// its menus, in the place kept for them; only once the root view is drawn does sync fetch the other
+// Macs (the server here is closed, so the fetch ends in an error).
 TEST_F(AppWindow, DrawsItsBackgroundFirstThenItsContentThenFetches) {
   signIn();
   // An application gone before its start was over leaves the raster engine's pool as it was.
@@ -107,10 +108,18 @@ TEST_F(AppWindow, DrawsItsBackgroundFirstThenItsContentThenFetches) {
   bool drewBare = false;
   bool started = false;
   int mostFillThreads = 0;
+  // Where the root view's first frame put it, and whether the menus were made by then.
+  std::optional<qreal> firstTop;
+  bool menusWithFirstContent = false;
   QObject::connect(&app, &amberloom::app::AmberloomApp::started, [&] { started = true; });
   // The offscreen platform draws on this thread.
   QObject::connect(window, &QQuickWindow::frameSwapped, window, [&] {
-    drewBare = drewBare || find(window, "rootView") == nullptr;
+    auto* rootView = find(window, "rootView");
+    drewBare = drewBare || rootView == nullptr;
+    if (rootView && !firstTop) {
+      firstTop = rootView->mapToScene(QPointF(0, 0)).y();
+      menusWithFirstContent = window->property("menuBar").value<QObject*>() != nullptr;
+    }
     if (!started) mostFillThreads = std::max(mostFillThreads, QThreadPool::globalInstance()->maxThreadCount());
   }, Qt::DirectConnection);
   ASSERT_TRUE(QTest::qWaitFor([&] { return find(window, "rootView") != nullptr; }));
@@ -118,14 +127,18 @@ TEST_F(AppWindow, DrawsItsBackgroundFirstThenItsContentThenFetches) {
   // The first frames fill with one helper thread, and the start gives the pool back its size.
   EXPECT_EQ(mostFillThreads, 1);
   ASSERT_TRUE(QTest::qWaitFor([&] { return started; }));
+  EXPECT_EQ(app.root().sync->lastError(), std::nullopt) << "fetched before the root view was drawn";
   EXPECT_EQ(QThreadPool::globalInstance()->maxThreadCount(), QThread::idealThreadCount());
   // The root view starts where the menu bar, as wide as the window, ends: nothing lies under it.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->property("menuBar").value<QQuickItem*>() != nullptr; }));
   auto* menuBar = window->property("menuBar").value<QQuickItem*>();
-  ASSERT_NE(menuBar, nullptr);
   EXPECT_GT(menuBar->height(), 0);
   EXPECT_EQ(menuBar->width(), window->width());
   EXPECT_EQ(find(window, "rootView")->mapToScene(QPointF(0, 0)).y(), menuBar->mapToScene(QPointF(0, menuBar->height())).y());
-  EXPECT_EQ(app.root().sync->lastError(), std::nullopt) << "fetched before the root view was drawn";
+  // The menus were not made before the root view drew, and it did not move when they came.
+  EXPECT_FALSE(menusWithFirstContent);
+  ASSERT_TRUE(firstTop.has_value());
+  EXPECT_EQ(*firstTop, menuBar->mapToScene(QPointF(0, menuBar->height())).y());
   EXPECT_TRUE(QTest::qWaitFor([&] { return app.root().sync->lastError().has_value(); }, 15000));
 }
 
