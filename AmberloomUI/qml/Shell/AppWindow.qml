@@ -20,8 +20,8 @@ Window {
     required property ManualGuideList guide
     property Component savePanel: null
     // The menu bar along the top (AppMenus), made once the root view has drawn: the application
-    // sets `showsMenus` then. Null until then; its strip is kept and drawn from the first frame, so
-    // that nothing moves when it comes.
+    // sets `showsMenus` then. Null until then; its place is kept, so that nothing moves when it
+    // comes.
     property Item menuBar: null
     property bool showsMenus: false
     readonly property int menuBarHeight: 30
@@ -137,11 +137,13 @@ Window {
         });
     }
 
-    // The menu bar's strip until the menus are made, drawn as their bar draws it.
+    // The menu bar's strip from the root view until the menus are made, drawn as their bar draws
+    // it. Not in the window's first frame: with nothing to draw but its colour, that frame compiles
+    // no shader (some 20 ms on a software display).
     Rectangle {
         width: parent.width
         height: window.menuBarHeight
-        visible: !window.menuBar
+        visible: window.showsContent && !window.menuBar
         color: Theme.palette.surfaceRaised
         Rectangle {
             anchors.bottom: parent.bottom
