@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Platform/BinaryPropertyList.hpp"
+#include "Platform/CivilDate.hpp"
 #include "Platform/TextEncoding.hpp"
 
 namespace amberloom::platform {
@@ -23,22 +24,6 @@ struct NotPlain {};
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Days from 1970-01-01 to the given day of the proleptic Gregorian calendar.
-std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) {
-  year -= month <= 2;
-  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-  const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
-}
-
-unsigned daysInMonth(std::int64_t year, unsigned month) {
-  static constexpr unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month == 2 && leap ? 29 : days[month - 1];
-}
 
 class Reader {
  public:
@@ -197,9 +182,7 @@ class Reader {
     };
     const unsigned year = number(0, 4), month = number(5, 2), day = number(8, 2);
     const unsigned hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
-    if (year < 1 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 ||
-        minute > 59 || second > 59)
-      throw NotPlain{};
+    if (year < 1 || !isCivilDay(year, month, day) || hour > 23 || minute > 59 || second > 59) throw NotPlain{};
     const std::int64_t unix = daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
     return PlistDate{static_cast<double>(unix - kReferenceDateUnix)};
   }

@@ -1,5 +1,7 @@
 #include "Support/Iso8601.hpp"
 
+#include "Platform/CivilDate.hpp"
+
 #include <stdexcept>
 
 #include <charconv>
@@ -10,16 +12,6 @@
 
 namespace amberloom::iso8601 {
 namespace {
-
-// Days since 1970-01-01 of a proleptic Gregorian date (Howard Hinnant's algorithm).
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
 
 void civilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
   z += 719468;
@@ -102,11 +94,9 @@ std::optional<double> parse(std::string_view text, bool requireFraction) {
       text[7] != '-' || !digits(text, 8, 2, day) || text[10] != 'T' || !digits(text, 11, 2, hour) ||
       text[13] != ':' || !digits(text, 14, 2, minute) || text[16] != ':' || !digits(text, 17, 2, second))
     return std::nullopt;
-  static const int monthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month < 1 || month > 12 || day < 1 || day > monthDays[month - 1] || hour > 23 || minute > 59 || second > 59)
+  if (month < 1 || day < 1 || !platform::isCivilDay(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) ||
+      hour > 23 || minute > 59 || second > 59)
     return std::nullopt;
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  if (month == 2 && day == 29 && !leap) return std::nullopt;
 
   std::size_t at = 19;
   std::int64_t fraction = 0, scale = 1;
@@ -136,8 +126,8 @@ std::optional<double> parse(std::string_view text, bool requireFraction) {
     return std::nullopt;
   }
   if (at != text.size()) return std::nullopt;
-  const std::int64_t unixSeconds = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
-                                   hour * 3600 + minute * 60 + second - offsetSeconds;
+  const std::int64_t days = platform::daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
+  const std::int64_t unixSeconds = days * 86400 + hour * 3600 + minute * 60 + second - offsetSeconds;
   // Whole seconds first, then the fraction, so a millisecond text gives the same double each time.
   return static_cast<double>(unixSeconds - static_cast<std::int64_t>(kReferenceDateUnixSeconds)) +
          static_cast<double>(fraction) / static_cast<double>(scale);
