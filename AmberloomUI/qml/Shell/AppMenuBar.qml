@@ -94,13 +94,5 @@ T.MenuBar {
         Repeater { model: bar.contentModel }
     }
 
-    background: Rectangle {
-        color: Theme.palette.surfaceRaised
-        Rectangle {
-            anchors.bottom: parent.bottom
-            width: parent.width
-            height: 1
-            color: Theme.palette.border
-        }
-    }
+    background: MenuBarStrip {}
 }

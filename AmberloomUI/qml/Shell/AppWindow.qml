@@ -137,20 +137,13 @@ Window {
         });
     }
 
-    // The menu bar's strip from the root view until the menus are made, drawn as their bar draws
-    // it. Not in the window's first frame: with nothing to draw but its colour, that frame compiles
-    // no shader (some 20 ms on a software display).
-    Rectangle {
+    // The menu bar's place from the root view until the menus are made. Not in the window's first
+    // frame: with nothing to draw but its colour, that frame compiles no shader (some 20 ms on a
+    // software display).
+    MenuBarStrip {
         width: parent.width
         height: window.menuBarHeight
         visible: window.showsContent && !window.menuBar
-        color: Theme.palette.surfaceRaised
-        Rectangle {
-            anchors.bottom: parent.bottom
-            width: parent.width
-            height: 1
-            color: Theme.palette.border
-        }
     }
 
     // The key equivalents of the application menu, in every window of the application, whether a
