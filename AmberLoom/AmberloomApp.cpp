@@ -11,7 +11,6 @@
 #include <QThread>
 #include <QThreadPool>
 #include <QTimer>
-#include <QtQuickControls2/QQuickStyle>
 #include <atomic>
 #include <filesystem>
 #include <future>
@@ -23,6 +22,7 @@
 #include "Account/SyncModel.hpp"
 #include "Account/UndoPointsModel.hpp"
 #include "AmberLoom/StartupHeap.hpp"
+#include "AmberLoom/StartupWarmUp.hpp"
 #include "Browser/ManualGuideList.hpp"
 #include "Browser/SettingsModel.hpp"
 #include "Guided/FirstRunModel.hpp"
@@ -93,12 +93,20 @@ void AmberloomApp::handleCommandLineSwitches(const std::vector<std::string>& arg
   });
 }
 
-AmberloomApp::AmberloomApp(QObject* parent) : QObject(parent), updater_(), workspace_(ui::Workspace::live()) {
+void AmberloomApp::prepareProcess() {
+  // Qt draws its own dialogs in the style of the process; Fusion takes every colour from the
+  // window's palette, and makes them look the same on every platform plugin. Said through the
+  // environment, which spares the start the library of Qt's styles (none of the first screen's).
+  qputenv("QT_QUICK_CONTROLS_STYLE", "Fusion");
+}
+
+AmberloomApp::AmberloomApp(QObject* parent) : AmberloomApp(runInBackground(&RootScene::loadResources), parent) {}
+
+AmberloomApp::AmberloomApp(std::future<RootScene::Resources> resources, QObject* parent)
+    : QObject(parent), updater_(), workspace_(ui::Workspace::live()) {
   // The resources load on a worker while this thread readies the engine; the main window's types
   // are then compiled on the engine's loader thread while this one builds the models over the
   // resources (QObjects, so made here).
-  // With no thread to be had, they load here and now.
-  std::future<RootScene::Resources> resources = runInBackground(&RootScene::loadResources);
   // Reading the font configuration and the list of fonts is the first text's largest cost and
   // needs no window: it runs beside the rest (or, without a thread to be had, with the first text).
   // The font database guards itself; nobody waits.
@@ -109,9 +117,6 @@ AmberloomApp::AmberloomApp(QObject* parent) : QObject(parent), updater_(), works
   // given back its size once the start is over.
   fillThreadsAfterStart_ = QThreadPool::globalInstance()->maxThreadCount();
   QThreadPool::globalInstance()->setMaxThreadCount(1);
-  // Qt draws its own dialogs in the style of the process; Fusion takes every colour from the
-  // window's palette, and makes them look the same on every platform plugin.
-  QQuickStyle::setStyle(QStringLiteral("Fusion"));
   engine_ = std::make_unique<QQmlEngine>();
   loaderThreadHeap_ = std::make_unique<LoaderThreadHeap>();
   engine_->addUrlInterceptor(loaderThreadHeap_.get());
@@ -189,7 +194,7 @@ void AmberloomApp::showMainWindow() {
     // Queued: a threaded render loop reports its frames from its own thread.
     connect(mainWindow_, &QQuickWindow::frameSwapped, this, &AmberloomApp::mainWindowDrew, Qt::QueuedConnection);
     QTimer::singleShot(rootViewLatest, this, [this] {
-      if (mainWindow_) mainWindow_->setProperty("showsContent", true);
+      showContent();
       startDeferredWork();
     });
   }
@@ -199,9 +204,18 @@ void AmberloomApp::showMainWindow() {
 void AmberloomApp::mainWindowDrew() {
   if (deferredWorkStarted_ || !mainWindow_) return;
   if (!mainWindow_->property("showsContent").toBool()) {
-    if (rootViewComponent_->isError())
-      qCWarning(ui::lcApp).noquote() << "The main window's root view cannot be made:" << rootViewComponent_->errorString();
-    mainWindow_->setProperty("showsContent", true);
+    if (!rootViewComponent_->isLoading()) {
+      showContent();
+    } else if (!warmUp_) {
+      // The window's loader would only wait for the root view to compile: the first screen's text
+      // is readied meanwhile, and the root view made once it has compiled.
+      warmUp_ = new StartupWarmUp(this);
+      for (const QFont& font : StartupWarmUp::firstScreenFonts()) warmUp_->addFont(font);
+      warmUp_->resume();
+      connect(rootViewComponent_.get(), &QQmlComponent::statusChanged, this, [this] {
+        if (!rootViewComponent_->isLoading()) showContent();
+      });
+    }
     return;
   }
   if (!mainWindow_->property("rootView").value<QQuickItem*>()) return;
@@ -209,9 +223,18 @@ void AmberloomApp::mainWindowDrew() {
   startDeferredWork();
 }
 
+void AmberloomApp::showContent() {
+  delete warmUp_;
+  if (!mainWindow_ || mainWindow_->property("showsContent").toBool()) return;
+  if (rootViewComponent_->isError())
+    qCWarning(ui::lcApp).noquote() << "The main window's root view cannot be made:" << rootViewComponent_->errorString();
+  mainWindow_->setProperty("showsContent", true);
+}
+
 void AmberloomApp::startDeferredWork() {
   if (deferredWorkStarted_) return;
   deferredWorkStarted_ = true;
+  delete warmUp_;
   QThreadPool::globalInstance()->setMaxThreadCount(fillThreadsAfterStart_);
   if (mainWindow_) mainWindow_->setProperty("showsMenus", true);
   root_.startAfterFirstFrame();

@@ -8,6 +8,7 @@
 #include <QQuickWindow>
 #include <QString>
 #include <QUrl>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +29,8 @@ class Workspace;
 
 namespace amberloom::app {
 
+class StartupWarmUp;
+
 class AmberloomApp : public QObject {
   Q_OBJECT
   Q_PROPERTY(bool canCheckForUpdates READ canCheckForUpdates CONSTANT)
@@ -42,9 +45,16 @@ class AmberloomApp : public QObject {
   // process; later calls return at once. Call it before any Qt application object exists.
   static void handleCommandLineSwitches(const std::vector<std::string>& arguments);
 
+  // What the whole process needs set before any other thread exists (the environment cannot be
+  // changed safely beside them): the style of Qt's own dialogs. Call it first in main().
+  static void prepareProcess();
+
   // Builds the root scene and the updater and compiles the main window; needs the
   // QGuiApplication. Shows nothing yet.
   explicit AmberloomApp(QObject* parent = nullptr);
+  // The same over resources being read already (see RootScene::loadResources), which a start may
+  // begin before its QGuiApplication exists.
+  explicit AmberloomApp(std::future<RootScene::Resources> resources, QObject* parent = nullptr);
   ~AmberloomApp() override;
 
   // Makes and shows the main window; its root view follows once the window has drawn (see
@@ -85,6 +95,8 @@ class AmberloomApp : public QObject {
   // A frame of the main window was drawn: the first one makes the root view, the first with the
   // root view starts the deferred work.
   void mainWindowDrew();
+  // Has the main window make its root view (once).
+  void showContent();
   // What the scene leaves until the window has drawn its root view; once.
   void startDeferredWork();
 
@@ -102,6 +114,8 @@ class AmberloomApp : public QObject {
   // The root view, compiled beside the window; held so that the window's loader finds it compiled.
   std::unique_ptr<QQmlComponent> rootViewComponent_;
   bool deferredWorkStarted_ = false;
+  // Readies the first screen's text while the root view compiles; gone once it is made.
+  QPointer<StartupWarmUp> warmUp_;
   // The helper threads Qt's raster engine may share its fills with, until the start is over.
   int fillThreadsAfterStart_ = 0;
   QPointer<QQuickWindow> mainWindow_;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "Support/Sha256.hpp"
 
@@ -45,7 +46,7 @@ std::string SingleInstance::runtimeFolder() {
   return std::filesystem::temp_directory_path(error).string();
 }
 
-std::unique_ptr<SingleInstance> SingleInstance::claim(const std::string& home) {
+std::optional<SingleInstance::Lock> SingleInstance::Lock::take(const std::string& home) {
   // Not inherited: a child that outlives the application must not keep its home taken.
   const int fd = ::open(pathOf(home, ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd >= 0) {
@@ -54,25 +55,50 @@ std::unique_ptr<SingleInstance> SingleInstance::claim(const std::string& home) {
     }
     if (locked != 0) {
       ::close(fd);
-      return nullptr;
+      return std::nullopt;
     }
   }
-  return std::unique_ptr<SingleInstance>(new SingleInstance(fd, fd >= 0 ? pathOf(home, ".socket") : std::string()));
+  return Lock(fd, home);
 }
 
-SingleInstance::SingleInstance(int lockFd, const std::string& socketPath) : lockFd_(lockFd) {
-  if (socketPath.empty()) return;
+SingleInstance::Lock::Lock(Lock&& other) noexcept : fd_(std::exchange(other.fd_, -1)), home_(std::move(other.home_)) {}
+
+SingleInstance::Lock& SingleInstance::Lock::operator=(Lock&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+    home_ = std::move(other.home_);
+  }
+  return *this;
+}
+
+SingleInstance::Lock::~Lock() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::unique_ptr<SingleInstance> SingleInstance::claim(const std::string& home) {
+  auto lock = Lock::take(home);
+  return lock ? listen(std::move(*lock)) : nullptr;
+}
+
+std::unique_ptr<SingleInstance> SingleInstance::listen(Lock lock) {
+  return std::unique_ptr<SingleInstance>(new SingleInstance(std::move(lock)));
+}
+
+SingleInstance::SingleInstance(Lock lock) : lock_(std::move(lock)) {
+  // Without a lock file there is no one to hold the socket for either.
+  if (lock_.fd_ < 0) return;
+  const QString socketPath = QString::fromStdString(pathOf(lock_.home_, ".socket"));
   server_ = new QLocalServer(this);
   server_->setSocketOptions(QLocalServer::UserAccessOption);
   // Holding the lock, whatever socket file is there was left by a process that is gone.
-  QLocalServer::removeServer(QString::fromStdString(socketPath));
-  if (!server_->listen(QString::fromStdString(socketPath))) return;  // later starts then find no one to ask
+  QLocalServer::removeServer(socketPath);
+  if (!server_->listen(socketPath)) return;  // later starts then find no one to ask
   connect(server_, &QLocalServer::newConnection, this, &SingleInstance::answer);
 }
 
 SingleInstance::~SingleInstance() {
   if (server_) server_->close();
-  if (lockFd_ >= 0) ::close(lockFd_);
 }
 
 void SingleInstance::answer() {

@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QLocalServer;
@@ -24,10 +25,30 @@ class SingleInstance : public QObject {
   // $XDG_RUNTIME_DIR when it names a folder, else the temporary folder.
   static std::string runtimeFolder();
 
-  // Claims `home` for this process, for as long as the result lives. None when a running process
-  // holds it. A lock that cannot be made at all (no writable runtime folder) guards nothing: the
-  // start goes on rather than never opening a window. Call it once a Qt application object exists.
+  // The lock alone, which needs nothing of Qt: a start takes it before it reads or sweeps anything
+  // of the home, and listens once its Qt application object exists.
+  class Lock {
+   public:
+    // None when a running process holds `home`. A lock that cannot be made at all (no writable
+    // runtime folder) guards nothing: the start goes on rather than never opening a window.
+    static std::optional<Lock> take(const std::string& home);
+    Lock(Lock&& other) noexcept;
+    Lock& operator=(Lock&& other) noexcept;
+    ~Lock();
+
+   private:
+    friend class SingleInstance;
+    Lock(int fd, std::string home) : fd_(fd), home_(std::move(home)) {}
+    int fd_;
+    std::string home_;
+  };
+
+  // Claims `home` for this process, for as long as the result lives: takes its lock and listens.
+  // None when a running process holds it. Call it once a Qt application object exists.
   static std::unique_ptr<SingleInstance> claim(const std::string& home);
+  // Listens for later starts of the lock's home, holding the lock for as long as the result lives.
+  // Call it once a Qt application object exists.
+  static std::unique_ptr<SingleInstance> listen(Lock lock);
   // Asks the process holding `home` to bring its window forward; false when none answered in time.
   static bool askToShow(const std::string& home);
 
@@ -40,10 +61,10 @@ class SingleInstance : public QObject {
   void showRequested();
 
  private:
-  SingleInstance(int lockFd, const std::string& socketPath);
+  explicit SingleInstance(Lock lock);
   void answer();
 
-  int lockFd_;
+  Lock lock_;
   QLocalServer* server_ = nullptr;
 };
 

@@ -6,6 +6,7 @@
 #include <QtQml/QQmlExtensionPlugin>
 #include <cstdio>
 #include <exception>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "AmberLoom/StartupHeap.hpp"
 #include "Kit/Logging.hpp"
 #include "Platform/HomeDirectory.hpp"
+#include "Support/BackgroundTask.hpp"
 
 Q_IMPORT_QML_PLUGIN(AmberLoom_UIPlugin)
 
@@ -21,19 +23,25 @@ int main(int argc, char** argv) {
   // The core's warnings go to Qt's categories from the start, the login-time run's included.
   amberloom::ui::installCoreLogging();
   amberloom::app::AmberloomApp::handleCommandLineSwitches(std::vector<std::string>(argv, argv + argc));
+  amberloom::app::AmberloomApp::prepareProcess();
   // Before the windowed start allocates anything of size.
   amberloom::app::StartupHeap heap(amberloom::app::applicationStartHeap);
+  const std::string home = amberloom::platform::homeDirectory();
+  // Taken before anything reads or sweeps this home's files, which a running application may be
+  // writing; they are then read beside the start of Qt.
+  auto lock = amberloom::app::SingleInstance::Lock::take(home);
+  std::future<amberloom::app::RootScene::Resources> resources;
+  if (lock) resources = amberloom::runInBackground(&amberloom::app::RootScene::loadResources);
   QGuiApplication application(argc, argv);
   QGuiApplication::setApplicationName(QStringLiteral("AmberLoom"));
   QGuiApplication::setOrganizationDomain(QStringLiteral("winterbrae.tv"));
-  const std::string home = amberloom::platform::homeDirectory();
-  const auto instance = amberloom::app::SingleInstance::claim(home);
-  if (!instance) {
+  if (!lock) {
     if (amberloom::app::SingleInstance::askToShow(home)) return 0;
     std::fprintf(stderr, "AmberLoom: it is running already for %s, but does not answer\n", home.c_str());
     return 1;
   }
-  amberloom::app::AmberloomApp app;
+  const auto instance = amberloom::app::SingleInstance::listen(std::move(*lock));
+  amberloom::app::AmberloomApp app(std::move(resources));
   QObject::connect(instance.get(), &amberloom::app::SingleInstance::showRequested, &app,
                    &amberloom::app::AmberloomApp::bringForward);
   QObject::connect(&app, &amberloom::app::AmberloomApp::started, [&heap] { heap.release(); });

@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <future>
 #include <chrono>
 #include <vector>
 #include <map>
@@ -47,6 +48,7 @@
 #include "MedianTime.hpp"
 #include "Platform/ProcessRunner.hpp"
 #include "Preferences/UserDefaults.hpp"
+#include "Support/BackgroundTask.hpp"
 
 Q_IMPORT_QML_PLUGIN(AmberLoom_UIPlugin)
 
@@ -103,8 +105,16 @@ void exitAtFirstFrame(QQuickWindow* window, std::function<bool()> content = [] {
 
 int child(int argc, char** argv, const std::string& what) {
   // The application's start, as its main() makes it.
+  amberloom::app::AmberloomApp::prepareProcess();
   std::optional<amberloom::app::StartupHeap> heap;
-  if (what == "app") heap.emplace(amberloom::app::applicationStartHeap);
+  std::optional<amberloom::app::SingleInstance::Lock> lock;
+  std::future<amberloom::app::RootScene::Resources> resources;
+  if (what == "app") {
+    heap.emplace(amberloom::app::applicationStartHeap);
+    lock = amberloom::app::SingleInstance::Lock::take(amberloom::platform::homeDirectory());
+    if (!lock) return 1;
+    resources = amberloom::runInBackground(&amberloom::app::RootScene::loadResources);
+  }
   QGuiApplication application(argc, argv);
   if (what == "empty") {
     QQuickView view;
@@ -120,9 +130,8 @@ int child(int argc, char** argv, const std::string& what) {
     exitAtFirstFrame(qobject_cast<QQuickWindow*>(engine.rootObjects().first()));
     return QGuiApplication::exec();
   }
-  const auto instance = amberloom::app::SingleInstance::claim(amberloom::platform::homeDirectory());
-  if (!instance) return 1;
-  amberloom::app::AmberloomApp app;
+  const auto instance = amberloom::app::SingleInstance::listen(std::move(*lock));
+  amberloom::app::AmberloomApp app(std::move(resources));
   QObject::connect(&app, &amberloom::app::AmberloomApp::started, [&heap] { heap->release(); });
   app.showMainWindow();
   QQuickWindow* window = app.mainWindow();

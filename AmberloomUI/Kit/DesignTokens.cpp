@@ -70,6 +70,8 @@ QFont TextStyles::font(qreal size, QFont::Weight weight) {
   else
     font.setPointSizeF(size / pixelsPerPoint);
   font.setWeight(weight);
+  // Said outright, so that a control given this font does not take its theme's hinting instead.
+  font.setHintingPreference(QFont::PreferNoHinting);
   return font;
 }
 

@@ -47,6 +47,9 @@ class Palette : public QObject {
 
   explicit Palette(const Colors& colors);
 
+  const QColor& onSurface() const { return onSurface_; }
+  const QColor& primary() const { return primary_; }
+
  private:
   QColor surface_, surfaceRaised_, surfaceGlass_, surfaceGlassHi_, onSurface_, onSurfaceMuted_,
       onSurfaceFaint_, border_, borderStrong_, primary_, primaryDeep_, onPrimary_, primaryGlow_,
@@ -97,11 +100,19 @@ class TextStyles : public QObject {
  public:
   TextStyles();
 
-  // The font of `size` points and `weight`. A whole size is set in pixels; a fractional one
-  // (12.5) in points at the 96 dpi that Qt Quick takes as one pixel per point here.
+  // The font of `size` points and `weight`, drawn unhinted (see useUnhintedText). A whole size is
+  // set in pixels; a fractional one (12.5) in points at the 96 dpi that Qt Quick takes as one
+  // pixel per point here.
   static QFont font(qreal size, QFont::Weight weight);
   // The size in points `font` was built with.
   static qreal sizeOf(const QFont& font);
+
+  const QFont& body() const { return body_; }
+  const QFont& label() const { return label_; }
+  const QFont& rowTitle() const { return rowTitle_; }
+  const QFont& rowBody() const { return rowBody_; }
+  const QFont& rowMeta() const { return rowMeta_; }
+  const QFont& caption() const { return caption_; }
 
  private:
   QFont display_, h1_, h2_, h3_, bodyLg_, body_, label_, rowTitle_, rowBody_, rowMeta_, caption_,

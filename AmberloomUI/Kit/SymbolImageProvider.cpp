@@ -3,12 +3,16 @@
 #include <QAccessible>
 #include <QDirIterator>
 #include <QFile>
+#include <QFont>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QQmlEngine>
 #include <QSvgRenderer>
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <tuple>
 
 #include "Kit/WindowAccessibility.hpp"
 #include "Support/BackgroundTask.hpp"
@@ -18,6 +22,8 @@ namespace amberloom::ui {
 namespace {
 
 constexpr int defaultSide = 16;
+// Far more than every name in every colour and size that the screens show.
+constexpr std::size_t keptSymbols = 2048;
 
 const QString symbolFolder = QStringLiteral(":/amberloom/symbols");
 
@@ -57,6 +63,19 @@ class SymbolImageProvider::Library {
 
   void abandon() { abandoned_ = true; }
 
+  // What symbol() drew, by name, colour and side.
+  using Key = std::tuple<QString, QRgb, int>;
+  std::optional<QImage> drawn(const Key& key) {
+    std::lock_guard lock(mutex_);
+    const auto found = drawn_.find(key);
+    return found == drawn_.end() ? std::nullopt : std::optional(found->second);
+  }
+  void keepDrawn(const Key& key, const QImage& image) {
+    std::lock_guard lock(mutex_);
+    if (drawn_.size() >= keptSymbols) drawn_.clear();
+    drawn_.emplace(key, image);
+  }
+
  private:
   static std::shared_ptr<QSvgRenderer> read(const QString& path) {
     auto renderer = std::make_shared<QSvgRenderer>(path);
@@ -73,6 +92,7 @@ class SymbolImageProvider::Library {
 
   std::mutex mutex_;
   std::map<QString, std::shared_ptr<QSvgRenderer>> read_;
+  std::map<Key, QImage> drawn_;
   std::mutex drawing_;
   std::atomic<bool> abandoned_ = false;
 };
@@ -104,7 +124,20 @@ QImage SymbolImageProvider::requestImage(const QString& id, QSize* size, const Q
 
   const QSize side(requestedSize.width() > 0 ? requestedSize.width() : defaultSide,
                    requestedSize.height() > 0 ? requestedSize.height() : defaultSide);
-  QImage image(side, QImage::Format_ARGB32_Premultiplied);
+  if (size) *size = side;
+  return draw(name, color, side);
+}
+
+QImage SymbolImageProvider::symbol(const QString& name, const QColor& color, int side) {
+  const Library::Key key{name, color.rgba(), side};
+  if (auto image = library_->drawn(key)) return *image;
+  QImage image = draw(name, color, QSize(side, side));
+  library_->keepDrawn(key, image);
+  return image;
+}
+
+QImage SymbolImageProvider::draw(const QString& name, const QColor& color, const QSize& size) {
+  QImage image(size, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
@@ -113,12 +146,18 @@ QImage SymbolImageProvider::requestImage(const QString& id, QSize* size, const Q
   painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
   painter.fillRect(image.rect(), color);
   painter.end();
-
-  if (size) *size = side;
   return image;
 }
 
+void useUnhintedText() {
+  QFont font = QGuiApplication::font();
+  if (font.hintingPreference() == QFont::PreferNoHinting) return;
+  font.setHintingPreference(QFont::PreferNoHinting);
+  QGuiApplication::setFont(font);
+}
+
 void installKit(QQmlEngine& engine) {
+  useUnhintedText();
   engine.addImageProvider(QStringLiteral("symbol"), new SymbolImageProvider);
   // Qt keeps one list of factories for the process and adds each only once.
   QAccessible::installFactory(&windowAccessibility);

@@ -1,6 +1,7 @@
 // The user-interface tests: a QGuiApplication on the offscreen platform with Qt Quick's software
 // renderer (so grabbing a window needs no GPU), the light colour scheme unless a test sets
-// another, and the fresh temporary home every test process gets.
+// another, the process as the application prepares its own, and the fresh temporary home every
+// test process gets.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <QtQml/QQmlExtensionPlugin>
 #include <cstring>
 
+#include "AmberLoom/AmberloomApp.hpp"
 #include "Preferences/NightShiftVerifier.hpp"
 #include "TestHome.hpp"
 
@@ -29,6 +31,7 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   qputenv("QT_QUICK_BACKEND", "software");
   qputenv("AMBERLOOM_COLOR_SCHEME", "light");
+  amberloom::app::AmberloomApp::prepareProcess();
   // Listing the tests (CTest does it at build time) needs no application.
   const bool listOnly = listsTestsOnly(argc, argv);
   return amberloom::testing::runInTemporaryHome([&] {

@@ -47,6 +47,18 @@ TEST(SingleInstance, OneHolderAtATimeAndNoneLeftBehindByTheLast) {
   auto other = SingleInstance::claim(home + "/other-mac");
   EXPECT_TRUE(other) << "another home sharing the runtime folder";
 
+  // The lock alone, taken before anything of Qt, holds the home as well; the application that
+  // listens with it later is the holder.
+  {
+    auto lock = SingleInstance::Lock::take(home + "/early-mac");
+    ASSERT_TRUE(lock);
+    EXPECT_FALSE(SingleInstance::Lock::take(home + "/early-mac"));
+    EXPECT_FALSE(SingleInstance::claim(home + "/early-mac"));
+    auto listening = SingleInstance::listen(std::move(*lock));
+    EXPECT_FALSE(SingleInstance::claim(home + "/early-mac")) << "held by the one listening";
+  }
+  EXPECT_TRUE(SingleInstance::claim(home + "/early-mac")) << "given back with it";
+
   // The lock file stays behind its holder; only the kernel's lock on it said it was held.
   first.reset();
   EXPECT_FALSE(SingleInstance::askToShow(home)) << "no one answers for a home no one holds";
