@@ -9,6 +9,10 @@ import AmberLoom.UI
 FocusScope {
     id: root
 
+    // The palette in force, read here once rather than by every item below: a list makes many
+    // of these, and each reader of Theme.palette carries a Theme of its own.
+    readonly property Palette colours: Theme.palette
+
     required property SettingsModel settingsModel
     required property string settingID
     // The name of the setting's group, shown as a badge in search results; "" for none.
@@ -45,14 +49,14 @@ FocusScope {
     Rectangle {
         anchors.fill: parent
         radius: 12
-        color: Theme.palette.surfaceRaised
+        color: root.colours.surfaceRaised
         antialiasing: true
     }
     Rectangle {
         objectName: "hoverTint"
         anchors.fill: parent
         radius: 12
-        color: Theme.palette.onSurface
+        color: root.colours.onSurface
         opacity: root.isHovered ? 0.045 : 0
         antialiasing: true
         Behavior on opacity { NumberAnimation { duration: 130; easing.type: Easing.OutQuad } }
@@ -71,7 +75,7 @@ FocusScope {
                 width: 24
                 height: parent.height
                 radius: 12
-                color: Theme.palette.stateWarn
+                color: root.colours.stateWarn
                 antialiasing: true
             }
         }
@@ -88,7 +92,7 @@ FocusScope {
             anchors.centerIn: parent
             name: cardModel.weakensSecurity ? "exclamationmark.shield.fill" : cardModel.symbol
             pointSize: cardModel.weakensSecurity ? 14 : 13
-            color: cardModel.weakensSecurity ? Theme.palette.stateWarn : Theme.palette.onSurfaceFaint
+            color: cardModel.weakensSecurity ? root.colours.stateWarn : root.colours.onSurfaceFaint
         }
     }
 
@@ -123,7 +127,7 @@ FocusScope {
                 text: cardModel.label
                 textFormat: Text.PlainText
                 font: Tokens.text.rowTitle
-                color: Theme.palette.onSurface
+                color: root.colours.onSurface
                 elide: Text.ElideRight
                 maximumLineCount: 1
                 HoverHandler { id: titleHover }
@@ -144,7 +148,7 @@ FocusScope {
                     shown: cardModel.isSet
                     symbol: "circle.fill"
                     size: 5
-                    colour: Theme.palette.stateOn
+                    colour: root.colours.stateOn
                     tip: qsTr("This one has its own setting saved on this Mac, instead of Apple's usual one")
                 }
                 Mark {
@@ -153,7 +157,7 @@ FocusScope {
                     shown: cardModel.effectUnverified
                     symbol: "questionmark.circle"
                     size: 10
-                    colour: Theme.palette.stateWarn
+                    colour: root.colours.stateWarn
                     tip: qsTr("Saved properly, but we have never seen it actually change anything — see the info panel")
                 }
                 Loader {
@@ -163,8 +167,8 @@ FocusScope {
                     sourceComponent: Badge {
                         objectName: "groupBadge"
                         text: root.groupName
-                        colour: Theme.palette.onSurfaceMuted
-                        background: Theme.palette.surfaceGlass
+                        colour: root.colours.onSurfaceMuted
+                        background: root.colours.surfaceGlass
                     }
                 }
                 Loader {
@@ -191,7 +195,7 @@ FocusScope {
                             anchors.centerIn: parent
                             name: "arrow.uturn.backward"
                             pointSize: 11
-                            color: Theme.palette.onSurfaceMuted
+                            color: root.colours.onSurfaceMuted
                         }
                         FocusRing {
                             outset: 2
@@ -209,7 +213,7 @@ FocusScope {
             text: cardModel.summary
             textFormat: Text.PlainText
             font: Tokens.text.rowBody
-            color: Theme.palette.onSurfaceMuted
+            color: root.colours.onSurfaceMuted
             elide: Text.ElideRight
             maximumLineCount: 1
             HoverHandler { id: summaryHover }
@@ -231,7 +235,7 @@ FocusScope {
                 textFormat: Text.PlainText
                 font: Qt.font({ family: "monospace", pixelSize: Tokens.text.rowMeta.pixelSize,
                                 weight: Tokens.text.rowMeta.weight })
-                color: Theme.palette.onSurfaceFaint
+                color: root.colours.onSurfaceFaint
                 elide: Text.ElideRight
             }
         }
@@ -267,7 +271,7 @@ FocusScope {
                 symbol: "exclamationmark.triangle"
                 text: qsTr("Cannot be read")
                 font: Tokens.text.caption
-                color: Theme.palette.stateWarn
+                color: root.colours.stateWarn
                 HoverHandler { id: unreadableHover }
                 HoverTip {
                     text: qsTr("The preference file this setting lives in is damaged, so its value on this Mac is unknown. AmberLoom changes nothing there.")
@@ -299,12 +303,12 @@ FocusScope {
 
         // Drawn by plain children: a control would build a content item and background for every card.
         Rectangle {
-            readonly property color ink: Theme.palette.onSurface
+            readonly property color ink: root.colours.onSurface
             anchors.fill: parent
             radius: 6
             color: Qt.rgba(ink.r, ink.g, ink.b, infoButton.infoHovered ? 0.12 : 0.06)
             border.width: 1
-            border.color: infoButton.infoHovered ? Theme.palette.borderStrong : "transparent"
+            border.color: infoButton.infoHovered ? root.colours.borderStrong : "transparent"
             antialiasing: true
         }
         Text {
@@ -313,7 +317,7 @@ FocusScope {
             font.family: "serif"
             font.pixelSize: 12
             font.weight: Font.DemiBold
-            color: infoButton.infoHovered ? Theme.palette.onSurface : Theme.palette.onSurfaceMuted
+            color: infoButton.infoHovered ? root.colours.onSurface : root.colours.onSurfaceMuted
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
         }

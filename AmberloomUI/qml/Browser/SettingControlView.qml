@@ -12,6 +12,10 @@ import AmberLoom.UI
 Item {
     id: view
 
+    // The palette in force, read here once rather than by every item below: a list makes many
+    // of these, and each reader of Theme.palette carries a Theme of its own.
+    readonly property Palette colours: Theme.palette
+
     required property SettingControlAdapter adapter
     // Makes the folder panel: an object with open() that signals chosen(url) or cancelled(); null
     // for the system's, loaded when first asked for.
@@ -59,7 +63,7 @@ Item {
         Text {
             objectName: "unsupported"
             text: qsTr("Can't be changed here yet")
-            color: Theme.palette.onSurfaceMuted
+            color: view.colours.onSurfaceMuted
             verticalAlignment: Text.AlignVCenter
         }
     }
@@ -127,7 +131,7 @@ Item {
             }
 
             background: Rectangle {
-                readonly property color ink: Theme.palette.onSurface
+                readonly property color ink: view.colours.onSurface
                 x: slider.leftPadding
                 y: slider.topPadding + (slider.availableHeight - height) / 2
                 width: slider.availableWidth
@@ -138,7 +142,7 @@ Item {
                     width: slider.visualPosition * parent.width
                     height: parent.height
                     radius: 2
-                    color: Theme.palette.primary
+                    color: view.colours.primary
                 }
             }
             handle: Rectangle {
@@ -147,9 +151,9 @@ Item {
                 width: 16
                 height: 16
                 radius: 8
-                color: Theme.palette.onPrimary
+                color: view.colours.onPrimary
                 border.width: 1
-                border.color: Theme.palette.borderStrong
+                border.color: view.colours.borderStrong
             }
             FocusRing { cornerRadius: slider.height / 2 }
         }
@@ -162,7 +166,7 @@ Item {
             elide: Text.ElideRight
             text: sliderRow.adapter.formatted
             font: Tokens.text.mono
-            color: Theme.palette.onSurfaceMuted
+            color: view.colours.onSurfaceMuted
             horizontalAlignment: Text.AlignRight
             Accessible.ignored: true
         }
@@ -212,7 +216,7 @@ Item {
                 text: menu.displayText
                 textFormat: Text.PlainText
                 font: menu.font
-                color: Theme.palette.onSurface
+                color: view.colours.onSurface
                 verticalAlignment: Text.AlignVCenter
                 elide: Text.ElideRight
             }
@@ -221,14 +225,14 @@ Item {
                 y: (menu.height - height) / 2
                 name: "chevron.down"
                 pointSize: 10
-                color: Theme.palette.onSurfaceMuted
+                color: view.colours.onSurfaceMuted
             }
             background: Rectangle {
-                readonly property color ink: Theme.palette.onSurface
+                readonly property color ink: view.colours.onSurface
                 radius: 6
                 color: Qt.rgba(ink.r, ink.g, ink.b, menu.down ? 0.14 : menu.hovered ? 0.1 : 0.06)
                 border.width: 1
-                border.color: Theme.palette.borderStrong
+                border.color: view.colours.borderStrong
             }
             FocusRing {}
             delegate: T.ItemDelegate {
@@ -246,13 +250,13 @@ Item {
                     text: entry.text
                     textFormat: Text.PlainText
                     font: menu.font
-                    color: entry.highlighted ? Theme.palette.onPrimary : Theme.palette.onSurface
+                    color: entry.highlighted ? view.colours.onPrimary : view.colours.onSurface
                     verticalAlignment: Text.AlignVCenter
                     elide: Text.ElideRight
                 }
                 background: Rectangle {
                     radius: 4
-                    color: entry.highlighted ? Theme.palette.primary : "transparent"
+                    color: entry.highlighted ? view.colours.primary : "transparent"
                 }
             }
             popup: T.Popup {
@@ -271,9 +275,9 @@ Item {
                 }
                 background: Rectangle {
                     radius: 8
-                    color: menu.Theme.palette.surfaceRaised
+                    color: menu.view.colours.surfaceRaised
                     border.width: 1
-                    border.color: menu.Theme.palette.borderStrong
+                    border.color: menu.view.colours.borderStrong
                 }
             }
         }
@@ -300,9 +304,9 @@ Item {
             rightPadding: 8
             activeFocusOnTab: view.inTabOrder || activeFocus
             font: Tokens.text.caption
-            color: Theme.palette.onSurface
-            selectionColor: Theme.palette.primary
-            selectedTextColor: Theme.palette.onPrimary
+            color: view.colours.onSurface
+            selectionColor: view.colours.primary
+            selectedTextColor: view.colours.onPrimary
             verticalAlignment: TextInput.AlignVCenter
             Accessible.name: textControl.adapter.label
             Accessible.description: textControl.adapter.accessibleDescription
@@ -338,9 +342,9 @@ Item {
 
             background: Rectangle {
                 radius: Tokens.radius.input
-                color: Theme.palette.surface
+                color: view.colours.surface
                 border.width: field.activeFocus ? 2 : 1
-                border.color: field.activeFocus ? Theme.palette.primary : Theme.palette.borderStrong
+                border.color: field.activeFocus ? view.colours.primary : view.colours.borderStrong
             }
         }
     }
@@ -350,7 +354,7 @@ Item {
     component ColorControl: T.Button {
         id: well
         required property SettingControlAdapter adapter
-        readonly property color shown: adapter.hasColour ? adapter.colour : Theme.palette.primary
+        readonly property color shown: adapter.hasColour ? adapter.colour : view.colours.primary
         property QtObject picker: null
         objectName: "colourWell"
         implicitWidth: 44
@@ -374,11 +378,11 @@ Item {
         }
 
         background: Rectangle {
-            readonly property color ink: Theme.palette.onSurface
+            readonly property color ink: view.colours.onSurface
             radius: 6
             color: Qt.rgba(ink.r, ink.g, ink.b, well.down ? 0.14 : well.hovered ? 0.1 : 0.06)
             border.width: 1
-            border.color: Theme.palette.borderStrong
+            border.color: view.colours.borderStrong
             Rectangle {
                 objectName: "colourSwatch"
                 anchors.fill: parent
@@ -386,7 +390,7 @@ Item {
                 radius: 3
                 color: well.shown
                 border.width: 1
-                border.color: Theme.palette.border
+                border.color: view.colours.border
             }
         }
         contentItem: Item {}
@@ -427,7 +431,7 @@ Item {
             text: folder.adapter.folderText
             textFormat: Text.PlainText
             font: Tokens.text.caption
-            color: Theme.palette.onSurfaceMuted
+            color: view.colours.onSurfaceMuted
             horizontalAlignment: Text.AlignRight
             elide: Text.ElideLeft
             maximumLineCount: 1

@@ -7,6 +7,10 @@ import AmberLoom.UI
 T.AbstractButton {
     id: row
 
+    // The palette in force, read here once rather than by every item below: a list makes many
+    // of these, and each reader of Theme.palette carries a Theme of its own.
+    readonly property Palette colours: Theme.palette
+
     required property string title
     required property string symbol
     required property int count
@@ -15,7 +19,7 @@ T.AbstractButton {
     required property string accessibleName
 
     readonly property bool lit: isSelected || hovered
-    readonly property color ink: lit ? Theme.palette.onSurface : Theme.palette.onSurfaceMuted
+    readonly property color ink: lit ? row.colours.onSurface : row.colours.onSurfaceMuted
 
     implicitHeight: Math.max(30, label.implicitHeight + topPadding + bottomPadding)
     leftPadding: 10
@@ -32,7 +36,7 @@ T.AbstractButton {
     // Drawn by plain children rather than a content item and background, which a control would
     // build on its own: the sidebar makes one row per group.
     Rectangle {
-        readonly property color tint: Theme.palette.onSurface
+        readonly property color tint: row.colours.onSurface
         anchors.fill: parent
         radius: 8
         antialiasing: true
@@ -77,6 +81,6 @@ T.AbstractButton {
         visible: row.hasCount
         text: row.count
         font: Tokens.text.rowMeta
-        color: row.isSelected ? Theme.palette.primary : Theme.palette.onSurfaceFaint
+        color: row.isSelected ? row.colours.primary : row.colours.onSurfaceFaint
     }
 }

@@ -7,14 +7,18 @@ import AmberLoom.UI
 Rectangle {
     id: track
 
+    // The palette in force, read here once rather than by every item below: a list makes many
+    // of these, and each reader of Theme.palette carries a Theme of its own.
+    readonly property Palette colours: Theme.palette
+
     required property bool on
 
-    readonly property color ink: Theme.palette.onSurface
+    readonly property color ink: track.colours.onSurface
 
     radius: height / 2
-    color: on ? Theme.palette.primary : Qt.rgba(ink.r, ink.g, ink.b, 0.16)
+    color: on ? track.colours.primary : Qt.rgba(ink.r, ink.g, ink.b, 0.16)
     border.width: on ? 0 : 1
-    border.color: Theme.palette.borderStrong
+    border.color: track.colours.borderStrong
     antialiasing: true
 
     Rectangle {
@@ -23,9 +27,9 @@ Rectangle {
         width: parent.height - 4
         height: width
         radius: width / 2
-        color: Theme.palette.onPrimary
+        color: track.colours.onPrimary
         border.width: 1
-        border.color: Theme.palette.border
+        border.color: track.colours.border
         antialiasing: true
         Behavior on x { NumberAnimation { duration: 120; easing.type: Easing.OutQuad } }
     }
