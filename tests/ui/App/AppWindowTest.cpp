@@ -6,12 +6,15 @@
 
 #include <QThread>
 #include <QThreadPool>
+#include <QFont>
 #include <algorithm>
+#include <functional>
 #include <filesystem>
 #include <optional>
 
 #include "Account/AccountModel.hpp"
 #include "Account/SyncModel.hpp"
+#include "AmberLoom/StartupWarmUp.hpp"
 #include "AmberLoom/Updater.hpp"
 #include "AppFixture.hpp"
 #include "Browser/SettingsModel.hpp"
@@ -90,6 +93,36 @@ TEST_F(AppWindow, ShowsSignInThenTheWizardOnceThenTheCatalogueWindow) {
   // The next start goes straight to the catalogue window.
   auto app = start();
   EXPECT_EQ(screenOf(*app), QStringLiteral("catalogView"));
+}
+
+// The fonts the start readies while the root view compiles are the ones the catalogue's first screen
+// sets its text in: a font that screen came to use without joining them would be loaded by its
+// first text again, on the start's longest path.
+TEST_F(AppWindow, TheStartReadiesEveryFontOfTheCataloguesFirstScreen) {
+  signIn();
+  StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
+  auto app = start();
+  ASSERT_EQ(screenOf(*app), QStringLiteral("catalogView"));
+  const auto key = [](const QFont& font) {
+    return QStringLiteral("%1 %2px %3pt weight %4").arg(font.family()).arg(font.pixelSize()).arg(font.pointSizeF()).arg(font.weight());
+  };
+  QStringList readied;
+  for (const QFont& font : amberloom::app::StartupWarmUp::firstScreenFonts()) readied.append(key(font));
+  int texts = 0;
+  std::function<void(QQuickItem*)> visit = [&](QQuickItem* item) {
+    if (!item->isVisible()) return;
+    const QVariant text = item->property("text");
+    const QVariant font = item->property("font");
+    if (QByteArray(item->metaObject()->className()).startsWith("QQuickText") && !text.toString().isEmpty() &&
+        font.canConvert<QFont>()) {
+      ++texts;
+      EXPECT_TRUE(readied.contains(key(font.value<QFont>())))
+          << text.toString().toStdString() << ": " << key(font.value<QFont>()).toStdString();
+    }
+    for (QQuickItem* child : item->childItems()) visit(child);
+  };
+  visit(find(app->mainWindow(), "rootView"));
+  EXPECT_GT(texts, 40);
 }
 
 // The window draws once with nothing on it, so that it shows at once; its root view follows, then
