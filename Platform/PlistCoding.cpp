@@ -258,7 +258,8 @@ std::string dateText(double secondsSinceReferenceDate) {
   std::tm parts{};
   gmtime_r(&unix, &parts);
   // Four digits of year whatever the year, as ISO 8601 has it ("%Y" would write 843 for 0843).
-  char buffer[32];
+  // Room for any int in each field: the compiler cannot know the years stop at 9999.
+  char buffer[80];
   std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02dZ", parts.tm_year + 1900, parts.tm_mon + 1,
                 parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
   return buffer;

@@ -74,8 +74,11 @@ TEST(SymbolIcon, ShowsTheProvidersSymbolInItsOwnColourOrElseItsThemes) {
   const QImage shown = window->grabWindow();
   const QImage gear = icon("tinted")->image();
   for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 20; ++x)
-      if (qAlpha(gear.pixel(x, y)) == 255) EXPECT_EQ(shown.pixelColor(x, y), QColor(255, 0, 0)) << x << "," << y;
+    for (int x = 0; x < 20; ++x) {
+      if (qAlpha(gear.pixel(x, y)) == 255) {
+        EXPECT_EQ(shown.pixelColor(x, y), QColor(255, 0, 0)) << x << "," << y;
+      }
+    }
 
   // The Theme's palette changes: only the icon without a colour of its own follows it.
   auto* theme = qobject_cast<ThemeAttached*>(qmlAttachedPropertiesObject<Theme>(window.get(), true));
