@@ -51,7 +51,8 @@ Item {
         contentHeight: body.implicitHeight + 22 + 40
         clip: true
 
-        T.ScrollBar.vertical: PageScrollBar {
+        PageScrollBar {
+            flickable: flick
             alwaysShown: true
         }
 

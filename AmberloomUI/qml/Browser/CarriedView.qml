@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Layouts
-import QtQuick.Templates as T
 import AmberLoom.UI
 
 // The settings that are backed up and copied between the user's Macs but have no control here,
@@ -29,7 +28,6 @@ Item {
         bottomMargin: 20
         spacing: 10
         model: rows
-        T.ScrollBar.vertical: scrollBar
 
         header: SurfaceGroup {
             width: ListView.view.width
@@ -96,6 +94,7 @@ Item {
 
     PageScrollBar {
         id: scrollBar
+        flickable: list
         anchors.top: parent.top
         anchors.bottom: parent.bottom
         anchors.right: parent.right

@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Layouts
-import QtQuick.Templates as T
 import AmberLoom.UI
 
 // The working area of the main window: the group sidebar beside the page the sidebar's selection
@@ -29,109 +28,144 @@ Item {
         anchors.fill: parent
         spacing: 0
 
-        T.SplitView {
+        // The sidebar beside the page, with a line between them that can be dragged to widen or
+        // narrow the sidebar. A focus scope of its own: a list's current row takes the keyboard's
+        // focus only when the keyboard brings it there.
+        FocusScope {
             id: split
             Layout.fillWidth: true
             Layout.fillHeight: true
-            orientation: Qt.Horizontal
             // The panes end where the status bar begins: a list scrolled to its end draws nothing
             // into the bar.
             clip: true
             Theme.palette: Tokens.amberloomPalette(SystemColorScheme.scheme)
 
-            handle: Rectangle {
-                implicitWidth: 1
-                color: Theme.palette.border
-            }
+            readonly property real sidebarMinimum: 210
+            readonly property real pageMinimum: 360
+            // The width the user dragged the sidebar to; the page keeps its minimum where it can.
+            property real sidebarPreferred: 230
 
-            GroupSidebar {
-                objectName: "sidebar"
-                T.SplitView.minimumWidth: 210
-                T.SplitView.preferredWidth: 230
-                settingsModel: catalog.model
-                hasGuide: catalog.guide !== null
-                repairCount: catalog.repairCount
-            }
+            RowLayout {
+                anchors.fill: parent
+                spacing: 0
 
-            Item {
-                T.SplitView.fillWidth: true
-                T.SplitView.minimumWidth: 360
+                GroupSidebar {
+                    objectName: "sidebar"
+                    Layout.preferredWidth: split.sidebarPreferred
+                    Layout.minimumWidth: split.sidebarMinimum
+                    Layout.fillHeight: true
+                    settingsModel: catalog.model
+                    hasGuide: catalog.guide !== null
+                    repairCount: catalog.repairCount
+                }
 
                 Rectangle {
-                    id: toolbar
-                    anchors.left: parent.left
-                    anchors.right: parent.right
-                    height: 52
-                    color: Theme.palette.surface
+                    id: divider
+                    Layout.preferredWidth: 1
+                    Layout.fillHeight: true
+                    color: Theme.palette.border
+                    // Its grip reaches a little over both panes.
                     z: 1
 
-                    RowLayout {
+                    MouseArea {
                         anchors.fill: parent
-                        anchors.leftMargin: 20
-                        anchors.rightMargin: 14
-                        spacing: 16
-
-                        ColumnLayout {
-                            Layout.fillWidth: true
-                            spacing: 1
-                            Text {
-                                objectName: "pageTitle"
-                                Layout.fillWidth: true
-                                text: detail.item && detail.item.title !== undefined ? detail.item.title : ""
-                                textFormat: Text.PlainText
-                                font: Tokens.text.label
-                                color: Theme.palette.onSurface
-                                elide: Text.ElideRight
-                                Accessible.role: Accessible.TitleBar
-                                Accessible.name: text
-                                // A page that heads itself (the account page) leaves the title empty.
-                                Accessible.ignored: text === ""
-                            }
-                            Text {
-                                objectName: "pageSubtitle"
-                                Layout.fillWidth: true
-                                visible: text !== ""
-                                text: detail.item && detail.item.subtitle !== undefined ? detail.item.subtitle : ""
-                                textFormat: Text.PlainText
-                                font: Tokens.text.caption
-                                color: Theme.palette.onSurfaceFaint
-                                elide: Text.ElideRight
-                            }
+                        anchors.leftMargin: -3
+                        anchors.rightMargin: -3
+                        cursorShape: Qt.SplitHCursor
+                        preventStealing: true
+                        onPositionChanged: mouse => {
+                            if (pressed)
+                                split.sidebarPreferred = Math.max(split.sidebarMinimum,
+                                    Math.min(split.width - divider.width - split.pageMinimum,
+                                             mapToItem(split, mouse.x, 0).x));
                         }
-                        SearchField {
-                            objectName: "searchField"
-                            text: catalog.model.searchText
-                            onTextEdited: catalog.model.searchText = text
-                        }
-                    }
-
-                    Rectangle {
-                        anchors.left: parent.left
-                        anchors.right: parent.right
-                        anchors.bottom: parent.bottom
-                        height: 1
-                        color: Theme.palette.border
                     }
                 }
 
-                Loader {
-                    id: detail
-                    objectName: "detail"
-                    anchors.top: toolbar.bottom
-                    anchors.left: parent.left
-                    anchors.right: parent.right
-                    anchors.bottom: parent.bottom
-                    sourceComponent: {
-                        switch (catalog.model.selectedPage) {
-                        case "group": return settingsPage;
-                        case "carried": return carriedPage;
-                        case "myMacs": return catalog.myMacsPage ?? emptyPage;
-                        case "recipes": return catalog.recipesPage ?? emptyPage;
-                        case "manualGuide": return catalog.guide ? guidePage : settingsPage;
-                        case "account": return accountScroll;
-                        case "repairs": return catalog.repairsPage ?? emptyPage;
+                Item {
+                    Layout.fillWidth: true
+                    Layout.fillHeight: true
+                    Layout.minimumWidth: split.pageMinimum
+
+                    Rectangle {
+                        id: toolbar
+                        anchors.left: parent.left
+                        anchors.right: parent.right
+                        height: 52
+                        color: Theme.palette.surface
+                        z: 1
+
+                        RowLayout {
+                            anchors.fill: parent
+                            anchors.leftMargin: 20
+                            anchors.rightMargin: 14
+                            spacing: 16
+
+                            ColumnLayout {
+                                Layout.fillWidth: true
+                                spacing: 1
+                                Text {
+                                    objectName: "pageTitle"
+                                    Layout.fillWidth: true
+                                    visible: text !== ""
+                                    text: detail.item && detail.item.title !== undefined ? detail.item.title : ""
+                                    textFormat: Text.PlainText
+                                    font: Tokens.text.label
+                                    color: Theme.palette.onSurface
+                                    elide: Text.ElideRight
+                                    Accessible.role: Accessible.TitleBar
+                                    Accessible.name: text
+                                    // A page that heads itself (the account page) leaves the title empty.
+                                    Accessible.ignored: text === ""
+                                }
+                                Text {
+                                    objectName: "pageSubtitle"
+                                    Layout.fillWidth: true
+                                    visible: text !== ""
+                                    text: detail.item && detail.item.subtitle !== undefined ? detail.item.subtitle : ""
+                                    textFormat: Text.PlainText
+                                    font: Tokens.text.caption
+                                    color: Theme.palette.onSurfaceFaint
+                                    elide: Text.ElideRight
+                                }
+                            }
+                            SearchField {
+                                objectName: "searchField"
+                                Layout.preferredWidth: 240
+                                Layout.preferredHeight: 28
+                                text: catalog.model.searchText
+                                onTextEdited: catalog.model.searchText = text
+                            }
                         }
-                        return emptyPage;
+
+                        Rectangle {
+                            anchors.left: parent.left
+                            anchors.right: parent.right
+                            anchors.bottom: parent.bottom
+                            height: 1
+                            color: Theme.palette.border
+                        }
+                    }
+
+                    Loader {
+                        id: detail
+                        objectName: "detail"
+                        anchors.top: toolbar.bottom
+                        anchors.left: parent.left
+                        anchors.right: parent.right
+                        anchors.bottom: parent.bottom
+                        sourceComponent: {
+                            switch (catalog.model.selectedPage) {
+                            case "group": return settingsPage;
+                            case "carried": return carriedPage;
+                            case "myMacs": return catalog.myMacsPage ?? emptyPage;
+                            case "recipes": return catalog.recipesPage ?? emptyPage;
+                            case "manualGuide": return catalog.guide ? guidePage : settingsPage;
+                            case "account": return accountScroll;
+                            case "repairs": return catalog.repairsPage ?? emptyPage;
+                            }
+                            return emptyPage;
+                        }
                     }
                 }
             }
@@ -186,7 +220,6 @@ Item {
                 anchors.fill: parent
                 contentHeight: account.height + 40
                 clip: true
-                T.ScrollBar.vertical: accountScrollBar
                 Loader {
                     id: account
                     x: 20
@@ -197,6 +230,7 @@ Item {
             }
             PageScrollBar {
                 id: accountScrollBar
+                flickable: scroller
                 anchors.top: parent.top
                 anchors.bottom: parent.bottom
                 anchors.right: parent.right

@@ -1,12 +1,12 @@
 import QtQuick
 import QtQuick.Layouts
-import QtQuick.Templates as T
 import AmberLoom.UI
 
 // The tip of the day: a hook and a body about one setting, a button that takes the user to the
 // setting (only when the setting is known) and a button that hides the tip. Texts are shown as
-// they come; the card only runs its two actions.
-SurfaceGroup {
+// they come; the card only runs its two actions. Drawn as a surface group is (a rounded fill and a
+// 1-point frame), from plain items: the card is on the catalogue's first screen.
+Item {
     id: card
 
     required property string hook
@@ -18,12 +18,21 @@ SurfaceGroup {
     signal dismiss()
     signal reveal()
 
-    cornerRadius: Tokens.radius.card
-    border: Theme.palette.border
+    implicitWidth: content.implicitWidth
+    implicitHeight: content.implicitHeight
     Accessible.role: Accessible.Grouping
     Accessible.name: qsTr("Did you know: %1").arg(hook)
 
+    Rectangle {
+        anchors.fill: parent
+        radius: Tokens.radius.card
+        color: Theme.palette.surfaceRaised
+        antialiasing: true
+    }
+
     Item {
+        id: content
+        anchors.fill: parent
         implicitWidth: row.implicitWidth + 36
         implicitHeight: row.implicitHeight + 28
 
@@ -65,7 +74,7 @@ SurfaceGroup {
                     color: Theme.palette.onSurfaceMuted
                     wrapMode: Text.Wrap
                 }
-                T.AbstractButton {
+                PlainButton {
                     id: showMe
                     objectName: "tipReveal"
                     visible: card.hasSetting
@@ -75,11 +84,13 @@ SurfaceGroup {
                     implicitWidth: Math.ceil(showMeText.implicitWidth)
                     implicitHeight: showMeText.implicitHeight
                     text: qsTr("Show me %1").arg(card.settingLabel)
-                    hoverEnabled: true
+                    Accessible.role: Accessible.Button
                     Accessible.name: text
+                    Accessible.onPressAction: click()
                     onClicked: card.reveal()
-                    contentItem: Text {
+                    Text {
                         id: showMeText
+                        anchors.fill: parent
                         text: showMe.text
                         textFormat: Text.PlainText
                         font: Tokens.text.caption
@@ -89,23 +100,34 @@ SurfaceGroup {
                     FocusRing { cornerRadius: 2 }
                 }
             }
-            T.AbstractButton {
+            PlainButton {
                 objectName: "tipDismiss"
                 Layout.alignment: Qt.AlignTop
                 implicitWidth: 20
                 implicitHeight: 20
+                Accessible.role: Accessible.Button
                 Accessible.name: qsTr("Hide this tip")
+                Accessible.onPressAction: click()
                 onClicked: card.dismiss()
-                contentItem: Item {
-                    SymbolIcon {
-                        anchors.centerIn: parent
-                        name: "xmark"
-                        pointSize: 12
-                        color: Theme.palette.onSurfaceFaint
-                    }
+                SymbolIcon {
+                    anchors.centerIn: parent
+                    name: "xmark"
+                    pointSize: 12
+                    color: Theme.palette.onSurfaceFaint
                 }
                 FocusRing { cornerRadius: 4 }
             }
         }
+    }
+
+    // In front of the content: half the line inside the outline, half outside.
+    Rectangle {
+        anchors.fill: parent
+        anchors.margins: -0.5
+        radius: Tokens.radius.card + 0.5
+        color: "transparent"
+        border.width: 1
+        border.color: Theme.palette.border
+        antialiasing: true
     }
 }

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Templates as T
 import AmberLoom.UI
 
 // The left column of the catalogue window: the header, the fixed pages and one entry per settings
@@ -53,8 +52,10 @@ Rectangle {
             // Once the layout that gave the height is done: the first height may not be the last.
             // A sidebar closed meanwhile has nothing left to scroll.
             Qt.callLater(() => {
-                if (list)
-                    list.positionViewAtIndex(list.currentIndex, ListView.Contain);
+                if (!list)
+                    return;
+                list.forceLayout();
+                list.positionViewAtIndex(list.currentIndex, ListView.Contain);
             });
         }
         onMovedByKeys: entries.select(currentIndex)
@@ -83,7 +84,6 @@ Rectangle {
             Accessible.name: text
         }
 
-        T.ScrollBar.vertical: scrollBar
     }
     // Another page chosen elsewhere (a search, a tip) is the current row again.
     Connections {
@@ -96,6 +96,7 @@ Rectangle {
 
     PageScrollBar {
         id: scrollBar
+        flickable: list
         anchors.top: parent.top
         anchors.topMargin: header.height
         anchors.bottom: parent.bottom

@@ -15,10 +15,13 @@ Loader {
 
     anchors.fill: parent
     active: hovered
-    sourceComponent: PlainToolTip {
-        objectName: holder.tipName
-        text: holder.text
-        delay: holder.delay
-        visible: holder.hovered
+    // From its file, so that nothing of the tooltip is compiled before a tooltip first shows.
+    asynchronous: true
+    source: "PlainToolTip.qml"
+    onLoaded: {
+        item.objectName = Qt.binding(() => holder.tipName);
+        item.text = Qt.binding(() => holder.text);
+        item.delay = Qt.binding(() => holder.delay);
+        item.visible = Qt.binding(() => holder.hovered);
     }
 }

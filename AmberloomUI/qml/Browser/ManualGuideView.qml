@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Templates as T
 import AmberLoom.UI
 
 // The changes this app leaves to the user, one card each; at most one card is open at a time and
@@ -25,7 +24,6 @@ Item {
         bottomMargin: 20
         spacing: 12
         model: page.guide
-        T.ScrollBar.vertical: scrollBar
 
         header: Item {
             width: ListView.view.width
@@ -53,6 +51,7 @@ Item {
 
     PageScrollBar {
         id: scrollBar
+        flickable: list
         anchors.top: parent.top
         anchors.bottom: parent.bottom
         anchors.right: parent.right

@@ -1,25 +1,28 @@
 import QtQuick
-import QtQuick.Templates as T
 import AmberLoom.UI
 
 // The window's search field: a magnifying glass, the text and a grey prompt while it is empty.
-T.TextField {
+// A plain text input: its size is given by where it is placed (240 by 28 points in the tool bar).
+TextInput {
     id: field
 
-    implicitWidth: 240
-    implicitHeight: 28
+    property string placeholderText: qsTr("Search settings")
+    property color placeholderTextColor: Theme.palette.onSurfaceFaint
+
     leftPadding: 28
     rightPadding: 8
     verticalAlignment: TextInput.AlignVCenter
+    activeFocusOnTab: true
+    selectByMouse: true
     font: Tokens.text.caption
     color: Theme.palette.onSurface
     selectionColor: Theme.palette.primary
     selectedTextColor: Theme.palette.onPrimary
-    placeholderText: qsTr("Search settings")
-    placeholderTextColor: Theme.palette.onSurfaceFaint
     Accessible.name: placeholderText
 
-    background: Rectangle {
+    Rectangle {
+        anchors.fill: parent
+        z: -1
         readonly property color ink: Theme.palette.onSurface
         radius: Tokens.radius.input
         color: Qt.rgba(ink.r, ink.g, ink.b, 0.05)

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Templates as T
 import AmberLoom.UI
 
 // One setting's row in the settings list: its icon, label, summary and the app it restarts, the
@@ -175,7 +174,7 @@ FocusScope {
                     anchors.verticalCenter: parent.verticalCenter
                     active: cardModel.isSet
                     visible: active
-                    sourceComponent: T.Button {
+                    sourceComponent: PlainButton {
                         id: reset
                         objectName: "resetButton"
                         // Present while the pointer is elsewhere, shown when it is over the card
@@ -183,13 +182,15 @@ FocusScope {
                         opacity: root.isHovered || activeFocus ? 1 : 0
                         implicitWidth: 16
                         implicitHeight: 16
-                        padding: 0
                         focusPolicy: root.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
+                        Accessible.role: Accessible.Button
                         Accessible.name: cardModel.resetLabel
-                        T.ToolTip.text: qsTr("Back to Apple's setting")
-                        T.ToolTip.visible: hovered
-                        T.ToolTip.delay: 700
+                        Accessible.onPressAction: click()
                         onClicked: cardModel.reset()
+                        HoverTip {
+                            text: qsTr("Back to Apple's setting")
+                            hovered: reset.hovered
+                        }
                         // Drawn by a plain child rather than a content item the control would build.
                         SymbolIcon {
                             anchors.centerIn: parent
@@ -281,7 +282,7 @@ FocusScope {
         }
     }
 
-    T.Button {
+    PlainButton {
         id: infoButton
         objectName: "infoButton"
         // Drawn as under the pointer while it has the keyboard's focus too.
@@ -291,14 +292,16 @@ FocusScope {
         anchors.verticalCenter: parent.verticalCenter
         implicitWidth: 22
         implicitHeight: 22
-        padding: 0
         focusPolicy: root.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
         scale: infoHovered ? 1.08 : 1
+        Accessible.role: Accessible.Button
         Accessible.name: cardModel.infoLabel
-        T.ToolTip.text: qsTr("What this setting does")
-        T.ToolTip.visible: hovered
-        T.ToolTip.delay: 700
+        Accessible.onPressAction: click()
         onClicked: root.showsDetail = true
+        HoverTip {
+            text: qsTr("What this setting does")
+            hovered: infoButton.hovered
+        }
         Behavior on scale { SpringAnimation { spring: 8; damping: 0.7; epsilon: 0.001 } }
 
         // Drawn by plain children: a control would build a content item and background for every card.
@@ -362,9 +365,10 @@ FocusScope {
                     color: mark.colour
                 }
                 HoverHandler { id: markHover }
-                T.ToolTip.text: mark.tip
-                T.ToolTip.visible: markHover.hovered
-                T.ToolTip.delay: 700
+                HoverTip {
+                    text: mark.tip
+                    hovered: markHover.hovered
+                }
             }
         }
     }

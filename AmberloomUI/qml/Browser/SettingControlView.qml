@@ -1,6 +1,4 @@
 import QtQuick
-import QtQuick.Layouts
-import QtQuick.Templates as T
 import AmberLoom.UI
 
 // The control that edits one setting: a switch, a slider with its value label, a pop-up menu, a
@@ -37,27 +35,34 @@ Item {
         anchors.fill: parent
         active: view.adapter !== null
         // A card being built or torn down has no adapter for a moment: nothing to show then.
-        sourceComponent: {
-            if (view.adapter === null)
-                return null;
-            switch (view.adapter.kind) {
-            case "toggle": return toggleControl;
-            case "slider": return sliderControl;
-            case "choice": return choiceControl;
-            case "text": return textControl;
-            case "color": return colorControl;
-            case "folder": return folderControl;
-            default: return unsupportedControl;
+        readonly property string kind: view.adapter !== null ? view.adapter.kind : ""
+        onKindChanged: choose()
+        Component.onCompleted: choose()
+
+        // The switch is made here; the other controls come from their own file, compiled only
+        // when a setting first needs one.
+        function choose() {
+            switch (kind) {
+            case "":
+                sourceComponent = null;
+                return;
+            case "toggle":
+                sourceComponent = toggleControl;
+                return;
+            case "slider":
+            case "choice":
+            case "text":
+            case "color":
+            case "folder":
+                setSource("SettingValueControl.qml", {host: view});
+                return;
+            default:
+                sourceComponent = unsupportedControl;
             }
         }
     }
 
     Component { id: toggleControl; ToggleControl { adapter: view.adapter } }
-    Component { id: sliderControl; SliderControl { adapter: view.adapter } }
-    Component { id: choiceControl; ChoiceControl { adapter: view.adapter } }
-    Component { id: textControl; TextControl { adapter: view.adapter } }
-    Component { id: colorControl; ColorControl { adapter: view.adapter } }
-    Component { id: folderControl; FolderControl { adapter: view.adapter; panel: view.folderPanel } }
     Component {
         id: unsupportedControl
         Text {
@@ -70,16 +75,21 @@ Item {
 
     // A switch. A flip on a setting that is neither bool nor int hands nothing, and the switch
     // shows the current value again.
-    component ToggleControl: T.Switch {
+    component ToggleControl: PlainButton {
         id: toggle
         required property SettingControlAdapter adapter
         objectName: "toggle"
         implicitWidth: 38
         implicitHeight: 22
-        padding: 0
+        checkable: true
         focusPolicy: view.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
         checked: adapter.switchOn
+        Accessible.role: Accessible.CheckBox
         Accessible.name: adapter.label
+        Accessible.checkable: true
+        Accessible.checked: checked
+        Accessible.onPressAction: click()
+        Accessible.onToggleAction: click()
         onToggled: {
             adapter.flip(checked);
             checked = Qt.binding(() => toggle.adapter.switchOn);
@@ -92,358 +102,5 @@ Item {
             on: toggle.checked
         }
         FocusRing { cornerRadius: toggle.height / 2 }
-    }
-
-    // A continuous slider over the range and, beside it, the current value as text.
-    component SliderControl: RowLayout {
-        id: sliderRow
-        required property SettingControlAdapter adapter
-        spacing: 12
-
-        T.Slider {
-            id: slider
-            objectName: "slider"
-            Layout.preferredWidth: 150
-            Layout.minimumWidth: 150
-            implicitHeight: 22
-            focusPolicy: view.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
-            from: sliderRow.adapter.minimum
-            to: sliderRow.adapter.maximum
-            value: sliderRow.adapter.knob
-            Accessible.name: sliderRow.adapter.label
-            Accessible.description: sliderRow.adapter.accessibleDescription
-            // Every movement, while dragging too; the knob then shows the value handed back.
-            onMoved: {
-                sliderRow.adapter.slide(value);
-                value = Qt.binding(() => sliderRow.adapter.knob);
-            }
-            // In a list, Up and Down go to the list's rows.
-            Keys.forwardTo: view.rowKeys ? [view.rowKeys] : []
-            // The arrow keys move by one step of the setting's grid. The slider's own steps would
-            // count from the range's start, which the grid does not.
-            Keys.onPressed: event => {
-                const steps = event.key === Qt.Key_Right || event.key === Qt.Key_Up ? 1
-                            : event.key === Qt.Key_Left || event.key === Qt.Key_Down ? -1 : 0;
-                if (steps === 0)
-                    return;
-                sliderRow.adapter.nudge(steps);
-                event.accepted = true;
-            }
-
-            background: Rectangle {
-                readonly property color ink: view.colours.onSurface
-                x: slider.leftPadding
-                y: slider.topPadding + (slider.availableHeight - height) / 2
-                width: slider.availableWidth
-                height: 4
-                radius: 2
-                color: Qt.rgba(ink.r, ink.g, ink.b, 0.14)
-                Rectangle {
-                    width: slider.visualPosition * parent.width
-                    height: parent.height
-                    radius: 2
-                    color: view.colours.primary
-                }
-            }
-            handle: Rectangle {
-                x: slider.leftPadding + slider.visualPosition * (slider.availableWidth - width)
-                y: slider.topPadding + (slider.availableHeight - height) / 2
-                width: 16
-                height: 16
-                radius: 8
-                color: view.colours.onPrimary
-                border.width: 1
-                border.color: view.colours.borderStrong
-            }
-            FocusRing { cornerRadius: slider.height / 2 }
-        }
-
-        Text {
-            objectName: "sliderValue"
-            Layout.minimumWidth: 52
-            // A value far outside the range is cut where the row ends, not drawn over what follows.
-            Layout.fillWidth: true
-            elide: Text.ElideRight
-            text: sliderRow.adapter.formatted
-            font: Tokens.text.mono
-            color: view.colours.onSurfaceMuted
-            horizontalAlignment: Text.AlignRight
-            Accessible.ignored: true
-        }
-    }
-
-    // A pop-up menu of the options, with "Custom" first while none of them matches the value.
-    component ChoiceControl: Item {
-        id: choice
-        required property SettingControlAdapter adapter
-        implicitWidth: Math.min(220, menu.implicitWidth)
-        implicitHeight: menu.implicitHeight
-
-        T.ComboBox {
-            id: menu
-            objectName: "choice"
-            anchors.right: parent.right
-            anchors.verticalCenter: parent.verticalCenter
-            width: Math.min(parent.width, implicitWidth)
-            // As wide as its widest entry, whichever is selected.
-            implicitWidth: Math.ceil(widestEntry) + leftPadding + rightPadding
-            implicitHeight: 26
-            readonly property real widestEntry: {
-                let widest = 0;
-                for (const entry of choice.adapter.entries)
-                    widest = Math.max(widest, metrics.advanceWidth(entry));
-                return widest;
-            }
-            FontMetrics {
-                id: metrics
-                font: menu.font
-            }
-            leftPadding: 10
-            rightPadding: 28
-            font: Tokens.text.caption
-            focusPolicy: view.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
-            // Closed, the menu would take the arrows, Home and End as a choice of another entry.
-            Keys.forwardTo: popup.visible || !view.rowKeys ? [] : [view.rowKeys]
-            model: choice.adapter.entries
-            currentIndex: choice.adapter.currentEntry
-            Accessible.name: choice.adapter.label
-            onActivated: index => {
-                choice.adapter.pick(index);
-                currentIndex = Qt.binding(() => choice.adapter.currentEntry);
-            }
-
-            contentItem: Text {
-                text: menu.displayText
-                textFormat: Text.PlainText
-                font: menu.font
-                color: view.colours.onSurface
-                verticalAlignment: Text.AlignVCenter
-                elide: Text.ElideRight
-            }
-            indicator: SymbolIcon {
-                x: menu.width - width - 9
-                y: (menu.height - height) / 2
-                name: "chevron.down"
-                pointSize: 10
-                color: view.colours.onSurfaceMuted
-            }
-            background: Rectangle {
-                readonly property color ink: view.colours.onSurface
-                radius: 6
-                color: Qt.rgba(ink.r, ink.g, ink.b, menu.down ? 0.14 : menu.hovered ? 0.1 : 0.06)
-                border.width: 1
-                border.color: view.colours.borderStrong
-            }
-            FocusRing {}
-            delegate: T.ItemDelegate {
-                id: entry
-                required property int index
-                required property string modelData
-                objectName: "choiceEntry" + index
-                width: ListView.view.width
-                implicitHeight: 24
-                leftPadding: 10
-                rightPadding: 10
-                text: modelData
-                highlighted: menu.highlightedIndex === index
-                contentItem: Text {
-                    text: entry.text
-                    textFormat: Text.PlainText
-                    font: menu.font
-                    color: entry.highlighted ? view.colours.onPrimary : view.colours.onSurface
-                    verticalAlignment: Text.AlignVCenter
-                    elide: Text.ElideRight
-                }
-                background: Rectangle {
-                    radius: 4
-                    color: entry.highlighted ? view.colours.primary : "transparent"
-                }
-            }
-            popup: T.Popup {
-                y: menu.height + 2
-                width: Math.max(menu.width, implicitContentWidth + leftPadding + rightPadding)
-                implicitHeight: contentItem.implicitHeight + topPadding + bottomPadding
-                padding: 4
-                // The pop-up sits in the window's overlay, outside the tree that carries the
-                // palette: it takes the menu's.
-                contentItem: ListView {
-                    Theme.palette: menu.Theme.palette
-                    clip: true
-                    implicitHeight: contentHeight
-                    model: menu.popup.visible ? menu.delegateModel : null
-                    currentIndex: menu.highlightedIndex
-                }
-                background: Rectangle {
-                    radius: 8
-                    color: menu.view.colours.surfaceRaised
-                    border.width: 1
-                    border.color: menu.view.colours.borderStrong
-                }
-            }
-        }
-    }
-
-    // A text field. The draft follows the value until the user edits it; an edited draft is
-    // committed on Return or when the field loses focus, and the field then shows the value again.
-    component TextControl: Item {
-        id: textControl
-        required property SettingControlAdapter adapter
-        implicitWidth: 220
-        implicitHeight: field.implicitHeight
-
-        T.TextField {
-            id: field
-            objectName: "textField"
-            // The user has typed since the draft last followed the value.
-            property bool edited: false
-
-            anchors.centerIn: parent
-            width: Math.min(220, parent.width)
-            implicitHeight: 26
-            leftPadding: 8
-            rightPadding: 8
-            activeFocusOnTab: view.inTabOrder || activeFocus
-            font: Tokens.text.caption
-            color: view.colours.onSurface
-            selectionColor: view.colours.primary
-            selectedTextColor: view.colours.onPrimary
-            verticalAlignment: TextInput.AlignVCenter
-            Accessible.name: textControl.adapter.label
-            Accessible.description: textControl.adapter.accessibleDescription
-
-            function commitDraft() {
-                if (!edited)
-                    return;
-                edited = false;
-                textControl.adapter.commit(text);
-                text = textControl.adapter.currentText;
-            }
-
-            Component.onCompleted: text = textControl.adapter.currentText
-            // Another setting's adapter (a list reusing the view) starts a fresh draft.
-            Connections {
-                target: textControl
-                function onAdapterChanged() {
-                    field.edited = false;
-                    field.text = textControl.adapter.currentText;
-                }
-            }
-            onTextEdited: edited = true
-            onAccepted: commitDraft()
-            onActiveFocusChanged: if (!activeFocus) commitDraft()
-
-            Connections {
-                target: textControl.adapter
-                function onChanged() {
-                    if (!field.edited)
-                        field.text = textControl.adapter.currentText;
-                }
-            }
-
-            background: Rectangle {
-                radius: Tokens.radius.input
-                color: view.colours.surface
-                border.width: field.activeFocus ? 2 : 1
-                border.color: field.activeFocus ? view.colours.primary : view.colours.borderStrong
-            }
-        }
-    }
-
-    // A colour well; pressing it opens the colour picker (no opacity), and a picked colour is
-    // handed over when the picker is confirmed.
-    component ColorControl: T.Button {
-        id: well
-        required property SettingControlAdapter adapter
-        readonly property color shown: adapter.hasColour ? adapter.colour : view.colours.primary
-        property QtObject picker: null
-        objectName: "colourWell"
-        implicitWidth: 44
-        implicitHeight: 24
-        focusPolicy: view.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
-        Accessible.name: adapter.label
-        Accessible.description: adapter.accessibleDescription
-        onClicked: {
-            if (!picker) {
-                picker = SystemDialogs.make(Qt.createComponent("ColourPicker.qml"), SystemDialogs.ColorDialog, well);
-                if (!picker) {
-                    Qt.createComponent("DialogAlert.qml").createObject(well, {themePalette: Theme.palette,
-                            title: qsTr("The colour picker could not be opened"), message: SystemDialogs.failure}).open();
-                    return;
-                }
-                picker.accepted.connect(() => well.adapter.pickColour(well.picker.selectedColor));
-            }
-            picker.title = adapter.label;
-            picker.selectedColor = shown;
-            picker.open();
-        }
-
-        background: Rectangle {
-            readonly property color ink: view.colours.onSurface
-            radius: 6
-            color: Qt.rgba(ink.r, ink.g, ink.b, well.down ? 0.14 : well.hovered ? 0.1 : 0.06)
-            border.width: 1
-            border.color: view.colours.borderStrong
-            Rectangle {
-                objectName: "colourSwatch"
-                anchors.fill: parent
-                anchors.margins: 4
-                radius: 3
-                color: well.shown
-                border.width: 1
-                border.color: view.colours.border
-            }
-        }
-        contentItem: Item {}
-        FocusRing {}
-    }
-
-    // The folder in use and a button that opens the folder panel; one accessible button.
-    component FolderControl: RowLayout {
-        id: folder
-        required property SettingControlAdapter adapter
-        required property Component panel
-        spacing: 8
-        Accessible.role: Accessible.Button
-        Accessible.name: adapter.label
-        Accessible.description: adapter.accessibleDescription
-        Accessible.onPressAction: choose()
-
-        function choose() {
-            const panel = SystemDialogs.make(folder.panel ?? Qt.createComponent("FolderPanel.qml"),
-                                             SystemDialogs.FolderDialog, folder);
-            if (!panel) {
-                Qt.createComponent("DialogAlert.qml").createObject(folder, {themePalette: Theme.palette,
-                        title: qsTr("The folder panel could not be opened"), message: SystemDialogs.failure}).open();
-                return;
-            }
-            panel.chosen.connect(url => {
-                folder.adapter.chooseFolder(url);
-                panel.destroy();
-            });
-            panel.cancelled.connect(() => panel.destroy());
-            panel.open();
-            SystemDialogs.readyOpened(panel);
-        }
-
-        Text {
-            objectName: "folderText"
-            Layout.maximumWidth: 140
-            text: folder.adapter.folderText
-            textFormat: Text.PlainText
-            font: Tokens.text.caption
-            color: view.colours.onSurfaceMuted
-            horizontalAlignment: Text.AlignRight
-            elide: Text.ElideLeft
-            maximumLineCount: 1
-            Accessible.ignored: true
-        }
-        ActionButton {
-            objectName: "chooseButton"
-            prominent: false
-            text: qsTr("Choose…")
-            focusPolicy: view.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
-            Accessible.ignored: true
-            onClicked: folder.choose()
-        }
     }
 }

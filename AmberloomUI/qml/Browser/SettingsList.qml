@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Layouts
-import QtQuick.Templates as T
 import AmberLoom.UI
 
 // The settings of the selected group or of the search as cards, under subgroup headings when the
@@ -46,7 +45,6 @@ Item {
         spacing: 6
         model: listContent.rows
         delegate: list.cardDelegate
-        T.ScrollBar.vertical: scrollBar
 
         header: Item {
             width: ListView.view.width
@@ -147,6 +145,7 @@ Item {
 
     PageScrollBar {
         id: scrollBar
+        flickable: cards
         anchors.top: parent.top
         anchors.bottom: parent.bottom
         anchors.right: parent.right

@@ -1,10 +1,9 @@
 import QtQuick
-import QtQuick.Templates as T
 import AmberLoom.UI
 
 // One sidebar entry: symbol, title and an optional count, on a rounded tint while it is selected
 // or under the pointer. The whole rounded rectangle takes the click.
-T.AbstractButton {
+PlainButton {
     id: row
 
     // The palette in force, read here once rather than by every item below: a list makes many
@@ -21,17 +20,16 @@ T.AbstractButton {
     readonly property bool lit: isSelected || hovered
     readonly property color ink: lit ? row.colours.onSurface : row.colours.onSurfaceMuted
 
-    implicitHeight: Math.max(30, label.implicitHeight + topPadding + bottomPadding)
-    leftPadding: 10
-    rightPadding: 10
-    topPadding: 7
-    bottomPadding: 7
-    hoverEnabled: true
+    readonly property real leftPadding: 10
+    readonly property real rightPadding: 10
+
+    implicitHeight: Math.max(30, label.implicitHeight + 14)
     // In the window's Tab order while it is the sidebar's current row (see FocusList).
     focusPolicy: ListView.isCurrentItem || activeFocus ? Qt.StrongFocus : Qt.ClickFocus
 
     Accessible.role: Accessible.Button
     Accessible.name: accessibleName
+    Accessible.onPressAction: click()
 
     // Drawn by plain children rather than a content item and background, which a control would
     // build on its own: the sidebar makes one row per group.

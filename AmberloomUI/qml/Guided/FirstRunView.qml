@@ -70,7 +70,8 @@ Item {
         contentHeight: stack.implicitHeight + 32
         clip: true
 
-        T.ScrollBar.vertical: PageScrollBar {
+        PageScrollBar {
+            flickable: scroller
             objectName: "wizardScrollBar"
             alwaysShown: true
         }

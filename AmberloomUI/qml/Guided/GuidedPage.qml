@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Layouts
-import QtQuick.Templates as T
 import AmberLoom.UI
 
 // A guided screen's page: the canvas behind a vertically scrolling column of sections, with the
@@ -27,7 +26,8 @@ Item {
         contentHeight: body.implicitHeight + page.topPadding + page.bottomPadding
         clip: true
 
-        T.ScrollBar.vertical: PageScrollBar {
+        PageScrollBar {
+            flickable: flick
             alwaysShown: true
         }
 

@@ -54,14 +54,16 @@ T.Dialog {
         }
 
         PageFlickable {
+            id: removalScroller
             Layout.fillWidth: true
             Layout.fillHeight: true
             implicitHeight: removal.item ? removal.item.implicitHeight : 0
             contentHeight: removal.item ? removal.item.implicitHeight : 0
             contentWidth: width
             clip: true
-            T.ScrollBar.vertical: PageScrollBar {
+            PageScrollBar {
                 id: bar
+                flickable: removalScroller
                 objectName: "removalScrollBar"
                 alwaysShown: true
             }

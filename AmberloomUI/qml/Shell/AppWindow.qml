@@ -25,7 +25,8 @@ Window {
     property Item menuBar: null
     property bool showsMenus: false
     readonly property int menuBarHeight: 30
-    // The menus' types, compiled on the loader thread while the root view makes its first frame.
+    // The menus' types, compiled on the loader thread once the root view has drawn: they are the
+    // first to need the controls' module, whose loading would otherwise hold up that first frame.
     property Component menusComponent: null
     // The key equivalents the menus show.
     readonly property string preferencesKeys: preferencesKeysShortcut.sequence
@@ -121,7 +122,7 @@ Window {
         if (!showsMenus || menuBar)
             return;
         if (!menusComponent)
-            menusComponent = Qt.createComponent("AppMenus.qml");
+            menusComponent = Qt.createComponent("AppMenus.qml", Component.Asynchronous);
         if (menusComponent.status === Component.Loading) {
             menusComponent.statusChanged.connect(makeMenus);
             return;
@@ -190,10 +191,6 @@ Window {
         focus: true
         enabled: !window.busy
         active: window.showsContent
-        onLoaded: {
-            if (!window.menusComponent)
-                window.menusComponent = Qt.createComponent("AppMenus.qml", Component.Asynchronous);
-        }
         Component.onCompleted: setSource("RootView.qml", {
             account: window.account,
             viewState: window.viewState,

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Templates as T
 import AmberLoom.UI
 
 // The settings window: the application's preferences at their own size, 520 points wide, and no
@@ -40,7 +39,10 @@ Window {
         contentWidth: width
         contentHeight: content.implicitHeight
         clip: true
-        T.ScrollBar.vertical: PageScrollBar { alwaysShown: true }
+        PageScrollBar {
+            flickable: scroller
+            alwaysShown: true
+        }
 
         PreferencesView {
             id: content
