@@ -39,7 +39,7 @@ void PlainButton::setChecked(bool checked) {
 void PlainButton::setFocusPolicy(int policy) {
   if (policy == focusPolicy_) return;
   focusPolicy_ = policy;
-  setActiveFocusOnTab((policy & Qt::TabFocus) == Qt::TabFocus);
+  syncTabStop();
   emit focusPolicyChanged();
 }
 
@@ -120,6 +120,7 @@ void PlainButton::focusOutEvent(QFocusEvent* event) {
   QQuickItem::focusOutEvent(event);
   setFocusReason(event->reason());
   updateVisualFocus();
+  syncTabStop();
   // A Space held down as the focus left clicks nothing.
   setPressed(false);
 }
@@ -142,6 +143,13 @@ void PlainButton::setPressed(bool pressed) {
   if (pressed == pressed_) return;
   pressed_ = pressed;
   emit pressedChanged();
+}
+
+void PlainButton::syncTabStop() {
+  const bool tabStop = (focusPolicy_ & Qt::TabFocus) == Qt::TabFocus;
+  // The item with the focus stays in the Tab order until the focus leaves it.
+  if (!tabStop && hasActiveFocus()) return;
+  setActiveFocusOnTab(tabStop);
 }
 
 void PlainButton::updateVisualFocus() {

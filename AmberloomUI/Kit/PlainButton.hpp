@@ -80,6 +80,7 @@ class PlainButton : public QQuickItem {
   void setHovered(bool hovered);
   void setPressed(bool pressed);
   void updateVisualFocus();
+  void syncTabStop();
 
   QString text_;
   bool hovered_ = false;
