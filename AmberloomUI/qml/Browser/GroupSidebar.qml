@@ -54,6 +54,7 @@ Rectangle {
             Qt.callLater(() => {
                 if (!list)
                     return;
+                // Its rows laid out at that height first, or the row is placed by guesswork.
                 list.forceLayout();
                 list.positionViewAtIndex(list.currentIndex, ListView.Contain);
             });
@@ -83,7 +84,6 @@ Rectangle {
             Accessible.role: Accessible.Heading
             Accessible.name: text
         }
-
     }
     // Another page chosen elsewhere (a search, a tip) is the current row again.
     Connections {

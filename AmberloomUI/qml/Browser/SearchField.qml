@@ -20,10 +20,11 @@ TextInput {
     selectedTextColor: Theme.palette.onPrimary
     Accessible.name: placeholderText
 
+    // Behind the text.
     Rectangle {
+        readonly property color ink: Theme.palette.onSurface
         anchors.fill: parent
         z: -1
-        readonly property color ink: Theme.palette.onSurface
         radius: Tokens.radius.input
         color: Qt.rgba(ink.r, ink.g, ink.b, 0.05)
         border.width: 1
