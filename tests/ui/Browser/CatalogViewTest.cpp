@@ -655,3 +655,24 @@ TEST_F(CatalogView, KeyboardFocusDrawsTheAccentRingAndAClickDoesNot) {
     EXPECT_FALSE(isAccent(clicked.dark, ring, dark));
   }
 }
+
+// The line between the sidebar and the page can be dragged: the sidebar follows the pointer but
+// keeps 210 points, and the page keeps 360 of the window's 980.
+TEST_F(CatalogView, TheDividerWidensTheSidebarWithinBothPanesMinimums) {
+  open(smallCatalog(), std::nullopt, std::nullopt);
+  QQuickItem* sidebar = one("sidebar");
+  ASSERT_EQ(sidebar->width(), 230);
+  const struct {
+    int toX;
+    qreal width;
+  } drags[] = {{400, 400}, {40, 210}, {900, 980 - 1 - 360}, {300, 300}};
+  for (const auto& drag : drags) {
+    const QPoint grip(int(sidebar->width()) + 1, 400);
+    QTest::mousePress(&window->window(), Qt::LeftButton, {}, grip);
+    for (int step = 1; step <= 4; ++step)
+      QTest::mouseMove(&window->window(), grip + (QPoint(drag.toX, 400) - grip) * step / 4);
+    QTest::mouseRelease(&window->window(), Qt::LeftButton, {}, QPoint(drag.toX, 400));
+    settle();
+    EXPECT_NEAR(sidebar->width(), drag.width, 1) << "dragged to " << drag.toX;
+  }
+}
