@@ -20,7 +20,7 @@
 
 #include "Account/AccountModel.hpp"
 #include "Account/SyncModel.hpp"
-#include "Account/UndoPointsModel.hpp"
+#include "Guided/UndoPointsModel.hpp"
 #include "AmberLoom/StartupHeap.hpp"
 #include "AmberLoom/StartupWarmUp.hpp"
 #include "Browser/ManualGuideList.hpp"

@@ -6,7 +6,7 @@
 #include "Account/AccountStore.hpp"
 #include "Account/MachineIdentity.hpp"
 #include "Account/SyncModel.hpp"
-#include "Account/UndoPointsModel.hpp"
+#include "Guided/UndoPointsModel.hpp"
 #include "Backup/BackupLocator.hpp"
 #include "Backup/BackupService.hpp"
 #include "Browser/SettingsModel.hpp"

@@ -8,7 +8,7 @@
 
 #include "../Account/TwoMacs.hpp"
 #include "Account/AccountModel.hpp"
-#include "Account/UndoPointsModel.hpp"
+#include "Guided/UndoPointsModel.hpp"
 #include "AppFixture.hpp"
 #include "Browser/SettingsModel.hpp"
 #include "Catalog/SettingsCatalog.hpp"

@@ -9,7 +9,7 @@
 #include <functional>
 #include <thread>
 
-#include "Account/UndoPointsModel.hpp"
+#include "Guided/UndoPointsModel.hpp"
 #include "Browser/SettingsModel.hpp"
 #include "Guided/FirstRunModel.hpp"
 #include "GuidedServices.hpp"

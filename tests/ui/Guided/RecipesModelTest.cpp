@@ -7,7 +7,7 @@
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
-#include "Account/UndoPointsModel.hpp"
+#include "Guided/UndoPointsModel.hpp"
 #include "Guided/RecipesModel.hpp"
 #include "GuidedServices.hpp"
 #include "Preferences/PinnedSettings.hpp"

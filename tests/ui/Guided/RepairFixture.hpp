@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Account/UndoPointsModel.hpp"
+#include "Guided/UndoPointsModel.hpp"
 #include "Guided/RepairModel.hpp"
 #include "GuidedServices.hpp"
 

@@ -1,4 +1,4 @@
-#include "Account/UndoPointsModel.hpp"
+#include "Guided/UndoPointsModel.hpp"
 
 #include <algorithm>
 
