@@ -19,6 +19,7 @@ constexpr const char* kSignInRequired = "Sign-in required.";
 constexpr const char* kRevisionUnreadable = "Could not read the server's version.";
 constexpr const char* kNotPrepared = "This Mac's settings could not be prepared for upload.";
 constexpr const char* kTooLarge = "This Mac's settings are too large to share.";
+constexpr const char* kAccountFull = "Your Macs' settings together are more than the server keeps for one account.";
 constexpr const char* kOffline = "No internet connection.";
 constexpr const char* kSessionInvalid = "Session invalid — please sign in again.";
 constexpr const char* kBusy = "The server is busy right now.";
@@ -239,6 +240,8 @@ struct ServerSync::Actor {
     try {
       std::rethrow_exception(error);
     } catch (const Failure& failure) {
+      // Room comes back when another Mac's settings take less, or a Mac leaves the account.
+      if (isTooLarge(failure) && failure.code() == "account_full") return unsent(kAccountFull, notKept);
       if (isTooLarge(failure)) {
         clearQueue(prepared.bytes);
         return Outcome::notSent(kTooLarge);
