@@ -49,9 +49,16 @@ CREATE TABLE IF NOT EXISTS outbox (
 const char* const kIndexes = R"sql(
 CREATE INDEX IF NOT EXISTS accounts_by_address ON accounts (lower(email));
 CREATE INDEX IF NOT EXISTS sign_ins_by_address ON sign_ins (lower(email));
+CREATE INDEX IF NOT EXISTS sign_ins_by_age ON sign_ins (created_at);
 CREATE INDEX IF NOT EXISTS outbox_by_code ON outbox (code);
 CREATE INDEX IF NOT EXISTS outbox_by_age ON outbox (created_at);
 )sql";
+
+// The bytes a document (`doc`) takes in a list of documents: its payload as listed, and a little for
+// the rest of its entry. A document stored before that was recorded counts twice its bytes, as if
+// every one of them were escaped.
+const char* const kListedBytes =
+    "(COALESCE(doc.listed_size, 2 * COALESCE(doc.size, length(CAST(doc.payload AS BLOB))) + 2) + 1024)";
 
 // One prepared statement: bind in order, step, read columns.
 class Statement {
@@ -141,8 +148,9 @@ AccountDatabase::AccountDatabase(const std::string& path) {
     // Entries of earlier versions have no age: they count as expired.
     addMissingColumn("outbox", "created_at", "INTEGER NOT NULL DEFAULT 0");
     addMissingColumn("outbox", "code", "TEXT");
-    // The payload's bytes, so that its size is known without reading it.
+    // The payload's bytes, and those it takes in a list of documents, known without reading it.
     addMissingColumn("documents", "size", "INTEGER");
+    addMissingColumn("documents", "listed_size", "INTEGER");
     execute(kIndexes);
     execute("COMMIT");
   } catch (...) {
@@ -168,33 +176,15 @@ void AccountDatabase::addMissingColumn(const char* table, const char* column, co
   execute(("ALTER TABLE " + std::string(table) + " ADD COLUMN " + column + " " + definition).c_str());
 }
 
-AccountDatabase::Standing AccountDatabase::standing(const std::string& email, std::int64_t now) {
-  Transaction t(*this);
-  Standing standing;
-  standing.hasAccount = Statement(t.handle(), "SELECT 1 FROM accounts WHERE lower(email) = lower(?)").bind(email).step();
-  standing.hasPendingSignIn =
-      Statement(t.handle(), "SELECT 1 FROM sign_ins WHERE lower(email) = lower(?) AND created_at >= ?")
-          .bind(email).bind(now - signInLifetimeSeconds).step();
-  return standing;
-}
-
 AccountDatabase::Added AccountDatabase::addSignIn(const std::string& email, const std::string& verifierHash,
-                                                  const std::string& code, const std::string& link, std::int64_t now,
-                                                  Placement placement) {
+                                                  const std::string& code, const std::string& link,
+                                                  std::int64_t now) {
   Transaction t(*this);
   const std::int64_t expired = now - signInLifetimeSeconds;
   Statement(t.handle(), "DELETE FROM sign_ins WHERE created_at < ?").bind(expired).step();
   Statement(t.handle(), "DELETE FROM outbox WHERE created_at < ?").bind(expired).step();
   Statement pending(t.handle(), "SELECT 1 FROM sign_ins WHERE verifier_hash = ?");
   if (pending.bind(verifierHash).step()) return Added::verifierInUse;
-  if (placement == Placement::replacingNewest) {
-    Statement newest(t.handle(),
-                     "SELECT verifier_hash, code FROM sign_ins WHERE lower(email) = lower(?) AND confirmed = 0 "
-                     "ORDER BY created_at DESC, rowid DESC LIMIT 1");
-    if (!newest.bind(email).step()) return Added::nothingToReplace;
-    Statement(t.handle(), "DELETE FROM sign_ins WHERE verifier_hash = ?").bind(newest.text(0)).step();
-    Statement(t.handle(), "DELETE FROM outbox WHERE code = ?").bind(newest.text(1)).step();
-  }
   Statement(t.handle(), "INSERT INTO sign_ins (verifier_hash, email, code, created_at) VALUES (?, ?, ?, ?)")
       .bind(verifierHash).bind(email).bind(code).bind(now).step();
   Statement(t.handle(), "INSERT INTO outbox (email, link, code, created_at) VALUES (?, ?, ?, ?)")
@@ -280,7 +270,8 @@ void AccountDatabase::deleteAccount(std::int64_t accountID) {
 }
 
 AccountDatabase::Upload AccountDatabase::putDocument(const std::string& deviceID, std::int64_t ifRevision,
-                                                     const std::string& payload, std::int64_t now) {
+                                                     const std::string& payload, std::size_t listedBytes,
+                                                     std::int64_t now, std::size_t listLimit) {
   Transaction t(*this);
   if (!Statement(t.handle(), "SELECT 1 FROM devices WHERE id = ?").bind(deviceID).step())
     return {Upload::State::noDevice, 0};
@@ -290,13 +281,33 @@ AccountDatabase::Upload AccountDatabase::putDocument(const std::string& deviceID
     if (current.integer(0) != ifRevision) return {Upload::State::stale, current.integer(0)};
     revision = current.integer(0) + 1;
   }
+  if (overfills(t, deviceID, listedBytes, listLimit)) return {Upload::State::accountFull, revision - 1};
   Statement(t.handle(),
-            "INSERT INTO documents (device_id, revision, payload, updated_at, size) VALUES (?, ?, ?, ?, ?) "
+            "INSERT INTO documents (device_id, revision, payload, updated_at, size, listed_size) "
+            "VALUES (?, ?, ?, ?, ?, ?) "
             "ON CONFLICT(device_id) DO UPDATE SET revision = excluded.revision, payload = excluded.payload, "
-            "updated_at = excluded.updated_at, size = excluded.size")
-      .bind(deviceID).bind(revision).bind(payload).bind(now).bind(static_cast<std::int64_t>(payload.size())).step();
+            "updated_at = excluded.updated_at, size = excluded.size, listed_size = excluded.listed_size")
+      .bind(deviceID).bind(revision).bind(payload).bind(now).bind(static_cast<std::int64_t>(payload.size()))
+      .bind(static_cast<std::int64_t>(listedBytes)).step();
   t.commit();
   return {Upload::State::stored, revision};
+}
+
+bool AccountDatabase::wouldOverfill(const std::string& deviceID, std::size_t listedBytes, std::size_t listLimit) {
+  Transaction t(*this);
+  return overfills(t, deviceID, listedBytes, listLimit);
+}
+
+bool AccountDatabase::overfills(Transaction& t, const std::string& deviceID, std::size_t listedBytes,
+                                std::size_t listLimit) {
+  Statement listed(t.handle(), (std::string("SELECT COALESCE(SUM(") + kListedBytes + "), 0), COALESCE(SUM(CASE "
+                                "WHEN doc.device_id = ? THEN " + kListedBytes + " END), 0) FROM documents doc "
+                                "JOIN devices d ON d.id = doc.device_id "
+                                "WHERE d.account_id = (SELECT account_id FROM devices WHERE id = ?)").c_str());
+  listed.bind(deviceID).bind(deviceID).step();
+  const auto before = static_cast<std::size_t>(listed.integer(0));
+  const std::size_t after = before - static_cast<std::size_t>(listed.integer(1)) + listedBytes + 1024;
+  return after > listLimit && after > before;
 }
 
 std::vector<AccountDatabase::Document> AccountDatabase::documents(std::int64_t accountID) {
@@ -313,9 +324,9 @@ std::vector<AccountDatabase::Document> AccountDatabase::documents(std::int64_t a
 
 std::size_t AccountDatabase::documentsSize(std::int64_t accountID) {
   Transaction t(*this);
-  Statement size(t.handle(),
-                 "SELECT COALESCE(SUM(COALESCE(doc.size, length(doc.payload)) + 1024), 0) FROM documents doc "
-                 "JOIN devices d ON d.id = doc.device_id WHERE d.account_id = ?");
+  Statement size(t.handle(), (std::string("SELECT COALESCE(SUM(") + kListedBytes +
+                             "), 0) FROM documents doc JOIN devices d ON d.id = doc.device_id "
+                             "WHERE d.account_id = ?").c_str());
   size.bind(accountID).step();
   return static_cast<std::size_t>(size.integer(0));
 }

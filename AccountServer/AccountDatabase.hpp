@@ -7,6 +7,8 @@
 // as it was before the operation. Safe to call from several threads: operations run one at a time.
 // The file (and with it SQLite's journal) is readable by its owner only.
 
+#include <cstddef>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -58,8 +60,8 @@ class AccountDatabase {
   };
   struct Upload {
     // stale: the device no longer holds `ifRevision`; noDevice: the device is gone (removed since
-    // its request was authenticated).
-    enum class State { stored, stale, noDevice };
+    // its request was authenticated); accountFull: the account's documents would not fit in one list.
+    enum class State { stored, stale, noDevice, accountFull };
     State state = State::noDevice;
     std::int64_t revision = 0;  // the new one when stored, the current one when stale
   };
@@ -72,20 +74,11 @@ class AccountDatabase {
 
   // All operations throw DatabaseError when the file cannot be read or written.
 
-  // What the server knows of an address (compared without case).
-  struct Standing {
-    bool hasAccount = false;
-    bool hasPendingSignIn = false;
-  };
-  Standing standing(const std::string& email, std::int64_t now);
-
-  // Whether a new sign-in goes beside the address's pending ones, or takes the place of the newest
-  // of them that is not confirmed yet (which then stops working, outbox entry and all).
-  enum class Placement { beside, replacingNewest };
-  enum class Added { added, verifierInUse, nothingToReplace };
-  // Records a pending sign-in and its outbox entry, and forgets expired ones of both.
+  enum class Added { added, verifierInUse };
+  // Records a pending sign-in beside the address's others, with its outbox entry, and forgets
+  // expired ones of both.
   Added addSignIn(const std::string& email, const std::string& verifierHash, const std::string& code,
-                  const std::string& link, std::int64_t now, Placement placement = Placement::beside);
+                  const std::string& link, std::int64_t now);
   // Marks the sign-in of `code` confirmed; false for an unknown or expired code.
   bool confirmSignIn(const std::string& code, std::int64_t now);
   // Where the sign-in of `verifierHash` stands. Once confirmed, the sign-in is used up: the account
@@ -105,17 +98,23 @@ class AccountDatabase {
   // Removes the account, its devices and documents, and its address's sign-ins and outbox entries.
   void deleteAccount(std::int64_t accountID);
   // Stores the device's document when it still holds `ifRevision`; a device without a document
-  // accepts any, since nothing can be overwritten.
+  // accepts any, since nothing can be overwritten. `listedBytes` is what the payload takes in a
+  // list of documents; the upload is refused when it would make the account's list larger than
+  // `listLimit` and larger than it was.
   Upload putDocument(const std::string& deviceID, std::int64_t ifRevision, const std::string& payload,
-                     std::int64_t now);
+                     std::size_t listedBytes, std::int64_t now, std::size_t listLimit = SIZE_MAX);
+  // Whether a document of the device taking `listedBytes` in the list would be refused so.
+  bool wouldOverfill(const std::string& deviceID, std::size_t listedBytes, std::size_t listLimit);
   std::vector<Document> documents(std::int64_t accountID);  // in the order the devices joined
-  // About what documents() holds in memory: the payloads and a little for each.
+  // About the bytes of the account's list of documents: each payload as listed and a little for the
+  // rest of its entry.
   std::size_t documentsSize(std::int64_t accountID);
   // The newest `count` outbox entries whose link has not expired, oldest first.
   std::vector<OutboxEntry> outbox(std::int64_t now, std::size_t count);
 
  private:
   class Transaction;
+  bool overfills(Transaction& t, const std::string& deviceID, std::size_t listedBytes, std::size_t listLimit);
   void execute(const char* sql);
   void addMissingColumn(const char* table, const char* column, const char* definition);
 

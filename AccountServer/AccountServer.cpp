@@ -166,6 +166,20 @@ bool isSyncDocument(const std::string& body) {
   }
 }
 
+// The bytes `text` takes as a string in a JSON answer, escaped as the JSON writer escapes it:
+// quotes, backslashes, slashes and the usual control characters take two bytes, others six.
+std::size_t listedLength(const std::string& text) {
+  std::size_t length = text.size() + 2;
+  for (const unsigned char c : text) {
+    if (c == '"' || c == '\\' || c == '/' || c == '\n' || c == '\r' || c == '\t' || c == '\b' || c == '\f') {
+      length += 1;
+    } else if (c < 0x20) {
+      length += 5;
+    }
+  }
+  return length;
+}
+
 const char* codeForStatus(int status) {
   switch (status) {
     case 400: return "bad_request";
@@ -197,6 +211,11 @@ AccountServer::AccountServer(AccountDatabase& database, std::ostream& log, Optio
   if (sodium_init() < 0) throw std::runtime_error("no random source");
   if (!options_.clock) options_.clock = unixNow;
   options_.connections.maxBodyBytes = maxBodyBytes;
+  const auto& memory = options_.connections;
+  signedInRoom_ = memory.memoryCeiling - std::min(memory.openMemoryCeiling, memory.memoryCeiling);
+  // Its answer holds a list twice over (as made, and as sent), and leaves a fifth of the room to
+  // the other signed-in Macs.
+  listLimit_ = signedInRoom_ / answerCopiesOfList * 4 / 5;
   // Before any body is read: a refused request's body never is.
   http_ = std::make_unique<GuardedHttpServer>(
       options_.connections,
@@ -279,8 +298,12 @@ bool AccountServer::refusedUpFront(const Request& request, Response& response) {
     return refuseAndClose(415, "unsupported_media_type");
   const bool isUpload = request.method == "PUT" && request.path == "/api/v1/documents/mine";
   if (bytes > (isUpload ? maxBodyBytes : maxSignInBodyBytes)) return refuseAndClose(413, "payload_too_large");
-  // A document is read only for a device that may store it.
-  return isUpload && !caller(request, response) && closing();
+  if (!isUpload) return false;
+  // A document is read only for a device that may store it, and that has room for one of its
+  // length (which it takes at least, and its quotes).
+  const auto who = caller(request, response);
+  if (!who) return closing();
+  return database_.wouldOverfill(who->deviceID, bytes + 2, listLimit_) && refuseAndClose(413, "account_full");
 }
 
 std::optional<AccountDatabase::Caller> AccountServer::caller(const Request& request, Response& response) {
@@ -289,7 +312,11 @@ std::optional<AccountDatabase::Caller> AccountServer::caller(const Request& requ
   std::optional<AccountDatabase::Caller> found;
   if (header.size() > prefix.size() && header.size() <= 1024 && header.compare(0, prefix.size(), prefix) == 0)
     found = database_.authenticate(sha256Hex(header.substr(prefix.size())), now());
-  if (!found) refuse(response, 401, "unauthorized");
+  if (!found) {
+    refuse(response, 401, "unauthorized");
+  } else {
+    GuardedHttpServer::trustCaller();
+  }
   return found;
 }
 
@@ -298,19 +325,16 @@ void AccountServer::requestSignIn(const Request& request, Response& response) {
   const std::string email = field(body, "email", 254);
   const std::string verifierHash = field(body, "verifier_hash", 64);
   if (email.find('@') == std::string::npos || !isLowerHex(verifierHash, 64)) throw BadRequest("sign-in");
-  // Only well-formed requests count: garbage locks nobody out.
-  const auto standing = database_.standing(email, now());
-  const bool newLink = signIns_.admitLink(lowerCase(email), standing.hasAccount || standing.hasPendingSignIn);
-  if (!newLink && !standing.hasPendingSignIn) return refuse(response, 429, "too_many_requests");
+  // Only well-formed requests count: garbage locks nobody out. One beyond the address's links
+  // changes nothing, so that the links already sent keep working.
+  if (const auto wait = signIns_.admitLink(lowerCase(email)); wait.count() > 0) {
+    response.set_header("Retry-After", std::to_string(wait.count()));
+    return refuse(response, 429, "too_many_requests");
+  }
   const std::string code = randomHex(16);
   const std::string link = "http://127.0.0.1:" + std::to_string(port_) + "/confirm?code=" + code;
-  using Placement = AccountDatabase::Placement;
-  switch (database_.addSignIn(email, verifierHash, code, link, now(),
-                              newLink ? Placement::beside : Placement::replacingNewest)) {
-    case AccountDatabase::Added::added: break;
-    case AccountDatabase::Added::verifierInUse: return refuse(response, 400, "verifier_in_use");
-    case AccountDatabase::Added::nothingToReplace: return refuse(response, 429, "too_many_requests");
-  }
+  if (database_.addSignIn(email, verifierHash, code, link, now()) == AccountDatabase::Added::verifierInUse)
+    return refuse(response, 400, "verifier_in_use");
   logLine("sign-in link for " + describe::text(email) + ": " + link);
   answer(response, 202, Json::object());
 }
@@ -372,10 +396,13 @@ void AccountServer::putDocument(const Request& request, Response& response) {
   if (!ifRevision) return refuse(response, 400, "bad_if_match");
   if (request.get_header_value("X-Device-Hardware-Id").empty()) return refuse(response, 400, "missing_hardware_id");
   if (!isSyncDocument(request.body)) return refuse(response, 400, "bad_document");
-  const auto upload = database_.putDocument(who->deviceID, *ifRevision, request.body, now());
+  const auto upload =
+      database_.putDocument(who->deviceID, *ifRevision, request.body, listedLength(request.body), now(), listLimit_);
   switch (upload.state) {
     case AccountDatabase::Upload::State::stored: return answer(response, 200, Json{{"revision", upload.revision}});
     case AccountDatabase::Upload::State::stale: return refuse(response, 409, "revision_stale");
+    // Every document of the account must stay in the one answer that lists them.
+    case AccountDatabase::Upload::State::accountFull: return refuse(response, 413, "account_full");
     // Removed while its upload was on the way: the token no longer stands for a device.
     case AccountDatabase::Upload::State::noDevice: return refuse(response, 401, "unauthorized");
   }
@@ -384,17 +411,26 @@ void AccountServer::putDocument(const Request& request, Response& response) {
 void AccountServer::documents(const Request& request, Response& response) {
   const auto who = caller(request, response);
   if (!who) return;
-  // Made only when the server has room to keep it until it is taken.
-  if (!GuardedHttpServer::reserveAnswer(database_.documentsSize(who->accountID)))
-    return refuseWithStatus(response, 503);
+  // Made only when the server has room to keep it until it is taken. While it is made, the list's
+  // bytes are held twice at most: the documents read beside the text written of them, then that
+  // text beside the answer.
+  const std::size_t held = answerCopiesOfList * database_.documentsSize(who->accountID);
+  // Only an account filled before its documents were limited can pass what an answer may hold:
+  // asking again would not help.
+  if (held > signedInRoom_) return refuse(response, 507, "documents_too_large");
+  if (!GuardedHttpServer::reserveAnswer(held)) return refuseWithStatus(response, 503);
   Json list = Json::array();
-  for (const auto& document : database_.documents(who->accountID))
-    list.push_back({{"device_id", document.deviceID},
-                    {"device_name", document.deviceName},
+  for (auto& document : database_.documents(who->accountID))
+    list.push_back({{"device_id", std::move(document.deviceID)},
+                    {"device_name", std::move(document.deviceName)},
                     {"revision", document.revision},
-                    {"payload", document.payload},
+                    {"payload", std::move(document.payload)},
                     {"updated_at", isoDate(document.updatedAt)}});
-  answer(response, 200, Json{{"documents", std::move(list)}});
+  Json body = Json::object();
+  body["documents"] = std::move(list);
+  response.status = 200;
+  response.body = writeJson(body);
+  response.set_header("Content-Type", "application/json");
 }
 
 void AccountServer::outboxPage(const Request&, Response& response) {

@@ -14,8 +14,11 @@
 // expires, and a page shows the newest `outboxPageEntries`.
 //
 // Sign-in links are limited by address, not by caller (SignInThrottle). A request beyond its
-// address's links takes the place of that address's newest unconfirmed sign-in, with a link of its
-// own: so whoever else asked for an address, its owner's newest request gets a working link.
+// address's links is answered 429 with Retry-After and changes nothing, so that no request can
+// put another's link out of use.
+//
+// A device's upload is refused (413 "account_full") when it would make the list of the account's
+// documents larger than one answer may hold, so that every account stays fetchable.
 
 #include <cstdint>
 #include <functional>
@@ -41,6 +44,9 @@ class AccountServer {
   static constexpr std::size_t maxSignInBodyBytes = 64u << 10;
   // The entries an outbox page shows at most.
   static constexpr std::size_t outboxPageEntries = 100;
+  // The answer listing an account's documents holds this many times the list's bytes while it is
+  // made.
+  static constexpr std::size_t answerCopiesOfList = 2;
 
   struct Options {
     GuardedHttpServer::Limits connections{};
@@ -89,6 +95,10 @@ class AccountServer {
   std::mutex logMutex_;
   Options options_;
   SignInThrottle signIns_;
+  // The memory that only signed-in devices' requests may take, and what one account's list of
+  // documents may hold (its documents as listed), within it.
+  std::size_t signedInRoom_ = 0;
+  std::size_t listLimit_ = 0;
   std::unique_ptr<GuardedHttpServer> http_;
   int port_ = 0;
 };

@@ -40,6 +40,7 @@ class HttpExchange final : public httplib::Stream {
     bool awaitsBody = false;
     bool expectsContinue = false;  // its client waits for leave to send the body
     bool safe = false;             // GET or HEAD: answering it changed nothing
+    bool trusted = false;          // its caller proved a device token
     bool closeAfterAnswer = false;
   };
   Outcome outcome;

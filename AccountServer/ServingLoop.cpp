@@ -33,6 +33,8 @@ constexpr auto kDrainTime = std::chrono::milliseconds(500);
 constexpr auto kRefusalTime = std::chrono::seconds(1);
 // How often deadlines are looked at.
 constexpr auto kSweepInterval = std::chrono::milliseconds(100);
+// A connection that has moved no byte for this long counts as stalled.
+constexpr auto kStalledAfter = std::chrono::seconds(2);
 
 void describe(const sockaddr_storage& address, std::string& ip, int& port) {
   char text[INET6_ADDRSTRLEN] = {};
@@ -92,10 +94,13 @@ struct Connection {
   Phase phase = Phase::idle;
   Clock::time_point since;  // when the present wait on the client began
   Clock::time_point deadline;
+  Clock::time_point moved;  // when a byte last came or went
+  bool trusted = false;     // the request received or answered is a signed-in device's
   std::uint32_t watched = 0;  // the events asked of epoll; 0: not registered
   std::string input;          // the request so far, and whatever follows it
   HeadScan head;
   std::size_t requestLength = 0;  // head and body, once the head is admitted
+  std::size_t bodyStart = 0;
   MemoryBudget::Share body;  // of the body being received and handled
   std::string output;
   std::size_t sent = 0;
@@ -113,8 +118,8 @@ void release(std::string& bytes) { std::string().swap(bytes); }
 class ServingLoop::Serving {
  public:
   explicit Serving(ServingLoop& owner)
-      : owner_(owner), limits_(owner.limits_), budget_(limits_.memoryCeiling), workers_(limits_.threads),
-        epoll_(::epoll_create1(EPOLL_CLOEXEC)) {
+      : owner_(owner), limits_(owner.limits_), budget_(limits_.memoryCeiling, limits_.openMemoryCeiling),
+        workers_(limits_.threads), epoll_(::epoll_create1(EPOLL_CLOEXEC)) {
     limits_.maxConnections = std::min(limits_.maxConnections, openFileRoom());
   }
 
@@ -187,10 +192,10 @@ class ServingLoop::Serving {
       if (fd < 0) {
         if (errno == EINTR || errno == ECONNABORTED) continue;
         // Out of descriptors: make room, or leave the newcomer queued until there is some.
-        if ((errno == EMFILE || errno == ENFILE) && pushOutStalest()) continue;
+        if ((errno == EMFILE || errno == ENFILE) && pushOutOne()) continue;
         return;
       }
-      if (connections_.size() >= limits_.maxConnections && !pushOutStalest()) {
+      if (connections_.size() >= limits_.maxConnections && !pushOutOne()) {
         ::close(fd);
         continue;
       }
@@ -203,18 +208,37 @@ class ServingLoop::Serving {
       const int yes = 1;
       ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
       Connection& c = *connection;
+      c.moved = Clock::now();
       connections_.emplace(fd, std::move(connection));
       awaitRequest(c);
     }
   }
 
-  // Closes the connection that has waited on its client longest; false when every one is with a worker.
-  bool pushOutStalest() {
-    Connection* stalest = nullptr;
+  // How readily a newcomer beyond the cap pushes `c` out, lowest first: one that has had its answer
+  // (draining), one idle between requests, one that has moved no byte for a while (the longest
+  // still first), then one of a caller that proved no device token (its request the oldest first).
+  // None for a signed-in device's transfer that is moving or a request with a worker.
+  std::optional<std::pair<int, Clock::time_point>> expendability(const Connection& c, Clock::time_point now) const {
+    if (!c.waitsOnClient()) return std::nullopt;
+    if (c.phase == Phase::draining) return std::pair{0, c.moved};
+    if (c.phase == Phase::idle) return std::pair{1, c.moved};
+    if (now - c.moved >= kStalledAfter) return std::pair{2, c.moved};
+    if (!c.trusted) return std::pair{3, c.since};
+    return std::nullopt;
+  }
+
+  // Closes the most expendable connection; false when none may go.
+  bool pushOutOne() {
+    const auto now = Clock::now();
+    Connection* chosen = nullptr;
+    std::pair<int, Clock::time_point> lowest;
     for (const auto& [fd, c] : connections_)
-      if (c->waitsOnClient() && (!stalest || c->since < stalest->since)) stalest = c.get();
-    if (stalest) close(*stalest);
-    return stalest != nullptr;
+      if (const auto rank = expendability(*c, now); rank && (!chosen || *rank < lowest)) {
+        chosen = c.get();
+        lowest = *rank;
+      }
+    if (chosen) close(*chosen);
+    return chosen != nullptr;
   }
 
   void serve(Connection& c) {
@@ -233,6 +257,7 @@ class ServingLoop::Serving {
     c.phase = Phase::idle;
     c.head = {};
     c.requestLength = 0;
+    c.trusted = false;
     c.since = Clock::now();
     c.deadline = c.since + limits_.idleTimeout;
     watch(c, EPOLLIN);
@@ -259,9 +284,19 @@ class ServingLoop::Serving {
     } while (n < 0 && errno == EINTR);
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
     if (n <= 0) return close(c);
+    c.moved = Clock::now();
     if (c.phase == Phase::idle) beginRequest(c);
-    c.input.append(buffer, static_cast<std::size_t>(n));
+    const auto bytes = static_cast<std::size_t>(n);
+    if (c.phase == Phase::body && !holdBody(c, c.input.size() + bytes)) return refuse(c, 503);
+    c.input.append(buffer, bytes);
     advance(c);
+  }
+
+  // Sizes the share of the body being received to what `received` bytes of input hold of it; false
+  // when there is no room for that.
+  bool holdBody(Connection& c, std::size_t received) {
+    const std::size_t bodyBytes = std::min(received, c.requestLength) - c.bodyStart;
+    return c.body.resize(bodyBytes * limits_.bodyWeight);
   }
 
   void advance(Connection& c) {
@@ -314,6 +349,7 @@ class ServingLoop::Serving {
     c.input = c.input.substr(std::min(used, c.input.size()));
     c.body = {};
     const bool closing = outcome.closeAfterAnswer || !outcome.headRead || exchange.lastOnConnection();
+    c.trusted = outcome.trusted;
     auto share = std::move(exchange.answerShare);
     // A GET changed nothing and may be asked again; any other answer reports what was done.
     if (!share.resize(exchange.answer.size())) {
@@ -325,10 +361,13 @@ class ServingLoop::Serving {
 
   void receiveBody(Connection& c, const HttpExchange::Outcome& outcome) {
     if (outcome.bodyLength > limits_.maxBodyBytes) return refuse(c, 413);
+    // Counted as it arrives (what came along with the head first), never for what is only promised.
     c.body = MemoryBudget::Share(budget_);
-    if (!c.body.resize(outcome.bodyLength * limits_.bodyWeight)) return refuse(c, 503);
+    if (outcome.trusted) c.body.trust();
+    c.trusted = outcome.trusted;
+    c.bodyStart = outcome.headLength;
     c.requestLength = outcome.headLength + outcome.bodyLength;
-    c.input.reserve(c.requestLength);
+    if (!holdBody(c, c.input.size())) return refuse(c, 503);
     if (outcome.expectsContinue && c.input.size() < c.requestLength) {
       constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
       if (::send(c.fd, kContinue.data(), kContinue.size(), MSG_NOSIGNAL | MSG_DONTWAIT) !=
@@ -368,6 +407,7 @@ class ServingLoop::Serving {
       if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return watch(c, EPOLLOUT);
       if (n < 0) return close(c);
       c.sent += static_cast<std::size_t>(n);
+      c.moved = Clock::now();
     }
     release(c.output);
     c.answer = {};

@@ -4,11 +4,13 @@
 //  - a request's head (request line and headers) must stay within `maxHeadBytes` (431 otherwise)
 //    and the request must arrive whole within `requestDeadline` of its first byte (408);
 //  - the bodies received and the answers waiting to be taken, of all connections together, stay
-//    within `memoryCeiling`: beyond it a body is refused before it is read, and a GET's answer
-//    is replaced, by 503 (whose answer should say when to ask again);
+//    within `memoryCeiling`, and those of requests whose caller has proved no device token within
+//    `openMemoryCeiling`: a body is counted as its bytes arrive, and one that finds no room, like a
+//    GET's answer that finds none, is refused by 503 (whose answer should say when to ask again);
 //  - an answer must be taken within `responseDeadline`, a connection may wait `idleTimeout` for its
-//    next request, and at most `maxConnections` are kept: a newcomer beyond that pushes out the
-//    one that has waited on its client longest;
+//    next request, and at most `maxConnections` are kept: a newcomer beyond that pushes out a
+//    connection that is idle, then one that has stalled, then one of a caller that proved no device
+//    token, and never a signed-in device's transfer that is moving (the newcomer is then closed);
 //  - complete requests go to `threads` workers, which never touch a socket.
 // A refused request's connection stops sending, reads for a moment what its client still sends
 // (so that the answer is not lost to a reset) and closes.
@@ -31,8 +33,10 @@ struct ServingLimits {
   std::size_t maxHeadBytes = 8u << 10;
   std::size_t maxBodyBytes = 16u << 20;
   std::size_t memoryCeiling = 96u << 20;
-  // A body counts this many times over: while it is handled, the parsed request, what is parsed out
-  // of it and the store's copy are held beside the bytes received.
+  // Of the ceiling, what requests without a signed-in caller may hold together.
+  std::size_t openMemoryCeiling = 16u << 20;
+  // A body counts this many times its bytes received: while it is handled, the parsed request, what
+  // is parsed out of it and the store's copy are held beside them.
   std::size_t bodyWeight = 4;
   std::size_t maxConnections = 4096;
   std::size_t requestsPerConnection = 100;

@@ -1,28 +1,31 @@
 #include "SignInThrottle.hpp"
 
+#include <algorithm>
+
 namespace amberloom::server {
 
-bool SignInThrottle::admitLink(const std::string& address, bool known) {
+std::chrono::seconds SignInThrottle::admitLink(const std::string& address) {
   const auto now = Clock::now();
-  const auto forget = [&](Times& times) {
-    while (!times.empty() && now - times.front() >= limits_.window) times.pop_front();
-  };
   std::lock_guard lock(mutex_);
-  for (auto it = byAddress_.begin(); it != byAddress_.end();) {
-    forget(it->second);
-    it = it->second.empty() ? byAddress_.erase(it) : std::next(it);
+  // Links leave the window in the order they were sent, each the oldest of its address.
+  while (!sent_.empty() && now - sent_.front().first >= limits_.window) {
+    const auto found = byAddress_.find(sent_.front().second);
+    found->second.pop_front();
+    if (found->second.empty()) byAddress_.erase(found);
+    sent_.pop_front();
   }
-  forget(toNewAddresses_);
   auto& times = byAddress_[address];
-  const bool admitted = times.size() < static_cast<std::size_t>(limits_.perAddress) &&
-                        (known || toNewAddresses_.size() < static_cast<std::size_t>(limits_.toNewAddresses));
-  if (!admitted) {
-    if (times.empty()) byAddress_.erase(address);
-    return false;
+  if (times.size() >= static_cast<std::size_t>(std::max(limits_.perAddress, 0))) {
+    if (times.empty()) {
+      byAddress_.erase(address);
+      return limits_.window;
+    }
+    const auto wait = std::chrono::ceil<std::chrono::seconds>(times.front() + limits_.window - now);
+    return std::max(wait, std::chrono::seconds(1));
   }
   times.push_back(now);
-  if (!known) toNewAddresses_.push_back(now);
-  return true;
+  sent_.emplace_back(now, address);
+  return std::chrono::seconds(0);
 }
 
 }  // namespace amberloom::server

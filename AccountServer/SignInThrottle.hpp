@@ -1,15 +1,16 @@
 #pragma once
 // How many sign-in links the server sends. Every local client comes from the same address, so the
 // limits are on what is sent, never on who asks: at most `perAddress` links to one e-mail address
-// within `window`, and at most `toNewAddresses` in all to addresses the
-// server does not know (no account, no pending sign-in), so that made-up addresses cannot use up
-// the links of real ones. Safe from any thread.
+// within `window`, whether the address has an account or was made up, so that nobody can spend
+// another address's links. A request beyond them is refused and changes nothing: a link already
+// sent keeps working. Safe from any thread.
 
 #include <chrono>
 #include <deque>
-#include <map>
 #include <mutex>
 #include <string>
+#include <unordered_map>
+#include <utility>
 
 namespace amberloom::server {
 
@@ -17,24 +18,22 @@ class SignInThrottle {
  public:
   struct Limits {
     int perAddress = 5;
-    int toNewAddresses = 120;
     std::chrono::seconds window{60};
   };
 
   explicit SignInThrottle(Limits limits) : limits_(limits) {}
 
-  // Whether a link may go to `address` (in lower case) now; `known`: it has an account or a
-  // pending sign-in. Counted when so.
-  bool admitLink(const std::string& address, bool known);
+  // Counts a link to `address` (in lower case) now and returns zero; or, when the address has had
+  // its links, counts nothing and returns how long until it may have one again (a second or more).
+  std::chrono::seconds admitLink(const std::string& address);
 
  private:
   using Clock = std::chrono::steady_clock;
-  using Times = std::deque<Clock::time_point>;
 
   Limits limits_;
   std::mutex mutex_;
-  std::map<std::string, Times> byAddress_;
-  Times toNewAddresses_;
+  std::deque<std::pair<Clock::time_point, std::string>> sent_;  // within the window, oldest first
+  std::unordered_map<std::string, std::deque<Clock::time_point>> byAddress_;
 };
 
 }  // namespace amberloom::server

@@ -1,7 +1,8 @@
 // Puts the local account server (its production limits, on a loopback port in this process) under
 // load: 50 Macs that each sign in by the outbox link and then make 200 requests (uploads against
-// their revision, fetches of every document, the account), while 200 stalled sockets send one
-// header line every 2 seconds and connect again whenever they are cut off. Prints the latency
+// their revision, fetches of every document, the account), while 200 stalled sockets (half of them
+// sending one header line every 2 seconds, half announcing a 64 KiB sign-in body and sending one
+// byte of it) connect again whenever they are cut off. Prints the latency
 // percentiles of the requests, the errors, and the writes the server acknowledged but no longer
 // holds. Run by hand from the build folder: bin/account_server_load [clients] [requests] [stalled].
 
@@ -39,34 +40,41 @@ std::string httpGet(const std::string& url) {
   return CurlHttpSession().perform(request).body;
 }
 
-// A socket that has begun a request head, or -1.
-int beginStalling(const sockaddr_in& to) {
+// A socket that has begun a request head, or (`body`) a sign-in whose body stops after a byte;
+// or -1.
+int beginStalling(const sockaddr_in& to, bool body) {
+  const std::string opening =
+      body ? "POST /api/v1/auth/request HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(ntohs(to.sin_port)) +
+                 "\r\nContent-Type: application/json\r\nContent-Length: 65536\r\n\r\n{"
+           : "GET /outbox.json HTTP/1.1\r\n";
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0 &&
-      ::send(fd, "GET /outbox.json HTTP/1.1\r\n", 27, MSG_NOSIGNAL) > 0)
+      ::send(fd, opening.data(), opening.size(), MSG_NOSIGNAL) > 0)
     return fd;
   ::close(fd);
   return -1;
 }
 
-// `count` sockets that each send a request head one line every 2 seconds, connecting again when
-// cut off.
+// `count` sockets that stall (every other one in its body, the rest sending a request head one
+// line every 2 seconds), connecting again when cut off.
 void stall(int port, int count, const std::atomic<bool>& running, std::atomic<int>& cutOff) {
   sockaddr_in to{AF_INET, htons(static_cast<std::uint16_t>(port)), {}, {}};
   ::inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
   std::vector<int> sockets(static_cast<std::size_t>(count), -1);
-  for (int& fd : sockets) fd = beginStalling(to);
+  for (std::size_t i = 0; i < sockets.size(); ++i) sockets[i] = beginStalling(to, i % 2);
   while (running) {
     for (int i = 0; i < 20 && running; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    for (int& fd : sockets) {
+    for (std::size_t i = 0; i < sockets.size(); ++i) {
+      int& fd = sockets[i];
+      const bool body = i % 2;
       char byte;
       const bool quiet = fd >= 0 && ::recv(fd, &byte, 1, MSG_DONTWAIT) < 0 && errno == EAGAIN;
-      if (quiet && ::send(fd, "X-Slow: 1\r\n", 11, MSG_NOSIGNAL) > 0) continue;
+      if (quiet && (body || ::send(fd, "X-Slow: 1\r\n", 11, MSG_NOSIGNAL) > 0)) continue;
       if (fd >= 0) {
         ::close(fd);
         ++cutOff;
       }
-      fd = beginStalling(to);
+      fd = beginStalling(to, body);
     }
   }
   for (int fd : sockets)
