@@ -48,6 +48,7 @@ CREATE TABLE IF NOT EXISTS outbox (
 // After the columns that files of earlier versions lack have been added.
 const char* const kIndexes = R"sql(
 CREATE INDEX IF NOT EXISTS accounts_by_address ON accounts (lower(email));
+CREATE INDEX IF NOT EXISTS devices_by_account ON devices (account_id, joined);
 CREATE INDEX IF NOT EXISTS sign_ins_by_address ON sign_ins (lower(email));
 CREATE INDEX IF NOT EXISTS sign_ins_by_age ON sign_ins (created_at);
 CREATE INDEX IF NOT EXISTS outbox_by_code ON outbox (code);

@@ -166,20 +166,6 @@ bool isSyncDocument(const std::string& body) {
   }
 }
 
-// The bytes `text` takes as a string in a JSON answer, escaped as the JSON writer escapes it:
-// quotes, backslashes, slashes and the usual control characters take two bytes, others six.
-std::size_t listedLength(const std::string& text) {
-  std::size_t length = text.size() + 2;
-  for (const unsigned char c : text) {
-    if (c == '"' || c == '\\' || c == '/' || c == '\n' || c == '\r' || c == '\t' || c == '\b' || c == '\f') {
-      length += 1;
-    } else if (c < 0x20) {
-      length += 5;
-    }
-  }
-  return length;
-}
-
 const char* codeForStatus(int status) {
   switch (status) {
     case 400: return "bad_request";
@@ -397,7 +383,7 @@ void AccountServer::putDocument(const Request& request, Response& response) {
   if (request.get_header_value("X-Device-Hardware-Id").empty()) return refuse(response, 400, "missing_hardware_id");
   if (!isSyncDocument(request.body)) return refuse(response, 400, "bad_document");
   const auto upload =
-      database_.putDocument(who->deviceID, *ifRevision, request.body, listedLength(request.body), now(), listLimit_);
+      database_.putDocument(who->deviceID, *ifRevision, request.body, jsonStringLength(request.body), now(), listLimit_);
   switch (upload.state) {
     case AccountDatabase::Upload::State::stored: return answer(response, 200, Json{{"revision", upload.revision}});
     case AccountDatabase::Upload::State::stale: return refuse(response, 409, "revision_stale");
@@ -411,25 +397,32 @@ void AccountServer::putDocument(const Request& request, Response& response) {
 void AccountServer::documents(const Request& request, Response& response) {
   const auto who = caller(request, response);
   if (!who) return;
-  // Made only when the server has room to keep it until it is taken. While it is made, the list's
-  // bytes are held twice at most: the documents read beside the text written of them, then that
-  // text beside the answer.
-  const std::size_t held = answerCopiesOfList * database_.documentsSize(who->accountID);
+  // Made only when the server has room to keep it until it is taken. The list is written straight
+  // into a buffer of its size, each document let go once written, so that its bytes are held twice
+  // at most: the documents read beside the text, then the text beside the answer made of it.
+  const std::size_t listed = database_.documentsSize(who->accountID);
   // Only an account filled before its documents were limited can pass what an answer may hold:
   // asking again would not help.
-  if (held > signedInRoom_) return refuse(response, 507, "documents_too_large");
-  if (!GuardedHttpServer::reserveAnswer(held)) return refuseWithStatus(response, 503);
-  Json list = Json::array();
-  for (auto& document : database_.documents(who->accountID))
-    list.push_back({{"device_id", std::move(document.deviceID)},
-                    {"device_name", std::move(document.deviceName)},
-                    {"revision", document.revision},
-                    {"payload", std::move(document.payload)},
-                    {"updated_at", isoDate(document.updatedAt)}});
-  Json body = Json::object();
-  body["documents"] = std::move(list);
+  if (answerCopiesOfList * listed > signedInRoom_) return refuse(response, 507, "documents_too_large");
+  if (!GuardedHttpServer::reserveAnswer(answerCopiesOfList * listed)) return refuseWithStatus(response, 503);
+  std::string text;
+  text.reserve(listed + 32);
+  text += R"({"documents":[)";
+  for (auto& document : database_.documents(who->accountID)) {  // the writer's order of members
+    text += text.back() == '[' ? R"({"device_id":)" : R"(,{"device_id":)";
+    appendJsonString(text, document.deviceID);
+    text += R"(,"device_name":)";
+    appendJsonString(text, document.deviceName);
+    text += R"(,"payload":)";
+    appendJsonString(text, document.payload);
+    std::string().swap(document.payload);
+    text += R"(,"revision":)" + std::to_string(document.revision) + R"(,"updated_at":)";
+    appendJsonString(text, isoDate(document.updatedAt));
+    text += '}';
+  }
+  text += "]}";
   response.status = 200;
-  response.body = writeJson(body);
+  response.body = std::move(text);
   response.set_header("Content-Type", "application/json");
 }
 

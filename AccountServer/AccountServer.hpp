@@ -44,8 +44,8 @@ class AccountServer {
   static constexpr std::size_t maxSignInBodyBytes = 64u << 10;
   // The entries an outbox page shows at most.
   static constexpr std::size_t outboxPageEntries = 100;
-  // The answer listing an account's documents holds this many times the list's bytes while it is
-  // made.
+  // The answer listing an account's documents holds this many times the list's bytes at most while
+  // it is made.
   static constexpr std::size_t answerCopiesOfList = 2;
 
   struct Options {

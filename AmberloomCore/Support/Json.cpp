@@ -8,7 +8,13 @@
 namespace amberloom {
 namespace {
 
-void writeString(std::string& out, const std::string& text) {
+// The bytes one byte of a text takes once written: itself, a two-byte escape, or "\u00XX".
+std::size_t writtenLength(unsigned char c) {
+  if (c >= 0x20 && c != '"' && c != '\\' && c != '/') return 1;
+  return c >= 0x20 || c == '\n' || c == '\r' || c == '\t' || c == '\b' || c == '\f' ? 2 : 6;
+}
+
+void writeString(std::string& out, std::string_view text) {
   if (!platform::isValidUtf8(text)) throw JsonWriteError("text that is not well-formed UTF-8 cannot be written as JSON");
   static const char hex[] = "0123456789abcdef";
   out.push_back('"');
@@ -16,7 +22,7 @@ void writeString(std::string& out, const std::string& text) {
   const char* const end = text.data() + text.size();
   for (const char* at = run; at < end; ++at) {
     const unsigned char c = static_cast<unsigned char>(*at);
-    if (c >= 0x20 && c != '"' && c != '\\' && c != '/') continue;
+    if (writtenLength(c) == 1) continue;
     out.append(run, at);
     run = at + 1;
     switch (c) {
@@ -145,6 +151,14 @@ bool nestedDeeperThan(std::string_view text, std::size_t limit) {
 }
 
 }  // namespace
+
+void appendJsonString(std::string& out, std::string_view text) { writeString(out, text); }
+
+std::size_t jsonStringLength(std::string_view text) {
+  std::size_t length = 2;
+  for (const char c : text) length += writtenLength(static_cast<unsigned char>(c));
+  return length;
+}
 
 std::string writeJson(const Json& value, JsonStyle style) {
   std::string out;

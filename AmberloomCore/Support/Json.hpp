@@ -27,6 +27,11 @@ class JsonWriteError : public std::runtime_error {
 
 // Throws JsonWriteError for a non-finite number or text that is not well-formed UTF-8.
 std::string writeJson(const Json& value, JsonStyle style = JsonStyle::compact);
+// Appends `text` as one JSON string, written as writeJson writes it: for a large text made piece by
+// piece into a buffer sized beforehand. Throws JsonWriteError for text that is not well-formed UTF-8.
+void appendJsonString(std::string& out, std::string_view text);
+// The bytes that writing well-formed UTF-8 `text` as one JSON string takes, quotes included.
+std::size_t jsonStringLength(std::string_view text);
 
 // A failure to read a document: the kind of failure, where it happened and what went wrong.
 class DecodingError : public std::runtime_error {
