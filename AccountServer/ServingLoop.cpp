@@ -1,16 +1,19 @@
 #include "ServingLoop.hpp"
 
 #include <arpa/inet.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -95,6 +98,7 @@ struct Connection {
   Clock::time_point since;  // when the present wait on the client began
   Clock::time_point deadline;
   Clock::time_point moved;  // when a byte last came or went
+  int unacknowledged = INT_MAX;  // of the answer, in the socket's buffer at the last look
   bool trusted = false;     // the request received or answered is a signed-in device's
   std::uint32_t watched = 0;  // the events asked of epoll; 0: not registered
   std::string input;          // the request so far, and whatever follows it
@@ -393,6 +397,7 @@ class ServingLoop::Serving {
     c.output = std::move(answer);
     c.answer = std::move(share);
     c.sent = 0;
+    c.unacknowledged = INT_MAX;
     c.closeAfterAnswer = closeAfter;
     c.phase = Phase::answering;
     c.since = Clock::now();
@@ -436,8 +441,16 @@ class ServingLoop::Serving {
   void sweep() {
     const auto now = Clock::now();
     std::vector<Connection*> late;
-    for (const auto& [fd, c] : connections_)
+    for (const auto& [fd, c] : connections_) {
       if (c->waitsOnClient() && now >= c->deadline) late.push_back(c.get());
+      // An answer whose client keeps taking it moves, even while the socket's buffer is too full
+      // to take more of it from us.
+      int unacknowledged = 0;
+      if (c->phase == Phase::answering && ::ioctl(c->fd, SIOCOUTQ, &unacknowledged) == 0) {
+        if (unacknowledged < c->unacknowledged) c->moved = now;
+        c->unacknowledged = unacknowledged;
+      }
+    }
     for (Connection* c : late) {
       if (c->phase == Phase::head || c->phase == Phase::body) {
         refuse(*c, 408);
