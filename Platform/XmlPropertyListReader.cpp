@@ -121,7 +121,7 @@ class Reader {
       if (at_ == text_.size()) throw Unreadable{};
       if (text_[at_] == '&') {
         reference(out);
-      } else if (startsWith("</")) {
+      } else if (atEndTag()) {
         endTag(name);
         return out;
       } else if (startsWith("<![CDATA[")) {
@@ -186,6 +186,8 @@ class Reader {
   void misc(bool prolog) {
     for (;;) {
       while (at_ < text_.size() && isSpace(text_[at_])) ++at_;
+      // Mostly an element comes next.
+      if (at_ + 1 >= text_.size() || text_[at_] != '<' || (text_[at_ + 1] != '!' && text_[at_ + 1] != '?')) return;
       if (startsWith("<!--")) {
         comment();
       } else if (startsWith("<?")) {
@@ -250,7 +252,7 @@ class Reader {
     throw Unreadable{};
   }
 
-  bool atEndTag() const { return startsWith("</"); }
+  bool atEndTag() const { return at_ + 1 < text_.size() && text_[at_] == '<' && text_[at_ + 1] == '/'; }
 
   Tag startTag() {
     if (at_ >= text_.size() || text_[at_] != '<') throw Unreadable{};
@@ -259,7 +261,7 @@ class Reader {
     for (;;) {
       const std::size_t before = at_;
       while (at_ < text_.size() && isSpace(text_[at_])) ++at_;
-      if (startsWith(">")) {
+      if (at_ < text_.size() && text_[at_] == '>') {
         ++at_;
         return tag;
       }
@@ -299,11 +301,17 @@ class Reader {
   }
 
   void endTag(std::string_view expected) {
+    // Mostly "</name>" exactly.
+    if (text_.size() - at_ >= expected.size() + 3 && text_[at_ + 2 + expected.size()] == '>' &&
+        text_.compare(at_ + 2, expected.size(), expected) == 0 && text_[at_ + 1] == '/' && text_[at_] == '<') {
+      at_ += expected.size() + 3;
+      return;
+    }
     if (!startsWith("</")) throw Unreadable{};
     at_ += 2;
     if (name() != expected) throw Unreadable{};
     while (at_ < text_.size() && isSpace(text_[at_])) ++at_;
-    if (!startsWith(">")) throw Unreadable{};
+    if (at_ >= text_.size() || text_[at_] != '>') throw Unreadable{};
     ++at_;
   }
 
