@@ -17,7 +17,7 @@ namespace {
 void appendEscaped(std::string& out, const std::string& text) {
   // No XML character stands for U+0000, U+0001 and the other control characters but tab and line
   // ends, nor for U+FFFE and U+FFFF: a reader would refuse the whole document.
-  if (!isXmlText(text)) throw PlistEncodingError("text holding a character XML cannot carry cannot be written as XML");
+  if (!isXmlText(text)) throw PlistEncodingError("text with a character XML cannot carry has no XML form");
   for (char c : text) {
     switch (c) {
       case '&': out += "&amp;"; break;

@@ -104,9 +104,10 @@ std::optional<std::string_view> xmlDocumentAsUtf8(std::string_view bytes, std::s
   const auto declarationEnd = xmlDeclaration(text, declared);
   if (!declarationEnd) return std::nullopt;
   const std::string name = declared ? lowerCase(*declared) : std::string();
+  const bool declaresUtf8 = name == "utf-8" || name == "utf8";
   switch (mark) {
     case Mark::utf8:
-      if (declared && name != "utf-8") return std::nullopt;
+      if (declared && !declaresUtf8) return std::nullopt;
       return text;
     case Mark::utf16:
       if (declared && !name.starts_with("utf-16")) return std::nullopt;
@@ -114,7 +115,7 @@ std::optional<std::string_view> xmlDocumentAsUtf8(std::string_view bytes, std::s
     case Mark::none:
       break;
   }
-  if (!declared || name == "utf-8") return text;
+  if (!declared || declaresUtf8) return text;
   // Without a mark, the declaration could be read only because the encoding keeps ASCII as it is;
   // one that does not (UTF-16, UTF-32, UTF-7, EBCDIC) cannot have named itself so.
   if (name.starts_with("utf-16") || name.starts_with("utf-32") || name.starts_with("ucs-") || name.starts_with("utf-7"))
