@@ -1,7 +1,7 @@
 #pragma once
-// The binary property-list form ("bplist00") read and written here rather than by libplist, so
-// that every member is kept exactly: text with U+0000, single-byte text with bytes of 0x80 and
-// above, UTF-16 text that is not well-formed, full-precision dates and wide unsigned integers.
+// The binary property-list form ("bplist00") read and written here, so that every member is kept
+// exactly: text with U+0000, single-byte text with bytes of 0x80 and above, UTF-16 text that is not
+// well-formed, full-precision dates and wide unsigned integers.
 
 #include <optional>
 #include <stdexcept>

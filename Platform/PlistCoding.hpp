@@ -13,13 +13,9 @@
 namespace amberloom::platform {
 
 // The object held by `bytes`, or none when they are not a well-formed property list. Never throws;
-// truncated or hostile input reads as none. XML in the plain form of an export is read by a fast
-// reader of its own (PlainXmlPropertyList.hpp), any other by libplist.
+// truncated or hostile input reads as none. Binary lists are read by BinaryPropertyList.hpp, XML
+// ones by XmlPropertyListReader.hpp, which refuses the whole document for one malformed value.
 std::optional<PlistObject> parsePropertyList(std::string_view bytes);
-
-// XML read by libplist alone, whatever its form: what parsePropertyList gives for XML the fast
-// reader leaves.
-std::optional<PlistObject> parseXmlPropertyListGenerally(std::string_view bytes);
 
 // The object as a binary property list ("bplist00"), every value kept exactly (reals and dates
 // as their full doubles, integers as signed 64-bit). A `PlistOther` UID, unsigned integer or
@@ -30,7 +26,9 @@ std::string binaryPropertyList(const PlistObject& object);
 
 // The object as an XML property list the way the system's export writes it: reals to 17
 // significant digits, dates to the whole second, integers exactly, a UID as a dictionary holding
-// "CF$UID". Dictionary members whose text is not well-formed or holds U+0000, or that hold a date
+// "CF$UID", a carriage return in text as "&#13;". Whatever it writes reads back as it is.
+// Dictionary members whose key or text is not well-formed or holds a character XML cannot carry
+// (U+0000 to U+001F but tab, line feed and carriage return; U+FFFE, U+FFFF), or that hold a date
 // outside the years 1 to 9999, are left out. Throws PlistEncodingError for such a text or date
 // outside any dictionary.
 std::string xmlPropertyList(const PlistObject& object);

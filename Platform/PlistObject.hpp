@@ -2,8 +2,8 @@
 // A property-list object as the preference files hold it: the eight kinds a property list can
 // carry, plus `PlistOther` for what the rest of the system cannot represent (a UID, an unsigned
 // integer beyond the signed 64-bit range, text that is not well-formed). Text is always well-formed
-// UTF-8 and may hold U+0000. Converted to and from bytes only in PlistCoding.cpp and
-// BinaryPropertyList.cpp.
+// UTF-8 and may hold U+0000. Converted to and from bytes only in PlistCoding.cpp,
+// BinaryPropertyList.cpp and XmlPropertyListReader.cpp.
 
 #include <cstdint>
 #include <map>

@@ -1,9 +1,11 @@
 #include "Platform/TextEncoding.hpp"
 
+#include <iconv.h>
+
+#include <cerrno>
 #include <vector>
 
 namespace amberloom::platform {
-namespace {
 
 void appendUtf8(std::string& out, std::uint32_t c) {
   if (c < 0x80) {
@@ -22,6 +24,8 @@ void appendUtf8(std::string& out, std::uint32_t c) {
     out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
   }
 }
+
+namespace {
 
 // The code point starting at `i` (advanced past it), or none for an ill-formed sequence.
 std::optional<std::uint32_t> nextCodePoint(std::string_view text, std::size_t& i) {
@@ -47,31 +51,48 @@ std::optional<std::uint32_t> nextCodePoint(std::string_view text, std::size_t& i
   return c;
 }
 
-}  // namespace
+constexpr std::ptrdiff_t kBlock = 32;
 
-bool isValidUtf8(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
-    // Runs of ASCII, most of any text, are passed over in one sweep.
-    const char* at = text.data() + i;
-    const char* const end = text.data() + text.size();
-    while (at < end && static_cast<unsigned char>(*at) < 0x80) ++at;
-    i = static_cast<std::size_t>(at - text.data());
-    if (i < text.size() && !nextCodePoint(text, i)) return false;
+// Whether the kBlock bytes at `at` are all ASCII, and with `kXml` none of them a control character
+// XML cannot carry. Written without a branch per byte, so that the compiler can test many at once.
+template <bool kXml>
+bool plainAsciiBlock(const char* at) {
+  unsigned bad = 0;
+  for (std::ptrdiff_t k = 0; k < kBlock; ++k) {
+    const auto c = static_cast<unsigned char>(at[k]);
+    bad |= c >> 7;
+    if constexpr (kXml) bad |= static_cast<unsigned>(c < 0x20) & (c != '\t') & (c != '\n') & (c != '\r');
+  }
+  return bad == 0;
+}
+
+// Whether `text` is well-formed UTF-8, with `kXml` only of characters XML can carry.
+template <bool kXml>
+bool everyCodePoint(std::string_view text) {
+  const auto plainAscii = [](unsigned char c) {
+    return c < 0x80 && (!kXml || c >= 0x20 || c == '\t' || c == '\n' || c == '\r');
+  };
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  for (const char* at = begin; at < end;) {
+    // Plain ASCII, most of any text, is passed over a block at a time.
+    while (end - at >= kBlock && plainAsciiBlock<kXml>(at)) at += kBlock;
+    while (at < end && plainAscii(static_cast<unsigned char>(*at))) ++at;
+    if (at == end) break;
+    if (static_cast<unsigned char>(*at) < 0x80) return false;  // a control character XML cannot carry
+    std::size_t i = static_cast<std::size_t>(at - begin);
+    const auto c = nextCodePoint(text, i);
+    if (!c || (kXml && !isXmlCharacter(*c))) return false;
+    at = begin + i;
   }
   return true;
 }
 
-std::string latin1ToUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  for (unsigned char b : bytes) appendUtf8(out, b);
-  return out;
-}
-
-std::optional<std::string> utf16BigEndianToUtf8(std::string_view bytes) {
+std::optional<std::string> utf16ToUtf8(std::string_view bytes, bool bigEndian) {
   if (bytes.size() % 2 != 0) return std::nullopt;
   const auto unit = [&](std::size_t at) {
-    return static_cast<std::uint32_t>((static_cast<std::uint8_t>(bytes[at]) << 8) | static_cast<std::uint8_t>(bytes[at + 1]));
+    const auto first = static_cast<std::uint8_t>(bytes[at]), second = static_cast<std::uint8_t>(bytes[at + 1]);
+    return static_cast<std::uint32_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
   };
   std::string out;
   out.reserve(bytes.size());
@@ -87,6 +108,61 @@ std::optional<std::string> utf16BigEndianToUtf8(std::string_view bytes) {
     }
     appendUtf8(out, c);
   }
+  return out;
+}
+
+}  // namespace
+
+bool isValidUtf8(std::string_view text) { return everyCodePoint<false>(text); }
+
+bool isXmlCharacter(std::uint32_t c) {
+  if (c < 0x20) return c == '\t' || c == '\n' || c == '\r';
+  return (c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+bool isXmlText(std::string_view text) { return everyCodePoint<true>(text); }
+
+std::string latin1ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (unsigned char b : bytes) appendUtf8(out, b);
+  return out;
+}
+
+std::optional<std::string> utf16BigEndianToUtf8(std::string_view bytes) { return utf16ToUtf8(bytes, true); }
+
+std::optional<std::string> utf16LittleEndianToUtf8(std::string_view bytes) { return utf16ToUtf8(bytes, false); }
+
+std::optional<std::string> encodedTextToUtf8(std::string_view bytes, const std::string& encoding) {
+  // iconv rather than a library of its own: the `defaults` command reads such files too, and it
+  // must not load more than it needs at every start. No "//TRANSLIT" or "//IGNORE": a byte the
+  // encoding has no character for fails the conversion.
+  const iconv_t converter = ::iconv_open("UTF-8", encoding.c_str());
+  if (converter == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::string out(bytes.size() * 2 + 16, '\0');
+  char* in = const_cast<char*>(bytes.data());
+  std::size_t inLeft = bytes.size();
+  std::size_t written = 0;
+  bool flushing = false;  // all input converted: a last call ends a stateful encoding's shift state
+  bool ok = true;
+  while (ok) {
+    char* to = out.data() + written;
+    std::size_t outLeft = out.size() - written;
+    const std::size_t result = flushing ? ::iconv(converter, nullptr, nullptr, &to, &outLeft)
+                                        : ::iconv(converter, &in, &inLeft, &to, &outLeft);
+    written = out.size() - outLeft;
+    if (result == static_cast<std::size_t>(-1)) {
+      if (errno == E2BIG) out.resize(out.size() * 2);
+      else ok = false;  // no character for a sequence, or one cut off at the end
+    } else if (!flushing) {
+      flushing = true;
+    } else {
+      break;
+    }
+  }
+  ::iconv_close(converter);
+  if (!ok) return std::nullopt;
+  out.resize(written);
   return out;
 }
 

@@ -1,39 +1,62 @@
-// Property-list bytes from other programs: binary or XML, whatever their shape. What reads must
-// write back and read again to the same bytes.
+// Property-list bytes from other programs: binary or XML, whatever their shape or encoding. What
+// reads must write back and read again to the same bytes; what reads from XML must also export
+// and read back as it was, and read alike from UTF-16.
 
 #include "FuzzInput.hpp"
 #include "Platform/BinaryPropertyList.hpp"
-#include "Platform/PlainXmlPropertyList.hpp"
 #include "Platform/PlistCoding.hpp"
+#include "Platform/TextEncoding.hpp"
 
 using namespace amberloom::platform;
 namespace fuzz = amberloom::fuzz;
 
+namespace {
+
+// The UTF-8 text as UTF-16 with a little-endian byte-order mark; none when it is not UTF-8.
+std::optional<std::string> asUtf16(std::string_view text) {
+  const auto units = utf8ToUtf16BigEndian(text);
+  if (!units) return std::nullopt;
+  std::string out = "\xFF\xFE";
+  for (std::size_t i = 0; i < units->size(); i += 2) {
+    out.push_back((*units)[i + 1]);
+    out.push_back((*units)[i]);
+  }
+  return out;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes = fuzz::text(data, size);
-  // What the fast reader of plain exports reads, libplist reads alike.
-  if (bytes.find('\0') == std::string_view::npos) {
-    if (const auto plain = readPlainXmlPropertyList(bytes)) {
-      const auto general = parseXmlPropertyListGenerally(bytes);
-      fuzz::require(general.has_value() && *general == *plain, "the fast reader reads as libplist does");
+  const auto object = parsePropertyList(bytes);
+  const bool xml = !bytes.starts_with("bplist");
+  // Without a declaration or a byte-order mark, the same text in UTF-16 reads the same.
+  if (xml && !bytes.starts_with("<?xml") && !bytes.starts_with("\xEF\xBB\xBF") && !bytes.starts_with("\xFF\xFE") &&
+      !bytes.starts_with("\xFE\xFF")) {
+    if (const auto wide = asUtf16(bytes)) {
+      const auto again = parsePropertyList(*wide);
+      fuzz::require(again.has_value() == object.has_value(), "UTF-16 reads as UTF-8 does");
+      if (object) fuzz::require(binaryPropertyList(*again) == binaryPropertyList(*object), "the same values from UTF-16");
     }
   }
-  const auto object = parsePropertyList(bytes);
   if (!object) return 0;
   fuzz::require(!nestedDeeperThan(*object, kMaxPropertyListDepth), "nothing deeper than the limit is read");
   std::string binary;
   try {
     binary = binaryPropertyList(*object);
   } catch (const PlistEncodingError&) {
-    return 0;  // only text read from XML could be refused, and none that is not UTF-8 is read
+    fuzz::require(false, "what reads can be stored");
   }
   const auto again = parsePropertyList(binary);
   fuzz::require(again.has_value(), "what is written reads back");
   fuzz::require(binaryPropertyList(*again) == binary, "a rewrite keeps every member exactly");
   try {
-    (void)parsePropertyList(xmlPropertyList(*object));
+    const auto exported = parsePropertyList(xmlPropertyList(*object));
+    // Everything XML gave, XML carries: the export reads back to the same values.
+    if (xml) fuzz::require(exported && binaryPropertyList(*exported) == binary, "an export of XML reads back as it was");
   } catch (const PlistEncodingError&) {
-    // a date beyond the years the XML form carries
+    // a date beyond the years the XML form carries, or text it cannot, at the top
+    fuzz::require(!xml, "whatever XML gave can be exported");
   }
   return 0;
 }

@@ -145,11 +145,14 @@ TEST(DefaultsTool, EveryMisuseFailsWithOneLineOnStandardError) {
 }
 
 TEST(DefaultsTool, AMemberExportCannotCarryCostsOnlyThatMember) {
-  // Dates beyond the year 9999 and text holding U+0000, as other programs may store them; every
-  // other key must still read back from outside.
+  // Dates beyond the year 9999 and text holding U+0000 or another character XML cannot carry, as
+  // other programs may store them; every other key must still read back from outside.
   using namespace std::string_literals;
   const PreferenceFiles files(test::home(), "HOST-UUID");
   files.setValue("nul", PlistObject("a\0b"s), "com.example.far", false);
+  files.setValue("control", PlistObject("a\x01b"), "com.example.far", false);
+  files.setValue("list", PlistObject(PlistArray{PlistObject("\x1B[0m")}), "com.example.far", false);
+  files.setValue("escape\x1B", PlistObject(4), "com.example.far", false);
   files.setValue("a\0key"s, PlistObject(3), "com.example.far", false);
   files.setValue("far", PlistObject(PlistDate{252423993600.0}), "com.example.far", false);
   files.setValue("nested", PlistObject(PlistDictionary{{"when", PlistObject(PlistDate{-63113904001.0})},
