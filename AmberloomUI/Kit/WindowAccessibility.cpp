@@ -8,6 +8,8 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 
+#include "Kit/ItemAccessible.hpp"
+
 namespace amberloom::ui {
 
 namespace {
@@ -70,8 +72,8 @@ class BusyWindowAccessible final : public QAccessibleObject {
 
  private:
   QQuickWindow* quickWindow() const { return static_cast<QQuickWindow*>(object()); }
-  // The items nearest the content item that assistive technology sees (Qt Quick makes an
-  // interface only for those), in the order of the item tree.
+  // The items nearest the content item that assistive technology sees (those their views
+  // declared), in the order of the item tree.
   QList<QQuickItem*> children() const {
     QList<QQuickItem*> found;
     if (QQuickWindow* window = quickWindow(); window && window->contentItem()) collect(window->contentItem(), found);
@@ -79,7 +81,7 @@ class BusyWindowAccessible final : public QAccessibleObject {
   }
   static void collect(QQuickItem* item, QList<QQuickItem*>& found) {
     for (QQuickItem* child : item->childItems()) {
-      if (QAccessible::queryAccessibleInterface(child))
+      if (ItemAccessible::isShown(child))
         found.append(child);
       else
         collect(child, found);
