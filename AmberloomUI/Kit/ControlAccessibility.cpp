@@ -9,6 +9,7 @@
 #include "Kit/PlainButton.hpp"
 #include "Kit/PlainScrollBar.hpp"
 #include "Kit/PlainSlider.hpp"
+#include "Kit/TextInputAccessible.hpp"
 
 namespace amberloom::ui {
 
@@ -167,6 +168,7 @@ QAccessibleInterface* controlAccessibility(const QString&, QObject* object) {
   if (auto* slider = qobject_cast<PlainSlider*>(item)) return new PlainSliderAccessible(slider);
   if (auto* bar = qobject_cast<PlainScrollBar*>(item); bar && bar->flickable()) return new ScrollBarAccessible(bar);
   if (item->inherits("QQuickComboBox")) return new MenuAccessible(item);
+  if (item->inherits("QQuickTextInput")) return new TextInputAccessible(item);
   if (item->inherits("QQuickAbstractButton")) return new StandardButtonAccessible(item);
   return nullptr;
 }

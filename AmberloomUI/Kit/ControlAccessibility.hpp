@@ -10,6 +10,8 @@
 //   Decrease turn a page;
 // - a pop-up menu (the standard controls' combo box): its current entry as its value and
 //   description, expanded while open; Press and ShowMenu open it;
+// - a one-line text input (TextInput, and the standard text field): an editable text with its text,
+//   cursor and selection (see TextInputAccessible);
 // - every other standard button (buttons, tick boxes, menu items, menu titles, list entries): its
 //   role, name and checked state as its view declares them; Press (and Toggle) press it with the
 //   Space key, as the keyboard does.

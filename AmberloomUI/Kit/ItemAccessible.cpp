@@ -82,9 +82,9 @@ QAccessibleInterface* ItemAccessible::parent() const {
   return nullptr;
 }
 
-QList<QQuickItem*> ItemAccessible::shownChildren() const {
+QList<QQuickItem*> ItemAccessible::shownBelow(const QQuickItem* item) {
   QList<QQuickItem*> found;
-  QList<QQuickItem*> pending = item() ? item()->childItems() : QList<QQuickItem*>();
+  QList<QQuickItem*> pending = item ? item->childItems() : QList<QQuickItem*>();
   // Depth first, in the order of the item tree: a child that is not shown stands aside for its own.
   std::reverse(pending.begin(), pending.end());
   while (!pending.isEmpty()) {
@@ -99,27 +99,35 @@ QList<QQuickItem*> ItemAccessible::shownChildren() const {
   return found;
 }
 
-int ItemAccessible::childCount() const { return static_cast<int>(shownChildren().size()); }
-
-QAccessibleInterface* ItemAccessible::child(int index) const {
-  const QList<QQuickItem*> children = shownChildren();
-  return index >= 0 && index < children.size() ? QAccessible::queryAccessibleInterface(children.at(index)) : nullptr;
-}
-
-int ItemAccessible::indexOfChild(const QAccessibleInterface* child) const {
-  return child ? static_cast<int>(shownChildren().indexOf(qobject_cast<QQuickItem*>(child->object()))) : -1;
-}
-
-QAccessibleInterface* ItemAccessible::childAt(int x, int y) const {
-  if (item() && item()->clip() && !rect().contains(x, y)) return nullptr;
-  const QList<QQuickItem*> children = shownChildren();
-  for (auto child = children.rbegin(); child != children.rend(); ++child) {
-    QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(*child);
+QAccessibleInterface* ItemAccessible::shownAt(const QList<QQuickItem*>& items, int x, int y) {
+  for (auto item = items.rbegin(); item != items.rend(); ++item) {
+    QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(*item);
     if (!shown) continue;
     if (QAccessibleInterface* inner = shown->childAt(x, y)) return inner;
     if (!shown->state().invisible && shown->rect().contains(x, y)) return shown;
   }
   return nullptr;
+}
+
+QAccessibleInterface* ItemAccessible::shownChild(const QList<QQuickItem*>& items, int index) {
+  return index >= 0 && index < items.size() ? QAccessible::queryAccessibleInterface(items.at(index)) : nullptr;
+}
+
+int ItemAccessible::indexOfShown(const QList<QQuickItem*>& items, const QAccessibleInterface* child) {
+  return child ? static_cast<int>(items.indexOf(qobject_cast<QQuickItem*>(child->object()))) : -1;
+}
+
+int ItemAccessible::childCount() const { return static_cast<int>(shownBelow(item()).size()); }
+
+QAccessibleInterface* ItemAccessible::child(int index) const { return shownChild(shownBelow(item()), index); }
+
+int ItemAccessible::indexOfChild(const QAccessibleInterface* child) const {
+  return indexOfShown(shownBelow(item()), child);
+}
+
+QAccessibleInterface* ItemAccessible::childAt(int x, int y) const {
+  if (item() && item()->clip() && !rect().contains(x, y)) return nullptr;
+  return shownAt(shownBelow(item()), x, y);
 }
 
 QRect ItemAccessible::rect() const {

@@ -26,6 +26,14 @@ class ItemAccessible : public QAccessibleObject, public QAccessibleActionInterfa
   static void makeAccessible(QQuickItem* item);
   // Whether `item` is in that tree: declared, and not declared ignored.
   static bool isShown(const QQuickItem* item);
+  // The items below `item` nearest to it that are in the tree, in the order of the item tree.
+  static QList<QQuickItem*> shownBelow(const QQuickItem* item);
+  // The form of `items`' entry `index` (null beyond them), and the entry of `child` (-1 for none).
+  static QAccessibleInterface* shownChild(const QList<QQuickItem*>& items, int index);
+  static int indexOfShown(const QList<QQuickItem*>& items, const QAccessibleInterface* child);
+  // The deepest of `items` (and of their own, in the tree) shown at the point, the last drawn
+  // first; null for none.
+  static QAccessibleInterface* shownAt(const QList<QQuickItem*>& items, int x, int y);
 
   QQuickItem* item() const;
 
@@ -61,9 +69,6 @@ class ItemAccessible : public QAccessibleObject, public QAccessibleActionInterfa
   virtual bool takesFocus() const;
   // A property of the declared block; invalid when there is none.
   QVariant declaredValue(const char* name) const;
-
- private:
-  QList<QQuickItem*> shownChildren() const;
 };
 
 }  // namespace amberloom::ui

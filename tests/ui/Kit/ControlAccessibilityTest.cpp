@@ -39,7 +39,7 @@ std::set<std::string> flags(QAccessible::State state) {
       {bool(state.disabled), "disabled"},   {bool(state.focusable), "focusable"}, {bool(state.checkable), "checkable"},
       {bool(state.checked), "checked"},     {bool(state.checkStateMixed), "mixed"}, {bool(state.selectable), "selectable"},
       {bool(state.selected), "selected"},   {bool(state.expandable), "expandable"}, {bool(state.expanded), "expanded"},
-      {bool(state.invisible), "invisible"},
+      {bool(state.invisible), "invisible"}, {bool(state.editable), "editable"}, {bool(state.passwordEdit), "password"},
   };
   for (const auto& [on, name] : all)
     if (on) set.insert(name);
@@ -71,6 +71,8 @@ TEST(ControlAccessibility, EachKindSaysItsRoleNameStatesAndActionsOnce) {
       {"standard", QAccessible::Button, "Standard", "", {"focusable"}, {Action::pressAction(), Action::setFocusAction()}},
       {"tick", QAccessible::CheckBox, "Tick", "", {"focusable", "checkable"},
        {Action::toggleAction(), Action::pressAction(), Action::setFocusAction()}},
+      {"field", QAccessible::EditableText, "Field", "", {"focusable", "editable"}, {Action::setFocusAction()}},
+      {"password", QAccessible::EditableText, "Password", "", {"editable", "password"}, {}},
       {"updates", QAccessible::MenuItem, "Check for Updates…", "", {"disabled"}, {}},
       {"scrollBar", QAccessible::ScrollBar, "", "", {}, {Action::increaseAction(), Action::decreaseAction()}},
   };
@@ -138,11 +140,56 @@ TEST(ControlAccessibility, ActionsDoWhatTheControlsOwnInputDoes) {
   EXPECT_EQ(pane->property("contentY").toDouble(), 100);
 }
 
+// A text input's text, cursor and selection, read and set as a screen reader does; a password
+// shows as what the field draws.
+TEST(ControlAccessibility, ATextInputGivesItsTextByPiecesWithItsCursorAndSelection) {
+  Shown shown;
+  QAccessibleTextInterface* field = shown.of("field")->textInterface();
+  ASSERT_TRUE(field);
+  EXPECT_EQ(field->characterCount(), 15);
+  EXPECT_EQ(field->text(0, -1), "Hello big world");
+  EXPECT_EQ(shown.of("field")->text(QAccessible::Value), "Hello big world");
+  const struct {
+    int offset;
+    QAccessible::TextBoundaryType type;
+    int step;  // -1 before, 0 at, 1 after
+    const char* piece;
+    int start, end;
+  } cases[] = {
+      {7, QAccessible::WordBoundary, 0, "big", 6, 9},       {7, QAccessible::WordBoundary, -1, " ", 5, 6},
+      {7, QAccessible::WordBoundary, 1, " ", 9, 10},        {0, QAccessible::WordBoundary, -1, "", -1, -1},
+      {15, QAccessible::WordBoundary, 0, "world", 10, 15},  {3, QAccessible::CharBoundary, 0, "l", 3, 4},
+      {3, QAccessible::LineBoundary, 0, "Hello big world", 0, 15}, {99, QAccessible::CharBoundary, 1, "", -1, -1},
+  };
+  for (const auto& c : cases) {
+    int start = 0, end = 0;
+    const QString piece = c.step < 0   ? field->textBeforeOffset(c.offset, c.type, &start, &end)
+                          : c.step > 0 ? field->textAfterOffset(c.offset, c.type, &start, &end)
+                                       : field->textAtOffset(c.offset, c.type, &start, &end);
+    EXPECT_EQ(piece.toStdString(), c.piece) << c.offset << " " << c.type << " " << c.step;
+    EXPECT_EQ(std::pair(start, end), std::pair(c.start, c.end)) << c.offset << " " << c.type << " " << c.step;
+  }
+  field->setCursorPosition(6);
+  EXPECT_EQ(shown.window->item("field")->property("cursorPosition").toInt(), 6);
+  field->setSelection(0, 6, 9);
+  int start = 0, end = 0;
+  field->selection(0, &start, &end);
+  EXPECT_EQ(std::pair(start, end), std::pair(6, 9));
+  EXPECT_EQ(field->selectionCount(), 1);
+  field->removeSelection(0);
+  EXPECT_EQ(field->selectionCount(), 0);
+  EXPECT_FALSE(field->characterRect(0).isEmpty());
+
+  QAccessibleTextInterface* password = shown.of("password")->textInterface();
+  EXPECT_NE(password->text(0, -1), "secret");
+  EXPECT_EQ(password->characterCount(), 6);
+}
+
 // A pane disabled (as the window's content is while a batch of writes runs): every control in it
 // says so, takes no focus and offers nothing; enabled again, each works as before.
 TEST(ControlAccessibility, ControlsInADisabledPaneAreUnavailableAndDoNothing) {
   Shown shown;
-  const char* inPane[] = {"inPane", "sliderInPane", "standardInPane"};
+  const char* inPane[] = {"inPane", "sliderInPane", "standardInPane", "fieldInPane"};
   shown.window->screen()->setProperty("paneEnabled", false);
   for (const char* item : inPane) {
     QAccessibleInterface* control = shown.of(item);

@@ -5,7 +5,7 @@ import AmberLoom.UI
 // One of each kind of control as assistive technology meets it, for the tests of their
 // accessible form: plain buttons (plain, a switch, an unset switch, a selected row, one its view
 // names), a plain slider, a pop-up menu, standard buttons (a button, a tick box, a menu item that
-// cannot run), a pane's scroll bar, and a pane of controls that can be disabled.
+// cannot run), text inputs, a pane's scroll bar, and a pane of controls that can be disabled.
 Item {
     id: root
 
@@ -104,6 +104,22 @@ Item {
             text: "Tick"
             onToggled: root.hear("tick " + checked)
         }
+        TextInput {
+            objectName: "field"
+            width: 150
+            height: 20
+            activeFocusOnTab: true
+            text: "Hello big world"
+            Accessible.name: "Field"
+        }
+        TextInput {
+            objectName: "password"
+            width: 150
+            height: 20
+            echoMode: TextInput.Password
+            text: "secret"
+            Accessible.name: "Password"
+        }
         T.MenuItem {
             objectName: "updates"
             width: 120
@@ -131,6 +147,14 @@ Item {
                     height: 20
                     Accessible.name: "Pane slider"
                     onStepped: steps => root.hear("pane stepped " + steps)
+                }
+                TextInput {
+                    objectName: "fieldInPane"
+                    width: 60
+                    height: 20
+                    activeFocusOnTab: true
+                    text: "pane"
+                    Accessible.name: "Pane field"
                 }
                 T.Button {
                     objectName: "standardInPane"
