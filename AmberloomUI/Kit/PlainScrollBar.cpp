@@ -48,7 +48,10 @@ double PlainScrollBar::scrollRange() const {
   return std::max(0.0, bottom - top());
 }
 
-double PlainScrollBar::scrolled() const { return std::clamp(number("contentY") - top(), 0.0, scrollRange()); }
+double PlainScrollBar::scrolled() const {
+  // Never -0: at the top the pane is scrolled by nothing.
+  return std::min(std::max(0.0, number("contentY") - top()), scrollRange());
+}
 
 void PlainScrollBar::scrollTo(double contentY) {
   if (!flickable_ || std::isnan(contentY)) return;

@@ -83,6 +83,7 @@ void PlainSlider::drag(double x) {
 }
 
 void PlainSlider::endDrag() {
+  setKeepMouseGrab(false);
   if (!dragged_) return;
   dragged_.reset();
   setPressed(false);
@@ -93,6 +94,8 @@ void PlainSlider::mousePressEvent(QMouseEvent* event) {
   takeClickFocus();
   setPressed(true);
   event->accept();
+  // A list around it would take a drag that strays up or down as its own scrolling.
+  setKeepMouseGrab(true);
   // A press on the track takes the knob there at once.
   drag(event->position().x());
 }
