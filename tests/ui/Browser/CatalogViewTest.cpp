@@ -597,39 +597,6 @@ TEST_F(CatalogView, TabGoesRegionByRegionAndTheArrowsReachEveryCardOfALongGroup)
   EXPECT_FALSE(model->value(*model->setting("long.s04")));
 }
 
-// Whatever page was shown before, the list of a group takes Tab at its current card, the first one
-// at first; Page Down turns the list a page, the current card with it, and Page Up back.
-TEST_F(CatalogView, TabEntersTheListAtItsCurrentCardAfterAnyPageAndPageDownTurnsIt) {
-  defaults->setString("group:other", "lastSelectedGroup");
-  open(longGroup(30), std::nullopt, guideWithRepeatedSteps());
-  QQuickWindow& shown = window->window();
-  for (const char* before : {"sidebarRow-recipes", "sidebarRow-myMacs", "sidebarRow-carried", "sidebarRow-manualGuide",
-                             "sidebarRow-account", "sidebarRow-group:other"}) {
-    click(before);
-    click("sidebarRow-group:long");
-    click("searchField");
-    QTest::keyClick(&shown, Qt::Key_Tab);
-    settle();
-    ASSERT_TRUE(shown.activeFocusItem()) << before;
-    EXPECT_EQ(cardOf(shown.activeFocusItem()).toStdString(), "long.s00") << "after " << before;
-  }
-  QQuickItem* list = one("settingsCards");
-  const double top = list->property("contentY").toDouble();
-  QTest::keyClick(&shown, Qt::Key_PageDown);
-  settle();
-  const QString turned = cardOf(shown.activeFocusItem());
-  EXPECT_TRUE(turned > QStringLiteral("long.s04")) << turned.toStdString();
-  EXPECT_GT(list->property("contentY").toDouble(), top + list->height() / 2) << "the list turned a page";
-  QTest::keyClick(&shown, Qt::Key_PageDown);
-  settle();
-  EXPECT_GT(cardOf(shown.activeFocusItem()), turned);
-  QTest::keyClick(&shown, Qt::Key_PageUp);
-  settle();
-  QTest::keyClick(&shown, Qt::Key_PageUp);
-  settle();
-  EXPECT_EQ(cardOf(shown.activeFocusItem()).toStdString(), "long.s00");
-}
-
 // Every kind of control the keyboard reaches draws the ring of the palette's accent colour around
 // it in both palettes, and none for focus that came from a click; a focused reset or info button
 // is drawn as under the pointer, never invisible.

@@ -20,149 +20,61 @@ Item {
     Column {
         spacing: 4
 
+        PlainButton { objectName: "plain"; width: 80; height: 20; text: "Plain"; onClicked: root.hear("plain clicked") }
         PlainButton {
-            objectName: "plain"
-            width: 80
-            height: 20
-            text: "Plain"
-            onClicked: root.hear("plain clicked")
-        }
-        PlainButton {
-            objectName: "switch"
-            width: 38
-            height: 20
-            checkable: true
-            text: "Switch"
+            objectName: "switch"; width: 38; height: 20; checkable: true; text: "Switch"
             onToggled: root.hear("switch " + checked)
         }
+        PlainButton { objectName: "unsetSwitch"; width: 38; height: 20; checkable: true; mixed: true; text: "Unset" }
         PlainButton {
-            objectName: "unsetSwitch"
-            width: 38
-            height: 20
-            checkable: true
-            mixed: true
-            text: "Unset"
+            objectName: "row"; width: 80; height: 20; focusPolicy: Qt.ClickFocus
+            selectable: true; selected: true; text: "Row"
         }
         PlainButton {
-            objectName: "row"
-            width: 80
-            height: 20
-            focusPolicy: Qt.ClickFocus
-            selectable: true
-            selected: true
-            text: "Row"
-        }
-        PlainButton {
-            objectName: "named"
-            width: 80
-            height: 20
-            focusPolicy: Qt.NoFocus
-            text: "Its own text"
-            Accessible.name: "Named by its view"
-            Accessible.description: "Described by its view"
+            objectName: "named"; width: 80; height: 20; focusPolicy: Qt.NoFocus; text: "Its own text"
+            Accessible.name: "Named by its view"; Accessible.description: "Described by its view"
         }
         PlainSlider {
-            objectName: "slider"
-            width: 150
-            height: 20
-            from: 0
-            to: 2
-            stepSize: 0.1
-            value: 0.5
-            valueText: "0.5"
-            Accessible.name: "Slide"
+            objectName: "slider"; width: 150; height: 20
+            from: 0; to: 2; stepSize: 0.1; value: 0.5; valueText: "0.5"; Accessible.name: "Slide"
             onStepped: steps => root.hear("stepped " + steps)
             onMoved: position => root.hear("moved " + position)
         }
         T.ComboBox {
             id: menu
-            objectName: "menu"
-            width: 120
-            height: 20
-            model: ["Genie", "Scale"]
-            currentIndex: -1
-            displayText: "macOS default"
-            Accessible.name: "Pick"
-            popup: T.Popup {
-                objectName: "menuPopup"
-                y: menu.height
-                width: menu.width
-                height: 60
-            }
+            objectName: "menu"; width: 120; height: 20
+            model: ["Genie", "Scale"]; currentIndex: -1; displayText: "macOS default"; Accessible.name: "Pick"
+            popup: T.Popup { y: menu.height; width: menu.width; height: 60 }
         }
-        T.Button {
-            objectName: "standard"
-            width: 80
-            height: 20
-            text: "Standard"
-            onClicked: root.hear("standard clicked")
-        }
-        T.CheckBox {
-            objectName: "tick"
-            width: 20
-            height: 20
-            text: "Tick"
-            onToggled: root.hear("tick " + checked)
+        T.Button { objectName: "standard"; width: 80; height: 20; text: "Standard"; onClicked: root.hear("standard clicked") }
+        T.CheckBox { objectName: "tick"; width: 20; height: 20; text: "Tick"; onToggled: root.hear("tick " + checked) }
+        TextInput {
+            objectName: "field"; width: 150; height: 20; activeFocusOnTab: true
+            text: "Hello big world"; Accessible.name: "Field"
         }
         TextInput {
-            objectName: "field"
-            width: 150
-            height: 20
-            activeFocusOnTab: true
-            text: "Hello big world"
-            Accessible.name: "Field"
+            objectName: "password"; width: 150; height: 20
+            echoMode: TextInput.Password; text: "secret"; Accessible.name: "Password"
         }
-        TextInput {
-            objectName: "password"
-            width: 150
-            height: 20
-            echoMode: TextInput.Password
-            text: "secret"
-            Accessible.name: "Password"
-        }
-        T.MenuItem {
-            objectName: "updates"
-            width: 120
-            height: 20
-            text: "Check for Updates…"
-            enabled: false
-        }
-        Item {
+        T.MenuItem { objectName: "updates"; width: 120; height: 20; text: "Check for Updates…"; enabled: false }
+        Row {
             objectName: "pane"
-            width: 200
-            height: 60
             enabled: root.paneEnabled
-
-            Row {
-                PlainButton {
-                    objectName: "inPane"
-                    width: 60
-                    height: 20
-                    text: "In the pane"
-                    onClicked: root.hear("in the pane clicked")
-                }
-                PlainSlider {
-                    objectName: "sliderInPane"
-                    width: 60
-                    height: 20
-                    Accessible.name: "Pane slider"
-                    onStepped: steps => root.hear("pane stepped " + steps)
-                }
-                TextInput {
-                    objectName: "fieldInPane"
-                    width: 60
-                    height: 20
-                    activeFocusOnTab: true
-                    text: "pane"
-                    Accessible.name: "Pane field"
-                }
-                T.Button {
-                    objectName: "standardInPane"
-                    width: 60
-                    height: 20
-                    text: "Standard in the pane"
-                    onClicked: root.hear("standard in the pane clicked")
-                }
+            PlainButton {
+                objectName: "inPane"; width: 60; height: 20; text: "In the pane"
+                onClicked: root.hear("in the pane clicked")
+            }
+            PlainSlider {
+                objectName: "sliderInPane"; width: 60; height: 20; Accessible.name: "Pane slider"
+                onStepped: steps => root.hear("pane stepped " + steps)
+            }
+            TextInput {
+                objectName: "fieldInPane"; width: 60; height: 20; activeFocusOnTab: true
+                text: "pane"; Accessible.name: "Pane field"
+            }
+            T.Button {
+                objectName: "standardInPane"; width: 60; height: 20; text: "Standard in the pane"
+                onClicked: root.hear("standard in the pane clicked")
             }
         }
     }
@@ -176,9 +88,6 @@ Item {
         contentHeight: 1000
         clip: true
 
-        PageScrollBar {
-            objectName: "scrollBar"
-            flickable: scrolled
-        }
+        PageScrollBar { objectName: "scrollBar"; flickable: scrolled }
     }
 }
