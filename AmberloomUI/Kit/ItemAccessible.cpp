@@ -139,6 +139,7 @@ QRect ItemAccessible::rect() const {
 }
 
 QAccessible::Role ItemAccessible::role() const {
+  if (!item()) return QAccessible::NoRole;
   const auto declaredRole = static_cast<QAccessible::Role>(declaredValue("role").toInt());
   return declaredRole != QAccessible::NoRole ? declaredRole : ownRole();
 }
@@ -169,6 +170,8 @@ QAccessible::State ItemAccessible::state() const {
 }
 
 QString ItemAccessible::text(QAccessible::Text kind) const {
+  // An item on its way out (its form goes with it) says nothing.
+  if (!item()) return {};
   if (kind == QAccessible::Name || kind == QAccessible::Description) {
     const QString declaredText = declaredValue(kind == QAccessible::Name ? "name" : "description").toString();
     if (!declaredText.isEmpty()) return declaredText;
@@ -183,7 +186,7 @@ void* ItemAccessible::interface_cast(QAccessible::InterfaceType type) {
 
 QStringList ItemAccessible::actionNames() const {
   const QAccessible::State now = state();
-  if (now.disabled) return {};
+  if (now.invalid || now.disabled) return {};
   QStringList actions = ownActions();
   if (now.focusable) actions.append(setFocusAction());
   return actions;
