@@ -26,8 +26,10 @@ QString SettingControlAdapter::accessibleDescription() const {
     case ControlKind::text: return tr("Press Return to save");
     case ControlKind::color: return colourName();
     case ControlKind::folder: return folderText() + QStringLiteral(". ") + tr("Opens a folder picker");
+    // A switch's state is its role's to tell, but it has none while unset.
+    case ControlKind::toggle: return value_ ? QString() : tr("macOS default");
+    // A menu tells its entry itself.
     case ControlKind::choice:
-    case ControlKind::toggle:
     case ControlKind::unsupported: return {};
   }
   return {};
@@ -41,16 +43,30 @@ QString SettingControlAdapter::formatted() const {
   return QString::fromStdString(input::sliderLabel(setting_.type, setting_.control.range(), value_));
 }
 
+namespace {
+
+// A value of its own that no option matches: shown as the first entry, "Custom".
+bool showsCustom(const std::vector<ControlOption>& options, const std::optional<PreferenceValue>& value) {
+  return value && input::selectedIndex(options, value) < 0;
+}
+
+}  // namespace
+
 QStringList SettingControlAdapter::entries() const {
   QStringList entries;
-  if (input::selectedIndex(setting_.control.options(), value_) < 0) entries << tr("Custom");
+  if (showsCustom(setting_.control.options(), value_)) entries << tr("Custom");
   for (const ControlOption& option : setting_.control.options()) entries << QString::fromStdString(option.label);
   return entries;
 }
 
 int SettingControlAdapter::currentEntry() const {
-  // "Custom" is the first entry exactly when no option matches.
+  if (!value_) return -1;
   return std::max(input::selectedIndex(setting_.control.options(), value_), 0);
+}
+
+QString SettingControlAdapter::choiceText() const {
+  const int entry = currentEntry();
+  return entry < 0 ? tr("macOS default") : entries().value(entry);
 }
 
 QString SettingControlAdapter::currentText() const { return QString::fromStdString(input::textReading(value_)); }
@@ -89,7 +105,7 @@ void SettingControlAdapter::nudge(int steps) {
 
 void SettingControlAdapter::pick(int entry) {
   const auto& options = setting_.control.options();
-  const int option = entry - (input::selectedIndex(options, value_) < 0 ? 1 : 0);
+  const int option = entry - (showsCustom(options, value_) ? 1 : 0);
   if (option >= 0 && option < static_cast<int>(options.size()))
     hand(options[static_cast<std::size_t>(option)].value);
 }

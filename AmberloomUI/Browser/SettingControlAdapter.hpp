@@ -28,16 +28,23 @@ class SettingControlAdapter : public QObject {
   Q_PROPERTY(QString kind READ kind NOTIFY changed)
   Q_PROPERTY(QString label READ label NOTIFY changed)
   // The value or hint a screen reader gives after the label ("" when the control's own role
-  // carries its value, as a switch's state or a menu's entry do).
+  // carries its value, as a set switch's state or a menu's entry do).
   Q_PROPERTY(QString accessibleDescription READ accessibleDescription NOTIFY changed)
   Q_PROPERTY(bool switchOn READ switchOn NOTIFY changed)
+  // No value of its own on this Mac: the switch shows neither on nor off, the menu no entry.
+  Q_PROPERTY(bool isUnset READ isUnset NOTIFY changed)
   Q_PROPERTY(double minimum READ minimum NOTIFY changed)
   Q_PROPERTY(double maximum READ maximum NOTIFY changed)
+  // The slider's step (0: none).
+  Q_PROPERTY(double step READ step NOTIFY changed)
   Q_PROPERTY(double knob READ knob NOTIFY changed)
   Q_PROPERTY(QString formatted READ formatted NOTIFY changed)
-  // The menu's entries: "Custom" first while no option matches the value, then the options.
+  // The menu's entries: "Custom" first while a value matches none of the options, then the options.
   Q_PROPERTY(QStringList entries READ entries NOTIFY changed)
+  // The entry of the value; -1 while unset.
   Q_PROPERTY(int currentEntry READ currentEntry NOTIFY changed)
+  // What the closed menu shows: the current entry, or that macOS decides while unset.
+  Q_PROPERTY(QString choiceText READ choiceText NOTIFY changed)
   Q_PROPERTY(QString currentText READ currentText NOTIFY changed)
   // Whether the value holds a colour; without one the view shows the accent colour.
   Q_PROPERTY(bool hasColour READ hasColour NOTIFY changed)
@@ -60,12 +67,15 @@ class SettingControlAdapter : public QObject {
   QString label() const { return QString::fromStdString(setting_.label); }
   QString accessibleDescription() const;
   bool switchOn() const;
+  bool isUnset() const { return !value_.has_value(); }
   double minimum() const { return setting_.control.range().min; }
   double maximum() const { return setting_.control.range().max; }
+  double step() const { return setting_.control.range().step; }
   double knob() const;
   QString formatted() const;
   QStringList entries() const;
   int currentEntry() const;
+  QString choiceText() const;
   QString currentText() const;
   bool hasColour() const;
   QColor colour() const;

@@ -57,6 +57,9 @@ SettingsModel::SettingsModel(const ModelContext& context, const SettingsCatalog&
       notice_(context.notice),
       clock_(context.clock),
       progress_(new WorkInProgress(this)) {
+  // The window stays usable while one setting is written: a key typed meanwhile (the next press
+  // of a slider's arrow) is handled once the write is done.
+  progress_->setKeysWait(true);
   const auto available = catalog.settings(mac.os, mac.app);
   for (const auto& setting : available)
     if (setting.tier == SettingTier::editable && setting.isUsableOnThisMac()) editable_.push_back(setting);

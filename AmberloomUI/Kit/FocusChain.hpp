@@ -1,6 +1,7 @@
 #pragma once
 // What the views need of the item tree to move the keyboard's focus that Qt Quick keeps to C++:
-// whether an item lies within another (a row of a list, a menu bar, a scrolling page).
+// whether an item lies within another (a row of a list, a menu bar, a scrolling page), and whether
+// it is part of a popup (a menu, a panel or a question drawn over the window).
 
 #include <QObject>
 #include <QQuickItem>
@@ -18,6 +19,8 @@ class FocusChain : public QObject {
 
   // Whether `item` is `ancestor` or lies below it; false when either is null.
   Q_INVOKABLE static bool isWithin(const QQuickItem* item, const QQuickItem* ancestor);
+  // Whether `item` lies in the layer over the window where popups are drawn; false for null.
+  Q_INVOKABLE static bool isInPopup(const QQuickItem* item);
 };
 
 }  // namespace amberloom::ui

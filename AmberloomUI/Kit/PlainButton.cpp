@@ -5,49 +5,61 @@
 
 namespace amberloom::ui {
 
-PlainButton::PlainButton(QQuickItem* parent) : QQuickItem(parent) {
-  setAcceptedMouseButtons(Qt::LeftButton);
-  setAcceptHoverEvents(true);
-  setActiveFocusOnTab(true);
-}
+PlainButton::PlainButton(QQuickItem* parent) : PlainControl(parent) {}
 
 void PlainButton::setText(const QString& text) {
   if (text == text_) return;
   text_ = text;
   emit textChanged();
-}
-
-void PlainButton::setHoverEnabled(bool enabled) {
-  if (enabled == acceptHoverEvents()) return;
-  setAcceptHoverEvents(enabled);
-  if (!enabled) setHovered(false);
-  emit hoverEnabledChanged();
+  if (QAccessible::isActive() && isComponentComplete()) {
+    QAccessibleEvent event(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
+  }
 }
 
 void PlainButton::setCheckable(bool checkable) {
   if (checkable == checkable_) return;
   checkable_ = checkable;
   emit checkableChanged();
+  QAccessible::State changed;
+  changed.checkable = true;
+  announceState(changed);
 }
 
 void PlainButton::setChecked(bool checked) {
   if (checked == checked_) return;
   checked_ = checked;
   emit checkedChanged();
+  QAccessible::State changed;
+  changed.checked = true;
+  announceState(changed);
 }
 
-void PlainButton::setFocusPolicy(int policy) {
-  if (policy == focusPolicy_) return;
-  focusPolicy_ = policy;
-  syncTabStop();
-  emit focusPolicyChanged();
+void PlainButton::setMixed(bool mixed) {
+  if (mixed == mixed_) return;
+  mixed_ = mixed;
+  emit mixedChanged();
+  QAccessible::State changed;
+  changed.checkStateMixed = true;
+  announceState(changed);
 }
 
-void PlainButton::setFocusReason(int reason) {
-  if (reason == focusReason_) return;
-  focusReason_ = reason;
-  emit focusReasonChanged();
-  updateVisualFocus();
+void PlainButton::setSelectable(bool selectable) {
+  if (selectable == selectable_) return;
+  selectable_ = selectable;
+  emit selectableChanged();
+  QAccessible::State changed;
+  changed.selectable = true;
+  announceState(changed);
+}
+
+void PlainButton::setSelected(bool selected) {
+  if (selected == selected_) return;
+  selected_ = selected;
+  emit selectedChanged();
+  QAccessible::State changed;
+  changed.selected = true;
+  announceState(changed);
 }
 
 void PlainButton::click() {
@@ -60,7 +72,7 @@ void PlainButton::click() {
 }
 
 void PlainButton::mousePressEvent(QMouseEvent* event) {
-  if ((focusPolicy_ & Qt::ClickFocus) == Qt::ClickFocus) forceActiveFocus(Qt::MouseFocusReason);
+  takeClickFocus();
   setPressed(true);
   event->accept();
 }
@@ -72,22 +84,10 @@ void PlainButton::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void PlainButton::mouseReleaseEvent(QMouseEvent* event) {
-  const bool wasPressed = pressed_;
+  const bool wasPressed = pressed();
   setPressed(false);
   event->accept();
   if (wasPressed && contains(event->position())) click();
-}
-
-void PlainButton::mouseUngrabEvent() { setPressed(false); }
-
-void PlainButton::hoverEnterEvent(QHoverEvent* event) {
-  setHovered(true);
-  event->ignore();
-}
-
-void PlainButton::hoverLeaveEvent(QHoverEvent* event) {
-  setHovered(false);
-  event->ignore();
 }
 
 void PlainButton::keyPressEvent(QKeyEvent* event) {
@@ -105,60 +105,9 @@ void PlainButton::keyReleaseEvent(QKeyEvent* event) {
     return;
   }
   event->accept();
-  if (event->isAutoRepeat() || !pressed_) return;
+  if (event->isAutoRepeat() || !pressed()) return;
   setPressed(false);
   click();
-}
-
-void PlainButton::focusInEvent(QFocusEvent* event) {
-  QQuickItem::focusInEvent(event);
-  setFocusReason(event->reason());
-  updateVisualFocus();
-}
-
-void PlainButton::focusOutEvent(QFocusEvent* event) {
-  QQuickItem::focusOutEvent(event);
-  setFocusReason(event->reason());
-  updateVisualFocus();
-  syncTabStop();
-  // A Space held down as the focus left clicks nothing.
-  setPressed(false);
-}
-
-void PlainButton::itemChange(ItemChange change, const ItemChangeData& value) {
-  QQuickItem::itemChange(change, value);
-  if ((change == ItemVisibleHasChanged || change == ItemEnabledHasChanged) && !value.boolValue) {
-    setHovered(false);
-    setPressed(false);
-  }
-}
-
-void PlainButton::setHovered(bool hovered) {
-  if (hovered == hovered_) return;
-  hovered_ = hovered;
-  emit hoveredChanged();
-}
-
-void PlainButton::setPressed(bool pressed) {
-  if (pressed == pressed_) return;
-  pressed_ = pressed;
-  emit pressedChanged();
-}
-
-void PlainButton::syncTabStop() {
-  const bool tabStop = (focusPolicy_ & Qt::TabFocus) == Qt::TabFocus;
-  // The item with the focus stays in the Tab order until the focus leaves it.
-  if (!tabStop && hasActiveFocus()) return;
-  setActiveFocusOnTab(tabStop);
-}
-
-void PlainButton::updateVisualFocus() {
-  const bool fromKeyboard = focusReason_ == Qt::TabFocusReason || focusReason_ == Qt::BacktabFocusReason ||
-                            focusReason_ == Qt::ShortcutFocusReason;
-  const bool shown = hasActiveFocus() && fromKeyboard;
-  if (shown == visualFocus_) return;
-  visualFocus_ = shown;
-  emit visualFocusChanged();
 }
 
 }  // namespace amberloom::ui

@@ -14,6 +14,7 @@
 #include <optional>
 #include <tuple>
 
+#include "Kit/ControlAccessibility.hpp"
 #include "Kit/WindowAccessibility.hpp"
 #include "Support/BackgroundTask.hpp"
 
@@ -161,6 +162,7 @@ void installKit(QQmlEngine& engine) {
   engine.addImageProvider(QStringLiteral("symbol"), new SymbolImageProvider);
   // Qt keeps one list of factories for the process and adds each only once.
   QAccessible::installFactory(&windowAccessibility);
+  QAccessible::installFactory(&controlAccessibility);
 }
 
 }  // namespace amberloom::ui

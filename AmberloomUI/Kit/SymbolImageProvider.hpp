@@ -40,7 +40,8 @@ class SymbolImageProvider : public QQuickImageProvider {
 };
 
 // Makes the kit usable in `engine`: registers the symbol image provider (the engine owns it) and
-// the accessible form of the windows that say when they are busy (see WindowAccessibility), and
+// the accessible form of the windows that say when they are busy (see WindowAccessibility) and of
+// the controls (see ControlAccessibility), and
 // has the application's text drawn unhinted (see useUnhintedText).
 void installKit(QQmlEngine& engine);
 

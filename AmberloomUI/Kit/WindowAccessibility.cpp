@@ -8,6 +8,8 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 
+#include "Kit/ItemAccessible.hpp"
+
 namespace amberloom::ui {
 
 namespace {
@@ -43,22 +45,11 @@ class BusyWindowAccessible final : public QAccessibleObject {
   }
 
   int childCount() const override { return static_cast<int>(children().size()); }
-  QAccessibleInterface* child(int index) const override {
-    const QList<QQuickItem*> items = children();
-    return index >= 0 && index < items.size() ? QAccessible::queryAccessibleInterface(items.at(index)) : nullptr;
-  }
+  QAccessibleInterface* child(int index) const override { return ItemAccessible::shownChild(children(), index); }
   int indexOfChild(const QAccessibleInterface* child) const override {
-    return child ? static_cast<int>(children().indexOf(qobject_cast<QQuickItem*>(child->object()))) : -1;
+    return ItemAccessible::indexOfShown(children(), child);
   }
-  QAccessibleInterface* childAt(int x, int y) const override {
-    for (int i = childCount() - 1; i >= 0; --i) {
-      QAccessibleInterface* shown = child(i);
-      if (!shown || shown->state().invisible) continue;
-      if (QAccessibleInterface* inner = shown->childAt(x, y)) return inner;
-      if (shown->rect().contains(x, y)) return shown;
-    }
-    return nullptr;
-  }
+  QAccessibleInterface* childAt(int x, int y) const override { return ItemAccessible::shownAt(children(), x, y); }
 
   QAccessibleInterface* focusChild() const override {
     QQuickWindow* window = quickWindow();
@@ -70,20 +61,10 @@ class BusyWindowAccessible final : public QAccessibleObject {
 
  private:
   QQuickWindow* quickWindow() const { return static_cast<QQuickWindow*>(object()); }
-  // The items nearest the content item that assistive technology sees (Qt Quick makes an
-  // interface only for those), in the order of the item tree.
+  // The items nearest the content item that assistive technology sees.
   QList<QQuickItem*> children() const {
-    QList<QQuickItem*> found;
-    if (QQuickWindow* window = quickWindow(); window && window->contentItem()) collect(window->contentItem(), found);
-    return found;
-  }
-  static void collect(QQuickItem* item, QList<QQuickItem*>& found) {
-    for (QQuickItem* child : item->childItems()) {
-      if (QAccessible::queryAccessibleInterface(child))
-        found.append(child);
-      else
-        collect(child, found);
-    }
+    QQuickWindow* window = quickWindow();
+    return window ? ItemAccessible::shownBelow(window->contentItem()) : QList<QQuickItem*>();
   }
 };
 

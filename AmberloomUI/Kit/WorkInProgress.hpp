@@ -37,8 +37,12 @@ class WorkInProgress : public QObject {
   explicit WorkInProgress(QObject* parent = nullptr) : QObject(parent) {}
 
   // Work is under way. Its owner starts no other meanwhile: the events handled while it runs may
-  // ask for some. The user's clicks and keys reach no window until it ends.
+  // ask for some. The user's clicks and keys reach no window until it ends, unless keys wait.
   bool isRunning() const { return running_; }
+  // Keys typed while work runs reach their window, in order, once it is done, rather than being
+  // dropped: for work whose screen stays usable meanwhile (one setting's write), where each key
+  // typed ahead must still count. Off at first.
+  void setKeysWait(bool wait) { keysWait_ = wait; }
   // The work has run for `patience` and goes on.
   bool shown() const { return shown_; }
   // What the work shown does; empty while none is shown.
@@ -81,6 +85,7 @@ class WorkInProgress : public QObject {
   QTimer* patienceTimer();
 
   QTimer* patience_ = nullptr;  // of the work begun, made when first needed
+  bool keysWait_ = false;
   bool running_ = false;
   bool shown_ = false;
   QString text_;

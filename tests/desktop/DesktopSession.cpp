@@ -13,6 +13,7 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QThread>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -456,6 +457,86 @@ void DesktopSession::key(const std::string& keys) {
 void DesktopSession::type(const std::string& text) {
   xdotool({"type", "--delay", "20", text});
   QThread::msleep(200);
+}
+
+std::optional<DesktopSession::Details> DesktopSession::details(const QString& name, const QString& role,
+                                                               std::chrono::milliseconds limit) {
+  const QRect screen(0, 0, 1280, 900);
+  const auto matches = [&](const Element& element) {
+    return (name.endsWith(QLatin1Char('*')) ? element.name.startsWith(name.chopped(1)) : element.name == name) &&
+           (role.isEmpty() || element.role == role);
+  };
+  const auto deadline = Clock::now() + limit;
+  do {
+    // The highest match on screen, as find gives it.
+    std::optional<Details> highest;
+    std::vector<QString> pending = accessibility_ ? accessibility_->children(accessibility_->root) : std::vector<QString>();
+    while (!pending.empty()) {
+      const QString path = pending.back();
+      pending.pop_back();
+      Element element = accessibility_->element(path);
+      if (element.place.isEmpty() || !element.place.intersects(screen)) continue;
+      if (matches(element) && (!highest || element.place.y() < highest->element.place.y()))
+        highest = Details{element, {}, 0, {}, std::nullopt, path};
+      for (auto& child : accessibility_->children(path)) pending.push_back(std::move(child));
+    }
+    if (highest) {
+      auto& a = *accessibility_;
+      const auto property = [&](const char* interface, const char* which) {
+        return a.call(highest->path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+                      {QString::fromLatin1(interface), QString::fromLatin1(which)});
+      };
+      const auto description = property("org.a11y.atspi.Accessible", "Description");
+      if (description.type() == QDBusMessage::ReplyMessage && !description.arguments().isEmpty())
+        highest->description = description.arguments().at(0).value<QDBusVariant>().variant().toString();
+      const auto states = a.call(highest->path, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetState"));
+      if (states.type() == QDBusMessage::ReplyMessage && !states.arguments().isEmpty()) {
+        const auto words = states.arguments().at(0).value<QDBusArgument>();
+        words.beginArray();
+        for (int word = 0; !words.atEnd(); ++word) {
+          quint32 bits = 0;
+          words >> bits;
+          if (word < 2) highest->states |= quint64(bits) << (32 * word);
+        }
+        words.endArray();
+      }
+      const auto actions = a.call(highest->path, QStringLiteral("org.a11y.atspi.Action"), QStringLiteral("GetActions"));
+      if (actions.type() == QDBusMessage::ReplyMessage && !actions.arguments().isEmpty()) {
+        const auto list = actions.arguments().at(0).value<QDBusArgument>();
+        list.beginArray();
+        while (!list.atEnd()) {
+          QString actionName, actionDescription, keys;
+          list.beginStructure();
+          list >> actionName >> actionDescription >> keys;
+          list.endStructure();
+          highest->actions.push_back(actionName);
+        }
+        list.endArray();
+      }
+      const auto value = property("org.a11y.atspi.Value", "CurrentValue");
+      if (value.type() == QDBusMessage::ReplyMessage && !value.arguments().isEmpty())
+        highest->value = value.arguments().at(0).value<QDBusVariant>().variant().toDouble();
+      return highest;
+    }
+    QThread::msleep(100);
+  } while (Clock::now() < deadline && appRunning());
+  return std::nullopt;
+}
+
+bool DesktopSession::doAction(const QString& name, const QString& role, const QString& action) {
+  const auto found = details(name, role);
+  if (!found) return false;
+  const auto at = std::find(found->actions.begin(), found->actions.end(), action);
+  if (at == found->actions.end()) return false;
+  const auto done = accessibility_->call(found->path, QStringLiteral("org.a11y.atspi.Action"), QStringLiteral("DoAction"),
+                                         {QVariant::fromValue(int(at - found->actions.begin()))});
+  return done.type() == QDBusMessage::ReplyMessage && !done.arguments().isEmpty() && done.arguments().at(0).toBool();
+}
+
+void DesktopSession::keysInARow(const std::vector<std::string>& keys) {
+  std::vector<std::string> arguments = {"key", "--delay", "0"};
+  arguments.insert(arguments.end(), keys.begin(), keys.end());
+  xdotool(arguments);
 }
 
 }  // namespace amberloom::testing

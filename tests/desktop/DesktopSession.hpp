@@ -66,6 +66,25 @@ class DesktopSession {
   std::optional<Element> focused(std::chrono::milliseconds limit = std::chrono::seconds(5));
   std::string describeScreen();
 
+  // What a screen reader learns of an element beyond its role, name and place: its description,
+  // its states (at-spi's numbering: bit n is state n, as ATSPI_STATE_SENSITIVE is 24), the names
+  // of its actions and, for a slider or a scroll bar, its value.
+  struct Details {
+    Element element;
+    QString description;
+    quint64 states = 0;
+    std::vector<QString> actions;
+    std::optional<double> value;
+    QString path;  // its place on the accessibility bus
+    bool has(int state) const { return state >= 0 && state < 64 && ((states >> state) & 1u); }
+  };
+  // The details of the element find would give, looked for as find does; none when not found.
+  std::optional<Details> details(const QString& name, const QString& role = {},
+                                 std::chrono::milliseconds limit = std::chrono::seconds(20));
+  // Runs the action `action` ("Press", "Increase", "SetFocus", ...) of the element find would
+  // give, as a screen reader does; false when there is no such element or action.
+  bool doAction(const QString& name, const QString& role, const QString& action);
+
   // Whether a window titled exactly `title` is shown now.
   bool showsWindow(const std::string& title);
 
@@ -76,6 +95,8 @@ class DesktopSession {
   void wheel(const Element& element, int notches);
   void click(const Element& element);
   void key(const std::string& keys);
+  // Each of `keys` pressed in turn without waiting between them, as a quick typist does.
+  void keysInARow(const std::vector<std::string>& keys);
   void type(const std::string& text);
 
  private:

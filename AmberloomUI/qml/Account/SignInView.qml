@@ -60,6 +60,8 @@ Item {
             color: Theme.palette.onSurfaceFaint
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.WordWrap
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
         }
     }
 
@@ -76,14 +78,15 @@ Item {
             ColumnLayout {
                 Layout.fillWidth: true
                 spacing: 6
-                Text {
+                HeardText {
+                    heading: true
                     Layout.fillWidth: true
                     text: qsTr("Sign in to AmberLoom")
                     font: Tokens.text.h2
                     color: Theme.palette.onSurface
                     wrapMode: Text.WordWrap
                 }
-                Text {
+                HeardText {
                     Layout.fillWidth: true
                     text: qsTr("Carrying your settings between Macs needs an account. No password — we send you a link.")
                     font: Tokens.text.body
@@ -156,6 +159,8 @@ Item {
                     font: Tokens.text.caption
                     color: Theme.palette.stateWarn
                     wrapMode: Text.Wrap
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: text
                 }
             }
 
@@ -208,7 +213,8 @@ Item {
             RowLayout {
                 spacing: 10
                 ActivitySpinner {}
-                Text {
+                HeardText {
+                    heading: true
                     text: qsTr("Link sent")
                     font: Tokens.text.h3
                     color: Theme.palette.onSurface
@@ -224,9 +230,13 @@ Item {
                 font: Tokens.text.body
                 color: Theme.palette.onSurfaceMuted
                 wrapMode: Text.Wrap
+                Accessible.role: Accessible.StaticText
+                // As read, without the marks of its bold runs.
+                Accessible.name: qsTr("We sent a sign-in link to %1. Open it and press **Confirm sign-in** — this screen moves on by itself.")
+                                 .replace(/\*\*/g, "").arg(page.account.stateEmail)
             }
 
-            Text {
+            HeardText {
                 Layout.fillWidth: true
                 text: qsTr("The link is valid for 15 minutes. If it hasn't arrived, check your spam folder.")
                 font: Tokens.text.caption

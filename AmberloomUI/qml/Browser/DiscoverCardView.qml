@@ -84,9 +84,6 @@ Item {
                     implicitWidth: Math.ceil(showMeText.implicitWidth)
                     implicitHeight: showMeText.implicitHeight
                     text: qsTr("Show me %1").arg(card.settingLabel)
-                    Accessible.role: Accessible.Button
-                    Accessible.name: text
-                    Accessible.onPressAction: click()
                     onClicked: card.reveal()
                     Text {
                         id: showMeText
@@ -105,9 +102,7 @@ Item {
                 Layout.alignment: Qt.AlignTop
                 implicitWidth: 20
                 implicitHeight: 20
-                Accessible.role: Accessible.Button
-                Accessible.name: qsTr("Hide this tip")
-                Accessible.onPressAction: click()
+                text: qsTr("Hide this tip")
                 onClicked: card.dismiss()
                 SymbolIcon {
                     anchors.centerIn: parent

@@ -3,7 +3,8 @@ import AmberLoom.UI
 
 // The scrolling list of a browser page, moved through from the keyboard (see FocusList). Its
 // header grows and shrinks as its texts wrap to the page's width; until the user scrolls, the list
-// keeps the top of the header in view.
+// keeps the top of the header in view. While it has rows, one of them is always the current one:
+// Tab enters the list there, whatever the page showed before.
 FocusList {
     id: list
 
@@ -21,4 +22,11 @@ FocusList {
     onMovementStarted: userScrolled = true
     onMovedByKeys: userScrolled = true
     onOriginYChanged: if (!userScrolled) contentY = originY - topMargin
+    onCountChanged: keepCurrentRow()
+    onCurrentIndexChanged: keepCurrentRow()
+
+    function keepCurrentRow() {
+        if (count > 0 && (currentIndex < 0 || currentIndex >= count))
+            currentIndex = 0;
+    }
 }

@@ -7,10 +7,9 @@ import AmberLoom.UI
 // can be dragged, and a press on its track brings the handle there.
 // Placed by its parent; declared inside `flickable` itself, it places itself along that one's
 // trailing edge, in front of the content.
-Item {
+PlainScrollBar {
     id: bar
 
-    required property Flickable flickable
     property bool alwaysShown: false
 
     // The share of the content in view, and where the view begins, both from 0 to 1.
@@ -74,10 +73,5 @@ Item {
     }
     function scrollBy(handleDistance) {
         scrollTo(flickable.contentY + handleDistance / Math.max(1, handle.track) * contentLength());
-    }
-    function scrollTo(contentY) {
-        const top = flickable.originY - flickable.topMargin;
-        const bottom = flickable.originY + flickable.contentHeight + flickable.bottomMargin - flickable.height;
-        flickable.contentY = Math.max(top, Math.min(bottom, contentY));
     }
 }

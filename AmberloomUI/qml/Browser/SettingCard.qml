@@ -183,9 +183,7 @@ FocusScope {
                         implicitWidth: 16
                         implicitHeight: 16
                         focusPolicy: root.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
-                        Accessible.role: Accessible.Button
-                        Accessible.name: cardModel.resetLabel
-                        Accessible.onPressAction: click()
+                        text: cardModel.resetLabel
                         onClicked: cardModel.reset()
                         HoverTip {
                             text: qsTr("Back to Apple's setting")
@@ -294,9 +292,7 @@ FocusScope {
         implicitHeight: 22
         focusPolicy: root.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
         scale: infoHovered ? 1.08 : 1
-        Accessible.role: Accessible.Button
-        Accessible.name: cardModel.infoLabel
-        Accessible.onPressAction: click()
+        text: cardModel.infoLabel
         onClicked: root.showsDetail = true
         HoverTip {
             text: qsTr("What this setting does")

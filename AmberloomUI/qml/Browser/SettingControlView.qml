@@ -39,8 +39,8 @@ Item {
         onKindChanged: choose()
         Component.onCompleted: choose()
 
-        // The switch is made here; the other controls come from their own file, compiled only
-        // when a setting first needs one.
+        // The switch and the slider are made here, of plain items; the other controls come from
+        // their own file, compiled only when a setting first needs one.
         function choose() {
             switch (kind) {
             case "":
@@ -50,6 +50,8 @@ Item {
                 sourceComponent = toggleControl;
                 return;
             case "slider":
+                sourceComponent = sliderControl;
+                return;
             case "choice":
             case "text":
             case "color":
@@ -63,6 +65,7 @@ Item {
     }
 
     Component { id: toggleControl; ToggleControl { adapter: view.adapter } }
+    Component { id: sliderControl; SliderControl { adapter: view.adapter } }
     Component {
         id: unsupportedControl
         Text {
@@ -74,7 +77,7 @@ Item {
     }
 
     // A switch. A flip on a setting that is neither bool nor int hands nothing, and the switch
-    // shows the current value again.
+    // shows the current value again. Unset, it shows neither on nor off: macOS decides.
     component ToggleControl: PlainButton {
         id: toggle
         required property SettingControlAdapter adapter
@@ -84,12 +87,9 @@ Item {
         checkable: true
         focusPolicy: view.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
         checked: adapter.switchOn
-        Accessible.role: Accessible.CheckBox
+        mixed: adapter.isUnset
         Accessible.name: adapter.label
-        Accessible.checkable: true
-        Accessible.checked: checked
-        Accessible.onPressAction: click()
-        Accessible.onToggleAction: click()
+        Accessible.description: adapter.accessibleDescription
         onToggled: {
             adapter.flip(checked);
             checked = Qt.binding(() => toggle.adapter.switchOn);
@@ -100,7 +100,82 @@ Item {
             width: toggle.width
             height: toggle.height
             on: toggle.checked
+            unset: toggle.mixed
         }
         FocusRing { cornerRadius: toggle.height / 2 }
+    }
+
+    // A slider over the range and, beside it, the current value as text. The slider hands each
+    // position the pointer takes it to, and each step of an arrow key (or of assistive
+    // technology's Increase and Decrease), and shows the value that comes back.
+    component SliderControl: Item {
+        id: sliderRow
+        required property SettingControlAdapter adapter
+        readonly property real labelX: slider.width + 12
+        implicitWidth: labelX + Math.max(52, valueLabel.implicitWidth)
+        implicitHeight: 22
+
+        PlainSlider {
+            id: slider
+            objectName: "slider"
+            width: 150
+            height: parent.height
+            focusPolicy: view.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
+            from: sliderRow.adapter.minimum
+            to: sliderRow.adapter.maximum
+            stepSize: sliderRow.adapter.step
+            value: sliderRow.adapter.knob
+            valueText: sliderRow.adapter.formatted
+            Accessible.name: sliderRow.adapter.label
+            onMoved: position => sliderRow.adapter.slide(position)
+            onStepped: steps => sliderRow.adapter.nudge(steps)
+            // In a list, Up and Down go to the list's rows.
+            Keys.forwardTo: view.rowKeys ? [view.rowKeys] : []
+
+            Rectangle {
+                readonly property color ink: view.colours.onSurface
+                x: slider.knobSize / 2 - 2
+                anchors.verticalCenter: parent.verticalCenter
+                width: slider.width - slider.knobSize + 4
+                height: 4
+                radius: 2
+                color: Qt.rgba(ink.r, ink.g, ink.b, 0.14)
+                Rectangle {
+                    width: 4 + slider.position * (parent.width - 4)
+                    height: parent.height
+                    radius: 2
+                    color: view.colours.primary
+                }
+            }
+            Rectangle {
+                objectName: "sliderKnob"
+                x: slider.position * (slider.width - width)
+                anchors.verticalCenter: parent.verticalCenter
+                width: slider.knobSize
+                height: width
+                radius: width / 2
+                color: view.colours.onPrimary
+                border.width: 1
+                border.color: view.colours.borderStrong
+                antialiasing: true
+            }
+            FocusRing { cornerRadius: slider.height / 2 }
+        }
+
+        Text {
+            id: valueLabel
+            objectName: "sliderValue"
+            x: sliderRow.labelX
+            // A value far outside the range is cut where the row ends, not drawn over what follows.
+            width: Math.max(0, sliderRow.width - x)
+            height: parent.height
+            verticalAlignment: Text.AlignVCenter
+            elide: Text.ElideRight
+            text: sliderRow.adapter.formatted
+            font: Tokens.text.mono
+            color: view.colours.onSurfaceMuted
+            horizontalAlignment: Text.AlignRight
+            Accessible.ignored: true
+        }
     }
 }

@@ -3,10 +3,10 @@ import QtQuick.Layouts
 import QtQuick.Templates as T
 import AmberLoom.UI
 
-// The controls of SettingControlView other than the switch: a slider with its value label, a
-// pop-up menu, a text field, a colour well or a folder chooser, picked by the setting's control
-// kind. Made by the view when a setting needs one; `host` is that view, whose palette, focus
-// policy, row keys and folder panel they follow and whose adapter they hand every input to.
+// The controls of SettingControlView other than the switch and the slider: a pop-up menu, a text
+// field, a colour well or a folder chooser, picked by the setting's control kind. Made by the view
+// when a setting needs one; `host` is that view, whose palette, focus policy, row keys and folder
+// panel they follow and whose adapter they hand every input to.
 Item {
     id: view
 
@@ -29,7 +29,6 @@ Item {
             if (view.adapter === null)
                 return null;
             switch (view.adapter.kind) {
-            case "slider": return sliderControl;
             case "choice": return choiceControl;
             case "text": return textControl;
             case "color": return colorControl;
@@ -39,91 +38,13 @@ Item {
         }
     }
 
-    Component { id: sliderControl; SliderControl { adapter: view.adapter } }
     Component { id: choiceControl; ChoiceControl { adapter: view.adapter } }
     Component { id: textControl; TextControl { adapter: view.adapter } }
     Component { id: colorControl; ColorControl { adapter: view.adapter } }
     Component { id: folderControl; FolderControl { adapter: view.adapter; panel: view.folderPanel } }
 
-    // A continuous slider over the range and, beside it, the current value as text.
-    component SliderControl: RowLayout {
-        id: sliderRow
-        required property SettingControlAdapter adapter
-        spacing: 12
-
-        T.Slider {
-            id: slider
-            objectName: "slider"
-            Layout.preferredWidth: 150
-            Layout.minimumWidth: 150
-            implicitHeight: 22
-            focusPolicy: view.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
-            from: sliderRow.adapter.minimum
-            to: sliderRow.adapter.maximum
-            value: sliderRow.adapter.knob
-            Accessible.name: sliderRow.adapter.label
-            Accessible.description: sliderRow.adapter.accessibleDescription
-            // Every movement, while dragging too; the knob then shows the value handed back.
-            onMoved: {
-                sliderRow.adapter.slide(value);
-                value = Qt.binding(() => sliderRow.adapter.knob);
-            }
-            // In a list, Up and Down go to the list's rows.
-            Keys.forwardTo: view.rowKeys ? [view.rowKeys] : []
-            // The arrow keys move by one step of the setting's grid. The slider's own steps would
-            // count from the range's start, which the grid does not.
-            Keys.onPressed: event => {
-                const steps = event.key === Qt.Key_Right || event.key === Qt.Key_Up ? 1
-                            : event.key === Qt.Key_Left || event.key === Qt.Key_Down ? -1 : 0;
-                if (steps === 0)
-                    return;
-                sliderRow.adapter.nudge(steps);
-                event.accepted = true;
-            }
-
-            background: Rectangle {
-                readonly property color ink: view.colours.onSurface
-                x: slider.leftPadding
-                y: slider.topPadding + (slider.availableHeight - height) / 2
-                width: slider.availableWidth
-                height: 4
-                radius: 2
-                color: Qt.rgba(ink.r, ink.g, ink.b, 0.14)
-                Rectangle {
-                    width: slider.visualPosition * parent.width
-                    height: parent.height
-                    radius: 2
-                    color: view.colours.primary
-                }
-            }
-            handle: Rectangle {
-                x: slider.leftPadding + slider.visualPosition * (slider.availableWidth - width)
-                y: slider.topPadding + (slider.availableHeight - height) / 2
-                width: 16
-                height: 16
-                radius: 8
-                color: view.colours.onPrimary
-                border.width: 1
-                border.color: view.colours.borderStrong
-            }
-            FocusRing { cornerRadius: slider.height / 2 }
-        }
-
-        Text {
-            objectName: "sliderValue"
-            Layout.minimumWidth: 52
-            // A value far outside the range is cut where the row ends, not drawn over what follows.
-            Layout.fillWidth: true
-            elide: Text.ElideRight
-            text: sliderRow.adapter.formatted
-            font: Tokens.text.mono
-            color: view.colours.onSurfaceMuted
-            horizontalAlignment: Text.AlignRight
-            Accessible.ignored: true
-        }
-    }
-
-    // A pop-up menu of the options, with "Custom" first while none of them matches the value.
+    // A pop-up menu of the options, with "Custom" first while a value of the setting's own matches
+    // none of them. Unset, no entry is chosen and the menu says that macOS decides.
     component ChoiceControl: Item {
         id: choice
         required property SettingControlAdapter adapter
@@ -140,7 +61,7 @@ Item {
             implicitWidth: Math.ceil(widestEntry) + leftPadding + rightPadding
             implicitHeight: 26
             readonly property real widestEntry: {
-                let widest = 0;
+                let widest = metrics.advanceWidth(choice.adapter.choiceText);
                 for (const entry of choice.adapter.entries)
                     widest = Math.max(widest, metrics.advanceWidth(entry));
                 return widest;
@@ -157,6 +78,7 @@ Item {
             Keys.forwardTo: popup.visible || !view.rowKeys ? [] : [view.rowKeys]
             model: choice.adapter.entries
             currentIndex: choice.adapter.currentEntry
+            displayText: choice.adapter.choiceText
             Accessible.name: choice.adapter.label
             onActivated: index => {
                 choice.adapter.pick(index);
@@ -167,7 +89,7 @@ Item {
                 text: menu.displayText
                 textFormat: Text.PlainText
                 font: menu.font
-                color: view.colours.onSurface
+                color: choice.adapter.isUnset ? view.colours.onSurfaceMuted : view.colours.onSurface
                 verticalAlignment: Text.AlignVCenter
                 elide: Text.ElideRight
             }
@@ -357,8 +279,11 @@ Item {
         Accessible.role: Accessible.Button
         Accessible.name: adapter.label
         Accessible.description: adapter.accessibleDescription
-        Accessible.onPressAction: choose()
 
+        // Press, the one action a button's role offers, as Qt Quick looks it up.
+        function accessiblePressAction() {
+            choose();
+        }
         function choose() {
             const panel = SystemDialogs.make(folder.panel ?? Qt.createComponent("FolderPanel.qml"),
                                              SystemDialogs.FolderDialog, folder);

@@ -26,10 +26,10 @@ PlainButton {
     implicitHeight: Math.max(30, label.implicitHeight + 14)
     // In the window's Tab order while it is the sidebar's current row (see FocusList).
     focusPolicy: ListView.isCurrentItem || activeFocus ? Qt.StrongFocus : Qt.ClickFocus
-
-    Accessible.role: Accessible.Button
-    Accessible.name: accessibleName
-    Accessible.onPressAction: click()
+    // A screen reader hears which entry's page is shown.
+    selectable: true
+    selected: isSelected
+    text: accessibleName
 
     // Drawn by plain children rather than a content item and background, which a control would
     // build on its own: the sidebar makes one row per group.

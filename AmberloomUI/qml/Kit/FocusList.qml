@@ -22,20 +22,22 @@ ListView {
         onFocusedChanged: list.followFocus(focused)
     }
 
-    function moveTo(index) {
+    function moveTo(index, placement) {
         if (count === 0)
             return;
         const target = Math.max(0, Math.min(count - 1, index));
         currentIndex = target;
+        // Said first: the list is the keyboard's to place now, also as rows made on the way
+        // move its origin.
+        movedByKeys();
         // The first and the last row bring the list's header and footer into view with them.
         if (target === 0)
             positionViewAtBeginning();
         else if (target === count - 1)
             positionViewAtEnd();
         else
-            positionViewAtIndex(target, ListView.Contain);
+            positionViewAtIndex(target, placement ?? ListView.Contain);
         focusCurrentRow();
-        movedByKeys();
     }
 
     // The keyboard's focus on the current row: on the first control within the row's
@@ -71,14 +73,16 @@ ListView {
         return -1;
     }
 
+    // A page down (up when negative): the row at the bottom edge (the top edge) becomes the current
+    // one at the top (the bottom) of the view, so the list scrolls by all but that row; from the
+    // row at that edge already, a whole page of rows on.
     function page(direction) {
         const first = rowAtViewY(0);
         const last = rowAtViewY(height - 1);
         const edge = direction > 0 ? last : first;
-        if (edge >= 0 && edge !== currentIndex && (edge - currentIndex) * direction > 0)
-            moveTo(edge);
-        else
-            moveTo(currentIndex + direction * Math.max(1, last - first));
+        const target = edge >= 0 && (edge - currentIndex) * direction > 0 ? edge
+                     : currentIndex + direction * Math.max(1, last - first);
+        moveTo(target, direction > 0 ? ListView.Beginning : ListView.End);
     }
 
     // A click (or anything but these keys) that focuses a row makes that row the current one.

@@ -3,7 +3,8 @@ import AmberLoom.UI
 
 // What a switch draws: a rounded track, filled in the palette's primary colour while on, and a
 // knob that slides to the on side. Off, the track is a grey with a thin frame, so that it stands
-// out from a white row in the light palette as well as from a dark one.
+// out from a white row in the light palette as well as from a dark one. Unset (macOS decides), the
+// knob rests in the middle of an off track: neither on nor off.
 Rectangle {
     id: track
 
@@ -12,17 +13,19 @@ Rectangle {
     readonly property Palette colours: Theme.palette
 
     required property bool on
+    property bool unset: false
+    readonly property bool lit: on && !unset
 
     readonly property color ink: track.colours.onSurface
 
     radius: height / 2
-    color: on ? track.colours.primary : Qt.rgba(ink.r, ink.g, ink.b, 0.16)
-    border.width: on ? 0 : 1
+    color: lit ? track.colours.primary : Qt.rgba(ink.r, ink.g, ink.b, 0.16)
+    border.width: lit ? 0 : 1
     border.color: track.colours.borderStrong
     antialiasing: true
 
     Rectangle {
-        x: track.on ? parent.width - width - 2 : 2
+        x: track.unset ? (parent.width - width) / 2 : track.on ? parent.width - width - 2 : 2
         y: 2
         width: parent.height - 4
         height: width

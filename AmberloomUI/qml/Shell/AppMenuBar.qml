@@ -5,7 +5,7 @@ import AmberLoom.UI
 // The main window's menu bar, drawn in the window's palette: a row of menu titles whose menus
 // (AppMenus) drop down below them, over the window's content. A title's "&" marks the letter that
 // opens its menu with Alt. Once the last menu closes, the keyboard's focus goes back where it was
-// before the first opened, unless the command chosen put it elsewhere.
+// before the first opened; when the command chosen opened a panel or a question, once that is gone.
 T.MenuBar {
     id: bar
 
@@ -45,15 +45,19 @@ T.MenuBar {
             const back = focusBefore;
             focusBefore = null;
             const focused = Window.activeFocusItem;
-            // A command that opened a panel, a sheet or another window keeps the focus there.
-            if (!Window.active || (focused && focused !== back && focused !== Window.contentItem && !FocusChain.isWithin(focused, bar)))
+            // A command that opened a panel, a sheet or another window leaves the focus there, and
+            // gets it back once they are gone.
+            if (!Window.active || (focused && focused !== back && focused !== Window.contentItem && !FocusChain.isWithin(focused, bar))) {
+                focusAfterCommand.giveBack(back, focusReasonBefore);
                 return;
+            }
             if (focused === back && back.focusReason !== undefined)
                 back.focusReason = focusReasonBefore;
             else
                 back.forceActiveFocus(focusReasonBefore);
         });
     }
+    readonly property FocusReturn focusAfterCommand: FocusReturn {}
     // Without its "&": "&File" reads "File".
     function plainTitle(title) {
         return title.replace(/&(.)/g, "$1");

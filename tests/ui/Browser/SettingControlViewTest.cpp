@@ -81,30 +81,37 @@ class ControlScreen {
 
 }  // namespace
 
+// An unset switch shows neither on nor off (macOS decides), and says so; a flip hands "on".
 TEST(SettingControlView, switchHandsTheSettingsKindAndOtherwiseShowsTheValueAgain) {
   struct Case {
     T type;
     std::optional<PreferenceValue> value;
-    bool shownOn;
+    bool shownOn, shownUnset;
     Handed handed;
   };
   const Case cases[] = {
-      {T::boolean, std::nullopt, false, {PreferenceValue::boolean(true)}},
-      {T::integer, integer(5), true, {integer(0)}},
-      {T::integer, integer(0), false, {integer(1)}},
-      {T::boolean, PreferenceValue::real(1.0), false, {PreferenceValue::boolean(true)}},
-      {T::string, text("yes"), false, {}},
-      {T::string, PreferenceValue::dictionary({}), false, {}},
+      {T::boolean, std::nullopt, false, true, {PreferenceValue::boolean(true)}},
+      {T::integer, integer(5), true, false, {integer(0)}},
+      {T::integer, integer(0), false, false, {integer(1)}},
+      {T::boolean, PreferenceValue::real(1.0), false, false, {PreferenceValue::boolean(true)}},
+      {T::string, text("yes"), false, false, {}},
+      {T::string, PreferenceValue::dictionary({}), false, false, {}},
   };
   for (const auto& c : cases) {
     ControlScreen screen(settingOf(c.type, SettingControl::toggle()), c.value);
     QQuickItem* toggle = screen.item("toggle");
-    EXPECT_EQ(toggle->property("checked").toBool(), c.shownOn);
+    const auto expectShown = [&] {
+      EXPECT_EQ(toggle->property("checked").toBool(), c.shownOn);
+      EXPECT_EQ(toggle->property("mixed").toBool(), c.shownUnset);
+      EXPECT_EQ(QAccessible::queryAccessibleInterface(toggle)->state().checkStateMixed, c.shownUnset);
+      EXPECT_EQ(accessible(toggle, QAccessible::Description), c.shownUnset ? "macOS default" : "");
+    };
+    expectShown();
     EXPECT_EQ(accessible(toggle, QAccessible::Name), "Thing");
     screen.click(toggle);
     EXPECT_EQ(screen.handed, c.handed);
     // Nothing set a new value: the switch shows the old one.
-    EXPECT_EQ(toggle->property("checked").toBool(), c.shownOn);
+    expectShown();
   }
 }
 
@@ -183,6 +190,23 @@ TEST(SettingControlView, menuOffersCustomUntilAnOptionMatchesAndHandsTheOptionsV
   choose("choiceEntry1");
   EXPECT_EQ(screen.handed, (Handed{integer(0), integer(1)}));
   EXPECT_EQ(menu->property("displayText").toString(), "On");
+  EXPECT_EQ(accessible(menu, QAccessible::Description), "On");
+}
+
+// Unset, the menu chooses no entry and says that macOS decides; every entry is an option.
+TEST(SettingControlView, anUnsetMenuChoosesNoEntryAndOffersOnlyTheOptions) {
+  const auto control = SettingControl::choice({{integer(0), "Off"}, {integer(1), "On"}});
+  ControlScreen screen(settingOf(T::integer, control), std::nullopt, true);
+  QQuickItem* menu = screen.item("choice");
+  EXPECT_EQ(screen.adapter().entries(), QStringList({"Off", "On"}));
+  EXPECT_EQ(menu->property("currentIndex").toInt(), -1);
+  EXPECT_EQ(menu->property("displayText").toString(), "macOS default");
+  EXPECT_EQ(accessible(menu, QAccessible::Name), "Thing");
+  EXPECT_EQ(accessible(menu, QAccessible::Description), "macOS default");
+  screen.click(menu);
+  screen.click("choiceEntry0");
+  EXPECT_EQ(screen.handed, Handed{integer(0)});
+  EXPECT_EQ(menu->property("displayText").toString(), "Off");
 }
 
 TEST(SettingControlView, textFieldCommitsAnEditedDraftOnReturnOrLeavingIt) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
@@ -78,7 +79,15 @@ void expectWorking(HeldReader& reader, ScreenWindow& window, const ui::WorkInPro
     const QQuickItem* line = ScreenWindow::findShownBelow(window.window().contentItem(), "workingLine");
     EXPECT_TRUE(line && line->property("text").toString() == text) << text.toStdString();
     if (line) expectInsideAndApart({line});  // in view, wherever the step was started
-    for (const QQuickItem* control : controls) EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+    for (QQuickItem* control : controls) {
+      EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+      // And a screen reader hears it unavailable, with nothing to do.
+      QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(control);
+      ASSERT_TRUE(heard) << control->objectName().toStdString();
+      EXPECT_TRUE(heard->state().disabled) << control->objectName().toStdString();
+      EXPECT_TRUE(!heard->actionInterface() || heard->actionInterface()->actionNames().isEmpty())
+          << control->objectName().toStdString();
+    }
     QTest::mouseClick(&other, Qt::LeftButton, {}, QPoint(50, 50));
     QTest::keyClick(&other, Qt::Key_Return);
     renderInBothPalettes(window, name);
