@@ -393,28 +393,3 @@ TEST(SyncModel, aStalePendingDocumentNeverReplacesTheNewerOneOnTheServer) {
   EXPECT_FALSE(restarted->isWaitingToSend());
   EXPECT_EQ(tileOnServer(macs), V::integer(64));
 }
-
-// What a queued document waits for is what the page says it waits for: the network, or a sign-in.
-TEST(SyncModel, aQueuedDocumentSaysWhetherItWaitsForTheNetworkOrASignIn) {
-  TwoMacs macs;
-  auto model = macs.here.model();
-  await(*model, &SyncModel::refresh);
-  const struct {
-    const char* what;
-    std::function<void()> cut;
-    std::string reason;
-    const std::string& suffix;
-  } cases[] = {
-      {"offline", [&] { macs.here.http->offline = true; }, "No internet connection.", SyncModel::queuedSuffix},
-      {"refused", [&] { macs.here.client.removeDevice(macs.here.session.deviceID, macs.there.session.token); },
-       "Session invalid — please sign in again.", SyncModel::signInSuffix},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    c.cut();
-    await(*model, &SyncModel::publish);
-    EXPECT_EQ(model->lastError(), c.reason + c.suffix);
-    EXPECT_TRUE(model->isWaitingToSend());
-    macs.here.http->offline = false;
-  }
-}

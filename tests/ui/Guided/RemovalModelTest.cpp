@@ -9,7 +9,6 @@
 #include <filesystem>
 
 #include "GuidedServices.hpp"
-#include "SmallDisk.hpp"
 #include "Guided/RemovalModel.hpp"
 
 using namespace amberloom;
@@ -145,53 +144,4 @@ TEST_F(RemovalModelTest, AValueNoUndoPointCanHoldIsLeftOutOfItAndTheUserIsTold) 
   EXPECT_EQ(removal->lastError(),
             "The undo point saved to disk leaves out 1 settings whose values cannot be saved in it: taking it back from "
             "the list leaves them as they are.");
-}
-
-// Whether this Mac could be taken off its account is part of what the deletion says, beside the
-// files that stayed (here the preferences, on a disk turned read-only); the departure runs once per
-// deletion, before anything is deleted.
-TEST_F(RemovalModelTest, ADeletionSaysWhenThisMacStaysOnItsAccount) {
-  const struct {
-    const char* what;
-    bool stillListed;
-    bool fileStays;
-    const char* outcome;
-    bool warning;
-  } cases[] = {
-      {"taken off", false, false, "AmberLoom's files are gone", false},
-      {"still listed", true, false,
-       "AmberLoom's files are gone. This Mac is still listed on your account; remove it from another Mac or sign in "
-       "again to retire it.",
-       true},
-      {"still listed, a file stays", true, true,
-       "1 file(s) could not be deleted: {preferences}. This Mac is still listed on your account; remove it from "
-       "another Mac or sign in again to retire it.",
-       true},
-  };
-  const std::string preferencesFile = th::preferencesFile("tv.winterbrae.amberloom");
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    std::optional<th::SmallDisk> preferences;
-    if (c.fileStays) {
-      preferences.emplace(th::home() + "/Library/Preferences", 1 << 20);
-      if (!preferences->mounted()) continue;  // no small disk can be mounted here
-    }
-    prepare();
-    th::writeFile(preferencesFile, "plist");
-    if (preferences) preferences->setReadOnly(true);
-    int departures = 0;
-    bool filesThere = false;
-    auto removal = services.removalModel(false, backups, {}, std::nullopt, [&] {
-      ++departures;
-      filesThere = fs::exists(services.support + "/intents.json");
-      return c.stillListed;
-    });
-    removal->removeAppData();
-    EXPECT_EQ(departures, 1);
-    EXPECT_TRUE(filesThere) << "it leaves before anything is deleted";
-    QString expected = QString::fromUtf8(c.outcome);
-    expected.replace("{preferences}", QString::fromStdString(preferencesFile));
-    EXPECT_EQ(removal->property("outcomeText").toString(), expected);
-    EXPECT_EQ(removal->property("outcomeIsWarning").toBool(), c.warning);
-  }
 }
