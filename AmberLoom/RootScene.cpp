@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "Account/AccountDeparture.hpp"
 #include "Account/AccountModel.hpp"
 #include "Account/AccountStore.hpp"
 #include "Account/MachineIdentity.hpp"
@@ -59,24 +60,8 @@ std::optional<std::string> bundleIdentifier() {
 }
 
 AccountStore sessionStore(const UserDefaultsRef& defaults) {
-  return AccountStore("tv.winterbrae.amberloom.session", "device-token", defaults);
-}
-
-// Removing the application's files takes its session: this Mac leaves its account first, when it
-// is signed in and the server answers. Nobody waits for the answer.
-void leaveAccountBeforeRemoval(const UserDefaultsRef& defaults) {
-  const AccountClient client = AppServices::accountClient();
-  const auto session = sessionStore(defaults).session(client.base());
-  if (!session) return;
-  runInBackground([client, session = *session] {
-    try {
-      client.removeDevice(session.deviceID, session.token);
-    } catch (...) {
-      // Unreachable: the entry stays on the account until removed there; its token is gone.
-      qCWarning(ui::lcApp).noquote() << "This Mac could not be taken off its account before its files were removed:"
-                                     << ui::currentError();
-    }
-  });
+  return AccountStore("tv.winterbrae.amberloom.session", "device-token", defaults, platform::SecretStore::standard(),
+                      DeviceEntries::standard());
 }
 
 }  // namespace
@@ -134,8 +119,8 @@ RootScene RootScene::make(Resources resources) {
   RootScene scene;
   scene.catalog =
       ui::SettingsModel::live(context, catalog, services.settings, services.intents, std::move(resources.deck));
-  scene.sync = ui::SyncModel::live(context, services.syncService(), services.serverSync(),
-                                   ui::SyncModel::FirstRefresh::whenAsked);
+  const auto transport = services.serverSync();
+  scene.sync = ui::SyncModel::live(context, services.syncService(), transport, ui::SyncModel::FirstRefresh::whenAsked);
   // Every confirmed change shares this Mac's values while automatic sync is on. Held weakly: the
   // settings model must not keep the sync model alive.
   scene.catalog->setOnIntentRecorded([weakSync = std::weak_ptr<ui::SyncModel>(scene.sync)] {
@@ -159,7 +144,7 @@ RootScene RootScene::make(Resources resources) {
     const UserDefaultsRef defaults = services.defaults;
     UninstallService uninstall(services.catalog.settings(), services.intents, services.settings, folder,
                                DomainResolver::live(), services.store, bundleIdentifier(), services.home,
-                               [defaults] { leaveAccountBeforeRemoval(defaults); });
+                               [defaults] { return AccountDeparture(AppServices::accountClient(), sessionStore(defaults)).leave(); });
     return ui::RemovalModel::live(context, std::move(uninstall), turnOffAutoSync);
   };
 
@@ -172,6 +157,9 @@ RootScene RootScene::make(Resources resources) {
 
   scene.account = std::make_shared<ui::AccountModel>(AppServices::accountClient(), sessionStore(services.defaults),
                                                      BackupService::currentDeviceName(), MachineIdentity::hardwareID());
+  // A sync refused for this Mac's session signs it out, as the account page's own requests do.
+  transport->setSessionRefused(
+      [refused = scene.account->refusalListener()](const AccountClient::Session& session) { refused(session.token); });
   // My Macs shows the Macs of the account signed in now, and sync at login reaches its server.
   const auto followAccount = [account = scene.account.get(), syncModel = scene.sync.get()] {
     const bool signedIn = account->state() == ui::AccountModel::SignedIn;

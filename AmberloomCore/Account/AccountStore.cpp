@@ -28,9 +28,14 @@ AccountStoreError::AccountStoreError(int code)
       code_(code) {}
 
 AccountStore::AccountStore(std::string service, std::string account, UserDefaultsRef defaults,
-                           std::shared_ptr<platform::SecretStore> secrets)
+                           std::shared_ptr<platform::SecretStore> secrets, std::optional<DeviceEntries> entries)
     : service_(std::move(service)), account_(std::move(account)), defaults_(std::move(defaults)),
-      secrets_(std::move(secrets)) {}
+      secrets_(std::move(secrets)), entries_(entries ? std::move(*entries) : DeviceEntries(defaults_)) {}
+
+AccountStore AccountStore::standard() {
+  return AccountStore("tv.winterbrae.amberloom.session", "device-token", StoreUserDefaults::standard(),
+                      platform::SecretStore::standard(), DeviceEntries::standard());
+}
 
 std::optional<AccountStore::Stored> AccountStore::stored() const {
   auto email = defaults_->stringValue(emailKey);
@@ -59,7 +64,9 @@ std::optional<AccountClient::Session> AccountStore::session(const std::string& s
 
 void AccountStore::save(const std::string& token, const std::string& email, const std::string& deviceID,
                         const std::string& server) const {
-  rememberStoredDevice();
+  // Recorded before anything else: a save cut short must not leave an entry nobody knows is this Mac's.
+  recordStoredDevice();
+  entries_.add(server, deviceID);
   defaults_->remove(serverKey);
   secrets_->remove(service_, account_);
   if (const int status = secrets_->add(service_, account_, token); status != platform::SecretStore::success)
@@ -76,7 +83,7 @@ void AccountStore::save(const std::string& token, const std::string& email, cons
 }
 
 bool AccountStore::clear() const noexcept {
-  rememberStoredDevice();
+  recordStoredDevice();
   secrets_->remove(service_, account_);
   for (const char* key : {serverKey, emailKey, deviceIDKey}) {
     try {
@@ -91,34 +98,35 @@ bool AccountStore::clear() const noexcept {
 
 std::vector<std::string> AccountStore::earlierDeviceIDs() const {
   auto ids = defaults_->stringsOfArray(earlierDevicesKey).value_or(std::vector<std::string>{});
+  for (auto& id : entries_.all())
+    if (std::find(ids.begin(), ids.end(), id) == ids.end()) ids.push_back(std::move(id));
   const auto current = defaults_->stringValue(deviceIDKey);
   std::erase_if(ids, [&](const std::string& id) { return id.empty() || id == current; });
   return ids;
 }
 
+std::vector<std::string> AccountStore::entriesAt(const std::string& server) const { return entries_.at(server); }
+
 void AccountStore::forgetEarlierDevices(const std::vector<std::string>& ids) const noexcept {
+  entries_.forget(ids);
   auto kept = defaults_->stringsOfArray(earlierDevicesKey).value_or(std::vector<std::string>{});
   const auto before = kept.size();
   std::erase_if(kept, [&](const std::string& id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); });
-  if (kept.size() != before) storeEarlierDevices(kept);
-}
-
-void AccountStore::rememberStoredDevice() const {
-  const auto current = defaults_->stringValue(deviceIDKey);
-  if (!current || current->empty()) return;
-  auto ids = defaults_->stringsOfArray(earlierDevicesKey).value_or(std::vector<std::string>{});
-  std::erase(ids, *current);
-  ids.push_back(*current);
-  if (ids.size() > earlierDevicesKept) ids.erase(ids.begin(), ids.end() - earlierDevicesKept);
-  storeEarlierDevices(ids);
-}
-
-void AccountStore::storeEarlierDevices(const std::vector<std::string>& ids) const {
+  if (kept.size() == before) return;
   try {
-    defaults_->setStringArray(ids, earlierDevicesKey);
+    defaults_->setStringArray(kept, earlierDevicesKey);
   } catch (const std::exception&) {
-    // Without the memory an earlier entry only stays listed on the account until removed by hand.
-    log::dropped(log::Area::account, "The earlier device entries of this Mac cannot be remembered");
+    // Remembered a little longer, an entry that is gone costs only a request that finds nothing.
+    log::dropped(log::Area::account, "An earlier device entry of this Mac cannot be forgotten");
+  }
+}
+
+void AccountStore::recordStoredDevice() const noexcept {
+  try {
+    const auto current = defaults_->stringValue(deviceIDKey);
+    if (current && !current->empty()) entries_.add(server().value_or(""), *current);
+  } catch (...) {
+    log::dropped(log::Area::account, "This Mac's device entry cannot be recorded");
   }
 }
 

@@ -6,9 +6,10 @@
 // means the token, the address and the device id are present; a session is handed out only for the
 // server that issued it, so a token never reaches another host.
 //
-// Every sign-in gives this Mac a device entry of its own. The entries it held before (signed out
-// since, or signed in at another server) are remembered, so that this Mac never takes its own
-// earlier entry and document for another Mac's, and can take them off the account.
+// Every sign-in gives this Mac a device entry of its own. Each is recorded apart from the
+// preferences (DeviceEntries) until it is known to be off its account, so that this Mac never takes
+// its own earlier entry and document for another Mac's, and can take them off the account, also
+// after its preferences were damaged or its files removed.
 
 #include <memory>
 #include <optional>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "Account/AccountClient.hpp"
+#include "Account/DeviceEntries.hpp"
 #include "Platform/SecretStore.hpp"
 #include "Preferences/UserDefaults.hpp"
 
@@ -46,15 +48,19 @@ class AccountStore {
   static constexpr const char* deviceIDKey = "account.deviceID";
   // The API base of the account server that issued the token, as the client was given it.
   static constexpr const char* serverKey = "account.server";
-  // The device ids this Mac held before its current one, oldest first.
+  // Where earlier versions remembered the device ids this Mac held before its current one; still
+  // read, never written.
   static constexpr const char* earlierDevicesKey = "account.earlierDeviceIDs";
-  // How many earlier device ids are remembered: the oldest are forgotten first.
-  static constexpr std::size_t earlierDevicesKept = 16;
 
-  // Stores the fields; touches neither store. `secrets` is the running user's secret store unless
-  // a test hands in another.
+  // Stores the fields; touches no store. `secrets` is the running user's secret store unless a test
+  // hands in another; `entries` the record of this Mac's device entries, kept in `defaults` itself
+  // unless given (the application keeps DeviceEntries::standard()).
   AccountStore(std::string service, std::string account, UserDefaultsRef defaults,
-               std::shared_ptr<platform::SecretStore> secrets = platform::SecretStore::standard());
+               std::shared_ptr<platform::SecretStore> secrets = platform::SecretStore::standard(),
+               std::optional<DeviceEntries> entries = std::nullopt);
+  // The application's session: "tv.winterbrae.amberloom.session", "device-token", the standard
+  // preferences, the running user's secret store and the live record of device entries.
+  static AccountStore standard();
 
   const std::string& service() const { return service_; }
   const std::string& account() const { return account_; }
@@ -71,33 +77,35 @@ class AccountStore {
   // account client's base) issued; none otherwise, a session of another server included.
   std::optional<AccountClient::Session> session(const std::string& server) const;
 
-  // Remembers the device id stored so far among the earlier ones, forgets the issuing server,
-  // replaces the secret, records the address and the device id, and then `server`, so that a save
-  // cut short leaves no session to present anywhere. Throws AccountStoreError when the secret
+  // Forgets the issuing server, replaces the secret, records the address and the device id, and
+  // then `server`, so that a save cut short leaves no session to present anywhere; the device id
+  // is recorded among this Mac's entries at `server` first. Throws AccountStoreError when the secret
   // cannot be added (the old one is gone then); throws the preferences' error when they cannot be
   // written, after taking the new secret out again.
   void save(const std::string& token, const std::string& email, const std::string& deviceID,
             const std::string& server) const;
-  // Remembers the stored device id among the earlier ones, then removes the secret and the
-  // preference keys; never throws. False when this Mac is still signed in afterwards (neither the
+  // Keeps the stored device id among this Mac's entries (it stays listed on the account), then
+  // removes the secret and the preference keys; never throws. False when this Mac is still signed in afterwards (neither the
   // secret nor the keys could be removed, as on a read-only home), so the next start would find
   // the session again.
   bool clear() const noexcept;
 
-  // The device ids this Mac held before, oldest first; never the stored one.
+  // The device ids this Mac held before, at any server, oldest first; never the stored one.
   std::vector<std::string> earlierDeviceIDs() const;
-  // Forgets earlier device ids that no account holds any longer; never throws.
+  // This Mac's entries at `server` that may still be listed there, the stored one included.
+  std::vector<std::string> entriesAt(const std::string& server) const;
+  // Forgets device ids that no account holds any longer; never throws.
   void forgetEarlierDevices(const std::vector<std::string>& ids) const noexcept;
+  // Records the stored device id among this Mac's entries, for a session saved by a version that
+  // kept no such record; never throws.
+  void recordStoredDevice() const noexcept;
 
  private:
-  // Adds the stored device id to the earlier ones; a failure to write only costs the memory.
-  void rememberStoredDevice() const;
-  void storeEarlierDevices(const std::vector<std::string>& ids) const;
-
   std::string service_;
   std::string account_;
   UserDefaultsRef defaults_;
   std::shared_ptr<platform::SecretStore> secrets_;
+  DeviceEntries entries_;
 };
 
 }  // namespace amberloom

@@ -123,11 +123,11 @@ UserDefaultsRef StoreUserDefaults::standard() {
 }
 
 std::optional<PreferenceValue> StoreUserDefaults::value(const std::string& key) const {
-  return store_->read(key, ResolvedDomain{applicationDomain, HostScope::anyHost});
+  return store_->read(key, ResolvedDomain{domain_, HostScope::anyHost});
 }
 
 void StoreUserDefaults::set(const std::optional<PreferenceValue>& value, const std::string& key) {
-  const ResolvedDomain domain{applicationDomain, HostScope::anyHost};
+  const ResolvedDomain domain{domain_, HostScope::anyHost};
   // Models store their choices on every assignment, most of them at every start with the value
   // already there: rewriting the file (and syncing it to disk) would change nothing.
   if (store_->read(key, domain) == value) return;

@@ -61,9 +61,11 @@ class StoreUserDefaults : public UserDefaults {
   static constexpr const char* applicationDomain = "tv.winterbrae.amberloom";
 
   // `moveUnreadableAside` moves the domain's file away when it cannot be read and says whether it
-  // did; without one, such a write fails as the store's does.
-  explicit StoreUserDefaults(PreferenceStoreRef store, std::function<bool()> moveUnreadableAside = {})
-      : store_(std::move(store)), moveUnreadableAside_(std::move(moveUnreadableAside)) {}
+  // did; without one, such a write fails as the store's does. `domain` is the application's unless
+  // a small store of the application's own is kept apart from its preferences.
+  explicit StoreUserDefaults(PreferenceStoreRef store, std::function<bool()> moveUnreadableAside = {},
+                             std::string domain = applicationDomain)
+      : store_(std::move(store)), moveUnreadableAside_(std::move(moveUnreadableAside)), domain_(std::move(domain)) {}
   // Over the live preference files of the running user.
   static UserDefaultsRef standard();
 
@@ -73,6 +75,7 @@ class StoreUserDefaults : public UserDefaults {
  private:
   PreferenceStoreRef store_;
   std::function<bool()> moveUnreadableAside_;
+  std::string domain_;
 };
 
 }  // namespace amberloom

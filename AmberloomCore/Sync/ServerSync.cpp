@@ -11,17 +11,18 @@
 #include "Platform/HomeDirectory.hpp"
 #include "Support/Log.hpp"
 #include "Support/SerialQueue.hpp"
+#include "Support/Sha256.hpp"
 
 namespace amberloom {
 namespace {
 
-constexpr const char* kSignInRequired = "Sign-in required.";
+constexpr const char* kSignInRequired = ServerSync::signInRequired;
 constexpr const char* kRevisionUnreadable = "Could not read the server's version.";
 constexpr const char* kNotPrepared = "This Mac's settings could not be prepared for upload.";
 constexpr const char* kTooLarge = "This Mac's settings are too large to share.";
 constexpr const char* kAccountFull = "Your Macs' settings together are more than the server keeps for one account.";
 constexpr const char* kOffline = "No internet connection.";
-constexpr const char* kSessionInvalid = "Session invalid — please sign in again.";
+constexpr const char* kSessionInvalid = ServerSync::sessionInvalid;
 constexpr const char* kBusy = "The server is busy right now.";
 constexpr const char* kUnreachable = "Could not reach the server.";
 constexpr const char* kNotKept =
@@ -113,12 +114,28 @@ bool isTooLarge(const Failure& failure) {
   return failure.errorCase() == Failure::Case::server && failure.status() == 413;
 }
 
-std::shared_ptr<AccountStore> keychainStore() {
-  return std::make_shared<AccountStore>("tv.winterbrae.amberloom.session", "device-token",
-                                        StoreUserDefaults::standard());
+bool isRefusedSession(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const Failure& failure) {
+    return failure.errorCase() == Failure::Case::needsSignIn;
+  } catch (...) {
+    return false;
+  }
 }
 
+// What queueing a document did: nothing when it is the pending one now; else why it could not be
+// kept, and what the pending file holds in its place (none when nothing).
+struct Queued {
+  std::optional<std::string> notKept;
+  std::optional<std::string> leftInstead;
+};
+
 }  // namespace
+
+bool ServerSync::Outcome::waitsForSignIn() const {
+  return case_ == Case::queued && (reason_ == kSignInRequired || reason_ == kSessionInvalid);
+}
 
 struct ServerSync::Actor {
   explicit Actor(AccountClient client) : client(std::move(client)) {}
@@ -126,6 +143,8 @@ struct ServerSync::Actor {
   AccountClient client;
   SessionProvider currentSession;
   EarlierDevices earlierDevices;
+  std::mutex refusedMutex;
+  SessionRefused refused;
   UserDefaultsRef defaults;
   std::string hardwareID;
   std::string pendingPath;
@@ -136,6 +155,11 @@ struct ServerSync::Actor {
   // that a fetch whose list was read before an upload landed does not put the older revision back.
   std::mutex revisionMutex;
   std::uint64_t revisionWrites = 0;
+
+  // The digest of the pending document known to be older than one the server took, for when the
+  // preferences cannot keep it either.
+  std::mutex supersededMutex;
+  std::optional<std::string> superseded;
 
   std::optional<SerialQueue> uploads;  // publish and flush
   std::optional<SerialQueue> reads;    // fetches and the pending check
@@ -165,45 +189,105 @@ struct ServerSync::Actor {
 
   std::string pendingFolder() const { return std::filesystem::path(pendingPath).parent_path().string(); }
 
-  // Keeps the document as the pending one. Why it could not be kept (a read-only or full disk),
-  // or none when the pending file holds it now.
-  std::optional<std::string> queue(const Prepared& prepared) {
+  // Keeps the document as the pending one (a read-only or full disk may refuse it).
+  Queued queue(const Prepared& prepared) {
+    const auto notKeptFor = [&](std::string why) {
+      std::string held;
+      return Queued{std::move(why), platform::readWholeFile(pendingPath, held) ? std::optional(held) : std::nullopt};
+    };
     const platform::FolderLock lock(pendingFolder());
     // Unlocked, the document could replace a newer one another process is keeping there.
-    if (!lock.locked()) return "its folder " + pendingFolder() + " cannot be locked (" + lock.error().message() + ")";
+    if (!lock.locked())
+      return notKeptFor("its folder " + pendingFolder() + " cannot be locked (" + lock.error().message() + ")");
     try {
       platform::writeFileAtomically(pendingPath, prepared.bytes);
-      return std::nullopt;
     } catch (const std::exception& error) {
       // A pending document sent again is already there, whether or not it could be written anew.
       std::string held;
-      if (platform::readWholeFile(pendingPath, held) && held == prepared.bytes) return std::nullopt;
-      return error.what();
+      if (!platform::readWholeFile(pendingPath, held) || held != prepared.bytes) return notKeptFor(error.what());
+    }
+    // The pending file holds this very document, which is to go even if an older copy of it was
+    // superseded once.
+    forgetSuperseded();
+    return {};
+  }
+
+  bool isSuperseded(const std::string& bytes) {
+    const std::string digest = sha256Hex(bytes);
+    {
+      std::lock_guard lock(supersededMutex);
+      if (superseded == digest) return true;
+    }
+    return defaults->stringValue(supersededKey) == digest;
+  }
+
+  // The pending file holds `bytes`, older than a document the server took, and cannot be removed.
+  void markSuperseded(const std::string& bytes) {
+    const std::string digest = sha256Hex(bytes);
+    {
+      std::lock_guard lock(supersededMutex);
+      superseded = digest;
+    }
+    try {
+      defaults->setString(digest, supersededKey);
+    } catch (...) {
+      log::dropped(log::Area::sync, "The superseded pending sync document is only remembered until this process ends");
     }
   }
 
-  // Removes the pending file while it holds `bytes`: what another process queued since stays.
-  void clearQueue(const std::string& bytes) {
-    const platform::FolderLock lock(pendingFolder());
-    if (!lock.locked()) {
-      // Left in place, it is only sent once more.
-      log::warning(log::Area::sync, "The pending sync document " + pendingPath + " is kept: its folder cannot be locked (" +
-                                        lock.error().message() + ")");
+  void forgetSuperseded() {
+    {
+      std::lock_guard lock(supersededMutex);
+      superseded.reset();
+    }
+    try {
+      if (defaults->value(supersededKey)) defaults->remove(supersededKey);
+    } catch (...) {
+      log::dropped(log::Area::sync, "A superseded pending sync document cannot be forgotten");
+    }
+  }
+
+  // Removes the pending file, which holds `bytes`; what cannot be removed is never sent again.
+  // Under the folder's lock, when it can be had.
+  void dropPending(const std::string& bytes, const platform::FolderLock& lock) {
+    std::error_code ec;
+    if (lock.locked()) std::filesystem::remove(pendingPath, ec);
+    if (lock.locked() && !ec) {
+      forgetSuperseded();
       return;
     }
+    log::warning(log::Area::sync, "The pending sync document " + pendingPath +
+                                      " cannot be removed; it is superseded and will not be sent again (" +
+                                      (lock.locked() ? ec : lock.error()).message() + ")");
+    markSuperseded(bytes);
+  }
+
+  // Removes the pending file while it holds `bytes`, or `older` (what it held in place of a
+  // document it could not take): what another process queued since stays.
+  void clearQueue(const std::string& bytes, const std::optional<std::string>& older = std::nullopt) {
+    const platform::FolderLock lock(pendingFolder());
     std::string held;
-    if (!platform::readWholeFile(pendingPath, held) || held != bytes) return;
-    std::error_code ignored;
-    std::filesystem::remove(pendingPath, ignored);
+    if (!platform::readWholeFile(pendingPath, held)) return;
+    if (held == bytes || (older && held == *older)) dropPending(held, lock);
   }
 
   // One upload against the stored revision; throws the client's error.
-  Outcome attempt(const Prepared& prepared, const AccountClient::Session& session) {
+  Outcome attempt(const Prepared& prepared, const AccountClient::Session& session, const Queued& queued) {
     const auto revision =
         client.putDocument(prepared.text, storedRevision(), session.token, hardwareID, stopping.get_token());
     storeRevision(revision);
-    clearQueue(prepared.bytes);
+    clearQueue(prepared.bytes, queued.leftInstead);
     return Outcome::published(revision);
+  }
+
+  void noteRefusal(const AccountClient::Session& session, const std::exception_ptr& error) {
+    if (!isRefusedSession(error)) return;
+    SessionRefused tell;
+    {
+      std::lock_guard lock(refusedMutex);
+      tell = refused;
+    }
+    if (tell) tell(session);
   }
 
   // After a refused upload: this Mac's revision as the server lists it. When the list holds no
@@ -218,6 +302,11 @@ struct ServerSync::Actor {
           storeRevision(record.revision);
           return true;
         }
+    } catch (const Failure& failure) {
+      // A refused session is the upload's failure, not an unreadable revision.
+      if (failure.errorCase() == Failure::Case::needsSignIn) throw;
+      log::dropped(log::Area::sync, "The server's revision of this Mac's settings cannot be read");
+      return false;
     } catch (...) {
       log::dropped(log::Area::sync, "The server's revision of this Mac's settings cannot be read");
       return false;
@@ -254,28 +343,38 @@ struct ServerSync::Actor {
   Outcome publish(const SyncDocument& document) {
     const auto prepared = prepare(document);
     if (!prepared.refusal.empty()) return Outcome::notSent(prepared.refusal);  // nothing could be kept either
-    const auto notKept = queue(prepared);
+    const auto queued = queue(prepared);
     const auto session = currentSession();
-    if (!session) return unsent(kSignInRequired, notKept);
+    if (!session) return unsent(kSignInRequired, queued.notKept);
     try {
-      return attempt(prepared, *session);
-    } catch (const Failure& failure) {
-      if (failure.errorCase() != Failure::Case::revisionStale)
-        return failed(prepared, std::current_exception(), notKept);
+      try {
+        return attempt(prepared, *session, queued);
+      } catch (const Failure& failure) {
+        if (failure.errorCase() != Failure::Case::revisionStale) throw;
+      }
+      if (!refreshRevision(session->token)) return unsent(kRevisionUnreadable, queued.notKept);
+      return attempt(prepared, *session, queued);
     } catch (...) {
-      return failed(prepared, std::current_exception(), notKept);
+      noteRefusal(*session, std::current_exception());
+      return failed(prepared, std::current_exception(), queued.notKept);
     }
-    if (!refreshRevision(session->token)) return unsent(kRevisionUnreadable, notKept);
-    try {
-      return attempt(prepared, *session);
-    } catch (...) {
-      return failed(prepared, std::current_exception(), notKept);
-    }
+  }
+
+  bool holdsSupersededDocument() {
+    std::string bytes;
+    return platform::readWholeFile(pendingPath, bytes) && isSuperseded(bytes);
   }
 
   std::optional<Outcome> flushPending() {
     std::string bytes;
     if (!platform::readWholeFile(pendingPath, bytes) || bytes.empty()) return std::nullopt;
+    if (isSuperseded(bytes)) {
+      // Older than what the server holds: sent, it would put this Mac's older values back there.
+      const platform::FolderLock lock(pendingFolder());
+      std::string held;
+      if (platform::readWholeFile(pendingPath, held) && held == bytes) dropPending(held, lock);
+      return std::nullopt;
+    }
     std::optional<SyncDocument> document;
     try {
       document = SyncDocument::fromData(bytes);
@@ -290,7 +389,13 @@ struct ServerSync::Actor {
     const auto session = currentSession();
     if (!session) return SyncService::ReadResult({}, {});
     const auto writesBefore = revisionWritesSoFar();
-    const auto records = client.documents(session->token, stopping.get_token());
+    std::vector<AccountClient::RemoteDocument> records;
+    try {
+      records = client.documents(session->token, stopping.get_token());
+    } catch (...) {
+      noteRefusal(*session, std::current_exception());
+      throw;
+    }
     const auto earlier = earlierDevices ? earlierDevices() : std::vector<std::string>{};
     const auto isOwn = [&](const std::string& id) {
       return id == session->deviceID || std::find(earlier.begin(), earlier.end(), id) != earlier.end();
@@ -335,7 +440,7 @@ ServerSync::ServerSync(AccountClient client, SessionProvider session, UserDefaul
   if (session) {
     actor_->currentSession = std::move(session);
   } else {
-    const auto store = keychainStore();
+    const auto store = std::make_shared<AccountStore>(AccountStore::standard());
     actor_->currentSession = [store, server = actor_->client.base()] { return store->session(server); };
     if (!earlierDevices) earlierDevices = [store] { return store->earlierDeviceIDs(); };
   }
@@ -356,10 +461,15 @@ ServerSync::~ServerSync() {
 
 const std::string& ServerSync::pendingPath() const { return actor_->pendingPath; }
 
+void ServerSync::setSessionRefused(SessionRefused refused) {
+  std::lock_guard lock(actor_->refusedMutex);
+  actor_->refused = std::move(refused);
+}
+
 std::future<bool> ServerSync::hasPendingDocument() {
   return actor_->reads->enqueue([actor = actor_.get()] {
     std::error_code ignored;
-    return std::filesystem::exists(actor->pendingPath, ignored);
+    return std::filesystem::exists(actor->pendingPath, ignored) && !actor->holdsSupersededDocument();
   });
 }
 

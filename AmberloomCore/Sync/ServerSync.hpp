@@ -17,6 +17,11 @@
 // quit) still sends it at the next start. The pending file is shared by every process of the user
 // and changed only under the advisory lock of its folder: an upload clears it only while it still
 // holds the document just sent, never a newer one another process left there.
+//
+// Once the server has taken a document, an older pending one is never sent: when the pending file
+// cannot be replaced or removed (a read-only or full disk), the document it holds is remembered as
+// superseded (in memory, and under "sync.supersededPending" while the preferences can be written)
+// and reads as nothing waiting.
 
 #include <cstdint>
 #include <functional>
@@ -49,6 +54,9 @@ class ServerSync {
     Case outcomeCase() const { return case_; }
     std::int64_t revision() const { return revision_; }  // 0 unless published
     const std::string& reason() const { return reason_; }  // empty when published
+    // Queued until this Mac signs in again (signed out, or its session refused), not until it is
+    // back online.
+    bool waitsForSignIn() const;
     bool operator==(const Outcome&) const = default;
 
    private:
@@ -67,7 +75,14 @@ class ServerSync {
   // documents are this Mac's own old values, never another Mac's.
   using EarlierDevices = std::function<std::vector<std::string>()>;
 
+  // Told, on a worker, of every session the server refused (401) on one of these requests.
+  using SessionRefused = std::function<void(const AccountClient::Session&)>;
+
   static constexpr const char* revisionKey = "sync.serverRevision";
+  // The SHA-256 (hex) of a pending document the server has since taken a newer one in place of.
+  static constexpr const char* supersededKey = "sync.supersededPending";
+  static constexpr const char* signInRequired = "Sign-in required.";
+  static constexpr const char* sessionInvalid = "Session invalid — please sign in again.";
 
   // `session` none: the keychain session of AccountStore ("tv.winterbrae.amberloom.session",
   // "device-token") with the standard user defaults, and that store's earlier devices unless
@@ -82,8 +97,10 @@ class ServerSync {
   ServerSync& operator=(const ServerSync&) = delete;
 
   const std::string& pendingPath() const;
+  // Whom to tell of a refused session; set before the first operation.
+  void setSessionRefused(SessionRefused refused);
 
-  // Whether a pending file exists (readable or not).
+  // Whether a pending file exists (readable or not) that does not hold a superseded document.
   std::future<bool> hasPendingDocument();
   // Uploads `document` against the stored revision, refreshing the revision once after a 409.
   // Never fails: every failure is `queued` with its sentence, or `notSent` when the document cannot
@@ -92,8 +109,8 @@ class ServerSync {
   // that went unsent and could not be written to the pending file is `notSent` too, its sentence
   // saying so.
   std::future<Outcome> publish(SyncDocument document);
-  // Publishes the pending document; none when there is none or it cannot be read (the file is
-  // then left as it is).
+  // Publishes the pending document; none when there is none, it cannot be read (the file is then
+  // left as it is), or it is superseded (the file is removed if it can be).
   std::future<std::optional<Outcome>> flushPending();
   // The other Macs' documents, each known by its device id, or where two share one by its entry on
   // the account (SyncService::ReadResult::sources); this Mac's own and those of its earlier

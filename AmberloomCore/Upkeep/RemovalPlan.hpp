@@ -21,6 +21,9 @@ struct RemovalPlan {
   std::optional<Item> backups;  // the backup folder, shown and never deleted; none when missing
   // Change-history records that still hold a value, of settings the catalogue knows.
   std::int64_t settingsLeftChanged = 0;
+  // Without a readable change history (none yet, or deleted with the app's files): the catalogued
+  // settings that hold a value on this Mac, of which AmberLoom may have changed any. 0 otherwise.
+  std::int64_t settingsSetWithoutHistory = 0;
 
   // The sum of the app-data sizes; 0 for none.
   std::int64_t appDataBytes() const;

@@ -103,9 +103,30 @@ UninstallService::UninstallService(std::vector<SettingDefinition> catalog, Inten
       backupFolder_(std::move(backupFolder)),
       catalog_(std::move(catalog)),
       log_(log),
+      settings_(service),
       applier_(std::move(service), resolver, SnapshotService(std::move(store), resolver), std::move(log)) {
   if (bundleIdentifier) preferencesFile_ = homeDirectory + "/Library/Preferences/" + *bundleIdentifier + ".plist";
 }
+
+namespace {
+
+// The unreadable copies of the preferences file `file` that the preferences moved aside
+// ("<name>.corrupt-<stamp>.plist", "-2", ... when taken), by name.
+std::vector<std::string> movedAsideCopies(const std::string& file) {
+  const fs::path path(file);
+  const std::string prefix = path.stem().string() + ".corrupt-";
+  std::vector<std::string> copies;
+  std::error_code ec;
+  for (fs::directory_iterator it(path.parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() > prefix.size() + 6 && name.starts_with(prefix) && name.ends_with(".plist"))
+      copies.push_back(it->path().string());
+  }
+  std::sort(copies.begin(), copies.end());
+  return copies;
+}
+
+}  // namespace
 
 RemovalPlan UninstallService::plan() const {
   RemovalPlan plan;
@@ -131,7 +152,10 @@ RemovalPlan UninstallService::plan() const {
   // The same listing the change history uses for its own quarantined files, on the support folder.
   for (const auto& name : IntentLog(inSupport + std::string(IntentLog::fileName), {}).quarantinedFiles())
     list(kQuarantinedLabel, inSupport + name);
-  if (preferencesFile_) list(kPreferencesLabel, *preferencesFile_);
+  if (preferencesFile_) {
+    list(kPreferencesLabel, *preferencesFile_);
+    for (const auto& copy : movedAsideCopies(*preferencesFile_)) list(kOldPreferencesLabel, copy);
+  }
   list(kSignInLabel, signInFolder_);
 
   if (backupFolder_ && existsAt(*backupFolder_)) {
@@ -140,11 +164,15 @@ RemovalPlan UninstallService::plan() const {
   }
   // Only what a revert can put back: a record of a setting the catalogue no longer holds would
   // leave the revert offered for ever.
-  plan.settingsLeftChanged = static_cast<std::int64_t>(changedSettings().size());
+  const auto [changed, historyKnown] = readHistory();
+  plan.settingsLeftChanged = static_cast<std::int64_t>(changed.size());
+  // Without a history nothing says AmberLoom changed none of the values set here.
+  if (!historyKnown)
+    for (const auto& value : settings_.currentValues(catalog_)) plan.settingsSetWithoutHistory += value.has_value();
   return plan;
 }
 
-std::vector<const SettingDefinition*> UninstallService::changedSettings() const {
+std::pair<std::vector<const SettingDefinition*>, bool> UninstallService::readHistory() const {
   std::unordered_map<std::string, const SettingDefinition*> byID;
   for (const auto& setting : catalog_) byID.try_emplace(setting.id, &setting);
   std::vector<const SettingDefinition*> changed;
@@ -153,8 +181,11 @@ std::vector<const SettingDefinition*> UninstallService::changedSettings() const 
     if (!intent.value) continue;
     if (const auto found = byID.find(intent.settingID); found != byID.end()) changed.push_back(found->second);
   }
-  return changed;
+  // Read afterwards: a history moved aside just now tells nothing either.
+  return {std::move(changed), existsAt(log_.path())};
 }
+
+std::vector<const SettingDefinition*> UninstallService::changedSettings() const { return readHistory().first; }
 
 BatchResult<WriteReport> UninstallService::revertEverything(const ExternalPreferenceReader& verifier,
                                                             const std::optional<SnapshotHistory>& undoPoints) const {
@@ -184,10 +215,11 @@ bool UninstallService::holdsBackups(const std::string& path) const {
   return isWithin(backups, item);
 }
 
-std::vector<std::string> UninstallService::removeAppData() const {
-  // The device token goes with the files: afterwards nothing could take the device entry away.
-  if (leaveAccount_) leaveAccount_();
-  std::vector<std::string> notDeleted;
+UninstallService::Removal UninstallService::removeAppData() const {
+  Removal removal;
+  // The device token goes with the files: afterwards only a later sign-in could take the entry away.
+  if (leaveAccount_) removal.stillListed = leaveAccount_();
+  std::vector<std::string>& notDeleted = removal.failures;
   for (const auto& item : plan().appData) {
     std::error_code ec;
     if (holdsBackups(item.path)) {
@@ -208,7 +240,7 @@ std::vector<std::string> UninstallService::removeAppData() const {
 
   std::error_code ec;
   if (fs::is_empty(supportFolder_, ec) && !ec && !holdsBackups(supportFolder_)) fs::remove(supportFolder_, ec);
-  return notDeleted;
+  return removal;
 }
 
 }  // namespace amberloom

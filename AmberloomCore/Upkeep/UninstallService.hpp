@@ -28,12 +28,20 @@ class UninstallService {
   static constexpr const char* kPendingSyncLabel = "An unsent sync upload";
   static constexpr const char* kQuarantinedLabel = "An old change history file that could not be read";
   static constexpr const char* kPreferencesLabel = "AmberLoom's own preferences";
+  static constexpr const char* kOldPreferencesLabel = "AmberLoom's old unreadable preferences";
   static constexpr const char* kSignInLabel = "This Mac's sign-in to your account";
   static constexpr const char* kBackupsLabel = "Your backups (kept)";
 
-  // Takes this Mac off its account on the server while the session is still on disk; must not
-  // wait for the network.
-  using LeaveAccount = std::function<void()>;
+  // Takes this Mac off its account on the server while the session is still on disk, waiting a
+  // bounded time (AccountDeparture); true when this Mac may still be listed there afterwards.
+  using LeaveAccount = std::function<bool()>;
+
+  // What deleting the app data did.
+  struct Removal {
+    std::vector<std::string> failures;  // paths not wholly deleted that should have been, in plan order
+    bool stillListed = false;           // this Mac could not be taken off its account
+    bool operator==(const Removal&) const = default;
+  };
 
   // The support folder is `homeDirectory` + "/Library/Application Support/AmberLoom"; the
   // preferences file `homeDirectory` + "/Library/Preferences/<bundleIdentifier>.plist" (none
@@ -47,9 +55,11 @@ class UninstallService {
                    LeaveAccount leaveAccount = {});
 
   // The app's files that exist: the history, the catalogue cache, the undo points, the unsent sync
-  // upload, then quarantined histories by name, then the preferences file and the folder of the
-  // sign-in's device token (standing for the keychain item); the backup folder when
-  // something is there; the count of written choices of settings the catalogue knows. An item
+  // upload, then quarantined histories by name, then the preferences file, its unreadable copies
+  // moved aside, by name, and the folder of the sign-in's device token (standing for the keychain
+  // item); the backup folder when something is there; the count of written choices of settings the
+  // catalogue knows, and, without a change history to tell which of them AmberLoom changed, how
+  // many catalogued settings hold a value on this Mac. An item
   // that holds the backup folder is measured without it (the backups count once, as backups);
   // one that is the backup folder or holds nothing else is not app data. Moves an undecodable history aside (the plan
   // drawn in that call still lists it under its old name and counts nothing).
@@ -62,11 +72,11 @@ class UninstallService {
   // empty list still runs as a batch, which stores no point.
   BatchResult<WriteReport> revertEverything(const ExternalPreferenceReader& verifier,
                                             const std::optional<SnapshotHistory>& undoPoints = std::nullopt) const;
-  // Takes this Mac off its account first (leaveAccount), then deletes the app data of a fresh plan
-  // (symbolic links as links, folders whole, and of a folder that holds the backup folder
-  // everything beside it) and returns the paths not wholly deleted that should have been, in plan
-  // order. Then removes the support folder if it is left empty.
-  std::vector<std::string> removeAppData() const;
+  // Takes this Mac off its account first (leaveAccount, which may wait for the network), then
+  // deletes the app data of a fresh plan (symbolic links as links, folders whole, and of a folder
+  // that holds the backup folder everything beside it). Then removes the support folder if it is
+  // left empty.
+  Removal removeAppData() const;
 
   const std::string& supportFolder() const { return supportFolder_; }
   const std::optional<std::string>& preferencesFile() const { return preferencesFile_; }
@@ -80,6 +90,9 @@ class UninstallService {
   // Whether deleting `path` would take the existing backup folder with it.
   bool holdsBackups(const std::string& path) const;
 
+  // The written choices of the change history, and whether there is a history that tells them.
+  std::pair<std::vector<const SettingDefinition*>, bool> readHistory() const;
+
   std::string supportFolder_;
   std::string undoFolder_;
   std::string signInFolder_;
@@ -88,6 +101,7 @@ class UninstallService {
   std::optional<std::string> preferencesFile_;
   std::vector<SettingDefinition> catalog_;
   IntentLog log_;
+  SettingsService settings_;
   PreferenceApplier applier_;
 };
 

@@ -32,6 +32,8 @@ AccountModel::AccountModel(AccountClient client, AccountStore store, std::string
   // sign-in that has to follow, and the reason said.
   if (const auto stored = store_.stored()) {
     email_ = QString::fromStdString(stored->email);
+    // A session saved before this Mac's entries were recorded apart from the preferences.
+    store_.recordStoredDevice();
     if (store_.session(client_.base()))
       setState(SignedIn, email_);
     else if (const auto issuer = store_.server(); !issuer)
@@ -140,12 +142,17 @@ void AccountModel::poll() {
       [this, attempt](BackgroundOutcome<std::optional<AccountClient::Session>> outcome) {
         // An answer for a wait that was given up (or replaced) signs nobody in.
         if (attempt != attempt_) return;
-        if (outcome.error) {
+        const bool timeUp = std::chrono::steady_clock::now() >= deadline_;
+        if (outcome.error && isPassing(outcome.error) && !timeUp) {
+          // The link may be opened while the network is away: the wait goes on.
+          qCInfo(lcAccount).noquote() << "A poll for the sign-in link failed; trying again:" << describe(outcome.error);
+          scheduleNextPoll();
+        } else if (outcome.error) {
           setState(SignedOut);
           setMessage(endsUnconfirmed(outcome.error) ? linkNotConfirmed : describe(outcome.error));
         } else if (*outcome.value) {
           finishSignIn(*outcome.value);
-        } else if (std::chrono::steady_clock::now() >= deadline_) {
+        } else if (timeUp) {
           if (state_ == Waiting) {
             setState(SignedOut);
             setMessage(linkNotConfirmed);
@@ -211,6 +218,18 @@ void AccountModel::retireEarlierEntries(const AccountClient::Session& session, s
       });
 }
 
+bool AccountModel::isPassing(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const AccountClient::Failure& failure) {
+    using Case = AccountClient::Failure::Case;
+    return failure.errorCase() == Case::offline || failure.errorCase() == Case::tooManyRequests ||
+           (failure.errorCase() == Case::server && (failure.status() == 0 || failure.status() >= 500));
+  } catch (...) {
+    return false;
+  }
+}
+
 bool AccountModel::endsUnconfirmed(const std::exception_ptr& error) const {
   // The server forgets a sign-in nobody confirmed; a poll in the wait's last stretch may find it
   // already gone.
@@ -239,6 +258,33 @@ void AccountModel::signOutHere() {
 
 void AccountModel::signOut() { signOutHere(); }
 
+void AccountModel::sessionRefused(const std::string& token) {
+  if (state_ != SignedIn) return;
+  const auto stored = store_.token();
+  if (!stored || *stored != token) return;
+  qCWarning(lcAccount) << "The account server refused this Mac's session; signed out";
+  signOutHere();
+  // The entry stays recorded as this Mac's, so a new sign-in retires it if it is still listed.
+  if (!hasMessage()) setMessage(sessionRefusedMessage);
+}
+
+std::function<void(const std::string&)> AccountModel::refusalListener() {
+  return [inbox = inbox_, this](const std::string& token) { inbox->post([this, token] { sessionRefused(token); }); };
+}
+
+void AccountModel::failedWith(const std::exception_ptr& error, const std::string& token) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const AccountClient::Failure& failure) {
+    if (failure.errorCase() == AccountClient::Failure::Case::needsSignIn) {
+      sessionRefused(token);
+      if (state_ == SignedOut) return;
+    }
+  } catch (...) {
+  }
+  setMessage(describe(error));
+}
+
 int AccountModel::loadAccount() {
   const auto current = session();
   if (!current) return 0;
@@ -246,12 +292,12 @@ int AccountModel::loadAccount() {
   const std::stop_token stop = loads_[load].get_token();
   retireEarlierEntries(
       AccountClient::Session{current->token, current->deviceID}, stop,
-      [this, load, stop](BackgroundOutcome<AccountClient::Account> outcome) {
+      [this, load, stop, token = current->token](BackgroundOutcome<AccountClient::Account> outcome) {
         // Whoever asked has gone: the transfer was broken off, which says nothing about the network.
         if (stop.stop_requested()) return;
         loads_.erase(load);
         if (outcome.error) {
-          setMessage(describe(outcome.error));
+          failedWith(outcome.error, token);
           return;
         }
         setDevices(std::move(outcome.value->devices));
@@ -276,16 +322,17 @@ void AccountModel::removeDevice(const QString& id) {
       [client = client_, deviceID, token = current->token, stop = lifetimeStop_.get_token()] {
         client.removeDevice(deviceID, token, stop);
       },
-      [this, deviceID](BackgroundOutcome<std::monostate> outcome) {
+      [this, deviceID, token = current->token](BackgroundOutcome<std::monostate> outcome) {
         if (outcome.error) {
-          setMessage(describe(outcome.error));
+          failedWith(outcome.error, token);
           return;
         }
         const auto stored = store_.stored();
-        if (stored && stored->deviceID == deviceID)
-          signOutHere();
-        else
-          loadAccount();
+        const bool ownEntry = stored && stored->deviceID == deviceID;
+        if (ownEntry) signOutHere();
+        // Off the account: nothing of it is this Mac's to retire or to skip any more.
+        store_.forgetEarlierDevices({deviceID});
+        if (!ownEntry) loadAccount();
       });
 }
 
@@ -297,11 +344,13 @@ void AccountModel::deleteAccount() {
       [client = client_, token = current->token, stop = lifetimeStop_.get_token()] {
         client.deleteAccount(token, stop);
       },
-      [this](BackgroundOutcome<std::monostate> outcome) {
-        if (outcome.error)
-          setMessage(describe(outcome.error));
-        else
-          signOutHere();
+      [this, token = current->token, deviceID = current->deviceID](BackgroundOutcome<std::monostate> outcome) {
+        if (outcome.error) {
+          failedWith(outcome.error, token);
+          return;
+        }
+        signOutHere();
+        store_.forgetEarlierDevices({deviceID});
       });
 }
 

@@ -6,9 +6,14 @@
 //
 // Main thread only. Requests run on the worker pool and report back with queued calls, so
 // the window never waits on the network. The wait for the link is a timer of the main thread that
-// polls every `pollInterval` until `waitLimit` has passed on the monotonic clock. Giving up the
-// wait (or signing out) ends it for good: an answer that arrives later for it is dropped, so it
-// can never sign anyone in.
+// polls every `pollInterval` until `waitLimit` has passed on the monotonic clock; a poll that
+// cannot reach the server (offline, busy, a server fault) is tried again at the next turn, so a
+// link opened once the network is back still signs this Mac in. Giving up the wait (or signing
+// out) ends it for good: an answer that arrives later for it is dropped, so it can never sign
+// anyone in.
+//
+// A session the server refuses (401 for this Mac's own token, here or in a sync of its settings)
+// is over: this Mac is signed out, the address kept, and `message` says why.
 
 #include <QObject>
 #include <QString>
@@ -71,6 +76,9 @@ class AccountModel : public QObject {
   static inline const QString otherServerSession = QStringLiteral(
       "This Mac was signed in at another account server (%1). Sign in again to carry your settings through this "
       "one.");
+  static inline const QString sessionRefusedMessage = QStringLiteral(
+      "The account server no longer accepts this Mac's session (it may have been removed from your account on "
+      "another Mac). Sign in again to keep carrying your settings between your Macs.");
   static inline const QString sessionKept = QStringLiteral(
       "AmberLoom could not forget the session on this Mac and will be signed in again when it next opens. Sign out "
       "again once your Library folder can be written to.");
@@ -119,6 +127,13 @@ class AccountModel : public QObject {
   // Deletes the account on the server, then signs out; on failure the session stays.
   Q_INVOKABLE void deleteAccount();
 
+  // The server refused `token` (401): when it is this Mac's stored token, signs out here with the
+  // reason; a token since replaced by another sign-in changes nothing.
+  void sessionRefused(const std::string& token);
+  // Hands sessionRefused the tokens that requests elsewhere see refused; any thread, and harmless
+  // once the model is gone.
+  std::function<void(const std::string& token)> refusalListener();
+
   // The sentence shown for an error.
   static QString describe(const std::exception_ptr& error);
 
@@ -145,6 +160,11 @@ class AccountModel : public QObject {
   // Whether a failed poll says only that the link was never confirmed: the server no longer knows
   // the sign-in (404) as the wait runs out.
   bool endsUnconfirmed(const std::exception_ptr& error) const;
+  // Whether a failed poll says nothing of the sign-in itself: the server could not be reached or
+  // could not answer for now.
+  static bool isPassing(const std::exception_ptr& error);
+  // Shows `error` for a request made with `token`; a refusal of this Mac's own token signs out.
+  void failedWith(const std::exception_ptr& error, const std::string& token);
   void signOutHere();
 
   AccountClient client_;

@@ -281,7 +281,7 @@ void SyncModel::publish(std::function<void()> done) {
         } else {
           setPublishedPath(std::nullopt);
           setWaitingToSend(true);
-          setLastError(outcome.value->reason() + queuedSuffix);
+          setLastError(outcome.value->reason() + (outcome.value->waitsForSignIn() ? signInSuffix : queuedSuffix));
         }
         if (done) done();
       });

@@ -80,6 +80,9 @@ class SyncModel : public QObject {
   static inline const std::string sharedSentence = "This Mac's settings were shared.";
   static inline const std::string queuedSuffix =
       " Your settings were applied on this Mac; they will reach your other Macs once you are back online.";
+  // In its place while the document waits for a sign-in, not for the network.
+  static inline const std::string signInSuffix =
+      " Your settings were applied on this Mac; they will reach your other Macs once you sign in again.";
   static inline const std::string practiceOutcome = "kuru kosum";
 
   using Clock = ModelContext::Clock;

@@ -64,7 +64,9 @@ void RemovalModel::removeAppData() {
   if (isDryRun_ || progress_->isRunning()) return;
   // Off before the files go, so that turning it off writes no preferences file anew.
   auto syncLeftOn = stopSync();
-  setOutcome(Removed{service_.removeAppData()});
+  const auto removal = progress_->run(guided::localized("Taking this Mac off your account and deleting AmberLoom's files…"),
+                                      [service = service_] { return service.removeAppData(); });
+  setOutcome(Removed{removal.failures, removal.stillListed});
   if (syncLeftOn && !lastError_) setLastError(std::move(syncLeftOn));
   reload();
   // The undo points and the change history are gone: the screens that list them read again.
@@ -110,18 +112,26 @@ QString RemovalModel::outcomeText() const {
     return counts + QStringLiteral(" put back — ") + QString::number(report.failed().size()) +
            QStringLiteral(" did not budge");
   }
-  const auto& failures = std::get<Removed>(*outcome_).failures;
-  if (failures.empty()) return QStringLiteral("AmberLoom's files are gone");
-  QStringList paths;
-  for (const auto& path : failures) paths << qstr(path);
-  return QString::number(failures.size()) + QStringLiteral(" file(s) could not be deleted: ") +
-         paths.join(QStringLiteral(", "));
+  const auto& removed = std::get<Removed>(*outcome_);
+  QString text;
+  if (removed.failures.empty()) {
+    text = QStringLiteral("AmberLoom's files are gone");
+  } else {
+    QStringList paths;
+    for (const auto& path : removed.failures) paths << qstr(path);
+    text = QString::number(removed.failures.size()) + QStringLiteral(" file(s) could not be deleted: ") +
+           paths.join(QStringLiteral(", "));
+  }
+  // The files going is not all the user asked for: this Mac would still be listed as one of theirs.
+  if (removed.stillListed) text += QStringLiteral(". ") + stillListedSentence;
+  return text;
 }
 
 bool RemovalModel::outcomeIsWarning() const {
   if (!outcome_) return false;
   if (const auto* reverted = std::get_if<Reverted>(&*outcome_)) return !reverted->report.failed().empty();
-  return !std::get<Removed>(*outcome_).failures.empty();
+  const auto& removed = std::get<Removed>(*outcome_);
+  return !removed.failures.empty() || removed.stillListed;
 }
 
 QString RemovalModel::lastErrorText() const { return qstr(lastError_.value_or("")); }

@@ -5,9 +5,9 @@
 // step also turns off automatic sync and sync at login, so that neither the next "Sync now", nor a
 // start, nor the next login's sync copies back from the other Macs what was just put back or
 // brings back data that was just deleted. Main thread only;
-// nothing throws. Putting the settings back runs to its end before it returns, writing and reading
-// back on the worker pool meanwhile (see WorkInProgress); either step asked for until then is
-// not taken.
+// nothing throws. Either step runs to its end before it returns, putting the settings back (writing
+// and reading back), or taking this Mac off its account and deleting, on the worker pool meanwhile
+// (see WorkInProgress); either step asked for until then is not taken.
 
 #include <QObject>
 #include <QString>
@@ -36,6 +36,8 @@ class RemovalModel : public QObject {
   QML_UNCREATABLE("Made by the application")
   Q_PROPERTY(bool isDryRun READ isDryRun CONSTANT)
   Q_PROPERTY(int settingsLeftChanged READ settingsLeftChanged NOTIFY planChanged)
+  // Without a change history: the catalogued settings that hold a value here (see RemovalPlan).
+  Q_PROPERTY(int settingsSetWithoutHistory READ settingsSetWithoutHistory NOTIFY planChanged)
   // Rows: label, path, size (in the file style of the user's locale), accessibleName.
   Q_PROPERTY(amberloom::ui::RowListModel* appData READ appDataRows CONSTANT)
   // The backup folder's path; empty when the plan has none.
@@ -56,8 +58,13 @@ class RemovalModel : public QObject {
   };
   struct Removed {
     std::vector<std::string> failures;  // paths not deleted, in plan order
+    bool stillListed = false;           // this Mac could not be taken off its account
     bool operator==(const Removed&) const = default;
   };
+
+  // What the outcome says when this Mac could not be taken off its account.
+  static inline const QString stillListedSentence = QStringLiteral(
+      "This Mac is still listed on your account; remove it from another Mac or sign in again to retire it.");
   using Outcome = std::variant<Reverted, Removed>;
 
   // Turns off automatic sync and sync at login; none on success, else the text of the failure.
@@ -84,8 +91,9 @@ class RemovalModel : public QObject {
   // Turns sync off, then resets every setting the application changed, stores the undo point (none
   // for an empty batch) and plans again. Nothing in practice mode.
   Q_INVOKABLE void revertEverything();
-  // Turns sync off, then deletes the application's files (never the backups; the preferences that
-  // kept sync on go with them) and plans again. Nothing in practice mode.
+  // Turns sync off, takes this Mac off its account (waiting a bounded time for the server), then
+  // deletes the application's files (never the backups; the preferences that kept sync on go with
+  // them) and plans again. Nothing in practice mode.
   Q_INVOKABLE void removeAppData();
 
  signals:
@@ -104,6 +112,7 @@ class RemovalModel : public QObject {
 
   RowListModel* appDataRows() { return appDataRows_; }
   int settingsLeftChanged() const { return static_cast<int>(plan_.settingsLeftChanged); }
+  int settingsSetWithoutHistory() const { return static_cast<int>(plan_.settingsSetWithoutHistory); }
   QString backupsPath() const;
   bool hasOutcome() const { return outcome_.has_value(); }
   QString outcomeText() const;

@@ -14,8 +14,13 @@ Item {
     property bool confirmingDelete: false
     // The count of changed settings taken just before the files went; -1 until then.
     property int settingsChangedBeforeDeletion: -1
+    // Whether a change history told that count then (see settingsSetWithoutHistory).
+    property bool historyToldBeforeDeletion: true
     readonly property bool historyGone: settingsChangedBeforeDeletion >= 0
     readonly property int count: historyGone ? settingsChangedBeforeDeletion : model.settingsLeftChanged
+    // No change history says which of the values set here AmberLoom changed: it cannot claim none.
+    readonly property bool changesUnknown: count === 0 && model.settingsSetWithoutHistory > 0
+                                           && !(historyGone && historyToldBeforeDeletion)
     // Putting the settings back under way: no control takes input until it ends.
     readonly property bool working: model.progress.shown
 
@@ -41,7 +46,11 @@ Item {
             HeardText {
                 objectName: "settingsText"
                 Layout.fillWidth: true
-                text: view.count === 0
+                text: view.changesUnknown
+                      ? qsTr("Without a change history, AmberLoom cannot tell which settings it changed. ")
+                        + view.model.settingsSetWithoutHistory
+                        + qsTr(" settings it knows are set on this Mac and will stay as they are.")
+                      : view.count === 0
                       ? qsTr("You have not changed any settings with AmberLoom, so removing it leaves your Mac exactly as it is.")
                       : view.historyGone
                         ? qsTr("Deleting AmberLoom does not undo its work. ") + view.count
@@ -215,8 +224,13 @@ Item {
         message: qsTr("Your undo history goes with them, so earlier changes can no longer be undone. Your backups are not touched. Once your change history is gone, putting the settings you changed back to their macOS defaults will no longer be possible.")
         actionTitle: qsTr("Delete")
         onConfirmed: {
-            view.settingsChangedBeforeDeletion = view.model.settingsLeftChanged;
+            // Taken before the files go, shown once they are gone: while the work runs, the
+            // history is still there.
+            const changed = view.model.settingsLeftChanged;
+            const told = view.model.settingsSetWithoutHistory === 0;
             view.model.removeAppData();
+            view.historyToldBeforeDeletion = told;
+            view.settingsChangedBeforeDeletion = changed;
         }
     }
 }

@@ -115,7 +115,10 @@ TEST_F(UninstallServiceTest, RemovalDeletesTheAppDataButNeverBackupsOrWhatLinksP
 
     // This Mac leaves its account while its sign-in is still there to do it with.
     int leftWithTheSignIn = 0;
-    const auto uninstall = service(c.backupFolder, [&] { leftWithTheSignIn += th::fileExists(signInFolder()); });
+    const auto uninstall = service(c.backupFolder, [&] {
+      leftWithTheSignIn += th::fileExists(signInFolder());
+      return false;
+    });
     // The backups count once, as backups, wherever they lie.
     const auto plan = uninstall.plan();
     const auto linkBytes = static_cast<std::int64_t>(outsideFile.size());
@@ -124,7 +127,7 @@ TEST_F(UninstallServiceTest, RemovalDeletesTheAppDataButNeverBackupsOrWhatLinksP
     if (c.withBackupFile) {
       EXPECT_EQ(plan.backups->bytes, 4);
     }
-    EXPECT_EQ(uninstall.removeAppData(), c.notDeleted);
+    EXPECT_EQ(uninstall.removeAppData().failures, c.notDeleted);
     // Of a folder holding the backups, everything beside them went.
     if (fs::exists(supportPath("History"))) {
       EXPECT_EQ(th::filesBelow(supportPath("History")), std::vector<std::string>{"Backups/mac.amberloom.json"});
@@ -143,7 +146,7 @@ TEST_F(UninstallServiceTest, RemovalDeletesTheAppDataButNeverBackupsOrWhatLinksP
     EXPECT_TRUE(fs::is_directory(c.backupFolder));
     EXPECT_EQ(fs::exists(support()), c.supportFolderStays);
     // What was kept is kept again, and nothing new fails.
-    EXPECT_EQ(uninstall.removeAppData(), c.notDeleted);
+    EXPECT_EQ(uninstall.removeAppData().failures, c.notDeleted);
   }
 }
 

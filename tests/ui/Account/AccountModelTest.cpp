@@ -2,6 +2,9 @@
 // the mailed link, giving up the wait, the account's Macs, signing out, deleting the account and
 // the sentence each failure ends in.
 
+#include <atomic>
+#include <filesystem>
+
 #include "AccountFixture.hpp"
 #include "AccountServerProcess.hpp"
 #include "ScriptedServer.hpp"
@@ -298,12 +301,12 @@ TEST(AccountModel, anAddressNeedsFourCharactersAsAReaderCountsThem) {
 }
 
 TEST(AccountModel, loadingReportsFailuresButALoadBrokenOffChangesNothing) {
-  const std::string stale = "This session is no longer valid. Please sign in again.";
+  const std::string stale = "The server could not complete the request (503, maintenance).";
   ScriptedServer server;
   AccountMac mac;
   mac.store().save("token", "ada@example.com", "D-1", server.url("/api/v1"));
   auto model = mac.model(server.url("/api/v1"));
-  server.answer({401, ""});
+  server.answer({503, R"({"error":"maintenance"})"});
   model->loadAccount();
   ASSERT_EVENTUALLY(messageOf(*model) == stale);
 
@@ -313,4 +316,100 @@ TEST(AccountModel, loadingReportsFailuresButALoadBrokenOffChangesNothing) {
   model->cancelLoading(load);
   QTest::qWait(300);
   EXPECT_EQ(messageOf(*model), stale);
+}
+
+// Another Mac took this one off the account: the next request with its token is refused, and this
+// Mac is signed out with the reason and its address kept, whichever request met the refusal. A
+// refusal of a token that a later sign-in has replaced changes nothing.
+TEST(AccountModel, aRefusedSessionSignsOutWithItsReasonAndKeepsTheAddress) {
+  AccountServerProcess server;
+  const auto client = AccountMac::client(server.apiBase());
+  const struct {
+    const char* road;
+    std::function<void(AccountModel&, const AccountClient::Session& other)> meet;
+  } roads[] = {
+      {"the account page", [](AccountModel& model, const AccountClient::Session&) { model.loadAccount(); }},
+      {"removing another Mac",
+       [](AccountModel& model, const AccountClient::Session& other) {
+         model.removeDevice(QString::fromStdString(other.deviceID));
+       }},
+      {"deleting the account", [](AccountModel& model, const AccountClient::Session&) { model.deleteAccount(); }},
+      {"a sync of this Mac's settings",
+       [](AccountModel& model, const AccountClient::Session&) { model.refusalListener()(model.session()->token); }},
+  };
+  int account = 0;
+  for (const auto& road : roads) {
+    SCOPED_TRACE(road.road);
+    // An account of its own for each road: the server sends an address only so many links a minute.
+    const std::string email = "ada" + std::to_string(++account) + "@example.com";
+    AccountMac mac;
+    std::filesystem::remove_all(home() + "/keys");
+    auto model = mac.model(server.apiBase());
+    startSignIn(*model, QString::fromStdString(email));
+    ASSERT_EVENTUALLY(model->state() == AccountModel::Waiting);
+    httpGet(server.outboxLink(email));
+    ASSERT_EVENTUALLY(model->state() == AccountModel::SignedIn);
+    const auto thisMac = *model->session();
+    const auto other = server.signIn(client, email, "HW-OTHER", "Other Mac");
+    model->sessionRefused("a token replaced since");
+    EXPECT_EQ(model->state(), AccountModel::SignedIn);
+
+    client.removeDevice(thisMac.deviceID, other.token);
+    road.meet(*model, other);
+    ASSERT_EVENTUALLY(model->state() == AccountModel::SignedOut);
+    EXPECT_EQ(model->message(), AccountModel::sessionRefusedMessage);
+    EXPECT_EQ(model->email(), QString::fromStdString(email));
+    EXPECT_FALSE(mac.store().token());
+    EXPECT_EQ(mac.store().earlierDeviceIDs(), std::vector<std::string>{thisMac.deviceID})
+        << "kept as this Mac's, for the next sign-in to retire if it is still listed";
+    EXPECT_EQ(mac.model(server.apiBase())->state(), AccountModel::SignedOut) << "the next start is signed out too";
+  }
+}
+
+// The network goes while the wait for the link runs: the polls fail and are tried again, so the
+// link opened meanwhile still signs this Mac in once the network is back. A refusal still ends the
+// wait at once, and giving up ends it while the polls fail.
+TEST(AccountModel, aPollThatCannotReachTheServerIsTriedAgainUntilTheLinkIsConfirmed) {
+  struct CountingCut final : amberloom::HttpSession {
+    std::atomic<bool> offline{false};
+    std::atomic<int> failed{0};
+    amberloom::HttpResponse perform(const amberloom::HttpRequest& request, std::stop_token stop) override {
+      if (!offline) return live.perform(request, stop);
+      ++failed;
+      throw amberloom::HttpTransferError::transferFailed(7, "Couldn't connect to server");
+    }
+    amberloom::CurlHttpSession live;
+  };
+  AccountServerProcess server;
+  for (const char* ending : {"confirmed", "cancelled"}) {
+    SCOPED_TRACE(ending);
+    const auto http = std::make_shared<CountingCut>();
+    AccountMac mac;
+    AccountModel model(AccountClient(server.apiBase(), http), mac.store(), "Test Mac", "HW-THIS",
+                       AccountModel::Timing{std::chrono::milliseconds(40), std::chrono::minutes(15)});
+    startSignIn(model, QStringLiteral("ada@example.com"));
+    ASSERT_EVENTUALLY(model.state() == AccountModel::Waiting);
+    http->offline = true;
+    ASSERT_EVENTUALLY(http->failed >= 3);
+    EXPECT_EQ(model.state(), AccountModel::Waiting);
+    if (std::string(ending) == "cancelled") {
+      model.cancelWaiting();
+      EXPECT_EQ(model.state(), AccountModel::SignedOut);
+      continue;
+    }
+    httpGet(server.outboxLink("ada@example.com"));
+    http->offline = false;
+    ASSERT_EVENTUALLY(model.state() == AccountModel::SignedIn);
+    EXPECT_FALSE(model.hasMessage());
+  }
+
+  // A poll the server refuses (the sign-in is unknown to it) ends the wait with its sentence.
+  ScriptedServer scripted;
+  scripted.answer({200, "{}"});
+  auto model = AccountMac().model(scripted.url("/api/v1"));
+  startSignIn(*model, QStringLiteral("ada@example.com"));
+  ASSERT_EVENTUALLY(model->state() == AccountModel::Waiting);
+  scripted.answer({404, R"({"error":"unknown_sign_in"})"});
+  ASSERT_EVENTUALLY(model->state() == AccountModel::SignedOut);
+  EXPECT_EQ(messageOf(*model), "The server could not complete the request (404, unknown_sign_in).");
 }

@@ -341,3 +341,55 @@ TEST(SyncModel, myMacsFollowsTheAccountSignedInAndKeepsTicksOnlyWhileTheirCardsS
   await(model, &SyncModel::refresh);
   forgotten();
 }
+
+namespace {
+
+// This Mac's tile size as the server holds its document.
+std::optional<V> tileOnServer(const TwoMacs& macs) {
+  for (const auto& record : macs.there.client.documents(macs.there.session.token))
+    if (record.deviceID == macs.here.session.deviceID) {
+      const auto document = SyncDocument::fromData(record.payload);
+      const auto found = document.intents.find("dock.tile");
+      if (found != document.intents.end()) return found->second;
+    }
+  return std::nullopt;
+}
+
+}  // namespace
+
+// This Mac's older values wait in the pending file when Application Support turns read-only; the
+// newer ones go out and the server keeps them: neither a refresh, nor "Sync now", nor the next
+// start sends the older ones again, and the page stops saying that something waits.
+TEST(SyncModel, aStalePendingDocumentNeverReplacesTheNewerOneOnTheServer) {
+  TwoMacs macs;
+  SmallDisk support(home() + "/Support", 1 << 20);
+  if (!support.mounted()) GTEST_SKIP() << "no small disk can be mounted here";
+  macs.here.set("com.example.dock", "tilesize", V::integer(32));
+  auto model = macs.here.model();
+  await(*model, &SyncModel::refresh);
+  macs.here.http->offline = true;
+  await(*model, &SyncModel::publish);
+  ASSERT_TRUE(model->isWaitingToSend());
+
+  support.setReadOnly(true);
+  macs.here.http->offline = false;
+  macs.here.set("com.example.dock", "tilesize", V::integer(64));
+  await(*model, &SyncModel::publish);
+  EXPECT_EQ(model->publishedPath(), SyncModel::sharedSentence) << model->lastError().value_or("");
+  EXPECT_TRUE(fileExists(macs.here.transport->pendingPath())) << "the older document cannot be removed";
+  using Operation = void (SyncModel::*)(std::function<void()>);
+  for (const Operation operation : {Operation(&SyncModel::refresh), Operation(&SyncModel::syncNow)}) {
+    await(*model, operation);
+    EXPECT_FALSE(model->isWaitingToSend());
+    EXPECT_EQ(tileOnServer(macs), V::integer(64));
+  }
+
+  // The next start of the application, with its own server-sync object over the same files.
+  macs.here.transport = std::make_shared<ServerSync>(
+      macs.here.client, [s = macs.here.session] { return std::optional(s); }, macs.here.defaults,
+      "HW-" + macs.here.deviceID, macs.here.transport->pendingPath());
+  auto restarted = macs.here.model();
+  await(*restarted, &SyncModel::refresh);
+  EXPECT_FALSE(restarted->isWaitingToSend());
+  EXPECT_EQ(tileOnServer(macs), V::integer(64));
+}

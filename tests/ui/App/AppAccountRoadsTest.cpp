@@ -34,9 +34,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-AccountStore sessionStore() {
-  return AccountStore("tv.winterbrae.amberloom.session", "device-token", StoreUserDefaults::standard());
-}
+AccountStore sessionStore() { return AccountStore::standard(); }
 
 AccountClient clientOf(const th::AccountServerProcess& server) {
   return AccountClient(server.apiBase(), std::make_shared<amberloom::CurlHttpSession>());
@@ -224,6 +222,103 @@ TEST_F(AppAccountRoads, ABlankNamedMacIsNamedAndPuttingEverythingBackStopsItsCop
   await(sync, &ui::SyncModel::syncNow);
   EXPECT_NE(th::runDefaults({"read", "com.apple.dock", "autohide"}).exitStatus, 0) << "copied back by Sync now";
   EXPECT_EQ(sync.actionableCount(), 1) << "still offered, for the user to copy by hand";
+}
+
+// This Mac loses what it knew of its account while its old entry, with a document of its own
+// values, stays listed: its files removed while the server cannot be reached (the removal says
+// so), or its application preferences damaged. Signed in again afterwards, it is listed once on
+// the account and is never its own "other Mac", while the real other Mac still is.
+TEST_F(AppAccountRoads, AMacThatForgotItsAccountIsNeverItsOwnOtherMacOnceSignedInAgain) {
+  enum class Road { removedOffline, damagedPreferences };
+  for (const Road road : {Road::removedOffline, Road::damagedPreferences}) {
+    SCOPED_TRACE(road == Road::removedOffline ? "removed while the server was gone" : "damaged preferences");
+    std::filesystem::remove_all(th::home() + "/Library");
+    const auto client = clientOf(*server);
+    const auto office = server->signIn(client, "ada@example.com", "HW-OFFICE", "Office");
+    client.putDocument(amberloom::SyncDocument{"OFFICE", "Office", {}}.encoded(), 0, office.token, "HW-OFFICE");
+    const auto old = server->signIn(client, "ada@example.com", "HW-STUDIO", "Studio");
+    sessionStore().save(old.token, "ada@example.com", old.deviceID, server->apiBase());
+    StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
+    {
+      auto app = start();
+      ASSERT_EQ(screenOf(*app), QStringLiteral("catalogView"));
+      await(*app->root().sync, &ui::SyncModel::publish);
+      ASSERT_EQ(app->root().sync->publishedPath(), ui::SyncModel::sharedSentence);
+      if (road == Road::removedOffline) {
+        server->stop();
+        auto removal = app->root().makeRemovalModel();
+        removal->removeAppData();
+        EXPECT_EQ(removal->property("outcomeText").toString(),
+                  QStringLiteral("AmberLoom's files are gone. ") + ui::RemovalModel::stillListedSentence);
+        EXPECT_TRUE(removal->property("outcomeIsWarning").toBool());
+        EXPECT_FALSE(std::filesystem::exists(th::home() + "/Library/Keychains/AmberLoom"));
+      }
+    }
+    if (road == Road::removedOffline) {
+      // Installed afresh, and past its first run; the server is back, at another port.
+      StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
+      server = std::make_unique<th::AccountServerProcess>(th::home() + "/server");
+      pointAt(*server);
+    } else {
+      th::writeFile(th::preferencesFile("tv.winterbrae.amberloom"), "bplist00 damaged");
+    }
+
+    auto app = start();
+    ASSERT_EQ(screenOf(*app), QStringLiteral("signInView"));
+    ASSERT_NO_FATAL_FAILURE(signInThroughTheView(*app));
+    AccountModel& account = *app->root().account;
+    const auto listedOnce = [&] {
+      const auto& devices = account.devices();
+      return devices.size() == 2u && std::none_of(devices.begin(), devices.end(),
+                                                  [&](const auto& device) { return device.id == old.deviceID; });
+    };
+    EXPECT_TRUE(QTest::qWaitFor(listedOnce, 10000)) << "the old entry is still listed";
+    auto& sync = *app->root().sync;
+    await(sync, &ui::SyncModel::refresh);
+    ASSERT_EQ(sync.others().size(), 1u);
+    EXPECT_EQ(sync.others()[0].deviceID, "OFFICE");
+    if (road == Road::removedOffline) {
+      app->root().catalog->setSelection(SidebarSelection::page(SidebarSelection::Page::account));
+      const std::string row = "device-" + office.deviceID;
+      ASSERT_TRUE(QTest::qWaitFor(
+          [&] { return firstVisible(app->mainWindow()->contentItem(), row.c_str()) != nullptr; }, 10000));
+      QTest::qWait(200);  // the page settles its layout
+      saveInBothPalettes(app->mainWindow(), QStringLiteral("app-account-after-offline-removal"));
+    }
+    clientOf(*server).deleteAccount(office.token);
+  }
+}
+
+// Another Mac took this one off the account: the next sync meets the refusal, and this Mac is
+// signed out to the sign-in page, its address kept and the reason said; what it tried to share
+// waits for the sign-in, not for the network.
+TEST_F(AppAccountRoads, ASessionTheServerRefusesEndsOnTheSignInPageWithItsReason) {
+  const auto client = clientOf(*server);
+  const auto office = server->signIn(client, "ada@example.com", "HW-OFFICE", "Office");
+  const auto session = server->signIn(client, "ada@example.com", "HW-STUDIO", "Studio");
+  sessionStore().save(session.token, "ada@example.com", session.deviceID, server->apiBase());
+  StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
+  auto app = start();
+  ASSERT_EQ(screenOf(*app), QStringLiteral("catalogView"));
+  client.removeDevice(session.deviceID, office.token);
+
+  auto& sync = *app->root().sync;
+  await(sync, &ui::SyncModel::publish);
+  AccountModel& account = *app->root().account;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return screenOf(*app) == QStringLiteral("signInView"); }, 10000));
+  EXPECT_EQ(account.message(), AccountModel::sessionRefusedMessage);
+  EXPECT_EQ(account.email(), QStringLiteral("ada@example.com"));
+  EXPECT_EQ(sync.lastError(), std::string("Session invalid — please sign in again.") + ui::SyncModel::signInSuffix);
+  EXPECT_FALSE(sessionStore().isSignedIn());
+  const auto* message = firstVisible(app->mainWindow()->contentItem(), "message");
+  ASSERT_TRUE(message);
+  EXPECT_EQ(message->property("text").toString(), AccountModel::sessionRefusedMessage);
+  saveInBothPalettes(app->mainWindow(), QStringLiteral("app-sign-in-refused"));
+
+  // Signed in again with the address already there, what waited goes out.
+  ASSERT_NO_FATAL_FAILURE(signInThroughTheView(*app));
+  await(sync, &ui::SyncModel::refresh);
+  EXPECT_FALSE(sync.isWaitingToSend());
 }
 
 // The Dock's preference file is damaged: its values are unknown, not Apple's defaults.

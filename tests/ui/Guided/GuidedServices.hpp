@@ -64,9 +64,9 @@ struct GuidedServices {
   RecipeService recipeService() const { return RecipeService(catalog, settings, resolver, store, log); }
   RepairScanner repairScanner() const { return RepairScanner(catalog, settings, log, "23F79"); }
   RepairService repairService() const { return RepairService(settings, log, resolver, store); }
-  UninstallService uninstallService(std::string backupFolder) const {
+  UninstallService uninstallService(std::string backupFolder, UninstallService::LeaveAccount leave = {}) const {
     return UninstallService(catalog.settings(), log, settings, std::move(backupFolder), resolver, store,
-                            "tv.winterbrae.amberloom", home());
+                            "tv.winterbrae.amberloom", home(), std::move(leave));
   }
 
   // What the models share here; `reader` in place of the `defaults` command when given.
@@ -89,9 +89,11 @@ struct GuidedServices {
   }
   std::unique_ptr<ui::RemovalModel> removalModel(bool isDryRun, std::string backupFolder,
                                                  ui::RemovalModel::StopSync stopSync,
-                                                 std::optional<SnapshotHistory> undoPoints = std::nullopt) const {
+                                                 std::optional<SnapshotHistory> undoPoints = std::nullopt,
+                                                 UninstallService::LeaveAccount leave = {}) const {
     return std::make_unique<ui::RemovalModel>(context(isDryRun, std::move(undoPoints)),
-                                              uninstallService(std::move(backupFolder)), std::move(stopSync));
+                                              uninstallService(std::move(backupFolder), std::move(leave)),
+                                              std::move(stopSync));
   }
   std::unique_ptr<ui::SyncModel> syncModel(bool isDryRun = false) const {
     auto transport = std::make_shared<ServerSync>(

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QTimer>
+#include <atomic>
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 #include "GuidedScreen.hpp"
 #include "ScreenGeometry.hpp"
@@ -28,13 +31,17 @@ class RemovalViewTest : public ::testing::Test {
   int unregistered = 0;
   std::optional<std::string> unregisterFailure;
 
-  std::unique_ptr<RemovalModelFactory> factory(bool isDryRun = false) {
-    return std::make_unique<RemovalModelFactory>([this, isDryRun] {
+  // `stillListed`: this Mac cannot be taken off its account.
+  std::unique_ptr<RemovalModelFactory> factory(bool isDryRun = false, bool stillListed = false) {
+    return std::make_unique<RemovalModelFactory>([this, isDryRun, stillListed] {
       ++made;
-      return services.removalModel(isDryRun, backups, [this] {
-        ++unregistered;
-        return unregisterFailure;
-      });
+      return services.removalModel(
+          isDryRun, backups,
+          [this] {
+            ++unregistered;
+            return unregisterFailure;
+          },
+          std::nullopt, [stillListed] { return stillListed; });
     });
   }
 
@@ -161,4 +168,53 @@ TEST_F(RemovalViewTest, PracticeModeShowsBothButtonsDisabled) {
   EXPECT_TRUE(std::filesystem::exists(services.support + "/intents.json"));
   EXPECT_FALSE(screen.shows("outcomeRow"));
   EXPECT_EQ(screen.text("closingSentence"), "Then quit AmberLoom and drag it from your Applications folder to the Trash.");
+}
+
+// The server cannot be reached while the files go, and the moved-aside copy of a damaged
+// preferences file is among them: the outcome says this Mac is still on the account, the copy
+// goes, and a later opening, with no change history left, does not claim that nothing was changed
+// while the values AmberLoom set are still set.
+TEST_F(RemovalViewTest, AfterDeletionTheSheetTellsWhatStaysListedAndSet) {
+  prepare();
+  const std::string movedAside = th::preferencesFile("tv.winterbrae.amberloom.corrupt-2026-01-01-101010");
+  th::writeFile(movedAside, "bplist00 damaged");
+  // The server keeps the departure waiting until the sheet has shown that it is at work.
+  std::atomic<bool> answered{false};
+  auto models = std::make_unique<RemovalModelFactory>([&] {
+    return services.removalModel(false, backups, {}, std::nullopt, [&] {
+      // Given up after a long while, should the sheet never show its work: the test then fails below.
+      const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      while (!answered && std::chrono::steady_clock::now() < limit) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      return true;
+    });
+  });
+  th::GuidedScreen screen("removal", models.get(), nullptr, {980, 760});
+  const auto& listed = screen.shown()->findChild<QObject*>("removalSheet");
+  ASSERT_TRUE(listed);
+  screen.click("deleteButton");
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (!screen.shows("workingLine")) return;
+    watch.stop();
+    EXPECT_EQ(screen.text("workingLine"), "Taking this Mac off your account and deleting AmberLoom's files…");
+    th::renderInBothPalettes(screen.window(), "removal-leaving");
+    answered = true;
+  });
+  watch.start(20);
+  screen.click("dialogAction");
+  EXPECT_TRUE(answered);
+  EXPECT_FALSE(std::filesystem::exists(movedAside));
+  EXPECT_EQ(screen.text("outcomeRow"),
+            "AmberLoom's files are gone. This Mac is still listed on your account; remove it from another Mac or sign "
+            "in again to retire it.");
+  th::renderInBothPalettes(screen.window(), "removal-still-listed");
+
+  QMetaObject::invokeMethod(listed, "close");
+  QMetaObject::invokeMethod(listed, "open");
+  screen.settle();
+  EXPECT_EQ(screen.text("settingsText"),
+            "Without a change history, AmberLoom cannot tell which settings it changed. 3 settings it knows are set "
+            "on this Mac and will stay as they are.");
+  EXPECT_FALSE(screen.shows("revertButton"));
+  th::renderInBothPalettes(screen.window(), "removal-reopened");
 }
