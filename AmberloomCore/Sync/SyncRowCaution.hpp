@@ -4,8 +4,8 @@
 // needs to be asked about: never a setting that switches a macOS protection (whichever way the
 // other Mac's value points: that Mac, or the server, may be anyone's), never a value macOS writes
 // itself (it is that Mac's state, not the user's choice), never a value of the wrong kind, and
-// never a setting the user chose on this Mac, a reset included, since the other Mac shared its
-// value. Each of these rows is still offered on My Macs, with the reason beside its tick box.
+// never a setting the user chose otherwise on this Mac, a reset included, since the other Mac
+// shared its value. Each of these rows is still offered on My Macs, with the reason beside its tick box.
 
 #include <optional>
 
@@ -21,7 +21,7 @@ struct SyncRowCaution {
     systemWritten,    // macOS writes the value itself
     wrongKind,        // the other Mac's value is not of the kind the setting takes
     resetHere,        // the user put it back to the macOS default here
-    chosenHere,       // the user chose its value here after the other Mac shared its own
+    chosenHere,       // the user chose another value here after the other Mac shared its own
   };
 
   Reason reason;

@@ -59,12 +59,18 @@ SurfaceGroup {
                 spacing: 8
                 Text {
                     objectName: "difference"
-                    width: Math.min(implicitWidth, parent.width)
+                    // Measured unwrapped: a wrapped text's own implicit width follows its width.
+                    width: Math.min(Math.ceil(differenceWidth.advanceWidth) + 1, parent.width)
                     text: card.difference
                     textFormat: Text.PlainText
                     font: Tokens.text.caption
                     color: Theme.palette.onSurfaceMuted
                     wrapMode: Text.Wrap
+                    TextMetrics {
+                        id: differenceWidth
+                        font: Tokens.text.caption
+                        text: card.difference
+                    }
                 }
                 Text {
                     objectName: "settingID"

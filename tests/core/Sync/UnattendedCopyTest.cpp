@@ -27,17 +27,19 @@ TEST(UnattendedCopy, OnlyWhatNobodyNeedsToBeAskedAboutComesOverAndTheRestWaitsWi
                                 {setting("quarantine", T::boolean, true), setting("layout", T::string, false, true),
                                  setting("recents", T::array, false, true), setting("autohide", T::boolean),
                                  setting("tile", T::real), setting("magnify", T::boolean), setting("count", T::integer),
-                                 setting("old", T::boolean), setting("local", T::boolean)});
+                                 setting("old", T::boolean), setting("again", T::boolean),
+                                 setting("local", T::boolean)});
   th::LivePreferences prefs;
   double now = 0;
   const IntentLog history(th::supportFile("intents.json"), "23F79", [&] { return now; });
   const SyncService sync(catalog, SettingsService(prefs.resolver, prefs.store), prefs.resolver, prefs.store, "MAC-A",
                          "Studio", history);
   prefs.put("com.example.dock", "local", V::boolean(true));
-  // Here the user set "old" long ago, reset the icon size at 500 and chose magnification at 2000;
-  // other apps have since removed "old" and magnification.
+  // Here the user set "old" long ago, reset the icon size at 500 and chose magnification and
+  // "again" at 2000; other apps have since removed all but the reset.
   for (const auto& [at, id, value] : std::vector<std::tuple<double, std::string, std::optional<V>>>{
-           {100, "old", V::boolean(false)}, {500, "tile", std::nullopt}, {2000, "magnify", V::boolean(true)}}) {
+           {100, "old", V::boolean(false)}, {500, "tile", std::nullopt}, {2000, "magnify", V::boolean(true)},
+           {2000, "again", V::boolean(true)}}) {
     now = at;
     history.record(id, value);
   }
@@ -46,12 +48,13 @@ TEST(UnattendedCopy, OnlyWhatNobodyNeedsToBeAskedAboutComesOverAndTheRestWaitsWi
                    {{"quarantine", V::boolean(false)}, {"layout", V::string("Dvorak")},
                     {"recents", V::array({V::string("/Volumes/Office")})}, {"autohide", V::boolean(true)},
                     {"tile", V::real(48)}, {"magnify", V::boolean(false)}, {"count", V::string("3")},
-                    {"old", V::boolean(true)}, {"newer.catalog.only", V::boolean(true)}}}
+                    {"old", V::boolean(true)}, {"again", V::boolean(true)}, {"newer.catalog.only", V::boolean(true)}}}
           .encoded());
   const auto rows = sync.compare(received, {});
   std::vector<std::string> ids;
   for (const auto& row : rows) ids.push_back(row.settingID);
-  EXPECT_EQ(ids, (std::vector<std::string>{"quarantine", "layout", "autohide", "tile", "magnify", "count", "old", "local"}));
+  EXPECT_EQ(ids, (std::vector<std::string>{"quarantine", "layout", "autohide", "tile", "magnify", "count", "old", "again",
+                                           "local"}));
 
   const C protection{{Reason::weakensSecurity, {}}}, system{{Reason::systemWritten, {}}}, kind{{Reason::wrongKind, {}}},
       reset{{Reason::resetHere, 500.0}}, magnify{{Reason::chosenHere, 2000.0}}, old{{Reason::chosenHere, 100.0}};
@@ -60,12 +63,13 @@ TEST(UnattendedCopy, OnlyWhatNobodyNeedsToBeAskedAboutComesOverAndTheRestWaitsWi
     std::vector<C> cautions;         // one per row above
     std::vector<std::string> copied;
   } cases[] = {
-      {1000.0, {protection, system, {}, reset, magnify, kind, {}, {}}, {"autohide", "old"}},
-      {3000.0, {protection, system, {}, reset, {}, kind, {}, {}}, {"autohide", "magnify", "old"}},
+      // "again" brings back the very value chosen here: no choice stands against it.
+      {1000.0, {protection, system, {}, reset, magnify, kind, {}, {}, {}}, {"autohide", "old", "again"}},
+      {3000.0, {protection, system, {}, reset, {}, kind, {}, {}, {}}, {"autohide", "magnify", "old", "again"}},
       // A time far in the future undoes no reset and switches no protection.
-      {1e15, {protection, system, {}, reset, {}, kind, {}, {}}, {"autohide", "magnify", "old"}},
-      // Without a time, every choice made here is the newer.
-      {std::nullopt, {protection, system, {}, reset, magnify, kind, old, {}}, {"autohide"}},
+      {1e15, {protection, system, {}, reset, {}, kind, {}, {}, {}}, {"autohide", "magnify", "old", "again"}},
+      // Without a time, every other choice made here is the newer.
+      {std::nullopt, {protection, system, {}, reset, magnify, kind, old, {}, {}}, {"autohide", "again"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.sharedAt.value_or(-1));

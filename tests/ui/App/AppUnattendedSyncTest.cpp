@@ -87,7 +87,7 @@ TEST_F(AppUnattendedSync, ProtectionsStayOnAResetStaysResetAndMyMacsOffersThemBy
   app->root().catalog->setSelection(ui::SidebarSelection::page(ui::SidebarSelection::Page::myMacs));
   QQuickItem* root = app->mainWindow()->contentItem();
   const auto card = [&](const char* id) { return th::ScreenWindow::findBelow(root, QStringLiteral("card-%1").arg(id)); };
-  ASSERT_TRUE(QTest::qWaitFor([&] { return card("dock.tileSize") != nullptr; }, 10000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return card("dock.tileSize") != nullptr; }, 30000));
   for (const auto& [id, reason] : std::vector<std::pair<const char*, const char*>>{
            {"launchservices.quarantine", "Controls a macOS protection: it comes over only when you tick it. With this off,"},
            {"keyboard.currentLayout", "macOS writes this itself"},
