@@ -2,9 +2,23 @@
 
 namespace amberloom {
 
+namespace {
+
+std::vector<SettingDefinition> sharedSettings(const SettingsCatalog& catalog, const Version& os, const Version& app) {
+  auto settings = catalog.settings(os, app);
+  std::erase_if(settings, [](const SettingDefinition& setting) { return !SyncComparator::isShared(setting); });
+  return settings;
+}
+
+}  // namespace
+
+bool SyncComparator::isShared(const SettingDefinition& setting) {
+  return !(setting.systemWritten && setting.type == SettingValueType::array);
+}
+
 PreferenceValue::Dictionary SyncComparator::localIntents(const Version& os, const Version& app) const {
   PreferenceValue::Dictionary intents;
-  const auto settings = catalog_.settings(os, app);
+  const auto settings = sharedSettings(catalog_, os, app);
   auto values = service_.currentValues(settings);  // one read of each domain
   for (std::size_t i = 0; i < settings.size(); ++i)
     if (values[i]) intents.insert_or_assign(settings[i].id, std::move(*values[i]));
@@ -15,7 +29,7 @@ std::vector<SyncRow> SyncComparator::compare(const SyncDocument& with, const std
                                              const Version& os, const Version& app) const {
   const auto here = localIntents(os, app);
   std::vector<SyncRow> rows;
-  for (const auto& setting : catalog_.settings(os, app)) {
+  for (const auto& setting : sharedSettings(catalog_, os, app)) {
     const auto h = here.find(setting.id);
     const auto t = with.intents.find(setting.id);
     const bool hasHere = h != here.end(), hasThere = t != with.intents.end();

@@ -22,11 +22,17 @@ class SyncComparator {
   const SettingsCatalog& catalog() const { return catalog_; }
   const SettingsService& service() const { return service_; }
 
-  // The current value of every setting available for these versions that has one, by id.
+  // Whether a setting travels between Macs at all. A list macOS keeps by itself (a system-written
+  // list: recent folders, recent places) records where the user has been, with the paths of that
+  // Mac's disks, rather than a choice: it stays on this Mac, and another Mac's is not offered.
+  static bool isShared(const SettingDefinition& setting);
+
+  // The current value of every shared setting available for these versions that has one, by id.
   PreferenceValue::Dictionary localIntents(const Version& os, const Version& app) const;
 
-  // One row per available setting that either Mac has a value for, in catalogue order. Ids of the
-  // other document that this catalogue does not offer here get no row; `pinned` only marks rows.
+  // One row per available shared setting that either Mac has a value for, in catalogue order. Ids
+  // of the other document that this catalogue does not offer here get no row; `pinned` only marks
+  // rows.
   std::vector<SyncRow> compare(const SyncDocument& with, const std::set<std::string>& pinned, const Version& os,
                                const Version& app) const;
 

@@ -33,28 +33,72 @@ std::vector<SyncRow> SyncService::compare(const SyncDocument& with, const std::s
   return comparator_.compare(with, pinned, Version::current(), Version::currentApp());
 }
 
+std::map<std::string, RecordedIntent> SyncService::latestRecords(const std::vector<SyncRow>& rows) const {
+  std::map<std::string, RecordedIntent> latest;
+  const auto& history = applier_.intents();
+  if (!history) return latest;
+  std::vector<std::string> ids;
+  for (const auto& row : rows) ids.push_back(row.settingID);
+  for (auto& prior : history->records(ids))
+    if (prior.record) latest.insert_or_assign(prior.settingID, std::move(*prior.record));
+  return latest;
+}
+
+std::optional<SyncRowCaution> SyncService::caution(const SyncRow& row, const std::map<std::string, RecordedIntent>& latest,
+                                                   std::optional<double> sharedAt) const {
+  const auto found = latest.find(row.settingID);
+  return SyncRowCaution::of(row, catalog().setting(row.settingID),
+                            found == latest.end() ? std::nullopt : std::optional(found->second), sharedAt);
+}
+
+std::vector<std::optional<SyncRowCaution>> SyncService::cautions(const std::vector<SyncRow>& rows,
+                                                                 std::optional<double> sharedAt) const {
+  const auto latest = latestRecords(rows);
+  std::vector<std::optional<SyncRowCaution>> cautions;
+  for (const auto& row : rows) cautions.push_back(caution(row, latest, sharedAt));
+  return cautions;
+}
+
+std::vector<SyncRow> SyncService::unattended(const std::vector<SyncRow>& rows, std::optional<double> sharedAt) const {
+  std::vector<SyncRow> eligible;
+  for (const auto& row : rows)
+    if (!row.pinnedToThisMac && row.difference.kind() == SyncDifference::Case::onlyThere) eligible.push_back(row);
+  const auto caution = cautions(eligible, sharedAt);
+  std::vector<SyncRow> kept;
+  for (std::size_t i = 0; i < eligible.size(); ++i)
+    if (!caution[i]) kept.push_back(std::move(eligible[i]));
+  return kept;
+}
+
 std::vector<SyncRow> SyncService::missingHere(const ReadResult& others, const std::set<std::string>& pinned) const {
+  const auto sharedAt = [&](std::size_t i) -> std::optional<double> {
+    const auto found = others.sharedAt.find(others.sources()[i]);
+    return found == others.sharedAt.end() ? std::nullopt : std::optional(found->second);
+  };
   std::vector<std::size_t> newestFirst(others.documents().size());
   for (std::size_t i = 0; i < newestFirst.size(); ++i) newestFirst[i] = i;
-  const auto sharedAt = [&](std::size_t i) {
-    const auto found = others.sharedAt.find(others.sources()[i]);
-    return found == others.sharedAt.end() ? -std::numeric_limits<double>::infinity() : found->second;
-  };
-  std::stable_sort(newestFirst.begin(), newestFirst.end(),
-                   [&](std::size_t a, std::size_t b) { return sharedAt(a) > sharedAt(b); });
+  const auto time = [&](std::size_t i) { return sharedAt(i).value_or(-std::numeric_limits<double>::infinity()); };
+  std::stable_sort(newestFirst.begin(), newestFirst.end(), [&](std::size_t a, std::size_t b) { return time(a) > time(b); });
 
-  std::map<std::string, SyncRow> chosen;
+  // Each setting's value from the newest Mac that has one, and that Mac.
+  std::map<std::string, std::pair<SyncRow, std::size_t>> chosen;
   for (const std::size_t i : newestFirst)
     for (auto& row : compare(others.documents()[i], pinned))
       if (!row.pinnedToThisMac && row.difference.kind() == SyncDifference::Case::onlyThere)
-        chosen.try_emplace(row.settingID, std::move(row));
+        chosen.try_emplace(row.settingID, std::move(row), i);
 
-  std::vector<SyncRow> rows;
+  std::vector<std::pair<SyncRow, std::size_t>> found;
   for (const auto& setting : catalog().settings())
-    if (const auto found = chosen.find(setting.id); found != chosen.end()) {
-      rows.push_back(std::move(found->second));
-      chosen.erase(found);  // the first setting of an id, as everywhere else
+    if (const auto at = chosen.find(setting.id); at != chosen.end()) {
+      found.push_back(std::move(at->second));
+      chosen.erase(at);  // the first setting of an id, as everywhere else
     }
+  std::vector<SyncRow> candidates;
+  for (const auto& [row, from] : found) candidates.push_back(row);
+  const auto latest = latestRecords(candidates);
+  std::vector<SyncRow> rows;
+  for (auto& [row, from] : found)
+    if (!caution(row, latest, sharedAt(from))) rows.push_back(std::move(row));
   return rows;
 }
 

@@ -25,6 +25,7 @@
 #include "Sync/SyncComparator.hpp"
 #include "Sync/SyncDocument.hpp"
 #include "Sync/SyncRow.hpp"
+#include "Sync/SyncRowCaution.hpp"
 
 namespace amberloom {
 
@@ -82,10 +83,22 @@ class SyncService {
   // The comparison with another Mac for the running versions, taken afresh on every call.
   std::vector<SyncRow> compare(const SyncDocument& with, const std::set<std::string>& pinned) const;
 
-  // What the other Macs have and this Mac lacks: one unpinned onlyThere row per such setting, in
-  // catalogue order, never a row where this Mac has a value. Where the other Macs disagree, the
-  // value of the Mac that shared most recently (by `sharedAt` of its source) wins; a Mac without a time counts
-  // as the oldest, ties go to the server's order.
+  // Why each of `rows`, compared with a Mac that shared at `sharedAt` (none: unknown), waits for
+  // the user's tick (see SyncRowCaution), in their order; none for a row that may come over by
+  // itself. Reads the change history once.
+  std::vector<std::optional<SyncRowCaution>> cautions(const std::vector<SyncRow>& rows,
+                                                      std::optional<double> sharedAt) const;
+
+  // What the unattended copy (sync at login, automatic sync) of `rows` writes: the unpinned
+  // onlyThere rows without a caution, in their order.
+  std::vector<SyncRow> unattended(const std::vector<SyncRow>& rows, std::optional<double> sharedAt) const;
+
+  // What the other Macs have and this Mac lacks and the unattended copy may write: one unpinned
+  // onlyThere row without a caution per such setting, in catalogue order, never a row where this
+  // Mac has a value. Where the other Macs disagree, the value of the Mac that shared most recently
+  // (by `sharedAt` of its source) is the one looked at; a Mac without a time counts as the
+  // oldest, ties go to the server's order. When that value waits for a tick, no older one comes
+  // in its place.
   std::vector<SyncRow> missingHere(const ReadResult& others, const std::set<std::string>& pinned) const;
 
   // "Before bringing <count> settings from <from>": the reason of a copy's undo point.
@@ -106,6 +119,11 @@ class SyncService {
                                const std::optional<SnapshotHistory>& undoPoints = std::nullopt) const;
 
  private:
+  // The latest change-history record of each row's setting that has one.
+  std::map<std::string, RecordedIntent> latestRecords(const std::vector<SyncRow>& rows) const;
+  std::optional<SyncRowCaution> caution(const SyncRow& row, const std::map<std::string, RecordedIntent>& latest,
+                                        std::optional<double> sharedAt) const;
+
   SyncComparator comparator_;
   SnapshotService snapshots_;
   PreferenceApplier applier_;

@@ -6,19 +6,31 @@ namespace amberloom::ui {
 
 DifferenceListModel::DifferenceListModel(QObject* parent) : ReplacingListModel(parent) {}
 
-void DifferenceListModel::update(const std::vector<SyncRow>& rows, const std::set<std::string>& ticked) {
+void DifferenceListModel::update(const std::vector<SyncRow>& rows, const std::set<std::string>& ticked,
+                                 const std::vector<std::optional<SyncRowCaution>>& cautions,
+                                 const SettingsCatalog& catalog) {
+  std::vector<Card> cards;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    Card card{rows[i], {}, false};
+    if (i < cautions.size() && cautions[i]) {
+      card.caution = synctexts::caution(*cautions[i], catalog.setting(rows[i].settingID));
+      card.isProtection = cautions[i]->reason == SyncRowCaution::Reason::weakensSecurity;
+    }
+    cards.push_back(std::move(card));
+  }
   const bool tickChanged = ticked != ticked_;
   ticked_ = ticked;
-  replaceRows(rows_, rows, [](const SyncRow& row) { return row.settingID; }, tickChanged);
+  replaceRows(cards_, std::move(cards), [](const Card& card) { return card.row.settingID; }, tickChanged);
 }
 
 int DifferenceListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+  return parent.isValid() ? 0 : static_cast<int>(cards_.size());
 }
 
 QVariant DifferenceListModel::data(const QModelIndex& index, int role) const {
   if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return {};
-  const SyncRow& row = rows_[static_cast<std::size_t>(index.row())];
+  const Card& card = cards_[static_cast<std::size_t>(index.row())];
+  const SyncRow& row = card.row;
   switch (role) {
     case SettingIDRole: return QString::fromStdString(row.settingID);
     case Qt::DisplayRole:
@@ -26,6 +38,8 @@ QVariant DifferenceListModel::data(const QModelIndex& index, int role) const {
     case DifferenceRole: return synctexts::describe(row.difference);
     case IsTickedRole: return ticked_.contains(row.settingID);
     case IsPinnedRole: return row.pinnedToThisMac;
+    case CautionRole: return card.caution;
+    case IsProtectionRole: return card.isProtection;
     default: return {};
   }
 }
@@ -35,7 +49,9 @@ QHash<int, QByteArray> DifferenceListModel::roleNames() const {
           {LabelRole, "label"},
           {DifferenceRole, "difference"},
           {IsTickedRole, "isTicked"},
-          {IsPinnedRole, "isPinned"}};
+          {IsPinnedRole, "isPinned"},
+          {CautionRole, "caution"},
+          {IsProtectionRole, "isProtection"}};
 }
 
 }  // namespace amberloom::ui

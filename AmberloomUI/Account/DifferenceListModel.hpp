@@ -1,7 +1,8 @@
 #pragma once
 // The differences of the Mac selected on the My Macs page that need the user's attention, kept by
-// the sync model, with which are ticked for copying and which pinned. Changed in place when only
-// its values change, and reset when its rows come and go.
+// the sync model, with which are ticked for copying, which pinned, and why a setting waits for its
+// tick rather than coming over by itself. Changed in place when only its values change, and reset
+// when its rows come and go.
 
 #include <QtQml/qqmlregistration.h>
 #include <set>
@@ -9,7 +10,9 @@
 #include <vector>
 
 #include "Account/ReplacingListModel.hpp"
+#include "Catalog/SettingsCatalog.hpp"
 #include "Sync/SyncRow.hpp"
+#include "Sync/SyncRowCaution.hpp"
 
 namespace amberloom::ui {
 
@@ -19,18 +22,34 @@ class DifferenceListModel : public ReplacingListModel {
   QML_UNCREATABLE("Kept by the sync model")
 
  public:
-  enum Role { SettingIDRole = Qt::UserRole, LabelRole, DifferenceRole, IsTickedRole, IsPinnedRole };
+  enum Role {
+    SettingIDRole = Qt::UserRole,
+    LabelRole,
+    DifferenceRole,
+    IsTickedRole,
+    IsPinnedRole,
+    CautionRole,       // why it waits for its tick; empty when it may come over by itself
+    IsProtectionRole,  // it controls a macOS protection
+  };
 
   explicit DifferenceListModel(QObject* parent = nullptr);
 
-  void update(const std::vector<SyncRow>& rows, const std::set<std::string>& ticked);
+  // `cautions` holds one entry per row; the catalogue gives the protections' notes.
+  void update(const std::vector<SyncRow>& rows, const std::set<std::string>& ticked,
+              const std::vector<std::optional<SyncRowCaution>>& cautions, const SettingsCatalog& catalog);
 
   int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   QHash<int, QByteArray> roleNames() const override;
 
  private:
-  std::vector<SyncRow> rows_;
+  struct Card {
+    SyncRow row;
+    QString caution;
+    bool isProtection = false;
+    bool operator==(const Card&) const = default;
+  };
+  std::vector<Card> cards_;
   std::set<std::string> ticked_;
 };
 

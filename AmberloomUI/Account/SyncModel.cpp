@@ -173,6 +173,11 @@ const SyncDocument* SyncModel::selectedDocument() const {
   return nullptr;
 }
 
+std::optional<double> SyncModel::selectedSharedAt() const {
+  const auto found = selectedDeviceID_ ? sharedAt_.find(*selectedDeviceID_) : sharedAt_.end();
+  return found == sharedAt_.end() ? std::nullopt : std::optional(found->second);
+}
+
 // ---- fetching and publishing ----
 
 void SyncModel::refresh(std::function<void()> done) {
@@ -250,7 +255,7 @@ void SyncModel::updateLists() {
   const auto actionable = actionableRows();
   macs_->update(others_, sources_, sharedAt_, selectedDocument() ? selectedDeviceID_ : std::nullopt,
                 static_cast<int>(actionable.size()));
-  differences_->update(actionable, selectedIDs_);
+  differences_->update(actionable, selectedIDs_, service_.cautions(actionable, selectedSharedAt()), service_.catalog());
 }
 
 void SyncModel::publish(std::function<void()> done) {
@@ -301,9 +306,8 @@ void SyncModel::syncNow(std::function<void()> done) {
 // ---- copying ----
 
 void SyncModel::applyNonConflicting(std::function<void()> done) {
-  std::vector<SyncRow> eligible;
-  for (const auto& row : rows_)
-    if (!row.pinnedToThisMac && row.difference.kind() == SyncDifference::Case::onlyThere) eligible.push_back(row);
+  // What this Mac lacks, less what waits for a tick: protections, values macOS writes, choices made here.
+  const auto eligible = service_.unattended(rows_, selectedSharedAt());
   // Practice mode writes nothing, the automatic copy included; a copy under way is not made twice.
   if (eligible.empty() || isDryRun_ || progress_->isRunning()) {
     setAutoAppliedCount(0);

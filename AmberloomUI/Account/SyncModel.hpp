@@ -141,6 +141,8 @@ class SyncModel : public QObject {
   int identicalCount() const;
   // The listed document of the selected Mac; null when none is selected or listed.
   const SyncDocument* selectedDocument() const;
+  // When the selected Mac shared its document; none when unknown or none is selected.
+  std::optional<double> selectedSharedAt() const;
 
   // ---- operations ----
   // Sends a pending document first (its outcome dropped), then fetches the other Macs' documents.
@@ -153,8 +155,9 @@ class SyncModel : public QObject {
   // Publishes, refreshes, and with automatic sync on copies what only the other Mac has.
   void syncNow(std::function<void()> done);
   Q_INVOKABLE void syncNow() { syncNow({}); }
-  // Copies the unpinned values only the selected Mac has (never differing ones), its undo point
-  // stored before the first write like any batch's, then refreshes. Writes nothing in practice mode.
+  // Copies the unpinned values only the selected Mac has (never differing ones) that need no tick
+  // (SyncService::unattended), its undo point stored before the first write like any batch's, then
+  // refreshes. Writes nothing in practice mode.
   void applyNonConflicting(std::function<void()> done);
   Q_INVOKABLE void applyNonConflicting() { applyNonConflicting({}); }
   // Copies the ticked actionable rows and stores an undo point of the copy (none for an empty

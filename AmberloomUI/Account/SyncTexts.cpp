@@ -89,4 +89,27 @@ ReportText report(const WriteReport& report) {
   return text;
 }
 
+QString caution(const SyncRowCaution& caution, const SettingDefinition* setting) {
+  using Reason = SyncRowCaution::Reason;
+  const QString when = caution.chosenAt ? guided::abbreviatedDateTime(*caution.chosenAt) : QString();
+  switch (caution.reason) {
+    case Reason::weakensSecurity: {
+      const QString line = localized("Controls a macOS protection: it comes over only when you tick it.");
+      const auto& note = setting && setting->text ? setting->text->riskNote : std::nullopt;
+      return note ? line + QLatin1Char(' ') + QString::fromStdString(*note) : line;
+    }
+    case Reason::systemWritten:
+      return localized("macOS writes this itself as that Mac is used: it comes over only when you tick it.");
+    case Reason::wrongKind:
+      return localized("The other Mac's value is not the kind of value this setting takes: it does not come over "
+                       "by itself.");
+    case Reason::resetHere:
+      return localized("You put this back to the macOS default here on %@: it comes over only when you tick it.",
+                       {when});
+    case Reason::chosenHere: break;
+  }
+  return localized("You changed this here on %@, after that Mac shared it: it comes over only when you tick it.",
+                   {when});
+}
+
 }  // namespace amberloom::ui::synctexts

@@ -10,8 +10,10 @@
 
 #include "Changes/WriteReport.hpp"
 #include "Preferences/PreferenceValue.hpp"
+#include "Catalog/SettingDefinition.hpp"
 #include "Sync/SyncDocument.hpp"
 #include "Sync/SyncRow.hpp"
+#include "Sync/SyncRowCaution.hpp"
 
 namespace amberloom::ui::synctexts {
 
@@ -41,5 +43,10 @@ struct ReportText {
   bool operator==(const ReportText&) const = default;
 };
 ReportText report(const WriteReport& report);
+
+// The line beside a card's tick box saying why the setting waits for the tick (see
+// SyncRowCaution): for a protection, the catalogue's note on what switching it off risks, when
+// `setting` has one.
+QString caution(const SyncRowCaution& caution, const SettingDefinition* setting);
 
 }  // namespace amberloom::ui::synctexts

@@ -209,8 +209,43 @@ RestorePlan FirstRunModel::plan(const BackupEnvelope& backup) const {
     }
     plan.incoming.push_back(entry.ref);
     if (setHere) plan.overwritten.push_back(entry.ref);
+    if (auto protection = protectionOf(entry)) plan.protections.push_back(std::move(*protection));
   }
   return plan;
+}
+
+std::optional<RestoreProtection> FirstRunModel::protectionOf(const SnapshotEntry& entry) const {
+  QStringList labels;
+  std::optional<std::string> note;
+  for (const auto& setting : service_.catalog().settings(Snapshot{{entry}})) {
+    if (setting.risk != SettingRisk::weakensSecurity) continue;
+    labels << QString::fromStdString(setting.label);
+    if (!note && setting.text) note = setting.text->riskNote;
+  }
+  if (labels.isEmpty()) return std::nullopt;
+  return RestoreProtection{entry.ref, labels.join(QStringLiteral(", ")).toStdString(), std::move(note)};
+}
+
+void FirstRunModel::setBringsProtection(int index, bool brought) {
+  if (!pendingRestore_ || index < 0 || static_cast<std::size_t>(index) >= pendingRestore_->bringsProtection.size())
+    return;
+  auto pending = *pendingRestore_;
+  pending.bringsProtection[static_cast<std::size_t>(index)] = brought;
+  setPendingRestore(std::move(pending));
+}
+
+QVariantList FirstRunModel::restoreProtections() const {
+  QVariantList rows;
+  if (!pendingRestore_) return rows;
+  const auto& protections = pendingRestore_->plan.protections;
+  for (std::size_t i = 0; i < protections.size(); ++i) {
+    const QString label = QString::fromStdString(protections[i].label);
+    rows.append(QVariantMap{{"label", label},
+                            {"note", QString::fromStdString(protections[i].riskNote.value_or(""))},
+                            {"brings", i < pendingRestore_->bringsProtection.size() && pendingRestore_->bringsProtection[i]},
+                            {"tickName", localized("Bring %@ over too", {label})}});
+  }
+  return rows;
 }
 
 void FirstRunModel::askToRestore(const BackupEnvelope& backup) {
@@ -255,10 +290,11 @@ void FirstRunModel::restorePlanned(const PendingRestore& given) {
     return;
   }
   // Only what the confirmation said would change this Mac, so that the outcome counts what it
-  // counted: a value that is already the same needs no write, and one over a value that cannot be
-  // read here is never made.
+  // counted: a value that is already the same needs no write, one over a value that cannot be
+  // read here is never made, and a protection comes over only when the user ticked it.
   BackupEnvelope incoming = backup;
-  const ExactRefSet changing(planned.plan.incoming.begin(), planned.plan.incoming.end());
+  const auto chosen = planned.chosen();
+  const ExactRefSet changing(chosen.begin(), chosen.end());
   std::erase_if(incoming.snapshot.entries, [&](const SnapshotEntry& entry) { return !changing.contains(entry.ref); });
   const QString advice = localized("Some settings may already have changed. Fix the problem above and try again, or "
                                    "bring settings over one at a time from My Macs.");

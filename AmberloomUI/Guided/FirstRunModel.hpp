@@ -54,6 +54,8 @@ class FirstRunModel : public QObject {
   Q_PROPERTY(bool hasPendingRestore READ hasPendingRestore WRITE setHasPendingRestore NOTIFY pendingRestoreChanged)
   Q_PROPERTY(QString confirmationTitle READ confirmationTitle NOTIFY pendingRestoreChanged)
   Q_PROPERTY(QString confirmationMessage READ confirmationMessage NOTIFY pendingRestoreChanged)
+  // The protections the pending restore would change: label, note, brings (ticked), tickName.
+  Q_PROPERTY(QVariantList restoreProtections READ restoreProtections NOTIFY pendingRestoreChanged)
   Q_PROPERTY(bool asksToReplaceBackup READ asksToReplaceBackup WRITE setAsksToReplaceBackup NOTIFY replaceQuestionChanged)
   Q_PROPERTY(QString replaceMessage READ replaceMessage NOTIFY replaceQuestionChanged)
   Q_PROPERTY(bool undoSurvivesRestart READ undoSurvivesRestart NOTIFY undoStateChanged)
@@ -119,11 +121,15 @@ class FirstRunModel : public QObject {
   // The same for the backup list's row; an out-of-range row does nothing.
   Q_INVOKABLE void askToRestore(int row);
   Q_INVOKABLE void cancelRestore();
+  // Ticks or unticks the pending restore's protection at `index` (of restoreProtections) to come
+  // over too; nothing when none is pending or out of range.
+  Q_INVOKABLE void setBringsProtection(int index, bool brought);
   // Closes the confirmation, then restores what it said: the pending backup's values that would
-  // change this Mac, as planned when it was asked. Nothing when none is pending.
+  // change this Mac, as planned when it was asked, less the protections not ticked. Nothing when
+  // none is pending.
   Q_INVOKABLE void confirmRestore();
   // Writes the backup's values that differ from this Mac's (never deletes a key, never writes over
-  // a value that cannot be read here), reads them back, and keeps the state before as
+  // a value that cannot be read here, never changes a protection: nobody was asked), reads them back, and keeps the state before as
   // `undoSnapshot`, stored as an undo point before the first write. The outcome counts the values
   // written, as the confirmation does. Never throws: a failure becomes the outcome.
   void restore(const BackupEnvelope& backup);
@@ -153,6 +159,7 @@ class FirstRunModel : public QObject {
   void setHasPendingRestore(bool shown);
   QString confirmationTitle() const { return firstrun::confirmationTitle(pendingRestore_); }
   QString confirmationMessage() const { return pendingRestore_ ? pendingRestore_->summary() : QString(); }
+  QVariantList restoreProtections() const;
   bool asksToReplaceBackup() const { return asksToReplace_; }
   void setAsksToReplaceBackup(bool shown);
   QString replaceMessage() const;
@@ -170,6 +177,8 @@ class FirstRunModel : public QObject {
 
  private:
   RestorePlan plan(const BackupEnvelope& backup) const;
+  // The entry's root as a protection: when it holds a catalogue setting that controls one.
+  std::optional<RestoreProtection> protectionOf(const SnapshotEntry& entry) const;
   void restorePlanned(const PendingRestore& planned);
   // The last outcome when it changed where this Mac stands: a real backup, or a real restore not
   // taken back since; none otherwise.

@@ -192,15 +192,30 @@ namespace amberloom::ui {
 
 QString PendingRestore::deviceName() const { return macName(envelope.displayName()); }
 
+std::vector<SettingRef> PendingRestore::chosen() const {
+  ExactRefSet leftOut;
+  for (std::size_t i = 0; i < plan.protections.size(); ++i)
+    if (i >= bringsProtection.size() || !bringsProtection[i]) leftOut.insert(plan.protections[i].ref);
+  std::vector<SettingRef> refs;
+  for (const auto& ref : plan.incoming)
+    if (!leftOut.contains(ref)) refs.push_back(ref);
+  return refs;
+}
+
 QString PendingRestore::summary() const {
   using firstrun::localized;
   const auto count = [](auto n) { return QString::number(static_cast<qlonglong>(n)); };
-  const QString brought = localized("%lld settings will be brought over from %@.", {count(plan.incoming.size()), deviceName()});
+  const auto written = chosen();
+  const ExactRefSet writes(written.begin(), written.end());
+  std::vector<SettingRef> overwritten;
+  for (const auto& ref : plan.overwritten)
+    if (writes.contains(ref)) overwritten.push_back(ref);
+  const QString brought = localized("%lld settings will be brought over from %@.", {count(written.size()), deviceName()});
   const QString replaced =
-      plan.overwritten.empty()
+      overwritten.empty()
           ? localized("None of them replace a value you have set on this Mac.")
           : localized("%lld of them replace a value that is set on this Mac: %@.",
-                      {count(plan.overwritten.size()), firstrun::names(plan.overwritten)});
+                      {count(overwritten.size()), firstrun::names(overwritten)});
   const QString kept = localized("%lld are already the same, and %lld have no value in that backup \u2014 those are "
                                  "left exactly as they are. Nothing is removed.",
                                  {count(plan.unchanged), count(plan.leftAlone)});
@@ -209,6 +224,14 @@ QString PendingRestore::summary() const {
     summary += QStringLiteral("\n\n") +
                localized("%lld cannot be brought over, as their values on this Mac cannot be read: %@.",
                          {count(plan.unreadable.size()), firstrun::names(plan.unreadable)});
+  if (!plan.protections.empty()) {
+    QStringList labels;
+    for (const auto& protection : plan.protections) labels << QString::fromStdString(protection.label);
+    summary += QStringLiteral("\n\n") +
+               localized("%lld control a macOS protection that the backup may switch off: %@. Each comes over only "
+                         "when you tick it below.",
+                         {count(plan.protections.size()), firstrun::listed(labels)});
+  }
   return summary;
 }
 

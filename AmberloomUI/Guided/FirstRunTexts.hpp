@@ -38,6 +38,15 @@ struct BackupFailed {
 };
 using BackupOutcome = std::variant<BackedUp, Restored, BackupFailed>;
 
+// An entry of a restore that would change a setting controlling a macOS protection, which the
+// backup may switch off. It comes over only when the user ticks it in the confirmation.
+struct RestoreProtection {
+  SettingRef ref;
+  std::string label;                    // the settings' labels, joined with ", " when the root holds several
+  std::optional<std::string> riskNote;  // what switching it off risks, from the catalogue
+  bool operator==(const RestoreProtection&) const = default;
+};
+
 // What a restore from a backup would do to this Mac.
 struct RestorePlan {
   std::vector<SettingRef> incoming;     // entries that would change this Mac, in backup order
@@ -45,6 +54,7 @@ struct RestorePlan {
   int unchanged = 0;                    // entries already equal to this Mac's value
   int leftAlone = 0;                    // entries with no value in the backup
   std::vector<SettingRef> unreadable;   // entries whose value on this Mac cannot be read, in backup order
+  std::vector<RestoreProtection> protections;  // those of `incoming` that control a protection, in their order
   bool operator==(const RestorePlan&) const = default;
 };
 
@@ -52,10 +62,16 @@ struct RestorePlan {
 struct PendingRestore {
   BackupEnvelope envelope;
   RestorePlan plan;
+  // One per protection of the plan: ticked to come over too. None is ticked until the user does.
+  std::vector<bool> bringsProtection = std::vector<bool>(plan.protections.size(), false);
 
   // The backup's name as the screens show it (see BackupEnvelope::displayName and macName).
   QString deviceName() const;
-  // The confirmation's message: three paragraphs separated by a blank line.
+  // What the restore writes: the plan's incoming entries, less the protections left out.
+  std::vector<SettingRef> chosen() const;
+  // The confirmation's message: three paragraphs separated by a blank line, then one on the
+  // values that cannot be read here and one naming the protections, when there are any. Its
+  // counts are those of what the restore writes.
   QString summary() const;
   bool operator==(const PendingRestore&) const = default;
 };

@@ -4,8 +4,9 @@ import QtQuick.Templates as T
 import AmberLoom.UI
 
 // One compared setting: a tick box that puts it among the settings to copy, its label, how this
-// Mac's value and the incoming one differ, its id, and a pin that keeps it different on this Mac.
-// The tick and the pin live in the sync model; the card keeps nothing.
+// Mac's value and the incoming one differ, its id, why it waits for the tick when it does (a
+// protection in the warning colour), and a pin that keeps it different on this Mac. The tick and
+// the pin live in the sync model; the card keeps nothing.
 SurfaceGroup {
     id: card
 
@@ -15,6 +16,8 @@ SurfaceGroup {
     required property string difference
     required property bool isTicked
     required property bool isPinned
+    required property string caution
+    required property bool isProtection
 
     cornerRadius: 8
     border: Theme.palette.border
@@ -30,6 +33,8 @@ SurfaceGroup {
             onToggled: card.sync.setTicked(card.settingID, checked)
             // Data goes in through a function: a replacement string would read "$&" as a pattern.
             text: qsTr("Bring %@ over from the other Mac").replace("%@", () => card.label)
+            // Heard with the box, before the user ticks it.
+            Accessible.description: card.caution
         }
 
         ColumnLayout {
@@ -54,12 +59,18 @@ SurfaceGroup {
                 spacing: 8
                 Text {
                     objectName: "difference"
-                    width: Math.min(implicitWidth, parent.width)
+                    // Measured unwrapped: a wrapped text's own implicit width follows its width.
+                    width: Math.min(Math.ceil(differenceWidth.advanceWidth) + 1, parent.width)
                     text: card.difference
                     textFormat: Text.PlainText
                     font: Tokens.text.caption
                     color: Theme.palette.onSurfaceMuted
                     wrapMode: Text.Wrap
+                    TextMetrics {
+                        id: differenceWidth
+                        font: Tokens.text.caption
+                        text: card.difference
+                    }
                 }
                 Text {
                     objectName: "settingID"
@@ -70,6 +81,15 @@ SurfaceGroup {
                     color: Theme.palette.onSurfaceFaint
                     wrapMode: Text.WrapAnywhere
                 }
+            }
+            SymbolText {
+                objectName: "caution"
+                Layout.fillWidth: true
+                visible: card.caution !== ""
+                symbol: card.isProtection ? "lock.shield" : "hand.raised"
+                text: card.caution
+                font: Tokens.text.caption
+                color: card.isProtection ? Theme.palette.stateWarn : Theme.palette.onSurfaceMuted
             }
         }
 

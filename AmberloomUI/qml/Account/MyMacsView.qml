@@ -132,8 +132,10 @@ Item {
                                 color: Theme.palette.onSurface
                             }
                             Text {
+                                id: autoSyncExplanation
+                                objectName: "autoSyncExplanation"
                                 Layout.fillWidth: true
-                                text: qsTr("When on, settings that exist on another Mac but not here at all come over by themselves. A setting that differs on both sides is never touched — you choose those.")
+                                text: qsTr("When on, settings that exist on another Mac but not here at all come over by themselves — but not one you reset or changed here since, one that controls a macOS protection, or one macOS writes itself. Those, and a setting that differs on both sides, wait for you to tick them.")
                                 font: Tokens.text.rowBody
                                 color: Theme.palette.onSurfaceMuted
                                 wrapMode: Text.Wrap
@@ -148,6 +150,7 @@ Item {
                             implicitWidth: 38
                             implicitHeight: 22
                             Accessible.name: qsTr("Automatic sync")
+                            Accessible.description: autoSyncExplanation.text
                             indicator: SwitchTrack {
                                 anchors.fill: parent
                                 on: autoSwitch.checked

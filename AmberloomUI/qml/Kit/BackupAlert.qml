@@ -20,6 +20,8 @@ T.Dialog {
     property string cancelTitle: qsTr("Cancel")
     // The action replaces what was there: drawn in the warning colour rather than as the default.
     property bool destructive: false
+    // Shown between the message and the buttons, when given (choices the action takes along).
+    property Component details: null
 
     parent: T.Overlay.overlay
     anchors.centerIn: parent
@@ -71,6 +73,13 @@ T.Dialog {
             wrapMode: Text.Wrap
             maximumLineCount: 16
             elide: Text.ElideRight
+        }
+        Loader {
+            objectName: "alertDetails"
+            Layout.fillWidth: true
+            active: alert.details !== null
+            visible: active
+            sourceComponent: alert.details
         }
         RowLayout {
             Layout.topMargin: 6

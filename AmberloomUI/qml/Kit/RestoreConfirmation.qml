@@ -1,9 +1,11 @@
 import QtQuick
+import QtQuick.Layouts
 import AmberLoom.UI
 
 // The question before a restore, shown while the model has a restore pending: what the backup
-// would bring over and what it would replace. "Restore" runs the restore; every other way of
-// closing it drops the pending restore.
+// would bring over and what it would replace, and one tick box per macOS protection it would
+// change, each with what switching it off risks; a protection comes over only when ticked.
+// "Restore" runs the restore; every other way of closing it drops the pending restore.
 BackupAlert {
     id: confirmation
 
@@ -15,6 +17,7 @@ BackupAlert {
     message: model.confirmationMessage
     actionTitle: qsTr("Restore")
     destructive: true
+    details: model.restoreProtections.length > 0 ? protectionList : null
 
     onAccepted: model.confirmRestore()
     onClosed: model.hasPendingRestore = false
@@ -25,6 +28,83 @@ BackupAlert {
         function onPendingRestoreChanged() {
             if (confirmation.model.hasPendingRestore) confirmation.open();
             else confirmation.close();
+        }
+    }
+
+    Component {
+        id: protectionList
+
+        // A long list scrolls within a third of the window, so that the buttons stay on screen; the
+        // tick box the keyboard reaches is scrolled into view.
+        Flickable {
+            id: protections
+            objectName: "restoreProtections"
+            implicitHeight: Math.min(rows.implicitHeight,
+                                     Math.max(100, (confirmation.parent ? confirmation.parent.height : 560) / 3))
+            contentHeight: rows.implicitHeight
+            contentWidth: width
+            clip: true
+            boundsBehavior: Flickable.StopAtBounds
+
+            PageScrollBar {
+                id: bar
+                flickable: protections
+                alwaysShown: true
+            }
+            FocusInView { flickable: protections }
+
+            ColumnLayout {
+                id: rows
+                width: protections.width - (bar.visible ? 14 : 0)
+                spacing: 10
+
+                Repeater {
+                    // By count, so that a tick changes the rows in place and the focus stays on it.
+                    model: confirmation.model.restoreProtections.length
+
+                    RowLayout {
+                        id: protection
+                        required property int index
+                        readonly property var row: confirmation.model.restoreProtections[index] || ({})
+
+                        objectName: "protection-" + index
+                        Layout.fillWidth: true
+                        spacing: 10
+
+                        TickBox {
+                            objectName: "tick"
+                            Layout.alignment: Qt.AlignTop
+                            Layout.topMargin: 1
+                            checked: protection.row.brings === true
+                            onToggled: confirmation.model.setBringsProtection(protection.index, checked)
+                            text: protection.row.tickName || ""
+                            Accessible.description: protection.row.note || ""
+                        }
+                        ColumnLayout {
+                            Layout.fillWidth: true
+                            spacing: 2
+                            Text {
+                                objectName: "label"
+                                Layout.fillWidth: true
+                                text: protection.row.label || ""
+                                textFormat: Text.PlainText
+                                font: Tokens.text.label
+                                color: Theme.palette.onSurface
+                                wrapMode: Text.Wrap
+                            }
+                            SymbolText {
+                                objectName: "note"
+                                Layout.fillWidth: true
+                                visible: (protection.row.note || "") !== ""
+                                symbol: "lock.shield"
+                                text: protection.row.note || ""
+                                font: Tokens.text.caption
+                                color: Theme.palette.stateWarn
+                            }
+                        }
+                    }
+                }
+            }
         }
     }
 }
