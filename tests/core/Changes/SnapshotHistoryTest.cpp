@@ -190,7 +190,7 @@ TEST(SnapshotHistory, PruningRemovesOnlyTheFileAPointWasReadFromInsideTheFolder)
   EXPECT_EQ(history.all().front().id, "2024-03-05-141900-000");
 }
 
-TEST(SnapshotHistory, UnreadableFilesAreSkippedAndNeverPruned) {
+TEST(SnapshotHistory, UnreadableFilesAreListedAsSuchAndPrunedAfterEveryReadablePoint) {
   const std::vector<std::pair<std::string, std::string>> unreadable = {
       {"fraction.amberloom-undo.json", pointJson("2020-01-01-000000-000", "2020-01-01T00:00:00.5Z")},
       {"no-date.amberloom-undo.json", pointJson("2020-01-01-000000-000", "yesterday")},
@@ -223,14 +223,26 @@ TEST(SnapshotHistory, UnreadableFilesAreSkippedAndNeverPruned) {
 
   const SnapshotHistory history(historyFolder());
   EXPECT_EQ(ids(history.all()), (std::vector<std::string>{"v2", "glued"}));
+  std::vector<SnapshotHistory::Unreadable> listed;
+  for (const auto& [name, contents] : unreadable) listed.push_back({name, std::nullopt});
+  std::sort(listed.begin(), listed.end(), [](const auto& a, const auto& b) { return a.fileName > b.fileName; });
+  EXPECT_EQ(history.unreadable(), listed) << "regular files only, the newest name first";
 
-  for (int minute = 10; minute <= 19; ++minute)
+  // While fewer than ten points can be read, unreadable files fill the places left.
+  for (int minute = 10; minute <= 16; ++minute)
+    history.record(dockSnapshot(true), "batch", at("2024-03-05T14:" + std::to_string(minute) + ":00Z"));
+  EXPECT_EQ(history.all().size(), 9u);
+  EXPECT_EQ(history.unreadable(), std::vector<SnapshotHistory::Unreadable>{listed.front()});
+  for (int minute = 17; minute <= 19; ++minute)
     history.record(dockSnapshot(true), "batch", at("2024-03-05T14:" + std::to_string(minute) + ":00Z"));
 
   EXPECT_EQ(history.all().size(), 10u);
-  for (const auto& [name, contents] : unreadable)
-    EXPECT_EQ(testing_::readFile(historyFolder() + "/" + name), contents) << name;
+  EXPECT_TRUE(history.unreadable().empty());
+  for (const auto& [name, contents] : unreadable) EXPECT_FALSE(testing_::fileExists(historyFolder() + "/" + name)) << name;
+  // What is no file of a point is neither listed nor removed.
   EXPECT_TRUE(fs::is_directory(historyFolder() + "/folder.amberloom-undo.json"));
+  EXPECT_TRUE(fs::exists(historyFolder() + "/fifo.amberloom-undo.json"));
+  EXPECT_TRUE(testing_::fileExists(historyFolder() + "/notes.json"));
   EXPECT_FALSE(testing_::fileExists(historyFolder() + "/gluedamberloom-undo.json"));
   EXPECT_FALSE(testing_::fileExists(historyFolder() + "/v2.amberloom-undo.json"));
 }
