@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <iterator>
 #include <string>
@@ -345,4 +346,65 @@ TEST(SnapshotHistory, TwoProcessesRecordingAtTheSameMomentNeverReplaceEachOthers
   const auto kept = SnapshotHistory(historyFolder()).all();
   EXPECT_EQ(kept.size(), SnapshotHistory::keepCount);
   EXPECT_EQ(fileNames(historyFolder()).size(), SnapshotHistory::keepCount) << "no temporary is left";
+}
+
+TEST(SnapshotHistory, APointStoredAheadIsInProgressUntilSettledAndInterruptedOnlyOnceNoLiveProcessHoldsIt) {
+  const SnapshotHistory history(historyFolder());
+  auto pending = history.storeAhead(dockSnapshot(true), "Before mine", at("2024-03-05T14:00:00Z"));
+  const std::string id = pending.point().id;
+  EXPECT_EQ(fileNames(historyFolder()), std::vector<std::string>{id + ".in-progress.amberloom-undo.json"});
+  EXPECT_EQ(ids(history.all()), std::vector<std::string>{id}) << "listed like any point";
+  EXPECT_TRUE(history.interrupted().empty()) << "its batch runs here";
+
+  // Another process's batch: held while it lives, interrupted once it is killed.
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    const auto theirs = SnapshotHistory(historyFolder()).storeAhead(dockSnapshot(false), "Before theirs", at("2024-03-05T14:01:00Z"));
+    [[maybe_unused]] const auto sent = ::write(ready[1], "x", 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char byte = 0;
+  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+  EXPECT_EQ(history.all().size(), 2u);
+  EXPECT_TRUE(history.interrupted().empty());
+  ::kill(pid, SIGKILL);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  const auto interrupted = history.interrupted();
+  ASSERT_EQ(interrupted.size(), 1u);
+  EXPECT_EQ(interrupted[0].point.reason, "Before theirs");
+  EXPECT_EQ(interrupted[0].fileName, "2024-03-05-140100-000.in-progress.amberloom-undo.json");
+
+  EXPECT_TRUE(history.settle(pending));
+  EXPECT_TRUE(history.settle(interrupted[0]));
+  EXPECT_EQ(fileNames(historyFolder()), (std::vector<std::string>{id + ".amberloom-undo.json",
+                                                                   "2024-03-05-140100-000.amberloom-undo.json"}));
+  EXPECT_TRUE(history.interrupted().empty());
+  EXPECT_EQ(history.all().size(), 2u);
+}
+
+TEST(SnapshotHistory, PruningKeepsEveryPointInProgressAndTakesAnOlderBuildsPointForSettled) {
+  const SnapshotHistory history(historyFolder());
+  // Left by a build that marked no point: settled, whatever became of its batch.
+  testing_::writeFile(historyFolder() + "/2024-03-05-120000-000.amberloom-undo.json",
+                      pointJson("2024-03-05-120000-000", "2024-03-05T12:00:00Z"));
+  // Stopped before they settled, and older than every settled point.
+  for (const char* stamp : {"2024-03-05-110000-000", "2024-03-05-110100-000"}) {
+    testing_::writeFile(historyFolder() + "/" + stamp + ".in-progress.amberloom-undo.json", pointJson(stamp, "2024-03-05T11:00:00Z"));
+  }
+  EXPECT_EQ(history.interrupted().size(), 2u);
+  for (int minute = 10; minute <= 19; ++minute)
+    history.record(dockSnapshot(true), "batch", at("2024-03-05T14:" + std::to_string(minute) + ":00Z"));
+
+  const auto names = fileNames(historyFolder());
+  EXPECT_EQ(names.size(), 12u);
+  EXPECT_EQ(std::ranges::count_if(names, [](const std::string& n) { return n.find(".in-progress.") != std::string::npos; }), 2);
+  EXPECT_FALSE(testing_::fileExists(historyFolder() + "/2024-03-05-120000-000.amberloom-undo.json")) << "the oldest settled";
+  EXPECT_EQ(history.interrupted().size(), 2u);
+  EXPECT_TRUE(history.remove(history.interrupted().front()));
+  EXPECT_EQ(history.interrupted().size(), 1u);
 }
