@@ -60,6 +60,20 @@ std::filesystem::path folderOf(const std::string& path) {
   return folder;
 }
 
+// Writes all of `bytes` at the descriptor's place; false on the first failure (errno tells why).
+bool writeAll(int fd, std::string_view bytes) {
+  const char* cursor = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    const ssize_t written = ::write(fd, cursor, left);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    cursor += written;
+    left -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
 struct Temporary {
   std::string path;
   int fd = -1;  // open only when asked to keep it so
@@ -72,19 +86,7 @@ Temporary writeTemporary(const std::filesystem::path& folder, const std::string&
   std::string temporary = (folder / ("." + std::filesystem::path(path).filename().string() + ".XXXXXX")).string();
   const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) throw FileWriteError(path, "cannot create temporary file (" + errnoText() + ")");
-  const char* cursor = bytes.data();
-  std::size_t left = bytes.size();
-  bool ok = true;
-  while (left > 0) {
-    const ssize_t written = ::write(fd, cursor, left);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      ok = false;
-      break;
-    }
-    cursor += written;
-    left -= static_cast<std::size_t>(written);
-  }
+  bool ok = writeAll(fd, bytes);
   const std::string reason = ok ? "" : errnoText();
   const std::string name = std::filesystem::path(path).filename().string();
   step("written", name);
@@ -201,19 +203,7 @@ void appendToFile(const std::string& path, std::string_view bytes, std::optional
   const bool existed = ::access(path.c_str(), F_OK) == 0;
   const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) throw FileWriteError(path, "cannot open file to append (" + errnoText() + ")");
-  bool ok = !keepBytes || ::ftruncate(fd, static_cast<off_t>(*keepBytes)) == 0;
-  const char* cursor = bytes.data();
-  std::size_t left = bytes.size();
-  while (ok && left > 0) {
-    const ssize_t written = ::write(fd, cursor, left);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      ok = false;
-      break;
-    }
-    cursor += written;
-    left -= static_cast<std::size_t>(written);
-  }
+  bool ok = (!keepBytes || ::ftruncate(fd, static_cast<off_t>(*keepBytes)) == 0) && writeAll(fd, bytes);
   const std::string name = std::filesystem::path(path).filename().string();
   step("appended", name);
   ok = ok && ::fdatasync(fd) == 0;

@@ -219,4 +219,10 @@ Item {
             view.model.removeAppData();
         }
     }
+
+    // Putting the settings back when its undo point cannot be stored: asked before anything is reset.
+    WayBackQuestions {
+        questions: [view.model.wayBackQuestion]
+        theme: view.Theme.palette
+    }
 }

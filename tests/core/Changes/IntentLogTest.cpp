@@ -44,6 +44,25 @@ std::vector<std::string> ids(const std::vector<RecordedIntent>& intents) {
 
 }  // namespace
 
+namespace {
+
+// A history far past what is rewritten whole: `count` records of settings "old.<n>".
+void writeLongHistory(int count) {
+  std::string text = "[";
+  for (int i = 0; i < count; ++i)
+    text += (i ? "," : "") + std::string(R"({"at":1,"osBuild":"23F79","settingID":"old.)") + std::to_string(i) +
+            R"(","value":{"int":)" + std::to_string(i) + "}}";
+  testing_::writeFile(logPath(), text + "]");
+}
+
+std::uintmax_t sizeOf(const std::string& path) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  return ec ? 0 : size;
+}
+
+}  // namespace
+
 TEST(IntentLog, StoresEntriesAsCompactJsonWithoutValueKeyForAReset) {
   IntentLog log(logPath(), "23F79", ticking({10.5, 20}));
   log.record("dock/autohide", PreferenceValue::integer(1));
@@ -221,29 +240,35 @@ TEST(IntentLog, HostileFilesAreQuarantinedOrPassedOverWithoutExhaustingTheProces
 }
 
 TEST(IntentLog, TwoProcessesRecordingAtOnceLoseNothing) {
-  // The application and the login-time run each rewrite the whole file.
-  constexpr int kRecords = 60;
-  std::vector<pid_t> children;
-  for (const char* who : {"a.", "b."}) {
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      const IntentLog mine(logPath(), "23F79");
-      for (int i = 0; i < kRecords; ++i) mine.record(who + std::to_string(i), PreferenceValue::integer(i));
-      // Putting records back is the same kind of rewrite.
-      mine.putBack({{std::string(who) + "0", std::nullopt}});
-      ::_exit(0);
+  // The application and the login-time run, each rewriting a short history whole or adding lines
+  // to the journal of a long one.
+  for (const int earlier : {0, 1200}) {
+    SCOPED_TRACE(std::to_string(earlier) + " records before");
+    std::filesystem::remove_all(logFolder());
+    if (earlier > 0) writeLongHistory(earlier);
+    constexpr int kRecords = 40;
+    std::vector<pid_t> children;
+    for (const char* who : {"a.", "b."}) {
+      const pid_t pid = ::fork();
+      ASSERT_GE(pid, 0);
+      if (pid == 0) {
+        const IntentLog mine(logPath(), "23F79");
+        for (int i = 0; i < kRecords; ++i) mine.record(who + std::to_string(i), PreferenceValue::integer(i));
+        // Putting records back is the same kind of change.
+        mine.putBack({{std::string(who) + "0", std::nullopt}});
+        ::_exit(0);
+      }
+      children.push_back(pid);
     }
-    children.push_back(pid);
+    for (const pid_t pid : children) {
+      int status = 0;
+      ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const auto kept = IntentLog(logPath(), "23F79").all();
+    EXPECT_EQ(kept.size(), static_cast<std::size_t>(earlier) + 2u * (kRecords - 1));
+    EXPECT_TRUE(IntentLog(logPath(), "23F79").quarantinedFiles().empty());
   }
-  for (const pid_t pid : children) {
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
-  const auto kept = IntentLog(logPath(), "23F79").all();
-  EXPECT_EQ(kept.size(), 2u * (kRecords - 1));
-  EXPECT_TRUE(IntentLog(logPath(), "23F79").quarantinedFiles().empty());
 }
 
 TEST(IntentLog, AValueWithNoJsonFormLeavesOutOnlyItsOwnRecord) {
@@ -340,24 +365,6 @@ TEST(IntentLog, EveryChangeThatCannotBeStoredThrowsNamingTheHistoryAndLeavesItAs
   }
 }
 
-namespace {
-
-// A history far past what is rewritten whole: `count` records of settings "old.<n>".
-void writeLongHistory(int count) {
-  std::string text = "[";
-  for (int i = 0; i < count; ++i)
-    text += (i ? "," : "") + std::string(R"({"at":1,"osBuild":"23F79","settingID":"old.)") + std::to_string(i) +
-            R"(","value":{"int":)" + std::to_string(i) + "}}";
-  testing_::writeFile(logPath(), text + "]");
-}
-
-std::uintmax_t sizeOf(const std::string& path) {
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(path, ec);
-  return ec ? 0 : size;
-}
-
-}  // namespace
 
 TEST(IntentLog, ALongHistoryTakesEachChangeAsAJournalLineUntilTheJournalIsAsLongAsTheFile) {
   constexpr std::size_t kLong = 10000;
@@ -451,27 +458,4 @@ TEST(IntentLog, KilledAtAnyStepOfAChangeToALongHistoryItHoldsTheChangeWholeOrNot
       }
     }
   }
-}
-
-TEST(IntentLog, TwoProcessesChangingALongHistoryAtOnceLoseNothing) {
-  writeLongHistory(1200);
-  constexpr int kRecords = 40;
-  std::vector<pid_t> children;
-  for (const char* who : {"a.", "b."}) {
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      const IntentLog mine(logPath(), "23F79");
-      for (int i = 0; i < kRecords; ++i) mine.record(who + std::to_string(i), PreferenceValue::integer(i));
-      mine.putBack({{std::string(who) + "0", std::nullopt}});
-      ::_exit(0);
-    }
-    children.push_back(pid);
-  }
-  for (const pid_t pid : children) {
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
-  EXPECT_EQ(IntentLog(logPath(), "23F79").all().size(), 1200u + 2u * (kRecords - 1));
 }
