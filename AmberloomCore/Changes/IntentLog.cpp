@@ -105,12 +105,25 @@ class Entries {
     slots_.push_back(std::move(entry));
     ++live_;
   }
-  void drop(const std::string& key) {
-    const auto found = positions_.find(key);
-    if (found == positions_.end()) return;
-    for (const auto slot : found->second) slots_[slot] = nullptr;
-    live_ -= found->second.size();
-    positions_.erase(found);
+  // Drops every entry of the setting `key`, then appends `entry` (none: nothing), which keeps the
+  // setting's place in the index when it is the same setting.
+  void replace(const std::string& key, EntryRef entry) {
+    auto found = positions_.find(key);
+    if (found != positions_.end()) {
+      for (const auto slot : found->second) slots_[slot] = nullptr;
+      live_ -= found->second.size();
+      found->second.clear();
+      if (!entry || entry->key != key) {
+        positions_.erase(found);
+        found = positions_.end();
+      }
+    }
+    if (entry) {
+      if (found == positions_.end()) found = positions_.try_emplace(entry->key).first;
+      found->second.push_back(slots_.size());
+      slots_.push_back(std::move(entry));
+      ++live_;
+    }
     if (slots_.size() > 64 && live_ < slots_.size() / 2) closeGaps();
   }
   // The first entry of the setting in file order.
@@ -161,10 +174,7 @@ struct Replacement {
 };
 
 void apply(Entries& entries, const std::vector<Replacement>& replacements) {
-  for (const auto& replacement : replacements) {
-    entries.drop(replacement.key);
-    if (replacement.entry) entries.append(replacement.entry);
-  }
+  for (const auto& replacement : replacements) entries.replace(replacement.key, replacement.entry);
 }
 
 // A line of the journal: a JSON array of {"settingID": ..., "record": ...}; none when it does

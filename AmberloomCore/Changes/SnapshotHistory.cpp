@@ -15,6 +15,7 @@
 #include "Platform/FileIdentity.hpp"
 #include "Platform/FolderLock.hpp"
 #include "Platform/HomeDirectory.hpp"
+#include "Platform/TextEncoding.hpp"
 #include "Support/Iso8601.hpp"
 #include "Support/Log.hpp"
 
@@ -102,6 +103,13 @@ std::uint64_t highestCollision(const std::string& folder, const std::string& sta
     if (key && key->stamp == stamp) highest = std::max(highest, key->collision);
   }
   return highest;
+}
+
+bool hasJsonForm(const PriorIntent& prior) {
+  const auto& record = prior.record;
+  return platform::isValidUtf8(prior.settingID) &&
+         (!record || (platform::isValidUtf8(record->settingID) && platform::isValidUtf8(record->osBuild) &&
+                      std::isfinite(record->at) && (!record->value || hasJsonForm(*record->value))));
 }
 
 DecodingError dateError(const CodingPath& path) {
@@ -287,15 +295,12 @@ SnapshotHistory::Pending SnapshotHistory::storeAhead(const Snapshot& snapshot, c
     // point back then leaves that setting's record as it is.
     Json priors = Json::array();
     std::erase_if(*result.priorIntents, [&](const PriorIntent& prior) {
-      try {
-        Json json = prior.toJson();
-        writeJson(json);
-        priors.push_back(std::move(json));
-        return false;
-      } catch (const JsonWriteError&) {
-        log::dropped(log::Area::changes, "An undo point leaves out the record of " + prior.settingID, log::Level::info);
+      if (!hasJsonForm(prior)) {
+        log::info(log::Area::changes, "An undo point leaves out the record of " + prior.settingID);
         return true;
       }
+      priors.push_back(prior.toJson());
+      return false;
     });
     record["priorIntents"] = std::move(priors);
   }
