@@ -45,8 +45,13 @@ bool occupied(const fs::path& path) {
 }  // namespace
 
 Json RecordedIntent::toJson() const {
-  Json json{{"settingID", settingID}, {"at", at}, {"osBuild", osBuild}};
-  if (value) json["value"] = value->toJson();
+  // Members put in place, not listed: a list's members are copied, and a batch records thousands.
+  Json json = Json::object();
+  auto& members = json.get_ref<Json::object_t&>();
+  members.emplace("settingID", settingID);
+  members.emplace("at", at);
+  members.emplace("osBuild", osBuild);
+  if (value) members.emplace("value", value->toJson());
   return json;
 }
 
@@ -60,8 +65,10 @@ RecordedIntent RecordedIntent::fromJson(const Json& json, const CodingPath& path
 }
 
 Json PriorIntent::toJson() const {
-  Json json{{"settingID", settingID}};
-  if (record) json["record"] = record->toJson();
+  Json json = Json::object();
+  auto& members = json.get_ref<Json::object_t&>();
+  members.emplace("settingID", settingID);
+  if (record) members.emplace("record", record->toJson());
   return json;
 }
 

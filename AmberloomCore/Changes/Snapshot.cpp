@@ -30,7 +30,9 @@ bool hasJsonForm(const PreferenceValue& value) {
 }
 
 Json SnapshotEntry::toJson() const {
-  Json json{{"ref", ref.toJson()}};
+  // Assigned, not listed: a list's members are copied, and undo points hold thousands of entries.
+  Json json = Json::object();
+  json["ref"] = ref.toJson();
   if (rootValue) json["rootValue"] = rootValue->toJson();
   if (channel != SettingChannel::defaults) json["channel"] = std::string(rawValue(channel));
   if (isUnreadable) json["unreadable"] = true;
@@ -55,8 +57,11 @@ SnapshotEntry SnapshotEntry::fromJson(const Json& json, const CodingPath& path) 
 
 Json Snapshot::toJson() const {
   Json list = Json::array();
+  list.get_ref<Json::array_t&>().reserve(entries.size());
   for (const auto& entry : entries) list.push_back(entry.toJson());
-  return Json{{"entries", std::move(list)}};
+  Json json = Json::object();
+  json["entries"] = std::move(list);
+  return json;
 }
 
 Snapshot Snapshot::storable() const {

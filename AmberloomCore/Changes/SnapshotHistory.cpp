@@ -286,10 +286,8 @@ SnapshotHistory::Pending SnapshotHistory::storeAhead(const Snapshot& snapshot, c
     throw fs::filesystem_error("cannot create the undo history folder", folder_, ec);
 
   StoredSnapshot result{{}, reason, at, snapshot.storable(), std::move(priorIntents)};
-  Json record{{"schemaVersion", 1},
-              {"reason", reason},
-              {"createdAt", iso8601::formatWholeSeconds(at)},
-              {"snapshot", result.snapshot.toJson()}};
+  Json record{{"schemaVersion", 1}, {"reason", reason}, {"createdAt", iso8601::formatWholeSeconds(at)}};
+  record["snapshot"] = result.snapshot.toJson();  // moved in, not copied as a listed member would be
   if (result.priorIntents) {
     // A record with no JSON form (a hand-edited history may hold one) is left out: taking the
     // point back then leaves that setting's record as it is.
