@@ -94,6 +94,7 @@ RootScene::Resources RootScene::loadResources() {
                                    << ui::currentError();
   }
   std::vector<Recipe> recipes = ui::RecipesModel::bundledRecipes(catalog);
+  auto interrupted = InterruptedBatches(services.undoHistory(), SnapshotService(services.store, DomainResolver::live())).find();
   std::optional<ManualGuide> guide;
   try {
     guide = ManualGuide::bundled();
@@ -101,8 +102,8 @@ RootScene::Resources RootScene::loadResources() {
     qCWarning(ui::lcApp).noquote() << "The built-in manual guide cannot be read; it is left out:"
                                    << ui::currentError();
   }
-  return Resources{std::move(services), std::move(folder), std::move(deck),
-                   std::move(recipes),  std::move(guide),  std::move(scan)};
+  return Resources{std::move(services), std::move(folder), std::move(deck), std::move(recipes),
+                   std::move(guide),    std::move(scan),   std::move(interrupted)};
 }
 
 RootScene RootScene::make() { return make(loadResources()); }
@@ -127,7 +128,7 @@ RootScene RootScene::make(Resources resources) {
     const auto syncModel = weakSync.lock();
     if (syncModel && syncModel->isAutoSyncOn()) syncModel->publish();
   });
-  scene.undoPoints = std::make_shared<ui::UndoPointsModel>(*scene.sync);
+  scene.undoPoints = std::make_shared<ui::UndoPointsModel>(*scene.sync, std::move(resources.interrupted));
 
   scene.recipes = ui::RecipesModel::live(context, std::move(resources.recipes), catalog, services.settings,
                                          services.store, services.intents);

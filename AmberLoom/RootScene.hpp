@@ -15,6 +15,7 @@
 #include "Backup/PersonalisationScanner.hpp"
 #include "Catalog/DiscoverDeck.hpp"
 #include "Catalog/ManualGuide.hpp"
+#include "Changes/InterruptedBatches.hpp"
 #include "Recipes/Recipe.hpp"
 
 namespace amberloom::ui {
@@ -52,6 +53,9 @@ struct RootScene {
     std::vector<Recipe> recipes;
     std::optional<ManualGuide> guide;
     PersonalisationScan scan;  // left empty when the first run is done: no wizard shows it
+    // The batches the last run left unsettled, to offer as the window opens (those that put back
+    // nothing already removed).
+    std::vector<InterruptedBatch> interrupted;
   };
 
   // Reads the resources and scans this Mac's preferences. Only reads files and touches nothing of

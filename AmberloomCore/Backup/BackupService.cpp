@@ -277,7 +277,8 @@ BatchResult<RestoreReport> BackupService::restore(const BackupEnvelope& given, R
   }
 
   std::exception_ptr failure;
-  auto batch = transaction(undoPoints).run<RestoreReport>(roots, {}, undoReason(backup.displayName()), [&](const Snapshot& before) {
+  auto batch = transaction(undoPoints).run<RestoreReport>(roots, {}, undoReason(backup.displayName()), writing,
+                                                          [&](const Snapshot& before) {
     report.undo = before;
     try {
       snapshots_.restore(writing);

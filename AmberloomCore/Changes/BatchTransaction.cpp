@@ -4,10 +4,13 @@
 #include <cctype>
 #include <exception>
 #include <string_view>
+#include <unordered_map>
 
+#include "Changes/InterruptedBatches.hpp"
 #include "Platform/PreferenceFiles.hpp"
 #include "Platform/Steps.hpp"
 #include "Preferences/UserDefaults.hpp"
+#include "Support/Log.hpp"
 
 namespace amberloom {
 
@@ -18,6 +21,12 @@ constexpr const char* kUntilQuit = " Undo works while this window is open, but n
 std::size_t unreadableEntries(const Snapshot& snapshot) {
   return static_cast<std::size_t>(
       std::count_if(snapshot.entries.begin(), snapshot.entries.end(), [](const auto& e) { return e.isUnreadable; }));
+}
+
+// The ref of the root an entry writes: its root key, or a Night Shift entry whole.
+SettingRef rootOf(const SnapshotEntry& entry) {
+  if (entry.channel == SettingChannel::nightShift) return entry.ref;
+  return SettingRef{entry.ref.domain, {entry.ref.path.front()}, entry.ref.byHost};
 }
 
 // What an undo of `snapshot` writes: each readable entry's root, as capture takes it.
@@ -68,37 +77,60 @@ std::string takeBackReason(const std::string& reasonTakenBack) {
   return std::string(takingBack) + reasonTakenBack;
 }
 
-void BatchTransaction::storeAhead(std::optional<WayBack>& wayBack, std::optional<std::string>& noPoint,
-                                  const Snapshot& before, std::vector<PriorIntent> priors,
-                                  const std::string& reason) const {
-  platform::step("batch: captured");
-  if (before.entries.empty()) return;
-  const double now = undoPoints_ ? undoPoints_->now() : iso8601::now();
-  wayBack = WayBack{StoredSnapshot{{}, reason, now, before, std::move(priors)}, 0};
-  if (!undoPoints_) return;
-  try {
-    const auto stored = undoPoints_->store(before, reason, now, wayBack->point.priorIntents);
-    wayBack->point.id = stored.id;
-    wayBack->valuesLeftOut = unreadableEntries(stored.snapshot) - unreadableEntries(before);
-    platform::step("batch: undo point stored");
-  } catch (const std::exception& error) {
-    noPoint = error.what();
-  }
+bool changesAnyRoot(const Snapshot& before, const Snapshot& writing) {
+  std::unordered_map<SettingRef, const SnapshotEntry*, SettingRef::ExactHash, SettingRef::ExactEqual> held;
+  for (const auto& entry : before.entries) held.emplace(entry.ref, &entry);
+  return std::any_of(writing.entries.begin(), writing.entries.end(), [&](const SnapshotEntry& entry) {
+    if (entry.ref.path.empty() || entry.isUnreadable) return false;  // a restore writes nothing for it
+    const auto found = held.find(rootOf(entry));
+    return found == held.end() || found->second->isUnreadable || found->second->rootValue != entry.rootValue;
+  });
 }
 
-void BatchTransaction::settle(std::optional<WayBack>& wayBack) const {
+void BatchTransaction::clearEmptyInterrupted(const PreferenceApplier& applier) const {
+  if (undoPoints_) InterruptedBatches(*undoPoints_, applier.snapshots()).find();
+}
+
+BatchTransaction::Ahead BatchTransaction::storeAhead(const Snapshot& before, std::vector<PriorIntent> priors,
+                                                     const std::string& reason) const {
+  platform::step("batch: captured");
+  Ahead ahead;
+  if (before.entries.empty()) return ahead;
+  const double now = undoPoints_ ? undoPoints_->now() : iso8601::now();
+  ahead.wayBack = WayBack{StoredSnapshot{{}, reason, now, before, std::move(priors)}, 0};
+  if (!undoPoints_) return ahead;
+  try {
+    ahead.pending = undoPoints_->storeAhead(before, reason, now, ahead.wayBack->point.priorIntents);
+    const StoredSnapshot& stored = ahead.pending->point();
+    ahead.wayBack->point.id = stored.id;
+    ahead.wayBack->valuesLeftOut = unreadableEntries(stored.snapshot) - unreadableEntries(before);
+    platform::step("batch: undo point stored");
+  } catch (const std::exception& error) {
+    ahead.noPoint = error.what();
+    if (!undoPoints_->allowsBatchesWithoutPoint()) {
+      log::warning(log::Area::changes, "A batch wrote nothing: its undo point could not be stored (" +
+                                           std::string(error.what()) + ")");
+      ahead.wayBack.reset();
+      ahead.heldBack = true;
+    }
+  }
+  return ahead;
+}
+
+void BatchTransaction::settle(Ahead& ahead, bool changedAnything) const {
   platform::step("batch: written");
-  if (!wayBack) return;
-  const Snapshot& before = wayBack->point.snapshot;
-  std::vector<std::pair<SettingRef, SettingChannel>> captured;
-  for (const auto& entry : before.entries) captured.emplace_back(entry.ref, entry.channel);
-  // Every root holds what it held: there is nothing to go back to, and a stored point must not
-  // push out one that has something. One that cannot be removed stays as it is: it is harmless.
-  if (applier_.snapshots().capture(captured) == before) {
-    if (!wayBack->onDisk() || undoPoints_->remove(wayBack->point)) wayBack.reset();
+  if (!ahead.wayBack) return;
+  if (!changedAnything) {
+    // There is nothing to go back to, and a stored point must not push out one that has
+    // something. One that cannot be removed stays in progress: the next start finds that the
+    // files hold what it holds, and removes it.
+    if (!ahead.pending || undoPoints_->discard(*ahead.pending)) ahead.wayBack.reset();
     return;
   }
-  if (wayBack->onDisk()) undoPoints_->prune(wayBack->point);
+  if (!ahead.pending) return;
+  undoPoints_->settle(*ahead.pending);
+  platform::step("batch: settled");
+  undoPoints_->prune(ahead.wayBack->point);
 }
 
 BatchResult<WriteReport> BatchTransaction::write(const std::vector<BatchItem>& items, const std::string& reason,
@@ -106,10 +138,15 @@ BatchResult<WriteReport> BatchTransaction::write(const std::vector<BatchItem>& i
                                                  std::vector<std::string> alreadyMatching,
                                                  std::vector<std::string> skippedPinned) const {
   BatchResult<WriteReport> result;
-  result.report = applier_.begin(items, std::move(alreadyMatching), std::move(skippedPinned));
-  storeAhead(result.wayBack, result.noPoint, result.report.undo, result.report.priorIntents, reason);
-  applier_.write(items, reader, result.report);
-  settle(result.wayBack);
+  const PreferenceApplier applier = applier_.forOneBatch();
+  clearEmptyInterrupted(applier);
+  result.report = applier.begin(items, std::move(alreadyMatching), std::move(skippedPinned));
+  Ahead ahead = storeAhead(result.report.undo, result.report.priorIntents, reason);
+  if (!ahead.heldBack) {
+    const bool changed = applier.write(items, reader, result.report);
+    settle(ahead, changed);
+  }
+  takeWayBack(result, ahead);
   result.change = Change::of(result.report.undo, result.report.restartTargets, result.wayBack && result.wayBack->onDisk());
   return result;
 }
@@ -122,11 +159,22 @@ BatchResult<UndoReport> BatchTransaction::takeBack(const StoredSnapshot& point,
   for (const auto& setting : forgetting) settingIDs.push_back(setting.id);
   if (point.priorIntents)
     for (const auto& prior : *point.priorIntents) settingIDs.push_back(prior.settingID);
-  return run<UndoReport>(rootsWritten(allowed), settingIDs, takeBackReason(point.reason), [&](const Snapshot&) {
-    UndoReport report = applier_.restore(allowed, reader);
-    applier_.takeBackHistory(report, forgetting, point.priorIntents);
-    return report;
-  });
+
+  BatchResult<UndoReport> result;
+  const PreferenceApplier applier = applier_.forOneBatch();
+  clearEmptyInterrupted(applier);
+  const Snapshot before = applier.snapshots().capture(rootsWritten(allowed));
+  const auto& intents = applier.intents();
+  Ahead ahead = storeAhead(before, intents ? intents->records(settingIDs) : std::vector<PriorIntent>{},
+                           takeBackReason(point.reason));
+  if (!ahead.heldBack) {
+    result.report = applier.restore(allowed, reader);
+    applier.takeBackHistory(result.report, forgetting, point.priorIntents);
+    settle(ahead, changesAnyRoot(before, allowed));
+  }
+  takeWayBack(result, ahead);
+  result.change = Change::of(before, {}, result.wayBack && result.wayBack->onDisk());
+  return result;
 }
 
 }  // namespace amberloom

@@ -2,19 +2,27 @@
 // One batch of writes to this Mac's settings: the road every batch and every undo takes (a quick
 // setup, a repair, putting everything back, settings copied from another Mac, a restore from a
 // backup, taking an undo point back). In this order it
-//   1. captures what each root key the batch will write holds now, and the change-history
-//      records of the batch's settings;
-//   2. stores that as an undo point, on disk (file and folder flushed) before the first write;
+//   1. removes the points of batches that stopped before their first write (they put back
+//      nothing, and their roots are about to change), then captures what each root key the batch
+//      will write holds now, and the change-history records of the batch's settings, each domain
+//      resolved once for the whole batch;
+//   2. stores that as an undo point marked as in progress, on disk (file and folder flushed) and
+//      held by this process, before the first write;
 //   3. writes, one pass per preference file, and reads every value back from outside;
 //   4. records the choices another process confirmed in the change history, none other;
-//   5. removes the point again when nothing was written, and otherwise prunes the old ones.
-// So a batch killed at any moment has changed nothing, or has left a stored point that puts back
-// every root it touched. A batch that touches nothing stores no point. Whatever is taken back,
-// AmberLoom's own preferences and those of every application are never written.
+//   5. settles: removes the point when the writes' own report says nothing changed, and otherwise
+//      marks it as settled and prunes the old ones.
+// So a batch killed at any moment has changed nothing, or has left a point in progress that puts
+// back every root it touched, which the next start offers to take back (or removes, when the
+// files still hold what it holds). A batch that touches nothing stores no point. Whatever is
+// taken back, AmberLoom's own preferences and those of every application are never written.
 //
-// A point that cannot be stored (a full disk, a folder that cannot be written) does not stop the
-// batch: the result says why there is none. Nothing here throws but what a caller's own write
-// step throws; everything runs on the caller's thread (a worker in the application).
+// A point that cannot be stored (a full disk, a file where its folder goes) stops the batch
+// before its first write: the result says why and that nothing was written, and the caller asks
+// the user. Only a history that allows it (SnapshotHistory::allowingBatchesWithoutPoint, the
+// user's yes) lets the batch write with its way back in memory only. Nothing here throws but what
+// a caller's own write step throws; everything runs on the caller's thread (a worker in the
+// application).
 
 #include <cstddef>
 #include <optional>
@@ -48,7 +56,11 @@ template <class Report>
 struct BatchResult {
   Report report;
   std::optional<WayBack> wayBack;       // none: the batch wrote nothing, so there is nothing to go back to
-  std::optional<std::string> noPoint;   // why no undo point could be stored (the batch wrote all the same)
+  std::optional<std::string> noPoint;   // why no undo point could be stored
+  // Nothing was written because no point could be stored (`noPoint` says why) and the history did
+  // not allow a batch without one; the report holds no outcomes. Asked again with the user's yes,
+  // the batch writes.
+  bool heldBack = false;
   Change change;                        // to announce: the roots captured, apps to restart, a point stored
 
   // What the user is told of the undo point: that it could not be saved (the one wording), or the
@@ -65,6 +77,11 @@ struct BatchResult {
 bool batchMayWrite(const std::string& domain);
 // The snapshot with every entry of a domain no batch may write made unreadable, without its value.
 Snapshot withoutForbiddenWrites(Snapshot snapshot);
+
+// Whether writing `writing` over `before` (what a restore of it finds) changes any root: an entry
+// that holds another value than its root held, or puts back a root that could not be read. An
+// entry whose root `before` lacks counts as a change.
+bool changesAnyRoot(const Snapshot& before, const Snapshot& writing);
 
 // The reason of the point stored before taking back a point of `reasonTakenBack`: "Before taking
 // back: " and that reason without its own "Before "; for a point that was itself stored before
@@ -89,20 +106,36 @@ class BatchTransaction {
   BatchResult<UndoReport> takeBack(const StoredSnapshot& point, const std::vector<SettingDefinition>& forgetting,
                                    const ExternalPreferenceReader& reader) const;
 
-  // Any other batch: captures `roots` (and the records of `settingIDs`), stores the point, then
-  // calls `write(before)`, which writes, reads back and records, and gives the report. What it
-  // throws is thrown on, once the point is settled.
+  // Any other batch, one that restores a snapshot: captures `roots` (and the records of
+  // `settingIDs`), stores the point, then calls `write(before)`, which writes `writing`, reads back
+  // and records, and gives the report. Whether anything changed is what `writing` makes of
+  // `before` (changesAnyRoot). What `write` throws is thrown on, once the point is settled.
   template <class Report, class Write>
   BatchResult<Report> run(const std::vector<std::pair<SettingRef, SettingChannel>>& roots,
-                          const std::vector<std::string>& settingIDs, const std::string& reason, Write write) const;
+                          const std::vector<std::string>& settingIDs, const std::string& reason,
+                          const Snapshot& writing, Write write) const;
 
  private:
-  // Stores the point dated now; sets `wayBack` (on disk or not) and `noPoint`.
-  void storeAhead(std::optional<WayBack>& wayBack, std::optional<std::string>& noPoint, const Snapshot& before,
-                  std::vector<PriorIntent> priors, const std::string& reason) const;
-  // Drops the way back when every captured root holds what it held (nothing was written), its
-  // file too; otherwise prunes the old points around it.
-  void settle(std::optional<WayBack>& wayBack) const;
+  // The way back put in place ahead of the first write.
+  struct Ahead {
+    std::optional<WayBack> wayBack;
+    std::optional<std::string> noPoint;
+    std::optional<SnapshotHistory::Pending> pending;  // the point stored, until settled
+    bool heldBack = false;                            // nothing may be written
+  };
+  // Removes the interrupted points that put back nothing, before anything changes what they hold.
+  void clearEmptyInterrupted(const PreferenceApplier& applier) const;
+  // Stores the point dated now (none for a batch that touches nothing).
+  Ahead storeAhead(const Snapshot& before, std::vector<PriorIntent> priors, const std::string& reason) const;
+  // Drops the way back, its file too, when the batch changed nothing; otherwise settles its point
+  // and prunes the old ones around it.
+  void settle(Ahead& ahead, bool changedAnything) const;
+  template <class Report>
+  static void takeWayBack(BatchResult<Report>& result, Ahead& ahead) {
+    result.wayBack = std::move(ahead.wayBack);
+    result.noPoint = std::move(ahead.noPoint);
+    result.heldBack = ahead.heldBack;
+  }
 
   PreferenceApplier applier_;
   std::optional<SnapshotHistory> undoPoints_;
@@ -111,19 +144,26 @@ class BatchTransaction {
 template <class Report, class Write>
 BatchResult<Report> BatchTransaction::run(const std::vector<std::pair<SettingRef, SettingChannel>>& roots,
                                           const std::vector<std::string>& settingIDs, const std::string& reason,
-                                          Write write) const {
+                                          const Snapshot& writing, Write write) const {
   BatchResult<Report> result;
-  const Snapshot before = applier_.snapshots().capture(roots);
-  const auto& intents = applier_.intents();
-  storeAhead(result.wayBack, result.noPoint, before,
-             intents ? intents->records(settingIDs) : std::vector<PriorIntent>{}, reason);
+  const PreferenceApplier applier = applier_.forOneBatch();
+  clearEmptyInterrupted(applier);
+  const Snapshot before = applier.snapshots().capture(roots);
+  const auto& intents = applier.intents();
+  Ahead ahead = storeAhead(before, intents ? intents->records(settingIDs) : std::vector<PriorIntent>{}, reason);
+  if (ahead.heldBack) {
+    takeWayBack(result, ahead);
+    return result;
+  }
+  const bool changes = changesAnyRoot(before, writing);
   try {
     result.report = write(before);
   } catch (...) {
-    settle(result.wayBack);
+    settle(ahead, changes);
     throw;
   }
-  settle(result.wayBack);
+  settle(ahead, changes);
+  takeWayBack(result, ahead);
   result.change = Change::of(before, {}, result.wayBack && result.wayBack->onDisk());
   return result;
 }

@@ -1,6 +1,11 @@
 #include "Changes/IntentLog.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <mutex>
 #include <unordered_map>
@@ -40,8 +45,13 @@ bool occupied(const fs::path& path) {
 }  // namespace
 
 Json RecordedIntent::toJson() const {
-  Json json{{"settingID", settingID}, {"at", at}, {"osBuild", osBuild}};
-  if (value) json["value"] = value->toJson();
+  // Members put in place, not listed: a list's members are copied, and a batch records thousands.
+  Json json = Json::object();
+  auto& members = json.get_ref<Json::object_t&>();
+  members.emplace("settingID", settingID);
+  members.emplace("at", at);
+  members.emplace("osBuild", osBuild);
+  if (value) members.emplace("value", value->toJson());
   return json;
 }
 
@@ -55,8 +65,10 @@ RecordedIntent RecordedIntent::fromJson(const Json& json, const CodingPath& path
 }
 
 Json PriorIntent::toJson() const {
-  Json json{{"settingID", settingID}};
-  if (record) json["record"] = record->toJson();
+  Json json = Json::object();
+  auto& members = json.get_ref<Json::object_t&>();
+  members.emplace("settingID", settingID);
+  if (record) members.emplace("record", record->toJson());
   return json;
 }
 
@@ -66,55 +78,329 @@ PriorIntent PriorIntent::fromJson(const Json& json, const CodingPath& path) {
   return prior;
 }
 
-// The history as one reading of the file: each entry with its compact JSON text (what the file
-// holds of it) and the canonical form of its setting id, which setting ids compare by.
-struct IntentLog::Contents {
-  struct Entry {
-    RecordedIntent intent;
-    std::string text;
-    std::string key;
-  };
-  std::vector<std::shared_ptr<const Entry>> entries;
-  std::unordered_map<std::string, std::size_t> firstOf;  // the first entry of each key
+namespace {
 
-  explicit Contents(std::vector<std::shared_ptr<const Entry>> all) : entries(std::move(all)) {
-    for (std::size_t i = 0; i < entries.size(); ++i) firstOf.try_emplace(entries[i]->key, i);
-  }
+// One entry of the history: the record, its compact JSON text (what the file holds of it) and the
+// canonical form of its setting id, which setting ids compare by.
+struct HistoryEntry {
+  RecordedIntent intent;
+  std::string text;
+  std::string key;
+
   // The entry of a record; none when its value has no JSON form.
-  static std::shared_ptr<const Entry> entryOf(RecordedIntent intent) {
+  static std::shared_ptr<const HistoryEntry> of(RecordedIntent intent) {
     try {
       std::string text = writeJson(intent.toJson(), JsonStyle::compact);
       std::string key = canonicalForm(intent.settingID);
-      return std::make_shared<const Entry>(Entry{std::move(intent), std::move(text), std::move(key)});
+      return std::make_shared<const HistoryEntry>(HistoryEntry{std::move(intent), std::move(text), std::move(key)});
     } catch (const JsonWriteError&) {
       log::dropped(log::Area::changes, "The change of " + intent.settingID + " has no JSON form to keep",
                    log::Level::info);
       return nullptr;
     }
   }
-  const Entry* first(const std::string& settingID) const {
-    const auto found = firstOf.find(canonicalForm(settingID));
-    return found == firstOf.end() ? nullptr : entries[found->second].get();
-  }
 };
 
-// What the file held when last read or written, shared by copies of a log. Any thread.
-class IntentLog::Cache {
+using EntryRef = std::shared_ptr<const HistoryEntry>;
+
+// The history's entries in file order, with each setting's entries found at once: dropping a
+// setting leaves a gap, appending one costs no pass over the others.
+class Entries {
  public:
-  std::shared_ptr<const Contents> find(const platform::FileIdentity& identity) const {
-    std::lock_guard lock(mutex_);
-    return identity_ == identity ? contents_ : nullptr;
+  void append(EntryRef entry) {
+    positions_[entry->key].push_back(slots_.size());
+    slots_.push_back(std::move(entry));
+    ++live_;
   }
-  void keep(const platform::FileIdentity& identity, std::shared_ptr<const Contents> contents) {
-    std::lock_guard lock(mutex_);
-    identity_ = identity;
-    contents_ = std::move(contents);
+  // Drops every entry of the setting `key`, then appends `entry` (none: nothing), which keeps the
+  // setting's place in the index when it is the same setting.
+  void replace(const std::string& key, EntryRef entry) {
+    auto found = positions_.find(key);
+    if (found != positions_.end()) {
+      for (const auto slot : found->second) slots_[slot] = nullptr;
+      live_ -= found->second.size();
+      found->second.clear();
+      if (!entry || entry->key != key) {
+        positions_.erase(found);
+        found = positions_.end();
+      }
+    }
+    if (entry) {
+      if (found == positions_.end()) found = positions_.try_emplace(entry->key).first;
+      found->second.push_back(slots_.size());
+      slots_.push_back(std::move(entry));
+      ++live_;
+    }
+    if (slots_.size() > 64 && live_ < slots_.size() / 2) closeGaps();
+  }
+  // The first entry of the setting in file order.
+  const HistoryEntry* first(const std::string& key) const {
+    const auto found = positions_.find(key);
+    return found == positions_.end() ? nullptr : slots_[found->second.front()].get();
+  }
+  template <class Visit>
+  void forEach(Visit visit) const {
+    for (const auto& slot : slots_)
+      if (slot) visit(*slot);
+  }
+  std::size_t size() const { return live_; }
+  // The compact JSON array the base file holds of them.
+  std::string text() const {
+    std::string text = "[";
+    forEach([&](const HistoryEntry& entry) {
+      if (text.size() > 1) text.push_back(',');
+      text += entry.text;
+    });
+    text.push_back(']');
+    return text;
   }
 
  private:
-  mutable std::mutex mutex_;
-  std::optional<platform::FileIdentity> identity_;
-  std::shared_ptr<const Contents> contents_;
+  void closeGaps() {
+    std::vector<EntryRef> slots;
+    slots.reserve(live_);
+    positions_.clear();
+    for (auto& slot : slots_)
+      if (slot) {
+        positions_[slot->key].push_back(slots.size());
+        slots.push_back(std::move(slot));
+      }
+    slots_ = std::move(slots);
+  }
+
+  std::vector<EntryRef> slots_;
+  std::unordered_map<std::string, std::vector<std::size_t>> positions_;
+  std::size_t live_ = 0;
+};
+
+// One change of the history as the journal keeps it: every entry of the setting dropped, then
+// its record appended (none: the setting is forgotten).
+struct Replacement {
+  std::string key;
+  EntryRef entry;
+};
+
+void apply(Entries& entries, const std::vector<Replacement>& replacements) {
+  for (const auto& replacement : replacements) entries.replace(replacement.key, replacement.entry);
+}
+
+// A line of the journal: a JSON array of {"settingID": ..., "record": ...}; none when it does
+// not read as one (a line another program wrote, or cut short by a crash).
+std::optional<std::vector<Replacement>> parseLine(std::string_view line) {
+  try {
+    const Json json = parseJson(std::string(line));
+    const Json& list = requireArray(json, {});
+    std::vector<Replacement> replacements;
+    replacements.reserve(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      auto prior = PriorIntent::fromJson(list[i], appending({}, i));
+      EntryRef entry = prior.record ? HistoryEntry::of(std::move(*prior.record)) : nullptr;
+      replacements.push_back({canonicalForm(prior.settingID), std::move(entry)});
+    }
+    return replacements;
+  } catch (const DecodingError&) {
+    return std::nullopt;
+  }
+}
+
+// The journal's line for `replacements`, newline included.
+std::string lineOf(const std::vector<Replacement>& replacements, const std::vector<PriorIntent>& replaced) {
+  std::string line = "[";
+  for (std::size_t i = 0; i < replacements.size(); ++i) {
+    if (i) line.push_back(',');
+    line += "{\"settingID\":" + writeJson(Json(replaced[i].settingID), JsonStyle::compact);
+    if (replacements[i].entry) line += ",\"record\":" + replacements[i].entry->text;
+    line.push_back('}');
+  }
+  line += "]\n";
+  return line;
+}
+
+// Where a journal stands: the file (device and inode) and how much of it has been read.
+struct JournalMark {
+  unsigned long long device = 0, inode = 0;
+  std::uint64_t consumed = 0;  // bytes of whole lines read
+  std::uint64_t size = 0;      // bytes in the file when last looked at
+  bool operator==(const JournalMark&) const = default;
+};
+
+std::optional<JournalMark> markOf(int fd) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  return JournalMark{info.st_dev, info.st_ino, 0, static_cast<std::uint64_t>(info.st_size)};
+}
+
+// Reads the whole lines of the journal from `mark.consumed` on and applies them; a line that does
+// not read is passed over, a last line without its newline is left for later.
+void readJournal(int fd, JournalMark& mark, Entries& entries) {
+  std::string bytes;
+  char buffer[65536];
+  for (off_t at = static_cast<off_t>(mark.consumed);;) {
+    const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+    at += n;
+  }
+  mark.size = mark.consumed + bytes.size();
+  std::size_t start = 0;
+  for (std::size_t end; (end = bytes.find('\n', start)) != std::string::npos; start = end + 1) {
+    if (const auto replacements = parseLine(std::string_view(bytes).substr(start, end - start)))
+      apply(entries, *replacements);
+    else
+      log::warning(log::Area::changes, "A line of the change history's journal does not read; it is passed over");
+  }
+  mark.consumed += start;
+}
+
+// The journal open for reading; -1 when there is none (or it is no regular file).
+int openJournal(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY); }
+
+struct FileCloser {
+  int fd;
+  ~FileCloser() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+}  // namespace
+
+// What the history held when last read or written: the base file's entries with the journal's
+// lines applied, and where each file stood then. Shared by copies of a log, brought up to date
+// with what changed on disk since, at the cost of what changed. Every member is used under
+// `mutex`. Any thread.
+class IntentLog::Cache {
+ public:
+  std::mutex mutex;
+  Entries entries;
+
+  // Up to date with the files, an unreadable base moved aside first (`baseUnreadable` stays set
+  // when it could not be moved).
+  void load(const IntentLog& log) {
+    refresh(log);
+    if (!baseUnreadable) return;
+    log.quarantine();
+    // The journal's lines still hold the latest changes: they are kept over an empty history.
+    refresh(log);
+  }
+  bool baseUnreadable = false;  // the base file exists but does not read as a history
+
+  // Stores `replacements` (the history loaded), as a rewrite of the base or a line of the journal.
+  // Throws platform::FileWriteError; what is kept is then read anew next time.
+  void store(const IntentLog& log, const std::vector<Replacement>& replacements, const std::string& line) {
+    // A small history is rewritten whole, as every build has written it; a long one takes the
+    // change as a line of its journal, until the journal is as long as the history itself, which
+    // then takes every line in one rewrite. Each record so costs a few times its own length,
+    // however long the history.
+    const std::uint64_t journalBytes = journal_ ? journal_->size : 0;
+    const bool rewrite = baseBytes_ + journalBytes + line.size() <= kRewrittenWhole ||
+                         journalBytes + line.size() >= baseBytes_ || (!journal_ && occupied(log.journalPath()));
+    try {
+      if (rewrite)
+        writeWhole(log, replacements);
+      else
+        appendLine(log, line, replacements);
+    } catch (...) {
+      known_ = false;
+      throw;
+    }
+  }
+
+ private:
+  static constexpr std::uint64_t kRewrittenWhole = 64 * 1024;
+
+  // The journal is opened before the base is read: a compaction in between then leaves the old
+  // journal, whose lines the new base already holds, and applying them again changes nothing.
+  void refresh(const IntentLog& log) {
+    const FileCloser journal{openJournal(log.journalPath())};
+    auto mark = journal.fd >= 0 ? markOf(journal.fd) : std::nullopt;
+
+    std::error_code ec;
+    const bool noBase = !occupied(log.path_) || fs::is_directory(log.path_, ec);
+    bool settled = false;
+    const auto identity = noBase ? std::nullopt : platform::identifyFile(log.path_, settled);
+    const bool baseSame = known_ && !baseUnreadable && noBase != base_.has_value() &&
+                          (noBase || (identity && baseTrusted_ && identity == base_));
+    if (baseSame && mark && !journal_) journal_ = JournalMark{mark->device, mark->inode, 0, 0};  // a first line came
+    const bool journalGrew = mark && journal_ && mark->device == journal_->device && mark->inode == journal_->inode &&
+                             mark->size >= journal_->consumed;
+    if (baseSame && (journalGrew || (!mark && !journal_))) {
+      if (mark) readJournal(journal.fd, *journal_, entries);
+      return;
+    }
+
+    // Read anew: the base, then every line of the journal over it.
+    known_ = true;
+    entries = Entries();
+    base_ = identity;
+    baseTrusted_ = settled;
+    baseUnreadable = false;
+    baseBytes_ = 0;
+    if (!noBase) readBase(log);
+    journal_ = mark;
+    if (mark) readJournal(journal.fd, *journal_, entries);
+  }
+
+  void readBase(const IntentLog& log) {
+    std::string bytes;
+    try {
+      if (!platform::readWholeFile(log.path_, bytes))
+        throw DecodingError(DecodingError::Kind::dataCorrupted, {}, "cannot be read");
+      const Json json = parseJson(bytes);
+      const Json& list = requireArray(json, {});
+      for (std::size_t i = 0; i < list.size(); ++i) {
+        auto entry = HistoryEntry::of(RecordedIntent::fromJson(list[i], appending({}, i)));
+        if (!entry) throw DecodingError(DecodingError::Kind::dataCorrupted, {std::to_string(i)}, "not storable");
+        entries.append(std::move(entry));
+      }
+      baseBytes_ = bytes.size();
+    } catch (const DecodingError&) {
+      log::dropped(log::Area::changes, "The change history " + log.path_ + " does not read as one", log::Level::info);
+      entries = Entries();
+      baseUnreadable = true;
+    }
+  }
+
+  void writeWhole(const IntentLog& log, const std::vector<Replacement>& replacements) {
+    apply(entries, replacements);
+    const std::string text = entries.text();
+    platform::writeFileAtomically(log.path_, text);
+    // The journal's lines are in the file now. Should the journal stay (it cannot be removed),
+    // reading it again over the new file changes nothing.
+    std::error_code ec;
+    if (journal_ || occupied(log.journalPath())) fs::remove(log.journalPath(), ec);
+    // The file just written is known at once: under the folder's lock no one else replaced it, and
+    // a writer after the lock makes a file of another inode.
+    bool settled = false;
+    base_ = platform::identifyFile(log.path_, settled);
+    baseTrusted_ = true;
+    baseBytes_ = text.size();
+    journal_.reset();
+    known_ = base_.has_value() && !occupied(log.journalPath());
+  }
+
+  void appendLine(const IntentLog& log, const std::string& line, const std::vector<Replacement>& replacements) {
+    // What a writer killed part-way left after the last whole line is cut away first.
+    const JournalMark before = journal_.value_or(JournalMark{});
+    platform::appendToFile(log.journalPath(), line,
+                           before.size > before.consumed ? std::optional(before.consumed) : std::nullopt);
+    const FileCloser journal{openJournal(log.journalPath())};
+    auto mark = journal.fd >= 0 ? markOf(journal.fd) : std::nullopt;
+    if (!mark || mark->size != before.consumed + line.size() ||
+        (journal_ && (mark->device != before.device || mark->inode != before.inode))) {
+      known_ = false;  // not the file appended to: read anew
+      return;
+    }
+    apply(entries, replacements);
+    mark->consumed = mark->size;
+    journal_ = mark;
+  }
+
+  bool known_ = false;
+  std::optional<platform::FileIdentity> base_;  // none: no base file (or a folder in its place)
+  bool baseTrusted_ = false;                    // its identity alone tells it unchanged
+  std::uint64_t baseBytes_ = 0;
+  std::optional<JournalMark> journal_;
 };
 
 IntentLog::IntentLog(std::string path, std::string osBuild, Clock clock)
@@ -132,45 +418,14 @@ std::string IntentLog::folder() const {
   return parent.empty() ? "." : parent.string();
 }
 
-std::shared_ptr<const IntentLog::Contents> IntentLog::load() const {
-  std::error_code ec;
-  // No file, or a folder in its place, is a history without entries.
-  if (!occupied(path_) || fs::is_directory(path_, ec)) return std::make_shared<const Contents>(Contents({}));
-  bool settled = false;
-  const auto identity = platform::identifyFile(path_, settled);
-  if (identity)
-    if (auto cached = cache_->find(*identity)) return cached;
-  std::string bytes;
-  if (!platform::readWholeFile(path_, bytes)) return nullptr;
-  std::vector<std::shared_ptr<const Contents::Entry>> entries;
-  try {
-    const Json json = parseJson(bytes);
-    const Json& list = requireArray(json, {});
-    entries.reserve(list.size());
-    for (std::size_t i = 0; i < list.size(); ++i) {
-      auto entry = Contents::entryOf(RecordedIntent::fromJson(list[i], appending({}, i)));
-      if (!entry) throw DecodingError(DecodingError::Kind::dataCorrupted, {std::to_string(i)}, "not storable");
-      entries.push_back(std::move(entry));
-    }
-  } catch (const DecodingError&) {
-    log::dropped(log::Area::changes, "The change history " + path_ + " does not read as one", log::Level::info);
-    return nullptr;
-  }
-  auto contents = std::make_shared<const Contents>(Contents(std::move(entries)));
-  // Another writer's file is kept once settled (see FileIdentity).
-  if (identity && settled) cache_->keep(*identity, contents);
-  return contents;
-}
+std::string IntentLog::journalPath() const { return path_ + std::string(journalSuffix); }
 
 std::vector<RecordedIntent> IntentLog::all() const {
-  const auto contents = load();
-  if (!contents) {
-    quarantine();
-    return {};
-  }
+  const std::lock_guard lock(cache_->mutex);
+  cache_->load(*this);
   std::vector<RecordedIntent> intents;
-  intents.reserve(contents->entries.size());
-  for (const auto& entry : contents->entries) intents.push_back(entry->intent);
+  intents.reserve(cache_->entries.size());
+  cache_->entries.forEach([&](const HistoryEntry& entry) { intents.push_back(entry.intent); });
   return intents;
 }
 
@@ -204,16 +459,14 @@ std::vector<RecordedIntent> IntentLog::record(
 void IntentLog::forget(const std::string& settingID) const { putBack({{settingID, std::nullopt}}); }
 
 std::vector<PriorIntent> IntentLog::records(const std::vector<std::string>& settingIDs) const {
-  auto contents = load();
-  if (!contents) {
-    quarantine();
-    contents = std::make_shared<const Contents>(Contents({}));
-  }
+  const std::lock_guard lock(cache_->mutex);
+  cache_->load(*this);
   std::vector<PriorIntent> result;
   std::unordered_set<std::string> seen;
   for (const auto& id : settingIDs) {
-    if (!seen.insert(canonicalForm(id)).second) continue;
-    const auto* entry = contents->first(id);
+    const std::string key = canonicalForm(id);
+    if (!seen.insert(key).second) continue;
+    const auto* entry = cache_->entries.first(key);
     result.push_back({id, entry ? std::optional(entry->intent) : std::nullopt});
   }
   return result;
@@ -222,50 +475,24 @@ std::vector<PriorIntent> IntentLog::records(const std::vector<std::string>& sett
 void IntentLog::putBack(const std::vector<PriorIntent>& records) const { update(records); }
 
 void IntentLog::update(const std::vector<PriorIntent>& replaced) const {
-  // Held across the read and the replacement: another process's change in between would be lost.
+  // Held across the read and the write: another process's change in between would be lost.
   const platform::FolderLock lock(folder());
   if (!lock.locked()) throw HistoryWriteError(path_, "its folder cannot be locked (" + lock.error().message() + ")");
-  auto contents = load();
-  if (!contents) {
-    quarantine();
-    // Still there: replacing it would lose what it holds.
-    if (occupied(path_)) throw HistoryWriteError(path_, "the unreadable history in its place cannot be moved aside");
-    contents = std::make_shared<const Contents>(Contents({}));
-  }
-  std::unordered_set<std::string> keys;
-  for (const auto& prior : replaced) keys.insert(canonicalForm(prior.settingID));
-  std::vector<std::shared_ptr<const Contents::Entry>> entries;
-  entries.reserve(contents->entries.size() + replaced.size());
-  for (const auto& entry : contents->entries)
-    if (!keys.contains(entry->key)) entries.push_back(entry);
-  const std::size_t added = entries.size();
-  for (const auto& prior : replaced) {
-    if (!prior.record) continue;
-    auto entry = Contents::entryOf(*prior.record);
-    if (!entry) continue;
-    // A setting given twice keeps its later record only, at the end.
-    const auto earlier = std::find_if(entries.begin() + static_cast<std::ptrdiff_t>(added), entries.end(),
-                                      [&](const auto& other) { return other->key == entry->key; });
-    if (earlier != entries.end()) entries.erase(earlier);
-    entries.push_back(std::move(entry));
-  }
+  const std::lock_guard guard(cache_->mutex);
+  cache_->load(*this);
+  // Still there: replacing it would lose what it holds.
+  if (cache_->baseUnreadable)
+    throw HistoryWriteError(path_, "the unreadable history in its place cannot be moved aside");
 
-  std::string text = "[";
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    if (i) text.push_back(',');
-    text += entries[i]->text;
-  }
-  text.push_back(']');
+  std::vector<Replacement> replacements;
+  replacements.reserve(replaced.size());
+  for (const auto& prior : replaced)
+    replacements.push_back({canonicalForm(prior.settingID), prior.record ? HistoryEntry::of(*prior.record) : nullptr});
   try {
-    platform::writeFileAtomically(path_, text);
+    cache_->store(*this, replacements, lineOf(replacements, replaced));
   } catch (const platform::FileWriteError& error) {
     throw HistoryWriteError(path_, error.reason());
   }
-  // The file just written is kept at once: under the folder's lock no one else replaced it, and a
-  // writer after the lock makes a file of another inode.
-  bool settled = false;
-  if (const auto identity = platform::identifyFile(path_, settled))
-    cache_->keep(*identity, std::make_shared<const Contents>(Contents(std::move(entries))));
 }
 
 std::vector<std::string> IntentLog::quarantinedFiles() const {

@@ -2,17 +2,26 @@
 // The change history: for each setting the application changed for the user, the last value the
 // user chose (none for a reset), when, and on which macOS build. One entry per setting, kept in
 // the compact JSON file "intents.json" (an array of entries); recording a setting replaces its
-// entry and appends it at the end. Every call looks at the file anew and every change rewrites it
-// whole and atomically, under the advisory lock of its folder, so that two processes recording at
-// once (the application and the login-time run) lose nothing. What the file held when last read
-// or written is kept, parsed, by the log and its copies, and read again only once the file has
-// changed on disk, so a record costs no parse of a long history. Reading never throws; a change
-// that cannot be stored throws HistoryWriteError, so that a caller can say so. A file that
-// exists but cannot be read (its permissions, a body that is not the history's) is moved aside as
-// "intents.corrupt-<yyyy-MM-dd-HHmmss UTC>.json" ("-2", "-3", ... before ".json" when taken) and
-// the history reads as empty; while it cannot be moved, no change replaces it. An entry whose
-// value has no JSON form is never stored; the others are. Copies of a log may be used from any
-// thread at once.
+// entry and appends it at the end. Every call looks at the files anew, and every change is made
+// under the advisory lock of their folder, so that two processes recording at once (the
+// application and the login-time run) lose nothing.
+//
+// A change costs what it changes, however long the history: while the history is small (64 KiB)
+// the file is rewritten whole and atomically, as every build has written it; beyond that a change
+// is appended, flushed, as one line to the journal "intents.json.journal" (a JSON array of
+// {"settingID", "record"} per line, no record for a setting forgotten), until the journal is as
+// long as the file, which then takes every line in one atomic rewrite, and the journal goes. A
+// line cut short by a crash is passed over, and cut away by the next change; reading the journal
+// again over a file that already holds it changes nothing. A file without a journal is read as
+// it always was. What the files held when last read or written is kept by the log and its copies
+// and brought up to date with what was added since, so a call costs no parse of a long history.
+//
+// Reading never throws; a change that cannot be stored throws HistoryWriteError, so that a
+// caller can say so. A file that exists but cannot be read (its permissions, a body that is not
+// the history's) is moved aside as "intents.corrupt-<yyyy-MM-dd-HHmmss UTC>.json" ("-2", "-3",
+// ... before ".json" when taken) and the history reads as what the journal holds; while it cannot
+// be moved, no change is stored. An entry whose value has no JSON form is never stored; the
+// others are. Copies of a log may be used from any thread at once.
 
 #include <functional>
 #include <memory>
@@ -75,6 +84,8 @@ class IntentLog {
   using Clock = std::function<double()>;  // seconds since the reference date
 
   static constexpr std::string_view fileName = "intents.json";
+  // What the journal's name adds to the file's.
+  static constexpr std::string_view journalSuffix = ".journal";
 
   IntentLog(std::string path, std::string osBuild, Clock clock = iso8601::now);
   // The log on ~/Library/Application Support/AmberLoom/intents.json; creates the folder first,
@@ -82,6 +93,8 @@ class IntentLog {
   static IntentLog standard(std::string osBuild);
 
   const std::string& path() const { return path_; }
+  // The journal beside the file, there only while it holds changes the file does not.
+  std::string journalPath() const;
   const std::string& osBuild() const { return osBuild_; }
 
   // Every entry in file order; empty when the file is missing, unopenable or quarantined.
@@ -93,19 +106,20 @@ class IntentLog {
   // Drops every entry of the setting, appends the new one (time taken before reading) and returns
   // it. Throws HistoryWriteError when it could not be stored.
   RecordedIntent record(const std::string& settingID, std::optional<PreferenceValue> value) const;
-  // Records each choice in order, as record one after the other would, in one rewrite of the file;
-  // a choice whose value has no JSON form (a number that is not finite) is left out alone. Throws
-  // HistoryWriteError when the file could not be rewritten.
+  // Records each choice in order, as record one after the other would, in one change of the
+  // history; a choice whose value has no JSON form (a number that is not finite) is left out
+  // alone. Throws HistoryWriteError when it could not be stored.
   std::vector<RecordedIntent> record(
       const std::vector<std::pair<std::string, std::optional<PreferenceValue>>>& choices) const;
-  // Drops every entry of the setting and rewrites the file, also when nothing was dropped ("[]"
-  // for a missing or unreadable history). Throws HistoryWriteError when it could not be rewritten.
+  // Drops every entry of the setting and stores the history, also when nothing was dropped (a
+  // small one is rewritten: "[]" for a missing or unreadable history). Throws HistoryWriteError
+  // when it could not be stored.
   void forget(const std::string& settingID) const;
   // The record of each setting, each setting once, in the given order.
   std::vector<PriorIntent> records(const std::vector<std::string>& settingIDs) const;
   // Puts each setting's record back as it was: the record itself, as it was stored, appended at the
-  // end; none forgets the setting. One rewrite of the file; throws HistoryWriteError when it could
-  // not be rewritten.
+  // end; none forgets the setting. One change of the history; throws HistoryWriteError when it
+  // could not be stored.
   void putBack(const std::vector<PriorIntent>& records) const;
   // Names (not paths) in the history's folder that begin with "intents.corrupt-" and end with
   // ".json", in ascending string order; empty when the folder cannot be listed.
@@ -113,16 +127,13 @@ class IntentLog {
 
  private:
   class Cache;
-  struct Contents;
 
   std::string folder() const;
   void quarantine() const;
-  // The history as it is on disk now (none when the file exists but cannot be read).
-  std::shared_ptr<const Contents> load() const;
   // Under the folder's lock: drops every entry of the settings of `replaced` and appends those of
-  // them that hold a record, then writes the file. Nothing is written, and HistoryWriteError
-  // thrown, when the folder cannot be locked, the file cannot be written, or it exists, cannot be
-  // read and cannot be moved aside.
+  // them that hold a record, then stores the change. Nothing is stored, and HistoryWriteError
+  // thrown, when the folder cannot be locked, the change cannot be written, or the file exists,
+  // cannot be read and cannot be moved aside.
   void update(const std::vector<PriorIntent>& replaced) const;
 
   std::string path_;

@@ -101,7 +101,13 @@ WriteReport PreferenceApplier::apply(const std::vector<BatchItem>& items, const 
   return report;
 }
 
-void PreferenceApplier::write(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+PreferenceApplier PreferenceApplier::forOneBatch() const {
+  const DomainResolver resolver = resolver_.rememberingContainers();
+  return PreferenceApplier(SettingsService(resolver, service_.store(), service_.isDryRun()), resolver,
+                           SnapshotService(snapshots_.store(), resolver), intents_);
+}
+
+bool PreferenceApplier::write(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
                               WriteReport& begun) const {
   std::vector<RootKey> roots;
   for (const auto& [setting, value] : items)
@@ -109,10 +115,7 @@ void PreferenceApplier::write(const std::vector<BatchItem>& items, const Externa
       roots.push_back({service_.resolver().resolve(setting.ref.domain, setting.ref.byHost), setting.ref.path.front()});
   // A root written twice is merged into, or read back, between its writes: only the order of
   // the items gives each its outcome.
-  if (rootsRepeat(roots))
-    writeInOrder(items, reader, begun);
-  else
-    writeByDomain(items, reader, begun);
+  return rootsRepeat(roots) ? writeInOrder(items, reader, begun) : writeByDomain(items, reader, begun);
 }
 
 WriteReport PreferenceApplier::applyInOrder(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
@@ -123,14 +126,16 @@ WriteReport PreferenceApplier::applyInOrder(const std::vector<BatchItem>& items,
   return report;
 }
 
-void PreferenceApplier::writeInOrder(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+bool PreferenceApplier::writeInOrder(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
                                      WriteReport& report) const {
+  bool wrote = false;  // what each write made of its root is not known here: any write counts
   for (const auto& [setting, value] : items) {
     try {
       if (value)
         service_.apply(*value, setting);
       else
         service_.reset(setting);
+      wrote = true;
     } catch (const std::exception& error) {
       report.outcomes.push_back({setting.id, false, errorText(error)});
       continue;
@@ -148,95 +153,126 @@ void PreferenceApplier::writeInOrder(const std::vector<BatchItem>& items, const 
       changeHistory(kNotRecorded, [&, &id = setting.id] { intents_->record(id, expected); });
     addRestartTargets(report.restartTargets, setting);
   }
+  return wrote;
 }
 
-void PreferenceApplier::writeByDomain(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
-                                      WriteReport& report) const {
-  std::vector<std::optional<std::string>> failures(items.size());  // the text of what a write threw
-  std::vector<std::optional<PreferenceValue>> seen(items.size());
-  std::vector<bool> readable(items.size(), true);
+// What writeByDomain knows of each item as it goes.
+struct PreferenceApplier::ByDomain {
+  const std::vector<BatchItem>& items;
+  std::vector<std::optional<std::string>> failures;  // the text of what a write threw
+  std::vector<std::optional<PreferenceValue>> seen;  // from outside
+  std::vector<bool> readable;                        // the domain could be read from outside
+  std::vector<std::size_t> planned;                  // the items written through their domain's file
+  std::vector<ResolvedDomain> domains;               // of each planned item
+  bool changed = false;                              // some root may hold something else now
 
+  explicit ByDomain(const std::vector<BatchItem>& all)
+      : items(all), failures(all.size()), seen(all.size()), readable(all.size(), true) {}
+};
+
+bool PreferenceApplier::writeByDomain(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+                                      WriteReport& report) const {
+  ByDomain batch(items);
+  plan(batch, reader);
+  writeDomains(batch);
+  readBack(batch, reader);
+  this->report(batch, report);
+  return batch.changed;
+}
+
+void PreferenceApplier::plan(ByDomain& batch, const ExternalPreferenceReader& reader) const {
   // Night Shift has no file of its own: each of its items is written and read back as in order.
   // Every other item is planned from its root as the store holds it now.
-  std::vector<std::size_t> planned;
-  std::vector<ResolvedDomain> domains;
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    const auto& [setting, value] = items[i];
+  for (std::size_t i = 0; i < batch.items.size(); ++i) {
+    const auto& [setting, value] = batch.items[i];
     try {
       if (setting.channel == SettingChannel::nightShift) {
         if (value)
           service_.apply(*value, setting);
         else
           service_.reset(setting);
-        seen[i] = externalValue(setting, reader);
+        batch.changed = batch.changed || !service_.isDryRun();
+        batch.seen[i] = externalValue(setting, reader);
       } else if (setting.ref.path.empty()) {
         rootWrite(setting, value, std::nullopt, false);  // throws what writing it would
       } else {
-        planned.push_back(i);
-        domains.push_back(service_.resolver().resolve(setting.ref.domain, setting.ref.byHost));
+        batch.planned.push_back(i);
+        batch.domains.push_back(service_.resolver().resolve(setting.ref.domain, setting.ref.byHost));
       }
     } catch (const std::exception& error) {
-      failures[i] = errorText(error);
+      batch.failures[i] = errorText(error);
     }
   }
+}
 
+void PreferenceApplier::writeDomains(ByDomain& batch) const {
   const auto& store = service_.store();
   const auto* probe = dynamic_cast<const PreferenceKeyProbing*>(store.get());
-  for (const auto& [domain, members] : groupByDomain(domains)) {
+  for (const auto& [domain, members] : groupByDomain(batch.domains)) {
     std::vector<std::string> keys;
-    for (const auto j : members) keys.push_back(items[planned[j]].setting.ref.path.front());
+    for (const auto j : members) keys.push_back(batch.items[batch.planned[j]].setting.ref.path.front());
     const auto roots = store->readKeys(keys, domain);
     std::vector<KeyWrite> writes;
     std::vector<std::size_t> writers;  // the item behind each write
+    std::vector<bool> changes;         // whether each write gives its root another value
     for (std::size_t k = 0; k < members.size(); ++k) {
-      const std::size_t i = planned[members[k]];
-      const auto& [setting, value] = items[i];
+      const std::size_t i = batch.planned[members[k]];
+      const auto& [setting, value] = batch.items[i];
       try {
         const bool exists = value && !roots[k] && setting.ref.path.size() > 1 && probe && probe->keyExists(keys[k], domain);
         if (auto write = rootWrite(setting, value, roots[k], exists)) {
+          // Removing a key that reads as none changes it only when it held something unreadable.
+          changes.push_back(write->value != roots[k] || (!roots[k] && probe && probe->keyExists(keys[k], domain)));
           writes.push_back(std::move(*write));
           writers.push_back(i);
         }
       } catch (const std::exception& error) {
-        failures[i] = errorText(error);
+        batch.failures[i] = errorText(error);
       }
     }
     const auto errors = store->writeKeys(writes, domain);
     for (std::size_t w = 0; w < writes.size(); ++w) {
-      if (!errors[w]) continue;
+      if (!errors[w]) {
+        batch.changed = batch.changed || changes[w];
+        continue;
+      }
       try {
         std::rethrow_exception(errors[w]);
       } catch (const std::exception& error) {
-        failures[writers[w]] = errorText(error);
+        batch.failures[writers[w]] = errorText(error);
       }
     }
   }
+}
 
+void PreferenceApplier::readBack(ByDomain& batch, const ExternalPreferenceReader& reader) const {
   // Every root is written before any is read back: no item shares its root with another.
   std::vector<std::size_t> reading;
   std::vector<RootKey> roots;
-  for (const auto i : planned) {
-    if (failures[i]) continue;
-    const auto& ref = items[i].setting.ref;
+  for (const auto i : batch.planned) {
+    if (batch.failures[i]) continue;
+    const auto& ref = batch.items[i].setting.ref;
     reading.push_back(i);
     roots.push_back({resolver_.resolve(ref.domain, ref.byHost), ref.path.front()});
   }
   const auto outside = readFromOutside(reader, roots);
   for (std::size_t r = 0; r < reading.size(); ++r) {
     const std::size_t i = reading[r];
-    seen[i] = valueAlongPath(outside[r].value, items[i].setting.ref.path);
-    readable[i] = outside[r].domainReadable;
+    batch.seen[i] = valueAlongPath(outside[r].value, batch.items[i].setting.ref.path);
+    batch.readable[i] = outside[r].domainReadable;
   }
+}
 
+void PreferenceApplier::report(const ByDomain& batch, WriteReport& report) const {
   std::vector<std::pair<std::string, std::optional<PreferenceValue>>> confirmedChoices;
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    const auto& [setting, value] = items[i];
-    if (failures[i]) {
-      report.outcomes.push_back({setting.id, false, failures[i]});
+  for (std::size_t i = 0; i < batch.items.size(); ++i) {
+    const auto& [setting, value] = batch.items[i];
+    if (batch.failures[i]) {
+      report.outcomes.push_back({setting.id, false, batch.failures[i]});
       continue;
     }
     const auto expected = stateLeftBy(setting, value);
-    const bool confirmed = matchesFromOutside(seen[i], expected, readable[i]);
+    const bool confirmed = matchesFromOutside(batch.seen[i], expected, batch.readable[i]);
     report.outcomes.push_back(outcomeOf(setting, value, confirmed));
     if (confirmed) confirmedChoices.emplace_back(setting.id, expected);
     addRestartTargets(report.restartTargets, setting);

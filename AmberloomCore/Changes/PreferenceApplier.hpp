@@ -46,10 +46,11 @@ class PreferenceApplier {
 
   // apply in steps, for a caller that acts between them: the report before any write (the undo
   // snapshot of every root the items touch, the change history of their settings, the two lists),
-  // then the writes into it.
+  // then the writes into it. `write` says whether any root may have changed: false only when every
+  // write failed or put back what its root held.
   WriteReport begin(const std::vector<BatchItem>& items, std::vector<std::string> alreadyMatching = {},
                     std::vector<std::string> skippedPinned = {}) const;
-  void write(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader, WriteReport& begun) const;
+  bool write(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader, WriteReport& begun) const;
   // undo in steps: the snapshot restored and checked from outside; then the change history. The
   // batch's `priorIntents` (WriteReport::priorIntents) go back into the history, except for a
   // setting among `forgetting` whose root did not go back, and no other record is touched.
@@ -60,6 +61,11 @@ class PreferenceApplier {
   UndoReport restore(const Snapshot& snapshot, const ExternalPreferenceReader& reader) const;
   void takeBackHistory(const UndoReport& restored, const std::vector<SettingDefinition>& forgetting,
                        const std::optional<std::vector<PriorIntent>>& priorIntents) const;
+
+  // The same applier for one batch: its service, snapshots and read-back share one resolver
+  // (this applier's) that looks for each domain's container once (see
+  // DomainResolver::rememberingContainers).
+  PreferenceApplier forOneBatch() const;
 
   const SettingsService& service() const { return service_; }
   const SnapshotService& snapshots() const { return snapshots_; }
@@ -72,10 +78,18 @@ class PreferenceApplier {
                                                const ExternalPreferenceReader& reader) const;
 
  private:
-  void writeInOrder(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+  struct ByDomain;
+
+  bool writeInOrder(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
                     WriteReport& report) const;
-  void writeByDomain(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
+  // The batch in one write per preference file: planned (Night Shift written at once), each
+  // domain's roots written, every written root read back, then the outcomes reported.
+  bool writeByDomain(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
                      WriteReport& report) const;
+  void plan(ByDomain& batch, const ExternalPreferenceReader& reader) const;
+  void writeDomains(ByDomain& batch) const;
+  void readBack(ByDomain& batch, const ExternalPreferenceReader& reader) const;
+  void report(const ByDomain& batch, WriteReport& report) const;
 
   SettingsService service_;
   DomainResolver resolver_;

@@ -1,13 +1,38 @@
 #include "Changes/Snapshot.hpp"
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
+#include "Platform/TextEncoding.hpp"
+#include "Support/Iso8601.hpp"
 #include "Support/Log.hpp"
 
 namespace amberloom {
 
+bool hasJsonForm(const PreferenceValue& value) {
+  switch (value.kind()) {
+    case PreferenceValue::Kind::real:
+      return std::isfinite(value.asDouble());
+    case PreferenceValue::Kind::date:
+      return iso8601::isWritable(value.asDate());
+    case PreferenceValue::Kind::string:
+      return platform::isValidUtf8(value.asString());
+    case PreferenceValue::Kind::dictionary:
+      return std::all_of(value.asDictionary().begin(), value.asDictionary().end(), [](const auto& member) {
+        return platform::isValidUtf8(member.first) && hasJsonForm(member.second);
+      });
+    case PreferenceValue::Kind::array:
+      return std::all_of(value.asArray().begin(), value.asArray().end(), [](const auto& v) { return hasJsonForm(v); });
+    default:
+      return true;
+  }
+}
+
 Json SnapshotEntry::toJson() const {
-  Json json{{"ref", ref.toJson()}};
+  // Assigned, not listed: a list's members are copied, and undo points hold thousands of entries.
+  Json json = Json::object();
+  json["ref"] = ref.toJson();
   if (rootValue) json["rootValue"] = rootValue->toJson();
   if (channel != SettingChannel::defaults) json["channel"] = std::string(rawValue(channel));
   if (isUnreadable) json["unreadable"] = true;
@@ -32,22 +57,20 @@ SnapshotEntry SnapshotEntry::fromJson(const Json& json, const CodingPath& path) 
 
 Json Snapshot::toJson() const {
   Json list = Json::array();
+  list.get_ref<Json::array_t&>().reserve(entries.size());
   for (const auto& entry : entries) list.push_back(entry.toJson());
-  return Json{{"entries", std::move(list)}};
+  Json json = Json::object();
+  json["entries"] = std::move(list);
+  return json;
 }
 
 Snapshot Snapshot::storable() const {
   Snapshot kept = *this;
   for (auto& entry : kept.entries) {
-    if (!entry.rootValue) continue;
-    try {
-      writeJson(entry.rootValue->toJson());
-    } catch (const JsonWriteError&) {
-      log::dropped(log::Area::changes, "An undo point keeps a value of " + entry.ref.domain + " as unreadable",
-                   log::Level::info);
-      entry.rootValue.reset();
-      entry.isUnreadable = true;
-    }
+    if (!entry.rootValue || hasJsonForm(*entry.rootValue)) continue;
+    log::info(log::Area::changes, "An undo point keeps a value of " + entry.ref.domain + " as unreadable");
+    entry.rootValue.reset();
+    entry.isUnreadable = true;
   }
   return kept;
 }

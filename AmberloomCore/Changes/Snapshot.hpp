@@ -14,6 +14,10 @@
 
 namespace amberloom {
 
+// Whether the value has a JSON form: every number finite, every date within the years 1 to 9999,
+// every text (dictionary keys too) well-formed UTF-8. Looks at the value without writing it.
+bool hasJsonForm(const PreferenceValue& value);
+
 struct SnapshotEntry {
   SettingRef ref;
   std::optional<PreferenceValue> rootValue;  // the whole root key's value; none: absent or unreadable

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -12,7 +13,9 @@
 
 #include "Platform/AtomicFile.hpp"
 #include "Platform/FileIdentity.hpp"
+#include "Platform/FolderLock.hpp"
 #include "Platform/HomeDirectory.hpp"
+#include "Platform/TextEncoding.hpp"
 #include "Support/Iso8601.hpp"
 #include "Support/Log.hpp"
 
@@ -58,38 +61,55 @@ std::optional<StampKey> stampKey(std::string_view id) {
   return StampKey{std::string(id.substr(0, shape.size())), n};
 }
 
-// A point as found in the folder: pruning removes the file it was read from, never a path built
-// from the id stored inside it.
-struct FoundPoint {
-  StoredSnapshot point;
-  std::string fileName;
+// What a file's name says of it: the stem before the extension (the point's id, for the files
+// this history writes), and whether its batch was still in progress.
+struct PointName {
+  std::string stem;
+  bool inProgress = false;
 };
 
-// Orders points of the same second by their stamps (milliseconds, then collision number), so the
-// newest is first whatever order the folder lists them in; ids of another form sort by text.
-bool isNewer(const FoundPoint& a, const FoundPoint& b) {
-  if (a.point.createdAt != b.point.createdAt) return a.point.createdAt > b.point.createdAt;
-  const auto key = [](const FoundPoint& p) {
-    auto stamp = stampKey(p.point.id);
-    return stamp ? std::tuple(stamp->stamp, stamp->collision, p.fileName)
-                 : std::tuple(p.point.id, std::uint64_t{0}, p.fileName);
-  };
-  return key(a) > key(b);
+// None for a name that is no point's.
+std::optional<PointName> pointName(std::string_view name) {
+  const std::string extension = "." + std::string(SnapshotHistory::fileExtension);
+  const std::string inProgress = "." + std::string(SnapshotHistory::inProgressMark) + extension;
+  if (name.ends_with(inProgress)) return PointName{std::string(name.substr(0, name.size() - inProgress.size())), true};
+  if (name.ends_with(extension)) return PointName{std::string(name.substr(0, name.size() - extension.size())), false};
+  // The extension glued to other letters is read like any other.
+  if (name.ends_with(SnapshotHistory::fileExtension))
+    return PointName{std::string(name.substr(0, name.size() - SnapshotHistory::fileExtension.size())), false};
+  return std::nullopt;
 }
 
-// The highest collision number among the files of `stamp` in the folder (1 for the plain
-// stamp), 0 when there is none.
+std::string settledName(const std::string& stem) { return stem + "." + std::string(SnapshotHistory::fileExtension); }
+std::string inProgressName(const std::string& stem) {
+  return stem + "." + std::string(SnapshotHistory::inProgressMark) + "." + std::string(SnapshotHistory::fileExtension);
+}
+
+// The time a stamp names, in seconds since the reference date.
+std::optional<double> stampTime(const StampKey& key) {
+  const std::string& s = key.stamp;  // yyyy-MM-dd-HHmmss-SSS
+  return iso8601::parse(s.substr(0, 10) + "T" + s.substr(11, 2) + ":" + s.substr(13, 2) + ":" + s.substr(15, 2) + "." +
+                        s.substr(18, 3) + "Z");
+}
+
+// The highest collision number among the files of `stamp` in the folder, in progress or not (1
+// for the plain stamp), 0 when there is none.
 std::uint64_t highestCollision(const std::string& folder, const std::string& stamp) {
-  const std::string suffix = "." + std::string(SnapshotHistory::fileExtension);
   std::uint64_t highest = 0;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    if (!name.ends_with(suffix)) continue;
-    const auto key = stampKey(std::string_view(name).substr(0, name.size() - suffix.size()));
+    const auto name = pointName(it->path().filename().string());
+    const auto key = name ? stampKey(name->stem) : std::nullopt;
     if (key && key->stamp == stamp) highest = std::max(highest, key->collision);
   }
   return highest;
+}
+
+bool hasJsonForm(const PriorIntent& prior) {
+  const auto& record = prior.record;
+  return platform::isValidUtf8(prior.settingID) &&
+         (!record || (platform::isValidUtf8(record->settingID) && platform::isValidUtf8(record->osBuild) &&
+                      std::isfinite(record->at) && (!record->value || hasJsonForm(*record->value))));
 }
 
 DecodingError dateError(const CodingPath& path) {
@@ -119,13 +139,15 @@ StoredSnapshot decodePoint(const Json& json) {
 
 }  // namespace
 
-// The points of a folder as decoded from their files (none for a file that does not decode), each
-// kept while its file keeps the identity it was read under. Any thread.
+// What each file of a folder held when it was read, kept while the file keeps the identity it
+// was read under: its point, decoded, or only that it holds one (a file this history wrote
+// itself), or that it holds none. Any thread.
 class DecodedPoints {
  public:
   struct Entry {
     platform::FileIdentity identity;
     std::optional<StoredSnapshot> point;
+    bool readable = false;  // true whenever `point` is there
   };
 
   std::optional<Entry> find(const std::string& name, const platform::FileIdentity& identity) const {
@@ -151,43 +173,87 @@ class DecodedPoints {
 
 namespace {
 
-std::vector<FoundPoint> readPoints(const std::string& folder, DecodedPoints& decoded) {
+// A file of the folder named as a point, and what is known of it.
+struct Found {
+  std::string fileName;
+  PointName name;
+  std::optional<StoredSnapshot> point;  // when decoded
+  bool readable = false;
+};
+
+enum class Decoding {
+  points,      // every readable point is decoded (listing)
+  readability  // a file is decoded only when whether it holds a point is not known (pruning)
+};
+
+// The regular files of the folder named as points, but those `skipped` (and, when `inProgressOnly`,
+// those settled), in name order; none when the folder cannot be listed.
+std::vector<Found> scan(const std::string& folder, DecodedPoints& decoded, Decoding decoding,
+                        const std::set<std::string>& skipped = {}, bool inProgressOnly = false) {
   std::set<std::string> names;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     std::string name = it->path().filename().string();
-    if (name.ends_with(SnapshotHistory::fileExtension)) names.insert(std::move(name));
+    if (pointName(name)) names.insert(std::move(name));
   }
   if (ec) return {};
 
-  std::vector<FoundPoint> points;
+  std::vector<Found> found;
   for (const auto& name : names) {
+    if (skipped.contains(name) || (inProgressOnly && !pointName(name)->inProgress)) continue;
     const std::string path = (fs::path(folder) / name).string();
     bool settled = false;
     const auto identity = platform::identifyFile(path, settled);
     if (!identity) continue;  // a folder, a FIFO, gone meanwhile
     auto entry = decoded.find(name, *identity);
-    if (!entry) {
+    const bool decode = !entry || (decoding == Decoding::points && entry->readable && !entry->point);
+    if (decode) {
       std::string bytes;
       if (!platform::readWholeFile(path, bytes)) continue;
-      entry = DecodedPoints::Entry{*identity, std::nullopt};
+      entry = DecodedPoints::Entry{*identity, std::nullopt, false};
       try {
         entry->point = decodePoint(parseJson(bytes));
+        entry->readable = true;
       } catch (const DecodingError&) {
-        log::dropped(log::Area::changes, "The undo point " + path + " cannot be read; it is not listed");
+        log::dropped(log::Area::changes, "The undo point " + path + " cannot be read; it is listed as unreadable");
       }
       if (settled) decoded.keep(name, *entry);
     }
-    if (entry->point) points.push_back({std::move(*entry->point), name});
+    found.push_back({name, *pointName(name), std::move(entry->point), entry->readable});
   }
   decoded.keepOnly(names);
-  std::sort(points.begin(), points.end(), isNewer);
-  return points;
+  return found;
 }
 
-std::string fileNameOf(const StoredSnapshot& point) {
-  return point.id + "." + std::string(SnapshotHistory::fileExtension);
+// Orders points of the same second by their stamps (milliseconds, then collision number), so the
+// newest is first whatever order the folder lists them in; ids of another form sort by text.
+bool isNewer(const Found& a, const Found& b) {
+  if (a.point->createdAt != b.point->createdAt) return a.point->createdAt > b.point->createdAt;
+  const auto key = [](const Found& f) {
+    auto stamp = stampKey(f.point->id);
+    return stamp ? std::tuple(stamp->stamp, stamp->collision, f.fileName)
+                 : std::tuple(f.point->id, std::uint64_t{0}, f.fileName);
+  };
+  return key(a) > key(b);
 }
+
+// Where a file stands in the order pruning keeps: its time and tie-break from its name when the
+// name is a stamp (every file this history writes), else from the point it holds.
+struct Rank {
+  double time = 0;  // whole seconds
+  std::tuple<std::string, std::uint64_t, std::string> tie;
+
+  static Rank of(const Found& found) {
+    if (const auto stamp = stampKey(found.name.stem))
+      if (const auto time = stampTime(*stamp))
+        return {std::floor(*time), {stamp->stamp, stamp->collision, found.fileName}};
+    if (!found.point) return {-HUGE_VAL, {found.name.stem, 0, found.fileName}};
+    auto stamp = stampKey(found.point->id);
+    return {found.point->createdAt, stamp ? std::tuple(stamp->stamp, stamp->collision, found.fileName)
+                                          : std::tuple(found.point->id, std::uint64_t{0}, found.fileName)};
+  }
+  bool operator>(const Rank& other) const { return time != other.time ? time > other.time : tie > other.tie; }
+};
 
 }  // namespace
 
@@ -200,77 +266,145 @@ std::string SnapshotHistory::defaultFolder(const std::string& homeDirectory) {
   return homeDirectory + "/Library/Application Support/AmberLoom/History";
 }
 
-StoredSnapshot SnapshotHistory::record(const Snapshot& snapshot, const std::string& reason, double at,
-                                       std::optional<std::vector<PriorIntent>> priorIntents) const {
-  auto point = store(snapshot, reason, at, std::move(priorIntents));
-  prune(point);
-  return point;
+SnapshotHistory SnapshotHistory::allowingBatchesWithoutPoint() const {
+  SnapshotHistory agreed = *this;
+  agreed.batchesWithoutPoint_ = true;
+  return agreed;
 }
 
-StoredSnapshot SnapshotHistory::store(const Snapshot& snapshot, const std::string& reason, double at,
-                                      std::optional<std::vector<PriorIntent>> priorIntents) const {
+StoredSnapshot SnapshotHistory::record(const Snapshot& snapshot, const std::string& reason, double at,
+                                       std::optional<std::vector<PriorIntent>> priorIntents) const {
+  auto pending = storeAhead(snapshot, reason, at, std::move(priorIntents));
+  settle(pending);
+  prune(pending.point());
+  return pending.point();
+}
+
+SnapshotHistory::Pending SnapshotHistory::storeAhead(const Snapshot& snapshot, const std::string& reason, double at,
+                                                     std::optional<std::vector<PriorIntent>> priorIntents) const {
   if (const auto ec = platform::createPrivateFolders(folder_))
     throw fs::filesystem_error("cannot create the undo history folder", folder_, ec);
 
   StoredSnapshot result{{}, reason, at, snapshot.storable(), std::move(priorIntents)};
-  Json record{{"schemaVersion", 1},
-              {"reason", reason},
-              {"createdAt", iso8601::formatWholeSeconds(at)},
-              {"snapshot", result.snapshot.toJson()}};
+  Json record{{"schemaVersion", 1}, {"reason", reason}, {"createdAt", iso8601::formatWholeSeconds(at)}};
+  record["snapshot"] = result.snapshot.toJson();  // moved in, not copied as a listed member would be
   if (result.priorIntents) {
     // A record with no JSON form (a hand-edited history may hold one) is left out: taking the
     // point back then leaves that setting's record as it is.
     Json priors = Json::array();
     std::erase_if(*result.priorIntents, [&](const PriorIntent& prior) {
-      try {
-        Json json = prior.toJson();
-        writeJson(json);
-        priors.push_back(std::move(json));
-        return false;
-      } catch (const JsonWriteError&) {
-        log::dropped(log::Area::changes, "An undo point leaves out the record of " + prior.settingID, log::Level::info);
+      if (!hasJsonForm(prior)) {
+        log::info(log::Area::changes, "An undo point leaves out the record of " + prior.settingID);
         return true;
       }
+      priors.push_back(prior.toJson());
+      return false;
     });
     record["priorIntents"] = std::move(priors);
   }
 
   // Points of the same millisecond get "-2", "-3", ... rather than replacing each other, always
   // above the highest number present: a number freed by pruning would make the new point look
-  // older than the ones kept, and the next pruning would remove it. Another process may take a
-  // name between the look and the write, so a file is only ever made where none stands.
+  // older than the ones kept, and the next pruning would remove it. A point is made under its
+  // in-progress name and later renamed, so the number is chosen under the folder's lock: another
+  // process could otherwise settle a point under the name this one is about to take. Without the
+  // lock (a file system that has none), a file is still only ever made where none stands.
+  const platform::FolderLock lock(folder_);
   const std::string stamp = stampFor(at);
   for (std::uint64_t n = highestCollision(folder_, stamp) + 1;; ++n) {
     result.id = n == 1 ? stamp : stamp + "-" + std::to_string(n);
     record["id"] = result.id;
-    const auto path = fs::path(folder_) / fileNameOf(result);
-    if (platform::writeNewFileAtomically(path.string(), writeJson(record, JsonStyle::pretty))) break;
+    const auto path = fs::path(folder_) / inProgressName(result.id);
+    if (auto held = platform::writeNewHeldFileAtomically(path.string(), writeJson(record, JsonStyle::pretty)))
+      return Pending(std::move(result), std::move(*held));
   }
-  return result;
+}
+
+bool SnapshotHistory::settle(Pending& pending) const {
+  const std::string name = settledName(pending.point_.id);
+  const bool settled = pending.file_.moveTo((fs::path(folder_) / name).string());
+  if (settled) knowReadable(name);
+  else log::warning(log::Area::changes, "The undo point " + pending.file_.path() + " stays marked as in progress");
+  pending.file_.release();
+  return settled;
+}
+
+bool SnapshotHistory::discard(Pending& pending) const {
+  std::error_code ec;
+  const bool removed = fs::remove(pending.file_.path(), ec) && !ec;
+  pending.file_.release();
+  return removed;
+}
+
+void SnapshotHistory::knowReadable(const std::string& fileName) const {
+  // Written here a moment ago, so what it holds is known: no pruning needs to read it again.
+  bool settled = false;
+  if (const auto identity = platform::identifyFile((fs::path(folder_) / fileName).string(), settled))
+    decoded_->keep(fileName, {*identity, std::nullopt, true});
 }
 
 void SnapshotHistory::prune(const StoredSnapshot& kept) const {
-  auto points = readPoints(folder_, *decoded_);
-  const std::string keptName = fileNameOf(kept);
-  std::erase_if(points, [&](const FoundPoint& found) { return found.fileName == keptName; });
-  // Dated in the future ranks below any other point, then newest first as listed.
-  const double now = clock_();
-  std::stable_partition(points.begin(), points.end(), [now](const FoundPoint& found) { return found.point.createdAt <= now; });
-  for (std::size_t i = keepCount - 1; i < points.size(); ++i) {
+  auto found = scan(folder_, *decoded_, Decoding::readability, {settledName(kept.id), inProgressName(kept.id)});
+  // A batch in progress (here or in another process) needs its point; one that stopped part-way
+  // is the next start's to offer or remove.
+  std::erase_if(found, [](const Found& f) { return f.name.inProgress; });
+  const double now = std::floor(clock_());
+  const auto place = [now](const Found& f) {
+    if (!f.readable) return 2;
+    return Rank::of(f).time <= now ? 0 : 1;  // dated in the future ranks below any other readable point
+  };
+  std::stable_sort(found.begin(), found.end(), [&](const Found& a, const Found& b) {
+    if (place(a) != place(b)) return place(a) < place(b);
+    return Rank::of(a) > Rank::of(b);
+  });
+  for (std::size_t i = keepCount - 1; i < found.size(); ++i) {
     std::error_code ec;
-    fs::remove(fs::path(folder_) / points[i].fileName, ec);
+    fs::remove(fs::path(folder_) / found[i].fileName, ec);
   }
 }
 
-bool SnapshotHistory::remove(const StoredSnapshot& point) const {
-  std::error_code ec;
-  return fs::remove(fs::path(folder_) / fileNameOf(point), ec) && !ec;
+std::vector<StoredSnapshot> SnapshotHistory::all() const {
+  auto found = scan(folder_, *decoded_, Decoding::points);
+  std::erase_if(found, [](const Found& f) { return !f.point; });
+  std::sort(found.begin(), found.end(), isNewer);
+  std::vector<StoredSnapshot> result;
+  for (auto& f : found) result.push_back(std::move(*f.point));
+  return result;
 }
 
-std::vector<StoredSnapshot> SnapshotHistory::all() const {
-  std::vector<StoredSnapshot> result;
-  for (auto& found : readPoints(folder_, *decoded_)) result.push_back(std::move(found.point));
+std::vector<SnapshotHistory::Unreadable> SnapshotHistory::unreadable() const {
+  std::vector<Unreadable> result;
+  for (const auto& f : scan(folder_, *decoded_, Decoding::readability)) {
+    if (f.readable) continue;
+    const auto stamp = stampKey(f.name.stem);
+    result.push_back({f.fileName, stamp ? stampTime(*stamp) : std::nullopt});
+  }
+  std::reverse(result.begin(), result.end());
   return result;
+}
+
+std::vector<SnapshotHistory::Interrupted> SnapshotHistory::interrupted() const {
+  auto found = scan(folder_, *decoded_, Decoding::points, {}, true);
+  std::erase_if(found, [&](const Found& f) {
+    return !f.point || platform::isHeldElsewhere((fs::path(folder_) / f.fileName).string());
+  });
+  std::sort(found.begin(), found.end(), isNewer);
+  std::vector<Interrupted> result;
+  for (auto& f : found) result.push_back({std::move(*f.point), f.fileName});
+  return result;
+}
+
+bool SnapshotHistory::settle(const Interrupted& point) const {
+  const auto name = pointName(point.fileName);
+  if (!name || !name->inProgress) return false;
+  return platform::moveWithoutReplacing((fs::path(folder_) / point.fileName).string(),
+                                        (fs::path(folder_) / settledName(name->stem)).string());
+}
+
+bool SnapshotHistory::remove(const Interrupted& point) const {
+  if (!pointName(point.fileName)) return false;
+  std::error_code ec;
+  return fs::remove(fs::path(folder_) / point.fileName, ec) && !ec;
 }
 
 }  // namespace amberloom

@@ -44,19 +44,32 @@ Snapshot SnapshotService::capture(const std::vector<SettingRef>& refs) const {
 
 Snapshot SnapshotService::capture(const std::vector<std::pair<SettingRef, SettingChannel>>& items) const {
   Snapshot snapshot;
+  std::vector<std::size_t> read;  // the entries read from a domain's file
+  std::vector<ResolvedDomain> domains;
   for (const auto& [ref, channel] : items) {
     if (ref.path.empty()) continue;
-    platform::step("capture", ref.domain);
-    SnapshotEntry entry{ref, std::nullopt, channel, false};
+    snapshot.entries.push_back(SnapshotEntry{ref, std::nullopt, channel, false});
     if (channel == SettingChannel::nightShift) {
-      entry.rootValue = nightShiftValue(ref);
-    } else {
-      const auto domain = resolver_.resolve(ref.domain, ref.byHost);
-      entry.rootValue = store_->read(ref.path.front(), domain);
-      // A key whose file cannot be read is not known to be absent: an undo must leave it alone.
-      if (!entry.rootValue) entry.isUnreadable = mayHoldUnreadable(*store_, ref.path.front(), domain);
+      platform::step("capture", ref.domain);
+      snapshot.entries.back().rootValue = nightShiftValue(ref);
+      continue;
     }
-    snapshot.entries.push_back(std::move(entry));
+    read.push_back(snapshot.entries.size() - 1);
+    domains.push_back(resolver_.resolve(ref.domain, ref.byHost));
+  }
+  // Each domain looked at once for all its keys: one consistent reading of its file.
+  for (const auto& [domain, members] : groupByDomain(domains)) {
+    platform::step("capture", snapshot.entries[read[members.front()]].ref.domain);
+    std::vector<std::string> keys;
+    keys.reserve(members.size());
+    for (const auto m : members) keys.push_back(snapshot.entries[read[m]].ref.path.front());
+    auto values = store_->readKeys(keys, domain);
+    for (std::size_t k = 0; k < members.size(); ++k) {
+      SnapshotEntry& entry = snapshot.entries[read[members[k]]];
+      entry.rootValue = std::move(values[k]);
+      // A key whose file cannot be read is not known to be absent: an undo must leave it alone.
+      if (!entry.rootValue) entry.isUnreadable = mayHoldUnreadable(*store_, keys[k], domain);
+    }
   }
   return snapshot;
 }

@@ -1,6 +1,9 @@
 #include "Preferences/DomainResolver.hpp"
 
 #include <filesystem>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
 
 #include "Platform/HomeDirectory.hpp"
 
@@ -21,6 +24,25 @@ ResolvedDomain DomainResolver::resolve(const std::string& domain, bool byHost) c
   if (containerExists && containerExists(domain))
     return {homeDirectory + "/Library/Containers/" + domain + "/Data/Library/Preferences/" + domain, scope};
   return {domain, scope};
+}
+
+DomainResolver DomainResolver::rememberingContainers() const {
+  if (!containerExists) return *this;
+  struct Kept {
+    std::mutex mutex;
+    std::unordered_map<std::string, bool> containers;
+  };
+  return DomainResolver{homeDirectory, [ask = containerExists, kept = std::make_shared<Kept>()](const std::string& domain) {
+                          {
+                            const std::lock_guard lock(kept->mutex);
+                            if (const auto found = kept->containers.find(domain); found != kept->containers.end())
+                              return found->second;
+                          }
+                          const bool exists = ask(domain);
+                          const std::lock_guard lock(kept->mutex);
+                          kept->containers.emplace(domain, exists);
+                          return exists;
+                        }};
 }
 
 }  // namespace amberloom

@@ -30,6 +30,12 @@ struct DomainResolver {
   // container is <home>/Library/Containers/<domain>/Data/Library/Preferences/<domain>; anything
   // else stays as it is. The by-host flag picks the host scope in every case.
   ResolvedDomain resolve(const std::string& domain, bool byHost) const;
+
+  // The same resolver, asking `containerExists` once per domain and keeping the answer: for work
+  // as short as one batch, during which an app's container does not come or go, and which
+  // resolves each of its domains many times (capture, write, read-back). Copies share what is
+  // kept; any thread.
+  DomainResolver rememberingContainers() const;
 };
 
 }  // namespace amberloom

@@ -146,6 +146,7 @@ RemovalPlan UninstallService::plan() const {
 
   const std::string inSupport = supportFolder_ + "/";
   list(kHistoryLabel, inSupport + std::string(IntentLog::fileName));
+  list(kHistoryLabel, IntentLog(inSupport + std::string(IntentLog::fileName), {}).journalPath());
   list(kCatalogCacheLabel, inSupport + std::string(FileCatalogCache::fileName));
   list(kUndoHistoryLabel, undoFolder_);
   list(kPendingSyncLabel, inSupport + kPendingSyncFileName);

@@ -43,7 +43,8 @@ SyncModel::SyncModel(const ModelContext& context, SyncService service, std::shar
       macs_(new MacListModel(clock_, this)),
       differences_(new DifferenceListModel(this)),
       inbox_(std::make_shared<BackgroundInbox>(this)),
-      progress_(new WorkInProgress(this)) {
+      progress_(new WorkInProgress(this)),
+      wayBackQuestion_(new WayBackQuestion(this)) {
   pinned_ = PinnedSettings::load(*defaults_);
   isAutoSyncOn_ = defaults_->boolValue(autoSyncKey).value_or(false);
   history_ = snapshots_.all();
@@ -305,7 +306,9 @@ void SyncModel::syncNow(std::function<void()> done) {
 
 // ---- copying ----
 
-void SyncModel::applyNonConflicting(std::function<void()> done) {
+void SyncModel::applyNonConflicting(std::function<void()> done) { applyNonConflicting(snapshots_, std::move(done)); }
+
+void SyncModel::applyNonConflicting(const SnapshotHistory& undoPoints, std::function<void()> done) {
   // What this Mac lacks, less what waits for a tick: protections, values macOS writes, choices made here.
   const auto eligible = service_.unattended(rows_, selectedSharedAt());
   // Practice mode writes nothing, the automatic copy included; a copy under way is not made twice.
@@ -317,15 +320,20 @@ void SyncModel::applyNonConflicting(std::function<void()> done) {
   const auto batch = progress_->run(
       localized("Copying %lld settings from %@…", {QString::number(eligible.size()), selectedMacName()}),
       [service = service_, eligible, verifier = verifier_, from = selectedMacName().toStdString(),
-       history = snapshots_] { return service.apply(eligible, *verifier, from, history); });
+       history = undoPoints] { return service.apply(eligible, *verifier, from, history); });
+  // Asked now, the rest of the sync going on: nothing was copied meanwhile.
+  const bool asked = wayBackQuestion_->askIfHeldBack(
+      batch, WayBackQuestion::Undo::none, [this] { applyNonConflicting(snapshots_.allowingBatchesWithoutPoint(), {}); });
   setAutoAppliedCount(static_cast<int>(batch.report.appliedCount()));
-  if (const auto message = batch.undoPointMessage(false)) setLastError(message);
+  if (const auto message = batch.undoPointMessage(false); message && !asked) setLastError(message);
   setHistory(snapshots_.all());
   if (batch.wayBack) announce(batch.change);
   refresh(std::move(done));
 }
 
-void SyncModel::applySelected() {
+void SyncModel::applySelected() { applySelected(snapshots_); }
+
+void SyncModel::applySelected(const SnapshotHistory& undoPoints) {
   if (progress_->isRunning()) return;
   std::vector<SyncRow> chosen;
   for (const auto& row : actionableRows())
@@ -344,7 +352,10 @@ void SyncModel::applySelected() {
   auto batch = progress_->run(
       localized("Copying %lld settings from %@…", {QString::number(chosen.size()), selectedMacName()}),
       [service = service_, chosen, verifier = verifier_, from = selectedMacName().toStdString(),
-       history = snapshots_] { return service.apply(chosen, *verifier, from, history); });
+       history = undoPoints] { return service.apply(chosen, *verifier, from, history); });
+  if (wayBackQuestion_->askIfHeldBack(batch, WayBackQuestion::Undo::none,
+                                      [this] { applySelected(snapshots_.allowingBatchesWithoutPoint()); }))
+    return;
   if (const auto message = batch.undoPointMessage(false)) setLastError(message);
   setHistory(snapshots_.all());
   report_ = std::move(batch.report);
@@ -354,15 +365,17 @@ void SyncModel::applySelected() {
   if (batch.wayBack) announce(batch.change);
 }
 
-std::optional<UndoReport> SyncModel::undo(const StoredSnapshot& given) {
+std::optional<BatchResult<UndoReport>> SyncModel::undo(const StoredSnapshot& given, bool agreed) {
   if (isDryRun_ || progress_->isRunning()) return std::nullopt;
   // A copy: the list it comes from may change while the undo runs. A stored point is a file like a
   // backup, and like a backup it never writes AmberLoom's own preferences or those of every
   // application: such entries go back as values that cannot be put back, and the outcome says so.
   const auto batch = progress_->run(localized("Undoing: %@…", {QString::fromStdString(given.reason)}),
-                                    [service = service_, point = given, verifier = verifier_, history = snapshots_] {
+                                    [service = service_, point = given, verifier = verifier_,
+                                     history = agreed ? snapshots_.allowingBatchesWithoutPoint() : snapshots_] {
                                       return service.undo(point, *verifier, history);
                                     });
+  if (batch.heldBack) return batch;
   const UndoReport& report = batch.report;
   if (report.isComplete())
     setLastError(std::nullopt);
@@ -372,7 +385,7 @@ std::optional<UndoReport> SyncModel::undo(const StoredSnapshot& given) {
   refreshRows();  // at once, also when the refresh cannot reach the server
   refresh();
   announce(batch.change);
-  return report;
+  return batch;
 }
 
 void SyncModel::announce(const Change& change) {

@@ -29,6 +29,7 @@
 
 #include "Changes/SnapshotHistory.hpp"
 #include "Changes/WriteReport.hpp"
+#include "Guided/WayBackQuestion.hpp"
 #include "Kit/ChangeNotice.hpp"
 #include "Kit/ModelContext.hpp"
 #include "Kit/WorkInProgress.hpp"
@@ -73,6 +74,8 @@ class SyncModel : public QObject {
   Q_PROPERTY(QAbstractItemModel* differences READ differenceList CONSTANT)
   // A copy or undo under way.
   Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
+  // Asked when a copy could not store its undo point and so wrote nothing.
+  Q_PROPERTY(amberloom::ui::WayBackQuestion* wayBackQuestion READ wayBackQuestion CONSTANT)
 
  public:
   static constexpr const char* autoSyncKey = "sync.autoSyncEnabled";
@@ -132,6 +135,8 @@ class SyncModel : public QObject {
   int autoAppliedCount() const { return autoAppliedCount_; }
   bool isDryRun() const { return isDryRun_; }
   const std::vector<StoredSnapshot>& history() const { return history_; }
+  // Where the undo points are kept.
+  const SnapshotHistory& undoPoints() const { return snapshots_; }
   void setHistory(std::vector<StoredSnapshot> history);
 
   // ---- derived ----
@@ -157,7 +162,8 @@ class SyncModel : public QObject {
   Q_INVOKABLE void syncNow() { syncNow({}); }
   // Copies the unpinned values only the selected Mac has (never differing ones) that need no tick
   // (SyncService::unattended), its undo point stored before the first write like any batch's, then
-  // refreshes. Writes nothing in practice mode.
+  // refreshes. Writes nothing in practice mode, nor when no point can be stored (the way-back
+  // question is asked then, as for applySelected).
   void applyNonConflicting(std::function<void()> done);
   Q_INVOKABLE void applyNonConflicting() { applyNonConflicting({}); }
   // Copies the ticked actionable rows and stores an undo point of the copy (none for an empty
@@ -170,10 +176,11 @@ class SyncModel : public QObject {
   Q_INVOKABLE void togglePin(const QString& settingID);
   Q_INVOKABLE void reportProblem(const QString& sentence);
   // Puts an undo point back, save its entries for AmberLoom's own preferences or those of every
-  // application, and gives its report (none in practice mode, where nothing happens,
+  // application, and gives its batch (none in practice mode, where nothing happens,
   // and while a copy or undo is under way), then refreshes; the point stays stored, and the state
-  // before the undo is stored as a point of its own.
-  std::optional<UndoReport> undo(const StoredSnapshot& point);
+  // before the undo is stored as a point of its own. When that point cannot be stored, nothing is
+  // written (the batch is held back) unless `agreed`: the caller asks the user.
+  std::optional<BatchResult<UndoReport>> undo(const StoredSnapshot& point, bool agreed = false);
   Q_INVOKABLE void refreshHistory();
   // The account signed in now (its address), none while signed out. The first call says whose
   // Macs the first refresh fetched. Afterwards, leaving an account forgets its Macs, their
@@ -200,6 +207,7 @@ class SyncModel : public QObject {
   QAbstractItemModel* macList() const;
   QAbstractItemModel* differenceList() const;
   WorkInProgress* progress() const { return progress_; }
+  WayBackQuestion* wayBackQuestion() const { return wayBackQuestion_; }
 
  signals:
   void othersChanged();
@@ -218,6 +226,8 @@ class SyncModel : public QObject {
   void historyChanged();
 
  private:
+  void applyNonConflicting(const SnapshotHistory& undoPoints, std::function<void()> done);
+  void applySelected(const SnapshotHistory& undoPoints);
   void apply(SyncService::ReadResult result);
   void refreshRows();
   void updateLists();
@@ -265,6 +275,7 @@ class SyncModel : public QObject {
   DifferenceListModel* differences_;
   std::shared_ptr<BackgroundInbox> inbox_;
   WorkInProgress* progress_;
+  WayBackQuestion* wayBackQuestion_;
 };
 
 }  // namespace amberloom::ui

@@ -50,7 +50,8 @@ FirstRunModel::FirstRunModel(const ModelContext& context, PersonalisationScan sc
       notice_(context.notice),
       localState_(std::move(store), std::move(resolver)),
       inbox_(std::make_shared<BackgroundInbox>(this)), backupList_(new BackupListModel(this)),
-      progress_(new WorkInProgress(this)) {
+      progress_(new WorkInProgress(this)),
+      wayBackQuestion_(new WayBackQuestion(this)) {
   refreshOutcomeRow();
 }
 
@@ -263,7 +264,7 @@ void FirstRunModel::confirmRestore() {
   if (!pendingRestore_ || progress_->isRunning()) return;
   const PendingRestore planned = *pendingRestore_;
   setPendingRestore(std::nullopt);
-  restorePlanned(planned);
+  restorePlanned(planned, snapshots_);
 }
 
 void FirstRunModel::setPendingRestore(std::optional<PendingRestore> pending) {
@@ -277,10 +278,10 @@ void FirstRunModel::setHasPendingRestore(bool shown) {
 }
 
 void FirstRunModel::restore(const BackupEnvelope& backup) {
-  if (!progress_->isRunning()) restorePlanned(PendingRestore{backup, plan(backup)});
+  if (!progress_->isRunning()) restorePlanned(PendingRestore{backup, plan(backup)}, snapshots_);
 }
 
-void FirstRunModel::restorePlanned(const PendingRestore& given) {
+void FirstRunModel::restorePlanned(const PendingRestore& given, const SnapshotHistory& undoPoints) {
   if (progress_->isRunning()) return;
   const PendingRestore planned = given;  // the list it comes from may change while the restore runs
   const BackupEnvelope& backup = planned.envelope;
@@ -300,9 +301,13 @@ void FirstRunModel::restorePlanned(const PendingRestore& given) {
                                    "bring settings over one at a time from My Macs.");
   try {
     auto batch = progress_->run(localized("Bringing settings over from %@…", {planned.deviceName()}),
-                                [service = service_, incoming, verifier = verifier_, history = snapshots_] {
+                                [service = service_, incoming, verifier = verifier_, history = undoPoints] {
                                   return service.restore(incoming, RestoreMode::presentValues, *verifier, history);
                                 });
+    if (wayBackQuestion_->askIfHeldBack(batch, WayBackQuestion::Undo::whileOpen, [this, planned] {
+          restorePlanned(planned, snapshots_.allowingBatchesWithoutPoint());
+        }))
+      return;
     keepWayBack(batch, false);
     setOutcome(Restored{backup.deviceID, backup.deviceName, std::move(batch.report)});
   } catch (const RestoreFailure& failure) {
@@ -326,11 +331,16 @@ void FirstRunModel::keepWayBack(const BatchResult<RestoreReport>& batch, bool fa
   if (notice_) notice_->announce(batch.change, this);
 }
 
-void FirstRunModel::undoRestore() {
+void FirstRunModel::undoRestore() { undoRestoreWith(snapshots_); }
+
+void FirstRunModel::undoRestoreWith(const SnapshotHistory& undoPoints) {
   if (isDryRun_ || !offersUndo_ || !undoSnapshot_ || progress_->isRunning()) return;
   const auto batch = progress_->run(localized("Putting your settings back as they were before the restore…"),
                                     [service = service_, wayBack = *undoSnapshot_, verifier = verifier_,
-                                     history = snapshots_] { return service.undo(wayBack, *verifier, history); });
+                                     history = undoPoints] { return service.undo(wayBack, *verifier, history); });
+  if (wayBackQuestion_->askIfHeldBack(batch, WayBackQuestion::Undo::whileOpen,
+                                      [this] { undoRestoreWith(snapshots_.allowingBatchesWithoutPoint()); }))
+    return;
   undoReport_ = batch.report;
   if (notice_) notice_->announce(batch.change, this);
   if (didAllItCan(*undoReport_)) {

@@ -24,6 +24,7 @@
 #include "Changes/WriteReport.hpp"
 #include "Guided/BackupListModel.hpp"
 #include "Guided/FirstRunTexts.hpp"
+#include "Guided/WayBackQuestion.hpp"
 #include "Kit/BackgroundCall.hpp"
 #include "Kit/ChangeNotice.hpp"
 #include "Kit/ModelContext.hpp"
@@ -61,6 +62,8 @@ class FirstRunModel : public QObject {
   Q_PROPERTY(bool undoSurvivesRestart READ undoSurvivesRestart NOTIFY undoStateChanged)
   Q_PROPERTY(bool offersUndo READ offersUndo NOTIFY undoStateChanged)
   Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
+  // Asked when a restore or its undo could not store its undo point and so wrote nothing.
+  Q_PROPERTY(amberloom::ui::WayBackQuestion* wayBackQuestion READ wayBackQuestion CONSTANT)
 
  public:
   enum Route { Restore, Discover, BackUpWhatYouHave, Compare };
@@ -131,7 +134,8 @@ class FirstRunModel : public QObject {
   // Writes the backup's values that differ from this Mac's (never deletes a key, never writes over
   // a value that cannot be read here, never changes a protection: nobody was asked), reads them back, and keeps the state before as
   // `undoSnapshot`, stored as an undo point before the first write. The outcome counts the values
-  // written, as the confirmation does. Never throws: a failure becomes the outcome.
+  // written, as the confirmation does. When no point can be stored, nothing is written and the
+  // way-back question asked. Never throws: a failure becomes the outcome.
   void restore(const BackupEnvelope& backup);
   // Puts the state before the last restore back, read back from outside; a complete undo ends the
   // offer. Nothing in practice mode or without a held state.
@@ -139,6 +143,7 @@ class FirstRunModel : public QObject {
 
   // A restore or its undo under way.
   WorkInProgress* progress() const { return progress_; }
+  WayBackQuestion* wayBackQuestion() const { return wayBackQuestion_; }
 
   // For QML.
   Route routeValue() const { return static_cast<Route>(route()); }
@@ -179,7 +184,8 @@ class FirstRunModel : public QObject {
   RestorePlan plan(const BackupEnvelope& backup) const;
   // The entry's root as a protection: when it holds a catalogue setting that controls one.
   std::optional<RestoreProtection> protectionOf(const SnapshotEntry& entry) const;
-  void restorePlanned(const PendingRestore& planned);
+  void restorePlanned(const PendingRestore& planned, const SnapshotHistory& undoPoints);
+  void undoRestoreWith(const SnapshotHistory& undoPoints);
   // The last outcome when it changed where this Mac stands: a real backup, or a real restore not
   // taken back since; none otherwise.
   std::optional<BackupOutcome> movedOnBy() const;
@@ -209,6 +215,7 @@ class FirstRunModel : public QObject {
   bool readAgain_ = false;
   BackupListModel* backupList_;
   WorkInProgress* progress_;
+  WayBackQuestion* wayBackQuestion_;
   std::vector<BackupEnvelope::UnreadableBackup> unreadable_;
   std::optional<BackupOutcome> outcome_;
   std::optional<PendingRestore> pendingRestore_;

@@ -80,7 +80,8 @@ RecipesModel::RecipesModel(const ModelContext& context, std::vector<Recipe> reci
       recipeRows_(new RowListModel({"recipeId", "title", "tagline", "summary", "caution", "settingCount"}, this)),
       previewRows_(new RowListModel({"settingID", "label", "willWrite", "badge", "valueText", "accessibleValue", "isLast"},
                                     this)),
-      progress_(new WorkInProgress(this)) {
+      progress_(new WorkInProgress(this)),
+      wayBackQuestion_(new WayBackQuestion(this)) {
   QList<QVariantMap> cards;
   for (const auto& recipe : recipes_) cards << cardRow(recipe);
   recipeRows_->setRows(std::move(cards));
@@ -131,7 +132,9 @@ void RecipesModel::refreshPreview() {
   setPreview(recipe ? freshPreview(*recipe) : std::vector<RecipePreviewRow>{});
 }
 
-void RecipesModel::apply() {
+void RecipesModel::apply() { applyWith(snapshots_); }
+
+void RecipesModel::applyWith(const SnapshotHistory& undoPoints) {
   if (progress_->isRunning()) return;
   const Recipe* found = selectedRecipe();
   if (!found) return;
@@ -153,9 +156,12 @@ void RecipesModel::apply() {
 
   auto batch = progress_->run(guided::localized("Applying “%@”…", {qstr(recipe.title)}),
                               [service = service_, recipe, pinned = PinnedSettings::load(*defaults_),
-                               verifier = verifier_, history = snapshots_] {
+                               verifier = verifier_, history = undoPoints] {
                                 return service.apply(recipe, pinned, *verifier, history);
                               });
+  if (wayBackQuestion_->askIfHeldBack(batch, WayBackQuestion::Undo::whileOpen,
+                                      [this] { applyWith(snapshots_.allowingBatchesWithoutPoint()); }))
+    return;
   setReport(std::move(batch.report));
   setAppliedRecipeID(recipe.id);
   setUndoReport(std::nullopt);
@@ -170,11 +176,16 @@ void RecipesModel::apply() {
   refreshValuesAfterWrite(batch.change);
 }
 
-void RecipesModel::undoLast() {
+void RecipesModel::undoLast() { undoLastWith(snapshots_); }
+
+void RecipesModel::undoLastWith(const SnapshotHistory& undoPoints) {
   if (isDryRun_ || !lastUndo_ || progress_->isRunning()) return;
   const auto batch = progress_->run(guided::localized("Undoing “%@”…", {qstr(lastUndoTitle_)}),
                                     [service = service_, wayBack = *lastUndo_, verifier = verifier_,
-                                     history = snapshots_] { return service.undo(wayBack, *verifier, history); });
+                                     history = undoPoints] { return service.undo(wayBack, *verifier, history); });
+  if (wayBackQuestion_->askIfHeldBack(batch, WayBackQuestion::Undo::whileOpen,
+                                      [this] { undoLastWith(snapshots_.allowingBatchesWithoutPoint()); }))
+    return;
   const UndoReport& result = batch.report;
   if (result.isComplete()) {
     setLastError(std::nullopt);

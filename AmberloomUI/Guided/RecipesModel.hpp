@@ -20,6 +20,7 @@
 #include "Changes/SnapshotHistory.hpp"
 #include "Changes/WriteReport.hpp"
 #include "Guided/RowListModel.hpp"
+#include "Guided/WayBackQuestion.hpp"
 #include "Kit/ChangeNotice.hpp"
 #include "Kit/ModelContext.hpp"
 #include "Kit/WorkInProgress.hpp"
@@ -61,6 +62,8 @@ class RecipesModel : public QObject {
   Q_PROPERTY(QVariant undoReport READ undoReportCard NOTIFY undoReportChanged)
   // An application or undo under way.
   Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
+  // Asked when a batch could not store its undo point and so wrote nothing.
+  Q_PROPERTY(amberloom::ui::WayBackQuestion* wayBackQuestion READ wayBackQuestion CONSTANT)
 
  public:
   // The built-in recipes checked against `catalog`; none when the file is missing or refused.
@@ -91,6 +94,7 @@ class RecipesModel : public QObject {
   const std::optional<std::string>& appliedRecipeID() const { return appliedRecipeID_; }
   const std::optional<UndoReport>& undoReport() const { return undoReport_; }
   WorkInProgress* progress() const { return progress_; }
+  WayBackQuestion* wayBackQuestion() const { return wayBackQuestion_; }
   int changeCount() const;
   int unchangedCount() const;
   int pinnedCount() const;
@@ -100,9 +104,10 @@ class RecipesModel : public QObject {
   // Clears the report and undo report and previews the open recipe (nothing when none is open).
   Q_INVOKABLE void refreshPreview();
   // Applies the open recipe, skipping pinned settings and those that do not apply to this Mac, its
-  // undo point stored before the first write (none kept when nothing was written).
+  // undo point stored before the first write (none kept when nothing was written). When no point
+  // can be stored, nothing is written and the way-back question asked.
   Q_INVOKABLE void apply();
-  // Undoes the last real application.
+  // Undoes the last real application (asking first, as apply does).
   Q_INVOKABLE void undoLast();
 
  signals:
@@ -116,6 +121,8 @@ class RecipesModel : public QObject {
   void undoReportChanged();
 
  private:
+  void applyWith(const SnapshotHistory& undoPoints);
+  void undoLastWith(const SnapshotHistory& undoPoints);
   void setPreview(std::vector<RecipePreviewRow> rows);
   void setReport(std::optional<WriteReport> report);
   // The state before the application of `recipeTitle`, or none.
@@ -162,6 +169,7 @@ class RecipesModel : public QObject {
   RowListModel* recipeRows_;
   RowListModel* previewRows_;
   WorkInProgress* progress_;
+  WayBackQuestion* wayBackQuestion_;
 };
 
 }  // namespace amberloom::ui

@@ -20,7 +20,8 @@ RemovalModel::RemovalModel(const ModelContext& context, UninstallService service
       stopSync_(std::move(stopSync)),
       notice_(context.notice),
       appDataRows_(new RowListModel({"label", "path", "size", "accessibleName"}, this)),
-      progress_(new WorkInProgress(this)) {
+      progress_(new WorkInProgress(this)),
+      wayBackQuestion_(new WayBackQuestion(this)) {
   reload();
   if (notice_) notice_->listen(this, [this](const Change&) { reload(); });
 }
@@ -41,16 +42,24 @@ std::unique_ptr<RemovalModel> RemovalModel::live(const ModelContext& context, Un
 
 void RemovalModel::reload() { setPlan(service_.plan()); }
 
-void RemovalModel::revertEverything() {
+void RemovalModel::revertEverything() { revertEverythingWith(snapshots_); }
+
+void RemovalModel::revertEverythingWith(const SnapshotHistory& undoPoints) {
   if (isDryRun_ || progress_->isRunning()) return;
   // Off first: a sync meanwhile would copy back from the other Macs what is being put back.
   auto syncLeftOn = stopSync();
   const auto batch = progress_->run(
       guided::localized("Putting %lld settings back to the macOS default…",
                         {static_cast<std::int64_t>(plan_.settingsLeftChanged)}),
-      [service = service_, verifier = verifier_, history = snapshots_] {
+      [service = service_, verifier = verifier_, history = undoPoints] {
         return service.revertEverything(*verifier, history);
       });
+  // Sync stays off: it is turned off again, to no effect, when the user goes on.
+  if (wayBackQuestion_->askIfHeldBack(batch, WayBackQuestion::Undo::none,
+                                      [this] { revertEverythingWith(snapshots_.allowingBatchesWithoutPoint()); })) {
+    if (syncLeftOn) setLastError(std::move(syncLeftOn));
+    return;
+  }
   setOutcome(Reverted{batch.report});
   setUndoSurvivesRestart(batch.wayBack && batch.wayBack->onDisk());
   const auto undoPointMessage = batch.undoPointMessage(false);

@@ -23,6 +23,7 @@
 #include "Changes/SnapshotHistory.hpp"
 #include "Changes/WriteReport.hpp"
 #include "Guided/RowListModel.hpp"
+#include "Guided/WayBackQuestion.hpp"
 #include "Kit/ChangeNotice.hpp"
 #include "Kit/ModelContext.hpp"
 #include "Kit/WorkInProgress.hpp"
@@ -50,6 +51,8 @@ class RemovalModel : public QObject {
   Q_PROPERTY(QString closingSentence READ closingSentence CONSTANT)
   // Putting the settings back under way.
   Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
+  // Asked when a batch could not store its undo point and so wrote nothing.
+  Q_PROPERTY(amberloom::ui::WayBackQuestion* wayBackQuestion READ wayBackQuestion CONSTANT)
 
  public:
   struct Reverted {
@@ -86,10 +89,12 @@ class RemovalModel : public QObject {
   bool isDryRun() const { return isDryRun_; }
   QString closingSentence() const;
   WorkInProgress* progress() const { return progress_; }
+  WayBackQuestion* wayBackQuestion() const { return wayBackQuestion_; }
 
   Q_INVOKABLE void reload();
   // Turns sync off, then resets every setting the application changed, stores the undo point (none
-  // for an empty batch) and plans again. Nothing in practice mode.
+  // for an empty batch) and plans again. When no point can be stored, nothing is reset and the
+  // way-back question asked. Nothing in practice mode.
   Q_INVOKABLE void revertEverything();
   // Turns sync off, takes this Mac off its account (waiting a bounded time for the server), then
   // deletes the application's files (never the backups; the preferences that kept sync on go with
@@ -103,6 +108,7 @@ class RemovalModel : public QObject {
   void lastErrorChanged();
 
  private:
+  void revertEverythingWith(const SnapshotHistory& undoPoints);
   void setPlan(RemovalPlan plan);
   void setOutcome(Outcome outcome);
   void setUndoSurvivesRestart(bool survives);
@@ -131,6 +137,7 @@ class RemovalModel : public QObject {
   ChangeNoticeRef notice_;
   RowListModel* appDataRows_;
   WorkInProgress* progress_;
+  WayBackQuestion* wayBackQuestion_;
 };
 
 }  // namespace amberloom::ui

@@ -46,7 +46,8 @@ RepairModel::RepairModel(const ModelContext& context, RepairScanner scanner, Rep
       notice_(context.notice),
       log_(std::move(log)),
       findingRows_(new RowListModel({"findingId", "label", "valuesLine", "chosenAt", "selected", "keepFailure"}, this)),
-      progress_(new WorkInProgress(this)) {
+      progress_(new WorkInProgress(this)),
+      wayBackQuestion_(new WayBackQuestion(this)) {
   scan_ = scanner_.scan(defaults_->stringValue(lastSeenBuildKey));
   selectedIDs_ = allIDs(scan_);
   unreadableHistoryFiles_ = log_.quarantinedFiles();
@@ -104,7 +105,9 @@ void RepairModel::rescan() {
   scanAgain();
 }
 
-void RepairModel::repairSelected() {
+void RepairModel::repairSelected() { repairSelectedWith(snapshots_); }
+
+void RepairModel::repairSelectedWith(const SnapshotHistory& undoPoints) {
   if (progress_->isRunning()) return;
   std::vector<RepairFinding> chosen;
   for (const auto& finding : scan_.findings)
@@ -120,9 +123,12 @@ void RepairModel::repairSelected() {
 
   const auto batch = progress_->run(
       guided::localized("Putting back %lld settings…", {static_cast<std::int64_t>(chosen.size())}),
-      [service = service_, chosen, verifier = verifier_, history = snapshots_] {
+      [service = service_, chosen, verifier = verifier_, history = undoPoints] {
         return service.repair(chosen, *verifier, history);
       });
+  if (wayBackQuestion_->askIfHeldBack(batch, WayBackQuestion::Undo::whileOpen,
+                                      [this] { repairSelectedWith(snapshots_.allowingBatchesWithoutPoint()); }))
+    return;
   const WriteReport& report = batch.report;
   setReport(report);
   const auto failed = report.failed().size();
@@ -138,11 +144,16 @@ void RepairModel::repairSelected() {
   setReport(report);
 }
 
-void RepairModel::undoLast() {
+void RepairModel::undoLast() { undoLastWith(snapshots_); }
+
+void RepairModel::undoLastWith(const SnapshotHistory& undoPoints) {
   if (isDryRun_ || !lastUndo_ || progress_->isRunning()) return;
   const auto batch = progress_->run(guided::localized("Undoing the repair…"),
                                     [service = service_, wayBack = *lastUndo_, verifier = verifier_,
-                                     history = snapshots_] { return service.undo(wayBack, *verifier, history); });
+                                     history = undoPoints] { return service.undo(wayBack, *verifier, history); });
+  if (wayBackQuestion_->askIfHeldBack(batch, WayBackQuestion::Undo::whileOpen,
+                                      [this] { undoLastWith(snapshots_.allowingBatchesWithoutPoint()); }))
+    return;
   const UndoReport& result = batch.report;
   setUndoReport(result);
   if (result.isComplete()) {

@@ -22,6 +22,7 @@
 #include "Changes/SnapshotHistory.hpp"
 #include "Changes/WriteReport.hpp"
 #include "Guided/RowListModel.hpp"
+#include "Guided/WayBackQuestion.hpp"
 #include "Kit/ChangeNotice.hpp"
 #include "Kit/ModelContext.hpp"
 #include "Kit/WorkInProgress.hpp"
@@ -58,6 +59,8 @@ class RepairModel : public QObject {
   Q_PROPERTY(bool keepFailureListed READ keepFailureListed NOTIFY keepFailureChanged)
   // Putting back or its undo under way.
   Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
+  // Asked when a batch could not store its undo point and so wrote nothing.
+  Q_PROPERTY(amberloom::ui::WayBackQuestion* wayBackQuestion READ wayBackQuestion CONSTANT)
 
  public:
   static constexpr const char* lastSeenBuildKey = "lastSeenOSBuild";
@@ -91,12 +94,14 @@ class RepairModel : public QObject {
   const std::optional<std::string>& keepFailure() const { return keepFailure_; }
   bool keepFailureListed() const;
   WorkInProgress* progress() const { return progress_; }
+  WayBackQuestion* wayBackQuestion() const { return wayBackQuestion_; }
 
   // Scans again (the last scan's build as the previous one), ticks everything, clears the report.
   Q_INVOKABLE void rescan();
-  // Puts back the ticked findings, stores the undo point and scans again keeping the report.
+  // Puts back the ticked findings, stores the undo point and scans again keeping the report. When
+  // no point can be stored, nothing is written and the way-back question asked.
   Q_INVOKABLE void repairSelected();
-  // Undoes the last real repair.
+  // Undoes the last real repair (asking first, as repairSelected does).
   Q_INVOKABLE void undoLast();
   // Records the finding's current value as the user's choice, also in practice mode, and scans;
   // a choice that could not be saved leaves the finding listed and says why in keepFailure.
@@ -117,6 +122,8 @@ class RepairModel : public QObject {
   void keepFailureChanged();
 
  private:
+  void repairSelectedWith(const SnapshotHistory& undoPoints);
+  void undoLastWith(const SnapshotHistory& undoPoints);
   // A scan with the last scan's build as the previous one; ticks every finding.
   void scanAgain();
   void setScan(RepairScan scan);
@@ -162,6 +169,7 @@ class RepairModel : public QObject {
   IntentLog log_;
   RowListModel* findingRows_;
   WorkInProgress* progress_;
+  WayBackQuestion* wayBackQuestion_;
 };
 
 }  // namespace amberloom::ui

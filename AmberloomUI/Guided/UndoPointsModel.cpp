@@ -9,20 +9,31 @@ namespace amberloom::ui {
 
 using guided::qstr;
 
-UndoPointsModel::UndoPointsModel(SyncModel& sync, QObject* parent)
-    : QAbstractListModel(parent), sync_(sync), history_(sync.history()) {
+UndoPointsModel::UndoPointsModel(SyncModel& sync, std::vector<InterruptedBatch> interrupted, QObject* parent)
+    : QAbstractListModel(parent), sync_(sync), history_(sync.history()),
+      unreadable_(sync.undoPoints().unreadable()), wayBackQuestion_(new WayBackQuestion(this)),
+      interrupted_(new InterruptedBatchOffer(std::move(interrupted), sync.undoPoints(),
+                                             [this](const StoredSnapshot& point) { undo(point); }, this)) {
   connect(&sync_, &SyncModel::historyChanged, this, &UndoPointsModel::follow);
 }
 
 void UndoPointsModel::follow() {
-  const std::vector<StoredSnapshot>& next = sync_.history();
   const int before = count();
+  followReadable();
+  followUnreadable();
+  if (count() != before) emit countChanged();
+  // The outcome of an undo belongs to the list it was taken from.
+  setOutcome({}, false);
+}
+
+void UndoPointsModel::followReadable() {
+  const std::vector<StoredSnapshot>& next = sync_.history();
   const auto listed = [](const std::vector<StoredSnapshot>& points, const std::string& id) {
     return std::any_of(points.begin(), points.end(), [&](const StoredSnapshot& point) { return point.id == id; });
   };
   // Row by row, so that the rows of the points that stay stay too: an undo stores a point of its
   // own, and a list built anew would take the page the user scrolled back to its top.
-  for (int row = count() - 1; row >= 0; --row) {
+  for (int row = static_cast<int>(history_.size()) - 1; row >= 0; --row) {
     if (listed(next, history_[static_cast<std::size_t>(row)].id)) continue;
     beginRemoveRows({}, row, row);
     history_.erase(history_.begin() + row);
@@ -45,26 +56,45 @@ void UndoPointsModel::follow() {
       endInsertRows();
     }
   }
-  if (count() != before) emit countChanged();
-  // The outcome of an undo belongs to the list it was taken from.
-  setOutcome({}, false);
+}
+
+void UndoPointsModel::followUnreadable() {
+  auto next = sync_.undoPoints().unreadable();
+  if (next == unreadable_) return;
+  const int first = static_cast<int>(history_.size());
+  if (!unreadable_.empty()) {
+    beginRemoveRows({}, first, first + static_cast<int>(unreadable_.size()) - 1);
+    unreadable_.clear();
+    endRemoveRows();
+  }
+  if (next.empty()) return;
+  beginInsertRows({}, first, first + static_cast<int>(next.size()) - 1);
+  unreadable_ = std::move(next);
+  endInsertRows();
 }
 
 void UndoPointsModel::undo(int row) {
-  if (row < 0 || row >= count()) return;
+  if (row < 0 || row >= static_cast<int>(history_.size())) return;
   // A copy: the list may change while the undo runs.
   const StoredSnapshot point = history_[static_cast<std::size_t>(row)];
-  const auto report = sync_.undo(point);
-  if (!report) return;
-  if (report->isComplete())
-    setOutcome(localized("%lld of %lld settings put back", {static_cast<std::int64_t>(report->restoredCount()),
-                                                             static_cast<std::int64_t>(report->total())}),
+  undo(point, false);
+}
+
+void UndoPointsModel::undo(const StoredSnapshot& point, bool agreed) {
+  const auto batch = sync_.undo(point, agreed);
+  if (!batch) return;
+  if (wayBackQuestion_->askIfHeldBack(*batch, WayBackQuestion::Undo::none, [this, point] { undo(point, true); }))
+    return;
+  const UndoReport& report = batch->report;
+  if (report.isComplete())
+    setOutcome(localized("%lld of %lld settings put back", {static_cast<std::int64_t>(report.restoredCount()),
+                                                             static_cast<std::int64_t>(report.total())}),
                false);
-  else if (report->failure)
-    setOutcome(qstr(*report->failure), true);
+  else if (report.failure)
+    setOutcome(qstr(*report.failure), true);
   else  // values that could not be read when the point was taken cannot go back either
     setOutcome(localized("%lld settings did not go back to their old value",
-                         {static_cast<std::int64_t>(report->failed().size() + report->unknownValues().size())}),
+                         {static_cast<std::int64_t>(report.failed().size() + report.unknownValues().size())}),
                true);
 }
 
@@ -81,7 +111,26 @@ int UndoPointsModel::rowCount(const QModelIndex& parent) const { return parent.i
 
 QVariant UndoPointsModel::data(const QModelIndex& index, int role) const {
   if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
-  const StoredSnapshot& point = history_[static_cast<std::size_t>(index.row())];
+  const auto row = static_cast<std::size_t>(index.row());
+  if (row >= history_.size()) {
+    const SnapshotHistory::Unreadable& file = unreadable_[row - history_.size()];
+    switch (role) {
+      case PointIdRole:
+        return qstr(file.fileName);
+      case ReasonRole:
+        return localized("An undo point that cannot be read");
+      case DetailRole:
+        return file.storedAt ? localized("%@ · %@", {guided::abbreviatedDateTime(*file.storedAt), qstr(file.fileName)})
+                             : qstr(file.fileName);
+      case UndoLabelRole:
+        return QString();
+      case ReadableRole:
+        return false;
+      default:
+        return {};
+    }
+  }
+  const StoredSnapshot& point = history_[row];
   switch (role) {
     case PointIdRole:
       return qstr(point.id);
@@ -92,13 +141,19 @@ QVariant UndoPointsModel::data(const QModelIndex& index, int role) const {
                                                     QString::number(point.snapshot.entries.size())});
     case UndoLabelRole:
       return guided::localized("Undo: ") + qstr(point.reason);
+    case ReadableRole:
+      return true;
     default:
       return {};
   }
 }
 
 QHash<int, QByteArray> UndoPointsModel::roleNames() const {
-  return {{PointIdRole, "pointId"}, {ReasonRole, "reason"}, {DetailRole, "detail"}, {UndoLabelRole, "undoLabel"}};
+  return {{PointIdRole, "pointId"},
+          {ReasonRole, "reason"},
+          {DetailRole, "detail"},
+          {UndoLabelRole, "undoLabel"},
+          {ReadableRole, "readable"}};
 }
 
 }  // namespace amberloom::ui

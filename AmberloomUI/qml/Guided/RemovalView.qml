@@ -233,4 +233,10 @@ Item {
             view.settingsChangedBeforeDeletion = changed;
         }
     }
+
+    // Putting the settings back when its undo point cannot be stored: asked before anything is reset.
+    WayBackQuestions {
+        questions: [view.model.wayBackQuestion]
+        theme: view.Theme.palette
+    }
 }

@@ -321,6 +321,8 @@ Item {
                     required property string reason
                     required property string detail
                     required property string undoLabel
+                    // False for a file that holds no point that can be read: listed, with no Undo.
+                    required property bool readable
                     objectName: "undoPoint-" + index
                     Layout.fillWidth: true
                     implicitHeight: pointRow.implicitHeight + 28
@@ -338,7 +340,7 @@ Item {
                             Layout.preferredHeight: 16
                             SymbolIcon {
                                 anchors.centerIn: parent
-                                name: "clock.arrow.circlepath"
+                                name: point.readable ? "clock.arrow.circlepath" : "exclamationmark.triangle"
                                 pointSize: 16
                                 color: Theme.palette.onSurfaceMuted
                             }
@@ -368,6 +370,7 @@ Item {
                         }
                         ActionButton {
                             objectName: "undoPoint"
+                            visible: point.readable
                             prominent: false
                             text: qsTr("Undo")
                             Accessible.name: point.undoLabel

@@ -203,4 +203,14 @@ Window {
             guide: window.guide
         })
     }
+
+    // Over whatever the window shows: going on without a way back, and a batch the last run left
+    // unsettled, offered as the window opens.
+    WayBackQuestions {
+        questions: [window.firstRun.wayBackQuestion, window.recipesModel.wayBackQuestion,
+                    window.repairModel.wayBackQuestion, window.syncModel.wayBackQuestion,
+                    window.undoPoints.wayBackQuestion]
+        interrupted: window.undoPoints.interrupted
+        theme: Theme.palette
+    }
 }

@@ -1,8 +1,10 @@
 // Every batch road run in a child process that is killed (SIGKILL, as `kill -9` or a power cut)
 // at each of its steps in turn: capturing, writing the undo point, between two preference files,
-// reading back, writing the change history. Whenever it died, either no preference changed, or
-// the undo point it left, taken back as Recent changes takes it, returns every touched key; and
-// the change history holds no value that is not on disk.
+// reading back, writing the change history, settling the point. Whenever it died, either no
+// preference changed and the next start leaves no point of it, or the point it left (offered at
+// the next start while still in progress) returns every touched key; and the change history
+// holds no value that is not on disk. Where no point can be stored, no road writes anything; and
+// points of batches killed before their first write never push out the points that matter.
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -14,10 +16,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <set>
 #include <sstream>
 
 #include "Backup/BackupService.hpp"
+#include "Changes/InterruptedBatches.hpp"
 #include "LivePreferences.hpp"
 #include "Recipes/RecipeService.hpp"
 #include "Sync/SyncService.hpp"
@@ -137,6 +141,16 @@ class BatchKill : public ::testing::TestWithParam<const char*>, protected th::Li
     for (const auto& s : catalog.settings()) refs.push_back(s.ref.root());
     return SnapshotService(store, resolver).capture(refs);
   }
+  // What the next start does with the points left in progress: removes those that put back
+  // nothing, and gives the others to offer.
+  std::vector<InterruptedBatch> nextStart() const {
+    return InterruptedBatches(points, SnapshotService(store, resolver)).find();
+  }
+  std::map<std::string, std::optional<RecordedIntent>> records() const {
+    std::map<std::string, std::optional<RecordedIntent>> recorded;
+    for (const auto& s : catalog.settings()) recorded[s.id] = log.intent(s.id);
+    return recorded;
+  }
 };
 
 TEST_P(BatchKill, KilledAtAnyStepItChangedNothingOrLeftAPointThatPutsEveryKeyBack) {
@@ -161,27 +175,76 @@ TEST_P(BatchKill, KilledAtAnyStepItChangedNothingOrLeftAPointThatPutsEveryKeyBac
     const Snapshot before = roots();
     std::set<std::string> earlier;
     for (const auto& point : points.all()) earlier.insert(point.id);
-    std::map<std::string, std::optional<RecordedIntent>> recorded;
-    for (const auto& s : catalog.settings()) recorded[s.id] = log.intent(s.id);
+    const auto recorded = records();
 
     ASSERT_TRUE(runChild(run, points, {{"AMBERLOOM_KILL_AT_STEP", std::to_string(step)}}));
 
     // A record the batch made holds what is on disk: the history never says more than was seen.
     // An undo puts the user's own earlier records back as they were.
     for (const auto& s : catalog.settings())
-      if (const auto now = log.intent(s.id); now != recorded[s.id] && now != chosen[s.id]) {
+      if (const auto now = log.intent(s.id); now != recorded.at(s.id) && now != chosen[s.id]) {
         ASSERT_TRUE(now);
         EXPECT_EQ(now->value, settings.currentValue(s)) << s.id;
       }
+    const auto offered = nextStart();
     std::vector<StoredSnapshot> left;
     for (const auto& point : points.all())
       if (!earlier.contains(point.id)) left.push_back(point);
     ASSERT_LE(left.size(), 1u);
-    if (!left.empty()) {
-      EXPECT_TRUE(sync().undo(left.front(), outside).report.isComplete());
+    ASSERT_LE(offered.size(), 1u);
+    if (roots() == before) {
+      EXPECT_TRUE(left.empty()) << "a point that puts back nothing is gone by the next start";
+      continue;
     }
+    // Killed before it settled, the batch is offered at the next start; settled, it is listed.
+    ASSERT_EQ(left.size(), 1u);
+    if (!offered.empty()) {
+      EXPECT_EQ(offered.front().point.point.id, left.front().id);
+      EXPECT_GT(offered.front().changed, 0u);
+    }
+    EXPECT_TRUE(sync().undo(left.front(), outside).report.isComplete());
     EXPECT_EQ(roots(), before);
   }
+}
+
+TEST_P(BatchKill, WhereNoPointCanBeStoredNoRoadWritesAnything) {
+  const std::string road = GetParam();
+  const Road run = prepare(road);
+  fs::remove_all(points.folder());
+  th::writeFile(points.folder(), "a file where the undo points go");
+  const Snapshot before = roots();
+  const auto recorded = records();
+  run(points);
+  EXPECT_EQ(roots(), before);
+  EXPECT_EQ(records(), recorded);
+  EXPECT_EQ(th::readFile(points.folder()), "a file where the undo points go");
+}
+
+TEST_F(BatchKill, TenPointsThatPutSomethingBackOutliveFourOfBatchesKilledBeforeTheirFirstWrite) {
+  startOver();
+  const auto dock = [](bool autohide) {
+    return Recipe{"dock", "Dock", "", "", std::nullopt, {{"dock.autohide", PV::boolean(autohide)}}};
+  };
+  std::vector<std::string> real;
+  for (int i = 1; i <= 10; ++i) real.push_back(recipes().apply(dock(i % 2 == 1), {}, outside, points).wayBack->point.id);
+  for (int i = 0; i < 4; ++i)
+    ASSERT_TRUE(runChild([&](const auto& at) { recipes().apply(dock(true), {}, outside, at); }, points,
+                         {{"AMBERLOOM_KILL_AT_STEP", "1:batch: undo point stored"}}));
+  // Each batch removes the point of the one killed before it: only the last waits, pushing out none.
+  EXPECT_EQ(points.all().size(), 11u);
+  real.push_back(recipes().apply(dock(true), {}, outside, points).wayBack->point.id);
+  real.erase(real.begin());  // the eleventh real point takes the oldest one's place, and only that
+
+  const auto listed = [&] {
+    std::vector<std::string> ids;
+    for (const auto& point : points.all())
+      if (std::find(real.begin(), real.end(), point.id) != real.end()) ids.push_back(point.id);
+    return ids;
+  };
+  EXPECT_EQ(listed(), std::vector<std::string>(real.rbegin(), real.rend()));
+  // The next batch found that they put back nothing before it changed what they hold.
+  EXPECT_EQ(th::filesBelow(points.folder()).size(), 10u);
+  EXPECT_TRUE(nextStart().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryRoad, BatchKill,

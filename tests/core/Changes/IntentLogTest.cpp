@@ -44,6 +44,25 @@ std::vector<std::string> ids(const std::vector<RecordedIntent>& intents) {
 
 }  // namespace
 
+namespace {
+
+// A history far past what is rewritten whole: `count` records of settings "old.<n>".
+void writeLongHistory(int count) {
+  std::string text = "[";
+  for (int i = 0; i < count; ++i)
+    text += (i ? "," : "") + std::string(R"({"at":1,"osBuild":"23F79","settingID":"old.)") + std::to_string(i) +
+            R"(","value":{"int":)" + std::to_string(i) + "}}";
+  testing_::writeFile(logPath(), text + "]");
+}
+
+std::uintmax_t sizeOf(const std::string& path) {
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  return ec ? 0 : size;
+}
+
+}  // namespace
+
 TEST(IntentLog, StoresEntriesAsCompactJsonWithoutValueKeyForAReset) {
   IntentLog log(logPath(), "23F79", ticking({10.5, 20}));
   log.record("dock/autohide", PreferenceValue::integer(1));
@@ -221,29 +240,35 @@ TEST(IntentLog, HostileFilesAreQuarantinedOrPassedOverWithoutExhaustingTheProces
 }
 
 TEST(IntentLog, TwoProcessesRecordingAtOnceLoseNothing) {
-  // The application and the login-time run each rewrite the whole file.
-  constexpr int kRecords = 60;
-  std::vector<pid_t> children;
-  for (const char* who : {"a.", "b."}) {
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      const IntentLog mine(logPath(), "23F79");
-      for (int i = 0; i < kRecords; ++i) mine.record(who + std::to_string(i), PreferenceValue::integer(i));
-      // Putting records back is the same kind of rewrite.
-      mine.putBack({{std::string(who) + "0", std::nullopt}});
-      ::_exit(0);
+  // The application and the login-time run, each rewriting a short history whole or adding lines
+  // to the journal of a long one.
+  for (const int earlier : {0, 1200}) {
+    SCOPED_TRACE(std::to_string(earlier) + " records before");
+    std::filesystem::remove_all(logFolder());
+    if (earlier > 0) writeLongHistory(earlier);
+    constexpr int kRecords = 40;
+    std::vector<pid_t> children;
+    for (const char* who : {"a.", "b."}) {
+      const pid_t pid = ::fork();
+      ASSERT_GE(pid, 0);
+      if (pid == 0) {
+        const IntentLog mine(logPath(), "23F79");
+        for (int i = 0; i < kRecords; ++i) mine.record(who + std::to_string(i), PreferenceValue::integer(i));
+        // Putting records back is the same kind of change.
+        mine.putBack({{std::string(who) + "0", std::nullopt}});
+        ::_exit(0);
+      }
+      children.push_back(pid);
     }
-    children.push_back(pid);
+    for (const pid_t pid : children) {
+      int status = 0;
+      ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const auto kept = IntentLog(logPath(), "23F79").all();
+    EXPECT_EQ(kept.size(), static_cast<std::size_t>(earlier) + 2u * (kRecords - 1));
+    EXPECT_TRUE(IntentLog(logPath(), "23F79").quarantinedFiles().empty());
   }
-  for (const pid_t pid : children) {
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
-  const auto kept = IntentLog(logPath(), "23F79").all();
-  EXPECT_EQ(kept.size(), 2u * (kRecords - 1));
-  EXPECT_TRUE(IntentLog(logPath(), "23F79").quarantinedFiles().empty());
 }
 
 TEST(IntentLog, AValueWithNoJsonFormLeavesOutOnlyItsOwnRecord) {
@@ -335,6 +360,101 @@ TEST(IntentLog, EveryChangeThatCannotBeStoredThrowsNamingTheHistoryAndLeavesItAs
       }
       if (diskFull) {
         EXPECT_EQ(testing_::readFile(path), before);
+      }
+    }
+  }
+}
+
+
+TEST(IntentLog, ALongHistoryTakesEachChangeAsAJournalLineUntilTheJournalIsAsLongAsTheFile) {
+  constexpr std::size_t kLong = 10000;
+  writeLongHistory(kLong);  // as an earlier build left it
+  const std::string file = testing_::readFile(logPath());
+  const IntentLog log(logPath(), "23F79", ticking({5}));
+  EXPECT_EQ(log.all().size(), kLong);
+  EXPECT_EQ(log.intent("old.9999")->value, PreferenceValue::integer(9999));
+
+  log.record({{"old.7", PreferenceValue::integer(-7)}, {"new", std::nullopt}});
+  log.forget("old.8");
+  EXPECT_EQ(testing_::readFile(logPath()), file) << "the file itself is not rewritten";
+  const std::uintmax_t journal = sizeOf(log.journalPath());
+  EXPECT_GT(journal, 0u);
+  EXPECT_LT(journal, 300u) << "a change costs about its own length";
+
+  // Any reader, this process's or another's, sees the journal over the file.
+  for (const IntentLog& reader : {log, IntentLog(logPath(), "")}) {
+    const auto all = reader.all();
+    ASSERT_EQ(all.size(), kLong);
+    EXPECT_EQ(ids({all.end() - 2, all.end()}), (std::vector<std::string>{"old.7", "new"}));
+    EXPECT_EQ(reader.intent("old.7")->value, PreferenceValue::integer(-7));
+    EXPECT_EQ(reader.intent("old.8"), std::nullopt);
+    EXPECT_EQ(reader.newestFirst().front().settingID, "old.7");
+  }
+
+  // Once the journal would be as long as the file, the file takes it all and the journal goes.
+  std::vector<std::pair<std::string, std::optional<PreferenceValue>>> every;
+  for (std::size_t i = 0; i < kLong; ++i) every.emplace_back("old." + std::to_string(i), PreferenceValue::boolean(true));
+  log.record(every);
+  EXPECT_FALSE(std::filesystem::exists(log.journalPath()));
+  const IntentLog fresh(logPath(), "");
+  const auto all = fresh.all();
+  ASSERT_EQ(all.size(), kLong + 1);  // "new" is a reset, recorded as such
+  EXPECT_EQ(all.front().settingID, "new");
+  EXPECT_EQ(all.back().settingID, "old.9999");
+  EXPECT_EQ(fresh.intent("old.8")->value, PreferenceValue::boolean(true));
+}
+
+TEST(IntentLog, AJournalLineCutShortOrUnreadableIsPassedOverAndTheNextChangeCutsAwayOnlyTheCut) {
+  writeLongHistory(1200);
+  const IntentLog log(logPath(), "23F79", ticking({5}));
+  log.record("a", PreferenceValue::integer(1));
+  const std::string whole = testing_::readFile(log.journalPath());
+  // A line of another program, then one a crash cut short.
+  testing_::writeFile(log.journalPath(), whole + "not a line of ours\n" + R"([{"settingID":"b","record":{"at":)");
+  for (const IntentLog& reader : {log, IntentLog(logPath(), "")}) {
+    EXPECT_EQ(reader.all().size(), 1201u);
+    EXPECT_EQ(reader.intent("a")->value, PreferenceValue::integer(1));
+    EXPECT_EQ(reader.intent("b"), std::nullopt);
+  }
+  EXPECT_TRUE(log.quarantinedFiles().empty()) << "the history itself reads";
+
+  log.record("c", PreferenceValue::integer(3));
+  const std::string journal = testing_::readFile(log.journalPath());
+  EXPECT_TRUE(journal.starts_with(whole + "not a line of ours\n[{")) << journal;
+  EXPECT_EQ(journal.find("\"b\""), std::string::npos);
+  EXPECT_EQ(IntentLog(logPath(), "").intent("c")->value, PreferenceValue::integer(3));
+}
+
+TEST(IntentLog, KilledAtAnyStepOfAChangeToALongHistoryItHoldsTheChangeWholeOrNotAtAll) {
+  // Each road of a change: a line of the journal, and the rewrite that takes the journal in.
+  const std::vector<std::pair<const char*, int>> roads = {{"a line", 10}, {"the rewrite", 2000}};
+  for (const auto& [road, count] : roads) {
+    for (int step = 1;; ++step) {
+      SCOPED_TRACE(std::string(road) + ", killed at step " + std::to_string(step));
+      std::filesystem::remove_all(logFolder());
+      writeLongHistory(1200);
+      const pid_t pid = ::fork();
+      ASSERT_GE(pid, 0);
+      if (pid == 0) {
+        ::setenv("AMBERLOOM_KILL_AT_STEP", std::to_string(step).c_str(), 1);
+        const IntentLog mine(logPath(), "23F79");
+        mine.record("old.0", PreferenceValue::integer(-1));  // a short first line
+        std::vector<std::pair<std::string, std::optional<PreferenceValue>>> changes;
+        for (int i = 0; i < count; ++i) changes.emplace_back("new." + std::to_string(i), PreferenceValue::integer(i));
+        mine.record(changes);
+        ::_exit(0);
+      }
+      int status = 0;
+      ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+      const IntentLog after(logPath(), "");
+      const auto all = after.all();
+      EXPECT_TRUE(after.quarantinedFiles().empty());
+      const std::size_t added = all.size() - 1200;
+      EXPECT_TRUE(added == 0 || added == static_cast<std::size_t>(count)) << added;
+      if (added > 0) EXPECT_EQ(after.intent("old.0")->value, PreferenceValue::integer(-1));
+      if (WIFEXITED(status)) {
+        EXPECT_EQ(added, static_cast<std::size_t>(count));
+        break;
       }
     }
   }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <iterator>
 #include <string>
@@ -190,7 +191,7 @@ TEST(SnapshotHistory, PruningRemovesOnlyTheFileAPointWasReadFromInsideTheFolder)
   EXPECT_EQ(history.all().front().id, "2024-03-05-141900-000");
 }
 
-TEST(SnapshotHistory, UnreadableFilesAreSkippedAndNeverPruned) {
+TEST(SnapshotHistory, UnreadableFilesAreListedAsSuchAndPrunedAfterEveryReadablePoint) {
   const std::vector<std::pair<std::string, std::string>> unreadable = {
       {"fraction.amberloom-undo.json", pointJson("2020-01-01-000000-000", "2020-01-01T00:00:00.5Z")},
       {"no-date.amberloom-undo.json", pointJson("2020-01-01-000000-000", "yesterday")},
@@ -223,14 +224,26 @@ TEST(SnapshotHistory, UnreadableFilesAreSkippedAndNeverPruned) {
 
   const SnapshotHistory history(historyFolder());
   EXPECT_EQ(ids(history.all()), (std::vector<std::string>{"v2", "glued"}));
+  std::vector<SnapshotHistory::Unreadable> listed;
+  for (const auto& [name, contents] : unreadable) listed.push_back({name, std::nullopt});
+  std::sort(listed.begin(), listed.end(), [](const auto& a, const auto& b) { return a.fileName > b.fileName; });
+  EXPECT_EQ(history.unreadable(), listed) << "regular files only, the newest name first";
 
-  for (int minute = 10; minute <= 19; ++minute)
+  // While fewer than ten points can be read, unreadable files fill the places left.
+  for (int minute = 10; minute <= 16; ++minute)
+    history.record(dockSnapshot(true), "batch", at("2024-03-05T14:" + std::to_string(minute) + ":00Z"));
+  EXPECT_EQ(history.all().size(), 9u);
+  EXPECT_EQ(history.unreadable(), std::vector<SnapshotHistory::Unreadable>{listed.front()});
+  for (int minute = 17; minute <= 19; ++minute)
     history.record(dockSnapshot(true), "batch", at("2024-03-05T14:" + std::to_string(minute) + ":00Z"));
 
   EXPECT_EQ(history.all().size(), 10u);
-  for (const auto& [name, contents] : unreadable)
-    EXPECT_EQ(testing_::readFile(historyFolder() + "/" + name), contents) << name;
+  EXPECT_TRUE(history.unreadable().empty());
+  for (const auto& [name, contents] : unreadable) EXPECT_FALSE(testing_::fileExists(historyFolder() + "/" + name)) << name;
+  // What is no file of a point is neither listed nor removed.
   EXPECT_TRUE(fs::is_directory(historyFolder() + "/folder.amberloom-undo.json"));
+  EXPECT_TRUE(fs::exists(historyFolder() + "/fifo.amberloom-undo.json"));
+  EXPECT_TRUE(testing_::fileExists(historyFolder() + "/notes.json"));
   EXPECT_FALSE(testing_::fileExists(historyFolder() + "/gluedamberloom-undo.json"));
   EXPECT_FALSE(testing_::fileExists(historyFolder() + "/v2.amberloom-undo.json"));
 }
@@ -333,4 +346,65 @@ TEST(SnapshotHistory, TwoProcessesRecordingAtTheSameMomentNeverReplaceEachOthers
   const auto kept = SnapshotHistory(historyFolder()).all();
   EXPECT_EQ(kept.size(), SnapshotHistory::keepCount);
   EXPECT_EQ(fileNames(historyFolder()).size(), SnapshotHistory::keepCount) << "no temporary is left";
+}
+
+TEST(SnapshotHistory, APointStoredAheadIsInProgressUntilSettledAndInterruptedOnlyOnceNoLiveProcessHoldsIt) {
+  const SnapshotHistory history(historyFolder());
+  auto pending = history.storeAhead(dockSnapshot(true), "Before mine", at("2024-03-05T14:00:00Z"));
+  const std::string id = pending.point().id;
+  EXPECT_EQ(fileNames(historyFolder()), std::vector<std::string>{id + ".in-progress.amberloom-undo.json"});
+  EXPECT_EQ(ids(history.all()), std::vector<std::string>{id}) << "listed like any point";
+  EXPECT_TRUE(history.interrupted().empty()) << "its batch runs here";
+
+  // Another process's batch: held while it lives, interrupted once it is killed.
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    const auto theirs = SnapshotHistory(historyFolder()).storeAhead(dockSnapshot(false), "Before theirs", at("2024-03-05T14:01:00Z"));
+    [[maybe_unused]] const auto sent = ::write(ready[1], "x", 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char byte = 0;
+  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+  EXPECT_EQ(history.all().size(), 2u);
+  EXPECT_TRUE(history.interrupted().empty());
+  ::kill(pid, SIGKILL);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  const auto interrupted = history.interrupted();
+  ASSERT_EQ(interrupted.size(), 1u);
+  EXPECT_EQ(interrupted[0].point.reason, "Before theirs");
+  EXPECT_EQ(interrupted[0].fileName, "2024-03-05-140100-000.in-progress.amberloom-undo.json");
+
+  EXPECT_TRUE(history.settle(pending));
+  EXPECT_TRUE(history.settle(interrupted[0]));
+  EXPECT_EQ(fileNames(historyFolder()), (std::vector<std::string>{id + ".amberloom-undo.json",
+                                                                   "2024-03-05-140100-000.amberloom-undo.json"}));
+  EXPECT_TRUE(history.interrupted().empty());
+  EXPECT_EQ(history.all().size(), 2u);
+}
+
+TEST(SnapshotHistory, PruningKeepsEveryPointInProgressAndTakesAnOlderBuildsPointForSettled) {
+  const SnapshotHistory history(historyFolder());
+  // Left by a build that marked no point: settled, whatever became of its batch.
+  testing_::writeFile(historyFolder() + "/2024-03-05-120000-000.amberloom-undo.json",
+                      pointJson("2024-03-05-120000-000", "2024-03-05T12:00:00Z"));
+  // Stopped before they settled, and older than every settled point.
+  for (const char* stamp : {"2024-03-05-110000-000", "2024-03-05-110100-000"}) {
+    testing_::writeFile(historyFolder() + "/" + stamp + ".in-progress.amberloom-undo.json", pointJson(stamp, "2024-03-05T11:00:00Z"));
+  }
+  EXPECT_EQ(history.interrupted().size(), 2u);
+  for (int minute = 10; minute <= 19; ++minute)
+    history.record(dockSnapshot(true), "batch", at("2024-03-05T14:" + std::to_string(minute) + ":00Z"));
+
+  const auto names = fileNames(historyFolder());
+  EXPECT_EQ(names.size(), 12u);
+  EXPECT_EQ(std::ranges::count_if(names, [](const std::string& n) { return n.find(".in-progress.") != std::string::npos; }), 2);
+  EXPECT_FALSE(testing_::fileExists(historyFolder() + "/2024-03-05-120000-000.amberloom-undo.json")) << "the oldest settled";
+  EXPECT_EQ(history.interrupted().size(), 2u);
+  EXPECT_TRUE(history.remove(history.interrupted().front()));
+  EXPECT_EQ(history.interrupted().size(), 1u);
 }

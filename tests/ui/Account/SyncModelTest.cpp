@@ -271,10 +271,15 @@ TEST(SyncModel, emptyBatchesStoreNoUndoPointAndALostUndoPointIsReported) {
   EXPECT_FALSE(fileExists(macs.here.historyFolder()));
   EXPECT_FALSE(model->lastError());
 
-  // The undo-point folder cannot be made: the copy stands, and the user is told.
+  // The undo-point folder cannot be made: nothing is copied until the user agrees; then the copy
+  // stands, and the user is told.
   writeFile(macs.here.historyFolder(), "not a folder");
   model->setTicked(QStringLiteral("dock.tile"), true);
+  const auto before = macs.here.seen("com.example.dock", "tilesize");
   model->applySelected();
+  EXPECT_EQ(macs.here.seen("com.example.dock", "tilesize"), before);
+  ASSERT_TRUE(model->wayBackQuestion()->isAsking());
+  model->wayBackQuestion()->agree();
   EXPECT_EQ(macs.here.seen("com.example.dock", "tilesize"), V::integer(64));
   ASSERT_TRUE(model->lastError());
   EXPECT_TRUE(model->lastError()->starts_with("The undo point could not be saved to disk (")) << *model->lastError();
@@ -286,6 +291,8 @@ TEST(SyncModel, emptyBatchesStoreNoUndoPointAndALostUndoPointIsReported) {
   preferences.fill();
   model->setTicked(QStringLiteral("finder.title"), true);
   model->applySelected();
+  ASSERT_TRUE(model->wayBackQuestion()->isAsking());
+  model->wayBackQuestion()->agree();
   ASSERT_TRUE(model->report());
   EXPECT_EQ(model->report()->appliedCount(), 0u);
   EXPECT_EQ(model->report()->failed().size(), 1u);

@@ -191,6 +191,10 @@ TEST(FirstRunModel, ARestoreOutlivesItsFolderAndItsOnlyWayBackOutlastsABackupAnd
 
   model->askToRestore(0);
   model->confirmRestore();
+  EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(64)) << "nothing is written before the user agrees";
+  ASSERT_TRUE(model->wayBackQuestion()->isAsking());
+  EXPECT_FALSE(model->hasOutcome());
+  model->wayBackQuestion()->agree();
   EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(16));
   EXPECT_EQ(text(model->outcomeRow(), "text"), "1 of 1 settings restored from Office");
   EXPECT_TRUE(text(model->outcomeRow(), "undoWarning").starts_with("The undo point could not be saved to disk ("));
@@ -211,7 +215,11 @@ TEST(FirstRunModel, ARestoreOutlivesItsFolderAndItsOnlyWayBackOutlastsABackupAnd
     EXPECT_TRUE(model->offersUndo());
     EXPECT_TRUE(model->outcomeRow().value("offersUndo").toBool());
   }
+  // The undo's own point cannot be stored either: asked first, like the restore.
   model->undoRestore();
+  ASSERT_TRUE(model->wayBackQuestion()->isAsking());
+  EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(16));
+  model->wayBackQuestion()->agree();
   EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(64));
   EXPECT_FALSE(model->offersUndo());
   ASSERT_EQ(mac.heard->size(), 2u) << "the restore and its undo, announced to the other screens";

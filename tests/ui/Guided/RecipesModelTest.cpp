@@ -111,10 +111,19 @@ TEST_F(RecipesModelTest, PracticeModeReportsWhatWouldBeWrittenAndWritesNothing) 
   EXPECT_EQ(applied(), 0u);
 }
 
-TEST_F(RecipesModelTest, ALostUndoPointStillLeavesAnUndoUntilTheAppQuits) {
+TEST_F(RecipesModelTest, ALostUndoPointAsksFirstAndOnceAgreedStillLeavesAnUndoUntilTheAppQuits) {
   auto recipes = model(false, th::GuidedServices::unwritableHistory());
   recipes->setSelectedRecipeID("other");
   recipes->apply();
+  EXPECT_EQ(services.seen("size"), std::nullopt) << "nothing is written before the user agrees";
+  ASSERT_TRUE(recipes->wayBackQuestion()->isAsking());
+  EXPECT_TRUE(recipes->wayBackQuestion()->message().startsWith("The undo point could not be saved to disk ("));
+  EXPECT_EQ(recipes->report(), std::nullopt);
+  recipes->wayBackQuestion()->decline();
+  EXPECT_EQ(services.seen("size"), std::nullopt);
+  recipes->apply();
+  recipes->wayBackQuestion()->agree();
+  EXPECT_FALSE(recipes->wayBackQuestion()->isAsking());
   EXPECT_EQ(services.seen("size"), PV::integer(64));
   EXPECT_FALSE(recipes->undoSurvivesRestart());
   ASSERT_TRUE(recipes->lastError());
@@ -122,6 +131,9 @@ TEST_F(RecipesModelTest, ALostUndoPointStillLeavesAnUndoUntilTheAppQuits) {
   EXPECT_TRUE(recipes->lastError()->ends_with("). Undo works while this window is open, but not after you quit."));
 
   recipes->undoLast();
+  EXPECT_EQ(services.seen("size"), PV::integer(64)) << "the undo's own point is lost too: asked first";
+  ASSERT_TRUE(recipes->wayBackQuestion()->isAsking());
+  recipes->wayBackQuestion()->agree();
   EXPECT_EQ(services.seen("size"), std::nullopt);
   ASSERT_TRUE(recipes->undoReport());
   EXPECT_TRUE(recipes->undoReport()->isComplete()) << "kept on screen after a complete undo";

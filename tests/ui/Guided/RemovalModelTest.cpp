@@ -121,6 +121,10 @@ TEST_F(RemovalModelTest, PracticeModeChangesNothingAndFailuresAreKeptForTheOwner
   unregisterFailure = "Could not turn off sync at startup: no agent";
   auto removal = model(false, std::nullopt, th::GuidedServices::unwritableHistory());
   removal->revertEverything();
+  EXPECT_EQ(services.seen("autohide"), PV::boolean(true)) << "nothing is put back before the user agrees";
+  ASSERT_TRUE(removal->wayBackQuestion()->isAsking());
+  EXPECT_TRUE(removal->wayBackQuestion()->message().endsWith("nothing will put these settings back as they were."));
+  removal->wayBackQuestion()->agree();
   EXPECT_FALSE(removal->undoSurvivesRestart());
   ASSERT_TRUE(removal->lastError());
   EXPECT_TRUE(removal->lastError()->starts_with("The undo point could not be saved to disk (")) << "named first";

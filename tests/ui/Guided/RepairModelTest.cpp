@@ -92,7 +92,7 @@ TEST_F(RepairModelTest, AnUnreadableHistoryShowsNothingToRepairAndSaysSo) {
   EXPECT_EQ(repair->report(), std::nullopt);
 }
 
-TEST(UndoPointsModel, ListsReadablePointsNewestFirstAndUndoesOneThroughTheSyncModelWithoutDroppingIt) {
+TEST(UndoPointsModel, ListsPointsNewestFirstThenTheUnreadableAndUndoesOneThroughTheSyncModelWithoutDroppingIt) {
   th::GuidedServices services;
   const SettingRef size{th::GuidedServices::domain, {"size"}, false};
   const Snapshot one{{{size, PV::integer(64)}}};
@@ -106,8 +106,13 @@ TEST(UndoPointsModel, ListsReadablePointsNewestFirstAndUndoesOneThroughTheSyncMo
   const auto sync = services.syncModel();
   UndoPointsModel points(*sync);
   QAbstractItemModelTester tester(&points);
-  ASSERT_EQ(points.count(), 2) << "the unreadable file is skipped";
+  ASSERT_EQ(points.count(), 3) << "the unreadable file is listed as such, last";
   EXPECT_EQ(points.data(points.index(0), UndoPointsModel::ReasonRole).toString(), "Before restoring from MAC-1");
+  EXPECT_EQ(points.data(points.index(2), UndoPointsModel::ReasonRole).toString(), "An undo point that cannot be read");
+  EXPECT_FALSE(points.data(points.index(2), UndoPointsModel::ReadableRole).toBool());
+  EXPECT_TRUE(points.data(points.index(2), UndoPointsModel::DetailRole).toString().endsWith(
+      " · 2001-01-01-000500-000.amberloom-undo.json"));
+  EXPECT_TRUE(points.data(points.index(0), UndoPointsModel::ReadableRole).toBool());
   const QString detail = points.data(points.index(1), UndoPointsModel::DetailRole).toString();
   EXPECT_TRUE(detail.endsWith(" · 1 settings saved")) << detail.toStdString();
   EXPECT_EQ(points.data(points.index(1), UndoPointsModel::UndoLabelRole).toString(), "Undo: Before applying “Calm”");
@@ -128,7 +133,7 @@ TEST(UndoPointsModel, ListsReadablePointsNewestFirstAndUndoesOneThroughTheSyncMo
   EXPECT_EQ(points.outcome().toStdString(), *sync->lastError());
   ASSERT_EQ(services.heard->size(), 2u) << "each undo is announced";
   EXPECT_EQ(services.heard->changes[0], ui::Change::of(one, {}, true));
-  EXPECT_EQ(points.count(), 3) << "nothing that could be put back, no state before it to keep";
+  EXPECT_EQ(points.count(), 4) << "nothing that could be put back, no state before it to keep";
 
   // A point file put there by hand takes back neither AmberLoom's own preferences nor those of
   // every application, as a backup never restores them; what else it holds goes back, and the
@@ -147,12 +152,12 @@ TEST(UndoPointsModel, ListsReadablePointsNewestFirstAndUndoesOneThroughTheSyncMo
             "ada@example.com\n");
   EXPECT_EQ(services.store->read("k", services.resolver.resolve(platform::kAnyApplicationID, false)), std::nullopt);
   EXPECT_TRUE(points.outcomeIsWarning()) << points.outcome().toStdString();
-  EXPECT_EQ(points.count(), 5);
+  EXPECT_EQ(points.count(), 6);
 
   // A new point replaces the list and the outcome of an undo taken from the old one.
   services.history.record(one, "Before putting back 1 settings", 300);
   sync->refreshHistory();
-  EXPECT_EQ(points.count(), 6);
+  EXPECT_EQ(points.count(), 7);
   EXPECT_TRUE(points.outcome().isEmpty());
 
   const auto practice = services.syncModel(true);

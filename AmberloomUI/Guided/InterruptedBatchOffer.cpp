@@ -1,0 +1,42 @@
+#include "Guided/InterruptedBatchOffer.hpp"
+
+#include "Kit/Localized.hpp"
+#include "Kit/Logging.hpp"
+
+namespace amberloom::ui {
+
+InterruptedBatchOffer::InterruptedBatchOffer(std::vector<InterruptedBatch> batches, SnapshotHistory history,
+                                             TakeBack takeBack, QObject* parent)
+    : QObject(parent), batches_(batches.begin(), batches.end()), history_(std::move(history)),
+      takeBack_(std::move(takeBack)) {}
+
+QString InterruptedBatchOffer::title() const { return localized("A change was not finished"); }
+
+QString InterruptedBatchOffer::message() const {
+  if (batches_.empty()) return {};
+  const InterruptedBatch& batch = batches_.front();
+  return localized("AmberLoom stopped while %@; %lld settings may have changed.",
+                   {QString::fromStdString(interruptedActivity(batch.point.point.reason)), QString::number(batch.changed)});
+}
+
+StoredSnapshot InterruptedBatchOffer::settleCurrent() {
+  const InterruptedBatch batch = batches_.front();
+  batches_.pop_front();
+  if (!history_.settle(batch.point))
+    qCWarning(lcGuided).noquote() << "The undo point" << batch.point.fileName.c_str()
+                                  << "could not be marked as settled; it is offered again at the next start";
+  emit offerChanged();
+  return batch.point.point;
+}
+
+void InterruptedBatchOffer::undo() {
+  if (batches_.empty()) return;
+  const StoredSnapshot point = settleCurrent();
+  if (takeBack_) takeBack_(point);
+}
+
+void InterruptedBatchOffer::keep() {
+  if (!batches_.empty()) settleCurrent();
+}
+
+}  // namespace amberloom::ui
