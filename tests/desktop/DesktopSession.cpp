@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -13,10 +14,14 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QThread>
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <stdexcept>
 
@@ -157,6 +162,96 @@ struct DesktopSession::Accessibility {
   }
 };
 
+// This test's own client of the desktop's X server. A Qt window answers the window manager's ping
+// (_NET_WM_PING) on its thread of events, in turn with the input that reached it before the ping:
+// the answer, which it sends to the root window, says that input was handled.
+struct DesktopSession::XConnection {
+  enum class Ping { answered, windowGone, unanswered };
+
+  explicit XConnection(const std::string& display) {
+    int screenNumber = 0;
+    connection = xcb_connect(display.c_str(), &screenNumber);
+    if (xcb_connection_has_error(connection)) {
+      xcb_disconnect(connection);
+      throw std::runtime_error("cannot reach the X server " + display);
+    }
+    auto screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screenNumber; ++i) xcb_screen_next(&screens);
+    root = screens.data->root;
+    // The answers go to the root window, to whoever listens for its structure's changes.
+    const std::uint32_t events = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &events);
+    protocols = atom("WM_PROTOCOLS");
+    pingProtocol = atom("_NET_WM_PING");
+  }
+  ~XConnection() { xcb_disconnect(connection); }
+  XConnection(const XConnection&) = delete;
+  XConnection& operator=(const XConnection&) = delete;
+
+  // A top-level window that answers pings (it lists the ping among its protocols), if any.
+  std::optional<xcb_window_t> pingableWindow() {
+    auto* tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, root), nullptr);
+    if (!tree) return std::nullopt;
+    std::optional<xcb_window_t> found;
+    const xcb_window_t* children = xcb_query_tree_children(tree);
+    for (int i = 0, n = xcb_query_tree_children_length(tree); i < n && !found; ++i) {
+      auto* listed = xcb_get_property_reply(
+          connection, xcb_get_property(connection, 0, children[i], protocols, XCB_ATOM_ATOM, 0, 32), nullptr);
+      if (!listed) continue;
+      const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(listed));
+      const int count = xcb_get_property_value_length(listed) / static_cast<int>(sizeof(xcb_atom_t));
+      for (int a = 0; a < count; ++a)
+        if (atoms[a] == pingProtocol) found = children[i];
+      std::free(listed);
+    }
+    std::free(tree);
+    return found;
+  }
+
+  // Pings `window` and waits for the answer while `waiting()` says to, looking again at least
+  // every 100 ms.
+  Ping ping(xcb_window_t window, const std::function<bool()>& waiting) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = protocols;
+    message.data.data32[0] = pingProtocol;
+    message.data.data32[1] = ++pings;  // the time field, which the answer carries back
+    message.data.data32[2] = window;
+    xcb_send_event(connection, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+    xcb_flush(connection);
+    while (true) {
+      while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+        const auto* answer = reinterpret_cast<const xcb_client_message_event_t*>(event);
+        const bool failed = event->response_type == 0;  // the window went before the ping reached it
+        const bool answered = (event->response_type & 0x7f) == XCB_CLIENT_MESSAGE && answer->type == protocols &&
+                              answer->data.data32[0] == pingProtocol && answer->data.data32[1] == pings;
+        std::free(event);
+        if (failed) return Ping::windowGone;
+        if (answered) return Ping::answered;
+      }
+      if (xcb_connection_has_error(connection) || !waiting()) return Ping::unanswered;
+      pollfd readable{xcb_get_file_descriptor(connection), POLLIN, 0};
+      ::poll(&readable, 1, 100);
+    }
+  }
+
+ private:
+  xcb_atom_t atom(const char* name) {
+    auto* reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t found = reply ? reply->atom : XCB_NONE;
+    std::free(reply);
+    return found;
+  }
+
+  xcb_connection_t* connection = nullptr;
+  xcb_window_t root = XCB_NONE;
+  xcb_atom_t protocols = XCB_NONE, pingProtocol = XCB_NONE;
+  std::uint32_t pings = 0;
+};
+
 DesktopSession::DesktopSession(std::string folder) : folder_(std::move(folder)) {
   std::filesystem::create_directories(folder_ + "/run");
   ::chmod((folder_ + "/run").c_str(), 0700);
@@ -197,6 +292,7 @@ DesktopSession::DesktopSession(std::string folder) : folder_(std::move(folder)) 
 DesktopSession::~DesktopSession() {
   if (app_ > 0 && !appStatus_) stopGroup(app_);
   accessibility_.reset();
+  x_.reset();
   if (bus_ > 0) stopGroup(bus_);
   if (xvfb_ > 0) stopGroup(xvfb_);
 }
@@ -408,11 +504,17 @@ std::optional<DesktopSession::Element> DesktopSession::reveal(const QString& nam
   const auto window = find(QStringLiteral("AmberLoom"), QStringLiteral("frame"));
   auto element = find(name, role);
   for (int turns = 0; element && window && turns < 40; ++turns) {
-    if (window->place.contains(element->place)) return element;
+    if (window->place.contains(element->place)) {
+      // Where it stays: a list still laying itself out moves it between two readings.
+      const auto again = find(name, role, std::chrono::seconds(2));
+      if (again && again->place == element->place) return element;
+      element = again;
+      continue;
+    }
     const bool down = element->place.bottom() > window->place.bottom();
-    xdotool({"mousemove", std::to_string(element->place.center().x()), std::to_string(window->place.center().y())});
-    xdotool({"click", down ? "5" : "4"});
-    QThread::msleep(150);
+    xdotool({"mousemove", std::to_string(element->place.center().x()), std::to_string(window->place.center().y()),
+             "click", down ? "5" : "4"});
+    waitUntilHandled();
     element = find(name, role, std::chrono::seconds(2));
   }
   return std::nullopt;
@@ -421,7 +523,7 @@ std::optional<DesktopSession::Element> DesktopSession::reveal(const QString& nam
 void DesktopSession::xdotool(const std::vector<std::string>& arguments) {
   std::vector<std::string> all = {"DISPLAY=" + display_, "xdotool"};
   all.insert(all.end(), arguments.begin(), arguments.end());
-  const auto ran = platform::runProcess("/usr/bin/env", all, std::chrono::seconds(30));
+  const auto ran = platform::runProcess("/usr/bin/env", all, std::chrono::seconds(60));
   if (!ran || ran->exitStatus != 0)
     throw std::runtime_error("xdotool failed: " + (ran ? ran->standardError : std::string("not started")));
 }
@@ -429,33 +531,72 @@ void DesktopSession::xdotool(const std::vector<std::string>& arguments) {
 bool DesktopSession::showsWindow(const std::string& title) {
   const auto found = platform::runProcess(
       "/usr/bin/env", {"DISPLAY=" + display_, "xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"},
-      std::chrono::seconds(30));
+      std::chrono::seconds(60));
   return found && found->exitStatus == 0 && !found->standardOutput.empty();
 }
 
+bool DesktopSession::waitUntilHandled(std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  if (!x_) x_ = std::make_unique<XConnection>(display_);
+  const auto waiting = [&] { return Clock::now() < deadline && appRunning(); };
+  // The second ping reaches the application's thread only after the turn of its events that
+  // handled the first, and with it the input sent before.
+  for (int answered = 0; answered < 2;) {
+    const auto window = x_->pingableWindow();
+    if (!window) {
+      if (!waiting()) return false;
+      QThread::msleep(20);
+      continue;
+    }
+    switch (x_->ping(*window, waiting)) {
+      case XConnection::Ping::answered: ++answered; break;
+      case XConnection::Ping::windowGone: break;  // another window then
+      case XConnection::Ping::unanswered: return false;
+    }
+  }
+  return true;
+}
+
+std::vector<DesktopSession::Element> DesktopSession::settledElements(std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  const auto same = [](const std::vector<Element>& a, const std::vector<Element>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Element& x, const Element& y) {
+      return x.role == y.role && x.name == y.name && x.place == y.place;
+    });
+  };
+  waitUntilHandled();
+  auto last = elements();
+  while (Clock::now() < deadline) {
+    auto now = elements();
+    if (same(now, last)) return now;
+    last = std::move(now);
+  }
+  return last;
+}
+
 void DesktopSession::wheel(const Element& element, int notches) {
-  xdotool({"mousemove", std::to_string(element.place.center().x()), std::to_string(element.place.center().y())});
-  for (int turn = 0; turn < std::abs(notches); ++turn) xdotool({"click", notches > 0 ? "5" : "4"});
-  QThread::msleep(150);
+  std::vector<std::string> arguments = {"mousemove", std::to_string(element.place.center().x()),
+                                        std::to_string(element.place.center().y())};
+  for (int turn = 0; turn < std::abs(notches); ++turn) arguments.insert(arguments.end(), {"click", notches > 0 ? "5" : "4"});
+  xdotool(arguments);
+  waitUntilHandled();
 }
 
 void DesktopSession::click(int x, int y) {
-  xdotool({"mousemove", std::to_string(x), std::to_string(y)});
-  QThread::msleep(100);
-  xdotool({"click", "1"});
-  QThread::msleep(300);
+  xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"});
+  waitUntilHandled();
 }
 
 void DesktopSession::click(const Element& element) { click(element.place.center().x(), element.place.center().y()); }
 
 void DesktopSession::key(const std::string& keys) {
   xdotool({"key", keys});
-  QThread::msleep(300);
+  waitUntilHandled();
 }
 
 void DesktopSession::type(const std::string& text) {
   xdotool({"type", "--delay", "20", text});
-  QThread::msleep(200);
+  waitUntilHandled();
 }
 
 }  // namespace amberloom::testing
