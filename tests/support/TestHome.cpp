@@ -96,11 +96,11 @@ int runInTemporaryHome(const std::function<int()>& run) {
   ::unsetenv("AMBERLOOM_MACOS_BUILD");
   ::unsetenv("AMBERLOOM_MACHINE_ID_FILE");
   ::unsetenv("AMBERLOOM_HOST_NAME");
-  for (const char* limit : {kRequestIdleLimitVariable, kSyncAtLoginLimitVariable, kSecondStartLimitVariable})
-    ::unsetenv(limit);
-  // A read-back on a loaded machine may take far longer than on a user's; the tests of that limit
-  // give their readers limits of their own.
+  for (const char* limit : {kSyncAtLoginLimitVariable, kSecondStartLimitVariable}) ::unsetenv(limit);
+  // A read-back, or a loopback server's answer, may take far longer on a loaded machine than on a
+  // user's; the tests of those limits set limits of their own.
   ::setenv(kReadBackLimitVariable, "600000", 1);
+  ::setenv(kRequestIdleLimitVariable, "600000", 1);
   ::testing::UnitTest::GetInstance()->listeners().Append(new FreshHomeForEachTest(folder));
   const int status = run();
   std::error_code ec;

@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <atomic>
 #include <chrono>
 #include <iostream>
 #include <thread>
 
-#include "Support/WaitLimit.hpp"
 #include "Sync/BackgroundSync.hpp"
 
 using amberloom::BackgroundSync;
@@ -56,25 +53,5 @@ TEST(BackgroundSync, ProcessEndsWithStatusZeroWhenTheWorkReturnsOrTheLimitPasses
         },
         ::testing::ExitedWithCode(0), "^" + c.printed + "$");
     EXPECT_LT(Clock::now() - start, endless / 2);
-  }
-}
-
-// The login-time run's limit is a minute unless the environment sets another, for the tests that
-// run the built executable; nothing but a whole number of milliseconds counts.
-TEST(BackgroundSync, TheEnvironmentMaySetTheLimitAndNothingElseCounts) {
-  const struct {
-    const char* value;  // none: unset
-    std::chrono::milliseconds limit;
-  } cases[] = {
-      {nullptr, 60s}, {"1500", 1500ms}, {"", 60s}, {"0", 60s}, {"-5", 60s}, {"15s", 60s}, {" 15", 60s},
-      {"604800000", std::chrono::hours(24 * 7)}, {"604800001", 60s}, {"99999999999999999999999", 60s},
-  };
-  for (const auto& c : cases) {
-    if (c.value) {
-      ::setenv(amberloom::kSyncAtLoginLimitVariable, c.value, 1);
-    } else {
-      ::unsetenv(amberloom::kSyncAtLoginLimitVariable);
-    }
-    EXPECT_EQ(BackgroundSync::currentTimeLimit(), c.limit) << (c.value ? c.value : "unset");
   }
 }
