@@ -12,6 +12,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QThread>
 #include <algorithm>
@@ -92,7 +93,9 @@ std::string firstLine(int fd, std::chrono::milliseconds limit, const char* what)
 
 }  // namespace
 
-// The accessibility bus and the application's place on it.
+// The accessibility bus and the application's place on it. The tree is read a level at a time,
+// every question about the level's elements asked at once: the application answers them in turn
+// without waiting for this process between two.
 struct DesktopSession::Accessibility {
   QDBusConnection bus{QString()};
   QString service;
@@ -100,15 +103,38 @@ struct DesktopSession::Accessibility {
 
   QDBusMessage call(const QString& path, const QString& interface, const QString& method,
                     const QVariantList& arguments = {}) {
-    auto message = QDBusMessage::createMethodCall(service, path, interface, method);
-    message.setArguments(arguments);
-    return bus.call(message, QDBus::Block, 5000);
+    return callEach({path}, interface, method, arguments).front();
   }
 
-  std::vector<QString> children(const QString& path) {
-    const auto reply = call(path, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetChildren"));
+  // The answers of every element of `paths` to `method`, in the paths' order; a few hundred
+  // questions at a time, well within what the bus lets one connection have open.
+  std::vector<QDBusMessage> callEach(const std::vector<QString>& paths, const QString& interface,
+                                     const QString& method, const QVariantList& arguments = {}) {
+    constexpr std::size_t kAtOnce = 256;
+    std::vector<QDBusMessage> replies;
+    replies.reserve(paths.size());
+    for (std::size_t from = 0; from < paths.size(); from += kAtOnce) {
+      std::vector<QDBusPendingCall> pending;
+      for (std::size_t i = from; i < std::min(paths.size(), from + kAtOnce); ++i) {
+        auto message = QDBusMessage::createMethodCall(service, paths[i], interface, method);
+        message.setArguments(arguments);
+        pending.push_back(bus.asyncCall(message, 30000));
+      }
+      for (auto& call : pending) {
+        call.waitForFinished();
+        replies.push_back(call.reply());
+      }
+    }
+    return replies;
+  }
+
+  static bool answered(const QDBusMessage& reply) {
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty();
+  }
+
+  static std::vector<QString> childrenIn(const QDBusMessage& reply) {
     std::vector<QString> paths;
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return paths;
+    if (!answered(reply)) return paths;
     const auto list = reply.arguments().at(0).value<QDBusArgument>();
     list.beginArray();
     while (!list.atEnd()) {
@@ -123,42 +149,75 @@ struct DesktopSession::Accessibility {
     return paths;
   }
 
-  // The element's states, as at-spi numbers them: bit n of the first word is state n.
-  quint32 states(const QString& path) {
-    const auto reply = call(path, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetState"));
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return 0;
-    const auto words = reply.arguments().at(0).value<QDBusArgument>();
-    quint32 first = 0;
-    words.beginArray();
-    if (!words.atEnd()) words >> first;
-    while (!words.atEnd()) {
-      quint32 rest = 0;
-      words >> rest;
-    }
-    words.endArray();
-    return first;
+  // The children of every element of `paths`, one list after the other.
+  std::vector<QString> childrenOf(const std::vector<QString>& paths) {
+    std::vector<QString> all;
+    for (const auto& reply : callEach(paths, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetChildren")))
+      for (auto& child : childrenIn(reply)) all.push_back(std::move(child));
+    return all;
   }
 
-  Element element(const QString& path) {
-    Element found;
-    const auto name = call(path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
-                           {QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("Name")});
-    if (name.type() == QDBusMessage::ReplyMessage && !name.arguments().isEmpty())
-      found.name = name.arguments().at(0).value<QDBusVariant>().variant().toString();
-    const auto role = call(path, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetRoleName"));
-    if (role.type() == QDBusMessage::ReplyMessage && !role.arguments().isEmpty())
-      found.role = role.arguments().at(0).toString();
-    const auto extents = call(path, QStringLiteral("org.a11y.atspi.Component"), QStringLiteral("GetExtents"),
-                              {QVariant::fromValue(uint(0))});
-    if (extents.type() == QDBusMessage::ReplyMessage && !extents.arguments().isEmpty()) {
-      const auto box = extents.arguments().at(0).value<QDBusArgument>();
-      int x = 0, y = 0, w = 0, h = 0;
-      box.beginStructure();
-      box >> x >> y >> w >> h;
-      box.endStructure();
-      found.place = QRect(x, y, w, h);
+  // The elements' states, as at-spi numbers them: bit n of the first word is state n.
+  std::vector<quint32> statesOf(const std::vector<QString>& paths) {
+    std::vector<quint32> states;
+    for (const auto& reply : callEach(paths, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetState"))) {
+      quint32 first = 0;
+      if (answered(reply)) {
+        const auto words = reply.arguments().at(0).value<QDBusArgument>();
+        words.beginArray();
+        if (!words.atEnd()) words >> first;
+        while (!words.atEnd()) {
+          quint32 rest = 0;
+          words >> rest;
+        }
+        words.endArray();
+      }
+      states.push_back(first);
+    }
+    return states;
+  }
+
+  std::vector<Element> elementsOf(const std::vector<QString>& paths) {
+    const auto names = callEach(paths, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+                                {QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("Name")});
+    const auto roles = callEach(paths, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetRoleName"));
+    const auto places = callEach(paths, QStringLiteral("org.a11y.atspi.Component"), QStringLiteral("GetExtents"),
+                                 {QVariant::fromValue(uint(0))});
+    std::vector<Element> found(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      if (answered(names[i])) found[i].name = names[i].arguments().at(0).value<QDBusVariant>().variant().toString();
+      if (answered(roles[i])) found[i].role = roles[i].arguments().at(0).toString();
+      if (answered(places[i])) {
+        const auto box = places[i].arguments().at(0).value<QDBusArgument>();
+        int x = 0, y = 0, w = 0, h = 0;
+        box.beginStructure();
+        box >> x >> y >> w >> h;
+        box.endStructure();
+        found[i].place = QRect(x, y, w, h);
+      }
     }
     return found;
+  }
+
+  // Every element that shows, a level at a time from the top, with its state when `withStates`:
+  // hidden items keep their places in the tree with no size (or off `screen`), and nothing below
+  // them shows.
+  std::vector<std::pair<Element, quint32>> shownElements(const std::optional<QRect>& screen, bool withStates) {
+    std::vector<std::pair<Element, quint32>> shown;
+    std::vector<QString> level = childrenOf({root});
+    while (!level.empty() && shown.size() < 5000) {
+      const auto elements = elementsOf(level);
+      const auto states = withStates ? statesOf(level) : std::vector<quint32>(level.size(), 0);
+      std::vector<QString> parents;
+      for (std::size_t i = 0; i < level.size(); ++i) {
+        const QRect& place = elements[i].place;
+        if (place.isEmpty() || (screen && !place.intersects(*screen))) continue;
+        shown.emplace_back(elements[i], states[i]);
+        parents.push_back(level[i]);
+      }
+      level = childrenOf(parents);
+    }
+    return shown;
   }
 };
 
@@ -441,17 +500,8 @@ std::string DesktopSession::appLog() const {
 std::vector<DesktopSession::Element> DesktopSession::elements() {
   std::vector<Element> found;
   if (!accessibility_) return found;
-  const QRect screen(0, 0, 1280, 900);
-  std::vector<QString> pending = accessibility_->children(accessibility_->root);
-  while (!pending.empty() && found.size() < 5000) {
-    const QString path = pending.back();
-    pending.pop_back();
-    Element element = accessibility_->element(path);
-    // Hidden items keep their places in the tree with no size; nothing below them shows.
-    if (element.place.isEmpty() || !element.place.intersects(screen)) continue;
-    found.push_back(element);
-    for (auto& child : accessibility_->children(path)) pending.push_back(std::move(child));
-  }
+  for (auto& [element, state] : accessibility_->shownElements(QRect(0, 0, 1280, 900), false))
+    found.push_back(std::move(element));
   return found;
 }
 
@@ -461,15 +511,9 @@ std::optional<DesktopSession::Element> DesktopSession::focused(std::chrono::mill
   do {
     // The focus scopes around the focused control say they have it too: the deepest one is it.
     std::optional<Element> deepest;
-    std::vector<QString> pending = accessibility_ ? accessibility_->children(accessibility_->root) : std::vector<QString>();
-    while (!pending.empty()) {
-      const QString path = pending.back();
-      pending.pop_back();
-      Element element = accessibility_->element(path);
-      if (element.place.isEmpty()) continue;
-      if (accessibility_->states(path) & kFocused) deepest = element;
-      for (auto& child : accessibility_->children(path)) pending.push_back(std::move(child));
-    }
+    if (accessibility_)
+      for (auto& [element, state] : accessibility_->shownElements(std::nullopt, true))
+        if (state & kFocused) deepest = std::move(element);
     if (deepest) return deepest;
     QThread::msleep(200);
   } while (Clock::now() < deadline && appRunning());
