@@ -3,15 +3,11 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFontDatabase>
-#include <QQmlAbstractUrlInterceptor>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
-#include <QThread>
-#include <QThreadPool>
 #include <QTimer>
-#include <atomic>
 #include <filesystem>
 #include <future>
 #include <mutex>
@@ -21,7 +17,6 @@
 #include "Account/AccountModel.hpp"
 #include "Account/SyncModel.hpp"
 #include "Guided/UndoPointsModel.hpp"
-#include "AmberLoom/StartupHeap.hpp"
 #include "AmberLoom/StartupWarmUp.hpp"
 #include "Browser/ManualGuideList.hpp"
 #include "Browser/SettingsModel.hpp"
@@ -58,25 +53,6 @@ constexpr int rootViewLatest = 1000;  // milliseconds
 
 const QString uiModule = QStringLiteral("qrc:/qt-project.org/imports/AmberLoom/UI/");
 
-// About what the engine's loader thread allocates while it compiles the start's types.
-constexpr std::size_t loaderThreadHeap = 3 << 20;
-
-// The engine compiles on a thread of its own, which allocates from a heap of its own: each page
-// there would fault in as the compile first writes it, some hundreds of them on the start's longest
-// path. The application reaches that thread only through the URLs the engine resolves there; at
-// the first, the thread's heap is faulted in at once.
-class LoaderThreadHeap : public QQmlAbstractUrlInterceptor {
- public:
-  QUrl intercept(const QUrl& url, DataType) override {
-    if (QThread::currentThread() != engineThread_ && !warmed_.exchange(true)) warmThreadHeap(loaderThreadHeap);
-    return url;
-  }
-
- private:
-  QThread* const engineThread_ = QThread::currentThread();
-  std::atomic<bool> warmed_ = false;
-};
-
 SupportService supportService() {
   return SupportService(supportAddress, Version::currentApp().description(), Version::current().description(),
                         currentOSBuild(ProcessInfo::current()), SupportService::hardwareModel(),
@@ -111,15 +87,7 @@ AmberloomApp::AmberloomApp(std::future<RootScene::Resources> resources, QObject*
   // needs no window: it runs beside the rest (or, without a thread to be had, with the first text).
   // The font database guards itself; nobody waits.
   startInBackground([] { QFontDatabase::families(); });
-  // The raster engine splits a large fill among the threads of the global pool and makes them
-  // as it first needs them: eight on this start's first frames, whose making took longer than
-  // the fills they shared (half of a 7 ms frame). The first frames fill with one; the pool is
-  // given back its size once the start is over.
-  fillThreadsAfterStart_ = QThreadPool::globalInstance()->maxThreadCount();
-  QThreadPool::globalInstance()->setMaxThreadCount(1);
   engine_ = std::make_unique<QQmlEngine>();
-  loaderThreadHeap_ = std::make_unique<LoaderThreadHeap>();
-  engine_->addUrlInterceptor(loaderThreadHeap_.get());
   ui::installKit(*engine_);
   // "Quit AmberLoom" and Ctrl+Q end the application as closing its last window does.
   connect(engine_.get(), &QQmlEngine::quit, QCoreApplication::instance(), &QCoreApplication::quit,
@@ -146,8 +114,6 @@ AmberloomApp::AmberloomApp(std::future<RootScene::Resources> resources, QObject*
 }
 
 AmberloomApp::~AmberloomApp() {
-  // An application gone before its start was over leaves the pool as it found it.
-  if (!deferredWorkStarted_) QThreadPool::globalInstance()->setMaxThreadCount(fillThreadsAfterStart_);
   delete preferencesWindow_;
   delete mainWindow_;
   rootViewComponent_.reset();
@@ -235,7 +201,6 @@ void AmberloomApp::startDeferredWork() {
   if (deferredWorkStarted_) return;
   deferredWorkStarted_ = true;
   delete warmUp_;
-  QThreadPool::globalInstance()->setMaxThreadCount(fillThreadsAfterStart_);
   if (mainWindow_) mainWindow_->setProperty("showsMenus", true);
   root_.startAfterFirstFrame();
   emit started();

@@ -16,7 +16,6 @@
 #include "AmberLoom/RootScene.hpp"
 #include "AmberLoom/Updater.hpp"
 
-class QQmlAbstractUrlInterceptor;
 class QQmlComponent;
 class QQmlEngine;
 
@@ -107,8 +106,6 @@ class AmberloomApp : public QObject {
   std::unique_ptr<ui::RootViewState> rootState_;
   std::unique_ptr<ui::RemovalModelFactory> removalFactory_;
   std::unique_ptr<ui::ManualGuideList> guide_;  // none without a guide
-  // Readies the heap of the engine's loader thread (AmberloomApp.cpp); outlives the engine.
-  std::unique_ptr<QQmlAbstractUrlInterceptor> loaderThreadHeap_;
   std::unique_ptr<QQmlEngine> engine_;
   std::unique_ptr<QQmlComponent> mainComponent_;
   // The root view, compiled beside the window; held so that the window's loader finds it compiled.
@@ -116,8 +113,6 @@ class AmberloomApp : public QObject {
   bool deferredWorkStarted_ = false;
   // Readies the first screen's text while the root view compiles; gone once it is made.
   QPointer<StartupWarmUp> warmUp_;
-  // The helper threads Qt's raster engine may share its fills with, until the start is over.
-  int fillThreadsAfterStart_ = 0;
   QPointer<QQuickWindow> mainWindow_;
   QPointer<QQuickWindow> preferencesWindow_;
   QString lastExportFolder_;  // empty until a script was written

@@ -6,13 +6,17 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 #include <utility>
 
 #include "Support/Sha256.hpp"
+#include "Support/WaitLimit.hpp"
 
 namespace amberloom::app {
 
@@ -20,9 +24,16 @@ namespace {
 
 constexpr const char* kShow = "show\n";
 constexpr const char* kShown = "shown\n";
-// How long a later start waits for the running one: it may be busy finishing its own start.
-constexpr int kConnectMilliseconds = 3000;
-constexpr int kAnswerMilliseconds = 10000;
+// How long a later start waits for the running one to take its call and to answer it: it may be
+// busy finishing its own start. The environment may set both (Support/WaitLimit.hpp).
+constexpr std::chrono::milliseconds kConnectLimit{3000};
+constexpr std::chrono::milliseconds kAnswerLimit{10000};
+
+// The limit in force, in the milliseconds Qt's sockets take.
+int socketWait(std::chrono::milliseconds standard) {
+  return static_cast<int>(
+      std::min<long long>(waitLimit(kSecondStartLimitVariable, standard).count(), std::numeric_limits<int>::max()));
+}
 
 std::string pathOf(const std::string& home, const char* suffix) {
   return SingleInstance::runtimeFolder() + "/amberloom-" + SingleInstance::keyOf(home) + suffix;
@@ -121,11 +132,11 @@ void SingleInstance::answer() {
 bool SingleInstance::askToShow(const std::string& home) {
   QLocalSocket socket;
   socket.connectToServer(QString::fromStdString(pathOf(home, ".socket")));
-  if (!socket.waitForConnected(kConnectMilliseconds)) return false;
+  if (!socket.waitForConnected(socketWait(kConnectLimit))) return false;
   socket.write(kShow);
-  if (!socket.waitForBytesWritten(kConnectMilliseconds)) return false;
+  if (!socket.waitForBytesWritten(socketWait(kConnectLimit))) return false;
   while (!socket.canReadLine())
-    if (!socket.waitForReadyRead(kAnswerMilliseconds)) return false;
+    if (!socket.waitForReadyRead(socketWait(kAnswerLimit))) return false;
   return socket.readLine() == kShown;
 }
 

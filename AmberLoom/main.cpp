@@ -12,7 +12,6 @@
 
 #include "AmberLoom/AmberloomApp.hpp"
 #include "AmberLoom/SingleInstance.hpp"
-#include "AmberLoom/StartupHeap.hpp"
 #include "Kit/Logging.hpp"
 #include "Platform/HomeDirectory.hpp"
 #include "Support/BackgroundTask.hpp"
@@ -24,8 +23,6 @@ int main(int argc, char** argv) {
   amberloom::ui::installCoreLogging();
   amberloom::app::AmberloomApp::handleCommandLineSwitches(std::vector<std::string>(argv, argv + argc));
   amberloom::app::AmberloomApp::prepareProcess();
-  // Before the windowed start allocates anything of size.
-  amberloom::app::StartupHeap heap(amberloom::app::applicationStartHeap);
   const std::string home = amberloom::platform::homeDirectory();
   // Taken before anything reads or sweeps this home's files, which a running application may be
   // writing; they are then read beside the start of Qt.
@@ -44,7 +41,6 @@ int main(int argc, char** argv) {
   amberloom::app::AmberloomApp app(std::move(resources));
   QObject::connect(instance.get(), &amberloom::app::SingleInstance::showRequested, &app,
                    &amberloom::app::AmberloomApp::bringForward);
-  QObject::connect(&app, &amberloom::app::AmberloomApp::started, [&heap] { heap.release(); });
   try {
     app.showMainWindow();
   } catch (const std::exception& error) {

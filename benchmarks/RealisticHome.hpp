@@ -32,27 +32,28 @@ inline void writeGlobalDomain(const std::string& home, const SettingsCatalog& ca
                                 platform::binaryPropertyList(platform::PlistObject(std::move(keys))));
 }
 
-// A value of the setting's type.
-inline PreferenceValue sampleValue(SettingValueType type) {
+// A value of the setting's type; the second set differs from the first in every value.
+inline PreferenceValue sampleValue(SettingValueType type, bool second = false) {
   switch (type) {
-    case SettingValueType::boolean: return PreferenceValue::boolean(true);
-    case SettingValueType::integer: return PreferenceValue::integer(2);
-    case SettingValueType::real: return PreferenceValue::real(1.5);
-    case SettingValueType::string: return PreferenceValue::string("benchmark");
-    case SettingValueType::dictionary: return PreferenceValue::dictionary({{"k", PreferenceValue::integer(1)}});
-    case SettingValueType::array: return PreferenceValue::array({PreferenceValue::integer(1)});
+    case SettingValueType::boolean: return PreferenceValue::boolean(!second);
+    case SettingValueType::integer: return PreferenceValue::integer(second ? 3 : 2);
+    case SettingValueType::real: return PreferenceValue::real(second ? 2.5 : 1.5);
+    case SettingValueType::string: return PreferenceValue::string(second ? "changed since" : "benchmark");
+    case SettingValueType::dictionary: return PreferenceValue::dictionary({{"k", PreferenceValue::integer(second ? 2 : 1)}});
+    case SettingValueType::array: return PreferenceValue::array({PreferenceValue::integer(second ? 2 : 1)});
   }
-  return PreferenceValue::boolean(true);
+  return PreferenceValue::boolean(!second);
 }
 
-// Gives every catalogued setting of the defaults channel a value, so that a backup holds every
-// root; returns how many settings took one.
-inline std::size_t setEverySetting(const SettingsCatalog& catalog, const SettingsService& settings) {
+// Gives every catalogued setting of the defaults channel a value (of the second set when asked),
+// so that a backup holds every root; returns how many settings took one.
+inline std::size_t setEverySetting(const SettingsCatalog& catalog, const SettingsService& settings,
+                                   bool secondValues = false) {
   std::size_t set = 0;
   for (const auto& setting : catalog.settings()) {
     if (setting.channel == SettingChannel::nightShift || setting.ref.path.empty()) continue;
     try {
-      settings.apply(sampleValue(setting.type), setting);
+      settings.apply(sampleValue(setting.type, secondValues), setting);
       ++set;
     } catch (const std::exception&) {
       // A root that another setting made a non-dictionary keeps that value.

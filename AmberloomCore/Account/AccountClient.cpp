@@ -12,6 +12,7 @@
 #include "Support/Log.hpp"
 #include "Support/Sha256.hpp"
 #include "Support/Json.hpp"
+#include "Support/WaitLimit.hpp"
 
 namespace amberloom {
 namespace {
@@ -93,6 +94,10 @@ AccountClient AccountClient::standard(const std::string& host) {
   return AccountClient(standardBase(host), std::make_shared<CurlHttpSession>(std::chrono::hours(24 * 7)));
 }
 
+std::chrono::milliseconds AccountClient::currentIdleTimeout() {
+  return waitLimit(kRequestIdleLimitVariable, idleTimeout);
+}
+
 AccountClient::Answer AccountClient::send(const std::string& path, const std::string& method,
                                           const std::optional<std::string>& token,
                                           const std::optional<std::map<std::string, std::string>>& body,
@@ -102,7 +107,7 @@ AccountClient::Answer AccountClient::send(const std::string& path, const std::st
   HttpRequest request;
   request.method = method;
   request.url = base_ + "/" + path;
-  request.idleTimeout = idleTimeout;
+  request.idleTimeout = currentIdleTimeout();
   request.maxResponseBytes = maxResponseBytes;
   std::map<std::string, std::string> fields;  // one value per name: a later setting replaces
   if (token) fields["Authorization"] = "Bearer " + *token;

@@ -109,6 +109,9 @@ class AccountClient {
 
   // A transfer idle this long fails as offline.
   static constexpr std::chrono::seconds idleTimeout{20};
+  // The idle limit requests are sent with: idleTimeout, or what the environment sets
+  // (Support/WaitLimit.hpp).
+  static std::chrono::milliseconds currentIdleTimeout();
   // A longer answer fails as offline rather than filling memory.
   static constexpr std::size_t maxResponseBytes = 64u << 20;
   // The longest device token a sign-in accepts.

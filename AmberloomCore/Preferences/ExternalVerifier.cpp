@@ -4,6 +4,7 @@
 
 #include "Platform/PlistCoding.hpp"
 #include "Platform/ProcessRunner.hpp"
+#include "Support/WaitLimit.hpp"
 
 namespace amberloom {
 namespace {
@@ -53,6 +54,10 @@ std::vector<SeenRoot> readFromOutside(const ExternalPreferenceReader& reader, co
     for (std::size_t j = 0; j < positions.size(); ++j) seen[positions[j]] = {std::move(reading.values[j]), reading.readable};
   }
   return seen;
+}
+
+std::chrono::milliseconds ExternalVerifier::standardWaitLimit() {
+  return waitLimit(kReadBackLimitVariable, defaultWaitLimit);
 }
 
 std::optional<PreferenceValue> ExternalVerifier::read(const std::string& key, const ResolvedDomain& domain) const {

@@ -30,8 +30,11 @@ class ExternalVerifier : public ExternalPreferenceReader {
  public:
   // Long enough for any healthy export, short enough that a stalled command does not hang the caller.
   static constexpr std::chrono::milliseconds defaultWaitLimit{10000};
+  // What a read-back may take unless a verifier is given its own limit: the default, or what the
+  // environment sets (Support/WaitLimit.hpp).
+  static std::chrono::milliseconds standardWaitLimit();
 
-  explicit ExternalVerifier(std::string defaultsPath, std::chrono::milliseconds waitLimit = defaultWaitLimit)
+  explicit ExternalVerifier(std::string defaultsPath, std::chrono::milliseconds waitLimit = standardWaitLimit())
       : defaultsPath_(std::move(defaultsPath)), waitLimit_(waitLimit) {}
 
   const std::string& defaultsPath() const { return defaultsPath_; }

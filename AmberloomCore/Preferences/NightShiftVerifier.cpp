@@ -5,8 +5,13 @@
 
 #include "Preferences/NightShiftClient.hpp"
 #include "Platform/ProcessRunner.hpp"
+#include "Support/WaitLimit.hpp"
 
 namespace amberloom {
+
+std::chrono::milliseconds NightShiftVerifier::standardWaitLimit() {
+  return waitLimit(kReadBackLimitVariable, defaultWaitLimit);
+}
 
 NightShiftVerifier NightShiftVerifier::forCurrentExecutable() {
   return NightShiftVerifier(platform::currentExecutablePath());

@@ -16,9 +16,12 @@ class NightShiftVerifier {
   static constexpr const char* readArgument = "--amberloom-read-night-shift";
 
   static constexpr std::chrono::milliseconds defaultWaitLimit{10000};
+  // What a read-back run may take unless a verifier is given its own limit: the default, or what
+  // the environment sets for every read-back (Support/WaitLimit.hpp).
+  static std::chrono::milliseconds standardWaitLimit();
 
   explicit NightShiftVerifier(std::optional<std::string> executablePath,
-                              std::chrono::milliseconds waitLimit = defaultWaitLimit)
+                              std::chrono::milliseconds waitLimit = standardWaitLimit())
       : executablePath_(std::move(executablePath)), waitLimit_(waitLimit) {}
   // The running executable.
   static NightShiftVerifier forCurrentExecutable();

@@ -25,14 +25,21 @@ const char* caseName(VerificationValuesError::Case c) {
   return "";
 }
 
+std::string describedCase(VerificationValuesError::Case c, const std::string& settingID, const std::string& type,
+                          const std::string& detail) {
+  std::vector<describe::Field> payload{{"settingID", describe::text(settingID)}, {"type", describe::text(type)}};
+  if (!detail.empty()) payload.push_back({"detail", describe::text(detail)});
+  return describe::enumCase(caseName(c), payload);
+}
+
 }  // namespace
 
-VerificationValuesError::VerificationValuesError(Case c, std::string settingID, std::string type)
-    : DescribedError(
-          describe::enumCase(caseName(c), {{"settingID", describe::text(settingID)}, {"type", describe::text(type)}})),
+VerificationValuesError::VerificationValuesError(Case c, std::string settingID, std::string type, std::string detail)
+    : DescribedError(describedCase(c, settingID, type, detail)),
       case_(c),
       settingID_(std::move(settingID)),
-      type_(std::move(type)) {}
+      type_(std::move(type)),
+      detail_(std::move(detail)) {}
 
 VerificationValuesError VerificationValuesError::unknownValueType(std::string settingID, std::string type) {
   return VerificationValuesError(Case::unknownValueType, std::move(settingID), std::move(type));
@@ -40,14 +47,22 @@ VerificationValuesError VerificationValuesError::unknownValueType(std::string se
 VerificationValuesError VerificationValuesError::unsupportedValueType(std::string settingID, std::string type) {
   return VerificationValuesError(Case::unsupportedValueType, std::move(settingID), std::move(type));
 }
-VerificationValuesError VerificationValuesError::valueDoesNotMatchType(std::string settingID, std::string type) {
-  return VerificationValuesError(Case::valueDoesNotMatchType, std::move(settingID), std::move(type));
+VerificationValuesError VerificationValuesError::valueDoesNotMatchType(std::string settingID, std::string type,
+                                                                       std::string detail) {
+  return VerificationValuesError(Case::valueDoesNotMatchType, std::move(settingID), std::move(type), std::move(detail));
 }
 
 namespace {
 
+// Where a decoding failure happened and what the decoder said of it.
+std::string decodingDetail(const DecodingError& error) {
+  std::string where;
+  for (const auto& key : error.codingPath()) where += "/" + key;
+  return where + ": " + error.debugDescription();
+}
+
 // The "value" member read as the entry's type. Every decoding failure, a missing member included,
-// is the entry's fault and is reported as such.
+// is the entry's fault and is reported as such, with what the decoder found.
 PreferenceValue decodeValue(const Json& entry, const std::string& id, const std::string& typeText,
                             SettingValueType type, const CodingPath& path) {
   try {
@@ -61,7 +76,8 @@ PreferenceValue decodeValue(const Json& entry, const std::string& id, const std:
       case SettingValueType::dictionary:
       case SettingValueType::array: break;  // refused before the value is looked at
     }
-  } catch (const DecodingError&) {
+  } catch (const DecodingError& error) {
+    throw VerificationValuesError::valueDoesNotMatchType(id, typeText, decodingDetail(error));
   }
   throw VerificationValuesError::valueDoesNotMatchType(id, typeText);
 }

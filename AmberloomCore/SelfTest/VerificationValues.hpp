@@ -33,21 +33,25 @@ class VerificationValuesError : public DescribedError {
   static VerificationValuesError unknownValueType(std::string settingID, std::string type);
   // "dictionary" or "array": such settings cannot have a test value.
   static VerificationValuesError unsupportedValueType(std::string settingID, std::string type);
-  // "value" missing or not readable as the type.
-  static VerificationValuesError valueDoesNotMatchType(std::string settingID, std::string type);
+  // "value" missing or not readable as the type; `detail` (described when not empty) says where
+  // and why, as the decoder found it.
+  static VerificationValuesError valueDoesNotMatchType(std::string settingID, std::string type,
+                                                       std::string detail = {});
 
   Case errorCase() const { return case_; }
   const std::string& settingID() const { return settingID_; }
   const std::string& type() const { return type_; }
+  const std::string& detail() const { return detail_; }
   bool operator==(const VerificationValuesError& other) const {
-    return case_ == other.case_ && settingID_ == other.settingID_ && type_ == other.type_;
+    return case_ == other.case_ && settingID_ == other.settingID_ && type_ == other.type_ && detail_ == other.detail_;
   }
 
  private:
-  VerificationValuesError(Case c, std::string settingID, std::string type);
+  VerificationValuesError(Case c, std::string settingID, std::string type, std::string detail = {});
   Case case_;
   std::string settingID_;
   std::string type_;
+  std::string detail_;
 };
 
 class VerificationValues {

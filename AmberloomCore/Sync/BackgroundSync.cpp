@@ -7,8 +7,11 @@
 
 #include "Support/BackgroundTask.hpp"
 #include "Support/Log.hpp"
+#include "Support/WaitLimit.hpp"
 
 namespace amberloom {
+
+std::chrono::milliseconds BackgroundSync::currentTimeLimit() { return waitLimit(kSyncAtLoginLimitVariable, timeLimit); }
 
 void BackgroundSync::runIfRequested(const std::vector<std::string>& arguments, std::function<void()> work,
                                     std::chrono::milliseconds limit) {

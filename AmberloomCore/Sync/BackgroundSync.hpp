@@ -14,6 +14,8 @@ namespace amberloom {
 struct BackgroundSync {
   static constexpr const char* argument = "--background-sync";
   static constexpr std::chrono::seconds timeLimit{60};
+  // timeLimit, or what the environment sets (Support/WaitLimit.hpp).
+  static std::chrono::milliseconds currentTimeLimit();
 
   // Returns at once when no element of `arguments` is exactly "--background-sync". Otherwise runs
   // `work` on the worker pool, waits until it returns or `limit` has passed, and ends the process
@@ -21,7 +23,7 @@ struct BackgroundSync {
   // thread that called this (it stays blocked), and must own everything it touches; whatever it
   // is still doing when the limit passes is cut off by the exit.
   static void runIfRequested(const std::vector<std::string>& arguments, std::function<void()> work,
-                             std::chrono::milliseconds limit = timeLimit);
+                             std::chrono::milliseconds limit = currentTimeLimit());
 };
 
 }  // namespace amberloom

@@ -45,6 +45,8 @@ class SymbolImageProvider::Library {
 
   // Reads every bundled icon not read yet, until the provider goes.
   void readAll() {
+    const std::lock_guard reading(reading_);
+    if (abandoned_) return;
     QDirIterator icons(symbolFolder);
     while (icons.hasNext() && !abandoned_) {
       const QString path = icons.next();
@@ -62,7 +64,12 @@ class SymbolImageProvider::Library {
     renderer.render(&painter);
   }
 
-  void abandon() { abandoned_ = true; }
+  // Stops readAll and waits for the icon it reads, if any: reading needs the application, which
+  // may end as soon as the provider has gone.
+  void abandon() {
+    abandoned_ = true;
+    const std::lock_guard waited(reading_);
+  }
 
   // What symbol() drew, by name, colour and side.
   using Key = std::tuple<QString, QRgb, int>;
@@ -96,6 +103,7 @@ class SymbolImageProvider::Library {
   std::map<Key, QImage> drawn_;
   std::mutex drawing_;
   std::atomic<bool> abandoned_ = false;
+  std::mutex reading_;  // held while readAll runs
 };
 
 SymbolImageProvider::SymbolImageProvider()

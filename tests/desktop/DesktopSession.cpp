@@ -6,18 +6,23 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QThread>
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <stdexcept>
 
@@ -88,7 +93,9 @@ std::string firstLine(int fd, std::chrono::milliseconds limit, const char* what)
 
 }  // namespace
 
-// The accessibility bus and the application's place on it.
+// The accessibility bus and the application's place on it. The tree is read a level at a time,
+// every question about the level's elements asked at once: the application answers them in turn
+// without waiting for this process between two.
 struct DesktopSession::Accessibility {
   QDBusConnection bus{QString()};
   QString service;
@@ -96,15 +103,38 @@ struct DesktopSession::Accessibility {
 
   QDBusMessage call(const QString& path, const QString& interface, const QString& method,
                     const QVariantList& arguments = {}) {
-    auto message = QDBusMessage::createMethodCall(service, path, interface, method);
-    message.setArguments(arguments);
-    return bus.call(message, QDBus::Block, 5000);
+    return callEach({path}, interface, method, arguments).front();
   }
 
-  std::vector<QString> children(const QString& path) {
-    const auto reply = call(path, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetChildren"));
+  // The answers of every element of `paths` to `method`, in the paths' order; a few hundred
+  // questions at a time, well within what the bus lets one connection have open.
+  std::vector<QDBusMessage> callEach(const std::vector<QString>& paths, const QString& interface,
+                                     const QString& method, const QVariantList& arguments = {}) {
+    constexpr std::size_t kAtOnce = 256;
+    std::vector<QDBusMessage> replies;
+    replies.reserve(paths.size());
+    for (std::size_t from = 0; from < paths.size(); from += kAtOnce) {
+      std::vector<QDBusPendingCall> pending;
+      for (std::size_t i = from; i < std::min(paths.size(), from + kAtOnce); ++i) {
+        auto message = QDBusMessage::createMethodCall(service, paths[i], interface, method);
+        message.setArguments(arguments);
+        pending.push_back(bus.asyncCall(message, 30000));
+      }
+      for (auto& call : pending) {
+        call.waitForFinished();
+        replies.push_back(call.reply());
+      }
+    }
+    return replies;
+  }
+
+  static bool answered(const QDBusMessage& reply) {
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty();
+  }
+
+  static std::vector<QString> childrenIn(const QDBusMessage& reply) {
     std::vector<QString> paths;
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return paths;
+    if (!answered(reply)) return paths;
     const auto list = reply.arguments().at(0).value<QDBusArgument>();
     list.beginArray();
     while (!list.atEnd()) {
@@ -119,43 +149,166 @@ struct DesktopSession::Accessibility {
     return paths;
   }
 
-  // The element's states, as at-spi numbers them: bit n of the first word is state n.
-  quint32 states(const QString& path) {
-    const auto reply = call(path, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetState"));
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return 0;
-    const auto words = reply.arguments().at(0).value<QDBusArgument>();
-    quint32 first = 0;
-    words.beginArray();
-    if (!words.atEnd()) words >> first;
-    while (!words.atEnd()) {
-      quint32 rest = 0;
-      words >> rest;
-    }
-    words.endArray();
-    return first;
+  // The children of every element of `paths`, one list after the other.
+  std::vector<QString> childrenOf(const std::vector<QString>& paths) {
+    std::vector<QString> all;
+    for (const auto& reply : callEach(paths, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetChildren")))
+      for (auto& child : childrenIn(reply)) all.push_back(std::move(child));
+    return all;
   }
 
-  Element element(const QString& path) {
-    Element found;
-    const auto name = call(path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
-                           {QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("Name")});
-    if (name.type() == QDBusMessage::ReplyMessage && !name.arguments().isEmpty())
-      found.name = name.arguments().at(0).value<QDBusVariant>().variant().toString();
-    const auto role = call(path, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetRoleName"));
-    if (role.type() == QDBusMessage::ReplyMessage && !role.arguments().isEmpty())
-      found.role = role.arguments().at(0).toString();
-    const auto extents = call(path, QStringLiteral("org.a11y.atspi.Component"), QStringLiteral("GetExtents"),
-                              {QVariant::fromValue(uint(0))});
-    if (extents.type() == QDBusMessage::ReplyMessage && !extents.arguments().isEmpty()) {
-      const auto box = extents.arguments().at(0).value<QDBusArgument>();
-      int x = 0, y = 0, w = 0, h = 0;
-      box.beginStructure();
-      box >> x >> y >> w >> h;
-      box.endStructure();
-      found.place = QRect(x, y, w, h);
+  // The elements' states, as at-spi numbers them: bit n of the first word is state n.
+  std::vector<quint32> statesOf(const std::vector<QString>& paths) {
+    std::vector<quint32> states;
+    for (const auto& reply : callEach(paths, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetState"))) {
+      quint32 first = 0;
+      if (answered(reply)) {
+        const auto words = reply.arguments().at(0).value<QDBusArgument>();
+        words.beginArray();
+        if (!words.atEnd()) words >> first;
+        while (!words.atEnd()) {
+          quint32 rest = 0;
+          words >> rest;
+        }
+        words.endArray();
+      }
+      states.push_back(first);
+    }
+    return states;
+  }
+
+  std::vector<Element> elementsOf(const std::vector<QString>& paths) {
+    const auto names = callEach(paths, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+                                {QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("Name")});
+    const auto roles = callEach(paths, QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("GetRoleName"));
+    const auto places = callEach(paths, QStringLiteral("org.a11y.atspi.Component"), QStringLiteral("GetExtents"),
+                                 {QVariant::fromValue(uint(0))});
+    std::vector<Element> found(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      if (answered(names[i])) found[i].name = names[i].arguments().at(0).value<QDBusVariant>().variant().toString();
+      if (answered(roles[i])) found[i].role = roles[i].arguments().at(0).toString();
+      if (answered(places[i])) {
+        const auto box = places[i].arguments().at(0).value<QDBusArgument>();
+        int x = 0, y = 0, w = 0, h = 0;
+        box.beginStructure();
+        box >> x >> y >> w >> h;
+        box.endStructure();
+        found[i].place = QRect(x, y, w, h);
+      }
     }
     return found;
   }
+
+  // Every element that shows, a level at a time from the top, with its state when `withStates`:
+  // hidden items keep their places in the tree with no size (or off `screen`), and nothing below
+  // them shows.
+  std::vector<std::pair<Element, quint32>> shownElements(const std::optional<QRect>& screen, bool withStates) {
+    std::vector<std::pair<Element, quint32>> shown;
+    std::vector<QString> level = childrenOf({root});
+    while (!level.empty() && shown.size() < 5000) {
+      const auto elements = elementsOf(level);
+      const auto states = withStates ? statesOf(level) : std::vector<quint32>(level.size(), 0);
+      std::vector<QString> parents;
+      for (std::size_t i = 0; i < level.size(); ++i) {
+        const QRect& place = elements[i].place;
+        if (place.isEmpty() || (screen && !place.intersects(*screen))) continue;
+        shown.emplace_back(elements[i], states[i]);
+        parents.push_back(level[i]);
+      }
+      level = childrenOf(parents);
+    }
+    return shown;
+  }
+};
+
+// This test's own client of the desktop's X server. A Qt window answers the window manager's ping
+// (_NET_WM_PING) on its thread of events, in turn with the input that reached it before the ping:
+// the answer, which it sends to the root window, says that input was handled.
+struct DesktopSession::XConnection {
+  enum class Ping { answered, windowGone, unanswered };
+
+  explicit XConnection(const std::string& display) {
+    int screenNumber = 0;
+    connection = xcb_connect(display.c_str(), &screenNumber);
+    if (xcb_connection_has_error(connection)) {
+      xcb_disconnect(connection);
+      throw std::runtime_error("cannot reach the X server " + display);
+    }
+    auto screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screenNumber; ++i) xcb_screen_next(&screens);
+    root = screens.data->root;
+    // The answers go to the root window, to whoever listens for its structure's changes.
+    const std::uint32_t events = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &events);
+    protocols = atom("WM_PROTOCOLS");
+    pingProtocol = atom("_NET_WM_PING");
+  }
+  ~XConnection() { xcb_disconnect(connection); }
+  XConnection(const XConnection&) = delete;
+  XConnection& operator=(const XConnection&) = delete;
+
+  // A top-level window that answers pings (it lists the ping among its protocols), if any.
+  std::optional<xcb_window_t> pingableWindow() {
+    auto* tree = xcb_query_tree_reply(connection, xcb_query_tree(connection, root), nullptr);
+    if (!tree) return std::nullopt;
+    std::optional<xcb_window_t> found;
+    const xcb_window_t* children = xcb_query_tree_children(tree);
+    for (int i = 0, n = xcb_query_tree_children_length(tree); i < n && !found; ++i) {
+      auto* listed = xcb_get_property_reply(
+          connection, xcb_get_property(connection, 0, children[i], protocols, XCB_ATOM_ATOM, 0, 32), nullptr);
+      if (!listed) continue;
+      const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(listed));
+      const int count = xcb_get_property_value_length(listed) / static_cast<int>(sizeof(xcb_atom_t));
+      for (int a = 0; a < count; ++a)
+        if (atoms[a] == pingProtocol) found = children[i];
+      std::free(listed);
+    }
+    std::free(tree);
+    return found;
+  }
+
+  // Pings `window` and waits for the answer while `waiting()` says to, looking again at least
+  // every 100 ms.
+  Ping ping(xcb_window_t window, const std::function<bool()>& waiting) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = protocols;
+    message.data.data32[0] = pingProtocol;
+    message.data.data32[1] = ++pings;  // the time field, which the answer carries back
+    message.data.data32[2] = window;
+    xcb_send_event(connection, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+    xcb_flush(connection);
+    while (true) {
+      while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+        const auto* answer = reinterpret_cast<const xcb_client_message_event_t*>(event);
+        const bool failed = event->response_type == 0;  // the window went before the ping reached it
+        const bool answered = (event->response_type & 0x7f) == XCB_CLIENT_MESSAGE && answer->type == protocols &&
+                              answer->data.data32[0] == pingProtocol && answer->data.data32[1] == pings;
+        std::free(event);
+        if (failed) return Ping::windowGone;
+        if (answered) return Ping::answered;
+      }
+      if (xcb_connection_has_error(connection) || !waiting()) return Ping::unanswered;
+      pollfd readable{xcb_get_file_descriptor(connection), POLLIN, 0};
+      ::poll(&readable, 1, 100);
+    }
+  }
+
+ private:
+  xcb_atom_t atom(const char* name) {
+    auto* reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t found = reply ? reply->atom : XCB_NONE;
+    std::free(reply);
+    return found;
+  }
+
+  xcb_connection_t* connection = nullptr;
+  xcb_window_t root = XCB_NONE;
+  xcb_atom_t protocols = XCB_NONE, pingProtocol = XCB_NONE;
+  std::uint32_t pings = 0;
 };
 
 DesktopSession::DesktopSession(std::string folder) : folder_(std::move(folder)) {
@@ -198,6 +351,7 @@ DesktopSession::DesktopSession(std::string folder) : folder_(std::move(folder)) 
 DesktopSession::~DesktopSession() {
   if (app_ > 0 && !appStatus_) stopGroup(app_);
   accessibility_.reset();
+  x_.reset();
   if (bus_ > 0) stopGroup(bus_);
   if (xvfb_ > 0) stopGroup(xvfb_);
 }
@@ -346,17 +500,8 @@ std::string DesktopSession::appLog() const {
 std::vector<DesktopSession::Element> DesktopSession::elements() {
   std::vector<Element> found;
   if (!accessibility_) return found;
-  const QRect screen(0, 0, 1280, 900);
-  std::vector<QString> pending = accessibility_->children(accessibility_->root);
-  while (!pending.empty() && found.size() < 5000) {
-    const QString path = pending.back();
-    pending.pop_back();
-    Element element = accessibility_->element(path);
-    // Hidden items keep their places in the tree with no size; nothing below them shows.
-    if (element.place.isEmpty() || !element.place.intersects(screen)) continue;
-    found.push_back(element);
-    for (auto& child : accessibility_->children(path)) pending.push_back(std::move(child));
-  }
+  for (auto& [element, state] : accessibility_->shownElements(QRect(0, 0, 1280, 900), false))
+    found.push_back(std::move(element));
   return found;
 }
 
@@ -366,15 +511,9 @@ std::optional<DesktopSession::Element> DesktopSession::focused(std::chrono::mill
   do {
     // The focus scopes around the focused control say they have it too: the deepest one is it.
     std::optional<Element> deepest;
-    std::vector<QString> pending = accessibility_ ? accessibility_->children(accessibility_->root) : std::vector<QString>();
-    while (!pending.empty()) {
-      const QString path = pending.back();
-      pending.pop_back();
-      Element element = accessibility_->element(path);
-      if (element.place.isEmpty()) continue;
-      if (accessibility_->states(path) & kFocused) deepest = element;
-      for (auto& child : accessibility_->children(path)) pending.push_back(std::move(child));
-    }
+    if (accessibility_)
+      for (auto& [element, state] : accessibility_->shownElements(std::nullopt, true))
+        if (state & kFocused) deepest = std::move(element);
     if (deepest) return deepest;
     QThread::msleep(200);
   } while (Clock::now() < deadline && appRunning());
@@ -409,11 +548,17 @@ std::optional<DesktopSession::Element> DesktopSession::reveal(const QString& nam
   const auto window = find(QStringLiteral("AmberLoom"), QStringLiteral("frame"));
   auto element = find(name, role);
   for (int turns = 0; element && window && turns < 40; ++turns) {
-    if (window->place.contains(element->place)) return element;
+    if (window->place.contains(element->place)) {
+      // Where it stays: a list still laying itself out moves it between two readings.
+      const auto again = find(name, role, std::chrono::seconds(2));
+      if (again && again->place == element->place) return element;
+      element = again;
+      continue;
+    }
     const bool down = element->place.bottom() > window->place.bottom();
-    xdotool({"mousemove", std::to_string(element->place.center().x()), std::to_string(window->place.center().y())});
-    xdotool({"click", down ? "5" : "4"});
-    QThread::msleep(150);
+    xdotool({"mousemove", std::to_string(element->place.center().x()), std::to_string(window->place.center().y()),
+             "click", down ? "5" : "4"});
+    waitUntilHandled();
     element = find(name, role, std::chrono::seconds(2));
   }
   return std::nullopt;
@@ -422,7 +567,7 @@ std::optional<DesktopSession::Element> DesktopSession::reveal(const QString& nam
 void DesktopSession::xdotool(const std::vector<std::string>& arguments) {
   std::vector<std::string> all = {"DISPLAY=" + display_, "xdotool"};
   all.insert(all.end(), arguments.begin(), arguments.end());
-  const auto ran = platform::runProcess("/usr/bin/env", all, std::chrono::seconds(30));
+  const auto ran = platform::runProcess("/usr/bin/env", all, std::chrono::seconds(60));
   if (!ran || ran->exitStatus != 0)
     throw std::runtime_error("xdotool failed: " + (ran ? ran->standardError : std::string("not started")));
 }
@@ -430,33 +575,72 @@ void DesktopSession::xdotool(const std::vector<std::string>& arguments) {
 bool DesktopSession::showsWindow(const std::string& title) {
   const auto found = platform::runProcess(
       "/usr/bin/env", {"DISPLAY=" + display_, "xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"},
-      std::chrono::seconds(30));
+      std::chrono::seconds(60));
   return found && found->exitStatus == 0 && !found->standardOutput.empty();
 }
 
+bool DesktopSession::waitUntilHandled(std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  if (!x_) x_ = std::make_unique<XConnection>(display_);
+  const auto waiting = [&] { return Clock::now() < deadline && appRunning(); };
+  // The second ping reaches the application's thread only after the turn of its events that
+  // handled the first, and with it the input sent before.
+  for (int answered = 0; answered < 2;) {
+    const auto window = x_->pingableWindow();
+    if (!window) {
+      if (!waiting()) return false;
+      QThread::msleep(20);
+      continue;
+    }
+    switch (x_->ping(*window, waiting)) {
+      case XConnection::Ping::answered: ++answered; break;
+      case XConnection::Ping::windowGone: break;  // another window then
+      case XConnection::Ping::unanswered: return false;
+    }
+  }
+  return true;
+}
+
+std::vector<DesktopSession::Element> DesktopSession::settledElements(std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  const auto same = [](const std::vector<Element>& a, const std::vector<Element>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Element& x, const Element& y) {
+      return x.role == y.role && x.name == y.name && x.place == y.place;
+    });
+  };
+  waitUntilHandled();
+  auto last = elements();
+  while (Clock::now() < deadline) {
+    auto now = elements();
+    if (same(now, last)) return now;
+    last = std::move(now);
+  }
+  return last;
+}
+
 void DesktopSession::wheel(const Element& element, int notches) {
-  xdotool({"mousemove", std::to_string(element.place.center().x()), std::to_string(element.place.center().y())});
-  for (int turn = 0; turn < std::abs(notches); ++turn) xdotool({"click", notches > 0 ? "5" : "4"});
-  QThread::msleep(150);
+  std::vector<std::string> arguments = {"mousemove", std::to_string(element.place.center().x()),
+                                        std::to_string(element.place.center().y())};
+  for (int turn = 0; turn < std::abs(notches); ++turn) arguments.insert(arguments.end(), {"click", notches > 0 ? "5" : "4"});
+  xdotool(arguments);
+  waitUntilHandled();
 }
 
 void DesktopSession::click(int x, int y) {
-  xdotool({"mousemove", std::to_string(x), std::to_string(y)});
-  QThread::msleep(100);
-  xdotool({"click", "1"});
-  QThread::msleep(300);
+  xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"});
+  waitUntilHandled();
 }
 
 void DesktopSession::click(const Element& element) { click(element.place.center().x(), element.place.center().y()); }
 
 void DesktopSession::key(const std::string& keys) {
   xdotool({"key", keys});
-  QThread::msleep(300);
+  waitUntilHandled();
 }
 
 void DesktopSession::type(const std::string& text) {
   xdotool({"type", "--delay", "20", text});
-  QThread::msleep(200);
+  waitUntilHandled();
 }
 
 std::optional<DesktopSession::Details> DesktopSession::details(const QString& name, const QString& role,

@@ -89,7 +89,8 @@ class DesktopSession {
   bool showsWindow(const std::string& title);
 
   // The pointer clicks `point` / the middle of `element`; keys as xdotool names them ("ctrl+q",
-  // "Return"); text typed key by key.
+  // "Return"); text typed key by key. Each returns once the application has handled it (see
+  // waitUntilHandled).
   void click(int x, int y);
   // Turns the mouse wheel over the middle of `element`: down by `notches`, up when negative.
   void wheel(const Element& element, int notches);
@@ -98,6 +99,15 @@ class DesktopSession {
   // Each of `keys` pressed in turn without waiting between them, as a quick typist does.
   void keysInARow(const std::vector<std::string>& keys);
   void type(const std::string& text);
+
+  // Waits until the application has handled everything this desktop sent it so far, and the work
+  // that handling queued for its next turn: its windows are asked, behind that input, to answer
+  // the X server's ping, twice. Gives up after `limit` (an application busy that long, or with no
+  // window); whether it answered.
+  bool waitUntilHandled(std::chrono::milliseconds limit = std::chrono::seconds(60));
+  // Every element on screen once two readings in a row agree: for a screen that may still be
+  // laying itself out.
+  std::vector<Element> settledElements(std::chrono::milliseconds limit = std::chrono::seconds(20));
 
  private:
   void xdotool(const std::vector<std::string>& arguments);
@@ -115,6 +125,8 @@ class DesktopSession {
   std::string appLogPath_;
   struct Accessibility;
   std::unique_ptr<Accessibility> accessibility_;
+  struct XConnection;  // this test's own client of the X server, for the pings
+  std::unique_ptr<XConnection> x_;
 };
 
 }  // namespace amberloom::testing

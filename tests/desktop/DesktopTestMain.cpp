@@ -1,5 +1,5 @@
 // The desktop tests: a QCoreApplication for the accessibility bus's connections, in the fresh
-// temporary home every test process gets.
+// temporary home every test gets.
 
 #include <gtest/gtest.h>
 

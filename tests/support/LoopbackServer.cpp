@@ -46,7 +46,7 @@ struct LoopbackServer::State {
 
   void stall(std::uint64_t seen) {
     std::unique_lock lock(mutex);
-    changed.wait_for(lock, std::chrono::seconds(10), [&] { return stopping || releases != seen; });
+    changed.wait_for(lock, std::chrono::minutes(5), [&] { return stopping || releases != seen; });
   }
 
   // Gives false when the failure already produced the whole answer.

@@ -23,7 +23,7 @@ class LoopbackServer {
     serverError,  // 500 with a short text body
     corrupt,      // the served bytes with one byte in the middle changed
     truncated,    // announces the whole length, sends half, then drops the connection
-    stall,        // answers only after the next releaseStalls(), destruction or 10 seconds
+    stall,        // answers only after the next releaseStalls(), destruction or five minutes
   };
 
   struct Received {

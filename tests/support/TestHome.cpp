@@ -1,21 +1,94 @@
 #include "TestHome.hpp"
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
+#include <vector>
 
 #include "Platform/PlistCoding.hpp"
+#include "Support/WaitLimit.hpp"
 
 namespace amberloom::testing {
 
+namespace {
+
+namespace fs = std::filesystem;
+
+// Removes everything inside `folder`, folders a test left without permissions included.
+void emptyFolder(const fs::path& folder) {
+  ::chmod(folder.c_str(), S_IRWXU);
+  std::vector<fs::path> entries;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(it->path());
+  for (const auto& entry : entries) {
+    std::error_code failed;
+    fs::remove_all(entry, failed);
+    if (!failed) continue;
+    if (fs::is_directory(fs::symlink_status(entry, failed))) emptyFolder(entry);
+    fs::remove(entry, failed);
+  }
+}
+
+std::map<std::string, std::string> currentEnvironment() {
+  std::map<std::string, std::string> variables;
+  for (char** entry = environ; *entry; ++entry) {
+    const std::string_view text(*entry);
+    const auto equals = text.find('=');
+    if (equals != std::string_view::npos) variables.emplace(text.substr(0, equals), text.substr(equals + 1));
+  }
+  return variables;
+}
+
+void restoreEnvironment(const std::map<std::string, std::string>& saved) {
+  const auto now = currentEnvironment();
+  for (const auto& [name, value] : now)
+    if (!saved.contains(name)) ::unsetenv(name.c_str());
+  for (const auto& [name, value] : saved)
+    if (const auto found = now.find(name); found == now.end() || found->second != value)
+      ::setenv(name.c_str(), value.c_str(), 1);
+}
+
+// The process keeps one home folder, whose path the code under test reads once; each test finds
+// it empty, and the environment and working folder as the first test found them, whatever the
+// tests before it changed.
+class FreshHomeForEachTest : public ::testing::EmptyTestEventListener {
+ public:
+  explicit FreshHomeForEachTest(std::string home) : home_(std::move(home)) {}
+
+  void OnTestStart(const ::testing::TestInfo&) override {
+    std::error_code ignored;
+    if (!started_) {
+      started_ = true;
+      environment_ = currentEnvironment();
+      workingFolder_ = fs::current_path(ignored);
+    } else {
+      restoreEnvironment(environment_);
+      fs::current_path(workingFolder_, ignored);
+    }
+    emptyFolder(home_);
+  }
+
+ private:
+  const std::string home_;
+  bool started_ = false;
+  std::map<std::string, std::string> environment_;
+  fs::path workingFolder_;
+};
+
+}  // namespace
+
 int runInTemporaryHome(const std::function<int()>& run) {
-  std::string folder = (std::filesystem::temp_directory_path() / "amberloom-test-XXXXXX").string();
+  std::string folder = (fs::temp_directory_path() / "amberloom-test-XXXXXX").string();
   if (!::mkdtemp(folder.data())) return 3;
   ::setenv("HOME", folder.c_str(), 1);
   ::unsetenv("AMBERLOOM_NIGHT_SHIFT");
@@ -23,9 +96,16 @@ int runInTemporaryHome(const std::function<int()>& run) {
   ::unsetenv("AMBERLOOM_MACOS_BUILD");
   ::unsetenv("AMBERLOOM_MACHINE_ID_FILE");
   ::unsetenv("AMBERLOOM_HOST_NAME");
+  for (const char* limit : {kSyncAtLoginLimitVariable, kSecondStartLimitVariable}) ::unsetenv(limit);
+  // A read-back, or a loopback server's answer, may take far longer on a loaded machine than on a
+  // user's; the tests of those limits set limits of their own.
+  ::setenv(kReadBackLimitVariable, "600000", 1);
+  ::setenv(kRequestIdleLimitVariable, "600000", 1);
+  ::testing::UnitTest::GetInstance()->listeners().Append(new FreshHomeForEachTest(folder));
   const int status = run();
   std::error_code ec;
-  std::filesystem::remove_all(folder, ec);
+  emptyFolder(folder);
+  fs::remove(folder, ec);
   return status;
 }
 

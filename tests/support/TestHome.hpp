@@ -11,9 +11,11 @@
 
 namespace amberloom::testing {
 
-// Runs `run` with HOME set to a fresh temporary folder (children inherit it) and the platform
-// overrides of the environment cleared, removes the folder, and returns what `run` returned
-// (3 when no folder could be made). For the mains of the test binaries.
+// Runs `run` with HOME set to a fresh temporary folder (children inherit it), the platform
+// overrides of the environment cleared and the limits of read-backs and quiet requests long,
+// removes the folder, and returns what `run` returned (3 when no folder could be made). Every test
+// that `run` runs finds that folder empty, and the environment and working folder as the first
+// test found them. For the mains of the test binaries.
 int runInTemporaryHome(const std::function<int()>& run);
 
 // The process's temporary home (the value of HOME).

@@ -1,5 +1,5 @@
 // Every test process: answer the Night Shift read-back switch (a test may re-run this binary for
-// it), then run with HOME set to a fresh temporary folder that children inherit, and remove it.
+// it), then run each test with HOME set to a fresh temporary folder that children inherit.
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The user-interface tests: a QGuiApplication on the offscreen platform with Qt Quick's software
 // renderer (so grabbing a window needs no GPU), the light colour scheme unless a test sets
 // another, the process as the application prepares its own, and the fresh temporary home every
-// test process gets.
+// test gets.
 
 #include <gtest/gtest.h>
 

@@ -299,7 +299,7 @@ TEST(AccountClient, SendsTheWireProtocol) {
     if (!r.body.empty()) {
       EXPECT_EQ(r.header("Content-Type"), "application/json") << i;
     }
-    EXPECT_EQ(session->asked[i].idleTimeout, std::chrono::seconds(20)) << i;
+    EXPECT_EQ(session->asked[i].idleTimeout, AccountClient::currentIdleTimeout()) << i;
   }
   EXPECT_EQ(parseJson(received[0].body),
             (Json{{"email", "ann@example.com"}, {"verifier_hash", sha256Hex(verifier)}}));

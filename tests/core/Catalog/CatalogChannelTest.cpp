@@ -110,7 +110,7 @@ class CatalogChannelTest : public ::testing::Test {
   CatalogLoadResult load(const std::string& host, std::chrono::milliseconds timeout = 5s) {
     session = std::make_shared<PlainLoopbackSession>(timeout);
     auto future = CatalogChannel::production(signer.key(), host, session).load();
-    if (future.wait_for(20s) != std::future_status::ready) throw std::runtime_error("load did not finish");
+    if (future.wait_for(60s) != std::future_status::ready) throw std::runtime_error("load did not finish");
     return future.get();
   }
 
@@ -273,16 +273,17 @@ TEST_F(CatalogChannelTest, StalledServerHoldsNeitherTheCallerNorTheLoadPastTheSe
   publishSigned(server, catalogue(6, "fetched"));
   server.fail(kCatalogPath, Failure::stall);
   const auto channel =
-      CatalogChannel::production(signer.key(), server.host(), std::make_shared<PlainLoopbackSession>(300ms));
+      CatalogChannel::production(signer.key(), server.host(), std::make_shared<PlainLoopbackSession>(2s));
 
+  // The stall outlasts every wait here by minutes: only the session's limit ends the download.
   const auto start = std::chrono::steady_clock::now();
   auto future = channel.load();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 200ms) << "load() returns at once";
+  EXPECT_EQ(future.wait_for(0s), std::future_status::timeout) << "load() returns before the download has ended";
 
   // Both downloads are under way at the same time: the signature is asked for while the catalogue hangs.
-  EXPECT_TRUE(server.waitForRequests(kSignaturePath, 1, 5s));
-  ASSERT_EQ(future.wait_for(5s), std::future_status::ready);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+  EXPECT_TRUE(server.waitForRequests(kSignaturePath, 1, 60s));
+  ASSERT_EQ(future.wait_for(60s), std::future_status::ready);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 60s);
   const auto result = future.get();
   EXPECT_EQ(result.source, CatalogSource::cache);
   EXPECT_EQ(onlySettingID(result), "cached");
@@ -294,10 +295,10 @@ TEST_F(CatalogChannelTest, ANewerCatalogueAnotherProcessCachedMeanwhileStaysCach
   publishSigned(server, catalogue(6, "fetched"));
   server.fail(kSignaturePath, Failure::stall);
   auto future = CatalogChannel::production(signer.key(), server.host(), std::make_shared<PlainLoopbackSession>(5s)).load();
-  ASSERT_TRUE(server.waitForRequests(kSignaturePath, 1, 5s));  // the cache was read before the fetch
+  ASSERT_TRUE(server.waitForRequests(kSignaturePath, 1, 60s));  // the cache was read before the fetch
   storeSignedCache(catalogue(8, "newer"));
   server.releaseStalls();
-  ASSERT_EQ(future.wait_for(10s), std::future_status::ready);
+  ASSERT_EQ(future.wait_for(60s), std::future_status::ready);
   EXPECT_EQ(onlySettingID(future.get()), "fetched");
   EXPECT_EQ(cachedBytes()->first, catalogue(8, "newer"));
 }
@@ -310,7 +311,7 @@ class FailingCatalogueSession final : public HttpSession {
     std::mutex mutex;
     std::condition_variable_any woken;
     std::unique_lock lock(mutex);
-    woken.wait_for(lock, stop, 5s, [] { return false; });
+    woken.wait_for(lock, stop, 5min, [] { return false; });
     signatureCancelled = stop.stop_requested();
     signatureFinished = true;
     throw HttpTransferError::cancelled();
@@ -327,7 +328,7 @@ TEST(CatalogEndpoint, FailedCatalogueDownloadCancelsTheSignatureAndIsTheErrorRep
   const auto session = std::make_shared<FailingCatalogueSession>();
   const auto start = std::chrono::steady_clock::now();
   auto future = endpoint.fetch(session);
-  ASSERT_EQ(future.wait_for(5s), std::future_status::ready);
+  ASSERT_EQ(future.wait_for(60s), std::future_status::ready);
   try {
     future.get();
     FAIL() << "fetch succeeded";
@@ -336,7 +337,7 @@ TEST(CatalogEndpoint, FailedCatalogueDownloadCancelsTheSignatureAndIsTheErrorRep
     EXPECT_TRUE(session->signatureFinished) << "the signature download has ended before fetch reports";
   }
   EXPECT_TRUE(session->signatureCancelled);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 60s) << "the signature's wait of minutes was cut short";
 }
 
 TEST(CurlHttpSession, PlainHttpReachesOnlyTheLoopbackAndOtherSchemesAreRefusedUnsent) {

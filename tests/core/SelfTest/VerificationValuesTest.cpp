@@ -61,17 +61,18 @@ TEST(VerificationValues, AFaultyFileFailsWholeNamingTheEntryAndItsTypeText) {
        R"(unknownValueType(settingID: "x", type: "date"))"},
       {"type is checked before value", valuesFile(R"({"id": "x", "type": "float"})"),
        R"(unknownValueType(settingID: "x", type: "float"))"},
+      // What the decoder found is kept with the entry's fault.
       {"int written as text", valuesFile(R"({"id": "x", "type": "int", "value": "3"})"),
-       R"(valueDoesNotMatchType(settingID: "x", type: "int"))"},
+       R"(valueDoesNotMatchType(settingID: "x", type: "int", detail: "/values/Index 0/value: Expected to decode Int64 but found a string instead."))"},
       {"int with a fraction", valuesFile(R"({"id": "x", "type": "int", "value": 3.5})"),
-       R"(valueDoesNotMatchType(settingID: "x", type: "int"))"},
+       R"(valueDoesNotMatchType(settingID: "x", type: "int", detail: "/values/Index 0/value: Parsed JSON number <3.5> does not fit in Int64."))"},
       {"bool without value", valuesFile(R"({"id": "x", "type": "bool"})"),
-       R"(valueDoesNotMatchType(settingID: "x", type: "bool"))"},
+       R"(valueDoesNotMatchType(settingID: "x", type: "bool", detail: "/values/Index 0: No value associated with key \"value\"."))"},
       {"expandTilde as text", valuesFile(R"({"id": "x", "type": "string", "value": "~", "expandTilde": "yes"})"),
        "decoding typeMismatch at /values/Index 0/expandTilde"},
       {"second entry faulty",
        valuesFile(R"({"id": "ok", "type": "bool", "value": true}, {"id": "y", "type": "int", "value": true})"),
-       R"(valueDoesNotMatchType(settingID: "y", type: "int"))"},
+       R"(valueDoesNotMatchType(settingID: "y", type: "int", detail: "/values/Index 1/value: Expected to decode Int64 but found a boolean instead."))"},
   };
   for (const auto& c : cases) EXPECT_EQ(loadOutcome(c.json), c.outcome) << c.name;
 }

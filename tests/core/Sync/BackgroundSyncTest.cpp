@@ -23,15 +23,17 @@ TEST(BackgroundSync, OnlyTheExactSwitchStartsTheHeadlessRun) {
 
 TEST(BackgroundSync, ProcessEndsWithStatusZeroWhenTheWorkReturnsOrTheLimitPasses) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // Work that outlasts the limit by far: what the child printed tells which of the two ended it,
+  // whatever the machine's load.
+  constexpr auto endless = std::chrono::minutes(10);
   const struct {
     std::vector<std::string> arguments;
     std::chrono::milliseconds workTakes;
     std::string printed;  // what the child wrote before it ended
-    std::chrono::milliseconds atMost;
   } cases[] = {
-      {{"AmberLoom", "--background-sync"}, 0ms, "work started\nwork done\n", 5s},
-      {{"--background-sync", "-NSDocumentRevisionsDebugMode", "YES"}, 0ms, "work started\nwork done\n", 5s},
-      {{"AmberLoom", "--background-sync"}, 30s, "work started\n", 5s},  // cut off at the 300 ms limit
+      {{"AmberLoom", "--background-sync"}, 0ms, "work started\nwork done\n"},
+      {{"--background-sync", "-NSDocumentRevisionsDebugMode", "YES"}, 0ms, "work started\nwork done\n"},
+      {{"AmberLoom", "--background-sync"}, endless, "work started\n"},  // cut off at the 300 ms limit
   };
   for (const auto& c : cases) {
     const auto start = Clock::now();
@@ -50,6 +52,6 @@ TEST(BackgroundSync, ProcessEndsWithStatusZeroWhenTheWorkReturnsOrTheLimitPasses
           std::_Exit(3);
         },
         ::testing::ExitedWithCode(0), "^" + c.printed + "$");
-    EXPECT_LT(Clock::now() - start, c.atMost);
+    EXPECT_LT(Clock::now() - start, endless / 2);
   }
 }

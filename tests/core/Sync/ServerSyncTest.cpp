@@ -347,7 +347,8 @@ TEST(ServerSync, ReleasingItCancelsTheUploadUnderWayAndKeepsTheDocument) {
   Fixture f;
   f.http->script({ScriptableSession::stall});
   auto stalled = f.sync.publish(document("one", "late"));
-  std::this_thread::sleep_for(100ms);
+  for (int i = 0; i < 6000 && f.http->sent("PUT").empty(); ++i) std::this_thread::sleep_for(10ms);
+  ASSERT_EQ(f.http->sent("PUT").size(), 1u) << "the upload is under way";
   f.owned.reset();
   ASSERT_EQ(stalled.wait_for(0s), std::future_status::ready);
   EXPECT_EQ(stalled.get(), Outcome::queued("No internet connection."));
@@ -358,16 +359,16 @@ TEST(ServerSync, ASlowUploadKeepsItsDocumentOnDiskAndHoldsUpNoFetch) {
   Fixture f;
   f.http->script({ScriptableSession::stall});
   auto stalled = f.sync.publish(document("one", "in flight"));
-  for (int i = 0; i < 500 && f.http->sent("PUT").empty(); ++i) std::this_thread::sleep_for(10ms);
+  for (int i = 0; i < 6000 && f.http->sent("PUT").empty(); ++i) std::this_thread::sleep_for(10ms);
   ASSERT_EQ(f.http->sent("PUT").size(), 1u);
   // Cut off now (the login-time run at its limit, a quit), the next start would still send it.
   EXPECT_EQ(f.pending(), document("one", "in flight").encoded());
 
   auto others = f.sync.fetchOthers();
   auto waiting = f.sync.hasPendingDocument();
-  ASSERT_EQ(others.wait_for(10s), std::future_status::ready) << "a fetch waited for the upload";
+  ASSERT_EQ(others.wait_for(60s), std::future_status::ready) << "a fetch waited for the upload";
   EXPECT_EQ(others.get(), SyncService::ReadResult({}, {}));
-  ASSERT_EQ(waiting.wait_for(1s), std::future_status::ready);
+  ASSERT_EQ(waiting.wait_for(60s), std::future_status::ready);
   EXPECT_TRUE(waiting.get());
   EXPECT_EQ(stalled.wait_for(0s), std::future_status::timeout);
 }

@@ -14,7 +14,7 @@
 #include "TestHome.hpp"
 
 // QTest's own waiting macros report to QTest, not to GoogleTest.
-#define ASSERT_EVENTUALLY(condition) ASSERT_TRUE(QTest::qWaitFor([&] { return (condition); }, 10000)) << #condition
+#define ASSERT_EVENTUALLY(condition) ASSERT_TRUE(QTest::qWaitFor([&] { return (condition); }, 60000)) << #condition
 
 namespace amberloom::testing {
 

@@ -36,7 +36,7 @@ class PageDriver {
   QObject* popup(const char* name) { return window_.screen()->findChild<QObject*>(name); }
   // True once the pop-up named `name` is open; false when it does not open within the wait.
   bool popupOpens(const char* name) {
-    return QTest::qWaitFor([&] { return popup(name)->property("opened").toBool(); });
+    return QTest::qWaitFor([&] { return popup(name)->property("opened").toBool(); }, 60000);
   }
   void clickInPopup(const char* popupName, const char* button) {
     click(popup(popupName)->findChild<QQuickItem*>(button));

@@ -92,7 +92,7 @@ TEST(SyncModel, comparesAnotherMacCopiesTheTickedSettingsAndUndoesTheCopy) {
   EXPECT_EQ(macs.here.seen("com.example.dock", "tilesize"), V::integer(36));
   EXPECT_EQ(macs.here.seen("com.example.finder", "Title"), std::nullopt);
   EXPECT_EQ(macs.here.heard->size(), 2u);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return model->actionableCount() == 3; }, 15000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return model->actionableCount() == 3; }, 60000));
   ASSERT_EQ(model->history().size(), 2u) << "the undo point stays, the state before the undo beside it";
   EXPECT_EQ(model->history()[0].reason, "Before taking back: bringing 2 settings from Mac MAC-B");
 
@@ -314,7 +314,7 @@ TEST(SyncModel, myMacsFollowsTheAccountSignedInAndKeepsTicksOnlyWhileTheirCardsS
 
   *session = macs.here.session;
   model.setAccount("ada@example.com");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return model.others().size() == 1; }, 15000)) << "the first sign-in fetches";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return model.others().size() == 1; }, 60000)) << "the first sign-in fetches";
 
   // A ticked difference that this Mac now shares is no card, so it keeps no tick.
   model.setTicked(QStringLiteral("dock.tile"), true);
@@ -338,7 +338,7 @@ TEST(SyncModel, myMacsFollowsTheAccountSignedInAndKeepsTicksOnlyWhileTheirCardsS
     EXPECT_EQ(model.differenceList()->rowCount(), 0);
   };
   forgotten();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return back; }, 15000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return back; }, 60000));
   forgotten();
   *session = std::nullopt;
 

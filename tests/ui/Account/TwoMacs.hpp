@@ -120,7 +120,7 @@ struct TwoMacs {
 inline void await(SyncModel& model, void (SyncModel::*operation)(std::function<void()>)) {
   bool finished = false;
   (model.*operation)([&] { finished = true; });
-  ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 15000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 60000));
 }
 
 }  // namespace amberloom::testing

@@ -80,13 +80,13 @@ TEST_F(AppChanges, WhatOneScreenWritesEveryOtherShows) {
   window = app->mainWindow();
   for (const char c : std::string("ada@example.com")) QTest::keyClick(window, c);
   QTest::keyClick(window, Qt::Key_Return);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return app->root().account->state() == AccountModel::Waiting; }, 10000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return app->root().account->state() == AccountModel::Waiting; }, 60000));
   th::httpGet(server.outboxLink("ada@example.com"));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return screenOf(*app) == QStringLiteral("firstRunView"); }, 10000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return screenOf(*app) == QStringLiteral("firstRunView"); }, 60000));
   press("browseButton");
   ASSERT_EQ(screenOf(*app), QStringLiteral("catalogView"));
   auto& sync = *app->root().sync;
-  ASSERT_TRUE(QTest::qWaitFor([&] { return sync.otherCount() == 1; }, 15000)) << "My Macs fetches at the first sign-in";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return sync.otherCount() == 1; }, 60000)) << "My Macs fetches at the first sign-in";
 
   // A quick setup that needs the Dock restarted offers to finish applying.
   open("recipes");

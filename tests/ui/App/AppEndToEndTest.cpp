@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 
 #include "Account/AccountModel.hpp"
 #include "AccountServerProcess.hpp"
@@ -36,9 +37,9 @@ TEST_F(AppEndToEnd, SignInWizardChangeExportAndRestart) {
     ASSERT_EQ(screenOf(*app), QStringLiteral("signInView"));
     for (const char c : std::string("ada@example.com")) QTest::keyClick(window, c);
     QTest::keyClick(window, Qt::Key_Return);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return app->root().account->state() == AccountModel::Waiting; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app->root().account->state() == AccountModel::Waiting; }, 60000));
     th::httpGet(server.outboxLink("ada@example.com"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return screenOf(*app) == QStringLiteral("firstRunView"); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screenOf(*app) == QStringLiteral("firstRunView"); }, 60000));
 
     click(window, "browseButton");
     ASSERT_EQ(screenOf(*app), QStringLiteral("catalogView"));
@@ -47,8 +48,13 @@ TEST_F(AppEndToEnd, SignInWizardChangeExportAndRestart) {
     // another process sees the value.
     auto& catalog = *app->root().catalog;
     catalog.setSearchText(QStringLiteral("Hide the Dock automatically"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return firstVisible(window->contentItem(), "toggle") != nullptr; }, 5000));
-    QTest::qWait(200);  // the list settles after the search
+    ASSERT_TRUE(QTest::qWaitFor([&] { return firstVisible(window->contentItem(), "toggle") != nullptr; }, 60000));
+    // The list settles after the search: the switch stays where it is between two looks.
+    QPointF last(-1, -1);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+      const QPointF now = firstVisible(window->contentItem(), "toggle")->mapToScene(QPointF(0, 0));
+      return std::exchange(last, now) == now;
+    }, 60000));
     click(window, firstVisible(window->contentItem(), "toggle"));
     EXPECT_FALSE(catalog.hasLastError()) << catalog.lastErrorText().toStdString();
     saveInBothPalettes(window, QStringLiteral("app-catalogue-changed"));

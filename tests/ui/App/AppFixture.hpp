@@ -47,10 +47,10 @@ class AppFixture : public ::testing::Test {
   std::unique_ptr<app::AmberloomApp> start() {
     auto app = std::make_unique<app::AmberloomApp>();
     app->showMainWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(app->mainWindow()));
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(app->mainWindow(), 60000));
     // The root view follows the window's first frame, and the menus follow the root view's.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return find(app->mainWindow(), "rootView") != nullptr; }));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return app->mainWindow()->property("menuBar").value<QObject*>() != nullptr; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return find(app->mainWindow(), "rootView") != nullptr; }, 60000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app->mainWindow()->property("menuBar").value<QObject*>() != nullptr; }, 60000));
     return app;
   }
 

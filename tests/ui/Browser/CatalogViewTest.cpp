@@ -309,8 +309,7 @@ TEST_F(CatalogView, FinishApplyingRestartsThePendingAppsAndEmptiesTheList) {
   click("restartButton");
   EXPECT_TRUE(model->pendingRestarts().isEmpty());
   EXPECT_TRUE(visibleItems(root(), "statusBar").empty());
-  for (int tries = 0; tries < 100 && !th::fileExists(th::home() + "/restarted-Dock"); ++tries) QTest::qWait(50);
-  EXPECT_TRUE(th::fileExists(th::home() + "/restarted-Dock"));
+  EXPECT_TRUE(QTest::qWaitFor([] { return th::fileExists(th::home() + "/restarted-Dock"); }, 60000));
 }
 
 TEST_F(CatalogView, ComingBackToTheApplicationReadsValuesChangedElsewhere) {
@@ -508,12 +507,12 @@ TEST_F(CatalogView, ACatalogueFromElsewhereShowsMarkupAsTypedAndKeepsAbsurdContr
         return info->parentItem();
     throw std::runtime_error("no card " + label.toStdString());
   };
-  const auto hover = [&](QQuickItem* item) {
+  // Rests the pointer on `item` until its tooltip `tip` shows.
+  const auto hover = [&](QQuickItem* item, const QString& tip) {
     QTest::mouseMove(&window->window(), window->centreOf(item));
-    QTest::qWait(800);
+    return QTest::qWaitFor([&] { return !visibleItems(overlay, tip).empty(); }, 60000);
   };
-  hover(ScreenWindow::findBelow(card("<b>"), "title"));
-  ASSERT_FALSE(visibleItems(overlay, "titleTip").empty());
+  ASSERT_TRUE(hover(ScreenWindow::findBelow(card("<b>"), "title"), "titleTip"));
   th::expectTextsAsTypedAndWithinTheirBoxes(overlay);
   th::renderInBothPalettes(*window, "catalog-odd-catalogue-tooltip");
   for (const auto& [label, name] : {std::pair<QString, QString>{"<b>", "markup"}, {"Folder", "folder"}}) {
@@ -521,8 +520,7 @@ TEST_F(CatalogView, ACatalogueFromElsewhereShowsMarkupAsTypedAndKeepsAbsurdContr
     ASSERT_FALSE(visibleItems(overlay, "sheetTitle").empty());
     QQuickItem* copy = visibleItems(overlay, "copyButton").front();
     copy->setProperty("hoverEnabled", true);  // as on a desktop; the offscreen platform asks for no hover effects
-    hover(copy);
-    ASSERT_FALSE(visibleItems(overlay, "commandTip").empty());
+    ASSERT_TRUE(hover(copy, "commandTip"));
     th::expectTextsAsTypedAndWithinTheirBoxes(overlay);
     th::renderInBothPalettes(*window, "catalog-odd-catalogue-sheet-" + name);
     QTest::keyClick(&window->window(), Qt::Key_Return);

@@ -89,14 +89,14 @@ TEST(SettingCard, makesATooltipOnlyWhileThePointerRestsOnItsText) {
                                   {"gate.open", "Open apps from anywhere"}}) {
     SCOPED_TRACE(id.toStdString());
     screen.hover(in(screen.card(id), "title"));
-    QTest::qWait(800);  // the tooltip's delay
+    // Shown after the tooltip's delay.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ScreenWindow::findShownBelow(root, "titleTip") != nullptr; }, 60000));
     const QQuickItem* tip = ScreenWindow::findShownBelow(root, "titleTip");
-    ASSERT_TRUE(tip);
     EXPECT_EQ(tip->property("text").toString(), label);
     EXPECT_EQ(tooltipsBelow(root), 1);
     QTest::mouseMove(&screen.window().window(), {5, 5});
-    QTest::qWait(50);  // a tooltip let go of is deleted with the next events
-    EXPECT_EQ(tooltipsBelow(root), 0);
+    // A tooltip let go of is deleted with the next events.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tooltipsBelow(root) == 0; }, 60000));
   }
 }
 

@@ -44,7 +44,7 @@ class ChangeNoticeTest : public ::testing::Test {
                                                      backupService("THIS-MAC"), backups, services.resolver,
                                                      services.store);
     model->refreshBackups();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !model->readingBackups(); }, 30000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !model->readingBackups(); }, 60000));
     return model;
   }
 
@@ -149,6 +149,6 @@ TEST(ChangeNotice, AChangeAnnouncedOnAnotherThreadReachesTheListenersOnTheirOwn)
   std::thread worker([&] { notice->announce(ui::Change{}, notice.get()); });
   worker.join();
   EXPECT_TRUE(heardOn.empty()) << "not on the worker";
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !heardOn.empty(); }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !heardOn.empty(); }, 60000));
   EXPECT_EQ(heardOn, std::vector<Qt::HANDLE>{QThread::currentThreadId()});
 }

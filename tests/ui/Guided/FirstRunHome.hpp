@@ -83,7 +83,7 @@ class FirstRunHome {
 
   // Waits until the model's backup and every read of its folder have ended.
   static void settle(const ui::FirstRunModel& model) {
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !model.progress()->isRunning() && !model.readingBackups(); }, 30000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !model.progress()->isRunning() && !model.readingBackups(); }, 60000));
   }
 
   // The model as the application makes it at start, before any screen showed it.

@@ -34,7 +34,7 @@ class Wizard {
   explicit Wizard(FirstRunModel& model) : window_(testQml("FirstRunScreen.qml"), mainWindow) {
     window_.screen()->setProperty("model", QVariant::fromValue<QObject*>(&model));
     window_.window().requestActivate();
-    if (!QTest::qWaitForWindowActive(&window_.window())) throw std::runtime_error("the window never became active");
+    if (!QTest::qWaitForWindowActive(&window_.window(), 60000)) throw std::runtime_error("the window never became active");
   }
 
   ScreenWindow& window() { return window_; }
@@ -174,7 +174,7 @@ TEST(FirstRunView, SixBackupsScrollAboveAFooterThatStaysAndARestoreComesIntoView
   expectTextsAsTypedAndWithinTheirBoxes(wizard.window().window().contentItem());
   wizard.render("first-run-six-backups-confirmation");
   wizard.clickInAlert("restoreConfirmation", "alertAction");
-  EXPECT_TRUE(QTest::qWaitFor([&] { return sceneRect(scroller).contains(sceneRect(wizard.item("outcomeRow"))); }));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return sceneRect(scroller).contains(sceneRect(wizard.item("outcomeRow"))); }, 60000));
   EXPECT_EQ(wizard.outcomeText().toStdString(),
             "1 of 1 settings restored from <b>Office</b> <img src=\"file:///usr/share/icons/x.png\"> & <i>Studio</i>");
   expectTextsAsTypedAndWithinTheirBoxes(wizard.window().window().contentItem());

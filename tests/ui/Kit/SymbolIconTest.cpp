@@ -41,7 +41,7 @@ TEST(SymbolIcon, ShowsTheProvidersSymbolInItsOwnColourOrElseItsThemes) {
   std::unique_ptr<QQuickWindow> window(qobject_cast<QQuickWindow*>(component.create()));
   ASSERT_TRUE(window) << component.errorString().toStdString();
   window->show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), 60000));
   auto* provider = dynamic_cast<SymbolImageProvider*>(engine.imageProvider("symbol"));
   ASSERT_TRUE(provider);
   const auto icon = [&](const char* name) { return window->findChild<SymbolIcon*>(name); };

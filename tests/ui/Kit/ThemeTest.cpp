@@ -84,7 +84,7 @@ TEST(Theme, aChangeOfColourSchemeRepaintsEveryOpenWindow) {
     windows.emplace_back(qobject_cast<QQuickWindow*>(component.create()));
     ASSERT_TRUE(windows.back()) << component.errorString().toStdString();
     windows.back()->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(windows.back().get()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(windows.back().get(), 60000));
   }
 
   auto& scheme = SystemColorScheme::instance();

@@ -29,7 +29,7 @@ TEST(WindowAccessibility, AWindowSaysItIsBusyWhileItIsAndListsItsContentAsEver) 
     std::unique_ptr<QQuickWindow> window(qobject_cast<QQuickWindow*>(component.create()));
     EXPECT_TRUE(window) << component.errorString().toStdString();
     window->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get(), 60000));
     return window;
   };
   const auto busyWindow = make("property bool busy: false");

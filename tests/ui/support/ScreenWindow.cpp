@@ -37,7 +37,7 @@ ScreenWindow::ScreenWindow(const QUrl& screen, QSize size, Palette palette, cons
   if (!this->screen()) throw std::runtime_error("the screen did not load: " + screen.toString().toStdString());
   view_->resize(size);
   view_->show();
-  if (!QTest::qWaitForWindowExposed(view_.get())) throw std::runtime_error("the window was never shown");
+  if (!QTest::qWaitForWindowExposed(view_.get(), 60000)) throw std::runtime_error("the window was never shown");
 }
 
 ScreenWindow::~ScreenWindow() = default;
