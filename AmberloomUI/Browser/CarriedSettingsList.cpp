@@ -7,6 +7,7 @@
 #include "Kit/GroupSymbols.hpp"
 #include "Kit/GuidedText.hpp"
 #include "Support/LocalizedOrder.hpp"
+#include "Sync/SyncComparator.hpp"
 
 namespace amberloom::ui {
 
@@ -117,9 +118,12 @@ QVariant CarriedSettingsList::data(const QModelIndex& index, int role) const {
     case ValueTextRole: return display::oneLine(describe(settingsModel_->value(setting)), kShownValue);
     case IsSetRole: return settingsModel_->value(setting).has_value();
     case AccessibleDescriptionRole:
+      // A list macOS keeps by itself is backed up but never copied: it names this Mac's own places.
       return display::joinedSentences(
           {data(index, ValueTextRole).toString(),
-           tr("Backed up and copied to your other Macs. Change it where you normally would.")});
+           SyncComparator::isShared(setting)
+               ? tr("Backed up and copied to your other Macs. Change it where you normally would.")
+               : tr("Backed up, and kept on this Mac only. Change it where you normally would.")});
     default: return {};
   }
 }

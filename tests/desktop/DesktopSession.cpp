@@ -654,15 +654,19 @@ std::optional<DesktopSession::Details> DesktopSession::details(const QString& na
   do {
     // The highest match on screen, as find gives it.
     std::optional<Details> highest;
-    std::vector<QString> pending = accessibility_ ? accessibility_->children(accessibility_->root) : std::vector<QString>();
-    while (!pending.empty()) {
-      const QString path = pending.back();
-      pending.pop_back();
-      Element element = accessibility_->element(path);
-      if (element.place.isEmpty() || !element.place.intersects(screen)) continue;
-      if (matches(element) && (!highest || element.place.y() < highest->element.place.y()))
-        highest = Details{element, {}, 0, {}, std::nullopt, path};
-      for (auto& child : accessibility_->children(path)) pending.push_back(std::move(child));
+    // A level at a time, as shownElements reads it, keeping each element's path for the questions below.
+    std::vector<QString> level = accessibility_ ? accessibility_->childrenOf({accessibility_->root}) : std::vector<QString>();
+    while (!level.empty()) {
+      const auto elements = accessibility_->elementsOf(level);
+      std::vector<QString> parents;
+      for (std::size_t i = 0; i < level.size(); ++i) {
+        const Element& element = elements[i];
+        if (element.place.isEmpty() || !element.place.intersects(screen)) continue;
+        if (matches(element) && (!highest || element.place.y() < highest->element.place.y()))
+          highest = Details{element, {}, 0, {}, std::nullopt, level[i]};
+        parents.push_back(level[i]);
+      }
+      level = accessibility_->childrenOf(parents);
     }
     if (highest) {
       auto& a = *accessibility_;

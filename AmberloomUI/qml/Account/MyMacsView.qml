@@ -97,7 +97,7 @@ Item {
                     Layout.fillWidth: true
                     title: qsTr("Sync this Mac")
                     explanation: page.model.isWaitingToSend
-                                 ? qsTr("Something is waiting to be sent — it will go when you are back online.")
+                                 ? qsTr("Something is waiting to be sent — it will go with the next sync.")
                                  : qsTr("Sends this Mac's settings to your account and picks up what your other Macs shared.")
                     symbol: "arrow.triangle.2.circlepath"
                     actionTitle: qsTr("Sync now")

@@ -96,7 +96,9 @@ TEST_F(BatchTransactionTest, APointIsKeptOnlyWhereTheBatchChangedSomethingAndOnl
     if (c.wayBack) {
       EXPECT_EQ(batch.wayBack->point.snapshot.entries.at(0).rootValue, off);
     }
-    if (c.heldBack) EXPECT_FALSE(log.intent("dock.autohide")) << "nothing written, nothing recorded";
+    if (c.heldBack) {
+      EXPECT_FALSE(log.intent("dock.autohide")) << "nothing written, nothing recorded";
+    }
   }
 }
 

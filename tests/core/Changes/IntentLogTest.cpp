@@ -451,7 +451,9 @@ TEST(IntentLog, KilledAtAnyStepOfAChangeToALongHistoryItHoldsTheChangeWholeOrNot
       EXPECT_TRUE(after.quarantinedFiles().empty());
       const std::size_t added = all.size() - 1200;
       EXPECT_TRUE(added == 0 || added == static_cast<std::size_t>(count)) << added;
-      if (added > 0) EXPECT_EQ(after.intent("old.0")->value, PreferenceValue::integer(-1));
+      if (added > 0) {
+        EXPECT_EQ(after.intent("old.0")->value, PreferenceValue::integer(-1));
+      }
       if (WIFEXITED(status)) {
         EXPECT_EQ(added, static_cast<std::size_t>(count));
         break;

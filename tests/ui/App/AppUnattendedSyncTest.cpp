@@ -74,8 +74,11 @@ TEST_F(AppUnattendedSync, ProtectionsStayOnAResetStaysResetAndMyMacsOffersThemBy
   const auto run = platform::runProcess(AMBERLOOM_APP_PATH, {"--background-sync"}, std::chrono::seconds(90));
   ASSERT_TRUE(run && !run->timedOut && run->exitStatus == 0);
   EXPECT_EQ(here("com.apple.dock", "autohide"), "1\n") << "what nobody need be asked about comes";
-  for (const auto& [domain, key, value] : office)
-    if (key != "autohide") EXPECT_EQ(here(domain, key), "") << domain << " " << key << " came over unasked";
+  for (const auto& [domain, key, value] : office) {
+    if (key != "autohide") {
+      EXPECT_EQ(here(domain, key), "") << domain << " " << key << " came over unasked";
+    }
+  }
 
   // "Sync now" with automatic sync on copies none of them either; My Macs offers each by tick.
   auto app = start();

@@ -18,12 +18,22 @@ namespace th = amberloom::testing;
 
 using amberloom::testing::carriedSetting;
 
+namespace {
+// A list macOS keeps by itself: backed up, never copied to another Mac.
+SettingDefinition systemWrittenList(std::string id, std::string label) {
+  auto setting = carriedSetting(std::move(id), std::move(label));
+  setting.type = SettingValueType::array;
+  setting.systemWritten = true;
+  return setting;
+}
+}  // namespace
+
 TEST(CarriedSettingsList, GroupsByAppAndShowsCurrentValues) {
   th::BrowserFixture fixture;
   const auto model = fixture.makeModel(SettingsCatalog(
       1, 1,
       {carriedSetting("dock.apps", "Dock: Apps kept"), carriedSetting("dock.stacks", "Dock : Stacks"),
-       carriedSetting("finder.tags", "Finder: Tags"), carriedSetting("finder.recent", "Finder:\tRecent folders "),
+       carriedSetting("finder.tags", "Finder: Tags"), systemWrittenList("finder.recent", "Finder:\tRecent folders "),
        carriedSetting("sshot.where", "Save location"), carriedSetting("x.format", "Screenshots: Format"),
        th::browserSetting("dock.editable", "dock", "Not carried")}));
   CarriedSettingsList list;
@@ -44,6 +54,9 @@ TEST(CarriedSettingsList, GroupsByAppAndShowsCurrentValues) {
                                             "Dock |Stacks|dock.rectangle"}));
   EXPECT_EQ(list.firstApp(), "Finder");
   EXPECT_EQ(list.subtitle(), QString::fromUtf8("6 settings — copied between your Macs, nothing to set here"));
+  // Recent folders stay on this Mac, and the row says so; the others travel.
+  EXPECT_TRUE(list.data(list.index(0), CarriedSettingsList::AccessibleDescriptionRole).toString().contains("this Mac only"));
+  EXPECT_TRUE(list.data(list.index(1), CarriedSettingsList::AccessibleDescriptionRole).toString().contains("copied to your other Macs"));
 
   // Set from outside: the row follows when the model reads again.
   QSignalSpy changed(&list, &CarriedSettingsList::dataChanged);
