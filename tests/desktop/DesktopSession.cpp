@@ -237,8 +237,9 @@ struct DesktopSession::XConnection {
     auto screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
     for (int i = 0; i < screenNumber; ++i) xcb_screen_next(&screens);
     root = screens.data->root;
-    // The answers go to the root window, to whoever listens for its structure's changes.
-    const std::uint32_t events = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    // The answers go to the root window, to whoever listens for its structure's changes; a window
+    // made or mapped on it wakes a wait for one that answers pings.
+    const std::uint32_t events = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &events);
     protocols = atom("WM_PROTOCOLS");
     pingProtocol = atom("_NET_WM_PING");
@@ -265,6 +266,14 @@ struct DesktopSession::XConnection {
     }
     std::free(tree);
     return found;
+  }
+
+  // Until a window on the root changes (made, mapped, gone) or 100 ms have passed, as a window
+  // that answers pings may have appeared without a change the root hears of.
+  void awaitWindowChange() {
+    pollfd readable{xcb_get_file_descriptor(connection), POLLIN, 0};
+    ::poll(&readable, 1, 100);
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) std::free(event);
   }
 
   // Pings `window` and waits for the answer while `waiting()` says to, looking again at least
@@ -589,7 +598,7 @@ bool DesktopSession::waitUntilHandled(std::chrono::milliseconds limit) {
     const auto window = x_->pingableWindow();
     if (!window) {
       if (!waiting()) return false;
-      QThread::msleep(20);
+      x_->awaitWindowChange();
       continue;
     }
     switch (x_->ping(*window, waiting)) {

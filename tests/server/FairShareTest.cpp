@@ -33,8 +33,6 @@ using Failure = AccountClient::Failure;
 
 namespace {
 
-const std::string json = "Content-Type: application/json\r\n";
-
 // A sync document's shape around one text of `filler`.
 std::string documentOf(const std::string& deviceID, const std::string& filler) {
   return writeJson(Json{{"checksum", "c"},

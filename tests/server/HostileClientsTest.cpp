@@ -27,12 +27,6 @@ using namespace amberloom::testing;
 using namespace std::chrono_literals;
 using Failure = AccountClient::Failure;
 
-namespace {
-
-const std::string json = "Content-Type: application/json\r\n";
-
-}  // namespace
-
 TEST(HostileClients, RequestsTheServerMustNotTakeAreRefusedBeforeTheirBodyAndTheConnectionEnds) {
   LiveServer live;
   const auto mac = live.signIn("ann@example.com", "HW-1");

@@ -19,6 +19,9 @@
 
 namespace amberloom::testing {
 
+// The header line of a request whose body is JSON, for requests written by hand.
+inline const std::string json = "Content-Type: application/json\r\n";
+
 struct LiveServer {
   explicit LiveServer(server::AccountServer::Options options = {})
       : folder(home() + "/server"), database((std::filesystem::create_directories(folder), folder + "/accounts.sqlite")),

@@ -15,6 +15,7 @@
 #include "MemoryUserDefaults.hpp"
 #include "Preferences/CFPreferenceStore.hpp"
 #include "Support/HttpSession.hpp"
+#include "StopWait.hpp"
 #include "TestHome.hpp"
 
 using namespace amberloom;
@@ -29,7 +30,7 @@ class SilenceableSession final : public HttpSession {
   std::atomic<bool> silent{false};
   HttpResponse perform(const HttpRequest& request, std::stop_token stop) override {
     if (!silent) return live_.perform(request, stop);
-    while (!stop.stop_requested()) std::this_thread::sleep_for(5ms);
+    waitUntilBrokenOff(stop);
     throw HttpTransferError::cancelled();
   }
 

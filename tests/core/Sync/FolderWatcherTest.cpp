@@ -148,8 +148,14 @@ TEST(FolderWatcher, ReleasingTheWatcherDropsAPendingCall) {
   // and once the release returns the watcher's thread is gone.
   auto watcher = FolderWatcher::watch(folder, 30'000, calls.handler());
   ASSERT_NE(watcher, nullptr);
+  // A second watcher of the folder with no quiet period to speak of tells when the change has
+  // arrived: the first one's call then waits for its quiet period.
+  Calls arrived;
+  auto witness = FolderWatcher::watch(folder, 1, arrived.handler());
+  ASSERT_NE(witness, nullptr);
   test::writeFile(folder + "/new", "x");
-  std::this_thread::sleep_for(100ms);  // for the change to arrive: the call then waits for its quiet period
+  ASSERT_EQ(arrived.atLeast(1).size(), 1u);
+  witness.reset();
   watcher.reset();
   EXPECT_EQ(calls.after(0ms).size(), 0u);
   EXPECT_EQ(openDescriptors(), descriptorsBefore);

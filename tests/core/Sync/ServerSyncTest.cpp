@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -13,6 +15,7 @@
 #include "MemoryUserDefaults.hpp"
 #include "ScriptedServer.hpp"
 #include "SmallDisk.hpp"
+#include "StopWait.hpp"
 #include "Support/HttpSession.hpp"
 #include "Sync/ServerSync.hpp"
 #include "TestHome.hpp"
@@ -37,7 +40,7 @@ class ScriptableSession final : public HttpSession {
   }
   static HttpResponse offline(std::stop_token) { throw std::runtime_error("Couldn't connect"); }
   static HttpResponse stall(std::stop_token stop) {  // until the caller cancels
-    while (!stop.stop_requested()) std::this_thread::sleep_for(5ms);
+    waitUntilBrokenOff(stop);
     throw HttpTransferError::cancelled();
   }
 
@@ -53,12 +56,22 @@ class ScriptableSession final : public HttpSession {
       if (method.empty() || request.method == method) matching.push_back(request);
     return matching;
   }
+  // The requests with `method` once there is one, or none after a minute.
+  std::vector<HttpRequest> awaitSent(const std::string& method) {
+    std::unique_lock lock(mutex_);
+    arrived_.wait_for(lock, std::chrono::minutes(1), [&] {
+      return std::any_of(sent_.begin(), sent_.end(), [&](const auto& request) { return request.method == method; });
+    });
+    lock.unlock();
+    return sent(method);
+  }
 
   HttpResponse perform(const HttpRequest& request, std::stop_token stop) override {
     Step step;
     {
       std::lock_guard lock(mutex_);
       sent_.push_back(request);
+      arrived_.notify_all();
       if (!script_.empty()) {
         step = std::move(script_.front());
         script_.pop_front();
@@ -69,6 +82,7 @@ class ScriptableSession final : public HttpSession {
 
  private:
   std::mutex mutex_;
+  std::condition_variable arrived_;
   std::deque<Step> script_;
   std::vector<HttpRequest> sent_;
   CurlHttpSession live_;
@@ -347,8 +361,7 @@ TEST(ServerSync, ReleasingItCancelsTheUploadUnderWayAndKeepsTheDocument) {
   Fixture f;
   f.http->script({ScriptableSession::stall});
   auto stalled = f.sync.publish(document("one", "late"));
-  for (int i = 0; i < 6000 && f.http->sent("PUT").empty(); ++i) std::this_thread::sleep_for(10ms);
-  ASSERT_EQ(f.http->sent("PUT").size(), 1u) << "the upload is under way";
+  ASSERT_EQ(f.http->awaitSent("PUT").size(), 1u) << "the upload is under way";
   f.owned.reset();
   ASSERT_EQ(stalled.wait_for(0s), std::future_status::ready);
   EXPECT_EQ(stalled.get(), Outcome::queued("No internet connection."));
@@ -359,8 +372,7 @@ TEST(ServerSync, ASlowUploadKeepsItsDocumentOnDiskAndHoldsUpNoFetch) {
   Fixture f;
   f.http->script({ScriptableSession::stall});
   auto stalled = f.sync.publish(document("one", "in flight"));
-  for (int i = 0; i < 6000 && f.http->sent("PUT").empty(); ++i) std::this_thread::sleep_for(10ms);
-  ASSERT_EQ(f.http->sent("PUT").size(), 1u);
+  ASSERT_EQ(f.http->awaitSent("PUT").size(), 1u);
   // Cut off now (the login-time run at its limit, a quit), the next start would still send it.
   EXPECT_EQ(f.pending(), document("one", "in flight").encoded());
 
