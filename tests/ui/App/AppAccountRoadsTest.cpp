@@ -64,6 +64,14 @@ class AppAccountRoads : public th::AppFixture {
     ASSERT_TRUE(QTest::qWaitFor([&] { return account.state() == AccountModel::SignedIn; }, 60000));
   }
 
+  // This Mac ("Studio") signed in to Ada's account and past its first run, as a start finds it.
+  amberloom::AccountClient::Session signInThisMac(const amberloom::AccountClient& client) {
+    const auto session = server->signIn(client, "ada@example.com", "HW-STUDIO", "Studio");
+    sessionStore().save(session.token, "ada@example.com", session.deviceID, server->apiBase());
+    StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
+    return session;
+  }
+
   static void await(ui::SyncModel& sync, void (ui::SyncModel::*operation)(std::function<void()>)) {
     bool finished = false;
     (sync.*operation)([&] { finished = true; });
@@ -144,9 +152,7 @@ TEST_F(AppAccountRoads, AMacSignedInAgainAfterTheServerMovedIsNeverItsOwnOtherMa
 
 TEST_F(AppAccountRoads, RemovingTheFilesTakesThisMacOffItsAccountAndItsSignInWithThem) {
   const auto client = clientOf(*server);
-  const auto session = server->signIn(client, "ada@example.com", "HW-STUDIO", "Studio");
-  sessionStore().save(session.token, "ada@example.com", session.deviceID, server->apiBase());
-  StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
+  const auto session = signInThisMac(client);
   auto app = start();
   ASSERT_EQ(screenOf(*app), QStringLiteral("catalogView"));
 
@@ -175,9 +181,7 @@ TEST_F(AppAccountRoads, RemovingTheFilesTakesThisMacOffItsAccountAndItsSignInWit
 TEST_F(AppAccountRoads, ABlankNamedMacIsNamedAndPuttingEverythingBackStopsItsCopies) {
   const auto client = clientOf(*server);
   const auto other = server->signIn(client, "ada@example.com", "HW-OFFICE", "Office");
-  const auto session = server->signIn(client, "ada@example.com", "HW-STUDIO", "Studio");
-  sessionStore().save(session.token, "ada@example.com", session.deviceID, server->apiBase());
-  StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
+  const auto session = signInThisMac(client);
   auto app = start();
   auto& sync = *app->root().sync;
 
@@ -236,9 +240,7 @@ TEST_F(AppAccountRoads, AMacThatForgotItsAccountIsNeverItsOwnOtherMacOnceSignedI
     const auto client = clientOf(*server);
     const auto office = server->signIn(client, "ada@example.com", "HW-OFFICE", "Office");
     client.putDocument(amberloom::SyncDocument{"OFFICE", "Office", {}}.encoded(), 0, office.token, "HW-OFFICE");
-    const auto old = server->signIn(client, "ada@example.com", "HW-STUDIO", "Studio");
-    sessionStore().save(old.token, "ada@example.com", old.deviceID, server->apiBase());
-    StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
+    const auto old = signInThisMac(client);
     {
       auto app = start();
       ASSERT_EQ(screenOf(*app), QStringLiteral("catalogView"));
@@ -295,9 +297,7 @@ TEST_F(AppAccountRoads, AMacThatForgotItsAccountIsNeverItsOwnOtherMacOnceSignedI
 TEST_F(AppAccountRoads, ASessionTheServerRefusesEndsOnTheSignInPageWithItsReason) {
   const auto client = clientOf(*server);
   const auto office = server->signIn(client, "ada@example.com", "HW-OFFICE", "Office");
-  const auto session = server->signIn(client, "ada@example.com", "HW-STUDIO", "Studio");
-  sessionStore().save(session.token, "ada@example.com", session.deviceID, server->apiBase());
-  StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
+  const auto session = signInThisMac(client);
   auto app = start();
   ASSERT_EQ(screenOf(*app), QStringLiteral("catalogView"));
   client.removeDevice(session.deviceID, office.token);
