@@ -4,7 +4,7 @@
 // for undo. Only "Continue" runs the batch again, now allowed to write without a stored point
 // (SnapshotHistory::allowingBatchesWithoutPoint); "Cancel", Escape or closing the question leaves
 // every setting as it is. Each model that runs batches owns one, and its screen shows it
-// (WayBackQuestionDialog). Main thread only.
+// (WayBackQuestions.qml). Main thread only.
 
 #include <QObject>
 #include <QString>
