@@ -104,6 +104,9 @@ bool binaryObjectGraphIsBounded(std::string_view bytes) {
   return true;
 }
 
+std::string setBytes(const PlistArray& elements);
+PlistArray setElements(const PlistOther& set);
+
 // Reads objects of a file whose graph binaryObjectGraphIsBounded accepted; every read is still
 // bounds-checked, so a malformed object gives none.
 class Reader {
@@ -215,6 +218,11 @@ class Reader {
       case 0xC: {
         std::string_view refs;
         if (!payload(at, count, refSize_, refs)) return std::nullopt;
+        // A set keeps its members as bytes of their own (setBytes), so a set within a set would be
+        // encoded once per set around it; such a file is refused rather than read in quadratic time.
+        const bool set = marker >> 4 == 0xC;
+        if (set && insideSet_) return std::nullopt;
+        const SetScope scope(insideSet_, set);
         PlistArray elements;
         elements.reserve(count);
         for (std::uint64_t i = 0; i < count; ++i) {
@@ -224,6 +232,8 @@ class Reader {
           if (!element) return std::nullopt;
           elements.push_back(std::move(*element));
         }
+        // A set is no array: kept as one, a rewrite stores it as the set it was.
+        if (set) return PlistObject(PlistOther{"set", 0, setBytes(elements)});
         return PlistObject(std::move(elements));
       }
       case 0xD: {
@@ -248,10 +258,19 @@ class Reader {
     }
   }
 
+  // Marks the reading of a set's members for as long as it lives.
+  struct SetScope {
+    SetScope(bool& inside, bool set) : inside_(inside), was_(inside) { inside = inside || set; }
+    ~SetScope() { inside_ = was_; }
+    bool& inside_;
+    bool was_;
+  };
+
   const unsigned char* data_;
   std::uint64_t size_;
   std::uint64_t end_;  // where the trailer starts; no object reaches into it
   std::uint64_t offsetSize_ = 0, refSize_ = 0, count_ = 0, top_ = 0, table_ = 0;
+  mutable bool insideSet_ = false;  // the members of a set are being read
 };
 
 void appendBigEndian(std::string& out, std::uint64_t value, std::size_t width) {
@@ -293,6 +312,8 @@ class Writer {
       for (const auto& [key, member] : *d) n += 1 + countObjects(member);
     else if (const auto* a = object.getIf<PlistArray>())
       for (const auto& element : *a) n += countObjects(element);
+    else if (const auto* o = object.getIf<PlistOther>(); o && o->kind == "set")
+      for (const auto& element : setElements(*o)) n += countObjects(element);
     return n;
   }
 
@@ -364,11 +385,9 @@ class Writer {
               write(member);
             }
           } else if constexpr (std::is_same_v<T, PlistArray>) {
-            const std::size_t at = reserve(0xA, v.size(), v.size());
-            for (std::size_t i = 0; i < v.size(); ++i) {
-              setRef(at, i, offsets_.size());
-              write(v[i]);
-            }
+            elements(0xA, v);
+          } else if (v.kind == "set") {
+            elements(0xC, setElements(v));
           } else if (v.kind == "uid") {
             const std::size_t width = widthFor(v.value);
             body_.push_back(static_cast<char>(0x80 | (width - 1)));
@@ -385,6 +404,15 @@ class Writer {
           }
         },
         object.value);
+  }
+
+  // An array's or a set's marker and its elements.
+  void elements(std::uint8_t type, const PlistArray& members) {
+    const std::size_t at = reserve(type, members.size(), members.size());
+    for (std::size_t i = 0; i < members.size(); ++i) {
+      setRef(at, i, offsets_.size());
+      write(members[i]);
+    }
   }
 
   // Writes a container's marker and room for `refs` references; returns where they start.
@@ -405,6 +433,14 @@ class Writer {
   std::vector<std::uint64_t> offsets_;
 };
 
+// A set's members travel as the binary form of an array of them: a `PlistOther` holds no objects.
+std::string setBytes(const PlistArray& elements) { return Writer(PlistObject(elements)).finish(); }
+PlistArray setElements(const PlistOther& set) {
+  auto array = parseBinaryPropertyList(set.bytes);
+  if (!array || !array->is<PlistArray>()) return {};  // only setBytes makes them
+  return std::get<PlistArray>(std::move(array->value));
+}
+
 }  // namespace
 
 std::optional<PlistObject> parseBinaryPropertyList(std::string_view bytes) {
@@ -420,6 +456,8 @@ bool nestedDeeperThan(const PlistObject& object, std::size_t levels) {
     return std::any_of(d->begin(), d->end(), [&](const auto& m) { return nestedDeeperThan(m.second, levels - 1); });
   if (const auto* a = object.getIf<PlistArray>())
     return std::any_of(a->begin(), a->end(), [&](const auto& e) { return nestedDeeperThan(e, levels - 1); });
+  if (const auto* o = object.getIf<PlistOther>(); o && o->kind == "set")
+    return nestedDeeperThan(PlistObject(setElements(*o)), levels);
   return false;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The binary property-list form ("bplist00") read and written here, so that every member is kept
 // exactly: text with U+0000, single-byte text with bytes of 0x80 and above, UTF-16 text that is not
-// well-formed, full-precision dates and wide unsigned integers.
+// well-formed, full-precision dates, wide unsigned integers and sets.
 
 #include <optional>
 #include <stdexcept>
@@ -24,8 +24,10 @@ class PlistEncodingError : public std::runtime_error {
 
 // The object held by binary property-list bytes, or none when they are malformed, nested deeper
 // than kMaxPropertyListDepth, cyclic, expand far beyond their size, or hold a kind with no place
-// in a PlistObject (a null, a dictionary key that is not text). Never throws. ASCII text ("0x5"
-// strings) is read as ISO 8859-1, so a byte of 0x80 or above is the character of that number.
+// in a PlistObject (a null, a dictionary key that is not text, a set within a set). Never throws.
+// ASCII text ("0x5" strings) is read as ISO 8859-1, so a byte of 0x80 or above is the character of
+// that number. A set reads as the `PlistOther` "set", whose `bytes` are its members as the binary
+// form of an array, so that a rewrite stores it as the set it was.
 std::optional<PlistObject> parseBinaryPropertyList(std::string_view bytes);
 
 // The object in binary form. Throws PlistEncodingError for text or a key that is not well-formed

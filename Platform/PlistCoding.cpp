@@ -75,7 +75,8 @@ std::string dateText(double secondsSinceReferenceDate) {
   return buffer;
 }
 
-void writeXml(std::string& out, const PlistObject& object, int indent) {
+// Writes the object; `complete` is cleared when a member is left out.
+void writeXml(std::string& out, const PlistObject& object, int indent, bool& complete) {
   const std::string pad(static_cast<std::size_t>(indent), '\t');
   std::visit(
       [&](const auto& v) {
@@ -104,7 +105,10 @@ void writeXml(std::string& out, const PlistObject& object, int indent) {
             // Text that is not well-formed has no XML form; leaving the member out lets an outside
             // reader see none there, as the store does.
             const auto* other = std::get_if<PlistOther>(&member.value);
-            if (isRawKey(key) || (other && other->kind == "utf16")) continue;
+            if (isRawKey(key) || (other && other->kind == "utf16")) {
+              complete = false;
+              continue;
+            }
             // A member whose key or text holds a character XML cannot carry, or that holds a date
             // the XML form cannot carry (outside the years 1 to 9999), is left out the same way, so
             // the rest of the domain still reads.
@@ -113,9 +117,10 @@ void writeXml(std::string& out, const PlistObject& object, int indent) {
               out += pad + "\t<key>";
               appendEscaped(out, key);
               out += "</key>\n";
-              writeXml(out, member, indent + 1);
+              writeXml(out, member, indent + 1, complete);
             } catch (const PlistEncodingError&) {
               out.resize(start);
+              complete = false;
             }
           }
           out += pad + "</dict>\n";
@@ -125,7 +130,7 @@ void writeXml(std::string& out, const PlistObject& object, int indent) {
             return;
           }
           out += pad + "<array>\n";
-          for (const auto& element : v) writeXml(out, element, indent + 1);
+          for (const auto& element : v) writeXml(out, element, indent + 1, complete);
           out += pad + "</array>\n";
         } else if (v.kind == "uint64") {
           out += pad + "<integer>" + std::to_string(v.value) + "</integer>\n";
@@ -133,7 +138,8 @@ void writeXml(std::string& out, const PlistObject& object, int indent) {
           out += pad + "<dict>\n" + pad + "\t<key>CF$UID</key>\n" + pad + "\t<integer>" + std::to_string(v.value) +
                  "</integer>\n" + pad + "</dict>\n";
         } else {
-          out += pad + "<string></string>\n";
+          // Text that is not well-formed, or a set: XML has no form that reads back as it.
+          throw PlistEncodingError("a " + v.kind + " member has no XML form");
         }
       },
       object.value);
@@ -148,15 +154,35 @@ std::optional<PlistObject> parsePropertyList(std::string_view bytes) {
 
 std::string binaryPropertyList(const PlistObject& object) { return encodeBinaryPropertyList(object); }
 
-std::string xmlPropertyList(const PlistObject& object) {
+namespace {
+
+std::string xmlDocument(const PlistObject& object, bool& complete) {
   std::string out =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
       "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
       "<plist version=\"1.0\">\n";
-  writeXml(out, object, 0);
+  writeXml(out, object, 0, complete);
   out += "</plist>\n";
   return out;
+}
+
+}  // namespace
+
+std::string xmlPropertyList(const PlistObject& object) {
+  bool complete = true;
+  return xmlDocument(object, complete);
+}
+
+std::optional<std::string> completeXmlPropertyList(const PlistObject& object) {
+  bool complete = true;
+  try {
+    std::string xml = xmlDocument(object, complete);
+    if (complete) return xml;
+  } catch (const PlistEncodingError&) {
+    // the top object itself has no XML form
+  }
+  return std::nullopt;
 }
 
 }  // namespace amberloom::platform

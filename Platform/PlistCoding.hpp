@@ -18,7 +18,7 @@ namespace amberloom::platform {
 std::optional<PlistObject> parsePropertyList(std::string_view bytes);
 
 // The object as a binary property list ("bplist00"), every value kept exactly (reals and dates
-// as their full doubles, integers as signed 64-bit). A `PlistOther` UID, unsigned integer or
+// as their full doubles, integers as signed 64-bit). A `PlistOther` UID, unsigned integer, set or
 // UTF-16 text is written back as it was read, so rewriting a file never loses a member it cannot
 // represent; any other `PlistOther` is written as an empty string. Throws PlistEncodingError for
 // text or a key that is not well-formed UTF-8.
@@ -28,9 +28,12 @@ std::string binaryPropertyList(const PlistObject& object);
 // significant digits, dates to the whole second, integers exactly, a UID as a dictionary holding
 // "CF$UID", a carriage return in text as "&#13;". Whatever it writes reads back as it is.
 // Dictionary members whose key or text is not well-formed or holds a character XML cannot carry
-// (U+0000 to U+001F but tab, line feed and carriage return; U+FFFE, U+FFFF), or that hold a date
-// outside the years 1 to 9999, are left out. Throws PlistEncodingError for such a text or date
+// (U+0000 to U+001F but tab, line feed and carriage return; U+FFFE, U+FFFF), or that hold a set or
+// a date outside the years 1 to 9999, are left out. Throws PlistEncodingError for such a value
 // outside any dictionary.
 std::string xmlPropertyList(const PlistObject& object);
+
+// The same XML when it leaves nothing out; none when some member has no XML form.
+std::optional<std::string> completeXmlPropertyList(const PlistObject& object);
 
 }  // namespace amberloom::platform

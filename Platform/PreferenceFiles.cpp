@@ -14,6 +14,7 @@
 #include "Platform/MachineIdentity.hpp"
 #include "Platform/PlistCoding.hpp"
 #include "Platform/PreferenceFileCache.hpp"
+#include "Platform/TextEncoding.hpp"
 
 namespace amberloom::platform {
 
@@ -153,6 +154,12 @@ std::vector<std::exception_ptr> PreferenceFiles::setValues(const std::vector<Key
   std::vector<std::size_t> altering;
   for (std::size_t i = 0; i < changes.size(); ++i) {
     const auto& key = changes[i].key;
+    // A key that is not text could name a member kept raw from the file (kRawKeyMarker) and
+    // silently replace it: raw keys come only from files.
+    if (!isValidUtf8(key)) {
+      errors[i] = std::make_exception_ptr(PreferenceFileError(applicationID, "key that is not well-formed text refused"));
+      continue;
+    }
     std::optional<PlistObject> value = changes[i].value;
     if (changes[i].update) {
       const auto found = domain->find(key);

@@ -1,10 +1,12 @@
 #include "Platform/XmlPropertyListReader.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "Platform/BinaryPropertyList.hpp"
 #include "Platform/TextEncoding.hpp"
@@ -116,7 +118,10 @@ class Reader {
     std::string out;
     for (;;) {
       const std::size_t stop = nextMarkup();
-      out.append(text_.substr(at_, stop - at_));
+      const std::string_view characters = text_.substr(at_, stop - at_);
+      // "]]>" ends a CDATA section and may not stand in text otherwise.
+      if (characters.find("]]>") != std::string_view::npos) throw Unreadable{};
+      out.append(characters);
       at_ = stop;
       if (at_ == text_.size()) throw Unreadable{};
       if (text_[at_] == '&') {
@@ -139,20 +144,23 @@ class Reader {
     }
   }
 
-  // Where the next "<" or "&" is, or the end.
-  std::size_t nextMarkup() const {
+  // Where the next "<" or "&" is, or the end. The "<" found is remembered until the reading passes
+  // it: a text of many references would otherwise be searched to its end once per reference.
+  std::size_t nextMarkup() {
     const char* const begin = text_.data();
-    const std::size_t rest = text_.size() - at_;
-    const char* angle = static_cast<const char*>(std::memchr(begin + at_, '<', rest));
-    const std::size_t limit = angle ? static_cast<std::size_t>(angle - begin) : text_.size();
-    const char* ampersand = static_cast<const char*>(std::memchr(begin + at_, '&', limit - at_));
-    return ampersand ? static_cast<std::size_t>(ampersand - begin) : limit;
+    if (nextAngle_ < at_ || nextAngle_ == kUnknown) {
+      const char* angle = static_cast<const char*>(std::memchr(begin + at_, '<', text_.size() - at_));
+      nextAngle_ = angle ? static_cast<std::size_t>(angle - begin) : text_.size();
+    }
+    const char* ampersand = static_cast<const char*>(std::memchr(begin + at_, '&', nextAngle_ - at_));
+    return ampersand ? static_cast<std::size_t>(ampersand - begin) : nextAngle_;
   }
 
   // "&name;" or "&#n;" / "&#xh;", appended as its character.
   void reference(std::string& out) {
-    const std::size_t semicolon = text_.find(';', at_);
-    if (semicolon == std::string_view::npos || semicolon - at_ > 12) throw Unreadable{};
+    // No reference is longer than "&#x10FFFF;" with leading zeros to spare: look no further.
+    const std::size_t semicolon = text_.substr(0, std::min(text_.size(), at_ + 13)).find(';', at_);
+    if (semicolon == std::string_view::npos) throw Unreadable{};
     const std::string_view name = text_.substr(at_ + 1, semicolon - at_ - 1);
     at_ = semicolon + 1;
     static constexpr std::pair<std::string_view, char> named[] = {
@@ -220,36 +228,207 @@ class Reader {
     at_ = end + 2;
   }
 
-  // "<!DOCTYPE" up to its ">", past quoted identifiers and an internal subset in brackets. The
-  // subset may not declare entities: a document using its own entities is not a property list.
+  // "<!DOCTYPE" S Name (S ExternalID)? S? ("[" internal subset "]" S?)? ">". The internal subset
+  // holds declarations of elements, attributes and notations, comments, processing instructions
+  // and white space, nothing else; in particular no entity declaration: a document using its own
+  // entities is not a property list.
   void documentType() {
     at_ += 9;
-    if (at_ >= text_.size() || !isSpace(text_[at_])) throw Unreadable{};
-    bool inSubset = false;
-    while (at_ < text_.size()) {
-      const char c = text_[at_];
-      if (c == '"' || c == '\'') {
-        const std::size_t end = text_.find(c, at_ + 1);
-        if (end == std::string_view::npos) throw Unreadable{};
-        at_ = end + 1;
-      } else if (inSubset && startsWith("<!--")) {
-        comment();
-      } else if (inSubset && startsWith("<!ENTITY")) {
-        throw Unreadable{};
-      } else if (c == '[' && !inSubset) {
-        inSubset = true;
-        ++at_;
-      } else if (c == ']' && inSubset) {
-        inSubset = false;
-        ++at_;
-      } else if (c == '>' && !inSubset) {
+    requireSpace();
+    name();
+    const std::size_t afterName = at_;
+    skipSpace();
+    if (at_ > afterName && (startsWith("SYSTEM") || startsWith("PUBLIC"))) {
+      externalIdentifier(false);
+      skipSpace();
+    }
+    if (startsWith("[")) {
+      ++at_;
+      internalSubset();
+      skipSpace();
+    }
+    if (!startsWith(">")) throw Unreadable{};
+    ++at_;
+  }
+
+  void internalSubset() {
+    for (;;) {
+      skipSpace();
+      if (at_ >= text_.size()) throw Unreadable{};
+      if (text_[at_] == ']') {
         ++at_;
         return;
-      } else {
+      }
+      if (startsWith("<!--")) {
+        comment();
+      } else if (startsWith("<?")) {
+        processingInstruction();
+      } else if (startsWith("<!")) {
+        declaration();
+      } else if (startsWith("%")) {
+        // A parameter-entity reference names nothing here (none can be declared): it is skipped.
         ++at_;
+        name();
+        if (!startsWith(";")) throw Unreadable{};
+        ++at_;
+      } else {
+        throw Unreadable{};  // text
       }
     }
-    throw Unreadable{};
+  }
+
+  // "<!ELEMENT", "<!ATTLIST" or "<!NOTATION" declarations as XML spells them. An entity
+  // declaration is refused, and so is a parameter-entity reference inside a declaration.
+  void declaration() {
+    at_ += 2;
+    const std::string_view keyword = at_ < text_.size() && isNameStart(text_[at_]) ? name() : std::string_view();
+    if (keyword != "ELEMENT" && keyword != "ATTLIST" && keyword != "NOTATION") throw Unreadable{};
+    requireSpace();
+    name();
+    if (keyword == "ELEMENT") {
+      requireSpace();
+      if (startsWith("EMPTY")) at_ += 5;
+      else if (startsWith("ANY")) at_ += 3;
+      else if (startsWith("(")) contentParticle(0);
+      else throw Unreadable{};
+    } else if (keyword == "ATTLIST") {
+      attributeDefinitions();
+    } else {
+      requireSpace();
+      externalIdentifier(true);
+    }
+    skipSpace();
+    expect(">");
+  }
+
+  // A name or a group in parentheses, then "?", "*" or "+" at most once.
+  void contentParticle(std::size_t level) {
+    if (startsWith("(")) group(level + 1);
+    else name();
+    if (startsWith("?") || startsWith("*") || startsWith("+")) ++at_;
+  }
+
+  // "(" cp ("|" cp)+ ")" or "(" cp ("," cp)* ")"; at the top also "(#PCDATA)" or
+  // "(#PCDATA | Name ...)*". Groups nest no deeper than containers may.
+  void group(std::size_t level) {
+    if (level > kMaxPropertyListDepth) throw Unreadable{};
+    ++at_;
+    skipSpace();
+    if (level == 1 && startsWith("#PCDATA")) {
+      at_ += 7;
+      bool names = false;
+      for (skipSpace(); startsWith("|"); skipSpace(), names = true) {
+        ++at_;
+        skipSpace();
+        name();
+      }
+      expect(names ? ")*" : ")");
+      if (!names && startsWith("*")) ++at_;
+      if (startsWith("?") || startsWith("*") || startsWith("+")) throw Unreadable{};
+      return;
+    }
+    contentParticle(level);
+    char separator = 0;
+    for (skipSpace(); startsWith("|") || startsWith(","); skipSpace()) {
+      if (separator && text_[at_] != separator) throw Unreadable{};
+      separator = text_[at_++];
+      skipSpace();
+      contentParticle(level);
+    }
+    expect(")");
+  }
+
+  // (S Name S type S default)* S?, up to the declaration's ">".
+  void attributeDefinitions() {
+    static constexpr std::string_view types[] = {"CDATA", "ID", "IDREF", "IDREFS", "ENTITY", "ENTITIES", "NMTOKEN", "NMTOKENS"};
+    for (;;) {
+      const std::size_t before = at_;
+      skipSpace();
+      if (startsWith(">") || at_ == before) return;
+      name();
+      requireSpace();
+      if (startsWith("(")) {
+        enumeration();
+      } else {
+        const std::string_view type = name();
+        if (type == "NOTATION") {
+          requireSpace();
+          enumeration();
+        } else if (std::find(std::begin(types), std::end(types), type) == std::end(types)) {
+          throw Unreadable{};
+        }
+      }
+      requireSpace();
+      if (startsWith("#REQUIRED")) {
+        at_ += 9;
+      } else if (startsWith("#IMPLIED")) {
+        at_ += 8;
+      } else {
+        if (startsWith("#FIXED")) {
+          at_ += 6;
+          requireSpace();
+        }
+        attributeValue();
+      }
+    }
+  }
+
+  // "(" name characters ("|" name characters)* ")".
+  void enumeration() {
+    expect("(");
+    do {
+      skipSpace();
+      const std::size_t start = at_;
+      while (at_ < text_.size() && isNameCharacter(text_[at_])) ++at_;
+      if (at_ == start) throw Unreadable{};
+      skipSpace();
+    } while (startsWith("|") && ++at_);
+    expect(")");
+  }
+
+  // "SYSTEM" S literal, or "PUBLIC" S identifier, then S literal (optional in a notation).
+  void externalIdentifier(bool systemLiteralOptional) {
+    const bool isPublic = startsWith("PUBLIC");
+    if (!isPublic && !startsWith("SYSTEM")) throw Unreadable{};
+    at_ += 6;
+    requireSpace();
+    literal(isPublic);
+    if (!isPublic) return;
+    const std::size_t before = at_;
+    skipSpace();
+    if (systemLiteralOptional && (startsWith(">") || at_ == before)) return;
+    if (at_ == before) throw Unreadable{};
+    literal(false);
+  }
+
+  void expect(std::string_view expected) {
+    if (!startsWith(expected)) throw Unreadable{};
+    at_ += expected.size();
+  }
+
+  // A quoted system literal, or a public identifier of the characters XML allows in one.
+  void literal(bool publicIdentifier) {
+    if (at_ >= text_.size() || (text_[at_] != '"' && text_[at_] != '\'')) throw Unreadable{};
+    const char quote = text_[at_];
+    const std::size_t end = text_.find(quote, at_ + 1);
+    if (end == std::string_view::npos) throw Unreadable{};
+    if (publicIdentifier) {
+      static constexpr std::string_view punctuation = " \n-'()+,./:=?;!*#@$_%";
+      for (std::size_t i = at_ + 1; i < end; ++i) {
+        const char c = text_[i];
+        const bool alphanumeric = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!alphanumeric && punctuation.find(c) == std::string_view::npos) throw Unreadable{};
+      }
+    }
+    at_ = end + 1;
+  }
+
+  void skipSpace() {
+    while (at_ < text_.size() && isSpace(text_[at_])) ++at_;
+  }
+  void requireSpace() {
+    if (at_ >= text_.size() || !isSpace(text_[at_])) throw Unreadable{};
+    skipSpace();
   }
 
   bool atEndTag() const { return at_ + 1 < text_.size() && text_[at_] == '<' && text_[at_ + 1] == '/'; }
@@ -258,30 +437,43 @@ class Reader {
     if (at_ >= text_.size() || text_[at_] != '<') throw Unreadable{};
     ++at_;
     Tag tag{name()};
+    std::vector<std::string_view> attributes;  // an element names each attribute once
+    const auto namedOnce = [&attributes] {
+      std::sort(attributes.begin(), attributes.end());
+      if (std::adjacent_find(attributes.begin(), attributes.end()) != attributes.end()) throw Unreadable{};
+    };
     for (;;) {
       const std::size_t before = at_;
       while (at_ < text_.size() && isSpace(text_[at_])) ++at_;
       if (at_ < text_.size() && text_[at_] == '>') {
         ++at_;
+        namedOnce();
         return tag;
       }
       if (startsWith("/>")) {
         at_ += 2;
         tag.empty = true;
+        namedOnce();
         return tag;
       }
       if (at_ == before) throw Unreadable{};  // attributes are set apart by white space
-      attribute();
+      attributes.push_back(attribute());
     }
   }
 
   // name="value" or name='value'; the value is checked as XML has it and otherwise ignored.
-  void attribute() {
-    name();
+  std::string_view attribute() {
+    const std::string_view attributeName = name();
     while (at_ < text_.size() && isSpace(text_[at_])) ++at_;
     if (!startsWith("=")) throw Unreadable{};
     ++at_;
     while (at_ < text_.size() && isSpace(text_[at_])) ++at_;
+    attributeValue();
+    return attributeName;
+  }
+
+  // A quoted attribute value, its references checked.
+  void attributeValue() {
     if (at_ >= text_.size() || (text_[at_] != '"' && text_[at_] != '\'')) throw Unreadable{};
     const char quote = text_[at_++];
     const std::size_t end = text_.find(quote, at_);
@@ -324,8 +516,11 @@ class Reader {
 
   bool startsWith(std::string_view expected) const { return text_.substr(at_).starts_with(expected); }
 
+  static constexpr std::size_t kUnknown = std::string_view::npos;
+
   std::string_view text_;
   std::size_t at_ = 0;
+  std::size_t nextAngle_ = kUnknown;  // the first "<" at or after some earlier reading position
 };
 
 // XML reads CR LF and a lone CR as LF before anything else.

@@ -13,7 +13,10 @@
 // XML cannot carry, a scalar spelled otherwise than the Mac writes it (XmlScalarText.hpp), a key
 // without its value, stray text between elements, an unknown element or entity, a second root,
 // anything after </plist> but white space, comments and processing instructions, or containers
-// nested deeper than kMaxPropertyListDepth.
+// nested deeper than kMaxPropertyListDepth; and what is not well-formed XML: an attribute named
+// twice, "]]>" in text, a document type declaration holding anything but declarations of
+// elements, attributes and notations, comments and processing instructions. Its cost is linear in
+// the document, however many references its texts hold.
 
 #include <optional>
 #include <string_view>

@@ -128,17 +128,20 @@ std::optional<double> realFromXml(std::string_view text) {
 }
 
 std::optional<PlistDate> dateFromXml(std::string_view text) {
-  static constexpr std::string_view shape = "dddd-dd-ddTdd:dd:ddZ";
-  if (text.size() != shape.size()) return std::nullopt;
-  for (std::size_t i = 0; i < shape.size(); ++i)
+  // The day in full, then as many of hour, minute and second as were written, then "Z"; the fields
+  // left out are zero.
+  static constexpr std::string_view shape = "dddd-dd-ddTdd:dd:dd";
+  if (text.empty() || text.back() != 'Z') return std::nullopt;
+  text.remove_suffix(1);
+  if (text.size() != 10 && text.size() != 13 && text.size() != 16 && text.size() != 19) return std::nullopt;
+  for (std::size_t i = 0; i < text.size(); ++i)
     if (shape[i] == 'd' ? !isDigit(text[i]) : text[i] != shape[i]) return std::nullopt;
-  const auto number = [text](std::size_t from, std::size_t length) {
-    unsigned v = 0;
-    for (std::size_t i = from; i < from + length; ++i) v = v * 10 + static_cast<unsigned>(text[i] - '0');
-    return v;
+  const auto number = [text](std::size_t from) -> unsigned {
+    if (from >= text.size()) return 0;
+    return static_cast<unsigned>(text[from] - '0') * 10 + static_cast<unsigned>(text[from + 1] - '0');
   };
-  const unsigned year = number(0, 4), month = number(5, 2), day = number(8, 2);
-  const unsigned hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
+  const unsigned year = number(0) * 100 + number(2), month = number(5), day = number(8);
+  const unsigned hour = number(11), minute = number(14), second = number(17);
   if (year < 1 || !isCivilDay(year, month, day) || hour > 23 || minute > 59 || second > 59) return std::nullopt;
   const std::int64_t unix = daysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
   return PlistDate{static_cast<double>(unix - kReferenceDateUnix)};

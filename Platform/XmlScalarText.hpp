@@ -21,7 +21,8 @@ std::optional<PlistObject> integerFromXml(std::string_view text);
 std::optional<double> realFromXml(std::string_view text);
 
 // "YYYY-MM-DDTHH:MM:SSZ", a real day of the years 1 to 9999 and a time of day without a leap
-// second.
+// second; the time may stop after the hour or the minute ("YYYY-MM-DDTHHZ") or be left out
+// ("YYYY-MM-DDZ"), and what is left out is zero.
 std::optional<PlistDate> dateFromXml(std::string_view text);
 
 // Base64 with white space anywhere: whole groups of four, padding only at the end.

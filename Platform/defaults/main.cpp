@@ -1,7 +1,8 @@
 // The `defaults` command of this platform: reads, writes, deletes and exports preference domains
 // through the same preference files the application uses, so that another process can confirm
 // what the application wrote and an exported script can be run. Every misuse exits 1 with one
-// line on standard error.
+// line on standard error; so does a key or a text that is not well-formed UTF-8, which could not be
+// stored exactly.
 
 #include <sys/stat.h>
 
@@ -19,6 +20,7 @@
 #include "Platform/MachineIdentity.hpp"
 #include "Platform/PlistCoding.hpp"
 #include "Platform/PreferenceFiles.hpp"
+#include "Platform/TextEncoding.hpp"
 
 using namespace amberloom::platform;
 
@@ -28,11 +30,13 @@ constexpr const char* kUsage =
     "usage: defaults [-currentHost] (export <domain> - | read <domain> [<key>] | "
     "write <domain> <key> (-bool|-int|-float|-string) <value> | delete <domain> [<key>])";
 
-// The message on one line: control characters from the arguments are shown escaped.
+// The message on one line: control characters from the arguments are shown escaped, and so is
+// every byte of 0x80 and above when the message is not well-formed text.
 int fail(const std::string& message) {
   std::string line = "defaults: ";
+  const bool wellFormed = isValidUtf8(message);
   for (unsigned char c : message) {
-    if (c < 0x20 || c == 0x7f) {
+    if (c < 0x20 || c == 0x7f || (c >= 0x80 && !wellFormed)) {
       static const char hex[] = "0123456789abcdef";
       line += "\\x";
       line.push_back(hex[c >> 4]);
@@ -125,6 +129,14 @@ void describe(std::string& out, const PlistObject& object, int indent, bool nest
             out += i + 1 < v.size() ? ",\n" : "\n";
           }
           out += pad + ")";
+        } else if (v.kind == "uint64" || v.kind == "uid") {
+          out += std::to_string(v.value);
+        } else if (v.kind == "set") {
+          // Its members as a list, in the braces that tell a set from an array.
+          auto members = parseBinaryPropertyList(v.bytes);
+          out += "{";
+          describe(out, members ? *members : PlistObject(PlistArray{}), indent, true);
+          out += "}";
         } else {
           out += "<" + v.kind + ">";
         }
@@ -173,12 +185,20 @@ int run(std::vector<std::string> args) {
   const PreferenceFiles files(homeDirectory(), currentHost ? hostUUID() : std::string());
   if (!files.filePath(domain, currentHost)) return fail("refused domain " + domainName);
 
+  // Raw keys are how a file's ill-formed keys are kept; a key given here is text or nothing.
+  if (args.size() > 2 && (command == "read" || command == "write" || command == "delete") && !isValidUtf8(args[2]))
+    return fail("refused key: not well-formed UTF-8 text");
+
   if (command == "export") {
     if (args.size() != 3 || args[2] != "-") return fail("export writes only to standard output: export <domain> -");
     auto dictionary = files.readDomain(domain, currentHost);
     if (!dictionary) return fail("cannot read domain " + domainName);
     try {
-      return writeOut(xmlPropertyList(PlistObject(std::move(*dictionary)))) ? 0 : 1;
+      // A domain holding a member XML cannot carry is exported in the binary form, so that a reader
+      // sees every member as stored rather than a domain without it.
+      const PlistObject domainObject(std::move(*dictionary));
+      const auto xml = completeXmlPropertyList(domainObject);
+      return writeOut(xml ? *xml : binaryPropertyList(domainObject)) ? 0 : 1;
     } catch (const PlistEncodingError& error) {
       return fail("cannot export domain " + domainName + ": " + error.what());
     }
@@ -203,6 +223,7 @@ int run(std::vector<std::string> args) {
   try {
     if (command == "write") {
       if (args.size() != 5) return fail(kUsage);
+      if (!isValidUtf8(args[4])) return fail("refused value: not well-formed UTF-8 text");
       const auto value = typedValue(args[3], args[4]);
       if (!value) return fail("cannot write \"" + args[4] + "\" as " + args[3]);
       files.setValue(args[2], value, domain, currentHost);

@@ -28,6 +28,13 @@ std::optional<std::string> asUtf16(std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes = fuzz::text(data, size);
+  // Any text XML carries, its ASCII written as references, reads back as that text.
+  if (isXmlText(bytes)) {
+    std::string references = "<plist><string>";
+    for (const char c : bytes) references += c & 0x80 ? std::string(1, c) : "&#" + std::to_string(c) + ";";
+    const auto text = parsePropertyList(references + "</string></plist>");
+    fuzz::require(text && *text == PlistObject(std::string(bytes)), "references read as the characters they name");
+  }
   const auto object = parsePropertyList(bytes);
   const bool xml = !bytes.starts_with("bplist");
   // Without a declaration or a byte-order mark, the same text in UTF-16 reads the same.

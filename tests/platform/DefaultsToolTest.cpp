@@ -8,6 +8,7 @@
 #include "Platform/MachineIdentity.hpp"
 #include "Platform/PlistCoding.hpp"
 #include "Platform/PreferenceFiles.hpp"
+#include "Platform/TextEncoding.hpp"
 #include "TestHome.hpp"
 
 using namespace amberloom::platform;
@@ -144,9 +145,9 @@ TEST(DefaultsTool, EveryMisuseFailsWithOneLineOnStandardError) {
   EXPECT_FALSE(test::fileExists("/tmp/escape.plist"));
 }
 
-TEST(DefaultsTool, AMemberExportCannotCarryCostsOnlyThatMember) {
+TEST(DefaultsTool, ADomainXmlCannotCarryIsExportedWholeInTheBinaryForm) {
   // Dates beyond the year 9999 and text holding U+0000 or another character XML cannot carry, as
-  // other programs may store them; every other key must still read back from outside.
+  // other programs may store them; every key must read back from outside as it is stored.
   using namespace std::string_literals;
   const PreferenceFiles files(test::home(), "HOST-UUID");
   files.setValue("nul", PlistObject("a\0b"s), "com.example.far", false);
@@ -161,6 +162,36 @@ TEST(DefaultsTool, AMemberExportCannotCarryCostsOnlyThatMember) {
   files.setValue("plain", PlistObject(2), "com.example.far", false);
   const auto exported = parsePropertyList(ok({"export", "com.example.far", "-"}));
   ASSERT_TRUE(exported.has_value());
-  EXPECT_EQ(*exported, PlistObject(PlistDictionary{{"nested", PlistObject(PlistDictionary{{"kept", PlistObject(1)}})},
-                                                   {"plain", PlistObject(2)}}));
+  EXPECT_EQ(*exported, PlistObject(*files.readDomain("com.example.far", false)));
+  EXPECT_EQ(exported->as<PlistDictionary>().size(), 8u);
+}
+
+TEST(DefaultsTool, KeysAndTextsAreStoredByteExactOrRefused) {
+  // Every byte first, in the middle and last, in a key and in a text: well-formed UTF-8 is stored
+  // as given, anything else exits 1 and is stored nowhere, never under another key.
+  const std::string domain = "com.example.bytes";
+  PlistDictionary expected;
+  for (int b = 1; b < 256; ++b) {
+    const std::string c(1, static_cast<char>(b));
+    for (const std::string& word : {c + "ab", "a" + c + "b", "ab" + c}) {
+      const auto result = test::runDefaults({"write", domain, word, "-string", word});
+      EXPECT_EQ(result.exitStatus, isValidUtf8(word) ? 0 : 1) << b << ": " << result.standardError;
+      if (isValidUtf8(word)) expected[word] = PlistObject(word);
+    }
+  }
+  EXPECT_EQ(test::readPlistFile(test::preferencesFile(domain)), PlistObject(expected));
+
+  // A key kept raw from the file (an unpaired surrogate) is out of reach of every verb.
+  const std::string raw = std::string(1, kRawKeyMarker) + "\xD8\x00";
+  const std::string bytes = binaryPropertyList(PlistObject(PlistDictionary{
+      {raw, PlistObject(1)}, {"", PlistObject(2)}, {"wide", PlistObject(PlistOther{"uint64", 18446744073709551615ull})},
+      {"uid", PlistObject(PlistOther{"uid", 7})},
+      {"set", PlistObject(PlistOther{"set", 0, binaryPropertyList(PlistObject(PlistArray{PlistObject(5)}))})}}));
+  test::writeFile(test::preferencesFile("com.example.raw"), bytes);
+  for (const auto& verb : {"read", "delete"}) EXPECT_EQ(test::runDefaults({verb, "com.example.raw", raw}).exitStatus, 1);
+  EXPECT_EQ(test::runDefaults({"write", "com.example.raw", raw, "-int", "3"}).exitStatus, 1);
+  EXPECT_EQ(test::readFile(test::preferencesFile("com.example.raw")), bytes);
+  EXPECT_EQ(ok({"read", "com.example.raw", "wide"}), "18446744073709551615\n");
+  EXPECT_EQ(ok({"read", "com.example.raw", "uid"}), "7\n");
+  EXPECT_EQ(ok({"read", "com.example.raw", "set"}), "{(\n    5\n)}\n");
 }

@@ -219,6 +219,8 @@ TEST(PlistCoding, ForeignTextReadsExactlyAndSurvivesARewrite) {
        PlistDictionary{{"k", PlistObject(PlistOther{"utf16", 0, "\xD8\x00\x00\x41"s})}}},
       {"an unpaired surrogate in a key", oneMemberDictionary(utf16("\xDC\x01"s), ascii("v")),
        PlistDictionary{{"\xFF\xDC\x01"s, PlistObject("v")}}},
+      {"a set", oneMemberDictionary(ascii("k"), "\xC0"),
+       PlistDictionary{{"k", PlistObject(PlistOther{"set", 0, binaryPropertyList(PlistObject(PlistArray{}))})}}},
   };
   for (const auto& c : cases) {
     const auto read = parsePropertyList(c.bytes);
@@ -229,6 +231,11 @@ TEST(PlistCoding, ForeignTextReadsExactlyAndSurvivesARewrite) {
   // Keys that differ only after a U+0000 stay two members.
   const PlistObject twoKeys(PlistDictionary{{"a\0b"s, PlistObject(1)}, {"a\0c"s, PlistObject(2)}});
   EXPECT_EQ(parsePropertyList(binaryPropertyList(twoKeys)), twoKeys);
+  // A set within a set is refused: the inner one would be encoded once per set around it.
+  EXPECT_FALSE(parsePropertyList(craftedBinary(2, [](std::uint64_t i, std::string& bytes, auto bigEndian) {
+                 bytes += i == 0 ? '\xC1' : '\xC0';
+                 if (i == 0) bigEndian(bytes, 1, 4);
+               })).has_value());
   // Text the binary form cannot hold exactly is refused, never shortened or replaced.
   EXPECT_THROW(binaryPropertyList(PlistObject("caf\xE9")), PlistEncodingError);
   EXPECT_THROW(binaryPropertyList(PlistObject(PlistDictionary{{"\xC0\x80", PlistObject(1)}})), PlistEncodingError);

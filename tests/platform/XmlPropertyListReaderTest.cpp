@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -112,6 +113,13 @@ std::vector<Case> cases() {
       {"<date>2021-01-01T00:00:00</date>", unreadable},
       {"<date>2021-01-01T00:00:00.5Z</date>", unreadable},
       {"<date> 2021-01-01T00:00:00Z</date>", unreadable},
+      {"<date>2021-03-04Z</date>", date(636508800)},
+      {"<date>2021-03-04T05Z</date>", date(636526800)},
+      {"<date>2021-03-04T05:06Z</date>", date(636527160)},
+      {"<date>0001-01-01Z</date>", date(-63113904000)},
+      {"<date>2021-03Z</date>", unreadable},
+      {"<date>2021-03-04T5Z</date>", unreadable},
+      {"<date>2021-03-04TZ</date>", unreadable},
       // data: base64, white space anywhere, padding only at the end
       {"<data>AAEC</data>", bytes({0, 1, 2})},
       {"<data>AA==</data>", bytes({0})},
@@ -163,6 +171,9 @@ std::vector<Case> cases() {
       {"<string>a<b/>c</string>", unreadable},
       {"<string>a<!-- x -- y -->b</string>", unreadable},
       {"<string a=1>x</string>", unreadable},
+      {"<string a=\"1\" a='2'>x</string>", unreadable},
+      {"<string>a]]>b</string>", unreadable},
+      {"<string>a]]&gt;b]></string>", PlistObject("a]]>b]>")},
       {"<string>x", unreadable},
       // the document: one root, nothing after </plist> but white space, comments and instructions
       {document("<true/>") + "<!-- after -->\n<?pi after?>\n", PlistObject(true), true},
@@ -179,6 +190,17 @@ std::vector<Case> cases() {
       {"<?xml version=\"1.0\"?><!DOCTYPE plist [<!ELEMENT plist ANY>]><plist><true/></plist>", PlistObject(true), true},
       {"<?xml version=\"1.0\"?><!DOCTYPE plist [<!ENTITY e \"x\">]><plist><string>&e;</string></plist>", unreadable,
        true},
+      {"<?xml version=\"1.0\"?><!DOCTYPE plist[<!--c--><?p?> %p; <!ATTLIST plist v CDATA '>'>]><plist><true/></plist>",
+       PlistObject(true), true},
+      {"<?xml version=\"1.0\"?><!DOCTYPE plist [ body ]><plist><true/></plist>", unreadable, true},
+      {"<?xml version=\"1.0\"?><!DOCTYPE plist body><plist><true/></plist>", unreadable, true},
+      {"<?xml version=\"1.0\"?><!DOCTYPE plist PUBLIC \"a{b\" \"x\"><plist><true/></plist>", unreadable, true},
+      {"<?xml version=\"1.0\"?><!DOCTYPE plist [<!ELEMENT plist body>]><plist><true/></plist>", unreadable, true},
+      {"<?xml version=\"1.0\"?><!DOCTYPE p [<!ELEMENT p (a|(b,c?)*)+><!ELEMENT s (#PCDATA|b)*><!NOTATION n PUBLIC "
+       "'x'><!ATTLIST p t (a|b) #IMPLIED u NOTATION (n) #FIXED 'n'>]><plist><true/></plist>", PlistObject(true), true},
+      {"<?xml version=\"1.0\"?><!DOCTYPE p [<!ELEMENT s (#PCDATA|b)*?>]><plist><true/></plist>", unreadable, true},
+      {"<?xml version=\"1.0\"?><!DOCTYPE p [<!ATTLIST p u NOTATION n 'x'>]><plist><true/></plist>", unreadable, true},
+      {"<?xml version=\"1.0\"?><!DOCTYPE p [<!ELEMENT p (a|b,c)>]><plist><true/></plist>", unreadable, true},
       // encodings: a byte-order mark, and 8-bit encodings named by the declaration
       {"\xEF\xBB\xBF" + document("<string>caf\xC3\xA9</string>"), PlistObject("caf\xC3\xA9"), true},
       {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><plist><string>caf\xE9</string></plist>",
@@ -327,4 +349,19 @@ TEST(XmlPropertyListReader, AFileThatBecomesValidIsReadAsSoonAsItIs) {
   EXPECT_EQ(mended->at("n"), PlistObject(12345));
   files.setValue("m", PlistObject(1), "com.example.mended", false);
   EXPECT_EQ(files.readDomain("com.example.mended", false)->at("n"), PlistObject(12345));
+}
+
+TEST(XmlPropertyListReader, TextsFullOfReferencesReadInTimeProportionalToTheirLength) {
+  // Four mebibytes of one shape each; looking ahead to the end tag once per reference would take
+  // minutes. A plain text of the same length is the yardstick.
+  for (const auto& [unit, decoded] : {std::pair{"&amp;&lt;"s, "&<"s}, {"&#x41;&#66;"s, "AB"s}, {"<![CDATA[&]]><!---->&quot;"s, "&\""s}}) {
+    std::string body, expected;
+    while (body.size() < (4u << 20)) body += unit, expected += decoded;
+    const auto start = std::chrono::steady_clock::now();
+    const auto read = parsePropertyList(document("<string>" + body + "</string>"));
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(parsePropertyList(document("<string>" + std::string(body.size(), 'x') + "</string>")).has_value());
+    EXPECT_EQ(read, PlistObject(expected)) << unit;
+    EXPECT_LT(took, 20 * (std::chrono::steady_clock::now() - start - took) + std::chrono::seconds(2)) << unit;
+  }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 
 #include "Preferences/CFPreferenceStore.hpp"
@@ -86,6 +87,22 @@ TEST_F(ExternalVerifierTest, EveryKindCrossesUnchanged) {
     const auto seen = verifier.read(key, domain);
     EXPECT_EQ(seen, value) << key;  // equality includes the kind: 1.0 stays a double
   }
+}
+
+TEST_F(ExternalVerifierTest, ValuesXmlCannotCarryAreSeenOutsideAsStored) {
+  const ResolvedDomain domain{"com.example.edges", HostScope::anyHost};
+  const std::pair<std::string, V> values[] = {
+      {"zero", V::real(-0.0)},
+      {"nul", V::string(std::string("a\0b", 3))},
+      {"control", V::string("a\x01z")},
+      {"\xEF\xBF\xBE", V::string("\xEF\xBF\xBE")},
+      {"first", dateText("0001-01-01T00:00:00Z")},
+      {"last", dateText("9999-12-31T23:59:59.999Z")},
+      {"nested", V::dictionary({{"\x1F", V::array({V::string(std::string(1, '\0')), V::real(-0.0)})}})},
+  };
+  for (const auto& [key, value] : values) store->write(value, key, domain);
+  for (const auto& [key, value] : values) EXPECT_TRUE(verifier.confirm(key, domain, value)) << key;
+  EXPECT_TRUE(std::signbit(verifier.read("zero", domain)->asDouble()));
 }
 
 TEST_F(ExternalVerifierTest, DatesAreExactInTheFileAndWholeSecondsOutside) {
