@@ -170,6 +170,35 @@ TEST(SettingControlView, arrowKeysStepAlongTheGridAndSnappedValuesKeepTheStepsDe
   }
 }
 
+// Unset, a slider shows no number: its label and its screen-reader text say macOS decides and
+// where the first step starts, the middle of the range; the first key steps from there, and Page
+// Up goes a tenth of the range.
+TEST(SettingControlView, anUnsetSliderSaysSoAndStepsFromTheMiddleOfItsRange) {
+  const struct {
+    T type;
+    ControlRange range;
+    Qt::Key key;
+    const char* said;
+    PreferenceValue first;
+  } cases[] = {
+      {T::real, {0, 2, 0.1}, Qt::Key_Right, "macOS default, steps start at 1.0", PreferenceValue::real(1.1)},
+      {T::integer, {16, 128, 1}, Qt::Key_Left, "macOS default, steps start at 72", integer(71)},
+      {T::real, {0, 1, 0.25}, Qt::Key_PageUp, "macOS default, steps start at 0.5", PreferenceValue::real(0.75)},
+      {T::integer, {16, 128, 1}, Qt::Key_PageDown, "macOS default, steps start at 72", integer(61)},
+  };
+  for (const auto& c : cases) {
+    ControlScreen screen(settingOf(c.type, SettingControl::slider(c.range)), std::nullopt);
+    QQuickItem* slider = screen.item("slider");
+    EXPECT_EQ(screen.item("sliderValue")->property("text").toString(), "macOS default");
+    EXPECT_EQ(accessible(slider, QAccessible::Description).toStdString(), c.said);
+    EXPECT_FALSE(screen.item("sliderKnob")->isVisible()) << "no place shown until the slider has the focus";
+    slider->forceActiveFocus();
+    EXPECT_TRUE(screen.item("sliderKnob")->isVisible()) << c.said;
+    screen.press(c.key);
+    EXPECT_EQ(screen.handed, Handed{c.first}) << c.said;
+  }
+}
+
 TEST(SettingControlView, menuOffersCustomUntilAnOptionMatchesAndHandsTheOptionsValue) {
   const auto control = SettingControl::choice({{integer(0), "Off"}, {integer(1), "On"}});
   ControlScreen screen(settingOf(T::integer, control), integer(2), true);
@@ -269,6 +298,12 @@ TEST(SettingControlView, colourWellHandsThePickedColourClampedWithTheCurrentName
   picker->setProperty("selectedColor", QColor::fromRgbF(1.25f, -0.2f, 0.5f));
   QMetaObject::invokeMethod(picker, "accept");
   EXPECT_EQ(screen.handed, Handed{text("1.000000 0.000000 0.500000 Alert red")});
+
+  // Unset, the well shows no colour and says macOS decides.
+  ControlScreen unset(settingOf(T::string, SettingControl::color()), std::nullopt);
+  EXPECT_EQ(accessible(unset.item("colourWell"), QAccessible::Description), "macOS default");
+  EXPECT_FALSE(unset.item("colourSwatch")->isVisible());
+  EXPECT_EQ(unset.item("colourUnset")->property("text").toString(), "macOS default");
 
   ControlScreen unnamed(settingOf(T::string, SettingControl::color()), integer(7));
   EXPECT_EQ(accessible(unnamed.item("colourWell"), QAccessible::Description), "Custom colour");
