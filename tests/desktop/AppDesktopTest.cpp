@@ -441,7 +441,9 @@ TEST_F(AppDesktop, ARestoreKilledHalfWayIsTakenBackAfterARestart) {
   // The next start offers it at once, over the wizard, as the user knows it; Return takes it back.
   mac.startApp(home, offline);
   waitFor(mac, "A change was not finished", "dialog");
-  waitFor(mac, QString("AmberLoom stopped while restoring from Office; %1 settings may have changed.").arg(taken));
+  waitFor(mac, QString("AmberLoom stopped while restoring from Office; %1 %2 may have changed.")
+                   .arg(taken)
+                   .arg(taken == 1 ? "setting" : "settings"));
   waitFor(mac, "Keep", "push button");
   mac.key("Return");
   for (const auto& [domain, key] : keys) {

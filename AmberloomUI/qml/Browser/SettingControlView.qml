@@ -114,14 +114,16 @@ Item {
         id: sliderRow
         required property SettingControlAdapter adapter
         readonly property bool unset: adapter.isUnset
+        // "macOS default" is wider than any number: the slider gives it room rather than cut it.
+        readonly property real sliderWidth: unset ? Math.max(90, Math.min(150, width - 12 - valueLabel.implicitWidth)) : 150
         readonly property real labelX: slider.width + 12
-        implicitWidth: labelX + Math.max(52, valueLabel.implicitWidth)
+        implicitWidth: 150 + 12 + Math.max(52, valueLabel.implicitWidth)
         implicitHeight: 22
 
         PlainSlider {
             id: slider
             objectName: "slider"
-            width: 150
+            width: sliderRow.sliderWidth
             height: parent.height
             focusPolicy: view.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
             from: sliderRow.adapter.minimum

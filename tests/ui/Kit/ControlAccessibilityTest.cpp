@@ -192,20 +192,12 @@ TEST(ControlAccessibility, ControlsInADisabledOrHiddenPaneAreUnavailableAndDoNot
   Shown shown;
   const char* inPane[] = {"inPane", "sliderInPane", "standardInPane", "fieldInPane"};
   QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&shown.window->window());
-  const auto inTree = [&](QAccessibleInterface* control) {
-    for (QAccessibleInterface* above = control; above; above = above->parent()) {
-      QAccessibleInterface* parent = above->parent();
-      if (!parent || parent->indexOfChild(above) < 0) return false;
-      if (parent == window) return true;
-    }
-    return false;
-  };
   for (const char* unusable : {"paneEnabled", "paneShown"}) {
     shown.window->screen()->setProperty(unusable, false);
     for (const char* item : inPane) {
       QAccessibleInterface* control = shown.of(item);
       EXPECT_EQ(bool(control->state().disabled), unusable == std::string("paneEnabled")) << item;
-      EXPECT_EQ(inTree(control), unusable == std::string("paneEnabled")) << unusable << " " << item;
+      EXPECT_EQ(window->indexOfChild(control) >= 0, unusable == std::string("paneEnabled")) << unusable << item;
       EXPECT_FALSE(control->state().focusable) << item;
       EXPECT_TRUE(control->actionInterface()->actionNames().isEmpty()) << item;
       control->actionInterface()->doAction(Action::pressAction());
