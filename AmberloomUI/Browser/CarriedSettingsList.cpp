@@ -48,7 +48,7 @@ void CarriedSettingsList::setSettingsModel(SettingsModel* model) {
 
 QString CarriedSettingsList::subtitle() const {
   const int count = settingsModel_ ? settingsModel_->carriedCount() : 0;
-  return tr("%1 settings — copied between your Macs, nothing to set here").arg(count);
+  return localized("%lld settings — copied between your Macs, nothing to set here", {count});
 }
 
 void CarriedSettingsList::rebuild() {

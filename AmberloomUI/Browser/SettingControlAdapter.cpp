@@ -1,5 +1,7 @@
 #include "Browser/SettingControlAdapter.hpp"
 
+#include <cstdint>
+
 #include "Browser/SettingControlInput.hpp"
 #include "Kit/SystemDialogs.hpp"
 #include "Platform/HomeDirectory.hpp"
@@ -22,7 +24,8 @@ QString SettingControlAdapter::kind() const { return QString::fromLatin1(Setting
 
 QString SettingControlAdapter::accessibleDescription() const {
   switch (setting_.control.kind()) {
-    case ControlKind::slider: return formatted();
+    // Unset, a slider says so and where its first step starts.
+    case ControlKind::slider: return value_ ? formatted() : tr("macOS default, steps start at %1").arg(startText());
     case ControlKind::text: return tr("Press Return to save");
     case ControlKind::color: return colourName();
     case ControlKind::folder: return folderText() + QStringLiteral(". ") + tr("Opens a folder picker");
@@ -37,10 +40,22 @@ QString SettingControlAdapter::accessibleDescription() const {
 
 bool SettingControlAdapter::switchOn() const { return input::switchState(value_); }
 
-double SettingControlAdapter::knob() const { return input::knobPosition(value_, setting_.control.range()); }
+double SettingControlAdapter::knob() const {
+  const auto& range = setting_.control.range();
+  return value_ ? input::knobPosition(value_, range) : input::startingNumber(setting_.type, range);
+}
 
 QString SettingControlAdapter::formatted() const {
+  if (!value_) return tr("macOS default");
   return QString::fromStdString(input::sliderLabel(setting_.type, setting_.control.range(), value_));
+}
+
+QString SettingControlAdapter::startText() const {
+  const auto& range = setting_.control.range();
+  const double start = input::startingNumber(setting_.type, range);
+  const auto startValue =
+      setting_.type == SettingValueType::integer ? PreferenceValue::integer(static_cast<std::int64_t>(start)) : PreferenceValue::real(start);
+  return QString::fromStdString(input::sliderLabel(setting_.type, range, startValue));
 }
 
 namespace {
@@ -79,6 +94,8 @@ QColor SettingControlAdapter::colour() const {
 }
 
 QString SettingControlAdapter::colourName() const {
+  // Unset, the well shows no colour: macOS decides which.
+  if (!value_) return tr("macOS default");
   const auto name = input::colourName(value_);
   return name ? QString::fromStdString(*name) : tr("Custom colour");
 }

@@ -37,8 +37,12 @@ class SettingControlAdapter : public QObject {
   Q_PROPERTY(double maximum READ maximum NOTIFY changed)
   // The slider's step (0: none).
   Q_PROPERTY(double step READ step NOTIFY changed)
+  // Where the knob stands: the value's reading, or while unset where the first step starts.
   Q_PROPERTY(double knob READ knob NOTIFY changed)
+  // The value label: the reading, or "macOS default" while unset.
   Q_PROPERTY(QString formatted READ formatted NOTIFY changed)
+  // The reading of where an unset slider's first step starts.
+  Q_PROPERTY(QString startText READ startText NOTIFY changed)
   // The menu's entries: "Custom" first while a value matches none of the options, then the options.
   Q_PROPERTY(QStringList entries READ entries NOTIFY changed)
   // The entry of the value; -1 while unset.
@@ -73,6 +77,7 @@ class SettingControlAdapter : public QObject {
   double step() const { return setting_.control.range().step; }
   double knob() const;
   QString formatted() const;
+  QString startText() const;
   QStringList entries() const;
   int currentEntry() const;
   QString choiceText() const;

@@ -108,9 +108,15 @@ PreferenceValue sliderValue(SettingValueType type, const ControlRange& range, do
   return PreferenceValue::integer(saturatingInt(whole));
 }
 
+double startingNumber(SettingValueType type, const ControlRange& range) {
+  const PreferenceValue middle = sliderValue(type, range, range.min / 2 + range.max / 2);
+  return middle.kind() == Kind::integer ? static_cast<double>(middle.asInt()) : middle.asDouble();
+}
+
 double nudgedPosition(SettingValueType type, const ControlRange& range, const Value& value, int steps) {
   const double step = range.step > 0 ? range.step : type == SettingValueType::integer ? 1 : 0.1;
-  return knobPosition(value, range) + steps * step;
+  const double from = value ? knobPosition(value, range) : startingNumber(type, range);
+  return from + steps * step;
 }
 
 std::string sliderLabel(SettingValueType type, const ControlRange& range, const Value& value) {

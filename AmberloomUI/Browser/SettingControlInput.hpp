@@ -34,9 +34,12 @@ double knobPosition(const Value& value, const ControlRange& range);
 // positive and fine enough to count the position in, kept within [min, max], and for an int
 // setting the nearest whole number within the range. The position itself may lie anywhere.
 PreferenceValue sliderValue(SettingValueType type, const ControlRange& range, double position);
-// Where `steps` presses of an arrow key put the slider: the knob moved by that many steps of the
-// grid (by 1 on an int slider without a grid, by 0.1 on any other), so that the snapped value
-// always moves on until the range ends.
+// Where an unset slider starts: the middle of the range, as a position there would hand it over.
+// macOS keeps its own default to itself, so a first step moves from a place the slider states.
+double startingNumber(SettingValueType type, const ControlRange& range);
+// Where `steps` presses of an arrow key put the slider: the knob (the starting number while
+// unset) moved by that many steps of the grid (by 1 on an int slider without a grid, by 0.1 on any
+// other), so that the snapped value always moves on until the range ends.
 double nudgedPosition(SettingValueType type, const ControlRange& range, const Value& value, int steps);
 // The value label, from the unclamped number reading: an int setting's whole number, else two
 // decimals when the step is below 0.1 and one otherwise. A reading that is not finite shows "–";

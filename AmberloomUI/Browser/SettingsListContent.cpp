@@ -4,6 +4,7 @@
 
 #include "Catalog/SettingSearch.hpp"
 #include "Kit/DisplayText.hpp"
+#include "Kit/Localized.hpp"
 
 namespace amberloom::ui {
 
@@ -140,12 +141,16 @@ void SettingsListContent::update() {
     next.title = tr("Settings");
   const auto unreadable = std::count_if(visible.begin(), visible.end(),
                                         [&](const SettingDefinition* setting) { return model.isUnreadable(*setting); });
-  next.subtitle = unreadable == 0 ? tr("%1 settings · all measured").arg(visible.size())
-                                  : tr("%1 settings · %2 cannot be read").arg(visible.size()).arg(unreadable);
+  const auto shown = static_cast<std::int64_t>(visible.size());
+  next.subtitle = unreadable == 0 ? localized("%lld settings · all measured", {shown})
+                                  : localized("%lld settings · %lld cannot be read", {shown, std::int64_t(unreadable)});
   next.firstSubgroupID = headings_.empty() ? QString() : headings_.front().first;
   if (model.hiddenByRiskCount() >= 1)
-    next.hiddenNote = tr("%1 settings here are hidden because they switch off a macOS protection. Settings ▸ Show them.")
-                          .arg(model.hiddenByRiskCount());
+    next.hiddenNote =
+        model.hiddenByRiskCount() == 1
+            ? localized("1 setting here is hidden because it switches off a macOS protection. Settings ▸ Show them.")
+            : localized("%lld settings here are hidden because they switch off a macOS protection. Settings ▸ Show them.",
+                        {std::int64_t(model.hiddenByRiskCount())});
   if (visible.empty())
     // A pasted token of any length echoes in a line or two, not in thousands of wrapped ones.
     next.emptyNote = next.isSearching ? tr("No settings match “%1”.").arg(display::head(model.searchText(), kEchoedSearch))

@@ -2,6 +2,7 @@
 
 #include "Catalog/SidebarSection.hpp"
 #include "Kit/GroupSymbols.hpp"
+#include "Kit/Localized.hpp"
 
 namespace amberloom::ui {
 
@@ -52,8 +53,8 @@ std::optional<int> SidebarList::repairEntryCount() const {
 }
 
 QString SidebarList::brandSubtitle(int editableCount, int carriedCount) {
-  if (carriedCount < 1) return tr("%1 settings").arg(editableCount);
-  return tr("%1 settings · %2 editable").arg(editableCount + carriedCount).arg(editableCount);
+  if (carriedCount < 1) return localized("%lld settings", {editableCount});
+  return localized("%lld settings · %lld editable", {editableCount + carriedCount, editableCount});
 }
 
 QString SidebarList::subtitle() const {
@@ -72,7 +73,7 @@ void SidebarList::rebuild() {
                       SidebarSelection::page(Page::repairs), tr("Recent changes")});
   entries_.push_back({kStartSection, tr("Quick setups"), "wand.and.stars", {}, SidebarSelection::page(Page::recipes), tr("Quick setups")});
   entries_.push_back({kStartSection, tr("Backed up for you"), "arrow.left.arrow.right", carried,
-                      SidebarSelection::page(Page::carried), tr("Backed up for you, %1 settings").arg(carried)});
+                      SidebarSelection::page(Page::carried), localized("Backed up for you, %lld settings", {carried})});
   if (hasGuide_)
     entries_.push_back({kStartSection, tr("Set up by hand"), "hand.raised", {}, SidebarSelection::page(Page::manualGuide), tr("Set up by hand")});
   if (settingsModel_) {
@@ -84,7 +85,7 @@ void SidebarList::rebuild() {
         const int count = static_cast<int>(group.count());
         // Filled in one pass, so a marker such as "%1" in a group's name stays as written.
         entries_.push_back({sectionID, qs(group.name), qs(GroupSymbol::name(group)), count, SidebarSelection::group(group.id),
-                            tr("%1, %2 settings").arg(qs(group.name), QString::number(count))});
+                            localized("%@, %lld settings", {qs(group.name), QString::number(count)})});
       }
     }
   }

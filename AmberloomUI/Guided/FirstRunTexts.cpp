@@ -183,7 +183,9 @@ std::size_t savedValues(const BackupEnvelope& backup) {
 QString savedCount(const BackupEnvelope& backup) { return localized("%lld settings saved", {number(savedValues(backup))}); }
 
 QString restoreButtonLabel(const BackupEnvelope& backup) {
-  return localized("Restore %lld settings from %@", {number(savedValues(backup)), macName(backup.displayName())});
+  // The button's own words, and the Mac that tells it from the others; no count, which only the
+  // confirmation can give right (what will really be written).
+  return localized("Bring my settings over from %@", {macName(backup.displayName())});
 }
 
 }  // namespace amberloom::ui::firstrun

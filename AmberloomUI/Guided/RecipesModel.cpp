@@ -17,13 +17,16 @@ namespace {
 constexpr const char* kOpenRecipeKey = "AmberloomOpenRecipe";
 constexpr const char* kDryRunReason = "kuru kosum";
 
-QVariantMap cardRow(const Recipe& recipe) {
+// The card counts what the recipe would really write on this Mac: the settings this macOS does
+// not offer are left out, as applying leaves them out.
+QVariantMap cardRow(const Recipe& recipe, const RecipeService& service) {
+  const auto settingCount = static_cast<int>(recipe.values.size() - service.unavailable(recipe).size());
   return {{QStringLiteral("recipeId"), qstr(recipe.id)},
           {QStringLiteral("title"), qstr(recipe.title)},
           {QStringLiteral("tagline"), qstr(recipe.tagline)},
           {QStringLiteral("summary"), qstr(recipe.summary)},
           {QStringLiteral("caution"), qstr(recipe.caution.value_or(""))},
-          {QStringLiteral("settingCount"), static_cast<int>(recipe.values.size())}};
+          {QStringLiteral("settingCount"), settingCount}};
 }
 
 QVariantMap previewRow(const RecipePreviewRow& row, bool isLast) {
@@ -83,7 +86,7 @@ RecipesModel::RecipesModel(const ModelContext& context, std::vector<Recipe> reci
       progress_(new WorkInProgress(this)),
       wayBackQuestion_(new WayBackQuestion(this)) {
   QList<QVariantMap> cards;
-  for (const auto& recipe : recipes_) cards << cardRow(recipe);
+  for (const auto& recipe : recipes_) cards << cardRow(recipe, service_);
   recipeRows_->setRows(std::move(cards));
   if (auto open = defaults_->stringValue(kOpenRecipeKey)) {
     const bool known = std::any_of(recipes_.begin(), recipes_.end(), [&](const Recipe& r) { return r.id == *open; });
@@ -244,7 +247,7 @@ void RecipesModel::setSelectedRecipeIDText(const QString& id) {
 
 QVariant RecipesModel::selectedRecipeRow() const {
   const Recipe* recipe = selectedRecipe();
-  return recipe ? QVariant(cardRow(*recipe)) : QVariant();
+  return recipe ? QVariant(cardRow(*recipe, service_)) : QVariant();
 }
 
 QString RecipesModel::summaryLine() const {

@@ -97,16 +97,34 @@ class ScrollBarAccessible final : public ItemAccessible, public QAccessibleValue
   void run(const QString& action) override { bar()->scrollPages(action == Action::increaseAction() ? 1 : -1); }
 };
 
-// The standard controls' combo box, drawn as a pop-up menu.
+// The standard controls' combo box, drawn as a pop-up menu. While open, its list of entries is
+// its one child, as a screen reader looks for it below the menu.
 class MenuAccessible final : public ItemAccessible {
  public:
   explicit MenuAccessible(QQuickItem* menu) : ItemAccessible(menu) {}
+
+  int childCount() const override { return openList() ? 1 : 0; }
+  QAccessibleInterface* child(int index) const override {
+    QQuickItem* list = openList();
+    return list && index == 0 ? QAccessible::queryAccessibleInterface(list) : nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    QQuickItem* list = openList();
+    return list && child && child->object() == list ? 0 : -1;
+  }
 
  protected:
   QObject* popup() const { return item()->property("popup").value<QObject*>(); }
   bool isOpen() const {
     const QObject* shown = popup();
     return shown && shown->property("visible").toBool();
+  }
+  // The open pop-up's list of entries; null while closed.
+  QQuickItem* openList() const {
+    QObject* shown = popup();
+    if (!shown || !isOpen()) return nullptr;
+    auto* list = shown->property("contentItem").value<QQuickItem*>();
+    return list && ItemAccessible::isShown(list) ? list : nullptr;
   }
   QAccessible::Role ownRole() const override { return QAccessible::ComboBox; }
   void addStates(QAccessible::State& state) const override {
@@ -129,13 +147,26 @@ class StandardButtonAccessible final : public ItemAccessible {
  public:
   explicit StandardButtonAccessible(QQuickItem* button) : ItemAccessible(button) {}
 
+  // Qt Quick declares a menu bar's title a menu bar of its own; it is the menu it opens.
+  QAccessible::Role role() const override {
+    if (item() && item()->inherits("QQuickMenuBarItem")) return QAccessible::PopupMenu;
+    return ItemAccessible::role();
+  }
+
  protected:
   bool checkable() const { return item()->property("checkable").toBool(); }
   QAccessible::Role ownRole() const override { return checkable() ? QAccessible::CheckBox : QAccessible::Button; }
+  // An entry of a list (a menu's, while it is open) is selectable; the one the keyboard stands
+  // on is selected and focused, as the focus stays with the control that opened the list.
+  bool isEntry() const { return item()->inherits("QQuickItemDelegate"); }
   void addStates(QAccessible::State& state) const override {
     state.checkable = checkable();
     state.checked = state.checkable && item()->property("checked").toBool();
     state.pressed = item()->property("down").toBool();
+    if (isEntry()) {
+      state.selectable = true;
+      state.selected = state.focused = item()->property("highlighted").toBool();
+    }
   }
   QString ownText(QAccessible::Text kind) const override {
     return kind == QAccessible::Name ? item()->property("text").toString() : QString();

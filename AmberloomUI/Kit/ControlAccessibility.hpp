@@ -9,14 +9,16 @@
 // - a pane's scroll bar (PlainScrollBar): how far the pane is scrolled as its value; Increase and
 //   Decrease turn a page;
 // - a pop-up menu (the standard controls' combo box): its current entry as its value and
-//   description, expanded while open; Press and ShowMenu open it;
+//   description, expanded while open, with the open list of entries as its child; Press and
+//   ShowMenu open it;
 // - a one-line text input (TextInput, and the standard text field): an editable text with its text,
 //   cursor and selection (see TextInputAccessible);
 // - every other standard button (buttons, tick boxes, menu items, menu titles, list entries): its
-//   role, name and checked state as its view declares them; Press (and Toggle) press it with the
-//   Space key, as the keyboard does.
+//   role (a menu bar's title is the menu it opens), name and checked state as its view declares
+//   them (an entry of a list selected and focused while the keyboard stands on it); Press (and
+//   Toggle) press it with the Space key, as the keyboard does.
 // Each of them says it is disabled while it is (inside a disabled pane too, as while a batch of
-// writes runs), takes the focus only when it can, and offers nothing while disabled. Every other
+// writes runs), takes the focus only when it can, and offers nothing while disabled or hidden. Every other
 // kind of item, and a control its view leaves out (Accessible.ignored), is left to Qt Quick.
 
 class QAccessibleInterface;

@@ -103,22 +103,28 @@ void FocusRing::showOrHide() {
   // A hidden item is still asked for its drawing: without contents, a hidden ring draws nothing.
   setFlag(ItemHasContents, shown());
   setVisible(shown());
-  if (shown()) update();
+  if (!shown()) return;
+  takeAccent();
+  update();
 }
 
-QColor FocusRing::accent() {
+void FocusRing::takeAccent() {
   // The Theme is found only once the ring first shows: most rings never do.
   if (!theme_) {
     theme_ = qobject_cast<ThemeAttached*>(qmlAttachedPropertiesObject<Theme>(this, true));
-    if (theme_) connect(theme_, &ThemeAttached::paletteChanged, this, [this] { update(); });
+    if (theme_)
+      connect(theme_, &ThemeAttached::paletteChanged, this, [this] {
+        takeAccent();
+        update();
+      });
   }
   const Palette* palette = theme_ ? theme_->palette() : &Tokens::dark();
-  return palette->primary();
+  accent_ = palette->primary();
 }
 
 void FocusRing::paint(QPainter* painter) {
   painter->setRenderHint(QPainter::Antialiasing, antialiasing());
-  painter->setPen(QPen(accent(), ringWidth));
+  painter->setPen(QPen(accent_, ringWidth));
   painter->setBrush(Qt::NoBrush);
   // The pen runs along the middle of the ring's two points; the radius is the outer edge's, as a
   // bordered rectangle's is.

@@ -57,7 +57,9 @@ class FocusRing : public QQuickPaintedItem {
   void followParent();
   void place();
   void showOrHide();
-  QColor accent();
+  // Reads the palette's accent into `accent_`, finding the ring's Theme the first time. On the
+  // main thread only: paint() runs on the render thread, where no object may be made.
+  void takeAccent();
 
   qreal cornerRadius_ = 6;
   qreal outset_ = 3;
@@ -65,6 +67,7 @@ class FocusRing : public QQuickPaintedItem {
   bool parentHasVisualFocus_ = false;
   QMetaObject::Connection focusWatch_, widthWatch_, heightWatch_;
   QPointer<ThemeAttached> theme_;
+  QColor accent_;
 };
 
 }  // namespace amberloom::ui

@@ -60,6 +60,10 @@ bool ItemAccessible::isShown(const QQuickItem* item) {
   return block && !block->property("ignored").toBool();
 }
 
+bool ItemAccessible::isOnScreen(const QQuickItem* item) {
+  return item && item->window() && item->window()->isVisible() && item->isVisible();
+}
+
 QQuickItem* ItemAccessible::item() const { return static_cast<QQuickItem*>(object()); }
 
 QWindow* ItemAccessible::window() const { return item() ? item()->window() : nullptr; }
@@ -89,6 +93,9 @@ QList<QQuickItem*> ItemAccessible::shownBelow(const QQuickItem* item) {
   std::reverse(pending.begin(), pending.end());
   while (!pending.isEmpty()) {
     QQuickItem* next = pending.takeLast();
+    // A hidden item (a pooled row, a closed menu, a note with nothing to say) is not on screen,
+    // and neither is anything below it: a screen reader finds only what the screen shows.
+    if (!next->isVisible()) continue;
     if (isShown(next)) {
       found.append(next);
       continue;
@@ -160,7 +167,8 @@ QAccessible::State ItemAccessible::state() const {
   }
   state.invisible = !shown->window() || !shown->window()->isVisible() || !shown->isVisible() || qFuzzyIsNull(shown->opacity());
   state.disabled = !shown->isEnabled();
-  state.focusable = !state.disabled && takesFocus();
+  // A hidden control cannot be reached by the keyboard, nor from assistive technology.
+  state.focusable = !state.disabled && isOnScreen(shown) && takesFocus();
   state.focused = shown->hasActiveFocus();
   if (const QObject* block = declared(shown))
     for (const DeclaredFlag& flag : declaredFlags)
@@ -186,7 +194,8 @@ void* ItemAccessible::interface_cast(QAccessible::InterfaceType type) {
 
 QStringList ItemAccessible::actionNames() const {
   const QAccessible::State now = state();
-  if (now.invalid || now.disabled) return {};
+  // What the screen does not show cannot be used: a hidden switch writes nothing.
+  if (now.invalid || now.disabled || !isOnScreen(item())) return {};
   QStringList actions = ownActions();
   if (now.focusable) actions.append(setFocusAction());
   return actions;

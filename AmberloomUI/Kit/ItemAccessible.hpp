@@ -26,7 +26,11 @@ class ItemAccessible : public QAccessibleObject, public QAccessibleActionInterfa
   static void makeAccessible(QQuickItem* item);
   // Whether `item` is in that tree: declared, and not declared ignored.
   static bool isShown(const QQuickItem* item);
-  // The items below `item` nearest to it that are in the tree, in the order of the item tree.
+  // Whether `item` is drawn: its window shown, and it and every item above it visible. Only then
+  // does it take the focus or offer an action.
+  static bool isOnScreen(const QQuickItem* item);
+  // The items below `item` nearest to it that are in the tree, in the order of the item tree;
+  // a hidden item, with all below it, is left out.
   static QList<QQuickItem*> shownBelow(const QQuickItem* item);
   // The form of `items`' entry `index` (null beyond them), and the entry of `child` (-1 for none).
   static QAccessibleInterface* shownChild(const QList<QQuickItem*>& items, int index);
@@ -49,8 +53,8 @@ class ItemAccessible : public QAccessibleObject, public QAccessibleActionInterfa
   QString text(QAccessible::Text kind) const override;
   void* interface_cast(QAccessible::InterfaceType type) override;
 
-  // What the control offers while it is enabled, and SetFocus while it takes the focus; nothing
-  // while it is disabled, whose input it refuses too.
+  // What the control offers while it is enabled and on screen, and SetFocus while it takes the
+  // focus; nothing while it is disabled, whose input it refuses too, or hidden.
   QStringList actionNames() const override;
   void doAction(const QString& action) override;
   QStringList keyBindingsForAction(const QString&) const override { return {}; }

@@ -124,6 +124,26 @@ void PlainSlider::keyPressEvent(QKeyEvent* event) {
   event->accept();
 }
 
+int PlainSlider::pageSteps() const {
+  if (!(stepSize_ > 0)) return 10;
+  const double steps = std::round((to_ - from_) / stepSize_ / 10);
+  return std::isfinite(steps) ? static_cast<int>(std::clamp(steps, 1.0, 1000.0)) : 1;
+}
+
+bool PlainSlider::event(QEvent* event) {
+  // Page Up and Page Down are the slider's before any key handler of the view around it: a list
+  // would take them to turn its page while the user means to move the focused slider.
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_PageUp || key == Qt::Key_PageDown) {
+      step(key == Qt::Key_PageUp ? pageSteps() : -pageSteps());
+      event->accept();
+      return true;
+    }
+  }
+  return PlainControl::event(event);
+}
+
 void PlainSlider::announceValue() {
   if (!QAccessible::isActive() || !isComponentComplete()) return;
   QAccessibleValueChangeEvent event(this, value_);

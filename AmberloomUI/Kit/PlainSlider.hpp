@@ -2,9 +2,9 @@
 // A horizontal slider with no look of its own (see PlainControl): its children draw the track and
 // the knob at `position`. It shows `value` within [from, to] and never changes it itself: a drag
 // or a press on the track says where the pointer put it (moved), and the arrow keys, like
-// assistive technology's Increase and Decrease, say how many steps it should go (stepped). Its
-// owner hands the new value on and sets `value` to what comes back. While the pointer drags it,
-// the knob follows the pointer.
+// assistive technology's Increase and Decrease, say how many steps it should go (stepped); Page
+// Up and Page Down go a tenth of the range. Its owner hands the new value on and sets `value` to
+// what comes back. While the pointer drags it, the knob follows the pointer.
 
 #include <QtQml/qqmlregistration.h>
 #include <optional>
@@ -63,6 +63,7 @@ class PlainSlider : public PlainControl {
   void stepped(int steps);
 
  protected:
+  bool event(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -74,6 +75,8 @@ class PlainSlider : public PlainControl {
   void drag(double x);
   void endDrag();
   void announceValue();
+  // The steps of Page Up and Page Down: a tenth of the range, at least one step (ten without a grid).
+  int pageSteps() const;
 
   double from_ = 0;
   double to_ = 1;

@@ -16,7 +16,8 @@ namespace {
 
 constexpr const char* kBusy = "busy";
 
-// What Qt Quick's form of a window gives, with the busy state added.
+// What Qt Quick's form of a window gives, with the busy state added and only the items on screen
+// as its content (see ItemAccessible::shownBelow).
 class BusyWindowAccessible final : public QAccessibleObject {
  public:
   explicit BusyWindowAccessible(QQuickWindow* window) : QAccessibleObject(window) {}
@@ -95,9 +96,8 @@ QAccessibleInterface* windowAccessibility(const QString&, QObject* object) {
   if (!window) return nullptr;
   const QMetaObject* type = window->metaObject();
   const int busy = type->indexOfProperty(kBusy);
-  if (busy < 0) return nullptr;
   // Asked once per window: the interface is kept for the window's life.
-  const QMetaProperty property = type->property(busy);
+  const QMetaProperty property = busy >= 0 ? type->property(busy) : QMetaProperty();
   if (property.hasNotifySignal()) {
     auto* announcer = new BusyAnnouncer(window);
     QObject::connect(window, property.notifySignal(), announcer,

@@ -1,9 +1,9 @@
 #pragma once
-// A window as assistive technology sees it. Qt Quick's own form of a window knows no busy state;
-// while a batch of writes runs, a window takes no input and should say so. A window with a `busy`
-// property (the main window and the settings window declare one) gets this form instead: its
-// title, place and content as ever, busy while `busy` is true, and a state change announced each
-// time it turns. Other windows keep Qt's own.
+// A window as assistive technology sees it. Qt Quick's own form of a window knows no busy state
+// and lists hidden items as content; every window gets this form instead: its title, place and
+// the content on screen, and for a window with a `busy` property (the main window and the settings
+// window declare one; while a batch of writes runs, a window takes no input and should say so)
+// busy while `busy` is true, with a state change announced each time it turns.
 
 class QAccessibleInterface;
 class QObject;

@@ -110,7 +110,7 @@ class AppDesktop : public ::testing::Test {
   }
 
   // The application's menu, opened from its title.
-  static void openApplicationMenu(DesktopSession& mac) { clickOn(mac, "AmberLoom", "menu bar"); }
+  static void openApplicationMenu(DesktopSession& mac) { clickOn(mac, "AmberLoom", "popup menu"); }
 };
 
 TEST_F(AppDesktop, ExportThroughTheRealSavePanelRunsOnAnotherHome) {
@@ -217,7 +217,7 @@ TEST_F(AppDesktop, EveryControlHeadingAndAlertHasANameForAScreenReader) {
   waitFor(mac, "Search settings", "text");
 
   const std::set<QString> named = {"push button", "check box", "heading", "title bar", "dialog",
-                                   "slider",      "combo box", "menu item", "text"};
+                                   "slider",      "combo box", "menu item", "text",    "list item"};
   const auto expectAllNamed = [&](const std::string& where) {
     for (const auto& element : mac.settledElements())
       EXPECT_FALSE(named.contains(element.role) && element.name.isEmpty())
@@ -227,7 +227,7 @@ TEST_F(AppDesktop, EveryControlHeadingAndAlertHasANameForAScreenReader) {
   expectAllNamed("the first page");
   for (const char* page : {"Quick setups", "Recent changes", "Backed up for you*", "Set up by hand", "My Macs",
                            "Account", "Dock*"}) {
-    clickOn(mac, page, "push button");
+    clickOn(mac, page, "list item");
     expectAllNamed(page);
   }
 
@@ -246,10 +246,10 @@ TEST_F(AppDesktop, TabAndTheArrowsReachTheLastCardOfALongGroupAndTheListScrollsT
   DesktopSession mac(home + "/desktop");
   startSignedIn(mac, home);
   // The sidebar starts at its top; its later rows are made as it scrolls to them.
-  const auto firstGroup = mac.find("General, *", "push button");
+  const auto firstGroup = mac.find("General, *", "list item");
   ASSERT_TRUE(firstGroup) << mac.describeScreen();
-  for (int turn = 0; turn < 10 && !mac.find("Trackpad, *", "push button", 500ms); ++turn) mac.wheel(*firstGroup, 2);
-  const auto group = clickOn(mac, "Trackpad, *", "push button");
+  for (int turn = 0; turn < 10 && !mac.find("Trackpad, *", "list item", 500ms); ++turn) mac.wheel(*firstGroup, 2);
+  const auto group = clickOn(mac, "Trackpad, *", "list item");
   const int count = group.name.section(u' ', 1, 1).toInt();
   ASSERT_GT(count, 20) << group.name.toStdString();
   const auto window = mac.find("AmberLoom", "frame");
@@ -384,18 +384,18 @@ TEST_F(AppDesktop, TwoMacsCopyASettingAndUndoItFromRecentChanges) {
   studio.settledElements();  // the list settles on what was typed
   clickOn(studio, "Hide the Dock automatically", "check box");
   ASSERT_EQ(readWhenSet(macs[0].home, "com.apple.dock", "autohide"), "1\n") << studio.describeScreen() << studio.appLog();
-  clickOn(studio, "My Macs", "push button");
+  clickOn(studio, "My Macs", "list item");
   clickOn(studio, "Sync now", "push button");
 
   // The laptop sees the studio, brings the setting over, and takes it back.
-  clickOn(laptop, "My Macs", "push button");
+  clickOn(laptop, "My Macs", "list item");
   clickOn(laptop, "Sync now", "push button");
   clickOn(laptop, "Bring Hide the Dock automatically over from the other Mac", "check box");
   clickOn(laptop, "Copy over", "push button");
   EXPECT_EQ(readWhenSet(macs[1].home, "com.apple.dock", "autohide"), "1\n") << laptop.describeScreen() << laptop.appLog();
 
   // The running window lists the copy's undo point at once.
-  clickOn(laptop, "Recent changes", "push button");
+  clickOn(laptop, "Recent changes", "list item");
   clickOn(laptop, "Undo: Before bringing 1 settings from*", "push button");
   amberloom::platform::ProcessResult undone;
   for (int tries = 0; tries < 600; ++tries) {
@@ -431,7 +431,7 @@ TEST_F(AppDesktop, ARestoreKilledHalfWayIsTakenBackAfterARestart) {
   killing["AMBERLOOM_KILL_AT_STEP"] = "1:renamed com.apple.";
   mac.startApp(home, killing);
 
-  clickOn(mac, "Restore 3 settings from Office", "push button");
+  clickOn(mac, "Bring my settings over from Office", "push button");
   clickOn(mac, "Restore", "push button");
   EXPECT_EQ(mac.waitForExit(60s), 128 + SIGKILL) << mac.appLog();
   int taken = 0;
@@ -441,7 +441,9 @@ TEST_F(AppDesktop, ARestoreKilledHalfWayIsTakenBackAfterARestart) {
   // The next start offers it at once, over the wizard, as the user knows it; Return takes it back.
   mac.startApp(home, offline);
   waitFor(mac, "A change was not finished", "dialog");
-  waitFor(mac, QString("AmberLoom stopped while restoring from Office; %1 settings may have changed.").arg(taken));
+  waitFor(mac, QString("AmberLoom stopped while restoring from Office; %1 %2 may have changed.")
+                   .arg(taken)
+                   .arg(taken == 1 ? "setting" : "settings"));
   waitFor(mac, "Keep", "push button");
   mac.key("Return");
   for (const auto& [domain, key] : keys) {
@@ -497,7 +499,7 @@ TEST_F(AppDesktop, TheWizardsTitlesAndCountsFollowWhatEachStepDid) {
                 amberloom::BackupEnvelope{"OTHER-MAC", "Office", std::nullopt, std::nullopt, backup}.encoded());
   mac.startApp(home, offline);
   waitFor(mac, "Two sets of settings");
-  clickOn(mac, "Restore 3 settings from Office", "push button");
+  clickOn(mac, "Bring my settings over from Office", "push button");
   waitFor(mac, "2 settings will be brought over from Office.*");
   clickOn(mac, "Restore", "push button");
   waitFor(mac, "2 of 2 settings restored from Office");

@@ -201,8 +201,9 @@ struct DesktopSession::Accessibility {
 
   // Every element that shows, a level at a time from the top, with its state when `withStates`:
   // hidden items keep their places in the tree with no size (or off `screen`), and nothing below
-  // them shows.
-  std::vector<std::pair<Element, quint32>> shownElements(const std::optional<QRect>& screen, bool withStates) {
+  // them shows. With `hiddenToo`, every element of the tree, shown or not.
+  std::vector<std::pair<Element, quint32>> shownElements(const std::optional<QRect>& screen, bool withStates,
+                                                         bool hiddenToo = false) {
     std::vector<std::pair<Element, quint32>> shown;
     std::vector<QString> level = childrenOf({root});
     while (!level.empty() && shown.size() < 5000) {
@@ -211,7 +212,7 @@ struct DesktopSession::Accessibility {
       std::vector<QString> parents;
       for (std::size_t i = 0; i < level.size(); ++i) {
         const QRect& place = elements[i].place;
-        if (place.isEmpty() || (screen && !place.intersects(*screen))) continue;
+        if (!hiddenToo && (place.isEmpty() || (screen && !place.intersects(*screen)))) continue;
         shown.emplace_back(elements[i], states[i]);
         parents.push_back(level[i]);
       }
@@ -511,6 +512,13 @@ std::vector<DesktopSession::Element> DesktopSession::elements() {
   if (!accessibility_) return found;
   for (auto& [element, state] : accessibility_->shownElements(QRect(0, 0, 1280, 900), false))
     found.push_back(std::move(element));
+  return found;
+}
+
+std::vector<DesktopSession::Element> DesktopSession::everyElement() {
+  std::vector<Element> found;
+  if (!accessibility_) return found;
+  for (auto& [element, state] : accessibility_->shownElements(std::nullopt, false, true)) found.push_back(std::move(element));
   return found;
 }
 

@@ -61,6 +61,8 @@ class DesktopSession {
   std::optional<Element> reveal(const QString& name, const QString& role = {});
   // Every element on screen now (for messages when something is not found).
   std::vector<Element> elements();
+  // Every element of the accessibility tree now, on screen or not: what a screen reader can reach.
+  std::vector<Element> everyElement();
   // The element on screen that has the keyboard's focus, looked for until `limit` has passed; none
   // when no element says it has it.
   std::optional<Element> focused(std::chrono::milliseconds limit = std::chrono::seconds(5));

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <thread>
 
 #include "Account/AccountStore.hpp"
@@ -90,30 +91,44 @@ class ScreenReaderDesktop : public ::testing::Test {
 // off; and a menu command that cannot run is announced unavailable and offers nothing.
 TEST_F(ScreenReaderDesktop, EachKindOfControlSaysWhatItShowsAndItsActionsWork) {
   start();
-  clickOn("Dock, *", "push button");
-  const auto dock = need("Dock, *", "push button");
+  clickOn("Dock, *", "list item");
+  const auto dock = need("Dock, *", "list item");
   EXPECT_TRUE(dock.has(kSelectable) && dock.has(kSelected)) << dock.states;
-  const auto myMacs = need("My Macs", "push button");
+  const auto myMacs = need("My Macs", "list item");
   EXPECT_TRUE(myMacs.has(kSelectable) && !myMacs.has(kSelected)) << myMacs.states;
   EXPECT_EQ(std::count(dock.actions.begin(), dock.actions.end(), QStringLiteral("Press")), 1);
 
+  const auto unsetSwitch = need("Bounce icons while apps open", "check box");
+  EXPECT_TRUE(unsetSwitch.has(kIndeterminate) && !unsetSwitch.has(kChecked)) << unsetSwitch.states;
+  EXPECT_EQ(unsetSwitch.description, "macOS default");
+  EXPECT_EQ(std::count(unsetSwitch.actions.begin(), unsetSwitch.actions.end(), QStringLiteral("Toggle")), 1);
+
+  // Unset, the slider (0 to 2 by tenths) says so and where its first step starts: the middle.
   const QString delay = QStringLiteral("Delay before a hidden Dock appears");
   auto slider = need(delay, "slider");
-  EXPECT_TRUE(slider.value && *slider.value == 0.0) << slider.value.value_or(-1);
+  EXPECT_EQ(slider.description, "macOS default, steps start at 1.0");
+  EXPECT_TRUE(slider.value && *slider.value == 1.0) << slider.value.value_or(-1);
   EXPECT_TRUE(slider.has(kFocusable) && slider.has(kSensitive));
   EXPECT_EQ(slider.actions, (std::vector<QString>{"Increase", "Decrease", "SetFocus"}));
   ASSERT_TRUE(mac.doAction(delay, "slider", "Increase"));
-  EXPECT_EQ(dockValueOnceItIs("autohide-delay", "0.1\n"), "0.1\n") << mac.appLog();
-  EXPECT_TRUE(eventually([&] { return mac.details(delay, "slider")->value == 0.1; }));
+  EXPECT_EQ(dockValueOnceItIs("autohide-delay", "1.1\n"), "1.1\n") << mac.appLog();
+  EXPECT_TRUE(eventually([&] { return mac.details(delay, "slider")->value == 1.1; }));
 
   ASSERT_TRUE(mac.doAction(delay, "slider", "SetFocus"));
   ASSERT_TRUE(eventually([&] { return focusedName() == delay.toStdString(); })) << focusedName();
   mac.keysInARow({"Right", "Right", "Right"});
-  EXPECT_EQ(dockValueOnceItIs("autohide-delay", "0.4\n"), "0.4\n") << "three quick presses, three steps";
+  EXPECT_EQ(dockValueOnceItIs("autohide-delay", "1.4\n"), "1.4\n") << "three quick presses, three steps";
   mac.keysInARow({"Left"});
-  EXPECT_EQ(dockValueOnceItIs("autohide-delay", "0.3\n"), "0.3\n");
+  EXPECT_EQ(dockValueOnceItIs("autohide-delay", "1.3\n"), "1.3\n");
+  // Page Up steps the focused slider a tenth of its range rather than turning the list.
+  mac.key("Page_Up");
+  EXPECT_EQ(dockValueOnceItIs("autohide-delay", "1.5\n"), "1.5\n");
+  EXPECT_EQ(focusedName(), delay.toStdString());
 
   const QString animation = QStringLiteral("Minimize animation");
+  // Further down the list, made as the list scrolls to it.
+  const auto list = need(delay, "slider").element;
+  for (int turn = 0; turn < 10 && !mac.find(animation, "combo box", 500ms); ++turn) mac.wheel(list, 2);
   auto menu = need(animation, "combo box");
   EXPECT_EQ(menu.description, "macOS default");
   EXPECT_FALSE(menu.has(kExpanded));
@@ -121,14 +136,11 @@ TEST_F(ScreenReaderDesktop, EachKindOfControlSaysWhatItShowsAndItsActionsWork) {
   ASSERT_TRUE(mac.doAction(animation, "combo box", "Press"));
   ASSERT_TRUE(eventually([&] { return mac.details(animation, "combo box")->has(kExpanded); }));
   EXPECT_FALSE(mac.find("Custom", {}, 1s)) << "an unset menu offers no \"Custom\"";
-  clickOn("Scale");
+  // The open menu's entries are a list, each chosen as a screen reader chooses it.
+  EXPECT_TRUE(mac.find(animation, "list")) << mac.describeScreen();
+  ASSERT_TRUE(mac.doAction("Scale", "list item", "Press"));
   EXPECT_EQ(dockValueOnceItIs("mineffect", "scale\n"), "scale\n") << mac.describeScreen();
   EXPECT_TRUE(eventually([&] { return mac.details(animation, "combo box")->description == "Scale"; }));
-
-  const auto unsetSwitch = need("Bounce icons while apps open", "check box");
-  EXPECT_TRUE(unsetSwitch.has(kIndeterminate) && !unsetSwitch.has(kChecked)) << unsetSwitch.states;
-  EXPECT_EQ(unsetSwitch.description, "macOS default");
-  EXPECT_EQ(std::count(unsetSwitch.actions.begin(), unsetSwitch.actions.end(), QStringLiteral("Toggle")), 1);
 
   mac.key("F10");
   const auto updates = need("Check for Updates…", "menu item");
@@ -139,14 +151,46 @@ TEST_F(ScreenReaderDesktop, EachKindOfControlSaysWhatItShowsAndItsActionsWork) {
   mac.key("Escape");
 }
 
+// The tree holds what the screen shows: no card of an earlier search once nothing matches (the
+// sentence instead), the cards on screen and no more; the restart notice and a refused write's
+// error are notifications.
+TEST_F(ScreenReaderDesktop, TheTreeHoldsTheCardsOnScreenAndTheStatusNotices) {
+  start();
+  const auto cardsIn = [](const std::vector<DesktopSession::Element>& elements) {
+    std::multiset<QString> cards;
+    for (const auto& element : elements)
+      if (element.role == "panel" && !element.name.isEmpty()) cards.insert(element.name);
+    return cards;
+  };
+  clickOn("Search settings", "text");
+  mac.type("q");
+  ASSERT_TRUE(eventually([&] { return !cardsIn(mac.elements()).empty(); })) << mac.describeScreen();
+  mac.type("qqq");
+  ASSERT_TRUE(mac.find("No settings match “qqqq”.")) << mac.describeScreen();
+  EXPECT_EQ(cardsIn(mac.everyElement()), std::multiset<QString>());
+  mac.key("ctrl+a");
+  mac.type("magnif");
+  ASSERT_TRUE(eventually([&] { return !cardsIn(mac.elements()).empty(); })) << mac.describeScreen();
+  EXPECT_EQ(cardsIn(mac.everyElement()), cardsIn(mac.elements()));
+
+  mac.key("ctrl+a");
+  mac.type("hidden Dock appears");
+  const QString delay = QStringLiteral("Delay before a hidden Dock appears");
+  ASSERT_TRUE(mac.doAction(delay, "slider", "Increase"));
+  EXPECT_TRUE(mac.find("Needs a restart: Dock", "notification")) << mac.describeScreen();
+  th::writeFile(home + "/Library/Preferences/com.apple.dock.plist", "not a property list");
+  ASSERT_TRUE(mac.doAction(delay, "slider", "Increase"));
+  EXPECT_TRUE(mac.find(delay + ": *", "notification")) << mac.describeScreen();
+}
+
 // After Quick setups, another group's list takes Tab at its current card (after the tip of the
 // day above it); Page Down turns the list a page, the focus with it, Page Up back, and Home goes to
 // the first card.
 TEST_F(ScreenReaderDesktop, TabEntersTheListAfterAnotherPageAndPageDownTurnsIt) {
   start();
-  clickOn("Quick setups", "push button");
+  clickOn("Quick setups", "list item");
   ASSERT_TRUE(mac.find("Recipes", "title bar")) << mac.describeScreen();
-  clickOn("Dock, *", "push button");
+  clickOn("Dock, *", "list item");
   mac.key("Tab");
   ASSERT_EQ(focusedName(), "Search settings");
   // Into the list: past the tip of the day above the cards, to the first card's switch, the

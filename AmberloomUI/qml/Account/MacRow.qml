@@ -101,7 +101,7 @@ T.AbstractButton {
                 }
                 Text {
                     objectName: "settingCount"
-                    text: qsTr("%lld settings").replace("%lld", row.settingCount)
+                    text: CountText.of(qsTr("%lld settings"), row.settingCount)
                     font: Tokens.text.rowBody
                     color: Theme.palette.onSurfaceMuted
                 }
@@ -121,7 +121,7 @@ T.AbstractButton {
             Text {
                 id: badgeText
                 anchors.centerIn: parent
-                text: row.differences === 0 ? qsTr("identical") : qsTr("%lld differ").replace("%lld", row.differences)
+                text: row.differences === 0 ? qsTr("identical") : CountText.of(qsTr("%lld differ"), row.differences)
                 font: Tokens.text.rowMeta
                 color: badge.tint
             }

@@ -21,7 +21,7 @@ Item {
     readonly property bool working: model.progress.shown || (backup !== null && backup.progress.shown)
     // Shown in the window's tool bar.
     readonly property string title: qsTr("My Macs")
-    readonly property string subtitle: hasOthers ? qsTr("%lld other Mac(s)").replace("%lld", model.otherCount)
+    readonly property string subtitle: hasOthers ? CountText.of(qsTr("%lld other Macs"), model.otherCount)
                                                  : qsTr("no other Macs yet")
 
     AppCanvas {}
@@ -166,7 +166,7 @@ Item {
                     Layout.fillWidth: true
                     visible: page.model.autoAppliedCount >= 1
                     symbol: "checkmark.circle"
-                    text: qsTr("%lld setting(s) brought over automatically.").replace("%lld", page.model.autoAppliedCount)
+                    text: CountText.of(qsTr("%lld settings brought over automatically."), page.model.autoAppliedCount)
                     color: Theme.palette.stateOn
                 }
 
@@ -174,8 +174,8 @@ Item {
                     objectName: "copyRow"
                     Layout.fillWidth: true
                     title: qsTr("Copy the ticked settings to this Mac")
-                    explanation: qsTr("%lld setting(s) ticked. They are written to this Mac and verified afterwards.")
-                                 .replace("%lld", page.model.selectedCount)
+                    explanation: CountText.of(qsTr("%lld settings ticked. They are written to this Mac and verified afterwards."),
+                                              page.model.selectedCount)
                     symbol: "arrow.down.to.line"
                     actionTitle: qsTr("Copy over")
                     isProminent: true
@@ -330,19 +330,19 @@ Item {
                     Layout.fillWidth: true
                     spacing: 10
                     Text {
-                        text: qsTr("%lld to review").replace("%lld", page.model.actionableCount)
+                        text: CountText.of(qsTr("%lld to review"), page.model.actionableCount)
                         font: Tokens.text.label
                         color: Theme.palette.onSurface
                     }
                     Text {
-                        text: qsTr("%lld already the same").replace("%lld", page.model.identicalCount)
+                        text: CountText.of(qsTr("%lld already the same"), page.model.identicalCount)
                         font: Tokens.text.caption
                         color: Theme.palette.onSurfaceMuted
                     }
                     Text {
                         objectName: "pinnedCount"
                         visible: page.model.pinnedCount > 0
-                        text: qsTr("%lld kept different on this Mac").replace("%lld", page.model.pinnedCount)
+                        text: CountText.of(qsTr("%lld kept different on this Mac"), page.model.pinnedCount)
                         font: Tokens.text.caption
                         color: Theme.palette.stateWarn
                     }

@@ -32,6 +32,12 @@ FocusScope {
 
     implicitWidth: 640
     implicitHeight: 76
+    // A card the list keeps aside for reuse is off screen: hidden, it leaves the accessibility
+    // tree and offers nothing there until the list shows it again.
+    property bool pooled: false
+    ListView.onPooled: pooled = true
+    ListView.onReused: pooled = false
+    visible: !pooled
 
     Accessible.role: Accessible.Grouping
     Accessible.name: cardModel.label

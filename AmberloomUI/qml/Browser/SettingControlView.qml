@@ -107,25 +107,30 @@ Item {
 
     // A slider over the range and, beside it, the current value as text. The slider hands each
     // position the pointer takes it to, and each step of an arrow key (or of assistive
-    // technology's Increase and Decrease), and shows the value that comes back.
+    // technology's Increase and Decrease), and shows the value that comes back. Unset, it shows
+    // no value: the label says macOS decides, and the knob appears, faint, where the first step
+    // starts only while the slider has the focus or the pointer.
     component SliderControl: Item {
         id: sliderRow
         required property SettingControlAdapter adapter
+        readonly property bool unset: adapter.isUnset
+        // "macOS default" is wider than any number: the slider gives it room rather than cut it.
+        readonly property real sliderWidth: unset ? Math.max(90, Math.min(150, width - 12 - valueLabel.implicitWidth)) : 150
         readonly property real labelX: slider.width + 12
-        implicitWidth: labelX + Math.max(52, valueLabel.implicitWidth)
+        implicitWidth: 150 + 12 + Math.max(52, valueLabel.implicitWidth)
         implicitHeight: 22
 
         PlainSlider {
             id: slider
             objectName: "slider"
-            width: 150
+            width: sliderRow.sliderWidth
             height: parent.height
             focusPolicy: view.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
             from: sliderRow.adapter.minimum
             to: sliderRow.adapter.maximum
             stepSize: sliderRow.adapter.step
             value: sliderRow.adapter.knob
-            valueText: sliderRow.adapter.formatted
+            valueText: sliderRow.adapter.accessibleDescription
             Accessible.name: sliderRow.adapter.label
             onMoved: position => sliderRow.adapter.slide(position)
             onStepped: steps => sliderRow.adapter.nudge(steps)
@@ -141,6 +146,7 @@ Item {
                 radius: 2
                 color: Qt.rgba(ink.r, ink.g, ink.b, 0.14)
                 Rectangle {
+                    visible: !sliderRow.unset
                     width: 4 + slider.position * (parent.width - 4)
                     height: parent.height
                     radius: 2
@@ -149,6 +155,8 @@ Item {
             }
             Rectangle {
                 objectName: "sliderKnob"
+                visible: !sliderRow.unset || slider.activeFocus || slider.hovered
+                opacity: sliderRow.unset ? 0.55 : 1
                 x: slider.position * (slider.width - width)
                 anchors.verticalCenter: parent.verticalCenter
                 width: slider.knobSize
@@ -172,7 +180,7 @@ Item {
             verticalAlignment: Text.AlignVCenter
             elide: Text.ElideRight
             text: sliderRow.adapter.formatted
-            font: Tokens.text.mono
+            font: sliderRow.unset ? Tokens.text.caption : Tokens.text.mono
             color: view.colours.onSurfaceMuted
             horizontalAlignment: Text.AlignRight
             Accessible.ignored: true

@@ -80,6 +80,8 @@ Item {
             currentIndex: choice.adapter.currentEntry
             displayText: choice.adapter.choiceText
             Accessible.name: choice.adapter.label
+            // The entry chosen, once it is the value, is heard where the focus is.
+            onDisplayTextChanged: ScreenReader.valueChanged(menu)
             onActivated: index => {
                 choice.adapter.pick(index);
                 currentIndex = Qt.binding(() => choice.adapter.currentEntry);
@@ -119,6 +121,7 @@ Item {
                 rightPadding: 10
                 text: modelData
                 highlighted: menu.highlightedIndex === index
+                onHighlightedChanged: if (highlighted && menu.popup.visible) ScreenReader.standsOn(entry)
                 contentItem: Text {
                     text: entry.text
                     textFormat: Text.PlainText
@@ -139,8 +142,13 @@ Item {
                 padding: 4
                 // The pop-up sits in the window's overlay, outside the tree that carries the
                 // palette: it takes the menu's.
+                // The entry the menu opens on is heard as the list appears.
+                onOpened: ScreenReader.standsOn(entries.itemAtIndex(menu.highlightedIndex))
                 contentItem: ListView {
+                    id: entries
                     Theme.palette: menu.Theme.palette
+                    Accessible.role: Accessible.List
+                    Accessible.name: choice.adapter.label
                     clip: true
                     implicitHeight: contentHeight
                     model: menu.popup.visible ? menu.delegateModel : null
@@ -223,14 +231,15 @@ Item {
     }
 
     // A colour well; pressing it opens the colour picker (no opacity), and a picked colour is
-    // handed over when the picker is confirmed.
+    // handed over when the picker is confirmed. Unset, the well shows no colour but says that
+    // macOS decides; the picker then starts from the accent colour.
     component ColorControl: T.Button {
         id: well
         required property SettingControlAdapter adapter
         readonly property color shown: adapter.hasColour ? adapter.colour : view.colours.primary
         property QtObject picker: null
         objectName: "colourWell"
-        implicitWidth: 44
+        implicitWidth: adapter.isUnset ? unsetText.implicitWidth + 16 : 44
         implicitHeight: 24
         focusPolicy: view.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
         Accessible.name: adapter.label
@@ -256,8 +265,19 @@ Item {
             color: Qt.rgba(ink.r, ink.g, ink.b, well.down ? 0.14 : well.hovered ? 0.1 : 0.06)
             border.width: 1
             border.color: view.colours.borderStrong
+            Text {
+                id: unsetText
+                objectName: "colourUnset"
+                anchors.centerIn: parent
+                visible: well.adapter.isUnset
+                text: well.adapter.colourName
+                textFormat: Text.PlainText
+                font: Tokens.text.caption
+                color: view.colours.onSurfaceMuted
+            }
             Rectangle {
                 objectName: "colourSwatch"
+                visible: !well.adapter.isUnset
                 anchors.fill: parent
                 anchors.margins: 4
                 radius: 3

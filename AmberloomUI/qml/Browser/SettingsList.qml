@@ -117,7 +117,7 @@ Item {
                             pointSize: 12
                             color: Theme.palette.onSurfaceFaint
                         }
-                        Text {
+                        HeardText {
                             objectName: "hiddenNote"
                             Layout.fillWidth: true
                             text: listContent.hiddenNote
@@ -128,13 +128,12 @@ Item {
                     }
                 }
             }
-            Text {
+            HeardText {
                 objectName: "emptyNote"
                 width: parent.width
                 topPadding: 40
                 visible: listContent.emptyNote !== ""
                 text: listContent.emptyNote
-                textFormat: Text.PlainText
                 font: Tokens.text.body
                 color: Theme.palette.onSurfaceMuted
                 horizontalAlignment: Text.AlignHCenter

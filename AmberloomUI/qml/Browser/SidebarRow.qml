@@ -26,9 +26,11 @@ PlainButton {
     implicitHeight: Math.max(30, label.implicitHeight + 14)
     // In the window's Tab order while it is the sidebar's current row (see FocusList).
     focusPolicy: ListView.isCurrentItem || activeFocus ? Qt.StrongFocus : Qt.ClickFocus
-    // A screen reader hears which entry's page is shown.
+    // A screen reader hears which entry's page is shown: an entry of a list, which says it is
+    // selected, rather than a button, which has no selection to say.
     selectable: true
     selected: isSelected
+    Accessible.role: Accessible.ListItem
     text: accessibleName
 
     // Drawn by plain children rather than a content item and background, which a control would

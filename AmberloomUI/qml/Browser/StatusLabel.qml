@@ -9,6 +9,8 @@ RowLayout {
     required property string symbol
     required property string text
     property bool oneLine: false
+    // Heard as it appears and as it changes (see HeardText).
+    property bool announces: false
 
     spacing: 5
 
@@ -17,10 +19,10 @@ RowLayout {
         pointSize: 12
         color: Theme.palette.stateWarn
     }
-    Text {
+    HeardText {
         Layout.fillWidth: true
+        announces: label.announces
         text: label.text
-        textFormat: Text.PlainText
         font: Tokens.text.caption
         color: Theme.palette.stateWarn
         elide: label.oneLine ? Text.ElideRight : Text.ElideNone

@@ -37,6 +37,7 @@ SurfaceBar {
                 symbol: "exclamationmark.triangle"
                 text: strip.settingsModel.lastError
                 oneLine: true
+                announces: true
                 Layout.fillWidth: true
                 Layout.maximumWidth: Math.ceil(implicitWidth)
             }
@@ -47,15 +48,15 @@ SurfaceBar {
             // The names give way to the button: cut short, with the whole list on the pointer.
             // The layout hands out whole pixels: every text here asks for its width rounded up,
             // or a name that fits would still lose its last letters.
-            Text {
+            HeardText {
                 id: restartList
                 objectName: "restartList"
+                announces: true
                 visible: strip.settingsModel.pendingRestarts.length > 0
                 Layout.fillWidth: true
                 Layout.maximumWidth: Math.ceil(implicitWidth)
                 Layout.minimumWidth: Math.min(Math.ceil(implicitWidth), 60)
                 text: qsTr("Needs a restart: %1").arg(strip.settingsModel.pendingRestarts.join(", "))
-                textFormat: Text.PlainText
                 font: Tokens.text.caption
                 color: Theme.palette.onSurfaceMuted
                 elide: Text.ElideRight

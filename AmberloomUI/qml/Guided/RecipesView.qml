@@ -14,7 +14,7 @@ Item {
     readonly property var recipe: model.selectedRecipe
     readonly property string title: recipe ? recipe.title : qsTr("Recipes")
     readonly property string subtitle: recipe ? recipe.tagline
-                                              : qsTr("%lld ready-made sets").replace("%lld", model.recipes.count)
+                                              : CountText.of(qsTr("%lld ready-made sets"), model.recipes.count)
 
     GuidedPage {
         anchors.fill: parent
@@ -41,7 +41,7 @@ Item {
         bottomPadding: isHero ? 20 : 16
         Accessible.role: Accessible.Button
         Accessible.name: recipe.title + ". " + recipe.tagline
-        Accessible.description: qsTr("Opens the list of %lld settings this recipe changes").replace("%lld", recipe.settingCount)
+        Accessible.description: CountText.of(qsTr("Opens the list of %lld settings this recipe changes"), recipe.settingCount)
 
         background: SurfaceGroup {
             cornerRadius: Tokens.radius.card
@@ -83,7 +83,7 @@ Item {
                 Layout.topMargin: 2
                 spacing: 8
                 Text {
-                    text: qsTr("%lld settings").replace("%lld", card.recipe.settingCount)
+                    text: CountText.of(qsTr("%lld settings"), card.recipe.settingCount)
                     font: Tokens.text.kicker
                     color: Theme.palette.onSurfaceFaint
                 }
@@ -251,7 +251,7 @@ Item {
                            ? Theme.palette.stateWarn : Theme.palette.stateOn
                     text: !reportPanel.visible ? ""
                           : view.model.isDryRun
-                            ? qsTr("Dry run — %lld settings were not written").replace("%lld", reportPanel.report.total)
+                            ? CountText.of(qsTr("Dry run — %lld settings were not written"), reportPanel.report.total)
                             : qsTr("%lld of %lld applied and verified").replace("%lld", reportPanel.report.appliedCount)
                                                                       .replace("%lld", reportPanel.report.total)
                 }
@@ -259,7 +259,7 @@ Item {
                     objectName: "alreadyMatching"
                     visible: reportPanel.visible && reportPanel.report.alreadyMatching > 0
                     Layout.fillWidth: true
-                    text: visible ? qsTr("%lld were already set the way this recipe wants them.").replace("%lld", reportPanel.report.alreadyMatching) : ""
+                    text: visible ? CountText.of(qsTr("%lld were already set the way this recipe wants them."), reportPanel.report.alreadyMatching) : ""
                     textFormat: Text.PlainText
                     font: Tokens.text.caption
                     color: Theme.palette.onSurfaceFaint
@@ -269,7 +269,7 @@ Item {
                     objectName: "skippedPinned"
                     visible: reportPanel.visible && reportPanel.report.skippedPinned > 0
                     Layout.fillWidth: true
-                    text: visible ? qsTr("%lld were left alone because you pinned them to this Mac.").replace("%lld", reportPanel.report.skippedPinned) : ""
+                    text: visible ? CountText.of(qsTr("%lld were left alone because you pinned them to this Mac."), reportPanel.report.skippedPinned) : ""
                     textFormat: Text.PlainText
                     font: Tokens.text.caption
                     color: Theme.palette.onSurfaceMuted
@@ -456,7 +456,7 @@ Item {
                         prominent: true
                         enabled: view.model.changeCount !== 0
                         text: view.model.changeCount === 0 ? qsTr("Nothing to change")
-                                                           : qsTr("Apply %lld changes").replace("%lld", view.model.changeCount)
+                                                           : CountText.of(qsTr("Apply %lld changes"), view.model.changeCount)
                         onClicked: view.model.apply()
                     }
                 }

@@ -15,7 +15,7 @@ Item {
     property UndoPointsModel undoPoints: null
     readonly property string title: qsTr("Recent changes")
     readonly property string subtitle: model.hasFindings
-                                       ? qsTr("%lld to look at").replace("%lld", model.findings.count)
+                                       ? CountText.of(qsTr("%lld to look at"), model.findings.count)
                                        : qsTr("nothing to do")
 
     // An undo point's Undo is pressed in the list; what it is doing and then what it did show under
@@ -77,7 +77,7 @@ Item {
                 title: qsTr("Put your settings back")
                 explanation: ticked === 0
                              ? qsTr("Tick the ones you want restored below. Nothing is written until you press this.")
-                             : ticked + qsTr(" setting(s) ticked. Each one is written and then read back to confirm it stuck.")
+                             : CountText.of(qsTr("%lld settings ticked. Each one is written and then read back to confirm it stuck."), ticked)
                 symbol: "arrow.uturn.backward"
                 actionTitle: ticked === 0 ? qsTr("Put back") : qsTr("Put back ") + ticked
                 isProminent: true
@@ -160,7 +160,7 @@ Item {
                 color: clean ? Theme.palette.stateOn : Theme.palette.stateWarn
                 text: !reportCard.visible ? ""
                       : view.model.isDryRun
-                        ? qsTr("Dry run — %lld settings were not written").replace("%lld", reportCard.report.total)
+                        ? CountText.of(qsTr("Dry run — %lld settings were not written"), reportCard.report.total)
                         : qsTr("%lld of %lld put back and verified").replace("%lld", reportCard.report.appliedCount)
                                                                      .replace("%lld", reportCard.report.total)
             }

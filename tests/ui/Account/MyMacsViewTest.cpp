@@ -50,7 +50,7 @@ TEST(MyMacsView, ticksCopiesPinsAndAsksAboutSyncAtLogin) {
   page.click(page.item("card-dock.tile", "tick"));
   EXPECT_EQ(model->selectedIDs(), std::set<std::string>{"dock.tile"});
   EXPECT_EQ(page.item("copyRow", "secondLine")->property("text").toString(),
-            QStringLiteral("1 setting(s) ticked. They are written to this Mac and verified afterwards."));
+            QStringLiteral("1 setting ticked. They are written to this Mac and verified afterwards."));
 
   // Pinning a card takes it off the list, and the summary counts the pin.
   page.click(page.item("card-finder.hidden", "pin"));

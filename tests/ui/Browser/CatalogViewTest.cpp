@@ -409,6 +409,9 @@ TEST_F(CatalogView, RendersTheBuiltInCatalogueInBothPalettes) {
   one("searchField")->forceActiveFocus();
   type("window");
   th::renderInBothPalettes(*window, "catalog-search");
+  model->setSearchText("Text highlight color");
+  settle();
+  th::renderInBothPalettes(*window, "catalog-unset-colour");
 
   model->setSearchText("");
   showPage("carried");

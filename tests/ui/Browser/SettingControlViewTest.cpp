@@ -170,6 +170,26 @@ TEST(SettingControlView, arrowKeysStepAlongTheGridAndSnappedValuesKeepTheStepsDe
   }
 }
 
+// Unset, a slider says macOS decides and where its first step starts (the middle of the range),
+// shows that place only once it has the focus, and steps from there; Page Up goes a tenth.
+TEST(SettingControlView, anUnsetSliderSaysSoAndStepsFromTheMiddleOfItsRange) {
+  const struct { T type; ControlRange range; Qt::Key key; const char* said; PreferenceValue first; } cases[] = {
+      {T::real, {0, 2, 0.1}, Qt::Key_Right, "macOS default, steps start at 1.0", PreferenceValue::real(1.1)},
+      {T::real, {0, 1, 0.25}, Qt::Key_PageUp, "macOS default, steps start at 0.5", PreferenceValue::real(0.75)},
+      {T::integer, {16, 128, 1}, Qt::Key_PageDown, "macOS default, steps start at 72", integer(61)},
+  };
+  for (const auto& c : cases) {
+    ControlScreen screen(settingOf(c.type, SettingControl::slider(c.range)), std::nullopt);
+    EXPECT_EQ(screen.item("sliderValue")->property("text").toString(), "macOS default");
+    EXPECT_EQ(accessible(screen.item("slider"), QAccessible::Description).toStdString(), c.said);
+    EXPECT_FALSE(screen.item("sliderKnob")->isVisible());
+    screen.item("slider")->forceActiveFocus();
+    EXPECT_TRUE(screen.item("sliderKnob")->isVisible()) << c.said;
+    screen.press(c.key);
+    EXPECT_EQ(screen.handed, Handed{c.first}) << c.said;
+  }
+}
+
 TEST(SettingControlView, menuOffersCustomUntilAnOptionMatchesAndHandsTheOptionsValue) {
   const auto control = SettingControl::choice({{integer(0), "Off"}, {integer(1), "On"}});
   ControlScreen screen(settingOf(T::integer, control), integer(2), true);
@@ -269,6 +289,12 @@ TEST(SettingControlView, colourWellHandsThePickedColourClampedWithTheCurrentName
   picker->setProperty("selectedColor", QColor::fromRgbF(1.25f, -0.2f, 0.5f));
   QMetaObject::invokeMethod(picker, "accept");
   EXPECT_EQ(screen.handed, Handed{text("1.000000 0.000000 0.500000 Alert red")});
+
+  // Unset, the well shows no colour and says macOS decides.
+  ControlScreen unset(settingOf(T::string, SettingControl::color()), std::nullopt);
+  EXPECT_EQ(accessible(unset.item("colourWell"), QAccessible::Description), "macOS default");
+  EXPECT_FALSE(unset.item("colourSwatch")->isVisible());
+  EXPECT_EQ(unset.item("colourUnset")->property("text").toString(), "macOS default");
 
   ControlScreen unnamed(settingOf(T::string, SettingControl::color()), integer(7));
   EXPECT_EQ(accessible(unnamed.item("colourWell"), QAccessible::Description), "Custom colour");

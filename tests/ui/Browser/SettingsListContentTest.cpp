@@ -107,7 +107,7 @@ TEST_F(SettingsListContent, FollowsTheSelectionTheSearchAndTheFilters) {
   }
   model->setSelection(SidebarSelection::group("dock"));
   search("");
-  EXPECT_EQ(content.hiddenNote(), QString::fromUtf8("1 settings here are hidden because they switch off a macOS "
+  EXPECT_EQ(content.hiddenNote(), QString::fromUtf8("1 setting here is hidden because it switches off a macOS "
                                                     "protection. Settings ▸ Show them."));
   EXPECT_EQ(content.firstSubgroupID(), "look");
 }

@@ -71,14 +71,14 @@ TEST(SidebarList, ListsThePagesAndTheGroupsWithTheirCounts) {
   list.setSettingsModel(percentModel.get());
   const auto last = list.index(list.rowCount() - 1);
   EXPECT_EQ(list.data(last, SidebarList::TitleRole).toString(), "50%1 off");
-  EXPECT_EQ(list.data(last, SidebarList::AccessibleNameRole).toString(), "50%1 off, 1 settings");
+  EXPECT_EQ(list.data(last, SidebarList::AccessibleNameRole).toString(), "50%1 off, 1 setting");
 }
 
 TEST(SidebarList, HeaderCountLine) {
   EXPECT_EQ(SidebarList::brandSubtitle(12, 5), QString::fromUtf8("17 settings · 12 editable"));
   EXPECT_EQ(SidebarList::brandSubtitle(12, 0), "12 settings");
-  EXPECT_EQ(SidebarList::brandSubtitle(1, 0), "1 settings");
-  EXPECT_EQ(SidebarList::brandSubtitle(0, 1), QString::fromUtf8("1 settings · 0 editable"));
+  EXPECT_EQ(SidebarList::brandSubtitle(1, 0), "1 setting");
+  EXPECT_EQ(SidebarList::brandSubtitle(0, 1), QString::fromUtf8("1 setting · 0 editable"));
 }
 
 TEST(SidebarList, MarksOnlyTheEntryOfTheSelection) {

@@ -64,7 +64,7 @@ TEST(FirstRunModel, EachPreparedHomeLeadsToItsRouteAndListsEveryBackupFile) {
     if (!c.otherMacBackup) continue;
     // The values it holds, not the keys it found unset on that Mac.
     EXPECT_EQ(model->backupList()->data(model->backupList()->index(0), ui::BackupListModel::SavedCountRole).toString(),
-              "1 settings saved");
+              "1 setting saved");
     EXPECT_EQ(model->unreadableWarnings(),
               QStringList({"BROKEN.amberloom.json could not be read (not a AmberLoom backup)",
                            "DAMAGED.amberloom.json could not be read (the file is damaged or half-written)"}));

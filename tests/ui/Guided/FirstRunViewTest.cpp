@@ -119,7 +119,7 @@ TEST(FirstRunView, CompareWalkConfirmsTheRestoreAndAsksBeforeReplacingThisMacsBa
   QTest::qWait(100);
   ASSERT_TRUE(wizard.isOpen("restoreConfirmation"));
   EXPECT_TRUE(model->confirmationMessage().startsWith("2 settings will be brought over from Office.\n\n"));
-  EXPECT_TRUE(model->confirmationMessage().contains("1 are already the same"));
+  EXPECT_TRUE(model->confirmationMessage().contains("1 is already the same"));
   wizard.clickInAlert("restoreConfirmation", "alertAction");
   EXPECT_FALSE(wizard.isOpen("restoreConfirmation"));
   EXPECT_EQ(mac.seen("com.example.dock", "tilesize"), PV::integer(48));

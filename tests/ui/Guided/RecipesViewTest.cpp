@@ -99,7 +99,7 @@ TEST_F(RecipesViewTest, OpeningApplyingUndoingAndGoingBackAsAUserWould) {
   screen.click("applyButton");
   EXPECT_EQ(services.seen("autohide"), PV::boolean(true));
   EXPECT_EQ(screen.text("reportHeading"), "2 of 2 applied and verified");
-  EXPECT_EQ(screen.text("skippedPinned"), "1 were left alone because you pinned them to this Mac.");
+  EXPECT_EQ(screen.text("skippedPinned"), "1 was left alone because you pinned them to this Mac.");
   EXPECT_FALSE(screen.shows("applyBar"));
   EXPECT_FALSE(screen.shows("undoWarning"));
 
@@ -170,6 +170,9 @@ TEST_F(RecipesViewTest, SaysWhatItLeavesOutOnThisMacOSAndWhatItsUndoPointCannotH
   screen.settle();
   EXPECT_TRUE(screen.text("leftOutLine").startsWith("Left out, as they do not apply to macOS ")) << screen.text("leftOutLine").toStdString();
   EXPECT_TRUE(screen.text("leftOutLine").endsWith(": Label of finder.path"));
+  // The card counts what would really be written: the settings listed, not the one left out.
+  EXPECT_EQ(recipesModel->property("selectedRecipe").toMap().value("settingCount").toInt(),
+            recipesModel->property("preview").value<amberloom::ui::RowListModel*>()->count());
 
   screen.click("applyButton");
   EXPECT_EQ(services.seen("path"), std::nullopt) << "a setting left out is not written";

@@ -114,7 +114,7 @@ TEST(UndoPointsModel, ListsPointsNewestFirstThenTheUnreadableAndUndoesOneThrough
       " · 2001-01-01-000500-000.amberloom-undo.json"));
   EXPECT_TRUE(points.data(points.index(0), UndoPointsModel::ReadableRole).toBool());
   const QString detail = points.data(points.index(1), UndoPointsModel::DetailRole).toString();
-  EXPECT_TRUE(detail.endsWith(" · 1 settings saved")) << detail.toStdString();
+  EXPECT_TRUE(detail.endsWith(" · 1 setting saved")) << detail.toStdString();
   EXPECT_EQ(points.data(points.index(1), UndoPointsModel::UndoLabelRole).toString(), "Undo: Before applying “Calm”");
 
   // Taking a point back stores the state before it as a point of its own, listed first.

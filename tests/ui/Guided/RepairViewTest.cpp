@@ -55,7 +55,7 @@ TEST_F(RepairViewTest, TickingPuttingBackUndoingAndKeepingAsAUserWould) {
   screen.click("finding-dock.size", "tick");
   EXPECT_EQ(putBack->property("actionTitle").toString(), "Put back 1");
   EXPECT_EQ(putBack->property("explanation").toString(),
-            "1 setting(s) ticked. Each one is written and then read back to confirm it stuck.");
+            "1 setting ticked. Each one is written and then read back to confirm it stuck.");
   screen.click("actionButton");  // the first action row's button
   EXPECT_EQ(services.seen("size"), PV::integer(64));
   EXPECT_EQ(screen.text("reportHeading"), "1 of 1 put back and verified");

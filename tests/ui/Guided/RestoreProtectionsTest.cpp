@@ -59,7 +59,7 @@ TEST(RestoreProtections, EachProtectionIsNamedAndComesOverOnlyWhenTicked) {
   auto* alert = window.screen()->findChild<QObject*>("restoreConfirmation");
   ASSERT_TRUE(QTest::qWaitFor([&] { return alert->property("opened").toBool(); }));
 
-  EXPECT_TRUE(model->confirmationMessage().startsWith("1 settings will be brought over from Office.\n\n"));
+  EXPECT_TRUE(model->confirmationMessage().startsWith("1 setting will be brought over from Office.\n\n"));
   EXPECT_TRUE(model->confirmationMessage().endsWith(
       "\n\n2 control a macOS protection that the backup may switch off: Ask before opening downloaded apps, Warn "
       "about fraudulent websites. Each comes over only when you tick it below."));

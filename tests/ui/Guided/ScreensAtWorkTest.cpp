@@ -191,7 +191,7 @@ TEST(ScreensAtWork, MyMacsCopyingTickedSettings) {
   await(model, &SyncModel::refresh);
   model.setTicked("dock.tile", true);
   PageDriver page("MyMacsScreen.qml", {980, 560}, {{"model", &model}});
-  expectWorking(*held, page.window(), model.progress(), "my-macs-copying", "Copying 1 settings from Mac MAC-B…",
+  expectWorking(*held, page.window(), model.progress(), "my-macs-copying", "Copying 1 setting from Mac MAC-B…",
                 {page.item("copyRow", "actionButton"), page.item("macRow-MAC-B")}, [&] { model.applySelected(); });
   EXPECT_EQ(page.item("reportSummary")->property("text").toString(), "1 of 1 settings brought over");
   QTest::qWait(30);

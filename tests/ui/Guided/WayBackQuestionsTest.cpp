@@ -88,7 +88,7 @@ TEST_F(WayBackQuestionsTest, ABatchThatStoppedIsOfferedAtOnceAndEitherAnswerSett
   Questions window(nullptr, &offer);
   ASSERT_TRUE(window.asks()) << "offered as the window opens";
   EXPECT_EQ(window.text("questionTitle"), "A change was not finished");
-  EXPECT_EQ(window.text("questionMessage"), "AmberLoom stopped while applying “Calm”; 1 settings may have changed.");
+  EXPECT_EQ(window.text("questionMessage"), "AmberLoom stopped while applying “Calm”; 1 setting may have changed.");
   EXPECT_EQ(window.text("questionDefault"), "Undo");
   EXPECT_EQ(window.text("questionOther"), "Keep");
   QQuickItem* dialog = window.shown("questionTitle")->parentItem();
@@ -103,7 +103,7 @@ TEST_F(WayBackQuestionsTest, ABatchThatStoppedIsOfferedAtOnceAndEitherAnswerSett
   window.press(Qt::Key_Return);
   ASSERT_TRUE(window.asks());
   EXPECT_EQ(services.seen("size"), PV::integer(36));
-  EXPECT_EQ(window.text("questionMessage"), "AmberLoom stopped while putting back 1 settings; 1 settings may have changed.");
+  EXPECT_EQ(window.text("questionMessage"), "AmberLoom stopped while putting back 1 settings; 1 setting may have changed.");
   // Escape keeps what it did.
   window.press(Qt::Key_Escape);
   EXPECT_FALSE(window.asks());

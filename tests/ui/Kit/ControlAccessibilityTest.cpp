@@ -185,23 +185,28 @@ TEST(ControlAccessibility, ATextInputGivesItsTextByPiecesWithItsCursorAndSelecti
   EXPECT_EQ(password->characterCount(), 6);
 }
 
-// A pane disabled (as the window's content is while a batch of writes runs): every control in it
-// says so, takes no focus and offers nothing; enabled again, each works as before.
-TEST(ControlAccessibility, ControlsInADisabledPaneAreUnavailableAndDoNothing) {
+// A pane disabled (as the window's content is while a batch of writes runs) or hidden (a card the
+// list keeps aside, a control of a setting that cannot be read): every control in it takes no
+// focus and offers nothing, a hidden one is out of the window's tree; usable again, each works.
+TEST(ControlAccessibility, ControlsInADisabledOrHiddenPaneAreUnavailableAndDoNothing) {
   Shown shown;
   const char* inPane[] = {"inPane", "sliderInPane", "standardInPane", "fieldInPane"};
-  shown.window->screen()->setProperty("paneEnabled", false);
-  for (const char* item : inPane) {
-    QAccessibleInterface* control = shown.of(item);
-    EXPECT_TRUE(control->state().disabled) << item;
-    EXPECT_FALSE(control->state().focusable) << item;
-    EXPECT_TRUE(control->actionInterface()->actionNames().isEmpty()) << item;
-    control->actionInterface()->doAction(Action::pressAction());
-    control->actionInterface()->doAction(Action::increaseAction());
+  QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&shown.window->window());
+  for (const char* unusable : {"paneEnabled", "paneShown"}) {
+    shown.window->screen()->setProperty(unusable, false);
+    for (const char* item : inPane) {
+      QAccessibleInterface* control = shown.of(item);
+      EXPECT_EQ(bool(control->state().disabled), unusable == std::string("paneEnabled")) << item;
+      EXPECT_EQ(window->indexOfChild(control) >= 0, unusable == std::string("paneEnabled")) << unusable << item;
+      EXPECT_FALSE(control->state().focusable) << item;
+      EXPECT_TRUE(control->actionInterface()->actionNames().isEmpty()) << item;
+      control->actionInterface()->doAction(Action::pressAction());
+      control->actionInterface()->doAction(Action::increaseAction());
+    }
+    EXPECT_TRUE(heard(*shown.window).isEmpty()) << unusable << ": " << heard(*shown.window).join(", ").toStdString();
+    shown.window->screen()->setProperty(unusable, true);
   }
-  EXPECT_TRUE(heard(*shown.window).isEmpty()) << heard(*shown.window).join(", ").toStdString();
 
-  shown.window->screen()->setProperty("paneEnabled", true);
   for (const char* item : inPane) EXPECT_FALSE(shown.of(item)->state().disabled) << item;
   shown.of("inPane")->actionInterface()->doAction(Action::pressAction());
   shown.of("sliderInPane")->actionInterface()->doAction(Action::increaseAction());

@@ -1,5 +1,6 @@
 // Dates and sizes as the guided screens show them, in the user's locale: an abbreviated date
-// without a weekday and a time without seconds, and file sizes in decimal units.
+// without a weekday and a time without seconds, and file sizes in decimal units; counts in words
+// by one plural rule.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,22 @@
 
 using amberloom::ui::guided::abbreviatedDateTime;
 using amberloom::ui::guided::fileSize;
+using amberloom::ui::localized;
+
+// After a count of exactly one, the noun after it and the verb after that are singular; any
+// other count, a total after "of", and a name that holds "1" leave the key as it is written.
+TEST(GuidedText, EveryCountFollowsOnePluralRule) {
+  const struct { const char* key; QStringList values; const char* expected; } cases[] = {
+      {"%lld settings saved", {"1"}, "1 setting saved"},
+      {"%lld settings saved", {"0"}, "0 settings saved"},
+      {"%lld are already the same, and %lld have no value", {"1", "1"}, "1 is already the same, and 1 has no value"},
+      {"Dry run — %lld settings were not written", {"1"}, "Dry run — 1 setting was not written"},
+      {"%lld of %lld settings put back", {"1", "1"}, "1 of 1 settings put back"},
+      {"%lld other Macs", {"1"}, "1 other Mac"},
+      {"%@, %lld settings", {"Dock 1", "12"}, "Dock 1, 12 settings"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(localized(c.key, c.values).toStdString(), c.expected) << c.key;
+}
 
 TEST(GuidedText, DatesAreAbbreviatedWithoutWeekdayOrSecondsInEveryLocale) {
   qputenv("TZ", "UTC");

@@ -5,13 +5,15 @@ import AmberLoom.UI
 // One of each kind of control as assistive technology meets it, for the tests of their
 // accessible form: plain buttons (plain, a switch, an unset switch, a selected row, one its view
 // names), a plain slider, a pop-up menu, standard buttons (a button, a tick box, a menu item that
-// cannot run), text inputs, a pane's scroll bar, and a pane of controls that can be disabled.
+// cannot run), text inputs, a pane's scroll bar, and a pane of controls that can be disabled or
+// hidden.
 Item {
     id: root
 
     // What the controls said, in order.
     property var heard: []
     property bool paneEnabled: true
+    property bool paneShown: true
 
     function hear(what) {
         heard = heard.concat([what]);
@@ -60,6 +62,7 @@ Item {
         Row {
             objectName: "pane"
             enabled: root.paneEnabled
+            visible: root.paneShown
             PlainButton {
                 objectName: "inPane"; width: 60; height: 20; text: "In the pane"
                 onClicked: root.hear("in the pane clicked")
