@@ -16,6 +16,12 @@ Item {
     readonly property string subtitle: recipe ? recipe.tagline
                                               : qsTr("%lld ready-made sets").replace("%lld", model.recipes.count)
 
+    BatchOutcomeFocus {
+        batch: view.model.batch
+        screen: view
+        outcomeNames: ["undoHeading", "reportHeading"]
+    }
+
     GuidedPage {
         anchors.fill: parent
         working: view.model.progress.shown
