@@ -216,13 +216,13 @@ TEST_F(ScreenReaderDesktop, ReturnAnswersTheReplaceQuestionAndTheFocusComesBack)
 TEST_F(ScreenReaderDesktop, EscapeOnTheDetailSheetGivesTheFocusBackToItsOpener) {
   start();
   clickOn("Dock, *", "push button");
-  const QString opener = QStringLiteral("What Icon size does");
+  const QString opener = QStringLiteral("What Bounce icons while apps open does");
   ASSERT_TRUE(mac.doAction(opener, "push button", "SetFocus")) << mac.describeScreen();
   ASSERT_TRUE(eventually([&] { return focusedName() == opener.toStdString(); })) << focusedName();
   mac.key("space");
-  ASSERT_TRUE(mac.find("Icon size", "heading")) << mac.describeScreen();
+  ASSERT_TRUE(mac.find("Bounce icons while apps open", "heading")) << mac.describeScreen();
   mac.key("Escape");
-  EXPECT_TRUE(eventually([&] { return !mac.find("Icon size", "heading", 0ms); })) << mac.describeScreen();
+  EXPECT_TRUE(eventually([&] { return !mac.find("Bounce icons while apps open", "heading", 0ms); })) << mac.describeScreen();
   EXPECT_TRUE(eventually([&] { return focusedName() == opener.toStdString(); })) << focusedName();
 }
 

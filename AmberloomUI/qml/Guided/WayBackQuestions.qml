@@ -66,7 +66,10 @@ Item {
         const offer = host.interrupted;
         if (!offer || offer.isAsking || offer.outcome === "")
             return;
-        outcomeAlert.createObject(host, {themePalette: host.theme, title: offer.title, message: offer.outcome}).open();
+        const alert = outcomeAlert.createObject(host, {themePalette: host.theme, title: offer.title,
+                                                       message: offer.outcome});
+        alert.themePalette = Qt.binding(() => host.theme);  // follows the colour scheme while it is open
+        alert.open();
         offer.outcomeShown();
     }
 

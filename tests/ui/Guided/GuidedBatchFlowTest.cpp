@@ -30,6 +30,9 @@ struct Screen {
   std::function<bool(const th::GuidedServices&)> written;
 };
 
+// Named in the test's output by its screen.
+void PrintTo(const Screen& screen, std::ostream* out) { *out << screen.name; }
+
 template <class Model>
 std::pair<std::shared_ptr<QObject>, GuidedBatch*> flowOf(std::shared_ptr<Model> model) {
   GuidedBatch* batch = model->batch();
