@@ -43,8 +43,7 @@ SyncModel::SyncModel(const ModelContext& context, SyncService service, std::shar
       macs_(new MacListModel(clock_, this)),
       differences_(new DifferenceListModel(this)),
       inbox_(std::make_shared<BackgroundInbox>(this)),
-      progress_(new WorkInProgress(this)),
-      wayBackQuestion_(new WayBackQuestion(this)) {
+      batch_(new GuidedBatch(context.history, WayBackQuestion::Undo::none, this)) {
   pinned_ = PinnedSettings::load(*defaults_);
   isAutoSyncOn_ = defaults_->boolValue(autoSyncKey).value_or(false);
   history_ = snapshots_.all();
@@ -312,18 +311,18 @@ void SyncModel::applyNonConflicting(const SnapshotHistory& undoPoints, std::func
   // What this Mac lacks, less what waits for a tick: protections, values macOS writes, choices made here.
   const auto eligible = service_.unattended(rows_, selectedSharedAt());
   // Practice mode writes nothing, the automatic copy included; a copy under way is not made twice.
-  if (eligible.empty() || isDryRun_ || progress_->isRunning()) {
+  if (eligible.empty() || isDryRun_ || batch_->progress()->isRunning()) {
     setAutoAppliedCount(0);
     if (done) done();
     return;
   }
-  const auto batch = progress_->run(
+  const auto batch = batch_->progress()->run(
       localized("Copying %lld settings from %@…", {QString::number(eligible.size()), selectedMacName()}),
       [service = service_, eligible, verifier = verifier_, from = selectedMacName().toStdString(),
        history = undoPoints] { return service.apply(eligible, *verifier, from, history); });
   // Asked now, the rest of the sync going on: nothing was copied meanwhile.
-  const bool asked = wayBackQuestion_->askIfHeldBack(
-      batch, WayBackQuestion::Undo::none, [this] { applyNonConflicting(snapshots_.allowingBatchesWithoutPoint(), {}); });
+  const bool asked =
+      batch_->askIfHeldBack(batch, [this] { applyNonConflicting(snapshots_.allowingBatchesWithoutPoint(), {}); });
   setAutoAppliedCount(static_cast<int>(batch.report.appliedCount()));
   if (const auto message = batch.undoPointMessage(false); message && !asked) setLastError(message);
   setHistory(snapshots_.all());
@@ -331,10 +330,8 @@ void SyncModel::applyNonConflicting(const SnapshotHistory& undoPoints, std::func
   refresh(std::move(done));
 }
 
-void SyncModel::applySelected() { applySelected(snapshots_); }
-
-void SyncModel::applySelected(const SnapshotHistory& undoPoints) {
-  if (progress_->isRunning()) return;
+void SyncModel::applySelected() {
+  if (batch_->isRunning()) return;
   std::vector<SyncRow> chosen;
   for (const auto& row : actionableRows())
     if (selectedIDs_.contains(row.settingID)) chosen.push_back(row);
@@ -345,32 +342,33 @@ void SyncModel::applySelected(const SnapshotHistory& undoPoints) {
     for (const auto& row : chosen) practice.outcomes.push_back({row.settingID, false, practiceOutcome});
     report_ = std::move(practice);
     emit reportChanged();
+    batch_->showOutcome();
     return;
   }
 
   // The undo point names the Mac as the page does.
-  auto batch = progress_->run(
-      localized("Copying %lld settings from %@…", {QString::number(chosen.size()), selectedMacName()}),
-      [service = service_, chosen, verifier = verifier_, from = selectedMacName().toStdString(),
-       history = undoPoints] { return service.apply(chosen, *verifier, from, history); });
-  if (wayBackQuestion_->askIfHeldBack(batch, WayBackQuestion::Undo::none,
-                                      [this] { applySelected(snapshots_.allowingBatchesWithoutPoint()); }))
-    return;
-  if (const auto message = batch.undoPointMessage(false)) setLastError(message);
-  setHistory(snapshots_.all());
-  report_ = std::move(batch.report);
-  emit reportChanged();
-  setSelectedIDs({});
-  refreshRows();
-  if (batch.wayBack) announce(batch.change);
+  batch_->run(localized("Copying %lld settings from %@…", {QString::number(chosen.size()), selectedMacName()}),
+              [service = service_, chosen, verifier = verifier_,
+               from = selectedMacName().toStdString()](const SnapshotHistory& history) {
+                return service.apply(chosen, *verifier, from, history);
+              },
+              [this](BatchResult<WriteReport> batch) {
+                if (const auto message = batch.undoPointMessage(false)) setLastError(message);
+                setHistory(snapshots_.all());
+                report_ = std::move(batch.report);
+                emit reportChanged();
+                setSelectedIDs({});
+                refreshRows();
+                if (batch.wayBack) announce(batch.change);
+              });
 }
 
 std::optional<BatchResult<UndoReport>> SyncModel::undo(const StoredSnapshot& given, bool agreed) {
-  if (isDryRun_ || progress_->isRunning()) return std::nullopt;
+  if (isDryRun_ || batch_->progress()->isRunning()) return std::nullopt;
   // A copy: the list it comes from may change while the undo runs. A stored point is a file like a
   // backup, and like a backup it never writes AmberLoom's own preferences or those of every
   // application: such entries go back as values that cannot be put back, and the outcome says so.
-  const auto batch = progress_->run(localized("Undoing: %@…", {QString::fromStdString(given.reason)}),
+  const auto batch = batch_->progress()->run(localized("Undoing: %@…", {QString::fromStdString(given.reason)}),
                                     [service = service_, point = given, verifier = verifier_,
                                      history = agreed ? snapshots_.allowingBatchesWithoutPoint() : snapshots_] {
                                       return service.undo(point, *verifier, history);

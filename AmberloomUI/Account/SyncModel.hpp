@@ -29,7 +29,7 @@
 
 #include "Changes/SnapshotHistory.hpp"
 #include "Changes/WriteReport.hpp"
-#include "Guided/WayBackQuestion.hpp"
+#include "Kit/GuidedBatch.hpp"
 #include "Kit/ChangeNotice.hpp"
 #include "Kit/ModelContext.hpp"
 #include "Kit/WorkInProgress.hpp"
@@ -76,6 +76,8 @@ class SyncModel : public QObject {
   Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
   // Asked when a copy could not store its undo point and so wrote nothing.
   Q_PROPERTY(amberloom::ui::WayBackQuestion* wayBackQuestion READ wayBackQuestion CONSTANT)
+  // The steps of a copy, and how each ended.
+  Q_PROPERTY(amberloom::ui::GuidedBatch* batch READ batch CONSTANT)
 
  public:
   static constexpr const char* autoSyncKey = "sync.autoSyncEnabled";
@@ -206,8 +208,9 @@ class SyncModel : public QObject {
   QVariantMap reportRow() const;
   QAbstractItemModel* macList() const;
   QAbstractItemModel* differenceList() const;
-  WorkInProgress* progress() const { return progress_; }
-  WayBackQuestion* wayBackQuestion() const { return wayBackQuestion_; }
+  WorkInProgress* progress() const { return batch_->progress(); }
+  WayBackQuestion* wayBackQuestion() const { return batch_->wayBackQuestion(); }
+  GuidedBatch* batch() const { return batch_; }
 
  signals:
   void othersChanged();
@@ -227,7 +230,6 @@ class SyncModel : public QObject {
 
  private:
   void applyNonConflicting(const SnapshotHistory& undoPoints, std::function<void()> done);
-  void applySelected(const SnapshotHistory& undoPoints);
   void apply(SyncService::ReadResult result);
   void refreshRows();
   void updateLists();
@@ -274,8 +276,7 @@ class SyncModel : public QObject {
   MacListModel* macs_;
   DifferenceListModel* differences_;
   std::shared_ptr<BackgroundInbox> inbox_;
-  WorkInProgress* progress_;
-  WayBackQuestion* wayBackQuestion_;
+  GuidedBatch* batch_;
 };
 
 }  // namespace amberloom::ui

@@ -46,12 +46,10 @@ FirstRunModel::FirstRunModel(const ModelContext& context, PersonalisationScan sc
                              std::string backupFolder, DomainResolver resolver, PreferenceStoreRef store,
                              QObject* parent)
     : QObject(parent), scan_(std::move(scan)), service_(std::move(service)), backupFolder_(std::move(backupFolder)),
-      isDryRun_(context.isDryRun), verifier_(context.verifier), snapshots_(context.history),
-      notice_(context.notice),
+      isDryRun_(context.isDryRun), verifier_(context.verifier), notice_(context.notice),
       localState_(std::move(store), std::move(resolver)),
       inbox_(std::make_shared<BackgroundInbox>(this)), backupList_(new BackupListModel(this)),
-      progress_(new WorkInProgress(this)),
-      wayBackQuestion_(new WayBackQuestion(this)) {
+      batch_(new GuidedBatch(context.history, WayBackQuestion::Undo::whileOpen, this)) {
   refreshOutcomeRow();
 }
 
@@ -102,7 +100,7 @@ void FirstRunModel::takeFolder(BackupEnvelope::ReadResult read) {
 }
 
 void FirstRunModel::backUpNow() {
-  if (progress_->isRunning()) return;
+  if (batch_->isRunning()) return;
   undoReport_.reset();
   if (isDryRun_) {
     setOutcome(BackedUp{backupFolder_ + "/" + service_.fileName() + kPracticeMark});
@@ -112,7 +110,7 @@ void FirstRunModel::backUpNow() {
 }
 
 void FirstRunModel::askToBackUp() {
-  if (progress_->isRunning()) return;
+  if (batch_->isRunning()) return;
   if (isDryRun_) {
     backUpNow();  // writes nothing, so there is nothing to ask
     return;
@@ -134,7 +132,7 @@ struct BackupRun {
 }  // namespace
 
 void FirstRunModel::startBackup(bool askFirst) {
-  progress_->begin(localized("Backing up this Mac…"));
+  batch_->progress()->begin(localized("Backing up this Mac…"));
   runOffMainThread(
       inbox_,
       [service = service_, folder = backupFolder_, askFirst] {
@@ -145,7 +143,7 @@ void FirstRunModel::startBackup(bool askFirst) {
         return BackupRun{false, std::move(path), service.readBackups(folder)};
       },
       [this](BackgroundOutcome<BackupRun> outcome) {
-        progress_->end();
+        batch_->progress()->end();
         try {
           if (outcome.error) std::rethrow_exception(outcome.error);
         } catch (const std::exception& error) {
@@ -250,7 +248,7 @@ QVariantList FirstRunModel::restoreProtections() const {
 }
 
 void FirstRunModel::askToRestore(const BackupEnvelope& backup) {
-  if (!progress_->isRunning()) setPendingRestore(PendingRestore{backup, plan(backup)});
+  if (!batch_->isRunning()) setPendingRestore(PendingRestore{backup, plan(backup)});
 }
 
 void FirstRunModel::askToRestore(int row) {
@@ -261,10 +259,10 @@ void FirstRunModel::askToRestore(int row) {
 void FirstRunModel::cancelRestore() { setPendingRestore(std::nullopt); }
 
 void FirstRunModel::confirmRestore() {
-  if (!pendingRestore_ || progress_->isRunning()) return;
+  if (!pendingRestore_ || batch_->isRunning()) return;
   const PendingRestore planned = *pendingRestore_;
   setPendingRestore(std::nullopt);
-  restorePlanned(planned, snapshots_);
+  restorePlanned(planned);
 }
 
 void FirstRunModel::setPendingRestore(std::optional<PendingRestore> pending) {
@@ -278,16 +276,17 @@ void FirstRunModel::setHasPendingRestore(bool shown) {
 }
 
 void FirstRunModel::restore(const BackupEnvelope& backup) {
-  if (!progress_->isRunning()) restorePlanned(PendingRestore{backup, plan(backup)}, snapshots_);
+  if (!batch_->isRunning()) restorePlanned(PendingRestore{backup, plan(backup)});
 }
 
-void FirstRunModel::restorePlanned(const PendingRestore& given, const SnapshotHistory& undoPoints) {
-  if (progress_->isRunning()) return;
+void FirstRunModel::restorePlanned(const PendingRestore& given) {
+  if (batch_->isRunning()) return;
   const PendingRestore planned = given;  // the list it comes from may change while the restore runs
   const BackupEnvelope& backup = planned.envelope;
   undoReport_.reset();
   if (isDryRun_) {
     setOutcome(Restored{backup.deviceID + kPracticeMark, backup.deviceName, std::nullopt});
+    batch_->showOutcome();
     return;
   }
   // Only what the confirmation said would change this Mac, so that the outcome counts what it
@@ -297,26 +296,28 @@ void FirstRunModel::restorePlanned(const PendingRestore& given, const SnapshotHi
   const auto chosen = planned.chosen();
   const ExactRefSet changing(chosen.begin(), chosen.end());
   std::erase_if(incoming.snapshot.entries, [&](const SnapshotEntry& entry) { return !changing.contains(entry.ref); });
-  const QString advice = localized("Some settings may already have changed. Fix the problem above and try again, or "
-                                   "bring settings over one at a time from My Macs.");
-  try {
-    auto batch = progress_->run(localized("Bringing settings over from %@…", {planned.deviceName()}),
-                                [service = service_, incoming, verifier = verifier_, history = undoPoints] {
-                                  return service.restore(incoming, RestoreMode::presentValues, *verifier, history);
-                                });
-    if (wayBackQuestion_->askIfHeldBack(batch, WayBackQuestion::Undo::whileOpen, [this, planned] {
-          restorePlanned(planned, snapshots_.allowingBatchesWithoutPoint());
-        }))
-      return;
-    keepWayBack(batch, false);
-    setOutcome(Restored{backup.deviceID, backup.deviceName, std::move(batch.report)});
-  } catch (const RestoreFailure& failure) {
-    // Part of the backup is already written: the state before it is the only way back.
-    keepWayBack(failure.batch(), true);
-    setOutcome(BackupFailed{withHint(failure, advice)});
-  } catch (const std::exception& error) {
-    setOutcome(BackupFailed{withHint(error, advice)});
-  }
+  batch_->run(
+      localized("Bringing settings over from %@…", {planned.deviceName()}),
+      [service = service_, incoming, verifier = verifier_](const SnapshotHistory& history) {
+        return service.restore(incoming, RestoreMode::presentValues, *verifier, history);
+      },
+      [this, backup](BatchResult<RestoreReport> batch) {
+        keepWayBack(batch, false);
+        setOutcome(Restored{backup.deviceID, backup.deviceName, std::move(batch.report)});
+      },
+      [this](std::exception_ptr thrown) {
+        const QString advice = localized("Some settings may already have changed. Fix the problem above and try "
+                                         "again, or bring settings over one at a time from My Macs.");
+        try {
+          std::rethrow_exception(thrown);
+        } catch (const RestoreFailure& failure) {
+          // Part of the backup is already written: the state before it is the only way back.
+          keepWayBack(failure.batch(), true);
+          setOutcome(BackupFailed{withHint(failure, advice)});
+        } catch (const std::exception& error) {
+          setOutcome(BackupFailed{withHint(error, advice)});
+        }
+      });
 }
 
 void FirstRunModel::keepWayBack(const BatchResult<RestoreReport>& batch, bool failedPartway) {
@@ -331,23 +332,21 @@ void FirstRunModel::keepWayBack(const BatchResult<RestoreReport>& batch, bool fa
   if (notice_) notice_->announce(batch.change, this);
 }
 
-void FirstRunModel::undoRestore() { undoRestoreWith(snapshots_); }
-
-void FirstRunModel::undoRestoreWith(const SnapshotHistory& undoPoints) {
-  if (isDryRun_ || !offersUndo_ || !undoSnapshot_ || progress_->isRunning()) return;
-  const auto batch = progress_->run(localized("Putting your settings back as they were before the restore…"),
-                                    [service = service_, wayBack = *undoSnapshot_, verifier = verifier_,
-                                     history = undoPoints] { return service.undo(wayBack, *verifier, history); });
-  if (wayBackQuestion_->askIfHeldBack(batch, WayBackQuestion::Undo::whileOpen,
-                                      [this] { undoRestoreWith(snapshots_.allowingBatchesWithoutPoint()); }))
-    return;
-  undoReport_ = batch.report;
-  if (notice_) notice_->announce(batch.change, this);
-  if (didAllItCan(*undoReport_)) {
-    setUndoSnapshot(std::nullopt);
-    setUndoState(undoSurvivesRestart_, false, {});
-  }
-  refreshOutcomeRow();
+void FirstRunModel::undoRestore() {
+  if (isDryRun_ || !offersUndo_ || !undoSnapshot_ || batch_->isRunning()) return;
+  batch_->run(localized("Putting your settings back as they were before the restore…"),
+              [service = service_, wayBack = *undoSnapshot_, verifier = verifier_](const SnapshotHistory& history) {
+                return service.undo(wayBack, *verifier, history);
+              },
+              [this](BatchResult<UndoReport> batch) {
+                undoReport_ = batch.report;
+                if (notice_) notice_->announce(batch.change, this);
+                if (didAllItCan(*undoReport_)) {
+                  setUndoSnapshot(std::nullopt);
+                  setUndoState(undoSurvivesRestart_, false, {});
+                }
+                refreshOutcomeRow();
+              });
 }
 
 void FirstRunModel::setOutcome(BackupOutcome outcome) {

@@ -24,9 +24,9 @@
 #include "Changes/WriteReport.hpp"
 #include "Guided/BackupListModel.hpp"
 #include "Guided/FirstRunTexts.hpp"
-#include "Guided/WayBackQuestion.hpp"
 #include "Kit/BackgroundCall.hpp"
 #include "Kit/ChangeNotice.hpp"
+#include "Kit/GuidedBatch.hpp"
 #include "Kit/ModelContext.hpp"
 #include "Kit/WorkInProgress.hpp"
 
@@ -64,6 +64,8 @@ class FirstRunModel : public QObject {
   Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
   // Asked when a restore or its undo could not store its undo point and so wrote nothing.
   Q_PROPERTY(amberloom::ui::WayBackQuestion* wayBackQuestion READ wayBackQuestion CONSTANT)
+  // The steps of a restore or its undo, and how each ended.
+  Q_PROPERTY(amberloom::ui::GuidedBatch* batch READ batch CONSTANT)
 
  public:
   enum Route { Restore, Discover, BackUpWhatYouHave, Compare };
@@ -142,8 +144,9 @@ class FirstRunModel : public QObject {
   Q_INVOKABLE void undoRestore();
 
   // A restore or its undo under way.
-  WorkInProgress* progress() const { return progress_; }
-  WayBackQuestion* wayBackQuestion() const { return wayBackQuestion_; }
+  WorkInProgress* progress() const { return batch_->progress(); }
+  WayBackQuestion* wayBackQuestion() const { return batch_->wayBackQuestion(); }
+  GuidedBatch* batch() const { return batch_; }
 
   // For QML.
   Route routeValue() const { return static_cast<Route>(route()); }
@@ -184,8 +187,7 @@ class FirstRunModel : public QObject {
   RestorePlan plan(const BackupEnvelope& backup) const;
   // The entry's root as a protection: when it holds a catalogue setting that controls one.
   std::optional<RestoreProtection> protectionOf(const SnapshotEntry& entry) const;
-  void restorePlanned(const PendingRestore& planned, const SnapshotHistory& undoPoints);
-  void undoRestoreWith(const SnapshotHistory& undoPoints);
+  void restorePlanned(const PendingRestore& planned);
   // The last outcome when it changed where this Mac stands: a real backup, or a real restore not
   // taken back since; none otherwise.
   std::optional<BackupOutcome> movedOnBy() const;
@@ -206,7 +208,6 @@ class FirstRunModel : public QObject {
   std::string backupFolder_;
   bool isDryRun_;
   std::shared_ptr<const ExternalPreferenceReader> verifier_;
-  SnapshotHistory snapshots_;
   ChangeNoticeRef notice_;
   SnapshotService localState_;
 
@@ -214,8 +215,7 @@ class FirstRunModel : public QObject {
   bool reading_ = false;
   bool readAgain_ = false;
   BackupListModel* backupList_;
-  WorkInProgress* progress_;
-  WayBackQuestion* wayBackQuestion_;
+  GuidedBatch* batch_;
   std::vector<BackupEnvelope::UnreadableBackup> unreadable_;
   std::optional<BackupOutcome> outcome_;
   std::optional<PendingRestore> pendingRestore_;

@@ -32,7 +32,19 @@ StoredSnapshot InterruptedBatchOffer::settleCurrent() {
 void InterruptedBatchOffer::undo() {
   if (batches_.empty()) return;
   const StoredSnapshot point = settleCurrent();
-  if (takeBack_) takeBack_(point);
+  if (!takeBack_) return;
+  takeBack_(point, [this](const QString& outcome, bool isWarning) {
+    outcome_ += (outcome_.isEmpty() ? QString() : QStringLiteral("\n")) + outcome;
+    outcomeIsWarning_ = outcomeIsWarning_ || isWarning;
+    emit outcomeChanged();
+  });
+}
+
+void InterruptedBatchOffer::outcomeShown() {
+  if (outcome_.isEmpty()) return;
+  outcome_.clear();
+  outcomeIsWarning_ = false;
+  emit outcomeChanged();
 }
 
 void InterruptedBatchOffer::keep() {

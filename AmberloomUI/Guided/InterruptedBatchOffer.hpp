@@ -4,7 +4,10 @@
 // Undo hands the batch's point to `takeBack` (the undo of the Recent changes list, which asks
 // first when that undo's own point cannot be stored); Keep leaves the settings as they are.
 // Either way the point is settled first, so it stays listed in Recent changes like any other and
-// is not offered again. Main thread only.
+// is not offered again. What each Undo did is said in `outcome` once it has run (after the way-back
+// question, when that undo asks one), to be shown once no batch is offered any more: the offer
+// comes as the window opens, over whichever screen shows, which need not be the list that would
+// show it. Main thread only.
 
 #include <QObject>
 #include <QString>
@@ -24,9 +27,16 @@ class InterruptedBatchOffer : public QObject {
   Q_PROPERTY(bool isAsking READ isAsking NOTIFY offerChanged)
   Q_PROPERTY(QString title READ title CONSTANT)
   Q_PROPERTY(QString message READ message NOTIFY offerChanged)
+  // What the Undos not yet shown did, a line each ("<n> of <m> settings put back", or why not all
+  // went back); empty when there is none.
+  Q_PROPERTY(QString outcome READ outcome NOTIFY outcomeChanged)
+  // Some of them did not put everything back.
+  Q_PROPERTY(bool outcomeIsWarning READ outcomeIsWarning NOTIFY outcomeChanged)
 
  public:
-  using TakeBack = std::function<void(const StoredSnapshot& point)>;
+  // Tells the offer what taking a point back did, once it has run.
+  using Reported = std::function<void(const QString& outcome, bool isWarning)>;
+  using TakeBack = std::function<void(const StoredSnapshot& point, Reported reported)>;
 
   // `batches` newest first, as InterruptedBatches::find gives them; `history` holds their points.
   InterruptedBatchOffer(std::vector<InterruptedBatch> batches, SnapshotHistory history, TakeBack takeBack,
@@ -36,14 +46,19 @@ class InterruptedBatchOffer : public QObject {
   QString title() const;
   // Of the batch offered now; empty when none is.
   QString message() const;
+  const QString& outcome() const { return outcome_; }
+  bool outcomeIsWarning() const { return outcomeIsWarning_; }
 
   // Takes the batch offered back, then offers the next.
   Q_INVOKABLE void undo();
   // Keeps what the batch offered changed, then offers the next.
   Q_INVOKABLE void keep();
+  // The outcome has been shown: it is not shown again.
+  Q_INVOKABLE void outcomeShown();
 
  signals:
   void offerChanged();
+  void outcomeChanged();
 
  private:
   // Settles the batch offered and moves on; its point.
@@ -52,6 +67,8 @@ class InterruptedBatchOffer : public QObject {
   std::deque<InterruptedBatch> batches_;
   SnapshotHistory history_;
   TakeBack takeBack_;
+  QString outcome_;
+  bool outcomeIsWarning_ = false;
 };
 
 }  // namespace amberloom::ui

@@ -76,15 +76,13 @@ RecipesModel::RecipesModel(const ModelContext& context, std::vector<Recipe> reci
       recipes_(std::move(recipes)),
       isDryRun_(context.isDryRun),
       service_(std::move(service)),
-      snapshots_(context.history),
       verifier_(context.verifier),
       defaults_(context.defaults),
       notice_(context.notice),
       recipeRows_(new RowListModel({"recipeId", "title", "tagline", "summary", "caution", "settingCount"}, this)),
       previewRows_(new RowListModel({"settingID", "label", "willWrite", "badge", "valueText", "accessibleValue", "isLast"},
                                     this)),
-      progress_(new WorkInProgress(this)),
-      wayBackQuestion_(new WayBackQuestion(this)) {
+      batch_(new GuidedBatch(context.history, WayBackQuestion::Undo::whileOpen, this)) {
   QList<QVariantMap> cards;
   for (const auto& recipe : recipes_) cards << cardRow(recipe, service_);
   recipeRows_->setRows(std::move(cards));
@@ -96,7 +94,7 @@ RecipesModel::RecipesModel(const ModelContext& context, std::vector<Recipe> reci
 }
 
 void RecipesModel::setSelectedRecipeID(std::optional<std::string> id) {
-  if (progress_->isRunning()) return;
+  if (batch_->isRunning()) return;
   const bool changed = replace(selectedRecipeID_, std::move(id));
   refreshPreview();
   if (changed) emit selectedRecipeIDChanged();
@@ -127,7 +125,7 @@ std::vector<RecipePreviewRow> RecipesModel::freshPreview(const Recipe& recipe) c
 }
 
 void RecipesModel::refreshPreview() {
-  if (progress_->isRunning()) return;
+  if (batch_->isRunning()) return;
   setReport(std::nullopt);
   setUndoReport(std::nullopt);
   setAppliedRecipeID(std::nullopt);
@@ -135,10 +133,8 @@ void RecipesModel::refreshPreview() {
   setPreview(recipe ? freshPreview(*recipe) : std::vector<RecipePreviewRow>{});
 }
 
-void RecipesModel::apply() { applyWith(snapshots_); }
-
-void RecipesModel::applyWith(const SnapshotHistory& undoPoints) {
-  if (progress_->isRunning()) return;
+void RecipesModel::apply() {
+  if (batch_->isRunning()) return;
   const Recipe* found = selectedRecipe();
   if (!found) return;
   const Recipe recipe = *found;
@@ -154,52 +150,49 @@ void RecipesModel::applyWith(const SnapshotHistory& undoPoints) {
     }
     setReport(std::move(report));
     setAppliedRecipeID(recipe.id);
+    batch_->showOutcome();
     return;
   }
 
-  auto batch = progress_->run(guided::localized("Applying “%@”…", {qstr(recipe.title)}),
-                              [service = service_, recipe, pinned = PinnedSettings::load(*defaults_),
-                               verifier = verifier_, history = undoPoints] {
-                                return service.apply(recipe, pinned, *verifier, history);
-                              });
-  if (wayBackQuestion_->askIfHeldBack(batch, WayBackQuestion::Undo::whileOpen,
-                                      [this] { applyWith(snapshots_.allowingBatchesWithoutPoint()); }))
-    return;
-  setReport(std::move(batch.report));
-  setAppliedRecipeID(recipe.id);
-  setUndoReport(std::nullopt);
-  setLastError(batch.undoPointMessage(batch.wayBack.has_value()));
-  if (!batch.wayBack) {
-    // Nothing changed, so there is nothing to go back to: the last application's undo stays.
-    showCurrentValues();
-    return;
-  }
-  setLastUndo(batch.wayBack->point, recipe.title);
-  setUndoSurvivesRestart(batch.wayBack->onDisk());
-  refreshValuesAfterWrite(batch.change);
+  batch_->run(
+      guided::localized("Applying “%@”…", {qstr(recipe.title)}),
+      [service = service_, recipe, pinned = PinnedSettings::load(*defaults_), verifier = verifier_](
+          const SnapshotHistory& history) { return service.apply(recipe, pinned, *verifier, history); },
+      [this, recipe](BatchResult<WriteReport> batch) {
+        setReport(std::move(batch.report));
+        setAppliedRecipeID(recipe.id);
+        setUndoReport(std::nullopt);
+        setLastError(batch.undoPointMessage(batch.wayBack.has_value()));
+        if (!batch.wayBack) {
+          // Nothing changed, so there is nothing to go back to: the last application's undo stays.
+          showCurrentValues();
+          return;
+        }
+        setLastUndo(batch.wayBack->point, recipe.title);
+        setUndoSurvivesRestart(batch.wayBack->onDisk());
+        refreshValuesAfterWrite(batch.change);
+      });
 }
 
-void RecipesModel::undoLast() { undoLastWith(snapshots_); }
-
-void RecipesModel::undoLastWith(const SnapshotHistory& undoPoints) {
-  if (isDryRun_ || !lastUndo_ || progress_->isRunning()) return;
-  const auto batch = progress_->run(guided::localized("Undoing “%@”…", {qstr(lastUndoTitle_)}),
-                                    [service = service_, wayBack = *lastUndo_, verifier = verifier_,
-                                     history = undoPoints] { return service.undo(wayBack, *verifier, history); });
-  if (wayBackQuestion_->askIfHeldBack(batch, WayBackQuestion::Undo::whileOpen,
-                                      [this] { undoLastWith(snapshots_.allowingBatchesWithoutPoint()); }))
-    return;
-  const UndoReport& result = batch.report;
-  if (result.isComplete()) {
-    setLastError(std::nullopt);
-    setLastUndo(std::nullopt);
-    setUndoSurvivesRestart(false);
-    refreshPreview();  // clears the report shown so far: the undo's own is set below
-  } else {
-    setLastError(guided::incompleteUndo(result));
-  }
-  setUndoReport(result);
-  refreshValuesAfterWrite(batch.change);
+void RecipesModel::undoLast() {
+  if (isDryRun_ || !lastUndo_ || batch_->isRunning()) return;
+  batch_->run(guided::localized("Undoing “%@”…", {qstr(lastUndoTitle_)}),
+              [service = service_, wayBack = *lastUndo_, verifier = verifier_](const SnapshotHistory& history) {
+                return service.undo(wayBack, *verifier, history);
+              },
+              [this](BatchResult<UndoReport> batch) {
+                const UndoReport& result = batch.report;
+                if (result.isComplete()) {
+                  setLastError(std::nullopt);
+                  setLastUndo(std::nullopt);
+                  setUndoSurvivesRestart(false);
+                  refreshPreview();  // clears the report shown so far: the undo's own is set below
+                } else {
+                  setLastError(guided::incompleteUndo(result));
+                }
+                setUndoReport(result);
+                refreshValuesAfterWrite(batch.change);
+              });
 }
 
 void RecipesModel::refreshValuesAfterWrite(const Change& change) {

@@ -20,8 +20,8 @@
 #include "Changes/SnapshotHistory.hpp"
 #include "Changes/WriteReport.hpp"
 #include "Guided/RowListModel.hpp"
-#include "Guided/WayBackQuestion.hpp"
 #include "Kit/ChangeNotice.hpp"
+#include "Kit/GuidedBatch.hpp"
 #include "Kit/ModelContext.hpp"
 #include "Kit/WorkInProgress.hpp"
 #include "Preferences/UserDefaults.hpp"
@@ -64,6 +64,8 @@ class RecipesModel : public QObject {
   Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
   // Asked when a batch could not store its undo point and so wrote nothing.
   Q_PROPERTY(amberloom::ui::WayBackQuestion* wayBackQuestion READ wayBackQuestion CONSTANT)
+  // The steps of an application or undo, and how each ended.
+  Q_PROPERTY(amberloom::ui::GuidedBatch* batch READ batch CONSTANT)
 
  public:
   // The built-in recipes checked against `catalog`; none when the file is missing or refused.
@@ -93,8 +95,9 @@ class RecipesModel : public QObject {
   const std::optional<std::string>& lastError() const { return lastError_; }
   const std::optional<std::string>& appliedRecipeID() const { return appliedRecipeID_; }
   const std::optional<UndoReport>& undoReport() const { return undoReport_; }
-  WorkInProgress* progress() const { return progress_; }
-  WayBackQuestion* wayBackQuestion() const { return wayBackQuestion_; }
+  WorkInProgress* progress() const { return batch_->progress(); }
+  WayBackQuestion* wayBackQuestion() const { return batch_->wayBackQuestion(); }
+  GuidedBatch* batch() const { return batch_; }
   int changeCount() const;
   int unchangedCount() const;
   int pinnedCount() const;
@@ -121,8 +124,6 @@ class RecipesModel : public QObject {
   void undoReportChanged();
 
  private:
-  void applyWith(const SnapshotHistory& undoPoints);
-  void undoLastWith(const SnapshotHistory& undoPoints);
   void setPreview(std::vector<RecipePreviewRow> rows);
   void setReport(std::optional<WriteReport> report);
   // The state before the application of `recipeTitle`, or none.
@@ -162,14 +163,12 @@ class RecipesModel : public QObject {
   std::optional<std::string> appliedRecipeID_;
   std::optional<UndoReport> undoReport_;
   RecipeService service_;
-  SnapshotHistory snapshots_;
   std::shared_ptr<const ExternalPreferenceReader> verifier_;
   UserDefaultsRef defaults_;
   ChangeNoticeRef notice_;
   RowListModel* recipeRows_;
   RowListModel* previewRows_;
-  WorkInProgress* progress_;
-  WayBackQuestion* wayBackQuestion_;
+  GuidedBatch* batch_;
 };
 
 }  // namespace amberloom::ui

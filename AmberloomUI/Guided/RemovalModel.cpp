@@ -15,13 +15,11 @@ RemovalModel::RemovalModel(const ModelContext& context, UninstallService service
     : QObject(parent),
       isDryRun_(context.isDryRun),
       service_(std::move(service)),
-      snapshots_(context.history),
       verifier_(context.verifier),
       stopSync_(std::move(stopSync)),
       notice_(context.notice),
       appDataRows_(new RowListModel({"label", "path", "size", "accessibleName"}, this)),
-      progress_(new WorkInProgress(this)),
-      wayBackQuestion_(new WayBackQuestion(this)) {
+      batch_(new GuidedBatch(context.history, WayBackQuestion::Undo::none, this)) {
   reload();
   if (notice_) notice_->listen(this, [this](const Change&) { reload(); });
 }
@@ -42,44 +40,41 @@ std::unique_ptr<RemovalModel> RemovalModel::live(const ModelContext& context, Un
 
 void RemovalModel::reload() { setPlan(service_.plan()); }
 
-void RemovalModel::revertEverything() { revertEverythingWith(snapshots_); }
-
-void RemovalModel::revertEverythingWith(const SnapshotHistory& undoPoints) {
-  if (isDryRun_ || progress_->isRunning()) return;
+void RemovalModel::revertEverything() {
+  if (isDryRun_ || batch_->isRunning()) return;
   // Off first: a sync meanwhile would copy back from the other Macs what is being put back.
   auto syncLeftOn = stopSync();
-  const auto batch = progress_->run(
-      guided::localized("Putting %lld settings back to the macOS default…",
-                        {static_cast<std::int64_t>(plan_.settingsLeftChanged)}),
-      [service = service_, verifier = verifier_, history = undoPoints] {
-        return service.revertEverything(*verifier, history);
-      });
-  // Sync stays off: it is turned off again, to no effect, when the user goes on.
-  if (wayBackQuestion_->askIfHeldBack(batch, WayBackQuestion::Undo::none,
-                                      [this] { revertEverythingWith(snapshots_.allowingBatchesWithoutPoint()); })) {
-    if (syncLeftOn) setLastError(std::move(syncLeftOn));
-    return;
-  }
-  setOutcome(Reverted{batch.report});
-  setUndoSurvivesRestart(batch.wayBack && batch.wayBack->onDisk());
-  const auto undoPointMessage = batch.undoPointMessage(false);
-  setLastError(undoPointMessage ? undoPointMessage : std::move(syncLeftOn));
-  reload();
-  // Nothing put back is nothing to announce.
-  if (notice_ && batch.wayBack) notice_->announce(batch.change, this);
+  // Said at once: when the way-back question comes first, sync stays as it is meanwhile.
+  if (syncLeftOn) setLastError(syncLeftOn);
+  batch_->run(guided::localized("Putting %lld settings back to the macOS default…",
+                                {static_cast<std::int64_t>(plan_.settingsLeftChanged)}),
+              [service = service_, verifier = verifier_](const SnapshotHistory& history) {
+                return service.revertEverything(*verifier, history);
+              },
+              [this, syncLeftOn](BatchResult<WriteReport> batch) {
+                setOutcome(Reverted{batch.report});
+                setUndoSurvivesRestart(batch.wayBack && batch.wayBack->onDisk());
+                const auto undoPointMessage = batch.undoPointMessage(false);
+                setLastError(undoPointMessage ? undoPointMessage : syncLeftOn);
+                reload();
+                // Nothing put back is nothing to announce.
+                if (notice_ && batch.wayBack) notice_->announce(batch.change, this);
+              });
 }
 
 void RemovalModel::removeAppData() {
-  if (isDryRun_ || progress_->isRunning()) return;
+  if (isDryRun_ || batch_->isRunning()) return;
   // Off before the files go, so that turning it off writes no preferences file anew.
   auto syncLeftOn = stopSync();
-  const auto removal = progress_->run(guided::localized("Taking this Mac off your account and deleting AmberLoom's files…"),
-                                      [service = service_] { return service.removeAppData(); });
+  const auto removal =
+      batch_->progress()->run(guided::localized("Taking this Mac off your account and deleting AmberLoom's files…"),
+                              [service = service_] { return service.removeAppData(); });
   setOutcome(Removed{removal.failures, removal.stillListed});
   if (syncLeftOn && !lastError_) setLastError(std::move(syncLeftOn));
   reload();
   // The undo points and the change history are gone: the screens that list them read again.
   if (notice_) notice_->announce(Change{{}, {}, true}, this);
+  batch_->showOutcome();
 }
 
 std::optional<std::string> RemovalModel::stopSync() const { return stopSync_ ? stopSync_() : std::nullopt; }

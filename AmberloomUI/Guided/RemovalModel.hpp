@@ -23,8 +23,8 @@
 #include "Changes/SnapshotHistory.hpp"
 #include "Changes/WriteReport.hpp"
 #include "Guided/RowListModel.hpp"
-#include "Guided/WayBackQuestion.hpp"
 #include "Kit/ChangeNotice.hpp"
+#include "Kit/GuidedBatch.hpp"
 #include "Kit/ModelContext.hpp"
 #include "Kit/WorkInProgress.hpp"
 #include "Upkeep/UninstallService.hpp"
@@ -53,6 +53,8 @@ class RemovalModel : public QObject {
   Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
   // Asked when a batch could not store its undo point and so wrote nothing.
   Q_PROPERTY(amberloom::ui::WayBackQuestion* wayBackQuestion READ wayBackQuestion CONSTANT)
+  // The steps of putting everything back, and how each ended.
+  Q_PROPERTY(amberloom::ui::GuidedBatch* batch READ batch CONSTANT)
 
  public:
   struct Reverted {
@@ -88,8 +90,9 @@ class RemovalModel : public QObject {
   const std::optional<std::string>& lastError() const { return lastError_; }
   bool isDryRun() const { return isDryRun_; }
   QString closingSentence() const;
-  WorkInProgress* progress() const { return progress_; }
-  WayBackQuestion* wayBackQuestion() const { return wayBackQuestion_; }
+  WorkInProgress* progress() const { return batch_->progress(); }
+  WayBackQuestion* wayBackQuestion() const { return batch_->wayBackQuestion(); }
+  GuidedBatch* batch() const { return batch_; }
 
   Q_INVOKABLE void reload();
   // Turns sync off, then resets every setting the application changed, stores the undo point (none
@@ -108,7 +111,6 @@ class RemovalModel : public QObject {
   void lastErrorChanged();
 
  private:
-  void revertEverythingWith(const SnapshotHistory& undoPoints);
   void setPlan(RemovalPlan plan);
   void setOutcome(Outcome outcome);
   void setUndoSurvivesRestart(bool survives);
@@ -131,13 +133,11 @@ class RemovalModel : public QObject {
   std::optional<std::string> lastError_;
   bool isDryRun_;
   UninstallService service_;
-  SnapshotHistory snapshots_;
   std::shared_ptr<const ExternalPreferenceReader> verifier_;
   StopSync stopSync_;
   ChangeNoticeRef notice_;
   RowListModel* appDataRows_;
-  WorkInProgress* progress_;
-  WayBackQuestion* wayBackQuestion_;
+  GuidedBatch* batch_;
 };
 
 }  // namespace amberloom::ui

@@ -40,14 +40,12 @@ RepairModel::RepairModel(const ModelContext& context, RepairScanner scanner, Rep
       isDryRun_(context.isDryRun),
       scanner_(std::move(scanner)),
       service_(std::move(service)),
-      snapshots_(context.history),
       verifier_(context.verifier),
       defaults_(context.defaults),
       notice_(context.notice),
       log_(std::move(log)),
       findingRows_(new RowListModel({"findingId", "label", "valuesLine", "chosenAt", "selected", "keepFailure"}, this)),
-      progress_(new WorkInProgress(this)),
-      wayBackQuestion_(new WayBackQuestion(this)) {
+      batch_(new GuidedBatch(context.history, WayBackQuestion::Undo::whileOpen, this)) {
   scan_ = scanner_.scan(defaults_->stringValue(lastSeenBuildKey));
   selectedIDs_ = allIDs(scan_);
   unreadableHistoryFiles_ = log_.quarantinedFiles();
@@ -99,16 +97,14 @@ void RepairModel::scanAgain() {
 }
 
 void RepairModel::rescan() {
-  if (progress_->isRunning()) return;
+  if (batch_->isRunning()) return;
   setReport(std::nullopt);
   setKeepFailure(std::nullopt);
   scanAgain();
 }
 
-void RepairModel::repairSelected() { repairSelectedWith(snapshots_); }
-
-void RepairModel::repairSelectedWith(const SnapshotHistory& undoPoints) {
-  if (progress_->isRunning()) return;
+void RepairModel::repairSelected() {
+  if (batch_->isRunning()) return;
   std::vector<RepairFinding> chosen;
   for (const auto& finding : scan_.findings)
     if (selectedIDs_.contains(finding.id())) chosen.push_back(finding);
@@ -118,53 +114,51 @@ void RepairModel::repairSelectedWith(const SnapshotHistory& undoPoints) {
     WriteReport report;
     for (const auto& finding : chosen) report.outcomes.push_back({finding.id(), false, kDryRunReason});
     setReport(std::move(report));
+    batch_->showOutcome();
     return;
   }
 
-  const auto batch = progress_->run(
+  batch_->run(
       guided::localized("Putting back %lld settings…", {static_cast<std::int64_t>(chosen.size())}),
-      [service = service_, chosen, verifier = verifier_, history = undoPoints] {
+      [service = service_, chosen, verifier = verifier_](const SnapshotHistory& history) {
         return service.repair(chosen, *verifier, history);
+      },
+      [this](BatchResult<WriteReport> batch) {
+        const WriteReport& report = batch.report;
+        setReport(report);
+        const auto failed = report.failed().size();
+        setLastError(failed == 0 ? std::nullopt
+                                 : std::optional(std::to_string(failed) + " settings could not be put back"));
+        setUndoReport(std::nullopt);
+        setLastUndo(batch.wayBack ? std::optional(batch.wayBack->point) : std::nullopt);
+        setUndoSurvivesRestart(batch.wayBack && batch.wayBack->onDisk());
+        // A count of settings that failed is the message that matters more.
+        if (!lastError_) setLastError(batch.undoPointMessage(batch.wayBack.has_value()));
+        announce(batch.change);
+        scanAgain();
+        setReport(report);
       });
-  if (wayBackQuestion_->askIfHeldBack(batch, WayBackQuestion::Undo::whileOpen,
-                                      [this] { repairSelectedWith(snapshots_.allowingBatchesWithoutPoint()); }))
-    return;
-  const WriteReport& report = batch.report;
-  setReport(report);
-  const auto failed = report.failed().size();
-  setLastError(failed == 0 ? std::nullopt
-                           : std::optional(std::to_string(failed) + " settings could not be put back"));
-  setUndoReport(std::nullopt);
-  setLastUndo(batch.wayBack ? std::optional(batch.wayBack->point) : std::nullopt);
-  setUndoSurvivesRestart(batch.wayBack && batch.wayBack->onDisk());
-  // A count of settings that failed is the message that matters more.
-  if (!lastError_) setLastError(batch.undoPointMessage(batch.wayBack.has_value()));
-  announce(batch.change);
-  scanAgain();
-  setReport(report);
 }
 
-void RepairModel::undoLast() { undoLastWith(snapshots_); }
-
-void RepairModel::undoLastWith(const SnapshotHistory& undoPoints) {
-  if (isDryRun_ || !lastUndo_ || progress_->isRunning()) return;
-  const auto batch = progress_->run(guided::localized("Undoing the repair…"),
-                                    [service = service_, wayBack = *lastUndo_, verifier = verifier_,
-                                     history = undoPoints] { return service.undo(wayBack, *verifier, history); });
-  if (wayBackQuestion_->askIfHeldBack(batch, WayBackQuestion::Undo::whileOpen,
-                                      [this] { undoLastWith(snapshots_.allowingBatchesWithoutPoint()); }))
-    return;
-  const UndoReport& result = batch.report;
-  setUndoReport(result);
-  if (result.isComplete()) {
-    setLastError(std::nullopt);
-    setLastUndo(std::nullopt);
-    setUndoSurvivesRestart(false);
-    rescan();
-  } else {
-    setLastError(guided::incompleteUndo(result));
-  }
-  announce(batch.change);
+void RepairModel::undoLast() {
+  if (isDryRun_ || !lastUndo_ || batch_->isRunning()) return;
+  batch_->run(guided::localized("Undoing the repair…"),
+              [service = service_, wayBack = *lastUndo_, verifier = verifier_](const SnapshotHistory& history) {
+                return service.undo(wayBack, *verifier, history);
+              },
+              [this](BatchResult<UndoReport> batch) {
+                const UndoReport& result = batch.report;
+                setUndoReport(result);
+                if (result.isComplete()) {
+                  setLastError(std::nullopt);
+                  setLastUndo(std::nullopt);
+                  setUndoSurvivesRestart(false);
+                  rescan();
+                } else {
+                  setLastError(guided::incompleteUndo(result));
+                }
+                announce(batch.change);
+              });
 }
 
 void RepairModel::announce(const Change& change) {
@@ -172,7 +166,7 @@ void RepairModel::announce(const Change& change) {
 }
 
 void RepairModel::keep(const RepairFinding& finding) {
-  if (progress_->isRunning()) return;
+  if (batch_->isRunning()) return;
   std::optional<std::string> failure;
   try {
     service_.accept(finding);

@@ -22,8 +22,8 @@
 #include "Changes/SnapshotHistory.hpp"
 #include "Changes/WriteReport.hpp"
 #include "Guided/RowListModel.hpp"
-#include "Guided/WayBackQuestion.hpp"
 #include "Kit/ChangeNotice.hpp"
+#include "Kit/GuidedBatch.hpp"
 #include "Kit/ModelContext.hpp"
 #include "Kit/WorkInProgress.hpp"
 #include "Preferences/UserDefaults.hpp"
@@ -61,6 +61,8 @@ class RepairModel : public QObject {
   Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
   // Asked when a batch could not store its undo point and so wrote nothing.
   Q_PROPERTY(amberloom::ui::WayBackQuestion* wayBackQuestion READ wayBackQuestion CONSTANT)
+  // The steps of putting back or its undo, and how each ended.
+  Q_PROPERTY(amberloom::ui::GuidedBatch* batch READ batch CONSTANT)
 
  public:
   static constexpr const char* lastSeenBuildKey = "lastSeenOSBuild";
@@ -93,8 +95,9 @@ class RepairModel : public QObject {
   const std::optional<std::string>& lastError() const { return lastError_; }
   const std::optional<std::string>& keepFailure() const { return keepFailure_; }
   bool keepFailureListed() const;
-  WorkInProgress* progress() const { return progress_; }
-  WayBackQuestion* wayBackQuestion() const { return wayBackQuestion_; }
+  WorkInProgress* progress() const { return batch_->progress(); }
+  WayBackQuestion* wayBackQuestion() const { return batch_->wayBackQuestion(); }
+  GuidedBatch* batch() const { return batch_; }
 
   // Scans again (the last scan's build as the previous one), ticks everything, clears the report.
   Q_INVOKABLE void rescan();
@@ -122,8 +125,6 @@ class RepairModel : public QObject {
   void keepFailureChanged();
 
  private:
-  void repairSelectedWith(const SnapshotHistory& undoPoints);
-  void undoLastWith(const SnapshotHistory& undoPoints);
   // A scan with the last scan's build as the previous one; ticks every finding.
   void scanAgain();
   void setScan(RepairScan scan);
@@ -162,14 +163,12 @@ class RepairModel : public QObject {
   std::vector<std::string> unreadableHistoryFiles_;
   RepairScanner scanner_;
   RepairService service_;
-  SnapshotHistory snapshots_;
   std::shared_ptr<const ExternalPreferenceReader> verifier_;
   UserDefaultsRef defaults_;
   ChangeNoticeRef notice_;
   IntentLog log_;
   RowListModel* findingRows_;
-  WorkInProgress* progress_;
-  WayBackQuestion* wayBackQuestion_;
+  GuidedBatch* batch_;
 };
 
 }  // namespace amberloom::ui

@@ -11,9 +11,14 @@ using guided::qstr;
 
 UndoPointsModel::UndoPointsModel(SyncModel& sync, std::vector<InterruptedBatch> interrupted, QObject* parent)
     : QAbstractListModel(parent), sync_(sync), history_(sync.history()),
-      unreadable_(sync.undoPoints().unreadable()), wayBackQuestion_(new WayBackQuestion(this)),
-      interrupted_(new InterruptedBatchOffer(std::move(interrupted), sync.undoPoints(),
-                                             [this](const StoredSnapshot& point) { undo(point); }, this)) {
+      unreadable_(sync.undoPoints().unreadable()),
+      batch_(new GuidedBatch(sync.undoPoints(), WayBackQuestion::Undo::none, this, sync.progress())),
+      interrupted_(new InterruptedBatchOffer(
+          std::move(interrupted), sync.undoPoints(),
+          [this](const StoredSnapshot& point, InterruptedBatchOffer::Reported reported) {
+            undo(point, false, std::move(reported));
+          },
+          this)) {
   connect(&sync_, &SyncModel::historyChanged, this, &UndoPointsModel::follow);
 }
 
@@ -77,14 +82,14 @@ void UndoPointsModel::undo(int row) {
   if (row < 0 || row >= static_cast<int>(history_.size())) return;
   // A copy: the list may change while the undo runs.
   const StoredSnapshot point = history_[static_cast<std::size_t>(row)];
-  undo(point, false);
+  undo(point, false, {});
 }
 
-void UndoPointsModel::undo(const StoredSnapshot& point, bool agreed) {
+void UndoPointsModel::undo(const StoredSnapshot& point, bool agreed, InterruptedBatchOffer::Reported reported) {
+  // The sync model runs the batch, with its own progress, which this list's flow shows.
   const auto batch = sync_.undo(point, agreed);
   if (!batch) return;
-  if (wayBackQuestion_->askIfHeldBack(*batch, WayBackQuestion::Undo::none, [this, point] { undo(point, true); }))
-    return;
+  if (batch_->askIfHeldBack(*batch, [this, point, reported] { undo(point, true, reported); })) return;
   const UndoReport& report = batch->report;
   if (report.isComplete())
     setOutcome(localized("%lld of %lld settings put back", {static_cast<std::int64_t>(report.restoredCount()),
@@ -96,9 +101,9 @@ void UndoPointsModel::undo(const StoredSnapshot& point, bool agreed) {
     setOutcome(localized("%lld settings did not go back to their old value",
                          {static_cast<std::int64_t>(report.failed().size() + report.unknownValues().size())}),
                true);
+  if (reported) reported(outcome_, outcomeIsWarning_);
+  batch_->showOutcome();
 }
-
-WorkInProgress* UndoPointsModel::progress() const { return sync_.progress(); }
 
 void UndoPointsModel::setOutcome(QString text, bool isWarning) {
   if (text == outcome_ && isWarning == outcomeIsWarning_) return;

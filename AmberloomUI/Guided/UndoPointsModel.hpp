@@ -16,12 +16,11 @@
 #include "Changes/InterruptedBatches.hpp"
 #include "Changes/SnapshotHistory.hpp"
 #include "Guided/InterruptedBatchOffer.hpp"
-#include "Guided/WayBackQuestion.hpp"
+#include "Kit/GuidedBatch.hpp"
 
 namespace amberloom::ui {
 
 class SyncModel;
-class WorkInProgress;
 
 class UndoPointsModel : public QAbstractListModel {
   Q_OBJECT
@@ -35,6 +34,8 @@ class UndoPointsModel : public QAbstractListModel {
   Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
   // Asked when an undo could not store its own point and so wrote nothing.
   Q_PROPERTY(amberloom::ui::WayBackQuestion* wayBackQuestion READ wayBackQuestion CONSTANT)
+  // The steps of an undo, and how each ended.
+  Q_PROPERTY(amberloom::ui::GuidedBatch* batch READ batch CONSTANT)
   // The batches the last run left unsettled, offered one at a time.
   Q_PROPERTY(amberloom::ui::InterruptedBatchOffer* interrupted READ interrupted CONSTANT)
 
@@ -51,8 +52,9 @@ class UndoPointsModel : public QAbstractListModel {
   int count() const { return static_cast<int>(history_.size() + unreadable_.size()); }
   const QString& outcome() const { return outcome_; }
   bool outcomeIsWarning() const { return outcomeIsWarning_; }
-  WorkInProgress* progress() const;
-  WayBackQuestion* wayBackQuestion() const { return wayBackQuestion_; }
+  WorkInProgress* progress() const { return batch_->progress(); }
+  WayBackQuestion* wayBackQuestion() const { return batch_->wayBackQuestion(); }
+  GuidedBatch* batch() const { return batch_; }
   InterruptedBatchOffer* interrupted() const { return interrupted_; }
 
   // Puts the point of `row` back through the sync model (which never writes AmberLoom's own
@@ -60,7 +62,7 @@ class UndoPointsModel : public QAbstractListModel {
   // range or unreadable.
   Q_INVOKABLE void undo(int row);
   // The same for a point given, which need not be listed.
-  void undo(const StoredSnapshot& point) { undo(point, false); }
+  void undo(const StoredSnapshot& point) { undo(point, false, {}); }
 
   int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
@@ -71,7 +73,8 @@ class UndoPointsModel : public QAbstractListModel {
   void outcomeChanged();
 
  private:
-  void undo(const StoredSnapshot& point, bool agreed);
+  // `reported` hears the outcome too, once the undo has run.
+  void undo(const StoredSnapshot& point, bool agreed, InterruptedBatchOffer::Reported reported);
   void follow();
   void followReadable();
   void followUnreadable();
@@ -82,7 +85,7 @@ class UndoPointsModel : public QAbstractListModel {
   std::vector<SnapshotHistory::Unreadable> unreadable_;  // rows after the points that read
   QString outcome_;
   bool outcomeIsWarning_ = false;
-  WayBackQuestion* wayBackQuestion_;
+  GuidedBatch* batch_;
   InterruptedBatchOffer* interrupted_;
 };
 

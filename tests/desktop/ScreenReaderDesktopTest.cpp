@@ -2,8 +2,8 @@
 // it: what each kind of control says of itself over at-spi and what its actions do (a slider's
 // Increase writes the next value, a menu says its entry and opens, the sidebar says which entry is
 // shown, a command that cannot run is not offered), each arrow press a step, Tab into the list of
-// cards after another page, Page Down turning the list, and the replace question answered by
-// Return with the focus given back.
+// cards after another page, Page Down turning the list, the replace question answered by Return
+// and the detail sheet closed by Escape with the focus given back.
 
 #include <gtest/gtest.h>
 
@@ -253,6 +253,25 @@ TEST_F(ScreenReaderDesktop, ReturnAnswersTheReplaceQuestionAndTheFocusComesBack)
   EXPECT_TRUE(eventually([&] { return !mac.find("Replace", "push button", 0ms); })) << mac.describeScreen();
   EXPECT_EQ(th::readFile(script), "kept\n");
   EXPECT_TRUE(eventually([&] { return focusedName() == "Search settings"; })) << focusedName();
+}
+
+// The detail sheet opened from a card's info button by the keyboard and closed by Escape gives
+// the focus back to that button, so the next Tab goes on from the card rather than the sidebar.
+TEST_F(ScreenReaderDesktop, EscapeOnTheDetailSheetGivesTheFocusBackToItsOpener) {
+  start();
+  clickOn("Dock, *", "push button");
+  const QString opener = QStringLiteral("What Bounce icons while apps open does");
+  ASSERT_TRUE(mac.doAction(opener, "push button", "SetFocus")) << mac.describeScreen();
+  ASSERT_TRUE(eventually([&] { return focusedName() == opener.toStdString(); })) << focusedName();
+  mac.key("space");
+  ASSERT_TRUE(mac.find("Bounce icons while apps open", "heading")) << mac.describeScreen();
+  mac.key("Escape");
+  EXPECT_TRUE(eventually([&] { return !mac.find("Bounce icons while apps open", "heading", 0ms); })) << mac.describeScreen();
+  // Asked briefly each time: nothing focused is what a lost focus looks like.
+  EXPECT_TRUE(eventually([&] {
+    const auto focused = mac.focused(200ms);
+    return focused && focused->name == opener;
+  })) << focusedName();
 }
 
 }  // namespace

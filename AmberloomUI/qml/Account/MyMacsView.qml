@@ -26,6 +26,17 @@ Item {
 
     AppCanvas {}
 
+    BatchOutcomeFocus {
+        batch: page.model.batch
+        screen: page
+        outcomeNames: ["reportSummary", "lastError"]
+    }
+    BatchOutcomeFocus {
+        batch: page.backup ? page.backup.batch : null
+        screen: page
+        outcomeNames: ["undoResult", "outcomeText"]
+    }
+
     // The backup folder is read each time the page appears, not at start.
     Component.onCompleted: if (backup !== null) backup.refreshBackups()
 

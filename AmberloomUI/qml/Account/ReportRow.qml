@@ -22,7 +22,7 @@ ColumnLayout {
             pointSize: 13
             color: row.content.hasFailures ? Theme.palette.stateWarn : Theme.palette.stateOn
         }
-        Text {
+        HeardText {
             objectName: "reportSummary"
             Layout.fillWidth: true
             text: row.content.summary || ""

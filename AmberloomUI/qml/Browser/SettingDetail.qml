@@ -31,7 +31,13 @@ T.Dialog {
     focus: true
     closePolicy: T.Popup.CloseOnEscape
     title: card.label
-    onAboutToShow: copied = false
+    onAboutToShow: {
+        copied = false;
+        opener.remember(parent ? parent.Window.window : null);
+    }
+    // The card's control that opened the sheet takes the keyboard back, however the sheet closed.
+    onClosed: opener.giveBack()
+    readonly property FocusOpener opener: FocusOpener {}
 
     T.Overlay.modal: Rectangle {
         color: Qt.rgba(Tokens.dark.surface.r, Tokens.dark.surface.g, Tokens.dark.surface.b, 0.45)

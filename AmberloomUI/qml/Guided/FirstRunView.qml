@@ -29,6 +29,12 @@ Item {
     // The backup folder is read when the wizard appears, not at start.
     Component.onCompleted: model.refreshBackups()
 
+    BatchOutcomeFocus {
+        batch: view.model.batch
+        screen: view
+        outcomeNames: ["undoResult", "outcomeText"]
+    }
+
     AppCanvas {}
 
     // Return and Escape, as the route gives them to its buttons. Never while a question is open,

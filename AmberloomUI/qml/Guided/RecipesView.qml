@@ -16,6 +16,12 @@ Item {
     readonly property string subtitle: recipe ? recipe.tagline
                                               : CountText.of(qsTr("%lld ready-made sets"), model.recipes.count)
 
+    BatchOutcomeFocus {
+        batch: view.model.batch
+        screen: view
+        outcomeNames: ["undoHeading", "reportHeading"]
+    }
+
     GuidedPage {
         anchors.fill: parent
         working: view.model.progress.shown

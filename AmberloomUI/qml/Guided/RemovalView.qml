@@ -26,6 +26,12 @@ Item {
 
     implicitHeight: body.implicitHeight
 
+    BatchOutcomeFocus {
+        batch: view.model.batch
+        screen: view
+        outcomeNames: ["outcomeRow"]
+    }
+
     ColumnLayout {
         id: body
         anchors.left: parent.left

@@ -28,6 +28,16 @@ Item {
         target: view.undoPoints ? view.undoPoints.progress : null
         function onShownChanged() { view.undoPoints.progress.shown ? undoWorkingInView.show() : undoOutcomeInView.show() }
     }
+    BatchOutcomeFocus {
+        batch: view.model.batch
+        screen: view
+        outcomeNames: ["undoHeading", "reportHeading"]
+    }
+    BatchOutcomeFocus {
+        batch: view.undoPoints ? view.undoPoints.batch : null
+        screen: view
+        outcomeNames: ["undoPointsOutcome"]
+    }
     OutcomeInView { id: undoWorkingInView; flickable: page.flickable; target: undoWorking }
     OutcomeInView { id: undoOutcomeInView; flickable: page.flickable; target: undoOutcome }
 

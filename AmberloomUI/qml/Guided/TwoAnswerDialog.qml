@@ -45,6 +45,11 @@ T.Dialog {
     // Once it stands in a window: a dialog made with the window has none yet.
     Component.onCompleted: Qt.callLater(dialog.open)
     onOpened: defaultButton.forceActiveFocus()
+    // The control whose step asked takes the keyboard back once the question goes, as it goes with
+    // its answer: declined, nothing changed; agreed, the step's outcome may take it instead.
+    onAboutToShow: opener.remember(parent ? parent.Window.window : null)
+    Component.onDestruction: opener.giveBack()
+    readonly property FocusOpener opener: FocusOpener {}
 
     T.Overlay.modal: Rectangle {
         color: Qt.rgba(0, 0, 0, 0.35)

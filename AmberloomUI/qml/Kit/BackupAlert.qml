@@ -33,6 +33,12 @@ T.Dialog {
     closePolicy: T.Popup.CloseOnEscape
     padding: 22
 
+    // The control that asked takes the keyboard back, however the alert closed; a step the action
+    // starts may put it on its outcome instead.
+    onAboutToShow: opener.remember(parent ? parent.Window.window : null)
+    onClosed: opener.giveBack()
+    readonly property FocusOpener opener: FocusOpener {}
+
     T.Overlay.modal: Rectangle {
         color: Qt.rgba(0, 0, 0, 0.35)
     }

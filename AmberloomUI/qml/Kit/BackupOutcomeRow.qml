@@ -79,7 +79,7 @@ ColumnLayout {
         wrapMode: Text.Wrap
     }
 
-    Text {
+    HeardText {
         objectName: "undoResult"
         Layout.leftMargin: row.indent
         Layout.fillWidth: true

@@ -37,6 +37,10 @@ T.Dialog {
         Theme.palette: alert.themePalette
         spacing: 12
         focus: true
+        // Takes the focus as the alert opens, so a screen reader says its title and message then.
+        Accessible.role: Accessible.Dialog
+        Accessible.name: alert.title
+        Accessible.description: alert.message
         Keys.onReturnPressed: alert.close()
         Keys.onEnterPressed: alert.close()
 

@@ -84,8 +84,10 @@ struct GuidedServices {
     return std::make_unique<ui::RecipesModel>(context(isDryRun, std::move(undoPoints)), std::move(recipes),
                                               recipeService());
   }
-  std::unique_ptr<ui::RepairModel> repairModel(bool isDryRun) const {
-    return std::make_unique<ui::RepairModel>(context(isDryRun), repairScanner(), repairService(), log);
+  std::unique_ptr<ui::RepairModel> repairModel(bool isDryRun,
+                                               std::optional<SnapshotHistory> undoPoints = std::nullopt) const {
+    return std::make_unique<ui::RepairModel>(context(isDryRun, std::move(undoPoints)), repairScanner(),
+                                             repairService(), log);
   }
   std::unique_ptr<ui::RemovalModel> removalModel(bool isDryRun, std::string backupFolder,
                                                  ui::RemovalModel::StopSync stopSync,
@@ -95,11 +97,12 @@ struct GuidedServices {
                                               uninstallService(std::move(backupFolder), std::move(leave)),
                                               std::move(stopSync));
   }
-  std::unique_ptr<ui::SyncModel> syncModel(bool isDryRun = false) const {
+  std::unique_ptr<ui::SyncModel> syncModel(bool isDryRun = false,
+                                           std::optional<SnapshotHistory> undoPoints = std::nullopt) const {
     auto transport = std::make_shared<ServerSync>(
         AccountClient("http://127.0.0.1:1/api/v1", std::make_shared<CurlHttpSession>()),
         [] { return std::optional<AccountClient::Session>(); }, defaults, "HW-THIS", support + "/pending-sync.json");
-    return std::make_unique<ui::SyncModel>(context(isDryRun),
+    return std::make_unique<ui::SyncModel>(context(isDryRun, std::move(undoPoints)),
                                            SyncService(catalog, settings, resolver, store, "THIS-MAC", "This Mac", log),
                                            std::move(transport));
   }

@@ -99,6 +99,7 @@ TEST_F(RecipesViewTest, OpeningApplyingUndoingAndGoingBackAsAUserWould) {
   screen.click("applyButton");
   EXPECT_EQ(services.seen("autohide"), PV::boolean(true));
   EXPECT_EQ(screen.text("reportHeading"), "2 of 2 applied and verified");
+  EXPECT_TRUE(screen.item("reportHeading")->hasActiveFocus()) << "the outcome takes the focus, to be heard";
   EXPECT_EQ(screen.text("skippedPinned"), "1 was left alone because you pinned them to this Mac.");
   EXPECT_FALSE(screen.shows("applyBar"));
   EXPECT_FALSE(screen.shows("undoWarning"));
@@ -106,6 +107,7 @@ TEST_F(RecipesViewTest, OpeningApplyingUndoingAndGoingBackAsAUserWould) {
   screen.click("undoQuickSetup");
   EXPECT_EQ(services.seen("autohide"), std::nullopt);
   EXPECT_EQ(screen.text("undoHeading"), "Put back — 2 of 2 keys verified");
+  EXPECT_TRUE(screen.item("undoHeading")->hasActiveFocus());
   EXPECT_TRUE(screen.shows("applyBar")) << "a complete undo brings the preview back";
 
   screen.click("allQuickSetups");

@@ -109,6 +109,8 @@ TEST_F(WayBackQuestionsTest, ABatchThatStoppedIsOfferedAtOnceAndEitherAnswerSett
   EXPECT_FALSE(window.asks());
   EXPECT_EQ(services.seen("path"), PV::string("~/Projects"));
   EXPECT_FALSE(offer.isAsking());
+  EXPECT_EQ(window.text("dialogAlertMessage"), "1 of 1 settings put back") << "the Undo's outcome, once none is offered";
+  th::renderInBothPalettes(window.window(), "interrupted-batch-outcome");
   EXPECT_TRUE(found().empty()) << "settled: not offered at the next start";
   std::vector<std::string> reasons;
   for (const auto& point : services.history.all()) reasons.push_back(point.reason);

@@ -1,4 +1,4 @@
-#include "Guided/WayBackQuestion.hpp"
+#include "Kit/WayBackQuestion.hpp"
 
 #include "Kit/Localized.hpp"
 
@@ -30,6 +30,7 @@ void WayBackQuestion::decline() {
   if (!goOn_) return;
   goOn_ = nullptr;
   emit isAskingChanged();
+  emit declined();
 }
 
 }  // namespace amberloom::ui

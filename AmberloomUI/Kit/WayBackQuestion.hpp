@@ -54,6 +54,8 @@ class WayBackQuestion : public QObject {
 
  signals:
   void isAskingChanged();
+  // The user chose to leave every setting as it was.
+  void declined();
 
  private:
   std::function<void()> goOn_;
