@@ -135,6 +135,9 @@ TEST_F(AppUnattendedSync, OnlyPlainUndecidedValuesComeUnaskedTicksMeanConsentAnd
     if (row.canTick) EXPECT_EQ(QAccessible::queryAccessibleInterface(tick)->text(QAccessible::Description), caution);
   }
   EXPECT_EQ(sync.selectedIDs(), tickedByAll);
+  auto* scroller = find(app->mainWindow(), "pageScroller");
+  scroller->setProperty("contentY", scroller->property("contentY").toDouble() +
+                                        card("dock.largeSize")->mapToItem(root, QPointF()).y() - 120);
   saveInBothPalettes(app->mainWindow(), QStringLiteral("app-my-macs-differences"));
 
   // A restore from the other Mac's backup names each such value and leaves it out until ticked.
