@@ -18,11 +18,8 @@ using K = SettingControl;
 TEST(UnattendedCopy, OnlyAPlainOfferedValueNobodyDecidedOnComesOverAndTheRestWaitsWithItsReason) {
   const auto sides = K::choice({{V::string("left"), "Left"}, {V::string("bottom"), "Bottom"}});
   const struct {
-    std::string id;
-    T type;
-    SettingControl control;
-    std::optional<V> incoming;        // none: only this Mac has a value
-    std::optional<Reason> expected;   // none: it comes over by itself, unless this Mac has a value
+    std::string id; T type; SettingControl control; V incoming;
+    std::optional<Reason> expected;  // none: it comes over by itself, unless this Mac has a value
   } rows[] = {
       {"quarantine", T::boolean, K::toggle(), V::boolean(false), Reason::weakensSecurity},
       {"layout", T::string, K::text(), V::string("com.apple.keylayout.Dvorak"), Reason::systemWritten},
@@ -53,7 +50,7 @@ TEST(UnattendedCopy, OnlyAPlainOfferedValueNobodyDecidedOnComesOverAndTheRestWai
     s.systemWritten = row.id == "layout";
     s.asksBeforeSync = row.id == "profile";
     settings.push_back(s);
-    if (row.incoming) shared.insert_or_assign(row.id, *row.incoming);
+    shared.insert_or_assign(row.id, row.incoming);
   }
   th::LivePreferences prefs;
   double now = 100;

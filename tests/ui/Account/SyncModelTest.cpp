@@ -186,10 +186,7 @@ TEST(SyncModel, aRefusedUploadStaysShownUntilAnUploadSucceedsAndPromisesOnlyWhat
   prepare(macs);
   auto model = macs.here.model();
   const struct {
-    long status;
-    const char* code;
-    std::string suffix;
-    bool needsRoom, waits;
+    long status; const char* code; std::string suffix; bool needsRoom, waits;
   } refusals[] = {
       {413, "account_full", SyncModel::roomSuffix, true, true},
       {413, "too_large", SyncModel::tooLargeSuffix, false, false},

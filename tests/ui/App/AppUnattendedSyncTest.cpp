@@ -42,15 +42,10 @@ TEST_F(AppUnattendedSync, OnlyPlainUndecidedValuesComeUnaskedTicksMeanConsentAnd
   th::AccountServerProcess server(th::home() + "/server");
   ::setenv("AMBERLOOM_ACCOUNT_URL", server.apiBase().c_str(), 1);
   const AccountClient client(server.apiBase(), std::make_shared<CurlHttpSession>());
+  // The other Mac's value; whether it comes by itself (at login, with automatic "Sync now"), is
+  // ticked by "Select all", has a tick box at all, and is left out of a restore unless ticked.
   const struct {
-    const char* id;
-    const char* domain;
-    const char* key;
-    V office;           // the other Mac's value
-    bool atLogin;       // comes over by itself, at login and with automatic "Sync now"
-    bool selectAll;     // ticked by "Select all"
-    bool canTick;       // has a tick box at all
-    bool restoreAsks;   // a restore leaves it out unless ticked
+    const char *id, *domain, *key; V office; bool atLogin, selectAll, canTick, restoreAsks;
   } rows[] = {
       {"launchservices.quarantine", "com.apple.LaunchServices", "LSQuarantine", V::boolean(false), false, false, true, true},
       {"keyboard.currentLayout", "com.apple.HIToolbox", "AppleCurrentKeyboardLayoutInputSourceID",
