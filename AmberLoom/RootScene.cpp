@@ -170,6 +170,13 @@ RootScene RootScene::make(Resources resources) {
   };
   followAccount();
   QObject::connect(scene.account.get(), &ui::AccountModel::stateChanged, scene.sync.get(), followAccount);
+  // Both pages name another Mac as its document does.
+  scene.account->setMacNames([syncModel = std::weak_ptr(scene.sync)] {
+    const auto sync = syncModel.lock();
+    return sync ? sync->entryNames() : std::map<std::string, std::string>{};
+  });
+  QObject::connect(scene.sync.get(), &ui::SyncModel::othersChanged, scene.account.get(),
+                   [account = scene.account.get()] { account->macNamesChanged(); });
   return scene;
 }
 

@@ -60,6 +60,7 @@ RawSetting decodeSetting(const Json& json, const CodingPath& path) {
   raw.channel = optionalString(json, "channel", path);
   raw.effectUnverified = optionalBool(json, "effectUnverified", path);
   raw.systemWritten = optionalBool(json, "systemWritten", path);
+  raw.asksBeforeSync = optionalBool(json, "asksBeforeSync", path);
   if (const Json* v = optionalMember(json, "text")) raw.text = decodeText(*v, appending(path, "text"));
   raw.exposure = optionalString(json, "exposure", path);
   raw.risk = optionalString(json, "risk", path);
@@ -97,7 +98,7 @@ enum Key : int {
   schemaVersion = 0, catalogVersion, settings,
   // a setting
   id = 0, domain, path, type, label, byHost, restart, osMin, osMax, minAppVersion, brokenOn, control, channel,
-  effectUnverified, systemWritten, text, exposure, risk, tier,
+  effectUnverified, systemWritten, text, exposure, risk, tier, asksBeforeSync,
   // its texts
   summary = 0, whyHidden, level, category, categoryName, subcategory, subcategoryName, riskNote,
   // its control, one choice option, a slider range
@@ -115,10 +116,10 @@ int find(const std::array<std::string_view, N>& names, std::string_view name) {
 
 int keyOf(Frame frame, std::string_view name) {
   static constexpr std::array<std::string_view, 3> top = {"schemaVersion", "catalogVersion", "settings"};
-  static constexpr std::array<std::string_view, 19> setting = {
+  static constexpr std::array<std::string_view, 20> setting = {
       "id",      "domain",   "path",    "type",      "label",         "byHost", "restart",
       "osMin",   "osMax",    "minAppVersion", "brokenOn", "control",  "channel", "effectUnverified",
-      "systemWritten", "text", "exposure", "risk", "tier"};
+      "systemWritten", "text", "exposure", "risk", "tier", "asksBeforeSync"};
   static constexpr std::array<std::string_view, 8> text = {"summary",         "whyHidden",      "level",
                                                           "category",        "categoryName",   "subcategory",
                                                           "subcategoryName", "riskNote"};
@@ -339,6 +340,7 @@ class EventReader final : public nlohmann::json_sax<Json> {
             case byHost: return flag(v, setting_.byHost);
             case effectUnverified: return flag(v, setting_.effectUnverified);
             case systemWritten: return flag(v, setting_.systemWritten);
+            case asksBeforeSync: return flag(v, setting_.asksBeforeSync);
             case restart: case osMin: case osMax: case minAppVersion: case brokenOn: case control: case channel:
             case text: case exposure: case risk: case tier: return isNull;
             default: return false;

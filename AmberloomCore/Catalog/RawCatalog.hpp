@@ -30,7 +30,7 @@ struct RawSetting {
   std::vector<Version> brokenOn;
   std::optional<RawControlSpec> control;
   std::optional<std::string> channel;
-  bool effectUnverified = false, systemWritten = false;
+  bool effectUnverified = false, systemWritten = false, asksBeforeSync = false;
   std::optional<SettingText> text;  // the level already read (an unknown level is basic)
   std::optional<std::string> exposure, risk, tier;
 };

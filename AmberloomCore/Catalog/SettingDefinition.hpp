@@ -48,6 +48,10 @@ struct SettingDefinition {
   SettingControl control = SettingControl::unsupported();
   bool effectUnverified = false;  // written properly, but may do nothing on recent macOS
   bool systemWritten = false;     // macOS writes it itself; the exported script leaves it out
+  // Its value reaches beyond the setting itself, though its control looks plain (a profile that
+  // runs commands, where files are sent, a search shared with others): another Mac's value never
+  // comes over unattended.
+  bool asksBeforeSync = false;
   std::optional<SettingText> text;
   SettingChannel channel = SettingChannel::defaults;
   SettingExposure exposure = SettingExposure::hidden;

@@ -94,6 +94,7 @@ SettingDefinition validate(RawSetting raw, std::unordered_set<std::string>& seen
   setting.control = raw.control ? raw.control->resolve(raw.id, *type) : SettingControl::defaultFor(*type);
   setting.effectUnverified = raw.effectUnverified;
   setting.systemWritten = raw.systemWritten;
+  setting.asksBeforeSync = raw.asksBeforeSync;
   setting.text = std::move(raw.text);
   setting.channel = raw.channel && *raw.channel == "nightShift" ? SettingChannel::nightShift : SettingChannel::defaults;
   setting.exposure = fieldValue(raw.exposure, SettingExposure::hidden, &settingExposure, raw.id, "exposure");

@@ -77,6 +77,17 @@ std::string takeBackReason(const std::string& reasonTakenBack) {
   return std::string(takingBack) + reasonTakenBack;
 }
 
+// Taking a batch back is the user's decision on every setting it touches: each is held against
+// other Macs' values before the first write, so that a take-back cut off half-way holds them too.
+void holdTakenBack(const std::optional<IntentLog>& intents, const std::vector<std::string>& settingIDs) {
+  if (!intents) return;
+  try {
+    intents->held().hold(settingIDs, SettingHold::Why::tookBack);
+  } catch (const HistoryWriteError& error) {
+    log::warning(log::Area::changes, std::string("A take-back goes on unheld: ") + error.what());
+  }
+}
+
 bool changesAnyRoot(const Snapshot& before, const Snapshot& writing) {
   std::unordered_map<SettingRef, const SnapshotEntry*, SettingRef::ExactHash, SettingRef::ExactEqual> held;
   for (const auto& entry : before.entries) held.emplace(entry.ref, &entry);
@@ -168,6 +179,7 @@ BatchResult<UndoReport> BatchTransaction::takeBack(const StoredSnapshot& point,
   Ahead ahead = storeAhead(before, intents ? intents->records(settingIDs) : std::vector<PriorIntent>{},
                            takeBackReason(point.reason));
   if (!ahead.heldBack) {
+    holdTakenBack(intents, settingIDs);
     result.report = applier.restore(allowed, reader);
     applier.takeBackHistory(result.report, forgetting, point.priorIntents);
     settle(ahead, changesAnyRoot(before, allowed));

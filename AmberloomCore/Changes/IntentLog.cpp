@@ -507,6 +507,20 @@ std::vector<std::string> IntentLog::quarantinedFiles() const {
   return names;
 }
 
+std::optional<std::string> IntentLog::damage() const {
+  {
+    const std::lock_guard lock(cache_->mutex);
+    cache_->load(*this);
+    if (cache_->baseUnreadable) return path_;
+  }
+  auto moved = quarantinedFiles();
+  // The names carry the time they were moved aside, so the last one is the newest.
+  if (!moved.empty()) return moved.back();
+  return std::nullopt;
+}
+
+HeldSettings IntentLog::held() const { return HeldSettings(folder() + "/" + HeldSettings::fileName, clock_); }
+
 void IntentLog::quarantine() const {
   const std::string base = std::string(kQuarantinePrefix) + quarantineStamp(clock_());
   const fs::path folderPath(folder());

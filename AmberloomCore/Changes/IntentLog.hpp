@@ -32,6 +32,7 @@
 #include <utility>
 #include <vector>
 
+#include "Changes/HeldSettings.hpp"
 #include "Support/Iso8601.hpp"
 #include "Support/Json.hpp"
 #include "Preferences/PreferenceValue.hpp"
@@ -124,6 +125,12 @@ class IntentLog {
   // Names (not paths) in the history's folder that begin with "intents.corrupt-" and end with
   // ".json", in ascending string order; empty when the folder cannot be listed.
   std::vector<std::string> quarantinedFiles() const;
+  // What says the history lost records: the name of the newest history moved aside as unreadable,
+  // or the path of one that cannot be read and still stands in place; none while nothing was lost.
+  // Decisions it held are unknown then, so a caller that acts on them acts as if each was made.
+  std::optional<std::string> damage() const;
+  // The decisions kept beside the history (see HeldSettings), in its folder, on its clock.
+  HeldSettings held() const;
 
  private:
   class Cache;

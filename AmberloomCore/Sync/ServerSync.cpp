@@ -137,6 +137,12 @@ bool ServerSync::Outcome::waitsForSignIn() const {
   return case_ == Case::queued && (reason_ == kSignInRequired || reason_ == kSessionInvalid);
 }
 
+bool ServerSync::Outcome::waitsForNetwork() const { return case_ == Case::queued && reason_ == kOffline; }
+
+bool ServerSync::Outcome::waitsForRoom() const { return case_ == Case::queued && reason_ == kAccountFull; }
+
+bool ServerSync::Outcome::isTooLarge() const { return case_ == Case::notSent && reason_ == kTooLarge; }
+
 struct ServerSync::Actor {
   explicit Actor(AccountClient client) : client(std::move(client)) {}
 
@@ -419,9 +425,11 @@ struct ServerSync::Actor {
     std::vector<SyncDocument> documents;
     std::vector<std::string> sources;
     std::map<std::string, double> sharedAt;
+    std::map<std::string, std::string> entryNames;
     for (auto& [document, record] : listed) {
       sources.push_back(holders[document.deviceID] > 1 ? record->deviceID : document.deviceID);
       sharedAt[sources.back()] = record->updatedAt;
+      entryNames[record->deviceID] = document.displayName();
       documents.push_back(std::move(document));
     }
     for (const auto& record : records)
@@ -429,8 +437,10 @@ struct ServerSync::Actor {
         storeRevision(record.revision, writesBefore);
         break;
       }
-    return SyncService::ReadResult(std::move(documents), std::move(unreadable), std::move(sharedAt),
+    SyncService::ReadResult result(std::move(documents), std::move(unreadable), std::move(sharedAt),
                                    std::move(sources));
+    result.entryNames = std::move(entryNames);
+    return result;
   }
 };
 

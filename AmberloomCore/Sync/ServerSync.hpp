@@ -57,6 +57,12 @@ class ServerSync {
     // Queued until this Mac signs in again (signed out, or its session refused), not until it is
     // back online.
     bool waitsForSignIn() const;
+    // Queued because this Mac is offline: the only wait that ends by itself.
+    bool waitsForNetwork() const;
+    // Queued because the account has no room for it: it waits until the user makes some.
+    bool waitsForRoom() const;
+    // Not sent, being larger than any server takes.
+    bool isTooLarge() const;
     bool operator==(const Outcome&) const = default;
 
    private:

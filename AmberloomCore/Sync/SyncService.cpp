@@ -4,6 +4,8 @@
 #include <limits>
 #include <stdexcept>
 
+#include "Support/Log.hpp"
+
 namespace amberloom {
 
 SyncService::SyncService(SettingsCatalog catalog, SettingsService service, DomainResolver resolver,
@@ -26,48 +28,90 @@ SyncService::ReadResult::ReadResult(std::vector<SyncDocument> documents, std::ve
 std::string SyncService::fileName() const { return SyncDocument{deviceID_, std::nullopt, {}}.fileName(); }
 
 SyncDocument SyncService::currentDocument() const {
-  return SyncDocument{deviceID_, deviceName_, comparator_.localIntents(Version::current(), Version::currentApp())};
+  auto intents = comparator_.localIntents(Version::current(), Version::currentApp());
+  // What macOS writes itself (a typed path, the keyboard layout in use) is this Mac's state, not a
+  // choice of its user: it stays here.
+  std::erase_if(intents, [&](const auto& entry) {
+    const SettingDefinition* setting = catalog().setting(entry.first);
+    return setting && setting->systemWritten;
+  });
+  return SyncDocument{deviceID_, deviceName_, std::move(intents)};
 }
 
 std::vector<SyncRow> SyncService::compare(const SyncDocument& with, const std::set<std::string>& pinned) const {
   return comparator_.compare(with, pinned, Version::current(), Version::currentApp());
 }
 
-std::map<std::string, RecordedIntent> SyncService::latestRecords(const std::vector<SyncRow>& rows) const {
+class SyncService::Decisions {
+ public:
   std::map<std::string, RecordedIntent> latest;
+  std::optional<HeldSettings::Holds> holds = HeldSettings::Holds{};  // none: unreadable
+  bool historyLost = false;
+
+  DecisionsHere of(const std::string& settingID) const {
+    DecisionsHere here;
+    here.historyLost = historyLost || !holds;
+    if (const auto found = latest.find(settingID); found != latest.end()) here.latest = found->second;
+    if (holds)
+      if (const auto found = holds->find(settingID); found != holds->end()) here.hold = found->second;
+    return here;
+  }
+};
+
+SyncService::Decisions SyncService::decisions(const std::vector<SyncRow>& rows) const {
+  Decisions decisions;
   const auto& history = applier_.intents();
-  if (!history) return latest;
+  if (!history) return decisions;
   std::vector<std::string> ids;
   for (const auto& row : rows) ids.push_back(row.settingID);
   for (auto& prior : history->records(ids))
-    if (prior.record) latest.insert_or_assign(prior.settingID, std::move(*prior.record));
-  return latest;
+    if (prior.record) decisions.latest.insert_or_assign(prior.settingID, std::move(*prior.record));
+  decisions.holds = history->held().all();
+  decisions.historyLost = history->damage().has_value();
+  return decisions;
 }
 
-std::optional<SyncRowCaution> SyncService::caution(const SyncRow& row, const std::map<std::string, RecordedIntent>& latest,
-                                                   std::optional<double> sharedAt) const {
-  const auto found = latest.find(row.settingID);
-  return SyncRowCaution::of(row, catalog().setting(row.settingID),
-                            found == latest.end() ? std::nullopt : std::optional(found->second), sharedAt);
-}
-
-std::vector<std::optional<SyncRowCaution>> SyncService::cautions(const std::vector<SyncRow>& rows,
-                                                                 std::optional<double> sharedAt) const {
-  const auto latest = latestRecords(rows);
+std::vector<std::optional<SyncRowCaution>> SyncService::cautions(const std::vector<SyncRow>& rows) const {
+  const auto decided = decisions(rows);
   std::vector<std::optional<SyncRowCaution>> cautions;
-  for (const auto& row : rows) cautions.push_back(caution(row, latest, sharedAt));
+  for (const auto& row : rows) cautions.push_back(SyncRowCaution::of(row, catalog().setting(row.settingID), decided.of(row.settingID)));
   return cautions;
 }
 
-std::vector<SyncRow> SyncService::unattended(const std::vector<SyncRow>& rows, std::optional<double> sharedAt) const {
-  std::vector<SyncRow> eligible;
-  for (const auto& row : rows)
-    if (!row.pinnedToThisMac && row.difference.kind() == SyncDifference::Case::onlyThere) eligible.push_back(row);
-  const auto caution = cautions(eligible, sharedAt);
+std::vector<SyncRow> SyncService::unattended(const std::vector<SyncRow>& rows) const {
+  const auto decided = decisions(rows);
   std::vector<SyncRow> kept;
-  for (std::size_t i = 0; i < eligible.size(); ++i)
-    if (!caution[i]) kept.push_back(std::move(eligible[i]));
+  for (const auto& row : rows)
+    if (SyncRowCaution::mayCopyUnattended(row, catalog().setting(row.settingID), decided.of(row.settingID)))
+      kept.push_back(row);
   return kept;
+}
+
+void SyncService::decline(const std::vector<std::string>& settingIDs) const {
+  if (const auto& history = applier_.intents()) history->held().hold(settingIDs, SettingHold::Why::declined);
+}
+
+std::optional<std::string> SyncService::historyDamage() const {
+  const auto& history = applier_.intents();
+  if (!history) return std::nullopt;
+  if (auto damage = history->damage()) return damage;
+  const auto held = history->held();
+  if (!held.all()) return held.path();
+  return std::nullopt;
+}
+
+void SyncService::releaseCopied(const WriteReport& report) const {
+  const auto& history = applier_.intents();
+  if (!history) return;
+  std::vector<std::string> copied;
+  for (const auto& outcome : report.outcomes)
+    if (outcome.applied) copied.push_back(outcome.settingID);
+  try {
+    history->held().release(copied);
+  } catch (const HistoryWriteError& error) {
+    // The setting then stays held: the next unattended copy leaves it alone, which is safe.
+    log::warning(log::Area::sync, std::string("A copied setting stays held: ") + error.what());
+  }
 }
 
 std::vector<SyncRow> SyncService::missingHere(const ReadResult& others, const std::set<std::string>& pinned) const {
@@ -94,12 +138,8 @@ std::vector<SyncRow> SyncService::missingHere(const ReadResult& others, const st
       chosen.erase(at);  // the first setting of an id, as everywhere else
     }
   std::vector<SyncRow> candidates;
-  for (const auto& [row, from] : found) candidates.push_back(row);
-  const auto latest = latestRecords(candidates);
-  std::vector<SyncRow> rows;
-  for (auto& [row, from] : found)
-    if (!caution(row, latest, sharedAt(from))) rows.push_back(std::move(row));
-  return rows;
+  for (auto& [row, from] : found) candidates.push_back(std::move(row));
+  return unattended(candidates);
 }
 
 std::string SyncService::undoReason(std::size_t count, const std::string& from) {
@@ -121,6 +161,7 @@ BatchResult<WriteReport> SyncService::apply(const std::vector<SyncRow>& rows, co
   }
   auto batch = BatchTransaction(applier_, undoPoints).write(planned, undoReason(planned.size() + missing.size(), from), verifiedBy);
   batch.report.outcomes.insert(batch.report.outcomes.end(), missing.begin(), missing.end());
+  releaseCopied(batch.report);
   return batch;
 }
 

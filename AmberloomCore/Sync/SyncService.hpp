@@ -52,6 +52,9 @@ class SyncService {
     const std::vector<std::string>& unreadable() const { return unreadable_; }
     // Source to the update time the server reports (seconds since the reference date).
     std::map<std::string, double> sharedAt;
+    // The account's entry of each listed document to its Mac's name as the document says it
+    // (SyncDocument::displayName), so that every page names a Mac alike, also after a rename.
+    std::map<std::string, std::string> entryNames;
 
     bool operator==(const ReadResult&) const = default;
 
@@ -77,29 +80,34 @@ class SyncService {
   // "<deviceID>.amberloom-sync.json", the name of this Mac's document.
   std::string fileName() const;
 
-  // This Mac's document for the running macOS and app versions; always carries the name.
+  // This Mac's document for the running macOS and app versions, without the values macOS writes
+  // itself; always carries the name.
   SyncDocument currentDocument() const;
 
   // The comparison with another Mac for the running versions, taken afresh on every call.
   std::vector<SyncRow> compare(const SyncDocument& with, const std::set<std::string>& pinned) const;
 
-  // Why each of `rows`, compared with a Mac that shared at `sharedAt` (none: unknown), waits for
-  // the user's tick (see SyncRowCaution), in their order; none for a row that may come over by
-  // itself. Reads the change history once.
-  std::vector<std::optional<SyncRowCaution>> cautions(const std::vector<SyncRow>& rows,
-                                                      std::optional<double> sharedAt) const;
+  // Why each of `rows` waits for the user's tick (see SyncRowCaution), in their order; none for a
+  // row that may come over by itself. Reads the change history and the holds once.
+  std::vector<std::optional<SyncRowCaution>> cautions(const std::vector<SyncRow>& rows) const;
 
-  // What the unattended copy (sync at login, automatic sync) of `rows` writes: the unpinned
-  // onlyThere rows without a caution, in their order.
-  std::vector<SyncRow> unattended(const std::vector<SyncRow>& rows, std::optional<double> sharedAt) const;
+  // What the unattended copy (sync at login, automatic sync) of `rows` writes: the rows
+  // SyncRowCaution::mayCopyUnattended lets through, in their order.
+  std::vector<SyncRow> unattended(const std::vector<SyncRow>& rows) const;
 
-  // What the other Macs have and this Mac lacks and the unattended copy may write: one unpinned
-  // onlyThere row without a caution per such setting, in catalogue order, never a row where this
-  // Mac has a value. Where the other Macs disagree, the value of the Mac that shared most recently
-  // (by `sharedAt` of its source) is the one looked at; a Mac without a time counts as the
-  // oldest, ties go to the server's order. When that value waits for a tick, no older one comes
-  // in its place.
+  // What the other Macs have and this Mac lacks and the unattended copy may write: one row that
+  // SyncRowCaution::mayCopyUnattended lets through per such setting, in catalogue order. Where the
+  // other Macs disagree, the value of the Mac that shared most recently (by `sharedAt` of its
+  // source) is the one looked at; a Mac without a time counts as the oldest, ties go to the
+  // server's order. When that value waits for a tick, no older one comes in its place.
   std::vector<SyncRow> missingHere(const ReadResult& others, const std::set<std::string>& pinned) const;
+
+  // Holds the settings of copies the user saw and left unticked (see HeldSettings). Throws
+  // HistoryWriteError when the holds could not be stored.
+  void decline(const std::vector<std::string>& settingIDs) const;
+  // What says the change history lost records (IntentLog::damage), or that the holds beside it
+  // cannot be read (their path); none while both read whole or there is no history.
+  std::optional<std::string> historyDamage() const;
 
   // "Before bringing <count> settings from <from>": the reason of a copy's undo point.
   static std::string undoReason(std::size_t count, const std::string& from);
@@ -107,7 +115,8 @@ class SyncService {
   // Writes the other Mac's value of every unpinned differs and onlyThere row, in row order, as
   // one batch whose undo point (reason: undoReason, `from` naming the other Mac) goes into
   // `undoPoints`; other rows give no outcome. A row whose id the catalogue lacks (any version) is
-  // never written and gets the outcome "katalogda yok", after the batch's outcomes.
+  // never written and gets the outcome "katalogda yok", after the batch's outcomes. A confirmed
+  // copy releases its setting's hold: the user's tick was the decision.
   BatchResult<WriteReport> apply(const std::vector<SyncRow>& rows, const ExternalPreferenceReader& verifiedBy,
                                  const std::string& from,
                                  const std::optional<SnapshotHistory>& undoPoints = std::nullopt) const;
@@ -119,10 +128,10 @@ class SyncService {
                                const std::optional<SnapshotHistory>& undoPoints = std::nullopt) const;
 
  private:
-  // The latest change-history record of each row's setting that has one.
-  std::map<std::string, RecordedIntent> latestRecords(const std::vector<SyncRow>& rows) const;
-  std::optional<SyncRowCaution> caution(const SyncRow& row, const std::map<std::string, RecordedIntent>& latest,
-                                        std::optional<double> sharedAt) const;
+  // What this Mac decided on each row's setting, read once for all of them.
+  class Decisions;
+  Decisions decisions(const std::vector<SyncRow>& rows) const;
+  void releaseCopied(const WriteReport& report) const;
 
   SyncComparator comparator_;
   SnapshotService snapshots_;

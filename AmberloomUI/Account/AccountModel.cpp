@@ -75,13 +75,22 @@ void AccountModel::setDevices(std::vector<Device> devices) {
   emit devicesChanged();
 }
 
+void AccountModel::setMacNames(MacNames names) {
+  macNames_ = std::move(names);
+  emit devicesChanged();
+}
+
 QVariantList AccountModel::deviceList() const {
+  const auto shared = macNames_ ? macNames_() : std::map<std::string, std::string>{};
   QVariantList list;
-  for (const Device& device : devices_)
+  for (const Device& device : devices_) {
+    const auto found = shared.find(device.id);
+    const std::string& name = device.isThisMac ? deviceName_ : found != shared.end() ? found->second : device.name;
     list.append(QVariantMap{{QStringLiteral("deviceID"), QString::fromStdString(device.id)},
-                            {QStringLiteral("name"), macName(device.name)},
+                            {QStringLiteral("name"), macName(name)},
                             {QStringLiteral("lastSeenAt"), device.lastSeenAt},
                             {QStringLiteral("isThisMac"), device.isThisMac}});
+  }
   return list;
 }
 

@@ -102,6 +102,13 @@ class AccountModel : public QObject {
   void setEmail(const QString& email);
   const std::vector<AccountClient::Account::Device>& devices() const { return devices_; }
   QVariantList deviceList() const;
+  // Where the devices' names come from besides the server's list, which keeps the name a Mac had
+  // when it signed in: this Mac is named as it is named now, another Mac as its shared document
+  // names it (entry id to name), so that the Account page and My Macs name every Mac alike.
+  using MacNames = std::function<std::map<std::string, std::string>()>;
+  void setMacNames(MacNames names);
+  // The names behind setMacNames changed.
+  void macNamesChanged() { emit devicesChanged(); }
 
   // The stored account's device id with the stored token; none unless both are there.
   std::optional<Session> session() const;
@@ -170,6 +177,7 @@ class AccountModel : public QObject {
   AccountClient client_;
   AccountStore store_;
   std::string deviceName_;
+  MacNames macNames_;
   std::string hardwareID_;
   Timing timing_;
 

@@ -11,10 +11,11 @@ void DifferenceListModel::update(const std::vector<SyncRow>& rows, const std::se
                                  const SettingsCatalog& catalog) {
   std::vector<Card> cards;
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    Card card{rows[i], {}, false};
+    Card card{rows[i], {}, false, true};
     if (i < cautions.size() && cautions[i]) {
       card.caution = synctexts::caution(*cautions[i], catalog.setting(rows[i].settingID));
       card.isProtection = cautions[i]->reason == SyncRowCaution::Reason::weakensSecurity;
+      card.canTick = !cautions[i]->blocksCopy();
     }
     cards.push_back(std::move(card));
   }
@@ -40,6 +41,7 @@ QVariant DifferenceListModel::data(const QModelIndex& index, int role) const {
     case IsPinnedRole: return row.pinnedToThisMac;
     case CautionRole: return card.caution;
     case IsProtectionRole: return card.isProtection;
+    case CanTickRole: return card.canTick;
     default: return {};
   }
 }
@@ -51,7 +53,8 @@ QHash<int, QByteArray> DifferenceListModel::roleNames() const {
           {IsTickedRole, "isTicked"},
           {IsPinnedRole, "isPinned"},
           {CautionRole, "caution"},
-          {IsProtectionRole, "isProtection"}};
+          {IsProtectionRole, "isProtection"},
+          {CanTickRole, "canTick"}};
 }
 
 }  // namespace amberloom::ui

@@ -30,6 +30,7 @@ class DifferenceListModel : public ReplacingListModel {
     IsPinnedRole,
     CautionRole,       // why it waits for its tick; empty when it may come over by itself
     IsProtectionRole,  // it controls a macOS protection
+    CanTickRole,       // it can be copied at all: a value of the wrong kind has no tick box
   };
 
   explicit DifferenceListModel(QObject* parent = nullptr);
@@ -47,6 +48,7 @@ class DifferenceListModel : public ReplacingListModel {
     SyncRow row;
     QString caution;
     bool isProtection = false;
+    bool canTick = true;
     bool operator==(const Card&) const = default;
   };
   std::vector<Card> cards_;

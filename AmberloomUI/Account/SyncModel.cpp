@@ -1,5 +1,6 @@
 #include "Account/SyncModel.hpp"
 
+#include <algorithm>
 #include <exception>
 
 #include "Account/AccountModel.hpp"
@@ -71,6 +72,24 @@ void SyncModel::setLastError(std::optional<std::string> error) {
   if (error == lastError_) return;
   lastError_ = std::move(error);
   emit lastErrorChanged();
+}
+
+void SyncModel::setUploadProblem(std::optional<std::string> problem, bool needsRoom) {
+  const bool shown = lastError_ && lastError_ == uploadProblem_;
+  const bool roomChanged = needsRoom != sendNeedsRoom_;
+  uploadProblem_ = std::move(problem);
+  sendNeedsRoom_ = needsRoom;
+  if (roomChanged) emit isWaitingToSendChanged();
+  if (uploadProblem_)
+    setLastError(uploadProblem_);
+  else if (shown)
+    setLastError(std::nullopt);
+}
+
+void SyncModel::setProtectionQuestion(QString question) {
+  if (question == protectionQuestion_) return;
+  protectionQuestion_ = std::move(question);
+  emit protectionQuestionChanged();
 }
 
 void SyncModel::setPublishedPath(std::optional<std::string> path) {
@@ -192,18 +211,24 @@ void SyncModel::refresh(std::function<void()> done) {
   runOffMainThread(
       inbox_,
       [transport = transport_] {
+        bool sent = false;
         if (awaitResult(transport->hasPendingDocument())) {
           // A pending document that still cannot be sent is not this refresh's failure.
           try {
-            awaitResult(transport->flushPending());
+            const auto flushed = awaitResult(transport->flushPending());
+            sent = flushed && flushed->outcomeCase() == ServerSync::Outcome::Case::published;
           } catch (...) {
             qCWarning(lcAccount).noquote() << "The pending sync document was not sent:" << currentError();
           }
         }
-        return awaitResult(transport->hasPendingDocument());
+        return std::pair(sent, awaitResult(transport->hasPendingDocument()));
       },
-      [this, signOuts, finished](BackgroundOutcome<bool> outcome) {
-        if (signOuts == signOuts_ && outcome.value) setWaitingToSend(*outcome.value);
+      [this, signOuts, finished](BackgroundOutcome<std::pair<bool, bool>> outcome) {
+        if (signOuts == signOuts_ && outcome.value) {
+          setWaitingToSend(outcome.value->second);
+          // Only an upload that went through ends an upload's failure.
+          if (outcome.value->first) setUploadProblem(std::nullopt);
+        }
         (*finished)();
       });
   runOffMainThread(
@@ -213,17 +238,19 @@ void SyncModel::refresh(std::function<void()> done) {
           setLastError(AccountModel::describe(outcome.error).toStdString());
         } else if (signOuts == signOuts_) {
           apply(std::move(*outcome.value));
-          setLastError(std::nullopt);
+          clearLastError();
         }
         (*finished)();
       });
 }
 
 void SyncModel::apply(SyncService::ReadResult result) {
-  if (result.documents() != others_ || result.sources() != sources_ || result.sharedAt != sharedAt_) {
+  if (result.documents() != others_ || result.sources() != sources_ || result.sharedAt != sharedAt_ ||
+      result.entryNames != entryNames_) {
     others_ = result.documents();
     sources_ = result.sources();
     sharedAt_ = std::move(result.sharedAt);
+    entryNames_ = std::move(result.entryNames);
     emit othersChanged();
   }
   if (unreadable_ != result.unreadable()) {
@@ -255,7 +282,21 @@ void SyncModel::updateLists() {
   const auto actionable = actionableRows();
   macs_->update(others_, sources_, sharedAt_, selectedDocument() ? selectedDeviceID_ : std::nullopt,
                 static_cast<int>(actionable.size()));
-  differences_->update(actionable, selectedIDs_, service_.cautions(actionable, selectedSharedAt()), service_.catalog());
+  const auto cautions = service_.cautions(actionable);
+  cautions_.clear();
+  for (std::size_t i = 0; i < actionable.size(); ++i)
+    if (cautions[i]) cautions_.insert_or_assign(actionable[i].settingID, *cautions[i]);
+  differences_->update(actionable, selectedIDs_, cautions, service_.catalog());
+  const auto damage = service_.historyDamage();
+  const QString note = damage ? localized("The change history could not be read, so what you decided on this Mac is "
+                                          "unknown: nothing comes over by itself until you tick it. The unreadable "
+                                          "history is kept as %@.",
+                                          {QString::fromStdString(*damage)})
+                              : QString();
+  if (note != historyNote_) {
+    historyNote_ = note;
+    emit historyNoteChanged();
+  }
 }
 
 void SyncModel::publish(std::function<void()> done) {
@@ -274,19 +315,26 @@ void SyncModel::publish(std::function<void()> done) {
           // leaves the document unsent.
           setPublishedPath(std::nullopt);
           setWaitingToSend(true);
-          setLastError(errorText(outcome.error) + queuedSuffix);
+          setUploadProblem(errorText(outcome.error) + retrySuffix);
         } else if (outcome.value->outcomeCase() == ServerSync::Outcome::Case::published) {
           setPublishedPath(sharedSentence);
           setWaitingToSend(false);
+          setUploadProblem(std::nullopt);
           setLastError(std::nullopt);
         } else if (outcome.value->outcomeCase() == ServerSync::Outcome::Case::notSent) {
           // Nothing was kept for a later send, so nothing may promise one.
           setPublishedPath(std::nullopt);
-          setLastError(outcome.value->reason());
+          setUploadProblem(outcome.value->reason() + (outcome.value->isTooLarge() ? tooLargeSuffix : ""));
         } else {
+          // Each waiting document says what it waits for; only the network comes back by itself.
+          const auto& queued = *outcome.value;
+          const std::string& suffix = queued.waitsForSignIn()    ? signInSuffix
+                                      : queued.waitsForNetwork() ? queuedSuffix
+                                      : queued.waitsForRoom()    ? roomSuffix
+                                                                 : retrySuffix;
           setPublishedPath(std::nullopt);
           setWaitingToSend(true);
-          setLastError(outcome.value->reason() + (outcome.value->waitsForSignIn() ? signInSuffix : queuedSuffix));
+          setUploadProblem(queued.reason() + suffix, queued.waitsForRoom());
         }
         if (done) done();
       });
@@ -308,8 +356,8 @@ void SyncModel::syncNow(std::function<void()> done) {
 void SyncModel::applyNonConflicting(std::function<void()> done) { applyNonConflicting(snapshots_, std::move(done)); }
 
 void SyncModel::applyNonConflicting(const SnapshotHistory& undoPoints, std::function<void()> done) {
-  // What this Mac lacks, less what waits for a tick: protections, values macOS writes, choices made here.
-  const auto eligible = service_.unattended(rows_, selectedSharedAt());
+  // Only what the one rule lets come unasked (SyncRowCaution): the rest waits for its tick.
+  const auto eligible = service_.unattended(rows_);
   // Practice mode writes nothing, the automatic copy included; a copy under way is not made twice.
   if (eligible.empty() || isDryRun_ || batch_->progress()->isRunning()) {
     setAutoAppliedCount(0);
@@ -330,11 +378,43 @@ void SyncModel::applyNonConflicting(const SnapshotHistory& undoPoints, std::func
   refresh(std::move(done));
 }
 
+std::vector<SyncRow> SyncModel::chosenRows() const {
+  std::vector<SyncRow> chosen;
+  for (const auto& row : actionableRows()) {
+    const auto caution = cautions_.find(row.settingID);
+    if (selectedIDs_.contains(row.settingID) && (caution == cautions_.end() || !caution->second.blocksCopy()))
+      chosen.push_back(row);
+  }
+  return chosen;
+}
+
 void SyncModel::applySelected() {
   if (batch_->isRunning()) return;
-  std::vector<SyncRow> chosen;
-  for (const auto& row : actionableRows())
-    if (selectedIDs_.contains(row.settingID)) chosen.push_back(row);
+  // A protection is named before anything is written, as the restore names it.
+  QStringList protections;
+  for (const auto& row : chosenRows())
+    if (const auto caution = cautions_.find(row.settingID);
+        caution != cautions_.end() && caution->second.reason == SyncRowCaution::Reason::weakensSecurity)
+      protections << QString::fromStdString(row.label);
+  if (!protections.isEmpty()) {
+    setProtectionQuestion(localized("This copy changes a macOS protection on this Mac: %@. Copy it over anyway?",
+                                    {protections.join(QStringLiteral(", "))}));
+    return;
+  }
+  copyChosen();
+}
+
+void SyncModel::confirmProtections() {
+  // The dialog closes (and so cancels) before it confirms: the answer stands on its own.
+  setProtectionQuestion({});
+  copyChosen();
+}
+
+void SyncModel::cancelProtections() { setProtectionQuestion({}); }
+
+void SyncModel::copyChosen() {
+  if (batch_->isRunning()) return;
+  const auto chosen = chosenRows();
   if (chosen.empty()) return;
 
   if (isDryRun_) {
@@ -352,11 +432,24 @@ void SyncModel::applySelected() {
                from = selectedMacName().toStdString()](const SnapshotHistory& history) {
                 return service.apply(chosen, *verifier, from, history);
               },
-              [this](BatchResult<WriteReport> batch) {
+              [this, chosen](BatchResult<WriteReport> batch) {
                 if (const auto message = batch.undoPointMessage(false)) setLastError(message);
                 setHistory(snapshots_.all());
                 report_ = std::move(batch.report);
                 emit reportChanged();
+                // What this Mac lacks and the user saw and left unticked was declined: it stays held.
+                std::vector<std::string> declined;
+                for (const auto& row : actionableRows())
+                  if (row.difference.kind() == SyncDifference::Case::onlyThere &&
+                      std::none_of(chosen.begin(), chosen.end(),
+                                   [&](const SyncRow& c) { return c.settingID == row.settingID; }))
+                    declined.push_back(row.settingID);
+                try {
+                  service_.decline(declined);
+                } catch (const HistoryWriteError& error) {
+                  setLastError(std::string("The settings you left unticked may still come over by themselves: ") +
+                               error.what());
+                }
                 setSelectedIDs({});
                 refreshRows();
                 if (batch.wayBack) announce(batch.change);
@@ -376,7 +469,7 @@ std::optional<BatchResult<UndoReport>> SyncModel::undo(const StoredSnapshot& giv
   if (batch.heldBack) return batch;
   const UndoReport& report = batch.report;
   if (report.isComplete())
-    setLastError(std::nullopt);
+    clearLastError();
   else
     setLastError(guided::incompleteUndo(report));
   setHistory(snapshots_.all());
@@ -398,10 +491,11 @@ void SyncModel::setAccount(std::optional<std::string> email) {
   account_ = std::move(email);
   if (leaving) {
     ++signOuts_;
-    if (!others_.empty() || !sharedAt_.empty()) {
+    if (!others_.empty() || !sharedAt_.empty() || !entryNames_.empty()) {
       others_.clear();
       sources_.clear();
       sharedAt_.clear();
+      entryNames_.clear();
       emit othersChanged();
     }
     if (!unreadable_.empty()) {
@@ -421,7 +515,8 @@ void SyncModel::setAccount(std::optional<std::string> email) {
 
 void SyncModel::selectAll() {
   std::set<std::string> ids;
-  for (const auto& row : actionableRows()) ids.insert(row.settingID);
+  for (const auto& row : actionableRows())
+    if (!cautions_.contains(row.settingID)) ids.insert(row.settingID);
   setSelectedIDs(std::move(ids));
 }
 
@@ -429,6 +524,8 @@ void SyncModel::clearSelection() { setSelectedIDs({}); }
 
 void SyncModel::setTicked(const QString& settingID, bool ticked) {
   auto ids = selectedIDs_;
+  const auto caution = cautions_.find(settingID.toStdString());
+  if (ticked && caution != cautions_.end() && caution->second.blocksCopy()) return;
   if (ticked)
     ids.insert(settingID.toStdString());
   else

@@ -55,6 +55,9 @@ class SyncModel : public QObject {
   Q_PROPERTY(QString selectedMacName READ selectedMacName NOTIFY selectedMacNameChanged)
   Q_PROPERTY(bool isAutoSyncOn READ isAutoSyncOn WRITE setAutoSyncOn NOTIFY isAutoSyncOnChanged)
   Q_PROPERTY(bool isWaitingToSend READ isWaitingToSend NOTIFY isWaitingToSendChanged)
+  // The waiting document is refused until the user makes room on the account: no later sync
+  // sends it by itself.
+  Q_PROPERTY(bool sendNeedsRoom READ sendNeedsRoom NOTIFY isWaitingToSendChanged)
   Q_PROPERTY(QString lastError READ lastErrorText NOTIFY lastErrorChanged)
   Q_PROPERTY(bool hasLastError READ hasLastError NOTIFY lastErrorChanged)
   Q_PROPERTY(QString publishedPath READ publishedPathText NOTIFY publishedPathChanged)
@@ -72,6 +75,11 @@ class SyncModel : public QObject {
   Q_PROPERTY(bool isDryRun READ isDryRun CONSTANT)
   Q_PROPERTY(QAbstractItemModel* macs READ macList CONSTANT)
   Q_PROPERTY(QAbstractItemModel* differences READ differenceList CONSTANT)
+  // The question a copy of ticked settings asks first when it would change macOS protections,
+  // naming them; empty while none is asked.
+  Q_PROPERTY(QString protectionQuestion READ protectionQuestion NOTIFY protectionQuestionChanged)
+  // Why nothing comes over by itself while the change history cannot be trusted; empty otherwise.
+  Q_PROPERTY(QString historyNote READ historyNote NOTIFY historyNoteChanged)
   // A copy or undo under way.
   Q_PROPERTY(amberloom::ui::WorkInProgress* progress READ progress CONSTANT)
   // Asked when a copy could not store its undo point and so wrote nothing.
@@ -88,6 +96,17 @@ class SyncModel : public QObject {
   // In its place while the document waits for a sign-in, not for the network.
   static inline const std::string signInSuffix =
       " Your settings were applied on this Mac; they will reach your other Macs once you sign in again.";
+  // In its place for any other refusal the next sync tries again.
+  static inline const std::string retrySuffix =
+      " Your settings were applied on this Mac; the next sync sends them again.";
+  // In its place while the account has no room: no later sync sends the document unless the user
+  // makes room.
+  static inline const std::string roomSuffix =
+      " Your settings were applied on this Mac. To share them, take a Mac you no longer use off your account on "
+      "the Account page, then press Sync now.";
+  // After a document that no server takes, which is not kept to be sent again.
+  static inline const std::string tooLargeSuffix =
+      " Your settings were applied on this Mac and stay here; your other Macs keep what they had.";
   static inline const std::string practiceOutcome = "kuru kosum";
 
   using Clock = ModelContext::Clock;
@@ -115,6 +134,8 @@ class SyncModel : public QObject {
   const std::vector<std::string>& sources() const { return sources_; }
   // By source.
   const std::map<std::string, double>& sharedAt() const { return sharedAt_; }
+  // The account's entry of each listed Mac to its name as its document says it.
+  const std::map<std::string, std::string>& entryNames() const { return entryNames_; }
   const std::vector<std::string>& unreadable() const { return unreadable_; }
   const std::vector<SyncRow>& rows() const { return rows_; }
   const std::optional<WriteReport>& report() const { return report_; }
@@ -128,6 +149,9 @@ class SyncModel : public QObject {
   const std::set<std::string>& selectedIDs() const { return selectedIDs_; }
   void setSelectedIDs(std::set<std::string> ids);
   bool isWaitingToSend() const { return isWaitingToSend_; }
+  bool sendNeedsRoom() const { return isWaitingToSend_ && sendNeedsRoom_; }
+  QString protectionQuestion() const { return protectionQuestion_; }
+  QString historyNote() const { return historyNote_; }
   bool isAutoSyncOn() const { return isAutoSyncOn_; }
   // Every assignment, also of the same value, writes "sync.autoSyncEnabled".
   void setAutoSyncOn(bool on);
@@ -168,12 +192,18 @@ class SyncModel : public QObject {
   // question is asked then, as for applySelected).
   void applyNonConflicting(std::function<void()> done);
   Q_INVOKABLE void applyNonConflicting() { applyNonConflicting({}); }
-  // Copies the ticked actionable rows and stores an undo point of the copy (none for an empty
-  // batch). In practice mode only reports what would have been copied.
+  // Copies the ticked actionable rows that can be copied and stores an undo point of the copy
+  // (none for an empty batch). When they include a macOS protection, the protection question is
+  // asked first and nothing is written until confirmProtections(). The onlyThere rows left
+  // unticked are held as declined (see HeldSettings): none of them comes over by itself any more.
+  // In practice mode only reports what would have been copied.
   Q_INVOKABLE void applySelected();
+  Q_INVOKABLE void confirmProtections();
+  Q_INVOKABLE void cancelProtections();
+  // Ticks the rows without a caution: a held row takes a tick of its own.
   Q_INVOKABLE void selectAll();
   Q_INVOKABLE void clearSelection();
-  // Ticks or unticks one setting.
+  // Ticks or unticks one setting; a row that can never be copied takes no tick.
   Q_INVOKABLE void setTicked(const QString& settingID, bool ticked);
   Q_INVOKABLE void togglePin(const QString& settingID);
   Q_INVOKABLE void reportProblem(const QString& sentence);
@@ -227,6 +257,8 @@ class SyncModel : public QObject {
   void isAutoSyncOnChanged();
   void autoAppliedCountChanged();
   void historyChanged();
+  void protectionQuestionChanged();
+  void historyNoteChanged();
 
  private:
   void applyNonConflicting(const SnapshotHistory& undoPoints, std::function<void()> done);
@@ -234,6 +266,15 @@ class SyncModel : public QObject {
   void refreshRows();
   void updateLists();
   void setLastError(std::optional<std::string> error);
+  // Clears the problem line down to a failed upload, which stays until an upload succeeds.
+  void clearLastError() { setLastError(uploadProblem_); }
+  // Keeps the failure of an upload (none: it succeeded) and shows it.
+  void setUploadProblem(std::optional<std::string> problem, bool needsRoom = false);
+  void setProtectionQuestion(QString question);
+  // The ticked actionable rows that can be copied, in order.
+  std::vector<SyncRow> chosenRows() const;
+  // Copies chosenRows() as one batch, the protections already agreed to.
+  void copyChosen();
   void setPublishedPath(std::optional<std::string> path);
   void setWaitingToSend(bool waiting);
   void setAutoAppliedCount(int count);
@@ -256,6 +297,7 @@ class SyncModel : public QObject {
   std::vector<SyncDocument> others_;
   std::vector<std::string> sources_;
   std::map<std::string, double> sharedAt_;
+  std::map<std::string, std::string> entryNames_;
   std::vector<std::string> unreadable_;
   std::vector<SyncRow> rows_;
   std::optional<WriteReport> report_;
@@ -264,6 +306,12 @@ class SyncModel : public QObject {
   std::optional<std::string> selectedDeviceID_;
   std::set<std::string> pinned_;
   std::set<std::string> selectedIDs_;
+  // The caution of each actionable row that has one, by setting id, as last shown.
+  std::map<std::string, SyncRowCaution> cautions_;
+  std::optional<std::string> uploadProblem_;
+  bool sendNeedsRoom_ = false;
+  QString protectionQuestion_;
+  QString historyNote_;
   bool isWaitingToSend_ = false;
   bool isAutoSyncOn_ = false;
   int autoAppliedCount_ = 0;

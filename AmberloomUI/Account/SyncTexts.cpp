@@ -91,7 +91,7 @@ ReportText report(const WriteReport& report) {
 
 QString caution(const SyncRowCaution& caution, const SettingDefinition* setting) {
   using Reason = SyncRowCaution::Reason;
-  const QString when = caution.chosenAt ? guided::abbreviatedDateTime(*caution.chosenAt) : QString();
+  const QString when = caution.decidedAt ? guided::abbreviatedDateTime(*caution.decidedAt) : QString();
   switch (caution.reason) {
     case Reason::weakensSecurity: {
       const QString line = localized("Controls a macOS protection: it comes over only when you tick it.");
@@ -101,15 +101,30 @@ QString caution(const SyncRowCaution& caution, const SettingDefinition* setting)
     case Reason::systemWritten:
       return localized("macOS writes this itself as that Mac is used: it comes over only when you tick it.");
     case Reason::wrongKind:
-      return localized("The other Mac's value is not the kind of value this setting takes: it does not come over "
-                       "by itself.");
+      return localized("The other Mac's value is not the kind of value this setting takes, so it cannot be copied.");
+    case Reason::unknownHere:
+      return localized("This Mac's version of AmberLoom does not know this setting, so it cannot be copied.");
+    case Reason::notPlain:
+      return localized("Its value may name a place, a command or an address, or hold a list: it comes over only "
+                       "when you tick it.");
+    case Reason::asksFirst:
+      return localized("Its value reaches beyond this setting (what runs, or where things are sent): it comes over "
+                       "only when you tick it.");
+    case Reason::notOffered:
+      return localized("The other Mac's value is not one this setting offers: it comes over only when you tick it.");
     case Reason::resetHere:
       return localized("You put this back to the macOS default here on %@: it comes over only when you tick it.",
                        {when});
-    case Reason::chosenHere: break;
+    case Reason::chosenHere:
+      return localized("You chose another value here on %@: it comes over only when you tick it.", {when});
+    case Reason::takenBack:
+      return localized("You took back a change of this here on %@: it comes over only when you tick it.", {when});
+    case Reason::declinedHere:
+      return localized("You left this unticked here on %@: it comes over only when you tick it.", {when});
+    case Reason::historyLost: break;
   }
-  return localized("You changed this here on %@, after that Mac shared it: it comes over only when you tick it.",
-                   {when});
+  return localized("The change history could not be read, so what you decided here is unknown: it comes over only "
+                   "when you tick it.");
 }
 
 }  // namespace amberloom::ui::synctexts

@@ -214,15 +214,23 @@ RestorePlan FirstRunModel::plan(const BackupEnvelope& backup) const {
 }
 
 std::optional<RestoreProtection> FirstRunModel::protectionOf(const SnapshotEntry& entry) const {
+  using Why = RestoreProtection::Why;
   QStringList labels;
   std::optional<std::string> note;
+  std::optional<Why> why;
   for (const auto& setting : service_.catalog().settings(Snapshot{{entry}})) {
-    if (setting.risk != SettingRisk::weakensSecurity) continue;
+    const auto value = valueAlongPath(entry.rootValue, setting.ref.path);
+    const std::optional<Why> reason = setting.risk == SettingRisk::weakensSecurity ? std::optional(Why::protection)
+                                      : setting.systemWritten                       ? std::optional(Why::systemWritten)
+                                      : value && !valueFits(*value, setting.type)   ? std::optional(Why::wrongKind)
+                                                                                    : std::nullopt;
+    if (!reason) continue;
     labels << QString::fromStdString(setting.label);
-    if (!note && setting.text) note = setting.text->riskNote;
+    if (!why || *reason < *why) why = reason;
+    if (!note && setting.text && *reason == Why::protection) note = setting.text->riskNote;
   }
   if (labels.isEmpty()) return std::nullopt;
-  return RestoreProtection{entry.ref, labels.join(QStringLiteral(", ")).toStdString(), std::move(note)};
+  return RestoreProtection{entry.ref, labels.join(QStringLiteral(", ")).toStdString(), std::move(note), *why};
 }
 
 void FirstRunModel::setBringsProtection(int index, bool brought) {
@@ -239,8 +247,15 @@ QVariantList FirstRunModel::restoreProtections() const {
   const auto& protections = pendingRestore_->plan.protections;
   for (std::size_t i = 0; i < protections.size(); ++i) {
     const QString label = QString::fromStdString(protections[i].label);
+    using Why = RestoreProtection::Why;
+    const Why why = protections[i].why;
+    const QString note =
+        why == Why::systemWritten ? localized("macOS writes this itself as that Mac is used.")
+        : why == Why::wrongKind   ? localized("The backup's value is not the kind of value this setting takes.")
+                                  : QString::fromStdString(protections[i].riskNote.value_or(""));
     rows.append(QVariantMap{{"label", label},
-                            {"note", QString::fromStdString(protections[i].riskNote.value_or(""))},
+                            {"note", note},
+                            {"isProtection", why == Why::protection},
                             {"brings", i < pendingRestore_->bringsProtection.size() && pendingRestore_->bringsProtection[i]},
                             {"tickName", localized("Bring %@ over too", {label})}});
   }

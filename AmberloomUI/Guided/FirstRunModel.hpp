@@ -185,7 +185,8 @@ class FirstRunModel : public QObject {
 
  private:
   RestorePlan plan(const BackupEnvelope& backup) const;
-  // The entry's root as a protection: when it holds a catalogue setting that controls one.
+  // The entry's root as one left out unless ticked: when it holds a catalogue setting that controls
+  // a protection, that macOS writes, or whose value there is not of its kind.
   std::optional<RestoreProtection> protectionOf(const SnapshotEntry& entry) const;
   void restorePlanned(const PendingRestore& planned);
   // The last outcome when it changed where this Mac stands: a real backup, or a real restore not

@@ -226,14 +226,20 @@ QString PendingRestore::summary() const {
     summary += QStringLiteral("\n\n") +
                localized("%lld cannot be brought over, as their values on this Mac cannot be read: %@.",
                          {count(plan.unreadable.size()), firstrun::names(plan.unreadable)});
-  if (!plan.protections.empty()) {
-    QStringList labels;
-    for (const auto& protection : plan.protections) labels << QString::fromStdString(protection.label);
+  QStringList protections, others;
+  for (const auto& protection : plan.protections)
+    (protection.why == RestoreProtection::Why::protection ? protections : others)
+        << QString::fromStdString(protection.label);
+  if (!protections.isEmpty())
     summary += QStringLiteral("\n\n") +
                localized("%lld control a macOS protection that the backup may switch off: %@. Each comes over only "
                          "when you tick it below.",
-                         {count(plan.protections.size()), firstrun::listed(labels)});
-  }
+                         {count(protections.size()), firstrun::listed(protections)});
+  if (!others.isEmpty())
+    summary += QStringLiteral("\n\n") +
+               localized("%lld hold what macOS wrote itself on that Mac, or a value of the wrong kind: %@. Each "
+                         "comes over only when you tick it below.",
+                         {count(others.size()), firstrun::listed(others)});
   return summary;
 }
 

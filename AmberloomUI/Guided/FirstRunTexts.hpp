@@ -38,12 +38,16 @@ struct BackupFailed {
 };
 using BackupOutcome = std::variant<BackedUp, Restored, BackupFailed>;
 
-// An entry of a restore that would change a setting controlling a macOS protection, which the
-// backup may switch off. It comes over only when the user ticks it in the confirmation.
+// An entry of a restore that nobody should get unasked: it would change a setting controlling a
+// macOS protection, which the backup may switch off; or it holds a value macOS writes itself on
+// that Mac (a typed path, the keyboard layout in use), or a value of the wrong kind for its
+// setting. It comes over only when the user ticks it in the confirmation.
 struct RestoreProtection {
+  enum class Why { protection, systemWritten, wrongKind };
   SettingRef ref;
   std::string label;                    // the settings' labels, joined with ", " when the root holds several
   std::optional<std::string> riskNote;  // what switching it off risks, from the catalogue
+  Why why = Why::protection;            // the first that holds, in the order above
   bool operator==(const RestoreProtection&) const = default;
 };
 
@@ -54,7 +58,7 @@ struct RestorePlan {
   int unchanged = 0;                    // entries already equal to this Mac's value
   int leftAlone = 0;                    // entries with no value in the backup
   std::vector<SettingRef> unreadable;   // entries whose value on this Mac cannot be read, in backup order
-  std::vector<RestoreProtection> protections;  // those of `incoming` that control a protection, in their order
+  std::vector<RestoreProtection> protections;  // those of `incoming` left out unless ticked, in their order
   bool operator==(const RestorePlan&) const = default;
 };
 

@@ -26,9 +26,12 @@ QVariantMap findingRow(const RepairFinding& finding, bool selected, const QStrin
           {QStringLiteral("keepFailure"), keepFailure}};
 }
 
-std::set<std::string> allIDs(const RepairScan& scan) {
+// What the screen ticks by itself: every finding but one that would switch a macOS protection
+// off again after macOS turned it back on, which takes the user's own tick.
+std::set<std::string> preTicked(const RepairScan& scan) {
   std::set<std::string> ids;
-  for (const auto& finding : scan.findings) ids.insert(finding.id());
+  for (const auto& finding : scan.findings)
+    if (finding.setting.risk != SettingRisk::weakensSecurity) ids.insert(finding.id());
   return ids;
 }
 
@@ -47,7 +50,7 @@ RepairModel::RepairModel(const ModelContext& context, RepairScanner scanner, Rep
       findingRows_(new RowListModel({"findingId", "label", "valuesLine", "chosenAt", "selected", "keepFailure"}, this)),
       batch_(new GuidedBatch(context.history, WayBackQuestion::Undo::whileOpen, this)) {
   scan_ = scanner_.scan(defaults_->stringValue(lastSeenBuildKey));
-  selectedIDs_ = allIDs(scan_);
+  selectedIDs_ = preTicked(scan_);
   unreadableHistoryFiles_ = log_.quarantinedFiles();
   showFindings();
   try {
@@ -92,7 +95,7 @@ void RepairModel::setSelected(const QString& findingId, bool selected) {
 
 void RepairModel::scanAgain() {
   setScan(scanner_.scan(scan_.currentOSBuild));
-  setSelectedIDs(allIDs(scan_));
+  setSelectedIDs(preTicked(scan_));
   setUnreadableHistoryFiles(log_.quarantinedFiles());
 }
 

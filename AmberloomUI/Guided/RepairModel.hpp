@@ -67,7 +67,8 @@ class RepairModel : public QObject {
  public:
   static constexpr const char* lastSeenBuildKey = "lastSeenOSBuild";
 
-  // Scans with the build stored under "lastSeenOSBuild" as the previous one, ticks every finding,
+  // Scans with the build stored under "lastSeenOSBuild" as the previous one, ticks every finding
+  // but a macOS protection (that takes its own tick),
   // then stores the current build there (both in the context's preferences). Every real repair and
   // undo is announced on the context's notice; a change announced there by others is a reason to
   // scan again. `log` is the change history the scan reads.
@@ -125,7 +126,7 @@ class RepairModel : public QObject {
   void keepFailureChanged();
 
  private:
-  // A scan with the last scan's build as the previous one; ticks every finding.
+  // A scan with the last scan's build as the previous one; ticks every finding but a protection.
   void scanAgain();
   void setScan(RepairScan scan);
   void setReport(std::optional<WriteReport> report);

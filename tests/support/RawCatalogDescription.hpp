@@ -56,7 +56,7 @@ inline std::string describeRecords(const RawCatalog& catalog) {
                " step " + (s.control->slider->step ? std::to_string(*s.control->slider->step) : "-");
     }
     out += " channel " + describeOptional(s.channel) + " unverified " + std::to_string(s.effectUnverified) +
-           " systemWritten " + std::to_string(s.systemWritten) + " text ";
+           " systemWritten " + std::to_string(s.systemWritten) + " asks " + std::to_string(s.asksBeforeSync) + " text ";
     if (s.text)
       out += "'" + s.text->summary + "' '" + s.text->whyHidden + "' level " + std::to_string(static_cast<int>(s.text->level)) +
              " '" + s.text->category + "' '" + s.text->categoryName + "' " + describeOptional(s.text->subcategory) + " " +

@@ -5,8 +5,9 @@ import AmberLoom.UI
 
 // One compared setting: a tick box that puts it among the settings to copy, its label, how this
 // Mac's value and the incoming one differ, its id, why it waits for the tick when it does (a
-// protection in the warning colour), and a pin that keeps it different on this Mac. The tick and
-// the pin live in the sync model; the card keeps nothing.
+// protection in the warning colour), and a pin that keeps it different on this Mac. A value that
+// can never be copied has no tick box, only its reason. The tick and the pin live in the sync
+// model; the card keeps nothing.
 SurfaceGroup {
     id: card
 
@@ -18,6 +19,7 @@ SurfaceGroup {
     required property bool isPinned
     required property string caution
     required property bool isProtection
+    required property bool canTick
 
     cornerRadius: 8
     border: Theme.palette.border
@@ -26,8 +28,16 @@ SurfaceGroup {
     RowLayout {
         spacing: 14
 
+        // Keeps the labels of every card in one column, with or without a tick box.
+        Item {
+            visible: !card.canTick
+            Layout.leftMargin: 16
+            implicitWidth: tick.implicitWidth
+        }
         TickBox {
+            id: tick
             objectName: "tick"
+            visible: card.canTick
             Layout.leftMargin: 16
             checked: card.isTicked
             onToggled: card.sync.setTicked(card.settingID, checked)

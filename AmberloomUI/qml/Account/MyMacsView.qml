@@ -79,7 +79,7 @@ Item {
             ColumnLayout {
                 Layout.fillWidth: true
                 spacing: 4
-                visible: page.model.hasPublishedPath || page.model.hasLastError
+                visible: page.model.hasPublishedPath || page.model.hasLastError || page.model.historyNote !== ""
                 SymbolText {
                     font: Tokens.text.caption
                     objectName: "publishedNote"
@@ -96,6 +96,15 @@ Item {
                     text: page.model.lastError
                     color: Theme.palette.stateWarn
                 }
+                SymbolText {
+                    font: Tokens.text.caption
+                    objectName: "historyNote"
+                    Layout.fillWidth: true
+                    visible: page.model.historyNote !== ""
+                    symbol: "exclamationmark.triangle"
+                    text: page.model.historyNote
+                    color: Theme.palette.stateWarn
+                }
             }
 
             // Actions.
@@ -107,7 +116,9 @@ Item {
                     objectName: "syncRow"
                     Layout.fillWidth: true
                     title: qsTr("Sync this Mac")
-                    explanation: page.model.isWaitingToSend
+                    explanation: page.model.sendNeedsRoom
+                                 ? qsTr("Something is waiting to be sent — the server takes it once there is room on your account.")
+                                 : page.model.isWaitingToSend
                                  ? qsTr("Something is waiting to be sent — it will go with the next sync.")
                                  : qsTr("Sends this Mac's settings to your account and picks up what your other Macs shared.")
                     symbol: "arrow.triangle.2.circlepath"
@@ -146,7 +157,7 @@ Item {
                                 id: autoSyncExplanation
                                 objectName: "autoSyncExplanation"
                                 Layout.fillWidth: true
-                                text: qsTr("When on, settings that exist on another Mac but not here at all come over by themselves — but not one you reset or changed here since, one that controls a macOS protection, or one macOS writes itself. Those, and a setting that differs on both sides, wait for you to tick them.")
+                                text: qsTr("When on, a setting that exists on another Mac but not here at all comes over by itself when it is a plain switch, choice or slider holding a value it offers, and you decided nothing about it here. Everything else waits for you to tick it, with its reason: a protection, a value macOS writes, a place, command or address, one you reset, changed, took back or left unticked here, and a setting that differs on both sides.")
                                 font: Tokens.text.rowBody
                                 color: Theme.palette.onSurfaceMuted
                                 wrapMode: Text.Wrap
@@ -428,6 +439,24 @@ Item {
                 Layout.fillWidth: true
                 visible: page.model.hasReport && !page.model.progress.shown
                 content: page.model.reportRow
+            }
+        }
+    }
+
+    ConfirmationDialog {
+        id: protectionConfirmation
+        objectName: "protectionConfirmation"
+        theme: page.Theme.palette
+        title: qsTr("Change a macOS protection?")
+        message: page.model.protectionQuestion
+        actionTitle: qsTr("Copy over")
+        onConfirmed: page.model.confirmProtections()
+        // Closing comes first for either answer; the copy then goes on only when confirmed.
+        onClosed: page.model.cancelProtections()
+        Connections {
+            target: page.model
+            function onProtectionQuestionChanged() {
+                if (page.model.protectionQuestion !== "") protectionConfirmation.open()
             }
         }
     }

@@ -4,7 +4,8 @@ import AmberLoom.UI
 
 // The question before a restore, shown while the model has a restore pending: what the backup
 // would bring over and what it would replace, and one tick box per macOS protection it would
-// change, each with what switching it off risks; a protection comes over only when ticked.
+// change, each with what switching it off risks, and per value macOS wrote itself or of the wrong
+// kind, each with why; such an entry comes over only when ticked.
 // "Restore" runs the restore; every other way of closing it drops the pending restore.
 BackupAlert {
     id: confirmation
@@ -96,10 +97,11 @@ BackupAlert {
                                 objectName: "note"
                                 Layout.fillWidth: true
                                 visible: (protection.row.note || "") !== ""
-                                symbol: "lock.shield"
+                                symbol: protection.row.isProtection === false ? "hand.raised" : "lock.shield"
                                 text: protection.row.note || ""
                                 font: Tokens.text.caption
-                                color: Theme.palette.stateWarn
+                                color: protection.row.isProtection === false ? Theme.palette.onSurfaceMuted
+                                                                             : Theme.palette.stateWarn
                             }
                         }
                     }

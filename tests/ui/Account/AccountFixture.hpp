@@ -27,6 +27,7 @@ struct AccountMac {
   std::shared_ptr<platform::SecretStore> secrets = std::make_shared<platform::FileSecretStore>(home() + "/keys");
   std::shared_ptr<MemoryUserDefaults> defaults = std::make_shared<MemoryUserDefaults>();
 
+  std::string name = "Test Mac";  // this Mac's name now
   AccountStore store() const { return AccountStore("tv.winterbrae.amberloom", "device-token", defaults, secrets); }
   static AccountClient client(const std::string& base) {
     return AccountClient(base, std::make_shared<CurlHttpSession>());
@@ -34,7 +35,7 @@ struct AccountMac {
   std::unique_ptr<AccountModel> model(const std::string& base,
                                       std::chrono::milliseconds pollInterval = std::chrono::milliseconds(40),
                                       std::chrono::milliseconds waitLimit = std::chrono::minutes(15)) const {
-    return std::make_unique<AccountModel>(client(base), store(), "Test Mac", "HW-THIS",
+    return std::make_unique<AccountModel>(client(base), store(), name, "HW-THIS",
                                           AccountModel::Timing{pollInterval, waitLimit});
   }
 };

@@ -55,12 +55,13 @@ TEST(AccountSettingsView, aLongAddressAndNameStayWithinTheSettingsWindowsWidth) 
   AccountServerProcess server;
   AccountMac mac;
   const std::string address = std::string(76, 'a') + "@example.com";  // 88 characters, no space
-  const auto session = server.signIn(AccountMac::client(server.apiBase()), address, "HW-THIS", std::string(250, 'S'));
+  mac.name = std::string(250, 'S');
+  const auto session = server.signIn(AccountMac::client(server.apiBase()), address, "HW-THIS", mac.name);
   mac.store().save(session.token, address, session.deviceID, server.apiBase());
   auto model = mac.model(server.apiBase());
   PageDriver page("AccountSettingsScreen.qml", {520, 560}, {{"model", model.get()}});
   ASSERT_EVENTUALLY(model->devices().size() == 1u);
-  // The name the server keeps is cut before the page lays it out.
+  // This Mac's name is cut before the page lays it out.
   EXPECT_EQ(model->deviceList()[0].toMap()["name"].toString(), QString(50, 'S') + u'\u2026' + QString(50, 'S'));
   renderInBothPalettes(page.window(), QStringLiteral("account-settings-long-address"));
   expectInsideAndApart({page.item("address"), page.item("remove"), page.item("signOut"), page.item("deleteAccount")});

@@ -179,6 +179,38 @@ TEST(SyncModel, anOfflineMacKeepsItsDocumentAndSendsItWhenBackOnline) {
   EXPECT_EQ(other->others()[0].deviceID, "MAC-A");
 }
 
+// A refused upload says what it waits for, promises no sync that will not send it, and stays shown
+// through fetches until an upload goes through.
+TEST(SyncModel, aRefusedUploadStaysShownUntilAnUploadSucceedsAndPromisesOnlyWhatWillHappen) {
+  TwoMacs macs;
+  prepare(macs);
+  auto model = macs.here.model();
+  const struct {
+    long status; const char* code; std::string suffix; bool needsRoom, waits;
+  } refusals[] = {
+      {413, "account_full", SyncModel::roomSuffix, true, true},
+      {413, "too_large", SyncModel::tooLargeSuffix, false, false},
+      {429, "busy", SyncModel::retrySuffix, false, true},
+      {503, "unavailable", SyncModel::retrySuffix, false, true},
+  };
+  for (const auto& refusal : refusals) {
+    SCOPED_TRACE(refusal.code);
+    macs.here.http->refusalCode = refusal.code;
+    macs.here.http->refusal = refusal.status;
+    await(*model, &SyncModel::syncNow);
+    ASSERT_TRUE(model->lastError());
+    const std::string shown = *model->lastError();
+    EXPECT_TRUE(shown.ends_with(refusal.suffix)) << shown;
+    EXPECT_EQ(model->sendNeedsRoom(), refusal.needsRoom);
+    EXPECT_EQ(model->isWaitingToSend(), refusal.waits);
+    await(*model, &SyncModel::refresh);
+    EXPECT_EQ(model->lastError(), shown) << "a fetch that goes through wipes no upload's failure";
+    macs.here.http->refusal = 0;
+    await(*model, &SyncModel::syncNow);
+    EXPECT_FALSE(model->lastError()) << *model->lastError();
+  }
+}
+
 // Application Support turned read-only: a document that cannot be sent now cannot wait either, and
 // the page must not promise that it will reach the other Macs.
 TEST(SyncModel, aDocumentThatCannotBeKeptIsNotPromisedToTheOtherMacs) {

@@ -22,12 +22,16 @@ namespace amberloom::testing {
 
 using ui::SyncModel;
 
-// The live session, or, while `offline` is set, a connection that fails.
+// The live session, or, while `offline` is set, a connection that fails; while `refusal` holds a
+// status, every upload (PUT) is answered with it and the JSON error code `refusalCode`.
 class CuttableSession final : public HttpSession {
  public:
   std::atomic<bool> offline{false};
+  std::atomic<long> refusal{0};
+  std::string refusalCode;  // set before `refusal`
   HttpResponse perform(const HttpRequest& request, std::stop_token stop) override {
     if (offline) throw HttpTransferError::transferFailed(7, "Couldn't connect to server");
+    if (refusal && request.method == "PUT") return {refusal, "{\"error\": \"" + refusalCode + "\"}"};
     return live_.perform(request, stop);
   }
 
@@ -35,11 +39,13 @@ class CuttableSession final : public HttpSession {
   CurlHttpSession live_;
 };
 
-inline SettingDefinition syncSetting(std::string id, std::string domain, std::string key, SettingValueType type) {
+inline SettingDefinition syncSetting(std::string id, std::string domain, std::string key, SettingValueType type,
+                                     SettingControl control = SettingControl::toggle()) {
   SettingDefinition s;
   s.id = std::move(id);
   s.ref = SettingRef{std::move(domain), {std::move(key)}, false};
   s.type = type;
+  s.control = std::move(control);
   s.label = "Label of " + s.id;
   return s;
 }
@@ -48,9 +54,11 @@ inline const SettingsCatalog& syncCatalog() {
   static const SettingsCatalog catalog(
       1, 1,
       {syncSetting("dock.autohide", "com.example.dock", "autohide", SettingValueType::boolean),
-       syncSetting("dock.tile", "com.example.dock", "tilesize", SettingValueType::integer),
+       syncSetting("dock.tile", "com.example.dock", "tilesize", SettingValueType::integer,
+                   SettingControl::slider({16, 128, 1})),
        syncSetting("finder.hidden", "com.example.finder", "ShowHidden", SettingValueType::boolean),
-       syncSetting("finder.title", "com.example.finder", "Title", SettingValueType::string),
+       syncSetting("finder.title", "com.example.finder", "Title", SettingValueType::string,
+                   SettingControl::choice({{PreferenceValue::string("Home"), "Home"}})),
        syncSetting("dock.local", "com.example.dock", "local", SettingValueType::boolean)});
   return catalog;
 }

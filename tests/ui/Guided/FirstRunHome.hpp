@@ -39,7 +39,7 @@ class FirstRunHome {
   std::shared_ptr<HeardChanges> heard = std::make_shared<HeardChanges>();
   // Groups dock (3), finder (1), clock (1); the clock is written by the system.
   SettingsCatalog catalog{1, 1,
-                          {setting("dock.tilesize", "com.example.dock", "tilesize"),
+                          {setting("dock.tilesize", "com.example.dock", "tilesize", false, SettingValueType::integer),
                            setting("dock.autohide", "com.example.dock", "autohide"),
                            setting("dock.magnify", "com.example.dock", "magnification"),
                            setting("finder.extensions", "NSGlobalDomain", "AppleShowAllExtensions"),
@@ -50,8 +50,10 @@ class FirstRunHome {
     for (const char* path : {"/Library", "/Cloud", "/blocked"}) std::filesystem::remove_all(home() + path);
   }
 
-  static SettingDefinition setting(std::string id, std::string domain, std::string key, bool systemWritten = false) {
+  static SettingDefinition setting(std::string id, std::string domain, std::string key, bool systemWritten = false,
+                                   SettingValueType type = SettingValueType::boolean) {
     SettingDefinition definition;
+    definition.type = type;
     definition.id = std::move(id);
     definition.ref = SettingRef{std::move(domain), {std::move(key)}, false};
     definition.systemWritten = systemWritten;

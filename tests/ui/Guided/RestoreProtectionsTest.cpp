@@ -38,7 +38,7 @@ TEST(RestoreProtections, EachProtectionIsNamedAndComesOverOnlyWhenTicked) {
   FirstRunHome mac;
   mac.catalog = SettingsCatalog(
       1, 1,
-      {FirstRunHome::setting("dock.tilesize", "com.example.dock", "tilesize"),
+      {FirstRunHome::setting("dock.tilesize", "com.example.dock", "tilesize", false, SettingValueType::integer),
        protection("security.quarantine", "LSQuarantine", "Ask before opening downloaded apps",
                   "With this off, apps you download open without the check."),
        protection("security.fraud", "WarnAboutFraud", "Warn about fraudulent websites",
