@@ -220,8 +220,8 @@ AccountServer::AccountServer(AccountDatabase& database, std::ostream& log, Optio
   memory.deviceMemoryCeiling = std::min({memory.deviceMemoryCeiling, memory.accountMemoryCeiling / 12 * 11});
   deviceRoom_ = memory.deviceMemoryCeiling;
   // The answer listing the documents holds them twice over (as made, and as sent), within the
-  // device's room.
-  listLimit_ = std::min(deviceRoom_, memory.accountMemoryCeiling) / answerCopiesOfList * 8 / 9;
+  // device's room (32 MiB of documents as listed with the production limits).
+  listLimit_ = std::min(deviceRoom_, memory.accountMemoryCeiling) / answerCopiesOfList / 33 * 32;
   // Before any body is read: a refused request's body never is.
   http_ = std::make_unique<GuardedHttpServer>(
       options_.connections,

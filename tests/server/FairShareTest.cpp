@@ -159,7 +159,7 @@ TEST(FairShare, SignInBodiesThatStallLeaveASignedInMacItsUploadAndItsList) {
 TEST(FairShare, EveryAccountStaysFetchableAsItsDocumentsAreLimitedToWhatOneAnswerHolds) {
   // An account's share of the memory the server has: its documents may take 2 MiB as listed.
   AccountServer::Options options;
-  options.connections.memoryCeiling = 12u << 20;
+  options.connections.memoryCeiling = 11u << 20;
   options.connections.openMemoryCeiling = 1u << 20;
   options.signIns.perAddress = 8;  // seven Macs of one account sign in within the minute
   LiveServer live(options);
@@ -322,11 +322,9 @@ TEST(FairShare, OneAccountsStalledUploadsLeaveAnotherAccountItsUploadListAndSign
   const auto hog = live.signIn("hog@example.com", "HW-H");
   const auto ann = live.signIn("ann@example.com", "HW-1");
   // Uploads announcing 16 MiB and sending half, more of them than one account's share holds.
+  const std::string head = "Authorization: Bearer " + hog.token + "\r\nIf-Match: 0\r\nX-Device-Hardware-Id: HW-H\r\n";
   const std::string stalling = request("PUT", "/api/v1/documents/mine", live.host(),
-                                       json + "Authorization: Bearer " + hog.token +
-                                           "\r\nIf-Match: 0\r\nX-Device-Hardware-Id: HW-H\r\nContent-Length: " +
-                                           std::to_string(16u << 20) + "\r\n",
-                                       std::string(8u << 20, ' '));
+                                       json + head + "Content-Length: 16777216\r\n", std::string(8u << 20, ' '));
   Sockets stalled;
   for (int i = 0; i < 10; ++i) {
     stalled.fds.push_back(connectFrom(live.port));

@@ -69,13 +69,8 @@ AccountServerProcess::AccountServerProcess(std::string dataFolder)
     throw std::runtime_error("unexpected first line: " + first);
   }
   port_ = std::stoi(first.substr(prefix.size()));
-  const std::string outboxPrefix = "outbox: ";
-  const auto second = first.find('\n') + 1;
-  if (first.compare(second, outboxPrefix.size(), outboxPrefix) != 0) {
-    stop();
-    throw std::runtime_error("unexpected second line: " + first);
-  }
-  outbox_ = first.substr(second + outboxPrefix.size(), first.size() - 1 - second - outboxPrefix.size());
+  outbox_ = first.substr(first.find("\noutbox: ") + 9);  // the second line
+  outbox_.pop_back();
   output_->reader = std::thread([output = output_] {
     char buffer[4096];
     ssize_t n;
@@ -108,14 +103,13 @@ std::string outboxLink(const std::string& outboxAddress, const std::string& emai
 }
 
 std::string confirmLink(const std::string& link) {
-  const std::string marker = "/confirm?code=";
-  const auto at = link.find(marker);
-  if (at == std::string::npos) return {};
+  const auto query = link.find('?');
+  if (query == std::string::npos) return {};
   HttpRequest press;
   press.method = "POST";
-  press.url = link.substr(0, at) + "/confirm";
+  press.url = link.substr(0, query);
   press.headers = {{"Content-Type", "application/x-www-form-urlencoded"}};
-  press.body = "code=" + link.substr(at + marker.size());
+  press.body = link.substr(query + 1);
   return CurlHttpSession().perform(press).body;
 }
 
