@@ -7,6 +7,8 @@
 
 #include <utility>
 
+#include "EmailAddress.hpp"
+
 namespace amberloom::server {
 namespace {
 
@@ -47,13 +49,26 @@ CREATE TABLE IF NOT EXISTS outbox (
 
 // After the columns that files of earlier versions lack have been added.
 const char* const kIndexes = R"sql(
-CREATE INDEX IF NOT EXISTS accounts_by_address ON accounts (lower(email));
+DROP INDEX IF EXISTS accounts_by_address;
+DROP INDEX IF EXISTS sign_ins_by_address;
 CREATE INDEX IF NOT EXISTS devices_by_account ON devices (account_id, joined);
-CREATE INDEX IF NOT EXISTS sign_ins_by_address ON sign_ins (lower(email));
+CREATE INDEX IF NOT EXISTS sign_ins_by_email ON sign_ins (email);
 CREATE INDEX IF NOT EXISTS sign_ins_by_age ON sign_ins (created_at);
 CREATE INDEX IF NOT EXISTS outbox_by_code ON outbox (code);
 CREATE INDEX IF NOT EXISTS outbox_by_age ON outbox (created_at);
+CREATE INDEX IF NOT EXISTS outbox_by_address ON outbox (email, id);
+CREATE INDEX IF NOT EXISTS documents_by_size ON documents (size);
 )sql";
+
+// normalised_address(text): the address in its one spelling, for the statements that bring a file
+// of an earlier build to it.
+void normalisedAddressFunction(sqlite3_context* context, int, sqlite3_value** values) {
+  const auto* text = sqlite3_value_text(values[0]);
+  if (!text) return sqlite3_result_null(context);
+  const std::string address = normalisedAddress(
+      std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(sqlite3_value_bytes(values[0]))));
+  sqlite3_result_text(context, address.data(), static_cast<int>(address.size()), SQLITE_TRANSIENT);
+}
 
 // The bytes a document (`doc`) takes in a list of documents: its payload as listed, and a little for
 // the rest of its entry. A document stored before that was recorded counts twice its bytes, as if
@@ -126,7 +141,9 @@ class AccountDatabase::Transaction {
   bool done_ = false;
 };
 
-AccountDatabase::AccountDatabase(const std::string& path) {
+AccountDatabase::AccountDatabase(const std::string& path) : AccountDatabase(path, Capacity{}) {}
+
+AccountDatabase::AccountDatabase(const std::string& path, Capacity capacity) : capacity_(capacity) {
   // Made (or narrowed) to the owner alone before SQLite opens it: its journal takes the same mode.
   if (const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600); fd >= 0) {
     const bool narrowed = ::fchmod(fd, 0600) == 0;
@@ -141,6 +158,9 @@ AccountDatabase::AccountDatabase(const std::string& path) {
   }
   try {
     sqlite3_busy_timeout(db_, 5000);
+    if (sqlite3_create_function_v2(db_, "normalised_address", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   normalisedAddressFunction, nullptr, nullptr, nullptr) != SQLITE_OK)
+      throw DatabaseError(sqlite3_errmsg(db_));
     execute("PRAGMA foreign_keys = ON");
     execute("PRAGMA synchronous = FULL");
     std::lock_guard lock(mutex_);
@@ -152,7 +172,11 @@ AccountDatabase::AccountDatabase(const std::string& path) {
     // The payload's bytes, and those it takes in a list of documents, known without reading it.
     addMissingColumn("documents", "size", "INTEGER");
     addMissingColumn("documents", "listed_size", "INTEGER");
+    // Documents stored before their size was recorded get it once, so that the server's total is a
+    // sum over an index rather than a read of every document.
+    execute("UPDATE documents SET size = length(CAST(payload AS BLOB)) WHERE size IS NULL");
     execute(kIndexes);
+    bringAddressesToOneSpelling();
     execute("COMMIT");
   } catch (...) {
     sqlite3_close(db_);
@@ -171,10 +195,30 @@ void AccountDatabase::execute(const char* sql) {
   }
 }
 
+void AccountDatabase::bringAddressesToOneSpelling() {
+  // Of an address's accounts, the one keeping the address is spelt normally already, or else is the
+  // oldest; the statement sees its own renames, so that the oldest one is renamed first and alone.
+  execute("UPDATE accounts SET email = normalised_address(email) WHERE email != normalised_address(email) "
+          "AND NOT EXISTS (SELECT 1 FROM accounts other WHERE other.id != accounts.id "
+          "AND normalised_address(other.email) = normalised_address(accounts.email) "
+          "AND (other.email = normalised_address(other.email) OR other.id < accounts.id))");
+  // Pending sign-ins and their links go on, now for the account of their address.
+  execute("UPDATE sign_ins SET email = normalised_address(email) WHERE email != normalised_address(email)");
+  execute("UPDATE outbox SET email = normalised_address(email) WHERE email != normalised_address(email)");
+}
+
 void AccountDatabase::addMissingColumn(const char* table, const char* column, const char* definition) {
   Statement existing(db_, "SELECT 1 FROM pragma_table_info(?) WHERE name = ?");
   if (existing.bind(std::string(table)).bind(std::string(column)).step()) return;
   execute(("ALTER TABLE " + std::string(table) + " ADD COLUMN " + column + " " + definition).c_str());
+}
+
+bool AccountDatabase::mayJoin(const std::string& email) {
+  Transaction t(*this);
+  if (Statement(t.handle(), "SELECT 1 FROM accounts WHERE email = ?").bind(email).step()) return true;
+  Statement count(t.handle(), "SELECT COUNT(*) FROM accounts");
+  count.step();
+  return static_cast<std::size_t>(count.integer(0)) < capacity_.accounts;
 }
 
 AccountDatabase::Added AccountDatabase::addSignIn(const std::string& email, const std::string& verifierHash,
@@ -192,6 +236,12 @@ AccountDatabase::Added AccountDatabase::addSignIn(const std::string& email, cons
       .bind(email).bind(link).bind(code).bind(now).step();
   t.commit();
   return Added::added;
+}
+
+bool AccountDatabase::isSignInPending(const std::string& code, std::int64_t now) {
+  Transaction t(*this);
+  return Statement(t.handle(), "SELECT 1 FROM sign_ins WHERE code = ? AND created_at >= ?")
+      .bind(code).bind(now - signInLifetimeSeconds).step();
 }
 
 bool AccountDatabase::confirmSignIn(const std::string& code, std::int64_t now) {
@@ -212,10 +262,17 @@ AccountDatabase::Poll AccountDatabase::collectSignIn(const std::string& verifier
   if (signIn.integer(1) == 0) return {PollState::pending, {}};
   const std::string email = signIn.text(0);
 
-  Statement(t.handle(), "INSERT OR IGNORE INTO accounts (email, created_at) VALUES (?, ?)").bind(email).bind(now).step();
-  Statement account(t.handle(), "SELECT id FROM accounts WHERE email = ?");
-  if (!account.bind(email).step()) throw DatabaseError("account vanished");
-  const std::int64_t accountID = account.integer(0);
+  std::int64_t accountID = 0;
+  if (Statement account(t.handle(), "SELECT id FROM accounts WHERE email = ?"); account.bind(email).step()) {
+    accountID = account.integer(0);
+  } else {
+    Statement count(t.handle(), "SELECT COUNT(*) FROM accounts");
+    count.step();
+    // Left pending: once another account has gone, a later poll may still collect it.
+    if (static_cast<std::size_t>(count.integer(0)) >= capacity_.accounts) return {PollState::noRoom, {}};
+    Statement(t.handle(), "INSERT INTO accounts (email, created_at) VALUES (?, ?)").bind(email).bind(now).step();
+    accountID = sqlite3_last_insert_rowid(t.handle());
+  }
 
   Statement(t.handle(),
             "INSERT INTO devices (id, account_id, name, hardware_id, token_hash, joined, last_seen_at) "
@@ -263,8 +320,9 @@ bool AccountDatabase::removeDevice(std::int64_t accountID, const std::string& de
 
 void AccountDatabase::deleteAccount(std::int64_t accountID) {
   Transaction t(*this);
-  for (const char* sql : {"DELETE FROM outbox WHERE lower(email) = (SELECT lower(email) FROM accounts WHERE id = ?)",
-                          "DELETE FROM sign_ins WHERE lower(email) = (SELECT lower(email) FROM accounts WHERE id = ?)",
+  // Only its own address: an account of an earlier build's other spelling reaches nobody's sign-in.
+  for (const char* sql : {"DELETE FROM outbox WHERE email = (SELECT email FROM accounts WHERE id = ?)",
+                          "DELETE FROM sign_ins WHERE email = (SELECT email FROM accounts WHERE id = ?)",
                           "DELETE FROM accounts WHERE id = ?"})
     Statement(t.handle(), sql).bind(accountID).step();
   t.commit();
@@ -283,6 +341,7 @@ AccountDatabase::Upload AccountDatabase::putDocument(const std::string& deviceID
     revision = current.integer(0) + 1;
   }
   if (overfills(t, deviceID, listedBytes, listLimit)) return {Upload::State::accountFull, revision - 1};
+  if (overfillsServer(t, deviceID, payload.size())) return {Upload::State::serverFull, revision - 1};
   Statement(t.handle(),
             "INSERT INTO documents (device_id, revision, payload, updated_at, size, listed_size) "
             "VALUES (?, ?, ?, ?, ?, ?) "
@@ -311,6 +370,15 @@ bool AccountDatabase::overfills(Transaction& t, const std::string& deviceID, std
   return after > listLimit && after > before;
 }
 
+bool AccountDatabase::overfillsServer(Transaction& t, const std::string& deviceID, std::size_t payloadBytes) {
+  Statement stored(t.handle(), "SELECT COALESCE(SUM(size), 0), "
+                               "COALESCE((SELECT size FROM documents WHERE device_id = ?), 0) FROM documents");
+  stored.bind(deviceID).step();
+  const auto before = static_cast<std::uint64_t>(stored.integer(0));
+  const std::uint64_t after = before - static_cast<std::uint64_t>(stored.integer(1)) + payloadBytes;
+  return after > capacity_.storedBytes && after > before;
+}
+
 std::vector<AccountDatabase::Document> AccountDatabase::documents(std::int64_t accountID) {
   Transaction t(*this);
   Statement rows(t.handle(),
@@ -335,8 +403,11 @@ std::size_t AccountDatabase::documentsSize(std::int64_t accountID) {
 std::vector<AccountDatabase::OutboxEntry> AccountDatabase::outbox(std::int64_t now, std::size_t count) {
   Transaction t(*this);
   Statement rows(t.handle(),
-                 "SELECT email, link FROM (SELECT id, email, link FROM outbox WHERE created_at >= ? "
-                 "ORDER BY id DESC LIMIT ?) ORDER BY id");
+                 "SELECT email, link FROM (SELECT o.id, o.email, o.link FROM outbox o "
+                 "JOIN (SELECT MAX(id) AS id FROM outbox WHERE created_at >= ? GROUP BY email) newest "
+                 "ON o.id = newest.id "
+                 "ORDER BY EXISTS (SELECT 1 FROM accounts a WHERE a.email = o.email) DESC, o.id DESC LIMIT ?) "
+                 "ORDER BY id");
   rows.bind(now - signInLifetimeSeconds).bind(static_cast<std::int64_t>(count));
   std::vector<OutboxEntry> entries;
   while (rows.step()) entries.push_back({rows.text(0), rows.text(1)});

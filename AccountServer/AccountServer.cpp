@@ -9,6 +9,8 @@
 #include <stdexcept>
 
 #include "Account/AccountClient.hpp"
+#include "EmailAddress.hpp"
+#include "OutboxKey.hpp"
 #include "Support/ErrorDescription.hpp"
 #include "Support/Iso8601.hpp"
 #include "Support/Sha256.hpp"
@@ -65,11 +67,13 @@ bool hasControlCharacter(const std::string& text) {
   return false;
 }
 
-// A string member of 1 to `maxLength` bytes without control characters.
-std::string field(const Json& body, const char* key, std::size_t maxLength) {
+// A string member of 1 to `maxLength` bytes without control characters, after `tidy`.
+std::string field(const Json& body, const char* key, std::size_t maxLength,
+                  std::string (*tidy)(const std::string&) = nullptr) {
   const auto found = body.find(key);
   if (found == body.end() || !found->is_string()) throw BadRequest(key);
   std::string value = found->get<std::string>();
+  if (tidy && value.size() <= 4 * maxLength) value = tidy(value);
   if (value.empty() || value.size() > maxLength || hasControlCharacter(value)) throw BadRequest(key);
   return value;
 }
@@ -130,6 +134,14 @@ bool isOwnHost(const std::string& value, int port) {
   return false;
 }
 
+// Whether `origin` (an Origin header) is this server's own pages.
+bool isOwnOrigin(const std::string& value, int port) {
+  const std::string origin = lowerCase(value);
+  for (const char* name : {"127.0.0.1", "localhost", "[::1]"})
+    if (origin == "http://" + std::string(name) + ":" + std::to_string(port)) return true;
+  return false;
+}
+
 // The media type of a Content-Type value, lower case, without its parameters.
 std::string mediaType(const std::string& contentType) {
   std::string type = contentType.substr(0, contentType.find(';'));
@@ -176,6 +188,7 @@ const char* codeForStatus(int status) {
     case 413: return "payload_too_large";
     case 414: return "uri_too_long";
     case 431: return "header_too_large";
+    case 403: return "forbidden";
     case 503: return "busy";
     default: return status >= 500 ? "internal" : "refused";
   }
@@ -196,12 +209,19 @@ AccountServer::AccountServer(AccountDatabase& database, std::ostream& log, Optio
     : database_(database), log_(log), options_(std::move(options)), signIns_(options_.signIns) {
   if (sodium_init() < 0) throw std::runtime_error("no random source");
   if (!options_.clock) options_.clock = unixNow;
+  if (!isOutboxKeyShape(options_.outboxKey)) options_.outboxKey = randomHex(16);
   options_.connections.maxBodyBytes = maxBodyBytes;
-  const auto& memory = options_.connections;
-  signedInRoom_ = memory.memoryCeiling - std::min(memory.openMemoryCeiling, memory.memoryCeiling);
-  // Its answer holds a list twice over (as made, and as sent), and leaves a fifth of the room to
-  // the other signed-in Macs.
-  listLimit_ = signedInRoom_ / answerCopiesOfList * 4 / 5;
+  auto& memory = options_.connections;
+  const std::size_t signedInRoom = memory.memoryCeiling - std::min(memory.openMemoryCeiling, memory.memoryCeiling);
+  // An account takes less than half the signed-in room, so that another always finds room for its
+  // largest upload (a whole document and its copies) or its list beside it; a device of it a little
+  // less, so that its others are not shut out either.
+  memory.accountMemoryCeiling = std::min(memory.accountMemoryCeiling, signedInRoom / 20 * 9);
+  memory.deviceMemoryCeiling = std::min({memory.deviceMemoryCeiling, memory.accountMemoryCeiling / 12 * 11});
+  deviceRoom_ = memory.deviceMemoryCeiling;
+  // The answer listing the documents holds them twice over (as made, and as sent), within the
+  // device's room (32 MiB of documents as listed with the production limits).
+  listLimit_ = std::min(deviceRoom_, memory.accountMemoryCeiling) / answerCopiesOfList / 33 * 32;
   // Before any body is read: a refused request's body never is.
   http_ = std::make_unique<GuardedHttpServer>(
       options_.connections,
@@ -223,7 +243,8 @@ AccountServer::AccountServer(AccountDatabase& database, std::ostream& log, Optio
   http_->Delete("/api/v1/account", route(&AccountServer::deleteAccount));
   http_->Put("/api/v1/documents/mine", route(&AccountServer::putDocument));
   http_->Get("/api/v1/documents", route(&AccountServer::documents));
-  http_->Get("/confirm", route(&AccountServer::confirm));
+  http_->Get("/confirm", route(&AccountServer::confirmPage));
+  http_->Post("/confirm", route(&AccountServer::confirmPress));
   http_->Get("/outbox", route(&AccountServer::outboxPage));
   http_->Get("/outbox.json", route(&AccountServer::outboxJson));
 
@@ -243,6 +264,10 @@ int AccountServer::bind(int port) {
   port_ = http_->bindListener("127.0.0.1", port);
   if (port_ <= 0) throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port));
   return port_;
+}
+
+std::string AccountServer::outboxAddress() const {
+  return "http://127.0.0.1:" + std::to_string(port_) + "/outbox?key=" + options_.outboxKey;
 }
 
 std::int64_t AccountServer::now() const { return options_.clock(); }
@@ -280,10 +305,13 @@ bool AccountServer::refusedUpFront(const Request& request, Response& response) {
   const std::uint64_t bytes = hasLength ? std::stoull(length) : 0;
   if (!takesBody) return bytes > 0 && refuseAndClose(400, "unexpected_body");
   if (!hasLength) return refuseAndClose(411, "length_required");
-  if (mediaType(request.get_header_value("Content-Type")) != "application/json")
+  // The press of the link page's button is a browser's form.
+  const bool isPress = request.method == "POST" && request.path == "/confirm";
+  if (mediaType(request.get_header_value("Content-Type")) !=
+      (isPress ? "application/x-www-form-urlencoded" : "application/json"))
     return refuseAndClose(415, "unsupported_media_type");
   const bool isUpload = request.method == "PUT" && request.path == "/api/v1/documents/mine";
-  if (bytes > (isUpload ? maxBodyBytes : maxSignInBodyBytes)) return refuseAndClose(413, "payload_too_large");
+  if (bytes > (isUpload ? maxBodyBytes : maxOpenBodyBytes)) return refuseAndClose(413, "payload_too_large");
   if (!isUpload) return false;
   // A document is read only for a device that may store it, and that has room for one of its
   // length (which it takes at least, and its quotes).
@@ -301,19 +329,33 @@ std::optional<AccountDatabase::Caller> AccountServer::caller(const Request& requ
   if (!found) {
     refuse(response, 401, "unauthorized");
   } else {
-    GuardedHttpServer::trustCaller();
+    GuardedHttpServer::trustCaller({found->accountID, found->deviceID});
   }
   return found;
 }
 
+bool AccountServer::opensOutbox(const Request& request, Response& response) const {
+  const std::string key = request.get_param_value("key");
+  // Compared in constant time: how long a refusal takes tells nothing of the key.
+  if (key.size() == options_.outboxKey.size() &&
+      sodium_memcmp(key.data(), options_.outboxKey.data(), key.size()) == 0)
+    return true;
+  page(response, 403, "Outbox closed",
+       "<p>The outbox opens only at the address the account server printed when it started.</p>\n");
+  return false;
+}
+
 void AccountServer::requestSignIn(const Request& request, Response& response) {
   const Json body = bodyObject(request);
-  const std::string email = field(body, "email", 254);
+  // Line breaks around it are trimmed, as the application trims them.
+  const std::string email = field(body, "email", 254, normalisedAddress);
   const std::string verifierHash = field(body, "verifier_hash", 64);
   if (email.find('@') == std::string::npos || !isLowerHex(verifierHash, 64)) throw BadRequest("sign-in");
+  // No link is sent that could make an account beyond the server's capacity.
+  if (!database_.mayJoin(email)) return refuse(response, 507, "too_many_accounts");
   // Only well-formed requests count: garbage locks nobody out. One beyond the address's links
   // changes nothing, so that the links already sent keep working.
-  if (const auto wait = signIns_.admitLink(lowerCase(email)); wait.count() > 0) {
+  if (const auto wait = signIns_.admitLink(email); wait.count() > 0) {
     response.set_header("Retry-After", std::to_string(wait.count()));
     return refuse(response, 429, "too_many_requests");
   }
@@ -325,7 +367,21 @@ void AccountServer::requestSignIn(const Request& request, Response& response) {
   answer(response, 202, Json::object());
 }
 
-void AccountServer::confirm(const Request& request, Response& response) {
+void AccountServer::confirmPage(const Request& request, Response& response) {
+  const std::string code = request.get_param_value("code");
+  if (!isLowerHex(code, 32) || !database_.isSignInPending(code, now()))
+    return page(response, 404, "Link not valid", "<p>This sign-in link is unknown or has expired.</p>\n");
+  // Nothing is confirmed by the visit itself: only the press is.
+  page(response, 200, "Sign in to AmberLoom",
+       "<p>Press the button to sign this Mac in. If you did not ask to sign in, close this page.</p>\n"
+       "<form method=\"post\" action=\"/confirm\"><input type=\"hidden\" name=\"code\" value=\"" + code +
+           "\"><button type=\"submit\">Confirm sign-in</button></form>\n");
+}
+
+void AccountServer::confirmPress(const Request& request, Response& response) {
+  // A press from another site's page is not the user's.
+  if (request.has_header("Origin") && !isOwnOrigin(request.get_header_value("Origin"), port_))
+    return page(response, 403, "Link not valid", "<p>This sign-in must be confirmed on its own page.</p>\n");
   const std::string code = request.get_param_value("code");
   if (!isLowerHex(code, 32) || !database_.confirmSignIn(code, now()))
     return page(response, 404, "Link not valid", "<p>This sign-in link is unknown or has expired.</p>\n");
@@ -345,6 +401,7 @@ void AccountServer::poll(const Request& request, Response& response) {
     case AccountDatabase::PollState::pending: return answer(response, 202, Json::object());
     case AccountDatabase::PollState::confirmed:
       return answer(response, 200, Json{{"device_token", token}, {"device_id", result.deviceID}});
+    case AccountDatabase::PollState::noRoom: return refuse(response, 507, "too_many_accounts");
   }
 }
 
@@ -389,6 +446,7 @@ void AccountServer::putDocument(const Request& request, Response& response) {
     case AccountDatabase::Upload::State::stale: return refuse(response, 409, "revision_stale");
     // Every document of the account must stay in the one answer that lists them.
     case AccountDatabase::Upload::State::accountFull: return refuse(response, 413, "account_full");
+    case AccountDatabase::Upload::State::serverFull: return refuse(response, 507, "server_full");
     // Removed while its upload was on the way: the token no longer stands for a device.
     case AccountDatabase::Upload::State::noDevice: return refuse(response, 401, "unauthorized");
   }
@@ -403,7 +461,7 @@ void AccountServer::documents(const Request& request, Response& response) {
   const std::size_t listed = database_.documentsSize(who->accountID);
   // Only an account filled before its documents were limited can pass what an answer may hold:
   // asking again would not help.
-  if (answerCopiesOfList * listed > signedInRoom_) return refuse(response, 507, "documents_too_large");
+  if (answerCopiesOfList * listed > deviceRoom_) return refuse(response, 507, "documents_too_large");
   if (!GuardedHttpServer::reserveAnswer(answerCopiesOfList * listed)) return refuseWithStatus(response, 503);
   std::string text;
   text.reserve(listed + 32);
@@ -426,7 +484,8 @@ void AccountServer::documents(const Request& request, Response& response) {
   response.set_header("Content-Type", "application/json");
 }
 
-void AccountServer::outboxPage(const Request&, Response& response) {
+void AccountServer::outboxPage(const Request& request, Response& response) {
+  if (!opensOutbox(request, response)) return;
   std::string items;
   for (const auto& entry : database_.outbox(now(), outboxPageEntries))
     items += "<li>" + escapeHTML(entry.email) + ": <a href=\"" + escapeHTML(entry.link) + "\">" +
@@ -434,7 +493,8 @@ void AccountServer::outboxPage(const Request&, Response& response) {
   page(response, 200, "Outbox", items.empty() ? "<p>No sign-in links yet.</p>\n" : "<ul>\n" + items + "</ul>\n");
 }
 
-void AccountServer::outboxJson(const Request&, Response& response) {
+void AccountServer::outboxJson(const Request& request, Response& response) {
+  if (!opensOutbox(request, response)) return;
   Json list = Json::array();
   for (const auto& entry : database_.outbox(now(), outboxPageEntries))
     list.push_back({{"email", entry.email}, {"link", entry.link}});

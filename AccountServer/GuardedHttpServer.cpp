@@ -61,10 +61,11 @@ bool GuardedHttpServer::reserveAnswer(std::size_t bytes) {
   return !currentExchange || currentExchange->answerShare.resize(bytes);
 }
 
-void GuardedHttpServer::trustCaller() {
+void GuardedHttpServer::trustCaller(MemoryBudget::Owner owner) {
   if (!currentExchange) return;
   currentExchange->outcome.trusted = true;
-  currentExchange->answerShare.trust();
+  currentExchange->outcome.owner = owner;
+  currentExchange->answerShare.trust(std::move(owner));
 }
 
 void GuardedHttpServer::handle(HttpExchange& exchange) {

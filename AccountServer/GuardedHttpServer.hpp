@@ -42,10 +42,10 @@ class GuardedHttpServer : public httplib::Server {
   // Called from a handler before it makes an answer of about `bytes`: false when the server's
   // memory has no room for it now.
   static bool reserveAnswer(std::size_t bytes);
-  // Called from a handler once the request's caller proved a device token: its body and answer
-  // are then held in the memory that open requests cannot take, and its transfer is not pushed out
-  // by newcomers while it moves.
-  static void trustCaller();
+  // Called from a handler once the request's caller proved the device token of `owner`: its body
+  // and answer are then held in the memory that open requests cannot take, within that account's
+  // and device's share, and its transfer is not pushed out by newcomers while it moves.
+  static void trustCaller(MemoryBudget::Owner owner);
 
  private:
   void handle(HttpExchange& exchange);

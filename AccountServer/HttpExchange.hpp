@@ -41,6 +41,7 @@ class HttpExchange final : public httplib::Stream {
     bool expectsContinue = false;  // its client waits for leave to send the body
     bool safe = false;             // GET or HEAD: answering it changed nothing
     bool trusted = false;          // its caller proved a device token
+    MemoryBudget::Owner owner;     // that device
     bool closeAfterAnswer = false;
   };
   Outcome outcome;

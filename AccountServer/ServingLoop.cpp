@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -81,11 +82,11 @@ class HeadScan {
 };
 
 struct Connection {
-  // idle, head, body, answering and draining wait on the client; vetting and handling on a worker,
-  // which then owns `input` and `peer`.
-  enum class Phase { idle, head, vetting, body, handling, answering, draining };
+  // fresh (nothing sent yet), idle (between requests), head, body, answering and draining wait on
+  // the client; vetting and handling on a worker, which then owns `input` and `peer`.
+  enum class Phase { fresh, idle, head, vetting, body, handling, answering, draining };
 
-  explicit Connection(int socket) : fd(socket) {}
+  Connection(int socket, std::uint64_t number, std::uint64_t turn) : fd(socket), serial(number), acceptedIn(turn) {}
   ~Connection() { ::close(fd); }
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
@@ -93,13 +94,16 @@ struct Connection {
   bool waitsOnClient() const { return phase != Phase::vetting && phase != Phase::handling; }
 
   const int fd;
+  const std::uint64_t serial;      // tells it from a later connection on the same descriptor
+  const std::uint64_t acceptedIn;  // the loop's turn that accepted it
   PeerAddresses peer;
-  Phase phase = Phase::idle;
+  Phase phase = Phase::fresh;
   Clock::time_point since;  // when the present wait on the client began
   Clock::time_point deadline;
   Clock::time_point moved;  // when a byte last came or went
   int unacknowledged = INT_MAX;  // of the answer, in the socket's buffer at the last look
   bool trusted = false;     // the request received or answered is a signed-in device's
+  MemoryBudget::Owner owner;  // that device
   std::uint32_t watched = 0;  // the events asked of epoll; 0: not registered
   std::string input;          // the request so far, and whatever follows it
   HeadScan head;
@@ -122,7 +126,9 @@ void release(std::string& bytes) { std::string().swap(bytes); }
 class ServingLoop::Serving {
  public:
   explicit Serving(ServingLoop& owner)
-      : owner_(owner), limits_(owner.limits_), budget_(limits_.memoryCeiling, limits_.openMemoryCeiling),
+      : owner_(owner), limits_(owner.limits_),
+        budget_(MemoryBudget::Ceilings{limits_.memoryCeiling, limits_.openMemoryCeiling, limits_.accountMemoryCeiling,
+                                       limits_.deviceMemoryCeiling}),
         workers_(limits_.threads), epoll_(::epoll_create1(EPOLL_CLOEXEC)) {
     limits_.maxConnections = std::min(limits_.maxConnections, openFileRoom());
   }
@@ -142,6 +148,7 @@ class ServingLoop::Serving {
     auto nextSweep = Clock::now() + kSweepInterval;
     std::vector<epoll_event> events(256);
     while (!owner_.stopping_) {
+      ++turn_;
       const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextSweep - Clock::now()).count();
       const int ready = ::epoll_wait(epoll_, events.data(), static_cast<int>(events.size()),
                                      static_cast<int>(std::clamp<long long>(wait, 0, kSweepInterval.count())));
@@ -188,7 +195,7 @@ class ServingLoop::Serving {
   void close(Connection& c) { connections_.erase(c.fd); }
 
   void accept() {
-    while (true) {
+    for (std::size_t taken = 0; taken < std::max<std::size_t>(limits_.acceptsPerTurn, 1); ++taken) {
       sockaddr_storage address{};
       socklen_t length = sizeof address;
       const int fd = ::accept4(owner_.listener_, reinterpret_cast<sockaddr*>(&address), &length,
@@ -203,7 +210,7 @@ class ServingLoop::Serving {
         ::close(fd);
         continue;
       }
-      auto connection = std::make_unique<Connection>(fd);
+      auto connection = std::make_unique<Connection>(fd, ++serials_, turn_);
       describe(address, connection->peer.remoteAddress, connection->peer.remotePort);
       sockaddr_storage local{};
       socklen_t localLength = sizeof local;
@@ -214,8 +221,26 @@ class ServingLoop::Serving {
       Connection& c = *connection;
       c.moved = Clock::now();
       connections_.emplace(fd, std::move(connection));
-      awaitRequest(c);
+      fresh_.emplace_back(fd, c.serial);
+      c.since = c.moved;
+      c.deadline = c.since + limits_.idleTimeout;
+      watch(c, EPOLLIN);
     }
+  }
+
+  // The oldest connection that has sent nothing since it came in a turn before this one; none when
+  // there is no such connection.
+  Connection* oldestSilent() {
+    while (!fresh_.empty()) {
+      const auto [fd, serial] = fresh_.front();
+      const auto found = connections_.find(fd);
+      if (found == connections_.end() || found->second->serial != serial || found->second->phase != Phase::fresh) {
+        fresh_.pop_front();  // gone, or it spoke since
+        continue;
+      }
+      return found->second->acceptedIn < turn_ ? found->second.get() : nullptr;
+    }
+    return nullptr;
   }
 
   // How readily a newcomer beyond the cap pushes `c` out, lowest first: one that has had its answer
@@ -224,6 +249,7 @@ class ServingLoop::Serving {
   // None for a signed-in device's transfer that is moving or a request with a worker.
   std::optional<std::pair<int, Clock::time_point>> expendability(const Connection& c, Clock::time_point now) const {
     if (!c.waitsOnClient()) return std::nullopt;
+    if (c.phase == Phase::fresh) return std::nullopt;  // taken by age alone (oldestSilent)
     if (c.phase == Phase::draining) return std::pair{0, c.moved};
     if (c.phase == Phase::idle) return std::pair{1, c.moved};
     if (now - c.moved >= kStalledAfter) return std::pair{2, c.moved};
@@ -233,6 +259,10 @@ class ServingLoop::Serving {
 
   // Closes the most expendable connection; false when none may go.
   bool pushOutOne() {
+    if (Connection* silent = oldestSilent()) {
+      close(*silent);
+      return true;
+    }
     const auto now = Clock::now();
     Connection* chosen = nullptr;
     std::pair<int, Clock::time_point> lowest;
@@ -247,6 +277,7 @@ class ServingLoop::Serving {
 
   void serve(Connection& c) {
     switch (c.phase) {
+      case Phase::fresh:
       case Phase::idle:
       case Phase::head:
       case Phase::body: return receive(c);
@@ -262,6 +293,7 @@ class ServingLoop::Serving {
     c.head = {};
     c.requestLength = 0;
     c.trusted = false;
+    c.owner = {};
     c.since = Clock::now();
     c.deadline = c.since + limits_.idleTimeout;
     watch(c, EPOLLIN);
@@ -289,7 +321,7 @@ class ServingLoop::Serving {
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
     if (n <= 0) return close(c);
     c.moved = Clock::now();
-    if (c.phase == Phase::idle) beginRequest(c);
+    if (c.phase == Phase::fresh || c.phase == Phase::idle) beginRequest(c);
     const auto bytes = static_cast<std::size_t>(n);
     if (c.phase == Phase::body && !holdBody(c, c.input.size() + bytes)) return refuse(c, 503);
     c.input.append(buffer, bytes);
@@ -299,8 +331,7 @@ class ServingLoop::Serving {
   // Sizes the share of the body being received to what `received` bytes of input hold of it; false
   // when there is no room for that.
   bool holdBody(Connection& c, std::size_t received) {
-    const std::size_t bodyBytes = std::min(received, c.requestLength) - c.bodyStart;
-    return c.body.resize(bodyBytes * limits_.bodyWeight);
+    return c.body.resize(std::min(received, c.requestLength) - c.bodyStart);
   }
 
   void advance(Connection& c) {
@@ -308,6 +339,9 @@ class ServingLoop::Serving {
       if (const auto headEnd = c.head.end(c.input)) return hand(c, HttpExchange::Pass::head, *headEnd);
       if (c.input.size() > limits_.maxHeadBytes) return refuse(c, 431);
     } else if (c.phase == Phase::body && c.input.size() >= c.requestLength) {
+      // Whole: its handling holds copies of it beside the bytes received.
+      if (!c.body.resize((c.requestLength - c.bodyStart) * std::max<std::size_t>(limits_.bodyWeight, 1)))
+        return refuse(c, 503);
       hand(c, HttpExchange::Pass::whole, c.requestLength);
     }
   }
@@ -354,6 +388,7 @@ class ServingLoop::Serving {
     c.body = {};
     const bool closing = outcome.closeAfterAnswer || !outcome.headRead || exchange.lastOnConnection();
     c.trusted = outcome.trusted;
+    c.owner = outcome.owner;
     auto share = std::move(exchange.answerShare);
     // A GET changed nothing and may be asked again; any other answer reports what was done.
     if (!share.resize(exchange.answer.size())) {
@@ -367,8 +402,9 @@ class ServingLoop::Serving {
     if (outcome.bodyLength > limits_.maxBodyBytes) return refuse(c, 413);
     // Counted as it arrives (what came along with the head first), never for what is only promised.
     c.body = MemoryBudget::Share(budget_);
-    if (outcome.trusted) c.body.trust();
+    if (outcome.trusted) c.body.trust(outcome.owner);
     c.trusted = outcome.trusted;
+    c.owner = outcome.owner;
     c.bodyStart = outcome.headLength;
     c.requestLength = outcome.headLength + outcome.bodyLength;
     if (!holdBody(c, c.input.size())) return refuse(c, 503);
@@ -439,6 +475,7 @@ class ServingLoop::Serving {
   }
 
   void sweep() {
+    oldestSilent();  // lets go of the entries of connections that are gone or have spoken
     const auto now = Clock::now();
     std::vector<Connection*> late;
     for (const auto& [fd, c] : connections_) {
@@ -466,6 +503,9 @@ class ServingLoop::Serving {
   httplib::ThreadPool workers_;
   int epoll_;
   std::unordered_map<int, std::unique_ptr<Connection>> connections_;
+  std::deque<std::pair<int, std::uint64_t>> fresh_;  // connections that had sent nothing, oldest first
+  std::uint64_t serials_ = 0;
+  std::uint64_t turn_ = 0;
   std::mutex handledMutex_;
   std::vector<std::pair<int, std::unique_ptr<HttpExchange>>> handled_;
 };

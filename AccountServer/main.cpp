@@ -1,8 +1,9 @@
 // amberloom-account-server --data DIR --port PORT
 //
 // Serves the account interface on 127.0.0.1 from the database in DIR (made on first start). PORT 0
-// picks a free port. The first line printed is "listening on http://127.0.0.1:PORT"; sign-in links
-// follow, one a line. SIGINT or SIGTERM stops it (exit 0).
+// picks a free port. The first line printed is "listening on http://127.0.0.1:PORT", the second
+// "outbox: " and the outbox page's whole address (its key, from DIR/outbox-key, included); sign-in
+// links follow, one a line. SIGINT or SIGTERM stops it (exit 0).
 
 #include <malloc.h>
 #include <signal.h>
@@ -21,6 +22,7 @@
 
 #include "AccountDatabase.hpp"
 #include "AccountServer.hpp"
+#include "OutboxKey.hpp"
 
 namespace {
 
@@ -73,9 +75,11 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(data);
     ::chmod(data.c_str(), 0700);
     amberloom::server::AccountDatabase database((std::filesystem::path(data) / "accounts.sqlite").string());
-    amberloom::server::AccountServer server(database, std::cout);
+    amberloom::server::AccountServer::Options options;
+    options.outboxKey = amberloom::server::loadOrMakeOutboxKey(data);
+    amberloom::server::AccountServer server(database, std::cout, std::move(options));
     const int bound = server.bind(port);
-    std::cout << "listening on http://127.0.0.1:" << bound << std::endl;
+    std::cout << "listening on http://127.0.0.1:" << bound << "\noutbox: " << server.outboxAddress() << std::endl;
 
     bool served = true;
     std::thread serving([&] {

@@ -85,7 +85,7 @@ class AppDesktop : public ::testing::Test {
       link = server.outboxLink(email);
     }
     ASSERT_FALSE(link.empty() || link == before) << mac.appLog();
-    th::httpGet(link);
+    th::confirmLink(link);
     // The wizard's way out: "Browse settings", or "Skip" where it first offers a backup of what
     // this Mac has set.
     for (int tries = 0; tries < 240; ++tries) {

@@ -56,7 +56,7 @@ std::size_t descriptorLimit() {
   rlimit files{};
   ::getrlimit(RLIMIT_NOFILE, &files);
   if (files.rlim_cur < files.rlim_max) {
-    files.rlim_cur = std::min<rlim_t>(files.rlim_max, 8192);
+    files.rlim_cur = std::min<rlim_t>(files.rlim_max, 1u << 15);
     ::setrlimit(RLIMIT_NOFILE, &files);
     ::getrlimit(RLIMIT_NOFILE, &files);
   }
@@ -105,12 +105,12 @@ TEST(FairShare, SignInBodiesThatStallLeaveASignedInMacItsUploadAndItsList) {
   const std::string document = documentOf("HW-1", std::string(1u << 20, 'x'));
   // Each stalled body costs this process a descriptor at both ends.
   const std::size_t count = std::min<std::size_t>(450, (descriptorLimit() - 200) / 2);
-  const std::size_t declared = AccountServer::maxSignInBodyBytes;
+  const std::size_t declared = AccountServer::maxOpenBodyBytes;
   const std::string head =
       request("POST", "/api/v1/auth/request", live.host(),
               json + "Expect: 100-continue\r\nContent-Length: " + std::to_string(declared) + "\r\n");
   const ServingLimits limits;
-  const std::size_t wholeBodiesHeld = limits.openMemoryCeiling / (limits.bodyWeight * (declared - 1));
+  const std::size_t wholeBodiesHeld = limits.openMemoryCeiling / (declared - 1);
   const struct {
     const char* what;
     std::size_t sent;
@@ -157,9 +157,9 @@ TEST(FairShare, SignInBodiesThatStallLeaveASignedInMacItsUploadAndItsList) {
 }
 
 TEST(FairShare, EveryAccountStaysFetchableAsItsDocumentsAreLimitedToWhatOneAnswerHolds) {
-  // A sixteenth of the memory the server has: an account's documents may take 2 MiB as listed.
+  // An account's share of the memory the server has: its documents may take 2 MiB as listed.
   AccountServer::Options options;
-  options.connections.memoryCeiling = 6u << 20;
+  options.connections.memoryCeiling = 11u << 20;
   options.connections.openMemoryCeiling = 1u << 20;
   options.signIns.perAddress = 8;  // seven Macs of one account sign in within the minute
   LiveServer live(options);
@@ -312,4 +312,54 @@ TEST(FairShare, AConnectionFloodPushesOutIdleConnectionsAndNeverATransferThatIsM
   EXPECT_EQ(parseJson(stored.body).at("revision"), 1);
   ::close(download);
   ::close(uploading);
+}
+
+TEST(FairShare, OneAccountsStalledUploadsLeaveAnotherAccountItsUploadListAndSignIn) {
+  AccountServer::Options options;
+  options.connections.requestDeadline = 120s;  // the stalled bodies outlast the test on any machine
+  LiveServer live(options);
+  const auto client = live.client();
+  const auto hog = live.signIn("hog@example.com", "HW-H");
+  const auto ann = live.signIn("ann@example.com", "HW-1");
+  // Uploads announcing 16 MiB and sending half, more of them than one account's share holds.
+  const std::string head = "Authorization: Bearer " + hog.token + "\r\nIf-Match: 0\r\nX-Device-Hardware-Id: HW-H\r\n";
+  const std::string stalling = request("PUT", "/api/v1/documents/mine", live.host(),
+                                       json + head + "Content-Length: 16777216\r\n", std::string(8u << 20, ' '));
+  Sockets stalled;
+  for (int i = 0; i < 10; ++i) {
+    stalled.fds.push_back(connectFrom(live.port));
+    ::send(stalled.fds.back(), stalling.data(), stalling.size(), MSG_NOSIGNAL);  // the refused end early
+  }
+  std::vector<std::string> received(stalled.fds.size());
+  EXPECT_TRUE(waitUntil([&] { return holding(stalled, received, "HTTP/1.1 503") > 0; })) << "more than its share";
+  const std::string document = documentOf("HW-1", std::string(4u << 20, 'x'));
+  ASSERT_NO_THROW(client.putDocument(document, 0, ann.token, "HW-1"));
+  EXPECT_EQ(client.documents(ann.token).at(0).payload, document);
+  EXPECT_NO_THROW(live.signIn("bob@example.com", "HW-2"));
+}
+
+TEST(FairShare, ShortRequestsOfASignedInMacCompleteUnderAFloodOfIdleConnects) {
+  AccountServerProcess server;
+  const AccountClient client(server.apiBase(), std::make_shared<CurlHttpSession>());
+  const auto mac = server.signIn(client, "ann@example.com", "HW-1", "Studio");
+  // Each idle connect costs this process a descriptor; the server keeps far fewer than come.
+  const std::size_t count = std::min<std::size_t>(12'000, descriptorLimit() - 300);
+  Sockets flood;
+  std::atomic<bool> asking = true;
+  std::thread flooding([&] {  // connects again whenever the server sheds one, until the Mac is done
+    flood.fds.assign(count, -1);
+    while (asking)
+      for (int& fd : flood.fds)
+        if (fd < 0 || endedByServer(fd)) {
+          if (fd >= 0) ::close(fd);
+          fd = connectFrom(server.port(), "127.0.0.1", SOCK_NONBLOCK);
+        }
+  });
+  const std::string me = request("GET", "/api/v1/me", "127.0.0.1:" + std::to_string(server.port()),
+                                 "Authorization: Bearer " + mac.token + "\r\nConnection: close\r\n");
+  int served = 0;
+  for (int i = 0; i < 30; ++i) served += roundTrip(server.port(), me).status == 200;
+  asking = false;
+  flooding.join();
+  EXPECT_EQ(served, 30) << "of 30 beside " << count << " idle connects";
 }

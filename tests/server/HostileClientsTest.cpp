@@ -60,7 +60,7 @@ TEST(HostileClients, RequestsTheServerMustNotTakeAreRefusedBeforeTheirBodyAndThe
   std::string ranges = "Connection: close\r\nRange: bytes=0-0";
   for (int i = 0; i < 1500; ++i) ranges += ",0-";
   for (const std::string& host : {"localhost:" + std::to_string(live.port), live.host()}) {
-    const auto answer = roundTrip(live.port, request("GET", "/outbox.json", host, ranges + "\r\n"));
+    const auto answer = roundTrip(live.port, request("GET", live.outboxJson(), host, ranges + "\r\n"));
     EXPECT_EQ(answer.status, 200) << host;
     EXPECT_EQ(parseJson(answer.body).at(0).at("email"), "ann@example.com") << host;
   }
@@ -82,7 +82,7 @@ TEST(HostileClients, StalledClientsAreCutOffWhileOthersAreServed) {
     }
   });
   const auto started = std::chrono::steady_clock::now();
-  EXPECT_EQ(roundTrip(live.port, request("GET", "/outbox.json", live.host(), "Connection: close\r\n")).status, 200);
+  EXPECT_EQ(roundTrip(live.port, request("GET", live.outboxJson(), live.host(), "Connection: close\r\n")).status, 200);
   EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
   for (int fd : stalled) {
     std::string ignored;
@@ -106,7 +106,7 @@ TEST(HostileClients, RequestsAreFramedByTheServerItselfWithinItsHeadAndMemoryLim
   const auto [waitingHead, waitingBody] = signIn("b@example.com", "Expect: 100-continue\r\n");
   const std::string me = request("GET", "/api/v1/me", live.host());
   const std::string bulky = R"({"email":"c@example.com","verifier_hash":")" + std::string(64, 'a') + "\"," +
-                            R"("padding":")" + std::string(5000, ' ') + "\"}";
+                            R"("padding":")" + std::string(3000, ' ') + "\"}";
   const struct {
     const char* what;
     std::vector<std::string> pieces;  // sent one by one, a moment apart
@@ -140,7 +140,7 @@ TEST(HostileClients, RequestsAreFramedByTheServerItselfWithinItsHeadAndMemoryLim
 
   // An answer that would pass the ceiling is not built up in memory for a GET: it is asked again later.
   for (int i = 0; i < 50; ++i) roundTrip(live.port, signInRequest(live.host(), "user" + std::to_string(i) + "@example.com"));
-  const auto outbox = roundTrip(live.port, request("GET", "/outbox.json", live.host()));
+  const auto outbox = roundTrip(live.port, request("GET", live.outboxJson(), live.host()));
   EXPECT_EQ(outbox.status, 503);
   EXPECT_NE(outbox.head.find("Retry-After: 1"), std::string::npos);
   EXPECT_EQ(parseJson(outbox.body).at("error"), "busy");
@@ -154,24 +154,24 @@ TEST(HostileClients, SignInLinksAreCountedPerAddressAndARequestBeyondThemPutsNoL
   for (int i = 0; i < 5; ++i)
     EXPECT_EQ(roundTrip(live.port, request("POST", "/api/v1/auth/request", live.host(), garbage, "{]!")).status, 400);
   const auto outboxSize = [&] {
-    return parseJson(roundTrip(live.port, request("GET", "/outbox.json", live.host(), "Connection: close\r\n")).body)
+    return parseJson(roundTrip(live.port, request("GET", live.outboxJson(), live.host(), "Connection: close\r\n")).body)
         .size();
   };
   // The owner asks first; then another caller asks for the same address again and again.
   const auto client = live.client();
   const std::string owners = client.requestSignIn("a@example.com");
-  const std::string ownersLink = outboxLink(live.url(""), "a@example.com");
+  const std::string ownersLink = live.outboxLink("a@example.com");
   const struct {
     const char* email;
     int status;
     std::size_t outboxEntries;
   } steps[] = {
-      {"A@example.com", 202, 2},  // its second link, beside the owner's
-      {"a@example.com", 429, 2},  // beyond its links: refused, and nothing changes
-      {"A@EXAMPLE.COM", 429, 2},
-      {"b@example.com", 202, 3},  // every address has links of its own, made up or not
-      {"c@example.com", 202, 4},
-      {"d@example.com", 202, 5},
+      {"A@example.com", 202, 1},  // its second link, shown in place of the owner's
+      {"a@example.com", 429, 1},  // beyond its links: refused, and nothing changes
+      {"A@EXAMPLE.COM", 429, 1},
+      {"b@example.com", 202, 2},  // every address has links of its own, made up or not
+      {"c@example.com", 202, 3},
+      {"d@example.com", 202, 4},
   };
   for (const auto& step : steps) {
     const auto answer = roundTrip(live.port, signInRequest(live.host(), step.email));
@@ -191,7 +191,7 @@ TEST(HostileClients, SignInLinksAreCountedPerAddressAndARequestBeyondThemPutsNoL
   } catch (const Failure& failure) {
     EXPECT_EQ(failure, Failure::tooManyRequests());
   }
-  EXPECT_NE(httpGet(ownersLink).find("Signed in"), std::string::npos);
+  EXPECT_NE(confirmLink(ownersLink).find("Signed in"), std::string::npos);
   EXPECT_TRUE(client.pollForSession(owners, "Mac", "HW-1"));
 }
 
@@ -231,13 +231,13 @@ TEST(HostileClients, AccountDataIsOwnedByTheDeviceExpiresAndGoesWithItsAccount) 
   now += 15 * 60 + 10;
   EXPECT_EQ(client.pollForSession(verifier, "Mac", "HW-2"), std::nullopt);
   // Its outbox entry goes with its link.
-  EXPECT_NE(outboxLink(live.url(""), "bob@example.com"), "");
+  EXPECT_NE(live.outboxLink("bob@example.com"), "");
   now += 60;
-  EXPECT_EQ(outboxLink(live.url(""), "bob@example.com"), "");
+  EXPECT_EQ(live.outboxLink("bob@example.com"), "");
 
   // Deleting an account takes its address out of the outbox.
   client.deleteAccount(live.signIn("bob@example.com", "HW-2").token);
-  EXPECT_EQ(outboxLink(live.url(""), "bob@example.com"), "");
+  EXPECT_EQ(live.outboxLink("bob@example.com"), "");
 
   // An upload arriving as its device is removed is refused as a sign-in problem, not a fault.
   const auto caller = live.database.authenticate(sha256Hex(second.token), now);

@@ -23,8 +23,9 @@ namespace amberloom::testing {
 inline const std::string json = "Content-Type: application/json\r\n";
 
 struct LiveServer {
-  explicit LiveServer(server::AccountServer::Options options = {})
-      : folder(home() + "/server"), database((std::filesystem::create_directories(folder), folder + "/accounts.sqlite")),
+  explicit LiveServer(server::AccountServer::Options options = {}, server::AccountDatabase::Capacity capacity = {})
+      : folder(home() + "/server"),
+        database((std::filesystem::create_directories(folder), folder + "/accounts.sqlite"), capacity),
         server(database, log, std::move(options)), port(server.bind(0)), serving([this] { server.run(); }) {}
   ~LiveServer() {
     server.stop();
@@ -37,8 +38,10 @@ struct LiveServer {
   std::string host() const { return "127.0.0.1:" + std::to_string(port); }
   AccountClient client() const { return AccountClient(url("/api/v1"), std::make_shared<CurlHttpSession>()); }
   AccountClient::Session signIn(const std::string& email, const std::string& hardwareID) const {
-    return signInByLink(client(), url(""), email, hardwareID, "Mac " + hardwareID);
+    return signInByLink(client(), server.outboxAddress(), email, hardwareID, "Mac " + hardwareID);
   }
+  std::string outboxLink(const std::string& email) const { return testing::outboxLink(server.outboxAddress(), email); }
+  std::string outboxJson() const { return outboxJsonPath(server.outboxAddress()); }
 
   std::string folder;
   server::AccountDatabase database;

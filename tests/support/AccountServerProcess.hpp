@@ -15,13 +15,18 @@ namespace amberloom::testing {
 // A plain GET through the live session; the body whatever the status.
 std::string httpGet(const std::string& url);
 
-// The newest outbox link the server at `root` ("http://127.0.0.1:<port>") sent to `email`; empty
-// when none.
-std::string outboxLink(const std::string& root, const std::string& email);
-// The whole sign-in by link through `client` against the server at `root`: request, one unconfirmed
-// poll, the link opened, the collecting poll. Throws when any step goes otherwise.
-AccountClient::Session signInByLink(const AccountClient& client, const std::string& root, const std::string& email,
-                                    const std::string& hardwareID, const std::string& deviceName);
+// The JSON outbox of the outbox page at `outboxAddress` (".../outbox?key=..."), as a path with its key.
+std::string outboxJsonPath(const std::string& outboxAddress);
+// The newest link in the outbox at `outboxAddress` (as the server printed it) sent to `email`;
+// empty when none.
+std::string outboxLink(const std::string& outboxAddress, const std::string& email);
+// Presses "Confirm sign-in" on the page of `link`, as its reader would; the answer's body.
+std::string confirmLink(const std::string& link);
+// The whole sign-in by link through `client` against the server of `outboxAddress`: request, one
+// unconfirmed poll, the link confirmed, the collecting poll. Throws when any step goes otherwise.
+AccountClient::Session signInByLink(const AccountClient& client, const std::string& outboxAddress,
+                                    const std::string& email, const std::string& hardwareID,
+                                    const std::string& deviceName);
 
 // Raw sockets to a server on loopback, for requests written byte for byte where the HTTP client
 // would not send them.
@@ -63,7 +68,9 @@ class AccountServerProcess {
   pid_t pid() const { return pid_; }
   std::string url(const std::string& path) const;  // "http://127.0.0.1:<port><path>"
   std::string apiBase() const { return url("/api/v1"); }
-  // Everything printed after the first line so far.
+  // The outbox page's whole address, key included, as the server printed it.
+  const std::string& outboxAddress() const { return outbox_; }
+  // Everything printed after the first two lines so far.
   std::string log() const;
   // The newest outbox link sent to `email`; empty when none.
   std::string outboxLink(const std::string& email) const;
@@ -79,6 +86,7 @@ class AccountServerProcess {
   std::string dataFolder_;
   pid_t pid_ = -1;
   int port_ = 0;
+  std::string outbox_;
   int status_ = -1;
   std::shared_ptr<Output> output_;
 };

@@ -20,7 +20,7 @@ std::string messageOf(const AccountModel& model) { return model.message().toStdS
 void signInByLink(AccountModel& model, const AccountServerProcess& server) {
   startSignIn(model, QStringLiteral("ada@example.com"));
   ASSERT_EVENTUALLY(model.state() == AccountModel::Waiting);
-  httpGet(server.outboxLink("ada@example.com"));
+  confirmLink(server.outboxLink("ada@example.com"));
   ASSERT_EVENTUALLY(model.state() == AccountModel::SignedIn);
 }
 
@@ -46,7 +46,7 @@ TEST(AccountModel, signsInByTheMailedLinkThenLoadsTheMacsAndSignsOut) {
   QTest::qWait(300);
   EXPECT_EQ(model->state(), AccountModel::Waiting) << "nothing confirmed yet";
 
-  httpGet(server.outboxLink("ada@example.com"));
+  confirmLink(server.outboxLink("ada@example.com"));
   ASSERT_EVENTUALLY(model->state() == AccountModel::SignedIn);
   EXPECT_EQ(model->stateEmail(), QStringLiteral("ada@example.com"));
   EXPECT_EQ(mac.model(server.apiBase())->state(), AccountModel::SignedIn) << "the next start finds the session";
@@ -109,7 +109,7 @@ TEST(AccountModel, aWaitThatWasGivenUpSignsNobodyIn) {
     startSignIn(*model, QStringLiteral("ada@example.com"));
     ASSERT_EVENTUALLY(model->state() == AccountModel::Waiting);
     model->cancelWaiting();
-    httpGet(server.outboxLink("ada@example.com"));
+    confirmLink(server.outboxLink("ada@example.com"));
     QTest::qWait(300);
     EXPECT_EQ(model->state(), AccountModel::SignedOut);
     EXPECT_FALSE(mac.store().stored());
@@ -202,7 +202,7 @@ TEST(AccountModel, aSessionToSignInAgainKeepsItsAddressAndLeavesNoSecondEntry) {
   model->signIn();
   ASSERT_EVENTUALLY(model->state() == AccountModel::Waiting);
   EXPECT_FALSE(model->hasMessage());
-  httpGet(server.outboxLink("ada@example.com"));
+  confirmLink(server.outboxLink("ada@example.com"));
   ASSERT_EVENTUALLY(model->state() == AccountModel::SignedIn);
   ASSERT_EVENTUALLY(mac.store().earlierDeviceIDs().empty());
   ASSERT_EQ(model->devices().size(), 1u);
@@ -347,7 +347,7 @@ TEST(AccountModel, aRefusedSessionSignsOutWithItsReasonAndKeepsTheAddress) {
     auto model = mac.model(server.apiBase());
     startSignIn(*model, QString::fromStdString(email));
     ASSERT_EVENTUALLY(model->state() == AccountModel::Waiting);
-    httpGet(server.outboxLink(email));
+    confirmLink(server.outboxLink(email));
     ASSERT_EVENTUALLY(model->state() == AccountModel::SignedIn);
     const auto thisMac = *model->session();
     const auto other = server.signIn(client, email, "HW-OTHER", "Other Mac");
@@ -397,7 +397,7 @@ TEST(AccountModel, aPollThatCannotReachTheServerIsTriedAgainUntilTheLinkIsConfir
       EXPECT_EQ(model.state(), AccountModel::SignedOut);
       continue;
     }
-    httpGet(server.outboxLink("ada@example.com"));
+    confirmLink(server.outboxLink("ada@example.com"));
     http->offline = false;
     ASSERT_EVENTUALLY(model.state() == AccountModel::SignedIn);
     EXPECT_FALSE(model.hasMessage());

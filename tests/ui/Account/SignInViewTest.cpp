@@ -53,7 +53,7 @@ TEST(SignInView, takesTheAddressWaitsForTheLinkAndShowsTheAccount) {
   QTest::keyClick(&window.window(), Qt::Key_Return);
   ASSERT_EVENTUALLY(faceOf(window) == QStringLiteral("waitingFace"));
 
-  httpGet(server.outboxLink("ada@example.com"));
+  confirmLink(server.outboxLink("ada@example.com"));
   ASSERT_EVENTUALLY(faceOf(window) == QStringLiteral("signedInFace"));
   EXPECT_EQ(textOf(window, "signedInAddress"), QStringLiteral("ada@example.com"));
 }

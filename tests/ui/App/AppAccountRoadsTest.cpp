@@ -60,7 +60,7 @@ class AppAccountRoads : public th::AppFixture {
       for (const char c : std::string("ada@example.com")) QTest::keyClick(app.mainWindow(), c);
     QTest::keyClick(app.mainWindow(), Qt::Key_Return);
     ASSERT_TRUE(QTest::qWaitFor([&] { return account.state() == AccountModel::Waiting; }, 60000));
-    th::httpGet(server->outboxLink("ada@example.com"));
+    th::confirmLink(server->outboxLink("ada@example.com"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return account.state() == AccountModel::SignedIn; }, 60000));
   }
 

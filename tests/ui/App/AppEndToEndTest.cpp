@@ -38,7 +38,7 @@ TEST_F(AppEndToEnd, SignInWizardChangeExportAndRestart) {
     for (const char c : std::string("ada@example.com")) QTest::keyClick(window, c);
     QTest::keyClick(window, Qt::Key_Return);
     ASSERT_TRUE(QTest::qWaitFor([&] { return app->root().account->state() == AccountModel::Waiting; }, 60000));
-    th::httpGet(server.outboxLink("ada@example.com"));
+    th::confirmLink(server.outboxLink("ada@example.com"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return screenOf(*app) == QStringLiteral("firstRunView"); }, 60000));
 
     click(window, "browseButton");
