@@ -19,24 +19,29 @@ QString InterruptedBatchOffer::message() const {
                    {QString::fromStdString(interruptedActivity(batch.point.point.reason)), QString::number(batch.changed)});
 }
 
-StoredSnapshot InterruptedBatchOffer::settleCurrent() {
-  const InterruptedBatch batch = batches_.front();
+InterruptedBatch InterruptedBatchOffer::takeCurrent() {
+  InterruptedBatch batch = batches_.front();
   batches_.pop_front();
-  if (!history_.settle(batch.point))
+  emit offerChanged();
+  return batch;
+}
+
+void InterruptedBatchOffer::settled(bool done, const InterruptedBatch& batch) {
+  if (!done)
     qCWarning(lcGuided).noquote() << "The undo point" << batch.point.fileName.c_str()
                                   << "could not be marked as settled; it is offered again at the next start";
-  emit offerChanged();
-  return batch.point.point;
 }
 
 void InterruptedBatchOffer::undo() {
   if (batches_.empty()) return;
-  const StoredSnapshot point = settleCurrent();
-  if (takeBack_) takeBack_(point);
+  const InterruptedBatch batch = takeCurrent();
+  settled(InterruptedBatches::undo(history_, batch, takeBack_), batch);
 }
 
 void InterruptedBatchOffer::keep() {
-  if (!batches_.empty()) settleCurrent();
+  if (batches_.empty()) return;
+  const InterruptedBatch batch = takeCurrent();
+  settled(history_.settle(batch.point), batch);
 }
 
 }  // namespace amberloom::ui

@@ -3,8 +3,9 @@
 // window opens: "AmberLoom stopped while <what it was doing>; <n> settings may have changed."
 // Undo hands the batch's point to `takeBack` (the undo of the Recent changes list, which asks
 // first when that undo's own point cannot be stored); Keep leaves the settings as they are.
-// Either way the point is settled first, so it stays listed in Recent changes like any other and
-// is not offered again. Main thread only.
+// Either way the point is then settled (after the take-back, so that a kill during it leaves the
+// offer for the next start), so it stays listed in Recent changes like any other and is not
+// offered again. Main thread only.
 
 #include <QObject>
 #include <QString>
@@ -46,8 +47,10 @@ class InterruptedBatchOffer : public QObject {
   void offerChanged();
 
  private:
-  // Settles the batch offered and moves on; its point.
-  StoredSnapshot settleCurrent();
+  // The batch offered, no longer offered.
+  InterruptedBatch takeCurrent();
+  // Says when the batch's point could not be settled.
+  static void settled(bool done, const InterruptedBatch& batch);
 
   std::deque<InterruptedBatch> batches_;
   SnapshotHistory history_;

@@ -220,6 +220,62 @@ TEST_P(BatchKill, WhereNoPointCanBeStoredNoRoadWritesAnything) {
   EXPECT_EQ(th::readFile(points.folder()), "a file where the undo points go");
 }
 
+TEST_P(BatchKill, WhereEveryFileIsRefusedNoRoadKeepsAPoint) {
+  const Road run = prepare(GetParam());
+  // Files the strict reader refuses are left untouched: nothing the road means to write is written.
+  for (const char* file : {"com.example.dock", "com.example.finder", ".GlobalPreferences"})
+    th::writeFile(th::preferencesFile(file), "not a property list");
+  const auto listed = th::filesBelow(points.folder());
+  try {
+    run(points);
+  } catch (const std::exception&) {
+    // A restore says so by throwing; what matters here is what it leaves behind.
+  }
+  EXPECT_EQ(th::filesBelow(points.folder()), listed) << "a point that puts back nothing is never kept";
+}
+
+// The offer of a batch killed part-way, answered Undo, killed in turn at each step of that undo:
+// the next start still has a way back, the batch offered again or its take-back's own point.
+TEST_F(BatchKill, KilledAtAnyStepOfTheOffersUndoTheNextStartStillHasAWayBack) {
+  const auto interruptedSetup = [this] {
+    startOver();
+    const Snapshot before = roots();
+    runChild([this](const auto& at) { recipes().apply(recipe(), {}, outside, at); }, points,
+             {{"AMBERLOOM_KILL_AT_STEP", "1:batch: written"}});
+    return before;
+  };
+  const auto answerUndo = [this](const SnapshotHistory& at) {
+    InterruptedBatches::undo(at, nextStart().front(), [&](const StoredSnapshot& point) { sync().undo(point, outside, at); });
+  };
+  const std::string trace = th::home() + "/offer.log";
+  interruptedSetup();
+  ASSERT_FALSE(runChild(answerUndo, points, {{"AMBERLOOM_STEP_LOG", trace}}));
+  const std::string traced = th::readFile(trace);
+  const auto steps = std::count(traced.begin(), traced.end(), '\n');
+  ASSERT_GT(steps, 3);
+  for (int step = 1; step <= steps; ++step) {
+    SCOPED_TRACE("killed at step " + std::to_string(step));
+    const Snapshot before = interruptedSetup();
+    const Snapshot applied = roots();
+    ASSERT_NE(applied, before);
+    ASSERT_TRUE(runChild(answerUndo, points, {{"AMBERLOOM_KILL_AT_STEP", std::to_string(step)}}));
+    const auto offered = nextStart();
+    if (roots() != before) {
+      // Not (wholly) taken back: the batch is offered again, and its Undo still puts everything back.
+      ASSERT_FALSE(offered.empty());
+      sync().undo(offered.back().point.point, outside, points);
+      EXPECT_EQ(roots(), before);
+    } else {
+      // Taken back: the way to what the batch had made is the take-back's own point.
+      const auto listed = points.all();
+      ASSERT_FALSE(listed.empty());
+      EXPECT_TRUE(listed.front().reason.starts_with("Before taking back: ")) << listed.front().reason;
+      sync().undo(listed.front(), outside, points);
+      EXPECT_EQ(roots(), applied);
+    }
+  }
+}
+
 TEST_F(BatchKill, TenPointsThatPutSomethingBackOutliveFourOfBatchesKilledBeforeTheirFirstWrite) {
   startOver();
   const auto dock = [](bool autohide) {

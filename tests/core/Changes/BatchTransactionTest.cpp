@@ -1,9 +1,12 @@
 // What a batch leaves behind: a point stored before the first write when it writes, marked as in
 // progress until it settles, none when it changes nothing; and when no point can be stored,
 // nothing written at all unless the user agreed to go on without one (its way back then holds
-// while the screen stays open).
+// while the screen stays open); a file system without locks holds no batch back.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cmath>
@@ -12,6 +15,7 @@
 
 #include "Changes/BatchTransaction.hpp"
 #include "LivePreferences.hpp"
+#include "NoLocks.hpp"
 #include "SmallDisk.hpp"
 
 using namespace amberloom;
@@ -184,3 +188,23 @@ TEST_F(BatchTransactionTest, EachDomainIsLookedUpOnceABatchHoweverManySettingsIt
 }
 
 }  // namespace
+
+TEST_F(BatchTransactionTest, OnAFileSystemWithoutLocksABatchWritesRecordsAndKeepsItsPointSayingWhyOnce) {
+  const std::string said = th::home() + "/standard-error.log";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(::open(said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
+    if (!th::refuseLocks()) ::_exit(2);
+    const auto batch = transaction(SnapshotHistory(folder)).write({{autohide, PV::boolean(true)}}, "Before a test", outside);
+    ::_exit(batch.report.outcomes.at(0).applied && batch.wayBack && batch.wayBack->onDisk() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  const std::string text = th::readFile(said);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
+  EXPECT_EQ(seen("com.example.dock", "autohide"), PV::boolean(true));
+  EXPECT_EQ(log.intent("dock.autohide")->value, PV::boolean(true));
+  std::size_t times = 0;
+  for (auto at = text.find("keeps no locks"); at != std::string::npos; at = text.find("keeps no locks", at + 1)) ++times;
+  EXPECT_EQ(times, 1u) << text;
+}
