@@ -73,7 +73,8 @@ RootScene::Resources RootScene::loadResources() {
   const BackupLocator locator{services.home};
   std::string folder = SyncFolder::current(*services.defaults, locator);
   // What writes killed part-way left behind, before anything reads those folders.
-  sweepStaleTemporaries(services.home, folder);
+  sweepStaleTemporaries(services.home, folder,
+                        BackupLocator::fileName(BackupService::currentDeviceID(platform::Host::current(), services.defaults)));
   // Read before any model exists, so it sees the Mac as the user left it. Only the wizard shows
   // it, and once the first run is done no window of this run shows the wizard.
   PersonalisationScan scan;

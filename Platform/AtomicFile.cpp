@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "Platform/FolderLock.hpp"
 #include "Platform/Steps.hpp"
 
 namespace amberloom::platform {
@@ -92,8 +93,12 @@ Temporary writeTemporary(const std::filesystem::path& folder, const std::string&
   step("written", name);
   ok = ok && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
   step("flushed", name);
-  // Locked before it has its name: no one can see it there unheld.
-  ok = ok && (!keepOpen || lockExclusively(fd, true));
+  // Locked before it has its name: no one can see it there unheld. A file system that keeps no
+  // locks holds nothing, and the file is kept open all the same.
+  if (ok && keepOpen && !lockExclusively(fd, true)) {
+    ok = keepsNoLocks(errno);
+    if (ok) sayOnceUnguarded(folderOf(path).string(), errno);
+  }
   if (!ok || !keepOpen) ::close(fd);
   if (!ok) {
     const std::string why = reason.empty() ? errnoText() : reason;

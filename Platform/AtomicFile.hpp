@@ -43,6 +43,7 @@ bool writeNewFileAtomically(const std::string& path, std::string_view bytes);
 // A file that writeNewHeldFileAtomically put in place and that this process holds: open, with an
 // exclusive advisory lock (flock) taken before the file appeared under its name, until release()
 // or destruction (or the process's end, however it ends). Another process asks isHeldElsewhere.
+// On a file system that keeps no locks the file is open but not held (said once, see FolderLock).
 class HeldFile {
  public:
   HeldFile() = default;

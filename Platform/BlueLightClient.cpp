@@ -47,11 +47,19 @@ bool BlueLightClient::getBlueLightStatus(std::uint8_t (&record)[kStatusRecordSiz
 
 bool BlueLightClient::setEnabled(bool enabled) const {
   try {
-    files_.setValue(kEnabledKey, PlistObject(enabled), kDomain, false);
-    return true;
+    // Off is the flag's absence, as it reads: switching off where the state was never set (no
+    // file at all, say) leaves nothing behind, and putting back "off" puts back that absence.
+    files_.setValue(kEnabledKey, enabled ? std::optional(PlistObject(true)) : std::nullopt, kDomain, false);
   } catch (const std::exception&) {
     return false;
   }
+  try {
+    if (const auto left = enabled ? std::nullopt : files_.readDomain(kDomain, false); left && left->empty())
+      files_.removeDomain(kDomain, false);
+  } catch (const std::exception&) {
+    // An empty file left behind reads as off all the same.
+  }
+  return true;
 }
 
 }  // namespace amberloom::platform

@@ -20,7 +20,8 @@ class BlueLightClient {
 
   // Fills the status record; false when the state cannot be read.
   bool getBlueLightStatus(std::uint8_t (&record)[kStatusRecordSize]) const;
-  // Switches Night Shift; false when the state cannot be written.
+  // Switches Night Shift; false when the state cannot be written. Off removes the flag, and the
+  // file when nothing else is left in it.
   bool setEnabled(bool enabled) const;
 
  private:

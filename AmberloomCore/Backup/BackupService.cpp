@@ -16,6 +16,7 @@
 #include "Support/CanonicalText.hpp"
 #include "Support/Log.hpp"
 #include "Support/Sha256.hpp"
+#include "Support/StaleTemporaries.hpp"
 
 namespace amberloom {
 namespace fs = std::filesystem;
@@ -176,6 +177,8 @@ std::string BackupService::createBackup(const std::string& folder) const {
                                              " bytes a backup may have, so the earlier backup is kept");
   if (const auto ec = platform::createPrivateFolders(folder))
     throw fs::filesystem_error("cannot create the backup folder", folder, ec);
+  // What a backup killed before its rename left: in a cloud folder it would travel to every Mac.
+  removeOwnBackupTemporaries(folder, fileName());
   platform::writeFileAtomically(path, bytes);
   return path;
 }

@@ -94,7 +94,8 @@ class BackupService {
   // no restore may write is left out. Returns the file's path. Throws
   // std::filesystem::filesystem_error when the folder cannot be made, platform::FileWriteError
   // when the file cannot be written or would be larger than BackupEnvelope::maxFileBytes (the
-  // earlier file is kept then); nothing is left half written.
+  // earlier file is kept then); nothing is left half written. Temporaries of this Mac's file that
+  // an earlier backup killed before its rename left go first.
   std::string createBackup(const std::string& folder) const;
 
   // A later version's catalogue may know more roots than this one, so a backup may hold this many

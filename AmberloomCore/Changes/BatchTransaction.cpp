@@ -144,6 +144,16 @@ void BatchTransaction::settle(Ahead& ahead, bool changedAnything) const {
   undoPoints_->prune(ahead.wayBack->point);
 }
 
+void BatchTransaction::settleByRereading(Ahead& ahead, const PreferenceApplier& applier, const Snapshot& before) const {
+  if (!ahead.wayBack) return settle(ahead, true);
+  // What the write meant to change is no proof that it did: a refused file or a failing rename
+  // writes nothing, and a point kept for it would push a real one out.
+  std::vector<std::pair<SettingRef, SettingChannel>> roots;
+  roots.reserve(before.entries.size());
+  for (const auto& entry : before.entries) roots.emplace_back(entry.ref, entry.channel);
+  settle(ahead, applier.snapshots().capture(roots) != before);
+}
+
 BatchResult<WriteReport> BatchTransaction::write(const std::vector<BatchItem>& items, const std::string& reason,
                                                  const ExternalPreferenceReader& reader,
                                                  std::vector<std::string> alreadyMatching,
@@ -182,7 +192,7 @@ BatchResult<UndoReport> BatchTransaction::takeBack(const StoredSnapshot& point,
     holdTakenBack(intents, settingIDs);
     result.report = applier.restore(allowed, reader);
     applier.takeBackHistory(result.report, forgetting, point.priorIntents);
-    settle(ahead, changesAnyRoot(before, allowed));
+    changesAnyRoot(before, allowed) ? settleByRereading(ahead, applier, before) : settle(ahead, false);
   }
   takeWayBack(result, ahead);
   result.change = Change::of(before, {}, result.wayBack && result.wayBack->onDisk());

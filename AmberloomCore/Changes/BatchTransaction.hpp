@@ -10,8 +10,10 @@
 //      held by this process, before the first write;
 //   3. writes, one pass per preference file, and reads every value back from outside;
 //   4. records the choices another process confirmed in the change history, none other;
-//   5. settles: removes the point when the writes' own report says nothing changed, and otherwise
-//      marks it as settled and prunes the old ones.
+//   5. settles: removes the point when nothing was written (the writes' own report says so, or, for
+//      a take-back or a restore, the roots read afresh still hold what the point holds), and
+//      otherwise marks it as settled and prunes the old ones. A point that puts back nothing
+//      never takes a real one's place.
 // So a batch killed at any moment has changed nothing, or has left a point in progress that puts
 // back every root it touched, which the next start offers to take back (or removes, when the
 // files still hold what it holds). A batch that touches nothing stores no point. Whatever is
@@ -108,8 +110,9 @@ class BatchTransaction {
 
   // Any other batch, one that restores a snapshot: captures `roots` (and the records of
   // `settingIDs`), stores the point, then calls `write(before)`, which writes `writing`, reads back
-  // and records, and gives the report. Whether anything changed is what `writing` makes of
-  // `before` (changesAnyRoot). What `write` throws is thrown on, once the point is settled.
+  // and records, and gives the report. Whether anything changed is whether the roots read afresh
+  // hold something else than `before`: a write refused or failed part-way keeps no point. What
+  // `write` throws is thrown on, once the point is settled.
   template <class Report, class Write>
   BatchResult<Report> run(const std::vector<std::pair<SettingRef, SettingChannel>>& roots,
                           const std::vector<std::string>& settingIDs, const std::string& reason,
@@ -130,6 +133,8 @@ class BatchTransaction {
   // Drops the way back, its file too, when the batch changed nothing; otherwise settles its point
   // and prunes the old ones around it.
   void settle(Ahead& ahead, bool changedAnything) const;
+  // Settles by what the files hold now: whether any root of `before` reads otherwise than it did.
+  void settleByRereading(Ahead& ahead, const PreferenceApplier& applier, const Snapshot& before) const;
   template <class Report>
   static void takeWayBack(BatchResult<Report>& result, Ahead& ahead) {
     result.wayBack = std::move(ahead.wayBack);
@@ -155,14 +160,15 @@ BatchResult<Report> BatchTransaction::run(const std::vector<std::pair<SettingRef
     takeWayBack(result, ahead);
     return result;
   }
-  const bool changes = changesAnyRoot(before, writing);
+  // Nothing to write: no need to read the roots again to know it.
+  const bool mayChange = changesAnyRoot(before, writing);
   try {
     result.report = write(before);
   } catch (...) {
-    settle(ahead, changes);
+    mayChange ? settleByRereading(ahead, applier, before) : settle(ahead, false);
     throw;
   }
-  settle(ahead, changes);
+  mayChange ? settleByRereading(ahead, applier, before) : settle(ahead, false);
   takeWayBack(result, ahead);
   result.change = Change::of(before, {}, result.wayBack && result.wayBack->onDisk());
   return result;

@@ -30,6 +30,12 @@ std::vector<InterruptedBatch> InterruptedBatches::find() const {
   return found;
 }
 
+bool InterruptedBatches::undo(const SnapshotHistory& history, const InterruptedBatch& batch,
+                              const std::function<void(const StoredSnapshot& point)>& takeBack) {
+  if (takeBack) takeBack(batch.point.point);
+  return history.settle(batch.point);
+}
+
 std::string interruptedActivity(const std::string& reason) {
   constexpr std::string_view before = "Before ";
   if (reason.starts_with(before) && reason.size() > before.size()) return reason.substr(before.size());

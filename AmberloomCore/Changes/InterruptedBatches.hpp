@@ -7,6 +7,7 @@
 // left by a build that marked none reads as settled and is never found here.
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "Changes/SnapshotHistory.hpp"
@@ -32,6 +33,11 @@ class InterruptedBatches {
   // The user kept the batch's changes, or took them back: its point is settled. False when it
   // could not be renamed (it is found again at the next start).
   bool settle(const InterruptedBatch& batch) const { return history_.settle(batch.point); }
+  // The user's Undo of the batch: `takeBack` puts its point back (a take-back of its own, with its
+  // own point), and only then is the batch's point settled, so that a kill on the way leaves it
+  // to be offered again. False when it could not be settled.
+  static bool undo(const SnapshotHistory& history, const InterruptedBatch& batch,
+                   const std::function<void(const StoredSnapshot& point)>& takeBack);
 
  private:
   SnapshotHistory history_;

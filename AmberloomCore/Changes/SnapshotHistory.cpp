@@ -18,6 +18,7 @@
 #include "Platform/TextEncoding.hpp"
 #include "Support/Iso8601.hpp"
 #include "Support/Log.hpp"
+#include "Support/StaleTemporaries.hpp"
 
 namespace amberloom {
 namespace fs = std::filesystem;
@@ -315,12 +316,17 @@ SnapshotHistory::Pending SnapshotHistory::storeAhead(const Snapshot& snapshot, c
     result.id = n == 1 ? stamp : stamp + "-" + std::to_string(n);
     record["id"] = result.id;
     const auto path = fs::path(folder_) / inProgressName(result.id);
-    if (auto held = platform::writeNewHeldFileAtomically(path.string(), writeJson(record, JsonStyle::pretty)))
+    // Compact: a batch of a thousand settings spends more on indentation than on its values, and
+    // the readers take either form (files of earlier builds are pretty-printed).
+    if (auto held = platform::writeNewHeldFileAtomically(path.string(), writeJson(record, JsonStyle::compact)))
       return Pending(std::move(result), std::move(*held));
   }
 }
 
 bool SnapshotHistory::settle(Pending& pending) const {
+  // Under the folder's lock, so that a start looking for interrupted points sees the point either
+  // held in progress or settled, never let go under its in-progress name a moment before its rename.
+  const platform::FolderLock lock(folder_);
   const std::string name = settledName(pending.point_.id);
   const bool settled = pending.file_.moveTo((fs::path(folder_) / name).string());
   if (settled) knowReadable(name);
@@ -330,6 +336,7 @@ bool SnapshotHistory::settle(Pending& pending) const {
 }
 
 bool SnapshotHistory::discard(Pending& pending) const {
+  const platform::FolderLock lock(folder_);  // as settle
   std::error_code ec;
   const bool removed = fs::remove(pending.file_.path(), ec) && !ec;
   pending.file_.release();
@@ -384,6 +391,11 @@ std::vector<SnapshotHistory::Unreadable> SnapshotHistory::unreadable() const {
 }
 
 std::vector<SnapshotHistory::Interrupted> SnapshotHistory::interrupted() const {
+  std::error_code ec;
+  if (!fs::is_directory(folder_, ec)) return {};  // the lock would make the folder
+  // A batch settles or discards its point under this lock: what is seen here unheld under its
+  // in-progress name is the point of a batch that is gone.
+  const platform::FolderLock lock(folder_);
   auto found = scan(folder_, *decoded_, Decoding::points, {}, true);
   std::erase_if(found, [&](const Found& f) {
     return !f.point || platform::isHeldElsewhere((fs::path(folder_) / f.fileName).string());
@@ -399,6 +411,17 @@ bool SnapshotHistory::settle(const Interrupted& point) const {
   if (!name || !name->inProgress) return false;
   return platform::moveWithoutReplacing((fs::path(folder_) / point.fileName).string(),
                                         (fs::path(folder_) / settledName(name->stem)).string());
+}
+
+void SnapshotHistory::removeLeftTemporaries() const {
+  std::error_code ec;
+  if (!fs::is_directory(folder_, ec)) return;
+  // Every point is written under this lock: a temporary seen while it is held is one a killed
+  // writer left, however new. Without locks only those old enough to be nobody's write go.
+  const platform::FolderLock lock(folder_);
+  platform::removeStaleTemporaries(
+      folder_, [](std::string_view name) { return name.ends_with(fileExtension); },
+      lock.locked() ? std::chrono::seconds(-1) : kStaleTemporaryAge);
 }
 
 bool SnapshotHistory::remove(const Interrupted& point) const {

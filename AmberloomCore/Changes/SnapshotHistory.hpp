@@ -1,6 +1,6 @@
 #pragma once
-// Undo points on disk: the snapshot taken before a batch of writes, kept as one pretty-printed
-// JSON file per point so that the batch can still be undone after the application quit. Files
+// Undo points on disk: the snapshot taken before a batch of writes, kept as one compact JSON file
+// per point (earlier builds wrote them pretty-printed; both read alike) so that the batch can still be undone after the application quit. Files
 // are "<id>.amberloom-undo.json" in one folder, where the id is the UTC stamp
 // "yyyy-MM-dd-HHmmss-SSS" of the point (with "-2", "-3", ... when points share a millisecond, also
 // between processes).
@@ -129,6 +129,9 @@ class SnapshotHistory {
   // An interrupted point whose batch wrote nothing: its file is removed. False when it could not
   // be removed.
   bool remove(const Interrupted& point) const;
+  // Removes the temporaries that writers killed between writing a point and renaming it left in
+  // the folder. Never fails.
+  void removeLeftTemporaries() const;
 
  private:
   void knowReadable(const std::string& fileName) const;

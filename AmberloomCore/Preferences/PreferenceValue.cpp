@@ -65,7 +65,8 @@ Json PreferenceValue::toJson() const {
     case Kind::data: payload = base64::encode(asData()); break;
     case Kind::date:
       if (!iso8601::isWritable(asDate())) throw JsonWriteError("a date outside the years 1 to 9999 cannot be written as JSON");
-      payload = iso8601::formatWithMilliseconds(asDate());
+      // To the last bit: a point or backup that cut the date would put back another one.
+      payload = iso8601::formatExact(asDate());
       break;
     case Kind::dictionary:
       payload = Json::object();

@@ -2,7 +2,9 @@
 
 #include "Platform/CivilDate.hpp"
 
+#include <algorithm>
 #include <stdexcept>
+#include <string>
 
 #include <charconv>
 #include <chrono>
@@ -67,6 +69,35 @@ std::string format(double secondsSinceReferenceDate, bool milliseconds) {
   return buffer;
 }
 
+// Longer fractions than the millisecond form carries are read and written through the decimal
+// text of the whole instant, so that the double read is the one written.
+constexpr std::size_t kExactFractionDigits = 10;
+constexpr std::size_t kMostFractionDigits = 1100;  // a denormal's decimal expansion fits
+
+// The nearest double to `whole` + 0.`fraction`.
+std::optional<double> exactInstant(std::int64_t whole, std::string_view fraction) {
+  std::string text;
+  if (whole >= 0 || fraction.find_first_not_of('0') == std::string_view::npos) {
+    text = std::to_string(whole) + "." + std::string(fraction);
+  } else {
+    // -n + 0.f is -((n - 1) + (1 - 0.f)): the digits' complement to 1, carried from the last.
+    std::string complement(fraction);
+    for (char& c : complement) c = static_cast<char>('9' - (c - '0'));
+    for (std::size_t i = complement.size(); i-- > 0;) {
+      if (complement[i] != '9') {
+        ++complement[i];
+        break;
+      }
+      complement[i] = '0';
+    }
+    text = "-" + std::to_string(-(whole + 1)) + "." + complement;
+  }
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
 bool digits(std::string_view text, std::size_t at, std::size_t count, int& value) {
   if (at + count > text.size()) return false;
   value = 0;
@@ -88,6 +119,44 @@ bool isWritable(double secondsSinceReferenceDate) {
 std::string formatWithMilliseconds(double secondsSinceReferenceDate) { return format(secondsSinceReferenceDate, true); }
 std::string formatWholeSeconds(double secondsSinceReferenceDate) { return format(secondsSinceReferenceDate, false); }
 
+std::string formatExact(double secondsSinceReferenceDate) {
+  std::string text = formatWithMilliseconds(secondsSinceReferenceDate);
+  if (parse(text) == secondsSinceReferenceDate) return text;
+  // The shortest decimal that reads back as this double, split into whole seconds (toward the
+  // past) and a fraction in [0, 1).
+  char buffer[kMostFractionDigits + 64];
+  const auto written = std::to_chars(buffer, buffer + sizeof buffer, secondsSinceReferenceDate, std::chars_format::fixed);
+  const std::string_view decimal(buffer, static_cast<std::size_t>(written.ptr - buffer));
+  const std::size_t point = decimal.find('.');
+  std::string fraction(point == std::string_view::npos ? std::string_view() : decimal.substr(point + 1));
+  std::int64_t whole = 0;
+  const std::string_view integral = decimal.substr(decimal.front() == '-' ? 1 : 0, point == std::string_view::npos
+                                                                                      ? std::string_view::npos
+                                                                                      : point - (decimal.front() == '-'));
+  std::from_chars(integral.data(), integral.data() + integral.size(), whole);
+  if (decimal.front() == '-') {
+    whole = -whole;
+    if (fraction.find_first_not_of('0') != std::string::npos) {
+      // -n.f is -(n + 1) + (1 - 0.f).
+      whole -= 1;
+      for (char& c : fraction) c = static_cast<char>('9' - (c - '0'));
+      for (std::size_t i = fraction.size(); i-- > 0;) {
+        if (fraction[i] != '9') {
+          ++fraction[i];
+          break;
+        }
+        fraction[i] = '0';
+      }
+    }
+  }
+  fraction.resize(std::max(fraction.size(), kExactFractionDigits), '0');
+  // The date and time of the whole seconds, from the one formatter, with the fraction in place of
+  // its milliseconds.
+  text = format(static_cast<double>(whole), false);
+  text.insert(text.size() - 1, "." + fraction);
+  return text;
+}
+
 std::optional<double> parse(std::string_view text, bool requireFraction) {
   int year, month, day, hour, minute, second;
   if (!digits(text, 0, 4, year) || text.size() < 19 || text[4] != '-' || !digits(text, 5, 2, month) ||
@@ -100,15 +169,19 @@ std::optional<double> parse(std::string_view text, bool requireFraction) {
 
   std::size_t at = 19;
   std::int64_t fraction = 0, scale = 1;
+  std::string_view fractionDigits;
   if (at < text.size() && text[at] == '.') {
     ++at;
     const std::size_t start = at;
-    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < 9) {
-      fraction = fraction * 10 + (text[at] - '0');
-      scale *= 10;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < kMostFractionDigits) {
+      if (at - start < 9) {
+        fraction = fraction * 10 + (text[at] - '0');
+        scale *= 10;
+      }
       ++at;
     }
     if (at == start) return std::nullopt;
+    fractionDigits = text.substr(start, at - start);
   } else if (requireFraction) {
     return std::nullopt;
   }
@@ -128,6 +201,8 @@ std::optional<double> parse(std::string_view text, bool requireFraction) {
   if (at != text.size()) return std::nullopt;
   const std::int64_t days = platform::daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
   const std::int64_t unixSeconds = days * 86400 + hour * 3600 + minute * 60 + second - offsetSeconds;
+  if (fractionDigits.size() >= kExactFractionDigits)
+    return exactInstant(unixSeconds - static_cast<std::int64_t>(kReferenceDateUnixSeconds), fractionDigits);
   // Whole seconds first, then the fraction, so a millisecond text gives the same double each time.
   return static_cast<double>(unixSeconds - static_cast<std::int64_t>(kReferenceDateUnixSeconds)) +
          static_cast<double>(fraction) / static_cast<double>(scale);

@@ -19,9 +19,13 @@ bool isWritable(double secondsSinceReferenceDate);
 std::string formatWithMilliseconds(double secondsSinceReferenceDate);
 // 2024-03-05T14:07:09Z (whole seconds, truncated toward the past). Throws as above.
 std::string formatWholeSeconds(double secondsSinceReferenceDate);
+// The instant itself, as `parse` reads it back to the very same double: the millisecond form when
+// that does, otherwise a fraction of ten or more digits. Throws as above.
+std::string formatExact(double secondsSinceReferenceDate);
 
-// Reads "YYYY-MM-DDTHH:MM:SS" with an optional fraction of one to nine digits, then "Z" or a
-// "+HH:MM"/"-HH:MM" offset. `requireFraction` demands the fraction. None for anything else.
+// Reads "YYYY-MM-DDTHH:MM:SS" with an optional fraction of one or more digits, then "Z" or a
+// "+HH:MM"/"-HH:MM" offset. `requireFraction` demands the fraction. A fraction of ten digits or
+// more is read as the nearest double to the instant written. None for anything else.
 std::optional<double> parse(std::string_view text, bool requireFraction = false);
 
 // The current time as seconds relative to the reference date.

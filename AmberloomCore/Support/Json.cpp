@@ -48,6 +48,8 @@ void writeDouble(std::string& out, double v) {
   if (!std::isfinite(v)) throw JsonWriteError("Invalid number value (" + std::to_string(v) + ") in JSON write");
   char buffer[64];
   char* end;
+  // -0.0 keeps its sign, which a plain 0 would lose.
+  if (v == 0 && std::signbit(v)) return out.append("-0.0"), void();
   if (v == std::floor(v) && std::fabs(v) < 9007199254740992.0)
     end = std::to_chars(buffer, buffer + sizeof buffer, static_cast<long long>(v)).ptr;
   else

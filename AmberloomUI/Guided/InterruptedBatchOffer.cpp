@@ -19,21 +19,27 @@ QString InterruptedBatchOffer::message() const {
                    {QString::fromStdString(interruptedActivity(batch.point.point.reason)), QString::number(batch.changed)});
 }
 
-StoredSnapshot InterruptedBatchOffer::settleCurrent() {
-  const InterruptedBatch batch = batches_.front();
+InterruptedBatch InterruptedBatchOffer::takeCurrent() {
+  InterruptedBatch batch = batches_.front();
   batches_.pop_front();
-  if (!history_.settle(batch.point))
+  emit offerChanged();
+  return batch;
+}
+
+void InterruptedBatchOffer::settled(bool done, const InterruptedBatch& batch) {
+  if (!done)
     qCWarning(lcGuided).noquote() << "The undo point" << batch.point.fileName.c_str()
                                   << "could not be marked as settled; it is offered again at the next start";
-  emit offerChanged();
-  return batch.point.point;
 }
 
 void InterruptedBatchOffer::undo() {
   if (batches_.empty()) return;
-  const StoredSnapshot point = settleCurrent();
+  const InterruptedBatch batch = takeCurrent();
   if (!takeBack_) return;
-  takeBack_(point, [this](const QString& outcome, bool isWarning) {
+  // Settled only once the take-back ran: one cancelled at the way-back question, dropped while
+  // another batch runs, or cut short by a kill leaves the batch to be offered at the next start.
+  takeBack_(batch.point.point, [this, batch](const QString& outcome, bool isWarning) {
+    settled(history_.settle(batch.point), batch);
     outcome_ += (outcome_.isEmpty() ? QString() : QStringLiteral("\n")) + outcome;
     outcomeIsWarning_ = outcomeIsWarning_ || isWarning;
     emit outcomeChanged();
@@ -48,7 +54,9 @@ void InterruptedBatchOffer::outcomeShown() {
 }
 
 void InterruptedBatchOffer::keep() {
-  if (!batches_.empty()) settleCurrent();
+  if (batches_.empty()) return;
+  const InterruptedBatch batch = takeCurrent();
+  settled(history_.settle(batch.point), batch);
 }
 
 }  // namespace amberloom::ui

@@ -3,11 +3,12 @@
 // window opens: "AmberLoom stopped while <what it was doing>; <n> settings may have changed."
 // Undo hands the batch's point to `takeBack` (the undo of the Recent changes list, which asks
 // first when that undo's own point cannot be stored); Keep leaves the settings as they are.
-// Either way the point is settled first, so it stays listed in Recent changes like any other and
-// is not offered again. What each Undo did is said in `outcome` once it has run (after the way-back
-// question, when that undo asks one), to be shown once no batch is offered any more: the offer
-// comes as the window opens, over whichever screen shows, which need not be the list that would
-// show it. Main thread only.
+// Keep settles the point at once; Undo settles it once the take-back has run (so that a kill
+// during it, or a take-back that did not run, leaves the offer for the next start). A settled
+// point stays listed in Recent changes like any other and is not offered again. What each Undo did
+// is said in `outcome` once it has run (after the way-back question, when that undo asks one), to
+// be shown once no batch is offered any more: the offer comes as the window opens, over whichever
+// screen shows, which need not be the list that would show it. Main thread only.
 
 #include <QObject>
 #include <QString>
@@ -61,8 +62,10 @@ class InterruptedBatchOffer : public QObject {
   void outcomeChanged();
 
  private:
-  // Settles the batch offered and moves on; its point.
-  StoredSnapshot settleCurrent();
+  // The batch offered, no longer offered.
+  InterruptedBatch takeCurrent();
+  // Says when the batch's point could not be settled.
+  static void settled(bool done, const InterruptedBatch& batch);
 
   std::deque<InterruptedBatch> batches_;
   SnapshotHistory history_;

@@ -1,15 +1,18 @@
 // What a batch leaves behind: a point stored before the first write when it writes, marked as in
 // progress until it settles, none when it changes nothing; and when no point can be stored,
 // nothing written at all unless the user agreed to go on without one (its way back then holds
-// while the screen stays open).
+// while the screen stays open). What a point keeps comes back to the last bit.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <filesystem>
 #include <functional>
 
+#include "Backup/BackupEnvelope.hpp"
 #include "Changes/BatchTransaction.hpp"
 #include "LivePreferences.hpp"
 #include "SmallDisk.hpp"
@@ -184,3 +187,30 @@ TEST_F(BatchTransactionTest, EachDomainIsLookedUpOnceABatchHoweverManySettingsIt
 }
 
 }  // namespace
+
+TEST_F(BatchTransactionTest, EveryValueComesBackToTheLastBitThroughThePointItsTakeBackAndABackup) {
+  const double year1 = -63113904000.0, year10000 = 252423993600.0;
+  const PV values[] = {PV::date(734567890.1234567), PV::date(1e-7 / 3), PV::date(-0.3), PV::date(year1 + 0.0625),
+                       PV::date(year10000 - 0.0001), PV::date(734567890.25), PV::real(-0.0), PV::real(4.9e-324),
+                       PV::integer(INT64_MIN), PV::string(std::string("a\0b", 3)), PV::data({0, 0xff, 0x80})};
+  const auto bits = [](const std::optional<PV>& v) {  // -0.0 is no 0.0, and a text is its bytes
+    if (v && (v->kind() == PV::Kind::real || v->kind() == PV::Kind::date))
+      return std::to_string(std::bit_cast<std::uint64_t>(v->kind() == PV::Kind::real ? v->asDouble() : v->asDate()));
+    return !v ? std::string("none") : v->kind() == PV::Kind::string ? v->asString() : writeJson(v->toJson());
+  };
+  const SnapshotHistory points(folder);
+  for (const PV& value : values) {
+    SCOPED_TRACE(bits(value));
+    put("com.example.dock", "autohide", value);
+    const Snapshot captured = SnapshotService(store, resolver).capture({autohide.ref});
+    const std::string id = points.record(captured, "Before a test", iso8601::now()).id;
+    const auto all = points.all();
+    const StoredSnapshot read = *std::find_if(all.begin(), all.end(), [&](const auto& p) { return p.id == id; });
+    EXPECT_EQ(bits(read.snapshot.entries.at(0).rootValue), bits(value)) << "the point";
+    put("com.example.dock", "autohide", PV::boolean(true));
+    EXPECT_TRUE(transaction(points).takeBack(read, {}, outside).wayBack) << "it wrote, so it keeps a point";
+    EXPECT_EQ(bits(store->read("autohide", resolver.resolve("com.example.dock", false))), bits(value)) << "the take-back";
+    const BackupEnvelope backup{"0A0B0C0D-0000-0000-0000-000000000000", "Studio", 0.0, "14.5", captured};
+    EXPECT_EQ(bits(BackupEnvelope::fromData(backup.encoded()).snapshot.entries[0].rootValue), bits(value)) << "the backup";
+  }
+}

@@ -58,7 +58,7 @@ std::string pointJson(const std::string& id, const std::string& createdAt) {
 
 }  // namespace
 
-TEST(SnapshotHistory, FirstRecordCreatesTheFolderAndWritesSortedPrettyJsonUnderTheStamp) {
+TEST(SnapshotHistory, FirstRecordCreatesTheFolderAndWritesSortedCompactJsonUnderTheStampAndReadsPrettyOnesToo) {
   const SnapshotHistory history = SnapshotHistory::standard();
   EXPECT_EQ(history.folder(), historyFolder());
   EXPECT_TRUE(history.all().empty());
@@ -70,6 +70,11 @@ TEST(SnapshotHistory, FirstRecordCreatesTheFolderAndWritesSortedPrettyJsonUnderT
   EXPECT_EQ(point, (StoredSnapshot{"2024-03-05-140709-250", "Quick setup / Dock", time, dockSnapshot(true), std::nullopt}));
   EXPECT_EQ(fileNames(historyFolder()), std::vector<std::string>{"2024-03-05-140709-250.amberloom-undo.json"});
   EXPECT_EQ(testing_::readFile(historyFolder() + "/2024-03-05-140709-250.amberloom-undo.json"),
+            R"({"createdAt":"2024-03-05T14:07:09Z","id":"2024-03-05-140709-250","reason":"Quick setup \/ Dock",)"
+            R"("schemaVersion":1,"snapshot":{"entries":[{"ref":{"byHost":false,"domain":"com.apple.dock","path":)"
+            R"(["autohide"]},"rootValue":{"bool":true}}]}})");
+  // An earlier build's point, pretty-printed, reads as the same point.
+  testing_::writeFile(historyFolder() + "/2024-03-05-140709-250.amberloom-undo.json",
             R"({
   "createdAt" : "2024-03-05T14:07:09Z",
   "id" : "2024-03-05-140709-250",
@@ -92,6 +97,7 @@ TEST(SnapshotHistory, FirstRecordCreatesTheFolderAndWritesSortedPrettyJsonUnderT
     ]
   }
 })");
+  EXPECT_EQ(SnapshotHistory(historyFolder()).all().front().snapshot, dockSnapshot(true));
 }
 
 TEST(SnapshotHistory, PointsSurviveARestartWithTheirTimeCutToTheSecond) {

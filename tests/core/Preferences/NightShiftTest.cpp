@@ -36,15 +36,18 @@ platform::ProcessResult runSelf(const std::vector<std::string>& arguments) {
 
 }  // namespace
 
-TEST(NightShiftClient, SwitchesTheStoredState) {
+TEST(NightShiftClient, SwitchesTheStoredStateAndPutsOffBackAsTheFlagsAbsence) {
   const auto client = NightShiftClient::create();
   ASSERT_TRUE(client.has_value());
   EXPECT_EQ(client->isEnabled(), false);  // no state stored yet: off
+  EXPECT_TRUE(client->setEnabled(false));
+  EXPECT_FALSE(test::fileExists(stateFile())) << "off where nothing was stored stores nothing";
   EXPECT_TRUE(client->setEnabled(true));
   EXPECT_EQ(storedFlag(), platform::PlistObject(true));
   EXPECT_EQ(client->isEnabled(), true);
   EXPECT_TRUE(client->setEnabled(false));
-  EXPECT_EQ(storedFlag(), platform::PlistObject(false));
+  EXPECT_EQ(storedFlag(), std::nullopt);
+  EXPECT_FALSE(test::fileExists(stateFile())) << "a file that held only the flag goes with it";
   EXPECT_EQ(client->isEnabled(), false);
 }
 
