@@ -11,7 +11,7 @@ using guided::qstr;
 
 UndoPointsModel::UndoPointsModel(SyncModel& sync, std::vector<InterruptedBatch> interrupted, QObject* parent)
     : QAbstractListModel(parent), sync_(sync), history_(sync.history()),
-      unreadable_(sync.undoPoints().unreadable()), wayBackQuestion_(new WayBackQuestion(this)),
+      unreadable_(sync.hasReadHistory() ? sync.undoPoints().unreadable() : std::vector<SnapshotHistory::Unreadable>{}), wayBackQuestion_(new WayBackQuestion(this)),
       interrupted_(new InterruptedBatchOffer(std::move(interrupted), sync.undoPoints(),
                                              [this](const StoredSnapshot& point) { undo(point); }, this)) {
   connect(&sync_, &SyncModel::historyChanged, this, &UndoPointsModel::follow);

@@ -2,10 +2,13 @@
 
 #include <QQmlEngine>
 
+#include "Kit/BackgroundCall.hpp"
+
 #ifdef AMBERLOOM_HAS_DBUS
 #include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusReply>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusVariant>
 #endif
 
@@ -29,7 +32,8 @@ uint unwrapped(QVariant value) {
 }  // namespace
 #endif
 
-SystemColorScheme::SystemColorScheme(QObject* parent) : QObject(parent) {
+SystemColorScheme::SystemColorScheme(QObject* parent)
+    : QObject(parent), inbox_(std::make_shared<BackgroundInbox>(this)) {
   const QString override = qEnvironmentVariable("AMBERLOOM_COLOR_SCHEME");
   if (!override.isEmpty())
     scheme_ = fromName(override);
@@ -37,25 +41,46 @@ SystemColorScheme::SystemColorScheme(QObject* parent) : QObject(parent) {
     followPortal();
 }
 
+SystemColorScheme::~SystemColorScheme() { inbox_->close(); }
+
 void SystemColorScheme::followPortal() {
 #ifdef AMBERLOOM_HAS_DBUS
+  // Reaching the bus says hello to its daemon and waits for the answer: a worker does it, so that
+  // a daemon that is slow or gone costs this thread nothing. The connection is the process's own
+  // and may be used from here afterwards.
+  runOffMainThread(
+      inbox_, [] { return QDBusConnection::sessionBus().isConnected(); },
+      [this](BackgroundOutcome<bool> connected) {
+        if (connected.value.value_or(false)) askPortal();
+      });
+#endif
+}
+
+void SystemColorScheme::askPortal() {
+#ifdef AMBERLOOM_HAS_DBUS
   QDBusConnection bus = QDBusConnection::sessionBus();
-  if (!bus.isConnected()) return;
-  QDBusInterface settings(portalService, portalPath, settingsInterface, bus);
-  settings.setTimeout(1000);
-  const QDBusMessage reply = settings.call("Read", QString(appearanceGroup), QString(colorSchemeKey));
-  if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
-    scheme_ = fromPortalValue(unwrapped(reply.arguments().first()));
+  // Listening first, so that no change made while the question is out goes unheard. A plain call
+  // rather than an interface object: making one asks the portal to describe itself, and waits.
   bus.connect(portalService, portalPath, settingsInterface, "SettingChanged", this,
               SLOT(portalSettingChanged(QString, QString, QDBusVariant)));
+  QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, "Read");
+  read << QString(appearanceGroup) << QString(colorSchemeKey);
+  auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(read, portalAnswerLimit), this);
+  connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* answered) {
+    answered->deleteLater();
+    const QDBusMessage reply = answered->reply();
+    if (heardChange_ || reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return;
+    setScheme(fromPortalValue(unwrapped(reply.arguments().first())));
+  });
 #endif
 }
 
 #ifdef AMBERLOOM_HAS_DBUS
 void SystemColorScheme::portalSettingChanged(const QString& group, const QString& key,
                                              const QDBusVariant& value) {
-  if (group == appearanceGroup && key == colorSchemeKey)
-    setScheme(fromPortalValue(unwrapped(QVariant::fromValue(value))));
+  if (group != appearanceGroup || key != colorSchemeKey) return;
+  heardChange_ = true;
+  setScheme(fromPortalValue(unwrapped(QVariant::fromValue(value))));
 }
 #endif
 

@@ -1,13 +1,17 @@
 #pragma once
 // The system's colour scheme, from one place for every window. At first use it is read from
-// AMBERLOOM_COLOR_SCHEME when that is set (tests use it), else from the desktop portal's
-// "org.freedesktop.appearance" "color-scheme" setting when a session bus answers, else light.
-// Without the override it follows the portal's later changes. Screens bind their palette to
-// `SystemColorScheme.scheme`, so a change repaints every open window at once.
+// AMBERLOOM_COLOR_SCHEME when that is set (tests use it), else it starts light and asks the
+// desktop portal's "org.freedesktop.appearance" "color-scheme" setting without waiting: the
+// session bus is reached on a worker, the portal asked with an asynchronous call, and its answer
+// (within `portalAnswerLimit`) replaces the light start. A portal that is slow to start at login,
+// or that never answers, must not hold the first window back. Without the override it follows the
+// portal's later changes. Screens bind their palette to `SystemColorScheme.scheme`, so a change
+// repaints every open window at once.
 
 #include <QObject>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
+#include <memory>
 
 class QQmlEngine;
 class QJSEngine;
@@ -17,6 +21,8 @@ class QJSEngine;
 #endif
 
 namespace amberloom::ui {
+
+class BackgroundInbox;
 
 class SystemColorScheme : public QObject {
   Q_OBJECT
@@ -28,10 +34,15 @@ class SystemColorScheme : public QObject {
   enum Scheme { Light, Dark };
   Q_ENUM(Scheme)
 
-  // Reads the scheme now, as the header says, and follows the portal from then on. The
-  // application uses instance(); a test may build its own. (Not default-constructible, so that
-  // QML takes the one instance from create().)
+  // How long the portal's first answer is waited for (in the background) before the light start
+  // stays until the portal announces a change.
+  static constexpr int portalAnswerLimit = 5000;  // milliseconds
+
+  // Takes the override, or starts light and asks the portal in the background, following it from
+  // then on; waits for nothing. The application uses instance(); a test may build its own. (Not
+  // default-constructible, so that QML takes the one instance from create().)
   explicit SystemColorScheme(QObject* parent);
+  ~SystemColorScheme() override;
 
   // The process's one instance, created on first use on the main thread.
   static SystemColorScheme& instance();
@@ -56,8 +67,13 @@ class SystemColorScheme : public QObject {
 
  private:
   void followPortal();
+  // On the main thread, once a worker found the session bus connected.
+  void askPortal();
 
   Scheme scheme_ = Light;
+  std::shared_ptr<BackgroundInbox> inbox_;
+  // The portal announced a value before it answered the first question: that answer is older.
+  bool heardChange_ = false;
 };
 
 }  // namespace amberloom::ui

@@ -84,8 +84,9 @@ struct GuidedServices {
     return std::make_unique<ui::RecipesModel>(context(isDryRun, std::move(undoPoints)), std::move(recipes),
                                               recipeService());
   }
-  std::unique_ptr<ui::RepairModel> repairModel(bool isDryRun) const {
-    return std::make_unique<ui::RepairModel>(context(isDryRun), repairScanner(), repairService(), log);
+  std::unique_ptr<ui::RepairModel> repairModel(bool isDryRun,
+                                               ui::RepairModel::FirstScan first = ui::RepairModel::FirstScan::now) const {
+    return std::make_unique<ui::RepairModel>(context(isDryRun), repairScanner(), repairService(), log, nullptr, first);
   }
   std::unique_ptr<ui::RemovalModel> removalModel(bool isDryRun, std::string backupFolder,
                                                  ui::RemovalModel::StopSync stopSync,
