@@ -16,10 +16,10 @@
 
 namespace th = amberloom::testing;
 namespace ui = amberloom::ui;
-using AppStart = th::AppFixture;
+using AppStartOrder = th::AppFixture;
 
 #ifdef AMBERLOOM_HAS_DBUS
-TEST_F(AppStart, APortalThatDoesNotAnswerHoldsNoFrameBackAndItsLateAnswerRepaints) {
+TEST_F(AppStartOrder, APortalThatDoesNotAnswerHoldsNoFrameBackAndItsLateAnswerRepaints) {
   if (!amberloom::platform::isExecutableFile("/usr/bin/dbus-daemon")) GTEST_SKIP() << "no dbus-daemon";
   th::PrivateSessionBus bus;
   ASSERT_TRUE(bus.running());
@@ -43,7 +43,7 @@ TEST_F(AppStart, APortalThatDoesNotAnswerHoldsNoFrameBackAndItsLateAnswerRepaint
 }
 #endif
 
-TEST_F(AppStart, StoredUndoPointsAreListedOnceTheWindowHasDrawn) {
+TEST_F(AppStartOrder, StoredUndoPointsAreListedOnceTheWindowHasDrawn) {
   const amberloom::SnapshotHistory history(amberloom::SnapshotHistory::defaultFolder(amberloom::platform::homeDirectory()));
   history.record(amberloom::Snapshot{}, "Before applying “Calm”", 100);
   th::writeFile(history.folder() + "/2001-01-01-000500-000.amberloom-undo.json", "{broken");

@@ -41,7 +41,8 @@ bool PortalStandIn::handleMessage(const QDBusMessage& message, const QDBusConnec
     held_.push_back(message);
     return true;
   }
-  connection.send(answer(message));
+  // Answered from this object's thread: sending from inside the connection's own delivery stalls it.
+  QMetaObject::invokeMethod(this, [this, message, connection] { connection.send(answer(message)); }, Qt::QueuedConnection);
   return true;
 }
 
