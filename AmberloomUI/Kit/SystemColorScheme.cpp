@@ -2,8 +2,6 @@
 
 #include <QQmlEngine>
 
-#include "Kit/BackgroundCall.hpp"
-
 #ifdef AMBERLOOM_HAS_DBUS
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -32,8 +30,7 @@ uint unwrapped(QVariant value) {
 }  // namespace
 #endif
 
-SystemColorScheme::SystemColorScheme(QObject* parent)
-    : QObject(parent), inbox_(std::make_shared<BackgroundInbox>(this)) {
+SystemColorScheme::SystemColorScheme(QObject* parent) : QObject(parent) {
   const QString override = qEnvironmentVariable("AMBERLOOM_COLOR_SCHEME");
   if (!override.isEmpty())
     scheme_ = fromName(override);
@@ -41,18 +38,12 @@ SystemColorScheme::SystemColorScheme(QObject* parent)
     followPortal();
 }
 
-SystemColorScheme::~SystemColorScheme() { inbox_->close(); }
-
 void SystemColorScheme::followPortal() {
 #ifdef AMBERLOOM_HAS_DBUS
-  // Reaching the bus says hello to its daemon and waits for the answer: a worker does it, so that
-  // a daemon that is slow or gone costs this thread nothing. The connection is the process's own
-  // and may be used from here afterwards.
-  runOffMainThread(
-      inbox_, [] { return QDBusConnection::sessionBus().isConnected(); },
-      [this](BackgroundOutcome<bool> connected) {
-        if (connected.value.value_or(false)) askPortal();
-      });
+  // The bus itself is the process's own connection to a local daemon: reaching it, or finding it
+  // gone, takes no time worth a worker (and its signals are heard only by a connection made here).
+  // Only the portal behind it may be slow to answer, and nothing waits for it.
+  if (QDBusConnection::sessionBus().isConnected()) askPortal();
 #endif
 }
 

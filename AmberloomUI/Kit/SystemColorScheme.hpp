@@ -2,8 +2,8 @@
 // The system's colour scheme, from one place for every window. At first use it is read from
 // AMBERLOOM_COLOR_SCHEME when that is set (tests use it), else it starts light and asks the
 // desktop portal's "org.freedesktop.appearance" "color-scheme" setting without waiting: the
-// session bus is reached on a worker, the portal asked with an asynchronous call, and its answer
-// (within `portalAnswerLimit`) replaces the light start. A portal that is slow to start at login,
+// portal is asked with an asynchronous call when a session bus is there, and its answer (within
+// `portalAnswerLimit`) replaces the light start. A portal that is slow to start at login,
 // or that never answers, must not hold the first window back. Without the override it follows the
 // portal's later changes. Screens bind their palette to `SystemColorScheme.scheme`, so a change
 // repaints every open window at once.
@@ -11,7 +11,6 @@
 #include <QObject>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
-#include <memory>
 
 class QQmlEngine;
 class QJSEngine;
@@ -21,8 +20,6 @@ class QJSEngine;
 #endif
 
 namespace amberloom::ui {
-
-class BackgroundInbox;
 
 class SystemColorScheme : public QObject {
   Q_OBJECT
@@ -42,7 +39,6 @@ class SystemColorScheme : public QObject {
   // then on; waits for nothing. The application uses instance(); a test may build its own. (Not
   // default-constructible, so that QML takes the one instance from create().)
   explicit SystemColorScheme(QObject* parent);
-  ~SystemColorScheme() override;
 
   // The process's one instance, created on first use on the main thread.
   static SystemColorScheme& instance();
@@ -67,11 +63,9 @@ class SystemColorScheme : public QObject {
 
  private:
   void followPortal();
-  // On the main thread, once a worker found the session bus connected.
   void askPortal();
 
   Scheme scheme_ = Light;
-  std::shared_ptr<BackgroundInbox> inbox_;
   // The portal announced a value before it answered the first question: that answer is older.
   bool heardChange_ = false;
 };
