@@ -33,12 +33,12 @@ TEST_F(AppStartOrder, APortalThatDoesNotAnswerHoldsNoFrameBackAndItsLateAnswerRe
   app.showMainWindow();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(app.mainWindow(), 3000));
   EXPECT_LT(sinceStart.elapsed(), 3000) << "the first frame came after the portal's silence";
-  QTRY_VERIFY_WITH_TIMEOUT(bus.portal().heldCount() > 0, 60000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return bus.portal().heldCount() > 0; }, 60000)) << "the portal was asked";
   EXPECT_EQ(ui::SystemColorScheme::instance().scheme(), ui::SystemColorScheme::Light) << "light until it answers";
   const QColor lightSurface = app.mainWindow()->color();
 
   bus.answerHeld();
-  QTRY_COMPARE_WITH_TIMEOUT(ui::SystemColorScheme::instance().scheme(), int(ui::SystemColorScheme::Dark), 60000);
+  ASSERT_TRUE(QTest::qWaitFor([] { return ui::SystemColorScheme::instance().scheme() == ui::SystemColorScheme::Dark; }, 60000));
   EXPECT_NE(app.mainWindow()->color(), lightSurface) << "the window follows the late answer";
 }
 #endif
@@ -51,6 +51,6 @@ TEST_F(AppStartOrder, StoredUndoPointsAreListedOnceTheWindowHasDrawn) {
   amberloom::app::AmberloomApp app;
   EXPECT_EQ(app.root().undoPoints->count(), 0) << "nothing is read before the window";
   app.showMainWindow();
-  QTRY_COMPARE_WITH_TIMEOUT(app.root().undoPoints->count(), 2, 60000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return app.root().undoPoints->count() == 2; }, 60000));
   EXPECT_FALSE(app.root().undoPoints->data(app.root().undoPoints->index(1), ui::UndoPointsModel::ReadableRole).toBool());
 }

@@ -69,8 +69,8 @@ TEST_F(RepairModelTest, AFirstScanInTheBackgroundFillsInThenTakesAChangeAnnounce
   EXPECT_TRUE(repair->findings().empty()) << "nothing until the scan is in";
   th::GuidedServices::writeOutside("size", "-int", "64");
   services.heard->notice->announce(ui::Change{}, nullptr);
-  QTRY_VERIFY_WITH_TIMEOUT(repair->hasScanned(), 60000);
-  QTRY_COMPARE_WITH_TIMEOUT(repair->findings().size(), 1u, 60000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return repair->hasScanned(); }, 60000));
+  ASSERT_EQ(repair->findings().size(), 1u);
   EXPECT_EQ(repair->findings()[0].id(), "dock.autohide");
   EXPECT_EQ(services.defaults->stringValue("lastSeenOSBuild"), "23F79");
 }
