@@ -33,7 +33,7 @@
 #include "Preferences/NightShiftVerifier.hpp"
 #include "Preferences/UserDefaults.hpp"
 #include "Preferences/Version.hpp"
-#include "SelfTest/SettingHealth.hpp"
+#include "SelfTest/ProcessInfo.hpp"
 #include "Shell/PreferencesViewModel.hpp"
 #include "Shell/RootViewState.hpp"
 #include "Support/BackgroundTask.hpp"

@@ -2,6 +2,22 @@
 // The application: answers the headless switches, builds the root scene and the updater once, and
 // shows the main window (root view and menus) and, on request, the settings window. It carries
 // out the menu commands: exporting every set setting as a shell script and checking for updates.
+//
+// The start, in this order; nothing on the main thread waits for anything outside the process:
+//  1. Resources (worker, begun by main() beside the QGuiApplication): the built-in catalogue,
+//     recipes, cards and guide, the backup folder's setting, the first-run scan of this Mac, the
+//     batches the last run left unsettled (RootScene::loadResources). The font list is read on
+//     another worker meanwhile.
+//  2. Models (main thread, over the resources; RootScene::make): none reads undo points or the
+//     change history in its constructor. The main window and the root view compile meanwhile on
+//     the engine's loader thread.
+//  3. Window (showMainWindow): its first frame draws the light palette; the desktop's colour
+//     scheme is asked in the background (SystemColorScheme) and repaints when it answers.
+//  4. Root view, once the window has drawn (or after `rootViewLatest`).
+//  5. Deferred work, once the root view has drawn (RootScene::startAfterFirstFrame): the stored
+//     undo points and the other Macs, each read on a worker; the repair check, begun on a worker
+//     by its model, and the backup folder's list, fill their screens when they are in. Until then
+//     those lists are empty.
 
 #include <QObject>
 #include <QPointer>

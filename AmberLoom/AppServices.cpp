@@ -8,7 +8,7 @@
 #include "Platform/HomeDirectory.hpp"
 #include "Platform/ProcessRunner.hpp"
 #include "Preferences/DomainResolver.hpp"
-#include "SelfTest/SettingHealth.hpp"
+#include "SelfTest/ProcessInfo.hpp"
 
 namespace amberloom::app {
 

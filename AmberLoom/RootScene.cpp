@@ -133,8 +133,9 @@ RootScene RootScene::make(Resources resources) {
 
   scene.recipes = ui::RecipesModel::live(context, std::move(resources.recipes), catalog, services.settings,
                                          services.store, services.intents);
+  // The check reads the whole change history and every setting it names: on a worker.
   scene.repairs = ui::RepairModel::live(context, catalog, services.settings, services.store, services.intents,
-                                        services.osBuild);
+                                        services.osBuild, ui::RepairModel::FirstScan::inBackground);
 
   // Removal turns sync off as the sync page would, so that page and the next "Sync now" know it.
   // Held weakly: a removal model left open must not keep the sync model alive.

@@ -69,8 +69,8 @@ struct RootScene {
   static RootScene make();
 
   // What the scene leaves until the window has drawn its content: the first fetch of the other
-  // Macs, which loads the network library and would share the cores with the first frame. Call it
-  // once.
+  // Macs, which loads the network library and would share the cores with the first frame, and the
+  // first read of the stored undo points (on a worker). Call it once.
   void startAfterFirstFrame() const;
 
   // The unattended sync: with automatic sync on, shares this Mac's values with the account server,

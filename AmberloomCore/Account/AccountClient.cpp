@@ -103,9 +103,10 @@ AccountClient::Answer AccountClient::send(const std::string& path, const std::st
                                           const std::optional<std::map<std::string, std::string>>& body,
                                           const std::optional<std::string>& rawBody,
                                           const std::map<std::string, std::string>& headers,
-                                          std::stop_token stop) const {
+                                          std::stop_token stop, std::optional<std::chrono::milliseconds> within) const {
   HttpRequest request;
   request.method = method;
+  request.timeout = within;
   request.url = base_ + "/" + path;
   request.idleTimeout = currentIdleTimeout();
   request.maxResponseBytes = maxResponseBytes;
@@ -185,9 +186,10 @@ AccountClient::Account AccountClient::account(const std::string& token, std::sto
   return account;
 }
 
-void AccountClient::removeDevice(const std::string& id, const std::string& token, std::stop_token stop) const {
+void AccountClient::removeDevice(const std::string& id, const std::string& token, std::stop_token stop,
+                                 std::optional<std::chrono::milliseconds> within) const {
   if (id.empty() || id == "." || id == "..") throw InvalidDeviceID(id);
-  send("devices/" + encodePathSegment(id), "DELETE", token, std::nullopt, std::nullopt, {}, stop);
+  send("devices/" + encodePathSegment(id), "DELETE", token, std::nullopt, std::nullopt, {}, stop, within);
 }
 
 void AccountClient::deleteAccount(const std::string& token, std::stop_token stop) const {

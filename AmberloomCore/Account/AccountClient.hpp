@@ -142,8 +142,10 @@ class AccountClient {
                                         const std::string& hardwareID, std::stop_token stop = {}) const;
   // Throws Failure, or DecodingError for an unreadable answer.
   Account account(const std::string& token, std::stop_token stop = {}) const;
-  // Throws InvalidDeviceID for "", "." and ".."; otherwise Failure.
-  void removeDevice(const std::string& id, const std::string& token, std::stop_token stop = {}) const;
+  // Throws InvalidDeviceID for "", "." and ".."; otherwise Failure. `within`, when given, bounds
+  // the whole exchange (a transfer still going then fails as offline).
+  void removeDevice(const std::string& id, const std::string& token, std::stop_token stop = {},
+                    std::optional<std::chrono::milliseconds> within = std::nullopt) const;
   // Throws Failure.
   void deleteAccount(const std::string& token, std::stop_token stop = {}) const;
   // Uploads this Mac's document on condition that the server still holds `ifRevision`; returns
@@ -167,7 +169,7 @@ class AccountClient {
   Answer send(const std::string& path, const std::string& method, const std::optional<std::string>& token,
               const std::optional<std::map<std::string, std::string>>& body,
               const std::optional<std::string>& rawBody, const std::map<std::string, std::string>& headers,
-              std::stop_token stop) const;
+              std::stop_token stop, std::optional<std::chrono::milliseconds> within = std::nullopt) const;
 
   std::string base_;
   std::shared_ptr<HttpSession> session_;

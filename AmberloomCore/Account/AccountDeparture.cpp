@@ -1,10 +1,7 @@
 #include "Account/AccountDeparture.hpp"
 
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
-#include <stop_token>
-#include <thread>
+#include <chrono>
 
 #include "Support/Log.hpp"
 
@@ -23,19 +20,15 @@ bool AccountDeparture::leave() const noexcept {
       std::erase(held, session->deviceID);
       held.push_back(session->deviceID);
 
-      std::stop_source timeUp;
-      std::jthread watchdog([&timeUp, limit = limit_](std::stop_token done) {
-        std::mutex mutex;
-        std::condition_variable_any wake;
-        std::unique_lock lock(mutex);
-        wake.wait_for(lock, done, limit, [] { return false; });
-        if (!done.stop_requested()) timeUp.request_stop();
-      });
+      // Each request is given what is left of the whole limit as its own: no watchdog is needed.
+      const auto deadline = std::chrono::steady_clock::now() + limit_;
       std::vector<std::string> gone;
       for (const auto& id : held) {
-        if (timeUp.stop_requested()) break;
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left <= std::chrono::milliseconds::zero()) break;
         try {
-          client_.removeDevice(id, session->token, timeUp.get_token());
+          client_.removeDevice(id, session->token, {}, left);
           gone.push_back(id);
         } catch (const AccountClient::Failure& failure) {
           if (failure.errorCase() == AccountClient::Failure::Case::server && failure.status() == 404) {

@@ -12,7 +12,7 @@
 #include "Changes/WriteReport.hpp"
 #include "Platform/AtomicFile.hpp"
 #include "Preferences/NightShiftClient.hpp"
-#include "SelfTest/SettingHealth.hpp"
+#include "SelfTest/ProcessInfo.hpp"
 #include "Support/CanonicalText.hpp"
 #include "Support/Log.hpp"
 #include "Support/Sha256.hpp"

@@ -124,10 +124,20 @@ SettingsCatalog SettingsCatalog::fromData(std::string_view bytes) {
 
 // ---- lookups ----
 
+SettingsCatalog::SettingsCatalog(std::int64_t schemaVersion, std::int64_t catalogVersion,
+                                 std::vector<SettingDefinition> settings)
+    : schemaVersion_(schemaVersion),
+      catalogVersion_(catalogVersion),
+      settings_(std::make_shared<const std::vector<SettingDefinition>>(std::move(settings))) {
+  auto byID = std::make_shared<std::unordered_map<std::string, std::size_t>>();
+  byID->reserve(settings_->size());
+  for (std::size_t i = 0; i < settings_->size(); ++i) byID->emplace(canonicalForm((*settings_)[i].id), i);
+  byID_ = std::move(byID);
+}
+
 const SettingDefinition* SettingsCatalog::setting(const std::string& id) const {
-  for (const auto& setting : *settings_)
-    if (canonicallyEqual(setting.id, id)) return &setting;
-  return nullptr;
+  const auto found = byID_->find(canonicalForm(id));
+  return found == byID_->end() ? nullptr : &(*settings_)[found->second];
 }
 
 std::vector<SettingDefinition> SettingsCatalog::settings(const Version& os, const Version& app) const {

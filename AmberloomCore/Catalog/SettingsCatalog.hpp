@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "Catalog/SettingControl.hpp"
@@ -51,10 +52,7 @@ class SettingsCatalog {
  public:
   static constexpr std::int64_t supportedSchemaVersion = 1;
 
-  SettingsCatalog(std::int64_t schemaVersion, std::int64_t catalogVersion, std::vector<SettingDefinition> settings)
-      : schemaVersion_(schemaVersion),
-        catalogVersion_(catalogVersion),
-        settings_(std::make_shared<const std::vector<SettingDefinition>>(std::move(settings))) {}
+  SettingsCatalog(std::int64_t schemaVersion, std::int64_t catalogVersion, std::vector<SettingDefinition> settings);
 
   // The built-in "catalog" resource. Throws what loading the resource or the bytes throws.
   static SettingsCatalog bundled();
@@ -66,7 +64,8 @@ class SettingsCatalog {
   std::int64_t catalogVersion() const { return catalogVersion_; }
   const std::vector<SettingDefinition>& settings() const { return *settings_; }
 
-  // The first setting with exactly this id.
+  // The first setting with this id (canonically equal), found through an index: a scan of a long
+  // change history looks up every record's setting.
   const SettingDefinition* setting(const std::string& id) const;
   // The settings allowed for this macOS and app version, in catalogue order.
   std::vector<SettingDefinition> settings(const Version& os, const Version& app) const;
@@ -82,6 +81,8 @@ class SettingsCatalog {
   // Never changed once made, so copies share it: every service keeps a copy of the catalogue, and
   // copying thousands of definitions into each would weigh on the start.
   std::shared_ptr<const std::vector<SettingDefinition>> settings_;
+  // Each id's canonical form to its first setting's place in `settings_`; shared as it is.
+  std::shared_ptr<const std::unordered_map<std::string, std::size_t>> byID_;
 };
 
 }  // namespace amberloom

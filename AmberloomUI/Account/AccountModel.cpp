@@ -290,6 +290,7 @@ void AccountModel::failedWith(const std::exception_ptr& error, const std::string
       if (state_ == SignedOut) return;
     }
   } catch (...) {
+    // Any other failure needs nothing more than the message below, which describes it.
   }
   setMessage(describe(error));
 }

@@ -47,7 +47,10 @@ SyncModel::SyncModel(const ModelContext& context, SyncService service, std::shar
       batch_(new GuidedBatch(context.history, WayBackQuestion::Undo::none, this)) {
   pinned_ = PinnedSettings::load(*defaults_);
   isAutoSyncOn_ = defaults_->boolValue(autoSyncKey).value_or(false);
-  history_ = snapshots_.all();
+  if (first == FirstRefresh::now) {
+    history_ = snapshots_.all();
+    historyRead_ = true;
+  }
   // The name follows both the selection and the documents it is read from.
   connect(this, &SyncModel::selectedDeviceIDChanged, this, &SyncModel::selectedMacNameChanged);
   connect(this, &SyncModel::othersChanged, this, &SyncModel::selectedMacNameChanged);
@@ -142,6 +145,7 @@ std::optional<std::string> SyncModel::storeAutoSync(bool on) {
 }
 
 void SyncModel::setHistory(std::vector<StoredSnapshot> history) {
+  historyRead_ = true;
   if (history == history_) return;
   history_ = std::move(history);
   emit historyChanged();
@@ -199,7 +203,28 @@ std::optional<double> SyncModel::selectedSharedAt() const {
 
 // ---- fetching and publishing ----
 
+void SyncModel::readHistoryInBackground() {
+  if (historyRead_ || historyReading_) return;
+  historyReading_ = true;
+  runOffMainThread(
+      inbox_,
+      [points = snapshots_] {
+        // Read together, so that the list's rows of unreadable files then cost no second decoding.
+        points.unreadable();
+        return points.all();
+      },
+      [this](BackgroundOutcome<std::vector<StoredSnapshot>> read) {
+        historyReading_ = false;
+        if (historyRead_) return;
+        historyRead_ = true;
+        history_ = std::move(read.value).value_or(std::vector<StoredSnapshot>{});
+        // Also when no point reads: the unreadable files follow this signal.
+        emit historyChanged();
+      });
+}
+
 void SyncModel::refresh(std::function<void()> done) {
+  readHistoryInBackground();
   // A pending document goes out in its turn behind any upload under way while the other Macs are
   // fetched beside it, so that a slow upload never holds the page back; `done` runs once both ended.
   // What a fetch started for an account that has since signed out brings back is dropped.

@@ -116,8 +116,9 @@ class SyncModel : public QObject {
   // loading the network library and fetching).
   enum class FirstRefresh { now, whenAsked };
 
-  // Reads the pins and automatic sync from the context's preferences and its undo points, then
-  // starts the first refresh unless told to wait. Values written to this Mac are announced on the
+  // Reads the pins and automatic sync from the context's preferences and, unless told to wait, its
+  // undo points, then starts the first refresh; told to wait, the undo points are read on a worker
+  // with the first refresh (the list is empty until then), as stored points may be large. Values written to this Mac are announced on the
   // context's notice; a change announced there by others compares again, and one that stored an
   // undo point reads the undo points again. The context's clock dates the Macs' "last seen".
   SyncModel(const ModelContext& context, SyncService service, std::shared_ptr<ServerSync> transport,
@@ -161,6 +162,8 @@ class SyncModel : public QObject {
   int autoAppliedCount() const { return autoAppliedCount_; }
   bool isDryRun() const { return isDryRun_; }
   const std::vector<StoredSnapshot>& history() const { return history_; }
+  // The undo points were read (the list is what is stored, not the empty start).
+  bool hasReadHistory() const { return historyRead_; }
   // Where the undo points are kept.
   const SnapshotHistory& undoPoints() const { return snapshots_; }
   void setHistory(std::vector<StoredSnapshot> history);
@@ -261,6 +264,8 @@ class SyncModel : public QObject {
   void historyNoteChanged();
 
  private:
+  // The first read of the undo points, on a worker; a read on this thread since wins over it.
+  void readHistoryInBackground();
   void applyNonConflicting(const SnapshotHistory& undoPoints, std::function<void()> done);
   void apply(SyncService::ReadResult result);
   void refreshRows();
@@ -316,6 +321,8 @@ class SyncModel : public QObject {
   bool isAutoSyncOn_ = false;
   int autoAppliedCount_ = 0;
   std::vector<StoredSnapshot> history_;
+  bool historyRead_ = false;
+  bool historyReading_ = false;
   bool accountKnown_ = false;
   std::optional<std::string> account_;
   // Counts the accounts left: a fetch started before the last one belongs to an account that left.

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "Catalog/SettingSearch.hpp"
+#include "Catalog/SettingSearchIndex.hpp"
 #include "Kit/DisplayText.hpp"
 #include "Kit/GroupSymbols.hpp"
 #include "Kit/GuidedText.hpp"

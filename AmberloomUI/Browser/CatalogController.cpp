@@ -2,7 +2,7 @@
 
 #include <QGuiApplication>
 
-#include "Catalog/SettingSearch.hpp"
+#include "Catalog/SettingSearchIndex.hpp"
 
 namespace amberloom::ui {
 

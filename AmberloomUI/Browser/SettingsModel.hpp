@@ -28,7 +28,7 @@
 #include "Browser/SidebarSelection.hpp"
 #include "Catalog/DiscoverDeck.hpp"
 #include "Catalog/SettingGroup.hpp"
-#include "Catalog/SettingSearch.hpp"
+#include "Catalog/SettingSearchIndex.hpp"
 #include "Changes/IntentLog.hpp"
 #include "Changes/SettingsService.hpp"
 #include "Kit/ChangeNotice.hpp"

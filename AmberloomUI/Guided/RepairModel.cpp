@@ -1,7 +1,9 @@
 #include "Guided/RepairModel.hpp"
 
 #include <algorithm>
+#include <utility>
 
+#include "Kit/BackgroundCall.hpp"
 #include "Kit/GuidedText.hpp"
 #include "Kit/Logging.hpp"
 
@@ -35,10 +37,27 @@ std::set<std::string> preTicked(const RepairScan& scan) {
   return ids;
 }
 
+struct FirstFindings {
+  RepairScan scan;
+  std::vector<std::string> unreadableHistoryFiles;
+};
+
+// Reads the history and every setting it names, and remembers the build seen: any thread.
+FirstFindings scanAndRememberBuild(const RepairScanner& scanner, const IntentLog& log, const UserDefaultsRef& defaults) {
+  FirstFindings found{scanner.scan(defaults->stringValue(RepairModel::lastSeenBuildKey)), log.quarantinedFiles()};
+  try {
+    defaults->setString(found.scan.currentOSBuild, RepairModel::lastSeenBuildKey);
+  } catch (const std::exception& error) {
+    // The next start then compares with an older build; nothing else depends on it.
+    qCWarning(lcGuided).noquote() << "The macOS build seen cannot be remembered:" << error.what();
+  }
+  return found;
+}
+
 }  // namespace
 
 RepairModel::RepairModel(const ModelContext& context, RepairScanner scanner, RepairService service, IntentLog log,
-                         QObject* parent)
+                         QObject* parent, FirstScan first)
     : QObject(parent),
       isDryRun_(context.isDryRun),
       scanner_(std::move(scanner)),
@@ -48,18 +67,41 @@ RepairModel::RepairModel(const ModelContext& context, RepairScanner scanner, Rep
       notice_(context.notice),
       log_(std::move(log)),
       findingRows_(new RowListModel({"findingId", "label", "valuesLine", "chosenAt", "selected", "keepFailure"}, this)),
-      batch_(new GuidedBatch(context.history, WayBackQuestion::Undo::whileOpen, this)) {
-  scan_ = scanner_.scan(defaults_->stringValue(lastSeenBuildKey));
-  selectedIDs_ = preTicked(scan_);
-  unreadableHistoryFiles_ = log_.quarantinedFiles();
-  showFindings();
-  try {
-    defaults_->setString(scan_.currentOSBuild, lastSeenBuildKey);
-  } catch (const std::exception& error) {
-    // The next start then compares with an older build; nothing else depends on it.
-    qCWarning(lcGuided).noquote() << "The macOS build seen cannot be remembered:" << error.what();
-  }
+      batch_(new GuidedBatch(context.history, WayBackQuestion::Undo::whileOpen, this)),
+      inbox_(std::make_shared<BackgroundInbox>(this)) {
   if (notice_) notice_->listen(this, [this](const Change&) { rescan(); });
+  if (first == FirstScan::now) {
+    auto found = scanAndRememberBuild(scanner_, log_, defaults_);
+    showFirstScan(std::move(found.scan), std::move(found.unreadableHistoryFiles));
+    return;
+  }
+  firstScanPending_ = true;
+  runOffMainThread(
+      inbox_, [scanner = scanner_, log = log_, defaults = defaults_] { return scanAndRememberBuild(scanner, log, defaults); },
+      [this](BackgroundOutcome<FirstFindings> found) {
+        firstScanPending_ = false;
+        if (found.value) {
+          showFirstScan(std::move(found.value->scan), std::move(found.value->unreadableHistoryFiles));
+        } else {
+          try {
+            std::rethrow_exception(found.error);
+          } catch (...) {
+            qCWarning(lcGuided).noquote() << "The settings you changed could not be checked:" << currentError();
+          }
+        }
+        if (std::exchange(rescanWanted_, false)) rescan();
+      });
+}
+
+RepairModel::~RepairModel() { inbox_->close(); }
+
+void RepairModel::showFirstScan(RepairScan scan, std::vector<std::string> unreadableHistoryFiles) {
+  selectedIDs_ = preTicked(scan);
+  scan_ = std::move(scan);
+  showFindings();
+  emit scanChanged();
+  emit selectedIDsChanged();
+  setUnreadableHistoryFiles(std::move(unreadableHistoryFiles));
 }
 
 std::string RepairModel::headline() const {
@@ -73,9 +115,10 @@ std::string RepairModel::headline() const {
 
 std::shared_ptr<RepairModel> RepairModel::live(const ModelContext& context, const SettingsCatalog& catalog,
                                                const SettingsService& settings, const PreferenceStoreRef& store,
-                                               const IntentLog& log, std::string osBuild) {
+                                               const IntentLog& log, std::string osBuild, FirstScan first) {
   return std::make_shared<RepairModel>(context, RepairScanner(catalog, settings, log, std::move(osBuild)),
-                                       RepairService(settings, log, DomainResolver::live(), store), log);
+                                       RepairService(settings, log, DomainResolver::live(), store), log, nullptr,
+                                       first);
 }
 
 void RepairModel::setSelectedIDs(std::set<std::string> ids) {
@@ -100,6 +143,10 @@ void RepairModel::scanAgain() {
 }
 
 void RepairModel::rescan() {
+  if (firstScanPending_) {
+    rescanWanted_ = true;
+    return;
+  }
   if (batch_->isRunning()) return;
   setReport(std::nullopt);
   setKeepFailure(std::nullopt);

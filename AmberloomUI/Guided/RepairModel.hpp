@@ -1,7 +1,7 @@
 #pragma once
 // The recent-changes screen's model: the settings the user changed here that something else has
-// changed since, found by a scan at creation (which also remembers the macOS build seen, under
-// "lastSeenOSBuild"), the user's ticks, putting the ticked ones back with an undo point on disk,
+// changed since, found by a first scan at creation or, at the application's start, on a worker
+// (which also remembers the macOS build seen, under "lastSeenOSBuild"), the user's ticks, putting the ticked ones back with an undo point on disk,
 // undoing that, and keeping the system's value of one setting. Main thread only; every operation
 // runs to its end before it returns and none throws: a failure becomes a property the screen
 // shows. Putting back and its undo write and read back on the worker pool meanwhile (see
@@ -31,6 +31,8 @@
 #include "Upkeep/RepairService.hpp"
 
 namespace amberloom::ui {
+
+class BackgroundInbox;
 
 class RepairModel : public QObject {
   Q_OBJECT
@@ -67,17 +69,26 @@ class RepairModel : public QObject {
  public:
   static constexpr const char* lastSeenBuildKey = "lastSeenOSBuild";
 
+  // When the first scan runs: in the constructor, or on a worker while the model lists nothing
+  // (the application's start, which a long change history must not hold back).
+  enum class FirstScan { now, inBackground };
+
   // Scans with the build stored under "lastSeenOSBuild" as the previous one, ticks every finding
   // but a macOS protection (that takes its own tick),
   // then stores the current build there (both in the context's preferences). Every real repair and
   // undo is announced on the context's notice; a change announced there by others is a reason to
-  // scan again. `log` is the change history the scan reads.
+  // scan again (once the first scan is in, when it runs in the background). `log` is the change
+  // history the scan reads.
   RepairModel(const ModelContext& context, RepairScanner scanner, RepairService service, IntentLog log,
-              QObject* parent = nullptr);
+              QObject* parent = nullptr, FirstScan first = FirstScan::now);
   // Scans `catalog`'s settings against the change history `log` on the system build `osBuild`.
   static std::shared_ptr<RepairModel> live(const ModelContext& context, const SettingsCatalog& catalog,
                                            const SettingsService& settings, const PreferenceStoreRef& store,
-                                           const IntentLog& log, std::string osBuild);
+                                           const IntentLog& log, std::string osBuild,
+                                           FirstScan first = FirstScan::now);
+  ~RepairModel() override;
+  // The first scan has come in (at once, unless it runs in the background).
+  bool hasScanned() const { return !firstScanPending_; }
 
   bool isDryRun() const { return isDryRun_; }
   const RepairScan& scan() const { return scan_; }
@@ -128,6 +139,8 @@ class RepairModel : public QObject {
  private:
   // A scan with the last scan's build as the previous one; ticks every finding but a protection.
   void scanAgain();
+  // Shows the first scan and what it found of the history's unreadable files; ticks every finding.
+  void showFirstScan(RepairScan scan, std::vector<std::string> unreadableHistoryFiles);
   void setScan(RepairScan scan);
   void setReport(std::optional<WriteReport> report);
   void setLastError(std::optional<std::string> error);
@@ -170,6 +183,9 @@ class RepairModel : public QObject {
   IntentLog log_;
   RowListModel* findingRows_;
   GuidedBatch* batch_;
+  std::shared_ptr<BackgroundInbox> inbox_;
+  bool firstScanPending_ = false;
+  bool rescanWanted_ = false;  // a change was announced while the first scan ran
 };
 
 }  // namespace amberloom::ui

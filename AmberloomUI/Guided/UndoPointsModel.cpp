@@ -11,7 +11,7 @@ using guided::qstr;
 
 UndoPointsModel::UndoPointsModel(SyncModel& sync, std::vector<InterruptedBatch> interrupted, QObject* parent)
     : QAbstractListModel(parent), sync_(sync), history_(sync.history()),
-      unreadable_(sync.undoPoints().unreadable()),
+      unreadable_(sync.hasReadHistory() ? sync.undoPoints().unreadable() : std::vector<SnapshotHistory::Unreadable>{}),
       batch_(new GuidedBatch(sync.undoPoints(), WayBackQuestion::Undo::none, this, sync.progress())),
       interrupted_(new InterruptedBatchOffer(
           std::move(interrupted), sync.undoPoints(),

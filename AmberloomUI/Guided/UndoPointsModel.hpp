@@ -1,6 +1,6 @@
 #pragma once
 // The stored undo points as the recent-changes screen lists them: the sync model's list, newest
-// first, following it as it changes, then the files that hold no point that can be read (listed
+// first (empty until the sync model has read it), following it as it changes, then the files that hold no point that can be read (listed
 // as such, with no Undo). Undoing a point goes through the sync model, which keeps the point
 // stored and listed, stores the state before the undo as a point of its own and announces what it
 // put back; when that point of its own cannot be stored, nothing is written and the way-back

@@ -4,8 +4,9 @@
 
 #ifdef AMBERLOOM_HAS_DBUS
 #include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusReply>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusVariant>
 #endif
 
@@ -39,23 +40,38 @@ SystemColorScheme::SystemColorScheme(QObject* parent) : QObject(parent) {
 
 void SystemColorScheme::followPortal() {
 #ifdef AMBERLOOM_HAS_DBUS
+  // The bus itself is the process's own connection to a local daemon: reaching it, or finding it
+  // gone, takes no time worth a worker (and its signals are heard only by a connection made here).
+  // Only the portal behind it may be slow to answer, and nothing waits for it.
+  if (QDBusConnection::sessionBus().isConnected()) askPortal();
+#endif
+}
+
+void SystemColorScheme::askPortal() {
+#ifdef AMBERLOOM_HAS_DBUS
   QDBusConnection bus = QDBusConnection::sessionBus();
-  if (!bus.isConnected()) return;
-  QDBusInterface settings(portalService, portalPath, settingsInterface, bus);
-  settings.setTimeout(1000);
-  const QDBusMessage reply = settings.call("Read", QString(appearanceGroup), QString(colorSchemeKey));
-  if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
-    scheme_ = fromPortalValue(unwrapped(reply.arguments().first()));
+  // Listening first, so that no change made while the question is out goes unheard. A plain call
+  // rather than an interface object: making one asks the portal to describe itself, and waits.
   bus.connect(portalService, portalPath, settingsInterface, "SettingChanged", this,
               SLOT(portalSettingChanged(QString, QString, QDBusVariant)));
+  QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, "Read");
+  read << QString(appearanceGroup) << QString(colorSchemeKey);
+  auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(read, portalAnswerLimit), this);
+  connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* answered) {
+    answered->deleteLater();
+    const QDBusMessage reply = answered->reply();
+    if (heardChange_ || reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return;
+    setScheme(fromPortalValue(unwrapped(reply.arguments().first())));
+  });
 #endif
 }
 
 #ifdef AMBERLOOM_HAS_DBUS
 void SystemColorScheme::portalSettingChanged(const QString& group, const QString& key,
                                              const QDBusVariant& value) {
-  if (group == appearanceGroup && key == colorSchemeKey)
-    setScheme(fromPortalValue(unwrapped(QVariant::fromValue(value))));
+  if (group != appearanceGroup || key != colorSchemeKey) return;
+  heardChange_ = true;
+  setScheme(fromPortalValue(unwrapped(QVariant::fromValue(value))));
 }
 #endif
 

@@ -1,9 +1,12 @@
 #pragma once
 // The system's colour scheme, from one place for every window. At first use it is read from
-// AMBERLOOM_COLOR_SCHEME when that is set (tests use it), else from the desktop portal's
-// "org.freedesktop.appearance" "color-scheme" setting when a session bus answers, else light.
-// Without the override it follows the portal's later changes. Screens bind their palette to
-// `SystemColorScheme.scheme`, so a change repaints every open window at once.
+// AMBERLOOM_COLOR_SCHEME when that is set (tests use it), else it starts light and asks the
+// desktop portal's "org.freedesktop.appearance" "color-scheme" setting without waiting: the
+// portal is asked with an asynchronous call when a session bus is there, and its answer (within
+// `portalAnswerLimit`) replaces the light start. A portal that is slow to start at login,
+// or that never answers, must not hold the first window back. Without the override it follows the
+// portal's later changes. Screens bind their palette to `SystemColorScheme.scheme`, so a change
+// repaints every open window at once.
 
 #include <QObject>
 #include <QString>
@@ -28,9 +31,13 @@ class SystemColorScheme : public QObject {
   enum Scheme { Light, Dark };
   Q_ENUM(Scheme)
 
-  // Reads the scheme now, as the header says, and follows the portal from then on. The
-  // application uses instance(); a test may build its own. (Not default-constructible, so that
-  // QML takes the one instance from create().)
+  // How long the portal's first answer is waited for (in the background) before the light start
+  // stays until the portal announces a change.
+  static constexpr int portalAnswerLimit = 5000;  // milliseconds
+
+  // Takes the override, or starts light and asks the portal in the background, following it from
+  // then on; waits for nothing. The application uses instance(); a test may build its own. (Not
+  // default-constructible, so that QML takes the one instance from create().)
   explicit SystemColorScheme(QObject* parent);
 
   // The process's one instance, created on first use on the main thread.
@@ -56,8 +63,11 @@ class SystemColorScheme : public QObject {
 
  private:
   void followPortal();
+  void askPortal();
 
   Scheme scheme_ = Light;
+  // The portal announced a value before it answered the first question: that answer is older.
+  bool heardChange_ = false;
 };
 
 }  // namespace amberloom::ui

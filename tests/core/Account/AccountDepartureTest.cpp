@@ -24,14 +24,14 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The live session, or one that hangs until the request is broken off.
+// The live session, or one that hangs until the request is broken off or its own limit is up.
 class SilenceableSession final : public HttpSession {
  public:
   std::atomic<bool> silent{false};
   HttpResponse perform(const HttpRequest& request, std::stop_token stop) override {
     if (!silent) return live_.perform(request, stop);
-    waitUntilBrokenOff(stop);
-    throw HttpTransferError::cancelled();
+    if (waitUntilBrokenOff(stop, request.timeout)) throw HttpTransferError::cancelled();
+    throw HttpTransferError::timedOut();
   }
 
  private:

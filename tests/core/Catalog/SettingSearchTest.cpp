@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Catalog/SettingSearch.hpp"
+#include "Catalog/SettingSearchIndex.hpp"
 
 #include <algorithm>
 

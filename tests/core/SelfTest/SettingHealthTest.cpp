@@ -6,7 +6,9 @@
 
 #include "Support/HttpSession.hpp"
 #include "LoopbackServer.hpp"
-#include "SelfTest/SettingHealth.hpp"
+#include "SelfTest/AnonymousReporter.hpp"
+#include "SelfTest/ProcessInfo.hpp"
+#include "SelfTest/SettingHealthLog.hpp"
 
 using namespace amberloom;
 using amberloom::testing::LoopbackServer;

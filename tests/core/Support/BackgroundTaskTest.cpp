@@ -10,7 +10,7 @@
 
 #include "Catalog/CatalogChannel.hpp"
 #include "Preferences/Version.hpp"
-#include "SelfTest/SettingHealth.hpp"
+#include "SelfTest/AnonymousReporter.hpp"
 
 using namespace amberloom;
 

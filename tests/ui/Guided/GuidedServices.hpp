@@ -85,9 +85,10 @@ struct GuidedServices {
                                               recipeService());
   }
   std::unique_ptr<ui::RepairModel> repairModel(bool isDryRun,
-                                               std::optional<SnapshotHistory> undoPoints = std::nullopt) const {
+                                               std::optional<SnapshotHistory> undoPoints = std::nullopt,
+                                               ui::RepairModel::FirstScan first = ui::RepairModel::FirstScan::now) const {
     return std::make_unique<ui::RepairModel>(context(isDryRun, std::move(undoPoints)), repairScanner(),
-                                             repairService(), log);
+                                             repairService(), log, nullptr, first);
   }
   std::unique_ptr<ui::RemovalModel> removalModel(bool isDryRun, std::string backupFolder,
                                                  ui::RemovalModel::StopSync stopSync,

@@ -7,6 +7,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
+#include <QTest>
 
 #include "RepairFixture.hpp"
 
@@ -56,6 +57,22 @@ TEST_F(RepairModelTest, AnUpdateThatChangedSettingsBackIsNamedRepairedAndUndone)
   EXPECT_EQ(repaired(), 2u);
   ASSERT_EQ(services.history.all().size(), 2u) << "the undo point stays stored, the state before the undo beside it";
   EXPECT_EQ(services.history.all()[0].reason, "Before taking back: putting back 1 settings");
+}
+
+// The application's start: the first scan runs on a worker while the screen lists nothing, and a
+// change announced meanwhile is looked at once it is in.
+TEST_F(RepairModelTest, AFirstScanInTheBackgroundFillsInThenTakesAChangeAnnouncedMeanwhile) {
+  chooseThenDrift();
+  services.defaults->setString("22A100", "lastSeenOSBuild");
+  auto repair = services.repairModel(false, std::nullopt, RepairModel::FirstScan::inBackground);
+  EXPECT_FALSE(repair->hasScanned());
+  EXPECT_TRUE(repair->findings().empty()) << "nothing until the scan is in";
+  th::GuidedServices::writeOutside("size", "-int", "64");
+  services.heard->notice->announce(ui::Change{}, nullptr);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return repair->hasScanned(); }, 60000));
+  ASSERT_EQ(repair->findings().size(), 1u);
+  EXPECT_EQ(repair->findings()[0].id(), "dock.autohide");
+  EXPECT_EQ(services.defaults->stringValue("lastSeenOSBuild"), "23F79");
 }
 
 TEST_F(RepairModelTest, KeepingAcceptsTheSystemsValueEvenInPracticeModeWhereNothingIsWritten) {

@@ -1,4 +1,4 @@
-#include "Catalog/SettingSearch.hpp"
+#include "Catalog/SettingSearchIndex.hpp"
 
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
