@@ -259,7 +259,7 @@ TEST_F(ScreenReaderDesktop, ReturnAnswersTheReplaceQuestionAndTheFocusComesBack)
 // the focus back to that button, so the next Tab goes on from the card rather than the sidebar.
 TEST_F(ScreenReaderDesktop, EscapeOnTheDetailSheetGivesTheFocusBackToItsOpener) {
   start();
-  clickOn("Dock, *", "push button");
+  clickOn("Dock, *", "list item");
   const QString opener = QStringLiteral("What Bounce icons while apps open does");
   ASSERT_TRUE(mac.doAction(opener, "push button", "SetFocus")) << mac.describeScreen();
   ASSERT_TRUE(eventually([&] { return focusedName() == opener.toStdString(); })) << focusedName();
