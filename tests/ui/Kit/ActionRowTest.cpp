@@ -50,9 +50,9 @@ TEST(ActionRow, hoveringTintsAnEnabledRowOnlyWhileThePointerIsOverIt) {
   const QPoint insideInset = enabled->mapToScene({4, 4}).toPoint();
 
   QTest::mouseMove(&window.window(), insideInset);
-  QTRY_COMPARE_WITH_TIMEOUT(tint(enabled), 0.045, 1000);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return qFuzzyCompare(1 + tint(enabled), 1 + 0.045); })) << tint(enabled);
   QTest::mouseMove(&window.window(), window.centreOf(disabled));
-  QTRY_COMPARE_WITH_TIMEOUT(tint(enabled), 0.0, 1000);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return qFuzzyCompare(1 + tint(enabled), 1 + 0.0); })) << tint(enabled);
   QTest::qWait(200);
   EXPECT_EQ(tint(disabled), 0.0);
   EXPECT_TRUE(disabled->property("isHovered").toBool());
