@@ -23,8 +23,10 @@ TEST(SignInByOwner, TheOutboxOpensOnlyWithTheKeyOfItsDataFolderWhoseAddressTheRu
   { AccountDatabase earlier(data + "/accounts.sqlite"); }  // an earlier build's folder, without a key
   std::filesystem::create_directories(build + "/bin");
   std::filesystem::create_symlink(AMBERLOOM_ACCOUNT_SERVER_PATH, build + "/bin/amberloom-account-server");
-  // The application's stand-in runs until the test has looked; the server stops with it.
-  writeFile(build + "/bin/AmberLoom", "#!/bin/sh\nwhile [ ! -e '" + looked + "' ]; do sleep 0.05; done\n");
+  // The application's stand-in runs until the test has looked (it reads the pipe until the test
+  // opens and closes it); the server stops with it.
+  ASSERT_EQ(::mkfifo(looked.c_str(), 0600), 0);
+  writeFile(build + "/bin/AmberLoom", "#!/bin/sh\nexec cat '" + looked + "' >/dev/null\n");
   ::chmod((build + "/bin/AmberLoom").c_str(), 0755);
   ChildProcess run({std::string(AMBERLOOM_SOURCE_DIR) + "/scripts/run"},
                    {{"AMBERLOOM_BUILD_DIR", build}, {"AMBERLOOM_NO_BUILD", "1"}, {"AMBERLOOM_ACCOUNT_URL", ""}, {"DISPLAY", ":0"}});
