@@ -30,10 +30,8 @@ std::vector<InterruptedBatch> InterruptedBatches::find() const {
   return found;
 }
 
-bool InterruptedBatches::undo(const SnapshotHistory& history, const InterruptedBatch& batch,
-                              const std::function<void(const StoredSnapshot& point)>& takeBack) {
-  if (takeBack) takeBack(batch.point.point);
-  return history.settle(batch.point);
+void InterruptedBatches::undo(const SnapshotHistory& history, const InterruptedBatch& batch, const TakeBack& takeBack) {
+  takeBack(batch.point.point, [history, point = batch.point] { return history.settle(point); });
 }
 
 std::string interruptedActivity(const std::string& reason) {

@@ -34,10 +34,11 @@ class InterruptedBatches {
   // could not be renamed (it is found again at the next start).
   bool settle(const InterruptedBatch& batch) const { return history_.settle(batch.point); }
   // The user's Undo of the batch: `takeBack` puts its point back (a take-back of its own, with its
-  // own point), and only then is the batch's point settled, so that a kill on the way leaves it
-  // to be offered again. False when it could not be settled.
-  static bool undo(const SnapshotHistory& history, const InterruptedBatch& batch,
-                   const std::function<void(const StoredSnapshot& point)>& takeBack);
+  // own point) and calls `ran` once that has run, now or later; only then is the batch's point
+  // settled, and `ran` answers whether it could be. A take-back that does not run (cancelled,
+  // dropped while another batch runs) or is killed on the way leaves the batch to be offered again.
+  using TakeBack = std::function<void(const StoredSnapshot& point, std::function<bool()> ran)>;
+  static void undo(const SnapshotHistory& history, const InterruptedBatch& batch, const TakeBack& takeBack);
 
  private:
   SnapshotHistory history_;

@@ -36,13 +36,13 @@ void InterruptedBatchOffer::undo() {
   if (batches_.empty()) return;
   const InterruptedBatch batch = takeCurrent();
   if (!takeBack_) return;
-  // Settled only once the take-back ran: one cancelled at the way-back question, dropped while
-  // another batch runs, or cut short by a kill leaves the batch to be offered at the next start.
-  takeBack_(batch.point.point, [this, batch](const QString& outcome, bool isWarning) {
-    settled(history_.settle(batch.point), batch);
-    outcome_ += (outcome_.isEmpty() ? QString() : QStringLiteral("\n")) + outcome;
-    outcomeIsWarning_ = outcomeIsWarning_ || isWarning;
-    emit outcomeChanged();
+  InterruptedBatches::undo(history_, batch, [this, batch](const StoredSnapshot& point, std::function<bool()> ran) {
+    takeBack_(point, [this, batch, ran](const QString& outcome, bool isWarning) {
+      settled(ran(), batch);
+      outcome_ += (outcome_.isEmpty() ? QString() : QStringLiteral("\n")) + outcome;
+      outcomeIsWarning_ = outcomeIsWarning_ || isWarning;
+      emit outcomeChanged();
+    });
   });
 }
 

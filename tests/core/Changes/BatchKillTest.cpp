@@ -123,7 +123,10 @@ class BatchKill : public ::testing::TestWithParam<const char*>, protected th::Li
                {{"AMBERLOOM_KILL_AT_STEP", "1:batch: written"}});
       return [this](const auto& at) {
         for (const auto& batch : nextStart())
-          InterruptedBatches::undo(at, batch, [&](const auto& point) { sync().undo(point, outside, at); });
+          InterruptedBatches::undo(at, batch, [&](const auto& point, const auto& ran) {
+            sync().undo(point, outside, at);
+            ran();
+          });
       };
     }
     // An undo: of a quick setup held in memory, or of the point Recent changes lists.
