@@ -88,6 +88,7 @@ RepairModel::RepairModel(const ModelContext& context, RepairScanner scanner, Rep
           } catch (...) {
             qCWarning(lcGuided).noquote() << "The settings you changed could not be checked:" << currentError();
           }
+          emit scanChanged();  // the headline no longer says a check is under way
         }
         if (std::exchange(rescanWanted_, false)) rescan();
       });
@@ -105,6 +106,8 @@ void RepairModel::showFirstScan(RepairScan scan, std::vector<std::string> unread
 }
 
 std::string RepairModel::headline() const {
+  // Before the first scan is in, nothing is known yet: "the way you left it" would be a guess.
+  if (firstScanPending_) return "Checking the settings you changed…";
   const auto n = scan_.findings.size();
   if (n == 0) return "Everything is the way you left it.";
   if (scan_.osChanged())

@@ -67,6 +67,7 @@ TEST_F(RepairModelTest, AFirstScanInTheBackgroundFillsInThenTakesAChangeAnnounce
   auto repair = services.repairModel(false, std::nullopt, RepairModel::FirstScan::inBackground);
   EXPECT_FALSE(repair->hasScanned());
   EXPECT_TRUE(repair->findings().empty()) << "nothing until the scan is in";
+  EXPECT_EQ(repair->headline(), "Checking the settings you changed…") << "and no claim that all is well";
   th::GuidedServices::writeOutside("size", "-int", "64");
   services.heard->notice->announce(ui::Change{}, nullptr);
   ASSERT_TRUE(QTest::qWaitFor([&] { return repair->hasScanned(); }, 60000));
