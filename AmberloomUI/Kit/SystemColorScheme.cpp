@@ -2,8 +2,11 @@
 
 #include <QQmlEngine>
 
+#include "Kit/Logging.hpp"
+
 #ifdef AMBERLOOM_HAS_DBUS
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -52,8 +55,14 @@ void SystemColorScheme::askPortal() {
   QDBusConnection bus = QDBusConnection::sessionBus();
   // Listening first, so that no change made while the question is out goes unheard. A plain call
   // rather than an interface object: making one asks the portal to describe itself, and waits.
-  bus.connect(portalService, portalPath, settingsInterface, "SettingChanged", this,
-              SLOT(portalSettingChanged(QString, QString, QDBusVariant)));
+  // Qt finds the slot's D-Bus types by their names, and knows QDBusVariant's name only once the
+  // type is registered (the first variant it decodes does that, here too late): before that it
+  // refuses the connection, with no error, and every later change would go unheard.
+  qRegisterMetaType<QDBusVariant>();
+  if (!bus.connect(portalService, portalPath, settingsInterface, "SettingChanged", this,
+                   SLOT(portalSettingChanged(QString, QString, QDBusVariant))))
+    qCWarning(lcKit) << "The desktop's later colour scheme changes will not be followed:"
+                     << bus.lastError().message();
   QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, "Read");
   read << QString(appearanceGroup) << QString(colorSchemeKey);
   auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(read, portalAnswerLimit), this);

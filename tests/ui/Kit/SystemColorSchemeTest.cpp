@@ -1,10 +1,11 @@
 // The system colour scheme read from the desktop portal over a private session bus, the
-// override that beats it.
+// override that beats it, and the portal's later changes.
 
 #include <gtest/gtest.h>
 
 #ifdef AMBERLOOM_HAS_DBUS
 
+#include <QSignalSpy>
 #include <QTest>
 
 #include "Kit/SystemColorScheme.hpp"
@@ -23,9 +24,15 @@ TEST(SystemColorScheme, followsTheDesktopPortalUnlessTheEnvironmentOverridesIt) 
   SystemColorScheme followed(nullptr);
   ASSERT_TRUE(QTest::qWaitFor([&] { return followed.scheme() == SystemColorScheme::Dark; }));  // read at start
 
-  // The portal's later announcements are not checked here: with the stand-in portal served by
-  // this same process, QDBusConnection::connect refuses the signal's connection now and then
-  // (false, with no error), so no wait for them would hold.
+  // The portal's later announcements: a change of the user's mind repaints, the same value again does not.
+  QSignalSpy changes(&followed, &SystemColorScheme::schemeChanged);
+  for (const auto& [announced, expected] :
+       {std::pair{0u, SystemColorScheme::Light}, std::pair{1u, SystemColorScheme::Dark},
+        std::pair{1u, SystemColorScheme::Dark}, std::pair{2u, SystemColorScheme::Light}}) {
+    bus.announce(announced);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return followed.scheme() == expected; })) << announced;
+  }
+  EXPECT_EQ(changes.count(), 3) << "an announcement of the same value changes nothing";
 
   // The override wins, and anything but "dark" is light.
   for (const auto& [override, portalValue, expected] :
