@@ -472,7 +472,7 @@ std::vector<RecordedIntent> IntentLog::record(
   std::vector<PriorIntent> replaced;
   replaced.reserve(entries.size());
   for (const auto& entry : entries) replaced.push_back({entry.settingID, entry});
-  update(replaced);
+  update(std::move(replaced));
   return entries;
 }
 
@@ -494,7 +494,7 @@ std::vector<PriorIntent> IntentLog::records(const std::vector<std::string>& sett
 
 void IntentLog::putBack(const std::vector<PriorIntent>& records) const { update(records); }
 
-void IntentLog::update(const std::vector<PriorIntent>& replaced) const {
+void IntentLog::update(std::vector<PriorIntent> replaced) const {
   // Held across the read and the write: another process's change in between would be lost.
   const platform::FolderLock lock(folder());
   if (!lock.locked()) throw HistoryWriteError(path_, "its folder cannot be locked (" + lock.error().message() + ")");
@@ -506,8 +506,10 @@ void IntentLog::update(const std::vector<PriorIntent>& replaced) const {
 
   std::vector<Replacement> replacements;
   replacements.reserve(replaced.size());
-  for (const auto& prior : replaced)
-    replacements.push_back({canonicalForm(prior.settingID), prior.record ? HistoryEntry::of(*prior.record) : nullptr});
+  // The records move into the history's entries; only their setting ids are read again below.
+  for (auto& prior : replaced)
+    replacements.push_back(
+        {canonicalForm(prior.settingID), prior.record ? HistoryEntry::of(std::move(*prior.record)) : nullptr});
   try {
     cache_->store(*this, replacements, lineOf(replacements, replaced));
   } catch (const platform::FileWriteError& error) {

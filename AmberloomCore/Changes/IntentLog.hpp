@@ -143,7 +143,7 @@ class IntentLog {
   // them that hold a record, then stores the change. Nothing is stored, and HistoryWriteError
   // thrown, when the folder cannot be locked, the change cannot be written, or the file exists,
   // cannot be read and cannot be moved aside.
-  void update(const std::vector<PriorIntent>& replaced) const;
+  void update(std::vector<PriorIntent> replaced) const;
 
   std::string path_;
   std::string osBuild_;

@@ -1,6 +1,7 @@
 #include "Support/Json.hpp"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -18,11 +19,12 @@ std::size_t writtenLength(unsigned char c) {
 void writeString(std::string& out, std::string_view text) {
   // Most texts written (keys, ids, domains, build numbers) are plain ASCII that needs no escape:
   // they are copied at once, without the check for well-formed UTF-8 that no such text can fail.
-  const auto plain = [](char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte >= 0x20 && byte < 0x80 && c != '"' && c != '\\' && c != '/';
-  };
-  if (std::all_of(text.begin(), text.end(), plain)) {
+  static constexpr auto plain = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0x20; c < 0x80; ++c) table[c] = c != '"' && c != '\\' && c != '/';
+    return table;
+  }();
+  if (std::all_of(text.begin(), text.end(), [](char c) { return plain[static_cast<unsigned char>(c)]; })) {
     const std::size_t at = out.size();
     out.resize(at + text.size() + 2);
     char* const written = out.data() + at;
