@@ -37,6 +37,12 @@ SettingRef SettingRef::root() const {
 
 Json SettingRef::toJson() const { return Json{{"domain", domain}, {"path", path}, {"byHost", byHost}}; }
 
+void SettingRef::writeJsonTo(JsonTextWriter& out) const {
+  out.beginObject().key("byHost").boolean(byHost).key("domain").string(domain).key("path").beginArray();
+  for (const auto& element : path) out.string(element);
+  out.endArray().endObject();
+}
+
 SettingRef SettingRef::fromJson(const Json& json, const CodingPath& codingPath) {
   return SettingRef{requiredString(json, "domain", codingPath),
                     decodeStringArray(member(json, "path", codingPath), appending(codingPath, "path")),

@@ -25,6 +25,7 @@ struct SettingRef {
 
   // {"byHost": false, "domain": "...", "path": [...]}; all three keys required when reading.
   Json toJson() const;
+  void writeJsonTo(JsonTextWriter& out) const;  // the same, as text
   static SettingRef fromJson(const Json& json, const CodingPath& path = {});
   // AmberloomCore.SettingRef(domain: "...", path: [...], byHost: false)
   std::string description() const;

@@ -55,6 +55,12 @@ Json RecordedIntent::toJson() const {
   return json;
 }
 
+void RecordedIntent::writeJsonTo(JsonTextWriter& out) const {
+  out.beginObject().key("at").number(at).key("osBuild").string(osBuild).key("settingID").string(settingID);
+  if (value) value->writeJsonTo(out.key("value"));
+  out.endObject();
+}
+
 RecordedIntent RecordedIntent::fromJson(const Json& json, const CodingPath& path) {
   RecordedIntent intent;
   intent.settingID = requiredString(json, "settingID", path);
@@ -70,6 +76,12 @@ Json PriorIntent::toJson() const {
   members.emplace("settingID", settingID);
   if (record) members.emplace("record", record->toJson());
   return json;
+}
+
+void PriorIntent::writeJsonTo(JsonTextWriter& out) const {
+  out.beginObject();
+  if (record) record->writeJsonTo(out.key("record"));
+  out.key("settingID").string(settingID).endObject();
 }
 
 PriorIntent PriorIntent::fromJson(const Json& json, const CodingPath& path) {
@@ -90,7 +102,11 @@ struct HistoryEntry {
   // The entry of a record; none when its value has no JSON form.
   static std::shared_ptr<const HistoryEntry> of(RecordedIntent intent) {
     try {
-      std::string text = writeJson(intent.toJson(), JsonStyle::compact);
+      std::string text;
+      // Room for the members' names and numbers besides the texts, so the text grows at most once.
+      text.reserve(96 + intent.settingID.size() + intent.osBuild.size());
+      JsonTextWriter writer(text);
+      intent.writeJsonTo(writer);
       std::string key = canonicalForm(intent.settingID);
       return std::make_shared<const HistoryEntry>(HistoryEntry{std::move(intent), std::move(text), std::move(key)});
     } catch (const JsonWriteError&) {
@@ -208,8 +224,12 @@ std::string lineOf(const std::vector<Replacement>& replacements, const std::vect
   std::string line = "[";
   for (std::size_t i = 0; i < replacements.size(); ++i) {
     if (i) line.push_back(',');
-    line += "{\"settingID\":" + writeJson(Json(replaced[i].settingID), JsonStyle::compact);
-    if (replacements[i].entry) line += ",\"record\":" + replacements[i].entry->text;
+    line += "{\"settingID\":";
+    appendJsonString(line, replaced[i].settingID);
+    if (replacements[i].entry) {
+      line += ",\"record\":";
+      line += replacements[i].entry->text;
+    }
     line.push_back('}');
   }
   line += "]\n";
@@ -452,7 +472,7 @@ std::vector<RecordedIntent> IntentLog::record(
   std::vector<PriorIntent> replaced;
   replaced.reserve(entries.size());
   for (const auto& entry : entries) replaced.push_back({entry.settingID, entry});
-  update(replaced);
+  update(std::move(replaced));
   return entries;
 }
 
@@ -474,7 +494,7 @@ std::vector<PriorIntent> IntentLog::records(const std::vector<std::string>& sett
 
 void IntentLog::putBack(const std::vector<PriorIntent>& records) const { update(records); }
 
-void IntentLog::update(const std::vector<PriorIntent>& replaced) const {
+void IntentLog::update(std::vector<PriorIntent> replaced) const {
   // Held across the read and the write: another process's change in between would be lost.
   const platform::FolderLock lock(folder());
   if (!lock.locked()) throw HistoryWriteError(path_, "its folder cannot be locked (" + lock.error().message() + ")");
@@ -486,8 +506,10 @@ void IntentLog::update(const std::vector<PriorIntent>& replaced) const {
 
   std::vector<Replacement> replacements;
   replacements.reserve(replaced.size());
-  for (const auto& prior : replaced)
-    replacements.push_back({canonicalForm(prior.settingID), prior.record ? HistoryEntry::of(*prior.record) : nullptr});
+  // The records move into the history's entries; only their setting ids are read again below.
+  for (auto& prior : replaced)
+    replacements.push_back(
+        {canonicalForm(prior.settingID), prior.record ? HistoryEntry::of(std::move(*prior.record)) : nullptr});
   try {
     cache_->store(*this, replacements, lineOf(replacements, replaced));
   } catch (const platform::FileWriteError& error) {

@@ -49,6 +49,7 @@ struct RecordedIntent {
 
   // {"at": 1.5, "osBuild": "...", "settingID": "...", "value": {...}}; "value" only when present.
   Json toJson() const;
+  void writeJsonTo(JsonTextWriter& out) const;  // the same, as text
   // Requires "settingID", "at" (a number) and "osBuild"; a "value" absent or null is none.
   // Throws DecodingError, also for a value that is not a valid PreferenceValue.
   static RecordedIntent fromJson(const Json& json, const CodingPath& path = {});
@@ -64,6 +65,7 @@ struct PriorIntent {
 
   // {"settingID": "...", "record": {...}}; "record" only when there is one.
   Json toJson() const;
+  void writeJsonTo(JsonTextWriter& out) const;  // the same, as text
   // Requires "settingID"; a "record" absent or null is none. Throws DecodingError.
   static PriorIntent fromJson(const Json& json, const CodingPath& path = {});
 };
@@ -141,7 +143,7 @@ class IntentLog {
   // them that hold a record, then stores the change. Nothing is stored, and HistoryWriteError
   // thrown, when the folder cannot be locked, the change cannot be written, or the file exists,
   // cannot be read and cannot be moved aside.
-  void update(const std::vector<PriorIntent>& replaced) const;
+  void update(std::vector<PriorIntent> replaced) const;
 
   std::string path_;
   std::string osBuild_;

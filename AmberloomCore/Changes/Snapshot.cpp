@@ -39,6 +39,15 @@ Json SnapshotEntry::toJson() const {
   return json;
 }
 
+void SnapshotEntry::writeJsonTo(JsonTextWriter& out) const {
+  out.beginObject();
+  if (channel != SettingChannel::defaults) out.key("channel").string(rawValue(channel));
+  ref.writeJsonTo(out.key("ref"));
+  if (rootValue) rootValue->writeJsonTo(out.key("rootValue"));
+  if (isUnreadable) out.key("unreadable").boolean(true);
+  out.endObject();
+}
+
 SnapshotEntry SnapshotEntry::fromJson(const Json& json, const CodingPath& path) {
   SnapshotEntry entry;
   entry.ref = SettingRef::fromJson(member(json, "ref", path), appending(path, "ref"));
@@ -62,6 +71,12 @@ Json Snapshot::toJson() const {
   Json json = Json::object();
   json["entries"] = std::move(list);
   return json;
+}
+
+void Snapshot::writeJsonTo(JsonTextWriter& out) const {
+  out.beginObject().key("entries").beginArray();
+  for (const auto& entry : entries) entry.writeJsonTo(out);
+  out.endArray().endObject();
 }
 
 Snapshot Snapshot::storable() const {

@@ -29,6 +29,7 @@ struct SnapshotEntry {
   bool operator==(const SnapshotEntry&) const = default;
   // {"ref": ..., "rootValue": ...}; "channel" only for Night Shift, "unreadable" only when true.
   Json toJson() const;
+  void writeJsonTo(JsonTextWriter& out) const;  // the same, as text
   static SnapshotEntry fromJson(const Json& json, const CodingPath& path = {});
 };
 
@@ -37,6 +38,7 @@ struct Snapshot {
 
   bool operator==(const Snapshot&) const = default;
   Json toJson() const;  // {"entries": [...]}
+  void writeJsonTo(JsonTextWriter& out) const;  // the same, as text
   // The snapshot as a file can keep it: an entry whose value has no JSON form (a number that is
   // not finite, a date outside the years 1 to 9999) becomes unreadable, without its value.
   Snapshot storable() const;

@@ -287,22 +287,31 @@ SnapshotHistory::Pending SnapshotHistory::storeAhead(const Snapshot& snapshot, c
     throw fs::filesystem_error("cannot create the undo history folder", folder_, ec);
 
   StoredSnapshot result{{}, reason, at, snapshot.storable(), std::move(priorIntents)};
-  Json record{{"schemaVersion", 1}, {"reason", reason}, {"createdAt", iso8601::formatWholeSeconds(at)}};
-  record["snapshot"] = result.snapshot.toJson();  // moved in, not copied as a listed member would be
-  if (result.priorIntents) {
-    // A record with no JSON form (a hand-edited history may hold one) is left out: taking the
-    // point back then leaves that setting's record as it is.
-    Json priors = Json::array();
+  // A record with no JSON form (a hand-edited history may hold one) is left out: taking the point
+  // back then leaves that setting's record as it is.
+  if (result.priorIntents)
     std::erase_if(*result.priorIntents, [&](const PriorIntent& prior) {
-      if (!hasJsonForm(prior)) {
-        log::info(log::Area::changes, "An undo point leaves out the record of " + prior.settingID);
-        return true;
-      }
-      priors.push_back(prior.toJson());
-      return false;
+      if (hasJsonForm(prior)) return false;
+      log::info(log::Area::changes, "An undo point leaves out the record of " + prior.settingID);
+      return true;
     });
-    record["priorIntents"] = std::move(priors);
+  // Written straight as compact text, its members in key order as every build wrote them: a batch
+  // of a thousand settings spends more on a JSON tree (and on indentation) than on its values. The
+  // readers take either form (files of earlier builds are pretty-printed). The id, which may still
+  // change below, comes between the two parts.
+  std::string head, tail;
+  // A few hundred bytes an entry, so the text is copied a few times rather than a dozen.
+  tail.reserve(256 * (result.snapshot.entries.size() + (result.priorIntents ? result.priorIntents->size() : 0)) + 256);
+  JsonTextWriter(head).beginObject().key("createdAt").string(iso8601::formatWholeSeconds(at)).key("id");
+  JsonTextWriter rest(tail);
+  if (result.priorIntents) {
+    rest.key("priorIntents").beginArray();
+    for (const auto& prior : *result.priorIntents) prior.writeJsonTo(rest);
+    rest.endArray();
   }
+  rest.key("reason").string(reason).key("schemaVersion").integer(1).key("snapshot");
+  result.snapshot.writeJsonTo(rest);
+  rest.endObject();
 
   // Points of the same millisecond get "-2", "-3", ... rather than replacing each other, always
   // above the highest number present: a number freed by pruning would make the new point look
@@ -314,11 +323,14 @@ SnapshotHistory::Pending SnapshotHistory::storeAhead(const Snapshot& snapshot, c
   const std::string stamp = stampFor(at);
   for (std::uint64_t n = highestCollision(folder_, stamp) + 1;; ++n) {
     result.id = n == 1 ? stamp : stamp + "-" + std::to_string(n);
-    record["id"] = result.id;
+    std::string text;
+    text.reserve(head.size() + jsonStringLength(result.id) + 1 + tail.size());
+    text += head;
+    appendJsonString(text, result.id);
+    text.push_back(',');
+    text += tail;
     const auto path = fs::path(folder_) / inProgressName(result.id);
-    // Compact: a batch of a thousand settings spends more on indentation than on its values, and
-    // the readers take either form (files of earlier builds are pretty-printed).
-    if (auto held = platform::writeNewHeldFileAtomically(path.string(), writeJson(record, JsonStyle::compact)))
+    if (auto held = platform::writeNewHeldFileAtomically(path.string(), text))
       return Pending(std::move(result), std::move(*held));
   }
 }

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <set>
+#include <string_view>
 #include <tuple>
 
 namespace amberloom {
@@ -29,7 +30,7 @@ std::vector<std::exception_ptr> PreferenceStore::writeKeys(const std::vector<Key
 
 std::vector<std::pair<ResolvedDomain, std::vector<std::size_t>>> groupByDomain(const std::vector<ResolvedDomain>& domains) {
   std::vector<std::pair<ResolvedDomain, std::vector<std::size_t>>> groups;
-  std::map<std::pair<std::string, HostScope>, std::size_t> groupOf;
+  std::map<std::pair<std::string_view, HostScope>, std::size_t> groupOf;  // views of `domains`' own texts
   for (std::size_t i = 0; i < domains.size(); ++i) {
     const auto [at, added] = groupOf.try_emplace({domains[i].applicationID, domains[i].hostScope}, groups.size());
     if (added) groups.push_back({domains[i], {}});
@@ -39,7 +40,8 @@ std::vector<std::pair<ResolvedDomain, std::vector<std::size_t>>> groupByDomain(c
 }
 
 bool rootsRepeat(const std::vector<RootKey>& roots) {
-  std::set<std::tuple<std::string, bool, std::string>> seen;
+  // Views of the roots' own texts: a batch of thousands asks this before each write.
+  std::set<std::tuple<std::string_view, bool, std::string_view>> seen;
   for (const auto& [domain, key] : roots) {
     const bool ownFilePerScope = !domain.applicationID.starts_with('/');
     if (!seen.emplace(domain.applicationID, ownFilePerScope && domain.hostScope == HostScope::currentHost, key).second)

@@ -80,6 +80,39 @@ Json PreferenceValue::toJson() const {
   return Json{{kindName(kind()), std::move(payload)}};
 }
 
+void PreferenceValue::writeJsonTo(JsonTextWriter& out) const {
+  out.beginObject().key(kindName(kind()));
+  switch (kind()) {
+    case Kind::boolean: out.boolean(asBool()); break;
+    case Kind::integer: out.integer(asInt()); break;
+    case Kind::real:
+      if (!std::isfinite(asDouble())) throw JsonWriteError("a double that is not finite cannot be written as JSON");
+      out.number(asDouble());
+      break;
+    case Kind::string: out.string(asString()); break;
+    case Kind::data: out.string(base64::encode(asData())); break;
+    case Kind::date:
+      if (!iso8601::isWritable(asDate())) throw JsonWriteError("a date outside the years 1 to 9999 cannot be written as JSON");
+      out.string(iso8601::formatExact(asDate()));
+      break;
+    case Kind::dictionary:
+      out.beginObject();
+      // std::map order is the order writeJson sorts keys in.
+      for (const auto& [key, member] : asDictionary()) {
+        out.key(key);
+        member.writeJsonTo(out);
+      }
+      out.endObject();
+      break;
+    case Kind::array:
+      out.beginArray();
+      for (const auto& element : asArray()) element.writeJsonTo(out);
+      out.endArray();
+      break;
+  }
+  out.endObject();
+}
+
 namespace {
 
 // Reads one value; `path` is where it sits, extended and restored on the way down, so that the

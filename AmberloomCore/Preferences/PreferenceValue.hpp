@@ -60,6 +60,8 @@ class PreferenceValue {
   // Throws JsonWriteError for a non-finite double or a date outside the years 1 to 9999 (neither
   // would read back).
   Json toJson() const;
+  // Writes the same JSON form as text, as writeJson writes toJson(); throws as toJson does.
+  void writeJsonTo(JsonTextWriter& out) const;
   // Reads the JSON form. Throws DecodingError: "Deger tam olarak bir tip anahtari tasimali" when
   // the object does not carry exactly one kind member, "Bozuk base64 veri", "Bozuk ISO8601 tarih",
   // or the decoder's own type errors.

@@ -1,5 +1,7 @@
 #include "Support/Json.hpp"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -15,6 +17,22 @@ std::size_t writtenLength(unsigned char c) {
 }
 
 void writeString(std::string& out, std::string_view text) {
+  // Most texts written (keys, ids, domains, build numbers) are plain ASCII that needs no escape:
+  // they are copied at once, without the check for well-formed UTF-8 that no such text can fail.
+  static constexpr auto plain = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0x20; c < 0x80; ++c) table[c] = c != '"' && c != '\\' && c != '/';
+    return table;
+  }();
+  if (std::all_of(text.begin(), text.end(), [](char c) { return plain[static_cast<unsigned char>(c)]; })) {
+    const std::size_t at = out.size();
+    out.resize(at + text.size() + 2);
+    char* const written = out.data() + at;
+    written[0] = '"';
+    std::copy(text.begin(), text.end(), written + 1);
+    written[text.size() + 1] = '"';
+    return;
+  }
   if (!platform::isValidUtf8(text)) throw JsonWriteError("text that is not well-formed UTF-8 cannot be written as JSON");
   static const char hex[] = "0123456789abcdef";
   out.push_back('"');
@@ -160,6 +178,80 @@ std::size_t jsonStringLength(std::string_view text) {
   std::size_t length = 2;
   for (const char c : text) length += writtenLength(static_cast<unsigned char>(c));
   return length;
+}
+
+void JsonTextWriter::separate() {
+  if (afterValue_) out_.push_back(',');
+}
+
+JsonTextWriter& JsonTextWriter::beginObject() {
+  separate();
+  out_.push_back('{');
+  afterValue_ = false;
+  return *this;
+}
+
+JsonTextWriter& JsonTextWriter::endObject() {
+  out_.push_back('}');
+  afterValue_ = true;
+  return *this;
+}
+
+JsonTextWriter& JsonTextWriter::beginArray() {
+  separate();
+  out_.push_back('[');
+  afterValue_ = false;
+  return *this;
+}
+
+JsonTextWriter& JsonTextWriter::endArray() {
+  out_.push_back(']');
+  afterValue_ = true;
+  return *this;
+}
+
+JsonTextWriter& JsonTextWriter::key(std::string_view name) {
+  separate();
+  writeString(out_, name);
+  out_.push_back(':');
+  afterValue_ = false;
+  return *this;
+}
+
+JsonTextWriter& JsonTextWriter::string(std::string_view text) {
+  separate();
+  writeString(out_, text);
+  afterValue_ = true;
+  return *this;
+}
+
+JsonTextWriter& JsonTextWriter::integer(std::int64_t value) {
+  separate();
+  char buffer[24];
+  out_.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+  afterValue_ = true;
+  return *this;
+}
+
+JsonTextWriter& JsonTextWriter::number(double value) {
+  separate();
+  writeDouble(out_, value);
+  afterValue_ = true;
+  return *this;
+}
+
+JsonTextWriter& JsonTextWriter::boolean(bool value) {
+  separate();
+  out_ += value ? "true" : "false";
+  afterValue_ = true;
+  return *this;
+}
+
+JsonTextWriter& JsonTextWriter::written(std::string_view json) {
+  separate();
+  out_.append(json);
+  afterValue_ = true;
+  return *this;
 }
 
 std::string writeJson(const Json& value, JsonStyle style) {

@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -32,6 +33,37 @@ std::string writeJson(const Json& value, JsonStyle style = JsonStyle::compact);
 void appendJsonString(std::string& out, std::string_view text);
 // The bytes that writing well-formed UTF-8 `text` as one JSON string takes, quotes included.
 std::size_t jsonStringLength(std::string_view text);
+
+// Writes compact JSON straight into a text, byte for byte as writeJson(tree, JsonStyle::compact)
+// writes the tree of the same values, without building the tree: a batch's undo point and change
+// history hold thousands of small objects, and building, copying and freeing their trees cost
+// more than the text itself. The caller gives the members of an object in the order of their
+// keys, as writeJson sorts them. Throws JsonWriteError where writeJson would; `out` then holds
+// part of the text.
+class JsonTextWriter {
+ public:
+  explicit JsonTextWriter(std::string& out) : out_(out) {}
+
+  JsonTextWriter& beginObject();
+  JsonTextWriter& endObject();
+  JsonTextWriter& beginArray();
+  JsonTextWriter& endArray();
+  // The next member's key; its value follows.
+  JsonTextWriter& key(std::string_view name);
+  JsonTextWriter& string(std::string_view text);
+  JsonTextWriter& integer(std::int64_t value);
+  JsonTextWriter& number(double value);
+  JsonTextWriter& boolean(bool value);
+  // A value already written as compact JSON, taken as it is.
+  JsonTextWriter& written(std::string_view json);
+
+ private:
+  // The comma before a value or key that follows another in the same array or object.
+  void separate();
+
+  std::string& out_;
+  bool afterValue_ = false;
+};
 
 // A failure to read a document: the kind of failure, where it happened and what went wrong.
 class DecodingError : public std::runtime_error {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <cstdint>
 #include <filesystem>
 #include <iterator>
 #include <string>
@@ -317,6 +318,44 @@ TEST(SnapshotHistory, APointKeepsTheChangeHistoryBeforeItsBatchAndOlderPointsRea
   EXPECT_EQ(points[0].priorIntents, std::vector<PriorIntent>{});
   EXPECT_EQ(points[1].priorIntents, priors);
   EXPECT_EQ(points[2].priorIntents, std::nullopt);
+}
+
+TEST(SnapshotHistory, PointsAndHistoryRecordsWrittenAsTextAreTheBytesTheirJsonTreesWrite) {
+  // Files of earlier builds and of this one must read alike: the text written straight from the
+  // values is checked against the one writer's text of the same tree, for every kind of value.
+  using amberloom::JsonTextWriter;
+  using amberloom::PriorIntent;
+  using amberloom::RecordedIntent;
+  const PreferenceValue values[] = {
+      PreferenceValue::boolean(false), PreferenceValue::integer(INT64_MIN), PreferenceValue::real(0.1),
+      PreferenceValue::real(-0.0), PreferenceValue::real(2.0), PreferenceValue::real(-1e300),
+      PreferenceValue::string("a/b \"c\" \\ \n\x01 caf\xC3\xA9"), PreferenceValue::string(""),
+      PreferenceValue::data({0, 255, 16}), PreferenceValue::date(1234.5678901),
+      PreferenceValue::dictionary({{"b", PreferenceValue::integer(1)}, {"B/\xC3\xA9", PreferenceValue::array({})},
+                                   {"", PreferenceValue::dictionary({})}}),
+      PreferenceValue::array({PreferenceValue::boolean(true), PreferenceValue::array({PreferenceValue::string("x")})})};
+  Snapshot snapshot{{SnapshotEntry{SettingRef{"d", {}, true}, std::nullopt, SettingChannel::nightShift, true}}};
+  std::vector<PriorIntent> priors{{"never.recorded", std::nullopt},
+                                  {"reset", RecordedIntent{"reset", std::nullopt, -0.5, ""}}};
+  for (const auto& value : values) {
+    snapshot.entries.push_back(SnapshotEntry{SettingRef{"com.example/\xC3\xA9", {"k", "n/1"}, false}, value,
+                                             SettingChannel::defaults, false});
+    priors.push_back({"s", RecordedIntent{"s\"/", value, 7.25e8, "23F79"}});
+  }
+  const auto text = [](const auto& item) {
+    std::string out;
+    JsonTextWriter writer(out);
+    item.writeJsonTo(writer);
+    return out;
+  };
+  EXPECT_EQ(text(snapshot), amberloom::writeJson(snapshot.toJson()));
+  for (const auto& prior : priors) EXPECT_EQ(text(prior), amberloom::writeJson(prior.toJson())) << prior.settingID;
+
+  // Text that is not UTF-8 is refused as the tree's writing refuses it.
+  const SnapshotEntry notUtf8{SettingRef{"caf\xE9", {"k"}, false}, PreferenceValue::string("caf\xE9"),
+                              SettingChannel::defaults, false};
+  EXPECT_THROW(text(notUtf8), amberloom::JsonWriteError);
+  EXPECT_THROW(amberloom::writeJson(notUtf8.toJson()), amberloom::JsonWriteError);
 }
 
 TEST(SnapshotHistory, TwoProcessesRecordingAtTheSameMomentNeverReplaceEachOthersPoints) {
