@@ -49,7 +49,7 @@ Names groupNames(const std::vector<SettingGroup>& groups) {
   return names;
 }
 
-std::vector<std::string> ids(const std::vector<SettingDefinition>& settings) {
+std::vector<std::string> ids(const amberloom::SettingList& settings) {
   std::vector<std::string> result;
   for (const auto& s : settings) result.push_back(s.id);
   return result;
@@ -126,8 +126,8 @@ TEST_F(SettingGroupTest, CountAndAppFlag) {
 }
 
 TEST_F(SettingGroupTest, NoSettingsGiveNoGroupsAndNoSubgroups) {
-  EXPECT_TRUE(SettingGroup::build({}).empty());
-  EXPECT_TRUE(SettingSubgroup::build({}).empty());
+  EXPECT_TRUE(SettingGroup::build(std::vector<SettingDefinition>{}).empty());
+  EXPECT_TRUE(SettingSubgroup::build(std::vector<SettingDefinition>{}).empty());
 }
 
 TEST_F(SettingGroupTest, MembersAreOrderedByLabelInTheLocaleThenById) {
