@@ -269,4 +269,20 @@ TEST_F(SettingGroupTest, SubgroupMembersAreInMemberOrder) {
   EXPECT_EQ(ids(subgroups[0].settings), (std::vector<std::string>{"s3", "s1", "s2"}));
 }
 
+TEST_F(SettingGroupTest, GroupsAndSubgroupsPointAtTheListsDefinitionsAndOutliveIt) {
+  std::vector<SettingGroup> groups;
+  const SettingDefinition* shared = nullptr;
+  {
+    const amberloom::SettingList list(
+        std::vector<SettingDefinition>{member("dock.a", "size", "Size"), member("dock.b", std::nullopt)});
+    shared = &list[0];
+    groups = SettingGroup::build(list);
+  }
+  ASSERT_EQ(groups.size(), 1u);
+  const auto subgroups = SettingSubgroup::build(groups[0].settings);
+  ASSERT_EQ(subgroups.size(), 2u);
+  EXPECT_EQ(&subgroups[0].settings[0], shared);
+  EXPECT_EQ(subgroups[0].settings[0].id, "dock.a");
+}
+
 }  // namespace
