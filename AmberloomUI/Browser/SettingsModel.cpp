@@ -79,6 +79,8 @@ SettingsModel::SettingsModel(const ModelContext& context, const SettingsCatalog&
 
   groups_ = SettingGroup::build(editable_);
   for (const auto& setting : editable_) settingsByID_.emplace(setting.id, &setting);
+  for (std::size_t i = 0; i < groups_.size(); ++i)
+    for (const auto& member : groups_[i].settings) groupOf_.emplace(&member, i);
   // Begun now rather than on the first keystroke, which would otherwise wait for every setting's
   // text to be folded; on a worker, so that the window's first frame does not wait for it either.
   // The groups never change after this point.
@@ -255,14 +257,11 @@ const SettingDefinition* SettingsModel::setting(const std::string& id) const {
 }
 
 std::optional<std::string> SettingsModel::groupName(const SettingDefinition& setting) const {
-  // The model's own definition first (every group shares it), then an equal id from elsewhere.
-  for (const auto& group : groups_)
-    for (const auto& member : group.settings)
-      if (&member == &setting) return group.name;
-  for (const auto& group : groups_)
-    for (const auto& member : group.settings)
-      if (member.id == setting.id) return group.name;
-  return std::nullopt;
+  // The model's own definition (every group shares it), else the model's setting of that id.
+  auto found = groupOf_.find(&setting);
+  if (found == groupOf_.end()) found = groupOf_.find(this->setting(setting.id));
+  if (found == groupOf_.end()) return std::nullopt;
+  return groups_[found->second].name;
 }
 
 void SettingsModel::refresh(const SettingDefinition& setting) {

@@ -241,6 +241,8 @@ class SettingsModel : public QObject {
   SettingList carried_;
   std::vector<SettingGroup> groups_;
   std::unordered_map<std::string, const SettingDefinition*> settingsByID_;
+  // Each editable setting's group, by place in `groups_`: a search's rows each name theirs.
+  std::unordered_map<const SettingDefinition*, std::size_t> groupOf_;
   bool isDryRun_;
   SettingsService service_;
   UserDefaultsRef defaults_;
