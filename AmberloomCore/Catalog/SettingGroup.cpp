@@ -43,13 +43,6 @@ void sortMembers(Members& members, const LocalizedOrder& order) {
   });
 }
 
-std::vector<SettingDefinition> copies(const Members& members) {
-  std::vector<SettingDefinition> settings;
-  settings.reserve(members.size());
-  for (const auto* member : members) settings.push_back(*member);
-  return settings;
-}
-
 // The first user-perceived character upper-cased with the full Unicode mapping ("ß" gives "SS"),
 // the rest unchanged.
 std::string upperCasingFirstCharacter(const std::string& text) {
@@ -110,6 +103,10 @@ std::string SettingGroup::displayName(const std::string& key, const Members& mem
 }
 
 std::vector<SettingGroup> SettingGroup::build(const std::vector<SettingDefinition>& settings) {
+  return build(SettingList(settings));
+}
+
+std::vector<SettingGroup> SettingGroup::build(const SettingList& settings) {
   Partition partition;
   for (const auto& setting : settings) partition.add(groupKey(setting, &prefix), setting);
 
@@ -120,7 +117,7 @@ std::vector<SettingGroup> SettingGroup::build(const std::vector<SettingDefinitio
     Members& members = partition.members.at(key);
     std::string name = displayName(key, members);  // from the members as they came in
     sortMembers(members, order);
-    groups.push_back({key, std::move(name), copies(members)});
+    groups.push_back({key, std::move(name), SettingList(settings.definitions(), std::move(members))});
   }
   std::stable_sort(groups.begin(), groups.end(), [&](const SettingGroup& a, const SettingGroup& b) {
     if (a.name == b.name) return a.id < b.id;
@@ -130,6 +127,10 @@ std::vector<SettingGroup> SettingGroup::build(const std::vector<SettingDefinitio
 }
 
 std::vector<SettingSubgroup> SettingSubgroup::build(const std::vector<SettingDefinition>& settings) {
+  return build(SettingList(settings));
+}
+
+std::vector<SettingSubgroup> SettingSubgroup::build(const SettingList& settings) {
   Partition partition;
   for (const auto& setting : settings)
     partition.add(setting.text && setting.text->subcategory ? *setting.text->subcategory : std::string(), setting);
@@ -148,7 +149,7 @@ std::vector<SettingSubgroup> SettingSubgroup::build(const std::vector<SettingDef
           break;
         }
     sortMembers(members, order);
-    subgroup.settings = copies(members);
+    subgroup.settings = SettingList(settings.definitions(), std::move(members));
     subgroups.push_back(std::move(subgroup));
   }
   std::stable_sort(subgroups.begin(), subgroups.end(), [&](const SettingSubgroup& a, const SettingSubgroup& b) {

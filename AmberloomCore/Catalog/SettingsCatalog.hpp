@@ -14,6 +14,7 @@
 
 #include "Catalog/SettingControl.hpp"
 #include "Catalog/SettingDefinition.hpp"
+#include "Catalog/SettingList.hpp"
 #include "Catalog/SettingRef.hpp"
 #include "Catalog/SettingValueType.hpp"
 #include "Preferences/Version.hpp"
@@ -63,6 +64,9 @@ class SettingsCatalog {
   std::int64_t schemaVersion() const { return schemaVersion_; }
   std::int64_t catalogVersion() const { return catalogVersion_; }
   const std::vector<SettingDefinition>& settings() const { return *settings_; }
+  // Every setting, in catalogue order, as a list that shares the definitions with this catalogue
+  // (and its copies) instead of copying them: for lists kept as long as the window.
+  SettingList sharedSettings() const { return SettingList(settings_); }
 
   // The first setting with this id (canonically equal), found through an index: a scan of a long
   // change history looks up every record's setting.

@@ -113,14 +113,13 @@ void SettingsListContent::update() {
   std::vector<QString> subgroupOf;
   std::vector<std::pair<QString, QString>> headings;
   if (!next.isSearching) {
-    std::vector<SettingDefinition> members;
-    members.reserve(visible.size());
-    for (const auto* setting : visible) members.push_back(*setting);
+    // The visible settings are the model's own editable ones: the subgroups point at them.
+    const SettingList members(model.editableSettings().definitions(), visible);
     for (const auto& subgroup : SettingSubgroup::build(members)) {
       const QString id = qs(subgroup.id);
       headings.emplace_back(id, qs(subgroup.title).toUpper());
       for (const auto& member : subgroup.settings) {
-        rows.push_back(model.setting(member.id));
+        rows.push_back(&member);
         subgroupOf.push_back(id);
       }
     }

@@ -60,20 +60,27 @@ SettingsModel::SettingsModel(const ModelContext& context, const SettingsCatalog&
   // The window stays usable while one setting is written: a key typed meanwhile (the next press
   // of a slider's arrow) is handled once the write is done.
   progress_->setKeysWait(true);
-  const auto available = catalog.settings(mac.os, mac.app);
-  for (const auto& setting : available)
-    if (setting.tier == SettingTier::editable && setting.isUsableOnThisMac()) editable_.push_back(setting);
+  const auto available = catalog.sharedSettings().filtered(
+      [&](const SettingDefinition& setting) { return setting.availability.allows(mac.os, mac.app); });
+  editable_ = available.filtered([](const SettingDefinition& setting) {
+    return setting.tier == SettingTier::editable && setting.isUsableOnThisMac();
+  });
   showsRiskySettings_ = defaults_->boolValue(kShowsRiskySettings).value_or(false);
 
   // Carried settings skip the Night Shift test: they are backed up and copied, never edited here.
+  std::vector<const SettingDefinition*> carried;
   for (const auto& setting : available)
-    if (setting.tier == SettingTier::syncOnly) carried_.push_back(setting);
+    if (setting.tier == SettingTier::syncOnly) carried.push_back(&setting);
   const LocalizedOrder order;
-  std::stable_sort(carried_.begin(), carried_.end(),
-                   [&](const SettingDefinition& a, const SettingDefinition& b) { return order.before(a.label, b.label); });
+  std::stable_sort(carried.begin(), carried.end(), [&](const SettingDefinition* a, const SettingDefinition* b) {
+    return order.before(a->label, b->label);
+  });
+  carried_ = SettingList(available.definitions(), std::move(carried));
 
   groups_ = SettingGroup::build(editable_);
   for (const auto& setting : editable_) settingsByID_.emplace(setting.id, &setting);
+  for (std::size_t i = 0; i < groups_.size(); ++i)
+    for (const auto& member : groups_[i].settings) groupOf_.emplace(&member, i);
   // Begun now rather than on the first keystroke, which would otherwise wait for every setting's
   // text to be folded; on a worker, so that the window's first frame does not wait for it either.
   // The groups never change after this point.
@@ -250,15 +257,11 @@ const SettingDefinition* SettingsModel::setting(const std::string& id) const {
 }
 
 std::optional<std::string> SettingsModel::groupName(const SettingDefinition& setting) const {
-  const std::less<const SettingDefinition*> before;
-  for (const auto& group : groups_) {
-    const auto* first = group.settings.data();
-    if (!before(&setting, first) && before(&setting, first + group.settings.size())) return group.name;
-  }
-  for (const auto& group : groups_)
-    for (const auto& member : group.settings)
-      if (member.id == setting.id) return group.name;
-  return std::nullopt;
+  // The model's own definition (every group shares it), else the model's setting of that id.
+  auto found = groupOf_.find(&setting);
+  if (found == groupOf_.end()) found = groupOf_.find(this->setting(setting.id));
+  if (found == groupOf_.end()) return std::nullopt;
+  return groups_[found->second].name;
 }
 
 void SettingsModel::refresh(const SettingDefinition& setting) {

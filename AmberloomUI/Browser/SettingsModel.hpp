@@ -28,6 +28,7 @@
 #include "Browser/SidebarSelection.hpp"
 #include "Catalog/DiscoverDeck.hpp"
 #include "Catalog/SettingGroup.hpp"
+#include "Catalog/SettingList.hpp"
 #include "Catalog/SettingSearchIndex.hpp"
 #include "Changes/IntentLog.hpp"
 #include "Changes/SettingsService.hpp"
@@ -92,8 +93,10 @@ class SettingsModel : public QObject {
 
   // ---- fixed at construction ----
   const std::vector<SettingGroup>& groups() const { return groups_; }
+  // The editable settings usable on this Mac, in catalogue order.
+  const SettingList& editableSettings() const { return editable_; }
   // The carried settings, by label in the user's locale (equal labels in catalogue order).
-  const std::vector<SettingDefinition>& carriedSettings() const { return carried_; }
+  const SettingList& carriedSettings() const { return carried_; }
   bool isDryRun() const { return isDryRun_; }
   int editableCount() const { return static_cast<int>(editable_.size()); }
   int carriedCount() const { return static_cast<int>(carried_.size()); }
@@ -233,10 +236,13 @@ class SettingsModel : public QObject {
   bool assignValue(const SettingDefinition& setting, std::optional<PreferenceValue> current);
   std::set<std::string> seenDiscoverCards() const;
 
-  std::vector<SettingDefinition> editable_;
-  std::vector<SettingDefinition> carried_;
+  // Both share the catalogue's definitions, as the groups share them with these.
+  SettingList editable_;
+  SettingList carried_;
   std::vector<SettingGroup> groups_;
   std::unordered_map<std::string, const SettingDefinition*> settingsByID_;
+  // Each editable setting's group, by place in `groups_`: a search's rows each name theirs.
+  std::unordered_map<const SettingDefinition*, std::size_t> groupOf_;
   bool isDryRun_;
   SettingsService service_;
   UserDefaultsRef defaults_;

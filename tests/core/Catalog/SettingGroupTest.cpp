@@ -49,7 +49,7 @@ Names groupNames(const std::vector<SettingGroup>& groups) {
   return names;
 }
 
-std::vector<std::string> ids(const std::vector<SettingDefinition>& settings) {
+std::vector<std::string> ids(const amberloom::SettingList& settings) {
   std::vector<std::string> result;
   for (const auto& s : settings) result.push_back(s.id);
   return result;
@@ -126,8 +126,8 @@ TEST_F(SettingGroupTest, CountAndAppFlag) {
 }
 
 TEST_F(SettingGroupTest, NoSettingsGiveNoGroupsAndNoSubgroups) {
-  EXPECT_TRUE(SettingGroup::build({}).empty());
-  EXPECT_TRUE(SettingSubgroup::build({}).empty());
+  EXPECT_TRUE(SettingGroup::build(std::vector<SettingDefinition>{}).empty());
+  EXPECT_TRUE(SettingSubgroup::build(std::vector<SettingDefinition>{}).empty());
 }
 
 TEST_F(SettingGroupTest, MembersAreOrderedByLabelInTheLocaleThenById) {
@@ -267,6 +267,22 @@ TEST_F(SettingGroupTest, SubgroupMembersAreInMemberOrder) {
   });
   ASSERT_EQ(subgroups.size(), 2u);
   EXPECT_EQ(ids(subgroups[0].settings), (std::vector<std::string>{"s3", "s1", "s2"}));
+}
+
+TEST_F(SettingGroupTest, GroupsAndSubgroupsPointAtTheListsDefinitionsAndOutliveIt) {
+  std::vector<SettingGroup> groups;
+  const SettingDefinition* shared = nullptr;
+  {
+    const amberloom::SettingList list(
+        std::vector<SettingDefinition>{member("dock.a", "size", "Size"), member("dock.b", std::nullopt)});
+    shared = &list[0];
+    groups = SettingGroup::build(list);
+  }
+  ASSERT_EQ(groups.size(), 1u);
+  const auto subgroups = SettingSubgroup::build(groups[0].settings);
+  ASSERT_EQ(subgroups.size(), 2u);
+  EXPECT_EQ(&subgroups[0].settings[0], shared);
+  EXPECT_EQ(subgroups[0].settings[0].id, "dock.a");
 }
 
 }  // namespace

@@ -14,14 +14,14 @@ using amberloom::SidebarSection;
 namespace {
 
 SettingGroup group(std::string id, std::string name = "Name", int count = 1) {
-  SettingGroup g{std::move(id), std::move(name), {}};
+  std::vector<SettingDefinition> settings;
   for (int i = 0; i < count; ++i) {
     SettingDefinition setting;
-    setting.id = g.id + "." + std::to_string(i);
+    setting.id = id + "." + std::to_string(i);
     setting.ref = {"com.example", {setting.id}, false};
-    g.settings.push_back(setting);
+    settings.push_back(setting);
   }
-  return g;
+  return SettingGroup{std::move(id), std::move(name), amberloom::SettingList(std::move(settings))};
 }
 
 // "id: group, group | id: group" with each group as its id, or its name where `byName`.
