@@ -74,8 +74,9 @@ void FocusRing::followParent() {
       const QMetaProperty visualFocus = type->property(index);
       parentHasVisualFocus_ = visualFocus.read(control).toBool();
       if (visualFocus.hasNotifySignal()) {
-        const int update = metaObject()->indexOfMethod("updateFromParent()");
-        focusWatch_ = connect(control, visualFocus.notifySignal(), this, metaObject()->method(update));
+        // Looked up once: every control of a list's rows carries a ring.
+        static const QMetaMethod update = staticMetaObject.method(staticMetaObject.indexOfMethod("updateFromParent()"));
+        focusWatch_ = connect(control, visualFocus.notifySignal(), this, update);
       }
     }
   }

@@ -57,14 +57,44 @@ FocusScope {
         color: root.colours.surfaceRaised
         antialiasing: true
     }
-    Rectangle {
-        objectName: "hoverTint"
+    // What only the pointer brings out (the tint over the card and the tooltips of the title, the
+    // summary and the info button) is made when the pointer first comes over the card, not with
+    // every card the list builds; a card the list reuses keeps it.
+    property bool wasHovered: false
+    onIsHoveredChanged: if (isHovered) wasHovered = true
+    Loader {
         anchors.fill: parent
-        radius: 12
-        color: root.colours.onSurface
-        opacity: root.isHovered ? 0.045 : 0
-        antialiasing: true
-        Behavior on opacity { NumberAnimation { duration: 130; easing.type: Easing.OutQuad } }
+        active: root.wasHovered
+        sourceComponent: Rectangle {
+            objectName: "hoverTint"
+            radius: 12
+            color: root.colours.onSurface
+            // Made at rest, so that its first showing fades in as every later one does.
+            opacity: 0
+            Component.onCompleted: opacity = Qt.binding(() => root.isHovered ? 0.045 : 0)
+            antialiasing: true
+            Behavior on opacity { NumberAnimation { duration: 130; easing.type: Easing.OutQuad } }
+
+            // Each tip sits on the part it tells of, whose place and size it takes.
+            HoverTip {
+                parent: title
+                tipName: "titleTip"
+                text: cardModel.label
+                hovered: titleHover.hovered
+                HoverHandler { id: titleHover }
+            }
+            HoverTip {
+                parent: summary
+                text: cardModel.summary
+                hovered: summaryHover.hovered && summary.truncated
+                HoverHandler { id: summaryHover }
+            }
+            HoverTip {
+                parent: infoButton
+                text: qsTr("What this setting does")
+                hovered: infoButton.hovered
+            }
+        }
     }
     // Along the leading edge, following the card's rounded corners there. Few cards show the strip,
     // the badge or the reset button: each is made only while it is shown.
@@ -86,19 +116,14 @@ FocusScope {
         }
     }
 
-    Item {
-        id: iconBox
-        x: 16
-        width: 22
-        height: 22
+    // Centred in a column of 22 points from 16 points in.
+    SymbolIcon {
+        objectName: "cardIcon"
+        x: 16 + (22 - width) / 2
         anchors.verticalCenter: parent.verticalCenter
-        SymbolIcon {
-            objectName: "cardIcon"
-            anchors.centerIn: parent
-            name: cardModel.weakensSecurity ? "exclamationmark.shield.fill" : cardModel.symbol
-            pointSize: cardModel.weakensSecurity ? 14 : 13
-            color: cardModel.weakensSecurity ? root.colours.stateWarn : root.colours.onSurfaceFaint
-        }
+        name: cardModel.weakensSecurity ? "exclamationmark.shield.fill" : cardModel.symbol
+        pointSize: cardModel.weakensSecurity ? 14 : 13
+        color: cardModel.weakensSecurity ? root.colours.stateWarn : root.colours.onSurfaceFaint
     }
 
     // Title line, summary and restart line, between the icon and the control; positioned by hand
@@ -106,8 +131,8 @@ FocusScope {
     Column {
         id: identity
         objectName: "identity"
-        anchors.left: iconBox.right
-        anchors.leftMargin: 16
+        anchors.left: parent.left
+        anchors.leftMargin: 16 + 22 + 16
         anchors.right: controlBox.left
         // At least 12 points before the control, besides the two gaps around it.
         anchors.rightMargin: 44
@@ -126,7 +151,7 @@ FocusScope {
                 id: title
                 objectName: "title"
                 anchors.verticalCenter: parent.verticalCenter
-                // An empty row of marks takes no place (positioners skip items without width).
+                // Without marks the title takes the whole line.
                 width: Math.max(0, Math.min(implicitWidth, identity.width
                                             - (trailing.width > 0 ? trailing.width + titleLine.spacing : 0)))
                 text: cardModel.label
@@ -135,76 +160,75 @@ FocusScope {
                 color: root.colours.onSurface
                 elide: Text.ElideRight
                 maximumLineCount: 1
-                HoverHandler { id: titleHover }
-                HoverTip {
-                    tipName: "titleTip"
-                    text: cardModel.label
-                    hovered: titleHover.hovered
-                }
             }
-            Row {
+            // The marks, the badge and the reset button: few cards show any, and the others make
+            // none of their parts.
+            Loader {
                 id: trailing
                 anchors.verticalCenter: parent.verticalCenter
-                spacing: 8
-
-                Mark {
-                    objectName: "setMark"
-                    anchors.verticalCenter: parent.verticalCenter
-                    shown: cardModel.isSet
-                    symbol: "circle.fill"
-                    size: 5
-                    colour: root.colours.stateOn
-                    tip: qsTr("This one has its own setting saved on this Mac, instead of Apple's usual one")
-                }
-                Mark {
-                    objectName: "unverifiedMark"
-                    anchors.verticalCenter: parent.verticalCenter
-                    shown: cardModel.effectUnverified
-                    symbol: "questionmark.circle"
-                    size: 10
-                    colour: root.colours.stateWarn
-                    tip: qsTr("Saved properly, but we have never seen it actually change anything — see the info panel")
-                }
-                Loader {
-                    anchors.verticalCenter: parent.verticalCenter
-                    active: root.groupName !== ""
-                    visible: active
-                    sourceComponent: Badge {
-                        objectName: "groupBadge"
-                        text: root.groupName
-                        colour: root.colours.onSurfaceMuted
-                        background: root.colours.surfaceGlass
+                active: cardModel.isSet || cardModel.effectUnverified || root.groupName !== ""
+                visible: active
+                sourceComponent: Row {
+                    spacing: 8
+                    Mark {
+                        objectName: "setMark"
+                        anchors.verticalCenter: parent.verticalCenter
+                        shown: cardModel.isSet
+                        symbol: "circle.fill"
+                        size: 5
+                        colour: root.colours.stateOn
+                        tip: qsTr("This one has its own setting saved on this Mac, instead of Apple's usual one")
                     }
-                }
-                Loader {
-                    anchors.verticalCenter: parent.verticalCenter
-                    active: cardModel.isSet
-                    visible: active
-                    sourceComponent: PlainButton {
-                        id: reset
-                        objectName: "resetButton"
-                        // Present while the pointer is elsewhere, shown when it is over the card
-                        // or has the focus.
-                        opacity: root.isHovered || activeFocus ? 1 : 0
-                        implicitWidth: 16
-                        implicitHeight: 16
-                        focusPolicy: root.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
-                        text: cardModel.resetLabel
-                        onClicked: cardModel.reset()
-                        HoverTip {
-                            text: qsTr("Back to Apple's setting")
-                            hovered: reset.hovered
+                    Mark {
+                        objectName: "unverifiedMark"
+                        anchors.verticalCenter: parent.verticalCenter
+                        shown: cardModel.effectUnverified
+                        symbol: "questionmark.circle"
+                        size: 10
+                        colour: root.colours.stateWarn
+                        tip: qsTr("Saved properly, but we have never seen it actually change anything — see the info panel")
+                    }
+                    Loader {
+                        anchors.verticalCenter: parent.verticalCenter
+                        active: root.groupName !== ""
+                        visible: active
+                        sourceComponent: Badge {
+                            objectName: "groupBadge"
+                            text: root.groupName
+                            colour: root.colours.onSurfaceMuted
+                            background: root.colours.surfaceGlass
                         }
-                        // Drawn by a plain child rather than a content item the control would build.
-                        SymbolIcon {
-                            anchors.centerIn: parent
-                            name: "arrow.uturn.backward"
-                            pointSize: 11
-                            color: root.colours.onSurfaceMuted
-                        }
-                        FocusRing {
-                            outset: 2
-                            cornerRadius: 4
+                    }
+                    Loader {
+                        anchors.verticalCenter: parent.verticalCenter
+                        active: cardModel.isSet
+                        visible: active
+                        sourceComponent: PlainButton {
+                            id: reset
+                            objectName: "resetButton"
+                            // Present while the pointer is elsewhere, shown when it is over the card
+                            // or has the focus.
+                            opacity: root.isHovered || activeFocus ? 1 : 0
+                            implicitWidth: 16
+                            implicitHeight: 16
+                            focusPolicy: root.focusPolicy | (activeFocus ? Qt.TabFocus : 0)
+                            text: cardModel.resetLabel
+                            onClicked: cardModel.reset()
+                            HoverTip {
+                                text: qsTr("Back to Apple's setting")
+                                hovered: reset.hovered
+                            }
+                            // Drawn by a plain child rather than a content item the control would build.
+                            SymbolIcon {
+                                anchors.centerIn: parent
+                                name: "arrow.uturn.backward"
+                                pointSize: 11
+                                color: root.colours.onSurfaceMuted
+                            }
+                            FocusRing {
+                                outset: 2
+                                cornerRadius: 4
+                            }
                         }
                     }
                 }
@@ -212,6 +236,7 @@ FocusScope {
         }
 
         Text {
+            id: summary
             objectName: "summary"
             width: parent.width
             visible: cardModel.hasTexts
@@ -221,11 +246,6 @@ FocusScope {
             color: root.colours.onSurfaceMuted
             elide: Text.ElideRight
             maximumLineCount: 1
-            HoverHandler { id: summaryHover }
-            HoverTip {
-                text: cardModel.summary
-                hovered: summaryHover.hovered && parent.truncated
-            }
         }
 
         // Made only for the few settings that restart an app.
@@ -300,10 +320,6 @@ FocusScope {
         scale: infoHovered ? 1.08 : 1
         text: cardModel.infoLabel
         onClicked: root.showsDetail = true
-        HoverTip {
-            text: qsTr("What this setting does")
-            hovered: infoButton.hovered
-        }
         Behavior on scale { SpringAnimation { spring: 8; damping: 0.7; epsilon: 0.001 } }
 
         // Drawn by plain children: a control would build a content item and background for every card.

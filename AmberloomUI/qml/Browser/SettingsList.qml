@@ -50,20 +50,24 @@ Item {
             width: ListView.view.width
             height: tip.item ? tip.item.height + 22 : 0
 
-            // The tip of the day, made only while there is one to show.
+            // The tip of the day, made only while there is one to show, from its own file: most
+            // lists show none, and its type is then never loaded.
             Loader {
                 id: tip
                 readonly property var card: list.settingsModel.discoverCard
                 width: parent.width
                 active: card.hook !== undefined
-                sourceComponent: DiscoverCardView {
-                    objectName: "discoverCard"
-                    hook: tip.card.hook ?? ""
-                    body: tip.card.body ?? ""
-                    settingLabel: listContent.tipSettingLabel
-                    hasSetting: listContent.tipHasSetting
-                    onDismiss: list.settingsModel.dismissDiscoverCard()
-                    onReveal: list.settingsModel.revealDiscoverCard()
+                // The values it is made with; it follows them from then on.
+                Component.onCompleted: setSource("DiscoverCardView.qml", {
+                    objectName: "discoverCard", hook: "", body: "", settingLabel: "", hasSetting: false
+                })
+                onLoaded: {
+                    item.hook = Qt.binding(() => tip.card.hook ?? "");
+                    item.body = Qt.binding(() => tip.card.body ?? "");
+                    item.settingLabel = Qt.binding(() => listContent.tipSettingLabel);
+                    item.hasSetting = Qt.binding(() => listContent.tipHasSetting);
+                    item.dismiss.connect(() => list.settingsModel.dismissDiscoverCard());
+                    item.reveal.connect(() => list.settingsModel.revealDiscoverCard());
                 }
             }
         }

@@ -35,14 +35,35 @@ PlainButton {
 
     // Drawn by plain children rather than a content item and background, which a control would
     // build on its own: the sidebar makes one row per group.
-    Rectangle {
-        readonly property color tint: row.colours.onSurface
+    // The tint is made when the row is first lit, not with every row. The row lit as it is made
+    // shows it at once; a row lit later fades it in, as every time after.
+    property bool madeTint: false
+    property bool made: false
+    onLitChanged: if (lit) madeTint = true
+    Component.onCompleted: {
+        madeTint = madeTint || lit;
+        made = true;
+    }
+    Loader {
         anchors.fill: parent
-        radius: 8
-        antialiasing: true
-        color: Qt.rgba(tint.r, tint.g, tint.b, 0.06)
-        opacity: row.lit ? 1 : 0
-        Behavior on opacity { NumberAnimation { duration: 120; easing.type: Easing.OutQuad } }
+        active: row.madeTint
+        sourceComponent: Rectangle {
+            readonly property color tint: row.colours.onSurface
+            radius: 8
+            antialiasing: true
+            color: Qt.rgba(tint.r, tint.g, tint.b, 0.06)
+            opacity: 0
+            Behavior on opacity {
+                id: fade
+                enabled: false
+                NumberAnimation { duration: 120; easing.type: Easing.OutQuad }
+            }
+            Component.onCompleted: {
+                fade.enabled = row.made;
+                opacity = Qt.binding(() => row.lit ? 1 : 0);
+                fade.enabled = true;
+            }
+        }
     }
     SymbolIcon {
         x: row.leftPadding + (16 - width) / 2

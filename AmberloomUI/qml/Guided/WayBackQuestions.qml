@@ -4,7 +4,8 @@ import AmberLoom.UI
 // The questions asked over whatever the window shows: whether a batch whose undo point cannot be
 // stored may go on without one (one WayBackQuestion per model that runs batches), and the batches
 // the last run left unsettled. A dialog is made from its file only while its question is asked,
-// so none of this costs the start anything. What the Undos of unsettled batches did is said in an
+// so none of this costs the start anything (the alert too: its file, and the controls' module it
+// needs, are loaded when it is first shown). What the Undos of unsettled batches did is said in an
 // alert of its own once none is offered any more: the offer comes over whichever screen shows,
 // which need not show it.
 Item {
@@ -66,15 +67,10 @@ Item {
         const offer = host.interrupted;
         if (!offer || offer.isAsking || offer.outcome === "")
             return;
-        const alert = outcomeAlert.createObject(host, {themePalette: host.theme, title: offer.title,
-                                                       message: offer.outcome});
+        const alert = Qt.createComponent("DialogAlert.qml").createObject(host, {
+            objectName: "interruptedOutcome", themePalette: host.theme, title: offer.title, message: offer.outcome});
         alert.themePalette = Qt.binding(() => host.theme);  // follows the colour scheme while it is open
         alert.open();
         offer.outcomeShown();
-    }
-
-    Component {
-        id: outcomeAlert
-        DialogAlert { objectName: "interruptedOutcome" }
     }
 }

@@ -2,6 +2,7 @@
 // Terminal command follow the stored value; the card's icon, strip, lines and badge; what a
 // screen reader is told; and every kind of card drawn in both palettes.
 
+#include <QSet>
 #include <gtest/gtest.h>
 
 
@@ -34,14 +35,20 @@ bool shows(QQuickItem* card, const char* name) {
 
 QString qs(const std::optional<std::string>& text) { return QString::fromStdString(text.value_or("<none>")); }
 
-// The tooltips made below `object`, shown or not, along its object and item trees.
-int tooltipsBelow(QObject* object) {
-  int count = object->inherits("QQuickToolTip") ? 1 : 0;
-  for (QObject* child : object->children()) count += tooltipsBelow(child);
+// The tooltips made below `object`, shown or not, along its object and item trees (a part may sit
+// in one tree under another parent than in the other: each tooltip counts once).
+void collectTooltips(QObject* object, QSet<QObject*>& found) {
+  if (object->inherits("QQuickToolTip")) found.insert(object);
+  for (QObject* child : object->children()) collectTooltips(child, found);
   if (auto* item = qobject_cast<QQuickItem*>(object))
     for (QQuickItem* child : item->childItems())
-      if (child->parent() != item) count += tooltipsBelow(child);
-  return count;
+      if (child->parent() != item) collectTooltips(child, found);
+}
+
+int tooltipsBelow(QObject* object) {
+  QSet<QObject*> found;
+  collectTooltips(object, found);
+  return static_cast<int>(found.size());
 }
 
 }  // namespace
