@@ -10,8 +10,11 @@
 #include <condition_variable>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <thread>
+
+#include "ServingThread.hpp"
 
 namespace amberloom::testing {
 
@@ -108,7 +111,7 @@ LoopbackServer::LoopbackServer() : state_(std::make_unique<State>()) {
   state.server.Post(".*", [&state](const httplib::Request& q, httplib::Response& r) { state.post(q, r); });
   port_ = state.server.bind_to_any_port("127.0.0.1");
   if (port_ <= 0) throw std::runtime_error("cannot listen on 127.0.0.1");
-  state.thread = std::thread([&state] { state.server.listen_after_bind(); });
+  state.thread = serveInBackground(state.server);
 }
 
 LoopbackServer::~LoopbackServer() {

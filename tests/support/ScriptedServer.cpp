@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "ServingThread.hpp"
+
 namespace amberloom::testing {
 
 struct ScriptedServer::State {
@@ -43,7 +45,7 @@ ScriptedServer::ScriptedServer() : state_(std::make_unique<State>()) {
   state.server.Get(".*", handler).Post(".*", handler).Put(".*", handler).Delete(".*", handler);
   state.port = state.server.bind_to_any_port("127.0.0.1");
   if (state.port <= 0) throw std::runtime_error("cannot listen on 127.0.0.1");
-  state.thread = std::thread([&state] { state.server.listen_after_bind(); });
+  state.thread = serveInBackground(state.server);
 }
 
 ScriptedServer::~ScriptedServer() {
