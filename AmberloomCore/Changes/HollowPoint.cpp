@@ -1,5 +1,7 @@
 #include "Changes/HollowPoint.hpp"
 
+#include <cstring>
+
 #include "Support/Json.hpp"
 
 namespace amberloom {
@@ -83,16 +85,22 @@ class Scan {
            (text_[position_] == ' ' || text_[position_] == '\t' || text_[position_] == '\n' || text_[position_] == '\r'))
       ++position_;
   }
-  // From the opening quote past the closing one.
+  // From the opening quote past the closing one: the first quote after an even run of
+  // backslashes (each pair is one escaped backslash). Found with memchr, as the values of large
+  // points are mostly text.
   bool skipString() {
-    for (++position_; position_ < text_.size(); ++position_) {
-      if (text_[position_] == '\\') ++position_;
-      else if (text_[position_] == '"') {
-        ++position_;
+    for (std::size_t from = position_ + 1;;) {
+      const void* found = std::memchr(text_.data() + from, '"', text_.size() - from);
+      if (!found) return false;
+      const std::size_t quote = static_cast<std::size_t>(static_cast<const char*>(found) - text_.data());
+      std::size_t backslashes = 0;
+      while (text_[quote - 1 - backslashes] == '\\') ++backslashes;
+      from = quote + 1;
+      if (backslashes % 2 == 0) {
+        position_ = from;
         return true;
       }
     }
-    return false;
   }
 
   std::string_view text_;
