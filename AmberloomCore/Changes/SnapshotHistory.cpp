@@ -158,8 +158,8 @@ std::optional<SnapshotHistory::Listed> listedFromFile(std::string_view bytes, co
 }  // namespace
 
 // What each file of a folder held when it was read, kept while the file keeps the identity it
-// was read under: its point, decoded, or only that it holds one (a file this history wrote
-// itself), or that it holds none. Any thread.
+// was read under: its point, decoded (when `all` read it), or what a listing shows of it (a file
+// this history wrote itself, or one listed or pruned), or that it holds none. Any thread.
 class DecodedPoints {
  public:
   struct Entry {
@@ -167,6 +167,8 @@ class DecodedPoints {
     std::optional<StoredSnapshot> point;
     bool readable = false;  // true whenever `point` or `listed` is there
     std::optional<SnapshotHistory::Listed> listed;  // when listed without decoding the entries
+    // Readable only as far as a listing tells: pruning decodes it before it counts it as readable.
+    bool listedOnly = false;
   };
 
   std::optional<Entry> find(const std::string& name, const platform::FileIdentity& identity) const {
@@ -198,7 +200,7 @@ struct Found {
   PointName name;
   std::optional<StoredSnapshot> point;  // when decoded
   bool readable = false;
-  std::optional<SnapshotHistory::Listed> listed;  // when asked for
+  std::optional<SnapshotHistory::Listed> listed;  // whenever readable
 };
 
 enum class Decoding {
@@ -227,16 +229,17 @@ std::vector<Found> scan(const std::string& folder, DecodedPoints& decoded, Decod
     const auto identity = platform::identifyFile(path, settled);
     if (!identity) continue;  // a folder, a FIFO, gone meanwhile
     auto entry = decoded.find(name, *identity);
-    const bool known = entry && (!entry->readable || entry->point ||
-                                 (decoding == Decoding::listings && entry->listed) || decoding == Decoding::readability);
+    const bool known =
+        entry && (!entry->readable || entry->point || (decoding == Decoding::listings && entry->listed) ||
+                  (decoding == Decoding::readability && !entry->listedOnly));
     if (!known) {
       std::string bytes;
       if (!platform::readWholeFile(path, bytes)) continue;
-      entry = DecodedPoints::Entry{*identity, std::nullopt, false, std::nullopt};
+      entry = DecodedPoints::Entry{*identity, std::nullopt, false, std::nullopt, false};
       const std::string unreadable = "The undo point " + path + " cannot be read; it is listed as unreadable";
       if (decoding == Decoding::listings) {
         entry->listed = listedFromFile(bytes, name);
-        entry->readable = entry->listed.has_value();
+        entry->readable = entry->listedOnly = entry->listed.has_value();
         if (!entry->readable) log::warning(log::Area::changes, unreadable);
       } else {
         try {
@@ -246,9 +249,16 @@ std::vector<Found> scan(const std::string& folder, DecodedPoints& decoded, Decod
           log::dropped(log::Area::changes, unreadable);
         }
       }
-      if (settled) decoded.keep(name, *entry);
+      if (entry->point) entry->listed = listedFrom(*entry->point, entry->point->snapshot.entries.size(), name);
+      if (settled) {
+        // Pruning keeps only what it found out: a decoded point may be megabytes, and it needs none.
+        if (decoding == Decoding::readability)
+          decoded.keep(name, DecodedPoints::Entry{entry->identity, std::nullopt, entry->readable, entry->listed, false});
+        else
+          decoded.keep(name, *entry);
+      }
     }
-    if (decoding == Decoding::listings && entry->point && !entry->listed)
+    if (entry->point && !entry->listed)
       entry->listed = listedFrom(*entry->point, entry->point->snapshot.entries.size(), name);
     // A listing hands on no decoded point: points may be megabytes.
     if (decoding == Decoding::listings) entry->point.reset();
@@ -284,10 +294,10 @@ struct Rank {
     if (const auto stamp = stampKey(found.name.stem))
       if (const auto time = stampTime(*stamp))
         return {std::floor(*time), {stamp->stamp, stamp->collision, found.fileName}};
-    if (!found.point) return {-HUGE_VAL, {found.name.stem, 0, found.fileName}};
-    auto stamp = stampKey(found.point->id);
-    return {found.point->createdAt, stamp ? std::tuple(stamp->stamp, stamp->collision, found.fileName)
-                                          : std::tuple(found.point->id, std::uint64_t{0}, found.fileName)};
+    if (!found.listed) return {-HUGE_VAL, {found.name.stem, 0, found.fileName}};
+    auto stamp = stampKey(found.listed->id);
+    return {found.listed->createdAt, stamp ? std::tuple(stamp->stamp, stamp->collision, found.fileName)
+                                           : std::tuple(found.listed->id, std::uint64_t{0}, found.fileName)};
   }
   bool operator>(const Rank& other) const { return time != other.time ? time > other.time : tie > other.tie; }
 };
@@ -391,7 +401,8 @@ void SnapshotHistory::knowReadable(const std::string& fileName, const StoredSnap
   const double storedAt = iso8601::parse(iso8601::formatWholeSeconds(point.createdAt)).value_or(point.createdAt);
   const StoredSnapshot asStored{point.id, point.reason, storedAt, {}, std::nullopt};
   if (const auto identity = platform::identifyFile((fs::path(folder_) / fileName).string(), settled))
-    decoded_->keep(fileName, {*identity, std::nullopt, true, listedFrom(asStored, point.snapshot.entries.size(), fileName)});
+    decoded_->keep(fileName,
+                   {*identity, std::nullopt, true, listedFrom(asStored, point.snapshot.entries.size(), fileName), false});
 }
 
 void SnapshotHistory::prune(const StoredSnapshot& kept) const {
@@ -459,7 +470,7 @@ StoredSnapshot SnapshotHistory::read(const Listed& listed) const {
     } catch (const DecodingError&) {
       log::dropped(log::Area::changes, "The undo point " + path + " cannot be read");
       // Known from now on, so that the next listing shows it as what it is.
-      if (settled) decoded_->keep(name, {*identity, std::nullopt, false, std::nullopt});
+      if (settled) decoded_->keep(name, {*identity, std::nullopt, false, std::nullopt, false});
     }
     throw UndoPointReadError(name, false);
   }

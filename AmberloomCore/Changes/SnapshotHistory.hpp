@@ -15,8 +15,9 @@
 // order their names give (no point is decoded to prune it); points in progress are never pruned,
 // and files that hold no readable point go before any readable one. A point may carry the
 // change-history records of its batch's settings as they were before it; a point written before
-// points carried them has none. What each file held when it was read is kept, decoded, by the
-// history and its copies until the file changes.
+// points carried them has none. What each file held when it was read is kept by the history and
+// its copies until the file changes: decoded when it was read in whole by `all`, else what a
+// listing shows of it.
 //
 // A point may be megabytes: screens `list` the points (their names, dates, reasons and sizes, read
 // without building the entries) and `read` one in whole only when it is shown or used.

@@ -237,13 +237,16 @@ TEST(SnapshotHistory, UnreadableFilesAreListedAsSuchAndPrunedAfterEveryReadableP
   std::sort(listed.begin(), listed.end(), [](const auto& a, const auto& b) { return a.fileName > b.fileName; });
   EXPECT_EQ(history.unreadable(), listed) << "regular files only, the newest name first";
 
-  // While fewer than ten points can be read, unreadable files fill the places left.
+  // While fewer than ten points can be read, unreadable files fill the places left; also when the
+  // history only listed them, which cannot tell damaged entries.
+  const SnapshotHistory listedFirst(historyFolder());
+  EXPECT_EQ(listedFirst.list().unreadable.size(), listed.size() - 1) << "all but the bad snapshot";
   for (int minute = 10; minute <= 16; ++minute)
-    history.record(dockSnapshot(true), "batch", at("2024-03-05T14:" + std::to_string(minute) + ":00Z"));
+    listedFirst.record(dockSnapshot(true), "batch", at("2024-03-05T14:" + std::to_string(minute) + ":00Z"));
   EXPECT_EQ(history.all().size(), 9u);
   EXPECT_EQ(history.unreadable(), std::vector<SnapshotHistory::Unreadable>{listed.front()});
   for (int minute = 17; minute <= 19; ++minute)
-    history.record(dockSnapshot(true), "batch", at("2024-03-05T14:" + std::to_string(minute) + ":00Z"));
+    listedFirst.record(dockSnapshot(true), "batch", at("2024-03-05T14:" + std::to_string(minute) + ":00Z"));
 
   EXPECT_EQ(history.all().size(), 10u);
   EXPECT_TRUE(history.unreadable().empty());
