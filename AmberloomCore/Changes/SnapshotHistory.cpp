@@ -11,6 +11,7 @@
 #include <set>
 #include <tuple>
 
+#include "Changes/HollowPoint.hpp"
 #include "Platform/AtomicFile.hpp"
 #include "Platform/FileIdentity.hpp"
 #include "Platform/FolderLock.hpp"
@@ -138,17 +139,36 @@ StoredSnapshot decodePoint(const Json& json) {
   return point;
 }
 
+SnapshotHistory::Listed listedFrom(const StoredSnapshot& point, std::size_t settingCount, const std::string& fileName) {
+  return {point.id, point.reason, point.createdAt, settingCount, fileName, pointName(fileName)->inProgress};
+}
+
+// What a listing tells of a file's point, decoded by the same rules as the whole point from the
+// file with its entries left out; none when it holds no point as far as can be told.
+std::optional<SnapshotHistory::Listed> listedFromFile(std::string_view bytes, const std::string& fileName) {
+  const auto hollow = hollowPoint(bytes);
+  if (!hollow) return std::nullopt;
+  try {
+    return listedFrom(decodePoint(parseJson(hollow->text)), hollow->entryCount, fileName);
+  } catch (const DecodingError&) {
+    return std::nullopt;  // the caller logs the file as unreadable
+  }
+}
+
 }  // namespace
 
 // What each file of a folder held when it was read, kept while the file keeps the identity it
-// was read under: its point, decoded, or only that it holds one (a file this history wrote
-// itself), or that it holds none. Any thread.
+// was read under: its point, decoded (when `all` read it), or what a listing shows of it (a file
+// this history wrote itself, or one listed or pruned), or that it holds none. Any thread.
 class DecodedPoints {
  public:
   struct Entry {
     platform::FileIdentity identity;
     std::optional<StoredSnapshot> point;
-    bool readable = false;  // true whenever `point` is there
+    bool readable = false;  // true whenever `point` or `listed` is there
+    std::optional<SnapshotHistory::Listed> listed;  // when listed without decoding the entries
+    // Readable only as far as a listing tells: pruning decodes it before it counts it as readable.
+    bool listedOnly = false;
   };
 
   std::optional<Entry> find(const std::string& name, const platform::FileIdentity& identity) const {
@@ -180,11 +200,13 @@ struct Found {
   PointName name;
   std::optional<StoredSnapshot> point;  // when decoded
   bool readable = false;
+  std::optional<SnapshotHistory::Listed> listed;  // whenever readable
 };
 
 enum class Decoding {
-  points,      // every readable point is decoded (listing)
-  readability  // a file is decoded only when whether it holds a point is not known (pruning)
+  points,       // every readable point is decoded (the points in whole)
+  listings,     // every readable point is listed, its entries decoded only if they already were
+  readability   // a file is decoded only when whether it holds a point is not known (pruning)
 };
 
 // The regular files of the folder named as points, but those `skipped` (and, when `inProgressOnly`,
@@ -207,20 +229,40 @@ std::vector<Found> scan(const std::string& folder, DecodedPoints& decoded, Decod
     const auto identity = platform::identifyFile(path, settled);
     if (!identity) continue;  // a folder, a FIFO, gone meanwhile
     auto entry = decoded.find(name, *identity);
-    const bool decode = !entry || (decoding == Decoding::points && entry->readable && !entry->point);
-    if (decode) {
+    const bool known =
+        entry && (!entry->readable || entry->point || (decoding == Decoding::listings && entry->listed) ||
+                  (decoding == Decoding::readability && !entry->listedOnly));
+    if (!known) {
       std::string bytes;
       if (!platform::readWholeFile(path, bytes)) continue;
-      entry = DecodedPoints::Entry{*identity, std::nullopt, false};
-      try {
-        entry->point = decodePoint(parseJson(bytes));
-        entry->readable = true;
-      } catch (const DecodingError&) {
-        log::dropped(log::Area::changes, "The undo point " + path + " cannot be read; it is listed as unreadable");
+      entry = DecodedPoints::Entry{*identity, std::nullopt, false, std::nullopt, false};
+      const std::string unreadable = "The undo point " + path + " cannot be read; it is listed as unreadable";
+      if (decoding == Decoding::listings) {
+        entry->listed = listedFromFile(bytes, name);
+        entry->readable = entry->listedOnly = entry->listed.has_value();
+        if (!entry->readable) log::warning(log::Area::changes, unreadable);
+      } else {
+        try {
+          entry->point = decodePoint(parseJson(bytes));
+          entry->readable = true;
+        } catch (const DecodingError&) {
+          log::dropped(log::Area::changes, unreadable);
+        }
       }
-      if (settled) decoded.keep(name, *entry);
+      if (entry->point) entry->listed = listedFrom(*entry->point, entry->point->snapshot.entries.size(), name);
+      if (settled) {
+        // Pruning keeps only what it found out: a decoded point may be megabytes, and it needs none.
+        if (decoding == Decoding::readability)
+          decoded.keep(name, DecodedPoints::Entry{entry->identity, std::nullopt, entry->readable, entry->listed, false});
+        else
+          decoded.keep(name, *entry);
+      }
     }
-    found.push_back({name, *pointName(name), std::move(entry->point), entry->readable});
+    if (entry->point && !entry->listed)
+      entry->listed = listedFrom(*entry->point, entry->point->snapshot.entries.size(), name);
+    // A listing hands on no decoded point: points may be megabytes.
+    if (decoding == Decoding::listings) entry->point.reset();
+    found.push_back({name, *pointName(name), std::move(entry->point), entry->readable, std::move(entry->listed)});
   }
   decoded.keepOnly(names);
   return found;
@@ -228,14 +270,18 @@ std::vector<Found> scan(const std::string& folder, DecodedPoints& decoded, Decod
 
 // Orders points of the same second by their stamps (milliseconds, then collision number), so the
 // newest is first whatever order the folder lists them in; ids of another form sort by text.
-bool isNewer(const Found& a, const Found& b) {
-  if (a.point->createdAt != b.point->createdAt) return a.point->createdAt > b.point->createdAt;
-  const auto key = [](const Found& f) {
-    auto stamp = stampKey(f.point->id);
-    return stamp ? std::tuple(stamp->stamp, stamp->collision, f.fileName)
-                 : std::tuple(f.point->id, std::uint64_t{0}, f.fileName);
+bool newerThan(double aCreatedAt, const std::string& aId, const std::string& aFile, double bCreatedAt,
+             const std::string& bId, const std::string& bFile) {
+  if (aCreatedAt != bCreatedAt) return aCreatedAt > bCreatedAt;
+  const auto key = [](const std::string& id, const std::string& fileName) {
+    auto stamp = stampKey(id);
+    return stamp ? std::tuple(stamp->stamp, stamp->collision, fileName) : std::tuple(id, std::uint64_t{0}, fileName);
   };
-  return key(a) > key(b);
+  return key(aId, aFile) > key(bId, bFile);
+}
+
+bool isNewer(const Found& a, const Found& b) {
+  return newerThan(a.point->createdAt, a.point->id, a.fileName, b.point->createdAt, b.point->id, b.fileName);
 }
 
 // Where a file stands in the order pruning keeps: its time and tie-break from its name when the
@@ -248,15 +294,20 @@ struct Rank {
     if (const auto stamp = stampKey(found.name.stem))
       if (const auto time = stampTime(*stamp))
         return {std::floor(*time), {stamp->stamp, stamp->collision, found.fileName}};
-    if (!found.point) return {-HUGE_VAL, {found.name.stem, 0, found.fileName}};
-    auto stamp = stampKey(found.point->id);
-    return {found.point->createdAt, stamp ? std::tuple(stamp->stamp, stamp->collision, found.fileName)
-                                          : std::tuple(found.point->id, std::uint64_t{0}, found.fileName)};
+    if (!found.listed) return {-HUGE_VAL, {found.name.stem, 0, found.fileName}};
+    auto stamp = stampKey(found.listed->id);
+    return {found.listed->createdAt, stamp ? std::tuple(stamp->stamp, stamp->collision, found.fileName)
+                                           : std::tuple(found.listed->id, std::uint64_t{0}, found.fileName)};
   }
   bool operator>(const Rank& other) const { return time != other.time ? time > other.time : tie > other.tie; }
 };
 
 }  // namespace
+
+UndoPointReadError::UndoPointReadError(std::string fileName, bool gone)
+    : std::runtime_error("The undo point " + fileName + (gone ? " is no longer stored." : " cannot be read.")),
+      fileName_(std::move(fileName)),
+      gone_(gone) {}
 
 SnapshotHistory::SnapshotHistory(std::string folder, Clock clock)
     : folder_(std::move(folder)), clock_(std::move(clock)), decoded_(std::make_shared<DecodedPoints>()) {}
@@ -341,7 +392,7 @@ bool SnapshotHistory::settle(Pending& pending) const {
   const platform::FolderLock lock(folder_);
   const std::string name = settledName(pending.point_.id);
   const bool settled = pending.file_.moveTo((fs::path(folder_) / name).string());
-  if (settled) knowReadable(name);
+  if (settled) knowReadable(name, pending.point_);
   else log::warning(log::Area::changes, "The undo point " + pending.file_.path() + " stays marked as in progress");
   pending.file_.release();
   return settled;
@@ -355,11 +406,15 @@ bool SnapshotHistory::discard(Pending& pending) const {
   return removed;
 }
 
-void SnapshotHistory::knowReadable(const std::string& fileName) const {
-  // Written here a moment ago, so what it holds is known: no pruning needs to read it again.
+void SnapshotHistory::knowReadable(const std::string& fileName, const StoredSnapshot& point) const {
+  // Written here a moment ago, so what it holds is known: no pruning or listing needs to read it
+  // again. Its date is kept as the file has it, to the whole second.
   bool settled = false;
+  const double storedAt = iso8601::parse(iso8601::formatWholeSeconds(point.createdAt)).value_or(point.createdAt);
+  const StoredSnapshot asStored{point.id, point.reason, storedAt, {}, std::nullopt};
   if (const auto identity = platform::identifyFile((fs::path(folder_) / fileName).string(), settled))
-    decoded_->keep(fileName, {*identity, std::nullopt, true});
+    decoded_->keep(fileName,
+                   {*identity, std::nullopt, true, listedFrom(asStored, point.snapshot.entries.size(), fileName), false});
 }
 
 void SnapshotHistory::prune(const StoredSnapshot& kept) const {
@@ -389,6 +444,49 @@ std::vector<StoredSnapshot> SnapshotHistory::all() const {
   std::vector<StoredSnapshot> result;
   for (auto& f : found) result.push_back(std::move(*f.point));
   return result;
+}
+
+SnapshotHistory::Listing SnapshotHistory::list() const {
+  Listing listing;
+  for (auto& f : scan(folder_, *decoded_, Decoding::listings)) {
+    if (f.listed) {
+      listing.points.push_back(std::move(*f.listed));
+    } else {
+      const auto stamp = stampKey(f.name.stem);
+      listing.unreadable.push_back({f.fileName, stamp ? stampTime(*stamp) : std::nullopt});
+    }
+  }
+  std::sort(listing.points.begin(), listing.points.end(), [](const Listed& a, const Listed& b) {
+    return newerThan(a.createdAt, a.id, a.fileName, b.createdAt, b.id, b.fileName);
+  });
+  std::reverse(listing.unreadable.begin(), listing.unreadable.end());
+  return listing;
+}
+
+StoredSnapshot SnapshotHistory::read(const Listed& listed) const {
+  // A point listed in progress may have settled since (its batch ended, or the start settled it).
+  std::vector<std::string> names{listed.fileName};
+  if (const auto name = pointName(listed.fileName); name && name->inProgress) names.push_back(settledName(name->stem));
+  for (const auto& name : names) {
+    const std::string path = (fs::path(folder_) / name).string();
+    bool settled = false;
+    const auto identity = platform::identifyFile(path, settled);
+    if (!identity) continue;
+    if (const auto entry = decoded_->find(name, *identity); entry && entry->point && entry->point->id == listed.id)
+      return *entry->point;
+    std::string bytes;
+    if (!platform::readWholeFile(path, bytes)) throw UndoPointReadError(name, false);
+    try {
+      StoredSnapshot point = decodePoint(parseJson(bytes));
+      if (point.id == listed.id) return point;
+    } catch (const DecodingError&) {
+      log::dropped(log::Area::changes, "The undo point " + path + " cannot be read");
+      // Known from now on, so that the next listing shows it as what it is.
+      if (settled) decoded_->keep(name, {*identity, std::nullopt, false, std::nullopt, false});
+    }
+    throw UndoPointReadError(name, false);
+  }
+  throw UndoPointReadError(listed.fileName, true);
 }
 
 std::vector<SnapshotHistory::Unreadable> SnapshotHistory::unreadable() const {

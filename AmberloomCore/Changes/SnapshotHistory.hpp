@@ -15,13 +15,18 @@
 // order their names give (no point is decoded to prune it); points in progress are never pruned,
 // and files that hold no readable point go before any readable one. A point may carry the
 // change-history records of its batch's settings as they were before it; a point written before
-// points carried them has none. What each file held when it was read is kept, decoded, by the
-// history and its copies until the file changes.
+// points carried them has none. What each file held when it was read is kept by the history and
+// its copies until the file changes: decoded when it was read in whole by `all`, else what a
+// listing shows of it.
+//
+// A point may be megabytes: screens `list` the points (their names, dates, reasons and sizes, read
+// without building the entries) and `read` one in whole only when it is shown or used.
 
 #include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +40,19 @@
 namespace amberloom {
 
 class DecodedPoints;
+
+// A listed point that cannot be read when it is used: its file is gone since it was listed, or
+// holds no point this history can read. Nothing was changed by the failed read.
+class UndoPointReadError : public std::runtime_error {
+ public:
+  UndoPointReadError(std::string fileName, bool gone);
+  const std::string& fileName() const { return fileName_; }
+  bool isGone() const { return gone_; }
+
+ private:
+  std::string fileName_;
+  bool gone_;
+};
 
 class SnapshotHistory {
  public:
@@ -71,6 +89,23 @@ class SnapshotHistory {
     std::string fileName;
     std::optional<double> storedAt;  // from a name that is a stamp; none otherwise
     bool operator==(const Unreadable&) const = default;
+  };
+
+  // A point as a listing knows it, from its file without its entries decoded.
+  struct Listed {
+    std::string id;
+    std::string reason;
+    double createdAt = 0;
+    std::size_t settingCount = 0;  // the entries of its snapshot
+    std::string fileName;
+    bool inProgress = false;
+    bool operator==(const Listed&) const = default;
+  };
+
+  struct Listing {
+    std::vector<Listed> points;          // in the order `all` gives
+    std::vector<Unreadable> unreadable;  // as `unreadable` gives them
+    bool operator==(const Listing&) const = default;
   };
 
   // `clock` dates the points stored and tells which dates lie in the future.
@@ -119,6 +154,13 @@ class SnapshotHistory {
   // stamp carries the milliseconds). Never fails: a missing folder lists nothing; files that hold
   // no readable point are left to `unreadable`.
   std::vector<StoredSnapshot> all() const;
+  // What `all` and `unreadable` give, as far as it can be told without decoding the points'
+  // entries: a file whose entries are damaged is listed, and found unreadable when it is read.
+  // Never fails.
+  Listing list() const;
+  // The listed point in whole (found under its settled name if it settled since). Throws
+  // UndoPointReadError when the file is gone or holds no point with the listed id.
+  StoredSnapshot read(const Listed& listed) const;
   // The regular files named as points that hold no readable point, newest name first. Never fails.
   std::vector<Unreadable> unreadable() const;
   // The readable points left in progress that no live process holds, newest first. Never fails.
@@ -134,7 +176,7 @@ class SnapshotHistory {
   void removeLeftTemporaries() const;
 
  private:
-  void knowReadable(const std::string& fileName) const;
+  void knowReadable(const std::string& fileName, const StoredSnapshot& point) const;
 
   std::string folder_;
   Clock clock_;

@@ -48,7 +48,7 @@ SyncModel::SyncModel(const ModelContext& context, SyncService service, std::shar
   pinned_ = PinnedSettings::load(*defaults_);
   isAutoSyncOn_ = defaults_->boolValue(autoSyncKey).value_or(false);
   if (first == FirstRefresh::now) {
-    history_ = snapshots_.all();
+    history_ = snapshots_.list();
     historyRead_ = true;
   }
   // The name follows both the selection and the documents it is read from.
@@ -144,7 +144,7 @@ std::optional<std::string> SyncModel::storeAutoSync(bool on) {
   return remember([on](UserDefaults& defaults) { defaults.setBool(on, autoSyncKey); });
 }
 
-void SyncModel::setHistory(std::vector<StoredSnapshot> history) {
+void SyncModel::setHistory(SnapshotHistory::Listing history) {
   historyRead_ = true;
   if (history == history_) return;
   history_ = std::move(history);
@@ -208,16 +208,12 @@ void SyncModel::readHistoryInBackground() {
   historyReading_ = true;
   runOffMainThread(
       inbox_,
-      [points = snapshots_] {
-        // Read together, so that the list's rows of unreadable files then cost no second decoding.
-        points.unreadable();
-        return points.all();
-      },
-      [this](BackgroundOutcome<std::vector<StoredSnapshot>> read) {
+      [points = snapshots_] { return points.list(); },
+      [this](BackgroundOutcome<SnapshotHistory::Listing> read) {
         historyReading_ = false;
         if (historyRead_) return;
         historyRead_ = true;
-        history_ = std::move(read.value).value_or(std::vector<StoredSnapshot>{});
+        history_ = std::move(read.value).value_or(SnapshotHistory::Listing{});
         // Also when no point reads: the unreadable files follow this signal.
         emit historyChanged();
       });
@@ -398,7 +394,7 @@ void SyncModel::applyNonConflicting(const SnapshotHistory& undoPoints, std::func
       batch_->askIfHeldBack(batch, [this] { applyNonConflicting(snapshots_.allowingBatchesWithoutPoint(), {}); });
   setAutoAppliedCount(static_cast<int>(batch.report.appliedCount()));
   if (const auto message = batch.undoPointMessage(false); message && !asked) setLastError(message);
-  setHistory(snapshots_.all());
+  setHistory(snapshots_.list());
   if (batch.wayBack) announce(batch.change);
   refresh(std::move(done));
 }
@@ -459,7 +455,7 @@ void SyncModel::copyChosen() {
               },
               [this, chosen](BatchResult<WriteReport> batch) {
                 if (const auto message = batch.undoPointMessage(false)) setLastError(message);
-                setHistory(snapshots_.all());
+                setHistory(snapshots_.list());
                 report_ = std::move(batch.report);
                 emit reportChanged();
                 // What this Mac lacks and the user saw and left unticked was declined: it stays held.
@@ -482,22 +478,48 @@ void SyncModel::copyChosen() {
 }
 
 std::optional<BatchResult<UndoReport>> SyncModel::undo(const StoredSnapshot& given, bool agreed) {
+  // A copy: the list it comes from may change while the undo runs.
+  return undo(given.reason, [point = given](const SnapshotHistory&) { return point; }, agreed);
+}
+
+std::optional<BatchResult<UndoReport>> SyncModel::undo(const SnapshotHistory::Listed& listed, bool agreed) {
+  return undo(listed.reason, [listed](const SnapshotHistory& points) { return points.read(listed); }, agreed);
+}
+
+std::optional<BatchResult<UndoReport>> SyncModel::undo(const std::string& reason,
+                                                       std::function<StoredSnapshot(const SnapshotHistory&)> read,
+                                                       bool agreed) {
   if (isDryRun_ || batch_->progress()->isRunning()) return std::nullopt;
-  // A copy: the list it comes from may change while the undo runs. A stored point is a file like a
-  // backup, and like a backup it never writes AmberLoom's own preferences or those of every
-  // application: such entries go back as values that cannot be put back, and the outcome says so.
-  const auto batch = batch_->progress()->run(localized("Undoing: %@…", {QString::fromStdString(given.reason)}),
-                                    [service = service_, point = given, verifier = verifier_,
-                                     history = agreed ? snapshots_.allowingBatchesWithoutPoint() : snapshots_] {
-                                      return service.undo(point, *verifier, history);
-                                    });
+  // A stored point is a file like a backup, and like a backup it never writes AmberLoom's own
+  // preferences or those of every application: such entries go back as values that cannot be put
+  // back, and the outcome says so.
+  const auto [batch, pointRead] = batch_->progress()->run(
+      localized("Undoing: %@…", {QString::fromStdString(reason)}),
+      [service = service_, read = std::move(read), verifier = verifier_,
+       history = agreed ? snapshots_.allowingBatchesWithoutPoint() : snapshots_] {
+        StoredSnapshot point;
+        try {
+          point = read(history);
+        } catch (const UndoPointReadError& error) {
+          BatchResult<UndoReport> unread;
+          unread.report.failure = error.what();
+          return std::pair(std::move(unread), false);
+        }
+        return std::pair(service.undo(point, *verifier, history), true);
+      });
+  if (!pointRead) {
+    // Nothing was written; the list shows what the folder holds now.
+    setLastError(guided::incompleteUndo(batch.report));
+    setHistory(snapshots_.list());
+    return batch;
+  }
   if (batch.heldBack) return batch;
   const UndoReport& report = batch.report;
   if (report.isComplete())
     clearLastError();
   else
     setLastError(guided::incompleteUndo(report));
-  setHistory(snapshots_.all());
+  setHistory(snapshots_.list());
   refreshRows();  // at once, also when the refresh cannot reach the server
   refresh();
   announce(batch.change);
@@ -571,7 +593,7 @@ void SyncModel::togglePin(const QString& settingID) {
 
 void SyncModel::reportProblem(const QString& sentence) { setLastError(sentence.toStdString()); }
 
-void SyncModel::refreshHistory() { setHistory(snapshots_.all()); }
+void SyncModel::refreshHistory() { setHistory(snapshots_.list()); }
 
 // ---- for QML ----
 

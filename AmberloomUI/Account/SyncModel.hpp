@@ -161,12 +161,15 @@ class SyncModel : public QObject {
   std::optional<std::string> turnOffAutoSync();
   int autoAppliedCount() const { return autoAppliedCount_; }
   bool isDryRun() const { return isDryRun_; }
-  const std::vector<StoredSnapshot>& history() const { return history_; }
+  // The undo points as listed (SnapshotHistory::list): their entries are read when one is undone.
+  const std::vector<SnapshotHistory::Listed>& history() const { return history_.points; }
+  // The files named as undo points that hold none that can be read, as listed with `history`.
+  const std::vector<SnapshotHistory::Unreadable>& unreadablePoints() const { return history_.unreadable; }
   // The undo points were read (the list is what is stored, not the empty start).
   bool hasReadHistory() const { return historyRead_; }
   // Where the undo points are kept.
   const SnapshotHistory& undoPoints() const { return snapshots_; }
-  void setHistory(std::vector<StoredSnapshot> history);
+  void setHistory(SnapshotHistory::Listing history);
 
   // ---- derived ----
   // Rows neither pinned nor the same on both Macs, in order.
@@ -216,6 +219,10 @@ class SyncModel : public QObject {
   // before the undo is stored as a point of its own. When that point cannot be stored, nothing is
   // written (the batch is held back) unless `agreed`: the caller asks the user.
   std::optional<BatchResult<UndoReport>> undo(const StoredSnapshot& point, bool agreed = false);
+  // The same for a listed point, read in whole on the worker first. When it cannot be read (gone,
+  // or damaged since it was listed) nothing is written: the report's failure says which point, and
+  // the list is read again.
+  std::optional<BatchResult<UndoReport>> undo(const SnapshotHistory::Listed& point, bool agreed = false);
   Q_INVOKABLE void refreshHistory();
   // The account signed in now (its address), none while signed out. The first call says whose
   // Macs the first refresh fetched. Afterwards, leaving an account forgets its Macs, their
@@ -267,6 +274,10 @@ class SyncModel : public QObject {
   // The first read of the undo points, on a worker; a read on this thread since wins over it.
   void readHistoryInBackground();
   void applyNonConflicting(const SnapshotHistory& undoPoints, std::function<void()> done);
+  // Undoes the point `read` gives (on the worker, from the history the batch stores its own
+  // point in); `reason` names it while it runs.
+  std::optional<BatchResult<UndoReport>> undo(const std::string& reason,
+                                              std::function<StoredSnapshot(const SnapshotHistory&)> read, bool agreed);
   void apply(SyncService::ReadResult result);
   void refreshRows();
   void updateLists();
@@ -320,7 +331,7 @@ class SyncModel : public QObject {
   bool isWaitingToSend_ = false;
   bool isAutoSyncOn_ = false;
   int autoAppliedCount_ = 0;
-  std::vector<StoredSnapshot> history_;
+  SnapshotHistory::Listing history_;
   bool historyRead_ = false;
   bool historyReading_ = false;
   bool accountKnown_ = false;

@@ -11,12 +11,12 @@ using guided::qstr;
 
 UndoPointsModel::UndoPointsModel(SyncModel& sync, std::vector<InterruptedBatch> interrupted, QObject* parent)
     : QAbstractListModel(parent), sync_(sync), history_(sync.history()),
-      unreadable_(sync.hasReadHistory() ? sync.undoPoints().unreadable() : std::vector<SnapshotHistory::Unreadable>{}),
+      unreadable_(sync.unreadablePoints()),
       batch_(new GuidedBatch(sync.undoPoints(), WayBackQuestion::Undo::none, this, sync.progress())),
       interrupted_(new InterruptedBatchOffer(
           std::move(interrupted), sync.undoPoints(),
           [this](const StoredSnapshot& point, InterruptedBatchOffer::Reported reported) {
-            undo(point, false, std::move(reported));
+            undo([this, point](bool agreed) { return sync_.undo(point, agreed); }, false, std::move(reported));
           },
           this)) {
   connect(&sync_, &SyncModel::historyChanged, this, &UndoPointsModel::follow);
@@ -32,9 +32,10 @@ void UndoPointsModel::follow() {
 }
 
 void UndoPointsModel::followReadable() {
-  const std::vector<StoredSnapshot>& next = sync_.history();
-  const auto listed = [](const std::vector<StoredSnapshot>& points, const std::string& id) {
-    return std::any_of(points.begin(), points.end(), [&](const StoredSnapshot& point) { return point.id == id; });
+  const std::vector<SnapshotHistory::Listed>& next = sync_.history();
+  const auto listed = [](const std::vector<SnapshotHistory::Listed>& points, const std::string& id) {
+    return std::any_of(points.begin(), points.end(),
+                       [&](const SnapshotHistory::Listed& point) { return point.id == id; });
   };
   // Row by row, so that the rows of the points that stay stay too: an undo stores a point of its
   // own, and a list built anew would take the page the user scrolled back to its top.
@@ -64,7 +65,7 @@ void UndoPointsModel::followReadable() {
 }
 
 void UndoPointsModel::followUnreadable() {
-  auto next = sync_.undoPoints().unreadable();
+  auto next = sync_.unreadablePoints();
   if (next == unreadable_) return;
   const int first = static_cast<int>(history_.size());
   if (!unreadable_.empty()) {
@@ -81,15 +82,19 @@ void UndoPointsModel::followUnreadable() {
 void UndoPointsModel::undo(int row) {
   if (row < 0 || row >= static_cast<int>(history_.size())) return;
   // A copy: the list may change while the undo runs.
-  const StoredSnapshot point = history_[static_cast<std::size_t>(row)];
-  undo(point, false, {});
+  const SnapshotHistory::Listed point = history_[static_cast<std::size_t>(row)];
+  undo([this, point](bool agreed) { return sync_.undo(point, agreed); }, false, {});
 }
 
-void UndoPointsModel::undo(const StoredSnapshot& point, bool agreed, InterruptedBatchOffer::Reported reported) {
+void UndoPointsModel::undo(const StoredSnapshot& point) {
+  undo([this, point](bool agreed) { return sync_.undo(point, agreed); }, false, {});
+}
+
+void UndoPointsModel::undo(const Undo& run, bool agreed, InterruptedBatchOffer::Reported reported) {
   // The sync model runs the batch, with its own progress, which this list's flow shows.
-  const auto batch = sync_.undo(point, agreed);
+  const auto batch = run(agreed);
   if (!batch) return;
-  if (batch_->askIfHeldBack(*batch, [this, point, reported] { undo(point, true, reported); })) return;
+  if (batch_->askIfHeldBack(*batch, [this, run, reported] { undo(run, true, reported); })) return;
   const UndoReport& report = batch->report;
   if (report.isComplete())
     setOutcome(localized("%lld of %lld settings put back", {static_cast<std::int64_t>(report.restoredCount()),
@@ -135,7 +140,7 @@ QVariant UndoPointsModel::data(const QModelIndex& index, int role) const {
         return {};
     }
   }
-  const StoredSnapshot& point = history_[row];
+  const SnapshotHistory::Listed& point = history_[row];
   switch (role) {
     case PointIdRole:
       return qstr(point.id);
@@ -143,7 +148,7 @@ QVariant UndoPointsModel::data(const QModelIndex& index, int role) const {
       return qstr(point.reason);
     case DetailRole:
       return localized("%@ · %lld settings saved", {guided::abbreviatedDateTime(point.createdAt),
-                                                    QString::number(point.snapshot.entries.size())});
+                                                    QString::number(point.settingCount)});
     case UndoLabelRole:
       return guided::localized("Undo: ") + qstr(point.reason);
     case ReadableRole:

@@ -1,7 +1,9 @@
 #pragma once
 // The stored undo points as the recent-changes screen lists them: the sync model's list, newest
-// first (empty until the sync model has read it), following it as it changes, then the files that hold no point that can be read (listed
-// as such, with no Undo). Undoing a point goes through the sync model, which keeps the point
+// first (empty until the sync model has read it), following it as it changes, then the files that
+// hold no point that can be read (listed as such, with no Undo). Rows show what the listing tells;
+// a point's entries are read only when it is undone, and one that can no longer be read then
+// says so in the outcome, with nothing written. Undoing a point goes through the sync model, which keeps the point
 // stored and listed, stores the state before the undo as a point of its own and announces what it
 // put back; when that point of its own cannot be stored, nothing is written and the way-back
 // question asked first. The outcome of the last undo is shown under the list until the list
@@ -11,6 +13,8 @@
 #include <QAbstractListModel>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
+#include <functional>
+#include <optional>
 #include <vector>
 
 #include "Changes/InterruptedBatches.hpp"
@@ -47,7 +51,7 @@ class UndoPointsModel : public QAbstractListModel {
   // `interrupted`: what the start found (InterruptedBatches::find), newest first.
   explicit UndoPointsModel(SyncModel& sync, std::vector<InterruptedBatch> interrupted = {}, QObject* parent = nullptr);
 
-  const std::vector<StoredSnapshot>& history() const { return history_; }
+  const std::vector<SnapshotHistory::Listed>& history() const { return history_; }
   const std::vector<SnapshotHistory::Unreadable>& unreadable() const { return unreadable_; }
   int count() const { return static_cast<int>(history_.size() + unreadable_.size()); }
   const QString& outcome() const { return outcome_; }
@@ -62,7 +66,7 @@ class UndoPointsModel : public QAbstractListModel {
   // range or unreadable.
   Q_INVOKABLE void undo(int row);
   // The same for a point given, which need not be listed.
-  void undo(const StoredSnapshot& point) { undo(point, false, {}); }
+  void undo(const StoredSnapshot& point);
 
   int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
@@ -73,15 +77,17 @@ class UndoPointsModel : public QAbstractListModel {
   void outcomeChanged();
 
  private:
+  // The sync model's undo of one point, told whether the user agreed to go on without a point.
+  using Undo = std::function<std::optional<BatchResult<UndoReport>>(bool agreed)>;
   // `reported` hears the outcome too, once the undo has run.
-  void undo(const StoredSnapshot& point, bool agreed, InterruptedBatchOffer::Reported reported);
+  void undo(const Undo& run, bool agreed, InterruptedBatchOffer::Reported reported);
   void follow();
   void followReadable();
   void followUnreadable();
   void setOutcome(QString text, bool isWarning);
 
   SyncModel& sync_;
-  std::vector<StoredSnapshot> history_;
+  std::vector<SnapshotHistory::Listed> history_;
   std::vector<SnapshotHistory::Unreadable> unreadable_;  // rows after the points that read
   QString outcome_;
   bool outcomeIsWarning_ = false;

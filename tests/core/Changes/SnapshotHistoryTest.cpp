@@ -10,9 +10,11 @@
 #include <filesystem>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "Support/Iso8601.hpp"
+#include "Support/Json.hpp"
 #include "Changes/SnapshotHistory.hpp"
 #include "TestHome.hpp"
 
@@ -236,13 +238,16 @@ TEST(SnapshotHistory, UnreadableFilesAreListedAsSuchAndPrunedAfterEveryReadableP
   std::sort(listed.begin(), listed.end(), [](const auto& a, const auto& b) { return a.fileName > b.fileName; });
   EXPECT_EQ(history.unreadable(), listed) << "regular files only, the newest name first";
 
-  // While fewer than ten points can be read, unreadable files fill the places left.
+  // While fewer than ten points can be read, unreadable files fill the places left; also when the
+  // history only listed them, which cannot tell damaged entries.
+  const SnapshotHistory listedFirst(historyFolder());
+  EXPECT_EQ(listedFirst.list().unreadable.size(), listed.size() - 1) << "all but the bad snapshot";
   for (int minute = 10; minute <= 16; ++minute)
-    history.record(dockSnapshot(true), "batch", at("2024-03-05T14:" + std::to_string(minute) + ":00Z"));
+    listedFirst.record(dockSnapshot(true), "batch", at("2024-03-05T14:" + std::to_string(minute) + ":00Z"));
   EXPECT_EQ(history.all().size(), 9u);
   EXPECT_EQ(history.unreadable(), std::vector<SnapshotHistory::Unreadable>{listed.front()});
   for (int minute = 17; minute <= 19; ++minute)
-    history.record(dockSnapshot(true), "batch", at("2024-03-05T14:" + std::to_string(minute) + ":00Z"));
+    listedFirst.record(dockSnapshot(true), "batch", at("2024-03-05T14:" + std::to_string(minute) + ":00Z"));
 
   EXPECT_EQ(history.all().size(), 10u);
   EXPECT_TRUE(history.unreadable().empty());
@@ -452,4 +457,54 @@ TEST(SnapshotHistory, PruningKeepsEveryPointInProgressAndTakesAnOlderBuildsPoint
   EXPECT_EQ(history.interrupted().size(), 2u);
   EXPECT_TRUE(history.remove(history.interrupted().front()));
   EXPECT_EQ(history.interrupted().size(), 1u);
+}
+
+TEST(SnapshotHistory, AListingAgreesWithTheWholePointsAndAPointGoneOrDamagedSinceIsATypedErrorWhenRead) {
+  const SnapshotHistory writer(historyFolder());
+  Snapshot two = dockSnapshot(true);
+  two.entries.push_back({SettingRef{"com.apple.finder", {"a\"b"}, false}, PreferenceValue::string("x}]\\\""),
+                         SettingChannel::defaults, false});
+  const auto ordinary = writer.record(two, "Before applying “Calm”", at("2024-03-05T14:00:00Z"),
+                                       std::vector<amberloom::PriorIntent>{});
+  const std::string compact = testing_::readFile(historyFolder() + "/" + ordinary.id + ".amberloom-undo.json");
+  auto legacy = amberloom::parseJson(compact);
+  legacy["id"] = "2024-03-05-130000-000";
+  legacy["createdAt"] = "2024-03-05T13:00:00Z";
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"2024-03-05-130000-000.amberloom-undo.json", amberloom::writeJson(legacy, amberloom::JsonStyle::pretty)},
+      {"2024-03-05-120000-000.amberloom-undo.json", "\xEF\xBB\xBF " + pointJson("odd-id", "2024-03-05T12:00:00Z")},
+      {"2024-03-05-110000-000.amberloom-undo.json", compact.substr(0, compact.size() - 30)},
+      {"2024-03-05-100000-000.amberloom-undo.json", compact + "x"},
+      {"2024-03-05-090000-000.amberloom-undo.json", R"({"snapshot":{"entries":[{}]},"name":"another program"})"},
+      {"2024-03-05-080000-000.amberloom-undo.json", R"([{"id":"x"}])"},
+  };
+  for (const auto& [name, contents] : files) testing_::writeFile(historyFolder() + "/" + name, contents);
+
+  // Each from a history of its own: neither finds what the other decoded.
+  const auto listing = SnapshotHistory(historyFolder()).list();
+  const SnapshotHistory history(historyFolder());
+  const auto whole = history.all();
+  ASSERT_EQ(listing.points.size(), whole.size());
+  EXPECT_EQ(whole.size(), 3u);
+  for (std::size_t i = 0; i < whole.size(); ++i) {
+    const auto& listed = listing.points[i];
+    EXPECT_EQ(std::tuple(listed.id, listed.reason, listed.createdAt, listed.settingCount),
+              std::tuple(whole[i].id, whole[i].reason, whole[i].createdAt, whole[i].snapshot.entries.size()));
+    EXPECT_EQ(SnapshotHistory(historyFolder()).read(listed), whole[i]);
+  }
+  EXPECT_EQ(listing.unreadable, history.unreadable());
+
+  // Damaged, then removed, after it was listed.
+  const auto& legacyListed = listing.points[1];
+  testing_::writeFile(historyFolder() + "/" + legacyListed.fileName, compact.substr(0, 100));
+  for (const bool gone : {false, true}) {
+    try {
+      history.read(legacyListed);
+      ADD_FAILURE() << "read a point that is " << (gone ? "gone" : "damaged");
+    } catch (const amberloom::UndoPointReadError& error) {
+      EXPECT_EQ(std::pair(error.fileName(), error.isGone()), std::pair(legacyListed.fileName, gone));
+    }
+    fs::remove(historyFolder() + "/" + legacyListed.fileName);
+  }
+  EXPECT_EQ(history.list().points.size(), 2u);
 }

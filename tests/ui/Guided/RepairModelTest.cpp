@@ -8,6 +8,7 @@
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QTest>
+#include <filesystem>
 
 #include "RepairFixture.hpp"
 
@@ -177,6 +178,14 @@ TEST(UndoPointsModel, ListsPointsNewestFirstThenTheUnreadableAndUndoesOneThrough
   sync->refreshHistory();
   EXPECT_EQ(points.count(), 7);
   EXPECT_TRUE(points.outcome().isEmpty());
+
+  // A point whose file went after it was listed says so, writes nothing, and leaves the list.
+  const std::string goneFile = points.history()[0].fileName;
+  std::filesystem::remove(services.history.folder() + "/" + goneFile);
+  points.undo(0);
+  EXPECT_EQ(points.outcome().toStdString(), "The undo point " + goneFile + " is no longer stored.");
+  EXPECT_TRUE(points.outcomeIsWarning());
+  EXPECT_EQ(points.count(), 6);
 
   const auto practice = services.syncModel(true);
   UndoPointsModel practised(*practice);
