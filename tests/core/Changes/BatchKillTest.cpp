@@ -210,8 +210,9 @@ TEST_P(BatchKill, KilledAtAnyStepItChangedNothingOrLeftAPointThatPutsEveryKeyBac
     ASSERT_LE(left.size(), 1u);
     ASSERT_LE(offered.size(), 1u + stillOffered);
     // A take-back that wrote anything had already held what it touches against other Macs' values.
-    if ((road.starts_with("undo") || road.starts_with("taking back")) && roots() != before)
+    if ((road.starts_with("undo") || road.starts_with("taking back")) && roots() != before) {
       EXPECT_FALSE(log.held().all().value_or(HeldSettings::Holds{}).empty());
+    }
     if (roots() == before) {
       EXPECT_TRUE(left.empty()) << "a point that puts back nothing is gone by the next start";
       EXPECT_EQ(offered.size(), stillOffered);

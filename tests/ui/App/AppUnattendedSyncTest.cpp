@@ -127,7 +127,9 @@ TEST_F(AppUnattendedSync, OnlyPlainUndecidedValuesComeUnaskedTicksMeanConsentAnd
     EXPECT_EQ(caution.isEmpty(), row.selectAll) << row.id;
     auto* tick = th::ScreenWindow::findBelow(card(row.id), "tick");
     EXPECT_EQ(tick->isVisible(), row.canTick) << row.id;
-    if (row.canTick) EXPECT_EQ(QAccessible::queryAccessibleInterface(tick)->text(QAccessible::Description), caution);
+    if (row.canTick) {
+      EXPECT_EQ(QAccessible::queryAccessibleInterface(tick)->text(QAccessible::Description), caution);
+    }
   }
   EXPECT_EQ(sync.selectedIDs(), tickedByAll);
   auto* scroller = find(app->mainWindow(), "pageScroller");
@@ -168,8 +170,11 @@ TEST_F(AppUnattendedSync, OnlyPlainUndecidedValuesComeUnaskedTicksMeanConsentAnd
   syncNow();
   app.reset();
   loginRun();
-  for (const auto& row : rows)
-    if (row.atLogin) EXPECT_EQ(here(row.domain, row.key), "") << row.id << " came back after its take-back";
+  for (const auto& row : rows) {
+    if (row.atLogin) {
+      EXPECT_EQ(here(row.domain, row.key), "") << row.id << " came back after its take-back";
+    }
+  }
 }
 
 }  // namespace

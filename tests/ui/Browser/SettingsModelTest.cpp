@@ -414,7 +414,7 @@ TEST(AppRestarter, StartsOneChildPerAppWithoutWaiting) {
   const auto tool = th::writeExecutable(th::home() + "/fake-killall", "#!/bin/sh\ntouch \"" + folder + "/$1\"\n");
   amberloom::ui::AppRestarter::killall({"Dock", "Finder", "SystemUIServer"}, tool);
   amberloom::ui::AppRestarter::killall({"Missing"}, th::home() + "/no-such-tool");  // dropped quietly
-  QTest::qWaitFor([&] { return th::filesBelow(folder).size() >= 3; }, 60000);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return th::filesBelow(folder).size() >= 3; }, 60000));
   EXPECT_EQ(th::filesBelow(folder), (std::vector<std::string>{"Dock", "Finder", "SystemUIServer"}));
 }
 
