@@ -160,7 +160,11 @@ class Reader {
     if (!header(ref, marker, count, at)) return false;
     if (marker >> 4 == 0x5) {
       if (!payload(at, count, 1, bytes)) return false;
-      value = latin1ToUtf8(bytes);
+      // Mostly plain ASCII, which is the same in UTF-8.
+      if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        value.assign(bytes);
+      else
+        value = latin1ToUtf8(bytes);
       return true;
     }
     if (marker >> 4 != 0x6 || !payload(at, count, 2, bytes)) return false;
@@ -249,7 +253,8 @@ class Reader {
           if (!raw.empty()) key = kRawKeyMarker + raw;
           auto member = object(valueRef, level + 1);
           if (!member) return std::nullopt;
-          members.insert_or_assign(std::move(key), std::move(*member));
+          // Written in key order by this system and most others: each member then goes at the end.
+          members.insert_or_assign(members.end(), std::move(key), std::move(*member));
         }
         return PlistObject(std::move(members));
       }
@@ -449,6 +454,21 @@ std::optional<PlistObject> parseBinaryPropertyList(std::string_view bytes) {
 }
 
 std::string encodeBinaryPropertyList(const PlistObject& object) { return Writer(object).finish(); }
+
+// What Writer::text and Writer::key refuse: text that is not well-formed UTF-8, as
+// utf8ToUtf16BigEndian finds it.
+bool binaryEncodable(const PlistObject& object) {
+  if (const auto* s = object.getIf<std::string>()) return isValidUtf8(*s);
+  if (const auto* d = object.getIf<PlistDictionary>())
+    return std::all_of(d->begin(), d->end(), [](const auto& member) {
+      return (isRawKey(member.first) || isValidUtf8(member.first)) && binaryEncodable(member.second);
+    });
+  if (const auto* a = object.getIf<PlistArray>())
+    return std::all_of(a->begin(), a->end(), [](const PlistObject& element) { return binaryEncodable(element); });
+  if (const auto* o = object.getIf<PlistOther>(); o && o->kind == "set")
+    return binaryEncodable(PlistObject(setElements(*o)));
+  return true;
+}
 
 bool nestedDeeperThan(const PlistObject& object, std::size_t levels) {
   if (levels == 0) return true;

@@ -33,6 +33,9 @@ std::optional<PlistObject> parseBinaryPropertyList(std::string_view bytes);
 // The object in binary form. Throws PlistEncodingError for text or a key that is not well-formed
 // UTF-8 (raw keys and "utf16" members are written back as they were read).
 std::string encodeBinaryPropertyList(const PlistObject& object);
+// Whether encodeBinaryPropertyList takes `object` without throwing, found without encoding it: a
+// write checks each value it stores.
+bool binaryEncodable(const PlistObject& object);
 
 // Whether containers in `object` are nested more than `levels` deep (a scalar is one level).
 // Looks no deeper than `levels` + 1.

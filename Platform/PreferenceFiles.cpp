@@ -146,7 +146,14 @@ std::vector<std::exception_ptr> PreferenceFiles::setValues(const std::vector<Key
   if (!lock.locked())
     return failAll(std::make_exception_ptr(
         PreferenceFileError(applicationID, "cannot lock preference folder (" + lock.error().message() + ")")));
-  auto domain = readDictionaryFile(*path);
+  // Read under the lock. A kept parse serves while the file keeps the identity it was parsed
+  // under, as for every other read: a batch has just read each file it writes.
+  std::optional<PlistDictionary> domain;
+  if (!cache_) {
+    domain = readDictionaryFile(*path);
+  } else if (const auto kept = cache_->read(*path, readDictionaryFile)) {
+    domain = *kept;
+  }
   if (!domain)
     return failAll(std::make_exception_ptr(PreferenceFileError(applicationID, "unreadable preference file left untouched")));
 
@@ -180,14 +187,14 @@ std::vector<std::exception_ptr> PreferenceFiles::setValues(const std::vector<Key
           PreferenceFileError(applicationID, "value of key \"" + key + "\" nested too deep to be stored"));
       continue;
     }
-    try {
-      binaryPropertyList(PlistObject(PlistDictionary{{key, *value}}));
-    } catch (const PlistEncodingError& error) {
+    // Checked without encoding it: a batch stores thousands of values.
+    if (!binaryEncodable(*value)) {
       errors[i] = std::make_exception_ptr(PreferenceFileError(
-          applicationID, "value of key \"" + key + "\" cannot be stored exactly (" + error.what() + ")"));
+          applicationID, "value of key \"" + key + "\" cannot be stored exactly (text that is not well-formed "
+                                                    "UTF-8 cannot be stored)"));
       continue;
     }
-    (*domain)[key] = *value;
+    (*domain)[key] = std::move(*value);
     altering.push_back(i);
   }
   if (altering.empty()) return errors;  // nothing to remove, or nothing that could be stored

@@ -174,7 +174,7 @@ int main(int argc, char** argv) {
   const std::string defaults = (std::filesystem::path(platform::currentExecutablePath()).parent_path() / "defaults").string();
 
   const bool small = measure(home, defaults, 100, 0, 15, Target{1.3, 0});
-  const bool large = measure(home, defaults, 1000, 10000, 11, Target{1.5, 0.35});
+  const bool large = measure(home, defaults, 1000, 10000, 11, Target{1.5, 0.5});
   const bool longHistory = measure(home, defaults, 1000, 100000, 7, std::nullopt);
   std::filesystem::remove_all(home);
   return small && large && longHistory ? 0 : 1;

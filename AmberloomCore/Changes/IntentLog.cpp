@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <mutex>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "Platform/AtomicFile.hpp"
 #include "Platform/FileIdentity.hpp"
@@ -17,6 +16,7 @@
 #include "Support/CanonicalText.hpp"
 #include "Platform/HomeDirectory.hpp"
 #include "Support/Log.hpp"
+#include "Support/Repeats.hpp"
 
 namespace amberloom {
 namespace fs = std::filesystem;
@@ -80,7 +80,10 @@ Json PriorIntent::toJson() const {
 
 void PriorIntent::writeJsonTo(JsonTextWriter& out) const {
   out.beginObject();
-  if (record) record->writeJsonTo(out.key("record"));
+  if (record && written && written->intent == *record)
+    out.key("record").written(written->text);
+  else if (record)
+    record->writeJsonTo(out.key("record"));
   out.key("settingID").string(settingID).endObject();
 }
 
@@ -94,9 +97,7 @@ namespace {
 
 // One entry of the history: the record, its compact JSON text (what the file holds of it) and the
 // canonical form of its setting id, which setting ids compare by.
-struct HistoryEntry {
-  RecordedIntent intent;
-  std::string text;
+struct HistoryEntry : WrittenRecord {
   std::string key;
 
   // The entry of a record; none when its value has no JSON form.
@@ -108,7 +109,7 @@ struct HistoryEntry {
       JsonTextWriter writer(text);
       intent.writeJsonTo(writer);
       std::string key = canonicalForm(intent.settingID);
-      return std::make_shared<const HistoryEntry>(HistoryEntry{std::move(intent), std::move(text), std::move(key)});
+      return std::make_shared<const HistoryEntry>(HistoryEntry{{std::move(intent), std::move(text)}, std::move(key)});
     } catch (const JsonWriteError&) {
       log::dropped(log::Area::changes, "The change of " + intent.settingID + " has no JSON form to keep",
                    log::Level::info);
@@ -124,7 +125,7 @@ using EntryRef = std::shared_ptr<const HistoryEntry>;
 class Entries {
  public:
   void append(EntryRef entry) {
-    positions_[entry->key].push_back(slots_.size());
+    positions_[entry->key].add(slots_.size());
     slots_.push_back(std::move(entry));
     ++live_;
   }
@@ -133,9 +134,9 @@ class Entries {
   void replace(const std::string& key, EntryRef entry) {
     auto found = positions_.find(key);
     if (found != positions_.end()) {
-      for (const auto slot : found->second) slots_[slot] = nullptr;
+      found->second.forEach([&](std::size_t& slot) { slots_[slot] = nullptr; });
       live_ -= found->second.size();
-      found->second.clear();
+      found->second = Slots();
       if (!entry || entry->key != key) {
         positions_.erase(found);
         found = positions_.end();
@@ -143,16 +144,16 @@ class Entries {
     }
     if (entry) {
       if (found == positions_.end()) found = positions_.try_emplace(entry->key).first;
-      found->second.push_back(slots_.size());
+      found->second.add(slots_.size());
       slots_.push_back(std::move(entry));
       ++live_;
     }
     if (slots_.size() > 64 && live_ < slots_.size() / 2) closeGaps();
   }
   // The first entry of the setting in file order.
-  const HistoryEntry* first(const std::string& key) const {
+  EntryRef first(const std::string& key) const {
     const auto found = positions_.find(key);
-    return found == positions_.end() ? nullptr : slots_[found->second.front()].get();
+    return found == positions_.end() ? nullptr : slots_[found->second.first];
   }
   template <class Visit>
   void forEach(Visit visit) const {
@@ -172,20 +173,43 @@ class Entries {
   }
 
  private:
+  // Moves the live entries together and renumbers the index where it stands: the settings and
+  // their order stay, so no key is looked up or copied again.
   void closeGaps() {
-    std::vector<EntryRef> slots;
-    slots.reserve(live_);
-    positions_.clear();
-    for (auto& slot : slots_)
-      if (slot) {
-        positions_[slot->key].push_back(slots.size());
-        slots.push_back(std::move(slot));
-      }
-    slots_ = std::move(slots);
+    std::vector<std::size_t> moved(slots_.size());
+    std::size_t next = 0;
+    for (std::size_t slot = 0; slot < slots_.size(); ++slot) {
+      if (!slots_[slot]) continue;
+      moved[slot] = next;
+      if (next != slot) slots_[next] = std::move(slots_[slot]);
+      ++next;
+    }
+    slots_.resize(next);
+    for (auto& [key, slots] : positions_) slots.forEach([&](std::size_t& slot) { slot = moved[slot]; });
   }
 
+  // Where a setting's entries are. The first is kept in the index itself, which saves a lookup
+  // per record and an allocation per setting: a setting has more than one entry only in a
+  // history edited by hand.
+  struct Slots {
+    std::size_t first = 0;
+    std::size_t count = 0;
+    std::vector<std::size_t> more;  // after the first
+
+    void add(std::size_t slot) {
+      if (count++ == 0) first = slot;
+      else more.push_back(slot);
+    }
+    std::size_t size() const { return count; }
+    template <class Visit>
+    void forEach(Visit visit) {
+      if (count > 0) visit(first);
+      for (auto& slot : more) visit(slot);
+    }
+  };
+
   std::vector<EntryRef> slots_;
-  std::unordered_map<std::string, std::vector<std::size_t>> positions_;
+  std::unordered_map<std::string, Slots> positions_;
   std::size_t live_ = 0;
 };
 
@@ -481,13 +505,19 @@ void IntentLog::forget(const std::string& settingID) const { putBack({{settingID
 std::vector<PriorIntent> IntentLog::records(const std::vector<std::string>& settingIDs) const {
   const std::lock_guard lock(cache_->mutex);
   cache_->load(*this);
+  std::vector<std::string> keys;
+  keys.reserve(settingIDs.size());
+  for (const auto& id : settingIDs) keys.push_back(canonicalForm(id));
+  const std::hash<std::string> hash;
+  const auto repeats = repeatsOfEarlier(
+      keys.size(), [&](std::size_t i) { return hash(keys[i]); },
+      [&](std::size_t i, std::size_t j) { return keys[i] == keys[j]; });
   std::vector<PriorIntent> result;
-  std::unordered_set<std::string> seen;
-  for (const auto& id : settingIDs) {
-    const std::string key = canonicalForm(id);
-    if (!seen.insert(key).second) continue;
-    const auto* entry = cache_->entries.first(key);
-    result.push_back({id, entry ? std::optional(entry->intent) : std::nullopt});
+  result.reserve(settingIDs.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    if (repeats[i]) continue;
+    auto entry = cache_->entries.first(keys[i]);
+    result.push_back({settingIDs[i], entry ? std::optional(entry->intent) : std::nullopt, std::move(entry)});
   }
   return result;
 }

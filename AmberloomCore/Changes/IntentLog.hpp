@@ -55,13 +55,25 @@ struct RecordedIntent {
   static RecordedIntent fromJson(const Json& json, const CodingPath& path = {});
 };
 
+// A record with the compact JSON text the history holds of it (RecordedIntent::writeJsonTo).
+struct WrittenRecord {
+  RecordedIntent intent;
+  std::string text;
+};
+
 // A setting's record in the change history at one moment; none when it had none. What an undo
 // point keeps so that taking it back puts the history back too.
 struct PriorIntent {
   std::string settingID;
   std::optional<RecordedIntent> record;
+  // The history's own text of `record`, when it was read there: written as it is while it still
+  // stands for `record`, so that an undo point of a thousand settings writes no record twice. Not
+  // part of the value.
+  std::shared_ptr<const WrittenRecord> written = nullptr;
 
-  bool operator==(const PriorIntent&) const = default;
+  bool operator==(const PriorIntent& other) const {
+    return settingID == other.settingID && record == other.record;
+  }
 
   // {"settingID": "...", "record": {...}}; "record" only when there is one.
   Json toJson() const;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <exception>
-#include <unordered_set>
+#include <string_view>
+#include <unordered_map>
 
 #include "Preferences/NightShiftVerifier.hpp"
 #include "Support/Log.hpp"
+#include "Support/Repeats.hpp"
 
 namespace amberloom {
 
@@ -73,12 +75,19 @@ WriteReport PreferenceApplier::begin(const std::vector<BatchItem>& items, std::v
                                      std::vector<std::string> skippedPinned) const {
   // One undo entry per root key (Night Shift settings whole), captured before any write.
   std::vector<std::pair<SettingRef, SettingChannel>> undoRefs;
-  ExactRefSet taken;
-  for (const auto& item : items) {
-    if (item.setting.ref.path.empty()) continue;
-    SettingRef undoRef = undoRefOf(item.setting);
-    if (taken.insert(undoRef).second) undoRefs.emplace_back(std::move(undoRef), item.setting.channel);
+  undoRefs.reserve(items.size());
+  for (const auto& item : items)
+    if (!item.setting.ref.path.empty()) undoRefs.emplace_back(undoRefOf(item.setting), item.setting.channel);
+  const auto repeats = repeatsOfEarlier(
+      undoRefs.size(), [&](std::size_t i) { return SettingRef::ExactHash{}(undoRefs[i].first); },
+      [&](std::size_t i, std::size_t j) { return SettingRef::ExactEqual{}(undoRefs[i].first, undoRefs[j].first); });
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < undoRefs.size(); ++i) {
+    if (repeats[i]) continue;
+    if (kept != i) undoRefs[kept] = std::move(undoRefs[i]);
+    ++kept;
   }
+  undoRefs.resize(kept);
 
   WriteReport report;
   report.undo = snapshots_.capture(undoRefs);
@@ -115,7 +124,7 @@ bool PreferenceApplier::write(const std::vector<BatchItem>& items, const Externa
       roots.push_back({service_.resolver().resolve(setting.ref.domain, setting.ref.byHost), setting.ref.path.front()});
   // A root written twice is merged into, or read back, between its writes: only the order of
   // the items gives each its outcome.
-  return rootsRepeat(roots) ? writeInOrder(items, reader, begun) : writeByDomain(items, reader, begun);
+  return rootsRepeat(roots) ? writeInOrder(items, reader, begun) : writeByDomain(items, reader, begun, std::move(roots));
 }
 
 WriteReport PreferenceApplier::applyInOrder(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
@@ -163,7 +172,7 @@ struct PreferenceApplier::ByDomain {
   std::vector<std::optional<PreferenceValue>> seen;  // from outside
   std::vector<bool> readable;                        // the domain could be read from outside
   std::vector<std::size_t> planned;                  // the items written through their domain's file
-  std::vector<ResolvedDomain> domains;               // of each planned item
+  std::vector<RootKey> roots;                        // of each planned item, each domain resolved once
   bool changed = false;                              // some root may hold something else now
 
   explicit ByDomain(const std::vector<BatchItem>& all)
@@ -171,8 +180,9 @@ struct PreferenceApplier::ByDomain {
 };
 
 bool PreferenceApplier::writeByDomain(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
-                                      WriteReport& report) const {
+                                      WriteReport& report, std::vector<RootKey> roots) const {
   ByDomain batch(items);
+  batch.roots = std::move(roots);
   plan(batch, reader);
   writeDomains(batch);
   readBack(batch, reader);
@@ -196,8 +206,7 @@ void PreferenceApplier::plan(ByDomain& batch, const ExternalPreferenceReader& re
       } else if (setting.ref.path.empty()) {
         rootWrite(setting, value, std::nullopt, false);  // throws what writing it would
       } else {
-        batch.planned.push_back(i);
-        batch.domains.push_back(service_.resolver().resolve(setting.ref.domain, setting.ref.byHost));
+        batch.planned.push_back(i);  // its root is the next of batch.roots
       }
     } catch (const std::exception& error) {
       batch.failures[i] = errorText(error);
@@ -208,7 +217,10 @@ void PreferenceApplier::plan(ByDomain& batch, const ExternalPreferenceReader& re
 void PreferenceApplier::writeDomains(ByDomain& batch) const {
   const auto& store = service_.store();
   const auto* probe = dynamic_cast<const PreferenceKeyProbing*>(store.get());
-  for (const auto& [domain, members] : groupByDomain(batch.domains)) {
+  std::vector<ResolvedDomain> domains;
+  domains.reserve(batch.roots.size());
+  for (const auto& root : batch.roots) domains.push_back(root.domain);
+  for (const auto& [domain, members] : groupByDomain(domains)) {
     std::vector<std::string> keys;
     for (const auto j : members) keys.push_back(batch.items[batch.planned[j]].setting.ref.path.front());
     const auto roots = store->readKeys(keys, domain);
@@ -249,11 +261,11 @@ void PreferenceApplier::readBack(ByDomain& batch, const ExternalPreferenceReader
   // Every root is written before any is read back: no item shares its root with another.
   std::vector<std::size_t> reading;
   std::vector<RootKey> roots;
-  for (const auto i : batch.planned) {
+  for (std::size_t j = 0; j < batch.planned.size(); ++j) {
+    const std::size_t i = batch.planned[j];
     if (batch.failures[i]) continue;
-    const auto& ref = batch.items[i].setting.ref;
     reading.push_back(i);
-    roots.push_back({resolver_.resolve(ref.domain, ref.byHost), ref.path.front()});
+    roots.push_back(batch.roots[j]);
   }
   const auto outside = readFromOutside(reader, roots);
   for (std::size_t r = 0; r < reading.size(); ++r) {
@@ -328,14 +340,18 @@ void PreferenceApplier::takeBackHistory(const UndoReport& restored, const std::v
   // The batch recorded only its own settings: their records as they were are the whole way back,
   // except where the value did not go back (then the batch's record still says what is there).
   if (priorIntents) {
+    // Looked up, not searched: a point of a thousand settings would otherwise compare each record
+    // with every setting and every outcome.
+    ExactRefSet notRestored;
+    for (const auto& outcome : restored.outcomes)
+      if (!outcome.restored) notRestored.insert(outcome.ref);
+    std::unordered_map<std::string_view, const SettingDefinition*> byID;
+    for (const auto& setting : forgetting) byID.try_emplace(setting.id, &setting);  // the first of an id
     std::vector<PriorIntent> back;
     for (const auto& prior : *priorIntents) {
-      const auto setting = std::find_if(forgetting.begin(), forgetting.end(),
-                                        [&](const SettingDefinition& s) { return s.id == prior.settingID; });
-      const bool stayed = setting != forgetting.end() && !setting->ref.path.empty() &&
-                          std::any_of(restored.outcomes.begin(), restored.outcomes.end(), [&](const UndoOutcome& o) {
-                            return !o.restored && SettingRef::ExactEqual{}(o.ref, undoRefOf(*setting));
-                          });
+      const auto found = byID.find(prior.settingID);
+      const bool stayed = found != byID.end() && !found->second->ref.path.empty() && !notRestored.empty() &&
+                          notRestored.contains(undoRefOf(*found->second));
       if (!stayed) back.push_back(prior);
     }
     changeHistory(kNotPutBack, [&] { intents_->putBack(back); });

@@ -83,9 +83,10 @@ class PreferenceApplier {
   bool writeInOrder(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
                     WriteReport& report) const;
   // The batch in one write per preference file: planned (Night Shift written at once), each
-  // domain's roots written, every written root read back, then the outcomes reported.
+  // domain's roots written, every written root read back, then the outcomes reported. `roots`:
+  // each item's root that goes through its domain's file, in the items' order.
   bool writeByDomain(const std::vector<BatchItem>& items, const ExternalPreferenceReader& reader,
-                     WriteReport& report) const;
+                     WriteReport& report, std::vector<RootKey> roots) const;
   void plan(ByDomain& batch, const ExternalPreferenceReader& reader) const;
   void writeDomains(ByDomain& batch) const;
   void readBack(ByDomain& batch, const ExternalPreferenceReader& reader) const;

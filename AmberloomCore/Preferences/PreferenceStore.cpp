@@ -1,9 +1,12 @@
 #include "Preferences/PreferenceStore.hpp"
 
+#include <algorithm>
+#include <functional>
 #include <map>
-#include <set>
 #include <string_view>
 #include <tuple>
+
+#include "Support/Repeats.hpp"
 
 namespace amberloom {
 
@@ -40,14 +43,19 @@ std::vector<std::pair<ResolvedDomain, std::vector<std::size_t>>> groupByDomain(c
 }
 
 bool rootsRepeat(const std::vector<RootKey>& roots) {
-  // Views of the roots' own texts: a batch of thousands asks this before each write.
-  std::set<std::tuple<std::string_view, bool, std::string_view>> seen;
-  for (const auto& [domain, key] : roots) {
+  // The file a root is written in: a sandboxed app keeps one, whatever the host scope.
+  const auto fileOf = [&](std::size_t i) {
+    const auto& domain = roots[i].domain;
     const bool ownFilePerScope = !domain.applicationID.starts_with('/');
-    if (!seen.emplace(domain.applicationID, ownFilePerScope && domain.hostScope == HostScope::currentHost, key).second)
-      return true;
-  }
-  return false;
+    return std::pair<std::string_view, bool>(domain.applicationID,
+                                             ownFilePerScope && domain.hostScope == HostScope::currentHost);
+  };
+  const std::hash<std::string_view> hash;
+  const auto repeats = repeatsOfEarlier(
+      roots.size(),
+      [&](std::size_t i) { return (hash(fileOf(i).first) * 31 + hash(roots[i].key)) * 2 + fileOf(i).second; },
+      [&](std::size_t i, std::size_t j) { return fileOf(i) == fileOf(j) && roots[i].key == roots[j].key; });
+  return std::find(repeats.begin(), repeats.end(), true) != repeats.end();
 }
 
 std::vector<std::exception_ptr> writeRoots(PreferenceStore& store, const std::vector<RootKey>& roots,

@@ -241,6 +241,25 @@ TEST(PlistCoding, ForeignTextReadsExactlyAndSurvivesARewrite) {
   EXPECT_THROW(binaryPropertyList(PlistObject(PlistDictionary{{"\xC0\x80", PlistObject(1)}})), PlistEncodingError);
 }
 
+TEST(PlistCoding, WhatTheBinaryFormRefusesIsKnownWithoutEncoding) {
+  using namespace std::string_literals;
+  const std::string rawKey = kRawKeyMarker + "\xD8\x00"s;
+  const std::vector<PlistObject> objects{
+      everyKind(), PlistObject("caf\xE9"), PlistObject(PlistDictionary{{"\xC0\x80", PlistObject(1)}}),
+      PlistObject(PlistDictionary{{rawKey, PlistObject("ok")}}),
+      PlistObject(PlistArray{PlistObject(PlistDictionary{{"k", PlistObject("\xFF")}})}),
+      PlistObject(PlistOther{"utf16", 0, "\xD8\x00"s})};
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    bool encodes = true;
+    try {
+      encodeBinaryPropertyList(objects[i]);
+    } catch (const PlistEncodingError&) {
+      encodes = false;
+    }
+    EXPECT_EQ(binaryEncodable(objects[i]), encodes) << i;
+  }
+}
+
 TEST(PlistCoding, HostileXmlReadsAsNoneWithoutExhaustingTheProcess) {
   const std::string head = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
   const auto nested = [](int depth, const std::string& open, const std::string& close) {

@@ -76,6 +76,25 @@ TEST(IntentLog, StoresEntriesAsCompactJsonWithoutValueKeyForAReset) {
                                                     {"finder.showExtensions", std::nullopt, 20, "23F79"}}));
 }
 
+TEST(IntentLog, ARecordReadFromTheHistoryIsWrittenAsItWouldBeAnewAndNeverOnceChanged) {
+  IntentLog log(logPath(), "23F79", ticking({0.1, 2}));
+  log.record({{"a/\"b\"", PreferenceValue::string("caf\xC3\xA9\n\x01")}, {"c", std::nullopt}});
+  const auto written = [](const amberloom::PriorIntent& prior) {
+    std::string text;
+    amberloom::JsonTextWriter writer(text);
+    prior.writeJsonTo(writer);
+    return text;
+  };
+  for (auto prior : log.records({"a/\"b\"", "c", "none"})) {
+    EXPECT_EQ(prior.written != nullptr, prior.record.has_value()) << prior.settingID;
+    const auto anew = amberloom::PriorIntent{prior.settingID, prior.record};
+    EXPECT_EQ(written(prior), written(anew)) << prior.settingID;
+    if (!prior.record) continue;
+    prior.record->at = 7;
+    EXPECT_EQ(written(prior), written(amberloom::PriorIntent{prior.settingID, prior.record})) << prior.settingID;
+  }
+}
+
 TEST(IntentLog, RecordingASettingAgainKeepsOneEntryAtTheEndWithTheNewValue) {
   IntentLog log(logPath(), "23F79", ticking({1, 2, 3, 4}));
   log.record("a", PreferenceValue::boolean(true));
