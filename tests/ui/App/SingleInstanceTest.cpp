@@ -6,8 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 
 #include "TestHome.hpp"
 
@@ -68,5 +72,27 @@ TEST(SingleInstance, OneHolderAtATimeAndNoneLeftBehindByTheLast) {
   // Without a runtime folder of its own the temporary folder serves.
   ::setenv("XDG_RUNTIME_DIR", (runtime + "/missing").c_str(), 1);
   EXPECT_EQ(SingleInstance::runtimeFolder(), fs::temp_directory_path().string());
+  ::unsetenv("XDG_RUNTIME_DIR");
+}
+
+TEST(SingleInstance, ALaterStartThatAsksBeforeTheHolderListensIsAnsweredOnceItDoes) {
+  const std::string home = th::home();
+  ::setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
+  auto lock = SingleInstance::Lock::take(home);
+  ASSERT_TRUE(lock);
+  EXPECT_TRUE(SingleInstance::isHeld(home));
+  auto asked = std::async(std::launch::async, [home] { return SingleInstance::askToShow(home); });
+  // The holder listens only once its window is being compiled; the asker finds no socket first.
+  auto holder = SingleInstance::listen(std::move(*lock));
+  QSignalSpy shown(holder.get(), &SingleInstance::showRequested);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (asked.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready &&
+         std::chrono::steady_clock::now() < deadline)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  ASSERT_EQ(asked.wait_for(std::chrono::milliseconds(0)), std::future_status::ready);
+  EXPECT_TRUE(asked.get());
+  EXPECT_EQ(shown.count(), 1);
+  holder.reset();
+  EXPECT_FALSE(SingleInstance::isHeld(home)) << "given back with its holder";
   ::unsetenv("XDG_RUNTIME_DIR");
 }
