@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <future>
 
+#include "Support/WaitLimit.hpp"
 #include "TestHome.hpp"
 
 namespace th = amberloom::testing;
@@ -75,14 +76,22 @@ TEST(SingleInstance, OneHolderAtATimeAndNoneLeftBehindByTheLast) {
   ::unsetenv("XDG_RUNTIME_DIR");
 }
 
-TEST(SingleInstance, ALaterStartThatAsksBeforeTheHolderListensIsAnsweredOnceItDoes) {
+TEST(SingleInstance, ALaterStartAsksAgainWhileTheHolderDoesNotListenYet) {
   const std::string home = th::home();
   ::setenv("XDG_RUNTIME_DIR", home.c_str(), 1);
   auto lock = SingleInstance::Lock::take(home);
   ASSERT_TRUE(lock);
   EXPECT_TRUE(SingleInstance::isHeld(home));
+
+  // Held, and no one listening for the whole limit: asked until the limit, then no answer.
+  ::setenv(amberloom::kSecondStartLimitVariable, "300", 1);
+  const auto begun = std::chrono::steady_clock::now();
+  EXPECT_FALSE(SingleInstance::askToShow(home));
+  EXPECT_GE(std::chrono::steady_clock::now() - begun, std::chrono::milliseconds(300));
+  ::unsetenv(amberloom::kSecondStartLimitVariable);
+
+  // The holder listens while a later start asks: that start is answered.
   auto asked = std::async(std::launch::async, [home] { return SingleInstance::askToShow(home); });
-  // The holder listens only once its window is being compiled; the asker finds no socket first.
   auto holder = SingleInstance::listen(std::move(*lock));
   QSignalSpy shown(holder.get(), &SingleInstance::showRequested);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
