@@ -43,6 +43,18 @@ std::string pathOf(const std::string& home, const char* suffix) {
   return SingleInstance::runtimeFolder() + "/amberloom-" + SingleInstance::keyOf(home) + suffix;
 }
 
+// Whether a process holds `home`'s lock now.
+bool isHeld(const std::string& home) {
+  const int fd = ::open(pathOf(home, ".lock").c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int shared;
+  while ((shared = ::flock(fd, LOCK_SH | LOCK_NB)) != 0 && errno == EINTR) {
+  }
+  const bool held = shared != 0 && errno == EWOULDBLOCK;
+  ::close(fd);  // gives back the shared lock, if it was had
+  return held;
+}
+
 }  // namespace
 
 std::string SingleInstance::keyOf(const std::string& home) {
@@ -155,17 +167,6 @@ bool SingleInstance::askToShow(const std::string& home) {
   while (!socket.canReadLine())
     if (!socket.waitForReadyRead(socketWait(kAnswerLimit))) return false;
   return socket.readLine() == kShown;
-}
-
-bool SingleInstance::isHeld(const std::string& home) {
-  const int fd = ::open(pathOf(home, ".lock").c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  int shared;
-  while ((shared = ::flock(fd, LOCK_SH | LOCK_NB)) != 0 && errno == EINTR) {
-  }
-  const bool held = shared != 0 && errno == EWOULDBLOCK;
-  ::close(fd);  // gives back the shared lock, if it was had
-  return held;
 }
 
 }  // namespace amberloom::app

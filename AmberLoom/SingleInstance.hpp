@@ -52,8 +52,6 @@ class SingleInstance : public QObject {
   // Asks the process holding `home` to bring its window forward; false when none answered in time.
   // A holder that does not listen yet is asked again until it does, for as long as it holds `home`.
   static bool askToShow(const std::string& home);
-  // Whether a process holds `home`'s lock now.
-  static bool isHeld(const std::string& home);
 
   ~SingleInstance() override;
   SingleInstance(const SingleInstance&) = delete;
