@@ -10,7 +10,8 @@
 //     another worker meanwhile.
 //  2. Models (main thread, over the resources; RootScene::make): none reads undo points or the
 //     change history in its constructor. The main window and the root view compile meanwhile on
-//     the engine's loader thread.
+//     the engine's loader thread, from the engine's first moment: main() listens for later starts
+//     of this home (SingleInstance) only after the models, while the window still compiles.
 //  3. Window (showMainWindow): its first frame draws the light palette; the desktop's colour
 //     scheme is asked in the background (SystemColorScheme) and repaints when it answers.
 //  4. Root view, once the window has drawn (or after `rootViewLatest`).

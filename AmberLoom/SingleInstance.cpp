@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <limits>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include "Support/Sha256.hpp"
@@ -28,6 +29,9 @@ constexpr const char* kShown = "shown\n";
 // busy finishing its own start. The environment may set both (Support/WaitLimit.hpp).
 constexpr std::chrono::milliseconds kConnectLimit{3000};
 constexpr std::chrono::milliseconds kAnswerLimit{10000};
+// How often a later start looks again for the socket of a start that holds the lock but does not
+// listen yet (it listens once its window is being compiled, a few milliseconds in).
+constexpr std::chrono::milliseconds kListenPoll{5};
 
 // The limit in force, in the milliseconds Qt's sockets take.
 int socketWait(std::chrono::milliseconds standard) {
@@ -37,6 +41,18 @@ int socketWait(std::chrono::milliseconds standard) {
 
 std::string pathOf(const std::string& home, const char* suffix) {
   return SingleInstance::runtimeFolder() + "/amberloom-" + SingleInstance::keyOf(home) + suffix;
+}
+
+// Whether a process holds `home`'s lock now.
+bool isHeld(const std::string& home) {
+  const int fd = ::open(pathOf(home, ".lock").c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int shared;
+  while ((shared = ::flock(fd, LOCK_SH | LOCK_NB)) != 0 && errno == EINTR) {
+  }
+  const bool held = shared != 0 && errno == EWOULDBLOCK;
+  ::close(fd);  // gives back the shared lock, if it was had
+  return held;
 }
 
 }  // namespace
@@ -130,9 +146,22 @@ void SingleInstance::answer() {
 }
 
 bool SingleInstance::askToShow(const std::string& home) {
+  const QString socketPath = QString::fromStdString(pathOf(home, ".socket"));
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(socketWait(kConnectLimit));
   QLocalSocket socket;
-  socket.connectToServer(QString::fromStdString(pathOf(home, ".socket")));
-  if (!socket.waitForConnected(socketWait(kConnectLimit))) return false;
+  for (;;) {
+    socket.connectToServer(socketPath);
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (socket.waitForConnected(static_cast<int>(std::max<long long>(left.count(), 0)))) break;
+    // The running start takes its lock before it listens: while it holds the lock, a socket that
+    // is not there yet (or is one its predecessor left) is one it is about to open.
+    const bool notListeningYet = socket.error() == QLocalSocket::ServerNotFoundError ||
+                                 socket.error() == QLocalSocket::ConnectionRefusedError;
+    if (!notListeningYet || !isHeld(home) || std::chrono::steady_clock::now() >= deadline) return false;
+    socket.abort();
+    // Nothing announces the socket: asked again shortly, which only a start that raced ours waits for.
+    std::this_thread::sleep_for(kListenPoll);
+  }
   socket.write(kShow);
   if (!socket.waitForBytesWritten(socketWait(kConnectLimit))) return false;
   while (!socket.canReadLine())

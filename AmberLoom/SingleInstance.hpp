@@ -50,6 +50,7 @@ class SingleInstance : public QObject {
   // Call it once a Qt application object exists.
   static std::unique_ptr<SingleInstance> listen(Lock lock);
   // Asks the process holding `home` to bring its window forward; false when none answered in time.
+  // A holder that does not listen yet is asked again until it does, for as long as it holds `home`.
   static bool askToShow(const std::string& home);
 
   ~SingleInstance() override;

@@ -37,8 +37,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "AmberLoom: it is running already for %s, but does not answer\n", home.c_str());
     return 1;
   }
-  const auto instance = amberloom::app::SingleInstance::listen(std::move(*lock));
+  // Listening waits for the application: its engine starts compiling the window first, and a later
+  // start that asks meanwhile keeps asking until it is answered.
   amberloom::app::AmberloomApp app(std::move(resources));
+  const auto instance = amberloom::app::SingleInstance::listen(std::move(*lock));
   QObject::connect(instance.get(), &amberloom::app::SingleInstance::showRequested, &app,
                    &amberloom::app::AmberloomApp::bringForward);
   try {

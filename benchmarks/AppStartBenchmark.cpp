@@ -166,8 +166,8 @@ int child(int argc, char** argv, const std::string& what) {
     exitAtFirstFrame(qobject_cast<QQuickWindow*>(engine.rootObjects().first()));
     return QGuiApplication::exec();
   }
-  const auto instance = amberloom::app::SingleInstance::listen(std::move(*lock));
   amberloom::app::AmberloomApp app(std::move(resources));
+  const auto instance = amberloom::app::SingleInstance::listen(std::move(*lock));
   app.showMainWindow();
   QQuickWindow* window = app.mainWindow();
   const auto showsCatalogue = [window] { return window->property("rootView").value<QQuickItem*>() != nullptr; };

@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
+#include "Support/WaitLimit.hpp"
 #include "TestHome.hpp"
 
 namespace th = amberloom::testing;
@@ -54,6 +56,11 @@ TEST(SingleInstance, OneHolderAtATimeAndNoneLeftBehindByTheLast) {
     ASSERT_TRUE(lock);
     EXPECT_FALSE(SingleInstance::Lock::take(home + "/early-mac"));
     EXPECT_FALSE(SingleInstance::claim(home + "/early-mac"));
+    // Not listening yet (its window still compiles): a later start asks again until the limit.
+    ::setenv(amberloom::kSecondStartLimitVariable, "300", 1);
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_FALSE(SingleInstance::askToShow(home + "/early-mac"));
+    EXPECT_GE(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(300));
     auto listening = SingleInstance::listen(std::move(*lock));
     EXPECT_FALSE(SingleInstance::claim(home + "/early-mac")) << "held by the one listening";
   }
