@@ -192,11 +192,14 @@ FocusScope {
                         anchors.verticalCenter: parent.verticalCenter
                         active: root.groupName !== ""
                         visible: active
-                        sourceComponent: Badge {
-                            objectName: "groupBadge"
-                            text: root.groupName
-                            colour: root.colours.onSurfaceMuted
+                        Component.onCompleted: setSource("Badge.qml", {
+                            objectName: "groupBadge", text: root.groupName, colour: root.colours.onSurfaceMuted,
                             background: root.colours.surfaceGlass
+                        })
+                        onLoaded: {
+                            item.text = Qt.binding(() => root.groupName);
+                            item.colour = Qt.binding(() => root.colours.onSurfaceMuted);
+                            item.background = Qt.binding(() => root.colours.surfaceGlass);
                         }
                     }
                     Loader {
@@ -290,19 +293,9 @@ FocusScope {
             anchors.verticalCenter: parent.verticalCenter
             active: cardModel.isUnreadable
             visible: active
-            sourceComponent: SymbolText {
-                objectName: "unreadableValue"
-                wraps: false
-                symbol: "exclamationmark.triangle"
-                text: qsTr("Cannot be read")
-                font: Tokens.text.caption
-                color: root.colours.stateWarn
-                HoverHandler { id: unreadableHover }
-                HoverTip {
-                    text: qsTr("The preference file this setting lives in is damaged, so its value on this Mac is unknown. AmberLoom changes nothing there.")
-                    hovered: unreadableHover.hovered
-                }
-            }
+            // From its own file, like the badge: few cards show either.
+            Component.onCompleted: setSource("UnreadableValue.qml", {objectName: "unreadableValue", colours: root.colours})
+            onLoaded: item.colours = Qt.binding(() => root.colours)
         }
     }
 
