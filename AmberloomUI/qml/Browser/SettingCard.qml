@@ -192,14 +192,11 @@ FocusScope {
                         anchors.verticalCenter: parent.verticalCenter
                         active: root.groupName !== ""
                         visible: active
-                        Component.onCompleted: setSource("Badge.qml", {
-                            objectName: "groupBadge", text: root.groupName, colour: root.colours.onSurfaceMuted,
+                        sourceComponent: Badge {
+                            objectName: "groupBadge"
+                            text: root.groupName
+                            colour: root.colours.onSurfaceMuted
                             background: root.colours.surfaceGlass
-                        })
-                        onLoaded: {
-                            item.text = Qt.binding(() => root.groupName);
-                            item.colour = Qt.binding(() => root.colours.onSurfaceMuted);
-                            item.background = Qt.binding(() => root.colours.surfaceGlass);
                         }
                     }
                     Loader {
@@ -293,7 +290,7 @@ FocusScope {
             anchors.verticalCenter: parent.verticalCenter
             active: cardModel.isUnreadable
             visible: active
-            // From its own file, like the badge: few cards show either.
+            // From its own file: few cards ever show it.
             Component.onCompleted: setSource("UnreadableValue.qml", {objectName: "unreadableValue", colours: root.colours})
             onLoaded: item.colours = Qt.binding(() => root.colours)
         }
