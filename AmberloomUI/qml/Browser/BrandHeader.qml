@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Layouts
 import AmberLoom.UI
 
 // The sidebar's header: the application's name over the count of its settings, on the bar finish
@@ -31,7 +30,8 @@ Item {
         color: Theme.palette.border
     }
 
-    RowLayout {
+    // Placed by hand: a row of known sizes, on the first screen.
+    Item {
         id: content
         anchors.left: parent.left
         anchors.right: parent.right
@@ -39,25 +39,39 @@ Item {
         anchors.leftMargin: 14
         anchors.rightMargin: 14
         anchors.topMargin: 10
-        spacing: 8
+        implicitHeight: Math.max(brandSymbol.height, lines.implicitHeight)
+        height: implicitHeight
 
         SymbolIcon {
+            id: brandSymbol
+            // On whole points, as a layout would place it.
+            y: Math.round((parent.height - height) / 2)
             name: "slider.horizontal.3"
             pointSize: 13
             color: Theme.palette.primary
         }
-        ColumnLayout {
-            spacing: 1
-            Layout.fillWidth: true
+        // Two lines of known heights; their sum is known as soon as they are made, before any
+        // positioner has run, so the list below never starts from a shorter header.
+        Item {
+            id: lines
+            anchors.left: brandSymbol.right
+            anchors.leftMargin: 8
+            anchors.right: parent.right
+            anchors.verticalCenter: parent.verticalCenter
+            implicitHeight: brandName.implicitHeight + 1 + brandSubtitle.implicitHeight
+            height: implicitHeight
             Text {
+                id: brandName
                 text: "AmberLoom"
                 font: Tokens.text.label
                 color: Theme.palette.onSurface
                 Accessible.ignored: true
             }
             Text {
+                id: brandSubtitle
                 objectName: "brandSubtitle"
-                Layout.fillWidth: true
+                y: brandName.implicitHeight + 1
+                width: parent.width
                 text: header.subtitle
                 font: Tokens.text.caption
                 color: Theme.palette.onSurfaceFaint

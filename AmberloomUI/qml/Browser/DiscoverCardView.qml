@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Layouts
 import AmberLoom.UI
 
 // The tip of the day: a hook and a body about one setting, a button that takes the user to the
@@ -30,88 +29,95 @@ Item {
         antialiasing: true
     }
 
+    // Placed by hand rather than by layouts: the card is on the first screen, and its parts have
+    // known sizes. The symbol and the hide button keep to the top; the texts take the rest.
     Item {
         id: content
         anchors.fill: parent
-        implicitWidth: row.implicitWidth + 36
-        implicitHeight: row.implicitHeight + 28
+        implicitWidth: 18 + bulb.width + 14 + texts.implicitWidth + 14 + dismissButton.implicitWidth + 18
+        implicitHeight: Math.max(bulb.height + 2, texts.implicitHeight, dismissButton.implicitHeight) + 28
 
-        RowLayout {
-            id: row
-            anchors.fill: parent
-            anchors.leftMargin: 18
-            anchors.rightMargin: 18
-            anchors.topMargin: 14
-            anchors.bottomMargin: 14
-            spacing: 14
+        SymbolIcon {
+            id: bulb
+            x: 18
+            y: 14 + 2
+            name: "lightbulb"
+            pointSize: 17
+            color: Theme.palette.stateOn
+        }
+        // Placed one under the other by hand: their height is known as soon as they are made,
+        // which the list above the cards reads for its header.
+        Item {
+            id: texts
+            anchors.left: bulb.right
+            anchors.leftMargin: 14
+            anchors.right: dismissButton.left
+            anchors.rightMargin: 14
+            y: 14
+            implicitWidth: Math.max(hook.implicitWidth, body.implicitWidth, card.hasSetting ? showMe.implicitWidth : 0)
+            implicitHeight: body.y + body.implicitHeight + (card.hasSetting ? 5 + 2 + showMe.implicitHeight : 0)
+            height: implicitHeight
 
-            SymbolIcon {
-                Layout.alignment: Qt.AlignTop
-                Layout.topMargin: 2
-                name: "lightbulb"
-                pointSize: 17
-                color: Theme.palette.stateOn
+            Text {
+                id: hook
+                objectName: "tipHook"
+                width: parent.width
+                text: card.hook
+                textFormat: Text.PlainText
+                font: Tokens.text.label
+                color: Theme.palette.onSurface
+                wrapMode: Text.Wrap
             }
-            ColumnLayout {
-                Layout.alignment: Qt.AlignTop
-                Layout.fillWidth: true
-                spacing: 5
-
-                Text {
-                    objectName: "tipHook"
-                    Layout.fillWidth: true
-                    text: card.hook
-                    textFormat: Text.PlainText
-                    font: Tokens.text.label
-                    color: Theme.palette.onSurface
-                    wrapMode: Text.Wrap
-                }
-                Text {
-                    Layout.fillWidth: true
-                    text: card.body
-                    textFormat: Text.PlainText
-                    font: Tokens.text.body
-                    color: Theme.palette.onSurfaceMuted
-                    wrapMode: Text.Wrap
-                }
-                PlainButton {
-                    id: showMe
-                    objectName: "tipReveal"
-                    visible: card.hasSetting
-                    Layout.topMargin: 2
-                    Layout.fillWidth: true
-                    Layout.maximumWidth: implicitWidth
-                    implicitWidth: Math.ceil(showMeText.implicitWidth)
-                    implicitHeight: showMeText.implicitHeight
-                    text: qsTr("Show me %1").arg(card.settingLabel)
-                    onClicked: card.reveal()
-                    Text {
-                        id: showMeText
-                        anchors.fill: parent
-                        text: showMe.text
-                        textFormat: Text.PlainText
-                        font: Tokens.text.caption
-                        color: Theme.palette.primary
-                        elide: Text.ElideRight
-                    }
-                    FocusRing { cornerRadius: 2 }
-                }
+            Text {
+                id: body
+                y: hook.height + 5
+                width: parent.width
+                text: card.body
+                textFormat: Text.PlainText
+                font: Tokens.text.body
+                color: Theme.palette.onSurfaceMuted
+                wrapMode: Text.Wrap
             }
             PlainButton {
-                objectName: "tipDismiss"
-                Layout.alignment: Qt.AlignTop
-                implicitWidth: 20
-                implicitHeight: 20
-                text: qsTr("Hide this tip")
-                onClicked: card.dismiss()
-                SymbolIcon {
-                    anchors.centerIn: parent
-                    name: "xmark"
-                    pointSize: 12
-                    color: Theme.palette.onSurfaceFaint
+                id: showMe
+                objectName: "tipReveal"
+                // Two points further down than the texts' spacing.
+                y: body.y + body.height + 5 + 2
+                visible: card.hasSetting
+                width: Math.min(implicitWidth, parent.width)
+                implicitWidth: Math.ceil(showMeText.implicitWidth)
+                implicitHeight: showMeText.implicitHeight
+                text: qsTr("Show me %1").arg(card.settingLabel)
+                onClicked: card.reveal()
+                Text {
+                    id: showMeText
+                    anchors.fill: parent
+                    text: showMe.text
+                    textFormat: Text.PlainText
+                    font: Tokens.text.caption
+                    color: Theme.palette.primary
+                    elide: Text.ElideRight
                 }
-                FocusRing { cornerRadius: 4 }
+                FocusRing { cornerRadius: 2 }
             }
+        }
+        PlainButton {
+            id: dismissButton
+            objectName: "tipDismiss"
+            anchors.right: parent.right
+            anchors.rightMargin: 18
+            y: 14
+            implicitWidth: 20
+            implicitHeight: 20
+            text: qsTr("Hide this tip")
+            onClicked: card.dismiss()
+            SymbolIcon {
+                anchors.centerIn: parent
+                name: "xmark"
+                pointSize: 12
+                color: Theme.palette.onSurfaceFaint
+            }
+            FocusRing { cornerRadius: 4 }
         }
     }
 

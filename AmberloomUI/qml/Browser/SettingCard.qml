@@ -290,19 +290,9 @@ FocusScope {
             anchors.verticalCenter: parent.verticalCenter
             active: cardModel.isUnreadable
             visible: active
-            sourceComponent: SymbolText {
-                objectName: "unreadableValue"
-                wraps: false
-                symbol: "exclamationmark.triangle"
-                text: qsTr("Cannot be read")
-                font: Tokens.text.caption
-                color: root.colours.stateWarn
-                HoverHandler { id: unreadableHover }
-                HoverTip {
-                    text: qsTr("The preference file this setting lives in is damaged, so its value on this Mac is unknown. AmberLoom changes nothing there.")
-                    hovered: unreadableHover.hovered
-                }
-            }
+            // From its own file: few cards ever show it.
+            Component.onCompleted: setSource("UnreadableValue.qml", {objectName: "unreadableValue", colours: root.colours})
+            onLoaded: item.colours = Qt.binding(() => root.colours)
         }
     }
 

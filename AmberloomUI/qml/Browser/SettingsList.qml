@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Layouts
 import AmberLoom.UI
 
 // The settings of the selected group or of the search as cards, under subgroup headings when the
@@ -107,28 +106,27 @@ Item {
                 active: listContent.hiddenNote !== ""
                 visible: active
                 sourceComponent: Item {
-                    height: 4 + hidden.implicitHeight
+                    // The symbol on the first line, the note beside it, both within the row's height.
+                    readonly property real rowHeight: Math.max(lock.height + 2, hidden.implicitHeight)
+                    height: 4 + rowHeight
 
-                    RowLayout {
+                    SymbolIcon {
+                        id: lock
+                        y: 4 + 2
+                        name: "lock.shield"
+                        pointSize: 12
+                        color: Theme.palette.onSurfaceFaint
+                    }
+                    HeardText {
                         id: hidden
-                        y: 4
-                        width: parent.width
-                        spacing: 6
-                        SymbolIcon {
-                            Layout.alignment: Qt.AlignTop
-                            Layout.topMargin: 2
-                            name: "lock.shield"
-                            pointSize: 12
-                            color: Theme.palette.onSurfaceFaint
-                        }
-                        HeardText {
-                            objectName: "hiddenNote"
-                            Layout.fillWidth: true
-                            text: listContent.hiddenNote
-                            font: Tokens.text.caption
-                            color: Theme.palette.onSurfaceFaint
-                            wrapMode: Text.Wrap
-                        }
+                        objectName: "hiddenNote"
+                        x: lock.width + 6
+                        y: 4 + (parent.rowHeight - height) / 2
+                        width: parent.width - x
+                        text: listContent.hiddenNote
+                        font: Tokens.text.caption
+                        color: Theme.palette.onSurfaceFaint
+                        wrapMode: Text.Wrap
                     }
                 }
             }

@@ -24,8 +24,15 @@ Rectangle {
     border.color: track.colours.borderStrong
     antialiasing: true
 
+    // Where the knob rests along its way, 0 off, 1 on, the middle unset. Only a change of state
+    // slides it: the track taking its size places it at once, so that a switch appears with its
+    // knob in place rather than sliding there.
+    property real knobPosition: unset ? 0.5 : on ? 1 : 0
+    Behavior on knobPosition { NumberAnimation { duration: 120; easing.type: Easing.OutQuad } }
+
     Rectangle {
-        x: track.unset ? (parent.width - width) / 2 : track.on ? parent.width - width - 2 : 2
+        objectName: "switchKnob"
+        x: 2 + track.knobPosition * (parent.width - width - 4)
         y: 2
         width: parent.height - 4
         height: width
@@ -34,6 +41,5 @@ Rectangle {
         border.width: 1
         border.color: track.colours.border
         antialiasing: true
-        Behavior on x { NumberAnimation { duration: 120; easing.type: Easing.OutQuad } }
     }
 }

@@ -81,7 +81,8 @@ class ControlScreen {
 
 }  // namespace
 
-// An unset switch shows neither on nor off (macOS decides), and says so; a flip hands "on".
+// An unset switch shows neither on nor off (macOS decides), and says so; a flip hands "on". Every
+// switch appears with its knob at rest, rather than sliding there as its track takes its size.
 TEST(SettingControlView, switchHandsTheSettingsKindAndOtherwiseShowsTheValueAgain) {
   struct Case {
     T type;
@@ -100,6 +101,10 @@ TEST(SettingControlView, switchHandsTheSettingsKindAndOtherwiseShowsTheValueAgai
   for (const auto& c : cases) {
     ControlScreen screen(settingOf(c.type, SettingControl::toggle()), c.value);
     QQuickItem* toggle = screen.item("toggle");
+    const QQuickItem* knob = screen.item("switchKnob");
+    // Two points from the end it is at, or as far from both.
+    const double before = knob->x(), after = toggle->width() - knob->x() - knob->width();
+    EXPECT_EQ(c.shownUnset ? before - after : c.shownOn ? after : before, c.shownUnset ? 0 : 2);
     const auto expectShown = [&] {
       EXPECT_EQ(toggle->property("checked").toBool(), c.shownOn);
       EXPECT_EQ(toggle->property("mixed").toBool(), c.shownUnset);
