@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <regex>
 
 #include "Platform/AtomicFile.hpp"
@@ -15,6 +16,7 @@
 #include "Platform/Host.hpp"
 #include "Platform/MachineIdentity.hpp"
 #include "Platform/PlistCoding.hpp"
+#include "Platform/PreferenceFileCache.hpp"
 #include "Platform/PreferenceFiles.hpp"
 #include "SmallDisk.hpp"
 #include "TestHome.hpp"
@@ -328,9 +330,13 @@ TEST(AtomicFile, OnlyStaleTemporariesOfTheNamedFilesAreSwept) {
 TEST(PreferenceFiles, TwoProcessesWritingOneDomainLoseNoKey) {
   constexpr int kWrites = 500;
   const auto writer = [](char prefix) {
-    const PreferenceFiles mine = PreferenceFiles::live();  // each process its own object
-    for (int i = 0; i < kWrites; ++i)
+    // Each process its own object, keeping parses as the application does: a write under the lock
+    // must not build on a parse the other process has made stale since.
+    const PreferenceFiles mine = PreferenceFiles::live().withCache(std::make_shared<PreferenceFileCache>());
+    for (int i = 0; i < kWrites; ++i) {
+      mine.readDomain("com.example.shared", false);  // as a batch reads before it writes
       mine.setValue(std::string(1, prefix) + std::to_string(i), PlistObject(std::int64_t{i}), "com.example.shared", false);
+    }
   };
   std::vector<pid_t> children;
   for (char prefix : {'a', 'b'}) {
