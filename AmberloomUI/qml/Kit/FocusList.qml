@@ -16,6 +16,12 @@ ListView {
     signal movedByKeys()
 
     keyNavigationEnabled: false
+    // The rows draw their own current state. The view's highlight is then an empty item of its
+    // own, which would glide after every new current row (and grow to its width, from none, when
+    // the first row becomes current) at 400 points a second: a move nobody sees that redraws the
+    // window at every frame for seconds. It follows the current row at once instead.
+    highlightMoveDuration: 0
+    highlightResizeDuration: 0
 
     readonly property FocusInView focusKeeper: FocusInView {
         flickable: list

@@ -165,6 +165,17 @@ TEST_F(AppWindow, DrawsItsBackgroundFirstThenItsContentThenFetches) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return app.root().sync->lastError().has_value(); }, 60000));
 }
 
+// Once started, a catalogue nobody touches draws no more than a frame or two in a second and a half:
+// a glide nobody sees would redraw it 60 times a second.
+TEST_F(AppWindow, AnIdleCatalogueWindowDrawsNoFurtherFrames) {
+  signIn();
+  StoreUserDefaults::standard()->setBool(true, "hasCompletedFirstRun");
+  auto app = start();
+  int frames = 0;
+  QObject::connect(app->mainWindow(), &QQuickWindow::frameSwapped, app->mainWindow(), [&] { ++frames; }, Qt::DirectConnection);
+  EXPECT_FALSE(QTest::qWaitFor([&] { return frames > 3; }, 1500)) << frames << " frames";
+}
+
 TEST_F(AppWindow, ExportWritesAnExecutableScriptWhereThePanelSaysAndNothingWhenCancelled) {
   auto app = start();
   QQuickWindow* window = app->mainWindow();
